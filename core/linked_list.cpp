@@ -1,0 +1,161 @@
+#include "core/linked_list.h"
+
+#include <cassert>
+
+#include "core/list.h"
+#include "core/log.h"
+
+void LogListNodeAllocationFailure() {
+    GetLog() << "[!] Failed to allocate list node.\n";
+}
+
+void zLinkedListIterator::Init(const zLinkedList& list) {
+    current = nullptr;
+    next = nullptr;
+    count = list.GetCount();
+}
+
+zLinkedList::~zLinkedList() {
+    Clear(true);
+}
+
+bool zLinkedList::IsLinkedSomewhere(const zLinkedListEntry* entry) const {
+    return entry->m_previous || entry->m_next || m_head == entry;
+}
+
+void zLinkedList::Link(zLinkedListEntry* entry, zLinkedListEntry* previous, zLinkedListEntry* next) {
+    entry->m_previous = previous;
+    entry->m_next = next;
+    if (previous) {
+        previous->m_next = entry;
+    } else {
+        m_head = entry;
+    }
+    if (next) {
+        next->m_previous = entry;
+    } else {
+        m_tail = entry;
+    }
+    ++m_count;
+}
+
+zLinkedListEntry* zLinkedList::Add(zLinkedListEntry* entry, bool atEnd, bool allowDuplicates) {
+    if (!entry) return nullptr;
+    // Linking an entry twice would corrupt the list, so an entry that carries
+    // links is looked up even when duplicates are allowed.
+    if (!allowDuplicates || IsLinkedSomewhere(entry)) {
+        if (Contains(entry)) return entry;
+    }
+    if (IsLinkedSomewhere(entry)) {
+        assert(!"entry is linked in another list");
+        return nullptr;
+    }
+    if (atEnd) {
+        Link(entry, m_tail, nullptr);
+    } else {
+        Link(entry, nullptr, m_head);
+    }
+    return entry;
+}
+
+zLinkedListEntry* zLinkedList::InsertBefore(zLinkedListEntry* entry, zLinkedListEntry* reference,
+                                            bool allowDuplicates) {
+    if (!entry || !reference) return nullptr;
+    if (!allowDuplicates || IsLinkedSomewhere(entry)) {
+        if (Contains(entry)) return entry;
+    }
+    if (IsLinkedSomewhere(entry)) {
+        assert(!"entry is linked in another list");
+        return nullptr;
+    }
+    Link(entry, reference->m_previous, reference);
+    return entry;
+}
+
+zLinkedListEntry* zLinkedList::InsertAfter(zLinkedListEntry* entry, zLinkedListEntry* reference,
+                                           bool allowDuplicates) {
+    if (!entry || !reference) return nullptr;
+    if (!allowDuplicates || IsLinkedSomewhere(entry)) {
+        if (Contains(entry)) return entry;
+    }
+    if (IsLinkedSomewhere(entry)) {
+        assert(!"entry is linked in another list");
+        return nullptr;
+    }
+    Link(entry, reference, reference->m_next);
+    return entry;
+}
+
+bool zLinkedList::Contains(const zLinkedListEntry* entry) const {
+    if (!entry) return false;
+    for (const zLinkedListEntry* e = m_head; e; e = e->m_next) {
+        if (e == entry) return true;
+    }
+    return false;
+}
+
+bool zLinkedList::Detach(zLinkedListEntry* entry) {
+    if (!Contains(entry)) return false;
+    if (entry->m_previous) {
+        entry->m_previous->m_next = entry->m_next;
+    } else {
+        m_head = entry->m_next;
+    }
+    if (entry->m_next) {
+        entry->m_next->m_previous = entry->m_previous;
+    } else {
+        m_tail = entry->m_previous;
+    }
+    entry->m_previous = nullptr;
+    entry->m_next = nullptr;
+    --m_count;
+    return true;
+}
+
+bool zLinkedList::Remove(zLinkedListEntry* entry, bool deleteIt) {
+    if (!Detach(entry)) return false;
+    if (deleteIt && !m_notOwner) delete entry;
+    return true;
+}
+
+void zLinkedList::Clear(bool deleteIt) {
+    zLinkedListEntry* entry = m_head;
+    m_head = nullptr;
+    m_tail = nullptr;
+    m_count = 0;
+    bool deleteEntries = deleteIt && !m_notOwner;
+    while (entry) {
+        zLinkedListEntry* next = entry->m_next;
+        entry->m_previous = nullptr;
+        entry->m_next = nullptr;
+        if (deleteEntries) delete entry;
+        entry = next;
+    }
+}
+
+zLinkedListEntry* zLinkedList::GetAt(u32 index) const {
+    zLinkedListEntry* entry = m_head;
+    for (; entry && index > 0; --index)
+        entry = entry->m_next;
+    if (!entry) GetLog() << "[!] out of bound linked list access.\n";
+    return entry;
+}
+
+zLinkedListEntry* zLinkedList::Next(zLinkedListIterator& iterator) const {
+    iterator.current = iterator.current ? iterator.next : m_head;
+    iterator.next = iterator.current ? iterator.current->m_next : nullptr;
+    return iterator.current;
+}
+
+zLinkedListEntryId* zLinkedListId::FindById(const zString& name, bool log) const {
+    for (zLinkedListEntry* entry = zLinkedList::GetHead(); entry; entry = entry->GetNext()) {
+        zLinkedListEntryId* named = static_cast<zLinkedListEntryId*>(entry);
+        if (named->id == name) return named;
+    }
+    if (log) GetLog() << "[*] LListID failed to find '" << name << "'.\n";
+    return nullptr;
+}
+
+zLinkedListEntryId* zLinkedListId::FindById(const char* name, bool log) const {
+    return FindById(zString(name), log);
+}

@@ -1,0 +1,133 @@
+// Intrusive doubly linked lists: the entries derive from zLinkedListEntry and
+// carry their own links, so an entry is in at most one list at a time.
+//
+// A list owns its entries unless its not-owner flag is set: then clearing and
+// removing never delete them. zLinkedListId holds zLinkedListEntryId entries,
+// which carry a name looked up by hash first (a loaded ZML file is held in
+// one, named after the file). Not thread-safe.
+#pragma once
+
+#include "core/types.h"
+#include "core/zstring.h"
+
+class zLinkedList;
+
+class zLinkedListEntry {
+  public:
+    zLinkedListEntry() : m_previous(nullptr), m_next(nullptr) {}
+    virtual ~zLinkedListEntry() = default;
+
+    zLinkedListEntry* GetPrevious() const { return m_previous; }
+    zLinkedListEntry* GetNext() const { return m_next; }
+
+  private:
+    friend class zLinkedList;
+    zLinkedListEntry(const zLinkedListEntry&) = delete;
+    zLinkedListEntry& operator=(const zLinkedListEntry&) = delete;
+
+    // Written by the list the entry is in; both null when it is in none (or alone in one).
+    zLinkedListEntry* m_previous;
+    zLinkedListEntry* m_next;
+};
+
+class zLinkedListEntryId : public zLinkedListEntry {
+  public:
+    zLinkedListEntryId() = default;
+    explicit zLinkedListEntryId(const zString& name) : id(name) {}
+
+    zString id; // the entry's name
+};
+
+// Iteration state {current, next}: each step moves to the saved next and saves
+// its successor, so the current entry may be removed during the iteration.
+struct zLinkedListIterator {
+    zLinkedListEntry* current = nullptr; // null: the next step starts at the head
+    zLinkedListEntry* next = nullptr;
+    u32 count = 0; // entries in the list when Init was called
+
+    void Init(const zLinkedList& list);
+};
+
+class zLinkedList {
+  public:
+    zLinkedList() : m_count(0), m_head(nullptr), m_tail(nullptr), m_notOwner(false) {}
+    // Clears with delete (unless not-owner).
+    virtual ~zLinkedList();
+
+    u32 GetCount() const { return m_count; }
+    zLinkedListEntry* GetHead() const { return m_head; }
+    zLinkedListEntry* GetTail() const { return m_tail; }
+    bool IsNotOwner() const { return m_notOwner; }
+    void SetNotOwner(bool notOwner) { m_notOwner = notOwner; }
+
+    // Null entry: null. Unless duplicates are allowed, an entry already in this
+    // list is returned unchanged. allowDuplicates only skips that search: an
+    // entry is never linked twice.
+    zLinkedListEntry* Add(zLinkedListEntry* entry, bool atEnd = true, bool allowDuplicates = false);
+    // Null entry or reference: null. The reference must be in this list.
+    zLinkedListEntry* InsertBefore(zLinkedListEntry* entry, zLinkedListEntry* reference,
+                                   bool allowDuplicates = false);
+    zLinkedListEntry* InsertAfter(zLinkedListEntry* entry, zLinkedListEntry* reference,
+                                  bool allowDuplicates = false);
+
+    bool Contains(const zLinkedListEntry* entry) const;
+    // Unlinks without deleting; false when the entry is not in the list.
+    bool Detach(zLinkedListEntry* entry);
+    // Detaches, then deletes when asked and the list owns its entries; false
+    // (and nothing deleted) when the entry is not in the list.
+    bool Remove(zLinkedListEntry* entry, bool deleteIt = true);
+    // Deletes every entry from the head on when asked and the list owns them;
+    // the list is empty afterwards in any case.
+    void Clear(bool deleteIt = true);
+
+    // Walks from the head; past the end logs and gives null.
+    zLinkedListEntry* GetAt(u32 index) const;
+    // The next entry of an iteration, null at the end.
+    zLinkedListEntry* Next(zLinkedListIterator& iterator) const;
+
+  private:
+    zLinkedList(const zLinkedList&) = delete;
+    zLinkedList& operator=(const zLinkedList&) = delete;
+
+    // Links an entry that is in no list between two neighbours (either may be null).
+    void Link(zLinkedListEntry* entry, zLinkedListEntry* previous, zLinkedListEntry* next);
+    // True when the entry carries links and so is in some list.
+    bool IsLinkedSomewhere(const zLinkedListEntry* entry) const;
+
+    u32 m_count;
+    zLinkedListEntry* m_head;
+    zLinkedListEntry* m_tail;
+    bool m_notOwner; // when set, clearing and removing never delete entries
+};
+
+class zLinkedListId : public zLinkedList {
+  public:
+    // Only named entries go in, so lookups and the typed getters can rely on it.
+    zLinkedListEntryId* Add(zLinkedListEntryId* entry, bool atEnd = true, bool allowDuplicates = false) {
+        return static_cast<zLinkedListEntryId*>(zLinkedList::Add(entry, atEnd, allowDuplicates));
+    }
+    zLinkedListEntryId* InsertBefore(zLinkedListEntryId* entry, zLinkedListEntryId* reference,
+                                     bool allowDuplicates = false) {
+        return static_cast<zLinkedListEntryId*>(zLinkedList::InsertBefore(entry, reference, allowDuplicates));
+    }
+    zLinkedListEntryId* InsertAfter(zLinkedListEntryId* entry, zLinkedListEntryId* reference,
+                                    bool allowDuplicates = false) {
+        return static_cast<zLinkedListEntryId*>(zLinkedList::InsertAfter(entry, reference, allowDuplicates));
+    }
+
+    // The first entry whose id equals name (hash first); a miss logs when asked.
+    zLinkedListEntryId* FindById(const zString& name, bool log = true) const;
+    zLinkedListEntryId* FindById(const char* name, bool log = true) const;
+    // FindById without the log line by default.
+    zLinkedListEntryId* Find(const zString& name, bool log = false) const { return FindById(name, log); }
+    zLinkedListEntryId* Find(const char* name, bool log = false) const { return FindById(name, log); }
+
+    zLinkedListEntryId* GetAt(u32 index) const {
+        return static_cast<zLinkedListEntryId*>(zLinkedList::GetAt(index));
+    }
+    zLinkedListEntryId* Next(zLinkedListIterator& iterator) const {
+        return static_cast<zLinkedListEntryId*>(zLinkedList::Next(iterator));
+    }
+    zLinkedListEntryId* GetHead() const { return static_cast<zLinkedListEntryId*>(zLinkedList::GetHead()); }
+    zLinkedListEntryId* GetTail() const { return static_cast<zLinkedListEntryId*>(zLinkedList::GetTail()); }
+};

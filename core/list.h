@@ -1,0 +1,157 @@
+// zList<T>: a doubly linked list of heap nodes that hold values.
+//
+// Values are copied into the nodes. Clearing frees the nodes and so the values
+// they hold: a list of pointers never frees the pointed-to objects, a list of
+// zString frees the strings, a list of zSharedPtr releases its elements.
+// Index access walks from the head. Not thread-safe.
+#pragma once
+
+#include <new>
+
+#include "core/types.h"
+
+// Logs that a list node could not be allocated.
+void LogListNodeAllocationFailure();
+
+template <typename T> class zList {
+  public:
+    struct Node {
+        T value;
+        Node* previous;
+        Node* next;
+    };
+
+    zList() : m_count(0), m_head(nullptr), m_tail(nullptr) {}
+    virtual ~zList() { Clear(); }
+
+    u32 GetCount() const { return m_count; }
+    Node* GetHead() const { return m_head; }
+    Node* GetTail() const { return m_tail; }
+
+    // Unless duplicates are allowed, an existing node holding an equal value is
+    // returned and nothing is added. Null when the node cannot be allocated.
+    Node* Add(const T& value, bool atEnd = true, bool allowDuplicates = true) {
+        if (!allowDuplicates) {
+            if (Node* existing = Find(value)) return existing;
+        }
+        return atEnd ? InsertAfter(value, m_tail) : InsertBefore(value, m_head);
+    }
+
+    // Null node: append at the end.
+    Node* InsertAfter(const T& value, Node* node) {
+        if (!node) node = m_tail;
+        Node* created = NewNode(value);
+        if (!created) return nullptr;
+        created->previous = node;
+        created->next = node ? node->next : nullptr;
+        if (created->next) {
+            created->next->previous = created;
+        } else {
+            m_tail = created;
+        }
+        if (node) {
+            node->next = created;
+        } else {
+            m_head = created;
+        }
+        ++m_count;
+        return created;
+    }
+
+    // Null node: insert at the front.
+    Node* InsertBefore(const T& value, Node* node) {
+        if (!node) node = m_head;
+        Node* created = NewNode(value);
+        if (!created) return nullptr;
+        created->next = node;
+        created->previous = node ? node->previous : nullptr;
+        if (created->previous) {
+            created->previous->next = created;
+        } else {
+            m_head = created;
+        }
+        if (node) {
+            node->previous = created;
+        } else {
+            m_tail = created;
+        }
+        ++m_count;
+        return created;
+    }
+
+    // The first node whose value equals.
+    Node* Find(const T& value) const {
+        for (Node* node = m_head; node; node = node->next) {
+            if (node->value == value) return node;
+        }
+        return nullptr;
+    }
+
+    // Null when index is not below the count.
+    Node* GetNodeAt(u32 index) const {
+        if (index >= m_count) return nullptr;
+        Node* node = m_head;
+        for (; node && index > 0; --index)
+            node = node->next;
+        return node;
+    }
+
+    // A default value (null for pointers) when index is not below the count.
+    T GetAt(u32 index) const {
+        Node* node = GetNodeAt(index);
+        return node ? node->value : T();
+    }
+
+    // Unlinks a node of this list and returns it; the caller deletes it.
+    Node* RemoveNode(Node* node) {
+        if (!node) return nullptr;
+        if (node->previous) {
+            node->previous->next = node->next;
+        } else {
+            m_head = node->next;
+        }
+        if (node->next) {
+            node->next->previous = node->previous;
+        } else {
+            m_tail = node->previous;
+        }
+        node->previous = nullptr;
+        node->next = nullptr;
+        --m_count;
+        return node;
+    }
+
+    // Frees the first node holding an equal value; false when there is none.
+    bool Remove(const T& value) {
+        Node* node = Find(value);
+        if (!node) return false;
+        delete RemoveNode(node);
+        return true;
+    }
+
+    void Clear() {
+        Node* node = m_head;
+        m_head = nullptr;
+        m_tail = nullptr;
+        m_count = 0;
+        while (node) {
+            Node* next = node->next;
+            delete node;
+            node = next;
+        }
+    }
+
+  private:
+    zList(const zList&) = delete;
+    zList& operator=(const zList&) = delete;
+
+    static Node* NewNode(const T& value) {
+        Node* node = new (std::nothrow) Node{value, nullptr, nullptr};
+        if (!node) LogListNodeAllocationFailure();
+        return node;
+    }
+
+    u32 m_count;
+    Node* m_head;
+    Node* m_tail;
+};
