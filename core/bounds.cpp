@@ -34,7 +34,8 @@ void zMinMax::AddBox(const zMinMax& box) {
     max.z = newMax.z;
 }
 
-bool zMinMax::IntersectRayRange(const zVector& origin, const zVector& direction, f32& tEnter, f32& tExit) const {
+bool zMinMax::IntersectRayRange(const zVector& origin, const zVector& direction, f32& tEnter,
+                                f32& tExit) const {
     tEnter = 0.0f;
     tExit = 3.4028235e38f;
     const f32 boxMin[3] = {min.x, min.y, min.z};
@@ -83,7 +84,9 @@ int RegionCode(const zMinMax& box, const zVector& p) {
     return code;
 }
 
-f32 Component(const zVector& v, int axis) { return axis == 0 ? v.x : (axis == 1 ? v.y : v.z); }
+f32 Component(const zVector& v, int axis) {
+    return axis == 0 ? v.x : (axis == 1 ? v.y : v.z);
+}
 
 void SetComponent(zVector& v, int axis, f32 value) {
     if (axis == 0)
@@ -113,7 +116,7 @@ bool HitFaces(const zMinMax& box, const zVector& origin, int code, const zVector
             continue;
         }
         f32 step = Component(direction, axis);
-        if (step == 0.0f) continue;  // parallel to the face: never reaches it
+        if (step == 0.0f) continue; // parallel to the face: never reaches it
         f32 t = (plane - Component(origin, axis)) / step;
         zVector point = origin.Add(direction.MulReal(t));
         SetComponent(point, axis, plane);
@@ -134,9 +137,10 @@ bool HitFaces(const zMinMax& box, const zVector& origin, int code, const zVector
     return false;
 }
 
-}  // namespace
+} // namespace
 
-bool zMinMax::IntersectRay(const zVector& origin, const zVector& direction, zVector& hit, zVector* normal) const {
+bool zMinMax::IntersectRay(const zVector& origin, const zVector& direction, zVector& hit,
+                           zVector* normal) const {
     int code = RegionCode(*this, origin);
     if (code == 0) {
         hit = origin;
@@ -149,7 +153,8 @@ bool zMinMax::IntersectRay(const zVector& origin, const zVector& direction, zVec
     return HitFaces(*this, origin, code, direction, hit, normal);
 }
 
-bool zMinMax::IntersectSegment(const zVector& start, const zVector& end, zVector& hit, zVector* normal) const {
+bool zMinMax::IntersectSegment(const zVector& start, const zVector& end, zVector& hit,
+                               zVector* normal) const {
     int startCode = RegionCode(*this, start);
     if (startCode == 0) {
         hit = start;
@@ -222,12 +227,15 @@ void zPlane::Set(const zVector* newPoint, const zVector& newNormal, const zMatri
     d = -point.Dot(normal);
 }
 
-void zPlane::SetFromTriangle(const zVector& p0, const zVector& p1, const zVector& p2, const zMatrix4* matrix) {
+void zPlane::SetFromTriangle(const zVector& p0, const zVector& p1, const zVector& p2,
+                             const zMatrix4* matrix) {
     zVector triangleNormal = p1.Sub(p0).Cross(p2.Sub(p0));
     Set(&p0, triangleNormal, matrix);
 }
 
-f32 zPlane::Distance(const zVector& p) const { return d + normal.Dot(p); }
+f32 zPlane::Distance(const zVector& p) const {
+    return d + normal.Dot(p);
+}
 
 // ---- free functions ----
 

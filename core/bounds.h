@@ -39,13 +39,14 @@ struct zMinMax {
     // As IntersectRay for the segment start..end; a start inside gives the
     // start, an end inside gives the end (not the entry point), both with
     // normal (0, 0, 0, 1).
-    bool IntersectSegment(const zVector& start, const zVector& end, zVector& hit, zVector* normal = nullptr) const;
+    bool IntersectSegment(const zVector& start, const zVector& end, zVector& hit,
+                          zVector* normal = nullptr) const;
 };
 
 // A box with a centre, full edge lengths and a rotation.
 struct zOrientedBox {
-    zVector center;                        // w 1
-    zVector size = zVector(1.0f, 1.0f, 1.0f);  // full edge lengths, w 1
+    zVector center;                           // w 1
+    zVector size = zVector(1.0f, 1.0f, 1.0f); // full edge lengths, w 1
     zMatrix3 rotation;
 
     // Starts from the defaults; center and size are taken only when both are
@@ -79,7 +80,8 @@ struct zPlane {
     // point is copied or (0, 0, 0, 1). The normal is taken as given.
     void Set(const zVector* point, const zVector& normal, const zMatrix4* matrix = nullptr);
     // Normal (p1 - p0) x (p2 - p0), not normalised, through p0.
-    void SetFromTriangle(const zVector& p0, const zVector& p1, const zVector& p2, const zMatrix4* matrix = nullptr);
+    void SetFromTriangle(const zVector& p0, const zVector& p1, const zVector& p2,
+                         const zMatrix4* matrix = nullptr);
     f32 Distance(const zVector& p) const;
 };
 

@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr f32 ByteScale = 0.003921569f;  // 1/255
+constexpr f32 ByteScale = 0.003921569f; // 1/255
 
 u32 ChannelToByte(f32 value) {
     // Out-of-range floats would make the integer conversion undefined.
@@ -11,7 +11,7 @@ u32 ChannelToByte(f32 value) {
     return static_cast<u32>(value * 255.0f);
 }
 
-}  // namespace
+} // namespace
 
 zColor zColor::FromRGBA32(u32 packed) {
     zColor color;

@@ -2,18 +2,26 @@
 
 #include <cmath>
 
-bool NearlyEqual(f32 a, f32 b, f32 tolerance) { return AbsFloat(b - a) <= tolerance; }
+bool NearlyEqual(f32 a, f32 b, f32 tolerance) {
+    return AbsFloat(b - a) <= tolerance;
+}
 
-f32 AbsFloat(f32 value) { return value < 0.0f ? -value : value; }
+f32 AbsFloat(f32 value) {
+    return value < 0.0f ? -value : value;
+}
 
 i32 AbsInt(i32 value) {
     if (value >= 0) return value;
     return static_cast<i32>(0u - static_cast<u32>(value));
 }
 
-f32 MinFloat(f32 a, f32 b) { return b <= a ? b : a; }
+f32 MinFloat(f32 a, f32 b) {
+    return b <= a ? b : a;
+}
 
-bool WithinTolerance(f32 value, f32 tolerance) { return -tolerance <= value && value <= tolerance; }
+bool WithinTolerance(f32 value, f32 tolerance) {
+    return -tolerance <= value && value <= tolerance;
+}
 
 f32 ClampedAsin(f32 value) {
     if (value < -1.0f) value = -1.0f;

@@ -46,7 +46,8 @@ int ClassifyOnAxis(const zVector* a, size_t countA, const zVector* b, size_t cou
 // Edge directions of a frustum: the four side edges, then the near top and
 // left edges.
 void EdgeDirections(const zVector* corners, zVector* edges) {
-    for (int i = 0; i < 4; ++i) edges[i] = corners[i + 4].Sub(corners[i]);
+    for (int i = 0; i < 4; ++i)
+        edges[i] = corners[i + 4].Sub(corners[i]);
     edges[4] = corners[1].Sub(corners[0]);
     edges[5] = corners[3].Sub(corners[0]);
 }
@@ -64,7 +65,7 @@ bool Accumulate(int axisResult, int& result) {
 // The plane normals used as axes: every plane but the near one.
 const int AxisPlanes[5] = {zFrustum::Top, zFrustum::Bottom, zFrustum::Left, zFrustum::Right, zFrustum::Far};
 
-}  // namespace
+} // namespace
 
 void zFrustum::SetPerspective(f32 fov, f32 nearDistance, f32 farDistance, const zMatrix4* matrix, f32 aspectX,
                               f32 aspectY) {
@@ -85,8 +86,8 @@ void zFrustum::SetPerspective(f32 fov, f32 nearDistance, f32 farDistance, const 
                farDistance * tanY, farDistance, matrix);
 }
 
-void zFrustum::SetOrthographic(f32 width, f32 height, f32 nearDistance, f32 farDistance, const zMatrix4* matrix,
-                               f32 zoomX, f32 zoomY) {
+void zFrustum::SetOrthographic(f32 width, f32 height, f32 nearDistance, f32 farDistance,
+                               const zMatrix4* matrix, f32 zoomX, f32 zoomY) {
     f32 halfWidth = width * zoomX / 2.0f;
     f32 halfHeight = height * zoomY / 2.0f;
     zVector topPoint(0.0f, halfHeight, 0.0f);
@@ -131,12 +132,14 @@ int zFrustum::ClassifyMinMax(const zMinMax& box, const zMatrix4* matrix) const {
     zVector boxAxes[3] = {zVector(1.0f, 0.0f, 0.0f), zVector(0.0f, 1.0f, 0.0f), zVector(0.0f, 0.0f, 1.0f)};
     if (matrix) {
         matrix->TransformPoints(boxCorners, boxCorners, 8);
-        for (int r = 0; r < 3; ++r) boxAxes[r] = matrix->GetRow(r, true);
+        for (int r = 0; r < 3; ++r)
+            boxAxes[r] = matrix->GetRow(r, true);
     }
 
     int result = ClassifyInside;
     for (int plane : AxisPlanes)
-        if (!Accumulate(ClassifyOnAxis(corners, 8, boxCorners, 8, planes[plane].normal), result)) return result;
+        if (!Accumulate(ClassifyOnAxis(corners, 8, boxCorners, 8, planes[plane].normal), result))
+            return result;
     for (const zVector& axis : boxAxes)
         if (!Accumulate(ClassifyOnAxis(corners, 8, boxCorners, 8, axis), result)) return result;
     zVector edges[6];
@@ -154,7 +157,8 @@ int zFrustum::ClassifyMinMax(const zMinMax& box, const zMatrix4* matrix) const {
 int zFrustum::ClassifyFrustum(const zFrustum& other) const {
     int result = ClassifyInside;
     for (int plane : AxisPlanes)
-        if (!Accumulate(ClassifyOnAxis(corners, 8, other.corners, 8, planes[plane].normal), result)) return result;
+        if (!Accumulate(ClassifyOnAxis(corners, 8, other.corners, 8, planes[plane].normal), result))
+            return result;
     for (int plane : AxisPlanes)
         if (!Accumulate(ClassifyOnAxis(corners, 8, other.corners, 8, other.planes[plane].normal), result))
             return result;

@@ -19,7 +19,8 @@ void zMatrix3::Set(f32 m00, f32 m01, f32 m02, f32 m10, f32 m11, f32 m12, f32 m20
 zMatrix3 zMatrix3::Transpose() const {
     zMatrix3 out;
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) out.m[3 * c + r] = m[3 * r + c];
+        for (int c = 0; c < 3; ++c)
+            out.m[3 * c + r] = m[3 * r + c];
     return out;
 }
 
@@ -80,12 +81,14 @@ bool zMatrix3::Inverse(zMatrix3& out) const {
     out = adjugate;
     if (determinant == 0.0f) return false;
     f32 inverse = 1.0f / determinant;
-    for (f32& element : out.m) element *= inverse;
+    for (f32& element : out.m)
+        element *= inverse;
     return true;
 }
 
 void zMatrix3::TransformArray(zVector* out, const zVector* in, size_t count) const {
-    for (size_t i = 0; i < count; ++i) out[i] = in[i].ApplyRotationMatrix(*this);
+    for (size_t i = 0; i < count; ++i)
+        out[i] = in[i].ApplyRotationMatrix(*this);
 }
 
 zVector2 zMatrix3::TransformPoint2D(const zVector2& point) const {
@@ -110,9 +113,13 @@ zMatrix3 zMatrix3::RotationZ(f32 angle) {
     return zMatrix3(c, s, 0.0f, -s, c, 0.0f, 0.0f, 0.0f, 1.0f);
 }
 
-zMatrix3 zMatrix3::Scale(f32 x, f32 y, f32 z) { return zMatrix3(x, 0.0f, 0.0f, 0.0f, y, 0.0f, 0.0f, 0.0f, z); }
+zMatrix3 zMatrix3::Scale(f32 x, f32 y, f32 z) {
+    return zMatrix3(x, 0.0f, 0.0f, 0.0f, y, 0.0f, 0.0f, 0.0f, z);
+}
 
-zMatrix3 zMatrix3::Scale2D(f32 x, f32 y) { return Scale(x, y, 1.0f); }
+zMatrix3 zMatrix3::Scale2D(f32 x, f32 y) {
+    return Scale(x, y, 1.0f);
+}
 
 zMatrix3 zMatrix3::Translation2D(f32 x, f32 y) {
     zMatrix3 out;
@@ -130,7 +137,8 @@ zMatrix3 zMatrix3::FromColumn0(const zVector& column) {
 zMatrix3 zMatrix3::CrossMatrix(const zVector& a) {
     zMatrix3 out;
     const f32 storage[9] = {0.0f, a.z, -a.y, -a.z, 0.0f, a.x, a.y, -a.x, 0.0f};
-    for (int i = 0; i < 9; ++i) out.m[i] = storage[i];
+    for (int i = 0; i < 9; ++i)
+        out.m[i] = storage[i];
     return out;
 }
 
@@ -140,14 +148,22 @@ zMatrix3 zMatrix3::FromEulerAngles(f32 x, f32 y, f32 z, int order) {
     zMatrix3 rz = RotationZ(z);
     // Multiply(a, b) applies b first, so the first rotation is innermost.
     switch (order) {
-        case 0: return Multiply(rz, Multiply(ry, rx));
-        case 1: return Multiply(ry, Multiply(rz, rx));
-        case 2: return Multiply(rz, Multiply(rx, ry));
-        case 3: return Multiply(rx, Multiply(rz, ry));
-        case 4: return Multiply(ry, Multiply(rx, rz));
-        case 5: return Multiply(rx, Multiply(ry, rz));
-        case 6: return Multiply(rx, ry);
-        default: return Identity;
+    case 0:
+        return Multiply(rz, Multiply(ry, rx));
+    case 1:
+        return Multiply(ry, Multiply(rz, rx));
+    case 2:
+        return Multiply(rz, Multiply(rx, ry));
+    case 3:
+        return Multiply(rx, Multiply(rz, ry));
+    case 4:
+        return Multiply(ry, Multiply(rx, rz));
+    case 5:
+        return Multiply(rx, Multiply(ry, rz));
+    case 6:
+        return Multiply(rx, ry);
+    default:
+        return Identity;
     }
 }
 
@@ -158,40 +174,40 @@ zMatrix3 zMatrix3::FromEuler(const zVector& angles, int order) {
 zVector zMatrix3::AsEuler(int order) const {
     zVector angles(0.0f, 0.0f, 0.0f);
     switch (order) {
-        case 0:
-            angles.y = ClampedAsin(-m[6]);
-            angles.z = std::atan2(m[3], m[0]);
-            angles.x = std::atan2(m[7], m[8]);
-            break;
-        case 1:
-            angles.z = ClampedAsin(m[3]);
-            angles.x = std::atan2(-m[5], m[4]);
-            angles.y = std::atan2(-m[6], m[0]);
-            break;
-        case 2:
-            angles.x = ClampedAsin(m[7]);
-            angles.y = std::atan2(-m[6], m[8]);
-            angles.z = std::atan2(-m[1], m[4]);
-            break;
-        case 3:
-            angles.z = ClampedAsin(-m[1]);
-            angles.x = std::atan2(m[7], m[4]);
-            angles.y = std::atan2(m[2], m[0]);
-            break;
-        case 5:
-            angles.y = ClampedAsin(m[2]);
-            angles.x = std::atan2(-m[5], m[8]);
-            angles.z = std::atan2(-m[1], m[0]);
-            break;
-        case 6:
-            angles.y = ClampedAcos(m[0]);
-            angles.x = ClampedAcos(m[4]);
-            break;
-        default:
-            angles.x = ClampedAsin(-m[5]);
-            angles.y = std::atan2(m[2], m[8]);
-            angles.z = std::atan2(m[3], m[4]);
-            break;
+    case 0:
+        angles.y = ClampedAsin(-m[6]);
+        angles.z = std::atan2(m[3], m[0]);
+        angles.x = std::atan2(m[7], m[8]);
+        break;
+    case 1:
+        angles.z = ClampedAsin(m[3]);
+        angles.x = std::atan2(-m[5], m[4]);
+        angles.y = std::atan2(-m[6], m[0]);
+        break;
+    case 2:
+        angles.x = ClampedAsin(m[7]);
+        angles.y = std::atan2(-m[6], m[8]);
+        angles.z = std::atan2(-m[1], m[4]);
+        break;
+    case 3:
+        angles.z = ClampedAsin(-m[1]);
+        angles.x = std::atan2(m[7], m[4]);
+        angles.y = std::atan2(m[2], m[0]);
+        break;
+    case 5:
+        angles.y = ClampedAsin(m[2]);
+        angles.x = std::atan2(-m[5], m[8]);
+        angles.z = std::atan2(-m[1], m[0]);
+        break;
+    case 6:
+        angles.y = ClampedAcos(m[0]);
+        angles.x = ClampedAcos(m[4]);
+        break;
+    default:
+        angles.x = ClampedAsin(-m[5]);
+        angles.y = std::atan2(m[2], m[8]);
+        angles.z = std::atan2(m[3], m[4]);
+        break;
     }
     return angles;
 }
@@ -221,7 +237,8 @@ void zMatrix3::Orthonormalize() {
 zMatrix3 zMatrix3::FromMatrix4(const zMatrix4& matrix) {
     zMatrix3 out;
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) out.m[3 * i + j] = matrix.e[4 * i + j];
+        for (int j = 0; j < 3; ++j)
+            out.m[3 * i + j] = matrix.e[4 * i + j];
     return out;
 }
 
@@ -272,7 +289,8 @@ void zMatrix4::SetColumn(int column, const zVector& value, bool forceW) {
 zMatrix4 zMatrix4::FromMatrix3(const zMatrix3& matrix) {
     zMatrix4 out;
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) out.e[4 * i + j] = matrix.m[3 * i + j];
+        for (int j = 0; j < 3; ++j)
+            out.e[4 * i + j] = matrix.m[3 * i + j];
     return out;
 }
 
@@ -296,8 +314,8 @@ zMatrix4 zMatrix4::Multiply(const zMatrix4& a, const zMatrix4& b) {
     zMatrix4 out;
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            out.e[4 * i + j] = a.e[4 * i] * b.e[j] + a.e[4 * i + 1] * b.e[4 + j] + a.e[4 * i + 2] * b.e[8 + j] +
-                               a.e[4 * i + 3] * b.e[12 + j];
+            out.e[4 * i + j] = a.e[4 * i] * b.e[j] + a.e[4 * i + 1] * b.e[4 + j] +
+                               a.e[4 * i + 2] * b.e[8 + j] + a.e[4 * i + 3] * b.e[12 + j];
     return out;
 }
 
@@ -313,11 +331,13 @@ void zMatrix4::TransformArray(zVector* out, const zVector* in, size_t count) con
 
 void zMatrix4::RotateArray(zVector* out, const zVector* in, size_t count) const {
     zMatrix3 rotation = zMatrix3::FromMatrix4(*this);
-    for (size_t n = 0; n < count; ++n) out[n] = in[n].ApplyRotationMatrix(rotation);
+    for (size_t n = 0; n < count; ++n)
+        out[n] = in[n].ApplyRotationMatrix(rotation);
 }
 
 void zMatrix4::TransformPoints(zVector* out, const zVector* in, size_t count) const {
-    for (size_t n = 0; n < count; ++n) out[n] = in[n].ApplyMatrix(*this);
+    for (size_t n = 0; n < count; ++n)
+        out[n] = in[n].ApplyMatrix(*this);
 }
 
 zMatrix4 zMatrix4::Orthonormalized() const {
@@ -325,7 +345,8 @@ zMatrix4 zMatrix4::Orthonormalized() const {
     rotation.Orthonormalize();
     zMatrix4 out = *this;
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) out.e[4 * i + j] = rotation.m[3 * i + j];
+        for (int j = 0; j < 3; ++j)
+            out.e[4 * i + j] = rotation.m[3 * i + j];
     return out;
 }
 
@@ -370,7 +391,8 @@ zMatrix4 zMatrix4::Inverse() const {
     }
     zMatrix3 transposed;
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) transposed.m[3 * i + j] = e[4 * j + i] * inverseScale[i];
+        for (int j = 0; j < 3; ++j)
+            transposed.m[3 * i + j] = e[4 * j + i] * inverseScale[i];
     zVector translation = GetRow(3, true);
     zMatrix4 undoScale = Scale(zVector(inverseScale[0], inverseScale[1], inverseScale[2]));
     zMatrix4 undoMove = Translation(zVector(-translation.x, -translation.y, -translation.z));
@@ -380,7 +402,8 @@ zMatrix4 zMatrix4::Inverse() const {
 zMatrix4 zMatrix4::Interpolate(const zMatrix4& a, const zMatrix4& b, f32 t, bool linear) {
     zMatrix4 out;
     if (linear) {
-        for (int i = 0; i < 16; ++i) out.e[i] = a.e[i] + (b.e[i] - a.e[i]) * t;
+        for (int i = 0; i < 16; ++i)
+            out.e[i] = a.e[i] + (b.e[i] - a.e[i]) * t;
         return out;
     }
     zVector positionA, scaleA, positionB, scaleB;
@@ -407,8 +430,8 @@ void zMatrixPair::Set(const zMatrix4& value) {
     UpdateInverse();
 }
 
-void zMatrixPair::Set(f32 m00, f32 m01, f32 m02, f32 m03, f32 m10, f32 m11, f32 m12, f32 m13, f32 m20, f32 m21,
-                      f32 m22, f32 m23, f32 m30, f32 m31, f32 m32, f32 m33) {
+void zMatrixPair::Set(f32 m00, f32 m01, f32 m02, f32 m03, f32 m10, f32 m11, f32 m12, f32 m13, f32 m20,
+                      f32 m21, f32 m22, f32 m23, f32 m30, f32 m31, f32 m32, f32 m33) {
     matrix.Set(m00, m01, m02, m03, m10, m11, m12, m13, m20, m21, m22, m23, m30, m31, m32, m33);
     UpdateInverse();
 }
@@ -423,4 +446,6 @@ void zMatrixPair::SetColumn(int column, const zVector& value, bool forceW) {
     UpdateInverse();
 }
 
-void zMatrixPair::UpdateInverse() { inverse = matrix.Inverse(); }
+void zMatrixPair::UpdateInverse() {
+    inverse = matrix.Inverse();
+}

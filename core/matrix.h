@@ -102,14 +102,14 @@ struct zMatrix4 {
     constexpr zMatrix4()
         : e{1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f} {}
     // Sixteen values row by row, as Set.
-    constexpr zMatrix4(f32 m00, f32 m01, f32 m02, f32 m03, f32 m10, f32 m11, f32 m12, f32 m13, f32 m20, f32 m21,
-                       f32 m22, f32 m23, f32 m30, f32 m31, f32 m32, f32 m33)
+    constexpr zMatrix4(f32 m00, f32 m01, f32 m02, f32 m03, f32 m10, f32 m11, f32 m12, f32 m13, f32 m20,
+                       f32 m21, f32 m22, f32 m23, f32 m30, f32 m31, f32 m32, f32 m33)
         : e{m00, m10, m20, m30, m01, m11, m21, m31, m02, m12, m22, m32, m03, m13, m23, m33} {}
 
     static const zMatrix4 Identity;
 
-    void Set(f32 m00, f32 m01, f32 m02, f32 m03, f32 m10, f32 m11, f32 m12, f32 m13, f32 m20, f32 m21, f32 m22,
-             f32 m23, f32 m30, f32 m31, f32 m32, f32 m33);
+    void Set(f32 m00, f32 m01, f32 m02, f32 m03, f32 m10, f32 m11, f32 m12, f32 m13, f32 m20, f32 m21,
+             f32 m22, f32 m23, f32 m30, f32 m31, f32 m32, f32 m33);
 
     // Row r = (e[r], e[r+4], e[r+8], e[r+12]); with forceW the w read or
     // written is 1 instead.
@@ -143,8 +143,8 @@ struct zMatrix4 {
     // offset, scaled, rotated, then moved by position.
     static zMatrix4 Compose(const zVector& position, const zVector& euler, const zVector& scale,
                             const zVector& offset);
-    static zMatrix4 ComposeFromMatrix3(const zVector& position, const zMatrix3& rotation, const zVector& scale,
-                                       const zVector& offset);
+    static zMatrix4 ComposeFromMatrix3(const zVector& position, const zMatrix3& rotation,
+                                       const zVector& scale, const zVector& offset);
     // Splits a matrix made of translation, rotation and per-axis scale; every
     // output is optional. A mirrored matrix gets a negative x scale; a row of
     // zero scale gives its unit axis in the rotation.
@@ -169,8 +169,8 @@ struct zMatrixPair {
     zMatrix4 inverse;
 
     void Set(const zMatrix4& value);
-    void Set(f32 m00, f32 m01, f32 m02, f32 m03, f32 m10, f32 m11, f32 m12, f32 m13, f32 m20, f32 m21, f32 m22,
-             f32 m23, f32 m30, f32 m31, f32 m32, f32 m33);
+    void Set(f32 m00, f32 m01, f32 m02, f32 m03, f32 m10, f32 m11, f32 m12, f32 m13, f32 m20, f32 m21,
+             f32 m22, f32 m23, f32 m30, f32 m31, f32 m32, f32 m33);
     void SetRow(int row, const zVector& value, bool forceW);
     void SetColumn(int column, const zVector& value, bool forceW);
     void UpdateInverse();

@@ -5,8 +5,9 @@
 #include "core/log.h"
 
 zQuaternion zQuaternion::Multiply(const zQuaternion& a, const zQuaternion& b) {
-    return zQuaternion(a.w * b.x + b.w * a.x + a.y * b.z - a.z * b.y, a.w * b.y + b.w * a.y + a.z * b.x - a.x * b.z,
-                       a.w * b.z + b.w * a.z + a.x * b.y - a.y * b.x, a.w * b.w - (a.x * b.x + a.y * b.y + a.z * b.z));
+    return zQuaternion(
+        a.w * b.x + b.w * a.x + a.y * b.z - a.z * b.y, a.w * b.y + b.w * a.y + a.z * b.x - a.x * b.z,
+        a.w * b.z + b.w * a.z + a.x * b.y - a.y * b.x, a.w * b.w - (a.x * b.x + a.y * b.y + a.z * b.z));
 }
 
 zQuaternion zQuaternion::Normalize() const {
@@ -62,13 +63,27 @@ zQuaternion zQuaternion::FromEuler(f32 x, f32 y, f32 z, int order) {
     // The first rotation applied is rightmost.
     zQuaternion q;
     switch (order) {
-        case 0: q = Multiply(Multiply(qz, qy), qx); break;
-        case 1: q = Multiply(Multiply(qy, qz), qx); break;
-        case 2: q = Multiply(Multiply(qz, qx), qy); break;
-        case 3: q = Multiply(Multiply(qx, qz), qy); break;
-        case 5: q = Multiply(Multiply(qx, qy), qz); break;
-        case 6: q = Multiply(qx, qy); break;
-        default: q = Multiply(Multiply(qy, qx), qz); break;
+    case 0:
+        q = Multiply(Multiply(qz, qy), qx);
+        break;
+    case 1:
+        q = Multiply(Multiply(qy, qz), qx);
+        break;
+    case 2:
+        q = Multiply(Multiply(qz, qx), qy);
+        break;
+    case 3:
+        q = Multiply(Multiply(qx, qz), qy);
+        break;
+    case 5:
+        q = Multiply(Multiply(qx, qy), qz);
+        break;
+    case 6:
+        q = Multiply(qx, qy);
+        break;
+    default:
+        q = Multiply(Multiply(qy, qx), qz);
+        break;
     }
     return q.Normalize();
 }

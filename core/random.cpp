@@ -5,7 +5,7 @@ namespace {
 struct RandomState {
     u32 s0 = 0xdeadbeefu;
     u32 s1 = 0x97ccd0adu;
-    bool hasPrevious = false;  // RandIntNoRepeat has produced a value
+    bool hasPrevious = false; // RandIntNoRepeat has produced a value
     u32 previous = 0;
 };
 
@@ -17,12 +17,13 @@ u32 Step() {
     return g_random.s0;
 }
 
-}  // namespace
+} // namespace
 
 void SeedRand(u32 seed) {
     g_random.s0 = 0xdeadbeefu;
     g_random.s1 = 0x97ccd0adu;
-    for (u32 step = 0; step < (seed & 0x1fffu); ++step) Step();
+    for (u32 step = 0; step < (seed & 0x1fffu); ++step)
+        Step();
 }
 
 u32 RandInt(u32 n) {
@@ -30,7 +31,9 @@ u32 RandInt(u32 n) {
     return Step() % n;
 }
 
-u32 Random(u32 n) { return RandInt(n); }
+u32 Random(u32 n) {
+    return RandInt(n);
+}
 
 f32 RandFloat(f32 scale) {
     f32 low = static_cast<f32>(Step() & 0xffffu);

@@ -20,27 +20,43 @@ i32 TruncateToInt(f32 value) {
     return static_cast<i32>(value);
 }
 
-}  // namespace
+} // namespace
 
-f32 zVector::Dot(const zVector& other) const { return x * other.x + y * other.y + z * other.z; }
+f32 zVector::Dot(const zVector& other) const {
+    return x * other.x + y * other.y + z * other.z;
+}
 
-f32 zVector::Length() const { return std::sqrt(Length2()); }
+f32 zVector::Length() const {
+    return std::sqrt(Length2());
+}
 
-f32 zVector::Length2() const { return x * x + y * y + z * z; }
+f32 zVector::Length2() const {
+    return x * x + y * y + z * z;
+}
 
 zVector zVector::Cross(const zVector& other) const {
     return zVector(y * other.z - z * other.y, z * other.x - x * other.z, x * other.y - y * other.x);
 }
 
-zVector zVector::Add(const zVector& other) const { return zVector(x + other.x, y + other.y, z + other.z); }
+zVector zVector::Add(const zVector& other) const {
+    return zVector(x + other.x, y + other.y, z + other.z);
+}
 
-zVector zVector::Sub(const zVector& other) const { return zVector(x - other.x, y - other.y, z - other.z); }
+zVector zVector::Sub(const zVector& other) const {
+    return zVector(x - other.x, y - other.y, z - other.z);
+}
 
-zVector zVector::Mul(const zVector& other) const { return zVector(x * other.x, y * other.y, z * other.z); }
+zVector zVector::Mul(const zVector& other) const {
+    return zVector(x * other.x, y * other.y, z * other.z);
+}
 
-zVector zVector::Div(const zVector& other) const { return zVector(x / other.x, y / other.y, z / other.z); }
+zVector zVector::Div(const zVector& other) const {
+    return zVector(x / other.x, y / other.y, z / other.z);
+}
 
-zVector zVector::MulReal(f32 scalar) const { return zVector(x * scalar, y * scalar, z * scalar); }
+zVector zVector::MulReal(f32 scalar) const {
+    return zVector(x * scalar, y * scalar, z * scalar);
+}
 
 zVector zVector::DivReal(f32 scalar) const {
     if (scalar == 0.0f) return zVector(0.0f, 0.0f, 0.0f);
@@ -56,7 +72,9 @@ zVector zVector::Max(const zVector& other) const {
     return zVector(other.x > x ? other.x : x, other.y > y ? other.y : y, other.z > z ? other.z : z);
 }
 
-f32 zVector::Dist(const zVector& a, const zVector& b) { return std::sqrt(Dist2(a, b)); }
+f32 zVector::Dist(const zVector& a, const zVector& b) {
+    return std::sqrt(Dist2(a, b));
+}
 
 f32 zVector::Dist2(const zVector& a, const zVector& b) {
     f32 dx = a.x - b.x;
@@ -80,14 +98,15 @@ f32 ClampComponent(f32 value, f32 lo, f32 hi) {
     return value;
 }
 
-}  // namespace
+} // namespace
 
 zVector zVector::ClampScalar(f32 lo, f32 hi) const {
     return zVector(ClampComponent(x, lo, hi), ClampComponent(y, lo, hi), ClampComponent(z, lo, hi));
 }
 
 zVector zVector::Clamp(const zVector& lo, const zVector& hi) const {
-    return zVector(ClampComponent(x, lo.x, hi.x), ClampComponent(y, lo.y, hi.y), ClampComponent(z, lo.z, hi.z));
+    return zVector(ClampComponent(x, lo.x, hi.x), ClampComponent(y, lo.y, hi.y),
+                   ClampComponent(z, lo.z, hi.z));
 }
 
 zVector zVector::ClampMagnitude(f32 minLength, f32 maxLength) const {
@@ -111,14 +130,19 @@ zVector zVector::ApplyMatrix(const zMatrix4& matrix) const {
                    e[8] * x + e[9] * y + e[10] * z + e[11]);
 }
 
-void zVector::ApplyMatrixInPlace(const zMatrix4& matrix) { *this = ApplyMatrix(matrix); }
+void zVector::ApplyMatrixInPlace(const zMatrix4& matrix) {
+    *this = ApplyMatrix(matrix);
+}
 
 zVector zVector::ApplyRotationMatrix(const zMatrix3& matrix) const {
     const f32* m = matrix.m;
-    return zVector(m[0] * x + m[1] * y + m[2] * z, m[3] * x + m[4] * y + m[5] * z, m[6] * x + m[7] * y + m[8] * z);
+    return zVector(m[0] * x + m[1] * y + m[2] * z, m[3] * x + m[4] * y + m[5] * z,
+                   m[6] * x + m[7] * y + m[8] * z);
 }
 
-void zVector::ApplyRotationMatrixInPlace(const zMatrix3& matrix) { *this = ApplyRotationMatrix(matrix); }
+void zVector::ApplyRotationMatrixInPlace(const zMatrix3& matrix) {
+    *this = ApplyRotationMatrix(matrix);
+}
 
 void zVector::Randomize(f32 lo, f32 hi) {
     x = RandRange(lo, hi);

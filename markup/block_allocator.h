@@ -1,0 +1,15 @@
+// Allocation of binary blocks: variant copies and the encode and decode
+// buffers of the reader and writer. Blocks are plain malloc memory, freed with
+// free. Tests can make the allocation fail to reach the failure paths.
+#pragma once
+
+#include <cstddef>
+
+#include "core/types.h"
+
+// malloc, unless failures were armed; null on failure.
+void* AllocateBlock(size_t size);
+// After the given number of further successful calls, every call fails until
+// DisarmBlockAllocationFailure.
+void ArmBlockAllocationFailure(u32 successesBeforeFailure);
+void DisarmBlockAllocationFailure();

@@ -1,0 +1,21 @@
+// The number tokens of ZML values, shared by the reader and by the writer's
+// check that a printed float reads back unchanged.
+//
+// A token is the text after an optional leading '-', up to a word delimiter.
+// Ints are decimal digits up to the first non-digit. Floats are integer
+// digits, then '.' and fraction digits, then 'e' and exponent digits; any
+// other character ends the number, so "3f" is 3. Floats are rounded once to
+// the nearest single-precision value.
+#pragma once
+
+#include "core/types.h"
+
+// Magnitudes up to 0xFFFFFFFF wrap into i32 as stored files rely on (a u32
+// colour written as a decimal); larger ones clamp and set outOfRange.
+i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOfRange);
+f32 ParseFloatToken(const char* begin, const char* end, bool negative);
+
+// Prints a finite float in fixed notation with six decimals when that reads
+// back as the same value, else with as many more as it takes. Returns the
+// length written to out (at most 127 characters plus a terminator).
+u32 FormatFloatToken(f32 value, char (&out)[128]);

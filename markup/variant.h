@@ -1,0 +1,108 @@
+// zVariant: one typed value with an optional name. Tags of a ZML tree hold
+// their value in one; command-line definitions and script arguments travel as
+// named variants.
+//
+// A variant owns its string and its binary block; a list variant holds
+// pointers to variants it does not own. Every setter releases the previous
+// value first. Copies are explicit (Set), because a block or list is not
+// copied by it.
+#pragma once
+
+#include "core/list.h"
+#include "core/types.h"
+#include "core/zstring.h"
+
+enum zVariantType : u32 {
+    VariantNone = 0,
+    VariantFloat = 1,
+    VariantBool = 2,
+    VariantInt = 3,
+    VariantString = 4,
+    VariantList = 5,
+    VariantBinary = 6,
+};
+
+class zVariant {
+public:
+    zVariant();
+    zVariant(const char* name, const char* value);
+    zVariant(const char* name, i32 value);
+    zVariant(const char* name, f32 value);
+    explicit zVariant(f32 value);
+    ~zVariant();
+
+    // Type none, value word zero; frees nothing (construction only).
+    void Reset();
+    // Releases the string, list nodes or block; type none.
+    void ResetValue();
+
+    void SetFloat(f32 value);
+    void SetBool(bool value);
+    void SetInt(i32 value);
+    // Null stores an empty string.
+    void SetString(const char* text);
+    // The characters from begin up to end, which need no terminator.
+    void SetString(const char* begin, const char* end);
+    // Copies the block. False, type none, when the copy cannot be allocated.
+    // A size of 0 stores an empty block without data.
+    bool SetBinary(const void* data, u32 size);
+    // Takes a malloc'ed block of size bytes without copying it.
+    void AdoptBinary(void* data, u32 size);
+    // An empty list; fill it through GetList.
+    void SetList();
+    // Copies a float, bool, int or string; any other source leaves type none.
+    void Set(const zVariant& other);
+
+    u32 GetType() const { return m_type; }
+    bool IsNone() const { return m_type == VariantNone; }
+
+    bool GetFloat(f32& out) const;
+    bool GetInt(i32& out) const;
+    bool GetString(const char*& out) const;
+    // Float != 0, bool, int != 0; false (no value) for any other type.
+    bool GetBool(bool& out) const;
+    // A malloc'ed copy the caller frees; false for other types or when the copy
+    // cannot be allocated. An empty block gives a null pointer and size 0.
+    bool GetBinary(void*& data, u32& size) const;
+    u32 GetBinarySize() const;
+    // The block itself without a copy; null for other types.
+    const void* GetBinaryData() const;
+    const zString& GetStringValue() const { return m_string; }
+    zList<zVariant*>& GetList() { return m_list; }
+    const zList<zVariant*>& GetList() const { return m_list; }
+
+    // The first four bytes of the value word, untested and unconverted.
+    // Little-endian hosts only: the word also holds 8-byte pointers.
+    i32 GetRawInt() const;
+    f32 GetRawFloat() const;
+
+    const zString& GetName() const { return m_name; }
+    void SetName(const char* name) { m_name.Set(name); }
+
+    // float/float, bool/bool (bytes), int/int, and int with float (the float
+    // truncated to an integer); other pairs are not less.
+    bool operator<(const zVariant& other) const;
+    bool operator>=(const zVariant& other) const { return !(*this < other); }
+    // As above plus string/string; other pairs are unequal.
+    bool operator==(const zVariant& other) const;
+    bool operator!=(const zVariant& other) const { return !(*this == other); }
+
+private:
+    zVariant(const zVariant&) = delete;
+    zVariant& operator=(const zVariant&) = delete;
+
+    // One word: the float, the bool, the int, or the block's data.
+    union Word {
+        f32 floatValue;
+        u8 boolValue;
+        i32 intValue;
+        void* data;
+    };
+
+    u32 m_type;
+    Word m_word;
+    u32 m_size;  // bytes of the block (type binary)
+    zString m_string;
+    zList<zVariant*> m_list;  // not owned
+    zString m_name;
+};

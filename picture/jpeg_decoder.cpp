@@ -1,0 +1,1012 @@
+#include "picture/jpeg_decoder.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int InputBufferSize = 4096;
+constexpr int InputReserve = 8;  // room in front of the data for bytes put back
+constexpr int InputFiller = 128;  // FF D9 pairs after the data
+constexpr int MaxPoolBlocks = 100;
+constexpr int MaxBlocksPerMcu = 6;
+constexpr int MaxBlocksPerRow = 6144;
+constexpr int MaxSide = 8192;
+constexpr int RestartSearchLimit = 1536;
+constexpr int SoiSearchLimit = 512;
+
+enum Marker : int {
+    MarkerSof0 = 0xC0,
+    MarkerSof1 = 0xC1,
+    MarkerSof2 = 0xC2,
+    MarkerSof3 = 0xC3,
+    MarkerDht = 0xC4,
+    MarkerJpg = 0xC8,
+    MarkerSof9 = 0xC9,
+    MarkerDac = 0xCC,
+    MarkerSof15 = 0xCF,
+    MarkerRst0 = 0xD0,
+    MarkerRst7 = 0xD7,
+    MarkerSoi = 0xD8,
+    MarkerEoi = 0xD9,
+    MarkerSos = 0xDA,
+    MarkerDqt = 0xDB,
+    MarkerDri = 0xDD,
+    MarkerTem = 0x01,
+};
+
+// Zig-zag position -> natural (row-major) position; 16 spare entries keep
+// runs that overshoot inside the block.
+constexpr u8 ZigZagToNatural[64 + 16] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13,
+    6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52, 45, 38, 31,
+    39, 46, 53, 60, 61, 54, 47, 55, 62, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63};
+
+// Thrown by Stop once the error is recorded; caught at the public entry points.
+struct DecoderStopped {};
+
+struct HuffmanTable {
+    bool defined = false;
+    u8 symbols[256];
+    // By the next 8 bits: code length << 8 | symbol, or 0 when the code is longer.
+    u16 lookup[256];
+    // Canonical decoding of the longer codes: largest code of each length and
+    // the offset from a code to its symbol index.
+    i32 maxCode[18];
+    i32 valueOffset[18];
+};
+
+struct Component {
+    int id = 0;
+    int horizontal = 1;
+    int vertical = 1;
+    int quantTable = 0;
+    int dcTable = 0;
+    int acTable = 4;
+    i32 dcPredictor = 0;
+    // Blocks covering the component without MCU padding, and with it.
+    int blocksPerLine = 0;
+    int blocksPerColumn = 0;
+    int paddedBlocksPerLine = 0;
+    int paddedBlocksPerColumn = 0;
+    i16* coefficients = nullptr;  // buffered files: 64 per block, zig-zag order
+    u8* plane = nullptr;          // samples of the current MCU row
+    int planeStride = 0;
+};
+
+int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+// Sign extension of an s-bit magnitude category value.
+inline int Extend(u32 value, int bits) {
+    if (bits == 0) return 0;
+    return value < (1u << (bits - 1)) ? int(value) - int((1u << bits) - 1) : int(value);
+}
+
+// Fixed-point constants of the inverse transform (13 bits).
+constexpr i64 Fix0298631336 = 2446;
+constexpr i64 Fix0390180644 = 3196;
+constexpr i64 Fix0541196100 = 4433;
+constexpr i64 Fix0765366865 = 6270;
+constexpr i64 Fix0899976223 = 7373;
+constexpr i64 Fix1175875602 = 9633;
+constexpr i64 Fix1501321110 = 12299;
+constexpr i64 Fix1847759065 = 15137;
+constexpr i64 Fix1961570560 = 16069;
+constexpr i64 Fix2053119869 = 16819;
+constexpr i64 Fix2562915447 = 20995;
+constexpr i64 Fix3072711026 = 25172;
+constexpr int ConstBits = 13;
+constexpr int Pass1Bits = 2;
+
+// One 1-D pass of the LLM inverse transform on eight values spaced 'step'
+// apart; results are left unscaled.
+inline void InverseTransform8(const i64* in, int step, i64 out[8]) {
+    // Even part.
+    i64 z2 = in[2 * step];
+    i64 z3 = in[6 * step];
+    i64 z1 = (z2 + z3) * Fix0541196100;
+    i64 tmp2 = z1 - z3 * Fix1847759065;
+    i64 tmp3 = z1 + z2 * Fix0765366865;
+    i64 tmp0 = (in[0] + in[4 * step]) * (i64(1) << ConstBits);
+    i64 tmp1 = (in[0] - in[4 * step]) * (i64(1) << ConstBits);
+    i64 tmp10 = tmp0 + tmp3;
+    i64 tmp13 = tmp0 - tmp3;
+    i64 tmp11 = tmp1 + tmp2;
+    i64 tmp12 = tmp1 - tmp2;
+    // Odd part.
+    i64 o0 = in[7 * step];
+    i64 o1 = in[5 * step];
+    i64 o2 = in[3 * step];
+    i64 o3 = in[1 * step];
+    i64 s1 = o0 + o3;
+    i64 s2 = o1 + o2;
+    i64 s3 = o0 + o2;
+    i64 s4 = o1 + o3;
+    i64 s5 = (s3 + s4) * Fix1175875602;
+    o0 *= Fix0298631336;
+    o1 *= Fix2053119869;
+    o2 *= Fix3072711026;
+    o3 *= Fix1501321110;
+    s1 *= -Fix0899976223;
+    s2 *= -Fix2562915447;
+    s3 = s3 * -Fix1961570560 + s5;
+    s4 = s4 * -Fix0390180644 + s5;
+    o0 += s1 + s3;
+    o1 += s2 + s4;
+    o2 += s2 + s3;
+    o3 += s1 + s4;
+    out[0] = tmp10 + o3;
+    out[7] = tmp10 - o3;
+    out[1] = tmp11 + o2;
+    out[6] = tmp11 - o2;
+    out[2] = tmp12 + o1;
+    out[5] = tmp12 - o1;
+    out[3] = tmp13 + o0;
+    out[4] = tmp13 - o0;
+}
+
+inline i64 Descale(i64 x, int n) { return (x + (i64(1) << (n - 1))) >> n; }
+
+// Dequantised natural-order coefficients to 8 x 8 samples.
+void InverseTransformBlock(const i32* coefficients, u8* out, int stride) {
+    i64 workspace[64];
+    for (int column = 0; column < 8; ++column) {
+        const i32* in = coefficients + column;
+        if (in[8] == 0 && in[16] == 0 && in[24] == 0 && in[32] == 0 && in[40] == 0 && in[48] == 0 &&
+            in[56] == 0) {
+            i64 dc = i64(in[0]) * (1 << Pass1Bits);
+            for (int r = 0; r < 8; ++r) workspace[r * 8 + column] = dc;
+            continue;
+        }
+        i64 values[8], result[8];
+        for (int r = 0; r < 8; ++r) values[r] = in[r * 8];
+        InverseTransform8(values, 1, result);
+        for (int r = 0; r < 8; ++r) workspace[r * 8 + column] = Descale(result[r], ConstBits - Pass1Bits);
+    }
+    for (int row = 0; row < 8; ++row) {
+        i64 result[8];
+        InverseTransform8(workspace + row * 8, 1, result);
+        u8* line = out + row * stride;
+        for (int c = 0; c < 8; ++c) {
+            i64 v = Descale(result[c], ConstBits + Pass1Bits + 3) + 128;
+            line[c] = u8(v < 0 ? 0 : (v > 255 ? 255 : v));
+        }
+    }
+}
+
+// A block whose only coefficient is DC.
+void FillBlock(i32 dc, u8* out, int stride) {
+    i64 v = Descale(i64(dc) * (1 << Pass1Bits), Pass1Bits + 3) + 128;
+    u8 sample = u8(v < 0 ? 0 : (v > 255 ? 255 : v));
+    for (int row = 0; row < 8; ++row) std::memset(out + row * stride, sample, 8);
+}
+
+}  // namespace
+
+int jpeg_decoder_memory_stream::read(u8* buffer, int maxBytes, bool* endOfStream) {
+    u64 left = m_size - m_position;
+    u64 count = u64(maxBytes) < left ? u64(maxBytes) : left;
+    if (count) std::memcpy(buffer, m_bytes + m_position, size_t(count));
+    m_position += count;
+    if (count < u64(maxBytes)) *endOfStream = true;
+    return int(count);
+}
+
+struct jpeg_decoder_state {
+    explicit jpeg_decoder_state(jpeg_decoder_stream* input) : stream(input) {}
+
+    // --- errors and memory -------------------------------------------------
+
+    [[noreturn]] void Stop(int code) {
+        if (error == 0) error = code;
+        ReleaseAll();
+        throw DecoderStopped{};
+    }
+
+    void ReleaseAll() {
+        for (int i = 0; i < poolCount; ++i) std::free(pool[i]);
+        poolCount = 0;
+        for (Component& c : components) {
+            c.coefficients = nullptr;
+            c.plane = nullptr;
+        }
+        output = nullptr;
+        if (stream) {
+            stream->detach();
+            stream = nullptr;
+        }
+    }
+
+    // A zero-filled pool block (calloc aligns to at least 8 bytes).
+    void* Allocate(u64 size) {
+        if (poolCount >= MaxPoolBlocks) Stop(JpegTooManyBlocks);
+        void* block = size ? std::calloc(size_t(size), 1) : nullptr;
+        if (!block) Stop(JpegNotEnoughMemory);
+        pool[poolCount++] = block;
+        return block;
+    }
+
+    // --- input ---------------------------------------------------------------
+
+    void Refill() {
+        inputPointer = inputBuffer + InputReserve;
+        inputLeft = 0;
+        while (inputLeft < InputBufferSize && !endOfStream && stream) {
+            int count = stream->read(inputPointer + inputLeft, InputBufferSize - inputLeft, &endOfStream);
+            if (count < 0) Stop(JpegStreamReadError);
+            inputLeft += count;
+            totalBytesRead += u64(count);
+        }
+        for (int i = 0; i < InputFiller; i += 2) {
+            inputPointer[inputLeft + i] = 0xFF;
+            inputPointer[inputLeft + i + 1] = MarkerEoi;
+        }
+    }
+
+    u8 NextByte() {
+        if (inputLeft == 0) {
+            if (!endOfStream) Refill();
+            if (inputLeft == 0) {
+                // Past the end: an endless end-of-image marker.
+                toggle ^= 1;
+                return toggle ? 0xFF : u8(MarkerEoi);
+            }
+        }
+        --inputLeft;
+        return *inputPointer++;
+    }
+
+    void PutBack(u8 byte) {
+        if (inputPointer <= inputBuffer) Stop(JpegAssertionError);
+        *--inputPointer = byte;
+        ++inputLeft;
+    }
+
+    u32 Next16() {
+        u32 high = NextByte();
+        return (high << 8) | NextByte();
+    }
+
+    // A byte of entropy-coded data: stuffed zeros dropped; a marker is put
+    // back for the marker reader and one-bits are supplied meanwhile.
+    u32 NextEntropyByte() {
+        u8 byte = NextByte();
+        if (byte != 0xFF) return byte;
+        u8 next = NextByte();
+        if (next == 0) return 0xFF;
+        PutBack(next);
+        PutBack(0xFF);
+        return 0xFF;
+    }
+
+    void FillBits() {
+        while (bitCount <= 56) {
+            u32 byte;
+            if (inputLeft > 0 && *inputPointer != 0xFF) {
+                byte = *inputPointer++;
+                --inputLeft;
+            } else {
+                byte = NextEntropyByte();
+            }
+            bitBuffer = (bitBuffer << 8) | byte;
+            bitCount += 8;
+        }
+    }
+
+    u32 GetBits(int count) {
+        if (count == 0) return 0;
+        if (bitCount < count) FillBits();
+        bitCount -= count;
+        return u32(bitBuffer >> bitCount) & ((1u << count) - 1);
+    }
+
+    u32 GetBit() { return GetBits(1); }
+
+    int DecodeSymbol(const HuffmanTable& table) {
+        if (bitCount < 16) FillBits();
+        u32 peek = u32(bitBuffer >> (bitCount - 8)) & 0xFFu;
+        u32 entry = table.lookup[peek];
+        if (entry) {
+            bitCount -= int(entry >> 8);
+            return int(entry & 0xFF);
+        }
+        u32 code16 = u32(bitBuffer >> (bitCount - 16)) & 0xFFFFu;
+        for (int length = 9; length <= 16; ++length) {
+            i32 code = i32(code16 >> (16 - length));
+            if (code <= table.maxCode[length]) {
+                bitCount -= length;
+                return table.symbols[(code + table.valueOffset[length]) & 0xFF];
+            }
+        }
+        // No such code (one-bits after a cut-off scan): treat as symbol 0.
+        bitCount -= 16;
+        return 0;
+    }
+
+    void ResetBits() {
+        bitBuffer = 0;
+        bitCount = 0;
+        FillBits();
+    }
+
+    // --- markers -------------------------------------------------------------
+
+    void LocateSoi() {
+        u32 last = NextByte();
+        u32 current = NextByte();
+        int searched = 0;
+        while (!(last == 0xFF && current == MarkerSoi)) {
+            if (++searched > SoiSearchLimit) Stop(JpegNotJpeg);
+            last = current;
+            current = NextByte();
+        }
+        u8 following = NextByte();
+        if (following != 0xFF) Stop(JpegNotJpeg);
+        PutBack(following);
+    }
+
+    int NextMarker() {
+        u8 byte;
+        do {
+            byte = NextByte();
+        } while (byte != 0xFF);
+        do {
+            byte = NextByte();
+        } while (byte == 0xFF);
+        return byte;
+    }
+
+    // Reads table segments until a frame, SOI, EOI or SOS marker, which is returned.
+    int ProcessMarkers() {
+        for (;;) {
+            int marker = NextMarker();
+            switch (marker) {
+            case MarkerSof0: case MarkerSof1: case MarkerSof2: case MarkerSof3:
+            case 0xC5: case 0xC6: case 0xC7: case MarkerSof9: case 0xCA: case 0xCB:
+            case 0xCD: case 0xCE: case MarkerSof15:
+            case MarkerSoi: case MarkerEoi: case MarkerSos:
+                return marker;
+            case MarkerDht: ReadDht(); break;
+            case MarkerDac: Stop(JpegNoArithmeticSupport);
+            case MarkerDqt: ReadDqt(); break;
+            case MarkerDri: ReadDri(); break;
+            case MarkerJpg: case MarkerTem:
+            case 0xD0: case 0xD1: case 0xD2: case 0xD3: case 0xD4: case 0xD5: case 0xD6: case MarkerRst7:
+                Stop(JpegUnexpectedMarker);
+            case 0x00: break;
+            default: SkipVariableMarker(); break;
+            }
+        }
+    }
+
+    void SkipVariableMarker() {
+        u32 length = Next16();
+        if (length < 2) Stop(JpegBadVariableMarker);
+        for (length -= 2; length > 0; --length) NextByte();
+    }
+
+    void ReadDht() {
+        u32 length = Next16();
+        if (length < 2) Stop(JpegBadDhtMarker);
+        length -= 2;
+        while (length > 0) {
+            if (length < 17) Stop(JpegBadDhtMarker);
+            u32 index = NextByte();
+            u8 counts[17] = {0};
+            u32 total = 0;
+            for (int i = 1; i <= 16; ++i) {
+                counts[i] = NextByte();
+                total += counts[i];
+            }
+            if (total > 255) Stop(JpegBadDhtCounts);
+            length -= 17;
+            if (length < total) Stop(JpegBadDhtMarker);
+            u32 tableIndex = (index & 0x0F) + ((index & 0x10) ? 4 : 0);
+            if (tableIndex > 7) Stop(JpegBadDhtIndex);
+            HuffmanTable& table = huffman[tableIndex];
+            std::memset(table.symbols, 0, sizeof(table.symbols));
+            for (u32 i = 0; i < total; ++i) table.symbols[i] = NextByte();
+            length -= total;
+            BuildHuffman(table, counts);
+        }
+    }
+
+    static void BuildHuffman(HuffmanTable& table, const u8 counts[17]) {
+        std::memset(table.lookup, 0, sizeof(table.lookup));
+        i32 code = 0;
+        int symbolIndex = 0;
+        for (int length = 1; length <= 16; ++length) {
+            table.valueOffset[length] = symbolIndex - code;
+            for (int i = 0; i < counts[length]; ++i, ++code, ++symbolIndex) {
+                if (length <= 8 && code < (1 << length)) {
+                    // Every 8-bit prefix that starts with this code.
+                    int shift = 8 - length;
+                    for (int fill = 0; fill < (1 << shift); ++fill)
+                        table.lookup[(code << shift) | fill] = u16((length << 8) | table.symbols[symbolIndex & 0xFF]);
+                }
+            }
+            table.maxCode[length] = counts[length] ? code - 1 : -1;
+            code <<= 1;
+        }
+        table.maxCode[17] = 0x7FFFFFFF;
+        table.defined = true;
+    }
+
+    void ReadDqt() {
+        u32 length = Next16();
+        if (length < 2) Stop(JpegBadDqtMarker);
+        length -= 2;
+        while (length > 0) {
+            u32 info = NextByte();
+            bool wide = (info >> 4) != 0;
+            u32 number = info & 0x0F;
+            if (number >= 4) Stop(JpegBadDqtTable);
+            u32 needed = wide ? 129 : 65;
+            if (length < needed) Stop(JpegBadDqtLength);
+            for (int i = 0; i < 64; ++i) quant[number][i] = u16(wide ? Next16() : NextByte());
+            quantDefined[number] = true;
+            length -= needed;
+        }
+    }
+
+    void ReadDri() {
+        if (Next16() != 4) Stop(JpegBadDriLength);
+        restartInterval = int(Next16());
+    }
+
+    void ReadSof() {
+        u32 length = Next16();
+        if (NextByte() != 8) Stop(JpegBadPrecision);
+        height = int(Next16());
+        if (height < 1 || height > MaxSide) Stop(JpegBadHeight);
+        width = int(Next16());
+        if (width < 1 || width > MaxSide) Stop(JpegBadWidth);
+        componentCount = NextByte();
+        if (componentCount > 4) Stop(JpegTooManyComponents);
+        if (length != u32(8 + 3 * componentCount)) Stop(JpegBadSofLength);
+        for (int i = 0; i < componentCount; ++i) {
+            Component& c = components[i];
+            c.id = NextByte();
+            u32 sampling = NextByte();
+            c.horizontal = int(sampling >> 4);
+            c.vertical = int(sampling & 15);
+            c.quantTable = NextByte();
+        }
+    }
+
+    void LocateSof() {
+        int marker = ProcessMarkers();
+        if (marker == MarkerSof2) {
+            progressive = true;
+        } else if (marker == MarkerSof0 || marker == MarkerSof1) {
+            progressive = false;
+        } else if (marker == MarkerSof9) {
+            Stop(JpegNoArithmeticSupport);
+        } else {
+            Stop(JpegUnsupportedMarker);
+        }
+        ReadSof();
+    }
+
+    void ReadSos() {
+        u32 length = Next16();
+        int count = NextByte();
+        if (length != u32(6 + 2 * count) || count < 1 || count > 4) Stop(JpegBadSosLength);
+        scanCount = count;
+        for (int i = 0; i < count; ++i) {
+            int id = NextByte();
+            int tables = NextByte();
+            int found = -1;
+            for (int c = 0; c < componentCount; ++c)
+                if (components[c].id == id) found = c;
+            if (found < 0) Stop(JpegBadSosComponentId);
+            scanComponents[i] = found;
+            components[found].dcTable = tables >> 4;
+            components[found].acTable = (tables & 15) + 4;
+        }
+        spectralStart = NextByte();
+        spectralEnd = NextByte();
+        int approximation = NextByte();
+        approxHigh = approximation >> 4;
+        approxLow = approximation & 15;
+        if (!progressive) {
+            spectralStart = 0;
+            spectralEnd = 63;
+            approxHigh = approxLow = 0;
+            return;
+        }
+        if (spectralStart > spectralEnd || spectralEnd > 63) Stop(JpegBadSosSpectral);
+        if (spectralStart == 0 ? spectralEnd != 0 : count != 1) Stop(JpegBadSosSpectral);
+        if (approxHigh != 0 && approxLow != approxHigh - 1) Stop(JpegBadSosSuccessive);
+    }
+
+    // Checks tables and resets the per-scan state before entropy data.
+    void StartScan() {
+        for (int i = 0; i < componentCount; ++i)
+            if (components[i].quantTable > 3 || !quantDefined[components[i].quantTable])
+                Stop(JpegUndefinedQuantTable);
+        for (int i = 0; i < scanCount; ++i) {
+            const Component& c = components[scanComponents[i]];
+            bool needsDc = spectralStart == 0 && approxHigh == 0;
+            bool needsAc = spectralEnd > 0;
+            if (needsDc && (c.dcTable > 3 || !huffman[c.dcTable].defined)) Stop(JpegUndefinedHuffTable);
+            if (needsAc && (c.acTable > 7 || !huffman[c.acTable].defined)) Stop(JpegUndefinedHuffTable);
+        }
+        for (Component& c : components) c.dcPredictor = 0;
+        restartsLeft = restartInterval;
+        nextRestart = 0;
+        endOfBandRun = 0;
+        ResetBits();
+    }
+
+    void ProcessRestart() {
+        int searched = 0;
+        while (NextByte() != 0xFF)
+            if (++searched >= RestartSearchLimit) Stop(JpegBadRestartMarker);
+        u8 marker;
+        do {
+            marker = NextByte();
+        } while (marker == 0xFF);
+        if (marker != MarkerRst0 + nextRestart) Stop(JpegBadRestartMarker);
+        for (Component& c : components) c.dcPredictor = 0;
+        restartsLeft = restartInterval;
+        endOfBandRun = 0;
+        nextRestart = (nextRestart + 1) & 7;
+        ResetBits();
+    }
+
+    // Counts one MCU against the restart interval.
+    void BeforeMcu() {
+        if (restartInterval == 0) return;
+        if (restartsLeft == 0) ProcessRestart();
+        --restartsLeft;
+    }
+
+    // --- frame geometry ------------------------------------------------------
+
+    void SetUpGeometry() {
+        if (componentCount == 1) {
+            components[0].horizontal = components[0].vertical = 1;
+            blocksPerMcu = 1;
+            mcuWidth = mcuHeight = 8;
+            bytesPerPixel = 1;
+        } else if (componentCount == 3) {
+            const Component& luma = components[0];
+            bool chromaPlain = components[1].horizontal == 1 && components[1].vertical == 1 &&
+                               components[2].horizontal == 1 && components[2].vertical == 1;
+            bool lumaKnown = (luma.horizontal == 1 || luma.horizontal == 2) &&
+                             (luma.vertical == 1 || luma.vertical == 2);
+            if (!chromaPlain || !lumaKnown) Stop(JpegUnsupportedSamplingFactors);
+            blocksPerMcu = luma.horizontal * luma.vertical + 2;
+            mcuWidth = 8 * luma.horizontal;
+            mcuHeight = 8 * luma.vertical;
+            bytesPerPixel = 4;
+        } else {
+            Stop(JpegUnsupportedColorspace);
+        }
+        if (blocksPerMcu > MaxBlocksPerMcu) Stop(JpegAssertionError);
+        maxHorizontal = components[0].horizontal;
+        maxVertical = components[0].vertical;
+        mcusPerRow = (width + mcuWidth - 1) / mcuWidth;
+        mcusPerColumn = (height + mcuHeight - 1) / mcuHeight;
+        if (mcusPerRow * blocksPerMcu > MaxBlocksPerRow) Stop(JpegAssertionError);
+        for (int i = 0; i < componentCount; ++i) {
+            Component& c = components[i];
+            int componentWidth = (width * c.horizontal + maxHorizontal - 1) / maxHorizontal;
+            int componentHeight = (height * c.vertical + maxVertical - 1) / maxVertical;
+            c.blocksPerLine = (componentWidth + 7) / 8;
+            c.blocksPerColumn = (componentHeight + 7) / 8;
+            c.paddedBlocksPerLine = mcusPerRow * c.horizontal;
+            c.paddedBlocksPerColumn = mcusPerColumn * c.vertical;
+            c.planeStride = c.paddedBlocksPerLine * 8;
+            c.plane = static_cast<u8*>(Allocate(u64(c.planeStride) * 8 * c.vertical));
+        }
+        scanlineLength = width * bytesPerPixel;
+        output = static_cast<u8*>(Allocate(u64(mcusPerRow) * mcuWidth * bytesPerPixel + 16));
+        rowsLeft = height;
+        mcuLinesLeft = 0;
+        mcuRow = 0;
+        BuildColourTables();
+    }
+
+    void BuildColourTables() {
+        const i32 half = 1 << 15;
+        for (int i = 0; i < 256; ++i) {
+            i32 x = i - 128;
+            redFromCr[i] = (i32(1.40200 * 65536 + 0.5) * x + half) >> 16;
+            blueFromCb[i] = (i32(1.77200 * 65536 + 0.5) * x + half) >> 16;
+            greenFromCr[i] = -i32(0.71414 * 65536 + 0.5) * x;
+            greenFromCb[i] = -i32(0.34414 * 65536 + 0.5) * x + half;
+        }
+    }
+
+    // --- entropy decoding ----------------------------------------------------
+
+    // One sequential block, dequantised into natural order. Returns whether
+    // any AC coefficient is set.
+    bool DecodeBlock(Component& c, i32* block) {
+        const HuffmanTable& dcTable = huffman[c.dcTable];
+        const HuffmanTable& acTable = huffman[c.acTable];
+        const u16* q = quant[c.quantTable];
+        int size = DecodeSymbol(dcTable);
+        if (size > 16) Stop(JpegDecodeError);
+        int difference = Extend(GetBits(size), size);
+        c.dcPredictor = i32(u32(c.dcPredictor) + u32(difference));
+        std::memset(block, 0, 64 * sizeof(i32));
+        block[0] = i32(i16(c.dcPredictor)) * i32(q[0]);
+        bool hasAc = false;
+        for (int k = 1; k < 64; ++k) {
+            int symbol = DecodeSymbol(acTable);
+            int run = symbol >> 4;
+            int bits = symbol & 15;
+            if (bits) {
+                k += run;
+                if (k > 63) Stop(JpegDecodeError);
+                block[ZigZagToNatural[k]] = Extend(GetBits(bits), bits) * i32(q[k]);
+                hasAc = true;
+            } else {
+                if (run != 15) break;
+                k += 15;
+            }
+        }
+        return hasAc;
+    }
+
+    // The same into a coefficient buffer, undequantised, zig-zag order.
+    void DecodeBlockBuffered(Component& c, i16* block) {
+        int size = DecodeSymbol(huffman[c.dcTable]);
+        if (size > 16) Stop(JpegDecodeError);
+        c.dcPredictor = i32(u32(c.dcPredictor) + u32(Extend(GetBits(size), size)));
+        block[0] = i16(c.dcPredictor);
+        const HuffmanTable& acTable = huffman[c.acTable];
+        for (int k = 1; k < 64; ++k) {
+            int symbol = DecodeSymbol(acTable);
+            int run = symbol >> 4;
+            int bits = symbol & 15;
+            if (bits) {
+                k += run;
+                if (k > 63) Stop(JpegDecodeError);
+                block[k] = i16(Extend(GetBits(bits), bits));
+            } else {
+                if (run != 15) break;
+                k += 15;
+            }
+        }
+    }
+
+    void DecodeDcFirst(Component& c, i16* block) {
+        int size = DecodeSymbol(huffman[c.dcTable]);
+        if (size > 16) Stop(JpegDecodeError);
+        c.dcPredictor = i32(u32(c.dcPredictor) + u32(Extend(GetBits(size), size)));
+        block[0] = i16(u32(c.dcPredictor) << approxLow);
+    }
+
+    void DecodeDcRefine(i16* block) {
+        if (GetBit()) block[0] = i16(block[0] | (1 << approxLow));
+    }
+
+    void DecodeAcFirst(Component& c, i16* block) {
+        if (endOfBandRun > 0) {
+            --endOfBandRun;
+            return;
+        }
+        const HuffmanTable& table = huffman[c.acTable];
+        for (int k = spectralStart; k <= spectralEnd; ++k) {
+            int symbol = DecodeSymbol(table);
+            int run = symbol >> 4;
+            int bits = symbol & 15;
+            if (bits) {
+                k += run;
+                if (k > 63) Stop(JpegDecodeError);
+                block[k] = i16(u32(Extend(GetBits(bits), bits)) << approxLow);
+            } else if (run == 15) {
+                k += 15;
+            } else {
+                endOfBandRun = (1u << run) - 1;
+                if (run) endOfBandRun += GetBits(run);
+                break;
+            }
+        }
+    }
+
+    // Adds a correction bit to a coefficient already known to be non-zero.
+    void Refine(i16* coefficient) {
+        const int bit = 1 << approxLow;
+        if (GetBit() && (*coefficient & bit) == 0) *coefficient = i16(*coefficient >= 0 ? *coefficient + bit : *coefficient - bit);
+    }
+
+    void DecodeAcRefine(Component& c, i16* block) {
+        const HuffmanTable& table = huffman[c.acTable];
+        const int positive = 1 << approxLow;
+        int k = spectralStart;
+        if (endOfBandRun == 0) {
+            for (; k <= spectralEnd; ++k) {
+                int symbol = DecodeSymbol(table);
+                int run = symbol >> 4;
+                int bits = symbol & 15;
+                int value = 0;
+                if (bits) {
+                    if (bits != 1) Stop(JpegDecodeError);
+                    value = GetBit() ? positive : -positive;
+                } else if (run != 15) {
+                    endOfBandRun = 1u << run;
+                    if (run) endOfBandRun += GetBits(run);
+                    break;
+                }
+                // Skip 'run' zero coefficients, refining the non-zero ones met.
+                while (k <= spectralEnd) {
+                    if (block[k] != 0) {
+                        Refine(block + k);
+                    } else {
+                        if (run == 0) break;
+                        --run;
+                    }
+                    ++k;
+                }
+                if (value) {
+                    if (k > 63) Stop(JpegDecodeError);
+                    block[k] = i16(value);
+                }
+            }
+        }
+        if (endOfBandRun > 0) {
+            for (; k <= spectralEnd; ++k)
+                if (block[k] != 0) Refine(block + k);
+            --endOfBandRun;
+        }
+    }
+
+    i16* BlockAt(Component& c, int blockX, int blockY) {
+        if (blockX < 0 || blockY < 0 || blockX >= c.paddedBlocksPerLine || blockY >= c.paddedBlocksPerColumn)
+            Stop(JpegAssertionError);
+        return c.coefficients + (u64(blockY) * c.paddedBlocksPerLine + blockX) * 64;
+    }
+
+    void DecodeBufferedBlock(Component& c, i16* block) {
+        if (!progressive) {
+            DecodeBlockBuffered(c, block);
+        } else if (spectralStart == 0) {
+            if (approxHigh == 0) DecodeDcFirst(c, block);
+            else DecodeDcRefine(block);
+        } else if (approxHigh == 0) {
+            DecodeAcFirst(c, block);
+        } else {
+            DecodeAcRefine(c, block);
+        }
+    }
+
+    // One scan of a buffered file into the coefficient buffers.
+    void DecodeBufferedScan() {
+        StartScan();
+        if (scanCount == 1) {
+            Component& c = components[scanComponents[0]];
+            for (int by = 0; by < c.blocksPerColumn; ++by)
+                for (int bx = 0; bx < c.blocksPerLine; ++bx) {
+                    BeforeMcu();
+                    DecodeBufferedBlock(c, BlockAt(c, bx, by));
+                }
+            return;
+        }
+        for (int my = 0; my < mcusPerColumn; ++my)
+            for (int mx = 0; mx < mcusPerRow; ++mx) {
+                BeforeMcu();
+                for (int i = 0; i < scanCount; ++i) {
+                    Component& c = components[scanComponents[i]];
+                    for (int by = 0; by < c.vertical; ++by)
+                        for (int bx = 0; bx < c.horizontal; ++bx)
+                            DecodeBufferedBlock(c, BlockAt(c, mx * c.horizontal + bx, my * c.vertical + by));
+                }
+            }
+    }
+
+    void DecodeAllScans() {
+        for (;;) {
+            DecodeBufferedScan();
+            int marker = ProcessMarkers();
+            if (marker == MarkerEoi) return;
+            if (marker != MarkerSos) Stop(JpegUnexpectedMarker);
+            ReadSos();
+        }
+    }
+
+    // --- output --------------------------------------------------------------
+
+    // Transforms the blocks of the next MCU row into the component planes.
+    void DecodeMcuRow() {
+        i32 block[64];
+        if (buffered) {
+            for (int i = 0; i < componentCount; ++i) {
+                Component& c = components[i];
+                const u16* q = quant[c.quantTable];
+                for (int by = 0; by < c.vertical; ++by)
+                    for (int bx = 0; bx < c.paddedBlocksPerLine; ++bx) {
+                        const i16* coefficients = BlockAt(c, bx, mcuRow * c.vertical + by);
+                        bool hasAc = false;
+                        std::memset(block, 0, sizeof(block));
+                        for (int k = 0; k < 64; ++k) {
+                            if (coefficients[k] == 0) continue;
+                            block[ZigZagToNatural[k]] = i32(coefficients[k]) * i32(q[k]);
+                            hasAc |= k > 0;
+                        }
+                        u8* out = c.plane + by * 8 * c.planeStride + bx * 8;
+                        if (hasAc) InverseTransformBlock(block, out, c.planeStride);
+                        else FillBlock(block[0], out, c.planeStride);
+                    }
+            }
+        } else {
+            for (int mx = 0; mx < mcusPerRow; ++mx) {
+                BeforeMcu();
+                for (int i = 0; i < scanCount; ++i) {
+                    Component& c = components[scanComponents[i]];
+                    for (int by = 0; by < c.vertical; ++by)
+                        for (int bx = 0; bx < c.horizontal; ++bx) {
+                            u8* out = c.plane + by * 8 * c.planeStride + (mx * c.horizontal + bx) * 8;
+                            if (DecodeBlock(c, block)) InverseTransformBlock(block, out, c.planeStride);
+                            else FillBlock(block[0], out, c.planeStride);
+                        }
+                }
+            }
+        }
+        ++mcuRow;
+        mcuLine = 0;
+        mcuLinesLeft = mcuHeight;
+    }
+
+    void ConvertLine(int line) {
+        const Component& luma = components[0];
+        const u8* y = luma.plane + line * luma.planeStride;
+        if (componentCount == 1) {
+            std::memcpy(output, y, size_t(width));
+            return;
+        }
+        const int chromaLine = line / maxVertical;
+        const u8* cb = components[1].plane + chromaLine * components[1].planeStride;
+        const u8* cr = components[2].plane + chromaLine * components[2].planeStride;
+        const int chromaShift = maxHorizontal == 2 ? 1 : 0;
+        u8* out = output;
+        for (int x = 0; x < width; ++x, out += 4) {
+            int luminance = y[x];
+            int blue = cb[x >> chromaShift];
+            int red = cr[x >> chromaShift];
+            out[0] = u8(Clamp255(luminance + redFromCr[red]));
+            out[1] = u8(Clamp255(luminance + ((greenFromCb[blue] + greenFromCr[red]) >> 16)));
+            out[2] = u8(Clamp255(luminance + blueFromCb[blue]));
+            out[3] = 0;
+        }
+    }
+
+    // --- state ---------------------------------------------------------------
+
+    jpeg_decoder_stream* stream;
+    int error = 0;
+    bool begun = false;
+    u64 totalBytesRead = 0;
+
+    int width = 0;
+    int height = 0;
+    bool progressive = false;
+    bool buffered = false;  // progressive, or sequential scans of single components
+    int componentCount = 0;
+    Component components[4];
+    int scanCount = 0;
+    int scanComponents[4] = {0, 0, 0, 0};
+    int spectralStart = 0;
+    int spectralEnd = 63;
+    int approxHigh = 0;
+    int approxLow = 0;
+
+    u16 quant[4][64] = {};  // zig-zag order
+    bool quantDefined[4] = {false, false, false, false};
+    HuffmanTable huffman[8];  // DC 0-3, AC 4-7
+
+    int restartInterval = 0;
+    int restartsLeft = 0;
+    int nextRestart = 0;
+    u32 endOfBandRun = 0;
+
+    int blocksPerMcu = 0;
+    int mcuWidth = 8;
+    int mcuHeight = 8;
+    int maxHorizontal = 1;
+    int maxVertical = 1;
+    int mcusPerRow = 0;
+    int mcusPerColumn = 0;
+
+    u64 bitBuffer = 0;
+    int bitCount = 0;
+
+    u8 inputBuffer[InputReserve + InputBufferSize + InputFiller];
+    u8* inputPointer = inputBuffer + InputReserve;
+    int inputLeft = 0;
+    bool endOfStream = false;
+    u8 toggle = 0;
+
+    i32 redFromCr[256];
+    i32 blueFromCb[256];
+    i32 greenFromCb[256];
+    i32 greenFromCr[256];
+
+    void* pool[MaxPoolBlocks];
+    int poolCount = 0;
+
+    u8* output = nullptr;
+    int bytesPerPixel = 0;
+    int scanlineLength = 0;
+    int rowsLeft = 0;
+    int mcuRow = 0;
+    int mcuLine = 0;
+    int mcuLinesLeft = 0;
+};
+
+jpeg_decoder::jpeg_decoder(jpeg_decoder_stream* stream) : m_state(new jpeg_decoder_state(stream)) {
+    jpeg_decoder_state& s = *m_state;
+    if (!stream) {
+        s.error = JpegStreamReadError;
+        return;
+    }
+    stream->attach();
+    try {
+        s.LocateSoi();
+        s.LocateSof();
+    } catch (const DecoderStopped&) {
+    }
+}
+
+jpeg_decoder::~jpeg_decoder() {
+    m_state->ReleaseAll();
+    delete m_state;
+}
+
+int jpeg_decoder::begin_decoding() {
+    jpeg_decoder_state& s = *m_state;
+    if (s.error) return -1;
+    if (s.begun) return 0;
+    try {
+        s.SetUpGeometry();
+        int marker = s.ProcessMarkers();
+        if (marker != MarkerSos) s.Stop(JpegUnexpectedMarker);
+        s.ReadSos();
+        s.buffered = s.progressive || s.scanCount != s.componentCount;
+        if (s.buffered) {
+            for (int i = 0; i < s.componentCount; ++i) {
+                Component& c = s.components[i];
+                c.coefficients = static_cast<i16*>(
+                    s.Allocate(u64(c.paddedBlocksPerLine) * c.paddedBlocksPerColumn * 64 * sizeof(i16)));
+            }
+            s.DecodeAllScans();
+        } else {
+            s.StartScan();
+        }
+        s.begun = true;
+    } catch (const DecoderStopped&) {
+        return -1;
+    }
+    return 0;
+}
+
+int jpeg_decoder::decode(const void** scanline, u32* length) {
+    jpeg_decoder_state& s = *m_state;
+    if (s.error || !s.begun) return -1;
+    if (s.rowsLeft == 0) return 1;
+    try {
+        if (s.mcuLinesLeft == 0) s.DecodeMcuRow();
+        s.ConvertLine(s.mcuLine);
+        ++s.mcuLine;
+        --s.mcuLinesLeft;
+        --s.rowsLeft;
+    } catch (const DecoderStopped&) {
+        return -1;
+    }
+    *scanline = s.output;
+    *length = u32(s.scanlineLength);
+    return 0;
+}
+
+int jpeg_decoder::get_width() const { return m_state->width; }
+int jpeg_decoder::get_height() const { return m_state->height; }
+int jpeg_decoder::get_num_components() const { return m_state->componentCount; }
+int jpeg_decoder::get_bytes_per_pixel() const { return m_state->bytesPerPixel; }
+int jpeg_decoder::get_bytes_per_scan_line() const { return m_state->scanlineLength; }
+int jpeg_decoder::get_error_code() const { return m_state->error; }
+u64 jpeg_decoder::get_total_bytes_read() const { return m_state->totalBytesRead; }
+bool jpeg_decoder::is_progressive() const { return m_state->progressive; }
