@@ -13,6 +13,25 @@ bool IsDigit(char c) {
 // Powers of ten that are exact in single precision.
 constexpr f32 ExactPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
 
+constexpr f64 ExactDoublePowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                           1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// mantissa * 10^exponent rounded once to double (both operands exact), then to
+// float. The second rounding is exact unless the double lands on a midpoint
+// between two floats, or the result is not a normal float: false then.
+bool RoundThroughDouble(u64 mantissa, i32 exponent, f32& out) {
+    if (mantissa >= (1ull << 53) || exponent < -22 || exponent > 22) return false;
+    const f64 m = static_cast<f64>(mantissa);
+    const f64 value = exponent >= 0 ? m * ExactDoublePowersOfTen[exponent] : m / ExactDoublePowersOfTen[-exponent];
+    if (!(value >= 1.1754943508222875e-38 && value <= 3.4028234663852886e+38)) return false;
+    u64 bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    // The 29 double mantissa bits below the float's last bit: 1 then zeros is a midpoint.
+    if ((bits & ((1ull << 29) - 1)) == (1ull << 28)) return false;
+    out = static_cast<f32>(value);
+    return true;
+}
+
 }  // namespace
 
 i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOfRange) {
@@ -45,11 +64,23 @@ f32 ParseFloatToken(const char* begin, const char* end, bool negative) {
         }
     }
     if (c < end && *c == '.') {
+        // Zeros are taken in only when a non-zero digit follows, so the
+        // trailing zeros of "1.500000" keep the mantissa small.
+        u32 pendingZeros = 0;
         for (++c; c < end && IsDigit(*c); ++c) {
+            if (*c == '0') {
+                ++pendingZeros;
+                continue;
+            }
+            for (; pendingZeros > 0 && mantissa < MantissaLimit; --pendingZeros) {
+                mantissa *= 10;
+                --exponent;
+            }
             if (mantissa < MantissaLimit) {
                 mantissa = mantissa * 10 + static_cast<u64>(*c - '0');
                 --exponent;
             }
+            pendingZeros = 0;
         }
     }
     if (c < end && *c == 'e') {
@@ -73,7 +104,7 @@ f32 ParseFloatToken(const char* begin, const char* end, bool negative) {
         // Both operands exact: one correctly rounded operation.
         const f32 m = static_cast<f32>(mantissa);
         value = exponent >= 0 ? m * ExactPowersOfTen[exponent] : m / ExactPowersOfTen[-exponent];
-    } else {
+    } else if (!RoundThroughDouble(mantissa, exponent, value)) {
         // No decimal point in the text, so the locale plays no part.
         char text[48];
         std::snprintf(text, sizeof(text), "%llue%d", static_cast<unsigned long long>(mantissa), exponent);

@@ -78,6 +78,7 @@ TEST_F(MetafileFiles, LoadFailures) {
         EXPECT_FALSE(LoadMetafileFromFile("empty.zml", doc));
         EXPECT_EQ(capture.Text(), "[!] Invalid metafile.\n[*] Failed to load metafile 'empty.zml'.\n");
     }
+    LogCapture quiet;
     EXPECT_EQ(NewMetafileFromFile("bad.zml"), nullptr);
 }
 

@@ -260,7 +260,9 @@ TEST(ZmlReader, ParsesFromAnUnterminatedBuffer) {
     zMetafile doc;
     EXPECT_TRUE(ParseMetafile(text, sizeof(text) - 3, doc));
     EXPECT_EQ(DumpTree(doc), "A = int 12\n");
+    LogCapture capture;
     EXPECT_FALSE(ParseMetafile(nullptr, 5, doc));
+    EXPECT_EQ(capture.Text(), "[!] Invalid metafile.\n");
 }
 
 TEST(ZmlReader, ReparsingReplacesTheRoots) {
