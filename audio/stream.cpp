@@ -1,0 +1,15 @@
+#include "audio/stream.h"
+
+namespace {
+zMixerStreamFactory g_streamFactory = nullptr;
+}
+
+zMixerStreamFactory SetMixerStreamFactory(zMixerStreamFactory factory) {
+    zMixerStreamFactory previous = g_streamFactory;
+    g_streamFactory = factory;
+    return previous;
+}
+
+zMixerStreamInterface* CreateMixerStreamInterface(zMixer* mixer, int channel) {
+    return g_streamFactory ? g_streamFactory(mixer, channel) : nullptr;
+}
