@@ -10,6 +10,9 @@ struct zRect {
     i32 right = 0;
     i32 bottom = 0;
 
+    i32 Width() const { return right - left; }
+    i32 Height() const { return bottom - top; }
+
     // The overlap of the two rectangles; empty or inverted when they do not
     // overlap (callers test right <= left or bottom <= top).
     zRect Intersection(const zRect& other) const {

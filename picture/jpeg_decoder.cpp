@@ -83,46 +83,53 @@ inline int Extend(u32 value, int bits) {
 }
 
 // Fixed-point constants of the inverse transform (13 bits).
-constexpr i64 Fix0298631336 = 2446;
-constexpr i64 Fix0390180644 = 3196;
-constexpr i64 Fix0541196100 = 4433;
-constexpr i64 Fix0765366865 = 6270;
-constexpr i64 Fix0899976223 = 7373;
-constexpr i64 Fix1175875602 = 9633;
-constexpr i64 Fix1501321110 = 12299;
-constexpr i64 Fix1847759065 = 15137;
-constexpr i64 Fix1961570560 = 16069;
-constexpr i64 Fix2053119869 = 16819;
-constexpr i64 Fix2562915447 = 20995;
-constexpr i64 Fix3072711026 = 25172;
+constexpr int Fix0298631336 = 2446;
+constexpr int Fix0390180644 = 3196;
+constexpr int Fix0541196100 = 4433;
+constexpr int Fix0765366865 = 6270;
+constexpr int Fix0899976223 = 7373;
+constexpr int Fix1175875602 = 9633;
+constexpr int Fix1501321110 = 12299;
+constexpr int Fix1847759065 = 15137;
+constexpr int Fix1961570560 = 16069;
+constexpr int Fix2053119869 = 16819;
+constexpr int Fix2562915447 = 20995;
+constexpr int Fix3072711026 = 25172;
 constexpr int ConstBits = 13;
 constexpr int Pass1Bits = 2;
 
-// One 1-D pass of the LLM inverse transform on eight values spaced 'step'
-// apart; results are left unscaled.
-inline void InverseTransform8(const i64* in, int step, i64 out[8]) {
+// Blocks whose DC is within +-1024 and whose AC terms are within +-600 keep
+// every intermediate of both passes inside 32 bits (the 1-D transform at most
+// multiplies by 7.5, its integer terms by 103489); others use 64 bits.
+constexpr i32 NarrowDcLimit = 1024;
+constexpr i32 NarrowAcLimit = 600;
+
+// One 1-D pass of the LLM inverse transform on eight values; results are
+// left unscaled.
+template <typename T>
+inline void InverseTransform8(const T* in, T out[8]) {
     // Even part.
-    i64 z2 = in[2 * step];
-    i64 z3 = in[6 * step];
-    i64 z1 = (z2 + z3) * Fix0541196100;
-    i64 tmp2 = z1 - z3 * Fix1847759065;
-    i64 tmp3 = z1 + z2 * Fix0765366865;
-    i64 tmp0 = (in[0] + in[4 * step]) * (i64(1) << ConstBits);
-    i64 tmp1 = (in[0] - in[4 * step]) * (i64(1) << ConstBits);
-    i64 tmp10 = tmp0 + tmp3;
-    i64 tmp13 = tmp0 - tmp3;
-    i64 tmp11 = tmp1 + tmp2;
-    i64 tmp12 = tmp1 - tmp2;
+    T z2 = in[2];
+    T z3 = in[6];
+    T z1 = (z2 + z3) * Fix0541196100;
+    T tmp2 = z1 - z3 * Fix1847759065;
+    T tmp3 = z1 + z2 * Fix0765366865;
+    T tmp0 = (in[0] + in[4]) * (T(1) << ConstBits);
+    T tmp1 = (in[0] - in[4]) * (T(1) << ConstBits);
+    T tmp10 = tmp0 + tmp3;
+    T tmp13 = tmp0 - tmp3;
+    T tmp11 = tmp1 + tmp2;
+    T tmp12 = tmp1 - tmp2;
     // Odd part.
-    i64 o0 = in[7 * step];
-    i64 o1 = in[5 * step];
-    i64 o2 = in[3 * step];
-    i64 o3 = in[1 * step];
-    i64 s1 = o0 + o3;
-    i64 s2 = o1 + o2;
-    i64 s3 = o0 + o2;
-    i64 s4 = o1 + o3;
-    i64 s5 = (s3 + s4) * Fix1175875602;
+    T o0 = in[7];
+    T o1 = in[5];
+    T o2 = in[3];
+    T o3 = in[1];
+    T s1 = o0 + o3;
+    T s2 = o1 + o2;
+    T s3 = o0 + o2;
+    T s4 = o1 + o3;
+    T s5 = (s3 + s4) * Fix1175875602;
     o0 *= Fix0298631336;
     o1 *= Fix2053119869;
     o2 *= Fix3072711026;
@@ -145,40 +152,56 @@ inline void InverseTransform8(const i64* in, int step, i64 out[8]) {
     out[4] = tmp13 - o0;
 }
 
-inline i64 Descale(i64 x, int n) { return (x + (i64(1) << (n - 1))) >> n; }
+template <typename T>
+inline T Descale(T x, int n) {
+    return (x + (T(1) << (n - 1))) >> n;
+}
+
+inline u8 ClampSample(i64 v) { return u8(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 
 // Dequantised natural-order coefficients to 8 x 8 samples.
-void InverseTransformBlock(const i32* coefficients, u8* out, int stride) {
-    i64 workspace[64];
+template <typename T>
+void InverseTransformBlockAs(const i32* coefficients, u8* out, int stride) {
+    T workspace[64];
     for (int column = 0; column < 8; ++column) {
         const i32* in = coefficients + column;
         if (in[8] == 0 && in[16] == 0 && in[24] == 0 && in[32] == 0 && in[40] == 0 && in[48] == 0 &&
             in[56] == 0) {
-            i64 dc = i64(in[0]) * (1 << Pass1Bits);
+            T dc = T(in[0]) * (1 << Pass1Bits);
             for (int r = 0; r < 8; ++r) workspace[r * 8 + column] = dc;
             continue;
         }
-        i64 values[8], result[8];
+        T values[8], result[8];
         for (int r = 0; r < 8; ++r) values[r] = in[r * 8];
-        InverseTransform8(values, 1, result);
-        for (int r = 0; r < 8; ++r) workspace[r * 8 + column] = Descale(result[r], ConstBits - Pass1Bits);
+        InverseTransform8(values, result);
+        for (int r = 0; r < 8; ++r) workspace[r * 8 + column] = Descale<T>(result[r], ConstBits - Pass1Bits);
     }
     for (int row = 0; row < 8; ++row) {
-        i64 result[8];
-        InverseTransform8(workspace + row * 8, 1, result);
+        const T* w = workspace + row * 8;
         u8* line = out + row * stride;
-        for (int c = 0; c < 8; ++c) {
-            i64 v = Descale(result[c], ConstBits + Pass1Bits + 3) + 128;
-            line[c] = u8(v < 0 ? 0 : (v > 255 ? 255 : v));
+        if (w[1] == 0 && w[2] == 0 && w[3] == 0 && w[4] == 0 && w[5] == 0 && w[6] == 0 && w[7] == 0) {
+            std::memset(line, ClampSample(i64(Descale<T>(w[0], Pass1Bits + 3)) + 128), 8);
+            continue;
         }
+        T result[8];
+        InverseTransform8(w, result);
+        for (int c = 0; c < 8; ++c) line[c] = ClampSample(i64(Descale<T>(result[c], ConstBits + Pass1Bits + 3)) + 128);
     }
+}
+
+void InverseTransformBlock(const i32* coefficients, bool narrow, u8* out, int stride) {
+    if (narrow) InverseTransformBlockAs<i32>(coefficients, out, stride);
+    else InverseTransformBlockAs<i64>(coefficients, out, stride);
 }
 
 // A block whose only coefficient is DC.
 void FillBlock(i32 dc, u8* out, int stride) {
-    i64 v = Descale(i64(dc) * (1 << Pass1Bits), Pass1Bits + 3) + 128;
-    u8 sample = u8(v < 0 ? 0 : (v > 255 ? 255 : v));
+    u8 sample = ClampSample(Descale<i64>(i64(dc) * (1 << Pass1Bits), Pass1Bits + 3) + 128);
     for (int row = 0; row < 8; ++row) std::memset(out + row * stride, sample, 8);
+}
+
+bool IsNarrow(i32 dc, i32 largestAc) {
+    return dc >= -NarrowDcLimit && dc <= NarrowDcLimit && largestAc <= NarrowAcLimit;
 }
 
 }  // namespace
@@ -610,6 +633,7 @@ struct jpeg_decoder_state {
     }
 
     void BuildColourTables() {
+        for (int i = 0; i < RangeLimitSize; ++i) rangeLimit[i] = u8(Clamp255(i - RangeLimitOffset));
         const i32 half = 1 << 15;
         for (int i = 0; i < 256; ++i) {
             i32 x = i - 128;
@@ -623,8 +647,8 @@ struct jpeg_decoder_state {
     // --- entropy decoding ----------------------------------------------------
 
     // One sequential block, dequantised into natural order. Returns whether
-    // any AC coefficient is set.
-    bool DecodeBlock(Component& c, i32* block) {
+    // any AC coefficient is set; largestAc receives the largest magnitude.
+    bool DecodeBlock(Component& c, i32* block, i32& largestAc) {
         const HuffmanTable& dcTable = huffman[c.dcTable];
         const HuffmanTable& acTable = huffman[c.acTable];
         const u16* q = quant[c.quantTable];
@@ -635,6 +659,7 @@ struct jpeg_decoder_state {
         std::memset(block, 0, 64 * sizeof(i32));
         block[0] = i32(i16(c.dcPredictor)) * i32(q[0]);
         bool hasAc = false;
+        largestAc = 0;
         for (int k = 1; k < 64; ++k) {
             int symbol = DecodeSymbol(acTable);
             int run = symbol >> 4;
@@ -642,7 +667,10 @@ struct jpeg_decoder_state {
             if (bits) {
                 k += run;
                 if (k > 63) Stop(JpegDecodeError);
-                block[ZigZagToNatural[k]] = Extend(GetBits(bits), bits) * i32(q[k]);
+                const i32 value = Extend(GetBits(bits), bits) * i32(q[k]);
+                block[ZigZagToNatural[k]] = value;
+                const i32 magnitude = value < 0 ? -value : value;
+                if (magnitude > largestAc) largestAc = magnitude;
                 hasAc = true;
             } else {
                 if (run != 15) break;
@@ -822,14 +850,20 @@ struct jpeg_decoder_state {
                     for (int bx = 0; bx < c.paddedBlocksPerLine; ++bx) {
                         const i16* coefficients = BlockAt(c, bx, mcuRow * c.vertical + by);
                         bool hasAc = false;
+                        i32 largestAc = 0;
                         std::memset(block, 0, sizeof(block));
                         for (int k = 0; k < 64; ++k) {
                             if (coefficients[k] == 0) continue;
-                            block[ZigZagToNatural[k]] = i32(coefficients[k]) * i32(q[k]);
-                            hasAc |= k > 0;
+                            const i32 value = i32(coefficients[k]) * i32(q[k]);
+                            block[ZigZagToNatural[k]] = value;
+                            if (k > 0) {
+                                hasAc = true;
+                                const i32 magnitude = value < 0 ? -value : value;
+                                if (magnitude > largestAc) largestAc = magnitude;
+                            }
                         }
                         u8* out = c.plane + by * 8 * c.planeStride + bx * 8;
-                        if (hasAc) InverseTransformBlock(block, out, c.planeStride);
+                        if (hasAc) InverseTransformBlock(block, IsNarrow(block[0], largestAc), out, c.planeStride);
                         else FillBlock(block[0], out, c.planeStride);
                     }
             }
@@ -841,7 +875,9 @@ struct jpeg_decoder_state {
                     for (int by = 0; by < c.vertical; ++by)
                         for (int bx = 0; bx < c.horizontal; ++bx) {
                             u8* out = c.plane + by * 8 * c.planeStride + (mx * c.horizontal + bx) * 8;
-                            if (DecodeBlock(c, block)) InverseTransformBlock(block, out, c.planeStride);
+                            i32 largestAc;
+                            if (DecodeBlock(c, block, largestAc))
+                                InverseTransformBlock(block, IsNarrow(block[0], largestAc), out, c.planeStride);
                             else FillBlock(block[0], out, c.planeStride);
                         }
                 }
@@ -863,14 +899,15 @@ struct jpeg_decoder_state {
         const u8* cb = components[1].plane + chromaLine * components[1].planeStride;
         const u8* cr = components[2].plane + chromaLine * components[2].planeStride;
         const int chromaShift = maxHorizontal == 2 ? 1 : 0;
+        const u8* limit = rangeLimit + RangeLimitOffset;
         u8* out = output;
         for (int x = 0; x < width; ++x, out += 4) {
-            int luminance = y[x];
-            int blue = cb[x >> chromaShift];
-            int red = cr[x >> chromaShift];
-            out[0] = u8(Clamp255(luminance + redFromCr[red]));
-            out[1] = u8(Clamp255(luminance + ((greenFromCb[blue] + greenFromCr[red]) >> 16)));
-            out[2] = u8(Clamp255(luminance + blueFromCb[blue]));
+            const int luminance = y[x];
+            const int blue = cb[x >> chromaShift];
+            const int red = cr[x >> chromaShift];
+            out[0] = limit[luminance + redFromCr[red]];
+            out[1] = limit[luminance + ((greenFromCb[blue] + greenFromCr[red]) >> 16)];
+            out[2] = limit[luminance + blueFromCb[blue]];
             out[3] = 0;
         }
     }
@@ -921,6 +958,10 @@ struct jpeg_decoder_state {
     bool endOfStream = false;
     u8 toggle = 0;
 
+    // Clamps luma plus a chroma term (always within -384..639) to 0..255.
+    static constexpr int RangeLimitOffset = 384;
+    static constexpr int RangeLimitSize = 1024;
+    u8 rangeLimit[RangeLimitSize];
     i32 redFromCr[256];
     i32 blueFromCb[256];
     i32 greenFromCb[256];

@@ -312,7 +312,7 @@ bool zPicture::Fill(f32 red, f32 green, f32 blue, f32 alpha, const zRect* rect) 
     zRect area{0, 0, i32(m_width), i32(m_height)};
     if (rect) {
         if (rect->left >= rect->right || rect->top >= rect->bottom) return false;
-        area = zRect::Intersection(area, *rect);
+        area = area.Intersection(*rect);
         if (area.left >= area.right || area.top >= area.bottom) return false;
     }
     const u32 colour = m_format.PackColor(red, green, blue, alpha);

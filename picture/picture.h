@@ -13,7 +13,7 @@
 #include "core/types.h"
 #include "core/zstring.h"
 #include "picture/pixel_format.h"
-#include "picture/rect.h"
+#include "core/rect.h"
 
 constexpr u32 PictureMaxSide = 16384;
 constexpr u64 PictureMaxBytes = u64(1) << 30;

@@ -164,12 +164,12 @@ bool zPicture::Blit(const zPicture& source, const zRect* sourceRect, const zRect
     if (!source.m_pixels || !m_pixels) return false;
     const zRect sourceBounds{0, 0, i32(source.m_width), i32(source.m_height)};
     const zRect wanted = sourceRect ? *sourceRect : sourceBounds;
-    zRect from = zRect::Intersection(wanted, sourceBounds);
+    zRect from = wanted.Intersection(sourceBounds);
     if (from.Width() < 1 || from.Height() < 1) return false;
     const i32 x = (destinationRect ? destinationRect->left : 0) + (from.left - wanted.left);
     const i32 y = (destinationRect ? destinationRect->top : 0) + (from.top - wanted.top);
     const zRect placed{x, y, x + from.Width(), y + from.Height()};
-    const zRect to = zRect::Intersection(placed, zRect{0, 0, i32(m_width), i32(m_height)});
+    const zRect to = placed.Intersection(zRect{0, 0, i32(m_width), i32(m_height)});
     if (to.Width() < 1 || to.Height() < 1) return false;
     from.left += to.left - placed.left;
     from.top += to.top - placed.top;
@@ -265,7 +265,7 @@ bool zPicture::ApplyConvolution(u32 kernelWidth, u32 kernelHeight, const i32* we
     for (u32 i = 0; i < kernelWidth * kernelHeight; ++i) divisor += weights[i];
     if (divisor == 0) divisor = 1;  // edge-detect kernels sum to 0
     zRect area{0, 0, i32(m_width), i32(m_height)};
-    if (rect) area = zRect::Intersection(area, *rect);
+    if (rect) area = area.Intersection(*rect);
     std::vector<u8> copy(m_pixels, m_pixels + GetBufferSize());
     const i64 w = m_width, h = m_height;
     for (i32 y = area.top; y < area.bottom; ++y)

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/types.h"
-#include "picture/rect.h"
+#include "core/rect.h"
 
 // low when value < low, else the smaller of value and high.
 i32 ClampInt(i32 value, i32 low, i32 high);

@@ -1,0 +1,69 @@
+// "STB": every format stb_image reads (PNG, BMP, GIF, PSD, ...), forced to
+// four 8-bit channels and swizzled to BGRA8. stb_image allocates with the
+// malloc family, like every picture buffer, and refuses sides past the
+// picture cap before allocating.
+#include <cstdlib>
+
+#include "core/log.h"
+#include "io/handle.h"
+#include "picture/codec.h"
+#include "picture/picture.h"
+
+#define STBI_MALLOC(size) std::malloc(size)
+#define STBI_REALLOC(pointer, size) std::realloc(pointer, size)
+#define STBI_FREE(pointer) std::free(pointer)
+#define STBI_MAX_DIMENSIONS 16384
+#define STBI_NO_STDIO
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmisleading-indentation"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#include <stb/stb_image.h>
+#pragma GCC diagnostic pop
+
+static_assert(STBI_MAX_DIMENSIONS == PictureMaxSide, "stb_image must refuse what pictures refuse");
+
+zPictureIOSTBCodec::zPictureIOSTBCodec() : zPictureIOCodec("STB", "STB image read-only codec (stb_image).", 1) {}
+
+bool zPictureIOSTBCodec::DecodeMemory(const u8* bytes, u64 size, u32& width, u32& height, u8*& pixels) {
+    pixels = nullptr;
+    if (!bytes || size == 0 || size > 0x7fffffffu) return false;
+    int w = 0, h = 0, components = 0;
+    stbi_uc* decoded = stbi_load_from_memory(bytes, int(size), &w, &h, &components, 4);
+    if (!decoded) return false;
+    if (GetPictureBufferSize(u32(w), u32(h), 4) == 0) {
+        stbi_image_free(decoded);
+        return false;
+    }
+    const u64 count = u64(w) * u64(h);
+    for (u64 i = 0; i < count; ++i) {
+        const u8 red = decoded[i * 4];
+        decoded[i * 4] = decoded[i * 4 + 2];
+        decoded[i * 4 + 2] = red;
+    }
+    width = u32(w);
+    height = u32(h);
+    pixels = decoded;
+    return true;
+}
+
+bool zPictureIOSTBCodec::Decode(zIOHandle& handle, u32& width, u32& height, u8*& pixels) {
+    pixels = nullptr;
+    const u32 size = handle.GetSize();
+    u8* bytes = static_cast<u8*>(std::malloc(size ? size : 1));
+    if (!bytes) {
+        GetLog() << "[!] STB: Failed to allocate " << size << " bytes.\n";
+        return false;
+    }
+    handle.Rewind();
+    if (handle.Read(bytes, size) != size) {
+        GetLog() << "[!] STB: Failed to read " << size << " bytes.\n";
+        std::free(bytes);
+        return false;
+    }
+    const bool decoded = DecodeMemory(bytes, size, width, height, pixels);
+    std::free(bytes);
+    return decoded;
+}

@@ -1,0 +1,325 @@
+#include "picture/codec.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "io/file_road.h"
+#include "picture/jpeg_decoder.h"
+#include "picture/picture.h"
+#include "picture/tga.h"
+#include "tests/picture/jpeg_fixtures.h"
+#include "tests/support/log_capture.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+
+namespace {
+
+// A temporary working directory, a clean file road and freshly registered codecs.
+class CodecTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/picture_test_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_directory = pattern;
+        m_previous = std::filesystem::current_path();
+        std::filesystem::current_path(m_directory);
+        FileSystemReset();
+        ClearPictureCodecs();
+        LogCapture quiet;
+        RegisterPictureCodecs(false);
+    }
+
+    void TearDown() override {
+        ClearPictureCodecs();
+        FileSystemReset();
+        std::filesystem::current_path(m_previous);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_directory, ignored);
+    }
+
+    static void WriteFile(const std::string& path, const std::vector<u8>& bytes) {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+
+    static std::vector<u8> ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::vector<u8>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    std::filesystem::path m_directory;
+    std::filesystem::path m_previous;
+};
+
+std::vector<u8> MakePng(int width, int height) {
+    std::vector<u8> rgba(size_t(width) * height * 4);
+    for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = u8(i * 7);
+    int length = 0;
+    unsigned char* png = stbi_write_png_to_mem(rgba.data(), width * 4, width, height, 4, &length);
+    std::vector<u8> bytes(png, png + length);
+    STBIW_FREE(png);
+    return bytes;
+}
+
+f64 Psnr(const u8* a, const u8* b, size_t count) {
+    f64 sum = 0;
+    for (size_t i = 0; i < count; ++i) sum += f64(int(a[i]) - int(b[i])) * (int(a[i]) - int(b[i]));
+    if (sum == 0) return 99;
+    return 10 * std::log10(255.0 * 255.0 / (sum / f64(count)));
+}
+
+}  // namespace
+
+TEST_F(CodecTest, RegistrationLinesAndOrder) {
+    ClearPictureCodecs();
+    LogCapture log;
+    RegisterPictureCodecs(true);
+    EXPECT_EQ(log.Text(),
+              "Beginning picture I/O codec registration sequence...\n"
+              "Codec ('Small') registered successfully.\n"
+              "Codec ('Jpeglib') registered successfully.\n"
+              "Codec ('STB') registered successfully.\n"
+              "All codec registered.\n\n");
+    const zLinkedListId& codecs = GetPictureCodecs();
+    ASSERT_EQ(codecs.GetCount(), 3u);
+    EXPECT_EQ(codecs.GetAt(0)->id, "Small");
+    EXPECT_EQ(codecs.GetAt(2)->id, "STB");
+    EXPECT_EQ(FindCodec("Jpeglib")->GetDescription(), "Jpeglib read/write codec.");
+    EXPECT_EQ(FindCodec("Jpeglib")->GetFlags(), 43u);
+    EXPECT_EQ(FindCodec("nothing"), nullptr);
+
+    log.Reset();
+    zPictureIOCodec* first = FindCodec("Small");
+    EXPECT_TRUE(RegisterCodec(new zPictureIOSmallCodec, true));  // the duplicate is dropped
+    EXPECT_EQ(codecs.GetCount(), 3u);
+    EXPECT_EQ(FindCodec("Small"), first);
+    EXPECT_EQ(log.Text(), "");
+}
+
+TEST_F(CodecTest, ColourJpegIsDecodedBySmall) {
+    JpegFixtureOptions o;
+    o.width = 33;
+    o.height = 17;
+    o.lumaHorizontal = 2;
+    o.lumaVertical = 2;
+    const std::vector<u8> file = MakeJpegFixture(o);
+    WriteFile("photo.jpg", file);
+    LogCapture log;
+    zPicture picture;
+    ASSERT_TRUE(picture.Load("photo.jpg"));
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(picture.GetName(), "photo.jpg");
+    EXPECT_TRUE(picture.GetFormat() == PixelFormatBGRA8);
+    // Small replicates chroma where libjpeg's default smooths it: same as Small's own decode.
+    u32 w, h;
+    u8* pixels = nullptr;
+    ASSERT_TRUE(FindCodec("Small")->DecodeMemory(file.data(), file.size(), w, h, pixels));
+    EXPECT_EQ(std::memcmp(pixels, picture.GetPixels(), size_t(w) * h * 4), 0);
+    FindCodec("Small")->FreeData(pixels);
+    EXPECT_EQ(pixels, nullptr);
+    // BGRA order with opaque alpha.
+    int lw, lh, lc;
+    std::vector<u8> rgb = DecodeWithLibjpeg(file, &lw, &lh, &lc);
+    EXPECT_EQ(picture.GetPixels()[0], rgb[2]);
+    EXPECT_EQ(picture.GetPixels()[2], rgb[0]);
+    EXPECT_EQ(picture.GetPixels()[3], 255);
+}
+
+TEST_F(CodecTest, GreyscaleJpegFallsThroughToJpeglibAsGrey) {
+    JpegFixtureOptions o;
+    o.components = 1;
+    const std::vector<u8> file = MakeJpegFixture(o);
+    WriteFile("grey.jpg", file);
+    LogCapture log;
+    zPicture picture;
+    ASSERT_TRUE(picture.Load("grey.jpg"));
+    EXPECT_EQ(log.Text(), "[!] Small JPEG interface only implements RGB (3 components) decoding!\n");
+    int w, h, c;
+    std::vector<u8> grey = DecodeWithLibjpeg(file, &w, &h, &c);
+    ASSERT_EQ(picture.GetWidth(), u32(w));
+    for (int i = 0; i < w * h; ++i) {
+        const u8* p = picture.GetPixels() + i * 4;
+        ASSERT_EQ(p[0], grey[i]) << i;
+        ASSERT_EQ(p[1], grey[i]) << i;
+        ASSERT_EQ(p[2], grey[i]) << i;
+        ASSERT_EQ(p[3], 255) << i;
+    }
+}
+
+TEST_F(CodecTest, PngGoesToStb) {
+    const std::vector<u8> png = MakePng(3, 2);
+    WriteFile("a.png", png);
+    LogCapture log;
+    zPicture picture;
+    ASSERT_TRUE(picture.Load("a.png"));
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(picture.GetWidth(), 3u);
+    EXPECT_EQ(picture.GetHeight(), 2u);
+    // Pixel 1 was R, G, B, A = 28, 35, 42, 49; BGRA now.
+    const u8* p = picture.GetPixels() + 4;
+    EXPECT_EQ(std::vector<u8>(p, p + 4), (std::vector<u8>{42, 35, 28, 49}));
+}
+
+TEST_F(CodecTest, MissingAndUnknownFiles) {
+    LogCapture log;
+    zPicture picture;
+    EXPECT_FALSE(picture.Load("missing.png"));
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_TRUE(picture.GetName().IsEmpty());
+
+    std::vector<u8> noise(16);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = u8(i * 37 + 11);
+    WriteFile("x.bin", noise);
+    EXPECT_FALSE(picture.Load("x.bin"));
+    EXPECT_EQ(log.Text(), "[!] No picture decoder for 'x.bin'.\n");
+    EXPECT_EQ(picture.GetName(), "x.bin");
+}
+
+TEST_F(CodecTest, TgaFilesComeFirstThroughTheFileRoad) {
+    zPicture picture;
+    ASSERT_TRUE(picture.Allocate(3, 2, PixelFormatRGBA8));
+    ASSERT_TRUE(picture.Fill(1, 0.5f, 0.25f, 1));
+    ASSERT_TRUE(SaveTGA("out.tga", picture));
+    ASSERT_TRUE(SaveTGA(picture, "again.tga"));
+    EXPECT_EQ(ReadFile("out.tga"), ReadFile("again.tga"));
+    zPicture loaded;
+    ASSERT_TRUE(loaded.Load("out.tga"));
+    ASSERT_TRUE(loaded.Convert(PixelFormatRGBA8));
+    EXPECT_TRUE(loaded.Equals(picture));
+
+    LogCapture log;
+    EXPECT_FALSE(SaveTGA("no/such/dir/out.tga", picture));
+    EXPECT_NE(log.Text().find("[!] Cannot write to 'no/such/dir/out.tga'.\n"), std::string::npos);
+}
+
+TEST_F(CodecTest, SavePictureWithJpeglibIsProgressiveAndFaithful) {
+    zPicture picture;
+    ASSERT_TRUE(picture.Allocate(64, 48, PixelFormatBGRA8));
+    for (u32 y = 0; y < 48; ++y)
+        for (u32 x = 0; x < 64; ++x) {
+            u8* p = picture.GetPixels() + (y * 64 + x) * 4;
+            p[0] = u8((x + y) * 2);
+            p[1] = u8(y * 5);
+            p[2] = u8(x * 4);
+            p[3] = 255;
+        }
+    ASSERT_TRUE(SavePicture("Jpeglib", picture, "out.jpg"));
+    const std::vector<u8> file = ReadFile("out.jpg");
+    ASSERT_GT(file.size(), 4u);
+    EXPECT_EQ(file[0], 0xFF);
+    EXPECT_EQ(file[1], 0xD8);
+    bool progressive = false;
+    for (size_t i = 0; i + 1 < file.size(); ++i) progressive |= file[i] == 0xFF && file[i + 1] == 0xC2;
+    EXPECT_TRUE(progressive);
+    zPicture back;
+    ASSERT_TRUE(back.Load("out.jpg"));
+    EXPECT_GT(Psnr(back.GetPixels(), picture.GetPixels(), back.GetBufferSize()), 30.0);
+
+    EXPECT_FALSE(SavePicture("Small", picture, "small.jpg"));  // read-only codec
+    EXPECT_FALSE(SavePicture("Nope", picture, "nope.jpg"));
+    EXPECT_FALSE(std::filesystem::exists("nope.jpg"));
+}
+
+TEST_F(CodecTest, JpeglibEncodeNeverEndsTheProcessRegression) {
+    // Files over 500000 bytes used to hit libjpeg's default error exit.
+    const u32 width = 1600, height = 1200;
+    std::vector<u8> noise(size_t(width) * height * 3);
+    u32 seed = 7;
+    for (u8& v : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        v = u8(seed >> 24);
+    }
+    std::vector<u8> file;
+    ASSERT_TRUE(zPictureIOJpeglibCodec::EncodeMemory(width, height, noise.data(), 60, file));
+    EXPECT_GT(file.size(), 500000u);
+    // A libjpeg error comes back as false.
+    LogCapture log;
+    const u8 row[3] = {0, 0, 0};
+    EXPECT_FALSE(zPictureIOJpeglibCodec::EncodeMemory(70000, 1, row, 60, file));
+    EXPECT_EQ(log.Text(), "[!] Jpeglib: failed to compress a picture of 70000x1.\n");
+}
+
+TEST_F(CodecTest, JpeglibRefusesBadFiles) {
+    zPictureIOCodec* codec = FindCodec("Jpeglib");
+    u32 w = 0, h = 0;
+    u8* pixels = nullptr;
+    const std::vector<u8> notJpeg = {0x89, 'P', 'N', 'G'};
+    EXPECT_FALSE(codec->DecodeMemory(notJpeg.data(), notJpeg.size(), w, h, pixels));
+    const std::vector<u8> soiOnly = {0xFF, 0xD8, 0xFF, 0xC0, 0, 3};
+    EXPECT_FALSE(codec->DecodeMemory(soiOnly.data(), soiOnly.size(), w, h, pixels));
+    EXPECT_EQ(pixels, nullptr);
+}
+
+TEST_F(CodecTest, SmallCodecMessages) {
+    zPictureIOCodec* codec = FindCodec("Small");
+    struct Case {
+        const char* name;
+        std::vector<u8> file;
+        const char* log;
+    };
+    std::vector<Case> cases;
+    JpegFixtureOptions plain;
+    std::vector<u8> wide = MakeJpegFixture(plain);
+    for (size_t i = 0; i + 1 < wide.size(); ++i)
+        if (wide[i] == 0xFF && wide[i + 1] == 0xC0) {
+            wide[i + 7] = 0x20;  // width 8193
+            wide[i + 8] = 0x01;
+            break;
+        }
+    cases.push_back({"width 8193", wide, "[!] Small JPEG decoder failed (begin)! Error status: -207.\n"});
+    JpegFixtureOptions cmyk;
+    cmyk.components = 4;
+    cases.push_back({"CMYK", MakeJpegFixture(cmyk), "[!] Small JPEG interface only implements RGB (3 components) decoding!\n"});
+    JpegFixtureOptions restart;
+    restart.restartInterval = 1;
+    restart.width = 64;
+    restart.height = 64;
+    std::vector<u8> file = MakeJpegFixture(restart);
+    std::vector<u8> stripped;
+    // Keep the first restart marker, drop the later ones: some rows decode, then -228.
+    int seen = 0;
+    for (size_t i = 0; i < file.size(); ++i) {
+        if (file[i] == 0xFF && i + 1 < file.size() && file[i + 1] >= 0xD0 && file[i + 1] <= 0xD7 && seen++ > 8) {
+            ++i;
+            continue;
+        }
+        stripped.push_back(file[i]);
+    }
+    cases.push_back({"partly decoded", stripped, "[!] Small JPEG decoder failed (decode)! Error status: -228.\n"});
+    cases.push_back({"PNG", MakePng(2, 2), ""});
+    for (const Case& c : cases) {
+        LogCapture log;
+        u32 w = 0, h = 0;
+        u8* pixels = nullptr;
+        EXPECT_FALSE(codec->DecodeMemory(c.file.data(), c.file.size(), w, h, pixels)) << c.name;
+        EXPECT_EQ(pixels, nullptr) << c.name;
+        EXPECT_EQ(log.Text(), c.log) << c.name;
+    }
+}
+
+TEST_F(CodecTest, StbRefusesPicturesPastTheCap) {
+    std::vector<u8> png = MakePng(1, 1);
+    // IHDR width at offset 16, big endian: 20000.
+    png[16] = 0;
+    png[17] = 0;
+    png[18] = 0x4e;
+    png[19] = 0x20;
+    u32 w = 0, h = 0;
+    u8* pixels = nullptr;
+    EXPECT_FALSE(FindCodec("STB")->DecodeMemory(png.data(), png.size(), w, h, pixels));
+    EXPECT_EQ(pixels, nullptr);
+}
