@@ -98,12 +98,20 @@ bool FileSystemStripSearchPath(zString& path) {
     if (path.IsEmpty() || !path.NormalizePath()) return false;
     for (zList<zString>::Node* node = road.searchPaths.GetHead(); node; node = node->next) {
         const zString& prefix = node->value;
-        if (prefix.IsEmpty() || prefix.GetLength() > path.GetLength()) continue;
-        if (std::memcmp(prefix.CStr(), path.CStr(), prefix.GetLength()) == 0) {
-            zString rest(path.CStr() + prefix.GetLength());
-            path = rest;
-            return true;
+        const u32 length = prefix.GetLength();
+        if (length == 0 || length > path.GetLength()) continue;
+        if (std::memcmp(prefix.CStr(), path.CStr(), length) != 0) continue;
+        // Only whole leading components match, and the separator goes with the
+        // prefix: "data" strips "data/a.tga" to "a.tga", never to the absolute
+        // "/a.tga", and leaves "database/a.tga" alone.
+        const char* rest = path.CStr() + length;
+        if (prefix.CStr()[length - 1] != '/') {
+            if (*rest != '/' && *rest != '\0') continue;
+            if (*rest == '/') ++rest;
         }
+        zString remainder(rest);
+        path = remainder;
+        return true;
     }
     return false;
 }

@@ -148,6 +148,24 @@ TEST_F(FileRoadTest, StripSearchPathCutsFirstMatchingPrefix) {
     }
 }
 
+TEST_F(FileRoadTest, StripSearchPathWithoutSlashKeepsPathsRelative) {
+    FileSystemAddSearchPath("data");
+    struct Case {
+        const char* path;
+        bool stripped;
+        const char* result;
+    } cases[] = {
+        {"data/a/b.tga", true, "a/b.tga"},
+        {"database/a.tga", false, "database/a.tga"},
+        {"data", true, ""},
+    };
+    for (const Case& c : cases) {
+        zString path(c.path);
+        EXPECT_EQ(FileSystemStripSearchPath(path), c.stripped) << c.path;
+        EXPECT_STREQ(path.IsEmpty() ? "" : path.CStr(), c.result) << c.path;
+    }
+}
+
 TEST_F(FileRoadTest, FallbackAddedTwiceIsKeptOnce) {
     zIOMemoryFS fallback;
     LogCapture log;

@@ -1,0 +1,28 @@
+// zRenderHost: what renderers and renderable resources need of the object
+// that owns them. The engine sits above this folder and implements it; the
+// renderer base applies the registration rules through it and resources send
+// their destruction events through it.
+//
+// Registration rules: a renderer built with its register flag becomes
+// current; destroying the default renderer leaves no current renderer;
+// destroying the current one makes the default current again.
+#pragma once
+
+#include "core/types.h"
+
+class zRenderer;
+
+class zRenderHost {
+  public:
+    virtual zRenderer* GetRenderer() const = 0;
+    // The renderer the host made for itself (the null renderer), or null.
+    virtual zRenderer* GetDefaultRenderer() const = 0;
+    virtual void SetRenderer(zRenderer* renderer) = 0;
+    // Hands (code, payload) to every core listener, in order.
+    virtual void SendEvent(u32 code, void* payload) = 0;
+    // While 1, ShowFrame neither pumps window messages nor swaps buffers.
+    virtual u32 GetStateWord() const = 0;
+
+  protected:
+    ~zRenderHost() = default;
+};

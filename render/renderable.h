@@ -1,0 +1,95 @@
+// The contracts between the renderer and what it draws:
+// - zRenderData: a renderer's private block attached to a resource; only the
+//   renderer that made it reads it, and frees it through its Free operation.
+// - zRenderablePrimitive: one drawable unit, owned by the list it was put in.
+// - zRenderable: anything queued for drawing; it appends its primitives for a
+//   view item.
+// - zRendererSceneInterface: what the renderer asks of the scene it draws.
+// - zRenderViewItem and zCameraBlock: the camera item the renderer views
+//   from, implemented by the scene's camera.
+#pragma once
+
+#include "core/frustum.h"
+#include "core/list.h"
+#include "core/matrix.h"
+#include "core/types.h"
+#include "core/vector.h"
+
+class zLight;
+struct zMinMax;
+
+class zRenderData {
+  public:
+    virtual ~zRenderData() = default;
+};
+
+enum : u32 {
+    PrimitiveObjectPart = 0,   // payload: the geometry or its volume-tree node
+    PrimitiveEmitter = 1,      // payload: the emitter
+    PrimitiveTerrainPatch = 2, // payload: the quadtree node
+};
+
+// Renderers may derive to carry more fields; the list that holds a primitive
+// deletes it.
+struct zRenderablePrimitive {
+    u32 kind = PrimitiveObjectPart;
+    class zRenderable* renderable = nullptr;
+    f32 sortKey = 0.0f; // depth along the view's forward axis
+    void* payload = nullptr;
+
+    virtual ~zRenderablePrimitive() = default;
+};
+
+class zRenderViewItem;
+
+enum : u32 { RenderPassNormal = 0, RenderPassShadow = 1 };
+
+class zRenderable {
+  public:
+    virtual ~zRenderable() = default;
+    // Appends this renderable's primitives as seen from the view item.
+    virtual void AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimitive*>& out,
+                                  u32 flags) = 0;
+};
+
+class zRendererSceneInterface {
+  public:
+    virtual ~zRendererSceneInterface() = default;
+    // Base: (0, 0, 0, 1).
+    virtual void GetAmbient(zVector& out);
+    // Base: nothing. The scene empties the list and appends the lights that
+    // reach the bounds, up to maxCount.
+    virtual void CollectLights(const zVector& position, const zMinMax& bounds, zList<zLight*>& out,
+                               u32 maxCount);
+    // Base: nothing. The scene appends its lights nearest first, up to maxCount.
+    virtual void SortLights(const zVector& position, zList<zLight*>& out, u32 maxCount);
+};
+
+// The camera settings the renderer copies from its view item on ApplyView.
+struct zCameraBlock {
+    f32 aspect = -1.0f; // <= 0: taken from the renderer's viewport
+    bool aspectRefYAxis = true;
+    zFrustum frustum;
+    f32 zNear = 0.099999994f;
+    f32 zFar = 50000.0f;
+    bool orthographic = false;
+    f32 orthoWidth = 1.0f;
+    f32 orthoHeight = 1.0f;
+    f32 viewportSize[2] = {1.0f, 1.0f};
+    f32 viewportOrigin[2] = {0.0f, 0.0f};
+    f32 zoom = 3.2f;
+};
+
+class zRenderViewItem {
+  public:
+    virtual ~zRenderViewItem() = default;
+    // The world-to-view matrix.
+    virtual zMatrix4 GetViewMatrix() = 0;
+    virtual zMatrix4 GetProjectionMatrix() = 0;
+    // The camera's own update; the renderer calls it with (null, -1, -1):
+    // its own frustum at its own near and far.
+    virtual void UpdateFrustum(zFrustum* frustum, f32 nearDistance, f32 farDistance) = 0;
+    virtual const zCameraBlock& GetCameraBlock() const = 0;
+    // The item's transformation block (its world matrix).
+    virtual const zMatrix4* GetTransformBlock() const = 0;
+};

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include "core/random.h"
+#include "engine_fixtures.h"
+#include "tests/render/render_fixtures.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+std::vector<std::string>* g_journal = nullptr;
+void EndOfFrame() {
+    g_journal->push_back("EndHook");
+}
+
+struct FrameFixture {
+    std::vector<std::string> journal;
+    FakeClock clock{1000};
+    zEngine engine;
+    RecordingRenderer renderer{&engine, true, &journal};
+    RecordingMixer mixer{&engine, true, &journal};
+    FrameFixture() {
+        g_journal = &journal;
+        engine.endOfFrameHook = &EndOfFrame;
+    }
+    ~FrameFixture() { g_journal = nullptr; }
+};
+
+struct NoRenderable : zRenderable {
+    void AppendPrimitives(zRenderViewItem*, zList<zRenderablePrimitive*>&, u32) override {}
+};
+
+} // namespace
+
+TEST(EngineFrame, OutermostEndDrawRunsTheFrameEndInOrder) {
+    FrameFixture f;
+    f.engine.BeginDraw(false, true);
+    f.engine.BeginDraw(false, true);
+    EXPECT_EQ(f.engine.GetDrawNesting(), 2u);
+    EXPECT_EQ(f.journal, (std::vector<std::string>{"BeginDraw"}));
+
+    NoRenderable renderable;
+    f.renderer.QueueRenderable(&renderable);
+    f.engine.EndDraw(false, false, true); // inner: only the queue is reset
+    EXPECT_EQ(f.journal, (std::vector<std::string>{"BeginDraw"}));
+    EXPECT_EQ(f.renderer.GetRenderQueue().GetCount(), 0u);
+
+    f.renderer.QueueRenderable(&renderable);
+    f.clock.Advance(40);
+    f.engine.StepClock();
+    f.clock.Advance(40);
+    f.engine.EndDraw(false, true, true);
+    EXPECT_EQ(f.journal,
+              (std::vector<std::string>{"BeginDraw", "EndDraw", "MixerUpdate", "ShowFrame", "EndHook"}));
+    EXPECT_EQ(f.engine.GetFrameTime(), 40);                // the clock stepped
+    EXPECT_EQ(f.renderer.GetRenderQueue().GetCount(), 1u); // kept
+    EXPECT_EQ(f.engine.GetDrawNesting(), 0u);
+}
+
+TEST(EngineFrame, ForcedEndDrawAtNestingTwoPresentsAndKeepsOneOpen) {
+    FrameFixture f;
+    f.engine.StepClock();
+    f.engine.BeginDraw(false, false);
+    f.engine.BeginDraw(false, false);
+    f.clock.Advance(25);
+    f.engine.EndDraw(true, false, true);
+    EXPECT_EQ(f.engine.GetDrawNesting(), 1u);
+    EXPECT_EQ(f.journal,
+              (std::vector<std::string>{"BeginDraw", "EndDraw", "MixerUpdate", "ShowFrame", "EndHook"}));
+    EXPECT_EQ(f.engine.GetFrameTime(), 25);
+    f.engine.EndDraw(false, false, false);
+    EXPECT_EQ(f.engine.GetDrawNesting(), 0u);
+    EXPECT_EQ(f.engine.GetFrameTime(), 25); // no step asked
+}
+
+TEST(EngineFrame, EndDrawWithoutBeginStaysAtZero) {
+    FrameFixture f;
+    f.engine.EndDraw(false, false, false);
+    EXPECT_EQ(f.engine.GetDrawNesting(), 0u);
+    EXPECT_EQ(f.journal.size(), 4u);
+}
+
+TEST(EngineFrame, DestroyingWithOpenBeginDrawWarns) {
+    LogCapture log;
+    {
+        zEngine engine;
+        engine.BeginDraw(false, false);
+    }
+    EXPECT_EQ(log.Text(), "[*] Not all BeginDraw() were closed by calling EndDraw().\n");
+    log.Reset();
+    {
+        zEngine engine;
+        engine.BeginDraw(false, false);
+        engine.ResetDrawNesting();
+    }
+    EXPECT_EQ(log.Text(), "");
+}
+
+TEST(EngineRegistration, RendererAndNullRenderer) {
+    zEngine engine;
+    zRenderer* nullRenderer = engine.GetRenderer();
+    ASSERT_NE(nullRenderer, nullptr);
+    EXPECT_EQ(nullRenderer, engine.GetDefaultRenderer());
+    EXPECT_STREQ(nullRenderer->GetName(), "Null Renderer.");
+    {
+        zNull_Renderer real(&engine, true);
+        EXPECT_EQ(engine.GetRenderer(), &real);
+    }
+    EXPECT_EQ(engine.GetRenderer(), nullRenderer);
+}
+
+struct MixerStep {
+    const char* what;
+    int action;   // 0 unregister null, 1 unregister real, 2 set real, 3 set null, 4 unregister other
+    int expected; // 0 none, 1 null mixer, 2 real, 3 other
+};
+
+TEST(EngineRegistration, MixerTable) {
+    const MixerStep steps[] = {
+        {"unregister null while real is current", 0, 0},
+        {"set null restores the null mixer", 3, 1},
+        {"set real", 2, 2},
+        {"unregister another mixer changes nothing", 4, 2},
+        {"unregister the current one", 1, 1},
+        {"unregister the current one again", 1, 1},
+        {"unregister null while null is current", 0, 0},
+    };
+    zEngine engine;
+    zMixer* nullMixer = engine.GetMixer();
+    ASSERT_NE(nullMixer, nullptr);
+    EXPECT_EQ(nullMixer, engine.GetDefaultMixer());
+    RecordingMixer real(&engine, true);
+    EXPECT_EQ(engine.GetMixer(), &real);
+    RecordingMixer other(&engine, false);
+    for (const auto& step : steps) {
+        switch (step.action) {
+        case 0:
+            engine.UnregisterMixer(nullMixer);
+            break;
+        case 1:
+            engine.UnregisterMixer(&real);
+            break;
+        case 2:
+            engine.SetMixer(&real);
+            break;
+        case 3:
+            engine.SetMixer(nullptr);
+            break;
+        case 4:
+            engine.UnregisterMixer(&other);
+            break;
+        }
+        zMixer* expected[] = {nullptr, nullMixer, &real, &other};
+        EXPECT_EQ(engine.GetMixer(), expected[step.expected]) << step.what;
+    }
+    engine.SetMixer(&real);
+}
+
+TEST(EngineEvents, ListenersHearEventsInOrderOnce) {
+    zEngine engine;
+    std::vector<std::string> journal;
+    RecordingListener first, second;
+    first.journal = &journal;
+    second.journal = &journal;
+    engine.AddCoreListener(&first);
+    engine.AddCoreListener(&second);
+    engine.AddCoreListener(&first); // listed once
+    zResourceEventRecord payload;
+    engine.SendEvent(7, &payload);
+    EXPECT_EQ(journal.size(), 2u);
+    engine.RemoveCoreListener(&first);
+    engine.SendEvent(8, nullptr);
+    EXPECT_EQ(first.events.size(), 1u);
+    ASSERT_EQ(second.events.size(), 2u);
+    EXPECT_EQ(second.events[1].code, 8u);
+}
+
+TEST(Engine, VersionSeedAndDefaults) {
+    EXPECT_STREQ(GetEngineVersion(), "1.1.7");
+    SeedRand(77);
+    const u32 expected = RandInt(1000000);
+    RandInt(5);
+    zEngine engine;
+    EXPECT_EQ(RandInt(1000000), expected);
+    EXPECT_EQ(engine.GetToolMode(), 0u);
+    EXPECT_TRUE(engine.GetSetupResources());
+    EXPECT_EQ(engine.GetFixedStep(), -1);
+    EXPECT_EQ(engine.GetTargetRate(), -1);
+    EXPECT_EQ(engine.GetScale(), 1000);
+    EXPECT_EQ(engine.GetDebugChannel(), -1);
+    EXPECT_EQ(engine.GetStateWord(), 0u);
+    EXPECT_EQ(engine.GetResourceCache(), engine.GetDefaultResourceCache());
+    EXPECT_EQ(engine.GetLoadContextIndex(), 0);
+}
+
+TEST(Engine, SetProcessPriorityIgnoresUnknownLevels) {
+    EXPECT_TRUE(SetProcessPriority(3));
+    EXPECT_TRUE(SetProcessPriority(-1));
+}
+
+TEST(Engine, MemoryLayoutDump) {
+    LogCapture log;
+    PrintMemoryLayout(false);
+    const std::string machine = log.Text();
+    EXPECT_EQ(machine.rfind("Machine memory layout:\n\n    sizeof(bool) = 1\n    sizeof(char) = 1\n", 0), 0u);
+    EXPECT_NE(machine.find("    sizeof(zSharedPtr<int>) = 8\n"), std::string::npos);
+    EXPECT_EQ(machine.find("Core memory layout"), std::string::npos);
+    EXPECT_NE(machine.find("\nCompiled with 6 logical texture stage(s), 3 UV set(s).\n\n"),
+              std::string::npos);
+    log.Reset();
+    PrintMemoryLayout(true);
+    EXPECT_NE(log.Text().find("Core memory layout:\n\n    sizeof(zVector) = 16\n"), std::string::npos);
+    EXPECT_NE(log.Text().find("    sizeof(zMetaTag) = "), std::string::npos);
+}
