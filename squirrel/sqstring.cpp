@@ -1,0 +1,85 @@
+#include "squirrel/sqstring.h"
+
+#include "squirrel/sqstate.h"
+
+#include <cstdlib>
+#include <new>
+
+SQStringTable::SQStringTable(SQSharedState *ss) : _sharedstate(ss) { Resize(256); }
+
+SQStringTable::~SQStringTable() {
+    // Strings still alive here belong to objects that outlive the state by mistake; leave them.
+    std::free(_strings);
+}
+
+void SQStringTable::Resize(SQUnsignedInteger size) {
+    SQString **fresh = (SQString **)std::calloc(size, sizeof(SQString *));
+    for (SQUnsignedInteger i = 0; i < _numofslots; i++) {
+        SQString *p = _strings[i];
+        while (p) {
+            SQString *next = p->_next;
+            SQHash h = p->_hash & (size - 1);
+            p->_next = fresh[h];
+            fresh[h] = p;
+            p = next;
+        }
+    }
+    std::free(_strings);
+    _strings = fresh;
+    _numofslots = size;
+}
+
+SQString *SQStringTable::Add(const SQChar *s, SQInteger len) {
+    if (len < 0) len = (SQInteger)std::strlen(s);
+    SQHash newhash = sq_hashstring(s, (size_t)len);
+    SQHash h = newhash & (_numofslots - 1);
+    for (SQString *str = _strings[h]; str; str = str->_next) {
+        if (str->_len == len && std::memcmp(s, str->_val, (size_t)len) == 0) return str;
+    }
+    void *mem = std::malloc(sizeof(SQString) + (size_t)len);
+    SQString *t = new (mem) SQString;
+    t->_sharedstate = _sharedstate;
+    if (len) std::memcpy(t->_val, s, (size_t)len);
+    t->_val[len] = 0;
+    t->_len = len;
+    t->_hash = newhash;
+    t->_next = _strings[h];
+    _strings[h] = t;
+    _slotused++;
+    if (_slotused > _numofslots) Resize(_numofslots * 2);
+    return t;
+}
+
+void SQStringTable::Remove(SQString *bs) {
+    SQHash h = bs->_hash & (_numofslots - 1);
+    SQString *prev = nullptr;
+    for (SQString *s = _strings[h]; s; prev = s, s = s->_next) {
+        if (s == bs) {
+            if (prev)
+                prev->_next = s->_next;
+            else
+                _strings[h] = s->_next;
+            _slotused--;
+            s->~SQString();
+            std::free(s);
+            return;
+        }
+    }
+    assert(0 && "string not in its table");
+}
+
+SQString *SQString::Create(SQSharedState *ss, const SQChar *s, SQInteger len) {
+    return ss->_stringtable->Add(s, len);
+}
+
+void SQString::Release() { _sharedstate->_stringtable->Remove(this); }
+
+SQInteger SQString::Next(const SQObjectPtr &refpos, SQObjectPtr &outkey, SQObjectPtr &outval) {
+    SQInteger idx = sqtype(refpos) == OT_NULL ? 0 : (SQInteger)tointeger(refpos);
+    if (idx >= 0 && idx < _len) {
+        outkey = idx;
+        outval = (SQInteger)_val[idx];
+        return idx + 1;
+    }
+    return -1;
+}

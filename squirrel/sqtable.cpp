@@ -1,0 +1,162 @@
+#include "squirrel/sqtable.h"
+
+#include "squirrel/sqstate.h"
+
+SQTable::SQTable(SQSharedState *ss, SQInteger initialSize) : SQDelegable(ss) {
+    SQInteger pow2size = SQ_TABLE_MINPOWER2;
+    while (initialSize > pow2size) pow2size = pow2size << 1;
+    AllocNodes(pow2size);
+    _usednodes = 0;
+}
+
+SQTable *SQTable::Create(SQSharedState *ss, SQInteger initialSize) { return new SQTable(ss, initialSize); }
+
+SQTable::~SQTable() {
+    SetDelegate(nullptr);
+    delete[] _nodes;
+}
+
+void SQTable::AllocNodes(SQInteger size) {
+    _nodes = new HashNode[size];
+    _numofnodes = size;
+    _firstfree = &_nodes[_numofnodes - 1];
+}
+
+void SQTable::Rehash(bool force) {
+    SQInteger oldsize = _numofnodes;
+    if (oldsize < 4) oldsize = 4;
+    HashNode *nold = _nodes;
+    SQInteger nelems = CountUsed();
+    if (nelems >= oldsize - oldsize / 4)
+        AllocNodes(oldsize * 2);
+    else if (nelems <= oldsize / 4 && oldsize > SQ_TABLE_MINPOWER2)
+        AllocNodes(oldsize / 2);
+    else if (force)
+        AllocNodes(oldsize);
+    else
+        return;
+    _usednodes = 0;
+    for (SQInteger i = 0; i < oldsize; i++) {
+        HashNode *old = nold + i;
+        if (sqtype(old->key) != OT_NULL) NewSlot(old->key, old->val);
+    }
+    delete[] nold;
+}
+
+SQTable *SQTable::Clone() {
+    SQTable *nt = Create(_sharedstate, _numofnodes);
+    for (SQInteger i = 0; i < _numofnodes; i++) {
+        if (sqtype(_nodes[i].key) != OT_NULL) nt->NewSlot(_nodes[i].key, _nodes[i].val);
+    }
+    nt->SetDelegate(_delegate);
+    return nt;
+}
+
+bool SQTable::NewSlot(const SQObjectPtr &key, const SQObjectPtr &val) {
+    assert(sqtype(key) != OT_NULL);
+    SQHash h = sq_hashobject(key) & (_numofnodes - 1);
+    HashNode *n = GetNode(key, h);
+    if (n) {
+        n->val = val;
+        return false;
+    }
+    HashNode *mp = &_nodes[h];
+    n = mp;
+    if (sqtype(mp->key) != OT_NULL) {
+        n = _firstfree;
+        SQHash mph = sq_hashobject(mp->key) & (_numofnodes - 1);
+        HashNode *othern;
+        if (mp > n && (othern = &_nodes[mph]) != mp) {
+            // The colliding node is out of its main position: move it to the free node.
+            while (othern->next != mp) othern = othern->next;
+            othern->next = n;
+            n->key = mp->key;
+            n->val = mp->val;
+            n->next = mp->next;
+            mp->key.Null();
+            mp->val.Null();
+            mp->next = nullptr;
+        } else {
+            n->next = mp->next;
+            mp->next = n;
+            mp = n;
+        }
+    }
+    mp->key = key;
+    for (;;) {
+        if (sqtype(_firstfree->key) == OT_NULL && _firstfree->next == nullptr) {
+            mp->val = val;
+            _usednodes++;
+            return true;
+        } else if (_firstfree == _nodes)
+            break;
+        else
+            _firstfree--;
+    }
+    Rehash(true);
+    return NewSlot(key, val);
+}
+
+bool SQTable::Set(const SQObjectPtr &key, const SQObjectPtr &val) {
+    if (sqtype(key) == OT_NULL) return false;
+    HashNode *n = GetNode(key, sq_hashobject(key) & (_numofnodes - 1));
+    if (n) {
+        n->val = val;
+        return true;
+    }
+    return false;
+}
+
+void SQTable::Remove(const SQObjectPtr &key) {
+    if (sqtype(key) == OT_NULL) return;
+    HashNode *n = GetNode(key, sq_hashobject(key) & (_numofnodes - 1));
+    if (n) {
+        SQObjectPtr oldval = n->val, oldkey = n->key;  // released after the node is consistent
+        n->val.Null();
+        n->key.Null();
+        _usednodes--;
+        Rehash(false);
+    }
+}
+
+SQInteger SQTable::Next(bool getweakrefs, const SQObjectPtr &refpos, SQObjectPtr &outkey, SQObjectPtr &outval) {
+    SQInteger idx = sqtype(refpos) == OT_NULL ? 0 : (SQInteger)tointeger(refpos);
+    if (idx < 0) return -1;
+    for (; idx < _numofnodes; idx++) {
+        if (sqtype(_nodes[idx].key) != OT_NULL) {
+            HashNode &n = _nodes[idx];
+            outkey = n.key;
+            if (!getweakrefs && sqtype(n.val) == OT_WEAKREF)
+                outval = _weakref(n.val)->_obj;
+            else
+                outval = n.val;
+            return idx + 1;
+        }
+    }
+    return -1;
+}
+
+void SQTable::Clear() {
+    HashNode *old = _nodes;
+    SQInteger oldsize = _numofnodes;
+    AllocNodes(SQ_TABLE_MINPOWER2);
+    _usednodes = 0;
+    (void)oldsize;
+    delete[] old;
+}
+
+void SQTable::Mark(SQGCMarker &marker) {
+    if (_delegate) marker.Mark(_delegate);
+    for (SQInteger i = 0; i < _numofnodes; i++) {
+        marker.Mark(_nodes[i].key);
+        marker.Mark(_nodes[i].val);
+    }
+}
+
+void SQTable::Finalize() {
+    HashNode *old = _nodes;
+    AllocNodes(SQ_TABLE_MINPOWER2);
+    _usednodes = 0;
+    SetDelegate(nullptr);
+    delete[] old;
+}

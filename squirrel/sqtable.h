@@ -1,0 +1,78 @@
+// Tables: a scatter table of nodes with chained collisions inside one power-of-two node array.
+// Iteration walks the node array in index order, so the order of keys is a function of the
+// sequence of insertions and removals alone.
+#pragma once
+
+#include "squirrel/sqstring.h"
+
+#define SQ_TABLE_MINPOWER2 4
+
+inline SQHash sq_hashobject(const SQObject &key) {
+    switch (sqtype(key)) {
+    case OT_STRING: return _string(key)->_hash;
+    case OT_FLOAT: return (SQHash)sq_ftoi(_float(key));
+    case OT_BOOL:
+    case OT_INTEGER: return (SQHash)_integer(key);
+    default: return (SQHash)(((uintptr_t)key._unVal.pRefCounted) >> 3);
+    }
+}
+
+struct SQTable : public SQDelegable {
+    struct HashNode {
+        SQObjectPtr val;
+        SQObjectPtr key;
+        HashNode *next = nullptr;
+    };
+
+    static SQTable *Create(SQSharedState *ss, SQInteger initialSize);
+    ~SQTable() override;
+    void Mark(SQGCMarker &marker) override;
+    void Finalize() override;
+    SQObjectType GetType() override { return OT_TABLE; }
+
+    SQTable *Clone();
+    bool Get(const SQObjectPtr &key, SQObjectPtr &val) {
+        if (sqtype(key) == OT_NULL) return false;
+        HashNode *n = GetNode(key, sq_hashobject(key) & (_numofnodes - 1));
+        if (n) {
+            val = sq_realval(n->val);
+            return true;
+        }
+        return false;
+    }
+    HashNode *GetNode(const SQObjectPtr &key, SQHash hash) {
+        HashNode *n = &_nodes[hash];
+        do {
+            if (_rawval(n->key) == _rawval(key) && sqtype(n->key) == sqtype(key)) return n;
+        } while ((n = n->next));
+        return nullptr;
+    }
+    // Fast path for interned string keys.
+    bool GetStr(SQString *key, SQObjectPtr &val) {
+        HashNode *n = &_nodes[key->_hash & (_numofnodes - 1)];
+        do {
+            if (sqtype(n->key) == OT_STRING && _string(n->key) == key) {
+                val = sq_realval(n->val);
+                return true;
+            }
+        } while ((n = n->next));
+        return false;
+    }
+    void Remove(const SQObjectPtr &key);
+    bool Set(const SQObjectPtr &key, const SQObjectPtr &val);
+    // Returns true when a new slot was made, false when an existing one was overwritten.
+    bool NewSlot(const SQObjectPtr &key, const SQObjectPtr &val);
+    SQInteger Next(bool getweakrefs, const SQObjectPtr &refpos, SQObjectPtr &outkey, SQObjectPtr &outval);
+    SQInteger CountUsed() { return _usednodes; }
+    void Clear();
+
+private:
+    explicit SQTable(SQSharedState *ss, SQInteger initialSize);
+    void AllocNodes(SQInteger size);
+    void Rehash(bool force);
+
+    HashNode *_firstfree = nullptr;
+    HashNode *_nodes = nullptr;
+    SQInteger _numofnodes = 0;
+    SQInteger _usednodes = 0;
+};
