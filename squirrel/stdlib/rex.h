@@ -1,0 +1,12 @@
+// What the `regexp` class needs from the regular-expression engine beyond the public C API.
+#pragma once
+
+#include "squirrel/stdlib/sqstdstring.h"
+
+namespace sqstd {
+
+// The reason the last match or search stopped early (its backtracking state grew past the
+// engine's bound), or null when it ran to its answer.
+const SQChar* RexMatchError(SQRex* exp);
+
+} // namespace sqstd
