@@ -1,5 +1,6 @@
 #include "core/zstring.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -12,8 +13,8 @@ namespace {
 // Format's buffer; the output keeps at most FormatBufferSize - 1 characters.
 constexpr int FormatBufferSize = 4096;
 
-// Powers of ten past this are inf in single precision already, so a longer
-// exponent changes nothing but the time spent multiplying.
+// An exponent past this turns any mantissa of a few dozen digits into inf or
+// 0 already, so a longer one changes nothing but the time spent multiplying.
 constexpr u32 MaxDecimalExponent = 99;
 
 // Fraction digits stop counting once this many significant ones were read.
@@ -26,6 +27,22 @@ f32 PowerOfTen(u32 exponent) {
     for (u32 i = 0; i < exponent; ++i)
         power *= 10.0f;
     return power;
+}
+
+// Powers of ten up to this stay finite in single precision.
+constexpr u32 MaxFinitePowerStep = 30;
+
+// value x 10^exponent (or / 10^exponent when divide) in steps of at most
+// 10^30, so a power past the float range cannot turn a representable
+// result into inf or 0.
+f32 ScaleByPowerOfTen(f32 value, u32 exponent, bool divide) {
+    while (exponent > 0 && value != 0.0f && std::isfinite(value)) {
+        u32 step = exponent < MaxFinitePowerStep ? exponent : MaxFinitePowerStep;
+        f32 power = PowerOfTen(step);
+        value = divide ? value / power : value * power;
+        exponent -= step;
+    }
+    return value;
 }
 
 bool IsDigit(char c) {
@@ -498,7 +515,7 @@ f32 StringToFloat(const char* begin, const char* end, bool commaIsPoint) {
                 ++digitsKept;
             }
         }
-        value += static_cast<f32>(numerator) / PowerOfTen(digitsKept);
+        value += ScaleByPowerOfTen(static_cast<f32>(numerator), digitsKept, true);
     }
 
     if (hasMore() && *p == 'e') {
@@ -513,11 +530,8 @@ f32 StringToFloat(const char* begin, const char* end, bool commaIsPoint) {
             exponent = exponent * 10u + static_cast<u32>(*p - '0');
             if (exponent > MaxDecimalExponent) exponent = MaxDecimalExponent;
         }
-        // 0 x inf would be NaN; zero stays zero whatever the exponent.
-        if (value != 0.0f) {
-            f32 power = PowerOfTen(exponent);
-            value = negativeExponent ? value / power : value * power;
-        }
+        // Zero stays zero whatever the exponent.
+        value = ScaleByPowerOfTen(value, exponent, negativeExponent);
     }
     return negative ? -value : value;
 }

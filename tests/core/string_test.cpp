@@ -316,6 +316,7 @@ TEST(StringPath, NormalizePath) {
     const Case cases[] = {
         {"C:\\Data\\\\Sub//x?.tga", "c:/Data/Sub/x_.tga"},
         {"abcd:e", "abcd_e"},
+        {"abcde:f", "abcde_f"}, // a ':' at index 5 is no drive separator
         {"a:b", "a:b"},
         {"Z:", "Z:"}, // too short for a drive letter, the ':' at index 1 stays
         {"a b(1)#!+-.zml", "a b(1)#!+-.zml"},
@@ -481,6 +482,27 @@ TEST(StringNumbers, HugeExponentEndsAtOnce) {
     EXPECT_TRUE(std::isinf(StringToFloat("-1e99999999999999999999", nullptr, false)));
     EXPECT_EQ(StringToFloat("1e-999999999", nullptr, false), 0.0f);
     EXPECT_EQ(StringToFloat("0e999", nullptr, false), 0.0f); // not NaN
+}
+
+TEST(StringNumbers, RepresentableValueBeyondAPowerOfTenOutOfRange) {
+    // The value fits a float although 10^40 or 10^43 alone does not.
+    struct Case {
+        const char* text;
+        f32 expected;
+    };
+    const Case cases[] = {
+        {"0.001e40", 1e37f},
+        {"0.0000000000000000000000000000000000012345678", 1.2345678e-36f},
+        {"1234e-40", 1.234e-37f},
+        {"0.5e39", INFINITY}, // 5e38 is past the float range
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_FLOAT_EQ(StringToFloat(c.text, nullptr, false), c.expected);
+    }
+    f32 denormal = StringToFloat("1e-40", nullptr, false);
+    EXPECT_GT(denormal, 0.0f);
+    EXPECT_NEAR(denormal, 1e-40f, 1e-44f);
 }
 
 TEST(StringNumbers, HexToInt) {

@@ -1,0 +1,132 @@
+// Containers that allocate with nothrow new must survive a failed allocation:
+// log where the system states a line, report failure and keep what they held.
+// This test program replaces the nothrow forms of operator new so that one
+// chosen allocation fails; every other one goes to the ordinary operator new,
+// so the sanitizer still pairs each allocation with its delete.
+#include <gtest/gtest.h>
+
+#include <new>
+
+#include "core/array_list.h"
+#include "core/list.h"
+#include "core/small_arrays.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+// Nothrow allocations still to pass before the one that fails; negative: none fails.
+int g_allocationsBeforeFailure = -1;
+
+bool ShouldFail() {
+    if (g_allocationsBeforeFailure < 0) return false;
+    return g_allocationsBeforeFailure-- == 0;
+}
+
+// Makes the nothrow allocation at index `failingIndex` from now fail, once.
+struct FailingAllocation {
+    explicit FailingAllocation(int failingIndex) { g_allocationsBeforeFailure = failingIndex; }
+    ~FailingAllocation() { g_allocationsBeforeFailure = -1; }
+};
+
+} // namespace
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (ShouldFail()) return nullptr;
+    try {
+        return ::operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    if (ShouldFail()) return nullptr;
+    try {
+        return ::operator new[](size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+namespace {
+
+struct Item {};
+
+TEST(AllocationFailure, ReserveThatCannotAllocateLogsAndKeepsTheArray) {
+    // Reserve allocates items, map and free slots in that order; any of them may fail.
+    for (int failingIndex = 0; failingIndex < 3; ++failingIndex) {
+        SCOPED_TRACE(failingIndex);
+        Item a, b, c;
+        zArray<Item> array(3);
+        for (Item* item : {&a, &b, &c})
+            array.Add(item, false);
+        LogCapture log;
+        {
+            FailingAllocation failure(failingIndex);
+            EXPECT_FALSE(array.Reserve(8));
+        }
+        EXPECT_EQ(log.Text(), "[!] Failed to resize array.\n");
+        EXPECT_EQ(array.GetCapacity(), 3u);
+        ASSERT_EQ(array.GetCount(), 3u);
+        EXPECT_EQ(array.GetAt(0), &a);
+        EXPECT_EQ(array.GetAt(2), &c);
+    }
+}
+
+TEST(AllocationFailure, GrowingAddThatCannotAllocateAddsNothing) {
+    Item a, b;
+    zArray<Item> array(1);
+    array.Add(&a, false);
+    LogCapture log;
+    {
+        FailingAllocation failure(0);
+        EXPECT_FALSE(array.Add(&b, true));
+    }
+    EXPECT_EQ(log.Text(), "[!] Failed to resize array.\n");
+    EXPECT_EQ(array.GetCount(), 1u);
+    EXPECT_EQ(array.GetCapacity(), 1u);
+    EXPECT_TRUE(array.Add(&b, true));
+    EXPECT_EQ(array.GetAt(1), &b);
+}
+
+TEST(AllocationFailure, SmallArraysAreLeftEmpty) {
+    zArrayU8 bytes;
+    ASSERT_TRUE(bytes.Resize(4));
+    {
+        FailingAllocation failure(0);
+        EXPECT_FALSE(bytes.Resize(16));
+    }
+    EXPECT_EQ(bytes.GetCount(), 0u);
+    EXPECT_EQ(bytes.GetData(), nullptr);
+    {
+        FailingAllocation failure(0);
+        zArrayU8 constructed(16);
+        EXPECT_EQ(constructed.GetCount(), 0u);
+        EXPECT_EQ(constructed.GetData(), nullptr);
+    }
+
+    zArrayU16 words;
+    ASSERT_TRUE(words.Resize(4));
+    {
+        FailingAllocation failure(0);
+        EXPECT_FALSE(words.Resize(16));
+    }
+    EXPECT_EQ(words.GetCount(), 0u);
+    EXPECT_EQ(words.GetData(), nullptr);
+}
+
+TEST(AllocationFailure, ListNodeThatCannotAllocateIsNotLinked) {
+    zList<int> list;
+    list.Add(1);
+    LogCapture log;
+    {
+        FailingAllocation failure(0);
+        EXPECT_EQ(list.Add(2), nullptr);
+    }
+    EXPECT_EQ(log.Text(), "[!] Failed to allocate list node.\n");
+    EXPECT_EQ(list.GetCount(), 1u);
+    EXPECT_EQ(list.GetHead(), list.GetTail());
+    EXPECT_EQ(list.Add(3)->previous, list.GetHead());
+}
+
+} // namespace
