@@ -58,7 +58,9 @@ T* zEngine::LoadResource(const char* path, zList<zSharedPtr<T>*>* list, bool tra
     created = false;
     if (!path) return nullptr;
     zString name(path);
-    if (!name.NormalizePath()) return nullptr;
+    // An empty path names a file that is not there: the load goes on and
+    // gives an empty resource. Only running out of memory gives null.
+    if (*path && !name.NormalizePath()) return nullptr;
     if (list) {
         if (T* cached = FindByName(*list, name)) return cached;
     }
@@ -188,7 +190,7 @@ zSound* zEngine::LoadSound(const char* path) {
     if (!path) return nullptr;
     zScopedAllocCategory category(AllocCategorySound);
     zString name(path);
-    if (!name.NormalizePath()) return nullptr;
+    if (*path && !name.NormalizePath()) return nullptr;
     zString source(path);
     zSound* sound = m_currentCache->FindSound(name);
     m_currentEventInterface->OnLoadBegin();

@@ -2,6 +2,7 @@
 
 #include "core/random.h"
 #include "engine_fixtures.h"
+#include "render/texture.h"
 #include "tests/render/render_fixtures.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/log_capture.h"
@@ -211,4 +212,74 @@ TEST(Engine, MemoryLayoutDump) {
     PrintMemoryLayout(true);
     EXPECT_NE(log.Text().find("Core memory layout:\n\n    sizeof(zVector) = 16\n"), std::string::npos);
     EXPECT_NE(log.Text().find("    sizeof(zMetaTag) = "), std::string::npos);
+}
+
+TEST(EngineFrame, BeginDrawRestartsTheTimersOnlyWhenAsked) {
+    FrameFixture f;
+    f.engine.BeginDraw(false, false);
+    EXPECT_EQ(f.engine.GetFrameTimer().callCount, 0u);
+    EXPECT_EQ(f.engine.GetUpdateTimer().callCount, 0u);
+    EXPECT_EQ(f.renderer.GetPerfCounter().callCount, 0u);
+
+    f.engine.BeginDraw(false, true);
+    f.clock.Advance(30);
+    f.engine.BeginDraw(false, true);
+    // The frame timer measured the 30 ticks between the two restarts.
+    EXPECT_FLOAT_EQ(f.engine.GetFrameTimer().lastDurationMs, 3.0f);
+    EXPECT_EQ(f.engine.GetFrameTimer().startTick, 1030u);
+    EXPECT_EQ(f.engine.GetFrameTimer().callCount, 2u);
+    EXPECT_EQ(f.engine.GetUpdateTimer().callCount, 2u);
+    EXPECT_EQ(f.renderer.GetPerfCounter().callCount, 2u);
+    f.engine.ResetDrawNesting();
+}
+
+namespace {
+
+struct DtStream : zTextureStream {
+    std::vector<i32>* received;
+    explicit DtStream(std::vector<i32>* received) : received(received) {}
+    void Update(i32 dt) override { received->push_back(dt); }
+};
+
+std::vector<i32> g_firstListDts;
+std::vector<i32> g_secondListDts;
+zTextureStream* OpenDtStream(zTexture*, const char* path) {
+    return new DtStream(std::string(path) == "first.mpg" ? &g_firstListDts : &g_secondListDts);
+}
+
+} // namespace
+
+TEST(EngineFrame, BeginDrawAdvancesFirstListStreamsByTheFrameTime) {
+    LogCapture log; // the streamed files are not on disk
+    FrameFixture f;
+    g_firstListDts.clear();
+    g_secondListDts.clear();
+    SetTextureStreamOpener(&OpenDtStream);
+    ASSERT_NE(f.engine.LoadTexture("first.mpg", false, false), nullptr);
+    ASSERT_NE(f.engine.LoadTexture("second.mpg", true, false), nullptr);
+    SetTextureStreamOpener(nullptr);
+
+    f.engine.StepClock();
+    f.clock.Advance(40);
+    f.engine.StepClock();
+    f.engine.BeginDraw(false, false);
+    EXPECT_TRUE(g_firstListDts.empty());
+    f.engine.BeginDraw(true, false);
+    EXPECT_EQ(g_firstListDts, std::vector<i32>{40});
+    EXPECT_TRUE(g_secondListDts.empty());
+    f.engine.ResetDrawNesting();
+    f.engine.FreeResourceCaches();
+    ClearMissingResourceFlag();
+}
+
+TEST(EngineRegistration, DestroyingTheCurrentMixerBringsBackTheNullMixer) {
+    zEngine engine;
+    zMixer* nullMixer = engine.GetMixer();
+    {
+        RecordingMixer real(&engine, true);
+        EXPECT_EQ(engine.GetMixer(), &real);
+        RecordingMixer quiet(&engine, false);
+        EXPECT_EQ(engine.GetMixer(), &real);
+    }
+    EXPECT_EQ(engine.GetMixer(), nullMixer);
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "render/debug_draw.h"
 #include "render_fixtures.h"
@@ -40,6 +43,19 @@ std::vector<ShapeCase> Shapes() {
          false},
         {"DrawCapsule zero size", [c](zRenderer* r) { DrawCapsule(r, c, 0.0f, 0.0f, nullptr, nullptr); }, 218,
          0, false},
+        {"DrawSphere radius 0", [c](zRenderer* r) { DrawSphere(r, c, 0.0f); }, 108, 0, false},
+        {"DrawSphereTransformed radius 0", [](zRenderer* r) { DrawSphereTransformed(r, zMatrix4(), 0.0f); },
+         72, 0, false},
+        {"DrawCylinder zero size", [c](zRenderer* r) { DrawCylinder(r, c, 0.0f, 0.0f, nullptr, nullptr); },
+         78, 0, false},
+        {"DrawCone zero size", [c](zRenderer* r) { DrawCone(r, c, 0.0f, 0.0f, nullptr, nullptr); }, 41, 0,
+         false},
+        {"DrawBox zero size",
+         [](zRenderer* r) {
+             const zVector centre, size(0.0f, 0.0f, 0.0f);
+             DrawBox(r, zOrientedBox(&centre, &size));
+         },
+         12, 0, false},
     };
 }
 
@@ -191,4 +207,77 @@ TEST(DebugDraw, OrientationTurnsTheCircle) {
     const zMatrix3 swapXZ(0, 0, 1, 0, 1, 0, 1, 0, 0); // rows: x <- z, z <- x
     DrawCircle(&renderer, zVector(), 2.0f, &swapXZ, nullptr);
     EXPECT_TRUE(Same(renderer.lines[0].from, zVector(0.0f, 0.0f, 2.0f)));
+}
+
+TEST(DebugDraw, SolidBoxCornerTriplesInCallOrder) {
+    FakeRenderHost host;
+    RecordingRenderer renderer(&host, false);
+    const zVector centre(0.0f, 0.0f, 0.0f);
+    const zVector size(2.0f, 4.0f, 6.0f);
+    DrawSolidBox(&renderer, zOrientedBox(&centre, &size), nullptr, 0);
+    const zVector c[8] = {
+        {-1.0f, 2.0f, 3.0f},  {1.0f, 2.0f, 3.0f},  {1.0f, -2.0f, 3.0f},  {-1.0f, -2.0f, 3.0f},
+        {-1.0f, 2.0f, -3.0f}, {1.0f, 2.0f, -3.0f}, {1.0f, -2.0f, -3.0f}, {-1.0f, -2.0f, -3.0f},
+    };
+    const int triples[12][3] = {{0, 1, 2}, {0, 2, 3}, {4, 5, 1}, {4, 1, 0}, {7, 6, 5}, {7, 5, 4},
+                                {3, 2, 6}, {3, 6, 7}, {2, 1, 5}, {2, 5, 6}, {0, 3, 7}, {0, 7, 4}};
+    ASSERT_EQ(renderer.triangles.size(), 12u);
+    for (int t = 0; t < 12; ++t) {
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_TRUE(Same(renderer.triangles[t].corners[k], c[triples[t][k]]))
+                << "triangle " << t << " corner " << k;
+        }
+        ASSERT_NE(renderer.triangles[t].color, nullptr);
+        EXPECT_EQ(renderer.triangles[t].color[0], 1.0f);
+        EXPECT_EQ(renderer.triangles[t].color[1], 0.5f);
+        EXPECT_EQ(renderer.triangles[t].color[2], 0.0f);
+        EXPECT_EQ(renderer.triangles[t].color[3], 1.0f);
+    }
+}
+
+// The wire box: the face at one -0.5 side, the face at +0.5, then the four
+// joining edges, scaled by the box size and moved to its centre.
+TEST(DebugDraw, BoxEdgesAreTheScaledAndMovedUnitCube) {
+    FakeRenderHost host;
+    RecordingRenderer renderer(&host, false);
+    const zVector centre(10.0f, 20.0f, 30.0f);
+    const zVector size(2.0f, 4.0f, 6.0f);
+    DrawBox(&renderer, zOrientedBox(&centre, &size));
+    ASSERT_EQ(renderer.lines.size(), 12u);
+    auto inBox = [&](const zVector& p) {
+        return std::fabs(std::fabs(p.x - 10.0f) - 1.0f) < 1e-4f &&
+               std::fabs(std::fabs(p.y - 20.0f) - 2.0f) < 1e-4f &&
+               std::fabs(std::fabs(p.z - 30.0f) - 3.0f) < 1e-4f && p.w == 1.0f;
+    };
+    std::vector<std::string> edges;
+    for (size_t i = 0; i < 12; ++i) {
+        const RecordedLine& line = renderer.lines[i];
+        EXPECT_TRUE(inBox(line.from) && inBox(line.to)) << "line " << i;
+        const f32 dx = std::fabs(line.to.x - line.from.x);
+        const f32 dy = std::fabs(line.to.y - line.from.y);
+        const f32 dz = std::fabs(line.to.z - line.from.z);
+        // Every edge runs along exactly one axis, with that axis' full length.
+        const bool alongX = std::fabs(dx - 2.0f) < 1e-4f && dy < 1e-4f && dz < 1e-4f;
+        const bool alongY = dx < 1e-4f && std::fabs(dy - 4.0f) < 1e-4f && dz < 1e-4f;
+        const bool alongZ = dx < 1e-4f && dy < 1e-4f && std::fabs(dz - 6.0f) < 1e-4f;
+        EXPECT_EQ(int(alongX) + int(alongY) + int(alongZ), 1) << "line " << i;
+        auto point = [](const zVector& p) {
+            return std::to_string(p.x) + " " + std::to_string(p.y) + " " + std::to_string(p.z);
+        };
+        const std::string from = point(line.from), to = point(line.to);
+        edges.push_back(from < to ? from + "-" + to : to + "-" + from);
+    }
+    std::sort(edges.begin(), edges.end());
+    EXPECT_EQ(std::unique(edges.begin(), edges.end()), edges.end()) << "an edge drawn twice";
+    // The first four share one face, the next four the opposite face, and the
+    // last four each join the two faces.
+    const f32 firstFace = renderer.lines[0].from.z;
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(renderer.lines[i].from.z, firstFace);
+        EXPECT_FLOAT_EQ(renderer.lines[i].to.z, firstFace);
+        EXPECT_FLOAT_EQ(renderer.lines[4 + i].from.z, 60.0f - firstFace);
+        EXPECT_FLOAT_EQ(renderer.lines[4 + i].to.z, 60.0f - firstFace);
+        EXPECT_FLOAT_EQ(std::fabs(renderer.lines[8 + i].to.z - renderer.lines[8 + i].from.z), 6.0f);
+    }
+    EXPECT_FLOAT_EQ(firstFace, 27.0f); // the face at -0.5 comes first
 }
