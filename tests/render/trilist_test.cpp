@@ -1,0 +1,356 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+
+#include "render/trilist.h"
+#include "tests/render/geometry_fixtures.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+constexpr u32 RendererLimit = 16384;
+
+using Triangle = std::array<f32, 9>;
+
+std::unique_ptr<zLinkedList> Build(zGeometry& geometry, u32 limit = RendererLimit) {
+    return std::unique_ptr<zLinkedList>(zTrilist::BuildFromGeometry(&geometry, limit));
+}
+
+std::vector<zTrilist*> Lists(const zLinkedList& lists) {
+    std::vector<zTrilist*> out;
+    for (zLinkedListEntry* entry = lists.GetHead(); entry; entry = entry->GetNext()) {
+        out.push_back(static_cast<zTrilist*>(entry));
+    }
+    return out;
+}
+
+Triangle Positions(const zVector& a, const zVector& b, const zVector& c) {
+    return {a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y, c.z};
+}
+
+// Every fan triangle of every drawable polygon, by position.
+std::vector<Triangle> GeometryTriangles(const zGeometry& geometry) {
+    std::vector<Triangle> triangles;
+    for (u32 p = 0; p < geometry.GetPolygonCount(); ++p) {
+        const zPolygon& polygon = geometry.GetPolygons()[p];
+        for (u32 k = 1; k + 1 < polygon.cornerCount; ++k) {
+            const zVector* v = geometry.GetVertices();
+            triangles.push_back(
+                Positions(v[polygon.bindings[0]], v[polygon.bindings[k]], v[polygon.bindings[k + 1]]));
+        }
+    }
+    std::sort(triangles.begin(), triangles.end());
+    return triangles;
+}
+
+// The lists' triangles by position, after checking every index and limit.
+std::vector<Triangle> ListTriangles(const zLinkedList& lists, u32 limit = RendererLimit) {
+    std::vector<Triangle> triangles;
+    for (const zTrilist* list : Lists(lists)) {
+        EXPECT_LT(list->triangleCount, limit);
+        EXPECT_EQ(list->indices.GetCount(), list->triangleCount * 3);
+        EXPECT_EQ(list->vertices.GetCount(), list->vertexCount);
+        for (u32 t = 0; t < list->triangleCount; ++t) {
+            const u32* index = list->indices.Get() + t * 3;
+            for (int i = 0; i < 3; ++i)
+                EXPECT_LT(index[i], list->vertexCount);
+            if (index[0] >= list->vertexCount || index[1] >= list->vertexCount ||
+                index[2] >= list->vertexCount)
+                continue;
+            triangles.push_back(
+                Positions(list->vertices[index[0]], list->vertices[index[1]], list->vertices[index[2]]));
+        }
+    }
+    std::sort(triangles.begin(), triangles.end());
+    return triangles;
+}
+
+std::vector<zVector> Grid(u32 columns, u32 rows, std::vector<PolygonSpec>& quads) {
+    std::vector<zVector> vertices;
+    for (u32 y = 0; y <= rows; ++y) {
+        for (u32 x = 0; x <= columns; ++x)
+            vertices.emplace_back(f32(x), f32(y), 0.0f);
+    }
+    for (u32 y = 0; y < rows; ++y) {
+        for (u32 x = 0; x < columns; ++x) {
+            const u32 corner = y * (columns + 1) + x;
+            quads.push_back({{corner, corner + 1, corner + columns + 2, corner + columns + 1}});
+        }
+    }
+    return vertices;
+}
+
+std::vector<zVector> CirclePolygon(u32 corners, std::vector<u32>& indices) {
+    std::vector<zVector> vertices;
+    for (u32 i = 0; i < corners; ++i) {
+        const f32 angle = f32(i) * 6.2831853f / f32(corners);
+        vertices.emplace_back(std::cos(angle), std::sin(angle), 0.0f);
+        indices.push_back(i);
+    }
+    return vertices;
+}
+
+TEST(Trilist, QuadGivesTwoTriangles) {
+    GeometryHost host;
+    auto geometry = MakeGeometry(&host, QuadVertices(), {{{0, 1, 2, 3}}});
+    auto lists = Build(*geometry);
+    ASSERT_NE(lists, nullptr);
+    ASSERT_EQ(lists->GetCount(), 1u);
+    const zTrilist* list = Lists(*lists)[0];
+    EXPECT_EQ(list->vertexCount, 4u);
+    ASSERT_EQ(list->triangleCount, 2u);
+    const std::vector<u32> indices(list->indices.Get(), list->indices.Get() + 6);
+    EXPECT_EQ(indices, (std::vector<u32>{0, 1, 2, 0, 2, 3}));
+    EXPECT_EQ(list->materialIndex, 0u);
+    EXPECT_TRUE(list->normals.IsEmpty());
+    EXPECT_TRUE(list->colors.IsEmpty());
+    EXPECT_TRUE(list->skin.IsEmpty());
+    for (const auto& channel : list->uvs) {
+        ASSERT_EQ(channel.GetCount(), 4u);
+        EXPECT_EQ(channel[3].x, 0.0f);
+    }
+}
+
+std::vector<PolygonSpec> CubeFaces() {
+    return {{{0, 2, 3, 1}}, {{4, 5, 7, 6}}, {{0, 1, 5, 4}}, {{2, 6, 7, 3}}, {{0, 4, 6, 2}}, {{1, 3, 7, 5}}};
+}
+
+std::vector<zVector> CubeCorners() {
+    std::vector<zVector> vertices;
+    for (int i = 0; i < 8; ++i)
+        vertices.emplace_back(f32(i & 1), f32((i >> 1) & 1), f32((i >> 2) & 1));
+    return vertices;
+}
+
+TEST(Trilist, SharingFollowsHomogeneity) {
+    struct Case {
+        const char* name;
+        f32 smoothingAngle;
+        bool normals;
+        u32 vertices;
+    } cases[] = {
+        {"flat shaded cube", 0.0f, true, 24},
+        {"smooth cube", 180.0f, true, 8},
+        {"cube without normals", 0.0f, false, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GeometryHost host;
+        auto geometry = MakeGeometry(&host, CubeCorners(), CubeFaces());
+        geometry->GetMaterial(0)->SetMaxSmoothingAngle(c.smoothingAngle);
+        if (c.normals) {
+            ASSERT_TRUE(geometry->ComputeVertexNormals(false));
+        }
+        auto lists = Build(*geometry);
+        ASSERT_NE(lists, nullptr);
+        ASSERT_EQ(lists->GetCount(), 1u);
+        EXPECT_EQ(Lists(*lists)[0]->vertexCount, c.vertices);
+        EXPECT_EQ(Lists(*lists)[0]->triangleCount, 12u);
+        EXPECT_EQ(ListTriangles(*lists), GeometryTriangles(*geometry));
+        if (c.normals) {
+            const zTrilist* list = Lists(*lists)[0];
+            ASSERT_EQ(list->normals.GetCount(), c.vertices);
+            EXPECT_NEAR(list->normals[0].Length(), 1.0f, 1e-6f);
+        }
+    }
+}
+
+TEST(Trilist, EachMaterialGetsItsOwnLists) {
+    GeometryHost host;
+    auto faces = CubeFaces();
+    faces[1].material = 1;
+    faces[4].material = 1;
+    faces[5].material = 7; // past the materials: drawn with material 0
+    auto geometry = MakeGeometry(&host, CubeCorners(), faces, 2);
+    auto lists = Build(*geometry);
+    ASSERT_NE(lists, nullptr);
+    ASSERT_EQ(lists->GetCount(), 2u);
+    EXPECT_EQ(Lists(*lists)[0]->materialIndex, 0u);
+    EXPECT_EQ(Lists(*lists)[0]->triangleCount, 8u);
+    EXPECT_EQ(Lists(*lists)[1]->materialIndex, 1u);
+    EXPECT_EQ(Lists(*lists)[1]->triangleCount, 4u);
+    EXPECT_EQ(ListTriangles(*lists), GeometryTriangles(*geometry));
+}
+
+TEST(Trilist, LargeGridIsCutBelowTheLimit) {
+    GeometryHost host;
+    std::vector<PolygonSpec> quads;
+    auto vertices = Grid(200, 50, quads);
+    auto geometry = MakeGeometry(&host, vertices, quads);
+    auto lists = Build(*geometry);
+    ASSERT_NE(lists, nullptr);
+    ASSERT_GE(lists->GetCount(), 2u);
+    u32 total = 0;
+    for (const zTrilist* list : Lists(*lists))
+        total += list->triangleCount;
+    EXPECT_EQ(total, 20000u);
+    EXPECT_EQ(ListTriangles(*lists), GeometryTriangles(*geometry));
+}
+
+TEST(Trilist, PolygonsWithFewerThanThreeCornersAreSkipped) {
+    GeometryHost host;
+    auto geometry = MakeGeometry(&host, QuadVertices(), {{{0, 1}}, {{2}}, {{0, 1, 2}}, {{}}});
+    auto lists = Build(*geometry);
+    ASSERT_NE(lists, nullptr);
+    ASSERT_EQ(lists->GetCount(), 1u);
+    EXPECT_EQ(Lists(*lists)[0]->triangleCount, 1u);
+    EXPECT_EQ(Lists(*lists)[0]->vertexCount, 3u);
+}
+
+TEST(Trilist, PolygonOfMoreThan256CornersIsFannedWhole) {
+    GeometryHost host;
+    std::vector<u32> corners;
+    auto vertices = CirclePolygon(300, corners);
+    auto geometry = MakeGeometry(&host, vertices, {{corners}});
+    auto lists = Build(*geometry);
+    ASSERT_NE(lists, nullptr);
+    ASSERT_EQ(lists->GetCount(), 1u);
+    EXPECT_EQ(Lists(*lists)[0]->triangleCount, 298u);
+    EXPECT_EQ(Lists(*lists)[0]->vertexCount, 300u);
+    EXPECT_EQ(ListTriangles(*lists), GeometryTriangles(*geometry));
+}
+
+TEST(Trilist, PolygonThatReachesTheLimitIsSplitAcrossLists) {
+    GeometryHost host;
+    std::vector<u32> corners;
+    auto vertices = CirclePolygon(40, corners); // 38 triangles
+    vertices.emplace_back(5.0f, 5.0f, 0.0f);
+    auto geometry = MakeGeometry(&host, vertices, {{{0, 1, 40}}, {corners}, {{2, 3, 40}}});
+    auto lists = Build(*geometry, 16);
+    ASSERT_NE(lists, nullptr);
+    std::vector<u32> counts;
+    for (const zTrilist* list : Lists(*lists))
+        counts.push_back(list->triangleCount);
+    EXPECT_EQ(counts, (std::vector<u32>{1, 15, 15, 9}));
+    EXPECT_EQ(ListTriangles(*lists, 16), GeometryTriangles(*geometry));
+}
+
+TEST(Trilist, TinyLimitStillMakesProgress) {
+    GeometryHost host;
+    auto geometry = MakeGeometry(&host, QuadVertices(), {{{0, 1, 2, 3}}, {{0, 2, 3}}});
+    for (u32 limit : {0u, 1u, 2u}) {
+        SCOPED_TRACE(limit);
+        auto lists = Build(*geometry, limit);
+        ASSERT_NE(lists, nullptr);
+        EXPECT_EQ(lists->GetCount(), 3u);
+        EXPECT_EQ(ListTriangles(*lists, 3), GeometryTriangles(*geometry));
+    }
+}
+
+TEST(Trilist, SkinnedStripKeepsEveryPaletteSmall) {
+    GeometryHost host;
+    constexpr u32 bones = 40;
+    std::vector<zVector> vertices;
+    std::vector<PolygonSpec> quads;
+    for (u32 i = 0; i <= bones; ++i) {
+        vertices.emplace_back(f32(i), 0.0f, 0.0f);
+        vertices.emplace_back(f32(i), 1.0f, 0.0f);
+    }
+    for (u32 i = 0; i < bones; ++i)
+        quads.push_back({{2 * i, 2 * i + 2, 2 * i + 3, 2 * i + 1}});
+    auto geometry = MakeGeometry(&host, vertices, quads);
+    ASSERT_TRUE(geometry->AllocateSkin(bones));
+    for (u32 v = 0; v < vertices.size(); ++v) {
+        zSkinWeight& weight = geometry->GetSkinWeights()[v];
+        const u32 column = v / 2;
+        for (u32 i = 0; i < 4; ++i) {
+            weight.bones[i] = u16((column + i) % bones);
+            weight.weights[i] = 0.25f;
+        }
+    }
+    LogCapture log;
+    auto lists = Build(*geometry);
+    ASSERT_NE(lists, nullptr);
+    EXPECT_GE(lists->GetCount(), 2u);
+    EXPECT_EQ(log.Text().find("Bone array safeguard"), std::string::npos);
+    EXPECT_EQ(ListTriangles(*lists), GeometryTriangles(*geometry));
+    for (const zTrilist* list : Lists(*lists)) {
+        EXPECT_LE(list->boneCount, TrilistMaxBones);
+        ASSERT_EQ(list->skin.GetCount(), list->vertexCount);
+        for (u32 i = 0; i < list->boneCount; ++i)
+            EXPECT_LT(list->bonePalette[i], bones);
+        for (u32 v = 0; v < list->vertexCount; ++v) {
+            f32 sum = 0.0f;
+            for (int i = 0; i < 4; ++i) {
+                EXPECT_LT(list->skin[v].bones[i], list->boneCount);
+                sum += list->skin[v].weights[i];
+            }
+            EXPECT_EQ(sum, 1.0f); // no influence dropped
+        }
+    }
+}
+
+TEST(Trilist, PolygonWithMoreBonesThanThePaletteDropsTheRest) {
+    GeometryHost host;
+    std::vector<u32> corners;
+    auto vertices = CirclePolygon(10, corners);
+    auto geometry = MakeGeometry(&host, vertices, {{corners}});
+    ASSERT_TRUE(geometry->AllocateSkin(40));
+    for (u32 v = 0; v < 10; ++v) {
+        for (u32 i = 0; i < 4; ++i) {
+            geometry->GetSkinWeights()[v].bones[i] = u16(v * 4 + i);
+            geometry->GetSkinWeights()[v].weights[i] = 0.25f;
+        }
+    }
+    LogCapture log;
+    auto lists = Build(*geometry);
+    ASSERT_NE(lists, nullptr);
+    EXPECT_NE(log.Text().find("[!] Bone array safeguard exceeded!\n"), std::string::npos);
+    const zTrilist* list = Lists(*lists)[0];
+    EXPECT_EQ(list->boneCount, 32u);
+    EXPECT_EQ(list->skin[9].weights[3], 0.0f);
+    EXPECT_EQ(list->skin[9].bones[3], 0);
+    EXPECT_EQ(list->skin[0].weights[0], 0.25f);
+}
+
+TEST(Trilist, AttributesFollowTheirBindings) {
+    GeometryHost host;
+    auto geometry = MakeGeometry(&host, QuadVertices(), {{{0, 1, 2, 3}}}, 1);
+    ASSERT_TRUE(geometry->AllocateBindingColors());
+    ASSERT_TRUE(geometry->AllocateUVChannels(2));
+    for (u32 b = 0; b < 4; ++b) {
+        geometry->GetBindingColors()[b] = zVector(f32(b), 0, 0, 1);
+        geometry->GetUVChannel(1)[b] = zVector2(0.0f, f32(b));
+    }
+    zTextureStage& stage = geometry->GetMaterial(0)->GetStage(0);
+    stage.type = StageTypeNormal;
+    stage.active = 1;
+    stage.texture = host.Add("n.tga");
+    geometry->GetMaterial(0)->CheckStages();
+    ASSERT_TRUE(geometry->AllocateUVChannels(1));
+    for (u32 b = 0; b < 4; ++b) {
+        geometry->GetUVChannel(0)[b] = zVector2(geometry->GetVertices()[b].x, geometry->GetVertices()[b].y);
+    }
+    ASSERT_TRUE(geometry->ComputeTangentFrames(false));
+
+    auto lists = Build(*geometry);
+    ASSERT_NE(lists, nullptr);
+    const zTrilist* list = Lists(*lists)[0];
+    EXPECT_TRUE(list->tangentFrames.IsEmpty()); // the material lacks NormalMapTangent
+    ASSERT_EQ(list->colors.GetCount(), 4u);
+    EXPECT_EQ(list->colors[2].x, 2.0f);
+    EXPECT_EQ(list->uvs[0][2].y, 1.0f);
+    EXPECT_EQ(list->uvs[1][3].y, 0.0f); // channel 1 is gone
+
+    geometry->GetMaterial(0)->SetFlags(MaterialFlagNormalMapTangent);
+    lists = Build(*geometry);
+    ASSERT_NE(lists, nullptr);
+    ASSERT_EQ(Lists(*lists)[0]->tangentFrames.GetCount(), 4u);
+    EXPECT_EQ(Lists(*lists)[0]->tangentFrames[1].tangent.x, 1.0f);
+}
+
+TEST(Trilist, GeometryWithoutPolygonsIsInvalid) {
+    LogCapture log;
+    GeometryHost host;
+    zGeometry geometry(&host);
+    geometry.SetName("hollow");
+    EXPECT_EQ(zTrilist::BuildFromGeometry(&geometry, RendererLimit), nullptr);
+    EXPECT_EQ(zTrilist::BuildFromGeometry(nullptr, RendererLimit), nullptr);
+    EXPECT_EQ(log.Text(), "Building geometry triangle list...\n[!] Invalid geometry (hollow).\n"
+                          "Building geometry triangle list...\n[!] Invalid geometry ().\n");
+}
+
+} // namespace
