@@ -138,7 +138,12 @@ bool zPicture::Copy(const zPicture& source) {
         SetVirtualSize(source.m_width, source.m_height);
         return true;
     }
-    if (!source.m_pixels) return false;
+    if (!source.m_pixels) {
+        // Nothing to copy from (an empty picture, or one left by a failed Allocate).
+        GetLog() << "[!] Failed to allocate picture buffer (" << source.m_width << "x" << source.m_height << "@"
+                 << u32(source.m_format.bitsPerPixel) << "bpp).\n";
+        return false;
+    }
     if (!Allocate(source.m_width, source.m_height, source.m_format)) return false;
     std::memcpy(m_pixels, source.m_pixels, size_t(GetBufferSize()));
     return true;
@@ -250,14 +255,15 @@ bool zPicture::HasTranslucentPixel() const {
     if (!m_pixels || m_width == 0 || m_height == 0) return false;
     const u32 alphaBits = m_format.count[PixelChannelAlpha];
     const u32 bytes = m_format.GetBytesPerPixel();
-    if (alphaBits == 0 || alphaBits > 8 || m_format.floatFlag || bytes < 1 || bytes > 4) return false;
-    const u32 opaque = (1u << alphaBits) - 1;
+    if (alphaBits == 0 || m_format.floatFlag || bytes < 1 || bytes > 4) return false;
+    // The raw channel against its own maximum, so narrow alphas (4 bits) count too.
+    const u32 opaque = alphaBits >= 32 ? 0xffffffffu : (1u << alphaBits) - 1;
+    const u32 shift = m_format.shift[PixelChannelAlpha];
     const u64 pixelCount = u64(m_width) * m_height;
     const u8* pixel = m_pixels;
     for (u64 i = 0; i < pixelCount; ++i, pixel += bytes) {
-        u32 word = ReadPixelWord(pixel, bytes);
-        // The expanded value compares against the raw maximum, as stored files expect.
-        if (m_format.ExpandChannel(word, PixelChannelAlpha) < opaque) return true;
+        const u32 alpha = (ReadPixelWord(pixel, bytes) & m_format.alphaMask) >> shift;
+        if (alpha < opaque) return true;
     }
     return false;
 }

@@ -57,7 +57,8 @@ public:
     // it from here on, also on failure) or by a zero-filled new one.
     bool Allocate(u32 width, u32 height, const zPixelFormat& format, u8* externalBuffer = nullptr);
     void SetVirtualSize(u32 width, u32 height);
-    // Size, format and pixels of the source; not the name.
+    // Size, format and pixels of the source; not the name. A source that is
+    // neither virtual nor has pixels fails with the allocation failure line.
     bool Copy(const zPicture& source);
     // Installs a buffer from AllocatePictureBuffer; null changes nothing.
     void AdoptBuffer(u8* buffer, u32 width, u32 height, const zPixelFormat& format);

@@ -357,8 +357,10 @@ bool zPicture::ResizeCanvas(i32 left, i32 top, i32 right, i32 bottom, const f32*
     if (!m_pixels || m_format.bitsPerPixel != 32 || m_format.floatFlag) return false;
     const i64 newWidth = i64(m_width) - left + right;
     const i64 newHeight = i64(m_height) - top + bottom;
-    if (newWidth <= 0 || newHeight <= 0 || newWidth > PictureMaxSide || newHeight > PictureMaxSide) return false;
-    u8* buffer = AllocatePictureBuffer(u32(newWidth), u32(newHeight), 4);
+    if (newWidth <= 0 || newHeight <= 0) return false;
+    u8* buffer = newWidth > PictureMaxSide || newHeight > PictureMaxSide
+                     ? nullptr
+                     : AllocatePictureBuffer(u32(newWidth), u32(newHeight), 4);
     if (!buffer) {
         GetLog() << "[!] Failed to allocate destination buffer.\n";
         return false;

@@ -139,6 +139,26 @@ TEST_F(CodecTest, ColourJpegIsDecodedBySmall) {
     EXPECT_EQ(picture.GetPixels()[3], 255);
 }
 
+TEST_F(CodecTest, JpegCutInTheMiddleOfTheScanStillGivesTheFullPicture) {
+    JpegFixtureOptions o;
+    o.width = 64;
+    o.height = 48;
+    for (bool progressive : {false, true}) {
+        o.progressive = progressive;
+        std::vector<u8> file = MakeJpegFixture(o);
+        file.resize(file.size() * 2 / 3);
+        WriteFile("cut.jpg", file);
+        LogCapture log;
+        zPicture picture;
+        ASSERT_TRUE(picture.Load("cut.jpg")) << progressive;
+        EXPECT_EQ(log.Text(), "") << progressive;  // decoded by Small, nothing else tried
+        EXPECT_EQ(picture.GetWidth(), 64u);
+        EXPECT_EQ(picture.GetHeight(), 48u);
+        EXPECT_TRUE(picture.GetFormat() == PixelFormatBGRA8);
+        for (u64 i = 3; i < picture.GetBufferSize(); i += 4) ASSERT_EQ(picture.GetPixels()[i], 255) << i;
+    }
+}
+
 TEST_F(CodecTest, GreyscaleJpegFallsThroughToJpeglibAsGrey) {
     JpegFixtureOptions o;
     o.components = 1;

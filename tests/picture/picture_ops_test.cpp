@@ -331,6 +331,20 @@ TEST(ResizeCanvas, MarginsCropAndRefusal) {
     EXPECT_EQ(picture.GetWidth(), 3u);
 }
 
+TEST(ResizeCanvas, OversizedCanvasLogsTheAllocationFailure) {
+    zPicture picture;
+    MakeTagged(picture, 4, 3, 7);
+    LogCapture log;
+    EXPECT_FALSE(picture.ResizeCanvas(0, 0, 20000, 0));
+    EXPECT_EQ(log.Text(), "[!] Failed to allocate destination buffer.\n");
+    EXPECT_EQ(picture.GetWidth(), 4u);
+    EXPECT_EQ(At(picture, 3, 2), (std::vector<u8>{3, 2, 7, 255}));
+    zPicture rgb;
+    ASSERT_TRUE(rgb.Allocate(2, 2, PixelFormatRGB8));
+    EXPECT_FALSE(rgb.ResizeCanvas(-1, -1, 1, 1));
+    EXPECT_EQ(rgb.GetWidth(), 2u);
+}
+
 TEST(YCbCr, RoundTripAndSaturatedColoursRegression) {
     zPicture picture;
     ASSERT_TRUE(picture.Allocate(4, 1, PixelFormatRGBA8));

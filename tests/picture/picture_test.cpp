@@ -117,6 +117,33 @@ TEST(Picture, CopyOfAPictureWithoutBufferFailsRegression) {
     EXPECT_EQ(copy.GetPixels(), nullptr);
 }
 
+TEST(Picture, CopyFromNothingLogsTheAllocationFailure) {
+    struct Case {
+        const char* name;
+        u32 staleWidth;  // 0: a picture never allocated
+        const char* log;
+    };
+    const Case cases[] = {
+        {"empty picture", 0, "[!] Failed to allocate picture buffer (0x0@0bpp).\n"},
+        {"stale size after a failed Allocate", 3, "[!] Failed to allocate picture buffer (3x2@32bpp).\n"},
+    };
+    for (const Case& c : cases) {
+        zPicture source;
+        if (c.staleWidth) {
+            ASSERT_TRUE(source.Allocate(c.staleWidth, 2, PixelFormatRGBA8));
+            LogCapture quiet;
+            ASSERT_FALSE(source.Allocate(0, 2, PixelFormatRGBA8));
+        }
+        LogCapture log;
+        zPicture copy;
+        ASSERT_TRUE(copy.Allocate(1, 1, PixelFormatRGBA8));
+        log.Reset();
+        EXPECT_FALSE(copy.Copy(source)) << c.name;
+        EXPECT_EQ(copy.GetPixels(), nullptr) << c.name;
+        EXPECT_EQ(log.Text(), c.log) << c.name;
+    }
+}
+
 TEST(Picture, EqualsComparesDimensionsRegression) {
     // 2 x 8 and 4 x 4 hold the same bytes; they used to compare equal.
     zPicture tall, square;
@@ -309,6 +336,20 @@ TEST(PictureSample, GuardsBadInputRegression) {
     EXPECT_FLOAT_EQ(c[1], 0.0f);
 }
 
+TEST(PictureSample, SmallOverrideIsNotTheRowStrideRegression) {
+    // Rows 0 and 1 of a 2 x 2 picture hold red 10, 20 and 30, 40. A width
+    // override of 1 used to address row 1 at byte 4, reading 20 instead of 30.
+    zPicture picture;
+    ASSERT_TRUE(picture.Allocate(2, 2, PixelFormatRGBA8));
+    const u8 pixels[16] = {10, 0, 0, 255, 20, 0, 0, 255, 30, 0, 0, 255, 40, 0, 0, 255};
+    std::memcpy(picture.GetPixels(), pixels, 16);
+    f32 c[4];
+    picture.Sample(0, 0.5f, c, 1, 0);  // x = 0, y = 1
+    EXPECT_NEAR(c[0], 30 / 255.0f, 1e-6);
+    picture.Sample(1, 1, c, 1, 1);  // clamped to override - 1 = 0 in both directions
+    EXPECT_NEAR(c[0], 10 / 255.0f, 1e-6);
+}
+
 TEST(PictureSample, FloatPicturesReadRedGreenBlue) {
     zPicture picture;
     ASSERT_TRUE(picture.Allocate(1, 1, PixelFormatRGBFloat));
@@ -359,4 +400,34 @@ TEST(Picture, SharedReferencesDeleteTheLastHolder) {
     zSharedPtr<zPicture> second = holder;
     EXPECT_EQ(holder->GetRefCount(), 2u);
     EXPECT_TRUE(holder->GetFormat() == PixelFormatRGBA8);
+}
+
+TEST(Picture, NarrowAlphaBelowItsMaximumIsTranslucentRegression) {
+    // The 4-bit alpha 14 was widened to 224 and compared with 15: only 0 counted.
+    struct Case {
+        const char* name;
+        const zPixelFormat* format;
+        std::vector<u8> pixel;
+        bool translucent;
+    };
+    const Case cases[] = {
+        {"rgba8 opaque", &PixelFormatRGBA8, {1, 2, 3, 255}, false},
+        {"rgba8 254", &PixelFormatRGBA8, {1, 2, 3, 254}, true},
+        {"argb8 opaque", &PixelFormatARGB8, {255, 0, 0, 0}, false},
+        {"argb8 0", &PixelFormatARGB8, {0, 255, 255, 255}, true},
+        {"rgba4444 opaque", &PixelFormatRGBA4444, {0x00, 0xf0}, false},
+        {"rgba4444 14", &PixelFormatRGBA4444, {0xff, 0xef}, true},
+        {"rgba4444 0", &PixelFormatRGBA4444, {0xff, 0x0f}, true},
+        {"rgb565 has no alpha", &PixelFormatRGB565, {0, 0}, false},
+        {"bgr8 has no alpha", &PixelFormatBGR8, {0, 0, 0}, false},
+    };
+    for (const Case& c : cases) {
+        zPicture picture;
+        ASSERT_TRUE(picture.Allocate(2, 1, *c.format));
+        const u32 bytes = c.format->GetBytesPerPixel();
+        std::vector<u8> opaque(bytes, 0xff);
+        std::memcpy(picture.GetPixels(), opaque.data(), bytes);
+        std::memcpy(picture.GetPixels() + bytes, c.pixel.data(), bytes);
+        EXPECT_EQ(picture.HasTranslucentPixel(), c.translucent) << c.name;
+    }
 }

@@ -86,6 +86,25 @@ TEST(BitStream, ReadBitsReturnsWhatWriteBitsWrote) {
     }
 }
 
+TEST(BitStream, EveryCountFromOneToThirtyTwo) {
+    for (u32 offset : {0u, 1u, 7u, 13u})
+        for (u32 count = 1; count <= 32; ++count) {
+            // Alternating bits with both ends set, so a lost end bit shows.
+            const u32 low = count == 32 ? 0x55555555u : 0x55555555u & ((1u << count) - 1);
+            const u32 value = low | (1u << (count - 1)) | 1u;
+            std::vector<u8> buffer(8, 0);
+            WriteBits(buffer.data(), offset, count, value);
+            EXPECT_EQ(ReadBits(buffer.data(), offset, count), value) << offset << "/" << count;
+            // Nothing outside the written bits.
+            u32 set = 0;
+            for (u8 byte : buffer)
+                for (u32 bit = 0; bit < 8; ++bit) set += (byte >> bit) & 1u;
+            u32 expected = 0;
+            for (u32 bit = 0; bit < count; ++bit) expected += (value >> bit) & 1u;
+            EXPECT_EQ(set, expected) << offset << "/" << count;
+        }
+}
+
 TEST(BitStream, FirstBitIsBitZeroAndValuesGoMostSignificantFirst) {
     u8 buffer[2] = {0, 0};
     WriteBits(buffer, 0, 3, 0x4);  // 100
