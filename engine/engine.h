@@ -17,6 +17,8 @@
 #include "core/shared_object.h"
 #include "core/types.h"
 #include "core/zstring.h"
+#include "render/geometry.h"
+#include "render/material.h"
 #include "render/render_host.h"
 
 class zCoreListener;
@@ -54,7 +56,7 @@ void RaiseMissingResourceFlag();
 bool IsMissingResourceFlagRaised();
 void ClearMissingResourceFlag();
 
-class zEngine : public zRenderHost, public zMixerHost {
+class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, public zGeometryHost {
   public:
     static constexpr i32 ScaleUnity = 1000;
     static constexpr i32 ResetFrameTime = 166;
@@ -153,7 +155,7 @@ class zEngine : public zRenderHost, public zMixerHost {
     // While false, geometry optimisation frees the source arrays.
     bool GetKeepSource() const { return m_keepSource; }
     void SetKeepSource(bool keep) { m_keepSource = keep; }
-    i32 GetDebugChannel() const { return m_debugChannel; }
+    i32 GetDebugChannel() const override { return m_debugChannel; }
     void SetDebugChannel(i32 channel) { m_debugChannel = channel; }
 
     // Listeners and the event interface.
@@ -199,6 +201,10 @@ class zEngine : public zRenderHost, public zMixerHost {
     zPicture* LoadPicture(const char* path, bool bypassCache);
     zParticleModel* LoadParticleModel(const char* path, bool bypassCache);
     zSound* LoadSound(const char* path);
+    // The texture and proxy loads materials and geometries ask of their
+    // engine: the current cache's first list.
+    zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool bypassCache, u32 flags) override;
+    zGeometry* LoadProxyGeometry(const char* path) override;
     // A new sound in the current cache's list; null when it cannot be
     // allocated.
     zSound* NewSound(const char* name);

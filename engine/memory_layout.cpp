@@ -58,7 +58,7 @@ void PrintMemoryLayout(bool core) {
         // Scene types join this table as they are built.
         const TypeSize engine[] = {
             {"zEngine", sizeof(zEngine)},     {"zTexture", sizeof(zTexture)},   {"zSound", sizeof(zSound)},
-            {"zGeometry", sizeof(zGeometry)}, {"zMaterial", sizeof(zMaterial)},
+            {"zGeometry", sizeof(zGeometry)}, {"zMaterial", sizeof(zMaterial)}, {"zPolygon", sizeof(zPolygon)},
         };
         PrintSizes(engine, sizeof(engine) / sizeof(engine[0]));
         GetLog() << "    sizeof(zMetaTag) = " << u64(sizeof(zMetaTag)) << "\n";

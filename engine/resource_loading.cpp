@@ -116,6 +116,12 @@ zGeometry* zEngine::LoadGeometry(const char* path, bool secondList, bool bypassC
     return geometry;
 }
 
+zSharedPtr<zTexture> zEngine::LoadSharedTexture(const char* path, bool bypassCache, u32 flags) {
+    return zSharedPtr<zTexture>(LoadTexture(path, false, bypassCache));
+}
+
+zGeometry* zEngine::LoadProxyGeometry(const char* path) { return LoadGeometry(path, false, false); }
+
 zTexture* zEngine::LoadTexture(const char* path, bool secondList, bool bypassCache) {
     zScopedAllocCategory category(AllocCategoryScene);
     auto* list = bypassCache ? nullptr : &m_currentCache->GetTextureList(secondList);
