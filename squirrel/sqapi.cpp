@@ -843,13 +843,6 @@ void sq_setreleasehook(HSQUIRRELVM v, SQInteger idx, SQRELEASEHOOK hook) {
 }
 
 
-SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC, SQUserPointer) {
-    return sq_throwerror(v, "bytecode serialization is not supported");
-}
-SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC, SQUserPointer) {
-    return sq_throwerror(v, "bytecode serialization is not supported");
-}
-
 SQChar *sq_getscratchpad(HSQUIRRELVM v, SQInteger minsize) { return _ss(v)->GetScratchPad(minsize); }
 
 SQInteger sq_collectgarbage(HSQUIRRELVM v) { return _ss(v)->CollectGarbage(v); }

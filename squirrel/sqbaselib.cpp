@@ -157,7 +157,8 @@ SQInteger base_compilestring(HSQUIRRELVM v) {
 
 SQInteger base_newthread(HSQUIRRELVM v) {
     SQObjectPtr &func = stack_get(v, 2);
-    SQInteger stksize = (_closure(func)->Proto()->_stacksize << 1) + 2;
+    // a native closure has no prototype to size the stack from
+    SQInteger stksize = sq_isclosure(func) ? (_closure(func)->Proto()->_stacksize << 1) + 2 : 64;
     HSQUIRRELVM newv = sq_newthread(v, (stksize < 64 ? 64 : stksize));
     sq_move(newv, v, -2);
     return 1;

@@ -117,7 +117,7 @@ public:
                 if (_lex._prevtoken != '}' && _lex._prevtoken != ';') OptionalSemicolon();
             }
             _fs->SetStackSize(stacksize);
-            _fs->AddLineInfos(_lex._currentline, true);
+            _fs->AddLineInfos(_lex._currentline, _lineinfo, true);
             _fs->AddInstruction(OP_RETURN, 0xFF);
             _fs->SetStackSize(0);
             o = _fs->BuildProto();
@@ -157,7 +157,7 @@ public:
 
     void Statement(bool closeframe = true) {
         NestingGuard guard(this);
-        _fs->AddLineInfos(_lex._currentline);
+        _fs->AddLineInfos(_lex._currentline, _lineinfo);
         switch (_token) {
         case ';': Lex(); break;
         case TK_IF: IfStatement(); break;
@@ -1370,9 +1370,9 @@ public:
         for (SQInteger n = 0; n < defparams; n++) _fs->PopTarget();
         SQFuncState *currchunk = _fs;
         _fs = funcstate;
-        _fs->AddLineInfos(_lex._currentline, true);
+        _fs->AddLineInfos(_lex._currentline, _lineinfo, true);
         Statement(false);
-        funcstate->AddLineInfos(_lex._prevtoken == '\n' ? _lex._lasttokenline : _lex._currentline, true);
+        funcstate->AddLineInfos(_lex._prevtoken == '\n' ? _lex._lasttokenline : _lex._currentline, _lineinfo, true);
         funcstate->AddInstruction(OP_RETURN, 0xFF);
         funcstate->SetStackSize(0);
         SQFunctionProto *func = funcstate->BuildProto();

@@ -380,7 +380,13 @@ exception_restore:
             a->Reserve(arg1);
             continue;
         }
-        case OP_APPENDARRAY: _array(STK(arg0))->Append(STK(arg1)); continue;
+        case OP_APPENDARRAY:
+            if (sqtype(STK(arg0)) != OT_ARRAY) {  // only loaded bytecode can get here
+                Raise_Error("appending to a %s", GetTypeName(STK(arg0)));
+                SQ_THROW();
+            }
+            _array(STK(arg0))->Append(STK(arg1));
+            continue;
         case OP_NEWCLASS: {
             SQObjectPtr res;
             GUARD(CLASS_OP(res, arg1, arg2));
@@ -534,6 +540,9 @@ exception_restore:
         }
         case OP_CLOSE:
             if (_openouters) CloseOuters(&STK(arg1));
+            continue;
+        case OP_LINE:
+            if (sqtype(_debughook) != OT_NULL) CallDebugHook('l', arg1);
             continue;
         default: assert(0); continue;
         }

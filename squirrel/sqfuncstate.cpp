@@ -148,13 +148,14 @@ void SQFuncState::AddParameter(const SQObject &name) {
     _parameters.push_back(SQObjectPtr(name));
 }
 
-void SQFuncState::AddLineInfos(SQInteger line, bool force) {
+void SQFuncState::AddLineInfos(SQInteger line, bool lineop, bool force) {
     if (_lastline != line || force) {
         SQInteger op = NextPos();
         if (!_lineinfos.empty() && _lineinfos.back()._op == op)
             _lineinfos.back()._line = line;  // no instruction belongs to the previous record
         else
             _lineinfos.push_back(SQLineInfo{line, op});
+        if (lineop) AddInstruction(OP_LINE, 0, line);
         _lastline = line;
     }
 }

@@ -39,7 +39,8 @@ struct SQFuncState {
     SQInteger PopTarget();
     SQInteger PushTarget(SQInteger n = -1);
     SQInteger AllocStackPos();
-    void AddLineInfos(SQInteger line, bool force = false);
+    // Records where a source line starts; with lineop also emits OP_LINE for the debug hook.
+    void AddLineInfos(SQInteger line, bool lineop, bool force = false);
     SQFunctionProto *BuildProto();
     SQFuncState *PushChildState(SQSharedState *ss);
     void PopChildState();

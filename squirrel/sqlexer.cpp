@@ -348,9 +348,8 @@ SQInteger SQLexer::ReadNumber() {
     } else {
         _longstr.push_back((char)firstchar);
         while (_currdata == '.' || isdigit((int)_currdata) || toupper((int)_currdata) == 'E') {
-            if (_currdata == '.') type = TFLOAT;
+            if (_currdata == '.' || toupper((int)_currdata) == 'E') type = TFLOAT;
             if (toupper((int)_currdata) == 'E') {
-                if (type != TFLOAT) Error("invalid numeric format");
                 type = TSCIENTIFIC;
                 _longstr.push_back((char)_currdata);
                 Next();

@@ -70,7 +70,8 @@
     X(POPTRAP)     /* drop arg1 traps */                                                             \
     X(THROW)       /* throw R[a] */                                                                  \
     X(GETBASE)     /* R[a] = base class of the running method */                                     \
-    X(CLOSE)       /* close the outers of registers >= arg1 */
+    X(CLOSE)       /* close the outers of registers >= arg1 */                                       \
+    X(LINE)        /* line event arg1 for the debug hook (emitted only with debug info) */
 
 enum SQOpcode : unsigned char {
 #define SQ_OPCODE_ENUM(name) OP_##name,

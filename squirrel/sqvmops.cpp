@@ -320,14 +320,7 @@ bool SQVM::Clone(const SQObjectPtr &selfIn, SQObjectPtr &target) {
         return true;
     }
     case OT_ARRAY: target = _array(self)->Clone(); return true;
-    case OT_USERDATA:
-    case OT_CLASS:
-    case OT_CLOSURE:
-    case OT_NATIVECLOSURE:
-    case OT_GENERATOR:
-    case OT_THREAD:
-    case OT_WEAKREF: Raise_Error("cloning a %s", GetTypeName(self)); return false;
-    default: target = self; return true;
+    default: Raise_Error("cloning a %s", GetTypeName(self)); return false;
     }
 }
 
