@@ -2,7 +2,9 @@
 
 #include "core/log.h"
 
-zMetaTag::zMetaTag(const char* name) : zLinkedListEntryId(zString(name)) {}
+zMetaTag::zMetaTag(const char* name) {
+    id.Set(name);
+}
 
 zMetaTag::zMetaTag(const char* name, i32 value) : zMetaTag(name) {
     m_value.SetInt(value);

@@ -6,12 +6,26 @@
 // ("Scene:Items;"), with FindMetaTagByPath.
 #pragma once
 
+#include <cstddef>
+#include <new>
+
 #include "core/linked_list.h"
 #include "core/types.h"
 #include "markup/variant.h"
 
+class zMetaTagPool;
+
 class zMetaTag : public zLinkedListEntryId {
 public:
+    // A tag lives in a heap block of its own or in a chunk of a zMetaTagPool
+    // (markup/tag_pool.h); delete releases either kind.
+    static void* operator new(size_t size);
+    static void* operator new(size_t size, const std::nothrow_t&) noexcept;
+    static void* operator new(size_t size, zMetaTagPool& pool);
+    static void operator delete(void* memory) noexcept;
+    static void operator delete(void* memory, const std::nothrow_t&) noexcept;
+    static void operator delete(void* memory, zMetaTagPool& pool) noexcept;
+
     explicit zMetaTag(const char* name);
     zMetaTag(const char* name, i32 value);
     zMetaTag(const char* name, bool value);

@@ -11,6 +11,7 @@
 #include "markup/binary_encoding.h"
 #include "markup/block_allocator.h"
 #include "markup/number_token.h"
+#include "markup/tag_pool.h"
 
 namespace {
 
@@ -163,6 +164,7 @@ private:
     const char* m_end;
     zMetafile& m_doc;
     const IncludeFrame& m_frame;
+    zMetaTagPool m_pool;
 };
 
 // Appends the quoted text between begin and end with "\\" and "\"" unescaped.
@@ -251,7 +253,7 @@ bool Parser::ParseDocument() {
     for (;;) {
         SkipBlanks();
         if (m_pos >= m_end) return true;
-        zMetaTag* root = m_doc.AddRoot(new zMetaTag(nullptr));
+        zMetaTag* root = m_doc.AddRoot(new (m_pool) zMetaTag(nullptr));
         if (!ParseTag(root, m_frame.tagDepth + 1)) return false;
     }
 }
@@ -287,7 +289,7 @@ bool Parser::ParseTag(zMetaTag* tag, u32 depth) {
         if (c == '<') {
             if (!tag->IsNode()) return Fail(ParseError::IncoherentType, tag);
             if (depth >= MetafileMaxDepth) return Fail(ParseError::NestingTooDeep, tag);
-            zMetaTag* child = new zMetaTag(nullptr);
+            zMetaTag* child = new (m_pool) zMetaTag(nullptr);
             tag->GetChildren().Add(child, true, true);
             if (!ParseTag(child, depth + 1)) return false;
         } else if (c == '#') {

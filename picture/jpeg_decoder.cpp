@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int InputBufferSize = 4096;
@@ -45,11 +49,19 @@ constexpr u8 ZigZagToNatural[64 + 16] = {
 // Thrown by Stop once the error is recorded; caught at the public entry points.
 struct DecoderStopped {};
 
+// Bits looked at in one table step.
+constexpr int LookupBits = 9;
+constexpr int LookupSize = 1 << LookupBits;
+
 struct HuffmanTable {
     bool defined = false;
     u8 symbols[256];
-    // By the next 8 bits: code length << 8 | symbol, or 0 when the code is longer.
-    u16 lookup[256];
+    // By the next LookupBits bits: code length << 8 | symbol, or 0 when the
+    // code is longer.
+    u16 lookup[LookupSize];
+    // For AC coefficients whose code and extra bits both fit in the next
+    // LookupBits bits: value << 16 | run << 8 | bits used, else 0.
+    i32 fastAc[LookupSize];
     // Canonical decoding of the longer codes: largest code of each length and
     // the offset from a code to its symbol index.
     i32 maxCode[18];
@@ -189,8 +201,127 @@ void InverseTransformBlockAs(const i32* coefficients, u8* out, int stride) {
     }
 }
 
+// Blocks within the narrow limits: every coefficient and every value between
+// the passes fits in 16 bits (a pass multiplies by at most 7.5, and
+// 4 * (1024 + 7 * 600 * 1.4) < 32768), and all sums in 32 bits.
+#if defined(__SSE2__)
+
+// With SSE2 a narrow block is transformed eight columns, then eight rows, at a
+// time: x[k] holds value k of the eight lanes. The products of the one-lane
+// form are regrouped into sums of two 16-bit values times 16-bit constants,
+// one multiply-add each; the exact integer sums give the same samples.
+inline __m128i PairConstant(i32 first, i32 second) {
+    return _mm_set1_epi32(i32(u32(u16(i16(first))) | (u32(u16(i16(second))) << 16)));
+}
+
+struct Halves {
+    __m128i low;
+    __m128i high;
+};
+
+inline Halves Interleave(__m128i first, __m128i second) {
+    return {_mm_unpacklo_epi16(first, second), _mm_unpackhi_epi16(first, second)};
+}
+
+inline Halves MultiplyAdd(const Halves& pair, __m128i constants) {
+    return {_mm_madd_epi16(pair.low, constants), _mm_madd_epi16(pair.high, constants)};
+}
+
+inline Halves operator+(const Halves& a, const Halves& b) {
+    return {_mm_add_epi32(a.low, b.low), _mm_add_epi32(a.high, b.high)};
+}
+
+inline Halves operator-(const Halves& a, const Halves& b) {
+    return {_mm_sub_epi32(a.low, b.low), _mm_sub_epi32(a.high, b.high)};
+}
+
+template <int Shift>
+inline __m128i DescalePack(const Halves& value) {
+    return _mm_packs_epi32(_mm_srai_epi32(value.low, Shift), _mm_srai_epi32(value.high, Shift));
+}
+
+template <int Shift>
+inline void InverseTransformPassSse2(const __m128i* x, __m128i* out) {
+    constexpr i32 F = Fix1175875602;
+    const __m128i rounding = _mm_set1_epi32(1 << (Shift - 1));
+    const Halves x26 = Interleave(x[2], x[6]);
+    const Halves x04 = Interleave(x[0], x[4]);
+    const Halves tmp2 = MultiplyAdd(x26, PairConstant(Fix0541196100, Fix0541196100 - Fix1847759065));
+    const Halves tmp3 = MultiplyAdd(x26, PairConstant(Fix0541196100 + Fix0765366865, Fix0541196100));
+    Halves tmp0 = MultiplyAdd(x04, PairConstant(1 << ConstBits, 1 << ConstBits));
+    Halves tmp1 = MultiplyAdd(x04, PairConstant(1 << ConstBits, -(1 << ConstBits)));
+    tmp0 = {_mm_add_epi32(tmp0.low, rounding), _mm_add_epi32(tmp0.high, rounding)};
+    tmp1 = {_mm_add_epi32(tmp1.low, rounding), _mm_add_epi32(tmp1.high, rounding)};
+    const Halves tmp10 = tmp0 + tmp3;
+    const Halves tmp13 = tmp0 - tmp3;
+    const Halves tmp11 = tmp1 + tmp2;
+    const Halves tmp12 = tmp1 - tmp2;
+    const Halves x75 = Interleave(x[7], x[5]);
+    const Halves x31 = Interleave(x[3], x[1]);
+    const Halves o0 = MultiplyAdd(x75, PairConstant(Fix0298631336 - Fix0899976223 - Fix1961570560 + F, F)) +
+                      MultiplyAdd(x31, PairConstant(F - Fix1961570560, F - Fix0899976223));
+    const Halves o1 = MultiplyAdd(x75, PairConstant(F, Fix2053119869 - Fix2562915447 - Fix0390180644 + F)) +
+                      MultiplyAdd(x31, PairConstant(F - Fix2562915447, F - Fix0390180644));
+    const Halves o2 = MultiplyAdd(x75, PairConstant(F - Fix1961570560, F - Fix2562915447)) +
+                      MultiplyAdd(x31, PairConstant(Fix3072711026 - Fix2562915447 - Fix1961570560 + F, F));
+    const Halves o3 = MultiplyAdd(x75, PairConstant(F - Fix0899976223, F - Fix0390180644)) +
+                      MultiplyAdd(x31, PairConstant(F, Fix1501321110 - Fix0899976223 - Fix0390180644 + F));
+    out[0] = DescalePack<Shift>(tmp10 + o3);
+    out[7] = DescalePack<Shift>(tmp10 - o3);
+    out[1] = DescalePack<Shift>(tmp11 + o2);
+    out[6] = DescalePack<Shift>(tmp11 - o2);
+    out[2] = DescalePack<Shift>(tmp12 + o1);
+    out[5] = DescalePack<Shift>(tmp12 - o1);
+    out[3] = DescalePack<Shift>(tmp13 + o0);
+    out[4] = DescalePack<Shift>(tmp13 - o0);
+}
+
+inline void Transpose8x8Sse2(const __m128i* r, __m128i* t) {
+    const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
+    const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
+    const __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
+    const __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
+    const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+    const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+    const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+    const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+    t[0] = _mm_unpacklo_epi64(b0, b4);
+    t[1] = _mm_unpackhi_epi64(b0, b4);
+    t[2] = _mm_unpacklo_epi64(b1, b5);
+    t[3] = _mm_unpackhi_epi64(b1, b5);
+    t[4] = _mm_unpacklo_epi64(b2, b6);
+    t[5] = _mm_unpackhi_epi64(b2, b6);
+    t[6] = _mm_unpacklo_epi64(b3, b7);
+    t[7] = _mm_unpackhi_epi64(b3, b7);
+}
+
+void InverseTransformBlockNarrow(const i32* coefficients, u8* out, int stride) {
+    __m128i rows[8], columns[8];
+    for (int r = 0; r < 8; ++r) {
+        const __m128i* source = reinterpret_cast<const __m128i*>(coefficients + r * 8);
+        rows[r] = _mm_packs_epi32(_mm_loadu_si128(source), _mm_loadu_si128(source + 1));
+    }
+    InverseTransformPassSse2<ConstBits - Pass1Bits>(rows, columns);
+    Transpose8x8Sse2(columns, rows);
+    InverseTransformPassSse2<ConstBits + Pass1Bits + 3>(rows, columns);
+    Transpose8x8Sse2(columns, rows);
+    const __m128i centre = _mm_set1_epi16(128);
+    for (int r = 0; r < 8; ++r) {
+        const __m128i samples = _mm_add_epi16(rows[r], centre);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + r * stride), _mm_packus_epi16(samples, samples));
+    }
+}
+
+#else
+
+void InverseTransformBlockNarrow(const i32* coefficients, u8* out, int stride) {
+    InverseTransformBlockAs<i32>(coefficients, out, stride);
+}
+
+#endif
+
 void InverseTransformBlock(const i32* coefficients, bool narrow, u8* out, int stride) {
-    if (narrow) InverseTransformBlockAs<i32>(coefficients, out, stride);
+    if (narrow) InverseTransformBlockNarrow(coefficients, out, stride);
     else InverseTransformBlockAs<i64>(coefficients, out, stride);
 }
 
@@ -198,6 +329,39 @@ void InverseTransformBlock(const i32* coefficients, bool narrow, u8* out, int st
 void FillBlock(i32 dc, u8* out, int stride) {
     u8 sample = ClampSample(Descale<i64>(i64(dc) * (1 << Pass1Bits), Pass1Bits + 3) + 128);
     for (int row = 0; row < 8; ++row) std::memset(out + row * stride, sample, 8);
+}
+
+// RGB0 pixels from luma and the chroma terms of each pixel; the buffers do
+// not overlap.
+void StorePixels(const u8* __restrict luma, const i16* __restrict redTerms, const i16* __restrict greenTerms,
+                 const i16* __restrict blueTerms, u8* __restrict out, int width) {
+    for (int x = 0; x < width; ++x) {
+        const int luminance = luma[x];
+        const u32 red = u32(Clamp255(luminance + redTerms[x]));
+        const u32 green = u32(Clamp255(luminance + greenTerms[x]));
+        const u32 blue = u32(Clamp255(luminance + blueTerms[x]));
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // One word per pixel, which the compiler vectorises.
+        const u32 pixel = red | green << 8 | blue << 16;
+        std::memcpy(out + 4 * x, &pixel, 4);
+#else
+        out[4 * x] = u8(red);
+        out[4 * x + 1] = u8(green);
+        out[4 * x + 2] = u8(blue);
+        out[4 * x + 3] = 0;
+#endif
+    }
+}
+
+// Zeroes 64 coefficients with plain vector stores, cheaper than the string
+// instruction the compiler picks for a memset of this size.
+inline void ClearBlock(i32* block) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + i), zero);
+#else
+    std::memset(block, 0, 64 * sizeof(i32));
+#endif
 }
 
 bool IsNarrow(i32 dc, i32 largestAc) {
@@ -234,6 +398,7 @@ struct jpeg_decoder_state {
             c.plane = nullptr;
         }
         output = nullptr;
+        redTerms = greenTerms = blueTerms = nullptr;
         if (stream) {
             stream->detach();
             stream = nullptr;
@@ -303,6 +468,25 @@ struct jpeg_decoder_state {
     }
 
     void FillBits() {
+        // Whole bytes up to 57..64 bits; eight bytes at a time when none is 0xFF.
+        if (inputLeft >= 8) {
+            const u8* p = inputPointer;
+            const u64 word = u64(p[0]) << 56 | u64(p[1]) << 48 | u64(p[2]) << 40 | u64(p[3]) << 32 |
+                             u64(p[4]) << 24 | u64(p[5]) << 16 | u64(p[6]) << 8 | u64(p[7]);
+            const int count = (64 - bitCount) >> 3;
+            if (count == 0) return;
+            // A zero byte of ~word is a 0xFF byte among the bytes taken.
+            const u64 inverted = ~word;
+            const u64 zeroBytes = (inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull;
+            const u64 takenMask = count == 8 ? ~0ull : ~(~0ull >> (8 * count));
+            if ((zeroBytes & takenMask) == 0) {
+                bitBuffer = count == 8 ? word : (bitBuffer << (8 * count)) | (word >> (64 - 8 * count));
+                bitCount += 8 * count;
+                inputPointer += count;
+                inputLeft -= count;
+                return;
+            }
+        }
         while (bitCount <= 56) {
             u32 byte;
             if (inputLeft > 0 && *inputPointer != 0xFF) {
@@ -327,14 +511,14 @@ struct jpeg_decoder_state {
 
     int DecodeSymbol(const HuffmanTable& table) {
         if (bitCount < 16) FillBits();
-        u32 peek = u32(bitBuffer >> (bitCount - 8)) & 0xFFu;
+        u32 peek = u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1);
         u32 entry = table.lookup[peek];
         if (entry) {
             bitCount -= int(entry >> 8);
             return int(entry & 0xFF);
         }
         u32 code16 = u32(bitBuffer >> (bitCount - 16)) & 0xFFFFu;
-        for (int length = 9; length <= 16; ++length) {
+        for (int length = LookupBits + 1; length <= 16; ++length) {
             i32 code = i32(code16 >> (16 - length));
             if (code <= table.maxCode[length]) {
                 bitCount -= length;
@@ -435,7 +619,8 @@ struct jpeg_decoder_state {
     }
 
     static void BuildHuffman(HuffmanTable& table, const u8 counts[17]) {
-        std::memset(table.lookup, 0, sizeof(table.lookup));
+        u16 lookup8[256];
+        std::memset(lookup8, 0, sizeof(lookup8));
         i32 code = 0;
         int symbolIndex = 0;
         for (int length = 1; length <= 16; ++length) {
@@ -445,13 +630,33 @@ struct jpeg_decoder_state {
                     // Every 8-bit prefix that starts with this code.
                     int shift = 8 - length;
                     for (int fill = 0; fill < (1 << shift); ++fill)
-                        table.lookup[(code << shift) | fill] = u16((length << 8) | table.symbols[symbolIndex & 0xFF]);
+                        lookup8[(code << shift) | fill] =
+                            u16((length << 8) | table.symbols[symbolIndex & 0xFF]);
                 }
             }
             table.maxCode[length] = counts[length] ? code - 1 : -1;
             code <<= 1;
         }
         table.maxCode[17] = 0x7FFFFFFF;
+        // The wider table gives what the 8-bit table followed by the
+        // canonical search of the longer lengths gives, damaged tables included.
+        for (int peek = 0; peek < LookupSize; ++peek) {
+            u16 entry = lookup8[peek >> (LookupBits - 8)];
+            for (int length = 9; entry == 0 && length <= LookupBits; ++length) {
+                const i32 prefix = peek >> (LookupBits - length);
+                if (prefix <= table.maxCode[length])
+                    entry = u16((length << 8) | table.symbols[(prefix + table.valueOffset[length]) & 0xFF]);
+            }
+            table.lookup[peek] = entry;
+            table.fastAc[peek] = 0;
+            const int length = entry >> 8;
+            const int run = (entry >> 4) & 15;
+            const int bits = entry & 15;
+            if (entry == 0 || bits == 0 || length + bits > LookupBits) continue;
+            const u32 extra = u32(peek >> (LookupBits - length - bits)) & ((1u << bits) - 1);
+            const i32 value = Extend(extra, bits);
+            table.fastAc[peek] = i32(u32(value) << 16 | u32(run) << 8 | u32(length + bits));
+        }
         table.defined = true;
     }
 
@@ -625,7 +830,17 @@ struct jpeg_decoder_state {
             c.plane = static_cast<u8*>(Allocate(u64(c.planeStride) * 8 * c.vertical));
         }
         scanlineLength = width * bytesPerPixel;
-        output = static_cast<u8*>(Allocate(u64(mcusPerRow) * mcuWidth * bytesPerPixel + 16));
+        // The colour terms share the output's block, after it.
+        const u64 paddedWidth = u64(mcusPerRow) * mcuWidth;
+        const u64 outputSize = (paddedWidth * bytesPerPixel + 16 + 15) / 16 * 16;
+        const u64 termsSize = componentCount == 3 ? 3 * paddedWidth * sizeof(i16) : 0;
+        output = static_cast<u8*>(Allocate(outputSize + termsSize));
+        if (termsSize) {
+            redTerms = reinterpret_cast<i16*>(output + outputSize);
+            greenTerms = redTerms + paddedWidth;
+            blueTerms = greenTerms + paddedWidth;
+        }
+        termsLine = -1;
         rowsLeft = height;
         mcuLinesLeft = 0;
         mcuRow = 0;
@@ -633,7 +848,6 @@ struct jpeg_decoder_state {
     }
 
     void BuildColourTables() {
-        for (int i = 0; i < RangeLimitSize; ++i) rangeLimit[i] = u8(Clamp255(i - RangeLimitOffset));
         const i32 half = 1 << 15;
         for (int i = 0; i < 256; ++i) {
             i32 x = i - 128;
@@ -656,11 +870,24 @@ struct jpeg_decoder_state {
         if (size > 16) Stop(JpegDecodeError);
         int difference = Extend(GetBits(size), size);
         c.dcPredictor = i32(u32(c.dcPredictor) + u32(difference));
-        std::memset(block, 0, 64 * sizeof(i32));
+        ClearBlock(block);
         block[0] = i32(i16(c.dcPredictor)) * i32(q[0]);
         bool hasAc = false;
         largestAc = 0;
         for (int k = 1; k < 64; ++k) {
+            if (bitCount < 16) FillBits();
+            const i32 fast = acTable.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
+            if (fast) {
+                k += (fast >> 8) & 15;
+                if (k > 63) Stop(JpegDecodeError);
+                bitCount -= fast & 0xFF;
+                const i32 value = (fast >> 16) * i32(q[k]);
+                block[ZigZagToNatural[k]] = value;
+                const i32 magnitude = value < 0 ? -value : value;
+                if (magnitude > largestAc) largestAc = magnitude;
+                hasAc = true;
+                continue;
+            }
             int symbol = DecodeSymbol(acTable);
             int run = symbol >> 4;
             int bits = symbol & 15;
@@ -851,7 +1078,7 @@ struct jpeg_decoder_state {
                         const i16* coefficients = BlockAt(c, bx, mcuRow * c.vertical + by);
                         bool hasAc = false;
                         i32 largestAc = 0;
-                        std::memset(block, 0, sizeof(block));
+                        ClearBlock(block);
                         for (int k = 0; k < 64; ++k) {
                             if (coefficients[k] == 0) continue;
                             const i32 value = i32(coefficients[k]) * i32(q[k]);
@@ -886,6 +1113,7 @@ struct jpeg_decoder_state {
         ++mcuRow;
         mcuLine = 0;
         mcuLinesLeft = mcuHeight;
+        termsLine = -1;
     }
 
     void ConvertLine(int line) {
@@ -898,18 +1126,31 @@ struct jpeg_decoder_state {
         const int chromaLine = line / maxVertical;
         const u8* cb = components[1].plane + chromaLine * components[1].planeStride;
         const u8* cr = components[2].plane + chromaLine * components[2].planeStride;
-        const int chromaShift = maxHorizontal == 2 ? 1 : 0;
-        const u8* limit = rangeLimit + RangeLimitOffset;
-        u8* out = output;
-        for (int x = 0; x < width; ++x, out += 4) {
-            const int luminance = y[x];
-            const int blue = cb[x >> chromaShift];
-            const int red = cr[x >> chromaShift];
-            out[0] = limit[luminance + redFromCr[red]];
-            out[1] = limit[luminance + ((greenFromCb[blue] + greenFromCr[red]) >> 16)];
-            out[2] = limit[luminance + blueFromCb[blue]];
-            out[3] = 0;
+        if (chromaLine != termsLine) {
+            // The chroma terms of each pixel, shared by the rows of one chroma line.
+            if (maxHorizontal == 2) {
+                for (int x = 0; x < (width + 1) >> 1; ++x) {
+                    const int blue = cb[x];
+                    const int red = cr[x];
+                    const i16 redTerm = i16(redFromCr[red]);
+                    const i16 greenTerm = i16((greenFromCb[blue] + greenFromCr[red]) >> 16);
+                    const i16 blueTerm = i16(blueFromCb[blue]);
+                    redTerms[2 * x] = redTerms[2 * x + 1] = redTerm;
+                    greenTerms[2 * x] = greenTerms[2 * x + 1] = greenTerm;
+                    blueTerms[2 * x] = blueTerms[2 * x + 1] = blueTerm;
+                }
+            } else {
+                for (int x = 0; x < width; ++x) {
+                    const int blue = cb[x];
+                    const int red = cr[x];
+                    redTerms[x] = i16(redFromCr[red]);
+                    greenTerms[x] = i16((greenFromCb[blue] + greenFromCr[red]) >> 16);
+                    blueTerms[x] = i16(blueFromCb[blue]);
+                }
+            }
+            termsLine = chromaLine;
         }
+        StorePixels(y, redTerms, greenTerms, blueTerms, output, width);
     }
 
     // --- state ---------------------------------------------------------------
@@ -958,10 +1199,6 @@ struct jpeg_decoder_state {
     bool endOfStream = false;
     u8 toggle = 0;
 
-    // Clamps luma plus a chroma term (always within -384..639) to 0..255.
-    static constexpr int RangeLimitOffset = 384;
-    static constexpr int RangeLimitSize = 1024;
-    u8 rangeLimit[RangeLimitSize];
     i32 redFromCr[256];
     i32 blueFromCb[256];
     i32 greenFromCb[256];
@@ -971,6 +1208,12 @@ struct jpeg_decoder_state {
     int poolCount = 0;
 
     u8* output = nullptr;
+    // Per pixel of the padded width: the red, green and blue terms of the
+    // chroma line termsLine of the current MCU row (-1: none yet).
+    i16* redTerms = nullptr;
+    i16* greenTerms = nullptr;
+    i16* blueTerms = nullptr;
+    int termsLine = -1;
     int bytesPerPixel = 0;
     int scanlineLength = 0;
     int rowsLeft = 0;

@@ -273,3 +273,41 @@ TEST(ZmlReader, ReparsingReplacesTheRoots) {
     ASSERT_TRUE(ParseMetafile(second.data(), second.size(), doc));
     EXPECT_EQ(DumpTree(doc), "C\n");
 }
+
+// The reader carves its tags from shared chunks; each tag must still stand on
+// its own once detached, whether the document goes first or the tag does.
+TEST(ZmlReader, ReadTagsOutliveTheirDocument) {
+    std::string text = Header;
+    for (int i = 0; i < 300; ++i) {
+        text += "<N=<V=" + std::to_string(i) + "><S=\"s" + std::to_string(i) + "\">>";
+    }
+    zMetafile* doc = new zMetafile();
+    ASSERT_TRUE(ParseMetafile(text.data(), text.size(), *doc));
+    ASSERT_EQ(doc->GetRootCount(), 300u);
+
+    // Every seventh root is kept, one root is deleted at once, the rest go with the document.
+    std::vector<zMetaTag*> kept;
+    for (u32 i = 0; i < 300; i += 7) kept.push_back(static_cast<zMetaTag*>(doc->GetRoots().GetAt(i)));
+    for (zMetaTag* tag : kept) ASSERT_TRUE(doc->DetachRoot(tag));
+    zMetaTag* early = static_cast<zMetaTag*>(doc->GetRoots().GetAt(0));
+    ASSERT_TRUE(doc->DetachRoot(early));
+    delete early;
+    delete doc;
+
+    zMetaTag holder("Holder");
+    for (size_t k = 0; k < kept.size(); ++k) {
+        zMetaTag* tag = kept[k];
+        EXPECT_EQ(tag->GetName(), "N");
+        const zMetaTag* value = tag->GetTypedTag("V;", VariantInt);
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->GetRawInt(), static_cast<i32>(k * 7));
+        // A detached child, deleted on its own.
+        zMetaTag* string = tag->GetTag("S;");
+        ASSERT_NE(string, nullptr);
+        ASSERT_TRUE(tag->GetChildren().Detach(string));
+        delete string;
+        holder.AddChild(k % 2 ? tag : tag->Clone(true));
+        if (k % 2 == 0) delete tag;
+    }
+    EXPECT_EQ(holder.GetChildCount(), kept.size());
+}
