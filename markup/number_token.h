@@ -1,5 +1,6 @@
-// The number tokens of ZML values, shared by the reader and by the writer's
-// check that a printed float reads back unchanged.
+// The tokens of ZML text shared by the reader and the writer: the characters
+// that end a word (a tag name or a number token), and the number tokens of
+// values, which the writer checks read back unchanged.
 //
 // A token is the text after an optional leading '-', up to a word delimiter.
 // Ints are decimal digits up to the first non-digit. Floats are integer
@@ -9,6 +10,19 @@
 #pragma once
 
 #include "core/types.h"
+
+// True for the characters that end a word: blanks, '/', '*', '+', '=', ';',
+// ':', ',', '<', '>', '(', ')', '"' and '-'. A tag name holding one cannot be
+// read back.
+inline bool IsWordDelimiter(char c) {
+    switch (c) {
+    case ' ': case '\r': case '\t': case '\n': case '/': case '*': case '+': case '=': case ';':
+    case ':': case ',': case '<': case '>': case '(': case ')': case '"': case '-':
+        return true;
+    default:
+        return false;
+    }
+}
 
 // Magnitudes up to 0xFFFFFFFF wrap into i32 as stored files rely on (a u32
 // colour written as a decimal); larger ones clamp and set outOfRange.

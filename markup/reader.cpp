@@ -79,33 +79,12 @@ constexpr ErrorText ErrorTexts[] = {
 static_assert(sizeof(ErrorTexts) / sizeof(ErrorTexts[0]) == static_cast<size_t>(ParseError::NestingTooDeep) + 1,
               "one text per error");
 
-// Character classes of the tokens.
-enum : u8 {
-    ClassBlank = 1,      // space, TAB, CR, LF
-    ClassDelimiter = 2,  // ends a word
-};
-
-struct CharClasses {
-    u8 flags[256];
-};
-
-constexpr CharClasses MakeCharClasses() {
-    CharClasses table{};
-    for (unsigned char c : {' ', '\t', '\r', '\n'}) table.flags[c] |= ClassBlank;
-    for (unsigned char c : {' ', '\r', '\t', '\n', '/', '*', '+', '=', ';', ':', ',', '<', '>', '(', ')', '"', '-'}) {
-        table.flags[c] |= ClassDelimiter;
-    }
-    return table;
-}
-
-constexpr CharClasses Classes = MakeCharClasses();
-
 bool IsBlank(char c) {
-    return (Classes.flags[static_cast<u8>(c)] & ClassBlank) != 0;
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 bool IsDelimiter(char c) {
-    return (Classes.flags[static_cast<u8>(c)] & ClassDelimiter) != 0;
+    return IsWordDelimiter(c);
 }
 
 bool IsDigit(char c) {
@@ -324,7 +303,8 @@ bool Parser::ParseValue(zMetaTag* tag) {
         return CloseValue(tag, ParseError::TrailingValue);
     }
     char code[8];
-    std::snprintf(code, sizeof(code), "%d", static_cast<int>(c));
+    // The byte's code, 0 to 255, whatever the signedness of char.
+    std::snprintf(code, sizeof(code), "%d", static_cast<int>(static_cast<u8>(c)));
     return Fail(ParseError::UnexpectedCharacter, tag, code);
 }
 

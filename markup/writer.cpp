@@ -121,8 +121,21 @@ bool PutBinary(TextSink& sink, const zMetafile& doc, const zMetaTag& tag) {
     return true;
 }
 
+// The reader ends a name at the first word delimiter.
+bool IsReadableName(const zString& name) {
+    for (const char* c = name.CStr(); c && *c; ++c) {
+        if (IsWordDelimiter(*c)) return false;
+    }
+    return true;
+}
+
 bool PutTag(TextSink& sink, const zMetafile& doc, const zMetaTag* tag, u32 depth) {
     if (!tag) return false;
+    if (!IsReadableName(tag->GetName())) {
+        GetLog() << "[!] Tag name '" << tag->GetName() << "' cannot be read back as ZML; tag not written.\n";
+        sink.MarkDataLost();
+        return true;
+    }
     sink.Tabs(depth);
     sink.Put('<');
     sink.Put(tag->GetName());

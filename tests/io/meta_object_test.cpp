@@ -55,6 +55,27 @@ TEST_F(MetaObjectTest, DocumentWithoutRootsFails) {
     EXPECT_EQ(sample.parseCount, 0);
 }
 
+// A document that fails to parse keeps the tags read so far; none of them may
+// reach the object.
+TEST_F(MetaObjectTest, DocumentThatFailsToParseIsNotRead) {
+    WriteHostFile("broken.zml", "<ZML=1.0>\n<Sample=\n\t<Value=?>\n>\n");
+    Sample sample;
+    LogCapture log;
+    EXPECT_FALSE(sample.LoadFromFile("broken.zml"));
+    EXPECT_EQ(sample.parseCount, 0);
+    EXPECT_EQ(log.Text(), "[!] In file 'broken.zml': Unexpected '63' in assignation, metatag 'Value'.\n"
+                          "[*] Failed to load metafile 'broken.zml'.\n");
+}
+
+TEST_F(MetaObjectTest, SaveToFileFailsWhenTheFileCannotBeWritten) {
+    Sample sample;
+    LogCapture log;
+    EXPECT_FALSE(sample.SaveToFile("missing-directory/out.zml"));
+    EXPECT_NE(log.Text().find("[!] Failed to open ML output 'missing-directory/out.zml'.\n"), std::string::npos)
+        << log.Text();
+    EXPECT_FALSE(sample.SaveToFile(nullptr));
+}
+
 TEST_F(MetaObjectTest, SaveWritesHeaderAndOneRoot) {
     Sample sample;
     ASSERT_TRUE(sample.SaveToFile("out.zml"));

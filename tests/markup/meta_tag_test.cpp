@@ -118,16 +118,34 @@ TEST(MetaTag, IterationSurvivesRemovalOfTheCurrentChild) {
 
 TEST(MetaTag, DeepCloneCopiesTheTree) {
     zMetafile doc;
+    doc.SetFileName("scene.zms");
     BuildSample(doc);
     doc.GetTag("A;")->AddChild(new zMetaTag("Blob", "xy", 2));
     zMetafile* copy = doc.Clone();
     EXPECT_EQ(DumpTree(*copy), "A\n  B = int 1\n  C\n    D = string \"d\"\n  Blob\nWidth = int 5\n");
     EXPECT_NE(copy->GetTag("A:B;"), doc.GetTag("A:B;"));
+    EXPECT_TRUE(copy->GetFileName() == "scene.zms");
     delete copy;
 
     zMetaTag* shallow = doc.GetTag("A;")->Clone(false);
     EXPECT_EQ(shallow->GetChildCount(), 0u);
     delete shallow;
+}
+
+// A value tag that came to hold children (they were linked in directly) has a
+// clone that takes the value and refuses each child.
+TEST(MetaTag, DeepCloneOfAValueTagRefusesItsChildren) {
+    zMetaTag tag("T", 2.5f);
+    tag.GetChildren().Add(new zMetaTag("C", 1), true, true);
+    tag.GetChildren().Add(new zMetaTag("D"), true, true);
+    LogCapture capture;
+    zMetaTag* clone = tag.Clone(true);
+    EXPECT_EQ(clone->GetRawFloat(), 2.5f);
+    EXPECT_EQ(clone->GetChildCount(), 0u);
+    EXPECT_EQ(capture.Text(),
+              "[!] Cannot add child to tag 'T' as it is neither a pure tag or a node.\n"
+              "[!] Cannot add child to tag 'T' as it is neither a pure tag or a node.\n");
+    delete clone;
 }
 
 TEST(MetaTag, ConstructorsAndBool) {

@@ -69,6 +69,10 @@ TEST(ZmlReader, Values) {
         {Header + "<A=\"x y\" >", true, "A = string \"x y\"\n", ""},
         {Header + "<A=\"\">", true, "A = string \"\"\n", ""},
         {Header + "<A=?>", false, "A\n", Error("Unexpected '63' in assignation, metatag 'A'.")},
+        // A byte above 127 gives its code 0..255 whatever the signedness of char.
+        {Header + "<A=\xE9>", false, "A\n", Error("Unexpected '233' in assignation, metatag 'A'.")},
+        // Without '.' or 'f' the token is an int, read up to its first non-digit.
+        {Header + "<A=1e5>", true, "A = int 1\n", ""},
         {Header + "<A=", false, "A\n", Error("Mangled definition, metatag 'A'.")},
         {Header + "<A", false, "A\n", Error("Mangled definition, metatag 'A'.")},
         {Header + "<A= // comment\n 5>", true, "A = int 5\n", ""},

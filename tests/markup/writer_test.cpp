@@ -183,6 +183,30 @@ TEST(ZmlWriter, BinaryEncodingFailureLosesDataAndSaysSo) {
     }
 }
 
+TEST(ZmlWriter, UnreadableTagNamesAreLeftOutAndTheSaveFails) {
+    // Each name would end early on reading and change or break the tree.
+    for (const char* name : {"My Key", "Light-1", "a:b", "x/y", "q\"", "t<u", "n=1", "tab\tname"}) {
+        zMetafile doc;
+        zMetaTag* root = doc.AddRoot(new zMetaTag("R"));
+        root->AddChild(new zMetaTag("Before", 1));
+        root->AddChild(new zMetaTag(name))->AddChild(new zMetaTag("Inner", 2));
+        root->AddChild(new zMetaTag("After", 3));
+        LogCapture capture;
+        const std::string text = Serialize(doc, false);
+        EXPECT_EQ(text, Header + "<R=\n\t<Before=1>\n\t<After=3>\n>\n") << name;
+        EXPECT_EQ(capture.Text(), std::string("[!] Tag name '") + name + "' cannot be read back as ZML; tag not written.\n")
+            << name;
+        zMetafile back;
+        EXPECT_TRUE(ParseMetafile(text.data(), text.size(), back)) << name;
+    }
+    // Names made of other characters, the empty one included, read back.
+    zMetafile doc;
+    doc.AddRoot(new zMetaTag("Name_2.x#@!", 1));
+    doc.AddRoot(new zMetaTag(""));
+    doc.AddRoot(new zMetaTag("\xC3\xA9t\xC3\xA9", "s"));
+    EXPECT_EQ(RoundTrip(doc), DumpTree(doc));
+}
+
 TEST(ZmlWriter, EmptyBinaryReadsBackWithoutValue) {
     zMetafile doc;
     doc.AddRoot(new zMetaTag("E", "", 0));
