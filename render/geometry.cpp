@@ -236,17 +236,36 @@ void zGeometry::ComputeBindingTotal() {
 }
 
 bool zGeometry::AllocateVertices(u32 count) {
+    FreeTables();
+    if (m_skinWeights.GetCount() != count) m_skinWeights.Free();
     return m_vertices.Allocate(count);
 }
 
-bool zGeometry::AllocatePolygons(u32 count) {
-    m_bindingCount = 0;
+// Everything laid out by the polygons' corners.
+void zGeometry::FreeBindingData() {
     m_firstBinding.Free();
+    m_bindingNormals.Free();
+    m_bindingTangents.Free();
+    m_bindingColors.Free();
+    for (auto& channel : m_uvs)
+        channel.Free();
+    m_uvCount = 0;
+    FreeTables();
+    delete m_tree;
+    m_tree = nullptr;
+}
+
+bool zGeometry::AllocatePolygons(u32 count) {
+    FreeBindingData();
+    m_polygonNormals.Free();
+    m_polygonTangents.Free();
+    m_bindingCount = 0;
     m_bindings.Free();
     return m_polygons.Allocate(count);
 }
 
 bool zGeometry::AllocateBindings() {
+    FreeBindingData();
     ComputeBindingTotal();
     if (!m_bindings.Allocate(m_bindingCount)) {
         for (u32 i = 0; i < m_polygons.GetCount(); ++i)
@@ -301,13 +320,24 @@ bool zGeometry::AllocateUVChannels(u32 count) {
 }
 
 bool zGeometry::AllocateSkin(u32 boneCount) {
-    FreeSkin();
-    if (!m_boneNames.Allocate(boneCount) || !m_boneBinds.Allocate(boneCount) ||
-        !m_skinWeights.Allocate(m_vertices.GetCount())) {
+    if (!AllocateSkinBones(boneCount) || !AllocateSkinWeights()) {
         FreeSkin();
         return false;
     }
     return true;
+}
+
+bool zGeometry::AllocateSkinBones(u32 boneCount) {
+    FreeSkin();
+    if (!m_boneNames.Allocate(boneCount) || !m_boneBinds.Allocate(boneCount)) {
+        FreeSkin();
+        return false;
+    }
+    return true;
+}
+
+bool zGeometry::AllocateSkinWeights() {
+    return m_skinWeights.Allocate(m_vertices.GetCount());
 }
 
 void zGeometry::FreeSkin() {

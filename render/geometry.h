@@ -202,14 +202,18 @@ class zGeometry : public zSharedObject, public zMetaObject {
     bool ComputePolygonTangents();
     bool ComputeTangentFrames(bool force);
 
-    // Storage.
+    // Storage. Each allocation also frees what was derived from the array
+    // it replaces (tables, per-binding attributes, the tree), so that no
+    // array is left sized for the old counts.
     // The binding count becomes the sum of the corner counts.
     void ComputeBindingTotal();
+    // Also frees the vertex tables, and skin weights of another vertex count.
     bool AllocateVertices(u32 count);
     // Zeroed records; the binding count becomes 0 and the first-binding
-    // table is freed.
+    // table, the bindings and everything per polygon or binding are freed.
     bool AllocatePolygons(u32 count);
-    // One pool for all corners; each polygon points at its run.
+    // One pool for all corners; each polygon points at its run. The
+    // first-binding table and the per-binding attributes are freed.
     bool AllocateBindings();
     // Entry i: the corners of the polygons before i. Built when missing.
     bool BuildFirstBindingTable();
@@ -220,6 +224,10 @@ class zGeometry : public zSharedObject, public zMetaObject {
     bool AllocateUVChannels(u32 count);
     // Bone names, identity binds, and zeroed weights for every vertex.
     bool AllocateSkin(u32 boneCount);
+    // Bone names and identity binds only; frees the skin first.
+    bool AllocateSkinBones(u32 boneCount);
+    // Zeroed weights for every vertex.
+    bool AllocateSkinWeights();
     void FreeSkin();
 
     // Proxies, held by shared reference. A proxy that is this geometry or
@@ -293,6 +301,7 @@ class zGeometry : public zSharedObject, public zMetaObject {
   private:
     void FreeParts(u32 keep);
     void FreeTables();
+    void FreeBindingData();
 
     zRenderHost* m_engine;
     zGeometryHost* m_host;

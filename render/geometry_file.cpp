@@ -469,7 +469,7 @@ class GeometryReader {
             Log() << "[*] Invalid bone count in skin (" << boneCount << ").\n";
             return true;
         }
-        if (!m_geometry.AllocateSkin(boneCount)) {
+        if (!m_geometry.AllocateSkinBones(boneCount)) {
             Log() << "[!] Failed to allocate bone id list.\n";
             return true;
         }
@@ -499,6 +499,10 @@ class GeometryReader {
         if (count != vertexCount) {
             Log() << "[*] Incoherent weight count (" << count << " for " << vertexCount
                   << " vertice (is the skin being declared before the vertice?)).\n";
+        }
+        if (!m_geometry.AllocateSkinWeights()) {
+            Log() << "[!] Failed to allocate skin weights array.\n";
+            return true;
         }
         zSkinWeight* skin = m_geometry.GetSkinWeights();
         u32 vertex = 0;

@@ -81,7 +81,10 @@ bool zGeometry::ComputePolygonTangents() {
         if (polygon.cornerCount < 3) continue;
         const i32 channel = NormalStageChannel(GetMaterial(polygon.material));
         if (channel < 0) continue;
-        if (u32(channel) >= m_uvCount) {
+        // A channel not sized for these bindings (the binding count was
+        // stale when it was made) is as good as missing.
+        if (u32(channel) >= m_uvCount ||
+            m_uvs[channel].GetCount() < m_firstBinding[p] + polygon.cornerCount) {
             missingChannel = true;
             continue;
         }

@@ -91,7 +91,6 @@ class TrilistBuilder {
         ForCorners(piece, [&](u32 c) {
             const zSkinWeight& weight = skin[polygon.bindings[c]];
             for (int i = 0; i < 4; ++i) {
-                if (weight.weights[i] == 0.0f) continue;
                 const u16 bone = weight.bones[i];
                 if (!InPalette(bone) && std::find(added.begin(), added.end(), bone) == added.end())
                     added.push_back(bone);
@@ -107,9 +106,9 @@ class TrilistBuilder {
         ForCorners(piece, [&](u32 c) {
             const zSkinWeight& weight = skin[polygon.bindings[c]];
             for (int i = 0; i < 4; ++i) {
-                if (weight.weights[i] == 0.0f || InPalette(weight.bones[i])) continue;
+                if (InPalette(weight.bones[i])) continue;
                 if (m_palette.size() >= TrilistMaxBones) {
-                    if (!m_paletteOverflow) GetLog() << "[!] Bone array safeguard exceeded!\n";
+                    GetLog() << "[!] Bone array safeguard exceeded!\n";
                     m_paletteOverflow = true;
                     continue;
                 }
@@ -209,14 +208,14 @@ class TrilistBuilder {
         if (tangents) list.tangentFrames[index] = g.GetTangentFrames()[binding];
         if (!list.colors.IsEmpty()) list.colors[index] = g.GetBindingColors()[binding];
         for (u32 channel = 0; channel < g.GetUVChannelCount(); ++channel) {
-            list.uvs[channel][index] = g.GetUVChannel(channel)[binding];
+            if (const zVector2* uvs = g.GetUVChannel(channel)) list.uvs[channel][index] = uvs[binding];
         }
         if (!list.skin.IsEmpty()) {
             const zSkinWeight& weight = g.GetSkinWeights()[vertex];
             zTrilistSkin& out = list.skin[index];
             for (int i = 0; i < 4; ++i) {
                 const auto found = std::find(m_palette.begin(), m_palette.end(), weight.bones[i]);
-                if (weight.weights[i] != 0.0f && found != m_palette.end()) {
+                if (found != m_palette.end()) {
                     out.weights[i] = weight.weights[i];
                     out.bones[i] = u8(found - m_palette.begin());
                 }

@@ -6,7 +6,8 @@
 // (the renderers pass 16384) and a bone palette of at most TrilistMaxBones
 // entries; a list takes no further polygon once its palette holds
 // TrilistBoneThreshold bones, nor a polygon whose bones would overflow the
-// palette. A polygon too large for one list is split across lists; polygons
+// palette. Each of a vertex's four influences takes a palette entry, whatever
+// its weight. A polygon too large for one list is split across lists; polygons
 // of any corner count are fanned whole. Triangles keep the corner order of
 // their polygon: (corner 0, k, k + 1).
 #pragma once

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/alloc_category.h"
 #include "render/material.h"
@@ -425,6 +426,37 @@ TEST(FixedFunction, BlocksHoldTheirTexturesUntilTheMapIsFreed) {
     EXPECT_GT(c.textures[0]->GetRefCount(), before);
     c.map.reset();
     EXPECT_EQ(c.textures[0]->GetRefCount(), before);
+}
+
+// A texture that notes the allocation category each time a reference is
+// taken: the conversion's Texture blocks take theirs while they are made.
+struct CategoryNotingTexture : zTexture {
+    CategoryNotingTexture(zRenderHost* host, std::vector<u32>* seen) : zTexture(host), m_seen(seen) {}
+    void AddRef() override {
+        m_seen->push_back(GetAllocCategory());
+        zTexture::AddRef();
+    }
+
+  private:
+    std::vector<u32>* m_seen;
+};
+
+TEST(FixedFunction, BlocksAreMadeUnderTheShaderGraphCategory) {
+    Conversion c;
+    std::vector<u32> seen;
+    zSharedPtr<zTexture> texture(new CategoryNotingTexture(&c.host, &seen));
+    const u32 previous = SetAllocCategory(5);
+    c.Stage(0, StageTypeDiffuse).texture = texture.Get();
+    c.Stage(1, StageTypeDecal).texture = texture.Get();
+    c.material.CheckStages();
+    seen.clear();
+    std::unique_ptr<zShaderMap> map(c.material.BuildShaderMapFromFixedFunction());
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(seen, (std::vector<u32>{1u, 1u}));
+    EXPECT_EQ(GetAllocCategory(), 5u);
+    map.reset();
+    c.material.Reset();
+    SetAllocCategory(previous);
 }
 
 TEST(FixedFunction, AllocationCategoryIsRestored) {

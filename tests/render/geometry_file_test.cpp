@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
 #include "markup/math_tags.h"
+#include "render/trilist.h"
 #include "tests/render/geometry_fixtures.h"
 #include "tests/support/log_capture.h"
 
@@ -224,6 +226,31 @@ TEST(GeometryFile, SkinRoundTripKeepsEveryWeightStep) {
         EXPECT_EQ(copy.GetSkinWeights()[i].weights[0], f32(i) / 255.0f) << i;
         EXPECT_EQ(copy.GetSkinWeights()[i].bones[0], i % 3);
     }
+}
+
+// A skin that names its bones but gives no weights used to get zeroed
+// weights: its materials were marked skinned and every vertex lost its bones.
+TEST(GeometryFile, SkinWithoutWeightsHasNoWeights) {
+    std::vector<std::string> journal;
+    GeometryHost host;
+    GeometryJournalRenderer renderer(&host, &journal);
+    zGeometry geometry(&host);
+    zMetaTag* skin = Node("Skin", {Node("Bones", {new zMetaTag("Id", "hip"), new zMetaTag("Id", "knee")})});
+    ASSERT_TRUE(LoadTree(geometry, {QuadVertexTag(), QuadPolygonTag(), skin}));
+    ASSERT_EQ(geometry.GetBoneCount(), 2u);
+    EXPECT_EQ(geometry.GetBoneNames()[1], "knee");
+    EXPECT_EQ(geometry.GetSkinWeights(), nullptr);
+
+    ASSERT_TRUE(geometry.Setup());
+    EXPECT_NE(std::find(journal.begin(), journal.end(), "SetupMaterial 0"), journal.end());
+    std::unique_ptr<zLinkedList> lists(zTrilist::BuildFromGeometry(&geometry, 16384));
+    ASSERT_NE(lists, nullptr);
+    EXPECT_TRUE(static_cast<const zTrilist*>(lists->GetHead())->skin.IsEmpty());
+
+    auto root = Save(geometry);
+    ASSERT_NE(root, nullptr);
+    EXPECT_NE(root->GetTag("Skin:Bones"), nullptr);
+    EXPECT_EQ(root->GetTag("Skin:Weights"), nullptr);
 }
 
 // ---- Reader results ---------------------------------------------------------------
@@ -559,6 +586,13 @@ TEST(GeometryFile, WriterEmitsProxyValuesOnlyWhenSet) {
     EXPECT_TRUE(root->GetTag("ShadowNull")->GetBool());
     EXPECT_EQ(root->GetTag("ZFar")->GetRawFloat(), 0.0f);
     EXPECT_EQ(LastChildName(root.get()), "Materials");
+
+    zGeometry copy(&host);
+    ASSERT_TRUE(LoadText(copy, SaveText(*geometry)));
+    EXPECT_EQ(copy.GetFlags(), u32(GeometryNotDrawnBeyondLod | GeometryNoShadow));
+    EXPECT_EQ(copy.GetLodDistance(), 50.0f);
+    EXPECT_EQ(copy.GetFarDistance(), 0.0f);
+    EXPECT_EQ(host.proxyLoads, std::vector<std::string>{"low.zml"});
 }
 
 TEST(GeometryFile, EmptyGeometryIsNotSerialized) {

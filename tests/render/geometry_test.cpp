@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "core/log.h"
+#include "render/trilist.h"
 #include "tests/render/geometry_fixtures.h"
 #include "tests/support/log_capture.h"
 
@@ -158,6 +160,86 @@ void SetQuadUVs(zGeometry& geometry, bool flipV) {
         const zVector& p = geometry.GetVertices()[geometry.GetPolygons()[0].bindings[c]];
         geometry.GetUVChannel(0)[c] = zVector2(p.x, flipV ? 1.0f - p.y : p.y);
     }
+}
+
+TEST(Geometry, ComputationsLogWhatTheyCompute) {
+    struct Case {
+        const char* name;
+        bool tangents;
+        const char* expected;
+    } cases[] = {
+        {"vertex normals", false, "Compute polygon normal for mesh.\nCompute vertex normal for mesh.\n"},
+        {"tangent frames", true, "Compute vertex tangent for mesh.\nCompute polygon normal for mesh.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GeometryHost host;
+        auto geometry = MakeGeometry(&host, QuadVertices(), {{{0, 1, 2, 3}}});
+        if (c.tangents) {
+            GiveNormalStage(host, *geometry->GetMaterial(0), 0);
+            SetQuadUVs(*geometry, false);
+        }
+        LogCapture log;
+        EXPECT_TRUE(c.tangents ? geometry->ComputeTangentFrames(false)
+                               : geometry->ComputeVertexNormals(false));
+        EXPECT_EQ(log.Text(), c.expected);
+        log.Reset();
+        // Present data is not computed again: nothing is logged.
+        EXPECT_TRUE(c.tangents ? geometry->ComputeTangentFrames(false)
+                               : geometry->ComputeVertexNormals(false));
+        EXPECT_EQ(log.Text(), "");
+    }
+}
+
+// An importer that sized its polygons and pointed them at its own indices
+// but never counted the bindings.
+zSharedPtr<zGeometry> UncountedQuad(GeometryHost& host, u32* corners) {
+    auto geometry = MakeGeometry(&host, QuadVertices(), {{{0, 1, 2, 3}}});
+    EXPECT_TRUE(geometry->AllocatePolygons(1));
+    geometry->GetPolygons()[0].cornerCount = 4;
+    geometry->GetPolygons()[0].bindings = corners;
+    EXPECT_EQ(geometry->GetBindingCount(), 0u);
+    return geometry;
+}
+
+TEST(Geometry, VertexNormalsRecountAZeroBindingCount) {
+    GeometryHost host;
+    u32 corners[4] = {0, 1, 2, 3};
+    auto geometry = UncountedQuad(host, corners);
+    LogCapture log;
+    ASSERT_TRUE(geometry->ComputeVertexNormals(false));
+    EXPECT_NE(log.Text().find("[!] The total binding count is wrong. Check that the importer did properly "
+                              "update this flag.\n"),
+              std::string::npos);
+    EXPECT_EQ(geometry->GetBindingCount(), 4u);
+    for (u32 b = 0; b < 4; ++b)
+        ExpectVector(geometry->GetBindingNormals()[b], 0, 0, -1);
+}
+
+// The UV channel was made while the binding count was 0, so it holds nothing:
+// the tangents and the triangle lists must not read it.
+TEST(Geometry, UVChannelMadeBeforeTheBindingsWereCountedIsNotRead) {
+    GeometryHost host;
+    u32 corners[4] = {0, 1, 2, 3};
+    auto geometry = UncountedQuad(host, corners);
+    GiveNormalStage(host, *geometry->GetMaterial(0), 0);
+    ASSERT_TRUE(geometry->AllocateUVChannels(1));
+    LogCapture log;
+    EXPECT_FALSE(geometry->ComputeTangentFrames(false));
+    EXPECT_NE(log.Text().find("[*] Missing UV sets to compute tangent frame in 'mesh'.\n"),
+              std::string::npos);
+    EXPECT_NE(log.Text().find("[!] ComputeVertexTangent() pol_binding_count member wasn't set! Check that "
+                              "the importer updates this flag.\n"),
+              std::string::npos);
+    EXPECT_EQ(geometry->GetBindingCount(), 4u);
+    EXPECT_EQ(geometry->GetTangentFrames(), nullptr);
+
+    std::unique_ptr<zLinkedList> lists(zTrilist::BuildFromGeometry(geometry.Get(), 16384));
+    ASSERT_NE(lists, nullptr);
+    ASSERT_EQ(lists->GetCount(), 1u);
+    const zTrilist* list = static_cast<const zTrilist*>(lists->GetHead());
+    EXPECT_EQ(list->triangleCount, 2u);
+    EXPECT_EQ(list->uvs[0][3].x, 0.0f);
 }
 
 TEST(Geometry, TangentFrameFollowsTheUVs) {
@@ -378,6 +460,29 @@ TEST(Geometry, VertexToVertexTableListsNeighbourCorners) {
     EXPECT_EQ(table[1].pairs[3].corner, 1u);
 }
 
+TEST(Geometry, VertexToVertexLimitIsLogged) {
+    GeometryHost host;
+    // The centre of a 600-triangle fan has 1200 neighbour corners.
+    constexpr u32 fan = 600;
+    std::vector<zVector> vertices{zVector(0, 0, 0)};
+    std::vector<PolygonSpec> polygons;
+    for (u32 i = 0; i <= fan; ++i) {
+        const f32 angle = f32(i) * 6.2831853f / f32(fan + 1);
+        vertices.emplace_back(std::cos(angle), std::sin(angle), 0.0f);
+    }
+    for (u32 i = 0; i < fan; ++i)
+        polygons.push_back({{0, i + 2, i + 1}});
+    auto geometry = MakeGeometry(&host, vertices, polygons);
+    LogCapture log;
+    ASSERT_TRUE(geometry->BuildVertexToVertexTable());
+    EXPECT_EQ(log.Text(), "[!] Temporary list exceeded, V2V lut is corrupt.\n");
+    const zVertexNeighbours* table = geometry->GetVertexToVertexTable();
+    ASSERT_EQ(table[0].count, GeometryMaxNeighbourPairs);
+    EXPECT_EQ(table[0].pairs[1023].polygon, 511u);
+    ASSERT_EQ(table[2].count, 4u);
+    EXPECT_EQ(table[2].pairs[3].polygon, 1u);
+}
+
 TEST(Geometry, HomogeneousTable) {
     struct Case {
         const char* name;
@@ -479,6 +584,82 @@ TEST(Geometry, FreeDataKeepsTheMaskedParts) {
     EXPECT_EQ(geometry->GetVertexCount(), 0u);
     EXPECT_EQ(geometry->GetPolygons(), nullptr);
     EXPECT_EQ(geometry->GetBindingColors(), nullptr);
+}
+
+// Allocating anew used to keep the tables and attributes of the old arrays,
+// which the computations then took as present and read past their end.
+TEST(Geometry, ReallocatedStorageDropsWhatWasDerivedFromIt) {
+    GeometryHost host;
+    auto geometry = MakeGeometry(&host, QuadVertices(), {{{0, 1, 2, 3}}});
+    ASSERT_TRUE(geometry->AllocateSkin(2));
+    ASSERT_TRUE(geometry->AllocateUVChannels(1));
+    ASSERT_TRUE(geometry->AllocateBindingColors());
+    ASSERT_TRUE(geometry->ComputeVertexNormals(false));
+    ASSERT_TRUE(geometry->BuildVertexToVertexTable());
+    ASSERT_TRUE(geometry->BuildHomogeneousTable());
+
+    // Two quads over six vertices.
+    ASSERT_TRUE(geometry->AllocateVertices(6));
+    const zVector positions[6] = {zVector(0, 0, 0), zVector(1, 0, 0), zVector(1, 1, 0),
+                                  zVector(0, 1, 0), zVector(2, 0, 0), zVector(2, 1, 0)};
+    for (u32 v = 0; v < 6; ++v)
+        geometry->GetVertices()[v] = positions[v];
+    EXPECT_EQ(geometry->GetVertexToPolygonTable(), nullptr);
+    EXPECT_EQ(geometry->GetVertexToVertexTable(), nullptr);
+    EXPECT_EQ(geometry->GetHomogeneousTable(), nullptr);
+    EXPECT_EQ(geometry->GetSkinWeights(), nullptr);
+    EXPECT_EQ(geometry->GetBoneCount(), 2u);
+
+    ASSERT_TRUE(geometry->AllocatePolygons(2));
+    EXPECT_EQ(geometry->GetPolygonNormals(), nullptr);
+    EXPECT_EQ(geometry->GetBindingNormals(), nullptr);
+    EXPECT_EQ(geometry->GetBindingColors(), nullptr);
+    EXPECT_EQ(geometry->GetUVChannelCount(), 0u);
+    const u32 corners[2][4] = {{0, 1, 2, 3}, {1, 4, 5, 2}};
+    for (u32 p = 0; p < 2; ++p)
+        geometry->GetPolygons()[p].cornerCount = 4;
+    ASSERT_TRUE(geometry->AllocateBindings());
+    for (u32 p = 0; p < 2; ++p) {
+        for (u32 c = 0; c < 4; ++c)
+            geometry->GetPolygons()[p].bindings[c] = corners[p][c];
+    }
+    ASSERT_TRUE(geometry->ComputeVertexNormals(false));
+    ASSERT_NE(geometry->GetBindingNormals(), nullptr);
+    ExpectVector(geometry->GetBindingNormals()[7], 0, 0, -1);
+    ASSERT_TRUE(geometry->BuildVertexToVertexTable());
+    EXPECT_EQ(geometry->GetVertexToPolygonTable()[1].count, 2u);
+    EXPECT_EQ(geometry->GetVertexToPolygonTable()[5].count, 1u);
+
+    // New corner counts: the first-binding table follows them.
+    ASSERT_TRUE(geometry->BuildFirstBindingTable());
+    geometry->GetPolygons()[0].cornerCount = 3;
+    ASSERT_TRUE(geometry->AllocateBindings());
+    EXPECT_EQ(geometry->GetBindingCount(), 7u);
+    EXPECT_EQ(geometry->GetBindingNormals(), nullptr);
+    ASSERT_TRUE(geometry->BuildFirstBindingTable());
+    EXPECT_EQ(geometry->GetFirstBindings()[1], 3u);
+}
+
+TEST(Geometry, DestructorTellsTheEngineBeforeAndAfterFreeing) {
+    std::vector<std::string> journal;
+    GeometryHost host;
+    host.journal = &journal;
+    GeometryJournalRenderer renderer(&host, &journal);
+    auto proxy = MakeGeometry(&host, QuadVertices(), {{{0, 1, 2, 3}}});
+    zGeometry* geometry = new zGeometry(&host);
+    geometry->AddRef();
+    ASSERT_TRUE(geometry->SetShadowProxy(proxy.Get()));
+    EXPECT_EQ(proxy->GetRefCount(), 2u);
+    journal.clear();
+    host.events.clear();
+    geometry->Release();
+    const std::vector<std::string> expected = {"event 5", "FreeGeometry", "event 6"};
+    EXPECT_EQ(journal, expected);
+    ASSERT_EQ(host.events.size(), 2u);
+    EXPECT_EQ(host.events[0].record.geometry, geometry);
+    EXPECT_EQ(host.events[1].record.geometry, geometry);
+    EXPECT_EQ(proxy->GetRefCount(), 1u);
+    host.journal = nullptr;
 }
 
 // ---- Proxies and the tree -------------------------------------------------------

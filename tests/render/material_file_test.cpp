@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "render/material.h"
 #include "render/shader/shader_block.h"
@@ -267,6 +268,28 @@ TEST(MaterialFile, StageFieldsAreRead) {
     EXPECT_EQ(stage.type, u32(StageTypeReflection));
     EXPECT_EQ(host.loads, (std::vector<std::string>{"rock.tga"}));
     EXPECT_EQ(texture->GetFlags() & TextureFlagNormalMap, 0u);
+}
+
+// A second tag of the same index resets only the active flag, type,
+// operator and UV map index; wrap, texture and UV source stay.
+TEST(MaterialFile, RepeatedStageIndexResetsOnlyPartOfTheStage) {
+    FakeMaterialHost host;
+    zTexture* texture = host.Add("a.tga");
+    zMaterial material(&host, &host);
+    ASSERT_TRUE(ParseMaterialText(material, "<Material=<TextureStage=<Index=1><Texture=\"a.tga\"><Active>"
+                                            "<Channel=\"Reflection\"><UV=2><NoWrapU><NoWrapV>"
+                                            "<Operator=\"Add\"><UVSource=\"FrontMap\">>"
+                                            "<TextureStage=<Index=1>>>"));
+    const zTextureStage& stage = material.GetStage(1);
+    EXPECT_EQ(stage.active, 0);
+    EXPECT_EQ(stage.type, u32(StageTypeDiffuse)) << "no Channel: Diffuse";
+    EXPECT_EQ(stage.op, u32(StageOperatorNone));
+    EXPECT_EQ(stage.uvMapIndex, 0);
+    EXPECT_EQ(stage.wrapU, 0);
+    EXPECT_EQ(stage.wrapV, 0);
+    EXPECT_EQ(stage.texture.Get(), texture);
+    EXPECT_EQ(stage.uvSource, u32(StageUVSourceFrontMap));
+    EXPECT_EQ(material.GetStageCount(), 2u);
 }
 
 TEST(MaterialFile, NormalStageMarksItsTextureAsNormalMap) {
@@ -574,6 +597,30 @@ TEST(MaterialFile, FileShaderMapIsKeptAndWrittenBack) {
     ASSERT_NE(copy.GetShaderMap(), nullptr);
     EXPECT_EQ(copy.GetShaderMap()->GetOutput(ShaderOutputDiffuse)->GetType(), u32(ShaderBlockColor));
     EXPECT_EQ(copy.GetShaderMap()->GetOutput(ShaderOutputNormal), nullptr);
+}
+
+// Texture blocks of a file's shader map load through the material's host
+// and are written back by name.
+TEST(MaterialFile, ShaderMapTexturesLoadThroughTheHost) {
+    FakeMaterialHost host;
+    zTexture* texture = host.Add("maps/bark.tga");
+    zMaterial material(&host, &host);
+    ASSERT_TRUE(ParseMaterialText(material, "<Material=<ShaderMap=<Map=<Entry=<Type=\"Sampler 2D\">>"
+                                            "<Entry=<Type=\"Texture\"><Param=<Texture=\"maps/bark.tga\">>>"
+                                            "<Entry=<Type=\"Geometry UV\">>>"
+                                            "<Diffuse=<Block=<Index=0><Input=<Block=<Index=1>>"
+                                            "<Block=<Index=2>>>>>>>"));
+    EXPECT_EQ(host.loads, (std::vector<std::string>{"maps/bark.tga"}));
+    zShaderBlock* sampler = material.GetShaderMap()->GetOutput(ShaderOutputDiffuse);
+    ASSERT_NE(sampler, nullptr);
+    EXPECT_EQ(static_cast<zTextureShaderBlock*>(sampler->GetInput(0))->GetTexture(), texture);
+    EXPECT_EQ(sampler->GetOutputType(), u32(ShaderTypeVec4));
+
+    zMaterial copy(&host, &host);
+    RoundTrip(material, copy);
+    zShaderBlock* copied = copy.GetShaderMap()->GetOutput(ShaderOutputDiffuse);
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(static_cast<zTextureShaderBlock*>(copied->GetInput(0))->GetTexture(), texture);
 }
 
 TEST(MaterialFile, MaterialWithoutShaderMapGetsTheConvertedOne) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "render/trilist.h"
@@ -299,6 +300,12 @@ TEST(Trilist, PolygonWithMoreBonesThanThePaletteDropsTheRest) {
     auto lists = Build(*geometry);
     ASSERT_NE(lists, nullptr);
     EXPECT_NE(log.Text().find("[!] Bone array safeguard exceeded!\n"), std::string::npos);
+    // One line per dropped bone: 40 bones, 32 entries.
+    size_t dropped = 0;
+    for (size_t at = log.Text().find("Bone array safeguard"); at != std::string::npos;
+         at = log.Text().find("Bone array safeguard", at + 1))
+        ++dropped;
+    EXPECT_EQ(dropped, 8u);
     const zTrilist* list = Lists(*lists)[0];
     EXPECT_EQ(list->boneCount, 32u);
     EXPECT_EQ(list->skin[9].weights[3], 0.0f);
@@ -340,6 +347,52 @@ TEST(Trilist, AttributesFollowTheirBindings) {
     ASSERT_NE(lists, nullptr);
     ASSERT_EQ(Lists(*lists)[0]->tangentFrames.GetCount(), 4u);
     EXPECT_EQ(Lists(*lists)[0]->tangentFrames[1].tangent.x, 1.0f);
+}
+
+TEST(Trilist, BuildLogsItsAverages) {
+    struct Case {
+        const char* name;
+        bool grid;
+        const char* averages;
+    } cases[] = {
+        {"grid of two lists", true, "ms. Average: 10000.000 tri/list, 0.000 bone/list.\n"},
+        // The unweighted influences of bone 0 take an entry too.
+        {"skinned quad", false, "ms. Average: 2.000 tri/list, 2.000 bone/list.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GeometryHost host;
+        std::vector<PolygonSpec> quads{{{0, 1, 2, 3}}};
+        std::vector<zVector> vertices = QuadVertices();
+        if (c.grid) {
+            quads.clear();
+            vertices = Grid(200, 50, quads);
+        }
+        auto geometry = MakeGeometry(&host, vertices, quads);
+        if (!c.grid) {
+            ASSERT_TRUE(geometry->AllocateSkin(2));
+            for (u32 v = 0; v < 4; ++v) {
+                geometry->GetSkinWeights()[v].bones[0] = 1;
+                geometry->GetSkinWeights()[v].weights[0] = 1.0f;
+            }
+        }
+        LogCapture log;
+        auto lists = Build(*geometry);
+        ASSERT_NE(lists, nullptr);
+        const std::string text = log.Text();
+        EXPECT_EQ(text.find("Building geometry triangle list...\nDone, in "), 0u) << text;
+        ASSERT_GE(text.size(), strlen(c.averages));
+        EXPECT_EQ(text.substr(text.size() - strlen(c.averages)), c.averages);
+        if (!c.grid) {
+            const zTrilist* list = Lists(*lists)[0];
+            ASSERT_EQ(list->boneCount, 2u);
+            EXPECT_EQ(list->bonePalette[0], 1);
+            EXPECT_EQ(list->bonePalette[1], 0);
+            const zTrilistSkin& skin = list->skin[2];
+            EXPECT_EQ(std::vector<u8>(skin.bones, skin.bones + 4), (std::vector<u8>{0, 1, 1, 1}));
+            EXPECT_EQ(std::vector<f32>(skin.weights, skin.weights + 4), (std::vector<f32>{1, 0, 0, 0}));
+        }
+    }
 }
 
 TEST(Trilist, GeometryWithoutPolygonsIsInvalid) {

@@ -423,6 +423,58 @@ TEST(ShaderMapRead, ParametersByTypeWithDefaults) {
     EXPECT_EQ(table[7], nullptr);
 }
 
+// WrapU and WrapV are read from a bool or an int (non-zero repeats); any
+// other value keeps the default, repeat.
+TEST(ShaderMapRead, SamplerWrapFlagsFromBoolOrInt) {
+    const struct {
+        const char* value;
+        bool wrap;
+    } cases[] = {
+        {"False", false}, {"True", true}, {"0", false},    {"2", true},
+        {"-1", true},     {"0.0", true},  {"\"0\"", true},
+    };
+    for (const auto& c : cases) {
+        const std::string value = c.value;
+        ZmlText text("<Map=<Entry=<Type=\"Sampler 2D\"><Param=<WrapU=" + value + "><WrapV=" + value + ">>>>");
+        zShaderMap owner;
+        zShaderBlockTable table;
+        ASSERT_TRUE(ReadShaderBlockTable(nullptr, text.root, owner, table)) << value;
+        ASSERT_EQ(table.size(), 1u) << value;
+        auto* sampler = As<zSampler2dShaderBlock>(table[0]);
+        EXPECT_EQ(sampler->GetWrapU(), c.wrap) << value;
+        EXPECT_EQ(sampler->GetWrapV(), c.wrap) << value;
+        EXPECT_STREQ(sampler->GetPrefix().CStr(), c.wrap ? "Spl2dTT_" : "Spl2dFF_") << value;
+    }
+}
+
+// A file may repeat a shared block's inputs at every branch that uses it;
+// that reads as the same graph as inputs written once.
+TEST(ShaderMapRead, InputsRepeatedAtEveryReferenceReadAsOneGraph) {
+    LogCapture log;
+    FakeTextureLoader textures;
+    zTexture* texture = textures.Add("t.tga");
+    auto map = ParseText(
+        "<ShaderMap=<Map=<Entry=<Type=\"Multiply\">><Entry=<Type=\"Sampler 2D\">>"
+        "<Entry=<Type=\"Texture\"><Param=<Texture=\"t.tga\">>><Entry=<Type=\"Geometry UV\">>"
+        "<Entry=<Type=\"Color\">>>"
+        "<Diffuse=<Block=<Index=0><Input=<Block=<Index=1><Input=<Block=<Index=2>><Block=<Index=3>>>>"
+        "<Block=<Index=4>>>>>"
+        "<Specular=<Block=<Index=1><Input=<Block=<Index=2>><Block=<Index=3>>>>>>",
+        &textures);
+    EXPECT_EQ(log.Text(), "");
+    zShaderBlock* diffuse = map->GetOutput(ShaderOutputDiffuse);
+    zShaderBlock* specular = map->GetOutput(ShaderOutputSpecular);
+    ASSERT_NE(diffuse, nullptr);
+    ASSERT_NE(specular, nullptr);
+    EXPECT_EQ(diffuse->GetInput(0), specular);
+    EXPECT_EQ(As<zTextureShaderBlock>(specular->GetInput(0))->GetTexture(), texture);
+    EXPECT_EQ(diffuse->GetOutputType(), u32(ShaderTypeVec4));
+    zList<zShaderBlock*> blocks;
+    CollectBlocks(diffuse, blocks);
+    CollectBlocks(specular, blocks);
+    EXPECT_EQ(blocks.GetCount(), 5u);
+}
+
 TEST(ShaderMapRead, ShortSwizzleKeepsTheComponentsRead) {
     LogCapture log;
     auto map = ParseText(
