@@ -1,7 +1,8 @@
 // Compiled closures to and from a byte stream (sq_writeclosure / sq_readclosure).
 //
 // Format, all integers little-endian:
-//   "SQZB" magic, u32 format version, u8 sizeof(SQInteger), u8 sizeof(SQFloat), u8 sizeof(SQChar),
+//   the stream tag (SQ_BYTECODE_STREAM_TAG as an u16, the two bytes FA FA that mark a compiled
+//   file), "SQZB" magic, u32 format version, u8 sizeof(SQInteger), u8 sizeof(SQFloat), u8 sizeof(SQChar),
 //   the function prototype, "TAIL".
 // A prototype: source name and name (values), then counted lists of literals, parameters,
 // outer variables (u8 kind, i32 source, name), local variable records (name, i32 pos, start, end),
@@ -346,7 +347,8 @@ SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC writef, SQUserPointer up) {
     SQFunctionProto *f = _closure(o)->Proto();
     if (!f->_outervalues.empty()) return sq_throwerror(v, "a closure with free variables bound cannot be serialized");
     Writer w{v, writef, up};
-    bool ok = w.Bytes(kMagic, 4) && w.U32(kFormatVersion) && w.U8(sizeof(SQInteger)) && w.U8(sizeof(SQFloat)) &&
+    bool ok = w.U8(SQ_BYTECODE_STREAM_TAG & 0xFF) && w.U8(SQ_BYTECODE_STREAM_TAG >> 8) && w.Bytes(kMagic, 4) &&
+              w.U32(kFormatVersion) && w.U8(sizeof(SQInteger)) && w.U8(sizeof(SQFloat)) &&
               w.U8(sizeof(SQChar)) && w.Proto(f) && w.Bytes(kTail, 4);
     return ok ? SQ_OK : SQ_ERROR;
 }
@@ -356,6 +358,10 @@ SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC readf, SQUserPointer up) {
     unsigned char magic[4];
     SQUnsignedInteger32 version;
     unsigned intSize, floatSize, charSize;
+    unsigned char tag[2];
+    if (!r.Bytes(tag, 2)) return SQ_ERROR;
+    if ((tag[0] | tag[1] << 8) != SQ_BYTECODE_STREAM_TAG)
+        return sq_throwerror(v, "invalid bytecode stream: bad tag");
     if (!r.Bytes(magic, 4)) return SQ_ERROR;
     if (std::memcmp(magic, kMagic, 4) != 0) return sq_throwerror(v, "invalid bytecode stream: bad magic");
     if (!r.U32(version) || !r.U8(intSize) || !r.U8(floatSize) || !r.U8(charSize)) return SQ_ERROR;

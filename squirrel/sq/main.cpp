@@ -1,158 +1,212 @@
-// sq: runs a Squirrel script file with its arguments in vargv, printing to standard output.
-// Compile errors and uncaught runtime errors (with the call stack and locals) go to standard
-// error; the exit code is the script's integer return value.
+// sq: the stand-alone Squirrel runner with the standard library (blob, io, system, math, string).
+//
+//   sq [options] file [args...]   runs a source or compiled file with its arguments in vargv and
+//                                 exits with the script's integer return value
+//   sq [options]                  reads statements from standard input (read-eval-print loop)
+//
+// Options: -c compiles only (to 'out.cnut', or the file named by -o), -d generates debug
+// information, -v prints the version, -h prints the help. Compile errors and uncaught runtime
+// errors (with the call stack and locals) go to standard error through the standard library's
+// handlers.
 #include "squirrel/squirrel.h"
+#include "squirrel/stdlib/sqstdaux.h"
+#include "squirrel/stdlib/sqstdblob.h"
+#include "squirrel/stdlib/sqstdio.h"
+#include "squirrel/stdlib/sqstdmath.h"
+#include "squirrel/stdlib/sqstdstring.h"
+#include "squirrel/stdlib/sqstdsystem.h"
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
-#include <vector>
+#include <string>
 
 namespace {
 
-void PrintFunc(HSQUIRRELVM, const SQChar *s, ...) {
-    va_list vl;
-    va_start(vl, s);
-    vfprintf(stdout, s, vl);
-    va_end(vl);
+const char kCopyright[] = "Copyright (C) 2003-2016 Alberto Demichelis";
+const char kDefaultCompiledFile[] = "out.cnut";
+
+enum class Outcome { interactive, done, error };
+
+void PrintFunc(HSQUIRRELVM, const SQChar* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    vfprintf(stdout, format, arguments);
+    va_end(arguments);
 }
 
-void ErrorFunc(HSQUIRRELVM, const SQChar *s, ...) {
-    va_list vl;
-    va_start(vl, s);
-    vfprintf(stderr, s, vl);
-    va_end(vl);
+void ErrorFunc(HSQUIRRELVM, const SQChar* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    vfprintf(stderr, format, arguments);
+    va_end(arguments);
 }
 
-void PrintCallStack(HSQUIRRELVM v) {
-    SQPRINTFUNCTION pf = sq_geterrorfunc(v);
-    if (!pf) return;
-    SQStackInfos si;
-    SQInteger level = 1;  // 0 is this handler
-    pf(v, "\nCALLSTACK\n");
-    while (SQ_SUCCEEDED(sq_stackinfos(v, level, &si))) {
-        pf(v, "*FUNCTION [%s()] %s line [%d]\n", si.funcname ? si.funcname : "unknown",
-           si.source ? si.source : "unknown", si.line);
-        level++;
-    }
-    pf(v, "\nLOCALS\n");
-    for (level = 0; level < 10; level++) {
-        SQInteger seq = 0;
-        const SQChar *name;
-        while ((name = sq_getlocal(v, (SQUnsignedInteger)level, (SQUnsignedInteger)seq))) {
-            seq++;
-            SQInteger i;
-            SQFloat f;
-            const SQChar *s;
-            switch (sq_gettype(v, -1)) {
-            case OT_NULL: pf(v, "[%s] NULL\n", name); break;
-            case OT_INTEGER:
-                sq_getinteger(v, -1, &i);
-                pf(v, "[%s] %d\n", name, i);
-                break;
-            case OT_FLOAT:
-                sq_getfloat(v, -1, &f);
-                pf(v, "[%s] %.14g\n", name, (double)f);
-                break;
-            case OT_USERPOINTER: pf(v, "[%s] USERPOINTER\n", name); break;
-            case OT_STRING:
-                sq_getstring(v, -1, &s);
-                pf(v, "[%s] \"%s\"\n", name, s);
-                break;
-            case OT_TABLE: pf(v, "[%s] TABLE\n", name); break;
-            case OT_ARRAY: pf(v, "[%s] ARRAY\n", name); break;
-            case OT_CLOSURE: pf(v, "[%s] CLOSURE\n", name); break;
-            case OT_NATIVECLOSURE: pf(v, "[%s] NATIVECLOSURE\n", name); break;
-            case OT_GENERATOR: pf(v, "[%s] GENERATOR\n", name); break;
-            case OT_USERDATA: pf(v, "[%s] USERDATA\n", name); break;
-            case OT_THREAD: pf(v, "[%s] THREAD\n", name); break;
-            case OT_CLASS: pf(v, "[%s] CLASS\n", name); break;
-            case OT_INSTANCE: pf(v, "[%s] INSTANCE\n", name); break;
-            case OT_WEAKREF: pf(v, "[%s] WEAKREF\n", name); break;
-            case OT_BOOL: {
-                SQBool b;
-                sq_getbool(v, -1, &b);
-                pf(v, "[%s] %s\n", name, b ? "true" : "false");
-                break;
-            }
-            default: break;
-            }
-            sq_pop(v, 1);
+void PrintVersion() {
+    std::printf("%s %s (%d bits)\n", SQUIRREL_VERSION, kCopyright, (int)(sizeof(SQInteger) * 8));
+}
+
+void PrintUsage() {
+    std::fprintf(stderr, "usage: sq <options> <scriptpath [args]>.\n"
+                         "Available options are:\n"
+                         "   -c              compiles the file to bytecode(default output 'out.cnut')\n"
+                         "   -o              specifies output file for the -c option\n"
+                         "   -c              compiles only\n"
+                         "   -d              generates debug infos\n"
+                         "   -v              displays version infos\n"
+                         "   -h              prints help\n");
+}
+
+// Prints the VM's last error as the runner's failure line; false when it is not a string.
+bool PrintLastError(HSQUIRRELVM v) {
+    const SQChar* error = nullptr;
+    sq_getlasterror(v);
+    bool printed = SQ_SUCCEEDED(sq_getstring(v, -1, &error));
+    if (printed) std::printf("Error [%s]\n", error);
+    sq_pop(v, 1);
+    return printed;
+}
+
+Outcome RunArguments(HSQUIRRELVM v, int argc, char* argv[], SQInteger* retval) {
+    *retval = 0;
+    bool compileOnly = false;
+    const char* output = nullptr;
+    int arg = 1;
+    for (; arg < argc && argv[arg][0] == '-'; ++arg) {
+        switch (argv[arg][1]) {
+        case 'd':
+            sq_enabledebuginfo(v, SQTrue);
+            break;
+        case 'c':
+            compileOnly = true;
+            break;
+        case 'o':
+            if (arg + 1 < argc) output = argv[++arg];
+            break;
+        case 'v':
+            PrintVersion();
+            return Outcome::done;
+        case 'h':
+            PrintVersion();
+            PrintUsage();
+            return Outcome::done;
+        default:
+            PrintVersion();
+            std::printf("unknown prameter '-%c'\n", argv[arg][1]);
+            PrintUsage();
+            *retval = -1;
+            return Outcome::error;
         }
     }
+    if (arg >= argc) return Outcome::interactive;
+
+    const char* filename = argv[arg++];
+    if (SQ_SUCCEEDED(sqstd_loadfile(v, filename, SQTrue))) {
+        if (compileOnly) {
+            if (SQ_SUCCEEDED(sqstd_writeclosuretofile(v, output != nullptr ? output : kDefaultCompiledFile)))
+                return Outcome::done;
+        } else {
+            sq_pushroottable(v);
+            for (int i = arg; i < argc; ++i)
+                sq_pushstring(v, argv[i], -1);
+            // The error handler has already reported a runtime error.
+            if (SQ_FAILED(sq_call(v, argc - arg + 1, SQTrue, SQTrue))) return Outcome::error;
+            if (sq_gettype(v, -1) == OT_INTEGER) sq_getinteger(v, -1, retval);
+            return Outcome::done;
+        }
+    }
+    if (PrintLastError(v)) *retval = -2;
+    return Outcome::error;
 }
 
-SQInteger PrintError(HSQUIRRELVM v) {
-    SQPRINTFUNCTION pf = sq_geterrorfunc(v);
-    if (pf && sq_gettop(v) >= 1) {
-        const SQChar *err = nullptr;
-        if (SQ_SUCCEEDED(sq_getstring(v, 2, &err)))
-            pf(v, "\nAN ERROR HAS OCCURED [%s]\n", err);
-        else
-            pf(v, "\nAN ERROR HAS OCCURED [unknown]\n");
-        PrintCallStack(v);
-    }
+SQInteger Quit(HSQUIRRELVM v) {
+    SQUserPointer done = nullptr;
+    sq_getuserpointer(v, -1, &done);
+    *static_cast<bool*>(done) = true;
     return 0;
 }
 
-void CompilerError(HSQUIRRELVM v, const SQChar *desc, const SQChar *source, SQInteger line, SQInteger column) {
-    SQPRINTFUNCTION pf = sq_geterrorfunc(v);
-    if (pf) pf(v, "%s line = (%d) column = (%d) : error %s\n", source, line, column, desc);
+// Reads one entry: up to a newline outside braces. A backslash before the newline continues the
+// line. Quotes pause the brace count. False at the end of input with nothing read.
+bool ReadEntry(std::string* entry) {
+    entry->clear();
+    int openBlocks = 0;
+    bool inString = false;
+    for (;;) {
+        int c = std::getchar();
+        if (c == EOF) return !entry->empty();
+        if (c == '\n') {
+            if (!entry->empty() && entry->back() == '\\') {
+                entry->back() = '\n';
+                continue;
+            }
+            if (openBlocks <= 0) return true;
+            entry->push_back('\n');
+            continue;
+        }
+        if (c == '}' && !inString) --openBlocks;
+        if (c == '{' && !inString) ++openBlocks;
+        if (c == '"' || c == '\'') inString = !inString;
+        entry->push_back((char)c);
+    }
 }
 
-bool LoadFile(const char *path, std::vector<char> &out) {
-    FILE *f = std::fopen(path, "rb");
-    if (!f) return false;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) out.insert(out.end(), buffer, buffer + n);
-    std::fclose(f);
-    // a UTF-8 byte order mark is not part of the source
-    if (out.size() >= 3 && (unsigned char)out[0] == 0xEF && (unsigned char)out[1] == 0xBB &&
-        (unsigned char)out[2] == 0xBF)
-        out.erase(out.begin(), out.begin() + 3);
-    return true;
+void Interactive(HSQUIRRELVM v) {
+    PrintVersion();
+    bool done = false;
+    sq_pushroottable(v);
+    sq_pushstring(v, "quit", -1);
+    sq_pushuserpointer(v, &done);
+    sq_newclosure(v, Quit, 1);
+    sq_setparamscheck(v, 1, nullptr);
+    sq_newslot(v, -3, SQFalse);
+    sq_pop(v, 1);
+
+    std::string entry;
+    while (!done) {
+        std::printf("\nsq>");
+        std::fflush(stdout);
+        if (!ReadEntry(&entry)) break;
+        // "=expression" prints the value of the expression.
+        bool printValue = !entry.empty() && entry[0] == '=';
+        if (printValue) entry = "return (" + entry.substr(1) + ")";
+        if (entry.empty()) continue;
+        SQInteger top = sq_gettop(v);
+        if (SQ_SUCCEEDED(
+                sq_compilebuffer(v, entry.c_str(), (SQInteger)entry.size(), "interactive console", SQTrue))) {
+            sq_pushroottable(v);
+            if (SQ_SUCCEEDED(sq_call(v, 1, printValue ? SQTrue : SQFalse, SQTrue)) && printValue) {
+                std::printf("\n");
+                sq_pushroottable(v);
+                sq_pushstring(v, "print", -1);
+                if (SQ_SUCCEEDED(sq_get(v, -2))) {
+                    sq_pushroottable(v);
+                    sq_push(v, -4);
+                    sq_call(v, 2, SQFalse, SQTrue);
+                }
+                std::printf("\n");
+            }
+        }
+        sq_settop(v, top);
+        std::fflush(stdout);
+    }
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char *argv[]) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: sq <file.nut> [args...]\n");
-        return 1;
-    }
-    if (std::strcmp(argv[1], "-v") == 0) {
-        std::printf("%s\n", SQUIRREL_VERSION);
-        return 0;
-    }
+int main(int argc, char* argv[]) {
     HSQUIRRELVM v = sq_open(1024);
     sq_setprintfunc(v, PrintFunc, ErrorFunc);
-    sq_newclosure(v, PrintError, 0);
-    sq_seterrorhandler(v);
-    sq_setcompilererrorhandler(v, CompilerError);
+    sq_pushroottable(v);
+    sqstd_register_bloblib(v);
+    sqstd_register_iolib(v);
+    sqstd_register_systemlib(v);
+    sqstd_register_mathlib(v);
+    sqstd_register_stringlib(v);
+    sq_pop(v, 1);
+    sqstd_seterrorhandlers(v);
 
     SQInteger retval = 0;
-    const char *filename = argv[1];
-    std::vector<char> source;
-    bool ok = false;
-    if (!LoadFile(filename, source)) {
-        sq_throwerror(v, "cannot open the file");
-    } else if (SQ_SUCCEEDED(sq_compilebuffer(v, source.data(), (SQInteger)source.size(), filename, SQTrue))) {
-        sq_pushroottable(v);
-        for (int i = 2; i < argc; i++) sq_pushstring(v, argv[i], -1);
-        if (SQ_SUCCEEDED(sq_call(v, argc - 1, SQTrue, SQTrue))) {
-            if (sq_gettype(v, -1) == OT_INTEGER) sq_getinteger(v, -1, &retval);
-        }
-        ok = true;
-    }
-    if (!ok) {
-        const SQChar *err;
-        sq_getlasterror(v);
-        if (SQ_SUCCEEDED(sq_getstring(v, -1, &err))) {
-            std::printf("Error [%s]\n", err);
-            retval = -2;
-        }
-    }
+    if (RunArguments(v, argc, argv, &retval) == Outcome::interactive) Interactive(v);
     std::fflush(stdout);
     sq_close(v);
     return (int)retval;

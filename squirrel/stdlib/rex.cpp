@@ -1,14 +1,23 @@
-// The regular-expression engine. A pattern is parsed into a tree, the tree is compiled to a small
-// program, and the program runs on a backtracking machine whose pending alternatives live on a
-// heap stack, so neither a long pattern nor a long text deepens the C++ call stack. Only group
-// nesting recurses, and it is bounded.
-//
-// Syntax: literals, `\` quoting, `.`, `^`, `$`, `|`, `( )`, `(?: )`, `[ ]` and `[^ ]` with ranges,
-// the quantifiers `*` `+` `?` `{n}` `{n,}` `{n,m}` (greedy, or lazy when followed by `?`), the
-// escapes \t \n \r \f \v, the classes \a \w \s \d \x \c \p \l \u with their upper-case negations
-// (\l lower case, \u upper case), and \b \B for word boundaries.
+// The regular-expression engine. A pattern is parsed into nodes chained in sequences, and the
+// matcher walks them without backtracking, as the standard library's engine does:
+// - a repetition (`*` `+` `?` `{n}` `{n,}` `{n,m}`) takes turns of its node and, after each turn
+//   once the minimum is reached, stops as soon as the node that follows it matches there; a
+//   repetition that nothing follows is fully greedy, and one followed by a repetition that may
+//   match nothing does not test it. The lazy forms (`*?` `+?` `??` `{n,m}?`) test the follower
+//   before each turn instead, so they take as few turns as the follower allows (the minimum
+//   when nothing follows);
+// - an alternation takes its first branch that matches; nothing after it is considered;
+// - a group records the text of its last successful turn.
+// Syntax: literals, `\` quoting, `.`, `^` (at the start of a branch; elsewhere a literal), `$`,
+// `|`, `( )`, `(?: )`, `[ ]` and `[^ ]` with ranges, the escapes \t \n \r \f \v, the classes
+// \a \w \s \d \x \c \p \l \u with their upper-case negations (\l lower case, \u upper case; \L
+// and \U are literals), and \b \B: a position is a word boundary when one side of it is a space
+// or an end of the text and the other is not.
+// Matching recurses only through groups, repetitions and the follower tests, and that depth is
+// bounded, as is the number of steps a match may take.
 #include "squirrel/stdlib/rex.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cctype>
 #include <cstring>
@@ -17,12 +26,13 @@
 namespace {
 
 const int kMaxGroupNesting = 256;
-const size_t kMaxProgramSize = 1 << 20;
-const size_t kMaxBacktrackEntries = 1 << 22;
+const int kMaxMatchDepth = 1000;
 // Bounds the time a pathological pattern can take: a fixed allowance plus a share per text byte.
 const long kBaseStepsPerSearch = 5000000;
 const long kStepsPerTextByte = 100;
 const int kUnbounded = -1;
+const int kNone = -1;
+const char kTooComplex[] = "regular expression too complex for the text";
 
 using CharSet = std::bitset<256>;
 
@@ -36,7 +46,6 @@ enum class NodeType {
     wordBoundary,
     notWordBoundary,
     group,
-    concat,
     alternation,
     repeat
 };
@@ -47,39 +56,17 @@ struct Node {
     int minimum = 0; // repeat
     int maximum = 0; // repeat, kUnbounded for no limit
     bool lazy = false;
-    std::vector<int> children;
+    int body = kNone;          // group: the first node of its content; repeat: the repeated node
+    int next = kNone;          // the node that follows in the same sequence
+    std::vector<int> branches; // alternation: the first node of each branch
+    // The captures inside this node (a group counts itself), restored when it fails.
+    int firstCapture = 0;
+    int lastCapture = -1;
 };
 
 struct SyntaxError {
     const char* message;
 };
-
-enum class Op {
-    literal,
-    any,
-    set,
-    bol,
-    eol,
-    wordBoundary,
-    notWordBoundary,
-    split,
-    jump,
-    save,
-    mark,
-    check,
-    fail,
-    match
-};
-
-struct Instruction {
-    Op op;
-    int a = 0; // literal byte, set index, preferred target, slot or register
-    int b = 0; // split: the alternative target
-};
-
-bool IsWordByte(unsigned char c) {
-    return isalnum(c) || c == '_';
-}
 
 // The predefined class of an escape letter, or false when the letter names none.
 bool PredefinedClass(char letter, CharSet* set) {
@@ -117,7 +104,7 @@ bool PredefinedClass(char letter, CharSet* set) {
     bool negate = isupper((unsigned char)letter) != 0;
     set->reset();
     for (int c = 0; c < 256; ++c) {
-        bool in = word ? IsWordByte((unsigned char)c) : test(c) != 0;
+        bool in = word ? (isalnum(c) || c == '_') : test(c) != 0;
         if (in != negate) set->set((size_t)c);
     }
     return true;
@@ -144,9 +131,13 @@ class Parser {
   public:
     explicit Parser(const char* pattern) : m_p(pattern) {}
 
+    // The whole pattern as capture 0.
     int Parse() {
-        int root = ParseAlternation();
+        int root = AddSimple(NodeType::group, 0);
+        int content = ParseList();
         if (*m_p != '\0') throw SyntaxError{"unexpected character"};
+        nodes[(size_t)root].body = content;
+        nodes[(size_t)root].lastCapture = groupCount;
         return root;
     }
 
@@ -160,26 +151,47 @@ class Parser {
         return (int)nodes.size() - 1;
     }
 
-    int ParseAlternation() {
-        Node alternation;
-        alternation.type = NodeType::alternation;
-        alternation.children.push_back(ParseSequence());
+    int AddSimple(NodeType type, int value = 0) {
+        Node node;
+        node.type = type;
+        node.value = value;
+        return Add(std::move(node));
+    }
+
+    // Branches separated by `|`; a single branch is its own sequence.
+    int ParseList() {
+        int capturesBefore = groupCount;
+        std::vector<int> branches;
+        branches.push_back(ParseSequence());
         while (*m_p == '|') {
             ++m_p;
-            alternation.children.push_back(ParseSequence());
+            branches.push_back(ParseSequence());
         }
-        if (alternation.children.size() == 1) return alternation.children[0];
+        if (branches.size() == 1) return branches[0];
+        Node alternation;
+        alternation.type = NodeType::alternation;
+        alternation.branches = std::move(branches);
+        alternation.firstCapture = capturesBefore + 1;
+        alternation.lastCapture = groupCount;
         return Add(std::move(alternation));
     }
 
     int ParseSequence() {
-        Node sequence;
-        sequence.type = NodeType::concat;
+        int head = kNone, tail = kNone;
+        auto append = [&](int node) {
+            if (head == kNone)
+                head = node;
+            else
+                nodes[(size_t)tail].next = node;
+            tail = node;
+        };
+        if (*m_p == '^') {
+            ++m_p;
+            append(AddSimple(NodeType::bol));
+        }
         while (*m_p != '\0' && *m_p != '|' && *m_p != ')')
-            sequence.children.push_back(ParseQuantified());
-        if (sequence.children.size() == 1) return sequence.children[0];
-        if (sequence.children.empty()) return Add(Node{});
-        return Add(std::move(sequence));
+            append(ParseQuantified());
+        return head != kNone ? head : AddSimple(NodeType::empty);
     }
 
     int ParseNumber() {
@@ -193,6 +205,7 @@ class Parser {
     }
 
     int ParseQuantified() {
+        int capturesBefore = groupCount;
         int atom = ParseAtom();
         int minimum, maximum;
         switch (*m_p) {
@@ -233,7 +246,9 @@ class Parser {
         repeat.type = NodeType::repeat;
         repeat.minimum = minimum;
         repeat.maximum = maximum;
-        repeat.children.push_back(atom);
+        repeat.body = atom;
+        repeat.firstCapture = capturesBefore + 1;
+        repeat.lastCapture = groupCount;
         if (*m_p == '?') {
             repeat.lazy = true;
             ++m_p;
@@ -244,17 +259,7 @@ class Parser {
 
     int AddSet(const CharSet& set, bool negate) {
         sets.push_back(negate ? ~set : set);
-        Node node;
-        node.type = NodeType::set;
-        node.value = (int)sets.size() - 1;
-        return Add(std::move(node));
-    }
-
-    int AddSimple(NodeType type, int value = 0) {
-        Node node;
-        node.type = type;
-        node.value = value;
-        return Add(std::move(node));
+        return AddSimple(NodeType::set, (int)sets.size() - 1);
     }
 
     int ParseAtom() {
@@ -269,23 +274,24 @@ class Parser {
             } else {
                 capture = ++groupCount;
             }
+            int capturesBefore = capture >= 0 ? capture - 1 : groupCount;
             if (++m_depth > kMaxGroupNesting) throw SyntaxError{"expression too deeply nested"};
-            int inner = ParseAlternation();
+            int content = ParseList();
             --m_depth;
             if (*m_p != ')') throw SyntaxError{"expected paren"};
             ++m_p;
             Node group;
             group.type = NodeType::group;
             group.value = capture;
-            group.children.push_back(inner);
+            group.body = content;
+            group.firstCapture = capturesBefore + 1;
+            group.lastCapture = groupCount;
             return Add(std::move(group));
         }
         case '[':
             return ParseClass();
         case '.':
             return AddSimple(NodeType::any);
-        case '^':
-            return AddSimple(NodeType::bol);
         case '$':
             return AddSimple(NodeType::eol);
         case '\\': {
@@ -351,268 +357,151 @@ class Parser {
     int m_depth = 0;
 };
 
-class Compiler {
-  public:
-    Compiler(const std::vector<Node>& nodes, std::vector<Instruction>* program)
-        : m_nodes(nodes), m_program(program) {}
-
-    void Emit(int index) {
-        const Node& node = m_nodes[(size_t)index];
-        switch (node.type) {
-        case NodeType::empty:
-            break;
-        case NodeType::literal:
-            Add({Op::literal, node.value});
-            break;
-        case NodeType::any:
-            Add({Op::any});
-            break;
-        case NodeType::set:
-            Add({Op::set, node.value});
-            break;
-        case NodeType::bol:
-            Add({Op::bol});
-            break;
-        case NodeType::eol:
-            Add({Op::eol});
-            break;
-        case NodeType::wordBoundary:
-            Add({Op::wordBoundary});
-            break;
-        case NodeType::notWordBoundary:
-            Add({Op::notWordBoundary});
-            break;
-        case NodeType::group:
-            if (node.value >= 0) Add({Op::save, 2 * node.value});
-            Emit(node.children[0]);
-            if (node.value >= 0) Add({Op::save, 2 * node.value + 1});
-            break;
-        case NodeType::concat:
-            for (int child : node.children)
-                Emit(child);
-            break;
-        case NodeType::alternation:
-            EmitAlternation(node);
-            break;
-        case NodeType::repeat:
-            EmitRepeat(node);
-            break;
-        }
-    }
-
-    int registerCount = 0;
-
-  private:
-    int Add(Instruction instruction) {
-        if (m_program->size() >= kMaxProgramSize) throw SyntaxError{"expression too big"};
-        m_program->push_back(instruction);
-        return (int)m_program->size() - 1;
-    }
-    int Here() const { return (int)m_program->size(); }
-
-    void EmitAlternation(const Node& node) {
-        std::vector<int> exits;
-        for (size_t i = 0; i + 1 < node.children.size(); ++i) {
-            int split = Add({Op::split, 0, 0});
-            (*m_program)[(size_t)split].a = Here();
-            Emit(node.children[i]);
-            exits.push_back(Add({Op::jump}));
-            (*m_program)[(size_t)split].b = Here();
-        }
-        Emit(node.children.back());
-        for (int exit : exits)
-            (*m_program)[(size_t)exit].a = Here();
-    }
-
-    // A loop split prefers the body when greedy and the exit when lazy.
-    void PatchSplit(int split, int body, int exit, bool lazy) {
-        (*m_program)[(size_t)split].a = lazy ? exit : body;
-        (*m_program)[(size_t)split].b = lazy ? body : exit;
-    }
-
-    void EmitRepeat(const Node& node) {
-        int child = node.children[0];
-        if (node.maximum != kUnbounded && node.minimum > node.maximum) {
-            Add({Op::fail});
-            return;
-        }
-        for (int i = 0; i < node.minimum; ++i)
-            Emit(child);
-        if (node.maximum == kUnbounded) {
-            // A body that can match nothing must move forward each turn, or the loop never ends.
-            bool guard = Nullable(child);
-            int reg = guard ? registerCount++ : 0;
-            int split = Add({Op::split, 0, 0});
-            int body = Here();
-            if (guard) Add({Op::mark, reg});
-            Emit(child);
-            if (guard) Add({Op::check, reg});
-            Add({Op::jump, split});
-            PatchSplit(split, body, Here(), node.lazy);
-            return;
-        }
-        std::vector<int> splits;
-        for (int i = node.minimum; i < node.maximum; ++i) {
-            splits.push_back(Add({Op::split, 0, 0}));
-            Emit(child);
-        }
-        for (int split : splits)
-            PatchSplit(split, split + 1, Here(), node.lazy);
-    }
-
-    bool Nullable(int index) const {
-        const Node& node = m_nodes[(size_t)index];
-        switch (node.type) {
-        case NodeType::literal:
-        case NodeType::any:
-        case NodeType::set:
-            return false;
-        case NodeType::group:
-            return Nullable(node.children[0]);
-        case NodeType::concat:
-            for (int child : node.children)
-                if (!Nullable(child)) return false;
-            return true;
-        case NodeType::alternation:
-            for (int child : node.children)
-                if (Nullable(child)) return true;
-            return false;
-        case NodeType::repeat:
-            return node.minimum == 0 || Nullable(node.children[0]);
-        default:
-            return true;
-        }
-    }
-
-    const std::vector<Node>& m_nodes;
-    std::vector<Instruction>* m_program;
-};
-
 } // namespace
 
 struct SQRex {
-    std::vector<Instruction> program;
+    std::vector<Node> nodes;
     std::vector<CharSet> sets;
+    int root = 0;
     int subexpCount = 1;
-    int registerCount = 0;
     std::vector<const SQChar*> slots; // begin and end of each subexpression of the last match
     const SQChar* matchError = nullptr;
-    long steps = 0; // instructions run since the current match or search began
+    long steps = 0; // nodes tried since the current match or search began
     long maxSteps = 0;
 };
 
 namespace {
 
-// Where a run starts and what counts as the text's ends.
-struct Text {
-    const SQChar* begin;
-    const SQChar* end;
-};
+class Matcher {
+  public:
+    Matcher(SQRex* exp, const SQChar* begin, const SQChar* end) : m_exp(exp), m_begin(begin), m_end(end) {}
 
-bool AtWordBoundary(const Text& text, const SQChar* sp) {
-    bool before = sp > text.begin && IsWordByte((unsigned char)sp[-1]);
-    bool after = sp < text.end && IsWordByte((unsigned char)*sp);
-    return before != after;
-}
-
-// Runs the program from `start`; with mustReachEnd only a match that ends at the text's end
-// counts. Fills exp->slots on success.
-bool Run(SQRex* exp, const Text& text, const SQChar* start, bool mustReachEnd) {
-    enum class Kind { branch, slot, reg };
-    struct Entry {
-        Kind kind;
-        int index;
-        const SQChar* sp;
-    };
-    std::vector<Entry> stack;
-    std::vector<const SQChar*> slots(exp->slots.size(), nullptr);
-    std::vector<const SQChar*> regs((size_t)exp->registerCount, nullptr);
-    const std::vector<Instruction>& program = exp->program;
-    stack.push_back({Kind::branch, 0, start});
-    while (!stack.empty()) {
-        Entry entry = stack.back();
-        stack.pop_back();
-        if (entry.kind == Kind::slot) {
-            slots[(size_t)entry.index] = entry.sp;
-            continue;
+    // The end of the match of `index` at `s`, or null; `follower` is the node that comes after
+    // it (kNone when nothing does), which a repetition tests to know where to stop.
+    const SQChar* Match(int index, const SQChar* s, int follower) {
+        if (++m_exp->steps > m_exp->maxSteps || m_depth >= kMaxMatchDepth) {
+            m_exp->matchError = kTooComplex;
+            return nullptr;
         }
-        if (entry.kind == Kind::reg) {
-            regs[(size_t)entry.index] = entry.sp;
-            continue;
+        const Node& node = m_exp->nodes[(size_t)index];
+        switch (node.type) {
+        case NodeType::empty:
+            return s;
+        case NodeType::literal:
+            return s < m_end && (unsigned char)*s == node.value ? s + 1 : nullptr;
+        case NodeType::any:
+            return s < m_end ? s + 1 : nullptr;
+        case NodeType::set:
+            return s < m_end && m_exp->sets[(size_t)node.value].test((unsigned char)*s) ? s + 1 : nullptr;
+        case NodeType::bol:
+            return s == m_begin ? s : nullptr;
+        case NodeType::eol:
+            return s == m_end ? s : nullptr;
+        case NodeType::wordBoundary:
+            return AtBoundary(s) ? s : nullptr;
+        case NodeType::notWordBoundary:
+            return AtBoundary(s) ? nullptr : s;
+        case NodeType::group:
+        case NodeType::alternation:
+        case NodeType::repeat:
+            break;
         }
-        int pc = entry.index;
-        const SQChar* sp = entry.sp;
-        for (bool alive = true; alive;) {
-            if (stack.size() >= kMaxBacktrackEntries || ++exp->steps > exp->maxSteps) {
-                exp->matchError = "regular expression too complex for the text";
-                return false;
+        ++m_depth;
+        Saved saved = Save(node);
+        const SQChar* result = nullptr;
+        if (node.type == NodeType::group) {
+            result = Sequence(node.body, s, follower);
+            if (result != nullptr && node.value >= 0) {
+                m_exp->slots[(size_t)node.value * 2] = s;
+                m_exp->slots[(size_t)node.value * 2 + 1] = result;
             }
-            const Instruction& in = program[(size_t)pc];
-            switch (in.op) {
-            case Op::literal:
-                alive = sp < text.end && (unsigned char)*sp == in.a;
-                ++sp, ++pc;
-                break;
-            case Op::any:
-                alive = sp < text.end;
-                ++sp, ++pc;
-                break;
-            case Op::set:
-                alive = sp < text.end && exp->sets[(size_t)in.a].test((unsigned char)*sp);
-                ++sp, ++pc;
-                break;
-            case Op::bol:
-                alive = sp == text.begin;
-                ++pc;
-                break;
-            case Op::eol:
-                alive = sp == text.end;
-                ++pc;
-                break;
-            case Op::wordBoundary:
-                alive = AtWordBoundary(text, sp);
-                ++pc;
-                break;
-            case Op::notWordBoundary:
-                alive = !AtWordBoundary(text, sp);
-                ++pc;
-                break;
-            case Op::split:
-                stack.push_back({Kind::branch, in.b, sp});
-                pc = in.a;
-                break;
-            case Op::jump:
-                pc = in.a;
-                break;
-            case Op::save:
-                stack.push_back({Kind::slot, in.a, slots[(size_t)in.a]});
-                slots[(size_t)in.a] = sp;
-                ++pc;
-                break;
-            case Op::mark:
-                stack.push_back({Kind::reg, in.a, regs[(size_t)in.a]});
-                regs[(size_t)in.a] = sp;
-                ++pc;
-                break;
-            case Op::check:
-                alive = regs[(size_t)in.a] != sp;
-                ++pc;
-                break;
-            case Op::fail:
-                alive = false;
-                break;
-            case Op::match:
-                if (mustReachEnd && sp != text.end) {
-                    alive = false;
-                    break;
-                }
-                exp->slots = slots;
-                return true;
+        } else if (node.type == NodeType::alternation) {
+            // A branch is matched on its own: what follows the alternation is not considered.
+            for (int branch : node.branches) {
+                result = Sequence(branch, s, kNone);
+                if (result != nullptr || m_exp->matchError != nullptr) break;
+                Restore(node, saved);
             }
+        } else {
+            result = Repeat(node, s, follower);
         }
+        if (result == nullptr) Restore(node, saved);
+        --m_depth;
+        return result;
     }
-    return false;
-}
+
+  private:
+    using Saved = std::vector<const SQChar*>;
+
+    Saved Save(const Node& node) const {
+        if (node.firstCapture > node.lastCapture) return Saved();
+        return Saved(m_exp->slots.begin() + node.firstCapture * 2,
+                     m_exp->slots.begin() + node.lastCapture * 2 + 2);
+    }
+
+    void Restore(const Node& node, const Saved& saved) {
+        if (!saved.empty())
+            std::copy(saved.begin(), saved.end(), m_exp->slots.begin() + node.firstCapture * 2);
+    }
+
+    const SQChar* Sequence(int head, const SQChar* s, int follower) {
+        for (int index = head; index != kNone && s != nullptr; index = m_exp->nodes[(size_t)index].next) {
+            int next = m_exp->nodes[(size_t)index].next;
+            s = Match(index, s, next != kNone ? next : follower);
+        }
+        return s;
+    }
+
+    const SQChar* Repeat(const Node& node, const SQChar* s, int follower) {
+        int stop = node.next != kNone ? node.next : follower;
+        int afterStop = kNone;
+        if (stop != kNone) {
+            int stopNext = m_exp->nodes[(size_t)stop].next;
+            afterStop = stopNext != kNone ? stopNext : (stop == node.next ? follower : kNone);
+        }
+        // A greedy follower that may match nothing would always stop the loop at once.
+        const Node* stopNode = stop != kNone ? &m_exp->nodes[(size_t)stop] : nullptr;
+        bool testStop = stopNode != nullptr &&
+                        (node.lazy || stopNode->type != NodeType::repeat || stopNode->minimum != 0);
+        int count = 0;
+        const SQChar* good = s;
+        while (node.maximum == kUnbounded || count < node.maximum) {
+            if (node.lazy && count >= node.minimum) {
+                if (!testStop || Match(stop, good, afterStop) != nullptr) break;
+                if (m_exp->matchError != nullptr) return nullptr;
+            }
+            const SQChar* turn = Match(node.body, good, stop);
+            if (turn == nullptr) {
+                if (m_exp->matchError != nullptr) return nullptr;
+                break;
+            }
+            ++count;
+            if (turn == good) {
+                // A turn that matched nothing matches nothing again: the minimum is reached.
+                if (count < node.minimum) count = node.minimum;
+                break;
+            }
+            good = turn;
+            if (!node.lazy && testStop && count >= node.minimum) {
+                if (Match(stop, good, afterStop) != nullptr) break;
+                if (m_exp->matchError != nullptr) return nullptr;
+            }
+            if (good >= m_end) break;
+        }
+        return count >= node.minimum ? good : nullptr;
+    }
+
+    bool AtBoundary(const SQChar* s) const {
+        bool spaceBefore = s == m_begin || isspace((unsigned char)s[-1]);
+        bool spaceAfter = s == m_end || isspace((unsigned char)*s);
+        return spaceBefore != spaceAfter;
+    }
+
+    SQRex* m_exp;
+    const SQChar* m_begin;
+    const SQChar* m_end;
+    int m_depth = 0;
+};
 
 void ClearMatches(SQRex* exp, size_t textLength) {
     exp->matchError = nullptr;
@@ -636,21 +525,17 @@ extern "C" {
 
 SQRex* sqstd_rex_compile(const SQChar* pattern, const SQChar** error) {
     Parser parser(pattern);
-    SQRex* exp = new SQRex;
+    int root;
     try {
-        int root = parser.Parse();
-        Compiler compiler(parser.nodes, &exp->program);
-        exp->program.push_back({Op::save, 0});
-        compiler.Emit(root);
-        exp->program.push_back({Op::save, 1});
-        exp->program.push_back({Op::match});
-        exp->registerCount = compiler.registerCount;
+        root = parser.Parse();
     } catch (const SyntaxError& syntax) {
         if (error != nullptr) *error = syntax.message;
-        delete exp;
         return nullptr;
     }
+    SQRex* exp = new SQRex;
+    exp->nodes = std::move(parser.nodes);
     exp->sets = std::move(parser.sets);
+    exp->root = root;
     exp->subexpCount = parser.groupCount + 1;
     exp->slots.assign((size_t)exp->subexpCount * 2, nullptr);
     return exp;
@@ -661,24 +546,28 @@ void sqstd_rex_free(SQRex* exp) {
 }
 
 SQBool sqstd_rex_match(SQRex* exp, const SQChar* text) {
-    Text whole{text, text + strlen(text)};
-    ClearMatches(exp, strlen(text));
-    return Run(exp, whole, text, true) ? SQTrue : SQFalse;
+    size_t length = strlen(text);
+    ClearMatches(exp, length);
+    Matcher matcher(exp, text, text + length);
+    const SQChar* end = matcher.Match(exp->root, text, kNone);
+    return end != nullptr && end == text + length ? SQTrue : SQFalse;
 }
 
+// Tries each start from text_begin up to, not including, text_end: an empty text never matches.
 SQBool sqstd_rex_searchrange(SQRex* exp, const SQChar* text_begin, const SQChar* text_end,
                              const SQChar** out_begin, const SQChar** out_end) {
     ClearMatches(exp, text_begin < text_end ? (size_t)(text_end - text_begin) : 0);
-    if (text_begin > text_end) return SQFalse;
-    Text range{text_begin, text_end};
-    bool anchored = exp->program.size() > 1 && exp->program[1].op == Op::bol;
-    for (const SQChar* start = text_begin; start <= text_end; ++start) {
-        if (Run(exp, range, start, false)) {
-            if (out_begin != nullptr) *out_begin = exp->slots[0];
-            if (out_end != nullptr) *out_end = exp->slots[1];
+    Matcher matcher(exp, text_begin, text_end);
+    for (const SQChar* start = text_begin; start < text_end; ++start) {
+        for (const SQChar*& slot : exp->slots)
+            slot = nullptr;
+        const SQChar* end = matcher.Match(exp->root, start, kNone);
+        if (end != nullptr) {
+            if (out_begin != nullptr) *out_begin = start;
+            if (out_end != nullptr) *out_end = end;
             return SQTrue;
         }
-        if (exp->matchError != nullptr || anchored) break;
+        if (exp->matchError != nullptr) break;
     }
     return SQFalse;
 }

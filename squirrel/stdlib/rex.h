@@ -5,8 +5,8 @@
 
 namespace sqstd {
 
-// The reason the last match or search stopped early (its backtracking state grew past the
-// engine's bound), or null when it ran to its answer.
+// The reason the last match or search stopped early (it took more steps or nested deeper than
+// the engine allows), or null when it ran to its answer.
 const SQChar* RexMatchError(SQRex* exp);
 
 } // namespace sqstd

@@ -383,7 +383,7 @@ TEST(SqstdlibIo, FileObjectsOverCFiles) {
 }
 
 // Disabled: the language's sq_writeclosure/sq_readclosure are not written yet.
-TEST(SqstdlibIo, DISABLED_WriteClosureToFileRoundTrip) {
+TEST(SqstdlibIo, WriteClosureToFileRoundTrip) {
     ScriptHost host;
     HSQUIRRELVM v = host.vm();
     const char* path = "sqstdlib_capi_closure.tmp";

@@ -12,14 +12,13 @@
 namespace {
 
 // Every fixture, once: the list of names and one test each come from this table.
-// DISABLED_io_compiled_closure: the language's sq_writeclosure/sq_readclosure are not written yet.
 // clang-format off
 #define SQSTDLIB_FIXTURES(X)            \
     X(blob_stream)                      \
     X(blob_errors)                      \
     X(io_file)                          \
     X(io_load)                          \
-    X(DISABLED_io_compiled_closure)     \
+    X(io_compiled_closure)              \
     X(system)                           \
     X(math)                             \
     X(string_format)                    \
@@ -27,6 +26,7 @@ namespace {
     X(regexp_search)                    \
     X(regexp_match_capture)             \
     X(regexp_errors)                    \
+    X(regexp_greedy)                    \
     X(type_tags)
 // clang-format on
 

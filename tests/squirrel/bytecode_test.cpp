@@ -107,13 +107,15 @@ TEST(Bytecode, StreamIsVersionedLittleEndianAndKeepsDebugRecords) {
     HSQUIRRELVM v = sq_open(1024);
     sq_setprintfunc(v, Print, Print);
     Buffer buf = Compile(v, "function f(a, b = 3) { local c = a * b; return c; }\nreturn f(2) + 0.5;", "unit.nut");
-    ASSERT_GE(buf.bytes.size(), 16u);
-    EXPECT_EQ(std::string(buf.bytes.begin(), buf.bytes.begin() + 4), "SQZB");
-    EXPECT_EQ(buf.bytes[4], 1);  // version 1, little-endian
-    EXPECT_EQ(buf.bytes[5] | buf.bytes[6] | buf.bytes[7], 0);
-    EXPECT_EQ(buf.bytes[8], 4);  // SQInteger
-    EXPECT_EQ(buf.bytes[9], 4);  // SQFloat
-    EXPECT_EQ(buf.bytes[10], 1);  // SQChar
+    ASSERT_GE(buf.bytes.size(), 18u);
+    EXPECT_EQ(buf.bytes[0], 0xFA);  // the compiled-file tag
+    EXPECT_EQ(buf.bytes[1], 0xFA);
+    EXPECT_EQ(std::string(buf.bytes.begin() + 2, buf.bytes.begin() + 6), "SQZB");
+    EXPECT_EQ(buf.bytes[6], 1);  // version 1, little-endian
+    EXPECT_EQ(buf.bytes[7] | buf.bytes[8] | buf.bytes[9], 0);
+    EXPECT_EQ(buf.bytes[10], 4);  // SQInteger
+    EXPECT_EQ(buf.bytes[11], 4);  // SQFloat
+    EXPECT_EQ(buf.bytes[12], 1);  // SQChar
     EXPECT_EQ(std::string(buf.bytes.end() - 4, buf.bytes.end()), "TAIL");
     ASSERT_EQ(sq_readclosure(v, ReadBytes, &buf), SQ_OK);
     sq_pushroottable(v);
@@ -152,12 +154,16 @@ TEST(Bytecode, DamagedStreamsFailWithoutPushing) {
             EXPECT_EQ(sq_gettop(v), 0) << i;
         }
     }
+    Buffer wrongTag = good;
+    wrongTag.bytes[1] = 0xFB;
+    EXPECT_TRUE(SQ_FAILED(sq_readclosure(v, ReadBytes, &wrongTag)));
+    EXPECT_EQ(LastError(v), "invalid bytecode stream: bad tag");
     Buffer wrongMagic = good;
-    wrongMagic.bytes[0] = 'X';
+    wrongMagic.bytes[2] = 'X';
     EXPECT_TRUE(SQ_FAILED(sq_readclosure(v, ReadBytes, &wrongMagic)));
     EXPECT_EQ(LastError(v), "invalid bytecode stream: bad magic");
     Buffer wrongVersion = good;
-    wrongVersion.bytes[4] = 2;
+    wrongVersion.bytes[6] = 2;
     EXPECT_TRUE(SQ_FAILED(sq_readclosure(v, ReadBytes, &wrongVersion)));
     EXPECT_EQ(LastError(v), "invalid bytecode stream: unsupported version");
     sq_close(v);
