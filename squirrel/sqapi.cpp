@@ -615,8 +615,9 @@ SQRESULT sq_rawset(HSQUIRRELVM v, SQInteger idx) {
         v->Pop(2);
         return SQ_OK;
     case OT_CLASS:
-        _class(self)->NewSlot(_ss(v), key, val, false);
         v->Pop(2);
+        if (!_class(self)->NewSlot(_ss(v), key, val, false))
+            return sq_throwerror(v, "trying to modify a class that has already been instantiated");
         return SQ_OK;
     case OT_INSTANCE:
         if (_instance(self)->Set(key, val)) {

@@ -3,8 +3,10 @@
 #include "squirrel/sqvm.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -17,8 +19,11 @@ bool str2num(const SQChar *s, SQObjectPtr &res) {
         res = (SQFloat)r;
         return true;
     }
+    // as strtol with a 32-bit long: out-of-range values saturate
     long long r = strtoll(s, &end, 10);
     if (s == end) return false;
+    if (r > INT32_MAX) r = INT32_MAX;
+    if (r < INT32_MIN) r = INT32_MIN;
     res = (SQInteger)r;
     return true;
 }
@@ -117,8 +122,10 @@ SQInteger get_slice_params(HSQUIRRELVM v, SQInteger &sidx, SQInteger &eidx, SQOb
     sidx = 0;
     eidx = 0;
     o = stack_get(v, 1);
-    SQObjectPtr &start = stack_get(v, 2);
-    if (sqtype(start) != OT_NULL && sq_isnumeric(start)) sidx = tointeger(start);
+    if (top > 1) {
+        SQObjectPtr &start = stack_get(v, 2);
+        if (sq_isnumeric(start)) sidx = tointeger(start);
+    }
     if (top > 2) {
         SQObjectPtr &end = stack_get(v, 3);
         if (sq_isnumeric(end)) eidx = tointeger(end);
@@ -471,6 +478,19 @@ bool SortCompare(HSQUIRRELVM v, SQObjectPtr &a, SQObjectPtr &b, SQInteger func, 
     return true;
 }
 
+// Compares two elements by position. The compare function may resize the array, so the
+// elements are copied before the call and the size is checked after it.
+bool SortCompareAt(HSQUIRRELVM v, SQArray *arr, SQInteger ia, SQInteger ib, SQInteger bottom, SQInteger func,
+                   SQInteger &ret) {
+    SQObjectPtr a = arr->_values[(size_t)ia], b = arr->_values[(size_t)ib];
+    if (!SortCompare(v, a, b, func, ret)) return false;
+    if (arr->Size() <= bottom) {
+        v->Raise_Error("array resized during sort");
+        return false;
+    }
+    return true;
+}
+
 bool HeapSiftDown(HSQUIRRELVM v, SQArray *arr, SQInteger root, SQInteger bottom, SQInteger func) {
     SQInteger maxChild;
     bool done = false;
@@ -480,10 +500,10 @@ bool HeapSiftDown(HSQUIRRELVM v, SQArray *arr, SQInteger root, SQInteger bottom,
         if (root2 == bottom) {
             maxChild = root2;
         } else {
-            if (!SortCompare(v, arr->_values[(size_t)root2], arr->_values[(size_t)root2 + 1], func, ret)) return false;
+            if (!SortCompareAt(v, arr, root2, root2 + 1, bottom, func, ret)) return false;
             maxChild = ret > 0 ? root2 : root2 + 1;
         }
-        if (!SortCompare(v, arr->_values[(size_t)root], arr->_values[(size_t)maxChild], func, ret)) return false;
+        if (!SortCompareAt(v, arr, root, maxChild, bottom, func, ret)) return false;
         if (ret < 0) {
             if (root == maxChild) {
                 v->Raise_Error("inconsistent compare function");
@@ -493,10 +513,6 @@ bool HeapSiftDown(HSQUIRRELVM v, SQArray *arr, SQInteger root, SQInteger bottom,
             root = maxChild;
         } else {
             done = true;
-        }
-        if (arr->Size() <= bottom) {  // the compare function shrank the array
-            v->Raise_Error("array resized during sort");
-            return false;
         }
     }
     return true;
@@ -563,7 +579,7 @@ SQInteger string_find(HSQUIRRELVM v) {
         SQ_SUCCEEDED(sq_getstring(v, 2, &substr))) {
         if (top > 2) sq_getinteger(v, 3, &start_idx);
         SQInteger len = sq_getsize(v, 1);
-        if (start_idx >= 0 && start_idx <= len) {
+        if (start_idx >= 0 && start_idx < len) {
             if ((ret = strstr(&str[start_idx], substr))) {
                 sq_pushinteger(v, (SQInteger)(ret - str));
                 return 1;
