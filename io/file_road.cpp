@@ -222,7 +222,8 @@ u32 FileSystemSaveFile(const char* path, const void* buffer, u32 size) {
     zIOBaseFS* fs = nullptr;
     zIORecord* record = FileSystemOpen(path, &fs, false, true, false);
     if (!record) return 0;
-    u32 written = (buffer && size) ? fs->Write(record, buffer, size) : 0;
+    // One write even for an empty file: an archive makes its entry on it.
+    u32 written = fs->Write(record, buffer, size);
     if (!fs->Close(record)) GetLog() << "[!] File system failed to close handle.\n";
     return written;
 }
@@ -261,6 +262,8 @@ bool FileSystemCacheFile(const char* path) {
 bool FileSystemAddFallback(zIOBaseFS* fs) {
     RoadState& road = Road();
     zScopedLock lock(road.mutex);
+    // The road calls every listed file system without checking it.
+    if (!fs) return false;
     if (road.fallbacks.Find(fs)) {
         GetLog() << "[*] Fallback file system already queued.\n";
         return true;

@@ -58,7 +58,8 @@ bool FileSystemExistsInSearchPaths(zString& path);
 u32 FileSystemLoadFile(const char* path, void*& buffer);
 // As above; true for an empty file too (size 0, buffer holding the one 0 byte).
 bool FileSystemLoadFile(const char* path, void*& buffer, u32& size);
-// Opens for writing through the road and writes once; returns the bytes written.
+// Opens for writing through the road and writes once (also when size is 0);
+// returns the bytes written.
 u32 FileSystemSaveFile(const char* path, const void* buffer, u32 size);
 // 0 when the file cannot be opened.
 u32 FileSystemGetFileSize(const char* path);
@@ -68,7 +69,8 @@ u32 FileSystemCopyFile(const char* source, const char* destination);
 bool FileSystemCacheFile(const char* path);
 
 // A file system already listed is kept once ("[*] Fallback file system already
-// queued.\n"), still true; false only when the list node cannot be allocated.
+// queued.\n"), still true; false for null or when the list node cannot be
+// allocated.
 bool FileSystemAddFallback(zIOBaseFS* fs);
 void FileSystemRemoveFallback(zIOBaseFS* fs);
 u32 FileSystemGetFallbackCount();

@@ -171,3 +171,59 @@ TEST_F(DiskFsTest, SeekTellSizeAndCloseAll) {
     disk->CloseAll();
     EXPECT_EQ(disk->GetOpenHandleCount(), 0u);
 }
+
+namespace {
+
+// Lets a test take a record off the handle list behind the file system's back.
+class ForgetfulDiskFS : public zIODiskFS {
+  public:
+    void Forget(zIORecord* record) { m_handles.Remove(record); }
+};
+
+} // namespace
+
+TEST_F(DiskFsTest, ClosingRecordNotOnTheListLogsItsStream) {
+    WriteHostFile("a.txt", "a");
+    ForgetfulDiskFS disk;
+    zIORecord* record = disk.Open("a.txt", true, false, false);
+    ASSERT_NE(record, nullptr);
+    disk.Forget(record);
+    LogCapture log;
+    EXPECT_TRUE(disk.Close(record));
+    const std::string text = log.Text();
+    const std::string head = "[!] Trying to close a disk handle (";
+    const std::string tail = ") that was not opened on this file system.\n";
+    ASSERT_GT(text.size(), head.size() + tail.size()) << text;
+    EXPECT_EQ(text.compare(0, head.size(), head), 0) << text;
+    EXPECT_EQ(text.compare(text.size() - tail.size(), tail.size(), tail), 0) << text;
+    std::string number = text.substr(head.size(), text.size() - head.size() - tail.size());
+    EXPECT_EQ(number.find_first_not_of("0123456789"), std::string::npos) << number;
+    EXPECT_NE(number, "0");
+}
+
+TEST_F(DiskFsTest, DevicesAreNeverFiles) {
+    zIODiskFS* disk = GetDiskFileSystem();
+    EXPECT_FALSE(disk->Exists("/dev/null"));
+    EXPECT_EQ(disk->Open("/dev/null", true, false, false), nullptr);
+    EXPECT_EQ(disk->GetOpenHandleCount(), 0u);
+}
+
+TEST_F(DiskFsTest, WritingAnotherCaseReplacesTheExistingFile) {
+    WriteHostFile("Data/Level.ZML", "old");
+    EXPECT_EQ(FileSystemSaveFile("data\\level.zml", "new", 3), 3u);
+    EXPECT_EQ(ReadHostFile("Data/Level.ZML"), "new");
+    EXPECT_FALSE(std::filesystem::exists("data"));
+    EXPECT_FALSE(std::filesystem::exists("Data/level.zml"));
+}
+
+TEST_F(DiskFsTest, AbsolutePathsAreMatchedWithoutCase) {
+    WriteHostFile("sub/a.txt", "abs");
+    std::string exact = (m_directory / "sub/a.txt").string();
+    std::string mixed = (m_directory / "SUB\\A.TXT").string();
+    ASSERT_EQ(mixed.compare(0, 5, "/tmp/"), 0);
+    mixed.replace(0, 5, "/TMP\\");
+    zIODiskFS* disk = GetDiskFileSystem();
+    EXPECT_TRUE(disk->Exists(exact.c_str()));
+    EXPECT_TRUE(disk->Exists(mixed.c_str()));
+    EXPECT_EQ(zIODiskFS::ResolvePath(mixed.c_str()), exact.c_str());
+}

@@ -235,3 +235,154 @@ TEST_F(FileRoadTest, WriteWhileReadOnlyArchiveIsCurrentGoesToDisk) {
     EXPECT_EQ(ReadAll("in.txt"), "abc");
     FileSystemSetCurrent(nullptr);
 }
+
+TEST_F(FileRoadTest, ExistsAsksCurrentAndFallbacksOnly) {
+    WriteHostFile("disk.txt", "d");
+    WriteHostFile("mods/searched.txt", "s");
+    PutMemoryFile("cached.txt", "c");
+    zIOMemoryFS fallback;
+    zIORecord* record = fallback.Open("late.txt", false, true, false);
+    fallback.Close(record);
+    FileSystemAddFallback(&fallback);
+    FileSystemAddSearchPath("mods");
+    struct Case {
+        const char* path;
+        bool exists;
+    } cases[] = {
+        {"disk.txt", true},       {"disc:disk.txt", true}, {"late.txt", true},
+        {"disc:late.txt", false}, {"cached.txt", false},   {"searched.txt", false},
+    };
+    LogCapture log;
+    for (const Case& c : cases)
+        EXPECT_EQ(FileSystemExists(c.path), c.exists) << c.path;
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_FALSE(FileSystemExists(nullptr));
+    EXPECT_EQ(log.Text(), "[!] Invalid argument.\n");
+}
+
+TEST_F(FileRoadTest, ExistsInSearchPathsAsksFallbacksToo) {
+    zIOMemoryFS fallback;
+    fallback.Close(fallback.Open("mods/f.txt", false, true, false));
+    FileSystemAddFallback(&fallback);
+    FileSystemAddSearchPath("mods");
+    zString path("f.txt");
+    EXPECT_TRUE(FileSystemExistsInSearchPaths(path));
+    EXPECT_EQ(path, "mods/f.txt");
+    zString missing("g.txt");
+    EXPECT_FALSE(FileSystemExistsInSearchPaths(missing));
+}
+
+TEST_F(FileRoadTest, SearchPathsKeepDuplicatesAndCanBeReplaced) {
+    FileSystemAddSearchPath("a");
+    FileSystemAddSearchPath("a");
+    EXPECT_EQ(FileSystemGetSearchPathCount(), 2u);
+
+    WriteHostFile("x/f.txt", "from x");
+    WriteHostFile("y/f.txt", "from y");
+    WriteHostFile("y/g.txt", "only y");
+    zList<zString> paths;
+    paths.Add(zString("x"));
+    paths.Add(zString("y"));
+    FileSystemSetSearchPaths(paths);
+    EXPECT_EQ(FileSystemGetSearchPathCount(), 2u);
+    EXPECT_EQ(ReadAll("f.txt"), "from x");
+    EXPECT_EQ(ReadAll("g.txt"), "only y");
+}
+
+TEST_F(FileRoadTest, FallbacksAreTriedInOrderWithSearchPathsAndNeverWritten) {
+    zIOMemoryFS first;
+    zIOMemoryFS second;
+    zIORecord* record = first.Open("mods/f.txt", false, true, false);
+    first.Write(record, "first", 5);
+    first.Close(record);
+    record = second.Open("f.txt", false, true, false);
+    second.Write(record, "second", 6);
+    second.Close(record);
+    FileSystemAddFallback(&first);
+    FileSystemAddFallback(&second);
+    FileSystemAddSearchPath("mods");
+
+    zIOHandle handle;
+    ASSERT_TRUE(handle.Open("f.txt", true));
+    EXPECT_EQ(handle.GetFileSystem(), &first);
+    char text[8] = {};
+    EXPECT_EQ(handle.Read(text, 8), 5u);
+    EXPECT_STREQ(text, "first");
+    handle.Close();
+
+    // A write that the current file system refuses goes nowhere else.
+    EXPECT_EQ(FileSystemSaveFile("nodir/f.txt", "x", 1), 0u);
+    EXPECT_FALSE(first.Exists("nodir/f.txt"));
+    EXPECT_FALSE(second.Exists("nodir/f.txt"));
+    EXPECT_FALSE(GetMemoryFileSystem()->Exists("nodir/f.txt"));
+}
+
+TEST_F(FileRoadTest, NullFallbackIsRefused) {
+    EXPECT_FALSE(FileSystemAddFallback(nullptr));
+    EXPECT_EQ(FileSystemGetFallbackCount(), 0u);
+    EXPECT_FALSE(FileSystemExists("anything.txt"));
+}
+
+TEST_F(FileRoadTest, ReadModeArchiveSendsEveryWritingOpenToDisk) {
+    zIOArchiveFS archive;
+    ASSERT_TRUE(archive.Connect("res.ksa", nullptr, true));
+    ASSERT_TRUE(archive.GetArchive().AddFile("in.txt", "abc", 3, -1));
+    archive.Disconnect();
+    ASSERT_TRUE(archive.Connect("res.ksa"));
+    FileSystemSetCurrent(&archive);
+    struct Case {
+        const char* name;
+        bool read, write, append;
+        const char* expected; // host file afterwards
+    } cases[] = {
+        {"write", false, true, false, "zz"},
+        {"update", true, true, false, "zzcdef"},
+        {"append", false, false, true, "abcdefzz"},
+        {"read append", true, false, true, "abcdefzz"},
+    };
+    LogCapture log;
+    for (const Case& c : cases) {
+        WriteHostFile("out.bin", "abcdef");
+        zIOHandle handle;
+        ASSERT_TRUE(handle.Open("out.bin", c.read, c.write, c.append)) << c.name;
+        EXPECT_EQ(handle.GetFileSystem(), GetDiskFileSystem()) << c.name;
+        EXPECT_EQ(handle.Write("zz", 2), 2u) << c.name;
+        handle.Close();
+        EXPECT_EQ(ReadHostFile("out.bin"), c.expected) << c.name;
+    }
+    EXPECT_EQ(log.Text(), "");
+    // Reads still come from the archive.
+    zIOHandle in;
+    ASSERT_TRUE(in.Open("in.txt", true));
+    EXPECT_EQ(in.GetFileSystem(), &archive);
+    in.Close();
+    FileSystemSetCurrent(nullptr);
+}
+
+TEST_F(FileRoadTest, SaveOfEmptyFileIntoWriteModeArchiveKeepsTheEntry) {
+    zIOArchiveFS archive;
+    ASSERT_TRUE(archive.Connect("out.ksa", nullptr, true));
+    FileSystemSetCurrent(&archive);
+    EXPECT_EQ(FileSystemSaveFile("empty.txt", "", 0), 0u);
+    EXPECT_EQ(FileSystemSaveFile("full.txt", "abc", 3), 3u);
+    FileSystemSetCurrent(nullptr);
+    EXPECT_FALSE(std::filesystem::exists("empty.txt"));
+    archive.Disconnect();
+
+    ASSERT_TRUE(archive.Connect("out.ksa"));
+    ASSERT_TRUE(archive.Exists("empty.txt"));
+    EXPECT_TRUE(archive.Exists("full.txt"));
+    FileSystemSetCurrent(&archive);
+    void* buffer = nullptr;
+    u32 size = 99;
+    EXPECT_TRUE(FileSystemLoadFile("empty.txt", buffer, size));
+    EXPECT_EQ(size, 0u);
+    std::free(buffer);
+    FileSystemSetCurrent(nullptr);
+
+    // On the disk too an empty save leaves an empty file.
+    EXPECT_EQ(FileSystemSaveFile("empty.txt", "", 0), 0u);
+    EXPECT_TRUE(std::filesystem::exists("empty.txt"));
+    EXPECT_EQ(FileSystemSaveFile("null.txt", nullptr, 0), 0u);
+    EXPECT_TRUE(std::filesystem::exists("null.txt"));
+}

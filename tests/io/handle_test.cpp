@@ -1,6 +1,7 @@
 #include <cstring>
 #include <string>
 
+#include "io/disk_fs.h"
 #include "io/handle.h"
 #include "io/memory_fs.h"
 #include "io_fixture.h"
@@ -143,4 +144,24 @@ TEST(HostByteOrder, FirstQueryLogsOnce) {
     EXPECT_EQ(GetHostEndianness(), ByteOrderLittleEndian);
     EXPECT_EQ(GetHostEndianness(), ByteOrderLittleEndian);
     EXPECT_EQ(log.Text(), "Host memory configuration: Using little endian.\n");
+}
+
+TEST_F(HandleTest, OpenClosesThePreviousFileAndRecordsItsFileSystem) {
+    WriteHostFile("a.txt", "a");
+    WriteHostFile("b.txt", "b");
+    PutMemoryFile("c.txt", "c");
+    zIODiskFS* disk = GetDiskFileSystem();
+    zIOHandle handle;
+    ASSERT_TRUE(handle.Open("a.txt", true));
+    EXPECT_EQ(handle.GetFileSystem(), disk);
+    EXPECT_EQ(disk->GetOpenHandleCount(), 1u);
+    ASSERT_TRUE(handle.Open("b.txt", true));
+    EXPECT_EQ(disk->GetOpenHandleCount(), 1u);
+    EXPECT_EQ(handle.ReadU8(), 'b');
+    ASSERT_TRUE(handle.Open("c.txt", true));
+    EXPECT_EQ(handle.GetFileSystem(), GetMemoryFileSystem());
+    EXPECT_EQ(disk->GetOpenHandleCount(), 0u);
+    EXPECT_FALSE(handle.Open("missing.txt", true));
+    EXPECT_FALSE(handle.IsOpen());
+    EXPECT_EQ(GetMemoryFileSystem()->GetOpenHandleCount(), 0u);
 }
