@@ -50,7 +50,10 @@ void zArchive::ClearEntries() {
 zArchiveEntry* zArchive::FindEntry(const char* name) const {
     if (!name) return nullptr;
     for (zList<zArchiveEntry*>::Node* node = m_entries.GetHead(); node; node = node->next) {
-        if (node->value->name == name) return node->value;
+        // A name of length 0 is read back as a string without buffer, which
+        // zString does not take as equal to "".
+        const zString& entryName = node->value->name;
+        if (entryName == name || (entryName.GetLength() == 0 && name[0] == '\0')) return node->value;
     }
     return nullptr;
 }

@@ -25,11 +25,51 @@
 
 static_assert(STBI_MAX_DIMENSIONS == PictureMaxSide, "stb_image must refuse what pictures refuse");
 
+namespace {
+
+// stb_image 2.27 (Debian's) overruns its buffers on some files it should
+// refuse; those files are refused here before it sees them:
+// - JPEG (0xFF fill bytes, then SOI): Huffman tables whose counts pass 256,
+//   or that are used undefined, are read and written out of bounds. JPEG
+//   files are read by Small and Jpeglib, which come first.
+// - PNM (P5, P6): a size of ten or more digits overflows its int, and a
+//   16-bit file (maximum value past 255) is converted past its buffer.
+bool IsStbJpeg(const u8* bytes, u64 size) {
+    u64 i = 0;
+    while (i < size && bytes[i] == 0xFF) ++i;
+    return i > 0 && i < size && bytes[i] == 0xD8;
+}
+
+bool IsUnsafeStbPnm(const u8* bytes, u64 size) {
+    if (size < 2 || bytes[0] != 'P' || (bytes[1] != '5' && bytes[1] != '6')) return false;
+    u64 i = 2;
+    u64 value = 0;
+    for (int field = 0; field < 3; ++field) {
+        // Blanks and '#' comments, as stb_image skips them.
+        while (i < size && (bytes[i] == ' ' || (bytes[i] >= '\t' && bytes[i] <= '\r') || bytes[i] == '#')) {
+            if (bytes[i] == '#')
+                while (i < size && bytes[i] != '\n' && bytes[i] != '\r') ++i;
+            else
+                ++i;
+        }
+        u32 digits = 0;
+        value = 0;
+        for (; i < size && bytes[i] >= '0' && bytes[i] <= '9'; ++i, ++digits) {
+            if (digits >= 9) return true;
+            value = value * 10 + (bytes[i] - '0');
+        }
+    }
+    return value > 255;
+}
+
+} // namespace
+
 zPictureIOSTBCodec::zPictureIOSTBCodec() : zPictureIOCodec("STB", "STB image read-only codec (stb_image).", 1) {}
 
 bool zPictureIOSTBCodec::DecodeMemory(const u8* bytes, u64 size, u32& width, u32& height, u8*& pixels) {
     pixels = nullptr;
     if (!bytes || size == 0 || size > 0x7fffffffu) return false;
+    if (IsStbJpeg(bytes, size) || IsUnsafeStbPnm(bytes, size)) return false;
     int w = 0, h = 0, components = 0;
     stbi_uc* decoded = stbi_load_from_memory(bytes, int(size), &w, &h, &components, 4);
     if (!decoded) return false;

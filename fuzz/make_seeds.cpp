@@ -1,0 +1,417 @@
+// Writes the seed corpus of every fuzz target: small valid files made with the
+// project's own writers (and, for formats the project only reads, built here
+// byte by byte), plus truncated copies. Run from the fuzz build:
+//   fuzz_make_seeds fuzz/corpus
+// The corpus is kept in the repository; the failing inputs that fuzz runs
+// add to it are not written here.
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_support.h"
+#include "io/archive.h"
+#include "io/zml/archive_index.h"
+#include "markup/metafile.h"
+#include "markup/writer.h"
+#include "picture/codec.h"
+#include "picture/picture.h"
+#include "picture/tga.h"
+
+namespace {
+
+using Bytes = std::string;
+
+std::filesystem::path g_root;
+bool g_failed = false;
+
+void Fail(const std::string& what) {
+    std::fprintf(stderr, "fuzz_make_seeds: %s\n", what.c_str());
+    g_failed = true;
+}
+
+void WriteSeed(const char* target, const std::string& name, const Bytes& bytes) {
+    std::filesystem::path directory = g_root / target;
+    std::filesystem::create_directories(directory);
+    std::ofstream out(directory / name, std::ios::binary);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    if (!out) Fail("cannot write " + (directory / name).string());
+}
+
+// The file's first half and its first few bytes.
+void WriteTruncations(const char* target, const std::string& stem, const std::string& extension,
+                      const Bytes& bytes) {
+    WriteSeed(target, stem + "-half" + extension, bytes.substr(0, bytes.size() / 2));
+    WriteSeed(target, stem + "-head" + extension, bytes.substr(0, bytes.size() < 24 ? bytes.size() / 3 : 20));
+}
+
+// The file and its truncations.
+void WriteWithTruncations(const char* target, const std::string& stem, const std::string& extension,
+                          const Bytes& bytes) {
+    WriteSeed(target, stem + extension, bytes);
+    WriteTruncations(target, stem, extension, bytes);
+}
+
+void PutU16(Bytes& out, u32 value) {
+    out.push_back(char(value & 0xFF));
+    out.push_back(char((value >> 8) & 0xFF));
+}
+
+void PutU32(Bytes& out, u32 value) {
+    PutU16(out, value & 0xFFFF);
+    PutU16(out, value >> 16);
+}
+
+void PutU32BigEndian(Bytes& out, u32 value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char((value >> shift) & 0xFF));
+}
+
+// ZML
+
+Bytes Serialize(const zMetafile& doc) {
+    Bytes text;
+    if (!SerializeMetafile(doc, text)) Fail("cannot serialise a seed document");
+    return text;
+}
+
+Bytes ValuesDocument(u32 binaryMethod) {
+    zMetafile doc;
+    doc.SetBinaryMethod(binaryMethod);
+    zMetaTag* scene = doc.AddRoot(new zMetaTag("Scene"));
+    zMetaTag* items = scene->AddChild(new zMetaTag("Items"));
+    zMetaTag* item = items->AddChild(new zMetaTag("MItem"));
+    item->AddChild(new zMetaTag("Id", "box \"one\" C:\\data\\"));
+    item->AddChild(new zMetaTag("Count", i32(-42)));
+    item->AddChild(new zMetaTag("Scale", 1.5f));
+    item->AddChild(new zMetaTag("Tiny", 1.0e-7f));
+    item->AddChild(new zMetaTag("Visible", true));
+    item->AddChild(new zMetaTag("Hidden", false));
+    item->AddChild(new zMetaTag("Empty"));
+    std::vector<u8> block(100);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = u8(i * 37 + 214);
+    item->AddChild(new zMetaTag("Data", block.data(), u32(block.size())));
+    doc.AddRoot(new zMetaTag("Globals", "second root"));
+    return Serialize(doc);
+}
+
+void MakeZmlSeeds() {
+    WriteWithTruncations("zml", "values", ".zml", ValuesDocument(BinaryMethodYEnc));
+    WriteWithTruncations("zml", "ascii-block", ".zml", ValuesDocument(BinaryMethodAscii));
+    zMetafile empty;
+    WriteSeed("zml", "empty.zml", Serialize(empty));
+
+    // Directives are only ever written by hand; they are added to writer output.
+    zMetafile included;
+    zMetaTag* library = included.AddRoot(new zMetaTag("Library"));
+    library->AddChild(new zMetaTag("Name", "lib"));
+    included.AddRoot(new zMetaTag("Version", i32(3)));
+    Bytes main = Serialize(empty) + "/* comment */ <Root=\n\t<Prefix=\"ab\">\n\t<Joined=#append(<Root:Prefix;> \"x\", "
+                                    "\"y\")>\n\t<Inc=#include(\"1.zml\")>\n\t// line comment\n>\n";
+    WriteSeed("zml", "include-append.zml", main + '\0' + Serialize(included));
+    WriteSeed("zml", "include-cycle.zml",
+              Serialize(empty) + "<A=#include(\"1.zml\")>\n" + '\0' + Serialize(empty) +
+                  "<B=#include(\"0.zml\")>\n");
+}
+
+// Archives
+
+Bytes ReadStored(zFuzzRound& round, const char* path) {
+    Bytes bytes = round.ReadFile(path);
+    if (bytes.empty()) Fail(std::string("cannot read back ") + path);
+    return bytes;
+}
+
+Bytes MakeArchive(zFuzzRound& round, u32 alignment, const char* indexPath) {
+    zArchive archive;
+    archive.SetAlignment(alignment);
+    if (!archive.OpenForWriting("a.ksa")) Fail("cannot write an archive");
+    Bytes text = "alpha beta gamma\n";
+    Bytes repeated(300, 'r');
+    archive.AddFile("a.txt", text.data(), u32(text.size()), -1);
+    archive.AddFile("dir/b.bin", repeated.data(), u32(repeated.size()), 6);
+    archive.AddFile("empty", "", 0, -1);
+    archive.AddFile("c.zml", "<ZML=1.0>\n", 10, 9);
+    archive.Close();
+    if (indexPath) {
+        zArchive reread;
+        if (!reread.OpenForReading("a.ksa") || !reread.SaveIndex(indexPath)) Fail("cannot write an index");
+    }
+    return ReadStored(round, "a.ksa");
+}
+
+void MakeArchiveSeeds() {
+    zFuzzRound round;
+    InstallZmlArchiveIndex();
+    WriteWithTruncations("archive_scan", "plain", ".ksa", MakeArchive(round, 0, nullptr));
+    WriteWithTruncations("archive_scan", "aligned4", ".ksa", MakeArchive(round, 4, nullptr));
+    WriteSeed("archive_scan", "aligned16.ksa", MakeArchive(round, 16, nullptr));
+    Bytes magicOnly = "CRAZ";
+    WriteSeed("archive_scan", "magic-only.ksa", magicOnly);
+
+    Bytes archive = MakeArchive(round, 0, "a.idx");
+    Bytes index = ReadStored(round, "a.idx");
+    WriteSeed("archive_index", "plain.bin", index + '\0' + archive);
+    WriteSeed("archive_index", "index-half.bin", index.substr(0, index.size() / 2) + '\0' + archive);
+    WriteSeed("archive_index", "archive-half.bin", index + '\0' + archive.substr(0, archive.size() / 2));
+    archive = MakeArchive(round, 4, "a.idx");
+    WriteSeed("archive_index", "aligned4.bin", ReadStored(round, "a.idx") + '\0' + archive);
+    SetArchiveIndexFormat(nullptr);
+}
+
+// Pictures
+
+void FillPattern(zPicture& picture) {
+    u8* pixels = picture.GetPixels();
+    for (u64 i = 0; i < picture.GetBufferSize(); ++i) pixels[i] = u8(i * 29 + i / 7);
+}
+
+Bytes EncodeTga(u32 width, u32 height, const zPixelFormat& format) {
+    zPicture picture;
+    if (!picture.Allocate(width, height, format)) Fail("cannot allocate a seed picture");
+    FillPattern(picture);
+    std::vector<u8> file;
+    if (!EncodeTGA(picture, file)) Fail("cannot encode a seed TGA");
+    return Bytes(file.begin(), file.end());
+}
+
+// TGA types the writer does not produce: 18-byte header, optional colour map,
+// then the pixels (bottom row first unless descriptor bit 5 is set).
+Bytes TgaHeader(u8 type, u8 mapType, u16 mapLength, u8 mapBits, u16 width, u16 height, u8 bits, u8 descriptor) {
+    Bytes out;
+    out.push_back(0);
+    out.push_back(char(mapType));
+    out.push_back(char(type));
+    PutU16(out, 0);
+    PutU16(out, mapLength);
+    out.push_back(char(mapBits));
+    PutU16(out, 0);
+    PutU16(out, 0);
+    PutU16(out, width);
+    PutU16(out, height);
+    out.push_back(char(bits));
+    out.push_back(char(descriptor));
+    return out;
+}
+
+Bytes TgaGrey() {
+    Bytes out = TgaHeader(3, 0, 0, 0, 4, 2, 8, 0);
+    for (int i = 0; i < 8; ++i) out.push_back(char(i * 30));
+    return out;
+}
+
+Bytes TgaColourMapped(bool runLength) {
+    Bytes out = TgaHeader(runLength ? 9 : 1, 1, 4, 24, 4, 2, 8, 0x20);
+    for (int i = 0; i < 4; ++i) out += Bytes{char(i * 60), char(255 - i * 60), char(i * 20)};
+    if (runLength) {
+        out += Bytes{char(0x83), 2};        // four times index 2
+        out += Bytes{3, 0, 1, 2, 3};        // four literal indices
+    } else {
+        for (int i = 0; i < 8; ++i) out.push_back(char(i % 4));
+    }
+    return out;
+}
+
+Bytes TgaRunLength(u8 bits) {
+    Bytes out = TgaHeader(10, 0, 0, 0, 5, 2, bits, bits == 32 ? 0x28 : 0);
+    u32 bytesPerPixel = bits / 8;
+    out.push_back(char(0x84)); // five times one pixel
+    for (u32 i = 0; i < bytesPerPixel; ++i) out.push_back(char(0x40 + i));
+    out.push_back(char(4)); // five literal pixels
+    for (u32 i = 0; i < 5 * bytesPerPixel; ++i) out.push_back(char(i * 13));
+    return out;
+}
+
+// libjpeg in its baseline, sampled, greyscale and restart-marker forms; the
+// project's writer only makes progressive files.
+Bytes EncodeJpegBaseline(u32 width, u32 height, int components, int lumaH, int lumaV, int restartRows) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = width;
+    info.image_height = height;
+    info.input_components = components;
+    info.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 75, TRUE);
+    if (components == 3) {
+        info.comp_info[0].h_samp_factor = lumaH;
+        info.comp_info[0].v_samp_factor = lumaV;
+    }
+    info.restart_in_rows = restartRows;
+    jpeg_start_compress(&info, TRUE);
+    std::vector<u8> row(width * components);
+    while (info.next_scanline < info.image_height) {
+        for (u32 i = 0; i < row.size(); ++i) row[i] = u8(i * 7 + info.next_scanline * 11);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes out(reinterpret_cast<const char*>(buffer), size);
+    free(buffer);
+    return out;
+}
+
+Bytes EncodeJpegProgressive(u32 width, u32 height) {
+    std::vector<u8> pixels(width * height * 3);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = u8(i * 5 + i / 9);
+    std::vector<u8> file;
+    if (!zPictureIOJpeglibCodec::EncodeMemory(width, height, pixels.data(), 80, file))
+        Fail("cannot encode a seed JPEG");
+    return Bytes(file.begin(), file.end());
+}
+
+// PNG, BMP, PPM and Radiance HDR, which only the STB codec reads.
+void PutPngChunk(Bytes& out, const char* type, const Bytes& data) {
+    PutU32BigEndian(out, u32(data.size()));
+    Bytes body = type + data;
+    out += body;
+    PutU32BigEndian(out, u32(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+}
+
+Bytes EncodePng(u32 width, u32 height) {
+    Bytes raw;
+    for (u32 y = 0; y < height; ++y) {
+        raw.push_back(char(y % 5)); // every filter type
+        for (u32 x = 0; x < width * 3; ++x) raw.push_back(char(x * 17 + y * 3));
+    }
+    uLongf packedSize = compressBound(uLong(raw.size()));
+    Bytes packed(packedSize, '\0');
+    compress2(reinterpret_cast<Bytef*>(&packed[0]), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
+              uLong(raw.size()), 9);
+    packed.resize(packedSize);
+    Bytes out = "\x89PNG\r\n\x1a\n";
+    Bytes header;
+    PutU32BigEndian(header, width);
+    PutU32BigEndian(header, height);
+    header += Bytes{8, 2, 0, 0, 0};
+    PutPngChunk(out, "IHDR", header);
+    PutPngChunk(out, "IDAT", packed);
+    PutPngChunk(out, "IEND", "");
+    return out;
+}
+
+Bytes EncodeBmp(u32 width, u32 height) {
+    u32 rowSize = (width * 3 + 3) & ~3u;
+    Bytes out = "BM";
+    PutU32(out, 54 + rowSize * height);
+    PutU32(out, 0);
+    PutU32(out, 54);
+    PutU32(out, 40);
+    PutU32(out, width);
+    PutU32(out, height);
+    PutU16(out, 1);
+    PutU16(out, 24);
+    for (int i = 0; i < 6; ++i) PutU32(out, 0);
+    for (u32 y = 0; y < height; ++y)
+        for (u32 x = 0; x < rowSize; ++x) out.push_back(char(x < width * 3 ? x * 9 + y : 0));
+    return out;
+}
+
+Bytes EncodePpm(u32 width, u32 height) {
+    Bytes out = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    for (u32 i = 0; i < width * height * 3; ++i) out.push_back(char(i * 11));
+    return out;
+}
+
+Bytes EncodeHdr(u32 width, u32 height) {
+    Bytes out = "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y " + std::to_string(height) + " +X " +
+                std::to_string(width) + "\n";
+    for (u32 i = 0; i < width * height; ++i) out += Bytes{char(100 + i), char(50), char(200), char(128)};
+    return out;
+}
+
+void MakePictureSeeds() {
+    WriteWithTruncations("tga", "bgra8", ".tga", EncodeTga(5, 3, PixelFormatBGRA8));
+    WriteWithTruncations("tga", "rgb8", ".tga", EncodeTga(3, 2, PixelFormatRGB8));
+    WriteSeed("tga", "rgb555.tga", EncodeTga(3, 2, PixelFormatRGB555));
+    WriteSeed("tga", "grey.tga", TgaGrey());
+    WriteSeed("tga", "mapped.tga", TgaColourMapped(false));
+    WriteWithTruncations("tga", "mapped-rle", ".tga", TgaColourMapped(true));
+    WriteWithTruncations("tga", "rle24", ".tga", TgaRunLength(24));
+    WriteSeed("tga", "rle32.tga", TgaRunLength(32));
+    WriteSeed("tga", "rle16.tga", TgaRunLength(16));
+
+    struct JpegSeed {
+        const char* name;
+        Bytes bytes;
+    };
+    const JpegSeed jpegs[] = {
+        {"progressive.jpg", EncodeJpegProgressive(19, 11)},
+        {"baseline-444.jpg", EncodeJpegBaseline(9, 9, 3, 1, 1, 0)},
+        {"baseline-420.jpg", EncodeJpegBaseline(17, 18, 3, 2, 2, 0)},
+        {"baseline-422.jpg", EncodeJpegBaseline(16, 8, 3, 2, 1, 1)},
+        {"baseline-440.jpg", EncodeJpegBaseline(8, 16, 3, 1, 2, 0)},
+        {"grey-restart.jpg", EncodeJpegBaseline(24, 17, 1, 1, 1, 1)},
+    };
+    for (const JpegSeed& jpeg : jpegs) WriteSeed("jpeg_small", jpeg.name, jpeg.bytes);
+    WriteTruncations("jpeg_small", "progressive", ".jpg", jpegs[0].bytes);
+    WriteTruncations("jpeg_small", "baseline-420", ".jpg", jpegs[2].bytes);
+
+    WriteSeed("picture_codecs", "bgra8.tga", EncodeTga(4, 4, PixelFormatBGRA8));
+    WriteSeed("picture_codecs", "progressive.jpg", jpegs[0].bytes);
+    WriteSeed("picture_codecs", "grey.jpg", jpegs[5].bytes);
+    WriteWithTruncations("picture_codecs", "baseline", ".jpg", jpegs[2].bytes);
+    WriteWithTruncations("picture_codecs", "rgb", ".png", EncodePng(5, 5));
+    WriteWithTruncations("picture_codecs", "rgb", ".bmp", EncodeBmp(3, 2));
+    WriteSeed("picture_codecs", "rgb.ppm", EncodePpm(3, 2));
+    WriteWithTruncations("picture_codecs", "flat", ".hdr", EncodeHdr(3, 2));
+}
+
+// WAV: RIFF, "WAVE", then chunks of a 4-byte id, a u32 size and the data
+// (padded to an even size).
+void PutChunk(Bytes& out, const char* id, const Bytes& data) {
+    out += Bytes(id, 4);
+    PutU32(out, u32(data.size()));
+    out += data;
+    if (data.size() % 2) out.push_back(0);
+}
+
+Bytes EncodeWav(u16 format, u16 channels, u32 rate, u16 bits, u32 frames, bool extraChunk) {
+    Bytes fmt;
+    PutU16(fmt, format);
+    PutU16(fmt, channels);
+    PutU32(fmt, rate);
+    PutU32(fmt, rate * channels * bits / 8);
+    PutU16(fmt, u16(channels * bits / 8));
+    PutU16(fmt, bits);
+    Bytes samples;
+    for (u32 i = 0; i < frames * channels * bits / 8; ++i) samples.push_back(char(i * 31));
+    Bytes body = "WAVE";
+    PutChunk(body, "fmt ", fmt);
+    if (extraChunk) PutChunk(body, "LIST", "INFOabc");
+    PutChunk(body, "data", samples);
+    Bytes out = "RIFF";
+    PutU32(out, u32(body.size()));
+    return out + body;
+}
+
+void MakeWavSeeds() {
+    WriteWithTruncations("wav", "stereo16", ".wav", EncodeWav(1, 2, 44100, 16, 6, false));
+    WriteWithTruncations("wav", "mono8-list", ".wav", EncodeWav(1, 1, 8000, 8, 7, true));
+    WriteSeed("wav", "float32.wav", EncodeWav(3, 1, 48000, 32, 3, false));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_make_seeds <corpus directory>\n");
+        return 1;
+    }
+    g_root = argv[1];
+    MakeZmlSeeds();
+    MakeArchiveSeeds();
+    MakePictureSeeds();
+    MakeWavSeeds();
+    return g_failed ? 1 : 0;
+}
