@@ -320,6 +320,7 @@ u8* zArchive::Inflate(const zArchiveEntry& entry) {
     if (result != Z_OK || inflatedLength != entry.length) {
         GetLog() << "[!] Failed to inflate '" << entry.name << "' from archive '" << OrEmpty(m_path)
                  << "'.\n";
+        GetLog() << "[!] Failed to allocate stream buffer (size = " << entry.length << ").\n";
         std::free(buffer);
         return nullptr;
     }

@@ -433,7 +433,10 @@ TEST_F(ArchiveTest, FailedInflateFailsTheOpen) {
         ASSERT_TRUE(fs.Connect("z.ksa")) << c.what;
         LogCapture log;
         EXPECT_EQ(fs.Open("z", true, false, false), nullptr) << c.what;
-        EXPECT_EQ(log.Text(), "[!] Failed to inflate 'z' from archive 'z.ksa'.\n") << c.what;
+        EXPECT_EQ(log.Text(), "[!] Failed to inflate 'z' from archive 'z.ksa'.\n"
+                              "[!] Failed to allocate stream buffer (size = " +
+                                  std::to_string(c.length) + ").\n")
+            << c.what;
         EXPECT_EQ(fs.GetOpenHandleCount(), 0u);
         EXPECT_EQ(ReadEntry(fs, "r"), "fine") << c.what;
     }
