@@ -89,6 +89,13 @@ struct SQInstance : public SQDelegable {
         }
         return false;
     }
+    // The slot of member key (this instance's field or the class's method), or null.
+    SQObjectPtr *GetMemberSlot(const SQObjectPtr &key, bool &isfield) {
+        const SQObjectPtr *idx = _class->_members->GetSlot(key);
+        if (!idx) return nullptr;
+        isfield = sq_isfield(*idx) != 0;
+        return isfield ? &_values[sq_member_idx(*idx)] : &_class->_methods[(size_t)sq_member_idx(*idx)].val;
+    }
     bool Set(const SQObjectPtr &key, const SQObjectPtr &val) {
         SQObjectPtr idx;
         if (_class->_members->Get(key, idx) && sq_isfield(idx)) {

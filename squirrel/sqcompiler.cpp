@@ -1019,6 +1019,7 @@ public:
 
     void ForStatement() {
         size_t nbreaks = _fs->_unresolvedbreaks.size(), ncont = _fs->_unresolvedcontinues.size();
+        SQInteger forline = _fs->_lastline;
         Lex();
         SQInteger saved;
         BeginScope(saved);
@@ -1030,36 +1031,44 @@ public:
             _fs->PopTarget();
         }
         Expect(';');
-        // init; jmp cond; incr: ...; cond: ...; jz end; body; jmp incr
+        // init; jmp cond; body: ...; incr: ...; cond: ...; jnz body. The condition and the
+        // increment are parsed before the body: compile them into side buffers, append them after.
         _fs->AddInstruction(OP_JMP);
-        SQInteger skipincr = _fs->GetCurrentPos();
-        SQInteger incrpos = _fs->NextPos();
-        // the condition is parsed first but placed after the increment: compile it into a side buffer
-        std::vector<SQInstruction> saveInstr;
+        SQInteger skipbody = _fs->GetCurrentPos();
         SQInteger condStart = _fs->NextPos();
-        SQInteger jzpos = -1;
+        SQInteger condreg = -1;
         if (_token != ';') {
             CommaExpr();
-            _fs->AddInstruction(OP_JZ, _fs->PopTarget());
-            jzpos = _fs->GetCurrentPos();
+            condreg = _fs->PopTarget();
         }
         Expect(';');
-        for (SQInteger i = condStart; i < _fs->NextPos(); i++) saveInstr.push_back(_fs->_instructions[(size_t)i]);
+        auto condBegin = _fs->_instructions.begin() + condStart;
+        std::vector<SQInstruction> condInstr(condBegin, _fs->_instructions.end());
         _fs->_instructions.resize((size_t)condStart);
         if (_token != ')') {
             CommaExpr();
             _fs->PopTarget();
         }
         Expect(')');
-        _fs->PatchJump(skipincr, _fs->NextPos());
-        SQInteger newCondStart = _fs->NextPos();
-        for (auto &ins : saveInstr) _fs->_instructions.push_back(ins);
-        if (jzpos != -1) jzpos = jzpos - condStart + newCondStart;
+        std::vector<SQInstruction> incrInstr(_fs->_instructions.begin() + condStart,
+                                             _fs->_instructions.end());
+        _fs->_instructions.resize((size_t)condStart);
+        SQInteger bodypos = _fs->NextPos();
         BeginBreakableBlock();
         Statement();
-        _fs->AddInstruction(OP_JMP);
-        _fs->PatchJump(_fs->GetCurrentPos(), incrpos);
-        if (jzpos != -1) _fs->PatchJump(jzpos, _fs->NextPos());
+        SQInteger bodyline = _fs->_lastline;
+        SQInteger incrpos = _fs->NextPos();
+        // The moved code keeps the line of the loop header; what follows the loop, the body's last line.
+        _fs->AddLineInfos(forline, false, true);
+        for (auto &ins : incrInstr) _fs->_instructions.push_back(ins);
+        _fs->PatchJump(skipbody, _fs->NextPos());
+        for (auto &ins : condInstr) _fs->_instructions.push_back(ins);
+        if (condreg != -1)
+            _fs->AddInstruction(OP_JNZ, condreg);
+        else
+            _fs->AddInstruction(OP_JMP);
+        _fs->PatchJump(_fs->GetCurrentPos(), bodypos);
+        _fs->AddLineInfos(bodyline, false, true);
         EndScope(saved);
         EndBreakableBlock(nbreaks, ncont, incrpos);
     }

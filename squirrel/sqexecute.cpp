@@ -1,22 +1,604 @@
-// The interpreter loop. Registers are addressed through STK() on every access because any
-// call out of the loop (natives, metamethods, release hooks) may move the value stack.
+// The interpreter loop. Execute keeps the running frame's instruction pointer and register base
+// in locals (ip, stk) and runs the common cases inline: numbers, register moves, slot lookups
+// with string keys, script-to-script calls and returns. Everything else goes through ExecuteOp,
+// out of line, after ip is stored back into ci->_ip; the locals are reloaded afterwards, since
+// that code may change the frame or move the value stack. Keeping the calls out of the loop
+// lets the compiler hold ip and stk in registers.
 #include "squirrel/sqvm.h"
 
+#if defined(__GNUC__) && !defined(SQ_NO_COMPUTED_GOTO)
+#define SQ_COMPUTED_GOTO 1
+#else
+#define SQ_COMPUTED_GOTO 0
+#endif
+
+#if defined(__GNUC__)
+#define SQ_LIKELY(x) __builtin_expect(!!(x), 1)
+#define SQ_UNLIKELY(x) __builtin_expect(!!(x), 0)
+#else
+#define SQ_LIKELY(x) (x)
+#define SQ_UNLIKELY(x) (x)
+#endif
+
+namespace {
+
+inline bool IsFalse(const SQObject &o) {
+    return (sqtype(o) & SQOBJECT_CANBEFALSE) &&
+           ((sqtype(o) == OT_FLOAT) ? (_float(o) == SQFloat(0.0)) : (_integer(o) == 0));
+}
+
+// Copies src into dst with a new reference. Returns the old value of dst when that was its
+// last reference: the caller releases it once the loop's locals are safe to leave.
+inline SQRefCounted *AssignRaw(SQObject &dst, const SQObject &src) {
+    SQObjectType oldType = dst._type;
+    SQRefCounted *old = dst._unVal.pRefCounted;
+    if (ISREFCOUNTED(src._type)) src._unVal.pRefCounted->_uiRef++;
+    dst._type = src._type;
+    dst._unVal = src._unVal;
+    if (ISREFCOUNTED(oldType) && --old->_uiRef == 0) return old;
+    return nullptr;
+}
+
+// Moves src, which owns one reference, into dst. Same contract as AssignRaw. Used mostly to
+// store numbers, so dst mostly holds a number already.
+inline SQRefCounted *MoveRaw(SQObject &dst, const SQObject &src) {
+    SQObjectType oldType = dst._type;
+    SQRefCounted *old = dst._unVal.pRefCounted;
+    dst._type = src._type;
+    dst._unVal = src._unVal;
+    if (SQ_UNLIKELY(ISREFCOUNTED(oldType)) && --old->_uiRef == 0) return old;
+    return nullptr;
+}
+
+// Stores a number in a slot already holding one, as whole words: a later full-width read of
+// the slot then forwards from one store instead of stalling on a partial one.
+inline void StoreInteger(SQObject &slot, SQInteger n) {
+    SQObjectValue v;
+    v.raw = 0;
+    v.nInteger = n;
+    slot._type = OT_INTEGER;
+    slot._unVal = v;
+}
+inline void StoreFloat(SQObject &slot, SQFloat f) {
+    SQObjectValue v;
+    v.raw = 0;
+    v.fFloat = f;
+    slot._type = OT_FLOAT;
+    slot._unVal = v;
+}
+
+// The order of two numbers as SQVM::ObjCmp reports it (its sign only).
+inline SQInteger CompareNumbers(const SQObject &a, const SQObject &b) {
+    if (sqtype(a) == OT_INTEGER && sqtype(b) == OT_INTEGER)
+        return _integer(a) < _integer(b) ? -1 : (_integer(a) > _integer(b) ? 1 : 0);
+    if (sqtype(a) == OT_FLOAT && sqtype(b) == OT_FLOAT) {
+        if (_rawval(a) == _rawval(b)) return 0;
+        return _float(a) < _float(b) ? -1 : 1;
+    }
+    SQFloat f1 = tofloat(a), f2 = tofloat(b);
+    return (f1 == f2) ? 0 : (f1 < f2 ? -1 : 1);
+}
+
+// Whether an order r in {-1, 0, 1} satisfies the comparison op (CMP_G .. CMP_LE): bit r + 1 of
+// the op's mask.
+inline bool CmpResult(SQInteger op, SQInteger r) {
+    static const unsigned char kOrderMasks[4] = {4, 6, 1, 3};
+    return (kOrderMasks[op] >> (r + 1)) & 1;
+}
+
+// The comparison op (CMP_G .. CMP_LE) between two integers.
+inline bool CompareIntegers(SQInteger op, SQInteger a, SQInteger b) {
+    switch (op) {
+    case CMP_G: return a > b;
+    case CMP_GE: return a >= b;
+    case CMP_L: return a < b;
+    default: return a <= b;
+    }
+}
+
+}  // namespace
+
+// ---- the general path of every instruction
+
+#define arg0 ((SQInteger)ins._arg0)
+#define arg1 ((SQInteger)ins._arg1)
+#define arg2 ((SQInteger)ins._arg2)
+#define arg3 ((SQInteger)ins._arg3)
 #define TARGET STK(arg0)
-#define SARG1 (_i_._arg1)
-#define SQ_THROW() \
-    {              \
-        goto exception_trap; \
+#define GUARD(exp)                    \
+    {                                 \
+        if (!(exp)) return OPR_THROW; \
     }
-#define GUARD(exp)          \
-    {                       \
-        if (!(exp)) {       \
-            SQ_THROW();     \
-        }                   \
+
+SQVM::OpResult SQVM::ExecuteOp(SQInteger &traps, SQObjectPtr &outres) {
+    const SQInstruction ins = ci->_ip[-1];  // a copy: the frame may change below
+    switch (ins.op) {
+    case OP_LOAD: TARGET = ci->_literals[arg1]; return OPR_NEXT;
+    case OP_LOADINT: TARGET = (SQInteger)arg1; return OPR_NEXT;
+    case OP_LOADFLOAT: {
+        SQFloat f;
+        SQInt32 bits = ins._arg1;
+        std::memcpy(&f, &bits, sizeof(f));
+        TARGET = f;
+        return OPR_NEXT;
     }
+    case OP_LOADNULLS:
+        for (SQInteger n = 0; n < arg1; n++) STK(arg0 + n).Null();
+        return OPR_NEXT;
+    case OP_LOADBOOL: TARGET = arg1 != 0; return OPR_NEXT;
+    case OP_LOADROOT: TARGET = _roottable; return OPR_NEXT;
+    case OP_MOVE: TARGET = STK(arg1); return OPR_NEXT;
+    case OP_DMOVE:
+        TARGET = STK(arg1);
+        STK(arg2) = STK(arg3);
+        return OPR_NEXT;
+    case OP_GETK:
+        GUARD(Get(STK(arg2), ci->_literals[arg1], temp_reg, false, arg2));
+        TARGET = temp_reg;
+        return OPR_NEXT;
+    case OP_GET:
+        GUARD(Get(STK(arg1), STK(arg2), temp_reg, false, arg1));
+        TARGET = temp_reg;
+        return OPR_NEXT;
+    case OP_SET:
+        GUARD(Set(STK(arg1), STK(arg2), STK(arg3), arg1));
+        if (arg0 != SQ_NO_TARGET) TARGET = STK(arg3);
+        return OPR_NEXT;
+    case OP_NEWSLOT:
+        GUARD(NewSlot(STK(arg1), STK(arg2), STK(arg3), false));
+        if (arg0 != SQ_NO_TARGET) TARGET = STK(arg3);
+        return OPR_NEXT;
+    case OP_NEWSLOTA: {
+        bool bstatic = (arg0 & 0x02) != 0;
+        SQObjectPtr attrs;
+        if (arg0 & 0x01) attrs = STK(arg2 - 1);
+        GUARD(NewSlotA(STK(arg1), STK(arg2), STK(arg3), attrs, bstatic, false));
+        return OPR_NEXT;
+    }
+    case OP_DELETE: {
+        SQObjectPtr res;
+        GUARD(DeleteSlot(STK(arg1), STK(arg2), res));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_PREPCALL:
+    case OP_PREPCALLK: {
+        SQObjectPtr key = ins.op == OP_PREPCALLK ? ci->_literals[arg1] : STK(arg1);
+        GUARD(Get(STK(arg2), key, temp_reg, false, arg2));
+        STK(arg3) = STK(arg2);
+        TARGET = temp_reg;
+        return OPR_NEXT;
+    }
+    case OP_TAILCALL: {
+        SQObjectPtr clo = STK(arg1);
+        if (sqtype(clo) == OT_CLOSURE && !_closure(clo)->Proto()->_bgenerator && !ci->_generator &&
+            ci->_etraps == 0) {
+            if (_openouters) CloseOuters(&_stack[(size_t)_stackbase]);
+            for (SQInteger i = 0; i < arg3; i++) STK(i) = STK(arg2 + i);
+            SQInteger target = ci->_target;
+            GUARD(StartCall(_closure(clo), target, arg3, _stackbase, true));
+            return OPR_NEXT;
+        }
+    }
+        [[fallthrough]];
+    case OP_CALL: {
+        SQObjectPtr clo = STK(arg1);
+        switch (sqtype(clo)) {
+        case OT_CLOSURE:
+            GUARD(StartCall(_closure(clo), arg0, arg3, _stackbase + arg2, false));
+            return OPR_NEXT;
+        case OT_NATIVECLOSURE: {
+            bool suspend;
+            SQObjectPtr ret;
+            GUARD(CallNative(_nativeclosure(clo), arg3, _stackbase + arg2, ret, suspend));
+            if (suspend) {
+                _suspended = true;
+                _suspended_target = arg0;
+                _suspended_root = ci->_root;
+                _suspended_traps = traps;
+                outres = ret;
+                return OPR_LEAVE;
+            }
+            TARGET = ret;
+            return OPR_NEXT;
+        }
+        case OT_CLASS: {
+            SQObjectPtr inst, constr;
+            GUARD(CreateClassInstance(_class(clo), inst, constr));
+            TARGET = inst;
+            switch (sqtype(constr)) {
+            case OT_CLOSURE:
+                STK(arg2) = inst;
+                GUARD(StartCall(_closure(constr), -1, arg3, _stackbase + arg2, false));
+                break;
+            case OT_NATIVECLOSURE: {
+                bool suspend;
+                SQObjectPtr ret;
+                STK(arg2) = inst;
+                GUARD(CallNative(_nativeclosure(constr), arg3, _stackbase + arg2, ret, suspend));
+                break;
+            }
+            default: break;
+            }
+            return OPR_NEXT;
+        }
+        case OT_TABLE:
+        case OT_USERDATA:
+        case OT_INSTANCE: {
+            SQObjectPtr mm;
+            if (GetMetaMethodOf(clo, MT_CALL, mm)) {
+                Push(clo);
+                for (SQInteger i = 0; i < arg3; i++) Push(STK(arg2 + i));
+                SQObjectPtr ret;
+                GUARD(CallMetaMethod(mm, MT_CALL, arg3 + 1, ret));
+                TARGET = ret;
+                return OPR_NEXT;
+            }
+        }
+            [[fallthrough]];
+        default: Raise_Error("attempt to call '%s'", GetTypeName(clo)); return OPR_THROW;
+        }
+    }
+    case OP_ADD:
+    case OP_SUB:
+    case OP_MUL:
+    case OP_DIV:
+    case OP_MOD: {
+        static const char kArithOps[] = {'+', '-', '*', '/', '%'};
+        SQObjectPtr res;
+        GUARD(Arith(kArithOps[ins.op - OP_ADD], res, STK(arg2), STK(arg1)));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_BITW: {
+        SQObjectPtr res;
+        GUARD(BitwiseOp(arg3, res, STK(arg2), STK(arg1)));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_EQ:
+    case OP_NE: {
+        bool res;
+        IsEqual(STK(arg2), arg3 ? ci->_literals[arg1] : STK(arg1), res);
+        TARGET = (ins.op == OP_EQ) ? res : !res;
+        return OPR_NEXT;
+    }
+    case OP_CMP: {
+        SQObjectPtr res;
+        GUARD(CmpOp(arg3, STK(arg2), STK(arg1), res));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_EXISTS: {
+        SQObjectPtr tmp;
+        bool res = Get(STK(arg1), STK(arg2), tmp, true, SQ_DONT_FALL_BACK);
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_INSTANCEOF: {
+        if (sqtype(STK(arg1)) != OT_CLASS) {
+            Raise_Error("cannot apply instanceof between a %s and a %s", GetTypeName(STK(arg1)),
+                        GetTypeName(STK(arg2)));
+            return OPR_THROW;
+        }
+        bool res = sqtype(STK(arg2)) == OT_INSTANCE && _instance(STK(arg2))->InstanceOf(_class(STK(arg1)));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_AND:
+        if (SQ_IsFalse(STK(arg2))) {
+            TARGET = STK(arg2);
+            ci->_ip += arg1;
+        }
+        return OPR_NEXT;
+    case OP_OR:
+        if (!SQ_IsFalse(STK(arg2))) {
+            TARGET = STK(arg2);
+            ci->_ip += arg1;
+        }
+        return OPR_NEXT;
+    case OP_NEG: {
+        SQObjectPtr res;
+        GUARD(NegOp(res, STK(arg1)));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_NOT: TARGET = SQ_IsFalse(STK(arg1)); return OPR_NEXT;
+    case OP_BWNOT:
+        if (sqtype(STK(arg1)) == OT_INTEGER) {
+            TARGET = (SQInteger)(~_integer(STK(arg1)));
+            return OPR_NEXT;
+        }
+        Raise_Error("attempt to perform a bitwise op on a %s", GetTypeName(STK(arg1)));
+        return OPR_THROW;
+    case OP_JMP: ci->_ip += arg1; return OPR_NEXT;
+    case OP_JZ:
+        if (SQ_IsFalse(STK(arg0))) ci->_ip += arg1;
+        return OPR_NEXT;
+    case OP_JNZ:
+        if (!SQ_IsFalse(STK(arg0))) ci->_ip += arg1;
+        return OPR_NEXT;
+    case OP_GETOUTER: {
+        SQOuter *otr = _outer(_closure(ci->_closure)->_outervalues[(size_t)arg1]);
+        TARGET = *(otr->_valptr);
+        return OPR_NEXT;
+    }
+    case OP_SETOUTER: {
+        SQOuter *otr = _outer(_closure(ci->_closure)->_outervalues[(size_t)arg1]);
+        *(otr->_valptr) = STK(arg2);
+        if (arg0 != SQ_NO_TARGET) TARGET = STK(arg2);
+        return OPR_NEXT;
+    }
+    case OP_NEWTABLE: TARGET = SQTable::Create(_ss(this), arg1); return OPR_NEXT;
+    case OP_NEWARRAY: {
+        SQArray *a = SQArray::Create(_ss(this), 0);
+        TARGET = a;
+        a->Reserve(arg1);
+        return OPR_NEXT;
+    }
+    case OP_APPENDARRAY:
+        if (sqtype(STK(arg0)) != OT_ARRAY) {  // only loaded bytecode can get here
+            Raise_Error("appending to a %s", GetTypeName(STK(arg0)));
+            return OPR_THROW;
+        }
+        _array(STK(arg0))->Append(STK(arg1));
+        return OPR_NEXT;
+    case OP_NEWCLASS: {
+        SQObjectPtr res;
+        GUARD(CLASS_OP(res, arg1, arg2));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_COMPARITH: {
+        SQInteger selfidx = (SQInteger)(((SQUnsignedInteger)arg1 & 0xFFFF0000) >> 16);
+        SQObjectPtr res;
+        GUARD(DerefInc(arg3, res, STK(selfidx), STK(arg2), STK(arg1 & 0x0000FFFF), false, selfidx));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_INC:
+    case OP_PINC: {
+        SQObjectPtr incr((SQInteger)(signed char)arg3);
+        SQObjectPtr res;
+        GUARD(DerefInc('+', res, STK(arg1), STK(arg2), incr, ins.op == OP_PINC, arg1));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_INCL:
+    case OP_PINCL: {
+        SQInteger diff = (signed char)arg3;
+        SQObjectPtr old = STK(arg1), res, incr(diff);
+        if (sqtype(old) == OT_INTEGER) {
+            res = (SQInteger)((SQUnsignedInteger)_integer(old) + (SQUnsignedInteger)diff);
+        } else {
+            GUARD(Arith('+', res, old, incr));
+        }
+        STK(arg1) = res;
+        if (ins.op == OP_PINCL)
+            TARGET = old;
+        else if (arg0 != arg1)
+            TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_CLOSURE: {
+        SQClosure *c = _closure(ci->_closure);
+        SQFunctionProto *fp = c->Proto();
+        SQObjectPtr res;
+        GUARD(CLOSURE_OP(res, _funcproto(fp->_functions[(size_t)arg1])));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_YIELD: {
+        if (ci->_generator) {
+            if (arg0 != SQ_NO_TARGET) temp_reg = STK(arg1);
+            SQGenerator *gen = ci->_generator;
+            GUARD(gen->Yield(this, arg2));
+            traps -= ci->_etraps;
+            SQObjectPtr retval = arg0 != SQ_NO_TARGET ? temp_reg : SQObjectPtr();
+            bool isroot = ci->_root;
+            SQInteger callerbase = _stackbase - ci->_prevstkbase;
+            SQInteger tgt = ci->_target;
+            LeaveFrame();
+            if (isroot) {
+                outres = retval;
+                return OPR_LEAVE;
+            }
+            if (tgt != -1) _stack[(size_t)(callerbase + tgt)] = retval;
+            return OPR_NEXT;
+        }
+        Raise_Error("trying to yield a '%s',only genenerator can be yielded", "null");
+        return OPR_THROW;
+    }
+    case OP_RESUME: {
+        if (sqtype(STK(arg1)) != OT_GENERATOR) {
+            Raise_Error("trying to resume a '%s',only genenerator can be resumed", GetTypeName(STK(arg1)));
+            return OPR_THROW;
+        }
+        SQObjectPtr gen = STK(arg1);
+        GUARD(_generator(gen)->Resume(this, arg0));
+        traps += ci->_etraps;
+        return OPR_NEXT;
+    }
+    case OP_RETURN: {
+        SQObjectPtr retval;
+        if (arg0 != SQ_NO_TARGET) retval = STK(arg1);
+        if (ci->_generator) ci->_generator->Kill();
+        if (sqtype(_debughook) != OT_NULL) {
+            for (SQInteger i = 0; i < ci->_ncalls; i++) CallDebugHook('r');
+        }
+        bool isroot = ci->_root;
+        SQInteger callerbase = _stackbase - ci->_prevstkbase;
+        SQInteger tgt = ci->_target;
+        for (SQInt32 i = 0; i < ci->_etraps; i++) {
+            _etraps.pop_back();
+            traps--;
+        }
+        LeaveFrame();
+        if (isroot) {
+            outres = retval;
+            return OPR_LEAVE;
+        }
+        if (tgt != -1) _stack[(size_t)(callerbase + tgt)] = retval;
+        return OPR_NEXT;
+    }
+    case OP_FOREACH: {
+        int tojump;
+        GUARD(FOREACH_OP(STK(arg0), STK(arg2), STK(arg2 + 1), STK(arg2 + 2), arg2, (int)arg1, tojump));
+        ci->_ip += tojump;
+        return OPR_NEXT;
+    }
+    case OP_POSTFOREACH:
+        if (sqtype(STK(arg0)) == OT_GENERATOR && _generator(STK(arg0))->_state == SQGenerator::eDead)
+            ci->_ip += (arg1 - 1);
+        return OPR_NEXT;
+    case OP_CLONE: {
+        SQObjectPtr res;
+        GUARD(Clone(STK(arg1), res));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_TYPEOF: {
+        SQObjectPtr res;
+        GUARD(TypeOf(STK(arg1), res));
+        TARGET = res;
+        return OPR_NEXT;
+    }
+    case OP_PUSHTRAP: {
+        SQExceptionTrap trap;
+        trap._stackbase = _stackbase;
+        trap._stacksize = _top;
+        trap._ip = ci->_ip + arg1;
+        trap._extarget = arg0;
+        _etraps.push_back(trap);
+        traps++;
+        ci->_etraps++;
+        return OPR_NEXT;
+    }
+    case OP_POPTRAP:
+        for (SQInteger i = 0; i < arg1; i++) {
+            _etraps.pop_back();
+            traps--;
+            ci->_etraps--;
+        }
+        return OPR_NEXT;
+    case OP_THROW: Raise_Error(TARGET); return OPR_THROW;
+    case OP_GETBASE: {
+        SQClosure *clo = _closure(ci->_closure);
+        if (clo->_base)
+            TARGET = SQObjectPtr(clo->_base);
+        else
+            TARGET.Null();
+        return OPR_NEXT;
+    }
+    case OP_CLOSE:
+        if (_openouters) CloseOuters(&STK(arg1));
+        return OPR_NEXT;
+    case OP_LINE:
+        if (sqtype(_debughook) != OT_NULL) CallDebugHook('l', arg1);
+        return OPR_NEXT;
+    default: assert(0); return OPR_NEXT;
+    }
+}
+
+#undef arg0
+#undef arg1
+#undef arg2
+#undef arg3
+#undef TARGET
+#undef GUARD
+
+// ---- the loop
+
+// The running instruction is ip[-1]: its operands must be read before ip moves.
+#define INS (ip[-1])
+#define arg0 ((SQInteger)INS._arg0)
+#define arg1 ((SQInteger)INS._arg1)
+#define arg2 ((SQInteger)INS._arg2)
+#define arg3 ((SQInteger)INS._arg3)
+#define R(a) stk[(a)]
+#define TARGET R(arg0)
+
+#define SYNC_OUT() (ci->_ip = ip)
+#define SYNC_IN() (ip = ci->_ip, stk = _stack.data() + _stackbase)
+#define SQ_THROW() goto exception_trap
+// Frees an object whose last reference went; its release hook may run any code.
+#define RELEASE_DEAD(dead)                 \
+    {                                      \
+        SQRefCounted *dead_ = (dead);      \
+        if (SQ_UNLIKELY(dead_ != nullptr)) { \
+            SYNC_OUT();                    \
+            dead_->Release();              \
+            SYNC_IN();                     \
+        }                                  \
+    }
+#define ASSIGN(dst, src) RELEASE_DEAD(AssignRaw((dst), (src)))
+// temp_reg keeps the last value fetched; in a loop that is mostly the value it already holds.
+#define SET_TEMP_REG(src)                                                    \
+    {                                                                        \
+        const SQObject &s_ = (src);                                          \
+        if (_rawval(temp_reg) != _rawval(s_) || sqtype(temp_reg) != sqtype(s_)) \
+            ASSIGN(temp_reg, s_);                                            \
+    }
+#define SET_NUMBER(dst, TYPE, FIELD, value) \
+    {                                       \
+        SQObject n_;                        \
+        n_._type = TYPE;                    \
+        n_._unVal.raw = 0;                  \
+        n_._unVal.FIELD = (value);          \
+        RELEASE_DEAD(MoveRaw((dst), n_));   \
+    }
+#define SET_INT(dst, value) SET_NUMBER(dst, OT_INTEGER, nInteger, (SQInteger)(value))
+#define SET_FLOAT(dst, value) SET_NUMBER(dst, OT_FLOAT, fFloat, (SQFloat)(value))
+#define SET_BOOL(dst, value) SET_NUMBER(dst, OT_BOOL, nInteger, (SQInteger)((value) ? 1 : 0))
+// Writes a comparison result; when the next instruction is the jump testing it, takes the jump too.
+#define SET_COND(res)                                                        \
+    {                                                                        \
+        bool c_ = (res);                                                     \
+        SET_BOOL(TARGET, c_);                                                \
+        const SQInstruction &j_ = *ip;                                       \
+        if (SQ_LIKELY(j_._arg0 == INS._arg0)) {                              \
+            if (j_.op == OP_JNZ) {                                           \
+                ip += c_ ? 1 + j_._arg1 : 1;                                 \
+            } else if (j_.op == OP_JZ) {                                     \
+                ip += c_ ? 1 : 1 + j_._arg1;                                 \
+            }                                                                \
+        }                                                                    \
+        DISPATCH();                                                          \
+    }
+// Runs the instruction through ExecuteOp.
+#define GENERAL()                               \
+    {                                           \
+        SYNC_OUT();                             \
+        OpResult r_ = ExecuteOp(traps, outres); \
+        if (r_ != OPR_NEXT) {                   \
+            if (r_ == OPR_THROW) SQ_THROW();    \
+            return true;                        \
+        }                                       \
+        SYNC_IN();                              \
+        DISPATCH();                             \
+    }
+
+// A computed goto runs no destructors: no object with one may be in scope at a DISPATCH().
+#if SQ_COMPUTED_GOTO
+#define OPCODE(name) \
+    case OP_##name:  \
+    L_##name:
+#define DISPATCH()                  \
+    {                               \
+        goto *s_labels[(ip++)->op]; \
+    }
+#else
+#define OPCODE(name) case OP_##name:
+#define DISPATCH() continue
+#endif
 
 bool SQVM::Execute(SQObjectPtr &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
                    SQBool raiseerror, ExecutionType et) {
+#if SQ_COMPUTED_GOTO
+#define SQ_LABEL_ADDRESS(name) &&L_##name,
+    static const void *const s_labels[OP_COUNT] = {SQ_OPCODES(SQ_LABEL_ADDRESS)};
+#undef SQ_LABEL_ADDRESS
+#endif
     if ((_nnativecalls + 1) > SQ_MAX_NATIVE_CALLS) {
         Raise_Error("Native stack overflow");
         return false;
@@ -24,9 +606,9 @@ bool SQVM::Execute(SQObjectPtr &closure, SQInteger nargs, SQInteger stackbase, S
     _nnativecalls++;
     SQAutoDec ad(&_nnativecalls);
     SQInteger traps = 0;
-    SQCallInfo *prevci = ci;
     SQInteger prevcss = _callsstacksize;
-    (void)prevci;
+    const SQInstruction *ip = nullptr;
+    SQObjectPtr *stk = nullptr;
 
     switch (et) {
     case ET_CALL: {
@@ -59,492 +641,431 @@ bool SQVM::Execute(SQObjectPtr &closure, SQInteger nargs, SQInteger stackbase, S
     }
 
 exception_restore:
+    SYNC_IN();
     for (;;) {
-        const SQInstruction &_i_ = *ci->_ip++;
-        const SQInteger arg0 = _i_._arg0;
-        const SQInteger arg1 = _i_._arg1;
-        const SQInteger arg2 = _i_._arg2;
-        const SQInteger arg3 = _i_._arg3;
-        switch (_i_.op) {
-        case OP_LOAD: TARGET = ci->_literals[arg1]; continue;
-        case OP_LOADINT: TARGET = (SQInteger)arg1; continue;
-        case OP_LOADFLOAT: {
+        switch ((ip++)->op) {
+        OPCODE(LOAD) {
+            ASSIGN(TARGET, ci->_literals[arg1]);
+            DISPATCH();
+        }
+        OPCODE(LOADINT) {
+            // A constant loaded only to be the right operand of the next compare, add or subtract
+            // on an integer: do both at once. The next instruction overwrites the register anyway.
+            const SQInstruction &next = *ip;
+#define FUSES_WITH_NEXT()                                                             \
+    (next._arg1 == INS._arg0 && next._arg0 == INS._arg0 && next._arg2 != INS._arg0 && \
+     sqtype(R(next._arg2)) == OT_INTEGER)
+            switch (next.op) {
+            case OP_CMP:
+                if (next._arg3 != CMP_3W && FUSES_WITH_NEXT()) {
+                    SQInteger a = _integer(R(next._arg2)), b = arg1;
+                    ip++;
+                    SET_COND(CompareIntegers(arg3, a, b));
+                }
+                break;
+            case OP_ADD:
+                if (FUSES_WITH_NEXT()) {
+                    SQInteger a = _integer(R(next._arg2)), b = arg1;
+                    ip++;
+                    SET_INT(TARGET, (SQUnsignedInteger)a + (SQUnsignedInteger)b);
+                    DISPATCH();
+                }
+                break;
+            case OP_SUB:
+                if (FUSES_WITH_NEXT()) {
+                    SQInteger a = _integer(R(next._arg2)), b = arg1;
+                    ip++;
+                    SET_INT(TARGET, (SQUnsignedInteger)a - (SQUnsignedInteger)b);
+                    DISPATCH();
+                }
+                break;
+            default: break;
+            }
+#undef FUSES_WITH_NEXT
+            SET_INT(TARGET, arg1);
+            DISPATCH();
+        }
+        OPCODE(LOADFLOAT) {
             SQFloat f;
-            SQInt32 bits = _i_._arg1;
+            SQInt32 bits = INS._arg1;
             std::memcpy(&f, &bits, sizeof(f));
-            TARGET = f;
-            continue;
+            SET_FLOAT(TARGET, f);
+            DISPATCH();
         }
-        case OP_LOADNULLS:
-            for (SQInteger n = 0; n < arg1; n++) STK(arg0 + n).Null();
-            continue;
-        case OP_LOADBOOL: TARGET = arg1 != 0; continue;
-        case OP_LOADROOT: TARGET = _roottable; continue;
-        case OP_MOVE: TARGET = STK(arg1); continue;
-        case OP_DMOVE:
-            TARGET = STK(arg1);
-            STK(arg2) = STK(arg3);
-            continue;
-        case OP_GETK: {
-            SQObjectPtr &o = STK(arg2);
-            SQObjectPtr &key = ci->_literals[arg1];
-            if (sqtype(o) == OT_TABLE && _table(o)->Get(key, temp_reg)) {
-                TARGET = temp_reg;
-                continue;
+        OPCODE(LOADBOOL) {
+            SET_BOOL(TARGET, arg1 != 0);
+            DISPATCH();
+        }
+        OPCODE(LOADROOT) {
+            ASSIGN(TARGET, _roottable);
+            DISPATCH();
+        }
+        OPCODE(MOVE) {
+            ASSIGN(TARGET, R(arg1));
+            DISPATCH();
+        }
+        OPCODE(GETK) {
+            SQObjectPtr &o = R(arg2);
+            const SQObject *slot = nullptr;
+            if (sqtype(o) == OT_TABLE) {
+                slot = _table(o)->GetSlot(ci->_literals[arg1]);
+                if (slot) slot = &sq_realval(*slot);
+            } else if (sqtype(o) == OT_INSTANCE) {
+                bool isfield = false;
+                slot = _instance(o)->GetMemberSlot(ci->_literals[arg1], isfield);
+                if (slot && isfield) slot = &sq_realval(*slot);
             }
-            GUARD(Get(o, key, temp_reg, false, arg2));
-            TARGET = temp_reg;
-            continue;
+            if (SQ_UNLIKELY(!slot)) GENERAL();
+            SET_TEMP_REG(*slot);
+            ASSIGN(TARGET, temp_reg);
+            DISPATCH();
         }
-        case OP_GET: {
-            SQObjectPtr &o = STK(arg1);
-            SQObjectPtr &key = STK(arg2);
+        OPCODE(GET) {
+            SQObjectPtr &o = R(arg1);
+            SQObjectPtr &key = R(arg2);
+            const SQObject *slot = nullptr;
             switch (sqtype(o)) {
             case OT_TABLE:
-                if (_table(o)->Get(key, temp_reg)) {
-                    TARGET = temp_reg;
-                    continue;
-                }
+                slot = _table(o)->GetSlot(key);
+                if (slot) slot = &sq_realval(*slot);
                 break;
             case OT_ARRAY:
-                if (sqtype(key) == OT_INTEGER && _array(o)->Get(_integer(key), temp_reg)) {
-                    TARGET = temp_reg;
-                    continue;
-                }
+                if (sqtype(key) == OT_INTEGER && _integer(key) >= 0 && _integer(key) < _array(o)->Size())
+                    slot = &sq_realval(_array(o)->_values[(size_t)_integer(key)]);
                 break;
-            case OT_INSTANCE:
-                if (_instance(o)->Get(key, temp_reg)) {
-                    TARGET = temp_reg;
-                    continue;
-                }
-                break;
-            default: break;
-            }
-            GUARD(Get(o, key, temp_reg, false, arg1));
-            TARGET = temp_reg;
-            continue;
-        }
-        case OP_SET: {
-            SQObjectPtr &o = STK(arg1);
-            SQObjectPtr &key = STK(arg2);
-            bool done = false;
-            switch (sqtype(o)) {
-            case OT_ARRAY:
-                if (sqtype(key) == OT_INTEGER) done = _array(o)->Set(_integer(key), STK(arg3));
-                break;
-            case OT_INSTANCE: done = _instance(o)->Set(key, STK(arg3)); break;
-            case OT_TABLE: done = _table(o)->Set(key, STK(arg3)); break;
-            default: break;
-            }
-            if (!done) GUARD(Set(STK(arg1), STK(arg2), STK(arg3), arg1));
-            if (arg0 != SQ_NO_TARGET) TARGET = STK(arg3);
-            continue;
-        }
-        case OP_NEWSLOT:
-            GUARD(NewSlot(STK(arg1), STK(arg2), STK(arg3), false));
-            if (arg0 != SQ_NO_TARGET) TARGET = STK(arg3);
-            continue;
-        case OP_NEWSLOTA: {
-            bool bstatic = (arg0 & 0x02) != 0;
-            SQObjectPtr attrs;
-            if (arg0 & 0x01) attrs = STK(arg2 - 1);
-            GUARD(NewSlotA(STK(arg1), STK(arg2), STK(arg3), attrs, bstatic, false));
-            continue;
-        }
-        case OP_DELETE: {
-            SQObjectPtr res;
-            GUARD(DeleteSlot(STK(arg1), STK(arg2), res));
-            TARGET = res;
-            continue;
-        }
-        case OP_PREPCALL:
-        case OP_PREPCALLK: {
-            SQObjectPtr key = _i_.op == OP_PREPCALLK ? ci->_literals[arg1] : STK(arg1);
-            SQObjectPtr &o = STK(arg2);
-            bool found = false;
-            if (sqtype(o) == OT_INSTANCE) {
-                found = _instance(o)->Get(key, temp_reg);
-            } else if (sqtype(o) == OT_TABLE) {
-                found = _table(o)->Get(key, temp_reg);
-            }
-            if (!found) GUARD(Get(STK(arg2), key, temp_reg, false, arg2));
-            STK(arg3) = STK(arg2);
-            TARGET = temp_reg;
-            continue;
-        }
-        case OP_TAILCALL: {
-            SQObjectPtr clo = STK(arg1);
-            if (sqtype(clo) == OT_CLOSURE && !_closure(clo)->Proto()->_bgenerator && !ci->_generator && ci->_etraps == 0) {
-                if (_openouters) CloseOuters(&_stack[(size_t)_stackbase]);
-                for (SQInteger i = 0; i < arg3; i++) STK(i) = STK(arg2 + i);
-                SQInteger target = ci->_target;
-                GUARD(StartCall(_closure(clo), target, arg3, _stackbase, true));
-                continue;
-            }
-        }
-            // fall through
-        case OP_CALL: {
-            SQObjectPtr clo = STK(arg1);
-            switch (sqtype(clo)) {
-            case OT_CLOSURE:
-                GUARD(StartCall(_closure(clo), arg0, arg3, _stackbase + arg2, false));
-                continue;
-            case OT_NATIVECLOSURE: {
-                bool suspend;
-                SQObjectPtr ret;
-                GUARD(CallNative(_nativeclosure(clo), arg3, _stackbase + arg2, ret, suspend));
-                if (suspend) {
-                    _suspended = true;
-                    _suspended_target = arg0;
-                    _suspended_root = ci->_root;
-                    _suspended_traps = traps;
-                    outres = ret;
-                    return true;
-                }
-                TARGET = ret;
-                continue;
-            }
-            case OT_CLASS: {
-                SQObjectPtr inst, constr;
-                GUARD(CreateClassInstance(_class(clo), inst, constr));
-                TARGET = inst;
-                switch (sqtype(constr)) {
-                case OT_CLOSURE:
-                    STK(arg2) = inst;
-                    GUARD(StartCall(_closure(constr), -1, arg3, _stackbase + arg2, false));
-                    break;
-                case OT_NATIVECLOSURE: {
-                    bool suspend;
-                    SQObjectPtr ret;
-                    STK(arg2) = inst;
-                    GUARD(CallNative(_nativeclosure(constr), arg3, _stackbase + arg2, ret, suspend));
-                    break;
-                }
-                default: break;
-                }
-                continue;
-            }
-            case OT_TABLE:
-            case OT_USERDATA:
             case OT_INSTANCE: {
-                SQObjectPtr mm;
-                if (GetMetaMethodOf(clo, MT_CALL, mm)) {
-                    Push(clo);
-                    for (SQInteger i = 0; i < arg3; i++) Push(STK(arg2 + i));
-                    SQObjectPtr ret;
-                    GUARD(CallMetaMethod(mm, MT_CALL, arg3 + 1, ret));
-                    TARGET = ret;
-                    continue;
-                }
+                bool isfield = false;
+                slot = _instance(o)->GetMemberSlot(key, isfield);
+                if (slot && isfield) slot = &sq_realval(*slot);
+                break;
             }
-                // fall through
-            default: Raise_Error("attempt to call '%s'", GetTypeName(clo)); SQ_THROW();
+            default: break;
             }
+            if (SQ_UNLIKELY(!slot)) GENERAL();
+            SET_TEMP_REG(*slot);
+            ASSIGN(TARGET, temp_reg);
+            DISPATCH();
         }
-        case OP_ADD: {
-            SQObjectPtr &l = STK(arg2), &r = STK(arg1);
-            if ((sqtype(l) | sqtype(r)) == OT_INTEGER) {
-                TARGET = (SQInteger)((SQUnsignedInteger)_integer(l) + (SQUnsignedInteger)_integer(r));
-                continue;
+        OPCODE(SET) {
+            SQObjectPtr &o = R(arg1);
+            SQObjectPtr &key = R(arg2);
+            SQObjectPtr *slot = nullptr;
+            switch (sqtype(o)) {
+            case OT_ARRAY:
+                if (sqtype(key) == OT_INTEGER && _integer(key) >= 0 && _integer(key) < _array(o)->Size())
+                    slot = &_array(o)->_values[(size_t)_integer(key)];
+                break;
+            case OT_INSTANCE: {
+                bool isfield = false;
+                slot = _instance(o)->GetMemberSlot(key, isfield);
+                if (!isfield) slot = nullptr;
+                break;
             }
-            SQObjectPtr res;
-            GUARD(Arith('+', res, l, r));
-            TARGET = res;
-            continue;
-        }
-        case OP_SUB: {
-            SQObjectPtr &l = STK(arg2), &r = STK(arg1);
-            if ((sqtype(l) | sqtype(r)) == OT_INTEGER) {
-                TARGET = (SQInteger)((SQUnsignedInteger)_integer(l) - (SQUnsignedInteger)_integer(r));
-                continue;
+            case OT_TABLE: slot = _table(o)->GetSlot(key); break;
+            default: break;
             }
-            SQObjectPtr res;
-            GUARD(Arith('-', res, l, r));
-            TARGET = res;
-            continue;
+            if (SQ_UNLIKELY(!slot)) GENERAL();
+            ASSIGN(*slot, R(arg3));
+            if (arg0 != SQ_NO_TARGET) ASSIGN(TARGET, R(arg3));
+            DISPATCH();
         }
-        case OP_MUL: {
-            SQObjectPtr &l = STK(arg2), &r = STK(arg1);
-            if ((sqtype(l) | sqtype(r)) == OT_INTEGER) {
-                TARGET = (SQInteger)((SQUnsignedInteger)_integer(l) * (SQUnsignedInteger)_integer(r));
-                continue;
+        OPCODE(PREPCALL)
+        OPCODE(PREPCALLK) {
+            const SQObjectPtr &key = INS.op == OP_PREPCALLK ? ci->_literals[arg1] : R(arg1);
+            SQObjectPtr &o = R(arg2);
+            const SQObject *slot = nullptr;
+            if (sqtype(o) == OT_INSTANCE) {
+                bool isfield = false;
+                slot = _instance(o)->GetMemberSlot(key, isfield);
+                if (slot && isfield) slot = &sq_realval(*slot);
+            } else if (sqtype(o) == OT_TABLE) {
+                slot = _table(o)->GetSlot(key);
+                if (slot) slot = &sq_realval(*slot);
             }
-            SQObjectPtr res;
-            GUARD(Arith('*', res, l, r));
-            TARGET = res;
-            continue;
+            if (SQ_UNLIKELY(!slot)) GENERAL();
+            SET_TEMP_REG(*slot);
+            ASSIGN(R(arg3), R(arg2));
+            ASSIGN(TARGET, temp_reg);
+            DISPATCH();
         }
-        case OP_DIV:
-        case OP_MOD: {
-            SQObjectPtr res;
-            GUARD(Arith(_i_.op == OP_DIV ? '/' : '%', res, STK(arg2), STK(arg1)));
-            TARGET = res;
-            continue;
+        OPCODE(CALL) {
+            SQObjectPtr &clo = R(arg1);
+            if (SQ_UNLIKELY(sqtype(clo) != OT_CLOSURE)) GENERAL();
+            SQClosure *callee = _closure(clo);
+            SQFunctionProto *func = callee->Proto();
+            SQInteger newbase = _stackbase + arg2;
+            SQInteger newtop = newbase + func->_stacksize;
+            // The common script-to-script call: exact arguments, nothing to bind, room ready.
+            if (SQ_UNLIKELY((SQInteger)func->_parameters.size() != arg3 || func->_varparams ||
+                            func->_bgenerator || sqtype(callee->_env) != OT_NULL ||
+                            sqtype(_debughook) != OT_NULL ||
+                            _callsstacksize >= (SQInteger)_callsstack.size() ||
+                            _callsstacksize >= SQ_MAX_CALL_FRAMES ||
+                            newtop + SQ_MIN_STACK_OVERHEAD > (SQInteger)_stack.size()))
+                GENERAL();
+            SYNC_OUT();
+            SQCallInfo *nci = &_callsstack[(size_t)_callsstacksize++];
+            nci->_prevstkbase = (SQInt32)arg2;
+            nci->_prevtop = (SQInt32)(_top - _stackbase);
+            nci->_etraps = 0;
+            nci->_ncalls = 1;
+            nci->_generator = nullptr;
+            nci->_root = false;
+            nci->_target = (SQInt32)arg0;
+            assert(sqtype(nci->_closure) == OT_NULL);
+            callee->_uiRef++;
+            nci->_closure._type = OT_CLOSURE;
+            nci->_closure._unVal.pClosure = callee;
+            nci->_literals = func->_literals.data();
+            nci->_ip = func->_instructions.data();
+            ci = nci;
+            _stackbase = newbase;
+            _top = newtop;
+            ip = nci->_ip;
+            stk = _stack.data() + newbase;
+            DISPATCH();
         }
-        case OP_BITW: {
-            SQObjectPtr res;
-            GUARD(BitwiseOp(arg3, res, STK(arg2), STK(arg1)));
-            TARGET = res;
-            continue;
-        }
-        case OP_EQ:
-        case OP_NE: {
-            bool res;
-            IsEqual(STK(arg2), arg3 ? ci->_literals[arg1] : STK(arg1), res);
-            TARGET = (_i_.op == OP_EQ) ? res : !res;
-            continue;
-        }
-        case OP_CMP: {
-            SQObjectPtr &l = STK(arg2), &r = STK(arg1);
-            if ((sqtype(l) | sqtype(r)) == OT_INTEGER && arg3 != CMP_3W) {
-                SQInteger a = _integer(l), b = _integer(r);
-                bool res = false;
-                switch (arg3) {
-                case CMP_G: res = a > b; break;
-                case CMP_GE: res = a >= b; break;
-                case CMP_L: res = a < b; break;
-                case CMP_LE: res = a <= b; break;
-                }
-                TARGET = res;
-                continue;
+        OPCODE(ADD) {
+            SQObjectPtr &l = R(arg2), &r = R(arg1);
+            SQInteger tmask = sqtype(l) | sqtype(r);
+            if (SQ_LIKELY(tmask == OT_INTEGER)) {
+                SET_INT(TARGET, (SQUnsignedInteger)_integer(l) + (SQUnsignedInteger)_integer(r));
+                DISPATCH();
             }
-            SQObjectPtr res;
-            GUARD(CmpOp(arg3, STK(arg2), STK(arg1), res));
-            TARGET = res;
-            continue;
+            if (SQ_UNLIKELY(tmask != OT_FLOAT && tmask != (OT_FLOAT | OT_INTEGER))) GENERAL();
+            SET_FLOAT(TARGET, tofloat(l) + tofloat(r));
+            DISPATCH();
         }
-        case OP_EXISTS: {
-            SQObjectPtr tmp;
-            bool res = Get(STK(arg1), STK(arg2), tmp, true, SQ_DONT_FALL_BACK);
-            TARGET = res;
-            continue;
-        }
-        case OP_INSTANCEOF: {
-            if (sqtype(STK(arg1)) != OT_CLASS) {
-                Raise_Error("cannot apply instanceof between a %s and a %s", GetTypeName(STK(arg1)),
-                            GetTypeName(STK(arg2)));
-                SQ_THROW();
+        OPCODE(SUB) {
+            SQObjectPtr &l = R(arg2), &r = R(arg1);
+            SQInteger tmask = sqtype(l) | sqtype(r);
+            if (SQ_LIKELY(tmask == OT_INTEGER)) {
+                SET_INT(TARGET, (SQUnsignedInteger)_integer(l) - (SQUnsignedInteger)_integer(r));
+                DISPATCH();
             }
-            bool res = sqtype(STK(arg2)) == OT_INSTANCE && _instance(STK(arg2))->InstanceOf(_class(STK(arg1)));
-            TARGET = res;
-            continue;
+            if (SQ_UNLIKELY(tmask != OT_FLOAT && tmask != (OT_FLOAT | OT_INTEGER))) GENERAL();
+            SET_FLOAT(TARGET, tofloat(l) - tofloat(r));
+            DISPATCH();
         }
-        case OP_AND:
-            if (SQ_IsFalse(STK(arg2))) {
-                TARGET = STK(arg2);
-                ci->_ip += arg1;
+        OPCODE(MUL) {
+            SQObjectPtr &l = R(arg2), &r = R(arg1);
+            SQInteger tmask = sqtype(l) | sqtype(r);
+            if (SQ_LIKELY(tmask == OT_INTEGER)) {
+                SET_INT(TARGET, (SQUnsignedInteger)_integer(l) * (SQUnsignedInteger)_integer(r));
+                DISPATCH();
             }
-            continue;
-        case OP_OR:
-            if (!SQ_IsFalse(STK(arg2))) {
-                TARGET = STK(arg2);
-                ci->_ip += arg1;
-            }
-            continue;
-        case OP_NEG: {
-            SQObjectPtr res;
-            GUARD(NegOp(res, STK(arg1)));
-            TARGET = res;
-            continue;
+            if (SQ_UNLIKELY(tmask != OT_FLOAT && tmask != (OT_FLOAT | OT_INTEGER))) GENERAL();
+            SET_FLOAT(TARGET, tofloat(l) * tofloat(r));
+            DISPATCH();
         }
-        case OP_NOT: TARGET = SQ_IsFalse(STK(arg1)); continue;
-        case OP_BWNOT:
-            if (sqtype(STK(arg1)) == OT_INTEGER) {
-                TARGET = (SQInteger)(~_integer(STK(arg1)));
-                continue;
-            }
-            Raise_Error("attempt to perform a bitwise op on a %s", GetTypeName(STK(arg1)));
-            SQ_THROW();
-        case OP_JMP: ci->_ip += arg1; continue;
-        case OP_JZ:
-            if (SQ_IsFalse(STK(arg0))) ci->_ip += arg1;
-            continue;
-        case OP_JNZ:
-            if (!SQ_IsFalse(STK(arg0))) ci->_ip += arg1;
-            continue;
-        case OP_GETOUTER: {
-            SQOuter *otr = _outer(_closure(ci->_closure)->_outervalues[(size_t)arg1]);
-            TARGET = *(otr->_valptr);
-            continue;
-        }
-        case OP_SETOUTER: {
-            SQOuter *otr = _outer(_closure(ci->_closure)->_outervalues[(size_t)arg1]);
-            *(otr->_valptr) = STK(arg2);
-            if (arg0 != SQ_NO_TARGET) TARGET = STK(arg2);
-            continue;
-        }
-        case OP_NEWTABLE: TARGET = SQTable::Create(_ss(this), arg1); continue;
-        case OP_NEWARRAY: {
-            SQArray *a = SQArray::Create(_ss(this), 0);
-            TARGET = a;
-            a->Reserve(arg1);
-            continue;
-        }
-        case OP_APPENDARRAY:
-            if (sqtype(STK(arg0)) != OT_ARRAY) {  // only loaded bytecode can get here
-                Raise_Error("appending to a %s", GetTypeName(STK(arg0)));
-                SQ_THROW();
-            }
-            _array(STK(arg0))->Append(STK(arg1));
-            continue;
-        case OP_NEWCLASS: {
-            SQObjectPtr res;
-            GUARD(CLASS_OP(res, arg1, arg2));
-            TARGET = res;
-            continue;
-        }
-        case OP_COMPARITH: {
-            SQInteger selfidx = (SQInteger)(((SQUnsignedInteger)arg1 & 0xFFFF0000) >> 16);
-            SQObjectPtr res;
-            GUARD(DerefInc(arg3, res, STK(selfidx), STK(arg2), STK(arg1 & 0x0000FFFF), false, selfidx));
-            TARGET = res;
-            continue;
-        }
-        case OP_INC:
-        case OP_PINC: {
-            SQObjectPtr incr((SQInteger)(signed char)arg3);
-            SQObjectPtr res;
-            GUARD(DerefInc('+', res, STK(arg1), STK(arg2), incr, _i_.op == OP_PINC, arg1));
-            TARGET = res;
-            continue;
-        }
-        case OP_INCL:
-        case OP_PINCL: {
-            SQObjectPtr &a = STK(arg1);
-            SQInteger diff = (signed char)arg3;
-            if (sqtype(a) == OT_INTEGER) {
-                SQInteger old = _integer(a);
-                a._unVal.nInteger = (SQInteger)((SQUnsignedInteger)old + (SQUnsignedInteger)diff);
-                if (_i_.op == OP_PINCL) {
-                    TARGET = old;
-                } else if (arg0 != arg1) {
-                    TARGET = STK(arg1);
-                }
-                continue;
-            }
-            SQObjectPtr old = a, res, incr(diff);
-            GUARD(Arith('+', res, old, incr));
-            STK(arg1) = res;
-            TARGET = (_i_.op == OP_PINCL) ? old : res;
-            continue;
-        }
-        case OP_CLOSURE: {
-            SQClosure *c = _closure(ci->_closure);
-            SQFunctionProto *fp = c->Proto();
-            SQObjectPtr res;
-            GUARD(CLOSURE_OP(res, _funcproto(fp->_functions[(size_t)arg1])));
-            TARGET = res;
-            continue;
-        }
-        case OP_YIELD: {
-            if (ci->_generator) {
-                if (arg0 != SQ_NO_TARGET) temp_reg = STK(arg1);
-                SQGenerator *gen = ci->_generator;
-                GUARD(gen->Yield(this, arg2));
-                traps -= ci->_etraps;
-                SQObjectPtr retval = arg0 != SQ_NO_TARGET ? temp_reg : SQObjectPtr();
-                bool isroot = ci->_root;
-                SQInteger callerbase = _stackbase - ci->_prevstkbase;
-                SQInteger tgt = ci->_target;
-                LeaveFrame();
-                if (isroot) {
-                    outres = retval;
-                    return true;
-                }
-                if (tgt != -1) _stack[(size_t)(callerbase + tgt)] = retval;
-                continue;
-            }
-            Raise_Error("trying to yield a '%s',only genenerator can be yielded", "null");
-            SQ_THROW();
-        }
-        case OP_RESUME: {
-            if (sqtype(STK(arg1)) != OT_GENERATOR) {
-                Raise_Error("trying to resume a '%s',only genenerator can be resumed", GetTypeName(STK(arg1)));
-                SQ_THROW();
-            }
-            SQObjectPtr gen = STK(arg1);
-            GUARD(_generator(gen)->Resume(this, arg0));
-            traps += ci->_etraps;
-            continue;
-        }
-        case OP_RETURN: {
-            SQObjectPtr retval;
-            if (arg0 != SQ_NO_TARGET) retval = STK(arg1);
-            if (ci->_generator) ci->_generator->Kill();
-            if (sqtype(_debughook) != OT_NULL) {
-                for (SQInteger i = 0; i < ci->_ncalls; i++) CallDebugHook('r');
-            }
-            bool isroot = ci->_root;
-            SQInteger callerbase = _stackbase - ci->_prevstkbase;
-            SQInteger tgt = ci->_target;
-            for (SQInt32 i = 0; i < ci->_etraps; i++) {
-                _etraps.pop_back();
-                traps--;
-            }
-            LeaveFrame();
-            if (isroot) {
-                outres = retval;
-                return true;
-            }
-            if (tgt != -1) _stack[(size_t)(callerbase + tgt)] = retval;
-            continue;
-        }
-        case OP_FOREACH: {
-            int tojump;
-            GUARD(FOREACH_OP(STK(arg0), STK(arg2), STK(arg2 + 1), STK(arg2 + 2), arg2, (int)arg1, tojump));
-            ci->_ip += tojump;
-            continue;
-        }
-        case OP_POSTFOREACH:
-            if (sqtype(STK(arg0)) == OT_GENERATOR && _generator(STK(arg0))->_state == SQGenerator::eDead)
-                ci->_ip += (arg1 - 1);
-            continue;
-        case OP_CLONE: {
-            SQObjectPtr res;
-            GUARD(Clone(STK(arg1), res));
-            TARGET = res;
-            continue;
-        }
-        case OP_TYPEOF: {
-            SQObjectPtr res;
-            GUARD(TypeOf(STK(arg1), res));
-            TARGET = res;
-            continue;
-        }
-        case OP_PUSHTRAP: {
-            SQExceptionTrap trap;
-            trap._stackbase = _stackbase;
-            trap._stacksize = _top;
-            trap._ip = ci->_ip + arg1;
-            trap._extarget = arg0;
-            _etraps.push_back(trap);
-            traps++;
-            ci->_etraps++;
-            continue;
-        }
-        case OP_POPTRAP:
-            for (SQInteger i = 0; i < arg1; i++) {
-                _etraps.pop_back();
-                traps--;
-                ci->_etraps--;
-            }
-            continue;
-        case OP_THROW: Raise_Error(TARGET); SQ_THROW();
-        case OP_GETBASE: {
-            SQClosure *clo = _closure(ci->_closure);
-            if (clo->_base)
-                TARGET = SQObjectPtr(clo->_base);
+        OPCODE(DIV)
+        OPCODE(MOD) {
+            SQObjectPtr &l = R(arg2), &r = R(arg1);
+            if (SQ_UNLIKELY((sqtype(l) | sqtype(r)) != OT_INTEGER || _integer(r) == 0)) GENERAL();
+            SQInteger i1 = _integer(l), i2 = _integer(r);
+            SQInteger res;
+            if (INS.op == OP_DIV)
+                res = (i2 == -1) ? (SQInteger)(0u - (SQUnsignedInteger)i1) : i1 / i2;  // INT_MIN / -1 wraps
             else
-                TARGET.Null();
-            continue;
+                res = (i2 == -1) ? 0 : i1 % i2;
+            SET_INT(TARGET, res);
+            DISPATCH();
         }
-        case OP_CLOSE:
-            if (_openouters) CloseOuters(&STK(arg1));
-            continue;
-        case OP_LINE:
-            if (sqtype(_debughook) != OT_NULL) CallDebugHook('l', arg1);
-            continue;
-        default: assert(0); continue;
+        OPCODE(EQ)
+        OPCODE(NE) {
+            const SQObjectPtr &a = R(arg2);
+            const SQObjectPtr &b = arg3 ? ci->_literals[arg1] : R(arg1);
+            bool res;
+            IsEqual(a, b, res);
+            SET_COND(INS.op == OP_EQ ? res : !res);
+        }
+        OPCODE(CMP) {
+            SQObjectPtr &l = R(arg2), &r = R(arg1);
+            if (SQ_UNLIKELY(arg3 == CMP_3W || !sq_isnumeric(l) || !sq_isnumeric(r))) GENERAL();
+            if ((sqtype(l) | sqtype(r)) == OT_INTEGER) {
+                SQInteger a = _integer(l), b = _integer(r);
+                SET_COND(CompareIntegers(arg3, a, b));
+            }
+            SET_COND(CmpResult(arg3, CompareNumbers(l, r)));
+        }
+        OPCODE(AND) {
+            if (IsFalse(R(arg2))) {
+                SQInteger offset = arg1;
+                ASSIGN(TARGET, R(arg2));
+                ip += offset;
+            }
+            DISPATCH();
+        }
+        OPCODE(OR) {
+            if (!IsFalse(R(arg2))) {
+                SQInteger offset = arg1;
+                ASSIGN(TARGET, R(arg2));
+                ip += offset;
+            }
+            DISPATCH();
+        }
+        OPCODE(NEG) {
+            SQObjectPtr &o = R(arg1);
+            if (sqtype(o) == OT_INTEGER) {
+                SET_INT(TARGET, 0u - (SQUnsignedInteger)_integer(o));
+                DISPATCH();
+            }
+            if (SQ_UNLIKELY(sqtype(o) != OT_FLOAT)) GENERAL();
+            SET_FLOAT(TARGET, -_float(o));
+            DISPATCH();
+        }
+        OPCODE(NOT) {
+            SET_BOOL(TARGET, IsFalse(R(arg1)));
+            DISPATCH();
+        }
+        OPCODE(JMP) {
+            ip += arg1;
+            DISPATCH();
+        }
+        OPCODE(JZ) {
+            if (IsFalse(R(arg0))) ip += arg1;
+            DISPATCH();
+        }
+        OPCODE(JNZ) {
+            if (!IsFalse(R(arg0))) ip += arg1;
+            DISPATCH();
+        }
+        OPCODE(GETOUTER) {
+            SQOuter *otr = _outer(_closure(ci->_closure)->_outervalues[(size_t)arg1]);
+            ASSIGN(TARGET, *(otr->_valptr));
+            DISPATCH();
+        }
+        OPCODE(COMPARITH) {
+            // A field or table slot holding a number, changed by a number: no call can happen.
+            SQInteger selfidx = (SQInteger)(((SQUnsignedInteger)arg1 & 0xFFFF0000) >> 16);
+            SQObjectPtr &self = R(selfidx);
+            SQObjectPtr &operand = R(arg1 & 0x0000FFFF);
+            SQInteger op = arg3;
+            SQObjectPtr *slot = nullptr;
+            if (sqtype(self) == OT_INSTANCE) {
+                bool isfield = false;
+                slot = _instance(self)->GetMemberSlot(R(arg2), isfield);
+                if (!isfield) slot = nullptr;
+            } else if (sqtype(self) == OT_TABLE) {
+                slot = _table(self)->GetSlot(R(arg2));
+            }
+            if (SQ_UNLIKELY(!slot || (op != '+' && op != '-' && op != '*'))) GENERAL();
+            SQInteger tmask = sqtype(*slot) | sqtype(operand);
+            if (SQ_LIKELY(tmask == OT_INTEGER)) {
+                SQUnsignedInteger a = (SQUnsignedInteger)_integer(*slot);
+                SQUnsignedInteger b = (SQUnsignedInteger)_integer(operand);
+                SQInteger res = (SQInteger)(op == '+' ? a + b : (op == '-' ? a - b : a * b));
+                StoreInteger(*slot, res);
+                SET_INT(TARGET, res);
+                DISPATCH();
+            }
+            if (SQ_UNLIKELY(tmask != OT_FLOAT && tmask != (OT_FLOAT | OT_INTEGER))) GENERAL();
+            SQFloat a = tofloat(*slot), b = tofloat(operand);
+            SQFloat res = op == '+' ? a + b : (op == '-' ? a - b : a * b);
+            StoreFloat(*slot, res);
+            SET_FLOAT(TARGET, res);
+            DISPATCH();
+        }
+        OPCODE(INCL)
+        OPCODE(PINCL) {
+            SQObjectPtr &a = R(arg1);
+            if (SQ_UNLIKELY(sqtype(a) != OT_INTEGER)) GENERAL();
+            SQInteger old = _integer(a);
+            SQInteger now = (SQInteger)((SQUnsignedInteger)old + (SQUnsignedInteger)(signed char)arg3);
+            StoreInteger(a, now);
+            // The test of a counting loop follows its step: "LOADINT t, K; CMP t, t, i". Compare
+            // at once; the constant would land in t only to be overwritten by the result, and so
+            // would the step's own result when t is its target.
+            const SQInstruction &load = ip[0], &cmp = ip[1];
+            if (SQ_LIKELY(load.op == OP_LOADINT && cmp.op == OP_CMP && cmp._arg3 != CMP_3W &&
+                          cmp._arg0 == load._arg0 && cmp._arg1 == load._arg0 && cmp._arg2 == INS._arg1 &&
+                          load._arg0 != INS._arg1)) {
+                if (INS._arg0 != load._arg0 && (INS.op == OP_PINCL || INS._arg0 != INS._arg1))
+                    SET_INT(TARGET, INS.op == OP_PINCL ? old : now);
+                SQInteger counter = _integer(R(cmp._arg2)), bound = load._arg1;
+                ip += 2;
+                SET_COND(CompareIntegers(arg3, counter, bound));
+            }
+            if (INS.op == OP_PINCL) {
+                SET_INT(TARGET, old);
+            } else if (arg0 != arg1) {
+                SET_INT(TARGET, now);
+            }
+            DISPATCH();
+        }
+        OPCODE(RETURN) {
+            if (SQ_UNLIKELY(ci->_generator || ci->_root || ci->_etraps != 0 || sqtype(_debughook) != OT_NULL))
+                GENERAL();
+            SQObject retval;
+            if (arg0 != SQ_NO_TARGET) {
+                retval = R(arg1);
+                if (ISREFCOUNTED(sqtype(retval))) retval._unVal.pRefCounted->_uiRef++;
+            } else {
+                sq_makenull(retval);
+            }
+            SQInteger tgt = ci->_target;
+            SYNC_OUT();
+            {
+                // LeaveFrame, with the common case of the register loop inline.
+                SQInteger last_top = _top;
+                SQInteger last_stackbase = _stackbase;
+                --_callsstacksize;
+                ci->_closure.Null();
+                _stackbase -= ci->_prevstkbase;
+                _top = _stackbase + ci->_prevtop;
+                ci = &_callsstack[(size_t)(_callsstacksize - 1)];
+                if (_openouters) CloseOuters(&_stack[(size_t)last_stackbase]);
+                while (last_top > _top) {
+                    SQObjectPtr &slot = _stack[(size_t)--last_top];
+                    if (ISREFCOUNTED(sqtype(slot)))
+                        slot.Null();
+                    else
+                        sq_makenull(slot);
+                }
+            }
+            SYNC_IN();
+            if (tgt != -1) {
+                RELEASE_DEAD(MoveRaw(R(tgt), retval));
+            } else if (ISREFCOUNTED(sqtype(retval)) && --retval._unVal.pRefCounted->_uiRef == 0) {
+                RELEASE_DEAD(retval._unVal.pRefCounted);
+            }
+            DISPATCH();
+        }
+        OPCODE(POSTFOREACH) {
+            if (sqtype(R(arg0)) == OT_GENERATOR && _generator(R(arg0))->_state == SQGenerator::eDead)
+                ip += (arg1 - 1);
+            DISPATCH();
+        }
+        OPCODE(LOADNULLS)
+        OPCODE(DMOVE)
+        OPCODE(NEWSLOT)
+        OPCODE(NEWSLOTA)
+        OPCODE(DELETE)
+        OPCODE(TAILCALL)
+        OPCODE(BITW)
+        OPCODE(EXISTS)
+        OPCODE(INSTANCEOF)
+        OPCODE(BWNOT)
+        OPCODE(SETOUTER)
+        OPCODE(NEWTABLE)
+        OPCODE(NEWARRAY)
+        OPCODE(APPENDARRAY)
+        OPCODE(NEWCLASS)
+        OPCODE(INC)
+        OPCODE(PINC)
+        OPCODE(CLOSURE)
+        OPCODE(YIELD)
+        OPCODE(RESUME)
+        OPCODE(FOREACH)
+        OPCODE(CLONE)
+        OPCODE(TYPEOF)
+        OPCODE(PUSHTRAP)
+        OPCODE(POPTRAP)
+        OPCODE(THROW)
+        OPCODE(GETBASE)
+        OPCODE(CLOSE)
+        OPCODE(LINE)
+        default: GENERAL();
         }
     }
 

@@ -40,6 +40,19 @@ struct SQTable : public SQDelegable {
         }
         return false;
     }
+    // The slot of key, or null; the value is raw (a weak reference is not resolved).
+    SQObjectPtr *GetSlot(const SQObjectPtr &key) {
+        if (sqtype(key) == OT_STRING) {  // interned: the same string is the same pointer
+            HashNode *n = &_nodes[_string(key)->_hash & (_numofnodes - 1)];
+            do {
+                if (_rawval(n->key) == _rawval(key) && sqtype(n->key) == OT_STRING) return &n->val;
+            } while ((n = n->next));
+            return nullptr;
+        }
+        if (sqtype(key) == OT_NULL) return nullptr;
+        HashNode *n = GetNode(key, sq_hashobject(key) & (_numofnodes - 1));
+        return n ? &n->val : nullptr;
+    }
     HashNode *GetNode(const SQObjectPtr &key, SQHash hash) {
         HashNode *n = &_nodes[hash];
         do {

@@ -24,6 +24,10 @@ struct SQVM : public SQCollectable {
     bool Init(SQVM *friendvm, SQInteger stacksize);
     bool Execute(SQObjectPtr &func, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, SQBool raiseerror,
                  ExecutionType et = ET_CALL);
+    // What ExecuteOp tells the loop: go on, raise _lasterror, or leave Execute with true.
+    enum OpResult { OPR_NEXT, OPR_THROW, OPR_LEAVE };
+    // Runs the instruction before ci->_ip in full generality (Execute inlines the common cases).
+    OpResult ExecuteOp(SQInteger &traps, SQObjectPtr &outres);
     // Calls closure with nparams values starting at stackbase ("this" first).
     bool Call(SQObjectPtr &closure, SQInteger nparams, SQInteger stackbase, SQObjectPtr &outres, SQBool raiseerror);
     bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
