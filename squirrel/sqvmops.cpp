@@ -413,7 +413,6 @@ bool SQVM::ToString(const SQObjectPtr &oIn, SQObjectPtr &res) {
     case OT_FLOAT: snprintf(buf, sizeof(buf), "%g", (double)_float(o)); break;
     case OT_INTEGER: snprintf(buf, sizeof(buf), "%d", _integer(o)); break;
     case OT_BOOL: snprintf(buf, sizeof(buf), "%s", _integer(o) ? "true" : "false"); break;
-    case OT_NULL: snprintf(buf, sizeof(buf), "null"); break;
     case OT_TABLE:
     case OT_USERDATA:
     case OT_INSTANCE: {
