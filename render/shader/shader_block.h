@@ -161,10 +161,15 @@ bool ShaderBlockReaches(const zShaderBlock* from, const zShaderBlock* target);
 
 // ---- Sources without data ----
 
-class zGeometryVertexShaderBlock : public zShaderBlock {
+// A block whose whole behaviour is in the type table: no fields, no
+// parameters of its own.
+template <zShaderBlockType Type>
+class zPlainShaderBlock : public zShaderBlock {
   public:
-    zGeometryVertexShaderBlock() : zShaderBlock(ShaderBlockGeometryVertex) {}
+    zPlainShaderBlock() : zShaderBlock(Type) {}
 };
+
+using zGeometryVertexShaderBlock = zPlainShaderBlock<ShaderBlockGeometryVertex>;
 
 class zGeometryNormalShaderBlock : public zShaderBlock {
   public:
@@ -190,20 +195,9 @@ class zGeometryUVShaderBlock : public zShaderBlock {
     u32 m_channel;
 };
 
-class zGeometrySkinningShaderBlock : public zShaderBlock {
-  public:
-    zGeometrySkinningShaderBlock() : zShaderBlock(ShaderBlockGeometrySkinning) {}
-};
-
-class zGeometryVertexColorShaderBlock : public zShaderBlock {
-  public:
-    zGeometryVertexColorShaderBlock() : zShaderBlock(ShaderBlockGeometryVertexColor) {}
-};
-
-class zGeometryTangentFrameShaderBlock : public zShaderBlock {
-  public:
-    zGeometryTangentFrameShaderBlock() : zShaderBlock(ShaderBlockGeometryTangentFrame) {}
-};
+using zGeometrySkinningShaderBlock = zPlainShaderBlock<ShaderBlockGeometrySkinning>;
+using zGeometryVertexColorShaderBlock = zPlainShaderBlock<ShaderBlockGeometryVertexColor>;
+using zGeometryTangentFrameShaderBlock = zPlainShaderBlock<ShaderBlockGeometryTangentFrame>;
 
 class zRenderBufferShaderBlock : public zShaderBlock {
   public:
@@ -293,40 +287,13 @@ class zMaterialParamShaderBlock : public zShaderBlock {
     u32 m_param;
 };
 
-class zScreenUVShaderBlock : public zShaderBlock {
-  public:
-    zScreenUVShaderBlock() : zShaderBlock(ShaderBlockScreenUV) {}
-};
-
-class zViewVectorShaderBlock : public zShaderBlock {
-  public:
-    zViewVectorShaderBlock() : zShaderBlock(ShaderBlockViewVector) {}
-};
-
-class zViewportShaderBlock : public zShaderBlock {
-  public:
-    zViewportShaderBlock() : zShaderBlock(ShaderBlockViewport) {}
-};
-
-class zNormalViewMatrixShaderBlock : public zShaderBlock {
-  public:
-    zNormalViewMatrixShaderBlock() : zShaderBlock(ShaderBlockNormalViewMatrix) {}
-};
-
-class zNormalMatrixShaderBlock : public zShaderBlock {
-  public:
-    zNormalMatrixShaderBlock() : zShaderBlock(ShaderBlockNormalMatrix) {}
-};
-
-class zModelViewMatrixShaderBlock : public zShaderBlock {
-  public:
-    zModelViewMatrixShaderBlock() : zShaderBlock(ShaderBlockModelViewMatrix) {}
-};
-
-class zModelMatrixShaderBlock : public zShaderBlock {
-  public:
-    zModelMatrixShaderBlock() : zShaderBlock(ShaderBlockModelMatrix) {}
-};
+using zScreenUVShaderBlock = zPlainShaderBlock<ShaderBlockScreenUV>;
+using zViewVectorShaderBlock = zPlainShaderBlock<ShaderBlockViewVector>;
+using zViewportShaderBlock = zPlainShaderBlock<ShaderBlockViewport>;
+using zNormalViewMatrixShaderBlock = zPlainShaderBlock<ShaderBlockNormalViewMatrix>;
+using zNormalMatrixShaderBlock = zPlainShaderBlock<ShaderBlockNormalMatrix>;
+using zModelViewMatrixShaderBlock = zPlainShaderBlock<ShaderBlockModelViewMatrix>;
+using zModelMatrixShaderBlock = zPlainShaderBlock<ShaderBlockModelMatrix>;
 
 // ---- Operators ----
 
@@ -449,7 +416,4 @@ class zPackVectorToColorShaderBlock : public zShaderBlock {
         : zShaderBlock(ShaderBlockPackVectorToColor, input) {}
 };
 
-class zClockShaderBlock : public zShaderBlock {
-  public:
-    zClockShaderBlock() : zShaderBlock(ShaderBlockClock) {}
-};
+using zClockShaderBlock = zPlainShaderBlock<ShaderBlockClock>;
