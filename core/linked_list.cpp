@@ -39,17 +39,29 @@ void zLinkedList::Link(zLinkedListEntry* entry, zLinkedListEntry* previous, zLin
     ++m_count;
 }
 
-zLinkedListEntry* zLinkedList::Add(zLinkedListEntry* entry, bool atEnd, bool allowDuplicates) {
-    if (!entry) return nullptr;
-    // Linking an entry twice would corrupt the list, so an entry that carries
-    // links is looked up even when duplicates are allowed.
+// Whether entry may be linked now. When it may not, result is what the
+// caller returns: the entry itself when it is already in this list (linking
+// an entry twice would corrupt the list, so an entry that carries links is
+// looked up even when duplicates are allowed), null otherwise.
+bool zLinkedList::MayLink(zLinkedListEntry* entry, bool allowDuplicates, zLinkedListEntry*& result) const {
+    result = nullptr;
+    if (!entry) return false;
     if (!allowDuplicates || IsLinkedSomewhere(entry)) {
-        if (Contains(entry)) return entry;
+        if (Contains(entry)) {
+            result = entry;
+            return false;
+        }
     }
     if (IsLinkedSomewhere(entry)) {
         assert(!"entry is linked in another list");
-        return nullptr;
+        return false;
     }
+    return true;
+}
+
+zLinkedListEntry* zLinkedList::Add(zLinkedListEntry* entry, bool atEnd, bool allowDuplicates) {
+    zLinkedListEntry* refused;
+    if (!MayLink(entry, allowDuplicates, refused)) return refused;
     if (atEnd) {
         Link(entry, m_tail, nullptr);
     } else {
@@ -60,28 +72,18 @@ zLinkedListEntry* zLinkedList::Add(zLinkedListEntry* entry, bool atEnd, bool all
 
 zLinkedListEntry* zLinkedList::InsertBefore(zLinkedListEntry* entry, zLinkedListEntry* reference,
                                             bool allowDuplicates) {
-    if (!entry || !reference) return nullptr;
-    if (!allowDuplicates || IsLinkedSomewhere(entry)) {
-        if (Contains(entry)) return entry;
-    }
-    if (IsLinkedSomewhere(entry)) {
-        assert(!"entry is linked in another list");
-        return nullptr;
-    }
+    zLinkedListEntry* refused;
+    if (!reference) return nullptr;
+    if (!MayLink(entry, allowDuplicates, refused)) return refused;
     Link(entry, reference->m_previous, reference);
     return entry;
 }
 
 zLinkedListEntry* zLinkedList::InsertAfter(zLinkedListEntry* entry, zLinkedListEntry* reference,
                                            bool allowDuplicates) {
-    if (!entry || !reference) return nullptr;
-    if (!allowDuplicates || IsLinkedSomewhere(entry)) {
-        if (Contains(entry)) return entry;
-    }
-    if (IsLinkedSomewhere(entry)) {
-        assert(!"entry is linked in another list");
-        return nullptr;
-    }
+    zLinkedListEntry* refused;
+    if (!reference) return nullptr;
+    if (!MayLink(entry, allowDuplicates, refused)) return refused;
     Link(entry, reference, reference->m_next);
     return entry;
 }

@@ -93,6 +93,7 @@ class zLinkedList {
     void Link(zLinkedListEntry* entry, zLinkedListEntry* previous, zLinkedListEntry* next);
     // True when the entry carries links and so is in some list.
     bool IsLinkedSomewhere(const zLinkedListEntry* entry) const;
+    bool MayLink(zLinkedListEntry* entry, bool allowDuplicates, zLinkedListEntry*& result) const;
 
     u32 m_count;
     zLinkedListEntry* m_head;
