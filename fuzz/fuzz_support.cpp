@@ -10,9 +10,15 @@
 
 namespace {
 
+// Silent unless ZE_FUZZ_LOG is set, for reading the log of one input.
 class zSilentLog : public zLog {
   public:
-    void OutputLine(const char* text) override {}
+    void OutputLine(const char* text) override {
+        if (m_shown) std::fputs(text, stderr);
+    }
+
+  private:
+    bool m_shown = std::getenv("ZE_FUZZ_LOG") != nullptr;
 };
 
 zSilentLog& SilentLog() {
@@ -56,6 +62,12 @@ std::string zFuzzRound::ReadFile(const char* path) {
 void FuzzFail(const char* what) {
     std::fprintf(stderr, "fuzz property broken: %s\n", what);
     std::abort();
+}
+
+void FuzzExpectSame(const std::string& expected, const std::string& actual, const char* what) {
+    if (expected == actual) return;
+    std::fprintf(stderr, "---- expected\n%s\n---- actual\n%s\n----\n", expected.c_str(), actual.c_str());
+    FuzzFail(what);
 }
 
 std::vector<std::string> SplitAtZeroBytes(const u8* data, size_t size, size_t maxParts) {

@@ -1,5 +1,6 @@
 // Shared set-up of the fuzz targets: a log that drops every line (console
-// output would slow the fuzzer down and hide its own report), and a file road
+// output would slow the fuzzer down and hide its own report; ZE_FUZZ_LOG=1
+// shows it when one input is run again), and a file road
 // that lives in memory, so that a target reads the input through the same road
 // as the player does and leaves nothing behind for the next input.
 //
@@ -32,6 +33,9 @@ class zFuzzRound {
 
 // Reports a broken property (the input is kept by the fuzzer) and aborts.
 [[noreturn]] void FuzzFail(const char* what);
+
+// Prints both texts, then fails as FuzzFail, when they differ.
+void FuzzExpectSame(const std::string& expected, const std::string& actual, const char* what);
 
 // Splits the input at every 0 byte into at most maxParts parts (the last one
 // keeps the rest, 0 bytes included).

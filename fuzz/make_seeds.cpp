@@ -15,13 +15,17 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
+#include "fuzz/render_stand_in.h"
 #include "io/archive.h"
 #include "io/zml/archive_index.h"
+#include "markup/math_tags.h"
 #include "markup/metafile.h"
 #include "markup/writer.h"
 #include "picture/codec.h"
 #include "picture/picture.h"
 #include "picture/tga.h"
+#include "render/geometry_file.h"
+#include "render/shader/shader_map.h"
 
 namespace {
 
@@ -367,6 +371,198 @@ void MakePictureSeeds() {
     WriteWithTruncations("picture_codecs", "flat", ".hdr", EncodeHdr(3, 2));
 }
 
+// Geometries and materials
+
+// A material with colours, factors, flags and stages over the stand-in
+// host's textures; with its fixed-function shader map when withShaderMap.
+zSharedPtr<zMaterial> MakeMaterial(zFuzzRenderHost& host, const char* name, bool withShaderMap) {
+    zSharedPtr<zMaterial> material(new zMaterial(&host, &host));
+    material->SetName(name);
+    material->SetColor(MaterialColorDiffuse, 0.8f, 0.5f, 0.25f, 0.75f);
+    material->SetColor(MaterialColorSpecular, 0.5f, 0.5f, 0.5f, 1.0f);
+    material->SetGlossiness(2.5f);
+    material->SetOpacity(0.5f);
+    material->SetReflection(0.25f);
+    material->SetMaxSmoothingAngle(60.0f);
+    material->SetFlags(MaterialFlagSmoothing | MaterialFlagDoubleSided | MaterialFlagNormalMapTangent);
+    material->SetShaderName("lit");
+    material->mass = 2.0f;
+    material->restitution = 0.5f;
+    zSharedPtr<zTexture> alpha = host.LoadSharedTexture("alpha.tga", false, 0);
+    zSharedPtr<zTexture> normal = host.LoadSharedTexture("normal.tga", false, 0);
+    zSharedPtr<zTexture> light = host.LoadSharedTexture("light.tga", false, 0);
+    zSharedPtr<zTexture> opaque = host.LoadSharedTexture("opaque.tga", false, 0);
+    material->AddStage(StageTypeDiffuse, alpha.Get(), StageUVSourceUVMap, 0);
+    material->AddStage(StageTypeNormal, normal.Get(), StageUVSourceUVMap, 0);
+    material->AddStage(StageTypeLightmap, light.Get(), StageUVSourceUVMap, 1);
+    if (zTextureStage* reflection =
+            material->AddStage(StageTypeReflection, opaque.Get(), StageUVSourceFrontMap, 0)) {
+        reflection->op = StageOperatorAdd;
+        reflection->wrapU = 0;
+    }
+    material->CheckStages();
+    if (withShaderMap) material->SetShaderMap(material->BuildShaderMapFromFixedFunction());
+    return material;
+}
+
+Bytes MaterialText(const zMaterial& material) {
+    zMetafile doc;
+    doc.AddRoot(material.Serialize());
+    return Serialize(doc);
+}
+
+// The unit quad and a triangle on top of it: two polygons, two materials.
+zSharedPtr<zGeometry> MakeGeometry(zFuzzRenderHost& host, bool attributes) {
+    zSharedPtr<zGeometry> geometry(new zGeometry(&host));
+    geometry->SetName("0.zml");
+    const zVector vertices[] = {zVector(0, 0, 0), zVector(1, 0, 0), zVector(1, 1, 0), zVector(0, 1, 0),
+                                zVector(0.5f, 1.5f, 0.25f)};
+    const u32 corners[][4] = {{0, 1, 2, 3}, {3, 2, 4, 0}};
+    if (!geometry->AllocateVertices(5) || !geometry->AllocatePolygons(2))
+        Fail("cannot allocate a seed geometry");
+    for (u32 i = 0; i < 5; ++i)
+        geometry->GetVertices()[i] = vertices[i];
+    geometry->GetPolygons()[0].cornerCount = 4;
+    geometry->GetPolygons()[1].cornerCount = 3;
+    geometry->GetPolygons()[1].material = 1;
+    if (!geometry->AllocateBindings()) Fail("cannot allocate seed bindings");
+    for (u32 p = 0; p < 2; ++p)
+        for (u32 c = 0; c < geometry->GetPolygons()[p].cornerCount; ++c)
+            geometry->GetPolygons()[p].bindings[c] = corners[p][c];
+    geometry->AllocateMaterials(2, false);
+    geometry->SetMaterial(0, MakeMaterial(host, "paint", false).Get());
+    geometry->SetMaterial(1, MakeMaterial(host, "glass", true).Get());
+    if (!attributes) return geometry;
+    geometry->SetRenderWord(GeometryRenderLit | GeometryRenderUseNormal);
+    geometry->ComputePolygonNormals(true);
+    geometry->ComputeVertexNormals(true);
+    const u32 bindings = geometry->GetBindingCount();
+    if (!geometry->AllocateBindingColors() || !geometry->AllocateUVChannels(2) || !geometry->AllocateSkin(2))
+        Fail("cannot allocate seed attributes");
+    for (u32 i = 0; i < bindings; ++i) {
+        geometry->GetBindingColors()[i] = zVector(f32(i) / 8, 0.5f, 1.0f, i == 2 ? 0.5f : 1.0f);
+        geometry->GetUVChannel(0)[i] = zVector2(f32(i % 2), f32(i / 4));
+        geometry->GetUVChannel(1)[i] = zVector2(0.25f * f32(i), 0.75f);
+    }
+    geometry->GetBoneNames()[0] = "root";
+    geometry->GetBoneNames()[1] = "tip";
+    for (u32 v = 0; v < geometry->GetVertexCount(); ++v) {
+        zSkinWeight& weight = geometry->GetSkinWeights()[v];
+        weight.bones[0] = 0;
+        weight.bones[1] = 1;
+        weight.weights[0] = f32(v) / 4.0f;
+        weight.weights[1] = 1.0f - weight.weights[0];
+    }
+    geometry->SetLodDistance(40.0f);
+    geometry->SetFarDistance(500.0f);
+    geometry->SetFlags(GeometryNoShadow);
+    return geometry;
+}
+
+Bytes GeometryText(zGeometry& geometry) {
+    zMetafile doc;
+    if (!geometry.SaveToMetafile(doc)) Fail("cannot write a seed geometry");
+    return Serialize(doc);
+}
+
+zMetaTag* IntTag(const char* name, i32 value) {
+    return new zMetaTag(name, value);
+}
+
+zMetaTag* FloatTag(const char* name, f32 value) {
+    return new zMetaTag(name, value);
+}
+
+// The same geometry in the text forms the writer never emits (AVertex,
+// APolygon, ARGB, AUV).
+Bytes TextFormGeometry() {
+    zMetafile doc;
+    zMetaTag* root = doc.AddRoot(new zMetaTag("Geometry"));
+    root->AddChild(new zMetaTag("RenderWord"))->AddChild(new zMetaTag("Lit"));
+    zMetaTag* material = root->AddChild(new zMetaTag("Materials"))->AddChild(new zMetaTag("Material"));
+    material->AddChild(new zMetaTag("Id", "paint"));
+    const zVector vertices[] = {zVector(0, 0, 0), zVector(1, 0, 0), zVector(1, 1, 0), zVector(0, 1, 0)};
+    zMetaTag* vertexTag = root->AddChild(new zMetaTag("AVertex"));
+    vertexTag->AddChild(IntTag("Count", 4));
+    zMetaTag* vertexData = vertexTag->AddChild(new zMetaTag("Data"));
+    for (const zVector& vertex : vertices)
+        vertexData->AddChild(SerializeVector(vertex, "V"));
+    zMetaTag* polygonTag = root->AddChild(new zMetaTag("APolygon"));
+    polygonTag->AddChild(IntTag("Count", 2));
+    polygonTag->AddChild(IntTag("BindingCount", 6));
+    zMetaTag* polygonData = polygonTag->AddChild(new zMetaTag("Data"));
+    const u32 triangles[2][3] = {{0, 1, 2}, {2, 3, 0}};
+    for (const auto& triangle : triangles) {
+        zMetaTag* polygon = polygonData->AddChild(new zMetaTag("P"));
+        polygon->AddChild(IntTag("Count", 3));
+        polygon->AddChild(IntTag("Material", 0));
+        for (u32 index : triangle)
+            polygon->AddChild(IntTag("Index", i32(index)));
+    }
+    zMetaTag* colorTag = root->AddChild(new zMetaTag("ARGB"));
+    colorTag->AddChild(IntTag("Count", 6));
+    zMetaTag* colorData = colorTag->AddChild(new zMetaTag("Data"));
+    zMetaTag* uvTag = root->AddChild(new zMetaTag("AUV"));
+    uvTag->AddChild(IntTag("Count", 1));
+    zMetaTag* uvData = uvTag->AddChild(new zMetaTag("Data"));
+    for (u32 i = 0; i < 6; ++i) {
+        zMetaTag* color = colorData->AddChild(new zMetaTag("Value"));
+        color->AddChild(FloatTag("R", f32(i) / 6));
+        color->AddChild(FloatTag("G", 0.5f));
+        color->AddChild(FloatTag("B", 1.0f));
+        if (i == 1) color->AddChild(FloatTag("A", 0.25f));
+        zMetaTag* uv = uvData->AddChild(new zMetaTag("Value"));
+        uv->AddChild(FloatTag("U", f32(i % 2)));
+        uv->AddChild(FloatTag("V", f32(i / 3)));
+    }
+    root->AddChild(new zMetaTag("LodDistance", i32(25)));
+    root->AddChild(new zMetaTag("LodNull", true));
+    return Serialize(doc);
+}
+
+void MakeGeometrySeeds() {
+    zFuzzRound round;
+    Bytes plain, full, proxy;
+    {
+        zFuzzRenderHost host;
+        plain = GeometryText(*MakeGeometry(host, false));
+        full = GeometryText(*MakeGeometry(host, true));
+    }
+    {
+        // A quad whose proxies name the second file.
+        zFuzzRenderHost host;
+        host.AddGeometryFile("1.zml", plain);
+        zSharedPtr<zGeometry> geometry = MakeGeometry(host, false);
+        geometry->SetLodProxy(host.LoadProxyGeometry("1.zml"));
+        geometry->SetShadowProxy(host.LoadProxyGeometry("1.zml"));
+        proxy = GeometryText(*geometry);
+    }
+    // The valid seeds must load, or the target would never reach the writer.
+    const Bytes* valid[] = {&plain, &full, &proxy};
+    for (const Bytes* text : valid) {
+        zFuzzRenderHost host;
+        host.AddGeometryFile("1.zml", plain);
+        zSharedPtr<zGeometry> geometry(new zGeometry(&host));
+        if (!LoadGeometryFromBuffer(*geometry, text->data(), text->size()))
+            Fail("a geometry seed does not load");
+    }
+    WriteWithTruncations("geometry", "quad", ".zml", plain);
+    WriteWithTruncations("geometry", "attributes", ".zml", full);
+    WriteWithTruncations("geometry", "text-forms", ".zml", TextFormGeometry());
+    WriteSeed("geometry", "proxies.bin", proxy + '\0' + plain);
+    WriteSeed("geometry", "proxy-names-itself.bin", proxy + '\0' + proxy);
+}
+
+void MakeMaterialSeeds() {
+    zFuzzRound round;
+    zFuzzRenderHost host;
+    WriteWithTruncations("material", "stages", ".zml", MaterialText(*MakeMaterial(host, "paint", false)));
+    WriteWithTruncations("material", "shader-map", ".zml", MaterialText(*MakeMaterial(host, "glass", true)));
+    zSharedPtr<zMaterial> plain(new zMaterial(&host, &host));
+    plain->SetName("plain");
+    WriteSeed("material", "plain.zml", MaterialText(*plain));
+}
+
 // WAV: RIFF, "WAVE", then chunks of a 4-byte id, a u32 size and the data
 // (padded to an even size).
 void PutChunk(Bytes& out, const char* id, const Bytes& data) {
@@ -413,5 +609,7 @@ int main(int argc, char** argv) {
     MakeArchiveSeeds();
     MakePictureSeeds();
     MakeWavSeeds();
+    MakeGeometrySeeds();
+    MakeMaterialSeeds();
     return g_failed ? 1 : 0;
 }

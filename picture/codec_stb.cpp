@@ -3,6 +3,7 @@
 // malloc family, like every picture buffer, and refuses sides past the
 // picture cap before allocating.
 #include <cstdlib>
+#include <cstring>
 
 #include "core/log.h"
 #include "io/handle.h"
@@ -34,6 +35,10 @@ namespace {
 //   files are read by Small and Jpeglib, which come first.
 // - PNM (P5, P6): a size of ten or more digits overflows its int, and a
 //   16-bit file (maximum value past 255) is converted past its buffer.
+// - PNG: an IDAT chunk longer than the bytes left grows its data buffer to
+//   that length (gigabytes from a few bytes) before finding the data
+//   missing, and an empty IDAT chunk before any data is copied into a null
+//   buffer.
 bool IsStbJpeg(const u8* bytes, u64 size) {
     u64 i = 0;
     while (i < size && bytes[i] == 0xFF) ++i;
@@ -62,6 +67,32 @@ bool IsUnsafeStbPnm(const u8* bytes, u64 size) {
     return value > 255;
 }
 
+u64 Big32(const u8* bytes) {
+    return (u64(bytes[0]) << 24) | (u64(bytes[1]) << 16) | (u64(bytes[2]) << 8) | bytes[3];
+}
+
+// Walks the chunks as stb_image reads them, up to IEND or the first chunk
+// that does not fit (where stb_image stops too).
+bool IsUnsafeStbPng(const u8* bytes, u64 size) {
+    static const u8 signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size < 8 || std::memcmp(bytes, signature, 8) != 0) return false;
+    u64 at = 8;
+    bool dataSeen = false;
+    while (size - at >= 8) {
+        const u64 length = Big32(bytes + at);
+        const u8* type = bytes + at + 4;
+        at += 8;
+        if (std::memcmp(type, "IEND", 4) == 0) return false;
+        if (std::memcmp(type, "IDAT", 4) == 0) {
+            if (length > size - at || (length == 0 && !dataSeen)) return true;
+            dataSeen = true;
+        }
+        if (length + 4 > size - at) return false;
+        at += length + 4; // data and CRC
+    }
+    return false;
+}
+
 } // namespace
 
 zPictureIOSTBCodec::zPictureIOSTBCodec() : zPictureIOCodec("STB", "STB image read-only codec (stb_image).", 1) {}
@@ -69,7 +100,7 @@ zPictureIOSTBCodec::zPictureIOSTBCodec() : zPictureIOCodec("STB", "STB image rea
 bool zPictureIOSTBCodec::DecodeMemory(const u8* bytes, u64 size, u32& width, u32& height, u8*& pixels) {
     pixels = nullptr;
     if (!bytes || size == 0 || size > 0x7fffffffu) return false;
-    if (IsStbJpeg(bytes, size) || IsUnsafeStbPnm(bytes, size)) return false;
+    if (IsStbJpeg(bytes, size) || IsUnsafeStbPnm(bytes, size) || IsUnsafeStbPng(bytes, size)) return false;
     int w = 0, h = 0, components = 0;
     stbi_uc* decoded = stbi_load_from_memory(bytes, int(size), &w, &h, &components, 4);
     if (!decoded) return false;

@@ -48,7 +48,65 @@ u32 From16(const u8* p) {
 }
 u32 FromGrey(const u8* p) { return u32(p[0]) * 0x01010101u; }
 
-void Store(u8* pixels, u64 index, u32 colour) { std::memcpy(pixels + index * 4, &colour, 4); }
+// Takes the pixels in file order and writes each straight to its final
+// place: rows top down, or for bottom-first files from the last row up, so
+// that rows the data never reaches are never touched.
+class PixelPlacer {
+  public:
+    PixelPlacer(zPicture& picture, bool bottomFirst)
+        : m_pixels(picture.GetPixels()), m_rowSize(picture.GetRowSize()), m_height(picture.GetHeight()),
+          m_bottomFirst(bottomFirst), m_left(u64(picture.GetWidth()) * picture.GetHeight()) {
+        m_at = RowStart(0);
+        m_rowLeft = m_rowSize;
+    }
+
+    // Pixels still to come.
+    u64 Left() const { return m_left; }
+
+    // left > 0.
+    void Put(u32 colour) {
+        std::memcpy(m_at, &colour, 4);
+        m_at += 4;
+        m_rowLeft -= 4;
+        --m_left;
+        if (m_rowLeft == 0) NextRow();
+    }
+
+    // Raw BGRA bytes, at most Left() x 4; a last partial pixel is copied too.
+    void PutBytes(const u8* bytes, u64 count) {
+        while (count > 0) {
+            const u64 part = count < m_rowLeft ? count : m_rowLeft;
+            std::memcpy(m_at, bytes, part);
+            bytes += part;
+            count -= part;
+            m_at += part;
+            m_rowLeft -= part;
+            m_left -= part / 4;
+            if (m_rowLeft == 0) NextRow();
+        }
+    }
+
+  private:
+    u8* RowStart(u64 fileRow) const {
+        const u64 row = m_bottomFirst ? m_height - 1 - fileRow : fileRow;
+        return m_pixels + row * m_rowSize;
+    }
+
+    void NextRow() {
+        ++m_fileRow;
+        m_rowLeft = m_rowSize;
+        m_at = m_fileRow < m_height ? RowStart(m_fileRow) : nullptr;
+    }
+
+    u8* m_pixels;
+    u64 m_rowSize;
+    u64 m_height;
+    bool m_bottomFirst;
+    u64 m_left;
+    u64 m_fileRow = 0;
+    u8* m_at = nullptr;
+    u64 m_rowLeft = 0;
+};
 
 u32 PaletteEntry(const u8* p, u32 entryBits) {
     if (entryBits == 16) return From16(p);
@@ -60,36 +118,24 @@ u32 PaletteEntry(const u8* p, u32 entryBits) {
 
 // Run-length packets of pixels 'pixelBytes' wide, clipped to the picture.
 template <typename Convert>
-void DecodeRunLength(TgaCursor& in, u8* pixels, u64 total, u32 pixelBytes, Convert convert) {
-    u64 produced = 0;
-    while (produced < total) {
+void DecodeRunLength(TgaCursor& in, PixelPlacer& out, u32 pixelBytes, Convert convert) {
+    while (out.Left() > 0) {
         const u8* header = in.Take(1);
         if (!header) return;
         u64 count = (*header & 0x7fu) + 1;
-        if (count > total - produced) count = total - produced;
+        if (count > out.Left()) count = out.Left();
         if (*header & 0x80u) {
             const u8* value = in.Take(pixelBytes);
             if (!value) return;
             const u32 colour = convert(value);
-            for (u64 i = 0; i < count; ++i) Store(pixels, produced++, colour);
+            for (u64 i = 0; i < count; ++i) out.Put(colour);
         } else {
             for (u64 i = 0; i < count; ++i) {
                 const u8* value = in.Take(pixelBytes);
                 if (!value) return;
-                Store(pixels, produced++, convert(value));
+                out.Put(convert(value));
             }
         }
-    }
-}
-
-void FlipRows(zPicture& picture) {
-    const u64 rowSize = picture.GetRowSize();
-    std::vector<u8> row(rowSize);
-    u8* pixels = picture.GetPixels();
-    for (u32 top = 0, bottom = picture.GetHeight() - 1; top < bottom; ++top, --bottom) {
-        std::memcpy(row.data(), pixels + top * rowSize, rowSize);
-        std::memcpy(pixels + top * rowSize, pixels + bottom * rowSize, rowSize);
-        std::memcpy(pixels + bottom * rowSize, row.data(), rowSize);
     }
 }
 
@@ -142,44 +188,41 @@ bool DecodeTGA(const u8* bytes, u64 size, zPicture& picture) {
     }
 
     if (!picture.Allocate(width, height, PixelFormatBGRA8)) return false;
-    u8* pixels = picture.GetPixels();
-    const u64 total = u64(width) * height;
+    PixelPlacer out(picture, (descriptor & DescriptorTopFirst) == 0);
 
     switch (typeWord) {
     case 1:
-        for (u64 i = 0; i < total; ++i) {
+        while (out.Left() > 0) {
             const u8* index = in.Take(1);
             if (!index) break;
-            Store(pixels, i, palette[*index]);
+            out.Put(palette[*index]);
         }
         break;
     case 2:
     case 3:
         if (bitsPerPixel == 32) {
-            const u64 count = in.Left() < total * 4 ? in.Left() : total * 4;
-            std::memcpy(pixels, in.Take(count), count);
+            const u64 count = in.Left() < out.Left() * 4 ? in.Left() : out.Left() * 4;
+            out.PutBytes(in.Take(count), count);
             break;
         }
-        for (u64 i = 0; i < total; ++i) {
+        while (out.Left() > 0) {
             const u8* value = in.Take(bitsPerPixel / 8);
             if (!value || bitsPerPixel / 8 == 0) break;
-            if (bitsPerPixel == 24) Store(pixels, i, FromBgr(value));
-            else if (bitsPerPixel == 16) Store(pixels, i, From16(value));
-            else if (bitsPerPixel == 8) Store(pixels, i, FromGrey(value));
+            if (bitsPerPixel == 24) out.Put(FromBgr(value));
+            else if (bitsPerPixel == 16) out.Put(From16(value));
+            else if (bitsPerPixel == 8) out.Put(FromGrey(value));
             else break;  // other depths stay zero
         }
         break;
     case 9:
-        DecodeRunLength(in, pixels, total, 1, [&](const u8* p) { return palette[*p]; });
+        DecodeRunLength(in, out, 1, [&](const u8* p) { return palette[*p]; });
         break;
     case 10:
-        if (bitsPerPixel == 32) DecodeRunLength(in, pixels, total, 4, FromBgra);
-        else if (bitsPerPixel == 24) DecodeRunLength(in, pixels, total, 3, FromBgr);
-        else if (bitsPerPixel == 16) DecodeRunLength(in, pixels, total, 2, From16);
+        if (bitsPerPixel == 32) DecodeRunLength(in, out, 4, FromBgra);
+        else if (bitsPerPixel == 24) DecodeRunLength(in, out, 3, FromBgr);
+        else if (bitsPerPixel == 16) DecodeRunLength(in, out, 2, From16);
         break;
     }
-
-    if ((descriptor & DescriptorTopFirst) == 0) FlipRows(picture);
     return true;
 }
 

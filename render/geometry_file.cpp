@@ -874,7 +874,9 @@ class GeometryWriter {
 
     bool WriteUVs(zMetaTag* root) {
         const u32 channels = m_geometry.GetUVChannelCount();
-        if (channels == 0) return true;
+        // Without bindings the channels hold no array: there is nothing to
+        // write, and a count without its Data blocks would not read back.
+        if (channels == 0 || m_geometry.GetBindingCount() == 0) return true;
         zMetaTag* tag = new (std::nothrow) zMetaTag("UV");
         if (!Add(root, tag) || !Add(tag, new (std::nothrow) zMetaTag("Count", i32(channels)))) return false;
         const u32 count = m_geometry.GetBindingCount();

@@ -15,6 +15,11 @@
 
 namespace {
 
+// PNG signature and the IHDR chunk of a 2 x 1 RGB picture.
+const std::string PngHead("\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR\x00\x00\x00\x02\x00\x00\x00\x01\x08\x02\x00\x00\x00"
+                          "\x7B\x40\xE8\xDD",
+                          33);
+
 struct StbCase {
     const char* name;
     std::string bytes;
@@ -31,6 +36,16 @@ const std::vector<StbCase>& Cases() {
         {"sixteen-bit.pgm", std::string("P5 1 1 256\n\0\0", 13), false},
         // Still read: an 8-bit grey file with a comment.
         {"eight-bit.pgm", "P5 #c\n2 1 255\n\x10\x20", true},
+        // An empty IDAT chunk before any data: copied into a null buffer.
+        {"empty-first-idat.png", PngHead + std::string("\x00\x00\x00\x00IDAT", 8), false},
+        // An IDAT chunk claiming 2 GB: the data buffer grew to 2 GB first.
+        {"idat-past-the-end.png", PngHead + "\x7F\xFF\xFF\xF0IDATx", false},
+        // Still read: an empty IDAT chunk after the data.
+        {"empty-last-idat.png",
+         PngHead + std::string("\x00\x00\x00\x0FIDAT\x78\x9C\x63\xE0\x12\x91\xD3\x30\xB2\x01\x00\x02\x37\x00\xD3"
+                               "\x5B\x56\x51\xD8\x00\x00\x00\x00IDAT\x35\xAF\x06\x1E\x00\x00\x00\x00IEND\xAE\x42\x60\x82",
+                               51),
+         true},
     };
     return cases;
 }

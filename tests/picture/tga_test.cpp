@@ -164,6 +164,33 @@ TEST(TgaRead, TableOfSmallFiles) {
         cases.push_back({"colour map of a true-colour file skipped", MakeTga(h, {9, 9, 9, 9, 9, 9, 1, 2, 3, 4, 5, 6}),
                          2, 1, {1, 2, 3, 255, 4, 5, 6, 255}});
     }
+    {
+        // Bottom-first files whose data ends early fill the lowest rows only.
+        TgaHeader h;
+        h.width = 2;
+        h.height = 3;
+        h.descriptor = 0x08;
+        cases.push_back({"bottom first, 32-bit data ends inside a pixel",
+                         MakeTga(h, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), 2, 3,
+                         {0, 0, 0, 0, 0, 0, 0, 0, 9, 10, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}});
+        h.type = 10;
+        h.bitsPerPixel = 24;
+        cases.push_back({"bottom first, RLE data ends inside a row", MakeTga(h, {0x82, 1, 2, 3}), 2, 3,
+                         {0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 255, 0, 0, 0, 0, 1, 2, 3, 255, 1, 2, 3, 255}});
+        TgaHeader mapped;
+        mapped.type = 1;
+        mapped.colourMapType = 1;
+        mapped.mapLength = 256;
+        mapped.entryBits = 24;
+        mapped.width = 1;
+        mapped.height = 3;
+        mapped.bitsPerPixel = 8;
+        mapped.descriptor = 0;
+        std::vector<u8> body = Palette24();
+        body.push_back(4);
+        cases.push_back({"bottom first, colour-mapped data ends after a row", MakeTga(mapped, body), 1, 3,
+                         {0, 0, 0, 0, 0, 0, 0, 0, 4, 8, 12, 255}});
+    }
     for (const Case& c : cases) {
         LogCapture log;
         zPicture picture;
