@@ -609,6 +609,7 @@ bool SQVM::Execute(SQObjectPtr &closure, SQInteger nargs, SQInteger stackbase, S
     SQInteger prevcss = _callsstacksize;
     const SQInstruction *ip = nullptr;
     SQObjectPtr *stk = nullptr;
+    SQTable::SlotCache callcache;  // the callee of the last call by name on a table
 
     switch (et) {
     case ET_CALL: {
@@ -779,7 +780,7 @@ exception_restore:
                 slot = _instance(o)->GetMemberSlot(key, isfield);
                 if (slot && isfield) slot = &sq_realval(*slot);
             } else if (sqtype(o) == OT_TABLE) {
-                slot = _table(o)->GetSlot(key);
+                slot = _table(o)->GetSlot(key, callcache);
                 if (slot) slot = &sq_realval(*slot);
             }
             if (SQ_UNLIKELY(!slot)) GENERAL();

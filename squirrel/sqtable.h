@@ -60,6 +60,30 @@ struct SQTable : public SQDelegable {
         } while ((n = n->next));
         return nullptr;
     }
+    // The last node found for a string key, with the node array it was found in. It is only
+    // trusted while the table has that same array and the node still holds the key.
+    struct SlotCache {
+        uintptr_t nodes = 0;
+        SQInteger numofnodes = -1;
+        HashNode *node = nullptr;
+    };
+    // GetSlot, trying the node in c first for a string key and remembering the node found.
+    SQObjectPtr *GetSlot(const SQObjectPtr &key, SlotCache &c) {
+        if (sqtype(key) != OT_STRING) return GetSlot(key);
+        if (c.nodes == (uintptr_t)_nodes && c.numofnodes == _numofnodes && _rawval(c.node->key) == _rawval(key) &&
+            sqtype(c.node->key) == OT_STRING)
+            return &c.node->val;
+        HashNode *n = &_nodes[_string(key)->_hash & (_numofnodes - 1)];
+        do {
+            if (_rawval(n->key) == _rawval(key) && sqtype(n->key) == OT_STRING) {
+                c.nodes = (uintptr_t)_nodes;
+                c.numofnodes = _numofnodes;
+                c.node = n;
+                return &n->val;
+            }
+        } while ((n = n->next));
+        return nullptr;
+    }
     // Fast path for interned string keys.
     bool GetStr(SQString *key, SQObjectPtr &val) {
         HashNode *n = &_nodes[key->_hash & (_numofnodes - 1)];
