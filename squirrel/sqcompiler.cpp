@@ -411,38 +411,30 @@ public:
 
     void LogicalOrExp() {
         LogicalAndExp();
-        if (_token == TK_OR) {
-            SQInteger first_exp = _fs->PopTarget();
-            SQInteger trg = _fs->PushTarget();
-            _fs->AddInstruction(OP_OR, trg, 0, first_exp, 0);
-            SQInteger jpos = _fs->GetCurrentPos();
-            if (trg != first_exp) _fs->AddInstruction(OP_MOVE, trg, first_exp);
-            Lex();
-            NestingGuard guard(this);
-            LogicalOrExp();
-            SQInteger second_exp = _fs->PopTarget();
-            if (trg != second_exp) _fs->AddInstruction(OP_MOVE, trg, second_exp);
-            _fs->PatchJump(jpos, _fs->NextPos());
-        }
+        if (_token == TK_OR) ShortCircuit(OP_OR, &SQCompiler::LogicalOrExp);
+    }
+    // `a || b` and `a && b`: the jump over the right operand is patched once
+    // it is compiled; both operands end in the same target register.
+    void ShortCircuit(SQOpcode op, void (SQCompiler::*rightOperand)()) {
+        SQInteger first_exp = _fs->PopTarget();
+        SQInteger trg = _fs->PushTarget();
+        _fs->AddInstruction(op, trg, 0, first_exp, 0);
+        SQInteger jpos = _fs->GetCurrentPos();
+        if (trg != first_exp) _fs->AddInstruction(OP_MOVE, trg, first_exp);
+        Lex();
+        NestingGuard guard(this);
+        (this->*rightOperand)();
+        SQInteger second_exp = _fs->PopTarget();
+        if (trg != second_exp) _fs->AddInstruction(OP_MOVE, trg, second_exp);
+        _fs->PatchJump(jpos, _fs->NextPos());
     }
     void LogicalAndExp() {
         BitwiseOrExp();
         for (;;) {
             switch (_token) {
-            case TK_AND: {
-                SQInteger first_exp = _fs->PopTarget();
-                SQInteger trg = _fs->PushTarget();
-                _fs->AddInstruction(OP_AND, trg, 0, first_exp, 0);
-                SQInteger jpos = _fs->GetCurrentPos();
-                if (trg != first_exp) _fs->AddInstruction(OP_MOVE, trg, first_exp);
-                Lex();
-                NestingGuard guard(this);
-                LogicalAndExp();
-                SQInteger second_exp = _fs->PopTarget();
-                if (trg != second_exp) _fs->AddInstruction(OP_MOVE, trg, second_exp);
-                _fs->PatchJump(jpos, _fs->NextPos());
+            case TK_AND:
+                ShortCircuit(OP_AND, &SQCompiler::LogicalAndExp);
                 break;
-            }
             case TK_IN: BinExp(OP_EXISTS, &SQCompiler::BitwiseOrExp); break;
             case TK_INSTANCEOF: BinExp(OP_INSTANCEOF, &SQCompiler::BitwiseOrExp); break;
             default: return;

@@ -304,41 +304,19 @@ class zMixOperatorShaderBlock : public zShaderBlock {
         : zShaderBlock(ShaderBlockMix, a, b, k) {}
 };
 
-class zAddOperatorShaderBlock : public zShaderBlock {
+// A two-input operator whose behaviour is all in the type table.
+template <zShaderBlockType Type>
+class zBinaryOperatorShaderBlock : public zShaderBlock {
   public:
-    zAddOperatorShaderBlock(zShaderBlock* a = nullptr, zShaderBlock* b = nullptr)
-        : zShaderBlock(ShaderBlockAdd, a, b) {}
+    zBinaryOperatorShaderBlock(zShaderBlock* a = nullptr, zShaderBlock* b = nullptr) : zShaderBlock(Type, a, b) {}
 };
 
-class zMulOperatorShaderBlock : public zShaderBlock {
-  public:
-    zMulOperatorShaderBlock(zShaderBlock* a = nullptr, zShaderBlock* b = nullptr)
-        : zShaderBlock(ShaderBlockMul, a, b) {}
-};
-
-class zSubOperatorShaderBlock : public zShaderBlock {
-  public:
-    zSubOperatorShaderBlock(zShaderBlock* a = nullptr, zShaderBlock* b = nullptr)
-        : zShaderBlock(ShaderBlockSub, a, b) {}
-};
-
-class zDivOperatorShaderBlock : public zShaderBlock {
-  public:
-    zDivOperatorShaderBlock(zShaderBlock* a = nullptr, zShaderBlock* b = nullptr)
-        : zShaderBlock(ShaderBlockDiv, a, b) {}
-};
-
-class zDotOperatorShaderBlock : public zShaderBlock {
-  public:
-    zDotOperatorShaderBlock(zShaderBlock* a = nullptr, zShaderBlock* b = nullptr)
-        : zShaderBlock(ShaderBlockDot, a, b) {}
-};
-
-class zCrossOperatorShaderBlock : public zShaderBlock {
-  public:
-    zCrossOperatorShaderBlock(zShaderBlock* a = nullptr, zShaderBlock* b = nullptr)
-        : zShaderBlock(ShaderBlockCross, a, b) {}
-};
+using zAddOperatorShaderBlock = zBinaryOperatorShaderBlock<ShaderBlockAdd>;
+using zMulOperatorShaderBlock = zBinaryOperatorShaderBlock<ShaderBlockMul>;
+using zSubOperatorShaderBlock = zBinaryOperatorShaderBlock<ShaderBlockSub>;
+using zDivOperatorShaderBlock = zBinaryOperatorShaderBlock<ShaderBlockDiv>;
+using zDotOperatorShaderBlock = zBinaryOperatorShaderBlock<ShaderBlockDot>;
+using zCrossOperatorShaderBlock = zBinaryOperatorShaderBlock<ShaderBlockCross>;
 
 class zClampShaderBlock : public zShaderBlock {
   public:
