@@ -192,17 +192,27 @@ SQInteger RegexpMatch(HSQUIRRELVM v) {
     return 1;
 }
 
+// Searches the text argument from its start index. SearchFound with the
+// match in begin and end; otherwise what the native returns: 0 when nothing
+// matched, or the error.
+const SQInteger SearchFound = 1;
+SQInteger SearchArguments(HSQUIRRELVM v, SQRex* self, const SQChar** text, const SQChar** begin,
+                          const SQChar** end) {
+    SQInteger start = 0;
+    SQRESULT result = SQ_OK;
+    if (!GetSearchText(v, text, &start, &result)) return result;
+    SQBool found = sqstd_rex_search(self, *text + start, begin, end);
+    if (sqstd::RexMatchError(self) != nullptr) return sq_throwerror(v, sqstd::RexMatchError(self));
+    return found ? SearchFound : 0;
+}
+
 SQInteger RegexpSearch(HSQUIRRELVM v) {
     SETUP_REX(v);
     const SQChar* text = nullptr;
-    SQInteger start = 0;
-    SQRESULT result = SQ_OK;
-    if (!GetSearchText(v, &text, &start, &result)) return result;
     const SQChar* begin = nullptr;
     const SQChar* end = nullptr;
-    SQBool found = sqstd_rex_search(self, text + start, &begin, &end);
-    if (sqstd::RexMatchError(self) != nullptr) return sq_throwerror(v, sqstd::RexMatchError(self));
-    if (!found) return 0;
+    SQInteger outcome = SearchArguments(v, self, &text, &begin, &end);
+    if (outcome != SearchFound) return outcome;
     PushMatch(v, text, begin, end);
     return 1;
 }
@@ -210,14 +220,10 @@ SQInteger RegexpSearch(HSQUIRRELVM v) {
 SQInteger RegexpCapture(HSQUIRRELVM v) {
     SETUP_REX(v);
     const SQChar* text = nullptr;
-    SQInteger start = 0;
-    SQRESULT result = SQ_OK;
-    if (!GetSearchText(v, &text, &start, &result)) return result;
     const SQChar* begin = nullptr;
     const SQChar* end = nullptr;
-    SQBool found = sqstd_rex_search(self, text + start, &begin, &end);
-    if (sqstd::RexMatchError(self) != nullptr) return sq_throwerror(v, sqstd::RexMatchError(self));
-    if (!found) return 0;
+    SQInteger outcome = SearchArguments(v, self, &text, &begin, &end);
+    if (outcome != SearchFound) return outcome;
     SQInteger count = sqstd_rex_getsubexpcount(self);
     sq_newarray(v, 0);
     for (SQInteger i = 0; i < count; ++i) {
