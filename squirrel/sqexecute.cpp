@@ -111,7 +111,8 @@ inline bool CompareIntegers(SQInteger op, SQInteger a, SQInteger b) {
     }
 
 SQVM::OpResult SQVM::ExecuteOp(SQInteger &traps, SQObjectPtr &outres) {
-    const SQInstruction ins = ci->_ip[-1];  // a copy: the frame may change below
+    SQInstruction ins = ci->_ip[-1];  // a copy: the frame may change below
+    ins.op = SQBaseOpcode(ins.op);
     switch (ins.op) {
     case OP_LOAD: TARGET = ci->_literals[arg1]; return OPR_NEXT;
     case OP_LOADINT: TARGET = (SQInteger)arg1; return OPR_NEXT;
@@ -519,7 +520,7 @@ SQVM::OpResult SQVM::ExecuteOp(SQInteger &traps, SQObjectPtr &outres) {
 #define TARGET R(arg0)
 
 #define SYNC_OUT() (ci->_ip = ip)
-#define SYNC_IN() (ip = ci->_ip, stk = _stack.data() + _stackbase)
+#define SYNC_IN() (ip = ci->_ip, stk = _stack.data() + _stackbase, lits = ci->_literals)
 #define SQ_THROW() goto exception_trap
 // Frees an object whose last reference went; its release hook may run any code.
 #define RELEASE_DEAD(dead)                 \
@@ -588,7 +589,10 @@ SQVM::OpResult SQVM::ExecuteOp(SQInteger &traps, SQObjectPtr &outres) {
         goto *s_labels[(ip++)->op]; \
     }
 #else
-#define OPCODE(name) case OP_##name:
+#define OPCODE(name)   \
+    case OP_##name:    \
+    L_##name:          \
+    __attribute__((unused));
 #define DISPATCH() continue
 #endif
 
@@ -596,8 +600,11 @@ bool SQVM::Execute(SQObjectPtr &closure, SQInteger nargs, SQInteger stackbase, S
                    SQBool raiseerror, ExecutionType et) {
 #if SQ_COMPUTED_GOTO
 #define SQ_LABEL_ADDRESS(name) &&L_##name,
-    static const void *const s_labels[OP_COUNT] = {SQ_OPCODES(SQ_LABEL_ADDRESS)};
+#define SQ_FUSED_LABEL_ADDRESS(name, base) &&L_##name,
+    static const void *const s_labels[OP_COUNT] = {SQ_OPCODES(SQ_LABEL_ADDRESS)
+                                                       SQ_FUSED_OPCODES(SQ_FUSED_LABEL_ADDRESS)};
 #undef SQ_LABEL_ADDRESS
+#undef SQ_FUSED_LABEL_ADDRESS
 #endif
     if ((_nnativecalls + 1) > SQ_MAX_NATIVE_CALLS) {
         Raise_Error("Native stack overflow");
@@ -608,6 +615,7 @@ bool SQVM::Execute(SQObjectPtr &closure, SQInteger nargs, SQInteger stackbase, S
     SQInteger traps = 0;
     SQInteger prevcss = _callsstacksize;
     const SQInstruction *ip = nullptr;
+    const SQObjectPtr *lits = nullptr;  // the running function's literals
     SQObjectPtr *stk = nullptr;
     SQTable::SlotCache callcache;  // the callee of the last call by name on a table
 
@@ -646,44 +654,63 @@ exception_restore:
     for (;;) {
         switch ((ip++)->op) {
         OPCODE(LOAD) {
-            ASSIGN(TARGET, ci->_literals[arg1]);
+            ASSIGN(TARGET, lits[arg1]);
             DISPATCH();
         }
         OPCODE(LOADINT) {
-            // A constant loaded only to be the right operand of the next compare, add or subtract
-            // on an integer: do both at once. The next instruction overwrites the register anyway.
-            const SQInstruction &next = *ip;
-#define FUSES_WITH_NEXT()                                                             \
-    (next._arg1 == INS._arg0 && next._arg0 == INS._arg0 && next._arg2 != INS._arg0 && \
-     sqtype(R(next._arg2)) == OT_INTEGER)
-            switch (next.op) {
-            case OP_CMP:
-                if (next._arg3 != CMP_3W && FUSES_WITH_NEXT()) {
-                    SQInteger a = _integer(R(next._arg2)), b = arg1;
-                    ip++;
-                    SET_COND(CompareIntegers(arg3, a, b));
-                }
-                break;
-            case OP_ADD:
-                if (FUSES_WITH_NEXT()) {
-                    SQInteger a = _integer(R(next._arg2)), b = arg1;
-                    ip++;
-                    SET_INT(TARGET, (SQUnsignedInteger)a + (SQUnsignedInteger)b);
-                    DISPATCH();
-                }
-                break;
-            case OP_SUB:
-                if (FUSES_WITH_NEXT()) {
-                    SQInteger a = _integer(R(next._arg2)), b = arg1;
-                    ip++;
-                    SET_INT(TARGET, (SQUnsignedInteger)a - (SQUnsignedInteger)b);
-                    DISPATCH();
-                }
-                break;
-            default: break;
-            }
-#undef FUSES_WITH_NEXT
             SET_INT(TARGET, arg1);
+            DISPATCH();
+        }
+        // The fused sequences starting with "LOADINT t, K" (see SQ_FUSED_OPCODES): next is the
+        // instruction using t, x its other operand.
+#define FUSED_OPERAND() R(ip[0]._arg2)
+        OPCODE(ADDI) {
+            SQObjectPtr &x = FUSED_OPERAND();
+            if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
+            SET_INT(TARGET, (SQUnsignedInteger)_integer(x) + (SQUnsignedInteger)arg1);
+            ip++;
+            DISPATCH();
+        }
+        OPCODE(SUBI) {
+            SQObjectPtr &x = FUSED_OPERAND();
+            if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
+            SET_INT(TARGET, (SQUnsignedInteger)_integer(x) - (SQUnsignedInteger)arg1);
+            ip++;
+            DISPATCH();
+        }
+        OPCODE(CMPI) {
+            SQObjectPtr &x = FUSED_OPERAND();
+            if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
+            SET_BOOL(TARGET, CompareIntegers(ip[0]._arg3, _integer(x), arg1));
+            ip++;
+            DISPATCH();
+        }
+        OPCODE(CMPIJZ) {
+            SQObjectPtr &x = FUSED_OPERAND();
+            if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
+            bool c = CompareIntegers(ip[0]._arg3, _integer(x), arg1);
+            SET_BOOL(TARGET, c);
+            ip += c ? 2 : 2 + ip[1]._arg1;
+            DISPATCH();
+        }
+        OPCODE(CMPIJNZ) {
+            SQObjectPtr &x = FUSED_OPERAND();
+            if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
+            bool c = CompareIntegers(ip[0]._arg3, _integer(x), arg1);
+            SET_BOOL(TARGET, c);
+            ip += c ? 2 + ip[1]._arg1 : 2;
+            DISPATCH();
+        }
+#undef FUSED_OPERAND
+        // "CMP t, y, x" and the jump testing t.
+        OPCODE(CMPJZ)
+        OPCODE(CMPJNZ) {
+            SQObjectPtr &l = R(arg2), &r = R(arg1);
+            if (SQ_UNLIKELY((sqtype(l) | sqtype(r)) != OT_INTEGER)) goto L_CMP;
+            bool c = CompareIntegers(arg3, _integer(l), _integer(r));
+            SET_BOOL(TARGET, c);
+            if (c == (INS.op == OP_CMPJNZ)) ip += ip[0]._arg1;
+            ip++;
             DISPATCH();
         }
         OPCODE(LOADFLOAT) {
@@ -705,15 +732,20 @@ exception_restore:
             ASSIGN(TARGET, R(arg1));
             DISPATCH();
         }
+        OPCODE(MOVERET) {
+            ASSIGN(TARGET, R(arg1));
+            ip++;
+            goto L_RETURN;
+        }
         OPCODE(GETK) {
             SQObjectPtr &o = R(arg2);
             const SQObject *slot = nullptr;
             if (sqtype(o) == OT_TABLE) {
-                slot = _table(o)->GetSlot(ci->_literals[arg1]);
+                slot = _table(o)->GetSlot(lits[arg1]);
                 if (slot) slot = &sq_realval(*slot);
             } else if (sqtype(o) == OT_INSTANCE) {
                 bool isfield = false;
-                slot = _instance(o)->GetMemberSlot(ci->_literals[arg1], isfield);
+                slot = _instance(o)->GetMemberSlot(lits[arg1], isfield);
                 if (slot && isfield) slot = &sq_realval(*slot);
             }
             if (SQ_UNLIKELY(!slot)) GENERAL();
@@ -770,25 +802,35 @@ exception_restore:
             if (arg0 != SQ_NO_TARGET) ASSIGN(TARGET, R(arg3));
             DISPATCH();
         }
-        OPCODE(PREPCALL)
-        OPCODE(PREPCALLK) {
-            const SQObjectPtr &key = INS.op == OP_PREPCALLK ? ci->_literals[arg1] : R(arg1);
-            SQObjectPtr &o = R(arg2);
-            const SQObject *slot = nullptr;
-            if (sqtype(o) == OT_INSTANCE) {
-                bool isfield = false;
-                slot = _instance(o)->GetMemberSlot(key, isfield);
-                if (slot && isfield) slot = &sq_realval(*slot);
-            } else if (sqtype(o) == OT_TABLE) {
-                slot = _table(o)->GetSlot(key, callcache);
-                if (slot) slot = &sq_realval(*slot);
-            }
-            if (SQ_UNLIKELY(!slot)) GENERAL();
-            SET_TEMP_REG(*slot);
-            ASSIGN(R(arg3), R(arg2));
-            ASSIGN(TARGET, temp_reg);
-            DISPATCH();
-        }
+        // A method or function fetched from an instance or a table, with the object as this.
+#define PREPCALL_WITH_KEY(key)                                                                       \
+    {                                                                                                \
+        SQObjectPtr &o = R(arg2);                                                                    \
+        const SQObject *slot = nullptr;                                                              \
+        if (sqtype(o) == OT_INSTANCE) {                                                              \
+            bool isfield = false;                                                                    \
+            slot = _instance(o)->GetMemberSlot(key, isfield);                                        \
+            if (slot && isfield) slot = &sq_realval(*slot);                                          \
+        } else if (sqtype(o) == OT_TABLE) {                                                          \
+            slot = _table(o)->GetSlot(key, callcache);                                               \
+            if (slot) slot = &sq_realval(*slot);                                                     \
+        }                                                                                            \
+        if (SQ_UNLIKELY(!slot)) GENERAL();                                                           \
+        /* This first, as the target may be the object's register; what the two stores free is   \
+           released once both are done, since a release hook may change the slot's table. */     \
+        SQObject callee = *slot;                                                                     \
+        if (ISREFCOUNTED(sqtype(callee))) callee._unVal.pRefCounted->_uiRef++;                       \
+        SQRefCounted *deadthis = nullptr;                                                            \
+        if (_rawval(R(arg3)) != _rawval(o) || sqtype(R(arg3)) != sqtype(o))                          \
+            deadthis = AssignRaw(R(arg3), o); /* mostly this from the last call already */           \
+        SQRefCounted *deadtarget = MoveRaw(TARGET, callee);                                          \
+        RELEASE_DEAD(deadthis);                                                                      \
+        RELEASE_DEAD(deadtarget);                                                                    \
+        DISPATCH();                                                                                  \
+    }
+        OPCODE(PREPCALL) PREPCALL_WITH_KEY(R(arg1))
+        OPCODE(PREPCALLK) PREPCALL_WITH_KEY(lits[arg1])
+#undef PREPCALL_WITH_KEY
         OPCODE(CALL) {
             SQObjectPtr &clo = R(arg1);
             if (SQ_UNLIKELY(sqtype(clo) != OT_CLOSURE)) GENERAL();
@@ -797,8 +839,7 @@ exception_restore:
             SQInteger newbase = _stackbase + arg2;
             SQInteger newtop = newbase + func->_stacksize;
             // The common script-to-script call: exact arguments, nothing to bind, room ready.
-            if (SQ_UNLIKELY((SQInteger)func->_parameters.size() != arg3 || func->_varparams ||
-                            func->_bgenerator || sqtype(callee->_env) != OT_NULL ||
+            if (SQ_UNLIKELY(func->_plaincallargs != arg3 || sqtype(callee->_env) != OT_NULL ||
                             sqtype(_debughook) != OT_NULL ||
                             _callsstacksize >= (SQInteger)_callsstack.size() ||
                             _callsstacksize >= SQ_MAX_CALL_FRAMES ||
@@ -814,7 +855,12 @@ exception_restore:
             nci->_root = false;
             nci->_target = (SQInt32)arg0;
             assert(sqtype(nci->_closure) == OT_NULL);
-            callee->_uiRef++;
+            // The frame holds the callee; when the result goes to the callee's register, that
+            // register's reference moves to the frame instead of being copied.
+            if (arg0 == arg1)
+                sq_makenull(clo);
+            else
+                callee->_uiRef++;
             nci->_closure._type = OT_CLOSURE;
             nci->_closure._unVal.pClosure = callee;
             nci->_literals = func->_literals.data();
@@ -824,6 +870,7 @@ exception_restore:
             _top = newtop;
             ip = nci->_ip;
             stk = _stack.data() + newbase;
+            lits = nci->_literals;
             DISPATCH();
         }
         OPCODE(ADD) {
@@ -875,7 +922,7 @@ exception_restore:
         OPCODE(EQ)
         OPCODE(NE) {
             const SQObjectPtr &a = R(arg2);
-            const SQObjectPtr &b = arg3 ? ci->_literals[arg1] : R(arg1);
+            const SQObjectPtr &b = arg3 ? lits[arg1] : R(arg1);
             bool res;
             IsEqual(a, b, res);
             SET_COND(INS.op == OP_EQ ? res : !res);
@@ -974,24 +1021,30 @@ exception_restore:
             SQInteger old = _integer(a);
             SQInteger now = (SQInteger)((SQUnsignedInteger)old + (SQUnsignedInteger)(signed char)arg3);
             StoreInteger(a, now);
-            // The test of a counting loop follows its step: "LOADINT t, K; CMP t, t, i". Compare
-            // at once; the constant would land in t only to be overwritten by the result, and so
-            // would the step's own result when t is its target.
-            const SQInstruction &load = ip[0], &cmp = ip[1];
-            if (SQ_LIKELY(load.op == OP_LOADINT && cmp.op == OP_CMP && cmp._arg3 != CMP_3W &&
-                          cmp._arg0 == load._arg0 && cmp._arg1 == load._arg0 && cmp._arg2 == INS._arg1 &&
-                          load._arg0 != INS._arg1)) {
-                if (INS._arg0 != load._arg0 && (INS.op == OP_PINCL || INS._arg0 != INS._arg1))
-                    SET_INT(TARGET, INS.op == OP_PINCL ? old : now);
-                SQInteger counter = _integer(R(cmp._arg2)), bound = load._arg1;
-                ip += 2;
-                SET_COND(CompareIntegers(arg3, counter, bound));
-            }
             if (INS.op == OP_PINCL) {
                 SET_INT(TARGET, old);
             } else if (arg0 != arg1) {
                 SET_INT(TARGET, now);
             }
+            DISPATCH();
+        }
+        // The step and test of a counting loop: "INCL t, i; LOADINT t, K; CMP t, t, i; JZ t".
+        // The step's result and the constant would only be overwritten in t by the test's.
+        OPCODE(INCLJZ)
+        OPCODE(INCLJNZ)
+        OPCODE(PINCLJZ)
+        OPCODE(PINCLJNZ) {
+            SQObjectPtr &a = R(arg1);
+            if (SQ_UNLIKELY(sqtype(a) != OT_INTEGER)) {
+                if (INS.op == OP_INCLJZ || INS.op == OP_INCLJNZ) goto L_INCL;
+                goto L_PINCL;
+            }
+            SQInteger now = (SQInteger)((SQUnsignedInteger)_integer(a) + (SQUnsignedInteger)(signed char)arg3);
+            StoreInteger(a, now);
+            bool c = CompareIntegers(ip[1]._arg3, now, ip[0]._arg1);
+            SET_BOOL(R(ip[0]._arg0), c);
+            if (c == (INS.op == OP_INCLJNZ || INS.op == OP_PINCLJNZ)) ip += ip[2]._arg1;
+            ip += 3;
             DISPATCH();
         }
         OPCODE(RETURN) {
@@ -1018,7 +1071,7 @@ exception_restore:
                 if (_openouters) CloseOuters(&_stack[(size_t)last_stackbase]);
                 while (last_top > _top) {
                     SQObjectPtr &slot = _stack[(size_t)--last_top];
-                    if (ISREFCOUNTED(sqtype(slot)))
+                    if (SQ_UNLIKELY(ISREFCOUNTED(sqtype(slot))))
                         slot.Null();
                     else
                         sq_makenull(slot);

@@ -40,9 +40,14 @@ struct SQFunctionProto : public SQRefCounted {
     SQInteger _stacksize = 0;
     bool _bgenerator = false;
     bool _varparams = false;
+    // Arguments a plain call passes, this included; -1 when a call needs more than a new frame
+    // (variable arguments, generators). Set by Prepare.
+    SQInteger _plaincallargs = -1;
 
     static SQFunctionProto *Create() { return new SQFunctionProto(); }
     void Release() override { delete this; }
+    // Readies a complete function for running: fuses its code and sets the derived fields.
+    void Prepare();
     SQInteger GetLine(SQInteger instructionIndex) const;
     const SQChar *GetLocal(SQVM *v, SQInteger stackbase, SQInteger nseq, SQInteger nop);
 };

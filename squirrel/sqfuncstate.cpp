@@ -181,6 +181,7 @@ SQFunctionProto *SQFuncState::BuildProto() {
     f->_stacksize = _stacksize;
     f->_bgenerator = _bgenerator;
     f->_varparams = _varparams;
+    f->Prepare();
     return f;
 }
 

@@ -208,6 +208,11 @@ void SQClosure::Finalize() {
 
 // ---- function prototypes
 
+void SQFunctionProto::Prepare() {
+    SQFuseInstructions(_instructions.data(), (SQInteger)_instructions.size());
+    _plaincallargs = (_varparams || _bgenerator) ? -1 : (SQInteger)_parameters.size();
+}
+
 SQInteger SQFunctionProto::GetLine(SQInteger op) const {
     if (_lineinfos.empty()) return 0;
     // Last record starting at or before op.

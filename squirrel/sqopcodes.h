@@ -73,12 +73,54 @@
     X(CLOSE)       /* close the outers of registers >= arg1 */                                       \
     X(LINE)        /* line event arg1 for the debug hook (emitted only with debug info) */
 
+// Fused forms, made by SQFuseInstructions after compiling or loading a function. A fused opcode
+// replaces the first instruction of a known sequence: the loop runs the whole sequence at once
+// when its operands are integers, and only that first instruction, as the base opcode named in
+// the second column, otherwise. The rest of the sequence stays in place, so a jump into its
+// middle runs as written. Fused opcodes never reach a compiled-closure file.
+#define SQ_FUSED_OPCODES(X)                                                                          \
+    X(ADDI, LOADINT)      /* LOADINT t, K; ADD t, t, x */                                            \
+    X(SUBI, LOADINT)      /* LOADINT t, K; SUB t, t, x */                                            \
+    X(CMPI, LOADINT)      /* LOADINT t, K; CMP t, t, x */                                            \
+    X(CMPIJZ, LOADINT)    /* LOADINT t, K; CMP t, t, x; JZ t */                                      \
+    X(CMPIJNZ, LOADINT)   /* LOADINT t, K; CMP t, t, x; JNZ t */                                     \
+    X(CMPJZ, CMP)         /* CMP t, y, x; JZ t */                                                    \
+    X(CMPJNZ, CMP)        /* CMP t, y, x; JNZ t */                                                   \
+    X(INCLJZ, INCL)       /* INCL t or i, i; LOADINT t, K; CMP t, t, i; JZ t */                      \
+    X(INCLJNZ, INCL)      /* INCL t or i, i; LOADINT t, K; CMP t, t, i; JNZ t */                     \
+    X(PINCLJZ, PINCL)     /* PINCL t, i; LOADINT t, K; CMP t, t, i; JZ t */                          \
+    X(PINCLJNZ, PINCL)    /* PINCL t, i; LOADINT t, K; CMP t, t, i; JNZ t */               \
+    X(MOVERET, MOVE)      /* MOVE t, x; RETURN t */
+
 enum SQOpcode : unsigned char {
 #define SQ_OPCODE_ENUM(name) OP_##name,
     SQ_OPCODES(SQ_OPCODE_ENUM)
 #undef SQ_OPCODE_ENUM
+        OP_BASECOUNT,
+    OP_FUSED_BEFORE_FIRST = OP_BASECOUNT - 1,
+#define SQ_FUSED_ENUM(name, base) OP_##name,
+    SQ_FUSED_OPCODES(SQ_FUSED_ENUM)
+#undef SQ_FUSED_ENUM
         OP_COUNT
 };
+
+// The opcode that op stands for when it runs alone: itself for a base opcode.
+inline SQOpcode SQBaseOpcode(unsigned op) {
+    static const SQOpcode kBase[OP_COUNT] = {
+#define SQ_BASE_OF_BASE(name) OP_##name,
+        SQ_OPCODES(SQ_BASE_OF_BASE)
+#undef SQ_BASE_OF_BASE
+#define SQ_BASE_OF_FUSED(name, base) OP_##base,
+            SQ_FUSED_OPCODES(SQ_BASE_OF_FUSED)
+#undef SQ_BASE_OF_FUSED
+    };
+    return kBase[op];
+}
+
+struct SQInstruction;
+// Marks the fusable sequences of a function's code (see SQ_FUSED_OPCODES) and sends jumps that
+// land on a return straight back. The code must hold base opcodes only and valid jumps.
+void SQFuseInstructions(SQInstruction *code, SQInteger count);
 
 enum SQBitwiseOp : unsigned char { BW_AND = 0, BW_OR, BW_XOR, BW_SHIFTL, BW_SHIFTR, BW_USHIFTR };
 enum SQCmpOp : unsigned char { CMP_G = 0, CMP_GE, CMP_L, CMP_LE, CMP_3W };

@@ -86,7 +86,7 @@ struct Writer {
             if (!I32(d)) return false;
         if (!U32((SQUnsignedInteger32)f->_instructions.size())) return false;
         for (const auto &ins : f->_instructions)
-            if (!U8(ins.op) || !U8(ins._arg0) || !I32(ins._arg1) || !U8(ins._arg2) || !U8(ins._arg3)) return false;
+            if (!U8(SQBaseOpcode(ins.op)) || !U8(ins._arg0) || !I32(ins._arg1) || !U8(ins._arg2) || !U8(ins._arg3)) return false;
         if (!U32((SQUnsignedInteger32)f->_functions.size())) return false;
         for (const auto &fn : f->_functions)
             if (!Proto(_funcproto(fn))) return false;
@@ -200,7 +200,7 @@ bool Verify(Reader &r, SQFunctionProto *f) {
     // Byte operands may name any register: the frame is widened to cover the largest one.
     for (SQInteger pc = 0; pc < n; pc++) {
         const SQInstruction &ins = f->_instructions[(size_t)pc];
-        if (ins.op >= OP_COUNT) return r.Fail("unknown opcode");
+        if (ins.op >= OP_BASECOUNT) return r.Fail("unknown opcode");
         SQInteger widest = 0;
         if (ins._arg0 != SQ_NO_TARGET) widest = ins._arg0;
         if (ins._arg2 != 0xFF && ins._arg2 > widest) widest = ins._arg2;
@@ -336,7 +336,9 @@ bool Reader::Proto(SQObjectPtr &out, int depth) {
     f->_bgenerator = (flags & 1) != 0;
     f->_varparams = (flags & 2) != 0;
     if ((SQInteger)f->_parameters.size() < 1) return Fail("missing this parameter");
-    return Verify(*this, f);
+    if (!Verify(*this, f)) return false;
+    f->Prepare();
+    return true;
 }
 
 }  // namespace

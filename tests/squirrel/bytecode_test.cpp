@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "squirrel/squirrel.h"
+#include "squirrel/sqopcodes.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -183,6 +184,42 @@ TEST(Bytecode, WriteRefusesNonClosuresAndReportsWriteFailure) {
     EXPECT_TRUE(SQ_FAILED(sq_writeclosure(v, WriteBytes, &failing)));
     EXPECT_EQ(LastError(v), "io error, write function failure");
     EXPECT_EQ(sq_gettop(v), 1);
+    sq_close(v);
+}
+
+TEST(Bytecode, FusedCodeIsWrittenAsWrittenByTheCompiler) {
+    HSQUIRRELVM v = sq_open(1024);
+    sq_setprintfunc(v, Print, Print);
+    const char *src =
+        "function f(n) { local s = 0; for (local i = 0; i < n; i++) s += i - 1; return s > 3 ? s + 1 : 0; }\n"
+        "return f(10);";
+    Buffer first = Compile(v, src, "fused.nut");
+    ASSERT_EQ(sq_readclosure(v, ReadBytes, &first), SQ_OK);
+    Buffer second;
+    ASSERT_EQ(sq_writeclosure(v, WriteBytes, &second), SQ_OK);
+    EXPECT_EQ(first.bytes, second.bytes);
+    sq_pushroottable(v);
+    ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK);
+    SQInteger n = 0;
+    sq_getinteger(v, -1, &n);
+    EXPECT_EQ(n, 36);
+    sq_close(v);
+}
+
+TEST(Bytecode, StreamWithAFusedOpcodeIsRefused) {
+    HSQUIRRELVM v = sq_open(1024);
+    Buffer buf = Compile(v, "return;", "r.nut");
+    // The function's last instruction: RETURN with no value.
+    const unsigned char ret[] = {OP_RETURN, SQ_NO_TARGET, 0, 0, 0, 0};
+    auto at = std::find_end(buf.bytes.begin(), buf.bytes.end(), std::begin(ret), std::end(ret));
+    ASSERT_NE(at, buf.bytes.end());
+    for (unsigned op : {(unsigned)OP_MOVERET, (unsigned)OP_ADDI, (unsigned)OP_COUNT}) {
+        Buffer bad = buf;
+        bad.bytes[(size_t)(at - buf.bytes.begin())] = (unsigned char)op;
+        EXPECT_TRUE(SQ_FAILED(sq_readclosure(v, ReadBytes, &bad))) << op;
+        EXPECT_EQ(LastError(v), "invalid bytecode stream: unknown opcode");
+        EXPECT_EQ(sq_gettop(v), 0);
+    }
     sq_close(v);
 }
 

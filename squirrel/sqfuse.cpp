@@ -1,0 +1,72 @@
+// Marks fusable instruction sequences; see SQ_FUSED_OPCODES.
+#include "squirrel/sqopcodes.h"
+
+namespace {
+
+bool IsCondJump(const SQInstruction &i, unsigned char reg) {
+    return (i.op == OP_JZ || i.op == OP_JNZ) && i._arg0 == reg;
+}
+
+// "CMP t, t, x" testing x against the constant just loaded into t.
+bool ComparesLoaded(const SQInstruction &cmp, unsigned char t) {
+    return cmp.op == OP_CMP && cmp._arg3 != CMP_3W && cmp._arg0 == t && cmp._arg1 == t && cmp._arg2 != t;
+}
+
+}  // namespace
+
+void SQFuseInstructions(SQInstruction *code, SQInteger count) {
+    // A jump to a return returns at once.
+    for (SQInteger pc = 0; pc < count; pc++) {
+        SQInstruction &ins = code[pc];
+        if (ins.op != OP_JMP) continue;
+        long long target = (long long)pc + 1 + ins._arg1;
+        if (target >= 0 && target < count && code[target].op == OP_RETURN) ins = code[target];
+    }
+    for (SQInteger pc = 0; pc < count; pc++) {
+        SQInstruction &ins = code[pc];
+        const SQInstruction *next = pc + 1 < count ? &code[pc + 1] : nullptr;
+        const SQInstruction *third = pc + 2 < count ? &code[pc + 2] : nullptr;
+        switch (ins.op) {
+        case OP_LOADINT: {
+            if (!next) break;
+            unsigned char t = ins._arg0;
+            if ((next->op == OP_ADD || next->op == OP_SUB) && next->_arg0 == t && next->_arg1 == t &&
+                next->_arg2 != t) {
+                ins.op = next->op == OP_ADD ? OP_ADDI : OP_SUBI;
+            } else if (ComparesLoaded(*next, t)) {
+                if (third && IsCondJump(*third, t))
+                    ins.op = third->op == OP_JZ ? OP_CMPIJZ : OP_CMPIJNZ;
+                else
+                    ins.op = OP_CMPI;
+            }
+            break;
+        }
+        case OP_CMP:
+            if (ins._arg3 != CMP_3W && next && IsCondJump(*next, ins._arg0))
+                ins.op = next->op == OP_JZ ? OP_CMPJZ : OP_CMPJNZ;
+            break;
+        case OP_INCL:
+        case OP_PINCL: {
+            // The step of a counting loop, then its test against a constant bound. The step's
+            // result must land in the register the test overwrites, or be the counter itself.
+            if (pc + 3 >= count) break;
+            const SQInstruction &load = code[pc + 1], &cmp = code[pc + 2], &jump = code[pc + 3];
+            unsigned char counter = ins._arg1, t = load._arg0;
+            bool inplace = ins.op == OP_INCL && ins._arg0 == counter;
+            if (load.op != OP_LOADINT || t == counter || (ins._arg0 != t && !inplace) || !ComparesLoaded(cmp, t) ||
+                cmp._arg2 != counter || !IsCondJump(jump, t))
+                break;
+            if (ins.op == OP_INCL)
+                ins.op = jump.op == OP_JZ ? OP_INCLJZ : OP_INCLJNZ;
+            else
+                ins.op = jump.op == OP_JZ ? OP_PINCLJZ : OP_PINCLJNZ;
+            break;
+        }
+        case OP_MOVE:
+            if (next && next->op == OP_RETURN && next->_arg0 != SQ_NO_TARGET && next->_arg1 == ins._arg0)
+                ins.op = OP_MOVERET;
+            break;
+        default: break;
+        }
+    }
+}
