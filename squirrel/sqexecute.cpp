@@ -855,9 +855,9 @@ exception_restore:
             nci->_root = false;
             nci->_target = (SQInt32)arg0;
             assert(sqtype(nci->_closure) == OT_NULL);
-            // The frame holds the callee; when the result goes to the callee's register, that
-            // register's reference moves to the frame instead of being copied.
-            if (arg0 == arg1)
+            // The frame holds the callee; when the result goes to the callee's register (below
+            // the arguments), that register's reference moves to the frame instead of a copy.
+            if (arg0 == arg1 && arg1 < arg2)
                 sq_makenull(clo);
             else
                 callee->_uiRef++;
