@@ -11,11 +11,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/render_stand_in.h"
+#include "fuzz/squirrel_streams.h"
 #include "io/archive.h"
 #include "io/zml/archive_index.h"
 #include "markup/math_tags.h"
@@ -597,6 +599,57 @@ void MakeWavSeeds() {
     WriteSeed("wav", "float32.wav", EncodeWav(3, 1, 48000, 32, 3, false));
 }
 
+// Squirrel: every script fixture as source and, when it compiles, as a compiled
+// closure; plus a few sources at the edges of the lexer and the compiler.
+
+Bytes ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The compiled closure of the source; empty when it does not compile.
+Bytes CompileToStream(const Bytes& source, const char* name) {
+    HSQUIRRELVM v = OpenQuietSquirrel();
+    Bytes stream;
+    if (SQ_SUCCEEDED(sq_compilebuffer(v, source.data(), SQInteger(source.size()), name, SQTrue)) &&
+        !WriteClosure(v, stream))
+        Fail(std::string("cannot write the compiled ") + name);
+    sq_close(v);
+    return stream;
+}
+
+void MakeSquirrelSeeds() {
+    std::vector<std::filesystem::path> scripts;
+    for (const auto& entry : std::filesystem::directory_iterator(ZE_SQUIRREL_SCRIPTS))
+        if (entry.path().extension() == ".nut") scripts.push_back(entry.path());
+    if (scripts.empty()) Fail("no Squirrel scripts in " ZE_SQUIRREL_SCRIPTS);
+    for (const auto& path : scripts) {
+        std::string stem = path.stem().string();
+        Bytes source = ReadWholeFile(path);
+        WriteSeed("squirrel_compile", stem + ".nut", source);
+        Bytes stream = CompileToStream(source, path.filename().string().c_str());
+        // Large streams slow the fuzzer down more than they add.
+        if (!stream.empty() && stream.size() <= 12000) WriteSeed("squirrel_bytecode", stem + ".cnut", stream);
+    }
+    const Bytes small = "function f(a, ...) { local s = a; foreach (v in vargv) s += v; return s; }\n"
+                        "function g(a, b = 2) { return a * b; }\n"
+                        "class C { x = 1; function g() { return ::f(x, 3, 4) > 9 ? \"big\" : 0.5; } }\n"
+                        "return C().g();\n";
+    WriteSeed("squirrel_compile", "small.nut", small);
+    Bytes smallStream = CompileToStream(small, "small.nut");
+    if (smallStream.empty()) Fail("small.nut does not compile");
+    WriteWithTruncations("squirrel_bytecode", "small", ".cnut", smallStream);
+    WriteSeed("squirrel_bytecode", "empty-script.cnut", CompileToStream("", "empty.nut"));
+    WriteSeed("squirrel_compile", "nested-parentheses.nut", "return " + Bytes(300, '(') + "1" + Bytes(300, ')') + ";");
+    WriteSeed("squirrel_compile", "nested-blocks.nut", Bytes(300, '{') + Bytes(300, '}'));
+    WriteSeed("squirrel_compile", "unterminated-string.nut", "local s = \"abc\\");
+    WriteSeed("squirrel_compile", "unterminated-char.nut", "local c = 'a");
+    WriteSeed("squirrel_compile", "unterminated-comment.nut", "/* never closed");
+    WriteSeed("squirrel_compile", "verbatim-open.nut", "@\"");
+    WriteSeed("squirrel_compile", "verbatim.nut", "return @\"two\nlines \"\"quoted\"\"\";");
+    WriteSeed("squirrel_compile", "numbers.nut", "return [0x7FFFFFFF, 0xFFFFFFFFF, 1e39, 1.5e-3, 'x', 2147483648, -0];");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -611,5 +664,6 @@ int main(int argc, char** argv) {
     MakeWavSeeds();
     MakeGeometrySeeds();
     MakeMaterialSeeds();
+    MakeSquirrelSeeds();
     return g_failed ? 1 : 0;
 }

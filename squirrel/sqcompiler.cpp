@@ -255,6 +255,19 @@ public:
         }
     }
 
+    static bool IsAssignment(SQInteger token) {
+        switch (token) {
+        case '=':
+        case TK_NEWSLOT:
+        case TK_MINUSEQ:
+        case TK_PLUSEQ:
+        case TK_MULEQ:
+        case TK_DIVEQ:
+        case TK_MODEQ: return true;
+        default: return false;
+        }
+    }
+
     void Expression() {
         NestingGuard guard(this);
         ExpState es = _es;
@@ -262,14 +275,7 @@ public:
         _es.epos = -1;
         _es.donot_get = false;
         LogicalOrExp();
-        switch (_token) {
-        case '=':
-        case TK_NEWSLOT:
-        case TK_MINUSEQ:
-        case TK_PLUSEQ:
-        case TK_MULEQ:
-        case TK_DIVEQ:
-        case TK_MODEQ: {
+        if (IsAssignment(_token)) {
             SQInteger op = _token;
             SQInteger ds = _es.etype;
             SQInteger pos = _es.epos;
@@ -304,9 +310,7 @@ public:
                 break;
             default: EmitCompoundArith(op, ds, pos); break;
             }
-            break;
-        }
-        case '?': {
+        } else if (_token == '?') {
             Lex();
             _fs->AddInstruction(OP_JZ, _fs->PopTarget());
             SQInteger jzpos = _fs->GetCurrentPos();
@@ -322,8 +326,6 @@ public:
             SQInteger second_exp = _fs->PopTarget();
             if (trg != second_exp) _fs->AddInstruction(OP_MOVE, trg, second_exp);
             _fs->PatchJump(jmppos, _fs->NextPos());
-            break;
-        }
         }
         _es = es;
     }
@@ -400,10 +402,17 @@ public:
         _fs->AddInstruction(op, _fs->PushTarget(), p1, p2, p3);
     }
 
+    // An operator's result cannot be assigned to. Checked before the operator takes its operands:
+    // an operand followed by an assignment is left unfetched for it (see NeedGet).
+    void RefuseAssignment() {
+        if (IsAssignment(_token)) Error("can't assign expression");
+    }
+
     typedef void (SQCompiler::*ExprFunc)();
     void BinExp(SQOpcode op, ExprFunc f, SQInteger op3 = 0) {
         Lex();
         (this->*f)();
+        RefuseAssignment();
         SQInteger op1 = _fs->PopTarget();
         SQInteger op2 = _fs->PopTarget();
         _fs->AddInstruction(op, _fs->PushTarget(), op1, op2, op3);
@@ -424,6 +433,7 @@ public:
         Lex();
         NestingGuard guard(this);
         (this->*rightOperand)();
+        RefuseAssignment();
         SQInteger second_exp = _fs->PopTarget();
         if (trg != second_exp) _fs->AddInstruction(OP_MOVE, trg, second_exp);
         _fs->PatchJump(jpos, _fs->NextPos());
@@ -518,9 +528,12 @@ public:
         case TK_MULEQ:
         case TK_DIVEQ:
         case TK_MINUSEQ:
-        case TK_PLUSEQ:
+        case TK_PLUSEQ: return false;
         case TK_PLUSPLUS:
-        case TK_MINUSMINUS: return false;
+        case TK_MINUSMINUS:
+            // On a new line the step starts the next statement; this value is needed as it is.
+            if (!IsEndOfStatement()) return false;
+            break;
         }
         return (!_es.donot_get || (_es.donot_get && (_token == '.' || _token == '[')));
     }
@@ -804,6 +817,7 @@ public:
 
     void UnaryOP(SQOpcode op) {
         PrefixedExpr();
+        RefuseAssignment();
         SQInteger src = _fs->PopTarget();
         _fs->AddInstruction(op, _fs->PushTarget(), src);
         _es.etype = EXPR;

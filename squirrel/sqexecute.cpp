@@ -476,7 +476,8 @@ SQVM::OpResult SQVM::ExecuteOp(SQInteger &traps, SQObjectPtr &outres) {
         return OPR_NEXT;
     }
     case OP_POPTRAP:
-        for (SQInteger i = 0; i < arg1; i++) {
+        // Only this frame's own traps: a loaded closure may ask for more than it pushed.
+        for (SQInteger i = 0; i < arg1 && ci->_etraps > 0; i++) {
             _etraps.pop_back();
             traps--;
             ci->_etraps--;

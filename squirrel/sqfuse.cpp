@@ -1,6 +1,8 @@
 // Marks fusable instruction sequences; see SQ_FUSED_OPCODES.
 #include "squirrel/sqopcodes.h"
 
+#include <vector>
+
 namespace {
 
 bool IsCondJump(const SQInstruction &i, unsigned char reg) {
@@ -15,13 +17,34 @@ bool ComparesLoaded(const SQInstruction &cmp, unsigned char t) {
 }  // namespace
 
 void SQFuseInstructions(SQInstruction *code, SQInteger count) {
-    // A jump to a return returns at once.
+    // A jump to a return, directly or through other jumps, returns at once. Each chain is
+    // followed once; a chain that loops or leaves the code ends nowhere.
+    const SQInteger kUnknown = -2, kWalking = -3, kNowhere = -1;
+    std::vector<SQInteger> lands(count, kUnknown);  // the return a jump ends on
+    std::vector<SQInteger> path;
     for (SQInteger pc = 0; pc < count; pc++) {
-        SQInstruction &ins = code[pc];
-        if (ins.op != OP_JMP) continue;
-        long long target = (long long)pc + 1 + ins._arg1;
-        if (target >= 0 && target < count && code[target].op == OP_RETURN) ins = code[target];
+        SQInteger at = pc, end = kNowhere;
+        path.clear();
+        while (code[at].op == OP_JMP && lands[at] == kUnknown) {
+            lands[at] = kWalking;
+            path.push_back(at);
+            long long next = (long long)at + 1 + code[at]._arg1;
+            if (next < 0 || next >= count) {
+                at = -1;
+                break;
+            }
+            at = (SQInteger)next;
+        }
+        if (at >= 0) {
+            if (code[at].op == OP_RETURN)
+                end = at;
+            else if (code[at].op == OP_JMP && lands[at] != kWalking)
+                end = lands[at];
+        }
+        for (SQInteger p : path) lands[p] = end;
     }
+    for (SQInteger pc = 0; pc < count; pc++)
+        if (code[pc].op == OP_JMP && lands[pc] >= 0) code[pc] = code[lands[pc]];
     for (SQInteger pc = 0; pc < count; pc++) {
         SQInstruction &ins = code[pc];
         const SQInstruction *next = pc + 1 < count ? &code[pc + 1] : nullptr;

@@ -159,13 +159,32 @@ struct Reader {
         case VK_STRING: {
             SQUnsignedInteger32 len;
             if (!Count(len)) return false;
-            std::vector<char> text(len);
-            if (!Bytes(text.data(), (SQInteger)len)) return false;
+            // Grown as the bytes arrive, for the same reason as List.
+            std::vector<char> text;
+            while (text.size() < len) {
+                size_t have = text.size(), chunk = len - have < 65536 ? len - have : 65536;
+                text.resize(have + chunk);
+                if (!Bytes(text.data() + have, (SQInteger)chunk)) return false;
+            }
             o = SQObjectPtr(SQString::Create(_ss(v), len ? text.data() : "", (SQInteger)len));
             return true;
         }
         default: return Fail("unknown value kind");
         }
+    }
+    // A counted list, read one item at a time: a damaged count runs into the end of the stream
+    // instead of allocating room for items that are not there.
+    template <typename T, typename ReadItem>
+    bool List(std::vector<T> &items, ReadItem readItem) {
+        SQUnsignedInteger32 count;
+        if (!Count(count)) return false;
+        items.clear();
+        items.reserve(count < 64 ? count : 64);
+        for (SQUnsignedInteger32 i = 0; i < count; i++) {
+            items.emplace_back();
+            if (!readItem(items.back())) return false;
+        }
+        return true;
     }
     bool String(SQObjectPtr &o, bool nullable) {
         if (!Value(o)) return false;
@@ -175,7 +194,9 @@ struct Reader {
     bool Proto(SQObjectPtr &out, int depth);
 };
 
-// Operand checks: every register lies in the frame, every index in its table, every jump in the body.
+// Operand checks: every register lies in the frame, every index in its table, every jump lands on an
+// instruction. The frame is widened to cover every register the code, its parameters, its named locals
+// and the closures it makes name; the compiler's frames already do, so its streams read back unchanged.
 bool IsJump(unsigned op) {
     return op == OP_JMP || op == OP_JZ || op == OP_JNZ || op == OP_AND || op == OP_OR || op == OP_FOREACH ||
            op == OP_POSTFOREACH || op == OP_PUSHTRAP;
@@ -192,27 +213,46 @@ bool Arg1IsRegister(unsigned op) {
     }
 }
 
+// The byte operands that name registers. The others hold flags, operators, steps, counts, or zeros the
+// VM never reads. SQ_NO_TARGET (0xFF) means "none" only where the VM tests for it.
+enum : unsigned { kReg0 = 1, kReg0OrNone = 2, kReg2 = 4, kReg2OrNone = 8, kReg3 = 16 };
+unsigned ByteRegisters(unsigned op) {
+    switch (op) {
+    case OP_DMOVE: case OP_PREPCALL: case OP_PREPCALLK: return kReg0 | kReg2 | kReg3;
+    case OP_SET: case OP_NEWSLOT: return kReg0OrNone | kReg2 | kReg3;
+    case OP_NEWSLOTA: return kReg2 | kReg3;  // arg0: flags
+    case OP_SETOUTER: return kReg0OrNone | kReg2;
+    case OP_NEWCLASS: return kReg0 | kReg2OrNone;
+    case OP_GETK: case OP_GET: case OP_DELETE: case OP_CALL: case OP_TAILCALL: case OP_ADD: case OP_SUB:
+    case OP_MUL: case OP_DIV: case OP_MOD: case OP_BITW: case OP_EQ: case OP_NE: case OP_CMP: case OP_EXISTS:
+    case OP_INSTANCEOF: case OP_AND: case OP_OR: case OP_COMPARITH: case OP_INC: case OP_PINC: case OP_FOREACH:
+        return kReg0 | kReg2;
+    case OP_RETURN: case OP_YIELD:  // arg0: whether there is a value; arg2: the frame's size there
+    case OP_JMP: case OP_POPTRAP: case OP_CLOSE: case OP_LINE: return 0;
+    default: return kReg0;
+    }
+}
+
 bool Verify(Reader &r, SQFunctionProto *f) {
     SQInteger n = (SQInteger)f->_instructions.size();
     if (n == 0) return r.Fail("empty function");
     if (f->_stacksize < 1 || f->_stacksize > 4096) return r.Fail("bad stack size");
+    if (f->_parameters.size() > 256) return r.Fail("too many parameters");
     SQInteger frame = f->_stacksize;
-    // Byte operands may name any register: the frame is widened to cover the largest one.
+    auto cover = [&frame](SQInteger reg) {
+        if (reg + 1 > frame) frame = reg + 1;
+    };
     for (SQInteger pc = 0; pc < n; pc++) {
         const SQInstruction &ins = f->_instructions[(size_t)pc];
         if (ins.op >= OP_BASECOUNT) return r.Fail("unknown opcode");
-        SQInteger widest = 0;
-        if (ins._arg0 != SQ_NO_TARGET) widest = ins._arg0;
-        if (ins._arg2 != 0xFF && ins._arg2 > widest) widest = ins._arg2;
-        if (ins._arg3 > widest) widest = ins._arg3;
-        if (Arg1IsRegister(ins.op)) {
-            if (ins.op == OP_RETURN && ins._arg0 == SQ_NO_TARGET) {
-            } else if (ins.op == OP_INC || ins.op == OP_PINC) {
-                if (ins._arg1 < 0 || ins._arg1 > 255) return r.Fail("register out of range");
-            } else if (ins._arg1 < 0 || ins._arg1 > 255) {
-                return r.Fail("register out of range");
-            }
-            if (ins._arg1 > widest) widest = ins._arg1;
+        unsigned regs = ByteRegisters(ins.op);
+        if ((regs & kReg0) || ((regs & kReg0OrNone) && ins._arg0 != SQ_NO_TARGET)) cover(ins._arg0);
+        if ((regs & kReg2) || ((regs & kReg2OrNone) && ins._arg2 != 0xFF)) cover(ins._arg2);
+        if (regs & kReg3) cover(ins._arg3);
+        bool noValue = (ins.op == OP_RETURN || ins.op == OP_YIELD) && ins._arg0 == SQ_NO_TARGET;
+        if (Arg1IsRegister(ins.op) && !noValue) {
+            if (ins._arg1 < 0 || ins._arg1 > 255) return r.Fail("register out of range");
+            cover(ins._arg1);
         }
         switch (ins.op) {
         case OP_LOAD:
@@ -225,34 +265,33 @@ bool Verify(Reader &r, SQFunctionProto *f) {
             if (ins._arg3 ? (ins._arg1 < 0 || ins._arg1 >= (SQInteger)f->_literals.size())
                           : (ins._arg1 < 0 || ins._arg1 > 255))
                 return r.Fail("operand out of range");
-            if (!ins._arg3 && ins._arg1 > widest) widest = ins._arg1;
+            if (!ins._arg3) cover(ins._arg1);
+            break;
+        case OP_CMP:
+            if (ins._arg3 > CMP_3W) return r.Fail("unknown comparison");
             break;
         case OP_COMPARITH: {
             SQInteger a = ins._arg1 >> 16, b = ins._arg1 & 0xFFFF;
             if (ins._arg1 < 0 || a > 255 || b > 255) return r.Fail("register out of range");
-            if (a > widest) widest = a;
-            if (b > widest) widest = b;
+            cover(a);
+            cover(b);
             break;
         }
         case OP_NEWCLASS:
             if (ins._arg1 < -1 || ins._arg1 > 255) return r.Fail("register out of range");
-            if (ins._arg1 > widest) widest = ins._arg1;
+            cover(ins._arg1);
             break;
         case OP_LOADNULLS:
             if (ins._arg1 < 0 || ins._arg1 > 256 || ins._arg0 + ins._arg1 > 256) return r.Fail("register out of range");
-            if (ins._arg0 + ins._arg1 - 1 > widest) widest = ins._arg0 + ins._arg1 - 1;
+            cover(ins._arg0 + ins._arg1 - 1);
             break;
         case OP_NEWTABLE:
         case OP_NEWARRAY:
             if (ins._arg1 < 0 || ins._arg1 > (1 << 20)) return r.Fail("size hint out of range");
             break;
         case OP_CALL:
-        case OP_TAILCALL:
-            if (ins._arg2 + ins._arg3 - 1 > widest) widest = ins._arg2 + ins._arg3 - 1;
-            break;
-        case OP_FOREACH:
-            if (ins._arg2 + 2 > widest) widest = ins._arg2 + 2;
-            break;
+        case OP_TAILCALL: cover(ins._arg2 + ins._arg3 - 1); break;
+        case OP_FOREACH: cover(ins._arg2 + 2); break;
         case OP_CLOSURE:
             if (ins._arg1 < 0 || ins._arg1 >= (SQInteger)f->_functions.size()) return r.Fail("function out of range");
             break;
@@ -265,16 +304,29 @@ bool Verify(Reader &r, SQFunctionProto *f) {
         if (IsJump(ins.op)) {
             long long target = (long long)pc + 1 + ins._arg1;
             if (ins.op == OP_POSTFOREACH) target = (long long)pc + ins._arg1;
-            if (target < 0 || target > n) return r.Fail("jump out of range");
+            if (target < 0 || target >= n) return r.Fail("jump out of range");
         }
-        if (widest + 1 > frame) frame = widest + 1;
     }
     if (f->_instructions.back().op != OP_RETURN) return r.Fail("function does not end with a return");
-    f->_stacksize = frame;
     for (const auto &d : f->_defaultparams)
         if (d < 0 || d > 255) return r.Fail("default parameter out of range");
     for (const auto &ov : f->_outervalues)
         if (ov._src < 0 || ov._src > 255) return r.Fail("outer out of range");
+    cover((SQInteger)f->_parameters.size() - 1);
+    for (const auto &lv : f->_localvarinfos) cover(lv._pos);
+    // A closure made here takes its default values and captured locals from this frame, and the
+    // outers it shares from this function's own.
+    for (const auto &fn : f->_functions) {
+        const SQFunctionProto *inner = _funcproto(fn);
+        for (SQInteger d : inner->_defaultparams) cover(d);
+        for (const auto &ov : inner->_outervalues) {
+            if (ov._type == otLOCAL)
+                cover(ov._src);
+            else if (ov._src >= (SQInteger)f->_outervalues.size())
+                return r.Fail("outer out of range");
+        }
+    }
+    f->_stacksize = frame;
     return true;
 }
 
@@ -282,57 +334,43 @@ bool Reader::Proto(SQObjectPtr &out, int depth) {
     if (depth > kMaxNesting) return Fail("functions nested too deeply");
     SQFunctionProto *f = SQFunctionProto::Create();
     out = SQObjectPtr(f);
-    SQUnsignedInteger32 count;
     if (!String(f->_sourcename, true) || !String(f->_name, true)) return false;
-    if (!Count(count)) return false;
-    f->_literals.resize(count);
-    for (auto &o : f->_literals)
-        if (!Value(o)) return false;
-    if (!Count(count)) return false;
-    f->_parameters.resize(count);
-    for (auto &o : f->_parameters)
-        if (!String(o, false)) return false;
-    if (!Count(count)) return false;
-    f->_outervalues.resize(count);
-    for (auto &ov : f->_outervalues) {
-        unsigned kind;
-        if (!U8(kind) || !I32(ov._src) || !String(ov._name, false)) return false;
-        if (kind != otLOCAL && kind != otOUTER) return Fail("unknown outer kind");
-        ov._type = (SQOuterType)kind;
-    }
-    if (!Count(count)) return false;
-    f->_localvarinfos.resize(count);
-    for (auto &lv : f->_localvarinfos) {
-        if (!String(lv._name, false) || !I32(lv._pos) || !I32(lv._start_op) || !I32(lv._end_op)) return false;
-        if (lv._pos < 0 || lv._pos > 255) return Fail("local out of range");
-    }
-    if (!Count(count)) return false;
-    f->_lineinfos.resize(count);
-    for (auto &li : f->_lineinfos)
-        if (!I32(li._line) || !I32(li._op)) return false;
-    if (!Count(count)) return false;
-    f->_defaultparams.resize(count);
-    for (auto &d : f->_defaultparams)
-        if (!I32(d)) return false;
-    if (!Count(count)) return false;
-    f->_instructions.resize(count);
-    for (auto &ins : f->_instructions) {
-        unsigned op, a0, a2, a3;
-        SQInteger a1;
-        if (!U8(op) || !U8(a0) || !I32(a1) || !U8(a2) || !U8(a3)) return false;
-        ins.op = (unsigned char)op;
-        ins._arg0 = (unsigned char)a0;
-        ins._arg1 = (SQInt32)a1;
-        ins._arg2 = (unsigned char)a2;
-        ins._arg3 = (unsigned char)a3;
-    }
-    if (!Count(count)) return false;
-    f->_functions.resize(count);
-    for (auto &fn : f->_functions)
-        if (!Proto(fn, depth + 1)) return false;
+    if (!List(f->_literals, [this](SQObjectPtr &o) { return Value(o); })) return false;
+    if (!List(f->_parameters, [this](SQObjectPtr &o) { return String(o, false); })) return false;
+    if (!List(f->_outervalues, [this](SQOuterVar &ov) {
+            unsigned kind;
+            if (!U8(kind) || !I32(ov._src) || !String(ov._name, false)) return false;
+            if (kind != otLOCAL && kind != otOUTER) return Fail("unknown outer kind");
+            ov._type = (SQOuterType)kind;
+            return true;
+        }))
+        return false;
+    if (!List(f->_localvarinfos, [this](SQLocalVarInfo &lv) {
+            if (!String(lv._name, false) || !I32(lv._pos) || !I32(lv._start_op) || !I32(lv._end_op)) return false;
+            if (lv._pos < 0 || lv._pos > 255) return Fail("local out of range");
+            return true;
+        }))
+        return false;
+    if (!List(f->_lineinfos, [this](SQLineInfo &li) { return I32(li._line) && I32(li._op); })) return false;
+    if (!List(f->_defaultparams, [this](SQInteger &d) { return I32(d); })) return false;
+    if (!List(f->_instructions, [this](SQInstruction &ins) {
+            unsigned op, a0, a2, a3;
+            SQInteger a1;
+            if (!U8(op) || !U8(a0) || !I32(a1) || !U8(a2) || !U8(a3)) return false;
+            ins.op = (unsigned char)op;
+            ins._arg0 = (unsigned char)a0;
+            ins._arg1 = (SQInt32)a1;
+            ins._arg2 = (unsigned char)a2;
+            ins._arg3 = (unsigned char)a3;
+            return true;
+        }))
+        return false;
+    if (!List(f->_functions, [this, depth](SQObjectPtr &fn) { return Proto(fn, depth + 1); })) return false;
     unsigned flags;
     if (!I32(f->_stacksize) || !U8(flags)) return false;
     if (flags & ~3u) return Fail("unknown flags");
+    // The closure made from the main function has no outer values to share.
+    if (depth == 0 && !f->_outervalues.empty()) return Fail("outer variables in the main function");
     f->_bgenerator = (flags & 1) != 0;
     f->_varparams = (flags & 2) != 0;
     if ((SQInteger)f->_parameters.size() < 1) return Fail("missing this parameter");

@@ -12,17 +12,10 @@
 #include "squirrel/stdlib/sqstdio.h"
 #include "squirrel/stdlib/sqstdmath.h"
 #include "squirrel/stdlib/sqstdstring.h"
+#include "tests/support/squirrel_error.h"
 #include "squirrel/stdlib/sqstdsystem.h"
 
 namespace {
-
-std::string LastError(HSQUIRRELVM v) {
-    sq_getlasterror(v);
-    const SQChar* text = nullptr;
-    std::string error = SQ_SUCCEEDED(sq_getstring(v, -1, &text)) ? text : "(not a string)";
-    sq_pop(v, 1);
-    return error;
-}
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     FILE* file = fopen(path.c_str(), "wb");
@@ -148,7 +141,7 @@ std::string Format(HSQUIRRELVM v, const char* format, std::initializer_list<Form
     if (SQ_SUCCEEDED(sqstd_format(v, formatIndex, &length, &output)))
         result.assign(output, (size_t)length);
     else
-        result = "error: " + LastError(v);
+        result = "error: " + SquirrelLastError(v);
     sq_settop(v, top);
     return result;
 }
@@ -321,7 +314,7 @@ TEST(SqstdlibIo, LoadFileLeavesTheClosure) {
     sq_settop(v, top);
     remove(path);
     EXPECT_TRUE(SQ_FAILED(sqstd_loadfile(v, path, SQTrue)));
-    EXPECT_EQ(LastError(v), "cannot open the file");
+    EXPECT_EQ(SquirrelLastError(v), "cannot open the file");
     EXPECT_EQ(sq_gettop(v), top);
 }
 
@@ -333,7 +326,7 @@ TEST(SqstdlibIo, DofileErrorsReachTheCaller) {
     SQInteger top = sq_gettop(v);
     sq_pushroottable(v);
     EXPECT_TRUE(SQ_FAILED(sqstd_dofile(v, path, SQTrue, SQTrue)));
-    EXPECT_EQ(LastError(v), "thrown inside");
+    EXPECT_EQ(SquirrelLastError(v), "thrown inside");
     EXPECT_EQ(sq_gettop(v), top + 1) << "only the pushed `this` is left";
     sq_settop(v, top);
     EXPECT_NE(host.errors.find("AN ERROR HAS OCCURED [thrown inside]"), std::string::npos) << host.errors;
@@ -390,10 +383,10 @@ TEST(SqstdlibIo, WriteClosureToFileRoundTrip) {
     const char* code = "return \"round trip\";";
     SQInteger top = sq_gettop(v);
     ASSERT_TRUE(SQ_SUCCEEDED(sq_compilebuffer(v, code, (SQInteger)strlen(code), "closure", SQTrue)));
-    ASSERT_TRUE(SQ_SUCCEEDED(sqstd_writeclosuretofile(v, path))) << LastError(v);
+    ASSERT_TRUE(SQ_SUCCEEDED(sqstd_writeclosuretofile(v, path))) << SquirrelLastError(v);
     sq_settop(v, top);
     sq_pushroottable(v);
-    ASSERT_TRUE(SQ_SUCCEEDED(sqstd_dofile(v, path, SQTrue, SQTrue))) << LastError(v);
+    ASSERT_TRUE(SQ_SUCCEEDED(sqstd_dofile(v, path, SQTrue, SQTrue))) << SquirrelLastError(v);
     const SQChar* result = nullptr;
     ASSERT_TRUE(SQ_SUCCEEDED(sq_getstring(v, -1, &result)));
     EXPECT_STREQ(result, "round trip");
@@ -405,7 +398,7 @@ TEST(SqstdlibRegistration, NeedsATableOnTop) {
     HSQUIRRELVM v = sq_open(1024);
     sq_pushinteger(v, 1);
     EXPECT_TRUE(SQ_FAILED(sqstd_register_bloblib(v)));
-    EXPECT_EQ(LastError(v), "table expected");
+    EXPECT_EQ(SquirrelLastError(v), "table expected");
     EXPECT_TRUE(SQ_FAILED(sqstd_register_iolib(v)));
     EXPECT_EQ(sq_gettop(v), 1);
     sq_close(v);

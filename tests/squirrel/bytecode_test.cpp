@@ -3,16 +3,34 @@
 #include <gtest/gtest.h>
 
 #include "squirrel/squirrel.h"
+#include "tests/support/squirrel_error.h"
 #include "squirrel/sqopcodes.h"
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
+
+// The largest single allocation made while g_watchAllocations is set.
+static bool g_watchAllocations = false;
+static size_t g_largestAllocation = 0;
+
+void *operator new(size_t size) {
+    if (g_watchAllocations && size > g_largestAllocation) g_largestAllocation = size;
+    if (void *p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void *operator new[](size_t size) { return operator new(size); }
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete(void *p, size_t) noexcept { std::free(p); }
+void operator delete[](void *p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -56,14 +74,6 @@ std::string ReadFile(const std::string &path, bool *found = nullptr) {
     return ss.str();
 }
 
-std::string LastError(HSQUIRRELVM v) {
-    sq_getlasterror(v);
-    const SQChar *s = nullptr;
-    std::string text = SQ_SUCCEEDED(sq_getstring(v, -1, &s)) ? s : "<none>";
-    sq_pop(v, 1);
-    return text;
-}
-
 // Compiles source, writes it to a buffer; the VM's stack is left as it was.
 Buffer Compile(HSQUIRRELVM v, const std::string &source, const char *name) {
     Buffer buf;
@@ -94,8 +104,11 @@ TEST(Bytecode, EveryFixtureRunsTheSameAfterARoundTrip) {
         sq_setprintfunc(v, Print, Print);
         std::string file = name + ".nut";
         Buffer buf = Compile(v, ReadFile(base + ".nut"), file.c_str());
-        ASSERT_EQ(sq_readclosure(v, ReadBytes, &buf), SQ_OK) << LastError(v);
+        ASSERT_EQ(sq_readclosure(v, ReadBytes, &buf), SQ_OK) << SquirrelLastError(v);
         EXPECT_EQ(buf.readPos, buf.bytes.size());
+        Buffer again;
+        ASSERT_EQ(sq_writeclosure(v, WriteBytes, &again), SQ_OK);
+        EXPECT_EQ(again.bytes, buf.bytes);  // reading changes nothing the compiler wrote
         g_out.clear();
         sq_pushroottable(v);
         sq_call(v, 1, SQFalse, SQFalse);
@@ -158,15 +171,15 @@ TEST(Bytecode, DamagedStreamsFailWithoutPushing) {
     Buffer wrongTag = good;
     wrongTag.bytes[1] = 0xFB;
     EXPECT_TRUE(SQ_FAILED(sq_readclosure(v, ReadBytes, &wrongTag)));
-    EXPECT_EQ(LastError(v), "invalid bytecode stream: bad tag");
+    EXPECT_EQ(SquirrelLastError(v), "invalid bytecode stream: bad tag");
     Buffer wrongMagic = good;
     wrongMagic.bytes[2] = 'X';
     EXPECT_TRUE(SQ_FAILED(sq_readclosure(v, ReadBytes, &wrongMagic)));
-    EXPECT_EQ(LastError(v), "invalid bytecode stream: bad magic");
+    EXPECT_EQ(SquirrelLastError(v), "invalid bytecode stream: bad magic");
     Buffer wrongVersion = good;
     wrongVersion.bytes[6] = 2;
     EXPECT_TRUE(SQ_FAILED(sq_readclosure(v, ReadBytes, &wrongVersion)));
-    EXPECT_EQ(LastError(v), "invalid bytecode stream: unsupported version");
+    EXPECT_EQ(SquirrelLastError(v), "invalid bytecode stream: unsupported version");
     sq_close(v);
 }
 
@@ -175,14 +188,14 @@ TEST(Bytecode, WriteRefusesNonClosuresAndReportsWriteFailure) {
     Buffer buf;
     sq_pushinteger(v, 1);
     EXPECT_TRUE(SQ_FAILED(sq_writeclosure(v, WriteBytes, &buf)));
-    EXPECT_EQ(LastError(v), "the object is not a closure");
+    EXPECT_EQ(SquirrelLastError(v), "the object is not a closure");
     sq_pop(v, 1);
     const char *src = "return 1;";
     ASSERT_EQ(sq_compilebuffer(v, src, (SQInteger)strlen(src), "w", SQTrue), SQ_OK);
     Buffer failing;
     failing.failAfter = 10;
     EXPECT_TRUE(SQ_FAILED(sq_writeclosure(v, WriteBytes, &failing)));
-    EXPECT_EQ(LastError(v), "io error, write function failure");
+    EXPECT_EQ(SquirrelLastError(v), "io error, write function failure");
     EXPECT_EQ(sq_gettop(v), 1);
     sq_close(v);
 }
@@ -217,9 +230,265 @@ TEST(Bytecode, StreamWithAFusedOpcodeIsRefused) {
         Buffer bad = buf;
         bad.bytes[(size_t)(at - buf.bytes.begin())] = (unsigned char)op;
         EXPECT_TRUE(SQ_FAILED(sq_readclosure(v, ReadBytes, &bad))) << op;
-        EXPECT_EQ(LastError(v), "invalid bytecode stream: unknown opcode");
+        EXPECT_EQ(SquirrelLastError(v), "invalid bytecode stream: unknown opcode");
         EXPECT_EQ(sq_gettop(v), 0);
     }
+    sq_close(v);
+}
+
+// Byte operands that are flags, operators, steps or counts are not registers: reading the code
+// keeps the frame the compiler gave it, so the stream writes back the same.
+TEST(Bytecode, OperandsThatAreNotRegistersKeepTheFrame) {
+    const char *scripts[] = {
+        "local i = 5; i--; return i;",                                // INCL step -1 (0xFF)
+        "local t = {n = 1}; t.n -= 2; t.n *= 3; return t.n--;",      // COMPARITH operator, PINC step
+        "function f(a) { return a; } return f(1);",                   // RETURN value flag and frame size
+        "function g() { return this; } return g();",
+        "local a = 1, b = 2; return (a < b) && (a ^ b) != 7;",        // CMP and BITW operators, EQ flag
+        "function h(a, b, c, d, e) { return e; } return h(1, 2, 3, 4, 5);",  // CALL argument count
+        "function gen() { yield 1; yield; } foreach (x in gen()) {} return 0;",
+    };
+    HSQUIRRELVM v = sq_open(1024);
+    for (const char *src : scripts) {
+        SCOPED_TRACE(src);
+        Buffer first = Compile(v, src, "ops.nut");
+        ASSERT_EQ(sq_readclosure(v, ReadBytes, &first), SQ_OK) << SquirrelLastError(v);
+        Buffer second;
+        ASSERT_EQ(sq_writeclosure(v, WriteBytes, &second), SQ_OK);
+        EXPECT_EQ(second.bytes, first.bytes);
+        sq_pop(v, 1);
+    }
+    sq_close(v);
+}
+
+// Streams built by hand, for what the compiler never writes.
+struct HandProto {
+    std::vector<SQInstruction> code;
+    int stackSize = 1;
+    int params = 1;                                // "this", then p1, p2...
+    std::vector<std::pair<unsigned, int>> outers;  // kind (0 local, 1 outer), source
+    std::vector<int> defaults;                     // registers of the enclosing function
+    std::vector<int> locals;                       // positions of named locals
+    std::vector<HandProto> functions;
+};
+
+void PutU32(std::vector<unsigned char> &out, unsigned x) {
+    for (int i = 0; i < 4; i++) out.push_back((unsigned char)(x >> (8 * i)));
+}
+
+void PutName(std::vector<unsigned char> &out, const std::string &name) {
+    out.push_back(4);
+    PutU32(out, (unsigned)name.size());
+    out.insert(out.end(), name.begin(), name.end());
+}
+
+void PutProto(std::vector<unsigned char> &out, const HandProto &p) {
+    out.push_back(0);  // source name: null
+    out.push_back(0);  // name: null
+    PutU32(out, 0);    // literals
+    PutU32(out, (unsigned)p.params);
+    for (int i = 0; i < p.params; i++) PutName(out, i == 0 ? "this" : "p" + std::to_string(i));
+    PutU32(out, (unsigned)p.outers.size());
+    for (const auto &o : p.outers) {
+        out.push_back((unsigned char)o.first);
+        PutU32(out, (unsigned)o.second);
+        PutName(out, "o");
+    }
+    PutU32(out, (unsigned)p.locals.size());
+    for (int pos : p.locals) {
+        PutName(out, "l");
+        PutU32(out, (unsigned)pos);
+        PutU32(out, 0);
+        PutU32(out, (unsigned)p.code.size());
+    }
+    PutU32(out, 0);  // line records
+    PutU32(out, (unsigned)p.defaults.size());
+    for (int d : p.defaults) PutU32(out, (unsigned)d);
+    PutU32(out, (unsigned)p.code.size());
+    for (const SQInstruction &i : p.code) {
+        out.push_back(i.op);
+        out.push_back(i._arg0);
+        PutU32(out, (unsigned)i._arg1);
+        out.push_back(i._arg2);
+        out.push_back(i._arg3);
+    }
+    PutU32(out, (unsigned)p.functions.size());
+    for (const HandProto &f : p.functions) PutProto(out, f);
+    PutU32(out, (unsigned)p.stackSize);
+    out.push_back(0);  // flags
+}
+
+Buffer HandStream(const HandProto &main) {
+    Buffer b;
+    b.bytes = {0xFA, 0xFA, 'S', 'Q', 'Z', 'B'};
+    PutU32(b.bytes, 1);
+    b.bytes.insert(b.bytes.end(), {4, 4, 1});
+    PutProto(b.bytes, main);
+    b.bytes.insert(b.bytes.end(), {'T', 'A', 'I', 'L'});
+    return b;
+}
+
+// The main function's stack size is written last, before its flags and the tail.
+int MainStackSize(const Buffer &b) {
+    size_t at = b.bytes.size() - 9;
+    return b.bytes[at] | b.bytes[at + 1] << 8 | b.bytes[at + 2] << 16 | b.bytes[at + 3] << 24;
+}
+
+SQInstruction I(SQOpcode op, SQInteger a0 = 0, SQInteger a1 = 0, SQInteger a2 = 0, SQInteger a3 = 0) {
+    return SQInstruction(op, a0, a1, a2, a3);
+}
+
+const SQInstruction kReturnNothing = I(OP_RETURN, SQ_NO_TARGET);
+
+struct HandCase {
+    const char *what;
+    HandProto main;
+    int frame;          // the main function's stack size after reading; 0: the read fails
+    const char *error;  // the reader's message when it fails
+};
+
+HandProto Main(std::vector<SQInstruction> code) {
+    HandProto p;
+    p.code = std::move(code);
+    return p;
+}
+
+std::vector<HandCase> HandCases() {
+    std::vector<HandCase> cases;
+    cases.push_back({"0xFF names register 255 where the VM always writes the target",
+                     Main({I(OP_LOADINT, 0xFF, 7), kReturnNothing}), 256, nullptr});
+    cases.push_back({"0xFF names register 255 where the VM always reads the operand",
+                     Main({I(OP_GET, 0, 0, 0xFF), kReturnNothing}), 256, nullptr});
+    cases.push_back({"0xFF is no target where the VM tests for it",
+                     Main({I(OP_SET, SQ_NO_TARGET, 0, 0, 0), kReturnNothing}), 1, nullptr});
+    cases.push_back({"a step of -1 is not a register", Main({I(OP_INCL, 0, 0, 0, 0xFF), kReturnNothing}), 1,
+                     nullptr});
+    cases.push_back({"a return's flag and frame size are not registers", Main({I(OP_RETURN, 1, 0, 200)}), 1,
+                     nullptr});
+    cases.push_back({"a return with no value reads no register",
+                     Main({I(OP_RETURN, SQ_NO_TARGET, 0x7FFFFFFF)}), 1, nullptr});
+    {
+        HandProto p = Main({kReturnNothing});
+        p.params = 5;
+        cases.push_back({"parameters lie in the frame", p, 5, nullptr});
+        p.params = 300;
+        cases.push_back({"more parameters than registers", p, 0, "too many parameters"});
+    }
+    {
+        HandProto p = Main({kReturnNothing});
+        p.locals = {9};
+        cases.push_back({"named locals lie in the frame", p, 10, nullptr});
+    }
+    {
+        HandProto inner = Main({kReturnNothing});
+        inner.params = 2;
+        inner.defaults = {7};
+        inner.outers = {{0, 12}};
+        HandProto p = Main({I(OP_CLOSURE, 0, 0), kReturnNothing});
+        p.functions = {inner};
+        cases.push_back({"a closure's defaults and captured locals lie in the enclosing frame", p, 13, nullptr});
+        p.functions[0].outers = {{1, 0}};
+        cases.push_back({"a closure sharing an outer the enclosing function lacks", p, 0, "outer out of range"});
+    }
+    {
+        HandProto p = Main({kReturnNothing});
+        p.outers = {{0, 0}};
+        cases.push_back({"outer variables in the main function", p, 0, "outer variables in the main function"});
+    }
+    cases.push_back({"a comparison the VM does not know", Main({I(OP_CMP, 0, 0, 0, CMP_3W + 1), kReturnNothing}),
+                     0, "unknown comparison"});
+    cases.push_back({"a jump past the last instruction", Main({I(OP_JMP, 0, 1), kReturnNothing}), 0,
+                     "jump out of range"});
+    cases.push_back({"a jump to the last instruction", Main({I(OP_JMP, 0, 0), kReturnNothing}), 1, nullptr});
+    return cases;
+}
+
+class HandStreams : public testing::TestWithParam<HandCase> {};
+
+TEST_P(HandStreams, ReadWithTheFrameTheCodeNeedsOrFail) {
+    const HandCase &c = GetParam();
+    HSQUIRRELVM v = sq_open(1024);
+    Buffer in = HandStream(c.main);
+    if (c.frame == 0) {
+        EXPECT_TRUE(SQ_FAILED(sq_readclosure(v, ReadBytes, &in))) << c.what;
+        EXPECT_EQ(SquirrelLastError(v), std::string("invalid bytecode stream: ") + c.error) << c.what;
+        EXPECT_EQ(sq_gettop(v), 0);
+    } else {
+        ASSERT_EQ(sq_readclosure(v, ReadBytes, &in), SQ_OK) << c.what << ": " << SquirrelLastError(v);
+        Buffer out;
+        ASSERT_EQ(sq_writeclosure(v, WriteBytes, &out), SQ_OK) << c.what;
+        EXPECT_EQ(MainStackSize(out), c.frame) << c.what;
+    }
+    sq_close(v);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytecode, HandStreams, testing::ValuesIn(HandCases()));
+
+// A list or string claiming far more items than the stream holds fails at the stream's end
+// without first allocating room for them all.
+TEST(Bytecode, HugeCountsFailWithoutAllocatingForThem) {
+    const unsigned kClaimed = 0xFFFFFF;  // under the reader's limit on any count
+    std::vector<Buffer> streams;
+    Buffer header = HandStream(Main({kReturnNothing}));
+    header.bytes.resize(13);  // tag, magic, version and number sizes
+    for (int list = 0; list < 8; list++) {  // literals, parameters, ... nested functions
+        Buffer b = header;
+        b.bytes.insert(b.bytes.end(), {0, 0});  // no source name, no name
+        for (int before = 0; before < list; before++) PutU32(b.bytes, 0);
+        PutU32(b.bytes, kClaimed);
+        streams.push_back(b);
+    }
+    Buffer name = header;
+    name.bytes.push_back(4);  // a source name of kClaimed bytes
+    PutU32(name.bytes, kClaimed);
+    name.bytes.insert(name.bytes.end(), 100, 'x');
+    streams.push_back(name);
+    HSQUIRRELVM v = sq_open(1024);
+    for (size_t i = 0; i < streams.size(); i++) {
+        g_largestAllocation = 0;
+        g_watchAllocations = true;
+        SQRESULT read = sq_readclosure(v, ReadBytes, &streams[i]);
+        g_watchAllocations = false;
+        EXPECT_TRUE(SQ_FAILED(read)) << i;
+        EXPECT_EQ(SquirrelLastError(v), "invalid bytecode stream: unexpected end") << i;
+        EXPECT_LT(g_largestAllocation, 1u << 20) << i;
+        EXPECT_EQ(sq_gettop(v), 0);
+    }
+    sq_close(v);
+}
+
+// Code that stores to register 255 runs in a frame that holds it, on a stack that starts small.
+TEST(Bytecode, TargetRegister255RunsInItsFrame) {
+    HSQUIRRELVM v = sq_open(32);
+    Buffer in = HandStream(Main({I(OP_LOADINT, 0xFF, 40), I(OP_LOADINT, 0, 2), I(OP_ADD, 0, 0, 0xFF),
+                                 I(OP_RETURN, 1, 0)}));
+    ASSERT_EQ(sq_readclosure(v, ReadBytes, &in), SQ_OK) << SquirrelLastError(v);
+    sq_pushroottable(v);
+    ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << SquirrelLastError(v);
+    SQInteger n = 0;
+    sq_getinteger(v, -1, &n);
+    EXPECT_EQ(n, 42);
+    sq_close(v);
+}
+
+// Code that drops more exception traps than it set only drops its own: the caller's trap still
+// catches what the loaded code throws afterwards.
+TEST(Bytecode, DroppingTrapsNeverSetDropsNoOtherFrames) {
+    HSQUIRRELVM v = sq_open(1024);
+    Buffer in = HandStream(Main({I(OP_POPTRAP, 0, 3), I(OP_LOADINT, 1, 7), I(OP_THROW, 1), kReturnNothing}));
+    ASSERT_EQ(sq_readclosure(v, ReadBytes, &in), SQ_OK) << SquirrelLastError(v);
+    sq_pushroottable(v);
+    sq_pushstring(v, "f", -1);
+    sq_push(v, -3);
+    sq_newslot(v, -3, SQFalse);
+    sq_pop(v, 2);
+    const char *src = "local r = \"none\"; try { f(); } catch (e) { r = e; } return r;";
+    ASSERT_EQ(sq_compilebuffer(v, src, (SQInteger)strlen(src), "caller.nut", SQTrue), SQ_OK);
+    sq_pushroottable(v);
+    ASSERT_EQ(sq_call(v, 1, SQTrue, SQFalse), SQ_OK) << SquirrelLastError(v);
+    SQInteger n = 0;
+    EXPECT_EQ(sq_getinteger(v, -1, &n), SQ_OK);
+    EXPECT_EQ(n, 7);
     sq_close(v);
 }
 

@@ -4,6 +4,7 @@
 
 #include "squirrel/sqopcodes.h"
 
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -13,6 +14,8 @@ struct FuseCase {
     std::vector<SQInstruction> code;
     SQOpcode first;  // the first instruction's opcode after the pass
 };
+
+void PrintTo(const FuseCase &c, std::ostream *os) { *os << c.what; }
 
 SQInstruction I(SQOpcode op, SQInteger a0 = 0, SQInteger a1 = 0, SQInteger a2 = 0, SQInteger a3 = 0) {
     return SQInstruction(op, a0, a1, a2, a3);
@@ -86,7 +89,25 @@ INSTANTIATE_TEST_SUITE_P(
         FuseCase{"move then return nothing", {I(OP_MOVE, 2, 1), I(OP_RETURN, 0xFF, 2), kRet}, OP_MOVE},
         FuseCase{"jump to a return", {I(OP_JMP, 0, 1), I(OP_LOADINT, 2, 1), I(OP_RETURN, 1, 2)}, OP_RETURN},
         FuseCase{"jump elsewhere", {I(OP_JMP, 0, 0), I(OP_LOADINT, 2, 1), kRet}, OP_JMP},
-        FuseCase{"jump past the end", {I(OP_JMP, 0, 1), kRet}, OP_JMP}));
+        FuseCase{"jump past the end", {I(OP_JMP, 0, 1), kRet}, OP_JMP},
+        FuseCase{"jump through jumps to a return",
+                 {I(OP_JMP, 0, 2), I(OP_RETURN, 1, 2), I(OP_JMP, 0, -2), I(OP_JMP, 0, -2)}, OP_RETURN},
+        FuseCase{"jumps in a loop", {I(OP_JMP, 0, 0), I(OP_JMP, 0, -2), kRet}, OP_JMP},
+        FuseCase{"jump to itself", {I(OP_JMP, 0, -1), kRet}, OP_JMP}));
+
+// What the pass makes, written back as plain instructions (as a compiled file holds it) and
+// fused again, comes out the same: a closure reads back to the bytes it was written from.
+TEST_P(Fuse, IsTheSameWhenRunAgain) {
+    std::vector<SQInstruction> once = GetParam().code;
+    SQFuseInstructions(once.data(), (SQInteger)once.size());
+    std::vector<SQInstruction> twice = once;
+    for (auto &ins : twice) ins.op = SQBaseOpcode(ins.op);
+    SQFuseInstructions(twice.data(), (SQInteger)twice.size());
+    for (size_t i = 0; i < once.size(); i++) {
+        EXPECT_EQ(twice[i].op, once[i].op) << GetParam().what << " " << i;
+        EXPECT_EQ(twice[i]._arg1, once[i]._arg1) << GetParam().what << " " << i;
+    }
+}
 
 TEST(Fuse, JumpTakesTheReturnItLandsOn) {
     std::vector<SQInstruction> code = {I(OP_JMP, 0, 1), I(OP_LOADINT, 2, 1), I(OP_RETURN, 1, 2, 3)};

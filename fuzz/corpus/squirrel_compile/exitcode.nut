@@ -1,0 +1,2 @@
+print("ok\n");
+return 7;

@@ -1,0 +1,1 @@
+return [0x7FFFFFFF, 0xFFFFFFFFF, 1e39, 1.5e-3, 'x', 2147483648, -0];

@@ -1,0 +1,1 @@
+local out;function _()a%out=

@@ -1,0 +1,1 @@
+local i = 5; i--; return i;

@@ -1,0 +1,5 @@
+local t = {a = 5}
+local o = 1
+function f() { local y = o
+++o; return t.a
+--o }

@@ -1,0 +1,1 @@
+local c = 'a

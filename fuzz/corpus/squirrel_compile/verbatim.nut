@@ -1,0 +1,2 @@
+return @"two
+lines ""quoted""";
