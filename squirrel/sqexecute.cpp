@@ -67,6 +67,20 @@ inline void StoreFloat(SQObject &slot, SQFloat f) {
     slot._unVal = v;
 }
 
+// The slot holding key in a table or an instance, as a plain get reads it (a field's weak
+// reference resolved); null when the get needs more (delegates, metamethods, a missing key).
+inline const SQObject *ReadSlot(const SQObject &o, const SQObjectPtr &key, SQTable::SlotCache *cache = nullptr) {
+    const SQObject *slot = nullptr;
+    if (sqtype(o) == OT_INSTANCE) {
+        bool isfield = false;
+        slot = _instance(o)->GetMemberSlot(key, isfield);
+        if (!isfield) return slot;
+    } else if (sqtype(o) == OT_TABLE) {
+        slot = cache ? _table(o)->GetSlot(key, *cache) : _table(o)->GetSlot(key);
+    }
+    return slot ? &sq_realval(*slot) : nullptr;
+}
+
 // The order of two numbers as SQVM::ObjCmp reports it (its sign only).
 inline SQInteger CompareNumbers(const SQObject &a, const SQObject &b) {
     if (sqtype(a) == OT_INTEGER && sqtype(b) == OT_INTEGER)
@@ -739,16 +753,7 @@ exception_restore:
             goto L_RETURN;
         }
         OPCODE(GETK) {
-            SQObjectPtr &o = R(arg2);
-            const SQObject *slot = nullptr;
-            if (sqtype(o) == OT_TABLE) {
-                slot = _table(o)->GetSlot(lits[arg1]);
-                if (slot) slot = &sq_realval(*slot);
-            } else if (sqtype(o) == OT_INSTANCE) {
-                bool isfield = false;
-                slot = _instance(o)->GetMemberSlot(lits[arg1], isfield);
-                if (slot && isfield) slot = &sq_realval(*slot);
-            }
+            const SQObject *slot = ReadSlot(R(arg2), lits[arg1]);
             if (SQ_UNLIKELY(!slot)) GENERAL();
             SET_TEMP_REG(*slot);
             ASSIGN(TARGET, temp_reg);
@@ -757,23 +762,13 @@ exception_restore:
         OPCODE(GET) {
             SQObjectPtr &o = R(arg1);
             SQObjectPtr &key = R(arg2);
-            const SQObject *slot = nullptr;
-            switch (sqtype(o)) {
-            case OT_TABLE:
-                slot = _table(o)->GetSlot(key);
-                if (slot) slot = &sq_realval(*slot);
-                break;
-            case OT_ARRAY:
+            const SQObject *slot;
+            if (sqtype(o) == OT_ARRAY) {
+                slot = nullptr;
                 if (sqtype(key) == OT_INTEGER && _integer(key) >= 0 && _integer(key) < _array(o)->Size())
                     slot = &sq_realval(_array(o)->_values[(size_t)_integer(key)]);
-                break;
-            case OT_INSTANCE: {
-                bool isfield = false;
-                slot = _instance(o)->GetMemberSlot(key, isfield);
-                if (slot && isfield) slot = &sq_realval(*slot);
-                break;
-            }
-            default: break;
+            } else {
+                slot = ReadSlot(o, key);
             }
             if (SQ_UNLIKELY(!slot)) GENERAL();
             SET_TEMP_REG(*slot);
@@ -807,15 +802,7 @@ exception_restore:
 #define PREPCALL_WITH_KEY(key)                                                                       \
     {                                                                                                \
         SQObjectPtr &o = R(arg2);                                                                    \
-        const SQObject *slot = nullptr;                                                              \
-        if (sqtype(o) == OT_INSTANCE) {                                                              \
-            bool isfield = false;                                                                    \
-            slot = _instance(o)->GetMemberSlot(key, isfield);                                        \
-            if (slot && isfield) slot = &sq_realval(*slot);                                          \
-        } else if (sqtype(o) == OT_TABLE) {                                                          \
-            slot = _table(o)->GetSlot(key, callcache);                                               \
-            if (slot) slot = &sq_realval(*slot);                                                     \
-        }                                                                                            \
+        const SQObject *slot = ReadSlot(o, key, &callcache);                                         \
         if (SQ_UNLIKELY(!slot)) GENERAL();                                                           \
         /* This first, as the target may be the object's register; what the two stores free is   \
            released once both are done, since a release hook may change the slot's table. */     \

@@ -4,6 +4,7 @@
 
 #include "squirrel/squirrel.h"
 #include "tests/support/squirrel_error.h"
+#include "tests/squirrel/fixture_files.h"
 #include "squirrel/sqopcodes.h"
 
 #include <algorithm>
@@ -66,14 +67,6 @@ SQInteger ReadBytes(SQUserPointer up, SQUserPointer data, SQInteger size) {
     return size;
 }
 
-std::string ReadFile(const std::string &path, bool *found = nullptr) {
-    std::ifstream in(path, std::ios::binary);
-    if (found) *found = (bool)in;
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // Compiles source, writes it to a buffer; the VM's stack is left as it was.
 Buffer Compile(HSQUIRRELVM v, const std::string &source, const char *name) {
     Buffer buf;
@@ -84,15 +77,7 @@ Buffer Compile(HSQUIRRELVM v, const std::string &source, const char *name) {
 }
 
 TEST(Bytecode, EveryFixtureRunsTheSameAfterARoundTrip) {
-    std::vector<std::string> names;
-    if (DIR *dir = opendir(SQ_SCRIPTS)) {
-        while (dirent *e = readdir(dir)) {
-            std::string n = e->d_name;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".nut") == 0) names.push_back(n.substr(0, n.size() - 4));
-        }
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
+    std::vector<std::string> names = ScriptNames();
     ASSERT_FALSE(names.empty());
     for (const std::string &name : names) {
         SCOPED_TRACE(name);

@@ -15,16 +15,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/squirrel/fixture_files.h"
+
 namespace {
 
 const std::string kInteractiveDirectory = std::string(SQ_SCRIPTS) + "/../interactive";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);

@@ -12,28 +12,9 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "tests/squirrel/fixture_files.h"
+
 namespace {
-
-std::vector<std::string> ScriptNames() {
-    std::vector<std::string> names;
-    if (DIR *dir = opendir(SQ_SCRIPTS)) {
-        while (dirent *e = readdir(dir)) {
-            std::string n = e->d_name;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".nut") == 0) names.push_back(n.substr(0, n.size() - 4));
-        }
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string ReadFile(const std::string &path, bool *found = nullptr) {
-    std::ifstream in(path, std::ios::binary);
-    if (found) *found = (bool)in;
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 class Script : public ::testing::TestWithParam<std::string> {};
 
