@@ -56,6 +56,7 @@ void PrintMemoryLayout(bool core) {
         // zTexture, zSound, zGeometry, zLight, zEmitter, zMaterial, zCam,
         // zPolygon, zCurve; a class joins with one row in its place once it
         // is built.
+        // clang-format off
         const TypeSize engine[] = {
             {"zEngine", sizeof(zEngine)},
             {"zTexture", sizeof(zTexture)},
@@ -64,10 +65,11 @@ void PrintMemoryLayout(bool core) {
             {"zMaterial", sizeof(zMaterial)},
             {"zPolygon", sizeof(zPolygon)},
         };
+        // clang-format on
         PrintSizes(engine, sizeof(engine) / sizeof(engine[0]));
         GetLog() << "    sizeof(zMetaTag) = " << u64(sizeof(zMetaTag)) << "\n";
     }
     GetLog() << "\n";
-    GetLog() << "Compiled with " << zMaterial::StageCount << " logical texture stage(s), " << GeometryMaxUVChannels
-             << " UV set(s).\n\n";
+    GetLog() << "Compiled with " << zMaterial::StageCount << " logical texture stage(s), "
+             << GeometryMaxUVChannels << " UV set(s).\n\n";
 }

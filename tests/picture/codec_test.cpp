@@ -338,9 +338,9 @@ std::vector<u8> LargestJpegHeader() {
     std::vector<u8> file = MakeJpegFixture(JpegFixtureOptions());
     for (size_t i = 0; i + 8 < file.size(); ++i)
         if (file[i] == 0xFF && file[i + 1] == 0xC0) {
-            file[i + 5] = 0x20;  // height 8192
+            file[i + 5] = 0x20; // height 8192
             file[i + 6] = 0x00;
-            file[i + 7] = 0x20;  // width 8192
+            file[i + 7] = 0x20; // width 8192
             file[i + 8] = 0x00;
             break;
         }
@@ -365,14 +365,16 @@ TEST_F(CodecTest, DISABLED_SmallCodecOutOfMemoryChild) {
 TEST_F(CodecTest, SmallCodecOutOfMemoryMessageHasNoLineEnd) {
     // The sanitizer's allocator gives null past max_allocation_size_mb.
     const char* inherited = std::getenv("ASAN_OPTIONS");
-    const std::string options = std::string(inherited ? inherited : "") +
-                                ":allocator_may_return_null=1:max_allocation_size_mb=64";
+    const std::string options =
+        std::string(inherited ? inherited : "") + ":allocator_may_return_null=1:max_allocation_size_mb=64";
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const std::string command = "ASAN_OPTIONS='" + options + "' '" + self +
-                                "' --gtest_also_run_disabled_tests"
-                                " --gtest_filter=CodecTest.DISABLED_SmallCodecOutOfMemoryChild > child.log 2>&1";
+    const std::string command =
+        "ASAN_OPTIONS='" + options + "' '" + self +
+        "' --gtest_also_run_disabled_tests"
+        " --gtest_filter=CodecTest.DISABLED_SmallCodecOutOfMemoryChild > child.log 2>&1";
     const int status = std::system(command.c_str());
-    EXPECT_EQ(status, 0) << std::string(std::istreambuf_iterator<char>(std::ifstream("child.log").rdbuf()), {});
+    EXPECT_EQ(status, 0) << std::string(std::istreambuf_iterator<char>(std::ifstream("child.log").rdbuf()),
+                                        {});
 }
 #endif
 

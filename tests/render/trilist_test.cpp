@@ -355,8 +355,8 @@ TEST(Trilist, PolygonThatWouldOverflowThePaletteStartsANewList) {
             for (u32 i = 0; i < 4; ++i) {
                 // The first run repeats its own bones; the last triangle's
                 // 12 influences are the 12 bones past it.
-                weight.bones[i] =
-                    v < 3 * firstTriangles ? u16((v + i) % c.bonesBefore) : u16(c.bonesBefore + (v % 3) * 4 + i);
+                weight.bones[i] = v < 3 * firstTriangles ? u16((v + i) % c.bonesBefore)
+                                                         : u16(c.bonesBefore + (v % 3) * 4 + i);
                 weight.weights[i] = 0.25f;
             }
         }
