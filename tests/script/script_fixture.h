@@ -14,7 +14,7 @@
 #include "tests/support/log_capture.h"
 
 class ScriptFixture : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         static int serial = 0;
         m_folder = std::filesystem::temp_directory_path() /
