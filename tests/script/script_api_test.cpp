@@ -285,3 +285,99 @@ TEST_F(ScriptApi, VectorAndUVInstancesCarryTheirFloats) {
 }
 
 } // namespace
+
+namespace {
+
+SQInteger ReturnCount(HSQUIRRELVM vm) {
+    sq_pushinteger(vm, sq_gettop(vm));
+    return 1;
+}
+
+// Calls its closure argument with errors raised.
+SQInteger CallIt(HSQUIRRELVM vm) {
+    sq_push(vm, 2);
+    sq_pushroottable(vm);
+    if (SQ_FAILED(sq_call(vm, 1, SQFalse, SQTrue))) return -1;
+    return 0;
+}
+
+const ScriptMethodEntry ProbeMethods[] = {
+    {"Exact", ReturnCount, 2, ".n"},
+    {"AtLeast", ReturnCount, -2, ".n"},
+    {"Untyped", ReturnCount, 3, nullptr},
+    {"Short", ReturnCount, 3, "xs|n"},
+    {"CallIt", CallIt, 2, ".c"},
+    {nullptr, nullptr, 0, nullptr},
+};
+const ScriptClassDescriptor ProbeClass = {"Probe", nullptr, ProbeMethods};
+const ScriptMethodEntry NoMethods[] = {{nullptr, nullptr, 0, nullptr}};
+const ScriptClassDescriptor ProbeChild = {"ProbeChild", "Probe", NoMethods};
+
+TEST_F(ScriptApi, ClassMethodsCheckTheirCountsAndMasks) {
+    ASSERT_TRUE(RegisterScriptClass(V(), &ProbeClass));
+    ASSERT_TRUE(RegisterScriptClass(V(), &ProbeChild));
+    ASSERT_TRUE(Run("p <- Probe(); c <- ProbeChild();"));
+    const EvalRow rows[] = {
+        {"p.Exact(1)", "2"},
+        {"p.Exact(1.5)", "2"},
+        {"p.Exact()", "error: wrong number of parameters"},
+        {"p.Exact(1, 2)", "error: wrong number of parameters"},
+        {"p.Exact(\"s\")", "error: parameter 1 has an invalid type 'string' ; expected: 'integer|float'"},
+        {"p.AtLeast(1, \"anything\", null)", "4"},
+        {"p.AtLeast()", "error: wrong number of parameters"},
+        {"p.Untyped(null, {})", "3"},
+        {"p.Short(\"x\", [])", "3"},
+        {"p.Short(true, 1)", "error: parameter 1 has an invalid type 'bool' ; expected: 'integer|float|string'"},
+        {"c.Exact(1)", "2"},
+        {"c instanceof Probe", "true"},
+    };
+    for (const EvalRow& row : rows) EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
+
+    // The base class's tag accepts instances of derived classes.
+    SquirrelObject root(V());
+    sq_pushroottable(V());
+    root.SetFromStack(-1);
+    sq_pop(V(), 1);
+    auto* tag = const_cast<ScriptClassDescriptor*>(&ProbeClass);
+    EXPECT_TRUE(root.GetValue("c").SetInstanceUserPointer(&root));
+    EXPECT_EQ(root.GetValue("c").GetInstanceUserPointer(tag), &root);
+    EXPECT_EQ(root.GetValue("c").GetInstanceUserPointer(const_cast<ScriptClassDescriptor*>(&g_CObjectClass)), nullptr);
+}
+
+TEST_F(ScriptApi, NativeMethodsShowTheirNamesInTheCallStack) {
+    ASSERT_TRUE(RegisterScriptClass(V(), &ProbeClass));
+    EXPECT_FALSE(Run("local p = Probe();\np.CallIt(function() {\n  throw \"deep\";\n});\n"));
+    // The native's failure raises the error once more in main, which reports
+    // it again without a second kill.
+    EXPECT_EQ(log.Text(), "[|] Exception: deep\n"
+                          "[|] \n"
+                          "[|] Call stack (CS):\n"
+                          "[|]   1: NOINFO\n"
+                          "[|]   2: CallIt() C/C++\n"
+                          "[|]   3: main() t.nut(2)\n"
+                          "[|] \n"
+                          "[!] Killing VM with reason 'deep'.\n"
+                          "[|] Exception: deep\n"
+                          "[|] \n"
+                          "[|] Call stack (CS):\n"
+                          "[|]   1: main() t.nut(2)\n"
+                          "[|] \n");
+}
+
+TEST(ScriptTypeNames, OneNamePerSquirrelType) {
+    const struct {
+        SQObjectType type;
+        const char* name;
+    } rows[] = {
+        {OT_NULL, "Null"},           {OT_INTEGER, "Integer"},     {OT_FLOAT, "Float"},
+        {OT_BOOL, "Boolean"},        {OT_STRING, "String"},       {OT_TABLE, "Table"},
+        {OT_ARRAY, "Array"},         {OT_USERDATA, "UserData"},   {OT_CLOSURE, "Closure"},
+        {OT_NATIVECLOSURE, "NativeClosure"}, {OT_GENERATOR, "Generator"}, {OT_USERPOINTER, "UserPointer"},
+        {OT_THREAD, "Thread"},       {OT_FUNCPROTO, "FuncProto"}, {OT_CLASS, "Class"},
+        {OT_INSTANCE, "Instance"},   {OT_WEAKREF, "WeakRef"},     {OT_OUTER, "Unknown"},
+        {(SQObjectType)0, "Unknown"},
+    };
+    for (const auto& row : rows) EXPECT_STREQ(ScriptTypeName(row.type), row.name) << std::hex << (unsigned)row.type;
+}
+
+} // namespace
