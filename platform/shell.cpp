@@ -3,7 +3,8 @@
 #include <stdio.h>
 #include <sys/wait.h>
 
-int OsRunShellCommand(const char* commandLine, void (*onLine)(const char* line, void* context), void* context) {
+int OsRunShellCommand(const char* commandLine, void (*onLine)(const char* line, void* context),
+                      void* context) {
     if (!commandLine) return -1;
     FILE* pipe = popen(commandLine, "r");
     if (!pipe) return -1;

@@ -16,7 +16,9 @@ namespace {
 
 constexpr SQInteger SystemClockFrequency = 10000;
 
-SQInteger AbsoluteIndex(HSQUIRRELVM vm, SQInteger index) { return index < 0 ? sq_gettop(vm) + index + 1 : index; }
+SQInteger AbsoluteIndex(HSQUIRRELVM vm, SQInteger index) {
+    return index < 0 ? sq_gettop(vm) + index + 1 : index;
+}
 
 // Sets a float member of the instance on top through the library's set (and
 // so through the instance's _set when it has one).
@@ -99,7 +101,9 @@ SQInteger NativeObjectIsSame(HSQUIRRELVM vm) {
     return 1;
 }
 
-void LogShellLine(const char* line, void*) { GetLog() << line; }
+void LogShellLine(const char* line, void*) {
+    GetLog() << line;
+}
 
 SQInteger NativeShellExecute(HSQUIRRELVM vm) {
     const SQChar* command = nullptr;
@@ -195,7 +199,8 @@ bool RegisterScriptApi(HSQUIRRELVM vm) {
 bool GetScriptObjectKind(HSQUIRRELVM vm, SQInteger index, i32& kind) {
     SQUserPointer record = nullptr;
     SQInteger top = sq_gettop(vm);
-    bool found = SQ_SUCCEEDED(sq_getinstanceup(vm, index, &record, const_cast<ScriptClassDescriptor*>(&g_CObjectClass)));
+    bool found = SQ_SUCCEEDED(
+        sq_getinstanceup(vm, index, &record, const_cast<ScriptClassDescriptor*>(&g_CObjectClass)));
     // No error of its own: what the library noted is dropped.
     sq_reseterror(vm);
     sq_settop(vm, top);
@@ -212,7 +217,8 @@ bool FetchScriptObject(HSQUIRRELVM vm, SQInteger index, void** object, i32 expec
     auto* record = static_cast<zCObject*>(pointer);
     if (expectedKind != ScriptKindUndefined && record->kind != expectedKind) {
         zString text;
-        text.Format("Expected '%s' got '%s'", ScriptObjectKindName(expectedKind), ScriptObjectKindName(record->kind));
+        text.Format("Expected '%s' got '%s'", ScriptObjectKindName(expectedKind),
+                    ScriptObjectKindName(record->kind));
         sq_throwerror(vm, text);
         return false;
     }
@@ -221,7 +227,8 @@ bool FetchScriptObject(HSQUIRRELVM vm, SQInteger index, void** object, i32 expec
 }
 
 bool PushVectorValue(HSQUIRRELVM vm, float x, float y, float z, float w) {
-    if (!ScriptNewInstanceOf(vm, "Vector", true)) return ScriptBindingError(vm, "Failed to create Vector instance.");
+    if (!ScriptNewInstanceOf(vm, "Vector", true))
+        return ScriptBindingError(vm, "Failed to create Vector instance.");
     SetFloatMember(vm, "x", x);
     SetFloatMember(vm, "y", y);
     SetFloatMember(vm, "z", z);
@@ -230,12 +237,14 @@ bool PushVectorValue(HSQUIRRELVM vm, float x, float y, float z, float w) {
 }
 
 bool PushVector(HSQUIRRELVM vm, float x, float y, float z, float w) {
-    if (!PushVectorInstance(vm, x, y, z, w)) return ScriptBindingError(vm, "Failed to create Vector instance.");
+    if (!PushVectorInstance(vm, x, y, z, w))
+        return ScriptBindingError(vm, "Failed to create Vector instance.");
     return true;
 }
 
 bool PushMinMaxValue(HSQUIRRELVM vm, const zMinMax& bounds) {
-    if (!ScriptNewInstanceOf(vm, "MinMax", true)) return ScriptBindingError(vm, "Failed to create MinMax instance.");
+    if (!ScriptNewInstanceOf(vm, "MinMax", true))
+        return ScriptBindingError(vm, "Failed to create MinMax instance.");
     const struct {
         const char* name;
         const zVector& corner;
@@ -253,7 +262,8 @@ bool PushMinMaxValue(HSQUIRRELVM vm, const zMinMax& bounds) {
 }
 
 bool PushRectValue(HSQUIRRELVM vm, i32 sx, i32 sy, i32 ex, i32 ey) {
-    if (!ScriptNewInstanceOf(vm, "Rect", false)) return ScriptBindingError(vm, "Failed to create Rect instance.");
+    if (!ScriptNewInstanceOf(vm, "Rect", false))
+        return ScriptBindingError(vm, "Failed to create Rect instance.");
     SetFloatMember(vm, "sx", (float)sx);
     SetFloatMember(vm, "sy", (float)sy);
     SetFloatMember(vm, "ex", (float)ex);
@@ -263,11 +273,14 @@ bool PushRectValue(HSQUIRRELVM vm, i32 sx, i32 sy, i32 ex, i32 ey) {
 
 namespace {
 
-bool GetFloatBlock(HSQUIRRELVM vm, SQInteger index, const ScriptClassDescriptor& descriptor, float* out, int count) {
+bool GetFloatBlock(HSQUIRRELVM vm, SQInteger index, const ScriptClassDescriptor& descriptor, float* out,
+                   int count) {
     SQUserPointer block = nullptr;
-    if (SQ_FAILED(sq_getinstanceup(vm, index, &block, const_cast<ScriptClassDescriptor*>(&descriptor)))) return false;
+    if (SQ_FAILED(sq_getinstanceup(vm, index, &block, const_cast<ScriptClassDescriptor*>(&descriptor))))
+        return false;
     if (!block) return false;
-    for (int i = 0; i < count; ++i) out[i] = static_cast<const float*>(block)[i];
+    for (int i = 0; i < count; ++i)
+        out[i] = static_cast<const float*>(block)[i];
     return true;
 }
 
@@ -277,7 +290,9 @@ bool GetVectorArgument(HSQUIRRELVM vm, SQInteger index, float out[4]) {
     return GetFloatBlock(vm, index, g_VectorClass, out, 4);
 }
 
-bool GetUVArgument(HSQUIRRELVM vm, SQInteger index, float out[2]) { return GetFloatBlock(vm, index, g_UVClass, out, 2); }
+bool GetUVArgument(HSQUIRRELVM vm, SQInteger index, float out[2]) {
+    return GetFloatBlock(vm, index, g_UVClass, out, 2);
+}
 
 bool GetRectArgument(HSQUIRRELVM vm, SQInteger index, i32 out[4]) {
     index = AbsoluteIndex(vm, index);

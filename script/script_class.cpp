@@ -40,7 +40,8 @@ bool RegisterScriptClass(HSQUIRRELVM vm, const ScriptClassDescriptor* descriptor
         sq_pushstring(vm, entry->name, -1);
         sq_newclosure(vm, entry->function, 0);
         if (SQ_FAILED(sq_setparamscheck(vm, entry->paramCount, entry->typeMask)) ||
-            SQ_FAILED(sq_setnativeclosurename(vm, -1, entry->name)) || SQ_FAILED(sq_newslot(vm, -3, SQFalse))) {
+            SQ_FAILED(sq_setnativeclosurename(vm, -1, entry->name)) ||
+            SQ_FAILED(sq_newslot(vm, -3, SQFalse))) {
             sq_settop(vm, top);
             return false;
         }
@@ -98,23 +99,41 @@ bool ScriptBindingError(HSQUIRRELVM vm, const char* text) {
 
 const char* ScriptTypeName(SQObjectType type) {
     switch ((unsigned)type) {
-    case 0x01000001: return "Null";
-    case 0x05000002: return "Integer";
-    case 0x05000004: return "Float";
-    case 0x01000008: return "Boolean";
-    case 0x08000010: return "String";
-    case 0x0A000020: return "Table";
-    case 0x08000040: return "Array";
-    case 0x0A000080: return "UserData";
-    case 0x08000100: return "Closure";
-    case 0x08000200: return "NativeClosure";
-    case 0x08000400: return "Generator";
-    case 0x00000800: return "UserPointer";
-    case 0x08001000: return "Thread";
-    case 0x08002000: return "FuncProto";
-    case 0x08004000: return "Class";
-    case 0x0A008000: return "Instance";
-    case 0x08010000: return "WeakRef";
-    default: return "Unknown";
+    case 0x01000001:
+        return "Null";
+    case 0x05000002:
+        return "Integer";
+    case 0x05000004:
+        return "Float";
+    case 0x01000008:
+        return "Boolean";
+    case 0x08000010:
+        return "String";
+    case 0x0A000020:
+        return "Table";
+    case 0x08000040:
+        return "Array";
+    case 0x0A000080:
+        return "UserData";
+    case 0x08000100:
+        return "Closure";
+    case 0x08000200:
+        return "NativeClosure";
+    case 0x08000400:
+        return "Generator";
+    case 0x00000800:
+        return "UserPointer";
+    case 0x08001000:
+        return "Thread";
+    case 0x08002000:
+        return "FuncProto";
+    case 0x08004000:
+        return "Class";
+    case 0x0A008000:
+        return "Instance";
+    case 0x08010000:
+        return "WeakRef";
+    default:
+        return "Unknown";
     }
 }

@@ -25,8 +25,12 @@ zList<zCObject*>& Registry() {
     return *registry;
 }
 
-void DestroyPicture(void* object) { delete static_cast<zPicture*>(object); }
-void DestroyMetafile(void* object) { delete static_cast<zMetafile*>(object); }
+void DestroyPicture(void* object) {
+    delete static_cast<zPicture*>(object);
+}
+void DestroyMetafile(void* object) {
+    delete static_cast<zMetafile*>(object);
+}
 
 ScriptObjectDestroyer g_destroyers[ScriptKindCount] = {};
 
@@ -40,10 +44,14 @@ ScriptObjectDestroyer DestroyerOf(i32 kind) {
 zSharedObject* SharedResource(i32 kind, void* object) {
     if (!object) return nullptr;
     switch (kind) {
-    case ScriptKindTexture: return static_cast<zTexture*>(object);
-    case ScriptKindGeometry: return static_cast<zGeometry*>(object);
-    case ScriptKindMaterial: return static_cast<zMaterial*>(object);
-    default: return nullptr;
+    case ScriptKindTexture:
+        return static_cast<zTexture*>(object);
+    case ScriptKindGeometry:
+        return static_cast<zGeometry*>(object);
+    case ScriptKindMaterial:
+        return static_cast<zMaterial*>(object);
+    default:
+        return nullptr;
     }
 }
 
@@ -51,7 +59,8 @@ const SQUserPointer CObjectTag = const_cast<ScriptClassDescriptor*>(&g_CObjectCl
 
 } // namespace
 
-zCObject::zCObject(i32 kind, void* object, bool owned) : owned(owned ? 1 : 0), node(nullptr), kind(kind), object(object) {
+zCObject::zCObject(i32 kind, void* object, bool owned)
+    : owned(owned ? 1 : 0), node(nullptr), kind(kind), object(object) {
     zScopedLock lock(RegistryMutex());
     if (zSharedObject* shared = SharedResource(kind, object)) shared->AddRef();
     node = Registry().Add(this);
@@ -76,7 +85,8 @@ zCObject::~zCObject() {
     if (ScriptObjectDestroyer destroy = DestroyerOf(lastKind)) {
         destroy(lastObject);
     } else {
-        GetLog() << "[!] Type " << ScriptObjectKindName(lastKind) << " lifetime should not be managed by the VM.\n";
+        GetLog() << "[!] Type " << ScriptObjectKindName(lastKind)
+                 << " lifetime should not be managed by the VM.\n";
     }
 }
 
@@ -114,7 +124,8 @@ namespace {
 // Pushes a CObject instance for a record made by the caller; destroys the
 // record when that fails.
 bool PushRecord(HSQUIRRELVM vm, zCObject* record) {
-    if (record && record->node && CreateScriptClassInstance(vm, g_CObjectClass.className, record, ReleaseScriptObject))
+    if (record && record->node &&
+        CreateScriptClassInstance(vm, g_CObjectClass.className, record, ReleaseScriptObject))
         return true;
     GetLog() << "[!] Could not allocate C Object.\n";
     delete record;
@@ -181,7 +192,8 @@ bool PushScriptVariant(HSQUIRRELVM vm, const zScriptValue& value) {
             sq_pushstring(vm, text.CStr() ? text.CStr() : "", (SQInteger)text.GetLength());
             return true;
         }
-        default: return false;
+        default:
+            return false;
         }
     }
     case ScriptValueObject: {
@@ -191,8 +203,10 @@ bool PushScriptVariant(HSQUIRRELVM vm, const zScriptValue& value) {
         sq_pushobject(vm, holder->GetHandle());
         return true;
     }
-    case ScriptValueNative: return PushScriptObject(vm, value.GetNative(), (i32)value.GetTypeId(), false);
-    default: return false;
+    case ScriptValueNative:
+        return PushScriptObject(vm, value.GetNative(), (i32)value.GetTypeId(), false);
+    default:
+        return false;
     }
 }
 
@@ -233,7 +247,8 @@ SQInteger CObjectCompare(HSQUIRRELVM vm) {
     zCObject* self = ThisRecord(vm, error);
     if (!self) return error;
     SQUserPointer other = nullptr;
-    if (SQ_FAILED(sq_getinstanceup(vm, 2, &other, CObjectTag))) return sq_throwerror(vm, "Invalid instance type");
+    if (SQ_FAILED(sq_getinstanceup(vm, 2, &other, CObjectTag)))
+        return sq_throwerror(vm, "Invalid instance type");
     if (!other) return sq_throwerror(vm, "Internal failure");
     sq_pushbool(vm, self->object == static_cast<zCObject*>(other)->object ? SQTrue : SQFalse);
     return 1;
@@ -264,12 +279,9 @@ SQInteger CObjectType(HSQUIRRELVM vm) {
 }
 
 const ScriptMethodEntry g_CObjectMethods[] = {
-    {"_typeof", CObjectTypeOf, 1, nullptr},
-    {"constructor", CObjectConstructor, -1, "."},
-    {"_cmp", CObjectCompare, 2, ".xx"},
-    {"isValid", CObjectIsValid, 1, "."},
-    {"isNull", CObjectIsNull, 1, "."},
-    {"type", CObjectType, 1, "."},
+    {"_typeof", CObjectTypeOf, 1, nullptr}, {"constructor", CObjectConstructor, -1, "."},
+    {"_cmp", CObjectCompare, 2, ".xx"},     {"isValid", CObjectIsValid, 1, "."},
+    {"isNull", CObjectIsNull, 1, "."},      {"type", CObjectType, 1, "."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -30,7 +30,7 @@ struct zCObject {
     i32 kind;
     void* object;
 
-private:
+  private:
     zCObject(const zCObject&) = delete;
     zCObject& operator=(const zCObject&) = delete;
 };

@@ -20,7 +20,7 @@
 class zEngine;
 
 class zScriptVM {
-public:
+  public:
     // engine may be null; its script-error hook, when set, receives the
     // report of every runtime error.
     explicit zScriptVM(zEngine* engine);
@@ -59,7 +59,7 @@ public:
     const zString& GetKillReason() const { return m_killReason; }
     const zString& GetErrorSource() const { return m_errorSource; }
 
-protected:
+  protected:
     zScriptVM(const zScriptVM&) = delete;
     zScriptVM& operator=(const zScriptVM&) = delete;
 

@@ -15,7 +15,9 @@ struct StackRestore {
 
 } // namespace
 
-SquirrelObject::SquirrelObject(HSQUIRRELVM vm) : m_vm(vm) { sq_resetobject(&m_object); }
+SquirrelObject::SquirrelObject(HSQUIRRELVM vm) : m_vm(vm) {
+    sq_resetobject(&m_object);
+}
 
 SquirrelObject::SquirrelObject(HSQUIRRELVM vm, const HSQOBJECT& handle) : m_vm(vm) {
     sq_resetobject(&m_object);
@@ -27,7 +29,9 @@ SquirrelObject::SquirrelObject(const SquirrelObject& other) : m_vm(other.m_vm) {
     Hold(other.m_object);
 }
 
-SquirrelObject::~SquirrelObject() { Drop(); }
+SquirrelObject::~SquirrelObject() {
+    Drop();
+}
 
 void SquirrelObject::Hold(const HSQOBJECT& object) {
     HSQOBJECT taken = object;
@@ -63,8 +67,12 @@ void SquirrelObject::SetFromStack(SQInteger index) {
     Hold(object);
 }
 
-bool SquirrelObject::IsNull() const { return m_object._type == OT_NULL; }
-bool SquirrelObject::IsNumeric() const { return ((unsigned)m_object._type & NumericBit) != 0; }
+bool SquirrelObject::IsNull() const {
+    return m_object._type == OT_NULL;
+}
+bool SquirrelObject::IsNumeric() const {
+    return ((unsigned)m_object._type & NumericBit) != 0;
+}
 
 const SQChar* SquirrelObject::ToString() const {
     return m_object._type == OT_STRING ? sq_objtostring(&m_object) : nullptr;
@@ -82,7 +90,9 @@ SQFloat SquirrelObject::ToFloat() const {
     return 0.0f;
 }
 
-bool SquirrelObject::ToBool() const { return m_object._unVal.raw != 0; }
+bool SquirrelObject::ToBool() const {
+    return m_object._unVal.raw != 0;
+}
 
 SQInteger SquirrelObject::GetSize() const {
     if (!m_vm) return 0;
@@ -94,7 +104,8 @@ SQInteger SquirrelObject::GetSize() const {
         sq_pushobject(m_vm, m_object);
         return sq_getsize(m_vm, -1);
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -133,7 +144,8 @@ bool SquirrelObject::ArrayAppend(const SquirrelObject& value) {
     return SQ_SUCCEEDED(sq_arrayappend(m_vm, -2));
 }
 
-template <typename PushKey, typename PushValue> bool SquirrelObject::SetWith(PushKey pushKey, PushValue pushValue) {
+template <typename PushKey, typename PushValue>
+bool SquirrelObject::SetWith(PushKey pushKey, PushValue pushValue) {
     if (!m_vm) return false;
     StackRestore restore(m_vm);
     sq_pushobject(m_vm, m_object);
@@ -335,7 +347,9 @@ bool zScriptStack::GetBool(SQInteger index) const {
     return value != SQFalse;
 }
 
-SQInteger zScriptStack::GetType(SQInteger index) const { return InRange(index) ? sq_gettype(m_vm, index) : -1; }
+SQInteger zScriptStack::GetType(SQInteger index) const {
+    return InRange(index) ? sq_gettype(m_vm, index) : -1;
+}
 
 SQInteger zScriptStack::ReturnFloat(SQFloat value) {
     sq_pushfloat(m_vm, value);

@@ -11,7 +11,7 @@
 #include "squirrel/squirrel.h"
 
 class SquirrelObject {
-public:
+  public:
     // Holds null.
     explicit SquirrelObject(HSQUIRRELVM vm);
     // Holds the raw handle's object, with a reference taken in vm.
@@ -85,7 +85,7 @@ public:
     bool BeginIteration();
     void EndIteration();
 
-private:
+  private:
     void Hold(const HSQOBJECT& object);
     void Drop();
     // Pushes the held object and the key, runs the set, restores the top.
@@ -100,7 +100,7 @@ private:
 
 // A class-method native's view of its stack: arguments 1 (this) to the count.
 class zScriptStack {
-public:
+  public:
     explicit zScriptStack(HSQUIRRELVM vm) : m_vm(vm), m_argumentCount(sq_gettop(vm)) {}
 
     SQInteger GetArgumentCount() const { return m_argumentCount; }
@@ -121,7 +121,7 @@ public:
     SQInteger ReturnString(const SQChar* text);
     SQInteger ReturnObject(const SquirrelObject& object);
 
-private:
+  private:
     bool InRange(SQInteger index) const { return index >= 1 && index <= m_argumentCount; }
 
     HSQUIRRELVM m_vm;

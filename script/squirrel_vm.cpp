@@ -58,7 +58,9 @@ void zSquirrelVM::Unlink(zSquirrelObject* holder) {
 
 zSquirrelVM::zSquirrelVM(zEngine* engine) : zScriptVM(engine) {}
 
-zSquirrelVM::~zSquirrelVM() { Close(); }
+zSquirrelVM::~zSquirrelVM() {
+    Close();
+}
 
 zSquirrelVM* zSquirrelVM::FromHandle(HSQUIRRELVM vm) {
     return vm ? static_cast<zSquirrelVM*>(sq_getforeignptr(vm)) : nullptr;
@@ -241,7 +243,8 @@ bool zSquirrelVM::Include(const char* path) {
     }
     SQInteger top = sq_gettop(m_vm);
     bool ran = false;
-    if (SQ_SUCCEEDED(sq_compilebuffer(m_vm, static_cast<const SQChar*>(buffer), (SQInteger)size, path, SQTrue))) {
+    if (SQ_SUCCEEDED(
+            sq_compilebuffer(m_vm, static_cast<const SQChar*>(buffer), (SQInteger)size, path, SQTrue))) {
         sq_pushroottable(m_vm);
         ran = SQ_SUCCEEDED(sq_call(m_vm, 1, SQFalse, SQTrue));
     }

@@ -26,7 +26,7 @@ class zSquirrelVM;
 // A script value held by the engine: one reference in its VM, taken at
 // construction and given back at destruction (or dropped by the VM's Close).
 class zSquirrelObject : public zScriptObject {
-public:
+  public:
     // Takes a reference to the object at the stack index.
     zSquirrelObject(zSquirrelVM* owner, SQInteger stackIndex);
     ~zSquirrelObject() override;
@@ -35,7 +35,7 @@ public:
     zSquirrelVM* GetOwner() const { return m_owner; }
     const HSQOBJECT& GetHandle() const { return m_handle; }
 
-private:
+  private:
     friend class zSquirrelVM;
     zSquirrelObject(const zSquirrelObject&) = delete;
     zSquirrelObject& operator=(const zSquirrelObject&) = delete;
@@ -47,7 +47,7 @@ private:
 };
 
 class zSquirrelVM : public zScriptVM {
-public:
+  public:
     static constexpr SQInteger InitialStackSize = 1024;
 
     explicit zSquirrelVM(zEngine* engine);
@@ -77,7 +77,7 @@ public:
     // the foreign pointer is not set.
     static zSquirrelVM* FromHandle(HSQUIRRELVM vm);
 
-private:
+  private:
     friend class zSquirrelObject;
 
     static void CompileErrorHandler(HSQUIRRELVM vm, const SQChar* description, const SQChar* source,

@@ -10,7 +10,8 @@ const ScriptMethodEntry g_UVMethods[] = {{nullptr, nullptr, 0, nullptr}};
 bool PushBlock(HSQUIRRELVM vm, const char* className, const float* values, int count) {
     float* block = new (std::nothrow) float[4];
     if (!block) return false;
-    for (int i = 0; i < 4; ++i) block[i] = i < count ? values[i] : 0.0f;
+    for (int i = 0; i < 4; ++i)
+        block[i] = i < count ? values[i] : 0.0f;
     if (CreateScriptClassInstance(vm, className, block, ReleaseScriptValueBlock)) return true;
     delete[] block;
     return false;

@@ -19,7 +19,7 @@
 namespace {
 
 class ScriptApi : public ScriptFixture {
-public:
+  public:
     void SetUp() override {
         ScriptFixture::SetUp();
         ASSERT_TRUE(RegisterScriptApi(V()));
@@ -54,9 +54,10 @@ public:
         std::ifstream file(std::string(ZE_SCRIPTLIB) + "/zad.nut");
         std::stringstream text;
         text << file.rdbuf();
-        ASSERT_TRUE(Run("class Vector { x = 0.0; y = 0.0; z = 0.0; w = 1.0;\n"
-                        "  constructor(...) { if (vargv.len() == 3) { x = vargv[0]; y = vargv[1]; z = vargv[2]; } } }\n",
-                        "vector.nut"));
+        ASSERT_TRUE(Run(
+            "class Vector { x = 0.0; y = 0.0; z = 0.0; w = 1.0;\n"
+            "  constructor(...) { if (vargv.len() == 3) { x = vargv[0]; y = vargv[1]; z = vargv[2]; } } }\n",
+            "vector.nut"));
         ASSERT_TRUE(Run(text.str(), "zad.nut"));
     }
 };
@@ -93,14 +94,15 @@ TEST_F(ScriptApi, CoreNativesAndTheirChecks) {
         {"EngineTypeEmitter", "29"},
         {"EngineTypeAnimationSource", "46"},
     };
-    for (const EvalRow& row : rows) EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
+    for (const EvalRow& row : rows)
+        EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
 }
 
 TEST_F(ScriptApi, EveryKindHasItsEngineTypeConstant) {
     std::string source = "local n = 0;\n";
     for (i32 kind = 0; kind < ScriptKindCount; ++kind) {
-        source += "if (" + std::string(ScriptEngineTypeConstantName(kind).CStr()) + " == " + std::to_string(kind) +
-                  ") ++n;\n";
+        source += "if (" + std::string(ScriptEngineTypeConstantName(kind).CStr()) +
+                  " == " + std::to_string(kind) + ") ++n;\n";
     }
     source += "print(n);";
     ASSERT_TRUE(Run(source));
@@ -162,7 +164,8 @@ TEST_F(ScriptApi, FetchChecksTheKind) {
 TEST_F(ScriptApi, TypemasksWithBlanksAndAlternatives) {
     ASSERT_TRUE(RegisterScriptFunction(V(), KindOf, "Alt", ". x|i|t"));
     EXPECT_EQ(Eval("Alt(5)"), "-1");
-    EXPECT_EQ(Eval("Alt(\"s\")"), "error: parameter 1 has an invalid type 'string' ; expected: 'integer|table|instance'");
+    EXPECT_EQ(Eval("Alt(\"s\")"),
+              "error: parameter 1 has an invalid type 'string' ; expected: 'integer|table|instance'");
     EXPECT_EQ(Eval("Alt()"), "error: wrong number of parameters");
 }
 
@@ -185,7 +188,8 @@ TEST_F(ScriptApi, CObjectMethods) {
         {"CObject.isValid.call({})", "error: Invalid instance type"},
         {"a.isValid(1)", "error: wrong number of parameters"},
     };
-    for (const EvalRow& row : rows) EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
+    for (const EvalRow& row : rows)
+        EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
 }
 
 TEST_F(ScriptApi, AssertKillsWithCodeThreeAndDumpsTheStack) {
@@ -207,13 +211,15 @@ TEST_F(ScriptApi, AssertKillsWithCodeThreeAndDumpsTheStack) {
 }
 
 TEST_F(ScriptApi, ShellExecuteLogsTheCommandAndItsOutput) {
-    EXPECT_EQ(Eval("ShellExecute(\"echo\", \"hi there\")"), "[H] Execute command 'echo hi there'\n\nhi there\n[S] 0");
+    EXPECT_EQ(Eval("ShellExecute(\"echo\", \"hi there\")"),
+              "[H] Execute command 'echo hi there'\n\nhi there\n[S] 0");
     EXPECT_EQ(Eval("ShellExecute(\"exit 3;\", \"\")"), "[H] Execute command 'exit 3; '\n\n[S] 3");
     EXPECT_EQ(Eval("ShellExecute(\"echo\")"), "error: wrong number of parameters");
 }
 
 TEST_F(ScriptApi, FileRenameMovesAFile) {
-    std::string from = (std::filesystem::temp_directory_path() / ("ze_rename_" + std::to_string(getpid()))).string();
+    std::string from =
+        (std::filesystem::temp_directory_path() / ("ze_rename_" + std::to_string(getpid()))).string();
     std::string to = from + "_done";
     std::ofstream(from) << "x";
     EXPECT_EQ(Eval("FileRename(\"" + from + "\", \"" + to + "\")"), "true");
@@ -232,8 +238,10 @@ TEST_F(ScriptApi, ValueFunctionsOverTheStartupScript) {
     ASSERT_TRUE(PushRectValue(V(), 10, -20, 30, 40));
     SetRoot("r");
     EXPECT_EQ(Eval("v.x + \" \" + v.y + \" \" + v.z + \" \" + v.w"), "1.5 2 3 4");
-    EXPECT_EQ(Eval("mm.min.x + \" \" + mm.min.y + \" \" + mm.min.z + \" \" + mm.max.x + \" \" + mm.max.z"), "-1 -2 -3 4 6");
-    EXPECT_EQ(Eval("typeof r.sx + \" \" + r.sx + \" \" + r.sy + \" \" + r.ex + \" \" + r.ey"), "float 10 -20 30 40");
+    EXPECT_EQ(Eval("mm.min.x + \" \" + mm.min.y + \" \" + mm.min.z + \" \" + mm.max.x + \" \" + mm.max.z"),
+              "-1 -2 -3 4 6");
+    EXPECT_EQ(Eval("typeof r.sx + \" \" + r.sx + \" \" + r.sy + \" \" + r.ex + \" \" + r.ey"),
+              "float 10 -20 30 40");
 
     ASSERT_TRUE(Run("r.sx = -1.7; r.sy = 2; r.ex = 1e30; r.ey = -1e30;"));
     sq_pushroottable(V());
@@ -264,7 +272,8 @@ TEST_F(ScriptApi, ValueFunctionsReportMissingClasses) {
     EXPECT_EQ(log.Text(), "[|] \n[|] Call stack (Binding error: Class 'Nope' is not declared.):\n[|] \n");
     log.Reset();
     EXPECT_FALSE(PushRectValue(V(), 1, 2, 3, 4));
-    EXPECT_NE(log.Text().find("Call stack (Binding error: Failed to create Rect instance.):"), std::string::npos);
+    EXPECT_NE(log.Text().find("Call stack (Binding error: Failed to create Rect instance.):"),
+              std::string::npos);
 }
 
 TEST_F(ScriptApi, VectorAndUVInstancesCarryTheirFloats) {
@@ -302,12 +311,9 @@ SQInteger CallIt(HSQUIRRELVM vm) {
 }
 
 const ScriptMethodEntry ProbeMethods[] = {
-    {"Exact", ReturnCount, 2, ".n"},
-    {"AtLeast", ReturnCount, -2, ".n"},
-    {"Untyped", ReturnCount, 3, nullptr},
-    {"Short", ReturnCount, 3, "xs|n"},
-    {"CallIt", CallIt, 2, ".c"},
-    {nullptr, nullptr, 0, nullptr},
+    {"Exact", ReturnCount, 2, ".n"},      {"AtLeast", ReturnCount, -2, ".n"},
+    {"Untyped", ReturnCount, 3, nullptr}, {"Short", ReturnCount, 3, "xs|n"},
+    {"CallIt", CallIt, 2, ".c"},          {nullptr, nullptr, 0, nullptr},
 };
 const ScriptClassDescriptor ProbeClass = {"Probe", nullptr, ProbeMethods};
 const ScriptMethodEntry NoMethods[] = {{nullptr, nullptr, 0, nullptr}};
@@ -327,11 +333,13 @@ TEST_F(ScriptApi, ClassMethodsCheckTheirCountsAndMasks) {
         {"p.AtLeast()", "error: wrong number of parameters"},
         {"p.Untyped(null, {})", "3"},
         {"p.Short(\"x\", [])", "3"},
-        {"p.Short(true, 1)", "error: parameter 1 has an invalid type 'bool' ; expected: 'integer|float|string'"},
+        {"p.Short(true, 1)",
+         "error: parameter 1 has an invalid type 'bool' ; expected: 'integer|float|string'"},
         {"c.Exact(1)", "2"},
         {"c instanceof Probe", "true"},
     };
-    for (const EvalRow& row : rows) EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
+    for (const EvalRow& row : rows)
+        EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
 
     // The base class's tag accepts instances of derived classes.
     SquirrelObject root(V());
@@ -341,7 +349,8 @@ TEST_F(ScriptApi, ClassMethodsCheckTheirCountsAndMasks) {
     auto* tag = const_cast<ScriptClassDescriptor*>(&ProbeClass);
     EXPECT_TRUE(root.GetValue("c").SetInstanceUserPointer(&root));
     EXPECT_EQ(root.GetValue("c").GetInstanceUserPointer(tag), &root);
-    EXPECT_EQ(root.GetValue("c").GetInstanceUserPointer(const_cast<ScriptClassDescriptor*>(&g_CObjectClass)), nullptr);
+    EXPECT_EQ(root.GetValue("c").GetInstanceUserPointer(const_cast<ScriptClassDescriptor*>(&g_CObjectClass)),
+              nullptr);
 }
 
 TEST_F(ScriptApi, NativeMethodsShowTheirNamesInTheCallStack) {
@@ -369,15 +378,28 @@ TEST(ScriptTypeNames, OneNamePerSquirrelType) {
         SQObjectType type;
         const char* name;
     } rows[] = {
-        {OT_NULL, "Null"},           {OT_INTEGER, "Integer"},     {OT_FLOAT, "Float"},
-        {OT_BOOL, "Boolean"},        {OT_STRING, "String"},       {OT_TABLE, "Table"},
-        {OT_ARRAY, "Array"},         {OT_USERDATA, "UserData"},   {OT_CLOSURE, "Closure"},
-        {OT_NATIVECLOSURE, "NativeClosure"}, {OT_GENERATOR, "Generator"}, {OT_USERPOINTER, "UserPointer"},
-        {OT_THREAD, "Thread"},       {OT_FUNCPROTO, "FuncProto"}, {OT_CLASS, "Class"},
-        {OT_INSTANCE, "Instance"},   {OT_WEAKREF, "WeakRef"},     {OT_OUTER, "Unknown"},
+        {OT_NULL, "Null"},
+        {OT_INTEGER, "Integer"},
+        {OT_FLOAT, "Float"},
+        {OT_BOOL, "Boolean"},
+        {OT_STRING, "String"},
+        {OT_TABLE, "Table"},
+        {OT_ARRAY, "Array"},
+        {OT_USERDATA, "UserData"},
+        {OT_CLOSURE, "Closure"},
+        {OT_NATIVECLOSURE, "NativeClosure"},
+        {OT_GENERATOR, "Generator"},
+        {OT_USERPOINTER, "UserPointer"},
+        {OT_THREAD, "Thread"},
+        {OT_FUNCPROTO, "FuncProto"},
+        {OT_CLASS, "Class"},
+        {OT_INSTANCE, "Instance"},
+        {OT_WEAKREF, "WeakRef"},
+        {OT_OUTER, "Unknown"},
         {(SQObjectType)0, "Unknown"},
     };
-    for (const auto& row : rows) EXPECT_STREQ(ScriptTypeName(row.type), row.name) << std::hex << (unsigned)row.type;
+    for (const auto& row : rows)
+        EXPECT_STREQ(ScriptTypeName(row.type), row.name) << std::hex << (unsigned)row.type;
 }
 
 } // namespace

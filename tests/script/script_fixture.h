@@ -14,7 +14,7 @@
 #include "tests/support/log_capture.h"
 
 class ScriptFixture : public ::testing::Test {
-public:
+  public:
     void SetUp() override {
         static int serial = 0;
         m_folder = std::filesystem::temp_directory_path() /
@@ -49,6 +49,6 @@ public:
     LogCapture log;
     zSquirrelVM vm{nullptr};
 
-private:
+  private:
     std::filesystem::path m_folder;
 };

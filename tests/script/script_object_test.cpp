@@ -17,7 +17,7 @@
 namespace {
 
 class ScriptObjects : public ScriptFixture {
-public:
+  public:
     void TearDown() override {
         ScriptFixture::TearDown();
         // The destroyers below are for the kinds of the tests only.
@@ -145,7 +145,8 @@ TEST_F(ScriptObjects, RebindingFreesThePreviousRecord) {
     sq_newslot(V(), -3, SQFalse);
     sq_pop(V(), 2);
     u32 before = GetScriptObjectCount();
-    ASSERT_TRUE(Run("h <- CObject(); print(h.type()); h.rebind(); h.rebind(); print(h.type() + \" \" + h.isValid());"));
+    ASSERT_TRUE(Run(
+        "h <- CObject(); print(h.type()); h.rebind(); h.rebind(); print(h.type() + \" \" + h.isValid());"));
     EXPECT_EQ(log.Text(), "[S] 0\n[S] 24 true\n");
     EXPECT_EQ(GetScriptObjectCount(), before + 1);
     DropRoot("h");
@@ -176,13 +177,15 @@ TEST_F(ScriptObjects, InstanceUserPointerNeedsTheRightTag) {
 }
 
 TEST_F(ScriptObjects, SquirrelObjectConversionsAndCopies) {
-    ASSERT_TRUE(Run("i <- 7; f <- 2.75; s <- \"text\"; b <- false; t <- { x = 1, y = 2.5, on = true, name = \"n\" }; "
-                    "arr <- [\"zero\", 1.5, true]; k <- \"name\";"));
+    ASSERT_TRUE(
+        Run("i <- 7; f <- 2.75; s <- \"text\"; b <- false; t <- { x = 1, y = 2.5, on = true, name = \"n\" }; "
+            "arr <- [\"zero\", 1.5, true]; k <- \"name\";"));
     SquirrelObject root(V());
     sq_pushroottable(V());
     root.SetFromStack(-1);
     sq_pop(V(), 1);
-    SquirrelObject i = root.GetValue("i"), f = root.GetValue("f"), s = root.GetValue("s"), b = root.GetValue("b");
+    SquirrelObject i = root.GetValue("i"), f = root.GetValue("f"), s = root.GetValue("s"),
+                   b = root.GetValue("b");
     EXPECT_TRUE(i.IsNumeric() && f.IsNumeric());
     EXPECT_FALSE(s.IsNumeric());
     EXPECT_EQ(f.ToInteger(), 2);
@@ -257,9 +260,10 @@ SQInteger ReadStack(HSQUIRRELVM vm) {
     // Arguments: this, 2.5, 7, "s", true.
     bool ok = stack.GetArgumentCount() == 5 && stack.GetFloat(2) == 2.5f && stack.GetInt(2) == 2 &&
               stack.GetInt(3) == 7 && stack.GetFloat(3) == 7.0f && std::string(stack.GetString(4)) == "s" &&
-              stack.GetString(3) == nullptr && stack.GetBool(5) && !stack.GetBool(3) && stack.GetType(4) == OT_STRING &&
-              stack.GetType(0) == -1 && stack.GetType(6) == -1 && stack.GetInt(6) == 0 && stack.GetFloat(-1) == 0.0f &&
-              stack.GetString(9) == nullptr && !stack.GetBool(0);
+              stack.GetString(3) == nullptr && stack.GetBool(5) && !stack.GetBool(3) &&
+              stack.GetType(4) == OT_STRING && stack.GetType(0) == -1 && stack.GetType(6) == -1 &&
+              stack.GetInt(6) == 0 && stack.GetFloat(-1) == 0.0f && stack.GetString(9) == nullptr &&
+              !stack.GetBool(0);
     return stack.ReturnString(ok ? "ok" : "bad");
 }
 

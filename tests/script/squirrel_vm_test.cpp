@@ -35,8 +35,9 @@ TEST_F(SquirrelVM, OpenSetsKindConstantsLibrariesAndCObject) {
     bool found = true;
     RootInt(V(), "objectTypeEmitter", &found);
     EXPECT_FALSE(found);
-    ASSERT_TRUE(Run("print(typeof blob(4) + \" \" + sqrt(16) + \" \" + format(\"%d\", 7) + \" \" + "
-                    "typeof regexp(\"a\") + \" \" + typeof getenv + \" \" + typeof stdout + \" \" + typeof CObject)"));
+    ASSERT_TRUE(Run(
+        "print(typeof blob(4) + \" \" + sqrt(16) + \" \" + format(\"%d\", 7) + \" \" + "
+        "typeof regexp(\"a\") + \" \" + typeof getenv + \" \" + typeof stdout + \" \" + typeof CObject)"));
     EXPECT_EQ(log.Text(), "[S] blob 4 7 regexp function file class\n");
 }
 
@@ -241,8 +242,9 @@ TEST_F(SquirrelVM, PrepareCallOfAMissingNameIsQuiet) {
 }
 
 TEST_F(SquirrelVM, CallPassesThisAndArgumentsAndReturnsTheResult) {
-    ASSERT_TRUE(Run("class Unit { start = 100; function OnEvent(owner, a, b) { return start + owner + a + b; } }\n"
-                    "unit <- Unit();\n"));
+    ASSERT_TRUE(
+        Run("class Unit { start = 100; function OnEvent(owner, a, b) { return start + owner + a + b; } }\n"
+            "unit <- Unit();\n"));
     auto unit = vm.GetMember("unit", nullptr);
     ASSERT_TRUE(unit);
     ASSERT_TRUE(vm.PrepareCall("OnEvent", nullptr, unit.get()));
@@ -408,7 +410,9 @@ TEST_F(SquirrelVM, ReleaseHooksRunningInCloseSeeAClosedVM) {
 }
 
 std::string g_report;
-void CaptureReport(const char* report) { g_report = report; }
+void CaptureReport(const char* report) {
+    g_report = report;
+}
 
 TEST_F(SquirrelVM, EngineHookReceivesTheReport) {
     zEngine engine;

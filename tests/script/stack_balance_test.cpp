@@ -18,133 +18,158 @@ struct BalanceRow {
     std::function<void(StackBalance&)> operation;
 };
 
-const char* const Prelude =
-    "class Unit { speed = 1; function OnEvent(owner) { return owner; } function Fail() { local a = null; a.x = 1; } }\n"
-    "unit <- Unit();\n"
-    "function Ok(a) { return [a]; }\n"
-    "function Broken() { throw \"broken\"; }\n"
-    "t <- { k = 1 };\n"
-    "speed <- 0;\n"
-    "arr <- [1, 2];\n";
+const char* const Prelude = "class Unit { speed = 1; function OnEvent(owner) { return owner; } function "
+                            "Fail() { local a = null; a.x = 1; } }\n"
+                            "unit <- Unit();\n"
+                            "function Ok(a) { return [a]; }\n"
+                            "function Broken() { throw \"broken\"; }\n"
+                            "t <- { k = 1 };\n"
+                            "speed <- 0;\n"
+                            "arr <- [1, 2];\n";
 
 const ScriptMethodEntry NoMethods[] = {{nullptr, nullptr, 0, nullptr}};
 const ScriptClassDescriptor Orphan = {"Orphan", "NoSuchBase", NoMethods};
 const ScriptClassDescriptor Plain = {"Plain", nullptr, NoMethods};
 const ScriptClassDescriptor Derived = {"Derived", "Plain", NoMethods};
 
-std::unique_ptr<zScriptObject> Member(StackBalance& f, const char* name) { return f.vm.GetMember(name, nullptr); }
+std::unique_ptr<zScriptObject> Member(StackBalance& f, const char* name) {
+    return f.vm.GetMember(name, nullptr);
+}
 
 const BalanceRow Rows[] = {
     {"GetMember found", [](StackBalance& f) { EXPECT_TRUE(Member(f, "unit")); }},
     {"GetMember missing", [](StackBalance& f) { EXPECT_FALSE(Member(f, "nothing")); }},
-    {"GetMember of an instance", [](StackBalance& f) { EXPECT_TRUE(f.vm.GetMember("speed", Member(f, "unit").get())); }},
-    {"GetMember of a number", [](StackBalance& f) {
+    {"GetMember of an instance",
+     [](StackBalance& f) { EXPECT_TRUE(f.vm.GetMember("speed", Member(f, "unit").get())); }},
+    {"GetMember of a number",
+     [](StackBalance& f) {
          zScriptValue value;
          f.vm.GetValue("speed", value, Member(f, "unit").get());
          EXPECT_FALSE(f.vm.GetMember("x", Member(f, "t").get()));
      }},
     {"NewTable and NewArray", [](StackBalance& f) { EXPECT_TRUE(f.vm.NewTable() && f.vm.NewArray()); }},
-    {"SetGlobal root", [](StackBalance& f) { EXPECT_TRUE(f.vm.SetGlobal("g", zScriptValue(1.0f), nullptr)); }},
-    {"SetGlobal undeclared member", [](StackBalance& f) {
+    {"SetGlobal root",
+     [](StackBalance& f) { EXPECT_TRUE(f.vm.SetGlobal("g", zScriptValue(1.0f), nullptr)); }},
+    {"SetGlobal undeclared member",
+     [](StackBalance& f) {
          EXPECT_TRUE(f.vm.SetGlobal("nope", zScriptValue((i32)1), Member(f, "unit").get()));
      }},
-    {"SetGlobal without script form", [](StackBalance& f) { EXPECT_FALSE(f.vm.SetGlobal("g", zScriptValue(), nullptr)); }},
-    {"SetGlobal of a list variant", [](StackBalance& f) {
+    {"SetGlobal without script form",
+     [](StackBalance& f) { EXPECT_FALSE(f.vm.SetGlobal("g", zScriptValue(), nullptr)); }},
+    {"SetGlobal of a list variant",
+     [](StackBalance& f) {
          zVariant list;
          list.SetList();
          EXPECT_FALSE(f.vm.SetGlobal("g", zScriptValue(list), nullptr));
      }},
-    {"SetGlobal on a closed holder", [](StackBalance& f) {
+    {"SetGlobal on a closed holder",
+     [](StackBalance& f) {
          zSquirrelVM other(nullptr);
          ASSERT_TRUE(other.Open());
          auto foreign = other.NewTable();
          EXPECT_FALSE(f.vm.SetGlobal("g", zScriptValue((i32)1), foreign.get()));
      }},
-    {"GetValue found", [](StackBalance& f) {
+    {"GetValue found",
+     [](StackBalance& f) {
          zScriptValue value;
          EXPECT_TRUE(f.vm.GetValue("t", value, nullptr));
      }},
-    {"GetValue missing", [](StackBalance& f) {
+    {"GetValue missing",
+     [](StackBalance& f) {
          zScriptValue value;
          EXPECT_FALSE(f.vm.GetValue("missing", value, nullptr));
      }},
-    {"ArrayAppend", [](StackBalance& f) {
+    {"ArrayAppend",
+     [](StackBalance& f) {
          auto array = Member(f, "arr");
          EXPECT_TRUE(f.vm.ArrayAppend(zScriptValue("x"), array.get()));
          EXPECT_FALSE(f.vm.ArrayAppend(zScriptValue(), array.get()));
          EXPECT_FALSE(f.vm.ArrayAppend(zScriptValue((i32)1), Member(f, "t").get()));
      }},
-    {"PrepareCall of a missing name", [](StackBalance& f) { EXPECT_FALSE(f.vm.PrepareCall("Missing", nullptr, nullptr)); }},
-    {"PrepareCall of a missing method", [](StackBalance& f) {
-         EXPECT_FALSE(f.vm.PrepareCall("Missing", nullptr, Member(f, "unit").get()));
-     }},
-    {"PrepareCall of a number's slot", [](StackBalance& f) {
+    {"PrepareCall of a missing name",
+     [](StackBalance& f) { EXPECT_FALSE(f.vm.PrepareCall("Missing", nullptr, nullptr)); }},
+    {"PrepareCall of a missing method",
+     [](StackBalance& f) { EXPECT_FALSE(f.vm.PrepareCall("Missing", nullptr, Member(f, "unit").get())); }},
+    {"PrepareCall of a number's slot",
+     [](StackBalance& f) {
          zScriptValue value;
          EXPECT_FALSE(f.vm.PrepareCall("k", nullptr, Member(f, "arr").get()));
      }},
-    {"Call with a result", [](StackBalance& f) {
+    {"Call with a result",
+     [](StackBalance& f) {
          ASSERT_TRUE(f.vm.PrepareCall("Ok", nullptr, nullptr));
          EXPECT_TRUE(f.vm.PushArgument(zScriptValue((i32)3)));
          zScriptValue result;
          EXPECT_TRUE(f.vm.Call(&result));
          EXPECT_EQ(result.GetKind(), (u32)ScriptValueObject);
      }},
-    {"Call of a cached closure with this", [](StackBalance& f) {
+    {"Call of a cached closure with this",
+     [](StackBalance& f) {
          auto unit = Member(f, "unit");
          auto method = f.vm.GetMember("OnEvent", unit.get());
          ASSERT_TRUE(f.vm.PrepareCall(nullptr, method.get(), unit.get()));
          EXPECT_TRUE(f.vm.PushArgument(zScriptValue((i32)3)));
          EXPECT_TRUE(f.vm.Call(nullptr));
      }},
-    {"Call with too few arguments", [](StackBalance& f) {
+    {"Call with too few arguments",
+     [](StackBalance& f) {
          ASSERT_TRUE(f.vm.PrepareCall("Ok", nullptr, nullptr));
          EXPECT_FALSE(f.vm.Call(nullptr));
      }},
-    {"PushArgument without script form", [](StackBalance& f) {
+    {"PushArgument without script form",
+     [](StackBalance& f) {
          ASSERT_TRUE(f.vm.PrepareCall("Ok", nullptr, nullptr));
          EXPECT_FALSE(f.vm.PushArgument(zScriptValue()));
          EXPECT_FALSE(f.vm.Call(nullptr));
      }},
-    {"PushArgument and Call without PrepareCall", [](StackBalance& f) {
+    {"PushArgument and Call without PrepareCall",
+     [](StackBalance& f) {
          EXPECT_FALSE(f.vm.PushArgument(zScriptValue((i32)1)));
          EXPECT_FALSE(f.vm.Call(nullptr));
      }},
-    {"PrepareCall twice", [](StackBalance& f) {
+    {"PrepareCall twice",
+     [](StackBalance& f) {
          ASSERT_TRUE(f.vm.PrepareCall("Ok", nullptr, nullptr));
          EXPECT_TRUE(f.vm.PushArgument(zScriptValue((i32)1)));
          ASSERT_TRUE(f.vm.PrepareCall("Ok", nullptr, nullptr));
          EXPECT_TRUE(f.vm.PushArgument(zScriptValue((i32)2)));
          EXPECT_TRUE(f.vm.Call(nullptr));
      }},
-    {"Call that throws", [](StackBalance& f) {
+    {"Call that throws",
+     [](StackBalance& f) {
          ASSERT_TRUE(f.vm.PrepareCall("Broken", nullptr, nullptr));
          EXPECT_FALSE(f.vm.Call(nullptr));
          EXPECT_TRUE(f.vm.IsKilled());
      }},
-    {"Method that fails at runtime", [](StackBalance& f) {
+    {"Method that fails at runtime",
+     [](StackBalance& f) {
          ASSERT_TRUE(f.vm.PrepareCall("Fail", nullptr, Member(f, "unit").get()));
          EXPECT_FALSE(f.vm.Call(nullptr));
      }},
-    {"Kill between PrepareCall and Call", [](StackBalance& f) {
+    {"Kill between PrepareCall and Call",
+     [](StackBalance& f) {
          ASSERT_TRUE(f.vm.PrepareCall("Ok", nullptr, nullptr));
          EXPECT_TRUE(f.vm.PushArgument(zScriptValue((i32)1)));
          f.vm.Kill(1, "stop", true);
          EXPECT_FALSE(f.vm.Call(nullptr));
          EXPECT_FALSE(f.vm.PrepareCall("Ok", nullptr, nullptr));
      }},
-    {"Include missing, broken, throwing and fine", [](StackBalance& f) {
+    {"Include missing, broken, throwing and fine",
+     [](StackBalance& f) {
          EXPECT_FALSE(f.vm.Include("missing.nut"));
          EXPECT_TRUE(f.Run("x <- 1;", "fine.nut"));
          EXPECT_FALSE(f.Run("throw 5;", "throws.nut"));
          EXPECT_FALSE(f.Run("local = ;", "broken.nut"));
      }},
-    {"InvalidateScriptObjects", [](StackBalance& f) {
+    {"InvalidateScriptObjects",
+     [](StackBalance& f) {
          int object = 0;
          ASSERT_TRUE(PushScriptObject(f.V(), &object, 24, false));
          sq_pop(f.V(), 1);
          f.vm.InvalidateScriptObjects(&object);
      }},
-    {"PushScriptObject without the CObject class", [](StackBalance& f) {
+    {"PushScriptObject without the CObject class",
+     [](StackBalance& f) {
          sq_pushroottable(f.V());
          sq_pushstring(f.V(), "CObject", -1);
          sq_deleteslot(f.V(), -2, SQFalse);
@@ -153,22 +178,27 @@ const BalanceRow Rows[] = {
          EXPECT_FALSE(PushScriptObject(f.V(), &object, 24, false));
          EXPECT_FALSE(PushScriptVariant(f.V(), zScriptValue(&object, 24u)));
      }},
-    {"PushScriptVariant without script form", [](StackBalance& f) { EXPECT_FALSE(PushScriptVariant(f.V(), zScriptValue())); }},
-    {"RegisterScriptClass", [](StackBalance& f) {
+    {"PushScriptVariant without script form",
+     [](StackBalance& f) { EXPECT_FALSE(PushScriptVariant(f.V(), zScriptValue())); }},
+    {"RegisterScriptClass",
+     [](StackBalance& f) {
          EXPECT_FALSE(RegisterScriptClass(f.V(), &Orphan));
          EXPECT_TRUE(RegisterScriptClass(f.V(), &Plain));
          EXPECT_TRUE(RegisterScriptClass(f.V(), &Derived));
      }},
-    {"CreateScriptClassInstance of a missing class", [](StackBalance& f) {
+    {"CreateScriptClassInstance of a missing class",
+     [](StackBalance& f) {
          EXPECT_FALSE(CreateScriptClassInstance(f.V(), "Nothing", nullptr, nullptr));
          EXPECT_FALSE(CreateScriptClassInstance(f.V(), "t", nullptr, nullptr));
      }},
-    {"ScriptNewInstanceOf failures", [](StackBalance& f) {
+    {"ScriptNewInstanceOf failures",
+     [](StackBalance& f) {
          EXPECT_FALSE(ScriptNewInstanceOf(f.V(), "Nothing", true));
          ASSERT_TRUE(f.Run("class Throws { constructor() { throw \"no\"; } }", "c.nut"));
          EXPECT_FALSE(ScriptNewInstanceOf(f.V(), "Throws", true));
      }},
-    {"Value functions without their classes", [](StackBalance& f) {
+    {"Value functions without their classes",
+     [](StackBalance& f) {
          EXPECT_FALSE(PushVectorValue(f.V(), 1, 2, 3, 4));
          EXPECT_FALSE(PushVector(f.V(), 1, 2, 3, 4));
          EXPECT_FALSE(PushMinMaxValue(f.V(), zMinMax()));
@@ -181,14 +211,16 @@ const BalanceRow Rows[] = {
          EXPECT_FALSE(GetRectArgument(f.V(), -1, rect));
          sq_pop(f.V(), 1);
      }},
-    {"Kind reads of non-handles", [](StackBalance& f) {
+    {"Kind reads of non-handles",
+     [](StackBalance& f) {
          sq_pushinteger(f.V(), 3);
          i32 kind = -1;
          EXPECT_FALSE(GetScriptObjectKind(f.V(), -1, kind));
          EXPECT_FALSE(FetchScriptObject(f.V(), -1, nullptr, 0));
          sq_pop(f.V(), 1);
      }},
-    {"SquirrelObject reads and writes", [](StackBalance& f) {
+    {"SquirrelObject reads and writes",
+     [](StackBalance& f) {
          SquirrelObject table(f.V());
          sq_pushroottable(f.V());
          table.SetFromStack(-1);
@@ -214,7 +246,8 @@ const BalanceRow Rows[] = {
          SquirrelObject copy = MakeScriptObjectCopy(f.V(), nullptr);
          EXPECT_TRUE(copy.IsNull());
      }},
-    {"SquirrelObject iteration", [](StackBalance& f) {
+    {"SquirrelObject iteration",
+     [](StackBalance& f) {
          SquirrelObject root(f.V());
          sq_pushroottable(f.V());
          root.SetFromStack(-1);
@@ -231,7 +264,8 @@ const BalanceRow Rows[] = {
          EXPECT_EQ(count, 2);
          EXPECT_FALSE(list.GetValue("k").BeginIteration());
      }},
-    {"RegisterScriptApi and a native's type error", [](StackBalance& f) {
+    {"RegisterScriptApi and a native's type error",
+     [](StackBalance& f) {
          EXPECT_TRUE(RegisterScriptApi(f.V()));
          EXPECT_FALSE(f.Run("Pow(2, 3);", "pow.nut"));
      }},
