@@ -9,8 +9,8 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/random.h"
+#include "engine/core_listener.h"
 #include "engine/resource_cache.h"
-#include "io/core_listener.h"
 #include "platform/process_priority.h"
 #include "render/null_renderer.h"
 

@@ -2,8 +2,8 @@
 #include <vector>
 
 #include "io/archive_fs.h"
-#include "io/zml/archive_index.h"
-#include "io_fixture.h"
+#include "markup/archive_index.h"
+#include "tests/io/io_fixture.h"
 #include "tests/support/log_capture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "io/zml/archive_index.h"
+#include "markup/archive_index.h"
 
 #include <new>
 
