@@ -40,7 +40,9 @@ template <typename T> class zList {
     }
     // Moves the value in (sole owners); when the node cannot be allocated the
     // value stays with the caller.
-    Node* Add(T&& value, bool atEnd = true) { return Link(NewNode(std::move(value)), atEnd ? m_tail : nullptr); }
+    Node* Add(T&& value, bool atEnd = true) {
+        return Link(NewNode(std::move(value)), atEnd ? m_tail : nullptr);
+    }
 
     // Null node: append at the end.
     Node* InsertAfter(const T& value, Node* node) { return Link(NewNode(value), node ? node : m_tail); }
