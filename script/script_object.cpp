@@ -214,10 +214,11 @@ bool PushScriptVariant(HSQUIRRELVM vm, const zScriptValue& value) {
 
 namespace {
 
-// The record of this (stack index 1); raises the method errors on failure.
-zCObject* ThisRecord(HSQUIRRELVM vm, SQInteger& error) {
+// The record of the CObject at a stack index; null after raising the method
+// errors ("Invalid instance type", "Internal failure").
+zCObject* RecordAt(HSQUIRRELVM vm, SQInteger index, SQInteger& error) {
     SQUserPointer record = nullptr;
-    if (SQ_FAILED(sq_getinstanceup(vm, 1, &record, CObjectTag))) {
+    if (SQ_FAILED(sq_getinstanceup(vm, index, &record, CObjectTag))) {
         error = sq_throwerror(vm, "Invalid instance type");
         return nullptr;
     }
@@ -226,6 +227,15 @@ zCObject* ThisRecord(HSQUIRRELVM vm, SQInteger& error) {
         return nullptr;
     }
     return static_cast<zCObject*>(record);
+}
+
+// A method of this alone: push(vm, record) pushes its one result.
+template <typename Push> SQInteger ThisMethod(HSQUIRRELVM vm, Push push) {
+    SQInteger error = 0;
+    zCObject* self = RecordAt(vm, 1, error);
+    if (!self) return error;
+    push(vm, *self);
+    return 1;
 }
 
 SQInteger CObjectTypeOf(HSQUIRRELVM vm) {
@@ -244,38 +254,25 @@ SQInteger CObjectConstructor(HSQUIRRELVM vm) {
 
 SQInteger CObjectCompare(HSQUIRRELVM vm) {
     SQInteger error = 0;
-    zCObject* self = ThisRecord(vm, error);
-    if (!self) return error;
-    SQUserPointer other = nullptr;
-    if (SQ_FAILED(sq_getinstanceup(vm, 2, &other, CObjectTag)))
-        return sq_throwerror(vm, "Invalid instance type");
-    if (!other) return sq_throwerror(vm, "Internal failure");
-    sq_pushbool(vm, self->object == static_cast<zCObject*>(other)->object ? SQTrue : SQFalse);
+    zCObject* self = RecordAt(vm, 1, error);
+    zCObject* other = self ? RecordAt(vm, 2, error) : nullptr;
+    if (!other) return error;
+    sq_pushbool(vm, self->object == other->object ? SQTrue : SQFalse);
     return 1;
 }
 
 SQInteger CObjectIsValid(HSQUIRRELVM vm) {
-    SQInteger error = 0;
-    zCObject* self = ThisRecord(vm, error);
-    if (!self) return error;
-    sq_pushbool(vm, self->object ? SQTrue : SQFalse);
-    return 1;
+    return ThisMethod(
+        vm, [](HSQUIRRELVM v, const zCObject& self) { sq_pushbool(v, self.object ? SQTrue : SQFalse); });
 }
 
 SQInteger CObjectIsNull(HSQUIRRELVM vm) {
-    SQInteger error = 0;
-    zCObject* self = ThisRecord(vm, error);
-    if (!self) return error;
-    sq_pushbool(vm, self->object ? SQFalse : SQTrue);
-    return 1;
+    return ThisMethod(
+        vm, [](HSQUIRRELVM v, const zCObject& self) { sq_pushbool(v, self.object ? SQFalse : SQTrue); });
 }
 
 SQInteger CObjectType(HSQUIRRELVM vm) {
-    SQInteger error = 0;
-    zCObject* self = ThisRecord(vm, error);
-    if (!self) return error;
-    sq_pushinteger(vm, self->kind);
-    return 1;
+    return ThisMethod(vm, [](HSQUIRRELVM v, const zCObject& self) { sq_pushinteger(v, self.kind); });
 }
 
 const ScriptMethodEntry g_CObjectMethods[] = {

@@ -317,20 +317,22 @@ std::unique_ptr<zScriptObject> zSquirrelVM::GetMember(const char* name, zScriptO
     return member;
 }
 
+std::unique_ptr<zScriptObject> zSquirrelVM::TakeTop() {
+    std::unique_ptr<zScriptObject> holder(new (std::nothrow) zSquirrelObject(this, -1));
+    sq_pop(m_vm, 1);
+    return holder;
+}
+
 std::unique_ptr<zScriptObject> zSquirrelVM::NewTable() {
     if (!m_vm) return nullptr;
     sq_newtable(m_vm);
-    std::unique_ptr<zScriptObject> table(new (std::nothrow) zSquirrelObject(this, -1));
-    sq_pop(m_vm, 1);
-    return table;
+    return TakeTop();
 }
 
 std::unique_ptr<zScriptObject> zSquirrelVM::NewArray() {
     if (!m_vm) return nullptr;
     sq_newarray(m_vm, 0);
-    std::unique_ptr<zScriptObject> array(new (std::nothrow) zSquirrelObject(this, -1));
-    sq_pop(m_vm, 1);
-    return array;
+    return TakeTop();
 }
 
 bool zSquirrelVM::SetGlobal(const char* name, const zScriptValue& value, zScriptObject* object) {

@@ -90,6 +90,8 @@ class zSquirrelVM : public zScriptVM {
     // Pushes the object a holder of this VM holds, or the root table for null;
     // false for a holder of another or a closed VM.
     bool PushTarget(zScriptObject* object);
+    // A holder of the value on top of the stack, which is popped.
+    std::unique_ptr<zScriptObject> TakeTop();
     // Converts the value on top of the stack.
     void ReadValue(zScriptValue& out);
     // Drops the pending call's slots.

@@ -36,14 +36,6 @@ class ScriptApi : public ScriptFixture {
         return text;
     }
 
-    void SetRoot(const char* name) {
-        sq_pushroottable(V());
-        sq_pushstring(V(), name, -1);
-        sq_push(V(), -3);
-        sq_newslot(V(), -3, SQFalse);
-        sq_pop(V(), 2);
-    }
-
     // Binds an engine object handle to a root slot.
     void SetHandle(const char* name, void* object, i32 kind, bool owned = false) {
         ASSERT_TRUE(PushScriptObject(V(), object, kind, owned));

@@ -46,6 +46,32 @@ class ScriptFixture : public ::testing::Test {
 
     HSQUIRRELVM V() const { return vm.GetHandle(); }
 
+    // Moves the value on top of the stack into a root slot.
+    void SetRoot(const char* name) {
+        sq_pushroottable(V());
+        sq_pushstring(V(), name, -1);
+        sq_push(V(), -3);
+        sq_newslot(V(), -3, SQFalse);
+        sq_pop(V(), 2);
+    }
+
+    void DropRoot(const char* name) {
+        sq_pushroottable(V());
+        sq_pushstring(V(), name, -1);
+        sq_deleteslot(V(), -2, SQFalse);
+        sq_pop(V(), 1);
+    }
+
+    // A root native without parameter check, named for call-stack dumps.
+    void AddNative(const char* name, SQFUNCTION function) {
+        sq_pushroottable(V());
+        sq_pushstring(V(), name, -1);
+        sq_newclosure(V(), function, 0);
+        sq_setnativeclosurename(V(), -1, name);
+        sq_newslot(V(), -3, SQFalse);
+        sq_pop(V(), 1);
+    }
+
     LogCapture log;
     zSquirrelVM vm{nullptr};
 

@@ -24,21 +24,6 @@ class ScriptObjects : public ScriptFixture {
         SetScriptObjectDestroyer(ScriptKindScene, nullptr);
         SetScriptObjectDestroyer(ScriptKindRaytracer, nullptr);
     }
-
-    void SetRoot(const char* name) {
-        sq_pushroottable(V());
-        sq_pushstring(V(), name, -1);
-        sq_push(V(), -3);
-        sq_newslot(V(), -3, SQFalse);
-        sq_pop(V(), 2);
-    }
-
-    void DropRoot(const char* name) {
-        sq_pushroottable(V());
-        sq_pushstring(V(), name, -1);
-        sq_deleteslot(V(), -2, SQFalse);
-        sq_pop(V(), 1);
-    }
 };
 
 int g_destroyed = 0;
@@ -268,11 +253,7 @@ SQInteger ReadStack(HSQUIRRELVM vm) {
 }
 
 TEST_F(ScriptObjects, ScriptStackReadsOnlyItsArguments) {
-    sq_pushroottable(V());
-    sq_pushstring(V(), "ReadStack", -1);
-    sq_newclosure(V(), ReadStack, 0);
-    sq_newslot(V(), -3, SQFalse);
-    sq_pop(V(), 1);
+    AddNative("ReadStack", ReadStack);
     ASSERT_TRUE(Run("print(ReadStack(2.5, 7, \"s\", true));"));
     EXPECT_EQ(log.Text(), "[S] ok\n");
 }

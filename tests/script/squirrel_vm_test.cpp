@@ -173,12 +173,7 @@ SQInteger CallBack(HSQUIRRELVM vm) {
 }
 
 TEST_F(SquirrelVM, RuntimeErrorFromTopLevelCodeShowsMainAndNativeFrames) {
-    sq_pushroottable(V());
-    sq_pushstring(V(), "CallBack", -1);
-    sq_newclosure(V(), CallBack, 0);
-    sq_setnativeclosurename(V(), -1, "CallBack");
-    sq_newslot(V(), -3, SQFalse);
-    sq_pop(V(), 1);
+    AddNative("CallBack", CallBack);
     EXPECT_FALSE(Run("function f() {\n  local a = null;\n  a.x = 1;\n}\nCallBack(function() { f(); });\n"));
     std::string text = log.Text();
     EXPECT_NE(text.find("[|]   1: f() t.nut(3)\n"), std::string::npos) << text;
