@@ -176,6 +176,7 @@ TEST_F(ScriptApi, CObjectMethods) {
         {"a._cmp(b)", "true"},
         {"a._cmp(CObject())", "false"},
         {"a == b", "false"},
+        {"a < b", "error: _cmp must return an integer"},
         {"a._cmp(blob(1))", "error: Invalid instance type"},
         {"CObject.isValid.call({})", "error: Invalid instance type"},
         {"a.isValid(1)", "error: wrong number of parameters"},

@@ -210,6 +210,19 @@ TEST_F(SquirrelVM, ErrorInsideAThreadKillsTheOwningVM) {
     EXPECT_EQ(vm.GetKillReason(), "in thread");
 }
 
+// Without its foreign pointer the handler still reports, and kills nothing.
+TEST_F(SquirrelVM, ErrorHandlerToleratesAMissingForeignPointer) {
+    sq_setforeignptr(V(), nullptr);
+    EXPECT_FALSE(Run("throw \"lost\";"));
+    EXPECT_FALSE(vm.IsKilled());
+    EXPECT_EQ(log.Text(), "[|] Exception: lost\n"
+                          "[|] \n"
+                          "[|] Call stack (CS):\n"
+                          "[|]   1: main() t.nut(1)\n"
+                          "[|] \n");
+    sq_setforeignptr(V(), &vm);
+}
+
 TEST_F(SquirrelVM, KilledVMRefusesCallsUntilClosed) {
     ASSERT_TRUE(Run("function h() { ::called <- true; }"));
     vm.Kill(1, "stop", false);

@@ -36,7 +36,30 @@ std::unique_ptr<zScriptObject> Member(StackBalance& f, const char* name) {
     return f.vm.GetMember(name, nullptr);
 }
 
+// Dispatches an event from inside a script call, as natives that fire UI
+// events do: a whole protocol call nested in the outer one.
+SQInteger Dispatch(HSQUIRRELVM vm) {
+    zSquirrelVM* owner = zSquirrelVM::FromHandle(vm);
+    zScriptValue result;
+    bool called = owner->PrepareCall("Ok", nullptr, nullptr) && owner->PushArgument(zScriptValue((i32)9)) &&
+                  owner->Call(&result);
+    sq_pushbool(vm, called ? SQTrue : SQFalse);
+    return 1;
+}
+
 const BalanceRow Rows[] = {
+    {"Call that dispatches a nested call",
+     [](StackBalance& f) {
+         f.AddNative("Dispatch", Dispatch);
+         ASSERT_TRUE(f.Run("function Outer(a, b) { return Dispatch() && a == 1 && b == 2; }", "outer.nut"));
+         ASSERT_TRUE(f.vm.PrepareCall("Outer", nullptr, nullptr));
+         EXPECT_TRUE(f.vm.PushArgument(zScriptValue((i32)1)));
+         EXPECT_TRUE(f.vm.PushArgument(zScriptValue((i32)2)));
+         zScriptValue result;
+         EXPECT_TRUE(f.vm.Call(&result));
+         bool flag = false;
+         EXPECT_TRUE(result.GetVariant().GetBool(flag) && flag);
+     }},
     {"GetMember found", [](StackBalance& f) { EXPECT_TRUE(Member(f, "unit")); }},
     {"GetMember missing", [](StackBalance& f) { EXPECT_FALSE(Member(f, "nothing")); }},
     {"GetMember of an instance",
