@@ -209,7 +209,8 @@ TEST_F(ScriptObjects, SquirrelObjectConversionsAndCopies) {
     SquirrelObject copy(t);
     SquirrelObject assigned(V());
     assigned = t;
-    assigned = assigned;
+    SquirrelObject& same = assigned;
+    assigned = same;
     EXPECT_EQ(copy.GetObjectHandle()._unVal.pTable, t.GetObjectHandle()._unVal.pTable);
     EXPECT_EQ(assigned.GetFloat("x"), 9.5f);
     SquirrelObject clone = t.Clone();
