@@ -445,8 +445,6 @@ public:
             case TK_AND:
                 ShortCircuit(OP_AND, &SQCompiler::LogicalAndExp);
                 break;
-            case TK_IN: BinExp(OP_EXISTS, &SQCompiler::BitwiseOrExp); break;
-            case TK_INSTANCEOF: BinExp(OP_INSTANCEOF, &SQCompiler::BitwiseOrExp); break;
             default: return;
             }
         }
@@ -482,6 +480,8 @@ public:
             case '<': BinExp(OP_CMP, &SQCompiler::ShiftExp, CMP_L); break;
             case TK_GE: BinExp(OP_CMP, &SQCompiler::ShiftExp, CMP_GE); break;
             case TK_LE: BinExp(OP_CMP, &SQCompiler::ShiftExp, CMP_LE); break;
+            case TK_IN: BinExp(OP_EXISTS, &SQCompiler::ShiftExp); break;
+            case TK_INSTANCEOF: BinExp(OP_INSTANCEOF, &SQCompiler::ShiftExp); break;
             default: return;
             }
         }
@@ -683,6 +683,7 @@ public:
                 switch (sqtype(constval)) {
                 case OT_INTEGER: EmitLoadConstInt(_integer(constval), _es.epos); break;
                 case OT_FLOAT: EmitLoadConstFloat(_float(constval), _es.epos); break;
+                case OT_BOOL: _fs->AddInstruction(OP_LOADBOOL, _es.epos, _integer(constval) ? 1 : 0); break;
                 default: _fs->AddInstruction(OP_LOAD, _es.epos, _fs->GetConstant(constval)); break;
                 }
                 _es.etype = EXPR;
@@ -739,7 +740,8 @@ public:
             Lex();
             ParseTableOrClass(',', '}');
             break;
-        case TK_FUNCTION: FunctionExp(); break;
+        case TK_FUNCTION:
+        case '@': FunctionExp(_token == '@'); break;
         case TK_CLASS:
             Lex();
             ClassExp();
@@ -1233,6 +1235,8 @@ public:
         case TK_INTEGER: val = SQObjectPtr(_lex._nvalue); break;
         case TK_FLOAT: val = SQObjectPtr(_lex._fvalue); break;
         case TK_STRING_LITERAL: val = _fs->CreateString(_lex._svalue, _lex._svaluelen); break;
+        case TK_TRUE:
+        case TK_FALSE: val = SQObjectPtr(_token == TK_TRUE); break;
         case '-':
             Lex();
             switch (_token) {
@@ -1304,11 +1308,12 @@ public:
         }
     }
 
-    void FunctionExp() {
+    // function (params) statement, or the lambda @(params) expression.
+    void FunctionExp(bool lambda) {
         Lex();
         Expect('(');
         SQObjectPtr dummy;
-        CreateFunction(dummy);
+        CreateFunction(dummy, lambda);
         _fs->AddInstruction(OP_CLOSURE, _fs->PushTarget(), (SQInteger)_fs->_functions.size() - 1, 0);
     }
 
@@ -1349,7 +1354,8 @@ public:
         _es.etype = EXPR;
     }
 
-    void CreateFunction(SQObjectPtr &name) {
+    // A lambda's body is one expression, returned; otherwise the body is a statement.
+    void CreateFunction(SQObjectPtr &name, bool lambda = false) {
         NestingGuard guard(this);
         SQFuncState *funcstate = _fs->PushChildState(_ss(_vm));
         funcstate->_name = name;
@@ -1386,7 +1392,12 @@ public:
         SQFuncState *currchunk = _fs;
         _fs = funcstate;
         _fs->AddLineInfos(_lex._currentline, _lineinfo, true);
-        Statement(false);
+        if (lambda) {
+            Expression();
+            _fs->AddInstruction(OP_RETURN, 1, _fs->PopTarget(), _fs->GetStackSize());
+        } else {
+            Statement(false);
+        }
         funcstate->AddLineInfos(_lex._prevtoken == '\n' ? _lex._lasttokenline : _lex._currentline, _lineinfo, true);
         funcstate->AddInstruction(OP_RETURN, 0xFF);
         funcstate->SetStackSize(0);

@@ -144,7 +144,7 @@ SQInteger SQLexer::Lex() {
             return ReturnToken(TK_NE);
         case '@': {
             Next();
-            if (_currdata != '"') Error("error parsing the string");
+            if (_currdata != '"') return ReturnToken('@');  // a lambda: @(params) expression
             SQInteger stype = ReadString('"', true);
             return ReturnToken(stype);
         }
@@ -328,14 +328,16 @@ SQInteger SQLexer::ReadNumber() {
     SQInteger type = TINT, firstchar = _currdata;
     _longstr.clear();
     Next();
-    if (firstchar == '0' && (toupper((int)_currdata) == 'X' || isdigit((int)_currdata))) {
-        if (isdigit((int)_currdata)) {
+    // A 0 followed by an octal digit starts an octal literal; 08 and 09 are decimal.
+    auto isOctalDigit = [](SQInteger c) { return c >= '0' && c <= '7'; };
+    if (firstchar == '0' && (toupper((int)_currdata) == 'X' || isOctalDigit(_currdata))) {
+        if (isOctalDigit(_currdata)) {
             type = TOCTAL;
-            while (isdigit((int)_currdata)) {
-                if (_currdata > '7') Error("invalid octal number");
+            while (isOctalDigit(_currdata)) {
                 _longstr.push_back((char)_currdata);
                 Next();
             }
+            if (isdigit((int)_currdata)) Error("invalid octal number");
         } else {
             Next();
             type = THEX;

@@ -1,7 +1,7 @@
-class Animal {
+::animalsMade <- 0; class Animal {
     name = null;
     static count = 0;
-    constructor(n) { name = n; Animal.count++; }
+    constructor(n) { name = n; ::animalsMade++; }
     function speak() { return name + " makes a sound"; }
     function _tostring() { return "Animal(" + name + ")"; }
 }
@@ -11,7 +11,7 @@ class Dog extends Animal {
 }
 local d = Dog("rex");
 print(d.speak() + "\n");
-print((d instanceof Animal) + " " + (d instanceof Dog) + " " + Animal.count + "\n");
+print((d instanceof Animal) + " " + (d instanceof Dog) + " " + ::animalsMade + "\n");
 print(d + "\n");
 try { d.missing = 1; } catch (e) { print(e + "\n"); }
 class Vec {

@@ -1,11 +1,11 @@
 // Classes, attributes, instanceof, typeof, clone, bindenv, weak references and stack information.
-class Shape </ kind = "abstract", version = 2 /> {
+::shapesMade <- 0; class Shape </ kind = "abstract", version = 2 /> {
   </ doc = "the name" />
   name = "shape";
   </ doc = "area", unit = "m2" />
   function area() { return 0; }
   static count = 0;
-  constructor(n) { name = n; Shape.count++; }
+  constructor(n) { name = n; ::shapesMade++; }
 }
 class Square extends Shape {
   side = 1;
@@ -14,7 +14,7 @@ class Square extends Shape {
   function describe() { return name + " " + area() + " base area " + base.area(); }
 }
 local sq1 = Square(3);
-print(sq1.describe() + " " + Shape.count + " " + Square.count + "\n");
+print(sq1.describe() + " " + ::shapesMade + " " + Square.count + "\n");
 print(Shape.getattributes(null).kind + " " + Shape.getattributes(null).version + " " + Shape.getattributes("name").doc + " " + Shape.getattributes("area").unit + "\n");
 print(typeof Square.getattributes(null) + " " + Square.getattributes("side") + "\n");
 Shape.setattributes("name", { doc = "changed" });
