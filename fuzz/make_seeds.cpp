@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -28,6 +29,7 @@
 #include "picture/tga.h"
 #include "render/geometry_file.h"
 #include "render/shader/shader_map.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -602,11 +604,6 @@ void MakeWavSeeds() {
 // Squirrel: every script fixture as source and, when it compiles, as a compiled
 // closure; plus a few sources at the edges of the lexer and the compiler.
 
-Bytes ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The compiled closure of the source; empty when it does not compile.
 Bytes CompileToStream(const Bytes& source, const char* name) {
     HSQUIRRELVM v = OpenQuietSquirrel();
@@ -619,15 +616,16 @@ Bytes CompileToStream(const Bytes& source, const char* name) {
 }
 
 void MakeSquirrelSeeds() {
-    std::vector<std::filesystem::path> scripts;
-    for (const auto& entry : std::filesystem::directory_iterator(ZE_SQUIRREL_SCRIPTS))
-        if (entry.path().extension() == ".nut") scripts.push_back(entry.path());
+    const std::string root = ZE_SQUIRREL_SCRIPTS;
+    std::vector<std::string> scripts = FilesUnder(root, ".nut");
     if (scripts.empty()) Fail("no Squirrel scripts in " ZE_SQUIRREL_SCRIPTS);
-    for (const auto& path : scripts) {
-        std::string stem = path.stem().string();
-        Bytes source = ReadWholeFile(path);
+    for (const std::string& script : scripts) {
+        std::string stem = script;
+        std::replace(stem.begin(), stem.end(), '/', '_');
+        const std::string fileName = script.substr(script.find_last_of('/') + 1) + ".nut";
+        Bytes source = ReadWholeFile(root + "/" + script + ".nut");
         WriteSeed("squirrel_compile", stem + ".nut", source);
-        Bytes stream = CompileToStream(source, path.filename().string().c_str());
+        Bytes stream = CompileToStream(source, fileName.c_str());
         // Large streams slow the fuzzer down more than they add.
         if (!stream.empty() && stream.size() <= 12000) WriteSeed("squirrel_bytecode", stem + ".cnut", stream);
     }

@@ -1,0 +1,39 @@
+// The math functions on 32-bit floats, abs on integers, rand and the constants.
+function attempt(label, action) {
+    try {
+        local result = action();
+        print(label + ": ok " + result + "\n");
+    } catch (e) {
+        print(label + ": " + e + "\n");
+    }
+}
+
+print("sqrt " + sqrt(16) + " " + sqrt(2) + " " + typeof sqrt(16) + "\n");  // expect: sqrt 4 1.41421 float
+print("sin cos tan " + sin(0) + " " + cos(0) + " " + tan(PI / 4) + " " + sin(PI / 2) + "\n");  // expect: sin cos tan 0 1 1 1
+print("asin acos atan atan2 " + asin(1) + " " + acos(1) + " " + atan(1) + " " + atan2(1, -1) + "\n");
+// expect: asin acos atan atan2 1.5708 0 0.785398 2.35619
+print("log log10 exp pow " + log(1) + " " + log10(1000) + " " + exp(1) + " " + pow(2, 10) + " " + pow(2, 0.5) + "\n");
+// expect: log log10 exp pow 0 3 2.71828 1024 1.41421
+print("floor ceil " + floor(2.7) + " " + ceil(2.1) + " " + floor(-2.5) + " " + ceil(-2.5) + " " + typeof floor(2) + "\n");
+// expect: floor ceil 2 3 -3 -2 float
+print("fabs abs " + fabs(-3.5) + " " + abs(-7) + " " + abs(7) + " " + abs(-7.9) + " " + typeof abs(-7.9) + "\n");
+// expect: fabs abs 3.5 7 7 7 integer
+print("abs of the smallest integer " + abs(-2147483647 - 1) + "\n");  // expect: abs of the smallest integer -2147483648
+print("log(0) " + log(0) + " large pow " + pow(10, 39) + "\n");  // expect: log(0) -inf large pow inf
+print("PI " + PI + " " + typeof PI + " RAND_MAX " + RAND_MAX + "\n");  // expect: PI 3.14159 float RAND_MAX 2147483647
+srand(42);
+local first = rand();
+srand(42);
+print("rand repeats after srand: " + (first == rand()) + "\n");  // expect: rand repeats after srand: true
+local inRange = true;
+for (local i = 0; i < 100; i++) {
+    local r = rand();
+    if (r < 0 || r > RAND_MAX || typeof r != "integer") inRange = false;
+}
+print("rand in range: " + inRange + "\n");  // expect: rand in range: true
+attempt("sqrt of a string", function() { return sqrt("x"); });
+// expect: sqrt of a string: parameter 1 has an invalid type 'string' ; expected: 'integer|float'
+attempt("rand with an argument", function() { return rand(1); });  // expect: rand with an argument: wrong number of parameters
+attempt("pow with one argument", function() { return pow(2); });  // expect: pow with one argument: wrong number of parameters
+attempt("srand of null", function() { return srand(null); });
+// expect: srand of null: parameter 1 has an invalid type 'null' ; expected: 'integer|float'

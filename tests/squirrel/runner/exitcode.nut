@@ -1,0 +1,3 @@
+// exit: 7
+print("ok\n");  // expect: ok
+return 7;
