@@ -205,6 +205,55 @@ TEST(Bytecode, FusedCodeIsWrittenAsWrittenByTheCompiler) {
     sq_close(v);
 }
 
+// A lambda is an ordinary function proto: written on its own it reads back as the same
+// anonymous function with its source name, nested lambdas included.
+TEST(Bytecode, LambdaWrittenAloneRunsTheSameAfterARoundTrip) {
+    HSQUIRRELVM v = sq_open(1024);
+    sq_setprintfunc(v, Print, Print);
+    const char *makers[] = {
+        "return @(a, b) a * b + 0;",
+        "return @(a, ...) vargv.len() > 0 ? a * vargv[0] : a * 6;",
+        "return @(a, b) (@(x) x * b)(a);",
+    };
+    for (const char *maker : makers) {
+        SCOPED_TRACE(maker);
+        sq_settop(v, 0);
+        ASSERT_EQ(sq_compilebuffer(v, maker, (SQInteger)strlen(maker), "lambda.nut", SQTrue), SQ_OK);
+        sq_pushroottable(v);
+        ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK);
+        ASSERT_EQ(sq_gettype(v, -1), OT_CLOSURE);
+        Buffer first;
+        ASSERT_EQ(sq_writeclosure(v, WriteBytes, &first), SQ_OK) << SquirrelLastError(v);
+        ASSERT_EQ(sq_readclosure(v, ReadBytes, &first), SQ_OK) << SquirrelLastError(v);
+        EXPECT_EQ(first.readPos, first.bytes.size());
+        Buffer second;
+        ASSERT_EQ(sq_writeclosure(v, WriteBytes, &second), SQ_OK);
+        EXPECT_EQ(first.bytes, second.bytes);
+        sq_pushroottable(v);
+        sq_pushstring(v, "lam", -1);
+        sq_push(v, -3);
+        ASSERT_EQ(sq_newslot(v, -3, SQFalse), SQ_OK);
+        sq_settop(v, 0);
+        const char *check = "return lam.getinfos().name == null && lam(2, 3) == 6 && lam.getinfos().src == \"lambda.nut\";";
+        ASSERT_EQ(sq_compilebuffer(v, check, (SQInteger)strlen(check), "check.nut", SQTrue), SQ_OK);
+        sq_pushroottable(v);
+        ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK) << SquirrelLastError(v);
+        SQBool ok = SQFalse;
+        sq_getbool(v, -1, &ok);
+        EXPECT_TRUE(ok);
+    }
+    // A lambda bound to an outer local cannot be written on its own, as any such closure.
+    sq_settop(v, 0);
+    const char *bound = "local k = 2; return @(a) a * k;";
+    ASSERT_EQ(sq_compilebuffer(v, bound, (SQInteger)strlen(bound), "bound.nut", SQTrue), SQ_OK);
+    sq_pushroottable(v);
+    ASSERT_EQ(sq_call(v, 1, SQTrue, SQTrue), SQ_OK);
+    Buffer refused;
+    EXPECT_TRUE(SQ_FAILED(sq_writeclosure(v, WriteBytes, &refused)));
+    EXPECT_EQ(SquirrelLastError(v), "a closure with free variables bound cannot be serialized");
+    sq_close(v);
+}
+
 TEST(Bytecode, StreamWithAFusedOpcodeIsRefused) {
     HSQUIRRELVM v = sq_open(1024);
     Buffer buf = Compile(v, "return;", "r.nut");
