@@ -615,6 +615,51 @@ Bytes CompileToStream(const Bytes& source, const char* name) {
     return stream;
 }
 
+// A source that must compile, and its compiled closure with truncations.
+void WriteSourceAndStream(const std::string& stem, const Bytes& source) {
+    const std::string fileName = stem + ".nut";
+    WriteSeed("squirrel_compile", fileName, source);
+    Bytes stream = CompileToStream(source, fileName.c_str());
+    if (stream.empty()) Fail(fileName + " does not compile");
+    WriteWithTruncations("squirrel_bytecode", stem, ".cnut", stream);
+}
+
+// The closure a script returns, written; empty when the script fails.
+Bytes ReturnedClosureStream(const Bytes& source, const char* name) {
+    HSQUIRRELVM v = OpenQuietSquirrel();
+    Bytes stream;
+    bool ran = SQ_SUCCEEDED(sq_compilebuffer(v, source.data(), SQInteger(source.size()), name, SQTrue));
+    if (ran) {
+        sq_pushroottable(v);
+        ran = SQ_SUCCEEDED(sq_call(v, 1, SQTrue, SQFalse));
+    }
+    if (!ran || !WriteClosure(v, stream)) Fail(std::string("cannot write the closure returned by ") + name);
+    sq_close(v);
+    return stream;
+}
+
+// Lambdas: sources using them and getting them wrong, a script holding several, and a
+// lambda written on its own.
+void MakeLambdaSeeds() {
+    const Bytes lambdas = "local add = @(a, b) a + b;\n"
+                          "local scaled = @(x, f = 3) x * f, count = @(...) vargv.len();\n"
+                          "local t = { twice = @(v) v * 2, nested = @(a) @(b) a <=> b };\n"
+                          "local arr = [3, 1, 2];\n"
+                          "arr.sort(@(a, b) a <=> b);\n"
+                          "foreach (f in [@() 1, add]) arr.append(f(1, 2));\n"
+                          "return arr.map(@(v) \"a\" in t == false ? scaled(v) : add(v, count(1)));\n";
+    WriteSourceAndStream("lambda", lambdas);
+    WriteSeed("squirrel_bytecode", "lambda-alone.cnut",
+              ReturnedClosureStream("return @(a, b) (@(x, ...) x * b + vargv.len())(a, 1);", "lambda-alone.nut"));
+    WriteSeed("squirrel_compile", "lambda-no-parenthesis.nut", "local f = @ a + 1;");
+    WriteSeed("squirrel_compile", "lambda-at-end.nut", "local f = @");
+    WriteSeed("squirrel_compile", "lambda-no-body.nut", "local f = @(a)");
+    WriteSeed("squirrel_compile", "lambda-statement-body.nut", "local f = @(a) return a;");
+    Bytes nested = "return ";
+    for (int depth = 0; depth < 150; ++depth) nested += "@() ";
+    WriteSeed("squirrel_compile", "lambda-nested.nut", nested + "1;");
+}
+
 void MakeSquirrelSeeds() {
     const std::string root = ZE_SQUIRREL_SCRIPTS;
     std::vector<std::string> scripts = FilesUnder(root, ".nut");
@@ -633,10 +678,7 @@ void MakeSquirrelSeeds() {
                         "function g(a, b = 2) { return a * b; }\n"
                         "class C { x = 1; function g() { return ::f(x, 3, 4) > 9 ? \"big\" : 0.5; } }\n"
                         "return C().g();\n";
-    WriteSeed("squirrel_compile", "small.nut", small);
-    Bytes smallStream = CompileToStream(small, "small.nut");
-    if (smallStream.empty()) Fail("small.nut does not compile");
-    WriteWithTruncations("squirrel_bytecode", "small", ".cnut", smallStream);
+    WriteSourceAndStream("small", small);
     WriteSeed("squirrel_bytecode", "empty-script.cnut", CompileToStream("", "empty.nut"));
     WriteSeed("squirrel_compile", "nested-parentheses.nut", "return " + Bytes(300, '(') + "1" + Bytes(300, ')') + ";");
     WriteSeed("squirrel_compile", "nested-blocks.nut", Bytes(300, '{') + Bytes(300, '}'));
@@ -646,6 +688,8 @@ void MakeSquirrelSeeds() {
     WriteSeed("squirrel_compile", "verbatim-open.nut", "@\"");
     WriteSeed("squirrel_compile", "verbatim.nut", "return @\"two\nlines \"\"quoted\"\"\";");
     WriteSeed("squirrel_compile", "numbers.nut", "return [0x7FFFFFFF, 0xFFFFFFFFF, 1e39, 1.5e-3, 'x', 2147483648, -0];");
+    WriteSeed("squirrel_compile", "octal.nut", "return [017, 08, 09, 08.5, 00, 0777];");
+    MakeLambdaSeeds();
 }
 
 } // namespace
