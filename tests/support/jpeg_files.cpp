@@ -1,30 +1,12 @@
-// JPEG files made at test time with libjpeg, and libjpeg's own decode of
-// them with the settings the small decoder mirrors (integer IDCT, replicated
-// chroma, RGB output).
-#pragma once
+#include "tests/support/jpeg_files.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include <jpeglib.h>
 
-#include "core/types.h"
-
-struct JpegFixtureOptions {
-    int width = 17;
-    int height = 9;
-    int components = 3;  // 1 grey, 3 colour, 4 CMYK
-    int lumaHorizontal = 1;
-    int lumaVertical = 1;
-    int quality = 90;
-    bool progressive = false;
-    int restartInterval = 0;  // in MCUs
-    bool optimize = false;
-};
-
 // A deterministic picture with edges and gradients (so AC terms are busy).
-inline std::vector<u8> MakeTestPixels(int width, int height, int components) {
+std::vector<u8> MakeTestPixels(int width, int height, int components) {
     std::vector<u8> pixels(size_t(width) * height * components);
     u32 seed = 12345;
     for (int y = 0; y < height; ++y)
@@ -40,7 +22,7 @@ inline std::vector<u8> MakeTestPixels(int width, int height, int components) {
     return pixels;
 }
 
-inline std::vector<u8> EncodeJpegFixture(const JpegFixtureOptions& o, const std::vector<u8>& pixels) {
+std::vector<u8> EncodeJpegFixture(const JpegFixtureOptions& o, const std::vector<u8>& pixels) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
@@ -61,6 +43,7 @@ inline std::vector<u8> EncodeJpegFixture(const JpegFixtureOptions& o, const std:
     }
     if (o.progressive) jpeg_simple_progression(&cinfo);
     cinfo.restart_interval = unsigned(o.restartInterval);
+    if (o.restartInterval == 0) cinfo.restart_in_rows = o.restartRows;
     cinfo.optimize_coding = o.optimize ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -74,12 +57,8 @@ inline std::vector<u8> EncodeJpegFixture(const JpegFixtureOptions& o, const std:
     return bytes;
 }
 
-inline std::vector<u8> MakeJpegFixture(const JpegFixtureOptions& o) {
-    return EncodeJpegFixture(o, MakeTestPixels(o.width, o.height, o.components));
-}
-
 // libjpeg's decode: RGB (or grey) bytes, integer IDCT, no fancy upsampling.
-inline std::vector<u8> DecodeWithLibjpeg(const std::vector<u8>& file, int* width, int* height, int* components) {
+std::vector<u8> DecodeWithLibjpeg(const std::vector<u8>& file, int* width, int* height, int* components) {
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
