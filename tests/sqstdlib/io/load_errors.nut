@@ -1,4 +1,4 @@
-// loadfile and dofile: plain text, the three byte-order marks, `this`, and errors.
+// A broken mark, an empty file, a compile error, missing files and bad arguments.
 function attempt(label, action) {
     try {
         local result = action();
@@ -22,29 +22,6 @@ function writefile(path, prefix, text, encoding) {
 }
 
 local path = "sqstdlib_io_load.tmp";
-writefile(path, [], "return 6 * 7;", "bytes");
-print("dofile " + dofile(path) + "\n");  // expect: dofile 42
-local loaded = loadfile(path);
-print("loadfile " + typeof loaded + " " + loaded() + "\n");  // expect: loadfile function 42
-
-writefile(path, [], "return this.tag;", "bytes");
-print("dofile this " + dofile.call({tag = "from this"}, path) + "\n");  // expect: dofile this from this
-
-writefile(path, [0xEF, 0xBB, 0xBF], "return \"utf-8\";", "bytes");
-print("utf-8 mark " + dofile(path) + "\n");  // expect: utf-8 mark utf-8
-writefile(path, [0xFF, 0xFE], "return \"utf-16 le\";", "utf16le");
-print("utf-16 le mark " + dofile(path) + "\n");  // expect: utf-16 le mark utf-16 le
-writefile(path, [0xFE, 0xFF], "return \"utf-16 be\";", "utf16be");
-print("utf-16 be mark " + dofile(path) + "\n");  // expect: utf-16 be mark utf-16 be
-
-// U+00E9 in UTF-16 becomes the two UTF-8 bytes of the same letter.
-local f = file(path, "wb");
-foreach (byte in [0xFF, 0xFE, 0x72, 0, 0x65, 0, 0x74, 0, 0x75, 0, 0x72, 0, 0x6E, 0, 0x20, 0,
-                  0x22, 0, 0xE9, 0, 0x22, 0, 0x3B, 0]) f.writen(byte, 'b');
-f.close();
-local accent = dofile(path);
-print("utf-16 accent: " + accent.len() + " bytes " + (accent[0] & 0xFF) + " " + (accent[1] & 0xFF) + "\n");  // expect: utf-16 accent: 2 bytes 195 169
-
 writefile(path, [0xEF, 0xBB, 0x00], "return 1;", "bytes");
 attempt("broken utf-8 mark", function() { return dofile(path); });  // expect: broken utf-8 mark: Unrecognized encoding
 writefile(path, [], "", "bytes");

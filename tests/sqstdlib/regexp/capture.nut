@@ -1,36 +1,4 @@
-// regexp.match (the whole text), capture, subexpcount and _typeof.
-local matches = [
-    ["\\d+", "12345"],
-    ["\\d+", "123a"],
-    ["a.*", "abc"],
-    ["(a|ab)c", "abc"],
-    ["a|ab", "ab"],
-    ["a*", ""],
-    ["", ""],
-    ["", "x"],
-    ["[a-z]+@[a-z]+\\.com", "joe@site.com"],
-    ["[a-z]+@[a-z]+\\.com", "joe@site.com.au"],
-    ["^\\w+$", "word"],
-    ["(\\d{1,3}\\.){3}\\d{1,3}", "192.168.0.1"],
-    ["(\\d{1,3}\\.){3}\\d{1,3}", "192.168.0"],
-    ["a{2,3}?", "aaa"],
-];
-foreach (c in matches) print(c[0] + " ~ " + c[1] + ": " + regexp(c[0]).match(c[1]) + "\n");
-// expect: \d+ ~ 12345: true
-// expect: \d+ ~ 123a: false
-// expect: a.* ~ abc: true
-// expect: (a|ab)c ~ abc: false
-// expect: a|ab ~ ab: false
-// expect: a* ~ : true
-// expect:  ~ : true
-// expect:  ~ x: false
-// expect: [a-z]+@[a-z]+\.com ~ joe@site.com: true
-// expect: [a-z]+@[a-z]+\.com ~ joe@site.com.au: false
-// expect: ^\w+$ ~ word: true
-// expect: (\d{1,3}\.){3}\d{1,3} ~ 192.168.0.1: true
-// expect: (\d{1,3}\.){3}\d{1,3} ~ 192.168.0: false
-// expect: a{2,3}? ~ aaa: false
-
+// capture with a start offset, subexpcount, a repeated group's last turn, and typeof.
 function showcapture(text, captures) {
     if (captures == null) return "null";
     local s = "";
