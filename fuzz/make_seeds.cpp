@@ -6,7 +6,6 @@
 // add to it are not written here.
 #include <cstdio>
 
-#include <jpeglib.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -30,6 +29,7 @@
 #include "render/geometry_file.h"
 #include "render/shader/shader_map.h"
 #include "tests/support/files.h"
+#include "tests/support/jpeg_files.h"
 
 namespace {
 
@@ -237,36 +237,20 @@ Bytes TgaRunLength(u8 bits) {
 // libjpeg in its baseline, sampled, greyscale and restart-marker forms; the
 // project's writer only makes progressive files.
 Bytes EncodeJpegBaseline(u32 width, u32 height, int components, int lumaH, int lumaV, int restartRows) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = components;
-    info.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 75, TRUE);
-    if (components == 3) {
-        info.comp_info[0].h_samp_factor = lumaH;
-        info.comp_info[0].v_samp_factor = lumaV;
-    }
-    info.restart_in_rows = restartRows;
-    jpeg_start_compress(&info, TRUE);
-    std::vector<u8> row(width * components);
-    while (info.next_scanline < info.image_height) {
-        for (u32 i = 0; i < row.size(); ++i) row[i] = u8(i * 7 + info.next_scanline * 11);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes out(reinterpret_cast<const char*>(buffer), size);
-    free(buffer);
-    return out;
+    JpegFixtureOptions options;
+    options.width = int(width);
+    options.height = int(height);
+    options.components = components;
+    options.lumaHorizontal = lumaH;
+    options.lumaVertical = lumaV;
+    options.quality = 75;
+    options.restartRows = restartRows;
+    std::vector<u8> pixels(size_t(width) * height * components);
+    const size_t rowSize = size_t(width) * components;
+    for (size_t y = 0; y < height; ++y)
+        for (size_t i = 0; i < rowSize; ++i) pixels[y * rowSize + i] = u8(i * 7 + y * 11);
+    std::vector<u8> file = EncodeJpegFixture(options, pixels);
+    return Bytes(file.begin(), file.end());
 }
 
 Bytes EncodeJpegProgressive(u32 width, u32 height) {

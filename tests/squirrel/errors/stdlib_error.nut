@@ -3,8 +3,6 @@
 print("before\n");  // expect: before
 local b = blob(2);
 b.seek(10);
-print("not reached\n");
-return 5;
 // stderr:
 // stderr: AN ERROR HAS OCCURED [seek out of range]
 // stderr:
@@ -15,3 +13,5 @@ return 5;
 // stderr: [b] INSTANCE
 // stderr: [vargv] ARRAY
 // stderr: [this] TABLE
+print("not reached\n");
+return 5;

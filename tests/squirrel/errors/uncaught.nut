@@ -1,3 +1,5 @@
+// An uncaught runtime error: the handlers write the message, call stack and locals to standard
+// error, and the script stops there.
 local x = 5;
 function f(a) {
     local s = "str";
@@ -5,13 +7,12 @@ function f(a) {
 }
 print("before\n");  // expect: before
 f({});
-print("not reached\n");
 // stderr:
 // stderr: AN ERROR HAS OCCURED [the index 'nothing' does not exist]
 // stderr:
 // stderr: CALLSTACK
-// stderr: *FUNCTION [f()] uncaught.nut line [4]
-// stderr: *FUNCTION [main()] uncaught.nut line [7]
+// stderr: *FUNCTION [f()] uncaught.nut line [6]
+// stderr: *FUNCTION [main()] uncaught.nut line [9]
 // stderr:
 // stderr: LOCALS
 // stderr: [s] "str"
@@ -20,3 +21,4 @@ print("not reached\n");
 // stderr: [x] 5
 // stderr: [vargv] ARRAY
 // stderr: [this] TABLE
+print("not reached\n");
