@@ -122,9 +122,9 @@ bool SQVM::Set(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, const SQObje
         break;
     case OT_INSTANCE: {
         bool isfield = false;
-        if (_instance(self)->GetMemberSlot(key, isfield)) {
+        if (SQObjectPtr *slot = _instance(self)->GetMemberSlot(key, isfield)) {
             if (isfield) {
-                _instance(self)->Set(key, val);
+                *slot = val;
                 return true;
             }
             // methods and static members belong to the class, which '=' cannot change
