@@ -14,3 +14,5 @@ attempt("xy[-1]", @() "xy"[-1]); // expect: xy[-1]: 121
 local i = -2;
 attempt("s[i] with a local", @() s[i]); // expect: s[i] with a local: 98
 attempt("s[-1.5]", @() s[-1.5]); // expect: s[-1.5]: 99
+// 'in' agrees with indexing.
+print((-2 in s) + " " + (-3 in s) + " " + (-4 in s) + " " + (2 in s) + " " + (3 in s) + "\n"); // expect: true false false true false
