@@ -54,6 +54,10 @@ print(count() + " " + count(1, 2, 3) + "\n"); // expect: 0 3
 local first = @(head, ...) vargv.len() > 0 ? head + vargv[0] : head;
 print(first(1) + " " + first(1, 2) + "\n"); // expect: 1 3
 try { add(1); } catch (e) print(e + "\n"); // expect: wrong number of parameters
+function withDefault(g = @(x) x * 2) { return g(3); }
+print(withDefault() + " " + withDefault(@(x) x) + "\n"); // expect: 6 3
+local fallback = @(get = @() offset) get();
+print(fallback() + "\n"); // expect: 20
 
 // The body is a whole expression: assignment, ternary, logic and calls.
 local store = {};
