@@ -2,6 +2,23 @@
 // target register on the function state's target stack; the expression state (_es) tells
 // whether the last value is a plain value, a local, an outer variable or an object slot that
 // has not been read yet (so that assignment, calls and ++ can use the object and key).
+//
+// How it reads, top down: Compile sets up the main function (`this` and vargv) and compiles
+// statements to the end; Statement dispatches on the first token; Expression handles
+// assignment and ?: over one function per precedence level, from LogicalOrExp down to
+// PrefixedExpr (a Factor followed by '.', '[]', calls and postfix ++/--). Registers come and go
+// in stack order (see sqfuncstate.h): a sub-expression's temporaries are freed, in reverse order,
+// by the expression that uses them, so a statement leaves only the locals it declares behind.
+//
+// The expression state makes reads lazy. For a.b the object and key stay in two registers
+// (OBJECT) until the next token shows what is wanted: a read (GET), an assignment (SET), a new
+// slot (NEWSLOT), a call (PREPCALL: callee and `this` at once) or ++ (INC). A LOCAL is used in
+// place, without a move; an OUTER is read or written through GETOUTER/SETOUTER. NeedGet decides.
+//
+// Jumps are emitted with a zero offset and patched once the target is known; break and
+// continue jumps wait in the function state until their loop ends, and pop the traps opened in
+// between. Errors are C++ exceptions inside the compiler only: Compile catches them and turns
+// them into the VM's error, with the source name, line and column, before anything leaves.
 #include "squirrel/sqfuncstate.h"
 #include "squirrel/sqlexer.h"
 #include "squirrel/sqvm.h"
@@ -140,6 +157,8 @@ public:
         SQCompiler *comp;
     };
 
+    // ---- statements
+
     void Statements() {
         while (_token != '}' && _token != TK_DEFAULT && _token != TK_CASE) {
             Statement();
@@ -250,6 +269,8 @@ public:
         if (_fs->GetStackSize() != level && _fs->HasCapturedLocals(level)) _fs->AddInstruction(OP_CLOSE, 0, level);
     }
 
+    // ---- expressions: assignment and the conditional operator
+
     void CommaExpr() {
         for (Expression(); _token == ','; _fs->PopTarget(), Lex(), CommaExpr()) {
         }
@@ -329,6 +350,8 @@ public:
         }
         _es = es;
     }
+
+    // ---- compound assignment and the binary operators, one function per precedence level
 
     SQOpcode ArithOpByToken(SQInteger tok) {
         switch (tok) {
@@ -518,6 +541,8 @@ public:
             }
         }
     }
+
+    // ---- prefixed expressions: names, slots, calls, `this`, literals and the other factors
 
     bool NeedGet() {
         switch (_token) {
@@ -806,6 +831,8 @@ public:
         _es.etype = EXPR;
     }
 
+    // ---- constants, unary operators and call arguments
+
     void EmitLoadConstInt(SQInteger value, SQInteger target) {
         if (target < 0) target = _fs->PushTarget();
         _fs->AddInstruction(OP_LOADINT, target, value);
@@ -842,6 +869,8 @@ public:
         SQInteger closure = _fs->PopTarget();
         _fs->AddInstruction(OP_CALL, _fs->PushTarget(), closure, stackbase, nargs);
     }
+
+    // ---- table and class bodies, local declarations
 
     void ParseTableOrClass(SQInteger separator, SQInteger terminator) {
         SQInteger tpos = _fs->GetCurrentPos(), nkeys = 0;
@@ -939,6 +968,8 @@ public:
                 break;
         } while (1);
     }
+
+    // ---- control flow: if, loops, switch; break and continue
 
     void IfStatement() {
         Lex();
@@ -1170,6 +1201,8 @@ public:
         _fs->_breaktargets.pop_back();
         _fs->_blockstacksizes.pop_back();
     }
+
+    // ---- functions, classes, enums, try and catch, delete, prefix ++ and --
 
     void FunctionStatement() {
         Lex();
