@@ -43,7 +43,7 @@ const std::string ZARD = "DRAZ";
 std::vector<std::string> Names(const zArchive& archive) {
     std::vector<std::string> names;
     for (auto* node = archive.GetEntries().GetHead(); node; node = node->next)
-        names.push_back(node->value->name.CStr());
+        names.push_back(node->value.name.CStr());
     return names;
 }
 
@@ -121,7 +121,7 @@ TEST_F(ArchiveTest, AlignedArchivePutsEveryFieldOnMultiples) {
     EXPECT_EQ(fs.GetArchive().GetAlignment(), 16u);
     EXPECT_EQ(fs.GetArchive().GetSecondHeaderWord(), 0xABCDu);
     for (auto* node = fs.GetArchive().GetEntries().GetHead(); node; node = node->next) {
-        EXPECT_EQ(node->value->offset % 16, 0u) << node->value->name.CStr();
+        EXPECT_EQ(node->value.offset % 16, 0u) << node->value.name.CStr();
     }
     EXPECT_EQ(ReadArchiveEntry(fs, "raw.txt"), "raw data");
     EXPECT_EQ(ReadArchiveEntry(fs, "packed.txt"), std::string(300, 'p'));
