@@ -4,10 +4,11 @@
 //
 // A token is the text after an optional leading '-', up to a word delimiter.
 // Ints are decimal digits up to the first non-digit. Floats are integer
-// digits, then '.' and fraction digits, then 'e' and exponent digits; any
-// other character ends the number, so "3f" is 3 and "1E5" is 1. Floats are
-// rounded once to the nearest single-precision value (ties to even); beyond
-// the largest float they are infinite, below the smallest half they are 0.
+// digits, then '.' and fraction digits, then 'e', an optional '-' and
+// exponent digits; any other character ends the number, so "3f" is 3 and
+// "1E5" is 1. Floats are rounded once to the nearest single-precision value
+// (ties to even); past the largest float they are infinite, below half the
+// smallest they are 0.
 #pragma once
 
 #include "core/types.h"
