@@ -89,8 +89,8 @@ private:
     // \x with up to 4 hex digits (one byte kept); verbatim (@"...") keeps backslashes and line
     // feeds and reads "" as one quote. Between single quotes: one character, an integer token.
     SQInteger ReadString(SQInteger ndelim, bool verbatim);
-    // Decimal, octal (0 then an octal digit), hexadecimal (0x) integers, wrapping to 32 bits, and floats
-    // with a point or an exponent, read by strtod and rounded to the 32-bit SQFloat.
+    // Decimal, octal (0 then an octal digit), hexadecimal (0x) integers, wrapping to 32 bits,
+    // and floats with a point or an exponent, read by strtod and rounded to the 32-bit SQFloat.
     SQInteger ReadNumber();
     // Skips a /* */ comment, counting its lines; an unclosed one is an error.
     void LexBlockComment();
