@@ -12,7 +12,8 @@ bool IsDigit(char c) {
 }
 
 const char* SkipDigits(const char* c, const char* end) {
-    while (c < end && IsDigit(*c)) ++c;
+    while (c < end && IsDigit(*c))
+        ++c;
     return c;
 }
 
@@ -33,15 +34,17 @@ const char* FloatTextEnd(const char* begin, const char* end) {
 // reports overflow and underflow alike, as out of range.
 bool AtLeastOne(const char* begin, const char* end) {
     const char* c = begin;
-    while (c < end && *c == '0') ++c;
+    while (c < end && *c == '0')
+        ++c;
     const char* integerEnd = SkipDigits(c, end);
-    long long position = integerEnd - c;  // digits before the point, leading zeros left out
+    long long position = integerEnd - c; // digits before the point, leading zeros left out
     c = integerEnd;
     if (c < end && *c == '.') {
         const char* fraction = ++c;
         if (position == 0) {
-            while (c < end && *c == '0') ++c;
-            if (c == end || !IsDigit(*c)) return false;  // no significant digit: zero
+            while (c < end && *c == '0')
+                ++c;
+            if (c == end || !IsDigit(*c)) return false; // no significant digit: zero
             position = -(c - fraction);
         }
         c = SkipDigits(c, end);
@@ -58,7 +61,7 @@ bool AtLeastOne(const char* begin, const char* end) {
     return position > 0;
 }
 
-}  // namespace
+} // namespace
 
 i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOfRange) {
     u64 magnitude = 0;
@@ -83,12 +86,12 @@ f32 ParseFloatToken(const char* begin, const char* end, bool negative) {
     if (result.ec == std::errc::result_out_of_range)
         value = AtLeastOne(begin, textEnd) ? HUGE_VALF : 0.0f;
     else if (result.ec != std::errc())
-        value = 0.0f;  // no digits
+        value = 0.0f; // no digits
     return negative ? -value : value;
 }
 
 u32 FormatFloatToken(f32 value, char (&out)[128]) {
-    char* const last = out + sizeof(out) - 1;  // room for the terminator
+    char* const last = out + sizeof(out) - 1; // room for the terminator
     if (!std::isfinite(value)) {
         const std::to_chars_result result = std::to_chars(out, last, value);
         *result.ptr = '\0';
@@ -114,5 +117,5 @@ u32 FormatFloatToken(f32 value, char (&out)[128]) {
         }
     }
     out[0] = '\0';
-    return 0;  // not reached: every finite float reads back from its exact decimals
+    return 0; // not reached: every finite float reads back from its exact decimals
 }

@@ -41,7 +41,8 @@ TEST(ScriptExpectation, MalformedCommentsAreReportedWithTheirLine) {
         {"// expect-escaped: \\x4\n", "script line 1: bad escape in \"\\\\x4\""},
         {"// expect-no-newline: a\n// expect: b\n", "script line 2: nothing may follow a no-newline line"},
     };
-    for (const Case& c : cases) EXPECT_EQ(ParseScriptExpectation(c.source).problem, c.problem) << c.source;
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseScriptExpectation(c.source).problem, c.problem) << c.source;
 }
 
 TEST(ScriptExpectation, ComparisonNamesTheFirstDifferingLine) {
@@ -51,15 +52,19 @@ TEST(ScriptExpectation, ComparisonNamesTheFirstDifferingLine) {
         const char* report;
     } cases[] = {
         {"one\ntwo\n", ""},
-        {"one\nTWO\n", "output line 2 (expected at script line 3) differs:\n  expected \"two\"\n  actual   \"TWO\""},
+        {"one\nTWO\n",
+         "output line 2 (expected at script line 3) differs:\n  expected \"two\"\n  actual   \"TWO\""},
         {"one\n", "output line 2 (expected at script line 3) is missing: expected \"two\", the output ended"},
         {"one\ntwo", "output line 2 (expected at script line 3) lacks its line feed"},
         {"one\ntwo\nthree\n", "output line 3 is not expected (the script states no more): \"three\""},
         {"one\ntwo\n\n", "output line 3 is not expected (the script states no more): \"\""},
-        {"one \ntwo\n", "output line 1 (expected at script line 1) differs:\n  expected \"one\"\n  actual   \"one \""},
-        {"one\x01\ntwo\n", "output line 1 (expected at script line 1) differs:\n  expected \"one\"\n  actual   \"one\\x01\""},
+        {"one \ntwo\n",
+         "output line 1 (expected at script line 1) differs:\n  expected \"one\"\n  actual   \"one \""},
+        {"one\x01\ntwo\n",
+         "output line 1 (expected at script line 1) differs:\n  expected \"one\"\n  actual   \"one\\x01\""},
     };
-    for (const Case& c : cases) EXPECT_EQ(CompareLines(e.output, c.actual, "output"), c.report) << c.actual;
+    for (const Case& c : cases)
+        EXPECT_EQ(CompareLines(e.output, c.actual, "output"), c.report) << c.actual;
     ScriptExpectation partial = ParseScriptExpectation("// expect-no-newline: end\n");
     EXPECT_EQ(CompareLines(partial.output, "end", "output"), "");
     EXPECT_EQ(CompareLines(partial.output, "end\n", "output"),

@@ -14,7 +14,8 @@ std::vector<u8> MakeTestPixels(int width, int height, int components) {
             for (int c = 0; c < components; ++c) {
                 seed = seed * 1103515245u + 12345u;
                 int base = c == 0 ? (x * 255) / (width > 1 ? width - 1 : 1)
-                                  : (c == 1 ? (y * 255) / (height > 1 ? height - 1 : 1) : ((x / 4 + y / 4) % 2) * 200);
+                                  : (c == 1 ? (y * 255) / (height > 1 ? height - 1 : 1)
+                                            : ((x / 4 + y / 4) % 2) * 200);
                 int noise = int((seed >> 16) % 24) - 12;
                 int v = base + noise;
                 pixels[(size_t(y) * width + x) * components + c] = u8(v < 0 ? 0 : (v > 255 ? 255 : v));
@@ -39,7 +40,8 @@ std::vector<u8> EncodeJpegFixture(const JpegFixtureOptions& o, const std::vector
     if (o.components == 3) {
         cinfo.comp_info[0].h_samp_factor = o.lumaHorizontal;
         cinfo.comp_info[0].v_samp_factor = o.lumaVertical;
-        for (int c = 1; c < 3; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+        for (int c = 1; c < 3; ++c)
+            cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
     }
     if (o.progressive) jpeg_simple_progression(&cinfo);
     cinfo.restart_interval = unsigned(o.restartInterval);
@@ -47,7 +49,8 @@ std::vector<u8> EncodeJpegFixture(const JpegFixtureOptions& o, const std::vector
     cinfo.optimize_coding = o.optimize ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + size_t(cinfo.next_scanline) * o.width * o.components);
+        JSAMPROW row =
+            const_cast<JSAMPROW>(pixels.data() + size_t(cinfo.next_scanline) * o.width * o.components);
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);

@@ -10,13 +10,13 @@
 struct JpegFixtureOptions {
     int width = 17;
     int height = 9;
-    int components = 3;  // 1 grey, 3 colour, 4 CMYK
-    int lumaHorizontal = 1;  // luma sampling of colour files; chroma is always 1x1
+    int components = 3;     // 1 grey, 3 colour, 4 CMYK
+    int lumaHorizontal = 1; // luma sampling of colour files; chroma is always 1x1
     int lumaVertical = 1;
     int quality = 90;
     bool progressive = false;
-    int restartInterval = 0;  // in MCUs
-    int restartRows = 0;      // in MCU rows; used when restartInterval is 0
+    int restartInterval = 0; // in MCUs
+    int restartRows = 0;     // in MCU rows; used when restartInterval is 0
     bool optimize = false;
 };
 

@@ -19,7 +19,9 @@ TEST_P(Script, DoesWhatItsCommentsState) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, Script, ::testing::ValuesIn(ScriptNames(SQ_SCRIPTS)),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return ScriptTestName(info.param); });
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             return ScriptTestName(info.param);
+                         });
 
 // Each script lives in a feature folder, so the listing must find them there.
 TEST(ScriptListing, FindsScriptsInFeatureFolders) {

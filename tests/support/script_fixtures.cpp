@@ -49,9 +49,15 @@ bool Unescape(const std::string& text, std::string* out) {
         }
         if (++i == text.size()) return false;
         switch (text[i]) {
-        case '\\': out->push_back('\\'); break;
-        case 't': out->push_back('\t'); break;
-        case 'r': out->push_back('\r'); break;
+        case '\\':
+            out->push_back('\\');
+            break;
+        case 't':
+            out->push_back('\t');
+            break;
+        case 'r':
+            out->push_back('\r');
+            break;
         case 'x': {
             int high = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
             int low = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
@@ -60,7 +66,8 @@ bool Unescape(const std::string& text, std::string* out) {
             i += 2;
             break;
         }
-        default: return false;
+        default:
+            return false;
         }
     }
     return true;
@@ -83,14 +90,18 @@ const Directive* FindDirective(const std::string& line, std::string* rest) {
 std::string Quoted(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\r') out += "\\r";
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\r')
+            out += "\\r";
         else if (c < 0x20 || c >= 0x7F) {
             char hex[8];
             std::snprintf(hex, sizeof(hex), "\\x%02X", c);
             out += hex;
-        } else out.push_back(char(c));
+        } else
+            out.push_back(char(c));
     }
     return out + "\"";
 }
@@ -98,8 +109,10 @@ std::string Quoted(const std::string& text) {
 std::string ShellQuoted(const std::string& text) {
     std::string out = "'";
     for (char c : text) {
-        if (c == '\'') out += "'\\''";
-        else out.push_back(c);
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out.push_back(c);
     }
     return out + "'";
 }
@@ -125,14 +138,18 @@ ScriptExpectation ParseScriptExpectation(const std::string& source) {
         case Target::exitCode: {
             char* after = nullptr;
             long code = std::strtol(rest.c_str(), &after, 10);
-            if (rest.empty() || *after != '\0') fail("exit takes a whole number");
-            else result.exitCode = int(code);
+            if (rest.empty() || *after != '\0')
+                fail("exit takes a whole number");
+            else
+                result.exitCode = int(code);
             break;
         }
         case Target::environment: {
             size_t equals = rest.find('=');
-            if (equals == std::string::npos || equals == 0) fail("env takes NAME=value");
-            else result.environment.emplace_back(rest.substr(0, equals), rest.substr(equals + 1));
+            if (equals == std::string::npos || equals == 0)
+                fail("env takes NAME=value");
+            else
+                result.environment.emplace_back(rest.substr(0, equals), rest.substr(equals + 1));
             break;
         }
         case Target::output:
@@ -142,8 +159,10 @@ ScriptExpectation ParseScriptExpectation(const std::string& source) {
             ExpectedLine expected;
             expected.scriptLine = lineNumber;
             expected.newline = directive->newline;
-            if (!directive->escaped) expected.text = rest;
-            else if (!Unescape(rest, &expected.text)) fail("bad escape in " + Quoted(rest));
+            if (!directive->escaped)
+                expected.text = rest;
+            else if (!Unescape(rest, &expected.text))
+                fail("bad escape in " + Quoted(rest));
             lines.push_back(expected);
             break;
         }
@@ -154,7 +173,8 @@ ScriptExpectation ParseScriptExpectation(const std::string& source) {
 
 std::string ExpectedText(const std::vector<ExpectedLine>& lines) {
     std::string text;
-    for (const ExpectedLine& line : lines) text += line.text + (line.newline ? "\n" : "");
+    for (const ExpectedLine& line : lines)
+        text += line.text + (line.newline ? "\n" : "");
     return text;
 }
 
@@ -163,22 +183,25 @@ std::string CompareLines(const std::vector<ExpectedLine>& expected, const std::s
     size_t position = 0;
     for (size_t index = 0; index < expected.size(); ++index) {
         const ExpectedLine& line = expected[index];
-        std::string where = std::string(stream) + " line " + std::to_string(index + 1) + " (expected at script line " +
-                            std::to_string(line.scriptLine) + ")";
+        std::string where = std::string(stream) + " line " + std::to_string(index + 1) +
+                            " (expected at script line " + std::to_string(line.scriptLine) + ")";
         if (position >= actual.size())
             return where + " is missing: expected " + Quoted(line.text) + ", the output ended";
         size_t end = actual.find('\n', position);
         bool newline = end != std::string::npos;
         if (!newline) end = actual.size();
         std::string got = actual.substr(position, end - position);
-        if (got != line.text) return where + " differs:\n  expected " + Quoted(line.text) + "\n  actual   " + Quoted(got);
+        if (got != line.text)
+            return where + " differs:\n  expected " + Quoted(line.text) + "\n  actual   " + Quoted(got);
         if (newline != line.newline)
-            return where + (line.newline ? " lacks its line feed" : " has a line feed the script does not expect");
+            return where +
+                   (line.newline ? " lacks its line feed" : " has a line feed the script does not expect");
         position = newline ? end + 1 : end;
     }
     if (position < actual.size()) {
         size_t end = actual.find('\n', position);
-        std::string got = actual.substr(position, end == std::string::npos ? std::string::npos : end - position);
+        std::string got =
+            actual.substr(position, end == std::string::npos ? std::string::npos : end - position);
         return std::string(stream) + " line " + std::to_string(expected.size() + 1) +
                " is not expected (the script states no more): " + Quoted(got);
     }
@@ -191,7 +214,8 @@ std::vector<std::string> ScriptNames(const std::string& root) {
 
 std::string ScriptTestName(const std::string& script) {
     std::string name;
-    for (char c : script) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
+    for (char c : script)
+        name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
     return name;
 }
 
@@ -210,7 +234,8 @@ ScriptRun RunScript(const std::string& runner, const std::string& root, const st
     fs::remove_all(scratch, error);
     fs::create_directories(scratch, error);
     if (!fs::copy_file(source, scratch / file, error)) {
-        run.errorOutput = "cannot copy " + source.string() + " to " + scratch.string() + ": " + error.message();
+        run.errorOutput =
+            "cannot copy " + source.string() + " to " + scratch.string() + ": " + error.message();
         return run;
     }
     const std::string errorFile = scratch.string() + ".stderr";
@@ -222,7 +247,8 @@ ScriptRun RunScript(const std::string& runner, const std::string& root, const st
     if (!pipe) return run;
     std::array<char, 4096> buffer;
     size_t count;
-    while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), count);
+    while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.output.append(buffer.data(), count);
     int status = pclose(pipe);
     run.exited = status != -1 && WIFEXITED(status);
     run.exitCode = run.exited ? WEXITSTATUS(status) : -1;
@@ -233,7 +259,8 @@ ScriptRun RunScript(const std::string& runner, const std::string& root, const st
 std::string CheckScript(const std::string& runner, const std::string& root, const std::string& script,
                         const std::string& scratchRoot) {
     bool found = false;
-    ScriptExpectation expectation = ParseScriptExpectation(ReadWholeFile(root + "/" + script + ".nut", &found));
+    ScriptExpectation expectation =
+        ParseScriptExpectation(ReadWholeFile(root + "/" + script + ".nut", &found));
     if (!found) return "cannot read " + root + "/" + script + ".nut";
     if (!expectation.problem.empty()) return expectation.problem;
     ScriptRun run = RunScript(runner, root, script, expectation, scratchRoot);
@@ -245,6 +272,7 @@ std::string CheckScript(const std::string& runner, const std::string& root, cons
     add(CompareLines(expectation.output, run.output, "output"));
     add(CompareLines(expectation.errorOutput, run.errorOutput, "standard error"));
     if (run.exitCode != (expectation.exitCode & 0xFF))
-        add("exit code " + std::to_string(run.exitCode) + ", expected " + std::to_string(expectation.exitCode));
+        add("exit code " + std::to_string(run.exitCode) + ", expected " +
+            std::to_string(expectation.exitCode));
     return report;
 }

@@ -18,7 +18,7 @@
 
 struct ExpectedLine {
     std::string text;
-    int scriptLine = 0;  // 1-based line of the comment in the script
+    int scriptLine = 0; // 1-based line of the comment in the script
     bool newline = true;
 };
 
@@ -27,7 +27,7 @@ struct ScriptExpectation {
     std::vector<ExpectedLine> errorOutput;
     int exitCode = 0;
     std::vector<std::pair<std::string, std::string>> environment;
-    std::string problem;  // a malformed comment, with its line; empty when the script reads well
+    std::string problem; // a malformed comment, with its line; empty when the script reads well
 };
 
 ScriptExpectation ParseScriptExpectation(const std::string& source);
@@ -51,7 +51,7 @@ std::string ScriptTestName(const std::string& script);
 bool IsPendingScript(const std::string& script);
 
 struct ScriptRun {
-    bool exited = false;  // false when the runner crashed or could not be started
+    bool exited = false; // false when the runner crashed or could not be started
     int exitCode = 0;
     std::string output;
     std::string errorOutput;
