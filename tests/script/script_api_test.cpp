@@ -173,11 +173,11 @@ TEST_F(ScriptApi, CObjectMethods) {
         {"a.isValid()", "true"},
         {"a.isNull()", "false"},
         {"b.type()", "25"},
-        {"a._cmp(b)", "true"},
-        {"a._cmp(CObject())", "false"},
         {"a == b", "false"},
+        // _cmp runs for ordered compares only, and answers a bool.
         {"a < b", "error: _cmp must return an integer"},
-        {"a._cmp(blob(1))", "error: Invalid instance type"},
+        {"a < blob(1)", "error: Invalid instance type"},
+        {"a._cmp(b)", "error: the index '_cmp' does not exist"},
         {"CObject.isValid.call({})", "error: Invalid instance type"},
         {"a.isValid(1)", "error: wrong number of parameters"},
     };
