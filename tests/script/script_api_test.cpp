@@ -18,6 +18,11 @@
 
 namespace {
 
+struct EvalRow {
+    const char* expression;
+    const char* printed;
+};
+
 class ScriptApi : public ScriptFixture {
   public:
     void SetUp() override {
@@ -42,6 +47,11 @@ class ScriptApi : public ScriptFixture {
         SetRoot(name);
     }
 
+    template <size_t Count> void ExpectEvals(const EvalRow (&rows)[Count]) {
+        for (const EvalRow& row : rows)
+            EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
+    }
+
     void LoadStartupScript() {
         std::ifstream file(std::string(ZE_SCRIPTLIB) + "/zad.nut");
         std::stringstream text;
@@ -52,11 +62,6 @@ class ScriptApi : public ScriptFixture {
             "vector.nut"));
         ASSERT_TRUE(Run(text.str(), "zad.nut"));
     }
-};
-
-struct EvalRow {
-    const char* expression;
-    const char* printed;
 };
 
 TEST_F(ScriptApi, CoreNativesAndTheirChecks) {
@@ -86,8 +91,7 @@ TEST_F(ScriptApi, CoreNativesAndTheirChecks) {
         {"EngineTypeEmitter", "29"},
         {"EngineTypeAnimationSource", "46"},
     };
-    for (const EvalRow& row : rows)
-        EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
+    ExpectEvals(rows);
 }
 
 TEST_F(ScriptApi, EveryKindHasItsEngineTypeConstant) {
@@ -181,8 +185,7 @@ TEST_F(ScriptApi, CObjectMethods) {
         {"CObject.isValid.call({})", "error: Invalid instance type"},
         {"a.isValid(1)", "error: wrong number of parameters"},
     };
-    for (const EvalRow& row : rows)
-        EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
+    ExpectEvals(rows);
 }
 
 TEST_F(ScriptApi, AssertKillsWithCodeThreeAndDumpsTheStack) {
@@ -331,8 +334,7 @@ TEST_F(ScriptApi, ClassMethodsCheckTheirCountsAndMasks) {
         {"c.Exact(1)", "2"},
         {"c instanceof Probe", "true"},
     };
-    for (const EvalRow& row : rows)
-        EXPECT_EQ(Eval(row.expression), row.printed) << row.expression;
+    ExpectEvals(rows);
 
     // The base class's tag accepts instances of derived classes.
     SquirrelObject root(V());

@@ -13,6 +13,12 @@ namespace {
 
 using SquirrelVM = ScriptFixture;
 
+// The integer a call returned; -1 when it returned something else.
+i32 IntResult(const zScriptValue& result) {
+    i32 value = -1;
+    return result.GetVariant().GetInt(value) ? value : -1;
+}
+
 i32 RootInt(HSQUIRRELVM vm, const char* name, bool* found = nullptr) {
     SQInteger top = sq_gettop(vm);
     sq_pushroottable(vm);
@@ -236,9 +242,7 @@ TEST_F(SquirrelVM, KilledVMRefusesCallsUntilClosed) {
     ASSERT_TRUE(vm.PrepareCall("h", nullptr, nullptr));
     zScriptValue result;
     ASSERT_TRUE(vm.Call(&result));
-    i32 value = 0;
-    EXPECT_TRUE(result.GetVariant().GetInt(value));
-    EXPECT_EQ(value, 5);
+    EXPECT_EQ(IntResult(result), 5);
 }
 
 TEST_F(SquirrelVM, PrepareCallOfAMissingNameIsQuiet) {
@@ -273,9 +277,7 @@ TEST_F(SquirrelVM, CallPassesThisAndArgumentsAndReturnsTheResult) {
     vm.PushArgument(zScriptValue((i32)0));
     vm.PushArgument(zScriptValue((i32)0));
     ASSERT_TRUE(vm.Call(&result));
-    i32 sum = 0;
-    EXPECT_TRUE(result.GetVariant().GetInt(sum));
-    EXPECT_EQ(sum, 100);
+    EXPECT_EQ(IntResult(result), 100);
 }
 
 TEST_F(SquirrelVM, ArgumentWithoutScriptFormAbandonsTheCall) {
@@ -359,9 +361,7 @@ TEST_F(SquirrelVM, EngineObjectsArePushedAsHandles) {
     ASSERT_TRUE(vm.PushArgument(zScriptValue(&item, (u32)ScriptKindItem)));
     zScriptValue result;
     ASSERT_TRUE(vm.Call(&result));
-    i32 number = 0;
-    EXPECT_TRUE(result.GetVariant().GetInt(number));
-    EXPECT_EQ(number, 241);
+    EXPECT_EQ(IntResult(result), 241);
 }
 
 TEST_F(SquirrelVM, HoldersOfAnotherOrAClosedVMAreRefused) {
