@@ -121,8 +121,9 @@ f32 WrapCurveTime(f32 time, f32 start, f32 end, f32& periods) {
 }
 
 void ResolveCurveRange(f32 first, f32 last, f32 rangeStart, f32 rangeEnd, f32& start, f32& end) {
-    start = rangeStart == CurveRangeFirstKey ? first : Clamp(rangeStart, first, last);
-    end = rangeEnd == CurveRangeLastKey ? last : Clamp(rangeEnd, first, last);
+    // NaN counts as the sentinel: the whole key range.
+    start = rangeStart == CurveRangeFirstKey || rangeStart != rangeStart ? first : Clamp(rangeStart, first, last);
+    end = rangeEnd == CurveRangeLastKey || rangeEnd != rangeEnd ? last : Clamp(rangeEnd, first, last);
 }
 
 bool MapLoopTime(f32& time, i32 loopMode, f32 start, f32 end, f32& periods) {

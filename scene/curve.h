@@ -64,7 +64,7 @@ class zCurvePoint : public zArrayListItem {
 f32 WrapCurveTime(f32 time, f32 start, f32 end, f32& periods);
 
 // The evaluation range over keys from first to last: the sentinels stand for
-// the first and last key, other values (NaN included) are clamped to the keys.
+// the first and last key (so does NaN), other values are clamped to the keys.
 void ResolveCurveRange(f32 first, f32 last, f32 rangeStart, f32 rangeEnd, f32& start, f32& end);
 
 // Maps a time outside [start, end] by the loop mode; false for Reset, which
