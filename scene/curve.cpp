@@ -459,11 +459,8 @@ bool zCurve::ParseKnotList(const zMetaTag* tag) {
     // it before allocating, so that a huge Count costs nothing.
     u32 available = 0;
     zLinkedListIterator counting = iterator;
-    while (const zMetaTag* child = tag->GetNextChild(counting)) {
-        const char* text = nullptr;
-        if ((child->GetName() == "Knot" || child->GetName() == "KnotEx") && child->GetValue().GetString(text))
-            ++available;
-    }
+    while (const zMetaTag* child = tag->GetNextChild(counting))
+        if (child->GetName() == "Knot" || child->GetName() == "KnotEx") ++available;
     if (count < 0 || u32(count) > available) {
         Clear();
         GetLog() << "[!] <Curve> is corrupted, discarding.\n";
