@@ -24,15 +24,19 @@ struct LoopWord {
     i32 mode;
 };
 const LoopWord CurveLoopWords[] = {
-    {"Reset", LoopModeReset},         {"Constant", LoopModeConstant},
-    {"Repeat", LoopModeRepeat},       {"Oscillate", LoopModeOscillate},
-    {"OffsetRepeat", LoopModeOffsetRepeat},
+    {"Reset", LoopModeReset},         {"Constant", LoopModeConstant},         {"Repeat", LoopModeRepeat},
+    {"Oscillate", LoopModeOscillate}, {"OffsetRepeat", LoopModeOffsetRepeat},
 };
 
 // "KnotEx" kind field -> stored kind; anything else is 0.
 i32 RemapTextKind(i32 field) {
-    static const i32 Remap[] = {0, CurveKindLinear, CurveKindTangentAlt, CurveKindBezier,
-                                CurveKindTangent, CurveKindTCB, CurveKindStep};
+    static const i32 Remap[] = {0,
+                                CurveKindLinear,
+                                CurveKindTangentAlt,
+                                CurveKindBezier,
+                                CurveKindTangent,
+                                CurveKindTCB,
+                                CurveKindStep};
     return field >= 1 && field <= 6 ? Remap[field] : 0;
 }
 
@@ -75,15 +79,6 @@ f32 ReadFloat(const unsigned char*& in) {
     return value;
 }
 
-// Adds child to parent; false (child deleted) when either is missing or the
-// parent refuses it.
-bool Attach(zMetaTag* parent, zMetaTag* child) {
-    if (!child) return false;
-    if (parent && parent->AddChild(child)) return true;
-    delete child;
-    return false;
-}
-
 } // namespace
 
 void zCurvePoint::CopyFrom(const zCurvePoint& other) {
@@ -122,7 +117,8 @@ f32 WrapCurveTime(f32 time, f32 start, f32 end, f32& periods) {
 
 void ResolveCurveRange(f32 first, f32 last, f32 rangeStart, f32 rangeEnd, f32& start, f32& end) {
     // NaN counts as the sentinel: the whole key range.
-    start = rangeStart == CurveRangeFirstKey || rangeStart != rangeStart ? first : Clamp(rangeStart, first, last);
+    start =
+        rangeStart == CurveRangeFirstKey || rangeStart != rangeStart ? first : Clamp(rangeStart, first, last);
     end = rangeEnd == CurveRangeLastKey || rangeEnd != rangeEnd ? last : Clamp(rangeEnd, first, last);
 }
 
@@ -207,13 +203,15 @@ void zCurve::Evaluate(f32 time, f32& out, i32 loopMode, f32 rangeStart, f32 rang
     case CurveKindTCB: {
         f32 t0 = (1.0f - k0->tension) * (1.0f - k0->continuity) * (1.0f - k0->bias) * difference;
         if (previous) {
-            t0 = ((1.0f - k0->tension) * (1.0f + k0->continuity) * (1.0f + k0->bias) * (k0->value - previous->value) +
+            t0 = ((1.0f - k0->tension) * (1.0f + k0->continuity) * (1.0f + k0->bias) *
+                      (k0->value - previous->value) +
                   t0) *
                  span / (k1->time - previous->time);
         }
         f32 t1 = (1.0f - k1->tension) * (1.0f - k1->continuity) * (1.0f + k1->bias) * difference;
         if (next) {
-            t1 = ((1.0f - k1->tension) * (1.0f + k1->continuity) * (1.0f - k1->bias) * (next->value - k1->value) +
+            t1 = ((1.0f - k1->tension) * (1.0f + k1->continuity) * (1.0f - k1->bias) *
+                      (next->value - k1->value) +
                   t1) *
                  span / (next->time - k0->time);
         }
@@ -414,8 +412,8 @@ u32 zCurve::Reduce(f32 tolerance) {
 
 bool zCurve::ParseTag(const zMetaTag* tag) {
     if (!tag || tag->GetName() != "Curve") {
-        GetLog() << "[!] Could not parse curve. Root tag id is incorrect (" << (tag ? tag->GetName().CStr() : "")
-                 << ").\n";
+        GetLog() << "[!] Could not parse curve. Root tag id is incorrect ("
+                 << (tag ? tag->GetName().CStr() : "") << ").\n";
         return false;
     }
     Clear();
@@ -539,7 +537,7 @@ void zCurve::ParseBinaryKnots(const zMetaTag* tag) {
         point.time = ReadFloat(in);
         point.value = ReadFloat(in);
         if (point.type != CurveKindLinear) {
-            f32* numbers[] = {&point.tension,    &point.continuity,  &point.bias,        &point.inTangentX,
+            f32* numbers[] = {&point.tension,    &point.continuity,  &point.bias,       &point.inTangentX,
                               &point.inTangentY, &point.outTangentX, &point.outTangentY};
             for (f32* number : numbers)
                 *number = ReadFloat(in);
@@ -558,7 +556,8 @@ zMetaTag* zCurve::SerializeTag() const {
     if (count == 0) return root;
     u64 size = 0;
     for (u32 index = 0; index < count; ++index)
-        size += BinaryKindByte(GetKey(index)->type) == CurveKindLinear ? BinaryKnotShortSize : BinaryKnotLongSize;
+        size +=
+            BinaryKindByte(GetKey(index)->type) == CurveKindLinear ? BinaryKnotShortSize : BinaryKnotLongSize;
     auto* block = new (std::nothrow) unsigned char[size];
     zMetaTag* knots = block ? new (std::nothrow) zMetaTag("BinaryKnot") : nullptr;
     if (!knots) {
@@ -575,15 +574,16 @@ zMetaTag* zCurve::SerializeTag() const {
         AppendFloat(out, point->time);
         AppendFloat(out, point->value);
         if (kind != CurveKindLinear) {
-            const f32 numbers[] = {point->tension,    point->continuity,  point->bias,        point->inTangentX,
-                                   point->inTangentY, point->outTangentX, point->outTangentY};
+            const f32 numbers[] = {point->tension,    point->continuity, point->bias,
+                                   point->inTangentX, point->inTangentY, point->outTangentX,
+                                   point->outTangentY};
             for (f32 number : numbers)
                 AppendFloat(out, number);
         }
     }
-    Attach(knots, new (std::nothrow) zMetaTag("Count", i32(count)));
-    Attach(knots, new (std::nothrow) zMetaTag("Data", block, u32(size)));
+    AttachTag(knots, new (std::nothrow) zMetaTag("Count", i32(count)));
+    AttachTag(knots, new (std::nothrow) zMetaTag("Data", block, u32(size)));
     delete[] block;
-    Attach(root, knots);
+    AttachTag(root, knots);
     return root;
 }
