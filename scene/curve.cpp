@@ -79,6 +79,81 @@ f32 ReadFloat(const unsigned char*& in) {
     return value;
 }
 
+// The value between two keys, by the kind of k1; previous and next are the
+// keys around them, null at the ends. time lies strictly between the two.
+f32 InterpolateSegment(const zCurvePoint* previous, const zCurvePoint& k0, const zCurvePoint& k1,
+                       const zCurvePoint* next, f32 time) {
+    const f32 span = k1.time - k0.time;
+    const f32 u = (time - k0.time) / span;
+    const f32 difference = k1.value - k0.value;
+    f32 value = 0.0f;
+    switch (k1.type) {
+    case CurveKindLinear:
+        value = k0.value + difference * u;
+        break;
+    case CurveKindTCB: {
+        f32 t0 = (1.0f - k0.tension) * (1.0f - k0.continuity) * (1.0f - k0.bias) * difference;
+        if (previous) {
+            t0 = ((1.0f - k0.tension) * (1.0f + k0.continuity) * (1.0f + k0.bias) *
+                      (k0.value - previous->value) +
+                  t0) *
+                 span / (k1.time - previous->time);
+        }
+        f32 t1 = (1.0f - k1.tension) * (1.0f - k1.continuity) * (1.0f + k1.bias) * difference;
+        if (next) {
+            t1 = ((1.0f - k1.tension) * (1.0f + k1.continuity) * (1.0f - k1.bias) * (next->value - k1.value) +
+                  t1) *
+                 span / (next->time - k0.time);
+        }
+        value = Hermite(u, k0.value, k1.value, t0, t1);
+        break;
+    }
+    case CurveKindTangent:
+    case CurveKindTangentAlt: {
+        f32 t0 = k0.inTangentX;
+        if (previous) t0 *= span / (k1.time - previous->time);
+        f32 t1 = k1.inTangentX;
+        if (next) t1 *= span / (next->time - k0.time);
+        value = Hermite(u, k0.value, k1.value, t0, t1);
+        break;
+    }
+    case CurveKindBezier: {
+        f32 p1Time;
+        f32 p1Value;
+        if (k0.type == CurveKindBezier) {
+            p1Time = k0.time + k0.outTangentX;
+            p1Value = k0.value + k0.outTangentY;
+        } else {
+            p1Time = k0.time + span / 3.0f;
+            p1Value = k0.value + k0.inTangentY / 3.0f;
+        }
+        const f32 p2Time = k1.time + k1.inTangentX;
+        const f32 p2Value = k1.value + k1.inTangentY;
+        f32 low = 0.0f;
+        f32 high = 1.0f;
+        f32 s = 0.5f;
+        for (;;) {
+            f32 at = CubicBezier(s, k0.time, p1Time, p2Time, k1.time);
+            if (std::fabs(at - time) < BezierTolerance || high - low < BezierTolerance) break;
+            if (at > time) {
+                high = s;
+            } else {
+                low = s;
+            }
+            s = (low + high) * 0.5f;
+        }
+        value = CubicBezier(s, k0.value, p1Value, p2Value, k1.value);
+        break;
+    }
+    case CurveKindStep:
+        value = k0.value;
+        break;
+    default:
+        break;
+    }
+    return value;
+}
+
 } // namespace
 
 void zCurvePoint::CopyFrom(const zCurvePoint& other) {
@@ -192,76 +267,7 @@ void zCurve::Evaluate(f32 time, f32& out, i32 loopMode, f32 rangeStart, f32 rang
     }
     const zCurvePoint* previous = segment > 0 ? GetKey(segment - 1) : nullptr;
     const zCurvePoint* next = segment + 2 < count ? GetKey(segment + 2) : nullptr;
-    const f32 span = k1->time - k0->time;
-    const f32 u = (time - k0->time) / span;
-    const f32 difference = k1->value - k0->value;
-    f32 value = 0.0f;
-    switch (k1->type) {
-    case CurveKindLinear:
-        value = k0->value + difference * u;
-        break;
-    case CurveKindTCB: {
-        f32 t0 = (1.0f - k0->tension) * (1.0f - k0->continuity) * (1.0f - k0->bias) * difference;
-        if (previous) {
-            t0 = ((1.0f - k0->tension) * (1.0f + k0->continuity) * (1.0f + k0->bias) *
-                      (k0->value - previous->value) +
-                  t0) *
-                 span / (k1->time - previous->time);
-        }
-        f32 t1 = (1.0f - k1->tension) * (1.0f - k1->continuity) * (1.0f + k1->bias) * difference;
-        if (next) {
-            t1 = ((1.0f - k1->tension) * (1.0f + k1->continuity) * (1.0f - k1->bias) *
-                      (next->value - k1->value) +
-                  t1) *
-                 span / (next->time - k0->time);
-        }
-        value = Hermite(u, k0->value, k1->value, t0, t1);
-        break;
-    }
-    case CurveKindTangent:
-    case CurveKindTangentAlt: {
-        f32 t0 = k0->inTangentX;
-        if (previous) t0 *= span / (k1->time - previous->time);
-        f32 t1 = k1->inTangentX;
-        if (next) t1 *= span / (next->time - k0->time);
-        value = Hermite(u, k0->value, k1->value, t0, t1);
-        break;
-    }
-    case CurveKindBezier: {
-        f32 p1Time;
-        f32 p1Value;
-        if (k0->type == CurveKindBezier) {
-            p1Time = k0->time + k0->outTangentX;
-            p1Value = k0->value + k0->outTangentY;
-        } else {
-            p1Time = k0->time + span / 3.0f;
-            p1Value = k0->value + k0->inTangentY / 3.0f;
-        }
-        const f32 p2Time = k1->time + k1->inTangentX;
-        const f32 p2Value = k1->value + k1->inTangentY;
-        f32 low = 0.0f;
-        f32 high = 1.0f;
-        f32 s = 0.5f;
-        for (;;) {
-            f32 at = CubicBezier(s, k0->time, p1Time, p2Time, k1->time);
-            if (std::fabs(at - time) < BezierTolerance || high - low < BezierTolerance) break;
-            if (at > time) {
-                high = s;
-            } else {
-                low = s;
-            }
-            s = (low + high) * 0.5f;
-        }
-        value = CubicBezier(s, k0->value, p1Value, p2Value, k1->value);
-        break;
-    }
-    case CurveKindStep:
-        value = k0->value;
-        break;
-    default:
-        break;
-    }
-    out = value + offset;
+    out = InterpolateSegment(previous, *k0, *k1, next, time) + offset;
 }
 
 bool zCurve::AddPoint(std::unique_ptr<zCurvePoint> point) {
