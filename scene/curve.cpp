@@ -519,24 +519,19 @@ bool zCurve::ParseKnotList(const zMetaTag* tag) {
 }
 
 void zCurve::ParseBinaryKnots(const zMetaTag* tag) {
-    const zMetaTag* countTag = tag->GetTypedTag("Count;", VariantInt);
-    const zMetaTag* dataTag = tag->GetTypedTag("Data;", VariantBinary);
-    if (!countTag || !dataTag) return;
-    const i32 count = countTag->GetRawInt();
-    const auto* data = static_cast<const unsigned char*>(dataTag->GetValue().GetBinaryData());
-    const u32 size = dataTag->GetValue().GetBinarySize();
+    zKeyBlock block;
+    if (!FindKeyBlock(tag, block)) return;
     // Only whole records inside the block are read; Count alone allocates nothing.
     u32 fitting = 0;
-    for (u32 at = 0; count > 0 && fitting < u32(count) && at + BinaryKnotShortSize <= size; ++fitting) {
-        u32 recordSize = data[at] == CurveKindLinear ? BinaryKnotShortSize : BinaryKnotLongSize;
-        if (at + recordSize > size) break;
+    for (u32 at = 0; block.count > 0 && fitting < u32(block.count) && at + BinaryKnotShortSize <= block.size;
+         ++fitting) {
+        u32 recordSize = block.data[at] == CurveKindLinear ? BinaryKnotShortSize : BinaryKnotLongSize;
+        if (at + recordSize > block.size) break;
         at += recordSize;
     }
-    if (count > 0 && fitting < u32(count)) {
-        GetLog() << "[*] <BinaryKnot> data is short: " << fitting << " of " << count << " key(s) read.\n";
-    }
+    WarnShortKeyBlock("BinaryKnot", fitting, block.count);
     if (!SetKnotCount(fitting)) return;
-    const unsigned char* in = data;
+    const unsigned char* in = block.data;
     for (u32 index = 0; index < fitting; ++index) {
         zCurvePoint point;
         point.type = *in++;

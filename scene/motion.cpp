@@ -207,21 +207,16 @@ bool zQuaternionTrack::ParseTag(const zMetaTag* tag) {
 }
 
 void zQuaternionTrack::ParseBinaryKeys(const zMetaTag* tag) {
-    const zMetaTag* countTag = tag->GetTypedTag("Count;", VariantInt);
-    const zMetaTag* dataTag = tag->GetTypedTag("Data;", VariantBinary);
-    if (!countTag || !dataTag) return;
-    const i32 count = countTag->GetRawInt();
-    const auto* data = static_cast<const unsigned char*>(dataTag->GetValue().GetBinaryData());
-    const u32 fitting = dataTag->GetValue().GetBinarySize() / QuaternionKeySize;
+    zKeyBlock block;
+    if (!FindKeyBlock(tag, block)) return;
     // Only whole records inside the block are read.
-    u32 reading = count > 0 ? u32(count) : 0;
-    if (reading > fitting) {
-        GetLog() << "[*] <BinaryKeys> data is short: " << fitting << " of " << count << " key(s) read.\n";
-        reading = fitting;
-    }
+    const u32 fitting = block.size / QuaternionKeySize;
+    const u32 reading = block.count <= 0 ? 0 : u32(block.count) < fitting ? u32(block.count) : fitting;
+    WarnShortKeyBlock("BinaryKeys", reading, block.count);
     for (u32 index = 0; index < reading; ++index) {
         f32 numbers[5];
-        std::memcpy(numbers, data + index * QuaternionKeySize, QuaternionKeySize); // little-endian hosts
+        std::memcpy(numbers, block.data + index * QuaternionKeySize,
+                    QuaternionKeySize); // little-endian hosts
         if (!AddKey(numbers[0], zQuaternion(numbers[1], numbers[2], numbers[3], numbers[4]))) return;
     }
 }

@@ -309,13 +309,6 @@ TEST(ChannelTag, Writer) {
     EXPECT_EQ(DumpOne(noId.get()), "Channel\n  Curve\n");
 }
 
-struct MotionCase {
-    const char* body;
-    bool parses;
-    i32 loopMode;
-    const char* log;
-};
-
 TEST(MotionTag, ReaderLoopModes) {
     const std::string repeating = "<Channel=<Curve=<PostBehavior=\"Repeat\">>>";
     const std::string oscillating = "<Channel=<Curve=<PostBehavior=\"Oscillate\">>>";
