@@ -261,6 +261,17 @@ TEST_F(ScriptApi, ValueFunctionsOverTheStartupScript) {
     EXPECT_EQ(log.Text(), "[|] \n[|] Call stack (Binding error: Rect member 'sy' is not a number.):\n[|] \n");
 }
 
+// A Vector class that keeps its components behind _set, as the native one does.
+TEST_F(ScriptApi, VectorValuesAreSetThroughTheInstancesSet) {
+    ASSERT_TRUE(Run("class Vector { store = null; constructor() { store = {}; }\n"
+                    "  function _set(key, value) { store[key] <- value * 2; return value; }\n"
+                    "  function _get(key) { if (key in store) return store[key]; throw null; } }\n",
+                    "vector.nut"));
+    ASSERT_TRUE(PushVectorValue(V(), 1, 2, 3, 4));
+    SetRoot("v");
+    EXPECT_EQ(Eval("v.x + \" \" + v.y + \" \" + v.z + \" \" + v.w"), "2 4 6 8");
+}
+
 TEST_F(ScriptApi, ValueFunctionsReportMissingClasses) {
     SQInteger top = sq_gettop(V());
     EXPECT_FALSE(ScriptNewInstanceOf(V(), "Nope", false));

@@ -253,6 +253,35 @@ SQInteger ReadStack(HSQUIRRELVM vm) {
     return stack.ReturnString(ok ? "ok" : "bad");
 }
 
+SQInteger ReturnByKind(HSQUIRRELVM vm) {
+    zScriptStack stack(vm);
+    switch (stack.GetInt(2)) {
+    case 0:
+        return stack.ReturnInt(-7);
+    case 1:
+        return stack.ReturnFloat(0.5f);
+    case 2:
+        return stack.ReturnBool(true);
+    case 3:
+        return stack.ReturnString(nullptr);
+    default: {
+        SquirrelObject table(vm);
+        sq_newtable(vm);
+        table.SetFromStack(-1);
+        sq_pop(vm, 1);
+        return stack.ReturnObject(table);
+    }
+    }
+}
+
+TEST_F(ScriptObjects, ScriptStackReturnsOneValue) {
+    AddNative("ReturnByKind", ReturnByKind);
+    ASSERT_TRUE(Run("local r = []; for (local i = 0; i < 5; ++i) r.append(typeof ReturnByKind(i) + \"=\" + "
+                    "ReturnByKind(i)); print(r[0] + \" \" + r[1] + \" \" + r[2] + \" \" + r[3]); "
+                    "print(typeof ReturnByKind(4));"));
+    EXPECT_EQ(log.Text(), "[S] integer=-7 float=0.5 bool=true null=(null : 0x(nil))\n[S] table\n");
+}
+
 TEST_F(ScriptObjects, ScriptStackReadsOnlyItsArguments) {
     AddNative("ReadStack", ReadStack);
     ASSERT_TRUE(Run("print(ReadStack(2.5, 7, \"s\", true));"));
