@@ -157,7 +157,8 @@ void zQuaternionTrack::Evaluate(f32 time, zQuaternion& out, i32 loopMode, f32 ra
         out = zQuaternion();
         return;
     }
-    if (time <= first->time) {
+    // NaN too, so that the segment search below always has a segment.
+    if (!(time > first->time)) {
         out = first->rotation;
         return;
     }

@@ -125,6 +125,25 @@ TEST(Motion, EvaluateQuaternion) {
     }
 }
 
+TEST(Motion, NaNTimeWithOneQuaternionKeyGivesThatKey) {
+    // Once searched for a segment among a single key.
+    zQuaternionTrack track;
+    const zQuaternion only(0, 0.6f, 0, 0.8f);
+    track.AddKey(1.5f, only);
+    for (f32 time : {NAN, INFINITY, -INFINITY, 1.5f}) {
+        for (i32 mode = -1; mode <= 4; ++mode) {
+            if (mode == LoopModeReset && time != 1.5f && time == time) continue;
+            zQuaternion out;
+            track.Evaluate(time, out, mode, CurveRangeFirstKey, CurveRangeLastKey);
+            ExpectQuaternion(out, only, 0.0f);
+        }
+    }
+    track.AddKey(2.5f, zQuaternion());
+    zQuaternion out;
+    track.Evaluate(NAN, out, LoopModeRepeat, CurveRangeFirstKey, CurveRangeLastKey);
+    ExpectQuaternion(out, only, 0.0f);
+}
+
 TEST(Motion, QuaternionCacheMatchesFreshTracks) {
     auto fill = [](zQuaternionTrack& track) {
         for (int index = 0; index < 8; ++index)
