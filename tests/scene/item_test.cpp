@@ -6,30 +6,14 @@
 #include <vector>
 
 #include "markup/meta_tag.h"
-#include "markup/metafile.h"
-#include "markup/reader.h"
 #include "scene/item.h"
 #include "tests/core/math_expect.h"
-#include "tests/markup/tree_dump.h"
+#include "tests/scene/scene_fixtures.h"
 #include "tests/support/log_capture.h"
 
 namespace {
 
 constexpr f32 QuarterTurn = 1.5707964f;
-
-std::string Dump(const zMetaTag* tag) {
-    std::string out;
-    if (tag) DumpTag(*tag, 0, out);
-    return out;
-}
-
-// The first root of a ZML text, owned by the document.
-zMetaTag* ParseRoot(zMetafile& doc, const std::string& text) {
-    std::string input = "<ZML=1.0>\n" + text;
-    EXPECT_TRUE(ParseMetafile(input.data(), input.size(), doc)) << text;
-    zLinkedListIterator iterator;
-    return doc.GetNextRoot(iterator);
-}
 
 std::vector<zItem*> Children(const zItem& item) {
     std::vector<zItem*> out;
@@ -356,7 +340,7 @@ TEST(Item, PreviousMatrixIsCopiedWithoutInvalidation) {
 TEST(ItemTag, AFreshItemWritesOnlyTheFourAlwaysPresentParts) {
     zItem item;
     std::unique_ptr<zMetaTag> tag(item.SerializeTag());
-    EXPECT_EQ(Dump(tag.get()), "Item\n"
+    EXPECT_EQ(DumpOne(tag.get()), "Item\n"
                                "  ItemFlag\n"
                                "  Target\n"
                                "    X = float 0\n"
@@ -371,20 +355,20 @@ TEST(ItemTag, AFreshItemWritesOnlyTheFourAlwaysPresentParts) {
 }
 
 TEST(ItemTag, RoundTripOfAFullySetItem) {
-    zMetafile doc;
-    zMetaTag* source = ParseRoot(doc, "<Item=\n"
-                                      "  <OffsetMatrix= <R0=<X=1.0><Y=0.0><Z=0.0><W=0.0>>\n"
-                                      "                 <R1=<X=0.0><Y=2.0><Z=0.0><W=0.0>>\n"
-                                      "                 <R2=<X=0.0><Y=0.0><Z=1.0><W=0.0>>\n"
-                                      "                 <R3=<X=4.0><Y=5.0><Z=6.0><W=1.0>> >\n"
-                                      "  <Position= <X=1.0><Y=2.0><Z=3.0> >\n"
-                                      "  <Rotation= <X=0.5><Y=0.0><Z=0.0> >\n"
-                                      "  <Scale= <X=2.0><Y=2.0><Z=2.0> >\n"
-                                      "  <ItemFlag= <HasTarget> <Invisible> <LinkOnlyPosition> >\n"
-                                      "  <Target= <X=7.0><Y=8.0><Z=9.0><W=1.0> >\n"
-                                      "  <RotationOrder=\"XY\">\n"
-                                      "  <Registry= <Team=\"red\"> <Stats= <Speed=3> > >\n"
-                                      ">\n");
+    ZmlDocument doc("<Item=\n"
+                    "  <OffsetMatrix= <R0=<X=1.0><Y=0.0><Z=0.0><W=0.0>>\n"
+                    "                 <R1=<X=0.0><Y=2.0><Z=0.0><W=0.0>>\n"
+                    "                 <R2=<X=0.0><Y=0.0><Z=1.0><W=0.0>>\n"
+                    "                 <R3=<X=4.0><Y=5.0><Z=6.0><W=1.0>> >\n"
+                    "  <Position= <X=1.0><Y=2.0><Z=3.0> >\n"
+                    "  <Rotation= <X=0.5><Y=0.0><Z=0.0> >\n"
+                    "  <Scale= <X=2.0><Y=2.0><Z=2.0> >\n"
+                    "  <ItemFlag= <HasTarget> <Invisible> <LinkOnlyPosition> >\n"
+                    "  <Target= <X=7.0><Y=8.0><Z=9.0><W=1.0> >\n"
+                    "  <RotationOrder=\"XY\">\n"
+                    "  <Registry= <Team=\"red\"> <Stats= <Speed=3> > >\n"
+                    ">\n");
+    const zMetaTag* source = doc.Root();
     ASSERT_NE(source, nullptr);
     zItem item;
     LogCapture capture;
@@ -396,25 +380,26 @@ TEST(ItemTag, RoundTripOfAFullySetItem) {
     EXPECT_EQ(item.GetRegistry().GetString("Team;", ""), std::string("red"));
 
     std::unique_ptr<zMetaTag> written(item.SerializeTag());
-    EXPECT_EQ(Dump(written.get()), Dump(source));
+    EXPECT_EQ(DumpOne(written.get()), DumpOne(source));
 
+    // And through a file's text.
+    auto text = ThroughText(written.release());
     zItem again;
-    ASSERT_TRUE(again.ParseTag(written.get()));
+    ASSERT_TRUE(again.ParseTag(text->Root()));
     std::unique_ptr<zMetaTag> rewritten(again.SerializeTag());
-    EXPECT_EQ(Dump(rewritten.get()), Dump(written.get()));
+    EXPECT_EQ(DumpOne(rewritten.get()), DumpOne(source));
 }
 
 TEST(ItemTag, OffsetPositionIsReadIntoThePivotAndWrittenAsAMatrix) {
-    zMetafile doc;
-    zMetaTag* source = ParseRoot(doc, "<Item= <OffsetPosition= <X=1><Y=2><Z=3><W=0> > >\n");
+    ZmlDocument doc("<Item= <OffsetPosition= <X=1><Y=2><Z=3><W=0> > >\n");
     zItem item;
-    ASSERT_TRUE(item.ParseTag(source));
+    ASSERT_TRUE(item.ParseTag(doc.Root()));
     EXPECT_TRUE(MatrixNear(*item.GetPivot(), zMatrix4::Translation(zVector(1.0f, 2.0f, 3.0f))));
     std::unique_ptr<zMetaTag> written(item.SerializeTag());
     EXPECT_EQ(written->GetTag("OffsetPosition;"), nullptr);
     zMetaTag* matrix = written->GetTag("OffsetMatrix;");
     ASSERT_NE(matrix, nullptr);
-    EXPECT_EQ(Dump(matrix->GetTag("R3;")), "R3\n  X = float 1\n  Y = float 2\n  Z = float 3\n  W = float 1\n");
+    EXPECT_EQ(DumpOne(matrix->GetTag("R3;")), "R3\n  X = float 1\n  Y = float 2\n  Z = float 3\n  W = float 1\n");
 }
 
 TEST(ItemTag, ReadingResetsEveryPartFirst) {
@@ -425,8 +410,8 @@ TEST(ItemTag, ReadingResetsEveryPartFirst) {
     item.SetRotationOrder(2);
     item.SetPivot(zMatrix4::Translation(zVector(1.0f, 0.0f, 0.0f)));
     item.GetRegistry().SetKey("Old", nullptr);
-    zMetafile doc;
-    ASSERT_TRUE(item.ParseTag(ParseRoot(doc, "<Item= <Position= <X=0><Y=1><Z=0> > >\n")));
+    ZmlDocument doc("<Item= <Position= <X=0><Y=1><Z=0> > >\n");
+    ASSERT_TRUE(item.ParseTag(doc.Root()));
     EXPECT_TRUE(VectorNear(*item.GetPosition(), zVector(0.0f, 1.0f, 0.0f)));
     EXPECT_TRUE(VectorNear(*item.GetScale(), zVector(1.0f, 1.0f, 1.0f)));
     EXPECT_FLOAT_EQ(item.GetAlpha(), 1.0f);
@@ -452,8 +437,8 @@ TEST(ItemTag, ReaderMessages) {
         {"<Item= <OffsetMatrix= <R0=<X=1><Y=0><Z=0>> > >\n", true, "[*] Invalid matrix 'OffsetMatrix' in <Item>.\n"},
     };
     for (const Case& c : cases) {
-        zMetafile doc;
-        zMetaTag* tag = ParseRoot(doc, c.text);
+        ZmlDocument doc(c.text);
+        const zMetaTag* tag = doc.Root();
         zItem item;
         item.SetRotationOrder(2);
         LogCapture capture;
@@ -461,8 +446,8 @@ TEST(ItemTag, ReaderMessages) {
         EXPECT_EQ(capture.Text(), c.log) << c.text;
     }
     zItem item;
-    zMetafile doc;
-    item.ParseTag(ParseRoot(doc, "<Item= <RotationOrder=\"XYZ\"> <RotationOrder=\"nope\"> >\n"));
+    ZmlDocument doc("<Item= <RotationOrder=\"XYZ\"> <RotationOrder=\"nope\"> >\n");
+    item.ParseTag(doc.Root());
     EXPECT_EQ(item.GetRotationOrder(), 5u) << "an unknown order keeps the one read before";
     LogCapture capture;
     EXPECT_FALSE(item.ParseTag(nullptr));
