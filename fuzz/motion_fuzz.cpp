@@ -80,19 +80,6 @@ std::string ReadAndWrite(const zMetaTag* root, bool exercise) {
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     zFuzzRound round;
-    std::string written;
-    {
-        zMetafile doc;
-        const zMetaTag* root = FirstRoot(doc, reinterpret_cast<const char*>(data), size);
-        if (!root) return 0;
-        written = ReadAndWrite(root, true);
-        if (written.empty()) return 0;
-    }
-    zMetafile doc;
-    const zMetaTag* root = FirstRoot(doc, written.data(), written.size());
-    if (!root) FuzzFail("a written motion tag does not parse as ZML");
-    const std::string again = ReadAndWrite(root, false);
-    if (again.empty()) FuzzFail("a written motion tag does not read back");
-    FuzzExpectSame(written, again, "a written motion tag reads back to another one");
+    CheckTagRoundTrip(data, size, ReadAndWrite, "motion tag");
     return 0;
 }

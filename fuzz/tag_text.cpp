@@ -18,3 +18,21 @@ std::string TagText(zMetaTag* tag, const char* what) {
     if (!SerializeMetafile(doc, text)) FuzzFail(what);
     return text;
 }
+
+void CheckTagRoundTrip(const u8* data, size_t size, zTagReadAndWrite readAndWrite, const char* kind) {
+    std::string written;
+    {
+        zMetafile doc;
+        const zMetaTag* root = FirstRoot(doc, reinterpret_cast<const char*>(data), size);
+        if (!root) return;
+        written = readAndWrite(root, true);
+        if (written.empty()) return;
+    }
+    const std::string what = std::string("a written ") + kind;
+    zMetafile doc;
+    const zMetaTag* root = FirstRoot(doc, written.data(), written.size());
+    if (!root) FuzzFail((what + " does not parse as ZML").c_str());
+    const std::string again = readAndWrite(root, false);
+    if (again.empty()) FuzzFail((what + " does not read back").c_str());
+    FuzzExpectSame(written, again, (what + " reads back to another one").c_str());
+}
