@@ -149,6 +149,8 @@ class zAnimationPlayer {
     // Takes the motion; false (logged, the motion freed) when it cannot be kept.
     bool AddMotion(std::unique_ptr<zMotion> motion);
     // Gives the motion back to the caller; null when it is not one of ours.
+    // Sources still playing it keep pointing at it: stop them before the
+    // motion is freed.
     std::unique_ptr<zMotion> RemoveMotion(const zMotion* motion);
     // The first motion of that name, or null.
     zMotion* FindMotion(const char* name) const;
