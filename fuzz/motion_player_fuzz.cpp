@@ -42,14 +42,17 @@ void Play(OpenPlayer& player) {
         zSharedPtr<zAnimationSource> source =
             player.SetMotion(player.GetMotion(index), &list, index % 2 ? 0.25f : 0.0f, index % 3 == 0, 1.0f);
         if (source) source->SetRelative(index % 2 == 1);
-        for (f32 step : Steps) player.UpdateAnimation(step);
+        for (f32 step : Steps)
+            player.UpdateAnimation(step);
     }
     list.SetClockScale(-1.0f);
     list.SetLoopMode(LoopModeOscillate);
-    for (f32 step : Steps) player.UpdateAnimation(step);
+    for (f32 step : Steps)
+        player.UpdateAnimation(step);
     player.IsDone();
     player.FadeOutAll(0.1f);
-    for (f32 step : Steps) player.UpdateAnimation(step);
+    for (f32 step : Steps)
+        player.UpdateAnimation(step);
     player.Stop();
 }
 

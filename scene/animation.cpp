@@ -46,23 +46,28 @@ void zAnimationSource::StepWeightAndClock(f32 dt) {
 }
 
 void zAnimationSourceList::SetClock(f32 clock) {
-    for (Node* node = GetHead(); node; node = node->next) node->value->SetClock(clock);
+    for (Node* node = GetHead(); node; node = node->next)
+        node->value->SetClock(clock);
 }
 
 void zAnimationSourceList::SetClockScale(f32 scale) {
-    for (Node* node = GetHead(); node; node = node->next) node->value->SetClockScale(scale);
+    for (Node* node = GetHead(); node; node = node->next)
+        node->value->SetClockScale(scale);
 }
 
 void zAnimationSourceList::SetWeight(f32 weight, f32 fadeTime) {
-    for (Node* node = GetHead(); node; node = node->next) node->value->SetWeight(weight, fadeTime);
+    for (Node* node = GetHead(); node; node = node->next)
+        node->value->SetWeight(weight, fadeTime);
 }
 
 void zAnimationSourceList::SetLoop(f32 start, f32 end) {
-    for (Node* node = GetHead(); node; node = node->next) node->value->SetLoop(start, end);
+    for (Node* node = GetHead(); node; node = node->next)
+        node->value->SetLoop(start, end);
 }
 
 void zAnimationSourceList::SetLoopMode(i32 mode) {
-    for (Node* node = GetHead(); node; node = node->next) node->value->SetLoopMode(mode);
+    for (Node* node = GetHead(); node; node = node->next)
+        node->value->SetLoopMode(mode);
 }
 
 f32 zAnimationSourceList::GetClock() const {
@@ -70,10 +75,8 @@ f32 zAnimationSourceList::GetClock() const {
 }
 
 zMotionAnimationSource::zMotionAnimationSource(const zMotion* motion)
-    : m_motion(motion),
-      m_loopMode(motion ? motion->GetLoopMode() : LoopModeConstant),
-      m_loopStart(CurveRangeFirstKey),
-      m_loopEnd(CurveRangeLastKey) {
+    : m_motion(motion), m_loopMode(motion ? motion->GetLoopMode() : LoopModeConstant),
+      m_loopStart(CurveRangeFirstKey), m_loopEnd(CurveRangeLastKey) {
     if (motion) {
         motion->GetTimeRange(m_loopStart, m_loopEnd);
         motion->EvaluatePosition(m_loopStart, m_previousPosition, m_loopMode);
@@ -147,7 +150,8 @@ void zMotionAnimationSource::Apply(zAnimationPlayer& player) {
         }
         // Script-made channels may carry any id: only those inside the weight
         // table can be blended.
-        if (m_weight == 0.0f || !channelWeights || id < 0 || id >= static_cast<i32>(ChannelWeightCount)) continue;
+        if (m_weight == 0.0f || !channelWeights || id < 0 || id >= static_cast<i32>(ChannelWeightCount))
+            continue;
         f32 current = 0.0f;
         if (!player.GetChannelValue(id, current)) continue;
         const f32 accumulated = channelWeights[id];
@@ -208,8 +212,9 @@ zMotion* zAnimationPlayer::FindMotion(const char* name) const {
     return nullptr;
 }
 
-zSharedPtr<zAnimationSource> zAnimationPlayer::SetMotion(const zMotion* motion, zAnimationSourceList* ownerList,
-                                                         f32 fadeTime, bool keepOthers, f32 weight) {
+zSharedPtr<zAnimationSource> zAnimationPlayer::SetMotion(const zMotion* motion,
+                                                         zAnimationSourceList* ownerList, f32 fadeTime,
+                                                         bool keepOthers, f32 weight) {
     zSharedPtr<zAnimationSource> source(new (std::nothrow) zMotionAnimationSource(motion));
     if (!source) {
         GetLog() << "[!] Could not allocate animation source.\n";
@@ -231,7 +236,8 @@ bool zAnimationPlayer::AddSource(const zSharedPtr<zAnimationSource>& source, f32
 }
 
 void zAnimationPlayer::FadeOutAll(f32 fadeTime) {
-    for (auto* node = m_sources.GetHead(); node; node = node->next) node->value->FadeOut(fadeTime);
+    for (auto* node = m_sources.GetHead(); node; node = node->next)
+        node->value->FadeOut(fadeTime);
 }
 
 zAnimationSource* zAnimationPlayer::GetSource(u32 index) const {

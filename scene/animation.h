@@ -155,13 +155,15 @@ class zAnimationPlayer {
     // The first motion of that name, or null.
     zMotion* FindMotion(const char* name) const;
     u32 GetMotionCount() const { return static_cast<u32>(m_motions.size()); }
-    zMotion* GetMotion(u32 index) const { return index < m_motions.size() ? m_motions[index].get() : nullptr; }
+    zMotion* GetMotion(u32 index) const {
+        return index < m_motions.size() ? m_motions[index].get() : nullptr;
+    }
 
     // Plays a motion in a new source (see AddSource), also appended to the
     // owner list when given and not already there; the source, or null when
     // it could not be made or kept.
-    zSharedPtr<zAnimationSource> SetMotion(const zMotion* motion, zAnimationSourceList* ownerList, f32 fadeTime,
-                                           bool keepOthers, f32 weight);
+    zSharedPtr<zAnimationSource> SetMotion(const zMotion* motion, zAnimationSourceList* ownerList,
+                                           f32 fadeTime, bool keepOthers, f32 weight);
     // Unless keepOthers, every playing source fades out over fadeTime; the
     // new one fades in from 0 to max(weight, 0) over the same time. False
     // when the source cannot be kept.

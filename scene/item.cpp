@@ -54,7 +54,8 @@ void zItem::ResetParts() {
 
 void zItem::RebuildLocalMatrix() {
     if (!(m_flags & ItemHasTarget))
-        m_rotationMatrix = zMatrix3::FromEulerAngles(m_rotation.x, m_rotation.y, m_rotation.z, m_rotationOrder);
+        m_rotationMatrix =
+            zMatrix3::FromEulerAngles(m_rotation.x, m_rotation.y, m_rotation.z, m_rotationOrder);
     zMatrix4 scaled = zMatrix4::Multiply(zMatrix4::Scale(m_scale), m_pivot);
     zMatrix4 rotated = zMatrix4::Multiply(zMatrix4::FromMatrix3(m_rotationMatrix), scaled);
     m_local = zMatrix4::Multiply(zMatrix4::Translation(m_position), rotated);
@@ -65,7 +66,8 @@ void zItem::UpdateAncestors() {
     // A clean ancestor ends the walk: its own update would neither change
     // anything nor look further up.
     u32 chainLength = 0;
-    for (zItem* node = m_parent; node && (node->m_flags & (ItemLocalDirty | ItemWorldDirty)); node = node->m_parent)
+    for (zItem* node = m_parent; node && (node->m_flags & (ItemLocalDirty | ItemWorldDirty));
+         node = node->m_parent)
         ++chainLength;
     if (chainLength == 0) return;
 
@@ -216,9 +218,11 @@ void zItem::TranslateWorld(const zVector& offset) {
         zVector to = from.Add(offset);
         const zMatrix4& parentInverse = m_parent->m_inverse;
         zVector change = to.ApplyMatrix(parentInverse).Sub(from.ApplyMatrix(parentInverse));
-        m_position = zVector(m_position.x + change.x, m_position.y + change.y, m_position.z + change.z, m_position.w);
+        m_position =
+            zVector(m_position.x + change.x, m_position.y + change.y, m_position.z + change.z, m_position.w);
     } else {
-        m_position = zVector(m_position.x + offset.x, m_position.y + offset.y, m_position.z + offset.z, m_position.w);
+        m_position =
+            zVector(m_position.x + offset.x, m_position.y + offset.y, m_position.z + offset.z, m_position.w);
     }
     Invalidate(false);
 }
@@ -337,8 +341,8 @@ void zItem::SetParent(zItem* parent) {
 
 bool zItem::ParseTag(const zMetaTag* tag) {
     if (!tag || tag->GetName() != "Item") {
-        GetLog() << "[!] Could not parse item. Root tag id is incorrect (" << (tag ? tag->GetName().CStr() : "")
-                 << ").\n";
+        GetLog() << "[!] Could not parse item. Root tag id is incorrect ("
+                 << (tag ? tag->GetName().CStr() : "") << ").\n";
         return false;
     }
     ResetParts();
@@ -443,11 +447,13 @@ zMetaTag* zItem::SerializeTag() const {
         zMetaTag* flags = new (std::nothrow) zMetaTag("ItemFlag");
         complete = Append(root.get(), flags);
         for (const ItemFlagName& entry : ItemFlagNames)
-            if (complete && (m_flags & entry.bit)) complete = Append(flags, new (std::nothrow) zMetaTag(entry.name));
+            if (complete && (m_flags & entry.bit))
+                complete = Append(flags, new (std::nothrow) zMetaTag(entry.name));
     }
     if (complete) complete = Append(root.get(), SerializeVector(m_target, "Target", true));
     if (complete && m_rotationOrder < RotationOrderCount)
-        complete = Append(root.get(), new (std::nothrow) zMetaTag("RotationOrder", RotationOrderNames[m_rotationOrder]));
+        complete = Append(root.get(),
+                          new (std::nothrow) zMetaTag("RotationOrder", RotationOrderNames[m_rotationOrder]));
     if (complete) {
         zMetaTag* registry = new (std::nothrow) zMetaTag("Registry");
         complete = Append(root.get(), registry);

@@ -51,7 +51,7 @@ extern const char* const RotationOrderNames[RotationOrderCount];
 constexpr u32 DefaultRotationOrder = 4;
 
 class zItem {
-public:
+  public:
     // Defaults everywhere and all three dirty bits set. The engine is only
     // carried for the kinds built on the item.
     explicit zItem(zEngine* engine = nullptr);
@@ -141,7 +141,7 @@ public:
     // A new "Item" tag the caller owns, defaults left out; null on failure.
     zMetaTag* SerializeTag() const;
 
-private:
+  private:
     zItem(const zItem&) = delete;
     zItem& operator=(const zItem&) = delete;
 

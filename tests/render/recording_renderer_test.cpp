@@ -66,7 +66,8 @@ TEST(RecordingRenderer, FindsCrossesAndBoxesAmongTheLines) {
     EXPECT_EQ(renderer.CountShape([&](zRenderer* r) { DrawCross(r, centre, 0.5f); }), 2);
     EXPECT_EQ(renderer.CountShape([&](zRenderer* r) { DrawCross(r, centre, 0.6f); }), 0);
     const f32 red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
-    EXPECT_EQ(renderer.CountShape([&](zRenderer* r) { DrawCross(r, centre, 0.5f, red); }), 0) << "colour differs";
+    EXPECT_EQ(renderer.CountShape([&](zRenderer* r) { DrawCross(r, centre, 0.5f, red); }), 0)
+        << "colour differs";
     EXPECT_EQ(renderer.CountShape([&](zRenderer* r) { DrawBox(r, box); }), 1);
     EXPECT_EQ(renderer.lines.size(), 1u + 3u + 12u + 3u);
 }

@@ -39,8 +39,10 @@ TEST(ItemAllocationFailure, ADeepUpdateWithoutRoomForTheChainStillUpdatesEveryAn
         FailingAllocation failure(0);
         EXPECT_FLOAT_EQ(chain.back()->GetWorldMatrix()->e[3], static_cast<f32>(Depth));
     }
-    for (const auto& item : chain) EXPECT_EQ(item->GetFlags() & ItemWorldDirty, 0u);
-    while (!chain.empty()) chain.pop_back();
+    for (const auto& item : chain)
+        EXPECT_EQ(item->GetFlags() & ItemWorldDirty, 0u);
+    while (!chain.empty())
+        chain.pop_back();
 }
 
 TEST(AnimationAllocationFailure, SetMotionReportsASourceItCannotMakeOrKeep) {

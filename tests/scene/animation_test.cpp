@@ -89,18 +89,19 @@ TEST(AnimationSource, IsDone) {
         bool done;
     };
     const Case cases[] = {
-        {LoopModeConstant, 1.0f, 1.0f, false},       {LoopModeConstant, 1.0f, 1.01f, true},
-        {LoopModeReset, 1.0f, 1.5f, true},           {LoopModeConstant, -1.0f, 0.0f, false},
-        {LoopModeConstant, -1.0f, -0.01f, true},     {LoopModeConstant, 0.0f, -0.5f, true},
-        {LoopModeRepeat, 1.0f, 50.0f, false},        {LoopModeOscillate, -1.0f, -50.0f, false},
-        {LoopModeOffsetRepeat, 1.0f, 50.0f, false},  {-7, 1.0f, 2.0f, true},
+        {LoopModeConstant, 1.0f, 1.0f, false},      {LoopModeConstant, 1.0f, 1.01f, true},
+        {LoopModeReset, 1.0f, 1.5f, true},          {LoopModeConstant, -1.0f, 0.0f, false},
+        {LoopModeConstant, -1.0f, -0.01f, true},    {LoopModeConstant, 0.0f, -0.5f, true},
+        {LoopModeRepeat, 1.0f, 50.0f, false},       {LoopModeOscillate, -1.0f, -50.0f, false},
+        {LoopModeOffsetRepeat, 1.0f, 50.0f, false}, {-7, 1.0f, 2.0f, true},
     };
     for (const Case& c : cases) {
         zSharedPtr<zMotionAnimationSource> source(new zMotionAnimationSource(motion.get()));
         source->SetLoopMode(c.mode);
         source->SetClockScale(c.clockScale);
         source->SetClock(c.clock);
-        EXPECT_EQ(source->IsDone(), c.done) << "mode " << c.mode << " scale " << c.clockScale << " clock " << c.clock;
+        EXPECT_EQ(source->IsDone(), c.done)
+            << "mode " << c.mode << " scale " << c.clockScale << " clock " << c.clock;
     }
     zSharedPtr<zMotionAnimationSource> without(new zMotionAnimationSource(nullptr));
     EXPECT_TRUE(without->IsDone());
@@ -159,7 +160,8 @@ TEST(AnimationPlayer, CrossFadeReleasesTheOldSource) {
     EXPECT_EQ(player.GetSource(0), second.Get());
     EXPECT_EQ(first->GetRefCount(), 1u) << "only the test holds it now";
     EXPECT_FLOAT_EQ(second->GetWeight(), 1.0f);
-    for (int i = 0; i < 3; ++i) player.UpdateAnimation(0.25f);
+    for (int i = 0; i < 3; ++i)
+        player.UpdateAnimation(0.25f);
     EXPECT_FLOAT_EQ(second->GetWeight(), 1.0f);
     EXPECT_TRUE(player.IsPlaying());
 }
@@ -292,7 +294,8 @@ TEST(AnimationPlayer, RelativeRotationComposesOnTheCurrentOne) {
     zQuaternion result;
     player.GetRotation(result);
     zQuaternion expected = zQuaternion::Multiply(TurnedY, start);
-    if (result.w * expected.w < 0.0f) expected = zQuaternion(-expected.x, -expected.y, -expected.z, -expected.w);
+    if (result.w * expected.w < 0.0f)
+        expected = zQuaternion(-expected.x, -expected.y, -expected.z, -expected.w);
     EXPECT_TRUE(QuaternionNear(result, expected, 1e-5f));
 }
 
@@ -413,7 +416,8 @@ TEST(MotionPlayerTag, ReaderMessages) {
         {"<MotionPlayer= <Speed=3> >\n", true, 0, "[*] Unknown tag 'Speed' in <MotionPlayer>.\n"},
         {"<MotionPlayer= <Motions= <Clip=1> <Motion= <Id=\"a\"> > > >\n", true, 1,
          "[*] Unknown tag 'Clip' in <Motions>.\n"},
-        {"<MotionPlayer= <Motions= <Motion= <Colour=1> > > >\n", true, 1, "[*] Unknown tag 'Colour' in <Motion>.\n"},
+        {"<MotionPlayer= <Motions= <Motion= <Colour=1> > > >\n", true, 1,
+         "[*] Unknown tag 'Colour' in <Motion>.\n"},
     };
     for (const Case& c : cases) {
         ZmlDocument doc(c.text);

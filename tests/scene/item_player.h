@@ -47,7 +47,8 @@ struct ItemPlayer : zAnimationPlayer {
     }
     void GetRotation(zQuaternion& out) override {
         const zVector* angles = item.GetRotation();
-        out = zQuaternion::FromEuler(angles->x, angles->y, angles->z, static_cast<int>(item.GetRotationOrder()));
+        out = zQuaternion::FromEuler(angles->x, angles->y, angles->z,
+                                     static_cast<int>(item.GetRotationOrder()));
     }
     bool SetRotation(const zQuaternion& rotation) override {
         ++setRotationCalls;

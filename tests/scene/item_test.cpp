@@ -17,7 +17,8 @@ constexpr f32 QuarterTurn = 1.5707964f;
 
 std::vector<zItem*> Children(const zItem& item) {
     std::vector<zItem*> out;
-    for (auto* node = item.GetChildren().GetHead(); node; node = node->next) out.push_back(node->value);
+    for (auto* node = item.GetChildren().GetHead(); node; node = node->next)
+        out.push_back(node->value);
     return out;
 }
 
@@ -58,7 +59,8 @@ TEST(Item, DirtyBitsFollowTheSettersAndTheUpdates) {
 
     parent.SetPosition(zVector(1.0f, 2.0f, 3.0f));
     EXPECT_EQ(parent.GetFlags(), 56u);
-    EXPECT_EQ(child.GetFlags(), u32{ItemWorldDirty | ItemInverseDirty}) << "the child's local matrix stays valid";
+    EXPECT_EQ(child.GetFlags(), u32{ItemWorldDirty | ItemInverseDirty})
+        << "the child's local matrix stays valid";
 
     child.GetInverseMatrix();
     parent.GetInverseMatrix();
@@ -143,7 +145,8 @@ TEST(Item, TargetAtTheItemsOwnPositionGivesNoNaN) {
     zVector target(2.0f, 3.0f, 4.0f);
     item.SetTarget(&target);
     const zMatrix4& world = *item.GetWorldMatrix();
-    for (f32 value : world.e) EXPECT_FALSE(std::isnan(value));
+    for (f32 value : world.e)
+        EXPECT_FALSE(std::isnan(value));
     EXPECT_TRUE(MatrixNear(world, zMatrix4::Translation(zVector(2.0f, 3.0f, 4.0f))));
 }
 
@@ -226,7 +229,8 @@ TEST(Item, AHundredThousandLevelsDeep) {
     EXPECT_NE(chain.back()->GetFlags() & ItemWorldDirty, 0u);
     EXPECT_FLOAT_EQ(chain.back()->GetWorldMatrix()->e[3], static_cast<f32>(Depth + 1));
     // Leaves first: each destruction then has no subtree left to mark.
-    while (!chain.empty()) chain.pop_back();
+    while (!chain.empty())
+        chain.pop_back();
 }
 
 TEST(Item, MarkWorldDirtyReachesEveryDescendant) {
@@ -237,7 +241,8 @@ TEST(Item, MarkWorldDirtyReachesEveryDescendant) {
     b.SetParent(&root);
     b1.SetParent(&b);
     zItem* all[] = {&root, &a, &a1, &a2, &b, &b1};
-    for (zItem* item : all) item->GetInverseMatrix();
+    for (zItem* item : all)
+        item->GetInverseMatrix();
     a.MarkWorldDirty();
     for (zItem* item : all) {
         bool below = item->IsDescendantOf(&a);
@@ -341,14 +346,14 @@ TEST(ItemTag, AFreshItemWritesOnlyTheFourAlwaysPresentParts) {
     zItem item;
     std::unique_ptr<zMetaTag> tag(item.SerializeTag());
     EXPECT_EQ(DumpOne(tag.get()), "Item\n"
-                               "  ItemFlag\n"
-                               "  Target\n"
-                               "    X = float 0\n"
-                               "    Y = float 0\n"
-                               "    Z = float 1\n"
-                               "    W = float 1\n"
-                               "  RotationOrder = string \"YXZ\"\n"
-                               "  Registry\n");
+                                  "  ItemFlag\n"
+                                  "  Target\n"
+                                  "    X = float 0\n"
+                                  "    Y = float 0\n"
+                                  "    Z = float 1\n"
+                                  "    W = float 1\n"
+                                  "  RotationOrder = string \"YXZ\"\n"
+                                  "  Registry\n");
     item.GetInverseMatrix();
     tag.reset(item.SerializeTag());
     EXPECT_EQ(tag->GetTag("ItemFlag;"), nullptr) << "no flag bit left";
@@ -399,7 +404,8 @@ TEST(ItemTag, OffsetPositionIsReadIntoThePivotAndWrittenAsAMatrix) {
     EXPECT_EQ(written->GetTag("OffsetPosition;"), nullptr);
     zMetaTag* matrix = written->GetTag("OffsetMatrix;");
     ASSERT_NE(matrix, nullptr);
-    EXPECT_EQ(DumpOne(matrix->GetTag("R3;")), "R3\n  X = float 1\n  Y = float 2\n  Z = float 3\n  W = float 1\n");
+    EXPECT_EQ(DumpOne(matrix->GetTag("R3;")),
+              "R3\n  X = float 1\n  Y = float 2\n  Z = float 3\n  W = float 1\n");
 }
 
 TEST(ItemTag, ReadingResetsEveryPartFirst) {
@@ -434,7 +440,8 @@ TEST(ItemTag, ReaderMessages) {
         {"<Item= <TargetOffsetRotation=1> <OrientationQuaternion=1> <OrientationMatrix=1> >\n", true, ""},
         {"<Item= <ItemFlag= <Hidden> > >\n", true, "[*] Unknown tag 'Hidden' in <ItemFlag>.\n"},
         {"<Item= <Position= <X=1><Y=2> > >\n", true, "[*] Invalid vector 'Position' in <Item>.\n"},
-        {"<Item= <OffsetMatrix= <R0=<X=1><Y=0><Z=0>> > >\n", true, "[*] Invalid matrix 'OffsetMatrix' in <Item>.\n"},
+        {"<Item= <OffsetMatrix= <R0=<X=1><Y=0><Z=0>> > >\n", true,
+         "[*] Invalid matrix 'OffsetMatrix' in <Item>.\n"},
     };
     for (const Case& c : cases) {
         ZmlDocument doc(c.text);

@@ -35,7 +35,8 @@ class EventRecorder {
 
     int Count(const std::string& event) const {
         int count = 0;
-        for (const RecordedEvent& entry : m_events) count += entry.name == event;
+        for (const RecordedEvent& entry : m_events)
+            count += entry.name == event;
         return count;
     }
 
@@ -44,7 +45,8 @@ class EventRecorder {
         std::vector<std::string> lines;
         for (const RecordedEvent& entry : m_events) {
             std::string line = entry.name + "(" + NameOf(entry.owner);
-            for (const std::string& argument : entry.arguments) line += ", " + argument;
+            for (const std::string& argument : entry.arguments)
+                line += ", " + argument;
             lines.push_back(line + ")");
         }
         return lines;
@@ -57,8 +59,7 @@ class EventRecorder {
         return found == m_names.end() ? "?" : found->second;
     }
 
-    template <typename T>
-    std::string Format(const T& value) const {
+    template <typename T> std::string Format(const T& value) const {
         if constexpr (std::is_same<T, bool>::value) {
             return value ? "true" : "false";
         } else if constexpr (std::is_integral<T>::value) {

@@ -55,7 +55,8 @@ struct RecordedColor {
     RecordedColor() = default;
     explicit RecordedColor(const f32* color) : pointer(color) {
         if (color)
-            for (int i = 0; i < 4; ++i) rgba[i] = color[i];
+            for (int i = 0; i < 4; ++i)
+                rgba[i] = color[i];
     }
 };
 
@@ -110,15 +111,14 @@ struct RecordingRenderer : zNull_Renderer {
     }
     void DrawTriangle(const zVector corners[3], const f32* color, const f32* uvs, zTexture* texture,
                       u32 flags) override {
-        triangles.push_back({{corners[0], corners[1], corners[2]}, color, uvs, texture, flags, RecordedColor(color)});
+        triangles.push_back(
+            {{corners[0], corners[1], corners[2]}, color, uvs, texture, flags, RecordedColor(color)});
     }
     void Write(zRasterFont* font, const char* text, f32 x, f32 y, f32 size, bool flag, i32 value,
                const f32* color) override {
         writes.push_back({font, text ? text : "", x, y, size, flag, value, RecordedColor(color)});
     }
-    void RenderQueue() override {
-        renderedQueues.push_back(Queued());
-    }
+    void RenderQueue() override { renderedQueues.push_back(Queued()); }
     bool SetupTexture(zTexture*) override {
         ++setupTextureCalls;
         Note("SetupTexture");
@@ -149,7 +149,8 @@ struct RecordingRenderer : zNull_Renderer {
     // The render queue as it stands.
     std::vector<zRenderable*> Queued() const {
         std::vector<zRenderable*> out;
-        for (auto* node = GetRenderQueue().GetHead(); node; node = node->next) out.push_back(node->value);
+        for (auto* node = GetRenderQueue().GetHead(); node; node = node->next)
+            out.push_back(node->value);
         return out;
     }
 
