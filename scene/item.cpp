@@ -63,11 +63,10 @@ void zItem::RebuildLocalMatrix() {
 }
 
 void zItem::UpdateAncestors() {
-    // A clean ancestor ends the walk: its own update would neither change
-    // anything nor look further up.
+    // An ancestor whose world matrix is current ends the walk: it would look
+    // no further up, and the item reads nothing but its world matrix.
     u32 chainLength = 0;
-    for (zItem* node = m_parent; node && (node->m_flags & (ItemLocalDirty | ItemWorldDirty));
-         node = node->m_parent)
+    for (zItem* node = m_parent; node && (node->m_flags & ItemWorldDirty); node = node->m_parent)
         ++chainLength;
     if (chainLength == 0) return;
 
@@ -81,9 +80,9 @@ void zItem::UpdateAncestors() {
     if (!chain) {
         // No memory for the chain: update the topmost dirty ancestor again
         // and again. Slow on deep chains, but it needs nothing.
-        while (m_parent && (m_parent->m_flags & (ItemLocalDirty | ItemWorldDirty))) {
+        while (m_parent && (m_parent->m_flags & ItemWorldDirty)) {
             zItem* topmost = m_parent;
-            while (topmost->m_parent && (topmost->m_parent->m_flags & (ItemLocalDirty | ItemWorldDirty)))
+            while (topmost->m_parent && (topmost->m_parent->m_flags & ItemWorldDirty))
                 topmost = topmost->m_parent;
             topmost->UpdateMatrices();
         }
