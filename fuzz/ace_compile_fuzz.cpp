@@ -19,12 +19,8 @@ struct CountingUnit : zACEUnit {
 
 struct SceneVerbs : zACEManager {
     SceneVerbs() {
-        DefineCommand("toposition", 0, 3);
-        DefineCommand("offsetposition", 1, 3);
-        DefineCommand("tooffset", 2, 3);
-        DefineCommand("toscale", 3, 3);
-        DefineCommand("torotation", 4, 3);
-        DefineCommand("toalpha", 5, 1);
+        for (const zACEVerb& verb : SceneACEVerbs)
+            DefineCommand(verb.name, verb.code, verb.parameterCount);
     }
 };
 
@@ -40,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     const i32 count = manager.LoadCommandList(text.c_str(), unit);
     if (count >= 0) {
         if (u32(count) != unit.GetCommands().GetCount()) FuzzFail("the compiler reports a wrong entry count");
-        if (unit.GetCursor() != unit.GetCommands().GetHead()) FuzzFail("a compiled list does not start at its head");
+        if (unit.GetCursor() != unit.GetCommands().GetHead())
+            FuzzFail("a compiled list does not start at its head");
     } else if (unit.GetCursor()) {
         FuzzFail("a list that failed to compile has a cursor");
     }

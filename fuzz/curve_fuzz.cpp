@@ -12,14 +12,20 @@
 
 namespace {
 
-// Evaluates the curve inside, between and far outside its keys in every loop
-// mode, with and without a range.
 void Exercise(const zCurve& curve) {
     f32 start = 0.0f;
     f32 end = 0.0f;
     curve.GetTimeRange(start, end);
-    const f32 times[] = {start, end, (start + end) * 0.5f, end + 0.3f * (end - start), start - 2.7f,
-                         end + 1e6f, -1e30f, NAN, INFINITY, start};
+    const f32 times[] = {start,
+                         end,
+                         (start + end) * 0.5f,
+                         end + 0.3f * (end - start),
+                         start - 2.7f,
+                         end + 1e6f,
+                         -1e30f,
+                         NAN,
+                         INFINITY,
+                         start};
     for (i32 mode = -2; mode <= 5; ++mode) {
         for (f32 time : times) {
             f32 value = 0.0f;
@@ -29,10 +35,10 @@ void Exercise(const zCurve& curve) {
     }
 }
 
-std::string ReadAndWrite(const zMetaTag* root, bool first) {
+std::string ReadAndWrite(const zMetaTag* root, bool firstRead) {
     zCurve curve;
     if (!curve.ParseTag(root)) return std::string();
-    if (first) Exercise(curve);
+    if (firstRead) Exercise(curve);
     return TagText(curve.SerializeTag(), "a read curve cannot be written");
 }
 

@@ -19,7 +19,7 @@ std::string TagText(zMetaTag* tag, const char* what) {
     return text;
 }
 
-void CheckTagRoundTrip(const u8* data, size_t size, zTagReadAndWrite readAndWrite, const char* kind) {
+void CheckTagRoundTrip(const u8* data, size_t size, const zTagReadAndWrite& readAndWrite, const char* what) {
     std::string written;
     {
         zMetafile doc;
@@ -28,11 +28,11 @@ void CheckTagRoundTrip(const u8* data, size_t size, zTagReadAndWrite readAndWrit
         written = readAndWrite(root, true);
         if (written.empty()) return;
     }
-    const std::string what = std::string("a written ") + kind;
+    const std::string failure = std::string("a written ") + what;
     zMetafile doc;
     const zMetaTag* root = FirstRoot(doc, written.data(), written.size());
-    if (!root) FuzzFail((what + " does not parse as ZML").c_str());
+    if (!root) FuzzFail((failure + " does not parse as ZML").c_str());
     const std::string again = readAndWrite(root, false);
-    if (again.empty()) FuzzFail((what + " does not read back").c_str());
-    FuzzExpectSame(written, again, (what + " reads back to another one").c_str());
+    if (again.empty()) FuzzFail((failure + " does not read back").c_str());
+    FuzzExpectSame(written, again, (failure + " reads back to another one").c_str());
 }

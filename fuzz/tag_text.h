@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "core/types.h"
@@ -15,10 +16,12 @@ const zMetaTag* FirstRoot(zMetafile& doc, const char* data, size_t size);
 // the run, naming what, when there is no tag or it cannot be serialised.
 std::string TagText(zMetaTag* tag, const char* what);
 
-// The round trip of a one-tag reader. readAndWrite reads a tag and returns the
-// text of what it read, or an empty text when it refuses the tag; first is
-// true for the input's own tag (the call that may exercise what it read).
-// What the input gives, read again, must give the same text; otherwise the
-// run fails naming the kind of tag.
-using zTagReadAndWrite = std::string (*)(const zMetaTag* root, bool first);
-void CheckTagRoundTrip(const u8* data, size_t size, zTagReadAndWrite readAndWrite, const char* kind);
+// Reads a root tag and gives the text of what it read written back, or an
+// empty text when the reader refuses the tag. firstRead is true for the
+// fuzzer's own input, false for the written text read back.
+using zTagReadAndWrite = std::function<std::string(const zMetaTag* root, bool firstRead)>;
+
+// Runs readAndWrite on the first root of the bytes; when that writes a text,
+// the text must parse, read back and write the same text again (what names
+// the tag in the failure).
+void CheckTagRoundTrip(const u8* data, size_t size, const zTagReadAndWrite& readAndWrite, const char* what);

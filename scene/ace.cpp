@@ -89,8 +89,8 @@ zACECommandNode* FindCommand(const zACECommandList& list, i32 code, f32 duration
     return list.Find(wanted);
 }
 
-zACECommandNode* AddCommand(zACECommandList& list, i32 code, f32 duration, f32 remaining, f32 p0, f32 p1, f32 p2,
-                            bool atTail, bool allowDuplicate) {
+zACECommandNode* AddCommand(zACECommandList& list, i32 code, f32 duration, f32 remaining, f32 p0, f32 p1,
+                            f32 p2, bool atTail, bool allowDuplicate) {
     zACECommand command;
     command.code = code;
     command.duration = duration;
@@ -163,7 +163,8 @@ bool zACEManager::DefineCommand(const char* name, i32 code, u32 parameterCount) 
     }
     auto* define = new (std::nothrow) zACEDefine(zString(name), code, parameterCount);
     if (!define) {
-        GetLog() << "[!] Failed to allocate new container to define ACE command '" << (name ? name : "") << "'.\n";
+        GetLog() << "[!] Failed to allocate new container to define ACE command '" << (name ? name : "")
+                 << "'.\n";
         return false;
     }
     m_defines.Add(define, true, true);
@@ -212,7 +213,8 @@ i32 zACEManager::LoadCommandList(const char* text, zACEUnit& unit) {
         u32 parameterCount = 0;
         while (!reader.AtEnd() && *reader.at != '+' && *reader.at != ';') {
             if (parameterCount == ACEMaxParameters) {
-                GetLog() << "[!] ACE compiled with " << ACEMaxParameters << " command parameter(s) maximum.\n";
+                GetLog() << "[!] ACE compiled with " << ACEMaxParameters
+                         << " command parameter(s) maximum.\n";
                 return -1;
             }
             if (*reader.at != ',') {
@@ -233,8 +235,8 @@ i32 zACEManager::LoadCommandList(const char* text, zACEUnit& unit) {
             return -1;
         }
         if (define->parameterCount != parameterCount) {
-            GetLog() << "[!] ACE command '" << name << "' takes " << define->parameterCount << " parameter(s), found "
-                     << parameterCount << ".\n";
+            GetLog() << "[!] ACE command '" << name << "' takes " << define->parameterCount
+                     << " parameter(s), found " << parameterCount << ".\n";
             return -1;
         }
         if (*reader.at == ';') {

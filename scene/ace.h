@@ -33,6 +33,18 @@ constexpr i32 ACECodeNext = -4;
 
 constexpr u32 ACEMaxParameters = 3;
 
+// The verbs of the 3D scene, in the order the scene defines them; managed
+// items execute them.
+struct zACEVerb {
+    const char* name;
+    i32 code;
+    u32 parameterCount;
+};
+constexpr zACEVerb SceneACEVerbs[] = {
+    {"toposition", 0, 3}, {"offsetposition", 1, 3}, {"tooffset", 2, 3},
+    {"toscale", 3, 3},    {"torotation", 4, 3},     {"toalpha", 5, 1},
+};
+
 // One entry of the vocabulary; the entry's id is the command name.
 class zACEDefine : public zLinkedListEntryId {
   public:
@@ -70,8 +82,8 @@ zACECommandNode* InsertBefore(zACECommandList& list, const zACECommand& command,
 zACECommandNode* FindCommand(const zACECommandList& list, i32 code, f32 duration, const f32 parameters[3]);
 // Unless duplicates are allowed an equal command already in the list is
 // returned; otherwise a new one goes at the tail (atTail) or the head.
-zACECommandNode* AddCommand(zACECommandList& list, i32 code, f32 duration, f32 remaining, f32 p0, f32 p1, f32 p2,
-                            bool atTail, bool allowDuplicate);
+zACECommandNode* AddCommand(zACECommandList& list, i32 code, f32 duration, f32 remaining, f32 p0, f32 p1,
+                            f32 p2, bool atTail, bool allowDuplicate);
 
 class zACEUnit {
   public:

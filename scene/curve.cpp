@@ -24,15 +24,19 @@ struct LoopWord {
     i32 mode;
 };
 const LoopWord CurveLoopWords[] = {
-    {"Reset", LoopModeReset},         {"Constant", LoopModeConstant},
-    {"Repeat", LoopModeRepeat},       {"Oscillate", LoopModeOscillate},
-    {"OffsetRepeat", LoopModeOffsetRepeat},
+    {"Reset", LoopModeReset},         {"Constant", LoopModeConstant},         {"Repeat", LoopModeRepeat},
+    {"Oscillate", LoopModeOscillate}, {"OffsetRepeat", LoopModeOffsetRepeat},
 };
 
 // "KnotEx" kind field -> stored kind; anything else is 0.
 i32 RemapTextKind(i32 field) {
-    static const i32 Remap[] = {0, CurveKindLinear, CurveKindTangentAlt, CurveKindBezier,
-                                CurveKindTangent, CurveKindTCB, CurveKindStep};
+    static const i32 Remap[] = {0,
+                                CurveKindLinear,
+                                CurveKindTangentAlt,
+                                CurveKindBezier,
+                                CurveKindTangent,
+                                CurveKindTCB,
+                                CurveKindStep};
     return field >= 1 && field <= 6 ? Remap[field] : 0;
 }
 
@@ -75,13 +79,79 @@ f32 ReadFloat(const unsigned char*& in) {
     return value;
 }
 
-// Adds child to parent; false (child deleted) when either is missing or the
-// parent refuses it.
-bool Attach(zMetaTag* parent, zMetaTag* child) {
-    if (!child) return false;
-    if (parent && parent->AddChild(child)) return true;
-    delete child;
-    return false;
+// The value between two keys, by the kind of k1; previous and next are the
+// keys around them, null at the ends. time lies strictly between the two.
+f32 InterpolateSegment(const zCurvePoint* previous, const zCurvePoint& k0, const zCurvePoint& k1,
+                       const zCurvePoint* next, f32 time) {
+    const f32 span = k1.time - k0.time;
+    const f32 u = (time - k0.time) / span;
+    const f32 difference = k1.value - k0.value;
+    f32 value = 0.0f;
+    switch (k1.type) {
+    case CurveKindLinear:
+        value = k0.value + difference * u;
+        break;
+    case CurveKindTCB: {
+        f32 t0 = (1.0f - k0.tension) * (1.0f - k0.continuity) * (1.0f - k0.bias) * difference;
+        if (previous) {
+            t0 = ((1.0f - k0.tension) * (1.0f + k0.continuity) * (1.0f + k0.bias) *
+                      (k0.value - previous->value) +
+                  t0) *
+                 span / (k1.time - previous->time);
+        }
+        f32 t1 = (1.0f - k1.tension) * (1.0f - k1.continuity) * (1.0f + k1.bias) * difference;
+        if (next) {
+            t1 = ((1.0f - k1.tension) * (1.0f + k1.continuity) * (1.0f - k1.bias) * (next->value - k1.value) +
+                  t1) *
+                 span / (next->time - k0.time);
+        }
+        value = Hermite(u, k0.value, k1.value, t0, t1);
+        break;
+    }
+    case CurveKindTangent:
+    case CurveKindTangentAlt: {
+        f32 t0 = k0.inTangentX;
+        if (previous) t0 *= span / (k1.time - previous->time);
+        f32 t1 = k1.inTangentX;
+        if (next) t1 *= span / (next->time - k0.time);
+        value = Hermite(u, k0.value, k1.value, t0, t1);
+        break;
+    }
+    case CurveKindBezier: {
+        f32 p1Time;
+        f32 p1Value;
+        if (k0.type == CurveKindBezier) {
+            p1Time = k0.time + k0.outTangentX;
+            p1Value = k0.value + k0.outTangentY;
+        } else {
+            p1Time = k0.time + span / 3.0f;
+            p1Value = k0.value + k0.inTangentY / 3.0f;
+        }
+        const f32 p2Time = k1.time + k1.inTangentX;
+        const f32 p2Value = k1.value + k1.inTangentY;
+        f32 low = 0.0f;
+        f32 high = 1.0f;
+        f32 s = 0.5f;
+        for (;;) {
+            f32 at = CubicBezier(s, k0.time, p1Time, p2Time, k1.time);
+            if (std::fabs(at - time) < BezierTolerance || high - low < BezierTolerance) break;
+            if (at > time) {
+                high = s;
+            } else {
+                low = s;
+            }
+            s = (low + high) * 0.5f;
+        }
+        value = CubicBezier(s, k0.value, p1Value, p2Value, k1.value);
+        break;
+    }
+    case CurveKindStep:
+        value = k0.value;
+        break;
+    default:
+        break;
+    }
+    return value;
 }
 
 } // namespace
@@ -122,7 +192,8 @@ f32 WrapCurveTime(f32 time, f32 start, f32 end, f32& periods) {
 
 void ResolveCurveRange(f32 first, f32 last, f32 rangeStart, f32 rangeEnd, f32& start, f32& end) {
     // NaN counts as the sentinel: the whole key range.
-    start = rangeStart == CurveRangeFirstKey || rangeStart != rangeStart ? first : Clamp(rangeStart, first, last);
+    start =
+        rangeStart == CurveRangeFirstKey || rangeStart != rangeStart ? first : Clamp(rangeStart, first, last);
     end = rangeEnd == CurveRangeLastKey || rangeEnd != rangeEnd ? last : Clamp(rangeEnd, first, last);
 }
 
@@ -196,74 +267,7 @@ void zCurve::Evaluate(f32 time, f32& out, i32 loopMode, f32 rangeStart, f32 rang
     }
     const zCurvePoint* previous = segment > 0 ? GetKey(segment - 1) : nullptr;
     const zCurvePoint* next = segment + 2 < count ? GetKey(segment + 2) : nullptr;
-    const f32 span = k1->time - k0->time;
-    const f32 u = (time - k0->time) / span;
-    const f32 difference = k1->value - k0->value;
-    f32 value = 0.0f;
-    switch (k1->type) {
-    case CurveKindLinear:
-        value = k0->value + difference * u;
-        break;
-    case CurveKindTCB: {
-        f32 t0 = (1.0f - k0->tension) * (1.0f - k0->continuity) * (1.0f - k0->bias) * difference;
-        if (previous) {
-            t0 = ((1.0f - k0->tension) * (1.0f + k0->continuity) * (1.0f + k0->bias) * (k0->value - previous->value) +
-                  t0) *
-                 span / (k1->time - previous->time);
-        }
-        f32 t1 = (1.0f - k1->tension) * (1.0f - k1->continuity) * (1.0f + k1->bias) * difference;
-        if (next) {
-            t1 = ((1.0f - k1->tension) * (1.0f + k1->continuity) * (1.0f - k1->bias) * (next->value - k1->value) +
-                  t1) *
-                 span / (next->time - k0->time);
-        }
-        value = Hermite(u, k0->value, k1->value, t0, t1);
-        break;
-    }
-    case CurveKindTangent:
-    case CurveKindTangentAlt: {
-        f32 t0 = k0->inTangentX;
-        if (previous) t0 *= span / (k1->time - previous->time);
-        f32 t1 = k1->inTangentX;
-        if (next) t1 *= span / (next->time - k0->time);
-        value = Hermite(u, k0->value, k1->value, t0, t1);
-        break;
-    }
-    case CurveKindBezier: {
-        f32 p1Time;
-        f32 p1Value;
-        if (k0->type == CurveKindBezier) {
-            p1Time = k0->time + k0->outTangentX;
-            p1Value = k0->value + k0->outTangentY;
-        } else {
-            p1Time = k0->time + span / 3.0f;
-            p1Value = k0->value + k0->inTangentY / 3.0f;
-        }
-        const f32 p2Time = k1->time + k1->inTangentX;
-        const f32 p2Value = k1->value + k1->inTangentY;
-        f32 low = 0.0f;
-        f32 high = 1.0f;
-        f32 s = 0.5f;
-        for (;;) {
-            f32 at = CubicBezier(s, k0->time, p1Time, p2Time, k1->time);
-            if (std::fabs(at - time) < BezierTolerance || high - low < BezierTolerance) break;
-            if (at > time) {
-                high = s;
-            } else {
-                low = s;
-            }
-            s = (low + high) * 0.5f;
-        }
-        value = CubicBezier(s, k0->value, p1Value, p2Value, k1->value);
-        break;
-    }
-    case CurveKindStep:
-        value = k0->value;
-        break;
-    default:
-        break;
-    }
-    out = value + offset;
+    out = InterpolateSegment(previous, *k0, *k1, next, time) + offset;
 }
 
 bool zCurve::AddPoint(std::unique_ptr<zCurvePoint> point) {
@@ -414,8 +418,8 @@ u32 zCurve::Reduce(f32 tolerance) {
 
 bool zCurve::ParseTag(const zMetaTag* tag) {
     if (!tag || tag->GetName() != "Curve") {
-        GetLog() << "[!] Could not parse curve. Root tag id is incorrect (" << (tag ? tag->GetName().CStr() : "")
-                 << ").\n";
+        GetLog() << "[!] Could not parse curve. Root tag id is incorrect ("
+                 << (tag ? tag->GetName().CStr() : "") << ").\n";
         return false;
     }
     Clear();
@@ -515,31 +519,26 @@ bool zCurve::ParseKnotList(const zMetaTag* tag) {
 }
 
 void zCurve::ParseBinaryKnots(const zMetaTag* tag) {
-    const zMetaTag* countTag = tag->GetTypedTag("Count;", VariantInt);
-    const zMetaTag* dataTag = tag->GetTypedTag("Data;", VariantBinary);
-    if (!countTag || !dataTag) return;
-    const i32 count = countTag->GetRawInt();
-    const auto* data = static_cast<const unsigned char*>(dataTag->GetValue().GetBinaryData());
-    const u32 size = dataTag->GetValue().GetBinarySize();
+    zKeyBlock block;
+    if (!FindKeyBlock(tag, block)) return;
     // Only whole records inside the block are read; Count alone allocates nothing.
     u32 fitting = 0;
-    for (u32 at = 0; count > 0 && fitting < u32(count) && at + BinaryKnotShortSize <= size; ++fitting) {
-        u32 recordSize = data[at] == CurveKindLinear ? BinaryKnotShortSize : BinaryKnotLongSize;
-        if (at + recordSize > size) break;
+    for (u32 at = 0; block.count > 0 && fitting < u32(block.count) && at + BinaryKnotShortSize <= block.size;
+         ++fitting) {
+        u32 recordSize = block.data[at] == CurveKindLinear ? BinaryKnotShortSize : BinaryKnotLongSize;
+        if (at + recordSize > block.size) break;
         at += recordSize;
     }
-    if (count > 0 && fitting < u32(count)) {
-        GetLog() << "[*] <BinaryKnot> data is short: " << fitting << " of " << count << " key(s) read.\n";
-    }
+    WarnShortKeyBlock("BinaryKnot", fitting, block.count);
     if (!SetKnotCount(fitting)) return;
-    const unsigned char* in = data;
+    const unsigned char* in = block.data;
     for (u32 index = 0; index < fitting; ++index) {
         zCurvePoint point;
         point.type = *in++;
         point.time = ReadFloat(in);
         point.value = ReadFloat(in);
         if (point.type != CurveKindLinear) {
-            f32* numbers[] = {&point.tension,    &point.continuity,  &point.bias,        &point.inTangentX,
+            f32* numbers[] = {&point.tension,    &point.continuity,  &point.bias,       &point.inTangentX,
                               &point.inTangentY, &point.outTangentX, &point.outTangentY};
             for (f32* number : numbers)
                 *number = ReadFloat(in);
@@ -558,7 +557,8 @@ zMetaTag* zCurve::SerializeTag() const {
     if (count == 0) return root;
     u64 size = 0;
     for (u32 index = 0; index < count; ++index)
-        size += BinaryKindByte(GetKey(index)->type) == CurveKindLinear ? BinaryKnotShortSize : BinaryKnotLongSize;
+        size +=
+            BinaryKindByte(GetKey(index)->type) == CurveKindLinear ? BinaryKnotShortSize : BinaryKnotLongSize;
     auto* block = new (std::nothrow) unsigned char[size];
     zMetaTag* knots = block ? new (std::nothrow) zMetaTag("BinaryKnot") : nullptr;
     if (!knots) {
@@ -575,15 +575,16 @@ zMetaTag* zCurve::SerializeTag() const {
         AppendFloat(out, point->time);
         AppendFloat(out, point->value);
         if (kind != CurveKindLinear) {
-            const f32 numbers[] = {point->tension,    point->continuity,  point->bias,        point->inTangentX,
-                                   point->inTangentY, point->outTangentX, point->outTangentY};
+            const f32 numbers[] = {point->tension,    point->continuity, point->bias,
+                                   point->inTangentX, point->inTangentY, point->outTangentX,
+                                   point->outTangentY};
             for (f32 number : numbers)
                 AppendFloat(out, number);
         }
     }
-    Attach(knots, new (std::nothrow) zMetaTag("Count", i32(count)));
-    Attach(knots, new (std::nothrow) zMetaTag("Data", block, u32(size)));
+    AttachTag(knots, new (std::nothrow) zMetaTag("Count", i32(count)));
+    AttachTag(knots, new (std::nothrow) zMetaTag("Data", block, u32(size)));
     delete[] block;
-    Attach(root, knots);
+    AttachTag(root, knots);
     return root;
 }

@@ -1,5 +1,7 @@
 #include "scene/key_text.h"
 
+#include "core/log.h"
+#include "markup/meta_tag.h"
 #include "markup/number_token.h"
 
 namespace {
@@ -47,4 +49,19 @@ i32 KeyTextFields::NextInt(i32 missing) {
     const char* begin;
     const char* end;
     return NextField(begin, end) ? ParseKeyInt(begin, end) : missing;
+}
+
+bool FindKeyBlock(const zMetaTag* tag, zKeyBlock& block) {
+    const zMetaTag* countTag = tag->GetTypedTag("Count;", VariantInt);
+    const zMetaTag* dataTag = tag->GetTypedTag("Data;", VariantBinary);
+    if (!countTag || !dataTag) return false;
+    block.count = countTag->GetRawInt();
+    block.data = static_cast<const unsigned char*>(dataTag->GetValue().GetBinaryData());
+    block.size = dataTag->GetValue().GetBinarySize();
+    return true;
+}
+
+void WarnShortKeyBlock(const char* tagName, u32 read, i32 count) {
+    if (count > 0 && read < u32(count))
+        GetLog() << "[*] <" << tagName << "> data is short: " << read << " of " << count << " key(s) read.\n";
 }

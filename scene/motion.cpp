@@ -11,9 +11,9 @@
 namespace {
 
 const char* const ChannelWords[MotionChannelIdLast] = {
-    "PositionX", "PositionY", "PositionZ", "RotationX", "RotationY", "RotationZ", "ScaleX",    "ScaleY",
-    "ScaleZ",    "PivotX",    "PivotY",    "PivotZ",    "DiffuseR",  "DiffuseG",  "DiffuseB",  "SpecularR",
-    "SpecularG", "SpecularB", "DiffuseI",  "SpecularI", "ConeAngle", "EdgeAngle", "Alpha",     "Zoom",
+    "PositionX", "PositionY", "PositionZ", "RotationX", "RotationY", "RotationZ", "ScaleX",   "ScaleY",
+    "ScaleZ",    "PivotX",    "PivotY",    "PivotZ",    "DiffuseR",  "DiffuseG",  "DiffuseB", "SpecularR",
+    "SpecularG", "SpecularB", "DiffuseI",  "SpecularI", "ConeAngle", "EdgeAngle", "Alpha",    "Zoom",
     "Range",     "FogStart",  "FogEnd",    "FogR",      "FogG",      "FogB",
 };
 
@@ -31,13 +31,6 @@ const MotionLoopWord MotionLoopWords[] = {
 
 constexpr u32 QuaternionKeySize = 5 * 4;
 constexpr u32 QuaternionKeyCapacity = 16;
-
-bool Attach(zMetaTag* parent, zMetaTag* child) {
-    if (!child) return false;
-    if (parent && parent->AddChild(child)) return true;
-    delete child;
-    return false;
-}
 
 const char* NameOf(const zMetaTag* tag) {
     return tag ? tag->GetName().CStr() : "";
@@ -110,9 +103,9 @@ zMetaTag* zMotionChannel::SerializeChannelTag() const {
         GetLog() << "[!] Could not create channel root tag to serialize.\n";
         return nullptr;
     }
-    Attach(root, SerializeTag());
+    AttachTag(root, SerializeTag());
     if (const char* word = GetMotionChannelWord(channelId)) {
-        Attach(root, new (std::nothrow) zMetaTag("Id", word));
+        AttachTag(root, new (std::nothrow) zMetaTag("Id", word));
     } else {
         GetLog() << "[*] Unknown motion channel type (" << channelId << ").\n";
     }
@@ -143,7 +136,8 @@ void zQuaternionTrack::Clear() {
     m_cacheIndex = -1;
 }
 
-void zQuaternionTrack::Evaluate(f32 time, zQuaternion& out, i32 loopMode, f32 rangeStart, f32 rangeEnd) const {
+void zQuaternionTrack::Evaluate(f32 time, zQuaternion& out, i32 loopMode, f32 rangeStart,
+                                f32 rangeEnd) const {
     const u32 count = GetKeyCount();
     if (count == 0) return;
     const zQuaternionKey* first = GetKey(0);
@@ -213,21 +207,16 @@ bool zQuaternionTrack::ParseTag(const zMetaTag* tag) {
 }
 
 void zQuaternionTrack::ParseBinaryKeys(const zMetaTag* tag) {
-    const zMetaTag* countTag = tag->GetTypedTag("Count;", VariantInt);
-    const zMetaTag* dataTag = tag->GetTypedTag("Data;", VariantBinary);
-    if (!countTag || !dataTag) return;
-    const i32 count = countTag->GetRawInt();
-    const auto* data = static_cast<const unsigned char*>(dataTag->GetValue().GetBinaryData());
-    const u32 fitting = dataTag->GetValue().GetBinarySize() / QuaternionKeySize;
+    zKeyBlock block;
+    if (!FindKeyBlock(tag, block)) return;
     // Only whole records inside the block are read.
-    u32 reading = count > 0 ? u32(count) : 0;
-    if (reading > fitting) {
-        GetLog() << "[*] <BinaryKeys> data is short: " << fitting << " of " << count << " key(s) read.\n";
-        reading = fitting;
-    }
+    const u32 fitting = block.size / QuaternionKeySize;
+    const u32 reading = block.count <= 0 ? 0 : u32(block.count) < fitting ? u32(block.count) : fitting;
+    WarnShortKeyBlock("BinaryKeys", reading, block.count);
     for (u32 index = 0; index < reading; ++index) {
         f32 numbers[5];
-        std::memcpy(numbers, data + index * QuaternionKeySize, QuaternionKeySize); // little-endian hosts
+        std::memcpy(numbers, block.data + index * QuaternionKeySize,
+                    QuaternionKeySize); // little-endian hosts
         if (!AddKey(numbers[0], zQuaternion(numbers[1], numbers[2], numbers[3], numbers[4]))) return;
     }
 }
@@ -247,13 +236,14 @@ zMetaTag* zQuaternionTrack::SerializeTag() const {
     }
     for (u32 index = 0; index < count; ++index) {
         const zQuaternionKey* key = GetKey(index);
-        const f32 numbers[5] = {key->time, key->rotation.x, key->rotation.y, key->rotation.z, key->rotation.w};
+        const f32 numbers[5] = {key->time, key->rotation.x, key->rotation.y, key->rotation.z,
+                                key->rotation.w};
         std::memcpy(block + index * QuaternionKeySize, numbers, QuaternionKeySize);
     }
-    Attach(binary, new (std::nothrow) zMetaTag("Count", i32(count)));
-    Attach(binary, new (std::nothrow) zMetaTag("Data", block, size));
+    AttachTag(binary, new (std::nothrow) zMetaTag("Count", i32(count)));
+    AttachTag(binary, new (std::nothrow) zMetaTag("Data", block, size));
     delete[] block;
-    Attach(root, binary);
+    AttachTag(root, binary);
     return root;
 }
 
@@ -301,7 +291,8 @@ zMotionChannel* zMotion::GetChannel(u32 index) const {
     return static_cast<zMotionChannel*>(entry);
 }
 
-void zMotion::GetChannels(zMotionChannel* position[3], zMotionChannel* rotation[3], zMotionChannel* scale[3]) const {
+void zMotion::GetChannels(zMotionChannel* position[3], zMotionChannel* rotation[3],
+                          zMotionChannel* scale[3]) const {
     zMotionChannel** groups[] = {position, rotation, scale};
     for (i32 group = 0; group < 3; ++group) {
         if (!groups[group]) continue;
@@ -339,7 +330,8 @@ bool zMotion::HasQuaternionKeys() const {
 
 void zMotion::EvaluateTriple(i32 firstId, f32 time, f32 out[3], i32 loopMode) const {
     for (i32 axis = 0; axis < 3; ++axis)
-        if (const zMotionChannel* channel = FindChannel(firstId + axis)) channel->Evaluate(time, out[axis], loopMode);
+        if (const zMotionChannel* channel = FindChannel(firstId + axis))
+            channel->Evaluate(time, out[axis], loopMode);
 }
 
 void zMotion::EvaluatePosition(f32 time, f32 out[3], i32 loopMode) const {
@@ -350,7 +342,8 @@ void zMotion::EvaluateRotation(f32 time, f32 out[3], i32 loopMode) const {
     EvaluateTriple(ChannelRotationX, time, out, loopMode);
 }
 
-void zMotion::EvaluateQuaternion(f32 time, zQuaternion& out, i32 loopMode, f32 rangeStart, f32 rangeEnd) const {
+void zMotion::EvaluateQuaternion(f32 time, zQuaternion& out, i32 loopMode, f32 rangeStart,
+                                 f32 rangeEnd) const {
     m_rotationKeys.Evaluate(time, out, loopMode, rangeStart, rangeEnd);
 }
 
@@ -418,12 +411,12 @@ zMetaTag* zMotion::SerializeTag() const {
         GetLog() << "[!] Could not create managed root tag to serialize.\n";
         return nullptr;
     }
-    Attach(root, new (std::nothrow) zMetaTag("Id", m_name.CStr() ? m_name.CStr() : ""));
+    AttachTag(root, new (std::nothrow) zMetaTag("Id", m_name.CStr() ? m_name.CStr() : ""));
     for (const MotionLoopWord& loop : MotionLoopWords)
-        if (m_loopMode == loop.mode) Attach(root, new (std::nothrow) zMetaTag("LoopMode", loop.word));
-    Attach(root, new (std::nothrow) zMetaTag("UseQuaternion", m_useQuaternion));
-    Attach(root, m_rotationKeys.SerializeTag());
+        if (m_loopMode == loop.mode) AttachTag(root, new (std::nothrow) zMetaTag("LoopMode", loop.word));
+    AttachTag(root, new (std::nothrow) zMetaTag("UseQuaternion", m_useQuaternion));
+    AttachTag(root, m_rotationKeys.SerializeTag());
     for (const zMotionChannel* channel = FirstChannel(); channel; channel = NextChannel(channel))
-        Attach(root, channel->SerializeChannelTag());
+        AttachTag(root, channel->SerializeChannelTag());
     return root;
 }

@@ -135,7 +135,8 @@ class zMotion {
     zMotionChannel* FirstChannel() const;
     static zMotionChannel* NextChannel(const zMotionChannel* channel);
     // The channels of ids 1-3, 4-6 and 7-9 (null where absent); any array may be null.
-    void GetChannels(zMotionChannel* position[3], zMotionChannel* rotation[3], zMotionChannel* scale[3]) const;
+    void GetChannels(zMotionChannel* position[3], zMotionChannel* rotation[3],
+                     zMotionChannel* scale[3]) const;
 
     // The largest channel end time; 0 without channels.
     f32 GetLength() const;

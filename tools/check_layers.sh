@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
 #   platform -> core -> io -> markup / picture -> render / audio -> engine,
-# with squirrel/ on its own and scene/ on core, io and markup (no renderer).
-# Prints every offending file:line and include, and fails when there is one.
-# Run by the test suite (CTest test "layers").
+# with scene/ over markup and squirrel/ on its own. Prints every offending
+# file:line and include, and fails when there is one. Run by the test suite
+# (CTest test "layers").
 #
 # Rules, for every source of a library folder (its subfolders count as the folder):
 # - "<folder>/<file>" includes name the folder itself or a folder below it in the

@@ -1,6 +1,9 @@
 // Containers that allocate with nothrow new must survive a failed allocation:
 // log where the system states a line, report failure and keep what they held.
+// tests/support/failing_allocation.h makes one chosen allocation fail.
 #include <gtest/gtest.h>
+
+#include <new>
 
 #include "core/array_list.h"
 #include "core/list.h"

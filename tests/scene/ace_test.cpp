@@ -3,20 +3,16 @@
 #include <string>
 #include <vector>
 
-#include "../support/log_capture.h"
+#include "tests/support/log_capture.h"
 #include "scene/ace.h"
 
 namespace {
 
-// The scene's verbs, as the 3D scene defines them.
+// A vocabulary with the 3D scene's verbs.
 struct SceneVerbs : zACEManager {
     SceneVerbs() {
-        DefineCommand("toposition", 0, 3);
-        DefineCommand("offsetposition", 1, 3);
-        DefineCommand("tooffset", 2, 3);
-        DefineCommand("toscale", 3, 3);
-        DefineCommand("torotation", 4, 3);
-        DefineCommand("toalpha", 5, 1);
+        for (const zACEVerb& verb : SceneACEVerbs)
+            DefineCommand(verb.name, verb.code, verb.parameterCount);
     }
 };
 
@@ -171,7 +167,9 @@ TEST(ACEUpdate, ToVerbLandsExactlyOnTheTarget) {
 TEST(ACEUpdate, GroupRunsUntilItsLongestCommandIsDone) {
     SceneVerbs manager;
     MovingUnit unit;
-    ASSERT_EQ(manager.LoadCommandList("offsetposition 1, 1,0,0 + offsetposition 2, 0,1,0; toscale 1, 2,2,2;", unit), 5);
+    ASSERT_EQ(
+        manager.LoadCommandList("offsetposition 1, 1,0,0 + offsetposition 2, 0,1,0; toscale 1, 2,2,2;", unit),
+        5);
     for (int step = 0; step < 4; ++step)
         manager.UpdateUnit(unit, 0.5f);
     EXPECT_FLOAT_EQ(unit.position[0], 1.0f);

@@ -23,13 +23,26 @@ struct EvaluateCase {
 
 TEST(CurveEvaluate, LoopModesOnALinearRamp) {
     const EvaluateCase cases[] = {
-        {0.5f, LoopModeReset, 1},       {0.5f, LoopModeConstant, 1},     {0.5f, LoopModeRepeat, 1},
-        {0.5f, LoopModeOscillate, 1},   {0.5f, LoopModeOffsetRepeat, 1}, {1.5f, LoopModeReset, 0},
-        {-0.5f, LoopModeReset, 0},      {1.5f, LoopModeConstant, 2},     {-0.5f, LoopModeConstant, 0},
-        {1.25f, LoopModeRepeat, 0.5f},  {-0.25f, LoopModeRepeat, 1.5f},  {1.25f, LoopModeOscillate, 1.5f},
-        {2.25f, LoopModeOscillate, 0.5f}, {-0.25f, LoopModeOscillate, 0.5f}, {2.5f, LoopModeOffsetRepeat, 5},
-        {-0.5f, LoopModeOffsetRepeat, -1}, {1.5f, 7, 2},                 {-0.5f, 7, 0},
-        {1.5f, -1, 2},                  {-0.5f, -3, 0},
+        {0.5f, LoopModeReset, 1},
+        {0.5f, LoopModeConstant, 1},
+        {0.5f, LoopModeRepeat, 1},
+        {0.5f, LoopModeOscillate, 1},
+        {0.5f, LoopModeOffsetRepeat, 1},
+        {1.5f, LoopModeReset, 0},
+        {-0.5f, LoopModeReset, 0},
+        {1.5f, LoopModeConstant, 2},
+        {-0.5f, LoopModeConstant, 0},
+        {1.25f, LoopModeRepeat, 0.5f},
+        {-0.25f, LoopModeRepeat, 1.5f},
+        {1.25f, LoopModeOscillate, 1.5f},
+        {2.25f, LoopModeOscillate, 0.5f},
+        {-0.25f, LoopModeOscillate, 0.5f},
+        {2.5f, LoopModeOffsetRepeat, 5},
+        {-0.5f, LoopModeOffsetRepeat, -1},
+        {1.5f, 7, 2},
+        {-0.5f, 7, 0},
+        {1.5f, -1, 2},
+        {-0.5f, -3, 0},
     };
     zCurve curve;
     FillCurve(curve, Ramp);
@@ -151,9 +164,9 @@ struct WrapCase {
 
 TEST(CurveWrap, PeriodsAndResults) {
     const WrapCase cases[] = {
-        {1.25f, 0, 1, 0.25f, 1},  {2.5f, 0, 1, 0.5f, 2},     {-0.25f, 0, 1, 0.75f, -1},
-        {-1.25f, 0, 1, 0.75f, -2}, {0.5f, 0, 1, 0.5f, 0},    {5.0f, 2, 4, 3.0f, 1},
-        {1.0f, 2, 4, 3.0f, -1},   {7.0f, 3, 3, 3.0f, 0},     {1e30f, 0, 1, 0.0f, 1e30f},
+        {1.25f, 0, 1, 0.25f, 1},   {2.5f, 0, 1, 0.5f, 2}, {-0.25f, 0, 1, 0.75f, -1},
+        {-1.25f, 0, 1, 0.75f, -2}, {0.5f, 0, 1, 0.5f, 0}, {5.0f, 2, 4, 3.0f, 1},
+        {1.0f, 2, 4, 3.0f, -1},    {7.0f, 3, 3, 3.0f, 0}, {1e30f, 0, 1, 0.0f, 1e30f},
     };
     for (const WrapCase& test : cases) {
         SCOPED_TRACE(test.time);
@@ -208,11 +221,20 @@ double Reference(const std::vector<Key>& keys, double time, int mode) {
         double periods = std::floor((time - start) / length);
         double wrapped = time - periods * length;
         switch (mode) {
-        case 0: return 0;
-        case 2: time = wrapped; break;
-        case 3: time = std::fmod(std::fabs(periods), 2.0) == 1.0 ? start + end - wrapped : wrapped; break;
-        case 4: time = wrapped; offset = (last.value - first.value) * periods; break;
-        default: time = time < start ? start : end;
+        case 0:
+            return 0;
+        case 2:
+            time = wrapped;
+            break;
+        case 3:
+            time = std::fmod(std::fabs(periods), 2.0) == 1.0 ? start + end - wrapped : wrapped;
+            break;
+        case 4:
+            time = wrapped;
+            offset = (last.value - first.value) * periods;
+            break;
+        default:
+            time = time < start ? start : end;
         }
     }
     size_t i = 0;
@@ -228,19 +250,24 @@ double Reference(const std::vector<Key>& keys, double time, int mode) {
     double u = (time - a.time) / span;
     double slope0 = 0, slope1 = 0;
     switch (b.type) {
-    case 1: return a.value + (b.value - a.value) * u + offset;
-    case 6: return a.value + offset;
-    case 5: return BezierReference(a, b, time) + offset;
+    case 1:
+        return a.value + (b.value - a.value) * u + offset;
+    case 6:
+        return a.value + offset;
+    case 5:
+        return BezierReference(a, b, time) + offset;
     case 2: {
         double d = b.value - a.value;
         slope0 = (1 - a.tension) * (1 - a.continuity) * (1 - a.bias) * d;
         if (before)
-            slope0 = ((1 - a.tension) * (1 + a.continuity) * (1 + a.bias) * (a.value - before->value) + slope0) * span /
-                     (b.time - before->time);
+            slope0 =
+                ((1 - a.tension) * (1 + a.continuity) * (1 + a.bias) * (a.value - before->value) + slope0) *
+                span / (b.time - before->time);
         slope1 = (1 - b.tension) * (1 - b.continuity) * (1 + b.bias) * d;
         if (after)
-            slope1 = ((1 - b.tension) * (1 + b.continuity) * (1 - b.bias) * (after->value - b.value) + slope1) * span /
-                     (after->time - a.time);
+            slope1 =
+                ((1 - b.tension) * (1 + b.continuity) * (1 - b.bias) * (after->value - b.value) + slope1) *
+                span / (after->time - a.time);
         break;
     }
     case 3:
@@ -248,7 +275,8 @@ double Reference(const std::vector<Key>& keys, double time, int mode) {
         slope0 = a.inX * (before ? span / (b.time - before->time) : 1);
         slope1 = b.inX * (after ? span / (after->time - a.time) : 1);
         break;
-    default: return offset;
+    default:
+        return offset;
     }
     // Hermite basis in Horner-free form.
     double u2 = u * u, u3 = u2 * u;
@@ -442,8 +470,10 @@ struct CurveTagCase {
 TEST(CurveTag, Reader) {
     const CurveTagCase cases[] = {
         {"<Curve=<Knot=<Count=2><Knot=\"0:1\"><Knot=\"1:3\">>>", true, 2, ""},
-        {"<Curve=<Knot=<Count=3><Knot=\"0:1\"><Knot=\"1:3\">>>", false, 0, "[!] <Curve> is corrupted, discarding.\n"},
-        {"<Curve=<Knot=<Count=2000000000><Knot=\"0:1\">>>", false, 0, "[!] <Curve> is corrupted, discarding.\n"},
+        {"<Curve=<Knot=<Count=3><Knot=\"0:1\"><Knot=\"1:3\">>>", false, 0,
+         "[!] <Curve> is corrupted, discarding.\n"},
+        {"<Curve=<Knot=<Count=2000000000><Knot=\"0:1\">>>", false, 0,
+         "[!] <Curve> is corrupted, discarding.\n"},
         {"<Curve=<Knot=<Count=-1><Knot=\"0:1\">>>", false, 0, "[!] <Curve> is corrupted, discarding.\n"},
         {"<Curve=<Knot=<Count=2><Knot=\"0:1\"><Knot>>>", false, 0,
          "[*] Invalid knot tag while parsing curve.\n[!] <Curve> is corrupted, discarding.\n"},
@@ -539,7 +569,8 @@ TEST(CurveTag, BinaryLinearKeyIsNineBytes) {
     ASSERT_NE(tag, nullptr);
     const zMetaTag* data = tag->GetTypedTag("BinaryKnot:Data;", VariantBinary);
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(DumpOne(tag.get()), "Curve\n  BinaryKnot\n    Count = int 1\n    Data = binary 9:010000c03f000000c0\n");
+    EXPECT_EQ(DumpOne(tag.get()),
+              "Curve\n  BinaryKnot\n    Count = int 1\n    Data = binary 9:010000c03f000000c0\n");
 }
 
 TEST(CurveTag, BinaryRoundTrip) {

@@ -110,11 +110,16 @@ TEST(Motion, EvaluateQuaternion) {
     motion.GetRotationKeys().AddKey(0, zQuaternion());
     motion.GetRotationKeys().AddKey(1, quarterY);
     const QuaternionCase cases[] = {
-        {0.5f, LoopModeConstant, eighthY},      {0.0f, LoopModeConstant, zQuaternion()},
-        {1.0f, LoopModeConstant, quarterY},     {2.0f, LoopModeConstant, quarterY},
-        {-1.0f, LoopModeConstant, zQuaternion()}, {1.5f, LoopModeReset, zQuaternion()},
-        {-0.5f, LoopModeReset, zQuaternion()},  {1.5f, LoopModeRepeat, eighthY},
-        {2.5f, LoopModeOffsetRepeat, eighthY},  {1.25f, LoopModeOscillate, zQuaternion::Slerp(0.75f, zQuaternion(), quarterY)},
+        {0.5f, LoopModeConstant, eighthY},
+        {0.0f, LoopModeConstant, zQuaternion()},
+        {1.0f, LoopModeConstant, quarterY},
+        {2.0f, LoopModeConstant, quarterY},
+        {-1.0f, LoopModeConstant, zQuaternion()},
+        {1.5f, LoopModeReset, zQuaternion()},
+        {-0.5f, LoopModeReset, zQuaternion()},
+        {1.5f, LoopModeRepeat, eighthY},
+        {2.5f, LoopModeOffsetRepeat, eighthY},
+        {1.25f, LoopModeOscillate, zQuaternion::Slerp(0.75f, zQuaternion(), quarterY)},
         {3.0f, -4, quarterY},
     };
     for (const QuaternionCase& test : cases) {
@@ -304,13 +309,6 @@ TEST(ChannelTag, Writer) {
     EXPECT_EQ(DumpOne(noId.get()), "Channel\n  Curve\n");
 }
 
-struct MotionCase {
-    const char* body;
-    bool parses;
-    i32 loopMode;
-    const char* log;
-};
-
 TEST(MotionTag, ReaderLoopModes) {
     const std::string repeating = "<Channel=<Curve=<PostBehavior=\"Repeat\">>>";
     const std::string oscillating = "<Channel=<Curve=<PostBehavior=\"Oscillate\">>>";
@@ -373,8 +371,8 @@ TEST(MotionTag, RoundTrip) {
     FillCurve(*motion.AddChannel(ChannelSpecularI), {{0.25f, -1}});
     std::unique_ptr<zMetaTag> written(motion.SerializeTag());
     const std::string tree = DumpOne(written.get());
-    EXPECT_EQ(tree.substr(0, tree.find("  QChannel")),
-              "Motion\n  Id = string \"run\"\n  LoopMode = string \"OffsetAndRepeat\"\n  UseQuaternion = bool True\n");
+    EXPECT_EQ(tree.substr(0, tree.find("  QChannel")), "Motion\n  Id = string \"run\"\n  LoopMode = string "
+                                                       "\"OffsetAndRepeat\"\n  UseQuaternion = bool True\n");
 
     auto document = ThroughText(written.release());
     zMotion read;
@@ -387,8 +385,9 @@ TEST(MotionTag, RoundTrip) {
     // Constant is the default and not written.
     zMotion plain("idle");
     std::unique_ptr<zMetaTag> defaults(plain.SerializeTag());
-    EXPECT_EQ(DumpOne(defaults.get()), "Motion\n  Id = string \"idle\"\n  UseQuaternion = bool False\n"
-                                       "  QChannel\n    BinaryKeys\n      Count = int 0\n      Data = binary 0:\n");
+    EXPECT_EQ(DumpOne(defaults.get()),
+              "Motion\n  Id = string \"idle\"\n  UseQuaternion = bool False\n"
+              "  QChannel\n    BinaryKeys\n      Count = int 0\n      Data = binary 0:\n");
 }
 
 TEST(Motion, ReduceRepeatsPerChannel) {

@@ -1,11 +1,8 @@
-// Makes one chosen nothrow allocation fail, for tests of the failure paths of
-// code that allocates with new (std::nothrow). The nothrow forms of operator
-// new (single and array) are replaced for the whole test program; every other
-// allocation goes to the ordinary operator new, so the sanitizer still pairs
-// each allocation with its delete.
-//
-// The replacements are definitions: include this header from exactly one
-// source file of a test program.
+// Makes one chosen nothrow allocation fail, for tests of code that must
+// survive it. Including this header replaces the nothrow forms of operator new
+// for the whole test program, so exactly one source of a program may include
+// it. Every other allocation goes to the ordinary operator new, so the
+// sanitizer still pairs each allocation with its delete.
 #pragma once
 
 #include <cstddef>
@@ -19,10 +16,12 @@ inline bool ShouldFailAllocation() {
     return g_allocationsBeforeFailure-- == 0;
 }
 
-// Makes the nothrow allocation at index failingIndex from now fail, once.
+// Makes the nothrow allocation at index `failingIndex` from now fail, once.
 struct FailingAllocation {
     explicit FailingAllocation(int failingIndex) { g_allocationsBeforeFailure = failingIndex; }
     ~FailingAllocation() { g_allocationsBeforeFailure = -1; }
+    // True once the chosen allocation has failed.
+    static bool HasFailed() { return g_allocationsBeforeFailure < 0; }
 };
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
