@@ -136,7 +136,7 @@ TEST(ItemAllocationFailure, ADeepUpdateWithoutRoomForTheChainStillUpdatesEveryAn
     }
     {
         FailingAllocation failure(0);
-        EXPECT_FLOAT_EQ(chain.back()->GetWorldMatrix()->e[3], static_cast<f32>(Depth));
+        EXPECT_FLOAT_EQ(chain.back()->GetWorldMatrix()->GetRow(3, true).x, static_cast<f32>(Depth));
     }
     for (const auto& item : chain)
         EXPECT_EQ(item->GetFlags() & ItemWorldDirty, 0u);

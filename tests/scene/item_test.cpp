@@ -224,10 +224,10 @@ TEST(Item, AHundredThousandLevelsDeep) {
         chain.back()->SetPosition(zVector(1.0f, 0.0f, 0.0f));
         if (i > 0) chain.back()->SetParent(chain[i - 1].get());
     }
-    EXPECT_FLOAT_EQ(chain.back()->GetWorldMatrix()->e[3], static_cast<f32>(Depth));
+    EXPECT_FLOAT_EQ(chain.back()->GetWorldMatrix()->GetRow(3, true).x, static_cast<f32>(Depth));
     chain.front()->SetPosition(zVector(2.0f, 0.0f, 0.0f));
     EXPECT_NE(chain.back()->GetFlags() & ItemWorldDirty, 0u);
-    EXPECT_FLOAT_EQ(chain.back()->GetWorldMatrix()->e[3], static_cast<f32>(Depth + 1));
+    EXPECT_FLOAT_EQ(chain.back()->GetWorldMatrix()->GetRow(3, true).x, static_cast<f32>(Depth + 1));
     // Leaves first: each destruction then has no subtree left to mark.
     while (!chain.empty())
         chain.pop_back();
