@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
 #   platform -> core -> io -> markup / picture -> render / audio -> engine -> script,
-# with scene/ over markup and squirrel/ on its own (script/ uses its public API).
+# with scene/ over engine and squirrel/ on its own (script/ uses its public API).
 # Prints every offending file:line and include, and fails when there is one. Run
 # by the test suite (CTest test "layers").
 #
@@ -25,7 +25,7 @@ declare -A deps=(
     [audio]="core io"
     [render]="core io markup picture"
     [engine]="core io markup picture render audio"
-    [scene]="core io markup"
+    [scene]="core io markup engine"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
 )
