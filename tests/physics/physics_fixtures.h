@@ -103,7 +103,7 @@ struct PolygonCorners {
 
 // A geometry document with those vertices and polygons, in the text forms.
 inline std::string GeometryText(const std::vector<zVector>& vertices, const std::vector<PolygonCorners>& polygons) {
-    std::string text = "<ZML=1.0>\n<Geometry=\n  <AVertex=<Count=" + std::to_string(vertices.size()) + "><Data=";
+    std::string text = "<ZML=1.0>\n<Geometry=\n  <Materials=<Material=<Id=\"paint\">>>\n  <AVertex=<Count=" + std::to_string(vertices.size()) + "><Data=";
     for (const zVector& v : vertices)
         text += "<V=<X=" + std::to_string(v.x) + "><Y=" + std::to_string(v.y) + "><Z=" + std::to_string(v.z) + ">>";
     text += ">>\n";
