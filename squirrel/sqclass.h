@@ -21,8 +21,8 @@ struct SQClassMember {
 struct SQClass : public SQCollectable {
     SQTable *_members;
     SQClass *_base;
-    std::vector<SQClassMember> _defaultvalues;
-    std::vector<SQClassMember> _methods;
+    sqvector<SQClassMember> _defaultvalues;
+    sqvector<SQClassMember> _methods;
     SQObjectPtr _metamethods[MT_LAST];
     SQObjectPtr _attributes;
     SQUserPointer _typetag = nullptr;
@@ -115,7 +115,6 @@ struct SQInstance : public SQDelegable {
     void Mark(SQGCMarker &marker) override;
     void Finalize() override;
     SQObjectType GetType() override { return OT_INSTANCE; }
-    static void operator delete(void *p) { ::operator delete(p); }
 
 private:
     SQInstance(SQSharedState *ss, SQClass *c);

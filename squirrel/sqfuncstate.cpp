@@ -160,8 +160,9 @@ void SQFuncState::AddLineInfos(SQInteger line, bool lineop, bool force) {
     }
 }
 
-SQFunctionProto *SQFuncState::BuildProto() {
+SQObjectPtr SQFuncState::BuildProto() {
     SQFunctionProto *f = SQFunctionProto::Create();
+    SQObjectPtr holder(f);  // owns the prototype while it is filled
     f->_sourcename = _sourcename;
     f->_name = _name;
     f->_instructions = _instructions;
@@ -182,7 +183,7 @@ SQFunctionProto *SQFuncState::BuildProto() {
     f->_bgenerator = _bgenerator;
     f->_varparams = _varparams;
     f->Prepare();
-    return f;
+    return holder;
 }
 
 SQFuncState *SQFuncState::PushChildState(SQSharedState *ss) {

@@ -4,7 +4,9 @@
 
 #include "squirrel/sqstate.h"
 
-#include <string>
+#include "squirrel/sqmem.h"
+
+#include <string_view>
 
 #define SQ_TOKENS(X)                                                                                \
     X(TK_IDENTIFIER, "IDENTIFIER") X(TK_STRING_LITERAL, "STRING_LITERAL") X(TK_INTEGER, "INTEGER")     \
@@ -66,7 +68,7 @@ private:
         _curtoken = t;
         return t;
     }
-    SQInteger GetIDType(const std::string &s);
+    SQInteger GetIDType(std::string_view s);
     SQInteger ReadString(SQInteger ndelim, bool verbatim);
     SQInteger ReadNumber();
     void LexBlockComment();
@@ -81,5 +83,5 @@ private:
     SQUserPointer _up = nullptr;
     ErrorFunc _errfunc = nullptr;
     void *_errtarget = nullptr;
-    std::string _longstr;
+    sqstring _longstr;
 };

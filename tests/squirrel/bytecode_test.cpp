@@ -5,6 +5,7 @@
 #include "squirrel/squirrel.h"
 #include "tests/support/squirrel_error.h"
 #include "tests/squirrel/fixture_files.h"
+#include "squirrel/sqmem.h"
 #include "squirrel/sqopcodes.h"
 
 #include <algorithm>
@@ -13,25 +14,9 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
-#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
-
-// The largest single allocation made while g_watchAllocations is set.
-static bool g_watchAllocations = false;
-static size_t g_largestAllocation = 0;
-
-void *operator new(size_t size) {
-    if (g_watchAllocations && size > g_largestAllocation) g_largestAllocation = size;
-    if (void *p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void *operator new[](size_t size) { return operator new(size); }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, size_t) noexcept { std::free(p); }
-void operator delete[](void *p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -430,13 +415,12 @@ TEST(Bytecode, HugeCountsFailWithoutAllocatingForThem) {
     streams.push_back(name);
     HSQUIRRELVM v = sq_open(1024);
     for (size_t i = 0; i < streams.size(); i++) {
-        g_largestAllocation = 0;
-        g_watchAllocations = true;
+        sq_vm_resetlargestallocation();
         SQRESULT read = sq_readclosure(v, ReadBytes, &streams[i]);
-        g_watchAllocations = false;
+        const size_t largestAllocation = sq_vm_largestallocation();
         EXPECT_TRUE(SQ_FAILED(read)) << i;
         EXPECT_EQ(SquirrelLastError(v), "invalid bytecode stream: unexpected end") << i;
-        EXPECT_LT(g_largestAllocation, 1u << 20) << i;
+        EXPECT_LT(largestAllocation, 1u << 20) << i;
         EXPECT_EQ(sq_gettop(v), 0);
     }
     sq_close(v);
