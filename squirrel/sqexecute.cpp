@@ -1154,7 +1154,7 @@ exception_trap : {
         if (!running) {
             // Setting up the first frame failed: drop what was entered, as a failed call does.
             while (_callsstacksize > prevcss) LeaveFrame();
-            if (ci == nullptr) CallErrorHandler(_lasterror);
+            if (ci == nullptr && raiseerror) CallErrorHandler(_lasterror);
             return false;
         }
     }

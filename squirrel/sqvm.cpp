@@ -308,14 +308,20 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     if (sqtype(nclosure->_env) != OT_NULL) _stack[(size_t)newbase] = sq_realval(nclosure->_env);
     _lasterror.Null();  // a native failing without setting an error reports null
     _nnativecalls++;
-    SQInteger ret;
+    SQInteger ret = SQ_ERROR;
+    const bool outerOutOfMemory = _apioutofmemory;
+    _apioutofmemory = false;
     // Natives run on the API, whose entry points catch; this catches what a native allocates itself.
     try {
         ret = (nclosure->_function)(this);
     } catch (const std::bad_alloc &) {
+        _apioutofmemory = true;
+    }
+    if (_apioutofmemory) {
         RaiseOutOfMemory();
         ret = SQ_ERROR;
     }
+    _apioutofmemory = outerOutOfMemory;
     _nnativecalls--;
     if (ret == SQ_SUSPEND_FLAG) {
         suspend = true;
@@ -382,6 +388,7 @@ void SQVM::CallErrorHandler(SQObjectPtr &error) {
         Push(err);
         Call(handler, 2, _top - 2, out, SQFalse);
         Pop(2);
+        _lasterror = err;  // the handler's own calls leave the error being reported
     }
 }
 

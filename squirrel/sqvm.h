@@ -130,15 +130,20 @@ struct SQVM : public SQCollectable {
     SQInteger _suspended_target = -1;
     SQInteger _suspended_traps = 0;
     bool _debughook_running = false;
+    // An entry point ran out of memory; set while a native runs, it fails the native's call, since
+    // a native need not check the pushes that have no result.
+    bool _apioutofmemory = false;
     SQUserPointer _foreignptr = nullptr;
 };
 
 // Every entry point that may allocate is a function-try-block ending in SQ_API_CATCH: running out of
 // memory leaves the error "out of memory" as the VM's last error and returns the entry point's
-// failure value (a void one just returns, with nothing pushed).
+// failure value (a void one just returns, with nothing pushed). Inside a native, any such failure
+// fails the native's call with that error.
 #define SQ_API_CATCH(v, ...)               \
     catch (const std::bad_alloc &) {       \
         (v)->RaiseOutOfMemory();           \
+        (v)->_apioutofmemory = true;       \
         return __VA_ARGS__;                \
     }
 
