@@ -114,7 +114,7 @@ class SQFile : public SQStream {
     Direction m_last = Direction::none;
 };
 
-SQInteger FileReleaseHook(SQUserPointer p, SQInteger size) {
+SQInteger FileReleaseHook(SQUserPointer p, SQInteger /*size*/) {
     delete static_cast<SQFile*>(p);
     return 1;
 }
