@@ -166,6 +166,7 @@ SQInteger base_newthread(HSQUIRRELVM v) {
     // a native closure has no prototype to size the stack from
     SQInteger stksize = sq_isclosure(func) ? (_closure(func)->Proto()->_stacksize << 1) + 2 : 64;
     HSQUIRRELVM newv = sq_newthread(v, (stksize < 64 ? 64 : stksize));
+    if (newv == nullptr) return SQ_ERROR;
     sq_move(newv, v, -2);
     return 1;
 }

@@ -244,16 +244,20 @@ const SQChar *SQFunctionProto::GetLocal(SQVM *vm, SQInteger stackbase, SQInteger
 
 // ---- classes
 
-SQClass::SQClass(SQSharedState *ss, SQClass *base) : SQCollectable(ss), _base(base) {
-    if (_base) {
-        _constructoridx = _base->_constructoridx;
-        _udsize = _base->_udsize;
+SQClass::SQClass(SQSharedState *ss, SQClass *base) : SQCollectable(ss), _members(nullptr), _base(nullptr) {
+    // Everything that allocates comes first: when it throws, the destructor does not run, so the
+    // references are taken only after it.
+    SQObjectPtr members(base ? base->_members->Clone() : SQTable::Create(ss, 0));
+    if (base) {
+        _constructoridx = base->_constructoridx;
+        _udsize = base->_udsize;
         _defaultvalues = base->_defaultvalues;
         _methods = base->_methods;
         for (int i = 0; i < MT_LAST; i++) _metamethods[i] = base->_metamethods[i];
+        _base = base;
         _base->_uiRef++;
     }
-    _members = base ? base->_members->Clone() : SQTable::Create(ss, 0);
+    _members = _table(members);
     _members->_uiRef++;
 }
 
