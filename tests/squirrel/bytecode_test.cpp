@@ -4,6 +4,7 @@
 
 #include "squirrel/squirrel.h"
 #include "tests/support/squirrel_error.h"
+#include "tests/support/squirrel_stream.h"
 #include "tests/squirrel/fixture_files.h"
 #include "squirrel/sqmem.h"
 #include "squirrel/sqopcodes.h"
@@ -31,26 +32,7 @@ void Print(HSQUIRRELVM, const SQChar *fmt, ...) {
     g_out += buf;
 }
 
-struct Buffer {
-    std::vector<unsigned char> bytes;
-    size_t readPos = 0;
-    SQInteger failAfter = -1;  // write failure after this many bytes
-};
-
-SQInteger WriteBytes(SQUserPointer up, SQUserPointer data, SQInteger size) {
-    Buffer *b = (Buffer *)up;
-    if (b->failAfter >= 0 && (SQInteger)b->bytes.size() + size > b->failAfter) return -1;
-    b->bytes.insert(b->bytes.end(), (unsigned char *)data, (unsigned char *)data + size);
-    return size;
-}
-
-SQInteger ReadBytes(SQUserPointer up, SQUserPointer data, SQInteger size) {
-    Buffer *b = (Buffer *)up;
-    if (b->readPos + (size_t)size > b->bytes.size()) return -1;
-    std::memcpy(data, b->bytes.data() + b->readPos, (size_t)size);
-    b->readPos += (size_t)size;
-    return size;
-}
+using Buffer = SquirrelByteStream;
 
 // Compiles source, writes it to a buffer; the VM's stack is left as it was.
 Buffer Compile(HSQUIRRELVM v, const std::string &source, const char *name) {

@@ -8,6 +8,7 @@
 #include "squirrel/squirrel.h"
 #include "tests/squirrel/fixture_files.h"
 #include "tests/support/squirrel_error.h"
+#include "tests/support/squirrel_stream.h"
 
 #include <cstring>
 #include <string>
@@ -50,24 +51,7 @@ void CompileError(HSQUIRRELVM, const SQChar *desc, const SQChar *, SQInteger, SQ
     g_compileErrors.push_back(desc);
 }
 
-struct Buffer {
-    std::vector<unsigned char> bytes;
-    size_t readPos = 0;
-};
-
-SQInteger WriteBytes(SQUserPointer up, SQUserPointer data, SQInteger size) {
-    Buffer *b = (Buffer *)up;
-    b->bytes.insert(b->bytes.end(), (unsigned char *)data, (unsigned char *)data + size);
-    return size;
-}
-
-SQInteger ReadBytes(SQUserPointer up, SQUserPointer data, SQInteger size) {
-    Buffer *b = (Buffer *)up;
-    if (b->readPos + (size_t)size > b->bytes.size()) return -1;
-    std::memcpy(data, b->bytes.data() + b->readPos, (size_t)size);
-    b->readPos += (size_t)size;
-    return size;
-}
+using Buffer = SquirrelByteStream;
 
 // Runs the closure on top of the stack with the root table; its string result, or the error.
 std::string CallTop(HSQUIRRELVM v) {
