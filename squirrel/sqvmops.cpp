@@ -39,7 +39,7 @@ bool SQVM::Get(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, SQObjectPtr 
         if (sq_isnumeric(key)) {
             SQInteger n = tointeger(key);
             SQInteger len = _string(self)->_len;
-            if (n < 0) n += len;  // negative indices count from the end
+            if (n < 0) n = n > -len ? n + len : len;  // -1 .. -len+1 count from the end
             if (n >= 0 && n < len) {
                 dest = SQObjectPtr((SQInteger)_stringval(self)[n]);
                 return true;
@@ -119,9 +119,19 @@ bool SQVM::Set(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, const SQObje
     case OT_TABLE:
         if (_table(self)->Set(key, val)) return true;
         break;
-    case OT_INSTANCE:
-        if (_instance(self)->Set(key, val)) return true;
+    case OT_INSTANCE: {
+        bool isfield = false;
+        if (SQObjectPtr *slot = _instance(self)->GetMemberSlot(key, isfield)) {
+            if (isfield) {
+                *slot = val;
+                return true;
+            }
+            // methods and static members belong to the class, which '=' cannot change
+            Raise_Error("trying to set 'class'");
+            return false;
+        }
         break;
+    }
     case OT_ARRAY:
         if (!sq_isnumeric(key)) {
             Raise_Error("indexing %s with %s", GetTypeName(self), GetTypeName(key));
@@ -132,18 +142,6 @@ bool SQVM::Set(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, const SQObje
             return false;
         }
         return true;
-    case OT_CLASS: {
-        SQObjectPtr idx;
-        if (_class(self)->_members->Get(key, idx)) {
-            if (sq_isfield(idx))
-                _class(self)->_defaultvalues[(size_t)sq_member_idx(idx)].val = val;
-            else
-                _class(self)->_methods[(size_t)sq_member_idx(idx)].val = val;
-            return true;
-        }
-        Raise_IdxError(key);
-        return false;
-    }
     case OT_USERDATA: break;
     default: Raise_Error("trying to set '%s'", GetTypeName(self)); return false;
     }
@@ -344,12 +342,12 @@ bool SQVM::ObjCmp(const SQObjectPtr &o1In, const SQObjectPtr &o2In, SQInteger &r
             return true;
         }
         switch (t1) {
-        case OT_STRING: result = strcmp(_stringval(o1), _stringval(o2)); return true;
-        case OT_INTEGER: {
-            long long diff = (long long)_integer(o1) - (long long)_integer(o2);
-            result = (diff > INT_MAX || diff < INT_MIN) ? (diff < 0 ? -1 : 1) : (SQInteger)diff;
+        case OT_STRING: {
+            int order = strcmp(_stringval(o1), _stringval(o2));
+            result = order < 0 ? -1 : (order > 0 ? 1 : 0);
             return true;
         }
+        case OT_INTEGER: result = _integer(o1) < _integer(o2) ? -1 : 1; return true;
         case OT_FLOAT: result = (_float(o1) < _float(o2)) ? -1 : 1; return true;
         case OT_TABLE:
         case OT_USERDATA:
@@ -496,7 +494,7 @@ bool SQVM::Arith(SQInteger op, SQObjectPtr &trg, const SQObjectPtr &o1, const SQ
             break;
         case '%':
             if (i2 == 0) {
-                Raise_Error("division by zero");
+                Raise_Error("modulo by zero");
                 return false;
             }
             res = (i2 == -1) ? 0 : i1 % i2;
