@@ -68,7 +68,7 @@ void ReadBlockParam(zTextureLoader* loader, const zMetaTag* param, zShaderBlock*
         if (const zMetaTag* tag = param->GetTypedTag("Texture;", VariantString)) {
             const zString& path = tag->GetValue().GetStringValue();
             if (loader && !path.IsEmpty()) {
-                zSharedPtr<zTexture> texture = loader->LoadSharedTexture(path.CStr(), false, 0);
+                zSharedPtr<zTexture> texture = loader->LoadSharedTexture(path.CStr(), false);
                 static_cast<zTextureShaderBlock*>(block)->SetTexture(texture.Get());
             }
         }
