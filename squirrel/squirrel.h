@@ -7,9 +7,10 @@
  * word is always zeroed in full before a 32-bit number is stored in it.
  *
  * Running out of memory never throws out of the library: a call fails with the error
- * "out of memory" (sq_getlasterror), a void call that should push pushes nothing, sq_open and
- * sq_newthread give null, sq_malloc and sq_realloc give null; inside a native function any such
- * failure fails the native's call, and a script sees it as an error it may catch.
+ * "out of memory" (sq_getlasterror), a void call that should push pushes nothing, and sq_open,
+ * sq_newthread, sq_newuserdata, sq_getscratchpad, sq_malloc and sq_realloc give null; inside a
+ * native function any such failure fails the native's call, and a script sees it as an error it
+ * may catch.
  */
 #ifndef SQUIRREL_H
 #define SQUIRREL_H
