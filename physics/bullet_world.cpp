@@ -125,6 +125,11 @@ void zBulletWorld::TickCallback(btDynamicsWorld* world, float timeStep) {
 
 void zBulletWorld::Step(f32 timeStep) {
     if (!m_world) return;
+    if (IsStepping()) {
+        // Bullet's stepping is not re-entrant.
+        GetLog() << "[!] Physics step requested inside a physics step; ignored.\n";
+        return;
+    }
     BeginStep();
     m_world->stepSimulation(timeStep, MaxSubSteps, GetFixedTimeStep());
     EndStep();

@@ -206,6 +206,32 @@ TEST(BulletWorld, WorkQueuedDuringAStepRunsAfterIt) {
     EXPECT_TRUE(ran);
 }
 
+TEST(BulletWorld, StepInsideAStepIsRefused) {
+    WorldFixture f;
+    LogCapture log;
+    f.callback.onTick = [&](bool) { f.world.Step(0.1f); };
+    f.world.Step(1.0f / 30.0f);
+    EXPECT_EQ(f.callback.preTicks, 2);
+    EXPECT_EQ(f.callback.postTicks, 2);
+    EXPECT_NE(log.Text().find("[!] Physics step requested inside a physics step; ignored.\n"), std::string::npos);
+}
+
+// Items and constraints outliving Bullet's world (Destroy before them).
+TEST(BulletWorld, DestroyBeforeItsItems) {
+    WorldFixture f;
+    zBulletPhysicItem* box = f.AddBox(zVector(0, 0, 0), 0.5f, 1.0f);
+    std::unique_ptr<zPhysicConstraint> constraint(f.world.CreateConstraint());
+    static_cast<zBulletConstraint*>(constraint.get())
+        ->AdoptConstraint(std::make_unique<btPoint2PointConstraint>(*box->GetRigidBody(), btVector3(0, 1, 0)));
+    f.world.AddConstraint(constraint.get());
+    f.world.Destroy();
+    EXPECT_FALSE(box->GetRigidBody()->isInWorld());
+    f.world.AddPhysicItem(box);
+    f.world.Step(0.1f);
+    constraint.reset();
+    f.items.clear();
+}
+
 TEST(BulletWorld, AddAndRemoveItemsAndConstraints) {
     WorldFixture f;
     btDiscreteDynamicsWorld* bullet = f.world.GetDynamicsWorld();

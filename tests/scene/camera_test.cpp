@@ -304,6 +304,7 @@ TEST(CameraTag, DepthOfFieldKeysSurviveALaterItemChild) {
     ASSERT_TRUE(camera.ParseCamera(doc.Root()));
     const zMetaTag* fStop = camera.GetRegistry().GetKey(CameraDofFStopKey);
     ASSERT_NE(fStop, nullptr);
+    EXPECT_EQ(fStop->GetValue().GetType(), VariantFloat);
     f32 value = 0.0f;
     EXPECT_TRUE(fStop->GetValue().GetFloat(value));
     EXPECT_FLOAT_EQ(value, 2.8f);
