@@ -347,3 +347,20 @@ TEST(CameraTag, RoundTripOfAChangedCamera) {
     EXPECT_EQ(loaded.GetZoom(), 2.5f);
     EXPECT_EQ(loaded.GetCameraBlock().viewportSize[1], 0.75f);
 }
+
+// The renderer views through the camera: view, projection, frustum and the
+// camera block come from it on ApplyView.
+TEST(Camera, RendererAppliesTheCameraView) {
+    CameraFixture f;
+    f.camera.SetPosition(zVector(0, 0, -10));
+    f.camera.SetZoom(2.0f);
+    f.renderer.SetViewItem(&f.camera);
+    EXPECT_EQ(f.renderer.GetViewTransform(), f.camera.GetTransformBlock());
+    f.renderer.ApplyView();
+    EXPECT_FLOAT_EQ(f.renderer.GetProjection().e[0], 2.0f * 0.75f);
+    EXPECT_EQ(f.renderer.GetCameraBlock().zoom, 2.0f);
+    EXPECT_EQ(f.renderer.GetCameraBlock().frustum.ClassifySphere(zVector(0, 0, 0), 1.0f), ClassifyInside);
+    const zVector view = zVector(0, 0, 0).ApplyMatrix(f.camera.GetViewMatrix());
+    EXPECT_FLOAT_EQ(view.z, 10.0f);
+    f.renderer.SetViewItem(nullptr);
+}
