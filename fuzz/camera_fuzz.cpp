@@ -29,7 +29,8 @@ void Exercise(const zMetaTag* root) {
     camera.ScreenToWorld(world, screen.x, screen.y, 5.0f, -1.0f);
     camera.ScreenToWorld(world, 0.25f, 0.75f, 5.0f, 2.0f);
     camera.SetFov(camera.GetFov());
-    camera.SetupFromSpotLight(*camera.GetWorldMatrix(), camera.GetZNear(), camera.GetZFar(), camera.GetZoom(), 0.1f);
+    camera.SetupFromSpotLight(*camera.GetWorldMatrix(), camera.GetZNear(), camera.GetZFar(), camera.GetZoom(),
+                              0.1f);
     camera.GetProjectionMatrix();
 }
 

@@ -280,7 +280,8 @@ zMetaTag* zCamera::SerializeCamera() const {
         complete = AppendChildTag(root.get(), SerializeVector2(origin, "ViewportOrigin"));
     if (complete && (size.x != 1.0f || size.y != 1.0f))
         complete = AppendChildTag(root.get(), SerializeVector2(size, "ViewportSize"));
-    if (complete && m_block.orthographic) complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Orthographic"));
+    if (complete && m_block.orthographic)
+        complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Orthographic"));
     const FloatField orthographic[] = {
         {"OrthographicWidth", m_block.orthoWidth, 1.0f},
         {"OrthographicHeight", m_block.orthoHeight, 1.0f},
@@ -289,7 +290,8 @@ zMetaTag* zCamera::SerializeCamera() const {
         if (complete && field.value != field.defaultValue)
             complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag(field.name, field.value));
     if (complete)
-        complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("AspectRatioRefYAxis", m_block.aspectRefYAxis));
+        complete = AppendChildTag(root.get(),
+                                  new (std::nothrow) zMetaTag("AspectRatioRefYAxis", m_block.aspectRefYAxis));
     if (!complete) {
         GetLog() << "[!] Could not serialize camera. Failed to create root tag.\n";
         return nullptr;

@@ -30,8 +30,9 @@ TEST(PhysicsAllocationFailure, ShapeCachesFailCleanly) {
          [](zBulletWorld& world) { return bool(world.GetMesh("quad.zml")); },
          [](zBulletWorld& world) { return world.GetMeshCacheCount(); }},
     };
-    PutMemoryFile("quad.zml", GeometryText({zVector(0, 0, 0), zVector(1, 0, 0), zVector(1, 1, 0), zVector(0, 1, 0)},
-                                           {{{0, 1, 2, 3}}}));
+    PutMemoryFile("quad.zml",
+                  GeometryText({zVector(0, 0, 0), zVector(1, 0, 0), zVector(1, 1, 0), zVector(0, 1, 0)},
+                               {{{0, 1, 2, 3}}}));
     for (const Row& row : rows) {
         bool built = false;
         for (int failing = 0; failing < 64 && !built; ++failing) {
@@ -48,7 +49,8 @@ TEST(PhysicsAllocationFailure, ShapeCachesFailCleanly) {
                 // A failed cache node also says so itself, before.
                 const std::string text = log.Text();
                 const std::string line = row.failureLine;
-                EXPECT_TRUE(text.size() >= line.size() && text.compare(text.size() - line.size(), line.size(), line) == 0)
+                EXPECT_TRUE(text.size() >= line.size() &&
+                            text.compare(text.size() - line.size(), line.size(), line) == 0)
                     << row.what << " " << failing << ": " << text;
                 EXPECT_EQ(row.cached(f.world), 0u) << row.what << " " << failing;
             }

@@ -16,7 +16,8 @@ namespace {
 std::vector<zVector> CubeCorners(f32 offset) {
     std::vector<zVector> corners;
     for (int i = 0; i < 8; ++i)
-        corners.push_back(zVector(offset + ((i & 1) ? 1.0f : -1.0f), (i & 2) ? 1.0f : -1.0f, (i & 4) ? 1.0f : -1.0f));
+        corners.push_back(
+            zVector(offset + ((i & 1) ? 1.0f : -1.0f), (i & 2) ? 1.0f : -1.0f, (i & 4) ? 1.0f : -1.0f));
     return corners;
 }
 
@@ -26,8 +27,8 @@ const char* const MixedMesh = "mixed.zml";
 struct ShapeFixture : WorldFixture {
     ShapeFixture() {
         PutMemoryFile("cube.zml", GeometryText(CubeCorners(2.0f), {{{0, 1, 3, 2}}}));
-        PutMemoryFile(MixedMesh, GeometryText({zVector(0, 0, 0), zVector(1, 0, 0), zVector(1, 1, 0), zVector(0, 1, 0),
-                                               zVector(3, 0, 0)},
+        PutMemoryFile(MixedMesh, GeometryText({zVector(0, 0, 0), zVector(1, 0, 0), zVector(1, 1, 0),
+                                               zVector(0, 1, 0), zVector(3, 0, 0)},
                                               {{{0, 1, 2, 3}}, {{1, 4}}, {{1, 4, 2}}}));
         // Only two-index primitives: a hull, but no triangles.
         PutMemoryFile("lines.zml", GeometryText(CubeCorners(0.0f), {{{0, 1}}, {{2, 3}}}));
@@ -95,7 +96,8 @@ TEST(ShapeCache, GeometriesWithNothingToBuildFrom) {
     for (const Case& c : cases) {
         ShapeFixture f;
         LogCapture log;
-        const std::string line = std::string("[!] No geometry data in '") + c.name + "' to build collision shape.\n";
+        const std::string line =
+            std::string("[!] No geometry data in '") + c.name + "' to build collision shape.\n";
         EXPECT_EQ(bool(f.world.GetMesh(c.name)), c.mesh) << c.name;
         EXPECT_NE(log.Text().find(line), std::string::npos) << log.Text();
         EXPECT_EQ(f.world.GetMeshCacheCount(), 0u);

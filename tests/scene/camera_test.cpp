@@ -25,8 +25,8 @@ struct CameraFixture {
 
 bool IsFiniteFrustum(const zFrustum& frustum) {
     for (const zPlane& plane : frustum.planes)
-        if (!std::isfinite(plane.normal.x) || !std::isfinite(plane.normal.y) || !std::isfinite(plane.normal.z) ||
-            !std::isfinite(plane.d))
+        if (!std::isfinite(plane.normal.x) || !std::isfinite(plane.normal.y) ||
+            !std::isfinite(plane.normal.z) || !std::isfinite(plane.d))
             return false;
     return true;
 }
@@ -120,8 +120,11 @@ TEST(Camera, FovIsClampedAndZoomHasAFloor) {
     };
     // 4 clamps to 3.14072, whose zoom (4.4e-4) is raised to the floor 0.1:
     // the field read back is 2 atan(10).
-    const Case cases[] = {{0.0f, 0.008726647f}, {-1.0f, 0.008726647f}, {4.0f, 2.0f * std::atan(10.0f)},
-                          {2.5f, 2.5f},         {1.0f, 1.0f}};
+    const Case cases[] = {{0.0f, 0.008726647f},
+                          {-1.0f, 0.008726647f},
+                          {4.0f, 2.0f * std::atan(10.0f)},
+                          {2.5f, 2.5f},
+                          {1.0f, 1.0f}};
     for (const Case& c : cases) {
         zCamera camera;
         camera.SetFov(c.fov);
@@ -146,12 +149,9 @@ TEST(Camera, WorldToScreenAtIdentity) {
         f32 x, y;
     };
     const Case cases[] = {
-        {zVector(0, 0, 10), true, 0.5f, 0.5f},
-        {zVector(1, 0, 3.2f), true, 1.0f, 0.5f},
-        {zVector(0, 1, 3.2f), true, 0.5f, 0.0f},
-        {zVector(0, 0, 0), false, 0, 0},
-        {zVector(5, 5, 0), false, 0, 0},
-        {zVector(0, 0, -1), false, 0, 0},
+        {zVector(0, 0, 10), true, 0.5f, 0.5f},   {zVector(1, 0, 3.2f), true, 1.0f, 0.5f},
+        {zVector(0, 1, 3.2f), true, 0.5f, 0.0f}, {zVector(0, 0, 0), false, 0, 0},
+        {zVector(5, 5, 0), false, 0, 0},         {zVector(0, 0, -1), false, 0, 0},
     };
     for (const Case& c : cases) {
         zVector screen(9, 9, 9, 9);
