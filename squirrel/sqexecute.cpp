@@ -284,12 +284,7 @@ SQVM::OpResult SQVM::ExecuteOp(SQInteger &traps, SQObjectPtr &outres) {
         TARGET = res;
         return OPR_NEXT;
     }
-    case OP_EXISTS: {
-        SQObjectPtr tmp;
-        bool res = Get(STK(arg1), STK(arg2), tmp, true, SQ_DONT_FALL_BACK);
-        TARGET = res;
-        return OPR_NEXT;
-    }
+    case OP_EXISTS: TARGET = Exists(STK(arg1), STK(arg2)); return OPR_NEXT;
     case OP_INSTANCEOF: {
         if (sqtype(STK(arg1)) != OT_CLASS) {
             Raise_Error("cannot apply instanceof between a %s and a %s", GetTypeName(STK(arg1)),
@@ -1073,6 +1068,10 @@ exception_restore:
             }
             DISPATCH();
         }
+        OPCODE(EXISTS) {
+            SQObjectPtr &o = R(arg1);
+            SET_COND(sqtype(o) == OT_TABLE ? _table(o)->GetSlot(R(arg2)) != nullptr : Exists(o, R(arg2)));
+        }
         OPCODE(POSTFOREACH) {
             if (sqtype(R(arg0)) == OT_GENERATOR && _generator(R(arg0))->_state == SQGenerator::eDead)
                 ip += (arg1 - 1);
@@ -1085,7 +1084,6 @@ exception_restore:
         OPCODE(DELETE)
         OPCODE(TAILCALL)
         OPCODE(BITW)
-        OPCODE(EXISTS)
         OPCODE(INSTANCEOF)
         OPCODE(BWNOT)
         OPCODE(SETOUTER)

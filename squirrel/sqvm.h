@@ -39,6 +39,8 @@ struct SQVM : public SQCollectable {
     void CallDebugHook(SQInteger type, SQInteger forcedline = 0);
 
     bool Get(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest, bool raw, SQInteger selfidx);
+    // Whether key is in self as a raw get sees it (no delegate, no metamethod); raises nothing.
+    bool Exists(const SQObjectPtr &self, const SQObjectPtr &key);
     SQInteger FallBackGet(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest);
     bool InvokeDefaultDelegate(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest);
     bool Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, SQInteger selfidx);

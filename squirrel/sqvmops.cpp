@@ -66,6 +66,23 @@ bool SQVM::Get(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, SQObjectPtr 
     return false;
 }
 
+bool SQVM::Exists(const SQObjectPtr &self, const SQObjectPtr &key) {
+    SQObjectPtr dest;
+    switch (sqtype(self)) {
+    case OT_TABLE: return _table(self)->GetSlot(key) != nullptr;
+    case OT_INSTANCE: return _instance(self)->Get(key, dest);
+    case OT_CLASS: return _class(self)->Get(key, dest);
+    case OT_ARRAY: return sq_isnumeric(key) && _array(self)->Get(tointeger(key), dest);
+    case OT_STRING: {
+        if (!sq_isnumeric(key)) return false;
+        SQInteger n = tointeger(key);
+        if (n < 0) n += _string(self)->_len;
+        return n >= 0 && n < _string(self)->_len;
+    }
+    default: return false;
+    }
+}
+
 bool SQVM::InvokeDefaultDelegate(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest) {
     SQTable *ddel = nullptr;
     switch (sqtype(self)) {
