@@ -459,28 +459,32 @@ SQInteger array_find(HSQUIRRELVM v) {
     return 0;
 }
 
-bool SortCompare(HSQUIRRELVM v, SQObjectPtr &a, SQObjectPtr &b, SQInteger func, SQInteger &ret) {
-    if (func < 0) return v->ObjCmp(a, b, ret);
-    SQInteger top = sq_gettop(v);
-    sq_push(v, func);
-    sq_pushroottable(v);
+// The compare function is called straight through the VM, as the root table's method, with
+// the two elements as arguments; no compare function compares as the < and > operators do.
+bool SortCompare(HSQUIRRELVM v, const SQObjectPtr &a, const SQObjectPtr &b, SQObjectPtr &func, SQInteger &ret) {
+    if (sqtype(func) == OT_NULL) return v->ObjCmp(a, b, ret);
+    SQInteger base = v->_top;
+    v->Push(v->_roottable);
     v->Push(a);
     v->Push(b);
-    if (SQ_FAILED(sq_call(v, 3, SQTrue, SQFalse))) {
+    SQObjectPtr res;
+    bool called = v->Call(func, 3, base, res, SQFalse);
+    v->Pop(3);
+    if (!called) {
         if (!sq_isstring(v->_lasterror)) v->Raise_Error("compare func failed");
         return false;
     }
-    if (SQ_FAILED(sq_getinteger(v, -1, &ret))) {
+    if (!sq_isnumeric(res)) {
         v->Raise_Error("numeric value expected as return value of the compare function");
         return false;
     }
-    sq_settop(v, top);
+    ret = tointeger(res);
     return true;
 }
 
 // Compares two elements by position. The compare function may resize the array, so the
 // elements are copied before the call and the size is checked after it.
-bool SortCompareAt(HSQUIRRELVM v, SQArray *arr, SQInteger ia, SQInteger ib, SQInteger bottom, SQInteger func,
+bool SortCompareAt(HSQUIRRELVM v, SQArray *arr, SQInteger ia, SQInteger ib, SQInteger bottom, SQObjectPtr &func,
                    SQInteger &ret) {
     SQObjectPtr a = arr->_values[(size_t)ia], b = arr->_values[(size_t)ib];
     if (!SortCompare(v, a, b, func, ret)) return false;
@@ -491,7 +495,7 @@ bool SortCompareAt(HSQUIRRELVM v, SQArray *arr, SQInteger ia, SQInteger ib, SQIn
     return true;
 }
 
-bool HeapSiftDown(HSQUIRRELVM v, SQArray *arr, SQInteger root, SQInteger bottom, SQInteger func) {
+bool HeapSiftDown(HSQUIRRELVM v, SQArray *arr, SQInteger root, SQInteger bottom, SQObjectPtr &func) {
     SQInteger maxChild;
     bool done = false;
     SQInteger ret;
@@ -519,10 +523,10 @@ bool HeapSiftDown(HSQUIRRELVM v, SQArray *arr, SQInteger root, SQInteger bottom,
 }
 
 SQInteger array_sort(HSQUIRRELVM v) {
-    SQInteger func = -1;
+    SQObjectPtr func;
     SQObjectPtr o = stack_get(v, 1);
     if (_array(o)->Size() > 1) {
-        if (sq_gettop(v) == 2) func = 2;
+        if (sq_gettop(v) == 2) func = stack_get(v, 2);
         SQArray *a = _array(o);
         SQInteger array_size = a->Size();
         for (SQInteger i = (array_size / 2); i >= 0; i--) {

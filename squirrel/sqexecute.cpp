@@ -1031,8 +1031,7 @@ exception_restore:
             DISPATCH();
         }
         OPCODE(RETURN) {
-            if (SQ_UNLIKELY(ci->_generator || ci->_root || ci->_etraps != 0 || sqtype(_debughook) != OT_NULL))
-                GENERAL();
+            if (SQ_UNLIKELY(ci->_generator || ci->_etraps != 0 || sqtype(_debughook) != OT_NULL)) GENERAL();
             SQObject retval;
             if (arg0 != SQ_NO_TARGET) {
                 retval = R(arg1);
@@ -1041,6 +1040,7 @@ exception_restore:
                 sq_makenull(retval);
             }
             SQInteger tgt = ci->_target;
+            bool isroot = ci->_root;
             SYNC_OUT();
             {
                 // LeaveFrame, with the common case of the register loop inline.
@@ -1050,7 +1050,7 @@ exception_restore:
                 ci->_closure.Null();
                 _stackbase -= ci->_prevstkbase;
                 _top = _stackbase + ci->_prevtop;
-                ci = &_callsstack[(size_t)(_callsstacksize - 1)];
+                ci = _callsstacksize ? &_callsstack[(size_t)(_callsstacksize - 1)] : nullptr;
                 if (_openouters) CloseOuters(&_stack[(size_t)last_stackbase]);
                 while (last_top > _top) {
                     SQObjectPtr &slot = _stack[(size_t)--last_top];
@@ -1059,6 +1059,14 @@ exception_restore:
                     else
                         sq_makenull(slot);
                 }
+            }
+            if (isroot) {  // back to the native caller of Execute
+                SQObjectType oldType = outres._type;
+                SQObjectValue oldVal = outres._unVal;
+                outres._type = retval._type;
+                outres._unVal = retval._unVal;
+                if (ISREFCOUNTED(oldType) && --oldVal.pRefCounted->_uiRef == 0) oldVal.pRefCounted->Release();
+                return true;
             }
             SYNC_IN();
             if (tgt != -1) {
