@@ -674,20 +674,34 @@ exception_restore:
         // The fused sequences starting with "LOADINT t, K" (see SQ_FUSED_OPCODES): next is the
         // instruction using t, x its other operand.
 #define FUSED_OPERAND() R(ip[0]._arg2)
+        // The result goes to d; t, when another register, still gets the constant.
+#define FUSED_RESULT(res)                                      \
+    {                                                          \
+        SQInteger res_ = (res);                                \
+        SQInteger d_ = ip[0]._arg0;                            \
+        if (d_ != arg0) SET_INT(TARGET, arg1);                 \
+        ip++;                                                  \
+        SET_INT(R(d_), res_);                                  \
+        DISPATCH();                                            \
+    }
         OPCODE(ADDI) {
             SQObjectPtr &x = FUSED_OPERAND();
             if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
-            SET_INT(TARGET, (SQUnsignedInteger)_integer(x) + (SQUnsignedInteger)arg1);
-            ip++;
-            DISPATCH();
+            FUSED_RESULT((SQUnsignedInteger)_integer(x) + (SQUnsignedInteger)arg1);
         }
         OPCODE(SUBI) {
             SQObjectPtr &x = FUSED_OPERAND();
             if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
-            SET_INT(TARGET, (SQUnsignedInteger)_integer(x) - (SQUnsignedInteger)arg1);
-            ip++;
-            DISPATCH();
+            FUSED_RESULT((SQUnsignedInteger)_integer(x) - (SQUnsignedInteger)arg1);
         }
+        OPCODE(BITWI) {
+            SQObjectPtr &x = FUSED_OPERAND();
+            SQInteger res;
+            if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER || !SQIntegerBitwise(ip[0]._arg3, _integer(x), arg1, res)))
+                goto L_LOADINT;
+            FUSED_RESULT(res);
+        }
+#undef FUSED_RESULT
         OPCODE(CMPI) {
             SQObjectPtr &x = FUSED_OPERAND();
             if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
@@ -902,6 +916,14 @@ exception_restore:
             SET_INT(TARGET, res);
             DISPATCH();
         }
+        OPCODE(BITW) {
+            SQObjectPtr &l = R(arg2), &r = R(arg1);
+            SQInteger res;
+            if (SQ_UNLIKELY((sqtype(l) | sqtype(r)) != OT_INTEGER || !SQIntegerBitwise(arg3, _integer(l), _integer(r), res)))
+                GENERAL();
+            SET_INT(TARGET, res);
+            DISPATCH();
+        }
         OPCODE(EQ)
         OPCODE(NE) {
             const SQObjectPtr &a = R(arg2);
@@ -1091,7 +1113,6 @@ exception_restore:
         OPCODE(NEWSLOTA)
         OPCODE(DELETE)
         OPCODE(TAILCALL)
-        OPCODE(BITW)
         OPCODE(INSTANCEOF)
         OPCODE(BWNOT)
         OPCODE(SETOUTER)

@@ -79,8 +79,9 @@
 // the second column, otherwise. The rest of the sequence stays in place, so a jump into its
 // middle runs as written. Fused opcodes never reach a compiled-closure file.
 #define SQ_FUSED_OPCODES(X)                                                                          \
-    X(ADDI, LOADINT)      /* LOADINT t, K; ADD t, t, x */                                            \
-    X(SUBI, LOADINT)      /* LOADINT t, K; SUB t, t, x */                                            \
+    X(ADDI, LOADINT)      /* LOADINT t, K; ADD d, t, x */                                            \
+    X(SUBI, LOADINT)      /* LOADINT t, K; SUB d, t, x */                                            \
+    X(BITWI, LOADINT)     /* LOADINT t, K; BITW d, t, x */                                           \
     X(CMPI, LOADINT)      /* LOADINT t, K; CMP t, t, x */                                            \
     X(CMPIJZ, LOADINT)    /* LOADINT t, K; CMP t, t, x; JZ t */                                      \
     X(CMPIJNZ, LOADINT)   /* LOADINT t, K; CMP t, t, x; JNZ t */                                     \

@@ -132,6 +132,19 @@ struct SQVM : public SQCollectable {
     SQUserPointer _foreignptr = nullptr;
 };
 
+// The bitwise operator op (SQBitwiseOp) on two integers; false for an unknown op.
+inline bool SQIntegerBitwise(SQInteger op, SQInteger i1, SQInteger i2, SQInteger &res) {
+    switch (op) {
+    case BW_AND: res = i1 & i2; return true;
+    case BW_OR: res = i1 | i2; return true;
+    case BW_XOR: res = i1 ^ i2; return true;
+    case BW_SHIFTL: res = (SQInteger)((SQUnsignedInteger)i1 << (i2 & 31)); return true;
+    case BW_SHIFTR: res = i1 >> (i2 & 31); return true;
+    case BW_USHIFTR: res = (SQInteger)((SQUnsignedInteger)i1 >> (i2 & 31)); return true;
+    default: return false;
+    }
+}
+
 struct SQAutoDec {
     explicit SQAutoDec(SQInteger *n) : _n(n) {}
     ~SQAutoDec() { (*_n)--; }

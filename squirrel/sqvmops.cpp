@@ -544,16 +544,10 @@ bool SQVM::Arith(SQInteger op, SQObjectPtr &trg, const SQObjectPtr &o1, const SQ
 
 bool SQVM::BitwiseOp(SQInteger op, SQObjectPtr &trg, const SQObjectPtr &o1, const SQObjectPtr &o2) {
     if ((sqtype(o1) | sqtype(o2)) == OT_INTEGER) {
-        SQInteger i1 = _integer(o1), i2 = _integer(o2);
         SQInteger res;
-        switch (op) {
-        case BW_AND: res = i1 & i2; break;
-        case BW_OR: res = i1 | i2; break;
-        case BW_XOR: res = i1 ^ i2; break;
-        case BW_SHIFTL: res = (SQInteger)((SQUnsignedInteger)i1 << (i2 & 31)); break;
-        case BW_SHIFTR: res = i1 >> (i2 & 31); break;
-        case BW_USHIFTR: res = (SQInteger)((SQUnsignedInteger)i1 >> (i2 & 31)); break;
-        default: Raise_Error("internal vm error bitwise op failed"); return false;
+        if (!SQIntegerBitwise(op, _integer(o1), _integer(o2), res)) {
+            Raise_Error("internal vm error bitwise op failed");
+            return false;
         }
         trg = res;
         return true;

@@ -49,7 +49,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FuseCase{"add constant", {I(OP_LOADINT, 4, 7), I(OP_ADD, 4, 4, 3), kRet}, OP_ADDI},
         FuseCase{"subtract constant", {I(OP_LOADINT, 4, 7), I(OP_SUB, 4, 4, 3), kRet}, OP_SUBI},
-        FuseCase{"sum lands elsewhere", {I(OP_LOADINT, 4, 7), I(OP_ADD, 5, 4, 3), kRet}, OP_LOADINT},
+        FuseCase{"sum lands elsewhere", {I(OP_LOADINT, 4, 7), I(OP_ADD, 5, 4, 3), kRet}, OP_ADDI},
+        FuseCase{"sum lands in the operand", {I(OP_LOADINT, 4, 1), I(OP_ADD, 3, 4, 3), kRet}, OP_ADDI},
+        FuseCase{"and with constant", {I(OP_LOADINT, 4, 15), I(OP_BITW, 4, 4, 3, BW_AND), kRet}, OP_BITWI},
+        FuseCase{"shift lands elsewhere", {I(OP_LOADINT, 4, 2), I(OP_BITW, 2, 4, 3, BW_SHIFTL), kRet}, OP_BITWI},
+        FuseCase{"constant shifted", {I(OP_LOADINT, 4, 2), I(OP_BITW, 4, 3, 4, BW_SHIFTL), kRet}, OP_LOADINT},
         FuseCase{"constant on the left", {I(OP_LOADINT, 4, 7), I(OP_SUB, 4, 3, 4), kRet}, OP_LOADINT},
         FuseCase{"constant added to itself", {I(OP_LOADINT, 4, 7), I(OP_ADD, 4, 4, 4), kRet}, OP_LOADINT},
         FuseCase{"multiply is not fused", {I(OP_LOADINT, 4, 7), I(OP_MUL, 4, 4, 3), kRet}, OP_LOADINT},
