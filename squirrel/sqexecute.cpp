@@ -906,6 +906,10 @@ exception_restore:
         OPCODE(DIV)
         OPCODE(MOD) {
             SQObjectPtr &l = R(arg2), &r = R(arg1);
+            if (INS.op == OP_DIV && ((sqtype(l) | sqtype(r)) == OT_FLOAT || (sqtype(l) | sqtype(r)) == (OT_FLOAT | OT_INTEGER))) {
+                SET_FLOAT(TARGET, tofloat(l) / tofloat(r));
+                DISPATCH();
+            }
             if (SQ_UNLIKELY((sqtype(l) | sqtype(r)) != OT_INTEGER || _integer(r) == 0)) GENERAL();
             SQInteger i1 = _integer(l), i2 = _integer(r);
             SQInteger res;
@@ -986,6 +990,12 @@ exception_restore:
         OPCODE(GETOUTER) {
             SQOuter *otr = _outer(_closure(ci->_closure)->_outervalues[(size_t)arg1]);
             ASSIGN(TARGET, *(otr->_valptr));
+            DISPATCH();
+        }
+        OPCODE(SETOUTER) {
+            SQOuter *otr = _outer(_closure(ci->_closure)->_outervalues[(size_t)arg1]);
+            ASSIGN(*(otr->_valptr), R(arg2));
+            if (arg0 != SQ_NO_TARGET) ASSIGN(TARGET, R(arg2));
             DISPATCH();
         }
         OPCODE(COMPARITH) {
@@ -1115,7 +1125,6 @@ exception_restore:
         OPCODE(TAILCALL)
         OPCODE(INSTANCEOF)
         OPCODE(BWNOT)
-        OPCODE(SETOUTER)
         OPCODE(NEWTABLE)
         OPCODE(NEWARRAY)
         OPCODE(APPENDARRAY)
