@@ -38,7 +38,7 @@ void SQTable::Rehash(bool force) {
     _usednodes = 0;
     for (SQInteger i = 0; i < oldsize; i++) {
         HashNode *old = nold + i;
-        if (sqtype(old->key) != OT_NULL) NewSlot(old->key, old->val);
+        if (sqtype(old->key) != OT_NULL) NewSlot(old->key.Get(), old->val);
     }
     delete[] nold;
 }
@@ -46,7 +46,7 @@ void SQTable::Rehash(bool force) {
 SQTable *SQTable::Clone() {
     SQTable *nt = Create(_sharedstate, _numofnodes);
     for (SQInteger i = 0; i < _numofnodes; i++) {
-        if (sqtype(_nodes[i].key) != OT_NULL) nt->NewSlot(_nodes[i].key, _nodes[i].val);
+        if (sqtype(_nodes[i].key) != OT_NULL) nt->NewSlot(_nodes[i].key.Get(), _nodes[i].val);
     }
     nt->SetDelegate(_delegate);
     return nt;
@@ -64,27 +64,28 @@ bool SQTable::NewSlot(const SQObjectPtr &key, const SQObjectPtr &val) {
     n = mp;
     if (sqtype(mp->key) != OT_NULL) {
         n = _firstfree;
-        SQHash mph = sq_hashobject(mp->key) & (_numofnodes - 1);
+        SQHash mph = sq_hashobject(mp->key.Get()) & (_numofnodes - 1);
         HashNode *othern;
+        SQInt32 nidx = (SQInt32)(n - _nodes), mpidx = (SQInt32)(mp - _nodes);
         if (mp > n && (othern = &_nodes[mph]) != mp) {
             // The colliding node is out of its main position: move it to the free node.
-            while (othern->next != mp) othern = othern->next;
-            othern->next = n;
-            n->key = mp->key;
+            while (othern->key._next != mpidx) othern = Next(othern);
+            othern->key._next = nidx;
+            n->key.Set(mp->key.Get());
             n->val = mp->val;
-            n->next = mp->next;
+            n->key._next = mp->key._next;
             mp->key.Null();
             mp->val.Null();
-            mp->next = nullptr;
+            mp->key._next = -1;
         } else {
-            n->next = mp->next;
-            mp->next = n;
+            n->key._next = mp->key._next;
+            mp->key._next = nidx;
             mp = n;
         }
     }
-    mp->key = key;
+    mp->key.Set(key);
     for (;;) {
-        if (sqtype(_firstfree->key) == OT_NULL && _firstfree->next == nullptr) {
+        if (sqtype(_firstfree->key) == OT_NULL && _firstfree->key._next < 0) {
             mp->val = val;
             _usednodes++;
             return true;
@@ -111,7 +112,7 @@ void SQTable::Remove(const SQObjectPtr &key) {
     if (sqtype(key) == OT_NULL) return;
     HashNode *n = GetNode(key, sq_hashobject(key) & (_numofnodes - 1));
     if (n) {
-        SQObjectPtr oldval = n->val, oldkey = n->key;  // released after the node is consistent
+        SQObjectPtr oldval = n->val, oldkey = n->key.Get();  // released after the node is consistent
         n->val.Null();
         n->key.Null();
         _usednodes--;
@@ -125,7 +126,7 @@ SQInteger SQTable::Next(bool getweakrefs, const SQObjectPtr &refpos, SQObjectPtr
     for (; idx < _numofnodes; idx++) {
         if (sqtype(_nodes[idx].key) != OT_NULL) {
             HashNode &n = _nodes[idx];
-            outkey = n.key;
+            outkey = n.key.Get();
             if (!getweakrefs && sqtype(n.val) == OT_WEAKREF)
                 outval = _weakref(n.val)->_obj;
             else
@@ -148,7 +149,7 @@ void SQTable::Clear() {
 void SQTable::Mark(SQGCMarker &marker) {
     if (_delegate) marker.Mark(_delegate);
     for (SQInteger i = 0; i < _numofnodes; i++) {
-        marker.Mark(_nodes[i].key);
+        marker.Mark(_nodes[i].key.Get());
         marker.Mark(_nodes[i].val);
     }
 }
@@ -160,3 +161,5 @@ void SQTable::Finalize() {
     SetDelegate(nullptr);
     delete[] old;
 }
+
+static_assert(sizeof(SQTable::HashNode) == 32, "a table node holds a value, a key and a chain index in 32 bytes");
