@@ -768,6 +768,17 @@ exception_restore:
             ASSIGN(TARGET, temp_reg);
             DISPATCH();
         }
+        // "LOAD t, K; GET d, o, t": a member read by name. The name goes to t first, as the
+        // value it replaces may be all that keeps a weakly referenced member alive.
+        OPCODE(LOADGET) {
+            ASSIGN(TARGET, lits[arg1]);
+            const SQObject *slot = ReadSlot(R(ip[0]._arg1), lits[arg1]);
+            if (SQ_UNLIKELY(!slot)) goto L_LOAD;
+            SET_TEMP_REG(*slot);
+            ip++;
+            ASSIGN(R(ip[-1]._arg0), temp_reg);
+            DISPATCH();
+        }
         OPCODE(GET) {
             SQObjectPtr &o = R(arg1);
             SQObjectPtr &key = R(arg2);

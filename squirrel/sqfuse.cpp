@@ -85,6 +85,10 @@ void SQFuseInstructions(SQInstruction *code, SQInteger count) {
                 ins.op = jump.op == OP_JZ ? OP_PINCLJZ : OP_PINCLJNZ;
             break;
         }
+        case OP_LOAD:
+            if (next && next->op == OP_GET && next->_arg2 == ins._arg0 && next->_arg1 != ins._arg0)
+                ins.op = OP_LOADGET;
+            break;
         case OP_MOVE:
             if (next && next->op == OP_RETURN && next->_arg0 != SQ_NO_TARGET && next->_arg1 == ins._arg0)
                 ins.op = OP_MOVERET;

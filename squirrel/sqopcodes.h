@@ -91,7 +91,8 @@
     X(INCLJNZ, INCL)      /* INCL t or i, i; LOADINT t, K; CMP t, t, i; JNZ t */                     \
     X(PINCLJZ, PINCL)     /* PINCL t, i; LOADINT t, K; CMP t, t, i; JZ t */                          \
     X(PINCLJNZ, PINCL)    /* PINCL t, i; LOADINT t, K; CMP t, t, i; JNZ t */               \
-    X(MOVERET, MOVE)      /* MOVE t, x; RETURN t */
+    X(MOVERET, MOVE)      /* MOVE t, x; RETURN t */                                                  \
+    X(LOADGET, LOAD)      /* LOAD t, K; GET d, o, t */
 
 enum SQOpcode : unsigned char {
 #define SQ_OPCODE_ENUM(name) OP_##name,
