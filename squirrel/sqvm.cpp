@@ -203,16 +203,20 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger args, SQInt
     SQFunctionProto *func = closure->Proto();
     SQInteger newtop = stackbase + func->_stacksize;
     // The common call: exact arguments, nothing to bind, room ready.
-    if (!tailcall && func->_plaincallargs == args && sqtype(closure->_env) == OT_NULL &&
-        sqtype(_debughook) == OT_NULL && _callsstacksize < (SQInteger)_callsstack.size() &&
-        _callsstacksize < SQ_MAX_CALL_FRAMES && newtop + SQ_MIN_STACK_OVERHEAD <= (SQInteger)_stack.size()) {
-        ci = &_callsstack[(size_t)_callsstacksize++];
-        ci->_prevstkbase = (SQInt32)(stackbase - _stackbase);
-        ci->_prevtop = (SQInt32)(_top - _stackbase);
-        ci->_etraps = 0;
-        ci->_ncalls = 1;
-        ci->_generator = nullptr;
-        ci->_root = false;
+    if (func->_plaincallargs == args && sqtype(closure->_env) == OT_NULL && sqtype(_debughook) == OT_NULL &&
+        newtop + SQ_MIN_STACK_OVERHEAD <= (SQInteger)_stack.size() &&
+        (tailcall || (_callsstacksize < (SQInteger)_callsstack.size() && _callsstacksize < SQ_MAX_CALL_FRAMES))) {
+        if (tailcall) {
+            ci->_ncalls++;
+        } else {
+            ci = &_callsstack[(size_t)_callsstacksize++];
+            ci->_prevstkbase = (SQInt32)(stackbase - _stackbase);
+            ci->_prevtop = (SQInt32)(_top - _stackbase);
+            ci->_etraps = 0;
+            ci->_ncalls = 1;
+            ci->_generator = nullptr;
+            ci->_root = false;
+        }
         ci->_closure = closure;
         ci->_literals = func->_literals.data();
         ci->_ip = func->_instructions.data();
