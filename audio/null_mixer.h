@@ -1,5 +1,8 @@
 // zNull_Mixer: the mixer the engine keeps for itself. It opens, accepts every
 // sound and stream and plays nothing; every channel reports state 1.
+// StopChannel still gives up a channel's stream (and joins its decoder
+// thread): its Update never releases one, so otherwise a stream would hold
+// its channel for the rest of the run.
 #pragma once
 
 #include "audio/mixer.h"

@@ -1,12 +1,14 @@
 // zList<T>: a doubly linked list of heap nodes that hold values.
 //
-// Values are copied into the nodes. Clearing frees the nodes and so the values
-// they hold: a list of pointers never frees the pointed-to objects, a list of
-// zString frees the strings, a list of zSharedPtr releases its elements.
+// Values are copied or moved into the nodes. Clearing frees the nodes and so the
+// values they hold: a list of pointers never frees the pointed-to objects, a list
+// of zString frees the strings, a list of zSharedPtr releases its elements, a list
+// of std::unique_ptr destroys them.
 // Index access walks from the head. Not thread-safe.
 #pragma once
 
 #include <new>
+#include <utility>
 
 #include "core/types.h"
 
@@ -36,47 +38,19 @@ template <typename T> class zList {
         }
         return atEnd ? InsertAfter(value, m_tail) : InsertBefore(value, m_head);
     }
+    // Moves the value in (sole owners); when the node cannot be allocated the
+    // value stays with the caller.
+    Node* Add(T&& value, bool atEnd = true) {
+        return Link(NewNode(std::move(value)), atEnd ? m_tail : nullptr);
+    }
 
     // Null node: append at the end.
-    Node* InsertAfter(const T& value, Node* node) {
-        if (!node) node = m_tail;
-        Node* created = NewNode(value);
-        if (!created) return nullptr;
-        created->previous = node;
-        created->next = node ? node->next : nullptr;
-        if (created->next) {
-            created->next->previous = created;
-        } else {
-            m_tail = created;
-        }
-        if (node) {
-            node->next = created;
-        } else {
-            m_head = created;
-        }
-        ++m_count;
-        return created;
-    }
+    Node* InsertAfter(const T& value, Node* node) { return Link(NewNode(value), node ? node : m_tail); }
 
     // Null node: insert at the front.
     Node* InsertBefore(const T& value, Node* node) {
         if (!node) node = m_head;
-        Node* created = NewNode(value);
-        if (!created) return nullptr;
-        created->next = node;
-        created->previous = node ? node->previous : nullptr;
-        if (created->previous) {
-            created->previous->next = created;
-        } else {
-            m_head = created;
-        }
-        if (node) {
-            node->previous = created;
-        } else {
-            m_tail = created;
-        }
-        ++m_count;
-        return created;
+        return Link(NewNode(value), node ? node->previous : nullptr);
     }
 
     // The first node whose value equals.
@@ -121,6 +95,14 @@ template <typename T> class zList {
         return node;
     }
 
+    // Unlinks and frees a node of this list and hands back its value: what the
+    // value owns is released by the caller, once the list no longer holds it.
+    T Take(Node* node) {
+        T value = std::move(RemoveNode(node)->value);
+        delete node;
+        return value;
+    }
+
     // Frees the first node holding an equal value; false when there is none.
     bool Remove(const T& value) {
         Node* node = Find(value);
@@ -145,10 +127,29 @@ template <typename T> class zList {
     zList(const zList&) = delete;
     zList& operator=(const zList&) = delete;
 
-    static Node* NewNode(const T& value) {
-        Node* node = new (std::nothrow) Node{value, nullptr, nullptr};
+    template <typename V> static Node* NewNode(V&& value) {
+        Node* node = new (std::nothrow) Node{std::forward<V>(value), nullptr, nullptr};
         if (!node) LogListNodeAllocationFailure();
         return node;
+    }
+
+    // Links a new node after `previous` (null: at the front); passes a null through.
+    Node* Link(Node* created, Node* previous) {
+        if (!created) return nullptr;
+        created->previous = previous;
+        created->next = previous ? previous->next : m_head;
+        if (created->next) {
+            created->next->previous = created;
+        } else {
+            m_tail = created;
+        }
+        if (previous) {
+            previous->next = created;
+        } else {
+            m_head = created;
+        }
+        ++m_count;
+        return created;
     }
 
     u32 m_count;

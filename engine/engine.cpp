@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <limits>
+#include <memory>
 #include <new>
 
 #include "audio/mixer.h"
@@ -9,8 +10,8 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/random.h"
+#include "engine/core_listener.h"
 #include "engine/resource_cache.h"
-#include "io/core_listener.h"
 #include "platform/process_priority.h"
 #include "render/null_renderer.h"
 
@@ -51,11 +52,11 @@ void ClearMissingResourceFlag() {
 
 zEngine::zEngine() {
     SeedRand(RandomSeed);
-    m_nullRenderer = new zNull_Renderer(this, true);
-    m_nullMixer = new zNull_Mixer(this, false);
-    m_mixer = m_nullMixer;
-    m_defaultCache = new zResourceCache(this);
-    m_currentCache = m_defaultCache;
+    m_nullRenderer = std::make_unique<zNull_Renderer>(this, true);
+    m_nullMixer = std::make_unique<zNull_Mixer>(this, false);
+    m_mixer = m_nullMixer.get();
+    m_defaultCache = std::make_unique<zResourceCache>(this);
+    m_currentCache = m_defaultCache.get();
     m_frameTimer.Reset();
     m_updateTimer.Reset();
 }
@@ -65,28 +66,24 @@ zEngine::~zEngine() {
     // Caches still listed were never freed by FreeResourceCaches: they are
     // the engine's, so they go too, before the renderer and mixer their
     // resources free their data on.
-    while (auto* node = m_caches.GetHead()) {
-        zResourceCache* cache = node->value;
-        delete m_caches.RemoveNode(node);
-        delete cache;
-    }
-    m_currentCache = m_defaultCache;
-    delete m_defaultCache;
-    m_defaultCache = nullptr;
+    while (auto* node = m_caches.GetHead())
+        m_caches.Take(node);
+    // Emptied while it is still the engine's default, then destroyed.
+    m_currentCache = m_defaultCache.get();
+    m_defaultCache->Clear();
+    m_defaultCache.reset();
     m_currentCache = nullptr;
-    delete m_nullRenderer;
-    m_nullRenderer = nullptr;
-    delete m_nullMixer;
-    m_nullMixer = nullptr;
+    m_nullRenderer.reset();
+    m_nullMixer.reset();
     m_coreListeners.Clear();
 }
 
 zRenderer* zEngine::GetDefaultRenderer() const {
-    return m_nullRenderer;
+    return m_nullRenderer.get();
 }
 
 zMixer* zEngine::GetDefaultMixer() const {
-    return m_nullMixer;
+    return m_nullMixer.get();
 }
 
 void zEngine::SendEvent(u32 code, void* payload) {
@@ -98,15 +95,15 @@ void zEngine::SendEvent(u32 code, void* payload) {
 }
 
 void zEngine::SetMixer(zMixer* mixer) {
-    m_mixer = mixer ? mixer : m_nullMixer;
+    m_mixer = mixer ? mixer : m_nullMixer.get();
 }
 
 void zEngine::UnregisterMixer(zMixer* mixer) {
     if (!mixer) return;
-    if (mixer == m_nullMixer) {
+    if (mixer == m_nullMixer.get()) {
         m_mixer = nullptr;
     } else if (mixer == m_mixer) {
-        m_mixer = m_nullMixer;
+        m_mixer = m_nullMixer.get();
     }
 }
 
@@ -207,28 +204,22 @@ void zEngine::SetEventInterface(EventInterface* events) {
 
 zResourceCache* zEngine::SetResourceCache(zResourceCache* cache) {
     zResourceCache* previous = m_currentCache;
-    m_currentCache = cache ? cache : m_defaultCache;
+    m_currentCache = cache ? cache : m_defaultCache.get();
     return previous;
 }
 
 zResourceCache* zEngine::NewResourceCache() {
-    auto* cache = new (std::nothrow) zResourceCache(this);
-    if (!cache) return nullptr;
-    if (!m_caches.Add(cache)) {
-        delete cache;
-        return nullptr;
-    }
-    return cache;
+    std::unique_ptr<zResourceCache> cache(new (std::nothrow) zResourceCache(this));
+    zResourceCache* made = cache.get();
+    if (!cache || !m_caches.Add(std::move(cache))) return nullptr;
+    return made;
 }
 
 void zEngine::FreeResourceCaches() {
     GetLog() << "Freeing " << (m_caches.GetCount() + 1) << " resource cache(s)...\n";
-    m_currentCache = m_defaultCache;
-    while (auto* node = m_caches.GetHead()) {
-        zResourceCache* cache = node->value;
-        delete m_caches.RemoveNode(node);
-        delete cache;
-    }
+    m_currentCache = m_defaultCache.get();
+    while (auto* node = m_caches.GetHead())
+        m_caches.Take(node);
     m_defaultCache->Clear();
     GetLog() << "Done.\n";
 }

@@ -11,6 +11,8 @@
 // Main thread only.
 #pragma once
 
+#include <memory>
+
 #include "audio/mixer_host.h"
 #include "core/list.h"
 #include "core/perf_counter.h"
@@ -181,7 +183,7 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
 
     // Resource caches.
     zResourceCache* GetResourceCache() const { return m_currentCache; }
-    zResourceCache* GetDefaultResourceCache() const { return m_defaultCache; }
+    zResourceCache* GetDefaultResourceCache() const { return m_defaultCache.get(); }
     // Returns the previous current cache; null selects the default cache.
     zResourceCache* SetResourceCache(zResourceCache* cache);
     // Appended to the engine's list, not made current; null when it cannot
@@ -230,7 +232,7 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
 
   private:
     template <typename T, typename Create>
-    T* LoadResource(const char* path, zList<zSharedPtr<T>*>* list, bool tracksMissing,
+    T* LoadResource(const char* path, zList<zSharedPtr<T>>* list, bool tracksMissing,
                     MissingPathCallback missing, Create create, bool& created);
 
     zRenderer* m_renderer = nullptr;
@@ -247,16 +249,16 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
     i32 m_frameTime = 0;
     i32 m_rawFrameTime = 0;
     u32 m_drawNesting = 0;
-    zNull_Renderer* m_nullRenderer = nullptr;
-    zNull_Mixer* m_nullMixer = nullptr;
+    std::unique_ptr<zNull_Renderer> m_nullRenderer;
+    std::unique_ptr<zNull_Mixer> m_nullMixer;
     zPerfCounter m_frameTimer;
     zPerfCounter m_updateTimer;
     EventInterface m_eventInterface;
     EventInterface* m_currentEventInterface = &m_eventInterface;
     i32 m_loadContextIndex = 0;
     zLoadContext m_loadContexts[LoadContextDepth + 1]; // the last is the spare
-    zList<zResourceCache*> m_caches;
-    zResourceCache* m_defaultCache = nullptr;
+    zList<std::unique_ptr<zResourceCache>> m_caches;
+    std::unique_ptr<zResourceCache> m_defaultCache;
     zResourceCache* m_currentCache = nullptr;
     zList<zCoreListener*> m_coreListeners;
     u32 m_stateWord = 0;

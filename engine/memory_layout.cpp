@@ -20,9 +20,6 @@ struct TypeSize {
     size_t size;
 };
 
-constexpr u32 TextureStages = 6;
-constexpr u32 UvSets = 3;
-
 void PrintSizes(const TypeSize* sizes, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         GetLog() << "    sizeof(" << sizes[i].name << ") = " << u64(sizes[i].size) << "\n";
@@ -55,15 +52,24 @@ void PrintMemoryLayout(bool core) {
             {"zMinMax", sizeof(zMinMax)},
         };
         PrintSizes(maths, sizeof(maths) / sizeof(maths[0]));
-        // Scene types join this table as they are built.
+        // The dump's order is zEngine, zItem, zACEUnit, zObj, zHierarchy,
+        // zTexture, zSound, zGeometry, zLight, zEmitter, zMaterial, zCam,
+        // zPolygon, zCurve; a class joins with one row in its place once it
+        // is built.
+        // clang-format off
         const TypeSize engine[] = {
-            {"zEngine", sizeof(zEngine)},     {"zTexture", sizeof(zTexture)},   {"zSound", sizeof(zSound)},
-            {"zGeometry", sizeof(zGeometry)}, {"zMaterial", sizeof(zMaterial)}, {"zPolygon", sizeof(zPolygon)},
+            {"zEngine", sizeof(zEngine)},
+            {"zTexture", sizeof(zTexture)},
+            {"zSound", sizeof(zSound)},
+            {"zGeometry", sizeof(zGeometry)},
+            {"zMaterial", sizeof(zMaterial)},
+            {"zPolygon", sizeof(zPolygon)},
         };
+        // clang-format on
         PrintSizes(engine, sizeof(engine) / sizeof(engine[0]));
         GetLog() << "    sizeof(zMetaTag) = " << u64(sizeof(zMetaTag)) << "\n";
     }
     GetLog() << "\n";
-    GetLog() << "Compiled with " << TextureStages << " logical texture stage(s), " << UvSets
-             << " UV set(s).\n\n";
+    GetLog() << "Compiled with " << zMaterial::StageCount << " logical texture stage(s), "
+             << GeometryMaxUVChannels << " UV set(s).\n\n";
 }

@@ -13,24 +13,20 @@
 
 namespace {
 
-template <typename T> void ReleaseAll(zList<zSharedPtr<T>*>& list) {
-    // Unlink first: a resource's destructor may reach the cache again.
-    while (auto* node = list.GetHead()) {
-        zSharedPtr<T>* entry = node->value;
-        delete list.RemoveNode(node);
-        delete entry;
-    }
+// Entries are taken out of the list before they are released: a resource's
+// destructor may reach the cache again.
+template <typename T> void ReleaseAll(zResourceCache::SharedList<T>& list) {
+    while (auto* node = list.GetHead())
+        list.Take(node);
 }
 
-template <typename T> u32 PurgeList(zList<zSharedPtr<T>*>& list) {
+template <typename T> u32 PurgeList(zResourceCache::SharedList<T>& list) {
     u32 removed = 0;
     auto* node = list.GetHead();
     while (node) {
         auto* next = node->next;
-        zSharedPtr<T>* entry = node->value;
-        if (!*entry || entry->Get()->GetRefCount() == 1) {
-            delete list.RemoveNode(node);
-            delete entry;
+        if (!node->value || node->value.Get()->GetRefCount() == 1) {
+            list.Take(node);
             ++removed;
         }
         node = next;
@@ -50,7 +46,7 @@ zResourceCache::~zResourceCache() {
 
 zTexture* zResourceCache::FindTexture(SharedList<zTexture>& list, const char* name) {
     for (auto* node = list.GetHead(); node; node = node->next) {
-        zTexture* texture = node->value->Get();
+        zTexture* texture = node->value.Get();
         if (texture && texture->GetName() == name) return texture;
     }
     return nullptr;
@@ -60,10 +56,8 @@ bool zResourceCache::RemoveTexture(zTexture* texture) {
     if (!texture) return false;
     for (SharedList<zTexture>* list : {&m_textures, &m_secondTextures}) {
         for (auto* node = list->GetHead(); node; node = node->next) {
-            if (node->value->Get() != texture) continue;
-            zSharedPtr<zTexture>* entry = node->value;
-            delete list->RemoveNode(node);
-            delete entry;
+            if (node->value.Get() != texture) continue;
+            list->Take(node);
             return true;
         }
     }
@@ -72,7 +66,7 @@ bool zResourceCache::RemoveTexture(zTexture* texture) {
 
 zSound* zResourceCache::FindSound(const char* name) const {
     for (auto* node = m_sounds.GetHead(); node; node = node->next) {
-        if (node->value->name == name) return node->value;
+        if (node->value->name == name) return node->value.get();
     }
     return nullptr;
 }
@@ -85,14 +79,12 @@ void zResourceCache::Clear() {
     ReleaseAll(m_pictures);
     ReleaseAll(m_particleModels);
     while (auto* node = m_sounds.GetHead()) {
-        zSound* sound = node->value;
-        delete m_sounds.RemoveNode(node);
+        std::unique_ptr<zSound> sound = m_sounds.Take(node);
         zResourceEventRecord record;
-        record.sound = sound;
+        record.sound = sound.get();
         m_engine->SendEvent(ResourceEventDestroyBegin, &record);
-        if (zMixer* mixer = m_engine->GetMixer()) mixer->FreeSoundData(sound);
+        if (zMixer* mixer = m_engine->GetMixer()) mixer->FreeSoundData(sound.get());
         m_engine->SendEvent(ResourceEventDestroyed, &record);
-        delete sound;
     }
 }
 

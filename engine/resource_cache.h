@@ -1,14 +1,14 @@
 // zResourceCache: the resources loaded once and shared, found by name (the
-// normalised path they were loaded from). Each shared entry holds one
-// reference on its resource; sounds are owned outright. An entry is added
-// only once per resource object.
+// normalised path they were loaded from). Each shared entry is a reference
+// on its resource, held by value; sounds are owned outright. An entry is
+// added only once per resource object.
 //
 // The "second" lists hold geometries and textures loaded with the second-list
 // flag: they are not set up on the renderer (collision shapes, debug
 // drawing, item merging load into them).
 #pragma once
 
-#include <new>
+#include <memory>
 
 #include "core/list.h"
 #include "core/shared_object.h"
@@ -23,7 +23,7 @@ class zTexture;
 
 class zResourceCache {
   public:
-    template <typename T> using SharedList = zList<zSharedPtr<T>*>;
+    template <typename T> using SharedList = zList<zSharedPtr<T>>;
 
     explicit zResourceCache(zEngine* engine);
     // Clears the cache.
@@ -35,7 +35,7 @@ class zResourceCache {
     SharedList<zTexture>& GetTextureList(bool second) { return second ? m_secondTextures : m_textures; }
     SharedList<zPicture>& GetPictureCache() { return m_pictures; }
     SharedList<zParticleModel>& GetParticleModelList() { return m_particleModels; }
-    zList<zSound*>& GetSoundList() { return m_sounds; }
+    zList<std::unique_ptr<zSound>>& GetSoundList() { return m_sounds; }
 
     // The texture of that name in the list, or null.
     static zTexture* FindTexture(SharedList<zTexture>& list, const char* name);
@@ -45,7 +45,7 @@ class zResourceCache {
     zSound* FindSound(const char* name) const;
 
     // Appends a resource unless the list already holds it; false when the
-    // entry cannot be allocated.
+    // list node cannot be allocated.
     template <typename T> static bool AddEntry(SharedList<T>& list, T* resource);
 
     // Releases every shared entry, then destroys every sound (events 5 and 6
@@ -62,19 +62,13 @@ class zResourceCache {
     SharedList<zTexture> m_secondTextures;
     SharedList<zPicture> m_pictures;
     SharedList<zParticleModel> m_particleModels;
-    zList<zSound*> m_sounds;
+    zList<std::unique_ptr<zSound>> m_sounds;
 };
 
 template <typename T> bool zResourceCache::AddEntry(SharedList<T>& list, T* resource) {
     if (!resource) return false;
     for (auto* node = list.GetHead(); node; node = node->next) {
-        if (node->value->Get() == resource) return true;
+        if (node->value.Get() == resource) return true;
     }
-    auto* entry = new (std::nothrow) zSharedPtr<T>(resource);
-    if (!entry) return false;
-    if (!list.Add(entry)) {
-        delete entry;
-        return false;
-    }
-    return true;
+    return list.Add(zSharedPtr<T>(resource)) != nullptr;
 }

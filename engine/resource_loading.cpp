@@ -1,6 +1,7 @@
 // The engine's loaders: the common load road shared by geometries, textures,
 // pictures and particle models, the sound loader, texture content and
 // streams, and the load-context stack.
+#include <memory>
 #include <new>
 
 #include "audio/mixer.h"
@@ -29,9 +30,9 @@ bool FileIsThere(const zString& name) {
     return FileSystemExistsInSearchPaths(probe);
 }
 
-template <typename T> T* FindByName(zList<zSharedPtr<T>*>& list, const zString& name) {
+template <typename T> T* FindByName(zResourceCache::SharedList<T>& list, const zString& name) {
     for (auto* node = list.GetHead(); node; node = node->next) {
-        T* resource = node->value->Get();
+        T* resource = node->value.Get();
         if (resource && resource->GetName() == name) return resource;
     }
     return nullptr;
@@ -53,7 +54,7 @@ void SetRecord(zResourceEventRecord& record, zParticleModel* model) {
 } // namespace
 
 template <typename T, typename Create>
-T* zEngine::LoadResource(const char* path, zList<zSharedPtr<T>*>* list, bool tracksMissing,
+T* zEngine::LoadResource(const char* path, zList<zSharedPtr<T>>* list, bool tracksMissing,
                          MissingPathCallback missing, Create create, bool& created) {
     created = false;
     if (!path) return nullptr;
@@ -179,17 +180,13 @@ zParticleModel* zEngine::LoadParticleModel(const char* path, bool bypassCache) {
 }
 
 zSound* zEngine::NewSound(const char* name) {
-    auto* sound = new (std::nothrow) zSound(this, name);
-    if (!sound) {
+    std::unique_ptr<zSound> sound(new (std::nothrow) zSound(this, name));
+    zSound* made = sound.get();
+    if (!sound || !m_currentCache->GetSoundList().Add(std::move(sound))) {
         GetLog() << "[!] Could not allocate new sound object.\n";
         return nullptr;
     }
-    if (!m_currentCache->GetSoundList().Add(sound)) {
-        delete sound;
-        GetLog() << "[!] Could not allocate new sound object.\n";
-        return nullptr;
-    }
-    return sound;
+    return made;
 }
 
 zSound* zEngine::LoadSound(const char* path) {
@@ -266,7 +263,7 @@ bool zEngine::SetTextureContent(zTexture* texture, const char* path) {
 void zEngine::UpdateTextureStreams(i32 dt) {
     auto& textures = m_currentCache->GetTextureList(false);
     for (auto* node = textures.GetHead(); node; node = node->next) {
-        if (zTexture* texture = node->value->Get()) texture->UpdateStream(dt);
+        if (zTexture* texture = node->value.Get()) texture->UpdateStream(dt);
     }
 }
 

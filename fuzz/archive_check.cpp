@@ -46,7 +46,7 @@ void ExerciseArchive(zIOArchiveFS& fs) {
     u32 index = 0;
     for (auto* node = fs.GetArchive().GetEntries().GetHead(); node && index < MaxEntriesRead;
          node = node->next, ++index) {
-        const zString& entryName = node->value->name;
+        const zString& entryName = node->value.name;
         const char* name = entryName.CStr() ? entryName.CStr() : "";
         std::string bytes;
         if (!ReadWhole(fs, name, bytes)) continue;

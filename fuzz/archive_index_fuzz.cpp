@@ -8,7 +8,7 @@
 #include "fuzz/archive_check.h"
 #include "fuzz/fuzz_support.h"
 #include "io/archive_fs.h"
-#include "io/zml/archive_index.h"
+#include "markup/archive_index.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     InstallZmlArchiveIndex();

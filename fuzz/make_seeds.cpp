@@ -19,7 +19,7 @@
 #include "fuzz/render_stand_in.h"
 #include "fuzz/squirrel_streams.h"
 #include "io/archive.h"
-#include "io/zml/archive_index.h"
+#include "markup/archive_index.h"
 #include "markup/math_tags.h"
 #include "markup/metafile.h"
 #include "markup/writer.h"

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "core/log.h"
 #include "io/file_road.h"
@@ -42,18 +43,16 @@ zArchive::~zArchive() {
 }
 
 void zArchive::ClearEntries() {
-    for (zList<zArchiveEntry*>::Node* node = m_entries.GetHead(); node; node = node->next)
-        delete node->value;
     m_entries.Clear();
 }
 
 zArchiveEntry* zArchive::FindEntry(const char* name) const {
     if (!name) return nullptr;
-    for (zList<zArchiveEntry*>::Node* node = m_entries.GetHead(); node; node = node->next) {
+    for (zList<zArchiveEntry>::Node* node = m_entries.GetHead(); node; node = node->next) {
         // A name of length 0 is read back as a string without buffer, which
         // zString does not take as equal to "".
-        const zString& entryName = node->value->name;
-        if (entryName == name || (entryName.GetLength() == 0 && name[0] == '\0')) return node->value;
+        const zString& entryName = node->value.name;
+        if (entryName == name || (entryName.GetLength() == 0 && name[0] == '\0')) return &node->value;
     }
     return nullptr;
 }
@@ -110,8 +109,8 @@ bool zArchive::OpenForReading(const char* path, const char* indexPath, zIOHandle
     if (indexPath) {
         if (LoadIndex(indexPath)) {
             if (m_verbose) {
-                for (zList<zArchiveEntry*>::Node* node = m_entries.GetHead(); node; node = node->next) {
-                    LogEntry(*node->value);
+                for (zList<zArchiveEntry>::Node* node = m_entries.GetHead(); node; node = node->next) {
+                    LogEntry(node->value);
                 }
             }
             return true;
@@ -239,18 +238,12 @@ void zArchive::ScanEntries() {
         position += candidate.GetStoredSize();
         if (!CheckEntry(candidate)) continue;
 
-        zArchiveEntry* entry = new (std::nothrow) zArchiveEntry;
-        if (!entry) {
+        zList<zArchiveEntry>::Node* node = m_entries.Add(std::move(candidate));
+        if (!node) {
             GetLog() << "[!] Could not allocate new index entry.\n";
             continue;
         }
-        *entry = candidate;
-        if (!m_entries.Add(entry)) {
-            delete entry;
-            GetLog() << "[!] Could not allocate new index entry.\n";
-            continue;
-        }
-        if (m_verbose) LogEntry(*entry);
+        if (m_verbose) LogEntry(node->value);
     }
 }
 
@@ -262,13 +255,11 @@ bool zArchive::LoadIndex(const char* indexPath) {
         GetLog() << "[!] No archive index format installed.\n";
         return false;
     }
-    zList<zArchiveEntry*> loaded;
+    zList<zArchiveEntry> loaded;
     bool ok = g_indexFormat->Load(indexPath, loaded);
-    for (zList<zArchiveEntry*>::Node* node = loaded.GetHead(); node; node = node->next) {
-        zArchiveEntry* entry = node->value;
+    for (zList<zArchiveEntry>::Node* node = loaded.GetHead(); ok && node; node = node->next) {
         // Entries are checked against the archive they will be read from.
-        bool keep = ok && (!IsOpen() || m_writing || CheckEntry(*entry));
-        if (!keep || !m_entries.Add(entry)) delete entry;
+        if (!IsOpen() || m_writing || CheckEntry(node->value)) m_entries.Add(std::move(node->value));
     }
     if (!ok) return false;
     GetLog() << "[|] Done, found " << m_entries.GetCount() << " entries.\n";
@@ -406,12 +397,12 @@ bool zArchive::AddFile(const char* name, const void* data, u32 size, i32 level) 
         GetLog() << "[!] Entry name '" << name << "' is longer than " << ArchiveMaxNameLength << " bytes.\n";
         return false;
     }
-    zArchiveEntry* entry = new (std::nothrow) zArchiveEntry;
-    if (!entry || !m_entries.Add(entry)) {
-        delete entry;
+    zList<zArchiveEntry>::Node* node = m_entries.Add(zArchiveEntry());
+    if (!node) {
         GetLog() << "[!] Failed to allocate new index entry.\n";
         return false;
     }
+    zArchiveEntry* entry = &node->value;
     entry->name.Set(name);
     u32 start = m_stream->Tell();
     bool written = WritePaddedU32(nameLength) && WritePad() && WriteBytes(name, nameLength);
@@ -454,8 +445,7 @@ bool zArchive::AddFile(const char* name, const void* data, u32 size, i32 level) 
     }
     if (!written) {
         GetLog() << "[!] Failed to write '" << name << "' to archive '" << OrEmpty(m_path) << "'.\n";
-        m_entries.Remove(entry);
-        delete entry;
+        m_entries.Take(node);
         // The next entry overwrites the partial one.
         m_stream->Seek(i32(start), SeekFromStart);
         return false;

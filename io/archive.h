@@ -47,10 +47,10 @@ struct zArchiveEntry {
 class zArchiveIndexFormat {
   public:
     virtual ~zArchiveIndexFormat() = default;
-    // Appends the index's entries to out (the caller owns them); logs its own
-    // errors; false when the index cannot be read at all.
-    virtual bool Load(const char* path, zList<zArchiveEntry*>& out) = 0;
-    virtual bool Save(const char* path, const zList<zArchiveEntry*>& entries) = 0;
+    // Appends the index's entries to out; logs its own errors; false when the
+    // index cannot be read at all.
+    virtual bool Load(const char* path, zList<zArchiveEntry>& out) = 0;
+    virtual bool Save(const char* path, const zList<zArchiveEntry>& entries) = 0;
 };
 
 // Null uninstalls. The format object is not owned.
@@ -86,9 +86,9 @@ class zArchive {
     bool LoadIndex(const char* indexPath);
     bool SaveIndex(const char* indexPath);
 
-    // The first entry of that name.
+    // The first entry of that name; valid until the table changes.
     zArchiveEntry* FindEntry(const char* name) const;
-    const zList<zArchiveEntry*>& GetEntries() const { return m_entries; }
+    const zList<zArchiveEntry>& GetEntries() const { return m_entries; }
     u32 GetEntryCount() const { return m_entries.GetCount(); }
 
     // Reads up to count bytes of a raw entry from position on; takes the
@@ -134,7 +134,7 @@ class zArchive {
     bool WritePaddedU8(u8 value);
 
     bool m_verbose;
-    zList<zArchiveEntry*> m_entries; // file order, owned
+    zList<zArchiveEntry> m_entries; // file order
     zIOHandle m_ownHandle;
     zIOHandle* m_stream; // the own handle or a user stream
     bool m_alignedHeader;

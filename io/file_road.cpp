@@ -253,7 +253,23 @@ u32 FileSystemCopyFile(const char* source, const char* destination) {
 bool FileSystemCacheFile(const char* path) {
     RoadState& road = Road();
     zScopedLock lock(road.mutex);
-    if (!road.memory.LoadFile(path)) return false;
+    if (!path) return false;
+    if (road.memory.FindFile(path)) {
+        GetLog() << "[!] File '" << path << "' already exists.\n";
+        return false;
+    }
+    if (FileSystemGetFileSize(path) == 0) {
+        GetLog() << "[!] File source '" << path << "' not found.\n";
+        return false;
+    }
+    void* buffer = nullptr;
+    u32 size = 0;
+    if (!FileSystemLoadFile(path, buffer, size) || size == 0) {
+        std::free(buffer);
+        GetLog() << "[!] Failed to load '" << path << "' from current file system.\n";
+        return false;
+    }
+    if (!road.memory.AdoptFile(path, static_cast<u8*>(buffer), size)) return false;
     GetLog() << "[|] Caching file " << path << ", memory consumption = " << road.memory.GetMemoryConsumption()
              << "...\n";
     return true;

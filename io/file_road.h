@@ -65,7 +65,10 @@ u32 FileSystemSaveFile(const char* path, const void* buffer, u32 size);
 u32 FileSystemGetFileSize(const char* path);
 // Returns the bytes written under the destination name.
 u32 FileSystemCopyFile(const char* source, const char* destination);
-// Loads the file into the memory file system and logs the consumption.
+// Reads the file whole through the road and hands the bytes to the memory file
+// system, then logs the consumption. Null path, a file already cached ("[!] File
+// '<path>' already exists.\n") and an empty or missing file ("[!] File source
+// '<path>' not found.\n") give false.
 bool FileSystemCacheFile(const char* path);
 
 // A file system already listed is kept once ("[*] Fallback file system already

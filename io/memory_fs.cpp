@@ -6,7 +6,6 @@
 
 #include "core/log.h"
 #include "io/disk_fs.h"
-#include "io/file_road.h"
 
 namespace {
 
@@ -52,9 +51,7 @@ zIORecord* zIOMemoryFS::Open(const char* path, bool read, bool write, bool appen
         GetLog() << "[!] File '" << path << "' does not exist.\n";
         return nullptr;
     }
-    // Append writes too.
-    bool writes = write || append;
-    if (writes && file) {
+    if (write && file) {
         for (zList<zIORecord*>::Node* node = m_handles.GetHead(); node; node = node->next) {
             if (AsMemory(node->value)->file == file) {
                 GetLog() << "[!] Cannot write to file '" << path << "', exclusive access required.\n";
@@ -62,7 +59,7 @@ zIORecord* zIOMemoryFS::Open(const char* path, bool read, bool write, bool appen
             }
         }
     }
-    if (!read && !writes) return nullptr;
+    if (!read && !write) return nullptr;
 
     MemoryRecord* record = new (std::nothrow) MemoryRecord;
     if (!record) {
@@ -176,34 +173,22 @@ bool zIOMemoryFS::Close(zIORecord* record) {
     return true;
 }
 
-bool zIOMemoryFS::LoadFile(const char* path) {
-    if (!path) return false;
-    zScopedLock lock(GetFileSystemMutex());
-    if (FindFile(path)) {
-        GetLog() << "[!] File '" << path << "' already exists.\n";
-        return false;
-    }
-    if (FileSystemGetFileSize(path) == 0) {
-        GetLog() << "[!] File source '" << path << "' not found.\n";
+bool zIOMemoryFS::AdoptFile(const char* id, u8* data, u32 size) {
+    if (!id || FindFile(id)) {
+        if (id) GetLog() << "[!] File '" << id << "' already exists.\n";
+        std::free(data);
         return false;
     }
     zIOMemoryFile* file = new (std::nothrow) zIOMemoryFile;
     if (!file) {
         GetLog() << "[!] Failed to create a new toc entry.\n";
+        std::free(data);
         return false;
     }
-    void* buffer = nullptr;
-    u32 size = 0;
-    if (!FileSystemLoadFile(path, buffer, size) || size == 0) {
-        std::free(buffer);
-        delete file;
-        GetLog() << "[!] Failed to load '" << path << "' from current file system.\n";
-        return false;
-    }
-    file->data = static_cast<u8*>(buffer);
+    file->data = data;
     file->size = size;
     file->capacity = size;
-    file->id.Set(path);
+    file->id.Set(id);
     m_files.Add(file);
     return true;
 }
@@ -219,11 +204,12 @@ u32 zIOMemoryFS::GetMemoryConsumption() const {
 bool zIOMemoryFS::SaveFileToDisk(const char* id, const char* hostPath) {
     zIOMemoryFile* file = FindFile(id);
     if (!file || !hostPath) return false;
-    zIODiskFS* disk = GetDiskFileSystem();
-    zIORecord* record = disk->Open(hostPath, false, true, false);
+    // A disk file system of its own: the store never goes through the file road.
+    zIODiskFS disk;
+    zIORecord* record = disk.Open(hostPath, false, true, false);
     if (!record) return false;
-    u32 written = file->size ? disk->Write(record, file->data, file->size) : 0;
-    bool closed = disk->Close(record);
+    u32 written = file->size ? disk.Write(record, file->data, file->size) : 0;
+    bool closed = disk.Close(record);
     return written == file->size && closed;
 }
 

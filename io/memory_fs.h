@@ -2,6 +2,7 @@
 // the file road consults first for reads.
 //
 // A file opened for writing is exclusive: no other handle on it may be open.
+// Append only matters with write (the end is kept); alone it opens nothing.
 // Write buffers start at 4096 bytes and grow to position + count + 8192.
 #pragma once
 
@@ -36,8 +37,11 @@ class zIOMemoryFS : public zIOBaseFS {
     u32 Tell(zIORecord* record) override;
     bool Close(zIORecord* record) override;
 
-    // Caches a file read whole through the file road under its path.
-    bool LoadFile(const char* path);
+    // Stores a file loaded elsewhere (the file road's cache, FileSystemCacheFile):
+    // takes the malloc'ed bytes, kept as they are (capacity = size), and frees
+    // them when the file cannot be stored. An id already stored logs
+    // "[!] File '<id>' already exists.\n".
+    bool AdoptFile(const char* id, u8* data, u32 size);
     // The sum over stored files of size + 36.
     u32 GetMemoryConsumption() const;
     // Writes a stored file whole to a host path ("wb"); false when the file is

@@ -32,7 +32,8 @@ bool DecodeStream(jpeg_decoder_stream& stream, u32& width, u32& height, u8*& pix
     const u32 h = u32(decoder->get_height());
     u8* buffer = AllocatePictureBuffer(w, h, 4);
     if (!buffer) {
-        GetLog() << "[!] Small JPEG decoder failed to allocate output buffer!\n";
+        // No line end: the message joins the next line the log receives.
+        GetLog() << "[!] Small JPEG decoder failed to allocate output buffer!";
         return false;
     }
     if (decoder->get_bytes_per_pixel() < 3) {

@@ -23,7 +23,7 @@
 #include "core/shared_object.h"
 #include "core/vector.h"
 #include "core/zstring.h"
-#include "io/zml/meta_object.h"
+#include "markup/meta_object.h"
 #include "render/geometry_buffer.h"
 #include "render/renderable.h"
 #include "render/render_host.h"

@@ -7,8 +7,6 @@
 #include "render/renderer.h"
 #include "render/shader/shader_map.h"
 
-namespace {} // namespace
-
 const char* GetStageTypeName(u32 type) {
     return type < StageTypeCount ? StageTypeRows[type].name : "Invalid";
 }
@@ -68,7 +66,9 @@ void zMaterial::CheckStages() {
     }
 }
 
-// Taken after CheckStages, so a stage read or added since the last run counts.
+// Taken after CheckStages, so a stage read or added since the last run counts
+// and one it has just deactivated does not: the flag always agrees with the
+// stages the renderer is about to see.
 void zMaterial::UpdateTransparency() {
     const zTextureStage* opacity = m_stageByType[StageTypeOpacity];
     if (m_flags & (MaterialFlagAdditive | MaterialFlagSubtractive))

@@ -185,7 +185,7 @@ class zMaterial : public zSharedObject, public zPhysicMaterial {
     u32 GetFlags() const { return m_flags; }
     void SetFlags(u32 flags) { m_flags = flags; }
     // 1 for additive, subtractive or textured-opacity materials; derived by
-    // Update and Setup.
+    // Update and Setup from the stages as their CheckStages leaves them.
     u32 GetTransparent() const { return m_transparent; }
 
     // color: MaterialColorDiffuse .. MaterialColorAmbient; four floats RGBA.

@@ -6,7 +6,7 @@
 
 #include "core/shared_object.h"
 #include "core/zstring.h"
-#include "io/zml/meta_object.h"
+#include "markup/meta_object.h"
 #include "render/material.h"
 #include "render/render_host.h"
 

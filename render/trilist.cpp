@@ -61,11 +61,6 @@ class TrilistBuilder {
     f32 AverageBones() const { return m_listCount ? f32(m_boneTotal) / f32(m_listCount) : 0.0f; }
 
   private:
-    // Polygons past the material count draw with material 0, as GetMaterial does.
-    u32 MaterialOf(const zPolygon& polygon) const {
-        return polygon.material < m_geometry.GetMaterialCount() ? polygon.material : 0;
-    }
-
     bool IsShared(u32 polygon, u32 vertex) const {
         return m_homogeneous && m_homogeneous[vertex] &&
                m_geometry.GetPolygons()[polygon].material == m_material;
@@ -126,11 +121,12 @@ class TrilistBuilder {
         u32 firstTriangle = startTriangle;
         for (; p < m_geometry.GetPolygonCount(); ++p, firstTriangle = 0) {
             const zPolygon& polygon = polygons[p];
-            if (MaterialOf(polygon) != m_material || polygon.cornerCount < 3) continue;
+            if (polygon.material != m_material || polygon.cornerCount < 3) continue;
             const u32 remaining = polygon.cornerCount - 2 - firstTriangle;
             Piece piece{p, firstTriangle, remaining};
             if (!m_pieces.empty()) {
                 if (m_palette.size() >= TrilistBoneThreshold) break;
+                // A fresh list keeps every influence that this one would drop.
                 if (m_palette.size() + NewBones(piece) > TrilistMaxBones) break;
                 if (triangles + remaining > m_maxTriangles) break;
             }
@@ -267,8 +263,7 @@ zLinkedList* zTrilist::BuildFromGeometry(zGeometry* geometry, u32 triangleLimit)
         delete lists;
         return nullptr;
     }
-    const u32 materialCount = std::max(geometry->GetMaterialCount(), 1u);
-    for (u32 material = 0; material < materialCount; ++material) {
+    for (u32 material = 0; material < geometry->GetMaterialCount(); ++material) {
         if (!builder.BuildMaterial(material, *lists)) {
             GetLog() << "[!] Couldn't allocate triangle list container objects.\n";
             geometry->FreeHomogeneousTable();

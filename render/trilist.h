@@ -2,6 +2,10 @@
 // vertex array, as the GPU renderers upload them. BuildFromGeometry cuts a
 // geometry into such lists.
 //
+// Only polygons of the geometry's materials are drawn: one whose material
+// index is past the material count goes into no list, and a geometry without
+// materials gives no lists.
+//
 // Limits: a list holds fewer triangles than the limit the caller gives
 // (the renderers pass 16384) and a bone palette of at most TrilistMaxBones
 // entries; a list takes no further polygon once its palette holds

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -164,4 +165,34 @@ TEST(List, SharedPointersAreReleasedWithTheirNodes) {
     EXPECT_EQ(object->GetRefCount(), 1u);
     keeper = nullptr;
     EXPECT_EQ(deaths, 1);
+}
+
+TEST(List, SoleOwnersMoveInAndAreTakenOutUnlinked) {
+    int deaths = 0;
+    zList<std::unique_ptr<Counted>> list;
+    auto owner = std::make_unique<Counted>(&deaths);
+    Counted* first = owner.get();
+    ASSERT_NE(list.Add(std::move(owner)), nullptr);
+    EXPECT_EQ(owner, nullptr);
+    list.Add(std::make_unique<Counted>(&deaths), false);
+    list.Add(std::make_unique<Counted>(&deaths));
+    EXPECT_EQ(list.GetCount(), 3u);
+    EXPECT_EQ(list.GetHead()->next->value.get(), first);
+
+    // The taken value outlives its node and is no longer in the list.
+    std::unique_ptr<Counted> taken = list.Take(list.GetHead()->next);
+    EXPECT_EQ(taken.get(), first);
+    EXPECT_EQ(list.GetCount(), 2u);
+    EXPECT_EQ(list.GetHead()->next, list.GetTail());
+    EXPECT_EQ(list.GetTail()->previous, list.GetHead());
+    EXPECT_EQ(deaths, 0);
+    taken.reset();
+    EXPECT_EQ(deaths, 1);
+
+    // Dropping what Take returns destroys it; clearing destroys the rest.
+    list.Take(list.GetHead());
+    EXPECT_EQ(deaths, 2);
+    list.Clear();
+    EXPECT_EQ(deaths, 3);
+    EXPECT_EQ(list.GetHead(), nullptr);
 }

@@ -10,8 +10,8 @@
 
 #include "audio/null_mixer.h"
 #include "audio/sound.h"
+#include "engine/core_listener.h"
 #include "engine/engine.h"
-#include "io/core_listener.h"
 #include "render/resource_event.h"
 
 struct RecordingMixer : zNull_Mixer {

@@ -1,7 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "audio/sound.h"
+#include "core/bounds.h"
 #include "core/random.h"
 #include "engine_fixtures.h"
+#include "markup/meta_tag.h"
+#include "render/geometry.h"
+#include "render/material.h"
 #include "render/texture.h"
 #include "tests/render/render_fixtures.h"
 #include "tests/support/fake_clock.h"
@@ -212,6 +220,42 @@ TEST(Engine, MemoryLayoutDump) {
     PrintMemoryLayout(true);
     EXPECT_NE(log.Text().find("Core memory layout:\n\n    sizeof(zVector) = 16\n"), std::string::npos);
     EXPECT_NE(log.Text().find("    sizeof(zMetaTag) = "), std::string::npos);
+}
+
+// The whole dump with the core part: every group in its order, each closed
+// by an empty line. Classes that are not built yet have no line.
+TEST(Engine, MemoryLayoutDumpListsTheBuiltTypesInOrder) {
+    struct Row {
+        const char* name;
+        size_t size;
+    };
+    const std::vector<std::vector<Row>> groups = {
+        {{"bool", sizeof(bool)}, {"char", 1}, {"short", 2}, {"int", 4}, {"float", 4}},
+        {{"zSharedObject", sizeof(zSharedObject)},
+         {"zSharedPtr<int>", 8},
+         {"zWeakPtr<int>", sizeof(zWeakPtr<int>)},
+         {"zRenderablePrimitive", sizeof(zRenderablePrimitive)}},
+        {{"zVector", 16}, {"zMatrix3", 36}, {"zMatrix4", 64}, {"zMinMax", sizeof(zMinMax)}},
+        {{"zEngine", sizeof(zEngine)},
+         {"zTexture", sizeof(zTexture)},
+         {"zSound", sizeof(zSound)},
+         {"zGeometry", sizeof(zGeometry)},
+         {"zMaterial", sizeof(zMaterial)},
+         {"zPolygon", sizeof(zPolygon)}},
+        {{"zMetaTag", sizeof(zMetaTag)}},
+    };
+    std::string expected = "Machine memory layout:\n\n";
+    for (size_t g = 0; g < groups.size(); ++g) {
+        if (g == 2) expected += "Core memory layout:\n\n";
+        for (const Row& row : groups[g])
+            expected += "    sizeof(" + std::string(row.name) + ") = " + std::to_string(row.size) + "\n";
+        expected += "\n";
+    }
+    expected += "Compiled with 6 logical texture stage(s), 3 UV set(s).\n\n";
+
+    LogCapture log;
+    PrintMemoryLayout(true);
+    EXPECT_EQ(log.Text(), expected);
 }
 
 TEST(EngineFrame, BeginDrawRestartsTheTimersOnlyWhenAsked) {

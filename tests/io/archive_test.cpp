@@ -52,7 +52,7 @@ std::string ReadEntry(zIOArchiveFS& fs, const char* name) {
 std::vector<std::string> Names(const zArchive& archive) {
     std::vector<std::string> names;
     for (auto* node = archive.GetEntries().GetHead(); node; node = node->next)
-        names.push_back(node->value->name.CStr());
+        names.push_back(node->value.name.CStr());
     return names;
 }
 
@@ -130,7 +130,7 @@ TEST_F(ArchiveTest, AlignedArchivePutsEveryFieldOnMultiples) {
     EXPECT_EQ(fs.GetArchive().GetAlignment(), 16u);
     EXPECT_EQ(fs.GetArchive().GetSecondHeaderWord(), 0xABCDu);
     for (auto* node = fs.GetArchive().GetEntries().GetHead(); node; node = node->next) {
-        EXPECT_EQ(node->value->offset % 16, 0u) << node->value->name.CStr();
+        EXPECT_EQ(node->value.offset % 16, 0u) << node->value.name.CStr();
     }
     EXPECT_EQ(ReadEntry(fs, "raw.txt"), "raw data");
     EXPECT_EQ(ReadEntry(fs, "packed.txt"), std::string(300, 'p'));

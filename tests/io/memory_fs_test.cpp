@@ -1,3 +1,5 @@
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -106,7 +108,7 @@ TEST_F(MemoryFsTest, WriteRequiresExclusiveAccess) {
     zIORecord* reader = fs.Open("x", true, false, false);
     ASSERT_NE(reader, nullptr);
     log.Reset();
-    EXPECT_EQ(fs.Open("x", false, false, true), nullptr);
+    EXPECT_EQ(fs.Open("x", false, true, true), nullptr);
     EXPECT_EQ(log.Text(), "[!] Cannot write to file 'x', exclusive access required.\n");
     zIORecord* second = fs.Open("x", true, false, false);
     EXPECT_NE(second, nullptr);
@@ -124,6 +126,28 @@ TEST_F(MemoryFsTest, WriteEmptiesAppendKeeps) {
     EXPECT_EQ(Content(fs, "f"), "abcde");
     fs.Close(WriteFile(fs, "f", "z"));
     EXPECT_EQ(Content(fs, "f"), "z");
+}
+
+// Append without write neither writes nor asks for exclusive access: alone it
+// opens nothing and creates nothing; with read it is a plain reader.
+TEST_F(MemoryFsTest, AppendWithoutWriteIsNoWrite) {
+    zIOMemoryFS fs;
+    zIORecord* writer = WriteFile(fs, "x", "abc");
+    LogCapture log;
+    EXPECT_EQ(fs.Open("x", false, false, true), nullptr);
+    EXPECT_EQ(fs.Open("new", false, false, true), nullptr);
+    EXPECT_EQ(fs.FindFile("new"), nullptr);
+    EXPECT_EQ(fs.GetFileCount(), 1u);
+    zIORecord* reader = fs.Open("x", true, false, true);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(fs.Tell(reader), 0u);
+    char text[4] = {};
+    EXPECT_EQ(fs.Read(reader, text, 3), 3u);
+    EXPECT_EQ(std::string(text), "abc");
+    fs.Close(reader);
+    fs.Close(writer);
+    EXPECT_EQ(Content(fs, "x"), "abc");
 }
 
 TEST_F(MemoryFsTest, ReadCopiesWhatIsLeft) {
@@ -171,6 +195,22 @@ TEST_F(MemoryFsTest, ConsumptionClearAndDestructionWithOpenHandles) {
     WriteFile(fs, "c", "left open at destruction");
 }
 
+TEST_F(MemoryFsTest, AdoptFileKeepsBytesAndRefusesSecondCopy) {
+    zIOMemoryFS fs;
+    u8* bytes = static_cast<u8*>(std::malloc(3));
+    std::memcpy(bytes, "xyz", 3);
+    LogCapture log;
+    EXPECT_TRUE(fs.AdoptFile("a", bytes, 3));
+    EXPECT_EQ(fs.FindFile("a")->data, bytes);
+    EXPECT_EQ(fs.FindFile("a")->capacity, 3u);
+    EXPECT_EQ(Content(fs, "a"), "xyz");
+    // A refused copy is freed (the leak checker sees it otherwise).
+    EXPECT_FALSE(fs.AdoptFile("a", static_cast<u8*>(std::malloc(1)), 1));
+    EXPECT_FALSE(fs.AdoptFile(nullptr, static_cast<u8*>(std::malloc(1)), 1));
+    EXPECT_EQ(log.Text(), "[!] File 'a' already exists.\n");
+    EXPECT_EQ(fs.GetFileCount(), 1u);
+}
+
 TEST_F(MemoryFsTest, SaveStoredFileToDisk) {
     zIOMemoryFS fs;
     fs.Close(WriteFile(fs, "cache/a.bin", std::string("a\0b", 3)));
@@ -181,17 +221,18 @@ TEST_F(MemoryFsTest, SaveStoredFileToDisk) {
     EXPECT_FALSE(fs.SaveFileToDisk("cache/a.bin", "no/such/dir/out.bin"));
 }
 
-TEST_F(MemoryFsTest, LoadFileCachesThroughRoad) {
+TEST_F(MemoryFsTest, CacheFileHandsTheRoadBytesToTheStore) {
     WriteHostFile("data/a.txt", "cached");
     WriteHostFile("empty.txt", "");
     zIOMemoryFS* memory = GetMemoryFileSystem();
     LogCapture log;
-    EXPECT_FALSE(memory->LoadFile(nullptr));
-    EXPECT_TRUE(memory->LoadFile("data/a.txt"));
+    EXPECT_FALSE(FileSystemCacheFile(nullptr));
+    EXPECT_TRUE(FileSystemCacheFile("data/a.txt"));
     EXPECT_EQ(Content(*memory, "data/a.txt"), "cached");
     EXPECT_EQ(memory->FindFile("data/a.txt")->capacity, 6u);
-    EXPECT_FALSE(memory->LoadFile("empty.txt"));
-    EXPECT_EQ(log.Text(), "[!] File source 'empty.txt' not found.\n");
+    EXPECT_FALSE(FileSystemCacheFile("empty.txt"));
+    EXPECT_EQ(log.Text(), "[|] Caching file data/a.txt, memory consumption = 42...\n"
+                          "[!] File source 'empty.txt' not found.\n");
 
     // The cache now answers even when the disk file is gone.
     std::filesystem::remove("data/a.txt");

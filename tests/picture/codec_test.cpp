@@ -331,6 +331,53 @@ TEST_F(CodecTest, SmallCodecMessages) {
     }
 }
 
+// A small colour JPEG whose frame header claims 8192 x 8192: the decoder
+// starts on it, and the codec's 256 MB output buffer is the first large
+// allocation.
+std::vector<u8> LargestJpegHeader() {
+    std::vector<u8> file = MakeJpegFixture(JpegFixtureOptions());
+    for (size_t i = 0; i + 8 < file.size(); ++i)
+        if (file[i] == 0xFF && file[i + 1] == 0xC0) {
+            file[i + 5] = 0x20; // height 8192
+            file[i + 6] = 0x00;
+            file[i + 7] = 0x20; // width 8192
+            file[i + 8] = 0x00;
+            break;
+        }
+    return file;
+}
+
+// Run only by SmallCodecOutOfMemoryMessageHasNoLineEnd, in a process whose
+// allocator refuses the output buffer.
+TEST_F(CodecTest, DISABLED_SmallCodecOutOfMemoryChild) {
+    const std::vector<u8> file = LargestJpegHeader();
+    LogCapture log;
+    u32 w = 0, h = 0;
+    u8* pixels = nullptr;
+    EXPECT_FALSE(FindCodec("Small")->DecodeMemory(file.data(), file.size(), w, h, pixels));
+    EXPECT_EQ(pixels, nullptr);
+    EXPECT_EQ(log.Text(), "") << "the message waits for a line end";
+    GetLog() << " [next]\n";
+    EXPECT_EQ(log.Text(), "[!] Small JPEG decoder failed to allocate output buffer! [next]\n");
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+TEST_F(CodecTest, SmallCodecOutOfMemoryMessageHasNoLineEnd) {
+    // The sanitizer's allocator gives null past max_allocation_size_mb.
+    const char* inherited = std::getenv("ASAN_OPTIONS");
+    const std::string options =
+        std::string(inherited ? inherited : "") + ":allocator_may_return_null=1:max_allocation_size_mb=64";
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string command =
+        "ASAN_OPTIONS='" + options + "' '" + self +
+        "' --gtest_also_run_disabled_tests"
+        " --gtest_filter=CodecTest.DISABLED_SmallCodecOutOfMemoryChild > child.log 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(status, 0) << std::string(std::istreambuf_iterator<char>(std::ifstream("child.log").rdbuf()),
+                                        {});
+}
+#endif
+
 TEST_F(CodecTest, StbRefusesPicturesPastTheCap) {
     std::vector<u8> png = MakePng(1, 1);
     // IHDR width at offset 16, big endian: 20000.

@@ -508,6 +508,8 @@ TEST(MaterialFile, DiffuseTextureWithAlphaAddsAnOpacityStage) {
     EXPECT_EQ(opacity->uvMapIndex, 1) << "the diffuse stage's UV map";
     EXPECT_EQ(opacity->uvSource, u32(StageUVSourceUVMap));
     EXPECT_EQ(material.GetTransparent(), 1u);
+    material.Setup();
+    EXPECT_EQ(material.GetTransparent(), 1u) << "after Setup";
 }
 
 TEST(MaterialFile, NoOpacityStageForOpaqueTexturesOrExistingOpacity) {

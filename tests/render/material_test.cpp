@@ -153,8 +153,10 @@ TEST(Material, StageByTypeIsTheFirstStageOfEachTypeActiveOrNot) {
     EXPECT_EQ(material.GetStageByType(StageTypeCount), nullptr);
 }
 
+// The flag is taken from the stages as Update leaves them: a stage made
+// since the last CheckStages counts, one that CheckStages deactivates does not.
 TEST(Material, TransparencyFollowsFlagsAndTheOpacityStage) {
-    enum Opacity { NoStage, Textured, Untextured, Inactive };
+    enum Opacity { NoStage, Textured, Untextured, Inactive, BadUVMap };
     const struct {
         const char* label;
         u32 flags;
@@ -168,6 +170,8 @@ TEST(Material, TransparencyFollowsFlagsAndTheOpacityStage) {
         {"opacity stage", 0, Textured, 1},
         {"opacity stage without texture", 0, Untextured, 0},
         {"inactive opacity stage", 0, Inactive, 0},
+        {"opacity stage whose UV map became invalid", 0, BadUVMap, 0},
+        {"additive with an opacity stage whose UV map became invalid", MaterialFlagAdditive, BadUVMap, 1},
     };
     for (const auto& c : cases) {
         FakeMaterialHost host;
@@ -178,6 +182,10 @@ TEST(Material, TransparencyFollowsFlagsAndTheOpacityStage) {
             zTextureStage& stage =
                 SetStage(material, 2, StageTypeOpacity, c.opacity == Untextured ? nullptr : texture);
             stage.active = c.opacity != Inactive;
+            if (c.opacity == BadUVMap) {
+                material.CheckStages(); // the table already holds the stage
+                stage.uvMapIndex = 3;
+            }
         }
         LogCapture log;
         material.Update();

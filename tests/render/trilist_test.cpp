@@ -32,11 +32,13 @@ Triangle Positions(const zVector& a, const zVector& b, const zVector& c) {
     return {a.x, a.y, a.z, b.x, b.y, b.z, c.x, c.y, c.z};
 }
 
-// Every fan triangle of every drawable polygon, by position.
+// Every fan triangle of every drawable polygon (one of the geometry's
+// materials), by position.
 std::vector<Triangle> GeometryTriangles(const zGeometry& geometry) {
     std::vector<Triangle> triangles;
     for (u32 p = 0; p < geometry.GetPolygonCount(); ++p) {
         const zPolygon& polygon = geometry.GetPolygons()[p];
+        if (polygon.material >= geometry.GetMaterialCount()) continue;
         for (u32 k = 1; k + 1 < polygon.cornerCount; ++k) {
             const zVector* v = geometry.GetVertices();
             triangles.push_back(
@@ -164,16 +166,52 @@ TEST(Trilist, EachMaterialGetsItsOwnLists) {
     auto faces = CubeFaces();
     faces[1].material = 1;
     faces[4].material = 1;
-    faces[5].material = 7; // past the materials: drawn with material 0
+    faces[5].material = 7; // past the materials: not drawn
     auto geometry = MakeGeometry(&host, CubeCorners(), faces, 2);
     auto lists = Build(*geometry);
     ASSERT_NE(lists, nullptr);
     ASSERT_EQ(lists->GetCount(), 2u);
     EXPECT_EQ(Lists(*lists)[0]->materialIndex, 0u);
-    EXPECT_EQ(Lists(*lists)[0]->triangleCount, 8u);
+    EXPECT_EQ(Lists(*lists)[0]->triangleCount, 6u);
     EXPECT_EQ(Lists(*lists)[1]->materialIndex, 1u);
     EXPECT_EQ(Lists(*lists)[1]->triangleCount, 4u);
     EXPECT_EQ(ListTriangles(*lists), GeometryTriangles(*geometry));
+}
+
+// A polygon whose material index is past the material count goes into no
+// list, whatever the index; the other polygons keep their lists.
+TEST(Trilist, PolygonsPastTheMaterialCountAreLeftOut) {
+    const struct {
+        const char* label;
+        u32 materialCount;
+        std::vector<u16> faceMaterials;
+        std::vector<u32> listTriangles; // per list, in order
+        std::vector<u32> listMaterials;
+    } cases[] = {
+        {"index equal to the count", 2, {0, 1, 2, 0, 1, 2}, {4, 4}, {0, 1}},
+        {"index far past the count", 1, {0, 0, 0, 9, 0, 65535}, {8}, {0}},
+        {"every polygon past the count", 1, {1, 1, 1, 1, 1, 1}, {}, {}},
+        {"a material with no polygon", 3, {0, 0, 2, 2, 0, 3}, {6, 4}, {0, 2}},
+        {"geometry without materials", 0, {0, 0, 0, 0, 0, 0}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        GeometryHost host;
+        auto faces = CubeFaces();
+        for (size_t f = 0; f < faces.size(); ++f)
+            faces[f].material = c.faceMaterials[f];
+        auto geometry = MakeGeometry(&host, CubeCorners(), faces, c.materialCount);
+        auto lists = Build(*geometry);
+        ASSERT_NE(lists, nullptr);
+        std::vector<u32> triangles, materials;
+        for (const zTrilist* list : Lists(*lists)) {
+            triangles.push_back(list->triangleCount);
+            materials.push_back(list->materialIndex);
+        }
+        EXPECT_EQ(triangles, c.listTriangles);
+        EXPECT_EQ(materials, c.listMaterials);
+        EXPECT_EQ(ListTriangles(*lists), GeometryTriangles(*geometry));
+    }
 }
 
 TEST(Trilist, LargeGridIsCutBelowTheLimit) {
@@ -281,6 +319,63 @@ TEST(Trilist, SkinnedStripKeepsEveryPaletteSmall) {
             }
             EXPECT_EQ(sum, 1.0f); // no influence dropped
         }
+    }
+}
+
+// Below the 28-bone threshold a polygon may still bring more bones than the
+// palette has room for; it starts the next list instead of losing influences.
+TEST(Trilist, PolygonThatWouldOverflowThePaletteStartsANewList) {
+    const struct {
+        const char* label;
+        u32 bonesBefore; // distinct bones of the first triangle strip
+        std::vector<u32> listBones;
+    } cases[] = {
+        {"27 bones, then 12 new", 27, {27, 12}},
+        {"20 bones, then 12 new: they fit", 20, {32}},
+        {"21 bones, then 12 new: one too many", 21, {21, 12}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        GeometryHost host;
+        // One triangle per three bones of the first run (its vertices use bone
+        // v and three more bones of that run), then a triangle of 12 new bones.
+        const u32 firstTriangles = (c.bonesBefore + 2) / 3;
+        std::vector<zVector> vertices;
+        std::vector<PolygonSpec> polygons;
+        for (u32 t = 0; t <= firstTriangles; ++t) {
+            for (u32 k = 0; k < 3; ++k)
+                vertices.emplace_back(f32(t), f32(k), 0.0f);
+            polygons.push_back({{3 * t, 3 * t + 1, 3 * t + 2}});
+        }
+        auto geometry = MakeGeometry(&host, vertices, polygons);
+        const u32 boneCount = c.bonesBefore + 12;
+        ASSERT_TRUE(geometry->AllocateSkin(boneCount));
+        for (u32 v = 0; v < vertices.size(); ++v) {
+            zSkinWeight& weight = geometry->GetSkinWeights()[v];
+            for (u32 i = 0; i < 4; ++i) {
+                // The first run repeats its own bones; the last triangle's
+                // 12 influences are the 12 bones past it.
+                weight.bones[i] = v < 3 * firstTriangles ? u16((v + i) % c.bonesBefore)
+                                                         : u16(c.bonesBefore + (v % 3) * 4 + i);
+                weight.weights[i] = 0.25f;
+            }
+        }
+        LogCapture log;
+        auto lists = Build(*geometry);
+        ASSERT_NE(lists, nullptr);
+        EXPECT_EQ(log.Text().find("Bone array safeguard"), std::string::npos);
+        std::vector<u32> bones;
+        for (const zTrilist* list : Lists(*lists)) {
+            bones.push_back(list->boneCount);
+            for (u32 v = 0; v < list->vertexCount; ++v) {
+                f32 sum = 0.0f;
+                for (int i = 0; i < 4; ++i)
+                    sum += list->skin[v].weights[i];
+                EXPECT_EQ(sum, 1.0f); // no influence dropped
+            }
+        }
+        EXPECT_EQ(bones, c.listBones);
+        EXPECT_EQ(ListTriangles(*lists), GeometryTriangles(*geometry));
     }
 }
 

@@ -1,8 +1,8 @@
 #include <string>
 
-#include "io/zml/meta_object.h"
-#include "io_fixture.h"
+#include "markup/meta_object.h"
 #include "markup/reader.h"
+#include "tests/io/io_fixture.h"
 #include "tests/support/log_capture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "io/zml/meta_object.h"
+#include "markup/meta_object.h"
 
 #include "core/log.h"
 #include "markup/reader.h"

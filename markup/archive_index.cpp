@@ -1,6 +1,7 @@
-#include "io/zml/archive_index.h"
+#include "markup/archive_index.h"
 
 #include <new>
+#include <utility>
 
 #include "core/log.h"
 #include "markup/reader.h"
@@ -14,7 +15,7 @@ const char* MethodName(u8 method) {
 
 } // namespace
 
-bool zZmlArchiveIndex::Load(const char* path, zList<zArchiveEntry*>& out) {
+bool zZmlArchiveIndex::Load(const char* path, zList<zArchiveEntry>& out) {
     zMetafile doc;
     if (!path || !LoadMetafileFromFile(path, doc)) return false;
     zMetaTag* index = nullptr;
@@ -50,27 +51,23 @@ bool zZmlArchiveIndex::Load(const char* path, zList<zArchiveEntry*>& out) {
                      << id->GetValue().GetStringValue() << "'.\n";
             continue;
         }
-        zArchiveEntry* entry = new (std::nothrow) zArchiveEntry;
-        if (!entry) {
-            GetLog() << "[!] Could not allocate new index entry.\n";
-            continue;
-        }
-        entry->name = id->GetValue().GetStringValue();
-        entry->method = methodName == "Zlib" ? ArchiveMethodZlib : ArchiveMethodRaw;
-        entry->storedLength = u32(storedLength->GetRawInt());
-        entry->length = u32(length->GetRawInt());
-        entry->offset = u32(offset->GetRawInt());
-        if (!out.Add(entry)) delete entry;
+        zArchiveEntry entry;
+        entry.name = id->GetValue().GetStringValue();
+        entry.method = methodName == "Zlib" ? ArchiveMethodZlib : ArchiveMethodRaw;
+        entry.storedLength = u32(storedLength->GetRawInt());
+        entry.length = u32(length->GetRawInt());
+        entry.offset = u32(offset->GetRawInt());
+        if (!out.Add(std::move(entry))) GetLog() << "[!] Could not allocate new index entry.\n";
     }
     return true;
 }
 
-bool zZmlArchiveIndex::Save(const char* path, const zList<zArchiveEntry*>& entries) {
+bool zZmlArchiveIndex::Save(const char* path, const zList<zArchiveEntry>& entries) {
     zMetafile doc;
     zMetaTag* index = doc.AddRoot(new (std::nothrow) zMetaTag("Index"));
     if (!index) return false;
-    for (zList<zArchiveEntry*>::Node* node = entries.GetHead(); node; node = node->next) {
-        const zArchiveEntry& entry = *node->value;
+    for (zList<zArchiveEntry>::Node* node = entries.GetHead(); node; node = node->next) {
+        const zArchiveEntry& entry = node->value;
         zMetaTag* tag = index->AddChild(new (std::nothrow) zMetaTag("Entry"));
         if (!tag) return false;
         tag->AddChild(new (std::nothrow) zMetaTag("ID", entry.name.CStr() ? entry.name.CStr() : ""));

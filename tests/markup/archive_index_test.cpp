@@ -2,8 +2,8 @@
 #include <vector>
 
 #include "io/archive_fs.h"
-#include "io/zml/archive_index.h"
-#include "io_fixture.h"
+#include "markup/archive_index.h"
+#include "tests/io/io_fixture.h"
 #include "tests/support/log_capture.h"
 
 namespace {
@@ -64,13 +64,13 @@ TEST_F(ArchiveIndexTest, SavedIndexLoadsBackEqual) {
 
     std::vector<zArchiveEntry> before;
     for (auto* node = fs.GetArchive().GetEntries().GetHead(); node; node = node->next)
-        before.push_back(*node->value);
+        before.push_back(node->value);
     LogCapture log;
     ASSERT_TRUE(fs.GetArchive().LoadIndex("r.idx"));
     EXPECT_EQ(log.Text(), "[|] Loading archive index 'r.idx'...\n[|] Done, found 2 entries.\n");
     ASSERT_EQ(fs.GetArchive().GetEntryCount(), 2u);
     for (u32 i = 0; i < 2; ++i) {
-        const zArchiveEntry* entry = fs.GetArchive().GetEntries().GetAt(i);
+        const zArchiveEntry* entry = &fs.GetArchive().GetEntries().GetNodeAt(i)->value;
         EXPECT_EQ(entry->name, before[i].name);
         EXPECT_EQ(entry->method, before[i].method);
         EXPECT_EQ(entry->offset, before[i].offset);

@@ -11,8 +11,8 @@ class zZmlArchiveIndex : public zArchiveIndexFormat {
     // Entries lacking a field log "[!] Incomplete index entry.\n", entries with
     // another method are refused with a log line, other children of Index log
     // "[*] Unexpected tag <<name>> in <Index>.\n"; all are skipped.
-    bool Load(const char* path, zList<zArchiveEntry*>& out) override;
-    bool Save(const char* path, const zList<zArchiveEntry*>& entries) override;
+    bool Load(const char* path, zList<zArchiveEntry>& out) override;
+    bool Save(const char* path, const zList<zArchiveEntry>& entries) override;
 };
 
 // Makes archives read and write their index as ZML (start-up calls it once).

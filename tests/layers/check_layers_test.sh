@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# tools/check_layers.sh on a small tree that breaks each rule once: it must
+# fail and name every offending include, and pass on the same tree mended.
+set -euo pipefail
+root="$(cd "${1:-$(dirname "$0")/../..}" && pwd)"
+tree="$(mktemp -d)"
+trap 'rm -rf "$tree"' EXIT
+
+for folder in platform core io markup picture audio render engine squirrel; do
+    mkdir -p "$tree/$folder"
+    cp "$root/$folder/CMakeLists.txt" "$tree/$folder/"
+done
+mkdir -p "$tree/render/shader" "$tree/io/bench" "$tree/squirrel/stdlib"
+
+# Allowed: own folder, folders below, plain local names, standard headers,
+# libraries in their folder, bench/ outside the table.
+cat >"$tree/render/shader/fine.cpp" <<'EOF'
+#include "render/texture.h"
+#include "markup/reader.h"
+#include "platform/files.h"
+#include "shader_block.h"
+#include <vector>
+EOF
+printf '#include <zlib.h>\n#include "io/handle.h"\n' >"$tree/io/fine.cpp"
+printf '#include <jpeglib.h>\n#include <stb/stb_image.h>\n' >"$tree/picture/fine.cpp"
+printf '#include <unistd.h>\n#include <SDL2/SDL.h>\n' >"$tree/platform/fine.cpp"
+printf '#include "squirrel/squirrel.h"\n' >"$tree/squirrel/stdlib/fine.cpp"
+printf '#include "engine/engine.h"\n#include <unistd.h>\n' >"$tree/io/bench/fine.cpp"
+
+expect_pass() {
+    if ! bash "$root/tools/check_layers.sh" "$tree" >/dev/null 2>"$tree/out"; then
+        echo "check failed on an allowed tree ($1):" >&2
+        cat "$tree/out" >&2
+        exit 1
+    fi
+}
+expect_pass "allowed includes"
+
+cat >"$tree/render/shader/bad.cpp" <<'EOF'
+#include "engine/engine.h"
+#include "audio/mixer.h"
+EOF
+printf '#include "markup/reader.h"\n' >"$tree/io/bad.h"
+printf '#  include <sys/stat.h>\n#include <zlib.h>\n' >"$tree/core/bad.cpp"
+printf '#include <jpeglib.h>\n#include "../io/handle.h"\n' >"$tree/render/bad.cpp"
+printf '#include "core/log.h"\n#include <pthread.h>\n' >"$tree/squirrel/bad.cpp"
+sed -i 's/ze_library(audio DEPS core io)/ze_library(audio DEPS core io markup)/' "$tree/audio/CMakeLists.txt"
+
+if bash "$root/tools/check_layers.sh" "$tree" >/dev/null 2>"$tree/out"; then
+    echo "check passed on a tree with back-edges" >&2
+    exit 1
+fi
+expected="audio/CMakeLists.txt: links 'core io markup', the layer table says 'core io'
+core/bad.cpp:1: #  include <sys/stat.h>: only platform/ includes system and SDL headers
+core/bad.cpp:2: #include <zlib.h>: only io/ includes this library
+io/bad.h:1: #include \"markup/reader.h\": io/ may not include markup/
+render/bad.cpp:1: #include <jpeglib.h>: only picture/ includes this library
+render/bad.cpp:2: #include \"../io/handle.h\": relative include outside the folder
+render/shader/bad.cpp:1: #include \"engine/engine.h\": render/ may not include engine/
+render/shader/bad.cpp:2: #include \"audio/mixer.h\": render/ may not include audio/
+squirrel/bad.cpp:1: #include \"core/log.h\": squirrel/ may not include core/
+squirrel/bad.cpp:2: #include <pthread.h>: only platform/ includes system and SDL headers
+layer check: 10 offending include(s) or table mismatch(es)"
+actual="$(sort "$tree/out")"
+if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
+    echo "unexpected report:" >&2
+    diff <(sort <<<"$expected") <(echo "$actual") >&2 || true
+    exit 1
+fi
+
+rm "$tree"/render/shader/bad.cpp "$tree"/io/bad.h "$tree"/core/bad.cpp "$tree"/render/bad.cpp "$tree"/squirrel/bad.cpp
+cp "$root/audio/CMakeLists.txt" "$tree/audio/"
+expect_pass "mended tree"
+echo "layer check test: passed"
