@@ -1123,6 +1123,26 @@ exception_restore:
             SQObjectPtr &o = R(arg1);
             SET_COND(sqtype(o) == OT_TABLE ? _table(o)->GetSlot(R(arg2)) != nullptr : Exists(o, R(arg2)));
         }
+        // The next item of an array: key, value and iterator to R(arg2 ..), or the exit jump.
+        OPCODE(FOREACH) {
+            SQObjectPtr &cont = R(arg0), &iter = R(arg2 + 2);
+            if (SQ_UNLIKELY(sqtype(cont) != OT_ARRAY || (sqtype(iter) != OT_NULL && sqtype(iter) != OT_INTEGER)))
+                GENERAL();
+            SQInteger idx = sqtype(iter) == OT_NULL ? 0 : _integer(iter);
+            SQArray *arr = _array(cont);
+            if (idx < 0 || idx >= arr->Size()) {
+                ip += arg1;
+                DISPATCH();
+            }
+            SQObject val = sq_realval(arr->_values[(size_t)idx]);
+            if (ISREFCOUNTED(sqtype(val))) val._unVal.pRefCounted->_uiRef++;
+            SQInteger kreg = arg2;
+            SET_INT(R(kreg), idx);
+            RELEASE_DEAD(MoveRaw(R(kreg + 1), val));
+            SET_INT(R(kreg + 2), idx + 1);
+            ip += 1;
+            DISPATCH();
+        }
         OPCODE(POSTFOREACH) {
             if (sqtype(R(arg0)) == OT_GENERATOR && _generator(R(arg0))->_state == SQGenerator::eDead)
                 ip += (arg1 - 1);
@@ -1145,7 +1165,6 @@ exception_restore:
         OPCODE(CLOSURE)
         OPCODE(YIELD)
         OPCODE(RESUME)
-        OPCODE(FOREACH)
         OPCODE(CLONE)
         OPCODE(TYPEOF)
         OPCODE(PUSHTRAP)
