@@ -1095,12 +1095,16 @@ exception_restore:
                 _top = _stackbase + ci->_prevtop;
                 ci = _callsstacksize ? &_callsstack[(size_t)(_callsstacksize - 1)] : nullptr;
                 if (_openouters) CloseOuters(&_stack[(size_t)last_stackbase]);
-                while (last_top > _top) {
-                    SQObjectPtr &slot = _stack[(size_t)--last_top];
-                    if (SQ_UNLIKELY(ISREFCOUNTED(sqtype(slot))))
-                        slot.Null();
-                    else
-                        sq_makenull(slot);
+                for (SQObjectPtr *slot = _stack.data() + last_top, *end = _stack.data() + _top; slot > end;) {
+                    --slot;
+                    if (SQ_UNLIKELY(ISREFCOUNTED(sqtype(*slot)))) {
+                        SQInteger at = slot - _stack.data();  // a release may move the stack
+                        slot->Null();
+                        slot = _stack.data() + at;
+                        end = _stack.data() + _top;
+                    } else {
+                        sq_makenull(*slot);
+                    }
                 }
             }
             if (isroot) {  // back to the native caller of Execute
