@@ -2,29 +2,47 @@
 
 #include "squirrel/sqstate.h"
 
-SQTable::SQTable(SQSharedState *ss, SQInteger initialSize) : SQDelegable(ss) {
+#include <new>
+
+SQTable::SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline) : SQDelegable(ss), _hasinline(hasinline) {
     SQInteger pow2size = SQ_TABLE_MINPOWER2;
     while (initialSize > pow2size) pow2size = pow2size << 1;
     AllocNodes(pow2size);
     _usednodes = 0;
 }
 
-SQTable *SQTable::Create(SQSharedState *ss, SQInteger initialSize) { return new SQTable(ss, initialSize); }
+SQTable *SQTable::Create(SQSharedState *ss, SQInteger initialSize) {
+    if (initialSize > SQ_TABLE_MINPOWER2) return new SQTable(ss, initialSize, false);
+    void *mem = ::operator new(sizeof(SQTable) + sizeof(HashNode) * SQ_TABLE_MINPOWER2);
+    return new (mem) SQTable(ss, initialSize, true);
+}
 
 SQTable::~SQTable() {
     SetDelegate(nullptr);
-    delete[] _nodes;
+    FreeNodes(_nodes, _numofnodes);
 }
 
 void SQTable::AllocNodes(SQInteger size) {
-    _nodes = new HashNode[size];
+    HashNode *nodes;
+    if (size == SQ_TABLE_MINPOWER2 && _hasinline && _nodes != InlineNodes())
+        nodes = InlineNodes();
+    else
+        nodes = static_cast<HashNode *>(::operator new(sizeof(HashNode) * (size_t)size));
+    for (SQInteger i = 0; i < size; i++) new (&nodes[i]) HashNode();
+    _nodes = nodes;
     _numofnodes = size;
-    _firstfree = &_nodes[_numofnodes - 1];
+    _firstfree = _numofnodes - 1;
+}
+
+void SQTable::FreeNodes(HashNode *nodes, SQInteger count) {
+    for (SQInteger i = 0; i < count; i++) nodes[i].~HashNode();
+    if (!(_hasinline && nodes == InlineNodes())) ::operator delete(nodes);
 }
 
 void SQTable::Rehash(bool force) {
     SQInteger oldsize = _numofnodes;
     if (oldsize < 4) oldsize = 4;
+    SQInteger oldcount = _numofnodes;
     HashNode *nold = _nodes;
     SQInteger nelems = CountUsed();
     if (nelems >= oldsize - oldsize / 4)
@@ -40,7 +58,7 @@ void SQTable::Rehash(bool force) {
         HashNode *old = nold + i;
         if (sqtype(old->key) != OT_NULL) NewSlot(old->key.Get(), old->val);
     }
-    delete[] nold;
+    FreeNodes(nold, oldcount);
 }
 
 SQTable *SQTable::Clone() {
@@ -63,7 +81,7 @@ bool SQTable::NewSlot(const SQObjectPtr &key, const SQObjectPtr &val) {
     HashNode *mp = &_nodes[h];
     n = mp;
     if (sqtype(mp->key) != OT_NULL) {
-        n = _firstfree;
+        n = &_nodes[_firstfree];
         SQHash mph = sq_hashobject(mp->key.Get()) & (_numofnodes - 1);
         HashNode *othern;
         SQInt32 nidx = (SQInt32)(n - _nodes), mpidx = (SQInt32)(mp - _nodes);
@@ -85,11 +103,12 @@ bool SQTable::NewSlot(const SQObjectPtr &key, const SQObjectPtr &val) {
     }
     mp->key.Set(key);
     for (;;) {
-        if (sqtype(_firstfree->key) == OT_NULL && _firstfree->key._next < 0) {
+        HashNode *ff = &_nodes[_firstfree];
+        if (sqtype(ff->key) == OT_NULL && ff->key._next < 0) {
             mp->val = val;
             _usednodes++;
             return true;
-        } else if (_firstfree == _nodes)
+        } else if (_firstfree == 0)
             break;
         else
             _firstfree--;
@@ -142,8 +161,7 @@ void SQTable::Clear() {
     SQInteger oldsize = _numofnodes;
     AllocNodes(SQ_TABLE_MINPOWER2);
     _usednodes = 0;
-    (void)oldsize;
-    delete[] old;
+    FreeNodes(old, oldsize);
 }
 
 void SQTable::Mark(SQGCMarker &marker) {
@@ -156,10 +174,11 @@ void SQTable::Mark(SQGCMarker &marker) {
 
 void SQTable::Finalize() {
     HashNode *old = _nodes;
+    SQInteger oldsize = _numofnodes;
     AllocNodes(SQ_TABLE_MINPOWER2);
     _usednodes = 0;
     SetDelegate(nullptr);
-    delete[] old;
+    FreeNodes(old, oldsize);
 }
 
 static_assert(sizeof(SQTable::HashNode) == 32, "a table node holds a value, a key and a chain index in 32 bytes");

@@ -138,13 +138,22 @@ struct SQTable : public SQDelegable {
     SQInteger CountUsed() { return _usednodes; }
     void Clear();
 
+    static void operator delete(void *p) { ::operator delete(p); }
+
 private:
-    explicit SQTable(SQSharedState *ss, SQInteger initialSize);
+    SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline);
     void AllocNodes(SQInteger size);
+    // Destroys count nodes and frees their array unless it is the table's own.
+    void FreeNodes(HashNode *nodes, SQInteger count);
+    HashNode *InlineNodes() { return reinterpret_cast<HashNode *>(this + 1); }
     void Rehash(bool force);
 
-    HashNode *_firstfree = nullptr;
     HashNode *_nodes = nullptr;
     SQInteger _numofnodes = 0;
     SQInteger _usednodes = 0;
+    SQInteger _firstfree = 0;  // index of the highest node that may still be free
+    // A table made small has room for SQ_TABLE_MINPOWER2 nodes right after itself (one
+    // allocation for the object and its nodes); it uses it whenever it has that many nodes and
+    // the room is not the array being replaced.
+    bool _hasinline = false;
 };
