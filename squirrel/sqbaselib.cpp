@@ -473,7 +473,8 @@ bool SortCompare(SortState &s, const SQObjectPtr &a, const SQObjectPtr &b, SQInt
     HSQUIRRELVM v = s.v;
     if (sqtype(s.func) == OT_NULL) return v->ObjCmp(a, b, ret);
     SQObjectPtr &self = v->_stack[(size_t)s.base];
-    if (_rawval(self) != _rawval(v->_roottable) || sqtype(self) != sqtype(v->_roottable)) self = v->_roottable;
+    if (_rawval(self) != _rawval(v->_roottable) || sqtype(self) != sqtype(v->_roottable))
+        self = v->_roottable;
     v->_stack[(size_t)s.base + 1] = a;
     v->_stack[(size_t)s.base + 2] = b;
     SQObjectPtr res;

@@ -697,7 +697,8 @@ exception_restore:
         OPCODE(BITWI) {
             SQObjectPtr &x = FUSED_OPERAND();
             SQInteger res;
-            if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER || !SQIntegerBitwise(ip[0]._arg3, _integer(x), arg1, res)))
+            if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER ||
+                            !SQIntegerBitwise(ip[0]._arg3, _integer(x), arg1, res)))
                 goto L_LOADINT;
             FUSED_RESULT(res);
         }
@@ -917,7 +918,8 @@ exception_restore:
         OPCODE(DIV)
         OPCODE(MOD) {
             SQObjectPtr &l = R(arg2), &r = R(arg1);
-            if (INS.op == OP_DIV && ((sqtype(l) | sqtype(r)) == OT_FLOAT || (sqtype(l) | sqtype(r)) == (OT_FLOAT | OT_INTEGER))) {
+            SQInteger tmask = sqtype(l) | sqtype(r);
+            if (INS.op == OP_DIV && (tmask == OT_FLOAT || tmask == (OT_FLOAT | OT_INTEGER))) {
                 SET_FLOAT(TARGET, tofloat(l) / tofloat(r));
                 DISPATCH();
             }
@@ -934,7 +936,8 @@ exception_restore:
         OPCODE(BITW) {
             SQObjectPtr &l = R(arg2), &r = R(arg1);
             SQInteger res;
-            if (SQ_UNLIKELY((sqtype(l) | sqtype(r)) != OT_INTEGER || !SQIntegerBitwise(arg3, _integer(l), _integer(r), res)))
+            if (SQ_UNLIKELY((sqtype(l) | sqtype(r)) != OT_INTEGER ||
+                            !SQIntegerBitwise(arg3, _integer(l), _integer(r), res)))
                 GENERAL();
             SET_INT(TARGET, res);
             DISPATCH();
@@ -1130,7 +1133,8 @@ exception_restore:
         // The next item of an array: key, value and iterator to R(arg2 ..), or the exit jump.
         OPCODE(FOREACH) {
             SQObjectPtr &cont = R(arg0), &iter = R(arg2 + 2);
-            if (SQ_UNLIKELY(sqtype(cont) != OT_ARRAY || (sqtype(iter) != OT_NULL && sqtype(iter) != OT_INTEGER)))
+            if (SQ_UNLIKELY(sqtype(cont) != OT_ARRAY ||
+                            (sqtype(iter) != OT_NULL && sqtype(iter) != OT_INTEGER)))
                 GENERAL();
             SQInteger idx = sqtype(iter) == OT_NULL ? 0 : _integer(iter);
             SQArray *arr = _array(cont);

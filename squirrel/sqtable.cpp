@@ -4,7 +4,8 @@
 
 #include <new>
 
-SQTable::SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline) : SQDelegable(ss), _hasinline(hasinline) {
+SQTable::SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline)
+    : SQDelegable(ss), _hasinline(hasinline) {
     SQInteger pow2size = SQ_TABLE_MINPOWER2;
     while (initialSize > pow2size) pow2size = pow2size << 1;
     AllocNodes(pow2size);
@@ -181,4 +182,4 @@ void SQTable::Finalize() {
     FreeNodes(old, oldsize);
 }
 
-static_assert(sizeof(SQTable::HashNode) == 32, "a table node holds a value, a key and a chain index in 32 bytes");
+static_assert(sizeof(SQTable::HashNode) == 32, "a node holds a value, a key and a chain index in 32 bytes");

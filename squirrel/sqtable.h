@@ -44,13 +44,15 @@ struct SQTable : public SQDelegable {
             _type = o._type;
             _unVal = o._unVal;
             if (ISREFCOUNTED(_type)) _unVal.pRefCounted->_uiRef++;
-            if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0) old._unVal.pRefCounted->Release();
+            if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0)
+                old._unVal.pRefCounted->Release();
         }
         void Null() {
             SQObject old = Get();
             _type = OT_NULL;
             _unVal.raw = 0;
-            if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0) old._unVal.pRefCounted->Release();
+            if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0)
+                old._unVal.pRefCounted->Release();
         }
     };
     struct HashNode {

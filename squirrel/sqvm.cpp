@@ -203,9 +203,9 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger args, SQInt
     SQFunctionProto *func = closure->Proto();
     SQInteger newtop = stackbase + func->_stacksize;
     // The common call: exact arguments, nothing to bind, room ready.
+    bool framefree = _callsstacksize < (SQInteger)_callsstack.size() && _callsstacksize < SQ_MAX_CALL_FRAMES;
     if (func->_plaincallargs == args && sqtype(closure->_env) == OT_NULL && sqtype(_debughook) == OT_NULL &&
-        newtop + SQ_MIN_STACK_OVERHEAD <= (SQInteger)_stack.size() &&
-        (tailcall || (_callsstacksize < (SQInteger)_callsstack.size() && _callsstacksize < SQ_MAX_CALL_FRAMES))) {
+        newtop + SQ_MIN_STACK_OVERHEAD <= (SQInteger)_stack.size() && (tailcall || framefree)) {
         if (tailcall) {
             ci->_ncalls++;
         } else {
