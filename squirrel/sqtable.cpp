@@ -13,9 +13,9 @@ SQTable::SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline)
 }
 
 SQTable *SQTable::Create(SQSharedState *ss, SQInteger initialSize) {
-    if (initialSize > SQ_TABLE_MINPOWER2) return new SQTable(ss, initialSize, false);
-    void *mem = ::operator new(sizeof(SQTable) + sizeof(HashNode) * SQ_TABLE_MINPOWER2);
-    return new (mem) SQTable(ss, initialSize, true);
+    bool small = initialSize <= SQ_TABLE_MINPOWER2;
+    void *mem = ::operator new(sizeof(SQTable) + (small ? sizeof(HashNode) * SQ_TABLE_MINPOWER2 : 0));
+    return new (mem) SQTable(ss, initialSize, small);
 }
 
 SQTable::~SQTable() {
