@@ -6,12 +6,13 @@
 // add to it are not written here.
 #include <cstdio>
 
-#include <jpeglib.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,12 @@
 #include "picture/tga.h"
 #include "render/geometry_file.h"
 #include "render/shader/shader_map.h"
+#include "scene/animation.h"
+#include "scene/curve.h"
+#include "scene/item.h"
+#include "scene/motion.h"
+#include "tests/support/files.h"
+#include "tests/support/jpeg_files.h"
 
 namespace {
 
@@ -235,36 +242,20 @@ Bytes TgaRunLength(u8 bits) {
 // libjpeg in its baseline, sampled, greyscale and restart-marker forms; the
 // project's writer only makes progressive files.
 Bytes EncodeJpegBaseline(u32 width, u32 height, int components, int lumaH, int lumaV, int restartRows) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = components;
-    info.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 75, TRUE);
-    if (components == 3) {
-        info.comp_info[0].h_samp_factor = lumaH;
-        info.comp_info[0].v_samp_factor = lumaV;
-    }
-    info.restart_in_rows = restartRows;
-    jpeg_start_compress(&info, TRUE);
-    std::vector<u8> row(width * components);
-    while (info.next_scanline < info.image_height) {
-        for (u32 i = 0; i < row.size(); ++i) row[i] = u8(i * 7 + info.next_scanline * 11);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes out(reinterpret_cast<const char*>(buffer), size);
-    free(buffer);
-    return out;
+    JpegFixtureOptions options;
+    options.width = int(width);
+    options.height = int(height);
+    options.components = components;
+    options.lumaHorizontal = lumaH;
+    options.lumaVertical = lumaV;
+    options.quality = 75;
+    options.restartRows = restartRows;
+    std::vector<u8> pixels(size_t(width) * height * components);
+    const size_t rowSize = size_t(width) * components;
+    for (size_t y = 0; y < height; ++y)
+        for (size_t i = 0; i < rowSize; ++i) pixels[y * rowSize + i] = u8(i * 7 + y * 11);
+    std::vector<u8> file = EncodeJpegFixture(options, pixels);
+    return Bytes(file.begin(), file.end());
 }
 
 Bytes EncodeJpegProgressive(u32 width, u32 height) {
@@ -602,11 +593,6 @@ void MakeWavSeeds() {
 // Squirrel: every script fixture as source and, when it compiles, as a compiled
 // closure; plus a few sources at the edges of the lexer and the compiler.
 
-Bytes ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The compiled closure of the source; empty when it does not compile.
 Bytes CompileToStream(const Bytes& source, const char* name) {
     HSQUIRRELVM v = OpenQuietSquirrel();
@@ -618,16 +604,62 @@ Bytes CompileToStream(const Bytes& source, const char* name) {
     return stream;
 }
 
+// A source that must compile, and its compiled closure with truncations.
+void WriteSourceAndStream(const std::string& stem, const Bytes& source) {
+    const std::string fileName = stem + ".nut";
+    WriteSeed("squirrel_compile", fileName, source);
+    Bytes stream = CompileToStream(source, fileName.c_str());
+    if (stream.empty()) Fail(fileName + " does not compile");
+    WriteWithTruncations("squirrel_bytecode", stem, ".cnut", stream);
+}
+
+// The closure a script returns, written; empty when the script fails.
+Bytes ReturnedClosureStream(const Bytes& source, const char* name) {
+    HSQUIRRELVM v = OpenQuietSquirrel();
+    Bytes stream;
+    bool ran = SQ_SUCCEEDED(sq_compilebuffer(v, source.data(), SQInteger(source.size()), name, SQTrue));
+    if (ran) {
+        sq_pushroottable(v);
+        ran = SQ_SUCCEEDED(sq_call(v, 1, SQTrue, SQFalse));
+    }
+    if (!ran || !WriteClosure(v, stream)) Fail(std::string("cannot write the closure returned by ") + name);
+    sq_close(v);
+    return stream;
+}
+
+// Lambdas: sources using them and getting them wrong, a script holding several, and a
+// lambda written on its own.
+void MakeLambdaSeeds() {
+    const Bytes lambdas = "local add = @(a, b) a + b;\n"
+                          "local scaled = @(x, f = 3) x * f, count = @(...) vargv.len();\n"
+                          "local t = { twice = @(v) v * 2, nested = @(a) @(b) a <=> b };\n"
+                          "local arr = [3, 1, 2];\n"
+                          "arr.sort(@(a, b) a <=> b);\n"
+                          "foreach (f in [@() 1, add]) arr.append(f(1, 2));\n"
+                          "return arr.map(@(v) \"a\" in t == false ? scaled(v) : add(v, count(1)));\n";
+    WriteSourceAndStream("lambda", lambdas);
+    WriteSeed("squirrel_bytecode", "lambda-alone.cnut",
+              ReturnedClosureStream("return @(a, b) (@(x, ...) x * b + vargv.len())(a, 1);", "lambda-alone.nut"));
+    WriteSeed("squirrel_compile", "lambda-no-parenthesis.nut", "local f = @ a + 1;");
+    WriteSeed("squirrel_compile", "lambda-at-end.nut", "local f = @");
+    WriteSeed("squirrel_compile", "lambda-no-body.nut", "local f = @(a)");
+    WriteSeed("squirrel_compile", "lambda-statement-body.nut", "local f = @(a) return a;");
+    Bytes nested = "return ";
+    for (int depth = 0; depth < 150; ++depth) nested += "@() ";
+    WriteSeed("squirrel_compile", "lambda-nested.nut", nested + "1;");
+}
+
 void MakeSquirrelSeeds() {
-    std::vector<std::filesystem::path> scripts;
-    for (const auto& entry : std::filesystem::directory_iterator(ZE_SQUIRREL_SCRIPTS))
-        if (entry.path().extension() == ".nut") scripts.push_back(entry.path());
+    const std::string root = ZE_SQUIRREL_SCRIPTS;
+    std::vector<std::string> scripts = FilesUnder(root, ".nut");
     if (scripts.empty()) Fail("no Squirrel scripts in " ZE_SQUIRREL_SCRIPTS);
-    for (const auto& path : scripts) {
-        std::string stem = path.stem().string();
-        Bytes source = ReadWholeFile(path);
+    for (const std::string& script : scripts) {
+        std::string stem = script;
+        std::replace(stem.begin(), stem.end(), '/', '_');
+        const std::string fileName = script.substr(script.find_last_of('/') + 1) + ".nut";
+        Bytes source = ReadWholeFile(root + "/" + script + ".nut");
         WriteSeed("squirrel_compile", stem + ".nut", source);
-        Bytes stream = CompileToStream(source, path.filename().string().c_str());
+        Bytes stream = CompileToStream(source, fileName.c_str());
         // Large streams slow the fuzzer down more than they add.
         if (!stream.empty() && stream.size() <= 12000) WriteSeed("squirrel_bytecode", stem + ".cnut", stream);
     }
@@ -635,10 +667,7 @@ void MakeSquirrelSeeds() {
                         "function g(a, b = 2) { return a * b; }\n"
                         "class C { x = 1; function g() { return ::f(x, 3, 4) > 9 ? \"big\" : 0.5; } }\n"
                         "return C().g();\n";
-    WriteSeed("squirrel_compile", "small.nut", small);
-    Bytes smallStream = CompileToStream(small, "small.nut");
-    if (smallStream.empty()) Fail("small.nut does not compile");
-    WriteWithTruncations("squirrel_bytecode", "small", ".cnut", smallStream);
+    WriteSourceAndStream("small", small);
     WriteSeed("squirrel_bytecode", "empty-script.cnut", CompileToStream("", "empty.nut"));
     WriteSeed("squirrel_compile", "nested-parentheses.nut", "return " + Bytes(300, '(') + "1" + Bytes(300, ')') + ";");
     WriteSeed("squirrel_compile", "nested-blocks.nut", Bytes(300, '{') + Bytes(300, '}'));
@@ -648,6 +677,123 @@ void MakeSquirrelSeeds() {
     WriteSeed("squirrel_compile", "verbatim-open.nut", "@\"");
     WriteSeed("squirrel_compile", "verbatim.nut", "return @\"two\nlines \"\"quoted\"\"\";");
     WriteSeed("squirrel_compile", "numbers.nut", "return [0x7FFFFFFF, 0xFFFFFFFFF, 1e39, 1.5e-3, 'x', 2147483648, -0];");
+    WriteSeed("squirrel_compile", "octal.nut", "return [017, 08, 09, 08.5, 00, 0777];");
+    MakeLambdaSeeds();
+}
+
+// Scene: curves, motions with their channels and quaternion keys, command lists.
+
+// A curve with a key of every kind.
+void FillSeedCurve(zCurve& curve, f32 scale) {
+    const i32 kinds[] = {CurveKindLinear, CurveKindTCB, CurveKindTangent, CurveKindBezier, CurveKindStep,
+                         CurveKindTangentAlt};
+    for (u32 index = 0; index < 6; ++index) {
+        auto point = std::make_unique<zCurvePoint>();
+        point->type = kinds[index];
+        point->time = 0.5f * f32(index);
+        point->value = scale * f32(index % 3) - 1.0f;
+        point->tension = 0.25f;
+        point->continuity = -0.5f;
+        point->bias = 0.125f;
+        point->inTangentX = -0.1f;
+        point->inTangentY = 0.5f;
+        point->outTangentX = 0.1f;
+        point->outTangentY = -0.25f;
+        curve.AddPoint(std::move(point));
+    }
+}
+
+Bytes TagDocument(zMetaTag* tag) {
+    zMetafile doc;
+    if (!tag) Fail("a scene seed tag cannot be written");
+    doc.AddRoot(tag);
+    return Serialize(doc);
+}
+
+void MakeSceneSeeds() {
+    zCurve curve;
+    FillSeedCurve(curve, 2.0f);
+    WriteWithTruncations("curve", "binary", ".zml", TagDocument(curve.SerializeTag()));
+    const Bytes header = "<ZML=1.0>\n";
+    WriteSeed("curve", "text-knots.zml",
+              header + "<Curve=\n\t<PostBehavior=\"OffsetRepeat\">\n\t<PreBehavior=\"Reset\">\n\t<Knot=\n"
+                       "\t\t<Count=4>\n\t\t<Knot=\"0:1\">\n\t\t<Knot=\"1.5:-2\">\n"
+                       "\t\t<KnotEx=\"2:3:4:0.1:0.2:0.3:-1:-2:1:2\">\n\t\t<KnotEx=\"3:5:1\">\n\t>\n>\n");
+    WriteSeed("curve", "count-above-knots.zml", header + "<Curve=<Knot=<Count=3><Knot=\"0:1\"><Knot=\"1:3\">>>\n");
+    WriteSeed("curve", "too-many-knots.zml",
+              header + "<Curve=<Knot=<Count=1><Knot=\"0:1\"><KnotEx=\"1:2:3\"><Knot=\"2:2\">>>\n");
+
+    zMotion motion("walk");
+    motion.SetLoopMode(LoopModeOscillate);
+    motion.SetUseQuaternion(true);
+    motion.GetRotationKeys().AddKey(0.0f, zQuaternion());
+    motion.GetRotationKeys().AddKey(1.0f, zQuaternion(0.0f, 0.7071068f, 0.0f, 0.7071068f));
+    motion.GetRotationKeys().AddKey(2.5f, zQuaternion(0.5f, 0.5f, 0.5f, 0.5f));
+    const i32 ids[] = {ChannelPositionX, ChannelPositionY, ChannelRotationZ, ChannelScaleX, ChannelAlpha};
+    for (i32 id : ids) {
+        zMotionChannel* channel = motion.AddChannel(id);
+        if (channel) FillSeedCurve(*channel, f32(id));
+    }
+    WriteWithTruncations("motion", "motion", ".zml", TagDocument(motion.SerializeTag()));
+    WriteSeed("motion", "channel.zml", TagDocument(motion.GetChannel(0)->SerializeChannelTag()));
+    WriteWithTruncations("motion", "qchannel-binary", ".zml", TagDocument(motion.GetRotationKeys().SerializeTag()));
+    WriteSeed("motion", "text-keys.zml",
+              header + "<Motion=\n\t<Id=\"turn\">\n\t<UseQuaternion=True>\n\t<QChannel=\n\t\t<Keys=\n"
+                       "\t\t\t<Key=\"0:0,0,0,1\">\n\t\t\t<Key=\"1.5:0,0.7071068,0,0.7071068\">\n\t\t>\n\t>\n"
+                       "\t<Channel=<Id=\"PositionY\"><Curve=<PostBehavior=\"Repeat\"><Knot=<Count=2>"
+                       "<Knot=\"0:0\"><Knot=\"1:3\">>>>\n>\n");
+    WriteSeed("motion", "qchannel-mangled.zml", header + "<QChannel=<Keys=<Key=\"0:0,0,1\">>>\n");
+
+    WriteSeed("ace_compile", "verbs.txt",
+              "toposition 2, 10,0,0 + toscale 1, 2,2,2;\n"
+              "// a comment\n/* block */ offsetposition 0.5, -1,-2.5e-1,3; torotation 1, 0,90,0;\n"
+              "tooffset 1, 0,1,0; toalpha 0, 0.5; nop 0.25;\n");
+    WriteSeed("ace_compile", "loop.txt", "loop 0; offsetposition 1, 1,0,0; next 0;");
+    WriteSeed("ace_compile", "next-before-loop.txt", "nop 0.1; next 0 + loop 0;");
+    WriteSeed("ace_compile", "errors.txt", "toposition 1, 1,2,3,4;");
+    WriteSeed("ace_compile", "mangled.txt", "toposition 1, 1,2,3");
+}
+
+// Items and motion players.
+void MakeItemSeeds() {
+    const Bytes header = "<ZML=1.0>\n";
+    zItem item;
+    item.SetPosition(zVector(1.0f, -2.0f, 3.5f));
+    item.SetRotation(zVector(0.25f, 1.5f, -0.75f));
+    item.SetScale(zVector(2.0f, 0.5f, 1.0f));
+    item.SetPivot(zMatrix4::Translation(zVector(0.0f, 1.0f, 0.0f)));
+    item.SetRotationOrder(2);
+    const zVector target(4.0f, 5.0f, 6.0f);
+    item.SetTarget(&target);
+    item.SetFlags(item.GetFlags() | ItemInvisible | ItemLinkOnlyPosition);
+    zVariant team("Team", "red");
+    item.GetRegistry().SetKey("Team", &team);
+    item.GetRegistry().SetKey("Stats;Speed", nullptr);
+    WriteWithTruncations("item", "full", ".zml", TagDocument(item.SerializeTag()));
+    WriteSeed("item", "fresh.zml", TagDocument(zItem().SerializeTag()));
+    WriteSeed("item", "offset-position.zml",
+              header + "<Item=\n\t<OffsetPosition=<X=1.0><Y=2.0><Z=3.0>>\n\t<RotationOrder=\"XY\">\n"
+                       "\t<ItemFlag=<HasTarget><Unknown>>\n\t<OrientationMatrix=1>\n\t<Colour=2>\n>\n");
+    WriteSeed("item", "wrong-root.zml", header + "<Items=<Position=<X=1.0><Y=2.0><Z=3.0>>>\n");
+
+    zAnimationPlayer player;
+    for (const char* name : {"walk", "turn"}) {
+        auto motion = std::make_unique<zMotion>(name);
+        zMotionChannel* channel = motion->AddChannel(ChannelPositionX);
+        if (channel) FillSeedCurve(*channel, 3.0f);
+        if (motion->GetName() == "turn") {
+            motion->SetUseQuaternion(true);
+            motion->GetRotationKeys().AddKey(0.0f, zQuaternion());
+            motion->GetRotationKeys().AddKey(1.0f, zQuaternion(0.0f, 0.7071068f, 0.0f, 0.7071068f));
+            motion->SetLoopMode(LoopModeRepeat);
+        }
+        player.AddMotion(std::move(motion));
+    }
+    WriteWithTruncations("motion_player", "two-motions", ".zml", TagDocument(player.SerializeTag()));
+    WriteSeed("motion_player", "odd-channels.zml",
+              header + "<MotionPlayer=\n\t<Flag=1>\n\t<Motions=\n\t\t<Motion=<Id=\"odd\">"
+                       "<Channel=<Id=\"FogB\"><Curve=<Knot=<Count=2><Knot=\"0:0\"><Knot=\"1:3\">>>>>\n"
+                       "\t\t<Clip=1>\n\t>\n\t<Speed=2>\n>\n");
 }
 
 } // namespace
@@ -665,5 +811,7 @@ int main(int argc, char** argv) {
     MakeGeometrySeeds();
     MakeMaterialSeeds();
     MakeSquirrelSeeds();
+    MakeSceneSeeds();
+    MakeItemSeeds();
     return g_failed ? 1 : 0;
 }

@@ -1,8 +1,9 @@
 #include "markup/number_token.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
+#include <cmath>
 #include <cstring>
+#include <system_error>
 
 namespace {
 
@@ -10,29 +11,57 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Powers of ten that are exact in single precision.
-constexpr f32 ExactPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-
-constexpr f64 ExactDoublePowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                           1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// mantissa * 10^exponent rounded once to double (both operands exact), then to
-// float. The second rounding is exact unless the double lands on a midpoint
-// between two floats, or the result is not a normal float: false then.
-bool RoundThroughDouble(u64 mantissa, i32 exponent, f32& out) {
-    if (mantissa >= (1ull << 53) || exponent < -22 || exponent > 22) return false;
-    const f64 m = static_cast<f64>(mantissa);
-    const f64 value = exponent >= 0 ? m * ExactDoublePowersOfTen[exponent] : m / ExactDoublePowersOfTen[-exponent];
-    if (!(value >= 1.1754943508222875e-38 && value <= 3.4028234663852886e+38)) return false;
-    u64 bits;
-    std::memcpy(&bits, &value, sizeof(bits));
-    // The 29 double mantissa bits below the float's last bit: 1 then zeros is a midpoint.
-    if ((bits & ((1ull << 29) - 1)) == (1ull << 28)) return false;
-    out = static_cast<f32>(value);
-    return true;
+const char* SkipDigits(const char* c, const char* end) {
+    while (c < end && IsDigit(*c))
+        ++c;
+    return c;
 }
 
-}  // namespace
+// The end of the float text at begin: digits, then '.' and digits, then 'e', an optional '-'
+// and digits. An 'e' with no digits after it is not part of the number.
+const char* FloatTextEnd(const char* begin, const char* end) {
+    const char* c = SkipDigits(begin, end);
+    if (c < end && *c == '.') c = SkipDigits(c + 1, end);
+    if (c < end && *c == 'e') {
+        const char* exponent = c + 1;
+        if (exponent < end && *exponent == '-') ++exponent;
+        if (exponent < end && IsDigit(*exponent)) c = SkipDigits(exponent, end);
+    }
+    return c;
+}
+
+// Whether the float text (as FloatTextEnd bounds it) is at least 1 in magnitude: from_chars
+// reports overflow and underflow alike, as out of range.
+bool AtLeastOne(const char* begin, const char* end) {
+    const char* c = begin;
+    while (c < end && *c == '0')
+        ++c;
+    const char* integerEnd = SkipDigits(c, end);
+    long long position = integerEnd - c; // digits before the point, leading zeros left out
+    c = integerEnd;
+    if (c < end && *c == '.') {
+        const char* fraction = ++c;
+        if (position == 0) {
+            while (c < end && *c == '0')
+                ++c;
+            if (c == end || !IsDigit(*c)) return false; // no significant digit: zero
+            position = -(c - fraction);
+        }
+        c = SkipDigits(c, end);
+    }
+    if (c < end && *c == 'e') {
+        ++c;
+        const bool negative = c < end && *c == '-';
+        if (negative) ++c;
+        long long exponent = 0;
+        for (; c < end && IsDigit(*c); ++c)
+            if (exponent < 1000000) exponent = exponent * 10 + (*c - '0');
+        position += negative ? -exponent : exponent;
+    }
+    return position > 0;
+}
+
+} // namespace
 
 i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOfRange) {
     u64 magnitude = 0;
@@ -50,78 +79,43 @@ i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOf
 }
 
 f32 ParseFloatToken(const char* begin, const char* end, bool negative) {
-    // Up to 19 significant digits; further ones only scale.
-    constexpr u64 MantissaLimit = 1000000000000000000ull;
-    constexpr i32 ExponentLimit = 100000;
-    u64 mantissa = 0;
-    i32 exponent = 0;
-    const char* c = begin;
-    for (; c < end && IsDigit(*c); ++c) {
-        if (mantissa < MantissaLimit) {
-            mantissa = mantissa * 10 + static_cast<u64>(*c - '0');
-        } else if (exponent < ExponentLimit) {
-            ++exponent;
-        }
-    }
-    if (c < end && *c == '.') {
-        // Zeros are taken in only when a non-zero digit follows, so the
-        // trailing zeros of "1.500000" keep the mantissa small.
-        u32 pendingZeros = 0;
-        for (++c; c < end && IsDigit(*c); ++c) {
-            if (*c == '0') {
-                ++pendingZeros;
-                continue;
-            }
-            for (; pendingZeros > 0 && mantissa < MantissaLimit; --pendingZeros) {
-                mantissa *= 10;
-                --exponent;
-            }
-            if (mantissa < MantissaLimit) {
-                mantissa = mantissa * 10 + static_cast<u64>(*c - '0');
-                --exponent;
-            }
-            pendingZeros = 0;
-        }
-    }
-    if (c < end && *c == 'e') {
-        ++c;
-        bool negativeExponent = false;
-        if (c < end && *c == '-') {
-            negativeExponent = true;
-            ++c;
-        }
-        i32 written = 0;
-        for (; c < end && IsDigit(*c); ++c) {
-            if (written < ExponentLimit) written = written * 10 + (*c - '0');
-        }
-        exponent += negativeExponent ? -written : written;
-    }
-
-    f32 value;
-    if (mantissa == 0) {
-        value = 0.0f;
-    } else if (mantissa <= (1u << 24) && exponent >= -10 && exponent <= 10) {
-        // Both operands exact: one correctly rounded operation.
-        const f32 m = static_cast<f32>(mantissa);
-        value = exponent >= 0 ? m * ExactPowersOfTen[exponent] : m / ExactPowersOfTen[-exponent];
-    } else if (!RoundThroughDouble(mantissa, exponent, value)) {
-        // No decimal point in the text, so the locale plays no part.
-        char text[48];
-        std::snprintf(text, sizeof(text), "%llue%d", static_cast<unsigned long long>(mantissa), exponent);
-        value = std::strtof(text, nullptr);
-    }
+    // Only the grammar above reaches from_chars, which also knows "inf", "E" and "+".
+    const char* textEnd = FloatTextEnd(begin, end);
+    f32 value = 0.0f;
+    const std::from_chars_result result = std::from_chars(begin, textEnd, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range)
+        value = AtLeastOne(begin, textEnd) ? HUGE_VALF : 0.0f;
+    else if (result.ec != std::errc())
+        value = 0.0f; // no digits
     return negative ? -value : value;
 }
 
 u32 FormatFloatToken(f32 value, char (&out)[128]) {
-    for (int decimals = 6; decimals <= 60; ++decimals) {
-        const int length = std::snprintf(out, sizeof(out), "%.*f", decimals, static_cast<double>(value));
-        if (length <= 0 || length >= static_cast<int>(sizeof(out))) break;
-        const bool negative = out[0] == '-';
-        const f32 readBack = ParseFloatToken(out + (negative ? 1 : 0), out + length, negative);
-        if (std::memcmp(&readBack, &value, sizeof(value)) == 0) return static_cast<u32>(length);
+    char* const last = out + sizeof(out) - 1; // room for the terminator
+    if (!std::isfinite(value)) {
+        const std::to_chars_result result = std::to_chars(out, last, value);
+        *result.ptr = '\0';
+        return static_cast<u32>(result.ptr - out);
     }
-    // Not reached for finite values; keep the plain form.
-    const int length = std::snprintf(out, sizeof(out), "%f", static_cast<double>(value));
-    return length > 0 && length < static_cast<int>(sizeof(out)) ? static_cast<u32>(length) : 0;
+    // The fewest decimals that read back exactly; fewer than six are printed as six.
+    std::to_chars_result result = std::to_chars(out, last, value, std::chars_format::fixed);
+    int decimals = 0;
+    if (result.ec == std::errc())
+        for (const char* c = out; c < result.ptr; ++c)
+            if (*c == '.') decimals = static_cast<int>(result.ptr - c - 1);
+    if (decimals < 6) decimals = 6;
+    // The value rounded to that many decimals can miss where the shortest text was not the
+    // nearest (next to a power of two); one more decimal then.
+    for (; decimals <= 60; ++decimals) {
+        result = std::to_chars(out, last, value, std::chars_format::fixed, decimals);
+        if (result.ec != std::errc()) break;
+        const bool negative = out[0] == '-';
+        const f32 readBack = ParseFloatToken(out + (negative ? 1 : 0), result.ptr, negative);
+        if (std::memcmp(&readBack, &value, sizeof(value)) == 0) {
+            *result.ptr = '\0';
+            return static_cast<u32>(result.ptr - out);
+        }
+    }
+    out[0] = '\0';
+    return 0; // not reached: every finite float reads back from its exact decimals
 }

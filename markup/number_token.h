@@ -4,9 +4,11 @@
 //
 // A token is the text after an optional leading '-', up to a word delimiter.
 // Ints are decimal digits up to the first non-digit. Floats are integer
-// digits, then '.' and fraction digits, then 'e' and exponent digits; any
-// other character ends the number, so "3f" is 3. Floats are rounded once to
-// the nearest single-precision value.
+// digits, then '.' and fraction digits, then 'e', an optional '-' and
+// exponent digits; any other character ends the number, so "3f" is 3 and
+// "1E5" is 1. Floats are rounded once to the nearest single-precision value
+// (ties to even); past the largest float they are infinite, below half the
+// smallest they are 0.
 #pragma once
 
 #include "core/types.h"
@@ -30,6 +32,8 @@ i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOf
 f32 ParseFloatToken(const char* begin, const char* end, bool negative);
 
 // Prints a finite float in fixed notation with six decimals when that reads
-// back as the same value, else with as many more as it takes. Returns the
-// length written to out (at most 127 characters plus a terminator).
+// back as the same value, else with as many more as it takes (all digits are
+// exact, as printf's "%.*f" gives them); infinities and NaN print as "inf",
+// "-inf", "nan" or "-nan". Returns the length written to out (at most 127
+// characters plus a terminator).
 u32 FormatFloatToken(f32 value, char (&out)[128]);

@@ -658,7 +658,7 @@ SQInteger closure_getinfos(HSQUIRRELVM v) {
         res->NewSlot(SQSTR(ss, "name"), f->_name);
         res->NewSlot(SQSTR(ss, "src"), f->_sourcename);
         res->NewSlot(SQSTR(ss, "parameters"), params);
-        res->NewSlot(SQSTR(ss, "varargs"), SQObjectPtr(f->_varparams));
+        res->NewSlot(SQSTR(ss, "varargs"), SQObjectPtr((SQInteger)(f->_varparams ? 1 : 0)));
         res->NewSlot(SQSTR(ss, "defparams"), defparams);
     } else {
         SQNativeClosure *nc = _nativeclosure(o);
@@ -697,7 +697,7 @@ SQInteger thread_call(HSQUIRRELVM v) {
         SQInteger nparams = sq_gettop(v);
         t->Push(t->_roottable);
         for (SQInteger i = 2; i < (nparams + 1); i++) sq_move(t, v, i);
-        if (SQ_SUCCEEDED(sq_call(t, nparams, SQTrue, SQFalse))) {
+        if (SQ_SUCCEEDED(sq_call(t, nparams, SQTrue, SQTrue))) {  // an error ending the run reaches the handler
             sq_move(v, t, -1);
             sq_pop(t, 1);
             return 1;

@@ -1,6 +1,9 @@
 // Classes and their instances. A class keeps one table from member name to slot: fields get
 // a per-instance copy of their default value, methods and static members live in the class.
-// A class is locked once it has an instance: fields can no longer be added.
+// A function under a metamethod name (_add, _tostring, ...) is kept in the metamethod table
+// only: it is no member, so iteration, 'in' and lookups never see it.
+// A class is locked once it has an instance: fields can no longer be added. Members change only
+// through new-slot; '=' on a class, or on a method or static reached through an instance, fails.
 #pragma once
 
 #include "squirrel/sqtable.h"

@@ -10,7 +10,7 @@ struct SQOuter : public SQCollectable {
     SQObjectPtr *_valptr;  // the stack slot while open, &_value once closed
     SQInteger _idx;        // absolute stack index while open
     SQObjectPtr _value;
-    SQOuter *_next = nullptr;  // open outers of one VM, highest stack index first
+    SQOuter *_next = nullptr;  // open outers of one VM, newest first (see sqvm.h)
 
     static SQOuter *Create(SQSharedState *ss, SQObjectPtr *outer) {
         SQOuter *o = new SQOuter(ss);
@@ -97,24 +97,26 @@ private:
     explicit SQNativeClosure(SQSharedState *ss) : SQCollectable(ss) {}
 };
 
+// One open try (see the layout in sqvm.h): what a throw restores before it runs the catch.
 struct SQExceptionTrap {
-    SQInteger _stackbase;
-    SQInteger _stacksize;
-    const SQInstruction *_ip;
-    SQInteger _extarget;
+    SQInteger _stackbase;        // the frame's base when the try began
+    SQInteger _stacksize;        // _top then; slots above it are cleared
+    const SQInstruction *_ip;    // first instruction of the catch
+    SQInteger _extarget;         // register that receives the error
 };
 
+// One script frame (see the layout in sqvm.h). Offsets are relative to this frame's base.
 struct SQCallInfo {
-    const SQInstruction *_ip = nullptr;
-    SQObjectPtr *_literals = nullptr;
-    SQObjectPtr _closure;
-    SQGenerator *_generator = nullptr;
-    SQInt32 _etraps = 0;
-    SQInt32 _prevstkbase = 0;
-    SQInt32 _prevtop = 0;
-    SQInt32 _target = -1;
-    SQInt32 _ncalls = 1;
-    bool _root = false;
+    const SQInstruction *_ip = nullptr;  // next instruction; stored back before anything may throw
+    SQObjectPtr *_literals = nullptr;    // the running prototype's literals
+    SQObjectPtr _closure;                // keeps the running closure alive
+    SQGenerator *_generator = nullptr;   // the generator running in this frame, if any
+    SQInt32 _etraps = 0;                 // traps this frame pushed and has not popped
+    SQInt32 _prevstkbase = 0;            // this base minus the caller's base
+    SQInt32 _prevtop = 0;                // the caller's top minus the caller's base
+    SQInt32 _target = -1;                // caller's register for the result, -1 for none
+    SQInt32 _ncalls = 1;                 // 1 plus the tail calls that reused this frame
+    bool _root = false;                  // entered by this Execute: returning leaves it
 };
 
 struct SQGenerator : public SQCollectable {

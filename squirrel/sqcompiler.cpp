@@ -2,6 +2,23 @@
 // target register on the function state's target stack; the expression state (_es) tells
 // whether the last value is a plain value, a local, an outer variable or an object slot that
 // has not been read yet (so that assignment, calls and ++ can use the object and key).
+//
+// How it reads, top down: Compile sets up the main function (`this` and vargv) and compiles
+// statements to the end; Statement dispatches on the first token; Expression handles
+// assignment and ?: over one function per precedence level, from LogicalOrExp down to
+// PrefixedExpr (a Factor followed by '.', '[]', calls and postfix ++/--). Registers come and go
+// in stack order (see sqfuncstate.h): a sub-expression's temporaries are freed, in reverse order,
+// by the expression that uses them, so a statement leaves only the locals it declares behind.
+//
+// The expression state makes reads lazy. For a.b the object and key stay in two registers
+// (OBJECT) until the next token shows what is wanted: a read (GET), an assignment (SET), a new
+// slot (NEWSLOT), a call (PREPCALL: callee and `this` at once) or ++ (INC). A LOCAL is used in
+// place, without a move; an OUTER is read or written through GETOUTER/SETOUTER. NeedGet decides.
+//
+// Jumps are emitted with a zero offset and patched once the target is known; break and
+// continue jumps wait in the function state until their loop ends, and pop the traps opened in
+// between. Errors are C++ exceptions inside the compiler only: Compile catches them and turns
+// them into the VM's error, with the source name, line and column, before anything leaves.
 #include "squirrel/sqfuncstate.h"
 #include "squirrel/sqlexer.h"
 #include "squirrel/sqvm.h"
@@ -140,6 +157,8 @@ public:
         SQCompiler *comp;
     };
 
+    // ---- statements
+
     void Statements() {
         while (_token != '}' && _token != TK_DEFAULT && _token != TK_CASE) {
             Statement();
@@ -250,6 +269,8 @@ public:
         if (_fs->GetStackSize() != level && _fs->HasCapturedLocals(level)) _fs->AddInstruction(OP_CLOSE, 0, level);
     }
 
+    // ---- expressions: assignment and the conditional operator
+
     void CommaExpr() {
         for (Expression(); _token == ','; _fs->PopTarget(), Lex(), CommaExpr()) {
         }
@@ -329,6 +350,8 @@ public:
         }
         _es = es;
     }
+
+    // ---- compound assignment and the binary operators, one function per precedence level
 
     SQOpcode ArithOpByToken(SQInteger tok) {
         switch (tok) {
@@ -445,8 +468,6 @@ public:
             case TK_AND:
                 ShortCircuit(OP_AND, &SQCompiler::LogicalAndExp);
                 break;
-            case TK_IN: BinExp(OP_EXISTS, &SQCompiler::BitwiseOrExp); break;
-            case TK_INSTANCEOF: BinExp(OP_INSTANCEOF, &SQCompiler::BitwiseOrExp); break;
             default: return;
             }
         }
@@ -482,6 +503,8 @@ public:
             case '<': BinExp(OP_CMP, &SQCompiler::ShiftExp, CMP_L); break;
             case TK_GE: BinExp(OP_CMP, &SQCompiler::ShiftExp, CMP_GE); break;
             case TK_LE: BinExp(OP_CMP, &SQCompiler::ShiftExp, CMP_LE); break;
+            case TK_IN: BinExp(OP_EXISTS, &SQCompiler::ShiftExp); break;
+            case TK_INSTANCEOF: BinExp(OP_INSTANCEOF, &SQCompiler::ShiftExp); break;
             default: return;
             }
         }
@@ -518,6 +541,8 @@ public:
             }
         }
     }
+
+    // ---- prefixed expressions: names, slots, calls, `this`, literals and the other factors
 
     bool NeedGet() {
         switch (_token) {
@@ -683,6 +708,7 @@ public:
                 switch (sqtype(constval)) {
                 case OT_INTEGER: EmitLoadConstInt(_integer(constval), _es.epos); break;
                 case OT_FLOAT: EmitLoadConstFloat(_float(constval), _es.epos); break;
+                case OT_BOOL: _fs->AddInstruction(OP_LOADBOOL, _es.epos, _integer(constval) ? 1 : 0); break;
                 default: _fs->AddInstruction(OP_LOAD, _es.epos, _fs->GetConstant(constval)); break;
                 }
                 _es.etype = EXPR;
@@ -739,7 +765,8 @@ public:
             Lex();
             ParseTableOrClass(',', '}');
             break;
-        case TK_FUNCTION: FunctionExp(); break;
+        case TK_FUNCTION:
+        case '@': FunctionExp(_token == '@'); break;
         case TK_CLASS:
             Lex();
             ClassExp();
@@ -804,6 +831,8 @@ public:
         _es.etype = EXPR;
     }
 
+    // ---- constants, unary operators and call arguments
+
     void EmitLoadConstInt(SQInteger value, SQInteger target) {
         if (target < 0) target = _fs->PushTarget();
         _fs->AddInstruction(OP_LOADINT, target, value);
@@ -840,6 +869,8 @@ public:
         SQInteger closure = _fs->PopTarget();
         _fs->AddInstruction(OP_CALL, _fs->PushTarget(), closure, stackbase, nargs);
     }
+
+    // ---- table and class bodies, local declarations
 
     void ParseTableOrClass(SQInteger separator, SQInteger terminator) {
         SQInteger tpos = _fs->GetCurrentPos(), nkeys = 0;
@@ -937,6 +968,8 @@ public:
                 break;
         } while (1);
     }
+
+    // ---- control flow: if, loops, switch; break and continue
 
     void IfStatement() {
         Lex();
@@ -1169,6 +1202,8 @@ public:
         _fs->_blockstacksizes.pop_back();
     }
 
+    // ---- functions, classes, enums, try and catch, delete, prefix ++ and --
+
     void FunctionStatement() {
         Lex();
         SQObjectPtr id = Expect(TK_IDENTIFIER);
@@ -1233,6 +1268,8 @@ public:
         case TK_INTEGER: val = SQObjectPtr(_lex._nvalue); break;
         case TK_FLOAT: val = SQObjectPtr(_lex._fvalue); break;
         case TK_STRING_LITERAL: val = _fs->CreateString(_lex._svalue, _lex._svaluelen); break;
+        case TK_TRUE:
+        case TK_FALSE: val = SQObjectPtr(_token == TK_TRUE); break;
         case '-':
             Lex();
             switch (_token) {
@@ -1304,11 +1341,12 @@ public:
         }
     }
 
-    void FunctionExp() {
+    // function (params) statement, or the lambda @(params) expression.
+    void FunctionExp(bool lambda) {
         Lex();
         Expect('(');
         SQObjectPtr dummy;
-        CreateFunction(dummy);
+        CreateFunction(dummy, lambda);
         _fs->AddInstruction(OP_CLOSURE, _fs->PushTarget(), (SQInteger)_fs->_functions.size() - 1, 0);
     }
 
@@ -1349,7 +1387,8 @@ public:
         _es.etype = EXPR;
     }
 
-    void CreateFunction(SQObjectPtr &name) {
+    // A lambda's body is one expression, returned; otherwise the body is a statement.
+    void CreateFunction(SQObjectPtr &name, bool lambda = false) {
         NestingGuard guard(this);
         SQFuncState *funcstate = _fs->PushChildState(_ss(_vm));
         funcstate->_name = name;
@@ -1386,7 +1425,12 @@ public:
         SQFuncState *currchunk = _fs;
         _fs = funcstate;
         _fs->AddLineInfos(_lex._currentline, _lineinfo, true);
-        Statement(false);
+        if (lambda) {
+            Expression();
+            _fs->AddInstruction(OP_RETURN, 1, _fs->PopTarget(), _fs->GetStackSize());
+        } else {
+            Statement(false);
+        }
         funcstate->AddLineInfos(_lex._prevtoken == '\n' ? _lex._lasttokenline : _lex._currentline, _lineinfo, true);
         funcstate->AddInstruction(OP_RETURN, 0xFF);
         funcstate->SetStackSize(0);

@@ -4,6 +4,21 @@
 // out of line, after ip is stored back into ci->_ip; the locals are reloaded afterwards, since
 // that code may change the frame or move the value stack. Keeping the calls out of the loop
 // lets the compiler hold ip and stk in registers.
+//
+// Every inline case does what ExecuteOp would do with its operands, and hands anything else to
+// ExecuteOp (GENERAL) before it changes a register: errors, metamethods, delegates and their
+// messages live in one place. Fused opcodes (sqopcodes.h) follow the same rule. A value the loop
+// overwrites may be the last reference to an object whose release hook runs script code, so
+// such releases wait until the loop's locals are consistent again (RELEASE_DEAD).
+//
+// Calls through a table (PREPCALL, PREPCALLK: mostly a global function found in the root
+// table) remember the node where the key was found last (callcache, an SQTable::SlotCache): the
+// next call tries that node first. The cache holds no reference; it trusts the node only while
+// the table it reads has the same node array and the node still holds the same string, so a
+// rehash or the removal of the key makes it miss (sqtable.h). One cache serves every table.
+//
+// The exception path (exception_trap, at the end) unwinds to the innermost trap of this
+// Execute as described in sqvm.h.
 #include "squirrel/sqvm.h"
 
 #if defined(__GNUC__) && !defined(SQ_NO_COMPUTED_GOTO)
@@ -663,6 +678,7 @@ exception_restore:
     SYNC_IN();
     for (;;) {
         switch ((ip++)->op) {
+        // ---- loads, and the fused sequences that start with a loaded integer
         OPCODE(LOAD) {
             ASSIGN(TARGET, lits[arg1]);
             DISPATCH();
@@ -738,6 +754,7 @@ exception_restore:
             ip++;
             DISPATCH();
         }
+        // ---- other loads and moves
         OPCODE(LOADFLOAT) {
             SQFloat f;
             SQInt32 bits = INS._arg1;
@@ -762,6 +779,7 @@ exception_restore:
             ip++;
             goto L_RETURN;
         }
+        // ---- slots: a key a table or instance already has, an index inside an array
         OPCODE(GETK) {
             const SQObject *slot = ReadSlot(R(arg2), lits[arg1]);
             if (SQ_UNLIKELY(!slot)) GENERAL();
@@ -819,6 +837,7 @@ exception_restore:
             if (arg0 != SQ_NO_TARGET) ASSIGN(TARGET, R(arg3));
             DISPATCH();
         }
+        // ---- calls: the callee and `this` fetched together, then a plain script-to-script call
         // A method or function fetched from an instance or a table, with the object as this.
 #define PREPCALL_WITH_KEY(key)                                                                       \
     {                                                                                                \
@@ -882,6 +901,7 @@ exception_restore:
             lits = nci->_literals;
             DISPATCH();
         }
+        // ---- arithmetic and compares on numbers
         OPCODE(ADD) {
             SQObjectPtr &l = R(arg2), &r = R(arg1);
             SQInteger tmask = sqtype(l) | sqtype(r);
@@ -989,6 +1009,7 @@ exception_restore:
             SET_BOOL(TARGET, IsFalse(R(arg1)));
             DISPATCH();
         }
+        // ---- jumps
         OPCODE(JMP) {
             ip += arg1;
             DISPATCH();
@@ -1001,6 +1022,7 @@ exception_restore:
             if (!IsFalse(R(arg0))) ip += arg1;
             DISPATCH();
         }
+        // ---- outer variables, compound assignment and increments
         OPCODE(GETOUTER) {
             SQOuter *otr = _outer(_closure(ci->_closure)->_outervalues[(size_t)arg1]);
             ASSIGN(TARGET, *(otr->_valptr));
@@ -1076,6 +1098,7 @@ exception_restore:
             ip += 3;
             DISPATCH();
         }
+        // ---- returns and generators
         OPCODE(RETURN) {
             if (SQ_UNLIKELY(ci->_generator || ci->_etraps != 0 || sqtype(_debughook) != OT_NULL)) GENERAL();
             SQObject retval;
@@ -1156,6 +1179,7 @@ exception_restore:
                 ip += (arg1 - 1);
             DISPATCH();
         }
+        // ---- everything else runs through ExecuteOp
         OPCODE(LOADNULLS)
         OPCODE(DMOVE)
         OPCODE(NEWSLOT)
@@ -1185,6 +1209,7 @@ exception_restore:
         }
     }
 
+// ---- the exception path: unwind to the innermost trap of this Execute
 exception_trap : {
     SQObjectPtr currerror = _lasterror;
     if (_ss(this)->_notifyallexceptions || (!traps && raiseerror)) CallErrorHandler(currerror);

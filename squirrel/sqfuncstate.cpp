@@ -19,6 +19,8 @@ void SQFuncState::SetInstructionParam(SQInteger pos, SQInteger arg, SQInteger va
     }
 }
 
+// The index of a literal, numbering a new one in the order first seen. The table key makes
+// equal constants share one index (1 and 1.0 differ: they differ in type).
 SQInteger SQFuncState::GetConstant(const SQObject &cons) {
     SQObjectPtr val;
     SQObjectPtr key(cons);
@@ -37,6 +39,7 @@ SQObjectPtr SQFuncState::CreateString(const SQChar *s, SQInteger len) {
 
 SQObjectPtr SQFuncState::CreateTable() { return SQObjectPtr(SQTable::Create(_sharedstate, 0)); }
 
+// Whether name is a `const` or `enum` of the shared constant table, read at compile time.
 bool SQFuncState::IsConstant(const SQObject &name, SQObject &e) {
     SQObjectPtr val;
     if (_table(_sharedstate->_consts)->Get(SQObjectPtr(name), val)) {
@@ -46,6 +49,7 @@ bool SQFuncState::IsConstant(const SQObject &name, SQObject &e) {
     return false;
 }
 
+// A new temporary at the top of the registers, raising the frame size when needed.
 SQInteger SQFuncState::AllocStackPos() {
     SQInteger npos = (SQInteger)_vlocals.size();
     _vlocals.push_back(LocalSlot());
@@ -56,6 +60,7 @@ SQInteger SQFuncState::AllocStackPos() {
     return npos;
 }
 
+// Pushes register n as the target of the next value, or a new temporary when n is -1.
 SQInteger SQFuncState::PushTarget(SQInteger n) {
     if (n != -1) {
         _targetstack.push_back(n);
@@ -66,6 +71,7 @@ SQInteger SQFuncState::PushTarget(SQInteger n) {
     return n;
 }
 
+// Pops the register of the last value; a temporary is freed, and it is always the top one.
 SQInteger SQFuncState::PopTarget() {
     SQInteger npos = _targetstack.back();
     if (!IsLocal((SQUnsignedInteger)npos)) {
@@ -96,6 +102,7 @@ bool SQFuncState::IsLocal(SQUnsignedInteger stkpos) {
     return sqtype(_vlocals[stkpos].name) != OT_NULL;
 }
 
+// Whether a local at or above register from is used by an inner function (needs OP_CLOSE).
 bool SQFuncState::HasCapturedLocals(SQInteger from) {
     for (size_t i = (size_t)from; i < _vlocals.size(); i++) {
         if (_vlocals[i].captured) return true;
@@ -103,6 +110,7 @@ bool SQFuncState::HasCapturedLocals(SQInteger from) {
     return false;
 }
 
+// Names the next register; the local is visible from the next instruction on.
 SQInteger SQFuncState::PushLocalVariable(const SQObject &name) {
     SQInteger pos = (SQInteger)_vlocals.size();
     LocalSlot lvi;
@@ -117,6 +125,7 @@ SQInteger SQFuncState::PushLocalVariable(const SQObject &name) {
     return pos;
 }
 
+// The register of the innermost visible local called name, or -1.
 SQInteger SQFuncState::GetLocalVariable(const SQObject &name) {
     for (SQInteger i = (SQInteger)_vlocals.size() - 1; i >= 0; i--) {
         const LocalSlot &lvi = _vlocals[(size_t)i];
@@ -125,6 +134,9 @@ SQInteger SQFuncState::GetLocalVariable(const SQObject &name) {
     return -1;
 }
 
+// The outer index of name: an outer this function already has, else a local of the enclosing
+// function (captured: otLOCAL, by register) or one of its outers (otOUTER, by outer index),
+// which the enclosing functions get first. -1 when no enclosing function has the name.
 SQInteger SQFuncState::GetOuterVariable(const SQObject &name) {
     SQInteger outers = (SQInteger)_outervalues.size();
     for (SQInteger i = 0; i < outers; i++) {
@@ -148,6 +160,8 @@ void SQFuncState::AddParameter(const SQObject &name) {
     _parameters.push_back(SQObjectPtr(name));
 }
 
+// Line records map instruction indexes to lines; a record that no instruction follows yet is
+// moved to the new line instead of adding a second one at the same index.
 void SQFuncState::AddLineInfos(SQInteger line, bool lineop, bool force) {
     if (_lastline != line || force) {
         SQInteger op = NextPos();
@@ -160,6 +174,7 @@ void SQFuncState::AddLineInfos(SQInteger line, bool lineop, bool force) {
     }
 }
 
+// The finished prototype: literals placed by their index, the records copied, the code fused.
 SQFunctionProto *SQFuncState::BuildProto() {
     SQFunctionProto *f = SQFunctionProto::Create();
     f->_sourcename = _sourcename;
@@ -185,6 +200,7 @@ SQFunctionProto *SQFuncState::BuildProto() {
     return f;
 }
 
+// The state of a nested function; this state owns it until PopChildState.
 SQFuncState *SQFuncState::PushChildState(SQSharedState *ss) {
     _childstates.push_back(std::make_unique<SQFuncState>(ss, this, _errfunc, _errtarget));
     return _childstates.back().get();

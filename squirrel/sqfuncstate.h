@@ -1,5 +1,26 @@
 // Per-function compile state: registers (locals and temporaries), literals, outer variables,
 // line records and the instruction buffer, turned into a SQFunctionProto at the end.
+//
+// Register allocation is a stack, with no liveness analysis. _vlocals holds one entry per
+// register in use, from register 0 (`this`) up: an entry with a name is a local variable, an
+// entry without is a temporary. The compiler evaluates every expression into a register it
+// pushes on _targetstack: PushTarget() takes the next free register as a temporary, PopTarget()
+// hands the value's register to its user and frees it again when it was a temporary, which is
+// then always the topmost register. `local x = e` evaluates e into the next register and names
+// it (PushLocalVariable); a block remembers the stack size at its start and drops its locals at
+// its end (SetStackSize), recording each one's range of instructions for the debug records. So
+// the registers of a statement's temporaries are reused by the next statement, and _stacksize,
+// the highest count ever reached, is the frame size the prototype asks for.
+//
+// Calls rely on the order: the callee, `this` and the arguments go to consecutive temporaries,
+// which become the callee's frame without a copy (see the stack layout in sqvm.h). Operands are
+// 8 bits wide and 0xFF means "no target", so a function has at most SQ_MAX_REGISTERS registers.
+//
+// A local that an inner function uses is marked captured; the scope that drops it then emits
+// OP_CLOSE so that the closures keep its last value. Names resolve innermost first: a local of
+// this function, else an outer variable found through the enclosing states (GetOuterVariable,
+// which adds it to every function in between), else a slot of `this` or the root table at run
+// time. Literals are numbered through a table from constant to index, so each appears once.
 #pragma once
 
 #include "squirrel/sqfuncproto.h"
@@ -55,9 +76,9 @@ struct SQFuncState {
     SQObjectPtr _name;
     SQObjectPtr _sourcename;
     std::vector<SQInstruction> _instructions;
-    std::vector<LocalSlot> _vlocals;
-    std::vector<SQInteger> _targetstack;
-    SQInteger _stacksize = 0;
+    std::vector<LocalSlot> _vlocals;      // one per register in use; unnamed: a temporary
+    std::vector<SQInteger> _targetstack;  // registers holding values not yet used
+    SQInteger _stacksize = 0;             // most registers ever in use: the frame size
     bool _varparams = false;
     bool _bgenerator = false;
     std::vector<SQInteger> _unresolvedbreaks;
@@ -70,7 +91,7 @@ struct SQFuncState {
     std::vector<SQInteger> _blockstacksizes;  // stack size at the start of each loop or switch
     std::vector<SQInteger> _defaultparams;
     SQInteger _lastline = 0;
-    SQInteger _traps = 0;
+    SQInteger _traps = 0;  // try blocks open at this point of the function
     SQFuncState *_parent;
 
 private:

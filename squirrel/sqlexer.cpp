@@ -1,3 +1,6 @@
+// The lexer (see sqlexer.h): one switch on the look-ahead character per token. Operators are
+// read greedily, the longest token first ("<=>" before "<=" before "<"); blanks, line feeds and
+// comments are skipped inside Lex, so every call returns one token.
 #include "squirrel/sqlexer.h"
 
 #include <cctype>
@@ -5,6 +8,7 @@
 #include <unordered_map>
 
 namespace {
+// Keyword text to token, built once from the token table so the two cannot disagree.
 struct KeywordTable {
     std::unordered_map<std::string, SQInteger> words;
     KeywordTable() {
@@ -37,8 +41,10 @@ void SQLexer::Init(SQSharedState *ss, SQLEXREADFUNC rg, SQUserPointer up, ErrorF
     Next();
 }
 
+// Does not return: the error function unwinds the compiler.
 void SQLexer::Error(const SQChar *err) { _errfunc(_errtarget, err); }
 
+// The text of a multi-character token, for error messages; null for the others.
 const SQChar *SQLexer::Tok2Str(SQInteger tok) {
     switch (tok) {
 #define SQ_TOKEN_TEXT(t, text) \
@@ -77,6 +83,7 @@ void SQLexer::LexLineComment() {
 }
 
 SQInteger SQLexer::Lex() {
+    // A line feed is no token, but it becomes _prevtoken so the compiler sees the line end.
     _lasttokenline = _currentline;
     while (_currdata != SQUIRREL_EOB) {
         switch (_currdata) {
@@ -144,7 +151,7 @@ SQInteger SQLexer::Lex() {
             return ReturnToken(TK_NE);
         case '@': {
             Next();
-            if (_currdata != '"') Error("error parsing the string");
+            if (_currdata != '"') return ReturnToken('@');  // a lambda: @(params) expression
             SQInteger stype = ReadString('"', true);
             return ReturnToken(stype);
         }
@@ -328,14 +335,16 @@ SQInteger SQLexer::ReadNumber() {
     SQInteger type = TINT, firstchar = _currdata;
     _longstr.clear();
     Next();
-    if (firstchar == '0' && (toupper((int)_currdata) == 'X' || isdigit((int)_currdata))) {
-        if (isdigit((int)_currdata)) {
+    // A 0 followed by an octal digit starts an octal literal; 08 and 09 are decimal.
+    auto isOctalDigit = [](SQInteger c) { return c >= '0' && c <= '7'; };
+    if (firstchar == '0' && (toupper((int)_currdata) == 'X' || isOctalDigit(_currdata))) {
+        if (isOctalDigit(_currdata)) {
             type = TOCTAL;
-            while (isdigit((int)_currdata)) {
-                if (_currdata > '7') Error("invalid octal number");
+            while (isOctalDigit(_currdata)) {
                 _longstr.push_back((char)_currdata);
                 Next();
             }
+            if (isdigit((int)_currdata)) Error("invalid octal number");
         } else {
             Next();
             type = THEX;

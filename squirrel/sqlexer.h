@@ -1,5 +1,21 @@
 // The lexer: turns the characters of a source into tokens. Characters come one at a time from
-// a read function, so the source may be a buffer or a stream.
+// a read function, so the source may be a buffer or a stream; the lexer looks one character
+// ahead (_currdata) and never back.
+//
+// Tokens: a one-character token is its character code; the longer ones are the TK_ values,
+// above 255, listed once with their text in SQ_TOKENS (the text feeds error messages and the
+// keyword table). Some tokens carry a value: identifiers and strings in _svalue/_svaluelen
+// (valid until the next token), integers and character constants in _nvalue, floats in
+// _fvalue. A read function returns 0 at the end of the source (SQUIRREL_EOB, also the last
+// token) and may return no value above 0xFF: sources are bytes.
+//
+// Statements may end at a line end instead of a ';': line feeds are no tokens, but Lex records
+// one as the previous token (_prevtoken == '\n'), which is how the compiler sees that the token
+// it is looking at starts a new line. _currentline counts every line feed, also those inside
+// block comments and verbatim strings, so line records and error positions match the source.
+//
+// Errors go to the error function given to Init, which never returns (the compiler turns them
+// into its compile error): the lexer leaves no half-made token behind.
 #pragma once
 
 #include "squirrel/sqstate.h"
@@ -39,10 +55,10 @@ struct SQLexer {
     SQInteger Lex();
     const SQChar *Tok2Str(SQInteger tok);
 
-    SQInteger _prevtoken = -1;
-    SQInteger _currentline = 1;
-    SQInteger _lasttokenline = 1;
-    SQInteger _currentcolumn = 0;
+    SQInteger _prevtoken = -1;      // the token before the current one, or '\n' after a line end
+    SQInteger _currentline = 1;     // line of the look-ahead character, from 1
+    SQInteger _lasttokenline = 1;   // line where the scan for the current token began
+    SQInteger _currentcolumn = 0;   // column of the look-ahead character, from 1
     const SQChar *_svalue = nullptr;
     SQInteger _svaluelen = 0;
     SQInteger _nvalue = 0;
@@ -50,6 +66,7 @@ struct SQLexer {
 
 private:
     void Error(const SQChar *err);
+    // Reads the look-ahead character; the end of the source becomes SQUIRREL_EOB for good.
     void Next() {
         SQInteger t = _readf(_up);
         if (t > 0xFF) Error("Invalid character");
@@ -66,20 +83,29 @@ private:
         _curtoken = t;
         return t;
     }
+    // The keyword token of s, or TK_IDENTIFIER.
     SQInteger GetIDType(const std::string &s);
+    // A string up to the delimiter ndelim with the escapes \t \a \b \n \r \v \f \0 \\ \" \' and
+    // \x with up to 4 hex digits (one byte kept); verbatim (@"...") keeps backslashes and line
+    // feeds and reads "" as one quote. Between single quotes: one character, an integer token.
     SQInteger ReadString(SQInteger ndelim, bool verbatim);
+    // Decimal, octal (0 then an octal digit), hexadecimal (0x) integers, wrapping to 32 bits,
+    // and floats with a point or an exponent, read by strtod and rounded to the 32-bit SQFloat.
     SQInteger ReadNumber();
+    // Skips a /* */ comment, counting its lines; an unclosed one is an error.
     void LexBlockComment();
+    // Skips to the line feed (left for Lex, which counts it): // and # comments.
     void LexLineComment();
+    // An identifier or keyword: a letter or '_', then letters, digits and '_'.
     SQInteger ReadID();
 
     SQInteger _curtoken = -1;
-    SQInteger _currdata = 0;
+    SQInteger _currdata = 0;  // the look-ahead character, or SQUIRREL_EOB
     bool _reached_eof = false;
     SQSharedState *_sharedstate = nullptr;
     SQLEXREADFUNC _readf = nullptr;
     SQUserPointer _up = nullptr;
     ErrorFunc _errfunc = nullptr;
     void *_errtarget = nullptr;
-    std::string _longstr;
+    std::string _longstr;  // text of the token being read; _svalue points into it
 };

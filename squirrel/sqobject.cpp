@@ -290,12 +290,16 @@ bool SQClass::NewSlot(SQSharedState *ss, const SQObjectPtr &key, const SQObjectP
         return true;
     }
     if (belongsToStatic) {
-        SQInteger mmidx;
-        if (isFunction && (mmidx = ss->GetMetaMethodIdxByName(key)) != -1) _metamethods[mmidx] = val;
         SQObjectPtr theval = val;
         if (sqtype(val) == OT_CLOSURE) {
             theval = _closure(val)->Clone();
             _closure(theval)->SetBase(_base);
+        }
+        // A function under a metamethod name is a metamethod only, not a member.
+        SQInteger mmidx;
+        if (isFunction && (mmidx = ss->GetMetaMethodIdxByName(key)) != -1) {
+            _metamethods[mmidx] = theval;
+            return true;
         }
         if (sqtype(temp) == OT_NULL) {
             bool isconstructor;

@@ -73,7 +73,17 @@
     X(CLOSE)       /* close the outers of registers >= arg1 */                                       \
     X(LINE)        /* line event arg1 for the debug hook (emitted only with debug info) */
 
-// Fused forms, made by SQFuseInstructions after compiling or loading a function. A fused opcode
+// Fused forms, made by SQFuseInstructions after compiling or loading a function.
+//
+// Why a fused sequence keeps every error message: it is taken whole only where nothing in it
+// can fail (integer operands: integer arithmetic wraps, compares of two integers cannot fail).
+// Any other operand sends the loop to the base opcode of the first instruction, and from there
+// every instruction runs as the compiler wrote it, one at a time: the same error is raised by
+// the same instruction, with the same message, the same line from the line records and the same
+// registers for the error handler and the debug hook. A fused opcode has no error path of its
+// own, and the instruction stream keeps its length and jump offsets.
+//
+// A fused opcode
 // replaces the first instruction of a known sequence: the loop runs the whole sequence at once
 // when its operands are integers, and only that first instruction, as the base opcode named in
 // the second column, otherwise. The rest of the sequence stays in place, so a jump into its

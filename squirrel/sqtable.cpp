@@ -1,3 +1,4 @@
+// The scatter table described in sqtable.h.
 #include "squirrel/sqtable.h"
 
 #include "squirrel/sqstate.h"
@@ -40,6 +41,9 @@ void SQTable::FreeNodes(HashNode *nodes, SQInteger count) {
     if (!(_hasinline && nodes == InlineNodes())) ::operator delete(nodes);
 }
 
+// Grows to twice the size when three quarters or more of the nodes are used, shrinks to half
+// when a quarter or less are, and otherwise, when forced (no free node left), rebuilds at the
+// same size to gather the nodes that removals left behind. Keys are inserted anew.
 void SQTable::Rehash(bool force) {
     SQInteger oldsize = _numofnodes;
     if (oldsize < 4) oldsize = 4;
@@ -71,6 +75,8 @@ SQTable *SQTable::Clone() {
     return nt;
 }
 
+// Lua's insertion: the key goes to its main position; a guest found there moves out to the free
+// node, a resident stays and the new key takes the free node, chained behind it.
 bool SQTable::NewSlot(const SQObjectPtr &key, const SQObjectPtr &val) {
     assert(sqtype(key) != OT_NULL);
     SQHash h = sq_hashobject(key) & (_numofnodes - 1);
@@ -140,6 +146,8 @@ void SQTable::Remove(const SQObjectPtr &key) {
     }
 }
 
+// The iterator is the index after the last node visited; weak references are resolved unless
+// getweakrefs asks for them as they are. -1 at the end.
 SQInteger SQTable::Next(bool getweakrefs, const SQObjectPtr &refpos, SQObjectPtr &outkey, SQObjectPtr &outval) {
     SQInteger idx = sqtype(refpos) == OT_NULL ? 0 : (SQInteger)tointeger(refpos);
     if (idx < 0) return -1;

@@ -1,6 +1,20 @@
 // Tables: a scatter table of nodes with chained collisions inside one power-of-two node array.
-// Iteration walks the node array in index order, so the order of keys is a function of the
-// sequence of insertions and removals alone.
+//
+// Every key has a main position: its hash masked by the array size. A new key takes its main
+// position when that node is free. Otherwise it takes a free node chained from there; but when
+// the key already in the main position is a guest (its own main position is elsewhere), the
+// guest moves to the free node and the new key takes its place. So a key's chain starts at its
+// main position, and a lookup walks one short chain.
+// _firstfree only ever walks down the array looking for a free node; when it reaches the
+// bottom, the table is rehashed: doubled when three quarters or more are in use, halved when a
+// quarter or less is, otherwise rebuilt at the same size. Removing a key nulls its node in place,
+// leaving the links as they are (a later key may take the node again), and may shrink the table.
+// A null key marks a free node, so null is never a key.
+//
+// Strings are interned, so a string key compares by pointer and hashes once. Iteration walks
+// the node array in index order: with keys that hash by value (strings, numbers, bools) the
+// order is a function of the sequence of insertions and removals alone; other keys hash by
+// address. Values may be weak references; Get resolves them, GetSlot does not.
 #pragma once
 
 #include "squirrel/sqstring.h"
@@ -98,7 +112,9 @@ struct SQTable : public SQDelegable {
         return nullptr;
     }
     // The last node found for a string key, with the node array it was found in. It is only
-    // trusted while the table has that same array and the node still holds the key.
+    // trusted while the table has that same array and the node still holds the key: a rehash
+    // (new array) or the removal of the key makes it miss, and a miss simply looks up again.
+    // It holds no reference, and one cache may be used with any number of tables.
     struct SlotCache {
         uintptr_t nodes = 0;
         SQInteger numofnodes = -1;
@@ -150,10 +166,10 @@ private:
     HashNode *InlineNodes() { return reinterpret_cast<HashNode *>(this + 1); }
     void Rehash(bool force);
 
-    HashNode *_nodes = nullptr;
+    HashNode *_nodes = nullptr;  // _numofnodes nodes, a power of two
     SQInteger _numofnodes = 0;
-    SQInteger _usednodes = 0;
-    SQInteger _firstfree = 0;  // index of the highest node that may still be free
+    SQInteger _usednodes = 0;    // nodes holding a key
+    SQInteger _firstfree = 0;    // no free node above this index; the next one is searched below
     // A table made small has room for SQ_TABLE_MINPOWER2 nodes right after itself (one
     // allocation for the object and its nodes); it uses it whenever it has that many nodes and
     // the room is not the array being replaced.

@@ -51,6 +51,15 @@ typedef unsigned long long SQRawObjectVal;
 
 #define SQ_MATCHTYPEMASKSTRING (-99999)
 
+/*
+ * Names kept from the Squirrel 3.0 C API although the house style would not choose them: the
+ * raw type bits _RT_* and _RAW_TYPE (an underscore and a capital letter start names C++
+ * reserves), the SQOBJECT_* and OT_* type words, the SQ* types and the lower-case sq_* calls.
+ * Hosts and libraries written against Squirrel 3.0 use these names and compare the type words
+ * that sq_gettype returns with them, so names and values stay exactly as the documented API has
+ * them. Nothing new copies the pattern; internal code uses these names only where it meets the
+ * API (type words and the masks of parameter checks).
+ */
 #define _RT_MASK 0x00FFFFFF
 #define _RAW_TYPE(type) (type & _RT_MASK)
 

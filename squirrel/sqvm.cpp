@@ -89,8 +89,7 @@ void SQVM::Raise_IdxError(const SQObjectPtr &o) {
 }
 
 void SQVM::Raise_CompareError(const SQObject &o1, const SQObject &o2) {
-    SQObjectPtr oval1 = PrintObjVal(o1), oval2 = PrintObjVal(o2);
-    Raise_Error("comparsion between '%.50s' and '%.50s'", _stringval(oval1), _stringval(oval2));
+    Raise_Error("comparison between '%s' and '%s'", GetTypeName(o1), GetTypeName(o2));
 }
 
 void SQVM::Raise_ParamTypeError(SQInteger nparam, SQInteger typemask, SQInteger type) {

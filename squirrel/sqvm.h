@@ -1,6 +1,40 @@
 // The virtual machine: one thread of execution with its value stack and call stack. Script
 // calls run inside one Execute loop without native recursion; only calls that cross native
 // code (natives, metamethods, the host) nest Execute, and their depth is bounded.
+//
+// The value stack. _stack is one array of values per thread. The running function sees it as
+// registers: register n is _stack[_stackbase + n] (STK(n)); register 0 is `this`, then come the
+// parameters (vargv as one array when the function takes ...), then locals and temporaries up
+// to the prototype's _stacksize, which the compiler computed. _top is the first slot past the
+// frame; natives push and pop above it, and SQ_MIN_STACK_OVERHEAD slots are always there for
+// them. The array grows by doubling (EnsureStack) up to a fixed bound, and growing moves every
+// value: a pointer into the stack is good only until the next call, allocation or push. The
+// open outers are re-pointed by RelocateOuters; Execute reloads its register pointer after
+// anything that may have grown the stack.
+//
+// Frames. A call needs no copying: the caller evaluates `this` and the arguments into
+// consecutive registers, and the callee's frame starts on the first of them. Each frame has one
+// SQCallInfo in _callsstack (ci is the running one): where to resume (_ip), the caller's base
+// and top as offsets from the callee's base (_prevstkbase, _prevtop), the caller's register
+// that receives the result (_target, -1 for none), and whether this Execute entered the frame
+// (_root: its return leaves Execute). A tail call reuses the frame and counts itself in _ncalls
+// so that the debug hook still sees one return per call. Leaving a frame closes the outers of
+// its registers and clears everything above the caller's top, so no stale reference lingers.
+//
+// Outers. A closure reaches a captured local of an enclosing function through an SQOuter. While
+// the function runs, the outer is open: it points at the stack slot and sits in the unsorted
+// list _openouters, where FindOuter looks it up by slot index so that closures capturing the
+// same local share it. When the slot goes (return, unwinding, or OP_CLOSE at the end of a scope
+// whose locals were captured), the value is copied into the outer and it is closed.
+//
+// Traps. try pushes an SQExceptionTrap on _etraps (PUSHTRAP): the frame's base, the top, the
+// catch's first instruction and the register that receives the error; ci->_etraps counts the
+// traps each frame owns and POPTRAP drops only those. A throw stores the error in _lasterror
+// and unwinds: frames without a trap are left (their generators die), and at the first frame
+// with one, base and top are restored, the slots above are cleared, the outers above closed,
+// the error stored in the trap's register, and the loop goes on at the catch. Execute's local
+// `traps` counts the traps opened under this Execute: with none, the error leaves Execute and
+// the error handler is told (when raiseerror asks for it).
 #pragma once
 
 #include "squirrel/sqarray.h"
@@ -8,10 +42,12 @@
 #include "squirrel/sqclosure.h"
 #include "squirrel/sqstate.h"
 
-#define SQ_MAX_NATIVE_CALLS 100
-#define SQ_MAX_CALL_FRAMES 200000
-#define SQ_MIN_STACK_OVERHEAD 15
-#define SQ_SUSPEND_FLAG -666
+#define SQ_MAX_NATIVE_CALLS 100       // nested Execute and native calls on one thread
+#define SQ_MAX_CALL_FRAMES 200000     // script frames on one thread ("stack overflow" past it)
+#define SQ_MIN_STACK_OVERHEAD 15      // free slots kept above _top for natives and the host
+#define SQ_SUSPEND_FLAG -666          // what a native returns to suspend the VM (sq_suspendvm)
+// As selfidx of Get and Set: the object is not a function's `this`, so a missing key does not
+// fall back to the root table (only a lookup on register 0 does).
 #define SQ_DONT_FALL_BACK 666
 
 enum SQFallback { FALLBACK_OK, FALLBACK_NO_MATCH, FALLBACK_ERROR };

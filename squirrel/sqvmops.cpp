@@ -8,6 +8,18 @@
 #include <cstdio>
 #include <string>
 
+namespace {
+
+// The character a numeric key reads in s, or -1 past either end; -1 .. -len+1 count from the end.
+SQInteger StringIndex(const SQString *s, const SQObject &key) {
+    SQInteger n = tointeger(key);
+    SQInteger len = s->_len;
+    if (n < 0) n = n > -len ? n + len : len;
+    return n < len ? n : -1;
+}
+
+}  // namespace
+
 bool SQVM::GetMetaMethodOf(const SQObjectPtr &o, SQMetaMethod mm, SQObjectPtr &closure) {
     switch (sqtype(o)) {
     case OT_TABLE:
@@ -38,10 +50,8 @@ bool SQVM::Get(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, SQObjectPtr 
         break;
     case OT_STRING:
         if (sq_isnumeric(key)) {
-            SQInteger n = tointeger(key);
-            SQInteger len = _string(self)->_len;
-            if (n < 0) n += len;  // negative indices count from the end
-            if (n >= 0 && n < len) {
+            SQInteger n = StringIndex(_string(self), key);
+            if (n >= 0) {
                 dest = SQObjectPtr((SQInteger)_stringval(self)[n]);
                 return true;
             }
@@ -73,12 +83,7 @@ bool SQVM::Exists(const SQObjectPtr &self, const SQObjectPtr &key) {
     case OT_INSTANCE: return _instance(self)->Get(key, dest);
     case OT_CLASS: return _class(self)->Get(key, dest);
     case OT_ARRAY: return sq_isnumeric(key) && _array(self)->Get(tointeger(key), dest);
-    case OT_STRING: {
-        if (!sq_isnumeric(key)) return false;
-        SQInteger n = tointeger(key);
-        if (n < 0) n += _string(self)->_len;
-        return n >= 0 && n < _string(self)->_len;
-    }
+    case OT_STRING: return sq_isnumeric(key) && StringIndex(_string(self), key) >= 0;
     default: return false;
     }
 }
@@ -137,9 +142,19 @@ bool SQVM::Set(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, const SQObje
     case OT_TABLE:
         if (_table(self)->Set(key, val)) return true;
         break;
-    case OT_INSTANCE:
-        if (_instance(self)->Set(key, val)) return true;
+    case OT_INSTANCE: {
+        bool isfield = false;
+        if (SQObjectPtr *slot = _instance(self)->GetMemberSlot(key, isfield)) {
+            if (isfield) {
+                *slot = val;
+                return true;
+            }
+            // methods and static members belong to the class, which '=' cannot change
+            Raise_Error("trying to set 'class'");
+            return false;
+        }
         break;
+    }
     case OT_ARRAY:
         if (!sq_isnumeric(key)) {
             Raise_Error("indexing %s with %s", GetTypeName(self), GetTypeName(key));
@@ -150,18 +165,6 @@ bool SQVM::Set(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, const SQObje
             return false;
         }
         return true;
-    case OT_CLASS: {
-        SQObjectPtr idx;
-        if (_class(self)->_members->Get(key, idx)) {
-            if (sq_isfield(idx))
-                _class(self)->_defaultvalues[(size_t)sq_member_idx(idx)].val = val;
-            else
-                _class(self)->_methods[(size_t)sq_member_idx(idx)].val = val;
-            return true;
-        }
-        Raise_IdxError(key);
-        return false;
-    }
     case OT_USERDATA: break;
     default: Raise_Error("trying to set '%s'", GetTypeName(self)); return false;
     }
@@ -362,12 +365,12 @@ bool SQVM::ObjCmp(const SQObjectPtr &o1In, const SQObjectPtr &o2In, SQInteger &r
             return true;
         }
         switch (t1) {
-        case OT_STRING: result = strcmp(_stringval(o1), _stringval(o2)); return true;
-        case OT_INTEGER: {
-            long long diff = (long long)_integer(o1) - (long long)_integer(o2);
-            result = (diff > INT_MAX || diff < INT_MIN) ? (diff < 0 ? -1 : 1) : (SQInteger)diff;
+        case OT_STRING: {
+            int order = strcmp(_stringval(o1), _stringval(o2));
+            result = order < 0 ? -1 : (order > 0 ? 1 : 0);
             return true;
         }
+        case OT_INTEGER: result = _integer(o1) < _integer(o2) ? -1 : 1; return true;
         case OT_FLOAT: result = (_float(o1) < _float(o2)) ? -1 : 1; return true;
         case OT_TABLE:
         case OT_USERDATA:
@@ -514,7 +517,7 @@ bool SQVM::Arith(SQInteger op, SQObjectPtr &trg, const SQObjectPtr &o1, const SQ
             break;
         case '%':
             if (i2 == 0) {
-                Raise_Error("division by zero");
+                Raise_Error("modulo by zero");
                 return false;
             }
             res = (i2 == -1) ? 0 : i1 % i2;

@@ -1,15 +1,13 @@
 // The small JPEG decoder against libjpeg on the same files (about 1 and 8
-// megapixels, baseline 4:2:0 and progressive), both producing RGB rows with
-// the integer IDCT and replicated chroma.
+// megapixels, baseline 4:2:0 and progressive), both producing RGB with the
+// integer IDCT and replicated chroma (the small decoder row by row, libjpeg
+// into one picture).
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "picture/jpeg_decoder.h"
+#include "tests/support/jpeg_files.h"
 
 namespace {
 
@@ -25,30 +23,13 @@ std::vector<u8> MakeFile(int width, int height, bool progressive) {
             p[1] = u8((y * 255 / height + noise) & 0xff);
             p[2] = u8((((x / 32) + (y / 32)) % 2) * 180 + noise);
         }
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    if (progressive) jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = &pixels[size_t(cinfo.next_scanline) * width * 3];
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<u8> file(out, out + outSize);
-    std::free(out);
-    return file;
+    JpegFixtureOptions options;
+    options.width = width;
+    options.height = height;
+    options.lumaHorizontal = 2;  // 4:2:0
+    options.lumaVertical = 2;
+    options.progressive = progressive;
+    return EncodeJpegFixture(options, pixels);
 }
 
 const std::vector<u8>& File(int index) {
@@ -74,25 +55,10 @@ void SmallDecoder(benchmark::State& state) {
 void Libjpeg(benchmark::State& state) {
     const std::vector<u8>& file = File(int(state.range(0)));
     for (auto _ : state) {
-        jpeg_decompress_struct cinfo;
-        jpeg_error_mgr jerr;
-        cinfo.err = jpeg_std_error(&jerr);
-        jpeg_create_decompress(&cinfo);
-        jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
-        jpeg_read_header(&cinfo, TRUE);
-        cinfo.dct_method = JDCT_ISLOW;
-        cinfo.do_fancy_upsampling = FALSE;
-        cinfo.out_color_space = JCS_RGB;
-        jpeg_start_decompress(&cinfo);
-        std::vector<u8> row(size_t(cinfo.output_width) * 3);
+        int width, height, components;
+        std::vector<u8> pixels = DecodeWithLibjpeg(file, &width, &height, &components);
         u64 sum = 0;
-        while (cinfo.output_scanline < cinfo.output_height) {
-            JSAMPROW r = row.data();
-            jpeg_read_scanlines(&cinfo, &r, 1);
-            sum += row[0];
-        }
-        jpeg_finish_decompress(&cinfo);
-        jpeg_destroy_decompress(&cinfo);
+        for (size_t row = 0; row < size_t(height); ++row) sum += pixels[row * width * components];
         benchmark::DoNotOptimize(sum);
     }
 }

@@ -165,6 +165,7 @@ class Parser {
         branches.push_back(ParseSequence());
         while (*m_p == '|') {
             ++m_p;
+            if (*m_p == '\0') throw SyntaxError{"letter expected"};
             branches.push_back(ParseSequence());
         }
         if (branches.size() == 1) return branches[0];
@@ -276,6 +277,7 @@ class Parser {
             }
             int capturesBefore = capture >= 0 ? capture - 1 : groupCount;
             if (++m_depth > kMaxGroupNesting) throw SyntaxError{"expression too deeply nested"};
+            if (*m_p == '\0') throw SyntaxError{"letter expected"};
             int content = ParseList();
             --m_depth;
             if (*m_p != ')') throw SyntaxError{"expected paren"};
@@ -329,10 +331,11 @@ class Parser {
         if (*m_p == ']') throw SyntaxError{"empty class"};
         CharSet members;
         while (*m_p != ']') {
-            if (*m_p == '\0') throw SyntaxError{"expected paren"};
+            if (*m_p == '\0') throw SyntaxError{"letter expected"};
             CharSet predefined;
             int first = ParseClassMember(&predefined);
-            bool range = m_p[0] == '-' && m_p[1] != ']' && m_p[1] != '\0';
+            if (m_p[0] == '-' && m_p[1] == '\0') throw SyntaxError{"invalid range"};
+            bool range = m_p[0] == '-' && m_p[1] != ']';
             if (first < 0) {
                 if (range) throw SyntaxError{"cannot use character classes in ranges"};
                 members |= predefined;

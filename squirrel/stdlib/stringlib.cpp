@@ -55,6 +55,7 @@ SQInteger StringSplit(HSQUIRRELVM v) {
     const SQChar* separators = nullptr;
     sq_getstring(v, 2, &text);
     sq_getstring(v, 3, &separators);
+    if (*separators == '\0') return sq_throwerror(v, "empty separators string");
     sq_newarray(v, 0);
     const SQChar* p = text;
     while (*p != '\0') {

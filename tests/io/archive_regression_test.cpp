@@ -4,6 +4,7 @@
 
 #include "io/archive_fs.h"
 #include "io_fixture.h"
+#include "tests/support/archive_entries.h"
 
 namespace {
 
@@ -11,15 +12,6 @@ std::string U32(u32 value) {
     std::string bytes;
     for (int i = 0; i < 4; ++i) bytes.push_back(char((value >> (8 * i)) & 0xFF));
     return bytes;
-}
-
-std::string ReadEntry(zIOArchiveFS& fs, const char* name) {
-    zIORecord* record = fs.Open(name, true, false, false);
-    if (!record) return "<missing>";
-    std::string text(fs.GetSize(record), '\0');
-    text.resize(fs.Read(record, &text[0], u32(text.size())));
-    fs.Close(record);
-    return text;
 }
 
 class ArchiveRegressionTest : public IoTest {};
@@ -34,7 +26,7 @@ TEST_F(ArchiveRegressionTest, EmptyEntryNameOpensAfterScan) {
     ASSERT_TRUE(fs.Connect("e.ksa"));
     ASSERT_EQ(fs.GetArchive().GetEntryCount(), 1u);
     EXPECT_TRUE(fs.Exists(""));
-    EXPECT_EQ(ReadEntry(fs, ""), "x");
+    EXPECT_EQ(ReadArchiveEntry(fs, ""), "x");
 }
 
 TEST_F(ArchiveRegressionTest, EmptyEntryNameWrittenReadsBack) {
@@ -46,7 +38,7 @@ TEST_F(ArchiveRegressionTest, EmptyEntryNameWrittenReadsBack) {
         archive.Close();
         zIOArchiveFS fs;
         ASSERT_TRUE(fs.Connect("w.ksa"));
-        EXPECT_EQ(ReadEntry(fs, ""), "data") << level;
-        EXPECT_EQ(ReadEntry(fs, "next"), "more") << level;
+        EXPECT_EQ(ReadArchiveEntry(fs, ""), "data") << level;
+        EXPECT_EQ(ReadArchiveEntry(fs, "next"), "more") << level;
     }
 }

@@ -8,6 +8,7 @@
 #include "io/archive_fs.h"
 #include "io/memory_fs.h"
 #include "io_fixture.h"
+#include "tests/support/archive_entries.h"
 #include "tests/support/log_capture.h"
 
 namespace {
@@ -39,16 +40,6 @@ std::string Deflate(const std::string& data) {
 const std::string ZARC = "CRAZ";
 const std::string ZARD = "DRAZ";
 
-// Reads an entry whole through the file system, "<missing>" when it cannot be opened.
-std::string ReadEntry(zIOArchiveFS& fs, const char* name) {
-    zIORecord* record = fs.Open(name, true, false, false);
-    if (!record) return "<missing>";
-    std::string text(fs.GetSize(record), '\0');
-    text.resize(fs.Read(record, &text[0], u32(text.size())));
-    fs.Close(record);
-    return text;
-}
-
 std::vector<std::string> Names(const zArchive& archive) {
     std::vector<std::string> names;
     for (auto* node = archive.GetEntries().GetHead(); node; node = node->next)
@@ -69,7 +60,7 @@ TEST_F(ArchiveTest, ScansRawEntryOfZarcArchive) {
     EXPECT_EQ(entry->length, 5u);
     EXPECT_EQ(entry->storedLength, 5u);
     EXPECT_EQ(entry->offset, 18u);
-    EXPECT_EQ(ReadEntry(fs, "a.txt"), "hello");
+    EXPECT_EQ(ReadArchiveEntry(fs, "a.txt"), "hello");
     EXPECT_TRUE(fs.Exists("a.txt"));
     EXPECT_FALSE(fs.Exists("A.TXT"));
     EXPECT_FALSE(fs.GetArchive().HasAlignedHeader());
@@ -132,8 +123,8 @@ TEST_F(ArchiveTest, AlignedArchivePutsEveryFieldOnMultiples) {
     for (auto* node = fs.GetArchive().GetEntries().GetHead(); node; node = node->next) {
         EXPECT_EQ(node->value.offset % 16, 0u) << node->value.name.CStr();
     }
-    EXPECT_EQ(ReadEntry(fs, "raw.txt"), "raw data");
-    EXPECT_EQ(ReadEntry(fs, "packed.txt"), std::string(300, 'p'));
+    EXPECT_EQ(ReadArchiveEntry(fs, "raw.txt"), "raw data");
+    EXPECT_EQ(ReadArchiveEntry(fs, "packed.txt"), std::string(300, 'p'));
 }
 
 TEST_F(ArchiveTest, EndMarkerPadsFullAlignmentWhenAligned) {
@@ -302,7 +293,7 @@ TEST_F(ArchiveTest, WriteReportsBytesAcceptedEvenWhenStoredRaw) {
     FileSystemSetCurrent(nullptr);
     fs.Disconnect();
     ASSERT_TRUE(fs.Connect("w.ksa"));
-    EXPECT_EQ(ReadEntry(fs, "noise.bin"), noise);
+    EXPECT_EQ(ReadArchiveEntry(fs, "noise.bin"), noise);
 }
 
 TEST_F(ArchiveTest, VerboseWriterAndReader) {
@@ -327,8 +318,8 @@ TEST_F(ArchiveTest, VerboseWriterAndReader) {
               std::string::npos);
     EXPECT_NE(text.find("New entry: 'raw'\n[method = 0, len = 2, clen = 2, offset = "), std::string::npos);
     EXPECT_NE(text.find("Done, index table built.\n\n"), std::string::npos);
-    EXPECT_EQ(ReadEntry(fs, "empty"), "");
-    EXPECT_EQ(ReadEntry(fs, "raw"), "xy");
+    EXPECT_EQ(ReadArchiveEntry(fs, "empty"), "");
+    EXPECT_EQ(ReadArchiveEntry(fs, "raw"), "xy");
 }
 
 TEST_F(ArchiveTest, AddFileRefusalsAndRoadSource) {
@@ -369,7 +360,7 @@ TEST_F(ArchiveTest, UserStreamIsUsedAndLeftOpen) {
     ASSERT_TRUE(stream.Open("mem.ksa", true));
     stream.Seek(3, SeekFromStart);
     ASSERT_TRUE(fs.Connect("mem.ksa", nullptr, false, &stream));
-    EXPECT_EQ(ReadEntry(fs, "m"), "memory");
+    EXPECT_EQ(ReadArchiveEntry(fs, "m"), "memory");
     fs.Disconnect();
     EXPECT_TRUE(stream.IsOpen());
 }
@@ -398,7 +389,7 @@ TEST_F(ArchiveTest, EntryPastEndIsRefusedAndEarlierEntriesStay) {
         EXPECT_EQ(Names(fs.GetArchive()), std::vector<std::string>{"a"}) << c.what;
         EXPECT_EQ(log.Text(), std::string("[H] Filesystem connecting to archive 't.ksa'...\n") + c.message)
             << c.what;
-        EXPECT_EQ(ReadEntry(fs, "a"), "good");
+        EXPECT_EQ(ReadArchiveEntry(fs, "a"), "good");
     }
 }
 
@@ -410,7 +401,7 @@ TEST_F(ArchiveTest, ImpossibleInflatedLengthIsRefusedAndNextEntryUsable) {
     ASSERT_TRUE(fs.Connect("t.ksa"));
     EXPECT_EQ(Names(fs.GetArchive()), std::vector<std::string>{"next"});
     EXPECT_NE(log.Text().find("[!] Archive entry 'bomb' claims 2147483647 bytes from "), std::string::npos);
-    EXPECT_EQ(ReadEntry(fs, "next"), "ok");
+    EXPECT_EQ(ReadArchiveEntry(fs, "next"), "ok");
 }
 
 TEST_F(ArchiveTest, FailedInflateFailsTheOpen) {
@@ -438,7 +429,7 @@ TEST_F(ArchiveTest, FailedInflateFailsTheOpen) {
                                   std::to_string(c.length) + ").\n")
             << c.what;
         EXPECT_EQ(fs.GetOpenHandleCount(), 0u);
-        EXPECT_EQ(ReadEntry(fs, "r"), "fine") << c.what;
+        EXPECT_EQ(ReadArchiveEntry(fs, "r"), "fine") << c.what;
     }
 }
 
@@ -470,7 +461,7 @@ TEST_F(ArchiveTest, ZardHeaderReadWithFreshState) {
     ASSERT_TRUE(fs.Connect("z.ksa"));
     EXPECT_EQ(fs.GetArchive().GetAlignment(), 0u);
     EXPECT_EQ(fs.GetArchive().GetSecondHeaderWord(), 7u);
-    EXPECT_EQ(ReadEntry(fs, "a"), "A");
+    EXPECT_EQ(ReadArchiveEntry(fs, "a"), "A");
 }
 
 TEST_F(ArchiveTest, RawReadsAreSafeWhileOtherThreadsUseTheRoad) {

@@ -6,20 +6,12 @@
 #include "io/handle.h"
 #include "io/memory_fs.h"
 #include "io_fixture.h"
+#include "tests/support/memory_files.h"
 #include "tests/support/log_capture.h"
 
 namespace {
 
 using FileRoadTest = IoTest;
-
-// Puts a file into the memory cache.
-void PutMemoryFile(const char* path, const std::string& bytes) {
-    zIOMemoryFS* memory = GetMemoryFileSystem();
-    zIORecord* record = memory->Open(path, false, true, false);
-    ASSERT_NE(record, nullptr);
-    memory->Write(record, bytes.data(), u32(bytes.size()));
-    memory->Close(record);
-}
 
 std::string ReadAll(const char* path) {
     zIOHandle handle;

@@ -5,19 +5,12 @@
 #include "io/handle.h"
 #include "io/memory_fs.h"
 #include "io_fixture.h"
+#include "tests/support/memory_files.h"
 #include "tests/support/log_capture.h"
 
 namespace {
 
 using HandleTest = IoTest;
-
-void PutMemoryFile(const char* path, const std::string& bytes) {
-    zIOMemoryFS* memory = GetMemoryFileSystem();
-    zIORecord* record = memory->Open(path, false, true, false);
-    ASSERT_NE(record, nullptr);
-    memory->Write(record, bytes.data(), u32(bytes.size()));
-    memory->Close(record);
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "io/archive_fs.h"
 #include "markup/archive_index.h"
 #include "tests/io/io_fixture.h"
+#include "tests/support/archive_entries.h"
 #include "tests/support/log_capture.h"
 
 namespace {
@@ -40,15 +41,6 @@ std::string Index(const std::string& body) {
     return "<ZML=1.0>\n<Index=\n" + body + ">\n";
 }
 
-std::string ReadEntry(zIOArchiveFS& fs, const char* name) {
-    zIORecord* record = fs.Open(name, true, false, false);
-    if (!record) return "<missing>";
-    std::string text(fs.GetSize(record), '\0');
-    text.resize(fs.Read(record, &text[0], u32(text.size())));
-    fs.Close(record);
-    return text;
-}
-
 } // namespace
 
 TEST_F(ArchiveIndexTest, SavedIndexLoadsBackEqual) {
@@ -77,7 +69,7 @@ TEST_F(ArchiveIndexTest, SavedIndexLoadsBackEqual) {
         EXPECT_EQ(entry->length, before[i].length);
         EXPECT_EQ(entry->storedLength, before[i].storedLength);
     }
-    EXPECT_EQ(ReadEntry(fs, "b.txt"), std::string(200, 'b'));
+    EXPECT_EQ(ReadArchiveEntry(fs, "b.txt"), std::string(200, 'b'));
 }
 
 TEST_F(ArchiveIndexTest, ConnectWithIndexUsesItInsteadOfScanning) {
@@ -91,7 +83,7 @@ TEST_F(ArchiveIndexTest, ConnectWithIndexUsesItInsteadOfScanning) {
         log.Text(),
         "[H] Filesystem connecting to archive 'r.ksa'...\n[|] Loading archive index 'one.idx'...\n"
         "[|] Done, found 1 entries.\nNew entry: 'a.txt'\n[method = 0, len = 5, clen = 0, offset = 26].\n");
-    EXPECT_EQ(ReadEntry(fs, "a.txt"), "alpha");
+    EXPECT_EQ(ReadArchiveEntry(fs, "a.txt"), "alpha");
     EXPECT_FALSE(fs.Exists("b.txt"));
 }
 
@@ -115,7 +107,7 @@ TEST_F(ArchiveIndexTest, UnusableIndexFallsBackToScanning) {
                                   "' cannot be used, scanning 'r.ksa' instead.\n"),
                   std::string::npos)
             << log.Text();
-        EXPECT_EQ(ReadEntry(fs, "a.txt"), "alpha");
+        EXPECT_EQ(ReadArchiveEntry(fs, "a.txt"), "alpha");
     }
 }
 
@@ -150,5 +142,5 @@ TEST_F(ArchiveIndexTest, BadIndexEntriesAreSkipped) {
                           "[!] Archive entry 'wrapped' lies outside archive 'r.ksa'.\n"
                           "[!] Archive entry 'bomb' claims 2147483647 bytes from 4 compressed bytes.\n"
                           "[|] Done, found 1 entries.\n");
-    EXPECT_EQ(ReadEntry(fs, "a.txt"), "alpha");
+    EXPECT_EQ(ReadArchiveEntry(fs, "a.txt"), "alpha");
 }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -65,5 +68,98 @@ TEST(NumberToken, IntRange) {
         bool outOfRange = !c.outOfRange;
         EXPECT_EQ(ParseIntToken(c.token, c.token + std::strlen(c.token), c.negative, outOfRange), c.value) << c.token;
         EXPECT_EQ(outOfRange, c.outOfRange) << c.token;
+    }
+}
+
+TEST(NumberToken, FloatTextStopsWhereTheGrammarDoes) {
+    // Forms a general float reader knows but ZML does not: they end the number.
+    struct Case {
+        const char* token;
+        f32 value;
+    };
+    const Case cases[] = {
+        {"1E5", 1.0f},     {"1e+5", 1.0f}, {"inf", 0.0f},   {"nan", 0.0f},   {"e5", 0.0f},
+        {".e5", 0.0f},     {".", 0.0f},    {"1e-", 1.0f},   {"1e-2", 0.01f}, {"0000.0000e99999999", 0.0f},
+        {"-inf", -0.0f},
+    };
+    for (const Case& c : cases) EXPECT_TRUE(SameBits(Parse(c.token), c.value)) << c.token;
+}
+
+TEST(NumberToken, FloatsOutOfRangeOverflowOrUnderflow) {
+    const f32 infinity = std::numeric_limits<f32>::infinity();
+    const f32 largest = std::numeric_limits<f32>::max();
+    struct Case {
+        const char* token;
+        f32 value;
+    };
+    const Case cases[] = {
+        {"1e39", infinity},
+        {"-1e39", -infinity},
+        {"1e999999999999", infinity},
+        {"1e-46", 0.0f},
+        {"-1e-46", -0.0f},
+        {"0.00000000000000000000000000000000000000000000000001", 0.0f},
+        {"1e-45", std::numeric_limits<f32>::denorm_min()},
+        {"340282346638528859811704183484516925440.000000", largest},
+        // Halfway between the largest float and 2^128 rounds to even: infinity.
+        {"340282356779733661637539395458142568448", infinity},
+        {"340282356779733661637539395458142568447", largest},
+    };
+    for (const Case& c : cases) EXPECT_TRUE(SameBits(Parse(c.token), c.value)) << c.token;
+}
+
+TEST(NumberToken, FloatsPrintWithSixDecimalsOrAsManyAsReadBack) {
+    struct Case {
+        f32 value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {1.0f, "1.000000"},
+        {0.1f, "0.100000"},
+        {-0.0f, "-0.000000"},
+        {-2.5f, "-2.500000"},
+        {0.3f, "0.300000"},
+        {123.456f, "123.456001"},
+        {1e-7f, "0.0000001"},
+        {0.0000015f, "0.0000015"},
+        {0.0078125f, "0.0078125"},
+        {16777216.0f, "16777216.000000"},
+        {1e10f, "10000000000.000000"},
+        {std::numeric_limits<f32>::max(), "340282346638528859811704183484516925440.000000"},
+        {std::numeric_limits<f32>::min(), "0.000000000000000000000000000000000000011754944"},
+        {std::numeric_limits<f32>::denorm_min(), "0.000000000000000000000000000000000000000000001"},
+        {std::numeric_limits<f32>::infinity(), "inf"},
+        {-std::numeric_limits<f32>::infinity(), "-inf"},
+    };
+    for (const Case& c : cases) {
+        char text[128];
+        const u32 length = FormatFloatToken(c.value, text);
+        EXPECT_EQ(std::string(text, length), c.text);
+        EXPECT_EQ(std::strlen(text), length);
+    }
+}
+
+TEST(NumberToken, EveryPrintedFloatReadsBackTheSame) {
+    std::mt19937 random(7);
+    for (int i = 0; i < 200000; ++i) {
+        u32 bits = random();
+        if (i < 256) bits = u32(i) << 23;  // every power of two, then random patterns
+        f32 value;
+        std::memcpy(&value, &bits, sizeof(value));
+        if (!std::isfinite(value)) continue;
+        char text[128];
+        const u32 length = FormatFloatToken(value, text);
+        ASSERT_GT(length, 0u);
+        EXPECT_TRUE(SameBits(Parse(std::string(text, length)), value)) << text;
+        // Six decimals at least, and no more than reading back needs.
+        const char* point = std::strchr(text, '.');
+        ASSERT_NE(point, nullptr) << text;
+        const size_t decimals = length - size_t(point + 1 - text);
+        EXPECT_GE(decimals, 6u) << text;
+        if (decimals > 6) {
+            char fewer[128];
+            std::snprintf(fewer, sizeof(fewer), "%.*f", int(decimals - 1), double(value));
+            EXPECT_FALSE(SameBits(Parse(fewer), value)) << text;
+        }
     }
 }

@@ -15,7 +15,7 @@
 #include "picture/jpeg_decoder.h"
 #include "picture/picture.h"
 #include "picture/tga.h"
-#include "tests/picture/jpeg_fixtures.h"
+#include "tests/support/jpeg_files.h"
 #include "tests/support/log_capture.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION

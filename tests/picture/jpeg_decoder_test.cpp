@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/picture/jpeg_fixtures.h"
+#include "tests/support/jpeg_files.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "squirrel/stdlib/sqstdaux.h"
 #include "squirrel/stdlib/sqstdblob.h"
@@ -78,16 +76,4 @@ bool ScriptHost::RunFile(const std::string& path) {
     bool ok = SQ_SUCCEEDED(sqstd_dofile(m_vm, path.c_str(), SQFalse, SQTrue));
     sq_settop(m_vm, top);
     return ok;
-}
-
-std::string ScriptDirectory() {
-    std::string here = __FILE__;
-    return here.substr(0, here.find_last_of('/')) + "/scripts";
-}
-
-std::string ReadTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }

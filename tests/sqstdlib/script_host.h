@@ -28,7 +28,3 @@ class ScriptHost {
   private:
     HSQUIRRELVM m_vm;
 };
-
-// The directory of the script fixtures (`<name>.nut` with the expected output `<name>.out`).
-std::string ScriptDirectory();
-std::string ReadTextFile(const std::string& path);

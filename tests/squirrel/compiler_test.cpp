@@ -58,4 +58,32 @@ TEST(Compiler, AStepOnTheNextLineBelongsToTheNextStatement) {
     }
 }
 
+// A lambda error is reported where the lambda is, with the line the compiler-error handler gets.
+SQInteger g_errorLine = -1;
+void RecordCompilerError(HSQUIRRELVM, const SQChar *, const SQChar *, SQInteger line, SQInteger) { g_errorLine = line; }
+
+TEST(Compiler, LambdaErrorsNameTheirLine) {
+    struct Case {
+        const char *source;
+        const char *message;
+        SQInteger line;
+    } cases[] = {
+        {"local a = 1;\nlocal f = @ a;", "expected '('", 2},
+        {"local f = @(a,\n b c) a;", "expected ')' or ','", 2},
+        {"local f = @(a)\n\n;", "expression expected", 3},
+        {"local t = {\n  g = @(x) x,\n  h = @(y) y +\n}", "expression expected", 4},
+        {"local f = @(a, ...)\n  vargv[0] +\n  @(b = 1, ...) b;", "function with default parameters cannot have variable number of parameters", 3},
+    };
+    for (const Case &c : cases) {
+        HSQUIRRELVM v = sq_open(1024);
+        sq_setcompilererrorhandler(v, RecordCompilerError);
+        g_errorLine = -1;
+        EXPECT_TRUE(SQ_FAILED(sq_compilebuffer(v, c.source, (SQInteger)strlen(c.source), "lambda.nut", SQTrue))) << c.source;
+        EXPECT_EQ(SquirrelLastError(v), c.message) << c.source;
+        EXPECT_EQ(g_errorLine, c.line) << c.source;
+        EXPECT_EQ(sq_gettop(v), 0) << c.source;
+        sq_close(v);
+    }
+}
+
 }  // namespace

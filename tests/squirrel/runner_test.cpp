@@ -3,23 +3,20 @@
 // compiled files.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-#include "tests/squirrel/fixture_files.h"
+#include "tests/support/files.h"
 
 namespace {
 
-const std::string kInteractiveDirectory = std::string(SQ_SCRIPTS) + "/../interactive";
+const std::string kInteractiveDirectory = std::string(SQ_SCRIPTS) + "/interactive";
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -46,17 +43,7 @@ RunResult RunCommand(const std::string& command) {
 }
 
 std::vector<std::string> InteractiveNames() {
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(kInteractiveDirectory.c_str())) {
-        while (dirent* e = readdir(dir)) {
-            std::string n = e->d_name;
-            if (n.size() > 3 && n.compare(n.size() - 3, 3, ".in") == 0)
-                names.push_back(n.substr(0, n.size() - 3));
-        }
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return FilesUnder(kInteractiveDirectory, ".in");
 }
 
 class Interactive : public ::testing::TestWithParam<std::string> {};
@@ -64,7 +51,7 @@ class Interactive : public ::testing::TestWithParam<std::string> {};
 TEST_P(Interactive, OutputMatches) {
     const std::string base = kInteractiveDirectory + "/" + GetParam();
     RunResult run = RunCommand(std::string(SQ_RUNNER) + " < " + base + ".in");
-    EXPECT_EQ(run.output, ReadFile(base + ".out"));
+    EXPECT_EQ(run.output, ReadWholeFile(base + ".out"));
     EXPECT_EQ(run.exitCode, 0);
 }
 
@@ -136,7 +123,7 @@ TEST_F(Runner, CompilesToAFileThatRunsLikeTheSource) {
     RunResult compile = Sq("-c -o args.cnut args.nut");
     EXPECT_EQ(compile.output, "");
     EXPECT_EQ(compile.exitCode, 0);
-    std::string compiled = ReadFile(Path("args.cnut"));
+    std::string compiled = ReadWholeFile(Path("args.cnut"));
     ASSERT_GE(compiled.size(), 2u);
     EXPECT_EQ((unsigned char)compiled[0], 0xFA);
     EXPECT_EQ((unsigned char)compiled[1], 0xFA);
@@ -145,13 +132,13 @@ TEST_F(Runner, CompilesToAFileThatRunsLikeTheSource) {
     EXPECT_EQ(run.exitCode, 42);
     // Without -o the output is out.cnut in the working directory.
     EXPECT_EQ(Sq("-c args.nut").exitCode, 0);
-    EXPECT_EQ(ReadFile(Path("out.cnut")), compiled);
+    EXPECT_EQ(ReadWholeFile(Path("out.cnut")), compiled);
 }
 
 TEST_F(Runner, ADamagedCompiledFileFails) {
     WriteFile(Path("ok.nut"), "return 5;");
     ASSERT_EQ(Sq("-c -o ok.cnut ok.nut").exitCode, 0);
-    std::string compiled = ReadFile(Path("ok.cnut"));
+    std::string compiled = ReadWholeFile(Path("ok.cnut"));
     WriteFile(Path("cut.cnut"), compiled.substr(0, compiled.size() / 2));
     RunResult run = Sq("cut.cnut");
     EXPECT_EQ(run.output, "Error [invalid bytecode stream: unexpected end]\n");

@@ -1,0 +1,12 @@
+// Whole files and folder listings for the tests, the fuzz seed writer and the benchmarks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The bytes of the file at path; empty, with found false, when it cannot be opened.
+std::string ReadWholeFile(const std::string& path, bool* found = nullptr);
+
+// Every file under root whose name ends in suffix, searched recursively, as paths relative to
+// root with '/' between folders and without the suffix, sorted. Empty when root cannot be read.
+std::vector<std::string> FilesUnder(const std::string& root, const std::string& suffix);
