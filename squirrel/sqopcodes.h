@@ -76,8 +76,8 @@
 // Fused forms, made by SQFuseInstructions after compiling or loading a function.
 //
 // Why a fused sequence keeps every error message: it is taken whole only where nothing in it
-// can fail (integer operands: integer arithmetic wraps, compares of two integers cannot fail).
-// Any other operand sends the loop to the base opcode of the first instruction, and from there
+// can fail (integer operands: integer arithmetic wraps, compares of two integers cannot fail;
+// a member read: the member is a plain slot of the table or the instance). Any other operand sends the loop to the base opcode of the first instruction, and from there
 // every instruction runs as the compiler wrote it, one at a time: the same error is raised by
 // the same instruction, with the same message, the same line from the line records and the same
 // registers for the error handler and the debug hook. A fused opcode has no error path of its
