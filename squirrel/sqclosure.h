@@ -48,7 +48,6 @@ struct SQClosure : public SQCollectable {
     static SQClosure *Create(SQSharedState *ss, SQFunctionProto *func);
     SQClosure *Clone();
     ~SQClosure() override;
-    static void operator delete(void *p) { ::operator delete(p); }
     void Mark(SQGCMarker &marker) override;
     void Finalize() override;
     SQObjectType GetType() override { return OT_CLOSURE; }
@@ -65,7 +64,7 @@ struct SQNativeClosure : public SQCollectable {
     SQObjectPtr _env;
     SQObjectPtrVec _outervalues;
     SQInteger _nparamscheck = 0;
-    std::vector<SQInteger> _typecheck;
+    sqvector<SQInteger> _typecheck;
 
     static SQNativeClosure *Create(SQSharedState *ss, SQFUNCTION func, SQInteger nouters) {
         SQNativeClosure *c = new SQNativeClosure(ss);
@@ -124,7 +123,7 @@ struct SQGenerator : public SQCollectable {
     SQObjectPtr _closure;
     SQObjectPtrVec _stack;
     SQCallInfo _ci;
-    std::vector<SQExceptionTrap> _etraps;
+    sqvector<SQExceptionTrap> _etraps;
     State _state = eRunning;
 
     static SQGenerator *Create(SQSharedState *ss, SQClosure *closure) {

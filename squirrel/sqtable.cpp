@@ -14,9 +14,10 @@ SQTable::SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline)
 }
 
 SQTable *SQTable::Create(SQSharedState *ss, SQInteger initialSize) {
-    bool small = initialSize <= SQ_TABLE_MINPOWER2;
-    void *mem = ::operator new(sizeof(SQTable) + (small ? sizeof(HashNode) * SQ_TABLE_MINPOWER2 : 0));
-    return new (mem) SQTable(ss, initialSize, small);
+    if (initialSize > SQ_TABLE_MINPOWER2) return new SQTable(ss, initialSize, false);
+    // The constructor allocates nothing more here: its nodes are the room after it.
+    void *mem = sq_vm_malloc(sizeof(SQTable) + sizeof(HashNode) * SQ_TABLE_MINPOWER2);
+    return new (mem) SQTable(ss, initialSize, true);
 }
 
 SQTable::~SQTable() {
@@ -29,7 +30,7 @@ void SQTable::AllocNodes(SQInteger size) {
     if (size == SQ_TABLE_MINPOWER2 && _hasinline && _nodes != InlineNodes())
         nodes = InlineNodes();
     else
-        nodes = static_cast<HashNode *>(::operator new(sizeof(HashNode) * (size_t)size));
+        nodes = static_cast<HashNode *>(sq_vm_malloc(sizeof(HashNode) * (size_t)size));
     for (SQInteger i = 0; i < size; i++) new (&nodes[i]) HashNode();
     _nodes = nodes;
     _numofnodes = size;
@@ -38,7 +39,7 @@ void SQTable::AllocNodes(SQInteger size) {
 
 void SQTable::FreeNodes(HashNode *nodes, SQInteger count) {
     for (SQInteger i = 0; i < count; i++) nodes[i].~HashNode();
-    if (!(_hasinline && nodes == InlineNodes())) ::operator delete(nodes);
+    if (!(_hasinline && nodes == InlineNodes())) sq_vm_free(nodes);
 }
 
 // Grows to twice the size when three quarters or more of the nodes are used, shrinks to half
@@ -184,7 +185,20 @@ void SQTable::Mark(SQGCMarker &marker) {
 void SQTable::Finalize() {
     HashNode *old = _nodes;
     SQInteger oldsize = _numofnodes;
-    AllocNodes(SQ_TABLE_MINPOWER2);
+    try {
+        AllocNodes(SQ_TABLE_MINPOWER2);
+    } catch (const std::bad_alloc &) {
+        // Without memory for fresh nodes the old ones are emptied in place.
+        for (SQInteger i = 0; i < oldsize; i++) {
+            old[i].key._next = -1;
+            old[i].key.Null();
+            old[i].val.Null();
+        }
+        _firstfree = _numofnodes - 1;
+        _usednodes = 0;
+        SetDelegate(nullptr);
+        return;
+    }
     _usednodes = 0;
     SetDelegate(nullptr);
     FreeNodes(old, oldsize);

@@ -69,7 +69,7 @@ struct SQTable : public SQDelegable {
                 old._unVal.pRefCounted->Release();
         }
     };
-    struct HashNode {
+    struct HashNode : SQAllocated {
         SQObjectPtr val;
         NodeKey key;
     };
@@ -155,8 +155,6 @@ struct SQTable : public SQDelegable {
     SQInteger Next(bool getweakrefs, const SQObjectPtr &refpos, SQObjectPtr &outkey, SQObjectPtr &outval);
     SQInteger CountUsed() { return _usednodes; }
     void Clear();
-
-    static void operator delete(void *p) { ::operator delete(p); }
 
 private:
     SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline);
