@@ -146,13 +146,7 @@ bool SQVM::EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall) {
                 return false;
             }
         }
-        ci = &_callsstack[(size_t)_callsstacksize++];
-        ci->_prevstkbase = (SQInt32)(newbase - _stackbase);
-        ci->_prevtop = (SQInt32)(_top - _stackbase);
-        ci->_etraps = 0;
-        ci->_ncalls = 1;
-        ci->_generator = nullptr;
-        ci->_root = false;
+        PushCallInfo(newbase);
     } else {
         ci->_ncalls++;
     }
@@ -226,13 +220,7 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger args, SQInt
         if (tailcall) {
             ci->_ncalls++;
         } else {
-            ci = &_callsstack[(size_t)_callsstacksize++];
-            ci->_prevstkbase = (SQInt32)(stackbase - _stackbase);
-            ci->_prevtop = (SQInt32)(_top - _stackbase);
-            ci->_etraps = 0;
-            ci->_ncalls = 1;
-            ci->_generator = nullptr;
-            ci->_root = false;
+            PushCallInfo(stackbase);
         }
         ci->_closure = closure;
         ci->_literals = func->_literals.data();

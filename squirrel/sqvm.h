@@ -117,6 +117,17 @@ struct SQVM : public SQCollectable {
     void Raise_ParamTypeError(SQInteger nparam, SQInteger typemask, SQInteger type);
 
     bool EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall);
+    // Makes the next frame record current for a call whose registers start at newbase; the
+    // record must exist.
+    void PushCallInfo(SQInteger newbase) {
+        ci = &_callsstack[(size_t)_callsstacksize++];
+        ci->_prevstkbase = (SQInt32)(newbase - _stackbase);
+        ci->_prevtop = (SQInt32)(_top - _stackbase);
+        ci->_etraps = 0;
+        ci->_ncalls = 1;
+        ci->_generator = nullptr;
+        ci->_root = false;
+    }
     void LeaveFrame();
     bool EnsureStack(SQInteger needed);
     void FindOuter(SQObjectPtr &target, SQObjectPtr *stackindex);
