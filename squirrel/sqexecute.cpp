@@ -1,6 +1,7 @@
 // The interpreter loop. Execute keeps the running frame's instruction pointer and register base
 // in locals (ip, stk) and runs the common cases inline: numbers, register moves, slot lookups
-// with string keys, script-to-script calls and returns. Everything else goes through ExecuteOp,
+// with string keys, `in` on a table, foreach over an array, captured variables, script-to-script
+// calls and returns (a return to native code included). Everything else goes through ExecuteOp,
 // out of line, after ip is stored back into ci->_ip; the locals are reloaded afterwards, since
 // that code may change the frame or move the value stack. Keeping the calls out of the loop
 // lets the compiler hold ip and stk in registers.
