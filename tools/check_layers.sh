@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
-#   platform -> core -> io -> markup / picture -> render / audio -> engine,
-# with scene/ over markup and squirrel/ on its own. Prints every offending
+#   platform -> core -> io -> markup / picture -> render / audio -> engine -> app,
+# with scene/ over markup (and under app) and squirrel/ on its own. Prints every offending
 # file:line and include, and fails when there is one. Run by the test suite
 # (CTest test "layers").
 #
@@ -27,8 +27,9 @@ declare -A deps=(
     [engine]="core io markup picture render audio"
     [scene]="core io markup"
     [squirrel]=""
+    [app]="engine scene"
 )
-order="platform core io markup picture audio render engine scene squirrel"
+order="platform core io markup picture audio render engine scene squirrel app"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'

@@ -1,0 +1,159 @@
+#include "app/application.h"
+
+#include "audio/mixer.h"
+#include "core/clock.h"
+#include "core/log.h"
+#include "io/file_road.h"
+#include "picture/codec.h"
+#include "render/renderer.h"
+#include "scene/memory_layout.h"
+
+namespace {
+
+constexpr const char* ProductLine = "Kestrin stand-alone.\n";
+
+// The loaders' missing-resource callback: the name is left as it is, the
+// flag the frame tests is raised.
+void OnMissingResource(zString& name) {
+    RaiseMissingResourceFlag();
+}
+
+// zString keeps no buffer when empty.
+const char* TextOf(const zString& text) {
+    return text.IsEmpty() ? "" : text.CStr();
+}
+
+void PrintBanner() {
+    GetLog() << ProductLine;
+    GetLog() << "Version: " << GetEngineVersion() << "\n";
+    PrintMemoryLayout(true);
+    DumpSceneMemoryLayout();
+}
+
+} // namespace
+
+zApplication::zApplication() {
+    rootPath.Set("./");
+    input.Set("scene.zms");
+}
+
+zApplication::~zApplication() {
+    Shutdown();
+    UnmountDataSource();
+}
+
+bool zApplication::AdoptRenderer(std::unique_ptr<zRenderer> made) {
+    if (!made) return false;
+    made->SetControlWord(FactoryControlClear, false);
+    made->SetControlWord(FactoryControlSet, true);
+    made->SetSystemWord(FactorySystemClear, false);
+    made->SetSystemWord(FactorySystemSet, true);
+    if (safeMode) made->SetSystemWord(SystemDisableShader, true);
+    made->SetCleanResourceOnSetup(true);
+    renderer = std::move(made);
+    return true;
+}
+
+bool zApplication::AdoptMixer(std::unique_ptr<zMixer> made) {
+    if (!made) return false;
+    mixer = std::move(made);
+    return true;
+}
+
+bool zApplication::Startup() {
+    ClearMissingResourceFlag();
+    engine.missingGeometryCallback = OnMissingResource;
+    engine.missingTextureCallback = OnMissingResource;
+    engine.missingSoundCallback = OnMissingResource;
+    PrintBanner();
+    RegisterPictureCodecs(false);
+    return true;
+}
+
+void zApplication::AddSearchPaths() {
+    for (auto* node = searchPaths.GetHead(); node; node = node->next)
+        FileSystemAddSearchPath(TextOf(node->value));
+}
+
+bool zApplication::MountDataSource() {
+    if (dataSource != DataSourceArchive) {
+        FileSystemAddSearchPath(TextOf(rootPath));
+        return true;
+    }
+    if (!archiveFS.Connect(TextOf(rootPath))) return false;
+    zIOBaseFS* previous = FileSystemSetCurrent(&archiveFS);
+    if (fallbackToDisk) FileSystemAddFallback(previous);
+    return true;
+}
+
+void zApplication::UnmountDataSource() {
+    FileSystemRemoveFallback(&archiveFS);
+    if (FileSystemGetCurrent() == &archiveFS) FileSystemSetCurrent(nullptr);
+}
+
+bool zApplication::StartScripts() {
+    // Scenes and projects run their scripts in the VM the project holds;
+    // without it nothing past this point can run.
+    GetLog() << "[!] Cannot run '" << input << "': this player has no script VM, scenes or projects yet.\n";
+    return false;
+}
+
+bool zApplication::Init() {
+    AddSearchPaths();
+    if (!MountDataSource()) return false;
+    // Raytracing draws scenes only: in project mode resources still go to
+    // the renderer.
+    if (!raytracePath.IsEmpty() && viewMode == ViewModeScene) engine.SetSetupResources(false);
+    if (!CreateRenderer()) return false;
+    // engine.cfg was read before the renderer existed.
+    engine.GetRenderer()->SetGlobalAspectRatio(aspectRatio);
+    if (!CreateMixer()) return false;
+    engine.LoadRenderSettings(nullptr, &configuration);
+    // The settings replace the factory's presets; safe mode still wins.
+    if (safeMode) engine.GetRenderer()->SetSystemWord(SystemDisableShader, true);
+    if (!OpenDisplay()) return false;
+    if (!OpenAudio()) return false;
+    if (!StartScripts()) return false;
+    startClock = GetClock();
+    initialised = true;
+    return true;
+}
+
+bool zApplication::Frame() {
+    engine.BeginDraw(true, true);
+    bool stop = false;
+    engine.EndDraw(false, false, true);
+    engine.GetRenderer()->ResetStatistics();
+    SleepMilliseconds(1);
+    ++frameCounter;
+    if (IsMissingResourceFlagRaised() && !ignoreMissing) {
+        GetLog() << "[!] Exiting due to missing resources.\n";
+        return false;
+    }
+    // 64-bit, so long run times cannot overflow.
+    i64 elapsed = i32(GetClock() - startClock);
+    if (runTime != 0 && elapsed > i64(runTime) * ClockTicksPerSecond) return false;
+    if (stop) return false;
+    return PumpMessages();
+}
+
+bool zApplication::IsAbnormalExit() {
+    if (IsMissingResourceFlagRaised() && !ignoreMissing) {
+        GetLog() << "[!] Exiting due to missing resources.\n";
+        return true;
+    }
+    return false;
+}
+
+bool zApplication::Shutdown() {
+    if (shutDown) return true;
+    shutDown = true;
+    initialised = false;
+    engine.FreeResourceCaches();
+    if (zRenderer* current = engine.GetRenderer()) current->Close();
+    if (zMixer* current = engine.GetMixer()) current->Close();
+    renderer.reset();
+    if (mixer) OnMixerDeleting(mixer.get());
+    mixer.reset();
+    return true;
+}
