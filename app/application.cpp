@@ -82,12 +82,13 @@ bool zApplication::MountDataSource() {
     }
     if (!archiveFS.Connect(TextOf(rootPath))) return false;
     zIOBaseFS* previous = FileSystemSetCurrent(&archiveFS);
-    if (fallbackToDisk) FileSystemAddFallback(previous);
+    if (fallbackToDisk && FileSystemAddFallback(previous)) fallbackQueued = previous;
     return true;
 }
 
 void zApplication::UnmountDataSource() {
-    FileSystemRemoveFallback(&archiveFS);
+    if (fallbackQueued) FileSystemRemoveFallback(fallbackQueued);
+    fallbackQueued = nullptr;
     if (FileSystemGetCurrent() == &archiveFS) FileSystemSetCurrent(nullptr);
 }
 
@@ -114,9 +115,15 @@ bool zApplication::Init() {
     if (!OpenDisplay()) return false;
     if (!OpenAudio()) return false;
     if (!StartScripts()) return false;
-    startClock = GetClock();
+    StartClock();
     initialised = true;
     return true;
+}
+
+void zApplication::StartClock() {
+    startClock = GetClock();
+    lastFrameClock = startClock;
+    runTicks = 0;
 }
 
 bool zApplication::Frame() {
@@ -130,9 +137,10 @@ bool zApplication::Frame() {
         GetLog() << "[!] Exiting due to missing resources.\n";
         return false;
     }
-    // 64-bit, so long run times cannot overflow.
-    i64 elapsed = i32(GetClock() - startClock);
-    if (runTime != 0 && elapsed > i64(runTime) * ClockTicksPerSecond) return false;
+    u32 now = GetClock();
+    runTicks += u32(now - lastFrameClock);
+    lastFrameClock = now;
+    if (runTime > 0 && runTicks > u64(runTime) * ClockTicksPerSecond) return false;
     if (stop) return false;
     return PumpMessages();
 }

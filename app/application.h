@@ -80,6 +80,8 @@ class zApplication {
     bool IsAbnormalExit();
     bool Shutdown();
     bool IsShutDown() const { return shutDown; }
+    // The run starts now: the start clock, and the time -time_live counts.
+    void StartClock();
 
     zEngine& GetEngine() { return engine; }
     zRenderer* GetRenderer() const { return renderer.get(); }
@@ -136,7 +138,13 @@ class zApplication {
     void UnmountDataSource();
 
     zIOArchiveFS archiveFS;
+    // The file system queued as fallback under the archive, if any.
+    zIOBaseFS* fallbackQueued = nullptr;
     std::unique_ptr<zRenderer> renderer;
     std::unique_ptr<zMixer> mixer;
     bool shutDown = false;
+    // Run time so far, summed frame by frame so that it outlasts the
+    // wrapping u32 clock.
+    u64 runTicks = 0;
+    u32 lastFrameClock = 0;
 };

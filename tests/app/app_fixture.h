@@ -1,0 +1,59 @@
+// A clean file road, a temporary working directory and a captured log for
+// every test of the application,
+// and a player whose renderer id "test" creates a null renderer of its own,
+// so the factory presets and the settings that follow can be seen.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/player_application.h"
+#include "io/file_road.h"
+#include "render/null_renderer.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/memory_files.h"
+
+class TestPlayer : public zApplicationWin32 {
+  public:
+    bool CreateRenderer() override {
+        if (rendererId != "test") return zApplicationWin32::CreateRenderer();
+        return AdoptRenderer(std::make_unique<zNull_Renderer>(&engine, true));
+    }
+};
+
+class AppTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/app_test_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_directory = pattern;
+        m_previous = std::filesystem::current_path();
+        std::filesystem::current_path(m_directory);
+        FileSystemReset();
+    }
+
+    void TearDown() override {
+        FileSystemReset();
+        GetLog().SetLevelMask(0xFF);
+        std::filesystem::current_path(m_previous);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_directory, ignored);
+    }
+
+    // Parses "player" followed by the arguments.
+    static bool Parse(zApplication& app, std::initializer_list<const char*> arguments) {
+        std::vector<const char*> argv{"player"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return app.ParseCommandLine(int(argv.size()), argv.data());
+    }
+
+    LogCapture log;
+    std::filesystem::path m_directory;
+    std::filesystem::path m_previous;
+};
