@@ -29,7 +29,9 @@
 #include "picture/tga.h"
 #include "render/geometry_file.h"
 #include "render/shader/shader_map.h"
+#include "scene/animation.h"
 #include "scene/curve.h"
+#include "scene/item.h"
 #include "scene/motion.h"
 #include "tests/support/files.h"
 #include "tests/support/jpeg_files.h"
@@ -752,6 +754,48 @@ void MakeSceneSeeds() {
     WriteSeed("ace_compile", "mangled.txt", "toposition 1, 1,2,3");
 }
 
+// Items and motion players.
+void MakeItemSeeds() {
+    const Bytes header = "<ZML=1.0>\n";
+    zItem item;
+    item.SetPosition(zVector(1.0f, -2.0f, 3.5f));
+    item.SetRotation(zVector(0.25f, 1.5f, -0.75f));
+    item.SetScale(zVector(2.0f, 0.5f, 1.0f));
+    item.SetPivot(zMatrix4::Translation(zVector(0.0f, 1.0f, 0.0f)));
+    item.SetRotationOrder(2);
+    const zVector target(4.0f, 5.0f, 6.0f);
+    item.SetTarget(&target);
+    item.SetFlags(item.GetFlags() | ItemInvisible | ItemLinkOnlyPosition);
+    zVariant team("Team", "red");
+    item.GetRegistry().SetKey("Team", &team);
+    item.GetRegistry().SetKey("Stats;Speed", nullptr);
+    WriteWithTruncations("item", "full", ".zml", TagDocument(item.SerializeTag()));
+    WriteSeed("item", "fresh.zml", TagDocument(zItem().SerializeTag()));
+    WriteSeed("item", "offset-position.zml",
+              header + "<Item=\n\t<OffsetPosition=<X=1.0><Y=2.0><Z=3.0>>\n\t<RotationOrder=\"XY\">\n"
+                       "\t<ItemFlag=<HasTarget><Unknown>>\n\t<OrientationMatrix=1>\n\t<Colour=2>\n>\n");
+    WriteSeed("item", "wrong-root.zml", header + "<Items=<Position=<X=1.0><Y=2.0><Z=3.0>>>\n");
+
+    zAnimationPlayer player;
+    for (const char* name : {"walk", "turn"}) {
+        auto motion = std::make_unique<zMotion>(name);
+        zMotionChannel* channel = motion->AddChannel(ChannelPositionX);
+        if (channel) FillSeedCurve(*channel, 3.0f);
+        if (motion->GetName() == "turn") {
+            motion->SetUseQuaternion(true);
+            motion->GetRotationKeys().AddKey(0.0f, zQuaternion());
+            motion->GetRotationKeys().AddKey(1.0f, zQuaternion(0.0f, 0.7071068f, 0.0f, 0.7071068f));
+            motion->SetLoopMode(LoopModeRepeat);
+        }
+        player.AddMotion(std::move(motion));
+    }
+    WriteWithTruncations("motion_player", "two-motions", ".zml", TagDocument(player.SerializeTag()));
+    WriteSeed("motion_player", "odd-channels.zml",
+              header + "<MotionPlayer=\n\t<Flag=1>\n\t<Motions=\n\t\t<Motion=<Id=\"odd\">"
+                       "<Channel=<Id=\"FogB\"><Curve=<Knot=<Count=2><Knot=\"0:0\"><Knot=\"1:3\">>>>>\n"
+                       "\t\t<Clip=1>\n\t>\n\t<Speed=2>\n>\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -768,5 +812,6 @@ int main(int argc, char** argv) {
     MakeMaterialSeeds();
     MakeSquirrelSeeds();
     MakeSceneSeeds();
+    MakeItemSeeds();
     return g_failed ? 1 : 0;
 }
