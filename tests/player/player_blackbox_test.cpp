@@ -267,6 +267,11 @@ std::vector<CatalogueRow> Catalogue() {
     return rows;
 }
 
+// Test names and failure reports name a row by its id.
+void PrintTo(const CatalogueRow& row, std::ostream* out) {
+    *out << row.id;
+}
+
 struct RunResult {
     int exitCode = -1;
     bool timedOut = false;
