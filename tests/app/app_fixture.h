@@ -5,9 +5,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -18,6 +16,7 @@
 #include "render/null_renderer.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/memory_files.h"
+#include "tests/support/temporary_directory.h"
 
 class TestPlayer : public zApplicationWin32 {
   public:
@@ -30,20 +29,13 @@ class TestPlayer : public zApplicationWin32 {
 class AppTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/app_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_directory = pattern;
-        m_previous = std::filesystem::current_path();
-        std::filesystem::current_path(m_directory);
+        ASSERT_FALSE(m_temporary.Path().empty());
         FileSystemReset();
     }
 
     void TearDown() override {
         FileSystemReset();
         GetLog().SetLevelMask(0xFF);
-        std::filesystem::current_path(m_previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_directory, ignored);
     }
 
     // Parses "player" followed by the arguments.
@@ -53,7 +45,6 @@ class AppTest : public ::testing::Test {
         return app.ParseCommandLine(int(argv.size()), argv.data());
     }
 
+    TemporaryDirectory m_temporary{"app_test", true};
     LogCapture log;
-    std::filesystem::path m_directory;
-    std::filesystem::path m_previous;
 };

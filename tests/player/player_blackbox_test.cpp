@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +21,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/temporary_directory.h"
 
 extern char** environ;
 
@@ -347,16 +348,10 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
 
 class PlayerCatalogue : public ::testing::TestWithParam<CatalogueRow> {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/player_run_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_directory = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_directory, ignored);
-    }
-    std::filesystem::path m_directory;
+    void SetUp() override { ASSERT_FALSE(m_directory.empty()); }
+
+    TemporaryDirectory m_temporary{"player_run", false};
+    const std::filesystem::path& m_directory = m_temporary.Path();
 };
 
 TEST_P(PlayerCatalogue, Run) {
