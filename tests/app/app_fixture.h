@@ -18,6 +18,11 @@
 #include "tests/support/memory_files.h"
 #include "tests/support/temporary_directory.h"
 
+// An empty zString keeps no buffer.
+inline std::string Text(const zString& text) {
+    return text.IsEmpty() ? std::string() : std::string(text.CStr());
+}
+
 class TestPlayer : public zApplicationWin32 {
   public:
     bool CreateRenderer() override {

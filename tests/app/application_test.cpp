@@ -13,10 +13,6 @@ namespace {
 
 using ApplicationTest = AppTest;
 
-std::string Text(const zString& text) {
-    return text.IsEmpty() ? std::string() : std::string(text.CStr());
-}
-
 size_t Count(const std::string& text, const std::string& piece) {
     size_t count = 0;
     for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;

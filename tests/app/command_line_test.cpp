@@ -9,10 +9,6 @@ namespace {
 
 using CommandLineTest = AppTest;
 
-std::string Text(const zString& text) {
-    return text.IsEmpty() ? std::string() : std::string(text.CStr());
-}
-
 std::vector<std::string> Paths(const zList<zString>& list) {
     std::vector<std::string> paths;
     for (auto* node = list.GetHead(); node; node = node->next)

@@ -10,10 +10,6 @@ namespace {
 
 using ConfigTest = AppTest;
 
-std::string Text(const zString& text) {
-    return text.IsEmpty() ? std::string() : std::string(text.CStr());
-}
-
 std::string U32(u32 value) {
     return std::string{char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
 }
