@@ -3,6 +3,7 @@
 #include "audio/mixer.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "markup/script_value.h"
 #include "io/file_road.h"
 #include "picture/codec.h"
 #include "render/renderer.h"
@@ -11,6 +12,7 @@
 namespace {
 
 constexpr const char* ProductLine = "Kestrin stand-alone.\n";
+constexpr const char* StartupScript = "scriptlib/zad.nut";
 
 // The loaders' missing-resource callback: the name is left as it is, the
 // flag the frame tests is raised.
@@ -93,9 +95,26 @@ void zApplication::UnmountDataSource() {
 }
 
 bool zApplication::StartScripts() {
-    // Scenes and projects run their scripts in the VM the project holds;
-    // without it nothing past this point can run.
-    GetLog() << "[!] Cannot run '" << input << "': this player has no script VM, scenes or projects yet.\n";
+    if (viewMode == ViewModeProject && !project.LoadFromFile(TextOf(input))) return false;
+    if (!project.Open(viewMode == ViewModeProject)) return false;
+    zSquirrelVM& vm = project.GetVM();
+    vm.Include(StartupScript);
+    for (auto* node = includes.GetHead(); node; node = node->next)
+        vm.Include(TextOf(node->value));
+    // After the includes, so their top level cannot see the defines.
+    for (auto* node = defines.GetHead(); node; node = node->next)
+        vm.SetGlobal(TextOf(node->value->GetName()), zScriptValue(*node->value), nullptr);
+    return true;
+}
+
+bool zApplication::CreateScene() {
+    // Scenes, and the script unit that runs a project's script class, are
+    // not part of this player yet.
+    if (viewMode == ViewModeProject) {
+        GetLog() << "[!] Cannot run '" << input << "': this player cannot run project scripts yet.\n";
+    } else {
+        GetLog() << "[!] Cannot run '" << input << "': this player has no scenes yet.\n";
+    }
     return false;
 }
 
@@ -115,6 +134,7 @@ bool zApplication::Init() {
     if (!OpenDisplay()) return false;
     if (!OpenAudio()) return false;
     if (!StartScripts()) return false;
+    if (!CreateScene()) return false;
     StartClock();
     initialised = true;
     return true;
@@ -133,6 +153,7 @@ bool zApplication::Frame() {
     engine.GetRenderer()->ResetStatistics();
     SleepMilliseconds(1);
     ++frameCounter;
+    if (project.GetVM().IsKilled()) return false;
     if (IsMissingResourceFlagRaised() && !ignoreMissing) {
         GetLog() << "[!] Exiting due to missing resources.\n";
         return false;
@@ -146,6 +167,7 @@ bool zApplication::Frame() {
 }
 
 bool zApplication::IsAbnormalExit() {
+    if (project.GetVM().IsKilled()) return true;
     if (IsMissingResourceFlagRaised() && !ignoreMissing) {
         GetLog() << "[!] Exiting due to missing resources.\n";
         return true;
@@ -157,6 +179,9 @@ bool zApplication::Shutdown() {
     if (shutDown) return true;
     shutDown = true;
     initialised = false;
+    // The VM goes before the caches and devices: script handles hold
+    // resources that free their data on the renderer and the mixer.
+    project.Close(true);
     engine.FreeResourceCaches();
     if (zRenderer* current = engine.GetRenderer()) current->Close();
     if (zMixer* current = engine.GetMixer()) current->Close();

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "app/project.h"
 #include "core/list.h"
 #include "core/types.h"
 #include "core/zstring.h"
@@ -75,8 +76,8 @@ class zApplication {
     // Start-up, initialisation, frame and shutdown.
     bool Startup();
     bool Init();
-    // True when the run ended abnormally: a missing resource (logged again
-    // here) unless ignored.
+    // True when the run ended abnormally: the script VM was killed, or a
+    // resource was missing (logged again here) unless ignored.
     bool IsAbnormalExit();
     bool Shutdown();
     bool IsShutDown() const { return shutDown; }
@@ -84,6 +85,7 @@ class zApplication {
     void StartClock();
 
     zEngine& GetEngine() { return engine; }
+    zProject& GetProject() { return project; }
     zRenderer* GetRenderer() const { return renderer.get(); }
     zMixer* GetMixer() const { return mixer.get(); }
 
@@ -129,11 +131,14 @@ class zApplication {
     virtual void OnMixerDeleting(zMixer* dying) {}
 
     zEngine engine;
+    // Built over the engine; holds the script VM in both view modes.
+    zProject project{&engine};
 
   private:
     bool MountDataSource();
     void AddSearchPaths();
     bool StartScripts();
+    bool CreateScene();
     // Puts the disk back as the current file system when the archive is.
     void UnmountDataSource();
 
