@@ -1,3 +1,4 @@
+#include <fstream>
 #include <string>
 
 #include "app/program.h"
@@ -6,6 +7,7 @@
 #include "core/clock.h"
 #include "engine/engine.h"
 #include "io/disk_fs.h"
+#include "markup/script_value.h"
 #include "render/renderer.h"
 #include "tests/support/fake_clock.h"
 
@@ -349,6 +351,81 @@ TEST_F(ApplicationTest, HeadlessPumpNeverSeesEscape) {
     EXPECT_TRUE(app.PumpMessages());
     app.ignoreEscape = true;
     EXPECT_TRUE(app.PumpMessages());
+}
+
+} // namespace
+
+namespace {
+
+void WriteDiskFile(const char* path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST_F(ApplicationTest, ScriptsStartWithIncludesThenDefines) {
+    // An include's top level runs before the defines are set.
+    WriteDiskFile("inc.nut", "::sawDefine <- (\"n\" in getroottable());");
+    zApplicationWin32 app;
+    ASSERT_TRUE(Parse(app, {"t.zms", "-r", "none", "-m", "none", "-I", "inc.nut", "-Di", "n", "5", "-Df", "f",
+                            "2.5", "-Ds", "s", "hi"}));
+    EXPECT_FALSE(app.Init());
+    zSquirrelVM& vm = app.GetProject().GetVM();
+    ASSERT_TRUE(vm.IsOpen());
+    zScriptValue value;
+    ASSERT_TRUE(vm.GetValue("sawDefine", value, nullptr));
+    bool saw = true;
+    ASSERT_TRUE(value.GetVariant().GetBool(saw));
+    EXPECT_FALSE(saw);
+    struct Expected {
+        const char* name;
+        u32 type;
+    };
+    for (const Expected& e : {Expected{"n", VariantInt}, Expected{"f", VariantFloat}, Expected{"s", VariantString}}) {
+        zScriptValue define;
+        ASSERT_TRUE(vm.GetValue(e.name, define, nullptr)) << e.name;
+        EXPECT_EQ(define.GetVariant().GetType(), e.type) << e.name;
+    }
+    EXPECT_EQ(app.GetProject().GetVM().IsKilled(), false);
+    app.Shutdown();
+    // Shutdown closes the VM with the project, before the caches go.
+    EXPECT_FALSE(vm.IsOpen());
+}
+
+TEST_F(ApplicationTest, ProjectModeReadsTheEnvironmentFirst) {
+    struct Case {
+        const char* input;
+        const char* file;
+        std::string log;
+    };
+    const Case cases[] = {
+        {"absent.zgp", nullptr, "[*] Could not access file 'absent.zgp'.\n"},
+        {"t.zms", "<ZML=1.0><Scene=<Items>>", "[!] Could not parse environment. Root tag id is incorrect (Scene).\n"},
+        {"p.zgp", "<ZML=1.0><Environment=<Name=\"P\">>",
+         "Parsing ZML environment...\n[!] Failed to locate script 'scriptlib/zad.nut'.\n"
+         "[!] Cannot run 'p.zgp': this player cannot run project scripts yet.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        FileSystemReset();
+        if (c.file) PutMemoryFile(c.input, c.file);
+        zApplicationWin32 app;
+        ASSERT_TRUE(Parse(app, {c.input, "-P", "-r", "none", "-m", "none"}));
+        log.Reset();
+        EXPECT_FALSE(app.Init());
+        EXPECT_EQ(log.Text(), c.log);
+    }
+}
+
+TEST_F(ApplicationTest, KilledVMEndsTheRunAbnormally) {
+    WriteDiskFile("bad.nut", "local a = null; a.x = 1;");
+    zApplicationWin32 app;
+    ASSERT_TRUE(Parse(app, {"t.zms", "-r", "none", "-m", "none", "-I", "bad.nut"}));
+    EXPECT_FALSE(app.Init());
+    ASSERT_TRUE(app.GetProject().GetVM().IsKilled());
+    EXPECT_NE(log.Text().find("[!] Killing VM with reason '"), std::string::npos);
+    log.Reset();
+    EXPECT_FALSE(app.Frame());
+    EXPECT_TRUE(app.IsAbnormalExit());
+    EXPECT_EQ(log.Text().find("Exiting due to missing resources"), std::string::npos);
 }
 
 } // namespace

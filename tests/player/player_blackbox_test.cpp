@@ -130,7 +130,8 @@ const std::vector<std::string> UsageLines = {
 };
 
 const std::string UsageFirstLine = UsageLines.front();
-const std::string NoScripts = "[!] Cannot run 't.zms': this player has no script VM, scenes or projects yet.";
+const std::string NoScripts = "[!] Cannot run 't.zms': this player has no scenes yet.";
+const std::string NoStartupScript = "[!] Failed to locate script 'scriptlib/zad.nut'.";
 const std::string FreeingCaches = "Freeing 1 resource cache(s)...";
 
 const std::string SceneFile = "<ZML=1.0>\n<Scene=<ScriptUnit=<Script=\"t.nut\"><Class=\"T\">\n"
@@ -144,6 +145,13 @@ std::string U32(uint32_t value) {
 // A ZARC archive holding one raw entry.
 std::string ArchiveWith(const std::string& name, const std::string& data) {
     return "CRAZ" + U32(uint32_t(name.size())) + name + std::string(1, '\0') + U32(uint32_t(data.size())) + data;
+}
+
+std::string ReadFile(const std::filesystem::path& path);
+
+// The start-up script every data folder carries.
+FixtureFile StartupScript() {
+    return {"scriptlib/zad.nut", ReadFile(ZE_STARTUP_SCRIPT)};
 }
 
 std::vector<std::string> Concat(std::vector<std::string> first, const std::vector<std::string>& second) {
@@ -246,6 +254,42 @@ std::vector<CatalogueRow> Catalogue() {
                     {"[*] Could not access file './engine.cfg'.", FreeingCaches, "Done."},
                     {},
                     "player"});
+    // Scripting starts before the scene: the start-up script, the includes
+    // with the globals set, then the defines.
+    rows.push_back({"StartupScriptMissing", {"t.zms", "-r", "none", "-m", "none"}, {}, 2,
+                    {NoStartupScript, NoScripts}});
+    const std::string globals = "print(g_width + \"x\" + g_height + \" \" + g_context_project + \" \" + typeof g_engine);";
+    rows.push_back({"B13_IncludeSeesTheGlobals", {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut"},
+                    {StartupScript(), {"g.nut", globals}}, 2, {"[S] 1280x720 false CObject", NoScripts},
+                    {NoStartupScript}});
+    rows.push_back({"B13_IncludeSeesTheConfiguredSize",
+                    {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut", "-C", "cfg640"},
+                    {StartupScript(), {"g.nut", globals}, {"cfg640", Config640}}, 2,
+                    {"[S] 640x480 false CObject", NoScripts}});
+    rows.push_back({"B13_FloatWidthKeepsTheDefault", {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut", "-C", "cfg"},
+                    {StartupScript(), {"g.nut", globals}, {"cfg", "<ZML=1.0><Width=640.0>"}}, 2,
+                    {"[S] 1280x720 false CObject", NoScripts}});
+    rows.push_back({"IncludePathWrittenOnWindows", {"t.zms", "-r", "none", "-m", "none", "-I", "Scripts\\G.NUT"},
+                    {StartupScript(), {"scripts/g.nut", globals}}, 2, {"[S] 1280x720 false CObject", NoScripts},
+                    {"[!] Failed to locate script 'Scripts\\G.NUT'."}});
+    // Defines are set after the includes, so an include cannot read one.
+    rows.push_back({"B15_DefinesComeAfterTheIncludes", {"t.zms", "-r", "none", "-m", "none", "-I", "inc.nut", "-Di", "x", "5"},
+                    {StartupScript(), {"inc.nut", "print(\"x=\" + ::x);"}}, 2,
+                    {"[|] Exception: the index 'x' does not exist", "[|] Call stack (CS):", "[|]   1: main() inc.nut(1)",
+                     "[!] Killing VM with reason 'the index 'x' does not exist'.", NoScripts},
+                    {"[S] x=5"}});
+    rows.push_back({"B7_SceneFileAsProject", {"t.zms", "-P", "-r", "none", "-m", "none"}, {{"t.zms", SceneFile}}, 2,
+                    {"[!] Could not parse environment. Root tag id is incorrect (Scene)."}, {NoStartupScript}});
+    rows.push_back({"B11_MissingProject", {"missing.zgp", "-P", "-r", "none", "-m", "none"}, {}, 2,
+                    {"[*] Could not access file 'missing.zgp'."}, {"Parsing ZML environment..."}});
+    rows.push_back({"ProjectEnvironmentRead", {"p.zgp", "-P", "-r", "none", "-m", "none"},
+                    {StartupScript(),
+                     {"p.zgp", "<ZML=1.0>\n<Environment=<Name=\"P\"><ScriptUnit=<Script=\"p.nut\"><Class=\"P\">>"
+                               "<Include=<URI=\"g.nut\">>>\n"},
+                     {"g.nut", "print(\"include of \" + typeof g_project);"}},
+                    2,
+                    {"Parsing ZML environment...", "[S] include of CObject",
+                     "[!] Cannot run 'p.zgp': this player cannot run project scripts yet."}});
     rows.push_back({"ArchiveSourceMissing", {"t.zms", "-r", "none", "-m", "none", "-A", "absent.ksa"}, {}, 2,
                     {"[H] Filesystem connecting to archive 'absent.ksa'...", "[!] Failed to open archive 'absent.ksa'."},
                     {NoScripts}});
