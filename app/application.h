@@ -99,15 +99,15 @@ class zApplication {
     i32 viewMode = ViewModeScene;
     zString rendererId;
     zString mixerId;
-    zString rootPath;      // disk root, or the archive path for DataSourceArchive
-    zString input;         // the scene or project file
-    zString configPath;    // -C
-    zString raytracePath;  // -R; empty: no raytracing
+    zString rootPath;        // disk root, or the archive path for DataSourceArchive
+    zString input;           // the scene or project file
+    zString configPath;      // -C
+    zString raytracePath;    // -R; empty: no raytracing
     i32 raytraceWidth = -1;  // -1: the window's
     i32 raytraceHeight = -1; // -1: the window's
     i32 raytraceGrid = 4;    // at least 1
     u32 startClock = 0;
-    i32 runTime = 0;         // seconds, 0 unlimited, never negative
+    i32 runTime = 0; // seconds, 0 unlimited, never negative
     u32 frameCounter = 0;
     bool ignoreEscape = false;
     bool ignoreBootstrap = false;

@@ -189,14 +189,29 @@ u8 ParseLogLevelMask(const char* letters) {
     u8 mask = 0;
     for (const char* c = letters; c && *c; ++c) {
         switch (*c) {
-        case 'n': mask = 0; break;
-        case 's': mask |= 0x01; break;
-        case 'H': mask |= 0x02; break;
-        case '*': mask |= 0x04; break;
-        case '!': mask |= 0x08; break;
-        case 'S': mask |= 0x10; break;
-        case 'a': mask = 0xFF; break;
-        default: break;
+        case 'n':
+            mask = 0;
+            break;
+        case 's':
+            mask |= 0x01;
+            break;
+        case 'H':
+            mask |= 0x02;
+            break;
+        case '*':
+            mask |= 0x04;
+            break;
+        case '!':
+            mask |= 0x08;
+            break;
+        case 'S':
+            mask |= 0x10;
+            break;
+        case 'a':
+            mask = 0xFF;
+            break;
+        default:
+            break;
         }
     }
     return mask;
@@ -270,7 +285,8 @@ bool zApplication::LoadConfig(const char* path) {
         configuration.ClearRoots();
         return false;
     }
-    if (const zMetaTag* tag = configuration.GetTypedTag("Fullscreen;", VariantBool)) fullscreen = tag->GetBool();
+    if (const zMetaTag* tag = configuration.GetTypedTag("Fullscreen;", VariantBool))
+        fullscreen = tag->GetBool();
     width = configuration.GetInt("Width;", width);
     height = configuration.GetInt("Height;", height);
     aspectRatio = configuration.GetFloat("AspectRatio;", aspectRatio);

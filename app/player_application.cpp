@@ -32,8 +32,7 @@ const DeviceId MixerIds[] = {
     {"file", "'file' <output.wav>\t: Software mixer with output to file.\n", false},
 };
 
-template <size_t Count>
-void PrintIds(const char* heading, const DeviceId (&ids)[Count]) {
+template <size_t Count> void PrintIds(const char* heading, const DeviceId (&ids)[Count]) {
     GetLog() << heading << "\n";
     for (const DeviceId& entry : ids)
         GetLog() << entry.listLine;

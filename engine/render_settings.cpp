@@ -22,11 +22,25 @@ constexpr i32 NoDebugChannel = -1;
 // older players wrote; they left out the last three, so a save and reload
 // lost those bits.
 const char* const SaveOrder[] = {
-    "UseFloatTarget",  "Antialiasing",     "DisableShader",    "TextureForceSquare",
-    "TextureForceTrueColor", "TextureNoCompression", "TextureNoDownscale", "Bloom",
-    "Exposure",        "MotionBlur",       "ShadowMapping",    "LinearShadow",
-    "DepthOfField",    "AmbientOcclusion", "FramebufferAsTexture", "LowResolutionFx",
-    "EnableDebug",     "DisableMultipleRenderTarget", "OptimizeVideoRam",
+    "UseFloatTarget",
+    "Antialiasing",
+    "DisableShader",
+    "TextureForceSquare",
+    "TextureForceTrueColor",
+    "TextureNoCompression",
+    "TextureNoDownscale",
+    "Bloom",
+    "Exposure",
+    "MotionBlur",
+    "ShadowMapping",
+    "LinearShadow",
+    "DepthOfField",
+    "AmbientOcclusion",
+    "FramebufferAsTexture",
+    "LowResolutionFx",
+    "EnableDebug",
+    "DisableMultipleRenderTarget",
+    "OptimizeVideoRam",
 };
 
 const zRendererFlagKey* FindFlagKey(const char* key) {

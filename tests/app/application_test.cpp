@@ -17,7 +17,8 @@ using ApplicationTest = AppTest;
 
 size_t Count(const std::string& text, const std::string& piece) {
     size_t count = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++count;
     return count;
 }
 
@@ -52,8 +53,10 @@ TEST_F(ApplicationTest, StartupPrintsTheBannerAndClearsTheMissingFlag) {
     ASSERT_TRUE(app.Startup());
     EXPECT_FALSE(IsMissingResourceFlagRaised());
     const std::string text = log.Text();
-    EXPECT_EQ(text.rfind("Kestrin stand-alone.\nVersion: 1.1.7\nMachine memory layout:\n\n    sizeof(bool) = 1\n", 0),
-              0u);
+    EXPECT_EQ(
+        text.rfind("Kestrin stand-alone.\nVersion: 1.1.7\nMachine memory layout:\n\n    sizeof(bool) = 1\n",
+                   0),
+        0u);
     const size_t compiled = text.find("Compiled with 6 logical texture stage(s), 3 UV set(s).\n\n");
     const size_t scene = text.find("Scene memory layout:\n\n    sizeof(");
     ASSERT_NE(compiled, std::string::npos);
@@ -331,7 +334,8 @@ TEST_F(ApplicationTest, MissingResourceEndsTheRunUnlessIgnored) {
         RaiseMissingResourceFlag();
         EXPECT_FALSE(app.Frame());
         EXPECT_TRUE(app.IsAbnormalExit());
-        EXPECT_EQ(log.Text(), "[!] Exiting due to missing resources.\n[!] Exiting due to missing resources.\n");
+        EXPECT_EQ(log.Text(),
+                  "[!] Exiting due to missing resources.\n[!] Exiting due to missing resources.\n");
     }
     {
         zApplicationWin32 app;
@@ -379,7 +383,8 @@ TEST_F(ApplicationTest, ScriptsStartWithIncludesThenDefines) {
         const char* name;
         u32 type;
     };
-    for (const Expected& e : {Expected{"n", VariantInt}, Expected{"f", VariantFloat}, Expected{"s", VariantString}}) {
+    for (const Expected& e :
+         {Expected{"n", VariantInt}, Expected{"f", VariantFloat}, Expected{"s", VariantString}}) {
         zScriptValue define;
         ASSERT_TRUE(vm.GetValue(e.name, define, nullptr)) << e.name;
         EXPECT_EQ(define.GetVariant().GetType(), e.type) << e.name;
@@ -398,7 +403,8 @@ TEST_F(ApplicationTest, ProjectModeReadsTheEnvironmentFirst) {
     };
     const Case cases[] = {
         {"absent.zgp", nullptr, "[*] Could not access file 'absent.zgp'.\n"},
-        {"t.zms", "<ZML=1.0><Scene=<Items>>", "[!] Could not parse environment. Root tag id is incorrect (Scene).\n"},
+        {"t.zms", "<ZML=1.0><Scene=<Items>>",
+         "[!] Could not parse environment. Root tag id is incorrect (Scene).\n"},
         {"p.zgp", "<ZML=1.0><Environment=<Name=\"P\">>",
          "Parsing ZML environment...\n[!] Failed to locate script 'scriptlib/zad.nut'.\n"
          "[!] Cannot run 'p.zgp': this player cannot run project scripts yet.\n"},

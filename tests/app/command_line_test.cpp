@@ -25,7 +25,10 @@ struct ParseCase {
 
 TEST_F(CommandLineTest, OptionTable) {
     const ParseCase cases[] = {
-        {{"t.zms"}, true, "", [](const zApplicationWin32& a) {
+        {{"t.zms"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
              EXPECT_EQ(Text(a.input), "t.zms");
              EXPECT_EQ(a.viewMode, ViewModeScene);
              EXPECT_EQ(Text(a.rendererId), "gl2");
@@ -40,16 +43,28 @@ TEST_F(CommandLineTest, OptionTable) {
              EXPECT_EQ(a.raytraceGrid, 4);
              EXPECT_EQ(a.runTime, 0);
          }},
-        {{"p.zgp", "-P"}, true, "", [](const zApplicationWin32& a) { EXPECT_EQ(a.viewMode, ViewModeProject); }},
+        {{"p.zgp", "-P"},
+         true,
+         "",
+         [](const zApplicationWin32& a) { EXPECT_EQ(a.viewMode, ViewModeProject); }},
         {{"t.zms", "-time_live", "2"}, true, "", [](const zApplicationWin32& a) { EXPECT_EQ(a.runTime, 2); }},
         // A negative run time is no limit rather than one frame.
-        {{"t.zms", "-time_live", "-5"}, true, "", [](const zApplicationWin32& a) { EXPECT_EQ(a.runTime, 0); }},
-        {{"t.zms", "-time_live", "99999999999"}, true, "",
+        {{"t.zms", "-time_live", "-5"},
+         true,
+         "",
+         [](const zApplicationWin32& a) { EXPECT_EQ(a.runTime, 0); }},
+        {{"t.zms", "-time_live", "99999999999"},
+         true,
+         "",
          [](const zApplicationWin32& a) { EXPECT_EQ(a.runTime, 2147483647); }},
-        {{"t.zms", "-time_live", "abc"}, true, "", [](const zApplicationWin32& a) { EXPECT_EQ(a.runTime, 0); }},
+        {{"t.zms", "-time_live", "abc"},
+         true,
+         "",
+         [](const zApplicationWin32& a) { EXPECT_EQ(a.runTime, 0); }},
         {{"t.zms", "-ignore_bootstrap", "-ignore_esc", "-ignore_missing", "-fallback_disk_fs", "-safe_mode",
           "-enable_profiler"},
-         true, "",
+         true,
+         "",
          [](const zApplicationWin32& a) {
              EXPECT_TRUE(a.ignoreBootstrap);
              EXPECT_TRUE(a.ignoreEscape);
@@ -58,30 +73,56 @@ TEST_F(CommandLineTest, OptionTable) {
              EXPECT_TRUE(a.safeMode);
              EXPECT_TRUE(a.profiler);
          }},
-        {{"t.zms", "-C", "my.cfg"}, true, "", [](const zApplicationWin32& a) { EXPECT_EQ(Text(a.configPath), "my.cfg"); }},
-        {{"t.zms", "-f", "data/"}, true, "", [](const zApplicationWin32& a) {
+        {{"t.zms", "-C", "my.cfg"},
+         true,
+         "",
+         [](const zApplicationWin32& a) { EXPECT_EQ(Text(a.configPath), "my.cfg"); }},
+        {{"t.zms", "-f", "data/"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
              EXPECT_EQ(Text(a.rootPath), "data/");
              EXPECT_EQ(a.dataSource, DataSourceDisk);
          }},
-        {{"t.zms", "-A", "a.ksa"}, true, "", [](const zApplicationWin32& a) {
+        {{"t.zms", "-A", "a.ksa"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
              EXPECT_EQ(Text(a.rootPath), "a.ksa");
              EXPECT_EQ(a.dataSource, DataSourceArchive);
          }},
         // -f after -A keeps the archive source and replaces the path.
-        {{"t.zms", "-A", "a.ksa", "-f", "b.ksa"}, true, "", [](const zApplicationWin32& a) {
+        {{"t.zms", "-A", "a.ksa", "-f", "b.ksa"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
              EXPECT_EQ(Text(a.rootPath), "b.ksa");
              EXPECT_EQ(a.dataSource, DataSourceArchive);
          }},
-        {{"t.zms", "-r", "none", "-m", "file", "-r", "egl2"}, true, "", [](const zApplicationWin32& a) {
+        {{"t.zms", "-r", "none", "-m", "file", "-r", "egl2"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
              EXPECT_EQ(Text(a.rendererId), "egl2");
              EXPECT_EQ(Text(a.mixerId), "file");
          }},
-        {{"t.zms", "-S", "one", "-S", "two"}, true, "",
-         [](const zApplicationWin32& a) { EXPECT_EQ(Paths(a.searchPaths), (std::vector<std::string>{"one", "two"})); }},
-        {{"t.zms", "-I", "a.nut", "-I", "b.nut"}, true, "",
-         [](const zApplicationWin32& a) { EXPECT_EQ(Paths(a.includes), (std::vector<std::string>{"a.nut", "b.nut"})); }},
+        {{"t.zms", "-S", "one", "-S", "two"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
+             EXPECT_EQ(Paths(a.searchPaths), (std::vector<std::string>{"one", "two"}));
+         }},
+        {{"t.zms", "-I", "a.nut", "-I", "b.nut"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
+             EXPECT_EQ(Paths(a.includes), (std::vector<std::string>{"a.nut", "b.nut"}));
+         }},
         // -R alone changes no engine state; only scene-mode initialisation does.
-        {{"t.zms", "-R", "out", "-Rw", "32", "-Rh", "24", "-Raa", "2"}, true, "", [](const zApplicationWin32& a) {
+        {{"t.zms", "-R", "out", "-Rw", "32", "-Rh", "24", "-Raa", "2"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
              EXPECT_EQ(Text(a.raytracePath), "out");
              EXPECT_EQ(a.raytraceWidth, 32);
              EXPECT_EQ(a.raytraceHeight, 24);
@@ -89,19 +130,30 @@ TEST_F(CommandLineTest, OptionTable) {
          }},
         // Sizes that cannot make a picture fall back to the window's; the
         // grid is at least 1.
-        {{"t.zms", "-Rw", "-5", "-Rh", "0", "-Raa", "0"}, true, "", [](const zApplicationWin32& a) {
+        {{"t.zms", "-Rw", "-5", "-Rh", "0", "-Raa", "0"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
              EXPECT_EQ(a.raytraceWidth, -1);
              EXPECT_EQ(a.raytraceHeight, -1);
              EXPECT_EQ(a.raytraceGrid, 1);
          }},
-        {{"t.zms", "-Rw", "99999999999999999999", "-Raa", "-3"}, true, "", [](const zApplicationWin32& a) {
+        {{"t.zms", "-Rw", "99999999999999999999", "-Raa", "-3"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
              EXPECT_EQ(a.raytraceWidth, 2147483647);
              EXPECT_EQ(a.raytraceGrid, 1);
          }},
-        {{"t.zms", "-Mf", "o.wav"}, true, "",
+        {{"t.zms", "-Mf", "o.wav"},
+         true,
+         "",
          [](const zApplicationWin32& a) { EXPECT_EQ(Text(a.GetMixerOutputPath()), "o.wav"); }},
         // The first argument is the input whatever it looks like.
-        {{"-P"}, true, "", [](const zApplicationWin32& a) {
+        {{"-P"},
+         true,
+         "",
+         [](const zApplicationWin32& a) {
              EXPECT_EQ(Text(a.input), "-P");
              EXPECT_EQ(a.viewMode, ViewModeScene);
          }},
@@ -118,13 +170,19 @@ TEST_F(CommandLineTest, OptionTable) {
         {{"t.zms", "-Rh"}, false, "[!] -Rh: Missing raytracer frame height.\n", nullptr},
         {{"t.zms", "-Raa"}, false, "[!] -Raa: Missing raytracer AA grid size.\n", nullptr},
         {{"t.zms", "-I"}, false, "[!] -I: Missing include path.\n", nullptr},
-        {{"t.zms", "-Ds", "a"}, false, "[!] -Ds: Incomplete key-value pair. (eg. -Ds my_var \"String Value\")\n",
+        {{"t.zms", "-Ds", "a"},
+         false,
+         "[!] -Ds: Incomplete key-value pair. (eg. -Ds my_var \"String Value\")\n",
          nullptr},
         {{"t.zms", "-Di", "a"}, false, "[!] -Di: Incomplete key-value pair. (eg. -Di my_var 5)\n", nullptr},
         {{"t.zms", "-Df", "a"}, false, "[!] -Df: Incomplete key-value pair. (eg. -Df my_var 5.5)\n", nullptr},
-        {{"t.zms", "-Ds"}, false, "[!] -Ds: Incomplete key-value pair. (eg. -Ds my_var \"String Value\")\n",
+        {{"t.zms", "-Ds"},
+         false,
+         "[!] -Ds: Incomplete key-value pair. (eg. -Ds my_var \"String Value\")\n",
          nullptr},
-        {{"t.zms", "-Mf"}, false, "[!] -Mf: Missing mixer output file.\n[!] Unknown command line parameter '-Mf'\n",
+        {{"t.zms", "-Mf"},
+         false,
+         "[!] -Mf: Missing mixer output file.\n[!] Unknown command line parameter '-Mf'\n",
          nullptr},
         // Listed in the usage text, refused by the parser.
         {{"t.zms", "-d", "5"}, false, "[!] Unknown command line parameter '-d'\n", nullptr},
@@ -138,7 +196,8 @@ TEST_F(CommandLineTest, OptionTable) {
     };
     for (const ParseCase& c : cases) {
         std::string line;
-        for (const char* argument : c.arguments) line += std::string(argument) + " ";
+        for (const char* argument : c.arguments)
+            line += std::string(argument) + " ";
         SCOPED_TRACE(line);
         log.Reset();
         zApplicationWin32 app;
@@ -159,7 +218,7 @@ TEST_F(CommandLineTest, DefinesKeepTheirOrderNamesAndTypes) {
         const char* name;
         u32 type;
     };
-    const Expected expected[] = {{"n", VariantInt},   {"f", VariantFloat}, {"s", VariantString},
+    const Expected expected[] = {{"n", VariantInt},   {"f", VariantFloat},    {"s", VariantString},
                                  {"bad", VariantInt}, {"huge", VariantFloat}, {"big", VariantInt}};
     ASSERT_EQ(app.defines.GetCount(), 6u);
     auto* node = app.defines.GetHead();
@@ -192,7 +251,7 @@ TEST_F(CommandLineTest, LogLevelLetters) {
         u8 mask;
     };
     const Case cases[] = {
-        {"n!", 0x08}, {"x", 0x00}, {"a", 0xFF}, {"sH", 0x03}, {"an", 0x00},  {"!S*", 0x1C},
+        {"n!", 0x08}, {"x", 0x00},   {"a", 0xFF}, {"sH", 0x03}, {"an", 0x00},  {"!S*", 0x1C},
         {"", 0x00},   {"na*", 0xFF}, {"S", 0x10}, {"hs", 0x01}, {"*!*", 0x0C},
     };
     for (const Case& c : cases) {
@@ -221,16 +280,19 @@ TEST_F(CommandLineTest, UsageTextLineForLine) {
     zApplicationWin32 app;
     app.PrintUsage();
     const std::string text = log.Text();
-    EXPECT_EQ(text.rfind("Usage: ksframework input(.zms|.zgp) <-P> <-f|-A> <-S>\n\nBasic usage:\n\n-P ", 0), 0u);
+    EXPECT_EQ(text.rfind("Usage: ksframework input(.zms|.zgp) <-P> <-f|-A> <-S>\n\nBasic usage:\n\n-P ", 0),
+              0u);
     const std::string ending = "-time_live <sec>   : Set a run time in seconds.\n\nSoftware mixer:\n\n"
                                "-Mf <path>         : Output file.\n\n";
     ASSERT_GE(text.size(), ending.size());
     EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
-    EXPECT_NE(text.find("-dp <password>     : Password-protect the debugger interface.\nScript interface:\n\n"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("-dp <password>     : Password-protect the debugger interface.\nScript interface:\n\n"),
+        std::string::npos);
     EXPECT_NE(text.find("                     a: All (default)\n-time_live"), std::string::npos);
     size_t lines = 0;
-    for (char c : text) lines += c == '\n';
+    for (char c : text)
+        lines += c == '\n';
     EXPECT_EQ(lines, 64u);
 }
 

@@ -16,7 +16,8 @@ std::string U32(u32 value) {
 
 // A ZARC archive holding one raw entry.
 std::string ArchiveWith(const std::string& name, const std::string& data) {
-    return std::string("CRAZ") + U32(u32(name.size())) + name + std::string(1, '\0') + U32(u32(data.size())) + data;
+    return std::string("CRAZ") + U32(u32(name.size())) + name + std::string(1, '\0') + U32(u32(data.size())) +
+           data;
 }
 
 TEST_F(ConfigTest, BootstrapKeys) {
@@ -36,8 +37,8 @@ TEST_F(ConfigTest, BootstrapKeys) {
         {"<ZML=1.0><Input=\"levels/a.zms\">", ViewModeScene, "levels/a.zms", false, false},
         {"<ZML=1.0><IgnoreEsc=True><IgnoreMissingResource=True>", ViewModeScene, "scene.zms", true, true},
         // Keys of another type count as missing.
-        {"<ZML=1.0><IgnoreEsc=\"yes\"><IgnoreMissingResource=1><ViewMode=1>", ViewModeScene, "scene.zms", false,
-         false},
+        {"<ZML=1.0><IgnoreEsc=\"yes\"><IgnoreMissingResource=1><ViewMode=1>", ViewModeScene, "scene.zms",
+         false, false},
         {"<ZML=1.0><Input=5>", ViewModeScene, "scene.zms", false, false},
         {"<ZML=1.0>", ViewModeScene, "scene.zms", false, false},
     };
@@ -57,7 +58,8 @@ TEST_F(ConfigTest, BootstrapKeys) {
 }
 
 TEST_F(ConfigTest, BootstrapFromTheArchiveMakesItTheDataSource) {
-    PutMemoryFile("resource.ksa", ArchiveWith("bootstrap.txt", "<ZML=1.0><Input=\"a.zgp\"><ViewMode=\"Project\">"));
+    PutMemoryFile("resource.ksa",
+                  ArchiveWith("bootstrap.txt", "<ZML=1.0><Input=\"a.zgp\"><ViewMode=\"Project\">"));
     zApplicationWin32 app;
     ASSERT_TRUE(app.LoadBootstrap());
     EXPECT_EQ(Text(app.input), "a.zgp");
@@ -127,15 +129,24 @@ struct SettingsKey {
     u32 bit;
 };
 const SettingsKey SettingsKeys[] = {
-    {"EnableDebug", true, 0x001},       {"Antialiasing", true, 0x002},
-    {"DisableShader", true, 0x010},     {"DisableMultipleRenderTarget", true, 0x020},
-    {"UseFloatTarget", true, 0x004},    {"OptimizeVideoRam", true, 0x008},
-    {"TextureForceTrueColor", true, 0x100}, {"TextureNoCompression", true, 0x200},
-    {"TextureNoDownscale", true, 0x080}, {"TextureForceSquare", true, 0x400},
-    {"Bloom", false, 0x008},            {"Exposure", false, 0x010},
-    {"MotionBlur", false, 0x001},       {"LinearShadow", false, 0x040},
-    {"DepthOfField", false, 0x020},     {"AmbientOcclusion", false, 0x080},
-    {"ShadowMapping", false, 0x002},    {"FramebufferAsTexture", false, 0x100},
+    {"EnableDebug", true, 0x001},
+    {"Antialiasing", true, 0x002},
+    {"DisableShader", true, 0x010},
+    {"DisableMultipleRenderTarget", true, 0x020},
+    {"UseFloatTarget", true, 0x004},
+    {"OptimizeVideoRam", true, 0x008},
+    {"TextureForceTrueColor", true, 0x100},
+    {"TextureNoCompression", true, 0x200},
+    {"TextureNoDownscale", true, 0x080},
+    {"TextureForceSquare", true, 0x400},
+    {"Bloom", false, 0x008},
+    {"Exposure", false, 0x010},
+    {"MotionBlur", false, 0x001},
+    {"LinearShadow", false, 0x040},
+    {"DepthOfField", false, 0x020},
+    {"AmbientOcclusion", false, 0x080},
+    {"ShadowMapping", false, 0x002},
+    {"FramebufferAsTexture", false, 0x100},
     {"LowResolutionFx", false, 0x200},
 };
 
@@ -198,10 +209,26 @@ TEST_F(ConfigTest, SaveWritesEveryKeyInOrderAndReadsBackEqual) {
     zMetafile saved;
     ASSERT_TRUE(engine.SaveRenderSettings(nullptr, &saved));
     const char* const order[] = {
-        "UseFloatTarget", "Antialiasing", "DisableShader", "TextureForceSquare", "TextureForceTrueColor",
-        "TextureNoCompression", "TextureNoDownscale", "Bloom", "Exposure", "MotionBlur", "ShadowMapping",
-        "LinearShadow", "DepthOfField", "AmbientOcclusion", "FramebufferAsTexture", "LowResolutionFx",
-        "EnableDebug", "DisableMultipleRenderTarget", "OptimizeVideoRam", "DebugChannel",
+        "UseFloatTarget",
+        "Antialiasing",
+        "DisableShader",
+        "TextureForceSquare",
+        "TextureForceTrueColor",
+        "TextureNoCompression",
+        "TextureNoDownscale",
+        "Bloom",
+        "Exposure",
+        "MotionBlur",
+        "ShadowMapping",
+        "LinearShadow",
+        "DepthOfField",
+        "AmbientOcclusion",
+        "FramebufferAsTexture",
+        "LowResolutionFx",
+        "EnableDebug",
+        "DisableMultipleRenderTarget",
+        "OptimizeVideoRam",
+        "DebugChannel",
     };
     zLinkedListIterator iterator;
     size_t index = 0;

@@ -67,10 +67,11 @@ TEST_F(ProjectTest, DefaultsOfANewProject) {
 }
 
 TEST_F(ProjectTest, EnvironmentReader) {
-    PutMemoryFile("p.zgp", "<ZML=1.0>\n<Environment=<Name=\"P\"><Authors=\"A\"><Description=\"D\"><Copyright=\"C\">"
-                           "<Include=<URI=\"a.nut\"><Other=\"x\"><URI=\"b.nut\">>"
-                           "<SearchPaths=<Path=\"one\"><Path=2><Dir=\"two\">>"
-                           "<ScriptUnit=<Script=\"p.nut\"><Class=\"P\">><Unknown=1>>\n");
+    PutMemoryFile("p.zgp",
+                  "<ZML=1.0>\n<Environment=<Name=\"P\"><Authors=\"A\"><Description=\"D\"><Copyright=\"C\">"
+                  "<Include=<URI=\"a.nut\"><Other=\"x\"><URI=\"b.nut\">>"
+                  "<SearchPaths=<Path=\"one\"><Path=2><Dir=\"two\">>"
+                  "<ScriptUnit=<Script=\"p.nut\"><Class=\"P\">><Unknown=1>>\n");
     zEngine engine;
     zProject project(&engine);
     project.includes.Add(zString("old.nut"));
@@ -150,8 +151,9 @@ TEST_F(ProjectTest, WriterThenReaderGivesAnEqualProject) {
 }
 
 TEST_F(ProjectTest, OpenSetsTheGlobalsInTheVM) {
-    WriteDiskFile("a.nut", "::seen <- typeof g_engine + \" \" + typeof g_project + \" \" + typeof g_mixer + \" \" + "
-                           "typeof g_render + \" \" + (\"g_context_project\" in getroottable());");
+    WriteDiskFile("a.nut",
+                  "::seen <- typeof g_engine + \" \" + typeof g_project + \" \" + typeof g_mixer + \" \" + "
+                  "typeof g_render + \" \" + (\"g_context_project\" in getroottable());");
     zEngine engine;
     engine.GetRenderer()->Open(320, 200, 32, false);
     zProject project(&engine);
