@@ -16,7 +16,7 @@ constexpr const char* StartupScript = "scriptlib/zad.nut";
 
 // The loaders' missing-resource callback: the name is left as it is, the
 // flag the frame tests is raised.
-void OnMissingResource(zString& name) {
+void OnMissingResource(zString& /*name*/) {
     RaiseMissingResourceFlag();
 }
 

@@ -54,7 +54,7 @@ class zApplication {
     virtual bool PumpMessages() = 0;
     // Offered every argument no option of the base matches; index is the
     // argument's and, on success, moves past the values it took.
-    virtual bool ParseExtraOption(int argc, const char* const* argv, int& index) { return false; }
+    virtual bool ParseExtraOption(int /*argc*/, const char* const* /*argv*/, int& /*index*/) { return false; }
     virtual void PrintExtraUsage() {}
     // Factories by id; "list" prints the ids and fails.
     virtual bool CreateRenderer() = 0;
@@ -128,7 +128,7 @@ class zApplication {
     bool AdoptMixer(std::unique_ptr<zMixer> made);
     // Called by Shutdown just before the application's mixer is destroyed,
     // so that a subclass drops the pointers it keeps to it.
-    virtual void OnMixerDeleting(zMixer* dying) {}
+    virtual void OnMixerDeleting(zMixer* /*dying*/) {}
 
     zEngine engine;
     // Built over the engine; holds the script VM in both view modes.

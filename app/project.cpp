@@ -140,7 +140,7 @@ bool zProject::ParseRootTag(zMetafile& doc, zMetaTag* root) {
     return true;
 }
 
-zMetaTag* zProject::BuildRootTag(zMetafile& doc) {
+zMetaTag* zProject::BuildRootTag(zMetafile& /*doc*/) {
     std::unique_ptr<zMetaTag> root(new (std::nothrow) zMetaTag("Environment"));
     if (!root) {
         GetLog() << "[!] Could not create environment root tag to serialize.\n";

@@ -155,19 +155,22 @@ std::vector<std::string> Concat(std::vector<std::string> first, const std::vecto
     return first;
 }
 
+CatalogueRow Row(std::string id, std::vector<std::string> arguments, std::vector<FixtureFile> files,
+                 int exitCode, std::vector<std::string> lines, std::vector<std::string> forbidden = {},
+                 std::vector<std::string> once = {}, std::string programName = {}) {
+    return {std::move(id),    std::move(arguments), std::move(files), exitCode,
+            std::move(lines), std::move(forbidden), std::move(once),  std::move(programName)};
+}
+
 std::vector<CatalogueRow> Catalogue() {
     std::vector<CatalogueRow> rows;
     // No arguments, no bootstrap.txt anywhere: the usage, exit 1.
-    rows.push_back({"B1_NoArgumentsShowsUsage",
-                    {},
-                    {},
-                    1,
-                    Concat({"[*] Could not access file 'bootstrap.txt'.",
-                            "[H] Filesystem connecting to archive 'resource.ksa'...",
-                            "[!] Failed to open archive 'resource.ksa'."},
-                           UsageLines),
-                    {},
-                    {FreeingCaches}});
+    rows.push_back(Row("B1_NoArgumentsShowsUsage", {}, {}, 1,
+                       Concat({"[*] Could not access file 'bootstrap.txt'.",
+                               "[H] Filesystem connecting to archive 'resource.ksa'...",
+                               "[!] Failed to open archive 'resource.ksa'."},
+                              UsageLines),
+                       {}, {FreeingCaches}));
     // Every option that takes a value, as the last argument.
     const std::pair<const char*, const char*> valueOptions[] = {
         {"C", "-C: Missing configuration file path."},
@@ -185,226 +188,135 @@ std::vector<CatalogueRow> Catalogue() {
         {"I", "-I: Missing include path."},
     };
     for (const auto& option : valueOptions) {
-        rows.push_back({std::string("B2_MissingValue_") + option.first,
-                        {"t.zms", "-r", "none", "-m", "none", std::string("-") + option.first},
-                        {},
-                        1,
-                        {std::string("[!] ") + option.second},
-                        {UsageFirstLine, NoScripts}});
+        rows.push_back(Row(std::string("B2_MissingValue_") + option.first,
+                           {"t.zms", "-r", "none", "-m", "none", std::string("-") + option.first}, {}, 1,
+                           {std::string("[!] ") + option.second}, {UsageFirstLine, NoScripts}));
     }
-    rows.push_back({"B3_IncompleteStringDefine",
-                    {"t.zms", "-Ds", "a"},
-                    {},
-                    1,
-                    {"[!] -Ds: Incomplete key-value pair. (eg. -Ds my_var \"String Value\")"}});
-    rows.push_back({"B3_IncompleteIntegerDefine",
-                    {"t.zms", "-Di", "a"},
-                    {},
-                    1,
-                    {"[!] -Di: Incomplete key-value pair. (eg. -Di my_var 5)"}});
-    rows.push_back({"B3_IncompleteFloatDefine",
-                    {"t.zms", "-Df", "a"},
-                    {},
-                    1,
-                    {"[!] -Df: Incomplete key-value pair. (eg. -Df my_var 5.5)"}});
-    rows.push_back({"B4_MixerFileWithoutPath",
-                    {"t.zms", "-Mf"},
-                    {},
-                    1,
-                    {"[!] -Mf: Missing mixer output file.", "[!] Unknown command line parameter '-Mf'"}});
-    rows.push_back({"B5_DebuggerPortIsRefused",
-                    {"t.zms", "-d", "5"},
-                    {},
-                    1,
-                    {"[!] Unknown command line parameter '-d'"}});
-    rows.push_back({"B5_UnknownOption", {"t.zms", "-x"}, {}, 1, {"[!] Unknown command line parameter '-x'"}});
-    rows.push_back({"B6_FirstArgumentIsTheInput",
-                    {"-r", "none", "t.zms"},
-                    {},
-                    1,
-                    {"[!] Unknown command line parameter 'none'"}});
-    rows.push_back({"B8_RendererList",
-                    {"t.zms", "-r", "list"},
-                    {},
-                    2,
-                    {"Available renderer ID:", "", "'none'\t\t\t\t: No video output.",
-                     "'gl2'\t\t\t\t: OpenGL 2.0 based hardware renderer.",
-                     "'egl2'\t\t\t\t: OpenGL ES 2.0 based hardware renderer.", ""}});
-    rows.push_back({"B9_MixerList",
-                    {"t.zms", "-r", "none", "-m", "list"},
-                    {},
-                    2,
-                    {"Available mixer ID:", "", "'none'\t\t\t\t: No sound output.",
-                     "'al'\t\t\t\t: OpenAL based hardware mixer.",
-                     "'soft'\t\t\t\t: Platform independent software mixer.",
-                     "'file' <output.wav>\t: Software mixer with output to file.", ""},
-                    {"Available renderer ID:"}});
+    rows.push_back(Row("B3_IncompleteStringDefine", {"t.zms", "-Ds", "a"}, {}, 1,
+                       {"[!] -Ds: Incomplete key-value pair. (eg. -Ds my_var \"String Value\")"}));
+    rows.push_back(Row("B3_IncompleteIntegerDefine", {"t.zms", "-Di", "a"}, {}, 1,
+                       {"[!] -Di: Incomplete key-value pair. (eg. -Di my_var 5)"}));
+    rows.push_back(Row("B3_IncompleteFloatDefine", {"t.zms", "-Df", "a"}, {}, 1,
+                       {"[!] -Df: Incomplete key-value pair. (eg. -Df my_var 5.5)"}));
+    rows.push_back(Row("B4_MixerFileWithoutPath", {"t.zms", "-Mf"}, {}, 1,
+                       {"[!] -Mf: Missing mixer output file.", "[!] Unknown command line parameter '-Mf'"}));
+    rows.push_back(Row("B5_DebuggerPortIsRefused", {"t.zms", "-d", "5"}, {}, 1,
+                       {"[!] Unknown command line parameter '-d'"}));
     rows.push_back(
-        {"B10_UnknownRenderer", {"t.zms", "-r", "bogus"}, {}, 2, {"[!] Unknown renderer id 'bogus'."}});
-    rows.push_back({"B10_UnknownMixer",
-                    {"t.zms", "-r", "none", "-m", "bogus"},
-                    {},
-                    2,
-                    {"[!] Unknown mixer id 'bogus'."}});
+        Row("B5_UnknownOption", {"t.zms", "-x"}, {}, 1, {"[!] Unknown command line parameter '-x'"}));
+    rows.push_back(Row("B6_FirstArgumentIsTheInput", {"-r", "none", "t.zms"}, {}, 1,
+                       {"[!] Unknown command line parameter 'none'"}));
+    rows.push_back(Row("B8_RendererList", {"t.zms", "-r", "list"}, {}, 2,
+                       {"Available renderer ID:", "", "'none'\t\t\t\t: No video output.",
+                        "'gl2'\t\t\t\t: OpenGL 2.0 based hardware renderer.",
+                        "'egl2'\t\t\t\t: OpenGL ES 2.0 based hardware renderer.", ""}));
+    rows.push_back(Row("B9_MixerList", {"t.zms", "-r", "none", "-m", "list"}, {}, 2,
+                       {"Available mixer ID:", "", "'none'\t\t\t\t: No sound output.",
+                        "'al'\t\t\t\t: OpenAL based hardware mixer.",
+                        "'soft'\t\t\t\t: Platform independent software mixer.",
+                        "'file' <output.wav>\t: Software mixer with output to file.", ""},
+                       {"Available renderer ID:"}));
+    rows.push_back(
+        Row("B10_UnknownRenderer", {"t.zms", "-r", "bogus"}, {}, 2, {"[!] Unknown renderer id 'bogus'."}));
+    rows.push_back(Row("B10_UnknownMixer", {"t.zms", "-r", "none", "-m", "bogus"}, {}, 2,
+                       {"[!] Unknown mixer id 'bogus'."}));
     // The defaults name devices this build does not have yet.
-    rows.push_back({"DefaultRendererNotBuilt",
-                    {"t.zms"},
-                    {},
-                    2,
-                    {"[!] The renderer id 'gl2' is not available in this build."}});
-    rows.push_back({"DefaultMixerNotBuilt",
-                    {"t.zms", "-r", "none"},
-                    {},
-                    2,
-                    {"[!] The mixer id 'al' is not available in this build."}});
+    rows.push_back(Row("DefaultRendererNotBuilt", {"t.zms"}, {}, 2,
+                       {"[!] The renderer id 'gl2' is not available in this build."}));
+    rows.push_back(Row("DefaultMixerNotBuilt", {"t.zms", "-r", "none"}, {}, 2,
+                       {"[!] The mixer id 'al' is not available in this build."}));
     // With the null devices initialisation reaches the scripts; shutdown
     // after the failed start runs once.
-    rows.push_back({"NullDevicesStopAtTheScripts",
-                    {"t.zms", "-r", "none", "-m", "none"},
-                    {{"t.zms", SceneFile}},
-                    2,
-                    {NoScripts, FreeingCaches, "Done."},
-                    {},
-                    {FreeingCaches, "Done.", NoScripts}});
+    rows.push_back(Row("NullDevicesStopAtTheScripts", {"t.zms", "-r", "none", "-m", "none"},
+                       {{"t.zms", SceneFile}}, 2, {NoScripts, FreeingCaches, "Done."}, {},
+                       {FreeingCaches, "Done.", NoScripts}));
     // A program name without a directory reads ./engine.cfg.
-    rows.push_back({"ConfigBesideTheWorkingDirectory",
-                    {"t.zms", "-r", "none", "-m", "none"},
-                    {},
-                    2,
-                    {"[*] Could not access file './engine.cfg'.", NoScripts},
-                    {},
-                    {},
-                    "player"});
-    rows.push_back({"ConfigFoundInTheWorkingDirectory",
-                    {"t.zms", "-r", "none", "-m", "none"},
-                    {{"engine.cfg", Config640}},
-                    2,
-                    {NoScripts},
-                    {"[*] Could not access file './engine.cfg'."},
-                    {},
-                    "player"});
-    rows.push_back({"ConfigByOption",
-                    {"t.zms", "-r", "none", "-m", "none", "-C", "cfg640"},
-                    {{"cfg640", Config640}},
-                    2,
-                    {NoScripts},
-                    {"[*] Could not access file 'cfg640'."}});
-    rows.push_back({"ConfigByOptionMissing",
-                    {"t.zms", "-r", "none", "-m", "none", "-C", "absent.cfg"},
-                    {},
-                    2,
-                    {"[*] Could not access file 'absent.cfg'.", NoScripts}});
+    rows.push_back(Row("ConfigBesideTheWorkingDirectory", {"t.zms", "-r", "none", "-m", "none"}, {}, 2,
+                       {"[*] Could not access file './engine.cfg'.", NoScripts}, {}, {}, "player"));
+    rows.push_back(Row("ConfigFoundInTheWorkingDirectory", {"t.zms", "-r", "none", "-m", "none"},
+                       {{"engine.cfg", Config640}}, 2, {NoScripts},
+                       {"[*] Could not access file './engine.cfg'."}, {}, "player"));
+    rows.push_back(Row("ConfigByOption", {"t.zms", "-r", "none", "-m", "none", "-C", "cfg640"},
+                       {{"cfg640", Config640}}, 2, {NoScripts}, {"[*] Could not access file 'cfg640'."}));
+    rows.push_back(Row("ConfigByOptionMissing", {"t.zms", "-r", "none", "-m", "none", "-C", "absent.cfg"}, {},
+                       2, {"[*] Could not access file 'absent.cfg'.", NoScripts}));
     // Paths written on Windows: backslashes and another letter case.
-    rows.push_back({"ConfigPathWrittenOnWindows",
-                    {"t.zms", "-r", "none", "-m", "none", "-C", "Sub\\CFG640"},
-                    {{"sub/cfg640", Config640}},
-                    2,
-                    {NoScripts},
-                    {"[*] Could not access file 'Sub\\CFG640'.", "[*] Could not access file 'Sub/CFG640'."}});
-    rows.push_back({"BrokenConfigIsReportedAndIgnored",
-                    {"t.zms", "-r", "none", "-m", "none", "-C", "bad.cfg"},
-                    {{"bad.cfg", "<ZML=1.0><Width=640><Height="}},
-                    2,
-                    {"[*] Failed to load metafile 'bad.cfg'.", NoScripts}});
+    rows.push_back(
+        Row("ConfigPathWrittenOnWindows", {"t.zms", "-r", "none", "-m", "none", "-C", "Sub\\CFG640"},
+            {{"sub/cfg640", Config640}}, 2, {NoScripts},
+            {"[*] Could not access file 'Sub\\CFG640'.", "[*] Could not access file 'Sub/CFG640'."}));
+    rows.push_back(Row("BrokenConfigIsReportedAndIgnored",
+                       {"t.zms", "-r", "none", "-m", "none", "-C", "bad.cfg"},
+                       {{"bad.cfg", "<ZML=1.0><Width=640><Height="}}, 2,
+                       {"[*] Failed to load metafile 'bad.cfg'.", NoScripts}));
     // Only errors pass: no warnings, no headers, no standard lines after the
     // banner.
-    rows.push_back({"B19_LogLevelErrorsOnly",
-                    {"t.zms", "-r", "none", "-m", "none", "-log_level", "n!"},
-                    {},
-                    2,
-                    {NoScripts},
-                    {"[*] Could not access file './engine.cfg'.", FreeingCaches, "Done."},
-                    {},
-                    "player"});
+    rows.push_back(Row("B19_LogLevelErrorsOnly", {"t.zms", "-r", "none", "-m", "none", "-log_level", "n!"},
+                       {}, 2, {NoScripts},
+                       {"[*] Could not access file './engine.cfg'.", FreeingCaches, "Done."}, {}, "player"));
     // Scripting starts before the scene: the start-up script, the includes
     // with the globals set, then the defines.
-    rows.push_back(
-        {"StartupScriptMissing", {"t.zms", "-r", "none", "-m", "none"}, {}, 2, {NoStartupScript, NoScripts}});
+    rows.push_back(Row("StartupScriptMissing", {"t.zms", "-r", "none", "-m", "none"}, {}, 2,
+                       {NoStartupScript, NoScripts}));
     const std::string globals =
         "print(g_width + \"x\" + g_height + \" \" + g_context_project + \" \" + typeof g_engine);";
-    rows.push_back({"B13_IncludeSeesTheGlobals",
-                    {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut"},
-                    {StartupScript(), {"g.nut", globals}},
-                    2,
-                    {"[S] 1280x720 false CObject", NoScripts},
-                    {NoStartupScript}});
-    rows.push_back({"B13_IncludeSeesTheConfiguredSize",
-                    {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut", "-C", "cfg640"},
-                    {StartupScript(), {"g.nut", globals}, {"cfg640", Config640}},
-                    2,
-                    {"[S] 640x480 false CObject", NoScripts}});
-    rows.push_back({"B13_FloatWidthKeepsTheDefault",
-                    {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut", "-C", "cfg"},
-                    {StartupScript(), {"g.nut", globals}, {"cfg", "<ZML=1.0><Width=640.0>"}},
-                    2,
-                    {"[S] 1280x720 false CObject", NoScripts}});
-    rows.push_back({"IncludePathWrittenOnWindows",
-                    {"t.zms", "-r", "none", "-m", "none", "-I", "Scripts\\G.NUT"},
-                    {StartupScript(), {"scripts/g.nut", globals}},
-                    2,
-                    {"[S] 1280x720 false CObject", NoScripts},
-                    {"[!] Failed to locate script 'Scripts\\G.NUT'."}});
+    rows.push_back(Row("B13_IncludeSeesTheGlobals", {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut"},
+                       {StartupScript(), {"g.nut", globals}}, 2, {"[S] 1280x720 false CObject", NoScripts},
+                       {NoStartupScript}));
+    rows.push_back(Row("B13_IncludeSeesTheConfiguredSize",
+                       {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut", "-C", "cfg640"},
+                       {StartupScript(), {"g.nut", globals}, {"cfg640", Config640}}, 2,
+                       {"[S] 640x480 false CObject", NoScripts}));
+    rows.push_back(Row("B13_FloatWidthKeepsTheDefault",
+                       {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut", "-C", "cfg"},
+                       {StartupScript(), {"g.nut", globals}, {"cfg", "<ZML=1.0><Width=640.0>"}}, 2,
+                       {"[S] 1280x720 false CObject", NoScripts}));
+    rows.push_back(
+        Row("IncludePathWrittenOnWindows", {"t.zms", "-r", "none", "-m", "none", "-I", "Scripts\\G.NUT"},
+            {StartupScript(), {"scripts/g.nut", globals}}, 2, {"[S] 1280x720 false CObject", NoScripts},
+            {"[!] Failed to locate script 'Scripts\\G.NUT'."}));
     // Defines are set after the includes, so an include cannot read one.
+    rows.push_back(Row("B15_DefinesComeAfterTheIncludes",
+                       {"t.zms", "-r", "none", "-m", "none", "-I", "inc.nut", "-Di", "x", "5"},
+                       {StartupScript(), {"inc.nut", "print(\"x=\" + ::x);"}}, 2,
+                       {"[|] Exception: the index 'x' does not exist",
+                        "[|] Call stack (CS):", "[|]   1: main() inc.nut(1)",
+                        "[!] Killing VM with reason 'the index 'x' does not exist'.", NoScripts},
+                       {"[S] x=5"}));
     rows.push_back(
-        {"B15_DefinesComeAfterTheIncludes",
-         {"t.zms", "-r", "none", "-m", "none", "-I", "inc.nut", "-Di", "x", "5"},
-         {StartupScript(), {"inc.nut", "print(\"x=\" + ::x);"}},
-         2,
-         {"[|] Exception: the index 'x' does not exist", "[|] Call stack (CS):", "[|]   1: main() inc.nut(1)",
-          "[!] Killing VM with reason 'the index 'x' does not exist'.", NoScripts},
-         {"[S] x=5"}});
-    rows.push_back({"B7_SceneFileAsProject",
-                    {"t.zms", "-P", "-r", "none", "-m", "none"},
-                    {{"t.zms", SceneFile}},
-                    2,
-                    {"[!] Could not parse environment. Root tag id is incorrect (Scene)."},
-                    {NoStartupScript}});
-    rows.push_back({"B11_MissingProject",
-                    {"missing.zgp", "-P", "-r", "none", "-m", "none"},
-                    {},
-                    2,
-                    {"[*] Could not access file 'missing.zgp'."},
-                    {"Parsing ZML environment..."}});
+        Row("B7_SceneFileAsProject", {"t.zms", "-P", "-r", "none", "-m", "none"}, {{"t.zms", SceneFile}}, 2,
+            {"[!] Could not parse environment. Root tag id is incorrect (Scene)."}, {NoStartupScript}));
+    rows.push_back(Row("B11_MissingProject", {"missing.zgp", "-P", "-r", "none", "-m", "none"}, {}, 2,
+                       {"[*] Could not access file 'missing.zgp'."}, {"Parsing ZML environment..."}));
     rows.push_back(
-        {"ProjectEnvironmentRead",
-         {"p.zgp", "-P", "-r", "none", "-m", "none"},
-         {StartupScript(),
-          {"p.zgp", "<ZML=1.0>\n<Environment=<Name=\"P\"><ScriptUnit=<Script=\"p.nut\"><Class=\"P\">>"
-                    "<Include=<URI=\"g.nut\">>>\n"},
-          {"g.nut", "print(\"include of \" + typeof g_project);"}},
-         2,
-         {"Parsing ZML environment...", "[S] include of CObject",
-          "[!] Cannot run 'p.zgp': this player cannot run project scripts yet."}});
-    rows.push_back(
-        {"ArchiveSourceMissing",
-         {"t.zms", "-r", "none", "-m", "none", "-A", "absent.ksa"},
-         {},
-         2,
-         {"[H] Filesystem connecting to archive 'absent.ksa'...", "[!] Failed to open archive 'absent.ksa'."},
-         {NoScripts}});
-    rows.push_back({"ArchiveSourceConnects",
-                    {"t.zms", "-r", "none", "-m", "none", "-A", "data.ksa"},
-                    {{"data.ksa", ArchiveWith("t.zms", SceneFile)}},
-                    2,
-                    {"[H] Filesystem connecting to archive 'data.ksa'...", NoScripts},
-                    {"[!] Failed to open archive 'data.ksa'."}});
+        Row("ProjectEnvironmentRead", {"p.zgp", "-P", "-r", "none", "-m", "none"},
+            {StartupScript(),
+             {"p.zgp", "<ZML=1.0>\n<Environment=<Name=\"P\"><ScriptUnit=<Script=\"p.nut\"><Class=\"P\">>"
+                       "<Include=<URI=\"g.nut\">>>\n"},
+             {"g.nut", "print(\"include of \" + typeof g_project);"}},
+            2,
+            {"Parsing ZML environment...", "[S] include of CObject",
+             "[!] Cannot run 'p.zgp': this player cannot run project scripts yet."}));
+    rows.push_back(Row(
+        "ArchiveSourceMissing", {"t.zms", "-r", "none", "-m", "none", "-A", "absent.ksa"}, {}, 2,
+        {"[H] Filesystem connecting to archive 'absent.ksa'...", "[!] Failed to open archive 'absent.ksa'."},
+        {NoScripts}));
+    rows.push_back(Row("ArchiveSourceConnects", {"t.zms", "-r", "none", "-m", "none", "-A", "data.ksa"},
+                       {{"data.ksa", ArchiveWith("t.zms", SceneFile)}}, 2,
+                       {"[H] Filesystem connecting to archive 'data.ksa'...", NoScripts},
+                       {"[!] Failed to open archive 'data.ksa'."}));
     // bootstrap.txt: the command line comes from the file, which cannot name
     // the null devices, so the run stops at the renderer.
-    rows.push_back({"B23_BootstrapOnDisk",
-                    {},
-                    {{"bootstrap.txt", "<ZML=1.0><Input=\"t.zms\">"}},
-                    2,
-                    {"[!] The renderer id 'gl2' is not available in this build."},
-                    {UsageFirstLine, "[*] Could not access file 'bootstrap.txt'."}});
-    rows.push_back({"BootstrapInTheArchive",
-                    {},
-                    {{"resource.ksa", ArchiveWith("bootstrap.txt", "<ZML=1.0><Input=\"t.zms\">")}},
-                    2,
-                    {"[*] Could not access file 'bootstrap.txt'.",
-                     "[H] Filesystem connecting to archive 'resource.ksa'...",
-                     "[H] Filesystem connecting to archive 'resource.ksa'...",
-                     "[!] The renderer id 'gl2' is not available in this build."},
-                    {UsageFirstLine}});
+    rows.push_back(Row("B23_BootstrapOnDisk", {}, {{"bootstrap.txt", "<ZML=1.0><Input=\"t.zms\">"}}, 2,
+                       {"[!] The renderer id 'gl2' is not available in this build."},
+                       {UsageFirstLine, "[*] Could not access file 'bootstrap.txt'."}));
+    rows.push_back(Row("BootstrapInTheArchive", {},
+                       {{"resource.ksa", ArchiveWith("bootstrap.txt", "<ZML=1.0><Input=\"t.zms\">")}}, 2,
+                       {"[*] Could not access file 'bootstrap.txt'.",
+                        "[H] Filesystem connecting to archive 'resource.ksa'...",
+                        "[H] Filesystem connecting to archive 'resource.ksa'...",
+                        "[!] The renderer id 'gl2' is not available in this build."},
+                       {UsageFirstLine}));
     return rows;
 }
 
