@@ -254,6 +254,19 @@ std::vector<CatalogueRow> Catalogue() {
     rows.push_back(Row("B19_LogLevelErrorsOnly", {"t.zms", "-r", "none", "-m", "none", "-log_level", "n!"},
                        {}, 2, {NoScripts},
                        {"[*] Could not access file './engine.cfg'.", FreeingCaches, "Done."}, {}, "player"));
+    // A script error under a reduced mask: the "[|]" report always passes,
+    // the kill line is an error.
+    const FixtureFile failing{"bad.nut", "print(\"before\"); local a = null; a.x = 1;"};
+    rows.push_back(Row("B19_ScriptErrorWithErrorsOnly",
+                       {"t.zms", "-r", "none", "-m", "none", "-log_level", "n!", "-I", "bad.nut"},
+                       {StartupScript(), failing}, 2,
+                       {"[|] Exception: trying to set 'null'", "[|] Call stack (CS):",
+                        "[!] Killing VM with reason 'trying to set 'null''.", NoScripts},
+                       {"[S] before"}));
+    rows.push_back(Row("B19_ScriptErrorWithNothing",
+                       {"t.zms", "-r", "none", "-m", "none", "-log_level", "x", "-I", "bad.nut"},
+                       {StartupScript(), failing}, 2, {"[|] Exception: trying to set 'null'"},
+                       {"[S] before", "[!] Killing VM with reason 'trying to set 'null''.", NoScripts}));
     // Scripting starts before the scene: the start-up script, the includes
     // with the globals set, then the defines.
     rows.push_back(Row("StartupScriptMissing", {"t.zms", "-r", "none", "-m", "none"}, {}, 2,
