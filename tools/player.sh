@@ -11,5 +11,6 @@ if [ -x "$build/app/player" ] && [ -f "$sample/hello.zms" ]; then
     cd "$sample"
     exec "$build/app/player" hello.zms -r none -m none -time_live 2 "$@"
 fi
-echo "Built $build/app/player. It reads its command line, bootstrap.txt and engine.cfg and opens"
-echo "the null renderer and mixer, but cannot run a scene or a project yet (no sample ships)."
+echo "Built $build/app/player. It reads its command line, bootstrap.txt and engine.cfg, opens the"
+echo "null renderer and mixer and starts the script VM, but cannot run a scene or a project yet"
+echo "(no sample ships)."
