@@ -3,8 +3,8 @@
 #include "audio/mixer.h"
 #include "core/clock.h"
 #include "core/log.h"
-#include "markup/script_value.h"
 #include "io/file_road.h"
+#include "markup/script_value.h"
 #include "picture/codec.h"
 #include "render/renderer.h"
 #include "scene/memory_layout.h"
@@ -148,7 +148,6 @@ void zApplication::StartClock() {
 
 bool zApplication::Frame() {
     engine.BeginDraw(true, true);
-    bool stop = false;
     engine.EndDraw(false, false, true);
     engine.GetRenderer()->ResetStatistics();
     SleepMilliseconds(1);
@@ -162,7 +161,6 @@ bool zApplication::Frame() {
     runTicks += u32(now - lastFrameClock);
     lastFrameClock = now;
     if (runTime > 0 && runTicks > u64(runTime) * ClockTicksPerSecond) return false;
-    if (stop) return false;
     return PumpMessages();
 }
 
