@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
-#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script,
-# with scene/ and physics/ over engine and squirrel/ on its own (script/ uses its public API).
+#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script -> app,
+# with scene/ and physics/ over engine (and under app) and squirrel/ on its own (script/ uses its public API).
 # Prints every offending file:line and include, and fails when there is one. Run
 # by the test suite (CTest test "layers").
 #
@@ -30,8 +30,9 @@ declare -A deps=(
     [physics]="core io markup engine"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
+    [app]="engine scene script"
 )
-order="platform core io markup picture audio render engine scene physics squirrel script"
+order="platform core io markup picture audio render engine scene physics squirrel script app"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'
