@@ -93,11 +93,30 @@ bool FetchGLExtensions(zGLFunctions& gl, const zGLProcLookup& lookup, u32& syste
     return true;
 }
 
-void ReportGLError(const zGLFunctions& gl, const char* where, i32 line) {
-    const GLenum code = gl.glGetError();
+zEGLFunctions& GetEGLFunctions() {
+    static zEGLFunctions functions;
+    return functions;
+}
+
+bool LoadEGLEntryPoints(const zGLProcLookup& lookup) {
+    zEGLFunctions& gl = GetEGLFunctions();
+    if (gl.loaded) return true;
+#define ZE_EGL_FETCH(ret, name, params)                                                                      \
+    if (!ZE_FETCH(name, Required)) return false;
+    ZE_EGL_FUNCTIONS(ZE_EGL_FETCH)
+    ZE_GL_CORE_FUNCTIONS(ZE_EGL_FETCH)
+#undef ZE_EGL_FETCH
+    gl.loaded = true;
+    return true;
+}
+
+namespace {
+
+void ReportError(GLenum code, bool knowsStackErrors, const char* where, i32 line) {
     if (code == zgl::NoError) return;
     GetLog() << "[!] ";
-    switch (code) {
+    const bool stackError = code == zgl::StackOverflow || code == zgl::StackUnderflow;
+    switch (stackError && !knowsStackErrors ? 0 : code) {
     case zgl::InvalidEnum:
         GetLog() << "GL invalid enumeration (";
         break;
@@ -121,4 +140,14 @@ void ReportGLError(const zGLFunctions& gl, const char* where, i32 line) {
         break;
     }
     GetLog() << (where ? where : "") << ":" << line << ").\n";
+}
+
+} // namespace
+
+void ReportGLError(const zGLFunctions& gl, const char* where, i32 line) {
+    ReportError(gl.glGetError(), true, where, line);
+}
+
+void ReportEGLError(const zEGLFunctions& gl, const char* where, i32 line) {
+    ReportError(gl.glGetError(), false, where, line);
 }

@@ -132,4 +132,66 @@ TEST_F(GLFunctions, ReportGLErrorNamesTheErrorAndWhere) {
     }
 }
 
+// The "egl2" table is process-wide: each case starts from an empty one.
+struct EGLEntryPoints : GLContextFixture {
+    void SetUp() override {
+        GLContextFixture::SetUp();
+        GetEGLFunctions() = zEGLFunctions{};
+    }
+    void TearDown() override {
+        GetEGLFunctions() = zEGLFunctions{};
+        GLContextFixture::TearDown();
+    }
+};
+
+TEST_F(EGLEntryPoints, LoadAfterAFailedLoadFetchesAgain) {
+    LogCapture log;
+    int asked = 0;
+    zGLProcLookup withoutShaders = [&](const char* name) -> void* {
+        ++asked;
+        return std::string(name) == "glCompileShader" ? nullptr : lookup(name);
+    };
+    EXPECT_FALSE(LoadEGLEntryPoints(withoutShaders));
+    EXPECT_EQ(log.Text(), "[!] glCompileShader is not supported by this driver.\n");
+    EXPECT_FALSE(GetEGLFunctions().loaded);
+    EXPECT_NE(GetEGLFunctions().glActiveTextureARB, nullptr);
+    // The first pointer is set, yet the table is not loaded: a second load
+    // must fail again, not hand out null pointers.
+    const int firstAsked = asked;
+    EXPECT_FALSE(LoadEGLEntryPoints(withoutShaders));
+    EXPECT_EQ(asked, 2 * firstAsked);
+
+    log.Reset();
+    ASSERT_TRUE(LoadEGLEntryPoints(lookup));
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_TRUE(GetEGLFunctions().loaded);
+    EXPECT_NE(GetEGLFunctions().glDrawBuffers, nullptr);
+    EXPECT_NE(GetEGLFunctions().glGetError, nullptr);
+    // Loaded: nothing is fetched again.
+    EXPECT_TRUE(LoadEGLEntryPoints([](const char*) -> void* { return nullptr; }));
+}
+
+TEST_F(EGLEntryPoints, ReportKnowsNoStackErrors) {
+    ASSERT_TRUE(LoadEGLEntryPoints(lookup));
+    static GLenum pending = 0;
+    zEGLFunctions faked = GetEGLFunctions();
+    faked.glGetError = [] { return pending; };
+    struct Case {
+        GLenum code;
+        const char* line;
+    } cases[] = {
+        {zgl::NoError, ""},
+        {zgl::InvalidEnum, "[!] GL invalid enumeration (es:7).\n"},
+        {zgl::StackOverflow, "[!] GL error 1283 (es:7).\n"},
+        {zgl::StackUnderflow, "[!] GL error 1284 (es:7).\n"},
+        {zgl::OutOfMemory, "[!] GL out of memory (es:7).\n"},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        pending = c.code;
+        ReportEGLError(faked, "es", 7);
+        EXPECT_EQ(log.Text(), c.line);
+    }
+}
+
 } // namespace
