@@ -27,8 +27,8 @@ class zRenderHost {
     // File hooks of the renderers' own loaders (shader libraries). A path
     // that failed to load may be replaced by one other path to try: true when
     // it was. The base has no hooks.
-    virtual bool RedirectMissingFile(zString& path) { return false; }
-    virtual void NotifyFileOpened(const char* path) {}
+    virtual bool RedirectMissingFile(zString& /*path*/) { return false; }
+    virtual void NotifyFileOpened(const char* /*path*/) {}
 
   protected:
     ~zRenderHost() = default;

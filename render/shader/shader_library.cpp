@@ -10,7 +10,7 @@
 
 zShader::~zShader() = default;
 
-bool zShader::Setup(const char* name, const char* vertexSource, const char* pixelSource) {
+bool zShader::Setup(const char* name, const char* /*vertexSource*/, const char* /*pixelSource*/) {
     m_name.Set(name);
     return true;
 }
