@@ -96,23 +96,30 @@
     X(void, glVertexPointer, (GLint, GLenum, GLsizei, const void*))                                          \
     X(void, glViewport, (GLint, GLint, GLsizei, GLsizei))
 
-// The names the renderer fetches after 1.1, in no particular order (the
-// fetch order and rules are in FetchGLExtensions).
-#define ZE_GL_EXTENSION_FUNCTIONS(X)                                                                         \
-    X(void, glGenerateMipmapEXT, (GLenum))                                                                   \
-    X(void, glMultiTexCoord2f, (GLenum, GLfloat, GLfloat))                                                   \
+// The buffer-object and frame-buffer-object names both renderers fetch.
+#define ZE_GL_BUFFER_FUNCTIONS(X)                                                                            \
     X(void, glGenBuffersARB, (GLsizei, GLuint*))                                                             \
     X(void, glBindBufferARB, (GLenum, GLuint))                                                               \
     X(void, glBufferDataARB, (GLenum, GLsizeiptr, const void*, GLenum))                                      \
     X(void, glDeleteBuffersARB, (GLsizei, const GLuint*))                                                    \
     X(void*, glMapBufferARB, (GLenum, GLenum))                                                               \
-    X(GLboolean, glUnmapBufferARB, (GLenum))                                                                 \
+    X(GLboolean, glUnmapBufferARB, (GLenum))
+
+#define ZE_GL_FRAMEBUFFER_FUNCTIONS(X)                                                                       \
     X(void, glGenFramebuffersEXT, (GLsizei, GLuint*))                                                        \
     X(void, glBindFramebufferEXT, (GLenum, GLuint))                                                          \
     X(void, glDeleteFramebuffersEXT, (GLsizei, const GLuint*))                                               \
     X(void, glFramebufferTexture2DEXT, (GLenum, GLenum, GLenum, GLuint, GLint))                              \
     X(void, glFramebufferRenderbufferEXT, (GLenum, GLenum, GLenum, GLuint))                                  \
-    X(GLenum, glCheckFramebufferStatusEXT, (GLenum))                                                         \
+    X(GLenum, glCheckFramebufferStatusEXT, (GLenum))
+
+// The names the renderer fetches after 1.1, in no particular order (the
+// fetch order and rules are in FetchGLExtensions).
+#define ZE_GL_EXTENSION_FUNCTIONS(X)                                                                         \
+    X(void, glGenerateMipmapEXT, (GLenum))                                                                   \
+    X(void, glMultiTexCoord2f, (GLenum, GLfloat, GLfloat))                                                   \
+    ZE_GL_BUFFER_FUNCTIONS(X)                                                                                \
+    ZE_GL_FRAMEBUFFER_FUNCTIONS(X)                                                                           \
     X(void, glActiveTextureARB, (GLenum))                                                                    \
     X(void, glClientActiveTextureARB, (GLenum))                                                              \
     X(void, glGenQueriesARB, (GLsizei, GLuint*))                                                             \
@@ -151,12 +158,7 @@
 #define ZE_EGL_FUNCTIONS(X)                                                                                  \
     X(void, glActiveTextureARB, (GLenum))                                                                    \
     X(void, glGenerateMipmapEXT, (GLenum))                                                                   \
-    X(void, glGenBuffersARB, (GLsizei, GLuint*))                                                             \
-    X(void, glBindBufferARB, (GLenum, GLuint))                                                               \
-    X(void, glBufferDataARB, (GLenum, GLsizeiptr, const void*, GLenum))                                      \
-    X(void, glDeleteBuffersARB, (GLsizei, const GLuint*))                                                    \
-    X(void*, glMapBufferARB, (GLenum, GLenum))                                                               \
-    X(GLboolean, glUnmapBufferARB, (GLenum))                                                                 \
+    ZE_GL_BUFFER_FUNCTIONS(X)                                                                                \
     X(void, glGenRenderbuffersEXT, (GLsizei, GLuint*))                                                       \
     X(void, glBindRenderbufferEXT, (GLenum, GLuint))                                                         \
     X(void, glRenderbufferStorageEXT, (GLenum, GLenum, GLsizei, GLsizei))                                    \
@@ -194,12 +196,7 @@
     X(void, glUniform4fv, (GLint, GLsizei, const GLfloat*))                                                  \
     X(void, glUniformMatrix3fv, (GLint, GLsizei, GLboolean, const GLfloat*))                                 \
     X(void, glUniformMatrix4fv, (GLint, GLsizei, GLboolean, const GLfloat*))                                 \
-    X(void, glGenFramebuffersEXT, (GLsizei, GLuint*))                                                        \
-    X(void, glBindFramebufferEXT, (GLenum, GLuint))                                                          \
-    X(void, glDeleteFramebuffersEXT, (GLsizei, const GLuint*))                                               \
-    X(void, glFramebufferTexture2DEXT, (GLenum, GLenum, GLenum, GLuint, GLint))                              \
-    X(void, glFramebufferRenderbufferEXT, (GLenum, GLenum, GLenum, GLuint))                                  \
-    X(GLenum, glCheckFramebufferStatusEXT, (GLenum))                                                         \
+    ZE_GL_FRAMEBUFFER_FUNCTIONS(X)                                                                           \
     X(void, glDrawBuffers, (GLsizei, const GLenum*))
 
 // Answers an entry point by name, or null when the context does not offer it.
