@@ -222,19 +222,38 @@ EGL_ShaderParm* AddParameter(zGLSLCompiledMap& map, const char* displayName, con
 
 // ---- Sources ----
 
-u32 EmitVertex(zEmitter& e) {
+// A vertex stream carried to the fragment program by a varying: the ES form
+// reads its own attribute (esBody: varying, attribute), the desktop form a
+// built-in (desktopBody: varying).
+struct zStreamText {
+    u32 type;
+    const char* display;
+    const char* attribute;
+    u32 semantic;
+    u32 attributeType;
+    const char* esBody;
+    const char* desktopBody;
+};
+
+u32 EmitStream(zEmitter& e, const zStreamText& stream) {
     const char* name = e.Name();
     if (e.es()) {
-        AddParameter(e.map, "position", "a_position", ParmStageVertex, ParmStorageAttribute, ParmPosition,
-                     ShaderTypeVec3, 0);
+        AddParameter(e.map, stream.display, stream.attribute, ParmStageVertex, ParmStorageAttribute,
+                     stream.semantic, stream.attributeType, 0);
     }
-    DeclareBoth(e.map, "varying vec4 %s;\n", name);
+    const zString declaration = zString("varying ") + GLSLTypeName(stream.type) + " %s;\n";
+    DeclareBoth(e.map, declaration, name);
     if (e.es()) {
-        AppendFormat(e.map.vertexBody, "%s = vec4(%s, 1.0);\n", name, "a_position");
+        AppendFormat(e.map.vertexBody, stream.esBody, name, stream.attribute);
     } else {
-        AppendFormat(e.map.vertexBody, "%s = gl_Vertex;\n", name);
+        AppendFormat(e.map.vertexBody, stream.desktopBody, name);
     }
-    return ShaderTypeVec4;
+    return stream.type;
+}
+
+u32 EmitVertex(zEmitter& e) {
+    return EmitStream(e, {ShaderTypeVec4, "position", "a_position", ParmPosition, ShaderTypeVec3,
+                          "%s = vec4(%s, 1.0);\n", "%s = gl_Vertex;\n"});
 }
 
 u32 EmitNormal(zEmitter& e) {
@@ -260,22 +279,12 @@ u32 EmitUV(zEmitter& e) {
         GetLog() << "[!] Unsupported UV channel (" << channel << ").\n";
         return 0;
     }
-    const char* name = e.Name();
-    zString attribute;
+    zString attribute, display, desktopBody;
     attribute.Format("a_uv%u", channel);
-    if (e.es()) {
-        zString display;
-        display.Format("uv%u", channel);
-        AddParameter(e.map, display, attribute, ParmStageVertex, ParmStorageAttribute, ParmUV0 + channel,
-                     ShaderTypeVec2, 0);
-    }
-    DeclareBoth(e.map, "varying vec2 %s;\n", name);
-    if (e.es()) {
-        AppendFormat(e.map.vertexBody, "%s = %s;\n", name, attribute.CStr());
-    } else {
-        AppendFormat(e.map.vertexBody, "%s = vec2(gl_MultiTexCoord%u);\n", name, channel);
-    }
-    return ShaderTypeVec2;
+    display.Format("uv%u", channel);
+    desktopBody.Format("%%s = vec2(gl_MultiTexCoord%u);\n", channel);
+    return EmitStream(e, {ShaderTypeVec2, display, attribute, ParmUV0 + channel, ShaderTypeVec2, "%s = %s;\n",
+                          desktopBody});
 }
 
 u32 EmitSkinning(zEmitter& e) {
@@ -310,18 +319,8 @@ u32 EmitSkinning(zEmitter& e) {
 }
 
 u32 EmitVertexColor(zEmitter& e) {
-    const char* name = e.Name();
-    if (e.es()) {
-        AddParameter(e.map, "rgb", "a_rgb", ParmStageVertex, ParmStorageAttribute, ParmVertexColor,
-                     ShaderTypeVec4, 0);
-    }
-    DeclareBoth(e.map, "varying vec4 %s;\n", name);
-    if (e.es()) {
-        AppendFormat(e.map.vertexBody, "%s = %s;\n", name, "a_rgb");
-    } else {
-        AppendFormat(e.map.vertexBody, "%s = gl_Color;\n", name);
-    }
-    return ShaderTypeVec4;
+    return EmitStream(e, {ShaderTypeVec4, "rgb", "a_rgb", ParmVertexColor, ShaderTypeVec4, "%s = %s;\n",
+                          "%s = gl_Color;\n"});
 }
 
 // The normal the tangent frame completes: a Geometry Normal of the map's own.
