@@ -103,6 +103,11 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
     // Calls every core listener in list order.
     void SendEvent(u32 code, void* payload) override;
     u32 GetStateWord() const override { return m_stateWord; }
+    // Through missingFileHook and fileOpenedHook, when set.
+    bool RedirectMissingFile(zString& path) override { return missingFileHook && missingFileHook(path); }
+    void NotifyFileOpened(const char* path) override {
+        if (fileOpenedHook) fileOpenedHook(path);
+    }
 
     // zMixerHost
     zMixer* GetCurrentMixer() const override { return m_mixer; }
