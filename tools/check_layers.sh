@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
-#   platform -> core -> io -> markup / picture -> render / audio -> engine,
+#   platform -> core -> io -> markup / picture -> render / audio -> engine -> ui,
 # with squirrel/ on its own. Prints every offending file:line and include, and
 # fails when there is one. Run by the test suite (CTest test "layers").
 #
@@ -8,7 +8,7 @@
 # - "<folder>/<file>" includes name the folder itself or a folder below it in the
 #   table; a plain "<file>" is the including file's own directory; "../" is refused.
 # - POSIX, SDL, OpenAL and GL headers only in platform/.
-# - zlib only in io/, libjpeg and stb only in picture/.
+# - zlib only in io/, libjpeg and stb only in picture/, FreeType only in ui/.
 # tests/, fuzz/ and the bench/ folders are harnesses, not layers: they may include
 # any folder they link and set up host files and processes with POSIX calls.
 set -euo pipefail
@@ -24,9 +24,10 @@ declare -A deps=(
     [audio]="core io"
     [render]="core io markup picture"
     [engine]="core io markup picture render audio"
+    [ui]="engine"
     [squirrel]=""
 )
-order="platform core io markup picture audio render engine squirrel"
+order="platform core io markup picture audio render engine ui squirrel"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'
@@ -35,6 +36,7 @@ declare -A owned=(
     ['^zlib\.h$']=io
     ['^(jpeglib|jerror|jconfig|jmorecfg)\.h$']=picture
     ['^stb/']=picture
+    ['^(ft2build\.h$|freetype/)']=ui
 )
 
 failures=0
