@@ -811,6 +811,16 @@ void MakeRasterFontSeeds() {
     WriteSeed("raster_font", "no-header.zml", "<ZML=1.0>\n<Font=<Char=<Id=32><Step=4.0>>>\n");
 }
 
+// Script units: paths, a class and typed parameters, bad declarations.
+void MakeScriptUnitSeeds() {
+    const Bytes unit = "<ZML=1.0>\n<ScriptUnit=<Script=\"scripts/walk.nut\"><Class=\"Walker\">"
+                       "<ParmList=<Parm=<Id=\"speed\"><Value=2.5>><Parm=<Id=\"on\"><Value=True>>"
+                       "<Parm=<Id=\"count\"><Value=3>><Parm=<Id=\"name\"><Value=\"bob\">>>>\n";
+    WriteWithTruncations("script_unit", "unit", ".zml", unit);
+    WriteSeed("script_unit", "bad-declarations.zml",
+              "<ZML=1.0>\n<ScriptUnit=<ParmList=<Parm=<Value=1>><Parm=<Id=\"a\"><Value>>><Colour=1>>\n");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_make_seeds <corpus directory>\n");
@@ -827,5 +837,6 @@ int main(int argc, char** argv) {
     MakeSceneSeeds();
     MakeItemSeeds();
     MakeRasterFontSeeds();
+    MakeScriptUnitSeeds();
     return g_failed ? 1 : 0;
 }
