@@ -28,7 +28,7 @@ declare -A deps=(
     [scene]="core io markup"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
-    [ui]="engine"
+    [ui]="engine scene script"
 )
 order="platform core io markup picture audio render engine scene squirrel script ui"
 
