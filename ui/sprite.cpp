@@ -156,8 +156,9 @@ bool zSprite2D::Execute(zACECommand* command, f32 share) {
 }
 
 void zSprite2D::SetSize(f32 width, f32 height) {
-    m_size.x = width >= 1.0f ? width : 1.0f;
-    m_size.y = height >= 1.0f ? height : 1.0f;
+    // Not a number and infinity have no size to keep either.
+    m_size.x = std::isfinite(width) && width >= 1.0f ? width : 1.0f;
+    m_size.y = std::isfinite(height) && height >= 1.0f ? height : 1.0f;
 }
 
 zRect zSprite2D::GetSize() const { return zRect{0, 0, Truncate(m_size.x), Truncate(m_size.y)}; }
@@ -413,12 +414,13 @@ i32 zWindow::SkinHeight(int number) const {
 zPicture* zWindow::GetPicture() const { return m_texture.Get(); }
 
 void zWindow::SetSize(f32 width, f32 height) {
+    width = std::isfinite(width) ? std::min(width, f32(WindowSizeLimit)) : 1.0f;
+    height = std::isfinite(height) ? std::min(height, f32(WindowSizeLimit)) : 1.0f;
     zTexture* texture = m_texture.Get();
     if (texture) {
         const u32 textureWidth = WindowTextureSize(width);
         const u32 textureHeight = WindowTextureSize(height);
-        const bool fits = textureWidth <= WindowSizeLimit && textureHeight <= WindowSizeLimit;
-        if (fits && (texture->GetWidth() < textureWidth || texture->GetHeight() < textureHeight)) {
+        if (texture->GetWidth() < textureWidth || texture->GetHeight() < textureHeight) {
             texture->Free();
             if (texture->Allocate(textureWidth, textureHeight, PixelFormatRGBA8)) {
                 texture->Fill(0.0f, 0.0f, 0.0f, 0.0f);
@@ -427,7 +429,7 @@ void zWindow::SetSize(f32 width, f32 height) {
         }
     }
     Invalidate();
-    zSprite2D::SetSize(std::min(width, f32(WindowSizeLimit)), std::min(height, f32(WindowSizeLimit)));
+    zSprite2D::SetSize(width, height);
 }
 
 zRect zWindow::GetSize() const {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "markup/reader.h"
@@ -120,6 +121,16 @@ TEST_F(Scene2D, SizesAndWindowTextures) {
         EXPECT_EQ(window->GetSize().right, i32(c.width));
     }
     EXPECT_EQ(window->GetTitle(), "Window");
+    // Regression: a size that is not finite (a file's overlong number).
+    for (f32 bad : {INFINITY, -INFINITY, NAN}) {
+        sprite->SetSize(bad, 5.0f);
+        EXPECT_EQ(sprite->GetSizeF().x, 1.0f) << bad;
+        window->SetSize(4.0f, bad);
+        EXPECT_EQ(window->GetSizeF().y, 1.0f) << bad;
+    }
+    window->SetSize(100000.0f, 8.0f);
+    EXPECT_EQ(window->GetSizeF().x, f32(WindowSizeLimit)) << "window pictures are capped";
+    EXPECT_EQ(window->GetTexture()->GetWidth(), WindowSizeLimit);
     EXPECT_EQ(WindowTextureSize(0.0f), 1u);
     EXPECT_EQ(WindowTextureSize(513.0f), 1024u);
 }
