@@ -17,6 +17,13 @@ function OnEvent(e, t) {
 }
 )";
 
+void ExpectRect(const zRect& rect, i32 left, i32 top, i32 right, i32 bottom) {
+    EXPECT_EQ(rect.left, left);
+    EXPECT_EQ(rect.top, top);
+    EXPECT_EQ(rect.right, right);
+    EXPECT_EQ(rect.bottom, bottom);
+}
+
 zWidget* AddWidget(zWidget* parent, i32 id, zRect rect) {
     zWidget* widget = new zWidget(id);
     widget->SetRect(rect);
@@ -93,11 +100,9 @@ TEST_F(Scene2D, HiddenParentHidesAndOpacityMultipliesAlongTheChain) {
     child->SetPosition(10.0f, 20.0f);
     parent->UpdateMatrices();
     child->UpdateMatrices();
-    const zRect box = child->GetBoundingBox();
-    EXPECT_EQ(box.left, 110);
-    EXPECT_EQ(box.top, 70);
-    EXPECT_EQ(box.right, 238);
-    EXPECT_EQ(box.bottom, 198);
+    ExpectRect(child->GetBoundingBox(), 110, 70, 238, 198);
+    ExpectRect(child->LocalRectToScreen(zRect{0, 0, 10, 10}), 110, 70, 120, 80);
+    ExpectRect(child->ScreenRectToLocal(zRect{110, 70, 120, 80}), 0, 0, 10, 10);
 }
 
 TEST_F(Scene2D, SizesAndWindowTextures) {
@@ -524,11 +529,7 @@ TEST_F(Scene2D, SkinComposesTheFrameAndShadingFadesAboveTheTitle) {
     const f32 white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     window->SetBackgroundColor(white);
     window->Compose();
-    const zRect client = window->GetClientRect();
-    EXPECT_EQ(client.left, 4);
-    EXPECT_EQ(client.top, 4);
-    EXPECT_EQ(client.right, 16);
-    EXPECT_EQ(client.bottom, 12);
+    ExpectRect(window->GetClientRect(), 4, 4, 16, 12);
     const zPicture* picture = window->GetPicture();
     auto pixel = [&](int x, int y) { return picture->GetPixels() + (y * picture->GetWidth() + x) * 4; };
     EXPECT_EQ(pixel(8, 8)[0], 255) << "inside: the background";
