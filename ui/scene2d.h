@@ -137,7 +137,7 @@ class zScene2D : public zSharedObject,
     // Links only between sprites both in filter, when given.
     zMetaTag* SerializeScene(const zList<zSprite2D*>* filter) const;
 
-    void OnCoreEvent(u32 code, void* payload) override {}
+    void OnCoreEvent(u32 /*code*/, void* /*payload*/) override {}
     // The UI verbs: code 6 moves the global fade; others go to the base.
     bool Execute(zACECommand* command, f32 share) override;
 

@@ -231,7 +231,7 @@ bool zSprite2D::ComputeChainOpacity(f32& opacity) const {
     return true;
 }
 
-void zSprite2D::ComputeScreenMatrix(zRenderer* renderer) {
+void zSprite2D::ComputeScreenMatrix() {
     f32 width = m_scene ? m_scene->GetVirtualWidth() : zScene2D::DefaultVirtualWidth;
     f32 height = m_scene ? m_scene->GetVirtualHeight() : zScene2D::DefaultVirtualHeight;
     if ((m_style & StyleResolutionInvariant) && m_scene) {
@@ -254,7 +254,7 @@ void zSprite2D::Draw(zRenderer* renderer) {
     UpdateMatrices();
     f32 opacity = 1.0f;
     const bool shown = ComputeChainOpacity(opacity);
-    ComputeScreenMatrix(renderer);
+    ComputeScreenMatrix();
     if (!shown || !m_texture || !renderer) return;
     DrawQuad(renderer, m_size.y, opacity);
 }
@@ -554,7 +554,7 @@ void zWindow::Draw(zRenderer* renderer) {
     UpdateMatrices();
     f32 opacity = 1.0f;
     const bool shown = ComputeChainOpacity(opacity);
-    ComputeScreenMatrix(renderer);
+    ComputeScreenMatrix();
     if (!shown || !m_texture) return;
     DrawQuad(renderer, IsShaded() ? f32(TitleHeight()) : m_size.y, opacity);
 }

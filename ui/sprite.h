@@ -149,7 +149,7 @@ class zSprite2D : public zEventTable, public zACEUnit {
     void DrawQuad(zRenderer* renderer, f32 height, f32 opacity);
     // The opacity along the ancestors; false when an ancestor hides it.
     bool ComputeChainOpacity(f32& opacity) const;
-    void ComputeScreenMatrix(zRenderer* renderer);
+    void ComputeScreenMatrix();
     bool ParseSprite(const zMetaTag* tag, bool isWindow);
 
     bool m_isWindow = false;

@@ -26,7 +26,7 @@ class zWidget : public zSharedObject, public zEventTable {
     virtual bool NeedsRedraw() const { return m_dirty; }
     virtual void Invalidate() { m_dirty = true; }
     // Draws the tree into the window picture within the client rectangle.
-    virtual void Draw(zPicture& picture, const zRect& client) { m_dirty = false; }
+    virtual void Draw(zPicture& /*picture*/, const zRect& /*client*/) { m_dirty = false; }
 
     // Appends a child; false when it cannot be linked.
     bool AddChild(zWidget* child);
