@@ -61,7 +61,7 @@ struct RecordingRenderer : zNull_Renderer {
         triangle.flags = flags;
         triangles.push_back(triangle);
     }
-    void UpdateTexture(zTexture* texture, const u8*, u32 width, u32 height, u32, u32) override {
+    void UpdateTexture(zTexture* texture, const u8*, u32, u32, u32, u32) override {
         uploads.push_back(texture);
     }
     void SetProjectionMatrix(const zMatrix4& matrix) override { projections.push_back(matrix.e[0]); }
