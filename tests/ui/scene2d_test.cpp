@@ -548,3 +548,54 @@ TEST_F(Scene2D, SkinComposesTheFrameAndShadingFadesAboveTheTitle) {
     window->SetShaded(false);
     EXPECT_FALSE(window->IsShaded());
 }
+
+namespace {
+
+struct RecordingListener : zScene2DListener {
+    void OnSpriteEvent(u32 event, zSprite2D* sprite) override {
+        events += std::to_string(event) + (sprite->GetScene()->GetWindows().Find(sprite) ? "in " : "out ");
+    }
+    std::string events;
+};
+
+} // namespace
+
+TEST_F(Scene2D, ListenersHearOfNewSpritesBeforeAndAfterTheyJoin) {
+    RecordingListener listener;
+    scene.AddListener(&listener);
+    scene.AddListener(&listener); // once only
+    new zSprite2D(&scene, nullptr, nullptr, "s", nullptr, nullptr);
+    EXPECT_EQ(listener.events, "1out 2in ");
+    scene.RemoveListener(&listener);
+    new zWindow(&scene, nullptr, "w", nullptr, nullptr, nullptr);
+    EXPECT_EQ(listener.events, "1out 2in ");
+}
+
+TEST_F(Scene2D, WithoutAMouseTheStackIsStillSteppedAndDrawn) {
+    scene.SetMouse(nullptr);
+    zTexture* texture = engine.LoadTexture("t.tga", false, false);
+    zSprite2D* sprite = new zSprite2D(&scene, texture, nullptr, "s", nullptr, nullptr);
+    ASSERT_GT(scene.LoadCommandList("toalpha 1, 0.5;", *sprite), 0);
+    engine.SetFixedStep(10000);
+    engine.ResetClock();
+    engine.StepClock();
+    scene.Render(true);
+    EXPECT_NEAR(sprite->GetOpacity(), 0.5f, 1e-4f);
+    EXPECT_EQ(renderer.triangles.size(), 2u);
+    EXPECT_EQ(scene.GetWindowBelowCursor(), nullptr);
+}
+
+TEST_F(Scene2D, VirtualResolutionAndUnloadBitmap) {
+    scene.SetVirtualResolution(640.0f, 480.0f);
+    EXPECT_EQ(scene.GetVirtualWidth(), 640.0f);
+    scene.SetVirtualResolution(0.0f, NAN);
+    EXPECT_EQ(scene.GetVirtualWidth(), 640.0f) << "a size of 0 is refused";
+    EXPECT_EQ(scene.GetVirtualHeight(), 480.0f);
+    i32 x = 0, y = 0;
+    scene.MapCursor(1.0f, 1.0f, 640.0f, 480.0f, 1.0f, x, y);
+    EXPECT_EQ(x, 640);
+    EXPECT_EQ(y, 480);
+    engine.LoadTexture("bitmap.tga", false, false);
+    EXPECT_TRUE(scene.UnloadBitmap("bitmap.tga"));
+    EXPECT_FALSE(scene.UnloadBitmap("bitmap.tga"));
+}
