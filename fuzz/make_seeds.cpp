@@ -821,6 +821,42 @@ void MakeCameraSeeds() {
 
 } // namespace
 
+// Raster fonts: the description, a 0 byte, then the first page's picture.
+void MakeRasterFontSeeds() {
+    const Bytes description =
+        "<ZML=1.0>\n<Font=<Common=<Height=16.0><BaseLine=12.0><PageCount=2>>"
+        "<Char=<Id=32><U=0.0><V=0.0><W=4.0><H=16.0><OffsetU=0.0><OffsetV=0.0><Step=4.0><Page=0>>"
+        "<Char=<Id=65><U=0.25><V=0.0><W=9.0><H=12.0><OffsetU=1.0><OffsetV=-2.0><Step=9.5><Page=1>>"
+        "<Char=<Id=300><Step=1.0>><Char=<Id=66><Page=-1>>>\n";
+    const Bytes page = EncodeTga(2, 2, PixelFormatBGRA8);
+    WriteSeed("raster_font", "font.zml", description + '\0' + page);
+    WriteTruncations("raster_font", "font", ".zml", description);
+    WriteSeed("raster_font", "no-header.zml", "<ZML=1.0>\n<Font=<Char=<Id=32><Step=4.0>>>\n");
+}
+
+// Script units: paths, a class and typed parameters, bad declarations.
+void MakeScriptUnitSeeds() {
+    const Bytes unit = "<ZML=1.0>\n<ScriptUnit=<Script=\"scripts/walk.nut\"><Class=\"Walker\">"
+                       "<ParmList=<Parm=<Id=\"speed\"><Value=2.5>><Parm=<Id=\"on\"><Value=True>>"
+                       "<Parm=<Id=\"count\"><Value=3>><Parm=<Id=\"name\"><Value=\"bob\">>>>\n";
+    WriteWithTruncations("script_unit", "unit", ".zml", unit);
+    WriteSeed("script_unit", "bad-declarations.zml",
+              "<ZML=1.0>\n<ScriptUnit=<ParmList=<Parm=<Value=1>><Parm=<Id=\"a\"><Value>>><Colour=1>>\n");
+}
+
+// Sprites and windows of the 2D scene.
+void MakeSpriteSeeds() {
+    const Bytes sprite =
+        "<ZML=1.0>\n<Sprite2d=<Uid=7><Id=\"back\"><Position=<X=10.0><Y=20.0>><Size=<X=64.0><Y=32.0>>"
+        "<Pivot=<X=0.5><Y=0.5>><Scale=<X=2.0><Y=-1.0>><ZOrder=0.25><Angle=0.5><Opacity=0.75>"
+        "<Style=<Movable><AlwaysOnTop><Additive>><Flag=<Visible><FlipU><FlipV>><Texture=\"back.tga\">>\n";
+    WriteWithTruncations("sprite", "sprite", ".zml", sprite);
+    const Bytes window = "<ZML=1.0>\n<Window=<Sprite2d=<Uid=9><Id=\"panel\"><Size=<X=300.0><Y=200.0>>"
+                         "<Style=<NoTitle>>><Colour=1>>\n";
+    WriteWithTruncations("sprite", "window", ".zml", window);
+    WriteSeed("sprite", "window-texture.zml", "<ZML=1.0>\n<Window=<Sprite2d=<Texture=\"x.tga\">>>\n");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_make_seeds <corpus directory>\n");
@@ -837,5 +873,8 @@ int main(int argc, char** argv) {
     MakeSceneSeeds();
     MakeItemSeeds();
     MakeCameraSeeds();
+    MakeRasterFontSeeds();
+    MakeScriptUnitSeeds();
+    MakeSpriteSeeds();
     return g_failed ? 1 : 0;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
-#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script -> app,
+#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script -> ui / app,
 # with render/gl/ (the GPU renderer, its own library over platform and render),
-# scene/ and physics/ over engine (and under app) and squirrel/ on its own (script/ uses its public API).
+# scene/ and physics/ over engine and squirrel/ on its own (script/ uses its public API).
 # Prints every offending file:line and include, and fails when there is one. Run
 # by the test suite (CTest test "layers").
 #
@@ -12,8 +12,8 @@
 #   A subfolder with a library of its own (render/gl) is a folder of the table:
 #   its parent neither sees it nor counts its sources.
 # - POSIX, SDL, OpenAL and GL headers only in platform/.
-# - zlib only in io/, libjpeg and stb only in picture/, Bullet only in the .cpp
-#   files of physics/ (its headers declare Bullet's classes, never include them).
+# - zlib only in io/, libjpeg and stb only in picture/, FreeType only in ui/, Bullet only
+#   in the .cpp files of physics/ (its headers declare Bullet's classes, never include them).
 # tests/, fuzz/ and the bench/ folders are harnesses, not layers: they may include
 # any folder they link and set up host files and processes with POSIX calls.
 set -euo pipefail
@@ -35,8 +35,9 @@ declare -A deps=(
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
     [app]="engine scene script"
+    [ui]="engine scene script"
 )
-order="platform core io markup picture audio render render/gl engine scene physics squirrel script app"
+order="platform core io markup picture audio render render/gl engine scene physics squirrel script ui app"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'
@@ -46,6 +47,7 @@ declare -A owned=(
     ['^(jpeglib|jerror|jconfig|jmorecfg)\.h$']=picture
     ['^stb/']=picture
     ['^(btBullet[A-Za-z]*\.h$|BulletCollision/|BulletDynamics/|BulletSoftBody/|LinearMath/|Bullet3[A-Za-z]*/)']=physics
+    ['^(ft2build\.h$|freetype/)']=ui
 )
 # Of those, the libraries whose headers only sources (.c, .cpp) may include.
 sources_only='^(btBullet[A-Za-z]*\.h$|BulletCollision/|BulletDynamics/|BulletSoftBody/|LinearMath/|Bullet3[A-Za-z]*/)'

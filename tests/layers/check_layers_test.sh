@@ -6,7 +6,7 @@ root="$(cd "${1:-$(dirname "$0")/../..}" && pwd)"
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
 
-for folder in platform core io markup picture audio render render/gl engine scene physics squirrel script app; do
+for folder in platform core io markup picture audio render render/gl engine scene physics squirrel script app ui; do
     mkdir -p "$tree/$folder"
     cp "$root/$folder/CMakeLists.txt" "$tree/$folder/"
 done
@@ -24,6 +24,7 @@ EOF
 printf '#include <zlib.h>\n#include "io/handle.h"\n' >"$tree/io/fine.cpp"
 printf '#include <jpeglib.h>\n#include <stb/stb_image.h>\n' >"$tree/picture/fine.cpp"
 printf '#include <unistd.h>\n#include <SDL2/SDL.h>\n' >"$tree/platform/fine.cpp"
+printf '#include <ft2build.h>\n#include "engine/engine.h"\n#include "platform/os_input.h"\n' >"$tree/ui/fine.cpp"
 printf '#include "squirrel/squirrel.h"\n' >"$tree/squirrel/stdlib/fine.cpp"
 printf '#include "engine/engine.h"\n#include <unistd.h>\n' >"$tree/io/bench/fine.cpp"
 printf '#include <BulletDynamics/Dynamics/btRigidBody.h>\n#include "engine/engine.h"\n' >"$tree/physics/fine.cpp"
@@ -49,6 +50,7 @@ printf '#include <GL/gl.h>\n#include "engine/engine.h"\n' >"$tree/render/gl/bad.
 printf '#include "core/log.h"\n#include <pthread.h>\n' >"$tree/squirrel/bad.cpp"
 printf '#include <LinearMath/btVector3.h>\n' >"$tree/physics/bad.h"
 printf '#include <btBulletDynamicsCommon.h>\n' >"$tree/engine/bad.cpp"
+printf '#include <freetype/freetype.h>\n' >>"$tree/engine/bad.cpp"
 sed -i 's/ze_library(audio DEPS core io)/ze_library(audio DEPS core io markup)/' "$tree/audio/CMakeLists.txt"
 
 if bash "$root/tools/check_layers.sh" "$tree" >/dev/null 2>"$tree/out"; then
@@ -58,6 +60,7 @@ fi
 expected="audio/CMakeLists.txt: links 'core io markup', the layer table says 'core io'
 core/bad.cpp:1: #  include <sys/stat.h>: only platform/ includes system and SDL headers
 core/bad.cpp:2: #include <zlib.h>: only io/ includes this library
+engine/bad.cpp:2: #include <freetype/freetype.h>: only ui/ includes this library
 io/bad.h:1: #include \"markup/reader.h\": io/ may not include markup/
 render/bad.cpp:1: #include <jpeglib.h>: only picture/ includes this library
 render/bad.cpp:2: #include \"../io/handle.h\": relative include outside the folder
@@ -70,7 +73,7 @@ squirrel/bad.cpp:1: #include \"core/log.h\": squirrel/ may not include core/
 squirrel/bad.cpp:2: #include <pthread.h>: only platform/ includes system and SDL headers
 physics/bad.h:1: #include <LinearMath/btVector3.h>: this library is included by sources only, never by headers
 engine/bad.cpp:1: #include <btBulletDynamicsCommon.h>: only physics/ includes this library
-layer check: 15 offending include(s) or table mismatch(es)"
+layer check: 16 offending include(s) or table mismatch(es)"
 actual="$(sort "$tree/out")"
 if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
     echo "unexpected report:" >&2
