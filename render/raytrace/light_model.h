@@ -26,7 +26,7 @@ struct zRayLight {
     f32 specularIntensity = 0.0f;
     f32 innerAngle = 0.0f;   // spot cone, radians
     f32 falloffAngle = 0.0f; // spot edge beyond the cone, radians
-    u32 shadow = 1;          // non-zero: casts shadows
+    u32 shadow = 0;          // non-zero: casts shadows
     // Length of a directional light's shadow rays: the light's volume range.
     f32 shadowDistance = 500.0f;
 };
