@@ -226,6 +226,16 @@ u32 zGeometryKDTree::GetLeafCount() const {
 }
 
 bool zGeometryKDTree::Build(zGeometry* geometry) {
+    try {
+        return BuildTree(geometry);
+    } catch (const std::bad_alloc&) {
+        Clear();
+        GetLog() << "[!] Failed to allocate KD-Tree nodes.\n";
+        return false;
+    }
+}
+
+bool zGeometryKDTree::BuildTree(zGeometry* geometry) {
     Clear();
     GetLog() << "Building KD-Tree...\n";
     zStopwatch watch;

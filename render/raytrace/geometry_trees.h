@@ -101,6 +101,8 @@ class zGeometryKDTree : public zGeometryTree {
         u32 vertices[3];
         u32 polygon;
     };
+    // Build without the allocation guard.
+    bool BuildTree(zGeometry* geometry);
     bool BuildNode(u32 node, const std::vector<u32>& triangles, u32 depth);
     void LinkRopes(u32 node);
     u32 FindLeaf(u32 node, const zVector& point, const zVector& direction) const;

@@ -77,7 +77,12 @@ void zRaytracer::SetOptions(const zRaytracerOptions& options) {
     const f32 azimuthStep = 2.0f * Pi / f32(samples);
     for (std::vector<zVector>& table : m_spread) {
         table.clear();
-        table.reserve(size_t(samples) * rings);
+        try {
+            table.reserve(size_t(samples) * rings);
+        } catch (const std::bad_alloc&) {
+            GetLog() << "[!] failed to allocate vector spread.\n";
+            continue;
+        }
         for (u32 k = 0; k < rings; ++k) {
             const f32 elevation = f32(k + 1) * ringStep + RandFloat(ringStep);
             for (u32 j = 0; j < samples; ++j) {
@@ -165,13 +170,24 @@ bool zRaytracer::GrabScene(zSceneBIH& tree, u32 pass) {
     size_t counted = 0;
     for (const zRayObject& object : scene.objects)
         counted += object.parts.empty() ? (object.geometry ? 1 : 0) : object.parts.size();
-    primitives.reserve(counted);
-    boxes.reserve(counted * 2);
+    try {
+        primitives.reserve(counted);
+        tree.GetGeometries().reserve(counted);
+    } catch (const std::bad_alloc&) {
+        GetLog() << "[!] Failed to grab scene to raytracer.\n";
+        return false;
+    }
+    try {
+        boxes.reserve(counted * 2);
+    } catch (const std::bad_alloc&) {
+        GetLog() << "[!] Failed to allocate volume array to build scene tree.\n";
+        return false;
+    }
     for (const zRayObject& object : scene.objects) {
         if (object.opacity == 0.0f || object.hidden) continue;
-        std::vector<zGeometry*> sources = object.parts;
-        if (sources.empty() && object.geometry) sources.push_back(object.geometry);
-        for (zGeometry* geometry : sources) {
+        const size_t sourceCount = object.parts.empty() ? 1 : object.parts.size();
+        for (size_t source = 0; source < sourceCount; ++source) {
+            zGeometry* geometry = object.parts.empty() ? object.geometry : object.parts[source];
             if (!geometry) continue;
             if (pass == 1) {
                 if (geometry->GetFlags() & GeometryNoShadow) continue;
@@ -214,6 +230,12 @@ bool zRaytracer::SetScene(const zRaytraceScene* scene) {
     if (!scene) return false;
     if (!GrabScene(m_trees[0], 0) || !GrabScene(m_trees[1], 1)) {
         GetLog() << "[!] Failed to grab scene to raytracer.\n";
+        return false;
+    }
+    try {
+        m_lights.reserve(scene->lights.size());
+    } catch (const std::bad_alloc&) {
+        GetLog() << "[!] Failed to allocate raytracer light array.\n";
         return false;
     }
     for (const zRayLight& light : scene->lights)
