@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <new>
 
+#include "core/bounds.h"
 #include "core/log.h"
 #include "core/stopwatch.h"
 #include "render/raytrace/ray_hit.h"
@@ -121,26 +122,6 @@ bool zBIH::Subdivide(zBIHNode& node, zVector boxMin, zVector boxMax, u32* indice
            Subdivide(node.children[1], rightMin3, boxMax, indices + left, count - left, depth + 1, boxes);
 }
 
-bool ClipRayToBox(const zVector& boxMin, const zVector& boxMax, const zVector& origin, const zVector& direction,
-                  f32& tnear, f32& tfar) {
-    tnear = 0.0f;
-    tfar = FLT_MAX;
-    for (u32 k = 0; k < 3; ++k) {
-        const f32 o = RayAxis(origin, k), d = RayAxis(direction, k);
-        const f32 lo = RayAxis(boxMin, k), hi = RayAxis(boxMax, k);
-        if (d == 0.0f) {
-            if (o < lo || o > hi) return false;
-            continue;
-        }
-        f32 t0 = (lo - o) / d, t1 = (hi - o) / d;
-        if (t0 > t1) std::swap(t0, t1);
-        tnear = std::max(tnear, t0);
-        tfar = std::min(tfar, t1);
-        if (tnear > tfar) return false;
-    }
-    return true;
-}
-
 void zBIH::Traverse(zBIHTraversal& frame, const zVector& origin, const zVector& direction, f32 maxDistance,
                     void* user) {
     frame.hitDistance = -1.0f;
@@ -149,7 +130,7 @@ void zBIH::Traverse(zBIHTraversal& frame, const zVector& origin, const zVector& 
     frame.found = 0;
     if (!m_root) return;
     f32 tnear, tfar;
-    if (!ClipRayToBox(m_rootMin, m_rootMax, origin, direction, tnear, tfar)) return;
+    if (!zMinMax(m_rootMin, m_rootMax).IntersectRayRange(origin, direction, tnear, tfar)) return;
     if (maxDistance > 0.0f) {
         if (tnear >= maxDistance) return;
         tfar = std::min(tfar, maxDistance);

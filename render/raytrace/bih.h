@@ -58,14 +58,15 @@ class zBIH {
     zBIH(const zBIH&) = delete;
     zBIH& operator=(const zBIH&) = delete;
 
-    virtual void IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame, void* user) = 0;
+    virtual void IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame,
+                               void* user) = 0;
     // boxes: two 4-vectors (minimum, maximum) per primitive. A count of 0
     // gives an empty tree and succeeds.
     virtual bool Build(u32 count, const zVector* boxes);
     // Walks the leaves the ray reaches, near side first; a max distance at
     // or below 0 is no limit.
-    virtual void Traverse(zBIHTraversal& frame, const zVector& origin, const zVector& direction, f32 maxDistance,
-                          void* user);
+    virtual void Traverse(zBIHTraversal& frame, const zVector& origin, const zVector& direction,
+                          f32 maxDistance, void* user);
     virtual void Clear();
 
     u32 GetLeafLimit() const { return m_leafLimit; }
@@ -91,9 +92,3 @@ class zBIH {
     u32 m_leafCount = 0;
     u32 m_depth = 0;
 };
-
-// The parameter range [tnear, tfar] (tnear >= 0) of the ray inside the box;
-// false when it misses. A direction component of 0 needs the origin inside
-// that slab.
-bool ClipRayToBox(const zVector& boxMin, const zVector& boxMax, const zVector& origin, const zVector& direction,
-                  f32& tnear, f32& tfar);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <new>
 
+#include "core/bounds.h"
 #include "core/log.h"
 #include "core/stopwatch.h"
 #include "render/material.h"
@@ -18,6 +19,19 @@ constexpr f32 InsideTolerance = -0.000001f;
 bool IsDoubleSided(const zGeometry* geometry, u32 materialIndex) {
     const zMaterial* material = geometry->GetMaterial(materialIndex);
     return material && (material->GetFlags() & MaterialFlagDoubleSided);
+}
+
+void RecordHit(zRayHit& hit, zGeometry* geometry, u32 polygon, f32 distance, u32 fanTriangle, f32 w1, f32 w2,
+               bool backFace) {
+    hit.found = 1;
+    hit.polygon = i32(polygon);
+    hit.distance = distance;
+    hit.fanTriangle = fanTriangle;
+    hit.w1 = w1;
+    hit.w2 = w2;
+    hit.w0 = 1.0f - w1 - w2;
+    hit.geometry = geometry;
+    hit.backFace = backFace ? 1 : 0;
 }
 
 u32 DominantAxis(const zVector& n) {
@@ -110,7 +124,8 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
     return Build(primitives, boxes.get());
 }
 
-void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame, void* user) {
+void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame,
+                                 void* user) {
     zRayHit& hit = *static_cast<zRayHit*>(user);
     const zVector* normals = m_geometry->GetPolygonNormals();
     const zVector* vertices = m_geometry->GetVertices();
@@ -138,15 +153,7 @@ void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIH
             const f32 w2 = fan.c[2] * pa + fan.c[3] * pb;
             const f32 w0 = 1.0f - w1 - w2;
             if (w1 < InsideTolerance || w2 < InsideTolerance || w0 < InsideTolerance) continue;
-            hit.found = 1;
-            hit.polygon = i32(p);
-            hit.distance = t;
-            hit.fanTriangle = k;
-            hit.w1 = w1;
-            hit.w2 = w2;
-            hit.w0 = w0;
-            hit.geometry = m_geometry;
-            hit.backFace = denom >= 0.0f ? 1 : 0;
+            RecordHit(hit, m_geometry, p, t, k, w1, w2, denom >= 0.0f);
             break;
         }
     }
@@ -325,7 +332,8 @@ bool zGeometryKDTree::BuildNode(u32 index, const std::vector<u32>& triangles, u3
     inner.split = split;
     inner.left = leftIndex;
     inner.right = leftIndex + 1;
-    return BuildNode(leftIndex, leftTriangles, depth + 1) && BuildNode(leftIndex + 1, rightTriangles, depth + 1);
+    return BuildNode(leftIndex, leftTriangles, depth + 1) &&
+           BuildNode(leftIndex + 1, rightTriangles, depth + 1);
 }
 
 void zGeometryKDTree::LinkRopes(u32 index) {
@@ -371,7 +379,8 @@ u32 zGeometryKDTree::FindLeaf(u32 index, const zVector& point, const zVector& di
     return index;
 }
 
-void zGeometryKDTree::Intersect(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance) {
+void zGeometryKDTree::Intersect(zRayHit& hit, const zVector& origin, const zVector& direction,
+                                f32 maxDistance) {
     hit.found = 0;
     hit.rayCount = 1;
     hit.distance = -1.0f;
@@ -381,20 +390,10 @@ void zGeometryKDTree::Intersect(zRayHit& hit, const zVector& origin, const zVect
     if (m_nodes.empty() || m_triangles.empty()) return;
     constexpr f32 Parallel = 0.000001f;
     const zKDNode& root = m_nodes[0];
-    f32 entry = 0.0f, exit = FLT_MAX;
-    for (u32 k = 0; k < 3; ++k) {
-        const f32 o = RayAxis(origin, k), d = RayAxis(direction, k);
-        const f32 lo = root.box[2 * k], hi = root.box[2 * k + 1];
-        if (std::fabs(d) < Parallel) {
-            if (o < lo || o > hi) return;
-            continue;
-        }
-        f32 t0 = (lo - o) / d, t1 = (hi - o) / d;
-        if (t0 > t1) std::swap(t0, t1);
-        entry = std::max(entry, t0);
-        exit = std::min(exit, t1);
-    }
-    if (entry > exit) return;
+    const zMinMax rootBox(zVector(root.box[0], root.box[2], root.box[4]),
+                          zVector(root.box[1], root.box[3], root.box[5]));
+    f32 entry, exit;
+    if (!rootBox.IntersectRayRange(origin, direction, entry, exit)) return;
     const bool limited = maxDistance > 0.0f;
     if (limited && entry >= maxDistance) return;
 
@@ -427,7 +426,8 @@ void zGeometryKDTree::Intersect(zRayHit& hit, const zVector& origin, const zVect
             if (det > -Parallel && det < Parallel) continue;
             // The front face sees the normal (Q2 - Q0) x (Q1 - Q0) against the ray.
             const bool back = det > 0.0f;
-            if (back && !IsDoubleSided(m_geometry, m_geometry->GetPolygons()[triangle.polygon].material)) continue;
+            if (back && !IsDoubleSided(m_geometry, m_geometry->GetPolygons()[triangle.polygon].material))
+                continue;
             const f32 inverse = 1.0f / det;
             const zVector tvec = origin.Sub(q0);
             const f32 u = tvec.Dot(pvec) * inverse;
@@ -438,15 +438,7 @@ void zGeometryKDTree::Intersect(zRayHit& hit, const zVector& origin, const zVect
             const f32 t = e2.Dot(qvec) * inverse;
             if (t < 0.0f || t >= best || t > leafExit + slack || (limited && t > maxDistance)) continue;
             best = t;
-            hit.found = 1;
-            hit.polygon = i32(triangle.polygon);
-            hit.distance = t;
-            hit.fanTriangle = 0;
-            hit.w1 = u;
-            hit.w2 = v;
-            hit.w0 = 1.0f - u - v;
-            hit.geometry = m_geometry;
-            hit.backFace = back ? 1 : 0;
+            RecordHit(hit, m_geometry, triangle.polygon, t, 0, u, v, back);
         }
         if (hit.found) return;
         if (exitFace == 6 || !(leafExit > previousExit)) return;

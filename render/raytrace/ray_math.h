@@ -1,5 +1,5 @@
-// Small vector helpers of the ray code: components by axis number and
-// directions carried by a matrix without its translation.
+// Small vector helpers of the ray code: components by unsigned axis number
+// and directions and normals carried by a matrix without its translation.
 #pragma once
 
 #include "core/matrix.h"
@@ -7,16 +7,11 @@
 #include "core/vector.h"
 
 inline f32 RayAxis(const zVector& v, u32 axis) {
-    return axis == 0 ? v.x : (axis == 1 ? v.y : v.z);
+    return GetVectorAxis(v, int(axis));
 }
 
 inline void SetRayAxis(zVector& v, u32 axis, f32 value) {
-    if (axis == 0)
-        v.x = value;
-    else if (axis == 1)
-        v.y = value;
-    else
-        v.z = value;
+    SetVectorAxis(v, int(axis), value);
 }
 
 // The direction through the matrix's rotation and scale (w = 1).

@@ -196,7 +196,8 @@ bool zRaytracer::GrabScene(zSceneBIH& tree, u32 pass) {
             if (geometry->GetMaterialCount() == 0 || geometry->GetPolygonCount() == 0) continue;
             u32 materialFlags = 0;
             for (u32 m = 0; m < geometry->GetMaterialCount(); ++m)
-                if (const zMaterial* material = geometry->GetMaterial(m)) materialFlags |= material->GetFlags();
+                if (const zMaterial* material = geometry->GetMaterial(m))
+                    materialFlags |= material->GetFlags();
             if (materialFlags & MaterialFlagSkinned) {
                 zSharedPtr<zGeometry> posed = DeformedCopy(*geometry, object.bones);
                 if (!posed) {
@@ -272,14 +273,22 @@ zVector zRaytracer::GetMaterialOutput(const zRayHit& hit, u32 output) const {
         if (EvaluateBlock(*this, MakeContext(hit), map->GetOutput(output), value)) return value.vector;
     }
     switch (output) {
-    case ShaderOutputNormal: return zVector(0.0f, 0.0f, 1.0f, 1.0f);
-    case ShaderOutputDiffuse: return material ? FromColor(material->GetDiffuse()) : zVector(1, 1, 1, 1);
-    case ShaderOutputModulate: return zVector(1.0f, 1.0f, 1.0f, 1.0f);
-    case ShaderOutputSpecular: return material ? FromColor(material->GetSpecular()) : zVector(1, 1, 1, 1);
-    case ShaderOutputGlossiness: return zVector(material ? material->GetGlossiness() : 0.0f, 0.0f, 0.0f, 1.0f);
-    case ShaderOutputConstant: return zVector(0.0f, 0.0f, 0.0f, 1.0f);
-    case ShaderOutputOpacity: return zVector(1.0f, 0.0f, 0.0f, 1.0f);
-    default: return zVector(-1.0f, -1.0f, -1.0f, -1.0f);
+    case ShaderOutputNormal:
+        return zVector(0.0f, 0.0f, 1.0f, 1.0f);
+    case ShaderOutputDiffuse:
+        return material ? FromColor(material->GetDiffuse()) : zVector(1, 1, 1, 1);
+    case ShaderOutputModulate:
+        return zVector(1.0f, 1.0f, 1.0f, 1.0f);
+    case ShaderOutputSpecular:
+        return material ? FromColor(material->GetSpecular()) : zVector(1, 1, 1, 1);
+    case ShaderOutputGlossiness:
+        return zVector(material ? material->GetGlossiness() : 0.0f, 0.0f, 0.0f, 1.0f);
+    case ShaderOutputConstant:
+        return zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    case ShaderOutputOpacity:
+        return zVector(1.0f, 0.0f, 0.0f, 1.0f);
+    default:
+        return zVector(-1.0f, -1.0f, -1.0f, -1.0f);
     }
 }
 
@@ -338,7 +347,8 @@ f32 zRaytracer::GetOpacity(const zRayHit& hit) const {
     if (StageUsable(stage)) {
         const zVector c = SampleStage(hit, StageTypeOpacity);
         const zTexture& texture = *stage->texture;
-        const bool video = texture.GetStream() && texture.GetWidth() && texture.GetHeight() && texture.GetPixels();
+        const bool video =
+            texture.GetStream() && texture.GetWidth() && texture.GetHeight() && texture.GetPixels();
         factor = video ? (c.x + c.y + c.z) / 3.0f : c.w;
     }
     return material->GetOpacity() * factor;
@@ -348,8 +358,8 @@ zVector zRaytracer::GetSurfaceVector(const zRayHit& hit, u32 mode) const {
     const zGeometry& geometry = *hit.geometry;
     if (mode == 1) {
         if (!geometry.GetBindingColors()) return zVector(1.0f, 1.0f, 1.0f, 1.0f);
-        return InterpolateBinding(geometry.GetBindingColors(), geometry, u32(hit.polygon), hit.fanTriangle, hit.w0,
-                                  hit.w1, hit.w2);
+        return InterpolateBinding(geometry.GetBindingColors(), geometry, u32(hit.polygon), hit.fanTriangle,
+                                  hit.w0, hit.w1, hit.w2);
     }
     const u32 flags = hit.material ? hit.material->GetFlags() : 0;
     zVector normal(0.0f, 0.0f, 1.0f);
@@ -408,7 +418,8 @@ void zRaytracer::TraceRay(const zVector& origin, const zVector& direction, zVect
     Shade(hit, result, depth);
 }
 
-f32 zRaytracer::ShadowTransmission(const zVector& origin, const zVector& direction, f32 distance, u32 budget) {
+f32 zRaytracer::ShadowTransmission(const zVector& origin, const zVector& direction, f32 distance,
+                                   u32 budget) {
     // Nothing left to cross: the light is reached.
     if (!(distance > 0.0f)) return 1.0f;
     if (!m_options.transparentShadows) {
@@ -440,12 +451,14 @@ void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
     const zVector& N = hit.normal;
     const zVector& D = hit.direction;
     const f32 itemOpacity = hit.object ? hit.object->opacity : 1.0f;
-    const f32 alpha = (fixedFunction ? GetOpacity(hit) : GetMaterialOutput(hit, ShaderOutputOpacity).x) * itemOpacity;
+    const f32 alpha =
+        (fixedFunction ? GetOpacity(hit) : GetMaterialOutput(hit, ShaderOutputOpacity).x) * itemOpacity;
     const f32 threshold = material ? material->GetAlphaThreshold() : 0.0f;
     f32 F = alpha;
 
     if (alpha > threshold) {
-        const f32 glossiness = fixedFunction ? material->GetGlossiness() : GetMaterialOutput(hit, ShaderOutputGlossiness).x;
+        const f32 glossiness =
+            fixedFunction ? material->GetGlossiness() : GetMaterialOutput(hit, ShaderOutputGlossiness).x;
         // Lights.
         zVector diffuseSum(0.0f, 0.0f, 0.0f, 1.0f), specularSum(0.0f, 0.0f, 0.0f, 1.0f);
         const zVector shadowOrigin = P.Add(N.MulReal(SurfaceOffset));
@@ -459,7 +472,8 @@ void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
                 if (N.Dot(toLight) > 0.0f) {
                     const f32 distance = toLight.Length();
                     toLight = toLight.Normalize();
-                    visibility = ShadowTransmission(shadowOrigin, toLight, distance, m_options.shadowSurfaces);
+                    visibility =
+                        ShadowTransmission(shadowOrigin, toLight, distance, m_options.shadowSurfaces);
                     if (visibility == 0.0f) continue;
                 }
             }
@@ -526,7 +540,7 @@ void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
             if (StageUsable(reflection)) {
                 const zVector c7 = SampleStage(hit, StageTypeReflection);
                 diffuseColour = reflection->op == StageOperatorMultiply ? Mul4(diffuseColour, c7)
-                                                                         : Add4(diffuseColour, c7);
+                                                                        : Add4(diffuseColour, c7);
             }
         } else {
             diffuseColour = GetMaterialOutput(hit, ShaderOutputDiffuse);
@@ -563,7 +577,8 @@ void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
             zVector transmitted;
             TraceRay(P.Add(refracted.MulReal(SurfaceOffset)), refracted, transmitted, depth, &hit);
             hit.mediumIndex = medium;
-            result = additive ? Add4(result, transmitted) : Add4(Scale4(result, F), Scale4(transmitted, 1.0f - F));
+            result =
+                additive ? Add4(result, transmitted) : Add4(Scale4(result, F), Scale4(transmitted, 1.0f - F));
             ++depth.transmission;
         }
     }
@@ -667,8 +682,10 @@ bool zRaytracer::Trace(zPicture& picture, i32 width, i32 height) {
         for (u32 y = 1; y + 1 < h && !m_stop; ++y) {
             for (u32 x = 1; x + 1 < w && !m_stop; ++x) {
                 zVector& pixel = frame[size_t(y) * w + x];
-                if (!differs(pixel, frame[size_t(y) * w + x - 1]) && !differs(pixel, frame[size_t(y - 1) * w + x]) &&
-                    !differs(pixel, frame[size_t(y) * w + x + 1]) && !differs(pixel, frame[size_t(y + 1) * w + x]))
+                if (!differs(pixel, frame[size_t(y) * w + x - 1]) &&
+                    !differs(pixel, frame[size_t(y - 1) * w + x]) &&
+                    !differs(pixel, frame[size_t(y) * w + x + 1]) &&
+                    !differs(pixel, frame[size_t(y + 1) * w + x]))
                     continue;
                 zVector sum(0.0f, 0.0f, 0.0f, 1.0f);
                 for (u32 j = 0; j < grid; ++j) {
@@ -704,7 +721,8 @@ bool zRaytracer::Trace(zPicture& picture, i32 width, i32 height) {
         bytes[4 * i + 2] = u8(packed >> 16);
         bytes[4 * i + 3] = u8(packed >> 24);
     }
-    const bool done = m_options.interlaced ? Interlace(picture, traced, w, h, fullHeight) : picture.Copy(traced);
+    const bool done =
+        m_options.interlaced ? Interlace(picture, traced, w, h, fullHeight) : picture.Copy(traced);
     m_fieldParity ^= 1;
     m_frameWidth = 1.0f;
     m_frameHeight = 1.0f;
@@ -727,7 +745,8 @@ bool zRaytracer::Interlace(zPicture& picture, const zPicture& field, u32 width, 
         const zPicture& source = own ? field : m_field;
         const u32 sourceRow = std::min(row / step, height - 1);
         std::copy(source.GetPixels() + size_t(sourceRow) * rowBytes,
-                  source.GetPixels() + size_t(sourceRow + 1) * rowBytes, picture.GetPixels() + size_t(row) * rowBytes);
+                  source.GetPixels() + size_t(sourceRow + 1) * rowBytes,
+                  picture.GetPixels() + size_t(row) * rowBytes);
     }
     return m_field.Copy(field);
 }

@@ -20,19 +20,31 @@ zVector Component4(const zVector& a, const zVector& b, f32 (*op)(f32, f32)) {
 
 f32 Channel(const zVector& v, u32 index) {
     switch (index) {
-    case 0: return v.x;
-    case 1: return v.y;
-    case 2: return v.z;
-    default: return v.w;
+    case 0:
+        return v.x;
+    case 1:
+        return v.y;
+    case 2:
+        return v.z;
+    default:
+        return v.w;
     }
 }
 
 void SetChannel(zVector& v, u32 index, f32 value) {
     switch (index) {
-    case 0: v.x = value; break;
-    case 1: v.y = value; break;
-    case 2: v.z = value; break;
-    default: v.w = value; break;
+    case 0:
+        v.x = value;
+        break;
+    case 1:
+        v.y = value;
+        break;
+    case 2:
+        v.z = value;
+        break;
+    default:
+        v.w = value;
+        break;
     }
 }
 
@@ -51,8 +63,8 @@ f32 Wrap(f32 value) {
     return wrapped;
 }
 
-bool Evaluate(const zShaderEvaluationOwner& owner, const zShaderHitContext& context, const zShaderBlock* block,
-              zShaderValue& out, u32 depth) {
+bool Evaluate(const zShaderEvaluationOwner& owner, const zShaderHitContext& context,
+              const zShaderBlock* block, zShaderValue& out, u32 depth) {
     if (!block) return true;
     if (depth >= MaxGraphDepth) return false;
     zShaderValue in[zShaderBlock::MaxInputs];
@@ -109,7 +121,8 @@ bool Evaluate(const zShaderEvaluationOwner& owner, const zShaderHitContext& cont
     }
     case ShaderBlockColor: {
         const auto* color = static_cast<const zColorShaderBlock*>(block);
-        out.SetVector(zVector(color->GetValue(0), color->GetValue(1), color->GetValue(2), color->GetValue(3)));
+        out.SetVector(
+            zVector(color->GetValue(0), color->GetValue(1), color->GetValue(2), color->GetValue(3)));
         break;
     }
     case ShaderBlockMaterialParam: {
@@ -153,13 +166,16 @@ bool Evaluate(const zShaderEvaluationOwner& owner, const zShaderHitContext& cont
         }
         break;
     case ShaderBlockAdd:
-        if (vectors01) out.SetVector(Component4(in[0].vector, in[1].vector, [](f32 a, f32 b) { return a + b; }));
+        if (vectors01)
+            out.SetVector(Component4(in[0].vector, in[1].vector, [](f32 a, f32 b) { return a + b; }));
         break;
     case ShaderBlockSub:
-        if (vectors01) out.SetVector(Component4(in[0].vector, in[1].vector, [](f32 a, f32 b) { return a - b; }));
+        if (vectors01)
+            out.SetVector(Component4(in[0].vector, in[1].vector, [](f32 a, f32 b) { return a - b; }));
         break;
     case ShaderBlockDiv:
-        if (vectors01) out.SetVector(Component4(in[0].vector, in[1].vector, [](f32 a, f32 b) { return a / b; }));
+        if (vectors01)
+            out.SetVector(Component4(in[0].vector, in[1].vector, [](f32 a, f32 b) { return a / b; }));
         break;
     case ShaderBlockMul: {
         const u32 a = in[0].kind, b = in[1].kind;
@@ -213,7 +229,8 @@ bool Evaluate(const zShaderEvaluationOwner& owner, const zShaderHitContext& cont
         zVector v(0.0f, 0.0f, 0.0f, 1.0f);
         for (u32 i = 0; i < 4; ++i) {
             const u32 code = swizzle->GetComponent(i);
-            if (code >= SwizzleX && code <= SwizzleW) SetChannel(v, i, Channel(in[0].vector, code - SwizzleX));
+            if (code >= SwizzleX && code <= SwizzleW)
+                SetChannel(v, i, Channel(in[0].vector, code - SwizzleX));
         }
         out.SetVector(v);
         break;
@@ -266,17 +283,17 @@ bool Evaluate(const zShaderEvaluationOwner& owner, const zShaderHitContext& cont
 
 } // namespace
 
-zVector InterpolateBinding(const zVector* values, const zGeometry& geometry, u32 polygon, u32 fanTriangle, f32 w0,
-                           f32 w1, f32 w2) {
+zVector InterpolateBinding(const zVector* values, const zGeometry& geometry, u32 polygon, u32 fanTriangle,
+                           f32 w0, f32 w1, f32 w2) {
     const u32 first = u32(geometry.GetPolygons()[polygon].bindings - geometry.GetBindings());
     const zVector& a = values[first];
     const zVector& b = values[first + fanTriangle + 1];
     const zVector& c = values[first + fanTriangle + 2];
-    return zVector(a.x * w0 + b.x * w1 + c.x * w2, a.y * w0 + b.y * w1 + c.y * w2, a.z * w0 + b.z * w1 + c.z * w2,
-                   a.w * w0 + b.w * w1 + c.w * w2);
+    return zVector(a.x * w0 + b.x * w1 + c.x * w2, a.y * w0 + b.y * w1 + c.y * w2,
+                   a.z * w0 + b.z * w1 + c.z * w2, a.w * w0 + b.w * w1 + c.w * w2);
 }
 
-bool EvaluateBlock(const zShaderEvaluationOwner& owner, const zShaderHitContext& context, const zShaderBlock* block,
-                   zShaderValue& out) {
+bool EvaluateBlock(const zShaderEvaluationOwner& owner, const zShaderHitContext& context,
+                   const zShaderBlock* block, zShaderValue& out) {
     return Evaluate(owner, context, block, out, 0);
 }

@@ -81,10 +81,10 @@ class zShaderEvaluationOwner {
 // Evaluates block into out; false only when an input's evaluation failed
 // (a graph deeper than the evaluator follows counts as failed). A null
 // block gives true and leaves out untouched.
-bool EvaluateBlock(const zShaderEvaluationOwner& owner, const zShaderHitContext& context, const zShaderBlock* block,
-                   zShaderValue& out);
+bool EvaluateBlock(const zShaderEvaluationOwner& owner, const zShaderHitContext& context,
+                   const zShaderBlock* block, zShaderValue& out);
 
 // The per-binding values of the hit triangle, weighted by the hit's
 // barycentric weights: A[f] w0 + A[f + k + 1] w1 + A[f + k + 2] w2.
-zVector InterpolateBinding(const zVector* values, const zGeometry& geometry, u32 polygon, u32 fanTriangle, f32 w0,
-                           f32 w1, f32 w2);
+zVector InterpolateBinding(const zVector* values, const zGeometry& geometry, u32 polygon, u32 fanTriangle,
+                           f32 w0, f32 w1, f32 w2);

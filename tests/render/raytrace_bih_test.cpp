@@ -78,7 +78,8 @@ TEST(BIHBuild, NodeLeafAndDepthCounts) {
         EXPECT_EQ(tree.GetNodeCount(), c.nodes);
         EXPECT_EQ(tree.GetLeafCount(), c.leaves);
         EXPECT_EQ(tree.GetDepth(), c.depth);
-        EXPECT_EQ(log.Text().rfind("Building bounding interval hierarchy BIH...\nDone in ", 0), 0u) << log.Text();
+        EXPECT_EQ(log.Text().rfind("Building bounding interval hierarchy BIH...\nDone in ", 0), 0u)
+            << log.Text();
         const std::string tail = std::to_string(c.nodes) + " nodes, " + std::to_string(c.leaves) +
                                  " leaves, depth = " + std::to_string(c.depth) + "\n";
         EXPECT_NE(log.Text().find(tail), std::string::npos) << log.Text();

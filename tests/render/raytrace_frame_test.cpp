@@ -90,9 +90,9 @@ Rgba PixelAt(const zPicture& picture, u32 x, u32 y) {
     if (std::abs(actual.r - expected.r) <= tolerance && std::abs(actual.g - expected.g) <= tolerance &&
         std::abs(actual.b - expected.b) <= tolerance && actual.a == expected.a)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << actual.r << "," << actual.g << "," << actual.b << "," << actual.a
-                                         << ") instead of (" << expected.r << "," << expected.g << "," << expected.b
-                                         << "," << expected.a << ")";
+    return ::testing::AssertionFailure()
+           << "(" << actual.r << "," << actual.g << "," << actual.b << "," << actual.a << ") instead of ("
+           << expected.r << "," << expected.g << "," << expected.b << "," << expected.a << ")";
 }
 
 ::testing::AssertionResult Uniform(const zPicture& picture, const Rgba& expected) {
@@ -212,7 +212,8 @@ TEST(RaytraceFrame, TransparentSurfacesBlendWithWhatIsBehind) {
         f32 opacity;
         Rgba centre;
     };
-    // 0.5 (0.5, 0.5, 0.5) + 0.5 (0.8, 0.4, 0.2); at or below the alpha threshold only what is behind, 0.95 of it.
+    // 0.5 (0.5, 0.5, 0.5) + 0.5 (0.8, 0.4, 0.2); at or below the alpha threshold only what is behind, 0.95 of
+    // it.
     const Case cases[] = {{0.5f, {165, 114, 89, 255}}, {0.05f, {193, 96, 48, 255}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.opacity);
@@ -405,8 +406,11 @@ TEST(RaytraceFrame, TinyFramesAndZeroSettingsStayFinite) {
         u8 gi;
     };
     const Case cases[] = {
-        {"grid 0", 8, 8, 0, 8, 0}, {"one column", 1, 8, 4, 8, 0}, {"one pixel", 1, 1, 4, 8, 0},
-        {"two by two", 2, 2, 4, 8, 0}, {"no global illumination samples", 8, 8, 4, 0, 1},
+        {"grid 0", 8, 8, 0, 8, 0},
+        {"one column", 1, 8, 4, 8, 0},
+        {"one pixel", 1, 1, 4, 8, 0},
+        {"two by two", 2, 2, 4, 8, 0},
+        {"no global illumination samples", 8, 8, 4, 0, 1},
         {"huge grid", 8, 8, 4000000000u, 8, 0},
     };
     for (const Case& c : cases) {

@@ -41,7 +41,7 @@ TEST(GeometryBIH, UnitQuadHitsWithFanTriangleAndWeights) {
     const Case cases[] = {
         {0.75f, 0.25f, true, 0, 0.5f, 0.25f, 0.25f},
         {0.25f, 0.75f, true, 1, 0.25f, 0.5f, 0.25f},
-        {0.25f, 0.25f, true, 0, 0.0f, 0.25f, 0.75f}, // on the diagonal: w1 = 0 is inside fan 0
+        {0.25f, 0.25f, true, 0, 0.0f, 0.25f, 0.75f},           // on the diagonal: w1 = 0 is inside fan 0
         {0.5f, -0.0000005f, true, 0, 0.5f, -0.0000005f, 0.5f}, // within the tolerance
         {0.5f, -0.00001f, false, 0, 0, 0, 0},
         {1.5f, 0.5f, false, 0, 0, 0, 0},
@@ -104,8 +104,8 @@ TEST(GeometryBIH, DegeneratePolygonsStayOutAndOthersAreHit) {
     std::vector<zVector> vertices = QuadVertices();
     vertices.push_back(zVector(5, 5, 0));
     vertices.push_back(zVector(6, 6, 0)); // on the line through 4 and 0
-    auto mesh = MakeGeometry(&host, vertices,
-                             {{{}}, {{0}}, {{0, 1}}, {{0, 4, 5}}, {{0, 0, 1, 2}}, {{0, 2, 3}}});
+    auto mesh =
+        MakeGeometry(&host, vertices, {{{}}, {{0}}, {{0, 1}}, {{0, 4, 5}}, {{0, 0, 1, 2}}, {{0, 2, 3}}});
     zGeometryBIH tree;
     ASSERT_TRUE(tree.Build(mesh.Get()));
     const zPointInPolygon* records = tree.GetTree().GetRecords();
@@ -266,7 +266,8 @@ TEST(GeometryTrees, BIHAndKDTreeAgreeWithBruteForce) {
     for (u32 i = 0; i < 2000; ++i) {
         const zVector c(centre(random), centre(random), centre(random));
         for (int k = 0; k < 3; ++k)
-            oracle.vertices.push_back(zVector(c.x + offset(random), c.y + offset(random), c.z + offset(random)));
+            oracle.vertices.push_back(
+                zVector(c.x + offset(random), c.y + offset(random), c.z + offset(random)));
         oracle.triangles.push_back({3 * i, 3 * i + 1, 3 * i + 2});
         polygons.push_back({{3 * i, 3 * i + 1, 3 * i + 2}});
     }

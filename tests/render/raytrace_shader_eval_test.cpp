@@ -78,9 +78,12 @@ TEST(ShaderEvaluation, ArithmeticBlocks) {
         {"dot", g.Make<zDotOperatorShaderBlock>(a, b), zVector(4.5f, 0, 0, 0)},
         {"cross", g.Make<zCrossOperatorShaderBlock>(g.Constant(1, 0, 0, 0), g.Constant(0, 1, 0, 0)),
          zVector(0, 0, 1, 1)},
-        {"clamp", g.Make<zClampShaderBlock>(a, g.Constant(2, 0, 0, 0), g.Constant(3, 1, 1, 5)), zVector(2, 1, 1, 4)},
-        {"normalize", g.Make<zNormalizeOperatorShaderBlock>(g.Constant(3, 0, 4, 1)), zVector(0.6f, 0, 0.8f, 1)},
-        {"swizzle", g.Make<zSwizzleShaderBlock>(a, SwizzleW, SwizzleX, SwizzleNone, SwizzleY), zVector(4, 1, 0, 2)},
+        {"clamp", g.Make<zClampShaderBlock>(a, g.Constant(2, 0, 0, 0), g.Constant(3, 1, 1, 5)),
+         zVector(2, 1, 1, 4)},
+        {"normalize", g.Make<zNormalizeOperatorShaderBlock>(g.Constant(3, 0, 4, 1)),
+         zVector(0.6f, 0, 0.8f, 1)},
+        {"swizzle", g.Make<zSwizzleShaderBlock>(a, SwizzleW, SwizzleX, SwizzleNone, SwizzleY),
+         zVector(4, 1, 0, 2)},
         {"build", g.Make<zBuildShaderBlock>(a, BuildZ, b, BuildOne, a, BuildZero, b, BuildX),
          zVector(3, 1, 0, 0.5f)},
         {"sinus", g.Make<zSinusShaderBlock>(g.Constant(0.5f, 0, 0, 0)), zVector(std::sin(0.5f), 0, 0, 0)},
@@ -89,7 +92,8 @@ TEST(ShaderEvaluation, ArithmeticBlocks) {
         {"abs", g.Make<zAbsShaderBlock>(b), zVector(0.5f, 1, 2, 0)},
         {"unpack", g.Make<zUnpackColorToVectorShaderBlock>(g.Constant(0.5f, 1.0f, 0.7f, 0.2f)),
          zVector(0, 1, 0.7f, 1)},
-        {"pack", g.Make<zPackVectorToColorShaderBlock>(g.Constant(0, 1, 0.7f, 0.2f)), zVector(0.5f, 1, 0.7f, 1)},
+        {"pack", g.Make<zPackVectorToColorShaderBlock>(g.Constant(0, 1, 0.7f, 0.2f)),
+         zVector(0.5f, 1, 0.7f, 1)},
         {"color", g.Make<zColorShaderBlock>(0.1f, 0.2f, 0.3f, 0.4f), zVector(0.1f, 0.2f, 0.3f, 0.4f)},
     };
     for (const Case& c : cases) {
@@ -101,8 +105,10 @@ TEST(ShaderEvaluation, ArithmeticBlocks) {
 TEST(ShaderEvaluation, BlocksWithoutACpuValueGiveNothing) {
     Graph g;
     const zShaderBlock* blocks[] = {
-        g.Make<zGeometryTangentFrameShaderBlock>(), g.Make<zGeometrySkinningShaderBlock>(),
-        g.Make<zRenderBufferShaderBlock>(),         g.Make<zScreenUVShaderBlock>(),
+        g.Make<zGeometryTangentFrameShaderBlock>(),
+        g.Make<zGeometrySkinningShaderBlock>(),
+        g.Make<zRenderBufferShaderBlock>(),
+        g.Make<zScreenUVShaderBlock>(),
         g.Make<zViewportShaderBlock>(),
         // Operands of the wrong kind.
         g.Make<zAddOperatorShaderBlock>(g.Make<zModelMatrixShaderBlock>(), g.Constant(1, 1, 1, 1)),
@@ -130,22 +136,26 @@ TEST(ShaderEvaluation, MatricesAndTheirProducts) {
 
     ExpectVector(Eval(g.Make<zGeometryVertexShaderBlock>(), context), 3, 2, 3, 1);
     // A point through the model matrix, in either order.
-    ExpectVector(Eval(g.Make<zMulOperatorShaderBlock>(g.Make<zModelMatrixShaderBlock>(), g.Constant(0, 1, 0, 1)),
-                      context),
-                 1, 4, 3, 1);
-    ExpectVector(Eval(g.Make<zMulOperatorShaderBlock>(g.Constant(0, 1, 0, 1), g.Make<zModelMatrixShaderBlock>()),
-                      context),
-                 1, 4, 3, 1);
+    ExpectVector(
+        Eval(g.Make<zMulOperatorShaderBlock>(g.Make<zModelMatrixShaderBlock>(), g.Constant(0, 1, 0, 1)),
+             context),
+        1, 4, 3, 1);
+    ExpectVector(
+        Eval(g.Make<zMulOperatorShaderBlock>(g.Constant(0, 1, 0, 1), g.Make<zModelMatrixShaderBlock>()),
+             context),
+        1, 4, 3, 1);
     // The normal matrix undoes the scale: a unit normal shrinks by 2.
     zShaderValue normal = Eval(g.Make<zNormalMatrixShaderBlock>(), context);
     ASSERT_EQ(normal.kind, ShaderValueMatrix3);
-    ExpectVector(Eval(g.Make<zMulOperatorShaderBlock>(g.Constant(0, 0, 1, 0), g.Make<zNormalMatrixShaderBlock>()),
-                      context),
-                 0, 0, 0.5f, 1);
+    ExpectVector(
+        Eval(g.Make<zMulOperatorShaderBlock>(g.Constant(0, 0, 1, 0), g.Make<zNormalMatrixShaderBlock>()),
+             context),
+        0, 0, 0.5f, 1);
     // Looking along +z from (0, 0, -5): the model-view matrix moves the item's origin to (1, 2, 8).
-    ExpectVector(Eval(g.Make<zMulOperatorShaderBlock>(g.Make<zModelViewMatrixShaderBlock>(), g.Constant(0, 0, 0, 1)),
-                      context),
-                 1, 2, 8, 1);
+    ExpectVector(
+        Eval(g.Make<zMulOperatorShaderBlock>(g.Make<zModelViewMatrixShaderBlock>(), g.Constant(0, 0, 0, 1)),
+             context),
+        1, 2, 8, 1);
     EXPECT_EQ(Eval(g.Make<zMulOperatorShaderBlock>(g.Make<zNormalViewMatrixShaderBlock>(),
                                                    g.Make<zNormalMatrixShaderBlock>()),
                    context)
@@ -210,21 +220,17 @@ TEST(ShaderEvaluation, Sampler2dWrapsItsCoordinates) {
     }
     Graph g;
     zShaderBlock* sampler = g.Make<zTextureShaderBlock>(texture.Get());
-    auto at = [&](f32 u) {
-        return Eval(g.Make<zSampler2dShaderBlock>(sampler, g.Constant(u, 0.5f, 0, 0)));
-    };
+    auto at = [&](f32 u) { return Eval(g.Make<zSampler2dShaderBlock>(sampler, g.Constant(u, 0.5f, 0, 0))); };
     auto direct = [&](f32 u) { return zColor::FromRGBA32(texture->SamplePacked(u, 0.5f)); };
-    const struct {
-        f32 u, sampledAt;
-    } cases[] = {{-0.25f, 0.75f}, {1.0f, 0.0f}, {0.3f, 0.3f}, {2.5f, 0.5f}};
+    const struct { f32 u, sampledAt; } cases[] = {{-0.25f, 0.75f}, {1.0f, 0.0f}, {0.3f, 0.3f}, {2.5f, 0.5f}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.u);
         const zColor expected = direct(c.sampledAt);
         ExpectVector(at(c.u), expected.r, expected.g, expected.b, expected.a);
     }
     // A Texture block without a texture samples black.
-    ExpectVector(Eval(g.Make<zSampler2dShaderBlock>(g.Make<zTextureShaderBlock>(), g.Constant(0, 0, 0, 0))), 0, 0, 0,
-                 1);
+    ExpectVector(Eval(g.Make<zSampler2dShaderBlock>(g.Make<zTextureShaderBlock>(), g.Constant(0, 0, 0, 0))),
+                 0, 0, 0, 1);
 }
 
 } // namespace
