@@ -117,3 +117,10 @@ zMetaTag* FindMetaTagByPath(const zLinkedListId* list, const char* path, bool lo
         if (atEnd) return found;
     }
 }
+
+bool AttachTag(zMetaTag* parent, zMetaTag* child) {
+    if (!child) return false;
+    if (parent && parent->AddChild(child)) return true;
+    delete child;
+    return false;
+}

@@ -79,6 +79,10 @@ private:
     zVariant m_value;
 };
 
+// Adds child to parent for writers that build a tree from nothrow allocations:
+// false, and the child deleted, when either is missing or the parent refuses it.
+bool AttachTag(zMetaTag* parent, zMetaTag* child);
+
 // The tag at path among the tags of list and their descendants, or null. With
 // log, a path without its final ';', a step through a value tag and a missing
 // name are logged.

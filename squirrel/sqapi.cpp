@@ -799,7 +799,11 @@ SQRESULT sq_resume(HSQUIRRELVM v, SQBool retval, SQBool raiseerror) {
 SQRESULT sq_call(HSQUIRRELVM v, SQInteger params, SQBool retval, SQBool raiseerror) {
     SQObjectPtr res;
     SQObjectPtr clo = v->GetUp(-(params + 1));
-    if (v->Call(clo, params, v->_top - params, res, raiseerror ? SQTrue : SQFalse)) {
+    bool called = v->Call(clo, params, v->_top - params, res, raiseerror ? SQTrue : SQFalse);
+    // Back in the host: the scratch register must not keep the last value read
+    // alive, or a release hook would wait for the next script.
+    if (v->_callsstacksize == 0) v->temp_reg.Null();
+    if (called) {
         if (!v->_suspended) v->Pop(params);
         if (retval) v->Push(res);
         return SQ_OK;

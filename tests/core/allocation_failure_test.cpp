@@ -1,8 +1,6 @@
 // Containers that allocate with nothrow new must survive a failed allocation:
 // log where the system states a line, report failure and keep what they held.
-// This test program replaces the nothrow forms of operator new so that one
-// chosen allocation fails; every other one goes to the ordinary operator new,
-// so the sanitizer still pairs each allocation with its delete.
+// tests/support/failing_allocation.h makes one chosen allocation fail.
 #include <gtest/gtest.h>
 
 #include <new>
@@ -10,43 +8,8 @@
 #include "core/array_list.h"
 #include "core/list.h"
 #include "core/small_arrays.h"
+#include "tests/support/failing_allocation.h"
 #include "tests/support/log_capture.h"
-
-namespace {
-
-// Nothrow allocations still to pass before the one that fails; negative: none fails.
-int g_allocationsBeforeFailure = -1;
-
-bool ShouldFail() {
-    if (g_allocationsBeforeFailure < 0) return false;
-    return g_allocationsBeforeFailure-- == 0;
-}
-
-// Makes the nothrow allocation at index `failingIndex` from now fail, once.
-struct FailingAllocation {
-    explicit FailingAllocation(int failingIndex) { g_allocationsBeforeFailure = failingIndex; }
-    ~FailingAllocation() { g_allocationsBeforeFailure = -1; }
-};
-
-} // namespace
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (ShouldFail()) return nullptr;
-    try {
-        return ::operator new(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (ShouldFail()) return nullptr;
-    try {
-        return ::operator new[](size);
-    } catch (...) {
-        return nullptr;
-    }
-}
 
 namespace {
 
