@@ -673,3 +673,26 @@ TEST(RaytraceFrame, FramesAreWrittenAsNumberedTgaFiles) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(RaytraceFrame, AbortFinishesTheFrameWithWhatWasTraced) {
+    RaytraceScene s;
+    s.Wall();
+    s.Directional(zVector(0, 0, 1));
+    zRaytracer raytracer;
+    raytracer.SetProgressCallback([](const zRaytraceProgress&, void* user) { static_cast<zRaytracer*>(user)->Abort(); },
+                                  &raytracer);
+    zPicture picture;
+    ASSERT_TRUE(Render(raytracer, s, picture, 8, 8));
+    // The first report comes before any row: nothing is traced, the frame is opaque black.
+    EXPECT_EQ(raytracer.GetRayCount(), 0u);
+    EXPECT_EQ(picture.GetWidth(), 8u);
+    EXPECT_TRUE(Uniform(picture, {0, 0, 0, 255}));
+    // The next frame starts afresh.
+    raytracer.SetProgressCallback(nullptr, nullptr);
+    ASSERT_TRUE(raytracer.Trace(picture, 8, 8));
+    EXPECT_TRUE(Uniform(picture, Wall));
+}
+
+} // namespace
