@@ -137,15 +137,16 @@ void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIH
         const zPolygon& polygon = polygons[p];
         const zPointInPolygon& record = m_records[p];
         hit.rayCount += polygon.cornerCount - 2u;
+        // The hot loop of every query: products written out, in zVector::Dot's order.
         const zVector& n = normals[p];
-        const f32 denom = n.Dot(direction);
+        const f32 denom = n.x * direction.x + n.y * direction.y + n.z * direction.z;
         if (denom >= 0.0f && (denom == 0.0f || !IsDoubleSided(m_geometry, polygon.material))) continue;
-        const f32 t = (-record.planeOffset - n.Dot(origin)) / denom;
+        const f32 t = (-record.planeOffset - (n.x * origin.x + n.y * origin.y + n.z * origin.z)) / denom;
         if ((hit.found && hit.distance <= t) || t < tnear || t > tfar) continue;
         const zVector& q0 = vertices[polygon.bindings[0]];
-        const zVector point = origin.Add(direction.MulReal(t));
-        const f32 pa = RayAxis(point, record.axisA) - RayAxis(q0, record.axisA);
-        const f32 pb = RayAxis(point, record.axisB) - RayAxis(q0, record.axisB);
+        const u32 a = record.axisA, b = record.axisB;
+        const f32 pa = (RayAxis(origin, a) + RayAxis(direction, a) * t) - RayAxis(q0, a);
+        const f32 pb = (RayAxis(origin, b) + RayAxis(direction, b) * t) - RayAxis(q0, b);
         for (u32 k = 0; k + 2u < polygon.cornerCount; ++k) {
             const zFanTriangle& fan = record.fan[k];
             if (!fan.valid) continue;

@@ -681,8 +681,8 @@ TEST(RaytraceFrame, AbortFinishesTheFrameWithWhatWasTraced) {
     s.Wall();
     s.Directional(zVector(0, 0, 1));
     zRaytracer raytracer;
-    raytracer.SetProgressCallback([](const zRaytraceProgress&, void* user) { static_cast<zRaytracer*>(user)->Abort(); },
-                                  &raytracer);
+    raytracer.SetProgressCallback(
+        [](const zRaytraceProgress&, void* user) { static_cast<zRaytracer*>(user)->Abort(); }, &raytracer);
     zPicture picture;
     ASSERT_TRUE(Render(raytracer, s, picture, 8, 8));
     // The first report comes before any row: nothing is traced, the frame is opaque black.
