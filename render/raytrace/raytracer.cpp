@@ -662,7 +662,6 @@ bool zRaytracer::Trace(zPicture& picture, i32 width, i32 height) {
     // A traced row's top in full-frame rows.
     auto rowTop = [&](u32 y) { return halfRows ? f32(2 * y + m_rowShift) : f32(y); };
 
-    Report("[1/2] - Rendering", 0.0f);
     for (u32 y = 0; y < h && !m_stop; ++y) {
         for (u32 x = 0; x < w && !m_stop; ++x)
             TracePrimary(f32(x) + 0.5f, rowTop(y) + 0.5f, frame[size_t(y) * w + x]);
@@ -670,7 +669,6 @@ bool zRaytracer::Trace(zPicture& picture, i32 width, i32 height) {
     }
 
     if (m_options.antialiasing && w >= 3 && h >= 3) {
-        Report("[2/2] - Antialiasing", 0.0f);
         const u32 grid = std::max(1u, std::min(m_options.aaGrid, MaxGrid));
         const f32 scale = halfRows ? 0.5f : 1.0f;
         const f32 rowScale = halfRows ? 2.0f : 1.0f; // traced rows span two frame rows

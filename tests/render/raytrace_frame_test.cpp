@@ -685,10 +685,15 @@ TEST(RaytraceFrame, AbortFinishesTheFrameWithWhatWasTraced) {
         [](const zRaytraceProgress&, void* user) { static_cast<zRaytracer*>(user)->Abort(); }, &raytracer);
     zPicture picture;
     ASSERT_TRUE(Render(raytracer, s, picture, 8, 8));
-    // The first report comes before any row: nothing is traced, the frame is opaque black.
-    EXPECT_EQ(raytracer.GetRayCount(), 0u);
+    // Aborted after the first row: that row is traced, the rest stays opaque black, nothing is refined.
+    EXPECT_EQ(raytracer.GetRayCount(), 8u);
     EXPECT_EQ(picture.GetWidth(), 8u);
-    EXPECT_TRUE(Uniform(picture, {0, 0, 0, 255}));
+    EXPECT_EQ(picture.GetHeight(), 8u);
+    for (u32 x = 0; x < 8; ++x) {
+        EXPECT_TRUE(Near(PixelAt(picture, x, 0), Wall));
+        for (u32 y = 1; y < 8; ++y)
+            EXPECT_TRUE(Near(PixelAt(picture, x, y), {0, 0, 0, 255}));
+    }
     // The next frame starts afresh.
     raytracer.SetProgressCallback(nullptr, nullptr);
     ASSERT_TRUE(raytracer.Trace(picture, 8, 8));
