@@ -47,11 +47,13 @@ u32 DominantAxis(const zVector& n) {
 
 IGeometryBIH::~IGeometryBIH() {
     m_records.reset();
+    m_fans.reset();
     m_polygonOf.reset();
 }
 
 void IGeometryBIH::Clear() {
     m_records.reset();
+    m_fans.reset();
     m_polygonOf.reset();
     m_geometry = nullptr;
     zBIH::Clear();
@@ -68,8 +70,13 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
         return false;
     }
     geometry->SetKeepMask(geometry->GetKeepMask() | GeometryKeepMesh);
+    size_t fanTotal = 0;
+    for (u32 p = 0; p < polygonCount; ++p)
+        fanTotal +=
+            geometry->GetPolygons()[p].cornerCount >= 3 ? geometry->GetPolygons()[p].cornerCount - 2u : 0u;
     m_records.reset(new (std::nothrow) zPointInPolygon[size_t(polygonCount) + 1]);
-    if (!m_records) {
+    m_fans.reset(new (std::nothrow) zFanTriangle[fanTotal + 1]);
+    if (!m_records || !m_fans) {
         GetLog() << "[!] Failed to allocate point in polygon acceleration array.\n";
         return false;
     }
@@ -77,7 +84,7 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
     zVector* normals = geometry->GetPolygonNormals();
     const zVector* vertices = geometry->GetVertices();
     const zPolygon* polygons = geometry->GetPolygons();
-    u32 primitives = 0;
+    u32 primitives = 0, fanUsed = 0;
     for (u32 p = 0; normals && p < polygonCount; ++p) {
         const zPolygon& polygon = polygons[p];
         if (polygon.cornerCount < 3) continue;
@@ -86,16 +93,18 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
         normals[p] = zVector(n.x, n.y, n.z, 0.0f);
         zPointInPolygon& record = m_records[p];
         const zVector& q0 = vertices[polygon.bindings[0]];
+        record.normal = normals[p];
         record.planeOffset = -n.Dot(q0);
         const u32 k = DominantAxis(n);
         record.axisA = u8((k + 1) % 3);
         record.axisB = u8((k + 2) % 3);
+        record.q0a = RayAxis(q0, record.axisA);
+        record.q0b = RayAxis(q0, record.axisB);
+        record.material = polygon.material;
         const u32 fanCount = polygon.cornerCount - 2u;
-        record.fan.reset(new (std::nothrow) zFanTriangle[fanCount]);
-        if (!record.fan) {
-            GetLog() << "[!] Failed to allocate point in polygon acceleration array.\n";
-            return false;
-        }
+        record.firstFan = fanUsed;
+        record.fanCount = fanCount;
+        fanUsed += fanCount;
         zVector lo = q0, hi = q0;
         for (u32 i = 1; i <= fanCount; ++i) {
             const zVector e1 = vertices[polygon.bindings[i]].Sub(q0);
@@ -103,7 +112,7 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
             const f32 e1a = RayAxis(e1, record.axisA), e1b = RayAxis(e1, record.axisB);
             const f32 e2a = RayAxis(e2, record.axisA), e2b = RayAxis(e2, record.axisB);
             const f32 det = e1a * e2b - e2a * e1b;
-            zFanTriangle& fan = record.fan[i - 1];
+            zFanTriangle& fan = m_fans[record.firstFan + i - 1];
             const f32 inverse = det != 0.0f ? 1.0f / det : 0.0f;
             fan.valid = det != 0.0f && std::isfinite(inverse);
             if (fan.valid) {
@@ -127,28 +136,24 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
 void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame,
                                  void* user) {
     zRayHit& hit = *static_cast<zRayHit*>(user);
-    const zVector* normals = m_geometry->GetPolygonNormals();
-    const zVector* vertices = m_geometry->GetVertices();
-    const zPolygon* polygons = m_geometry->GetPolygons();
     const zVector& origin = frame.origin;
     const zVector& direction = frame.direction;
     for (u32 i = 0; i < leaf.count; ++i) {
         const u32 p = m_polygonOf[leaf.indices[i]];
-        const zPolygon& polygon = polygons[p];
         const zPointInPolygon& record = m_records[p];
-        hit.rayCount += polygon.cornerCount - 2u;
+        hit.rayCount += record.fanCount;
         // The hot loop of every query: products written out, in zVector::Dot's order.
-        const zVector& n = normals[p];
+        const zVector& n = record.normal;
         const f32 denom = n.x * direction.x + n.y * direction.y + n.z * direction.z;
-        if (denom >= 0.0f && (denom == 0.0f || !IsDoubleSided(m_geometry, polygon.material))) continue;
+        if (denom >= 0.0f && (denom == 0.0f || !IsDoubleSided(m_geometry, record.material))) continue;
         const f32 t = (-record.planeOffset - (n.x * origin.x + n.y * origin.y + n.z * origin.z)) / denom;
         if ((hit.found && hit.distance <= t) || t < tnear || t > tfar) continue;
-        const zVector& q0 = vertices[polygon.bindings[0]];
         const u32 a = record.axisA, b = record.axisB;
-        const f32 pa = (RayAxis(origin, a) + RayAxis(direction, a) * t) - RayAxis(q0, a);
-        const f32 pb = (RayAxis(origin, b) + RayAxis(direction, b) * t) - RayAxis(q0, b);
-        for (u32 k = 0; k + 2u < polygon.cornerCount; ++k) {
-            const zFanTriangle& fan = record.fan[k];
+        const f32 pa = (RayAxis(origin, a) + RayAxis(direction, a) * t) - record.q0a;
+        const f32 pb = (RayAxis(origin, b) + RayAxis(direction, b) * t) - record.q0b;
+        const zFanTriangle* fans = &m_fans[record.firstFan];
+        for (u32 k = 0; k < record.fanCount; ++k) {
+            const zFanTriangle& fan = fans[k];
             if (!fan.valid) continue;
             const f32 w1 = fan.c[1] * pa + fan.c[0] * pb;
             const f32 w2 = fan.c[2] * pa + fan.c[3] * pb;

@@ -31,11 +31,17 @@ struct zFanTriangle {
     bool valid = false; // false for a triangle of no projected area
 };
 
+// Everything the polygon test reads, in one record.
 struct zPointInPolygon {
+    zVector normal{0.0f, 0.0f, 0.0f, 0.0f}; // unit face normal
+    f32 planeOffset = 0.0f;                 // -(normal . Q0)
+    f32 q0a = 0.0f;                         // Q0 on the two axes of the projection
+    f32 q0b = 0.0f;
     u8 axisA = 0;
     u8 axisB = 1;
-    std::unique_ptr<zFanTriangle[]> fan; // corner count - 2; null: not in the tree
-    f32 planeOffset = 0.0f;              // -(unit normal . Q0)
+    u16 material = 0;
+    u32 firstFan = 0; // into the tree's fan triangles
+    u32 fanCount = 0; // corner count - 2; 0: not in the tree
 };
 
 class IGeometryBIH : public zBIH {
@@ -48,11 +54,13 @@ class IGeometryBIH : public zBIH {
     void Clear() override;
 
     const zPointInPolygon* GetRecords() const { return m_records.get(); }
+    const zFanTriangle* GetFans() const { return m_fans.get(); }
     zGeometry* GetGeometry() const { return m_geometry; }
 
   private:
     zGeometry* m_geometry = nullptr;
-    std::unique_ptr<zPointInPolygon[]> m_records;
+    std::unique_ptr<zPointInPolygon[]> m_records; // one per polygon
+    std::unique_ptr<zFanTriangle[]> m_fans;
     std::unique_ptr<u32[]> m_polygonOf; // primitive -> polygon
 };
 
