@@ -381,10 +381,10 @@ zSharedPtr<zMaterial> MakeMaterial(zFuzzRenderHost& host, const char* name, bool
     material->SetShaderName("lit");
     material->mass = 2.0f;
     material->restitution = 0.5f;
-    zSharedPtr<zTexture> alpha = host.LoadSharedTexture("alpha.tga", false, 0);
-    zSharedPtr<zTexture> normal = host.LoadSharedTexture("normal.tga", false, 0);
-    zSharedPtr<zTexture> light = host.LoadSharedTexture("light.tga", false, 0);
-    zSharedPtr<zTexture> opaque = host.LoadSharedTexture("opaque.tga", false, 0);
+    zSharedPtr<zTexture> alpha = host.LoadSharedTexture("alpha.tga", false);
+    zSharedPtr<zTexture> normal = host.LoadSharedTexture("normal.tga", false);
+    zSharedPtr<zTexture> light = host.LoadSharedTexture("light.tga", false);
+    zSharedPtr<zTexture> opaque = host.LoadSharedTexture("opaque.tga", false);
     material->AddStage(StageTypeDiffuse, alpha.Get(), StageUVSourceUVMap, 0);
     material->AddStage(StageTypeNormal, normal.Get(), StageUVSourceUVMap, 0);
     material->AddStage(StageTypeLightmap, light.Get(), StageUVSourceUVMap, 1);

@@ -61,7 +61,8 @@ public:
     zMetaTag* GetNextChild(zLinkedListIterator& iterator) const;
 
     // A new tag with the same name and value (zVariant::Set rules); deep also
-    // clones the children. The caller owns the result.
+    // clones the children. The caller owns the result; null, logged, when
+    // memory runs out.
     zMetaTag* Clone(bool deep) const;
     void ClearValueAndChildren();
 

@@ -171,7 +171,7 @@ void zMaterial::ParseStage(const zMetaTag* tag) {
         i32 whole = 0;
         if (name == "Texture") {
             if (!child->GetValue().GetString(text)) continue;
-            stage.texture = m_host ? m_host->LoadSharedTexture(text, false, 0) : zSharedPtr<zTexture>();
+            stage.texture = m_host ? m_host->LoadSharedTexture(text, false) : zSharedPtr<zTexture>();
             if (stage.texture && stage.type == StageTypeNormal)
                 stage.texture->SetFlags(stage.texture->GetFlags() | TextureFlagNormalMap);
         } else if (name == "Active") {

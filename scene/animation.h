@@ -47,8 +47,8 @@ class zAnimationSource : public zSharedObject {
     virtual bool EvaluateRotation(zQuaternion& record) = 0;
     virtual bool IsDone() const { return false; }
     // Loop range and mode; a source with a locked range ignores them.
-    virtual void SetLoop(f32 start, f32 end) {}
-    virtual void SetLoopMode(i32 mode) {}
+    virtual void SetLoop(f32 /*start*/, f32 /*end*/) {}
+    virtual void SetLoopMode(i32 /*mode*/) {}
 
     // Below 0 counts as 0. A fade time above 0 moves the weight there
     // linearly; otherwise it is set at once.

@@ -114,7 +114,7 @@ u32 InvalidateScriptRecords(void* object) {
     return count;
 }
 
-SQInteger ReleaseScriptObject(SQUserPointer record, SQInteger size) {
+SQInteger ReleaseScriptObject(SQUserPointer record, SQInteger /*size*/) {
     delete static_cast<zCObject*>(record);
     return 1;
 }

@@ -6,7 +6,7 @@ zScriptVM::zScriptVM(zEngine* engine) : m_engine(engine) {}
 
 zScriptVM::~zScriptVM() = default;
 
-void zScriptVM::Kill(u32 code, const char* reason, bool withStackInfo) {
+void zScriptVM::Kill(u32 code, const char* reason, bool /*withStackInfo*/) {
     if (m_killed) return;
     m_killed = 1;
     m_killCode = code;

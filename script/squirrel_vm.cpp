@@ -122,7 +122,7 @@ void zSquirrelVM::Close() {
 // ---------------------------------------------------------------- handlers
 
 void zSquirrelVM::CompileErrorHandler(HSQUIRRELVM vm, const SQChar* description, const SQChar* source,
-                                      SQInteger line, SQInteger column) {
+                                      SQInteger line, SQInteger /*column*/) {
     zSquirrelVM* self = FromHandle(vm);
     if (!self) return;
     self->m_errorSource = source ? source : "";
@@ -130,7 +130,7 @@ void zSquirrelVM::CompileErrorHandler(HSQUIRRELVM vm, const SQChar* description,
     self->Kill(0, description, false);
 }
 
-void zSquirrelVM::PrintFunction(HSQUIRRELVM vm, const SQChar* format, ...) {
+void zSquirrelVM::PrintFunction(HSQUIRRELVM /*vm*/, const SQChar* format, ...) {
     va_list args;
     va_start(args, format);
     va_list measure;

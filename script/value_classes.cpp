@@ -22,7 +22,7 @@ bool PushBlock(HSQUIRRELVM vm, const char* className, const float* values, int c
 const ScriptClassDescriptor g_VectorClass = {"Vector", nullptr, g_VectorMethods};
 const ScriptClassDescriptor g_UVClass = {"UV", nullptr, g_UVMethods};
 
-SQInteger ReleaseScriptValueBlock(SQUserPointer block, SQInteger size) {
+SQInteger ReleaseScriptValueBlock(SQUserPointer block, SQInteger /*size*/) {
     delete[] static_cast<float*>(block);
     return 1;
 }

@@ -7,6 +7,7 @@
 
 #include "core/array_list.h"
 #include "core/list.h"
+#include "core/shared_object.h"
 #include "core/small_arrays.h"
 #include "tests/support/failing_allocation.h"
 #include "tests/support/log_capture.h"
@@ -90,6 +91,23 @@ TEST(AllocationFailure, ListNodeThatCannotAllocateIsNotLinked) {
     EXPECT_EQ(list.GetCount(), 1u);
     EXPECT_EQ(list.GetHead(), list.GetTail());
     EXPECT_EQ(list.Add(3)->previous, list.GetHead());
+}
+
+// A weak reference whose block cannot be made is empty, as one to a dead
+// object; the object lives on, and a later weak reference works.
+TEST(AllocationFailure, WeakReferenceWithoutABlockIsEmpty) {
+    struct Resource : zSharedObject {};
+    zSharedPtr<Resource> owner(new Resource);
+    LogCapture log;
+    {
+        FailingAllocation failure(0);
+        zWeakPtr<Resource> weak(owner.Get());
+        EXPECT_FALSE(weak.IsAlive());
+        EXPECT_EQ(weak.Lock().Get(), nullptr);
+    }
+    EXPECT_EQ(log.Text(), "[!] Failed to allocate weak reference block.\n");
+    zWeakPtr<Resource> weak(owner.Get());
+    EXPECT_EQ(weak.Get(), owner.Get());
 }
 
 } // namespace

@@ -56,7 +56,9 @@ TEST(SceneAllocationFailure, CommandListCompileFailsCleanly) {
         zACEUnit unit;
         i32 count = manager.LoadCommandList("toposition 1, 1,2,3 + nop 1; loop 0; next 0;", unit);
         EXPECT_TRUE(count == -1 || count == 7) << count;
-        if (count == -1) EXPECT_EQ(unit.GetCursor(), nullptr);
+        if (count == -1) {
+            EXPECT_EQ(unit.GetCursor(), nullptr);
+        }
         for (int step = 0; step < 4; ++step)
             manager.UpdateUnit(unit, 0.5f);
     });

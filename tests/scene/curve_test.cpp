@@ -501,7 +501,9 @@ TEST(CurveTag, Reader) {
         LogCapture log;
         EXPECT_EQ(curve.ParseTag(document.Root()), test.parses);
         EXPECT_EQ(log.Text(), test.log);
-        if (test.parses || curve.GetKeyCount() == 0) EXPECT_EQ(curve.GetKeyCount(), test.keys);
+        if (test.parses || curve.GetKeyCount() == 0) {
+            EXPECT_EQ(curve.GetKeyCount(), test.keys);
+        }
     }
     LogCapture log;
     zCurve curve;
@@ -655,7 +657,9 @@ TEST(CurveTag, ShortBinaryBlockReadsOnlyWholeRecords) {
         EXPECT_TRUE(curve.ParseTag(tag.get()));
         EXPECT_EQ(log.Text(), test.log);
         ASSERT_EQ(curve.GetKeyCount(), test.keys);
-        if (test.keys == 2) EXPECT_EQ(curve.GetKey(1)->value, 3.0f);
+        if (test.keys == 2) {
+            EXPECT_EQ(curve.GetKey(1)->value, 3.0f);
+        }
     }
 }
 

@@ -200,7 +200,9 @@ TEST(QChannelTag, Reader) {
         LogCapture log;
         EXPECT_EQ(track.ParseTag(document.Root()), test.parses);
         EXPECT_EQ(log.Text(), test.log);
-        if (std::string(test.body).rfind("<Channel>", 0) != 0) EXPECT_EQ(track.GetKeyCount(), test.keys);
+        if (std::string(test.body).rfind("<Channel>", 0) != 0) {
+            EXPECT_EQ(track.GetKeyCount(), test.keys);
+        }
     }
     ZmlDocument document("<QChannel=<Keys=<Key=\"1.5: 0, -0.5 ,0,0.5\">>>");
     zQuaternionTrack track;
