@@ -160,7 +160,9 @@ TEST(RaytraceFrame, EdgesAreRefinedBetweenTheirColoursAndBordersNever) {
             EXPECT_GE(p.b, Wall.b - 1);
             const bool pure = Near(p, Wall) || Near(p, Background);
             mixed += pure ? 0 : 1;
-            if (x == 0 || y == 0 || x == 63 || y == 63) EXPECT_TRUE(Near(p, Background)) << x << ", " << y;
+            if (x == 0 || y == 0 || x == 63 || y == 63) {
+                EXPECT_TRUE(Near(p, Background)) << x << ", " << y;
+            }
         }
     }
     EXPECT_GT(mixed, 0u);
@@ -203,7 +205,9 @@ TEST(RaytraceFrame, ShadowsFollowOccluderOpacityAndFacing) {
         ASSERT_TRUE(Render(raytracer, s, picture));
         EXPECT_TRUE(Near(PixelAt(picture, 52, 32), lit));
         EXPECT_TRUE(Near(PixelAt(picture, 21, 32), c.shadowed));
-        if (c.facesCamera) EXPECT_FALSE(Near(PixelAt(picture, 3, 32), Background, 10));
+        if (c.facesCamera) {
+            EXPECT_FALSE(Near(PixelAt(picture, 3, 32), Background, 10));
+        }
     }
 }
 
@@ -435,7 +439,9 @@ TEST(RaytraceFrame, TinyFramesAndZeroSettingsStayFinite) {
             for (u32 x = 0; x < picture.GetWidth(); ++x)
                 EXPECT_EQ(PixelAt(picture, x, y).a, 255);
         // Frames below 3 x 3 are not refined.
-        if (c.width < 3 || c.height < 3) EXPECT_EQ(raytracer.GetRayCount(), u64(c.width) * u64(c.height));
+        if (c.width < 3 || c.height < 3) {
+            EXPECT_EQ(raytracer.GetRayCount(), u64(c.width) * u64(c.height));
+        }
     }
 }
 
