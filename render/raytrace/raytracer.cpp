@@ -639,10 +639,12 @@ bool zRaytracer::Trace(zPicture& picture, i32 width, i32 height) {
     const u32 w = u32(width), fullHeight = u32(height);
     const u32 h = halfRows ? fullHeight / 2 : fullHeight;
 
+    // The picture first: its size caps refuse huge frames before the float buffer is tried.
     const size_t pixelCount = size_t(w) * size_t(h);
-    std::unique_ptr<zVector[]> frame(new (std::nothrow) zVector[pixelCount]);
     zPicture traced;
-    if (!frame || !traced.Allocate(w, h, PixelFormatDefault)) {
+    std::unique_ptr<zVector[]> frame;
+    if (traced.Allocate(w, h, PixelFormatDefault)) frame.reset(new (std::nothrow) zVector[pixelCount]);
+    if (!frame) {
         GetLog() << "[!] Failed to allocate floating point frame buffer.\n";
         return false;
     }

@@ -394,6 +394,14 @@ TEST(RaytraceFrame, RefusedFrames) {
         EXPECT_EQ(log.Text().rfind("[!] Invalid raytrace frame size ", 0), 0u);
         EXPECT_EQ(picture.GetWidth(), 2u);
     }
+    {
+        // Sizes whose byte counts pass 32 bits.
+        LogCapture log;
+        EXPECT_FALSE(raytracer.Trace(picture, 65536, 65536));
+        EXPECT_NE(log.Text().find("[!] Failed to allocate floating point frame buffer.\n"),
+                  std::string::npos);
+        EXPECT_EQ(picture.GetWidth(), 2u);
+    }
     s.scene.hasCamera = false;
     {
         LogCapture log;
