@@ -65,6 +65,7 @@ const zGLProcGate ProcGates[] = {
     {"glGetError", 10, nullptr},
     {"glGetFloatv", 10, nullptr},
     {"glGetIntegerv", 10, nullptr},
+    {"glGetMaterialfv", 10, nullptr},
     {"glGetString", 10, nullptr},
     {"glGetTexImage", 10, nullptr},
     {"glGetTexLevelParameteriv", 10, nullptr},

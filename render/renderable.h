@@ -40,6 +40,13 @@ struct zRenderablePrimitive {
     virtual ~zRenderablePrimitive() = default;
 };
 
+// A mesh part (kind PrimitiveObjectPart): the payload is the zGeometry, drawn
+// with the item's world matrix; the previous frame's matrix feeds motion blur.
+struct zMeshPrimitive : zRenderablePrimitive {
+    zMatrix4 world;
+    zMatrix4 previousWorld;
+};
+
 class zRenderViewItem;
 
 enum : u32 { RenderPassNormal = 0, RenderPassShadow = 1 };

@@ -53,6 +53,7 @@
     X(GLenum, glGetError, ())                                                                                \
     X(void, glGetFloatv, (GLenum, GLfloat*))                                                                 \
     X(void, glGetIntegerv, (GLenum, GLint*))                                                                 \
+    X(void, glGetMaterialfv, (GLenum, GLenum, GLfloat*))                                                     \
     X(const GLubyte*, glGetString, (GLenum))                                                                 \
     X(void, glGetTexLevelParameteriv, (GLenum, GLint, GLenum, GLint*))                                       \
     X(void, glHint, (GLenum, GLenum))                                                                        \

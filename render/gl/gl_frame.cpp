@@ -1,0 +1,841 @@
+// The frame: clearing, matrices, viewport, the draw order of the render queue
+// in both pipelines, the fixed-function state kept and restored, immediate
+// drawing, the mesh draw passes, the ambient pass and the present.
+#include <cmath>
+#include <cstring>
+
+#include "core/clock.h"
+#include "core/log.h"
+#include "picture/pixel_format.h"
+#include "render/geometry.h"
+#include "render/gl/gl_renderer_data.h"
+#include "render/material.h"
+#include "render/texture.h"
+
+namespace {
+
+// Engine matrices keep rows in memory order; GL wants columns.
+void Transposed(const zMatrix4& in, f32 out[16]) {
+    for (u32 r = 0; r < 4; ++r)
+        for (u32 c = 0; c < 4; ++c)
+            out[c * 4 + r] = in.e[r * 4 + c];
+}
+
+const f32 White[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+const f32 Black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+
+// GL refuses a shininess above 128 and keeps the old value.
+f32 GLShininess(f32 shininess) {
+    return shininess < 0.0f ? 0.0f : (shininess > 128.0f ? 128.0f : shininess);
+}
+
+} // namespace
+
+// Matrices, clip plane, viewport.
+
+void zGL3Renderer::SetViewMatrix(const zMatrix4& matrix) {
+    std::memcpy(m_view, matrix.e, sizeof m_view);
+}
+
+void zGL3Renderer::SetProjectionMatrix(const zMatrix4& matrix) {
+    std::memcpy(m_projectionCopy, matrix.e, sizeof m_projectionCopy);
+    if (!m_context) return;
+    f32 columns[16];
+    Transposed(matrix, columns);
+    m_gl.glMatrixMode(zgl::Projection);
+    m_gl.glLoadMatrixf(columns);
+    m_gl.glMatrixMode(zgl::Modelview);
+    m_matrixMode = zgl::Modelview;
+}
+
+void zGL3Renderer::SetModelMatrix(const zMatrix4& matrix) {
+    zMatrix4 view;
+    std::memcpy(view.e, m_view, sizeof m_view);
+    const zMatrix4 modelView = zMatrix4::Multiply(view, matrix);
+    std::memcpy(m_modelView, modelView.e, sizeof m_modelView);
+    if (!m_context) return;
+    f32 columns[16];
+    Transposed(modelView, columns);
+    m_gl.glMatrixMode(zgl::Modelview);
+    m_gl.glLoadMatrixf(columns);
+    m_matrixMode = zgl::Modelview;
+}
+
+void zGL3Renderer::ClearClippingPlane() {
+    m_clipPlane[0] = m_clipPlane[1] = m_clipPlane[2] = 0.0f;
+    m_clipPlane[3] = 1.0f;
+    f32* plane = ClippingPlane();
+    plane[0] = plane[1] = plane[2] = 0.0f;
+    plane[3] = 1.0f;
+}
+
+void zGL3Renderer::SetClippingPlane(const zVector& point, const zVector& normal) {
+    // Into view space, where the material programs test frag_world_pos.
+    zMatrix4 view;
+    std::memcpy(view.e, m_view, sizeof m_view);
+    zVector n = normal, p = point;
+    view.RotateArray(&n, &n, 1);
+    view.TransformPoints(&p, &p, 1);
+    m_clipPlane[0] = n.x;
+    m_clipPlane[1] = n.y;
+    m_clipPlane[2] = n.z;
+    m_clipPlane[3] = -(n.x * p.x + n.y * p.y + n.z * p.z);
+    std::memcpy(ClippingPlane(), m_clipPlane, sizeof m_clipPlane);
+}
+
+void zGL3Renderer::SetViewport(i32 x, i32 y, i32 width, i32 height) {
+    m_viewport[0] = x;
+    m_viewport[1] = y;
+    m_viewport[2] = width;
+    m_viewport[3] = height;
+    SetScissoredViewport(x, y, width, height);
+}
+
+void zGL3Renderer::GetViewport(i32& x, i32& y, i32& width, i32& height) {
+    x = m_viewport[0];
+    y = m_viewport[1];
+    width = m_viewport[2];
+    height = m_viewport[3];
+}
+
+void zGL3Renderer::SetScissoredViewport(i32 x, i32 y, i32 width, i32 height) {
+    if (!m_context) return;
+    m_gl.glViewport(x, y, width, height);
+    m_gl.glScissor(x, y, width, height);
+    m_gl.glEnable(zgl::ScissorTest);
+    m_viewportReciprocal[0] = width > 0 ? 1.0f / f32(width) : 1.0f;
+    m_viewportReciprocal[1] = height > 0 ? 1.0f / f32(height) : 1.0f;
+    m_viewportRatio[0] = width > 0 && m_targetWidth > 0.0f ? m_targetWidth / f32(width) : 1.0f;
+    m_viewportRatio[1] = height > 0 && m_targetHeight > 0.0f ? m_targetHeight / f32(height) : 1.0f;
+}
+
+void zGL3Renderer::SetSupersampledViewport() {
+    const f32 s = m_supersample;
+    SetScissoredViewport(i32(std::lround(f32(m_viewport[0]) * s)), i32(std::lround(f32(m_viewport[1]) * s)),
+                         i32(std::lround(f32(m_viewport[2]) * s)), i32(std::lround(f32(m_viewport[3]) * s)));
+}
+
+void zGL3Renderer::SetTargetTexture(zTexture* texture) {
+    if (!m_gl.glBindFramebufferEXT) return;
+    if (!texture) {
+        m_gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
+        return;
+    }
+    const GLuint name = TextureName(texture);
+    if (!name) return;
+    m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0, zgl::Texture2D, name, 0);
+}
+
+// Clearing and state.
+
+void zGL3Renderer::ClearTarget(f32 red, f32 green, f32 blue, f32 alpha, f32 depth, GLbitfield mask) {
+    m_gl.glClearDepth(depth);
+    m_gl.glClearColor(red, green, blue, alpha);
+    m_gl.glClear(mask);
+}
+
+void zGL3Renderer::ClearFrame(f32 red, f32 green, f32 blue, f32 alpha, f32 depth, u8 flags) {
+    if (!m_context) return;
+    SetSupersampledViewport();
+    if (GetSystemWord(SystemDisableShader)) {
+        SetTargetTexture(nullptr);
+        m_gl.glClearColor(red, green, blue, alpha);
+    } else {
+        if (m_gl.glBindFramebufferEXT) m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_gbufferFBO);
+        m_gl.glClearColor(red, green, blue, 0.0f);
+        for (u32 target : {TargetAttr0, TargetAttr2, TargetAttr3, TargetAttr1}) {
+            SetTargetTexture(m_targets[target].Get());
+            m_gl.glClear(zgl::ColorBufferBit);
+        }
+        zTexture* output = GetOutputTexture();
+        if (output && m_gl.glBindFramebufferEXT) m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_outputFBO);
+        SetTargetTexture(output);
+    }
+    m_gl.glClearDepth(depth);
+    GLbitfield mask = 0;
+    if (flags & ClearColor) mask |= zgl::ColorBufferBit;
+    if (flags & ClearDepth) mask |= zgl::DepthBufferBit;
+    if (mask) m_gl.glClear(mask);
+    SetScissoredViewport(m_viewport[0], m_viewport[1], m_viewport[2], m_viewport[3]);
+}
+
+void zGL3Renderer::SetMaterialColors(const f32 ambient[4], const f32 diffuse[4], const f32 specular[4],
+                                     const f32 emission[4], f32 shininess) {
+    m_gl.glMaterialfv(zgl::FrontAndBack, zgl::Ambient, ambient);
+    m_gl.glMaterialfv(zgl::FrontAndBack, zgl::Diffuse, diffuse);
+    m_gl.glMaterialfv(zgl::FrontAndBack, zgl::Specular, specular);
+    m_gl.glMaterialfv(zgl::FrontAndBack, zgl::Emission, emission);
+    m_gl.glMaterialf(zgl::FrontAndBack, zgl::Shininess, GLShininess(shininess));
+}
+
+void zGL3Renderer::ResetGLState() {
+    if (!m_context) return;
+    m_gl.glHint(zgl::PerspectiveCorrectionHint, zgl::Nicest);
+    m_gl.glDisable(zgl::Lighting);
+    m_gl.glFrontFace(zgl::Ccw);
+    m_gl.glEnable(zgl::CullFace);
+    m_gl.glCullFace(zgl::Back);
+    m_gl.glEnable(zgl::Normalize);
+    m_gl.glFogi(zgl::FogMode, GLint(zgl::LinearFog));
+    m_gl.glAlphaFunc(zgl::Greater, 0.1f);
+    m_gl.glEnable(zgl::DepthTest);
+    m_gl.glDepthMask(1);
+    m_gl.glDepthFunc(zgl::Lequal);
+    m_gl.glVertexPointer(3, zgl::Float, 0, nullptr);
+    m_gl.glNormalPointer(zgl::Float, 0, nullptr);
+    m_gl.glColorPointer(3, zgl::Float, 0, nullptr);
+    m_gl.glMatrixMode(zgl::Modelview);
+    m_matrixMode = zgl::Modelview;
+    SetMaterialColors(Black, Black, Black, Black, 0.0f);
+    m_gl.glLightModeli(zgl::LightModelColorControl, GLint(zgl::SeparateSpecularColor));
+}
+
+void zGL3Renderer::BindUnit(u32 unit, zTexture* texture) {
+    const GLuint name = TextureName(texture);
+    if (!name || unit >= UnitCount) return;
+    m_gl.glActiveTextureARB(zgl::Texture0 + unit);
+    m_gl.glBindTexture(zgl::Texture2D, name);
+    m_gl.glEnable(zgl::Texture2D);
+    m_unitWords[unit] |= UnitTexture;
+}
+
+u32 zGL3Renderer::FirstFreeUnit() const {
+    for (u32 unit = 0; unit < UnitCount; ++unit)
+        if (!m_unitWords[unit]) return unit;
+    return UnitCount;
+}
+
+void zGL3Renderer::ResetUnits(u32 from) {
+    if (!m_context) return;
+    for (u32 unit = from; unit < UnitCount; ++unit) {
+        const u32 word = m_unitWords[unit];
+        if (!word) continue;
+        m_gl.glActiveTextureARB(zgl::Texture0 + unit);
+        m_gl.glClientActiveTextureARB(zgl::Texture0 + unit);
+        if (word & UnitCombiner) {
+            m_gl.glTexEnvi(zgl::TextureEnv, zgl::TextureEnvMode, GLint(zgl::Combine));
+            m_gl.glTexEnvi(zgl::TextureEnv, zgl::CombineRgb, GLint(zgl::Modulate));
+            m_gl.glTexEnvi(zgl::TextureEnv, zgl::CombineAlpha, GLint(zgl::Modulate));
+            m_gl.glTexEnvi(zgl::TextureEnv, zgl::Source0Rgb, GLint(zgl::TextureSource));
+            m_gl.glTexEnvi(zgl::TextureEnv, zgl::Source1Rgb, GLint(zgl::PreviousSource));
+            m_gl.glTexEnvi(zgl::TextureEnv, zgl::Source0Alpha, GLint(zgl::TextureSource));
+            m_gl.glTexEnvi(zgl::TextureEnv, zgl::Source1Alpha, GLint(zgl::PreviousSource));
+        }
+        if (word & UnitTexGen) {
+            m_gl.glDisable(zgl::TextureGenS);
+            m_gl.glDisable(zgl::TextureGenT);
+        }
+        if (word & UnitCoordArray) m_gl.glDisableClientState(zgl::TextureCoordArray);
+        if (word & UnitTextureMatrix) {
+            m_gl.glMatrixMode(zgl::TextureMatrix);
+            m_gl.glLoadIdentity();
+            m_gl.glMatrixMode(zgl::Modelview);
+        }
+        if (word & UnitTexture) {
+            m_gl.glBindTexture(zgl::Texture2D, 0);
+            m_gl.glDisable(zgl::Texture2D);
+        }
+        m_unitWords[unit] = 0;
+    }
+    m_gl.glActiveTextureARB(zgl::Texture0);
+    m_gl.glClientActiveTextureARB(zgl::Texture0);
+}
+
+void zGL3Renderer::BeginFixedFunction() {
+    m_gl.glPushAttrib(zgl::LightingBit | zgl::FogBit);
+    m_gl.glEnable(zgl::Lighting);
+    m_gl.glEnable(zgl::AlphaTest);
+    const zFogState& fog = GetFog();
+    if (fog.enabled) {
+        m_gl.glFogfv(zgl::FogColor, fog.color);
+        m_gl.glFogf(zgl::FogStart, fog.nearDistance);
+        m_gl.glFogf(zgl::FogEnd, fog.farDistance);
+        m_gl.glEnable(zgl::Fog);
+    }
+    m_fixedLightCount = 0;
+    if (!GetSceneInterface()) {
+        GetLog() << "[*] No scene interface.\n";
+    }
+    LoadFixedLights();
+    m_gl.glColorMask(1, 1, 1, 1);
+}
+
+void zGL3Renderer::LoadFixedLights() {
+    // The scene's lights are not built yet, so the table is empty: every
+    // fixed-function light is switched off and only the light model's
+    // ambient term lights the forward passes.
+    for (u32 light = m_fixedLightCount; light < 8; ++light)
+        m_gl.glDisable(zgl::Light0 + light);
+}
+
+void zGL3Renderer::EndFixedFunction() {
+    m_gl.glDisable(zgl::AlphaTest);
+    m_gl.glPopAttrib();
+}
+
+void zGL3Renderer::ApplyBlendMode(const zMaterial* material) {
+    m_gl.glEnable(zgl::Blend);
+    if (material->GetFlags() & MaterialFlagAdditive) {
+        m_gl.glBlendFunc(zgl::SrcAlpha, zgl::One);
+        m_gl.glDisable(zgl::Fog);
+    } else {
+        m_gl.glBlendFunc(zgl::SrcAlpha, zgl::OneMinusSrcAlpha);
+    }
+    m_gl.glEnable(zgl::AlphaTest);
+}
+
+void zGL3Renderer::ApplyMaterialState(const zMaterial* material) {
+    const u32 flags = material->GetFlags();
+    m_gl.glShadeModel((flags & MaterialFlagSmoothing) ? zgl::Smooth : zgl::Flat);
+    m_gl.glPolygonMode(zgl::FrontAndBack, (flags & MaterialFlagWireframe) ? zgl::Line : zgl::FillMode);
+    m_gl.glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    if (flags & MaterialFlagDoubleSided) m_gl.glDisable(zgl::CullFace);
+    m_gl.glAlphaFunc(zgl::Greater, material->GetAlphaThreshold());
+    const zTextureStage& first = material->GetStage(0);
+    const bool textured = first.active && first.texture;
+    SetMaterialColors(material->GetAmbient(), textured ? White : material->GetDiffuse(), material->GetSpecular(),
+                      material->GetSelfIllum(), material->GetGlossiness() * 256.0f);
+}
+
+void zGL3Renderer::BindMaterialUniforms(const GL3_RenderMap& map, const zMatrix4& model) {
+    zMatrix4 view;
+    std::memcpy(view.e, m_view, sizeof m_view);
+    const zMatrix4 modelView = zMatrix4::Multiply(view, model);
+    for (const zLinkedListEntry* entry = map.uniforms.GetHead(); entry; entry = entry->GetNext()) {
+        const auto& record = *static_cast<const GL3_ShaderUniform*>(entry);
+        if (record.location == -1) continue;
+        f32 value[4] = {record.value[0], record.value[1], record.value[2], record.value[3]};
+        f32 matrix[16];
+        bool isMatrix = false;
+        switch (record.blockType) {
+        case ShaderBlockMaterialParam:
+            value[0] = map.material ? map.material->GetOpacity() : 1.0f;
+            break;
+        case ShaderBlockViewVector:
+            value[0] = -m_view[2];
+            value[1] = -m_view[6];
+            value[2] = -m_view[10];
+            value[3] = 0.0f;
+            break;
+        case ShaderBlockViewport:
+            value[0] = f32(m_viewport[2]);
+            value[1] = f32(m_viewport[3]);
+            value[2] = m_viewportReciprocal[0];
+            value[3] = m_viewportReciprocal[1];
+            break;
+        case ShaderBlockClock:
+            value[0] = value[1] = value[2] = value[3] = f32(GetClock()) / f32(ClockTicksPerSecond);
+            break;
+        case ShaderBlockModelViewMatrix:
+            Transposed(modelView, matrix);
+            isMatrix = true;
+            break;
+        case ShaderBlockModelMatrix:
+            Transposed(model, matrix);
+            isMatrix = true;
+            break;
+        case ShaderBlockNormalViewMatrix:
+        case ShaderBlockNormalMatrix: {
+            const zMatrix4 source = record.blockType == ShaderBlockNormalViewMatrix ? view : modelView;
+            Transposed(source, matrix);
+            isMatrix = true;
+            break;
+        }
+        default:
+            break;
+        }
+        if (isMatrix) {
+            if (record.typeMask == ShaderTypeMat3) {
+                const f32 m3[9] = {matrix[0], matrix[1], matrix[2], matrix[4], matrix[5],
+                                   matrix[6], matrix[8], matrix[9], matrix[10]};
+                m_gl.glUniformMatrix3fv(record.location, 1, 0, m3);
+            } else {
+                m_gl.glUniformMatrix4fv(record.location, 1, 0, matrix);
+            }
+            continue;
+        }
+        switch (record.typeMask) {
+        case ShaderTypeFloat:
+            m_gl.glUniform1fARB(record.location, value[0]);
+            break;
+        case ShaderTypeVec2:
+            m_gl.glUniform2fARB(record.location, value[0], value[1]);
+            break;
+        case ShaderTypeVec3:
+            m_gl.glUniform3fARB(record.location, value[0], value[1], value[2]);
+            break;
+        case ShaderTypeVec4:
+            m_gl.glUniform4fARB(record.location, value[0], value[1], value[2], value[3]);
+            break;
+        default:
+            GetLog() << "[*] Unsupported uniform type ('" << record.typeMask << "').\n";
+            break;
+        }
+    }
+    for (u32 slot = 0; slot < GL3_RenderMap::SlotCount; ++slot) {
+        if (!map.textures[slot] || map.samplerLocations[slot] == -1) continue;
+        const u32 unit = FirstFreeUnit();
+        if (unit >= UnitCount) break;
+        BindUnit(unit, map.textures[slot].Get());
+        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapS, map.wrap[slot][0] ? zgl::Repeat : zgl::ClampToEdge);
+        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapT, map.wrap[slot][1] ? zgl::Repeat : zgl::ClampToEdge);
+        m_gl.glUniform1iARB(map.samplerLocations[slot], GLint(unit));
+    }
+}
+
+void zGL3Renderer::UseProgram(GLhandleARB program) {
+    if (m_gl.glUseProgramObjectARB) m_gl.glUseProgramObjectARB(program);
+}
+
+// Immediate drawing.
+
+void zGL3Renderer::DrawTriangle(const zVector corners[3], const f32* color, const f32* uvs, zTexture* texture,
+                                u32 flags) {
+    if (!m_context) return;
+    SetModelMatrix(zMatrix4());
+    m_gl.glPushAttrib(zgl::EnableBit | zgl::ColorBufferBit | zgl::PolygonBit | zgl::DepthBufferBit);
+    if (TextureName(texture)) BindUnit(0, texture);
+    m_gl.glEnable(zgl::Blend);
+    m_gl.glBlendFunc(zgl::SrcAlpha, (flags & TriangleAdditive) ? zgl::One : zgl::OneMinusSrcAlpha);
+    if (flags & TriangleNoCulling) {
+        m_gl.glDisable(zgl::CullFace);
+    } else {
+        m_gl.glEnable(zgl::CullFace);
+    }
+    if (flags & TriangleNoDepthWrite) m_gl.glDepthMask(0);
+    if (flags & TriangleDepthAlways) m_gl.glDepthFunc(zgl::Always);
+    m_gl.glFrontFace(zgl::Ccw);
+    m_gl.glCullFace(zgl::Back);
+    m_gl.glColor4fv(color ? color : DefaultTriangleColor);
+    m_gl.glBegin(zgl::Triangles);
+    for (u32 i = 0; i < 3; ++i) {
+        if (uvs) m_gl.glTexCoord2f(uvs[i * 2], uvs[i * 2 + 1]);
+        m_gl.glVertex3f(corners[i].x, corners[i].y, corners[i].z);
+    }
+    m_gl.glEnd();
+    m_gl.glPopAttrib();
+    ResetUnits(0);
+}
+
+void zGL3Renderer::DrawLine(const zVector& from, const zVector& to, const f32* color) {
+    if (!m_lines) return;
+    if (m_lineCount >= LineCapacity) {
+        if (!m_linesFull) {
+            GetLog() << "[!] The line display list is full, please increase its capacity or flush it more "
+                        "frequently.\n";
+        }
+        m_linesFull = true;
+        return;
+    }
+    if (m_lineCount == 0) {
+        const zMatrix4* world = GetViewTransform();
+        const zMatrix4 inverse = world ? world->Inverse() : zMatrix4();
+        std::memcpy(m_lineInverseView, inverse.e, sizeof m_lineInverseView);
+    }
+    Line& line = m_lines[m_lineCount++];
+    const f32* c = color ? color : White;
+    const f32 a[4] = {from.x, from.y, from.z, 1.0f};
+    const f32 b[4] = {to.x, to.y, to.z, 1.0f};
+    std::memcpy(line.from, a, sizeof a);
+    std::memcpy(line.to, b, sizeof b);
+    std::memcpy(line.color, c, sizeof line.color);
+}
+
+void zGL3Renderer::FlushLines() {
+    if (!m_lineCount || !m_context) return;
+    SetModelMatrix(zMatrix4());
+    m_gl.glPushAttrib(zgl::ColorBufferBit | zgl::EnableBit | zgl::LightingBit);
+    m_gl.glEnable(zgl::Blend);
+    m_gl.glBlendFunc(zgl::SrcAlpha, zgl::OneMinusSrcAlpha);
+    m_gl.glDisable(zgl::Lighting);
+    ResetUnits(0);
+    m_gl.glBegin(zgl::Lines);
+    for (u32 i = 0; i < m_lineCount; ++i) {
+        const Line& line = m_lines[i];
+        m_gl.glColor4fv(line.color);
+        m_gl.glVertex3f(line.from[0], line.from[1], line.from[2]);
+        m_gl.glVertex3f(line.to[0], line.to[1], line.to[2]);
+    }
+    m_gl.glEnd();
+    m_lineCount = 0;
+    m_gl.glPopAttrib();
+    m_gl.glDisable(zgl::ColorMaterial);
+    m_gl.glMaterialfv(zgl::FrontAndBack, zgl::Diffuse, White);
+}
+
+void zGL3Renderer::Write(zRasterFont* /*font*/, const char* /*text*/, f32, f32, f32, bool, i32, const f32*) {
+    // Raster fonts belong to the interface layer, above this one: their
+    // glyphs reach the screen as textured triangles through DrawTriangle.
+}
+
+void zGL3Renderer::GrabDisplay(zPicture* picture) {
+    if (!picture || !m_context) return;
+    f32 size[2];
+    GetOutputSize(size);
+    const u32 width = u32(size[0]), height = u32(size[1]);
+    if (!width || !height || !picture->Allocate(width, height, PixelFormatRGBA8)) return;
+    m_gl.glPixelStorei(zgl::PackAlignment, 1);
+    m_gl.glReadPixels(0, 0, GLsizei(width), GLsizei(height), zgl::Rgba, zgl::UnsignedByte, picture->GetPixels());
+    picture->Convert(PixelFormatBGRA8);
+    picture->Flip(false, true);
+}
+
+void zGL3Renderer::DrawFullScreenQuad(bool textured, f32 u, f32 v, f32 w, f32 h) {
+    m_gl.glDepthMask(0);
+    m_gl.glDepthFunc(zgl::Always);
+    m_gl.glEnable(zgl::CullFace);
+    m_gl.glCullFace(zgl::Back);
+    m_gl.glMatrixMode(zgl::Projection);
+    m_gl.glLoadIdentity();
+    m_gl.glMatrixMode(zgl::Modelview);
+    m_gl.glLoadIdentity();
+    m_gl.glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    const f32 right = 2.0f * w - 1.0f, top = 2.0f * h - 1.0f;
+    m_gl.glBegin(zgl::Quads);
+    if (textured) m_gl.glTexCoord2f(0.0f, 0.0f);
+    m_gl.glVertex3f(-1.0f, -1.0f, 1.0f);
+    if (textured) m_gl.glTexCoord2f(u, 0.0f);
+    m_gl.glVertex3f(right, -1.0f, 1.0f);
+    if (textured) m_gl.glTexCoord2f(u, v);
+    m_gl.glVertex3f(right, top, 1.0f);
+    if (textured) m_gl.glTexCoord2f(0.0f, v);
+    m_gl.glVertex3f(-1.0f, top, 1.0f);
+    m_gl.glEnd();
+    m_gl.glDepthFunc(zgl::Lequal);
+    m_gl.glDepthMask(1);
+    // The next draw loads its own projection.
+    f32 columns[16];
+    zMatrix4 projection;
+    std::memcpy(projection.e, m_projectionCopy, sizeof m_projectionCopy);
+    Transposed(projection, columns);
+    m_gl.glMatrixMode(zgl::Projection);
+    m_gl.glLoadMatrixf(columns);
+    m_gl.glMatrixMode(zgl::Modelview);
+}
+
+void zGL3Renderer::BindGBuffer() {
+    for (u32 unit = 0; unit < 4; ++unit)
+        BindUnit(unit, m_targets[TargetAttr0 + unit].Get());
+}
+
+// The queue.
+
+void zGL3Renderer::RenderQueue() {
+    if (!GetViewItem() || !m_context) return;
+    m_gl.glColorMask(1, 1, 1, 1);
+    ResetGLState();
+    zList<zRenderablePrimitive*> list;
+    CollectPrimitives(list, RenderPassNormal);
+    if (zRendererSceneInterface* scene = GetSceneInterface()) {
+        zVector ambient;
+        scene->GetAmbient(ambient);
+        const f32 color[4] = {ambient.x, ambient.y, ambient.z, ambient.w};
+        m_gl.glLightModelfv(zgl::LightModelAmbient, color);
+    }
+    if (GetSystemWord(SystemDisableShader)) {
+        if (GetOutputTexture() && m_gl.glBindFramebufferEXT) {
+            m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_outputFBO);
+            SetTargetTexture(GetOutputTexture());
+        }
+        BeginFixedFunction();
+        DrawList(list, PassForward);
+        DrawList(list, PassForwardBlended);
+        EndFixedFunction();
+    } else {
+        DrawDeferred(list);
+    }
+    for (auto* node = list.GetHead(); node; node = node->next)
+        delete node->value;
+    list.Clear();
+    if (m_gl.glBindFramebufferEXT) m_gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
+    FlushLines();
+}
+
+void zGL3Renderer::DrawList(zList<zRenderablePrimitive*>& list, u32 pass) {
+    AddStatistic(StatisticObjectSent, 1);
+    const bool reverse = pass == PassForwardBlended;
+    for (auto* node = reverse ? list.GetTail() : list.GetHead(); node; node = reverse ? node->previous : node->next) {
+        zRenderablePrimitive* primitive = node->value;
+        if (!primitive || primitive->kind != PrimitiveObjectPart) continue;
+        const auto* mesh = dynamic_cast<const zMeshPrimitive*>(primitive);
+        DrawMeshPrimitive(pass, static_cast<zGeometry*>(primitive->payload), mesh ? mesh->world : zMatrix4());
+    }
+}
+
+void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
+    SetSupersampledViewport();
+    if (!m_gl.glBindFramebufferEXT || !m_gbufferFBO) return;
+    m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_gbufferFBO);
+
+    SetTargetTexture(m_targets[TargetAttr0].Get());
+    ClearTarget(0.0f, 0.0f, 0.0f, 256000.0f, 1.0f, zgl::ColorBufferBit | zgl::DepthBufferBit);
+    DrawList(list, PassNormalDepth);
+
+    const GLuint attributes[3] = {TextureName(m_targets[TargetAttr1].Get()), TextureName(m_targets[TargetAttr2].Get()),
+                                  TextureName(m_targets[TargetAttr3].Get())};
+    for (u32 i = 0; i < 3; ++i)
+        m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D, attributes[i], 0);
+    if (m_gl.glCheckFramebufferStatusEXT(zgl::Framebuffer) != zgl::FramebufferComplete) {
+        GetLog() << "[!] The g-buffer frame buffer is not complete.\n";
+    }
+    const GLenum buffers[3] = {zgl::ColorAttachment0, zgl::ColorAttachment0 + 1, zgl::ColorAttachment0 + 2};
+    if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(3, buffers);
+    m_gl.glClear(zgl::DepthBufferBit);
+    m_gl.glDepthMask(0);
+    m_gl.glDepthFunc(zgl::Lequal);
+    DrawList(list, PassGBuffer);
+    m_gl.glDepthMask(1);
+    for (u32 i = 1; i < 3; ++i)
+        m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D, 0, 0);
+    if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(1, buffers);
+
+    SetTargetTexture(m_targets[TargetCompose].Get());
+    RenderAmbient();
+
+    ResetUnits(0);
+    UseProgram(0);
+    SetTargetTexture(m_targets[TargetCompose].Get());
+    BeginFixedFunction();
+    DrawList(list, PassForward);
+    DrawList(list, PassForwardBlended);
+    EndFixedFunction();
+
+    Present();
+}
+
+void zGL3Renderer::RenderAmbient() {
+    if (!m_ambientShader || !m_ambientShader->GetProgram()) return;
+    const GLhandleARB program = m_ambientShader->GetProgram();
+    UseProgram(program);
+    m_gl.glDisable(zgl::Blend);
+    BindUnit(0, m_targets[TargetAttr1].Get());
+    BindUnit(1, m_targets[TargetAttr3].Get());
+    m_gl.glUniform1iARB(m_gl.glGetUniformLocationARB(program, "gbuffer1"), 0);
+    m_gl.glUniform1iARB(m_gl.glGetUniformLocationARB(program, "gbuffer3"), 1);
+    m_gl.glUniform2fARB(m_gl.glGetUniformLocationARB(program, "inverse_buffer_size"), m_targetReciprocals[0],
+                        m_targetReciprocals[1]);
+    DrawFullScreenQuad(false, 1.0f, 1.0f, 1.0f, 1.0f);
+    UseProgram(0);
+    ResetUnits(0);
+}
+
+void zGL3Renderer::Present() {
+    zTexture* output = GetOutputTexture();
+    zTexture* result = m_targets[TargetCompose].Get();
+    zTexture* other = m_targets[TargetAttr3].Get();
+    zGL3Shader* blit = m_library ? static_cast<zGL3Shader*>(m_library->Find("core::blit_layer_alpha")) : nullptr;
+    // Each step reads the current result at scale `current` and draws it at
+    // scale `next`; factors of 2 and more are halved step by step, and the
+    // last step always draws into the output, whatever the factor.
+    f32 current = m_supersample;
+    for (;;) {
+        f32 next = current >= 2.0f ? current * 0.5f : 1.0f;
+        const bool last = next <= 1.0f;
+        if (last) next = 1.0f;
+        zTexture* target = last ? output : other;
+        if (m_gl.glBindFramebufferEXT) {
+            m_gl.glBindFramebufferEXT(zgl::Framebuffer, target ? m_outputFBO : 0);
+        }
+        SetTargetTexture(target);
+        SetScissoredViewport(i32(f32(m_viewport[0]) * next), i32(f32(m_viewport[1]) * next),
+                             i32(f32(m_viewport[2]) * next), i32(f32(m_viewport[3]) * next));
+        const bool filtered = last && current != 1.0f && blit && blit->GetProgram();
+        if (filtered) {
+            const GLhandleARB program = blit->GetProgram();
+            UseProgram(program);
+            m_gl.glUniform1iARB(m_gl.glGetUniformLocationARB(program, "layer"), 0);
+            m_gl.glUniform2fARB(m_gl.glGetUniformLocationARB(program, "inverse_buffer_size"),
+                                m_targetReciprocals[0], m_targetReciprocals[1]);
+        }
+        if (last) {
+            m_gl.glEnable(zgl::Blend);
+            m_gl.glBlendFunc(zgl::SrcAlpha, zgl::OneMinusSrcAlpha);
+        }
+        BindUnit(0, result);
+        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMinFilter, zgl::Linear);
+        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMagFilter, zgl::Linear);
+        const f32 u = f32(m_viewport[2]) * current * m_targetReciprocals[0];
+        const f32 v = f32(m_viewport[3]) * current * m_targetReciprocals[1];
+        DrawFullScreenQuad(true, u, v, 1.0f, 1.0f);
+        ResetUnits(0);
+        UseProgram(0);
+        if (last) break;
+        other = result;
+        result = target;
+        current = next;
+    }
+    m_gl.glDisable(zgl::Blend);
+    SetScissoredViewport(m_viewport[0], m_viewport[1], m_viewport[2], m_viewport[3]);
+}
+
+// Meshes.
+
+void zGL3Renderer::DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatrix4& world) {
+    const auto* data = geometry ? dynamic_cast<const GL_GeometryData*>(geometry->GetRenderData()) : nullptr;
+    if (!data) return;
+    SetModelMatrix(world);
+    m_gl.glPushAttrib(zgl::ColorBufferBit | zgl::DepthBufferBit | zgl::PolygonBit | zgl::EnableBit);
+    const bool fixed = GetSystemWord(SystemDisableShader);
+    for (u32 i = 0; i < data->listCount; ++i) {
+        const GL_GeometryList& list = data->lists[i];
+        zMaterial* material = list.material ? list.material : geometry->GetMaterial(0);
+        if (!material) continue;
+        const u32 flags = material->GetFlags();
+        const bool forward = (flags & MaterialFlagFixedFunction) != 0;
+        const bool transparent = material->GetTransparent() != 0;
+        const bool forwardPass = pass == PassForward || pass == PassForwardBlended;
+        bool drawn = false;
+        if (forwardPass && (fixed || forward) && transparent == (pass == PassForwardBlended)) {
+            if ((flags & MaterialFlagNoFog)) m_gl.glDisable(zgl::Fog);
+            if (flags & MaterialFlagNoZWrite) m_gl.glDepthMask(0);
+            DrawFixedTrilist(pass, list, material);
+            if ((flags & MaterialFlagNoFog) && GetFog().enabled) m_gl.glEnable(zgl::Fog);
+            m_gl.glDepthMask(1);
+            drawn = true;
+        } else if (!fixed && !forwardPass && (pass == PassDepth || !forward)) {
+            if (pass == PassNormalDepth) {
+                m_gl.glDepthMask((flags & MaterialFlagNoZWrite) ? 0 : 1);
+                m_gl.glDepthFunc((flags & MaterialFlagNoZTest) ? zgl::Always : zgl::Lequal);
+            }
+            DrawShadedTrilist(pass, list, material, world);
+            if (pass == PassNormalDepth) {
+                m_gl.glDepthMask(1);
+                m_gl.glDepthFunc(zgl::Lequal);
+            }
+            drawn = true;
+        }
+        if (!drawn) continue;
+        ResetUnits(0);
+        AddStatistic(StatisticObjectDrawn, 1);
+        AddStatistic(StatisticTriangleDrawn, list.indexCount / 3);
+    }
+    m_gl.glPopAttrib();
+}
+
+void zGL3Renderer::BindListArrays(const GL_GeometryList& list, bool colours, bool normals, bool uvs) {
+    auto at = [](u32 offset) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)); };
+    m_gl.glBindBufferARB(zgl::ArrayBuffer, list.vertexBuffer);
+    m_gl.glBindBufferARB(zgl::ElementArrayBuffer, list.indexBuffer);
+    m_gl.glEnableClientState(zgl::VertexArray);
+    m_gl.glVertexPointer(3, zgl::Float, 0, nullptr);
+    if (colours && list.colorOffset != Absent) {
+        m_gl.glEnableClientState(zgl::ColorArray);
+        m_gl.glColorPointer(4, zgl::Float, 0, at(list.colorOffset));
+    }
+    if (normals && list.normalOffset != Absent) {
+        m_gl.glEnableClientState(zgl::NormalArray);
+        m_gl.glNormalPointer(zgl::Float, 0, at(list.normalOffset));
+    }
+    if (!uvs) return;
+    for (u32 channel = 0; channel < 3; ++channel) {
+        if (list.uvOffset[channel] == Absent) continue;
+        m_gl.glClientActiveTextureARB(zgl::Texture0 + channel);
+        m_gl.glEnableClientState(zgl::TextureCoordArray);
+        m_gl.glTexCoordPointer(2, zgl::Float, 0, at(list.uvOffset[channel]));
+        m_unitWords[channel] |= UnitCoordArray;
+    }
+    m_gl.glClientActiveTextureARB(zgl::Texture0);
+}
+
+void zGL3Renderer::UnbindListArrays() {
+    m_gl.glDisableClientState(zgl::VertexArray);
+    m_gl.glDisableClientState(zgl::NormalArray);
+    m_gl.glDisableClientState(zgl::ColorArray);
+    m_gl.glBindBufferARB(zgl::ElementArrayBuffer, 0);
+    m_gl.glBindBufferARB(zgl::ArrayBuffer, 0);
+}
+
+void zGL3Renderer::DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material) {
+    BindListArrays(list, (material->GetFlags() & MaterialFlagVertexColor) != 0, true, true);
+    const zTextureStage& first = material->GetStage(0);
+    if (first.active && first.texture && first.texture->GetRenderData()) {
+        BindUnit(0, first.texture.Get());
+        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapS, zgl::Repeat);
+        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapT, zgl::Repeat);
+    }
+    if (material->GetFlags() & MaterialFlagShadeless) {
+        m_gl.glDisable(zgl::Lighting);
+    } else {
+        m_gl.glEnable(zgl::Lighting);
+    }
+    if (pass != PassDepth) {
+        ApplyMaterialState(material);
+        if (material->GetTransparent()) ApplyBlendMode(material);
+    }
+    if (material->GetFlags() & MaterialFlagShadeless) {
+        // Unlit: the diffuse colour is the colour.
+        m_gl.glColor4fv(first.active && first.texture ? White : material->GetDiffuse());
+    }
+    m_gl.glDrawElements(zgl::Triangles, GLsizei(list.indexCount), zgl::UnsignedShort, nullptr);
+    UnbindListArrays();
+}
+
+void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material,
+                                     const zMatrix4& world) {
+    const auto* data = dynamic_cast<const GL_MaterialData*>(material->GetRenderData());
+    const u32 slot = GL_MaterialData::SlotOf(pass);
+    const GL3_RenderMap* map = data && slot < MaterialMapCount ? data->maps[slot].get() : nullptr;
+    zGL3Shader* program = map ? map->program : nullptr;
+    if (pass == PassVelocity) program = m_velocityShader;
+    if (!program || !program->GetProgram()) return;
+    const GLhandleARB handle = program->GetProgram();
+    const bool attributes = pass != PassVelocity && pass != PassDepth;
+    BindListArrays(list, attributes, attributes, true);
+    ApplyMaterialState(material);
+    UseProgram(handle);
+    if (map && pass != PassVelocity) BindMaterialUniforms(*map, world);
+    const GLint clipD = m_gl.glGetUniformLocationARB(handle, "user_clip_d");
+    const GLint clipN = m_gl.glGetUniformLocationARB(handle, "user_clip_n");
+    if (clipD != -1) m_gl.glUniform1fARB(clipD, m_clipPlane[3]);
+    if (clipN != -1) m_gl.glUniform3fARB(clipN, m_clipPlane[0], m_clipPlane[1], m_clipPlane[2]);
+    const GLint threshold = program->GetLocation(zGL3Shader::LocationAlphaThreshold);
+    if (threshold != -1) m_gl.glUniform1fARB(threshold, MaterialAlphaThreshold(*material));
+    const GLint inverse = program->GetLocation(zGL3Shader::LocationInverseBufferSize);
+    if (inverse != -1) m_gl.glUniform2fARB(inverse, m_targetReciprocals[0], m_targetReciprocals[1]);
+
+    auto at = [](u32 offset) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)); };
+    GLint enabled[4] = {-1, -1, -1, -1};
+    if (pass != PassGBuffer && attributes && list.tangentOffset != Absent) {
+        const GLint tangent = program->GetLocation(zGL3Shader::LocationTangent);
+        const GLint bitangent = program->GetLocation(zGL3Shader::LocationBitangent);
+        if (tangent != -1) {
+            m_gl.glEnableVertexAttribArray(GLuint(tangent));
+            m_gl.glVertexAttribPointer(GLuint(tangent), 3, zgl::Float, 0, 0, at(list.tangentOffset));
+            enabled[0] = tangent;
+        }
+        if (bitangent != -1) {
+            m_gl.glEnableVertexAttribArray(GLuint(bitangent));
+            m_gl.glVertexAttribPointer(GLuint(bitangent), 3, zgl::Float, 0, 0, at(list.bitangentOffset));
+            enabled[1] = bitangent;
+        }
+    }
+    if (list.boneIndexOffset != Absent) {
+        const GLint ids = program->GetLocation(zGL3Shader::LocationSkinId);
+        const GLint weights = program->GetLocation(zGL3Shader::LocationSkinWeight);
+        if (ids != -1) {
+            m_gl.glEnableVertexAttribArray(GLuint(ids));
+            m_gl.glVertexAttribPointer(GLuint(ids), 4, zgl::UnsignedByte, 0, 0, at(list.boneIndexOffset));
+            enabled[2] = ids;
+        }
+        if (weights != -1) {
+            m_gl.glEnableVertexAttribArray(GLuint(weights));
+            m_gl.glVertexAttribPointer(GLuint(weights), 4, zgl::Float, 0, 0, at(list.boneWeightOffset));
+            enabled[3] = weights;
+        }
+        // No item skin matrices reach the renderer yet: the palette is identity.
+        const GLint palette = m_gl.glGetUniformLocationARB(handle, "skin_mtx");
+        if (palette != -1) {
+            const u32 count = list.boneCount < GLSLSkinPaletteSize ? list.boneCount : GLSLSkinPaletteSize;
+            for (u32 bone = 0; bone < count; ++bone) {
+                f32 identity[16] = {};
+                identity[0] = identity[5] = identity[10] = identity[15] = 1.0f;
+                m_gl.glUniformMatrix4fv(palette + GLint(bone), 1, 0, identity);
+            }
+        }
+    }
+    m_gl.glDrawElements(zgl::Triangles, GLsizei(list.indexCount), zgl::UnsignedShort, nullptr);
+    for (GLint location : enabled)
+        if (location != -1) m_gl.glDisableVertexAttribArray(GLuint(location));
+    UnbindListArrays();
+    UseProgram(0);
+}
