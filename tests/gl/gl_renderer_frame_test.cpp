@@ -1,0 +1,203 @@
+// Frames of the "gl2" renderer read back from Mesa: one object in both
+// pipelines, the picture's orientation and channel order, the line list,
+// material state and the present of odd supersample factors.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "render/material.h"
+#include "render/shader/shader_map.h"
+#include "tests/gl/gl_renderer_fixture.h"
+
+namespace {
+
+const f32 Red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
+const f32 Green[4] = {0.0f, 1.0f, 0.0f, 1.0f};
+
+struct GLRendererFrame : GLRendererFixture {
+    FixedView view;
+    AmbientScene scene;
+    MeshRenderable mesh;
+    zSharedPtr<zGeometry> quad;
+
+    void TearDown() override {
+        if (renderer) {
+            renderer->ResetRenderQueue();
+            renderer->SetViewItem(nullptr);
+            renderer->SetSceneInterface(nullptr);
+        }
+        if (quad && renderer) renderer->FreeGeometry(quad.Get());
+        quad = zSharedPtr<zGeometry>();
+        GLRendererFixture::TearDown();
+    }
+
+    // A red quad over the middle of the view, its material set up.
+    zMaterial* RedQuad(u32 materialFlags) {
+        quad = Quad(-0.5f, -0.5f, 0.5f, 0.5f);
+        zMaterial* material = quad->GetMaterial(0);
+        material->SetColor(MaterialColorDiffuse, 1.0f, 0.0f, 0.0f, 1.0f);
+        material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
+        material->SetColor(MaterialColorAmbient, 1.0f, 0.0f, 0.0f, 1.0f);
+        material->SetFlags(material->GetFlags() | materialFlags);
+        renderer->SetCleanResourceOnSetup(false);
+        LogCapture quiet;
+        EXPECT_TRUE(renderer->SetupMaterial(material));
+        EXPECT_TRUE(renderer->SetupGeometry(quad.Get()));
+        mesh.geometry = quad.Get();
+        return material;
+    }
+
+    // Clear (0.2, 0.4, 0.6), the queue, then the picture.
+    zPicture DrawFrame() {
+        renderer->SetViewItem(&view);
+        renderer->SetSceneInterface(&scene);
+        renderer->ApplyView();
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&mesh);
+        LogCapture quiet;
+        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+        renderer->RenderQueue();
+        return Grab();
+    }
+};
+
+TEST_F(GLRendererFrame, FixedFunctionFrameShowsTheObjectWhereTheCameraProjectsIt) {
+    ASSERT_TRUE(OpenHidden(true));
+    RedQuad(MaterialFlagShadeless);
+    DrawFrame();
+    // A marker in the top-left corner of the view (world y near +1).
+    const zVector marker[3] = {zVector(-1.0f, 0.75f, 0.5f), zVector(-0.75f, 0.75f, 0.5f), zVector(-1.0f, 1.0f, 0.5f)};
+    renderer->DrawTriangle(marker, Green, nullptr, nullptr, 0);
+    const zPicture picture = Grab();
+    ASSERT_EQ(picture.GetWidth(), Width);
+    ASSERT_EQ(picture.GetHeight(), Height);
+    EXPECT_TRUE(Near(picture, Width / 2, Height / 2, 255, 0, 0));
+    EXPECT_TRUE(Near(picture, Width - 2, Height - 2, 51, 102, 153));
+    // The picture is top-down: the marker is in its first rows.
+    EXPECT_TRUE(Near(picture, 1, 1, 0, 255, 0));
+    EXPECT_TRUE(Near(picture, 1, Height - 2, 51, 102, 153));
+    EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+}
+
+TEST_F(GLRendererFrame, DeferredFrameShowsTheObjectUnderAmbientOne) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    const zPicture picture = DrawFrame();
+    EXPECT_TRUE(Near(picture, Width / 2, Height / 2, 255, 0, 0));
+    EXPECT_TRUE(Near(picture, Width / 2 + 10, Height / 2 - 8, 255, 0, 0));
+    EXPECT_TRUE(Near(picture, 2, 2, 51, 102, 153));
+    EXPECT_TRUE(Near(picture, Width - 2, Height - 2, 51, 102, 153));
+    EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+}
+
+TEST_F(GLRendererFrame, DeferredAmbientScalesTheAlbedo) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    scene.ambient = zVector(0.5f, 0.5f, 0.5f, 1.0f);
+    const zPicture picture = DrawFrame();
+    EXPECT_TRUE(Near(picture, Width / 2, Height / 2, 128, 0, 0, 3));
+}
+
+TEST_F(GLRendererFrame, ForwardRenderedMaterialIsDrawnAfterTheLights) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(MaterialFlagFixedFunction | MaterialFlagShadeless);
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    const zPicture picture = DrawFrame();
+    // Not in the g-buffer (ambient 0 would have made it black): drawn forward.
+    EXPECT_TRUE(Near(picture, Width / 2, Height / 2, 255, 0, 0));
+}
+
+TEST_F(GLRendererFrame, SupersampledFramesArePresented) {
+    // 2.5 is not a power of two: the halving steps still end in the output.
+    for (f32 sample : {1.3f, 2.0f, 2.5f, 4.0f}) {
+        SCOPED_TRACE(sample);
+        renderer = std::make_unique<zGL3Renderer>(&host, true);
+        const zVariant enable(true), factor(sample);
+        renderer->GetRegistry().SetKey("Antialising:Enable;", &enable);
+        renderer->GetRegistry().SetKey("Antialising:Sample;", &factor);
+        ASSERT_TRUE(OpenHidden());
+        EXPECT_FLOAT_EQ(renderer->GetSupersample(), sample);
+        RedQuad(0);
+        const zPicture picture = DrawFrame();
+        EXPECT_TRUE(Near(picture, Width / 2, Height / 2, 255, 0, 0, 3));
+        EXPECT_TRUE(Near(picture, 2, 2, 51, 102, 153, 3));
+        EXPECT_TRUE(Near(picture, Width - 3, Height - 3, 51, 102, 153, 3));
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(GLRendererFrame, MaterialWithoutDiffuseDrawsMagentaInTheForwardProgram) {
+    ASSERT_TRUE(OpenHidden());
+    zMaterial* material = RedQuad(0);
+    material->SetShaderMap(new zShaderMap()); // no output at all
+    {
+        LogCapture quiet;
+        renderer->UpdateMaterial(material);
+    }
+    const auto* data = dynamic_cast<const zGL3Renderer::GL_MaterialData*>(material->GetRenderData());
+    ASSERT_NE(data, nullptr);
+    const GL3_RenderMap* forward = data->maps[zGL3Renderer::GL_MaterialData::SlotForward].get();
+    ASSERT_NE(forward, nullptr);
+    ASSERT_NE(forward->program, nullptr);
+    renderer->SetViewItem(&view);
+    renderer->ApplyView();
+    {
+        LogCapture quiet;
+        renderer->ClearFrame(0.0f, 0.0f, 0.0f, 1.0f, 1.0f, ClearAll);
+    }
+    const zGLFunctions& gl = renderer->GetGL();
+    gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
+    gl.glUseProgramObjectARB(forward->program->GetProgram());
+    const zVector corners[3] = {zVector(-1.0f, -1.0f, 0.0f), zVector(1.0f, -1.0f, 0.0f), zVector(0.0f, 1.0f, 0.0f)};
+    renderer->DrawTriangle(corners, nullptr, nullptr, nullptr, TriangleNoCulling);
+    gl.glUseProgramObjectARB(0);
+    const zPicture picture = Grab();
+    EXPECT_TRUE(Near(picture, Width / 2, Height / 2, 255, 0, 255));
+}
+
+TEST_F(GLRendererFrame, LineListOverflowDropsLinesAndWarnsOnce) {
+    ASSERT_TRUE(OpenHidden(true));
+    renderer->SetViewItem(&view);
+    LogCapture log;
+    for (int frame = 0; frame < 2; ++frame) {
+        for (u32 i = 0; i <= zGL3Renderer::LineCapacity; ++i)
+            renderer->DrawLine(zVector(0, 0, 0), zVector(1, 1, 0), nullptr);
+        EXPECT_EQ(renderer->GetLineCount(), zGL3Renderer::LineCapacity);
+        renderer->RenderQueue();
+        EXPECT_EQ(renderer->GetLineCount(), 0u);
+    }
+    const std::string warning =
+        "[!] The line display list is full, please increase its capacity or flush it more frequently.\n";
+    const std::string text = log.Text();
+    ASSERT_NE(text.find(warning), std::string::npos) << text;
+    EXPECT_EQ(text.find(warning, text.find(warning) + 1), std::string::npos);
+}
+
+TEST_F(GLRendererFrame, ShininessIsClampedToTheRangeGLAccepts) {
+    ASSERT_TRUE(OpenHidden(true));
+    zSharedPtr<zMaterial> material(new zMaterial(&host, &host));
+    const zGLFunctions& gl = renderer->GetGL();
+    for (f32 glossiness : {0.25f, 0.9f}) {
+        material->SetGlossiness(glossiness);
+        renderer->ApplyMaterialState(material.Get());
+        f32 shininess = -1.0f;
+        gl.glGetMaterialfv(zgl::Front, zgl::Shininess, &shininess);
+        EXPECT_FLOAT_EQ(shininess, glossiness > 0.5f ? 128.0f : glossiness * 256.0f);
+    }
+    EXPECT_EQ(gl.glGetError(), GLenum(zgl::NoError));
+}
+
+TEST_F(GLRendererFrame, TargetTextureWithoutRendererDataChangesNothing) {
+    ASSERT_TRUE(OpenHidden());
+    const zGLFunctions& gl = renderer->GetGL();
+    gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
+    zSharedPtr<zTexture> bare(new zTexture(&host));
+    renderer->SetTargetTexture(bare.Get());
+    EXPECT_EQ(gl.glGetError(), GLenum(zgl::NoError));
+    GLint bound = -1;
+    gl.glGetIntegerv(0x8CA6 /* frame-buffer binding */, &bound);
+    EXPECT_EQ(bound, 0);
+}
+
+} // namespace
