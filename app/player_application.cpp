@@ -1,10 +1,13 @@
 #include "app/player_application.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "audio/mixer.h"
 #include "core/log.h"
 #include "platform/window_events.h"
+#include "render/gl/gl_renderer.h"
 #include "render/renderer.h"
 
 namespace {
@@ -21,7 +24,7 @@ struct DeviceId {
 
 const DeviceId RendererIds[] = {
     {"none", "'none'\t\t\t\t: No video output.\n", true},
-    {"gl2", "'gl2'\t\t\t\t: OpenGL 2.0 based hardware renderer.\n", false},
+    {"gl2", "'gl2'\t\t\t\t: OpenGL 2.0 based hardware renderer.\n", true},
     {"egl2", "'egl2'\t\t\t\t: OpenGL ES 2.0 based hardware renderer.\n", false},
 };
 
@@ -113,7 +116,13 @@ void zApplicationWin32::PrintExtraUsage() {
 
 bool zApplicationWin32::CreateRenderer() {
     // "none" creates nothing: the engine's null renderer stays current.
-    return CheckId(rendererId, "renderer", "Available renderer ID:\n", RendererIds);
+    if (!CheckId(rendererId, "renderer", "Available renderer ID:\n", RendererIds)) return false;
+    if (rendererId == "gl2") {
+        std::unique_ptr<zRenderer> made(new (std::nothrow) zGL3Renderer(&engine, true));
+        if (!made) GetLog() << "[!] Failed to allocate the renderer 'gl2'.\n";
+        return AdoptRenderer(std::move(made));
+    }
+    return true;
 }
 
 bool zApplicationWin32::CreateMixer() {

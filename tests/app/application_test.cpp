@@ -94,8 +94,8 @@ TEST_F(ApplicationTest, FactoriesByIdWithTheirListTexts) {
         {"bogus", "bogus", false, false, "[!] Unknown renderer id 'bogus'.\n[!] Unknown mixer id 'bogus'.\n"},
         {"NONE", "None", false, false, "[!] Unknown renderer id 'NONE'.\n[!] Unknown mixer id 'None'.\n"},
         {"", "", false, false, "[!] Unknown renderer id ''.\n[!] Unknown mixer id ''.\n"},
-        {"gl2", "al", false, false,
-         "[!] The renderer id 'gl2' is not available in this build.\n"
+        {"egl2", "al", false, false,
+         "[!] The renderer id 'egl2' is not available in this build.\n"
          "[!] The mixer id 'al' is not available in this build.\n"},
         {"egl2", "soft", false, false,
          "[!] The renderer id 'egl2' is not available in this build.\n"
@@ -141,6 +141,22 @@ TEST_F(ApplicationTest, InitOpensTheNullDevicesThenStopsAtTheScripts) {
     EXPECT_EQ(FileSystemGetSearchPathCount(), 1u);
 }
 
+TEST_F(ApplicationTest, Gl2FactoryMakesTheGLRendererCurrentWithThePresets) {
+    zApplicationWin32 app;
+    app.rendererId.Set("gl2");
+    log.Reset();
+    ASSERT_TRUE(app.CreateRenderer());
+    EXPECT_EQ(log.Text(), "");
+    zRenderer* renderer = app.GetRenderer();
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_EQ(app.GetEngine().GetRenderer(), renderer);
+    EXPECT_STREQ(renderer->GetName(), "OpenGL");
+    EXPECT_STREQ(renderer->GetDescription(), "OpenGL Deferred");
+    EXPECT_FALSE(renderer->IsOpen());
+    EXPECT_EQ(renderer->GetSystemWordValue(), FactorySystemSet);
+    EXPECT_EQ(renderer->GetControlWordValue(), FactoryControlSet);
+}
+
 TEST_F(ApplicationTest, InitFailsOnEachFactory) {
     struct Case {
         std::vector<const char*> arguments;
@@ -151,7 +167,8 @@ TEST_F(ApplicationTest, InitFailsOnEachFactory) {
         {{"t.zms", "-r", "bogus"}, "[!] Unknown renderer id 'bogus'.\n"},
         {{"t.zms", "-r", "none", "-m", "bogus"}, "[!] Unknown mixer id 'bogus'.\n"},
         {{"t.zms", "-r", "none", "-m", "list"}, "Available mixer ID:\n"},
-        {{"t.zms"}, "[!] The renderer id 'gl2' is not available in this build.\n"},
+        // The default renderer "gl2" is made; the default mixer "al" is not built.
+        {{"t.zms"}, "[!] The mixer id 'al' is not available in this build.\n"},
         {{"t.zms", "-r", "none"}, "[!] The mixer id 'al' is not available in this build.\n"},
         {{"t.zms", "-r", "none", "-m", "none", "-A", "absent.ksa"},
          "[H] Filesystem connecting to archive 'absent.ksa'...\n[!] Failed to open archive 'absent.ksa'.\n"},
