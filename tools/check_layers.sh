@@ -69,14 +69,15 @@ fail() {
     failures=$((failures + 1))
 }
 
-# The table must say what CMake says: the DEPS of ze_library(<folder> ...).
+# The table must say what CMake says: the DEPS of ze_library(<folder> ...),
+# a library of a subfolder named with '_' for '/' (render_gl: render/gl).
 for folder in $order; do
     library="${folder//\//_}"
     listed="$(sed -n "s/^ze_library($library\b\(.*\))\$/\1/p" "$root/$folder/CMakeLists.txt")"
     cmake_deps=""
     if [[ "$listed" == *DEPS* ]]; then
         cmake_deps="$(sed 's/.*\bDEPS\b//; s/\bPRIVATE_DEPS\b.*//; s/\bSUBDIRS\b.*//' <<<"$listed" |
-            tr ' ' '\n' | grep -v '::' | grep -v '^$' | sort | tr '\n' ' ' || true)"
+            tr ' ' '\n' | grep -v '::' | grep -v '^$' | tr '_' '/' | sort | tr '\n' ' ' || true)"
     fi
     table="$(tr ' ' '\n' <<<"${deps[$folder]}" | grep -v '^$' | sort | tr '\n' ' ' || true)"
     if [[ "$cmake_deps" != "$table" ]]; then
