@@ -324,3 +324,59 @@ TEST_F(GLRendererResources, RenderMapRecordsAndSlots) {
 }
 
 } // namespace
+
+namespace {
+
+// The fall-back depth texture after an incomplete g-buffer is 16-bit, so
+// the retry can succeed (remaking the same 24-bit texture could not).
+TEST_F(GLRendererResources, IncompleteGBufferFallsBackToSixteenBitDepth) {
+    ASSERT_TRUE(OpenHidden());
+    EXPECT_FALSE(renderer->GetDepthFallback());
+    zGLFunctions& table = renderer->GetGLTable();
+    const auto realCheck = table.glCheckFramebufferStatusEXT;
+    table.glCheckFramebufferStatusEXT = [](GLenum) -> GLenum { return 0; };
+    LogCapture log;
+    ASSERT_TRUE(renderer->Resize(Width, Height));
+    table.glCheckFramebufferStatusEXT = realCheck;
+    EXPECT_TRUE(Contains(log.Text(),
+                         "[*] Card does not appear to have support for 32 bit depth texture frame buffer.\n"))
+        << log.Text();
+    EXPECT_TRUE(renderer->GetDepthFallback());
+    GLint w = 0, h = 0, format = 0;
+    Level(renderer->GetTarget("depth_map"), w, h, format);
+    EXPECT_EQ(format, GLint(zgl::DepthComponent16));
+    EXPECT_EQ(w, GLint(Width));
+}
+
+// A pass needing more than six textures binds the first six and says which
+// one it dropped.
+TEST_F(GLRendererResources, TextureSlotsAreBoundedToSix) {
+    ASSERT_TRUE(OpenHidden());
+    zSharedPtr<zMaterial> material(new zMaterial(&host, &host));
+    auto* graph = new zShaderMap();
+    auto make = [graph](zShaderBlock* block) {
+        graph->AdoptBlock(block);
+        return block;
+    };
+    const char* const names[] = {"s0.tga", "s1.tga", "s2.tga", "s3.tga", "s4.tga", "s5.tga", "s6.tga"};
+    zShaderBlock* uv = make(new zGeometryUVShaderBlock(0));
+    zShaderBlock* sum = nullptr;
+    for (const char* name : names) {
+        zShaderBlock* sample = make(new zSampler2dShaderBlock(make(new zTextureShaderBlock(host.Add(name))), uv));
+        sum = sum ? make(new zAddOperatorShaderBlock(sum, sample)) : sample;
+    }
+    graph->SetOutput(ShaderOutputDiffuse, sum);
+    material->SetShaderMap(graph);
+    LogCapture log;
+    ASSERT_TRUE(renderer->SetupMaterial(material.Get()));
+    EXPECT_TRUE(Contains(log.Text(), "[*] More than 6 textures in one material pass, 's6.tga' is not bound.\n"))
+        << log.Text();
+    const auto& map = *DataOf(*material)->maps[zGL3Renderer::GL_MaterialData::SlotGBuffer];
+    ASSERT_NE(map.program, nullptr);
+    for (u32 slot = 0; slot < GL3_RenderMap::SlotCount; ++slot) {
+        EXPECT_EQ(map.textures[slot].Get(), host.textures[names[slot]].Get()) << slot;
+        EXPECT_NE(map.samplerLocations[slot], -1) << slot;
+    }
+}
+
+} // namespace
