@@ -798,6 +798,29 @@ void MakeItemSeeds() {
 
 } // namespace
 
+// Raster fonts: the description, a 0 byte, then the first page's picture.
+void MakeRasterFontSeeds() {
+    const Bytes description =
+        "<ZML=1.0>\n<Font=<Common=<Height=16.0><BaseLine=12.0><PageCount=2>>"
+        "<Char=<Id=32><U=0.0><V=0.0><W=4.0><H=16.0><OffsetU=0.0><OffsetV=0.0><Step=4.0><Page=0>>"
+        "<Char=<Id=65><U=0.25><V=0.0><W=9.0><H=12.0><OffsetU=1.0><OffsetV=-2.0><Step=9.5><Page=1>>"
+        "<Char=<Id=300><Step=1.0>><Char=<Id=66><Page=-1>>>\n";
+    const Bytes page = EncodeTga(2, 2, PixelFormatBGRA8);
+    WriteSeed("raster_font", "font.zml", description + '\0' + page);
+    WriteTruncations("raster_font", "font", ".zml", description);
+    WriteSeed("raster_font", "no-header.zml", "<ZML=1.0>\n<Font=<Char=<Id=32><Step=4.0>>>\n");
+}
+
+// Script units: paths, a class and typed parameters, bad declarations.
+void MakeScriptUnitSeeds() {
+    const Bytes unit = "<ZML=1.0>\n<ScriptUnit=<Script=\"scripts/walk.nut\"><Class=\"Walker\">"
+                       "<ParmList=<Parm=<Id=\"speed\"><Value=2.5>><Parm=<Id=\"on\"><Value=True>>"
+                       "<Parm=<Id=\"count\"><Value=3>><Parm=<Id=\"name\"><Value=\"bob\">>>>\n";
+    WriteWithTruncations("script_unit", "unit", ".zml", unit);
+    WriteSeed("script_unit", "bad-declarations.zml",
+              "<ZML=1.0>\n<ScriptUnit=<ParmList=<Parm=<Value=1>><Parm=<Id=\"a\"><Value>>><Colour=1>>\n");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_make_seeds <corpus directory>\n");
@@ -813,5 +836,7 @@ int main(int argc, char** argv) {
     MakeSquirrelSeeds();
     MakeSceneSeeds();
     MakeItemSeeds();
+    MakeRasterFontSeeds();
+    MakeScriptUnitSeeds();
     return g_failed ? 1 : 0;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
-#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script,
+#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script -> ui,
 # with scene/ over markup and squirrel/ on its own (script/ uses its public API).
 # Prints every offending file:line and include, and fails when there is one. Run
 # by the test suite (CTest test "layers").
@@ -9,7 +9,7 @@
 # - "<folder>/<file>" includes name the folder itself or a folder below it in the
 #   table; a plain "<file>" is the including file's own directory; "../" is refused.
 # - POSIX, SDL, OpenAL and GL headers only in platform/.
-# - zlib only in io/, libjpeg and stb only in picture/.
+# - zlib only in io/, libjpeg and stb only in picture/, FreeType only in ui/.
 # tests/, fuzz/ and the bench/ folders are harnesses, not layers: they may include
 # any folder they link and set up host files and processes with POSIX calls.
 set -euo pipefail
@@ -28,8 +28,9 @@ declare -A deps=(
     [scene]="core io markup"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
+    [ui]="engine"
 )
-order="platform core io markup picture audio render engine scene squirrel script"
+order="platform core io markup picture audio render engine scene squirrel script ui"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'
@@ -38,6 +39,7 @@ declare -A owned=(
     ['^zlib\.h$']=io
     ['^(jpeglib|jerror|jconfig|jmorecfg)\.h$']=picture
     ['^stb/']=picture
+    ['^(ft2build\.h$|freetype/)']=ui
 )
 
 failures=0

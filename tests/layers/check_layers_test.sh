@@ -6,7 +6,7 @@ root="$(cd "${1:-$(dirname "$0")/../..}" && pwd)"
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
 
-for folder in platform core io markup picture audio render engine scene squirrel script; do
+for folder in platform core io markup picture audio render engine scene squirrel script ui; do
     mkdir -p "$tree/$folder"
     cp "$root/$folder/CMakeLists.txt" "$tree/$folder/"
 done
@@ -24,6 +24,7 @@ EOF
 printf '#include <zlib.h>\n#include "io/handle.h"\n' >"$tree/io/fine.cpp"
 printf '#include <jpeglib.h>\n#include <stb/stb_image.h>\n' >"$tree/picture/fine.cpp"
 printf '#include <unistd.h>\n#include <SDL2/SDL.h>\n' >"$tree/platform/fine.cpp"
+printf '#include <ft2build.h>\n#include "engine/engine.h"\n#include "platform/os_input.h"\n' >"$tree/ui/fine.cpp"
 printf '#include "squirrel/squirrel.h"\n' >"$tree/squirrel/stdlib/fine.cpp"
 printf '#include "engine/engine.h"\n#include <unistd.h>\n' >"$tree/io/bench/fine.cpp"
 
@@ -43,6 +44,7 @@ EOF
 printf '#include "markup/reader.h"\n' >"$tree/io/bad.h"
 printf '#  include <sys/stat.h>\n#include <zlib.h>\n' >"$tree/core/bad.cpp"
 printf '#include <jpeglib.h>\n#include "../io/handle.h"\n' >"$tree/render/bad.cpp"
+printf '#include <freetype/freetype.h>\n' >"$tree/engine/bad.cpp"
 printf '#include "core/log.h"\n#include <pthread.h>\n' >"$tree/squirrel/bad.cpp"
 sed -i 's/ze_library(audio DEPS core io)/ze_library(audio DEPS core io markup)/' "$tree/audio/CMakeLists.txt"
 
@@ -53,6 +55,7 @@ fi
 expected="audio/CMakeLists.txt: links 'core io markup', the layer table says 'core io'
 core/bad.cpp:1: #  include <sys/stat.h>: only platform/ includes system and SDL headers
 core/bad.cpp:2: #include <zlib.h>: only io/ includes this library
+engine/bad.cpp:1: #include <freetype/freetype.h>: only ui/ includes this library
 io/bad.h:1: #include \"markup/reader.h\": io/ may not include markup/
 render/bad.cpp:1: #include <jpeglib.h>: only picture/ includes this library
 render/bad.cpp:2: #include \"../io/handle.h\": relative include outside the folder
@@ -60,7 +63,7 @@ render/shader/bad.cpp:1: #include \"engine/engine.h\": render/ may not include e
 render/shader/bad.cpp:2: #include \"audio/mixer.h\": render/ may not include audio/
 squirrel/bad.cpp:1: #include \"core/log.h\": squirrel/ may not include core/
 squirrel/bad.cpp:2: #include <pthread.h>: only platform/ includes system and SDL headers
-layer check: 10 offending include(s) or table mismatch(es)"
+layer check: 11 offending include(s) or table mismatch(es)"
 actual="$(sort "$tree/out")"
 if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
     echo "unexpected report:" >&2
@@ -68,7 +71,7 @@ if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
     exit 1
 fi
 
-rm "$tree"/render/shader/bad.cpp "$tree"/io/bad.h "$tree"/core/bad.cpp "$tree"/render/bad.cpp "$tree"/squirrel/bad.cpp
+rm "$tree"/render/shader/bad.cpp "$tree"/engine/bad.cpp "$tree"/io/bad.h "$tree"/core/bad.cpp "$tree"/render/bad.cpp "$tree"/squirrel/bad.cpp
 cp "$root/audio/CMakeLists.txt" "$tree/audio/"
 expect_pass "mended tree"
 echo "layer check test: passed"
