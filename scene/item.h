@@ -141,6 +141,12 @@ class zItem {
     // A new "Item" tag the caller owns, defaults left out; null on failure.
     zMetaTag* SerializeTag() const;
 
+  protected:
+    // The world matrix as last computed, for kinds that adjust it inside
+    // their own UpdateMatrices or hand it out as a block.
+    zMatrix4& ComputedWorldMatrix() { return m_world; }
+    const zMatrix4& ComputedWorldMatrix() const { return m_world; }
+
   private:
     zItem(const zItem&) = delete;
     zItem& operator=(const zItem&) = delete;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
 #   platform -> core -> io -> markup / picture -> render / audio -> engine -> script -> ui,
-# with scene/ over markup and squirrel/ on its own (script/ uses its public API).
+# with scene/ and physics/ over engine and squirrel/ on its own (script/ uses its public API).
 # Prints every offending file:line and include, and fails when there is one. Run
 # by the test suite (CTest test "layers").
 #
@@ -9,7 +9,9 @@
 # - "<folder>/<file>" includes name the folder itself or a folder below it in the
 #   table; a plain "<file>" is the including file's own directory; "../" is refused.
 # - POSIX, SDL, OpenAL and GL headers only in platform/.
-# - zlib only in io/, libjpeg and stb only in picture/, FreeType only in ui/.
+# - zlib only in io/, libjpeg and stb only in picture/, FreeType only in ui/,
+#   Bullet only in the .cpp files of physics/ (its headers declare Bullet's
+#   classes, never include them).
 # tests/, fuzz/ and the bench/ folders are harnesses, not layers: they may include
 # any folder they link and set up host files and processes with POSIX calls.
 set -euo pipefail
@@ -25,12 +27,13 @@ declare -A deps=(
     [audio]="core io"
     [render]="core io markup picture"
     [engine]="core io markup picture render audio"
-    [scene]="core io markup"
+    [scene]="core io markup engine"
+    [physics]="core io markup engine"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
     [ui]="engine"
 )
-order="platform core io markup picture audio render engine scene squirrel script ui"
+order="platform core io markup picture audio render engine scene physics squirrel script ui"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'
@@ -40,7 +43,10 @@ declare -A owned=(
     ['^(jpeglib|jerror|jconfig|jmorecfg)\.h$']=picture
     ['^stb/']=picture
     ['^(ft2build\.h$|freetype/)']=ui
+    ['^(btBullet[A-Za-z]*\.h$|BulletCollision/|BulletDynamics/|BulletSoftBody/|LinearMath/|Bullet3[A-Za-z]*/)']=physics
 )
+# Of those, the libraries whose headers only sources (.c, .cpp) may include.
+sources_only='^(btBullet[A-Za-z]*\.h$|BulletCollision/|BulletDynamics/|BulletSoftBody/|LinearMath/|Bullet3[A-Za-z]*/)'
 
 failures=0
 fail() {
@@ -97,6 +103,9 @@ for folder in $order; do
             name="${BASH_REMATCH[1]}"
             if [[ "$folder" != platform && "$name" =~ $platform_only ]]; then
                 fail "$where: only platform/ includes system and SDL headers"
+            fi
+            if [[ "$name" =~ $sources_only && "$file" != *.cpp && "$file" != *.c ]]; then
+                fail "$where: this library is included by sources only, never by headers"
             fi
             for pattern in "${!owned[@]}"; do
                 if [[ "$name" =~ $pattern && "$folder" != "${owned[$pattern]}" ]]; then

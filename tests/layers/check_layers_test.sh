@@ -6,7 +6,11 @@ root="$(cd "${1:-$(dirname "$0")/../..}" && pwd)"
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
 
+<<<<<<< HEAD
 for folder in platform core io markup picture audio render engine scene squirrel script ui; do
+=======
+for folder in platform core io markup picture audio render engine scene physics squirrel script; do
+>>>>>>> camphys
     mkdir -p "$tree/$folder"
     cp "$root/$folder/CMakeLists.txt" "$tree/$folder/"
 done
@@ -27,6 +31,7 @@ printf '#include <unistd.h>\n#include <SDL2/SDL.h>\n' >"$tree/platform/fine.cpp"
 printf '#include <ft2build.h>\n#include "engine/engine.h"\n#include "platform/os_input.h"\n' >"$tree/ui/fine.cpp"
 printf '#include "squirrel/squirrel.h"\n' >"$tree/squirrel/stdlib/fine.cpp"
 printf '#include "engine/engine.h"\n#include <unistd.h>\n' >"$tree/io/bench/fine.cpp"
+printf '#include <BulletDynamics/Dynamics/btRigidBody.h>\n#include "engine/engine.h"\n' >"$tree/physics/fine.cpp"
 
 expect_pass() {
     if ! bash "$root/tools/check_layers.sh" "$tree" >/dev/null 2>"$tree/out"; then
@@ -46,6 +51,8 @@ printf '#  include <sys/stat.h>\n#include <zlib.h>\n' >"$tree/core/bad.cpp"
 printf '#include <jpeglib.h>\n#include "../io/handle.h"\n' >"$tree/render/bad.cpp"
 printf '#include <freetype/freetype.h>\n' >"$tree/engine/bad.cpp"
 printf '#include "core/log.h"\n#include <pthread.h>\n' >"$tree/squirrel/bad.cpp"
+printf '#include <LinearMath/btVector3.h>\n' >"$tree/physics/bad.h"
+printf '#include <btBulletDynamicsCommon.h>\n' >"$tree/engine/bad.cpp"
 sed -i 's/ze_library(audio DEPS core io)/ze_library(audio DEPS core io markup)/' "$tree/audio/CMakeLists.txt"
 
 if bash "$root/tools/check_layers.sh" "$tree" >/dev/null 2>"$tree/out"; then
@@ -63,7 +70,13 @@ render/shader/bad.cpp:1: #include \"engine/engine.h\": render/ may not include e
 render/shader/bad.cpp:2: #include \"audio/mixer.h\": render/ may not include audio/
 squirrel/bad.cpp:1: #include \"core/log.h\": squirrel/ may not include core/
 squirrel/bad.cpp:2: #include <pthread.h>: only platform/ includes system and SDL headers
+<<<<<<< HEAD
 layer check: 11 offending include(s) or table mismatch(es)"
+=======
+physics/bad.h:1: #include <LinearMath/btVector3.h>: this library is included by sources only, never by headers
+engine/bad.cpp:1: #include <btBulletDynamicsCommon.h>: only physics/ includes this library
+layer check: 12 offending include(s) or table mismatch(es)"
+>>>>>>> camphys
 actual="$(sort "$tree/out")"
 if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
     echo "unexpected report:" >&2
@@ -71,7 +84,12 @@ if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
     exit 1
 fi
 
+<<<<<<< HEAD
 rm "$tree"/render/shader/bad.cpp "$tree"/engine/bad.cpp "$tree"/io/bad.h "$tree"/core/bad.cpp "$tree"/render/bad.cpp "$tree"/squirrel/bad.cpp
+=======
+rm "$tree"/render/shader/bad.cpp "$tree"/io/bad.h "$tree"/core/bad.cpp "$tree"/render/bad.cpp "$tree"/squirrel/bad.cpp \
+    "$tree"/physics/bad.h "$tree"/engine/bad.cpp
+>>>>>>> camphys
 cp "$root/audio/CMakeLists.txt" "$tree/audio/"
 expect_pass "mended tree"
 echo "layer check test: passed"
