@@ -6,11 +6,7 @@ root="$(cd "${1:-$(dirname "$0")/../..}" && pwd)"
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
 
-<<<<<<< HEAD
-for folder in platform core io markup picture audio render engine scene squirrel script ui; do
-=======
-for folder in platform core io markup picture audio render engine scene physics squirrel script; do
->>>>>>> camphys
+for folder in platform core io markup picture audio render engine scene physics squirrel script ui; do
     mkdir -p "$tree/$folder"
     cp "$root/$folder/CMakeLists.txt" "$tree/$folder/"
 done
@@ -52,7 +48,7 @@ printf '#include <jpeglib.h>\n#include "../io/handle.h"\n' >"$tree/render/bad.cp
 printf '#include <freetype/freetype.h>\n' >"$tree/engine/bad.cpp"
 printf '#include "core/log.h"\n#include <pthread.h>\n' >"$tree/squirrel/bad.cpp"
 printf '#include <LinearMath/btVector3.h>\n' >"$tree/physics/bad.h"
-printf '#include <btBulletDynamicsCommon.h>\n' >"$tree/engine/bad.cpp"
+printf '#include <btBulletDynamicsCommon.h>\n' >>"$tree/engine/bad.cpp"
 sed -i 's/ze_library(audio DEPS core io)/ze_library(audio DEPS core io markup)/' "$tree/audio/CMakeLists.txt"
 
 if bash "$root/tools/check_layers.sh" "$tree" >/dev/null 2>"$tree/out"; then
@@ -70,13 +66,9 @@ render/shader/bad.cpp:1: #include \"engine/engine.h\": render/ may not include e
 render/shader/bad.cpp:2: #include \"audio/mixer.h\": render/ may not include audio/
 squirrel/bad.cpp:1: #include \"core/log.h\": squirrel/ may not include core/
 squirrel/bad.cpp:2: #include <pthread.h>: only platform/ includes system and SDL headers
-<<<<<<< HEAD
-layer check: 11 offending include(s) or table mismatch(es)"
-=======
 physics/bad.h:1: #include <LinearMath/btVector3.h>: this library is included by sources only, never by headers
-engine/bad.cpp:1: #include <btBulletDynamicsCommon.h>: only physics/ includes this library
-layer check: 12 offending include(s) or table mismatch(es)"
->>>>>>> camphys
+engine/bad.cpp:2: #include <btBulletDynamicsCommon.h>: only physics/ includes this library
+layer check: 13 offending include(s) or table mismatch(es)"
 actual="$(sort "$tree/out")"
 if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
     echo "unexpected report:" >&2
@@ -84,12 +76,8 @@ if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
     exit 1
 fi
 
-<<<<<<< HEAD
-rm "$tree"/render/shader/bad.cpp "$tree"/engine/bad.cpp "$tree"/io/bad.h "$tree"/core/bad.cpp "$tree"/render/bad.cpp "$tree"/squirrel/bad.cpp
-=======
 rm "$tree"/render/shader/bad.cpp "$tree"/io/bad.h "$tree"/core/bad.cpp "$tree"/render/bad.cpp "$tree"/squirrel/bad.cpp \
     "$tree"/physics/bad.h "$tree"/engine/bad.cpp
->>>>>>> camphys
 cp "$root/audio/CMakeLists.txt" "$tree/audio/"
 expect_pass "mended tree"
 echo "layer check test: passed"
