@@ -27,13 +27,13 @@ declare -A deps=(
     [audio]="core io"
     [render]="core io markup picture"
     [engine]="core io markup picture render audio"
-    [scene]="core io markup engine"
+    [scene]="core io markup engine physics script"
     [physics]="core io markup engine"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
     [ui]="engine"
 )
-order="platform core io markup picture audio render engine scene physics squirrel script ui"
+order="platform core io markup picture audio render engine physics squirrel script scene ui"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'

@@ -313,7 +313,7 @@ void AppendDescriptor(const zOsJoypadInfo& info, void* user) {
 
 } // namespace
 
-bool zHIDSystem::EnumerateDevices(u32 type, DescriptorList& devices) {
+bool zHIDSystem::EnumerateDevices(u32 /*type*/, DescriptorList& devices) {
     GetLog() << "[H] " << "Starting input device enumeration.\n";
     if (m_open) {
         EnumerationTarget target{&devices};

@@ -80,7 +80,7 @@ class zHIDDevice {
     zHIDDevice& operator=(const zHIDDevice&) = delete;
 
     // Force feedback; only game devices act on it.
-    virtual void SetEffect(f32 value) {}
+    virtual void SetEffect(f32 /*value*/) {}
     // Polls the device.
     virtual void Update() {}
     virtual bool IsAvailable() const { return true; }
