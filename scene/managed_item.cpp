@@ -420,7 +420,8 @@ zMetaTag* zMItem::SerializeTag() const {
         complete = Append(root.get(), SerializeMatrix4(m_initialMatrix, "InitialMatrix"));
     if (complete) complete = Append(root.get(), new (std::nothrow) zMetaTag("Priority", m_priority));
     if (complete) complete = Append(root.get(), new (std::nothrow) zMetaTag("ScriptLogicFq", m_logicFrequency));
-    if (complete) complete = Append(root.get(), zAnimationPlayer::SerializeTag());
+    // A player without motions writes nothing.
+    if (complete && GetMotionCount() > 0) complete = Append(root.get(), zAnimationPlayer::SerializeTag());
     if (complete && GetScriptUnits().GetCount() > 0) {
         complete = Append(root.get(), zScriptedObject::SerializeTag());
         if (complete) complete = GetScriptUnits().GetHead()->value->Serialize(root.get()) != nullptr;

@@ -413,8 +413,10 @@ void zScene::Reset() {
 
 // The frame
 
-f32 zScene::GetClampedStep() const {
-    const f32 step = m_engine ? static_cast<f32>(m_engine->GetFrameTime()) / 10000.0f : 0.0f;
+f32 zScene::GetClampedStep() const { return ClampStep(m_engine ? m_engine->GetFrameTime() : 0); }
+
+f32 zScene::ClampStep(i32 frameTimeUnits) {
+    const f32 step = static_cast<f32>(frameTimeUnits) / 10000.0f;
     if (!(step > 0.0f)) return 0.0f;
     return step > SceneMaximumStep ? SceneMaximumStep : step;
 }

@@ -207,6 +207,7 @@ class zScene : public zSharedObject,
     // The step physics, command lists and the logic rate use: the frame time
     // in seconds clamped to [0, SceneMaximumStep].
     f32 GetClampedStep() const;
+    static f32 ClampStep(i32 frameTimeUnits);
 
     void NotifyListeners(u32 event, void* pointer);
     zList<zSceneListener*>& GetListeners() { return m_listeners; }
