@@ -29,12 +29,24 @@ class TestItem : public zMItem, public zItem {
     }
     f32 GetLightSortKey() const override { return key; }
     void Update() override { ++updates; }
+    void SetupTemplate() override { ++templates; }
+    zRenderable* GetRenderable() override { return &renderable; }
+
+    struct Drawable : zRenderable {
+        void AppendPrimitives(zRenderViewItem*, zList<zRenderablePrimitive*>&, u32) override {}
+    } renderable;
 
     std::vector<zMItem*> forgotten;
     zMItem* held = nullptr; // a back-reference, as a trigger or constraint keeps
     f32 key = 0.0f;
     int updates = 0;
+    int templates = 0;
     bool* deleted = nullptr;
+};
+
+struct ListenerLog : zSceneListener {
+    void OnSceneEvent(u32 event, void*) override { events.push_back(event); }
+    std::vector<u32> events;
 };
 
 class SceneFixture : public ScriptFixture {
@@ -59,3 +71,5 @@ class SceneFixture : public ScriptFixture {
     zEngine engine;
     zSharedPtr<zScene> scene{new zScene(&engine, &vm)};
 };
+
+using SceneTest = SceneFixture;

@@ -1,0 +1,354 @@
+#include "scene/scene.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "physics/physic_world.h"
+#include "render/renderer.h"
+#include "scene/managed_camera.h"
+#include "tests/scene/scene_fixture.h"
+
+namespace {
+
+
+// Every event the scene and an item send, printed by the units.
+const char* const TracerScript = R"(
+class SceneTracer {
+    function OnPreSetup(s) { print("scene OnPreSetup") }
+    function OnSetup(s) { print("scene OnSetup") }
+    function OnSetupDone(s) { print("scene OnSetupDone") }
+    function OnReset(s) { print("scene OnReset") }
+    function OnUpdate(s) { print("scene OnUpdate") }
+    function OnPhysicStep(s, flag) { print("scene OnPhysicStep") }
+    function OnRenderDone(s) { print("scene OnRenderDone") }
+    function OnRenderUI(s) { print("scene OnRenderUI") }
+    function OnDelete(s) { print("scene OnDelete") }
+}
+class ItemTracer {
+    function OnSetup(i) { print("item OnSetup") }
+    function OnSetupDone(i) { print("item OnSetupDone") }
+    function OnReset(i) { print("item OnReset") }
+    function OnUpdate(i) { print("item OnUpdate") }
+    function OnLogicUpdate(i, period) { print("item OnLogicUpdate " + period) }
+    function OnRenderDone(i) { print("item OnRenderDone") }
+    function OnDelete(i) { print("item OnDelete") }
+}
+)";
+
+// Removes every copy of line, which must stand in one run right after
+// anchor; gives the count.
+int TakeRun(std::string& text, const std::string& anchor, const std::string& line) {
+    const size_t start = text.find(anchor);
+    if (start == std::string::npos) return -1;
+    size_t at = start + anchor.size();
+    int count = 0;
+    while (text.compare(at, line.size(), line) == 0) {
+        text.erase(at, line.size());
+        ++count;
+    }
+    return text.find(line) == std::string::npos ? count : -1;
+}
+
+} // namespace
+
+TEST_F(SceneTest, ScriptsSeeTheEventsInTheirOrder) {
+    WriteScript("tracer.nut", TracerScript);
+    ASSERT_TRUE(scene->CreatePhysicWorld());
+    scene->SetName("order");
+    zScriptUnit* sceneUnit = scene->NewScriptUnit();
+    ASSERT_TRUE(sceneUnit);
+    sceneUnit->SetScriptPath("tracer.nut");
+    sceneUnit->SetClassName("SceneTracer");
+    TestItem* item = Add("a");
+    zScriptUnit* itemUnit = item->NewScriptUnit();
+    ASSERT_TRUE(itemUnit);
+    itemUnit->SetScriptPath("tracer.nut");
+    itemUnit->SetClassName("ItemTracer");
+    scene->RegisterAsPropertyCallback(engine.GetRenderer());
+    scene->SetScriptGlobals(nullptr);
+
+    log.Reset();
+    scene->Setup(true, 1024);
+    scene->Reset();
+    // No OnPreSetup: no unit has an instance when it goes out.
+    EXPECT_EQ(log.Text(), "[H] Setup scene 'order'\n[S] item OnSetup\n[S] scene OnSetup\n[S] item OnSetupDone\n"
+                          "[S] scene OnSetupDone\n[H] Scene reset\n[S] item OnReset\n[S] scene OnReset\n");
+
+    SetFrameTime(500);
+    item->SetScriptLogicFrequency(20.0f);
+    item->SetLogicCountdown(0.01f);
+    log.Reset();
+    scene->Update(UpdateAll);
+    scene->RenderSetup(RenderClear);
+    scene->RenderToQueue(RenderClear);
+    scene->RenderDone(RenderClear);
+    scene->RenderUI(0);
+    std::string text = log.Text();
+    EXPECT_GE(TakeRun(text, "[S] scene OnUpdate\n", "[S] scene OnPhysicStep\n"), 1) << log.Text();
+    EXPECT_EQ(text, "[S] scene OnUpdate\n[S] item OnUpdate\n[S] item OnLogicUpdate 0.05\n[S] item OnRenderDone\n"
+                    "[S] scene OnRenderDone\n[S] scene OnRenderUI\n");
+
+    log.Reset();
+    scene = static_cast<zScene*>(nullptr);
+    EXPECT_EQ(log.Text(), "[S] scene OnDelete\n[S] item OnDelete\n");
+    EXPECT_FALSE(vm.IsKilled());
+}
+
+TEST_F(SceneTest, UpdateWithoutTheScriptPartSendsNoScriptEvent) {
+    WriteScript("tracer.nut", TracerScript);
+    ASSERT_TRUE(scene->CreatePhysicWorld());
+    zScriptUnit* sceneUnit = scene->NewScriptUnit();
+    sceneUnit->SetScriptPath("tracer.nut");
+    sceneUnit->SetClassName("SceneTracer");
+    TestItem* item = Add("a");
+    zScriptUnit* itemUnit = item->NewScriptUnit();
+    itemUnit->SetScriptPath("tracer.nut");
+    itemUnit->SetClassName("ItemTracer");
+    scene->Setup(false, 0);
+    ASSERT_GT(scene->LoadCommandList("toposition 0.1, 4, 0, 0;", *item), 0);
+    SetFrameTime(1000);
+    item->SetLogicCountdown(0.0f);
+    log.Reset();
+    scene->Update(UpdateAll & ~UpdateScripts);
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(item->zItem::GetPosition()->x, 4.0f);
+    EXPECT_EQ(item->updates, 1);
+}
+
+TEST_F(SceneTest, ADestroyedSceneLeavesNoScriptHandle) {
+    scene->SetScriptGlobals(nullptr);
+    ASSERT_TRUE(Run("kept <- g_scene; print(kept.type() + \" \" + g_clock_fq)"));
+    scene = static_cast<zScene*>(nullptr);
+    // Both the kept handle and the global read as deleted natives.
+    ASSERT_TRUE(Run("print(kept.type() + \" \" + g_scene.type())", "after.nut"));
+    EXPECT_EQ(log.Text(), "[S] 9 10000\n[S] 1 1\n");
+}
+
+TEST_F(SceneTest, UidLookupsAndAssignment) {
+    TestItem* first = Add("first");
+    TestItem* second = Add("second");
+    EXPECT_EQ(first->GetUid(), 0);
+    EXPECT_EQ(second->GetUid(), 1);
+    log.Reset();
+    EXPECT_EQ(scene->GetManagedItemByUid(-1), nullptr);
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(scene->GetManagedItemByUid(1), second);
+    EXPECT_EQ(scene->GetManagedItemByUid(7), nullptr);
+    EXPECT_EQ(log.Text(), "[*] No managed item with UID (7).\n");
+    log.Reset();
+    scene->AssignUid(first);
+    scene->AssignUid(nullptr);
+    EXPECT_EQ(log.Text(), "[!] (Critical error) item 'first' already has an uid (0).\n");
+    EXPECT_EQ(first->GetUid(), 0);
+}
+
+TEST_F(SceneTest, DeletionQueueAndTheCurrentCamera) {
+    ListenerLog listener;
+    scene->GetListeners().Add(&listener);
+    zMCamera* camera = scene->AddCamera("view");
+    ASSERT_TRUE(camera);
+    EXPECT_EQ(camera->GetKind(), ManagedKindCamera);
+    scene->SetCurrentCamera(camera);
+    EXPECT_TRUE(scene->QueueForDeletion(camera));
+    EXPECT_TRUE(scene->QueueForDeletion(camera));
+    EXPECT_EQ(scene->GetDeletionQueue().GetCount(), 1u);
+    scene->FlushDeletionQueue();
+    EXPECT_EQ(scene->GetCurrentCamera(), nullptr);
+    EXPECT_EQ(scene->GetAllItems().GetCount(), 0u);
+    EXPECT_EQ(scene->GetKindList(ManagedKindCamera).GetCount(), 0u);
+    EXPECT_EQ(listener.events, (std::vector<u32>{1, 2, 3, 4}));
+    scene->GetListeners().Remove(&listener);
+}
+
+TEST_F(SceneTest, DestructionClearsEveryBackReference) {
+    TestItem* holder = Add("holder");
+    TestItem* target = Add("target");
+    zMCamera* camera = scene->AddCamera("view");
+    scene->SetCurrentCamera(camera);
+    holder->held = target;
+    target->Activate(false, false);
+    scene->QueueForDeletion(target);
+    // A direct delete: the holder forgets it, every list and queue drops it.
+    delete target;
+    EXPECT_EQ(holder->held, nullptr);
+    EXPECT_EQ(holder->forgotten, (std::vector<zMItem*>{target}));
+    EXPECT_EQ(scene->GetDeletionQueue().GetCount(), 0u);
+    EXPECT_EQ(scene->GetDeactivationQueue().GetCount(), 0u);
+    EXPECT_EQ(scene->GetAllItems().GetCount(), 2u);
+    EXPECT_EQ(scene->GetKindList(ManagedKindObject).GetCount(), 1u);
+    delete camera;
+    EXPECT_EQ(scene->GetCurrentCamera(), nullptr);
+    scene->Update(UpdateAll);
+
+    bool deleted = false;
+    holder->deleted = &deleted;
+    scene->DeleteContent(false);
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(scene->GetAllItems().GetCount(), 0u);
+    EXPECT_EQ(scene->GetNextUid(), 0u);
+}
+
+TEST_F(SceneTest, FindItemPaths) {
+    scene->SetName("s");
+    TestItem* object = Add("obj");
+    TestItem* instance = Add("inst", ManagedKindInstance);
+    TestItem* child = Add("kid");
+    child->zItem::SetParent(object);
+    struct Case {
+        const char* path;
+        zItem* context;
+        zMItem* found;
+        const char* logLine;
+    };
+    const Case cases[] = {
+        {"obj", nullptr, object, ""},
+        {"inst", nullptr, instance, ""},
+        {"kid", object, child, ""},
+        {"obj/x", nullptr, nullptr, "[*] Cannot solve sub-path 'x' on item 'obj'.\n"},
+        {"inst/x", nullptr, nullptr, ""},
+        {"none", nullptr, nullptr, "[*] No item named 'none' in scene 's'.\n"},
+    };
+    for (const Case& entry : cases) {
+        SCOPED_TRACE(entry.path);
+        log.Reset();
+        EXPECT_EQ(scene->FindItem(entry.path, entry.context), entry.found);
+        EXPECT_EQ(log.Text(), entry.logLine);
+    }
+    zMItem* managed = nullptr;
+    EXPECT_EQ(scene->FindManagedItemOfItem(child, &managed), ManagedKindObject);
+    EXPECT_EQ(managed, child);
+    zItem bare;
+    log.Reset();
+    EXPECT_EQ(scene->FindManagedItemOfItem(&bare, &managed), ManagedKindNone);
+    EXPECT_EQ(log.Text(), "[*] Could not locate any instance of the provided item.\n");
+}
+
+TEST_F(SceneTest, ToolModeOneSetsUpWithoutScripts) {
+    WriteScript("tracer.nut", TracerScript);
+    engine.SetToolMode(1);
+    scene->SetName("tool");
+    zScriptUnit* sceneUnit = scene->NewScriptUnit();
+    sceneUnit->SetScriptPath("tracer.nut");
+    sceneUnit->SetClassName("SceneTracer");
+    TestItem* instance = Add("inst", ManagedKindInstance);
+    log.Reset();
+    scene->Setup(true, 1024);
+    EXPECT_EQ(log.Text(), "[H] Setup scene 'tool'\n");
+    EXPECT_EQ(instance->templates, 1);
+    EXPECT_FALSE(sceneUnit->HasInstance());
+    engine.SetToolMode(0);
+}
+
+TEST_F(SceneTest, ResetClearsTheEndRequest) {
+    scene->SetFlags(SceneEndRequested | SceneRenderless);
+    log.Reset();
+    scene->Reset();
+    EXPECT_EQ(log.Text(), "[H] Scene reset\n");
+    EXPECT_EQ(scene->GetFlags(), SceneRenderless);
+}
+
+TEST_F(SceneTest, LightSortIsStable) {
+    TestItem* a = Add("a", ManagedKindLight);
+    TestItem* b = Add("b", ManagedKindLight);
+    TestItem* c = Add("c", ManagedKindLight);
+    TestItem* d = Add("d", ManagedKindLight);
+    a->key = 2.0f;
+    b->key = 1.0f;
+    c->key = 2.0f;
+    d->key = 0.5f;
+    scene->SortLightsByKey();
+    std::string order;
+    for (auto* node = scene->GetKindList(ManagedKindLight).GetHead(); node; node = node->next)
+        order += node->value->GetName().CStr();
+    EXPECT_EQ(order, "dbac");
+}
+
+TEST(SceneStep, ClampedForPhysicsCommandsAndLogic) {
+    struct Case {
+        i32 units;
+        f32 step;
+    };
+    const Case cases[] = {{-5, 0.0f}, {0, 0.0f}, {500, 0.05f}, {2000, 0.2f}, {5000, 0.2f}, {INT_MAX, 0.2f}};
+    for (const Case& entry : cases)
+        EXPECT_EQ(zScene::ClampStep(entry.units), entry.step) << entry.units;
+}
+
+TEST_F(SceneTest, LongFramesClampTheLogicStep) {
+    TestItem* item = Add("a");
+    zScriptUnit* unit = item->NewScriptUnit();
+    WriteScript("tracer.nut", TracerScript);
+    unit->SetScriptPath("tracer.nut");
+    unit->SetClassName("ItemTracer");
+    scene->Setup(false, 0);
+    SetFrameTime(5000);
+    EXPECT_EQ(engine.GetFrameTime(), 5000);
+    item->SetScriptLogicFrequency(20.0f);
+    item->SetLogicCountdown(0.01f);
+    log.Reset();
+    scene->Update(UpdateAll);
+    // 0.2 s, not 0.5 s: four calls.
+    EXPECT_EQ(log.Text(), "[S] item OnUpdate\n[S] item OnLogicUpdate 0.05\n[S] item OnLogicUpdate 0.05\n"
+                          "[S] item OnLogicUpdate 0.05\n[S] item OnLogicUpdate 0.05\n");
+}
+
+TEST_F(SceneTest, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
+    WriteScript("tracer.nut", TracerScript);
+    zScriptUnit* sceneUnit = scene->NewScriptUnit();
+    sceneUnit->SetScriptPath("tracer.nut");
+    sceneUnit->SetClassName("SceneTracer");
+    TestItem* item = Add("a");
+    zScriptUnit* itemUnit = item->NewScriptUnit();
+    itemUnit->SetScriptPath("tracer.nut");
+    itemUnit->SetClassName("ItemTracer");
+    zRenderer* renderer = engine.GetRenderer();
+    ASSERT_TRUE(renderer);
+    scene->RegisterAsPropertyCallback(renderer);
+    EXPECT_EQ(renderer->GetSceneInterface(), scene.Get());
+    scene->Setup(false, 0);
+
+    renderer->ResetRenderQueue();
+    scene->RenderToQueue(RenderClear);
+    EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 1u);
+    renderer->ResetRenderQueue();
+
+    scene->SetFlags(SceneRenderless);
+    log.Reset();
+    scene->RenderSetup(RenderClear);
+    scene->RenderToQueue(RenderClear);
+    scene->RenderDone(RenderClear);
+    scene->RenderUI(0);
+    EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 0u);
+    EXPECT_EQ(log.Text(), "[S] scene OnRenderDone\n[S] scene OnRenderUI\n");
+    log.Reset();
+    scene->RenderDone(RenderNoScripts);
+    scene->RenderUI(RenderNoScripts);
+    EXPECT_EQ(log.Text(), "");
+
+    // Tool mode 1 leaves out items marked 64.
+    scene->SetFlags(0);
+    engine.SetToolMode(1);
+    item->SetBehaviour(BehaviourToolHidden);
+    scene->RenderToQueue(RenderClear);
+    EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 0u);
+    engine.SetToolMode(0);
+    scene->RegisterAsPropertyCallback(nullptr);
+    renderer->SetSceneInterface(nullptr);
+}
+
+TEST_F(SceneTest, AQueuedDeactivationWaitsForTheNextUpdate) {
+    TestItem* item = Add("a");
+    item->Activate(false, false);
+    EXPECT_TRUE(scene->GetActiveItems().Find(item));
+    EXPECT_FALSE(item->IsActive());
+    scene->Update(UpdateAll);
+    EXPECT_FALSE(scene->GetActiveItems().Find(item));
+    EXPECT_EQ(item->updates, 0);
+    item->Activate(true, false);
+    scene->Update(UpdateAll);
+    EXPECT_TRUE(scene->GetActiveItems().Find(item));
+    EXPECT_EQ(item->updates, 1);
+}
+
