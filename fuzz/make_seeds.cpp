@@ -821,6 +821,19 @@ void MakeScriptUnitSeeds() {
               "<ZML=1.0>\n<ScriptUnit=<ParmList=<Parm=<Value=1>><Parm=<Id=\"a\"><Value>>><Colour=1>>\n");
 }
 
+// Sprites and windows of the 2D scene.
+void MakeSpriteSeeds() {
+    const Bytes sprite =
+        "<ZML=1.0>\n<Sprite2d=<Uid=7><Id=\"back\"><Position=<X=10.0><Y=20.0>><Size=<X=64.0><Y=32.0>>"
+        "<Pivot=<X=0.5><Y=0.5>><Scale=<X=2.0><Y=-1.0>><ZOrder=0.25><Angle=0.5><Opacity=0.75>"
+        "<Style=<Movable><AlwaysOnTop><Additive>><Flag=<Visible><FlipU><FlipV>><Texture=\"back.tga\">>\n";
+    WriteWithTruncations("sprite", "sprite", ".zml", sprite);
+    const Bytes window = "<ZML=1.0>\n<Window=<Sprite2d=<Uid=9><Id=\"panel\"><Size=<X=300.0><Y=200.0>>"
+                         "<Style=<NoTitle>>><Colour=1>>\n";
+    WriteWithTruncations("sprite", "window", ".zml", window);
+    WriteSeed("sprite", "window-texture.zml", "<ZML=1.0>\n<Window=<Sprite2d=<Texture=\"x.tga\">>>\n");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_make_seeds <corpus directory>\n");
@@ -838,5 +851,6 @@ int main(int argc, char** argv) {
     MakeItemSeeds();
     MakeRasterFontSeeds();
     MakeScriptUnitSeeds();
+    MakeSpriteSeeds();
     return g_failed ? 1 : 0;
 }

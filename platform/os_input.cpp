@@ -309,26 +309,38 @@ bool zOsJoypad::Read(zOsJoypadState& state) {
     return true;
 }
 
+namespace {
+
+// The haptic part of a joystick, opened on first use; null when it has none.
+SDL_Haptic* OpenHaptic(SDL_Haptic*& haptic, SDL_Joystick* joystick) {
+    if (!haptic && SDL_JoystickIsHaptic(joystick) == SDL_TRUE) haptic = SDL_HapticOpenFromJoystick(joystick);
+    return haptic;
+}
+
+// An endless constant force along X at a level of -32767..32767.
+SDL_HapticEffect ConstantForceEffect(Sint16 level) {
+    SDL_HapticEffect effect;
+    std::memset(&effect, 0, sizeof(effect));
+    effect.type = SDL_HAPTIC_CONSTANT;
+    effect.constant.direction.type = SDL_HAPTIC_CARTESIAN;
+    effect.constant.direction.dir[0] = 1;
+    effect.constant.length = SDL_HAPTIC_INFINITY;
+    effect.constant.level = level;
+    return effect;
+}
+
+} // namespace
+
 bool zOsJoypad::DisableAutocenter() {
-    if (!m_device->haptic && SDL_JoystickIsHaptic(m_device->joystick) == SDL_TRUE) {
-        m_device->haptic = SDL_HapticOpenFromJoystick(m_device->joystick);
-    }
+    OpenHaptic(m_device->haptic, m_device->joystick);
     if (!m_device->haptic || !(SDL_HapticQuery(m_device->haptic) & SDL_HAPTIC_AUTOCENTER)) return true;
     return SDL_HapticSetAutocenter(m_device->haptic, 0) == 0;
 }
 
 bool zOsJoypad::CreateConstantForce() {
-    if (!m_device->haptic && SDL_JoystickIsHaptic(m_device->joystick) == SDL_TRUE) {
-        m_device->haptic = SDL_HapticOpenFromJoystick(m_device->joystick);
-    }
+    OpenHaptic(m_device->haptic, m_device->joystick);
     if (m_device->haptic && (SDL_HapticQuery(m_device->haptic) & SDL_HAPTIC_CONSTANT)) {
-        SDL_HapticEffect effect;
-        std::memset(&effect, 0, sizeof(effect));
-        effect.type = SDL_HAPTIC_CONSTANT;
-        effect.constant.direction.type = SDL_HAPTIC_CARTESIAN;
-        effect.constant.direction.dir[0] = 1;
-        effect.constant.length = SDL_HAPTIC_INFINITY;
-        effect.constant.level = 0;
+        SDL_HapticEffect effect = ConstantForceEffect(0);
         m_device->hapticEffect = SDL_HapticNewEffect(m_device->haptic, &effect);
         if (m_device->hapticEffect >= 0) {
             SDL_HapticRunEffect(m_device->haptic, m_device->hapticEffect, 1);
@@ -344,13 +356,7 @@ bool zOsJoypad::HasConstantForce() const { return m_device->hapticEffect >= 0 ||
 void zOsJoypad::SetConstantForce(std::int32_t magnitude) {
     const std::int64_t clamped = std::clamp<std::int64_t>(magnitude, -10000, 10000);
     if (m_device->hapticEffect >= 0) {
-        SDL_HapticEffect effect;
-        std::memset(&effect, 0, sizeof(effect));
-        effect.type = SDL_HAPTIC_CONSTANT;
-        effect.constant.direction.type = SDL_HAPTIC_CARTESIAN;
-        effect.constant.direction.dir[0] = 1;
-        effect.constant.length = SDL_HAPTIC_INFINITY;
-        effect.constant.level = static_cast<Sint16>(clamped * 32767 / 10000);
+        SDL_HapticEffect effect = ConstantForceEffect(static_cast<Sint16>(clamped * 32767 / 10000));
         SDL_HapticUpdateEffect(m_device->haptic, m_device->hapticEffect, &effect);
         SDL_HapticRunEffect(m_device->haptic, m_device->hapticEffect, 1);
         return;

@@ -31,7 +31,7 @@ declare -A deps=(
     [physics]="core io markup engine"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
-    [ui]="engine"
+    [ui]="engine scene script"
 )
 order="platform core io markup picture audio render engine physics squirrel script scene ui"
 

@@ -5,6 +5,8 @@
 #include "markup/metafile.h"
 #include "markup/reader.h"
 #include "render/texture.h"
+#include "script/script_kind.h"
+#include "script/script_object.h"
 
 namespace {
 
@@ -18,6 +20,10 @@ bool ReadNumber(const zMetaTag* tag, f32& out) {
 }
 
 } // namespace
+
+void RegisterRasterFontScriptDestroyer() {
+    SetScriptObjectDestroyer(ScriptKindRasterFont, [](void* font) { delete static_cast<zRasterFont*>(font); });
+}
 
 zRasterFont::zRasterFont(zEngine* owner) : m_owner(owner) {}
 

@@ -27,6 +27,10 @@ struct zRasterGlyph {
     i32 page = 0;
 };
 
+// Lets script handles that own a raster font (kind 11) destroy it; the player
+// installs it once at start-up.
+void RegisterRasterFontScriptDestroyer();
+
 class zRasterFont {
   public:
     static constexpr i32 GlyphCount = 256;

@@ -10,6 +10,8 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/memory_files.h"
 #include "ui/font_system.h"
+#include "script/script_kind.h"
+#include "script/script_object.h"
 #include "ui/raster_font.h"
 
 namespace {
@@ -254,4 +256,15 @@ TEST_F(FontSystemFixture, QuickMeasureSumsAdvances) {
     EXPECT_EQ(empty.bottom, 0);
     const zRect none = FontSystemMeasureText("abc", nullptr);
     EXPECT_EQ(none.right, 0);
+}
+
+TEST_F(RasterFontFixture, ScriptHandleThatOwnsAFontDestroysIt) {
+    RegisterRasterFontScriptDestroyer();
+    PutMemoryFile("f.zml", Description("", Glyph(32, 0, 4.0f)));
+    auto* font = new zRasterFont(&engine);
+    ASSERT_TRUE(font->Load("f.zml"));
+    LogCapture log;
+    // The record destroys the font with it; the leak check sees any miss.
+    delete new zCObject(ScriptKindRasterFont, font, true);
+    EXPECT_EQ(log.Text(), "");
 }
