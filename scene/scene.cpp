@@ -78,6 +78,7 @@ zScene::~zScene() {
     SetScriptGlobals(nullptr);
     DeleteContent(false);
     m_physicWorld.reset();
+    m_ui.reset();
     // The globals above published this scene once more: no script handle may
     // outlive it.
     if (m_vm) m_vm->InvalidateScriptObjects(this);
@@ -241,7 +242,7 @@ void zScene::DeleteContent(bool keepScripts) {
         zMItem* item = m_allItems.Take(node);
         delete item;
     }
-    m_ui.Clear();
+    if (m_ui) m_ui->Clear();
     if (!keepScripts) DeleteScriptUnits();
     m_nextUid = 0;
     fogColor[0] = fogColor[1] = fogColor[2] = 0.0f;
@@ -495,11 +496,6 @@ void zScene::Update(u32 mask) {
         m_physicWorld->Step(step);
         m_scriptsInUpdate = true;
         m_counters[SceneCounterPhysics].End();
-        ForEach(m_activeItems, [](zMItem* item) {
-            zPhysicItem* body = item->GetPhysicItem();
-            if (body && body->GetMode() == PhysicModeDynamic && item->GetItem())
-                item->GetItem()->SetMatrix(*item->GetItem()->GetWorldMatrix());
-        });
     }
     if (mask & UpdateTriggers) DetectTriggers();
     ForEach(m_activeItems, [this, step](zMItem* item) { UpdateUnit(*item, step); });
@@ -569,6 +565,6 @@ void zScene::RenderDone(u32 flags) {
 
 void zScene::RenderUI(u32 flags) {
     zScopedCounter timing(m_counters[SceneCounterInterface]);
-    if (!(m_flags & SceneRenderless)) m_ui.Render((flags & RenderNoScripts) != 0);
+    if (m_ui && !(m_flags & SceneRenderless)) m_ui->Render((flags & RenderNoScripts) != 0);
     if (!(flags & RenderNoScripts)) m_dispatcher->OnRenderUI(GetScriptUnits());
 }

@@ -115,13 +115,15 @@ class zScenePhysicWorldCallback : public zPhysicWorldCallback {
     zScene* m_scene;
 };
 
-// Stands in for the embedded 2D scene until the user interface provides it:
-// what the 3D scene asks of it.
+// What the 3D scene asks of its 2D user interface. The user interface lives
+// above the scene's folder, so it implements this and is handed to the scene
+// (SetUserInterface); without one the scene's 2D steps do nothing.
 class zSceneUserInterface {
   public:
-    void Clear() {}
-    void Render(bool /*noScripts*/) {}
-    u32 GetWindowCount() const { return 0; }
+    virtual ~zSceneUserInterface() = default;
+    virtual void Clear() = 0;
+    virtual void Render(bool skipScript) = 0;
+    virtual u32 GetWindowCount() const = 0;
 };
 
 class zScene : public zSharedObject,
@@ -230,7 +232,9 @@ class zScene : public zSharedObject,
     void SetManualDeletion(bool manual) { m_manualDeletion = manual ? 1 : 0; }
     u32 GetNextUid() const { return m_nextUid; }
     zPerfCounter& GetCounter(u32 index) { return m_counters[index]; }
-    zSceneUserInterface& GetUserInterface() { return m_ui; }
+    zSceneUserInterface* GetUserInterface() const { return m_ui.get(); }
+    // The scene owns it from now on; null removes the old one.
+    void SetUserInterface(std::unique_ptr<zSceneUserInterface> ui) { m_ui = std::move(ui); }
 
     f32 visualisationScale = 1.0f;
     f32 backgroundColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -265,7 +269,7 @@ class zScene : public zSharedObject,
     zScriptVM* m_vm;
     zScenePhysicWorldCallback m_physicsCallback{this};
     std::unique_ptr<zPhysicWorld> m_physicWorld;
-    zSceneUserInterface m_ui;
+    std::unique_ptr<zSceneUserInterface> m_ui;
     zList<zMItem*> m_activeItems;
     zList<zMItem*> m_allItems;
     u8 m_manualDeletion = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,13 @@ int TakeRun(std::string& text, const std::string& anchor, const std::string& lin
     }
     return text.find(line) == std::string::npos ? count : -1;
 }
+
+struct RecordingInterface : zSceneUserInterface {
+    void Clear() override { calls += "clear "; }
+    void Render(bool skipScript) override { calls += skipScript ? "render skip " : "render "; }
+    u32 GetWindowCount() const override { return 0; }
+    std::string calls;
+};
 
 } // namespace
 
@@ -314,6 +322,12 @@ TEST_F(SceneTest, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
     EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 1u);
     renderer->ResetRenderQueue();
 
+    auto ui = std::make_unique<RecordingInterface>();
+    RecordingInterface* interface = ui.get();
+    scene->SetUserInterface(std::move(ui));
+    scene->RenderUI(RenderNoScripts);
+    EXPECT_EQ(interface->calls, "render skip ");
+
     scene->SetFlags(SceneRenderless);
     log.Reset();
     scene->RenderSetup(RenderClear);
@@ -322,6 +336,7 @@ TEST_F(SceneTest, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
     scene->RenderUI(0);
     EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 0u);
     EXPECT_EQ(log.Text(), "[S] scene OnRenderDone\n[S] scene OnRenderUI\n");
+    EXPECT_EQ(interface->calls, "render skip ");
     log.Reset();
     scene->RenderDone(RenderNoScripts);
     scene->RenderUI(RenderNoScripts);
@@ -334,6 +349,8 @@ TEST_F(SceneTest, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
     scene->RenderToQueue(RenderClear);
     EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 0u);
     engine.SetToolMode(0);
+    scene->DeleteContent(true);
+    EXPECT_EQ(interface->calls, "render skip clear ");
     scene->RegisterAsPropertyCallback(nullptr);
     renderer->SetSceneInterface(nullptr);
 }
