@@ -216,10 +216,10 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     std::unique_ptr<zPhysicItem> m_physicItem;
     zString m_name;
     i32 m_uid = -1;
-    zMatrix4 m_unusedMatrices[2];
+    [[maybe_unused]] zMatrix4 m_unusedMatrices[2];
     f32 m_priority = 0.5f;
     u32 m_helper = 0;
-    f32 m_unusedFloat = 1.0f;
+    [[maybe_unused]] f32 m_unusedFloat = 1.0f;
     u32 m_behaviour = 0;
     f32 m_logicFrequency = 15.0f;
     f32 m_logicCountdown = 0.0f;

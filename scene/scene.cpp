@@ -79,6 +79,7 @@ zScene::~zScene() {
     DeleteContent(false);
     m_physicWorld.reset();
     m_ui.reset();
+    RegisterAsPropertyCallback(nullptr);
     // The globals above published this scene once more: no script handle may
     // outlive it.
     if (m_vm) m_vm->InvalidateScriptObjects(this);
@@ -110,6 +111,8 @@ void zScene::AssignUid(zMItem* item) {
 }
 
 void zScene::RegisterAsPropertyCallback(zRenderer* renderer) {
+    if (m_renderer && m_renderer != renderer && m_renderer->GetSceneInterface() == this)
+        m_renderer->SetSceneInterface(nullptr);
     m_renderer = renderer;
     if (renderer) renderer->SetSceneInterface(this);
 }
@@ -171,6 +174,10 @@ zMCamera* zScene::AddCamera(const char* name) {
 
 void zScene::ForgetEverywhere(zMItem* item) {
     if (m_currentCamera && static_cast<zMItem*>(m_currentCamera) == item) m_currentCamera = nullptr;
+    // The renderer may still view through it (RenderSetup handed it over).
+    zRenderer* renderer = GetDrawingRenderer();
+    auto* viewItem = dynamic_cast<zRenderViewItem*>(item);
+    if (renderer && viewItem && renderer->GetViewItem() == viewItem) renderer->SetViewItem(nullptr);
     ForEach(m_allItems, [item](zMItem* other) {
         if (other != item) other->ForgetItem(item);
     });

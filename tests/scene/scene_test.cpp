@@ -171,6 +171,21 @@ TEST_F(SceneTest, DeletionQueueAndTheCurrentCamera) {
     scene->GetListeners().Remove(&listener);
 }
 
+TEST_F(SceneTest, TheRendererForgetsADeletedCameraAndADestroyedScene) {
+    zRenderer* renderer = engine.GetRenderer();
+    ASSERT_TRUE(renderer);
+    scene->RegisterAsPropertyCallback(renderer);
+    zMCamera* camera = scene->AddCamera("view");
+    scene->SetCurrentCamera(camera);
+    scene->RenderSetup(RenderClear);
+    EXPECT_EQ(renderer->GetViewItem(), static_cast<zRenderViewItem*>(camera));
+    scene->QueueForDeletion(camera);
+    scene->Update(UpdateAll);
+    EXPECT_EQ(renderer->GetViewItem(), nullptr);
+    scene = static_cast<zScene*>(nullptr);
+    EXPECT_EQ(renderer->GetSceneInterface(), nullptr);
+}
+
 TEST_F(SceneTest, DestructionClearsEveryBackReference) {
     TestItem* holder = Add("holder");
     TestItem* target = Add("target");
@@ -352,7 +367,7 @@ TEST_F(SceneTest, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
     scene->DeleteContent(true);
     EXPECT_EQ(interface->calls, "render skip clear ");
     scene->RegisterAsPropertyCallback(nullptr);
-    renderer->SetSceneInterface(nullptr);
+    EXPECT_EQ(renderer->GetSceneInterface(), nullptr);
 }
 
 TEST_F(SceneTest, AQueuedDeactivationWaitsForTheNextUpdate) {
