@@ -31,6 +31,7 @@
 #include "render/shader/shader_map.h"
 #include "scene/animation.h"
 #include "scene/curve.h"
+#include "scene/camera.h"
 #include "scene/item.h"
 #include "scene/motion.h"
 #include "tests/support/files.h"
@@ -796,6 +797,28 @@ void MakeItemSeeds() {
                        "\t\t<Clip=1>\n\t>\n\t<Speed=2>\n>\n");
 }
 
+// Cameras: every field changed, the defaults, and the children a writer
+// never emits.
+void MakeCameraSeeds() {
+    const std::string header = "<ZML=1.0>\n";
+    zCamera camera;
+    camera.SetPosition(zVector(1.0f, 2.0f, 3.0f));
+    camera.SetRotation(zVector(0.3f, 1.1f, 0.0f));
+    camera.SetZNear(0.5f);
+    camera.SetZFar(900.0f);
+    camera.SetZoom(2.0f);
+    camera.SetViewport(0.25f, 0.5f, 0.5f, 0.5f);
+    camera.SetOrthographic(true);
+    camera.SetOrthographicSize(3.0f, 4.0f);
+    camera.SetAspectRefYAxis(false);
+    WriteWithTruncations("camera", "full", ".zml", TagDocument(camera.SerializeCamera()));
+    WriteSeed("camera", "fresh.zml", TagDocument(zCamera().SerializeCamera()));
+    WriteSeed("camera", "odd-values.zml",
+              header + "<Camera=\n\t<FStop=2.8>\n\t<FocalDistance=12.5>\n\t<Item=<Target=<X=0.0><Y=0.0><Z=1.0>>>\n"
+                       "\t<ZNear=0.05>\n\t<ZoomFactor=0.0>\n\t<Lens=1>\n\t<ZFar=\"far\">\n>\n");
+    WriteSeed("camera", "wrong-root.zml", header + "<Light=<ZNear=1.0>>\n");
+}
+
 } // namespace
 
 // Raster fonts: the description, a 0 byte, then the first page's picture.
@@ -863,6 +886,7 @@ int main(int argc, char** argv) {
     MakeSquirrelSeeds();
     MakeSceneSeeds();
     MakeItemSeeds();
+    MakeCameraSeeds();
     MakeRasterFontSeeds();
     MakeScriptUnitSeeds();
     MakeSpriteSeeds();

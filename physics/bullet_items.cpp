@@ -20,7 +20,8 @@ zBulletPhysicItem::~zBulletPhysicItem() {
     ReleaseBody();
 }
 
-void zBulletPhysicItem::AdoptBody(std::unique_ptr<btRigidBody> body, std::unique_ptr<btMotionState> motionState,
+void zBulletPhysicItem::AdoptBody(std::unique_ptr<btRigidBody> body,
+                                  std::unique_ptr<btMotionState> motionState,
                                   std::unique_ptr<btCollisionShape> shape) {
     ReleaseBody();
     m_shape = std::move(shape);

@@ -135,9 +135,11 @@ zSharedPtr<zBulletMesh> zBulletWorld::GetMesh(const char* name) {
         return zSharedPtr<zBulletMesh>();
     }
     mesh->triangleCount = triangles;
-    mesh->array.reset(NewBulletObject<btTriangleIndexVertexArray>(
-        int(triangles), mesh->indices.get(), IndexStride, int(vertexCount), mesh->vertices.get(), PackedStride));
-    if (mesh->array) mesh->shape.reset(NewBulletObject<btBvhTriangleMeshShape>(mesh->array.get(), true, true));
+    mesh->array.reset(NewBulletObject<btTriangleIndexVertexArray>(int(triangles), mesh->indices.get(),
+                                                                  IndexStride, int(vertexCount),
+                                                                  mesh->vertices.get(), PackedStride));
+    if (mesh->array)
+        mesh->shape.reset(NewBulletObject<btBvhTriangleMeshShape>(mesh->array.get(), true, true));
     if (!mesh->shape || !m_meshCache.Add(mesh)) {
         GetLog() << "[!] Failed to allocate bullet mesh.\n";
         return zSharedPtr<zBulletMesh>();

@@ -93,7 +93,7 @@ bool zBulletWorld::Create() {
     if (m_broadphase) m_solver.reset(NewBulletObject<btSequentialImpulseConstraintSolver>());
     if (m_solver)
         m_world.reset(NewBulletObject<btDiscreteDynamicsWorld>(m_dispatcher.get(), m_broadphase.get(),
-                                                                 m_solver.get(), m_configuration.get()));
+                                                               m_solver.get(), m_configuration.get()));
     if (!m_world) {
         GetLog() << "[!] Failed to create the physics world.\n";
         Destroy();
@@ -125,13 +125,18 @@ void zBulletWorld::TickCallback(btDynamicsWorld* world, float timeStep) {
 
 void zBulletWorld::Step(f32 timeStep) {
     if (!m_world) return;
+    if (IsStepping()) {
+        // Bullet's stepping is not re-entrant.
+        GetLog() << "[!] Physics step requested inside a physics step; ignored.\n";
+        return;
+    }
     BeginStep();
     m_world->stepSimulation(timeStep, MaxSubSteps, GetFixedTimeStep());
     EndStep();
 }
 
-bool zBulletWorld::Raytrace(const zVector& origin, const zVector& direction, zPhysicRayResult& result, u32 group,
-                            u32, f32 maxDistance) {
+bool zBulletWorld::Raytrace(const zVector& origin, const zVector& direction, zPhysicRayResult& result,
+                            u32 group, u32, f32 maxDistance) {
     if (!m_world) return false;
     if (maxDistance <= 0.0f) maxDistance = PhysicDefaultRayDistance;
     const btVector3 from = ToBullet(origin);

@@ -68,8 +68,8 @@ class zPhysicWorld {
     // (direction not normalised; maxDistance <= 0 means
     // PhysicDefaultRayDistance) with the low 16 bits of group as the ray's
     // collision group. No hit leaves result untouched.
-    virtual bool Raytrace(const zVector& origin, const zVector& direction, zPhysicRayResult& result, u32 group,
-                          u32 unused, f32 maxDistance) = 0;
+    virtual bool Raytrace(const zVector& origin, const zVector& direction, zPhysicRayResult& result,
+                          u32 group, u32 unused, f32 maxDistance) = 0;
     // Null when it cannot be allocated; the caller owns the new object.
     virtual zPhysicItem* CreatePhysicItem() = 0;
     virtual void AddPhysicItem(zPhysicItem* item) = 0;

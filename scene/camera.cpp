@@ -22,16 +22,6 @@ f32 ClampZoom(f32 zoom) {
     return zoom < CameraMinimumZoom ? CameraMinimumZoom : zoom;
 }
 
-// Adds child to parent; false (and nothing kept) when either is missing.
-bool Append(zMetaTag* parent, zMetaTag* child) {
-    if (!child) return false;
-    if (!parent->AddChild(child)) {
-        delete child;
-        return false;
-    }
-    return true;
-}
-
 bool ReadFloat(const zMetaTag* tag, f32& out) {
     if (tag->GetValue().GetFloat(out)) return true;
     GetLog() << "[*] Invalid value of '" << tag->GetName() << "' in <Camera>.\n";
@@ -270,7 +260,7 @@ bool zCamera::ParseCamera(const zMetaTag* tag) {
 zMetaTag* zCamera::SerializeCamera() const {
     std::unique_ptr<zMetaTag> root(new (std::nothrow) zMetaTag("Camera"));
     bool complete = root != nullptr;
-    if (complete) complete = Append(root.get(), SerializeTag());
+    if (complete) complete = AppendChildTag(root.get(), SerializeTag());
     struct FloatField {
         const char* name;
         f32 value;
@@ -283,23 +273,25 @@ zMetaTag* zCamera::SerializeCamera() const {
     };
     for (const FloatField& field : floats)
         if (complete && field.value != field.defaultValue)
-            complete = Append(root.get(), new (std::nothrow) zMetaTag(field.name, field.value));
+            complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag(field.name, field.value));
     const zVector2 origin(m_block.viewportOrigin[0], m_block.viewportOrigin[1]);
     const zVector2 size(m_block.viewportSize[0], m_block.viewportSize[1]);
     if (complete && (origin.x != 0.0f || origin.y != 0.0f))
-        complete = Append(root.get(), SerializeVector2(origin, "ViewportOrigin"));
+        complete = AppendChildTag(root.get(), SerializeVector2(origin, "ViewportOrigin"));
     if (complete && (size.x != 1.0f || size.y != 1.0f))
-        complete = Append(root.get(), SerializeVector2(size, "ViewportSize"));
-    if (complete && m_block.orthographic) complete = Append(root.get(), new (std::nothrow) zMetaTag("Orthographic"));
+        complete = AppendChildTag(root.get(), SerializeVector2(size, "ViewportSize"));
+    if (complete && m_block.orthographic)
+        complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Orthographic"));
     const FloatField orthographic[] = {
         {"OrthographicWidth", m_block.orthoWidth, 1.0f},
         {"OrthographicHeight", m_block.orthoHeight, 1.0f},
     };
     for (const FloatField& field : orthographic)
         if (complete && field.value != field.defaultValue)
-            complete = Append(root.get(), new (std::nothrow) zMetaTag(field.name, field.value));
+            complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag(field.name, field.value));
     if (complete)
-        complete = Append(root.get(), new (std::nothrow) zMetaTag("AspectRatioRefYAxis", m_block.aspectRefYAxis));
+        complete = AppendChildTag(root.get(),
+                                  new (std::nothrow) zMetaTag("AspectRatioRefYAxis", m_block.aspectRefYAxis));
     if (!complete) {
         GetLog() << "[!] Could not serialize camera. Failed to create root tag.\n";
         return nullptr;

@@ -50,6 +50,10 @@ constexpr u32 RotationOrderCount = 7;
 extern const char* const RotationOrderNames[RotationOrderCount];
 constexpr u32 DefaultRotationOrder = 4;
 
+// Tag writers: adds child to parent; false (and child freed) when the child
+// is missing or cannot be added.
+bool AppendChildTag(zMetaTag* parent, zMetaTag* child);
+
 class zItem {
   public:
     // Defaults everywhere and all three dirty bits set. The engine is only

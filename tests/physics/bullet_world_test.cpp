@@ -87,7 +87,8 @@ TEST(BulletWorld, FreeFallFollowsTheFixedStep) {
         f.world.Step(1.0f / 60.0f);
     // Velocity first, then position: 10 - g dt^2 (1 + ... + 60).
     const f32 dt = 1.0f / 60.0f;
-    EXPECT_NEAR(WorldFixture::MotionStatePosition(ball).y, 10.0f - 9.8f * dt * dt * (60.0f * 61.0f / 2.0f), 1e-3f);
+    EXPECT_NEAR(WorldFixture::MotionStatePosition(ball).y, 10.0f - 9.8f * dt * dt * (60.0f * 61.0f / 2.0f),
+                1e-3f);
 }
 
 TEST(BulletWorld, RaytraceCastsAlongTheUnnormalisedDirection) {
@@ -99,12 +100,9 @@ TEST(BulletWorld, RaytraceCastsAlongTheUnnormalisedDirection) {
         bool hit;
     };
     const Case cases[] = {
-        {4000.0f, zVector(1, 0, 0), 0.0f, 1, true},
-        {9000.0f, zVector(2, 0, 0), 0.0f, 1, true},
-        {6000.0f, zVector(1, 0, 0), 0.0f, 1, false},
-        {6000.0f, zVector(1, 0, 0), -3.0f, 1, false},
-        {6000.0f, zVector(1, 0, 0), 7000.0f, 1, true},
-        {50.0f, zVector(0, 1, 0), 0.0f, 1, false},
+        {4000.0f, zVector(1, 0, 0), 0.0f, 1, true},    {9000.0f, zVector(2, 0, 0), 0.0f, 1, true},
+        {6000.0f, zVector(1, 0, 0), 0.0f, 1, false},   {6000.0f, zVector(1, 0, 0), -3.0f, 1, false},
+        {6000.0f, zVector(1, 0, 0), 7000.0f, 1, true}, {50.0f, zVector(0, 1, 0), 0.0f, 1, false},
     };
     for (const Case& c : cases) {
         WorldFixture f;
@@ -206,6 +204,34 @@ TEST(BulletWorld, WorkQueuedDuringAStepRunsAfterIt) {
     EXPECT_TRUE(ran);
 }
 
+TEST(BulletWorld, StepInsideAStepIsRefused) {
+    WorldFixture f;
+    LogCapture log;
+    f.callback.onTick = [&](bool) { f.world.Step(0.1f); };
+    f.world.Step(1.0f / 30.0f);
+    EXPECT_EQ(f.callback.preTicks, 2);
+    EXPECT_EQ(f.callback.postTicks, 2);
+    EXPECT_NE(log.Text().find("[!] Physics step requested inside a physics step; ignored.\n"),
+              std::string::npos);
+}
+
+// Items and constraints outliving Bullet's world (Destroy before them).
+TEST(BulletWorld, DestroyBeforeItsItems) {
+    WorldFixture f;
+    zBulletPhysicItem* box = f.AddBox(zVector(0, 0, 0), 0.5f, 1.0f);
+    std::unique_ptr<zPhysicConstraint> constraint(f.world.CreateConstraint());
+    static_cast<zBulletConstraint*>(constraint.get())
+        ->AdoptConstraint(
+            std::make_unique<btPoint2PointConstraint>(*box->GetRigidBody(), btVector3(0, 1, 0)));
+    f.world.AddConstraint(constraint.get());
+    f.world.Destroy();
+    EXPECT_FALSE(box->GetRigidBody()->isInWorld());
+    f.world.AddPhysicItem(box);
+    f.world.Step(0.1f);
+    constraint.reset();
+    f.items.clear();
+}
+
 TEST(BulletWorld, AddAndRemoveItemsAndConstraints) {
     WorldFixture f;
     btDiscreteDynamicsWorld* bullet = f.world.GetDynamicsWorld();
@@ -233,7 +259,8 @@ TEST(BulletWorld, AddAndRemoveItemsAndConstraints) {
     f.world.AddConstraint(constraint.get());
     EXPECT_EQ(bullet->getNumConstraints(), 0);
     static_cast<zBulletConstraint*>(constraint.get())
-        ->AdoptConstraint(std::make_unique<btPoint2PointConstraint>(*box->GetRigidBody(), btVector3(0, 1, 0)));
+        ->AdoptConstraint(
+            std::make_unique<btPoint2PointConstraint>(*box->GetRigidBody(), btVector3(0, 1, 0)));
     f.world.AddConstraint(constraint.get());
     EXPECT_EQ(bullet->getNumConstraints(), 1);
     f.world.RemoveConstraint(constraint.get());
@@ -283,8 +310,9 @@ TEST(BulletWorld, DebugDrawShowsContactPointsAsCrosses) {
         const zVector& p = contact.positions[i];
         int found = 0;
         for (const RecordedLine& line : renderer.lines)
-            found += std::abs(line.from.x - (p.x - 1.0f)) < 1e-4f && std::abs(line.to.x - (p.x + 1.0f)) < 1e-4f &&
-                     std::abs(line.from.y - p.y) < 1e-4f && std::abs(line.from.z - p.z) < 1e-4f;
+            found += std::abs(line.from.x - (p.x - 1.0f)) < 1e-4f &&
+                     std::abs(line.to.x - (p.x + 1.0f)) < 1e-4f && std::abs(line.from.y - p.y) < 1e-4f &&
+                     std::abs(line.from.z - p.z) < 1e-4f;
         EXPECT_GE(found, 1) << i;
     }
     EXPECT_EQ(f.world.GetDebugDrawMode(), 0);

@@ -83,7 +83,8 @@ struct WorldFixture {
         return item;
     }
     zBulletPhysicItem* AddBox(const zVector& position, f32 halfSize, f32 mass, bool add = true) {
-        return AddBody(std::make_unique<btBoxShape>(btVector3(halfSize, halfSize, halfSize)), mass, position, add);
+        return AddBody(std::make_unique<btBoxShape>(btVector3(halfSize, halfSize, halfSize)), mass, position,
+                       add);
     }
     zBulletPhysicItem* AddSphere(const zVector& position, f32 radius, f32 mass) {
         return AddBody(std::make_unique<btSphereShape>(radius), mass, position);
@@ -102,17 +103,20 @@ struct PolygonCorners {
 };
 
 // A geometry document with those vertices and polygons, in the text forms.
-inline std::string GeometryText(const std::vector<zVector>& vertices, const std::vector<PolygonCorners>& polygons) {
-    std::string text = "<ZML=1.0>\n<Geometry=\n  <AVertex=<Count=" + std::to_string(vertices.size()) + "><Data=";
+inline std::string GeometryText(const std::vector<zVector>& vertices,
+                                const std::vector<PolygonCorners>& polygons) {
+    std::string text = "<ZML=1.0>\n<Geometry=\n  <Materials=<Material=<Id=\"paint\">>>\n  <AVertex=<Count=" +
+                       std::to_string(vertices.size()) + "><Data=";
     for (const zVector& v : vertices)
-        text += "<V=<X=" + std::to_string(v.x) + "><Y=" + std::to_string(v.y) + "><Z=" + std::to_string(v.z) + ">>";
+        text += "<V=<X=" + std::to_string(v.x) + "><Y=" + std::to_string(v.y) + "><Z=" + std::to_string(v.z) +
+                ">>";
     text += ">>\n";
     size_t bindings = 0;
     for (const PolygonCorners& p : polygons)
         bindings += p.corners.size();
     if (!polygons.empty()) {
-        text += "  <APolygon=<Count=" + std::to_string(polygons.size()) + "><BindingCount=" +
-                std::to_string(bindings) + "><Data=";
+        text += "  <APolygon=<Count=" + std::to_string(polygons.size()) +
+                "><BindingCount=" + std::to_string(bindings) + "><Data=";
         for (const PolygonCorners& p : polygons) {
             text += "<P=<Count=" + std::to_string(p.corners.size()) + "><Material=0>";
             for (u32 corner : p.corners)

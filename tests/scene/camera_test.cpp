@@ -25,8 +25,8 @@ struct CameraFixture {
 
 bool IsFiniteFrustum(const zFrustum& frustum) {
     for (const zPlane& plane : frustum.planes)
-        if (!std::isfinite(plane.normal.x) || !std::isfinite(plane.normal.y) || !std::isfinite(plane.normal.z) ||
-            !std::isfinite(plane.d))
+        if (!std::isfinite(plane.normal.x) || !std::isfinite(plane.normal.y) ||
+            !std::isfinite(plane.normal.z) || !std::isfinite(plane.d))
             return false;
     return true;
 }
@@ -120,8 +120,11 @@ TEST(Camera, FovIsClampedAndZoomHasAFloor) {
     };
     // 4 clamps to 3.14072, whose zoom (4.4e-4) is raised to the floor 0.1:
     // the field read back is 2 atan(10).
-    const Case cases[] = {{0.0f, 0.008726647f}, {-1.0f, 0.008726647f}, {4.0f, 2.0f * std::atan(10.0f)},
-                          {2.5f, 2.5f},         {1.0f, 1.0f}};
+    const Case cases[] = {{0.0f, 0.008726647f},
+                          {-1.0f, 0.008726647f},
+                          {4.0f, 2.0f * std::atan(10.0f)},
+                          {2.5f, 2.5f},
+                          {1.0f, 1.0f}};
     for (const Case& c : cases) {
         zCamera camera;
         camera.SetFov(c.fov);
@@ -146,12 +149,9 @@ TEST(Camera, WorldToScreenAtIdentity) {
         f32 x, y;
     };
     const Case cases[] = {
-        {zVector(0, 0, 10), true, 0.5f, 0.5f},
-        {zVector(1, 0, 3.2f), true, 1.0f, 0.5f},
-        {zVector(0, 1, 3.2f), true, 0.5f, 0.0f},
-        {zVector(0, 0, 0), false, 0, 0},
-        {zVector(5, 5, 0), false, 0, 0},
-        {zVector(0, 0, -1), false, 0, 0},
+        {zVector(0, 0, 10), true, 0.5f, 0.5f},   {zVector(1, 0, 3.2f), true, 1.0f, 0.5f},
+        {zVector(0, 1, 3.2f), true, 0.5f, 0.0f}, {zVector(0, 0, 0), false, 0, 0},
+        {zVector(5, 5, 0), false, 0, 0},         {zVector(0, 0, -1), false, 0, 0},
     };
     for (const Case& c : cases) {
         zVector screen(9, 9, 9, 9);
@@ -304,6 +304,7 @@ TEST(CameraTag, DepthOfFieldKeysSurviveALaterItemChild) {
     ASSERT_TRUE(camera.ParseCamera(doc.Root()));
     const zMetaTag* fStop = camera.GetRegistry().GetKey(CameraDofFStopKey);
     ASSERT_NE(fStop, nullptr);
+    EXPECT_EQ(fStop->GetValue().GetType(), VariantFloat);
     f32 value = 0.0f;
     EXPECT_TRUE(fStop->GetValue().GetFloat(value));
     EXPECT_FLOAT_EQ(value, 2.8f);
@@ -345,4 +346,21 @@ TEST(CameraTag, RoundTripOfAChangedCamera) {
     EXPECT_EQ(DumpOne(again.get()), DumpOne(text->Root()));
     EXPECT_EQ(loaded.GetZoom(), 2.5f);
     EXPECT_EQ(loaded.GetCameraBlock().viewportSize[1], 0.75f);
+}
+
+// The renderer views through the camera: view, projection, frustum and the
+// camera block come from it on ApplyView.
+TEST(Camera, RendererAppliesTheCameraView) {
+    CameraFixture f;
+    f.camera.SetPosition(zVector(0, 0, -10));
+    f.camera.SetZoom(2.0f);
+    f.renderer.SetViewItem(&f.camera);
+    EXPECT_EQ(f.renderer.GetViewTransform(), f.camera.GetTransformBlock());
+    f.renderer.ApplyView();
+    EXPECT_FLOAT_EQ(f.renderer.GetProjection().e[0], 2.0f * 0.75f);
+    EXPECT_EQ(f.renderer.GetCameraBlock().zoom, 2.0f);
+    EXPECT_EQ(f.renderer.GetCameraBlock().frustum.ClassifySphere(zVector(0, 0, 0), 1.0f), ClassifyInside);
+    const zVector view = zVector(0, 0, 0).ApplyMatrix(f.camera.GetViewMatrix());
+    EXPECT_FLOAT_EQ(view.z, 10.0f);
+    f.renderer.SetViewItem(nullptr);
 }
