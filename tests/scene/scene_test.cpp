@@ -384,3 +384,30 @@ TEST_F(SceneTest, AQueuedDeactivationWaitsForTheNextUpdate) {
     EXPECT_EQ(item->updates, 1);
 }
 
+
+TEST_F(SceneTest, BillboardsFaceTheCurrentCamera) {
+    zMCamera* camera = scene->AddCamera("view");
+    camera->zCamera::SetRotation(zVector(0.0f, 1.5707964f, 0.0f, 1.0f));
+    scene->SetCurrentCamera(camera);
+    TestItem* parent = Add("parent");
+    parent->SetPosition(zVector(10.0f, 0.0f, 0.0f, 1.0f));
+    parent->SetScale(zVector(2.0f, 2.0f, 2.0f, 1.0f));
+    TestItem* sprite = Add("sprite");
+    sprite->zItem::SetParent(parent);
+    sprite->SetPosition(zVector(1.0f, 0.0f, 0.0f, 1.0f));
+    sprite->SetBehaviour(BehaviourBillboard);
+    scene->Update(UpdateItems);
+    const zMatrix4 world = *sprite->GetWorldMatrix();
+    const zMatrix4 view = *camera->GetWorldMatrix();
+    // Placed where the parent puts it, scaled by both, turned as the camera.
+    const zVector translation = world.GetRow(3, true);
+    EXPECT_FLOAT_EQ(translation.x, 12.0f);
+    for (int row = 0; row < 3; ++row) {
+        const zVector axis = world.GetRow(row, false);
+        const zVector cameraAxis = view.GetRow(row, false);
+        EXPECT_NEAR(axis.x, cameraAxis.x * 2.0f, 1e-5f) << row;
+        EXPECT_NEAR(axis.y, cameraAxis.y * 2.0f, 1e-5f) << row;
+        EXPECT_NEAR(axis.z, cameraAxis.z * 2.0f, 1e-5f) << row;
+    }
+    EXPECT_EQ(sprite->updates, 1);
+}
