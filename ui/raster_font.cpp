@@ -107,7 +107,7 @@ bool zRasterFont::Read(const zMetafile& description, const char* path) {
             m_glyphs[id] = glyph;
         }
     }
-    if (!m_glyphs[' '].present) GetLog() << "[*] No space character in font '" << path << "'.\n";
+    if (!m_glyphs[static_cast<u8>(' ')].present) GetLog() << "[*] No space character in font '" << path << "'.\n";
 
     const zString base = zString(path).GetWithoutExtension();
     for (i32 page = 0; page < pageCount; ++page) {
