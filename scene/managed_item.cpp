@@ -34,15 +34,6 @@ constexpr const char* AcceptedTags[] = {"TauItem",    "GColItem",   "ScriptUnit"
                                         "ProxyScene", "ProxyGroup", "ProxyFlag",        "ProxyRootParamTo",
                                         "PhysicItem"};
 
-bool Append(zMetaTag* parent, zMetaTag* child) {
-    if (!child) return false;
-    if (!parent->AddChild(child)) {
-        delete child;
-        return false;
-    }
-    return true;
-}
-
 f32 ReadFloat(const zMetaTag* tag, f32 fallback) {
     f32 value = fallback;
     return tag->GetValue().GetFloat(value) ? value : fallback;
@@ -409,21 +400,21 @@ bool zMItem::ParseTag(const zMetafile* document, const zMetaTag* tag) {
 zMetaTag* zMItem::SerializeTag() const {
     std::unique_ptr<zMetaTag> root(new (std::nothrow) zMetaTag("MItem"));
     bool complete = root != nullptr;
-    if (complete) complete = Append(root.get(), new (std::nothrow) zMetaTag("Id", m_name.CStr() ? m_name.CStr() : ""));
-    if (complete) complete = Append(root.get(), new (std::nothrow) zMetaTag("UId", m_uid));
-    if (complete && m_active) complete = Append(root.get(), new (std::nothrow) zMetaTag("Active"));
-    if (complete && m_helper) complete = Append(root.get(), new (std::nothrow) zMetaTag("Helper"));
+    if (complete) complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Id", m_name.CStr() ? m_name.CStr() : ""));
+    if (complete) complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("UId", m_uid));
+    if (complete && m_active) complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Active"));
+    if (complete && m_helper) complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Helper"));
     for (const BehaviourTag& entry : BehaviourTags)
         if (complete && (m_behaviour & entry.bit))
-            complete = Append(root.get(), new (std::nothrow) zMetaTag(entry.name));
+            complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag(entry.name));
     if (complete && m_hasInitialMatrix)
-        complete = Append(root.get(), SerializeMatrix4(m_initialMatrix, "InitialMatrix"));
-    if (complete) complete = Append(root.get(), new (std::nothrow) zMetaTag("Priority", m_priority));
-    if (complete) complete = Append(root.get(), new (std::nothrow) zMetaTag("ScriptLogicFq", m_logicFrequency));
+        complete = AppendChildTag(root.get(), SerializeMatrix4(m_initialMatrix, "InitialMatrix"));
+    if (complete) complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Priority", m_priority));
+    if (complete) complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("ScriptLogicFq", m_logicFrequency));
     // A player without motions writes nothing.
-    if (complete && GetMotionCount() > 0) complete = Append(root.get(), zAnimationPlayer::SerializeTag());
+    if (complete && GetMotionCount() > 0) complete = AppendChildTag(root.get(), zAnimationPlayer::SerializeTag());
     if (complete && GetScriptUnits().GetCount() > 0) {
-        complete = Append(root.get(), zScriptedObject::SerializeTag());
+        complete = AppendChildTag(root.get(), zScriptedObject::SerializeTag());
         if (complete) complete = GetScriptUnits().GetHead()->value->Serialize(root.get()) != nullptr;
     }
     if (!complete) {

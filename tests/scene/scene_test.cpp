@@ -53,6 +53,29 @@ int TakeRun(std::string& text, const std::string& anchor, const std::string& lin
     return text.find(line) == std::string::npos ? count : -1;
 }
 
+// The tracer script, a SceneTracer unit on the scene and an item with an
+// ItemTracer unit.
+class TracedScene : public SceneFixture {
+  public:
+    TestItem* AddTracers(const char* itemName) {
+        WriteScript("tracer.nut", TracerScript);
+        sceneUnit = AddUnit(*scene, "SceneTracer");
+        TestItem* item = Add(itemName);
+        AddUnit(*item, "ItemTracer");
+        return item;
+    }
+    zScriptUnit* AddUnit(zScriptedObject& owner, const char* className) {
+        zScriptUnit* unit = owner.NewScriptUnit();
+        EXPECT_TRUE(unit);
+        if (unit) {
+            unit->SetScriptPath("tracer.nut");
+            unit->SetClassName(className);
+        }
+        return unit;
+    }
+    zScriptUnit* sceneUnit = nullptr;
+};
+
 struct RecordingInterface : zSceneUserInterface {
     void Clear() override { calls += "clear "; }
     void Render(bool skipScript) override { calls += skipScript ? "render skip " : "render "; }
@@ -62,19 +85,10 @@ struct RecordingInterface : zSceneUserInterface {
 
 } // namespace
 
-TEST_F(SceneTest, ScriptsSeeTheEventsInTheirOrder) {
-    WriteScript("tracer.nut", TracerScript);
+TEST_F(TracedScene, ScriptsSeeTheEventsInTheirOrder) {
     ASSERT_TRUE(scene->CreatePhysicWorld());
     scene->SetName("order");
-    zScriptUnit* sceneUnit = scene->NewScriptUnit();
-    ASSERT_TRUE(sceneUnit);
-    sceneUnit->SetScriptPath("tracer.nut");
-    sceneUnit->SetClassName("SceneTracer");
-    TestItem* item = Add("a");
-    zScriptUnit* itemUnit = item->NewScriptUnit();
-    ASSERT_TRUE(itemUnit);
-    itemUnit->SetScriptPath("tracer.nut");
-    itemUnit->SetClassName("ItemTracer");
+    TestItem* item = AddTracers("a");
     scene->RegisterAsPropertyCallback(engine.GetRenderer());
     scene->SetScriptGlobals(nullptr);
 
@@ -105,16 +119,9 @@ TEST_F(SceneTest, ScriptsSeeTheEventsInTheirOrder) {
     EXPECT_FALSE(vm.IsKilled());
 }
 
-TEST_F(SceneTest, UpdateWithoutTheScriptPartSendsNoScriptEvent) {
-    WriteScript("tracer.nut", TracerScript);
+TEST_F(TracedScene, UpdateWithoutTheScriptPartSendsNoScriptEvent) {
     ASSERT_TRUE(scene->CreatePhysicWorld());
-    zScriptUnit* sceneUnit = scene->NewScriptUnit();
-    sceneUnit->SetScriptPath("tracer.nut");
-    sceneUnit->SetClassName("SceneTracer");
-    TestItem* item = Add("a");
-    zScriptUnit* itemUnit = item->NewScriptUnit();
-    itemUnit->SetScriptPath("tracer.nut");
-    itemUnit->SetClassName("ItemTracer");
+    TestItem* item = AddTracers("a");
     scene->Setup(false, 0);
     ASSERT_GT(scene->LoadCommandList("toposition 0.1, 4, 0, 0;", *item), 0);
     SetFrameTime(1000);
@@ -249,13 +256,10 @@ TEST_F(SceneTest, FindItemPaths) {
     EXPECT_EQ(log.Text(), "[*] Could not locate any instance of the provided item.\n");
 }
 
-TEST_F(SceneTest, ToolModeOneSetsUpWithoutScripts) {
-    WriteScript("tracer.nut", TracerScript);
+TEST_F(TracedScene, ToolModeOneSetsUpWithoutScripts) {
     engine.SetToolMode(1);
     scene->SetName("tool");
-    zScriptUnit* sceneUnit = scene->NewScriptUnit();
-    sceneUnit->SetScriptPath("tracer.nut");
-    sceneUnit->SetClassName("SceneTracer");
+    AddTracers("a");
     TestItem* instance = Add("inst", ManagedKindInstance);
     log.Reset();
     scene->Setup(true, 1024);
@@ -299,12 +303,8 @@ TEST(SceneStep, ClampedForPhysicsCommandsAndLogic) {
         EXPECT_EQ(zScene::ClampStep(entry.units), entry.step) << entry.units;
 }
 
-TEST_F(SceneTest, LongFramesClampTheLogicStep) {
-    TestItem* item = Add("a");
-    zScriptUnit* unit = item->NewScriptUnit();
-    WriteScript("tracer.nut", TracerScript);
-    unit->SetScriptPath("tracer.nut");
-    unit->SetClassName("ItemTracer");
+TEST_F(TracedScene, LongFramesClampTheLogicStep) {
+    TestItem* item = AddTracers("a");
     scene->Setup(false, 0);
     SetFrameTime(5000);
     EXPECT_EQ(engine.GetFrameTime(), 5000);
@@ -313,19 +313,13 @@ TEST_F(SceneTest, LongFramesClampTheLogicStep) {
     log.Reset();
     scene->Update(UpdateAll);
     // 0.2 s, not 0.5 s: four calls.
-    EXPECT_EQ(log.Text(), "[S] item OnUpdate\n[S] item OnLogicUpdate 0.05\n[S] item OnLogicUpdate 0.05\n"
+    EXPECT_EQ(log.Text(), "[S] scene OnUpdate\n[S] item OnUpdate\n[S] item OnLogicUpdate 0.05\n"
+                          "[S] item OnLogicUpdate 0.05\n"
                           "[S] item OnLogicUpdate 0.05\n[S] item OnLogicUpdate 0.05\n");
 }
 
-TEST_F(SceneTest, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
-    WriteScript("tracer.nut", TracerScript);
-    zScriptUnit* sceneUnit = scene->NewScriptUnit();
-    sceneUnit->SetScriptPath("tracer.nut");
-    sceneUnit->SetClassName("SceneTracer");
-    TestItem* item = Add("a");
-    zScriptUnit* itemUnit = item->NewScriptUnit();
-    itemUnit->SetScriptPath("tracer.nut");
-    itemUnit->SetClassName("ItemTracer");
+TEST_F(TracedScene, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
+    TestItem* item = AddTracers("a");
     zRenderer* renderer = engine.GetRenderer();
     ASSERT_TRUE(renderer);
     scene->RegisterAsPropertyCallback(renderer);
