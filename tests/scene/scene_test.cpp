@@ -33,6 +33,7 @@ class ItemTracer {
     function OnSetupDone(i) { print("item OnSetupDone") }
     function OnReset(i) { print("item OnReset") }
     function OnUpdate(i) { print("item OnUpdate") }
+    function OnPhysicStep(i, flag) { print("item OnPhysicStep " + flag) }
     function OnLogicUpdate(i, period) { print("item OnLogicUpdate " + period) }
     function OnRenderDone(i) { print("item OnRenderDone") }
     function OnDelete(i) { print("item OnDelete") }
@@ -57,10 +58,10 @@ int TakeRun(std::string& text, const std::string& anchor, const std::string& lin
 // ItemTracer unit.
 class TracedScene : public SceneFixture {
   public:
-    TestItem* AddTracers(const char* itemName) {
+    TestItem* AddTracers(const char* itemName, u32 kind = ManagedKindObject) {
         WriteScript("tracer.nut", TracerScript);
         sceneUnit = AddUnit(*scene, "SceneTracer");
-        TestItem* item = Add(itemName);
+        TestItem* item = Add(itemName, kind);
         AddUnit(*item, "ItemTracer");
         return item;
     }
@@ -254,6 +255,26 @@ TEST_F(SceneTest, FindItemPaths) {
     log.Reset();
     EXPECT_EQ(scene->FindManagedItemOfItem(&bare, &managed), ManagedKindNone);
     EXPECT_EQ(log.Text(), "[*] Could not locate any instance of the provided item.\n");
+}
+
+TEST_F(TracedScene, InstancesHearEveryPhysicsStepUnlessScriptsAreLeftOut) {
+    ASSERT_TRUE(scene->CreatePhysicWorld());
+    AddTracers("inst", ManagedKindInstance);
+    // An instance takes part whatever its body; an object with a body in mode
+    // 0 (as every item here) does not.
+    TestItem* object = Add("object");
+    AddUnit(*object, "ItemTracer");
+    scene->Setup(false, 0);
+    SetFrameTime(500);
+    log.Reset();
+    scene->Update(UpdateAll);
+    std::string text = log.Text();
+    const int steps = TakeRun(text, "[S] scene OnUpdate\n", "[S] scene OnPhysicStep\n[S] item OnPhysicStep true\n");
+    EXPECT_GE(steps, 1) << log.Text();
+    EXPECT_EQ(text.find("OnPhysicStep"), std::string::npos) << log.Text();
+    log.Reset();
+    scene->Update(UpdateAll & ~UpdateScripts);
+    EXPECT_EQ(log.Text(), "");
 }
 
 TEST_F(TracedScene, ToolModeOneSetsUpWithoutScripts) {
