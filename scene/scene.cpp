@@ -12,7 +12,6 @@
 #include "scene/item.h"
 #include "scene/managed_camera.h"
 #include "script/script_dispatch.h"
-#include "script/script_kind.h"
 #include "script/script_vm.h"
 
 namespace {
@@ -30,7 +29,8 @@ template <typename Visit> void ForEach(const zList<zMItem*>& list, Visit visit) 
     }
 }
 
-// The first unit of the item that handles OnLogicUpdate.
+// Whether a unit of the item handles OnLogicUpdate (the logic rate runs only
+// for such items).
 bool HasLogicUpdate(zMItem* item) {
     for (auto* node = item->GetScriptUnits().GetHead(); node; node = node->next) {
         auto* unit = dynamic_cast<zManagerScriptUnit*>(node->value.get());
@@ -455,9 +455,13 @@ void zScene::UpdateLogicRate(f32 step) {
     m_counters[SceneCounterLogic].End();
     ForEach(m_activeItems, [](zMItem* item) {
         if (item->GetPhysicItem() || !item->GetItem() || !HasLogicUpdate(item)) return;
-        const zMatrix4 shown =
-            zMatrix4::Interpolate(item->GetLogicTransformation(), item->GetPreviousLogicTransformation(),
-                                  item->GetLogicCountdown() * item->GetScriptLogicFrequency(), false);
+        // In [0, 1] for any frequency the logic rate accepts; a negative or
+        // non-finite one must not carry the item off or make it NaN.
+        f32 factor = item->GetLogicCountdown() * item->GetScriptLogicFrequency();
+        if (!(factor >= 0.0f)) factor = 0.0f;
+        if (factor > 1.0f) factor = 1.0f;
+        const zMatrix4 shown = zMatrix4::Interpolate(item->GetLogicTransformation(),
+                                                     item->GetPreviousLogicTransformation(), factor, false);
         item->GetItem()->SnapshotMatrix(shown, false, true);
     });
 }

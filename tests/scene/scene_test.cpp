@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -337,6 +339,22 @@ TEST_F(TracedScene, LongFramesClampTheLogicStep) {
     EXPECT_EQ(log.Text(), "[S] scene OnUpdate\n[S] item OnUpdate\n[S] item OnLogicUpdate 0.05\n"
                           "[S] item OnLogicUpdate 0.05\n"
                           "[S] item OnLogicUpdate 0.05\n[S] item OnLogicUpdate 0.05\n");
+}
+
+TEST_F(TracedScene, OddLogicFrequenciesLeaveTheItemWhereItIs) {
+    TestItem* item = AddTracers("a");
+    item->SetPosition(zVector(3.0f, 4.0f, 5.0f, 1.0f));
+    scene->Setup(false, 0);
+    scene->Reset();
+    SetFrameTime(500);
+    for (f32 frequency : {std::numeric_limits<f32>::infinity(), std::nanf(""), -20.0f, 1e30f}) {
+        item->SetScriptLogicFrequency(frequency);
+        scene->Update(UpdateAll);
+        const zVector position = item->GetWorldMatrix()->GetRow(3, true);
+        EXPECT_EQ(position.x, 3.0f) << frequency;
+        EXPECT_EQ(position.y, 4.0f) << frequency;
+        EXPECT_EQ(position.z, 5.0f) << frequency;
+    }
 }
 
 TEST_F(TracedScene, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
