@@ -28,6 +28,7 @@
 #include "script/script_unit.h"
 
 class zItem;
+struct zMinMax;
 class zItemScriptEventDispatcher;
 class zMetafile;
 class zMetaTag;
@@ -126,6 +127,9 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     virtual void ForgetItem(zMItem* /*item*/) {}
     // The drawable part the scene queues (objects, emitters, terrains).
     virtual zRenderable* GetRenderable() { return nullptr; }
+    // Objects: the box of their geometry in the item's own frame; false
+    // without a geometry.
+    virtual bool GetGeometryBox(zMinMax& /*out*/) { return false; }
     // Objects: the skin matrices after the update.
     virtual void UpdateSkin() {}
     // Triggers: one detection pass over the scene's detected items.

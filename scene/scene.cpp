@@ -356,6 +356,23 @@ zMItem* zScene::RaytraceTriggerList(const zVector& direction, const zVector& sta
     return nullptr;
 }
 
+void zScene::GetBounds(zMinMax& out) {
+    bool first = true;
+    ForEach(m_allItems, [&](zMItem* item) {
+        zMinMax box;
+        if (item->GetKind() != ManagedKindObject || !item->GetItem() || !item->GetGeometryBox(box)) return;
+        zOrientedBox oriented = OrientedBoxFromMinMax(box);
+        oriented.Transform(*item->GetItem()->GetWorldMatrix());
+        const zMinMax world = oriented.ToMinMax();
+        if (first) {
+            out = world;
+            first = false;
+        } else {
+            out.AddBox(world);
+        }
+    });
+}
+
 void zScene::GetAmbient(zVector& out) {
     out = zVector(ambientColor[0] * ambientIntensity, ambientColor[1] * ambientIntensity,
                   ambientColor[2] * ambientIntensity, ambientColor[3] * ambientIntensity);

@@ -183,6 +183,9 @@ class zScene : public zSharedObject,
     // The named item of one kind's list.
     zMItem* FindByName(u32 kind, const char* name) const;
     zMItem* FindItem(const char* path, zItem* context) const;
+    // The union of the world boxes of the objects' geometries; out is left
+    // as it is when there is none.
+    void GetBounds(zMinMax& out);
     zMItem* RaytraceTriggerList(const zVector& direction, const zVector& start, f32 length,
                                 zVector* hitPoint);
 

@@ -30,6 +30,11 @@ class TestItem : public zMItem, public zItem {
     f32 GetLightSortKey() const override { return key; }
     void Update() override { ++updates; }
     void SetupTemplate() override { ++templates; }
+    bool GetGeometryBox(zMinMax& out) override {
+        if (!hasBox) return false;
+        out = box;
+        return true;
+    }
     zRenderable* GetRenderable() override { return &renderable; }
 
     struct Drawable : zRenderable {
@@ -41,6 +46,8 @@ class TestItem : public zMItem, public zItem {
     f32 key = 0.0f;
     int updates = 0;
     int templates = 0;
+    bool hasBox = false;
+    zMinMax box{zVector(-1.0f, -1.0f, -1.0f, 1.0f), zVector(1.0f, 1.0f, 1.0f, 1.0f)};
     bool* deleted = nullptr;
 };
 

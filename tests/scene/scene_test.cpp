@@ -292,6 +292,52 @@ TEST_F(TracedScene, ToolModeOneSetsUpWithoutScripts) {
     engine.SetToolMode(0);
 }
 
+TEST_F(SceneTest, BoundsJoinTheObjectsGeometryBoxesInTheWorld) {
+    zMinMax bounds{zVector(7.0f, 7.0f, 7.0f, 1.0f), zVector(8.0f, 8.0f, 8.0f, 1.0f)};
+    Add("no geometry");
+    Add("light", ManagedKindLight)->hasBox = true; // not an object
+    scene->GetBounds(bounds);
+    EXPECT_EQ(bounds.min.x, 7.0f) << "untouched without an object geometry";
+    TestItem* near = Add("near");
+    near->hasBox = true;
+    near->SetScale(zVector(2.0f, 1.0f, 1.0f, 1.0f));
+    TestItem* far = Add("far");
+    far->hasBox = true;
+    far->SetPosition(zVector(0.0f, 10.0f, 0.0f, 1.0f));
+    scene->GetBounds(bounds);
+    EXPECT_FLOAT_EQ(bounds.min.x, -2.0f);
+    EXPECT_FLOAT_EQ(bounds.max.x, 2.0f);
+    EXPECT_FLOAT_EQ(bounds.min.y, -1.0f);
+    EXPECT_FLOAT_EQ(bounds.max.y, 11.0f);
+    EXPECT_FLOAT_EQ(bounds.max.z, 1.0f);
+}
+
+TEST_F(SceneTest, RaysHitTheFirstTriggerVolume) {
+    TestItem* missed = Add("missed", ManagedKindTrigger);
+    missed->SetPosition(zVector(0.0f, 50.0f, 0.0f, 1.0f));
+    TestItem* trigger = Add("box", ManagedKindTrigger);
+    trigger->SetPosition(zVector(5.0f, 0.0f, 0.0f, 1.0f));
+    trigger->SetScale(zVector(2.0f, 2.0f, 2.0f, 1.0f));
+    const zVector along(1.0f, 0.0f, 0.0f, 0.0f);
+    const zVector origin(0.0f, 0.0f, 0.0f, 1.0f);
+    struct Case {
+        f32 length;
+        zMItem* hit;
+        f32 x;
+    };
+    // A segment that ends inside gives its end (zMinMax::IntersectSegment).
+    const Case cases[] = {{-1.0f, trigger, 4.0f}, {10.0f, trigger, 4.0f}, {3.0f, nullptr, 0.0f},
+                          {4.5f, trigger, 4.5f}};
+    for (const Case& entry : cases) {
+        zVector point(9.0f, 9.0f, 9.0f, 1.0f);
+        EXPECT_EQ(scene->RaytraceTriggerList(along, origin, entry.length, &point), entry.hit) << entry.length;
+        if (entry.hit) {
+            EXPECT_FLOAT_EQ(point.x, entry.x);
+            EXPECT_NEAR(point.y, 0.0f, 1e-6f);
+        }
+    }
+}
+
 TEST_F(SceneTest, ResetClearsTheEndRequest) {
     scene->SetFlags(SceneEndRequested | SceneRenderless);
     log.Reset();
