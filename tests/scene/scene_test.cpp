@@ -11,6 +11,7 @@
 
 #include "physics/physic_world.h"
 #include "render/renderer.h"
+#include "scene/motion.h"
 #include "scene/managed_camera.h"
 #include "tests/scene/scene_fixture.h"
 
@@ -336,6 +337,25 @@ TEST_F(SceneTest, RaysHitTheFirstTriggerVolume) {
             EXPECT_NEAR(point.y, 0.0f, 1e-6f);
         }
     }
+}
+
+TEST_F(SceneTest, SetMotionPlaysOnEveryActiveItemHoldingIt) {
+    TestItem* walker = Add("walker");
+    TestItem* idle = Add("idle");
+    TestItem* sleeping = Add("sleeping");
+    ASSERT_TRUE(walker->AddMotion(std::make_unique<zMotion>("walk")));
+    ASSERT_TRUE(idle->AddMotion(std::make_unique<zMotion>("stand")));
+    ASSERT_TRUE(sleeping->AddMotion(std::make_unique<zMotion>("walk")));
+    sleeping->Activate(false, false);
+    scene->Update(UpdateAll);
+    zAnimationSourceList sources;
+    scene->SetMotion("walk", &sources, 0.5f, false, 1.0f);
+    EXPECT_EQ(sources.GetCount(), 1u);
+    EXPECT_EQ(walker->GetSourceCount(), 1u);
+    EXPECT_EQ(idle->GetSourceCount(), 0u);
+    EXPECT_EQ(sleeping->GetSourceCount(), 0u);
+    scene->SetMotion("walk", nullptr, 0.0f, true, 1.0f);
+    EXPECT_EQ(walker->GetSourceCount(), 2u);
 }
 
 TEST_F(SceneTest, ResetClearsTheEndRequest) {
