@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr int SpaceCharacter = 32;
+
 // Floats of the description may be written as integers.
 bool ReadNumber(const zMetaTag* tag, f32& out) {
     i32 integer = 0;
@@ -107,7 +109,7 @@ bool zRasterFont::Read(const zMetafile& description, const char* path) {
             m_glyphs[id] = glyph;
         }
     }
-    if (!m_glyphs[static_cast<u8>(' ')].present) GetLog() << "[*] No space character in font '" << path << "'.\n";
+    if (!m_glyphs[SpaceCharacter].present) GetLog() << "[*] No space character in font '" << path << "'.\n";
 
     const zString base = zString(path).GetWithoutExtension();
     for (i32 page = 0; page < pageCount; ++page) {

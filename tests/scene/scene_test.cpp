@@ -13,6 +13,7 @@
 #include "render/renderer.h"
 #include "scene/motion.h"
 #include "scene/managed_camera.h"
+#include "scene/memory_layout.h"
 #include "tests/scene/scene_fixture.h"
 
 namespace {
@@ -356,6 +357,22 @@ TEST_F(SceneTest, SetMotionPlaysOnEveryActiveItemHoldingIt) {
     EXPECT_EQ(sleeping->GetSourceCount(), 0u);
     scene->SetMotion("walk", nullptr, 0.0f, true, 1.0f);
     EXPECT_EQ(walker->GetSourceCount(), 2u);
+}
+
+TEST_F(SceneTest, MemoryLayoutListsTheSceneTypesInOrder) {
+    log.Reset();
+    DumpSceneMemoryLayout();
+    const std::string text = log.Text();
+    const size_t scene = text.find("    sizeof(zScene) = " + std::to_string(sizeof(zScene)) + "\n");
+    const size_t item = text.find("    sizeof(zMItem) = ");
+    const size_t camera = text.find("    sizeof(zMCamera) = ");
+    const size_t unit = text.find("    sizeof(zManagerScriptUnit) = ");
+    EXPECT_EQ(text.rfind("Scene memory layout:\n\n", 0), 0u);
+    EXPECT_NE(scene, std::string::npos);
+    EXPECT_LT(scene, item);
+    EXPECT_LT(item, camera);
+    EXPECT_LT(camera, unit);
+    EXPECT_NE(unit, std::string::npos);
 }
 
 TEST_F(SceneTest, ResetClearsTheEndRequest) {
