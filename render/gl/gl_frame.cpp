@@ -22,6 +22,11 @@ void Transposed(const zMatrix4& in, f32 out[16]) {
 }
 
 const f32 White[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+
+// A byte offset in the bound buffer object, as GL takes it.
+const void* BufferOffset(u32 offset) {
+    return reinterpret_cast<const void*>(static_cast<uintptr_t>(offset));
+}
 const f32 Black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
 // GL refuses a shininess above 128 and keeps the old value.
@@ -37,15 +42,19 @@ void zGL3Renderer::SetViewMatrix(const zMatrix4& matrix) {
     std::memcpy(m_view, matrix.e, sizeof m_view);
 }
 
-void zGL3Renderer::SetProjectionMatrix(const zMatrix4& matrix) {
-    std::memcpy(m_projectionCopy, matrix.e, sizeof m_projectionCopy);
+void zGL3Renderer::LoadGLMatrix(GLenum mode, const zMatrix4& matrix) {
     if (!m_context) return;
     f32 columns[16];
     Transposed(matrix, columns);
-    m_gl.glMatrixMode(zgl::Projection);
+    m_gl.glMatrixMode(mode);
     m_gl.glLoadMatrixf(columns);
     m_gl.glMatrixMode(zgl::Modelview);
     m_matrixMode = zgl::Modelview;
+}
+
+void zGL3Renderer::SetProjectionMatrix(const zMatrix4& matrix) {
+    std::memcpy(m_projectionCopy, matrix.e, sizeof m_projectionCopy);
+    LoadGLMatrix(zgl::Projection, matrix);
 }
 
 void zGL3Renderer::SetModelMatrix(const zMatrix4& matrix) {
@@ -53,12 +62,7 @@ void zGL3Renderer::SetModelMatrix(const zMatrix4& matrix) {
     std::memcpy(view.e, m_view, sizeof m_view);
     const zMatrix4 modelView = zMatrix4::Multiply(view, matrix);
     std::memcpy(m_modelView, modelView.e, sizeof m_modelView);
-    if (!m_context) return;
-    f32 columns[16];
-    Transposed(modelView, columns);
-    m_gl.glMatrixMode(zgl::Modelview);
-    m_gl.glLoadMatrixf(columns);
-    m_matrixMode = zgl::Modelview;
+    LoadGLMatrix(zgl::Modelview, modelView);
 }
 
 void zGL3Renderer::ClearClippingPlane() {
@@ -503,14 +507,10 @@ void zGL3Renderer::DrawFullScreenQuad(bool textured, f32 u, f32 v, f32 w, f32 h)
     m_gl.glEnd();
     m_gl.glDepthFunc(zgl::Lequal);
     m_gl.glDepthMask(1);
-    // The next draw loads its own projection.
-    f32 columns[16];
+    // Back to the frame's projection for the draws that follow.
     zMatrix4 projection;
     std::memcpy(projection.e, m_projectionCopy, sizeof m_projectionCopy);
-    Transposed(projection, columns);
-    m_gl.glMatrixMode(zgl::Projection);
-    m_gl.glLoadMatrixf(columns);
-    m_gl.glMatrixMode(zgl::Modelview);
+    LoadGLMatrix(zgl::Projection, projection);
 }
 
 void zGL3Renderer::BindGBuffer() {
@@ -713,25 +713,24 @@ void zGL3Renderer::DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatri
 }
 
 void zGL3Renderer::BindListArrays(const GL_GeometryList& list, bool colours, bool normals, bool uvs) {
-    auto at = [](u32 offset) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)); };
     m_gl.glBindBufferARB(zgl::ArrayBuffer, list.vertexBuffer);
     m_gl.glBindBufferARB(zgl::ElementArrayBuffer, list.indexBuffer);
     m_gl.glEnableClientState(zgl::VertexArray);
     m_gl.glVertexPointer(3, zgl::Float, 0, nullptr);
     if (colours && list.colorOffset != Absent) {
         m_gl.glEnableClientState(zgl::ColorArray);
-        m_gl.glColorPointer(4, zgl::Float, 0, at(list.colorOffset));
+        m_gl.glColorPointer(4, zgl::Float, 0, BufferOffset(list.colorOffset));
     }
     if (normals && list.normalOffset != Absent) {
         m_gl.glEnableClientState(zgl::NormalArray);
-        m_gl.glNormalPointer(zgl::Float, 0, at(list.normalOffset));
+        m_gl.glNormalPointer(zgl::Float, 0, BufferOffset(list.normalOffset));
     }
     if (!uvs) return;
     for (u32 channel = 0; channel < 3; ++channel) {
         if (list.uvOffset[channel] == Absent) continue;
         m_gl.glClientActiveTextureARB(zgl::Texture0 + channel);
         m_gl.glEnableClientState(zgl::TextureCoordArray);
-        m_gl.glTexCoordPointer(2, zgl::Float, 0, at(list.uvOffset[channel]));
+        m_gl.glTexCoordPointer(2, zgl::Float, 0, BufferOffset(list.uvOffset[channel]));
         m_unitWords[channel] |= UnitCoordArray;
     }
     m_gl.glClientActiveTextureARB(zgl::Texture0);
@@ -793,35 +792,23 @@ void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMat
     const GLint inverse = program->GetLocation(zGL3Shader::LocationInverseBufferSize);
     if (inverse != -1) m_gl.glUniform2fARB(inverse, m_targetReciprocals[0], m_targetReciprocals[1]);
 
-    auto at = [](u32 offset) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)); };
     GLint enabled[4] = {-1, -1, -1, -1};
+    // One vertex attribute array of the program, when the program reads it.
+    auto enable = [this, program, &enabled](zGL3Shader::Location which, GLint size, GLenum type, u32 offset) {
+        const GLint location = program->GetLocation(which);
+        if (location == -1) return;
+        m_gl.glEnableVertexAttribArray(GLuint(location));
+        m_gl.glVertexAttribPointer(GLuint(location), size, type, 0, 0, BufferOffset(offset));
+        enabled[which] = location;
+    };
     if (pass != PassGBuffer && attributes && list.tangentOffset != Absent) {
-        const GLint tangent = program->GetLocation(zGL3Shader::LocationTangent);
-        const GLint bitangent = program->GetLocation(zGL3Shader::LocationBitangent);
-        if (tangent != -1) {
-            m_gl.glEnableVertexAttribArray(GLuint(tangent));
-            m_gl.glVertexAttribPointer(GLuint(tangent), 3, zgl::Float, 0, 0, at(list.tangentOffset));
-            enabled[0] = tangent;
-        }
-        if (bitangent != -1) {
-            m_gl.glEnableVertexAttribArray(GLuint(bitangent));
-            m_gl.glVertexAttribPointer(GLuint(bitangent), 3, zgl::Float, 0, 0, at(list.bitangentOffset));
-            enabled[1] = bitangent;
-        }
+        enable(zGL3Shader::LocationTangent, 3, zgl::Float, list.tangentOffset);
+        enable(zGL3Shader::LocationBitangent, 3, zgl::Float, list.bitangentOffset);
     }
     if (list.boneIndexOffset != Absent) {
-        const GLint ids = program->GetLocation(zGL3Shader::LocationSkinId);
-        const GLint weights = program->GetLocation(zGL3Shader::LocationSkinWeight);
-        if (ids != -1) {
-            m_gl.glEnableVertexAttribArray(GLuint(ids));
-            m_gl.glVertexAttribPointer(GLuint(ids), 4, zgl::UnsignedByte, 0, 0, at(list.boneIndexOffset));
-            enabled[2] = ids;
-        }
-        if (weights != -1) {
-            m_gl.glEnableVertexAttribArray(GLuint(weights));
-            m_gl.glVertexAttribPointer(GLuint(weights), 4, zgl::Float, 0, 0, at(list.boneWeightOffset));
-            enabled[3] = weights;
-        }
+        // Palette indices are below 256: unsigned bytes.
+        enable(zGL3Shader::LocationSkinId, 4, zgl::UnsignedByte, list.boneIndexOffset);
+        enable(zGL3Shader::LocationSkinWeight, 4, zgl::Float, list.boneWeightOffset);
         // No item skin matrices reach the renderer yet: the palette is identity.
         const GLint palette = m_gl.glGetUniformLocationARB(handle, "skin_mtx");
         if (palette != -1) {

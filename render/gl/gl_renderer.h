@@ -197,6 +197,8 @@ class zGL3Renderer : public zRenderer {
     void AddGeometryBytes(i64 amount) { m_geometryBytes = u64(i64(m_geometryBytes) + amount); }
     void BuildPassText(u32 pass, zMaterial& material, zShaderBlock* position, zShaderBlock* skinning);
     void AddOpacityText(zMaterial& material, zGLSLVariable* opacity);
+    // Loads a row-major engine matrix into a GL matrix stack; model-view stays current.
+    void LoadGLMatrix(GLenum mode, const zMatrix4& matrix);
     void SetScissoredViewport(i32 x, i32 y, i32 width, i32 height);
     void SetSupersampledViewport();
     void LoadFixedLights();

@@ -8,6 +8,7 @@
 #include "render/material.h"
 #include "render/shader/shader_map.h"
 #include "tests/gl/gl_renderer_fixture.h"
+#include "tests/gl/material_cases.h"
 
 namespace {
 
@@ -133,106 +134,13 @@ TEST_F(GLRendererResources, EmptyGeometryIsRefused) {
 
 // Materials.
 
-struct MaterialCase {
-    const char* what;
-    std::function<void(zMaterial&, FakeMaterialHost&)> setup;
-};
-
-zTextureStage& Stage(zMaterial& material, FakeMaterialHost& host, u32 index, u32 type,
-                     u32 uvSource = StageUVSourceUVMap) {
-    static const char* const names[] = {"a.tga", "b.tga", "c.tga", "d.tga", "e.tga", "f.tga"};
-    zTextureStage& stage = material.GetStage(index);
-    stage.active = 1;
-    stage.type = type;
-    stage.texture = host.Add(names[index]);
-    stage.uvSource = uvSource;
-    return stage;
-}
-
-void AddFlags(zMaterial& material, u32 flags) {
-    material.SetFlags(material.GetFlags() | flags);
-}
-
 const zGL3Renderer::GL_MaterialData* DataOf(const zMaterial& material) {
     return dynamic_cast<const zGL3Renderer::GL_MaterialData*>(material.GetRenderData());
 }
 
 TEST_F(GLRendererResources, EveryFixedFunctionMaterialLinksInEachPass) {
     ASSERT_TRUE(OpenHidden());
-    const MaterialCase cases[] = {
-        {"no stage", [](zMaterial&, FakeMaterialHost&) {}},
-        {"diffuse uv source none",
-         [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeDiffuse, StageUVSourceNone); }},
-        {"diffuse uv map", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeDiffuse); }},
-        {"diffuse normal map uv",
-         [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeDiffuse, StageUVSourceLSNormal); }},
-        {"diffuse front map",
-         [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeDiffuse, StageUVSourceFrontMap); }},
-        {"diffuse and blend rgb",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeDiffuse);
-             Stage(m, h, 1, StageTypeBlendRGB);
-         }},
-        {"vertex colour", [](zMaterial& m, FakeMaterialHost&) { AddFlags(m, MaterialFlagVertexColor); }},
-        {"blend rgb with vertex colour",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeDiffuse);
-             Stage(m, h, 1, StageTypeBlendRGB);
-             AddFlags(m, MaterialFlagVertexColor);
-         }},
-        {"decal",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeDiffuse);
-             Stage(m, h, 1, StageTypeDecal);
-         }},
-        {"light map", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeLightmap); }},
-        {"reflection multiply",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeReflection).op = StageOperatorMultiply;
-         }},
-        {"reflection add",
-         [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeReflection).op = StageOperatorAdd; }},
-        {"normal map", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeNormal); }},
-        {"tangent normal map",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeNormal);
-             AddFlags(m, MaterialFlagNormalMapTangent);
-         }},
-        {"opacity (dithered alpha test)",
-         [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeOpacity); }},
-        {"opacity soft z",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeOpacity);
-             AddFlags(m, MaterialFlagAlphaSoftZ);
-         }},
-        {"opacity to frame",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeOpacity);
-             AddFlags(m, MaterialFlagAlphaToFrame);
-         }},
-        {"glossiness", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeGlossiness); }},
-        {"specular and self illumination",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeSpecular);
-             Stage(m, h, 1, StageTypeSelfIllum);
-         }},
-        {"skinned", [](zMaterial& m, FakeMaterialHost&) { AddFlags(m, MaterialFlagSkinned); }},
-        {"skinned normal map",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeNormal);
-             AddFlags(m, MaterialFlagSkinned);
-         }},
-        {"all stages",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeDiffuse);
-             Stage(m, h, 1, StageTypeNormal, StageUVSourceLSNormal);
-             Stage(m, h, 2, StageTypeOpacity);
-             Stage(m, h, 3, StageTypeGlossiness);
-             Stage(m, h, 4, StageTypeReflection).op = StageOperatorMultiply;
-             Stage(m, h, 5, StageTypeLightmap);
-             AddFlags(m, MaterialFlagVertexColor | MaterialFlagNormalMapTangent);
-         }},
-    };
+    const std::vector<MaterialCase> cases = FixedFunctionMaterialCases();
     for (const MaterialCase& c : cases) {
         SCOPED_TRACE(c.what);
         zSharedPtr<zMaterial> material(new zMaterial(&host, &host));

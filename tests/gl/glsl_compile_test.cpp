@@ -11,6 +11,7 @@
 #include "render/shader/glsl_generator.h"
 #include "render/shader/shader_map.h"
 #include "tests/gl/gl_fixture.h"
+#include "tests/gl/material_cases.h"
 #include "tests/render/material_fixtures.h"
 #include "tests/support/log_capture.h"
 
@@ -68,83 +69,8 @@ struct GLSLOnMesa : GLContextFixture {
     }
 };
 
-struct MaterialCase {
-    const char* what;
-    std::function<void(zMaterial&, FakeMaterialHost&)> setup;
-};
-
-zTextureStage& Stage(zMaterial& material, FakeMaterialHost& host, u32 index, u32 type,
-                     u32 uvSource = StageUVSourceUVMap) {
-    static const char* const names[] = {"a.tga", "b.tga", "c.tga", "d.tga", "e.tga", "f.tga"};
-    zTextureStage& stage = material.GetStage(index);
-    stage.active = 1;
-    stage.type = type;
-    stage.texture = host.Add(names[index]);
-    stage.uvSource = uvSource;
-    return stage;
-}
-
 TEST_F(GLSLOnMesa, EveryFixedFunctionMaterialLinksInBothForms) {
-    const MaterialCase cases[] = {
-        {"no stage", [](zMaterial&, FakeMaterialHost&) {}},
-        {"diffuse uv source none",
-         [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeDiffuse, StageUVSourceNone); }},
-        {"diffuse uv map", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeDiffuse); }},
-        {"diffuse normal map uv",
-         [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeDiffuse, StageUVSourceLSNormal); }},
-        {"diffuse front map",
-         [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeDiffuse, StageUVSourceFrontMap); }},
-        {"diffuse and blend rgb",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeDiffuse);
-             Stage(m, h, 1, StageTypeBlendRGB);
-         }},
-        {"blend rgb with vertex colour",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeDiffuse);
-             Stage(m, h, 1, StageTypeBlendRGB);
-             m.SetFlags(m.GetFlags() | MaterialFlagVertexColor);
-         }},
-        {"vertex colour",
-         [](zMaterial& m, FakeMaterialHost&) { m.SetFlags(m.GetFlags() | MaterialFlagVertexColor); }},
-        {"decal",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeDiffuse);
-             Stage(m, h, 1, StageTypeDecal);
-         }},
-        {"light map", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeLightmap); }},
-        {"reflection multiply",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeReflection).op = StageOperatorMultiply;
-         }},
-        {"reflection add",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeReflection).op = StageOperatorAdd;
-         }},
-        {"normal map", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeNormal); }},
-        {"tangent normal map",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeNormal);
-             m.SetFlags(m.GetFlags() | MaterialFlagNormalMapTangent);
-         }},
-        {"opacity", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeOpacity); }},
-        {"glossiness", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeGlossiness); }},
-        {"specular and self illumination",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeSpecular);
-             Stage(m, h, 1, StageTypeSelfIllum);
-         }},
-        {"all stages",
-         [](zMaterial& m, FakeMaterialHost& h) {
-             Stage(m, h, 0, StageTypeDiffuse);
-             Stage(m, h, 1, StageTypeNormal, StageUVSourceLSNormal);
-             Stage(m, h, 2, StageTypeOpacity);
-             Stage(m, h, 3, StageTypeGlossiness);
-             Stage(m, h, 4, StageTypeReflection).op = StageOperatorMultiply;
-             Stage(m, h, 5, StageTypeLightmap);
-             m.SetFlags(m.GetFlags() | MaterialFlagVertexColor | MaterialFlagNormalMapTangent);
-         }},
-    };
+    const std::vector<MaterialCase> cases = FixedFunctionMaterialCases();
     for (const MaterialCase& c : cases) {
         for (zGLSLForm form : {GLSLFormDesktop, GLSLFormES}) {
             SCOPED_TRACE(std::string(c.what) + (form == GLSLFormES ? " (ES)" : " (desktop)"));
