@@ -297,8 +297,8 @@ void zGL3Renderer::ApplyMaterialState(const zMaterial* material) {
     m_gl.glAlphaFunc(zgl::Greater, material->GetAlphaThreshold());
     const zTextureStage& first = material->GetStage(0);
     const bool textured = first.active && first.texture;
-    SetMaterialColors(material->GetAmbient(), textured ? White : material->GetDiffuse(), material->GetSpecular(),
-                      material->GetSelfIllum(), material->GetGlossiness() * 256.0f);
+    SetMaterialColors(material->GetAmbient(), textured ? White : material->GetDiffuse(),
+                      material->GetSpecular(), material->GetSelfIllum(), material->GetGlossiness() * 256.0f);
 }
 
 void zGL3Renderer::BindMaterialUniforms(const GL3_RenderMap& map, const zMatrix4& model) {
@@ -381,8 +381,10 @@ void zGL3Renderer::BindMaterialUniforms(const GL3_RenderMap& map, const zMatrix4
         const u32 unit = FirstFreeUnit();
         if (unit >= UnitCount) break;
         BindUnit(unit, map.textures[slot].Get());
-        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapS, map.wrap[slot][0] ? zgl::Repeat : zgl::ClampToEdge);
-        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapT, map.wrap[slot][1] ? zgl::Repeat : zgl::ClampToEdge);
+        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapS,
+                             map.wrap[slot][0] ? zgl::Repeat : zgl::ClampToEdge);
+        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapT,
+                             map.wrap[slot][1] ? zgl::Repeat : zgl::ClampToEdge);
         m_gl.glUniform1iARB(map.samplerLocations[slot], GLint(unit));
     }
 }
@@ -479,7 +481,8 @@ void zGL3Renderer::GrabDisplay(zPicture* picture) {
     const u32 width = u32(size[0]), height = u32(size[1]);
     if (!width || !height || !picture->Allocate(width, height, PixelFormatRGBA8)) return;
     m_gl.glPixelStorei(zgl::PackAlignment, 1);
-    m_gl.glReadPixels(0, 0, GLsizei(width), GLsizei(height), zgl::Rgba, zgl::UnsignedByte, picture->GetPixels());
+    m_gl.glReadPixels(0, 0, GLsizei(width), GLsizei(height), zgl::Rgba, zgl::UnsignedByte,
+                      picture->GetPixels());
     picture->Convert(PixelFormatBGRA8);
     picture->Flip(false, true);
 }
@@ -554,7 +557,8 @@ void zGL3Renderer::RenderQueue() {
 void zGL3Renderer::DrawList(zList<zRenderablePrimitive*>& list, u32 pass) {
     AddStatistic(StatisticObjectSent, 1);
     const bool reverse = pass == PassForwardBlended;
-    for (auto* node = reverse ? list.GetTail() : list.GetHead(); node; node = reverse ? node->previous : node->next) {
+    for (auto* node = reverse ? list.GetTail() : list.GetHead(); node;
+         node = reverse ? node->previous : node->next) {
         zRenderablePrimitive* primitive = node->value;
         if (!primitive || primitive->kind != PrimitiveObjectPart) continue;
         const auto* mesh = dynamic_cast<const zMeshPrimitive*>(primitive);
@@ -571,10 +575,12 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
     ClearTarget(0.0f, 0.0f, 0.0f, 256000.0f, 1.0f, zgl::ColorBufferBit | zgl::DepthBufferBit);
     DrawList(list, PassNormalDepth);
 
-    const GLuint attributes[3] = {TextureName(m_targets[TargetAttr1].Get()), TextureName(m_targets[TargetAttr2].Get()),
+    const GLuint attributes[3] = {TextureName(m_targets[TargetAttr1].Get()),
+                                  TextureName(m_targets[TargetAttr2].Get()),
                                   TextureName(m_targets[TargetAttr3].Get())};
     for (u32 i = 0; i < 3; ++i)
-        m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D, attributes[i], 0);
+        m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D,
+                                       attributes[i], 0);
     if (m_gl.glCheckFramebufferStatusEXT(zgl::Framebuffer) != zgl::FramebufferComplete) {
         GetLog() << "[!] The g-buffer frame buffer is not complete.\n";
     }
@@ -623,7 +629,8 @@ void zGL3Renderer::Present() {
     zTexture* output = GetOutputTexture();
     zTexture* result = m_targets[TargetCompose].Get();
     zTexture* other = m_targets[TargetAttr3].Get();
-    zGL3Shader* blit = m_library ? static_cast<zGL3Shader*>(m_library->Find("core::blit_layer_alpha")) : nullptr;
+    zGL3Shader* blit =
+        m_library ? static_cast<zGL3Shader*>(m_library->Find("core::blit_layer_alpha")) : nullptr;
     // Each step reads the current result at scale `current` and draws it at
     // scale `next`; factors of 2 and more are halved step by step, and the
     // last step always draws into the output, whatever the factor.

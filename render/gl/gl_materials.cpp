@@ -109,7 +109,8 @@ void zGL3Renderer::UpdateMaterial(zMaterial* material) {
     Reset(m_generator, nullptr);
 }
 
-void zGL3Renderer::BuildPassText(u32 pass, zMaterial& material, zShaderBlock* position, zShaderBlock* skinning) {
+void zGL3Renderer::BuildPassText(u32 pass, zMaterial& material, zShaderBlock* position,
+                                 zShaderBlock* skinning) {
     zGLSLCompiledMap& g = m_generator;
     const zShaderMap& graph = *material.GetShaderMap();
     Reset(g, nullptr);
@@ -224,7 +225,8 @@ void zGL3Renderer::AddOpacityText(zMaterial& material, zGLSLVariable* opacity) {
         // sharing the program keep their own thresholds.
         g.fragmentDeclarations.Append("uniform float alpha_threshold;\n");
         g.fragmentDeclarations.Append("uniform sampler2D dither_map;\n");
-        g.fragmentBody.Append("vec2\tscreen_space = vec2(gl_FragCoord.x, gl_FragCoord.y) / vec2(8.0, 8.0);\n");
+        g.fragmentBody.Append(
+            "vec2\tscreen_space = vec2(gl_FragCoord.x, gl_FragCoord.y) / vec2(8.0, 8.0);\n");
         line.Format("if ((%s + 0.01) /* EJ: Adress GF8x00 FP precision issue */ < texture2D(dither_map, "
                     "screen_space).x) discard;\n",
                     value.CStr());
@@ -259,7 +261,8 @@ GL3_RenderMap* zGL3Renderer::CompileRenderMap(u32 pass, zMaterial* material) {
     if (pass >= PassCount) return nullptr;
     std::unique_ptr<GL3_RenderMap> map(new (std::nothrow) GL3_RenderMap());
     if (!map) {
-        GetLog() << "[!] " << "Failed to allocate compiled GL3 render map.";
+        GetLog() << "[!] "
+                 << "Failed to allocate compiled GL3 render map.";
         return nullptr;
     }
     map->material = material;
@@ -286,7 +289,9 @@ GL3_RenderMap* zGL3Renderer::CompileRenderMap(u32 pass, zMaterial* material) {
     // Slots, records and locations all need a linked program.
     if (!program) return map.release();
     const GLhandleARB handle = program->GetProgram();
-    auto uniformLocation = [this, handle](const char* name) { return m_gl.glGetUniformLocationARB(handle, name); };
+    auto uniformLocation = [this, handle](const char* name) {
+        return m_gl.glGetUniformLocationARB(handle, name);
+    };
 
     u32 slot = 0;
     auto bind = [&map, &slot](zTexture* texture, GLint location, u8 wrapU, u8 wrapV) {
@@ -374,7 +379,8 @@ GL3_RenderMap* zGL3Renderer::CompileRenderMap(u32 pass, zMaterial* material) {
         if (map->uniforms.Add(record.get(), true, true)) record.release();
     }
 
-    static const char* const AttributeNames[] = {"attribute_tangent", "attribute_bitangent", "skin_id", "skin_w"};
+    static const char* const AttributeNames[] = {"attribute_tangent", "attribute_bitangent", "skin_id",
+                                                 "skin_w"};
     for (u32 i = 0; i < 4; ++i)
         program->SetLocation(zGL3Shader::Location(i), m_gl.glGetAttribLocation(handle, AttributeNames[i]));
     program->SetLocation(zGL3Shader::LocationAlphaThreshold, uniformLocation("alpha_threshold"));

@@ -16,10 +16,11 @@ const char* const WindowTitle = "Kestrin (https://kestrin.invalid)";
 } // namespace
 
 const char* const zGL3Renderer::TargetNames[TargetCount] = {
-    "depth_map", "attr0_map", "attr1_map", "attr2_map", "attr3_map", "compose_map",
-    "velocity_map", "fx0_map", "fx1_map", "fx2_map", "hdr_map"};
+    "depth_map",    "attr0_map", "attr1_map", "attr2_map", "attr3_map", "compose_map",
+    "velocity_map", "fx0_map",   "fx1_map",   "fx2_map",   "hdr_map"};
 
-zGL3Renderer::zGL3Renderer(zRenderHost* engine, bool registerAsCurrent) : zRenderer(engine, registerAsCurrent) {
+zGL3Renderer::zGL3Renderer(zRenderHost* engine, bool registerAsCurrent)
+    : zRenderer(engine, registerAsCurrent) {
     SetControlWord(ControlAmbientOcclusion, false);
     for (u32 i = 0; i < 16; ++i) {
         m_modelView[i] = m_view[i] = m_projectionCopy[i] = m_lineInverseView[i] = (i % 5 == 0) ? 1.0f : 0.0f;
@@ -89,10 +90,11 @@ bool zGL3Renderer::OpenWindow(u32 width, u32 height, u32 bitsPerPixel, u32 mode)
     m_bitsPerPixel = u8(bitsPerPixel);
     const bool fullscreen = mode == ModeFullscreen;
     const u32 samples = GetSystemWord(SystemAntialiasing) ? 2 : 0;
-    m_ownWindow = zPlatformWindow::Create(WindowTitle, fullscreen ? 0 : 32, fullscreen ? 0 : 32, width, height,
-                                          zPlatformWindow::Hidden, samples);
+    m_ownWindow = zPlatformWindow::Create(WindowTitle, fullscreen ? 0 : 32, fullscreen ? 0 : 32, width,
+                                          height, zPlatformWindow::Hidden, samples);
     if (!m_ownWindow) {
         GetLog() << "[!] Couldn't get a device context for rendering window.\n";
+        GetLog() << "[*] " << PlatformVideoError() << "\n";
         return false;
     }
     m_window = m_ownWindow.get();
@@ -234,8 +236,9 @@ void zGL3Renderer::SetTargetFilters(zTexture* texture, GLint filter) {
 
 void zGL3Renderer::CreateTargets(u32 width, u32 height) {
     zRegistry& registry = GetRegistry();
-    m_supersample = registry.GetBool("Antialising:Enable;", false) ? registry.GetFloat("Antialising:Sample;", 1.3f)
-                                                                   : 1.0f;
+    m_supersample = registry.GetBool("Antialising:Enable;", false)
+                        ? registry.GetFloat("Antialising:Sample;", 1.3f)
+                        : 1.0f;
     if (!(m_supersample > 0.0f) || m_supersample > 4.0f) m_supersample = 1.0f;
     const u32 scaledWidth = u32(std::lround(f32(width) * m_supersample));
     const u32 scaledHeight = u32(std::lround(f32(height) * m_supersample));
@@ -253,7 +256,8 @@ void zGL3Renderer::CreateTargets(u32 width, u32 height) {
         SetupRenderTarget(m_targets[TargetVelocity], TargetNames[TargetVelocity], w, h, KindHalfFloat);
         SetTargetFilters(m_targets[TargetVelocity].Get(), zgl::Linear);
         for (u32 target = TargetFx0; target <= TargetHdr; ++target) {
-            SetupRenderTarget(m_targets[target], TargetNames[target], w / m_fxDivisor, h / m_fxDivisor, color);
+            SetupRenderTarget(m_targets[target], TargetNames[target], w / m_fxDivisor, h / m_fxDivisor,
+                              color);
         }
         if (m_gl.glBindFramebufferEXT && m_gbufferFBO) {
             m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_gbufferFBO);
@@ -261,7 +265,8 @@ void zGL3Renderer::CreateTargets(u32 width, u32 height) {
                                            TextureName(m_targets[TargetDepth].Get()), 0);
             SetTargetTexture(m_targets[TargetAttr0].Get());
             if (m_gl.glCheckFramebufferStatusEXT(zgl::Framebuffer) != zgl::FramebufferComplete) {
-                GetLog() << "[*] Card does not appear to have support for 32 bit depth texture frame buffer.\n";
+                GetLog()
+                    << "[*] Card does not appear to have support for 32 bit depth texture frame buffer.\n";
                 // The fallback is a 16-bit depth texture (UploadTexture reads the flag).
                 m_depthFallback = true;
                 SetupRenderTarget(m_targets[TargetDepth], TargetNames[TargetDepth], w, h, KindDepth);

@@ -153,7 +153,9 @@ class zGL3Renderer : public zRenderer {
     zGLFunctions& GetGLTable() { return m_gl; }
     zShaderLibrary* GetShaderLibrary() const { return m_library.Get(); }
     zTexture* GetTarget(const char* name) const;
-    zTexture* GetShadowMap(u32 index) const { return index < ShadowMapCount ? m_shadowMaps[index].Get() : nullptr; }
+    zTexture* GetShadowMap(u32 index) const {
+        return index < ShadowMapCount ? m_shadowMaps[index].Get() : nullptr;
+    }
     zTexture* GetDitherTexture() const { return m_ditherTexture.Get(); }
     f32 GetSupersample() const { return m_supersample; }
     void GetTargetSize(f32& width, f32& height) const {

@@ -118,7 +118,8 @@ bool zGL3Renderer::UploadTrilist(GL_GeometryList& record, const zTrilist& list, 
     place(record.boneWeightOffset, list.skin.Get() != nullptr, 16, n);
     place(record.colorOffset, list.colors.Get() != nullptr, 16, n);
     for (u32 channel = 0; channel < 3; ++channel) {
-        place(record.uvOffset[channel], channel < geometry.GetUVChannelCount() && list.uvs[channel].Get(), 8, n);
+        place(record.uvOffset[channel], channel < geometry.GetUVChannelCount() && list.uvs[channel].Get(), 8,
+              n);
     }
     record.vertexBytes = size;
 
@@ -208,8 +209,8 @@ bool zGL3Renderer::SetupTexture(zTexture* texture) {
     } else {
         texture->SetRenderData(data);
         const u32 kind = texture->GetTargetFormat();
-        const bool compress = !GetSystemWord(SystemTextureNoCompression) && !(flags & TextureFlagNoResample) &&
-                              kind != KindDepth && kind != KindDepthFloat;
+        const bool compress = !GetSystemWord(SystemTextureNoCompression) &&
+                              !(flags & TextureFlagNoResample) && kind != KindDepth && kind != KindDepthFloat;
         zPicture* source = texture;
         std::unique_ptr<zTexture> copy;
         const bool floatPicture = texture->GetFormat().floatFlag != 0;
@@ -233,7 +234,8 @@ bool zGL3Renderer::SetupTexture(zTexture* texture) {
     return data != nullptr;
 }
 
-void zGL3Renderer::UploadTexture(GL_TextureData& data, zPicture& picture, const zTexture& texture, bool compress) {
+void zGL3Renderer::UploadTexture(GL_TextureData& data, zPicture& picture, const zTexture& texture,
+                                 bool compress) {
     m_gl.glGenTextures(1, &data.name);
     m_gl.glBindTexture(zgl::Texture2D, data.name);
     m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMinFilter, zgl::Linear);
@@ -247,13 +249,13 @@ void zGL3Renderer::UploadTexture(GL_TextureData& data, zPicture& picture, const 
     if (!width || !height) {
         GetLog() << "[*] Invalid texture '" << texture.GetName() << "'. Uploading error bitmap.\n";
         static const u8 ErrorTexel[4] = {0x7F, 0x00, 0xFF, 0x7F};
-        m_gl.glTexImage2D(zgl::Texture2D, 0, GLint(zgl::CompressedRgba), 1, 1, 0, zgl::Rgba, zgl::UnsignedByte,
-                          ErrorTexel);
+        m_gl.glTexImage2D(zgl::Texture2D, 0, GLint(zgl::CompressedRgba), 1, 1, 0, zgl::Rgba,
+                          zgl::UnsignedByte, ErrorTexel);
         bytes = 4;
     } else {
-        if (m_gl.glGenerateMipmapEXT && texture.GetWord() != 1 && !(flags & (TextureFlagRendererOwn |
-                                                                             TextureFlagNoResample)) &&
-            kind != KindDepth && kind != KindDepthFloat) {
+        if (m_gl.glGenerateMipmapEXT && texture.GetWord() != 1 &&
+            !(flags & (TextureFlagRendererOwn | TextureFlagNoResample)) && kind != KindDepth &&
+            kind != KindDepthFloat) {
             m_gl.glTexParameterf(zgl::Texture2D, zgl::TextureMaxAnisotropy, 16.0f);
             m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMagFilter, zgl::Linear);
             m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMinFilter, zgl::LinearMipmapLinear);
@@ -262,8 +264,8 @@ void zGL3Renderer::UploadTexture(GL_TextureData& data, zPicture& picture, const 
         const u64 area = u64(width) * height;
         switch (kind) {
         case KindRGBA16:
-            m_gl.glTexImage2D(zgl::Texture2D, 0, GLint(zgl::Rgba16), GLsizei(width), GLsizei(height), 0, zgl::Rgba,
-                              zgl::UnsignedByte, pixels);
+            m_gl.glTexImage2D(zgl::Texture2D, 0, GLint(zgl::Rgba16), GLsizei(width), GLsizei(height), 0,
+                              zgl::Rgba, zgl::UnsignedByte, pixels);
             bytes = area * 8;
             break;
         case KindHalfFloat:
@@ -279,17 +281,17 @@ void zGL3Renderer::UploadTexture(GL_TextureData& data, zPicture& picture, const 
             break;
         case KindDepth:
             // The fallback after an incomplete g-buffer is a 16-bit depth texture.
-            m_gl.glTexImage2D(zgl::Texture2D, 0,
-                              GLint(m_depthFallback ? zgl::DepthComponent16 : zgl::DepthComponent24),
-                              GLsizei(width), GLsizei(height), 0, zgl::DepthComponent, zgl::UnsignedInt, nullptr);
+            m_gl.glTexImage2D(
+                zgl::Texture2D, 0, GLint(m_depthFallback ? zgl::DepthComponent16 : zgl::DepthComponent24),
+                GLsizei(width), GLsizei(height), 0, zgl::DepthComponent, zgl::UnsignedInt, nullptr);
             m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMinFilter, zgl::Nearest);
             m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMagFilter, zgl::Nearest);
             m_gl.glTexParameteri(zgl::Texture2D, zgl::DepthTextureMode, zgl::Luminance);
             bytes = area * (m_depthFallback ? 2 : 3);
             break;
         case KindDepthFloat:
-            m_gl.glTexImage2D(zgl::Texture2D, 0, GLint(zgl::DepthComponent), GLsizei(width), GLsizei(height), 0,
-                              zgl::DepthComponent, zgl::Float, nullptr);
+            m_gl.glTexImage2D(zgl::Texture2D, 0, GLint(zgl::DepthComponent), GLsizei(width), GLsizei(height),
+                              0, zgl::DepthComponent, zgl::Float, nullptr);
             bytes = area * 2;
             break;
         default:
@@ -299,10 +301,11 @@ void zGL3Renderer::UploadTexture(GL_TextureData& data, zPicture& picture, const 
                                   zgl::Rgba, zgl::UnsignedByte, pixels);
                 bytes = area * 2;
             } else if (compress) {
-                m_gl.glTexImage2D(zgl::Texture2D, 0, GLint(zgl::CompressedRgba), GLsizei(width), GLsizei(height),
-                                  0, zgl::Rgba, zgl::UnsignedByte, pixels);
+                m_gl.glTexImage2D(zgl::Texture2D, 0, GLint(zgl::CompressedRgba), GLsizei(width),
+                                  GLsizei(height), 0, zgl::Rgba, zgl::UnsignedByte, pixels);
                 GLint compressed = 0;
-                m_gl.glGetTexLevelParameteriv(zgl::Texture2D, 0, zgl::TextureCompressedImageSize, &compressed);
+                m_gl.glGetTexLevelParameteriv(zgl::Texture2D, 0, zgl::TextureCompressedImageSize,
+                                              &compressed);
                 bytes = compressed > 0 ? u64(compressed) : area * 4;
             } else {
                 m_gl.glTexImage2D(zgl::Texture2D, 0, GLint(zgl::Rgba8), GLsizei(width), GLsizei(height), 0,
@@ -333,7 +336,8 @@ void zGL3Renderer::FreeTexture(zTexture* texture) {
     delete data;
 }
 
-void zGL3Renderer::UpdateTexture(zTexture* texture, const u8* rgbaPixels, u32 width, u32 height, u32 x, u32 y) {
+void zGL3Renderer::UpdateTexture(zTexture* texture, const u8* rgbaPixels, u32 width, u32 height, u32 x,
+                                 u32 y) {
     const GLuint name = TextureName(texture);
     if (!name || !width || !height || !rgbaPixels) return;
     m_gl.glBindTexture(zgl::Texture2D, name);
@@ -369,10 +373,14 @@ namespace {
 
 // Without any of these the deferred frame cannot be drawn.
 const char* const RequiredCoreShaders[] = {
-    "core::fog",          "core::ambient",
-    "core::pointlight",   "core::pointlight_specular",
-    "core::ssao",         "core::spotlight",
-    "core::projective_spotlight_shadow", "core::spotlight_specular",
+    "core::fog",
+    "core::ambient",
+    "core::pointlight",
+    "core::pointlight_specular",
+    "core::ssao",
+    "core::spotlight",
+    "core::projective_spotlight_shadow",
+    "core::spotlight_specular",
     "core::projective_spotlight",
 };
 

@@ -10,6 +10,7 @@
 
 #include "platform/gl_display.h"
 #include "platform/gl_types.h"
+#include "tests/gl/child_process.h"
 #include "tests/gl/xvfb.h"
 
 namespace {
@@ -69,16 +70,6 @@ TEST_F(OffscreenDisplay, GetProcAnswersOnlyNamesTheContextOffers) {
     auto getError = reinterpret_cast<GetErrorProc>(context->GetProc("glGetError"));
     ASSERT_NE(getError, nullptr);
     EXPECT_EQ(getError(), GLenum(zgl::NoError));
-}
-
-// Runs body in a child process (the driver reads its overrides once per
-// process) and gives its exit code.
-template <typename Body> int InChild(Body body) {
-    const pid_t child = fork();
-    if (child == 0) _exit(body());
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
 }
 
 TEST_F(OffscreenDisplay, ExtensionRemovedByTheDriverIsNotOffered) {

@@ -97,9 +97,9 @@ struct GLRendererFixture : ::testing::Test {
 
     // A quad from (x0, y0) to (x1, y1) at z = 0 with one new material.
     zSharedPtr<zGeometry> Quad(f32 x0, f32 y0, f32 x1, f32 y1) {
-        auto geometry = MakeGeometry(&host, {zVector(x0, y0, 0), zVector(x1, y0, 0), zVector(x1, y1, 0),
-                                             zVector(x0, y1, 0)},
-                                     {{{0, 1, 2, 3}, 0}});
+        auto geometry = MakeGeometry(
+            &host, {zVector(x0, y0, 0), zVector(x1, y0, 0), zVector(x1, y1, 0), zVector(x0, y1, 0)},
+            {{{0, 1, 2, 3}, 0}});
         geometry->ComputePolygonNormals(true);
         geometry->ComputeVertexNormals(true);
         return geometry;
@@ -128,8 +128,10 @@ inline ::testing::AssertionResult Near(const zPicture& picture, u32 x, u32 y, in
     }
     int rgb[3];
     PixelAt(picture, x, y, rgb);
-    if (std::abs(rgb[0] - r) <= tolerance && std::abs(rgb[1] - g) <= tolerance && std::abs(rgb[2] - b) <= tolerance)
+    if (std::abs(rgb[0] - r) <= tolerance && std::abs(rgb[1] - g) <= tolerance &&
+        std::abs(rgb[2] - b) <= tolerance)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel " << x << ", " << y << " is (" << rgb[0] << ", " << rgb[1] << ", "
-                                         << rgb[2] << "), expected (" << r << ", " << g << ", " << b << ")";
+    return ::testing::AssertionFailure()
+           << "pixel " << x << ", " << y << " is (" << rgb[0] << ", " << rgb[1] << ", " << rgb[2]
+           << "), expected (" << r << ", " << g << ", " << b << ")";
 }

@@ -66,7 +66,8 @@ TEST_F(GLRendererFrame, FixedFunctionFrameShowsTheObjectWhereTheCameraProjectsIt
     RedQuad(MaterialFlagShadeless);
     DrawFrame();
     // A marker in the top-left corner of the view (world y near +1).
-    const zVector marker[3] = {zVector(-1.0f, 0.75f, 0.5f), zVector(-0.75f, 0.75f, 0.5f), zVector(-1.0f, 1.0f, 0.5f)};
+    const zVector marker[3] = {zVector(-1.0f, 0.75f, 0.5f), zVector(-0.75f, 0.75f, 0.5f),
+                               zVector(-1.0f, 1.0f, 0.5f)};
     renderer->DrawTriangle(marker, Green, nullptr, nullptr, 0);
     const zPicture picture = Grab();
     ASSERT_EQ(picture.GetWidth(), Width);
@@ -149,7 +150,8 @@ TEST_F(GLRendererFrame, MaterialWithoutDiffuseDrawsMagentaInTheForwardProgram) {
     const zGLFunctions& gl = renderer->GetGL();
     gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
     gl.glUseProgramObjectARB(forward->program->GetProgram());
-    const zVector corners[3] = {zVector(-1.0f, -1.0f, 0.0f), zVector(1.0f, -1.0f, 0.0f), zVector(0.0f, 1.0f, 0.0f)};
+    const zVector corners[3] = {zVector(-1.0f, -1.0f, 0.0f), zVector(1.0f, -1.0f, 0.0f),
+                                zVector(0.0f, 1.0f, 0.0f)};
     renderer->DrawTriangle(corners, nullptr, nullptr, nullptr, TriangleNoCulling);
     gl.glUseProgramObjectARB(0);
     const zPicture picture = Grab();

@@ -41,8 +41,8 @@ TEST_F(GLRendererResources, UploadFormatAndVideoMemoryFollowTheTextureFlags) {
     };
     const Case cases[] = {
         {"neither flag", 0, 512, GLint(zgl::Rgba4), "Setup t (512x512), VRAM: 0.50mo\n", 512 * 512 * 2},
-        {"no compression", SystemTextureNoCompression, 512, GLint(zgl::Rgba8), "Setup t (512x512), VRAM: 1.50mo\n",
-         512 * 512 * 6},
+        {"no compression", SystemTextureNoCompression, 512, GLint(zgl::Rgba8),
+         "Setup t (512x512), VRAM: 1.50mo\n", 512 * 512 * 6},
         {"force true colour", SystemTextureForceTrueColor, 512, GLint(zgl::CompressedRgbaS3tcDxt5),
          "Setup t (512x512), VRAM: 1.75mo\n", 512 * 512 * 7},
         {"empty", 0, 0, 0, "[*] Invalid texture 't'. Uploading error bitmap.\nSetup t (0x0), VRAM: 1.75mo\n",
@@ -178,9 +178,11 @@ TEST_F(GLRendererResources, EqualGraphsShareOneProgramPerPassAndUnchangedUpdates
         EXPECT_EQ(renderer->GetPrograms(pass).GetCount(), 1u) << pass;
     }
     using Data = zGL3Renderer::GL_MaterialData;
-    EXPECT_EQ(DataOf(*first)->maps[Data::SlotForward]->program, DataOf(*second)->maps[Data::SlotForward]->program);
+    EXPECT_EQ(DataOf(*first)->maps[Data::SlotForward]->program,
+              DataOf(*second)->maps[Data::SlotForward]->program);
     EXPECT_NE(DataOf(*first)->maps[Data::SlotForward].get(), DataOf(*second)->maps[Data::SlotForward].get());
-    EXPECT_NE(DataOf(*first)->maps[Data::SlotForward]->program, DataOf(*first)->maps[Data::SlotGBuffer]->program);
+    EXPECT_NE(DataOf(*first)->maps[Data::SlotForward]->program,
+              DataOf(*first)->maps[Data::SlotGBuffer]->program);
     renderer->UpdateMaterial(first.Get());
     EXPECT_EQ(renderer->GetProgramCompileCount(), compiled);
     // Setting up twice is refused.
@@ -270,14 +272,16 @@ TEST_F(GLRendererResources, TextureSlotsAreBoundedToSix) {
     zShaderBlock* uv = make(new zGeometryUVShaderBlock(0));
     zShaderBlock* sum = nullptr;
     for (const char* name : names) {
-        zShaderBlock* sample = make(new zSampler2dShaderBlock(make(new zTextureShaderBlock(host.Add(name))), uv));
+        zShaderBlock* sample =
+            make(new zSampler2dShaderBlock(make(new zTextureShaderBlock(host.Add(name))), uv));
         sum = sum ? make(new zAddOperatorShaderBlock(sum, sample)) : sample;
     }
     graph->SetOutput(ShaderOutputDiffuse, sum);
     material->SetShaderMap(graph);
     LogCapture log;
     ASSERT_TRUE(renderer->SetupMaterial(material.Get()));
-    EXPECT_TRUE(Contains(log.Text(), "[*] More than 6 textures in one material pass, 's6.tga' is not bound.\n"))
+    EXPECT_TRUE(
+        Contains(log.Text(), "[*] More than 6 textures in one material pass, 's6.tga' is not bound.\n"))
         << log.Text();
     const auto& map = *DataOf(*material)->maps[zGL3Renderer::GL_MaterialData::SlotGBuffer];
     ASSERT_NE(map.program, nullptr);

@@ -2,11 +2,14 @@
 // resources, material programs in every pass, and frames read back.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "render/material.h"
 #include "render/shader/shader_library.h"
+#include "tests/gl/child_process.h"
 #include "tests/gl/gl_renderer_fixture.h"
+#include "tests/gl/xvfb.h"
 
 namespace {
 
@@ -20,10 +23,16 @@ TEST_F(GLRendererOpen, DeferredOpenLogsItsSequenceAndMakesTargets) {
     LogCapture log;
     ASSERT_TRUE(renderer->OpenMode(Width, Height, 32, zGL3Renderer::ModeHidden));
     const std::string text = log.Text();
-    const char* const sequence[] = {"[H] Starting OpenGL 3 renderer...\n", "No supersampling.\n", "No HDR support.\n",
-                                    "[H] Fetch GL extensions...\n", "Renderer instantiated with shader support.\n",
-                                    "Card MRT supports up to ", " shader in library 'default_shaders.zml'.\n",
-                                    "Vendor: ", "Renderer: ", "Version: "};
+    const char* const sequence[] = {"[H] Starting OpenGL 3 renderer...\n",
+                                    "No supersampling.\n",
+                                    "No HDR support.\n",
+                                    "[H] Fetch GL extensions...\n",
+                                    "Renderer instantiated with shader support.\n",
+                                    "Card MRT supports up to ",
+                                    " shader in library 'default_shaders.zml'.\n",
+                                    "Vendor: ",
+                                    "Renderer: ",
+                                    "Version: "};
     size_t at = 0;
     for (const char* line : sequence) {
         const size_t found = text.find(line, at);
@@ -50,10 +59,10 @@ struct TargetCase {
     const char* what;
     bool antialias;
     bool square;
-    u32 width, height;       // of the open
-    GLint targetW, targetH;  // attr maps
-    GLint fxW, fxH;          // fx maps
-    f32 sizeW, sizeH;        // target size after rounding
+    u32 width, height;      // of the open
+    GLint targetW, targetH; // attr maps
+    GLint fxW, fxH;         // fx maps
+    f32 sizeW, sizeH;       // target size after rounding
 };
 
 TEST_F(GLRendererOpen, TargetSizesFollowSupersamplingAndSquareTargets) {
@@ -119,7 +128,8 @@ TEST_F(GLRendererOpen, UnsupportedModeOpensWindowedAndHiddenModeShowsNothing) {
     {
         LogCapture log;
         ASSERT_TRUE(renderer->OpenMode(Width, Height, 32, 7));
-        EXPECT_TRUE(Contains(log.Text(), "[*] Unsupported mode (7), defaulting to windowed.\n")) << log.Text();
+        EXPECT_TRUE(Contains(log.Text(), "[*] Unsupported mode (7), defaulting to windowed.\n"))
+            << log.Text();
         ASSERT_NE(renderer->GetWindow(), nullptr);
         EXPECT_TRUE(renderer->GetWindow()->IsShown());
     }
@@ -141,10 +151,11 @@ TEST_F(GLRendererOpen, FixedFunctionPipelineLoadsNoLibraryAndNoTargets) {
 }
 
 TEST_F(GLRendererOpen, MissingCoreShaderFailsTheOpenAndClosesEverything) {
-    PutMemoryFile("default_shaders.zml",
-                  "<ZML=1.0><GLSL_Deferred=<Shader=<Name=\"core::ambient\"><Vertex=\"#version 120\nvoid main()\n{\n"
-                  "gl_Position = ftransform();\n}\n\"><Pixel=\"#version 120\nvoid main()\n{\ngl_FragColor = "
-                  "vec4(1.0);\n}\n\">>>");
+    PutMemoryFile(
+        "default_shaders.zml",
+        "<ZML=1.0><GLSL_Deferred=<Shader=<Name=\"core::ambient\"><Vertex=\"#version 120\nvoid main()\n{\n"
+        "gl_Position = ftransform();\n}\n\"><Pixel=\"#version 120\nvoid main()\n{\ngl_FragColor = "
+        "vec4(1.0);\n}\n\">>>");
     LogCapture log;
     EXPECT_FALSE(renderer->OpenMode(Width, Height, 32, zGL3Renderer::ModeHidden));
     EXPECT_TRUE(Contains(log.Text(), "[!] Failed to load one or more core shader.\n")) << log.Text();
@@ -178,6 +189,53 @@ TEST_F(GLRendererOpen, ResizeRefusesZeroAndRebuildsTargets) {
     renderer->GetViewport(x, y, vw, vh);
     EXPECT_EQ(vw, 32);
     EXPECT_EQ(vh, 16);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GLRendererOpen, FullscreenWithoutThatModeFailsAndCloses) {
+    // The offscreen display has no mode at all.
+    LogCapture log;
+    EXPECT_FALSE(renderer->OpenMode(Width, Height, 32, zGL3Renderer::ModeFullscreen));
+    EXPECT_TRUE(Contains(log.Text(), "[!] failed to switch to fullscreen.\n")) << log.Text();
+    EXPECT_FALSE(Contains(log.Text(), "[H] Starting OpenGL 3 renderer...")) << log.Text();
+    EXPECT_FALSE(renderer->IsOpen());
+    EXPECT_EQ(renderer->GetWindow(), nullptr);
+}
+
+// Under X: the screen's one mode opens full screen, and the window shows the
+// frame the renderer drew.
+TEST_F(GLRendererOpen, FullscreenUnderXvfbOpensAtTheScreenModeOnly) {
+    XvfbServer server;
+    ASSERT_TRUE(server.IsRunning());
+    const std::string display = server.Display();
+    const int code = InChild([this, &display] {
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        {
+            LogCapture log;
+            if (renderer->OpenMode(800, 600, 32, zGL3Renderer::ModeFullscreen)) return 1;
+            if (!Contains(log.Text(), "[!] failed to switch to fullscreen.\n")) {
+                fprintf(stderr, "%s", log.Text().c_str());
+                return 2;
+            }
+        }
+        if (!OpenHidden(false, 640, 480)) return 3;
+        renderer->Close();
+        LogCapture log;
+        const bool opened = renderer->OpenMode(640, 480, 32, zGL3Renderer::ModeFullscreen);
+        fprintf(stderr, "%s", log.Text().c_str()); // the child's console, for a failure
+        if (!opened) return 4;
+        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+        zPicture picture;
+        renderer->GrabDisplay(&picture);
+        if (!Near(picture, 320, 240, 51, 102, 153)) return 5;
+        renderer->Close();
+        return 0;
+    });
+    EXPECT_EQ(code, 0);
 }
 
 } // namespace

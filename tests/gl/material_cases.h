@@ -63,7 +63,9 @@ inline std::vector<MaterialCase> FixedFunctionMaterialCases() {
              Stage(m, h, 0, StageTypeReflection).op = StageOperatorMultiply;
          }},
         {"reflection add",
-         [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeReflection).op = StageOperatorAdd; }},
+         [](zMaterial& m, FakeMaterialHost& h) {
+             Stage(m, h, 0, StageTypeReflection).op = StageOperatorAdd;
+         }},
         {"normal map", [](zMaterial& m, FakeMaterialHost& h) { Stage(m, h, 0, StageTypeNormal); }},
         {"tangent normal map",
          [](zMaterial& m, FakeMaterialHost& h) {

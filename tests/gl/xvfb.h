@@ -19,8 +19,10 @@ class XvfbServer {
         if (m_pid == 0) {
             close(pipeEnds[0]);
             const std::string fd = std::to_string(pipeEnds[1]);
+            // -noreset: the server would otherwise restart, refusing clients
+            // for a moment, each time its last client closes.
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
+                   "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(pipeEnds[1]);

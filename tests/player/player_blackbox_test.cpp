@@ -232,7 +232,8 @@ std::vector<CatalogueRow> Catalogue() {
                        {"[!] The renderer id 'gl2' is not available in this build."}));
     // "gl2" opens a window with its core shader library from the data folder
     // (SDL's offscreen driver, see RunPlayer) and runs up to the scripts.
-    rows.push_back(Row("Gl2OpensAndStopsAtTheScripts", {"t.zms", "-r", "gl2", "-m", "none", "-time_live", "1"},
+    rows.push_back(Row("Gl2OpensAndStopsAtTheScripts",
+                       {"t.zms", "-r", "gl2", "-m", "none", "-time_live", "1"},
                        {{"t.zms", SceneFile}, StartupScript(), CoreShaderLibrary()}, 2,
                        {"[H] Starting OpenGL 3 renderer...", "No supersampling.", "No HDR support.",
                         "[H] Fetch GL extensions...", "Renderer instantiated with shader support.", NoScripts,
