@@ -192,5 +192,14 @@ enum : GLenum {
     PreviousSource = 0x8578,
     TextureSource = 0x1702,
     MaxTextureSize = 0x0D33,
+    QuadStrip = 0x0008,
+    S = 0x2000,
+    T = 0x2001,
+    TextureGenMode = 0x2500,
+    EyePlane = 0x2502,
+    EyeLinear = 0x2400,
+    SphereMap = 0x2402,
+    PrimaryColor = 0x8577,
+    AddCombine = 0x0104,
 };
 } // namespace zgl

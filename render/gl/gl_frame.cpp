@@ -393,6 +393,102 @@ void zGL3Renderer::UseProgram(GLhandleARB program) {
     if (m_gl.glUseProgramObjectARB) m_gl.glUseProgramObjectARB(program);
 }
 
+// Fixed-function texture stages.
+
+bool zGL3Renderer::IsFixedOperator(u32 op) {
+    return op != 4 && op != 5 && op != 6 && op != 8 && op != 9;
+}
+
+void zGL3Renderer::ApplyStageTexture(const zTextureStage& stage, u32 unit) {
+    zTexture* texture = stage.texture.Get();
+    if (!texture || unit >= UnitCount) return;
+    if (!texture->GetRenderData()) SetupTexture(texture);
+    if (!TextureName(texture)) return;
+    BindUnit(unit, texture);
+    m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapS, stage.wrapU ? zgl::Repeat : zgl::ClampToEdge);
+    m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapT, stage.wrapV ? zgl::Repeat : zgl::ClampToEdge);
+    m_unitWords[unit] |= UnitCombiner;
+}
+
+void zGL3Renderer::ApplyStageTexCoords(const zTextureStage& stage, u32 unit, const GL_GeometryList& list) {
+    if (unit >= UnitCount) return;
+    m_gl.glActiveTextureARB(zgl::Texture0 + unit);
+    m_gl.glClientActiveTextureARB(zgl::Texture0 + unit);
+    switch (stage.uvSource) {
+    case StageUVSourceUVMap: {
+        const u32 channel = stage.uvMapIndex < 3 ? stage.uvMapIndex : 0;
+        if (list.uvOffset[channel] != Absent) {
+            m_gl.glEnableClientState(zgl::TextureCoordArray);
+            m_gl.glTexCoordPointer(2, zgl::Float, 0, BufferOffset(list.uvOffset[channel]));
+            m_unitWords[unit] |= UnitCoordArray;
+        }
+        LoadGLMatrix(zgl::TextureMatrix, stage.matrix);
+        m_gl.glActiveTextureARB(zgl::Texture0 + unit);
+        m_unitWords[unit] |= UnitTextureMatrix;
+        break;
+    }
+    case StageUVSourceLSNormal:
+        m_gl.glTexGeni(zgl::S, zgl::TextureGenMode, GLint(zgl::SphereMap));
+        m_gl.glTexGeni(zgl::T, zgl::TextureGenMode, GLint(zgl::SphereMap));
+        m_gl.glEnable(zgl::TextureGenS);
+        m_gl.glEnable(zgl::TextureGenT);
+        m_unitWords[unit] |= UnitTexGen;
+        break;
+    case StageUVSourceFrontMap: {
+        // Projective: eye-linear coordinates scaled and offset into 0..1.
+        static const f32 PlaneS[4] = {1.0f, 0.0f, 0.0f, 0.0f};
+        static const f32 PlaneT[4] = {0.0f, 1.0f, 0.0f, 0.0f};
+        m_gl.glTexGeni(zgl::S, zgl::TextureGenMode, GLint(zgl::EyeLinear));
+        m_gl.glTexGeni(zgl::T, zgl::TextureGenMode, GLint(zgl::EyeLinear));
+        m_gl.glTexGenfv(zgl::S, zgl::EyePlane, PlaneS);
+        m_gl.glTexGenfv(zgl::T, zgl::EyePlane, PlaneT);
+        m_gl.glEnable(zgl::TextureGenS);
+        m_gl.glEnable(zgl::TextureGenT);
+        LoadGLMatrix(zgl::TextureMatrix,
+                     zMatrix4(0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1, 0, 0.5f, 0.5f, 0, 1));
+        m_gl.glActiveTextureARB(zgl::Texture0 + unit);
+        m_unitWords[unit] |= UnitTexGen | UnitTextureMatrix;
+        break;
+    }
+    default:
+        break;
+    }
+    m_gl.glActiveTextureARB(zgl::Texture0);
+    m_gl.glClientActiveTextureARB(zgl::Texture0);
+}
+
+void zGL3Renderer::ApplyFixedMaterial(const zMaterial* material, const GL_GeometryList& list) {
+    if (material->GetFlags() & MaterialFlagVertexColor) {
+        m_gl.glColorMaterial(zgl::FrontAndBack, zgl::Diffuse);
+        m_gl.glEnable(zgl::ColorMaterial);
+    }
+    const zTextureStage& first = material->GetStage(0);
+    if (!first.active || !first.texture) {
+        // A white texture keeps unit 0 modulating by the material colours alone.
+        if (m_whiteTexture) BindUnit(0, m_whiteTexture.Get());
+        return;
+    }
+    ApplyStageTexture(first, 0);
+    ApplyStageTexCoords(first, 0, list);
+    const zTextureStage& second = material->GetStage(1);
+    if (!second.active || !second.texture || !IsFixedOperator(second.op)) return;
+    ApplyStageTexture(second, 1);
+    ApplyStageTexCoords(second, 1, list);
+    // Unit 0 takes its texture; unit 1 combines by the stage's operator.
+    m_gl.glActiveTextureARB(zgl::Texture0);
+    m_gl.glTexEnvi(zgl::TextureEnv, zgl::TextureEnvMode, GLint(zgl::Combine));
+    m_gl.glTexEnvi(zgl::TextureEnv, zgl::CombineRgb, GLint(zgl::Modulate));
+    m_gl.glTexEnvi(zgl::TextureEnv, zgl::Source0Rgb, GLint(zgl::TextureSource));
+    m_gl.glTexEnvi(zgl::TextureEnv, zgl::Source1Rgb, GLint(zgl::PrimaryColor));
+    m_gl.glActiveTextureARB(zgl::Texture0 + 1);
+    m_gl.glTexEnvi(zgl::TextureEnv, zgl::TextureEnvMode, GLint(zgl::Combine));
+    m_gl.glTexEnvi(zgl::TextureEnv, zgl::CombineRgb,
+                   GLint(second.op == StageOperatorAdd ? zgl::AddCombine : zgl::Modulate));
+    m_gl.glTexEnvi(zgl::TextureEnv, zgl::Source0Rgb, GLint(zgl::TextureSource));
+    m_gl.glTexEnvi(zgl::TextureEnv, zgl::Source1Rgb, GLint(zgl::PreviousSource));
+    m_gl.glActiveTextureARB(zgl::Texture0);
+}
+
 // Immediate drawing.
 
 void zGL3Renderer::DrawTriangle(const zVector corners[3], const f32* color, const f32* uvs, zTexture* texture,
@@ -516,6 +612,88 @@ void zGL3Renderer::DrawFullScreenQuad(bool textured, f32 u, f32 v, f32 w, f32 h)
     LoadGLMatrix(zgl::Projection, projection);
 }
 
+void zGL3Renderer::DrawTexturedQuad(zTexture* texture, f32 x, f32 y, f32 w, f32 h, bool fullRange) {
+    if (GetSystemWord(SystemDisableShader) || !TextureName(texture)) return;
+    m_gl.glPushAttrib(zgl::EnableBit | zgl::DepthBufferBit | zgl::PolygonBit);
+    m_gl.glDepthMask(0);
+    m_gl.glDisable(zgl::CullFace);
+    m_gl.glDepthFunc(zgl::Always);
+    m_gl.glMatrixMode(zgl::Projection);
+    m_gl.glLoadIdentity();
+    m_gl.glMatrixMode(zgl::Modelview);
+    m_gl.glLoadIdentity();
+    BindUnit(0, texture);
+    const f32 u = fullRange ? 1.0f : 1.0f / m_viewportRatio[0];
+    const f32 v = fullRange ? 1.0f : 1.0f / m_viewportRatio[1];
+    m_gl.glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    m_gl.glBegin(zgl::Quads);
+    m_gl.glTexCoord2f(0.0f, 0.0f);
+    m_gl.glVertex3f(x, y, -1.0f);
+    m_gl.glTexCoord2f(u, 0.0f);
+    m_gl.glVertex3f(x + w, y, -1.0f);
+    m_gl.glTexCoord2f(u, v);
+    m_gl.glVertex3f(x + w, y + h, -1.0f);
+    m_gl.glTexCoord2f(0.0f, v);
+    m_gl.glVertex3f(x, y + h, -1.0f);
+    m_gl.glEnd();
+    ResetUnits(0);
+    m_gl.glPopAttrib();
+    zMatrix4 projection;
+    std::memcpy(projection.e, m_projectionCopy, sizeof m_projectionCopy);
+    LoadGLMatrix(zgl::Projection, projection);
+}
+
+void zGL3Renderer::DrawWireSphere(f32 radius) {
+    const f32 step = 3.14159265f / 4.0f;
+    for (u32 ring = 0; ring < 4; ++ring) {
+        const f32 a0 = -1.5707963f + step * f32(ring), a1 = a0 + step;
+        m_gl.glBegin(zgl::QuadStrip);
+        for (u32 segment = 0; segment <= 8; ++segment) {
+            const f32 b = step * f32(segment);
+            m_gl.glVertex3f(radius * std::cos(a0) * std::cos(b), radius * std::sin(a0),
+                            radius * std::cos(a0) * std::sin(b));
+            m_gl.glVertex3f(radius * std::cos(a1) * std::cos(b), radius * std::sin(a1),
+                            radius * std::cos(a1) * std::sin(b));
+        }
+        m_gl.glEnd();
+    }
+}
+
+void zGL3Renderer::DrawWireCone(f32 length, f32 radius) {
+    const f32 corner = radius * 1.41421356f;
+    const f32 xs[4] = {corner, 0.0f, -corner, 0.0f};
+    const f32 ys[4] = {0.0f, corner, 0.0f, -corner};
+    m_gl.glBegin(zgl::Triangles);
+    for (u32 i = 0; i < 4; ++i) {
+        const u32 j = (i + 1) % 4;
+        m_gl.glVertex3f(0.0f, 0.0f, 0.0f);
+        m_gl.glVertex3f(xs[i], ys[i], -length);
+        m_gl.glVertex3f(xs[j], ys[j], -length);
+    }
+    m_gl.glEnd();
+    m_gl.glBegin(zgl::Quads);
+    for (u32 i = 0; i < 4; ++i)
+        m_gl.glVertex3f(xs[i], ys[i], -length);
+    m_gl.glEnd();
+}
+
+void zGL3Renderer::DrawDebugViews() {
+    // Light volumes need the scene's lights, which are not built yet; the
+    // g-buffer and the shadow maps are shown.
+    struct View {
+        u32 target;
+        f32 x, y;
+    };
+    const View views[] = {{TargetAttr0, -0.9f, 0.4f},
+                          {TargetAttr1, -0.9f, -0.2f},
+                          {TargetAttr2, -0.3f, 0.4f},
+                          {TargetAttr3, -0.3f, -0.2f}};
+    for (const View& view : views)
+        DrawTexturedQuad(m_targets[view.target].Get(), view.x, view.y, 0.5f, 0.5f, false);
+    for (u32 i = 0; i < ShadowMapCount; ++i)
+        DrawTexturedQuad(m_shadowMaps[i].Get(), -0.9f + 0.45f * f32(i), -0.9f, 0.4f, 0.4f, true);
+}
+
 void zGL3Renderer::BindGBuffer() {
     for (u32 unit = 0; unit < 4; ++unit)
         BindUnit(unit, m_targets[TargetAttr0 + unit].Get());
@@ -552,6 +730,7 @@ void zGL3Renderer::RenderQueue() {
     list.Clear();
     if (m_gl.glBindFramebufferEXT) m_gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
     FlushLines();
+    if (GetSystemWord(SystemEnableDebug)) DrawDebugViews();
 }
 
 void zGL3Renderer::DrawList(zList<zRenderablePrimitive*>& list, u32 pass) {
@@ -752,14 +931,10 @@ void zGL3Renderer::UnbindListArrays() {
 }
 
 void zGL3Renderer::DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material) {
-    BindListArrays(list, (material->GetFlags() & MaterialFlagVertexColor) != 0, true, true);
-    const zTextureStage& first = material->GetStage(0);
-    if (first.active && first.texture && first.texture->GetRenderData()) {
-        BindUnit(0, first.texture.Get());
-        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapS, zgl::Repeat);
-        m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapT, zgl::Repeat);
-    }
-    if (material->GetFlags() & MaterialFlagShadeless) {
+    BindListArrays(list, (material->GetFlags() & MaterialFlagVertexColor) != 0, true, false);
+    ApplyFixedMaterial(material, list);
+    const bool unlit = (material->GetFlags() & MaterialFlagShadeless) != 0;
+    if (unlit) {
         m_gl.glDisable(zgl::Lighting);
     } else {
         m_gl.glEnable(zgl::Lighting);
@@ -768,8 +943,9 @@ void zGL3Renderer::DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMate
         ApplyMaterialState(material);
         if (material->GetTransparent()) ApplyBlendMode(material);
     }
-    if (material->GetFlags() & MaterialFlagShadeless) {
-        // Unlit: the diffuse colour is the colour.
+    if (unlit) {
+        // Unlit: the diffuse colour is the colour (white under a texture).
+        const zTextureStage& first = material->GetStage(0);
         m_gl.glColor4fv(first.active && first.texture ? White : material->GetDiffuse());
     }
     m_gl.glDrawElements(zgl::Triangles, GLsizei(list.indexCount), zgl::UnsignedShort, nullptr);

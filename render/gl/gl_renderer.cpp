@@ -4,6 +4,7 @@
 #include <new>
 
 #include "core/log.h"
+#include "picture/pixel_format.h"
 #include "platform/gl_display.h"
 #include "render/shader/shader_library.h"
 #include "render/texture.h"
@@ -162,6 +163,7 @@ bool zGL3Renderer::StartRenderer(u32 width, u32 height, u32 /*bitsPerPixel*/, u3
     GetLog() << "Version: " << m_context->GetVersionString().c_str() << "\n";
     GetLog() << "\n";
     ResetGLState();
+    MakeWhiteTexture();
     if (m_gl.glGenQueriesARB) m_gl.glGenQueriesARB(1, &m_query);
     SetOutputSizeValues(f32(width), f32(height));
     SetViewport(0, 0, i32(width), i32(height));
@@ -223,6 +225,16 @@ bool zGL3Renderer::SetupRenderTarget(zSharedPtr<zTexture>& slot, const char* nam
         return false;
     }
     return true;
+}
+
+void zGL3Renderer::MakeWhiteTexture() {
+    zSharedPtr<zTexture> texture(new (std::nothrow) zTexture(GetEngine(), 0, KindRGBA8));
+    if (!texture || !texture->Allocate(1, 1, PixelFormatRGBA8)) return;
+    texture->SetFlags(TextureFlagRendererOwn | TextureFlagNoResample);
+    texture->SetName(zString("white"));
+    texture->GetPixels()[0] = texture->GetPixels()[1] = texture->GetPixels()[2] = texture->GetPixels()[3] =
+        255;
+    if (SetupTexture(texture.Get())) m_whiteTexture = texture;
 }
 
 void zGL3Renderer::SetTargetFilters(zTexture* texture, GLint filter) {

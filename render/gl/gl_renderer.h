@@ -29,6 +29,7 @@
 class zPlatformWindow;
 class zPlatformGLContext;
 class zTrilist;
+struct zTextureStage;
 
 class zGL3Renderer : public zRenderer {
   public:
@@ -137,6 +138,13 @@ class zGL3Renderer : public zRenderer {
     void ApplyBlendMode(const zMaterial* material);
     void BindMaterialUniforms(const GL3_RenderMap& map, const zMatrix4& model);
     void DrawFullScreenQuad(bool textured, f32 u, f32 v, f32 w, f32 h);
+    // Deferred pipeline only: the texture over (x, y)-(x + w, y + h) in device
+    // coordinates; without fullRange the coordinates cover the viewport's part.
+    void DrawTexturedQuad(zTexture* texture, f32 x, f32 y, f32 w, f32 h, bool fullRange);
+    void DrawWireSphere(f32 radius);
+    void DrawWireCone(f32 length, f32 radius);
+    // Unless 4, 5, 6, 8 or 9, which only programs can do.
+    static bool IsFixedOperator(u32 op);
     void ClearTarget(f32 red, f32 green, f32 blue, f32 alpha, f32 depth, GLbitfield mask);
     void BindGBuffer();
 
@@ -194,6 +202,8 @@ class zGL3Renderer : public zRenderer {
     GLuint TextureName(const zTexture* texture) const;
     void UploadTexture(GL_TextureData& data, zPicture& picture, const zTexture& texture, bool compress);
     void MakeCoreTextures();
+    // Unit 0's texture for materials without one.
+    void MakeWhiteTexture();
     bool UploadTrilist(GL_GeometryList& record, const zTrilist& list, const zGeometry& geometry);
     void AddTextureBytes(i64 amount) { m_textureBytes = u64(i64(m_textureBytes) + amount); }
     void AddGeometryBytes(i64 amount) { m_geometryBytes = u64(i64(m_geometryBytes) + amount); }
@@ -211,6 +221,10 @@ class zGL3Renderer : public zRenderer {
     void DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material);
     void BindListArrays(const GL_GeometryList& list, bool colours, bool normals, bool uvs);
     void UnbindListArrays();
+    void ApplyStageTexture(const zTextureStage& stage, u32 unit);
+    void ApplyStageTexCoords(const zTextureStage& stage, u32 unit, const GL_GeometryList& list);
+    void ApplyFixedMaterial(const zMaterial* material, const GL_GeometryList& list);
+    void DrawDebugViews();
     void UseProgram(GLhandleARB program);
     void SetMaterialColors(const f32 ambient[4], const f32 diffuse[4], const f32 specular[4],
                            const f32 emission[4], f32 shininess);

@@ -91,6 +91,41 @@ TEST_F(GLRendererFrame, DeferredFrameShowsTheObjectUnderAmbientOne) {
     EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
 }
 
+TEST_F(GLRendererFrame, DebugViewsShowTheGBufferOverTheFrame) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    // Left of the object: the clear colour without the views.
+    const u32 x = 11, y = 23;
+    {
+        const zPicture picture = DrawFrame();
+        EXPECT_TRUE(Near(picture, x, y, 51, 102, 153));
+    }
+    renderer->SetSystemWord(SystemEnableDebug, true);
+    // The diffuse view ("attr1_map") covers that spot with the view's middle.
+    const zPicture picture = DrawFrame();
+    EXPECT_TRUE(Near(picture, x, y, 255, 0, 0));
+    EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+}
+
+TEST_F(GLRendererFrame, TexturedFixedFunctionMaterialModulatesByItsTexture) {
+    ASSERT_TRUE(OpenHidden(true));
+    zMaterial* material = RedQuad(MaterialFlagShadeless);
+    zTexture* texture = host.Add("half.tga");
+    for (u32 i = 0; i < 4; ++i) {
+        u8* p = texture->GetPixels() + i * 4;
+        p[0] = 0, p[1] = 0x88, p[2] = 255, p[3] = 255; // exact in 4 bits a channel
+    }
+    zTextureStage& stage = material->GetStage(0);
+    stage.active = 1;
+    stage.type = StageTypeDiffuse;
+    stage.texture = texture;
+    stage.uvSource = StageUVSourceUVMap;
+    material->CheckStages();
+    const zPicture picture = DrawFrame();
+    // Under a texture the colour is white: the texel shows as it is.
+    EXPECT_TRUE(Near(picture, Width / 2, Height / 2, 0, 0x88, 255));
+}
+
 TEST_F(GLRendererFrame, DeferredAmbientScalesTheAlbedo) {
     ASSERT_TRUE(OpenHidden());
     RedQuad(0);
