@@ -46,9 +46,11 @@ struct FixedView : zRenderViewItem {
 struct MeshRenderable : zRenderable {
     zGeometry* geometry = nullptr;
     zMatrix4 world;
+    f32 sortKey = 0.0f;
     void AppendPrimitives(zRenderViewItem*, zList<zRenderablePrimitive*>& out, u32) override {
         auto* primitive = new zMeshPrimitive();
         primitive->renderable = this;
+        primitive->sortKey = sortKey;
         primitive->payload = geometry;
         primitive->world = world;
         out.Add(primitive);

@@ -126,6 +126,63 @@ TEST_F(GLRendererFrame, TexturedFixedFunctionMaterialModulatesByItsTexture) {
     EXPECT_TRUE(Near(picture, Width / 2, Height / 2, 0, 0x88, 255));
 }
 
+// Blended objects are drawn from the tail of the sorted list: the head (the
+// smallest sort key) is drawn last and ends on top.
+TEST_F(GLRendererFrame, BlendedPassDrawsTheListFromItsTail) {
+    ASSERT_TRUE(OpenHidden(true));
+    auto translucent = [this](const char* name, u8 r, u8 b) {
+        zSharedPtr<zGeometry> geometry = Quad(-0.5f, -0.5f, 0.5f, 0.5f);
+        zMaterial* material = geometry->GetMaterial(0);
+        zTexture* texture = host.Add(name);
+        for (u32 i = 0; i < 4; ++i) {
+            u8* p = texture->GetPixels() + i * 4;
+            p[0] = r, p[1] = 0, p[2] = b, p[3] = 0x88;
+        }
+        zTextureStage& stage = material->GetStage(0);
+        stage.active = 1;
+        stage.type = StageTypeOpacity;
+        stage.texture = texture;
+        material->SetFlags(material->GetFlags() | MaterialFlagShadeless);
+        material->Update(); // stages, transparency
+        EXPECT_NE(material->GetTransparent(), 0u);
+        // The geometry's own set-up: materials, then the renderer, keeping
+        // what the renderer points to.
+        LogCapture quiet;
+        EXPECT_TRUE(geometry->Setup());
+        EXPECT_NE(geometry->GetRenderData(), nullptr);
+        return geometry;
+    };
+    zSharedPtr<zGeometry> red = translucent("red.tga", 255, 0);
+    zSharedPtr<zGeometry> blue = translucent("blue.tga", 0, 255);
+    MeshRenderable redMesh, blueMesh;
+    redMesh.geometry = red.Get();
+    blueMesh.geometry = blue.Get();
+    renderer->SetViewItem(&view);
+    renderer->ApplyView();
+    for (bool blueFirst : {true, false}) {
+        SCOPED_TRACE(blueFirst ? "blue at the head" : "red at the head");
+        blueMesh.sortKey = blueFirst ? 1.0f : 2.0f;
+        redMesh.sortKey = blueFirst ? 2.0f : 1.0f;
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&redMesh);
+        renderer->QueueRenderable(&blueMesh);
+        LogCapture quiet;
+        renderer->ClearFrame(0.0f, 0.0f, 0.0f, 1.0f, 1.0f, ClearAll);
+        renderer->RenderQueue();
+        const zPicture picture = Grab();
+        int rgb[3];
+        PixelAt(picture, Width / 2, Height / 2, rgb);
+        if (blueFirst) {
+            EXPECT_GT(rgb[2], rgb[0] + 40) << rgb[0] << " " << rgb[2];
+        } else {
+            EXPECT_GT(rgb[0], rgb[2] + 40) << rgb[0] << " " << rgb[2];
+        }
+    }
+    renderer->ResetRenderQueue();
+    renderer->FreeGeometry(red.Get());
+    renderer->FreeGeometry(blue.Get());
+}
+
 TEST_F(GLRendererFrame, DeferredAmbientScalesTheAlbedo) {
     ASSERT_TRUE(OpenHidden());
     RedQuad(0);
