@@ -81,6 +81,8 @@ zBitmapWidget::zBitmapWidget(zScene2D* ui, i32 id, const char* name) : zDrawable
 bool zBitmapWidget::SetPicture(const char* name) {
     zEngine* engine = m_ui ? m_ui->GetEngine() : nullptr;
     zPicture* picture = engine && name && *name ? engine->LoadPicture(name, false) : nullptr;
+    // A file the cache could not read gives a picture without pixels.
+    if (picture && !picture->GetPixels()) picture = nullptr;
     m_picture = picture;
     m_name.Set(picture ? name : "");
     Invalidate();
