@@ -908,6 +908,20 @@ void MakeWidgetSeeds() {
     WriteSeed("widget", "huge-title.bin", Bytes("\xff\x80\x7f\x7f\xff\xff", 6) + text("~~Size(999)W"));
 }
 
+void MakeManagedItemSeeds() {
+    const Bytes item = "<ZML=1.0>\n<MItem=<Id=\"door\"><UId=4><Active><Helper><Billboard><Ghost><TriggerDetected>"
+                       "<InitialMatrix=<R0=<X=1.0><Y=0.0><Z=0.0><W=0.0>><R1=<X=0.0><Y=1.0><Z=0.0><W=0.0>>"
+                       "<R2=<X=0.0><Y=0.0><Z=1.0><W=0.0>><R3=<X=2.0><Y=0.0><Z=-1.0><W=1.0>>>"
+                       "<Priority=0.75><ScriptLogicFq=20.0>"
+                       "<ScriptedObject=<ScriptUnit=<Script=\"door.nut\"><Class=\"Door\">>>>\n";
+    WriteWithTruncations("managed_item", "item", ".zml", item);
+    WriteSeed("managed_item", "no-uid.zml", "<ZML=1.0>\n<MItem=<Id=\"lost\"><Active>>\n");
+    WriteSeed("managed_item", "legacy.zml",
+              "<ZML=1.0>\n<MItem=<UId=0><ScriptLogicFq=0.0><ScriptUnit=<Script=\"a.nut\"><Class=\"A\">>"
+              "<TauItem=<Mode=\"Rigid\">><GColItem=<Shapes>><Proxy><Wobble>>\n");
+    WriteSeed("managed_item", "fast-logic.zml", "<ZML=1.0>\n<MItem=<UId=1><Active><ScriptLogicFq=1e30>>\n");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_make_seeds <corpus directory>\n");
@@ -929,5 +943,6 @@ int main(int argc, char** argv) {
     MakeSpriteSeeds();
     MakeTextLayoutSeeds();
     MakeWidgetSeeds();
+    MakeManagedItemSeeds();
     return g_failed ? 1 : 0;
 }

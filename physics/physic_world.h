@@ -113,7 +113,7 @@ class zPhysicWorld {
 
     zEngine* m_engine;
     f32 m_fixedTimeStep = PhysicDefaultFixedStep;
-    f32 m_reserved = 0.0f;
+    [[maybe_unused]] f32 m_reserved = 0.0f;
     zVector m_gravity = zVector(0.0f, -9.8f, 0.0f, 1.0f);
     zPhysicWorldCallback* m_callback = nullptr;
     zList<zPhysicListener*> m_listeners;

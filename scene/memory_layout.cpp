@@ -1,7 +1,11 @@
 #include "scene/memory_layout.h"
 
 #include "core/log.h"
+#include "scene/managed_camera.h"
+#include "scene/managed_item.h"
 #include "scene/motion.h"
+#include "scene/scene.h"
+#include "script/script_unit.h"
 
 void DumpSceneMemoryLayout() {
     GetLog() << "Scene memory layout:\n\n";
@@ -13,7 +17,11 @@ void DumpSceneMemoryLayout() {
         const char* name;
         u64 size;
     } const sizes[] = {
+        {"zScene", sizeof(zScene)},
+        {"zMItem", sizeof(zMItem)},
         {"zMotion", sizeof(zMotion)},
+        {"zMCamera", sizeof(zMCamera)},
+        {"zManagerScriptUnit", sizeof(zManagerScriptUnit)},
     };
     // clang-format on
     for (const TypeSize& type : sizes) {
