@@ -401,3 +401,33 @@ TEST_F(Widgets, WindowsDrawTheirTitleText) {
     untitled->Draw(nullptr);
     EXPECT_EQ(whitePixels(untitled, zRect{0, 0, 120, 60}), 0);
 }
+
+TEST_F(Widgets, WindowsDrawTheirWidgetTreeIntoTheClientRectangle) {
+    const zVector2 size(100.0f, 60.0f);
+    zWindow* window = new zWindow(&scene, nullptr, "w", nullptr, nullptr, &size);
+    zHSizerWidget* row = new zHSizerWidget(&scene, 1);
+    row->SetMargins(0, 0, 0, 0);
+    zCanvasWidget* left = Swatch(2, 255);
+    zCanvasWidget* right = Swatch(3, 100);
+    row->AddWidget(left);
+    row->AddWidget(right);
+    window->SetBaseWidget(row);
+    EXPECT_EQ(left->GetWindow(), window);
+    EXPECT_EQ(window->GetChild(3), right);
+    window->Draw(nullptr);
+    // Without a skin the client rectangle is the whole window.
+    ExpectRect(left->GetRect(), 0, 0, 50, 60);
+    ExpectRect(right->GetRect(), 50, 0, 100, 60);
+    const zPicture* picture = window->GetPicture();
+    auto red = [&](u32 x, u32 y) { return picture->GetPixels()[(u64(y) * picture->GetWidth() + x) * 4]; };
+    EXPECT_EQ(red(10, 10), 255);
+    EXPECT_EQ(red(60, 10), 100);
+    EXPECT_FALSE(row->NeedsRedraw());
+
+    // Hiding every child leaves the client area to the background.
+    left->SetHidden(true);
+    right->SetHidden(true);
+    window->Invalidate();
+    window->Draw(nullptr);
+    EXPECT_EQ(picture->GetPixels()[(10 * picture->GetWidth() + 10) * 4 + 3], 0);
+}
