@@ -16,7 +16,9 @@ namespace {
 // Long enough to fill the line table with short lines.
 constexpr size_t TextLimit = 8192;
 
-i32 Signed(u8 byte) { return i32(i8(byte)); }
+i32 Signed(u8 byte) {
+    return i32(i8(byte));
+}
 
 } // namespace
 

@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     const char* names[8] = {"s1.tga", "s2.tga", "s3.tga", "s4.tga", "s5.tga", "s6.tga", "s7.tga", "s8.tga"};
     for (int i = 0; i < 8; ++i)
         round.AddFile(names[i], SkinTga(u8(i * 30)));
-    const i32 numbers[5] = {0, i32(0xff000000u | in.Byte() * 0x010101u), in.Signed(), in.Signed(), in.Signed()};
+    const i32 numbers[5] = {0, i32(0xff000000u | in.Byte() * 0x010101u), in.Signed(), in.Signed(),
+                            in.Signed()};
     scene.SetSkin(names, numbers, "Default");
     const zVector2 windowSize(f32(in.Byte() + 1), f32(in.Byte() + 1));
     zWindow* window = new zWindow(&scene, nullptr, "w", in.Text().c_str(), nullptr, &windowSize);
@@ -88,10 +89,18 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
         cell.bottom = cell.top + in.Signed() * 4;
         zWidget* last = made.back().Get();
         switch (op % 12) {
-        case 0: add(new zHSizerWidget(&scene, id), cell); break;
-        case 1: add(new zVSizerWidget(&scene, id), cell); break;
-        case 2: add(new zContainerWidget(&scene, id), cell); break;
-        case 3: add(new zSpacerWidget(&scene, id), cell); break;
+        case 0:
+            add(new zHSizerWidget(&scene, id), cell);
+            break;
+        case 1:
+            add(new zVSizerWidget(&scene, id), cell);
+            break;
+        case 2:
+            add(new zContainerWidget(&scene, id), cell);
+            break;
+        case 3:
+            add(new zSpacerWidget(&scene, id), cell);
+            break;
         case 4: {
             zTextWidget* text = new zTextWidget(&scene, id, in.Text().c_str(), nullptr, in.Signed());
             text->SetFormat(in.Byte() % 3);
@@ -99,20 +108,28 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
             add(text, cell);
             break;
         }
-        case 5: add(new zCanvasWidget(&scene, id, in.Byte() % 40, in.Byte() % 40), cell); break;
+        case 5:
+            add(new zCanvasWidget(&scene, id, in.Byte() % 40, in.Byte() % 40), cell);
+            break;
         case 6: {
             zCheckWidget* check = new zCheckWidget(&scene, id, in.Text().c_str(), nullptr, in.Signed());
             check->SetState(in.Byte() & 1);
             add(check, cell);
             break;
         }
-        case 7: last->SetMargins(f32(in.Signed()), f32(in.Signed()), f32(in.Signed()), f32(in.Signed())); break;
-        case 8: last->SetWeights(f32(in.Signed()) / 4.0f, f32(in.Signed()) / 4.0f); break;
+        case 7:
+            last->SetMargins(f32(in.Signed()), f32(in.Signed()), f32(in.Signed()), f32(in.Signed()));
+            break;
+        case 8:
+            last->SetWeights(f32(in.Signed()) / 4.0f, f32(in.Signed()) / 4.0f);
+            break;
         case 9:
             last->SetHAlign(in.Byte() % 8);
             last->SetVAlign(in.Byte() % 8);
             break;
-        case 10: last->SetHidden(in.Byte() & 1); break;
+        case 10:
+            last->SetHidden(in.Byte() & 1);
+            break;
         default:
             if (open.size() > 1) open.pop_back();
             break;
@@ -126,7 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     window->Draw(nullptr);
     for (const zSharedPtr<zWidget>& widget : made) {
         if (zWidget* parent = widget->GetParent()) {
-            if (parent->GetType() == WidgetTypeContainer) static_cast<zContainerWidget*>(parent)->RemoveWidget(widget.Get());
+            if (parent->GetType() == WidgetTypeContainer)
+                static_cast<zContainerWidget*>(parent)->RemoveWidget(widget.Get());
         }
     }
     window->Draw(nullptr);

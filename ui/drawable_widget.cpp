@@ -74,7 +74,8 @@ bool zCanvasWidget::Resize(i32 width, i32 height) {
     return true;
 }
 
-zBitmapWidget::zBitmapWidget(zScene2D* ui, i32 id, const char* name) : zDrawableWidget(ui, id, WidgetTypeBitmap) {
+zBitmapWidget::zBitmapWidget(zScene2D* ui, i32 id, const char* name)
+    : zDrawableWidget(ui, id, WidgetTypeBitmap) {
     if (name && *name) SetPicture(name);
 }
 

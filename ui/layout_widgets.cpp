@@ -8,7 +8,9 @@
 namespace {
 
 // Weights that cannot share (negative, NaN) count as none.
-f64 Share(f32 weight) { return weight > 0.0f && weight < 1e30f ? f64(weight) : 0.0; }
+f64 Share(f32 weight) {
+    return weight > 0.0f && weight < 1e30f ? f64(weight) : 0.0;
+}
 
 } // namespace
 
@@ -104,9 +106,9 @@ void zContainerWidget::Draw(zPicture& picture, const zRect& rect) {
     for (auto* node = m_cells.GetHead(); node; node = node->next) {
         const zContainerCell& cell = *node->value;
         if (cell.widget->IsHidden()) continue;
-        cell.widget->Draw(picture, zRect{WidgetAdd(rect.left, cell.rect.left), WidgetAdd(rect.top, cell.rect.top),
-                                         WidgetAdd(rect.left, cell.rect.right),
-                                         WidgetAdd(rect.top, cell.rect.bottom)});
+        cell.widget->Draw(
+            picture, zRect{WidgetAdd(rect.left, cell.rect.left), WidgetAdd(rect.top, cell.rect.top),
+                           WidgetAdd(rect.left, cell.rect.right), WidgetAdd(rect.top, cell.rect.bottom)});
     }
 }
 
@@ -127,7 +129,8 @@ bool zContainerWidget::AddWidget(zWidget* widget, const zRect& rect) {
         Invalidate();
         return true;
     }
-    std::unique_ptr<zContainerCell> cell(new (std::nothrow) zContainerCell{rect, zSharedPtr<zWidget>(widget)});
+    std::unique_ptr<zContainerCell> cell(new (std::nothrow)
+                                             zContainerCell{rect, zSharedPtr<zWidget>(widget)});
     if (!cell || !AddChild(widget)) {
         GetLog() << "[!] Failed to allocate new container cell.\n";
         return false;

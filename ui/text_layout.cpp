@@ -60,7 +60,8 @@ Token ParseCommand(const char* text, u32 available) {
     error.kind = TokenKind::Error;
     if (!std::memchr(text + at, ')', available - at)) return error;
     for (i32 index = 0; index < count; ++index) {
-        while (at < available && (text[at] == ' ' || text[at] == '\t')) ++at;
+        while (at < available && (text[at] == ' ' || text[at] == '\t'))
+            ++at;
         bool negative = false;
         if (at < available && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
         i64 value = 0;
@@ -68,7 +69,8 @@ Token ParseCommand(const char* text, u32 available) {
             value = std::min<i64>(value * 10 + (text[at] - '0'), Limit64);
             ++at;
         }
-        while (at < available && (text[at] == ' ' || text[at] == '\t')) ++at;
+        while (at < available && (text[at] == ' ' || text[at] == '\t'))
+            ++at;
         const char expected = index + 1 < count ? ',' : ')';
         if (at >= available || text[at] != expected) return error;
         ++at;
@@ -95,7 +97,9 @@ Token NextToken(const char* text, u32 length, u32 at) {
     return token;
 }
 
-i32 ClampSize(i32 size) { return std::max(1, std::min(size, TextSizeMax)); }
+i32 ClampSize(i32 size) {
+    return std::max(1, std::min(size, TextSizeMax));
+}
 
 i64 SpacingExtra(f32 factor, i32 size) {
     const f64 extra = f64(factor) * f64(size);
@@ -103,7 +107,9 @@ i64 SpacingExtra(f32 factor, i32 size) {
     return i64(std::max<f64>(-f64(Limit64), std::min<f64>(extra, f64(Limit64))));
 }
 
-i64 FloorDiv64(i64 value) { return value >= 0 ? value / 64 : -((-value + 63) / 64); }
+i64 FloorDiv64(i64 value) {
+    return value >= 0 ? value / 64 : -((-value + 63) / 64);
+}
 
 struct Pen {
     FT_Face face;
@@ -187,8 +193,8 @@ u32 LayoutLine(const char* text, u32 length, u32 position, zTextLine& line, zTex
             }
             break;
         }
-        width = std::max(-Limit64, std::min(width + kerning + advance + SpacingExtra(parameters.letterSpacing,
-                                                                                    parameters.size),
+        width = std::max(-Limit64, std::min(width + kerning + advance +
+                                                SpacingExtra(parameters.letterSpacing, parameters.size),
                                             Limit64));
         height = std::max<i64>(height, face->size->metrics.height);
         ++line.characters;
@@ -208,7 +214,9 @@ u32 LayoutLine(const char* text, u32 length, u32 position, zTextLine& line, zTex
     return position;
 }
 
-u32 TextLength(const char* text) { return u32(std::min<size_t>(std::strlen(text), 0xffffffffu)); }
+u32 TextLength(const char* text) {
+    return u32(std::min<size_t>(std::strlen(text), 0xffffffffu));
+}
 
 // Blends a rendered glyph's coverage at the pixel position.
 void BlendGlyph(zPicture& picture, const FT_Bitmap& bitmap, i64 left, i64 top, const zRect& clip,
@@ -227,7 +235,9 @@ void BlendGlyph(zPicture& picture, const FT_Bitmap& bitmap, i64 left, i64 top, c
     }
 }
 
-i32 ClampToInt(i64 value) { return i32(std::max<i64>(INT32_MIN, std::min<i64>(value, INT32_MAX))); }
+i32 ClampToInt(i64 value) {
+    return i32(std::max<i64>(INT32_MIN, std::min<i64>(value, INT32_MAX)));
+}
 
 } // namespace
 
@@ -245,7 +255,9 @@ zTextParameters DefaultTextParameters() {
     return parameters;
 }
 
-const zTextLineTable& GetTextLineTable() { return g_lineTable; }
+const zTextLineTable& GetTextLineTable() {
+    return g_lineTable;
+}
 
 u32 DecodeUTF8(const char* text, u32 available, u32& codepoint) {
     if (!available) return 0;
@@ -287,7 +299,8 @@ zRect ComputeTextRect(const char* text, const zTextParameters& parameters, const
     state.size = ClampSize(state.size);
     const bool wraps = parameters.format == TextFormatParagraph || parameters.format == TextFormatColumn;
     const i64 maxWidth = wraps ? std::max<i64>(0, i64(rect.right) - rect.left) * 64 : -1;
-    const i64 maxCharacters = parameters.format == TextFormatColumn ? std::max(0, parameters.columnWidth) : -1;
+    const i64 maxCharacters =
+        parameters.format == TextFormatColumn ? std::max(0, parameters.columnWidth) : -1;
     i64 widest = 0;
     i64 height = 0;
     bool stop = false;
@@ -307,7 +320,8 @@ zRect ComputeTextRect(const char* text, const zTextParameters& parameters, const
 
 zRect RenderText(zPicture& picture, const char* text, const zTextParameters& parameters, const zRect& rect,
                  const zRect* clip) {
-    if (!text || !parameters.font || !parameters.font->GetFace() || !UIPictureWritable(picture)) return zRect();
+    if (!text || !parameters.font || !parameters.font->GetFace() || !UIPictureWritable(picture))
+        return zRect();
     const zTextLineTable& table = g_lineTable;
     if (table.count == 0) return rect;
     zRect bounds{0, 0, i32(std::min<u32>(picture.GetWidth(), INT32_MAX)),
@@ -355,7 +369,8 @@ zRect RenderText(zPicture& picture, const char* text, const zTextParameters& par
                 i64 advance = 0;
                 if (LoadGlyph(pen, token.codepoint, kerning, advance) &&
                     FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0) {
-                    BlendGlyph(picture, face->glyph->bitmap, FloorDiv64(pen64 + kerning) + face->glyph->bitmap_left,
+                    BlendGlyph(picture, face->glyph->bitmap,
+                               FloorDiv64(pen64 + kerning) + face->glyph->bitmap_left,
                                baseline - face->glyph->bitmap_top, bounds, state.color);
                 }
                 pen64 += kerning + advance + SpacingExtra(state.letterSpacing, state.size);

@@ -65,8 +65,8 @@ struct zTextLine {
     u32 start = 0;      // byte offset of the first character
     u32 characters = 0; // glyphs drawn
     u32 spaces = 0;
-    i32 width = 0;      // 1/64 pixel
-    i32 height = 0;     // 1/64 pixel
+    i32 width = 0;  // 1/64 pixel
+    i32 height = 0; // 1/64 pixel
 };
 
 struct zTextLineTable {

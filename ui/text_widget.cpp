@@ -47,7 +47,8 @@ void zTextWidget::SetFont(zWindowSystemFont* font) {
 void zTextWidget::SetSize(i32 size) {
     Change(size != m_parameters.size);
     m_parameters.size = size;
-    if (m_parameters.font) m_parameters.font->SetPixelSize(u32(size < 1 ? 1 : (size > TextSizeMax ? TextSizeMax : size)));
+    if (m_parameters.font)
+        m_parameters.font->SetPixelSize(u32(size < 1 ? 1 : (size > TextSizeMax ? TextSizeMax : size)));
 }
 
 void zTextWidget::SetColor(f32 red, f32 green, f32 blue, f32 alpha) {

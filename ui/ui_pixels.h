@@ -43,9 +43,10 @@ inline void UIBlendPixel(zPicture& picture, u32 x, u32 y, u32 r, u32 g, u32 b, u
     u32 pixel[4];
     UIReadPixel(picture, x, y, pixel);
     const u32 ra = BlendAlphaUnion(pixel[3], a);
-    const u32 word = format.NarrowChannel(BlendColorComponent(pixel[0], r, pixel[3], a, ra), PixelChannelRed) |
-                     format.NarrowChannel(BlendColorComponent(pixel[1], g, pixel[3], a, ra), PixelChannelGreen) |
-                     format.NarrowChannel(BlendColorComponent(pixel[2], b, pixel[3], a, ra), PixelChannelBlue) |
-                     format.NarrowChannel(ra, PixelChannelAlpha);
+    const u32 word =
+        format.NarrowChannel(BlendColorComponent(pixel[0], r, pixel[3], a, ra), PixelChannelRed) |
+        format.NarrowChannel(BlendColorComponent(pixel[1], g, pixel[3], a, ra), PixelChannelGreen) |
+        format.NarrowChannel(BlendColorComponent(pixel[2], b, pixel[3], a, ra), PixelChannelBlue) |
+        format.NarrowChannel(ra, PixelChannelAlpha);
     std::memcpy(picture.GetPixels() + u64(y) * picture.GetRowSize() + u64(x) * 4u, &word, 4);
 }

@@ -78,7 +78,8 @@ void zWidget::SetMargins(f32 top, f32 bottom, f32 left, f32 right) {
 }
 
 zRect zWidget::InnerRect(const zRect& rect) const {
-    return zRect{WidgetAdd(rect.left, WidgetTruncate(m_margins[2])), WidgetAdd(rect.top, WidgetTruncate(m_margins[0])),
+    return zRect{WidgetAdd(rect.left, WidgetTruncate(m_margins[2])),
+                 WidgetAdd(rect.top, WidgetTruncate(m_margins[0])),
                  WidgetAdd(rect.right, -i64(WidgetTruncate(m_margins[3]))),
                  WidgetAdd(rect.bottom, -i64(WidgetTruncate(m_margins[1])))};
 }

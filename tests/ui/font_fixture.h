@@ -49,7 +49,8 @@ class FontFixture : public ::testing::Test {
         for (unsigned char c : text) {
             const FT_UInt glyph = FT_Get_Char_Index(face, c);
             FT_Vector kerning{0, 0};
-            if (previous && FT_HAS_KERNING(face)) FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kerning);
+            if (previous && FT_HAS_KERNING(face))
+                FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kerning);
             EXPECT_EQ(FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT), 0);
             width += kerning.x + face->glyph->advance.x;
             previous = glyph;
@@ -65,8 +66,8 @@ class FontFixture : public ::testing::Test {
         FT_Face face = font->GetFace();
         font->SetPixelSize(16);
         FT_Vector kerning{0, 0};
-        FT_Get_Kerning(face, FT_Get_Char_Index(face, u8(a)), FT_Get_Char_Index(face, u8(b)), FT_KERNING_DEFAULT,
-                       &kerning);
+        FT_Get_Kerning(face, FT_Get_Char_Index(face, u8(a)), FT_Get_Char_Index(face, u8(b)),
+                       FT_KERNING_DEFAULT, &kerning);
         return kerning.x;
     }
 

@@ -37,13 +37,17 @@ TEST_F(TextLayout, OneLineMatchesFreeTypeMetrics) {
         {"AV", "AV", 16},
         {"ab~~Color(255,0,0,255)cd", "abcd", 16},
         {"ab~~COLOR( 1 , 2 ,3,4 )cd", "abcd", 16},
-        {"ab\xff" "cd", "abcd", 16},             // an invalid byte is skipped
-        {"ab\xc3" "cd", "abcd", 16},             // so is a cut sequence
-        {"~~x~~", "~~x~~", 16},                  // not a command
+        {"ab\xff"
+         "cd",
+         "abcd", 16}, // an invalid byte is skipped
+        {"ab\xc3"
+         "cd",
+         "abcd", 16},           // so is a cut sequence
+        {"~~x~~", "~~x~~", 16}, // not a command
         {"~~Size(32)ab", "ab", 32},
-        {"~~SIZE(-5)ab", "ab", 1},               // clamped up
+        {"~~SIZE(-5)ab", "ab", 1},                    // clamped up
         {"~~Size(99999999999)ab", "ab", TextSizeMax}, // clamped down
-        {"  abcd", "abcd", 16},                  // leading spaces skipped
+        {"  abcd", "abcd", 16},                       // leading spaces skipped
     };
     for (const Case& c : cases) {
         LogCapture log;
@@ -313,9 +317,11 @@ TEST(TextDecoding, UTF8Sequences) {
         {"\xc3\xa9", 2, 0xe9},
         {"\xe2\x82\xac", 3, 0x20ac},
         {"\xf0\x9f\x98\x80", 4, 0x1f600},
-        {"\xc3", 0, 0},          // cut
-        {"\xe2\x82" "a", 0, 0},  // bad continuation
-        {"\x80", 0, 0},          // a lone continuation byte
+        {"\xc3", 0, 0}, // cut
+        {"\xe2\x82"
+         "a",
+         0, 0},         // bad continuation
+        {"\x80", 0, 0}, // a lone continuation byte
         {"\xff", 0, 0},
     };
     for (const Case& c : cases) {

@@ -81,8 +81,9 @@ TEST_F(Widgets, SizersSplitTheirInnerRectangleByWeight) {
     };
     for (const Case& c : cases) {
         target.Fill(0, 0, 0, 0);
-        zSharedPtr<zSizerWidget> sizer(c.horizontal ? static_cast<zSizerWidget*>(new zHSizerWidget(&scene, 1))
-                                                    : static_cast<zSizerWidget*>(new zVSizerWidget(&scene, 1)));
+        zSharedPtr<zSizerWidget> sizer(c.horizontal
+                                           ? static_cast<zSizerWidget*>(new zHSizerWidget(&scene, 1))
+                                           : static_cast<zSizerWidget*>(new zVSizerWidget(&scene, 1)));
         sizer->SetMargins(0, 0, 0, 0);
         std::vector<zWidget*> children;
         for (size_t i = 0; i < c.weights.size(); ++i) {
@@ -126,7 +127,8 @@ TEST_F(Widgets, SizerWithEveryChildHiddenDrawsNothing) {
 TEST_F(Widgets, SizerWeightsNest) {
     zSharedPtr<zHSizerWidget> row(new zHSizerWidget(&scene, 1));
     zSharedPtr<zVSizerWidget> column(new zVSizerWidget(&scene, 2));
-    for (zSizerWidget* sizer : {static_cast<zSizerWidget*>(row.Get()), static_cast<zSizerWidget*>(column.Get())}) {
+    for (zSizerWidget* sizer :
+         {static_cast<zSizerWidget*>(row.Get()), static_cast<zSizerWidget*>(column.Get())}) {
         zSpacerWidget* a = new zSpacerWidget(&scene, 3);
         zSpacerWidget* b = new zSpacerWidget(&scene, 4);
         a->SetWeights(1, 2);
@@ -177,7 +179,7 @@ TEST_F(Widgets, DrawablesAlignTheirPictureInTheRectangle) {
         {WidgetAlignRight, WidgetAlignBottom, {0, 0, 200, 100}, {136, 36, 200, 100}},
         {WidgetAlignLeft, WidgetAlignTop, {0, 0, 200, 100}, {0, 0, 64, 64}},
         {WidgetAlignDefault, 7, {5, 5, 200, 100}, {5, 5, 69, 69}},
-        {WidgetAlignMiddle, WidgetAlignMiddle, {0, 0, 32, 32}, {0, 0, 32, 32}}, // larger: clipped
+        {WidgetAlignMiddle, WidgetAlignMiddle, {0, 0, 32, 32}, {0, 0, 32, 32}},    // larger: clipped
         {WidgetAlignLeft, WidgetAlignTop, {-30, -40, 10, 10}, {-30, -40, 10, 10}}, // past the target
     };
     for (const Case& c : cases) {
@@ -224,7 +226,8 @@ TEST_F(Widgets, DrawablesBlendWithTheComposeRule) {
         std::copy(c.source, c.source + 4, canvas->GetPicture()->GetPixels());
         for (u32 y = 0; y < target.GetHeight(); ++y)
             for (u32 x = 0; x < target.GetWidth(); ++x)
-                std::copy(c.destination, c.destination + 4, target.GetPixels() + (y * target.GetWidth() + x) * 4);
+                std::copy(c.destination, c.destination + 4,
+                          target.GetPixels() + (y * target.GetWidth() + x) * 4);
         canvas->SetHAlign(WidgetAlignLeft);
         canvas->SetVAlign(WidgetAlignTop);
         canvas->Draw(target, zRect{0, 0, 10, 10});
