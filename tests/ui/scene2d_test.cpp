@@ -599,3 +599,16 @@ TEST_F(Scene2D, VirtualResolutionAndUnloadBitmap) {
     EXPECT_TRUE(scene.UnloadBitmap("bitmap.tga"));
     EXPECT_FALSE(scene.UnloadBitmap("bitmap.tga"));
 }
+
+TEST_F(Scene2DInput, HiddenWidgetsAndTheirSubtreesAreNotHit) {
+    zWidget* inner = AddWidget(a, 3, zRect{20, 20, 30, 30});
+    Frame(125, 125);
+    EXPECT_EQ(scene.GetInputState().widget, inner);
+    a->SetHidden(true);
+    Frame(126, 126);
+    EXPECT_EQ(scene.GetInputState().widget, base) << "the hidden widget and its child are skipped";
+    a->SetHidden(false);
+    inner->SetHidden(true);
+    Frame(125, 125);
+    EXPECT_EQ(scene.GetInputState().widget, a);
+}
