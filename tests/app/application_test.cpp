@@ -22,7 +22,7 @@ size_t Count(const std::string& text, const std::string& piece) {
     return count;
 }
 
-const char* const ScenesMissing = "[!] Cannot run 't.zms': this player has no scenes yet.\n";
+const char* const ScenesMissing = "[!] Cannot load scene 't.zms': this player cannot read scene files yet.\n";
 
 TEST_F(ApplicationTest, ProgramDirectoryIsCutAfterTheLastSeparator) {
     struct Case {
@@ -121,13 +121,16 @@ TEST_F(ApplicationTest, FactoriesByIdWithTheirListTexts) {
 }
 
 TEST_F(ApplicationTest, InitOpensTheNullDevicesThenStopsAtTheScripts) {
+    PutMemoryFile("t.zms", "<ZML=1.0><Scene=<Items>>");
     zApplicationWin32 app;
     app.Startup();
     ASSERT_TRUE(Parse(app, {"t.zms", "-r", "none", "-m", "none"}));
     log.Reset();
     EXPECT_FALSE(app.Init());
-    // No data folder here: the start-up script is missing, which only logs.
-    EXPECT_EQ(log.Text(), std::string("[!] Failed to locate script 'scriptlib/zad.nut'.\n") + ScenesMissing);
+    // No data folder here: the default font and the start-up script are
+    // missing, which only logs.
+    EXPECT_EQ(log.Text(),
+              FontSystemMissing + "[!] Failed to locate script 'scriptlib/zad.nut'.\n" + ScenesMissing);
     EXPECT_FALSE(app.initialised);
     EXPECT_TRUE(app.GetProject().GetVM().IsOpen());
     zRenderer* renderer = app.GetEngine().GetRenderer();
@@ -396,18 +399,20 @@ TEST_F(ApplicationTest, ScriptsStartWithIncludesThenDefines) {
 }
 
 TEST_F(ApplicationTest, ProjectModeReadsTheEnvironmentFirst) {
+    const std::string fonts = FontSystemMissing;
     struct Case {
         const char* input;
         const char* file;
+        bool initialises;
         std::string log;
     };
     const Case cases[] = {
-        {"absent.zgp", nullptr, "[*] Could not access file 'absent.zgp'.\n"},
-        {"t.zms", "<ZML=1.0><Scene=<Items>>",
-         "[!] Could not parse environment. Root tag id is incorrect (Scene).\n"},
-        {"p.zgp", "<ZML=1.0><Environment=<Name=\"P\">>",
-         "Parsing ZML environment...\n[!] Failed to locate script 'scriptlib/zad.nut'.\n"
-         "[!] Cannot run 'p.zgp': this player cannot run project scripts yet.\n"},
+        {"absent.zgp", nullptr, false, fonts + "[*] Could not access file 'absent.zgp'.\n"},
+        {"t.zms", "<ZML=1.0><Scene=<Items>>", false,
+         fonts + "[!] Could not parse environment. Root tag id is incorrect (Scene).\n"},
+        // A project without a script class runs, with nothing to call.
+        {"p.zgp", "<ZML=1.0><Environment=<Name=\"P\">>", true,
+         fonts + "Parsing ZML environment...\n[!] Failed to locate script 'scriptlib/zad.nut'.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);
@@ -416,7 +421,7 @@ TEST_F(ApplicationTest, ProjectModeReadsTheEnvironmentFirst) {
         zApplicationWin32 app;
         ASSERT_TRUE(Parse(app, {c.input, "-P", "-r", "none", "-m", "none"}));
         log.Reset();
-        EXPECT_FALSE(app.Init());
+        EXPECT_EQ(app.Init(), c.initialises);
         EXPECT_EQ(log.Text(), c.log);
     }
 }

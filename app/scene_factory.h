@@ -1,0 +1,26 @@
+// Making a 3D scene for the player: the scene with its embedded 2D user
+// interface (the 2D scene lives above the scene's folder, so it is handed in
+// here), and the reading of its file.
+//
+// The scene file reader is not part of this player yet: a document that can
+// be read gets "[!] Cannot load scene '<path>': this player cannot read scene
+// files yet." and the load fails, so a run in scene mode ends at start-up
+// (exit code 2).
+#pragma once
+
+#include "core/shared_object.h"
+
+class zEngine;
+class zMetaTag;
+class zMetafile;
+class zScene;
+class zScriptVM;
+
+// Null, with "[!] Failed to create scene object." logged, when it cannot be
+// made.
+zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm);
+// The scene file at path, with every load flag; false when it cannot be read
+// (the file road's line is logged).
+bool LoadSceneFile(zScene& scene, const char* path);
+// A "Scene" root of a document read already.
+bool LoadSceneTag(zScene& scene, zMetafile& doc, zMetaTag* root);
