@@ -151,6 +151,11 @@ FixtureFile StartupScript() {
     return {"scriptlib/zad.nut", ReadFile(ZE_STARTUP_SCRIPT)};
 }
 
+// A file of the shipped samples, under the name the row gives it.
+FixtureFile SampleFile(const char* sample, const char* path) {
+    return {path, ReadFile(std::string(ZE_SAMPLES) + "/" + sample)};
+}
+
 std::vector<std::string> Concat(std::vector<std::string> first, const std::vector<std::string>& second) {
     first.insert(first.end(), second.begin(), second.end());
     return first;
@@ -355,6 +360,14 @@ std::vector<CatalogueRow> Catalogue() {
                         "[H] Filesystem connecting to archive 'resource.ksa'...",
                         "[!] The renderer id 'gl2' is not available in this build."},
                        {UsageFirstLine}));
+    // The shipped sample, as tools/player.sh runs it.
+    rows.push_back(Row("SampleProjectRuns", {"hello.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
+                       {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
+                        SampleFile("hello/hello.nut", "hello.nut")},
+                       0,
+                       {"Parsing ZML environment...", "[S] Hello from the project script.",
+                        "[S] Output 1280x720, project context: true.", "[S] First frame drawn.",
+                        "[S] Goodbye after some frames.", FreeingCaches, "Done."}));
     // Rows that reach the scene load carry the scene file.
     for (CatalogueRow& row : rows) {
         bool loadsScene = false;
