@@ -265,7 +265,10 @@ bool zProject::HoldsLayer(const zProjectLayer* layer) const {
 }
 
 void zProject::FreeInstance(std::unique_ptr<zProjectSceneInstance> instance) {
+    // A 3D scene invalidates its own handles; a 2D scene does not.
+    void* scene2D = instance->scene2D.Get();
     instance->Destroy();
+    if (scene2D) Invalidate(scene2D);
     Invalidate(instance.get());
 }
 

@@ -279,6 +279,37 @@ TEST_F(ProjectStack, OnRenderSceneMayUnloadTheScenesStillToDraw) {
     target = nullptr;
 }
 
+TEST_F(ProjectStack, FreedInstancesAndLayersLeaveDeadHandles) {
+    OpenWith(R"(class P {
+  function OnActivateScene(p, i) { ::held <- i; }
+  function OnRenderScene(p, s, l) { ::layer <- l; ::scene <- s; }
+})");
+    WriteDiskFile("check.nut", "print(held.isValid() + \" \" + layer.isValid() + \" \" + scene.isValid());");
+    zProjectSceneInstance* a = project.Instantiate("a.zs2");
+    ASSERT_NE(a, nullptr);
+    zProjectSceneInstance::Activate(project, a, true);
+    project.AddLayer(a, 1.0f);
+    project.Render(ProjectRenderNoScripts);
+    project.Render(0);
+    ScriptLines();
+    project.GetVM().Include("check.nut");
+    EXPECT_EQ(ScriptLines(), (Lines{"true true true"}));
+    EXPECT_TRUE(project.Unload(a));
+    project.GetVM().Include("check.nut");
+    EXPECT_EQ(ScriptLines(), (Lines{"false false false"}));
+    EXPECT_FALSE(project.GetVM().IsKilled());
+}
+
+TEST_F(ProjectStack, CloseLeavesDeadHandlesToo) {
+    OpenWith(R"(class P { function OnActivateScene(p, i) { ::held <- i; } })");
+    WriteDiskFile("check.nut", "print(held.isValid());");
+    zProjectSceneInstance::Activate(project, project.Instantiate("a.zs2"), true);
+    EXPECT_TRUE(project.Close(false));
+    ScriptLines();
+    project.GetVM().Include("check.nut");
+    EXPECT_EQ(ScriptLines(), (Lines{"false"}));
+}
+
 TEST_F(ProjectStack, SceneRootGivesA3DInstanceEvaluatedEachFrame) {
     OpenWith("class P {}");
     WriteDiskFile("t.zms", "<ZML=1.0><Scene=<Items>>");
