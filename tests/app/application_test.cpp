@@ -440,3 +440,67 @@ TEST_F(ApplicationTest, KilledVMEndsTheRunAbnormally) {
 }
 
 } // namespace
+
+namespace {
+
+// The project the frame tests run: it counts its callbacks, and ends itself
+// through its flag word in the frame named by "endAt".
+class ProjectFrames : public AppTest {
+  protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        PutMemoryFile("p.zgp", "<ZML=1.0><Environment=<ScriptUnit=<Script=\"p.nut\"><Class=\"P\">>>");
+        std::ofstream("p.nut", std::ios::binary) << R"(
+class P {
+  function OnSetup(p) { print("setup " + g_context_project); }
+  function OnUpdate(p) { print("update"); }
+  function OnRender(p) { if ("boom" in getroottable()) throw "boom"; print("render"); }
+  function OnClose(p) { print("close"); }
+}
+)";
+        ASSERT_TRUE(Parse(app, {"p.zgp", "-P", "-r", "none", "-m", "none"}));
+        ASSERT_TRUE(app.Init());
+    }
+
+    // The "[S] " lines since the last call.
+    std::string ScriptText() {
+        std::string lines;
+        std::string text = log.Text();
+        for (size_t at = text.find("[S] "); at != std::string::npos; at = text.find("[S] ", at + 1))
+            lines += text.substr(at + 4, text.find('\n', at) - at - 4) + ";";
+        log.Reset();
+        return lines;
+    }
+
+    zApplicationWin32 app;
+};
+
+TEST_F(ProjectFrames, FrameEvaluatesThenRendersTheProject) {
+    EXPECT_EQ(ScriptText(), "setup true;");
+    EXPECT_TRUE(app.Frame());
+    EXPECT_TRUE(app.Frame());
+    EXPECT_EQ(ScriptText(), "update;render;update;render;");
+    // The project's end flag ends the run after that frame, normally.
+    app.GetProject().flags |= ProjectEnd;
+    EXPECT_FALSE(app.Frame());
+    EXPECT_EQ(ScriptText(), "update;render;");
+    EXPECT_FALSE(app.IsAbnormalExit());
+    app.Shutdown();
+    EXPECT_EQ(ScriptText(), "close;");
+    app.Shutdown();
+    EXPECT_EQ(ScriptText(), "");
+}
+
+TEST_F(ProjectFrames, ScriptErrorInAFrameEndsTheRunAbnormally) {
+    zSquirrelVM& vm = app.GetProject().GetVM();
+    EXPECT_TRUE(app.Frame());
+    EXPECT_FALSE(vm.IsKilled());
+    vm.SetGlobal("boom", zScriptValue(true), nullptr);
+    log.Reset();
+    EXPECT_FALSE(app.Frame());
+    EXPECT_NE(log.Text().find("[!] Killing VM with reason 'boom'."), std::string::npos) << log.Text();
+    EXPECT_TRUE(vm.IsKilled());
+    EXPECT_TRUE(app.IsAbnormalExit());
+}
+
+} // namespace
