@@ -122,7 +122,7 @@ bool zApplication::CreateScene() {
         if (profiler) project.LoadProfilerFont(ProfilerFontPath, ProfilerFontName);
         return true;
     }
-    scene = NewPlayerScene(&engine, &project.GetVM());
+    scene = NewPlayerScene(&engine, &project.GetVM(), "[!] Failed to create scene object.\n");
     if (!scene.Get()) return false;
     if (!scene->CreatePhysicWorld()) return false;
     if (!LoadSceneFile(*scene, TextOf(input))) return false;
@@ -167,9 +167,8 @@ void zApplication::SceneFrame(bool& stop) {
     scene->Update(UpdateAll);
     scene->RenderSetup(RenderClear);
     scene->RenderToQueue(RenderClear);
-    zRenderer* current = engine.GetRenderer();
-    current->RenderQueue();
-    current->ResetRenderQueue();
+    // EndDraw empties the queue.
+    engine.GetRenderer()->RenderQueue();
     scene->RenderDone(RenderClear);
     scene->RenderUI(0);
     stop = (scene->GetFlags() & SceneEndRequested) != 0;

@@ -335,7 +335,7 @@ zProjectSceneInstance* zProject::Instantiate(const char* path) {
     }
     std::unique_ptr<zProjectSceneInstance> instance;
     if (zMetaTag* root = FindMetaTagByPath(&doc.GetRoots(), "Scene;", false)) {
-        zSharedPtr<zScene> scene = NewPlayerScene(m_engine, &m_vm);
+        zSharedPtr<zScene> scene = NewPlayerScene(m_engine, &m_vm, "[!] Failed to allocate scene object.\n");
         if (!scene.Get()) return nullptr;
         instance.reset(new (std::nothrow) zProjectSceneInstance());
         if (!instance) {

@@ -30,12 +30,12 @@ bool RefuseSceneFile(const char* path) {
 
 } // namespace
 
-zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm) {
+zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* failureLine) {
     zSharedPtr<zScene> scene(new (std::nothrow) zScene(engine, vm));
     zSharedPtr<zScene2D> scene2D(scene.Get() ? new (std::nothrow) zScene2D(engine, vm) : nullptr);
     std::unique_ptr<zSceneUserInterface> ui(scene2D.Get() ? new (std::nothrow) zScene2DInterface(scene2D) : nullptr);
     if (!ui) {
-        GetLog() << "[!] Failed to create scene object.\n";
+        GetLog() << failureLine;
         return zSharedPtr<zScene>();
     }
     scene->SetUserInterface(std::move(ui));

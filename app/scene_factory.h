@@ -16,9 +16,8 @@ class zMetafile;
 class zScene;
 class zScriptVM;
 
-// Null, with "[!] Failed to create scene object." logged, when it cannot be
-// made.
-zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm);
+// Null, with failureLine logged, when it cannot be made.
+zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* failureLine);
 // The scene file at path, with every load flag; false when it cannot be read
 // (the file road's line is logged).
 bool LoadSceneFile(zScene& scene, const char* path);
