@@ -19,8 +19,6 @@ constexpr const char* ProductLine = "Kestrin stand-alone.\n";
 constexpr const char* StartupScript = "scriptlib/zad.nut";
 constexpr const char* ProfilerFontPath = "fonts/arial.zml";
 constexpr const char* ProfilerFontName = "fonts/arial";
-// Scene set-up: with the optimisation pass and its parameter.
-constexpr u32 SceneOptimisationParameter = 1024;
 
 // The loaders' missing-resource callback: the name is left as it is, the
 // flag the frame tests is raised.

@@ -333,22 +333,25 @@ zProjectSceneInstance* zProject::Instantiate(const char* path) {
         GetLog() << "[!] Could not instantiate scene '" << path << "', file not found.\n";
         return nullptr;
     }
+    auto newInstance = [](u32 kind) {
+        std::unique_ptr<zProjectSceneInstance> made(new (std::nothrow) zProjectSceneInstance());
+        if (made) {
+            made->kind = kind;
+        } else {
+            GetLog() << "[!] Failed to allocate project scene instance.\n";
+        }
+        return made;
+    };
     std::unique_ptr<zProjectSceneInstance> instance;
     if (zMetaTag* root = FindMetaTagByPath(&doc.GetRoots(), "Scene;", false)) {
         zSharedPtr<zScene> scene = NewPlayerScene(m_engine, &m_vm, "[!] Failed to allocate scene object.\n");
-        if (!scene.Get()) return nullptr;
-        instance.reset(new (std::nothrow) zProjectSceneInstance());
-        if (!instance) {
-            GetLog() << "[!] Failed to allocate project scene instance.\n";
-            return nullptr;
-        }
-        instance->kind = zProjectSceneInstance::KindScene;
+        if (!scene.Get() || !(instance = newInstance(zProjectSceneInstance::KindScene))) return nullptr;
         instance->scene = scene;
         // A world that fails to start is not kept; the update skips it.
         scene->CreatePhysicWorld();
         scene->SetScriptGlobals(nullptr);
         LoadSceneTag(*scene, doc, root);
-        scene->Setup(true, 1024);
+        scene->Setup(true, SceneOptimisationParameter);
         scene->Reset();
     } else if (zMetaTag* root2D = FindMetaTagByPath(&doc.GetRoots(), "Scene2d;", false)) {
         zSharedPtr<zScene2D> scene2D(new (std::nothrow) zScene2D(m_engine, &m_vm));
@@ -356,12 +359,7 @@ zProjectSceneInstance* zProject::Instantiate(const char* path) {
             GetLog() << "[!] Failed to allocate scene 2D object.\n";
             return nullptr;
         }
-        instance.reset(new (std::nothrow) zProjectSceneInstance());
-        if (!instance) {
-            GetLog() << "[!] Failed to allocate project scene instance.\n";
-            return nullptr;
-        }
-        instance->kind = zProjectSceneInstance::KindScene2D;
+        if (!(instance = newInstance(zProjectSceneInstance::KindScene2D))) return nullptr;
         instance->scene2D = scene2D;
         scene2D->ParseRootTag(doc, root2D);
         scene2D->Setup();

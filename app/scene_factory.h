@@ -9,12 +9,16 @@
 #pragma once
 
 #include "core/shared_object.h"
+#include "core/types.h"
 
 class zEngine;
 class zMetaTag;
 class zMetafile;
 class zScene;
 class zScriptVM;
+
+// The optimisation parameter a scene is set up with.
+constexpr u32 SceneOptimisationParameter = 1024;
 
 // Null, with failureLine logged, when it cannot be made.
 zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* failureLine);
