@@ -360,6 +360,22 @@ std::vector<CatalogueRow> Catalogue() {
                         "[H] Filesystem connecting to archive 'resource.ksa'...",
                         "[!] The renderer id 'gl2' is not available in this build."},
                        {UsageFirstLine}));
+    // Defines reach the project's OnSetup with their types.
+    rows.push_back(Row("B14_DefinesInOnSetup",
+                       {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-Di", "n", "5", "-Df", "f",
+                        "2.5", "-Ds", "s", "hi"},
+                       {StartupScript(),
+                        {"p.zgp", projectFile},
+                        {"p.nut", "class P { function OnSetup(p) { print(typeof ::n); print(typeof ::f); "
+                                  "print(typeof ::s + \" \" + ::s); } }"},
+                        projectInclude},
+                       0, {"[S] integer", "[S] float", "[S] string hi"}));
+    // Only errors pass: the project runs without a script or header line.
+    rows.push_back(Row("B19_ProjectWithErrorsOnly",
+                       {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-log_level", "n!"},
+                       {StartupScript(), {"p.zgp", projectFile}, {"p.nut", projectScript}, projectInclude}, 0, {},
+                       {"[S] OnSetup true CObject", "[S] OnClose true", "Parsing ZML environment...",
+                        FreeingCaches}));
     // The shipped sample, as tools/player.sh runs it.
     rows.push_back(Row("SampleProjectRuns", {"hello.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
                        {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
