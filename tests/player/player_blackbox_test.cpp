@@ -305,6 +305,9 @@ std::vector<CatalogueRow> Catalogue() {
     rows.push_back(
         Row("B7_SceneFileAsProject", {"t.zms", "-P", "-r", "none", "-m", "none"}, {{"t.zms", SceneFile}}, 2,
             {"[!] Could not parse environment. Root tag id is incorrect (Scene)."}, {NoStartupScript}));
+    rows.push_back(Row("B11_MissingScene", {"missing.zms", "-r", "none", "-m", "none"}, {}, 2,
+                       {"[*] Could not access file 'missing.zms'.", FreeingCaches, "Done."},
+                       {"[!] Cannot load scene 'missing.zms': this player cannot read scene files yet."}));
     rows.push_back(Row("B11_MissingProject", {"missing.zgp", "-P", "-r", "none", "-m", "none"}, {}, 2,
                        {"[*] Could not access file 'missing.zgp'."}, {"Parsing ZML environment..."}));
     const std::string projectFile =
