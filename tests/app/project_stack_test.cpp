@@ -259,6 +259,33 @@ TEST_F(ProjectStack, StackCannotChangeWhileAScenesDrawsOrEvaluates) {
     target = nullptr;
 }
 
+TEST_F(ProjectStack, StackCannotChangeWhileA3DSceneEvaluates) {
+    OpenWith(R"(class P { function OnUpdate(p) { print("project " + Grab()); } })");
+    static zProject* target;
+    target = &project;
+    AddNative("Grab", [](HSQUIRRELVM vm) -> SQInteger {
+        sq_pushbool(vm, target->Instantiate("b.zs2") != nullptr);
+        return 1;
+    });
+    WriteDiskFile("t.zms", "<ZML=1.0><Scene=<Items>>");
+    WriteDiskFile("u.nut", "class U { function OnUpdate(s) { print(\"scene \" + Grab()); } }");
+    zProjectSceneInstance* instance = project.Instantiate("t.zms");
+    ASSERT_NE(instance, nullptr);
+    zScriptUnit* unit = instance->scene->NewScriptUnit();
+    ASSERT_NE(unit, nullptr);
+    unit->SetScriptPath("u.nut");
+    unit->SetClassName("U");
+    ASSERT_TRUE(unit->Setup());
+    log.Reset();
+    EXPECT_TRUE(project.Evaluate(0x3f));
+    // The project's own OnUpdate runs before busy is set and may change the
+    // stack; the scene's may not.
+    EXPECT_EQ(log.Text(), "[S] project true\n[!] Cannot call 'zProject::Instantiate' while rendering or "
+                          "evaluating the project scene stack.\n[S] scene false\n");
+    EXPECT_EQ(project.GetSceneCount(), 2u);
+    target = nullptr;
+}
+
 TEST_F(ProjectStack, OnRenderSceneMayUnloadTheScenesStillToDraw) {
     OpenWith(R"(class P { function OnRenderScene(p, s, l) { print("scene"); DropAll(); } })");
     static zProject* target;
