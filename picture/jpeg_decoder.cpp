@@ -331,25 +331,30 @@ void FillBlock(i32 dc, u8* out, int stride) {
     for (int row = 0; row < 8; ++row) std::memset(out + row * stride, sample, 8);
 }
 
-// RGB0 pixels from luma and the chroma terms of each pixel; the buffers do
-// not overlap.
+// One pixel word: R, G, B, 0 in memory, or B, G, R, 255 for the engine's BGRA8.
+template <bool Bgra>
+inline void StorePixel(u8* out, u32 red, u32 green, u32 blue) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // One word per pixel, which the compiler vectorises.
+    const u32 pixel = Bgra ? (blue | green << 8 | red << 16 | 0xFF000000u) : (red | green << 8 | blue << 16);
+    std::memcpy(out, &pixel, 4);
+#else
+    out[0] = u8(Bgra ? blue : red);
+    out[1] = u8(green);
+    out[2] = u8(Bgra ? red : blue);
+    out[3] = Bgra ? 255 : 0;
+#endif
+}
+
+// Pixels from luma and the chroma terms of each pixel; the buffers do not
+// overlap.
+template <bool Bgra>
 void StorePixels(const u8* __restrict luma, const i16* __restrict redTerms, const i16* __restrict greenTerms,
                  const i16* __restrict blueTerms, u8* __restrict out, int width) {
     for (int x = 0; x < width; ++x) {
         const int luminance = luma[x];
-        const u32 red = u32(Clamp255(luminance + redTerms[x]));
-        const u32 green = u32(Clamp255(luminance + greenTerms[x]));
-        const u32 blue = u32(Clamp255(luminance + blueTerms[x]));
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        // One word per pixel, which the compiler vectorises.
-        const u32 pixel = red | green << 8 | blue << 16;
-        std::memcpy(out + 4 * x, &pixel, 4);
-#else
-        out[4 * x] = u8(red);
-        out[4 * x + 1] = u8(green);
-        out[4 * x + 2] = u8(blue);
-        out[4 * x + 3] = 0;
-#endif
+        StorePixel<Bgra>(out + 4 * x, u32(Clamp255(luminance + redTerms[x])),
+                         u32(Clamp255(luminance + greenTerms[x])), u32(Clamp255(luminance + blueTerms[x])));
     }
 }
 
@@ -361,6 +366,18 @@ inline void ClearBlock(i32* block) {
     for (int i = 0; i < 64; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + i), zero);
 #else
     std::memset(block, 0, 64 * sizeof(i32));
+#endif
+}
+
+// Whether eight coefficients are all zero.
+inline bool AllZero8(const i16* coefficients) {
+#if defined(__SSE2__)
+    const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(values, _mm_setzero_si128())) == 0xFFFF;
+#else
+    u64 words[2];
+    std::memcpy(words, coefficients, sizeof(words));
+    return (words[0] | words[1]) == 0;
 #endif
 }
 
@@ -614,49 +631,41 @@ struct jpeg_decoder_state {
             std::memset(table.symbols, 0, sizeof(table.symbols));
             for (u32 i = 0; i < total; ++i) table.symbols[i] = NextByte();
             length -= total;
-            BuildHuffman(table, counts);
+            BuildHuffman(table, counts, tableIndex >= 4);
         }
     }
 
-    static void BuildHuffman(HuffmanTable& table, const u8 counts[17]) {
-        u16 lookup8[256];
-        std::memset(lookup8, 0, sizeof(lookup8));
+    // Codes of up to LookupBits bits fill every lookup entry they prefix;
+    // longer ones are left to the canonical search. Codes that overflow
+    // their length (a damaged table) are never filled.
+    static void BuildHuffman(HuffmanTable& table, const u8 counts[17], bool ac) {
+        std::memset(table.lookup, 0, sizeof(table.lookup));
+        if (ac) std::memset(table.fastAc, 0, sizeof(table.fastAc));
         i32 code = 0;
         int symbolIndex = 0;
         for (int length = 1; length <= 16; ++length) {
             table.valueOffset[length] = symbolIndex - code;
             for (int i = 0; i < counts[length]; ++i, ++code, ++symbolIndex) {
-                if (length <= 8 && code < (1 << length)) {
-                    // Every 8-bit prefix that starts with this code.
-                    int shift = 8 - length;
-                    for (int fill = 0; fill < (1 << shift); ++fill)
-                        lookup8[(code << shift) | fill] =
-                            u16((length << 8) | table.symbols[symbolIndex & 0xFF]);
+                if (length > LookupBits || code >= (1 << length)) continue;
+                const int symbol = table.symbols[symbolIndex & 0xFF];
+                const int shift = LookupBits - length;
+                const int first = code << shift;
+                const u16 entry = u16((length << 8) | symbol);
+                for (int fill = 0; fill < (1 << shift); ++fill) table.lookup[first + fill] = entry;
+                // AC values whose extra bits fit in the same look.
+                const int run = (symbol >> 4) & 15;
+                const int bits = symbol & 15;
+                if (!ac || bits == 0 || length + bits > LookupBits) continue;
+                for (int fill = 0; fill < (1 << shift); ++fill) {
+                    const u32 extra = u32(fill >> (shift - bits)) & ((1u << bits) - 1);
+                    const i32 value = Extend(extra, bits);
+                    table.fastAc[first + fill] = i32(u32(value) << 16 | u32(run) << 8 | u32(length + bits));
                 }
             }
             table.maxCode[length] = counts[length] ? code - 1 : -1;
             code <<= 1;
         }
         table.maxCode[17] = 0x7FFFFFFF;
-        // The wider table gives what the 8-bit table followed by the
-        // canonical search of the longer lengths gives, damaged tables included.
-        for (int peek = 0; peek < LookupSize; ++peek) {
-            u16 entry = lookup8[peek >> (LookupBits - 8)];
-            for (int length = 9; entry == 0 && length <= LookupBits; ++length) {
-                const i32 prefix = peek >> (LookupBits - length);
-                if (prefix <= table.maxCode[length])
-                    entry = u16((length << 8) | table.symbols[(prefix + table.valueOffset[length]) & 0xFF]);
-            }
-            table.lookup[peek] = entry;
-            table.fastAc[peek] = 0;
-            const int length = entry >> 8;
-            const int run = (entry >> 4) & 15;
-            const int bits = entry & 15;
-            if (entry == 0 || bits == 0 || length + bits > LookupBits) continue;
-            const u32 extra = u32(peek >> (LookupBits - length - bits)) & ((1u << bits) - 1);
-            const i32 value = Extend(extra, bits);
-            table.fastAc[peek] = i32(u32(value) << 16 | u32(run) << 8 | u32(length + bits));
-        }
         table.defined = true;
     }
 
@@ -1079,11 +1088,15 @@ struct jpeg_decoder_state {
                         bool hasAc = false;
                         i32 largestAc = 0;
                         ClearBlock(block);
-                        for (int k = 0; k < 64; ++k) {
-                            if (coefficients[k] == 0) continue;
-                            const i32 value = i32(coefficients[k]) * i32(q[k]);
-                            block[ZigZagToNatural[k]] = value;
-                            if (k > 0) {
+                        block[0] = i32(coefficients[0]) * i32(q[0]);
+                        // Most high frequencies are zero: groups of eight are
+                        // skipped whole.
+                        for (int group = 0; group < 64; group += 8) {
+                            if (AllZero8(coefficients + group)) continue;
+                            for (int k = group == 0 ? 1 : group; k < group + 8; ++k) {
+                                if (coefficients[k] == 0) continue;
+                                const i32 value = i32(coefficients[k]) * i32(q[k]);
+                                block[ZigZagToNatural[k]] = value;
                                 hasAc = true;
                                 const i32 magnitude = value < 0 ? -value : value;
                                 if (magnitude > largestAc) largestAc = magnitude;
@@ -1116,16 +1129,23 @@ struct jpeg_decoder_state {
         termsLine = -1;
     }
 
-    void ConvertLine(int line) {
+    // Scanline `line` of the current MCU row into out (scanlineLength bytes).
+    void ConvertLine(int line, u8* out) {
         const Component& luma = components[0];
         const u8* y = luma.plane + line * luma.planeStride;
         if (componentCount == 1) {
-            std::memcpy(output, y, size_t(width));
+            std::memcpy(out, y, size_t(width));
             return;
         }
         const int chromaLine = line / maxVertical;
         const u8* cb = components[1].plane + chromaLine * components[1].planeStride;
         const u8* cr = components[2].plane + chromaLine * components[2].planeStride;
+        if (maxHorizontal == 1 && maxVertical == 1) {
+            // Full-resolution chroma serves one pixel once: no terms to keep.
+            if (bgraOutput) ConvertFullChroma<true>(y, cb, cr, out);
+            else ConvertFullChroma<false>(y, cb, cr, out);
+            return;
+        }
         if (chromaLine != termsLine) {
             // The chroma terms of each pixel, shared by the rows of one chroma line.
             if (maxHorizontal == 2) {
@@ -1150,7 +1170,21 @@ struct jpeg_decoder_state {
             }
             termsLine = chromaLine;
         }
-        StorePixels(y, redTerms, greenTerms, blueTerms, output, width);
+        if (bgraOutput) StorePixels<true>(y, redTerms, greenTerms, blueTerms, out, width);
+        else StorePixels<false>(y, redTerms, greenTerms, blueTerms, out, width);
+    }
+
+    template <bool Bgra>
+    void ConvertFullChroma(const u8* __restrict y, const u8* __restrict cb, const u8* __restrict cr,
+                           u8* __restrict out) const {
+        for (int x = 0; x < width; ++x) {
+            const int luminance = y[x];
+            const int blue = cb[x];
+            const int red = cr[x];
+            StorePixel<Bgra>(out + 4 * x, u32(Clamp255(luminance + redFromCr[red])),
+                             u32(Clamp255(luminance + ((greenFromCb[blue] + greenFromCr[red]) >> 16))),
+                             u32(Clamp255(luminance + blueFromCb[blue])));
+        }
     }
 
     // --- state ---------------------------------------------------------------
@@ -1215,6 +1249,7 @@ struct jpeg_decoder_state {
     i16* blueTerms = nullptr;
     int termsLine = -1;
     int bytesPerPixel = 0;
+    bool bgraOutput = false;
     int scanlineLength = 0;
     int rowsLeft = 0;
     int mcuRow = 0;
@@ -1268,23 +1303,37 @@ int jpeg_decoder::begin_decoding() {
     return 0;
 }
 
-int jpeg_decoder::decode(const void** scanline, u32* length) {
-    jpeg_decoder_state& s = *m_state;
+// The next scanline into out; 0, 1 when done, -1 on an error.
+static int DecodeScanline(jpeg_decoder_state& s, u8* out) {
     if (s.error || !s.begun) return -1;
     if (s.rowsLeft == 0) return 1;
     try {
         if (s.mcuLinesLeft == 0) s.DecodeMcuRow();
-        s.ConvertLine(s.mcuLine);
+        s.ConvertLine(s.mcuLine, out);
         ++s.mcuLine;
         --s.mcuLinesLeft;
         --s.rowsLeft;
     } catch (const DecoderStopped&) {
         return -1;
     }
+    return 0;
+}
+
+int jpeg_decoder::decode(const void** scanline, u32* length) {
+    jpeg_decoder_state& s = *m_state;
+    const int status = DecodeScanline(s, s.output);
+    if (status != 0) return status;
     *scanline = s.output;
     *length = u32(s.scanlineLength);
     return 0;
 }
+
+int jpeg_decoder::decode_into(u8* destination) {
+    if (!destination) return -1;
+    return DecodeScanline(*m_state, destination);
+}
+
+void jpeg_decoder::set_bgra_output(bool bgra) { m_state->bgraOutput = bgra; }
 
 int jpeg_decoder::get_width() const { return m_state->width; }
 int jpeg_decoder::get_height() const { return m_state->height; }

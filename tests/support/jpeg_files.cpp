@@ -83,3 +83,24 @@ std::vector<u8> DecodeWithLibjpeg(const std::vector<u8>& file, int* width, int* 
     jpeg_destroy_decompress(&cinfo);
     return pixels;
 }
+
+std::vector<u8> DecodeWithLibjpegDefaultsAsRgb(const std::vector<u8>& file, int* width, int* height) {
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    *width = int(cinfo.output_width);
+    *height = int(cinfo.output_height);
+    std::vector<u8> pixels(size_t(*width) * *height * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = pixels.data() + size_t(cinfo.output_scanline) * *width * 3;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return pixels;
+}

@@ -32,3 +32,6 @@ inline std::vector<u8> MakeJpegFixture(const JpegFixtureOptions& options) {
 
 // libjpeg's decode: RGB (or grey) bytes, integer IDCT, no fancy upsampling.
 std::vector<u8> DecodeWithLibjpeg(const std::vector<u8>& file, int* width, int* height, int* components);
+// libjpeg's decode with the library's defaults (fancy upsampling), as RGB
+// bytes, greyscale included.
+std::vector<u8> DecodeWithLibjpegDefaultsAsRgb(const std::vector<u8>& file, int* width, int* height);
