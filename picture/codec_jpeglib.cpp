@@ -125,7 +125,7 @@ bool DecompressFromMemory(const u8* bytes, u64 size, u8** pixels, u32* width, u3
     const u32 w = cinfo->output_width;
     const u32 h = cinfo->output_height;
     const int components = cinfo->output_components;
-    context->pixels = AllocatePictureBuffer(w, h, 4);
+    context->pixels = AllocateUnclearedPictureBuffer(w, h, 4);
     if (!context->pixels || (direct ? components != 4 : components != 4 && components != 3)) {
         if (!context->pixels)
             GetLog() << "[!] Jpeglib: cannot allocate a picture of " << w << "x" << h << ".\n";

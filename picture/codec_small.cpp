@@ -30,7 +30,7 @@ bool DecodeStream(jpeg_decoder_stream& stream, u32& width, u32& height, u8*& pix
     }
     const u32 w = u32(decoder->get_width());
     const u32 h = u32(decoder->get_height());
-    u8* buffer = AllocatePictureBuffer(w, h, 4);
+    u8* buffer = AllocateUnclearedPictureBuffer(w, h, 4);
     if (!buffer) {
         // No line end: the message joins the next line the log receives.
         GetLog() << "[!] Small JPEG decoder failed to allocate output buffer!";

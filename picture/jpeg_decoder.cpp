@@ -88,6 +88,12 @@ struct Component {
 
 int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
+// The JFIF colour equations in 16.16 fixed point.
+constexpr i32 RedFromCr = i32(1.40200 * 65536 + 0.5);
+constexpr i32 BlueFromCb = i32(1.77200 * 65536 + 0.5);
+constexpr i32 GreenFromCr = i32(0.71414 * 65536 + 0.5);
+constexpr i32 GreenFromCb = i32(0.34414 * 65536 + 0.5);
+
 // Sign extension of an s-bit magnitude category value.
 inline int Extend(u32 value, int bits) {
     if (bits == 0) return 0;
@@ -331,6 +337,72 @@ void FillBlock(i32 dc, u8* out, int stride) {
     for (int row = 0; row < 8; ++row) std::memset(out + row * stride, sample, 8);
 }
 
+#if defined(__SSE2__)
+
+// Eight pixels at a time: the chroma terms of the tables computed exactly in
+// 16-bit lanes. Each coefficient is split into a multiple of 65536 (which
+// passes the shift whole) and a remainder that fits a 16-bit multiplier.
+struct ChromaTerms8 {
+    __m128i red;
+    __m128i green;
+    __m128i blue;
+};
+
+inline __m128i CentredSamples8(const u8* samples) {
+    const __m128i values = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples)),
+                                             _mm_setzero_si128());
+    return _mm_sub_epi16(values, _mm_set1_epi16(128));
+}
+
+// (first * a + second * b + 32768) >> 16 per lane, for 16-bit a and b.
+inline __m128i ScaledSum8(__m128i a, __m128i b, __m128i constants) {
+    const __m128i half = _mm_set1_epi32(1 << 15);
+    const __m128i low = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), constants), half);
+    const __m128i high = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), constants), half);
+    return _mm_packs_epi32(_mm_srai_epi32(low, 16), _mm_srai_epi32(high, 16));
+}
+
+inline ChromaTerms8 ComputeChromaTerms8(const u8* cb, const u8* cr) {
+    const __m128i blue = CentredSamples8(cb);
+    const __m128i red = CentredSamples8(cr);
+    const __m128i zero = _mm_setzero_si128();
+    ChromaTerms8 terms;
+    // RedFromCr = 65536 + r: (RedFromCr x + 32768) >> 16 = x + ((r x + 32768) >> 16).
+    terms.red = _mm_add_epi16(red, ScaledSum8(red, zero, PairConstant(RedFromCr - 65536, 0)));
+    // BlueFromCb = 131072 - b.
+    terms.blue = _mm_add_epi16(_mm_add_epi16(blue, blue), ScaledSum8(blue, zero, PairConstant(BlueFromCb - 131072, 0)));
+    // -GreenFromCr = -65536 + g.
+    terms.green = _mm_sub_epi16(ScaledSum8(blue, red, PairConstant(-GreenFromCb, 65536 - GreenFromCr)), red);
+    return terms;
+}
+
+// Eight pixels from eight luma samples and their terms.
+template <bool Bgra>
+inline void StorePixels8(u8* out, const u8* luma, __m128i red, __m128i green, __m128i blue) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i y = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(luma)), zero);
+    const __m128i r = _mm_packus_epi16(_mm_add_epi16(y, red), zero);
+    const __m128i g = _mm_packus_epi16(_mm_add_epi16(y, green), zero);
+    const __m128i b = _mm_packus_epi16(_mm_add_epi16(y, blue), zero);
+    const __m128i fourth = Bgra ? _mm_set1_epi8(char(0xFF)) : zero;
+    const __m128i firstSecond = _mm_unpacklo_epi8(Bgra ? b : r, g);
+    const __m128i thirdFourth = _mm_unpacklo_epi8(Bgra ? r : b, fourth);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(firstSecond, thirdFourth));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(firstSecond, thirdFourth));
+}
+
+// Each of eight terms twice, into sixteen entries.
+inline void StoreTwice(i16* out, __m128i terms) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(terms, terms));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi16(terms, terms));
+}
+
+inline __m128i LoadTerms8(const i16* terms) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(terms));
+}
+
+#endif
+
 // One pixel word: R, G, B, 0 in memory, or B, G, R, 255 for the engine's BGRA8.
 template <bool Bgra>
 inline void StorePixel(u8* out, u32 red, u32 green, u32 blue) {
@@ -351,7 +423,13 @@ inline void StorePixel(u8* out, u32 red, u32 green, u32 blue) {
 template <bool Bgra>
 void StorePixels(const u8* __restrict luma, const i16* __restrict redTerms, const i16* __restrict greenTerms,
                  const i16* __restrict blueTerms, u8* __restrict out, int width) {
-    for (int x = 0; x < width; ++x) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 8 <= width; x += 8)
+        StorePixels8<Bgra>(out + 4 * x, luma + x, LoadTerms8(redTerms + x), LoadTerms8(greenTerms + x),
+                           LoadTerms8(blueTerms + x));
+#endif
+    for (; x < width; ++x) {
         const int luminance = luma[x];
         StorePixel<Bgra>(out + 4 * x, u32(Clamp255(luminance + redTerms[x])),
                          u32(Clamp255(luminance + greenTerms[x])), u32(Clamp255(luminance + blueTerms[x])));
@@ -860,10 +938,10 @@ struct jpeg_decoder_state {
         const i32 half = 1 << 15;
         for (int i = 0; i < 256; ++i) {
             i32 x = i - 128;
-            redFromCr[i] = (i32(1.40200 * 65536 + 0.5) * x + half) >> 16;
-            blueFromCb[i] = (i32(1.77200 * 65536 + 0.5) * x + half) >> 16;
-            greenFromCr[i] = -i32(0.71414 * 65536 + 0.5) * x;
-            greenFromCb[i] = -i32(0.34414 * 65536 + 0.5) * x + half;
+            redFromCr[i] = (RedFromCr * x + half) >> 16;
+            blueFromCb[i] = (BlueFromCb * x + half) >> 16;
+            greenFromCr[i] = -GreenFromCr * x;
+            greenFromCb[i] = -GreenFromCb * x + half;
         }
     }
 
@@ -1149,7 +1227,18 @@ struct jpeg_decoder_state {
         if (chromaLine != termsLine) {
             // The chroma terms of each pixel, shared by the rows of one chroma line.
             if (maxHorizontal == 2) {
-                for (int x = 0; x < (width + 1) >> 1; ++x) {
+                const int chromaWidth = (width + 1) >> 1;
+                int x = 0;
+#if defined(__SSE2__)
+                // Eight chroma samples give sixteen pixels' terms, each twice.
+                for (; x + 8 <= chromaWidth; x += 8) {
+                    const ChromaTerms8 terms = ComputeChromaTerms8(cb + x, cr + x);
+                    StoreTwice(redTerms + 2 * x, terms.red);
+                    StoreTwice(greenTerms + 2 * x, terms.green);
+                    StoreTwice(blueTerms + 2 * x, terms.blue);
+                }
+#endif
+                for (; x < chromaWidth; ++x) {
                     const int blue = cb[x];
                     const int red = cr[x];
                     const i16 redTerm = i16(redFromCr[red]);
@@ -1160,7 +1249,16 @@ struct jpeg_decoder_state {
                     blueTerms[2 * x] = blueTerms[2 * x + 1] = blueTerm;
                 }
             } else {
-                for (int x = 0; x < width; ++x) {
+                int x = 0;
+#if defined(__SSE2__)
+                for (; x + 8 <= width; x += 8) {
+                    const ChromaTerms8 terms = ComputeChromaTerms8(cb + x, cr + x);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(redTerms + x), terms.red);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(greenTerms + x), terms.green);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(blueTerms + x), terms.blue);
+                }
+#endif
+                for (; x < width; ++x) {
                     const int blue = cb[x];
                     const int red = cr[x];
                     redTerms[x] = i16(redFromCr[red]);
@@ -1177,7 +1275,14 @@ struct jpeg_decoder_state {
     template <bool Bgra>
     void ConvertFullChroma(const u8* __restrict y, const u8* __restrict cb, const u8* __restrict cr,
                            u8* __restrict out) const {
-        for (int x = 0; x < width; ++x) {
+        int x = 0;
+#if defined(__SSE2__)
+        for (; x + 8 <= width; x += 8) {
+            const ChromaTerms8 terms = ComputeChromaTerms8(cb + x, cr + x);
+            StorePixels8<Bgra>(out + 4 * x, y + x, terms.red, terms.green, terms.blue);
+        }
+#endif
+        for (; x < width; ++x) {
             const int luminance = y[x];
             const int blue = cb[x];
             const int red = cr[x];
