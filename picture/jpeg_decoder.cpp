@@ -459,6 +459,25 @@ inline bool AllZero8(const i16* coefficients) {
 #endif
 }
 
+// Bit k set when coefficient k of the block is not zero.
+inline u64 NonZeroMask(const i16* block) {
+    u64 mask = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int group = 0; group < 8; group += 2) {
+        const __m128i first = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * group)), zero);
+        const __m128i second =
+            _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * group + 8)), zero);
+        const u32 zeros = u32(_mm_movemask_epi8(_mm_packs_epi16(first, second)));
+        mask |= u64(~zeros & 0xFFFFu) << (8 * group);
+    }
+#else
+    for (int k = 0; k < 64; ++k)
+        if (block[k] != 0) mask |= 1ull << k;
+#endif
+    return mask;
+}
+
 bool IsNarrow(i32 dc, i32 largestAc) {
     return dc >= -NarrowDcLimit && dc <= NarrowDcLimit && largestAc <= NarrowAcLimit;
 }
@@ -1002,6 +1021,15 @@ struct jpeg_decoder_state {
         block[0] = i16(c.dcPredictor);
         const HuffmanTable& acTable = huffman[c.acTable];
         for (int k = 1; k < 64; ++k) {
+            if (bitCount < 16) FillBits();
+            const i32 fast = acTable.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
+            if (fast) {
+                k += (fast >> 8) & 15;
+                if (k > 63) Stop(JpegDecodeError);
+                bitCount -= fast & 0xFF;
+                block[k] = i16(fast >> 16);
+                continue;
+            }
             int symbol = DecodeSymbol(acTable);
             int run = symbol >> 4;
             int bits = symbol & 15;
@@ -1034,6 +1062,15 @@ struct jpeg_decoder_state {
         }
         const HuffmanTable& table = huffman[c.acTable];
         for (int k = spectralStart; k <= spectralEnd; ++k) {
+            if (bitCount < 16) FillBits();
+            const i32 fast = table.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
+            if (fast) {
+                k += (fast >> 8) & 15;
+                if (k > 63) Stop(JpegDecodeError);
+                bitCount -= fast & 0xFF;
+                block[k] = i16(u32(fast >> 16) << approxLow);
+                continue;
+            }
             int symbol = DecodeSymbol(table);
             int run = symbol >> 4;
             int bits = symbol & 15;
@@ -1057,9 +1094,22 @@ struct jpeg_decoder_state {
         if (GetBit() && (*coefficient & bit) == 0) *coefficient = i16(*coefficient >= 0 ? *coefficient + bit : *coefficient - bit);
     }
 
+    // Refines every non-zero coefficient whose bit is set in positions, in
+    // order, one correction bit each.
+    void RefineAll(i16* block, u64 positions) {
+        while (positions) {
+            Refine(block + __builtin_ctzll(positions));
+            positions &= positions - 1;
+        }
+    }
+
     void DecodeAcRefine(Component& c, i16* block) {
         const HuffmanTable& table = huffman[c.acTable];
         const int positive = 1 << approxLow;
+        // Refinement never makes a coefficient zero, and new ones appear only
+        // behind k: the mask of non-zero coefficients stays right ahead of k.
+        const u64 nonZero = NonZeroMask(block);
+        const u64 band = (2ull << spectralEnd) - 1;  // positions up to spectralEnd
         int k = spectralStart;
         if (endOfBandRun == 0) {
             for (; k <= spectralEnd; ++k) {
@@ -1075,16 +1125,15 @@ struct jpeg_decoder_state {
                     if (run) endOfBandRun += GetBits(run);
                     break;
                 }
-                // Skip 'run' zero coefficients, refining the non-zero ones met.
-                while (k <= spectralEnd) {
-                    if (block[k] != 0) {
-                        Refine(block + k);
-                    } else {
-                        if (run == 0) break;
-                        --run;
-                    }
-                    ++k;
-                }
+                // Skip 'run' zero coefficients, refining the non-zero ones
+                // met; stop at the next zero, or past the band.
+                const u64 ahead = ~0ull << k;
+                u64 zeros = ~nonZero & band & ahead;
+                for (; run > 0 && zeros; --run) zeros &= zeros - 1;
+                const int target = zeros ? __builtin_ctzll(zeros) : spectralEnd + 1;
+                const u64 before = target >= 64 ? ~0ull : (1ull << target) - 1;
+                RefineAll(block, nonZero & ahead & before);
+                k = target;
                 if (value) {
                     if (k > 63) Stop(JpegDecodeError);
                     block[k] = i16(value);
@@ -1092,8 +1141,7 @@ struct jpeg_decoder_state {
             }
         }
         if (endOfBandRun > 0) {
-            for (; k <= spectralEnd; ++k)
-                if (block[k] != 0) Refine(block + k);
+            if (k <= spectralEnd) RefineAll(block, nonZero & band & (~0ull << k));
             --endOfBandRun;
         }
     }
