@@ -86,8 +86,6 @@ class zMixer {
     virtual void SetChannelLoopPosition(int channel, u32 milliseconds);
     // Per frame: services the streaming channels (see mixer.cpp).
     virtual void Update();
-    // Does nothing in every mixer; kept so the operations stay in order.
-    virtual void Reserved() {}
     // ResumeChannel on every channel that has a stream.
     virtual void ResumeStreamingChannels();
 

@@ -9,7 +9,7 @@ void zNull_Mixer::Close() {
     m_open = 0;
 }
 
-bool zNull_Mixer::StartChannel(int channel, zSound* sound) {
+bool zNull_Mixer::StartChannel(int channel, zSound* /*sound*/) {
     return CheckChannel(channel);
 }
 
@@ -28,6 +28,6 @@ int zNull_Mixer::GetChannelState(int channel) {
     return IsValidChannel(channel) ? MixerChannelStopped : MixerChannelNone;
 }
 
-bool zNull_Mixer::StreamChannelOpen(int channel, const zPCMFormat& format) {
+bool zNull_Mixer::StreamChannelOpen(int channel, const zPCMFormat& /*format*/) {
     return CheckChannel(channel);
 }

@@ -127,10 +127,3 @@ zLog& GetLog() {
 
 void SetLog(zLog* log) { g_currentLog.store(log, std::memory_order_release); }
 
-void AppendToLogFile(const char* text) {
-    if (!text) return;
-    std::FILE* file = std::fopen("c:/log.txt", "a+");
-    if (!file) return;
-    std::fprintf(file, "%s", text);
-    std::fclose(file);
-}

@@ -77,6 +77,3 @@ zLog& GetLog();
 // Replaces the current log; null restores the static log.
 void SetLog(zLog* log);
 
-// Appends the text to the file "c:/log.txt" (opened "a+"); does nothing when it
-// cannot be opened. Nothing in the player calls it.
-void AppendToLogFile(const char* text);

@@ -1,6 +1,9 @@
 #include "core/shared_object.h"
 
 #include <cassert>
+#include <new>
+
+#include "core/log.h"
 
 void zSharedObject::AddRef() { ++m_refCount; }
 
@@ -24,7 +27,11 @@ zSharedObject::~zSharedObject() {
 }
 
 zWeakBlock* zSharedObject::AcquireWeakBlock() {
-    if (!m_weakBlock) m_weakBlock = new zWeakBlock{true, 0};
+    if (!m_weakBlock) m_weakBlock = new (std::nothrow) zWeakBlock{true, 0};
+    if (!m_weakBlock) {
+        GetLog() << "[!] Failed to allocate weak reference block.\n";
+        return nullptr;
+    }
     ++m_weakBlock->weakCount;
     return m_weakBlock;
 }

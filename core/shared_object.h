@@ -34,7 +34,8 @@ public:
     u32 GetRefCount() const { return m_refCount; }
 
     // Weak references: the block is created on the first call; each call
-    // counts one holder, who gives it back with ReleaseWeakBlock.
+    // counts one holder, who gives it back with ReleaseWeakBlock. Null, logged,
+    // when the block cannot be allocated: the weak reference is then empty.
     zWeakBlock* AcquireWeakBlock();
     // Frees the block when it has no holder left and its object is dead.
     static void ReleaseWeakBlock(zWeakBlock* block);

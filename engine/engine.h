@@ -71,9 +71,9 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
         virtual ~EventInterface() = default;
         virtual void OnLoadBegin() {}
         // progress: the loaders pass -1.
-        virtual void OnLoadStatus(const char* text, f32 progress) {}
+        virtual void OnLoadStatus(const char* /*text*/, f32 /*progress*/) {}
         virtual void OnLoadEnd() {}
-        virtual void OnSetupStatus(const char* text) {}
+        virtual void OnSetupStatus(const char* /*text*/) {}
     };
 
     using MissingPathCallback = void (*)(zString& path);
@@ -205,7 +205,7 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
     zSound* LoadSound(const char* path);
     // The texture and proxy loads materials and geometries ask of their
     // engine: the current cache's first list.
-    zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool bypassCache, u32 flags) override;
+    zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool bypassCache) override;
     zGeometry* LoadProxyGeometry(const char* path) override;
     // A new sound in the current cache's list; null when it cannot be
     // allocated.

@@ -117,7 +117,7 @@ zGeometry* zEngine::LoadGeometry(const char* path, bool secondList, bool bypassC
     return geometry;
 }
 
-zSharedPtr<zTexture> zEngine::LoadSharedTexture(const char* path, bool bypassCache, u32 flags) {
+zSharedPtr<zTexture> zEngine::LoadSharedTexture(const char* path, bool bypassCache) {
     return zSharedPtr<zTexture>(LoadTexture(path, false, bypassCache));
 }
 

@@ -10,7 +10,7 @@
 #include "io/archive_fs.h"
 #include "markup/archive_index.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     InstallZmlArchiveIndex();
     return 0;
 }

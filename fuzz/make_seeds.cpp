@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@
 #include "picture/tga.h"
 #include "render/geometry_file.h"
 #include "render/shader/shader_map.h"
+#include "scene/animation.h"
+#include "scene/curve.h"
+#include "scene/item.h"
+#include "scene/motion.h"
 #include "tests/support/files.h"
 #include "tests/support/jpeg_files.h"
 
@@ -376,10 +381,10 @@ zSharedPtr<zMaterial> MakeMaterial(zFuzzRenderHost& host, const char* name, bool
     material->SetShaderName("lit");
     material->mass = 2.0f;
     material->restitution = 0.5f;
-    zSharedPtr<zTexture> alpha = host.LoadSharedTexture("alpha.tga", false, 0);
-    zSharedPtr<zTexture> normal = host.LoadSharedTexture("normal.tga", false, 0);
-    zSharedPtr<zTexture> light = host.LoadSharedTexture("light.tga", false, 0);
-    zSharedPtr<zTexture> opaque = host.LoadSharedTexture("opaque.tga", false, 0);
+    zSharedPtr<zTexture> alpha = host.LoadSharedTexture("alpha.tga", false);
+    zSharedPtr<zTexture> normal = host.LoadSharedTexture("normal.tga", false);
+    zSharedPtr<zTexture> light = host.LoadSharedTexture("light.tga", false);
+    zSharedPtr<zTexture> opaque = host.LoadSharedTexture("opaque.tga", false);
     material->AddStage(StageTypeDiffuse, alpha.Get(), StageUVSourceUVMap, 0);
     material->AddStage(StageTypeNormal, normal.Get(), StageUVSourceUVMap, 0);
     material->AddStage(StageTypeLightmap, light.Get(), StageUVSourceUVMap, 1);
@@ -676,6 +681,121 @@ void MakeSquirrelSeeds() {
     MakeLambdaSeeds();
 }
 
+// Scene: curves, motions with their channels and quaternion keys, command lists.
+
+// A curve with a key of every kind.
+void FillSeedCurve(zCurve& curve, f32 scale) {
+    const i32 kinds[] = {CurveKindLinear, CurveKindTCB, CurveKindTangent, CurveKindBezier, CurveKindStep,
+                         CurveKindTangentAlt};
+    for (u32 index = 0; index < 6; ++index) {
+        auto point = std::make_unique<zCurvePoint>();
+        point->type = kinds[index];
+        point->time = 0.5f * f32(index);
+        point->value = scale * f32(index % 3) - 1.0f;
+        point->tension = 0.25f;
+        point->continuity = -0.5f;
+        point->bias = 0.125f;
+        point->inTangentX = -0.1f;
+        point->inTangentY = 0.5f;
+        point->outTangentX = 0.1f;
+        point->outTangentY = -0.25f;
+        curve.AddPoint(std::move(point));
+    }
+}
+
+Bytes TagDocument(zMetaTag* tag) {
+    zMetafile doc;
+    if (!tag) Fail("a scene seed tag cannot be written");
+    doc.AddRoot(tag);
+    return Serialize(doc);
+}
+
+void MakeSceneSeeds() {
+    zCurve curve;
+    FillSeedCurve(curve, 2.0f);
+    WriteWithTruncations("curve", "binary", ".zml", TagDocument(curve.SerializeTag()));
+    const Bytes header = "<ZML=1.0>\n";
+    WriteSeed("curve", "text-knots.zml",
+              header + "<Curve=\n\t<PostBehavior=\"OffsetRepeat\">\n\t<PreBehavior=\"Reset\">\n\t<Knot=\n"
+                       "\t\t<Count=4>\n\t\t<Knot=\"0:1\">\n\t\t<Knot=\"1.5:-2\">\n"
+                       "\t\t<KnotEx=\"2:3:4:0.1:0.2:0.3:-1:-2:1:2\">\n\t\t<KnotEx=\"3:5:1\">\n\t>\n>\n");
+    WriteSeed("curve", "count-above-knots.zml", header + "<Curve=<Knot=<Count=3><Knot=\"0:1\"><Knot=\"1:3\">>>\n");
+    WriteSeed("curve", "too-many-knots.zml",
+              header + "<Curve=<Knot=<Count=1><Knot=\"0:1\"><KnotEx=\"1:2:3\"><Knot=\"2:2\">>>\n");
+
+    zMotion motion("walk");
+    motion.SetLoopMode(LoopModeOscillate);
+    motion.SetUseQuaternion(true);
+    motion.GetRotationKeys().AddKey(0.0f, zQuaternion());
+    motion.GetRotationKeys().AddKey(1.0f, zQuaternion(0.0f, 0.7071068f, 0.0f, 0.7071068f));
+    motion.GetRotationKeys().AddKey(2.5f, zQuaternion(0.5f, 0.5f, 0.5f, 0.5f));
+    const i32 ids[] = {ChannelPositionX, ChannelPositionY, ChannelRotationZ, ChannelScaleX, ChannelAlpha};
+    for (i32 id : ids) {
+        zMotionChannel* channel = motion.AddChannel(id);
+        if (channel) FillSeedCurve(*channel, f32(id));
+    }
+    WriteWithTruncations("motion", "motion", ".zml", TagDocument(motion.SerializeTag()));
+    WriteSeed("motion", "channel.zml", TagDocument(motion.GetChannel(0)->SerializeChannelTag()));
+    WriteWithTruncations("motion", "qchannel-binary", ".zml", TagDocument(motion.GetRotationKeys().SerializeTag()));
+    WriteSeed("motion", "text-keys.zml",
+              header + "<Motion=\n\t<Id=\"turn\">\n\t<UseQuaternion=True>\n\t<QChannel=\n\t\t<Keys=\n"
+                       "\t\t\t<Key=\"0:0,0,0,1\">\n\t\t\t<Key=\"1.5:0,0.7071068,0,0.7071068\">\n\t\t>\n\t>\n"
+                       "\t<Channel=<Id=\"PositionY\"><Curve=<PostBehavior=\"Repeat\"><Knot=<Count=2>"
+                       "<Knot=\"0:0\"><Knot=\"1:3\">>>>\n>\n");
+    WriteSeed("motion", "qchannel-mangled.zml", header + "<QChannel=<Keys=<Key=\"0:0,0,1\">>>\n");
+
+    WriteSeed("ace_compile", "verbs.txt",
+              "toposition 2, 10,0,0 + toscale 1, 2,2,2;\n"
+              "// a comment\n/* block */ offsetposition 0.5, -1,-2.5e-1,3; torotation 1, 0,90,0;\n"
+              "tooffset 1, 0,1,0; toalpha 0, 0.5; nop 0.25;\n");
+    WriteSeed("ace_compile", "loop.txt", "loop 0; offsetposition 1, 1,0,0; next 0;");
+    WriteSeed("ace_compile", "next-before-loop.txt", "nop 0.1; next 0 + loop 0;");
+    WriteSeed("ace_compile", "errors.txt", "toposition 1, 1,2,3,4;");
+    WriteSeed("ace_compile", "mangled.txt", "toposition 1, 1,2,3");
+}
+
+// Items and motion players.
+void MakeItemSeeds() {
+    const Bytes header = "<ZML=1.0>\n";
+    zItem item;
+    item.SetPosition(zVector(1.0f, -2.0f, 3.5f));
+    item.SetRotation(zVector(0.25f, 1.5f, -0.75f));
+    item.SetScale(zVector(2.0f, 0.5f, 1.0f));
+    item.SetPivot(zMatrix4::Translation(zVector(0.0f, 1.0f, 0.0f)));
+    item.SetRotationOrder(2);
+    const zVector target(4.0f, 5.0f, 6.0f);
+    item.SetTarget(&target);
+    item.SetFlags(item.GetFlags() | ItemInvisible | ItemLinkOnlyPosition);
+    zVariant team("Team", "red");
+    item.GetRegistry().SetKey("Team", &team);
+    item.GetRegistry().SetKey("Stats;Speed", nullptr);
+    WriteWithTruncations("item", "full", ".zml", TagDocument(item.SerializeTag()));
+    WriteSeed("item", "fresh.zml", TagDocument(zItem().SerializeTag()));
+    WriteSeed("item", "offset-position.zml",
+              header + "<Item=\n\t<OffsetPosition=<X=1.0><Y=2.0><Z=3.0>>\n\t<RotationOrder=\"XY\">\n"
+                       "\t<ItemFlag=<HasTarget><Unknown>>\n\t<OrientationMatrix=1>\n\t<Colour=2>\n>\n");
+    WriteSeed("item", "wrong-root.zml", header + "<Items=<Position=<X=1.0><Y=2.0><Z=3.0>>>\n");
+
+    zAnimationPlayer player;
+    for (const char* name : {"walk", "turn"}) {
+        auto motion = std::make_unique<zMotion>(name);
+        zMotionChannel* channel = motion->AddChannel(ChannelPositionX);
+        if (channel) FillSeedCurve(*channel, 3.0f);
+        if (motion->GetName() == "turn") {
+            motion->SetUseQuaternion(true);
+            motion->GetRotationKeys().AddKey(0.0f, zQuaternion());
+            motion->GetRotationKeys().AddKey(1.0f, zQuaternion(0.0f, 0.7071068f, 0.0f, 0.7071068f));
+            motion->SetLoopMode(LoopModeRepeat);
+        }
+        player.AddMotion(std::move(motion));
+    }
+    WriteWithTruncations("motion_player", "two-motions", ".zml", TagDocument(player.SerializeTag()));
+    WriteSeed("motion_player", "odd-channels.zml",
+              header + "<MotionPlayer=\n\t<Flag=1>\n\t<Motions=\n\t\t<Motion=<Id=\"odd\">"
+                       "<Channel=<Id=\"FogB\"><Curve=<Knot=<Count=2><Knot=\"0:0\"><Knot=\"1:3\">>>>>\n"
+                       "\t\t<Clip=1>\n\t>\n\t<Speed=2>\n>\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -691,5 +811,7 @@ int main(int argc, char** argv) {
     MakeGeometrySeeds();
     MakeMaterialSeeds();
     MakeSquirrelSeeds();
+    MakeSceneSeeds();
+    MakeItemSeeds();
     return g_failed ? 1 : 0;
 }

@@ -12,28 +12,14 @@
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/render_stand_in.h"
-#include "markup/reader.h"
-#include "markup/writer.h"
+#include "fuzz/tag_text.h"
 #include "render/material.h"
 
 namespace {
 
 // The text of the material's tag.
 std::string WriteMaterial(const zMaterial& material) {
-    zMetaTag* tag = material.Serialize();
-    if (!tag) FuzzFail("a parsed material cannot be written");
-    zMetafile doc;
-    doc.AddRoot(tag);
-    std::string text;
-    if (!SerializeMetafile(doc, text)) FuzzFail("a written material tag cannot be serialised");
-    return text;
-}
-
-// The first root of the document, or null.
-const zMetaTag* FirstRoot(zMetafile& doc, const char* data, size_t size) {
-    if (!ParseMetafile(data, size, doc)) return nullptr;
-    zLinkedListIterator iterator{};
-    return doc.GetNextRoot(iterator);
+    return TagText(material.Serialize(), "a parsed material cannot be written");
 }
 
 // Reads written text into a new material and writes that again.

@@ -7,7 +7,7 @@
 #include "picture/codec.h"
 #include "picture/picture.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     zFuzzRound round; // silences the registration
     RegisterPictureCodecs(false);
     return 0;

@@ -32,7 +32,7 @@ zFuzzRenderHost::~zFuzzRenderHost() {
     m_default.reset();
 }
 
-zSharedPtr<zTexture> zFuzzRenderHost::LoadSharedTexture(const char* path, bool, u32) {
+zSharedPtr<zTexture> zFuzzRenderHost::LoadSharedTexture(const char* path, bool) {
     auto found = m_textures.find(path ? path : "");
     return found == m_textures.end() ? zSharedPtr<zTexture>() : found->second;
 }

@@ -31,10 +31,10 @@ class zFuzzRenderHost : public zRenderHost, public zMaterialHost, public zGeomet
     zRenderer* GetRenderer() const override { return m_current; }
     zRenderer* GetDefaultRenderer() const override { return m_default.get(); }
     void SetRenderer(zRenderer* renderer) override { m_current = renderer; }
-    void SendEvent(u32 code, void* payload) override {}
+    void SendEvent(u32 /*code*/, void* /*payload*/) override {}
     u32 GetStateWord() const override { return 0; }
 
-    zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool bypassCache, u32 flags) override;
+    zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool bypassCache) override;
     i32 GetDebugChannel() const override { return -1; }
 
     // Read once per path (named by its path, so that a proxy naming a file

@@ -27,8 +27,8 @@ class zIOArchiveFS : public zIOBaseFS {
 
     const char* GetName() const override { return "Archive"; }
     u32 GetCapabilities() const override { return 75; }
-    bool SetCurrentDirectory(const char* path) override { return false; }
-    bool ListDirectory(const char* pattern, zList<zString*>& out) override { return false; }
+    bool SetCurrentDirectory(const char* /*path*/) override { return false; }
+    bool ListDirectory(const char* /*pattern*/, zList<zString*>& /*out*/) override { return false; }
     zIORecord* Open(const char* path, bool read, bool write, bool append) override;
     u32 Read(zIORecord* record, void* buffer, u32 count) override;
     // Returns count when the entry was added, else 0.

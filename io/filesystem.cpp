@@ -8,7 +8,7 @@ void zIOBaseFS::GetCurrentDirectory(zString& out) {
     out.Clear();
 }
 
-bool zIOBaseFS::SetCurrentDirectory(const char* path) {
+bool zIOBaseFS::SetCurrentDirectory(const char* /*path*/) {
     return false;
 }
 

@@ -25,7 +25,7 @@ class zIOMemoryFS : public zIOBaseFS {
 
     const char* GetName() const override { return "Memory"; }
     u32 GetCapabilities() const override { return 15; }
-    bool ListDirectory(const char* pattern, zList<zString*>& out) override { return false; }
+    bool ListDirectory(const char* /*pattern*/, zList<zString*>& /*out*/) override { return false; }
     zIORecord* Open(const char* path, bool read, bool write, bool append) override;
     u32 Read(zIORecord* record, void* buffer, u32 count) override;
     // Returns count, or 0 when the buffer cannot grow (nothing written).

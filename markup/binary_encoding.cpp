@@ -118,7 +118,9 @@ size_t YEncDecode(const char* text, size_t length, void* out, size_t capacity) {
     u8* bytes = static_cast<u8*>(out);
     size_t written = 0;
     size_t position = 0;
-    while (position < length && written < capacity) {
+    // The whole text is walked even once the output is full, so that a cut escape or line feed
+    // at its end is still reported.
+    while (position < length) {
         u8 c = in[position];
         if (c == '\n' || c == '=') {
             if (position + 1 == length) {
@@ -134,7 +136,7 @@ size_t YEncDecode(const char* text, size_t length, void* out, size_t capacity) {
         } else {
             ++position;
         }
-        bytes[written++] = static_cast<u8>(c - 42);
+        if (written < capacity) bytes[written++] = static_cast<u8>(c - 42);
     }
     return written;
 }

@@ -31,6 +31,7 @@ size_t AsciiDecodedBound(size_t length);
 // lineLength 0 logs "[!] invalid line-feed size for yEncoding.\n" and gives 0.
 size_t YEncEncode(const void* data, size_t size, char* out, size_t capacity, u32 lineLength = YEncLineLength);
 // Skips line feeds; an escape or line feed that ends the text logs
-// "[*] input buffer underflow.\n" and ends decoding.
+// "[*] input buffer underflow.\n" and ends decoding. The whole text is read;
+// bytes past the capacity are dropped.
 size_t YEncDecode(const char* text, size_t length, void* out, size_t capacity);
 size_t YEncDecodedBound(size_t length);

@@ -1,6 +1,6 @@
-// Allocation of binary blocks: variant copies and the encode and decode
-// buffers of the reader and writer. Blocks are plain malloc memory, freed with
-// free. Tests can make the allocation fail to reach the failure paths.
+// Allocation of binary blocks (variant copies, the encode and decode buffers of
+// the reader and writer) and of tags. Blocks are plain malloc memory, freed
+// with free. Tests can make the allocation fail to reach the failure paths.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,9 @@
 #include "markup/math_tags.h"
 
+#include <new>
+
+#include "core/log.h"
+
 namespace {
 
 // The number values of the first count children of tag; false when one is
@@ -36,8 +40,27 @@ bool GetChildren(const zMetaTag* tag, const zMetaTag** children, u32 count) {
     return true;
 }
 
-zMetaTag* AddFloat(zMetaTag* parent, const char* name, f32 value) {
-    return parent->AddChild(new zMetaTag(name, value));
+// A new tag, or null after logging the allocation failure.
+template <class... Value>
+zMetaTag* NewTag(const char* name, Value... value) {
+    zMetaTag* tag = new (std::nothrow) zMetaTag(name, value...);
+    if (!tag) GetLog() << "[!] Failed to allocate tag '" << name << "'.\n";
+    return tag;
+}
+
+// Adds the children to tag in order. A null child (its allocation failed)
+// gives the whole tag up: tag and the children made are deleted, null is
+// returned.
+zMetaTag* WithChildren(zMetaTag* tag, std::initializer_list<zMetaTag*> children) {
+    bool complete = tag != nullptr;
+    for (zMetaTag* child : children) complete = complete && child;
+    if (!complete) {
+        for (zMetaTag* child : children) delete child;
+        delete tag;
+        return nullptr;
+    }
+    for (zMetaTag* child : children) tag->AddChild(child);
+    return tag;
 }
 
 } // namespace
@@ -55,11 +78,8 @@ bool ParseVector(const zMetaTag* tag, zVector& out) {
 }
 
 zMetaTag* SerializeVector(const zVector& value, const char* name, bool withW) {
-    zMetaTag* tag = new zMetaTag(name);
-    AddFloat(tag, "X", value.x);
-    AddFloat(tag, "Y", value.y);
-    AddFloat(tag, "Z", value.z);
-    if (withW) AddFloat(tag, "W", value.w);
+    zMetaTag* tag = WithChildren(NewTag(name), {NewTag("X", value.x), NewTag("Y", value.y), NewTag("Z", value.z)});
+    if (tag && withW && !WithChildren(tag, {NewTag("W", value.w)})) return nullptr;
     return tag;
 }
 
@@ -72,10 +92,7 @@ bool ParseVector2(const zMetaTag* tag, zVector2& out) {
 }
 
 zMetaTag* SerializeVector2(const zVector2& value, const char* name) {
-    zMetaTag* tag = new zMetaTag(name);
-    AddFloat(tag, "X", value.x);
-    AddFloat(tag, "Y", value.y);
-    return tag;
+    return WithChildren(NewTag(name), {NewTag("X", value.x), NewTag("Y", value.y)});
 }
 
 bool ParseMatrix3(const zMetaTag* tag, zMatrix3& out) {
@@ -93,9 +110,8 @@ bool ParseMatrix3(const zMetaTag* tag, zMatrix3& out) {
 
 zMetaTag* SerializeMatrix3(const zMatrix3& value, const char* name) {
     static const char* const RowNames[3] = {"R0", "R1", "R2"};
-    zMetaTag* tag = new zMetaTag(name);
-    for (int r = 0; r < 3; ++r)
-        tag->AddChild(SerializeVector(value.GetRow(r), RowNames[r], false));
+    zMetaTag* tag = NewTag(name);
+    for (int r = 0; r < 3 && tag; ++r) tag = WithChildren(tag, {SerializeVector(value.GetRow(r), RowNames[r], false)});
     return tag;
 }
 
@@ -114,9 +130,9 @@ bool ParseMatrix4(const zMetaTag* tag, zMatrix4& out) {
 
 zMetaTag* SerializeMatrix4(const zMatrix4& value, const char* name) {
     static const char* const RowNames[4] = {"R0", "R1", "R2", "R3"};
-    zMetaTag* tag = new zMetaTag(name);
-    for (int r = 0; r < 4; ++r)
-        tag->AddChild(SerializeVector(value.GetRow(r, false), RowNames[r], true));
+    zMetaTag* tag = NewTag(name);
+    for (int r = 0; r < 4 && tag; ++r)
+        tag = WithChildren(tag, {SerializeVector(value.GetRow(r, false), RowNames[r], true)});
     return tag;
 }
 
@@ -132,10 +148,8 @@ zMetaTag* SerializeMatrixPair(const zMatrixPair& value, const char* name) {
 }
 
 zMetaTag* SerializeMinMax(const zMinMax& value, const char* name) {
-    zMetaTag* tag = new zMetaTag(name);
-    tag->AddChild(SerializeVector(value.min, "Min", false));
-    tag->AddChild(SerializeVector(value.max, "Max", false));
-    return tag;
+    return WithChildren(NewTag(name),
+                        {SerializeVector(value.min, "Min", false), SerializeVector(value.max, "Max", false)});
 }
 
 namespace {
@@ -158,10 +172,8 @@ bool ParseAABB(const zMetaTag* tag, zOrientedBox& out) {
 }
 
 zMetaTag* SerializeAABB(const zOrientedBox& value) {
-    zMetaTag* tag = new zMetaTag("AABB");
-    tag->AddChild(SerializeVector(value.center, "Position", false));
-    tag->AddChild(SerializeVector(value.size, "Scale", false));
-    return tag;
+    return WithChildren(NewTag("AABB"), {SerializeVector(value.center, "Position", false),
+                                         SerializeVector(value.size, "Scale", false)});
 }
 
 bool ParseOBB(const zMetaTag* tag, zOrientedBox& out) {
@@ -177,11 +189,9 @@ bool ParseOBB(const zMetaTag* tag, zOrientedBox& out) {
 }
 
 zMetaTag* SerializeOBB(const zOrientedBox& value) {
-    zMetaTag* tag = new zMetaTag("OBB");
-    tag->AddChild(SerializeVector(value.center, "Position", false));
-    tag->AddChild(SerializeVector(value.size, "Scale", false));
-    tag->AddChild(SerializeMatrix3(value.rotation, "Matrix"));
-    return tag;
+    return WithChildren(NewTag("OBB"), {SerializeVector(value.center, "Position", false),
+                                        SerializeVector(value.size, "Scale", false),
+                                        SerializeMatrix3(value.rotation, "Matrix")});
 }
 
 bool ParseQuaternion(const zMetaTag* tag, zQuaternion& out) {

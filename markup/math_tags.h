@@ -17,6 +17,9 @@
 #include "core/vector.h"
 #include "markup/meta_tag.h"
 
+// Every Serialize function gives a new tag that the caller owns, or null after
+// logging when memory runs out (nothing is left half built).
+
 // The first three children are x, y, z; a fourth, when present and a number,
 // is w (w is kept otherwise).
 bool ParseVector(const zMetaTag* tag, zVector& out);

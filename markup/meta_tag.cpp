@@ -64,12 +64,20 @@ zMetaTag* zMetaTag::GetNextChild(zLinkedListIterator& iterator) const {
 }
 
 zMetaTag* zMetaTag::Clone(bool deep) const {
-    zMetaTag* clone = new zMetaTag(id.CStr());
+    zMetaTag* clone = new (std::nothrow) zMetaTag(id.CStr());
+    if (!clone) {
+        GetLog() << "[!] Failed to allocate clone of tag '" << id << "'.\n";
+        return nullptr;
+    }
     clone->m_value.Set(m_value);
     if (deep) {
         zLinkedListIterator iterator;
         while (const zMetaTag* child = GetNextChild(iterator)) {
             zMetaTag* childClone = child->Clone(true);
+            if (!childClone) {
+                delete clone;
+                return nullptr;
+            }
             if (!clone->AddChild(childClone)) delete childClone;
         }
     }
@@ -116,4 +124,11 @@ zMetaTag* FindMetaTagByPath(const zLinkedListId* list, const char* path, bool lo
         list = found->IsNode() ? &found->GetChildren() : nullptr;
         if (atEnd) return found;
     }
+}
+
+bool AttachTag(zMetaTag* parent, zMetaTag* child) {
+    if (!child) return false;
+    if (parent && parent->AddChild(child)) return true;
+    delete child;
+    return false;
 }

@@ -61,7 +61,8 @@ public:
     zMetaTag* GetNextChild(zLinkedListIterator& iterator) const;
 
     // A new tag with the same name and value (zVariant::Set rules); deep also
-    // clones the children. The caller owns the result.
+    // clones the children. The caller owns the result; null, logged, when
+    // memory runs out.
     zMetaTag* Clone(bool deep) const;
     void ClearValueAndChildren();
 
@@ -78,6 +79,10 @@ private:
     zLinkedListId m_children;
     zVariant m_value;
 };
+
+// Adds child to parent for writers that build a tree from nothrow allocations:
+// false, and the child deleted, when either is missing or the parent refuses it.
+bool AttachTag(zMetaTag* parent, zMetaTag* child);
 
 // The tag at path among the tags of list and their descendants, or null. With
 // log, a path without its final ';', a step through a value tag and a missing

@@ -1,5 +1,9 @@
 #include "markup/metafile.h"
 
+#include <new>
+
+#include "core/log.h"
+
 zMetafile::zMetafile() : m_binaryMethod(BinaryMethodYEnc) {}
 
 zMetafile::~zMetafile() = default;
@@ -62,9 +66,20 @@ const char* zMetafile::GetString(const char* path, const char* defaultValue) con
 }
 
 zMetafile* zMetafile::Clone() const {
-    zMetafile* clone = new zMetafile();
+    zMetafile* clone = new (std::nothrow) zMetafile();
+    if (!clone) {
+        GetLog() << "[!] Failed to allocate file.\n";
+        return nullptr;
+    }
     zLinkedListIterator iterator;
-    while (const zMetaTag* root = GetNextRoot(iterator)) clone->AddRoot(root->Clone(true));
+    while (const zMetaTag* root = GetNextRoot(iterator)) {
+        zMetaTag* rootClone = root->Clone(true);
+        if (!rootClone) {
+            delete clone;
+            return nullptr;
+        }
+        clone->AddRoot(rootClone);
+    }
     clone->m_fileName = m_fileName;
     clone->m_binaryMethod = m_binaryMethod;
     return clone;

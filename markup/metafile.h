@@ -48,7 +48,8 @@ public:
     f32 GetFloat(const char* path, f32 defaultValue) const;
     const char* GetString(const char* path, const char* defaultValue) const;
 
-    // A new document with deep clones of the roots and the same file name.
+    // A new document with deep clones of the roots and the same file name;
+    // null, logged, when memory runs out.
     zMetafile* Clone() const;
 
     const zString& GetFileName() const { return m_fileName; }

@@ -115,9 +115,11 @@ public:
     Parser(const char* data, size_t size, zMetafile& doc, const IncludeFrame& frame)
         : m_pos(data), m_end(data + size), m_doc(doc), m_frame(frame) {}
 
+    // Allocation failure while parsing is logged and fails the document.
     bool ParseDocument();
 
 private:
+    bool ParseHeaderAndRoots();
     void SkipBlanks();
     // Advances over a word and returns its start.
     const char* ReadWord();
@@ -208,6 +210,17 @@ bool Parser::ReadQuoted(const char*& begin, const char*& end, bool& escaped) {
 }
 
 bool Parser::ParseDocument() {
+    // Tags and the texts of #include and #append throw std::bad_alloc as new does; nothing
+    // above the reader sees it.
+    try {
+        return ParseHeaderAndRoots();
+    } catch (const std::bad_alloc&) {
+        GetLog() << "[!] In file '" << FileName() << "': Failed to allocate memory.\n";
+        return false;
+    }
+}
+
+bool Parser::ParseHeaderAndRoots() {
     m_doc.ClearRoots();
     zMetaTag header(nullptr);
     if (!ParseTag(&header, m_frame.tagDepth + 1)) {
@@ -528,7 +541,9 @@ bool LoadChained(const char* path, zMetafile& doc, const IncludeFrame* parent, u
     }
     void* buffer = nullptr;
     u32 size = 0;
-    if (!FileSystemLoadFile(path, buffer, size)) {
+    // An empty file gives no data, as a missing one.
+    if (!FileSystemLoadFile(path, buffer, size) || size == 0) {
+        std::free(buffer);
         GetLog() << "[*] Could not access file '" << path << "'.\n";
         return false;
     }

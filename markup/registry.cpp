@@ -1,5 +1,6 @@
 #include "markup/registry.h"
 
+#include <new>
 #include <string>
 
 #include "core/log.h"
@@ -54,7 +55,11 @@ zMetaTag* zRegistry::SetKey(const char* key, const zVariant* value, bool create)
         zMetaTag* next = static_cast<zMetaTag*>(list.FindById(name, false));
         if (!next) {
             if (!create) return false;
-            zMetaTag* created = new zMetaTag(name.CStr());
+            zMetaTag* created = new (std::nothrow) zMetaTag(name.CStr());
+            if (!created) {
+                GetLog() << "[!] Failed to allocate tag '" << name << "'.\n";
+                return false;
+            }
             next = current ? current->AddChild(created) : AddRoot(created);
             if (!next) {
                 delete created;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "markup/block_allocator.h"
 #include "markup/meta_tag.h"
 
 // Every tag is preceded by a header word: its chunk, or null when the tag has
@@ -32,7 +33,7 @@ Chunk*& HeaderOf(void* memory) {
 }
 
 void* AllocateOnHeap(size_t size) noexcept {
-    char* block = static_cast<char*>(std::malloc(HeaderSize + size));
+    char* block = static_cast<char*>(AllocateBlock(HeaderSize + size));
     if (!block) return nullptr;
     *reinterpret_cast<Chunk**>(block) = nullptr;
     return block + HeaderSize;
@@ -93,7 +94,7 @@ void* zMetaTagPool::Allocate(size_t size) {
     if (size > SlotSize - HeaderSize) return zMetaTag::operator new(size);
     if (m_chunk && m_used == SlotsPerChunk) LeaveChunk();
     if (!m_chunk) {
-        void* block = std::malloc(ChunkHeadSize + SlotsPerChunk * SlotSize);
+        void* block = AllocateBlock(ChunkHeadSize + SlotsPerChunk * SlotSize);
         if (!block) throw std::bad_alloc();
         m_chunk = new (block) Chunk{};
         m_chunk->references.store(SlotsPerChunk + 1, std::memory_order_relaxed);

@@ -17,7 +17,9 @@ zLinkedListId& Registry() {
 zPictureIOCodec::zPictureIOCodec(const char* codecId, const char* description, u32 flags)
     : zLinkedListEntryId(zString(codecId)), m_description(description), m_flags(flags) {}
 
-bool zPictureIOCodec::Encode(zIOHandle& handle, u32 width, u32 height, const u8* pixels) { return false; }
+bool zPictureIOCodec::Encode(zIOHandle& /*handle*/, u32 /*width*/, u32 /*height*/, const u8* /*pixels*/) {
+    return false;
+}
 
 bool zPictureIOCodec::FreeData(u8*& pixels) {
     FreePictureBuffer(pixels);

@@ -1,6 +1,7 @@
 // "Small": the engine's own JPEG decoder behind the codec interface. Only
 // three-component files are taken; greyscale files fall through to Jpeglib.
 #include <memory>
+#include <new>
 
 #include "core/log.h"
 #include "io/handle.h"
@@ -15,7 +16,14 @@ namespace {
 // any failure, so a partly decoded picture never escapes.
 bool DecodeStream(jpeg_decoder_stream& stream, u32& width, u32& height, u8*& pixels) {
     pixels = nullptr;
-    std::unique_ptr<jpeg_decoder> decoder(new jpeg_decoder(&stream));
+    std::unique_ptr<jpeg_decoder> decoder;
+    try {
+        decoder.reset(new jpeg_decoder(&stream));
+    } catch (const std::bad_alloc&) {
+        // The decoder and its state cannot be had: its own out-of-memory code.
+        GetLog() << "[!] Small JPEG decoder failed (begin)! Error status: " << JpegNotEnoughMemory << ".\n";
+        return false;
+    }
     if (decoder->get_error_code() != 0) {
         GetLog() << "[!] Small JPEG decoder failed (begin)! Error status: " << decoder->get_error_code() << ".\n";
         return false;

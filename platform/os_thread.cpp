@@ -55,7 +55,7 @@ void zOsThread::Close() {
     m_started = false;
 }
 
-bool zOsThread::SetPriority(int priority) { return false; }
+bool zOsThread::SetPriority(int /*priority*/) { return false; }
 
 void zOsThread::Entry(zOsThread* self) {
     int exitCode = self->m_body(self->m_context);

@@ -58,15 +58,6 @@ u32 FindStageType(const char* word) {
     return StageTypeCount;
 }
 
-// Adds child to parent; false (child deleted) when either is missing or the
-// parent refuses it.
-bool Attach(zMetaTag* parent, zMetaTag* child) {
-    if (!child) return false;
-    if (parent && parent->AddChild(child)) return true;
-    delete child;
-    return false;
-}
-
 } // namespace
 
 bool zMaterial::Parse(const zMetaTag* tag) {
@@ -180,7 +171,7 @@ void zMaterial::ParseStage(const zMetaTag* tag) {
         i32 whole = 0;
         if (name == "Texture") {
             if (!child->GetValue().GetString(text)) continue;
-            stage.texture = m_host ? m_host->LoadSharedTexture(text, false, 0) : zSharedPtr<zTexture>();
+            stage.texture = m_host ? m_host->LoadSharedTexture(text, false) : zSharedPtr<zTexture>();
             if (stage.texture && stage.type == StageTypeNormal)
                 stage.texture->SetFlags(stage.texture->GetFlags() | TextureFlagNormalMap);
         } else if (name == "Active") {
@@ -237,7 +228,7 @@ zMetaTag* zMaterial::Serialize() const {
         GetLog() << "[!] Could not serialize material '" << m_name << "'. Failed to create root tag.\n";
         return nullptr;
     }
-    Attach(root, new (std::nothrow) zMetaTag("Id", m_name.CStr() ? m_name.CStr() : ""));
+    AttachTag(root, new (std::nothrow) zMetaTag("Id", m_name.CStr() ? m_name.CStr() : ""));
 
     for (u32 color = 0; color < MaterialColorCount; ++color) {
         const f32* rgba = m_colors[color];
@@ -248,33 +239,33 @@ zMetaTag* zMaterial::Serialize() const {
         const bool alphaDiffers = Differs(rgba[3], defaults[3]);
         if (!rgbDiffers && !alphaDiffers) continue;
         const bool withAlpha = color == MaterialColorDiffuse || alphaDiffers;
-        Attach(root,
-               SerializeVector(zVector(rgba[0], rgba[1], rgba[2], rgba[3]), ColorTags[color], withAlpha));
+        AttachTag(root,
+                  SerializeVector(zVector(rgba[0], rgba[1], rgba[2], rgba[3]), ColorTags[color], withAlpha));
     }
 
     for (const FloatField& field : FloatFields) {
         const f32 value = (this->*field.get)();
-        if (value != field.defaultValue) Attach(root, new (std::nothrow) zMetaTag(field.tag, value));
+        if (value != field.defaultValue) AttachTag(root, new (std::nothrow) zMetaTag(field.tag, value));
     }
 
-    Attach(root, zPhysicMaterial::Serialize());
+    AttachTag(root, zPhysicMaterial::Serialize());
 
     if (m_flags) {
         zMetaTag* mask = new (std::nothrow) zMetaTag("RenderMask");
         if (mask) {
             for (const zRenderFlagRow& row : RenderFlagRows)
-                if (m_flags & row.bit) Attach(mask, new (std::nothrow) zMetaTag(row.word));
+                if (m_flags & row.bit) AttachTag(mask, new (std::nothrow) zMetaTag(row.word));
         }
-        if (!Attach(root, mask))
+        if (!AttachTag(root, mask))
             GetLog() << "[*] Could not serialize material '" << m_name << "' render word.\n";
     }
 
-    if (!m_shaderName.IsEmpty()) Attach(root, new (std::nothrow) zMetaTag("Shader", m_shaderName.CStr()));
-    if (m_shaderMap) Attach(root, m_shaderMap->Serialize());
+    if (!m_shaderName.IsEmpty()) AttachTag(root, new (std::nothrow) zMetaTag("Shader", m_shaderName.CStr()));
+    if (m_shaderMap) AttachTag(root, m_shaderMap->Serialize());
 
     for (u32 index = 0; index < StageCount; ++index) {
         if (!m_stages[index].texture) continue;
-        if (!Attach(root, SerializeStage(index)))
+        if (!AttachTag(root, SerializeStage(index)))
             GetLog() << "[*] Could not serialize a texture stage in material '" << m_name << "'.\n";
     }
     return root;
@@ -284,23 +275,23 @@ zMetaTag* zMaterial::SerializeStage(u32 index) const {
     const zTextureStage& stage = m_stages[index];
     zMetaTag* tag = new (std::nothrow) zMetaTag("TextureStage");
     if (!tag) return nullptr;
-    Attach(tag, new (std::nothrow) zMetaTag("Index", i32(index)));
-    if (stage.active) Attach(tag, new (std::nothrow) zMetaTag("Active"));
+    AttachTag(tag, new (std::nothrow) zMetaTag("Index", i32(index)));
+    if (stage.active) AttachTag(tag, new (std::nothrow) zMetaTag("Active"));
     const char* path = stage.texture->GetName().CStr();
-    Attach(tag, new (std::nothrow) zMetaTag("Texture", path ? path : ""));
-    Attach(tag, new (std::nothrow) zMetaTag("UV", i32(stage.uvMapIndex)));
-    if (!stage.wrapU) Attach(tag, new (std::nothrow) zMetaTag("NoWrapU"));
-    if (!stage.wrapV) Attach(tag, new (std::nothrow) zMetaTag("NoWrapV"));
+    AttachTag(tag, new (std::nothrow) zMetaTag("Texture", path ? path : ""));
+    AttachTag(tag, new (std::nothrow) zMetaTag("UV", i32(stage.uvMapIndex)));
+    if (!stage.wrapU) AttachTag(tag, new (std::nothrow) zMetaTag("NoWrapU"));
+    if (!stage.wrapV) AttachTag(tag, new (std::nothrow) zMetaTag("NoWrapV"));
     if (stage.op == StageOperatorMultiply || stage.op == StageOperatorAdd)
-        Attach(tag, new (std::nothrow) zMetaTag("Operator", OperatorWords[stage.op]));
+        AttachTag(tag, new (std::nothrow) zMetaTag("Operator", OperatorWords[stage.op]));
 
     if (stage.type >= StageTypeDecal && stage.type < StageTypeCount)
-        Attach(tag, new (std::nothrow) zMetaTag("Channel", StageTypeRows[stage.type].writtenWord));
+        AttachTag(tag, new (std::nothrow) zMetaTag("Channel", StageTypeRows[stage.type].writtenWord));
     else if (stage.type != StageTypeDiffuse)
         GetLog() << "[*] Bogus channel in texture stage " << index << " material '" << m_name << "'.\n";
 
     if (stage.uvSource == StageUVSourceLSNormal || stage.uvSource == StageUVSourceFrontMap)
-        Attach(tag, new (std::nothrow) zMetaTag("UVSource", UVSourceWords[stage.uvSource]));
+        AttachTag(tag, new (std::nothrow) zMetaTag("UVSource", UVSourceWords[stage.uvSource]));
     else if (stage.uvSource != StageUVSourceUVMap)
         GetLog() << "[*] Bogus channel in texture stage " << index << " material '" << m_name << "'.\n";
     return tag;

@@ -95,7 +95,6 @@ void zRenderer::ApplyView() {
 
 void zRenderer::BeginDraw() {}
 void zRenderer::EndDraw() {}
-void zRenderer::ReservedOperation(u32) {}
 bool zRenderer::LoadTextureFromFile(zTexture*, const char*) {
     return false;
 }

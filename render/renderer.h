@@ -134,8 +134,6 @@ class zRenderer {
     virtual bool Open(u32 width, u32 height, u32 bitsPerPixel, bool fullscreen) = 0;
     virtual void Close() = 0;
     virtual bool Resize(u32 width, u32 height) = 0;
-    // Nothing calls it; it does nothing.
-    virtual void ReservedOperation(u32 value);
     virtual void UpdateOutputSize() = 0;
     virtual void* GetWindowHandle() = 0;
     virtual bool NewOutput(void* window, zRenderOutput& out) = 0;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace {
 bool sq_aux_gettypedarg(HSQUIRRELVM v, SQInteger idx, SQObjectType type, SQObjectPtr **o) {
@@ -29,24 +30,44 @@ SQObjectPtr &stack_get(HSQUIRRELVM v, SQInteger idx) {
     return ((idx >= 0) ? (v->GetAt(idx + v->_stackbase - 1)) : (v->GetUp(idx)));
 }
 
+namespace {
+// Frees the state and every object in it. Closing allocates a little; when even that fails, what
+// could not be freed is left.
+void CloseState(SQSharedState *ss) {
+    try {
+        if (sqtype(ss->_root_vm) == OT_THREAD) _thread(ss->_root_vm)->Finalize();
+        ss->Close();
+    } catch (const std::bad_alloc &) {
+    }
+    ss->_root_vm.Null();
+    delete ss;
+}
+}  // namespace
+
 HSQUIRRELVM sq_open(SQInteger initialstacksize) {
-    SQSharedState *ss = new SQSharedState();
-    ss->Init();
-    SQVM *v = new SQVM(ss);
-    ss->_root_vm = v;
-    sq_init_default_delegates(ss, v);
-    v->Init(nullptr, initialstacksize);
-    return v;
+    SQSharedState *ss = nullptr;
+    try {
+        ss = new SQSharedState();
+        ss->Init();
+        SQVM *v = new SQVM(ss);
+        ss->_root_vm = v;
+        sq_init_default_delegates(ss, v);
+        v->Init(nullptr, initialstacksize);
+        return v;
+    } catch (const std::bad_alloc &) {
+        if (ss) CloseState(ss);
+        return nullptr;
+    }
 }
 
-HSQUIRRELVM sq_newthread(HSQUIRRELVM friendvm, SQInteger initialstacksize) {
+HSQUIRRELVM sq_newthread(HSQUIRRELVM friendvm, SQInteger initialstacksize) try {
     SQSharedState *ss = _ss(friendvm);
     SQVM *v = new SQVM(ss);
     SQObjectPtr holder(v);
     v->Init(friendvm, initialstacksize);
     friendvm->Push(holder);
     return v;
-}
+} SQ_API_CATCH(friendvm, nullptr)
 
 SQInteger sq_getvmstate(HSQUIRRELVM v) {
     if (v->_suspended) return SQ_VMSTATE_SUSPENDED;
@@ -69,22 +90,16 @@ void sq_setdebughook(HSQUIRRELVM v) {
     }
 }
 
-void sq_close(HSQUIRRELVM v) {
-    SQSharedState *ss = _ss(v);
-    _thread(ss->_root_vm)->Finalize();
-    ss->Close();
-    ss->_root_vm.Null();
-    delete ss;
-}
+void sq_close(HSQUIRRELVM v) { CloseState(_ss(v)); }
 
-SQRESULT sq_compile(HSQUIRRELVM v, SQLEXREADFUNC read, SQUserPointer p, const SQChar *sourcename, SQBool raiseerror) {
+SQRESULT sq_compile(HSQUIRRELVM v, SQLEXREADFUNC read, SQUserPointer p, const SQChar *sourcename, SQBool raiseerror) try {
     SQObjectPtr o;
     if (sq_compile_buffer(v, read, p, sourcename, o, raiseerror ? true : false, _ss(v)->_debuginfo)) {
         v->Push(SQClosure::Create(_ss(v), _funcproto(o)));
         return SQ_OK;
     }
     return SQ_ERROR;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
 namespace {
 struct BufState {
@@ -111,7 +126,7 @@ void sq_enabledebuginfo(HSQUIRRELVM v, SQBool enable) { _ss(v)->_debuginfo = ena
 void sq_notifyallexceptions(HSQUIRRELVM v, SQBool enable) { _ss(v)->_notifyallexceptions = enable ? true : false; }
 void sq_setcompilererrorhandler(HSQUIRRELVM v, SQCOMPILERERROR f) { _ss(v)->_compilererrorhandler = f; }
 
-void sq_addref(HSQUIRRELVM v, HSQOBJECT *po) { _ss(v)->AddRef(*po); }
+void sq_addref(HSQUIRRELVM v, HSQOBJECT *po) try { _ss(v)->AddRef(*po); } SQ_API_CATCH(v)
 SQUnsignedInteger sq_getrefcount(HSQUIRRELVM v, HSQOBJECT *po) { return _ss(v)->GetRefCount(*po); }
 SQBool sq_release(HSQUIRRELVM v, HSQOBJECT *po) { return _ss(v)->Release(*po) ? SQTrue : SQFalse; }
 
@@ -132,32 +147,32 @@ SQBool sq_objtobool(const HSQOBJECT *o) {
     return SQFalse;
 }
 
-void sq_pushnull(HSQUIRRELVM v) { v->PushNull(); }
-void sq_pushstring(HSQUIRRELVM v, const SQChar *s, SQInteger len) {
+void sq_pushnull(HSQUIRRELVM v) try { v->PushNull(); } SQ_API_CATCH(v)
+void sq_pushstring(HSQUIRRELVM v, const SQChar *s, SQInteger len) try {
     if (s)
         v->Push(SQObjectPtr(SQString::Create(_ss(v), s, len)));
     else
         v->PushNull();
-}
-void sq_pushinteger(HSQUIRRELVM v, SQInteger n) { v->Push(SQObjectPtr(n)); }
-void sq_pushbool(HSQUIRRELVM v, SQBool b) { v->Push(SQObjectPtr(b ? true : false)); }
-void sq_pushfloat(HSQUIRRELVM v, SQFloat n) { v->Push(SQObjectPtr(n)); }
-void sq_pushuserpointer(HSQUIRRELVM v, SQUserPointer p) { v->Push(SQObjectPtr(p)); }
+} SQ_API_CATCH(v)
+void sq_pushinteger(HSQUIRRELVM v, SQInteger n) try { v->Push(SQObjectPtr(n)); } SQ_API_CATCH(v)
+void sq_pushbool(HSQUIRRELVM v, SQBool b) try { v->Push(SQObjectPtr(b ? true : false)); } SQ_API_CATCH(v)
+void sq_pushfloat(HSQUIRRELVM v, SQFloat n) try { v->Push(SQObjectPtr(n)); } SQ_API_CATCH(v)
+void sq_pushuserpointer(HSQUIRRELVM v, SQUserPointer p) try { v->Push(SQObjectPtr(p)); } SQ_API_CATCH(v)
 
-SQUserPointer sq_newuserdata(HSQUIRRELVM v, SQUnsignedInteger size) {
+SQUserPointer sq_newuserdata(HSQUIRRELVM v, SQUnsignedInteger size) try {
     SQUserData *ud = SQUserData::Create(_ss(v), (SQInteger)size);
     v->Push(SQObjectPtr(ud));
     return ud->Data();
-}
+} SQ_API_CATCH(v, nullptr)
 
-void sq_newtable(HSQUIRRELVM v) { v->Push(SQObjectPtr(SQTable::Create(_ss(v), 0))); }
+void sq_newtable(HSQUIRRELVM v) try { v->Push(SQObjectPtr(SQTable::Create(_ss(v), 0))); } SQ_API_CATCH(v)
 
-void sq_newarray(HSQUIRRELVM v, SQInteger size) {
+void sq_newarray(HSQUIRRELVM v, SQInteger size) try {
     if (size < 0) size = 0;
     v->Push(SQObjectPtr(SQArray::Create(_ss(v), size)));
-}
+} SQ_API_CATCH(v)
 
-SQRESULT sq_newclass(HSQUIRRELVM v, SQBool hasbase) {
+SQRESULT sq_newclass(HSQUIRRELVM v, SQBool hasbase) try {
     SQClass *baseclass = nullptr;
     if (hasbase) {
         SQObjectPtr &base = stack_get(v, -1);
@@ -168,25 +183,25 @@ SQRESULT sq_newclass(HSQUIRRELVM v, SQBool hasbase) {
     if (baseclass) v->Pop();
     v->Push(newclass);
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQBool sq_instanceof(HSQUIRRELVM v) {
+SQBool sq_instanceof(HSQUIRRELVM v) try {
     SQObjectPtr &inst = stack_get(v, -1);
     SQObjectPtr &cl = stack_get(v, -2);
     if (sqtype(inst) != OT_INSTANCE || sqtype(cl) != OT_CLASS) return sq_throwerror(v, "invalid param type");
     return _instance(inst)->InstanceOf(_class(cl)) ? SQTrue : SQFalse;
-}
+} SQ_API_CATCH(v, SQFalse)
 
-SQRESULT sq_arrayappend(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_arrayappend(HSQUIRRELVM v, SQInteger idx) try {
     sq_aux_paramscheck(v, 2);
     SQObjectPtr *arr;
     SQ_TYPED_ARG(v, idx, OT_ARRAY, arr);
     _array(*arr)->Append(v->GetUp(-1));
     v->Pop();
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_arraypop(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
+SQRESULT sq_arraypop(HSQUIRRELVM v, SQInteger idx, SQBool pushval) try {
     sq_aux_paramscheck(v, 1);
     SQObjectPtr *arr;
     SQ_TYPED_ARG(v, idx, OT_ARRAY, arr);
@@ -196,9 +211,9 @@ SQRESULT sq_arraypop(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
         return SQ_OK;
     }
     return sq_throwerror(v, "empty array");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_arrayresize(HSQUIRRELVM v, SQInteger idx, SQInteger newsize) {
+SQRESULT sq_arrayresize(HSQUIRRELVM v, SQInteger idx, SQInteger newsize) try {
     sq_aux_paramscheck(v, 1);
     SQObjectPtr *arr;
     SQ_TYPED_ARG(v, idx, OT_ARRAY, arr);
@@ -207,9 +222,9 @@ SQRESULT sq_arrayresize(HSQUIRRELVM v, SQInteger idx, SQInteger newsize) {
         return SQ_OK;
     }
     return sq_throwerror(v, "negative size");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_arrayreverse(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_arrayreverse(HSQUIRRELVM v, SQInteger idx) try {
     sq_aux_paramscheck(v, 1);
     SQObjectPtr *o;
     SQ_TYPED_ARG(v, idx, OT_ARRAY, o);
@@ -217,25 +232,25 @@ SQRESULT sq_arrayreverse(HSQUIRRELVM v, SQInteger idx) {
     SQInteger size = arr->Size();
     for (SQInteger i = 0; i < size / 2; i++) arr->_values[(size_t)i].Swap(arr->_values[(size_t)(size - 1 - i)]);
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_arrayremove(HSQUIRRELVM v, SQInteger idx, SQInteger itemidx) {
+SQRESULT sq_arrayremove(HSQUIRRELVM v, SQInteger idx, SQInteger itemidx) try {
     sq_aux_paramscheck(v, 1);
     SQObjectPtr *arr;
     SQ_TYPED_ARG(v, idx, OT_ARRAY, arr);
     return _array(*arr)->Remove(itemidx) ? SQ_OK : sq_throwerror(v, "index out of range");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_arrayinsert(HSQUIRRELVM v, SQInteger idx, SQInteger destpos) {
+SQRESULT sq_arrayinsert(HSQUIRRELVM v, SQInteger idx, SQInteger destpos) try {
     sq_aux_paramscheck(v, 1);
     SQObjectPtr *arr;
     SQ_TYPED_ARG(v, idx, OT_ARRAY, arr);
     SQRESULT ret = _array(*arr)->Insert(destpos, v->GetUp(-1)) ? SQ_OK : sq_throwerror(v, "index out of range");
     v->Pop();
     return ret;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-void sq_newclosure(HSQUIRRELVM v, SQFUNCTION func, SQUnsignedInteger nfreevars) {
+void sq_newclosure(HSQUIRRELVM v, SQFUNCTION func, SQUnsignedInteger nfreevars) try {
     SQNativeClosure *nc = SQNativeClosure::Create(_ss(v), func, (SQInteger)nfreevars);
     SQObjectPtr holder(nc);
     for (SQUnsignedInteger i = 0; i < nfreevars; i++) {
@@ -243,9 +258,9 @@ void sq_newclosure(HSQUIRRELVM v, SQFUNCTION func, SQUnsignedInteger nfreevars) 
         v->Pop();
     }
     v->Push(holder);
-}
+} SQ_API_CATCH(v)
 
-SQRESULT sq_getclosureinfo(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger *nparams, SQUnsignedInteger *nfreevars) {
+SQRESULT sq_getclosureinfo(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger *nparams, SQUnsignedInteger *nfreevars) try {
     SQObject o = stack_get(v, idx);
     if (sq_isclosure(o)) {
         SQFunctionProto *proto = _closure(o)->Proto();
@@ -254,19 +269,19 @@ SQRESULT sq_getclosureinfo(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger *npar
         return SQ_OK;
     }
     return sq_throwerror(v, "the object is not a closure");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_setnativeclosurename(HSQUIRRELVM v, SQInteger idx, const SQChar *name) {
+SQRESULT sq_setnativeclosurename(HSQUIRRELVM v, SQInteger idx, const SQChar *name) try {
     SQObject o = stack_get(v, idx);
     if (sq_isnativeclosure(o)) {
         _nativeclosure(o)->_name = SQString::Create(_ss(v), name);
         return SQ_OK;
     }
     return sq_throwerror(v, "the object is not a nativeclosure");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
 // Compiles a type mask ("n|s", ".", ...) into one bit set per parameter; -1 when the mask is invalid.
-static bool CompileTypemask(std::vector<SQInteger> &res, const SQChar *typemask) {
+static bool CompileTypemask(sqvector<SQInteger> &res, const SQChar *typemask) {
     SQInteger i = 0;
     SQInteger mask = 0;
     while (typemask[i] != 0) {
@@ -310,13 +325,13 @@ static bool CompileTypemask(std::vector<SQInteger> &res, const SQChar *typemask)
     return true;
 }
 
-SQRESULT sq_setparamscheck(HSQUIRRELVM v, SQInteger nparamscheck, const SQChar *typemask) {
+SQRESULT sq_setparamscheck(HSQUIRRELVM v, SQInteger nparamscheck, const SQChar *typemask) try {
     SQObject o = stack_get(v, -1);
     if (!sq_isnativeclosure(o)) return sq_throwerror(v, "native closure expected");
     SQNativeClosure *nc = _nativeclosure(o);
     nc->_nparamscheck = nparamscheck;
     if (typemask) {
-        std::vector<SQInteger> res;
+        sqvector<SQInteger> res;
         if (!CompileTypemask(res, typemask)) return sq_throwerror(v, "invalid typemask");
         nc->_typecheck = res;
     } else {
@@ -324,9 +339,9 @@ SQRESULT sq_setparamscheck(HSQUIRRELVM v, SQInteger nparamscheck, const SQChar *
     }
     if (nparamscheck == SQ_MATCHTYPEMASKSTRING) nc->_nparamscheck = (SQInteger)nc->_typecheck.size();
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_bindenv(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_bindenv(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr &o = stack_get(v, idx);
     if (!sq_isnativeclosure(o) && !sq_isclosure(o)) return sq_throwerror(v, "the target is not a closure");
     SQObjectPtr &env = stack_get(v, -1);
@@ -345,9 +360,9 @@ SQRESULT sq_bindenv(HSQUIRRELVM v, SQInteger idx) {
     v->Pop();
     v->Push(ret);
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_clear(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_clear(HSQUIRRELVM v, SQInteger idx) try {
     SQObject &o = stack_get(v, idx);
     switch (sqtype(o)) {
     case OT_TABLE: _table(o)->Clear(); break;
@@ -355,13 +370,13 @@ SQRESULT sq_clear(HSQUIRRELVM v, SQInteger idx) {
     default: return sq_throwerror(v, "clear only works on table and array");
     }
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-void sq_pushroottable(HSQUIRRELVM v) { v->Push(v->_roottable); }
-void sq_pushregistrytable(HSQUIRRELVM v) { v->Push(_ss(v)->_registry); }
-void sq_pushconsttable(HSQUIRRELVM v) { v->Push(_ss(v)->_consts); }
+void sq_pushroottable(HSQUIRRELVM v) try { v->Push(v->_roottable); } SQ_API_CATCH(v)
+void sq_pushregistrytable(HSQUIRRELVM v) try { v->Push(_ss(v)->_registry); } SQ_API_CATCH(v)
+void sq_pushconsttable(HSQUIRRELVM v) try { v->Push(_ss(v)->_consts); } SQ_API_CATCH(v)
 
-SQRESULT sq_setroottable(HSQUIRRELVM v) {
+SQRESULT sq_setroottable(HSQUIRRELVM v) try {
     SQObject o = stack_get(v, -1);
     if (sq_istable(o) || sq_isnull(o)) {
         v->_roottable = o;
@@ -369,9 +384,9 @@ SQRESULT sq_setroottable(HSQUIRRELVM v) {
         return SQ_OK;
     }
     return sq_throwerror(v, "ivalid type");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_setconsttable(HSQUIRRELVM v) {
+SQRESULT sq_setconsttable(HSQUIRRELVM v) try {
     SQObject o = stack_get(v, -1);
     if (sq_istable(o)) {
         _ss(v)->_consts = o;
@@ -379,26 +394,26 @@ SQRESULT sq_setconsttable(HSQUIRRELVM v) {
         return SQ_OK;
     }
     return sq_throwerror(v, "ivalid type, expected table");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
 void sq_setforeignptr(HSQUIRRELVM v, SQUserPointer p) { v->_foreignptr = p; }
 SQUserPointer sq_getforeignptr(HSQUIRRELVM v) { return v->_foreignptr; }
 
-void sq_push(HSQUIRRELVM v, SQInteger idx) { v->Push(stack_get(v, idx)); }
+void sq_push(HSQUIRRELVM v, SQInteger idx) try { v->Push(stack_get(v, idx)); } SQ_API_CATCH(v)
 SQObjectType sq_gettype(HSQUIRRELVM v, SQInteger idx) { return sqtype(stack_get(v, idx)); }
 
-SQRESULT sq_tostring(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_tostring(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr &o = stack_get(v, idx);
     SQObjectPtr res;
     if (!v->ToString(o, res)) return SQ_ERROR;
     v->Push(res);
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-void sq_tobool(HSQUIRRELVM v, SQInteger idx, SQBool *b) {
+void sq_tobool(HSQUIRRELVM v, SQInteger idx, SQBool *b) try {
     SQObjectPtr &o = stack_get(v, idx);
     *b = SQ_IsFalse(o) ? SQFalse : SQTrue;
-}
+} SQ_API_CATCH(v)
 
 SQRESULT sq_getinteger(HSQUIRRELVM v, SQInteger idx, SQInteger *i) {
     SQObjectPtr &o = stack_get(v, idx);
@@ -441,13 +456,13 @@ SQRESULT sq_getthread(HSQUIRRELVM v, SQInteger idx, HSQUIRRELVM *thread) {
     return SQ_OK;
 }
 
-SQRESULT sq_clone(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_clone(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr &o = stack_get(v, idx);
     SQObjectPtr res;
     if (!v->Clone(o, res)) return SQ_ERROR;
     v->Push(res);
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
 SQInteger sq_getsize(HSQUIRRELVM v, SQInteger idx) {
     SQObjectPtr &o = stack_get(v, idx);
@@ -535,13 +550,13 @@ SQRESULT sq_getinstanceup(HSQUIRRELVM v, SQInteger idx, SQUserPointer *p, SQUser
 
 SQInteger sq_gettop(HSQUIRRELVM v) { return (v->_top) - v->_stackbase; }
 
-void sq_settop(HSQUIRRELVM v, SQInteger newtop) {
+void sq_settop(HSQUIRRELVM v, SQInteger newtop) try {
     SQInteger top = sq_gettop(v);
     if (top > newtop)
         sq_pop(v, top - newtop);
     else
         while (top++ < newtop) sq_pushnull(v);
-}
+} SQ_API_CATCH(v)
 
 void sq_pop(HSQUIRRELVM v, SQInteger nelemstopop) {
     assert(v->_top - v->_stackbase >= nelemstopop);
@@ -559,13 +574,13 @@ void sq_remove(HSQUIRRELVM v, SQInteger idx) {
     v->Pop();
 }
 
-SQInteger sq_cmp(HSQUIRRELVM v) {
-    SQInteger res;
+SQInteger sq_cmp(HSQUIRRELVM v) try {
+    SQInteger res = 0;
     v->ObjCmp(stack_get(v, -1), stack_get(v, -2), res);
     return res;
-}
+} SQ_API_CATCH(v, 0)
 
-SQRESULT sq_newslot(HSQUIRRELVM v, SQInteger idx, SQBool bstatic) {
+SQRESULT sq_newslot(HSQUIRRELVM v, SQInteger idx, SQBool bstatic) try {
     sq_aux_paramscheck(v, 3);
     SQObjectPtr self = stack_get(v, idx);
     if (sqtype(self) == OT_TABLE || sqtype(self) == OT_CLASS) {
@@ -576,9 +591,9 @@ SQRESULT sq_newslot(HSQUIRRELVM v, SQInteger idx, SQBool bstatic) {
         return SQ_OK;
     }
     return sq_throwerror(v, "invalid type");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_deleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
+SQRESULT sq_deleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) try {
     sq_aux_paramscheck(v, 2);
     SQObjectPtr *self;
     SQ_TYPED_ARG(v, idx, OT_TABLE, self);
@@ -589,9 +604,9 @@ SQRESULT sq_deleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
     v->Pop();
     if (pushval) v->Push(res);
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_set(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_set(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr self = stack_get(v, idx);
     if (v->Set(self, v->GetUp(-2), v->GetUp(-1), SQ_DONT_FALL_BACK)) {
         v->Pop(2);
@@ -599,9 +614,9 @@ SQRESULT sq_set(HSQUIRRELVM v, SQInteger idx) {
     }
     v->Pop(2);
     return SQ_ERROR;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_rawset(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_rawset(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr self = stack_get(v, idx);
     SQObjectPtr key = v->GetUp(-2);
     SQObjectPtr val = v->GetUp(-1);
@@ -636,9 +651,9 @@ SQRESULT sq_rawset(HSQUIRRELVM v, SQInteger idx) {
     v->Raise_IdxError(key);
     v->Pop(2);
     return SQ_ERROR;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_setdelegate(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_setdelegate(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr &self = stack_get(v, idx);
     SQObjectPtr mt = v->GetUp(-1);
     SQObjectType type = sqtype(self);
@@ -668,9 +683,9 @@ SQRESULT sq_setdelegate(HSQUIRRELVM v, SQInteger idx) {
     default: return sq_aux_invalidtype(v, type);
     }
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_rawdeleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
+SQRESULT sq_rawdeleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) try {
     sq_aux_paramscheck(v, 2);
     SQObjectPtr *self;
     SQ_TYPED_ARG(v, idx, OT_TABLE, self);
@@ -682,9 +697,9 @@ SQRESULT sq_rawdeleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
     else
         v->Pop();
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_getdelegate(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_getdelegate(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr &self = stack_get(v, idx);
     switch (sqtype(self)) {
     case OT_TABLE:
@@ -698,9 +713,9 @@ SQRESULT sq_getdelegate(HSQUIRRELVM v, SQInteger idx) {
     default: return sq_throwerror(v, "wrong type");
     }
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_get(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_get(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr self = stack_get(v, idx);
     SQObjectPtr key = v->GetUp(-1);
     SQObjectPtr res;
@@ -711,9 +726,9 @@ SQRESULT sq_get(HSQUIRRELVM v, SQInteger idx) {
     }
     v->Pop();
     return SQ_ERROR;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_rawget(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_rawget(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr self = stack_get(v, idx);
     SQObjectPtr key = v->GetUp(-1);
     SQObjectPtr res;
@@ -731,7 +746,7 @@ SQRESULT sq_rawget(HSQUIRRELVM v, SQInteger idx) {
         return SQ_OK;
     }
     return sq_throwerror(v, "the index doesn't exist");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
 SQRESULT sq_getstackobj(HSQUIRRELVM v, SQInteger idx, HSQOBJECT *po) {
     *po = stack_get(v, idx);
@@ -762,27 +777,27 @@ const SQChar *sq_getlocal(HSQUIRRELVM v, SQUnsignedInteger level, SQUnsignedInte
     return nullptr;
 }
 
-void sq_pushobject(HSQUIRRELVM v, HSQOBJECT obj) { v->Push(SQObjectPtr(obj)); }
+void sq_pushobject(HSQUIRRELVM v, HSQOBJECT obj) try { v->Push(SQObjectPtr(obj)); } SQ_API_CATCH(v)
 
 void sq_resetobject(HSQOBJECT *po) {
     po->_unVal.raw = 0;
     po->_type = OT_NULL;
 }
 
-SQRESULT sq_throwerror(HSQUIRRELVM v, const SQChar *err) {
+SQRESULT sq_throwerror(HSQUIRRELVM v, const SQChar *err) try {
     v->_lasterror = SQString::Create(_ss(v), err);
     return SQ_ERROR;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
 void sq_reseterror(HSQUIRRELVM v) { v->_lasterror.Null(); }
-void sq_getlasterror(HSQUIRRELVM v) { v->Push(v->_lasterror); }
+void sq_getlasterror(HSQUIRRELVM v) try { v->Push(v->_lasterror); } SQ_API_CATCH(v)
 
-SQRESULT sq_reservestack(HSQUIRRELVM v, SQInteger nsize) {
+SQRESULT sq_reservestack(HSQUIRRELVM v, SQInteger nsize) try {
     if (!v->EnsureStack(v->_top + nsize + SQ_MIN_STACK_OVERHEAD)) return SQ_ERROR;
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_resume(HSQUIRRELVM v, SQBool retval, SQBool raiseerror) {
+SQRESULT sq_resume(HSQUIRRELVM v, SQBool retval, SQBool raiseerror) try {
     if (sqtype(v->GetUp(-1)) == OT_GENERATOR) {
         SQObjectPtr gen = v->GetUp(-1);
         v->PushNull();
@@ -794,19 +809,23 @@ SQRESULT sq_resume(HSQUIRRELVM v, SQBool retval, SQBool raiseerror) {
         return SQ_OK;
     }
     return sq_throwerror(v, "only generators can be resumed");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_call(HSQUIRRELVM v, SQInteger params, SQBool retval, SQBool raiseerror) {
+SQRESULT sq_call(HSQUIRRELVM v, SQInteger params, SQBool retval, SQBool raiseerror) try {
     SQObjectPtr res;
     SQObjectPtr clo = v->GetUp(-(params + 1));
-    if (v->Call(clo, params, v->_top - params, res, raiseerror ? SQTrue : SQFalse)) {
+    bool called = v->Call(clo, params, v->_top - params, res, raiseerror ? SQTrue : SQFalse);
+    // Back in the host: the scratch register must not keep the last value read
+    // alive, or a release hook would wait for the next script.
+    if (v->_callsstacksize == 0) v->temp_reg.Null();
+    if (called) {
         if (!v->_suspended) v->Pop(params);
         if (retval) v->Push(res);
         return SQ_OK;
     }
     v->Pop(params);
     return SQ_ERROR;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
 SQRESULT sq_suspendvm(HSQUIRRELVM v) {
     if (v->_suspended) return sq_throwerror(v, "cannot suspend an already suspended vm");
@@ -814,7 +833,7 @@ SQRESULT sq_suspendvm(HSQUIRRELVM v) {
     return SQ_SUSPEND_FLAG;
 }
 
-SQRESULT sq_wakeupvm(HSQUIRRELVM v, SQBool wakeupret, SQBool retval, SQBool raiseerror, SQBool throwerror) {
+SQRESULT sq_wakeupvm(HSQUIRRELVM v, SQBool wakeupret, SQBool retval, SQBool raiseerror, SQBool throwerror) try {
     SQObjectPtr ret;
     if (!v->_suspended) return sq_throwerror(v, "cannot resume a vm that is not running any code");
     SQInteger target = v->_suspended_target;
@@ -829,7 +848,7 @@ SQRESULT sq_wakeupvm(HSQUIRRELVM v, SQBool wakeupret, SQBool retval, SQBool rais
         return SQ_ERROR;
     if (retval) v->Push(ret);
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
 void sq_setreleasehook(HSQUIRRELVM v, SQInteger idx, SQRELEASEHOOK hook) {
     if (sq_gettop(v) >= 1) {
@@ -844,9 +863,9 @@ void sq_setreleasehook(HSQUIRRELVM v, SQInteger idx, SQRELEASEHOOK hook) {
 }
 
 
-SQChar *sq_getscratchpad(HSQUIRRELVM v, SQInteger minsize) { return _ss(v)->GetScratchPad(minsize); }
+SQChar *sq_getscratchpad(HSQUIRRELVM v, SQInteger minsize) try { return _ss(v)->GetScratchPad(minsize); } SQ_API_CATCH(v, nullptr)
 
-SQInteger sq_collectgarbage(HSQUIRRELVM v) { return _ss(v)->CollectGarbage(v); }
+SQInteger sq_collectgarbage(HSQUIRRELVM v) try { return _ss(v)->CollectGarbage(v); } SQ_API_CATCH(v, SQ_ERROR)
 
 const SQChar *sq_getfreevariable(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger nval) {
     SQObjectPtr &self = stack_get(v, idx);
@@ -873,7 +892,7 @@ const SQChar *sq_getfreevariable(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger
     return nullptr;
 }
 
-SQRESULT sq_setfreevariable(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger nval) {
+SQRESULT sq_setfreevariable(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger nval) try {
     SQObjectPtr &self = stack_get(v, idx);
     switch (sqtype(self)) {
     case OT_CLOSURE: {
@@ -896,9 +915,9 @@ SQRESULT sq_setfreevariable(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger nval
     }
     v->Pop();
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_setattributes(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_setattributes(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr *o = nullptr;
     SQ_TYPED_ARG(v, idx, OT_CLASS, o);
     SQObjectPtr &key = stack_get(v, -2);
@@ -917,9 +936,9 @@ SQRESULT sq_setattributes(HSQUIRRELVM v, SQInteger idx) {
         return SQ_OK;
     }
     return sq_throwerror(v, "wrong index");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_getattributes(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_getattributes(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr *o = nullptr;
     SQ_TYPED_ARG(v, idx, OT_CLASS, o);
     SQObjectPtr &key = stack_get(v, -1);
@@ -935,39 +954,39 @@ SQRESULT sq_getattributes(HSQUIRRELVM v, SQInteger idx) {
         return SQ_OK;
     }
     return sq_throwerror(v, "wrong index");
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_getclass(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_getclass(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr *o = nullptr;
     SQ_TYPED_ARG(v, idx, OT_INSTANCE, o);
     v->Push(SQObjectPtr(_instance(*o)->_class));
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_createinstance(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_createinstance(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr *o = nullptr;
     SQ_TYPED_ARG(v, idx, OT_CLASS, o);
     v->Push(SQObjectPtr(_class(*o)->CreateInstance()));
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-void sq_weakref(HSQUIRRELVM v, SQInteger idx) {
+void sq_weakref(HSQUIRRELVM v, SQInteger idx) try {
     SQObject &o = stack_get(v, idx);
     if (ISREFCOUNTED(sqtype(o))) {
         v->Push(SQObjectPtr(_refcounted(o)->GetWeakRef(sqtype(o))));
         return;
     }
     v->Push(SQObjectPtr(o));
-}
+} SQ_API_CATCH(v)
 
-SQRESULT sq_getweakrefval(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_getweakrefval(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr &o = stack_get(v, idx);
     if (sqtype(o) != OT_WEAKREF) return sq_throwerror(v, "the object must be a weakref");
     v->Push(SQObjectPtr(_weakref(o)->_obj));
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_getdefaultdelegate(HSQUIRRELVM v, SQObjectType t) {
+SQRESULT sq_getdefaultdelegate(HSQUIRRELVM v, SQObjectType t) try {
     SQSharedState *ss = _ss(v);
     switch (t) {
     case OT_TABLE: v->Push(ss->_table_default_delegate); break;
@@ -985,9 +1004,9 @@ SQRESULT sq_getdefaultdelegate(HSQUIRRELVM v, SQObjectType t) {
     default: return sq_throwerror(v, "the type doesn't have a default delegate");
     }
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_next(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_next(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr o = stack_get(v, idx), refpos = stack_get(v, -1), realkey, val;
     if (sqtype(o) == OT_GENERATOR) return sq_throwerror(v, "cannot iterate a generator");
     SQInteger nidx;
@@ -1003,9 +1022,9 @@ SQRESULT sq_next(HSQUIRRELVM v, SQInteger idx) {
     v->Push(realkey);
     v->Push(val);
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_getbase(HSQUIRRELVM v, SQInteger idx) {
+SQRESULT sq_getbase(HSQUIRRELVM v, SQInteger idx) try {
     SQObjectPtr *o = nullptr;
     SQ_TYPED_ARG(v, idx, OT_CLASS, o);
     if (_class(*o)->_base)
@@ -1013,7 +1032,7 @@ SQRESULT sq_getbase(HSQUIRRELVM v, SQInteger idx) {
     else
         v->PushNull();
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
 void sq_setprintfunc(HSQUIRRELVM v, SQPRINTFUNCTION printfunc, SQPRINTFUNCTION errfunc) {
     _ss(v)->_printfunc = printfunc;
@@ -1022,11 +1041,23 @@ void sq_setprintfunc(HSQUIRRELVM v, SQPRINTFUNCTION printfunc, SQPRINTFUNCTION e
 SQPRINTFUNCTION sq_getprintfunc(HSQUIRRELVM v) { return _ss(v)->_printfunc; }
 SQPRINTFUNCTION sq_geterrorfunc(HSQUIRRELVM v) { return _ss(v)->_errorfunc; }
 
-void sq_move(HSQUIRRELVM dest, HSQUIRRELVM src, SQInteger idx) { dest->Push(stack_get(src, idx)); }
+void sq_move(HSQUIRRELVM dest, HSQUIRRELVM src, SQInteger idx) try { dest->Push(stack_get(src, idx)); } SQ_API_CATCH(dest)
 
-void *sq_malloc(SQUnsignedInteger size) { return std::malloc(size); }
-void *sq_realloc(void *p, SQUnsignedInteger, SQUnsignedInteger newsize) { return std::realloc(p, newsize); }
-void sq_free(void *p, SQUnsignedInteger) { std::free(p); }
+void *sq_malloc(SQUnsignedInteger size) {
+    try {
+        return sq_vm_malloc(size);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+void *sq_realloc(void *p, SQUnsignedInteger, SQUnsignedInteger newsize) {
+    try {
+        return sq_vm_realloc(p, newsize);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+void sq_free(void *p, SQUnsignedInteger) { sq_vm_free(p); }
 
 SQRESULT sq_stackinfos(HSQUIRRELVM v, SQInteger level, SQStackInfos *si) {
     SQInteger cssize = v->_callsstacksize;
@@ -1055,7 +1086,7 @@ SQRESULT sq_stackinfos(HSQUIRRELVM v, SQInteger level, SQStackInfos *si) {
     return SQ_ERROR;
 }
 
-SQRESULT sq_getfunctioninfo(HSQUIRRELVM v, SQInteger level, SQFunctionInfo *fi) {
+SQRESULT sq_getfunctioninfo(HSQUIRRELVM v, SQInteger level, SQFunctionInfo *fi) try {
     SQInteger cssize = v->_callsstacksize;
     if (level >= 0 && cssize > level) {
         SQCallInfo &ci = v->_callsstack[(size_t)(cssize - level - 1)];
@@ -1068,4 +1099,4 @@ SQRESULT sq_getfunctioninfo(HSQUIRRELVM v, SQInteger level, SQFunctionInfo *fi) 
         }
     }
     return sq_throwerror(v, "the object is not a closure");
-}
+} SQ_API_CATCH(v, SQ_ERROR)

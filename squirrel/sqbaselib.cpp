@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -167,6 +166,7 @@ SQInteger base_newthread(HSQUIRRELVM v) {
     // a native closure has no prototype to size the stack from
     SQInteger stksize = sq_isclosure(func) ? (_closure(func)->Proto()->_stacksize << 1) + 2 : 64;
     HSQUIRRELVM newv = sq_newthread(v, (stksize < 64 ? 64 : stksize));
+    if (newv == nullptr) return SQ_ERROR;
     sq_move(newv, v, -2);
     return 1;
 }
@@ -593,7 +593,7 @@ SQInteger string_find(HSQUIRRELVM v) {
 SQInteger string_changecase(HSQUIRRELVM v, bool upper) {
     SQObject str = stack_get(v, 1);
     SQInteger len = _string(str)->_len;
-    std::string s(_stringval(str), (size_t)len);
+    sqstring s(_stringval(str), (size_t)len);
     for (auto &c : s) c = (char)(upper ? toupper((unsigned char)c) : tolower((unsigned char)c));
     v->Push(SQObjectPtr(SQString::Create(_ss(v), s.data(), len)));
     return 1;
@@ -881,18 +881,35 @@ const SQRegFunction weakref_delegate[] = {{"ref", weakref_ref, 1, "r"},
                                           {"tostring", default_delegate_tostring, 1, "."},
                                           {nullptr, nullptr, 0, nullptr}};
 
+// The entry points report running out of memory as an error; while a VM is being opened it
+// must fail the opening instead.
+void Require(bool succeeded) {
+    if (!succeeded) throw std::bad_alloc();
+}
+
+// Sets key to the value pushed by push in the table on top of the stack.
+template <class Push>
+void SetSlot(HSQUIRRELVM v, const SQChar *key, Push push) {
+    const SQInteger top = sq_gettop(v);
+    sq_pushstring(v, key, -1);
+    push();
+    Require(sq_gettop(v) == top + 2 && SQ_SUCCEEDED(sq_createslot(v, -3)));
+}
+
 void RegisterFunctions(HSQUIRRELVM v, const SQRegFunction *funcs) {
     for (SQInteger i = 0; funcs[i].name; i++) {
-        sq_pushstring(v, funcs[i].name, -1);
-        sq_newclosure(v, funcs[i].f, 0);
-        sq_setparamscheck(v, funcs[i].nparamscheck, funcs[i].typemask);
-        sq_setnativeclosurename(v, -1, funcs[i].name);
-        sq_createslot(v, -3);
+        SetSlot(v, funcs[i].name, [&] {
+            sq_newclosure(v, funcs[i].f, 0);
+            Require(sq_gettop(v) >= 2 && SQ_SUCCEEDED(sq_setparamscheck(v, funcs[i].nparamscheck, funcs[i].typemask)) &&
+                    SQ_SUCCEEDED(sq_setnativeclosurename(v, -1, funcs[i].name)));
+        });
     }
 }
 
 SQObjectPtr CreateDefaultDelegate(HSQUIRRELVM v, const SQRegFunction *funcs) {
+    const SQInteger top = sq_gettop(v);
     sq_newtable(v);
+    Require(sq_gettop(v) == top + 1);
     RegisterFunctions(v, funcs);
     SQObjectPtr t = v->Top();
     v->Pop();
@@ -902,23 +919,15 @@ SQObjectPtr CreateDefaultDelegate(HSQUIRRELVM v, const SQRegFunction *funcs) {
 }  // namespace
 
 void sq_base_register(HSQUIRRELVM v) {
+    const SQInteger top = sq_gettop(v);
     sq_pushroottable(v);
+    Require(sq_gettop(v) == top + 1);
     RegisterFunctions(v, base_funcs);
-    sq_pushstring(v, "_versionnumber_", -1);
-    sq_pushinteger(v, SQUIRREL_VERSION_NUMBER);
-    sq_createslot(v, -3);
-    sq_pushstring(v, "_version_", -1);
-    sq_pushstring(v, SQUIRREL_VERSION, -1);
-    sq_createslot(v, -3);
-    sq_pushstring(v, "_charsize_", -1);
-    sq_pushinteger(v, (SQInteger)sizeof(SQChar));
-    sq_createslot(v, -3);
-    sq_pushstring(v, "_intsize_", -1);
-    sq_pushinteger(v, (SQInteger)sizeof(SQInteger));
-    sq_createslot(v, -3);
-    sq_pushstring(v, "_floatsize_", -1);
-    sq_pushinteger(v, (SQInteger)sizeof(SQFloat));
-    sq_createslot(v, -3);
+    SetSlot(v, "_versionnumber_", [&] { sq_pushinteger(v, SQUIRREL_VERSION_NUMBER); });
+    SetSlot(v, "_version_", [&] { sq_pushstring(v, SQUIRREL_VERSION, -1); });
+    SetSlot(v, "_charsize_", [&] { sq_pushinteger(v, (SQInteger)sizeof(SQChar)); });
+    SetSlot(v, "_intsize_", [&] { sq_pushinteger(v, (SQInteger)sizeof(SQInteger)); });
+    SetSlot(v, "_floatsize_", [&] { sq_pushinteger(v, (SQInteger)sizeof(SQFloat)); });
     sq_pop(v, 1);
 }
 

@@ -24,8 +24,8 @@ struct SQClassMember {
 struct SQClass : public SQCollectable {
     SQTable *_members;
     SQClass *_base;
-    std::vector<SQClassMember> _defaultvalues;
-    std::vector<SQClassMember> _methods;
+    sqvector<SQClassMember> _defaultvalues;
+    sqvector<SQClassMember> _methods;
     SQObjectPtr _metamethods[MT_LAST];
     SQObjectPtr _attributes;
     SQUserPointer _typetag = nullptr;
@@ -118,7 +118,6 @@ struct SQInstance : public SQDelegable {
     void Mark(SQGCMarker &marker) override;
     void Finalize() override;
     SQObjectType GetType() override { return OT_INSTANCE; }
-    static void operator delete(void *p) { ::operator delete(p); }
 
 private:
     SQInstance(SQSharedState *ss, SQClass *c);

@@ -57,7 +57,7 @@ struct SQNativeClosure : public SQCollectable {
     SQObjectPtr _env;
     SQObjectPtrVec _outervalues;
     SQInteger _nparamscheck = 0;
-    std::vector<SQInteger> _typecheck;
+    sqvector<SQInteger> _typecheck;
 
     static SQNativeClosure *Create(SQSharedState *ss, SQFUNCTION func, SQInteger nouters) {
         SQNativeClosure *c = new SQNativeClosure(ss);
@@ -116,7 +116,7 @@ struct SQGenerator : public SQCollectable {
     SQObjectPtr _closure;
     SQObjectPtrVec _stack;
     SQCallInfo _ci;
-    std::vector<SQExceptionTrap> _etraps;
+    sqvector<SQExceptionTrap> _etraps;
     State _state = eRunning;
 
     static SQGenerator *Create(SQSharedState *ss, SQClosure *closure) {

@@ -25,7 +25,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <string>
 
 namespace {
 
@@ -38,7 +37,7 @@ struct ExpState {
 };
 
 struct CompileError {
-    std::string message;
+    sqstring message;
 };
 
 constexpr int kMaxNesting = 200;
@@ -139,14 +138,22 @@ public:
             _fs->SetStackSize(0);
             o = _fs->BuildProto();
         } catch (CompileError &e) {
-            if (_raiseerror && _ss(_vm)->_compilererrorhandler) {
-                _ss(_vm)->_compilererrorhandler(_vm, e.message.c_str(), sqtype(_sourcename) == OT_STRING ? _stringval(_sourcename) : "unknown",
-                                                 _lex._currentline, _lex._currentcolumn);
-            }
+            ReportError(e.message.c_str());
             _vm->_lasterror = SQString::Create(_ss(_vm), e.message.c_str(), -1);
+            return false;
+        } catch (const std::bad_alloc &) {
+            ReportError("out of memory");
+            _vm->RaiseOutOfMemory();
             return false;
         }
         return true;
+    }
+
+    void ReportError(const SQChar *message) {
+        if (_raiseerror && _ss(_vm)->_compilererrorhandler) {
+            _ss(_vm)->_compilererrorhandler(_vm, message, sqtype(_sourcename) == OT_STRING ? _stringval(_sourcename) : "unknown",
+                                             _lex._currentline, _lex._currentcolumn);
+        }
     }
 
     struct NestingGuard {
@@ -1010,7 +1017,7 @@ public:
         _fs->_continuetargets.pop_back();
         _fs->_blockstacksizes.pop_back();
     }
-    void ResolveJumps(std::vector<SQInteger> &jumps, size_t from, SQInteger target) {
+    void ResolveJumps(sqvector<SQInteger> &jumps, size_t from, SQInteger target) {
         while (jumps.size() > from) {
             _fs->PatchJump(jumps.back(), target);
             jumps.pop_back();
@@ -1082,14 +1089,14 @@ public:
         }
         Expect(';');
         auto condBegin = _fs->_instructions.begin() + condStart;
-        std::vector<SQInstruction> condInstr(condBegin, _fs->_instructions.end());
+        sqvector<SQInstruction> condInstr(condBegin, _fs->_instructions.end());
         _fs->_instructions.resize((size_t)condStart);
         if (_token != ')') {
             CommaExpr();
             _fs->PopTarget();
         }
         Expect(')');
-        std::vector<SQInstruction> incrInstr(_fs->_instructions.begin() + condStart,
+        sqvector<SQInstruction> incrInstr(_fs->_instructions.begin() + condStart,
                                              _fs->_instructions.end());
         _fs->_instructions.resize((size_t)condStart);
         SQInteger bodypos = _fs->NextPos();
@@ -1434,9 +1441,9 @@ public:
         funcstate->AddLineInfos(_lex._prevtoken == '\n' ? _lex._lasttokenline : _lex._currentline, _lineinfo, true);
         funcstate->AddInstruction(OP_RETURN, 0xFF);
         funcstate->SetStackSize(0);
-        SQFunctionProto *func = funcstate->BuildProto();
+        SQObjectPtr func = funcstate->BuildProto();
         _fs = currchunk;
-        _fs->_functions.push_back(SQObjectPtr(func));
+        _fs->_functions.push_back(func);
         _fs->PopChildState();
     }
 

@@ -648,7 +648,13 @@ bool SQVM::Execute(SQObjectPtr &closure, SQInteger nargs, SQInteger stackbase, S
     const SQObjectPtr *lits = nullptr;  // the running function's literals
     SQObjectPtr *stk = nullptr;
     SQTable::SlotCache callcache;  // the callee of the last call by name on a table
+    bool running = false;  // the first frame is set up
 
+    // Running out of memory inside the loop is raised as a script error at the instruction that
+    // allocated: the handler loops back into the try block, which throws it to the frame's traps.
+    for (;;) {
+    try {
+    if (running) SQ_THROW();
     switch (et) {
     case ET_CALL: {
         temp_reg = closure;
@@ -675,9 +681,13 @@ bool SQVM::Execute(SQObjectPtr &closure, SQInteger nargs, SQInteger stackbase, S
         traps = _suspended_traps;
         ci->_root = _suspended_root;
         _suspended = false;
-        if (et == ET_RESUME_THROW_VM) SQ_THROW();
+        if (et == ET_RESUME_THROW_VM) {
+            running = true;
+            SQ_THROW();
+        }
         break;
     }
+    running = true;
 
 exception_restore:
     SYNC_IN();
@@ -1164,4 +1174,14 @@ exception_trap : {
     _lasterror = currerror;
     return false;
 }
+    } catch (const std::bad_alloc &) {
+        RaiseOutOfMemory();
+        if (!running) {
+            // Setting up the first frame failed: drop what was entered, as a failed call does.
+            while (_callsstacksize > prevcss) LeaveFrame();
+            if (ci == nullptr && raiseerror) CallErrorHandler(_lasterror);
+            return false;
+        }
+    }
+    }
 }

@@ -29,13 +29,13 @@ struct SQLineInfo {
 struct SQFunctionProto : public SQRefCounted {
     SQObjectPtr _sourcename;
     SQObjectPtr _name;
-    std::vector<SQInstruction> _instructions;
+    sqvector<SQInstruction> _instructions;
     SQObjectPtrVec _literals;
     SQObjectPtrVec _parameters;
-    std::vector<SQOuterVar> _outervalues;
-    std::vector<SQLocalVarInfo> _localvarinfos;
-    std::vector<SQLineInfo> _lineinfos;
-    std::vector<SQInteger> _defaultparams;  // registers of the enclosing function holding defaults
+    sqvector<SQOuterVar> _outervalues;
+    sqvector<SQLocalVarInfo> _localvarinfos;
+    sqvector<SQLineInfo> _lineinfos;
+    sqvector<SQInteger> _defaultparams;  // registers of the enclosing function holding defaults
     SQObjectPtrVec _functions;
     SQInteger _stacksize = 0;
     bool _bgenerator = false;

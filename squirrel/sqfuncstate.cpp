@@ -175,8 +175,9 @@ void SQFuncState::AddLineInfos(SQInteger line, bool lineop, bool force) {
 }
 
 // The finished prototype: literals placed by their index, the records copied, the code fused.
-SQFunctionProto *SQFuncState::BuildProto() {
+SQObjectPtr SQFuncState::BuildProto() {
     SQFunctionProto *f = SQFunctionProto::Create();
+    SQObjectPtr holder(f);  // owns the prototype while it is filled
     f->_sourcename = _sourcename;
     f->_name = _name;
     f->_instructions = _instructions;
@@ -197,7 +198,7 @@ SQFunctionProto *SQFuncState::BuildProto() {
     f->_bgenerator = _bgenerator;
     f->_varparams = _varparams;
     f->Prepare();
-    return f;
+    return holder;
 }
 
 // The state of a nested function; this state owns it until PopChildState.

@@ -28,7 +28,7 @@
 
 #include <memory>
 
-struct SQFuncState {
+struct SQFuncState : SQAllocated {
     typedef void (*ErrorFunc)(void *ud, const SQChar *msg);
     SQFuncState(SQSharedState *ss, SQFuncState *parent, ErrorFunc efunc, void *ed);
 
@@ -62,7 +62,7 @@ struct SQFuncState {
     SQInteger AllocStackPos();
     // Records where a source line starts; with lineop also emits OP_LINE for the debug hook.
     void AddLineInfos(SQInteger line, bool lineop, bool force = false);
-    SQFunctionProto *BuildProto();
+    SQObjectPtr BuildProto();
     SQFuncState *PushChildState(SQSharedState *ss);
     void PopChildState();
 
@@ -75,31 +75,31 @@ struct SQFuncState {
 
     SQObjectPtr _name;
     SQObjectPtr _sourcename;
-    std::vector<SQInstruction> _instructions;
-    std::vector<LocalSlot> _vlocals;      // one per register in use; unnamed: a temporary
-    std::vector<SQInteger> _targetstack;  // registers holding values not yet used
+    sqvector<SQInstruction> _instructions;
+    sqvector<LocalSlot> _vlocals;      // one per register in use; unnamed: a temporary
+    sqvector<SQInteger> _targetstack;  // registers holding values not yet used
     SQInteger _stacksize = 0;             // most registers ever in use: the frame size
     bool _varparams = false;
     bool _bgenerator = false;
-    std::vector<SQInteger> _unresolvedbreaks;
-    std::vector<SQInteger> _unresolvedcontinues;
+    sqvector<SQInteger> _unresolvedbreaks;
+    sqvector<SQInteger> _unresolvedcontinues;
     SQObjectPtrVec _functions;
     SQObjectPtrVec _parameters;
-    std::vector<SQOuterVar> _outervalues;
-    std::vector<SQInteger> _breaktargets;     // traps opened since the innermost breakable block began
-    std::vector<SQInteger> _continuetargets;  // same, for loops
-    std::vector<SQInteger> _blockstacksizes;  // stack size at the start of each loop or switch
-    std::vector<SQInteger> _defaultparams;
+    sqvector<SQOuterVar> _outervalues;
+    sqvector<SQInteger> _breaktargets;     // traps opened since the innermost breakable block began
+    sqvector<SQInteger> _continuetargets;  // same, for loops
+    sqvector<SQInteger> _blockstacksizes;  // stack size at the start of each loop or switch
+    sqvector<SQInteger> _defaultparams;
     SQInteger _lastline = 0;
     SQInteger _traps = 0;  // try blocks open at this point of the function
     SQFuncState *_parent;
 
 private:
-    std::vector<SQLocalVarInfo> _localvarinfos;
-    std::vector<SQLineInfo> _lineinfos;
+    sqvector<SQLocalVarInfo> _localvarinfos;
+    sqvector<SQLineInfo> _lineinfos;
     SQObjectPtr _literals;  // table: constant -> index
     SQInteger _nliterals = 0;
-    std::vector<std::unique_ptr<SQFuncState>> _childstates;
+    sqvector<std::unique_ptr<SQFuncState>> _childstates;
     SQSharedState *_sharedstate;
     ErrorFunc _errfunc;
     void *_errtarget;

@@ -1,7 +1,7 @@
 // Marks fusable instruction sequences; see SQ_FUSED_OPCODES.
 #include "squirrel/sqopcodes.h"
 
-#include <vector>
+#include "squirrel/sqmem.h"
 
 namespace {
 
@@ -20,8 +20,8 @@ void SQFuseInstructions(SQInstruction *code, SQInteger count) {
     // A jump to a return, directly or through other jumps, returns at once. Each chain is
     // followed once; a chain that loops or leaves the code ends nowhere.
     const SQInteger kUnknown = -2, kWalking = -3, kNowhere = -1;
-    std::vector<SQInteger> lands(count, kUnknown);  // the return a jump ends on
-    std::vector<SQInteger> path;
+    sqvector<SQInteger> lands(count, kUnknown);  // the return a jump ends on
+    sqvector<SQInteger> path;
     for (SQInteger pc = 0; pc < count; pc++) {
         SQInteger at = pc, end = kNowhere;
         path.clear();

@@ -5,12 +5,13 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
 // Keyword text to token, built once from the token table so the two cannot disagree.
 struct KeywordTable {
-    std::unordered_map<std::string, SQInteger> words;
+    std::unordered_map<std::string_view, SQInteger> words;
     KeywordTable() {
         static const SQInteger keywordTokens[] = {
             TK_WHILE, TK_DO, TK_IF, TK_ELSE, TK_BREAK, TK_CONTINUE, TK_RETURN, TK_NULL, TK_FUNCTION, TK_LOCAL,
@@ -250,7 +251,7 @@ SQInteger SQLexer::Lex() {
     return ReturnToken(SQUIRREL_EOB);
 }
 
-SQInteger SQLexer::GetIDType(const std::string &s) {
+SQInteger SQLexer::GetIDType(std::string_view s) {
     auto &words = Keywords().words;
     auto it = words.find(s);
     return it == words.end() ? TK_IDENTIFIER : it->second;
@@ -411,7 +412,7 @@ SQInteger SQLexer::ReadID() {
         _longstr.push_back((char)_currdata);
         Next();
     } while (isalnum((int)_currdata) || _currdata == '_');
-    SQInteger res = GetIDType(_longstr);
+    SQInteger res = GetIDType(std::string_view(_longstr.data(), _longstr.size()));
     if (res == TK_IDENTIFIER || res == TK_CONSTRUCTOR) {
         _svalue = _longstr.c_str();
         _svaluelen = (SQInteger)_longstr.size();

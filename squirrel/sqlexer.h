@@ -20,7 +20,9 @@
 
 #include "squirrel/sqstate.h"
 
-#include <string>
+#include "squirrel/sqmem.h"
+
+#include <string_view>
 
 #define SQ_TOKENS(X)                                                                                \
     X(TK_IDENTIFIER, "IDENTIFIER") X(TK_STRING_LITERAL, "STRING_LITERAL") X(TK_INTEGER, "INTEGER")     \
@@ -84,7 +86,7 @@ private:
         return t;
     }
     // The keyword token of s, or TK_IDENTIFIER.
-    SQInteger GetIDType(const std::string &s);
+    SQInteger GetIDType(std::string_view s);
     // A string up to the delimiter ndelim with the escapes \t \a \b \n \r \v \f \0 \\ \" \' and
     // \x with up to 4 hex digits (one byte kept); verbatim (@"...") keeps backslashes and line
     // feeds and reads "" as one quote. Between single quotes: one character, an integer token.
@@ -107,5 +109,5 @@ private:
     SQUserPointer _up = nullptr;
     ErrorFunc _errfunc = nullptr;
     void *_errtarget = nullptr;
-    std::string _longstr;  // text of the token being read; _svalue points into it
+    sqstring _longstr;  // text of the token being read; _svalue points into it
 };

@@ -12,7 +12,8 @@ namespace {
 // objects never nests deeper than kMaxReleaseDepth native frames.
 constexpr int kMaxReleaseDepth = 32;
 thread_local int releaseDepth = 0;
-thread_local std::vector<SQCollectable *> pendingReleases;
+// Linked through _pendingnext: queueing a release must not allocate.
+thread_local SQCollectable *pendingReleases = nullptr;
 
 void ReleaseRef(SQRefCounted *p) {
     if (p && --p->_uiRef == 0) p->Release();
@@ -68,16 +69,17 @@ void SQCollectable::Release() {
         _weakref = nullptr;
     }
     if (releaseDepth >= kMaxReleaseDepth) {
-        pendingReleases.push_back(this);
+        _pendingnext = pendingReleases;
+        pendingReleases = this;
         return;
     }
     ++releaseDepth;
     delete this;
     --releaseDepth;
     if (releaseDepth == 0) {
-        while (!pendingReleases.empty()) {
-            SQCollectable *next = pendingReleases.back();
-            pendingReleases.pop_back();
+        while (pendingReleases) {
+            SQCollectable *next = pendingReleases;
+            pendingReleases = next->_pendingnext;
             ++releaseDepth;
             delete next;
             --releaseDepth;
@@ -242,16 +244,20 @@ const SQChar *SQFunctionProto::GetLocal(SQVM *vm, SQInteger stackbase, SQInteger
 
 // ---- classes
 
-SQClass::SQClass(SQSharedState *ss, SQClass *base) : SQCollectable(ss), _base(base) {
-    if (_base) {
-        _constructoridx = _base->_constructoridx;
-        _udsize = _base->_udsize;
+SQClass::SQClass(SQSharedState *ss, SQClass *base) : SQCollectable(ss), _members(nullptr), _base(nullptr) {
+    // Everything that allocates comes first: when it throws, the destructor does not run, so the
+    // references are taken only after it.
+    SQObjectPtr members(base ? base->_members->Clone() : SQTable::Create(ss, 0));
+    if (base) {
+        _constructoridx = base->_constructoridx;
+        _udsize = base->_udsize;
         _defaultvalues = base->_defaultvalues;
         _methods = base->_methods;
         for (int i = 0; i < MT_LAST; i++) _metamethods[i] = base->_metamethods[i];
+        _base = base;
         _base->_uiRef++;
     }
-    _members = base ? base->_members->Clone() : SQTable::Create(ss, 0);
+    _members = _table(members);
     _members->_uiRef++;
 }
 
@@ -359,7 +365,7 @@ void SQClass::Mark(SQGCMarker &marker) {
 
 void SQClass::Finalize() {
     _attributes.Null();
-    std::vector<SQClassMember> a, b;
+    sqvector<SQClassMember> a, b;
     a.swap(_defaultvalues);
     b.swap(_methods);
     for (auto &m : _metamethods) m.Null();
@@ -382,8 +388,7 @@ SQInstance::SQInstance(SQSharedState *ss, SQClass *c) : SQDelegable(ss) {
 SQInstance *SQInstance::Create(SQSharedState *ss, SQClass *theclass) {
     size_t size = sizeof(SQInstance) + sizeof(SQObjectPtr) * theclass->_defaultvalues.size() +
                   (size_t)(theclass->_udsize > 0 ? theclass->_udsize : 0);
-    void *mem = ::operator new(size);
-    return new (mem) SQInstance(ss, theclass);
+    return new (sq_vm_malloc(size)) SQInstance(ss, theclass);
 }
 
 SQInstance *SQInstance::Clone(SQSharedState *ss) {
@@ -428,7 +433,9 @@ bool SQGenerator::Yield(SQVM *v, SQInteger target) {
         return false;
     }
     SQInteger size = v->_top - v->_stackbase;
+    // Room first: nothing below may fail half way.
     _stack.resize((size_t)size);
+    _etraps.reserve(_etraps.size() + (size_t)v->ci->_etraps);
     for (SQInteger n = 0; n < size; n++) {
         _stack[(size_t)n] = v->_stack[(size_t)(v->_stackbase + n)];
     }
@@ -456,6 +463,7 @@ bool SQGenerator::Resume(SQVM *v, SQInteger target) {
         return false;
     }
     SQInteger size = (SQInteger)_stack.size();
+    v->_etraps.reserve(v->_etraps.size() + (size_t)_ci._etraps);  // nothing below may fail half way
     if (!v->EnterFrame(v->_top, v->_top + size, false)) return false;
     v->ci->_generator = this;
     v->ci->_target = (SQInt32)target;

@@ -11,7 +11,7 @@
 #include <cassert>
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include "squirrel/sqmem.h"
 
 struct SQSharedState;
 struct SQGCMarker;
@@ -43,7 +43,7 @@ enum SQMetaMethod {
     "_add", "_sub", "_mul", "_div", "_unm", "_modulo", "_set", "_get", "_typeof", "_nexti", "_cmp",  \
         "_call", "_cloned", "_newslot", "_delslot", "_tostring", "_newmember", "_inherited"
 
-struct SQRefCounted {
+struct SQRefCounted : public SQAllocated {
     SQUnsignedInteger _uiRef = 0;
     struct SQWeakRef *_weakref = nullptr;
     virtual ~SQRefCounted();
@@ -226,6 +226,7 @@ inline void sq_makenull(SQObject &o) {
 struct SQCollectable : public SQRefCounted {
     SQCollectable *_next = nullptr;
     SQCollectable *_prev = nullptr;
+    SQCollectable *_pendingnext = nullptr;  // queue of releases waiting for a shallower frame
     SQSharedState *_sharedstate = nullptr;
     SQInteger _gcrefs = 0;  // collector scratch: references not accounted for by other collectables
     bool _marked = false;
@@ -245,7 +246,7 @@ struct SQCollectable : public SQRefCounted {
 // stack, so marking depth never becomes native recursion.
 struct SQGCMarker {
     bool counting = false;
-    std::vector<SQCollectable *> gray;
+    sqvector<SQCollectable *> gray;
     void Mark(const SQObject &o);
     void Mark(SQCollectable *c) {
         if (!c) return;
@@ -269,4 +270,4 @@ const SQChar *IdType2Name(SQObjectType type);
 const SQChar *GetTypeName(const SQObjectPtr &obj1);
 bool SQ_IsFalse(const SQObject &o);
 
-typedef std::vector<SQObjectPtr> SQObjectPtrVec;
+typedef sqvector<SQObjectPtr> SQObjectPtrVec;

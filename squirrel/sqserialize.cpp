@@ -160,7 +160,7 @@ struct Reader {
             SQUnsignedInteger32 len;
             if (!Count(len)) return false;
             // Grown as the bytes arrive, for the same reason as List.
-            std::vector<char> text;
+            sqvector<char> text;
             while (text.size() < len) {
                 size_t have = text.size(), chunk = len - have < 65536 ? len - have : 65536;
                 text.resize(have + chunk);
@@ -175,7 +175,7 @@ struct Reader {
     // A counted list, read one item at a time: a damaged count runs into the end of the stream
     // instead of allocating room for items that are not there.
     template <typename T, typename ReadItem>
-    bool List(std::vector<T> &items, ReadItem readItem) {
+    bool List(sqvector<T> &items, ReadItem readItem) {
         SQUnsignedInteger32 count;
         if (!Count(count)) return false;
         items.clear();
@@ -381,7 +381,7 @@ bool Reader::Proto(SQObjectPtr &out, int depth) {
 
 }  // namespace
 
-SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC writef, SQUserPointer up) {
+SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC writef, SQUserPointer up) try {
     SQObjectPtr &o = stack_get(v, -1);
     if (sqtype(o) != OT_CLOSURE) return sq_throwerror(v, "the object is not a closure");
     SQFunctionProto *f = _closure(o)->Proto();
@@ -391,9 +391,9 @@ SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC writef, SQUserPointer up) {
               w.U32(kFormatVersion) && w.U8(sizeof(SQInteger)) && w.U8(sizeof(SQFloat)) &&
               w.U8(sizeof(SQChar)) && w.Proto(f) && w.Bytes(kTail, 4);
     return ok ? SQ_OK : SQ_ERROR;
-}
+} SQ_API_CATCH(v, SQ_ERROR)
 
-SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC readf, SQUserPointer up) {
+SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC readf, SQUserPointer up) try {
     Reader r{v, readf, up};
     unsigned char magic[4];
     SQUnsignedInteger32 version;
@@ -414,4 +414,4 @@ SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC readf, SQUserPointer up) {
     if (std::memcmp(magic, kTail, 4) != 0) return sq_throwerror(v, "invalid bytecode stream: bad tail");
     v->Push(SQObjectPtr(SQClosure::Create(_ss(v), _funcproto(proto))));
     return SQ_OK;
-}
+} SQ_API_CATCH(v, SQ_ERROR)

@@ -7,10 +7,19 @@
 
 SQSharedState::SQSharedState() { _stringtable = new SQStringTable(this); }
 
-SQSharedState::~SQSharedState() { delete _stringtable; }
+SQSharedState::~SQSharedState() {
+    // After a close cut short, values may still be held here: they go before the strings.
+    _metamethods.clear();
+    _metamethodsmap.Null();
+    _constructoridx.Null();
+    _outofmemory.Null();
+    _root_vm.Null();
+    delete _stringtable;
+}
 
 void SQSharedState::Init() {
     static const SQChar *const names[] = {SQ_METAMETHOD_NAMES};
+    _outofmemory = SQSTR(this, "out of memory");
     _metamethodsmap = SQTable::Create(this, MT_LAST);
     for (SQInteger i = 0; i < MT_LAST; i++) {
         SQObjectPtr name = SQSTR(this, names[i]);
@@ -61,7 +70,7 @@ SQUnsignedInteger SQSharedState::GetRefCount(SQObject &obj) {
 }
 
 namespace {
-void DestroyGarbage(std::vector<SQCollectable *> &garbage) {
+void DestroyGarbage(sqvector<SQCollectable *> &garbage) {
     for (SQCollectable *c : garbage) c->_uiRef++;
     for (SQCollectable *c : garbage) c->Finalize();
     for (SQCollectable *c : garbage) {
@@ -90,7 +99,7 @@ SQInteger SQSharedState::CollectGarbage(SQVM *vm) {
         marker.gray.pop_back();
         c->Mark(marker);
     }
-    std::vector<SQCollectable *> garbage;
+    sqvector<SQCollectable *> garbage;
     for (SQCollectable *c = _gc_chain; c; c = c->_next) {
         if (!c->_marked && c->_uiRef > 0) garbage.push_back(c);
         c->_marked = false;
@@ -103,7 +112,7 @@ SQInteger SQSharedState::CollectGarbage(SQVM *vm) {
 void SQSharedState::Close() {
     _closing = true;
     {
-        std::unordered_map<SQRefCounted *, SQRefEntry> refs;
+        SQRefTable refs;
         refs.swap(_refs_table);
     }
     _registry.Null();
@@ -119,17 +128,23 @@ void SQSharedState::Close() {
     _instance_default_delegate.Null();
     _weakref_default_delegate.Null();
     // Every survivor is garbage now; release hooks may make new objects, so repeat until empty.
+    // The chain is walked in place, so that closing needs no memory: every object is held while
+    // the objects are finalized, so none is freed before its turn; objects made meanwhile go to
+    // the head of the chain, before the walk's first, for the next round.
     for (int round = 0; _gc_chain && round < 16; round++) {
-        std::vector<SQCollectable *> garbage;
-        for (SQCollectable *c = _gc_chain; c; c = c->_next) {
-            if (c->_uiRef > 0) garbage.push_back(c);
+        SQCollectable *first = _gc_chain;
+        for (SQCollectable *c = first; c; c = c->_next) c->_uiRef++;
+        for (SQCollectable *c = first; c; c = c->_next) c->Finalize();
+        for (SQCollectable *c = first; c;) {
+            SQCollectable *next = c->_next;
+            if (--c->_uiRef == 0) c->Release();
+            c = next;
         }
-        if (garbage.empty()) break;
-        DestroyGarbage(garbage);
     }
     _metamethodsmap.Null();
     _metamethods.clear();
     _constructoridx.Null();
+    _outofmemory.Null();
 }
 
 SQString *sq_format_string(SQSharedState *ss, const SQChar *fmt, ...) {
@@ -139,7 +154,7 @@ SQString *sq_format_string(SQSharedState *ss, const SQChar *fmt, ...) {
     int n = vsnprintf(buffer, sizeof(buffer), fmt, vl);
     va_end(vl);
     if (n < (int)sizeof(buffer)) return SQString::Create(ss, buffer, n < 0 ? 0 : n);
-    std::vector<char> big((size_t)n + 1);
+    sqvector<char> big((size_t)n + 1);
     va_start(vl, fmt);
     vsnprintf(big.data(), big.size(), fmt, vl);
     va_end(vl);

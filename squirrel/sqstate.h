@@ -12,7 +12,10 @@ struct SQRefEntry {
     SQUnsignedInteger refs = 0;
 };
 
-struct SQSharedState {
+using SQRefTable = std::unordered_map<SQRefCounted *, SQRefEntry, std::hash<SQRefCounted *>, std::equal_to<SQRefCounted *>,
+                                      SQAllocator<std::pair<SQRefCounted *const, SQRefEntry>>>;
+
+struct SQSharedState : SQAllocated {
     SQSharedState();
     ~SQSharedState();
     void Init();
@@ -34,9 +37,10 @@ struct SQSharedState {
     SQObjectPtr _registry;
     SQObjectPtr _consts;
     SQObjectPtr _constructoridx;
+    SQObjectPtr _outofmemory;  // the error of a failed allocation, made before it is needed
     SQCollectable *_gc_chain = nullptr;
     SQObjectPtr _root_vm;
-    std::unordered_map<SQRefCounted *, SQRefEntry> _refs_table;
+    SQRefTable _refs_table;
 
     SQObjectPtr _table_default_delegate;
     SQObjectPtr _array_default_delegate;
@@ -57,7 +61,7 @@ struct SQSharedState {
     bool _closing = false;
 
 private:
-    std::vector<SQChar> _scratchpad;
+    sqvector<SQChar> _scratchpad;
 };
 
 #define _ss(vm) ((vm)->_sharedstate)

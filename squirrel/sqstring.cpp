@@ -9,11 +9,12 @@ SQStringTable::SQStringTable(SQSharedState *ss) : _sharedstate(ss) { Resize(256)
 
 SQStringTable::~SQStringTable() {
     // Strings still alive here belong to objects that outlive the state by mistake; leave them.
-    std::free(_strings);
+    sq_vm_free(_strings);
 }
 
 void SQStringTable::Resize(SQUnsignedInteger size) {
-    SQString **fresh = (SQString **)std::calloc(size, sizeof(SQString *));
+    SQString **fresh = (SQString **)sq_vm_malloc(size * sizeof(SQString *));
+    std::memset(fresh, 0, size * sizeof(SQString *));
     for (SQUnsignedInteger i = 0; i < _numofslots; i++) {
         SQString *p = _strings[i];
         while (p) {
@@ -24,7 +25,7 @@ void SQStringTable::Resize(SQUnsignedInteger size) {
             p = next;
         }
     }
-    std::free(_strings);
+    sq_vm_free(_strings);
     _strings = fresh;
     _numofslots = size;
 }
@@ -36,7 +37,12 @@ SQString *SQStringTable::Add(const SQChar *s, SQInteger len) {
     for (SQString *str = _strings[h]; str; str = str->_next) {
         if (str->_len == len && std::memcmp(s, str->_val, (size_t)len) == 0) return str;
     }
-    void *mem = std::malloc(sizeof(SQString) + (size_t)len);
+    // The table grows first: a failure leaves it as it was, with no string half made.
+    if (_slotused + 1 > _numofslots) {
+        Resize(_numofslots * 2);
+        h = newhash & (_numofslots - 1);
+    }
+    void *mem = sq_vm_malloc(sizeof(SQString) + (size_t)len);
     SQString *t = new (mem) SQString;
     t->_sharedstate = _sharedstate;
     if (len) std::memcpy(t->_val, s, (size_t)len);
@@ -46,7 +52,6 @@ SQString *SQStringTable::Add(const SQChar *s, SQInteger len) {
     t->_next = _strings[h];
     _strings[h] = t;
     _slotused++;
-    if (_slotused > _numofslots) Resize(_numofslots * 2);
     return t;
 }
 
@@ -61,7 +66,7 @@ void SQStringTable::Remove(SQString *bs) {
                 _strings[h] = s->_next;
             _slotused--;
             s->~SQString();
-            std::free(s);
+            sq_vm_free(s);
             return;
         }
     }

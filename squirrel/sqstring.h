@@ -24,7 +24,7 @@ inline SQHash sq_hashstring(const SQChar *s, size_t length) {
     return h;
 }
 
-struct SQStringTable {
+struct SQStringTable : SQAllocated {
     explicit SQStringTable(SQSharedState *ss);
     ~SQStringTable();
     SQString *Add(const SQChar *s, SQInteger len);

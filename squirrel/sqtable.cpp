@@ -163,7 +163,21 @@ void SQTable::Mark(SQGCMarker &marker) {
 
 void SQTable::Finalize() {
     HashNode *old = _nodes;
-    AllocNodes(SQ_TABLE_MINPOWER2);
+    SQInteger oldsize = _numofnodes;
+    try {
+        AllocNodes(SQ_TABLE_MINPOWER2);
+    } catch (const std::bad_alloc &) {
+        // Without memory for fresh nodes the old ones are emptied in place.
+        for (SQInteger i = 0; i < oldsize; i++) {
+            old[i].next = nullptr;
+            old[i].key.Null();
+            old[i].val.Null();
+        }
+        _firstfree = &_nodes[_numofnodes - 1];
+        _usednodes = 0;
+        SetDelegate(nullptr);
+        return;
+    }
     _usednodes = 0;
     SetDelegate(nullptr);
     delete[] old;

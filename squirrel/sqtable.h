@@ -32,7 +32,7 @@ inline SQHash sq_hashobject(const SQObject &key) {
 }
 
 struct SQTable : public SQDelegable {
-    struct HashNode {
+    struct HashNode : SQAllocated {
         SQObjectPtr val;
         SQObjectPtr key;
         HashNode *next = nullptr;

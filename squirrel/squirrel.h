@@ -5,6 +5,12 @@
  * Build settings follow a 32-bit build: SQInteger and SQFloat are 32 bits wide, SQChar is char.
  * Pointers (SQUserPointer, the object value word) keep their native 64-bit width; the value
  * word is always zeroed in full before a 32-bit number is stored in it.
+ *
+ * Running out of memory never throws out of the library: a call fails with the error
+ * "out of memory" (sq_getlasterror), a void call that should push pushes nothing, and sq_open,
+ * sq_newthread, sq_newuserdata, sq_getscratchpad, sq_malloc and sq_realloc give null; inside a
+ * native function any such failure fails the native's call, and a script sees it as an error it
+ * may catch.
  */
 #ifndef SQUIRREL_H
 #define SQUIRREL_H

@@ -16,9 +16,9 @@ struct SQUserData : public SQDelegable {
     void Finalize() override { SetDelegate(nullptr); }
     SQObjectType GetType() override { return OT_USERDATA; }
     SQUserPointer Data() { return (SQUserPointer)(this + 1); }
-    static void *operator new(size_t size, SQInteger extra) { return ::operator new(size + (size_t)extra); }
-    static void operator delete(void *p) { ::operator delete(p); }
-    static void operator delete(void *p, SQInteger) { ::operator delete(p); }
+    static void *operator new(size_t size, SQInteger extra) { return sq_vm_malloc(size + (size_t)extra); }
+    static void operator delete(void *p) { sq_vm_free(p); }
+    static void operator delete(void *p, SQInteger) { sq_vm_free(p); }
 
 private:
     explicit SQUserData(SQSharedState *ss) : SQDelegable(ss) {}

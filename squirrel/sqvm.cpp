@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <string>
+#include <cstring>
 
 #define SQ_MAX_STACK_SLOTS (4 * 1024 * 1024)
 
@@ -43,11 +43,10 @@ void SQVM::Finalize() {
     for (SQInteger i = 0; i < _callsstacksize; i++) _callsstack[(size_t)i]._closure.Null();
     _callsstacksize = 0;
     ci = nullptr;
-    SQObjectPtrVec old;
-    old.swap(_stack);
-    _stack.resize(old.size());
+    // Cleared in place (closing needs no memory); a release hook run meanwhile finds an empty stack.
     _top = 0;
     _stackbase = 0;
+    for (size_t i = _stack.size(); i-- > 0;) _stack[i].Null();
 }
 
 void SQVM::Mark(SQGCMarker &marker) {
@@ -69,7 +68,12 @@ void SQVM::Raise_Error(const SQChar *s, ...) {
     va_start(vl, s);
     vsnprintf(buffer, sizeof(buffer), s, vl);
     va_end(vl);
-    _lasterror = SQString::Create(_ss(this), buffer, -1);
+    // Raising an error never throws: without memory for its text it becomes "out of memory".
+    try {
+        _lasterror = SQString::Create(_ss(this), buffer, -1);
+    } catch (const std::bad_alloc &) {
+        RaiseOutOfMemory();
+    }
 }
 
 void SQVM::Raise_Error(const SQObjectPtr &desc) { _lasterror = desc; }
@@ -83,9 +87,11 @@ SQString *SQVM::PrintObjVal(const SQObjectPtr &o) {
     }
 }
 
-void SQVM::Raise_IdxError(const SQObjectPtr &o) {
+void SQVM::Raise_IdxError(const SQObjectPtr &o) try {
     SQObjectPtr oval = PrintObjVal(o);
     Raise_Error("the index '%.50s' does not exist", _stringval(oval));
+} catch (const std::bad_alloc &) {
+    RaiseOutOfMemory();
 }
 
 void SQVM::Raise_CompareError(const SQObject &o1, const SQObject &o2) {
@@ -93,16 +99,16 @@ void SQVM::Raise_CompareError(const SQObject &o1, const SQObject &o2) {
 }
 
 void SQVM::Raise_ParamTypeError(SQInteger nparam, SQInteger typemask, SQInteger type) {
-    std::string exptypes;
+    char exptypes[256] = "";
     for (SQInteger i = 0; i < 16; i++) {
         SQInteger mask = 0x00000001 << i;
         if (typemask & mask) {
-            if (!exptypes.empty()) exptypes += "|";
-            exptypes += IdType2Name((SQObjectType)mask);
+            if (exptypes[0]) std::strncat(exptypes, "|", sizeof(exptypes) - std::strlen(exptypes) - 1);
+            std::strncat(exptypes, IdType2Name((SQObjectType)mask), sizeof(exptypes) - std::strlen(exptypes) - 1);
         }
     }
     Raise_Error("parameter %d has an invalid type '%s' ; expected: '%s'", nparam, IdType2Name((SQObjectType)type),
-                exptypes.c_str());
+                exptypes);
 }
 
 // ---- stack and frames
@@ -116,7 +122,12 @@ bool SQVM::EnsureStack(SQInteger needed) {
     SQInteger newsize = (SQInteger)_stack.size() * 2;
     while (newsize < needed) newsize *= 2;
     if (newsize > SQ_MAX_STACK_SLOTS) newsize = SQ_MAX_STACK_SLOTS;
-    _stack.resize((size_t)newsize);
+    try {
+        _stack.resize((size_t)newsize);
+    } catch (const std::bad_alloc &) {
+        RaiseOutOfMemory();
+        return false;
+    }
     RelocateOuters();
     return true;
 }
@@ -127,7 +138,14 @@ bool SQVM::EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall) {
             Raise_Error("stack overflow");
             return false;
         }
-        if (_callsstacksize == (SQInteger)_callsstack.size()) _callsstack.resize(_callsstack.size() * 2);
+        if (_callsstacksize == (SQInteger)_callsstack.size()) {
+            try {
+                _callsstack.resize(_callsstack.size() * 2);
+            } catch (const std::bad_alloc &) {
+                RaiseOutOfMemory();
+                return false;
+            }
+        }
         ci = &_callsstack[(size_t)_callsstacksize++];
         ci->_prevstkbase = (SQInt32)(newbase - _stackbase);
         ci->_prevtop = (SQInt32)(_top - _stackbase);
@@ -231,6 +249,8 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger args, SQInt
     }
     if (sqtype(closure->_env) != OT_NULL) _stack[(size_t)stackbase] = sq_realval(closure->_env);
     SQObjectPtr holder(closure);
+    SQObjectPtr genHolder;
+    if (func->_bgenerator) genHolder = SQGenerator::Create(_ss(this), closure);
     if (!EnterFrame(stackbase, newtop, tailcall)) return false;
     ci->_closure = holder;
     ci->_literals = func->_literals.data();
@@ -238,9 +258,14 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger args, SQInt
     ci->_target = (SQInt32)target;
     if (sqtype(_debughook) != OT_NULL) CallDebugHook('c');
     if (func->_bgenerator) {
-        SQGenerator *gen = SQGenerator::Create(_ss(this), closure);
-        SQObjectPtr genHolder(gen);
-        if (!gen->Yield(this, func->_stacksize)) return false;
+        // Out of memory while the generator takes the frame over leaves the frame to the caller's
+        // unwinding, as any failure after EnterFrame does.
+        try {
+            if (!_generator(genHolder)->Yield(this, func->_stacksize)) return false;
+        } catch (const std::bad_alloc &) {
+            RaiseOutOfMemory();
+            return false;
+        }
         bool isroot = ci->_root;
         SQInteger callerbase = _stackbase - ci->_prevstkbase;
         SQInteger tgt = ci->_target;
@@ -280,7 +305,20 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     if (sqtype(nclosure->_env) != OT_NULL) _stack[(size_t)newbase] = sq_realval(nclosure->_env);
     _lasterror.Null();  // a native failing without setting an error reports null
     _nnativecalls++;
-    SQInteger ret = (nclosure->_function)(this);
+    SQInteger ret = SQ_ERROR;
+    const bool outerOutOfMemory = _apioutofmemory;
+    _apioutofmemory = false;
+    // Natives run on the API, whose entry points catch; this catches what a native allocates itself.
+    try {
+        ret = (nclosure->_function)(this);
+    } catch (const std::bad_alloc &) {
+        _apioutofmemory = true;
+    }
+    if (_apioutofmemory) {
+        RaiseOutOfMemory();
+        ret = SQ_ERROR;
+    }
+    _apioutofmemory = outerOutOfMemory;
     _nnativecalls--;
     if (ret == SQ_SUSPEND_FLAG) {
         suspend = true;
@@ -347,6 +385,7 @@ void SQVM::CallErrorHandler(SQObjectPtr &error) {
         Push(err);
         Call(handler, 2, _top - 2, out, SQFalse);
         Pop(2);
+        _lasterror = err;  // the handler's own calls leave the error being reported
     }
 }
 

@@ -105,6 +105,9 @@ struct SQVM : public SQCollectable {
     bool CLOSURE_OP(SQObjectPtr &target, SQFunctionProto *func);
     bool CLASS_OP(SQObjectPtr &target, SQInteger base, SQInteger attrs);
 
+    // Sets the last error to "out of memory" without allocating.
+    void RaiseOutOfMemory() { _lasterror = _sharedstate->_outofmemory; }
+    // The Raise_ functions set _lasterror and never throw.
     void Raise_Error(const SQChar *s, ...);
     void Raise_Error(const SQObjectPtr &desc);
     void Raise_IdxError(const SQObjectPtr &o);
@@ -125,7 +128,7 @@ struct SQVM : public SQCollectable {
     void Push(const SQObjectPtr &o) {
         if (_top + 1 >= (SQInteger)_stack.size()) {
             SQObjectPtr copy(o);  // o may live in the stack being moved
-            EnsureStack(_top + 1 + SQ_MIN_STACK_OVERHEAD);
+            if (!EnsureStack(_top + 1 + SQ_MIN_STACK_OVERHEAD)) throw std::bad_alloc();
             _stack[(size_t)_top++] = copy;
             return;
         }
@@ -151,10 +154,10 @@ struct SQVM : public SQCollectable {
     SQObjectPtr _debughook;
     SQObjectPtr temp_reg;
 
-    std::vector<SQCallInfo> _callsstack;
+    sqvector<SQCallInfo> _callsstack;
     SQInteger _callsstacksize = 0;
     SQCallInfo *ci = nullptr;
-    std::vector<SQExceptionTrap> _etraps;
+    sqvector<SQExceptionTrap> _etraps;
 
     SQInteger _nnativecalls = 0;
     SQInteger _nmetamethodscall = 0;
@@ -163,8 +166,22 @@ struct SQVM : public SQCollectable {
     SQInteger _suspended_target = -1;
     SQInteger _suspended_traps = 0;
     bool _debughook_running = false;
+    // An entry point ran out of memory; set while a native runs, it fails the native's call, since
+    // a native need not check the pushes that have no result.
+    bool _apioutofmemory = false;
     SQUserPointer _foreignptr = nullptr;
 };
+
+// Every entry point that may allocate is a function-try-block ending in SQ_API_CATCH: running out of
+// memory leaves the error "out of memory" as the VM's last error and returns the entry point's
+// failure value (a void one just returns, with nothing pushed). Inside a native, any such failure
+// fails the native's call with that error.
+#define SQ_API_CATCH(v, ...)               \
+    catch (const std::bad_alloc &) {       \
+        (v)->RaiseOutOfMemory();           \
+        (v)->_apioutofmemory = true;       \
+        return __VA_ARGS__;                \
+    }
 
 struct SQAutoDec {
     explicit SQAutoDec(SQInteger *n) : _n(n) {}

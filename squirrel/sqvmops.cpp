@@ -6,7 +6,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <string>
 
 bool SQVM::GetMetaMethodOf(const SQObjectPtr &o, SQMetaMethod mm, SQObjectPtr &closure) {
     switch (sqtype(o)) {
@@ -436,7 +435,7 @@ bool SQVM::StringCat(const SQObjectPtr &str, const SQObjectPtr &obj, SQObjectPtr
     if (!ToString(str, a)) return false;
     if (!ToString(obj, b)) return false;
     SQInteger l = _string(a)->_len, ol = _string(b)->_len;
-    std::string s;
+    sqstring s;
     s.reserve((size_t)(l + ol));
     s.append(_stringval(a), (size_t)l);
     s.append(_stringval(b), (size_t)ol);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
-#   platform -> core -> io -> markup / picture -> render / audio -> engine,
-# with squirrel/ on its own. Prints every offending file:line and include, and
-# fails when there is one. Run by the test suite (CTest test "layers").
+#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script,
+# with scene/ over markup and squirrel/ on its own (script/ uses its public API).
+# Prints every offending file:line and include, and fails when there is one. Run
+# by the test suite (CTest test "layers").
 #
 # Rules, for every source of a library folder (its subfolders count as the folder):
 # - "<folder>/<file>" includes name the folder itself or a folder below it in the
@@ -24,9 +25,11 @@ declare -A deps=(
     [audio]="core io"
     [render]="core io markup picture"
     [engine]="core io markup picture render audio"
+    [scene]="core io markup"
     [squirrel]=""
+    [script]="core io markup picture render engine squirrel"
 )
-order="platform core io markup picture audio render engine squirrel"
+order="platform core io markup picture audio render engine scene squirrel script"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang (AddressSanitizer, UBSan and
+# Builds the libFuzzer targets with clang (warnings as errors; AddressSanitizer, UBSan and
 # LeakSanitizer on) and runs each for a bounded time from its seed corpus in
 # fuzz/corpus/<target>/. Fails on any crash, sanitizer report, leak, input
 # over the time limit or over the memory limit; the failing input is copied
@@ -18,7 +18,7 @@ jobs="${ZE_FUZZ_JOBS:-$(nproc)}"
 rss_mb="${ZE_FUZZ_RSS_MB:-2048}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DZE_FUZZ=ON -DZE_SANITIZE=ON -DZE_TESTS=OFF -DZE_BENCHMARKS=OFF \
+    -DZE_FUZZ=ON -DZE_SANITIZE=ON -DZE_TESTS=OFF -DZE_BENCHMARKS=OFF -DZE_WERROR=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" --target fuzz_all -j"$jobs"
 

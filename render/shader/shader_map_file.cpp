@@ -68,7 +68,7 @@ void ReadBlockParam(zTextureLoader* loader, const zMetaTag* param, zShaderBlock*
         if (const zMetaTag* tag = param->GetTypedTag("Texture;", VariantString)) {
             const zString& path = tag->GetValue().GetStringValue();
             if (loader && !path.IsEmpty()) {
-                zSharedPtr<zTexture> texture = loader->LoadSharedTexture(path.CStr(), false, 0);
+                zSharedPtr<zTexture> texture = loader->LoadSharedTexture(path.CStr(), false);
                 static_cast<zTextureShaderBlock*>(block)->SetTexture(texture.Get());
             }
         }
@@ -290,29 +290,29 @@ zMetaTag* WriteShaderBlockParam(const zShaderBlock* block) {
     switch (block->GetType()) {
     case ShaderBlockGeometryUV:
         AddTo(param,
-              new zMetaTag("Channel", static_cast<i32>(
+              new (std::nothrow) zMetaTag("Channel", static_cast<i32>(
                                           static_cast<const zGeometryUVShaderBlock*>(block)->GetChannel())));
         break;
     case ShaderBlockRenderBuffer:
         AddTo(param,
-              new zMetaTag("Buffer", static_cast<i32>(
+              new (std::nothrow) zMetaTag("Buffer", static_cast<i32>(
                                          static_cast<const zRenderBufferShaderBlock*>(block)->GetBuffer())));
         break;
     case ShaderBlockTexture: {
         const zTexture* texture = static_cast<const zTextureShaderBlock*>(block)->GetTexture();
         if (texture && !texture->GetName().IsEmpty())
-            AddTo(param, new zMetaTag("Texture", texture->GetName().CStr()));
+            AddTo(param, new (std::nothrow) zMetaTag("Texture", texture->GetName().CStr()));
         break;
     }
     case ShaderBlockSampler2d: {
         const auto* sampler = static_cast<const zSampler2dShaderBlock*>(block);
-        AddTo(param, new zMetaTag("WrapU", sampler->GetWrapU()));
-        AddTo(param, new zMetaTag("WrapV", sampler->GetWrapV()));
+        AddTo(param, new (std::nothrow) zMetaTag("WrapU", sampler->GetWrapU()));
+        AddTo(param, new (std::nothrow) zMetaTag("WrapV", sampler->GetWrapV()));
         break;
     }
     case ShaderBlockConstant: {
         const auto* constant = static_cast<const zConstantShaderBlock*>(block);
-        AddTo(param, new zMetaTag("Type", static_cast<i32>(constant->GetConstantType())));
+        AddTo(param, new (std::nothrow) zMetaTag("Type", static_cast<i32>(constant->GetConstantType())));
         const zVector value(constant->GetValue(0), constant->GetValue(1), constant->GetValue(2),
                             constant->GetValue(3));
         AddTo(param, SerializeVector(value, "Value", true));
@@ -326,7 +326,7 @@ zMetaTag* WriteShaderBlockParam(const zShaderBlock* block) {
     }
     case ShaderBlockMaterialParam:
         AddTo(param,
-              new zMetaTag("Param", static_cast<i32>(
+              new (std::nothrow) zMetaTag("Param", static_cast<i32>(
                                         static_cast<const zMaterialParamShaderBlock*>(block)->GetParam())));
         break;
     case ShaderBlockSwizzle: {
@@ -334,7 +334,7 @@ zMetaTag* WriteShaderBlockParam(const zShaderBlock* block) {
         char text[5] = {};
         for (u32 i = 0; i < 4; ++i)
             text[i] = LetterOf(SwizzleLetters, sizeof(SwizzleLetters) - 1, swizzle->GetComponent(i));
-        AddTo(param, new zMetaTag("Swizzle", static_cast<const char*>(text)));
+        AddTo(param, new (std::nothrow) zMetaTag("Swizzle", static_cast<const char*>(text)));
         break;
     }
     case ShaderBlockBuild: {
@@ -342,7 +342,7 @@ zMetaTag* WriteShaderBlockParam(const zShaderBlock* block) {
         char text[5] = {};
         for (u32 i = 0; i < 4; ++i)
             text[i] = LetterOf(BuildLetters, sizeof(BuildLetters) - 1, build->GetComponent(i));
-        AddTo(param, new zMetaTag("Build", static_cast<const char*>(text)));
+        AddTo(param, new (std::nothrow) zMetaTag("Build", static_cast<const char*>(text)));
         break;
     }
     default:
@@ -357,7 +357,7 @@ zMetaTag* WriteShaderBlockTable(const zShaderBlockIndex& index) {
     for (const zShaderBlock* block : index.blocks) {
         zMetaTag* entry = NewTag("Entry");
         if (!entry) continue;
-        AddTo(entry, new zMetaTag("Type", GetShaderBlockTypeName(block->GetType())));
+        AddTo(entry, new (std::nothrow) zMetaTag("Type", GetShaderBlockTypeName(block->GetType())));
         AddTo(entry, SerializeVector2(zVector2(block->GetX(), block->GetY()), "Pos"));
         AddTo(entry, WriteShaderBlockParam(block));
         AddTo(mapTag, entry);
@@ -370,7 +370,7 @@ zMetaTag* WriteShaderBranch(const zShaderBlock* block, zShaderBlockIndex& index)
     if (!branch) return nullptr;
     const auto position = index.positions.find(block);
     if (position != index.positions.end())
-        AddTo(branch, new zMetaTag("Index", static_cast<i32>(position->second)));
+        AddTo(branch, new (std::nothrow) zMetaTag("Index", static_cast<i32>(position->second)));
     if (block->GetInputCount() == 0) return branch;
     // A block's inputs stand at its first branch only: the reader keeps them
     // for later branches, and shared inputs cannot multiply the text.

@@ -12,7 +12,7 @@ class zTextureLoader {
   public:
     // The texture of that path, shared with the cache; null when it cannot
     // be loaded.
-    virtual zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool bypassCache, u32 flags) = 0;
+    virtual zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool bypassCache) = 0;
 
   protected:
     ~zTextureLoader() = default;

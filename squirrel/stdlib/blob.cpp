@@ -104,7 +104,7 @@ class SQBlob : public SQStream {
     SQInteger m_position = 0;
 };
 
-SQInteger BlobReleaseHook(SQUserPointer p, SQInteger size) {
+SQInteger BlobReleaseHook(SQUserPointer p, SQInteger /*size*/) {
     delete static_cast<SQBlob*>(p);
     return 1;
 }

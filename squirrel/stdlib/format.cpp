@@ -2,6 +2,7 @@
 // %s a string; %d %i %c %o %u %x %X an integer (a float is truncated); %f %e %E %g %G a float
 // (an integer is converted). Flags "-+ #0", a width and a precision of at most two digits each.
 #include "squirrel/stdlib/sqstdstring.h"
+#include "squirrel/stdlib/registration.h"
 
 #include <cctype>
 #include <cstdio>
@@ -34,7 +35,7 @@ template <typename T> void AppendFormatted(std::string* out, const char* convers
 } // namespace
 
 extern "C" SQRESULT sqstd_format(HSQUIRRELVM v, SQInteger nformatstringidx, SQInteger* outlen,
-                                 SQChar** output) {
+                                 SQChar** output) try {
     const SQChar* format = nullptr;
     if (SQ_FAILED(sq_getstring(v, nformatstringidx, &format))) return sq_throwerror(v, "string expected");
     SQInteger formatLength = sq_getsize(v, nformatstringidx);
@@ -112,9 +113,10 @@ extern "C" SQRESULT sqstd_format(HSQUIRRELVM v, SQInteger nformatstringidx, SQIn
         ++nextParam;
     }
     SQChar* dest = sq_getscratchpad(v, (SQInteger)out.size() + 1);
+    if (dest == nullptr) return SQ_ERROR;  // out of memory, the error is set
     memcpy(dest, out.data(), out.size());
     dest[out.size()] = '\0';
     *outlen = (SQInteger)out.size();
     *output = dest;
     return SQ_OK;
-}
+} SQSTD_CATCH(v, SQ_ERROR)

@@ -114,7 +114,7 @@ class SQFile : public SQStream {
     Direction m_last = Direction::none;
 };
 
-SQInteger FileReleaseHook(SQUserPointer p, SQInteger size) {
+SQInteger FileReleaseHook(SQUserPointer p, SQInteger /*size*/) {
     delete static_cast<SQFile*>(p);
     return 1;
 }
@@ -291,7 +291,7 @@ SQRESULT sqstd_getfile(HSQUIRRELVM v, SQInteger idx, SQFILE* file) {
     return sq_throwerror(v, "not a file");
 }
 
-SQRESULT sqstd_loadfile(HSQUIRRELVM v, const SQChar* filename, SQBool printerror) {
+SQRESULT sqstd_loadfile(HSQUIRRELVM v, const SQChar* filename, SQBool printerror) try {
     SQFILE file = sqstd_fopen(filename, "rb");
     if (file == nullptr) return sq_throwerror(v, "cannot open the file");
     unsigned char head[2] = {0, 0};
@@ -322,7 +322,7 @@ SQRESULT sqstd_loadfile(HSQUIRRELVM v, const SQChar* filename, SQBool printerror
         text = bytes;
     }
     return sq_compilebuffer(v, text.c_str(), (SQInteger)text.size(), filename, printerror);
-}
+} SQSTD_CATCH(v, SQ_ERROR)
 
 SQRESULT sqstd_dofile(HSQUIRRELVM v, const SQChar* filename, SQBool retval, SQBool printerror) {
     if (SQ_FAILED(sqstd_loadfile(v, filename, printerror))) return SQ_ERROR;

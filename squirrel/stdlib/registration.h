@@ -5,6 +5,16 @@
 
 #include "squirrel/squirrel.h"
 
+#include <new>
+
+// Ends an entry point written as a function-try-block: running out of memory in the library's own
+// containers becomes the Squirrel error "out of memory", as in the core API.
+#define SQSTD_CATCH(v, ...)                       \
+    catch (const std::bad_alloc&) {               \
+        sq_throwerror((v), "out of memory");      \
+        return __VA_ARGS__;                       \
+    }
+
 namespace sqstd {
 
 // Adds every function of `functions` as a slot of the table or class at the top of the stack.

@@ -21,6 +21,8 @@
 #include <bitset>
 #include <cctype>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace {
@@ -526,7 +528,9 @@ const SQChar* RexMatchError(SQRex* exp) {
 
 extern "C" {
 
-SQRex* sqstd_rex_compile(const SQChar* pattern, const SQChar** error) {
+// Running out of memory fails a compile with the error text "out of memory", and a match or search
+// as no match with that match error.
+SQRex* sqstd_rex_compile(const SQChar* pattern, const SQChar** error) try {
     Parser parser(pattern);
     int root;
     try {
@@ -535,30 +539,36 @@ SQRex* sqstd_rex_compile(const SQChar* pattern, const SQChar** error) {
         if (error != nullptr) *error = syntax.message;
         return nullptr;
     }
-    SQRex* exp = new SQRex;
+    std::unique_ptr<SQRex> exp(new SQRex);
     exp->nodes = std::move(parser.nodes);
     exp->sets = std::move(parser.sets);
     exp->root = root;
     exp->subexpCount = parser.groupCount + 1;
     exp->slots.assign((size_t)exp->subexpCount * 2, nullptr);
-    return exp;
+    return exp.release();
+} catch (const std::bad_alloc&) {
+    if (error != nullptr) *error = "out of memory";
+    return nullptr;
 }
 
 void sqstd_rex_free(SQRex* exp) {
     delete exp;
 }
 
-SQBool sqstd_rex_match(SQRex* exp, const SQChar* text) {
+SQBool sqstd_rex_match(SQRex* exp, const SQChar* text) try {
     size_t length = strlen(text);
     ClearMatches(exp, length);
     Matcher matcher(exp, text, text + length);
     const SQChar* end = matcher.Match(exp->root, text, kNone);
     return end != nullptr && end == text + length ? SQTrue : SQFalse;
+} catch (const std::bad_alloc&) {
+    exp->matchError = "out of memory";
+    return SQFalse;
 }
 
 // Tries each start from text_begin up to, not including, text_end: an empty text never matches.
 SQBool sqstd_rex_searchrange(SQRex* exp, const SQChar* text_begin, const SQChar* text_end,
-                             const SQChar** out_begin, const SQChar** out_end) {
+                             const SQChar** out_begin, const SQChar** out_end) try {
     ClearMatches(exp, text_begin < text_end ? (size_t)(text_end - text_begin) : 0);
     Matcher matcher(exp, text_begin, text_end);
     for (const SQChar* start = text_begin; start < text_end; ++start) {
@@ -572,6 +582,9 @@ SQBool sqstd_rex_searchrange(SQRex* exp, const SQChar* text_begin, const SQChar*
         }
         if (exp->matchError != nullptr) break;
     }
+    return SQFalse;
+} catch (const std::bad_alloc&) {
+    exp->matchError = "out of memory";
     return SQFalse;
 }
 

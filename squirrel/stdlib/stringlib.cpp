@@ -156,7 +156,7 @@ SQRex* GetRegexp(HSQUIRRELVM v, SQRESULT* result) {
     SQRex* self = GetRegexp(v, &setupResult);                                                                \
     if (self == nullptr) return setupResult
 
-SQInteger RegexpReleaseHook(SQUserPointer p, SQInteger size) {
+SQInteger RegexpReleaseHook(SQUserPointer p, SQInteger /*size*/) {
     sqstd_rex_free(static_cast<SQRex*>(p));
     return 1;
 }

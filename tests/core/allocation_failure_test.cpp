@@ -1,52 +1,16 @@
 // Containers that allocate with nothrow new must survive a failed allocation:
 // log where the system states a line, report failure and keep what they held.
-// This test program replaces the nothrow forms of operator new so that one
-// chosen allocation fails; every other one goes to the ordinary operator new,
-// so the sanitizer still pairs each allocation with its delete.
+// tests/support/failing_allocation.h makes one chosen allocation fail.
 #include <gtest/gtest.h>
 
 #include <new>
 
 #include "core/array_list.h"
 #include "core/list.h"
+#include "core/shared_object.h"
 #include "core/small_arrays.h"
+#include "tests/support/failing_allocation.h"
 #include "tests/support/log_capture.h"
-
-namespace {
-
-// Nothrow allocations still to pass before the one that fails; negative: none fails.
-int g_allocationsBeforeFailure = -1;
-
-bool ShouldFail() {
-    if (g_allocationsBeforeFailure < 0) return false;
-    return g_allocationsBeforeFailure-- == 0;
-}
-
-// Makes the nothrow allocation at index `failingIndex` from now fail, once.
-struct FailingAllocation {
-    explicit FailingAllocation(int failingIndex) { g_allocationsBeforeFailure = failingIndex; }
-    ~FailingAllocation() { g_allocationsBeforeFailure = -1; }
-};
-
-} // namespace
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    if (ShouldFail()) return nullptr;
-    try {
-        return ::operator new(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (ShouldFail()) return nullptr;
-    try {
-        return ::operator new[](size);
-    } catch (...) {
-        return nullptr;
-    }
-}
 
 namespace {
 
@@ -127,6 +91,23 @@ TEST(AllocationFailure, ListNodeThatCannotAllocateIsNotLinked) {
     EXPECT_EQ(list.GetCount(), 1u);
     EXPECT_EQ(list.GetHead(), list.GetTail());
     EXPECT_EQ(list.Add(3)->previous, list.GetHead());
+}
+
+// A weak reference whose block cannot be made is empty, as one to a dead
+// object; the object lives on, and a later weak reference works.
+TEST(AllocationFailure, WeakReferenceWithoutABlockIsEmpty) {
+    struct Resource : zSharedObject {};
+    zSharedPtr<Resource> owner(new Resource);
+    LogCapture log;
+    {
+        FailingAllocation failure(0);
+        zWeakPtr<Resource> weak(owner.Get());
+        EXPECT_FALSE(weak.IsAlive());
+        EXPECT_EQ(weak.Lock().Get(), nullptr);
+    }
+    EXPECT_EQ(log.Text(), "[!] Failed to allocate weak reference block.\n");
+    zWeakPtr<Resource> weak(owner.Get());
+    EXPECT_EQ(weak.Get(), owner.Get());
 }
 
 } // namespace

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <string>
 #include <thread>
@@ -249,27 +246,4 @@ TEST(Log, WholeLinesFromTwoThreadsNeverTear) {
         ASSERT_EQ(line.size(), 201u);
         EXPECT_EQ(line.find_first_not_of(line[0]), 200u) << line;
     }
-}
-
-TEST(Log, AppendToLogFileAppendsOrDoesNothing) {
-    namespace fs = std::filesystem;
-    fs::path previous = fs::current_path();
-    fs::path root = fs::temp_directory_path() / ("ze_log_file_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    fs::remove_all(root);
-    fs::create_directories(root);
-    fs::current_path(root);
-
-    AppendToLogFile("no directory\n");  // "c:" does not exist here: nothing happens
-    EXPECT_FALSE(fs::exists("c:/log.txt"));
-
-    fs::create_directory("c:");
-    AppendToLogFile("first %d\n");
-    AppendToLogFile(nullptr);
-    AppendToLogFile("second\n");
-    std::ifstream file("c:/log.txt");
-    std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(content, "first %d\nsecond\n");
-
-    fs::current_path(previous);
-    fs::remove_all(root);
 }

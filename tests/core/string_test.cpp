@@ -115,7 +115,8 @@ TEST(StringAssign, CopiesOwnTheirText) {
     EXPECT_EQ(Str(target), "name");
     EXPECT_NE(target.CStr(), original.CStr());
 
-    target = target; // self-assignment keeps the text
+    zString& same = target;
+    target = same; // self-assignment keeps the text
     EXPECT_EQ(Str(target), "name");
 
     zString withBuffer;

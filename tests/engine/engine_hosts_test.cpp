@@ -80,7 +80,7 @@ TEST(EngineHosts, ProxyGeometriesComeFromTheEngineCache) {
 
 TEST(EngineHosts, MissingStageTextureIsAnEmptyCachedTextureAndRaisesTheFlag) {
     HostFixture f("host_missing");
-    zSharedPtr<zTexture> texture = f.engine.LoadSharedTexture("nowhere.tga", false, 0);
+    zSharedPtr<zTexture> texture = f.engine.LoadSharedTexture("nowhere.tga", false);
     ASSERT_NE(texture.Get(), nullptr);
     EXPECT_TRUE(IsMissingResourceFlagRaised());
     EXPECT_EQ(texture.Get(), f.engine.LoadTexture("nowhere.tga", false, false));

@@ -6,7 +6,7 @@ root="$(cd "${1:-$(dirname "$0")/../..}" && pwd)"
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
 
-for folder in platform core io markup picture audio render engine squirrel; do
+for folder in platform core io markup picture audio render engine scene squirrel script; do
     mkdir -p "$tree/$folder"
     cp "$root/$folder/CMakeLists.txt" "$tree/$folder/"
 done

@@ -114,6 +114,29 @@ TEST(BinaryEncoding, UnderflowEndsDecoding) {
     }
 }
 
+// The text is read to its end even once the output is full: a final line feed
+// after the last byte still counts as an underflow.
+TEST(BinaryEncoding, YEncReadsPastAFullOutput) {
+    struct Case {
+        std::string text;
+        size_t capacity;
+        std::string decoded;
+        std::string log;
+    };
+    const std::vector<Case> cases = {
+        {"kk\n", 2, "AA", "[*] input buffer underflow.\n"},
+        {"kk=", 2, "AA", "[*] input buffer underflow.\n"},
+        {"kkk\n", 2, "AA", "[*] input buffer underflow.\n"},
+        {"kkk", 2, "AA", ""},
+        {"kk\nk", 2, "AA", ""},
+    };
+    for (const Case& c : cases) {
+        LogCapture capture;
+        EXPECT_EQ(Decode(true, c.text, c.capacity), c.decoded) << c.text;
+        EXPECT_EQ(capture.Text(), c.log) << c.text;
+    }
+}
+
 TEST(BinaryEncoding, ZeroLineLengthIsRefused) {
     LogCapture capture;
     EXPECT_EQ(YEncEncode("abc", 3, nullptr, 0, 0), 0u);

@@ -3,11 +3,13 @@
 #include <memory>
 #include <string>
 
+#include "markup/block_allocator.h"
 #include "markup/math_tags.h"
 #include "markup/reader.h"
 #include "markup/writer.h"
 #include "tests/core/math_expect.h"
 #include "tests/markup/tree_dump.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 
@@ -261,3 +263,34 @@ TEST(MathTags, QuaternionReadsFourValuesByPosition) {
 }
 
 } // namespace
+
+// A tag that runs out of memory part way is given up whole: null with the
+// allocation lines, never a tag with rows or axes missing.
+TEST(MathTags, SerializeGivesUpWholeWhenMemoryRunsOut) {
+    zVector center(1, 2, 3), size(4, 5, 6);
+    zMatrix3 rotation = zMatrix3::FromEulerAngles(0.5f, 0.25f, -1.0f, 4);
+    const zOrientedBox box(&center, &size, &rotation);
+    const std::unique_ptr<zMetaTag> whole(SerializeOBB(box));
+    ASSERT_NE(whole, nullptr);
+    zMetafile expected;
+    expected.AddRoot(whole->Clone(true));
+    for (u32 successes = 0;; ++successes) {
+        LogCapture capture;
+        ArmBlockAllocationFailure(successes);
+        std::unique_ptr<zMetaTag> tag(SerializeOBB(box));
+        DisarmBlockAllocationFailure();
+        if (tag) {
+            zMetafile got;
+            got.AddRoot(tag.release());
+            EXPECT_EQ(DumpTree(got), DumpTree(expected));
+            EXPECT_EQ(capture.Text(), "");
+            break;
+        }
+        // One line for each tag that could not be made, and nothing else.
+        const std::string log = capture.Text();
+        ASSERT_FALSE(log.empty());
+        for (size_t line = 0; line < log.size(); line = log.find('\n', line) + 1)
+            EXPECT_EQ(log.compare(line, 28, "[!] Failed to allocate tag '"), 0) << log;
+        ASSERT_LT(successes, 100u);
+    }
+}

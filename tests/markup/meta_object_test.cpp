@@ -12,12 +12,12 @@ using MetaObjectTest = IoTest;
 // Remembers the root it parsed and builds a root with one int child.
 class Sample : public zMetaObject {
   public:
-    bool ParseRootTag(zMetafile& doc, zMetaTag* root) override {
+    bool ParseRootTag(zMetafile& /*doc*/, zMetaTag* root) override {
         parsed = root->GetName().CStr();
         ++parseCount;
         return parsed == "Sample";
     }
-    zMetaTag* BuildRootTag(zMetafile& doc) override {
+    zMetaTag* BuildRootTag(zMetafile& /*doc*/) override {
         if (!buildable) return nullptr;
         zMetaTag* root = new zMetaTag("Sample");
         root->AddChild(new zMetaTag("Value", i32(7)));

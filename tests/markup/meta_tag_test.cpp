@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "markup/block_allocator.h"
 #include "markup/metafile.h"
 #include "tests/support/log_capture.h"
 #include "tests/markup/tree_dump.h"
@@ -130,6 +131,28 @@ TEST(MetaTag, DeepCloneCopiesTheTree) {
     zMetaTag* shallow = doc.GetTag("A;")->Clone(false);
     EXPECT_EQ(shallow->GetChildCount(), 0u);
     delete shallow;
+}
+
+// A clone that runs out of memory part way is given up whole: null, logged,
+// nothing left behind.
+TEST(MetaTag, CloneGivesUpWhenMemoryRunsOut) {
+    zMetafile doc;
+    doc.SetFileName("scene.zms");
+    BuildSample(doc);
+    for (u32 successes = 0;; ++successes) {
+        LogCapture capture;
+        ArmBlockAllocationFailure(successes);
+        zMetafile* copy = doc.Clone();
+        DisarmBlockAllocationFailure();
+        if (copy) {
+            EXPECT_EQ(DumpTree(*copy), DumpTree(doc));
+            EXPECT_EQ(capture.Text(), "");
+            delete copy;
+            break;
+        }
+        EXPECT_NE(capture.Text().find("[!] Failed to allocate "), std::string::npos) << capture.Text();
+        ASSERT_LT(successes, 20u);
+    }
 }
 
 // A value tag that came to hold children (they were linked in directly) has a

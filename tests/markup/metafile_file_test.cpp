@@ -7,6 +7,7 @@
 #include "io/file_road.h"
 #include "io/handle.h"
 #include "io/memory_fs.h"
+#include "markup/block_allocator.h"
 #include "markup/reader.h"
 #include "markup/writer.h"
 #include "tests/markup/tree_dump.h"
@@ -75,11 +76,43 @@ TEST_F(MetafileFiles, LoadFailures) {
     }
     {
         LogCapture capture;
+        // An empty file has no data to read, as a missing one.
         EXPECT_FALSE(LoadMetafileFromFile("empty.zml", doc));
-        EXPECT_EQ(capture.Text(), "[!] Invalid metafile.\n[*] Failed to load metafile 'empty.zml'.\n");
+        EXPECT_EQ(capture.Text(), "[*] Could not access file 'empty.zml'.\n");
     }
     LogCapture quiet;
     EXPECT_EQ(NewMetafileFromFile("bad.zml"), nullptr);
+}
+
+// A load or an include that runs out of memory for its tags fails with the
+// allocation line and frees the file it read (the leak checker sees the rest).
+TEST_F(MetafileFiles, AllocationFailureFailsTheLoad) {
+    Put("main.zml", Header + "<R=<A>>");
+    Put("outer.zml", Header + "<R=#include(\"main.zml\")>");
+    {
+        zMetafile doc;
+        LogCapture capture;
+        ArmBlockAllocationFailure(0);
+        EXPECT_FALSE(LoadMetafileFromFile("main.zml", doc));
+        DisarmBlockAllocationFailure();
+        EXPECT_EQ(capture.Text(), "[!] In file 'main.zml': Failed to allocate memory.\n"
+                                  "[*] Failed to load metafile 'main.zml'.\n");
+    }
+    {
+        zMetafile doc;
+        LogCapture capture;
+        ArmBlockAllocationFailure(1);  // the outer root's chunk, then nothing for the included file
+        EXPECT_TRUE(LoadMetafileFromFile("outer.zml", doc));
+        DisarmBlockAllocationFailure();
+        EXPECT_EQ(capture.Text(), "[!] In file 'main.zml': Failed to allocate memory.\n"
+                                  "[*] Failed to load metafile 'main.zml'.\n"
+                                  "[!] Failed to include external ZML file 'main.zml' from file 'outer.zml'.\n");
+        EXPECT_EQ(DumpTree(doc), "R\n");
+    }
+    LogCapture quiet;
+    ArmBlockAllocationFailure(0);
+    EXPECT_EQ(NewMetafileFromFile("main.zml"), nullptr);
+    DisarmBlockAllocationFailure();
 }
 
 TEST_F(MetafileFiles, NewMetafileFromFile) {

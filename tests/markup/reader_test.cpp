@@ -183,7 +183,39 @@ TEST(ZmlReader, BinarySizesAreCheckedAgainstTheData) {
         // Two bytes of data for a declared three.
         {Header + "<B==3:3@\nk\nk>", false, "B\n",
          Error("Encoded data shorter than the binary size in binary tag 'B'.")},
+        // A line feed after the last byte is read, and warned about, though the block is full.
+        {Header + "<B==3:2@\nkk\n>", true, "B = binary 2:4141\n", "[*] input buffer underflow.\n"},
     });
+}
+
+// Running out of memory for tags fails the document with the allocation line,
+// whichever allocation fails; the tags read before stay in it.
+TEST(ZmlReader, TagAllocationFailureFailsTheDocument) {
+    std::string input = Header;
+    for (int root = 0; root < 50; ++root) input += "<R=<A=1><B=\"x\\\"y\"><C=#append(<Name> \"z\")>>";
+    input = Header + "<Name=\"n\">" + input.substr(Header.size());
+    const std::string allocationLine = Error("Failed to allocate memory.");
+    zMetafile expected;
+    ASSERT_TRUE(ParseMetafile(input.data(), input.size(), expected));
+    u32 failures = 0;
+    for (u32 successes = 0;; ++successes) {
+        zMetafile doc;
+        doc.SetFileName("f");
+        LogCapture capture;
+        ArmBlockAllocationFailure(successes);
+        const bool parsed = ParseMetafile(input.data(), input.size(), doc);
+        DisarmBlockAllocationFailure();
+        if (parsed) {
+            EXPECT_EQ(capture.Text(), "");
+            EXPECT_EQ(DumpTree(doc), DumpTree(expected));
+            break;
+        }
+        ++failures;
+        EXPECT_EQ(capture.Text(), allocationLine) << successes;
+        EXPECT_LT(doc.GetRootCount(), expected.GetRootCount()) << successes;
+        ASSERT_LT(successes, 100u);
+    }
+    EXPECT_GT(failures, 1u);  // tags come from more than one chunk
 }
 
 TEST(ZmlReader, BinaryAllocationFailureFailsTheTag) {
@@ -191,7 +223,7 @@ TEST(ZmlReader, BinaryAllocationFailureFailsTheTag) {
     zMetafile doc;
     doc.SetFileName("f");
     LogCapture capture;
-    ArmBlockAllocationFailure(0);
+    ArmBlockAllocationFailure(1);  // the tags' chunk comes first
     EXPECT_FALSE(ParseMetafile(input.data(), input.size(), doc));
     DisarmBlockAllocationFailure();
     EXPECT_EQ(capture.Text(), Error("Failed to allocate binary buffer in binary tag 'B'."));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "markup/block_allocator.h"
 #include "markup/registry.h"
 #include "tests/support/log_capture.h"
 #include "tests/markup/tree_dump.h"
@@ -96,4 +97,16 @@ TEST(Registry, GettersConvertAndNeverLog) {
     EXPECT_EQ(registry.GetFloat("Antialising:Enable;", 2.0f), 2.0f);
     EXPECT_EQ(registry.GetFloat("Missing:Deep", 2.0f), 2.0f);
     EXPECT_EQ(capture.Text(), "");
+}
+
+TEST(Registry, SetKeyFailsWhenATagCannotBeMade) {
+    zRegistry registry;
+    zVariant value("", 640);
+    ASSERT_NE(registry.SetKey("Video:Depth", &value), nullptr);
+    LogCapture capture;
+    ArmBlockAllocationFailure(0);
+    EXPECT_EQ(registry.SetKey("Video:Width", &value), nullptr);
+    DisarmBlockAllocationFailure();
+    EXPECT_EQ(capture.Text(), "[!] Failed to allocate tag 'Width'.\n");
+    EXPECT_EQ(DumpTree(registry), "Video\n  Depth = int 640\n");
 }

@@ -35,7 +35,7 @@ struct FakeMaterialHost : FakeRenderHost, zMaterialHost {
         textures[name] = texture;
         return texture;
     }
-    zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool, u32) override {
+    zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool) override {
         loads.push_back(path);
         auto found = textures.find(path);
         return found == textures.end() ? zSharedPtr<zTexture>() : found->second;

@@ -35,7 +35,7 @@ struct FakeTextureLoader : zTextureLoader {
         textures[name] = texture;
         return texture;
     }
-    zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool, u32) override {
+    zSharedPtr<zTexture> LoadSharedTexture(const char* path, bool) override {
         ++calls;
         lastPath = path;
         auto found = textures.find(path);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "script_host.h"
+#include "squirrel/sqmem.h"
 #include "squirrel/stdlib/sqstdaux.h"
 #include "squirrel/stdlib/sqstdblob.h"
 #include "squirrel/stdlib/sqstdio.h"
@@ -450,3 +451,42 @@ TEST(SqstdlibErrorHandlers, CompileErrorNamesSourceLineAndColumn) {
 }
 
 } // namespace
+
+// The library's natives over blobs, streams, strings and regular expressions fail with the
+// Squirrel error "out of memory" when the VM's allocator fails after 0, 1, 2, ... successes, and
+// leave nothing behind; the script then runs through.
+TEST(SqstdlibOutOfMemory, NativesFailWithASquirrelError) {
+    ScriptHost host;
+    HSQUIRRELVM v = host.vm();
+    const char* source =
+        "local b = blob(16); b.writen(0x12345678, 'i'); b.seek(0); local n = b.readn('i');"
+        "local r = regexp(\"([a-z]+)=([0-9]+)\"); local m = r.capture(\"key=42\");"
+        "local parts = split(\"a,b,c\", \",\");"
+        "return format(\"%x %s %d %s\", n, \"key=42\".slice(m[1].begin, m[1].end), parts.len(), strip(\"  s \"));";
+    ASSERT_TRUE(SQ_SUCCEEDED(sq_compilebuffer(v, source, (SQInteger)strlen(source), "oom.nut", SQTrue)));
+    const SQInteger top = sq_gettop(v);
+    std::string result;
+    SQInteger failures = 0;
+    for (SQInteger successes = 0;; successes++) {
+        sq_push(v, -1);
+        sq_pushroottable(v);
+        sq_vm_failallocationsafter(successes);
+        const SQRESULT called = sq_call(v, 1, SQTrue, SQFalse);
+        sq_vm_failallocationsafter(-1);
+        if (SQ_SUCCEEDED(called)) {
+            const SQChar* s = nullptr;
+            sq_getstring(v, -1, &s);
+            result = s ? s : "(not a string)";
+            sq_pop(v, 2);
+            break;
+        }
+        sq_pop(v, 1);
+        failures++;
+        ASSERT_EQ(SquirrelLastError(v), "out of memory") << "after " << successes;
+        ASSERT_EQ(sq_gettop(v), top) << "after " << successes;
+        ASSERT_LT(successes, 100000);
+    }
+    EXPECT_GT(failures, 0);
+    EXPECT_EQ(result, "12345678 key 3 s");
+    sq_pop(v, 1);
+}

@@ -4,8 +4,10 @@
 
 #include "squirrel/squirrel.h"
 #include "tests/support/squirrel_error.h"
+#include "tests/support/squirrel_stream.h"
 #include "tests/support/files.h"
 #include "tests/support/script_fixtures.h"
+#include "squirrel/sqmem.h"
 #include "squirrel/sqopcodes.h"
 
 #include <algorithm>
@@ -14,25 +16,9 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
-#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
-
-// The largest single allocation made while g_watchAllocations is set.
-static bool g_watchAllocations = false;
-static size_t g_largestAllocation = 0;
-
-void *operator new(size_t size) {
-    if (g_watchAllocations && size > g_largestAllocation) g_largestAllocation = size;
-    if (void *p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void *operator new[](size_t size) { return operator new(size); }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, size_t) noexcept { std::free(p); }
-void operator delete[](void *p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -47,26 +33,7 @@ void Print(HSQUIRRELVM, const SQChar *fmt, ...) {
     g_out += buf;
 }
 
-struct Buffer {
-    std::vector<unsigned char> bytes;
-    size_t readPos = 0;
-    SQInteger failAfter = -1;  // write failure after this many bytes
-};
-
-SQInteger WriteBytes(SQUserPointer up, SQUserPointer data, SQInteger size) {
-    Buffer *b = (Buffer *)up;
-    if (b->failAfter >= 0 && (SQInteger)b->bytes.size() + size > b->failAfter) return -1;
-    b->bytes.insert(b->bytes.end(), (unsigned char *)data, (unsigned char *)data + size);
-    return size;
-}
-
-SQInteger ReadBytes(SQUserPointer up, SQUserPointer data, SQInteger size) {
-    Buffer *b = (Buffer *)up;
-    if (b->readPos + (size_t)size > b->bytes.size()) return -1;
-    std::memcpy(data, b->bytes.data() + b->readPos, (size_t)size);
-    b->readPos += (size_t)size;
-    return size;
-}
+using Buffer = SquirrelByteStream;
 
 // Compiles source, writes it to a buffer; the VM's stack is left as it was.
 Buffer Compile(HSQUIRRELVM v, const std::string &source, const char *name) {
@@ -480,13 +447,12 @@ TEST(Bytecode, HugeCountsFailWithoutAllocatingForThem) {
     streams.push_back(name);
     HSQUIRRELVM v = sq_open(1024);
     for (size_t i = 0; i < streams.size(); i++) {
-        g_largestAllocation = 0;
-        g_watchAllocations = true;
+        sq_vm_resetlargestallocation();
         SQRESULT read = sq_readclosure(v, ReadBytes, &streams[i]);
-        g_watchAllocations = false;
+        const size_t largestAllocation = sq_vm_largestallocation();
         EXPECT_TRUE(SQ_FAILED(read)) << i;
         EXPECT_EQ(SquirrelLastError(v), "invalid bytecode stream: unexpected end") << i;
-        EXPECT_LT(g_largestAllocation, 1u << 20) << i;
+        EXPECT_LT(largestAllocation, 1u << 20) << i;
         EXPECT_EQ(sq_gettop(v), 0);
     }
     sq_close(v);

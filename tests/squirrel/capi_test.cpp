@@ -125,6 +125,28 @@ TEST_F(CApi, ReleaseHookRunsWhenLastReferenceGoes) {
     g_hookLog = nullptr;
 }
 
+// The VM keeps no hidden reference to the last value a script read once the
+// script has returned to the host.
+TEST_F(CApi, ReleaseHookIsNotDelayedByTheLastValueReadBeforeReturning) {
+    HookLog log{v, {}};
+    g_hookLog = &log;
+    Register("NewHolder", NewHolder, 2, ".i");
+    ASSERT_TRUE(Run("class Holder {}\n"
+                    "::keep <- NewHolder(4);\n"
+                    "::table <- { h = NewHolder(5) };\n"
+                    "local read = ::keep;\n"
+                    "local inner = ::table.h;\n"));
+    sq_pushroottable(v);
+    sq_pushstring(v, "keep", -1);
+    ASSERT_TRUE(SQ_SUCCEEDED(sq_deleteslot(v, -2, SQFalse)));
+    EXPECT_EQ(log.released, std::vector<int>({4}));
+    sq_pushstring(v, "table", -1);
+    ASSERT_TRUE(SQ_SUCCEEDED(sq_deleteslot(v, -2, SQFalse)));
+    sq_pop(v, 1);
+    EXPECT_EQ(log.released, std::vector<int>({4, 5}));
+    g_hookLog = nullptr;
+}
+
 TEST_F(CApi, ReleaseHookOfHeldObjectRunsAtSqRelease) {
     HookLog log{v, {}};
     g_hookLog = &log;

@@ -1,0 +1,139 @@
+#include "script/script_class.h"
+
+#include "core/zstring.h"
+#include "script/squirrel_vm.h"
+
+namespace {
+
+// Pushes the class of that name from the root table; false (nothing pushed)
+// when there is none.
+bool PushRootClass(HSQUIRRELVM vm, const char* className) {
+    SQInteger top = sq_gettop(vm);
+    sq_pushroottable(vm);
+    sq_pushstring(vm, className, -1);
+    if (SQ_FAILED(sq_get(vm, -2)) || sq_gettype(vm, -1) != OT_CLASS) {
+        sq_settop(vm, top);
+        return false;
+    }
+    sq_remove(vm, -2);
+    return true;
+}
+
+} // namespace
+
+bool RegisterScriptClass(HSQUIRRELVM vm, const ScriptClassDescriptor* descriptor) {
+    if (!vm || !descriptor || !descriptor->className) return false;
+    SQInteger top = sq_gettop(vm);
+    sq_pushroottable(vm);
+    sq_pushstring(vm, descriptor->className, -1);
+    bool hasBase = descriptor->baseClassName != nullptr;
+    if (hasBase && !PushRootClass(vm, descriptor->baseClassName)) {
+        sq_settop(vm, top);
+        return false;
+    }
+    if (SQ_FAILED(sq_newclass(vm, hasBase ? SQTrue : SQFalse)) ||
+        SQ_FAILED(sq_settypetag(vm, -1, const_cast<ScriptClassDescriptor*>(descriptor)))) {
+        sq_settop(vm, top);
+        return false;
+    }
+    for (const ScriptMethodEntry* entry = descriptor->methods; entry && entry->name; ++entry) {
+        sq_pushstring(vm, entry->name, -1);
+        sq_newclosure(vm, entry->function, 0);
+        if (SQ_FAILED(sq_setparamscheck(vm, entry->paramCount, entry->typeMask)) ||
+            SQ_FAILED(sq_setnativeclosurename(vm, -1, entry->name)) ||
+            SQ_FAILED(sq_newslot(vm, -3, SQFalse))) {
+            sq_settop(vm, top);
+            return false;
+        }
+    }
+    bool created = SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
+    sq_settop(vm, top);
+    return created;
+}
+
+bool CreateScriptClassInstance(HSQUIRRELVM vm, const char* className, SQUserPointer userPointer,
+                               SQRELEASEHOOK releaseHook) {
+    if (!vm || !className) return false;
+    SQInteger top = sq_gettop(vm);
+    if (!PushRootClass(vm, className)) return false;
+    if (SQ_FAILED(sq_createinstance(vm, -1)) || SQ_FAILED(sq_setinstanceup(vm, -1, userPointer))) {
+        sq_settop(vm, top);
+        return false;
+    }
+    sq_setreleasehook(vm, -1, releaseHook);
+    sq_remove(vm, -2);
+    return true;
+}
+
+bool ScriptNewInstanceOf(HSQUIRRELVM vm, const char* className, bool callConstructor) {
+    if (!vm || !className) return false;
+    SQInteger top = sq_gettop(vm);
+    zString text;
+    if (!PushRootClass(vm, className)) {
+        text.Format("Class '%s' is not declared.", className);
+        return ScriptBindingError(vm, text);
+    }
+    bool made = false;
+    if (callConstructor) {
+        sq_pushroottable(vm);
+        made = SQ_SUCCEEDED(sq_call(vm, 1, SQTrue, SQTrue));
+    } else {
+        made = SQ_SUCCEEDED(sq_createinstance(vm, -1));
+    }
+    if (!made || sq_gettype(vm, -1) != OT_INSTANCE) {
+        sq_settop(vm, top);
+        text.Format("Failed to instantiate class '%s'.", className);
+        return ScriptBindingError(vm, text);
+    }
+    // A call leaves the class below its result, as sq_createinstance does.
+    sq_remove(vm, top + 1);
+    return true;
+}
+
+bool ScriptBindingError(HSQUIRRELVM vm, const char* text) {
+    zString title;
+    title.Format("Binding error: %s", text ? text : "");
+    DumpCallStack(vm, title, nullptr);
+    return false;
+}
+
+const char* ScriptTypeName(SQObjectType type) {
+    switch ((unsigned)type) {
+    case 0x01000001:
+        return "Null";
+    case 0x05000002:
+        return "Integer";
+    case 0x05000004:
+        return "Float";
+    case 0x01000008:
+        return "Boolean";
+    case 0x08000010:
+        return "String";
+    case 0x0A000020:
+        return "Table";
+    case 0x08000040:
+        return "Array";
+    case 0x0A000080:
+        return "UserData";
+    case 0x08000100:
+        return "Closure";
+    case 0x08000200:
+        return "NativeClosure";
+    case 0x08000400:
+        return "Generator";
+    case 0x00000800:
+        return "UserPointer";
+    case 0x08001000:
+        return "Thread";
+    case 0x08002000:
+        return "FuncProto";
+    case 0x08004000:
+        return "Class";
+    case 0x0A008000:
+        return "Instance";
+    case 0x08010000:
+        return "WeakRef";
+    default:
+        return "Unknown";
+    }
+}

@@ -1,0 +1,49 @@
+// Script classes made from C descriptor tables, bare and constructed
+// instances by class name, binding-error reports and the display names of
+// Squirrel types.
+//
+// Every function here leaves the stack as it found it on failure; on success
+// the instance functions leave exactly the new instance on top.
+#pragma once
+
+#include "core/types.h"
+#include "squirrel/squirrel.h"
+
+// One row of a method table; a table ends with a row whose name is null.
+// paramCount: n exactly n parameters, -n at least n, this counted; typeMask
+// may be null for no type check.
+struct ScriptMethodEntry {
+    const char* name;
+    SQFUNCTION function;
+    i32 paramCount;
+    const char* typeMask;
+};
+
+// The descriptor's address is the class's type tag.
+struct ScriptClassDescriptor {
+    const char* className;
+    const char* baseClassName;
+    const ScriptMethodEntry* methods;
+};
+
+// Creates the class in the root table with one native closure slot per method
+// (debug name = method name). False, stack restored, when the base class is
+// missing or a step fails.
+bool RegisterScriptClass(HSQUIRRELVM vm, const ScriptClassDescriptor* descriptor);
+
+// A bare instance (no constructor) of the root table's class, with the user
+// pointer and release hook set, left on top.
+bool CreateScriptClassInstance(HSQUIRRELVM vm, const char* className, SQUserPointer userPointer,
+                               SQRELEASEHOOK releaseHook);
+
+// An instance of a class declared in the root table, constructed with the
+// root table as this when callConstructor, else bare, left on top. Failures
+// are binding errors: "Class '<name>' is not declared." and "Failed to
+// instantiate class '<name>'.".
+bool ScriptNewInstanceOf(HSQUIRRELVM vm, const char* className, bool callConstructor);
+
+// Dumps the call stack headed "Binding error: <text>"; returns false.
+bool ScriptBindingError(HSQUIRRELVM vm, const char* text);
+
+// "Null", "Integer", ... "WeakRef"; "Unknown" for any other type word.
+const char* ScriptTypeName(SQObjectType type);

@@ -1,0 +1,45 @@
+// Script object kinds: the kind of engine object a CObject handle stands for.
+// One table gives each kind its description, its objectType root constant
+// (kind 29 has none) and, through the description, its EngineType constant.
+#pragma once
+
+#include "core/types.h"
+#include "core/zstring.h"
+
+enum ScriptObjectKind : i32 {
+    ScriptKindUndefined = 0,
+    ScriptKindDeleted = 1,
+    ScriptKindEngine = 3,
+    ScriptKindProject = 5,
+    ScriptKindRaytracer = 7,
+    ScriptKindScene = 9,
+    ScriptKindRasterFont = 11,
+    ScriptKindWindowSystem = 12,
+    ScriptKindPicture = 22,
+    ScriptKindGroup = 23,
+    ScriptKindItem = 24,
+    ScriptKindTexture = 34,
+    ScriptKindGeometry = 35,
+    ScriptKindMaterial = 36,
+    ScriptKindMetafile = 39,
+    ScriptKindProjectScene = 44,
+    ScriptKindProjectLayer = 45,
+    ScriptKindAnimationSource = 46,
+    ScriptKindCount = 47,
+};
+
+struct ScriptObjectKindRow {
+    const char* description;
+    // Name of the root-table constant set by the VM's open; null for none.
+    const char* rootConstant;
+};
+
+// Rows 0 to ScriptKindCount - 1, indexed by kind.
+extern const ScriptObjectKindRow g_ScriptObjectKinds[ScriptKindCount];
+
+// The kind's description; an undefined kind logs
+// "[!] No matching description string for type <kind>." and gives "Unknown".
+const char* ScriptObjectKindName(i32 kind);
+
+// "EngineType" followed by the description with every blank removed.
+zString ScriptEngineTypeConstantName(i32 kind);

@@ -1,0 +1,287 @@
+#include "script/script_object.h"
+
+#include <new>
+
+#include "core/log.h"
+#include "core/mutex.h"
+#include "markup/metafile.h"
+#include "picture/picture.h"
+#include "render/geometry.h"
+#include "render/material.h"
+#include "render/texture.h"
+#include "script/script_kind.h"
+#include "script/squirrel_object.h"
+#include "script/squirrel_vm.h"
+
+namespace {
+
+zMutex& RegistryMutex() {
+    static zMutex* mutex = new zMutex;
+    return *mutex;
+}
+
+zList<zCObject*>& Registry() {
+    static zList<zCObject*>* registry = new zList<zCObject*>;
+    return *registry;
+}
+
+void DestroyPicture(void* object) {
+    delete static_cast<zPicture*>(object);
+}
+void DestroyMetafile(void* object) {
+    delete static_cast<zMetafile*>(object);
+}
+
+ScriptObjectDestroyer g_destroyers[ScriptKindCount] = {};
+
+ScriptObjectDestroyer DestroyerOf(i32 kind) {
+    if (kind == ScriptKindPicture) return g_destroyers[kind] ? g_destroyers[kind] : DestroyPicture;
+    if (kind == ScriptKindMetafile) return g_destroyers[kind] ? g_destroyers[kind] : DestroyMetafile;
+    return kind >= 0 && kind < ScriptKindCount ? g_destroyers[kind] : nullptr;
+}
+
+// Kinds whose records hold a reference on their resource.
+zSharedObject* SharedResource(i32 kind, void* object) {
+    if (!object) return nullptr;
+    switch (kind) {
+    case ScriptKindTexture:
+        return static_cast<zTexture*>(object);
+    case ScriptKindGeometry:
+        return static_cast<zGeometry*>(object);
+    case ScriptKindMaterial:
+        return static_cast<zMaterial*>(object);
+    default:
+        return nullptr;
+    }
+}
+
+const SQUserPointer CObjectTag = const_cast<ScriptClassDescriptor*>(&g_CObjectClass);
+
+} // namespace
+
+zCObject::zCObject(i32 kind, void* object, bool owned)
+    : owned(owned ? 1 : 0), node(nullptr), kind(kind), object(object) {
+    zScopedLock lock(RegistryMutex());
+    if (zSharedObject* shared = SharedResource(kind, object)) shared->AddRef();
+    node = Registry().Add(this);
+}
+
+zCObject::~zCObject() {
+    i32 lastKind;
+    void* lastObject;
+    {
+        zScopedLock lock(RegistryMutex());
+        if (node) delete Registry().RemoveNode(node);
+        node = nullptr;
+        lastKind = kind;
+        lastObject = object;
+        object = nullptr;
+    }
+    if (!lastObject) return;
+    // Outside the lock: destruction may run script callbacks that make or
+    // drop handles.
+    if (zSharedObject* shared = SharedResource(lastKind, lastObject)) shared->Release();
+    if (!owned) return;
+    if (ScriptObjectDestroyer destroy = DestroyerOf(lastKind)) {
+        destroy(lastObject);
+    } else {
+        GetLog() << "[!] Type " << ScriptObjectKindName(lastKind)
+                 << " lifetime should not be managed by the VM.\n";
+    }
+}
+
+void SetScriptObjectDestroyer(i32 kind, ScriptObjectDestroyer destroyer) {
+    if (kind >= 0 && kind < ScriptKindCount) g_destroyers[kind] = destroyer;
+}
+
+u32 GetScriptObjectCount() {
+    zScopedLock lock(RegistryMutex());
+    return Registry().GetCount();
+}
+
+u32 InvalidateScriptRecords(void* object) {
+    if (!object) return 0;
+    zScopedLock lock(RegistryMutex());
+    u32 count = 0;
+    for (auto* node = Registry().GetHead(); node; node = node->next) {
+        zCObject* record = node->value;
+        if (record->object != object) continue;
+        // A resource record keeps no reference to a dead object.
+        record->kind = ScriptKindDeleted;
+        record->object = nullptr;
+        ++count;
+    }
+    return count;
+}
+
+SQInteger ReleaseScriptObject(SQUserPointer record, SQInteger /*size*/) {
+    delete static_cast<zCObject*>(record);
+    return 1;
+}
+
+namespace {
+
+// Pushes a CObject instance for a record made by the caller; destroys the
+// record when that fails.
+bool PushRecord(HSQUIRRELVM vm, zCObject* record) {
+    if (record && record->node &&
+        CreateScriptClassInstance(vm, g_CObjectClass.className, record, ReleaseScriptObject))
+        return true;
+    GetLog() << "[!] Could not allocate C Object.\n";
+    delete record;
+    return false;
+}
+
+} // namespace
+
+bool PushScriptObject(HSQUIRRELVM vm, void* object, i32 kind, bool owned) {
+    return PushRecord(vm, new (std::nothrow) zCObject(kind, object, owned));
+}
+
+bool PushScriptObjectCopy(HSQUIRRELVM vm, const zCObject* record) {
+    if (!record) return false;
+    return PushRecord(vm, new (std::nothrow) zCObject(record->kind, record->object, false));
+}
+
+SquirrelObject MakeScriptObjectCopy(HSQUIRRELVM vm, const zCObject* record) {
+    SquirrelObject copy(vm);
+    if (PushScriptObjectCopy(vm, record)) {
+        copy.SetFromStack(-1);
+        sq_pop(vm, 1);
+    }
+    return copy;
+}
+
+SQInteger BindScriptObject(HSQUIRRELVM vm, zCObject* record) {
+    SQUserPointer previous = nullptr;
+    if (SQ_SUCCEEDED(sq_getinstanceup(vm, 1, &previous, CObjectTag)) && previous && previous != record) {
+        sq_setreleasehook(vm, 1, nullptr);
+        sq_setinstanceup(vm, 1, nullptr);
+        delete static_cast<zCObject*>(previous);
+    }
+    sq_setinstanceup(vm, 1, record);
+    sq_setreleasehook(vm, 1, ReleaseScriptObject);
+    return 1;
+}
+
+bool PushScriptVariant(HSQUIRRELVM vm, const zScriptValue& value) {
+    switch (value.GetKind()) {
+    case ScriptValueVariant: {
+        const zVariant& variant = value.GetVariant();
+        switch (variant.GetType()) {
+        case VariantFloat: {
+            f32 number = 0;
+            variant.GetFloat(number);
+            sq_pushfloat(vm, number);
+            return true;
+        }
+        case VariantBool: {
+            bool flag = false;
+            variant.GetBool(flag);
+            sq_pushbool(vm, flag ? SQTrue : SQFalse);
+            return true;
+        }
+        case VariantInt: {
+            i32 number = 0;
+            variant.GetInt(number);
+            sq_pushinteger(vm, number);
+            return true;
+        }
+        case VariantString: {
+            const zString& text = variant.GetStringValue();
+            sq_pushstring(vm, text.CStr() ? text.CStr() : "", (SQInteger)text.GetLength());
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+    case ScriptValueObject: {
+        auto* holder = dynamic_cast<zSquirrelObject*>(value.GetObject());
+        zSquirrelVM* owner = holder ? holder->GetOwner() : nullptr;
+        if (!owner || owner != zSquirrelVM::FromHandle(vm)) return false;
+        sq_pushobject(vm, holder->GetHandle());
+        return true;
+    }
+    case ScriptValueNative:
+        return PushScriptObject(vm, value.GetNative(), (i32)value.GetTypeId(), false);
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------- CObject
+
+namespace {
+
+// The record of the CObject at a stack index; null after raising the method
+// errors ("Invalid instance type", "Internal failure").
+zCObject* RecordAt(HSQUIRRELVM vm, SQInteger index, SQInteger& error) {
+    SQUserPointer record = nullptr;
+    if (SQ_FAILED(sq_getinstanceup(vm, index, &record, CObjectTag))) {
+        error = sq_throwerror(vm, "Invalid instance type");
+        return nullptr;
+    }
+    if (!record) {
+        error = sq_throwerror(vm, "Internal failure");
+        return nullptr;
+    }
+    return static_cast<zCObject*>(record);
+}
+
+// A method of this alone: push(vm, record) pushes its one result.
+template <typename Push> SQInteger ThisMethod(HSQUIRRELVM vm, Push push) {
+    SQInteger error = 0;
+    zCObject* self = RecordAt(vm, 1, error);
+    if (!self) return error;
+    push(vm, *self);
+    return 1;
+}
+
+SQInteger CObjectTypeOf(HSQUIRRELVM vm) {
+    sq_pushstring(vm, "CObject", -1);
+    return 1;
+}
+
+SQInteger CObjectConstructor(HSQUIRRELVM vm) {
+    auto* record = new (std::nothrow) zCObject(ScriptKindUndefined, nullptr, false);
+    if (!record || !record->node) {
+        delete record;
+        return sq_throwerror(vm, "Could not allocate C Object.");
+    }
+    return BindScriptObject(vm, record);
+}
+
+SQInteger CObjectCompare(HSQUIRRELVM vm) {
+    SQInteger error = 0;
+    zCObject* self = RecordAt(vm, 1, error);
+    zCObject* other = self ? RecordAt(vm, 2, error) : nullptr;
+    if (!other) return error;
+    sq_pushbool(vm, self->object == other->object ? SQTrue : SQFalse);
+    return 1;
+}
+
+SQInteger CObjectIsValid(HSQUIRRELVM vm) {
+    return ThisMethod(
+        vm, [](HSQUIRRELVM v, const zCObject& self) { sq_pushbool(v, self.object ? SQTrue : SQFalse); });
+}
+
+SQInteger CObjectIsNull(HSQUIRRELVM vm) {
+    return ThisMethod(
+        vm, [](HSQUIRRELVM v, const zCObject& self) { sq_pushbool(v, self.object ? SQFalse : SQTrue); });
+}
+
+SQInteger CObjectType(HSQUIRRELVM vm) {
+    return ThisMethod(vm, [](HSQUIRRELVM v, const zCObject& self) { sq_pushinteger(v, self.kind); });
+}
+
+const ScriptMethodEntry g_CObjectMethods[] = {
+    {"_typeof", CObjectTypeOf, 1, nullptr}, {"constructor", CObjectConstructor, -1, "."},
+    {"_cmp", CObjectCompare, 2, ".xx"},     {"isValid", CObjectIsValid, 1, "."},
+    {"isNull", CObjectIsNull, 1, "."},      {"type", CObjectType, 1, "."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+} // namespace
+
+const ScriptClassDescriptor g_CObjectClass = {"CObject", nullptr, g_CObjectMethods};

@@ -1,0 +1,194 @@
+// The scene readers and writers, items and animation players allocate with
+// nothrow new and must survive any one failed allocation: log, report failure,
+// leak nothing, crash nowhere.
+// tests/support/failing_allocation.h makes one chosen allocation fail.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <string>
+
+#include "scene/ace.h"
+#include "scene/animation.h"
+#include "scene/item.h"
+#include "scene/motion.h"
+#include "tests/scene/item_player.h"
+#include "tests/scene/scene_fixtures.h"
+#include "tests/support/failing_allocation.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+// Runs the work with the allocation at each index failing in turn, until a run
+// passes every allocation; returns the number of failing runs.
+int SweepFailures(const std::function<void()>& work) {
+    for (int index = 0;; ++index) {
+        bool failed = false;
+        {
+            FailingAllocation failure(index);
+            LogCapture quiet;
+            work();
+            failed = FailingAllocation::HasFailed();
+        }
+        if (!failed) return index;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(SceneAllocationFailure, DefineCommandLogsTheName) {
+    zACEManager manager;
+    LogCapture log;
+    {
+        FailingAllocation failure(0);
+        EXPECT_FALSE(manager.DefineCommand("spin", 7, 1));
+    }
+    EXPECT_EQ(log.Text(), "[!] Failed to allocate new container to define ACE command 'spin'.\n");
+    EXPECT_EQ(manager.FindDefine("spin"), nullptr);
+}
+
+TEST(SceneAllocationFailure, CommandListCompileFailsCleanly) {
+    zACEManager manager;
+    manager.DefineCommand("toposition", 0, 3);
+    int failures = SweepFailures([&] {
+        zACEUnit unit;
+        i32 count = manager.LoadCommandList("toposition 1, 1,2,3 + nop 1; loop 0; next 0;", unit);
+        EXPECT_TRUE(count == -1 || count == 7) << count;
+        if (count == -1) {
+            EXPECT_EQ(unit.GetCursor(), nullptr);
+        }
+        for (int step = 0; step < 4; ++step)
+            manager.UpdateUnit(unit, 0.5f);
+    });
+    EXPECT_GT(failures, 0);
+}
+
+TEST(SceneAllocationFailure, AddChannelLogs) {
+    zMotion motion;
+    LogCapture log;
+    {
+        FailingAllocation failure(0);
+        EXPECT_EQ(motion.AddChannel(ChannelAlpha), nullptr);
+    }
+    EXPECT_EQ(log.Text(), "[!] Could not allocate channel.\n");
+    EXPECT_EQ(motion.GetChannelCount(), 0u);
+}
+
+TEST(SceneAllocationFailure, CurveReadWriteAndReduce) {
+    ZmlDocument document("<Curve=<Knot=<Count=3><Knot=\"0:1\"><KnotEx=\"1:2:3\"><Knot=\"2:1\">>"
+                         "<BinaryKnot=<Count=1><Data=\"x\">>>");
+    int failures = SweepFailures([&] {
+        zCurve curve;
+        if (curve.ParseTag(document.Root())) {
+            EXPECT_EQ(curve.GetKeyCount(), 3u);
+        } else {
+            EXPECT_EQ(curve.GetKeyCount(), 0u);
+        }
+        for (int key = 0; key < 70; ++key)
+            curve.AddPoint(std::make_unique<zCurvePoint>());
+        delete curve.SerializeTag();
+        curve.SortKeys();
+        curve.Reduce(0.1f);
+    });
+    EXPECT_GT(failures, 0);
+}
+
+TEST(SceneAllocationFailure, MotionReadAndWrite) {
+    ZmlDocument document("<Motion=<Id=\"m\"><UseQuaternion=True><LoopMode=\"Repeat\">"
+                         "<QChannel=<Keys=<Key=\"0:0,0,0,1\"><Key=\"1:0,1,0,0\">>>"
+                         "<Channel=<Id=\"PositionX\"><Curve=<Knot=<Count=2><Knot=\"0:0\"><Knot=\"1:1\">>>>"
+                         "<Channel=<Id=\"Alpha\">>>");
+    int failures = SweepFailures([&] {
+        zMotion motion;
+        EXPECT_TRUE(motion.ParseTag(document.Root()));
+        std::unique_ptr<zMetaTag> tag(motion.SerializeTag());
+        f32 position[3] = {0, 0, 0};
+        motion.EvaluatePosition(0.5f, position, LoopModeRepeat);
+        zQuaternion rotation;
+        motion.EvaluateQuaternion(0.5f, rotation, LoopModeRepeat);
+    });
+    EXPECT_GT(failures, 0);
+}
+
+} // namespace
+
+TEST(ItemAllocationFailure, AChildWithoutAListNodeStaysUnlinked) {
+    zItem parent, child;
+    LogCapture log;
+    {
+        FailingAllocation failure(0);
+        child.SetParent(&parent);
+    }
+    EXPECT_EQ(log.Text(), "[!] Failed to allocate list node.\n");
+    EXPECT_EQ(child.GetParent(), nullptr);
+    EXPECT_EQ(parent.GetChildren().GetCount(), 0u);
+    child.SetParent(&parent);
+    EXPECT_EQ(child.GetParent(), &parent);
+}
+
+TEST(ItemAllocationFailure, ADeepUpdateWithoutRoomForTheChainStillUpdatesEveryAncestor) {
+    constexpr u32 Depth = 300; // beyond the chain kept on the stack
+    std::vector<std::unique_ptr<zItem>> chain;
+    for (u32 i = 0; i < Depth; ++i) {
+        chain.push_back(std::make_unique<zItem>());
+        chain.back()->SetPosition(zVector(1.0f, 0.0f, 0.0f));
+        if (i > 0) chain.back()->SetParent(chain[i - 1].get());
+    }
+    {
+        FailingAllocation failure(0);
+        EXPECT_FLOAT_EQ(chain.back()->GetWorldMatrix()->GetRow(3, true).x, static_cast<f32>(Depth));
+    }
+    for (const auto& item : chain)
+        EXPECT_EQ(item->GetFlags() & ItemWorldDirty, 0u);
+    while (!chain.empty())
+        chain.pop_back();
+}
+
+TEST(AnimationAllocationFailure, SetMotionReportsASourceItCannotMakeOrKeep) {
+    auto motion = std::make_unique<zMotion>("m");
+    FillCurve(*motion->AddChannel(ChannelPositionX), {{0.0f, 1.0f}});
+    ItemPlayer player;
+    LogCapture log;
+    {
+        FailingAllocation failure(0); // the source
+        EXPECT_FALSE(player.SetMotion(motion.get(), nullptr, 0.0f, false, 1.0f));
+    }
+    EXPECT_EQ(log.Text(), "[!] Could not allocate animation source.\n");
+    {
+        FailingAllocation failure(1); // the player's list node
+        EXPECT_FALSE(player.SetMotion(motion.get(), nullptr, 0.0f, false, 1.0f));
+    }
+    EXPECT_FALSE(player.IsPlaying());
+    player.UpdateAnimation(0.1f);
+    EXPECT_FLOAT_EQ(player.item.GetPosition()->x, 0.0f);
+}
+
+TEST(AnimationAllocationFailure, AMotionThatCannotBeMadeIsSkipped) {
+    ZmlDocument doc("<MotionPlayer= <Motions= <Motion= <Id=\"a\"> > <Motion= <Id=\"b\"> > > >\n");
+    zAnimationPlayer player;
+    LogCapture log;
+    {
+        FailingAllocation failure(0);
+        EXPECT_TRUE(player.ParseTag(doc.Root()));
+    }
+    EXPECT_EQ(log.Text(), "[!] Could not allocate motion.\n");
+    ASSERT_EQ(player.GetMotionCount(), 1u);
+    EXPECT_EQ(std::string(player.GetMotion(0)->GetName()), "b");
+}
+
+TEST(AnimationAllocationFailure, MotionPlayerTagReadWriteAndPlay) {
+    ZmlDocument doc("<MotionPlayer= <Motions= <Motion= <Id=\"a\"> <Channel= <Id=\"PositionX\">\n"
+                    "  <Curve= <Knot= <Count=2> <Knot=\"0:0\"> <Knot=\"1:3\"> > > > > > >\n");
+    EXPECT_GT(SweepFailures([&] {
+                  ItemPlayer player;
+                  player.ParseTag(doc.Root());
+                  zAnimationSourceList list;
+                  if (player.GetMotionCount() > 0)
+                      player.SetMotion(player.GetMotion(0), &list, 0.5f, false, 1.0f);
+                  player.UpdateAnimation(0.25f);
+                  std::unique_ptr<zMetaTag> written(player.SerializeTag());
+              }),
+              0);
+}
