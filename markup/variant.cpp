@@ -89,6 +89,12 @@ void zVariant::SetString(const char* begin, const char* end) {
     m_type = VariantString;
 }
 
+void zVariant::SetBorrowedString(const char* text, u32 length, u32 hash) {
+    ResetValue();
+    m_string.Borrow(text, length, hash);
+    m_type = VariantString;
+}
+
 bool zVariant::SetBinary(const void* data, u32 size) {
     ResetValue();
     if (size == 0) {

@@ -43,6 +43,9 @@ public:
     void SetString(const char* text);
     // The characters from begin up to end, which need no terminator.
     void SetString(const char* begin, const char* end);
+    // A string that borrows length bytes of terminated text (zString::Borrow):
+    // the text must outlive the variant, as a tag's texts stored in its chunk.
+    void SetBorrowedString(const char* text, u32 length, u32 hash);
     // Copies the block. False, type none, when the copy cannot be allocated.
     // A size of 0 stores an empty block without data.
     bool SetBinary(const void* data, u32 size);
@@ -99,9 +102,11 @@ private:
         void* data;
     };
 
+    // Type and size share one word ahead of the value word: every ZML tag
+    // holds a variant.
     u32 m_type;
-    Word m_word;
     u32 m_size;  // bytes of the block (type binary)
+    Word m_word;
     zString m_string;
     zList<zVariant*> m_list;  // not owned
     zString m_name;
