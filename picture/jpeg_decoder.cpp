@@ -966,6 +966,20 @@ struct jpeg_decoder_state {
 
     // --- entropy decoding ----------------------------------------------------
 
+    // An AC coefficient whose code and extra bits fit in one table look:
+    // moves k over its run, takes its bits and gives its value. False when
+    // the symbol needs the slow path.
+    bool TakeFastAc(const HuffmanTable& table, int& k, i32& value) {
+        if (bitCount < 16) FillBits();
+        const i32 fast = table.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
+        if (!fast) return false;
+        k += (fast >> 8) & 15;
+        if (k > 63) Stop(JpegDecodeError);
+        bitCount -= fast & 0xFF;
+        value = fast >> 16;
+        return true;
+    }
+
     // One sequential block, dequantised into natural order. Returns whether
     // any AC coefficient is set; largestAc receives the largest magnitude.
     bool DecodeBlock(Component& c, i32* block, i32& largestAc) {
@@ -981,13 +995,9 @@ struct jpeg_decoder_state {
         bool hasAc = false;
         largestAc = 0;
         for (int k = 1; k < 64; ++k) {
-            if (bitCount < 16) FillBits();
-            const i32 fast = acTable.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
-            if (fast) {
-                k += (fast >> 8) & 15;
-                if (k > 63) Stop(JpegDecodeError);
-                bitCount -= fast & 0xFF;
-                const i32 value = (fast >> 16) * i32(q[k]);
+            i32 fastValue;
+            if (TakeFastAc(acTable, k, fastValue)) {
+                const i32 value = fastValue * i32(q[k]);
                 block[ZigZagToNatural[k]] = value;
                 const i32 magnitude = value < 0 ? -value : value;
                 if (magnitude > largestAc) largestAc = magnitude;
@@ -1021,13 +1031,9 @@ struct jpeg_decoder_state {
         block[0] = i16(c.dcPredictor);
         const HuffmanTable& acTable = huffman[c.acTable];
         for (int k = 1; k < 64; ++k) {
-            if (bitCount < 16) FillBits();
-            const i32 fast = acTable.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
-            if (fast) {
-                k += (fast >> 8) & 15;
-                if (k > 63) Stop(JpegDecodeError);
-                bitCount -= fast & 0xFF;
-                block[k] = i16(fast >> 16);
+            i32 value;
+            if (TakeFastAc(acTable, k, value)) {
+                block[k] = i16(value);
                 continue;
             }
             int symbol = DecodeSymbol(acTable);
@@ -1062,13 +1068,9 @@ struct jpeg_decoder_state {
         }
         const HuffmanTable& table = huffman[c.acTable];
         for (int k = spectralStart; k <= spectralEnd; ++k) {
-            if (bitCount < 16) FillBits();
-            const i32 fast = table.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
-            if (fast) {
-                k += (fast >> 8) & 15;
-                if (k > 63) Stop(JpegDecodeError);
-                bitCount -= fast & 0xFF;
-                block[k] = i16(u32(fast >> 16) << approxLow);
+            i32 value;
+            if (TakeFastAc(table, k, value)) {
+                block[k] = i16(u32(value) << approxLow);
                 continue;
             }
             int symbol = DecodeSymbol(table);

@@ -13,14 +13,6 @@ namespace {
 
 using ArchiveLookupTest = IoTest;
 
-std::string U32(u32 value) {
-    return std::string{char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
-}
-
-std::string RawEntry(const std::string& name, const std::string& data) {
-    return U32(u32(name.size())) + name + std::string(1, '\0') + U32(u32(data.size())) + data;
-}
-
 const std::string ZARC = "CRAZ";
 
 // The data of the entry found, or "<none>".
@@ -33,9 +25,9 @@ std::string DataOf(zArchive& archive, zIOArchiveFS& fs, const char* name, zArchi
 } // namespace
 
 TEST_F(ArchiveLookupTest, ExactAndFoldedLookupsFindTheFirstMatchInFileOrder) {
-    WriteHostFile("l.ksa", ZARC + RawEntry("Dir/A.txt", "1") + RawEntry("dir\\a.TXT", "2") +
-                               RawEntry("a.txt", "3") + RawEntry("a.txt", "4") + RawEntry("", "5") +
-                               RawEntry("b", "6") + RawEntry(std::string("c\0d", 3), "7"));
+    WriteHostFile("l.ksa", ZARC + ArchiveRawEntry("Dir/A.txt", "1") + ArchiveRawEntry("dir\\a.TXT", "2") +
+                               ArchiveRawEntry("a.txt", "3") + ArchiveRawEntry("a.txt", "4") + ArchiveRawEntry("", "5") +
+                               ArchiveRawEntry("b", "6") + ArchiveRawEntry(std::string("c\0d", 3), "7"));
     zIOArchiveFS fs;
     ASSERT_TRUE(fs.Connect("l.ksa"));
     zArchive& archive = fs.GetArchive();
@@ -83,12 +75,12 @@ TEST_F(ArchiveLookupTest, LargeTableFindsEveryEntryAndKeepsFirstDuplicates) {
     std::string bytes = ZARC;
     for (u32 i = 0; i < EntryCount; ++i) {
         std::string name = "data/dir" + std::to_string(i % 37) + "/file" + std::to_string(i) + ".bin";
-        bytes += RawEntry(name, "first" + std::to_string(i));
-        if (i % 97 == 0) bytes += RawEntry(name, "second");
+        bytes += ArchiveRawEntry(name, "first" + std::to_string(i));
+        if (i % 97 == 0) bytes += ArchiveRawEntry(name, "second");
         if (i % 89 == 0) {
             std::string upper = name;
             for (char& c : upper) c = char(std::toupper(u8(c)));
-            bytes += RawEntry(upper, "upper");
+            bytes += ArchiveRawEntry(upper, "upper");
         }
     }
     WriteHostFile("big.ksa", bytes);

@@ -291,14 +291,8 @@ TEST_F(CodecTest, JpeglibDecodesAsLibjpegDoesIntoBgra) {
     zPictureIOCodec* codec = FindCodec("Jpeglib");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        JpegFixtureOptions o;
-        o.width = c.width;
-        o.height = c.height;
-        o.components = c.components;
-        o.lumaHorizontal = c.horizontal;
-        o.lumaVertical = c.vertical;
-        o.progressive = c.progressive;
-        const std::vector<u8> file = MakeJpegFixture(o);
+        const std::vector<u8> file =
+            MakeJpegFixture(JpegLayout(c.width, c.height, c.components, c.horizontal, c.vertical, c.progressive));
         int w = 0, h = 0;
         const std::vector<u8> rgb = DecodeWithLibjpegDefaultsAsRgb(file, &w, &h);
         u32 width = 0, height = 0;

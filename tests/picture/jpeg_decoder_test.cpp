@@ -161,14 +161,8 @@ TEST(SmallJpegDecoder, BgraRowsIntoACallerBufferMatchTheRgbRows) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        JpegFixtureOptions o;
-        o.width = c.width;
-        o.height = c.height;
-        o.components = c.components;
-        o.lumaHorizontal = c.horizontal;
-        o.lumaVertical = c.vertical;
-        o.progressive = c.progressive;
-        const std::vector<u8> file = MakeJpegFixture(o);
+        const std::vector<u8> file =
+            MakeJpegFixture(JpegLayout(c.width, c.height, c.components, c.horizontal, c.vertical, c.progressive));
         jpeg_decoder_memory_stream rgbStream(file.data(), file.size());
         jpeg_decoder rgb(&rgbStream);
         jpeg_decoder_memory_stream bgraStream(file.data(), file.size());

@@ -20,6 +20,10 @@ struct JpegFixtureOptions {
     bool optimize = false;
 };
 
+// Options for a file of that size, colour count and luma sampling.
+JpegFixtureOptions JpegLayout(int width, int height, int components, int lumaHorizontal, int lumaVertical,
+                              bool progressive);
+
 // A deterministic picture with edges and gradients (so AC terms are busy).
 std::vector<u8> MakeTestPixels(int width, int height, int components);
 
