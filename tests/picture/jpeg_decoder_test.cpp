@@ -70,13 +70,7 @@ TEST(SmallJpegDecoder, MatchesLibjpegOnGeneratedFiles) {
         JpegFixtureOptions options;
     };
     auto make = [](int w, int h, int comps, int hs, int vs, bool progressive, int restart, int quality) {
-        JpegFixtureOptions o;
-        o.width = w;
-        o.height = h;
-        o.components = comps;
-        o.lumaHorizontal = hs;
-        o.lumaVertical = vs;
-        o.progressive = progressive;
+        JpegFixtureOptions o = JpegLayout(w, h, comps, hs, vs, progressive);
         o.restartInterval = restart;
         o.quality = quality;
         return o;
