@@ -505,13 +505,6 @@ zString zString::GetNormalizedPath() const {
     return result;
 }
 
-u32 StringHashRange(const char* begin, const char* end) {
-    u32 hash = 0;
-    for (const char* p = begin; p < end; ++p)
-        hash = HashStep(hash, *p);
-    return hash | 1u;
-}
-
 u32 StringHash(const char* text) {
     u32 hash = 0;
     if (text) {

@@ -135,8 +135,6 @@ inline bool operator!=(const char* text, const zString& string) {
 
 // The same value as zString::GetHash for the same text.
 u32 StringHash(const char* text);
-// The same for the characters from begin up to end.
-u32 StringHashRange(const char* begin, const char* end);
 
 // Optional '-', then decimal digits up to the first non-digit; no digits give 0.
 // Overflow wraps in 32 bits.

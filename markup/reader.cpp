@@ -215,10 +215,9 @@ bool Parser::ReadQuoted(const char*& begin, const char*& end, bool& escaped) {
 
 void Parser::SetName(zMetaTag* tag, const char* begin, const char* end) {
     const char* stored = nullptr;
-    u32 hash = 0;
     // An empty name stays without text, as a heap copy would.
-    if (begin != end && m_pool.StoreText(tag, begin, end, stored, hash)) {
-        tag->id.Borrow(stored, u32(end - begin), hash);
+    if (begin != end && m_pool.StoreText(tag, begin, end, stored)) {
+        tag->id.Borrow(stored, u32(end - begin), 0);
     } else {
         tag->id.SetRange(begin, end);
     }
@@ -226,9 +225,8 @@ void Parser::SetName(zMetaTag* tag, const char* begin, const char* end) {
 
 void Parser::SetStringValue(zMetaTag* tag, const char* begin, const char* end) {
     const char* stored = nullptr;
-    u32 hash = 0;
-    if (m_pool.StoreText(tag, begin, end, stored, hash)) {
-        tag->GetValue().SetBorrowedString(stored, u32(end - begin), hash);
+    if (m_pool.StoreText(tag, begin, end, stored)) {
+        tag->GetValue().SetBorrowedString(stored, u32(end - begin), 0);
     } else {
         tag->GetValue().SetString(begin, end);
     }

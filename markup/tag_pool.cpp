@@ -5,7 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "core/zstring.h"
 #include "markup/block_allocator.h"
 #include "markup/meta_tag.h"
 
@@ -50,6 +49,18 @@ void Release(Chunk* chunk, u32 count) {
         chunk->~Chunk();
         std::free(chunk);
     }
+}
+
+// A quick key for finding a stored text again: its length and its first and
+// last eight bytes (texts that differ elsewhere are told apart by the compare).
+u32 TextKey(const char* text, size_t length) {
+    const size_t edge = length < 8 ? length : 8;
+    u64 first = 0;
+    u64 last = 0;
+    std::memcpy(&first, text, edge);
+    std::memcpy(&last, text + length - edge, edge);
+    const u64 mixed = (first * 0x9E3779B97F4A7C15ull) ^ (last * 0xC2B2AE3D27D4EB4Full) ^ length;
+    return u32(mixed >> 32) ^ u32(mixed);
 }
 
 }  // namespace
@@ -116,14 +127,13 @@ void* zMetaTagPool::Allocate(size_t size) {
     return slot + HeaderSize;
 }
 
-bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored,
-                             u32& hash) {
+bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored) {
     const size_t length = size_t(end - begin);
     if (!m_chunk || !tag || length > MaxStoredText) return false;
     if (HeaderOf(const_cast<zMetaTag*>(tag)) != m_chunk) return false;
-    hash = StringHashRange(begin, end);
-    StoredText& entry = m_texts[(hash ^ (hash >> 9)) % StoredTextSlots];
-    if (entry.generation == m_generation && entry.text && entry.hash == hash && entry.length == length &&
+    const u32 key = TextKey(begin, length);
+    StoredText& entry = m_texts[key % StoredTextSlots];
+    if (entry.generation == m_generation && entry.text && entry.key == key && entry.length == length &&
         std::memcmp(entry.text, begin, length) == 0) {
         stored = entry.text;
         return true;
@@ -132,7 +142,7 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
     m_back -= length + 1;
     if (length) std::memcpy(m_back, begin, length);
     m_back[length] = '\0';
-    entry = {m_back, hash, u32(length), m_generation};
+    entry = {m_back, key, u32(length), m_generation};
     stored = m_back;
     return true;
 }

@@ -30,10 +30,10 @@ public:
     void* Allocate(size_t size);
 
     // Stores the text [begin, end) in the chunk of tag, or finds it there
-    // already, and gives its terminated copy and its string hash. False (and
-    // nothing stored) when tag is not in the pool's current chunk or the chunk
-    // has no room left: the caller then keeps its own copy.
-    bool StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored, u32& hash);
+    // already, and gives its terminated copy. False (and nothing stored) when
+    // tag is not in the pool's current chunk or the chunk has no room left:
+    // the caller then keeps its own copy.
+    bool StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored);
 
 private:
     zMetaTagPool(const zMetaTagPool&) = delete;
@@ -45,7 +45,7 @@ private:
     // carry an older generation.
     struct StoredText {
         const char* text;
-        u32 hash;
+        u32 key;
         u32 length;
         u32 generation;
     };

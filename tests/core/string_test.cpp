@@ -599,7 +599,7 @@ TEST(StringBorrow, BorrowedTextIsNeverFreedAndNeverEscapes) {
     EXPECT_FALSE(borrowed.IsBorrowed());
 
     zString target("old");
-    borrowed.Borrow(lender, 3, StringHashRange(lender, lender + 3));
+    borrowed.Borrow(lender, 3, StringHash("Pos"));
     EXPECT_EQ(borrowed.GetHash(), StringHash("Pos"));
     target = static_cast<zString&&>(borrowed);
     EXPECT_FALSE(target.IsBorrowed());
