@@ -1,6 +1,7 @@
 #include "markup/tag_pool.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -130,7 +131,11 @@ void* zMetaTagPool::Allocate(size_t size) {
 bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored) {
     const size_t length = size_t(end - begin);
     if (!m_chunk || !tag || length > MaxStoredText) return false;
-    if (HeaderOf(const_cast<zMetaTag*>(tag)) != m_chunk) return false;
+    // By address, without reading memory: tags outside pools (on the stack,
+    // on the heap) have no header to read.
+    const uintptr_t address = reinterpret_cast<uintptr_t>(tag);
+    if (address < reinterpret_cast<uintptr_t>(m_chunk) || address >= reinterpret_cast<uintptr_t>(m_front))
+        return false;
     const u32 key = TextKey(begin, length);
     StoredText& entry = m_texts[key % StoredTextSlots];
     if (entry.generation == m_generation && entry.text && entry.key == key && entry.length == length &&

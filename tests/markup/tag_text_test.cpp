@@ -7,6 +7,7 @@
 #include <string>
 
 #include "markup/reader.h"
+#include "markup/tag_pool.h"
 #include "tests/markup/tree_dump.h"
 
 namespace {
@@ -72,4 +73,27 @@ TEST(ZmlTagTexts, DetachedTagsKeepTheirTextsAfterTheDocument) {
     tag->GetValue().SetString("changed");
     EXPECT_STREQ(Child(again.GetTag("Root;"), 7)->GetName().CStr(), "Tag0");
     EXPECT_STREQ(tag->GetName().CStr(), "Renamed");
+}
+
+TEST(ZmlTagTexts, TagsOutsideThePoolAreNeverReadBeforeTheirStartRegression) {
+    // The reader's header tag lives on the stack; here a tag at the very start
+    // of a heap block stands for it, with nothing readable in front of it.
+    zMetaTagPool pool;
+    std::unique_ptr<zMetaTag> pooled(new (pool) zMetaTag("InPool"));
+    std::unique_ptr<char[]> block(new char[sizeof(zMetaTag)]);
+    zMetaTag* outside = ::new (block.get()) zMetaTag("Outside");
+    const char text[] = "name";
+    const char* stored = nullptr;
+    EXPECT_FALSE(pool.StoreText(outside, text, text + 4, stored));
+    EXPECT_EQ(stored, nullptr);
+    std::unique_ptr<zMetaTag> heap(new zMetaTag("Heap"));
+    EXPECT_FALSE(pool.StoreText(heap.get(), text, text + 4, stored));
+    ASSERT_TRUE(pool.StoreText(pooled.get(), text, text + 4, stored));
+    EXPECT_STREQ(stored, "name");
+    outside->~zMetaTag();
+    // A document whose only tag is the header stores nothing for it.
+    const std::string input = "<ZML=1.0>";
+    zMetafile doc;
+    EXPECT_TRUE(ParseMetafile(input.data(), input.size(), doc));
+    EXPECT_EQ(doc.GetRootCount(), 0u);
 }
