@@ -459,39 +459,50 @@ SQInteger array_find(HSQUIRRELVM v) {
     return 0;
 }
 
-bool SortCompare(HSQUIRRELVM v, SQObjectPtr &a, SQObjectPtr &b, SQInteger func, SQInteger &ret) {
-    if (func < 0) return v->ObjCmp(a, b, ret);
-    SQInteger top = sq_gettop(v);
-    sq_push(v, func);
-    sq_pushroottable(v);
-    v->Push(a);
-    v->Push(b);
-    if (SQ_FAILED(sq_call(v, 3, SQTrue, SQFalse))) {
+// An array being sorted and its compare function (null: the < and > operators). The compare
+// function is called straight through the VM, as the root table's method, with the two
+// elements as arguments in three stack slots kept from base for the whole sort.
+struct SortState {
+    HSQUIRRELVM v;
+    SQArray *arr;
+    SQObjectPtr func;
+    SQInteger base;
+};
+
+bool SortCompare(SortState &s, const SQObjectPtr &a, const SQObjectPtr &b, SQInteger &ret) {
+    HSQUIRRELVM v = s.v;
+    if (sqtype(s.func) == OT_NULL) return v->ObjCmp(a, b, ret);
+    SQObjectPtr &self = v->_stack[(size_t)s.base];
+    if (_rawval(self) != _rawval(v->_roottable) || sqtype(self) != sqtype(v->_roottable))
+        self = v->_roottable;
+    v->_stack[(size_t)s.base + 1] = a;
+    v->_stack[(size_t)s.base + 2] = b;
+    SQObjectPtr res;
+    if (!v->Call(s.func, 3, s.base, res, SQFalse)) {
         if (!sq_isstring(v->_lasterror)) v->Raise_Error("compare func failed");
         return false;
     }
-    if (SQ_FAILED(sq_getinteger(v, -1, &ret))) {
+    if (!sq_isnumeric(res)) {
         v->Raise_Error("numeric value expected as return value of the compare function");
         return false;
     }
-    sq_settop(v, top);
+    ret = tointeger(res);
     return true;
 }
 
 // Compares two elements by position. The compare function may resize the array, so the
 // elements are copied before the call and the size is checked after it.
-bool SortCompareAt(HSQUIRRELVM v, SQArray *arr, SQInteger ia, SQInteger ib, SQInteger bottom, SQInteger func,
-                   SQInteger &ret) {
-    SQObjectPtr a = arr->_values[(size_t)ia], b = arr->_values[(size_t)ib];
-    if (!SortCompare(v, a, b, func, ret)) return false;
-    if (arr->Size() <= bottom) {
-        v->Raise_Error("array resized during sort");
+bool SortCompareAt(SortState &s, SQInteger ia, SQInteger ib, SQInteger bottom, SQInteger &ret) {
+    SQObjectPtr a = s.arr->_values[(size_t)ia], b = s.arr->_values[(size_t)ib];
+    if (!SortCompare(s, a, b, ret)) return false;
+    if (s.arr->Size() <= bottom) {
+        s.v->Raise_Error("array resized during sort");
         return false;
     }
     return true;
 }
 
-bool HeapSiftDown(HSQUIRRELVM v, SQArray *arr, SQInteger root, SQInteger bottom, SQInteger func) {
+bool HeapSiftDown(SortState &s, SQInteger root, SQInteger bottom) {
     SQInteger maxChild;
     bool done = false;
     SQInteger ret;
@@ -500,16 +511,16 @@ bool HeapSiftDown(HSQUIRRELVM v, SQArray *arr, SQInteger root, SQInteger bottom,
         if (root2 == bottom) {
             maxChild = root2;
         } else {
-            if (!SortCompareAt(v, arr, root2, root2 + 1, bottom, func, ret)) return false;
+            if (!SortCompareAt(s, root2, root2 + 1, bottom, ret)) return false;
             maxChild = ret > 0 ? root2 : root2 + 1;
         }
-        if (!SortCompareAt(v, arr, root, maxChild, bottom, func, ret)) return false;
+        if (!SortCompareAt(s, root, maxChild, bottom, ret)) return false;
         if (ret < 0) {
             if (root == maxChild) {
-                v->Raise_Error("inconsistent compare function");
+                s.v->Raise_Error("inconsistent compare function");
                 return false;
             }
-            arr->_values[(size_t)root].Swap(arr->_values[(size_t)maxChild]);
+            s.arr->_values[(size_t)root].Swap(s.arr->_values[(size_t)maxChild]);
             root = maxChild;
         } else {
             done = true;
@@ -519,19 +530,25 @@ bool HeapSiftDown(HSQUIRRELVM v, SQArray *arr, SQInteger root, SQInteger bottom,
 }
 
 SQInteger array_sort(HSQUIRRELVM v) {
-    SQInteger func = -1;
     SQObjectPtr o = stack_get(v, 1);
     if (_array(o)->Size() > 1) {
-        if (sq_gettop(v) == 2) func = 2;
-        SQArray *a = _array(o);
-        SQInteger array_size = a->Size();
+        SortState s{v, _array(o), SQObjectPtr(), 0};
+        if (sq_gettop(v) == 2) {
+            s.func = stack_get(v, 2);
+            s.base = v->_top;
+            v->Push(v->_roottable);
+            v->PushNull();
+            v->PushNull();
+        }
+        SQInteger array_size = s.arr->Size();
         for (SQInteger i = (array_size / 2); i >= 0; i--) {
-            if (!HeapSiftDown(v, a, i, array_size - 1, func)) return SQ_ERROR;
+            if (!HeapSiftDown(s, i, array_size - 1)) return SQ_ERROR;
         }
         for (SQInteger i = array_size - 1; i >= 1; i--) {
-            a->_values[0].Swap(a->_values[(size_t)i]);
-            if (!HeapSiftDown(v, a, 0, i - 1, func)) return SQ_ERROR;
+            s.arr->_values[0].Swap(s.arr->_values[(size_t)i]);
+            if (!HeapSiftDown(s, 0, i - 1)) return SQ_ERROR;
         }
+        if (sqtype(s.func) != OT_NULL) v->Pop(3);
     }
     return 0;
 }

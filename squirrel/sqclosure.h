@@ -25,20 +25,27 @@ private:
     explicit SQOuter(SQSharedState *ss) : SQCollectable(ss), _valptr(nullptr), _idx(0) {}
 };
 
+// A run of values stored right after the object that owns it; its length is fixed at creation.
+struct SQInlineValues {
+    SQObjectPtr *_items = nullptr;
+    size_t _count = 0;
+    SQObjectPtr &operator[](size_t i) { return _items[i]; }
+    const SQObjectPtr &operator[](size_t i) const { return _items[i]; }
+    size_t size() const { return _count; }
+    SQObjectPtr *begin() { return _items; }
+    SQObjectPtr *end() { return _items + _count; }
+};
+
+// A script closure: one allocation holding the object, then its outer values, then its
+// default parameter values.
 struct SQClosure : public SQCollectable {
     SQObjectPtr _function;  // the prototype
     SQObjectPtr _env;       // bound environment, null when unbound
     SQClass *_base = nullptr;
-    SQObjectPtrVec _outervalues;
-    SQObjectPtrVec _defaultparams;
+    SQInlineValues _outervalues;
+    SQInlineValues _defaultparams;
 
-    static SQClosure *Create(SQSharedState *ss, SQFunctionProto *func) {
-        SQClosure *c = new SQClosure(ss);
-        c->_function = func;
-        c->_outervalues.resize(func->_outervalues.size());
-        c->_defaultparams.resize(func->_defaultparams.size());
-        return c;
-    }
+    static SQClosure *Create(SQSharedState *ss, SQFunctionProto *func);
     SQClosure *Clone();
     ~SQClosure() override;
     void Mark(SQGCMarker &marker) override;

@@ -1,6 +1,7 @@
 // The interpreter loop. Execute keeps the running frame's instruction pointer and register base
 // in locals (ip, stk) and runs the common cases inline: numbers, register moves, slot lookups
-// with string keys, script-to-script calls and returns. Everything else goes through ExecuteOp,
+// with string keys, `in` on a table, foreach over an array, captured variables, script-to-script
+// calls and returns (a return to native code included). Everything else goes through ExecuteOp,
 // out of line, after ip is stored back into ci->_ip; the locals are reloaded afterwards, since
 // that code may change the frame or move the value stack. Keeping the calls out of the loop
 // lets the compiler hold ip and stk in registers.
@@ -299,12 +300,7 @@ SQVM::OpResult SQVM::ExecuteOp(SQInteger &traps, SQObjectPtr &outres) {
         TARGET = res;
         return OPR_NEXT;
     }
-    case OP_EXISTS: {
-        SQObjectPtr tmp;
-        bool res = Get(STK(arg1), STK(arg2), tmp, true, SQ_DONT_FALL_BACK);
-        TARGET = res;
-        return OPR_NEXT;
-    }
+    case OP_EXISTS: TARGET = Exists(STK(arg1), STK(arg2)); return OPR_NEXT;
     case OP_INSTANCEOF: {
         if (sqtype(STK(arg1)) != OT_CLASS) {
             Raise_Error("cannot apply instanceof between a %s and a %s", GetTypeName(STK(arg1)),
@@ -705,20 +701,35 @@ exception_restore:
         // The fused sequences starting with "LOADINT t, K" (see SQ_FUSED_OPCODES): next is the
         // instruction using t, x its other operand.
 #define FUSED_OPERAND() R(ip[0]._arg2)
+        // The result goes to d; t, when another register, still gets the constant.
+#define FUSED_RESULT(res)                                      \
+    {                                                          \
+        SQInteger res_ = (res);                                \
+        SQInteger d_ = ip[0]._arg0;                            \
+        if (d_ != arg0) SET_INT(TARGET, arg1);                 \
+        ip++;                                                  \
+        SET_INT(R(d_), res_);                                  \
+        DISPATCH();                                            \
+    }
         OPCODE(ADDI) {
             SQObjectPtr &x = FUSED_OPERAND();
             if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
-            SET_INT(TARGET, (SQUnsignedInteger)_integer(x) + (SQUnsignedInteger)arg1);
-            ip++;
-            DISPATCH();
+            FUSED_RESULT((SQUnsignedInteger)_integer(x) + (SQUnsignedInteger)arg1);
         }
         OPCODE(SUBI) {
             SQObjectPtr &x = FUSED_OPERAND();
             if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
-            SET_INT(TARGET, (SQUnsignedInteger)_integer(x) - (SQUnsignedInteger)arg1);
-            ip++;
-            DISPATCH();
+            FUSED_RESULT((SQUnsignedInteger)_integer(x) - (SQUnsignedInteger)arg1);
         }
+        OPCODE(BITWI) {
+            SQObjectPtr &x = FUSED_OPERAND();
+            SQInteger res;
+            if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER ||
+                            !SQIntegerBitwise(ip[0]._arg3, _integer(x), arg1, res)))
+                goto L_LOADINT;
+            FUSED_RESULT(res);
+        }
+#undef FUSED_RESULT
         OPCODE(CMPI) {
             SQObjectPtr &x = FUSED_OPERAND();
             if (SQ_UNLIKELY(sqtype(x) != OT_INTEGER)) goto L_LOADINT;
@@ -785,6 +796,17 @@ exception_restore:
             if (SQ_UNLIKELY(!slot)) GENERAL();
             SET_TEMP_REG(*slot);
             ASSIGN(TARGET, temp_reg);
+            DISPATCH();
+        }
+        // "LOAD t, K; GET d, o, t": a member read by name. The name goes to t first, as the
+        // value it replaces may be all that keeps a weakly referenced member alive.
+        OPCODE(LOADGET) {
+            ASSIGN(TARGET, lits[arg1]);
+            const SQObject *slot = ReadSlot(R(ip[0]._arg1), lits[arg1]);
+            if (SQ_UNLIKELY(!slot)) goto L_LOAD;
+            SET_TEMP_REG(*slot);
+            ip++;
+            ASSIGN(R(ip[-1]._arg0), temp_reg);
             DISPATCH();
         }
         OPCODE(GET) {
@@ -927,6 +949,11 @@ exception_restore:
         OPCODE(DIV)
         OPCODE(MOD) {
             SQObjectPtr &l = R(arg2), &r = R(arg1);
+            SQInteger tmask = sqtype(l) | sqtype(r);
+            if (INS.op == OP_DIV && (tmask == OT_FLOAT || tmask == (OT_FLOAT | OT_INTEGER))) {
+                SET_FLOAT(TARGET, tofloat(l) / tofloat(r));
+                DISPATCH();
+            }
             if (SQ_UNLIKELY((sqtype(l) | sqtype(r)) != OT_INTEGER || _integer(r) == 0)) GENERAL();
             SQInteger i1 = _integer(l), i2 = _integer(r);
             SQInteger res;
@@ -934,6 +961,15 @@ exception_restore:
                 res = (i2 == -1) ? (SQInteger)(0u - (SQUnsignedInteger)i1) : i1 / i2;  // INT_MIN / -1 wraps
             else
                 res = (i2 == -1) ? 0 : i1 % i2;
+            SET_INT(TARGET, res);
+            DISPATCH();
+        }
+        OPCODE(BITW) {
+            SQObjectPtr &l = R(arg2), &r = R(arg1);
+            SQInteger res;
+            if (SQ_UNLIKELY((sqtype(l) | sqtype(r)) != OT_INTEGER ||
+                            !SQIntegerBitwise(arg3, _integer(l), _integer(r), res)))
+                GENERAL();
             SET_INT(TARGET, res);
             DISPATCH();
         }
@@ -1003,6 +1039,12 @@ exception_restore:
             ASSIGN(TARGET, *(otr->_valptr));
             DISPATCH();
         }
+        OPCODE(SETOUTER) {
+            SQOuter *otr = _outer(_closure(ci->_closure)->_outervalues[(size_t)arg1]);
+            ASSIGN(*(otr->_valptr), R(arg2));
+            if (arg0 != SQ_NO_TARGET) ASSIGN(TARGET, R(arg2));
+            DISPATCH();
+        }
         OPCODE(COMPARITH) {
             // A field or table slot holding a number, changed by a number: no call can happen.
             SQInteger selfidx = (SQInteger)(((SQUnsignedInteger)arg1 & 0xFFFF0000) >> 16);
@@ -1069,8 +1111,7 @@ exception_restore:
         }
         // ---- returns and generators
         OPCODE(RETURN) {
-            if (SQ_UNLIKELY(ci->_generator || ci->_root || ci->_etraps != 0 || sqtype(_debughook) != OT_NULL))
-                GENERAL();
+            if (SQ_UNLIKELY(ci->_generator || ci->_etraps != 0 || sqtype(_debughook) != OT_NULL)) GENERAL();
             SQObject retval;
             if (arg0 != SQ_NO_TARGET) {
                 retval = R(arg1);
@@ -1079,6 +1120,7 @@ exception_restore:
                 sq_makenull(retval);
             }
             SQInteger tgt = ci->_target;
+            bool isroot = ci->_root;
             SYNC_OUT();
             {
                 // LeaveFrame, with the common case of the register loop inline.
@@ -1088,15 +1130,27 @@ exception_restore:
                 ci->_closure.Null();
                 _stackbase -= ci->_prevstkbase;
                 _top = _stackbase + ci->_prevtop;
-                ci = &_callsstack[(size_t)(_callsstacksize - 1)];
+                ci = _callsstacksize ? &_callsstack[(size_t)(_callsstacksize - 1)] : nullptr;
                 if (_openouters) CloseOuters(&_stack[(size_t)last_stackbase]);
-                while (last_top > _top) {
-                    SQObjectPtr &slot = _stack[(size_t)--last_top];
-                    if (SQ_UNLIKELY(ISREFCOUNTED(sqtype(slot))))
-                        slot.Null();
-                    else
-                        sq_makenull(slot);
+                for (SQObjectPtr *slot = _stack.data() + last_top, *end = _stack.data() + _top; slot > end;) {
+                    --slot;
+                    if (SQ_UNLIKELY(ISREFCOUNTED(sqtype(*slot)))) {
+                        SQInteger at = slot - _stack.data();  // a release may move the stack
+                        slot->Null();
+                        slot = _stack.data() + at;
+                        end = _stack.data() + _top;
+                    } else {
+                        sq_makenull(*slot);
+                    }
                 }
+            }
+            if (isroot) {  // back to the native caller of Execute
+                SQObjectType oldType = outres._type;
+                SQObjectValue oldVal = outres._unVal;
+                outres._type = retval._type;
+                outres._unVal = retval._unVal;
+                if (ISREFCOUNTED(oldType) && --oldVal.pRefCounted->_uiRef == 0) oldVal.pRefCounted->Release();
+                return true;
             }
             SYNC_IN();
             if (tgt != -1) {
@@ -1104,6 +1158,31 @@ exception_restore:
             } else if (ISREFCOUNTED(sqtype(retval)) && --retval._unVal.pRefCounted->_uiRef == 0) {
                 RELEASE_DEAD(retval._unVal.pRefCounted);
             }
+            DISPATCH();
+        }
+        OPCODE(EXISTS) {
+            SQObjectPtr &o = R(arg1);
+            SET_COND(sqtype(o) == OT_TABLE ? _table(o)->GetSlot(R(arg2)) != nullptr : Exists(o, R(arg2)));
+        }
+        // The next item of an array: key, value and iterator to R(arg2 ..), or the exit jump.
+        OPCODE(FOREACH) {
+            SQObjectPtr &cont = R(arg0), &iter = R(arg2 + 2);
+            if (SQ_UNLIKELY(sqtype(cont) != OT_ARRAY ||
+                            (sqtype(iter) != OT_NULL && sqtype(iter) != OT_INTEGER)))
+                GENERAL();
+            SQInteger idx = sqtype(iter) == OT_NULL ? 0 : _integer(iter);
+            SQArray *arr = _array(cont);
+            if (idx < 0 || idx >= arr->Size()) {
+                ip += arg1;
+                DISPATCH();
+            }
+            SQObject val = sq_realval(arr->_values[(size_t)idx]);
+            if (ISREFCOUNTED(sqtype(val))) val._unVal.pRefCounted->_uiRef++;
+            SQInteger kreg = arg2;
+            SET_INT(R(kreg), idx);
+            RELEASE_DEAD(MoveRaw(R(kreg + 1), val));
+            SET_INT(R(kreg + 2), idx + 1);
+            ip += 1;
             DISPATCH();
         }
         OPCODE(POSTFOREACH) {
@@ -1118,11 +1197,8 @@ exception_restore:
         OPCODE(NEWSLOTA)
         OPCODE(DELETE)
         OPCODE(TAILCALL)
-        OPCODE(BITW)
-        OPCODE(EXISTS)
         OPCODE(INSTANCEOF)
         OPCODE(BWNOT)
-        OPCODE(SETOUTER)
         OPCODE(NEWTABLE)
         OPCODE(NEWARRAY)
         OPCODE(APPENDARRAY)
@@ -1132,7 +1208,6 @@ exception_restore:
         OPCODE(CLOSURE)
         OPCODE(YIELD)
         OPCODE(RESUME)
-        OPCODE(FOREACH)
         OPCODE(CLONE)
         OPCODE(TYPEOF)
         OPCODE(PUSHTRAP)

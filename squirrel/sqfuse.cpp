@@ -53,9 +53,9 @@ void SQFuseInstructions(SQInstruction *code, SQInteger count) {
         case OP_LOADINT: {
             if (!next) break;
             unsigned char t = ins._arg0;
-            if ((next->op == OP_ADD || next->op == OP_SUB) && next->_arg0 == t && next->_arg1 == t &&
+            if ((next->op == OP_ADD || next->op == OP_SUB || next->op == OP_BITW) && next->_arg1 == t &&
                 next->_arg2 != t) {
-                ins.op = next->op == OP_ADD ? OP_ADDI : OP_SUBI;
+                ins.op = next->op == OP_ADD ? OP_ADDI : (next->op == OP_SUB ? OP_SUBI : OP_BITWI);
             } else if (ComparesLoaded(*next, t)) {
                 if (third && IsCondJump(*third, t))
                     ins.op = third->op == OP_JZ ? OP_CMPIJZ : OP_CMPIJNZ;
@@ -85,6 +85,10 @@ void SQFuseInstructions(SQInstruction *code, SQInteger count) {
                 ins.op = jump.op == OP_JZ ? OP_PINCLJZ : OP_PINCLJNZ;
             break;
         }
+        case OP_LOAD:
+            if (next && next->op == OP_GET && next->_arg2 == ins._arg0 && next->_arg1 != ins._arg0)
+                ins.op = OP_LOADGET;
+            break;
         case OP_MOVE:
             if (next && next->op == OP_RETURN && next->_arg0 != SQ_NO_TARGET && next->_arg1 == ins._arg0)
                 ins.op = OP_MOVERET;

@@ -175,16 +175,36 @@ SQUserData::~SQUserData() {
 
 // ---- closures
 
+SQClosure *SQClosure::Create(SQSharedState *ss, SQFunctionProto *func) {
+    size_t nouters = func->_outervalues.size(), ndefaults = func->_defaultparams.size();
+    // Nothing below allocates: the closure is whole once its memory is.
+    void *mem = sq_vm_malloc(sizeof(SQClosure) + sizeof(SQObjectPtr) * (nouters + ndefaults));
+    SQClosure *c = new (mem) SQClosure(ss);
+    SQObjectPtr *values = reinterpret_cast<SQObjectPtr *>(c + 1);
+    for (size_t i = 0; i < nouters + ndefaults; i++) new (&values[i]) SQObjectPtr();
+    c->_outervalues = SQInlineValues{values, nouters};
+    c->_defaultparams = SQInlineValues{values + nouters, ndefaults};
+    c->_function = func;
+    return c;
+}
+
 SQClosure *SQClosure::Clone() {
     SQClosure *ret = Create(_sharedstate, Proto());
     ret->_env = _env;
     ret->SetBase(_base);
-    ret->_outervalues = _outervalues;
-    ret->_defaultparams = _defaultparams;
+    for (size_t i = 0; i < _outervalues.size(); i++) ret->_outervalues[i] = _outervalues[i];
+    for (size_t i = 0; i < _defaultparams.size(); i++) ret->_defaultparams[i] = _defaultparams[i];
     return ret;
 }
 
-SQClosure::~SQClosure() { SetBase(nullptr); }
+SQClosure::~SQClosure() {
+    SetBase(nullptr);
+    SQObjectPtr *values = _outervalues._items;
+    size_t count = _outervalues.size() + _defaultparams.size();
+    _outervalues = SQInlineValues();
+    _defaultparams = SQInlineValues();
+    for (size_t i = 0; i < count; i++) values[i].~SQObjectPtr();
+}
 
 void SQClosure::SetBase(SQClass *base) {
     if (base) base->_uiRef++;
@@ -203,9 +223,8 @@ void SQClosure::Mark(SQGCMarker &marker) {
 void SQClosure::Finalize() {
     _env.Null();
     SetBase(nullptr);
-    SQObjectPtrVec a, b;
-    a.swap(_outervalues);
-    b.swap(_defaultparams);
+    for (auto &o : _outervalues) o.Null();
+    for (auto &o : _defaultparams) o.Null();
 }
 
 // ---- function prototypes

@@ -76,8 +76,8 @@
 // Fused forms, made by SQFuseInstructions after compiling or loading a function.
 //
 // Why a fused sequence keeps every error message: it is taken whole only where nothing in it
-// can fail (integer operands: integer arithmetic wraps, compares of two integers cannot fail).
-// Any other operand sends the loop to the base opcode of the first instruction, and from there
+// can fail (integer operands: integer arithmetic wraps, compares of two integers cannot fail;
+// a member read: the member is a plain slot of the table or the instance). Any other operand sends the loop to the base opcode of the first instruction, and from there
 // every instruction runs as the compiler wrote it, one at a time: the same error is raised by
 // the same instruction, with the same message, the same line from the line records and the same
 // registers for the error handler and the debug hook. A fused opcode has no error path of its
@@ -89,8 +89,9 @@
 // the second column, otherwise. The rest of the sequence stays in place, so a jump into its
 // middle runs as written. Fused opcodes never reach a compiled-closure file.
 #define SQ_FUSED_OPCODES(X)                                                                          \
-    X(ADDI, LOADINT)      /* LOADINT t, K; ADD t, t, x */                                            \
-    X(SUBI, LOADINT)      /* LOADINT t, K; SUB t, t, x */                                            \
+    X(ADDI, LOADINT)      /* LOADINT t, K; ADD d, t, x */                                            \
+    X(SUBI, LOADINT)      /* LOADINT t, K; SUB d, t, x */                                            \
+    X(BITWI, LOADINT)     /* LOADINT t, K; BITW d, t, x */                                           \
     X(CMPI, LOADINT)      /* LOADINT t, K; CMP t, t, x */                                            \
     X(CMPIJZ, LOADINT)    /* LOADINT t, K; CMP t, t, x; JZ t */                                      \
     X(CMPIJNZ, LOADINT)   /* LOADINT t, K; CMP t, t, x; JNZ t */                                     \
@@ -100,7 +101,8 @@
     X(INCLJNZ, INCL)      /* INCL t or i, i; LOADINT t, K; CMP t, t, i; JNZ t */                     \
     X(PINCLJZ, PINCL)     /* PINCL t, i; LOADINT t, K; CMP t, t, i; JZ t */                          \
     X(PINCLJNZ, PINCL)    /* PINCL t, i; LOADINT t, K; CMP t, t, i; JNZ t */               \
-    X(MOVERET, MOVE)      /* MOVE t, x; RETURN t */
+    X(MOVERET, MOVE)      /* MOVE t, x; RETURN t */                                                  \
+    X(LOADGET, LOAD)      /* LOAD t, K; GET d, o, t */
 
 enum SQOpcode : unsigned char {
 #define SQ_OPCODE_ENUM(name) OP_##name,

@@ -35,7 +35,8 @@ SQString *SQStringTable::Add(const SQChar *s, SQInteger len) {
     SQHash newhash = sq_hashstring(s, (size_t)len);
     SQHash h = newhash & (_numofslots - 1);
     for (SQString *str = _strings[h]; str; str = str->_next) {
-        if (str->_len == len && std::memcmp(s, str->_val, (size_t)len) == 0) return str;
+        if (str->_hash == newhash && str->_len == len && std::memcmp(s, str->_val, (size_t)len) == 0)
+            return str;
     }
     // The table grows first: a failure leaves it as it was, with no string half made.
     if (_slotused + 1 > _numofslots) {

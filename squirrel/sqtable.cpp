@@ -3,24 +3,43 @@
 
 #include "squirrel/sqstate.h"
 
-SQTable::SQTable(SQSharedState *ss, SQInteger initialSize) : SQDelegable(ss) {
+#include <new>
+
+SQTable::SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline)
+    : SQDelegable(ss), _hasinline(hasinline) {
     SQInteger pow2size = SQ_TABLE_MINPOWER2;
     while (initialSize > pow2size) pow2size = pow2size << 1;
     AllocNodes(pow2size);
     _usednodes = 0;
 }
 
-SQTable *SQTable::Create(SQSharedState *ss, SQInteger initialSize) { return new SQTable(ss, initialSize); }
+SQTable *SQTable::Create(SQSharedState *ss, SQInteger initialSize) {
+    if (initialSize > SQ_TABLE_MINPOWER2) return new SQTable(ss, initialSize, false);
+    // The constructor allocates nothing more here: its nodes are the room after it.
+    void *mem = sq_vm_malloc(sizeof(SQTable) + sizeof(HashNode) * SQ_TABLE_MINPOWER2);
+    return new (mem) SQTable(ss, initialSize, true);
+}
 
 SQTable::~SQTable() {
     SetDelegate(nullptr);
-    delete[] _nodes;
+    FreeNodes(_nodes, _numofnodes);
 }
 
 void SQTable::AllocNodes(SQInteger size) {
-    _nodes = new HashNode[size];
+    HashNode *nodes;
+    if (size == SQ_TABLE_MINPOWER2 && _hasinline && _nodes != InlineNodes())
+        nodes = InlineNodes();
+    else
+        nodes = static_cast<HashNode *>(sq_vm_malloc(sizeof(HashNode) * (size_t)size));
+    for (SQInteger i = 0; i < size; i++) new (&nodes[i]) HashNode();
+    _nodes = nodes;
     _numofnodes = size;
-    _firstfree = &_nodes[_numofnodes - 1];
+    _firstfree = _numofnodes - 1;
+}
+
+void SQTable::FreeNodes(HashNode *nodes, SQInteger count) {
+    for (SQInteger i = 0; i < count; i++) nodes[i].~HashNode();
+    if (!(_hasinline && nodes == InlineNodes())) sq_vm_free(nodes);
 }
 
 // Grows to twice the size when three quarters or more of the nodes are used, shrinks to half
@@ -29,6 +48,7 @@ void SQTable::AllocNodes(SQInteger size) {
 void SQTable::Rehash(bool force) {
     SQInteger oldsize = _numofnodes;
     if (oldsize < 4) oldsize = 4;
+    SQInteger oldcount = _numofnodes;
     HashNode *nold = _nodes;
     SQInteger nelems = CountUsed();
     if (nelems >= oldsize - oldsize / 4)
@@ -42,15 +62,15 @@ void SQTable::Rehash(bool force) {
     _usednodes = 0;
     for (SQInteger i = 0; i < oldsize; i++) {
         HashNode *old = nold + i;
-        if (sqtype(old->key) != OT_NULL) NewSlot(old->key, old->val);
+        if (sqtype(old->key) != OT_NULL) NewSlot(old->key.Get(), old->val);
     }
-    delete[] nold;
+    FreeNodes(nold, oldcount);
 }
 
 SQTable *SQTable::Clone() {
     SQTable *nt = Create(_sharedstate, _numofnodes);
     for (SQInteger i = 0; i < _numofnodes; i++) {
-        if (sqtype(_nodes[i].key) != OT_NULL) nt->NewSlot(_nodes[i].key, _nodes[i].val);
+        if (sqtype(_nodes[i].key) != OT_NULL) nt->NewSlot(_nodes[i].key.Get(), _nodes[i].val);
     }
     nt->SetDelegate(_delegate);
     return nt;
@@ -69,32 +89,34 @@ bool SQTable::NewSlot(const SQObjectPtr &key, const SQObjectPtr &val) {
     HashNode *mp = &_nodes[h];
     n = mp;
     if (sqtype(mp->key) != OT_NULL) {
-        n = _firstfree;
-        SQHash mph = sq_hashobject(mp->key) & (_numofnodes - 1);
+        n = &_nodes[_firstfree];
+        SQHash mph = sq_hashobject(mp->key.Get()) & (_numofnodes - 1);
         HashNode *othern;
+        SQInt32 nidx = (SQInt32)(n - _nodes), mpidx = (SQInt32)(mp - _nodes);
         if (mp > n && (othern = &_nodes[mph]) != mp) {
             // The colliding node is out of its main position: move it to the free node.
-            while (othern->next != mp) othern = othern->next;
-            othern->next = n;
-            n->key = mp->key;
+            while (othern->key._next != mpidx) othern = Next(othern);
+            othern->key._next = nidx;
+            n->key.Set(mp->key.Get());
             n->val = mp->val;
-            n->next = mp->next;
+            n->key._next = mp->key._next;
             mp->key.Null();
             mp->val.Null();
-            mp->next = nullptr;
+            mp->key._next = -1;
         } else {
-            n->next = mp->next;
-            mp->next = n;
+            n->key._next = mp->key._next;
+            mp->key._next = nidx;
             mp = n;
         }
     }
-    mp->key = key;
+    mp->key.Set(key);
     for (;;) {
-        if (sqtype(_firstfree->key) == OT_NULL && _firstfree->next == nullptr) {
+        HashNode *ff = &_nodes[_firstfree];
+        if (sqtype(ff->key) == OT_NULL && ff->key._next < 0) {
             mp->val = val;
             _usednodes++;
             return true;
-        } else if (_firstfree == _nodes)
+        } else if (_firstfree == 0)
             break;
         else
             _firstfree--;
@@ -117,7 +139,7 @@ void SQTable::Remove(const SQObjectPtr &key) {
     if (sqtype(key) == OT_NULL) return;
     HashNode *n = GetNode(key, sq_hashobject(key) & (_numofnodes - 1));
     if (n) {
-        SQObjectPtr oldval = n->val, oldkey = n->key;  // released after the node is consistent
+        SQObjectPtr oldval = n->val, oldkey = n->key.Get();  // released after the node is consistent
         n->val.Null();
         n->key.Null();
         _usednodes--;
@@ -133,7 +155,7 @@ SQInteger SQTable::Next(bool getweakrefs, const SQObjectPtr &refpos, SQObjectPtr
     for (; idx < _numofnodes; idx++) {
         if (sqtype(_nodes[idx].key) != OT_NULL) {
             HashNode &n = _nodes[idx];
-            outkey = n.key;
+            outkey = n.key.Get();
             if (!getweakrefs && sqtype(n.val) == OT_WEAKREF)
                 outval = _weakref(n.val)->_obj;
             else
@@ -149,14 +171,13 @@ void SQTable::Clear() {
     SQInteger oldsize = _numofnodes;
     AllocNodes(SQ_TABLE_MINPOWER2);
     _usednodes = 0;
-    (void)oldsize;
-    delete[] old;
+    FreeNodes(old, oldsize);
 }
 
 void SQTable::Mark(SQGCMarker &marker) {
     if (_delegate) marker.Mark(_delegate);
     for (SQInteger i = 0; i < _numofnodes; i++) {
-        marker.Mark(_nodes[i].key);
+        marker.Mark(_nodes[i].key.Get());
         marker.Mark(_nodes[i].val);
     }
 }
@@ -169,16 +190,18 @@ void SQTable::Finalize() {
     } catch (const std::bad_alloc &) {
         // Without memory for fresh nodes the old ones are emptied in place.
         for (SQInteger i = 0; i < oldsize; i++) {
-            old[i].next = nullptr;
+            old[i].key._next = -1;
             old[i].key.Null();
             old[i].val.Null();
         }
-        _firstfree = &_nodes[_numofnodes - 1];
+        _firstfree = _numofnodes - 1;
         _usednodes = 0;
         SetDelegate(nullptr);
         return;
     }
     _usednodes = 0;
     SetDelegate(nullptr);
-    delete[] old;
+    FreeNodes(old, oldsize);
 }
+
+static_assert(sizeof(SQTable::HashNode) == 32, "a node holds a value, a key and a chain index in 32 bytes");

@@ -32,10 +32,46 @@ inline SQHash sq_hashobject(const SQObject &key) {
 }
 
 struct SQTable : public SQDelegable {
+    // A node is 32 bytes: the key keeps its type and value words (read with sqtype and
+    // _rawval like any object), and the chain link, an index, fills the word beside the type.
+    struct NodeKey {
+        SQObjectValue _unVal;
+        SQObjectType _type;
+        SQInt32 _next;  // index of the next node of the chain, -1 at its end
+        NodeKey() {
+            _unVal.raw = 0;
+            _type = OT_NULL;
+            _next = -1;
+        }
+        NodeKey(const NodeKey &) = delete;
+        NodeKey &operator=(const NodeKey &) = delete;
+        ~NodeKey() { Null(); }
+        SQObject Get() const {
+            SQObject o;
+            o._type = _type;
+            o._unVal = _unVal;
+            return o;
+        }
+        // Takes a new reference to o; the one held before goes.
+        void Set(const SQObject &o) {
+            SQObject old = Get();
+            _type = o._type;
+            _unVal = o._unVal;
+            if (ISREFCOUNTED(_type)) _unVal.pRefCounted->_uiRef++;
+            if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0)
+                old._unVal.pRefCounted->Release();
+        }
+        void Null() {
+            SQObject old = Get();
+            _type = OT_NULL;
+            _unVal.raw = 0;
+            if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0)
+                old._unVal.pRefCounted->Release();
+        }
+    };
     struct HashNode : SQAllocated {
         SQObjectPtr val;
-        SQObjectPtr key;
-        HashNode *next = nullptr;
+        NodeKey key;
     };
 
     static SQTable *Create(SQSharedState *ss, SQInteger initialSize);
@@ -60,18 +96,19 @@ struct SQTable : public SQDelegable {
             HashNode *n = &_nodes[_string(key)->_hash & (_numofnodes - 1)];
             do {
                 if (_rawval(n->key) == _rawval(key) && sqtype(n->key) == OT_STRING) return &n->val;
-            } while ((n = n->next));
+            } while ((n = Next(n)));
             return nullptr;
         }
         if (sqtype(key) == OT_NULL) return nullptr;
         HashNode *n = GetNode(key, sq_hashobject(key) & (_numofnodes - 1));
         return n ? &n->val : nullptr;
     }
+    HashNode *Next(const HashNode *n) { return n->key._next >= 0 ? &_nodes[n->key._next] : nullptr; }
     HashNode *GetNode(const SQObjectPtr &key, SQHash hash) {
         HashNode *n = &_nodes[hash];
         do {
             if (_rawval(n->key) == _rawval(key) && sqtype(n->key) == sqtype(key)) return n;
-        } while ((n = n->next));
+        } while ((n = Next(n)));
         return nullptr;
     }
     // The last node found for a string key, with the node array it was found in. It is only
@@ -97,7 +134,7 @@ struct SQTable : public SQDelegable {
                 c.node = n;
                 return &n->val;
             }
-        } while ((n = n->next));
+        } while ((n = Next(n)));
         return nullptr;
     }
     // Fast path for interned string keys.
@@ -108,7 +145,7 @@ struct SQTable : public SQDelegable {
                 val = sq_realval(n->val);
                 return true;
             }
-        } while ((n = n->next));
+        } while ((n = Next(n)));
         return false;
     }
     void Remove(const SQObjectPtr &key);
@@ -120,12 +157,19 @@ struct SQTable : public SQDelegable {
     void Clear();
 
 private:
-    explicit SQTable(SQSharedState *ss, SQInteger initialSize);
+    SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline);
     void AllocNodes(SQInteger size);
+    // Destroys count nodes and frees their array unless it is the table's own.
+    void FreeNodes(HashNode *nodes, SQInteger count);
+    HashNode *InlineNodes() { return reinterpret_cast<HashNode *>(this + 1); }
     void Rehash(bool force);
 
-    HashNode *_firstfree = nullptr;  // no free node above it; the next one is searched below
-    HashNode *_nodes = nullptr;      // _numofnodes nodes, a power of two
+    HashNode *_nodes = nullptr;  // _numofnodes nodes, a power of two
     SQInteger _numofnodes = 0;
-    SQInteger _usednodes = 0;        // nodes holding a key
+    SQInteger _usednodes = 0;    // nodes holding a key
+    SQInteger _firstfree = 0;    // no free node above this index; the next one is searched below
+    // A table made small has room for SQ_TABLE_MINPOWER2 nodes right after itself (one
+    // allocation for the object and its nodes); it uses it whenever it has that many nodes and
+    // the room is not the array being replaced.
+    bool _hasinline = false;
 };

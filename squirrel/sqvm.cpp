@@ -146,13 +146,7 @@ bool SQVM::EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall) {
                 return false;
             }
         }
-        ci = &_callsstack[(size_t)_callsstacksize++];
-        ci->_prevstkbase = (SQInt32)(newbase - _stackbase);
-        ci->_prevtop = (SQInt32)(_top - _stackbase);
-        ci->_etraps = 0;
-        ci->_ncalls = 1;
-        ci->_generator = nullptr;
-        ci->_root = false;
+        PushCallInfo(newbase);
     } else {
         ci->_ncalls++;
     }
@@ -218,8 +212,25 @@ void SQVM::CloseOuters(SQObjectPtr *stackindex) {
 
 bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger args, SQInteger stackbase, bool tailcall) {
     SQFunctionProto *func = closure->Proto();
-    SQInteger paramssize = (SQInteger)func->_parameters.size();
     SQInteger newtop = stackbase + func->_stacksize;
+    // The common call: exact arguments, nothing to bind, room ready.
+    bool framefree = _callsstacksize < (SQInteger)_callsstack.size() && _callsstacksize < SQ_MAX_CALL_FRAMES;
+    if (func->_plaincallargs == args && sqtype(closure->_env) == OT_NULL && sqtype(_debughook) == OT_NULL &&
+        newtop + SQ_MIN_STACK_OVERHEAD <= (SQInteger)_stack.size() && (tailcall || framefree)) {
+        if (tailcall) {
+            ci->_ncalls++;
+        } else {
+            PushCallInfo(stackbase);
+        }
+        ci->_closure = closure;
+        ci->_literals = func->_literals.data();
+        ci->_ip = func->_instructions.data();
+        ci->_target = (SQInt32)target;
+        _stackbase = stackbase;
+        _top = newtop;
+        return true;
+    }
+    SQInteger paramssize = (SQInteger)func->_parameters.size();
     SQInteger nargs = args;
     if (!EnsureStack(newtop + SQ_MIN_STACK_OVERHEAD)) return false;
     if (func->_varparams) {

@@ -75,6 +75,8 @@ struct SQVM : public SQCollectable {
     void CallDebugHook(SQInteger type, SQInteger forcedline = 0);
 
     bool Get(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest, bool raw, SQInteger selfidx);
+    // Whether key is in self as a raw get sees it (no delegate, no metamethod); raises nothing.
+    bool Exists(const SQObjectPtr &self, const SQObjectPtr &key);
     SQInteger FallBackGet(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest);
     bool InvokeDefaultDelegate(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest);
     bool Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, SQInteger selfidx);
@@ -115,6 +117,17 @@ struct SQVM : public SQCollectable {
     void Raise_ParamTypeError(SQInteger nparam, SQInteger typemask, SQInteger type);
 
     bool EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall);
+    // Makes the next frame record current for a call whose registers start at newbase; the
+    // record must exist.
+    void PushCallInfo(SQInteger newbase) {
+        ci = &_callsstack[(size_t)_callsstacksize++];
+        ci->_prevstkbase = (SQInt32)(newbase - _stackbase);
+        ci->_prevtop = (SQInt32)(_top - _stackbase);
+        ci->_etraps = 0;
+        ci->_ncalls = 1;
+        ci->_generator = nullptr;
+        ci->_root = false;
+    }
     void LeaveFrame();
     bool EnsureStack(SQInteger needed);
     void FindOuter(SQObjectPtr &target, SQObjectPtr *stackindex);
@@ -171,6 +184,19 @@ struct SQVM : public SQCollectable {
     bool _apioutofmemory = false;
     SQUserPointer _foreignptr = nullptr;
 };
+
+// The bitwise operator op (SQBitwiseOp) on two integers; false for an unknown op.
+inline bool SQIntegerBitwise(SQInteger op, SQInteger i1, SQInteger i2, SQInteger &res) {
+    switch (op) {
+    case BW_AND: res = i1 & i2; return true;
+    case BW_OR: res = i1 | i2; return true;
+    case BW_XOR: res = i1 ^ i2; return true;
+    case BW_SHIFTL: res = (SQInteger)((SQUnsignedInteger)i1 << (i2 & 31)); return true;
+    case BW_SHIFTR: res = i1 >> (i2 & 31); return true;
+    case BW_USHIFTR: res = (SQInteger)((SQUnsignedInteger)i1 >> (i2 & 31)); return true;
+    default: return false;
+    }
+}
 
 // Every entry point that may allocate is a function-try-block ending in SQ_API_CATCH: running out of
 // memory leaves the error "out of memory" as the VM's last error and returns the entry point's

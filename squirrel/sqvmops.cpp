@@ -7,6 +7,18 @@
 #include <cmath>
 #include <cstdio>
 
+namespace {
+
+// The character a numeric key reads in s, or -1 past either end; -1 .. -len+1 count from the end.
+SQInteger StringIndex(const SQString *s, const SQObject &key) {
+    SQInteger n = tointeger(key);
+    SQInteger len = s->_len;
+    if (n < 0) n = n > -len ? n + len : len;
+    return n < len ? n : -1;
+}
+
+}  // namespace
+
 bool SQVM::GetMetaMethodOf(const SQObjectPtr &o, SQMetaMethod mm, SQObjectPtr &closure) {
     switch (sqtype(o)) {
     case OT_TABLE:
@@ -37,10 +49,8 @@ bool SQVM::Get(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, SQObjectPtr 
         break;
     case OT_STRING:
         if (sq_isnumeric(key)) {
-            SQInteger n = tointeger(key);
-            SQInteger len = _string(self)->_len;
-            if (n < 0) n = n > -len ? n + len : len;  // -1 .. -len+1 count from the end
-            if (n >= 0 && n < len) {
+            SQInteger n = StringIndex(_string(self), key);
+            if (n >= 0) {
                 dest = SQObjectPtr((SQInteger)_stringval(self)[n]);
                 return true;
             }
@@ -63,6 +73,18 @@ bool SQVM::Get(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, SQObjectPtr 
     }
     Raise_IdxError(key);
     return false;
+}
+
+bool SQVM::Exists(const SQObjectPtr &self, const SQObjectPtr &key) {
+    SQObjectPtr dest;
+    switch (sqtype(self)) {
+    case OT_TABLE: return _table(self)->GetSlot(key) != nullptr;
+    case OT_INSTANCE: return _instance(self)->Get(key, dest);
+    case OT_CLASS: return _class(self)->Get(key, dest);
+    case OT_ARRAY: return sq_isnumeric(key) && _array(self)->Get(tointeger(key), dest);
+    case OT_STRING: return sq_isnumeric(key) && StringIndex(_string(self), key) >= 0;
+    default: return false;
+    }
 }
 
 bool SQVM::InvokeDefaultDelegate(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest) {
@@ -524,16 +546,10 @@ bool SQVM::Arith(SQInteger op, SQObjectPtr &trg, const SQObjectPtr &o1, const SQ
 
 bool SQVM::BitwiseOp(SQInteger op, SQObjectPtr &trg, const SQObjectPtr &o1, const SQObjectPtr &o2) {
     if ((sqtype(o1) | sqtype(o2)) == OT_INTEGER) {
-        SQInteger i1 = _integer(o1), i2 = _integer(o2);
         SQInteger res;
-        switch (op) {
-        case BW_AND: res = i1 & i2; break;
-        case BW_OR: res = i1 | i2; break;
-        case BW_XOR: res = i1 ^ i2; break;
-        case BW_SHIFTL: res = (SQInteger)((SQUnsignedInteger)i1 << (i2 & 31)); break;
-        case BW_SHIFTR: res = i1 >> (i2 & 31); break;
-        case BW_USHIFTR: res = (SQInteger)((SQUnsignedInteger)i1 >> (i2 & 31)); break;
-        default: Raise_Error("internal vm error bitwise op failed"); return false;
+        if (!SQIntegerBitwise(op, _integer(o1), _integer(o2), res)) {
+            Raise_Error("internal vm error bitwise op failed");
+            return false;
         }
         trg = res;
         return true;

@@ -1,28 +1,51 @@
 #!/usr/bin/env bash
-# Times the benchmark programs with the given sq runner (default: a Release build in build-sq-rel)
-# and, when lua5.4 is installed, their Lua equivalents; prints the best CPU time (user + system)
-# of RUNS runs (default 11) of each, interleaved, and the ratio sq / Lua.
+# Runs each benchmark program with the given sq runner (default: a Release build in build-sq-rel)
+# and, when lua5.4 is installed, its Lua twin: checks that both print the same output, then prints
+# the best CPU time (user + system) of RUNS interleaved runs (default 11), the ratio sq / Lua and
+# the peak resident memory of one run of each (GNU time, when installed). Usage: run.sh [sq [program...]]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 sq="${1:-$here/../../build-sq-rel/squirrel/sq/sq}"
+shift || true
+programs=("$@")
+if [ ${#programs[@]} -eq 0 ]; then
+  programs=(loop methods closures strings fib spectral nbody tables sort inmiss)
+fi
 lua="${LUA:-$(command -v lua5.4 || true)}"
+gnutime="$(command -v /usr/bin/time || true)"
 runs="${RUNS:-11}"
+[ -x "$sq" ] || { echo "no sq runner at $sq (build one in Release)" >&2; exit 1; }
+[ -n "$lua" ] || echo "lua5.4 not found (apt-get install lua5.4): timing sq alone" >&2
+[ -n "$gnutime" ] || echo "GNU time not found (apt-get install time): no peak memory" >&2
 cpu_seconds() {
   local TIMEFORMAT='%U %S' t
   t=$( { time "$@" > /dev/null; } 2>&1 )
   echo "$t" | awk '{ print $1 + $2 }'
 }
+peak_kb() {
+  if [ -n "$gnutime" ]; then "$gnutime" -f %M "$@" 2>&1 > /dev/null | tail -n 1; else echo -; fi
+}
 smaller() { echo "$1 $2" | awk '{ print ($1 < $2) ? $1 : $2 }'; }
-printf '%-8s %9s %9s %7s\n' program sq lua ratio
-for f in fib loop methods strings; do
+status=0
+printf '%-9s %8s %8s %6s %9s %9s %6s\n' program sq lua ratio sq-KB lua-KB ratio
+for f in "${programs[@]}"; do
+  if [ -n "$lua" ] && ! diff <("$sq" "$here/$f.nut") <("$lua" "$here/$f.lua") > /dev/null; then
+    echo "$f: the outputs of $f.nut and $f.lua differ" >&2
+    status=1
+    continue
+  fi
   s=1e9 l=1e9
   for _ in $(seq "$runs"); do
     s=$(smaller "$s" "$(cpu_seconds "$sq" "$here/$f.nut")")
     if [ -n "$lua" ]; then l=$(smaller "$l" "$(cpu_seconds "$lua" "$here/$f.lua")"); fi
   done
+  sm=$(peak_kb "$sq" "$here/$f.nut")
   if [ -n "$lua" ]; then
-    printf '%-8s %8.3fs %8.3fs %7.2f\n' "$f" "$s" "$l" "$(echo "$s $l" | awk '{ print $1 / $2 }')"
+    lm=$(peak_kb "$lua" "$here/$f.lua")
+    printf '%-9s %7.3fs %7.3fs %6.2f %9s %9s %6s\n' "$f" "$s" "$l" "$(echo "$s $l" | awk '{ print $1 / $2 }')" \
+      "$sm" "$lm" "$(echo "$sm $lm" | awk '$2 > 0 { printf "%.2f", $1 / $2 }')"
   else
-    printf '%-8s %8.3fs %9s %7s\n' "$f" "$s" - -
+    printf '%-9s %7.3fs %8s %6s %9s %9s %6s\n' "$f" "$s" - - "$sm" - -
   fi
 done
+exit "$status"

@@ -67,7 +67,8 @@ TEST(Thread, EndedThreadStaysCreatedSoCloseJoinsIt) {
     FlagThread thread(true);
     ASSERT_TRUE(thread.Create());
     ASSERT_TRUE(thread.Resume());
-    while (thread.GetExitCode() < 0) std::this_thread::yield();
+    // The exit code is stored just before the running flag drops: wait for both.
+    while (thread.IsRunning() || thread.GetExitCode() < 0) std::this_thread::yield();
     EXPECT_FALSE(thread.IsRunning());
     EXPECT_TRUE(thread.IsCreated());
     thread.Close();
