@@ -349,9 +349,9 @@ std::vector<CatalogueRow> Catalogue() {
                        {"Parsing ZML environment...", "[S] include of CObject", "[S] ctor false",
                         "[S] OnSetup true CObject", "[S] OnUpdate", "[S] OnRender", "[S] OnUpdate",
                         "[S] OnRender", "[S] OnClose true", FreeingCaches, "Done."},
-                       {},
-                       {"[S] OnSetup true CObject", "[S] OnClose true", FreeingCaches, "Done."}));
-    rows.push_back(Row("B18_ProjectClassMissing", {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
+                       {}, {"[S] OnSetup true CObject", "[S] OnClose true", FreeingCaches, "Done."}));
+    rows.push_back(Row("B18_ProjectClassMissing",
+                       {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
                        {StartupScript(), {"p.zgp", projectFile}, {"p.nut", "class Q {}"}, projectInclude}, 3,
                        {"Parsing ZML environment...", "[!] Killing VM with reason 'P'."}, {"[S] OnUpdate"}));
     rows.push_back(Row("B16_ProjectUpdateFails", {"p.zgp", "-P", "-r", "none", "-m", "none"},
@@ -386,8 +386,8 @@ std::vector<CatalogueRow> Catalogue() {
                        {UsageFirstLine}));
     // Defines reach the project's OnSetup with their types.
     rows.push_back(Row("B14_DefinesInOnSetup",
-                       {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-Di", "n", "5", "-Df", "f",
-                        "2.5", "-Ds", "s", "hi"},
+                       {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-Di", "n", "5", "-Df",
+                        "f", "2.5", "-Ds", "s", "hi"},
                        {StartupScript(),
                         {"p.zgp", projectFile},
                         {"p.nut", "class P { function OnSetup(p) { print(typeof ::n); print(typeof ::f); "
@@ -395,19 +395,35 @@ std::vector<CatalogueRow> Catalogue() {
                         projectInclude},
                        0, {"[S] integer", "[S] float", "[S] string hi"}));
     // Only errors pass: the project runs without a script or header line.
-    rows.push_back(Row("B19_ProjectWithErrorsOnly",
-                       {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-log_level", "n!"},
-                       {StartupScript(), {"p.zgp", projectFile}, {"p.nut", projectScript}, projectInclude}, 0, {},
-                       {"[S] OnSetup true CObject", "[S] OnClose true", "Parsing ZML environment...",
-                        FreeingCaches}));
+    rows.push_back(
+        Row("B19_ProjectWithErrorsOnly",
+            {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-log_level", "n!"},
+            {StartupScript(), {"p.zgp", projectFile}, {"p.nut", projectScript}, projectInclude}, 0, {},
+            {"[S] OnSetup true CObject", "[S] OnClose true", "Parsing ZML environment...", FreeingCaches}));
     // The shipped sample, as tools/player.sh runs it.
-    rows.push_back(Row("SampleProjectRuns", {"hello.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
+    rows.push_back(Row("SampleProjectRuns",
+                       {"hello.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
                        {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
                         SampleFile("hello/hello.nut", "hello.nut")},
                        0,
                        {"Parsing ZML environment...", "[S] Hello from the project script.",
                         "[S] Output 1280x720, project context: true.", "[S] First frame drawn.",
                         "[S] Goodbye after some frames.", FreeingCaches, "Done."}));
+    // The same sample drawn by "gl2" (SDL's offscreen driver, see RunPlayer)
+    // in a small window, with the renderer's core library in the data.
+    rows.push_back(Row("SampleProjectRunsOnGl2",
+                       {"hello.zgp", "-P", "-r", "gl2", "-m", "none", "-time_live", "1", "-C", "small.cfg"},
+                       {StartupScript(),
+                        SampleFile("hello/hello.zgp", "hello.zgp"),
+                        SampleFile("hello/hello.nut", "hello.nut"),
+                        CoreShaderLibrary(),
+                        {"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}},
+                       0,
+                       {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
+                        "Parsing ZML environment...", "[S] Hello from the project script.",
+                        "[S] Output 160x120, project context: true.", "[S] First frame drawn.",
+                        "[S] Goodbye after some frames.", FreeingCaches, "Done."},
+                       {"[!] Failed to load one or more core shader."}));
     // Rows that reach the scene load carry the scene file.
     for (CatalogueRow& row : rows) {
         bool loadsScene = false;
