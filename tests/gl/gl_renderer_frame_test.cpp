@@ -282,6 +282,37 @@ TEST_F(GLRendererFrame, ShininessIsClampedToTheRangeGLAccepts) {
     EXPECT_EQ(gl.glGetError(), GLenum(zgl::NoError));
 }
 
+// The g-buffer's colours are cleared whatever the flags ask of the frame.
+TEST_F(GLRendererFrame, DeferredClearWithoutFlagsStillClearsTheGBufferColours) {
+    ASSERT_TRUE(OpenHidden());
+    {
+        LogCapture quiet;
+        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, 0);
+    }
+    const zGLFunctions& gl = renderer->GetGL();
+    GLuint probe = 0;
+    gl.glGenFramebuffersEXT(1, &probe);
+    gl.glBindFramebufferEXT(zgl::Framebuffer, probe);
+    for (const char* name : {"attr1_map", "attr2_map", "attr3_map"}) {
+        SCOPED_TRACE(name);
+        gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0, zgl::Texture2D,
+                                     Name(renderer->GetTarget(name)), 0);
+        ASSERT_EQ(gl.glCheckFramebufferStatusEXT(zgl::Framebuffer), GLenum(zgl::FramebufferComplete));
+        gl.glReadBuffer(zgl::ColorAttachment0);
+        u8 pixel[4] = {};
+        gl.glPixelStorei(zgl::PackAlignment, 1);
+        gl.glReadPixels(Width / 2, Height / 2, 1, 1, zgl::Rgba, zgl::UnsignedByte, pixel);
+        EXPECT_NEAR(pixel[0], 51, 2);
+        EXPECT_NEAR(pixel[1], 102, 2);
+        EXPECT_NEAR(pixel[2], 153, 2);
+        EXPECT_EQ(pixel[3], 0); // alpha 0: nothing drawn there
+    }
+    gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
+    gl.glDeleteFramebuffersEXT(1, &probe);
+    gl.glReadBuffer(zgl::Back);
+    EXPECT_EQ(gl.glGetError(), GLenum(zgl::NoError));
+}
+
 TEST_F(GLRendererFrame, TargetTextureWithoutRendererDataChangesNothing) {
     ASSERT_TRUE(OpenHidden());
     const zGLFunctions& gl = renderer->GetGL();
