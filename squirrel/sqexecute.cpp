@@ -912,6 +912,53 @@ exception_restore:
             lits = nci->_literals;
             DISPATCH();
         }
+        // A tail call to a script function: as ExecuteOp does it, step by step, with the plain
+        // frame reuse of StartCall inline. The callee is held across the argument copies.
+        OPCODE(TAILCALL) {
+            SQObjectPtr &clo = R(arg1);
+            if (SQ_UNLIKELY(sqtype(clo) != OT_CLOSURE || _closure(clo)->Proto()->_bgenerator || ci->_generator ||
+                            ci->_etraps != 0))
+                GENERAL();
+            SQClosure *callee = _closure(clo);
+            callee->_uiRef++;
+            if (_openouters) {
+                SYNC_OUT();
+                CloseOuters(&_stack[(size_t)_stackbase]);
+                SYNC_IN();
+            }
+            for (SQInteger i = 0; i < arg3; i++) ASSIGN(R(i), R(arg2 + i));
+            SQFunctionProto *func = callee->Proto();
+            SQInteger newtop = _stackbase + func->_stacksize;
+            if (SQ_UNLIKELY(func->_plaincallargs != arg3 || sqtype(callee->_env) != OT_NULL ||
+                            sqtype(_debughook) != OT_NULL ||
+                            newtop + SQ_MIN_STACK_OVERHEAD > (SQInteger)_stack.size())) {
+                SYNC_OUT();
+                bool started = StartCall(callee, ci->_target, arg3, _stackbase, true);
+                if (--callee->_uiRef == 0) callee->Release();
+                if (!started) SQ_THROW();
+                SYNC_IN();
+                DISPATCH();
+            }
+            ci->_ncalls++;
+            SQObject held;
+            held._type = OT_CLOSURE;
+            held._unVal.raw = 0;
+            held._unVal.pClosure = callee;
+            RELEASE_DEAD(MoveRaw(ci->_closure, held));
+            ci->_literals = func->_literals.data();
+            ci->_ip = func->_instructions.data();
+            _top = newtop;
+            SYNC_IN();
+            DISPATCH();
+        }
+        OPCODE(LOADNULLS) {
+            for (SQInteger n = 0; n < arg1; n++) {
+                SQObject nul;
+                sq_makenull(nul);
+                RELEASE_DEAD(MoveRaw(R(arg0 + n), nul));
+            }
+            DISPATCH();
+        }
         // ---- arithmetic and compares on numbers
         OPCODE(ADD) {
             SQObjectPtr &l = R(arg2), &r = R(arg1);
@@ -1191,12 +1238,10 @@ exception_restore:
             DISPATCH();
         }
         // ---- everything else runs through ExecuteOp
-        OPCODE(LOADNULLS)
         OPCODE(DMOVE)
         OPCODE(NEWSLOT)
         OPCODE(NEWSLOTA)
         OPCODE(DELETE)
-        OPCODE(TAILCALL)
         OPCODE(INSTANCEOF)
         OPCODE(BWNOT)
         OPCODE(NEWTABLE)
