@@ -959,6 +959,31 @@ exception_restore:
             }
             DISPATCH();
         }
+        // ---- tables: a new one, and a new slot in a table without a delegate (no _newslot)
+        OPCODE(NEWTABLE) {
+            SYNC_OUT();
+            SQObject t;
+            t._type = OT_TABLE;
+            t._unVal.raw = 0;
+            t._unVal.pTable = SQTable::Create(_ss(this), arg1);
+            t._unVal.pTable->_uiRef++;
+            RELEASE_DEAD(MoveRaw(TARGET, t));
+            DISPATCH();
+        }
+        OPCODE(NEWSLOT) {
+            if (SQ_UNLIKELY(sqtype(R(arg1)) != OT_TABLE || _table(R(arg1))->_delegate || sqtype(R(arg2)) == OT_NULL))
+                GENERAL();
+            SYNC_OUT();
+            {
+                // Held as SQVM::NewSlot holds them: the value a new slot replaces may be the last
+                // reference to an object whose release runs any code.
+                SQObjectPtr self = R(arg1), key = R(arg2), val = R(arg3);
+                _table(self)->NewSlot(key, val);
+                if (arg0 != SQ_NO_TARGET) STK(arg0) = STK(arg3);
+            }
+            SYNC_IN();
+            DISPATCH();
+        }
         // ---- arithmetic and compares on numbers
         OPCODE(ADD) {
             SQObjectPtr &l = R(arg2), &r = R(arg1);
@@ -1239,12 +1264,10 @@ exception_restore:
         }
         // ---- everything else runs through ExecuteOp
         OPCODE(DMOVE)
-        OPCODE(NEWSLOT)
         OPCODE(NEWSLOTA)
         OPCODE(DELETE)
         OPCODE(INSTANCEOF)
         OPCODE(BWNOT)
-        OPCODE(NEWTABLE)
         OPCODE(NEWARRAY)
         OPCODE(APPENDARRAY)
         OPCODE(NEWCLASS)
