@@ -872,7 +872,30 @@ exception_restore:
 #undef PREPCALL_WITH_KEY
         OPCODE(CALL) {
             SQObjectPtr &clo = R(arg1);
-            if (SQ_UNLIKELY(sqtype(clo) != OT_CLOSURE)) GENERAL();
+            if (SQ_UNLIKELY(sqtype(clo) != OT_CLOSURE)) {
+                if (sqtype(clo) != OT_NATIVECLOSURE) GENERAL();
+                // A native function: as ExecuteOp calls it, without its dispatch.
+                SYNC_OUT();
+                bool called;
+                {
+                    SQObjectPtr nclo = clo;
+                    SQObjectPtr ret;
+                    bool suspend;
+                    called = CallNative(_nativeclosure(nclo), arg3, _stackbase + arg2, ret, suspend);
+                    if (called && suspend) {
+                        _suspended = true;
+                        _suspended_target = arg0;
+                        _suspended_root = ci->_root;
+                        _suspended_traps = traps;
+                        outres = ret;
+                        return true;
+                    }
+                    if (called) STK(arg0) = ret;
+                }
+                if (!called) SQ_THROW();
+                SYNC_IN();
+                DISPATCH();
+            }
             SQClosure *callee = _closure(clo);
             SQFunctionProto *func = callee->Proto();
             SQInteger newbase = _stackbase + arg2;
