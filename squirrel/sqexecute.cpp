@@ -1,7 +1,8 @@
 // The interpreter loop. Execute keeps the running frame's instruction pointer and register base
 // in locals (ip, stk) and runs the common cases inline: numbers, register moves, slot lookups
 // with string keys, `in` on a table, foreach over an array, captured variables, script-to-script
-// calls and returns (a return to native code included). Everything else goes through ExecuteOp,
+// calls, tail calls and returns (a return to native code included), calls of native functions,
+// new tables and new slots in plain tables. Everything else goes through ExecuteOp,
 // out of line, after ip is stored back into ci->_ip; the locals are reloaded afterwards, since
 // that code may change the frame or move the value stack. Keeping the calls out of the loop
 // lets the compiler hold ip and stk in registers.
@@ -223,10 +224,7 @@ SQVM::OpResult SQVM::ExecuteOp(SQInteger &traps, SQObjectPtr &outres) {
             SQObjectPtr ret;
             GUARD(CallNative(_nativeclosure(clo), arg3, _stackbase + arg2, ret, suspend));
             if (suspend) {
-                _suspended = true;
-                _suspended_target = arg0;
-                _suspended_root = ci->_root;
-                _suspended_traps = traps;
+                MarkSuspended(arg0, traps);
                 outres = ret;
                 return OPR_LEAVE;
             }
@@ -883,10 +881,7 @@ exception_restore:
                     bool suspend;
                     called = CallNative(_nativeclosure(nclo), arg3, _stackbase + arg2, ret, suspend);
                     if (called && suspend) {
-                        _suspended = true;
-                        _suspended_target = arg0;
-                        _suspended_root = ci->_root;
-                        _suspended_traps = traps;
+                        MarkSuspended(arg0, traps);
                         outres = ret;
                         return true;
                     }

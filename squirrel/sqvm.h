@@ -152,6 +152,13 @@ struct SQVM : public SQCollectable {
         ci->_root = false;
     }
     void LeaveFrame();
+    // A native called by the running frame suspended the VM: resuming stores into target.
+    void MarkSuspended(SQInteger target, SQInteger traps) {
+        _suspended = true;
+        _suspended_target = target;
+        _suspended_root = ci->_root;
+        _suspended_traps = traps;
+    }
     bool EnsureStack(SQInteger needed);
     void FindOuter(SQObjectPtr &target, SQObjectPtr *stackindex);
     void RelocateOuters();
