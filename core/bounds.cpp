@@ -84,19 +84,6 @@ int RegionCode(const zMinMax& box, const zVector& p) {
     return code;
 }
 
-f32 Component(const zVector& v, int axis) {
-    return axis == 0 ? v.x : (axis == 1 ? v.y : v.z);
-}
-
-void SetComponent(zVector& v, int axis, f32 value) {
-    if (axis == 0)
-        v.x = value;
-    else if (axis == 1)
-        v.y = value;
-    else
-        v.z = value;
-}
-
 // Tries, in the order x, y, z, the faces the origin lies beyond; the first
 // face whose crossing point lies within the box gives the hit.
 bool HitFaces(const zMinMax& box, const zVector& origin, int code, const zVector& direction, zVector& hit,
@@ -107,30 +94,30 @@ bool HitFaces(const zMinMax& box, const zVector& origin, int code, const zVector
         f32 plane;
         f32 side;
         if (code & BeyondMax[axis]) {
-            plane = Component(box.max, axis);
+            plane = GetVectorAxis(box.max, axis);
             side = 1.0f;
         } else if (code & BelowMin[axis]) {
-            plane = Component(box.min, axis);
+            plane = GetVectorAxis(box.min, axis);
             side = -1.0f;
         } else {
             continue;
         }
-        f32 step = Component(direction, axis);
+        f32 step = GetVectorAxis(direction, axis);
         if (step == 0.0f) continue; // parallel to the face: never reaches it
-        f32 t = (plane - Component(origin, axis)) / step;
+        f32 t = (plane - GetVectorAxis(origin, axis)) / step;
         zVector point = origin.Add(direction.MulReal(t));
-        SetComponent(point, axis, plane);
+        SetVectorAxis(point, axis, plane);
         bool inside = true;
         for (int other = 0; other < 3; ++other) {
             if (other == axis) continue;
-            f32 value = Component(point, other);
-            if (!(value >= Component(box.min, other) && value <= Component(box.max, other))) inside = false;
+            f32 value = GetVectorAxis(point, other);
+            if (!(value >= GetVectorAxis(box.min, other) && value <= GetVectorAxis(box.max, other))) inside = false;
         }
         if (!inside) continue;
         hit = point;
         if (normal) {
             *normal = zVector(0.0f, 0.0f, 0.0f);
-            SetComponent(*normal, axis, side);
+            SetVectorAxis(*normal, axis, side);
         }
         return true;
     }
@@ -295,8 +282,8 @@ bool Barycentric(const zVector& p0, const zVector& p1, const zVector& p2, const 
         first = 0;
         second = 1;
     }
-    auto a = [&](const zVector& q) { return Component(q, first); };
-    auto b = [&](const zVector& q) { return Component(q, second); };
+    auto a = [&](const zVector& q) { return GetVectorAxis(q, first); };
+    auto b = [&](const zVector& q) { return GetVectorAxis(q, second); };
     f32 area = Cross2D(a(p0), b(p0), a(p1), b(p1), a(p2), b(p2));
     if (area == 0.0f) {
         u = 0.0f;

@@ -90,6 +90,19 @@ struct zVector2 {
     constexpr zVector2(f32 x, f32 y) : x(x), y(y) {}
 };
 
+// x, y or z by axis number 0, 1, 2; any other number reads or writes z.
+inline f32 GetVectorAxis(const zVector& v, int axis) {
+    return axis == 0 ? v.x : (axis == 1 ? v.y : v.z);
+}
+inline void SetVectorAxis(zVector& v, int axis, f32 value) {
+    if (axis == 0)
+        v.x = value;
+    else if (axis == 1)
+        v.y = value;
+    else
+        v.z = value;
+}
+
 // Euler angles (radians) that turn +Z toward direction; with up, z is
 // the roll that brings the turned X axis onto the given up vector. A zero
 // direction gives (0, 0, 0).

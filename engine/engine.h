@@ -26,6 +26,7 @@
 class zCoreListener;
 class zGeometry;
 class zItem;
+class zMetafile;
 class zMixer;
 class zNull_Mixer;
 class zNull_Renderer;
@@ -102,6 +103,11 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
     // Calls every core listener in list order.
     void SendEvent(u32 code, void* payload) override;
     u32 GetStateWord() const override { return m_stateWord; }
+    // Through missingFileHook and fileOpenedHook, when set.
+    bool RedirectMissingFile(zString& path) override { return missingFileHook && missingFileHook(path); }
+    void NotifyFileOpened(const char* path) override {
+        if (fileOpenedHook) fileOpenedHook(path);
+    }
 
     // zMixerHost
     zMixer* GetCurrentMixer() const override { return m_mixer; }
@@ -215,6 +221,16 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
     bool SetTextureContent(zTexture* texture, const char* path);
     // Advances every streamed texture of the current cache's first list.
     void UpdateTextureStreams(i32 dt);
+
+    // Renderer settings (engine.cfg): every key of RendererFlagKeys sets or
+    // clears its bit of the current renderer's words (a missing key clears
+    // it), then "DebugChannel" (default -1) sets the debug channel. Reads
+    // metafile, or, when it is null, the file at path (false when that load
+    // fails). System bit 0x40 and control bit 0x04 have no key.
+    bool LoadRenderSettings(const char* path, const zMetafile* metafile);
+    // Adds one boolean root tag per key, then "DebugChannel", to metafile,
+    // or, when it is null, writes them as a new file at path.
+    bool SaveRenderSettings(const char* path, zMetafile* metafile);
 
     // Load-context stack: four entries (entry 0 the base context, all null)
     // and a spare that takes pushes past the top.

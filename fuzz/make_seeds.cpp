@@ -31,6 +31,7 @@
 #include "render/shader/shader_map.h"
 #include "scene/animation.h"
 #include "scene/curve.h"
+#include "scene/camera.h"
 #include "scene/item.h"
 #include "scene/motion.h"
 #include "tests/support/files.h"
@@ -796,7 +797,79 @@ void MakeItemSeeds() {
                        "\t\t<Clip=1>\n\t>\n\t<Speed=2>\n>\n");
 }
 
+// Cameras: every field changed, the defaults, and the children a writer
+// never emits.
+void MakeCameraSeeds() {
+    const std::string header = "<ZML=1.0>\n";
+    zCamera camera;
+    camera.SetPosition(zVector(1.0f, 2.0f, 3.0f));
+    camera.SetRotation(zVector(0.3f, 1.1f, 0.0f));
+    camera.SetZNear(0.5f);
+    camera.SetZFar(900.0f);
+    camera.SetZoom(2.0f);
+    camera.SetViewport(0.25f, 0.5f, 0.5f, 0.5f);
+    camera.SetOrthographic(true);
+    camera.SetOrthographicSize(3.0f, 4.0f);
+    camera.SetAspectRefYAxis(false);
+    WriteWithTruncations("camera", "full", ".zml", TagDocument(camera.SerializeCamera()));
+    WriteSeed("camera", "fresh.zml", TagDocument(zCamera().SerializeCamera()));
+    WriteSeed("camera", "odd-values.zml",
+              header + "<Camera=\n\t<FStop=2.8>\n\t<FocalDistance=12.5>\n\t<Item=<Target=<X=0.0><Y=0.0><Z=1.0>>>\n"
+                       "\t<ZNear=0.05>\n\t<ZoomFactor=0.0>\n\t<Lens=1>\n\t<ZFar=\"far\">\n>\n");
+    WriteSeed("camera", "wrong-root.zml", header + "<Light=<ZNear=1.0>>\n");
+}
+
 } // namespace
+
+// Raster fonts: the description, a 0 byte, then the first page's picture.
+void MakeRasterFontSeeds() {
+    const Bytes description =
+        "<ZML=1.0>\n<Font=<Common=<Height=16.0><BaseLine=12.0><PageCount=2>>"
+        "<Char=<Id=32><U=0.0><V=0.0><W=4.0><H=16.0><OffsetU=0.0><OffsetV=0.0><Step=4.0><Page=0>>"
+        "<Char=<Id=65><U=0.25><V=0.0><W=9.0><H=12.0><OffsetU=1.0><OffsetV=-2.0><Step=9.5><Page=1>>"
+        "<Char=<Id=300><Step=1.0>><Char=<Id=66><Page=-1>>>\n";
+    const Bytes page = EncodeTga(2, 2, PixelFormatBGRA8);
+    WriteSeed("raster_font", "font.zml", description + '\0' + page);
+    WriteTruncations("raster_font", "font", ".zml", description);
+    WriteSeed("raster_font", "no-header.zml", "<ZML=1.0>\n<Font=<Char=<Id=32><Step=4.0>>>\n");
+}
+
+// Script units: paths, a class and typed parameters, bad declarations.
+void MakeScriptUnitSeeds() {
+    const Bytes unit = "<ZML=1.0>\n<ScriptUnit=<Script=\"scripts/walk.nut\"><Class=\"Walker\">"
+                       "<ParmList=<Parm=<Id=\"speed\"><Value=2.5>><Parm=<Id=\"on\"><Value=True>>"
+                       "<Parm=<Id=\"count\"><Value=3>><Parm=<Id=\"name\"><Value=\"bob\">>>>\n";
+    WriteWithTruncations("script_unit", "unit", ".zml", unit);
+    WriteSeed("script_unit", "bad-declarations.zml",
+              "<ZML=1.0>\n<ScriptUnit=<ParmList=<Parm=<Value=1>><Parm=<Id=\"a\"><Value>>><Colour=1>>\n");
+}
+
+// Sprites and windows of the 2D scene.
+void MakeSpriteSeeds() {
+    const Bytes sprite =
+        "<ZML=1.0>\n<Sprite2d=<Uid=7><Id=\"back\"><Position=<X=10.0><Y=20.0>><Size=<X=64.0><Y=32.0>>"
+        "<Pivot=<X=0.5><Y=0.5>><Scale=<X=2.0><Y=-1.0>><ZOrder=0.25><Angle=0.5><Opacity=0.75>"
+        "<Style=<Movable><AlwaysOnTop><Additive>><Flag=<Visible><FlipU><FlipV>><Texture=\"back.tga\">>\n";
+    WriteWithTruncations("sprite", "sprite", ".zml", sprite);
+    const Bytes window = "<ZML=1.0>\n<Window=<Sprite2d=<Uid=9><Id=\"panel\"><Size=<X=300.0><Y=200.0>>"
+                         "<Style=<NoTitle>>><Colour=1>>\n";
+    WriteWithTruncations("sprite", "window", ".zml", window);
+    WriteSeed("sprite", "window-texture.zml", "<ZML=1.0>\n<Window=<Sprite2d=<Texture=\"x.tga\">>>\n");
+}
+
+void MakeManagedItemSeeds() {
+    const Bytes item = "<ZML=1.0>\n<MItem=<Id=\"door\"><UId=4><Active><Helper><Billboard><Ghost><TriggerDetected>"
+                       "<InitialMatrix=<R0=<X=1.0><Y=0.0><Z=0.0><W=0.0>><R1=<X=0.0><Y=1.0><Z=0.0><W=0.0>>"
+                       "<R2=<X=0.0><Y=0.0><Z=1.0><W=0.0>><R3=<X=2.0><Y=0.0><Z=-1.0><W=1.0>>>"
+                       "<Priority=0.75><ScriptLogicFq=20.0>"
+                       "<ScriptedObject=<ScriptUnit=<Script=\"door.nut\"><Class=\"Door\">>>>\n";
+    WriteWithTruncations("managed_item", "item", ".zml", item);
+    WriteSeed("managed_item", "no-uid.zml", "<ZML=1.0>\n<MItem=<Id=\"lost\"><Active>>\n");
+    WriteSeed("managed_item", "legacy.zml",
+              "<ZML=1.0>\n<MItem=<UId=0><ScriptLogicFq=0.0><ScriptUnit=<Script=\"a.nut\"><Class=\"A\">>"
+              "<TauItem=<Mode=\"Rigid\">><GColItem=<Shapes>><Proxy><Wobble>>\n");
+    WriteSeed("managed_item", "fast-logic.zml", "<ZML=1.0>\n<MItem=<UId=1><Active><ScriptLogicFq=1e30>>\n");
+}
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -813,5 +886,10 @@ int main(int argc, char** argv) {
     MakeSquirrelSeeds();
     MakeSceneSeeds();
     MakeItemSeeds();
+    MakeCameraSeeds();
+    MakeRasterFontSeeds();
+    MakeScriptUnitSeeds();
+    MakeSpriteSeeds();
+    MakeManagedItemSeeds();
     return g_failed ? 1 : 0;
 }

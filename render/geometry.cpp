@@ -16,6 +16,8 @@ zGeometryTreeFactory g_treeFactory = nullptr;
 
 } // namespace
 
+void zGeometryTree::Intersect(zRayHit&, const zVector&, const zVector&, f32) {}
+
 void SetGeometryTreeFactory(zGeometryTreeFactory factory) {
     g_treeFactory = factory;
 }

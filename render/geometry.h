@@ -31,6 +31,7 @@
 class zGeometry;
 class zMaterial;
 class zMaterialHost;
+struct zRayHit;
 
 // Proxy flags (GetFlags).
 enum : u32 {
@@ -123,6 +124,9 @@ class zGeometryTree {
     virtual ~zGeometryTree() = default;
     virtual bool Build(zGeometry* geometry) = 0;
     virtual void Clear() = 0;
+    // The nearest hit of a ray given in the geometry's space, within
+    // maxDistance (-1: no limit), into hit. The base finds nothing.
+    virtual void Intersect(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance);
 };
 
 // Makes the tree of a kind (GeometryTreeBIH or GeometryTreeKD), or null. The

@@ -11,6 +11,7 @@
 #include "core/types.h"
 
 class zRenderer;
+class zString;
 
 class zRenderHost {
   public:
@@ -22,6 +23,12 @@ class zRenderHost {
     virtual void SendEvent(u32 code, void* payload) = 0;
     // While 1, ShowFrame neither pumps window messages nor swaps buffers.
     virtual u32 GetStateWord() const = 0;
+
+    // File hooks of the renderers' own loaders (shader libraries). A path
+    // that failed to load may be replaced by one other path to try: true when
+    // it was. The base has no hooks.
+    virtual bool RedirectMissingFile(zString& /*path*/) { return false; }
+    virtual void NotifyFileOpened(const char* /*path*/) {}
 
   protected:
     ~zRenderHost() = default;

@@ -171,6 +171,9 @@ class zAnimationPlayer {
     void FadeOutAll(f32 fadeTime);
     // By position, null past the end; valid while the player holds it.
     zAnimationSource* GetSource(u32 index) const;
+    // The playing sources and the motion slots, as the script natives see them.
+    const zList<zSharedPtr<zAnimationSource>>& GetSourceList() const { return m_sources; }
+    const std::vector<std::unique_ptr<zMotion>>& GetSlots() const { return m_motions; }
     u32 GetSourceCount() const { return m_sources.GetCount(); }
     bool IsPlaying() const { return m_sources.GetCount() > 0; }
     // True when every source is done (also with none).

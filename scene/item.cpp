@@ -412,10 +412,7 @@ bool zItem::ParseTag(const zMetaTag* tag) {
     return true;
 }
 
-namespace {
-
-// Adds child to parent; false (and nothing kept) when either is missing.
-bool Append(zMetaTag* parent, zMetaTag* child) {
+bool AppendChildTag(zMetaTag* parent, zMetaTag* child) {
     if (!child) return false;
     if (!parent->AddChild(child)) {
         delete child;
@@ -423,6 +420,8 @@ bool Append(zMetaTag* parent, zMetaTag* child) {
     }
     return true;
 }
+
+namespace {
 
 bool DiffersFromXYZ(const zVector& value, f32 x, f32 y, f32 z) {
     return value.DiffersFrom(zVector(x, y, z));
@@ -434,33 +433,33 @@ zMetaTag* zItem::SerializeTag() const {
     std::unique_ptr<zMetaTag> root(new (std::nothrow) zMetaTag("Item"));
     bool complete = root != nullptr;
     if (complete && m_pivot.DiffersFrom(zMatrix4::Identity))
-        complete = Append(root.get(), SerializeMatrix4(m_pivot, "OffsetMatrix"));
+        complete = AppendChildTag(root.get(), SerializeMatrix4(m_pivot, "OffsetMatrix"));
     if (complete && DiffersFromXYZ(m_position, 0.0f, 0.0f, 0.0f))
-        complete = Append(root.get(), SerializeVector(m_position, "Position"));
+        complete = AppendChildTag(root.get(), SerializeVector(m_position, "Position"));
     if (complete && DiffersFromXYZ(m_rotation, 0.0f, 0.0f, 0.0f))
-        complete = Append(root.get(), SerializeVector(m_rotation, "Rotation"));
+        complete = AppendChildTag(root.get(), SerializeVector(m_rotation, "Rotation"));
     if (complete && DiffersFromXYZ(m_scale, 1.0f, 1.0f, 1.0f))
-        complete = Append(root.get(), SerializeVector(m_scale, "Scale"));
+        complete = AppendChildTag(root.get(), SerializeVector(m_scale, "Scale"));
     if (complete && m_flags != 0) {
         // The dirty bits alone are enough to make the (empty) tag appear.
         zMetaTag* flags = new (std::nothrow) zMetaTag("ItemFlag");
-        complete = Append(root.get(), flags);
+        complete = AppendChildTag(root.get(), flags);
         for (const ItemFlagName& entry : ItemFlagNames)
             if (complete && (m_flags & entry.bit))
-                complete = Append(flags, new (std::nothrow) zMetaTag(entry.name));
+                complete = AppendChildTag(flags, new (std::nothrow) zMetaTag(entry.name));
     }
-    if (complete) complete = Append(root.get(), SerializeVector(m_target, "Target", true));
+    if (complete) complete = AppendChildTag(root.get(), SerializeVector(m_target, "Target", true));
     if (complete && m_rotationOrder < RotationOrderCount)
-        complete = Append(root.get(),
+        complete = AppendChildTag(root.get(),
                           new (std::nothrow) zMetaTag("RotationOrder", RotationOrderNames[m_rotationOrder]));
     if (complete) {
         zMetaTag* registry = new (std::nothrow) zMetaTag("Registry");
-        complete = Append(root.get(), registry);
+        complete = AppendChildTag(root.get(), registry);
         zLinkedListIterator iterator;
         while (complete) {
             const zMetaTag* entry = m_registry.GetNextRoot(iterator);
             if (!entry) break;
-            complete = Append(registry, entry->Clone(true));
+            complete = AppendChildTag(registry, entry->Clone(true));
         }
     }
     if (!complete) {

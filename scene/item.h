@@ -50,6 +50,10 @@ constexpr u32 RotationOrderCount = 7;
 extern const char* const RotationOrderNames[RotationOrderCount];
 constexpr u32 DefaultRotationOrder = 4;
 
+// Tag writers: adds child to parent; false (and child freed) when the child
+// is missing or cannot be added.
+bool AppendChildTag(zMetaTag* parent, zMetaTag* child);
+
 class zItem {
   public:
     // Defaults everywhere and all three dirty bits set. The engine is only
@@ -140,6 +144,12 @@ class zItem {
     bool ParseTag(const zMetaTag* tag);
     // A new "Item" tag the caller owns, defaults left out; null on failure.
     zMetaTag* SerializeTag() const;
+
+  protected:
+    // The world matrix as last computed, for kinds that adjust it inside
+    // their own UpdateMatrices or hand it out as a block.
+    zMatrix4& ComputedWorldMatrix() { return m_world; }
+    const zMatrix4& ComputedWorldMatrix() const { return m_world; }
 
   private:
     zItem(const zItem&) = delete;

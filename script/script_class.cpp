@@ -19,6 +19,20 @@ bool PushRootClass(HSQUIRRELVM vm, const char* className) {
     return true;
 }
 
+// Adds one native closure slot per entry (debug name = entry name) to the
+// table or class on top of the stack; false at the first step that fails.
+bool AddMethodSlots(HSQUIRRELVM vm, const ScriptMethodEntry* entries) {
+    for (const ScriptMethodEntry* entry = entries; entry && entry->name; ++entry) {
+        sq_pushstring(vm, entry->name, -1);
+        sq_newclosure(vm, entry->function, 0);
+        if (SQ_FAILED(sq_setparamscheck(vm, entry->paramCount, entry->typeMask)) ||
+            SQ_FAILED(sq_setnativeclosurename(vm, -1, entry->name)) || SQ_FAILED(sq_newslot(vm, -3, SQFalse))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool RegisterScriptClass(HSQUIRRELVM vm, const ScriptClassDescriptor* descriptor) {
@@ -36,19 +50,40 @@ bool RegisterScriptClass(HSQUIRRELVM vm, const ScriptClassDescriptor* descriptor
         sq_settop(vm, top);
         return false;
     }
-    for (const ScriptMethodEntry* entry = descriptor->methods; entry && entry->name; ++entry) {
-        sq_pushstring(vm, entry->name, -1);
-        sq_newclosure(vm, entry->function, 0);
-        if (SQ_FAILED(sq_setparamscheck(vm, entry->paramCount, entry->typeMask)) ||
-            SQ_FAILED(sq_setnativeclosurename(vm, -1, entry->name)) ||
-            SQ_FAILED(sq_newslot(vm, -3, SQFalse))) {
-            sq_settop(vm, top);
-            return false;
-        }
+    if (!AddMethodSlots(vm, descriptor->methods)) {
+        sq_settop(vm, top);
+        return false;
     }
     bool created = SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
     sq_settop(vm, top);
     return created;
+}
+
+bool RegisterScriptTable(HSQUIRRELVM vm, const ScriptTableDescriptor* descriptor) {
+    if (!vm || !descriptor || !descriptor->tableName) return false;
+    SQInteger top = sq_gettop(vm);
+    sq_pushroottable(vm);
+    sq_pushstring(vm, descriptor->tableName, -1);
+    sq_newtable(vm);
+    bool built = AddMethodSlots(vm, descriptor->functions);
+    for (const ScriptConstantEntry* constant = descriptor->constants; built && constant && constant->name;
+         ++constant) {
+        sq_pushstring(vm, constant->name, -1);
+        switch (constant->type) {
+        case OT_INTEGER: sq_pushinteger(vm, constant->value.integer); break;
+        case OT_FLOAT: sq_pushfloat(vm, constant->value.number); break;
+        case OT_STRING: sq_pushstring(vm, constant->value.text ? constant->value.text : "", -1); break;
+        default: sq_pushnull(vm); break; // no value to give: the name is still declared
+        }
+        built = SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
+    }
+    if (built && descriptor->delegateFunctions) {
+        sq_newtable(vm);
+        built = AddMethodSlots(vm, descriptor->delegateFunctions) && SQ_SUCCEEDED(sq_setdelegate(vm, -2));
+    }
+    built = built && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
+    sq_settop(vm, top);
+    return built;
 }
 
 bool CreateScriptClassInstance(HSQUIRRELVM vm, const char* className, SQUserPointer userPointer,

@@ -31,6 +31,32 @@ struct ScriptClassDescriptor {
 // missing or a step fails.
 bool RegisterScriptClass(HSQUIRRELVM vm, const ScriptClassDescriptor* descriptor);
 
+// A constant of a registered table: an integer (OT_INTEGER), a float
+// (OT_FLOAT) or a text (OT_STRING).
+struct ScriptConstantEntry {
+    const char* name;
+    SQObjectType type;
+    union {
+        SQInteger integer;
+        SQFloat number;
+        const char* text;
+    } value;
+};
+
+// A named table of the root table: its functions and constants (each list
+// ended by a row whose name is null, either may be empty) and, when given,
+// the functions of its delegate.
+struct ScriptTableDescriptor {
+    const char* tableName;
+    const ScriptMethodEntry* functions;
+    const ScriptConstantEntry* constants;
+    const ScriptMethodEntry* delegateFunctions;
+};
+
+// Creates the table in the root table, then its function slots, its constant
+// slots and its delegate; false, stack restored, when a step fails.
+bool RegisterScriptTable(HSQUIRRELVM vm, const ScriptTableDescriptor* descriptor);
+
 // A bare instance (no constructor) of the root table's class, with the user
 // pointer and release hook set, left on top.
 bool CreateScriptClassInstance(HSQUIRRELVM vm, const char* className, SQUserPointer userPointer,

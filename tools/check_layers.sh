@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
-#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script,
-# with scene/ over markup and squirrel/ on its own (script/ uses its public API).
+#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script -> ui / app,
+# with render/gl/ (the GPU renderer, its own library over platform and render),
+# physics/ over engine, scene/ over physics and script (neither sees scene/), and
+# squirrel/ on its own (script/ uses its public API).
 # Prints every offending file:line and include, and fails when there is one. Run
 # by the test suite (CTest test "layers").
 #
 # Rules, for every source of a library folder (its subfolders count as the folder):
 # - "<folder>/<file>" includes name the folder itself or a folder below it in the
 #   table; a plain "<file>" is the including file's own directory; "../" is refused.
+#   A subfolder with a library of its own (render/gl) is a folder of the table:
+#   its parent neither sees it nor counts its sources.
 # - POSIX, SDL, OpenAL and GL headers only in platform/.
-# - zlib only in io/, libjpeg and stb only in picture/.
+# - zlib only in io/, libjpeg and stb only in picture/, FreeType only in ui/, Bullet only
+#   in the .cpp files of physics/ (its headers declare Bullet's classes, never include them).
 # tests/, fuzz/ and the bench/ folders are harnesses, not layers: they may include
 # any folder they link and set up host files and processes with POSIX calls.
 set -euo pipefail
@@ -24,12 +29,16 @@ declare -A deps=(
     [picture]="core io"
     [audio]="core io"
     [render]="core io markup picture"
+    [render/gl]="core io markup picture platform render"
     [engine]="core io markup picture render audio"
-    [scene]="core io markup"
+    [scene]="core io markup engine physics script"
+    [physics]="core io markup engine"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
+    [app]="engine scene script"
+    [ui]="engine scene script"
 )
-order="platform core io markup picture audio render engine scene squirrel script"
+order="platform core io markup picture audio render render/gl engine scene physics squirrel script ui app"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'
@@ -38,7 +47,22 @@ declare -A owned=(
     ['^zlib\.h$']=io
     ['^(jpeglib|jerror|jconfig|jmorecfg)\.h$']=picture
     ['^stb/']=picture
+    ['^(btBullet[A-Za-z]*\.h$|BulletCollision/|BulletDynamics/|BulletSoftBody/|LinearMath/|Bullet3[A-Za-z]*/)']=physics
+    ['^(ft2build\.h$|freetype/)']=ui
 )
+# Of those, the libraries whose headers only sources (.c, .cpp) may include.
+sources_only='^(btBullet[A-Za-z]*\.h$|BulletCollision/|BulletDynamics/|BulletSoftBody/|LinearMath/|Bullet3[A-Za-z]*/)'
+
+# The library subfolders inside a folder, as "a|b", or a pattern matching none.
+nested_of() {
+    local found="" candidate
+    for candidate in $order; do
+        if [[ "$candidate" == "$1"/* ]]; then
+            found+="${found:+|}${candidate#"$1"/}"
+        fi
+    done
+    echo "${found:-/}"
+}
 
 failures=0
 fail() {
@@ -48,7 +72,8 @@ fail() {
 
 # The table must say what CMake says: the DEPS of ze_library(<folder> ...).
 for folder in $order; do
-    listed="$(sed -n "s/^ze_library($folder\b\(.*\))\$/\1/p" "$root/$folder/CMakeLists.txt")"
+    library="${folder//\//_}"
+    listed="$(sed -n "s/^ze_library($library\b\(.*\))\$/\1/p" "$root/$folder/CMakeLists.txt")"
     cmake_deps=""
     if [[ "$listed" == *DEPS* ]]; then
         cmake_deps="$(sed 's/.*\bDEPS\b//; s/\bPRIVATE_DEPS\b.*//; s/\bSUBDIRS\b.*//' <<<"$listed" |
@@ -87,6 +112,9 @@ for folder in $order; do
                 fail "$where: relative include outside the folder"
             elif [[ "$name" == */* ]]; then
                 target="${name%%/*}"
+                for nested in $order; do
+                    [[ "$nested" == */* && "$name" == "$nested"/* ]] && target="$nested"
+                done
                 if [[ "${visible[$folder]}" != *" $target "* ]]; then
                     fail "$where: $folder/ may not include $target/"
                 fi
@@ -96,6 +124,9 @@ for folder in $order; do
             if [[ "$folder" != platform && "$name" =~ $platform_only ]]; then
                 fail "$where: only platform/ includes system and SDL headers"
             fi
+            if [[ "$name" =~ $sources_only && "$file" != *.cpp && "$file" != *.c ]]; then
+                fail "$where: this library is included by sources only, never by headers"
+            fi
             for pattern in "${!owned[@]}"; do
                 if [[ "$name" =~ $pattern && "$folder" != "${owned[$pattern]}" ]]; then
                     fail "$where: only ${owned[$pattern]}/ includes this library"
@@ -104,7 +135,7 @@ for folder in $order; do
         fi
     done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include' "$root/$folder" \
         --include='*.h' --include='*.hpp' --include='*.inl' --include='*.c' --include='*.cpp' \
-        --exclude-dir=bench | sort -t: -k1,1 -k2,2n)
+        --exclude-dir=bench | grep -vE "^$root/$folder/($(nested_of "$folder"))/" | sort -t: -k1,1 -k2,2n)
 done
 
 if ((failures)); then

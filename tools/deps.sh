@@ -5,8 +5,8 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     zlib1g-dev libjpeg-dev libstb-dev libfreetype-dev
-    libopenal-dev libsdl2-dev libbullet-dev
-    xvfb xauth
+    libopenal-dev libsdl2-dev libbullet-dev pkg-config
+    xvfb xauth fonts-dejavu-core
 )
 missing=()
 for package in "${packages[@]}"; do

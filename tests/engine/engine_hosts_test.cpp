@@ -85,3 +85,34 @@ TEST(EngineHosts, MissingStageTextureIsAnEmptyCachedTextureAndRaisesTheFlag) {
     EXPECT_TRUE(IsMissingResourceFlagRaised());
     EXPECT_EQ(texture.Get(), f.engine.LoadTexture("nowhere.tga", false, false));
 }
+
+namespace {
+
+std::string g_openedPath;
+
+bool RedirectToSpare(zString& path) {
+    if (path != "missing.zml") return false;
+    path.Set("spare.zml");
+    return true;
+}
+
+void RecordOpened(const char* path) { g_openedPath = path; }
+
+// Renderers reach the engine's file hooks through their host.
+TEST(EngineHosts, FileHooksAnswerThroughTheRenderHost) {
+    zEngine engine;
+    zRenderHost& host = engine;
+    zString path("missing.zml");
+    EXPECT_FALSE(host.RedirectMissingFile(path));
+    host.NotifyFileOpened("a.zml");
+
+    engine.missingFileHook = RedirectToSpare;
+    engine.fileOpenedHook = RecordOpened;
+    EXPECT_TRUE(host.RedirectMissingFile(path));
+    EXPECT_EQ(path, "spare.zml");
+    EXPECT_FALSE(host.RedirectMissingFile(path));
+    host.NotifyFileOpened("b.zml");
+    EXPECT_EQ(g_openedPath, "b.zml");
+}
+
+} // namespace

@@ -11,24 +11,17 @@
 #include <string>
 
 #include "io/file_road.h"
+#include "tests/support/temporary_directory.h"
 
 class IoTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/io_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_directory = pattern;
-        m_previous = std::filesystem::current_path();
-        std::filesystem::current_path(m_directory);
+        ASSERT_FALSE(m_temporary.Path().empty());
+        m_directory = m_temporary.Path();
         FileSystemReset();
     }
 
-    void TearDown() override {
-        FileSystemReset();
-        std::filesystem::current_path(m_previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_directory, ignored);
-    }
+    void TearDown() override { FileSystemReset(); }
 
     // Writes bytes to a file under the temporary directory (relative path).
     static void WriteHostFile(const std::string& path, const std::string& bytes) {
@@ -43,6 +36,6 @@ class IoTest : public ::testing::Test {
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
+    TemporaryDirectory m_temporary{"io_test", true};
     std::filesystem::path m_directory;
-    std::filesystem::path m_previous;
 };

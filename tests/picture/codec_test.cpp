@@ -17,6 +17,7 @@
 #include "picture/tga.h"
 #include "tests/support/jpeg_files.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/temporary_directory.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
@@ -32,11 +33,7 @@ namespace {
 class CodecTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/picture_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_directory = pattern;
-        m_previous = std::filesystem::current_path();
-        std::filesystem::current_path(m_directory);
+        ASSERT_FALSE(m_temporary.Path().empty());
         FileSystemReset();
         ClearPictureCodecs();
         LogCapture quiet;
@@ -46,9 +43,6 @@ protected:
     void TearDown() override {
         ClearPictureCodecs();
         FileSystemReset();
-        std::filesystem::current_path(m_previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_directory, ignored);
     }
 
     static void WriteFile(const std::string& path, const std::vector<u8>& bytes) {
@@ -61,8 +55,7 @@ protected:
         return std::vector<u8>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    std::filesystem::path m_directory;
-    std::filesystem::path m_previous;
+    TemporaryDirectory m_temporary{"picture_test", true};
 };
 
 std::vector<u8> MakePng(int width, int height) {

@@ -12,7 +12,10 @@
 #include "scene/animation.h"
 #include "scene/item.h"
 #include "scene/motion.h"
+#include "physics/physic_world.h"
+#include "scene/managed_camera.h"
 #include "tests/scene/item_player.h"
+#include "tests/scene/scene_fixture.h"
 #include "tests/scene/scene_fixtures.h"
 #include "tests/support/failing_allocation.h"
 #include "tests/support/log_capture.h"
@@ -191,4 +194,39 @@ TEST(AnimationAllocationFailure, MotionPlayerTagReadWriteAndPlay) {
                   std::unique_ptr<zMetaTag> written(player.SerializeTag());
               }),
               0);
+}
+
+TEST_F(SceneTest, AFailedPhysicsWorldIsNotKept) {
+    int failures = 0;
+    for (int index = 0; index < 6; ++index) {
+        FailingAllocation failing(index);
+        if (scene->CreatePhysicWorld()) continue;
+        ++failures;
+        EXPECT_EQ(scene->GetPhysicWorld(), nullptr) << index;
+        scene->Update(UpdateAll); // nothing to step
+    }
+    EXPECT_GT(failures, 0);
+    ASSERT_TRUE(scene->CreatePhysicWorld());
+    EXPECT_NE(scene->GetPhysicWorld(), nullptr);
+    EXPECT_EQ(scene->GetPhysicWorld()->GetCallback() != nullptr, true);
+}
+
+TEST_F(SceneTest, AmbientAndAddFailure) {
+    scene->ambientColor[0] = 0.5f;
+    scene->ambientColor[3] = 1.0f;
+    scene->ambientIntensity = 2.0f;
+    zVector ambient;
+    scene->GetAmbient(ambient);
+    EXPECT_EQ(ambient.x, 1.0f);
+    EXPECT_EQ(ambient.w, 2.0f);
+    ListenerLog listener;
+    scene->GetListeners().Add(&listener);
+    log.Reset();
+    {
+        FailingAllocation failing(0);
+        EXPECT_EQ(scene->AddCamera("c"), nullptr);
+    }
+    EXPECT_EQ(log.Text(), "Scene could not allocate new camera!\n");
+    EXPECT_EQ(listener.events, (std::vector<u32>{1}));
+    scene->GetListeners().Remove(&listener);
 }

@@ -433,3 +433,17 @@ TEST(MotionPlayerTag, ReaderMessages) {
     ASSERT_EQ(player.GetMotionCount(), 1u);
     EXPECT_EQ(std::string(player.GetMotion(0)->GetName()), "NewMotion");
 }
+
+TEST(AnimationPlayer, SourceListAndSlotsShowWhatThePlayerHolds) {
+    ItemPlayer player;
+    EXPECT_TRUE(player.GetSlots().empty());
+    EXPECT_EQ(player.GetSourceList().GetCount(), 0u);
+    ASSERT_TRUE(player.AddMotion(ChannelMotion("A", ChannelPositionX, {{0.0f, 0.0f}, {1.0f, 1.0f}})));
+    ASSERT_EQ(player.GetSlots().size(), 1u);
+    zSharedPtr<zAnimationSource> source = player.SetMotion(player.GetSlots()[0].get(), nullptr, 0.0f, false, 1.0f);
+    ASSERT_TRUE(source);
+    ASSERT_EQ(player.GetSourceList().GetCount(), 1u);
+    EXPECT_EQ(player.GetSourceList().GetHead()->value.Get(), source.Get());
+    player.Stop();
+    EXPECT_EQ(player.GetSourceList().GetCount(), 0u);
+}

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "script/collision_table.h"
 #include "script/script_api.h"
 #include "script/script_kind.h"
 #include "script/script_object.h"
@@ -270,6 +271,35 @@ TEST_F(ScriptApi, VectorValuesAreSetThroughTheInstancesSet) {
     ASSERT_TRUE(PushVectorValue(V(), 1, 2, 3, 4));
     SetRoot("v");
     EXPECT_EQ(Eval("v.x + \" \" + v.y + \" \" + v.z + \" \" + v.w"), "2 4 6 8");
+}
+
+TEST_F(ScriptApi, CollisionTableHoldsOneVectorPerPoint) {
+    ASSERT_TRUE(Run("class Vector { x = 0.0; y = 0.0; z = 0.0; w = 0.0; }", "vector.nut"));
+    const zVector positions[2] = {zVector(1, 2, 3), zVector(-4, 5.5f, 6)};
+    const zVector normals[2] = {zVector(0, 1, 0), zVector(0, -1, 0)};
+    const SQInteger top = sq_gettop(V());
+    ASSERT_TRUE(ScriptNewCollisionTable(V(), 2, positions, normals));
+    EXPECT_EQ(sq_gettop(V()), top + 1);
+    SetRoot("c");
+    const EvalRow rows[] = {
+        {"c.count + \" \" + c.p.len() + \" \" + c.n.len()", "2 2 2"},
+        {"c.p[1].x + \" \" + c.p[1].y + \" \" + c.p[1].z + \" \" + c.p[1].w", "-4 5.5 6 1"},
+        {"c.n[0].y + \" \" + c.n[1].y + \" \" + (c.p[0] instanceof Vector)", "1 -1 true"},
+    };
+    ExpectEvals(rows);
+    ASSERT_TRUE(ScriptNewCollisionTable(V(), 0, nullptr, nullptr));
+    SetRoot("empty");
+    EXPECT_EQ(Eval("empty.count + \" \" + empty.p.len() + \" \" + empty.n.len()"), "0 0 0");
+}
+
+TEST_F(ScriptApi, CollisionTableWithoutVectorLeavesTheStack) {
+    const zVector points[1] = {zVector(1, 2, 3)};
+    const SQInteger top = sq_gettop(V());
+    EXPECT_FALSE(ScriptNewCollisionTable(V(), 1, points, points));
+    EXPECT_EQ(sq_gettop(V()), top);
+    EXPECT_NE(log.Text().find("Class 'Vector' is not declared."), std::string::npos);
+    EXPECT_FALSE(ScriptNewCollisionTable(V(), 1, nullptr, nullptr));
+    EXPECT_EQ(sq_gettop(V()), top);
 }
 
 TEST_F(ScriptApi, ValueFunctionsReportMissingClasses) {

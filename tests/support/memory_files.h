@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "io/file_road.h"
 #include "io/memory_fs.h"
 
 // Creates or replaces the memory file at path with bytes; a failure fails the calling test.

@@ -1,0 +1,190 @@
+#include "app/application.h"
+
+#include "audio/mixer.h"
+#include "core/clock.h"
+#include "core/log.h"
+#include "io/file_road.h"
+#include "markup/script_value.h"
+#include "picture/codec.h"
+#include "render/renderer.h"
+#include "scene/memory_layout.h"
+
+namespace {
+
+constexpr const char* ProductLine = "Kestrin stand-alone.\n";
+constexpr const char* StartupScript = "scriptlib/zad.nut";
+
+// The loaders' missing-resource callback: the name is left as it is, the
+// flag the frame tests is raised.
+void OnMissingResource(zString& /*name*/) {
+    RaiseMissingResourceFlag();
+}
+
+// zString keeps no buffer when empty.
+const char* TextOf(const zString& text) {
+    return text.IsEmpty() ? "" : text.CStr();
+}
+
+void PrintBanner() {
+    GetLog() << ProductLine;
+    GetLog() << "Version: " << GetEngineVersion() << "\n";
+    PrintMemoryLayout(true);
+    DumpSceneMemoryLayout();
+}
+
+} // namespace
+
+zApplication::zApplication() {
+    rootPath.Set("./");
+    input.Set("scene.zms");
+}
+
+zApplication::~zApplication() {
+    Shutdown();
+    UnmountDataSource();
+}
+
+bool zApplication::AdoptRenderer(std::unique_ptr<zRenderer> made) {
+    if (!made) return false;
+    made->SetControlWord(FactoryControlClear, false);
+    made->SetControlWord(FactoryControlSet, true);
+    made->SetSystemWord(FactorySystemClear, false);
+    made->SetSystemWord(FactorySystemSet, true);
+    if (safeMode) made->SetSystemWord(SystemDisableShader, true);
+    made->SetCleanResourceOnSetup(true);
+    renderer = std::move(made);
+    return true;
+}
+
+bool zApplication::AdoptMixer(std::unique_ptr<zMixer> made) {
+    if (!made) return false;
+    mixer = std::move(made);
+    return true;
+}
+
+bool zApplication::Startup() {
+    ClearMissingResourceFlag();
+    engine.missingGeometryCallback = OnMissingResource;
+    engine.missingTextureCallback = OnMissingResource;
+    engine.missingSoundCallback = OnMissingResource;
+    PrintBanner();
+    RegisterPictureCodecs(false);
+    return true;
+}
+
+void zApplication::AddSearchPaths() {
+    for (auto* node = searchPaths.GetHead(); node; node = node->next)
+        FileSystemAddSearchPath(TextOf(node->value));
+}
+
+bool zApplication::MountDataSource() {
+    if (dataSource != DataSourceArchive) {
+        FileSystemAddSearchPath(TextOf(rootPath));
+        return true;
+    }
+    if (!archiveFS.Connect(TextOf(rootPath))) return false;
+    zIOBaseFS* previous = FileSystemSetCurrent(&archiveFS);
+    if (fallbackToDisk && FileSystemAddFallback(previous)) fallbackQueued = previous;
+    return true;
+}
+
+void zApplication::UnmountDataSource() {
+    if (fallbackQueued) FileSystemRemoveFallback(fallbackQueued);
+    fallbackQueued = nullptr;
+    if (FileSystemGetCurrent() == &archiveFS) FileSystemSetCurrent(nullptr);
+}
+
+bool zApplication::StartScripts() {
+    if (viewMode == ViewModeProject && !project.LoadFromFile(TextOf(input))) return false;
+    if (!project.Open(viewMode == ViewModeProject)) return false;
+    zSquirrelVM& vm = project.GetVM();
+    vm.Include(StartupScript);
+    for (auto* node = includes.GetHead(); node; node = node->next)
+        vm.Include(TextOf(node->value));
+    // After the includes, so their top level cannot see the defines.
+    for (auto* node = defines.GetHead(); node; node = node->next)
+        vm.SetGlobal(TextOf(node->value->GetName()), zScriptValue(*node->value), nullptr);
+    return true;
+}
+
+bool zApplication::CreateScene() {
+    // Scenes, and the script unit that runs a project's script class, are
+    // not part of this player yet.
+    if (viewMode == ViewModeProject) {
+        GetLog() << "[!] Cannot run '" << input << "': this player cannot run project scripts yet.\n";
+    } else {
+        GetLog() << "[!] Cannot run '" << input << "': this player has no scenes yet.\n";
+    }
+    return false;
+}
+
+bool zApplication::Init() {
+    AddSearchPaths();
+    if (!MountDataSource()) return false;
+    // Raytracing draws scenes only: in project mode resources still go to
+    // the renderer.
+    if (!raytracePath.IsEmpty() && viewMode == ViewModeScene) engine.SetSetupResources(false);
+    if (!CreateRenderer()) return false;
+    // engine.cfg was read before the renderer existed.
+    engine.GetRenderer()->SetGlobalAspectRatio(aspectRatio);
+    if (!CreateMixer()) return false;
+    engine.LoadRenderSettings(nullptr, &configuration);
+    // The settings replace the factory's presets; safe mode still wins.
+    if (safeMode) engine.GetRenderer()->SetSystemWord(SystemDisableShader, true);
+    if (!OpenDisplay()) return false;
+    if (!OpenAudio()) return false;
+    if (!StartScripts()) return false;
+    if (!CreateScene()) return false;
+    StartClock();
+    initialised = true;
+    return true;
+}
+
+void zApplication::StartClock() {
+    startClock = GetClock();
+    lastFrameClock = startClock;
+    runTicks = 0;
+}
+
+bool zApplication::Frame() {
+    engine.BeginDraw(true, true);
+    engine.EndDraw(false, false, true);
+    engine.GetRenderer()->ResetStatistics();
+    SleepMilliseconds(1);
+    ++frameCounter;
+    if (project.GetVM().IsKilled()) return false;
+    if (IsMissingResourceFlagRaised() && !ignoreMissing) {
+        GetLog() << "[!] Exiting due to missing resources.\n";
+        return false;
+    }
+    u32 now = GetClock();
+    runTicks += u32(now - lastFrameClock);
+    lastFrameClock = now;
+    if (runTime > 0 && runTicks > u64(runTime) * ClockTicksPerSecond) return false;
+    return PumpMessages();
+}
+
+bool zApplication::IsAbnormalExit() {
+    if (project.GetVM().IsKilled()) return true;
+    if (IsMissingResourceFlagRaised() && !ignoreMissing) {
+        GetLog() << "[!] Exiting due to missing resources.\n";
+        return true;
+    }
+    return false;
+}
+
+bool zApplication::Shutdown() {
+    if (shutDown) return true;
+    shutDown = true;
+    initialised = false;
+    // The VM goes before the caches and devices: script handles hold
+    // resources that free their data on the renderer and the mixer.
+    project.Close(true);
+    engine.FreeResourceCaches();
+    if (zRenderer* current = engine.GetRenderer()) current->Close();
+    if (zMixer* current = engine.GetMixer()) current->Close();
+    renderer.reset();
+    if (mixer) OnMixerDeleting(mixer.get());
+    mixer.reset();
+    return true;
+}

@@ -1,0 +1,43 @@
+#include "app/program.h"
+
+#include <cstring>
+
+#include "app/player_application.h"
+
+zString ProgramDirectory(const char* argv0) {
+    if (!argv0) return zString();
+    const char* cut = nullptr;
+    for (const char* c = argv0; *c; ++c) {
+        if (*c == ':' || *c == '\\' || *c == '/') cut = c + 1;
+    }
+    return cut ? zString(argv0, cut) : zString();
+}
+
+zString DefaultConfigPath(const zString& programDirectory) {
+    zString path;
+    if (programDirectory.IsEmpty()) {
+        path.Set("./engine.cfg");
+    } else {
+        path = programDirectory;
+        path.Append("engine.cfg");
+    }
+    return path;
+}
+
+int RunPlayer(int argc, const char* const* argv) {
+    zString programDirectory = ProgramDirectory(argc > 0 ? argv[0] : nullptr);
+    zApplicationWin32 app;
+    app.Startup();
+    if (!app.ParseCommandLine(argc, argv)) return ExitBadCommandLine;
+    if (app.configPath.IsEmpty()) {
+        app.LoadConfig(DefaultConfigPath(programDirectory));
+    } else {
+        app.LoadConfig(app.configPath);
+    }
+    if (!app.Init()) return ExitInitFailed;
+    while (app.Frame()) {
+    }
+    if (app.IsAbnormalExit()) return ExitAbnormal;
+    app.Shutdown();
+    return ExitNormal;
+}

@@ -1,0 +1,472 @@
+#include "render/raytrace/geometry_trees.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <new>
+
+#include "core/bounds.h"
+#include "core/log.h"
+#include "core/stopwatch.h"
+#include "render/material.h"
+#include "render/raytrace/ray_hit.h"
+#include "render/raytrace/ray_math.h"
+
+namespace {
+
+constexpr f32 InsideTolerance = -0.000001f;
+
+bool IsDoubleSided(const zGeometry* geometry, u32 materialIndex) {
+    const zMaterial* material = geometry->GetMaterial(materialIndex);
+    return material && (material->GetFlags() & MaterialFlagDoubleSided);
+}
+
+void RecordHit(zRayHit& hit, zGeometry* geometry, u32 polygon, f32 distance, u32 fanTriangle, f32 w1, f32 w2,
+               bool backFace) {
+    hit.found = 1;
+    hit.polygon = i32(polygon);
+    hit.distance = distance;
+    hit.fanTriangle = fanTriangle;
+    hit.w1 = w1;
+    hit.w2 = w2;
+    hit.w0 = 1.0f - w1 - w2;
+    hit.geometry = geometry;
+    hit.backFace = backFace ? 1 : 0;
+}
+
+u32 DominantAxis(const zVector& n) {
+    const f32 x = std::fabs(n.x), y = std::fabs(n.y), z = std::fabs(n.z);
+    if (x >= y && x >= z) return 0;
+    if (y >= z) return 1;
+    return 2;
+}
+
+} // namespace
+
+// ---- IGeometryBIH ----
+
+IGeometryBIH::~IGeometryBIH() {
+    m_records.reset();
+    m_fans.reset();
+    m_polygonOf.reset();
+}
+
+void IGeometryBIH::Clear() {
+    m_records.reset();
+    m_fans.reset();
+    m_polygonOf.reset();
+    m_geometry = nullptr;
+    zBIH::Clear();
+}
+
+bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
+    Clear();
+    m_geometry = geometry;
+    const u32 polygonCount = geometry->GetPolygonCount();
+    std::unique_ptr<zVector[]> boxes(new (std::nothrow) zVector[size_t(polygonCount) * 2 + 2]);
+    m_polygonOf.reset(new (std::nothrow) u32[size_t(polygonCount) + 1]);
+    if (!boxes || !m_polygonOf) {
+        GetLog() << "[!] Failed to allocate volume objects.\n";
+        return false;
+    }
+    geometry->SetKeepMask(geometry->GetKeepMask() | GeometryKeepMesh);
+    size_t fanTotal = 0;
+    for (u32 p = 0; p < polygonCount; ++p)
+        fanTotal +=
+            geometry->GetPolygons()[p].cornerCount >= 3 ? geometry->GetPolygons()[p].cornerCount - 2u : 0u;
+    m_records.reset(new (std::nothrow) zPointInPolygon[size_t(polygonCount) + 1]);
+    m_fans.reset(new (std::nothrow) zFanTriangle[fanTotal + 1]);
+    if (!m_records || !m_fans) {
+        GetLog() << "[!] Failed to allocate point in polygon acceleration array.\n";
+        return false;
+    }
+    geometry->ComputePolygonNormals(true);
+    zVector* normals = geometry->GetPolygonNormals();
+    const zVector* vertices = geometry->GetVertices();
+    const zPolygon* polygons = geometry->GetPolygons();
+    u32 primitives = 0, fanUsed = 0;
+    for (u32 p = 0; normals && p < polygonCount; ++p) {
+        const zPolygon& polygon = polygons[p];
+        if (polygon.cornerCount < 3) continue;
+        const zVector n = normals[p].Normalize();
+        if (n.Length2() < 0.25f) continue; // no area
+        normals[p] = zVector(n.x, n.y, n.z, 0.0f);
+        zPointInPolygon& record = m_records[p];
+        const zVector& q0 = vertices[polygon.bindings[0]];
+        record.normal = normals[p];
+        record.planeOffset = -n.Dot(q0);
+        const u32 k = DominantAxis(n);
+        record.axisA = u8((k + 1) % 3);
+        record.axisB = u8((k + 2) % 3);
+        record.q0a = RayAxis(q0, record.axisA);
+        record.q0b = RayAxis(q0, record.axisB);
+        record.material = polygon.material;
+        const u32 fanCount = polygon.cornerCount - 2u;
+        record.firstFan = fanUsed;
+        record.fanCount = fanCount;
+        fanUsed += fanCount;
+        zVector lo = q0, hi = q0;
+        for (u32 i = 1; i <= fanCount; ++i) {
+            const zVector e1 = vertices[polygon.bindings[i]].Sub(q0);
+            const zVector e2 = vertices[polygon.bindings[i + 1]].Sub(q0);
+            const f32 e1a = RayAxis(e1, record.axisA), e1b = RayAxis(e1, record.axisB);
+            const f32 e2a = RayAxis(e2, record.axisA), e2b = RayAxis(e2, record.axisB);
+            const f32 det = e1a * e2b - e2a * e1b;
+            zFanTriangle& fan = m_fans[record.firstFan + i - 1];
+            const f32 inverse = det != 0.0f ? 1.0f / det : 0.0f;
+            fan.valid = det != 0.0f && std::isfinite(inverse);
+            if (fan.valid) {
+                fan.c[0] = -e2a * inverse;
+                fan.c[1] = e2b * inverse;
+                fan.c[2] = -e1b * inverse;
+                fan.c[3] = e1a * inverse;
+            }
+        }
+        for (u32 i = 1; i < polygon.cornerCount; ++i) {
+            lo = lo.Min(vertices[polygon.bindings[i]]);
+            hi = hi.Max(vertices[polygon.bindings[i]]);
+        }
+        boxes[2 * primitives] = lo;
+        boxes[2 * primitives + 1] = hi;
+        m_polygonOf[primitives++] = p;
+    }
+    return Build(primitives, boxes.get());
+}
+
+void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame,
+                                 void* user) {
+    zRayHit& hit = *static_cast<zRayHit*>(user);
+    const zVector& origin = frame.origin;
+    const zVector& direction = frame.direction;
+    for (u32 i = 0; i < leaf.count; ++i) {
+        const u32 p = m_polygonOf[leaf.indices[i]];
+        const zPointInPolygon& record = m_records[p];
+        hit.rayCount += record.fanCount;
+        // The hot loop of every query: products written out, in zVector::Dot's order.
+        const zVector& n = record.normal;
+        const f32 denom = n.x * direction.x + n.y * direction.y + n.z * direction.z;
+        if (denom >= 0.0f && (denom == 0.0f || !IsDoubleSided(m_geometry, record.material))) continue;
+        const f32 t = (-record.planeOffset - (n.x * origin.x + n.y * origin.y + n.z * origin.z)) / denom;
+        if ((hit.found && hit.distance <= t) || t < tnear || t > tfar) continue;
+        const u32 a = record.axisA, b = record.axisB;
+        const f32 pa = (RayAxis(origin, a) + RayAxis(direction, a) * t) - record.q0a;
+        const f32 pb = (RayAxis(origin, b) + RayAxis(direction, b) * t) - record.q0b;
+        const zFanTriangle* fans = &m_fans[record.firstFan];
+        for (u32 k = 0; k < record.fanCount; ++k) {
+            const zFanTriangle& fan = fans[k];
+            if (!fan.valid) continue;
+            const f32 w1 = fan.c[1] * pa + fan.c[0] * pb;
+            const f32 w2 = fan.c[2] * pa + fan.c[3] * pb;
+            const f32 w0 = 1.0f - w1 - w2;
+            if (w1 < InsideTolerance || w2 < InsideTolerance || w0 < InsideTolerance) continue;
+            RecordHit(hit, m_geometry, p, t, k, w1, w2, denom >= 0.0f);
+            break;
+        }
+    }
+}
+
+// ---- zGeometryBIH ----
+
+bool zGeometryBIH::Build(zGeometry* geometry) {
+    m_geometry = geometry;
+    return m_tree.BuildFromGeometry(geometry);
+}
+
+void zGeometryBIH::Clear() {
+    m_geometry = nullptr;
+    m_tree.Clear();
+}
+
+void zGeometryBIH::Intersect(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance) {
+    hit.distance = -1.0f;
+    hit.polygon = -1;
+    hit.rayCount = 0;
+    hit.found = 0;
+    hit.origin = origin;
+    hit.direction = direction;
+    if (!m_geometry) return;
+    zBIHTraversal frame;
+    frame.searchMode = RaySearchNearest;
+    m_tree.Traverse(frame, origin, direction, maxDistance, &hit);
+}
+
+// ---- zGeometryKDTree ----
+
+namespace {
+
+// Separating-axis test of a triangle against a box (centre, half sizes):
+// the box axes, the triangle's plane and the nine edge cross products.
+// Touching counts as overlapping.
+bool OverlapsOnAxis(const zVector& axis, const zVector v[3], const zVector& half) {
+    if (axis.Length2() < 1e-24f) return true;
+    const f32 p0 = axis.Dot(v[0]), p1 = axis.Dot(v[1]), p2 = axis.Dot(v[2]);
+    const f32 radius = half.x * std::fabs(axis.x) + half.y * std::fabs(axis.y) + half.z * std::fabs(axis.z);
+    return !(std::min({p0, p1, p2}) > radius || std::max({p0, p1, p2}) < -radius);
+}
+
+bool TriangleOverlapsBox(const zVector& a, const zVector& b, const zVector& c, const f32 box[6]) {
+    const zVector centre((box[0] + box[1]) * 0.5f, (box[2] + box[3]) * 0.5f, (box[4] + box[5]) * 0.5f);
+    // A little slack keeps triangles on a face in both boxes.
+    const zVector half((box[1] - box[0]) * 0.5f + 1e-5f, (box[3] - box[2]) * 0.5f + 1e-5f,
+                       (box[5] - box[4]) * 0.5f + 1e-5f);
+    const zVector v[3] = {a.Sub(centre), b.Sub(centre), c.Sub(centre)};
+    const zVector axes[3] = {zVector(1, 0, 0), zVector(0, 1, 0), zVector(0, 0, 1)};
+    for (const zVector& axis : axes)
+        if (!OverlapsOnAxis(axis, v, half)) return false;
+    const zVector edges[3] = {v[1].Sub(v[0]), v[2].Sub(v[1]), v[0].Sub(v[2])};
+    if (!OverlapsOnAxis(edges[0].Cross(edges[1]), v, half)) return false;
+    for (const zVector& edge : edges)
+        for (const zVector& axis : axes)
+            if (!OverlapsOnAxis(edge.Cross(axis), v, half)) return false;
+    return true;
+}
+
+} // namespace
+
+void zGeometryKDTree::Clear() {
+    m_geometry = nullptr;
+    m_positions.clear();
+    m_triangles.clear();
+    m_nodes.clear();
+    m_leafTriangles.clear();
+}
+
+u32 zGeometryKDTree::GetLeafCount() const {
+    u32 leaves = 0;
+    for (const zKDNode& node : m_nodes)
+        leaves += node.leaf ? 1 : 0;
+    return leaves;
+}
+
+bool zGeometryKDTree::Build(zGeometry* geometry) {
+    try {
+        return BuildTree(geometry);
+    } catch (const std::bad_alloc&) {
+        Clear();
+        GetLog() << "[!] Failed to allocate KD-Tree nodes.\n";
+        return false;
+    }
+}
+
+bool zGeometryKDTree::BuildTree(zGeometry* geometry) {
+    Clear();
+    GetLog() << "Building KD-Tree...\n";
+    zStopwatch watch;
+    watch.Start();
+    if (geometry->GetPolygonCount() == 0) return false;
+    m_geometry = geometry;
+    const zVector* vertices = geometry->GetVertices();
+    const zPolygon* polygons = geometry->GetPolygons();
+    m_positions.assign(vertices, vertices + geometry->GetVertexCount());
+    for (u32 p = 0; p < geometry->GetPolygonCount(); ++p) {
+        const zPolygon& polygon = polygons[p];
+        if (polygon.cornerCount != 3) continue;
+        m_triangles.push_back({{polygon.bindings[0], polygon.bindings[1], polygon.bindings[2]}, p});
+    }
+    zKDNode root;
+    root.box[0] = root.box[2] = root.box[4] = FLT_MAX;
+    root.box[1] = root.box[3] = root.box[5] = -FLT_MAX;
+    for (const zVector& v : m_positions) {
+        for (u32 k = 0; k < 3; ++k) {
+            root.box[2 * k] = std::min(root.box[2 * k], RayAxis(v, k));
+            root.box[2 * k + 1] = std::max(root.box[2 * k + 1], RayAxis(v, k));
+        }
+    }
+    m_nodes.push_back(root);
+    std::vector<u32> all(m_triangles.size());
+    for (u32 i = 0; i < all.size(); ++i)
+        all[i] = i;
+    if (!BuildNode(0, all, 0)) {
+        Clear();
+        return false;
+    }
+    LinkRopes(0);
+    GetLog() << "Done in " << watch.GetElapsedMs() << "ms.\n";
+    return true;
+}
+
+bool zGeometryKDTree::BuildNode(u32 index, const std::vector<u32>& triangles, u32 depth) {
+    const zKDNode node = m_nodes[index];
+    bool thin = false;
+    for (u32 k = 0; k < 3; ++k)
+        thin = thin || node.box[2 * k + 1] - node.box[2 * k] <= MinExtent;
+    if (triangles.size() < LeafTriangles || depth >= MaxDepth || thin) {
+        zKDNode& leaf = m_nodes[index];
+        leaf.leaf = true;
+        leaf.first = u32(m_leafTriangles.size());
+        leaf.count = u32(triangles.size());
+        m_leafTriangles.insert(m_leafTriangles.end(), triangles.begin(), triangles.end());
+        return true;
+    }
+    const u32 axis = node.axis;
+    f32 mean = 0.0f, lo = FLT_MAX, hi = -FLT_MAX;
+    for (u32 t : triangles) {
+        f32 sum = 0.0f;
+        for (u32 corner : m_triangles[t].vertices) {
+            const f32 value = RayAxis(m_positions[corner], axis);
+            sum += value;
+            lo = std::min(lo, value);
+            hi = std::max(hi, value);
+        }
+        mean += sum * 0.33f;
+    }
+    mean /= f32(triangles.size());
+    const f32 boxLo = node.box[2 * axis], boxHi = node.box[2 * axis + 1];
+    const f32 middle = (boxLo + boxHi) * 0.5f;
+    f32 split = middle > hi ? hi : (middle < lo ? lo : mean);
+    if (!(split > boxLo && split < boxHi)) split = middle;
+
+    zKDNode left, right;
+    std::copy(node.box, node.box + 6, left.box);
+    std::copy(node.box, node.box + 6, right.box);
+    left.box[2 * axis + 1] = split;
+    right.box[2 * axis] = split;
+    left.axis = right.axis = u8((axis + 1) % 3);
+    std::vector<u32> leftTriangles, rightTriangles;
+    for (u32 t : triangles) {
+        const Triangle& triangle = m_triangles[t];
+        const zVector& a = m_positions[triangle.vertices[0]];
+        const zVector& b = m_positions[triangle.vertices[1]];
+        const zVector& c = m_positions[triangle.vertices[2]];
+        if (TriangleOverlapsBox(a, b, c, left.box)) leftTriangles.push_back(t);
+        if (TriangleOverlapsBox(a, b, c, right.box)) rightTriangles.push_back(t);
+    }
+    const u32 leftIndex = u32(m_nodes.size());
+    m_nodes.push_back(left);
+    m_nodes.push_back(right);
+    zKDNode& inner = m_nodes[index];
+    inner.split = split;
+    inner.left = leftIndex;
+    inner.right = leftIndex + 1;
+    return BuildNode(leftIndex, leftTriangles, depth + 1) &&
+           BuildNode(leftIndex + 1, rightTriangles, depth + 1);
+}
+
+void zGeometryKDTree::LinkRopes(u32 index) {
+    zKDNode& node = m_nodes[index];
+    for (u32 face = 0; face < 6; ++face) {
+        u32 rope = node.ropes[face];
+        const u32 faceAxis = face / 2;
+        const bool maxFace = (face & 1) != 0;
+        while (rope != KDNone && !m_nodes[rope].leaf) {
+            const zKDNode& neighbour = m_nodes[rope];
+            if (neighbour.axis == faceAxis)
+                rope = maxFace ? neighbour.left : neighbour.right;
+            else if (neighbour.split >= node.box[2 * neighbour.axis + 1])
+                rope = neighbour.left;
+            else if (neighbour.split <= node.box[2 * neighbour.axis])
+                rope = neighbour.right;
+            else
+                break;
+        }
+        node.ropes[face] = rope;
+    }
+    if (node.leaf) return;
+    const u32 axis = node.axis;
+    zKDNode& left = m_nodes[node.left];
+    zKDNode& right = m_nodes[node.right];
+    std::copy(node.ropes, node.ropes + 6, left.ropes);
+    std::copy(node.ropes, node.ropes + 6, right.ropes);
+    left.ropes[2 * axis + 1] = node.right;
+    right.ropes[2 * axis] = node.left;
+    const u32 leftIndex = node.left, rightIndex = node.right;
+    LinkRopes(leftIndex);
+    LinkRopes(rightIndex);
+}
+
+u32 zGeometryKDTree::FindLeaf(u32 index, const zVector& point, const zVector& direction) const {
+    while (!m_nodes[index].leaf) {
+        const zKDNode& node = m_nodes[index];
+        const f32 value = RayAxis(point, node.axis);
+        bool right = value > node.split;
+        if (value == node.split) right = RayAxis(direction, node.axis) > 0.0f;
+        index = right ? node.right : node.left;
+    }
+    return index;
+}
+
+void zGeometryKDTree::Intersect(zRayHit& hit, const zVector& origin, const zVector& direction,
+                                f32 maxDistance) {
+    hit.found = 0;
+    hit.rayCount = 1;
+    hit.distance = -1.0f;
+    hit.polygon = -1;
+    hit.origin = origin;
+    hit.direction = direction;
+    if (m_nodes.empty() || m_triangles.empty()) return;
+    constexpr f32 Parallel = 0.000001f;
+    const zKDNode& root = m_nodes[0];
+    const zMinMax rootBox(zVector(root.box[0], root.box[2], root.box[4]),
+                          zVector(root.box[1], root.box[3], root.box[5]));
+    f32 entry, exit;
+    if (!rootBox.IntersectRayRange(origin, direction, entry, exit)) return;
+    const bool limited = maxDistance > 0.0f;
+    if (limited && entry >= maxDistance) return;
+
+    u32 index = FindLeaf(0, origin.Add(direction.MulReal(entry)), direction);
+    f32 previousExit = -FLT_MAX;
+    for (;;) {
+        const zKDNode& leaf = m_nodes[index];
+        // Where the ray leaves this leaf, and through which face.
+        f32 leafExit = FLT_MAX;
+        u32 exitFace = 6;
+        for (u32 k = 0; k < 3; ++k) {
+            const f32 d = RayAxis(direction, k);
+            if (std::fabs(d) < Parallel) continue;
+            const u32 face = 2 * k + (d > 0.0f ? 1 : 0);
+            const f32 t = (leaf.box[face] - RayAxis(origin, k)) / d;
+            if (t < leafExit) {
+                leafExit = t;
+                exitFace = face;
+            }
+        }
+        const f32 slack = 0.00001f * std::max(1.0f, std::fabs(leafExit));
+        f32 best = FLT_MAX;
+        for (u32 i = 0; i < leaf.count; ++i) {
+            const Triangle& triangle = m_triangles[m_leafTriangles[leaf.first + i]];
+            const zVector& q0 = m_positions[triangle.vertices[0]];
+            const zVector e1 = m_positions[triangle.vertices[1]].Sub(q0);
+            const zVector e2 = m_positions[triangle.vertices[2]].Sub(q0);
+            const zVector pvec = direction.Cross(e2);
+            const f32 det = e1.Dot(pvec);
+            if (det > -Parallel && det < Parallel) continue;
+            // The front face sees the normal (Q2 - Q0) x (Q1 - Q0) against the ray.
+            const bool back = det > 0.0f;
+            if (back && !IsDoubleSided(m_geometry, m_geometry->GetPolygons()[triangle.polygon].material))
+                continue;
+            const f32 inverse = 1.0f / det;
+            const zVector tvec = origin.Sub(q0);
+            const f32 u = tvec.Dot(pvec) * inverse;
+            if (u < 0.0f || u > 1.0f) continue;
+            const zVector qvec = tvec.Cross(e1);
+            const f32 v = direction.Dot(qvec) * inverse;
+            if (v < 0.0f || u + v > 1.0f) continue;
+            const f32 t = e2.Dot(qvec) * inverse;
+            if (t < 0.0f || t >= best || t > leafExit + slack || (limited && t > maxDistance)) continue;
+            best = t;
+            RecordHit(hit, m_geometry, triangle.polygon, t, 0, u, v, back);
+        }
+        if (hit.found) return;
+        if (exitFace == 6 || !(leafExit > previousExit)) return;
+        if (limited && leafExit >= maxDistance) return;
+        previousExit = leafExit;
+        const u32 rope = leaf.ropes[exitFace];
+        if (rope == KDNone) return;
+        index = FindLeaf(rope, origin.Add(direction.MulReal(leafExit)), direction);
+    }
+}
+
+// ---- the factory ----
+
+namespace {
+
+zGeometryTree* MakeGeometryTree(u32 kind) {
+    if (kind == GeometryTreeKD) return new (std::nothrow) zGeometryKDTree;
+    return new (std::nothrow) zGeometryBIH;
+}
+
+} // namespace
+
+void RegisterGeometryTrees() {
+    SetGeometryTreeFactory(MakeGeometryTree);
+}

@@ -1,0 +1,48 @@
+// zSceneBIH: the raytracer's tree over (object item, geometry) pairs. A leaf
+// moves the ray into each item's space and asks the geometry's own tree,
+// built on first use; distances stay those of the world ray. A nearest-hit
+// query skips nodes beyond its best hit, an any-hit query ends at the first.
+#pragma once
+
+#include <vector>
+
+#include "core/shared_object.h"
+#include "render/raytrace/bih.h"
+#include "render/raytrace/ray_hit.h"
+
+class zGeometry;
+struct zRayObject;
+
+struct zScenePrimitive {
+    const zRayObject* object;
+    zGeometry* geometry;
+};
+
+class zSceneBIH : public zBIH {
+  public:
+    static constexpr u32 SceneLeafLimit = 3;
+
+    zSceneBIH();
+    ~zSceneBIH() override;
+
+    // hit.searchMode chooses nearest or any hit; maxDistance <= 0: no limit.
+    void Intersect(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance);
+    void IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame, void* user) override;
+    // Also empties the primitives and the owned geometries.
+    void Clear() override;
+
+    std::vector<zScenePrimitive>& GetPrimitives() { return m_primitives; }
+    const std::vector<zScenePrimitive>& GetPrimitives() const { return m_primitives; }
+    // Geometries made for this tree (deformed skins), freed with it.
+    std::vector<zSharedPtr<zGeometry>>& GetGeometries() { return m_geometries; }
+    u64 GetRayCount() const { return m_rayCount; }
+
+  private:
+    struct Query {
+        zRayHit* hit;
+        f32 maxDistance;
+    };
+    std::vector<zScenePrimitive> m_primitives;
+    std::vector<zSharedPtr<zGeometry>> m_geometries;
+    u64 m_rayCount = 0;
+};

@@ -1,0 +1,16 @@
+// zMCamera: the managed camera (kind 1), a camera the scene can render
+// through. Its per-frame update rebuilds the camera's own frustum.
+#pragma once
+
+#include "scene/camera.h"
+#include "scene/managed_item.h"
+
+class zMCamera : public zMItem, public zCamera {
+  public:
+    explicit zMCamera(zScene* scene);
+    ~zMCamera() override;
+
+    void Update() override;
+    // Scene events 13 and 14 around the re-link.
+    void SetParent(zItem* parent) override;
+};

@@ -1,0 +1,598 @@
+#include "scene/scene.h"
+
+#include <cstring>
+#include <new>
+
+#include "core/bounds.h"
+#include "core/matrix.h"
+#include "engine/engine.h"
+#include "physics/bullet_world.h"
+#include "physics/physic_item.h"
+#include "render/renderer.h"
+#include "scene/item.h"
+#include "scene/managed_camera.h"
+#include "script/script_dispatch.h"
+#include "script/script_vm.h"
+
+namespace {
+
+constexpr i32 ClockUnitsPerSecond = 10000;
+constexpr u32 SceneScriptKind = zScriptUnit::OwnerScene;
+
+// Runs visit on every item of list, reading the next node after the visit so
+// the visited item may leave the list meanwhile.
+template <typename Visit> void ForEach(const zList<zMItem*>& list, Visit visit) {
+    for (auto* node = list.GetHead(); node;) {
+        auto* next = node->next;
+        visit(node->value);
+        node = next;
+    }
+}
+
+// Whether a unit of the item handles OnLogicUpdate (the logic rate runs only
+// for such items).
+bool HasLogicUpdate(zMItem* item) {
+    for (auto* node = item->GetScriptUnits().GetHead(); node; node = node->next) {
+        auto* unit = dynamic_cast<zManagerScriptUnit*>(node->value.get());
+        if (unit && unit->GetOnLogicUpdate()) return true;
+    }
+    return false;
+}
+
+// Times one section on a counter (with a call counted).
+class zScopedCounter {
+  public:
+    explicit zScopedCounter(zPerfCounter& counter) : m_counter(counter) { m_counter.Begin(); }
+    ~zScopedCounter() { m_counter.End(); }
+    zScopedCounter(const zScopedCounter&) = delete;
+    zScopedCounter& operator=(const zScopedCounter&) = delete;
+
+  private:
+    zPerfCounter& m_counter;
+};
+
+} // namespace
+
+// zScenePhysicWorldCallback
+
+void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
+    if (!preTick || !m_scene || !m_scene->ScriptsInUpdate()) return;
+    m_scene->GetDispatcher()->OnPhysicStep(m_scene->GetScriptUnits(), true);
+    ForEach(m_scene->GetActiveItems(), [](zMItem* item) {
+        zPhysicItem* body = item->GetPhysicItem();
+        if (item->GetKind() != ManagedKindInstance && !(body && body->GetMode() != PhysicModeNone)) return;
+        if (item->GetDispatcher()) item->GetDispatcher()->OnPhysicStep(item->GetScriptUnits(), true);
+    });
+}
+
+// zScene: construction and identity
+
+zScene::zScene(zEngine* engine, zScriptVM* vm)
+    : m_engine(engine), m_vm(vm), m_dispatcher(&zSceneScriptEventDispatcher::GetShared()) {
+    zScopedAllocCategory category(AllocCategoryScene);
+    for (const zACEVerb& verb : SceneACEVerbs)
+        DefineCommand(verb.name, verb.code, verb.parameterCount);
+}
+
+zScene::~zScene() {
+    SetScriptGlobals(nullptr);
+    DeleteContent(false);
+    m_physicWorld.reset();
+    m_ui.reset();
+    RegisterAsPropertyCallback(nullptr);
+    // The globals above published this scene once more: no script handle may
+    // outlive it.
+    if (m_vm) m_vm->InvalidateScriptObjects(this);
+}
+
+zScriptUnit* zScene::NewScriptUnit() {
+    std::unique_ptr<zSceneScriptUnit> unit(new (std::nothrow) zSceneScriptUnit(m_vm));
+    if (!unit) {
+        GetLog() << "[!] Failed to allocate script unit for item '" << m_name << "'.\n";
+        return nullptr;
+    }
+    unit->SetOwner(this, SceneScriptKind);
+    return AppendScriptUnit(std::move(unit), m_name.CStr());
+}
+
+void zScene::SetName(const char* name) {
+    m_name.Set(name);
+    m_fileName.Set(name);
+}
+
+void zScene::AssignUid(zMItem* item) {
+    if (!item) return;
+    if (item->GetUid() != -1) {
+        GetLog() << "[!] (Critical error) item '" << item->GetName() << "' already has an uid ("
+                 << static_cast<u32>(item->GetUid()) << ").\n";
+        return;
+    }
+    item->SetUid(static_cast<i32>(m_nextUid++));
+}
+
+void zScene::RegisterAsPropertyCallback(zRenderer* renderer) {
+    if (m_renderer && m_renderer != renderer && m_renderer->GetSceneInterface() == this)
+        m_renderer->SetSceneInterface(nullptr);
+    m_renderer = renderer;
+    if (renderer) renderer->SetSceneInterface(this);
+}
+
+void zScene::SetScriptGlobals(zScriptVM* vm) {
+    zScriptVM* target = vm ? vm : m_vm;
+    if (!target || !target->IsOpen()) return;
+    target->SetGlobal("g_scene", zScriptValue(static_cast<void*>(this), SceneScriptKind), nullptr);
+    target->SetGlobal("g_clock_fq", zScriptValue(ClockUnitsPerSecond), nullptr);
+}
+
+bool zScene::CreatePhysicWorld() {
+    DeleteContent(false);
+    m_physicWorld.reset();
+    std::unique_ptr<zBulletWorld> world(new (std::nothrow) zBulletWorld(m_engine));
+    if (!world) {
+        GetLog() << "[!] Failed to allocate physic world.\n";
+        return false;
+    }
+    // A world that failed to initialise is dropped, never stepped.
+    if (!world->Create()) return false;
+    world->SetDebugDrawer(m_engine ? m_engine->GetRenderer() : nullptr);
+    world->SetCallback(&m_physicsCallback);
+    m_physicWorld = std::move(world);
+    return true;
+}
+
+void zScene::DeletePhysicWorld() {
+    DeleteContent(false);
+    m_physicWorld.reset();
+}
+
+bool zScene::RunsScripts() const { return !m_engine || m_engine->GetToolMode() != 1; }
+
+void zScene::NotifyListeners(u32 event, void* pointer) {
+    for (auto* node = m_listeners.GetHead(); node; node = node->next)
+        node->value->OnSceneEvent(event, pointer);
+}
+
+// Content
+
+bool zScene::AddOnce(zList<zMItem*>& list, zMItem* item) {
+    if (list.Find(item)) return true;
+    zScopedAllocCategory category(AllocCategoryScene);
+    return list.Add(item) != nullptr;
+}
+
+void zScene::AddManagedItem(zMItem* item) {
+    if (!item) return;
+    zScopedAllocCategory category(AllocCategoryScene);
+    m_activeItems.Add(item);
+    m_allItems.Add(item);
+}
+
+zMCamera* zScene::AddCamera(const char* name) {
+    return AddItem(name, "Scene could not allocate new camera!\n",
+                   [this] { return new (std::nothrow) zMCamera(this); });
+}
+
+void zScene::ForgetEverywhere(zMItem* item) {
+    if (m_currentCamera && static_cast<zMItem*>(m_currentCamera) == item) m_currentCamera = nullptr;
+    // The renderer may still view through it (RenderSetup handed it over).
+    zRenderer* renderer = GetDrawingRenderer();
+    auto* viewItem = dynamic_cast<zRenderViewItem*>(item);
+    if (renderer && viewItem && renderer->GetViewItem() == viewItem) renderer->SetViewItem(nullptr);
+    ForEach(m_allItems, [item](zMItem* other) {
+        if (other != item) other->ForgetItem(item);
+    });
+}
+
+void zScene::RemoveManagedItem(zMItem* item) {
+    if (!item) return;
+    if (m_physicWorld && item->GetPhysicItem()) m_physicWorld->RemovePhysicItem(item->GetPhysicItem());
+    if (m_vm) m_vm->InvalidateScriptObjects(item);
+    ForgetEverywhere(item);
+    m_deletionQueue.Remove(item);
+    m_activationQueue.Remove(item);
+    m_deactivationQueue.Remove(item);
+    if (item->GetKind() < ManagedKindCount) m_kindLists[item->GetKind()].Remove(item);
+    m_activeItems.Remove(item);
+    m_allItems.Remove(item);
+}
+
+bool zScene::QueueForDeletion(zMItem* item) {
+    if (!item) return false;
+    return AddOnce(m_deletionQueue, item);
+}
+
+void zScene::FlushDeletionQueue() {
+    zMItem* item = nullptr;
+    while (auto* node = m_deletionQueue.GetHead()) {
+        item = node->value;
+        NotifyListeners(SceneEventItemFlushing, &item);
+        // Triggers let it exit and constraints let go before its OnDelete.
+        ForgetEverywhere(item);
+        m_deletionQueue.Remove(item);
+        delete item;
+    }
+    NotifyListeners(SceneEventFlushDone, &item);
+}
+
+bool zScene::SetItemActive(zMItem* item, bool active) {
+    if (!item) return false;
+    if (active) {
+        AddOnce(m_activeItems, item);
+    } else {
+        m_activeItems.Remove(item);
+    }
+    return true;
+}
+
+void zScene::QueueActivation(zMItem* item, bool on) {
+    if (!item) return;
+    AddOnce(on ? m_activationQueue : m_deactivationQueue, item);
+    (on ? m_deactivationQueue : m_activationQueue).Remove(item);
+}
+
+void zScene::RecordLocation() {
+    ForEach(m_allItems, [](zMItem* item) { item->RecordLocation(); });
+}
+
+void zScene::DeleteContent(bool keepScripts) {
+    NotifyListeners(SceneEventContentDeleting, nullptr);
+    m_dispatcher->OnDelete(GetScriptUnits());
+    m_activationQueue.Clear();
+    m_deactivationQueue.Clear();
+    m_deletionQueue.Clear();
+    m_name.Clear();
+    m_fileName.Clear();
+    m_activeItems.Clear();
+    for (zList<zMItem*>& list : m_kindLists)
+        list.Clear();
+    while (auto* node = m_allItems.GetHead()) {
+        zMItem* item = m_allItems.Take(node);
+        delete item;
+    }
+    if (m_ui) m_ui->Clear();
+    if (!keepScripts) DeleteScriptUnits();
+    m_nextUid = 0;
+    fogColor[0] = fogColor[1] = fogColor[2] = 0.0f;
+    fogColor[3] = 1.0f;
+    m_currentCamera = nullptr;
+    fogNear = fogFar = 0.0f;
+    NotifyListeners(SceneEventContentDeleted, nullptr);
+}
+
+// Lookups
+
+zMItem* zScene::GetManagedItemByUid(i32 uid) const {
+    if (uid == -1) return nullptr;
+    for (auto* node = m_allItems.GetHead(); node; node = node->next)
+        if (node->value->GetUid() == uid) return node->value;
+    GetLog() << "[*] No managed item with UID (" << uid << ").\n";
+    return nullptr;
+}
+
+u32 zScene::FindManagedItemOfItem(const zItem* item, zMItem** out) const {
+    static constexpr u32 Order[] = {ManagedKindObject,  ManagedKindLight,   ManagedKindCamera,  ManagedKindTrigger,
+                                    ManagedKindEmitter, ManagedKindTerrain, ManagedKindInstance};
+    for (u32 kind : Order) {
+        for (auto* node = m_kindLists[kind].GetHead(); node; node = node->next) {
+            if (node->value->GetItem() != item) continue;
+            if (out) *out = node->value;
+            return kind;
+        }
+    }
+    GetLog() << "[*] Could not locate any instance of the provided item.\n";
+    return ManagedKindNone;
+}
+
+zMItem* zScene::FindByName(u32 kind, const char* name) const {
+    if (kind >= ManagedKindCount || !name) return nullptr;
+    for (auto* node = m_kindLists[kind].GetHead(); node; node = node->next)
+        if (node->value->GetName() == name) return node->value;
+    return nullptr;
+}
+
+zMItem* zScene::FindItem(const char* path, zItem* context) const {
+    if (!path) return nullptr;
+    const char* slash = std::strchr(path, '/');
+    zString first;
+    first.SetRange(path, slash ? slash : path + std::strlen(path));
+    zMItem* found = nullptr;
+    if (context) {
+        for (auto* node = context->GetChildren().GetHead(); node && !found; node = node->next) {
+            zMItem* child = zItem::GetManagedItem(node->value);
+            if (child && child->GetName() == first) found = child;
+        }
+    } else {
+        static constexpr u32 Order[] = {ManagedKindInstance, ManagedKindCamera,  ManagedKindLight,
+                                        ManagedKindObject,   ManagedKindTrigger, ManagedKindEmitter};
+        for (u32 kind : Order)
+            if (!found) found = FindByName(kind, first.CStr());
+    }
+    if (!found) {
+        GetLog() << "[*] No item named '" << path << "' in scene '" << m_name << "'.\n";
+        return nullptr;
+    }
+    if (!slash) return found;
+    if (found->GetKind() != ManagedKindInstance) {
+        const char* rest = slash + 1;
+        const char* next = std::strchr(rest, '/');
+        zString component;
+        component.SetRange(rest, next ? next : rest + std::strlen(rest));
+        GetLog() << "[*] Cannot solve sub-path '" << component << "' on item '" << found->GetName() << "'.\n";
+        return nullptr;
+    }
+    // Further components are solved in the instance's group; an instance
+    // without one gives nothing.
+    return nullptr;
+}
+
+zMItem* zScene::RaytraceTriggerList(const zVector& direction, const zVector& start, f32 length,
+                                    zVector* hitPoint) {
+    const zMinMax box{zVector(-0.5f, -0.5f, -0.5f, 1.0f), zVector(0.5f, 0.5f, 0.5f, 1.0f)};
+    for (auto* node = m_kindLists[ManagedKindTrigger].GetHead(); node; node = node->next) {
+        zMItem* trigger = node->value;
+        zItem* item = trigger->GetItem();
+        if (!item) continue;
+        const zMatrix4 inverse = *item->GetInverseMatrix();
+        zVector localDirection(direction.x, direction.y, direction.z, 0.0f);
+        inverse.RotateArray(&localDirection, &localDirection, 1);
+        zVector localStart(start.x, start.y, start.z, 1.0f);
+        inverse.TransformPoints(&localStart, &localStart, 1);
+        zVector hit;
+        bool touched = false;
+        if (length == -1.0f) {
+            touched = box.IntersectRay(localStart, localDirection, hit);
+        } else {
+            const zVector end(localStart.x + localDirection.x * length, localStart.y + localDirection.y * length,
+                              localStart.z + localDirection.z * length, 1.0f);
+            touched = box.IntersectSegment(localStart, end, hit);
+        }
+        if (!touched) continue;
+        if (hitPoint) {
+            hit.w = 1.0f;
+            item->GetWorldMatrix()->TransformPoints(hitPoint, &hit, 1);
+        }
+        return trigger;
+    }
+    return nullptr;
+}
+
+void zScene::GetBounds(zMinMax& out) {
+    bool first = true;
+    ForEach(m_allItems, [&](zMItem* item) {
+        zMinMax box;
+        if (item->GetKind() != ManagedKindObject || !item->GetItem() || !item->GetGeometryBox(box)) return;
+        zOrientedBox oriented = OrientedBoxFromMinMax(box);
+        oriented.Transform(*item->GetItem()->GetWorldMatrix());
+        const zMinMax world = oriented.ToMinMax();
+        if (first) {
+            out = world;
+            first = false;
+        } else {
+            out.AddBox(world);
+        }
+    });
+}
+
+void zScene::GetAmbient(zVector& out) {
+    out = zVector(ambientColor[0] * ambientIntensity, ambientColor[1] * ambientIntensity,
+                  ambientColor[2] * ambientIntensity, ambientColor[3] * ambientIntensity);
+}
+
+void zScene::SetMotion(const char* motionName, zAnimationSourceList* sources, f32 fadeTime, bool keepOthers,
+                       f32 weight) {
+    ForEach(m_activeItems, [&](zMItem* item) {
+        if (const zMotion* motion = item->FindMotion(motionName))
+            item->zAnimationPlayer::SetMotion(motion, sources, fadeTime, keepOthers, weight);
+    });
+}
+
+// Life
+
+void zScene::Setup(bool runOptimisation, u32 /*optimisationParameter*/) {
+    GetLog() << "[H] Setup scene '" << m_name << "'\n";
+    const bool scripts = RunsScripts();
+    if (scripts) m_dispatcher->OnPreSetup(GetScriptUnits());
+    ForEach(m_kindLists[ManagedKindInstance], [](zMItem* instance) { instance->SetupTemplate(); });
+    // Geometry optimisation belongs to the objects' geometries; nothing here
+    // has any yet.
+    (void)runOptimisation;
+    if (scripts) {
+        ForEach(m_allItems, [](zMItem* item) { item->SetupScript(); });
+        m_dispatcher->OnSetup(GetScriptUnits());
+    }
+    ForEach(m_allItems, [](zMItem* item) { item->Setup(); });
+    ForEach(m_kindLists[ManagedKindConstraint], [](zMItem* constraint) { constraint->SetupConstraint(); });
+    if (scripts) m_dispatcher->OnSetupDone(GetScriptUnits());
+    SortLightsByKey();
+}
+
+void zScene::SortLightsByKey() {
+    zList<zMItem*>& lights = m_kindLists[ManagedKindLight];
+    // Adjacent pairs swap only on a strictly smaller key, so equal keys keep
+    // their order.
+    for (bool swapped = true; swapped;) {
+        swapped = false;
+        for (auto* node = lights.GetHead(); node && node->next; node = node->next) {
+            if (node->next->value->GetLightSortKey() < node->value->GetLightSortKey()) {
+                std::swap(node->value, node->next->value);
+                swapped = true;
+            }
+        }
+    }
+}
+
+void zScene::Reset() {
+    GetLog() << "[H] Scene reset\n";
+    ForEach(m_allItems, [](zMItem* item) { item->RestoreLocation(); });
+    ForEach(m_allItems, [](zMItem* item) { item->Reset(); });
+    if (RunsScripts()) ForEach(m_allItems, [](zMItem* item) { item->ResetScript(); });
+    m_dispatcher->OnReset(GetScriptUnits());
+    for (zPerfCounter& counter : m_counters)
+        counter.Reset();
+    if (m_engine) {
+        m_engine->ResetClock();
+        m_engine->StepClock();
+    }
+    m_flags &= ~SceneEndRequested;
+}
+
+// The frame
+
+f32 zScene::GetClampedStep() const { return ClampStep(m_engine ? m_engine->GetFrameTime() : 0); }
+
+f32 zScene::ClampStep(i32 frameTimeUnits) {
+    const f32 step = static_cast<f32>(frameTimeUnits) / 10000.0f;
+    if (!(step > 0.0f)) return 0.0f;
+    return step > SceneMaximumStep ? SceneMaximumStep : step;
+}
+
+void zScene::ApplyActivationQueues() {
+    while (auto* node = m_activationQueue.GetHead())
+        SetItemActive(m_activationQueue.Take(node), true);
+    while (auto* node = m_deactivationQueue.GetHead())
+        m_activeItems.Remove(m_deactivationQueue.Take(node));
+}
+
+void zScene::DetectTriggers() {
+    ForEach(m_kindLists[ManagedKindTrigger], [this](zMItem* trigger) {
+        if (!trigger->IsActive()) return;
+        trigger->BeginDetection();
+        ForEach(m_activeItems, [trigger](zMItem* item) {
+            if ((item->GetBehaviour() & BehaviourTriggerDetected) && item->IsActive()) trigger->DetectItem(item);
+        });
+        trigger->EndDetection();
+    });
+}
+
+void zScene::UpdateLogicRate(f32 step) {
+    m_counters[SceneCounterLogic].Begin();
+    ForEach(m_activeItems, [step](zMItem* item) {
+        if (HasLogicUpdate(item)) item->StepLogic(step);
+    });
+    m_counters[SceneCounterLogic].End();
+    ForEach(m_activeItems, [](zMItem* item) {
+        if (item->GetPhysicItem() || !item->GetItem() || !HasLogicUpdate(item)) return;
+        // In [0, 1] for any frequency the logic rate accepts; a negative or
+        // non-finite one must not carry the item off or make it NaN.
+        f32 factor = item->GetLogicCountdown() * item->GetScriptLogicFrequency();
+        if (!(factor >= 0.0f)) factor = 0.0f;
+        if (factor > 1.0f) factor = 1.0f;
+        const zMatrix4 shown = zMatrix4::Interpolate(item->GetLogicTransformation(),
+                                                     item->GetPreviousLogicTransformation(), factor, false);
+        item->GetItem()->SnapshotMatrix(shown, false, true);
+    });
+}
+
+void zScene::FaceView(zMItem* managed) {
+    zItem* item = managed->GetItem();
+    zVector position = *item->GetPosition();
+    zVector scale = *item->GetScale();
+    if (zItem* parent = item->GetParent()) {
+        const zMatrix4 parentWorld = *parent->GetWorldMatrix();
+        position.w = 1.0f;
+        parentWorld.TransformPoints(&position, &position, 1);
+        zVector parentScale;
+        parentWorld.Decompose(nullptr, &parentScale, nullptr);
+        scale = zVector(parentScale.x * scale.x, parentScale.y * scale.y, parentScale.z * scale.z, 1.0f);
+    }
+    zMatrix3 view;
+    if (m_currentCamera) view = zMatrix3::FromMatrix4(*m_currentCamera->GetWorldMatrix());
+    const zMatrix3 rotation = zMatrix3::Multiply(view, zMatrix3::RotationZ(item->GetRotation()->z));
+    item->SnapshotMatrix(zMatrix4::ComposeFromMatrix3(position, rotation, scale, zVector(0.0f, 0.0f, 0.0f, 1.0f)),
+                         false, true);
+}
+
+void zScene::Update(u32 mask) {
+    zScopedAllocCategory category(AllocCategoryScene);
+    m_counters[SceneCounterUpdate].Begin();
+    ApplyActivationQueues();
+    if (!m_manualDeletion) FlushDeletionQueue();
+    ForEach(m_allItems, [](zMItem* item) {
+        if (item->GetItem()) item->GetItem()->SetPreviousMatrix(item->GetItem()->GetWorldMatrix()->e);
+    });
+    m_counters[SceneCounterScripts].Tick();
+    const bool scripts = (mask & UpdateScripts) != 0;
+    if (scripts) {
+        m_counters[SceneCounterScripts].Begin(true);
+        m_dispatcher->OnUpdate(GetScriptUnits());
+        m_counters[SceneCounterScripts].End();
+    }
+    const f32 step = GetClampedStep();
+    if ((mask & UpdatePhysics) && m_physicWorld) {
+        m_counters[SceneCounterPhysics].Begin();
+        m_scriptsInUpdate = scripts;
+        m_physicWorld->Step(step);
+        m_scriptsInUpdate = true;
+        m_counters[SceneCounterPhysics].End();
+    }
+    if (mask & UpdateTriggers) DetectTriggers();
+    ForEach(m_activeItems, [this, step](zMItem* item) { UpdateUnit(*item, step); });
+    if (scripts) {
+        m_counters[SceneCounterScripts].Begin(true);
+        ForEach(m_activeItems, [](zMItem* item) {
+            if (item->GetDispatcher()) item->GetDispatcher()->OnUpdate(item->GetScriptUnits());
+        });
+        UpdateLogicRate(step);
+        m_counters[SceneCounterScripts].End();
+    }
+    ForEach(m_activeItems, [](zMItem* item) { item->Refresh(); });
+    ForEach(m_activeItems, [this, mask](zMItem* item) {
+        if (mask & UpdateAnimation) item->UpdateAnimation();
+        if (mask & UpdateItems) {
+            if ((item->GetBehaviour() & BehaviourBillboard) && item->GetItem()) FaceView(item);
+            item->Update();
+        }
+    });
+    ForEach(m_kindLists[ManagedKindObject], [this](zMItem* object) {
+        if (m_activeItems.Find(object)) object->UpdateSkin();
+    });
+    m_counters[SceneCounterUpdate].End();
+}
+
+zRenderer* zScene::GetDrawingRenderer() const {
+    if (m_renderer) return m_renderer;
+    return m_engine ? m_engine->GetRenderer() : nullptr;
+}
+
+void zScene::RenderSetup(u32 flags) {
+    zRenderer* renderer = GetDrawingRenderer();
+    if ((m_flags & SceneRenderless) || !renderer) return;
+    if (flags & RenderClear)
+        renderer->ClearFrame(backgroundColor[0], backgroundColor[1], backgroundColor[2], 1.0f, 0.0f, ClearAll);
+    renderer->SetExposureTarget(targetExposure);
+    renderer->SetFog(fogFar > 0.0f, fogColor, fogNear, fogFar);
+    if (m_currentCamera) {
+        renderer->SetViewItem(m_currentCamera);
+        renderer->ApplyView();
+    }
+}
+
+void zScene::RenderToQueue(u32 /*flags*/) {
+    zScopedCounter timing(m_counters[SceneCounterRender]);
+    zRenderer* renderer = GetDrawingRenderer();
+    if ((m_flags & SceneRenderless) || !renderer) return;
+    const bool toolMode = m_engine && m_engine->GetToolMode() == 1;
+    ForEach(m_activeItems, [&](zMItem* item) {
+        const u32 kind = item->GetKind();
+        if (kind != ManagedKindObject && kind != ManagedKindEmitter && kind != ManagedKindTerrain) return;
+        if (toolMode && (item->GetBehaviour() & BehaviourToolHidden)) return;
+        if (zRenderable* renderable = item->GetRenderable()) renderer->QueueRenderable(renderable);
+    });
+}
+
+void zScene::RenderDone(u32 flags) {
+    zScopedCounter timing(m_counters[SceneCounterRender]);
+    if (flags & RenderNoScripts) return;
+    if (!(m_flags & SceneRenderless)) {
+        ForEach(m_activeItems, [](zMItem* item) {
+            if (item->GetDispatcher()) item->GetDispatcher()->OnRenderDone(item->GetScriptUnits());
+        });
+    }
+    m_dispatcher->OnRenderDone(GetScriptUnits());
+}
+
+void zScene::RenderUI(u32 flags) {
+    zScopedCounter timing(m_counters[SceneCounterInterface]);
+    if (m_ui && !(m_flags & SceneRenderless)) m_ui->Render((flags & RenderNoScripts) != 0);
+    if (!(flags & RenderNoScripts)) m_dispatcher->OnRenderUI(GetScriptUnits());
+}

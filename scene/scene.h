@@ -1,0 +1,310 @@
+// zScene: the 3D scene. It holds every managed item (in allItems for the
+// item's whole life, in activeItems while active, and in its kind's list),
+// the queues that defer activation, deactivation and deletion to the next
+// update, the physics world, the script units of the scene, its look
+// (background, ambient, exposure, fog) and the command-list vocabulary.
+//
+// Lifetime: items leave the scene only through RemoveManagedItem, which their
+// destruction runs (zMItem::Teardown). It clears every reference the scene
+// and the other items hold to the item, so DeleteContent, the deletion queue
+// and a direct delete are equally safe. A destroyed scene invalidates its
+// own script handles last, so g_scene never reaches freed memory.
+//
+// Update runs the fixed order scripts observe: queues, deletion flush,
+// previous matrices, the scene's OnUpdate, physics (OnPhysicStep per
+// sub-step), triggers, command lists, the items' OnUpdate, the logic rate,
+// refresh, animation and billboards, skins. Main thread only.
+#pragma once
+
+#include <memory>
+
+#include "core/alloc_category.h"
+#include "core/list.h"
+#include "core/log.h"
+#include "core/perf_counter.h"
+#include "core/shared_object.h"
+#include "core/types.h"
+#include "core/vector.h"
+#include "core/zstring.h"
+#include "engine/core_listener.h"
+#include "physics/physic_world.h"
+#include "render/renderable.h"
+#include "scene/ace.h"
+#include "scene/managed_item.h"
+
+class zEngine;
+class zMCamera;
+class zPhysicWorld;
+class zRenderer;
+class zScene;
+class zSceneScriptEventDispatcher;
+class zScriptVM;
+struct zMinMax;
+
+// Observers of content changes; see the event numbers below.
+class zSceneListener {
+  public:
+    virtual ~zSceneListener() = default;
+    // pointer: the address of a variable holding the item or group, or null.
+    virtual void OnSceneEvent(u32 event, void* pointer) = 0;
+};
+
+enum : u32 {
+    SceneEventItemAdding = 1,
+    SceneEventItemAdded = 2,
+    SceneEventItemFlushing = 3,
+    SceneEventFlushDone = 4,
+    SceneEventGroupAdding = 5,
+    SceneEventGroupAdded = 6,
+    SceneEventGroupRemoving = 7,
+    SceneEventGroupRemoved = 8,
+    SceneEventContentDeleting = 9,
+    SceneEventContentDeleted = 10,
+    SceneEventLoadBegin = 11,
+    SceneEventLoadEnd = 12,
+    SceneEventReparenting = 13,
+    SceneEventReparented = 14,
+};
+
+// Scene flags.
+enum : u32 {
+    SceneEndRequested = 1,
+    SceneRenderless = 2,
+};
+
+// Update part mask.
+enum : u32 {
+    UpdateItems = 1,
+    UpdateAnimation = 2,
+    UpdatePhysics = 8,
+    UpdateScripts = 16,
+    UpdateTriggers = 32,
+    UpdateAll = 0x3f,
+};
+
+// Render entry flags.
+enum : u32 {
+    RenderClear = 1,     // RenderSetup: clear the frame
+    RenderNoScripts = 2, // RenderDone, RenderUI: no script events
+};
+
+// The seven counters, in order.
+enum : u32 {
+    SceneCounterUpdate,
+    SceneCounterPhysics,
+    SceneCounterRender,
+    SceneCounterInterface,
+    SceneCounterScripts,
+    SceneCounterLogic,
+    SceneCounterCollision,
+    SceneCounterCount,
+};
+
+// The longest step physics, command lists and the logic rate take, seconds.
+constexpr f32 SceneMaximumStep = 0.2f;
+
+// Turns the physics world's ticks into OnPhysicStep events.
+class zScenePhysicWorldCallback : public zPhysicWorldCallback {
+  public:
+    explicit zScenePhysicWorldCallback(zScene* scene) : m_scene(scene) {}
+    // Before each sub-step: the scene's OnPhysicStep, then that of every
+    // active instance and item with a physics body in a mode other than 0.
+    void OnTick(f32 timeStep, bool preTick) override;
+
+  private:
+    zScene* m_scene;
+};
+
+// What the 3D scene asks of its 2D user interface. The user interface lives
+// above the scene's folder, so it implements this and is handed to the scene
+// (SetUserInterface); without one the scene's 2D steps do nothing.
+class zSceneUserInterface {
+  public:
+    virtual ~zSceneUserInterface() = default;
+    virtual void Clear() = 0;
+    virtual void Render(bool skipScript) = 0;
+    virtual u32 GetWindowCount() const = 0;
+};
+
+class zScene : public zSharedObject,
+               public zScriptedObject,
+               public zCoreListener,
+               public zACEManager,
+               public zRendererSceneInterface {
+  public:
+    // Defines the six verbs of the managed items (allocation category 8).
+    zScene(zEngine* engine, zScriptVM* vm);
+    // SetScriptGlobals one last time, the content with its script units, the
+    // physics world; then every script handle of the scene is invalidated.
+    ~zScene() override;
+
+    void OnCoreEvent(u32 /*code*/, void* /*payload*/) override {}
+    zScriptUnit* NewScriptUnit() override;
+
+    void SetName(const char* name);
+    const char* GetName() const { return m_name.CStr(); }
+    const zString& GetFileName() const { return m_fileName; }
+    // A new uid for item unless it has one (then the "(Critical error)" line).
+    void AssignUid(zMItem* item);
+    // Null clears the renderer's scene source.
+    void RegisterAsPropertyCallback(zRenderer* renderer);
+    zRenderer* GetRenderer() const { return m_renderer; }
+    void SetCurrentCamera(zMCamera* camera) { m_currentCamera = camera; }
+    zMCamera* GetCurrentCamera() const { return m_currentCamera; }
+    // "g_scene" and "g_clock_fq" in vm (null: the scene's own), when open.
+    void SetScriptGlobals(zScriptVM* vm);
+    zPhysicWorld* GetPhysicWorld() const { return m_physicWorld.get(); }
+    // Deletes the content and any old world, then makes and initialises a
+    // new one. A world that fails to initialise is not kept.
+    bool CreatePhysicWorld();
+    void DeletePhysicWorld();
+
+    // Content.
+    void AddManagedItem(zMItem* item);
+    // The add operation's shape for a kind made elsewhere: events 1 and 2
+    // around the construction, the name, the kind list and the uid. Null,
+    // with errorLine logged, when make gives null.
+    template <typename Make> auto AddItem(const char* name, const char* errorLine, Make make);
+    zMCamera* AddCamera(const char* name);
+    // Unlinks the item from everything in the scene and clears every
+    // reference to it (its destruction runs this).
+    void RemoveManagedItem(zMItem* item);
+    bool QueueForDeletion(zMItem* item);
+    void FlushDeletionQueue();
+    bool SetItemActive(zMItem* item, bool active);
+    // The activation lists of zMItem::Activate.
+    void QueueActivation(zMItem* item, bool on);
+    void RecordLocation();
+    void DeleteContent(bool keepScripts);
+
+    // Lookups.
+    zMItem* GetManagedItemByUid(i32 uid) const;
+    u32 FindManagedItemOfItem(const zItem* item, zMItem** out) const;
+    // The named item of one kind's list.
+    zMItem* FindByName(u32 kind, const char* name) const;
+    zMItem* FindItem(const char* path, zItem* context) const;
+    // The union of the world boxes of the objects' geometries; out is left
+    // as it is when there is none.
+    void GetBounds(zMinMax& out);
+    zMItem* RaytraceTriggerList(const zVector& direction, const zVector& start, f32 length,
+                                zVector* hitPoint);
+
+    // The renderer's questions.
+    void GetAmbient(zVector& out) override;
+
+    // Every active item holding a motion of that name plays it; sources (may
+    // be null) gathers the new sources.
+    void SetMotion(const char* motionName, zAnimationSourceList* sources, f32 fadeTime, bool keepOthers,
+                   f32 weight);
+
+    // Life.
+    void Setup(bool runOptimisation, u32 optimisationParameter);
+    void Reset();
+    // Stable exchange sort of the light list by each light's key.
+    void SortLightsByKey();
+
+    // The frame.
+    void Update(u32 mask);
+    void RenderSetup(u32 flags);
+    void RenderToQueue(u32 flags);
+    void RenderDone(u32 flags);
+    void RenderUI(u32 flags);
+    // The step physics, command lists and the logic rate use: the frame time
+    // in seconds clamped to [0, SceneMaximumStep].
+    f32 GetClampedStep() const;
+    static f32 ClampStep(i32 frameTimeUnits);
+
+    void NotifyListeners(u32 event, void* pointer);
+    zList<zSceneListener*>& GetListeners() { return m_listeners; }
+    // False when scripts do not run (the engine's tool mode 1).
+    bool RunsScripts() const;
+    // False while an update without the script part steps physics.
+    bool ScriptsInUpdate() const { return m_scriptsInUpdate; }
+
+    zEngine* GetEngine() const { return m_engine; }
+    zScriptVM* GetVM() const { return m_vm; }
+    zSceneScriptEventDispatcher* GetDispatcher() const { return m_dispatcher; }
+    const zList<zMItem*>& GetActiveItems() const { return m_activeItems; }
+    const zList<zMItem*>& GetAllItems() const { return m_allItems; }
+    const zList<zMItem*>& GetKindList(u32 kind) const { return m_kindLists[kind < ManagedKindCount ? kind : 0]; }
+    const zList<zMItem*>& GetDeletionQueue() const { return m_deletionQueue; }
+    const zList<zMItem*>& GetActivationQueue() const { return m_activationQueue; }
+    const zList<zMItem*>& GetDeactivationQueue() const { return m_deactivationQueue; }
+    u32 GetFlags() const { return m_flags; }
+    void SetFlags(u32 flags) { m_flags = flags; }
+    void SetManualDeletion(bool manual) { m_manualDeletion = manual ? 1 : 0; }
+    u32 GetNextUid() const { return m_nextUid; }
+    zPerfCounter& GetCounter(u32 index) { return m_counters[index]; }
+    zSceneUserInterface* GetUserInterface() const { return m_ui.get(); }
+    // The scene owns it from now on; null removes the old one.
+    void SetUserInterface(std::unique_ptr<zSceneUserInterface> ui) { m_ui = std::move(ui); }
+
+    f32 visualisationScale = 1.0f;
+    f32 backgroundColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    f32 ambientColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    f32 ambientIntensity = 1.0f;
+    f32 targetExposure = 0.25f;
+    f32 fogNear = 0.0f;
+    f32 fogFar = 0.0f;
+    f32 fogColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+
+  private:
+    zScene(const zScene&) = delete;
+    zScene& operator=(const zScene&) = delete;
+
+    // Appends item to list unless it is there; false when the node cannot be
+    // allocated.
+    static bool AddOnce(zList<zMItem*>& list, zMItem* item);
+    void ApplyActivationQueues();
+    void DetectTriggers();
+    void UpdateLogicRate(f32 step);
+    void FaceView(zMItem* item);
+    // The current camera and every other item drop their references to item.
+    void ForgetEverywhere(zMItem* item);
+    // The registered renderer, else the engine's.
+    zRenderer* GetDrawingRenderer() const;
+
+    zEngine* m_engine;
+    zRenderer* m_renderer = nullptr;
+    zMCamera* m_currentCamera = nullptr;
+    zString m_fileName;
+    zString m_name;
+    zScriptVM* m_vm;
+    zScenePhysicWorldCallback m_physicsCallback{this};
+    std::unique_ptr<zPhysicWorld> m_physicWorld;
+    std::unique_ptr<zSceneUserInterface> m_ui;
+    zList<zMItem*> m_activeItems;
+    zList<zMItem*> m_allItems;
+    u8 m_manualDeletion = 0;
+    zList<zMItem*> m_deletionQueue;
+    zList<zMItem*> m_activationQueue;
+    zList<zMItem*> m_deactivationQueue;
+    u32 m_flags = 0;
+    bool m_scriptsInUpdate = true;
+    u32 m_nextUid = 0;
+    zPerfCounter m_counters[SceneCounterCount];
+    zSceneScriptEventDispatcher* m_dispatcher;
+    zList<zSceneListener*> m_listeners;
+    // Index = kind; entry 0 stays empty.
+    zList<zMItem*> m_kindLists[ManagedKindCount];
+};
+
+template <typename Make> auto zScene::AddItem(const char* name, const char* errorLine, Make make) {
+    zScopedAllocCategory category(AllocCategoryScene);
+    NotifyListeners(SceneEventItemAdding, nullptr);
+    auto* item = make();
+    if (!item) {
+        GetLog() << errorLine;
+        return item;
+    }
+    zMItem* managed = item;
+    managed->SetName(name);
+    if (!m_kindLists[managed->GetKind()].Add(managed)) {
+        GetLog() << errorLine;
+        delete item;
+        return decltype(item)(nullptr);
+    }
+    AssignUid(managed);
+    NotifyListeners(SceneEventItemAdded, &managed);
+    return item;
+}

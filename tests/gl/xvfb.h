@@ -1,0 +1,49 @@
+// A private X server for the tests that need one (display modes, a real
+// window system): Xvfb on a free display number with one 640x480 screen,
+// stopped when the object dies. Start it before any child process that uses it.
+#pragma once
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+class XvfbServer {
+  public:
+    XvfbServer() {
+        int pipeEnds[2];
+        if (pipe(pipeEnds) != 0) return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(pipeEnds[0]);
+            const std::string fd = std::to_string(pipeEnds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(pipeEnds[1]);
+        // Xvfb writes its display number once it accepts connections.
+        char buffer[16] = {};
+        ssize_t got = m_pid > 0 ? read(pipeEnds[0], buffer, sizeof buffer - 1) : -1;
+        close(pipeEnds[0]);
+        if (got > 0) m_display = ":" + std::to_string(std::atoi(buffer));
+    }
+    ~XvfbServer() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    bool IsRunning() const { return !m_display.empty(); }
+    // ":N"
+    const std::string& Display() const { return m_display; }
+
+  private:
+    pid_t m_pid = -1;
+    std::string m_display;
+};

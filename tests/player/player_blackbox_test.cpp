@@ -1,0 +1,456 @@
+// The player as a user runs it: each row of the catalogue starts the built
+// program in a fresh temporary directory holding the row's files, waits for
+// it with a timeout, and checks its exit code and its console: lines that
+// must appear in order (other lines may stand between them), lines that must
+// not appear, and lines that must appear exactly once. Every run starts with
+// the banner, which start-up prints before the command line is read.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/temporary_directory.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* PlayerPath = ZE_PLAYER;
+constexpr auto RunTimeout = std::chrono::seconds(60);
+
+struct FixtureFile {
+    std::string path;
+    std::string bytes;
+};
+
+struct CatalogueRow {
+    std::string id;
+    std::vector<std::string> arguments; // after the program name
+    std::vector<FixtureFile> files;
+    int exitCode;
+    std::vector<std::string> lines;     // in this order
+    std::vector<std::string> forbidden; // nowhere
+    std::vector<std::string> once;      // exactly once
+    std::string programName;            // argv[0]; empty: the player's full path
+};
+
+const std::vector<std::string> BannerLines = {
+    "Kestrin stand-alone.",   "Version: 1.1.7",
+    "Machine memory layout:", "    sizeof(bool) = 1",
+    "    sizeof(char) = 1",   "    sizeof(short) = 2",
+    "    sizeof(int) = 4",    "    sizeof(float) = 4",
+    "Core memory layout:",    "Compiled with 6 logical texture stage(s), 3 UV set(s).",
+    "Scene memory layout:",
+};
+
+// The usage text and the player's own part, line for line.
+const std::vector<std::string> UsageLines = {
+    "Usage: ksframework input(.zms|.zgp) <-P> <-f|-A> <-S>",
+    "",
+    "Basic usage:",
+    "",
+    "-P                 : Execute a project (default: execute scene).",
+    "-C <config path>   : Configuration file path.",
+    "",
+    "Data source (default: -f ./):",
+    "",
+    "-f <base path>     : Input data from the file system.",
+    "-A <archive path>  : Input data from an archive.",
+    "",
+    "Resource path:",
+    "",
+    "-S <search path>   : Additional search path.",
+    "",
+    "Data output (default: -r gl2 -m al):",
+    "",
+    "-r <ID>            : Output renderer ('zengine dummy -r list' for valid IDs).",
+    "-m <ID>            : Output audio mixer ('zengine dummy -m list' for valid IDs).",
+    "",
+    "Debug interface:",
+    "",
+    "-d <port>          : Listen for incoming debugger connection on this port.",
+    "-dp <password>     : Password-protect the debugger interface.",
+    "Script interface:",
+    "",
+    "-I <include>       : Include a script.",
+    "-Ds <var> <string> : Define and initialize a variable.",
+    "-Di <var> <int>    : Define and initialize a variable.",
+    "-Df <var> <float>  : Define and initialize a variable.",
+    "",
+    "Raytracer interface (scene view only):",
+    "",
+    "-R <path>          : Raytrace each frame to a directory.",
+    "-Rw <int>          : Specify the raytracer frame width.",
+    "-Rh <int>          : Specify the raytracer frame height.",
+    "-Raa <int>         : Specify the raytracer AA grid size (default: 4).",
+    "",
+    "Program flags:",
+    "",
+    "-ignore_esc        : Do not exit on escape pressed.",
+    "-ignore_missing    : Do not exit on missing resource.",
+    "-ignore_bootstrap  : Ignore the bootstrap file.",
+    "",
+    "-safe_mode         : Enable renderer/mixer safe-mode.",
+    "-fallback_disk_fs  : Fall back to the disk file system.",
+    "",
+    "-enable_profiler   : Enable on-screen profiler.",
+    "",
+    "-log_level <mask>  : Set the engine log level mask (eg. -log_level !S*).",
+    "                     n: None",
+    "                     s: Standard",
+    "                     H: Header",
+    "                     *: Warning",
+    "                     !: Error",
+    "                     S: Script",
+    "                     a: All (default)",
+    "-time_live <sec>   : Set a run time in seconds.",
+    "",
+    "Software mixer:",
+    "",
+    "-Mf <path>         : Output file.",
+    "",
+};
+
+const std::string UsageFirstLine = UsageLines.front();
+const std::string NoScripts = "[!] Cannot run 't.zms': this player has no scenes yet.";
+const std::string NoStartupScript = "[!] Failed to locate script 'scriptlib/zad.nut'.";
+const std::string FreeingCaches = "Freeing 1 resource cache(s)...";
+
+const std::string SceneFile = "<ZML=1.0>\n<Scene=<ScriptUnit=<Script=\"t.nut\"><Class=\"T\">\n"
+                              "<ParmList=<Parm=<Id=\"greeting\"><Value=\"hi\">>>>>\n";
+const std::string Config640 = "<ZML=1.0> <Width=640> <Height=480>\n";
+
+std::string U32(uint32_t value) {
+    return std::string{char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+}
+
+// A ZARC archive holding one raw entry.
+std::string ArchiveWith(const std::string& name, const std::string& data) {
+    return "CRAZ" + U32(uint32_t(name.size())) + name + std::string(1, '\0') + U32(uint32_t(data.size())) +
+           data;
+}
+
+std::string ReadFile(const std::filesystem::path& path);
+
+// The start-up script every data folder carries.
+FixtureFile StartupScript() {
+    return {"scriptlib/zad.nut", ReadFile(ZE_STARTUP_SCRIPT)};
+}
+
+std::vector<std::string> Concat(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+CatalogueRow Row(std::string id, std::vector<std::string> arguments, std::vector<FixtureFile> files,
+                 int exitCode, std::vector<std::string> lines, std::vector<std::string> forbidden = {},
+                 std::vector<std::string> once = {}, std::string programName = {}) {
+    return {std::move(id),    std::move(arguments), std::move(files), exitCode,
+            std::move(lines), std::move(forbidden), std::move(once),  std::move(programName)};
+}
+
+std::vector<CatalogueRow> Catalogue() {
+    std::vector<CatalogueRow> rows;
+    // No arguments, no bootstrap.txt anywhere: the usage, exit 1.
+    rows.push_back(Row("B1_NoArgumentsShowsUsage", {}, {}, 1,
+                       Concat({"[*] Could not access file 'bootstrap.txt'.",
+                               "[H] Filesystem connecting to archive 'resource.ksa'...",
+                               "[!] Failed to open archive 'resource.ksa'."},
+                              UsageLines),
+                       {}, {FreeingCaches}));
+    // Every option that takes a value, as the last argument.
+    const std::pair<const char*, const char*> valueOptions[] = {
+        {"C", "-C: Missing configuration file path."},
+        {"time_live", "-time_live: Missing mask."},
+        {"log_level", "-log_level: Missing mask."},
+        {"f", "-f: Missing root path."},
+        {"A", "-A: Missing archive path."},
+        {"r", "-r: Missing renderer id."},
+        {"m", "-m: Missing mixer id."},
+        {"S", "-S: Missing search path."},
+        {"R", "-R: Missing raytracer output path."},
+        {"Rw", "-Rw: Missing raytracer frame width."},
+        {"Rh", "-Rh: Missing raytracer frame height."},
+        {"Raa", "-Raa: Missing raytracer AA grid size."},
+        {"I", "-I: Missing include path."},
+    };
+    for (const auto& option : valueOptions) {
+        rows.push_back(Row(std::string("B2_MissingValue_") + option.first,
+                           {"t.zms", "-r", "none", "-m", "none", std::string("-") + option.first}, {}, 1,
+                           {std::string("[!] ") + option.second}, {UsageFirstLine, NoScripts}));
+    }
+    rows.push_back(Row("B3_IncompleteStringDefine", {"t.zms", "-Ds", "a"}, {}, 1,
+                       {"[!] -Ds: Incomplete key-value pair. (eg. -Ds my_var \"String Value\")"}));
+    rows.push_back(Row("B3_IncompleteIntegerDefine", {"t.zms", "-Di", "a"}, {}, 1,
+                       {"[!] -Di: Incomplete key-value pair. (eg. -Di my_var 5)"}));
+    rows.push_back(Row("B3_IncompleteFloatDefine", {"t.zms", "-Df", "a"}, {}, 1,
+                       {"[!] -Df: Incomplete key-value pair. (eg. -Df my_var 5.5)"}));
+    rows.push_back(Row("B4_MixerFileWithoutPath", {"t.zms", "-Mf"}, {}, 1,
+                       {"[!] -Mf: Missing mixer output file.", "[!] Unknown command line parameter '-Mf'"}));
+    rows.push_back(Row("B5_DebuggerPortIsRefused", {"t.zms", "-d", "5"}, {}, 1,
+                       {"[!] Unknown command line parameter '-d'"}));
+    rows.push_back(
+        Row("B5_UnknownOption", {"t.zms", "-x"}, {}, 1, {"[!] Unknown command line parameter '-x'"}));
+    rows.push_back(Row("B6_FirstArgumentIsTheInput", {"-r", "none", "t.zms"}, {}, 1,
+                       {"[!] Unknown command line parameter 'none'"}));
+    rows.push_back(Row("B8_RendererList", {"t.zms", "-r", "list"}, {}, 2,
+                       {"Available renderer ID:", "", "'none'\t\t\t\t: No video output.",
+                        "'gl2'\t\t\t\t: OpenGL 2.0 based hardware renderer.",
+                        "'egl2'\t\t\t\t: OpenGL ES 2.0 based hardware renderer.", ""}));
+    rows.push_back(Row("B9_MixerList", {"t.zms", "-r", "none", "-m", "list"}, {}, 2,
+                       {"Available mixer ID:", "", "'none'\t\t\t\t: No sound output.",
+                        "'al'\t\t\t\t: OpenAL based hardware mixer.",
+                        "'soft'\t\t\t\t: Platform independent software mixer.",
+                        "'file' <output.wav>\t: Software mixer with output to file.", ""},
+                       {"Available renderer ID:"}));
+    rows.push_back(
+        Row("B10_UnknownRenderer", {"t.zms", "-r", "bogus"}, {}, 2, {"[!] Unknown renderer id 'bogus'."}));
+    rows.push_back(Row("B10_UnknownMixer", {"t.zms", "-r", "none", "-m", "bogus"}, {}, 2,
+                       {"[!] Unknown mixer id 'bogus'."}));
+    // The defaults name devices this build does not have yet.
+    rows.push_back(Row("DefaultRendererNotBuilt", {"t.zms"}, {}, 2,
+                       {"[!] The renderer id 'gl2' is not available in this build."}));
+    rows.push_back(Row("DefaultMixerNotBuilt", {"t.zms", "-r", "none"}, {}, 2,
+                       {"[!] The mixer id 'al' is not available in this build."}));
+    // With the null devices initialisation reaches the scripts; shutdown
+    // after the failed start runs once.
+    rows.push_back(Row("NullDevicesStopAtTheScripts", {"t.zms", "-r", "none", "-m", "none"},
+                       {{"t.zms", SceneFile}}, 2, {NoScripts, FreeingCaches, "Done."}, {},
+                       {FreeingCaches, "Done.", NoScripts}));
+    // A program name without a directory reads ./engine.cfg.
+    rows.push_back(Row("ConfigBesideTheWorkingDirectory", {"t.zms", "-r", "none", "-m", "none"}, {}, 2,
+                       {"[*] Could not access file './engine.cfg'.", NoScripts}, {}, {}, "player"));
+    rows.push_back(Row("ConfigFoundInTheWorkingDirectory", {"t.zms", "-r", "none", "-m", "none"},
+                       {{"engine.cfg", Config640}}, 2, {NoScripts},
+                       {"[*] Could not access file './engine.cfg'."}, {}, "player"));
+    rows.push_back(Row("ConfigByOption", {"t.zms", "-r", "none", "-m", "none", "-C", "cfg640"},
+                       {{"cfg640", Config640}}, 2, {NoScripts}, {"[*] Could not access file 'cfg640'."}));
+    rows.push_back(Row("ConfigByOptionMissing", {"t.zms", "-r", "none", "-m", "none", "-C", "absent.cfg"}, {},
+                       2, {"[*] Could not access file 'absent.cfg'.", NoScripts}));
+    // Paths written on Windows: backslashes and another letter case.
+    rows.push_back(
+        Row("ConfigPathWrittenOnWindows", {"t.zms", "-r", "none", "-m", "none", "-C", "Sub\\CFG640"},
+            {{"sub/cfg640", Config640}}, 2, {NoScripts},
+            {"[*] Could not access file 'Sub\\CFG640'.", "[*] Could not access file 'Sub/CFG640'."}));
+    rows.push_back(Row("BrokenConfigIsReportedAndIgnored",
+                       {"t.zms", "-r", "none", "-m", "none", "-C", "bad.cfg"},
+                       {{"bad.cfg", "<ZML=1.0><Width=640><Height="}}, 2,
+                       {"[*] Failed to load metafile 'bad.cfg'.", NoScripts}));
+    // Only errors pass: no warnings, no headers, no standard lines after the
+    // banner.
+    rows.push_back(Row("B19_LogLevelErrorsOnly", {"t.zms", "-r", "none", "-m", "none", "-log_level", "n!"},
+                       {}, 2, {NoScripts},
+                       {"[*] Could not access file './engine.cfg'.", FreeingCaches, "Done."}, {}, "player"));
+    // A script error under a reduced mask: the "[|]" report always passes,
+    // the kill line is an error.
+    const FixtureFile failing{"bad.nut", "print(\"before\"); local a = null; a.x = 1;"};
+    rows.push_back(Row("B19_ScriptErrorWithErrorsOnly",
+                       {"t.zms", "-r", "none", "-m", "none", "-log_level", "n!", "-I", "bad.nut"},
+                       {StartupScript(), failing}, 2,
+                       {"[|] Exception: trying to set 'null'", "[|] Call stack (CS):",
+                        "[!] Killing VM with reason 'trying to set 'null''.", NoScripts},
+                       {"[S] before"}));
+    rows.push_back(Row("B19_ScriptErrorWithNothing",
+                       {"t.zms", "-r", "none", "-m", "none", "-log_level", "x", "-I", "bad.nut"},
+                       {StartupScript(), failing}, 2, {"[|] Exception: trying to set 'null'"},
+                       {"[S] before", "[!] Killing VM with reason 'trying to set 'null''.", NoScripts}));
+    // Scripting starts before the scene: the start-up script, the includes
+    // with the globals set, then the defines.
+    rows.push_back(Row("StartupScriptMissing", {"t.zms", "-r", "none", "-m", "none"}, {}, 2,
+                       {NoStartupScript, NoScripts}));
+    const std::string globals =
+        "print(g_width + \"x\" + g_height + \" \" + g_context_project + \" \" + typeof g_engine);";
+    rows.push_back(Row("B13_IncludeSeesTheGlobals", {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut"},
+                       {StartupScript(), {"g.nut", globals}}, 2, {"[S] 1280x720 false CObject", NoScripts},
+                       {NoStartupScript}));
+    rows.push_back(Row("B13_IncludeSeesTheConfiguredSize",
+                       {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut", "-C", "cfg640"},
+                       {StartupScript(), {"g.nut", globals}, {"cfg640", Config640}}, 2,
+                       {"[S] 640x480 false CObject", NoScripts}));
+    rows.push_back(Row("B13_FloatWidthKeepsTheDefault",
+                       {"t.zms", "-r", "none", "-m", "none", "-I", "g.nut", "-C", "cfg"},
+                       {StartupScript(), {"g.nut", globals}, {"cfg", "<ZML=1.0><Width=640.0>"}}, 2,
+                       {"[S] 1280x720 false CObject", NoScripts}));
+    rows.push_back(
+        Row("IncludePathWrittenOnWindows", {"t.zms", "-r", "none", "-m", "none", "-I", "Scripts\\G.NUT"},
+            {StartupScript(), {"scripts/g.nut", globals}}, 2, {"[S] 1280x720 false CObject", NoScripts},
+            {"[!] Failed to locate script 'Scripts\\G.NUT'."}));
+    // Defines are set after the includes, so an include cannot read one.
+    rows.push_back(Row("B15_DefinesComeAfterTheIncludes",
+                       {"t.zms", "-r", "none", "-m", "none", "-I", "inc.nut", "-Di", "x", "5"},
+                       {StartupScript(), {"inc.nut", "print(\"x=\" + ::x);"}}, 2,
+                       {"[|] Exception: the index 'x' does not exist",
+                        "[|] Call stack (CS):", "[|]   1: main() inc.nut(1)",
+                        "[!] Killing VM with reason 'the index 'x' does not exist'.", NoScripts},
+                       {"[S] x=5"}));
+    rows.push_back(
+        Row("B7_SceneFileAsProject", {"t.zms", "-P", "-r", "none", "-m", "none"}, {{"t.zms", SceneFile}}, 2,
+            {"[!] Could not parse environment. Root tag id is incorrect (Scene)."}, {NoStartupScript}));
+    rows.push_back(Row("B11_MissingProject", {"missing.zgp", "-P", "-r", "none", "-m", "none"}, {}, 2,
+                       {"[*] Could not access file 'missing.zgp'."}, {"Parsing ZML environment..."}));
+    rows.push_back(
+        Row("ProjectEnvironmentRead", {"p.zgp", "-P", "-r", "none", "-m", "none"},
+            {StartupScript(),
+             {"p.zgp", "<ZML=1.0>\n<Environment=<Name=\"P\"><ScriptUnit=<Script=\"p.nut\"><Class=\"P\">>"
+                       "<Include=<URI=\"g.nut\">>>\n"},
+             {"g.nut", "print(\"include of \" + typeof g_project);"}},
+            2,
+            {"Parsing ZML environment...", "[S] include of CObject",
+             "[!] Cannot run 'p.zgp': this player cannot run project scripts yet."}));
+    rows.push_back(Row(
+        "ArchiveSourceMissing", {"t.zms", "-r", "none", "-m", "none", "-A", "absent.ksa"}, {}, 2,
+        {"[H] Filesystem connecting to archive 'absent.ksa'...", "[!] Failed to open archive 'absent.ksa'."},
+        {NoScripts}));
+    rows.push_back(Row("ArchiveSourceConnects", {"t.zms", "-r", "none", "-m", "none", "-A", "data.ksa"},
+                       {{"data.ksa", ArchiveWith("t.zms", SceneFile)}}, 2,
+                       {"[H] Filesystem connecting to archive 'data.ksa'...", NoScripts},
+                       {"[!] Failed to open archive 'data.ksa'."}));
+    // bootstrap.txt: the command line comes from the file, which cannot name
+    // the null devices, so the run stops at the renderer.
+    rows.push_back(Row("B23_BootstrapOnDisk", {}, {{"bootstrap.txt", "<ZML=1.0><Input=\"t.zms\">"}}, 2,
+                       {"[!] The renderer id 'gl2' is not available in this build."},
+                       {UsageFirstLine, "[*] Could not access file 'bootstrap.txt'."}));
+    rows.push_back(Row("BootstrapInTheArchive", {},
+                       {{"resource.ksa", ArchiveWith("bootstrap.txt", "<ZML=1.0><Input=\"t.zms\">")}}, 2,
+                       {"[*] Could not access file 'bootstrap.txt'.",
+                        "[H] Filesystem connecting to archive 'resource.ksa'...",
+                        "[H] Filesystem connecting to archive 'resource.ksa'...",
+                        "[!] The renderer id 'gl2' is not available in this build."},
+                       {UsageFirstLine}));
+    return rows;
+}
+
+// Test names and failure reports name a row by its id.
+void PrintTo(const CatalogueRow& row, std::ostream* out) {
+    *out << row.id;
+}
+
+struct RunResult {
+    int exitCode = -1;
+    bool timedOut = false;
+    std::string output;
+    std::string errors;
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+
+// Runs the player in directory with its output in two files there.
+RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& row) {
+    RunResult result;
+    const std::string outPath = (directory / "stdout.txt").string();
+    const std::string errPath = (directory / "stderr.txt").string();
+    const std::string dir = directory.string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+    std::vector<std::string> arguments{row.programName.empty() ? std::string(PlayerPath) : row.programName};
+    arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(&argument[0]);
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    int spawned = posix_spawn(&pid, PlayerPath, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        result.errors = std::string("posix_spawn: ") + std::strerror(spawned);
+        return result;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + RunTimeout;
+    int status = 0;
+    for (;;) {
+        pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            result.timedOut = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    result.output = ReadFile(outPath);
+    result.errors += ReadFile(errPath);
+    return result;
+}
+
+class PlayerCatalogue : public ::testing::TestWithParam<CatalogueRow> {
+  protected:
+    void SetUp() override { ASSERT_FALSE(m_directory.empty()); }
+
+    TemporaryDirectory m_temporary{"player_run", false};
+    const std::filesystem::path& m_directory = m_temporary.Path();
+};
+
+TEST_P(PlayerCatalogue, Run) {
+    const CatalogueRow& row = GetParam();
+    for (const FixtureFile& file : row.files)
+        WriteFile(m_directory / file.path, file.bytes);
+    RunResult run = RunPlayer(m_directory, row);
+    SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, row.exitCode);
+
+    const std::vector<std::string> lines = SplitLines(run.output);
+    const std::vector<std::string> expected = Concat(BannerLines, row.lines);
+    size_t at = 0;
+    for (const std::string& wanted : expected) {
+        while (at < lines.size() && lines[at] != wanted)
+            ++at;
+        EXPECT_LT(at, lines.size()) << "missing, or out of order: \"" << wanted << "\"";
+        if (at == lines.size()) break;
+        ++at;
+    }
+    for (const std::string& banned : row.forbidden) {
+        for (const std::string& line : lines)
+            EXPECT_NE(line, banned);
+    }
+    for (const std::string& single : row.once) {
+        size_t count = 0;
+        for (const std::string& line : lines)
+            count += line == single;
+        EXPECT_EQ(count, 1u) << "\"" << single << "\"";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, PlayerCatalogue, ::testing::ValuesIn(Catalogue()),
+                         [](const ::testing::TestParamInfo<CatalogueRow>& info) { return info.param.id; });
+
+} // namespace
