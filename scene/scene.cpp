@@ -9,6 +9,8 @@
 #include "physics/bullet_world.h"
 #include "physics/physic_item.h"
 #include "render/renderer.h"
+#include "scene/group.h"
+#include "scene/instance.h"
 #include "scene/item.h"
 #include "scene/managed_camera.h"
 #include "script/script_dispatch.h"
@@ -172,6 +174,13 @@ zMCamera* zScene::AddCamera(const char* name) {
                    [this] { return new (std::nothrow) zMCamera(this); });
 }
 
+zInstance* zScene::AddInstance(const char* name, const char* templatePath) {
+    zInstance* instance = AddItem(name, "[!] Scene could not allocate new instance.\n",
+                                  [this] { return new (std::nothrow) zInstance(this); });
+    if (instance && templatePath) instance->SetTemplate(templatePath);
+    return instance;
+}
+
 void zScene::ForgetEverywhere(zMItem* item) {
     if (m_currentCamera && static_cast<zMItem*>(m_currentCamera) == item) m_currentCamera = nullptr;
     // The renderer may still view through it (RenderSetup handed it over).
@@ -181,6 +190,11 @@ void zScene::ForgetEverywhere(zMItem* item) {
     ForEach(m_allItems, [item](zMItem* other) {
         if (other != item) other->ForgetItem(item);
     });
+    // Out of every group, and no group keeps it as its root.
+    for (auto* node = m_groups.GetHead(); node; node = node->next)
+        node->value->ForgetItem(item);
+    for (auto* node = m_removedGroups.GetHead(); node; node = node->next)
+        node->value->ForgetItem(item);
 }
 
 void zScene::RemoveManagedItem(zMItem* item) {
@@ -242,6 +256,12 @@ void zScene::DeleteContent(bool keepScripts) {
     m_deletionQueue.Clear();
     m_name.Clear();
     m_fileName.Clear();
+    // No instance holds a group that is about to go.
+    ForEach(m_kindLists[ManagedKindInstance], [](zMItem* item) {
+        if (auto* instance = dynamic_cast<zInstance*>(item)) instance->UnloadTemplate();
+    });
+    m_groups.Clear();
+    m_removedGroups.Clear();
     m_activeItems.Clear();
     for (zList<zMItem*>& list : m_kindLists)
         list.Clear();
@@ -257,6 +277,67 @@ void zScene::DeleteContent(bool keepScripts) {
     m_currentCamera = nullptr;
     fogNear = fogFar = 0.0f;
     NotifyListeners(SceneEventContentDeleted, nullptr);
+}
+
+// Groups
+
+namespace {
+
+// The node of list holding group, or null.
+zList<std::unique_ptr<zGroup>>::Node* FindGroupNode(const zList<std::unique_ptr<zGroup>>& list, const zGroup* group) {
+    for (auto* node = list.GetHead(); node; node = node->next)
+        if (node->value.get() == group) return node;
+    return nullptr;
+}
+
+} // namespace
+
+zGroup* zScene::AddGroup(const char* name) {
+    zScopedAllocCategory category(AllocCategoryScene);
+    NotifyListeners(SceneEventGroupAdding, nullptr);
+    std::unique_ptr<zGroup> group(new (std::nothrow) zGroup(m_engine, name));
+    zGroup* added = group.get();
+    if (!group || !m_groups.Add(std::move(group))) {
+        GetLog() << "[!] Could not allocate new group.\n";
+        return nullptr;
+    }
+    NotifyListeners(SceneEventGroupAdded, &added);
+    return added;
+}
+
+void zScene::RemoveGroup(zGroup* group) {
+    zScopedAllocCategory category(AllocCategoryScene);
+    NotifyListeners(SceneEventGroupRemoving, &group);
+    if (auto* node = FindGroupNode(m_groups, group)) {
+        std::unique_ptr<zGroup> removed = m_groups.Take(node);
+        // Kept until DeleteContent; when even that node cannot be made the
+        // group goes now, and nothing may point at it any more.
+        if (!m_removedGroups.Add(std::move(removed))) {
+            ForEach(m_kindLists[ManagedKindInstance], [group](zMItem* item) {
+                if (auto* instance = dynamic_cast<zInstance*>(item)) instance->ForgetGroup(group);
+            });
+        }
+        for (auto* other = m_groups.GetHead(); other; other = other->next)
+            while (other->value->RemoveGroup(group)) {
+            }
+        for (auto* other = m_removedGroups.GetHead(); other; other = other->next)
+            while (other->value->RemoveGroup(group)) {
+            }
+    }
+    NotifyListeners(SceneEventGroupRemoved, &group);
+}
+
+void zScene::DeleteGroup(zGroup* group) {
+    if (!group) return;
+    for (auto* node = group->GetItems().GetHead(); node; node = node->next)
+        QueueForDeletion(node->value);
+    RemoveGroup(group);
+}
+
+zGroup* zScene::FindGroup(const char* name) const {
+    for (auto* node = m_groups.GetHead(); node; node = node->next)
+        if (node->value->GetName() == (name ? name : "")) return node->value.get();
+    return nullptr;
 }
 
 // Lookups
@@ -312,16 +393,23 @@ zMItem* zScene::FindItem(const char* path, zItem* context) const {
         return nullptr;
     }
     if (!slash) return found;
-    if (found->GetKind() != ManagedKindInstance) {
-        const char* rest = slash + 1;
+    // Further components are solved in the group of the instance found so
+    // far; an instance without one gives nothing.
+    for (const char* rest = slash + 1; found;) {
         const char* next = std::strchr(rest, '/');
         zString component;
         component.SetRange(rest, next ? next : rest + std::strlen(rest));
-        GetLog() << "[*] Cannot solve sub-path '" << component << "' on item '" << found->GetName() << "'.\n";
-        return nullptr;
+        if (found->GetKind() != ManagedKindInstance) {
+            GetLog() << "[*] Cannot solve sub-path '" << component << "' on item '" << found->GetName() << "'.\n";
+            return nullptr;
+        }
+        auto* instance = dynamic_cast<zInstance*>(found);
+        zGroup* group = instance ? instance->GetGroup() : nullptr;
+        if (!group) return nullptr;
+        found = group->FindItem(component.CStr());
+        if (!next) return found;
+        rest = next + 1;
     }
-    // Further components are solved in the instance's group; an instance
-    // without one gives nothing.
     return nullptr;
 }
 
