@@ -33,7 +33,11 @@
 #include "scene/managed_item.h"
 
 class zEngine;
+class zGeometry;
 class zMCamera;
+class zMLight;
+class zMObject;
+class zTrigger;
 class zPhysicWorld;
 class zRenderer;
 class zScene;
@@ -166,6 +170,10 @@ class zScene : public zSharedObject,
     // with errorLine logged, when make gives null.
     template <typename Make> auto AddItem(const char* name, const char* errorLine, Make make);
     zMCamera* AddCamera(const char* name);
+    // The geometry (may be null) is set with its skinning built.
+    zMObject* AddObject(const char* name, zGeometry* geometry);
+    zMLight* AddLight(const char* name, u32 type, f32 priority);
+    zTrigger* AddTrigger(const char* name);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
