@@ -10,6 +10,7 @@
 #include "markup/metafile.h"
 #include "markup/reader.h"
 #include "scene/group.h"
+#include "scene/managed_tags.h"
 #include "scene/scene.h"
 
 zInstance::zInstance(zScene* scene)
@@ -30,12 +31,7 @@ void zInstance::ForgetGroup(const zGroup* group) {
     if (m_group == group) m_group = nullptr;
 }
 
-void zInstance::SetParent(zItem* parent) {
-    zScene* scene = GetScene();
-    if (scene) scene->NotifyListeners(SceneEventReparenting, nullptr);
-    zItem::SetParent(parent);
-    if (scene) scene->NotifyListeners(SceneEventReparented, nullptr);
-}
+void zInstance::SetParent(zItem* parent) { SetManagedParent(*this, parent); }
 
 bool zInstance::InTemplateChain(const zString& path) const {
     for (auto* node = m_templateChain.GetHead(); node; node = node->next)
@@ -103,14 +99,11 @@ bool zInstance::ParseTag(const zMetafile* document, const zMetaTag* tag) {
 }
 
 zMetaTag* zInstance::SerializeTag() const {
-    std::unique_ptr<zMetaTag> root(new (std::nothrow) zMetaTag("Instance"));
-    bool complete = root != nullptr;
-    if (complete) complete = AppendChildTag(root.get(), zMItem::SerializeTag());
-    if (complete) complete = AppendChildTag(root.get(), zItem::SerializeTag());
-    if (complete)
-        complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Template", m_template.CStr() ? m_template.CStr() : ""));
-    if (!complete) {
-        GetLog() << "[!] Could not create managed root tag to serialize.\n";
+    static const zManagedTagNames Names = {"Instance", "instance", "Item",
+                                           "[!] Could not create managed root tag to serialize.\n"};
+    std::unique_ptr<zMetaTag> root(SerializeManagedTag(*this, Names, zItem::SerializeTag()));
+    if (root && !AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Template", m_template.CStr() ? m_template.CStr() : ""))) {
+        GetLog() << Names.serializeError;
         return nullptr;
     }
     return root.release();

@@ -13,6 +13,8 @@
 #include "scene/instance.h"
 #include "scene/item.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_object.h"
+#include "scene/trigger.h"
 #include "script/script_dispatch.h"
 #include "script/script_vm.h"
 
@@ -179,6 +181,29 @@ zInstance* zScene::AddInstance(const char* name, const char* templatePath) {
                                   [this] { return new (std::nothrow) zInstance(this); });
     if (instance && templatePath) instance->SetTemplate(templatePath);
     return instance;
+}
+
+zMObject* zScene::AddObject(const char* name, zGeometry* geometry) {
+    return AddItem(name, "Scene could not allocate new object!\n", [this, geometry]() -> zMObject* {
+        auto* object = new (std::nothrow) zMObject(this);
+        if (object) object->SetGeometry(geometry, true);
+        return object;
+    });
+}
+
+zMLight* zScene::AddLight(const char* name, u32 type, f32 priority) {
+    return AddItem(name, "scene could not allocate new light!\n", [this, type, priority]() -> zMLight* {
+        auto* light = new (std::nothrow) zMLight(this);
+        if (!light) return nullptr;
+        light->type = type;
+        light->SetPriority(priority);
+        return light;
+    });
+}
+
+zTrigger* zScene::AddTrigger(const char* name) {
+    return AddItem(name, "Scene could not allocate new trigger!\n",
+                   [this] { return new (std::nothrow) zTrigger(this); });
 }
 
 void zScene::ForgetEverywhere(zMItem* item) {

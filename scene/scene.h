@@ -39,6 +39,10 @@ class zInstance;
 class zMCamera;
 class zMetaTag;
 class zMetafile;
+class zGeometry;
+class zMLight;
+class zMObject;
+class zTrigger;
 class zPhysicWorld;
 class zRenderer;
 class zScene;
@@ -197,6 +201,10 @@ class zScene : public zSharedObject,
     zMCamera* AddCamera(const char* name);
     // templatePath may be null.
     zInstance* AddInstance(const char* name, const char* templatePath);
+    // The geometry (may be null) is set with its skinning built.
+    zMObject* AddObject(const char* name, zGeometry* geometry);
+    zMLight* AddLight(const char* name, u32 type, f32 priority);
+    zTrigger* AddTrigger(const char* name);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);

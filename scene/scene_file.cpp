@@ -25,6 +25,8 @@
 #include "scene/instance.h"
 #include "scene/item.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_object.h"
+#include "scene/trigger.h"
 #include "scene/scene.h"
 
 namespace {
@@ -52,10 +54,18 @@ template <typename Kind> zMetaTag* SerializeKind(const zMItem* item) {
 // In the writer's order: cameras, objects, lights, triggers, instances,
 // emitters, terrains, constraints.
 const SceneItemKind SceneItemKinds[] = {
-    {"MCamera", ManagedKindCamera, SceneLoadCameras, nullptr, nullptr, nullptr},
-    {"MObject", ManagedKindObject, SceneLoadObjects, nullptr, nullptr, nullptr},
-    {"MLight", ManagedKindLight, SceneLoadLights, nullptr, nullptr, nullptr},
-    {"Trigger", ManagedKindTrigger, SceneLoadTriggers, nullptr, nullptr, nullptr},
+    {"MCamera", ManagedKindCamera, SceneLoadCameras,
+     [](zScene& scene) -> zMItem* { return scene.AddCamera(nullptr); }, ParseKind<zMCamera>,
+     SerializeKind<zMCamera>},
+    {"MObject", ManagedKindObject, SceneLoadObjects,
+     [](zScene& scene) -> zMItem* { return scene.AddObject(nullptr, nullptr); }, ParseKind<zMObject>,
+     SerializeKind<zMObject>},
+    {"MLight", ManagedKindLight, SceneLoadLights,
+     [](zScene& scene) -> zMItem* { return scene.AddLight(nullptr, LightTypePoint, zMLight::DefaultPriority); },
+     ParseKind<zMLight>, SerializeKind<zMLight>},
+    {"Trigger", ManagedKindTrigger, SceneLoadTriggers,
+     [](zScene& scene) -> zMItem* { return scene.AddTrigger(nullptr); }, ParseKind<zTrigger>,
+     SerializeKind<zTrigger>},
     {"Instance", ManagedKindInstance, SceneLoadInstances,
      [](zScene& scene) -> zMItem* { return scene.AddInstance(nullptr, nullptr); }, ParseKind<zInstance>,
      SerializeKind<zInstance>},
@@ -385,10 +395,39 @@ void zScene::ReadSkins(const zMetaTag* root, const i32* table, u32 tableSize) {
     zLinkedListIterator iterator{};
     while (const zMetaTag* skin = skins ? skins->GetNextChild(iterator) : nullptr) {
         if (skin->GetName() != "Skin") continue;
-        zMItem* object = ResolveStoredUidTag(skin, "UId;", table, tableSize, ManagedKindObject);
+        auto* object = dynamic_cast<zMObject*>(ResolveStoredUidTag(skin, "UId;", table, tableSize, ManagedKindObject));
         if (!object) continue;
-        GetLog() << "[!] Invalid skin information, object '" << object->GetName()
-                 << "' is not bound to a skinned geometry.\n";
+        if (object->GetBoneCount() == 0) {
+            GetLog() << "[!] Invalid skin information, object '" << object->GetName()
+                     << "' is not bound to a skinned geometry.\n";
+            continue;
+        }
+        zLinkedListIterator bones{};
+        while (const zMetaTag* bone = skin->GetNextChild(bones)) {
+            if (bone->GetName() != "Bone") continue;
+            const zMetaTag* indexTag = bone->GetTypedTag("Index;", VariantInt);
+            const zMetaTag* uidTag = bone->GetTypedTag("UId;", VariantInt);
+            if (!indexTag || !uidTag) {
+                GetLog() << "[!] Invalid bone information, incomplete bone tag.\n";
+                continue;
+            }
+            const i32 index = indexTag->GetRawInt();
+            const i32 stored = uidTag->GetRawInt();
+            if (index < 0 || static_cast<u32>(index) >= object->GetBoneCount()) {
+                GetLog() << "[!] Invalid bone information, bone index out of bound.\n";
+                continue;
+            }
+            if (!InTable(stored, tableSize)) {
+                GetLog() << "[!] Invalid bone information, item Uid out of bound.\n";
+                continue;
+            }
+            zMItem* driver = table[stored] == -1 ? nullptr : GetManagedItemByUid(table[stored]);
+            if (!driver || !driver->GetItem()) {
+                GetLog() << "[!] Invalid bone information, item Uid does not exist.\n";
+                continue;
+            }
+            object->SetBone(static_cast<u32>(index), driver->GetItem());
+        }
     }
 }
 
@@ -508,9 +547,30 @@ zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter,
         GetLog() << "[!] Failed to allocate <Links> root tag.\n";
         return nullptr;
     }
-    if (!AttachTag(root.get(), new (std::nothrow) zMetaTag("Skins"))) {
+    zMetaTag* skins = new (std::nothrow) zMetaTag("Skins");
+    if (!AttachTag(root.get(), skins)) {
         GetLog() << "[!] Failed to allocate <Skins> root tag.\n";
         return nullptr;
+    }
+    for (auto* node = m_kindLists[ManagedKindObject].GetHead(); node; node = node->next) {
+        auto* object = dynamic_cast<zMObject*>(node->value);
+        if (!object || object->GetBoneCount() == 0 || (filter && !filter->IsMember(object))) continue;
+        std::unique_ptr<zMetaTag> skin(new (std::nothrow) zMetaTag("Skin"));
+        bool complete = skin && AttachTag(skin.get(), new (std::nothrow) zMetaTag("UId", object->GetUid()));
+        for (u32 index = 0; complete && index < object->GetBoneCount(); ++index) {
+            zMItem* driver = zItem::GetManagedItem(object->GetBone(index));
+            if (!driver || (filter && !filter->IsMember(driver))) continue;
+            std::unique_ptr<zMetaTag> bone(new (std::nothrow) zMetaTag("Bone"));
+            bool boneComplete = bone != nullptr;
+            if (boneComplete)
+                boneComplete = AttachTag(bone.get(), new (std::nothrow) zMetaTag("Index", static_cast<i32>(index)));
+            if (boneComplete) boneComplete = AttachTag(bone.get(), new (std::nothrow) zMetaTag("UId", driver->GetUid()));
+            if (boneComplete)
+                boneComplete = AttachTag(bone.get(), SerializeMatrix4(object->GetBoneMatrix(index), "BindMatrix"));
+            if (!boneComplete || !AttachTag(skin.get(), bone.release()))
+                GetLog() << "[!] Failed to allocate bone tag.\n";
+        }
+        if (!complete || !AttachTag(skins, skin.release())) GetLog() << "[!] Failed to allocate skin tag.\n";
     }
     // No constraint items yet: the section stays empty, and a failure to
     // make it only leaves it out.
