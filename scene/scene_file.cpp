@@ -43,12 +43,16 @@ struct SceneItemKind {
     zMetaTag* (*serialize)(const zMItem* item);
 };
 
+// A kind list may hold other classes of that kind number (test doubles,
+// later kinds): they neither read nor write.
 template <typename Kind> bool ParseKind(zMItem* item, const zMetafile* document, const zMetaTag* tag) {
-    return static_cast<Kind*>(item)->ParseTag(document, tag);
+    auto* kind = dynamic_cast<Kind*>(item);
+    return kind && kind->ParseTag(document, tag);
 }
 
 template <typename Kind> zMetaTag* SerializeKind(const zMItem* item) {
-    return static_cast<const Kind*>(item)->SerializeTag();
+    auto* kind = dynamic_cast<const Kind*>(item);
+    return kind ? kind->SerializeTag() : nullptr;
 }
 
 // In the writer's order: cameras, objects, lights, triggers, instances,
