@@ -316,13 +316,9 @@ bool zScene::LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup
         zLinkedListIterator iterator{};
         while (const zMetaTag* child = physics ? physics->GetNextChild(iterator) : nullptr) {
             f32 frequency = 0.0f;
-            if (child->GetName() != "Frequency") continue;
-            // The world refuses a step that is not finite and above 0, so a
-            // frequency of 0, below 0 or NaN keeps the step it had.
-            if (!ReadNumber(child, frequency) || !(frequency > 0.0f)) {
-                GetLog() << "[*] Invalid physics frequency in scene '" << fileName << "'.\n";
-                continue;
-            }
+            if (child->GetName() != "Frequency" || !ReadNumber(child, frequency)) continue;
+            // The world refuses, with a warning, a step that is not finite
+            // and above 0: a frequency of 0, below 0 or NaN keeps the step.
             m_physicWorld->SetFixedTimeStep(1.0f / frequency);
         }
     }
