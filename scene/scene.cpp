@@ -505,7 +505,12 @@ void zScene::Setup(bool runOptimisation, u32 /*optimisationParameter*/) {
     GetLog() << "[H] Setup scene '" << m_name << "'\n";
     const bool scripts = RunsScripts();
     if (scripts) m_dispatcher->OnPreSetup(GetScriptUnits());
-    ForEach(m_kindLists[ManagedKindInstance], [](zMItem* instance) { instance->SetupTemplate(); });
+    // Instances a template brings in are appended while this walks, and are
+    // set up in the same pass: nested templates load at the first setup
+    // (each instance refuses a template already in its loading chain). A
+    // template load only adds instances, so the current node stays.
+    for (auto* node = m_kindLists[ManagedKindInstance].GetHead(); node; node = node->next)
+        node->value->SetupTemplate();
     // Geometry optimisation belongs to the objects' geometries; nothing here
     // has any yet.
     (void)runOptimisation;

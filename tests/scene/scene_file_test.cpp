@@ -12,48 +12,11 @@
 #include "scene/managed_camera.h"
 #include "scene/managed_object.h"
 #include "scene/trigger.h"
-#include "tests/scene/scene_fixture.h"
+#include "tests/scene/scene_file_fixture.h"
 
 namespace {
 
-// The scene as the writer gives it, in text form.
-std::string SaveText(zScene& scene, u32 flags = SceneLoadAll, const zGroup* filter = nullptr) {
-    zMetafile document;
-    zMetaTag* root = scene.SaveToTag(&document, filter, flags);
-    if (!root) return "";
-    document.AddRoot(root);
-    std::string text;
-    SerializeMetafile(document, text);
-    return text;
-}
-
-// One item tag of a hand-written file.
-std::string ObjectTag(const char* name, const std::string& uid) {
-    return "<MObject=<MItem=<Id=\"" + std::string(name) + "\"><UId=" + uid + "><Active>>>";
-}
-
-std::string SceneFile(const std::string& items, const std::string& rest = "") {
-    return "<ZML=1.0>\n<Scene=<Items=" + items + ">" + rest + ">\n";
-}
-
-class SceneFileTest : public SceneFixture {
-  public:
-    // A second scene on the same engine and VM, released before the VM.
-    zScene* Fresh() {
-        others.emplace_back(new zScene(&engine, &vm));
-        return others.back().Get();
-    }
-    bool LoadText(zScene& into, const std::string& text, u32 flags = SceneLoadAll, zGroup** group = nullptr,
-                  const char* name = "s.zms") {
-        WriteScript(name, text);
-        return into.Load(name, group, flags);
-    }
-    void TearDown() override {
-        others.clear();
-        SceneFixture::TearDown();
-    }
-    std::vector<zSharedPtr<zScene>> others;
-};
+using SceneFileTest = SceneFileFixture;
 
 zMItem* ByName(zScene& scene, const char* name) { return scene.FindItem(name, nullptr); }
 
