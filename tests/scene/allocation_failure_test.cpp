@@ -13,9 +13,13 @@
 #include "scene/item.h"
 #include "scene/motion.h"
 #include "physics/physic_world.h"
+#include "markup/reader.h"
+#include "scene/instance.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_object.h"
 #include "tests/scene/item_player.h"
 #include "tests/scene/scene_fixture.h"
+#include "tests/scene/scene_file_fixture.h"
 #include "tests/scene/scene_fixtures.h"
 #include "tests/support/failing_allocation.h"
 #include "tests/support/log_capture.h"
@@ -229,4 +233,44 @@ TEST_F(SceneTest, AmbientAndAddFailure) {
     EXPECT_EQ(log.Text(), "Scene could not allocate new camera!\n");
     EXPECT_EQ(listener.events, (std::vector<u32>{1}));
     scene->GetListeners().Remove(&listener);
+}
+
+namespace {
+
+struct LoadEvents : zSceneListener {
+    void OnSceneEvent(u32 event, void*) override {
+        if (event == SceneEventLoadBegin) ++begins;
+        if (event == SceneEventLoadEnd) ++ends;
+    }
+    int begins = 0;
+    int ends = 0;
+};
+
+} // namespace
+
+// The remap table's failure left the listeners with a load that began and
+// never ended; any failed allocation in a load or a save must end it, crash
+// nowhere and leak nothing.
+TEST_F(SceneTest, SceneFileLoadAndSaveSurviveEveryFailedAllocation) {
+    zMObject* base = scene->AddObject("base", nullptr);
+    zMObject* arm = scene->AddObject("arm", nullptr);
+    arm->SetParent(base);
+    scene->AddGroup("pair")->AddItem(arm, false);
+    scene->AddInstance("inst", "none.zms");
+    scene->SetCurrentCamera(scene->AddCamera("eye"));
+    const std::string text = SaveText(*scene);
+    zMetafile document;
+    ASSERT_TRUE(ParseMetafile(text.data(), text.size(), document));
+    const zMetaTag* root = document.GetTag("Scene;");
+    ASSERT_NE(root, nullptr);
+    int failures = SweepFailures([&] {
+        zSharedPtr<zScene> copy(new zScene(&engine, &vm));
+        LoadEvents events;
+        copy->GetListeners().Add(&events);
+        copy->LoadFromTag(&document, root, nullptr, SceneLoadAll);
+        EXPECT_EQ(events.begins, events.ends);
+        std::unique_ptr<zMetaTag> saved(copy->SaveToTag(&document, nullptr, SceneLoadAll));
+        copy->GetListeners().Remove(&events);
+    });
+    EXPECT_GT(failures, 20);
 }
