@@ -306,3 +306,18 @@ TEST_F(SceneFileTest, TheDocumentFormLoadsAndSavesEverything) {
     ASSERT_TRUE(copy->LoadFromMetafile(document));
     EXPECT_NE(copy->FindByName(ManagedKindObject, "solo"), nullptr);
 }
+
+TEST_F(SceneFileTest, PreloadAsksForTheObjectsGeometriesOnly) {
+    ClearMissingResourceFlag();
+    EXPECT_FALSE(scene->PreloadResources("missing.zms"));
+    WriteScript("plain.zms", SceneFile("<MCamera=<Object=<Geometry=\"lens.zge\">>>"));
+    log.Reset();
+    EXPECT_TRUE(scene->PreloadResources("plain.zms"));
+    EXPECT_EQ(log.Text().find("[H] Preloading scene 'plain.zms' resources...\n"), 0u);
+    EXPECT_FALSE(IsMissingResourceFlagRaised());
+    WriteScript("geo.zms", SceneFile("<MObject=<Object=<Geometry=\"gone.zge\">>>"));
+    EXPECT_TRUE(scene->PreloadResources("geo.zms"));
+    EXPECT_TRUE(IsMissingResourceFlagRaised());
+    EXPECT_EQ(scene->GetAllItems().GetCount(), 0u);
+    ClearMissingResourceFlag();
+}
