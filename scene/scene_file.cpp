@@ -504,6 +504,10 @@ bool zScene::PassesSaveTest(const zMItem* item, const zGroup* filter, u32 flags)
     return true;
 }
 
+// The items an instance loaded from its template are written like any other;
+// a reloaded scene loads the template again at its setup, so a saved scene
+// with loaded instances holds that content twice. Only a scene saved before
+// its setup round-trips exactly.
 zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter, u32 flags) {
     std::unique_ptr<zMetaTag> root(new (std::nothrow) zMetaTag("Scene"));
     if (!root) {
