@@ -321,3 +321,69 @@ TEST_F(SceneFileTest, PreloadAsksForTheObjectsGeometriesOnly) {
     EXPECT_EQ(scene->GetAllItems().GetCount(), 0u);
     ClearMissingResourceFlag();
 }
+
+TEST_F(SceneFileTest, ToolOnlyItemsNeedTheirFlagAndAToolMode) {
+    struct Case {
+        u32 toolMode;
+        u32 flags;
+        bool loaded;
+    };
+    const Case cases[] = {
+        {0, SceneLoadAll, false},
+        {2, SceneLoadAll, true},
+        {3, SceneLoadAll, false},
+        {2, SceneLoadAll & ~SceneLoadToolItems, false},
+    };
+    const std::string text = SceneFile("<MObject=<MItem=<Id=\"tool\"><UId=0><Active><Helper>>>"
+                                       "<MObject=<MItem=<Id=\"hint\"><UId=1><Active><ToolSpecific>>>" +
+                                       ObjectTag("plain", "2"));
+    for (const Case& entry : cases) {
+        engine.SetToolMode(entry.toolMode);
+        zScene* into = Fresh();
+        ASSERT_TRUE(LoadText(*into, text, entry.flags));
+        EXPECT_EQ(into->FindByName(ManagedKindObject, "tool") != nullptr, entry.loaded) << entry.toolMode;
+        EXPECT_EQ(into->FindByName(ManagedKindObject, "hint") != nullptr, entry.loaded) << entry.toolMode;
+        EXPECT_NE(into->FindByName(ManagedKindObject, "plain"), nullptr);
+    }
+    engine.SetToolMode(0);
+}
+
+TEST_F(SceneFileTest, ProgressGoesToTheEventInterface) {
+    struct Events : zEngine::EventInterface {
+        void OnLoadBegin() override { calls += "begin;"; }
+        void OnLoadStatus(const char* text, f32 progress) override {
+            calls += std::string(text) + "@" + std::to_string(progress) + ";";
+        }
+        void OnLoadEnd() override { calls += "end;"; }
+        std::string calls;
+    } events;
+    engine.SetEventInterface(&events);
+    ASSERT_TRUE(LoadText(*scene, SceneFile(ObjectTag("a", "0"))));
+    engine.SetEventInterface(nullptr);
+    // Item by item only through the engine's own interface.
+    EXPECT_EQ(events.calls, "begin;Parsing scene globals...@1.000000;end;");
+}
+
+TEST_F(SceneFileTest, SkinAndConstraintReferencesAreChecked) {
+    const std::string text =
+        SceneFile(ObjectTag("body", "0") + ObjectTag("bone", "1"),
+                  "<Skins=<Skin=<UId=0><Bone=<Index=0><UId=1>>><Skin=<UId=9>><Skin><Other>>"
+                  "<Constraints=<Constraint=<Uid=0>><Constraint=<Uid=5>><Constraint>>");
+    log.Reset();
+    ASSERT_TRUE(LoadText(*scene, text));
+    const std::string lines = log.Text();
+    for (const char* line : {"[!] Invalid skin information, object 'body' is not bound to a skinned geometry.\n",
+                             "[!] Invalid item type.\n"}) {
+        EXPECT_NE(lines.find(line), std::string::npos) << line << lines;
+    }
+    size_t invalidUid = 0;
+    for (size_t at = lines.find("[!] Invalid item UID.\n"); at != std::string::npos;
+         at = lines.find("[!] Invalid item UID.\n", at + 1))
+        ++invalidUid;
+    size_t invalidTag = 0;
+    for (size_t at = lines.find("[!] Invalid UID tag.\n"); at != std::string::npos;
+         at = lines.find("[!] Invalid UID tag.\n", at + 1))
+        ++invalidTag;
+    EXPECT_EQ(invalidUid, 2u);
+    EXPECT_EQ(invalidTag, 2u);
+}
