@@ -91,20 +91,24 @@ std::string ReadAndWrite(const zMetaTag* root, bool first) {
     } else if (name == "Object") {
         zObject object(&engine);
         if (!ParseObject(object, root)) return std::string();
+        // Written before anything brings the matrices up to date, as the
+        // read back is.
+        const std::string text = TagText(SerializeObject(object), "a read object cannot be written");
         if (first) {
             zCamera camera(&engine);
             object.UpdateSkinning();
             DrawObject(object, camera);
         }
-        written = SerializeObject(object);
+        return text;
     } else {
         zLight light(&engine);
         if (!ParseLight(light, root)) return std::string();
+        const std::string text = TagText(SerializeLight(light), "a read light cannot be written");
         if (first) {
             light.UpdateMatrices();
             light.GetProjectionMatrix();
         }
-        written = SerializeLight(light);
+        return text;
     }
     const std::string text = TagText(written, "a read item kind cannot be written");
     if (first && item) ExerciseScene(*scene, item);
