@@ -2,7 +2,8 @@
 # Checks that the library folders include one way, down the layers:
 #   platform -> core -> io -> markup / picture -> render / audio -> engine -> script -> ui / app,
 # with render/gl/ (the GPU renderer, its own library over platform and render),
-# scene/ and physics/ over engine and squirrel/ on its own (script/ uses its public API).
+# physics/ over engine, scene/ over physics and script (neither sees scene/), and
+# squirrel/ on its own (script/ uses its public API).
 # Prints every offending file:line and include, and fails when there is one. Run
 # by the test suite (CTest test "layers").
 #
