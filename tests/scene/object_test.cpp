@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "markup/meta_tag.h"
 #include "render/geometry.h"
+#include "render/renderer.h"
 #include "scene/camera.h"
 #include "scene/managed_camera.h"
 #include "scene/managed_object.h"
@@ -492,6 +493,29 @@ TEST_F(ObjectTest, AFailedReadKeepsTheCreationUid) {
         EXPECT_TRUE(entry.read(ZmlDocument(good).Root()));
         EXPECT_EQ(entry.item->GetUid(), 42);
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ObjectTest, TheSceneQueuesObjectsAndBoundsTheirGeometry) {
+    zMObject* object = scene->AddObject("body", BoxGeometry().Get());
+    ASSERT_TRUE(object);
+    object->zItem::SetPosition(Point(10, 0, 0));
+    scene->AddLight("lamp", LightTypePoint, 1.0f);
+    scene->AddTrigger("door");
+    scene->AddCamera("eye");
+    zRenderer* renderer = engine.GetRenderer();
+    ASSERT_TRUE(renderer);
+    renderer->ResetRenderQueue();
+    scene->RenderToQueue(0);
+    ASSERT_EQ(renderer->GetRenderQueue().GetCount(), 1u);
+    EXPECT_EQ(renderer->GetRenderQueue().GetHead()->value, static_cast<zRenderable*>(object));
+    renderer->ResetRenderQueue();
+    zMinMax bounds;
+    scene->GetBounds(bounds);
+    ExpectBox(bounds, Point(9, -1, -1), Point(11, 1, 1));
 }
 
 } // namespace
