@@ -307,7 +307,8 @@ template <typename Make> auto zScene::AddItem(const char* name, const char* erro
     }
     zMItem* managed = item;
     managed->SetName(name);
-    if (!m_kindLists[managed->GetKind()].Add(managed)) {
+    // An item the scene could not list would never be deleted with it.
+    if (!m_allItems.Find(managed) || !m_kindLists[managed->GetKind()].Add(managed)) {
         GetLog() << errorLine;
         delete item;
         return decltype(item)(nullptr);
