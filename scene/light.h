@@ -110,6 +110,8 @@ class zLight : public zItem {
     f32 specularIntensity = 0.0f;
     f32 coneAngle = LightDefaultAngle;
     f32 edgeAngle = LightDefaultAngle;
+    // The managed light; null for a bare light and once the managed part is
+    // destroyed.
     zMLight* owner = nullptr;
 
   private:

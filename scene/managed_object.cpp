@@ -52,7 +52,12 @@ zMLight::zMLight(zScene* scene) : zMItem(scene, ManagedKindLight), zLight(Engine
     SetPriority(DefaultPriority);
 }
 
-zMLight::~zMLight() { Teardown(); }
+zMLight::~zMLight() {
+    Teardown();
+    // The light part outlives this body; the renderer freeing it must not
+    // reach the managed part through it.
+    owner = nullptr;
+}
 
 void zMLight::SetParent(zItem* parent) {
     SetManagedParent(*this, parent);

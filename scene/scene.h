@@ -373,10 +373,8 @@ template <typename Make> auto zScene::AddItem(const char* name, const char* erro
     }
     zMItem* managed = item;
     managed->SetName(name);
-    // The constructor lists the item in allItems, which owns it from then on;
-    // an item that did not get in there would never be freed.
-    const bool owned = m_allItems.GetTail() && m_allItems.GetTail()->value == managed;
-    if (!owned || !m_kindLists[managed->GetKind()].Add(managed)) {
+    // An item the scene could not list would never be deleted with it.
+    if (!m_allItems.Find(managed) || !m_kindLists[managed->GetKind()].Add(managed)) {
         GetLog() << errorLine;
         delete item;
         return decltype(item)(nullptr);

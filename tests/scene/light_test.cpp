@@ -26,11 +26,15 @@ struct LightRenderer : RecordingRenderer {
         return true;
     }
     void UpdateLight(zLight* light) override { calls.push_back("UpdateLight " + Name(light)); }
-    void FreeLight(zLight* light) override { calls.push_back("FreeLight " + Name(light)); }
+    void FreeLight(zLight* light) override {
+        calls.push_back("FreeLight " + Name(light));
+        freed.push_back(light);
+    }
     static std::string Name(zLight* light) {
         return light && light->owner ? light->owner->GetName().CStr() : "bare";
     }
     std::vector<std::string> calls;
+    std::vector<zLight*> freed;
 };
 
 std::vector<std::string> ChildNames(const zMetaTag* tag) {
@@ -145,9 +149,12 @@ TEST_F(LightTest, TheRendererSetsUpRefreshesAndFreesTheLight) {
     scene->Setup(false, 0);
     scene->Update(UpdateAll);
     light->SetupRenderData();
+    zLight* lightPart = light;
     delete light;
+    // The managed part is gone when the light part is freed.
     EXPECT_EQ(renderer.calls, (std::vector<std::string>{"SetupLight lamp", "UpdateLight lamp", "SetupLight lamp",
-                                                        "UpdateLight lamp", "FreeLight lamp"}));
+                                                        "UpdateLight lamp", "FreeLight bare"}));
+    EXPECT_EQ(renderer.freed, std::vector<zLight*>{lightPart});
 }
 
 TEST_F(LightTest, UpdateRebuildsTheSpotFrustum) {
