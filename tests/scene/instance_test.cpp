@@ -99,6 +99,11 @@ TEST_F(InstanceTest, AnInactiveInstanceLoadsAtTheFirstSetupAfterItsActivation) {
     EXPECT_EQ(instance->GetGroup(), nullptr);
     instance->SetActiveByte(1);
     EXPECT_EQ(instance->GetGroup(), nullptr);
+    // Nor without scripts (the tool mode 1).
+    engine.SetToolMode(1);
+    scene->Setup(false, 0);
+    EXPECT_EQ(instance->GetGroup(), nullptr);
+    engine.SetToolMode(0);
     scene->Setup(false, 0);
     ASSERT_NE(instance->GetGroup(), nullptr);
     EXPECT_EQ(scene->GetKindList(ManagedKindObject).GetCount(), 3u);
