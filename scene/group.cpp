@@ -22,7 +22,9 @@ template <typename Visit> void ForEachParentless(const zList<zMItem*>& items, Vi
 
 } // namespace
 
-zGroup::zGroup(zEngine* engine, const char* name) : m_engine(engine) { m_name.Set(name); }
+zGroup::zGroup(zEngine* engine, const char* name) : m_engine(engine) {
+    m_name.Set(name);
+}
 
 zMItem* zGroup::AddItem(zMItem* item, bool unique) {
     if (!item || (unique && m_items.Find(item))) return nullptr;
@@ -30,9 +32,13 @@ zMItem* zGroup::AddItem(zMItem* item, bool unique) {
     return m_items.Add(item) ? item : nullptr;
 }
 
-bool zGroup::RemoveItem(zMItem* item) { return m_items.Remove(item); }
+bool zGroup::RemoveItem(zMItem* item) {
+    return m_items.Remove(item);
+}
 
-bool zGroup::IsMember(const zMItem* item) const { return m_items.Find(const_cast<zMItem*>(item)) != nullptr; }
+bool zGroup::IsMember(const zMItem* item) const {
+    return m_items.Find(const_cast<zMItem*>(item)) != nullptr;
+}
 
 zGroup* zGroup::AddGroup(zGroup* group, bool unique) {
     if (!group || (unique && m_groups.Find(group))) return nullptr;
@@ -40,9 +46,13 @@ zGroup* zGroup::AddGroup(zGroup* group, bool unique) {
     return m_groups.Add(group) ? group : nullptr;
 }
 
-bool zGroup::RemoveGroup(zGroup* group) { return m_groups.Remove(group); }
+bool zGroup::RemoveGroup(zGroup* group) {
+    return m_groups.Remove(group);
+}
 
-bool zGroup::IsSubGroup(const zGroup* group) const { return m_groups.Find(const_cast<zGroup*>(group)) != nullptr; }
+bool zGroup::IsSubGroup(const zGroup* group) const {
+    return m_groups.Find(const_cast<zGroup*>(group)) != nullptr;
+}
 
 bool zGroup::AddItems(const zGroup& other) {
     zScopedAllocCategory category(AllocCategoryScene);

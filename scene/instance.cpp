@@ -18,20 +18,26 @@ zInstance::zInstance(zScene* scene)
     SetNode(this);
 }
 
-zInstance::~zInstance() { Teardown(); }
+zInstance::~zInstance() {
+    Teardown();
+}
 
 void zInstance::SetTemplate(const char* path) {
     m_template.Set(path);
     UnloadTemplate();
 }
 
-void zInstance::UnloadTemplate() { m_group = nullptr; }
+void zInstance::UnloadTemplate() {
+    m_group = nullptr;
+}
 
 void zInstance::ForgetGroup(const zGroup* group) {
     if (m_group == group) m_group = nullptr;
 }
 
-void zInstance::SetParent(zItem* parent) { SetManagedParent(*this, parent); }
+void zInstance::SetParent(zItem* parent) {
+    SetManagedParent(*this, parent);
+}
 
 bool zInstance::InTemplateChain(const zString& path) const {
     for (auto* node = m_templateChain.GetHead(); node; node = node->next)
@@ -43,7 +49,8 @@ void zInstance::LoadTemplate() {
     zScopedAllocCategory category(AllocCategoryScene);
     zScene* scene = GetScene();
     zEngine* engine = scene ? scene->GetEngine() : nullptr;
-    if (!scene || !IsActive() || (engine && engine->GetToolMode() == 1) || m_group || m_template.IsEmpty()) return;
+    if (!scene || !IsActive() || (engine && engine->GetToolMode() == 1) || m_group || m_template.IsEmpty())
+        return;
     if (InTemplateChain(m_template) || m_templateDepth >= MaximumTemplateDepth) {
         GetLog() << "[!] Template '" << m_template << "' of instance '" << GetName()
                  << "' instantiates itself; not loaded.\n";
@@ -61,7 +68,8 @@ void zInstance::LoadTemplate() {
     m_group->SetRootItem(this);
     // Instances the template brought in carry the chain one step further.
     for (auto* node = m_group->GetItems().GetHead(); node; node = node->next) {
-        auto* nested = node->value->GetKind() == ManagedKindInstance ? dynamic_cast<zInstance*>(node->value) : nullptr;
+        auto* nested =
+            node->value->GetKind() == ManagedKindInstance ? dynamic_cast<zInstance*>(node->value) : nullptr;
         if (!nested || nested == this) continue;
         nested->m_templateChain.Clear();
         for (auto* link = m_templateChain.GetHead(); link; link = link->next)
@@ -75,8 +83,8 @@ void zInstance::LoadTemplate() {
 
 bool zInstance::ParseTag(const zMetafile* document, const zMetaTag* tag) {
     if (!tag || tag->GetName() != "Instance") {
-        GetLog() << "[!] Could not parse instance. Root tag id is incorrect (" << (tag ? tag->GetName().CStr() : "")
-                 << ").\n";
+        GetLog() << "[!] Could not parse instance. Root tag id is incorrect ("
+                 << (tag ? tag->GetName().CStr() : "") << ").\n";
         return false;
     }
     zLinkedListIterator iterator{};
@@ -102,7 +110,8 @@ zMetaTag* zInstance::SerializeTag() const {
     static const zManagedTagNames Names = {"Instance", "instance", "Item",
                                            "[!] Could not create managed root tag to serialize.\n"};
     std::unique_ptr<zMetaTag> root(SerializeManagedTag(*this, Names, zItem::SerializeTag()));
-    if (root && !AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Template", m_template.CStr() ? m_template.CStr() : ""))) {
+    if (root && !AppendChildTag(root.get(), new (std::nothrow) zMetaTag(
+                                                "Template", m_template.CStr() ? m_template.CStr() : ""))) {
         GetLog() << Names.serializeError;
         return nullptr;
     }

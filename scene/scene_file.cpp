@@ -65,7 +65,9 @@ const SceneItemKind SceneItemKinds[] = {
      [](zScene& scene) -> zMItem* { return scene.AddObject(nullptr, nullptr); }, ParseKind<zMObject>,
      SerializeKind<zMObject>},
     {"MLight", ManagedKindLight, SceneLoadLights,
-     [](zScene& scene) -> zMItem* { return scene.AddLight(nullptr, LightTypePoint, zMLight::DefaultPriority); },
+     [](zScene& scene) -> zMItem* {
+         return scene.AddLight(nullptr, LightTypePoint, zMLight::DefaultPriority);
+     },
      ParseKind<zMLight>, SerializeKind<zMLight>},
     {"Trigger", ManagedKindTrigger, SceneLoadTriggers,
      [](zScene& scene) -> zMItem* { return scene.AddTrigger(nullptr); }, ParseKind<zTrigger>,
@@ -90,7 +92,9 @@ const SceneItemKind* FindItemKindOf(u32 kind) {
     return nullptr;
 }
 
-const char* TextOf(const zString& text) { return text.CStr() ? text.CStr() : ""; }
+const char* TextOf(const zString& text) {
+    return text.CStr() ? text.CStr() : "";
+}
 
 // The float of a tag; integers are taken as well.
 bool ReadNumber(const zMetaTag* tag, f32& out) {
@@ -128,7 +132,9 @@ bool StoredUid(const zMetaTag* itemTag, i32& out) {
 }
 
 // A stored uid the remap table covers.
-bool InTable(i64 uid, u32 tableSize) { return uid >= 0 && uid < static_cast<i64>(tableSize); }
+bool InTable(i64 uid, u32 tableSize) {
+    return uid >= 0 && uid < static_cast<i64>(tableSize);
+}
 
 // Sends the end of a load however it ends once it has begun.
 class zLoadEnd {
@@ -152,7 +158,9 @@ bool zScene::ParseRootTag(zMetafile& document, zMetaTag* root) {
     return LoadFromTag(&document, root, nullptr, SceneLoadAll);
 }
 
-zMetaTag* zScene::BuildRootTag(zMetafile& document) { return SaveToTag(&document, nullptr, SceneLoadAll); }
+zMetaTag* zScene::BuildRootTag(zMetafile& document) {
+    return SaveToTag(&document, nullptr, SceneLoadAll);
+}
 
 bool zScene::Load(const char* path, zGroup** group, u32 flags) {
     zMetafile document;
@@ -199,8 +207,8 @@ bool zScene::LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup
     zStopwatch stopwatch;
     stopwatch.Start();
     if (!root || root->GetName() != "Scene") {
-        GetLog() << "[!] Could not parse scene. Root tag id is incorrect (" << (root ? TextOf(root->GetName()) : "")
-                 << ").\n";
+        GetLog() << "[!] Could not parse scene. Root tag id is incorrect ("
+                 << (root ? TextOf(root->GetName()) : "") << ").\n";
         return false;
     }
     const char* fileName = document ? TextOf(document->GetFileName()) : "";
@@ -260,10 +268,12 @@ bool zScene::LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup
                 const zMetaTag* idTag = child->GetTypedTag("MItem:Id;", VariantString);
                 char text[512];
                 if (idTag)
-                    std::snprintf(text, sizeof text, "Loading item '%s'...", TextOf(idTag->GetValue().GetStringValue()));
+                    std::snprintf(text, sizeof text, "Loading item '%s'...",
+                                  TextOf(idTag->GetValue().GetStringValue()));
                 else
                     std::snprintf(text, sizeof text, "Loading items...");
-                events->OnLoadStatus(text, static_cast<f32>(progressCalls++) / static_cast<f32>(progressTotal));
+                events->OnLoadStatus(text,
+                                     static_cast<f32>(progressCalls++) / static_cast<f32>(progressTotal));
             }
             // A reader that fails, or leaves a uid the table does not cover
             // or another item took, gives the creation uid back.
@@ -276,8 +286,9 @@ bool zScene::LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup
                     table[stored] = uid;
                     --m_nextUid;
                 } else {
-                    GetLog() << "[*] Corrupt item '" << item->GetName() << "' source UID (" << static_cast<i32>(stored)
-                             << "/" << tableSize << ") while loading scene '" << fileName << "'.\n";
+                    GetLog() << "[*] Corrupt item '" << item->GetName() << "' source UID ("
+                             << static_cast<i32>(stored) << "/" << tableSize << ") while loading scene '"
+                             << fileName << "'.\n";
                     item->SetUid(creationUid);
                 }
             } else {
@@ -323,7 +334,8 @@ bool zScene::LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup
         }
     }
     if (group && *group)
-        GetLog() << "Group '" << (*group)->GetName() << "': " << (*group)->GetItems().GetCount() << " item(s).\n";
+        GetLog() << "Group '" << (*group)->GetName() << "': " << (*group)->GetItems().GetCount()
+                 << " item(s).\n";
     if ((flags & SceneLoadCurrentCamera) && (flags & SceneLoadCameras)) {
         const zMetaTag* current = root->GetTypedTag("CurrentCamera;", VariantString);
         zMItem* found = current ? FindItem(TextOf(current->GetValue().GetStringValue()), nullptr) : nullptr;
@@ -375,7 +387,8 @@ void zScene::ReadLinks(const zMetaTag* root, const i32* table, u32 tableSize) {
         if (table[childUid] == -1 || table[parentUid] == -1) continue;
         zMItem* child = GetManagedItemByUid(table[childUid]);
         zMItem* parent = GetManagedItemByUid(table[parentUid]);
-        if (child && parent && child->GetItem() && parent->GetItem()) child->GetItem()->SetParent(parent->GetItem());
+        if (child && parent && child->GetItem() && parent->GetItem())
+            child->GetItem()->SetParent(parent->GetItem());
     }
 }
 
@@ -395,7 +408,8 @@ void zScene::ReadSkins(const zMetaTag* root, const i32* table, u32 tableSize) {
     zLinkedListIterator iterator{};
     while (const zMetaTag* skin = skins ? skins->GetNextChild(iterator) : nullptr) {
         if (skin->GetName() != "Skin") continue;
-        auto* object = dynamic_cast<zMObject*>(ResolveStoredUidTag(skin, "UId;", table, tableSize, ManagedKindObject));
+        auto* object =
+            dynamic_cast<zMObject*>(ResolveStoredUidTag(skin, "UId;", table, tableSize, ManagedKindObject));
         if (!object) continue;
         if (object->GetBoneCount() == 0) {
             GetLog() << "[!] Invalid skin information, object '" << object->GetName()
@@ -540,12 +554,14 @@ zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter,
         zMItem* item = node->value;
         zItem* parentNode = item->GetItem() ? item->GetItem()->GetParent() : nullptr;
         zMItem* parent = zItem::GetManagedItem(parentNode);
-        if (!parent || !PassesSaveTest(item, filter, flags) || !PassesSaveTest(parent, filter, flags)) continue;
+        if (!parent || !PassesSaveTest(item, filter, flags) || !PassesSaveTest(parent, filter, flags))
+            continue;
         std::unique_ptr<zMetaTag> link(new (std::nothrow) zMetaTag("Link"));
         bool complete = link != nullptr;
         if (complete) complete = AttachTag(link.get(), new (std::nothrow) zMetaTag("Item", item->GetUid()));
         if (complete) complete = AttachTag(link.get(), new (std::nothrow) zMetaTag("Link", parent->GetUid()));
-        if (!complete || !AttachTag(links.get(), link.release())) GetLog() << "[!] Failed to allocate link tag.\n";
+        if (!complete || !AttachTag(links.get(), link.release()))
+            GetLog() << "[!] Failed to allocate link tag.\n";
     }
     if (!AttachTag(root.get(), links.release())) {
         GetLog() << "[!] Failed to allocate <Links> root tag.\n";
@@ -567,10 +583,13 @@ zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter,
             std::unique_ptr<zMetaTag> bone(new (std::nothrow) zMetaTag("Bone"));
             bool boneComplete = bone != nullptr;
             if (boneComplete)
-                boneComplete = AttachTag(bone.get(), new (std::nothrow) zMetaTag("Index", static_cast<i32>(index)));
-            if (boneComplete) boneComplete = AttachTag(bone.get(), new (std::nothrow) zMetaTag("UId", driver->GetUid()));
+                boneComplete =
+                    AttachTag(bone.get(), new (std::nothrow) zMetaTag("Index", static_cast<i32>(index)));
             if (boneComplete)
-                boneComplete = AttachTag(bone.get(), SerializeMatrix4(object->GetBoneMatrix(index), "BindMatrix"));
+                boneComplete = AttachTag(bone.get(), new (std::nothrow) zMetaTag("UId", driver->GetUid()));
+            if (boneComplete)
+                boneComplete =
+                    AttachTag(bone.get(), SerializeMatrix4(object->GetBoneMatrix(index), "BindMatrix"));
             if (!boneComplete || !AttachTag(skin.get(), bone.release()))
                 GetLog() << "[!] Failed to allocate bone tag.\n";
         }
@@ -587,9 +606,11 @@ zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter,
         for (auto* node = m_groups.GetHead(); complete && node; node = node->next) {
             const zGroup& group = *node->value;
             std::unique_ptr<zMetaTag> groupTag(new (std::nothrow) zMetaTag("Group"));
-            complete = groupTag && AttachTag(groupTag.get(), new (std::nothrow) zMetaTag("Id", TextOf(group.GetName())));
+            complete = groupTag &&
+                       AttachTag(groupTag.get(), new (std::nothrow) zMetaTag("Id", TextOf(group.GetName())));
             for (auto* member = group.GetItems().GetHead(); complete && member; member = member->next)
-                complete = AttachTag(groupTag.get(), new (std::nothrow) zMetaTag("Item", member->value->GetUid()));
+                complete =
+                    AttachTag(groupTag.get(), new (std::nothrow) zMetaTag("Item", member->value->GetUid()));
             complete = complete && AttachTag(groups.get(), groupTag.release());
         }
         if (!complete || !AttachTag(root.get(), groups.release())) {
@@ -600,12 +621,18 @@ zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter,
     if (flags & SceneLoadGlobals) {
         std::unique_ptr<zMetaTag> globals(new (std::nothrow) zMetaTag("Globals"));
         bool complete = globals != nullptr;
-        if (complete) complete = AttachTag(globals.get(), SerializeColour("BackgroundColor", backgroundColor));
+        if (complete)
+            complete = AttachTag(globals.get(), SerializeColour("BackgroundColor", backgroundColor));
         if (complete) complete = AttachTag(globals.get(), SerializeColour("AmbientColor", ambientColor));
-        if (complete) complete = AttachTag(globals.get(), new (std::nothrow) zMetaTag("AmbientIntensity", ambientIntensity));
-        if (complete) complete = AttachTag(globals.get(), new (std::nothrow) zMetaTag("TargetExposure", targetExposure));
+        if (complete)
+            complete =
+                AttachTag(globals.get(), new (std::nothrow) zMetaTag("AmbientIntensity", ambientIntensity));
+        if (complete)
+            complete =
+                AttachTag(globals.get(), new (std::nothrow) zMetaTag("TargetExposure", targetExposure));
         if (complete && visualisationScale != 1.0f)
-            complete = AttachTag(globals.get(), new (std::nothrow) zMetaTag("VisualisationScale", visualisationScale));
+            complete = AttachTag(globals.get(),
+                                 new (std::nothrow) zMetaTag("VisualisationScale", visualisationScale));
         if (complete) complete = AttachTag(globals.get(), new (std::nothrow) zMetaTag("FogNear", fogNear));
         if (complete) complete = AttachTag(globals.get(), new (std::nothrow) zMetaTag("FogFar", fogFar));
         if (complete) complete = AttachTag(globals.get(), SerializeColour("FogColor", fogColor));
@@ -616,12 +643,13 @@ zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter,
     }
     if ((flags & SceneLoadPhysics) && m_physicWorld) {
         std::unique_ptr<zMetaTag> physics(new (std::nothrow) zMetaTag("Physics"));
-        if (physics &&
-            AttachTag(physics.get(), new (std::nothrow) zMetaTag("Frequency", 1.0f / m_physicWorld->GetFixedTimeStep())))
+        if (physics && AttachTag(physics.get(), new (std::nothrow) zMetaTag(
+                                                    "Frequency", 1.0f / m_physicWorld->GetFixedTimeStep())))
             AttachTag(root.get(), physics.release());
     }
     if (m_currentCamera)
-        AttachTag(root.get(), new (std::nothrow) zMetaTag("CurrentCamera", TextOf(m_currentCamera->GetName())));
+        AttachTag(root.get(),
+                  new (std::nothrow) zMetaTag("CurrentCamera", TextOf(m_currentCamera->GetName())));
     return root.release();
 }
 
@@ -635,7 +663,8 @@ bool zScene::PreloadResources(const char* path) {
         if (child->GetName() != "MObject") continue;
         const zMetaTag* geometry = child->GetTypedTag("Object:Geometry;", VariantString);
         // The cache keeps the geometry; nothing here holds it.
-        if (geometry && m_engine) m_engine->LoadGeometry(TextOf(geometry->GetValue().GetStringValue()), false, false);
+        if (geometry && m_engine)
+            m_engine->LoadGeometry(TextOf(geometry->GetValue().GetStringValue()), false, false);
     }
     return true;
 }

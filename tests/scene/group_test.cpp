@@ -5,7 +5,9 @@
 
 namespace {
 
-zVector WorldPosition(zItem* item) { return item->GetWorldMatrix()->GetRow(3, true); }
+zVector WorldPosition(zItem* item) {
+    return item->GetWorldMatrix()->GetRow(3, true);
+}
 
 void ExpectAt(zItem* item, f32 x, f32 y, f32 z) {
     const zVector at = WorldPosition(item);
@@ -30,7 +32,8 @@ TEST_F(GroupTest, SetRootItemMovesTheParentlessMembersFromRootToRoot) {
     TestItem* rootB = Add("rootB");
     elsewhere->SetParent(holder);
     zGroup* group = NewGroup("g");
-    for (zMItem* member : {static_cast<zMItem*>(first), static_cast<zMItem*>(second), static_cast<zMItem*>(elsewhere)})
+    for (zMItem* member :
+         {static_cast<zMItem*>(first), static_cast<zMItem*>(second), static_cast<zMItem*>(elsewhere)})
         group->AddItem(member, false);
 
     group->SetRootItem(rootA);

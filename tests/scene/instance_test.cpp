@@ -135,7 +135,9 @@ TEST_F(InstanceTest, ATemplateThatInstantiatesItselfIsRefused) {
     log.Reset();
     scene->Setup(false, 0);
     EXPECT_EQ(scene->GetKindList(ManagedKindInstance).GetCount(), 2u);
-    EXPECT_EQ(Count(log.Text(), "[!] Template 'self.zms' of instance 'again' instantiates itself; not loaded.\n"), 1u)
+    EXPECT_EQ(
+        Count(log.Text(), "[!] Template 'self.zms' of instance 'again' instantiates itself; not loaded.\n"),
+        1u)
         << log.Text();
 
     // Through another template; the nested instance loads in the same setup.
@@ -151,7 +153,8 @@ TEST_F(InstanceTest, ATemplateThatInstantiatesItselfIsRefused) {
     auto* toB = dynamic_cast<zInstance*>(other->FindByName(ManagedKindInstance, "toB"));
     ASSERT_NE(toB, nullptr);
     EXPECT_NE(toB->GetGroup(), nullptr);
-    EXPECT_EQ(Count(log.Text(), "[!] Template 'a.zms' of instance 'toA' instantiates itself; not loaded.\n"), 1u);
+    EXPECT_EQ(Count(log.Text(), "[!] Template 'a.zms' of instance 'toA' instantiates itself; not loaded.\n"),
+              1u);
 }
 
 TEST_F(InstanceTest, DeletingTheInstanceLeavesItsGroupWithoutRoot) {

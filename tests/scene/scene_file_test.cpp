@@ -18,7 +18,9 @@ namespace {
 
 using SceneFileTest = SceneFileFixture;
 
-zMItem* ByName(zScene& scene, const char* name) { return scene.FindItem(name, nullptr); }
+zMItem* ByName(zScene& scene, const char* name) {
+    return scene.FindItem(name, nullptr);
+}
 
 } // namespace
 
@@ -94,7 +96,8 @@ TEST_F(SceneFileTest, StoredUidsAreRemappedAboveTheSceneCounter) {
     EXPECT_EQ(scene->FindByName(ManagedKindObject, "b")->GetUid(), static_cast<i32>(first + 5));
     EXPECT_EQ(scene->FindByName(ManagedKindObject, "c")->GetUid(), static_cast<i32>(first + 2));
     EXPECT_EQ(scene->GetNextUid(), first + 6);
-    EXPECT_EQ(scene->FindByName(ManagedKindObject, "c")->GetParentItem(), scene->FindByName(ManagedKindObject, "b"));
+    EXPECT_EQ(scene->FindByName(ManagedKindObject, "c")->GetParentItem(),
+              scene->FindByName(ManagedKindObject, "b"));
 
     // The same file again: a disjoint set from first + R on.
     ASSERT_TRUE(LoadText(*scene, text));
@@ -120,8 +123,9 @@ TEST_F(SceneFileTest, CorruptStoredUidsKeepTheCreationUid) {
     EXPECT_NE(log.Text().find("[*] Corrupt item 'neg' source UID (-1/2) while loading scene 's.zms'.\n"),
               std::string::npos)
         << log.Text();
-    EXPECT_NE(log.Text().find("[*] Corrupt item 'huge' source UID (2147483647/2) while loading scene 's.zms'.\n"),
-              std::string::npos);
+    EXPECT_NE(
+        log.Text().find("[*] Corrupt item 'huge' source UID (2147483647/2) while loading scene 's.zms'.\n"),
+        std::string::npos);
     EXPECT_EQ(scene->FindByName(ManagedKindObject, "a")->GetUid(), static_cast<i32>(first + 1));
     EXPECT_EQ(scene->FindByName(ManagedKindInstance, "neg")->GetUid(), static_cast<i32>(first + 2));
     EXPECT_EQ(scene->FindByName(ManagedKindInstance, "huge")->GetUid(), static_cast<i32>(first + 3));
@@ -132,7 +136,8 @@ TEST_F(SceneFileTest, CorruptStoredUidsKeepTheCreationUid) {
 TEST_F(SceneFileTest, AnItemThatFailsToReadKeepsItsCreationUidAndStays) {
     scene->SetCurrentCamera(scene->AddCamera("cam"));
     const u32 first = scene->GetNextUid();
-    const std::string text = SceneFile(ObjectTag("bad", "-1") + ObjectTag("dup", "0") + ObjectTag("twin", "0"));
+    const std::string text =
+        SceneFile(ObjectTag("bad", "-1") + ObjectTag("dup", "0") + ObjectTag("twin", "0"));
     ASSERT_TRUE(LoadText(*scene, text));
     EXPECT_EQ(scene->FindByName(ManagedKindObject, "bad")->GetUid(), static_cast<i32>(first + 1));
     EXPECT_EQ(scene->FindByName(ManagedKindObject, "dup")->GetUid(), static_cast<i32>(first));
@@ -142,11 +147,11 @@ TEST_F(SceneFileTest, AnItemThatFailsToReadKeepsItsCreationUidAndStays) {
 }
 
 TEST_F(SceneFileTest, LoadFlagsSelectTheKindsAndSections) {
-    const std::string text = SceneFile(
-        "<MCamera=<MItem=<Id=\"eye\"><UId=0><Active>>>" + ObjectTag("a", "1") + ObjectTag("b", "2") +
-            "<MLight=<MItem=<Id=\"lamp\"><UId=3><Active>>>",
-        "<Links=<Link=<Item=1><Link=0>><Link=<Item=2>>><Groups=<Group=<Id=\"g\"><Item=0><Item=2>>>"
-        "<CurrentCamera=\"eye\">");
+    const std::string text =
+        SceneFile("<MCamera=<MItem=<Id=\"eye\"><UId=0><Active>>>" + ObjectTag("a", "1") +
+                      ObjectTag("b", "2") + "<MLight=<MItem=<Id=\"lamp\"><UId=3><Active>>>",
+                  "<Links=<Link=<Item=1><Link=0>><Link=<Item=2>>><Groups=<Group=<Id=\"g\"><Item=0><Item=2>>>"
+                  "<CurrentCamera=\"eye\">");
     log.Reset();
     ASSERT_TRUE(LoadText(*scene, text, SceneLoadObjects | SceneLoadGroups));
     EXPECT_EQ(scene->GetKindList(ManagedKindObject).GetCount(), 2u);
@@ -173,8 +178,7 @@ TEST_F(SceneFileTest, LoadFlagsSelectTheKindsAndSections) {
 }
 
 TEST_F(SceneFileTest, LoadingIntoAGroupKeepsTheGlobalsAndNamesTheGroupAfterThePath) {
-    const std::string text =
-        SceneFile(ObjectTag("a", "0"), "<Globals=<AmbientIntensity=5.0><FogFar=7.0>>");
+    const std::string text = SceneFile(ObjectTag("a", "0"), "<Globals=<AmbientIntensity=5.0><FogFar=7.0>>");
     zGroup* group = nullptr;
     log.Reset();
     ASSERT_TRUE(LoadText(*scene, text, SceneLoadAll & ~SceneLoadGlobals, &group, "into.zms"));
@@ -240,9 +244,10 @@ TEST_F(SceneFileTest, LoadFailsForAMissingFileRootOrRead) {
 }
 
 TEST_F(SceneFileTest, StoredUidsOutsideTheTableAreRefused) {
-    const std::string text = SceneFile(ObjectTag("a", "0") + ObjectTag("b", "1"),
-                                       "<Links=<Link=<Item=0><Link=7>><Link=<Item=-5><Link=1>><Link=<Item=0><Link=1>>>"
-                                       "<Groups=<Group=<Id=\"g\"><Item=2147483647><Item=-3><Item=1>>>");
+    const std::string text =
+        SceneFile(ObjectTag("a", "0") + ObjectTag("b", "1"),
+                  "<Links=<Link=<Item=0><Link=7>><Link=<Item=-5><Link=1>><Link=<Item=0><Link=1>>>"
+                  "<Groups=<Group=<Id=\"g\"><Item=2147483647><Item=-3><Item=1>>>");
     log.Reset();
     ASSERT_TRUE(LoadText(*scene, text));
     const std::string lines = log.Text();
@@ -251,7 +256,8 @@ TEST_F(SceneFileTest, StoredUidsOutsideTheTableAreRefused) {
          at = lines.find("[!] Invalid item UID.\n", at + 1))
         ++count;
     EXPECT_EQ(count, 4u) << lines;
-    EXPECT_EQ(scene->FindByName(ManagedKindObject, "a")->GetParentItem(), scene->FindByName(ManagedKindObject, "b"));
+    EXPECT_EQ(scene->FindByName(ManagedKindObject, "a")->GetParentItem(),
+              scene->FindByName(ManagedKindObject, "b"));
     ASSERT_NE(scene->FindGroup("g"), nullptr);
     EXPECT_EQ(scene->FindGroup("g")->GetItems().GetCount(), 1u);
 }
@@ -372,8 +378,9 @@ TEST_F(SceneFileTest, SkinAndConstraintReferencesAreChecked) {
     log.Reset();
     ASSERT_TRUE(LoadText(*scene, text));
     const std::string lines = log.Text();
-    for (const char* line : {"[!] Invalid skin information, object 'body' is not bound to a skinned geometry.\n",
-                             "[!] Invalid item type.\n"}) {
+    for (const char* line :
+         {"[!] Invalid skin information, object 'body' is not bound to a skinned geometry.\n",
+          "[!] Invalid item type.\n"}) {
         EXPECT_NE(lines.find(line), std::string::npos) << line << lines;
     }
     size_t invalidUid = 0;
