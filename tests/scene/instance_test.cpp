@@ -22,13 +22,6 @@ std::string InstanceTag(const char* name, const char* templatePath, const char* 
            templatePath + "\">>";
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 class InstanceTest : public SceneFileFixture {
   public:
     void SetUp() override {

@@ -31,6 +31,14 @@ inline std::string SceneFile(const std::string& items, const std::string& rest =
     return "<ZML=1.0>\n<Scene=<Items=" + items + ">" + rest + ">\n";
 }
 
+// How often part stands in text.
+inline size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 class SceneFileFixture : public SceneFixture {
   public:
     // A second scene on the same engine and VM, released before the VM.

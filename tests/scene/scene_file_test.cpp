@@ -7,6 +7,7 @@
 #include "markup/math_tags.h"
 #include "markup/metafile.h"
 #include "markup/writer.h"
+#include "render/geometry.h"
 #include "scene/group.h"
 #include "scene/instance.h"
 #include "scene/managed_camera.h"
@@ -251,11 +252,7 @@ TEST_F(SceneFileTest, StoredUidsOutsideTheTableAreRefused) {
     log.Reset();
     ASSERT_TRUE(LoadText(*scene, text));
     const std::string lines = log.Text();
-    size_t count = 0;
-    for (size_t at = lines.find("[!] Invalid item UID.\n"); at != std::string::npos;
-         at = lines.find("[!] Invalid item UID.\n", at + 1))
-        ++count;
-    EXPECT_EQ(count, 4u) << lines;
+    EXPECT_EQ(Count(lines, "[!] Invalid item UID.\n"), 4u) << lines;
     EXPECT_EQ(scene->FindByName(ManagedKindObject, "a")->GetParentItem(),
               scene->FindByName(ManagedKindObject, "b"));
     ASSERT_NE(scene->FindGroup("g"), nullptr);
@@ -383,14 +380,46 @@ TEST_F(SceneFileTest, SkinAndConstraintReferencesAreChecked) {
           "[!] Invalid item type.\n"}) {
         EXPECT_NE(lines.find(line), std::string::npos) << line << lines;
     }
-    size_t invalidUid = 0;
-    for (size_t at = lines.find("[!] Invalid item UID.\n"); at != std::string::npos;
-         at = lines.find("[!] Invalid item UID.\n", at + 1))
-        ++invalidUid;
-    size_t invalidTag = 0;
-    for (size_t at = lines.find("[!] Invalid UID tag.\n"); at != std::string::npos;
-         at = lines.find("[!] Invalid UID tag.\n", at + 1))
-        ++invalidTag;
-    EXPECT_EQ(invalidUid, 2u);
-    EXPECT_EQ(invalidTag, 2u);
+    EXPECT_EQ(Count(lines, "[!] Invalid item UID.\n"), 2u);
+    EXPECT_EQ(Count(lines, "[!] Invalid UID tag.\n"), 2u);
+}
+
+TEST_F(SceneFileTest, SkinsBindTheBonesToTheLoadedItems) {
+    // The cache keeps "skin.zge" (missing, so empty); it is given two bones
+    // and one vertex on bone 0, and both scenes load it from there.
+    zGeometry* geometry = engine.LoadGeometry("skin.zge", false, false);
+    ClearMissingResourceFlag();
+    ASSERT_NE(geometry, nullptr);
+    ASSERT_TRUE(geometry->AllocateVertices(1));
+    ASSERT_TRUE(geometry->AllocateSkin(2));
+    geometry->GetSkinWeights()[0].weights[0] = 1.0f;
+
+    scene->SetCurrentCamera(scene->AddCamera("eye"));
+    zMObject* body = scene->AddObject("body", geometry);
+    zMObject* bone = scene->AddObject("bone", nullptr);
+    ASSERT_EQ(body->GetBoneCount(), 2u);
+    ASSERT_TRUE(body->SetBone(0, bone));
+    const std::string text = SaveText(*scene);
+    EXPECT_NE(text.find("<BindMatrix="), std::string::npos);
+
+    zScene* copy = Fresh();
+    ASSERT_TRUE(LoadText(*copy, text));
+    EXPECT_EQ(SaveText(*copy), text);
+    auto* loaded = dynamic_cast<zMObject*>(copy->FindByName(ManagedKindObject, "body"));
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(loaded->GetBoneCount(), 2u);
+    EXPECT_EQ(loaded->GetBone(0), copy->FindByName(ManagedKindObject, "bone")->GetItem());
+    EXPECT_EQ(loaded->GetBone(1), nullptr);
+
+    log.Reset();
+    const std::string badBones =
+        SceneFile("<MObject=<MItem=<Id=\"body\"><UId=0><Active>><Object=<Geometry=\"skin.zge\">>>" +
+                      ObjectTag("bone", "1"),
+                  "<Skins=<Skin=<UId=0><Bone=<Index=0>><Bone=<Index=2><UId=1>><Bone=<Index=-1><UId=1>>"
+                  "<Bone=<Index=1><UId=7>><Bone=<Index=1><UId=-2>>>>");
+    ASSERT_TRUE(LoadText(*Fresh(), badBones));
+    const std::string lines = log.Text();
+    EXPECT_NE(lines.find("[!] Invalid bone information, incomplete bone tag.\n"), std::string::npos) << lines;
+    EXPECT_EQ(Count(lines, "[!] Invalid bone information, bone index out of bound.\n"), 2u);
+    EXPECT_EQ(Count(lines, "[!] Invalid bone information, item Uid out of bound.\n"), 2u);
 }
