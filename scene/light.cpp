@@ -70,9 +70,22 @@ const FloatField FloatFields[] = {
     {"ConeAngle", &zLight::coneAngle, LightDefaultAngle, false},
     {"EdgeAngle", &zLight::edgeAngle, LightDefaultAngle, false},
 };
-enum : u32 { FloatShadowRange, FloatShadowBias, FloatShadowDistribution, FloatSampleStep, FloatThick,
-             FloatVolumetricRange, FloatZNear, FloatRange, FloatVolumeRange, FloatClipDistance,
-             FloatDiffuseIntensity, FloatSpecularIntensity, FloatConeAngle, FloatEdgeAngle };
+enum : u32 {
+    FloatShadowRange,
+    FloatShadowBias,
+    FloatShadowDistribution,
+    FloatSampleStep,
+    FloatThick,
+    FloatVolumetricRange,
+    FloatZNear,
+    FloatRange,
+    FloatVolumeRange,
+    FloatClipDistance,
+    FloatDiffuseIntensity,
+    FloatSpecularIntensity,
+    FloatConeAngle,
+    FloatEdgeAngle
+};
 
 const VectorField VectorFields[] = {
     {"ShadowColor", &zLight::shadowColor, zVector(0.0f, 0.0f, 0.0f, 1.0f)},
@@ -137,7 +150,9 @@ void ReadFloat(zLight& light, const FloatField& entry, const zMetaTag* child) {
     light.*entry.field = value;
 }
 
-bool Append(zMetaTag* root, zMetaTag* child) { return AppendChildTag(root, child); }
+bool Append(zMetaTag* root, zMetaTag* child) {
+    return AppendChildTag(root, child);
+}
 
 } // namespace
 
@@ -216,12 +231,14 @@ void zLight::UpdateRenderData() {
     if (zRenderer* renderer = GetCurrentRenderer()) renderer->UpdateLight(this);
 }
 
-void zLight::SetProjectionTexture(zTexture* texture) { m_projectionTexture = texture; }
+void zLight::SetProjectionTexture(zTexture* texture) {
+    m_projectionTexture = texture;
+}
 
 bool ParseLight(zLight& light, const zMetaTag* tag) {
     if (!tag || tag->GetName() != "Light") {
-        GetLog() << "[!] Could not parse light. Root tag id is incorrect (" << (tag ? tag->GetName().CStr() : "")
-                 << ").\n";
+        GetLog() << "[!] Could not parse light. Root tag id is incorrect ("
+                 << (tag ? tag->GetName().CStr() : "") << ").\n";
         return false;
     }
     light.SetDefaults();
@@ -317,7 +334,8 @@ zMetaTag* SerializeLight(const zLight& light) {
         case LightChild::ProjectionMap: {
             const zTexture* texture = light.GetProjectionTexture();
             if (texture && !texture->GetName().IsEmpty())
-                complete = Append(root.get(), new (std::nothrow) zMetaTag("ProjectionMap", texture->GetName().CStr()));
+                complete = Append(root.get(),
+                                  new (std::nothrow) zMetaTag("ProjectionMap", texture->GetName().CStr()));
             break;
         }
         case LightChild::Shader:

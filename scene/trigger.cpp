@@ -12,7 +12,8 @@ const zManagedTagNames TriggerTagNames = {"Trigger", "trigger", "Item",
 
 } // namespace
 
-zTrigger::zTrigger(zScene* scene) : zMItem(scene, ManagedKindTrigger), zItem(scene ? scene->GetEngine() : nullptr) {
+zTrigger::zTrigger(zScene* scene)
+    : zMItem(scene, ManagedKindTrigger), zItem(scene ? scene->GetEngine() : nullptr) {
     SetNode(this);
 }
 
@@ -21,7 +22,9 @@ zTrigger::~zTrigger() {
     m_items.Clear();
 }
 
-void zTrigger::SetParent(zItem* parent) { SetManagedParent(*this, parent); }
+void zTrigger::SetParent(zItem* parent) {
+    SetManagedParent(*this, parent);
+}
 
 bool zTrigger::IsInside(const zVector& worldPoint) {
     zVector local(worldPoint.x, worldPoint.y, worldPoint.z, 1.0f);
@@ -69,7 +72,9 @@ void zTrigger::Exit(zTriggerItem* record) {
     }
 }
 
-void zTrigger::ExitItem(zMItem* item) { Exit(FindRecord(item)); }
+void zTrigger::ExitItem(zMItem* item) {
+    Exit(FindRecord(item));
+}
 
 void zTrigger::ClearMarks() {
     for (auto* node = m_items.GetHead(); node; node = node->next)

@@ -22,7 +22,7 @@ class zMetaTag;
 
 struct zTriggerItem {
     explicit zTriggerItem(zMItem* item) : item(item) {}
-    u8 mark = 1; // still inside in the current pass
+    u8 mark = 1;  // still inside in the current pass
     zMItem* item; // not owned
 };
 

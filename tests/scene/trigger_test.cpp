@@ -74,12 +74,9 @@ TEST_F(TriggerTest, InsideIsStrictlyWithinTheScaledUnitCube) {
         zVector point;
         bool inside;
     } const cases[] = {
-        {zVector(0.999f, 0.0f, 0.0f, 1.0f), true},
-        {zVector(1.0f, 0.0f, 0.0f, 1.0f), false}, // on a face
-        {zVector(-1.0f, 0.0f, 0.0f, 1.0f), false},
-        {zVector(0.0f, 0.999f, -0.999f, 1.0f), true},
-        {zVector(0.0f, 0.0f, 1.0f, 1.0f), false},
-        {zVector(0.0f, 0.0f, 0.0f, 1.0f), true},
+        {zVector(0.999f, 0.0f, 0.0f, 1.0f), true}, {zVector(1.0f, 0.0f, 0.0f, 1.0f), false}, // on a face
+        {zVector(-1.0f, 0.0f, 0.0f, 1.0f), false}, {zVector(0.0f, 0.999f, -0.999f, 1.0f), true},
+        {zVector(0.0f, 0.0f, 1.0f, 1.0f), false},  {zVector(0.0f, 0.0f, 0.0f, 1.0f), true},
         {zVector(0.5f, 1.5f, 0.0f, 1.0f), false},
     };
     for (const Case& entry : cases)
