@@ -42,9 +42,12 @@ zTriggerItem* zTrigger::FindRecord(const zMItem* item) const {
 void zTrigger::Enter(zMItem* item) {
     if (!item) return;
     zMItem* self = this;
+    m_entering = item;
+    m_enteringDestroyed = false;
     if (item->GetDispatcher()) item->GetDispatcher()->OnTrigger(item->GetScriptUnits(), self);
-    // The handler may have destroyed either side; the scene's teardown has
-    // then dropped the record or this trigger's references.
+    m_entering = nullptr;
+    // The handler destroyed the item: its record (if any) went with it.
+    if (m_enteringDestroyed) return;
     if (zTriggerItem* record = FindRecord(item)) {
         record->mark = 1;
         return;
@@ -74,6 +77,11 @@ void zTrigger::Exit(zTriggerItem* record) {
 
 void zTrigger::ExitItem(zMItem* item) {
     Exit(FindRecord(item));
+}
+
+void zTrigger::ForgetItem(zMItem* item) {
+    if (item && item == m_entering) m_enteringDestroyed = true;
+    ExitItem(item);
 }
 
 void zTrigger::ClearMarks() {
