@@ -121,6 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
     zFuzzRound round;
     const std::vector<std::string> parts = SplitAtZeroBytes(data, size, 2);
     if (parts.size() > 1 && !round.AddFile("g.zge", parts[1])) return 0;
-    CheckTagRoundTrip(reinterpret_cast<const u8*>(parts[0].data()), parts[0].size(), ReadAndWrite, "item kind");
+    CheckTagRoundTrip(reinterpret_cast<const u8*>(parts[0].data()), parts[0].size(), ReadAndWrite,
+                      "item kind");
     return 0;
 }

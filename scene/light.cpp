@@ -1,6 +1,7 @@
 #include "scene/light.h"
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -70,9 +71,22 @@ const FloatField FloatFields[] = {
     {"ConeAngle", &zLight::coneAngle, LightDefaultAngle, false},
     {"EdgeAngle", &zLight::edgeAngle, LightDefaultAngle, false},
 };
-enum : u32 { FloatShadowRange, FloatShadowBias, FloatShadowDistribution, FloatSampleStep, FloatThick,
-             FloatVolumetricRange, FloatZNear, FloatRange, FloatVolumeRange, FloatClipDistance,
-             FloatDiffuseIntensity, FloatSpecularIntensity, FloatConeAngle, FloatEdgeAngle };
+enum : u32 {
+    FloatShadowRange,
+    FloatShadowBias,
+    FloatShadowDistribution,
+    FloatSampleStep,
+    FloatThick,
+    FloatVolumetricRange,
+    FloatZNear,
+    FloatRange,
+    FloatVolumeRange,
+    FloatClipDistance,
+    FloatDiffuseIntensity,
+    FloatSpecularIntensity,
+    FloatConeAngle,
+    FloatEdgeAngle
+};
 
 const VectorField VectorFields[] = {
     {"ShadowColor", &zLight::shadowColor, zVector(0.0f, 0.0f, 0.0f, 1.0f)},
@@ -110,20 +124,19 @@ void WarnInvalid(const zString& name) {
     GetLog() << "[*] Invalid value of '" << name << "' in <Light>.\n";
 }
 
-bool ReadEnum(zLight& light, const EnumField& entry, const zMetaTag* child) {
+void ReadEnum(zLight& light, const EnumField& entry, const zMetaTag* child) {
     const char* word = nullptr;
     if (!child->GetValue().GetString(word)) {
         WarnInvalid(child->GetName());
-        return true;
+        return;
     }
     for (u32 code = 0; code < entry.count; ++code) {
-        if (zString(entry.names[code]) == word) {
+        if (std::strcmp(entry.names[code], word) == 0) {
             light.*entry.field = code;
-            return true;
+            return;
         }
     }
     GetLog() << "[*] Bogus light " << entry.bogusKind << " '" << word << "'.\n";
-    return true;
 }
 
 void ReadFloat(zLight& light, const FloatField& entry, const zMetaTag* child) {
@@ -136,8 +149,6 @@ void ReadFloat(zLight& light, const FloatField& entry, const zMetaTag* child) {
     if (entry.field == &zLight::volumeRange && !(value > 0.0f)) value = LightDefaultVolumeRange;
     light.*entry.field = value;
 }
-
-bool Append(zMetaTag* root, zMetaTag* child) { return AppendChildTag(root, child); }
 
 } // namespace
 
@@ -216,12 +227,14 @@ void zLight::UpdateRenderData() {
     if (zRenderer* renderer = GetCurrentRenderer()) renderer->UpdateLight(this);
 }
 
-void zLight::SetProjectionTexture(zTexture* texture) { m_projectionTexture = texture; }
+void zLight::SetProjectionTexture(zTexture* texture) {
+    m_projectionTexture = texture;
+}
 
 bool ParseLight(zLight& light, const zMetaTag* tag) {
     if (!tag || tag->GetName() != "Light") {
-        GetLog() << "[!] Could not parse light. Root tag id is incorrect (" << (tag ? tag->GetName().CStr() : "")
-                 << ").\n";
+        GetLog() << "[!] Could not parse light. Root tag id is incorrect ("
+                 << (tag ? tag->GetName().CStr() : "") << ").\n";
         return false;
     }
     light.SetDefaults();
@@ -261,7 +274,8 @@ bool ParseLight(zLight& light, const zMetaTag* tag) {
         }
         for (const EnumField& entry : EnumFields) {
             if (known || name != entry.tag) continue;
-            known = ReadEnum(light, entry, child);
+            ReadEnum(light, entry, child);
+            known = true;
         }
         for (const FloatField& entry : FloatFields) {
             if (known || name != entry.tag) continue;
@@ -284,7 +298,7 @@ bool ParseLight(zLight& light, const zMetaTag* tag) {
 zMetaTag* SerializeLight(const zLight& light) {
     std::unique_ptr<zMetaTag> root(new (std::nothrow) zMetaTag("Light"));
     bool complete = root != nullptr;
-    if (complete) complete = Append(root.get(), light.SerializeTag());
+    if (complete) complete = AppendChildTag(root.get(), light.SerializeTag());
     for (const ChildEntry& child : WriteOrder) {
         if (!complete) break;
         switch (child.kind) {
@@ -293,14 +307,14 @@ zMetaTag* SerializeLight(const zLight& light) {
             const u32 code = light.*entry.field;
             if (code == entry.defaultValue) break;
             const char* word = entry.names[code < entry.count ? code : entry.writtenOutOfRange];
-            complete = Append(root.get(), new (std::nothrow) zMetaTag(entry.tag, word));
+            complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag(entry.tag, word));
             break;
         }
         case LightChild::Float: {
             const FloatField& entry = FloatFields[child.index];
             const f32 value = light.*entry.field;
             if (entry.alwaysWritten || value != entry.defaultValue)
-                complete = Append(root.get(), new (std::nothrow) zMetaTag(entry.tag, value));
+                complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag(entry.tag, value));
             break;
         }
         case LightChild::Vector: {
@@ -308,21 +322,24 @@ zMetaTag* SerializeLight(const zLight& light) {
             const zVector& value = light.*entry.field;
             if (value.x != entry.defaultValue.x || value.y != entry.defaultValue.y ||
                 value.z != entry.defaultValue.z || value.w != entry.defaultValue.w)
-                complete = Append(root.get(), SerializeVector(value, entry.tag, true));
+                complete = AppendChildTag(root.get(), SerializeVector(value, entry.tag, true));
             break;
         }
         case LightChild::Volumetric:
-            if (light.volumetric) complete = Append(root.get(), new (std::nothrow) zMetaTag("Volumetric"));
+            if (light.volumetric)
+                complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag("Volumetric"));
             break;
         case LightChild::ProjectionMap: {
             const zTexture* texture = light.GetProjectionTexture();
             if (texture && !texture->GetName().IsEmpty())
-                complete = Append(root.get(), new (std::nothrow) zMetaTag("ProjectionMap", texture->GetName().CStr()));
+                complete = AppendChildTag(
+                    root.get(), new (std::nothrow) zMetaTag("ProjectionMap", texture->GetName().CStr()));
             break;
         }
         case LightChild::Shader:
             if (!light.shaderName.IsEmpty())
-                complete = Append(root.get(), new (std::nothrow) zMetaTag("Shader", light.shaderName.CStr()));
+                complete = AppendChildTag(root.get(),
+                                          new (std::nothrow) zMetaTag("Shader", light.shaderName.CStr()));
             break;
         }
     }

@@ -10,19 +10,28 @@ const zManagedTagNames CameraTagNames = {"MCamera", "managed camera", "Camera",
 
 } // namespace
 
-zMCamera::zMCamera(zScene* scene) : zMItem(scene, ManagedKindCamera), zCamera(scene ? scene->GetEngine() : nullptr) {
+zMCamera::zMCamera(zScene* scene)
+    : zMItem(scene, ManagedKindCamera), zCamera(scene ? scene->GetEngine() : nullptr) {
     SetNode(this);
 }
 
-zMCamera::~zMCamera() { Teardown(); }
+zMCamera::~zMCamera() {
+    Teardown();
+}
 
-void zMCamera::Update() { UpdateFrustum(nullptr, -1.0f, -1.0f); }
+void zMCamera::Update() {
+    UpdateFrustum(nullptr, -1.0f, -1.0f);
+}
 
-void zMCamera::SetParent(zItem* parent) { SetManagedParent(*this, parent); }
+void zMCamera::SetParent(zItem* parent) {
+    SetManagedParent(*this, parent);
+}
 
 bool zMCamera::ParseTag(const zMetafile* document, const zMetaTag* tag) {
     return ParseManagedTag(*this, document, tag, CameraTagNames,
                            [this](const zMetaTag* node) { return ParseCamera(node); });
 }
 
-zMetaTag* zMCamera::SerializeTag() const { return SerializeManagedTag(*this, CameraTagNames, SerializeCamera()); }
+zMetaTag* zMCamera::SerializeTag() const {
+    return SerializeManagedTag(*this, CameraTagNames, SerializeCamera());
+}

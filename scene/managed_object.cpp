@@ -13,15 +13,21 @@ const zManagedTagNames ObjectTagNames = {"MObject", "managed object", "Object",
 const zManagedTagNames LightTagNames = {"MLight", "managed light", "Light",
                                         "[!] could not create managed root tag to serialize.\n"};
 
-zEngine* EngineOf(zScene* scene) { return scene ? scene->GetEngine() : nullptr; }
+zEngine* EngineOf(zScene* scene) {
+    return scene ? scene->GetEngine() : nullptr;
+}
 
 } // namespace
 
 // zMObject
 
-zMObject::zMObject(zScene* scene) : zMItem(scene, ManagedKindObject), zObject(EngineOf(scene)) { SetNode(this); }
+zMObject::zMObject(zScene* scene) : zMItem(scene, ManagedKindObject), zObject(EngineOf(scene)) {
+    SetNode(this);
+}
 
-zMObject::~zMObject() { Teardown(); }
+zMObject::~zMObject() {
+    Teardown();
+}
 
 void zMObject::SetParent(zItem* parent) {
     SetManagedParent(*this, parent);
@@ -42,7 +48,9 @@ bool zMObject::ParseTag(const zMetafile* document, const zMetaTag* tag) {
                            [this](const zMetaTag* node) { return ParseObject(*this, node); });
 }
 
-zMetaTag* zMObject::SerializeTag() const { return SerializeManagedTag(*this, ObjectTagNames, SerializeObject(*this)); }
+zMetaTag* zMObject::SerializeTag() const {
+    return SerializeManagedTag(*this, ObjectTagNames, SerializeObject(*this));
+}
 
 // zMLight
 
@@ -64,11 +72,14 @@ void zMLight::SetParent(zItem* parent) {
 }
 
 bool zMLight::IsActive() const {
-    if (diffuseIntensity <= LightInactiveIntensity && specularIntensity <= LightInactiveIntensity) return false;
+    if (diffuseIntensity <= LightInactiveIntensity && specularIntensity <= LightInactiveIntensity)
+        return false;
     return zMItem::IsActive();
 }
 
-void zMLight::Refresh() { UpdateRenderData(); }
+void zMLight::Refresh() {
+    UpdateRenderData();
+}
 
 void zMLight::Setup() {
     zEngine* engine = GetEngine();
@@ -81,4 +92,6 @@ bool zMLight::ParseTag(const zMetafile* document, const zMetaTag* tag) {
                            [this](const zMetaTag* node) { return ParseLight(*this, node); });
 }
 
-zMetaTag* zMLight::SerializeTag() const { return SerializeManagedTag(*this, LightTagNames, SerializeLight(*this)); }
+zMetaTag* zMLight::SerializeTag() const {
+    return SerializeManagedTag(*this, LightTagNames, SerializeLight(*this));
+}

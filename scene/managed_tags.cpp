@@ -9,8 +9,8 @@
 #include "scene/managed_item.h"
 #include "scene/scene.h"
 
-bool ParseManagedTag(zMItem& item, const zMetafile* document, const zMetaTag* tag, const zManagedTagNames& names,
-                     const std::function<bool(const zMetaTag*)>& parseNode) {
+bool ParseManagedTag(zMItem& item, const zMetafile* document, const zMetaTag* tag,
+                     const zManagedTagNames& names, const std::function<bool(const zMetaTag*)>& parseNode) {
     if (!tag || tag->GetName() != names.root) {
         GetLog() << "[!] Could not parse " << names.kindText << ". Root tag id is incorrect ("
                  << (tag ? tag->GetName().CStr() : "") << ").\n";

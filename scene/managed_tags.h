@@ -25,8 +25,8 @@ struct zManagedTagNames {
     const char* serializeError;
 };
 
-bool ParseManagedTag(zMItem& item, const zMetafile* document, const zMetaTag* tag, const zManagedTagNames& names,
-                     const std::function<bool(const zMetaTag*)>& parseNode);
+bool ParseManagedTag(zMItem& item, const zMetafile* document, const zMetaTag* tag,
+                     const zManagedTagNames& names, const std::function<bool(const zMetaTag*)>& parseNode);
 // The root with the "MItem" tag, then nodeTag (taken over, may be null when
 // it failed). Null (logged) on any failure.
 zMetaTag* SerializeManagedTag(const zMItem& item, const zManagedTagNames& names, zMetaTag* nodeTag);

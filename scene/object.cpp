@@ -16,15 +16,21 @@ zMinMax TransformBox(const zMinMax& box, const zMatrix4& matrix) {
     return oriented.ToMinMax();
 }
 
-const char* NameText(const zString& name) { return name.CStr() ? name.CStr() : ""; }
+const char* NameText(const zString& name) {
+    return name.CStr() ? name.CStr() : "";
+}
 
-f32 Dot3(const zVector& a, const zVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+f32 Dot3(const zVector& a, const zVector& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 } // namespace
 
 zObject::zObject(zEngine* engine) : zItem(engine) {}
 
-zObject::~zObject() { FreeSkinning(); }
+zObject::~zObject() {
+    FreeSkinning();
+}
 
 void zObject::GetBounds(zMinMax& out) {
     zGeometry* geometry = m_geometry.Get();
@@ -122,11 +128,14 @@ void zObject::SetGeometry(zGeometry* geometry, bool rebuild) {
     if (rebuild) BuildSkinning();
 }
 
-void zObject::SetOccluder(zGeometry* geometry) { m_occluder = geometry; }
+void zObject::SetOccluder(zGeometry* geometry) {
+    m_occluder = geometry;
+}
 
 const zMatrix4& zObject::GetBoneMatrix(u32 index) const {
     const zGeometry* geometry = m_geometry.Get();
-    if (!geometry || index >= geometry->GetBoneCount() || !geometry->GetBoneBinds()) return zMatrix4::Identity;
+    if (!geometry || index >= geometry->GetBoneCount() || !geometry->GetBoneBinds())
+        return zMatrix4::Identity;
     return geometry->GetBoneBinds()[index];
 }
 
@@ -158,8 +167,8 @@ void zObject::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimi
         if (geometry->GetShadowProxy()) geometry = geometry->GetShadowProxy();
     } else {
         const zVector position = world.GetRow(3, true);
-        const zVector offset(position.x - viewPosition.x, position.y - viewPosition.y, position.z - viewPosition.z,
-                             0.0f);
+        const zVector offset(position.x - viewPosition.x, position.y - viewPosition.y,
+                             position.z - viewPosition.z, 0.0f);
         const f32 lod = geometry->GetLodDistance();
         if (Dot3(offset, offset) >= lod * lod) {
             if (geometry->GetFlags() & GeometryNotDrawnBeyondLod) return;
@@ -175,8 +184,10 @@ void zObject::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimi
     zVector center = geometry->GetCenter();
     center.w = 1.0f;
     world.TransformPoints(&center, &center, 1);
-    const zVector axis = viewWorld ? viewWorld->GetRow(2, false).Normalize() : zVector(0.0f, 0.0f, 1.0f, 0.0f);
-    const zVector offset(center.x - viewPosition.x, center.y - viewPosition.y, center.z - viewPosition.z, 0.0f);
+    const zVector axis =
+        viewWorld ? viewWorld->GetRow(2, false).Normalize() : zVector(0.0f, 0.0f, 1.0f, 0.0f);
+    const zVector offset(center.x - viewPosition.x, center.y - viewPosition.y, center.z - viewPosition.z,
+                         0.0f);
     auto* entry = new (std::nothrow) zRenderablePrimitive;
     if (!entry) {
         GetLog() << "[!] Failed to allocate render entry for geometry '" << geometry->GetName() << "'.\n";
@@ -194,8 +205,8 @@ void zObject::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimi
 
 bool ParseObject(zObject& object, const zMetaTag* tag) {
     if (!tag || tag->GetName() != "Object") {
-        GetLog() << "[!] Could not parse object. Root tag id is incorrect (" << (tag ? tag->GetName().CStr() : "")
-                 << ").\n";
+        GetLog() << "[!] Could not parse object. Root tag id is incorrect ("
+                 << (tag ? tag->GetName().CStr() : "") << ").\n";
         return false;
     }
     zEngine* engine = object.GetEngine();
@@ -221,7 +232,8 @@ bool ParseObject(zObject& object, const zMetaTag* tag) {
             }
             if (!engine) continue;
             if (name == "Geometry") {
-                if (zGeometry* geometry = engine->LoadGeometry(path, false, !cache)) object.SetGeometry(geometry, true);
+                if (zGeometry* geometry = engine->LoadGeometry(path, false, !cache))
+                    object.SetGeometry(geometry, true);
             } else {
                 object.SetOccluder(engine->LoadGeometry(path, false, false));
             }
@@ -243,8 +255,8 @@ zMetaTag* SerializeObject(const zObject& object) {
     const char* const names[] = {"Geometry", "Occluder"};
     for (int index = 0; index < 2; ++index)
         if (complete && geometries[index])
-            complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag(names[index],
-                                                                             NameText(geometries[index]->GetName())));
+            complete = AppendChildTag(root.get(), new (std::nothrow) zMetaTag(
+                                                      names[index], NameText(geometries[index]->GetName())));
     if (!complete) {
         GetLog() << "[!] Could not serialize object. Failed to create root tag.\n";
         return nullptr;

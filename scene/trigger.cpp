@@ -12,7 +12,8 @@ const zManagedTagNames TriggerTagNames = {"Trigger", "trigger", "Item",
 
 } // namespace
 
-zTrigger::zTrigger(zScene* scene) : zMItem(scene, ManagedKindTrigger), zItem(scene ? scene->GetEngine() : nullptr) {
+zTrigger::zTrigger(zScene* scene)
+    : zMItem(scene, ManagedKindTrigger), zItem(scene ? scene->GetEngine() : nullptr) {
     SetNode(this);
 }
 
@@ -21,7 +22,9 @@ zTrigger::~zTrigger() {
     m_items.Clear();
 }
 
-void zTrigger::SetParent(zItem* parent) { SetManagedParent(*this, parent); }
+void zTrigger::SetParent(zItem* parent) {
+    SetManagedParent(*this, parent);
+}
 
 bool zTrigger::IsInside(const zVector& worldPoint) {
     zVector local(worldPoint.x, worldPoint.y, worldPoint.z, 1.0f);
@@ -39,9 +42,12 @@ zTriggerItem* zTrigger::FindRecord(const zMItem* item) const {
 void zTrigger::Enter(zMItem* item) {
     if (!item) return;
     zMItem* self = this;
+    m_entering = item;
+    m_enteringDestroyed = false;
     if (item->GetDispatcher()) item->GetDispatcher()->OnTrigger(item->GetScriptUnits(), self);
-    // The handler may have destroyed either side; the scene's teardown has
-    // then dropped the record or this trigger's references.
+    m_entering = nullptr;
+    // The handler destroyed the item: its record (if any) went with it.
+    if (m_enteringDestroyed) return;
     if (zTriggerItem* record = FindRecord(item)) {
         record->mark = 1;
         return;
@@ -69,7 +75,14 @@ void zTrigger::Exit(zTriggerItem* record) {
     }
 }
 
-void zTrigger::ExitItem(zMItem* item) { Exit(FindRecord(item)); }
+void zTrigger::ExitItem(zMItem* item) {
+    Exit(FindRecord(item));
+}
+
+void zTrigger::ForgetItem(zMItem* item) {
+    if (item && item == m_entering) m_enteringDestroyed = true;
+    ExitItem(item);
+}
 
 void zTrigger::ClearMarks() {
     for (auto* node = m_items.GetHead(); node; node = node->next)

@@ -22,7 +22,7 @@ class zMetaTag;
 
 struct zTriggerItem {
     explicit zTriggerItem(zMItem* item) : item(item) {}
-    u8 mark = 1; // still inside in the current pass
+    u8 mark = 1;  // still inside in the current pass
     zMItem* item; // not owned
 };
 
@@ -54,7 +54,7 @@ class zTrigger : public zMItem, public zItem {
     void BeginDetection() override { ClearMarks(); }
     void DetectItem(zMItem* item) override;
     void EndDetection() override { ExitUnmarked(); }
-    void ForgetItem(zMItem* item) override { ExitItem(item); }
+    void ForgetItem(zMItem* item) override;
 
     // The "Trigger" tag: "MItem" and "Item" children.
     bool ParseTag(const zMetafile* document, const zMetaTag* tag);
@@ -62,4 +62,8 @@ class zTrigger : public zMItem, public zItem {
 
   private:
     zList<std::unique_ptr<zTriggerItem>> m_items;
+    // The item Enter is sending OnTrigger to, and whether that handler
+    // destroyed it (the pointer must then not be used again).
+    zMItem* m_entering = nullptr;
+    bool m_enteringDestroyed = false;
 };

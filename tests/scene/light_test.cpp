@@ -112,8 +112,11 @@ TEST_F(LightTest, BothIntensitiesAtTheThresholdMakeALightInactive) {
     struct Case {
         f32 diffuse, specular;
         bool active;
-    } const cases[] = {{1.0f, 0.0f, true}, {0.001f, 0.001f, false}, {0.0f, 0.0f, false},
-                       {0.0011f, 0.0f, true}, {0.0f, 0.002f, true}};
+    } const cases[] = {{1.0f, 0.0f, true},
+                       {0.001f, 0.001f, false},
+                       {0.0f, 0.0f, false},
+                       {0.0011f, 0.0f, true},
+                       {0.0f, 0.002f, true}};
     for (const Case& entry : cases) {
         light->diffuseIntensity = entry.diffuse;
         light->specularIntensity = entry.specular;
@@ -152,8 +155,9 @@ TEST_F(LightTest, TheRendererSetsUpRefreshesAndFreesTheLight) {
     zLight* lightPart = light;
     delete light;
     // The managed part is gone when the light part is freed.
-    EXPECT_EQ(renderer.calls, (std::vector<std::string>{"SetupLight lamp", "UpdateLight lamp", "SetupLight lamp",
-                                                        "UpdateLight lamp", "FreeLight bare"}));
+    EXPECT_EQ(renderer.calls,
+              (std::vector<std::string>{"SetupLight lamp", "UpdateLight lamp", "SetupLight lamp",
+                                        "UpdateLight lamp", "FreeLight bare"}));
     EXPECT_EQ(renderer.freed, std::vector<zLight*>{lightPart});
 }
 
@@ -188,8 +192,8 @@ TEST(LightTag, ADefaultLightWritesOnlyItemAndTheVolumetricValues) {
     zLight light;
     std::unique_ptr<zMetaTag> tag(SerializeLight(light));
     ASSERT_TRUE(tag);
-    EXPECT_EQ(ChildNames(tag.get()),
-              (std::vector<std::string>{"Item", "VolumetricSampleStep", "VolumetricThick", "VolumetricRange"}));
+    EXPECT_EQ(ChildNames(tag.get()), (std::vector<std::string>{"Item", "VolumetricSampleStep",
+                                                               "VolumetricThick", "VolumetricRange"}));
 }
 
 TEST(LightTag, EveryFieldChangedRoundTripsInOrder) {
@@ -219,12 +223,29 @@ TEST(LightTag, EveryFieldChangedRoundTripsInOrder) {
     light.SetPosition(zVector(1.0f, 2.0f, 3.0f, 1.0f));
     std::unique_ptr<zMetaTag> tag(SerializeLight(light));
     ASSERT_TRUE(tag);
-    EXPECT_EQ(ChildNames(tag.get()),
-              (std::vector<std::string>{"Item", "Type", "Shadow", "ShadowRange", "ShadowBias",
-                                        "ShadowDistribution", "ShadowColor", "Volumetric", "VolumetricSampleStep",
-                                        "VolumetricThick", "VolumetricRange", "ZNear", "Falloff", "Range",
-                                        "VolumeRange", "ClipDistance", "Diffuse", "Specular", "DiffuseIntensity",
-                                        "SpecularIntensity", "ConeAngle", "EdgeAngle", "Shader"}));
+    EXPECT_EQ(ChildNames(tag.get()), (std::vector<std::string>{"Item",
+                                                               "Type",
+                                                               "Shadow",
+                                                               "ShadowRange",
+                                                               "ShadowBias",
+                                                               "ShadowDistribution",
+                                                               "ShadowColor",
+                                                               "Volumetric",
+                                                               "VolumetricSampleStep",
+                                                               "VolumetricThick",
+                                                               "VolumetricRange",
+                                                               "ZNear",
+                                                               "Falloff",
+                                                               "Range",
+                                                               "VolumeRange",
+                                                               "ClipDistance",
+                                                               "Diffuse",
+                                                               "Specular",
+                                                               "DiffuseIntensity",
+                                                               "SpecularIntensity",
+                                                               "ConeAngle",
+                                                               "EdgeAngle",
+                                                               "Shader"}));
     auto text = ThroughText(tag.release());
     zLight copy;
     ASSERT_TRUE(ParseLight(copy, text->Root()));

@@ -62,7 +62,9 @@ class ObjectTest : public SceneFixture {
     }
 };
 
-zVector Point(f32 x, f32 y, f32 z) { return zVector(x, y, z, 1.0f); }
+zVector Point(f32 x, f32 y, f32 z) {
+    return zVector(x, y, z, 1.0f);
+}
 
 void ExpectBox(const zMinMax& box, zVector min, zVector max) {
     EXPECT_NEAR(box.min.x, min.x, 1e-5f);
@@ -93,8 +95,8 @@ TEST_F(ObjectTest, BoneSlotsRefuseIndicesFromTheCountOn) {
 
 TEST_F(ObjectTest, ABoneAtTheInverseOfItsBindGivesTheIdentity) {
     zSharedPtr<zGeometry> geometry = SkinnedGeometry(1, {{Point(0, 0, 0), 0, 1.0f}});
-    zMatrix4 bind = zMatrix4::Compose(Point(-1, -2, -3), zVector(0.0f, 0.5f, 0.0f, 1.0f), Point(1, 1, 1),
-                                      Point(0, 0, 0));
+    zMatrix4 bind =
+        zMatrix4::Compose(Point(-1, -2, -3), zVector(0.0f, 0.5f, 0.0f, 1.0f), Point(1, 1, 1), Point(0, 0, 0));
     geometry->GetBoneBinds()[0] = bind;
     zObject object(&engine);
     object.SetGeometry(geometry.Get(), true);
@@ -316,10 +318,13 @@ zEngine* g_contextEngine = nullptr;
 TEST_F(ObjectTest, TheObjectIsTheLoadContextWhileItsTagIsRead) {
     WriteScript("quad.zge", QuadFile);
     g_contextEngine = &engine;
-    engine.geometryLoadedCallback = [](zGeometry*) { g_contextSeen = g_contextEngine->GetLoadContext().object; };
+    engine.geometryLoadedCallback = [](zGeometry*) {
+        g_contextSeen = g_contextEngine->GetLoadContext().object;
+    };
     zMObject* object = scene->AddObject("body", nullptr);
     const i32 depth = engine.GetLoadContextIndex();
-    ASSERT_TRUE(ParseObject(*object, ZmlDocument("<Object= <Geometry=\"quad.zge\"> <Occluder=\"quad.zge\"> >").Root()));
+    ASSERT_TRUE(ParseObject(
+        *object, ZmlDocument("<Object= <Geometry=\"quad.zge\"> <Occluder=\"quad.zge\"> >").Root()));
     engine.geometryLoadedCallback = nullptr;
     EXPECT_EQ(g_contextSeen, static_cast<zItem*>(object));
     EXPECT_EQ(engine.GetLoadContextIndex(), depth);

@@ -24,6 +24,7 @@ class TriggerEvents : public zItemScriptEventDispatcher {
     }
     void OnTrigger(zScriptUnitList& units, void* trigger) override {
         m_recorder.Record("OnTrigger", &units, static_cast<const void*>(trigger));
+        if (onTrigger) onTrigger(units);
     }
     void OnExitTrigger(zScriptUnitList& units, void* trigger) override {
         m_recorder.Record("OnExitTrigger", &units, static_cast<const void*>(trigger));
@@ -38,6 +39,7 @@ class TriggerEvents : public zItemScriptEventDispatcher {
     void OnDelete(zScriptUnitList& units) override { m_recorder.Record("OnDelete", &units); }
 
     std::function<void(zScriptUnitList&)> onExit;
+    std::function<void(zScriptUnitList&)> onTrigger;
 
   private:
     EventRecorder& m_recorder;
@@ -74,12 +76,9 @@ TEST_F(TriggerTest, InsideIsStrictlyWithinTheScaledUnitCube) {
         zVector point;
         bool inside;
     } const cases[] = {
-        {zVector(0.999f, 0.0f, 0.0f, 1.0f), true},
-        {zVector(1.0f, 0.0f, 0.0f, 1.0f), false}, // on a face
-        {zVector(-1.0f, 0.0f, 0.0f, 1.0f), false},
-        {zVector(0.0f, 0.999f, -0.999f, 1.0f), true},
-        {zVector(0.0f, 0.0f, 1.0f, 1.0f), false},
-        {zVector(0.0f, 0.0f, 0.0f, 1.0f), true},
+        {zVector(0.999f, 0.0f, 0.0f, 1.0f), true}, {zVector(1.0f, 0.0f, 0.0f, 1.0f), false}, // on a face
+        {zVector(-1.0f, 0.0f, 0.0f, 1.0f), false}, {zVector(0.0f, 0.999f, -0.999f, 1.0f), true},
+        {zVector(0.0f, 0.0f, 1.0f, 1.0f), false},  {zVector(0.0f, 0.0f, 0.0f, 1.0f), true},
         {zVector(0.5f, 1.5f, 0.0f, 1.0f), false},
     };
     for (const Case& entry : cases)
@@ -213,6 +212,32 @@ TEST_F(TriggerTest, AnExitHandlerThatDeletesAnotherItemInsideIsSafe) {
                                     "OnItemExit(door, barrel)",
                                     "OnItemExit(door, crate)",
                                 }));
+}
+
+// An OnTrigger handler that destroys its own item, on the first step inside
+// (no record yet) and on a later one (the record is dropped with it).
+TEST_F(TriggerTest, AnItemDestroyedByItsOwnTriggerHandlerIsNotTouchedAgain) {
+    Place(5.0f);
+    for (int stepsInsideBefore : {0, 1}) {
+        TestItem* victim = Add("victim");
+        victim->SetBehaviour(BehaviourTriggerDetected);
+        Trace(victim, "victim");
+        victim->zItem::SetPosition(zVector(0.0f, 0.0f, 0.0f, 1.0f));
+        for (int step = 0; step < stepsInsideBefore; ++step)
+            scene->Update(UpdateAll);
+        events.onTrigger = [&](zScriptUnitList& units) {
+            if (victim && &units == &victim->GetScriptUnits()) {
+                TestItem* doomed = victim;
+                victim = nullptr;
+                delete doomed;
+            }
+        };
+        scene->Update(UpdateAll);
+        events.onTrigger = nullptr;
+        EXPECT_EQ(victim, nullptr);
+        EXPECT_EQ(trigger->GetItems().GetCount(), 0u) << stepsInsideBefore;
+        scene->Update(UpdateAll);
+    }
 }
 
 TEST_F(TriggerTest, ExitOfARecordNotHeldDoesNothing) {
