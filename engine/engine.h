@@ -170,6 +170,7 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
     void AddCoreListener(zCoreListener* listener);
     void RemoveCoreListener(zCoreListener* listener);
     EventInterface* GetEventInterface() const { return m_currentEventInterface; }
+    bool UsesOwnEventInterface() const { return m_currentEventInterface == &m_eventInterface; }
     // Null selects the engine's own.
     void SetEventInterface(EventInterface* events);
 

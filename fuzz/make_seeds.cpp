@@ -922,6 +922,35 @@ void MakeManagedItemSeeds() {
     WriteSeed("managed_item", "fast-logic.zml", "<ZML=1.0>\n<MItem=<UId=1><Active><ScriptLogicFq=1e30>>\n");
 }
 
+// Scene files: every section, uids out of order, links and groups naming
+// uids the table does not cover, a template that instantiates itself.
+void MakeSceneFileSeeds() {
+    const Bytes scene =
+        "<ZML=1.0>\n<Scene=<ScriptedObject=<ScriptUnit=<Script=\"s.nut\"><Class=\"S\">>>"
+        "<Items=<MCamera=<MItem=<Id=\"eye\"><UId=0><Active>><Camera=<Item=<Position=<X=0.0><Y=1.0><Z=-5.0>>>>>"
+        "<MObject=<MItem=<Id=\"base\"><UId=5><Active>><Object>>"
+        "<MObject=<MItem=<Id=\"arm\"><UId=2><Active>><Object>>"
+        "<MLight=<MItem=<Id=\"lamp\"><UId=3><Active>><Light=<Type=\"Spot\">>>"
+        "<Trigger=<MItem=<Id=\"gate\"><UId=4><Active><Helper>><Item>>"
+        "<Instance=<MItem=<Id=\"copy\"><UId=1><Active>><Template=\"self.zms\">>"
+        "<MConstraint=<MItem=<UId=6>>>>"
+        "<Links=<Link=<Item=2><Link=5>><Link=<Item=7><Link=0>><Link=<Item=-1>><Bogus>>"
+        "<Skins=<Skin=<UId=5><Bone=<Index=0><UId=2>>>>"
+        "<Constraints=<Constraint=<Uid=6><UidA=5>>>"
+        "<Groups=<Group=<Id=\"pair\"><Item=2><Item=3><Item=9>><Group>>"
+        "<Globals=<BackgroundColor=<X=0.5><Y=0.25><Z=1.0>><AmbientIntensity=2.0><VisualisationScale=2.0>"
+        "<FogNear=1.0><FogFar=100.0><FogColor=<X=1.0><Y=1.0><Z=1.0>>>"
+        "<Physics=<Frequency=30.0>><CurrentCamera=\"eye\">>\n";
+    WriteWithTruncations("scene_file", "scene", ".zms", scene);
+    WriteSeed("scene_file", "huge-uid.zms",
+              "<ZML=1.0>\n<Scene=<Items=<MObject=<MItem=<Id=\"far\"><UId=2147483647><Active>>>>"
+              "<Links=<Link=<Item=2147483647><Link=0>>>>\n");
+    WriteSeed("scene_file", "view.zms",
+              "<ZML=1.0>\n<Scene=<ViewMatrix=<R0=<X=1.0><Y=0.0><Z=0.0><W=0.0>><R1=<X=0.0><Y=1.0><Z=0.0><W=0.0>>"
+              "<R2=<X=0.0><Y=0.0><Z=1.0><W=0.0>><R3=<X=2.0><Y=3.0><Z=4.0><W=1.0>>><Tau=<Frequency=0.0>>>\n");
+    WriteSeed("scene_file", "wrong-root.zms", "<ZML=1.0>\n<Environment=<Items>>\n");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_make_seeds <corpus directory>\n");
@@ -944,5 +973,6 @@ int main(int argc, char** argv) {
     MakeTextLayoutSeeds();
     MakeWidgetSeeds();
     MakeManagedItemSeeds();
+    MakeSceneFileSeeds();
     return g_failed ? 1 : 0;
 }

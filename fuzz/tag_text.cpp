@@ -19,6 +19,20 @@ std::string TagText(zMetaTag* tag, const char* what) {
     return text;
 }
 
+namespace {
+
+std::string ReadBackAndWrite(const std::string& written, const zTagReadAndWrite& readAndWrite,
+                             const std::string& failure) {
+    zMetafile doc;
+    const zMetaTag* root = FirstRoot(doc, written.data(), written.size());
+    if (!root) FuzzFail((failure + " does not parse as ZML").c_str());
+    const std::string again = readAndWrite(root, false);
+    if (again.empty()) FuzzFail((failure + " does not read back").c_str());
+    return again;
+}
+
+} // namespace
+
 void CheckTagRoundTrip(const u8* data, size_t size, const zTagReadAndWrite& readAndWrite, const char* what) {
     std::string written;
     {
@@ -29,10 +43,11 @@ void CheckTagRoundTrip(const u8* data, size_t size, const zTagReadAndWrite& read
         if (written.empty()) return;
     }
     const std::string failure = std::string("a written ") + what;
-    zMetafile doc;
-    const zMetaTag* root = FirstRoot(doc, written.data(), written.size());
-    if (!root) FuzzFail((failure + " does not parse as ZML").c_str());
-    const std::string again = readAndWrite(root, false);
-    if (again.empty()) FuzzFail((failure + " does not read back").c_str());
-    FuzzExpectSame(written, again, (failure + " reads back to another one").c_str());
+    const std::string again = ReadBackAndWrite(written, readAndWrite, failure);
+    if (again == written) return;
+    // Numbers are written with six decimals, so a value within that of its
+    // default (2e-6 written as 0.000000) is kept by the first writer and left
+    // out by the second. The text must be stable from then on.
+    FuzzExpectSame(again, ReadBackAndWrite(again, readAndWrite, failure),
+                   (failure + " reads back to another one").c_str());
 }

@@ -22,6 +22,7 @@ std::string TagText(zMetaTag* tag, const char* what);
 using zTagReadAndWrite = std::function<std::string(const zMetaTag* root, bool firstRead)>;
 
 // Runs readAndWrite on the first root of the bytes; when that writes a text,
-// the text must parse, read back and write the same text again (what names
-// the tag in the failure).
+// the text must parse, read back and write the same text again, or, where the
+// six written decimals rounded a value onto its default, a text that is stable
+// from then on (what names the tag in the failure).
 void CheckTagRoundTrip(const u8* data, size_t size, const zTagReadAndWrite& readAndWrite, const char* what);

@@ -10,6 +10,7 @@
 #include "markup/meta_tag.h"
 #include "markup/variant.h"
 #include "render/renderer.h"
+#include "scene/light.h"
 
 const char* const CameraDofFStopKey = "PostProcess:Dof:FStop";
 const char* const CameraDofFocalDistanceKey = "PostProcess:Dof:FDist";
@@ -193,6 +194,10 @@ void zCamera::SetupFromSpotLight(const zMatrix4& lightWorld, f32 lightZNear, f32
     m_block.zFar = volumeRange;
     const f32 angle = coneAngle + edgeAngle;
     m_block.zoom = ClampZoom(std::cos(angle) / std::sin(angle));
+}
+
+void zCamera::SetupFromSpotLight(zLight& light) {
+    SetupFromSpotLight(*light.GetWorldMatrix(), light.zNear, light.volumeRange, light.coneAngle, light.edgeAngle);
 }
 
 bool zCamera::ParseCamera(const zMetaTag* tag) {

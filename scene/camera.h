@@ -20,6 +20,7 @@
 #include "render/renderable.h"
 #include "scene/item.h"
 
+class zLight;
 class zMetaTag;
 class zRenderer;
 
@@ -97,6 +98,8 @@ class zCamera : public zItem, public zRenderViewItem {
     // cot(cone + edge), never below CameraMinimumZoom.
     void SetupFromSpotLight(const zMatrix4& lightWorld, f32 lightZNear, f32 volumeRange, f32 coneAngle,
                             f32 edgeAngle);
+    // The same from the light's own fields (its matrices brought up to date).
+    void SetupFromSpotLight(zLight& light);
 
     // The "Camera" tag. The item registry's "PostProcess:Dof" is emptied, and
     // "FStop" / "FocalDistance" are stored there once every child is read, so

@@ -43,6 +43,7 @@ enum : u32 {
     ItemWorldDirty = 16,
     ItemInverseDirty = 32,
     ItemAllDirty = ItemLocalDirty | ItemWorldDirty | ItemInverseDirty,
+    ItemIsBone = 64, // set when an object takes the item as a bone
 };
 
 // Rotation orders and their "RotationOrder" names, index = order.

@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "scene/managed_camera.h"
 #include "scene/managed_item.h"
+#include "scene/managed_object.h"
 #include "scene/motion.h"
 #include "scene/scene.h"
 #include "script/script_unit.h"
@@ -20,7 +21,9 @@ void DumpSceneMemoryLayout() {
         {"zScene", sizeof(zScene)},
         {"zMItem", sizeof(zMItem)},
         {"zMotion", sizeof(zMotion)},
+        {"zMObject", sizeof(zMObject)},
         {"zMCamera", sizeof(zMCamera)},
+        {"zMLight", sizeof(zMLight)},
         {"zManagerScriptUnit", sizeof(zManagerScriptUnit)},
     };
     // clang-format on

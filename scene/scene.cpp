@@ -9,8 +9,12 @@
 #include "physics/bullet_world.h"
 #include "physics/physic_item.h"
 #include "render/renderer.h"
+#include "scene/group.h"
+#include "scene/instance.h"
 #include "scene/item.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_object.h"
+#include "scene/trigger.h"
 #include "script/script_dispatch.h"
 #include "script/script_vm.h"
 
@@ -172,6 +176,36 @@ zMCamera* zScene::AddCamera(const char* name) {
                    [this] { return new (std::nothrow) zMCamera(this); });
 }
 
+zInstance* zScene::AddInstance(const char* name, const char* templatePath) {
+    zInstance* instance = AddItem(name, "[!] Scene could not allocate new instance.\n",
+                                  [this] { return new (std::nothrow) zInstance(this); });
+    if (instance && templatePath) instance->SetTemplate(templatePath);
+    return instance;
+}
+
+zMObject* zScene::AddObject(const char* name, zGeometry* geometry) {
+    return AddItem(name, "Scene could not allocate new object!\n", [this, geometry]() -> zMObject* {
+        auto* object = new (std::nothrow) zMObject(this);
+        if (object) object->SetGeometry(geometry, true);
+        return object;
+    });
+}
+
+zMLight* zScene::AddLight(const char* name, u32 type, f32 priority) {
+    return AddItem(name, "scene could not allocate new light!\n", [this, type, priority]() -> zMLight* {
+        auto* light = new (std::nothrow) zMLight(this);
+        if (!light) return nullptr;
+        light->type = type;
+        light->SetPriority(priority);
+        return light;
+    });
+}
+
+zTrigger* zScene::AddTrigger(const char* name) {
+    return AddItem(name, "Scene could not allocate new trigger!\n",
+                   [this] { return new (std::nothrow) zTrigger(this); });
+}
+
 void zScene::ForgetEverywhere(zMItem* item) {
     if (m_currentCamera && static_cast<zMItem*>(m_currentCamera) == item) m_currentCamera = nullptr;
     // The renderer may still view through it (RenderSetup handed it over).
@@ -181,6 +215,11 @@ void zScene::ForgetEverywhere(zMItem* item) {
     ForEach(m_allItems, [item](zMItem* other) {
         if (other != item) other->ForgetItem(item);
     });
+    // Out of every group, and no group keeps it as its root.
+    for (auto* node = m_groups.GetHead(); node; node = node->next)
+        node->value->ForgetItem(item);
+    for (auto* node = m_removedGroups.GetHead(); node; node = node->next)
+        node->value->ForgetItem(item);
 }
 
 void zScene::RemoveManagedItem(zMItem* item) {
@@ -242,6 +281,12 @@ void zScene::DeleteContent(bool keepScripts) {
     m_deletionQueue.Clear();
     m_name.Clear();
     m_fileName.Clear();
+    // No instance holds a group that is about to go.
+    ForEach(m_kindLists[ManagedKindInstance], [](zMItem* item) {
+        if (auto* instance = dynamic_cast<zInstance*>(item)) instance->UnloadTemplate();
+    });
+    m_groups.Clear();
+    m_removedGroups.Clear();
     m_activeItems.Clear();
     for (zList<zMItem*>& list : m_kindLists)
         list.Clear();
@@ -257,6 +302,67 @@ void zScene::DeleteContent(bool keepScripts) {
     m_currentCamera = nullptr;
     fogNear = fogFar = 0.0f;
     NotifyListeners(SceneEventContentDeleted, nullptr);
+}
+
+// Groups
+
+namespace {
+
+// The node of list holding group, or null.
+zList<std::unique_ptr<zGroup>>::Node* FindGroupNode(const zList<std::unique_ptr<zGroup>>& list, const zGroup* group) {
+    for (auto* node = list.GetHead(); node; node = node->next)
+        if (node->value.get() == group) return node;
+    return nullptr;
+}
+
+} // namespace
+
+zGroup* zScene::AddGroup(const char* name) {
+    zScopedAllocCategory category(AllocCategoryScene);
+    NotifyListeners(SceneEventGroupAdding, nullptr);
+    std::unique_ptr<zGroup> group(new (std::nothrow) zGroup(m_engine, name));
+    zGroup* added = group.get();
+    if (!group || !m_groups.Add(std::move(group))) {
+        GetLog() << "[!] Could not allocate new group.\n";
+        return nullptr;
+    }
+    NotifyListeners(SceneEventGroupAdded, &added);
+    return added;
+}
+
+void zScene::RemoveGroup(zGroup* group) {
+    zScopedAllocCategory category(AllocCategoryScene);
+    NotifyListeners(SceneEventGroupRemoving, &group);
+    if (auto* node = FindGroupNode(m_groups, group)) {
+        std::unique_ptr<zGroup> removed = m_groups.Take(node);
+        // Kept until DeleteContent; when even that node cannot be made the
+        // group goes now, and nothing may point at it any more.
+        if (!m_removedGroups.Add(std::move(removed))) {
+            ForEach(m_kindLists[ManagedKindInstance], [group](zMItem* item) {
+                if (auto* instance = dynamic_cast<zInstance*>(item)) instance->ForgetGroup(group);
+            });
+        }
+        for (auto* other = m_groups.GetHead(); other; other = other->next)
+            while (other->value->RemoveGroup(group)) {
+            }
+        for (auto* other = m_removedGroups.GetHead(); other; other = other->next)
+            while (other->value->RemoveGroup(group)) {
+            }
+    }
+    NotifyListeners(SceneEventGroupRemoved, &group);
+}
+
+void zScene::DeleteGroup(zGroup* group) {
+    if (!group) return;
+    for (auto* node = group->GetItems().GetHead(); node; node = node->next)
+        QueueForDeletion(node->value);
+    RemoveGroup(group);
+}
+
+zGroup* zScene::FindGroup(const char* name) const {
+    for (auto* node = m_groups.GetHead(); node; node = node->next)
+        if (node->value->GetName() == (name ? name : "")) return node->value.get();
+    return nullptr;
 }
 
 // Lookups
@@ -312,16 +418,23 @@ zMItem* zScene::FindItem(const char* path, zItem* context) const {
         return nullptr;
     }
     if (!slash) return found;
-    if (found->GetKind() != ManagedKindInstance) {
-        const char* rest = slash + 1;
+    // Further components are solved in the group of the instance found so
+    // far; an instance without one gives nothing.
+    for (const char* rest = slash + 1; found;) {
         const char* next = std::strchr(rest, '/');
         zString component;
         component.SetRange(rest, next ? next : rest + std::strlen(rest));
-        GetLog() << "[*] Cannot solve sub-path '" << component << "' on item '" << found->GetName() << "'.\n";
-        return nullptr;
+        if (found->GetKind() != ManagedKindInstance) {
+            GetLog() << "[*] Cannot solve sub-path '" << component << "' on item '" << found->GetName() << "'.\n";
+            return nullptr;
+        }
+        auto* instance = dynamic_cast<zInstance*>(found);
+        zGroup* group = instance ? instance->GetGroup() : nullptr;
+        if (!group) return nullptr;
+        found = group->FindItem(component.CStr());
+        if (!next) return found;
+        rest = next + 1;
     }
-    // Further components are solved in the instance's group; an instance
-    // without one gives nothing.
     return nullptr;
 }
 
@@ -392,7 +505,12 @@ void zScene::Setup(bool runOptimisation, u32 /*optimisationParameter*/) {
     GetLog() << "[H] Setup scene '" << m_name << "'\n";
     const bool scripts = RunsScripts();
     if (scripts) m_dispatcher->OnPreSetup(GetScriptUnits());
-    ForEach(m_kindLists[ManagedKindInstance], [](zMItem* instance) { instance->SetupTemplate(); });
+    // Instances a template brings in are appended while this walks, and are
+    // set up in the same pass: nested templates load at the first setup
+    // (each instance refuses a template already in its loading chain). A
+    // template load only adds instances, so the current node stays.
+    for (auto* node = m_kindLists[ManagedKindInstance].GetHead(); node; node = node->next)
+        node->value->SetupTemplate();
     // Geometry optimisation belongs to the objects' geometries; nothing here
     // has any yet.
     (void)runOptimisation;

@@ -27,13 +27,22 @@
 #include "core/vector.h"
 #include "core/zstring.h"
 #include "engine/core_listener.h"
+#include "markup/meta_object.h"
 #include "physics/physic_world.h"
 #include "render/renderable.h"
 #include "scene/ace.h"
+#include "scene/group.h"
 #include "scene/managed_item.h"
 
 class zEngine;
+class zInstance;
 class zMCamera;
+class zMetaTag;
+class zMetafile;
+class zGeometry;
+class zMLight;
+class zMObject;
+class zTrigger;
 class zPhysicWorld;
 class zRenderer;
 class zScene;
@@ -100,6 +109,26 @@ enum : u32 {
     SceneCounterCount,
 };
 
+// Load flags of the scene file: what the reader reads and the writer writes.
+enum : u32 {
+    SceneLoadCameras = 0x1,
+    SceneLoadLights = 0x2,
+    SceneLoadObjects = 0x4,
+    SceneLoadTriggers = 0x8,
+    SceneLoadInstances = 0x10,
+    SceneLoadGroups = 0x20,
+    SceneLoadCurrentCamera = 0x80, // read only together with SceneLoadCameras
+    SceneLoadGlobals = 0x100,      // also: the scene takes the file's name
+    SceneLoadPhysics = 0x400,
+    SceneLoadPaths = 0x800,
+    SceneLoadToolItems = 0x1000,
+    SceneLoadScripts = 0x2000,
+    SceneLoadEmitters = 0x4000,
+    SceneLoadTerrains = 0x8000,
+    SceneLoadConstraints = 0x10000,
+    SceneLoadAll = 0xffffffffu,
+};
+
 // The longest step physics, command lists and the logic rate take, seconds.
 constexpr f32 SceneMaximumStep = 0.2f;
 
@@ -129,6 +158,7 @@ class zSceneUserInterface {
 class zScene : public zSharedObject,
                public zScriptedObject,
                public zCoreListener,
+               public zMetaObject,
                public zACEManager,
                public zRendererSceneInterface {
   public:
@@ -139,6 +169,9 @@ class zScene : public zSharedObject,
     ~zScene() override;
 
     void OnCoreEvent(u32 /*code*/, void* /*payload*/) override {}
+    // The document form scripts load and save: every flag, no group.
+    bool ParseRootTag(zMetafile& document, zMetaTag* root) override;
+    zMetaTag* BuildRootTag(zMetafile& document) override;
     zScriptUnit* NewScriptUnit() override;
 
     void SetName(const char* name);
@@ -166,6 +199,12 @@ class zScene : public zSharedObject,
     // with errorLine logged, when make gives null.
     template <typename Make> auto AddItem(const char* name, const char* errorLine, Make make);
     zMCamera* AddCamera(const char* name);
+    // templatePath may be null.
+    zInstance* AddInstance(const char* name, const char* templatePath);
+    // The geometry (may be null) is set with its skinning built.
+    zMObject* AddObject(const char* name, zGeometry* geometry);
+    zMLight* AddLight(const char* name, u32 type, f32 priority);
+    zTrigger* AddTrigger(const char* name);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
@@ -176,6 +215,31 @@ class zScene : public zSharedObject,
     void QueueActivation(zMItem* item, bool on);
     void RecordLocation();
     void DeleteContent(bool keepScripts);
+
+    // Groups. The scene owns them; a removed group is kept, out of every
+    // list, until DeleteContent, so no pointer to it dangles before that.
+    zGroup* AddGroup(const char* name);
+    void RemoveGroup(zGroup* group);
+    // Every member queued for deletion, then RemoveGroup.
+    void DeleteGroup(zGroup* group);
+    zGroup* FindGroup(const char* name) const;
+    const zList<std::unique_ptr<zGroup>>& GetGroupList() const { return m_groups; }
+
+    // The scene file (scene_file.cpp). Load: false when the document cannot
+    // be read, has no "Scene" root or fails to read. A group slot holding no
+    // group receives the file's group.
+    bool Load(const char* path, zGroup** group, u32 flags);
+    bool LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup** group, u32 flags);
+    // A new "Scene" tag the caller owns, or null. With a filter group only
+    // its members are written, and no scene-wide section after "Paths".
+    zMetaTag* SaveToTag(const zMetafile* document, const zGroup* filter, u32 flags);
+    // Warms the geometry cache with the objects' geometries of a scene file.
+    bool PreloadResources(const char* path);
+    // The item a stored uid under parent at path stands for, through the
+    // remap table; kind 0 accepts any kind.
+    zMItem* ResolveStoredUidTag(const zMetaTag* parent, const char* path, const i32* table, u32 tableSize,
+                                u32 kind);
+    bool SaveTerrainData();
 
     // Lookups.
     zMItem* GetManagedItemByUid(i32 uid) const;
@@ -263,6 +327,14 @@ class zScene : public zSharedObject,
     void ForgetEverywhere(zMItem* item);
     // The registered renderer, else the engine's.
     zRenderer* GetDrawingRenderer() const;
+    // Sections of the scene file after the items; table maps stored uids.
+    void ReadLinks(const zMetaTag* root, const i32* table, u32 tableSize);
+    void ReadConstraints(const zMetaTag* root, const i32* table, u32 tableSize);
+    void ReadSkins(const zMetaTag* root, const i32* table, u32 tableSize);
+    void ReadGroups(const zMetaTag* root, const i32* table, u32 tableSize, zGroup** fileGroup);
+    void ReadGlobals(const zMetaTag* root);
+    // Whether the writer keeps item (and links to it).
+    bool PassesSaveTest(const zMItem* item, const zGroup* filter, u32 flags) const;
 
     zEngine* m_engine;
     zRenderer* m_renderer = nullptr;
@@ -287,6 +359,8 @@ class zScene : public zSharedObject,
     zList<zSceneListener*> m_listeners;
     // Index = kind; entry 0 stays empty.
     zList<zMItem*> m_kindLists[ManagedKindCount];
+    zList<std::unique_ptr<zGroup>> m_groups;
+    zList<std::unique_ptr<zGroup>> m_removedGroups;
 };
 
 template <typename Make> auto zScene::AddItem(const char* name, const char* errorLine, Make make) {
@@ -299,7 +373,8 @@ template <typename Make> auto zScene::AddItem(const char* name, const char* erro
     }
     zMItem* managed = item;
     managed->SetName(name);
-    if (!m_kindLists[managed->GetKind()].Add(managed)) {
+    // An item the scene could not list would never be deleted with it.
+    if (!m_allItems.Find(managed) || !m_kindLists[managed->GetKind()].Add(managed)) {
         GetLog() << errorLine;
         delete item;
         return decltype(item)(nullptr);

@@ -1,7 +1,8 @@
 // The interpreter loop. Execute keeps the running frame's instruction pointer and register base
 // in locals (ip, stk) and runs the common cases inline: numbers, register moves, slot lookups
 // with string keys, `in` on a table, foreach over an array, captured variables, script-to-script
-// calls and returns (a return to native code included). Everything else goes through ExecuteOp,
+// calls, tail calls and returns (a return to native code included), calls of native functions,
+// new tables and new slots in plain tables. Everything else goes through ExecuteOp,
 // out of line, after ip is stored back into ci->_ip; the locals are reloaded afterwards, since
 // that code may change the frame or move the value stack. Keeping the calls out of the loop
 // lets the compiler hold ip and stk in registers.
@@ -223,10 +224,7 @@ SQVM::OpResult SQVM::ExecuteOp(SQInteger &traps, SQObjectPtr &outres) {
             SQObjectPtr ret;
             GUARD(CallNative(_nativeclosure(clo), arg3, _stackbase + arg2, ret, suspend));
             if (suspend) {
-                _suspended = true;
-                _suspended_target = arg0;
-                _suspended_root = ci->_root;
-                _suspended_traps = traps;
+                MarkSuspended(arg0, traps);
                 outres = ret;
                 return OPR_LEAVE;
             }
@@ -872,7 +870,27 @@ exception_restore:
 #undef PREPCALL_WITH_KEY
         OPCODE(CALL) {
             SQObjectPtr &clo = R(arg1);
-            if (SQ_UNLIKELY(sqtype(clo) != OT_CLOSURE)) GENERAL();
+            if (SQ_UNLIKELY(sqtype(clo) != OT_CLOSURE)) {
+                if (sqtype(clo) != OT_NATIVECLOSURE) GENERAL();
+                // A native function: as ExecuteOp calls it, without its dispatch.
+                SYNC_OUT();
+                bool called;
+                {
+                    SQObjectPtr nclo = clo;
+                    SQObjectPtr ret;
+                    bool suspend;
+                    called = CallNative(_nativeclosure(nclo), arg3, _stackbase + arg2, ret, suspend);
+                    if (called && suspend) {
+                        MarkSuspended(arg0, traps);
+                        outres = ret;
+                        return true;
+                    }
+                    if (called) STK(arg0) = ret;
+                }
+                if (!called) SQ_THROW();
+                SYNC_IN();
+                DISPATCH();
+            }
             SQClosure *callee = _closure(clo);
             SQFunctionProto *func = callee->Proto();
             SQInteger newbase = _stackbase + arg2;
@@ -910,6 +928,78 @@ exception_restore:
             ip = nci->_ip;
             stk = _stack.data() + newbase;
             lits = nci->_literals;
+            DISPATCH();
+        }
+        // A tail call to a script function: as ExecuteOp does it, step by step, with the plain
+        // frame reuse of StartCall inline. The callee is held across the argument copies.
+        OPCODE(TAILCALL) {
+            SQObjectPtr &clo = R(arg1);
+            if (SQ_UNLIKELY(sqtype(clo) != OT_CLOSURE || _closure(clo)->Proto()->_bgenerator || ci->_generator ||
+                            ci->_etraps != 0))
+                GENERAL();
+            SQClosure *callee = _closure(clo);
+            callee->_uiRef++;
+            if (_openouters) {
+                SYNC_OUT();
+                CloseOuters(&_stack[(size_t)_stackbase]);
+                SYNC_IN();
+            }
+            for (SQInteger i = 0; i < arg3; i++) ASSIGN(R(i), R(arg2 + i));
+            SQFunctionProto *func = callee->Proto();
+            SQInteger newtop = _stackbase + func->_stacksize;
+            if (SQ_UNLIKELY(func->_plaincallargs != arg3 || sqtype(callee->_env) != OT_NULL ||
+                            sqtype(_debughook) != OT_NULL ||
+                            newtop + SQ_MIN_STACK_OVERHEAD > (SQInteger)_stack.size())) {
+                SYNC_OUT();
+                bool started = StartCall(callee, ci->_target, arg3, _stackbase, true);
+                if (--callee->_uiRef == 0) callee->Release();
+                if (!started) SQ_THROW();
+                SYNC_IN();
+                DISPATCH();
+            }
+            ci->_ncalls++;
+            SQObject held;
+            held._type = OT_CLOSURE;
+            held._unVal.raw = 0;
+            held._unVal.pClosure = callee;
+            RELEASE_DEAD(MoveRaw(ci->_closure, held));
+            ci->_literals = func->_literals.data();
+            ci->_ip = func->_instructions.data();
+            _top = newtop;
+            SYNC_IN();
+            DISPATCH();
+        }
+        OPCODE(LOADNULLS) {
+            for (SQInteger n = 0; n < arg1; n++) {
+                SQObject nul;
+                sq_makenull(nul);
+                RELEASE_DEAD(MoveRaw(R(arg0 + n), nul));
+            }
+            DISPATCH();
+        }
+        // ---- tables: a new one, and a new slot in a table without a delegate (no _newslot)
+        OPCODE(NEWTABLE) {
+            SYNC_OUT();
+            SQObject t;
+            t._type = OT_TABLE;
+            t._unVal.raw = 0;
+            t._unVal.pTable = SQTable::Create(_ss(this), arg1);
+            t._unVal.pTable->_uiRef++;
+            RELEASE_DEAD(MoveRaw(TARGET, t));
+            DISPATCH();
+        }
+        OPCODE(NEWSLOT) {
+            if (SQ_UNLIKELY(sqtype(R(arg1)) != OT_TABLE || _table(R(arg1))->_delegate || sqtype(R(arg2)) == OT_NULL))
+                GENERAL();
+            SYNC_OUT();
+            {
+                // Held as SQVM::NewSlot holds them: the value a new slot replaces may be the last
+                // reference to an object whose release runs any code.
+                SQObjectPtr self = R(arg1), key = R(arg2), val = R(arg3);
+                _table(self)->NewSlot(key, val);
+                if (arg0 != SQ_NO_TARGET) STK(arg0) = STK(arg3);
+            }
+            SYNC_IN();
             DISPATCH();
         }
         // ---- arithmetic and compares on numbers
@@ -1191,15 +1281,11 @@ exception_restore:
             DISPATCH();
         }
         // ---- everything else runs through ExecuteOp
-        OPCODE(LOADNULLS)
         OPCODE(DMOVE)
-        OPCODE(NEWSLOT)
         OPCODE(NEWSLOTA)
         OPCODE(DELETE)
-        OPCODE(TAILCALL)
         OPCODE(INSTANCEOF)
         OPCODE(BWNOT)
-        OPCODE(NEWTABLE)
         OPCODE(NEWARRAY)
         OPCODE(APPENDARRAY)
         OPCODE(NEWCLASS)

@@ -80,6 +80,7 @@ void SQCollectable::Release() {
         while (pendingReleases) {
             SQCollectable *next = pendingReleases;
             pendingReleases = next->_pendingnext;
+            next->_pendingnext = nullptr;  // shares its word with _weakref, which the destructors read
             ++releaseDepth;
             delete next;
             --releaseDepth;

@@ -43,9 +43,17 @@ enum SQMetaMethod {
     "_add", "_sub", "_mul", "_div", "_unm", "_modulo", "_set", "_get", "_typeof", "_nexti", "_cmp",  \
         "_call", "_cloned", "_newslot", "_delslot", "_tostring", "_newmember", "_inherited"
 
+struct SQCollectable;
+
+// The header every counted object starts with. The count comes last so that a subclass's first
+// 4-byte member fills the padding after it.
 struct SQRefCounted : public SQAllocated {
+    union {
+        struct SQWeakRef *_weakref = nullptr;
+        // A collectable whose release waits in the queue (its weak reference is gone by then).
+        SQCollectable *_pendingnext;
+    };
     SQUnsignedInteger _uiRef = 0;
-    struct SQWeakRef *_weakref = nullptr;
     virtual ~SQRefCounted();
     SQWeakRef *GetWeakRef(SQObjectType type);
     // Called when the count reaches zero; frees the object.
@@ -224,12 +232,21 @@ inline void sq_makenull(SQObject &o) {
 // Collectable objects live in the shared state's chain so that the cycle collector can find
 // the ones no root reaches.
 struct SQCollectable : public SQRefCounted {
+    // Collector scratch, kept in _prev while a collection runs: the chain is then walked forward
+    // only, and the back links are rebuilt before anything is freed.
+    struct GCScratch {
+        SQInteger refs;  // references not accounted for by other collectables
+        bool marked;
+    };
+    // Free for the subclass: it sits in the padding after the count (a table keeps its first
+    // free node index here), which keeps a small table with its nodes in one 208-byte block.
+    SQInt32 _spare = 0;
     SQCollectable *_next = nullptr;
-    SQCollectable *_prev = nullptr;
-    SQCollectable *_pendingnext = nullptr;  // queue of releases waiting for a shallower frame
+    union {
+        SQCollectable *_prev = nullptr;
+        GCScratch _gc;
+    };
     SQSharedState *_sharedstate = nullptr;
-    SQInteger _gcrefs = 0;  // collector scratch: references not accounted for by other collectables
-    bool _marked = false;
     explicit SQCollectable(SQSharedState *ss);
     ~SQCollectable() override;
     // Pushes every object this one references.
@@ -242,7 +259,7 @@ struct SQCollectable : public SQRefCounted {
 };
 
 // Visitor of the references a collectable holds. In counting mode every visit subtracts one from
-// the target's _gcrefs (trial deletion); otherwise it marks the target reachable on an explicit
+// the target's scratch count (trial deletion); otherwise it marks the target reachable on an explicit
 // stack, so marking depth never becomes native recursion.
 struct SQGCMarker {
     bool counting = false;
@@ -251,9 +268,9 @@ struct SQGCMarker {
     void Mark(SQCollectable *c) {
         if (!c) return;
         if (counting) {
-            c->_gcrefs--;
-        } else if (!c->_marked) {
-            c->_marked = true;
+            c->_gc.refs--;
+        } else if (!c->_gc.marked) {
+            c->_gc.marked = true;
             gray.push_back(c);
         }
     }

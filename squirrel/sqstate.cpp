@@ -81,10 +81,24 @@ void DestroyGarbage(sqvector<SQCollectable *> &garbage) {
 
 SQInteger SQSharedState::CollectGarbage(SQVM *vm) {
     (void)vm;
+    // The scratch lives in the back links: they are rebuilt however the marking ends (it
+    // allocates, so it may run out of memory).
+    struct RelinkChain {
+        SQCollectable *head;
+        void Run() {
+            SQCollectable *prev = nullptr;
+            for (SQCollectable *c = head; c; c = c->_next) {
+                c->_prev = prev;
+                prev = c;
+            }
+            head = nullptr;
+        }
+        ~RelinkChain() { Run(); }
+    } relink{_gc_chain};
     SQGCMarker marker;
     for (SQCollectable *c = _gc_chain; c; c = c->_next) {
-        c->_gcrefs = (SQInteger)c->_uiRef;
-        c->_marked = false;
+        c->_gc.refs = (SQInteger)c->_uiRef;
+        c->_gc.marked = false;
     }
     marker.counting = true;
     for (SQCollectable *c = _gc_chain; c; c = c->_next) c->Mark(marker);
@@ -92,7 +106,7 @@ SQInteger SQSharedState::CollectGarbage(SQVM *vm) {
     // Anything referenced from outside the collectables (VM stacks held by the host, the shared
     // state's tables, host references, native locals) is a root.
     for (SQCollectable *c = _gc_chain; c; c = c->_next) {
-        if (c->_gcrefs > 0) marker.Mark(c);
+        if (c->_gc.refs > 0) marker.Mark(c);
     }
     while (!marker.gray.empty()) {
         SQCollectable *c = marker.gray.back();
@@ -101,9 +115,9 @@ SQInteger SQSharedState::CollectGarbage(SQVM *vm) {
     }
     sqvector<SQCollectable *> garbage;
     for (SQCollectable *c = _gc_chain; c; c = c->_next) {
-        if (!c->_marked && c->_uiRef > 0) garbage.push_back(c);
-        c->_marked = false;
+        if (!c->_gc.marked && c->_uiRef > 0) garbage.push_back(c);
     }
+    relink.Run();
     SQInteger count = (SQInteger)garbage.size();
     DestroyGarbage(garbage);
     return count;

@@ -6,7 +6,7 @@
 #include <new>
 
 SQTable::SQTable(SQSharedState *ss, SQInteger initialSize, bool hasinline)
-    : SQDelegable(ss), _hasinline(hasinline) {
+    : SQDelegable(ss), _usednodes(0), _hasinline(hasinline ? 1u : 0u) {
     SQInteger pow2size = SQ_TABLE_MINPOWER2;
     while (initialSize > pow2size) pow2size = pow2size << 1;
     AllocNodes(pow2size);
@@ -34,7 +34,7 @@ void SQTable::AllocNodes(SQInteger size) {
     for (SQInteger i = 0; i < size; i++) new (&nodes[i]) HashNode();
     _nodes = nodes;
     _numofnodes = size;
-    _firstfree = _numofnodes - 1;
+    _spare = _numofnodes - 1;
 }
 
 void SQTable::FreeNodes(HashNode *nodes, SQInteger count) {
@@ -89,7 +89,7 @@ bool SQTable::NewSlot(const SQObjectPtr &key, const SQObjectPtr &val) {
     HashNode *mp = &_nodes[h];
     n = mp;
     if (sqtype(mp->key) != OT_NULL) {
-        n = &_nodes[_firstfree];
+        n = &_nodes[_spare];
         SQHash mph = sq_hashobject(mp->key.Get()) & (_numofnodes - 1);
         HashNode *othern;
         SQInt32 nidx = (SQInt32)(n - _nodes), mpidx = (SQInt32)(mp - _nodes);
@@ -111,15 +111,15 @@ bool SQTable::NewSlot(const SQObjectPtr &key, const SQObjectPtr &val) {
     }
     mp->key.Set(key);
     for (;;) {
-        HashNode *ff = &_nodes[_firstfree];
+        HashNode *ff = &_nodes[_spare];
         if (sqtype(ff->key) == OT_NULL && ff->key._next < 0) {
             mp->val = val;
             _usednodes++;
             return true;
-        } else if (_firstfree == 0)
+        } else if (_spare == 0)
             break;
         else
-            _firstfree--;
+            _spare--;
     }
     Rehash(true);
     return NewSlot(key, val);
@@ -194,7 +194,7 @@ void SQTable::Finalize() {
             old[i].key.Null();
             old[i].val.Null();
         }
-        _firstfree = _numofnodes - 1;
+        _spare = _numofnodes - 1;
         _usednodes = 0;
         SetDelegate(nullptr);
         return;

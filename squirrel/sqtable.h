@@ -5,7 +5,7 @@
 // the key already in the main position is a guest (its own main position is elsewhere), the
 // guest moves to the free node and the new key takes its place. So a key's chain starts at its
 // main position, and a lookup walks one short chain.
-// _firstfree only ever walks down the array looking for a free node; when it reaches the
+// The first free index (kept in _spare) only ever walks down the array looking for a free node; when it reaches the
 // bottom, the table is rehashed: doubled when three quarters or more are in use, halved when a
 // quarter or less is, otherwise rebuilt at the same size. Removing a key nulls its node in place,
 // leaving the links as they are (a later key may take the node again), and may shrink the table.
@@ -153,7 +153,7 @@ struct SQTable : public SQDelegable {
     // Returns true when a new slot was made, false when an existing one was overwritten.
     bool NewSlot(const SQObjectPtr &key, const SQObjectPtr &val);
     SQInteger Next(bool getweakrefs, const SQObjectPtr &refpos, SQObjectPtr &outkey, SQObjectPtr &outval);
-    SQInteger CountUsed() { return _usednodes; }
+    SQInteger CountUsed() { return (SQInteger)_usednodes; }
     void Clear();
 
 private:
@@ -164,12 +164,15 @@ private:
     HashNode *InlineNodes() { return reinterpret_cast<HashNode *>(this + 1); }
     void Rehash(bool force);
 
+    // _spare (in the header): no free node above this index; the next one is searched below.
     HashNode *_nodes = nullptr;  // _numofnodes nodes, a power of two
     SQInteger _numofnodes = 0;
-    SQInteger _usednodes = 0;    // nodes holding a key
-    SQInteger _firstfree = 0;    // no free node above this index; the next one is searched below
+    SQUnsignedInteger _usednodes : 31;  // nodes holding a key
     // A table made small has room for SQ_TABLE_MINPOWER2 nodes right after itself (one
     // allocation for the object and its nodes); it uses it whenever it has that many nodes and
     // the room is not the array being replaced.
-    bool _hasinline = false;
+    SQUnsignedInteger _hasinline : 1;
 };
+#if UINTPTR_MAX > 0xffffffffu
+static_assert(sizeof(SQTable) == 72, "a small table and its nodes fill one 208-byte block");
+#endif

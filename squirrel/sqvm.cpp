@@ -210,26 +210,10 @@ void SQVM::CloseOuters(SQObjectPtr *stackindex) {
 
 // ---- calls
 
-bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger args, SQInteger stackbase, bool tailcall) {
+bool SQVM::StartCallGeneral(SQClosure *closure, SQInteger target, SQInteger args, SQInteger stackbase,
+                            bool tailcall) {
     SQFunctionProto *func = closure->Proto();
     SQInteger newtop = stackbase + func->_stacksize;
-    // The common call: exact arguments, nothing to bind, room ready.
-    bool framefree = _callsstacksize < (SQInteger)_callsstack.size() && _callsstacksize < SQ_MAX_CALL_FRAMES;
-    if (func->_plaincallargs == args && sqtype(closure->_env) == OT_NULL && sqtype(_debughook) == OT_NULL &&
-        newtop + SQ_MIN_STACK_OVERHEAD <= (SQInteger)_stack.size() && (tailcall || framefree)) {
-        if (tailcall) {
-            ci->_ncalls++;
-        } else {
-            PushCallInfo(stackbase);
-        }
-        ci->_closure = closure;
-        ci->_literals = func->_literals.data();
-        ci->_ip = func->_instructions.data();
-        ci->_target = (SQInt32)target;
-        _stackbase = stackbase;
-        _top = newtop;
-        return true;
-    }
     SQInteger paramssize = (SQInteger)func->_parameters.size();
     SQInteger nargs = args;
     if (!EnsureStack(newtop + SQ_MIN_STACK_OVERHEAD)) return false;
@@ -310,7 +294,14 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
         }
     }
     SQObjectPtr holder(nclosure);
-    if (!EnterFrame(newbase, newtop, false)) return false;
+    if (_callsstacksize < (SQInteger)_callsstack.size() && _callsstacksize < SQ_MAX_CALL_FRAMES &&
+        newtop + SQ_MIN_STACK_OVERHEAD <= (SQInteger)_stack.size()) {
+        PushCallInfo(newbase);  // EnterFrame's common case
+        _stackbase = newbase;
+        _top = newtop;
+    } else if (!EnterFrame(newbase, newtop, false)) {
+        return false;
+    }
     ci->_closure = holder;
     for (SQInteger i = 0; i < nouters; i++) _stack[(size_t)(newbase + nargs + i)] = nclosure->_outervalues[(size_t)i];
     if (sqtype(nclosure->_env) != OT_NULL) _stack[(size_t)newbase] = sq_realval(nclosure->_env);

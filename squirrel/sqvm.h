@@ -68,7 +68,30 @@ struct SQVM : public SQCollectable {
     bool Call(SQObjectPtr &closure, SQInteger nparams, SQInteger stackbase, SQObjectPtr &outres, SQBool raiseerror);
     bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
                     bool &suspend);
-    bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall);
+    // Enters closure's frame (reuses the running one for a tail call). The common call, inline:
+    // exact arguments, nothing to bind, room ready; StartCallGeneral does the rest and raises.
+    bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall) {
+        SQFunctionProto *func = closure->Proto();
+        SQInteger newtop = stackbase + func->_stacksize;
+        if (func->_plaincallargs == nargs && sqtype(closure->_env) == OT_NULL && sqtype(_debughook) == OT_NULL &&
+            newtop + SQ_MIN_STACK_OVERHEAD <= (SQInteger)_stack.size() &&
+            (tailcall || (_callsstacksize < (SQInteger)_callsstack.size() && _callsstacksize < SQ_MAX_CALL_FRAMES))) {
+            if (tailcall) {
+                ci->_ncalls++;
+            } else {
+                PushCallInfo(stackbase);
+            }
+            ci->_closure = closure;
+            ci->_literals = func->_literals.data();
+            ci->_ip = func->_instructions.data();
+            ci->_target = (SQInt32)target;
+            _stackbase = stackbase;
+            _top = newtop;
+            return true;
+        }
+        return StartCallGeneral(closure, target, nargs, stackbase, tailcall);
+    }
+    bool StartCallGeneral(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall);
     bool CreateClassInstance(SQClass *theclass, SQObjectPtr &inst, SQObjectPtr &constructor);
     bool CallMetaMethod(SQObjectPtr &closure, SQMetaMethod mm, SQInteger nparams, SQObjectPtr &outres);
     void CallErrorHandler(SQObjectPtr &e);
@@ -129,6 +152,13 @@ struct SQVM : public SQCollectable {
         ci->_root = false;
     }
     void LeaveFrame();
+    // A native called by the running frame suspended the VM: resuming stores into target.
+    void MarkSuspended(SQInteger target, SQInteger traps) {
+        _suspended = true;
+        _suspended_target = target;
+        _suspended_root = ci->_root;
+        _suspended_traps = traps;
+    }
     bool EnsureStack(SQInteger needed);
     void FindOuter(SQObjectPtr &target, SQObjectPtr *stackindex);
     void RelocateOuters();

@@ -1,5 +1,5 @@
 -- Closures made in a loop, each capturing locals, then called many times.
-local function make(k)
+function make(k)
   local n = 0
   return function(d) n = n + d * k; return n end
 end

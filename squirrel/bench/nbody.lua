@@ -1,7 +1,7 @@
 -- N-body simulation of the Jovian planets with a Body class.
 local PI = 3.141592653589793
 local DAYS = 365.24
-local sqrt = math.sqrt
+sqrt = math.sqrt
 local Body = {}
 Body.__index = Body
 function Body.new(px, py, pz, pvx, pvy, pvz, pmass)
@@ -23,7 +23,7 @@ local bodies = {
   Body.new(1.53796971148509165e+01, -2.59193146099879641e+01, 1.79258772950371181e-01,
        2.68067772490389322e-03, 1.62824170038242295e-03, -9.51592254519715870e-05, 5.15138902046611451e-05)
 }
-local function energy(bodies)
+function energy(bodies)
   local e, n = 0.0, #bodies
   for i = 1, n do
     local b = bodies[i]
@@ -36,7 +36,7 @@ local function energy(bodies)
   end
   return e
 end
-local function advance(bodies, dt)
+function advance(bodies, dt)
   local n = #bodies
   for i = 1, n do
     local b = bodies[i]

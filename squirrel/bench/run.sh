@@ -3,6 +3,8 @@
 # and, when lua5.4 is installed, its Lua twin: checks that both print the same output, then prints
 # the best CPU time (user + system) of RUNS interleaved runs (default 11), the ratio sq / Lua and
 # the peak resident memory of one run of each (GNU time, when installed). Usage: run.sh [sq [program...]]
+# A twin looks names up the same way as its program: a Squirrel global (a root table slot) is a Lua
+# global, a Squirrel local a Lua local.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 sq="${1:-$here/../../build-sq-rel/squirrel/sq/sq}"

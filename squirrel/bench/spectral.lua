@@ -1,20 +1,20 @@
 -- Spectral norm of the infinite matrix A(i, j) = 1 / ((i + j)(i + j + 1) / 2 + i + 1), 0-based.
-local function A(i, j) local ij = i + j - 2; return 1.0 / ((ij * (ij + 1)) // 2 + i) end
-local function Av(x, y, n)
+function A(i, j) local ij = i + j - 2; return 1.0 / ((ij * (ij + 1)) // 2 + i) end
+function Av(x, y, n)
   for i = 1, n do
     local a = 0.0
     for j = 1, n do a = a + A(i, j) * x[j] end
     y[i] = a
   end
 end
-local function Atv(x, y, n)
+function Atv(x, y, n)
   for i = 1, n do
     local a = 0.0
     for j = 1, n do a = a + A(j, i) * x[j] end
     y[i] = a
   end
 end
-local function AtAv(x, y, t, n) Av(x, t, n); Atv(t, y, n) end
+function AtAv(x, y, t, n) Av(x, t, n); Atv(t, y, n) end
 local n = 250
 local u, v, t = {}, {}, {}
 for i = 1, n do u[i] = 1.0; v[i] = 0.0; t[i] = 0.0 end

@@ -365,13 +365,17 @@ TEST_F(SceneTest, MemoryLayoutListsTheSceneTypesInOrder) {
     const std::string text = log.Text();
     const size_t scene = text.find("    sizeof(zScene) = " + std::to_string(sizeof(zScene)) + "\n");
     const size_t item = text.find("    sizeof(zMItem) = ");
+    const size_t object = text.find("    sizeof(zMObject) = ");
     const size_t camera = text.find("    sizeof(zMCamera) = ");
+    const size_t light = text.find("    sizeof(zMLight) = ");
     const size_t unit = text.find("    sizeof(zManagerScriptUnit) = ");
     EXPECT_EQ(text.rfind("Scene memory layout:\n\n", 0), 0u);
     EXPECT_NE(scene, std::string::npos);
     EXPECT_LT(scene, item);
-    EXPECT_LT(item, camera);
-    EXPECT_LT(camera, unit);
+    EXPECT_LT(item, object);
+    EXPECT_LT(object, camera);
+    EXPECT_LT(camera, light);
+    EXPECT_LT(light, unit);
     EXPECT_NE(unit, std::string::npos);
 }
 

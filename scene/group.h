@@ -1,0 +1,78 @@
+// zGroup: a named set of managed items of one scene, with sub-groups and an
+// optional root item that the parentless members hang under. A group owns
+// neither its members nor its sub-groups: the scene owns both, and a managed
+// item's destruction takes it out of every group (and clears it as a root),
+// so a group never holds a freed item.
+#pragma once
+
+#include "core/list.h"
+#include "core/matrix.h"
+#include "core/types.h"
+#include "core/vector.h"
+#include "core/zstring.h"
+
+class zAnimationSourceList;
+class zEngine;
+class zMItem;
+
+class zGroup {
+  public:
+    zGroup(zEngine* engine, const char* name);
+
+    // Null for a null item, and with unique for an item already held;
+    // otherwise the item, appended.
+    zMItem* AddItem(zMItem* item, bool unique);
+    bool RemoveItem(zMItem* item);
+    bool IsMember(const zMItem* item) const;
+    zGroup* AddGroup(zGroup* group, bool unique);
+    // Unlinks the sub-group without destroying it; false when not held.
+    bool RemoveGroup(zGroup* group);
+    bool IsSubGroup(const zGroup* group) const;
+    // Every member of other appended in order, duplicates included.
+    bool AddItems(const zGroup& other);
+
+    // The first match, or null with a warning.
+    zMItem* FindItem(const char* name) const;
+    zMItem* FindItemByUid(i32 uid) const;
+    zGroup* FindGroup(const char* name) const;
+
+    void Activate(bool on);
+    void SetInvisible(bool invisible);
+    // The three offsets move the parentless members only; their children
+    // follow through the hierarchy.
+    void OffsetMatrix(const zMatrix4& matrix);
+    void OffsetPosition(f32 x, f32 y, f32 z);
+    void OffsetRotation(f32 x, f32 y, f32 z);
+    // The members under the old root are unlinked, then every parentless
+    // member goes under the new one (none: they stay unlinked).
+    void SetRootItem(zMItem* root);
+    zMItem* GetRootItem() const { return m_root; }
+
+    void Setup();
+    void SetupScript();
+    // Every member's Reset before any script reset.
+    void Reset(bool scripts);
+    // Each member holding a motion of that name plays it; sources (may be
+    // null) gathers the new sources.
+    void SetMotion(const char* motionName, zAnimationSourceList* sources, f32 fadeTime, bool keepOthers,
+                   f32 weight);
+
+    // The scene's cleanup when item leaves it: no membership, no root.
+    void ForgetItem(const zMItem* item);
+
+    const zString& GetName() const { return m_name; }
+    void SetName(const char* name) { m_name.Set(name); }
+    const zList<zMItem*>& GetItems() const { return m_items; }
+    const zList<zGroup*>& GetGroups() const { return m_groups; }
+    zEngine* GetEngine() const { return m_engine; }
+
+  private:
+    zGroup(const zGroup&) = delete;
+    zGroup& operator=(const zGroup&) = delete;
+
+    zEngine* m_engine;
+    zMItem* m_root = nullptr;
+    zList<zMItem*> m_items;
+    zList<zGroup*> m_groups;
+    zString m_name;
+};
