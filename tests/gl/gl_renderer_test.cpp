@@ -239,3 +239,36 @@ TEST_F(GLRendererOpen, FullscreenUnderXvfbOpensAtTheScreenModeOnly) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(GLRendererOpen, ExtraOutputsShareTheContext) {
+    ASSERT_TRUE(OpenHidden());
+    auto extra = zPlatformWindow::Create("extra", 0, 0, 24, 24, zPlatformWindow::Hidden, 0);
+    ASSERT_NE(extra, nullptr) << PlatformVideoError();
+    zRenderOutput output;
+    ASSERT_TRUE(renderer->NewOutput(extra.get(), output));
+    LogCapture log;
+    renderer->SetOutput(&output);
+    renderer->SetOutput(nullptr);
+    EXPECT_EQ(log.Text(), "");
+    renderer->FreeOutput(&output);
+    EXPECT_EQ(output.deviceContext, nullptr);
+    EXPECT_TRUE(renderer->IsOpen());
+}
+
+TEST_F(GLRendererOpen, OutputWithoutAWindowFailsAndCloses) {
+    ASSERT_TRUE(OpenHidden());
+    zRenderOutput output;
+    LogCapture log;
+    EXPECT_FALSE(renderer->NewOutput(nullptr, output));
+    EXPECT_TRUE(Contains(log.Text(), "[!] Couldn't get a device context for rendering window.\n"))
+        << log.Text();
+    EXPECT_FALSE(renderer->IsOpen());
+    // Nothing to make current any more.
+    log.Reset();
+    renderer->SetOutput(nullptr);
+    EXPECT_EQ(log.Text(), "[!] could not set output.\n");
+}
+
+} // namespace
