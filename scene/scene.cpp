@@ -225,8 +225,10 @@ void zScene::ForgetEverywhere(zMItem* item) {
 void zScene::RemoveManagedItem(zMItem* item) {
     if (!item) return;
     if (m_physicWorld && item->GetPhysicItem()) m_physicWorld->RemovePhysicItem(item->GetPhysicItem());
-    if (m_vm) m_vm->InvalidateScriptObjects(item);
+    // The exits and releases this sends may still hand the item to scripts,
+    // so its handles are invalidated after them.
     ForgetEverywhere(item);
+    if (m_vm) m_vm->InvalidateScriptObjects(item);
     m_deletionQueue.Remove(item);
     m_activationQueue.Remove(item);
     m_deactivationQueue.Remove(item);

@@ -39,15 +39,20 @@ zTriggerItem* zTrigger::FindRecord(const zMItem* item) const {
     return nullptr;
 }
 
+bool zTrigger::SendToItem(zMItem* item, void (zItemScriptEventDispatcher::*event)(zScriptUnitList&, void*)) {
+    zItemScriptEventDispatcher* dispatcher = item->GetDispatcher();
+    if (!dispatcher) return true;
+    zWatch watch{item, false, m_watches};
+    m_watches = &watch;
+    zMItem* self = this;
+    (dispatcher->*event)(item->GetScriptUnits(), self);
+    m_watches = watch.outer;
+    return !watch.destroyed;
+}
+
 void zTrigger::Enter(zMItem* item) {
     if (!item) return;
-    zMItem* self = this;
-    m_entering = item;
-    m_enteringDestroyed = false;
-    if (item->GetDispatcher()) item->GetDispatcher()->OnTrigger(item->GetScriptUnits(), self);
-    m_entering = nullptr;
-    // The handler destroyed the item: its record (if any) went with it.
-    if (m_enteringDestroyed) return;
+    if (!SendToItem(item, &zItemScriptEventDispatcher::OnTrigger)) return;
     if (zTriggerItem* record = FindRecord(item)) {
         record->mark = 1;
         return;
@@ -57,7 +62,8 @@ void zTrigger::Enter(zMItem* item) {
         GetLog() << "[!] Trigger '" << GetName() << "' could not record item '" << item->GetName() << "'.\n";
         return;
     }
-    if (item->GetDispatcher()) item->GetDispatcher()->OnEnterTrigger(item->GetScriptUnits(), self);
+    // A handler that destroys the item has already let it exit.
+    if (!SendToItem(item, &zItemScriptEventDispatcher::OnEnterTrigger)) return;
     if (GetDispatcher()) GetDispatcher()->OnItemEnter(GetScriptUnits(), item);
 }
 
@@ -68,8 +74,7 @@ void zTrigger::Exit(zTriggerItem* record) {
         // Unlinked first: the handlers below may run detection again.
         std::unique_ptr<zTriggerItem> owned = m_items.Take(node);
         zMItem* item = owned->item;
-        zMItem* self = this;
-        if (item->GetDispatcher()) item->GetDispatcher()->OnExitTrigger(item->GetScriptUnits(), self);
+        if (!SendToItem(item, &zItemScriptEventDispatcher::OnExitTrigger)) return;
         if (GetDispatcher()) GetDispatcher()->OnItemExit(GetScriptUnits(), item);
         return;
     }
@@ -80,7 +85,8 @@ void zTrigger::ExitItem(zMItem* item) {
 }
 
 void zTrigger::ForgetItem(zMItem* item) {
-    if (item && item == m_entering) m_enteringDestroyed = true;
+    for (zWatch* watch = m_watches; watch; watch = watch->outer)
+        if (watch->item == item) watch->destroyed = true;
     ExitItem(item);
 }
 

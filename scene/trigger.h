@@ -17,6 +17,7 @@
 #include "scene/item.h"
 #include "scene/managed_item.h"
 
+class zItemScriptEventDispatcher;
 class zMetafile;
 class zMetaTag;
 
@@ -61,9 +62,18 @@ class zTrigger : public zMItem, public zItem {
     zMetaTag* SerializeTag() const;
 
   private:
+    // An item whose handler is running, noted so that its destruction in the
+    // handler is seen (the pointer must then not be used again). Nested
+    // sends chain their frames.
+    struct zWatch {
+        zMItem* item;
+        bool destroyed;
+        zWatch* outer;
+    };
+    // Sends one of the item's trigger events; false when the handler
+    // destroyed the item.
+    bool SendToItem(zMItem* item, void (zItemScriptEventDispatcher::*event)(zScriptUnitList&, void*));
+
     zList<std::unique_ptr<zTriggerItem>> m_items;
-    // The item Enter is sending OnTrigger to, and whether that handler
-    // destroyed it (the pointer must then not be used again).
-    zMItem* m_entering = nullptr;
-    bool m_enteringDestroyed = false;
+    zWatch* m_watches = nullptr;
 };

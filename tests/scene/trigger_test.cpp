@@ -21,6 +21,7 @@ class TriggerEvents : public zItemScriptEventDispatcher {
     explicit TriggerEvents(EventRecorder& recorder) : m_recorder(recorder) {}
     void OnEnterTrigger(zScriptUnitList& units, void* trigger) override {
         m_recorder.Record("OnEnterTrigger", &units, static_cast<const void*>(trigger));
+        if (onEnter) onEnter(units);
     }
     void OnTrigger(zScriptUnitList& units, void* trigger) override {
         m_recorder.Record("OnTrigger", &units, static_cast<const void*>(trigger));
@@ -40,6 +41,7 @@ class TriggerEvents : public zItemScriptEventDispatcher {
 
     std::function<void(zScriptUnitList&)> onExit;
     std::function<void(zScriptUnitList&)> onTrigger;
+    std::function<void(zScriptUnitList&)> onEnter;
 
   private:
     EventRecorder& m_recorder;
@@ -214,28 +216,48 @@ TEST_F(TriggerTest, AnExitHandlerThatDeletesAnotherItemInsideIsSafe) {
                                 }));
 }
 
-// An OnTrigger handler that destroys its own item, on the first step inside
-// (no record yet) and on a later one (the record is dropped with it).
+// A handler of the item's own trigger events that destroys the item: the
+// trigger must not touch or hand out the item afterwards.
 TEST_F(TriggerTest, AnItemDestroyedByItsOwnTriggerHandlerIsNotTouchedAgain) {
     Place(5.0f);
-    for (int stepsInsideBefore : {0, 1}) {
+    using Hook = std::function<void(zScriptUnitList&)> TriggerEvents::*;
+    struct Case {
+        Hook hook;
+        int stepsInsideBefore;
+        bool leaves; // moved out in the deciding step
+        const char* lastLine;
+    } const cases[] = {
+        // No record yet: nothing to exit.
+        {&TriggerEvents::onTrigger, 0, false, "OnDelete(victim)"},
+        // A record: the destruction lets the item exit while it is whole.
+        {&TriggerEvents::onTrigger, 1, false, "OnItemExit(door, victim)"},
+        {&TriggerEvents::onEnter, 0, false, "OnItemExit(door, victim)"},
+        // Destroyed in its own exit: the trigger's OnItemExit is not sent.
+        {&TriggerEvents::onExit, 1, true, "OnDelete(victim)"},
+    };
+    for (const Case& entry : cases) {
         TestItem* victim = Add("victim");
         victim->SetBehaviour(BehaviourTriggerDetected);
         Trace(victim, "victim");
         victim->zItem::SetPosition(zVector(0.0f, 0.0f, 0.0f, 1.0f));
-        for (int step = 0; step < stepsInsideBefore; ++step)
+        for (int step = 0; step < entry.stepsInsideBefore; ++step)
             scene->Update(UpdateAll);
-        events.onTrigger = [&](zScriptUnitList& units) {
+        if (entry.leaves) victim->zItem::SetPosition(zVector(5.0f, 0.0f, 0.0f, 1.0f));
+        events.*entry.hook = [&](zScriptUnitList& units) {
             if (victim && &units == &victim->GetScriptUnits()) {
                 TestItem* doomed = victim;
                 victim = nullptr;
                 delete doomed;
             }
         };
+        recorder.Clear();
         scene->Update(UpdateAll);
-        events.onTrigger = nullptr;
+        events.*entry.hook = nullptr;
         EXPECT_EQ(victim, nullptr);
-        EXPECT_EQ(trigger->GetItems().GetCount(), 0u) << stepsInsideBefore;
+        EXPECT_EQ(trigger->GetItems().GetCount(), 0u) << entry.stepsInsideBefore;
+        // Nothing about the item follows its destruction.
+        ASSERT_FALSE(recorder.Lines().empty());
+        EXPECT_EQ(recorder.Lines().back(), entry.lastLine);
         scene->Update(UpdateAll);
     }
 }
