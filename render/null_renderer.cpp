@@ -68,11 +68,11 @@ bool zNull_Renderer::SetupMaterial(zMaterial*) {
 }
 void zNull_Renderer::FreeMaterial(zMaterial*) {}
 void zNull_Renderer::UpdateMaterial(zMaterial*) {}
-bool zNull_Renderer::SetupLight(zLight*) {
+bool zNull_Renderer::SetupLight(zRenderLight*) {
     return true;
 }
-void zNull_Renderer::FreeLight(zLight*) {}
-void zNull_Renderer::UpdateLight(zLight*) {}
+void zNull_Renderer::FreeLight(zRenderLight*) {}
+void zNull_Renderer::UpdateLight(zRenderLight*) {}
 void zNull_Renderer::SetViewMatrix(const zMatrix4&) {}
 void zNull_Renderer::SetProjectionMatrix(const zMatrix4&) {}
 void zNull_Renderer::SetModelMatrix(const zMatrix4&) {}

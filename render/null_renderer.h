@@ -42,9 +42,9 @@ class zNull_Renderer : public zRenderer {
     bool SetupMaterial(zMaterial* material) override;
     void FreeMaterial(zMaterial* material) override;
     void UpdateMaterial(zMaterial* material) override;
-    bool SetupLight(zLight* light) override;
-    void FreeLight(zLight* light) override;
-    void UpdateLight(zLight* light) override;
+    bool SetupLight(zRenderLight* light) override;
+    void FreeLight(zRenderLight* light) override;
+    void UpdateLight(zRenderLight* light) override;
     void SetViewMatrix(const zMatrix4& matrix) override;
     void SetProjectionMatrix(const zMatrix4& matrix) override;
     void SetModelMatrix(const zMatrix4& matrix) override;

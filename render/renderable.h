@@ -15,7 +15,7 @@
 #include "core/types.h"
 #include "core/vector.h"
 
-class zLight;
+class zRenderLight;
 struct zMinMax;
 
 class zRenderData {
@@ -66,10 +66,10 @@ class zRendererSceneInterface {
     virtual void GetAmbient(zVector& out);
     // Base: nothing. The scene empties the list and appends the lights that
     // reach the bounds, up to maxCount.
-    virtual void CollectLights(const zVector& position, const zMinMax& bounds, zList<zLight*>& out,
+    virtual void CollectLights(const zVector& position, const zMinMax& bounds, zList<zRenderLight*>& out,
                                u32 maxCount);
     // Base: nothing. The scene appends its lights nearest first, up to maxCount.
-    virtual void SortLights(const zVector& position, zList<zLight*>& out, u32 maxCount);
+    virtual void SortLights(const zVector& position, zList<zRenderLight*>& out, u32 maxCount);
 };
 
 // The camera settings the renderer copies from its view item on ApplyView.

@@ -217,5 +217,5 @@ void zRenderer::SetOpenState(bool open) {
 void zRendererSceneInterface::GetAmbient(zVector& out) {
     out = zVector(0.0f, 0.0f, 0.0f, 1.0f);
 }
-void zRendererSceneInterface::CollectLights(const zVector&, const zMinMax&, zList<zLight*>&, u32) {}
-void zRendererSceneInterface::SortLights(const zVector&, zList<zLight*>&, u32) {}
+void zRendererSceneInterface::CollectLights(const zVector&, const zMinMax&, zList<zRenderLight*>&, u32) {}
+void zRendererSceneInterface::SortLights(const zVector&, zList<zRenderLight*>&, u32) {}

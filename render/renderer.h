@@ -23,7 +23,7 @@
 class zGeometry;
 class zTexture;
 class zMaterial;
-class zLight;
+class zRenderLight;
 class zShader;
 class zPicture;
 class zRasterFont;
@@ -169,9 +169,9 @@ class zRenderer {
     virtual bool SetupMaterial(zMaterial* material) = 0;
     virtual void FreeMaterial(zMaterial* material) = 0;
     virtual void UpdateMaterial(zMaterial* material) = 0;
-    virtual bool SetupLight(zLight* light) = 0;
-    virtual void FreeLight(zLight* light) = 0;
-    virtual void UpdateLight(zLight* light) = 0;
+    virtual bool SetupLight(zRenderLight* light) = 0;
+    virtual void FreeLight(zRenderLight* light) = 0;
+    virtual void UpdateLight(zRenderLight* light) = 0;
     virtual void SetViewMatrix(const zMatrix4& matrix) = 0;
     virtual void SetProjectionMatrix(const zMatrix4& matrix) = 0;
     virtual void SetModelMatrix(const zMatrix4& matrix) = 0;

@@ -223,6 +223,12 @@ void zLight::SetupRenderData() {
     renderer->UpdateLight(this);
 }
 
+void zLight::GetRenderAxes(zVector& position, zVector& zAxis) {
+    const zMatrix4* world = GetWorldMatrix();
+    position = world->GetRow(3, false);
+    zAxis = world->GetRow(2, false);
+}
+
 void zLight::UpdateRenderData() {
     if (zRenderer* renderer = GetCurrentRenderer()) renderer->UpdateLight(this);
 }

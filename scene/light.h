@@ -18,6 +18,7 @@
 #include "core/types.h"
 #include "core/vector.h"
 #include "core/zstring.h"
+#include "render/render_light.h"
 #include "scene/item.h"
 
 class zEngine;
@@ -56,7 +57,7 @@ constexpr f32 LightMinimumFileZNear = 0.1f;
 // At or below this both intensities leave a managed light inactive.
 constexpr f32 LightInactiveIntensity = 0.001f;
 
-class zLight : public zItem {
+class zLight : public zItem, public zRenderLight {
   public:
     explicit zLight(zEngine* engine = nullptr);
     // The current renderer frees its data of the light.
@@ -80,13 +81,14 @@ class zLight : public zItem {
     void SetupRenderData();
     // The current renderer's UpdateLight.
     void UpdateRenderData();
+    // The world matrix's translation and row 2.
+    void GetRenderAxes(zVector& position, zVector& zAxis) override;
 
     // Counted replacement; null clears.
     void SetProjectionTexture(zTexture* texture);
     zTexture* GetProjectionTexture() const { return m_projectionTexture.Get(); }
 
     zString shaderName;
-    u32 type = LightTypePoint;
     zFrustum frustum;
     // The renderer's per-face records (six cube faces for point shadows).
     zRenderData* faceRecords[6] = {};
@@ -100,15 +102,9 @@ class zLight : public zItem {
     f32 volumetricRange = 8.0f;
     f32 volumetricThickness = 1.0f;
     u32 falloff = LightFalloffLinear;
-    f32 range = 0.0f; // 0: no limit
     f32 volumeRange = LightDefaultVolumeRange;
     f32 clipDistance = 300.0f;
-    zVector diffuse{1.0f, 1.0f, 1.0f, 1.0f};
-    zVector specular{1.0f, 1.0f, 1.0f, 1.0f};
     zVector shadowColor{0.0f, 0.0f, 0.0f, 1.0f};
-    f32 diffuseIntensity = 1.0f;
-    f32 specularIntensity = 0.0f;
-    f32 coneAngle = LightDefaultAngle;
     f32 edgeAngle = LightDefaultAngle;
     // The managed light; null for a bare light and once the managed part is
     // destroyed.

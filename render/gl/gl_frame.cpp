@@ -256,7 +256,6 @@ void zGL3Renderer::BeginFixedFunction() {
         m_gl.glFogf(zgl::FogEnd, fog.farDistance);
         m_gl.glEnable(zgl::Fog);
     }
-    m_fixedLightCount = 0;
     if (!GetSceneInterface()) {
         GetLog() << "[*] No scene interface.\n";
     }
@@ -265,11 +264,64 @@ void zGL3Renderer::BeginFixedFunction() {
 }
 
 void zGL3Renderer::LoadFixedLights() {
-    // The scene's lights are not built yet, so the table is empty: every
-    // fixed-function light is switched off and only the light model's
-    // ambient term lights the forward passes.
-    for (u32 light = m_fixedLightCount; light < 8; ++light)
-        m_gl.glDisable(zgl::Light0 + light);
+    // Positions are given in world space: with an identity model matrix GL
+    // takes them through the view into eye space, where it keeps them.
+    m_gl.glLightModeli(zgl::LightModelLocalViewer, 1);
+    SetModelMatrix(zMatrix4());
+    const u32 count = m_fixedLightCount < 8 ? m_fixedLightCount : 8;
+    for (u32 index = 0; index < count; ++index) {
+        zRenderLight* light = m_fixedLights[index];
+        const GLenum name = zgl::Light0 + index;
+        if (!light) {
+            m_gl.glDisable(name);
+            continue;
+        }
+        zVector position;
+        zVector axis;
+        light->GetRenderAxes(position, axis);
+        m_gl.glEnable(name);
+        GLfloat place[4] = {position.x, position.y, position.z, 1.0f};
+        if (light->type == 2) {
+            place[0] = -axis.x;
+            place[1] = -axis.y;
+            place[2] = -axis.z;
+            place[3] = 0.0f;
+        }
+        m_gl.glLightfv(name, zgl::Position, place);
+        const GLfloat diffuse[4] = {light->diffuse.x * light->diffuseIntensity,
+                                    light->diffuse.y * light->diffuseIntensity,
+                                    light->diffuse.z * light->diffuseIntensity, 1.0f};
+        const GLfloat specular[4] = {light->specular.x * light->specularIntensity,
+                                     light->specular.y * light->specularIntensity,
+                                     light->specular.z * light->specularIntensity, 1.0f};
+        m_gl.glLightfv(name, zgl::Diffuse, diffuse);
+        m_gl.glLightfv(name, zgl::Specular, specular);
+        if (light->type == 3) {
+            const GLfloat direction[3] = {axis.x, axis.y, axis.z};
+            // The cone angle is in radians; GL wants whole degrees, at most 90.
+            GLfloat cutoff = GLfloat(i32(light->coneAngle * 57.29578f)) / 2.0f;
+            if (cutoff < 0.0f) cutoff = 0.0f;
+            if (cutoff > 90.0f) cutoff = 90.0f;
+            m_gl.glLightfv(name, zgl::SpotDirection, direction);
+            m_gl.glLightf(name, zgl::SpotCutoff, cutoff);
+            m_gl.glLightf(name, zgl::SpotExponent, 16.0f);
+        } else {
+            m_gl.glLightf(name, zgl::SpotCutoff, 180.0f);
+            m_gl.glLightf(name, zgl::SpotExponent, 0.0f);
+        }
+        m_gl.glLightf(name, zgl::LinearAttenuation, light->range > 0.0f ? 7.0f / light->range : 0.0f);
+    }
+    for (u32 index = count; index < 8; ++index)
+        m_gl.glDisable(zgl::Light0 + index);
+}
+
+void zGL3Renderer::AddFixedLight(zRenderLight* light) {
+    if (!light) return;
+    if (m_fixedLightCount >= 8) {
+        GetLog() << "[!] Too many fixed-function lights, extra light ignored.\n";
+        return;
+    }
+    m_fixedLights[m_fixedLightCount++] = light;
 }
 
 void zGL3Renderer::EndFixedFunction() {

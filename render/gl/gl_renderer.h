@@ -23,6 +23,7 @@
 #include "render/gl/gl_functions.h"
 #include "render/gl/gl_render_map.h"
 #include "render/gl/gl_shader.h"
+#include "render/render_light.h"
 #include "render/renderer.h"
 #include "render/shader/glsl_generator.h"
 
@@ -107,9 +108,9 @@ class zGL3Renderer : public zRenderer {
     bool SetupMaterial(zMaterial* material) override;
     void FreeMaterial(zMaterial* material) override;
     void UpdateMaterial(zMaterial* material) override;
-    bool SetupLight(zLight* light) override;
-    void FreeLight(zLight* light) override;
-    void UpdateLight(zLight* light) override;
+    bool SetupLight(zRenderLight* light) override;
+    void FreeLight(zRenderLight* light) override;
+    void UpdateLight(zRenderLight* light) override;
     void SetViewMatrix(const zMatrix4& matrix) override;
     void SetProjectionMatrix(const zMatrix4& matrix) override;
     void SetModelMatrix(const zMatrix4& matrix) override;
@@ -178,6 +179,11 @@ class zGL3Renderer : public zRenderer {
     u32 GetLineCount() const { return m_lineCount; }
     zPlatformWindow* GetWindow() const { return m_window; }
     u32 GetFixedLightCount() const { return m_fixedLightCount; }
+    // The frame's fixed-function light table, loaded into GL lights 0-7 when
+    // the fixed-function state begins; at most 8, extras are logged and
+    // dropped.
+    void AddFixedLight(zRenderLight* light);
+    void ClearFixedLights() { m_fixedLightCount = 0; }
     // Bytes in video memory.
     u64 GetTextureBytes() const { return m_textureBytes; }
     u64 GetGeometryBytes() const { return m_geometryBytes; }
@@ -289,7 +295,7 @@ class zGL3Renderer : public zRenderer {
     bool m_linesFull = false;
     f32 m_lineInverseView[16];
 
-    zLight* m_fixedLights[8] = {};
+    zRenderLight* m_fixedLights[8] = {};
     u32 m_fixedLightCount = 0;
 
     zSharedPtr<zShaderLibrary> m_library;

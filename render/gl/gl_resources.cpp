@@ -356,16 +356,16 @@ void zGL3Renderer::CopyDisplayToTexture(zTexture* texture) {
     m_gl.glBindTexture(zgl::Texture2D, 0);
 }
 
-// Lights: the scene's light object does not exist in this build, so no
-// light gets renderer data.
+// Lights: no light gets renderer data yet (no light shader choice); the
+// fixed-function pipeline reads the lights straight from their records.
 
-bool zGL3Renderer::SetupLight(zLight* /*light*/) {
+bool zGL3Renderer::SetupLight(zRenderLight* /*light*/) {
     return false;
 }
 
-void zGL3Renderer::FreeLight(zLight* /*light*/) {}
+void zGL3Renderer::FreeLight(zRenderLight* /*light*/) {}
 
-void zGL3Renderer::UpdateLight(zLight* /*light*/) {}
+void zGL3Renderer::UpdateLight(zRenderLight* /*light*/) {}
 
 // Core shaders.
 

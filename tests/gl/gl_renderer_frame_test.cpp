@@ -326,3 +326,59 @@ TEST_F(GLRendererFrame, TargetTextureWithoutRendererDataChangesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// A light at a fixed world place, shining down -z.
+struct PlacedLight : zRenderLight {
+    zVector place;
+    void GetRenderAxes(zVector& position, zVector& zAxis) override {
+        position = place;
+        zAxis = zVector(0.0f, 0.0f, -1.0f);
+    }
+};
+
+TEST_F(GLRendererFrame, FixedFunctionLightBrightensTheSideItIsNear) {
+    ASSERT_TRUE(OpenHidden(true));
+    RedQuad(0);
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    int unlitLeft[3], unlitRight[3];
+    {
+        const zPicture picture = DrawFrame();
+        PixelAt(picture, Width / 2 - 14, Height / 2, unlitLeft);
+        PixelAt(picture, Width / 2 + 14, Height / 2, unlitRight);
+    }
+    // A bright white point light close to the right edge of the quad, on the
+    // side its normal faces (-z for this winding).
+    PlacedLight light;
+    light.place = zVector(0.45f, 0.0f, -0.3f);
+    light.range = 7.0f;
+    light.diffuseIntensity = 2.0f;
+    renderer->AddFixedLight(&light);
+    int litLeft[3], litRight[3];
+    {
+        const zPicture picture = DrawFrame();
+        PixelAt(picture, Width / 2 - 14, Height / 2, litLeft);
+        PixelAt(picture, Width / 2 + 14, Height / 2, litRight);
+    }
+    EXPECT_GT(litRight[0], unlitRight[0] + 40);
+    EXPECT_GT(litRight[0], litLeft[0] + 20);
+    EXPECT_LE(litLeft[0], litRight[0]);
+    EXPECT_EQ(litRight[1], 0);
+    EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+    renderer->ClearFixedLights();
+}
+
+TEST_F(GLRendererFrame, FixedLightTableHoldsEightAndDropsExtras) {
+    ASSERT_TRUE(OpenHidden(true));
+    PlacedLight lights[9];
+    LogCapture log;
+    renderer->AddFixedLight(nullptr);
+    for (PlacedLight& light : lights) renderer->AddFixedLight(&light);
+    EXPECT_EQ(renderer->GetFixedLightCount(), 8u);
+    EXPECT_NE(log.Text().find("[!] Too many fixed-function lights, extra light ignored.\n"), std::string::npos);
+    renderer->ClearFixedLights();
+    EXPECT_EQ(renderer->GetFixedLightCount(), 0u);
+}
+
+} // namespace

@@ -172,7 +172,7 @@ TEST(RendererSceneInterface, BaseAnswers) {
     scene.GetAmbient(ambient);
     EXPECT_EQ(ambient.x, 0.0f);
     EXPECT_EQ(ambient.w, 1.0f);
-    zList<zLight*> lights;
+    zList<zRenderLight*> lights;
     scene.SortLights(zVector(), lights, 8);
     EXPECT_EQ(lights.GetCount(), 0u);
 }

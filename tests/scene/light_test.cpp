@@ -21,16 +21,19 @@ using LightTest = SceneFixture;
 // The order of the renderer's light calls.
 struct LightRenderer : RecordingRenderer {
     using RecordingRenderer::RecordingRenderer;
-    bool SetupLight(zLight* light) override {
+    // Every light reaching this renderer is a scene light.
+    static zLight* AsLight(zRenderLight* light) { return static_cast<zLight*>(light); }
+    bool SetupLight(zRenderLight* light) override {
         calls.push_back("SetupLight " + Name(light));
         return true;
     }
-    void UpdateLight(zLight* light) override { calls.push_back("UpdateLight " + Name(light)); }
-    void FreeLight(zLight* light) override {
+    void UpdateLight(zRenderLight* light) override { calls.push_back("UpdateLight " + Name(light)); }
+    void FreeLight(zRenderLight* light) override {
         calls.push_back("FreeLight " + Name(light));
-        freed.push_back(light);
+        freed.push_back(AsLight(light));
     }
-    static std::string Name(zLight* light) {
+    static std::string Name(zRenderLight* base) {
+        zLight* light = AsLight(base);
         return light && light->owner ? light->owner->GetName().CStr() : "bare";
     }
     std::vector<std::string> calls;
