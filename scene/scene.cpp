@@ -11,8 +11,12 @@
 #include "render/renderer.h"
 #include "scene/item.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_constraint.h"
 #include "script/script_dispatch.h"
 #include "script/script_vm.h"
+#include "script/collision_table.h"
+#include "script/script_unit.h"
+#include "script/squirrel_vm.h"
 
 namespace {
 
@@ -51,12 +55,58 @@ class zScopedCounter {
     zPerfCounter& m_counter;
 };
 
+
+// A dynamic body's place becomes its item's. The body has no scale, so the
+// item keeps its own.
+void CopyBodyBack(zMItem* item) {
+    zPhysicItem* body = item->GetPhysicItem();
+    zItem* node = item->GetItem();
+    if (!body || !node || body->GetMode() != PhysicModeDynamic) return;
+    zMatrix4 matrix;
+    body->GetMotionStateMatrix(matrix);
+    node->SetMatrix(zMatrix4::Multiply(matrix, zMatrix4::Scale(*node->GetScale())));
+}
+
+// One contact's collision events; the table of OnCollisionEx only when a
+// unit of either item asks for it.
+void RaiseCollision(zScene* scene, const zPhysicContact& contact) {
+    zMItem* a = contact.itemA ? contact.itemA->GetOwner() : nullptr;
+    zMItem* b = contact.itemB ? contact.itemB->GetOwner() : nullptr;
+    if (!a || !b) return;
+    auto wantsTable = [](zMItem* item) {
+        for (auto* node = item->GetScriptUnits().GetHead(); node; node = node->next) {
+            auto* unit = dynamic_cast<zManagerScriptUnit*>(node->value.get());
+            if (unit && unit->GetOnCollisionEx()) return true;
+        }
+        return false;
+    };
+    auto* vm = dynamic_cast<zSquirrelVM*>(scene->GetVM());
+    if (vm && vm->IsOpen() && (wantsTable(a) || wantsTable(b)) &&
+        ScriptNewCollisionTable(vm->GetHandle(), contact.pointCount, contact.positions, contact.normals)) {
+        std::unique_ptr<zScriptObject> table(new (std::nothrow) zSquirrelObject(vm, -1));
+        sq_pop(vm->GetHandle(), 1);
+        if (table) {
+            if (a->IsActive() && a->GetDispatcher()) a->GetDispatcher()->OnCollisionEx(a->GetScriptUnits(), b, table.get());
+            // The first call may have deleted b's script units or made it inactive.
+            if (b->IsActive() && b->GetDispatcher()) b->GetDispatcher()->OnCollisionEx(b->GetScriptUnits(), a, table.get());
+        }
+    }
+    if (a->IsActive() && a->GetDispatcher()) a->GetDispatcher()->OnCollision(a->GetScriptUnits(), b);
+    if (b->IsActive() && b->GetDispatcher()) b->GetDispatcher()->OnCollision(b->GetScriptUnits(), a);
+}
+
 } // namespace
 
 // zScenePhysicWorldCallback
 
 void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
-    if (!preTick || !m_scene || !m_scene->ScriptsInUpdate()) return;
+    if (!m_scene || !m_scene->ScriptsInUpdate()) return;
+    if (!preTick) {
+        zPhysicWorld* world = m_scene->GetPhysicWorld();
+        zScene* scene = m_scene;
+        if (world) world->ForEachContact([scene](const zPhysicContact& contact) { RaiseCollision(scene, contact); });
+        return;
+    }
     m_scene->GetDispatcher()->OnPhysicStep(m_scene->GetScriptUnits(), true);
     ForEach(m_scene->GetActiveItems(), [](zMItem* item) {
         zPhysicItem* body = item->GetPhysicItem();
@@ -172,6 +222,11 @@ zMCamera* zScene::AddCamera(const char* name) {
                    [this] { return new (std::nothrow) zMCamera(this); });
 }
 
+zMConstraint* zScene::AddPointConstraint(const char* name) {
+    return AddItem(name, "[!] Failed to allocate constraint.\n",
+                   [this] { return new (std::nothrow) zMConstraint(this); });
+}
+
 void zScene::ForgetEverywhere(zMItem* item) {
     if (m_currentCamera && static_cast<zMItem*>(m_currentCamera) == item) m_currentCamera = nullptr;
     // The renderer may still view through it (RenderSetup handed it over).
@@ -221,6 +276,7 @@ bool zScene::SetItemActive(zMItem* item, bool active) {
     } else {
         m_activeItems.Remove(item);
     }
+    if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(active);
     return true;
 }
 
@@ -449,8 +505,11 @@ f32 zScene::ClampStep(i32 frameTimeUnits) {
 void zScene::ApplyActivationQueues() {
     while (auto* node = m_activationQueue.GetHead())
         SetItemActive(m_activationQueue.Take(node), true);
-    while (auto* node = m_deactivationQueue.GetHead())
-        m_activeItems.Remove(m_deactivationQueue.Take(node));
+    while (auto* node = m_deactivationQueue.GetHead()) {
+        zMItem* item = m_deactivationQueue.Take(node);
+        m_activeItems.Remove(item);
+        if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(false);
+    }
 }
 
 void zScene::DetectTriggers() {
@@ -523,6 +582,7 @@ void zScene::Update(u32 mask) {
         m_scriptsInUpdate = scripts;
         m_physicWorld->Step(step);
         m_scriptsInUpdate = true;
+        ForEach(m_activeItems, [](zMItem* item) { CopyBodyBack(item); });
         m_counters[SceneCounterPhysics].End();
     }
     if (mask & UpdateTriggers) DetectTriggers();

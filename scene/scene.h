@@ -35,6 +35,7 @@
 class zEngine;
 class zMCamera;
 class zPhysicWorld;
+class zMConstraint;
 class zRenderer;
 class zScene;
 class zSceneScriptEventDispatcher;
@@ -166,6 +167,7 @@ class zScene : public zSharedObject,
     // with errorLine logged, when make gives null.
     template <typename Make> auto AddItem(const char* name, const char* errorLine, Make make);
     zMCamera* AddCamera(const char* name);
+    zMConstraint* AddPointConstraint(const char* name);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
