@@ -67,32 +67,54 @@ void CopyBodyBack(zMItem* item) {
     node->SetMatrix(zMatrix4::Multiply(matrix, zMatrix4::Scale(*node->GetScale())));
 }
 
-// One contact's collision events; the table of OnCollisionEx only when a
-// unit of either item asks for it.
+// Whether the item is still in the scene: a script called from the
+// collision events may have deleted it. Compares addresses only, and the uid
+// tells a new item at a reused address apart.
+bool StillHeld(zScene* scene, const zMItem* item, i32 uid) {
+    for (auto* node = scene->GetAllItems().GetHead(); node; node = node->next)
+        if (node->value == item) return item->GetUid() == uid;
+    return false;
+}
+
+bool WantsCollisionTable(zMItem* item) {
+    for (auto* node = item->GetScriptUnits().GetHead(); node; node = node->next) {
+        auto* unit = dynamic_cast<zManagerScriptUnit*>(node->value.get());
+        if (unit && unit->GetOnCollisionEx()) return true;
+    }
+    return false;
+}
+
+// One contact's collision events: OnCollisionEx with a table {count, p, n}
+// only when a unit of either item handles it, then OnCollision. Each event
+// goes to an item still in the scene and active.
 void RaiseCollision(zScene* scene, const zPhysicContact& contact) {
     zMItem* a = contact.itemA ? contact.itemA->GetOwner() : nullptr;
     zMItem* b = contact.itemB ? contact.itemB->GetOwner() : nullptr;
     if (!a || !b) return;
-    auto wantsTable = [](zMItem* item) {
-        for (auto* node = item->GetScriptUnits().GetHead(); node; node = node->next) {
-            auto* unit = dynamic_cast<zManagerScriptUnit*>(node->value.get());
-            if (unit && unit->GetOnCollisionEx()) return true;
+    const i32 uidA = a->GetUid();
+    const i32 uidB = b->GetUid();
+    auto raise = [&](zMItem* item, i32 uid, zMItem* other, i32 otherUid, zScriptObject* table) {
+        if (!StillHeld(scene, item, uid) || !item->IsActive() || !item->GetDispatcher()) return;
+        // The other item goes to the script only while it exists.
+        zMItem* partner = StillHeld(scene, other, otherUid) ? other : nullptr;
+        if (table) {
+            item->GetDispatcher()->OnCollisionEx(item->GetScriptUnits(), partner, table);
+        } else {
+            item->GetDispatcher()->OnCollision(item->GetScriptUnits(), partner);
         }
-        return false;
     };
     auto* vm = dynamic_cast<zSquirrelVM*>(scene->GetVM());
-    if (vm && vm->IsOpen() && (wantsTable(a) || wantsTable(b)) &&
+    if (vm && vm->IsOpen() && (WantsCollisionTable(a) || WantsCollisionTable(b)) &&
         ScriptNewCollisionTable(vm->GetHandle(), contact.pointCount, contact.positions, contact.normals)) {
         std::unique_ptr<zScriptObject> table(new (std::nothrow) zSquirrelObject(vm, -1));
         sq_pop(vm->GetHandle(), 1);
         if (table) {
-            if (a->IsActive() && a->GetDispatcher()) a->GetDispatcher()->OnCollisionEx(a->GetScriptUnits(), b, table.get());
-            // The first call may have deleted b's script units or made it inactive.
-            if (b->IsActive() && b->GetDispatcher()) b->GetDispatcher()->OnCollisionEx(b->GetScriptUnits(), a, table.get());
+            raise(a, uidA, b, uidB, table.get());
+            raise(b, uidB, a, uidA, table.get());
         }
     }
-    if (a->IsActive() && a->GetDispatcher()) a->GetDispatcher()->OnCollision(a->GetScriptUnits(), b);
-    if (b->IsActive() && b->GetDispatcher()) b->GetDispatcher()->OnCollision(b->GetScriptUnits(), a);
+    raise(a, uidA, b, uidB, nullptr);
+    raise(b, uidB, a, uidA, nullptr);
 }
 
 } // namespace
