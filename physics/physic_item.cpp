@@ -56,14 +56,6 @@ bool ValueOf(const NamedValue* table, size_t count, const zMetaTag* tag, u32& ou
     return false;
 }
 
-// A float, or an integer taken as one.
-bool ReadNumber(const zMetaTag* tag, f32& out) {
-    i32 whole = 0;
-    if (tag->GetValue().GetFloat(out)) return true;
-    if (!tag->GetValue().GetInt(whole)) return false;
-    out = f32(whole);
-    return true;
-}
 
 bool ReadMask(const zMetaTag* tag, u32& out) {
     i32 value = 0;
@@ -137,17 +129,17 @@ bool zPhysicShape::ParseTag(const zMetaTag* tag) {
             if (ParseMatrix3(child, orientation)) rotation = orientation.AsEuler(ShapeRotationOrder);
             rotation.w = 1.0f;
         } else if (name == "Radius") {
-            ReadNumber(child, dimensions.x);
+            child->GetValue().GetNumber(dimensions.x);
         } else if (name == "Mesh" || name == "Polymesh") {
             if (child->GetValue().GetString(text)) geometryName.Set(text);
         } else if (name == "Mass") {
-            ReadNumber(child, mass);
+            child->GetValue().GetNumber(mass);
         } else if (name == "StaticFriction") {
-            ReadNumber(child, staticFriction);
+            child->GetValue().GetNumber(staticFriction);
         } else if (name == "DynamicFriction") {
-            ReadNumber(child, dynamicFriction);
+            child->GetValue().GetNumber(dynamicFriction);
         } else if (name == "Restitution") {
-            ReadNumber(child, restitution);
+            child->GetValue().GetNumber(restitution);
         } else if (name == "Active" || name == "Damping" || name == "AnisotropicFriction" ||
                    name == "VStaticFriction" || name == "VDynamicFriction") {
             // Known, but the shape keeps nothing of them.
@@ -282,9 +274,9 @@ bool zPhysicItem::ParseTag(zEngine* /*engine*/, u32 /*mode*/, const zMetaTag* ta
                 if (shape && !shape->ParseTag(shapeTag)) RemoveCollisionShape(shape);
             }
         } else if (name == "LinearDamping_v2" || name == "LinearDamping") {
-            if (ReadNumber(child, number)) SetLinearDamping(number);
+            if (child->GetValue().GetNumber(number)) SetLinearDamping(number);
         } else if (name == "AngularDamping_v2" || name == "AngularDamping") {
-            if (ReadNumber(child, number)) SetAngularDamping(number);
+            if (child->GetValue().GetNumber(number)) SetAngularDamping(number);
         } else if (name == "Flag" || name == "Active") {
             // Accepted without effect.
         } else {

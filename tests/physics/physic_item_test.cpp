@@ -68,12 +68,6 @@ void ExpectNear(const zVector& actual, f32 x, f32 y, f32 z, f32 tolerance = 1e-4
     EXPECT_NEAR(actual.z, z, tolerance);
 }
 
-zVector Position(zPhysicItem* item) {
-    zMatrix4 matrix;
-    item->GetTransformation(matrix);
-    return matrix.GetRow(3, true);
-}
-
 TEST(PhysicItem, DynamicWithoutShapesGetsAUnitBodyThatCollidesWithNothing) {
     ItemWorld w;
     zBulletPhysicItem* item = w.Add(PhysicModeDynamic);
