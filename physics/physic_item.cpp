@@ -163,7 +163,9 @@ zMetaTag* zPhysicShape::SerializeTag() const {
     if (complete) complete = AttachTag(root.get(), SerializeVector(dimensions, "Dimensions"));
     if (complete && (type == PhysicShapeConvex || type == PhysicShapeMesh) && geometryName.GetLength() > 0)
         complete = AttachTag(root.get(), new (std::nothrow) zMetaTag("Mesh", geometryName.CStr()));
-    if (complete && mass != 0.0f) complete = AttachTag(root.get(), new (std::nothrow) zMetaTag("Mass", mass));
+    // Always written: the reader takes a missing "Mass" as 1, so leaving out
+    // a zero would give a massless shape mass on the next load.
+    if (complete) complete = AttachTag(root.get(), new (std::nothrow) zMetaTag("Mass", mass));
     if (complete) complete = AttachTag(root.get(), new (std::nothrow) zMetaTag("StaticFriction", staticFriction));
     if (complete)
         complete = AttachTag(root.get(), new (std::nothrow) zMetaTag("DynamicFriction", dynamicFriction));

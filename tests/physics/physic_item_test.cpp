@@ -285,11 +285,14 @@ TEST(PhysicShapeTag, ReadsAndWritesTheShape) {
     EXPECT_STREQ(text, "Box");
     // Not a convex or mesh: no "Mesh".
     EXPECT_EQ(written->GetTag("Mesh"), nullptr);
+    // A massless shape stays massless through a round trip.
     shape.mass = 0.0f;
     shape.type = PhysicShapeNone;
     written.reset(shape.SerializeTag());
-    EXPECT_EQ(written->GetTag("Mass"), nullptr);
     EXPECT_EQ(written->GetTag("Type"), nullptr);
+    zPhysicShape reread;
+    ASSERT_TRUE(reread.ParseTag(written.get()));
+    EXPECT_EQ(reread.mass, 0.0f);
     EXPECT_NE(written->GetTag("Restitution"), nullptr);
 
     const char* types[][2] = {{"PolyMesh", "Mesh"}, {"Heightmap", "Heightmap"}, {"Other", nullptr}};
