@@ -7,12 +7,18 @@
 #include "markup/script_value.h"
 #include "picture/codec.h"
 #include "render/renderer.h"
+#include "app/scene_factory.h"
 #include "scene/memory_layout.h"
+#include "scene/scene.h"
+#include "ui/font_system.h"
+#include "ui/hid.h"
 
 namespace {
 
 constexpr const char* ProductLine = "Kestrin stand-alone.\n";
 constexpr const char* StartupScript = "scriptlib/zad.nut";
+constexpr const char* ProfilerFontPath = "fonts/arial.zml";
+constexpr const char* ProfilerFontName = "fonts/arial";
 
 // The loaders' missing-resource callback: the name is left as it is, the
 // flag the frame tests is raised.
@@ -95,6 +101,7 @@ void zApplication::UnmountDataSource() {
 }
 
 bool zApplication::StartScripts() {
+    FontSystemOpen();
     if (viewMode == ViewModeProject && !project.LoadFromFile(TextOf(input))) return false;
     if (!project.Open(viewMode == ViewModeProject)) return false;
     zSquirrelVM& vm = project.GetVM();
@@ -108,14 +115,20 @@ bool zApplication::StartScripts() {
 }
 
 bool zApplication::CreateScene() {
-    // Scenes, and the script unit that runs a project's script class, are
-    // not part of this player yet.
     if (viewMode == ViewModeProject) {
-        GetLog() << "[!] Cannot run '" << input << "': this player cannot run project scripts yet.\n";
-    } else {
-        GetLog() << "[!] Cannot run '" << input << "': this player has no scenes yet.\n";
+        project.Setup();
+        if (profiler) project.LoadProfilerFont(ProfilerFontPath, ProfilerFontName);
+        return true;
     }
-    return false;
+    scene = NewPlayerScene(&engine, &project.GetVM(), "[!] Failed to create scene object.\n");
+    if (!scene.Get()) return false;
+    if (!scene->CreatePhysicWorld()) return false;
+    if (!LoadSceneFile(*scene, TextOf(input))) return false;
+    scene->RegisterAsPropertyCallback(engine.GetRenderer());
+    scene->SetScriptGlobals(nullptr);
+    scene->Setup(true, SceneOptimisationParameter);
+    scene->Reset();
+    return true;
 }
 
 bool zApplication::Init() {
@@ -133,6 +146,7 @@ bool zApplication::Init() {
     if (safeMode) engine.GetRenderer()->SetSystemWord(SystemDisableShader, true);
     if (!OpenDisplay()) return false;
     if (!OpenAudio()) return false;
+    if (zHID* input = zHID::GetInstance()) input->Open(engine.GetRenderer()->GetWindowHandle());
     if (!StartScripts()) return false;
     if (!CreateScene()) return false;
     StartClock();
@@ -146,8 +160,33 @@ void zApplication::StartClock() {
     runTicks = 0;
 }
 
+void zApplication::SceneFrame(bool& stop) {
+    project.UpdateScriptClock();
+    scene->Update(UpdateAll);
+    scene->RenderSetup(RenderClear);
+    scene->RenderToQueue(RenderClear);
+    // EndDraw empties the queue.
+    engine.GetRenderer()->RenderQueue();
+    scene->RenderDone(RenderClear);
+    scene->RenderUI(0);
+    stop = (scene->GetFlags() & SceneEndRequested) != 0;
+}
+
+void zApplication::ProjectFrame(bool& stop) {
+    project.Evaluate(UpdateAll);
+    project.Render(0);
+    stop = (project.flags & ProjectEnd) != 0;
+}
+
 bool zApplication::Frame() {
+    if (zHID* input = zHID::GetInstance()) input->Update();
     engine.BeginDraw(true, true);
+    bool stop = false;
+    if (viewMode == ViewModeScene && scene.Get()) {
+        SceneFrame(stop);
+    } else if (viewMode == ViewModeProject) {
+        ProjectFrame(stop);
+    }
     engine.EndDraw(false, false, true);
     engine.GetRenderer()->ResetStatistics();
     SleepMilliseconds(1);
@@ -161,6 +200,7 @@ bool zApplication::Frame() {
     runTicks += u32(now - lastFrameClock);
     lastFrameClock = now;
     if (runTime > 0 && runTicks > u64(runTime) * ClockTicksPerSecond) return false;
+    if (stop) return false;
     return PumpMessages();
 }
 
@@ -177,10 +217,13 @@ bool zApplication::Shutdown() {
     if (shutDown) return true;
     shutDown = true;
     initialised = false;
+    scene = nullptr;
     // The VM goes before the caches and devices: script handles hold
     // resources that free their data on the renderer and the mixer.
     project.Close(true);
     engine.FreeResourceCaches();
+    FontSystemShutdown();
+    zHID::DestroyInstance();
     if (zRenderer* current = engine.GetRenderer()) current->Close();
     if (zMixer* current = engine.GetMixer()) current->Close();
     renderer.reset();

@@ -20,6 +20,7 @@
 #include "io/archive_fs.h"
 #include "markup/metafile.h"
 #include "markup/variant.h"
+#include "scene/scene.h"
 
 class zMixer;
 class zRenderer;
@@ -86,6 +87,8 @@ class zApplication {
 
     zEngine& GetEngine() { return engine; }
     zProject& GetProject() { return project; }
+    // The scene of scene mode, null before Init and after Shutdown.
+    zScene* GetScene() const { return scene.Get(); }
     zRenderer* GetRenderer() const { return renderer.get(); }
     zMixer* GetMixer() const { return mixer.get(); }
 
@@ -139,6 +142,9 @@ class zApplication {
     void AddSearchPaths();
     bool StartScripts();
     bool CreateScene();
+    // The mode's part of a frame; stop: the script asked to end.
+    void SceneFrame(bool& stop);
+    void ProjectFrame(bool& stop);
     // Puts the disk back as the current file system when the archive is.
     void UnmountDataSource();
 
@@ -147,6 +153,7 @@ class zApplication {
     zIOBaseFS* fallbackQueued = nullptr;
     std::unique_ptr<zRenderer> renderer;
     std::unique_ptr<zMixer> mixer;
+    zSharedPtr<zScene> scene;
     bool shutDown = false;
     // Run time so far, summed frame by frame so that it outlasts the
     // wrapping u32 clock.

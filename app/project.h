@@ -1,30 +1,82 @@
 // zProject: the top of a multi-scene application, read from an environment
 // file (.zgp, root tag "Environment"). It owns the one script VM of the
-// application in both view modes; in scene mode only the VM is used.
-//
-// Built so far: the VM start with the script API and the script globals, the
-// environment reader and writer, Open, Close, Reset and the script clock.
-// The project's own script unit, its scene stack and its layers come with
-// script units and scenes; the environment's "ScriptUnit" tag is kept as
-// read, for that unit, and written back unchanged.
+// application in both view modes (in scene mode only the VM is used), the
+// project's own script unit (owner kind 5), the stack of instantiated scenes
+// (3D and 2D) and the layers that order their drawing.
 //
 // Operations refused while the project evaluates or draws its stack log
 // "[!] Cannot call '<operation>' while rendering or evaluating the project
-// scene stack.".
+// scene stack.". busy is set only around a scene's own update or drawing, so
+// the project's callbacks (OnUpdate, OnRender, OnRenderScene) may change the
+// stack; the layer walk of Render is over a snapshot and skips layers and
+// instances freed meanwhile. Instances and layers invalidate their script
+// handles when freed.
 #pragma once
 
 #include <memory>
 
 #include "core/list.h"
+#include "core/shared_object.h"
 #include "core/types.h"
 #include "core/zstring.h"
 #include "markup/meta_object.h"
+#include "script/script_unit.h"
 #include "script/squirrel_vm.h"
+#include "ui/raster_font.h"
 
 class zEngine;
+class zProject;
+class zScene;
+class zScene2D;
 
 // Bit of the project's flag word: the script asked to end the project.
 constexpr u32 ProjectEnd = 1;
+
+// Render flag: draw without script events.
+constexpr u32 ProjectRenderNoScripts = 1;
+
+// One instantiated scene (script kind 44); only active ones are evaluated
+// and drawn.
+class zProjectSceneInstance {
+  public:
+    enum : u32 { KindEmpty = 0, KindScene = 1, KindScene2D = 2 };
+
+    // Calls the project script's OnActivateScene with the instance, when the
+    // script has it, then stores active.
+    static void Activate(zProject& project, zProjectSceneInstance* instance, bool active);
+    // The scene's name, or "Empty".
+    void GetName(zString& out) const;
+    // Releases the scene; kind becomes KindEmpty.
+    void Destroy();
+
+    u8 active = 1;
+    u32 kind = KindEmpty;
+    zSharedPtr<zScene> scene;     // KindScene
+    zSharedPtr<zScene2D> scene2D; // KindScene2D
+};
+
+// A place of an instance in the drawing order (script kind 45). The instance
+// is not owned; it may sit in any number of layers.
+struct zProjectLayer {
+    zProjectSceneInstance* instance = nullptr;
+    f32 z = 0.0f;
+};
+
+// a's z minus b's z.
+f32 CompareProjectLayers(const zProjectLayer& a, const zProjectLayer& b);
+
+// The project's unit: caches OnSetup and OnUpdate at set-up.
+class zProjectScriptUnit : public zScriptUnit {
+  public:
+    explicit zProjectScriptUnit(zScriptVM* vm) : zScriptUnit(vm) {}
+    bool Setup() override;
+    void Unload() override;
+    bool HasMethod(const char* name) const { return CacheMethod(name) != nullptr; }
+
+  private:
+    std::unique_ptr<zScriptObject> m_onSetup;
+    std::unique_ptr<zScriptObject> m_onUpdate;
+};
 
 class zProject : public zMetaObject {
   public:
@@ -37,7 +89,8 @@ class zProject : public zMetaObject {
     bool ParseRootTag(zMetafile& doc, zMetaTag* root) override;
     zMetaTag* BuildRootTag(zMetafile& doc) override;
 
-    // Starts scripting, then sets "g_context_project" to isProject.
+    // Starts scripting, sets the unit up (its result ignored), then sets
+    // "g_context_project" to isProject.
     bool Open(bool isProject);
     // Opens the VM, registers the script API, sets g_engine, g_project,
     // g_mixer, g_render, g_width, g_height, g_dt_frame, g_raw_dt_frame and
@@ -45,14 +98,42 @@ class zProject : public zMetaObject {
     bool StartScripting();
     // g_dt_frame and g_raw_dt_frame (seconds) and g_clock (clock units).
     void UpdateScriptClock();
-    // Empties the file name and the flag word; closeVM also closes the VM.
+    // The script's OnSetup; true whether or not the script has it.
+    bool Setup();
+    // OnUpdate, then the update of every active 3D scene in stack order.
+    bool Evaluate(u32 mask);
+    // Layers by z, larger first (equal z keeps its order); OnRender, then
+    // per layer OnRenderScene and the scene's drawing.
+    bool Render(u32 flags);
+    // OnClose, then the layers, the scenes, the unit; closeVM closes the VM.
     bool Close(bool closeVM);
     // Close, then the name, includes and search paths back to the defaults.
     void Reset(bool closeVM);
 
+    // The instance of the scene named path, else a new one of the file's
+    // root ("Scene" or "Scene2d"); null when the file cannot be read or has
+    // neither root (the stack unchanged).
+    zProjectSceneInstance* Instantiate(const char* path);
+    // Removes the instance's layers, then the instance; false when refused
+    // or when the stack does not hold it.
+    bool Unload(zProjectSceneInstance* instance);
+    zProjectLayer* AddLayer(zProjectSceneInstance* instance, f32 z);
+    zProjectSceneInstance* FindScene(const char* name) const;
+    zProjectSceneInstance* FindSceneByPointer(const void* scene) const;
+    u32 GetSceneCount() const { return m_scenes.GetCount(); }
+    u32 CountActiveScenes() const;
+    bool HoldsInstance(const zProjectSceneInstance* instance) const;
+    bool HoldsLayer(const zProjectLayer* layer) const;
+
+    bool LoadProfilerFont(const char* path, const char* name);
+    void ClearProfilerFont() { m_profilerFont.Clear(); }
+
     zSquirrelVM& GetVM() { return m_vm; }
     zEngine* GetEngine() const { return m_engine; }
+    zProjectScriptUnit& GetUnit() { return m_unit; }
     bool IsBusy() const { return m_busy != 0; }
+    const zList<std::unique_ptr<zProjectSceneInstance>>& GetScenes() const { return m_scenes; }
+    const zList<std::unique_ptr<zProjectLayer>>& GetLayers() const { return m_layers; }
 
     zString name;
     zString fileName; // of the environment document
@@ -62,14 +143,23 @@ class zProject : public zMetaObject {
     u32 flags = 0; // ProjectEnd
     zList<zString> includes;
     zList<zString> searchPaths; // read and written, never applied
-    // The environment's "ScriptUnit" tag as read.
-    std::unique_ptr<zMetaTag> scriptUnitTag;
 
   private:
     // False, with the refusal logged, while busy.
     bool Guard(const char* operation) const;
+    // The script's method by name with the project first, then the extra
+    // arguments; false when the script lacks it or the call fails.
+    bool CallScript(const char* method, const zScriptValue* arguments = nullptr, u32 argumentCount = 0);
+    void SortLayers();
+    void DrawLayer(zProjectLayer* layer, u32 flags, bool& cleared);
+    void FreeInstance(std::unique_ptr<zProjectSceneInstance> instance);
+    void Invalidate(void* object);
 
     zEngine* m_engine;
     zSquirrelVM m_vm;
+    zProjectScriptUnit m_unit{&m_vm};
+    zRasterFont m_profilerFont;
+    zList<std::unique_ptr<zProjectSceneInstance>> m_scenes;
+    zList<std::unique_ptr<zProjectLayer>> m_layers;
     u8 m_busy = 0;
 };

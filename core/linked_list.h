@@ -50,7 +50,7 @@ struct zLinkedListIterator {
 
 class zLinkedList {
   public:
-    zLinkedList() : m_count(0), m_head(nullptr), m_tail(nullptr), m_notOwner(false) {}
+    zLinkedList() : m_head(nullptr), m_tail(nullptr), m_count(0), m_notOwner(false) {}
     // Clears with delete (unless not-owner).
     virtual ~zLinkedList();
 
@@ -95,9 +95,10 @@ class zLinkedList {
     bool IsLinkedSomewhere(const zLinkedListEntry* entry) const;
     bool MayLink(zLinkedListEntry* entry, bool allowDuplicates, zLinkedListEntry*& result) const;
 
-    u32 m_count;
+    // The count and the flag share one word: every ZML tag holds a list.
     zLinkedListEntry* m_head;
     zLinkedListEntry* m_tail;
+    u32 m_count;
     bool m_notOwner; // when set, clearing and removing never delete entries
 };
 

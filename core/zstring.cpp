@@ -91,7 +91,10 @@ char* AllocateText(size_t length) {
 
 } // namespace
 
-zString::zString() : m_text(nullptr), m_hash(0), m_length(0) {}
+// The largest length a string takes (it shares a word with the borrowed flag).
+constexpr size_t MaxStringLength = 0x7FFFFFFEu;
+
+zString::zString() : m_text(nullptr), m_hash(0), m_length(0), m_borrowed(0) {}
 
 zString::zString(const char* text) : zString() {
     Set(text);
@@ -111,10 +114,37 @@ zString::zString(const zString& other) : zString() {
 }
 
 zString::zString(zString&& other) noexcept
-    : m_text(other.m_text), m_hash(other.m_hash), m_length(other.m_length) {
+    : m_text(other.m_text), m_hash(other.m_hash), m_length(other.m_length), m_borrowed(other.m_borrowed) {
     other.m_text = nullptr;
     other.m_hash = 0;
     other.m_length = 0;
+    other.m_borrowed = 0;
+    OwnText();
+}
+
+void zString::OwnText() {
+    if (!m_borrowed) return;
+    const char* text = m_text;
+    const u32 length = m_length;
+    const u32 hash = m_hash;
+    m_text = nullptr;
+    m_borrowed = 0;
+    m_length = 0;
+    m_hash = 0;
+    char* buffer = AllocateText(length);
+    if (!buffer) return;
+    std::memcpy(buffer, text, size_t(length) + 1);
+    Adopt(buffer, length);
+    m_hash = hash;
+}
+
+void zString::Borrow(const char* text, u32 length, u32 hash) {
+    Clear();
+    if (!text || length > MaxStringLength) return;
+    m_text = const_cast<char*>(text);
+    m_length = length;
+    m_hash = hash;
+    m_borrowed = 1;
 }
 
 zString::~zString() {
@@ -138,9 +168,12 @@ zString& zString::operator=(zString&& other) noexcept {
     m_text = other.m_text;
     m_hash = other.m_hash;
     m_length = other.m_length;
+    m_borrowed = other.m_borrowed;
     other.m_text = nullptr;
     other.m_hash = 0;
     other.m_length = 0;
+    other.m_borrowed = 0;
+    OwnText();
     return *this;
 }
 
@@ -154,7 +187,8 @@ zString& zString::operator=(const char* text) {
 }
 
 void zString::Adopt(char* buffer, u32 length) {
-    std::free(m_text);
+    if (!m_borrowed) std::free(m_text);
+    m_borrowed = 0;
     m_text = buffer;
     m_length = length;
     m_hash = 0;
@@ -166,7 +200,7 @@ void zString::Set(const char* text) {
         return;
     }
     size_t length = std::strlen(text);
-    if (length >= 0xFFFFFFFFu) {
+    if (length > MaxStringLength) {
         Clear();
         return;
     }
@@ -186,7 +220,7 @@ void zString::SetRange(const char* begin, const char* end) {
         return;
     }
     if (!end) end = begin + std::strlen(begin);
-    if (end <= begin || static_cast<size_t>(end - begin) >= 0xFFFFFFFFu) {
+    if (end <= begin || static_cast<size_t>(end - begin) > MaxStringLength) {
         Clear();
         return;
     }
@@ -202,7 +236,8 @@ void zString::SetRange(const char* begin, const char* end) {
 }
 
 void zString::Clear() {
-    std::free(m_text);
+    if (!m_borrowed) std::free(m_text);
+    m_borrowed = 0;
     m_text = nullptr;
     m_hash = 0;
     m_length = 0;
@@ -274,7 +309,7 @@ bool zString::Equals(const char* text, u32 hash) const {
 }
 
 void zString::AppendBytes(const char* bytes, u32 count) {
-    if (count > 0xFFFFFFFEu - m_length) return;
+    if (count > MaxStringLength - m_length) return;
     char* buffer = AllocateText(m_length + count);
     if (!buffer) return;
     if (m_text) std::memcpy(buffer, m_text, m_length);

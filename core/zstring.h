@@ -1,7 +1,9 @@
 // zString, the engine's one string type, and the free routines on plain texts.
 //
 // A zString owns a heap buffer of exactly length + 1 bytes (or none at all) and
-// caches its hash. The hash is part of every keyed structure: name lookups
+// caches its hash. A borrowed string (Borrow) points at text kept alive by
+// someone else, such as a document's text store; it never frees it, and
+// copies and moves of it take their own copy of the text. The hash is part of every keyed structure: name lookups
 // compare hashes first, then bytes. It is h = h * 37 + c over the bytes taken
 // as signed 8-bit values, in 32-bit wrap-around arithmetic, then OR 1, so a
 // computed hash is never 0; a null or empty text hashes to 1.
@@ -32,8 +34,14 @@ class zString {
     void Set(const char* text);
     // A count of 0 or less gives an empty string without buffer.
     void SetRange(const char* begin, const char* end);
-    // Frees the buffer; text, hash and length become 0.
+    // Frees the buffer (a borrowed one is only let go); text, hash and length
+    // become 0.
     void Clear();
+    // Points at length bytes of text followed by a terminator without copying
+    // them; the text must outlive this string and stay unchanged. hash is the
+    // text's hash, or 0 to compute it when needed.
+    void Borrow(const char* text, u32 length, u32 hash);
+    bool IsBorrowed() const { return m_borrowed != 0; }
 
     // printf formatting through a 4096-byte buffer; longer output keeps 4095 characters.
     zString& Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -108,9 +116,13 @@ class zString {
     // Appends through a new buffer; on allocation failure the string stays as it was.
     void AppendBytes(const char* bytes, u32 count);
 
+    // Takes a copy of a borrowed text, so that it may outlive the lender.
+    void OwnText();
+
     char* m_text;
     mutable u32 m_hash; // 0 until computed; reset by every change of the text
-    u32 m_length;
+    u32 m_length : 31;   // texts are refused from 2^31 - 1 bytes on
+    u32 m_borrowed : 1;  // m_text belongs to someone else
 };
 
 // A text on the left compares as text too, not as a pointer.

@@ -857,6 +857,57 @@ void MakeSpriteSeeds() {
     WriteSeed("sprite", "window-texture.zml", "<ZML=1.0>\n<Window=<Sprite2d=<Texture=\"x.tga\">>>\n");
 }
 
+// Text layout: eight parameter bytes (size, format, alignment, column width,
+// letter and line spacing, rectangle left and width), then the text.
+void MakeTextLayoutSeeds() {
+    struct Seed {
+        const char* name;
+        Bytes header;
+        Bytes text;
+    };
+    const Seed seeds[] = {
+        {"plain.txt", Bytes("\x10\0\0\x50\0\0\0\x50", 8), "abcd AV"},
+        {"colour.txt", Bytes("\x10\0\0\x50\0\0\0\x50", 8), "ab~~Color(255,0,0,255)cd"},
+        {"size.txt", Bytes("\x10\1\2\x50\4\4\0\x30", 8), "~~Size(32)big ~~SIZE(8)small ~~Size(-3)tiny"},
+        {"broken-command.txt", Bytes("\x10\0\0\x50\0\0\0\x50", 8), "ab~~Size(32"},
+        {"paragraph.txt", Bytes("\x10\1\3\x50\0\0\0\x50", 8), "aaa bbb ccc ddd eee fff ggg"},
+        {"column.txt", Bytes("\x10\2\1\x03\0\0\x05\x50", 8), "abcdefghij\\nklm\nnop"},
+        {"utf8.txt", Bytes("\x10\0\2\x50\0\0\0\x50", 8), "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80 \xff\xc3"},
+        {"spaces.txt", Bytes("\x10\1\0\x50\0\0\0\x50", 8), "      "},
+    };
+    for (const Seed& seed : seeds)
+        WriteSeed("text_layout", seed.name, seed.header + seed.text);
+    Bytes lines;
+    for (int i = 0; i < 1100; ++i)
+        lines += "a\n";
+    WriteSeed("text_layout", "many-lines.txt", Bytes("\x08\0\0\x50\0\0\0\x50", 8) + lines);
+}
+
+// Widget trees: skin colour, title top, height and size, window width and
+// height, the title (length, bytes), then one operation per byte (see
+// widget_fuzz.cpp), each followed by four cell bytes.
+void MakeWidgetSeeds() {
+    const Bytes skin("\xff\x02\x10\x0e\x78\x50", 6);
+    const Bytes title = Bytes(1, char(5)) + "Panel";
+    const Bytes cell("\x01\x02\x08\x04", 4);
+    auto text = [](const Bytes& t) { return Bytes(1, char(t.size())) + t; };
+    // Three canvases in a row; a hidden one; a column with text and a check.
+    const Bytes row = Bytes(1, char(0x10)) + cell + Bytes(1, char(5)) + cell + "\x10\x10" + Bytes(1, char(5)) +
+                      cell + "\x08\x08" + Bytes(1, char(10)) + cell + "\x01" + Bytes(1, char(1)) + cell +
+                      Bytes(1, char(4)) + cell + text("Hello ~~Color(255,0,0,255)red") + "\x10\x01\x03" +
+                      Bytes(1, char(6)) + cell + text("Check") + "\x10\x01";
+    WriteSeed("widget", "row.bin", skin + title + row);
+    // A container with cells, one reaching far outside, then margins and weights.
+    const Bytes container = Bytes(1, char(2)) + cell + Bytes(1, char(5)) + cell + "\x20\x20" + Bytes(1, char(3)) +
+                            Bytes("\x80\x7f\x7f\x7f", 4) + Bytes(1, char(7)) + cell + "\xf0\x10\x7f\x80" +
+                            Bytes(1, char(8)) + cell + "\x00\xfc" + Bytes(1, char(11)) + cell;
+    WriteSeed("widget", "container.bin", skin + title + container);
+    // Every child hidden.
+    const Bytes hidden = Bytes(1, char(5)) + cell + "\x04\x04" + Bytes(1, char(10)) + cell + "\x01";
+    WriteSeed("widget", "all-hidden.bin", skin + title + hidden);
+    WriteSeed("widget", "huge-title.bin", Bytes("\xff\x80\x7f\x7f\xff\xff", 6) + text("~~Size(999)W"));
+}
+
 void MakeManagedItemSeeds() {
     const Bytes item = "<ZML=1.0>\n<MItem=<Id=\"door\"><UId=4><Active><Helper><Billboard><Ghost><TriggerDetected>"
                        "<InitialMatrix=<R0=<X=1.0><Y=0.0><Z=0.0><W=0.0>><R1=<X=0.0><Y=1.0><Z=0.0><W=0.0>>"
@@ -890,6 +941,8 @@ int main(int argc, char** argv) {
     MakeRasterFontSeeds();
     MakeScriptUnitSeeds();
     MakeSpriteSeeds();
+    MakeTextLayoutSeeds();
+    MakeWidgetSeeds();
     MakeManagedItemSeeds();
     return g_failed ? 1 : 0;
 }

@@ -35,7 +35,7 @@ zArchiveIndexFormat* GetArchiveIndexFormat() {
 }
 
 zArchive::zArchive()
-    : m_verbose(false), m_ownHandle(ByteOrderLittleEndian), m_stream(&m_ownHandle), m_alignedHeader(false),
+    : m_verbose(false), m_namesComplete(true), m_ownHandle(ByteOrderLittleEndian), m_stream(&m_ownHandle), m_alignedHeader(false),
       m_alignment(0), m_secondHeaderWord(0), m_writing(false), m_archiveSize(0) {}
 
 zArchive::~zArchive() {
@@ -44,15 +44,35 @@ zArchive::~zArchive() {
 
 void zArchive::ClearEntries() {
     m_entries.Clear();
+    m_names.Clear();
+    m_namesComplete = true;
 }
 
-zArchiveEntry* zArchive::FindEntry(const char* name) const {
+zList<zArchiveEntry>::Node* zArchive::AppendEntry(zArchiveEntry&& entry) {
+    zList<zArchiveEntry>::Node* node = m_entries.Add(std::move(entry));
+    if (node && m_namesComplete && !m_names.Add(&node->value)) {
+        GetLog() << "[*] No memory for the name table of archive '" << OrEmpty(m_path)
+                 << "', entries are looked up one by one.\n";
+        m_namesComplete = false;
+    }
+    return node;
+}
+
+void zArchive::RebuildNames() {
+    m_names.Clear();
+    m_namesComplete = true;
+    for (zList<zArchiveEntry>::Node* node = m_entries.GetHead(); node && m_namesComplete; node = node->next) {
+        m_namesComplete = m_names.Add(&node->value);
+    }
+}
+
+zArchiveEntry* zArchive::FindEntry(const char* name, zArchiveNameMatch match) const {
     if (!name) return nullptr;
+    // A name of length 0 is read back as a string without buffer, which both
+    // paths take as "".
+    if (m_namesComplete) return m_names.Find(name, match);
     for (zList<zArchiveEntry>::Node* node = m_entries.GetHead(); node; node = node->next) {
-        // A name of length 0 is read back as a string without buffer, which
-        // zString does not take as equal to "".
-        const zString& entryName = node->value.name;
-        if (entryName == name || (entryName.GetLength() == 0 && name[0] == '\0')) return &node->value;
+        if (zArchiveNameTable::Matches(node->value, name, match)) return &node->value;
     }
     return nullptr;
 }
@@ -238,7 +258,7 @@ void zArchive::ScanEntries() {
         position += candidate.GetStoredSize();
         if (!CheckEntry(candidate)) continue;
 
-        zList<zArchiveEntry>::Node* node = m_entries.Add(std::move(candidate));
+        zList<zArchiveEntry>::Node* node = AppendEntry(std::move(candidate));
         if (!node) {
             GetLog() << "[!] Could not allocate new index entry.\n";
             continue;
@@ -259,7 +279,7 @@ bool zArchive::LoadIndex(const char* indexPath) {
     bool ok = g_indexFormat->Load(indexPath, loaded);
     for (zList<zArchiveEntry>::Node* node = loaded.GetHead(); ok && node; node = node->next) {
         // Entries are checked against the archive they will be read from.
-        if (!IsOpen() || m_writing || CheckEntry(node->value)) m_entries.Add(std::move(node->value));
+        if (!IsOpen() || m_writing || CheckEntry(node->value)) AppendEntry(std::move(node->value));
     }
     if (!ok) return false;
     GetLog() << "[|] Done, found " << m_entries.GetCount() << " entries.\n";
@@ -397,13 +417,14 @@ bool zArchive::AddFile(const char* name, const void* data, u32 size, i32 level) 
         GetLog() << "[!] Entry name '" << name << "' is longer than " << ArchiveMaxNameLength << " bytes.\n";
         return false;
     }
-    zList<zArchiveEntry>::Node* node = m_entries.Add(zArchiveEntry());
+    zArchiveEntry added;
+    added.name.Set(name);
+    zList<zArchiveEntry>::Node* node = AppendEntry(std::move(added));
     if (!node) {
         GetLog() << "[!] Failed to allocate new index entry.\n";
         return false;
     }
     zArchiveEntry* entry = &node->value;
-    entry->name.Set(name);
     u32 start = m_stream->Tell();
     bool written = WritePaddedU32(nameLength) && WritePad() && WriteBytes(name, nameLength);
     if (m_verbose) GetLog() << "[H] Adding '" << name << "' to archive...\n";
@@ -446,6 +467,7 @@ bool zArchive::AddFile(const char* name, const void* data, u32 size, i32 level) 
     if (!written) {
         GetLog() << "[!] Failed to write '" << name << "' to archive '" << OrEmpty(m_path) << "'.\n";
         m_entries.Take(node);
+        RebuildNames();
         // The next entry overwrites the partial one.
         m_stream->Seek(i32(start), SeekFromStart);
         return false;

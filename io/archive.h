@@ -21,6 +21,7 @@
 #include "core/list.h"
 #include "core/types.h"
 #include "core/zstring.h"
+#include "io/archive_names.h"
 #include "io/handle.h"
 
 constexpr u32 ArchiveMagicZARC = 0x5A415243; // 'Z' 'A' 'R' 'C', first character most significant
@@ -86,8 +87,10 @@ class zArchive {
     bool LoadIndex(const char* indexPath);
     bool SaveIndex(const char* indexPath);
 
-    // The first entry of that name; valid until the table changes.
-    zArchiveEntry* FindEntry(const char* name) const;
+    // The first entry in file order whose name matches; valid until the table
+    // changes. Found through a hash table, so the cost does not grow with the
+    // entry count.
+    zArchiveEntry* FindEntry(const char* name, zArchiveNameMatch match = zArchiveNameMatch::Exact) const;
     const zList<zArchiveEntry>& GetEntries() const { return m_entries; }
     u32 GetEntryCount() const { return m_entries.GetCount(); }
 
@@ -121,6 +124,10 @@ class zArchive {
     bool CheckEntry(const zArchiveEntry& entry) const;
     void LogEntry(const zArchiveEntry& entry) const;
     void ClearEntries();
+    // Appends to the table and the name lookup; null when the node cannot be
+    // allocated (the entry stays with the caller).
+    zList<zArchiveEntry>::Node* AppendEntry(zArchiveEntry&& entry);
+    void RebuildNames();
 
     // Reading: positions are tracked here, the stream is sought when needed.
     bool ReadAt(u64 position, void* buffer, u32 count);
@@ -135,6 +142,10 @@ class zArchive {
 
     bool m_verbose;
     zList<zArchiveEntry> m_entries; // file order
+    // Every entry of m_entries, unless growing it failed: lookups then walk
+    // the list.
+    zArchiveNameTable m_names;
+    bool m_namesComplete;
     zIOHandle m_ownHandle;
     zIOHandle* m_stream; // the own handle or a user stream
     bool m_alignedHeader;

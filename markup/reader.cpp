@@ -120,6 +120,10 @@ public:
 
 private:
     bool ParseHeaderAndRoots();
+    // The tag's name and string value go to the pool's text store when it
+    // has room, else to heap copies of their own.
+    void SetName(zMetaTag* tag, const char* begin, const char* end);
+    void SetStringValue(zMetaTag* tag, const char* begin, const char* end);
     void SkipBlanks();
     // Advances over a word and returns its start.
     const char* ReadWord();
@@ -209,6 +213,25 @@ bool Parser::ReadQuoted(const char*& begin, const char*& end, bool& escaped) {
     }
 }
 
+void Parser::SetName(zMetaTag* tag, const char* begin, const char* end) {
+    const char* stored = nullptr;
+    // An empty name stays without text, as a heap copy would.
+    if (begin != end && m_pool.StoreText(tag, begin, end, stored)) {
+        tag->id.Borrow(stored, u32(end - begin), 0);
+    } else {
+        tag->id.SetRange(begin, end);
+    }
+}
+
+void Parser::SetStringValue(zMetaTag* tag, const char* begin, const char* end) {
+    const char* stored = nullptr;
+    if (m_pool.StoreText(tag, begin, end, stored)) {
+        tag->GetValue().SetBorrowedString(stored, u32(end - begin), 0);
+    } else {
+        tag->GetValue().SetString(begin, end);
+    }
+}
+
 bool Parser::ParseDocument() {
     // Tags and the texts of #include and #append throw std::bad_alloc as new does; nothing
     // above the reader sees it.
@@ -259,7 +282,7 @@ bool Parser::ParseTag(zMetaTag* tag, u32 depth) {
     if (m_pos >= m_end || *m_pos != '<') return false;
     ++m_pos;
     const char* nameBegin = ReadWord();
-    tag->id.SetRange(nameBegin, m_pos);
+    SetName(tag, nameBegin, m_pos);
 
     SkipBlanks();
     if (m_pos >= m_end) return Fail(ParseError::MangledDefinition, tag);
@@ -354,9 +377,10 @@ bool Parser::ParseString(zMetaTag* tag) {
     if (escaped) {
         std::string text;
         AppendUnescaped(text, begin, end);
-        tag->GetValue().SetString(text.c_str());
+        // Up to the first 0 byte, as a C string would keep it.
+        SetStringValue(tag, text.c_str(), text.c_str() + std::strlen(text.c_str()));
     } else {
-        tag->GetValue().SetString(begin, end);
+        SetStringValue(tag, begin, end);
     }
     SkipBlanks();
     if (m_pos >= m_end) return Fail(ParseError::EofAfterString, tag);

@@ -4,23 +4,26 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
+
+#include "core/log.h"
 
 zVariant::zVariant() : m_type(VariantNone), m_size(0) {
     Reset();
 }
 
 zVariant::zVariant(const char* name, const char* value) : zVariant() {
-    m_name.Set(name);
+    SetName(name);
     SetString(value);
 }
 
 zVariant::zVariant(const char* name, i32 value) : zVariant() {
-    m_name.Set(name);
+    SetName(name);
     SetInt(value);
 }
 
 zVariant::zVariant(const char* name, f32 value) : zVariant() {
-    m_name.Set(name);
+    SetName(name);
     SetFloat(value);
 }
 
@@ -30,6 +33,38 @@ zVariant::zVariant(f32 value) : zVariant() {
 
 zVariant::~zVariant() {
     ResetValue();
+}
+
+bool zVariant::MakeExtras() {
+    if (!m_extras) m_extras.reset(new (std::nothrow) Extras());
+    return m_extras != nullptr;
+}
+
+zList<zVariant*>& zVariant::GetList() {
+    if (MakeExtras()) return m_extras->list;
+    GetLog() << "[!] Failed to allocate the list of a variant.\n";
+    static thread_local zList<zVariant*> scratch;
+    scratch.Clear();
+    return scratch;
+}
+
+const zList<zVariant*>& zVariant::GetList() const {
+    static const zList<zVariant*> empty;
+    return m_extras ? m_extras->list : empty;
+}
+
+const zString& zVariant::GetName() const {
+    static const zString empty;
+    return m_extras ? m_extras->name : empty;
+}
+
+void zVariant::SetName(const char* name) {
+    if (!name && !m_extras) return;
+    if (!MakeExtras()) {
+        GetLog() << "[!] Failed to allocate the name '" << name << "' of a variant.\n";
+        return;
+    }
+    m_extras->name.Set(name);
 }
 
 void zVariant::Reset() {
@@ -44,7 +79,7 @@ void zVariant::ResetValue() {
         m_string.Clear();
         break;
     case VariantList:
-        m_list.Clear();
+        if (m_extras) m_extras->list.Clear();
         break;
     case VariantBinary:
         std::free(m_word.data);
@@ -86,6 +121,12 @@ void zVariant::SetString(const char* begin, const char* end) {
     } else {
         m_string.SetRange(begin, end);
     }
+    m_type = VariantString;
+}
+
+void zVariant::SetBorrowedString(const char* text, u32 length, u32 hash) {
+    ResetValue();
+    m_string.Borrow(text, length, hash);
     m_type = VariantString;
 }
 

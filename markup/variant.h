@@ -8,6 +8,8 @@
 // copied by it.
 #pragma once
 
+#include <memory>
+
 #include "core/list.h"
 #include "core/types.h"
 #include "core/zstring.h"
@@ -43,6 +45,9 @@ public:
     void SetString(const char* text);
     // The characters from begin up to end, which need no terminator.
     void SetString(const char* begin, const char* end);
+    // A string that borrows length bytes of terminated text (zString::Borrow):
+    // the text must outlive the variant, as a tag's texts stored in its chunk.
+    void SetBorrowedString(const char* text, u32 length, u32 hash);
     // Copies the block. False, type none, when the copy cannot be allocated.
     // A size of 0 stores an empty block without data.
     bool SetBinary(const void* data, u32 size);
@@ -70,16 +75,19 @@ public:
     // The block itself without a copy; null for other types.
     const void* GetBinaryData() const;
     const zString& GetStringValue() const { return m_string; }
-    zList<zVariant*>& GetList() { return m_list; }
-    const zList<zVariant*>& GetList() const { return m_list; }
+    // When the list's storage cannot be had (logged), a scratch list that is
+    // emptied at the next such call.
+    zList<zVariant*>& GetList();
+    const zList<zVariant*>& GetList() const;
 
     // The first four bytes of the value word, untested and unconverted.
     // Little-endian hosts only: the word also holds 8-byte pointers.
     i32 GetRawInt() const;
     f32 GetRawFloat() const;
 
-    const zString& GetName() const { return m_name; }
-    void SetName(const char* name) { m_name.Set(name); }
+    const zString& GetName() const;
+    // Logged and left unnamed when the name's storage cannot be had.
+    void SetName(const char* name);
 
     // float/float, bool/bool (bytes), int/int, and int with float (the float
     // truncated to an integer); other pairs are not less.
@@ -101,10 +109,19 @@ private:
         void* data;
     };
 
+    // Type and size share one word ahead of the value word: every ZML tag
+    // holds a variant.
     u32 m_type;
-    Word m_word;
     u32 m_size;  // bytes of the block (type binary)
+    Word m_word;
+    // The list and the name, which few variants use (no tag of a document
+    // does), on the side: made on first use.
+    struct Extras {
+        zList<zVariant*> list;  // not owned
+        zString name;
+    };
+    bool MakeExtras();
+
     zString m_string;
-    zList<zVariant*> m_list;  // not owned
-    zString m_name;
+    std::unique_ptr<Extras> m_extras;
 };

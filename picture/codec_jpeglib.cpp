@@ -91,8 +91,13 @@ JpegContext* NewContext() {
     return context;
 }
 
-// Decompresses into a BGRA8 buffer. Four-component files take their first
-// byte as alpha and the next three as red, green, blue.
+// Rows handed to libjpeg per read call.
+constexpr int RowsPerRead = 16;
+
+// Decompresses into a BGRA8 buffer. Three- and one-component files are
+// converted by libjpeg-turbo straight into the picture's BGRA rows (its
+// extended colour spaces; alpha 255), several rows per call. Four-component
+// files take their first byte as alpha and the next three as red, green, blue.
 bool DecompressFromMemory(const u8* bytes, u64 size, u8** pixels, u32* width, u32* height) {
     *pixels = nullptr;
     JpegContext* context = NewContext();
@@ -113,32 +118,45 @@ bool DecompressFromMemory(const u8* bytes, u64 size, u8** pixels, u32* width, u3
     jpeg_create_decompress(cinfo);
     jpeg_mem_src(cinfo, bytes, static_cast<unsigned long>(size));
     jpeg_read_header(cinfo, TRUE);
-    // Greyscale comes out as RGB, so every row holds three bytes per pixel.
-    if (cinfo->num_components != 4) cinfo->out_color_space = JCS_RGB;
+    const bool direct = cinfo->num_components != 4;
+    // Greyscale comes out as grey BGRA too.
+    if (direct) cinfo->out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(cinfo);
     const u32 w = cinfo->output_width;
     const u32 h = cinfo->output_height;
     const int components = cinfo->output_components;
-    context->pixels = AllocatePictureBuffer(w, h, 4);
-    if (!context->pixels || (components != 3 && components != 4)) {
+    context->pixels = AllocateUnclearedPictureBuffer(w, h, 4);
+    if (!context->pixels || (direct ? components != 4 : components != 4 && components != 3)) {
         if (!context->pixels)
             GetLog() << "[!] Jpeglib: cannot allocate a picture of " << w << "x" << h << ".\n";
         std::longjmp(context->jump, 1);
     }
-    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                  JDIMENSION(w * u32(components)), 1);
-    while (cinfo->output_scanline < h) {
-        u8* out = context->pixels + u64(cinfo->output_scanline) * w * 4;
-        if (jpeg_read_scanlines(cinfo, row, 1) != 1) std::longjmp(context->jump, 1);
-        const u8* in = row[0];
-        for (u32 x = 0; x < w; ++x, out += 4) {
-            u8 alpha = 255;
-            if (components == 4) alpha = *in++;
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-            out[3] = alpha;
-            in += 3;
+    const u64 pitch = u64(w) * 4;
+    if (direct) {
+        JSAMPARRAY rows = static_cast<JSAMPARRAY>((*cinfo->mem->alloc_small)(
+            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, RowsPerRead * sizeof(JSAMPROW)));
+        while (cinfo->output_scanline < h) {
+            const u32 first = cinfo->output_scanline;
+            const u32 count = h - first < u32(RowsPerRead) ? h - first : u32(RowsPerRead);
+            for (u32 i = 0; i < count; ++i) rows[i] = context->pixels + (first + i) * pitch;
+            if (jpeg_read_scanlines(cinfo, rows, count) == 0) std::longjmp(context->jump, 1);
+        }
+    } else {
+        JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                      JDIMENSION(w * u32(components)), 1);
+        while (cinfo->output_scanline < h) {
+            u8* out = context->pixels + u64(cinfo->output_scanline) * pitch;
+            if (jpeg_read_scanlines(cinfo, row, 1) != 1) std::longjmp(context->jump, 1);
+            const u8* in = row[0];
+            for (u32 x = 0; x < w; ++x, out += 4) {
+                u8 alpha = 255;
+                if (components == 4) alpha = *in++;
+                out[0] = in[2];
+                out[1] = in[1];
+                out[2] = in[0];
+                out[3] = alpha;
+                in += 3;
+            }
         }
     }
     jpeg_finish_decompress(cinfo);

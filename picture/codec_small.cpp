@@ -38,7 +38,7 @@ bool DecodeStream(jpeg_decoder_stream& stream, u32& width, u32& height, u8*& pix
     }
     const u32 w = u32(decoder->get_width());
     const u32 h = u32(decoder->get_height());
-    u8* buffer = AllocatePictureBuffer(w, h, 4);
+    u8* buffer = AllocateUnclearedPictureBuffer(w, h, 4);
     if (!buffer) {
         // No line end: the message joins the next line the log receives.
         GetLog() << "[!] Small JPEG decoder failed to allocate output buffer!";
@@ -49,25 +49,15 @@ bool DecodeStream(jpeg_decoder_stream& stream, u32& width, u32& height, u8*& pix
         FreePictureBuffer(buffer);
         return false;
     }
-    const u32 bytesPerPixel = u32(decoder->get_bytes_per_pixel());
-    u8* out = buffer;
-    for (u32 row = 0;; ++row) {
-        const void* line = nullptr;
-        u32 length = 0;
-        const int status = decoder->decode(&line, &length);
-        if (status == 1) break;
-        if (status != 0 || row >= h || length < w * bytesPerPixel) {
+    // Rows come out in the picture's own BGRA8, straight into the buffer.
+    decoder->set_bgra_output(true);
+    const u64 pitch = u64(w) * 4;
+    for (u32 row = 0; row < h; ++row) {
+        if (decoder->decode_into(buffer + row * pitch) != 0) {
             GetLog() << "[!] Small JPEG decoder failed (decode)! Error status: " << decoder->get_error_code()
                      << ".\n";
             FreePictureBuffer(buffer);
             return false;
-        }
-        const u8* in = static_cast<const u8*>(line);
-        for (u32 x = 0; x < w; ++x, in += bytesPerPixel, out += 4) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-            out[3] = 255;
         }
     }
     width = w;

@@ -88,6 +88,12 @@ struct Component {
 
 int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
+// The JFIF colour equations in 16.16 fixed point.
+constexpr i32 RedFromCr = i32(1.40200 * 65536 + 0.5);
+constexpr i32 BlueFromCb = i32(1.77200 * 65536 + 0.5);
+constexpr i32 GreenFromCr = i32(0.71414 * 65536 + 0.5);
+constexpr i32 GreenFromCb = i32(0.34414 * 65536 + 0.5);
+
 // Sign extension of an s-bit magnitude category value.
 inline int Extend(u32 value, int bits) {
     if (bits == 0) return 0;
@@ -331,25 +337,102 @@ void FillBlock(i32 dc, u8* out, int stride) {
     for (int row = 0; row < 8; ++row) std::memset(out + row * stride, sample, 8);
 }
 
-// RGB0 pixels from luma and the chroma terms of each pixel; the buffers do
-// not overlap.
+#if defined(__SSE2__)
+
+// Eight pixels at a time: the chroma terms of the tables computed exactly in
+// 16-bit lanes. Each coefficient is split into a multiple of 65536 (which
+// passes the shift whole) and a remainder that fits a 16-bit multiplier.
+struct ChromaTerms8 {
+    __m128i red;
+    __m128i green;
+    __m128i blue;
+};
+
+inline __m128i CentredSamples8(const u8* samples) {
+    const __m128i values = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples)),
+                                             _mm_setzero_si128());
+    return _mm_sub_epi16(values, _mm_set1_epi16(128));
+}
+
+// (first * a + second * b + 32768) >> 16 per lane, for 16-bit a and b.
+inline __m128i ScaledSum8(__m128i a, __m128i b, __m128i constants) {
+    const __m128i half = _mm_set1_epi32(1 << 15);
+    const __m128i low = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), constants), half);
+    const __m128i high = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), constants), half);
+    return _mm_packs_epi32(_mm_srai_epi32(low, 16), _mm_srai_epi32(high, 16));
+}
+
+inline ChromaTerms8 ComputeChromaTerms8(const u8* cb, const u8* cr) {
+    const __m128i blue = CentredSamples8(cb);
+    const __m128i red = CentredSamples8(cr);
+    const __m128i zero = _mm_setzero_si128();
+    ChromaTerms8 terms;
+    // RedFromCr = 65536 + r: (RedFromCr x + 32768) >> 16 = x + ((r x + 32768) >> 16).
+    terms.red = _mm_add_epi16(red, ScaledSum8(red, zero, PairConstant(RedFromCr - 65536, 0)));
+    // BlueFromCb = 131072 - b.
+    terms.blue = _mm_add_epi16(_mm_add_epi16(blue, blue), ScaledSum8(blue, zero, PairConstant(BlueFromCb - 131072, 0)));
+    // -GreenFromCr = -65536 + g.
+    terms.green = _mm_sub_epi16(ScaledSum8(blue, red, PairConstant(-GreenFromCb, 65536 - GreenFromCr)), red);
+    return terms;
+}
+
+// Eight pixels from eight luma samples and their terms.
+template <bool Bgra>
+inline void StorePixels8(u8* out, const u8* luma, __m128i red, __m128i green, __m128i blue) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i y = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(luma)), zero);
+    const __m128i r = _mm_packus_epi16(_mm_add_epi16(y, red), zero);
+    const __m128i g = _mm_packus_epi16(_mm_add_epi16(y, green), zero);
+    const __m128i b = _mm_packus_epi16(_mm_add_epi16(y, blue), zero);
+    const __m128i fourth = Bgra ? _mm_set1_epi8(char(0xFF)) : zero;
+    const __m128i firstSecond = _mm_unpacklo_epi8(Bgra ? b : r, g);
+    const __m128i thirdFourth = _mm_unpacklo_epi8(Bgra ? r : b, fourth);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(firstSecond, thirdFourth));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(firstSecond, thirdFourth));
+}
+
+// Each of eight terms twice, into sixteen entries.
+inline void StoreTwice(i16* out, __m128i terms) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(terms, terms));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi16(terms, terms));
+}
+
+inline __m128i LoadTerms8(const i16* terms) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(terms));
+}
+
+#endif
+
+// One pixel word: R, G, B, 0 in memory, or B, G, R, 255 for the engine's BGRA8.
+template <bool Bgra>
+inline void StorePixel(u8* out, u32 red, u32 green, u32 blue) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // One word per pixel, which the compiler vectorises.
+    const u32 pixel = Bgra ? (blue | green << 8 | red << 16 | 0xFF000000u) : (red | green << 8 | blue << 16);
+    std::memcpy(out, &pixel, 4);
+#else
+    out[0] = u8(Bgra ? blue : red);
+    out[1] = u8(green);
+    out[2] = u8(Bgra ? red : blue);
+    out[3] = Bgra ? 255 : 0;
+#endif
+}
+
+// Pixels from luma and the chroma terms of each pixel; the buffers do not
+// overlap.
+template <bool Bgra>
 void StorePixels(const u8* __restrict luma, const i16* __restrict redTerms, const i16* __restrict greenTerms,
                  const i16* __restrict blueTerms, u8* __restrict out, int width) {
-    for (int x = 0; x < width; ++x) {
-        const int luminance = luma[x];
-        const u32 red = u32(Clamp255(luminance + redTerms[x]));
-        const u32 green = u32(Clamp255(luminance + greenTerms[x]));
-        const u32 blue = u32(Clamp255(luminance + blueTerms[x]));
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        // One word per pixel, which the compiler vectorises.
-        const u32 pixel = red | green << 8 | blue << 16;
-        std::memcpy(out + 4 * x, &pixel, 4);
-#else
-        out[4 * x] = u8(red);
-        out[4 * x + 1] = u8(green);
-        out[4 * x + 2] = u8(blue);
-        out[4 * x + 3] = 0;
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 8 <= width; x += 8)
+        StorePixels8<Bgra>(out + 4 * x, luma + x, LoadTerms8(redTerms + x), LoadTerms8(greenTerms + x),
+                           LoadTerms8(blueTerms + x));
 #endif
+    for (; x < width; ++x) {
+        const int luminance = luma[x];
+        StorePixel<Bgra>(out + 4 * x, u32(Clamp255(luminance + redTerms[x])),
+                         u32(Clamp255(luminance + greenTerms[x])), u32(Clamp255(luminance + blueTerms[x])));
     }
 }
 
@@ -362,6 +445,37 @@ inline void ClearBlock(i32* block) {
 #else
     std::memset(block, 0, 64 * sizeof(i32));
 #endif
+}
+
+// Whether eight coefficients are all zero.
+inline bool AllZero8(const i16* coefficients) {
+#if defined(__SSE2__)
+    const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(values, _mm_setzero_si128())) == 0xFFFF;
+#else
+    u64 words[2];
+    std::memcpy(words, coefficients, sizeof(words));
+    return (words[0] | words[1]) == 0;
+#endif
+}
+
+// Bit k set when coefficient k of the block is not zero.
+inline u64 NonZeroMask(const i16* block) {
+    u64 mask = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int group = 0; group < 8; group += 2) {
+        const __m128i first = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * group)), zero);
+        const __m128i second =
+            _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * group + 8)), zero);
+        const u32 zeros = u32(_mm_movemask_epi8(_mm_packs_epi16(first, second)));
+        mask |= u64(~zeros & 0xFFFFu) << (8 * group);
+    }
+#else
+    for (int k = 0; k < 64; ++k)
+        if (block[k] != 0) mask |= 1ull << k;
+#endif
+    return mask;
 }
 
 bool IsNarrow(i32 dc, i32 largestAc) {
@@ -614,49 +728,41 @@ struct jpeg_decoder_state {
             std::memset(table.symbols, 0, sizeof(table.symbols));
             for (u32 i = 0; i < total; ++i) table.symbols[i] = NextByte();
             length -= total;
-            BuildHuffman(table, counts);
+            BuildHuffman(table, counts, tableIndex >= 4);
         }
     }
 
-    static void BuildHuffman(HuffmanTable& table, const u8 counts[17]) {
-        u16 lookup8[256];
-        std::memset(lookup8, 0, sizeof(lookup8));
+    // Codes of up to LookupBits bits fill every lookup entry they prefix;
+    // longer ones are left to the canonical search. Codes that overflow
+    // their length (a damaged table) are never filled.
+    static void BuildHuffman(HuffmanTable& table, const u8 counts[17], bool ac) {
+        std::memset(table.lookup, 0, sizeof(table.lookup));
+        if (ac) std::memset(table.fastAc, 0, sizeof(table.fastAc));
         i32 code = 0;
         int symbolIndex = 0;
         for (int length = 1; length <= 16; ++length) {
             table.valueOffset[length] = symbolIndex - code;
             for (int i = 0; i < counts[length]; ++i, ++code, ++symbolIndex) {
-                if (length <= 8 && code < (1 << length)) {
-                    // Every 8-bit prefix that starts with this code.
-                    int shift = 8 - length;
-                    for (int fill = 0; fill < (1 << shift); ++fill)
-                        lookup8[(code << shift) | fill] =
-                            u16((length << 8) | table.symbols[symbolIndex & 0xFF]);
+                if (length > LookupBits || code >= (1 << length)) continue;
+                const int symbol = table.symbols[symbolIndex & 0xFF];
+                const int shift = LookupBits - length;
+                const int first = code << shift;
+                const u16 entry = u16((length << 8) | symbol);
+                for (int fill = 0; fill < (1 << shift); ++fill) table.lookup[first + fill] = entry;
+                // AC values whose extra bits fit in the same look.
+                const int run = (symbol >> 4) & 15;
+                const int bits = symbol & 15;
+                if (!ac || bits == 0 || length + bits > LookupBits) continue;
+                for (int fill = 0; fill < (1 << shift); ++fill) {
+                    const u32 extra = u32(fill >> (shift - bits)) & ((1u << bits) - 1);
+                    const i32 value = Extend(extra, bits);
+                    table.fastAc[first + fill] = i32(u32(value) << 16 | u32(run) << 8 | u32(length + bits));
                 }
             }
             table.maxCode[length] = counts[length] ? code - 1 : -1;
             code <<= 1;
         }
         table.maxCode[17] = 0x7FFFFFFF;
-        // The wider table gives what the 8-bit table followed by the
-        // canonical search of the longer lengths gives, damaged tables included.
-        for (int peek = 0; peek < LookupSize; ++peek) {
-            u16 entry = lookup8[peek >> (LookupBits - 8)];
-            for (int length = 9; entry == 0 && length <= LookupBits; ++length) {
-                const i32 prefix = peek >> (LookupBits - length);
-                if (prefix <= table.maxCode[length])
-                    entry = u16((length << 8) | table.symbols[(prefix + table.valueOffset[length]) & 0xFF]);
-            }
-            table.lookup[peek] = entry;
-            table.fastAc[peek] = 0;
-            const int length = entry >> 8;
-            const int run = (entry >> 4) & 15;
-            const int bits = entry & 15;
-            if (entry == 0 || bits == 0 || length + bits > LookupBits) continue;
-            const u32 extra = u32(peek >> (LookupBits - length - bits)) & ((1u << bits) - 1);
-            const i32 value = Extend(extra, bits);
-            table.fastAc[peek] = i32(u32(value) << 16 | u32(run) << 8 | u32(length + bits));
-        }
         table.defined = true;
     }
 
@@ -851,14 +957,28 @@ struct jpeg_decoder_state {
         const i32 half = 1 << 15;
         for (int i = 0; i < 256; ++i) {
             i32 x = i - 128;
-            redFromCr[i] = (i32(1.40200 * 65536 + 0.5) * x + half) >> 16;
-            blueFromCb[i] = (i32(1.77200 * 65536 + 0.5) * x + half) >> 16;
-            greenFromCr[i] = -i32(0.71414 * 65536 + 0.5) * x;
-            greenFromCb[i] = -i32(0.34414 * 65536 + 0.5) * x + half;
+            redFromCr[i] = (RedFromCr * x + half) >> 16;
+            blueFromCb[i] = (BlueFromCb * x + half) >> 16;
+            greenFromCr[i] = -GreenFromCr * x;
+            greenFromCb[i] = -GreenFromCb * x + half;
         }
     }
 
     // --- entropy decoding ----------------------------------------------------
+
+    // An AC coefficient whose code and extra bits fit in one table look:
+    // moves k over its run, takes its bits and gives its value. False when
+    // the symbol needs the slow path.
+    bool TakeFastAc(const HuffmanTable& table, int& k, i32& value) {
+        if (bitCount < 16) FillBits();
+        const i32 fast = table.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
+        if (!fast) return false;
+        k += (fast >> 8) & 15;
+        if (k > 63) Stop(JpegDecodeError);
+        bitCount -= fast & 0xFF;
+        value = fast >> 16;
+        return true;
+    }
 
     // One sequential block, dequantised into natural order. Returns whether
     // any AC coefficient is set; largestAc receives the largest magnitude.
@@ -875,13 +995,9 @@ struct jpeg_decoder_state {
         bool hasAc = false;
         largestAc = 0;
         for (int k = 1; k < 64; ++k) {
-            if (bitCount < 16) FillBits();
-            const i32 fast = acTable.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
-            if (fast) {
-                k += (fast >> 8) & 15;
-                if (k > 63) Stop(JpegDecodeError);
-                bitCount -= fast & 0xFF;
-                const i32 value = (fast >> 16) * i32(q[k]);
+            i32 fastValue;
+            if (TakeFastAc(acTable, k, fastValue)) {
+                const i32 value = fastValue * i32(q[k]);
                 block[ZigZagToNatural[k]] = value;
                 const i32 magnitude = value < 0 ? -value : value;
                 if (magnitude > largestAc) largestAc = magnitude;
@@ -915,6 +1031,11 @@ struct jpeg_decoder_state {
         block[0] = i16(c.dcPredictor);
         const HuffmanTable& acTable = huffman[c.acTable];
         for (int k = 1; k < 64; ++k) {
+            i32 value;
+            if (TakeFastAc(acTable, k, value)) {
+                block[k] = i16(value);
+                continue;
+            }
             int symbol = DecodeSymbol(acTable);
             int run = symbol >> 4;
             int bits = symbol & 15;
@@ -947,6 +1068,11 @@ struct jpeg_decoder_state {
         }
         const HuffmanTable& table = huffman[c.acTable];
         for (int k = spectralStart; k <= spectralEnd; ++k) {
+            i32 value;
+            if (TakeFastAc(table, k, value)) {
+                block[k] = i16(u32(value) << approxLow);
+                continue;
+            }
             int symbol = DecodeSymbol(table);
             int run = symbol >> 4;
             int bits = symbol & 15;
@@ -970,9 +1096,22 @@ struct jpeg_decoder_state {
         if (GetBit() && (*coefficient & bit) == 0) *coefficient = i16(*coefficient >= 0 ? *coefficient + bit : *coefficient - bit);
     }
 
+    // Refines every non-zero coefficient whose bit is set in positions, in
+    // order, one correction bit each.
+    void RefineAll(i16* block, u64 positions) {
+        while (positions) {
+            Refine(block + __builtin_ctzll(positions));
+            positions &= positions - 1;
+        }
+    }
+
     void DecodeAcRefine(Component& c, i16* block) {
         const HuffmanTable& table = huffman[c.acTable];
         const int positive = 1 << approxLow;
+        // Refinement never makes a coefficient zero, and new ones appear only
+        // behind k: the mask of non-zero coefficients stays right ahead of k.
+        const u64 nonZero = NonZeroMask(block);
+        const u64 band = (2ull << spectralEnd) - 1;  // positions up to spectralEnd
         int k = spectralStart;
         if (endOfBandRun == 0) {
             for (; k <= spectralEnd; ++k) {
@@ -988,16 +1127,15 @@ struct jpeg_decoder_state {
                     if (run) endOfBandRun += GetBits(run);
                     break;
                 }
-                // Skip 'run' zero coefficients, refining the non-zero ones met.
-                while (k <= spectralEnd) {
-                    if (block[k] != 0) {
-                        Refine(block + k);
-                    } else {
-                        if (run == 0) break;
-                        --run;
-                    }
-                    ++k;
-                }
+                // Skip 'run' zero coefficients, refining the non-zero ones
+                // met; stop at the next zero, or past the band.
+                const u64 ahead = ~0ull << k;
+                u64 zeros = ~nonZero & band & ahead;
+                for (; run > 0 && zeros; --run) zeros &= zeros - 1;
+                const int target = zeros ? __builtin_ctzll(zeros) : spectralEnd + 1;
+                const u64 before = target >= 64 ? ~0ull : (1ull << target) - 1;
+                RefineAll(block, nonZero & ahead & before);
+                k = target;
                 if (value) {
                     if (k > 63) Stop(JpegDecodeError);
                     block[k] = i16(value);
@@ -1005,8 +1143,7 @@ struct jpeg_decoder_state {
             }
         }
         if (endOfBandRun > 0) {
-            for (; k <= spectralEnd; ++k)
-                if (block[k] != 0) Refine(block + k);
+            if (k <= spectralEnd) RefineAll(block, nonZero & band & (~0ull << k));
             --endOfBandRun;
         }
     }
@@ -1079,11 +1216,15 @@ struct jpeg_decoder_state {
                         bool hasAc = false;
                         i32 largestAc = 0;
                         ClearBlock(block);
-                        for (int k = 0; k < 64; ++k) {
-                            if (coefficients[k] == 0) continue;
-                            const i32 value = i32(coefficients[k]) * i32(q[k]);
-                            block[ZigZagToNatural[k]] = value;
-                            if (k > 0) {
+                        block[0] = i32(coefficients[0]) * i32(q[0]);
+                        // Most high frequencies are zero: groups of eight are
+                        // skipped whole.
+                        for (int group = 0; group < 64; group += 8) {
+                            if (AllZero8(coefficients + group)) continue;
+                            for (int k = group == 0 ? 1 : group; k < group + 8; ++k) {
+                                if (coefficients[k] == 0) continue;
+                                const i32 value = i32(coefficients[k]) * i32(q[k]);
+                                block[ZigZagToNatural[k]] = value;
                                 hasAc = true;
                                 const i32 magnitude = value < 0 ? -value : value;
                                 if (magnitude > largestAc) largestAc = magnitude;
@@ -1116,20 +1257,38 @@ struct jpeg_decoder_state {
         termsLine = -1;
     }
 
-    void ConvertLine(int line) {
+    // Scanline `line` of the current MCU row into out (scanlineLength bytes).
+    void ConvertLine(int line, u8* out) {
         const Component& luma = components[0];
         const u8* y = luma.plane + line * luma.planeStride;
         if (componentCount == 1) {
-            std::memcpy(output, y, size_t(width));
+            std::memcpy(out, y, size_t(width));
             return;
         }
         const int chromaLine = line / maxVertical;
         const u8* cb = components[1].plane + chromaLine * components[1].planeStride;
         const u8* cr = components[2].plane + chromaLine * components[2].planeStride;
+        if (maxHorizontal == 1 && maxVertical == 1) {
+            // Full-resolution chroma serves one pixel once: no terms to keep.
+            if (bgraOutput) ConvertFullChroma<true>(y, cb, cr, out);
+            else ConvertFullChroma<false>(y, cb, cr, out);
+            return;
+        }
         if (chromaLine != termsLine) {
             // The chroma terms of each pixel, shared by the rows of one chroma line.
             if (maxHorizontal == 2) {
-                for (int x = 0; x < (width + 1) >> 1; ++x) {
+                const int chromaWidth = (width + 1) >> 1;
+                int x = 0;
+#if defined(__SSE2__)
+                // Eight chroma samples give sixteen pixels' terms, each twice.
+                for (; x + 8 <= chromaWidth; x += 8) {
+                    const ChromaTerms8 terms = ComputeChromaTerms8(cb + x, cr + x);
+                    StoreTwice(redTerms + 2 * x, terms.red);
+                    StoreTwice(greenTerms + 2 * x, terms.green);
+                    StoreTwice(blueTerms + 2 * x, terms.blue);
+                }
+#endif
+                for (; x < chromaWidth; ++x) {
                     const int blue = cb[x];
                     const int red = cr[x];
                     const i16 redTerm = i16(redFromCr[red]);
@@ -1140,7 +1299,16 @@ struct jpeg_decoder_state {
                     blueTerms[2 * x] = blueTerms[2 * x + 1] = blueTerm;
                 }
             } else {
-                for (int x = 0; x < width; ++x) {
+                int x = 0;
+#if defined(__SSE2__)
+                for (; x + 8 <= width; x += 8) {
+                    const ChromaTerms8 terms = ComputeChromaTerms8(cb + x, cr + x);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(redTerms + x), terms.red);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(greenTerms + x), terms.green);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(blueTerms + x), terms.blue);
+                }
+#endif
+                for (; x < width; ++x) {
                     const int blue = cb[x];
                     const int red = cr[x];
                     redTerms[x] = i16(redFromCr[red]);
@@ -1150,7 +1318,28 @@ struct jpeg_decoder_state {
             }
             termsLine = chromaLine;
         }
-        StorePixels(y, redTerms, greenTerms, blueTerms, output, width);
+        if (bgraOutput) StorePixels<true>(y, redTerms, greenTerms, blueTerms, out, width);
+        else StorePixels<false>(y, redTerms, greenTerms, blueTerms, out, width);
+    }
+
+    template <bool Bgra>
+    void ConvertFullChroma(const u8* __restrict y, const u8* __restrict cb, const u8* __restrict cr,
+                           u8* __restrict out) const {
+        int x = 0;
+#if defined(__SSE2__)
+        for (; x + 8 <= width; x += 8) {
+            const ChromaTerms8 terms = ComputeChromaTerms8(cb + x, cr + x);
+            StorePixels8<Bgra>(out + 4 * x, y + x, terms.red, terms.green, terms.blue);
+        }
+#endif
+        for (; x < width; ++x) {
+            const int luminance = y[x];
+            const int blue = cb[x];
+            const int red = cr[x];
+            StorePixel<Bgra>(out + 4 * x, u32(Clamp255(luminance + redFromCr[red])),
+                             u32(Clamp255(luminance + ((greenFromCb[blue] + greenFromCr[red]) >> 16))),
+                             u32(Clamp255(luminance + blueFromCb[blue])));
+        }
     }
 
     // --- state ---------------------------------------------------------------
@@ -1215,6 +1404,7 @@ struct jpeg_decoder_state {
     i16* blueTerms = nullptr;
     int termsLine = -1;
     int bytesPerPixel = 0;
+    bool bgraOutput = false;
     int scanlineLength = 0;
     int rowsLeft = 0;
     int mcuRow = 0;
@@ -1268,23 +1458,37 @@ int jpeg_decoder::begin_decoding() {
     return 0;
 }
 
-int jpeg_decoder::decode(const void** scanline, u32* length) {
-    jpeg_decoder_state& s = *m_state;
+// The next scanline into out; 0, 1 when done, -1 on an error.
+static int DecodeScanline(jpeg_decoder_state& s, u8* out) {
     if (s.error || !s.begun) return -1;
     if (s.rowsLeft == 0) return 1;
     try {
         if (s.mcuLinesLeft == 0) s.DecodeMcuRow();
-        s.ConvertLine(s.mcuLine);
+        s.ConvertLine(s.mcuLine, out);
         ++s.mcuLine;
         --s.mcuLinesLeft;
         --s.rowsLeft;
     } catch (const DecoderStopped&) {
         return -1;
     }
+    return 0;
+}
+
+int jpeg_decoder::decode(const void** scanline, u32* length) {
+    jpeg_decoder_state& s = *m_state;
+    const int status = DecodeScanline(s, s.output);
+    if (status != 0) return status;
     *scanline = s.output;
     *length = u32(s.scanlineLength);
     return 0;
 }
+
+int jpeg_decoder::decode_into(u8* destination) {
+    if (!destination) return -1;
+    return DecodeScanline(*m_state, destination);
+}
+
+void jpeg_decoder::set_bgra_output(bool bgra) { m_state->bgraOutput = bgra; }
 
 int jpeg_decoder::get_width() const { return m_state->width; }
 int jpeg_decoder::get_height() const { return m_state->height; }

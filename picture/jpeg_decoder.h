@@ -88,6 +88,12 @@ public:
     // 0 with the next scanline, 1 when every row has been delivered, -1 on an
     // error or before begin_decoding.
     int decode(const void** scanline, u32* length);
+    // As decode, but the scanline (get_bytes_per_scan_line() bytes) is
+    // written to destination.
+    int decode_into(u8* destination);
+    // Colour scanlines then hold B, G, R, 255 (the engine's BGRA8) instead of
+    // R, G, B, 0.
+    void set_bgra_output(bool bgra);
 
     int get_width() const;
     int get_height() const;

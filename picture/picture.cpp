@@ -58,6 +58,12 @@ u8* AllocatePictureBuffer(u32 width, u32 height, u32 bytesPerPixel) {
     return static_cast<u8*>(std::calloc(size_t(size), 1));
 }
 
+u8* AllocateUnclearedPictureBuffer(u32 width, u32 height, u32 bytesPerPixel) {
+    u64 size = GetPictureBufferSize(width, height, bytesPerPixel);
+    if (size == 0) return nullptr;
+    return static_cast<u8*>(std::malloc(size_t(size)));
+}
+
 void FreePictureBuffer(void* buffer) { std::free(buffer); }
 
 zPicture::zPicture() { Reset(); }

@@ -23,6 +23,9 @@ constexpr u64 PictureMaxBytes = u64(1) << 30;
 u64 GetPictureBufferSize(u32 width, u32 height, u32 bytesPerPixel);
 // A zero-filled buffer of that size, or null (size 0, over the caps, no memory).
 u8* AllocatePictureBuffer(u32 width, u32 height, u32 bytesPerPixel);
+// The same without the zero fill, for decoders that write every byte before
+// the buffer leaves them (a large zeroed block costs a pass over memory).
+u8* AllocateUnclearedPictureBuffer(u32 width, u32 height, u32 bytesPerPixel);
 void FreePictureBuffer(void* buffer);
 
 // Blend modes of Blit, published to scripts under these names.

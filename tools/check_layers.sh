@@ -35,7 +35,7 @@ declare -A deps=(
     [physics]="core io markup engine"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
-    [app]="engine scene script"
+    [app]="engine scene script ui"
     [ui]="engine scene script"
 )
 order="platform core io markup picture audio render render/gl engine scene physics squirrel script ui app"

@@ -7,10 +7,6 @@ build="${ZE_BUILD:-$root/build}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZE_TESTS=OFF
 cmake --build "$build"
 sample="$root/samples/hello"
-if [ -x "$build/app/player" ] && [ -f "$sample/hello.zms" ]; then
-    cd "$sample"
-    exec "$build/app/player" hello.zms -r none -m none -time_live 2 "$@"
-fi
-echo "Built $build/app/player. It reads its command line, bootstrap.txt and engine.cfg, opens the"
-echo "null renderer and mixer and starts the script VM, but cannot run a scene or a project yet"
-echo "(no sample ships)."
+cd "$sample"
+# The start-up script "scriptlib/zad.nut" is found through the repository's script/ folder.
+exec "$build/app/player" hello.zgp -P -r none -m none -time_live 2 -S "$root/script/" "$@"

@@ -19,6 +19,8 @@ struct FontSystem {
     FT_Library library = nullptr;
     std::unique_ptr<zWindowSystemFont> defaultFont;
     zLinkedListId fonts;
+    f32 letterSpacing = 0.0f;
+    f32 lineSpacing = 0.0f;
 };
 
 FontSystem& GetFontSystem() {
@@ -74,6 +76,15 @@ void FontSystemClearFonts() { GetFontSystem().fonts.Clear(); }
 zWindowSystemFont* FontSystemGetDefaultFont() { return GetFontSystem().defaultFont.get(); }
 
 u32 FontSystemGetFontCount() { return GetFontSystem().fonts.GetCount(); }
+
+f32 FontSystemGetLetterSpacing() { return GetFontSystem().letterSpacing; }
+
+f32 FontSystemGetLineSpacing() { return GetFontSystem().lineSpacing; }
+
+void FontSystemSetSpacing(f32 letterSpacing, f32 lineSpacing) {
+    GetFontSystem().letterSpacing = letterSpacing;
+    GetFontSystem().lineSpacing = lineSpacing;
+}
 
 zWindowSystemFont* FontSystemLoadFont(const char* path) {
     FontSystem& system = GetFontSystem();

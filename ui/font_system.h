@@ -60,6 +60,12 @@ zWindowSystemFont* FontSystemLoadFont(const char* path);
 zWindowSystemFont* FontSystemFindFont(const char* name);
 u32 FontSystemGetFontCount();
 
+// The spacing factors new text parameters start with (0 until set): each
+// glyph, or each line, advances by an extra factor x size in 1/64 pixel.
+f32 FontSystemGetLetterSpacing();
+f32 FontSystemGetLineSpacing();
+void FontSystemSetSpacing(f32 letterSpacing, f32 lineSpacing);
+
 // Single-byte characters, no commands, at the face's current size: the sum
 // of the advances (with kerning when the font uses it) and the largest glyph
 // height, as (0, 0, width, height) in whole pixels. Empty without a font.

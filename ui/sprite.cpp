@@ -12,6 +12,8 @@
 #include "render/renderer.h"
 #include "render/texture.h"
 #include "ui/scene2d.h"
+#include "ui/font_system.h"
+#include "ui/text_widget.h"
 #include "ui/widget.h"
 
 namespace {
@@ -384,17 +386,43 @@ zWindow::zWindow(zScene2D* scene, zSprite2D* parent, const char* name, const cha
                  const zVector2* size)
     : zSprite2D(WindowTag{}, scene, parent, name, position) {
     m_isWindow = true;
-    m_title.Set(title && *title ? title : "Window");
+    m_titleWidget = new (std::nothrow) zTextWidget(scene, -1, "Text", nullptr, 16);
+    if (m_titleWidget) {
+        if (scene) {
+            // Skin number b is the title colour, packed RGBA with red lowest.
+            const u32 color = u32(scene->GetSkinNumber(1));
+            m_titleWidget->SetColor(f32(color & 0xff) / 255.0f, f32((color >> 8) & 0xff) / 255.0f,
+                                    f32((color >> 16) & 0xff) / 255.0f, f32(color >> 24) / 255.0f);
+            m_titleWidget->SetFont(FontSystemFindFont(scene->GetSkinFontName().CStr()));
+            m_titleWidget->SetSize(scene->GetSkinNumber(4));
+        }
+        m_titleWidget->SetAlignment(TextAlignCenter);
+        m_titleWidget->SetText(title && *title ? title : "Window");
+        m_titleWidget->SetWindow(this);
+    }
     if (scene) {
-        m_titleSize = f32(scene->GetSkinNumber(4));
-        m_titleColor = u32(scene->GetSkinNumber(1));
         zEngine* engine = scene->GetEngine();
         if (engine) m_texture = new (std::nothrow) zTexture(engine, 1);
     }
     SetSize(size ? size->x : 320.0f, size ? size->y : 200.0f);
 }
 
-zWindow::~zWindow() = default;
+zWindow::~zWindow() {
+    if (m_titleWidget) m_titleWidget->SetWindow(nullptr);
+    if (m_baseWidget) m_baseWidget->SetWindow(nullptr);
+}
+
+const zString& zWindow::GetTitle() const {
+    static const zString none;
+    return m_titleWidget ? m_titleWidget->GetText() : none;
+}
+
+zRect zWindow::GetTitleRect() const {
+    const i32 left = SkinWidth(5);
+    const i32 top = m_scene ? m_scene->GetSkinNumber(2) : 0;
+    const i32 height = m_scene ? m_scene->GetSkinNumber(3) : 0;
+    return zRect{left, top, WidgetAdd(Truncate(m_size.x), -i64(SkinWidth(6))), WidgetAdd(top, height)};
+}
 
 zTexture* zWindow::Skin(int number) const {
     if (!m_scene || !m_scene->IsSkinLoaded()) return nullptr;
@@ -447,6 +475,7 @@ zRect zWindow::GetClientRect() const {
 
 void zWindow::Invalidate() {
     if (m_baseWidget) m_baseWidget->Invalidate();
+    if (m_titleWidget) m_titleWidget->Invalidate();
     m_flags |= SpriteDirty;
 }
 
@@ -477,11 +506,13 @@ void zWindow::SetBaseWidget(zWidget* widget) {
     if (widget) {
         widget->Layout();
         widget->SetWindow(this);
+        widget->Invalidate();
     }
+    if (m_titleWidget) m_titleWidget->Layout();
     m_flags |= SpriteDirty;
 }
 
-zWidget* zWindow::GetChild(i32 id) const { return m_baseWidget ? m_baseWidget->FindChild(id) : nullptr; }
+zWidget* zWindow::GetChild(i32 id) const { return m_baseWidget ? m_baseWidget->FindById(id) : nullptr; }
 
 void zWindow::Compose() {
     zPicture* picture = GetPicture();
@@ -532,13 +563,19 @@ void zWindow::Compose() {
 void zWindow::Draw(zRenderer* renderer) {
     if (!(m_flags & SpriteVisible)) return;
     zPicture* picture = GetPicture();
+    const bool title = !(m_style & StyleNoTitle) && !m_backgroundPicture && m_titleWidget && Skin(5) && picture;
+    // A title drawn again over itself would thicken: a new title redraws all.
+    if (title && m_titleWidget->NeedsRedraw() && !IsShaded()) Invalidate();
+    bool composed = false;
     if (m_baseWidget) {
         m_baseWidget->Layout();
         if (m_baseWidget->NeedsRedraw() && !IsShaded()) {
+            m_baseWidget->Invalidate();
             Compose();
+            composed = true;
             zRect client = GetClientRect();
-            const bool title = !(m_style & StyleNoTitle) && !m_backgroundPicture;
-            if (title && m_scene && m_scene->IsSkinLoaded()) {
+            const bool titled = !(m_style & StyleNoTitle) && !m_backgroundPicture;
+            if (titled && m_scene && m_scene->IsSkinLoaded()) {
                 client = zRect{SkinWidth(5), m_scene->GetSkinNumber(3) + 4, Truncate(m_size.x) - SkinWidth(8),
                                Truncate(m_size.y) - SkinHeight(8)};
             }
@@ -547,6 +584,11 @@ void zWindow::Draw(zRenderer* renderer) {
         }
     } else if (m_flags & SpriteDirty) {
         Compose();
+        composed = true;
+    }
+    if (composed && title) {
+        m_titleWidget->Invalidate();
+        m_titleWidget->Draw(*picture, GetTitleRect());
     }
     if (!renderer) return;
     if (m_flags & SpriteDirty) UpdateTexture();

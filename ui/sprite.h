@@ -29,6 +29,7 @@ class zMetaTag;
 class zPicture;
 class zRenderer;
 class zScene2D;
+class zTextWidget;
 class zTexture;
 class zWidget;
 
@@ -211,7 +212,12 @@ class zWindow : public zSprite2D {
     // Clears and draws the frame or the background (below).
     void Compose();
 
-    const zString& GetTitle() const { return m_title; }
+    const zString& GetTitle() const;
+    // The title text widget (id -1); null only when it could not be made.
+    zTextWidget* GetTitleWidget() const { return m_titleWidget.Get(); }
+    // The rectangle the title is drawn in: from the fifth skin picture's
+    // width and skin number c, skin number d high.
+    zRect GetTitleRect() const;
     zPicture* GetPicture() const;
     const f32* GetBackgroundColor() const { return m_background; }
 
@@ -224,9 +230,7 @@ class zWindow : public zSprite2D {
     i32 TitleHeight() const { return SkinHeight(1); }
 
     zSharedPtr<zWidget> m_baseWidget;
-    zString m_title;
-    f32 m_titleSize = 16.0f;
-    u32 m_titleColor = 0;
+    zSharedPtr<zTextWidget> m_titleWidget;
     f32 m_background[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     zSharedPtr<zPicture> m_backgroundPicture;
     zString m_backgroundName;

@@ -23,6 +23,11 @@ inline std::string Text(const zString& text) {
     return text.IsEmpty() ? std::string() : std::string(text.CStr());
 }
 
+// What opening the font system logs without a "default.ttf"; it opens as
+// scripting starts.
+const std::string FontSystemMissing =
+    "[!] Failed to open font file 'default.ttf'.\n[!] Failed to open default system font.\n";
+
 class TestPlayer : public zApplicationWin32 {
   public:
     bool CreateRenderer() override {

@@ -22,7 +22,7 @@ size_t Count(const std::string& text, const std::string& piece) {
     return count;
 }
 
-const char* const ScenesMissing = "[!] Cannot run 't.zms': this player has no scenes yet.\n";
+const char* const ScenesMissing = "[!] Cannot load scene 't.zms': this player cannot read scene files yet.\n";
 
 TEST_F(ApplicationTest, ProgramDirectoryIsCutAfterTheLastSeparator) {
     struct Case {
@@ -121,13 +121,16 @@ TEST_F(ApplicationTest, FactoriesByIdWithTheirListTexts) {
 }
 
 TEST_F(ApplicationTest, InitOpensTheNullDevicesThenStopsAtTheScripts) {
+    PutMemoryFile("t.zms", "<ZML=1.0><Scene=<Items>>");
     zApplicationWin32 app;
     app.Startup();
     ASSERT_TRUE(Parse(app, {"t.zms", "-r", "none", "-m", "none"}));
     log.Reset();
     EXPECT_FALSE(app.Init());
-    // No data folder here: the start-up script is missing, which only logs.
-    EXPECT_EQ(log.Text(), std::string("[!] Failed to locate script 'scriptlib/zad.nut'.\n") + ScenesMissing);
+    // No data folder here: the default font and the start-up script are
+    // missing, which only logs.
+    EXPECT_EQ(log.Text(),
+              FontSystemMissing + "[!] Failed to locate script 'scriptlib/zad.nut'.\n" + ScenesMissing);
     EXPECT_FALSE(app.initialised);
     EXPECT_TRUE(app.GetProject().GetVM().IsOpen());
     zRenderer* renderer = app.GetEngine().GetRenderer();
@@ -396,18 +399,20 @@ TEST_F(ApplicationTest, ScriptsStartWithIncludesThenDefines) {
 }
 
 TEST_F(ApplicationTest, ProjectModeReadsTheEnvironmentFirst) {
+    const std::string fonts = FontSystemMissing;
     struct Case {
         const char* input;
         const char* file;
+        bool initialises;
         std::string log;
     };
     const Case cases[] = {
-        {"absent.zgp", nullptr, "[*] Could not access file 'absent.zgp'.\n"},
-        {"t.zms", "<ZML=1.0><Scene=<Items>>",
-         "[!] Could not parse environment. Root tag id is incorrect (Scene).\n"},
-        {"p.zgp", "<ZML=1.0><Environment=<Name=\"P\">>",
-         "Parsing ZML environment...\n[!] Failed to locate script 'scriptlib/zad.nut'.\n"
-         "[!] Cannot run 'p.zgp': this player cannot run project scripts yet.\n"},
+        {"absent.zgp", nullptr, false, fonts + "[*] Could not access file 'absent.zgp'.\n"},
+        {"t.zms", "<ZML=1.0><Scene=<Items>>", false,
+         fonts + "[!] Could not parse environment. Root tag id is incorrect (Scene).\n"},
+        // A project without a script class runs, with nothing to call.
+        {"p.zgp", "<ZML=1.0><Environment=<Name=\"P\">>", true,
+         fonts + "Parsing ZML environment...\n[!] Failed to locate script 'scriptlib/zad.nut'.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);
@@ -416,7 +421,7 @@ TEST_F(ApplicationTest, ProjectModeReadsTheEnvironmentFirst) {
         zApplicationWin32 app;
         ASSERT_TRUE(Parse(app, {c.input, "-P", "-r", "none", "-m", "none"}));
         log.Reset();
-        EXPECT_FALSE(app.Init());
+        EXPECT_EQ(app.Init(), c.initialises);
         EXPECT_EQ(log.Text(), c.log);
     }
 }
@@ -432,6 +437,70 @@ TEST_F(ApplicationTest, KilledVMEndsTheRunAbnormally) {
     EXPECT_FALSE(app.Frame());
     EXPECT_TRUE(app.IsAbnormalExit());
     EXPECT_EQ(log.Text().find("Exiting due to missing resources"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// The project the frame tests run: it counts its callbacks, and ends itself
+// through its flag word in the frame named by "endAt".
+class ProjectFrames : public AppTest {
+  protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        PutMemoryFile("p.zgp", "<ZML=1.0><Environment=<ScriptUnit=<Script=\"p.nut\"><Class=\"P\">>>");
+        std::ofstream("p.nut", std::ios::binary) << R"(
+class P {
+  function OnSetup(p) { print("setup " + g_context_project); }
+  function OnUpdate(p) { print("update"); }
+  function OnRender(p) { if ("boom" in getroottable()) throw "boom"; print("render"); }
+  function OnClose(p) { print("close"); }
+}
+)";
+        ASSERT_TRUE(Parse(app, {"p.zgp", "-P", "-r", "none", "-m", "none"}));
+        ASSERT_TRUE(app.Init());
+    }
+
+    // The "[S] " lines since the last call.
+    std::string ScriptText() {
+        std::string lines;
+        std::string text = log.Text();
+        for (size_t at = text.find("[S] "); at != std::string::npos; at = text.find("[S] ", at + 1))
+            lines += text.substr(at + 4, text.find('\n', at) - at - 4) + ";";
+        log.Reset();
+        return lines;
+    }
+
+    zApplicationWin32 app;
+};
+
+TEST_F(ProjectFrames, FrameEvaluatesThenRendersTheProject) {
+    EXPECT_EQ(ScriptText(), "setup true;");
+    EXPECT_TRUE(app.Frame());
+    EXPECT_TRUE(app.Frame());
+    EXPECT_EQ(ScriptText(), "update;render;update;render;");
+    // The project's end flag ends the run after that frame, normally.
+    app.GetProject().flags |= ProjectEnd;
+    EXPECT_FALSE(app.Frame());
+    EXPECT_EQ(ScriptText(), "update;render;");
+    EXPECT_FALSE(app.IsAbnormalExit());
+    app.Shutdown();
+    EXPECT_EQ(ScriptText(), "close;");
+    app.Shutdown();
+    EXPECT_EQ(ScriptText(), "");
+}
+
+TEST_F(ProjectFrames, ScriptErrorInAFrameEndsTheRunAbnormally) {
+    zSquirrelVM& vm = app.GetProject().GetVM();
+    EXPECT_TRUE(app.Frame());
+    EXPECT_FALSE(vm.IsKilled());
+    vm.SetGlobal("boom", zScriptValue(true), nullptr);
+    log.Reset();
+    EXPECT_FALSE(app.Frame());
+    EXPECT_NE(log.Text().find("[!] Killing VM with reason 'boom'."), std::string::npos) << log.Text();
+    EXPECT_TRUE(vm.IsKilled());
+    EXPECT_TRUE(app.IsAbnormalExit());
 }
 
 } // namespace

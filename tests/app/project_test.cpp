@@ -84,8 +84,8 @@ TEST_F(ProjectTest, EnvironmentReader) {
     EXPECT_EQ(Paths(project.includes), (std::vector<std::string>{"a.nut", "b.nut"}));
     EXPECT_EQ(Paths(project.searchPaths), (std::vector<std::string>{"one", "two"}));
     EXPECT_EQ(Text(project.fileName), "p.zgp");
-    ASSERT_NE(project.scriptUnitTag, nullptr);
-    EXPECT_EQ(project.scriptUnitTag->GetChildCount(), 2u);
+    EXPECT_EQ(Text(project.GetUnit().GetScriptPath()), "p.nut");
+    EXPECT_EQ(Text(project.GetUnit().GetClassName()), "P");
 }
 
 TEST_F(ProjectTest, EnvironmentReaderRefusesOtherRoots) {
@@ -121,11 +121,9 @@ TEST_F(ProjectTest, WriterThenReaderGivesAnEqualProject) {
     written.includes.Add(zString("x.nut"));
     written.includes.Add(zString("y.nut"));
     written.searchPaths.Add(zString("data/"));
-    PutMemoryFile("u.zml", "<ZML=1.0><ScriptUnit=<Script=\"p.nut\"><Class=\"P\">>");
-    zMetafile unit;
-    ASSERT_TRUE(LoadMetafileFromFile("u.zml", unit));
-    zLinkedListIterator first;
-    written.scriptUnitTag.reset(unit.GetNextRoot(first)->Clone(true));
+    written.GetUnit().SetScriptPath("p.nut");
+    written.GetUnit().SetClassName("P");
+    written.GetUnit().AddParameter("speed", zVariant(2.5f));
     ASSERT_TRUE(written.SaveToFile("saved.zgp"));
 
     zProject read(&engine);
@@ -136,7 +134,9 @@ TEST_F(ProjectTest, WriterThenReaderGivesAnEqualProject) {
     EXPECT_EQ(Text(read.copyright), "c:\\path\\");
     EXPECT_EQ(Paths(read.includes), Paths(written.includes));
     EXPECT_EQ(Paths(read.searchPaths), Paths(written.searchPaths));
-    ASSERT_NE(read.scriptUnitTag, nullptr);
+    EXPECT_EQ(Text(read.GetUnit().GetScriptPath()), "p.nut");
+    EXPECT_EQ(Text(read.GetUnit().GetClassName()), "P");
+    EXPECT_EQ(read.GetUnit().GetParameterCount(), 1u);
 
     // Written again, the same text.
     zMetafile again;

@@ -573,3 +573,63 @@ TEST(StringText, FindCharAndDiffer) {
         EXPECT_EQ(StringsDiffer(c.a, c.b), c.differ);
     }
 }
+
+TEST(StringBorrow, BorrowedTextIsNeverFreedAndNeverEscapes) {
+    // A lender that is no heap block: freeing it would be caught.
+    char lender[] = "Position";
+    zString borrowed;
+    borrowed.Borrow(lender, 8, 0);
+    EXPECT_TRUE(borrowed.IsBorrowed());
+    EXPECT_EQ(borrowed.CStr(), lender);
+    EXPECT_EQ(borrowed.GetLength(), 8u);
+    EXPECT_EQ(borrowed.GetHash(), StringHash("Position"));
+    EXPECT_TRUE(borrowed == "Position");
+    EXPECT_TRUE(borrowed == zString("Position"));
+
+    // Copies and moves take their own text.
+    zString copy(borrowed);
+    EXPECT_FALSE(copy.IsBorrowed());
+    EXPECT_NE(copy.CStr(), lender);
+    EXPECT_EQ(Str(copy), "Position");
+    zString moved(static_cast<zString&&>(borrowed));
+    EXPECT_FALSE(moved.IsBorrowed());
+    EXPECT_NE(moved.CStr(), lender);
+    EXPECT_EQ(Str(moved), "Position");
+    EXPECT_EQ(borrowed.CStr(), nullptr);
+    EXPECT_FALSE(borrowed.IsBorrowed());
+
+    zString target("old");
+    borrowed.Borrow(lender, 3, StringHash("Pos"));
+    EXPECT_EQ(borrowed.GetHash(), StringHash("Pos"));
+    target = static_cast<zString&&>(borrowed);
+    EXPECT_FALSE(target.IsBorrowed());
+    EXPECT_EQ(Str(target), "Pos");
+
+    // Every change replaces the text by a heap copy and lets the lender go.
+    struct Change {
+        const char* name;
+        void (*apply)(zString&);
+        const char* expected;
+    } changes[] = {
+        {"Set", [](zString& s) { s.Set("new"); }, "new"},
+        {"assign", [](zString& s) { s = "new"; }, "new"},
+        {"Append", [](zString& s) { s.Append("X"); }, "PositionX"},
+        {"NormalizePath", [](zString& s) { s.NormalizePath(); }, "Position"},
+        {"SetRange of itself", [](zString& s) { s.SetRange(s.CStr(), s.CStr() + 3); }, "Pos"},
+        {"Clear", [](zString& s) { s.Clear(); }, ""},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        zString s;
+        s.Borrow(lender, 8, 0);
+        change.apply(s);
+        EXPECT_FALSE(s.IsBorrowed());
+        EXPECT_NE(s.CStr(), lender);
+        EXPECT_EQ(Str(s), change.expected);
+        EXPECT_EQ(std::string(lender), "Position");
+    }
+    zString empty;
+    empty.Borrow(nullptr, 0, 0);
+    EXPECT_FALSE(empty.IsBorrowed());
+    EXPECT_TRUE(empty.IsEmpty());
+}

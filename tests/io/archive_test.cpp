@@ -15,16 +15,8 @@ namespace {
 
 using ArchiveTest = IoTest;
 
-std::string U32(u32 value) {
-    return std::string{char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
-}
-
-std::string RawEntry(const std::string& name, const std::string& data) {
-    return U32(u32(name.size())) + name + std::string(1, '\0') + U32(u32(data.size())) + data;
-}
-
 std::string ZlibEntry(const std::string& name, const std::string& packed, u32 length) {
-    return U32(u32(name.size())) + name + std::string(1, '\1') + U32(length) + U32(u32(packed.size())) +
+    return ArchiveU32(u32(name.size())) + name + std::string(1, '\1') + ArchiveU32(length) + ArchiveU32(u32(packed.size())) +
            packed;
 }
 
@@ -50,7 +42,7 @@ std::vector<std::string> Names(const zArchive& archive) {
 } // namespace
 
 TEST_F(ArchiveTest, ScansRawEntryOfZarcArchive) {
-    WriteHostFile("a.ksa", ZARC + RawEntry("a.txt", "hello"));
+    WriteHostFile("a.ksa", ZARC + ArchiveRawEntry("a.txt", "hello"));
     zIOArchiveFS fs;
     ASSERT_TRUE(fs.Connect("a.ksa"));
     ASSERT_EQ(fs.GetArchive().GetEntryCount(), 1u);
@@ -75,7 +67,7 @@ TEST_F(ArchiveTest, WrittenRawArchiveHasExactBytes) {
     EXPECT_EQ(fs.GetArchive().FindEntry("a.txt")->storedLength, 0u);
     fs.Disconnect();
     EXPECT_EQ(log.Text(), "[H] Filesystem connecting to archive 'out.ksa'...\nArchive complete, closing.\n");
-    std::string expected = ZARD + U32(0) + U32(0) + RawEntry("a.txt", "hello") + "\xFF\xFF\xFF\xFF";
+    std::string expected = ZARD + ArchiveU32(0) + ArchiveU32(0) + ArchiveRawEntry("a.txt", "hello") + "\xFF\xFF\xFF\xFF";
     EXPECT_EQ(ReadHostFile("out.ksa"), expected);
     EXPECT_EQ(expected.size(), 35u);
 }
@@ -146,8 +138,8 @@ TEST_F(ArchiveTest, NameLengthAbove511EndsTheTable) {
     } cases[] = {{511, 2}, {512, 1}, {0xFFFFFFFF, 1}};
     for (const Case& c : cases) {
         std::string name(c.nameLength == 511 ? 511 : 0, 'n');
-        std::string second = c.nameLength == 511 ? RawEntry(name, "2") : U32(c.nameLength) + "junk";
-        WriteHostFile("n.ksa", ZARC + RawEntry("first", "1") + second);
+        std::string second = c.nameLength == 511 ? ArchiveRawEntry(name, "2") : ArchiveU32(c.nameLength) + "junk";
+        WriteHostFile("n.ksa", ZARC + ArchiveRawEntry("first", "1") + second);
         zIOArchiveFS fs;
         LogCapture log;
         ASSERT_TRUE(fs.Connect("n.ksa"));
@@ -185,7 +177,7 @@ TEST_F(ArchiveTest, CompressedRoundTripInflatesAtOpen) {
 
 TEST_F(ArchiveTest, SeekTableForRawAndCompressedEntries) {
     WriteHostFile("s.ksa",
-                  ZARC + RawEntry("raw", "0123456789") + ZlibEntry("zip", Deflate("0123456789"), 10));
+                  ZARC + ArchiveRawEntry("raw", "0123456789") + ZlibEntry("zip", Deflate("0123456789"), 10));
     zIOArchiveFS fs;
     ASSERT_TRUE(fs.Connect("s.ksa"));
     struct Case {
@@ -219,8 +211,8 @@ TEST_F(ArchiveTest, SeekTableForRawAndCompressedEntries) {
 }
 
 TEST_F(ArchiveTest, ModeAndMessageErrors) {
-    WriteHostFile("bad.ksa", "XXXX" + RawEntry("a", "b"));
-    WriteHostFile("r.ksa", ZARC + RawEntry("a.txt", "x"));
+    WriteHostFile("bad.ksa", "XXXX" + ArchiveRawEntry("a", "b"));
+    WriteHostFile("r.ksa", ZARC + ArchiveRawEntry("a.txt", "x"));
     zIOArchiveFS fs;
     LogCapture log;
     EXPECT_FALSE(fs.Connect("bad.ksa"));
@@ -261,7 +253,7 @@ TEST_F(ArchiveTest, DuplicateAliasWritesNothing) {
     EXPECT_EQ(fs.GetArchive().GetEntryCount(), 1u);
     fs.Disconnect();
     std::string bytes = ReadHostFile("d.ksa");
-    EXPECT_EQ(bytes, ZARD + U32(0) + U32(0) + RawEntry("a.txt", "one") + "\xFF\xFF\xFF\xFF");
+    EXPECT_EQ(bytes, ZARD + ArchiveU32(0) + ArchiveU32(0) + ArchiveRawEntry("a.txt", "one") + "\xFF\xFF\xFF\xFF");
 }
 
 TEST_F(ArchiveTest, SecondWriteOnOneHandleFails) {
@@ -344,7 +336,7 @@ TEST_F(ArchiveTest, AddFileRefusalsAndRoadSource) {
 TEST_F(ArchiveTest, UserStreamIsUsedAndLeftOpen) {
     zIOMemoryFS* memory = GetMemoryFileSystem();
     zIORecord* record = memory->Open("mem.ksa", false, true, false);
-    std::string bytes = ZARC + RawEntry("m", "memory");
+    std::string bytes = ZARC + ArchiveRawEntry("m", "memory");
     memory->Write(record, bytes.data(), u32(bytes.size()));
     memory->Close(record);
 
@@ -373,16 +365,16 @@ TEST_F(ArchiveTest, EntryPastEndIsRefusedAndEarlierEntriesStay) {
         std::string tail;
         const char* message;
     } cases[] = {
-        {"raw length past end", U32(1) + "b" + std::string(1, '\0') + U32(1000) + "short",
+        {"raw length past end", ArchiveU32(1) + "b" + std::string(1, '\0') + ArchiveU32(1000) + "short",
          "[!] Archive entry 'b' lies outside archive 't.ksa'.\n"},
-        {"stored length wraps", U32(1) + "b" + std::string(1, '\1') + U32(10) + U32(0xFFFFFFF0) + "xx",
+        {"stored length wraps", ArchiveU32(1) + "b" + std::string(1, '\1') + ArchiveU32(10) + ArchiveU32(0xFFFFFFF0) + "xx",
          "[!] Archive entry 'b' lies outside archive 't.ksa'.\n"},
-        {"truncated name", U32(100) + "abc", "[!] Truncated entry table in archive 't.ksa'.\n"},
-        {"truncated length", U32(1) + "b" + std::string(1, '\0') + "\x01\x00",
+        {"truncated name", ArchiveU32(100) + "abc", "[!] Truncated entry table in archive 't.ksa'.\n"},
+        {"truncated length", ArchiveU32(1) + "b" + std::string(1, '\0') + "\x01\x00",
          "[!] Truncated entry table in archive 't.ksa'.\n"},
     };
     for (const Case& c : cases) {
-        WriteHostFile("t.ksa", ZARC + RawEntry("a", "good") + c.tail);
+        WriteHostFile("t.ksa", ZARC + ArchiveRawEntry("a", "good") + c.tail);
         zIOArchiveFS fs;
         LogCapture log;
         ASSERT_TRUE(fs.Connect("t.ksa")) << c.what;
@@ -395,7 +387,7 @@ TEST_F(ArchiveTest, EntryPastEndIsRefusedAndEarlierEntriesStay) {
 
 TEST_F(ArchiveTest, ImpossibleInflatedLengthIsRefusedAndNextEntryUsable) {
     std::string packed = Deflate("abc");
-    WriteHostFile("t.ksa", ZARC + ZlibEntry("bomb", packed, 0x7FFFFFFF) + RawEntry("next", "ok"));
+    WriteHostFile("t.ksa", ZARC + ZlibEntry("bomb", packed, 0x7FFFFFFF) + ArchiveRawEntry("next", "ok"));
     zIOArchiveFS fs;
     LogCapture log;
     ASSERT_TRUE(fs.Connect("t.ksa"));
@@ -419,7 +411,7 @@ TEST_F(ArchiveTest, FailedInflateFailsTheOpen) {
         {"not zlib at all", "plain text here", 15},
     };
     for (const Case& c : cases) {
-        WriteHostFile("z.ksa", ZARC + ZlibEntry("z", c.data, c.length) + RawEntry("r", "fine"));
+        WriteHostFile("z.ksa", ZARC + ZlibEntry("z", c.data, c.length) + ArchiveRawEntry("r", "fine"));
         zIOArchiveFS fs;
         ASSERT_TRUE(fs.Connect("z.ksa")) << c.what;
         LogCapture log;
@@ -441,8 +433,8 @@ TEST_F(ArchiveTest, TruncatedHeaders) {
         {"", "[!] Invalid archive type 'h.ksa'.\n"},
         {"CRA", "[!] Invalid archive type 'h.ksa'.\n"},
         {ZARD + "\x10\x00", "[!] Truncated archive header in 'h.ksa'.\n"},
-        {ZARD + U32(16) + "\x00\x00\x00\x00", "[!] Truncated archive header in 'h.ksa'.\n"},
-        {ZARD + U32(0xFFFFFFFF) + U32(0), "[!] Truncated archive header in 'h.ksa'.\n"},
+        {ZARD + ArchiveU32(16) + "\x00\x00\x00\x00", "[!] Truncated archive header in 'h.ksa'.\n"},
+        {ZARD + ArchiveU32(0xFFFFFFFF) + ArchiveU32(0), "[!] Truncated archive header in 'h.ksa'.\n"},
     };
     for (const Case& c : cases) {
         WriteHostFile("h.ksa", c.bytes);
@@ -455,7 +447,7 @@ TEST_F(ArchiveTest, TruncatedHeaders) {
 }
 
 TEST_F(ArchiveTest, ZardHeaderReadWithFreshState) {
-    WriteHostFile("z.ksa", ZARD + U32(0) + U32(7) + RawEntry("a", "A"));
+    WriteHostFile("z.ksa", ZARD + ArchiveU32(0) + ArchiveU32(7) + ArchiveRawEntry("a", "A"));
     zIOArchiveFS fs;
     fs.GetArchive().SetAlignment(64); // left over from an earlier archive
     ASSERT_TRUE(fs.Connect("z.ksa"));

@@ -266,6 +266,43 @@ TEST_F(CodecTest, JpeglibEncodeNeverEndsTheProcessRegression) {
     EXPECT_EQ(log.Text(), "[!] Jpeglib: failed to compress a picture of 70000x1.\n");
 }
 
+TEST_F(CodecTest, JpeglibDecodesAsLibjpegDoesIntoBgra) {
+    // Heights past the rows one read call takes, odd sizes, every layout.
+    struct Case {
+        const char* name;
+        int width, height, components, horizontal, vertical;
+        bool progressive;
+    } cases[] = {
+        {"1x1", 1, 1, 3, 1, 1, false},
+        {"4:4:4", 37, 41, 3, 1, 1, false},
+        {"4:2:0", 45, 53, 3, 2, 2, false},
+        {"4:2:2", 30, 17, 3, 2, 1, false},
+        {"progressive 4:2:0", 67, 35, 3, 2, 2, true},
+        {"grey", 23, 40, 1, 1, 1, false},
+        {"progressive grey", 9, 19, 1, 1, 1, true},
+    };
+    zPictureIOCodec* codec = FindCodec("Jpeglib");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<u8> file =
+            MakeJpegFixture(JpegLayout(c.width, c.height, c.components, c.horizontal, c.vertical, c.progressive));
+        int w = 0, h = 0;
+        const std::vector<u8> rgb = DecodeWithLibjpegDefaultsAsRgb(file, &w, &h);
+        u32 width = 0, height = 0;
+        u8* pixels = nullptr;
+        ASSERT_TRUE(codec->DecodeMemory(file.data(), file.size(), width, height, pixels));
+        ASSERT_EQ(width, u32(w));
+        ASSERT_EQ(height, u32(h));
+        for (int i = 0; i < w * h; ++i) {
+            ASSERT_EQ(pixels[4 * i], rgb[3 * i + 2]) << i;
+            ASSERT_EQ(pixels[4 * i + 1], rgb[3 * i + 1]) << i;
+            ASSERT_EQ(pixels[4 * i + 2], rgb[3 * i]) << i;
+            ASSERT_EQ(pixels[4 * i + 3], 255) << i;
+        }
+        codec->FreeData(pixels);
+    }
+}
+
 TEST_F(CodecTest, JpeglibRefusesBadFiles) {
     zPictureIOCodec* codec = FindCodec("Jpeglib");
     u32 w = 0, h = 0;

@@ -70,13 +70,7 @@ TEST(SmallJpegDecoder, MatchesLibjpegOnGeneratedFiles) {
         JpegFixtureOptions options;
     };
     auto make = [](int w, int h, int comps, int hs, int vs, bool progressive, int restart, int quality) {
-        JpegFixtureOptions o;
-        o.width = w;
-        o.height = h;
-        o.components = comps;
-        o.lumaHorizontal = hs;
-        o.lumaVertical = vs;
-        o.progressive = progressive;
+        JpegFixtureOptions o = JpegLayout(w, h, comps, hs, vs, progressive);
         o.restartInterval = restart;
         o.quality = quality;
         return o;
@@ -146,6 +140,59 @@ TEST(SmallJpegDecoder, ColourScanlinesHoldRgbAndAZeroByte) {
     EXPECT_EQ(p[3], 0);
     EXPECT_EQ(decoder.decode(&line, &length), 1);
     EXPECT_EQ(decoder.get_total_bytes_read(), file.size());
+}
+
+TEST(SmallJpegDecoder, BgraRowsIntoACallerBufferMatchTheRgbRows) {
+    struct Case {
+        const char* name;
+        int width, height, components, horizontal, vertical;
+        bool progressive;
+    } cases[] = {
+        {"4:4:4", 17, 9, 3, 1, 1, false},  {"4:2:2", 33, 17, 3, 2, 1, false},
+        {"4:4:0", 17, 33, 3, 1, 2, false}, {"4:2:0", 35, 19, 3, 2, 2, false},
+        {"progressive 4:4:4", 19, 21, 3, 1, 1, true}, {"progressive 4:2:0", 41, 23, 3, 2, 2, true},
+        {"grey", 13, 11, 1, 1, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<u8> file =
+            MakeJpegFixture(JpegLayout(c.width, c.height, c.components, c.horizontal, c.vertical, c.progressive));
+        jpeg_decoder_memory_stream rgbStream(file.data(), file.size());
+        jpeg_decoder rgb(&rgbStream);
+        jpeg_decoder_memory_stream bgraStream(file.data(), file.size());
+        jpeg_decoder bgra(&bgraStream);
+        u8 row[64 * 4];
+        EXPECT_EQ(bgra.decode_into(row), -1);  // not begun
+        ASSERT_EQ(rgb.begin_decoding(), 0);
+        ASSERT_EQ(bgra.begin_decoding(), 0);
+        bgra.set_bgra_output(true);
+        EXPECT_EQ(bgra.decode_into(nullptr), -1);
+        const int bytesPerPixel = bgra.get_bytes_per_pixel();
+        ASSERT_EQ(u32(bgra.get_bytes_per_scan_line()), u32(c.width * bytesPerPixel));
+        for (int y = 0; y < c.height; ++y) {
+            const void* line = nullptr;
+            u32 length = 0;
+            ASSERT_EQ(rgb.decode(&line, &length), 0);
+            // A guard byte after the scanline stays untouched.
+            std::memset(row, 0xA5, sizeof(row));
+            ASSERT_EQ(bgra.decode_into(row), 0);
+            EXPECT_EQ(row[c.width * bytesPerPixel], 0xA5);
+            const u8* in = static_cast<const u8*>(line);
+            for (int x = 0; x < c.width; ++x) {
+                if (bytesPerPixel == 1) {
+                    ASSERT_EQ(row[x], in[x]) << x << "," << y;
+                    continue;
+                }
+                const u8* out = row + 4 * x;
+                const u8* source = in + 4 * x;
+                ASSERT_EQ(out[0], source[2]) << x << "," << y;
+                ASSERT_EQ(out[1], source[1]) << x << "," << y;
+                ASSERT_EQ(out[2], source[0]) << x << "," << y;
+                ASSERT_EQ(out[3], 255) << x << "," << y;
+            }
+        }
+        EXPECT_EQ(bgra.decode_into(row), 1);
+    }
 }
 
 TEST(SmallJpegDecoder, DecodeBeforeBeginFails) {

@@ -125,7 +125,8 @@ const std::vector<std::string> UsageLines = {
 };
 
 const std::string UsageFirstLine = UsageLines.front();
-const std::string NoScripts = "[!] Cannot run 't.zms': this player has no scenes yet.";
+// Scene mode ends at start-up while the player cannot read scene files.
+const std::string NoScripts = "[!] Cannot load scene 't.zms': this player cannot read scene files yet.";
 const std::string NoStartupScript = "[!] Failed to locate script 'scriptlib/zad.nut'.";
 const std::string FreeingCaches = "Freeing 1 resource cache(s)...";
 
@@ -148,6 +149,11 @@ std::string ReadFile(const std::filesystem::path& path);
 // The start-up script every data folder carries.
 FixtureFile StartupScript() {
     return {"scriptlib/zad.nut", ReadFile(ZE_STARTUP_SCRIPT)};
+}
+
+// A file of the shipped samples, under the name the row gives it.
+FixtureFile SampleFile(const char* sample, const char* path) {
+    return {path, ReadFile(std::string(ZE_SAMPLES) + "/" + sample)};
 }
 
 std::vector<std::string> Concat(std::vector<std::string> first, const std::vector<std::string>& second) {
@@ -299,17 +305,44 @@ std::vector<CatalogueRow> Catalogue() {
     rows.push_back(
         Row("B7_SceneFileAsProject", {"t.zms", "-P", "-r", "none", "-m", "none"}, {{"t.zms", SceneFile}}, 2,
             {"[!] Could not parse environment. Root tag id is incorrect (Scene)."}, {NoStartupScript}));
+    rows.push_back(Row("B11_MissingScene", {"missing.zms", "-r", "none", "-m", "none"}, {}, 2,
+                       {"[*] Could not access file 'missing.zms'.", FreeingCaches, "Done."},
+                       {"[!] Cannot load scene 'missing.zms': this player cannot read scene files yet."}));
     rows.push_back(Row("B11_MissingProject", {"missing.zgp", "-P", "-r", "none", "-m", "none"}, {}, 2,
                        {"[*] Could not access file 'missing.zgp'."}, {"Parsing ZML environment..."}));
-    rows.push_back(
-        Row("ProjectEnvironmentRead", {"p.zgp", "-P", "-r", "none", "-m", "none"},
-            {StartupScript(),
-             {"p.zgp", "<ZML=1.0>\n<Environment=<Name=\"P\"><ScriptUnit=<Script=\"p.nut\"><Class=\"P\">>"
-                       "<Include=<URI=\"g.nut\">>>\n"},
-             {"g.nut", "print(\"include of \" + typeof g_project);"}},
-            2,
-            {"Parsing ZML environment...", "[S] include of CObject",
-             "[!] Cannot run 'p.zgp': this player cannot run project scripts yet."}));
+    const std::string projectFile =
+        "<ZML=1.0>\n<Environment=<Name=\"P\"><ScriptUnit=<Script=\"p.nut\"><Class=\"P\">>"
+        "<Include=<URI=\"g.nut\">>>\n";
+    const std::string projectScript =
+        "class P { frames = 0;\n"
+        "  constructor() { print(\"ctor \" + (\"g_context_project\" in getroottable())); }\n"
+        "  function OnSetup(p) { print(\"OnSetup \" + g_context_project + \" \" + typeof p); }\n"
+        "  function OnUpdate(p) { if (frames < 2) print(\"OnUpdate\"); }\n"
+        "  function OnRender(p) { if (frames < 2) print(\"OnRender\"); frames++; }\n"
+        "  function OnClose(p) { print(\"OnClose \" + (frames > 0)); } }\n";
+    const FixtureFile projectInclude{"g.nut", "print(\"include of \" + typeof g_project);"};
+    // The project's include runs when scripting starts, before the unit is
+    // set up; g_context_project is set after the unit's constructor.
+    rows.push_back(Row("B22_ProjectRuns", {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
+                       {StartupScript(), {"p.zgp", projectFile}, {"p.nut", projectScript}, projectInclude}, 0,
+                       {"Parsing ZML environment...", "[S] include of CObject", "[S] ctor false",
+                        "[S] OnSetup true CObject", "[S] OnUpdate", "[S] OnRender", "[S] OnUpdate",
+                        "[S] OnRender", "[S] OnClose true", FreeingCaches, "Done."},
+                       {},
+                       {"[S] OnSetup true CObject", "[S] OnClose true", FreeingCaches, "Done."}));
+    rows.push_back(Row("B18_ProjectClassMissing", {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
+                       {StartupScript(), {"p.zgp", projectFile}, {"p.nut", "class Q {}"}, projectInclude}, 3,
+                       {"Parsing ZML environment...", "[!] Killing VM with reason 'P'."}, {"[S] OnUpdate"}));
+    rows.push_back(Row("B16_ProjectUpdateFails", {"p.zgp", "-P", "-r", "none", "-m", "none"},
+                       {StartupScript(),
+                        {"p.zgp", projectFile},
+                        {"p.nut", "class P {\n  function OnUpdate(p) {\n    print(\"update\");\n"
+                                  "    local a = null; a.x = 1; } }\n"},
+                        projectInclude},
+                       3,
+                       {"[S] update", "[|] Exception: trying to set 'null'", "[|] Call stack (CS):",
+                        "[|]   1: OnUpdate() p.nut(4)", "[!] Killing VM with reason 'trying to set 'null''."},
+                       {"[!] Exiting due to missing resources."}, {"[S] update"}));
     rows.push_back(Row(
         "ArchiveSourceMissing", {"t.zms", "-r", "none", "-m", "none", "-A", "absent.ksa"}, {}, 2,
         {"[H] Filesystem connecting to archive 'absent.ksa'...", "[!] Failed to open archive 'absent.ksa'."},
@@ -330,6 +363,40 @@ std::vector<CatalogueRow> Catalogue() {
                         "[H] Filesystem connecting to archive 'resource.ksa'...",
                         "[!] The renderer id 'gl2' is not available in this build."},
                        {UsageFirstLine}));
+    // Defines reach the project's OnSetup with their types.
+    rows.push_back(Row("B14_DefinesInOnSetup",
+                       {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-Di", "n", "5", "-Df", "f",
+                        "2.5", "-Ds", "s", "hi"},
+                       {StartupScript(),
+                        {"p.zgp", projectFile},
+                        {"p.nut", "class P { function OnSetup(p) { print(typeof ::n); print(typeof ::f); "
+                                  "print(typeof ::s + \" \" + ::s); } }"},
+                        projectInclude},
+                       0, {"[S] integer", "[S] float", "[S] string hi"}));
+    // Only errors pass: the project runs without a script or header line.
+    rows.push_back(Row("B19_ProjectWithErrorsOnly",
+                       {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-log_level", "n!"},
+                       {StartupScript(), {"p.zgp", projectFile}, {"p.nut", projectScript}, projectInclude}, 0, {},
+                       {"[S] OnSetup true CObject", "[S] OnClose true", "Parsing ZML environment...",
+                        FreeingCaches}));
+    // The shipped sample, as tools/player.sh runs it.
+    rows.push_back(Row("SampleProjectRuns", {"hello.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
+                       {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
+                        SampleFile("hello/hello.nut", "hello.nut")},
+                       0,
+                       {"Parsing ZML environment...", "[S] Hello from the project script.",
+                        "[S] Output 1280x720, project context: true.", "[S] First frame drawn.",
+                        "[S] Goodbye after some frames.", FreeingCaches, "Done."}));
+    // Rows that reach the scene load carry the scene file.
+    for (CatalogueRow& row : rows) {
+        bool loadsScene = false;
+        bool hasScene = false;
+        for (const std::string& line : row.lines)
+            loadsScene |= line == NoScripts;
+        for (const FixtureFile& file : row.files)
+            hasScene |= file.path == "t.zms";
+        if (loadsScene && !hasScene) row.files.push_back({"t.zms", SceneFile});
+    }
     return rows;
 }
 

@@ -10,3 +10,11 @@ std::string ReadArchiveEntry(zIOArchiveFS& fs, const char* name) {
     fs.Close(record);
     return text;
 }
+
+std::string ArchiveU32(u32 value) {
+    return std::string{char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+}
+
+std::string ArchiveRawEntry(const std::string& name, const std::string& data) {
+    return ArchiveU32(u32(name.size())) + name + std::string(1, '\0') + ArchiveU32(u32(data.size())) + data;
+}

@@ -5,6 +5,18 @@
 
 #include <jpeglib.h>
 
+JpegFixtureOptions JpegLayout(int width, int height, int components, int lumaHorizontal, int lumaVertical,
+                              bool progressive) {
+    JpegFixtureOptions options;
+    options.width = width;
+    options.height = height;
+    options.components = components;
+    options.lumaHorizontal = lumaHorizontal;
+    options.lumaVertical = lumaVertical;
+    options.progressive = progressive;
+    return options;
+}
+
 // A deterministic picture with edges and gradients (so AC terms are busy).
 std::vector<u8> MakeTestPixels(int width, int height, int components) {
     std::vector<u8> pixels(size_t(width) * height * components);
@@ -60,16 +72,24 @@ std::vector<u8> EncodeJpegFixture(const JpegFixtureOptions& o, const std::vector
     return bytes;
 }
 
-// libjpeg's decode: RGB (or grey) bytes, integer IDCT, no fancy upsampling.
-std::vector<u8> DecodeWithLibjpeg(const std::vector<u8>& file, int* width, int* height, int* components) {
+namespace {
+
+// libjpeg's decode of the whole file, one row per call. likeSmall: integer
+// IDCT and replicated chroma, the file's own colour count (grey stays grey);
+// otherwise the library's defaults with RGB output.
+std::vector<u8> Decode(const std::vector<u8>& file, bool likeSmall, int* width, int* height, int* components) {
     jpeg_decompress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
     jpeg_read_header(&cinfo, TRUE);
-    cinfo.dct_method = JDCT_ISLOW;
-    cinfo.do_fancy_upsampling = FALSE;
+    if (likeSmall) {
+        cinfo.dct_method = JDCT_ISLOW;
+        cinfo.do_fancy_upsampling = FALSE;
+    } else {
+        cinfo.out_color_space = JCS_RGB;
+    }
     jpeg_start_decompress(&cinfo);
     *width = int(cinfo.output_width);
     *height = int(cinfo.output_height);
@@ -82,4 +102,15 @@ std::vector<u8> DecodeWithLibjpeg(const std::vector<u8>& file, int* width, int* 
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return pixels;
+}
+
+}  // namespace
+
+std::vector<u8> DecodeWithLibjpeg(const std::vector<u8>& file, int* width, int* height, int* components) {
+    return Decode(file, true, width, height, components);
+}
+
+std::vector<u8> DecodeWithLibjpegDefaultsAsRgb(const std::vector<u8>& file, int* width, int* height) {
+    int components = 0;
+    return Decode(file, false, width, height, &components);
 }

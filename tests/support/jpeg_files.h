@@ -20,6 +20,10 @@ struct JpegFixtureOptions {
     bool optimize = false;
 };
 
+// Options for a file of that size, colour count and luma sampling.
+JpegFixtureOptions JpegLayout(int width, int height, int components, int lumaHorizontal, int lumaVertical,
+                              bool progressive);
+
 // A deterministic picture with edges and gradients (so AC terms are busy).
 std::vector<u8> MakeTestPixels(int width, int height, int components);
 
@@ -32,3 +36,6 @@ inline std::vector<u8> MakeJpegFixture(const JpegFixtureOptions& options) {
 
 // libjpeg's decode: RGB (or grey) bytes, integer IDCT, no fancy upsampling.
 std::vector<u8> DecodeWithLibjpeg(const std::vector<u8>& file, int* width, int* height, int* components);
+// libjpeg's decode with the library's defaults (fancy upsampling), as RGB
+// bytes, greyscale included.
+std::vector<u8> DecodeWithLibjpegDefaultsAsRgb(const std::vector<u8>& file, int* width, int* height);

@@ -72,6 +72,13 @@ struct RecordingRenderer : zNull_Renderer {
     std::vector<f32> projections;
 };
 
+// A widget that keeps the rectangle the test gives it.
+struct PlacedWidget : zWidget {
+    explicit PlacedWidget(i32 id) : zWidget(nullptr, id) {}
+    void Layout() override {}
+    void Draw(zPicture&, const zRect&) override { m_needsRedraw = false; }
+};
+
 // Controls set by the test; Update keeps them.
 struct FakeMouse : zHIDDevice {
     FakeMouse() : zHIDDevice("Mouse") {}

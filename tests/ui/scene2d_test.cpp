@@ -25,7 +25,7 @@ void ExpectRect(const zRect& rect, i32 left, i32 top, i32 right, i32 bottom) {
 }
 
 zWidget* AddWidget(zWidget* parent, i32 id, zRect rect) {
-    zWidget* widget = new zWidget(id);
+    zWidget* widget = new PlacedWidget(id);
     widget->SetRect(rect);
     EXPECT_TRUE(parent->AddChild(widget));
     return widget;
@@ -292,7 +292,7 @@ class Scene2DInput : public Scene2DFixture {
         const zVector2 size(300.0f, 200.0f);
         window = new zWindow(&scene, nullptr, "win", "Title", &position, &size);
         window->SetPivot(0.0f, 0.0f);
-        base = new zWidget(0);
+        base = new PlacedWidget(0);
         base->SetRect(zRect{0, 0, 300, 200});
         a = AddWidget(base, 1, zRect{10, 10, 60, 60});
         b = AddWidget(base, 2, zRect{100, 10, 150, 60});
@@ -598,4 +598,17 @@ TEST_F(Scene2D, VirtualResolutionAndUnloadBitmap) {
     engine.LoadTexture("bitmap.tga", false, false);
     EXPECT_TRUE(scene.UnloadBitmap("bitmap.tga"));
     EXPECT_FALSE(scene.UnloadBitmap("bitmap.tga"));
+}
+
+TEST_F(Scene2DInput, HiddenWidgetsAndTheirSubtreesAreNotHit) {
+    zWidget* inner = AddWidget(a, 3, zRect{20, 20, 30, 30});
+    Frame(125, 125);
+    EXPECT_EQ(scene.GetInputState().widget, inner);
+    a->SetHidden(true);
+    Frame(126, 126);
+    EXPECT_EQ(scene.GetInputState().widget, base) << "the hidden widget and its child are skipped";
+    a->SetHidden(false);
+    inner->SetHidden(true);
+    Frame(125, 125);
+    EXPECT_EQ(scene.GetInputState().widget, a);
 }

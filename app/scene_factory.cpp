@@ -1,0 +1,54 @@
+#include "app/scene_factory.h"
+
+#include <memory>
+#include <new>
+
+#include "core/log.h"
+#include "markup/metafile.h"
+#include "markup/reader.h"
+#include "scene/scene.h"
+#include "ui/scene2d.h"
+
+namespace {
+
+// The scene's 2D user interface: a 2D scene over the same engine and VM.
+class zScene2DInterface : public zSceneUserInterface {
+  public:
+    explicit zScene2DInterface(zSharedPtr<zScene2D> scene2D) : m_scene2D(scene2D) {}
+    void Clear() override { m_scene2D->Clear(); }
+    void Render(bool skipScript) override { m_scene2D->Render(skipScript); }
+    u32 GetWindowCount() const override { return m_scene2D->GetWindowCount(); }
+
+  private:
+    zSharedPtr<zScene2D> m_scene2D;
+};
+
+bool RefuseSceneFile(const char* path) {
+    GetLog() << "[!] Cannot load scene '" << (path ? path : "") << "': this player cannot read scene files yet.\n";
+    return false;
+}
+
+} // namespace
+
+zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* failureLine) {
+    zSharedPtr<zScene> scene(new (std::nothrow) zScene(engine, vm));
+    zSharedPtr<zScene2D> scene2D(scene.Get() ? new (std::nothrow) zScene2D(engine, vm) : nullptr);
+    std::unique_ptr<zSceneUserInterface> ui(scene2D.Get() ? new (std::nothrow) zScene2DInterface(scene2D) : nullptr);
+    if (!ui) {
+        GetLog() << failureLine;
+        return zSharedPtr<zScene>();
+    }
+    scene->SetUserInterface(std::move(ui));
+    return scene;
+}
+
+bool LoadSceneFile(zScene& scene, const char* path) {
+    zMetafile doc;
+    if (!LoadMetafileFromFile(path, doc)) return false;
+    zLinkedListIterator first;
+    return LoadSceneTag(scene, doc, doc.GetNextRoot(first));
+}
+
+bool LoadSceneTag(zScene& /*scene*/, zMetafile& doc, zMetaTag* /*root*/) {
+    return RefuseSceneFile(doc.GetFileName().IsEmpty() ? "" : doc.GetFileName().CStr());
+}

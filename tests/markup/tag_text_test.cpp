@@ -1,0 +1,99 @@
+// Names and string values of parsed tags live in the tags' pool chunks:
+// repeated texts are stored once, and a tag keeps its texts when its
+// document is gone.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "markup/reader.h"
+#include "markup/tag_pool.h"
+#include "tests/markup/tree_dump.h"
+
+namespace {
+
+zMetaTag* Child(zMetaTag* tag, u32 index) {
+    return static_cast<zMetaTag*>(tag->GetChildren().GetAt(index));
+}
+
+}  // namespace
+
+TEST(ZmlTagTexts, RepeatedNamesAndStringsAreStoredOnce) {
+    const std::string input =
+        "<ZML=1.0>\n<Items=<Item=<X=1><Path=\"a/b.nut\">><Item=<X=2><Path=\"a/b.nut\">><Item=<X=3><Path=\"c\">>>";
+    zMetafile doc;
+    ASSERT_TRUE(ParseMetafile(input.data(), input.size(), doc));
+    zMetaTag* items = doc.GetTag("Items;");
+    ASSERT_NE(items, nullptr);
+    zMetaTag* first = Child(items, 0);
+    zMetaTag* second = Child(items, 1);
+    zMetaTag* third = Child(items, 2);
+    EXPECT_EQ(first->GetName().CStr(), second->GetName().CStr());
+    EXPECT_EQ(Child(first, 0)->GetName().CStr(), Child(third, 0)->GetName().CStr());
+    EXPECT_EQ(Child(first, 1)->GetValue().GetStringValue().CStr(),
+              Child(second, 1)->GetValue().GetStringValue().CStr());
+    EXPECT_STREQ(Child(third, 1)->GetValue().GetStringValue().CStr(), "c");
+    // Lookups by name use the stored hashes.
+    EXPECT_EQ(doc.GetTag("Items:Item:Path;"), Child(first, 1));
+    EXPECT_EQ(Child(first, 0)->GetName().GetHash(), StringHash("X"));
+}
+
+TEST(ZmlTagTexts, DetachedTagsKeepTheirTextsAfterTheDocument) {
+    // Long enough to fill several chunks, with texts past the stored limit.
+    std::string input = "<ZML=1.0>\n<Root=";
+    const std::string longText(300, 'q');
+    for (int i = 0; i < 3000; ++i)
+        input += "<Tag" + std::to_string(i % 7) + "=\"value " + std::to_string(i) + "\">";
+    input += "<Long=\"" + longText + "\"><Escaped=\"a\\\"b\"><Empty=\"\"><=1>>";
+    auto doc = std::make_unique<zMetafile>();
+    ASSERT_TRUE(ParseMetafile(input.data(), input.size(), *doc));
+    zMetaTag* root = doc->GetTag("Root;");
+    ASSERT_NE(root, nullptr);
+    const std::string expected = DumpTree(*doc);
+    ASSERT_TRUE(doc->DetachRoot(root));
+    doc.reset();
+    std::unique_ptr<zMetaTag> kept(root);
+    ASSERT_EQ(kept->GetChildCount(), 3004u);
+    for (u32 i = 0; i < 3000; i += 211) {
+        zMetaTag* tag = Child(kept.get(), i);
+        EXPECT_EQ(std::string(tag->GetName().CStr()), "Tag" + std::to_string(i % 7));
+        EXPECT_EQ(std::string(tag->GetValue().GetStringValue().CStr()), "value " + std::to_string(i));
+    }
+    EXPECT_EQ(std::string(Child(kept.get(), 3000)->GetValue().GetStringValue().CStr()), longText);
+    EXPECT_STREQ(Child(kept.get(), 3001)->GetValue().GetStringValue().CStr(), "a\"b");
+    EXPECT_STREQ(Child(kept.get(), 3002)->GetValue().GetStringValue().CStr(), "");
+    EXPECT_EQ(Child(kept.get(), 3003)->GetName().CStr(), nullptr);
+    // The same tree as before, rebuilt from the kept tag.
+    zMetafile again;
+    again.AddRoot(kept.release());
+    EXPECT_EQ(DumpTree(again), expected);
+    // Renaming and changing a value never touch the stored texts.
+    zMetaTag* tag = Child(again.GetTag("Root;"), 0);
+    tag->id.Set("Renamed");
+    tag->GetValue().SetString("changed");
+    EXPECT_STREQ(Child(again.GetTag("Root;"), 7)->GetName().CStr(), "Tag0");
+    EXPECT_STREQ(tag->GetName().CStr(), "Renamed");
+}
+
+TEST(ZmlTagTexts, TagsOutsideThePoolAreNeverReadBeforeTheirStartRegression) {
+    // The reader's header tag lives on the stack; here a tag at the very start
+    // of a heap block stands for it, with nothing readable in front of it.
+    zMetaTagPool pool;
+    std::unique_ptr<zMetaTag> pooled(new (pool) zMetaTag("InPool"));
+    std::unique_ptr<char[]> block(new char[sizeof(zMetaTag)]);
+    zMetaTag* outside = ::new (block.get()) zMetaTag("Outside");
+    const char text[] = "name";
+    const char* stored = nullptr;
+    EXPECT_FALSE(pool.StoreText(outside, text, text + 4, stored));
+    EXPECT_EQ(stored, nullptr);
+    std::unique_ptr<zMetaTag> heap(new zMetaTag("Heap"));
+    EXPECT_FALSE(pool.StoreText(heap.get(), text, text + 4, stored));
+    ASSERT_TRUE(pool.StoreText(pooled.get(), text, text + 4, stored));
+    EXPECT_STREQ(stored, "name");
+    outside->~zMetaTag();
+    // A document whose only tag is the header stores nothing for it.
+    const std::string input = "<ZML=1.0>";
+    zMetafile doc;
+    EXPECT_TRUE(ParseMetafile(input.data(), input.size(), doc));
+    EXPECT_EQ(doc.GetRootCount(), 0u);
+}
