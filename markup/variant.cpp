@@ -192,6 +192,13 @@ bool zVariant::GetFloat(f32& out) const {
     return true;
 }
 
+bool zVariant::GetNumber(f32& out) const {
+    if (GetFloat(out)) return true;
+    if (m_type != VariantInt) return false;
+    out = f32(m_word.intValue);
+    return true;
+}
+
 bool zVariant::GetInt(i32& out) const {
     if (m_type != VariantInt) return false;
     out = m_word.intValue;

@@ -62,6 +62,8 @@ public:
     bool IsNone() const { return m_type == VariantNone; }
 
     bool GetFloat(f32& out) const;
+    // A float, or an int taken as a float.
+    bool GetNumber(f32& out) const;
     bool GetInt(i32& out) const;
     bool GetString(const char*& out) const;
     // Float != 0, bool, int != 0; false (no value) for any other type.

@@ -87,36 +87,101 @@ class zBulletMesh : public zSharedObject {
     std::unique_ptr<btBvhTriangleMeshShape> shape;
 };
 
+// What a built body is made of (compound, shapes, motion state, body); only
+// the .cpp files of this folder see inside it.
+struct zBulletBody;
+
 class zBulletPhysicItem : public zPhysicItem {
   public:
     explicit zBulletPhysicItem(zBulletWorld* world);
+    // DestroyBody, then the constraints forget the item, then the shapes.
     ~zBulletPhysicItem() override;
 
+    void SetSelfMask(u32 mask) override;
+    u32 GetSelfMask() const override { return m_selfMask; }
+    void SetCollisionMask(u32 mask) override;
+    u32 GetCollisionMask() const override { return m_collisionMask; }
+    void SetLinearFactor(const zVector& factor) override;
+    void SetAngularFactor(const zVector& factor) override;
+    void SetGravity(const zVector& gravity) override;
+    zVector GetGravity() const override;
+    void ApplyImpulse(const zVector& impulse, const zVector* point) override;
+    void ApplyForce(const zVector& force, const zVector* point) override;
+    void ApplyTorque(const zVector& torque) override;
+    void SetAngularVelocity(const zVector& velocity) override;
+    zVector GetAngularVelocity() const override;
+    void SetLinearVelocity(const zVector& velocity) override;
+    zVector GetLinearVelocity() const override;
+    void GetPointVelocity(zVector& out, const zVector& localPoint) const override;
+    void GetWorldPointVelocity(zVector& out, const zVector& worldPoint) const override;
+    void SetLinearDamping(f32 damping) override;
+    f32 GetLinearDamping() const override { return m_linearDamping; }
+    void SetAngularDamping(f32 damping) override;
+    f32 GetAngularDamping() const override { return m_angularDamping; }
+    zVector GetCenterOfMass() const override;
+    void GetMotionStateMatrix(zMatrix4& out) const override;
+    void GetTransformation(zMatrix4& out) const override;
+    void ResetTransformation(const zMatrix4& matrix) override;
+    void ClearVelocities() override;
+    void Sleep(bool sleep) override;
+    bool IsSleeping() const override;
+    void CollisionActivate(bool active) override;
+    bool IsCollisionActive() const override;
+    bool UpdateInertiaTensorFromCollision() override;
+    void DestroyBody() override;
+
     // Null without a body.
-    btRigidBody* GetRigidBody() const { return m_body.get(); }
-    // Takes the body with its motion state and shape (any may be null but
-    // the body) and makes this item the body's user pointer. A previous body
-    // is removed from the world and freed first.
+    btRigidBody* GetRigidBody() const;
+    // The library shape built for one of the item's shapes; null when it has
+    // none (no body, or the shape gave nothing to build).
+    btCollisionShape* GetLibraryShape(const zPhysicShape* shape) const;
+    btCollisionShape* GetCompoundShape() const;
+    // In the item's frame, w = 1.
+    const zVector& GetCenterOfMassOffset() const { return m_centerOfMassOffset; }
+    // Takes a body built elsewhere with its motion state and shape (any may
+    // be null but the body) and makes this item the body's user pointer. A
+    // previous body is destroyed first.
     void AdoptBody(std::unique_ptr<btRigidBody> body, std::unique_ptr<btMotionState> motionState,
                    std::unique_ptr<btCollisionShape> shape);
-    // Removes the body from the world and frees it.
-    void ReleaseBody();
+    // Removes the body from the world and frees it (DestroyBody).
+    void ReleaseBody() { DestroyBody(); }
 
   private:
-    std::unique_ptr<btCollisionShape> m_shape;
-    std::unique_ptr<btMotionState> m_motionState;
-    std::unique_ptr<btRigidBody> m_body;
+    // DestroyBody, BuildBody, then the constraints set up again;
+    // UpdateInertiaTensorFromCollision defers it out of steps.
+    void Rebuild();
+    // Steps 2 on of the rebuild: the body from the shapes, if any.
+    void BuildBody();
+    // The body's broadphase filter, and the pair cache refreshed.
+    void ApplyFilter(u32 group, u32 mask);
+
+    std::unique_ptr<zBulletBody> m_built;
+    zVector m_centerOfMassOffset{0.0f, 0.0f, 0.0f, 1.0f};
+    zVector m_linearFactor{1.0f, 1.0f, 1.0f, 1.0f};
+    zVector m_angularFactor{1.0f, 1.0f, 1.0f, 1.0f};
+    f32 m_linearDamping = 1.0f;
+    f32 m_angularDamping = 1.0f;
+    u32 m_collisionMask = 1;
+    u32 m_selfMask = 1;
 };
 
 class zBulletConstraint : public zPhysicConstraint {
   public:
     explicit zBulletConstraint(zBulletWorld* world);
+    // Release, then the items let go.
     ~zBulletConstraint() override;
 
+    void SetItemA(zPhysicItem* item) override;
+    const zMatrix4& SetPivotA(const zMatrix4& pivot) override;
+    void SetItemB(zPhysicItem* item) override;
+    const zMatrix4& SetPivotB(const zMatrix4& pivot) override;
+    bool Setup() override;
+    void Release() override;
+
     btTypedConstraint* GetBulletConstraint() const { return m_constraint.get(); }
-    // A previous constraint is removed from the world and freed first.
+    // A previous constraint is released first.
     void AdoptConstraint(std::unique_ptr<btTypedConstraint> constraint);
-    void ReleaseConstraint();
+    void ReleaseConstraint() { Release(); }
 
   private:
     std::unique_ptr<btTypedConstraint> m_constraint;

@@ -31,13 +31,13 @@ void zPhysicWorld::ForEachContact(const std::function<void(const zPhysicContact&
     }
 }
 
-bool zPhysicWorld::RunAfterStep(std::function<void()> work) {
+bool zPhysicWorld::RunAfterStep(std::function<void()> work, const void* owner) {
     if (!work) return true;
     if (!m_stepping) {
         work();
         return true;
     }
-    std::unique_ptr<std::function<void()>> queued(new (std::nothrow) std::function<void()>(std::move(work)));
+    std::unique_ptr<QueuedWork> queued(new (std::nothrow) QueuedWork{owner, std::move(work)});
     if (!queued || !m_afterStep.Add(std::move(queued))) {
         GetLog() << "[!] Failed to queue physics work until the end of the step.\n";
         return false;
@@ -45,11 +45,21 @@ bool zPhysicWorld::RunAfterStep(std::function<void()> work) {
     return true;
 }
 
+void zPhysicWorld::CancelAfterStep(const void* owner) {
+    if (!owner) return;
+    auto* node = m_afterStep.GetHead();
+    while (node) {
+        auto* next = node->next;
+        if (node->value->owner == owner) std::unique_ptr<QueuedWork> dropped = m_afterStep.Take(node);
+        node = next;
+    }
+}
+
 void zPhysicWorld::EndStep() {
     m_stepping = false;
     while (auto* node = m_afterStep.GetHead()) {
-        std::unique_ptr<std::function<void()>> work = m_afterStep.Take(node);
-        (*work)();
+        std::unique_ptr<QueuedWork> queued = m_afterStep.Take(node);
+        queued->work();
     }
 }
 

@@ -98,7 +98,10 @@ class zPhysicWorld {
     bool IsStepping() const { return m_stepping; }
     // Runs work now, or after the running Step returns. False when it could
     // not be queued (allocation failure; the work is dropped and logged).
-    bool RunAfterStep(std::function<void()> work);
+    // owner (optional) lets CancelAfterStep drop the work, for an owner that
+    // dies before the step ends.
+    bool RunAfterStep(std::function<void()> work, const void* owner = nullptr);
+    void CancelAfterStep(const void* owner);
 
   protected:
     // Step brackets the library's stepping with these: the queued work runs
@@ -118,5 +121,9 @@ class zPhysicWorld {
     zPhysicWorldCallback* m_callback = nullptr;
     zList<zPhysicListener*> m_listeners;
     bool m_stepping = false;
-    zList<std::unique_ptr<std::function<void()>>> m_afterStep;
+    struct QueuedWork {
+        const void* owner;
+        std::function<void()> work;
+    };
+    zList<std::unique_ptr<QueuedWork>> m_afterStep;
 };

@@ -31,14 +31,6 @@ const FloatField FloatFields[] = {
     {"MaxSmoothingAngle", 0.0f, &zMaterial::GetMaxSmoothingAngle, &zMaterial::SetMaxSmoothingAngle},
 };
 
-// A float, or an int taken as a float.
-bool ReadNumber(const zMetaTag* tag, f32& out) {
-    i32 whole = 0;
-    if (tag->GetValue().GetFloat(out)) return true;
-    if (!tag->GetValue().GetInt(whole)) return false;
-    out = f32(whole);
-    return true;
-}
 
 // NaN reads as the minimum.
 f32 ClampGlossiness(f32 glossiness) {
@@ -88,7 +80,7 @@ bool zMaterial::Parse(const zMetaTag* tag) {
         for (const FloatField& field : FloatFields) {
             if (known || name != field.tag) continue;
             known = true;
-            if (ReadNumber(child, number))
+            if (child->GetValue().GetNumber(number))
                 (this->*field.set)(field.set == &zMaterial::SetGlossiness ? ClampGlossiness(number) : number);
         }
         if (known) continue;

@@ -29,13 +29,6 @@ bool AlwaysWritten(f32 zPhysicMaterial::*field) {
            field == &zPhysicMaterial::restitution;
 }
 
-bool ReadNumber(const zMetaTag* tag, f32& out) {
-    i32 whole = 0;
-    if (tag->GetValue().GetFloat(out)) return true;
-    if (!tag->GetValue().GetInt(whole)) return false;
-    out = f32(whole);
-    return true;
-}
 
 } // namespace
 
@@ -49,7 +42,7 @@ bool zPhysicMaterial::Parse(const zMetaTag* tag) {
     while (const zMetaTag* child = tag->GetNextChild(iterator)) {
         for (const PhysicValue& value : PhysicValues) {
             if (child->GetName() == value.name) {
-                ReadNumber(child, this->*value.field);
+                child->GetValue().GetNumber(this->*value.field);
                 break;
             }
         }

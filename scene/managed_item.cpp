@@ -30,9 +30,8 @@ constexpr BehaviourTag BehaviourTags[] = {
 };
 
 // Children of "MItem" that other readers (or nobody) take.
-constexpr const char* AcceptedTags[] = {"TauItem",    "GColItem",   "ScriptUnit",       "Proxy",
-                                        "ProxyScene", "ProxyGroup", "ProxyFlag",        "ProxyRootParamTo",
-                                        "PhysicItem"};
+constexpr const char* AcceptedTags[] = {"TauItem",    "GColItem",   "ScriptUnit", "Proxy",
+                                        "ProxyScene", "ProxyGroup", "ProxyFlag",  "ProxyRootParamTo"};
 
 f32 ReadFloat(const zMetaTag* tag, f32 fallback) {
     f32 value = fallback;
@@ -119,7 +118,11 @@ zMItem::zMItem(zScene* scene, u32 kind)
     m_scene->AddManagedItem(this);
     if (zPhysicWorld* world = m_scene->GetPhysicWorld()) {
         m_physicItem.reset(world->CreatePhysicItem());
-        if (m_physicItem) m_physicItem->SetOwner(this);
+        if (m_physicItem) {
+            m_physicItem->SetOwner(this);
+            m_physicItem->SetWorldMatrixSource(
+                [this] { return m_item ? *m_item->GetWorldMatrix() : zMatrix4(); });
+        }
     }
 }
 
@@ -143,6 +146,8 @@ void zMItem::Teardown() {
     if (m_dispatcher) m_dispatcher->OnDelete(GetScriptUnits());
     DeleteScriptUnits();
     if (m_scene) m_scene->RemoveManagedItem(this);
+    // The body reads the node's matrix; the node may be half gone from here.
+    if (m_physicItem) m_physicItem->SetWorldMatrixSource(nullptr);
     m_physicItem.reset();
     if (m_item) m_item->SetOwner(nullptr);
 }
@@ -187,8 +192,7 @@ bool zMItem::SetRotation(const zQuaternion& rotation) {
 }
 
 void zMItem::Setup() {
-    // The inertia from the body's shapes belongs to the physics item's own
-    // set-up; the base body has none.
+    if (m_physicItem) m_physicItem->UpdateInertiaTensorFromCollision();
     if (m_dispatcher) m_dispatcher->OnSetupDone(GetScriptUnits());
 }
 
@@ -277,6 +281,10 @@ f32 zMItem::GetEffectiveLogicFrequency() const {
 }
 
 void zMItem::Reset() {
+    if (m_physicItem) {
+        m_physicItem->ClearVelocities();
+        if (m_item) m_physicItem->ResetTransformation(*m_item->GetWorldMatrix());
+    }
     if (m_item) {
         m_logic = *m_item->GetLocalMatrix();
         m_previousLogic = m_logic;
@@ -373,6 +381,8 @@ bool zMItem::ParseTag(const zMetafile* document, const zMetaTag* tag) {
             zAnimationPlayer::ParseTag(child);
         } else if (name == "ScriptedObject") {
             zScriptedObject::ParseTag(document, child);
+        } else if (name == "PhysicItem") {
+            if (m_physicItem) m_physicItem->ParseTag(m_scene ? m_scene->GetEngine() : nullptr, 0, child);
         } else {
             known = false;
             for (const BehaviourTag& entry : BehaviourTags) {
@@ -394,7 +404,33 @@ bool zMItem::ParseTag(const zMetafile* document, const zMetaTag* tag) {
         if (const zMetaTag* unitTag = tag->GetTag("ScriptUnit;"))
             if (zScriptUnit* unit = NewScriptUnit()) unit->Parse(document, unitTag);
     }
+    if (m_physicItem) ParseLegacyPhysics(tag);
     return true;
+}
+
+void zMItem::ParseLegacyPhysics(const zMetaTag* tag) {
+    const zMetaTag* tau = tag->GetTag("TauItem;");
+    const zMetaTag* gcol = tag->GetTag("GColItem");
+    const bool rigid = tau && tau->GetTag("Mode:Rigid;");
+    if (rigid || (gcol && gcol->GetTag("Shapes;"))) {
+        if (gcol) {
+            m_physicItem->ParseTag(m_scene ? m_scene->GetEngine() : nullptr, 0, gcol);
+            i32 mask = 0;
+            const zMetaTag* self = gcol->GetTag("SelfMask;");
+            if (self && self->GetValue().GetInt(mask)) m_physicItem->SetSelfMask(u32(mask));
+            const zMetaTag* collision = gcol->GetTag("Mask;");
+            if (collision && collision->GetValue().GetInt(mask)) m_physicItem->SetCollisionMask(u32(mask));
+        }
+        if (tau && !rigid) {
+            for (auto* node = m_physicItem->GetShapes().GetHead(); node; node = node->next)
+                node->value->mass = 0.0f;
+        } else if (tau) {
+            m_physicItem->SetMode(PhysicModeDynamic);
+        }
+    }
+    // A body described by shapes but no mode is static.
+    if (m_physicItem->GetMode() == PhysicModeNone && m_physicItem->GetShapes().GetCount() > 0)
+        m_physicItem->SetMode(PhysicModeStatic);
 }
 
 zMetaTag* zMItem::SerializeTag() const {
@@ -417,6 +453,7 @@ zMetaTag* zMItem::SerializeTag() const {
         complete = AppendChildTag(root.get(), zScriptedObject::SerializeTag());
         if (complete) complete = GetScriptUnits().GetHead()->value->Serialize(root.get()) != nullptr;
     }
+    if (complete && m_physicItem) complete = AppendChildTag(root.get(), m_physicItem->SerializeTag());
     if (!complete) {
         GetLog() << "[!] Could not create managed root tag to serialize.\n";
         return nullptr;

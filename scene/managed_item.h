@@ -211,6 +211,11 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     void SetNode(zItem* item);
 
   private:
+    // The legacy "TauItem" and "GColItem" children, then the static rule:
+    // a body with shapes and no mode is static.
+    void ParseLegacyPhysics(const zMetaTag* tag);
+
+  private:
     u8 m_active = 1;
     zScene* m_scene;
     zItem* m_item = nullptr;

@@ -13,10 +13,14 @@
 #include "scene/instance.h"
 #include "scene/item.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_constraint.h"
 #include "scene/managed_object.h"
 #include "scene/trigger.h"
 #include "script/script_dispatch.h"
 #include "script/script_vm.h"
+#include "script/collision_table.h"
+#include "script/script_unit.h"
+#include "script/squirrel_vm.h"
 
 namespace {
 
@@ -55,12 +59,80 @@ class zScopedCounter {
     zPerfCounter& m_counter;
 };
 
+
+// A dynamic body's place becomes its item's. The body has no scale, so the
+// item keeps its own.
+void CopyBodyBack(zMItem* item) {
+    zPhysicItem* body = item->GetPhysicItem();
+    zItem* node = item->GetItem();
+    if (!body || !node || body->GetMode() != PhysicModeDynamic) return;
+    zMatrix4 matrix;
+    body->GetMotionStateMatrix(matrix);
+    node->SetMatrix(zMatrix4::Multiply(matrix, zMatrix4::Scale(*node->GetScale())));
+}
+
+// Whether the item is still in the scene: a script called from the
+// collision events may have deleted it. Compares addresses only, and the uid
+// tells a new item at a reused address apart.
+bool StillHeld(zScene* scene, const zMItem* item, i32 uid) {
+    for (auto* node = scene->GetAllItems().GetHead(); node; node = node->next)
+        if (node->value == item) return item->GetUid() == uid;
+    return false;
+}
+
+bool WantsCollisionTable(zMItem* item) {
+    for (auto* node = item->GetScriptUnits().GetHead(); node; node = node->next) {
+        auto* unit = dynamic_cast<zManagerScriptUnit*>(node->value.get());
+        if (unit && unit->GetOnCollisionEx()) return true;
+    }
+    return false;
+}
+
+// One contact's collision events: OnCollisionEx with a table {count, p, n}
+// only when a unit of either item handles it, then OnCollision. Each event
+// goes to an item still in the scene and active.
+void RaiseCollision(zScene* scene, const zPhysicContact& contact) {
+    zMItem* a = contact.itemA ? contact.itemA->GetOwner() : nullptr;
+    zMItem* b = contact.itemB ? contact.itemB->GetOwner() : nullptr;
+    if (!a || !b) return;
+    const i32 uidA = a->GetUid();
+    const i32 uidB = b->GetUid();
+    auto raise = [&](zMItem* item, i32 uid, zMItem* other, i32 otherUid, zScriptObject* table) {
+        if (!StillHeld(scene, item, uid) || !item->IsActive() || !item->GetDispatcher()) return;
+        // The other item goes to the script only while it exists.
+        zMItem* partner = StillHeld(scene, other, otherUid) ? other : nullptr;
+        if (table) {
+            item->GetDispatcher()->OnCollisionEx(item->GetScriptUnits(), partner, table);
+        } else {
+            item->GetDispatcher()->OnCollision(item->GetScriptUnits(), partner);
+        }
+    };
+    auto* vm = dynamic_cast<zSquirrelVM*>(scene->GetVM());
+    if (vm && vm->IsOpen() && (WantsCollisionTable(a) || WantsCollisionTable(b)) &&
+        ScriptNewCollisionTable(vm->GetHandle(), contact.pointCount, contact.positions, contact.normals)) {
+        std::unique_ptr<zScriptObject> table(new (std::nothrow) zSquirrelObject(vm, -1));
+        sq_pop(vm->GetHandle(), 1);
+        if (table) {
+            raise(a, uidA, b, uidB, table.get());
+            raise(b, uidB, a, uidA, table.get());
+        }
+    }
+    raise(a, uidA, b, uidB, nullptr);
+    raise(b, uidB, a, uidA, nullptr);
+}
+
 } // namespace
 
 // zScenePhysicWorldCallback
 
 void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
-    if (!preTick || !m_scene || !m_scene->ScriptsInUpdate()) return;
+    if (!m_scene || !m_scene->ScriptsInUpdate()) return;
+    if (!preTick) {
+        zPhysicWorld* world = m_scene->GetPhysicWorld();
+        zScene* scene = m_scene;
+        if (world) world->ForEachContact([scene](const zPhysicContact& contact) { RaiseCollision(scene, contact); });
+        return;
+    }
     m_scene->GetDispatcher()->OnPhysicStep(m_scene->GetScriptUnits(), true);
     ForEach(m_scene->GetActiveItems(), [](zMItem* item) {
         zPhysicItem* body = item->GetPhysicItem();
@@ -206,6 +278,11 @@ zTrigger* zScene::AddTrigger(const char* name) {
                    [this] { return new (std::nothrow) zTrigger(this); });
 }
 
+zMConstraint* zScene::AddPointConstraint(const char* name) {
+    return AddItem(name, "[!] Failed to allocate constraint.\n",
+                   [this] { return new (std::nothrow) zMConstraint(this); });
+}
+
 void zScene::ForgetEverywhere(zMItem* item) {
     if (m_currentCamera && static_cast<zMItem*>(m_currentCamera) == item) m_currentCamera = nullptr;
     // The renderer may still view through it (RenderSetup handed it over).
@@ -262,6 +339,7 @@ bool zScene::SetItemActive(zMItem* item, bool active) {
     } else {
         m_activeItems.Remove(item);
     }
+    if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(active);
     return true;
 }
 
@@ -569,8 +647,11 @@ f32 zScene::ClampStep(i32 frameTimeUnits) {
 void zScene::ApplyActivationQueues() {
     while (auto* node = m_activationQueue.GetHead())
         SetItemActive(m_activationQueue.Take(node), true);
-    while (auto* node = m_deactivationQueue.GetHead())
-        m_activeItems.Remove(m_deactivationQueue.Take(node));
+    while (auto* node = m_deactivationQueue.GetHead()) {
+        zMItem* item = m_deactivationQueue.Take(node);
+        m_activeItems.Remove(item);
+        if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(false);
+    }
 }
 
 void zScene::DetectTriggers() {
@@ -643,6 +724,7 @@ void zScene::Update(u32 mask) {
         m_scriptsInUpdate = scripts;
         m_physicWorld->Step(step);
         m_scriptsInUpdate = true;
+        ForEach(m_activeItems, [](zMItem* item) { CopyBodyBack(item); });
         m_counters[SceneCounterPhysics].End();
     }
     if (mask & UpdateTriggers) DetectTriggers();

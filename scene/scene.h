@@ -44,6 +44,7 @@ class zMLight;
 class zMObject;
 class zTrigger;
 class zPhysicWorld;
+class zMConstraint;
 class zRenderer;
 class zScene;
 class zSceneScriptEventDispatcher;
@@ -205,6 +206,7 @@ class zScene : public zSharedObject,
     zMObject* AddObject(const char* name, zGeometry* geometry);
     zMLight* AddLight(const char* name, u32 type, f32 priority);
     zTrigger* AddTrigger(const char* name);
+    zMConstraint* AddPointConstraint(const char* name);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);

@@ -11,7 +11,7 @@
 #include "platform/gl_display.h"
 #include "platform/gl_types.h"
 #include "tests/gl/child_process.h"
-#include "tests/gl/xvfb.h"
+#include "tests/support/xvfb.h"
 
 namespace {
 

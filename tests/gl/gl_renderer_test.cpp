@@ -9,7 +9,7 @@
 #include "render/shader/shader_library.h"
 #include "tests/gl/child_process.h"
 #include "tests/gl/gl_renderer_fixture.h"
-#include "tests/gl/xvfb.h"
+#include "tests/support/xvfb.h"
 
 namespace {
 

@@ -60,6 +60,21 @@ TEST(Variant, TypedGettersRefuseOtherTypes) {
     EXPECT_EQ(f, 2.5f);
 }
 
+TEST(Variant, NumbersAreFloatsOrInts) {
+    zVariant value;
+    f32 out = -1.0f;
+    value.SetInt(-3);
+    ASSERT_TRUE(value.GetNumber(out));
+    EXPECT_EQ(out, -3.0f);
+    value.SetFloat(0.25f);
+    ASSERT_TRUE(value.GetNumber(out));
+    EXPECT_EQ(out, 0.25f);
+    value.SetString("4");
+    out = 9.0f;
+    EXPECT_FALSE(value.GetNumber(out));
+    EXPECT_EQ(out, 9.0f);
+}
+
 TEST(Variant, SettingIntOverStringFreesTheString) {
     zVariant value;
     value.SetString("a string long enough to live on the heap");

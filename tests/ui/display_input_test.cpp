@@ -10,60 +10,12 @@
 #include <string>
 #include <thread>
 
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/os_input.h"
 #include "ui/hid.h"
-
-extern char** environ;
-
-namespace {
-
-// An Xvfb of our own on the first free display, stopped by the destructor.
-class VirtualDisplay {
-  public:
-    VirtualDisplay() {
-        int pipeFds[2];
-        if (pipe(pipeFds) != 0) return;
-        const std::string fd = std::to_string(pipeFds[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                              nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-        const int spawned =
-            posix_spawnp(&m_pid, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeFds[1]);
-        if (spawned != 0) {
-            m_pid = -1;
-            close(pipeFds[0]);
-            return;
-        }
-        // Xvfb writes the display number once it accepts clients.
-        std::string number;
-        char c = 0;
-        while (read(pipeFds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(pipeFds[0]);
-        if (!number.empty()) m_display = ":" + number;
-    }
-    ~VirtualDisplay() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    const std::string& Name() const { return m_display; }
-
-  private:
-    pid_t m_pid = -1;
-    std::string m_display;
-};
-
-} // namespace
+#include "tests/support/xvfb.h"
 
 // The scenario, in a child process: SDL's X11 driver opens a D-Bus
 // connection that libdbus never frees, so the child leaves through _exit,
@@ -98,11 +50,11 @@ int WarpScenario(const std::string& displayName) {
 }
 
 TEST(DisplayInput, WarpedPointerReachesTheMouseControls) {
-    VirtualDisplay display;
-    if (display.Name().empty()) GTEST_SKIP() << "Xvfb is not available";
+    XvfbServer display;
+    if (!display.IsRunning()) GTEST_SKIP() << "Xvfb is not available";
     const pid_t child = fork();
     ASSERT_GE(child, 0);
-    if (child == 0) _exit(WarpScenario(display.Name()));
+    if (child == 0) _exit(WarpScenario(display.Display()));
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));

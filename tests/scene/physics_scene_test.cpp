@@ -1,0 +1,248 @@
+// The scene's physics: bodies of managed items, their tags, the copy back of
+// dynamic bodies, collision events and constraints through item deletion.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "markup/meta_tag.h"
+#include "physics/physic_constraint.h"
+#include "physics/physic_item.h"
+#include "physics/physic_world.h"
+#include "scene/managed_constraint.h"
+#include "tests/scene/scene_fixture.h"
+
+namespace {
+
+class PhysicsScene : public SceneFixture {
+  public:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        ASSERT_TRUE(scene->CreatePhysicWorld());
+    }
+    // An item at position with one shape of that type; set up (body built).
+    TestItem* Body(const char* name, u32 mode, u32 type, const zVector& size, const zVector& position) {
+        TestItem* item = Add(name);
+        item->zItem::SetPosition(position);
+        zPhysicItem* physics = item->GetPhysicItem();
+        EXPECT_TRUE(physics);
+        zPhysicShape* shape = physics->AddCollisionShape();
+        shape->SetPrimitive(type, size);
+        shape->mass = mode == PhysicModeDynamic ? 1.0f : 0.0f;
+        physics->SetMode(mode);
+        item->Setup();
+        return item;
+    }
+};
+
+TEST_F(PhysicsScene, DynamicBodiesMoveTheirItemsAndKeepTheirScale) {
+    TestItem* crate = Body("crate", PhysicModeDynamic, PhysicShapeBox, zVector(1, 1, 1, 1), zVector(0, 10, 0, 1));
+    crate->zItem::SetScale(zVector(2, 2, 2, 1));
+    TestItem* still = Body("still", PhysicModeStatic, PhysicShapeBox, zVector(1, 1, 1, 1), zVector(9, 10, 0, 1));
+    crate->Reset();
+    SetFrameTime(500);
+    for (int frame = 0; frame < 10; ++frame)
+        scene->Update(UpdateAll);
+    const zMatrix4 world = *crate->GetWorldMatrix();
+    // 0.5 s of fall: about 10 - 9.8 * 0.5^2 / 2.
+    EXPECT_NEAR(world.GetRow(3, true).y, 10.0f - 1.225f, 0.1f);
+    const zVector axis = world.GetRow(0, false);
+    EXPECT_NEAR(std::sqrt(axis.x * axis.x + axis.y * axis.y + axis.z * axis.z), 2.0f, 1e-4f);
+    // Static bodies leave their items alone.
+    EXPECT_EQ(still->GetWorldMatrix()->GetRow(3, true).y, 10.0f);
+
+    // Reset puts the body back where the item is.
+    crate->zItem::SetPosition(zVector(0, 10, 0, 1));
+    crate->Reset();
+    EXPECT_EQ(crate->GetPhysicItem()->GetLinearVelocity().y, 0.0f);
+    EXPECT_NEAR(crate->GetPhysicItem()->GetCenterOfMass().y, 10.0f, 1e-5f);
+}
+
+TEST_F(PhysicsScene, ActivationSwitchesCollision) {
+    TestItem* crate = Body("crate", PhysicModeDynamic, PhysicShapeBox, zVector(1, 1, 1, 1), zVector(0, 0, 0, 1));
+    zPhysicItem* body = crate->GetPhysicItem();
+    ASSERT_TRUE(body->IsCollisionActive());
+    crate->Activate(false, false);
+    scene->Update(0);
+    EXPECT_FALSE(body->IsCollisionActive());
+    crate->Activate(true, false);
+    scene->Update(0);
+    EXPECT_TRUE(body->IsCollisionActive());
+    scene->SetItemActive(crate, false);
+    EXPECT_FALSE(body->IsCollisionActive());
+}
+
+// An "MItem" tag with the given physics children.
+std::unique_ptr<zMetaTag> ItemTag(zMetaTag* physics, zMetaTag* second = nullptr) {
+    std::unique_ptr<zMetaTag> tag(new zMetaTag("MItem"));
+    tag->AddChild(new zMetaTag("Id", "i"));
+    tag->AddChild(new zMetaTag("UId", 3));
+    tag->AddChild(physics);
+    if (second) tag->AddChild(second);
+    return tag;
+}
+
+zMetaTag* ShapesTag(const char* id) {
+    auto* tag = new zMetaTag(id);
+    auto* shapes = new zMetaTag("Shapes");
+    auto* shape = new zMetaTag("PhysicShape");
+    shape->AddChild(new zMetaTag("Type", "Sphere"));
+    shape->AddChild(new zMetaTag("Mass", 2.0f));
+    shapes->AddChild(shape);
+    tag->AddChild(shapes);
+    return tag;
+}
+
+TEST_F(PhysicsScene, ItemTagsCarryTheBody) {
+    // "PhysicItem" with shapes and no mode: static.
+    TestItem* item = Add("i");
+    std::unique_ptr<zMetaTag> tag = ItemTag(ShapesTag("PhysicItem"));
+    ASSERT_TRUE(item->zMItem::ParseTag(nullptr, tag.get()));
+    zPhysicItem* body = item->GetPhysicItem();
+    EXPECT_EQ(body->GetMode(), PhysicModeStatic);
+    ASSERT_EQ(body->GetShapes().GetCount(), 1u);
+    std::unique_ptr<zMetaTag> written(item->zMItem::SerializeTag());
+    ASSERT_TRUE(written);
+    EXPECT_NE(written->GetTag("PhysicItem:Shapes:PhysicShape;"), nullptr);
+
+    // Legacy "GColItem" with its masks.
+    zMetaTag* gcol = ShapesTag("GColItem");
+    gcol->AddChild(new zMetaTag("SelfMask", 8));
+    gcol->AddChild(new zMetaTag("Mask", 12));
+    tag = ItemTag(gcol);
+    ASSERT_TRUE(item->zMItem::ParseTag(nullptr, tag.get()));
+    EXPECT_EQ(body->GetSelfMask(), 8u);
+    EXPECT_EQ(body->GetCollisionMask(), 12u);
+    EXPECT_EQ(body->GetShapes().GetHead()->value->mass, 2.0f);
+
+    // "TauItem" without "Mode:Rigid" makes the shapes massless; with it the
+    // item is dynamic.
+    tag = ItemTag(ShapesTag("GColItem"), new zMetaTag("TauItem"));
+    tag->GetTag("TauItem")->AddChild(new zMetaTag("Mode"));
+    ASSERT_TRUE(item->zMItem::ParseTag(nullptr, tag.get()));
+    EXPECT_EQ(body->GetShapes().GetHead()->value->mass, 0.0f);
+    tag->GetTag("TauItem:Mode;")->AddChild(new zMetaTag("Rigid"));
+    body->SetMode(PhysicModeNone);
+    ASSERT_TRUE(item->zMItem::ParseTag(nullptr, tag.get()));
+    EXPECT_EQ(body->GetMode(), PhysicModeDynamic);
+    EXPECT_EQ(body->GetShapes().GetHead()->value->mass, 2.0f);
+
+    // No shape: the mode stays 0.
+    TestItem* bare = Add("bare");
+    tag = ItemTag(new zMetaTag("PhysicItem"));
+    ASSERT_TRUE(bare->zMItem::ParseTag(nullptr, tag.get()));
+    EXPECT_EQ(bare->GetPhysicItem()->GetMode(), PhysicModeNone);
+}
+
+TEST_F(PhysicsScene, ConstraintTagsRoundTrip) {
+    zMConstraint* joint = scene->AddPointConstraint("joint");
+    ASSERT_TRUE(joint && joint->GetConstraint());
+    EXPECT_EQ(joint->GetKind(), ManagedKindConstraint);
+    joint->GetConstraint()->SetType(PhysicConstraintHinge);
+    joint->GetConstraint()->SetPivotB(zMatrix4::Translation(zVector(1, 2, 3, 1)));
+    std::unique_ptr<zMetaTag> written(joint->SerializeTag());
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->GetName(), "MConstraint");
+    zMConstraint* copy = scene->AddPointConstraint("copy");
+    ASSERT_TRUE(copy->ParseTag(nullptr, written.get()));
+    EXPECT_EQ(copy->GetConstraint()->GetType(), PhysicConstraintHinge);
+    EXPECT_EQ(copy->GetConstraint()->GetPivotB().GetRow(3, true).z, 3.0f);
+    EXPECT_EQ(copy->GetName(), "joint");
+
+    // Another type word: 0, written without "Type".
+    zMetaTag other("Constraint");
+    other.AddChild(new zMetaTag("Type", "Slider"));
+    other.AddChild(new zMetaTag("Spring"));
+    log.Reset();
+    ASSERT_TRUE(copy->GetConstraint()->ParseTag(&other));
+    EXPECT_EQ(copy->GetConstraint()->GetType(), PhysicConstraintNone);
+    EXPECT_EQ(log.Text(), "[*] Unknown tag 'Spring' in <PhysicConstraint>.\n");
+    written.reset(copy->GetConstraint()->SerializeTag());
+    EXPECT_EQ(written->GetTag("Type"), nullptr);
+    zMetaTag wrong("Joint");
+    log.Reset();
+    EXPECT_FALSE(copy->ParseTag(nullptr, &wrong));
+    EXPECT_EQ(log.Text(), "[!] Could not parse managed constraint. Root tag id is incorrect (Joint).\n");
+}
+
+// The bodies a constraint holds go away in every order the scene knows.
+TEST_F(PhysicsScene, ConstraintsSurviveTheirBodies) {
+    for (int scenario = 0; scenario < 3; ++scenario) {
+        TestItem* a = Body("a", PhysicModeDynamic, PhysicShapeSphere, zVector(1, 1, 1, 1), zVector(0, 0, 0, 1));
+        TestItem* b = Body("b", PhysicModeDynamic, PhysicShapeSphere, zVector(1, 1, 1, 1), zVector(3, 0, 0, 1));
+        zMConstraint* joint = scene->AddPointConstraint("joint");
+        joint->GetConstraint()->SetItemA(a->GetPhysicItem());
+        joint->GetConstraint()->SetItemB(b->GetPhysicItem());
+        SetFrameTime(500);
+        scene->Update(UpdateAll);
+        switch (scenario) {
+        case 0:
+            scene->QueueForDeletion(a);
+            scene->Update(UpdateAll);
+            EXPECT_EQ(joint->GetConstraint()->GetItemA(), nullptr);
+            break;
+        case 1:
+            // A mode change rebuilds A's body under the constraint.
+            a->GetPhysicItem()->SetMode(PhysicModeKinematic);
+            a->Setup();
+            EXPECT_EQ(joint->GetConstraint()->GetItemA(), a->GetPhysicItem());
+            break;
+        case 2:
+            // The constraint goes first.
+            scene->QueueForDeletion(joint);
+            scene->Update(UpdateAll);
+            EXPECT_EQ(a->GetPhysicItem()->GetConstraintCount(), 0u);
+            break;
+        }
+        scene->Update(UpdateAll);
+        scene->DeleteContent(false);
+    }
+}
+
+// Script callbacks inside the physics tick delete items: the other item of a
+// contact at once (a native), and the item itself through the queue.
+zScene* g_scene = nullptr;
+
+SQInteger DeleteOther(HSQUIRRELVM) {
+    if (zMItem* other = g_scene->FindByName(ManagedKindObject, "floor")) delete other;
+    if (zMItem* self = g_scene->FindByName(ManagedKindObject, "crate")) g_scene->QueueForDeletion(self);
+    return 0;
+}
+
+TEST_F(PhysicsScene, TickSurvivesCallbacksThatDeleteItems) {
+    WriteScript("crate.nut", R"(
+class Vector { x = 0.0; y = 0.0; z = 0.0; w = 0.0; }
+class Crate {
+    function OnPhysicStep(i, flag) { }
+    function OnCollisionEx(i, other, contact, flag) { print("ex " + contact.count + " " + contact.p.len()) }
+    function OnCollision(i, other) { print("collision"); zap() }
+}
+)");
+    sq_pushroottable(V());
+    sq_pushstring(V(), "zap", -1);
+    sq_newclosure(V(), DeleteOther, 0);
+    sq_newslot(V(), -3, SQFalse);
+    sq_pop(V(), 1);
+    g_scene = scene.Get();
+    TestItem* crate = Body("crate", PhysicModeDynamic, PhysicShapeBox, zVector(1, 1, 1, 1), zVector(0, 0.95f, 0, 1));
+    Body("floor", PhysicModeStatic, PhysicShapeBox, zVector(10, 1, 10, 1), zVector(0, 0, 0, 1));
+    zScriptUnit* unit = crate->NewScriptUnit();
+    unit->SetScriptPath("crate.nut");
+    unit->SetClassName("Crate");
+    scene->Setup(false, 0);
+    scene->Reset();
+    SetFrameTime(500);
+    log.Reset();
+    scene->Update(UpdateAll);
+    const std::string text = log.Text();
+    // The floor went in the first contact; nothing more collides.
+    EXPECT_EQ(text.find("collision"), text.rfind("collision")) << text;
+    EXPECT_NE(text.find("[S] ex "), std::string::npos) << text;
+    EXPECT_EQ(scene->FindByName(ManagedKindObject, "floor"), nullptr);
+    scene->Update(UpdateAll);
+    EXPECT_EQ(scene->FindByName(ManagedKindObject, "crate"), nullptr);
+    EXPECT_FALSE(vm.IsKilled());
+    g_scene = nullptr;
+}
+
+} // namespace
