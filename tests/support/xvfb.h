@@ -3,6 +3,7 @@
 // stopped when the object dies. Start it before any child process that uses it.
 #pragma once
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -27,10 +28,15 @@ class XvfbServer {
         }
         close(pipeEnds[1]);
         // Xvfb writes its display number once it accepts connections.
-        char buffer[16] = {};
-        ssize_t got = m_pid > 0 ? read(pipeEnds[0], buffer, sizeof buffer - 1) : -1;
+        // The read is repeated when a signal interrupts it: closing the pipe
+        // early would make the server fail to announce itself and exit.
+        std::string number;
+        char c = 0;
+        ssize_t got = 0;
+        while (m_pid > 0 && ((got = read(pipeEnds[0], &c, 1)) == 1 || (got < 0 && errno == EINTR)) && c != '\n')
+            if (got == 1) number += c;
         close(pipeEnds[0]);
-        if (got > 0) m_display = ":" + std::to_string(std::atoi(buffer));
+        if (!number.empty()) m_display = ":" + number;
     }
     ~XvfbServer() {
         if (m_pid > 0) {
