@@ -115,6 +115,8 @@ enum : GLenum {
     EnableBit = 0x00002000,
     CurrentBit = 0x00000001,
     TransformBit = 0x00001000,
+    ViewportBit = 0x00000800,
+    ScissorBit = 0x00080000,
 
     // Capabilities.
     Fog = 0x0B60,
@@ -126,12 +128,14 @@ enum : GLenum {
     AlphaTest = 0x0BC0,
     Blend = 0x0BE2,
     ScissorTest = 0x0C11,
+    DepthClamp = 0x864F,
     TextureGenS = 0x0C60,
     TextureGenT = 0x0C61,
     Light0 = 0x4000,
 
     // Fixed-function state values.
     Never = 0x0200,
+    Less = 0x0201,
     Lequal = 0x0203,
     Greater = 0x0204,
     Always = 0x0207,

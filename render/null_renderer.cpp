@@ -52,7 +52,7 @@ void zNull_Renderer::CopyDisplayToTexture(zTexture*) {}
 void zNull_Renderer::SetTargetTexture(zTexture*) {}
 void zNull_Renderer::DrawLine(const zVector&, const zVector&, const f32*) {}
 void zNull_Renderer::DrawTriangle(const zVector[3], const f32*, const f32*, zTexture*, u32) {}
-void zNull_Renderer::Write(zRasterFont*, const char*, f32, f32, f32, bool, i32, const f32*) {}
+void zNull_Renderer::Write(zRenderFont*, const char*, f32, f32, f32, bool, i32, const f32*) {}
 bool zNull_Renderer::SetupGeometry(zGeometry*) {
     return true;
 }

@@ -31,7 +31,7 @@ class zNull_Renderer : public zRenderer {
     void DrawLine(const zVector& from, const zVector& to, const f32* color) override;
     void DrawTriangle(const zVector corners[3], const f32* color, const f32* uvs, zTexture* texture,
                       u32 flags) override;
-    void Write(zRasterFont* font, const char* text, f32 x, f32 y, f32 size, bool flag, i32 value,
+    void Write(zRenderFont* font, const char* text, f32 x, f32 y, f32 size, bool flag, i32 value,
                const f32* color) override;
     bool SetupGeometry(zGeometry* geometry) override;
     void FreeGeometry(zGeometry* geometry) override;

@@ -15,6 +15,7 @@
 #include "core/types.h"
 #include "core/vector.h"
 
+class zRegistry;
 class zRenderLight;
 struct zMinMax;
 
@@ -99,4 +100,8 @@ class zRenderViewItem {
     virtual const zCameraBlock& GetCameraBlock() const = 0;
     // The item's transformation block (its world matrix).
     virtual const zMatrix4* GetTransformBlock() const = 0;
+    // The camera's settings (the post-process keys); null: none.
+    virtual zRegistry* GetViewRegistry() { return nullptr; }
+    // The world matrix of the previous frame; null: it did not move.
+    virtual const zMatrix4* GetPreviousTransformBlock() const { return nullptr; }
 };

@@ -1,8 +1,10 @@
 #include "render/renderer.h"
 
 #include <cassert>
+#include <cmath>
 #include <vector>
 
+#include "render/render_light.h"
 #include "render/texture.h"
 
 const f32 DefaultLineColor[4] = {1.0f, 1.0f, 0.0f, 1.0f};
@@ -219,3 +221,37 @@ void zRendererSceneInterface::GetAmbient(zVector& out) {
 }
 void zRendererSceneInterface::CollectLights(const zVector&, const zMinMax&, zList<zRenderLight*>&, u32) {}
 void zRendererSceneInterface::SortLights(const zVector&, zList<zRenderLight*>&, u32) {}
+
+zMatrix4 zRenderLight::GetRenderWorld() {
+    zVector position, zAxis;
+    GetRenderAxes(position, zAxis);
+    zAxis = zAxis.Normalize();
+    // Any x axis at right angles to z will do: the light is round about it.
+    const zVector up = std::fabs(zAxis.y) < 0.99f ? zVector(0.0f, 1.0f, 0.0f) : zVector(1.0f, 0.0f, 0.0f);
+    zVector xAxis = up.Cross(zAxis).Normalize();
+    zVector yAxis = zAxis.Cross(xAxis);
+    // Directions: no projective part in column 3.
+    xAxis.w = yAxis.w = zAxis.w = 0.0f;
+    zMatrix4 world;
+    world.SetRow(0, xAxis, false);
+    world.SetRow(1, yAxis, false);
+    world.SetRow(2, zAxis, false);
+    world.SetRow(3, position, true);
+    return world;
+}
+
+zMatrix4 zRenderLight::GetRenderProjection() const {
+    if (type != 3) return zMatrix4();
+    zMatrix4 m;
+    for (f32& element : m.e)
+        element = 0.0f;
+    const f32 angle = coneAngle + edgeAngle;
+    const f32 scale = std::cos(angle) / std::sin(angle);
+    const f32 depth = volumeRange - zNear;
+    m.e[0] = scale;
+    m.e[5] = scale;
+    m.e[10] = volumeRange / depth;
+    m.e[11] = -zNear * volumeRange / depth;
+    m.e[14] = 1.0f;
+    return m;
+}

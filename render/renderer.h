@@ -26,7 +26,7 @@ class zMaterial;
 class zRenderLight;
 class zShader;
 class zPicture;
-class zRasterFont;
+class zRenderFont;
 
 // System word bits.
 enum : u32 {
@@ -81,6 +81,7 @@ enum : u32 {
     StatisticObjectSent = 2,
     StatisticObjectDrawn = 3,
     StatisticTriangleDrawn = 4,
+    StatisticLightDrawn = 5,
     StatisticCount = 6,
 };
 
@@ -154,7 +155,9 @@ class zRenderer {
     // (u, v) pairs or null.
     virtual void DrawTriangle(const zVector corners[3], const f32* color, const f32* uvs, zTexture* texture,
                               u32 flags) = 0;
-    virtual void Write(zRasterFont* font, const char* text, f32 x, f32 y, f32 size, bool flag, i32 value,
+    // Text in a raster font at (x, y), fractions of the output from its top
+    // left; alignment 0 left, 1 centred, 2 right (x from the right edge).
+    virtual void Write(zRenderFont* font, const char* text, f32 x, f32 y, f32 size, bool keepAspect, i32 alignment,
                        const f32* color) = 0;
     virtual bool SetupGeometry(zGeometry* geometry) = 0;
     virtual void FreeGeometry(zGeometry* geometry) = 0;

@@ -84,6 +84,8 @@ class zCamera : public zItem, public zRenderViewItem {
     void UpdateFrustum(zFrustum* frustum, f32 nearDistance, f32 farDistance) override;
     const zCameraBlock& GetCameraBlock() const override { return m_block; }
     const zMatrix4* GetTransformBlock() const override { return &ComputedWorldMatrix(); }
+    zRegistry* GetViewRegistry() override { return &GetRegistry(); }
+    const zMatrix4* GetPreviousTransformBlock() const override { return GetPreviousWorldPosition(); }
 
     // False for points on or behind the camera plane. applyViewportAspect
     // divides x (aspect on the Y axis) or y by the viewport's width / height.

@@ -201,19 +201,7 @@ void zLight::UpdateMatrices() {
 }
 
 zMatrix4 zLight::GetProjectionMatrix() const {
-    if (type != LightTypeSpot) return zMatrix4();
-    zMatrix4 m;
-    for (f32& element : m.e)
-        element = 0.0f;
-    const f32 angle = coneAngle + edgeAngle;
-    const f32 scale = std::cos(angle) / std::sin(angle);
-    const f32 depth = volumeRange - zNear;
-    m.e[0] = scale;
-    m.e[5] = scale;
-    m.e[10] = volumeRange / depth;
-    m.e[11] = -zNear * volumeRange / depth;
-    m.e[14] = 1.0f;
-    return m;
+    return GetRenderProjection();
 }
 
 void zLight::SetupRenderData() {

@@ -83,29 +83,17 @@ class zLight : public zItem, public zRenderLight {
     void UpdateRenderData();
     // The world matrix's translation and row 2.
     void GetRenderAxes(zVector& position, zVector& zAxis) override;
+    zMatrix4 GetRenderWorld() override { return *GetWorldMatrix(); }
+    zTexture* GetRenderProjectionTexture() const override { return m_projectionTexture.Get(); }
 
     // Counted replacement; null clears.
     void SetProjectionTexture(zTexture* texture);
     zTexture* GetProjectionTexture() const { return m_projectionTexture.Get(); }
 
-    zString shaderName;
     zFrustum frustum;
     // The renderer's per-face records (six cube faces for point shadows).
     zRenderData* faceRecords[6] = {};
-    u32 shadowMode = LightShadowNone;
-    f32 shadowRange = 100.0f;
-    f32 shadowBias = 0.01f;
-    f32 shadowDistribution = 0.9f;
-    f32 zNear = LightDefaultZNear;
-    u32 volumetric = 0;
-    f32 volumetricSampleStep = 0.5f;
-    f32 volumetricRange = 8.0f;
-    f32 volumetricThickness = 1.0f;
-    u32 falloff = LightFalloffLinear;
-    f32 volumeRange = LightDefaultVolumeRange;
     f32 clipDistance = 300.0f;
-    zVector shadowColor{0.0f, 0.0f, 0.0f, 1.0f};
-    f32 edgeAngle = LightDefaultAngle;
     // The managed light; null for a bare light and once the managed part is
     // destroyed.
     zMLight* owner = nullptr;

@@ -188,7 +188,9 @@ void zObject::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimi
         viewWorld ? viewWorld->GetRow(2, false).Normalize() : zVector(0.0f, 0.0f, 1.0f, 0.0f);
     const zVector offset(center.x - viewPosition.x, center.y - viewPosition.y, center.z - viewPosition.z,
                          0.0f);
-    auto* entry = new (std::nothrow) zRenderablePrimitive;
+    // A mesh part: the renderer draws it at the item's matrix, and reads the
+    // previous frame's matrix for the velocity of motion blur.
+    auto* entry = new (std::nothrow) zMeshPrimitive;
     if (!entry) {
         GetLog() << "[!] Failed to allocate render entry for geometry '" << geometry->GetName() << "'.\n";
         return;
@@ -197,6 +199,8 @@ void zObject::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimi
     entry->renderable = this;
     entry->sortKey = Dot3(offset, axis);
     entry->payload = geometry;
+    entry->world = world;
+    entry->previousWorld = *GetPreviousWorldPosition();
     if (!out.Add(entry)) {
         GetLog() << "[!] Failed to allocate render entry for geometry '" << geometry->GetName() << "'.\n";
         delete entry;

@@ -5,6 +5,7 @@
 
 #include "core/bounds.h"
 #include "core/matrix.h"
+#include "core/small_arrays.h"
 #include "engine/engine.h"
 #include "physics/bullet_world.h"
 #include "physics/physic_item.h"
@@ -569,6 +570,65 @@ void zScene::GetBounds(zMinMax& out) {
 void zScene::GetAmbient(zVector& out) {
     out = zVector(ambientColor[0] * ambientIntensity, ambientColor[1] * ambientIntensity,
                   ambientColor[2] * ambientIntensity, ambientColor[3] * ambientIntensity);
+}
+
+namespace {
+
+bool SphereTouchesBox(const zVector& center, f32 radius, const zMinMax& box) {
+    const f32 c[3] = {center.x, center.y, center.z};
+    const f32 low[3] = {box.min.x, box.min.y, box.min.z};
+    const f32 high[3] = {box.max.x, box.max.y, box.max.z};
+    f32 distance2 = 0.0f;
+    for (int axis = 0; axis < 3; ++axis) {
+        const f32 outside = c[axis] < low[axis] ? low[axis] - c[axis] : (c[axis] > high[axis] ? c[axis] - high[axis] : 0.0f);
+        distance2 += outside * outside;
+    }
+    return distance2 <= radius * radius;
+}
+
+} // namespace
+
+void zScene::CollectLights(const zVector& position, const zMinMax& bounds, zList<zRenderLight*>& out,
+                           u32 maxCount) {
+    out.Clear();
+    for (auto* node = m_kindLists[ManagedKindLight].GetHead(); node && out.GetCount() < maxCount;
+         node = node->next) {
+        auto* light = static_cast<zMLight*>(node->value);
+        if (!light->IsActive()) continue;
+        if (light->range != 0.0f) {
+            zVector place, axis;
+            light->GetRenderAxes(place, axis);
+            const zVector offset(place.x - position.x, place.y - position.y, place.z - position.z, 0.0f);
+            if (!(offset.Length() < light->range + f32(light->falloff))) continue;
+            if (light->type == LightTypePoint && !SphereTouchesBox(place, light->range, bounds)) continue;
+            if (light->type == LightTypeSpot && light->frustum.ClassifyMinMax(bounds) == ClassifyOutside) continue;
+        }
+        out.Add(light);
+    }
+}
+
+void zScene::SortLights(const zVector& position, zList<zRenderLight*>& out, u32 maxCount) {
+    out.Clear();
+    const u32 capacity = m_kindLists[ManagedKindLight].GetCount();
+    std::unique_ptr<zSortPair[]> pairs(new (std::nothrow) zSortPair[capacity + 1]);
+    std::unique_ptr<zMLight*[]> lights(new (std::nothrow) zMLight*[capacity + 1]);
+    if (!pairs || !lights) {
+        GetLog() << "[!] Failed to allocated sort structure.\n";
+        return;
+    }
+    u32 count = 0;
+    for (auto* node = m_kindLists[ManagedKindLight].GetHead(); node; node = node->next) {
+        auto* light = static_cast<zMLight*>(node->value);
+        if (!light->IsActive()) continue;
+        zVector place, axis;
+        light->GetRenderAxes(place, axis);
+        const zVector offset(place.x - position.x, place.y - position.y, place.z - position.z, 0.0f);
+        pairs[count] = zSortPair{offset.Length2(), count};
+        lights[count++] = light;
+    }
+    if (count > 1) SortPairsByKey(pairs.get(), 0, i32(count) - 1);
+    for (u32 i = 0; i < count && out.GetCount() < maxCount; ++i)
+        out.Add(lights[pairs[i].value]);
 }
 
 void zScene::SetMotion(const char* motionName, zAnimationSourceList* sources, f32 fadeTime, bool keepOthers,

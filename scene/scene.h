@@ -257,6 +257,14 @@ class zScene : public zSharedObject,
 
     // The renderer's questions.
     void GetAmbient(zVector& out) override;
+    // The active lights in light-list order that reach position (distance
+    // below range + falloff; range 0 always reaches) and touch bounds (point
+    // lights as a sphere of their range, spot lights by their frustum).
+    void CollectLights(const zVector& position, const zMinMax& bounds, zList<zRenderLight*>& out,
+                       u32 maxCount) override;
+    // The active lights nearest first: key = squared distance. Lights carry
+    // no weight of their own, so the (1 - weight) factor is 1.
+    void SortLights(const zVector& position, zList<zRenderLight*>& out, u32 maxCount) override;
 
     // Every active item holding a motion of that name plays it; sources (may
     // be null) gathers the new sources.

@@ -7,38 +7,32 @@
 // <base> being the description's path without its extension, loaded through
 // the owner engine's texture cache and held by a counted reference. A glyph
 // with a bad id or page is skipped with a warning; a page count outside
-// 0..MaxPages refuses the whole file.
+// 0..MaxPages refuses the whole file. Renderers read it as a zRenderFont.
 #pragma once
 
 #include "core/list.h"
 #include "core/shared_object.h"
 #include "core/types.h"
 #include "core/zstring.h"
+#include "render/render_font.h"
 
 class zEngine;
 class zMetafile;
 class zTexture;
 
-struct zRasterGlyph {
-    bool present = false;
-    f32 u = 0.0f, v = 0.0f, w = 0.0f, h = 0.0f; // rectangle in the page texture
-    f32 offsetU = 0.0f, offsetV = 0.0f;         // placement offsets
-    f32 step = 0.0f;                            // advance
-    i32 page = 0;
-};
 
 // Lets script handles that own a raster font (kind 11) destroy it; the player
 // installs it once at start-up.
 void RegisterRasterFontScriptDestroyer();
 
-class zRasterFont {
+class zRasterFont : public zRenderFont {
   public:
     static constexpr i32 GlyphCount = 256;
     // One page per glyph at most.
     static constexpr i32 MaxPages = GlyphCount;
 
     explicit zRasterFont(zEngine* owner);
-    ~zRasterFont();
+    ~zRasterFont() override;
     zRasterFont(const zRasterFont&) = delete;
     zRasterFont& operator=(const zRasterFont&) = delete;
 
@@ -54,17 +48,17 @@ class zRasterFont {
     void Clear();
 
     // The record when present, else null.
-    const zRasterGlyph* GetGlyph(u8 character) const;
+    const zRasterGlyph* GetGlyph(u8 character) const override;
     // Sum of Step from text + first up to the end or a line feed; characters
     // without a glyph add nothing.
-    f32 GetLineWidth(const char* text, u32 first = 0) const;
+    f32 GetLineWidth(const char* text, u32 first = 0) const override;
     // The widest line.
-    f32 GetTextWidth(const char* text) const;
+    f32 GetTextWidth(const char* text) const override;
     // Null when out of range or the page's texture was not found.
-    zTexture* GetPageTexture(i32 index) const;
+    zTexture* GetPageTexture(i32 index) const override;
     u32 GetPageCount() const { return m_pages.GetCount(); }
 
-    f32 GetHeight() const { return m_height; }
+    f32 GetHeight() const override { return m_height; }
     f32 GetBaseLine() const { return m_baseLine; }
     const zString& GetName() const { return m_name; }
     zEngine* GetOwner() const { return m_owner; }

@@ -10,6 +10,7 @@
 #include "render/geometry.h"
 #include "render/gl/gl_renderer_data.h"
 #include "render/material.h"
+#include "render/render_font.h"
 #include "render/texture.h"
 
 namespace {
@@ -256,8 +257,15 @@ void zGL3Renderer::BeginFixedFunction() {
         m_gl.glFogf(zgl::FogEnd, fog.farDistance);
         m_gl.glEnable(zgl::Fog);
     }
+    // The table is the scene's answer for this view, at most eight lights.
+    ClearFixedLights();
     if (!GetSceneInterface()) {
         GetLog() << "[*] No scene interface.\n";
+    } else {
+        zList<zRenderLight*> lights;
+        CollectFrameLights(lights, 8);
+        for (auto* node = lights.GetHead(); node; node = node->next)
+            AddFixedLight(node->value);
     }
     LoadFixedLights();
     m_gl.glColorMask(1, 1, 1, 1);
@@ -327,6 +335,8 @@ void zGL3Renderer::AddFixedLight(zRenderLight* light) {
 void zGL3Renderer::EndFixedFunction() {
     m_gl.glDisable(zgl::AlphaTest);
     m_gl.glPopAttrib();
+    // The lights belong to this frame's scene.
+    ClearFixedLights();
 }
 
 void zGL3Renderer::ApplyBlendMode(const zMaterial* material) {
@@ -617,9 +627,75 @@ void zGL3Renderer::FlushLines() {
     m_gl.glMaterialfv(zgl::FrontAndBack, zgl::Diffuse, White);
 }
 
-void zGL3Renderer::Write(zRasterFont* /*font*/, const char* /*text*/, f32, f32, f32, bool, i32, const f32*) {
-    // Raster fonts belong to the interface layer, above this one: their
-    // glyphs reach the screen as textured triangles through DrawTriangle.
+void zGL3Renderer::Write(zRenderFont* font, const char* text, f32 x, f32 y, f32 size, bool keepAspect,
+                         i32 alignment, const f32* color) {
+    if (!font || !text || !m_context) return;
+    f32 output[2];
+    GetOutputSize(output);
+    const f32 aspect = keepAspect && output[0] > 0.0f ? output[1] / output[0] : 1.0f;
+    // Right alignment measures the text as the pen advances it, aspect
+    // included, so the last glyph ends at the edge.
+    if (alignment == 2) x = (1.0f - x) - font->GetTextWidth(text) * size * 0.5f * aspect;
+    m_gl.glPushAttrib(zgl::CurrentBit | zgl::ColorBufferBit | zgl::DepthBufferBit | zgl::PolygonBit |
+                      zgl::EnableBit | zgl::LightingBit);
+    m_gl.glDepthFunc(zgl::Always);
+    m_gl.glDepthMask(0);
+    m_gl.glDisable(zgl::CullFace);
+    m_gl.glDisable(zgl::Lighting);
+    m_gl.glEnable(zgl::Blend);
+    m_gl.glBlendFunc(zgl::SrcAlpha, zgl::OneMinusSrcAlpha);
+    m_gl.glMatrixMode(zgl::Modelview);
+    m_gl.glLoadIdentity();
+    m_gl.glMatrixMode(zgl::Projection);
+    m_gl.glPushMatrix();
+    m_gl.glLoadIdentity();
+    m_gl.glMatrixMode(zgl::Modelview);
+    m_gl.glColor4fv(color ? color : White);
+    // Page units map to device units one to one.
+    const f32 scale2D = 1.0f;
+    const f32 lineStep = font->GetHeight() * size * 0.5f;
+    f32 penX = x;
+    bool lineStart = true;
+    i32 boundPage = -1;
+    for (u32 index = 0; text[index]; ++index) {
+        const u8 character = static_cast<u8>(text[index]);
+        if (character == '\n') {
+            y += lineStep;
+            penX = x;
+            lineStart = true;
+            continue;
+        }
+        if (lineStart && alignment == 1) penX = x - font->GetLineWidth(text, index) * size * 0.25f * aspect;
+        lineStart = false;
+        const zRasterGlyph* glyph = font->GetGlyph(character);
+        if (!glyph) continue;
+        if (glyph->page != boundPage) {
+            zTexture* page = font->GetPageTexture(glyph->page);
+            if (page && !page->GetRenderData()) SetupTexture(page);
+            if (TextureName(page)) BindUnit(0, page);
+            boundPage = glyph->page;
+        }
+        const f32 left = (2.0f * penX - 1.0f + glyph->offsetU * size) * scale2D;
+        const f32 top = (1.0f - y) * 2.0f - 1.0f - glyph->offsetV * size;
+        const f32 width = glyph->w * size * aspect * scale2D;
+        const f32 height = glyph->h * size;
+        m_gl.glBegin(zgl::Quads);
+        m_gl.glTexCoord2f(glyph->u, glyph->v);
+        m_gl.glVertex3f(left, top, 0.001f);
+        m_gl.glTexCoord2f(glyph->u, glyph->v + glyph->h);
+        m_gl.glVertex3f(left, top - height, 0.001f);
+        m_gl.glTexCoord2f(glyph->u + glyph->w, glyph->v + glyph->h);
+        m_gl.glVertex3f(left + width, top - height, 0.001f);
+        m_gl.glTexCoord2f(glyph->u + glyph->w, glyph->v);
+        m_gl.glVertex3f(left + width, top, 0.001f);
+        m_gl.glEnd();
+        penX += glyph->step * 0.5f * size * aspect;
+    }
+    m_gl.glMatrixMode(zgl::Projection);
+    m_gl.glPopMatrix();
+    m_gl.glMatrixMode(zgl::Modelview);
+    m_gl.glPopAttrib();
+    ResetUnits(0);
 }
 
 void zGL3Renderer::GrabDisplay(zPicture* picture) {
@@ -712,6 +788,8 @@ void zGL3Renderer::DrawWireSphere(f32 radius) {
 }
 
 void zGL3Renderer::DrawWireCone(f32 length, f32 radius) {
+    // Apex at the origin, opening along +z (where lights shine); every face
+    // counter-clockwise seen from outside, so light volumes can be culled.
     const f32 corner = radius * 1.41421356f;
     const f32 xs[4] = {corner, 0.0f, -corner, 0.0f};
     const f32 ys[4] = {0.0f, corner, 0.0f, -corner};
@@ -719,19 +797,35 @@ void zGL3Renderer::DrawWireCone(f32 length, f32 radius) {
     for (u32 i = 0; i < 4; ++i) {
         const u32 j = (i + 1) % 4;
         m_gl.glVertex3f(0.0f, 0.0f, 0.0f);
-        m_gl.glVertex3f(xs[i], ys[i], -length);
-        m_gl.glVertex3f(xs[j], ys[j], -length);
+        m_gl.glVertex3f(xs[j], ys[j], length);
+        m_gl.glVertex3f(xs[i], ys[i], length);
     }
     m_gl.glEnd();
     m_gl.glBegin(zgl::Quads);
     for (u32 i = 0; i < 4; ++i)
-        m_gl.glVertex3f(xs[i], ys[i], -length);
+        m_gl.glVertex3f(xs[i], ys[i], length);
     m_gl.glEnd();
 }
 
 void zGL3Renderer::DrawDebugViews() {
-    // Light volumes need the scene's lights, which are not built yet; the
-    // g-buffer and the shadow maps are shown.
+    // The volumes of the lights that reach the view, as wire frames.
+    if (GetSceneInterface()) {
+        zList<zRenderLight*> lights;
+        CollectFrameLights(lights, 0xFFFFFFFFu);
+        m_gl.glPolygonMode(zgl::FrontAndBack, zgl::Line);
+        for (auto* node = lights.GetHead(); node; node = node->next) {
+            zRenderLight* light = node->value;
+            const f32 r = light->range;
+            SetModelMatrix(light->GetRenderWorld());
+            if (light->type == 1) {
+                DrawWireSphere(r + r * (1.0f - std::cos(3.14159265f / 8.0f)) / std::cos(3.14159265f / 4.0f));
+            } else if (light->type == 3) {
+                DrawWireCone(r, std::tan(light->coneAngle + light->edgeAngle) * r / std::cos(3.14159265f / 4.0f));
+            }
+        }
+        m_gl.glPolygonMode(zgl::FrontAndBack, zgl::FillMode);
+        SetModelMatrix(zMatrix4());
+    }
     struct View {
         u32 target;
         f32 x, y;
@@ -793,7 +887,8 @@ void zGL3Renderer::DrawList(zList<zRenderablePrimitive*>& list, u32 pass) {
         zRenderablePrimitive* primitive = node->value;
         if (!primitive || primitive->kind != PrimitiveObjectPart) continue;
         const auto* mesh = dynamic_cast<const zMeshPrimitive*>(primitive);
-        DrawMeshPrimitive(pass, static_cast<zGeometry*>(primitive->payload), mesh ? mesh->world : zMatrix4());
+        DrawMeshPrimitive(pass, static_cast<zGeometry*>(primitive->payload), mesh ? mesh->world : zMatrix4(),
+                          mesh ? &mesh->previousWorld : nullptr);
     }
 }
 
@@ -801,6 +896,12 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
     SetSupersampledViewport();
     if (!m_gl.glBindFramebufferEXT || !m_gbufferFBO) return;
     m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_gbufferFBO);
+
+    if (WantsVelocityPass()) {
+        SetTargetTexture(m_targets[TargetVelocity].Get());
+        ClearTarget(0.0f, 0.0f, 0.0f, 0.0f, 1.0f, zgl::ColorBufferBit | zgl::DepthBufferBit);
+        DrawList(list, PassVelocity);
+    }
 
     SetTargetTexture(m_targets[TargetAttr0].Get());
     ClearTarget(0.0f, 0.0f, 0.0f, 256000.0f, 1.0f, zgl::ColorBufferBit | zgl::DepthBufferBit);
@@ -828,6 +929,7 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
 
     SetTargetTexture(m_targets[TargetCompose].Get());
     RenderAmbient();
+    RenderLights();
 
     ResetUnits(0);
     UseProgram(0);
@@ -908,7 +1010,8 @@ void zGL3Renderer::Present() {
 
 // Meshes.
 
-void zGL3Renderer::DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatrix4& world) {
+void zGL3Renderer::DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatrix4& world,
+                                     const zMatrix4* previousWorld) {
     const auto* data = geometry ? dynamic_cast<const GL_GeometryData*>(geometry->GetRenderData()) : nullptr;
     if (!data) return;
     SetModelMatrix(world);
@@ -935,7 +1038,7 @@ void zGL3Renderer::DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatri
                 m_gl.glDepthMask((flags & MaterialFlagNoZWrite) ? 0 : 1);
                 m_gl.glDepthFunc((flags & MaterialFlagNoZTest) ? zgl::Always : zgl::Lequal);
             }
-            DrawShadedTrilist(pass, list, material, world);
+            DrawShadedTrilist(pass, list, material, world, previousWorld);
             if (pass == PassNormalDepth) {
                 m_gl.glDepthMask(1);
                 m_gl.glDepthFunc(zgl::Lequal);
@@ -1005,7 +1108,7 @@ void zGL3Renderer::DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMate
 }
 
 void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material,
-                                     const zMatrix4& world) {
+                                     const zMatrix4& world, const zMatrix4* previousWorld) {
     const auto* data = dynamic_cast<const GL_MaterialData*>(material->GetRenderData());
     const u32 slot = GL_MaterialData::SlotOf(pass);
     const GL3_RenderMap* map = data && slot < MaterialMapCount ? data->maps[slot].get() : nullptr;
@@ -1018,6 +1121,18 @@ void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMat
     ApplyMaterialState(material);
     UseProgram(handle);
     if (map && pass != PassVelocity) BindMaterialUniforms(*map, world);
+    if (pass == PassVelocity) {
+        // Where the camera and the item were a frame ago.
+        zRenderViewItem* view = GetViewItem();
+        const zMatrix4* cameraBefore = view ? view->GetPreviousTransformBlock() : nullptr;
+        const zMatrix4 viewBefore = cameraBefore ? cameraBefore->Inverse() : ViewMatrix();
+        const zMatrix4& modelBefore = previousWorld ? *previousWorld : world;
+        m_gl.glUniformMatrix4fv(m_gl.glGetUniformLocationARB(handle, "view_previous_matrix"), 1, 1, viewBefore.e);
+        m_gl.glUniformMatrix4fv(m_gl.glGetUniformLocationARB(handle, "model_previous_matrix"), 1, 1,
+                                modelBefore.e);
+        m_gl.glUniform2fARB(m_gl.glGetUniformLocationARB(handle, "inverse_buffer_size"), m_targetReciprocals[0],
+                            m_targetReciprocals[1]);
+    }
     const GLint clipD = m_gl.glGetUniformLocationARB(handle, "user_clip_d");
     const GLint clipN = m_gl.glGetUniformLocationARB(handle, "user_clip_n");
     if (clipD != -1) m_gl.glUniform1fARB(clipD, m_clipPlane[3]);

@@ -163,6 +163,7 @@ bool zGL3Renderer::StartRenderer(u32 width, u32 height, u32 /*bitsPerPixel*/, u3
     GetLog() << "Version: " << m_context->GetVersionString().c_str() << "\n";
     GetLog() << "\n";
     ResetGLState();
+    m_depthClamp = m_context->GetVersionNumber() >= 32 || m_context->HasExtension("GL_ARB_depth_clamp");
     MakeWhiteTexture();
     if (m_gl.glGenQueriesARB) m_gl.glGenQueriesARB(1, &m_query);
     SetOutputSizeValues(f32(width), f32(height));

@@ -18,6 +18,7 @@
 
 #include <memory>
 
+#include "core/bounds.h"
 #include "core/list.h"
 #include "core/shared_object.h"
 #include "render/gl/gl_functions.h"
@@ -67,6 +68,7 @@ class zGL3Renderer : public zRenderer {
     class GL_GeometryData;
     class GL_TextureData;
     class GL_MaterialData;
+    class GL_LightData;
 
     zGL3Renderer(zRenderHost* engine, bool registerAsCurrent);
     ~zGL3Renderer() override;
@@ -97,7 +99,7 @@ class zGL3Renderer : public zRenderer {
     void DrawLine(const zVector& from, const zVector& to, const f32* color) override;
     void DrawTriangle(const zVector corners[3], const f32* color, const f32* uvs, zTexture* texture,
                       u32 flags) override;
-    void Write(zRasterFont* font, const char* text, f32 x, f32 y, f32 size, bool keepAspect, i32 alignment,
+    void Write(zRenderFont* font, const char* text, f32 x, f32 y, f32 size, bool keepAspect, i32 alignment,
                const f32* color) override;
     bool SetupGeometry(zGeometry* geometry) override;
     void FreeGeometry(zGeometry* geometry) override;
@@ -149,8 +151,42 @@ class zGL3Renderer : public zRenderer {
     void ClearTarget(f32 red, f32 green, f32 blue, f32 alpha, f32 depth, GLbitfield mask);
     void BindGBuffer();
 
+    // Lights. The core light shader a light takes in the deferred pipeline
+    // (null: none) and its volumetric shader (null: none), by type, shadow
+    // mode, specular intensity, projection texture and the control word.
+    static const char* ChooseLightShader(const zRenderLight& light, u32 controlWord);
+    static const char* ChooseVolumetricShader(const zRenderLight& light, u32 controlWord);
+    // The scene's lights for this frame's view: those that reach the camera's
+    // position and touch the view volume, at most maxCount. Empty without a
+    // scene interface or a view item.
+    void CollectFrameLights(zList<zRenderLight*>& out, u32 maxCount);
+    // The world box of the view volume of the current camera block.
+    zMinMax GetViewBounds() const;
+    // The light passes into the current target, added up.
+    void RenderLights();
+    void DrawLight(zRenderLight* light);
+    bool SetupLightShader(zRenderLight* light);
+    // The light's sphere or cone, enlarged to cover its faceted shape, by its
+    // far side; with the camera inside it (or no depth clamping), a screen
+    // quad instead.
+    void DrawLightVolume(zRenderLight* light);
+    // Shadow maps of one light (spot: map 0, point: maps 0-5, parallel:
+    // maps 0-3 with "LinearShadow").
+    void RenderLightShadow(zRenderLight* light);
+    void RenderShadowMap(zRenderViewItem* camera, u32 index);
+    void RenderPointShadow(zRenderLight* light);
+    void RenderPSSM(zRenderLight* light);
+    // The split far distance i of four (the practical split scheme).
+    static f32 PSSMSplitDistance(u32 split, f32 nearDistance, f32 farDistance, f32 blend);
+    bool SetupVolumetricShader(zRenderLight* light);
+    void RenderVolumetricLight(zRenderLight* light);
+    // The velocity pass runs for a view whose settings ask motion blur,
+    // unless the renderer excludes motion blur.
+    bool WantsVelocityPass();
+
     // Per-primitive drawing.
-    void DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatrix4& world);
+    void DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatrix4& world,
+                           const zMatrix4* previousWorld = nullptr);
     // Ambient pass into the current target: compose = albedo x ambient +
     // self illumination, from the g-buffer, with "core::ambient".
     void RenderAmbient();
@@ -223,7 +259,8 @@ class zGL3Renderer : public zRenderer {
     void FlushLines();
     void DrawList(zList<zRenderablePrimitive*>& list, u32 pass);
     void DrawDeferred(zList<zRenderablePrimitive*>& list);
-    void DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material, const zMatrix4& world);
+    void DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material, const zMatrix4& world,
+                           const zMatrix4* previousWorld);
     void DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material);
     void BindListArrays(const GL_GeometryList& list, bool colours, bool normals, bool uvs);
     void UnbindListArrays();
@@ -252,6 +289,7 @@ class zGL3Renderer : public zRenderer {
     u32 m_mrtCount = 0;
     GLuint m_query = 0;
     bool m_depthFallback = false;
+    bool m_depthClamp = false; // GL 3.2 or ARB_depth_clamp
     zSharedPtr<zTexture> m_shadowMaps[ShadowMapCount];
     u32 m_shadowMapSize = 1024;
     f32 m_shadowMapReciprocal = 0.0009765625f;
@@ -301,6 +339,13 @@ class zGL3Renderer : public zRenderer {
     zSharedPtr<zShaderLibrary> m_library;
     zGL3Shader* m_ambientShader = nullptr; // the library owns its shaders
     zGL3Shader* m_velocityShader = nullptr;
+    // The library shader of that name, or null.
+    zGL3Shader* FindLibraryShader(const char* name) const;
+    // Binds a target or texture to a unit and names it for the program in use.
+    void BindSampler(GLhandleARB program, const char* name, u32 unit, zTexture* texture);
+    // The frame's view matrix and the camera's world matrix.
+    zMatrix4 ViewMatrix() const;
+    zMatrix4 CameraWorld() const;
     zList<zSharedPtr<zGL3Shader>> m_programs[PassCount];
     zGLSLCompiledMap m_generator{GLSLFormDesktop};
     f32 m_exposure = 0.18f;

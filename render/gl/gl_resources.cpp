@@ -356,17 +356,6 @@ void zGL3Renderer::CopyDisplayToTexture(zTexture* texture) {
     m_gl.glBindTexture(zgl::Texture2D, 0);
 }
 
-// Lights: no light gets renderer data yet (no light shader choice); the
-// fixed-function pipeline reads the lights straight from their records.
-
-bool zGL3Renderer::SetupLight(zRenderLight* /*light*/) {
-    return false;
-}
-
-void zGL3Renderer::FreeLight(zRenderLight* /*light*/) {}
-
-void zGL3Renderer::UpdateLight(zRenderLight* /*light*/) {}
-
 // Core shaders.
 
 namespace {

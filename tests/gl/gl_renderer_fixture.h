@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "picture/picture.h"
 #include "platform/gl_display.h"
@@ -40,12 +41,18 @@ struct FixedView : zRenderViewItem {
     void UpdateFrustum(zFrustum*, f32, f32) override {}
     const zCameraBlock& GetCameraBlock() const override { return block; }
     const zMatrix4* GetTransformBlock() const override { return &world; }
+    // The camera's settings and where it stood a frame ago (null: here).
+    zRegistry registry;
+    const zMatrix4* previousWorld = nullptr;
+    zRegistry* GetViewRegistry() override { return &registry; }
+    const zMatrix4* GetPreviousTransformBlock() const override { return previousWorld; }
 };
 
 // One mesh part per geometry, at its world matrix.
 struct MeshRenderable : zRenderable {
     zGeometry* geometry = nullptr;
     zMatrix4 world;
+    const zMatrix4* previousWorld = nullptr; // null: it did not move
     f32 sortKey = 0.0f;
     void AppendPrimitives(zRenderViewItem*, zList<zRenderablePrimitive*>& out, u32) override {
         auto* primitive = new zMeshPrimitive();
@@ -53,13 +60,26 @@ struct MeshRenderable : zRenderable {
         primitive->sortKey = sortKey;
         primitive->payload = geometry;
         primitive->world = world;
+        primitive->previousWorld = previousWorld ? *previousWorld : world;
         out.Add(primitive);
     }
 };
 
+// Ambient colour and the lights it answers with, each time it is asked.
 struct AmbientScene : zRendererSceneInterface {
     zVector ambient{1.0f, 1.0f, 1.0f, 1.0f};
+    std::vector<zRenderLight*> lights;
+    u32 collectCalls = 0;
+    zVector askedPosition;
     void GetAmbient(zVector& out) override { out = ambient; }
+    void CollectLights(const zVector& position, const zMinMax&, zList<zRenderLight*>& out,
+                       u32 maxCount) override {
+        ++collectCalls;
+        askedPosition = position;
+        out.Clear();
+        for (zRenderLight* light : lights)
+            if (out.GetCount() < maxCount) out.Add(light);
+    }
 };
 
 struct GLRendererFixture : ::testing::Test {

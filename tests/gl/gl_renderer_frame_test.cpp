@@ -7,59 +7,9 @@
 
 #include "render/material.h"
 #include "render/shader/shader_map.h"
-#include "tests/gl/gl_renderer_fixture.h"
+#include "tests/gl/gl_frame_fixture.h"
 
 namespace {
-
-const f32 Red[4] = {1.0f, 0.0f, 0.0f, 1.0f};
-const f32 Green[4] = {0.0f, 1.0f, 0.0f, 1.0f};
-
-struct GLRendererFrame : GLRendererFixture {
-    FixedView view;
-    AmbientScene scene;
-    MeshRenderable mesh;
-    zSharedPtr<zGeometry> quad;
-
-    void TearDown() override {
-        if (renderer) {
-            renderer->ResetRenderQueue();
-            renderer->SetViewItem(nullptr);
-            renderer->SetSceneInterface(nullptr);
-        }
-        if (quad && renderer) renderer->FreeGeometry(quad.Get());
-        quad = zSharedPtr<zGeometry>();
-        GLRendererFixture::TearDown();
-    }
-
-    // A red quad over the middle of the view, its material set up.
-    zMaterial* RedQuad(u32 materialFlags) {
-        quad = Quad(-0.5f, -0.5f, 0.5f, 0.5f);
-        zMaterial* material = quad->GetMaterial(0);
-        material->SetColor(MaterialColorDiffuse, 1.0f, 0.0f, 0.0f, 1.0f);
-        material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
-        material->SetColor(MaterialColorAmbient, 1.0f, 0.0f, 0.0f, 1.0f);
-        material->SetFlags(material->GetFlags() | materialFlags);
-        renderer->SetCleanResourceOnSetup(false);
-        LogCapture quiet;
-        EXPECT_TRUE(renderer->SetupMaterial(material));
-        EXPECT_TRUE(renderer->SetupGeometry(quad.Get()));
-        mesh.geometry = quad.Get();
-        return material;
-    }
-
-    // Clear (0.2, 0.4, 0.6), the queue, then the picture.
-    zPicture DrawFrame() {
-        renderer->SetViewItem(&view);
-        renderer->SetSceneInterface(&scene);
-        renderer->ApplyView();
-        renderer->ResetRenderQueue();
-        renderer->QueueRenderable(&mesh);
-        LogCapture quiet;
-        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
-        renderer->RenderQueue();
-        return Grab();
-    }
-};
 
 TEST_F(GLRendererFrame, FixedFunctionFrameShowsTheObjectWhereTheCameraProjectsIt) {
     ASSERT_TRUE(OpenHidden(true));
@@ -323,62 +273,6 @@ TEST_F(GLRendererFrame, TargetTextureWithoutRendererDataChangesNothing) {
     GLint bound = -1;
     gl.glGetIntegerv(0x8CA6 /* frame-buffer binding */, &bound);
     EXPECT_EQ(bound, 0);
-}
-
-} // namespace
-
-namespace {
-
-// A light at a fixed world place, shining down -z.
-struct PlacedLight : zRenderLight {
-    zVector place;
-    void GetRenderAxes(zVector& position, zVector& zAxis) override {
-        position = place;
-        zAxis = zVector(0.0f, 0.0f, -1.0f);
-    }
-};
-
-TEST_F(GLRendererFrame, FixedFunctionLightBrightensTheSideItIsNear) {
-    ASSERT_TRUE(OpenHidden(true));
-    RedQuad(0);
-    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
-    int unlitLeft[3], unlitRight[3];
-    {
-        const zPicture picture = DrawFrame();
-        PixelAt(picture, Width / 2 - 14, Height / 2, unlitLeft);
-        PixelAt(picture, Width / 2 + 14, Height / 2, unlitRight);
-    }
-    // A bright white point light close to the right edge of the quad, on the
-    // side its normal faces (-z for this winding).
-    PlacedLight light;
-    light.place = zVector(0.45f, 0.0f, -0.3f);
-    light.range = 7.0f;
-    light.diffuseIntensity = 2.0f;
-    renderer->AddFixedLight(&light);
-    int litLeft[3], litRight[3];
-    {
-        const zPicture picture = DrawFrame();
-        PixelAt(picture, Width / 2 - 14, Height / 2, litLeft);
-        PixelAt(picture, Width / 2 + 14, Height / 2, litRight);
-    }
-    EXPECT_GT(litRight[0], unlitRight[0] + 40);
-    EXPECT_GT(litRight[0], litLeft[0] + 20);
-    EXPECT_LE(litLeft[0], litRight[0]);
-    EXPECT_EQ(litRight[1], 0);
-    EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
-    renderer->ClearFixedLights();
-}
-
-TEST_F(GLRendererFrame, FixedLightTableHoldsEightAndDropsExtras) {
-    ASSERT_TRUE(OpenHidden(true));
-    PlacedLight lights[9];
-    LogCapture log;
-    renderer->AddFixedLight(nullptr);
-    for (PlacedLight& light : lights) renderer->AddFixedLight(&light);
-    EXPECT_EQ(renderer->GetFixedLightCount(), 8u);
-    EXPECT_NE(log.Text().find("[!] Too many fixed-function lights, extra light ignored.\n"), std::string::npos);
-    renderer->ClearFixedLights();
-    EXPECT_EQ(renderer->GetFixedLightCount(), 0u);
 }
 
 } // namespace

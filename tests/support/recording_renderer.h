@@ -77,7 +77,7 @@ struct RecordedTriangle {
 };
 
 struct RecordedWrite {
-    zRasterFont* font;
+    zRenderFont* font;
     std::string text;
     f32 x, y, size;
     bool flag;
@@ -114,7 +114,7 @@ struct RecordingRenderer : zNull_Renderer {
         triangles.push_back(
             {{corners[0], corners[1], corners[2]}, color, uvs, texture, flags, RecordedColor(color)});
     }
-    void Write(zRasterFont* font, const char* text, f32 x, f32 y, f32 size, bool flag, i32 value,
+    void Write(zRenderFont* font, const char* text, f32 x, f32 y, f32 size, bool flag, i32 value,
                const f32* color) override {
         writes.push_back({font, text ? text : "", x, y, size, flag, value, RecordedColor(color)});
     }

@@ -1,0 +1,393 @@
+// Lights of the "gl2" renderer read back from Mesa: the scene's lights
+// collected each frame into the fixed-function table and into the deferred
+// light passes (point, spot and parallel lights, volumes seen from inside and
+// outside, a spot light's shadow map), the light data and its shader choice,
+// and the velocity pass of motion blur.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "render/material.h"
+#include "tests/gl/gl_frame_fixture.h"
+
+namespace {
+
+// A light at a fixed world place shining along a fixed axis.
+struct PlacedLight : zRenderLight {
+    zVector place;
+    zVector axis{0.0f, 0.0f, -1.0f, 0.0f};
+    void GetRenderAxes(zVector& position, zVector& zAxis) override {
+        position = place;
+        zAxis = axis;
+    }
+};
+
+// Red of the quad left and right of its middle.
+struct Sides {
+    int left = 0;
+    int right = 0;
+};
+
+struct GLRendererLights : GLRendererFrame {
+    Sides DrawSides() {
+        const zPicture picture = DrawFrame();
+        int left[3], right[3];
+        PixelAt(picture, Width / 2 - 14, Height / 2, left);
+        PixelAt(picture, Width / 2 + 14, Height / 2, right);
+        EXPECT_EQ(left[1], 0);
+        EXPECT_EQ(right[1], 0);
+        return Sides{left[0], right[0]};
+    }
+};
+
+// The quad's normal faces -z (away from the camera at +z): lights stand on
+// that side, at z = -0.3, near its right edge.
+PlacedLight NearRightEdge() {
+    PlacedLight light;
+    light.place = zVector(0.45f, 0.0f, -0.3f);
+    light.range = 60.0f;
+    light.diffuseIntensity = 2.0f;
+    return light;
+}
+
+TEST_F(GLRendererLights, FixedFunctionLightOfTheSceneBrightensTheSideItIsNear) {
+    ASSERT_TRUE(OpenHidden(true));
+    RedQuad(0);
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    const Sides unlit = DrawSides();
+    PlacedLight light = NearRightEdge();
+    scene.lights = {&light};
+    const Sides lit = DrawSides();
+    EXPECT_GT(lit.right, unlit.right + 40);
+    EXPECT_GT(lit.right, lit.left + 20);
+    // Asked for this frame, from the camera's place.
+    EXPECT_GE(scene.collectCalls, 1u);
+    EXPECT_FLOAT_EQ(scene.askedPosition.z, 2.0f);
+    // The next frame asks again: a light the scene no longer has is gone.
+    scene.lights.clear();
+    const Sides again = DrawSides();
+    EXPECT_EQ(again.right, unlit.right);
+    EXPECT_EQ(renderer->GetFixedLightCount(), 0u);
+    EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+}
+
+TEST_F(GLRendererLights, FixedLightTableHoldsEightAndDropsExtras) {
+    ASSERT_TRUE(OpenHidden(true));
+    PlacedLight lights[9];
+    LogCapture log;
+    renderer->AddFixedLight(nullptr);
+    for (PlacedLight& light : lights)
+        renderer->AddFixedLight(&light);
+    EXPECT_EQ(renderer->GetFixedLightCount(), 8u);
+    EXPECT_NE(log.Text().find("[!] Too many fixed-function lights, extra light ignored.\n"), std::string::npos);
+    renderer->ClearFixedLights();
+    EXPECT_EQ(renderer->GetFixedLightCount(), 0u);
+}
+
+// Each case lights the quad from behind; the table says how its two sides
+// compare and about how bright they get. Ranges are long: a light fades out
+// over the last 50 units of its range as the camera moves away.
+struct DeferredLightCase {
+    const char* name;
+    u32 type;
+    f32 range;
+    zVector place;
+    f32 coneAngle;
+    f32 edgeAngle;
+    f32 intensity;
+    bool rightBrighter; // else both sides alike
+    int minimumRight;
+    int maximumLeft;
+};
+
+const DeferredLightCase DeferredLightCases[] = {
+    // The camera inside the sphere: a screen quad.
+    {"point around the camera", 1, 60.0f, zVector(0.45f, 0.0f, -0.3f), 0.3f, 0.1f, 2.0f, true, 250, 200},
+    // Range 0: a screen quad, no falloff.
+    {"point without range", 1, 0.0f, zVector(0.45f, 0.0f, -0.3f), 0.3f, 0.1f, 2.0f, true, 250, 200},
+    // The camera inside the cone, then beside a narrow one: its volume.
+    {"spot around the camera", 3, 60.0f, zVector(0.45f, 0.0f, -0.3f), 0.3f, 0.1f, 2.0f, true, 250, 2},
+    {"spot beside the camera", 3, 60.0f, zVector(0.45f, 0.0f, -3.0f), 0.02f, 0.01f, 2.0f, true, 250, 2},
+    // Shining along +z onto the quad's back: both sides at half.
+    {"parallel", 2, 0.0f, zVector(0.0f, 0.0f, -5.0f), 0.3f, 0.1f, 0.5f, false, 125, 131},
+};
+
+TEST_F(GLRendererLights, DeferredLightPassesLightTheGBuffer) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    const Sides dark = DrawSides();
+    EXPECT_LE(dark.right, 2);
+    for (const DeferredLightCase& row : DeferredLightCases) {
+        SCOPED_TRACE(row.name);
+        PlacedLight light;
+        light.type = row.type;
+        light.range = row.range;
+        light.place = row.place;
+        light.axis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
+        light.diffuseIntensity = row.intensity;
+        light.coneAngle = row.coneAngle;
+        light.edgeAngle = row.edgeAngle;
+        ASSERT_TRUE(renderer->SetupLight(&light));
+        scene.lights = {&light};
+        renderer->ResetStatistics();
+        const Sides lit = DrawSides();
+        EXPECT_EQ(renderer->GetStatistic(StatisticLightDrawn), 1u);
+        EXPECT_GE(lit.right, row.minimumRight);
+        EXPECT_LE(lit.left, row.maximumLeft);
+        if (row.rightBrighter) {
+            EXPECT_GT(lit.right, lit.left + 40);
+        } else {
+            EXPECT_NEAR(lit.left, lit.right, 2);
+        }
+        // Nothing drawn around the quad: the clear colour stays as it was.
+        const zPicture picture = Grab();
+        EXPECT_TRUE(Near(picture, 2, 2, 51, 102, 153));
+        EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+        scene.lights.clear();
+        renderer->FreeLight(&light);
+        EXPECT_EQ(light.GetRenderData(), nullptr);
+    }
+}
+
+TEST_F(GLRendererLights, LightWithoutRendererDataIsSkipped) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    PlacedLight light = NearRightEdge();
+    scene.lights = {&light};
+    const Sides sides = DrawSides();
+    EXPECT_LE(sides.right, 2);
+}
+
+TEST_F(GLRendererLights, SpotShadowMapDarkensWhatAnOccluderHides) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    // An occluder between the light and the right half, behind the quad as
+    // the camera sees it.
+    zSharedPtr<zGeometry> blocker = Quad(0.05f, -0.5f, 0.5f, 0.5f);
+    MeshRenderable blockerMesh;
+    blockerMesh.geometry = blocker.Get();
+    blockerMesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -1.0f));
+    {
+        zMaterial* material = blocker->GetMaterial(0);
+        material->SetFlags(material->GetFlags() | MaterialFlagDoubleSided);
+        LogCapture quiet;
+        ASSERT_TRUE(renderer->SetupMaterial(material));
+        ASSERT_TRUE(renderer->SetupGeometry(blocker.Get()));
+    }
+    PlacedLight light;
+    light.type = 3;
+    light.place = zVector(0.0f, 0.0f, -1.5f);
+    light.axis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
+    light.coneAngle = 0.6f;
+    light.edgeAngle = 0.1f;
+    light.zNear = 0.1f;
+    light.volumeRange = 10.0f;
+    light.diffuseIntensity = 2.0f;
+    light.shadowMode = 2;
+    scene.lights = {&light};
+    for (bool mapping : {false, true}) {
+        SCOPED_TRACE(mapping ? "shadow mapping" : "no shadow mapping");
+        renderer->SetControlWord(ControlShadowMapping, mapping);
+        renderer->FreeLight(&light);
+        ASSERT_TRUE(renderer->SetupLight(&light));
+        const auto* data = dynamic_cast<const zGL3Renderer::GL_LightData*>(light.GetRenderData());
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->lightShader, mapping ? "core::spotlight_shadowmap" : "core::spotlight");
+        renderer->SetViewItem(&view);
+        renderer->SetSceneInterface(&scene);
+        renderer->ApplyView();
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&mesh);
+        renderer->QueueRenderable(&blockerMesh);
+        LogCapture quiet;
+        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+        renderer->RenderQueue();
+        const zPicture picture = Grab();
+        int left[3], right[3];
+        PixelAt(picture, Width / 2 - 14, Height / 2, left);
+        PixelAt(picture, Width / 2 + 14, Height / 2, right);
+        EXPECT_GT(left[0], 150);
+        if (mapping) {
+            EXPECT_LE(right[0], 10);
+        } else {
+            EXPECT_GT(right[0], 150);
+        }
+        // The main view is back after the shadow pass.
+        EXPECT_EQ(renderer->GetViewItem(), &view);
+        EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+    }
+    renderer->ResetRenderQueue();
+    scene.lights.clear();
+    renderer->FreeLight(&light);
+    renderer->FreeGeometry(blocker.Get());
+}
+
+// The core shader by type, shadow mode, specular intensity, projection
+// texture and control bits; then the volumetric shader of a volumetric light.
+struct ShaderChoiceCase {
+    u32 type;
+    u32 shadowMode;
+    f32 specular;
+    bool projective;
+    u32 control;
+    const char* lightShader;
+    const char* volumetricShader;
+};
+
+const ShaderChoiceCase ShaderChoiceCases[] = {
+    {1, 2, 0.0f, false, 0, "core::pointlight_shadowmap", "core::volumetric_sphere"},
+    {1, 2, 0.0f, false, ControlShadowMapping, "core::pointlight_shadowmap", "core::volumetric_sphere_shadowmap"},
+    {1, 0, 0.5f, false, 0, "core::pointlight_specular", "core::volumetric_sphere"},
+    {1, 0, 0.0f, false, 0, "core::pointlight", "core::volumetric_sphere"},
+    {2, 2, 0.0f, false, ControlShadowMapping | ControlLinearShadow, "core::linearlight_pssm",
+     "core::shader_volumetric_fog_pssm"},
+    {2, 2, 0.0f, false, ControlShadowMapping, "core::linearlight", "core::shader_volumetric_fog_pssm"},
+    {2, 0, 0.0f, false, ControlShadowMapping | ControlLinearShadow, "core::linearlight", nullptr},
+    {3, 2, 0.0f, true, ControlShadowMapping, "core::projective_spotlight_shadowmap",
+     "core::volumetric_cone_shadowmap"},
+    {3, 2, 0.0f, false, ControlShadowMapping, "core::spotlight_shadowmap", "core::volumetric_cone_shadowmap"},
+    {3, 1, 0.0f, true, 0, "core::projective_spotlight_shadow", "core::volumetric_cone"},
+    {3, 2, 0.0f, true, 0, "core::projective_spotlight", "core::volumetric_cone"},
+    {3, 0, 0.5f, false, 0, "core::spotlight_specular", "core::volumetric_cone"},
+    {3, 0, 0.0f, false, 0, "core::spotlight", "core::volumetric_cone"},
+    {4, 0, 0.0f, false, 0, nullptr, nullptr},
+};
+
+struct ProjectedLight : PlacedLight {
+    zTexture* projection = nullptr;
+    zTexture* GetRenderProjectionTexture() const override { return projection; }
+};
+
+TEST(GLLightShaders, ChoiceByTypeShadowSpecularProjectionAndControlBits) {
+    GeometryHost host;
+    zTexture* texture = host.Add("pattern.tga");
+    for (const ShaderChoiceCase& row : ShaderChoiceCases) {
+        SCOPED_TRACE(::testing::Message() << "type " << row.type << " shadow " << row.shadowMode << " control "
+                                          << row.control << " projective " << row.projective);
+        ProjectedLight light;
+        light.type = row.type;
+        light.shadowMode = row.shadowMode;
+        light.specularIntensity = row.specular;
+        light.projection = row.projective ? texture : nullptr;
+        const char* chosen = zGL3Renderer::ChooseLightShader(light, row.control);
+        EXPECT_STREQ(chosen ? chosen : "", row.lightShader ? row.lightShader : "");
+        light.volumetric = 1;
+        const char* volumetric = zGL3Renderer::ChooseVolumetricShader(light, row.control);
+        EXPECT_STREQ(volumetric ? volumetric : "", row.volumetricShader ? row.volumetricShader : "");
+        light.volumetric = 0;
+        EXPECT_EQ(zGL3Renderer::ChooseVolumetricShader(light, row.control), nullptr);
+    }
+}
+
+TEST_F(GLRendererLights, LightDataIsMadeOnceAndTakesTheLightsOwnShaderWhenTheLibraryHasIt) {
+    ASSERT_TRUE(OpenHidden());
+    PlacedLight light;
+    light.specularIntensity = 1.0f;
+    ASSERT_TRUE(renderer->SetupLight(&light));
+    EXPECT_FALSE(renderer->SetupLight(&light));
+    const auto* data = dynamic_cast<const zGL3Renderer::GL_LightData*>(light.GetRenderData());
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->lightShader, "core::pointlight_specular");
+    // A shader of the library by name.
+    light.shaderName.Set("core::spotlight");
+    renderer->UpdateLight(&light);
+    EXPECT_EQ(data->lightShader, "core::spotlight");
+    // A name the library lacks: no light shader, said once.
+    light.shaderName.Set("mine::glow");
+    {
+        LogCapture log;
+        renderer->UpdateLight(&light);
+        EXPECT_EQ(log.Text(), "[*] Light shader 'mine::glow' not found, the light is not drawn.\n");
+    }
+    EXPECT_TRUE(data->lightShader.IsEmpty());
+    renderer->FreeLight(&light);
+    EXPECT_EQ(light.GetRenderData(), nullptr);
+    renderer->FreeLight(&light);
+}
+
+TEST(GLLightShaders, SplitsBlendLogarithmicAndUniformAndEndAtTheFarDistance) {
+    struct Row {
+        f32 blend;
+        f32 expected[4];
+    };
+    const Row rows[] = {
+        {0.0f, {25.75f, 50.5f, 75.25f, 100.0f}},
+        {1.0f, {1.0f * std::pow(100.0f, 0.25f), 10.0f, std::pow(100.0f, 0.75f), 100.0f}},
+    };
+    for (const Row& row : rows) {
+        for (u32 split = 0; split < 4; ++split)
+            EXPECT_NEAR(zGL3Renderer::PSSMSplitDistance(split, 1.0f, 100.0f, row.blend), row.expected[split], 1e-3f)
+                << "blend " << row.blend << " split " << split;
+    }
+    EXPECT_NEAR(zGL3Renderer::PSSMSplitDistance(3, 0.5f, 80.0f, 0.37f), 80.0f, 1e-3f);
+}
+
+// The velocity pass: drawn only for a view whose settings ask motion blur,
+// unless the renderer excludes motion blur (the SSAO exclusion has no say).
+struct VelocityCase {
+    bool motionBlur;
+    const char* exclusion; // renderer key set true, or null
+    bool drawn;
+};
+
+const VelocityCase VelocityCases[] = {
+    {false, nullptr, false},
+    {true, nullptr, true},
+    {true, "PostProcess:Exclusion:MotionBlur", false},
+    {true, "PostProcess:Exclusion:SSAO", true},
+};
+
+TEST_F(GLRendererLights, VelocityPassRunsForMotionBlurUnlessMotionBlurIsExcluded) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    // A frame ago the quad stood 0.2 to the left.
+    const zMatrix4 before = zMatrix4::Translation(zVector(-0.2f, 0.0f, 0.0f));
+    mesh.previousWorld = &before;
+    zTexture* velocity = renderer->GetTarget("velocity_map");
+    ASSERT_NE(velocity, nullptr);
+    const zGLFunctions& gl = renderer->GetGL();
+    for (const VelocityCase& row : VelocityCases) {
+        SCOPED_TRACE(::testing::Message() << "motion blur " << row.motionBlur << " exclusion "
+                                          << (row.exclusion ? row.exclusion : "none"));
+        view.registry.Clear();
+        renderer->GetRegistry().Clear();
+        if (row.motionBlur) view.registry.SetKey("PostProcess:MotionBlur;", nullptr);
+        if (row.exclusion) {
+            zVariant on;
+            on.SetBool(true);
+            renderer->GetRegistry().SetKey(row.exclusion, &on);
+        }
+        EXPECT_EQ(renderer->WantsVelocityPass(), row.drawn);
+        // A mark in the target that only the pass clears.
+        GLuint fbo = 0;
+        gl.glGenFramebuffersEXT(1, &fbo);
+        gl.glBindFramebufferEXT(zgl::Framebuffer, fbo);
+        gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0, zgl::Texture2D, Name(velocity), 0);
+        gl.glClearColor(0.75f, 0.75f, 0.75f, 0.75f);
+        gl.glClear(zgl::ColorBufferBit);
+        gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
+        DrawFrame();
+        gl.glBindFramebufferEXT(zgl::Framebuffer, fbo);
+        f32 middle[4] = {}, corner[4] = {};
+        gl.glReadPixels(Width / 2, Height / 2, 1, 1, zgl::Rgba, zgl::Float, middle);
+        gl.glReadPixels(1, 1, 1, 1, zgl::Rgba, zgl::Float, corner);
+        gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
+        gl.glDeleteFramebuffersEXT(1, &fbo);
+        if (row.drawn) {
+            // Moved 0.2 to the right in device units: half of it, as written.
+            EXPECT_NEAR(middle[0], 0.1f, 0.01f);
+            EXPECT_NEAR(middle[1], 0.0f, 0.01f);
+            EXPECT_FLOAT_EQ(corner[0], 0.0f);
+        } else {
+            EXPECT_FLOAT_EQ(middle[0], 0.75f);
+        }
+        EXPECT_EQ(gl.glGetError(), GLenum(zgl::NoError));
+    }
+}
+
+} // namespace
