@@ -369,4 +369,107 @@ TEST_F(LightTest, ManagedLightTagRoundTripAndErrors) {
     EXPECT_EQ(log.Text(), "[*] Unknown tag 'Camera' in <MLight>.\n");
 }
 
+// Which lights the scene hands the renderer for a view: the camera at the
+// origin, the view box around it.
+struct CollectCase {
+    const char* name;
+    u32 type;
+    zVector place;
+    f32 range;
+    u32 falloff;
+    f32 intensity;
+    zMinMax bounds;
+    bool collected;
+};
+
+const zMinMax NearBox(zVector(-1.0f, -1.0f, -1.0f), zVector(1.0f, 1.0f, 1.0f));
+const zMinMax FarBox(zVector(50.0f, 50.0f, 50.0f), zVector(60.0f, 60.0f, 60.0f));
+
+const CollectCase CollectCases[] = {
+    {"no range reaches everywhere", LightTypePoint, zVector(1000.0f, 0.0f, 0.0f), 0.0f, 0, 1.0f, FarBox, true},
+    {"too far for its range", LightTypePoint, zVector(100.0f, 0.0f, 0.0f), 5.0f, 0, 1.0f, NearBox, false},
+    {"within range, sphere on the box", LightTypePoint, zVector(8.0f, 0.0f, 0.0f), 10.0f, 0, 1.0f, NearBox,
+     true},
+    {"within range, sphere off the box", LightTypePoint, zVector(0.0f, 9.0f, 0.0f), 10.0f, 0, 1.0f, FarBox,
+     false},
+    {"the falloff extends the reach", LightTypePoint, zVector(11.0f, 0.0f, 0.0f), 10.0f, 2, 1.0f, NearBox, true},
+    {"without it the light stops short", LightTypePoint, zVector(11.0f, 0.0f, 0.0f), 10.0f, 0, 1.0f, NearBox,
+     false},
+    {"inactive", LightTypePoint, zVector(0.0f, 0.0f, 0.0f), 0.0f, 0, 0.0f, NearBox, false},
+    {"spot aimed at the box", LightTypeSpot, zVector(0.0f, 0.0f, -20.0f), 30.0f, 0, 1.0f, NearBox, true},
+    {"spot aimed away", LightTypeSpot, zVector(0.0f, 0.0f, 20.0f), 30.0f, 0, 1.0f, NearBox, false},
+    {"parallel needs no shape", LightTypeParallel, zVector(0.0f, 20.0f, 0.0f), 30.0f, 0, 1.0f, FarBox, true},
+};
+
+TEST_F(LightTest, CollectLightsKeepsTheActiveLightsThatReachTheView) {
+    for (const CollectCase& row : CollectCases) {
+        SCOPED_TRACE(row.name);
+        scene->DeleteContent(false);
+        zMLight* light = scene->AddLight("lamp", row.type, 1.0f);
+        ASSERT_TRUE(light);
+        light->SetPosition(row.place);
+        light->range = row.range;
+        light->falloff = row.falloff;
+        light->diffuseIntensity = row.intensity;
+        light->UpdateMatrices();
+        zList<zRenderLight*> out;
+        out.Add(nullptr); // emptied first
+        scene->CollectLights(zVector(0.0f, 0.0f, 0.0f), row.bounds, out, 8);
+        ASSERT_EQ(out.GetCount(), row.collected ? 1u : 0u);
+        if (row.collected) {
+            EXPECT_EQ(out.GetAt(0), static_cast<zRenderLight*>(light));
+        }
+    }
+}
+
+TEST_F(LightTest, CollectLightsStopsAtTheCountInListOrder) {
+    zMLight* lights[3];
+    for (int i = 0; i < 3; ++i) {
+        lights[i] = scene->AddLight("lamp", LightTypePoint, 1.0f);
+        ASSERT_TRUE(lights[i]);
+    }
+    zList<zRenderLight*> out;
+    scene->CollectLights(zVector(0.0f, 0.0f, 0.0f), NearBox, out, 2);
+    ASSERT_EQ(out.GetCount(), 2u);
+    EXPECT_EQ(out.GetAt(0), static_cast<zRenderLight*>(lights[0]));
+    EXPECT_EQ(out.GetAt(1), static_cast<zRenderLight*>(lights[1]));
+    scene->CollectLights(zVector(0.0f, 0.0f, 0.0f), NearBox, out, 0);
+    EXPECT_EQ(out.GetCount(), 0u);
+}
+
+TEST_F(LightTest, SortLightsGivesTheActiveLightsNearestFirst) {
+    const f32 distances[] = {5.0f, 1.0f, 3.0f, 2.0f};
+    zMLight* lights[4];
+    for (int i = 0; i < 4; ++i) {
+        lights[i] = scene->AddLight("lamp", LightTypePoint, 1.0f);
+        ASSERT_TRUE(lights[i]);
+        lights[i]->SetPosition(zVector(0.0f, distances[i], 10.0f));
+        lights[i]->UpdateMatrices();
+    }
+    lights[3]->diffuseIntensity = 0.0f; // inactive
+    zList<zRenderLight*> out;
+    scene->SortLights(zVector(0.0f, 0.0f, 10.0f), out, 8);
+    ASSERT_EQ(out.GetCount(), 3u);
+    EXPECT_EQ(out.GetAt(0), static_cast<zRenderLight*>(lights[1]));
+    EXPECT_EQ(out.GetAt(1), static_cast<zRenderLight*>(lights[2]));
+    EXPECT_EQ(out.GetAt(2), static_cast<zRenderLight*>(lights[0]));
+    scene->SortLights(zVector(0.0f, 0.0f, 10.0f), out, 1);
+    ASSERT_EQ(out.GetCount(), 1u);
+    EXPECT_EQ(out.GetAt(0), static_cast<zRenderLight*>(lights[1]));
+}
+
+TEST(Light, RenderProjectionMatchesTheSpotProjectionAndRenderWorldTheItem) {
+    zLight light;
+    light.type = LightTypeSpot;
+    light.SetPosition(zVector(1.0f, 2.0f, 3.0f));
+    light.UpdateMatrices();
+    const zMatrix4 world = light.GetRenderWorld();
+    EXPECT_EQ(world.e[3], 1.0f);
+    EXPECT_EQ(world.e[7], 2.0f);
+    EXPECT_EQ(world.e[11], 3.0f);
+    EXPECT_NEAR(light.GetRenderProjection().e[0], 0.57735f, 1e-5f);
+    light.type = LightTypePoint;
+    EXPECT_EQ(light.GetRenderProjection().e[14], 0.0f);
+}
+
 } // namespace

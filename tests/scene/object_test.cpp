@@ -232,6 +232,20 @@ TEST_F(DrawingTest, OneEntryWithTheDepthAlongTheViewAxis) {
     EXPECT_FLOAT_EQ(entry->sortKey, 15.0f);
 }
 
+// Renderers draw the entry at the object's place, and read where it stood
+// the frame before for motion blur.
+TEST_F(DrawingTest, EntryCarriesTheWorldMatrixAndThePreviousOne) {
+    object.SetPosition(Point(1, 0, 10));
+    const zMatrix4 before = *object.GetWorldMatrix();
+    object.SetPreviousMatrix(before.e);
+    ASSERT_EQ(Draw(Point(3, 0, 10)).size(), 1u);
+    const auto* mesh = dynamic_cast<const zMeshPrimitive*>(entries.GetHead()->value);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->world.e[3], 3.0f);
+    EXPECT_EQ(mesh->world.e[11], 10.0f);
+    EXPECT_EQ(mesh->previousWorld.e[3], 1.0f);
+}
+
 TEST_F(DrawingTest, NothingOutsideTheFrustumOrWithoutGeometry) {
     EXPECT_TRUE(Draw(Point(0, 0, -20)).empty());
     EXPECT_TRUE(Draw(Point(500, 0, 10)).empty());
