@@ -596,6 +596,9 @@ bool zGL3Renderer::SetupVolumetricShader(zRenderLight* light) {
     m_gl.glUniform2fARB(location("inverse_buffer_size"), m_targetReciprocals[0] * scale,
                         m_targetReciprocals[1] * scale);
     m_gl.glUniform1fARB(location("view_depth_offset"), GetCameraBlock().zNear);
+    // Points are rebuilt from the depth pass as the light passes do.
+    m_gl.glUniform2fARB(location("inverse_display_size"), m_viewportReciprocal[0], m_viewportReciprocal[1]);
+    m_gl.glUniformMatrix4fv(location("projection_matrix"), 1, 1, GetProjection().e);
     m_gl.glUniform1fARB(location("volumetric_step"), light->volumetricSampleStep);
     m_gl.glUniform1fARB(location("volumetric_range"), light->volumetricRange);
     m_gl.glUniform1fARB(location("volumetric_thickness"), light->volumetricThickness);

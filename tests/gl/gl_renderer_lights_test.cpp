@@ -390,4 +390,46 @@ TEST_F(GLRendererLights, VelocityPassRunsForMotionBlurUnlessMotionBlurIsExcluded
     }
 }
 
+TEST_F(GLRendererLights, VolumetricLightVeilsTheViewAroundIt) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    // Green haze of radius 1 around a point off the quad, towards the camera.
+    PlacedLight light;
+    light.place = zVector(0.6f, 0.6f, 1.0f);
+    light.diffuse = zVector(0.0f, 1.0f, 0.0f, 1.0f);
+    light.volumetricRange = 1.0f;
+    light.volumetricThickness = 4.0f;
+    light.volumetricSampleStep = 0.02f;
+    scene.lights = {&light};
+    for (bool volumetric : {false, true}) {
+        SCOPED_TRACE(volumetric ? "volumetric" : "plain");
+        light.volumetric = volumetric ? 1 : 0;
+        renderer->FreeLight(&light);
+        ASSERT_TRUE(renderer->SetupLight(&light));
+        const auto* data = dynamic_cast<const zGL3Renderer::GL_LightData*>(light.GetRenderData());
+        ASSERT_NE(data, nullptr);
+        if (volumetric) {
+            EXPECT_EQ(data->volumetricShader, "core::volumetric_sphere");
+        } else {
+            EXPECT_TRUE(data->volumetricShader.IsEmpty());
+        }
+        const zPicture picture = DrawFrame();
+        // Where the light stands on the screen, over the clear colour.
+        if (volumetric) {
+            int rgb[3];
+            PixelAt(picture, 51, 9, rgb);
+            EXPECT_GT(rgb[1], 200);
+            EXPECT_LT(rgb[0], 30);
+        } else {
+            EXPECT_TRUE(Near(picture, 51, 9, 51, 102, 153));
+        }
+        // Far from it nothing changes.
+        EXPECT_TRUE(Near(picture, 2, Height - 3, 51, 102, 153));
+        EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+    }
+    scene.lights.clear();
+    renderer->FreeLight(&light);
+}
+
 } // namespace
