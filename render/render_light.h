@@ -34,8 +34,8 @@ class zRenderLight {
     zRenderData* GetRenderData() const { return m_renderData; }
     void SetRenderData(zRenderData* data) { m_renderData = data; }
 
-    u32 type = 1;       // 1 point, 2 parallel, 3 spot, 4 area
-    f32 range = 0.0f;   // 0: no limit
+    u32 type = 1;     // 1 point, 2 parallel, 3 spot, 4 area
+    f32 range = 0.0f; // 0: no limit
     zVector diffuse{1.0f, 1.0f, 1.0f, 1.0f};
     zVector specular{1.0f, 1.0f, 1.0f, 1.0f};
     f32 diffuseIntensity = 1.0f;

@@ -157,8 +157,8 @@ class zRenderer {
                               u32 flags) = 0;
     // Text in a raster font at (x, y), fractions of the output from its top
     // left; alignment 0 left, 1 centred, 2 right (x from the right edge).
-    virtual void Write(zRenderFont* font, const char* text, f32 x, f32 y, f32 size, bool keepAspect, i32 alignment,
-                       const f32* color) = 0;
+    virtual void Write(zRenderFont* font, const char* text, f32 x, f32 y, f32 size, bool keepAspect,
+                       i32 alignment, const f32* color) = 0;
     virtual bool SetupGeometry(zGeometry* geometry) = 0;
     virtual void FreeGeometry(zGeometry* geometry) = 0;
     virtual void UpdateGeometry(zGeometry* geometry, u32 first, u32 second) = 0;

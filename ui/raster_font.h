@@ -20,7 +20,6 @@ class zEngine;
 class zMetafile;
 class zTexture;
 
-
 // Lets script handles that own a raster font (kind 11) destroy it; the player
 // installs it once at start-up.
 void RegisterRasterFontScriptDestroyer();

@@ -820,7 +820,8 @@ void zGL3Renderer::DrawDebugViews() {
             if (light->type == 1) {
                 DrawWireSphere(r + r * (1.0f - std::cos(3.14159265f / 8.0f)) / std::cos(3.14159265f / 4.0f));
             } else if (light->type == 3) {
-                DrawWireCone(r, std::tan(light->coneAngle + light->edgeAngle) * r / std::cos(3.14159265f / 4.0f));
+                DrawWireCone(r, std::tan(light->coneAngle + light->edgeAngle) * r /
+                                    std::cos(3.14159265f / 4.0f));
             }
         }
         m_gl.glPolygonMode(zgl::FrontAndBack, zgl::FillMode);
@@ -1127,11 +1128,12 @@ void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMat
         const zMatrix4* cameraBefore = view ? view->GetPreviousTransformBlock() : nullptr;
         const zMatrix4 viewBefore = cameraBefore ? cameraBefore->Inverse() : ViewMatrix();
         const zMatrix4& modelBefore = previousWorld ? *previousWorld : world;
-        m_gl.glUniformMatrix4fv(m_gl.glGetUniformLocationARB(handle, "view_previous_matrix"), 1, 1, viewBefore.e);
+        m_gl.glUniformMatrix4fv(m_gl.glGetUniformLocationARB(handle, "view_previous_matrix"), 1, 1,
+                                viewBefore.e);
         m_gl.glUniformMatrix4fv(m_gl.glGetUniformLocationARB(handle, "model_previous_matrix"), 1, 1,
                                 modelBefore.e);
-        m_gl.glUniform2fARB(m_gl.glGetUniformLocationARB(handle, "inverse_buffer_size"), m_targetReciprocals[0],
-                            m_targetReciprocals[1]);
+        m_gl.glUniform2fARB(m_gl.glGetUniformLocationARB(handle, "inverse_buffer_size"),
+                            m_targetReciprocals[0], m_targetReciprocals[1]);
     }
     const GLint clipD = m_gl.glGetUniformLocationARB(handle, "user_clip_d");
     const GLint clipN = m_gl.glGetUniformLocationARB(handle, "user_clip_n");

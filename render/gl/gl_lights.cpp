@@ -52,8 +52,8 @@ class ShadowCamera final : public zRenderViewItem {
     // After the world matrix changed.
     void Refresh() {
         if (m_block.orthographic) {
-            m_block.frustum.SetOrthographic(m_block.orthoWidth, m_block.orthoHeight, m_block.zNear, m_block.zFar,
-                                            &world, 1.0f, 1.0f);
+            m_block.frustum.SetOrthographic(m_block.orthoWidth, m_block.orthoHeight, m_block.zNear,
+                                            m_block.zFar, &world, 1.0f, 1.0f);
         } else {
             m_block.frustum.SetPerspective(m_fov, m_block.zNear, m_block.zFar, &world, 1.0f, 1.0f);
         }
@@ -92,8 +92,8 @@ class ShadowCamera final : public zRenderViewItem {
 
 // The rotation of each cube face, Euler angles in rotation order 4.
 const f32 CubeFaceAngles[6][3] = {
-    {0.0f, 0.0f, 0.0f},        {0.0f, Pi * 0.5f, 0.0f}, {0.0f, Pi, 0.0f},
-    {0.0f, Pi * 1.5f, 0.0f},   {Pi * 0.5f, 0.0f, 0.0f}, {Pi * 1.5f, 0.0f, 0.0f},
+    {0.0f, 0.0f, 0.0f},      {0.0f, Pi * 0.5f, 0.0f}, {0.0f, Pi, 0.0f},
+    {0.0f, Pi * 1.5f, 0.0f}, {Pi * 0.5f, 0.0f, 0.0f}, {Pi * 1.5f, 0.0f, 0.0f},
 };
 
 // Units of the shadow maps and projection textures in the light programs:
@@ -138,7 +138,8 @@ const char* zGL3Renderer::ChooseLightShader(const zRenderLight& light, u32 contr
     case 3:
         if (shadowMap && mapping)
             return projective ? "core::projective_spotlight_shadowmap" : "core::spotlight_shadowmap";
-        if (projective) return light.shadowMode == 1 ? "core::projective_spotlight_shadow" : "core::projective_spotlight";
+        if (projective)
+            return light.shadowMode == 1 ? "core::projective_spotlight_shadow" : "core::projective_spotlight";
         return light.specularIntensity > 0.0f ? "core::spotlight_specular" : "core::spotlight";
     default:
         return nullptr;
@@ -284,7 +285,9 @@ bool zGL3Renderer::SetupLightShader(zRenderLight* light) {
     const GLhandleARB program = shader->GetProgram();
     UseProgram(program);
     auto location = [this, program](const char* name) { return m_gl.glGetUniformLocationARB(program, name); };
-    auto setFloat = [this, &location](const char* name, f32 value) { m_gl.glUniform1fARB(location(name), value); };
+    auto setFloat = [this, &location](const char* name, f32 value) {
+        m_gl.glUniform1fARB(location(name), value);
+    };
     auto setVec3 = [this, &location](const char* name, const zVector& v) {
         m_gl.glUniform3fARB(location(name), v.x, v.y, v.z);
     };
@@ -341,8 +344,8 @@ bool zGL3Renderer::SetupLightShader(zRenderLight* light) {
                 std::snprintf(name, sizeof name, "pssm_%u", split);
                 BindSampler(program, name, FirstLightMapUnit + split, m_shadowMaps[split].Get());
                 std::snprintf(name, sizeof name, "pssm_%u_projection_matrix", split);
-                setMatrix(name,
-                          zMatrix4::Multiply(record.projection, zMatrix4::Multiply(record.view, cameraWorld)));
+                setMatrix(name, zMatrix4::Multiply(record.projection,
+                                                   zMatrix4::Multiply(record.view, cameraWorld)));
                 std::snprintf(name, sizeof name, "pssm_%u_slice_distance", split);
                 setFloat(name, record.sliceDistance);
             }
@@ -359,7 +362,8 @@ bool zGL3Renderer::SetupLightShader(zRenderLight* light) {
             }
             if (projection) BindSampler(program, "projection_texture", unit, projection);
             setMatrix("light_projection_matrix",
-                      zMatrix4::Multiply(light->GetRenderProjection(), zMatrix4::Multiply(lightInverse, cameraWorld)));
+                      zMatrix4::Multiply(light->GetRenderProjection(),
+                                         zMatrix4::Multiply(lightInverse, cameraWorld)));
         }
         setVec3("direction_view_space", direction);
         setFloat("spot_cone_angle", std::cos(light->coneAngle));
@@ -380,8 +384,8 @@ bool zGL3Renderer::SetupLightShader(zRenderLight* light) {
     const f32 specular = light->specularIntensity * fade;
     setVec3("diffuse_color",
             zVector(light->diffuse.x * diffuse, light->diffuse.y * diffuse, light->diffuse.z * diffuse));
-    setVec3("specular_color",
-            zVector(light->specular.x * specular, light->specular.y * specular, light->specular.z * specular));
+    setVec3("specular_color", zVector(light->specular.x * specular, light->specular.y * specular,
+                                      light->specular.z * specular));
     setVec3("shadow_color", light->shadowColor);
     return true;
 }
@@ -508,7 +512,8 @@ void zGL3Renderer::RenderPointShadow(zRenderLight* light) {
     if (!data) return;
     if (!data->cube) data->cube.reset(new (std::nothrow) GL_LightData::CubeRecord());
     if (!data->cube) {
-        GetLog() << "[!] " << "Failed to allocate point shadow map structure.\n";
+        GetLog() << "[!] "
+                 << "Failed to allocate point shadow map structure.\n";
         return;
     }
     const zMatrix4 lightWorld = light->GetRenderWorld();
@@ -516,7 +521,8 @@ void zGL3Renderer::RenderPointShadow(zRenderLight* light) {
     camera.Perspective(Pi * 0.5f, light->zNear, light->range > 0.0f ? light->range : light->volumeRange);
     for (u32 face = 0; face < 6; ++face) {
         const f32* angles = CubeFaceAngles[face];
-        const zMatrix4 rotation = zMatrix4::FromMatrix3(zMatrix3::FromEulerAngles(angles[0], angles[1], angles[2], 4));
+        const zMatrix4 rotation =
+            zMatrix4::FromMatrix3(zMatrix3::FromEulerAngles(angles[0], angles[1], angles[2], 4));
         camera.world = zMatrix4::Multiply(lightWorld, rotation);
         camera.Refresh();
         RenderShadowMap(&camera, face);
@@ -538,10 +544,12 @@ void zGL3Renderer::RenderPSSM(zRenderLight* light) {
     if (!data || !mainCamera) return;
     if (!data->pssm) data->pssm.reset(new (std::nothrow) GL_LightData::PSSMRecord());
     if (!data->pssm) {
-        GetLog() << "[!] " << "Failed to allocate PSSM structure.\n";
+        GetLog() << "[!] "
+                 << "Failed to allocate PSSM structure.\n";
         return;
     }
-    const f32 nearDistance = mainCamera->GetCameraBlock().zNear > 0.0f ? mainCamera->GetCameraBlock().zNear : 0.1f;
+    const f32 nearDistance =
+        mainCamera->GetCameraBlock().zNear > 0.0f ? mainCamera->GetCameraBlock().zNear : 0.1f;
     const f32 farDistance = light->shadowRange > nearDistance ? light->shadowRange : nearDistance * 2.0f;
     const zMatrix4 lightWorld = light->GetRenderWorld();
     for (u32 split = 0; split < 4; ++split) {
@@ -556,7 +564,8 @@ void zGL3Renderer::RenderPSSM(zRenderLight* light) {
             box.AddPoint(corner);
         const zVector centre((box.min.x + box.max.x) * 0.5f, (box.min.y + box.max.y) * 0.5f,
                              (box.min.z + box.max.z) * 0.5f);
-        const zVector axes[3] = {lightWorld.GetRow(0, false), lightWorld.GetRow(1, false), lightWorld.GetRow(2, false)};
+        const zVector axes[3] = {lightWorld.GetRow(0, false), lightWorld.GetRow(1, false),
+                                 lightWorld.GetRow(2, false)};
         const f32 pullBack = farDistance * 4.0f;
         const zVector place(centre.x - axes[2].x * pullBack, centre.y - axes[2].y * pullBack,
                             centre.z - axes[2].z * pullBack);
@@ -570,8 +579,9 @@ void zGL3Renderer::RenderPSSM(zRenderLight* light) {
                 if (size > extent[axis]) extent[axis] = size;
             }
         }
-        camera.Orthographic(extent[0] > 0.0f ? extent[0] * 2.0f : 1.0f, extent[1] > 0.0f ? extent[1] * 2.0f : 1.0f,
-                            0.0f, extent[2] > 0.0f ? extent[2] : 1.0f);
+        camera.Orthographic(extent[0] > 0.0f ? extent[0] * 2.0f : 1.0f,
+                            extent[1] > 0.0f ? extent[1] * 2.0f : 1.0f, 0.0f,
+                            extent[2] > 0.0f ? extent[2] : 1.0f);
         RenderShadowMap(&camera, split);
         GL_LightData::PSSMRecord::Split& record = data->pssm->splits[split];
         record.sliceDistance = splitFar;
@@ -603,8 +613,8 @@ bool zGL3Renderer::SetupVolumetricShader(zRenderLight* light) {
     m_gl.glUniform1fARB(location("volumetric_range"), light->volumetricRange);
     m_gl.glUniform1fARB(location("volumetric_thickness"), light->volumetricThickness);
     const f32 intensity = light->diffuseIntensity;
-    m_gl.glUniform3fARB(location("volumetric_color"), light->diffuse.x * intensity, light->diffuse.y * intensity,
-                        light->diffuse.z * intensity);
+    m_gl.glUniform3fARB(location("volumetric_color"), light->diffuse.x * intensity,
+                        light->diffuse.y * intensity, light->diffuse.z * intensity);
     const zMatrix4 view = ViewMatrix();
     const zMatrix4 lightWorld = light->GetRenderWorld();
     zVector position = lightWorld.GetRow(3, true);
@@ -613,10 +623,12 @@ bool zGL3Renderer::SetupVolumetricShader(zRenderLight* light) {
     view.TransformPoints(&position, &position, 1);
     view.RotateArray(&direction, &direction, 1);
     direction = direction.Normalize();
-    if (light->type != 2) m_gl.glUniform3fARB(location("position_view_space"), position.x, position.y, position.z);
+    if (light->type != 2)
+        m_gl.glUniform3fARB(location("position_view_space"), position.x, position.y, position.z);
     if (light->type != 1)
         m_gl.glUniform3fARB(location("direction_view_space"), direction.x, direction.y, direction.z);
-    if (light->type == 3) m_gl.glUniform1fARB(location("cone_angle"), std::cos(light->coneAngle + light->edgeAngle));
+    if (light->type == 3)
+        m_gl.glUniform1fARB(location("cone_angle"), std::cos(light->coneAngle + light->edgeAngle));
     if (light->shadowMode == 2 && GetControlWord(ControlShadowMapping)) {
         const zMatrix4 cameraWorld = CameraWorld();
         m_gl.glUniform1fARB(location("inverse_shadowmap_size"), m_shadowMapReciprocal);
@@ -644,8 +656,8 @@ bool zGL3Renderer::SetupVolumetricShader(zRenderLight* light) {
                 std::snprintf(name, sizeof name, "psm_%u", face);
                 BindSampler(program, name, FirstLightMapUnit + face, m_shadowMaps[face].Get());
                 std::snprintf(name, sizeof name, "psm_%u_projection_matrix", face);
-                const zMatrix4 matrix = zMatrix4::Multiply(data->cube->projection[face],
-                                                           zMatrix4::Multiply(data->cube->view[face], cameraWorld));
+                const zMatrix4 matrix = zMatrix4::Multiply(
+                    data->cube->projection[face], zMatrix4::Multiply(data->cube->view[face], cameraWorld));
                 m_gl.glUniformMatrix4fv(location(name), 1, 1, matrix.e);
             }
             const zMatrix4 matrix = zMatrix4::Multiply(lightWorld.Inverse(), cameraWorld);

@@ -54,4 +54,3 @@ struct GLRendererFrame : GLRendererFixture {
         return Grab();
     }
 };
-

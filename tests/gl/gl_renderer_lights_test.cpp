@@ -81,7 +81,8 @@ TEST_F(GLRendererLights, FixedLightTableHoldsEightAndDropsExtras) {
     for (PlacedLight& light : lights)
         renderer->AddFixedLight(&light);
     EXPECT_EQ(renderer->GetFixedLightCount(), 8u);
-    EXPECT_NE(log.Text().find("[!] Too many fixed-function lights, extra light ignored.\n"), std::string::npos);
+    EXPECT_NE(log.Text().find("[!] Too many fixed-function lights, extra light ignored.\n"),
+              std::string::npos);
     renderer->ClearFixedLights();
     EXPECT_EQ(renderer->GetFixedLightCount(), 0u);
 }
@@ -162,7 +163,20 @@ TEST_F(GLRendererLights, LightWithoutRendererDataIsSkipped) {
     EXPECT_LE(sides.right, 2);
 }
 
-TEST_F(GLRendererLights, SpotShadowMapDarkensWhatAnOccluderHides) {
+// A spot light's map, and a point light's cube face that looks the same way.
+struct ShadowCase {
+    u32 type;
+    f32 range;
+    const char* shaded;
+    const char* plain;
+};
+
+const ShadowCase ShadowCases[] = {
+    {3, 0.0f, "core::spotlight_shadowmap", "core::spotlight"},
+    {1, 60.0f, "core::pointlight_shadowmap", "core::pointlight_shadowmap"},
+};
+
+TEST_F(GLRendererLights, ShadowMapsDarkenWhatAnOccluderHides) {
     ASSERT_TRUE(OpenHidden());
     RedQuad(0);
     scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
@@ -179,51 +193,55 @@ TEST_F(GLRendererLights, SpotShadowMapDarkensWhatAnOccluderHides) {
         ASSERT_TRUE(renderer->SetupMaterial(material));
         ASSERT_TRUE(renderer->SetupGeometry(blocker.Get()));
     }
-    PlacedLight light;
-    light.type = 3;
-    light.place = zVector(0.0f, 0.0f, -1.5f);
-    light.axis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
-    light.coneAngle = 0.6f;
-    light.edgeAngle = 0.1f;
-    light.zNear = 0.1f;
-    light.volumeRange = 10.0f;
-    light.diffuseIntensity = 2.0f;
-    light.shadowMode = 2;
-    scene.lights = {&light};
-    for (bool mapping : {false, true}) {
-        SCOPED_TRACE(mapping ? "shadow mapping" : "no shadow mapping");
-        renderer->SetControlWord(ControlShadowMapping, mapping);
-        renderer->FreeLight(&light);
-        ASSERT_TRUE(renderer->SetupLight(&light));
-        const auto* data = dynamic_cast<const zGL3Renderer::GL_LightData*>(light.GetRenderData());
-        ASSERT_NE(data, nullptr);
-        EXPECT_EQ(data->lightShader, mapping ? "core::spotlight_shadowmap" : "core::spotlight");
-        renderer->SetViewItem(&view);
-        renderer->SetSceneInterface(&scene);
-        renderer->ApplyView();
-        renderer->ResetRenderQueue();
-        renderer->QueueRenderable(&mesh);
-        renderer->QueueRenderable(&blockerMesh);
-        LogCapture quiet;
-        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
-        renderer->RenderQueue();
-        const zPicture picture = Grab();
-        int left[3], right[3];
-        PixelAt(picture, Width / 2 - 14, Height / 2, left);
-        PixelAt(picture, Width / 2 + 14, Height / 2, right);
-        EXPECT_GT(left[0], 150);
-        if (mapping) {
-            EXPECT_LE(right[0], 10);
-        } else {
-            EXPECT_GT(right[0], 150);
+    for (const ShadowCase& shadowCase : ShadowCases) {
+        SCOPED_TRACE(shadowCase.type == 3 ? "spot" : "point");
+        PlacedLight light;
+        light.type = shadowCase.type;
+        light.range = shadowCase.range;
+        light.place = zVector(0.0f, 0.0f, -1.5f);
+        light.axis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
+        light.coneAngle = 0.6f;
+        light.edgeAngle = 0.1f;
+        light.zNear = 0.1f;
+        light.volumeRange = 10.0f;
+        light.diffuseIntensity = 2.0f;
+        light.shadowMode = 2;
+        scene.lights = {&light};
+        for (bool mapping : {false, true}) {
+            SCOPED_TRACE(mapping ? "shadow mapping" : "no shadow mapping");
+            renderer->SetControlWord(ControlShadowMapping, mapping);
+            renderer->FreeLight(&light);
+            ASSERT_TRUE(renderer->SetupLight(&light));
+            const auto* data = dynamic_cast<const zGL3Renderer::GL_LightData*>(light.GetRenderData());
+            ASSERT_NE(data, nullptr);
+            EXPECT_EQ(data->lightShader, mapping ? shadowCase.shaded : shadowCase.plain);
+            renderer->SetViewItem(&view);
+            renderer->SetSceneInterface(&scene);
+            renderer->ApplyView();
+            renderer->ResetRenderQueue();
+            renderer->QueueRenderable(&mesh);
+            renderer->QueueRenderable(&blockerMesh);
+            LogCapture quiet;
+            renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+            renderer->RenderQueue();
+            const zPicture picture = Grab();
+            int left[3], right[3];
+            PixelAt(picture, Width / 2 - 14, Height / 2, left);
+            PixelAt(picture, Width / 2 + 14, Height / 2, right);
+            EXPECT_GT(left[0], 150);
+            if (mapping) {
+                EXPECT_LE(right[0], 10);
+            } else {
+                EXPECT_GT(right[0], 150);
+            }
+            // The main view is back after the shadow pass.
+            EXPECT_EQ(renderer->GetViewItem(), &view);
+            EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
         }
-        // The main view is back after the shadow pass.
-        EXPECT_EQ(renderer->GetViewItem(), &view);
-        EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+        renderer->ResetRenderQueue();
+        scene.lights.clear();
+        renderer->FreeLight(&light);
     }
-    renderer->ResetRenderQueue();
-    scene.lights.clear();
-    renderer->FreeLight(&light);
     renderer->FreeGeometry(blocker.Get());
 }
 
@@ -241,7 +259,8 @@ struct ShaderChoiceCase {
 
 const ShaderChoiceCase ShaderChoiceCases[] = {
     {1, 2, 0.0f, false, 0, "core::pointlight_shadowmap", "core::volumetric_sphere"},
-    {1, 2, 0.0f, false, ControlShadowMapping, "core::pointlight_shadowmap", "core::volumetric_sphere_shadowmap"},
+    {1, 2, 0.0f, false, ControlShadowMapping, "core::pointlight_shadowmap",
+     "core::volumetric_sphere_shadowmap"},
     {1, 0, 0.5f, false, 0, "core::pointlight_specular", "core::volumetric_sphere"},
     {1, 0, 0.0f, false, 0, "core::pointlight", "core::volumetric_sphere"},
     {2, 2, 0.0f, false, ControlShadowMapping | ControlLinearShadow, "core::linearlight_pssm",
@@ -267,8 +286,8 @@ TEST(GLLightShaders, ChoiceByTypeShadowSpecularProjectionAndControlBits) {
     GeometryHost host;
     zTexture* texture = host.Add("pattern.tga");
     for (const ShaderChoiceCase& row : ShaderChoiceCases) {
-        SCOPED_TRACE(::testing::Message() << "type " << row.type << " shadow " << row.shadowMode << " control "
-                                          << row.control << " projective " << row.projective);
+        SCOPED_TRACE(::testing::Message() << "type " << row.type << " shadow " << row.shadowMode
+                                          << " control " << row.control << " projective " << row.projective);
         ProjectedLight light;
         light.type = row.type;
         light.shadowMode = row.shadowMode;
@@ -321,7 +340,8 @@ TEST(GLLightShaders, SplitsBlendLogarithmicAndUniformAndEndAtTheFarDistance) {
     };
     for (const Row& row : rows) {
         for (u32 split = 0; split < 4; ++split)
-            EXPECT_NEAR(zGL3Renderer::PSSMSplitDistance(split, 1.0f, 100.0f, row.blend), row.expected[split], 1e-3f)
+            EXPECT_NEAR(zGL3Renderer::PSSMSplitDistance(split, 1.0f, 100.0f, row.blend), row.expected[split],
+                        1e-3f)
                 << "blend " << row.blend << " split " << split;
     }
     EXPECT_NEAR(zGL3Renderer::PSSMSplitDistance(3, 0.5f, 80.0f, 0.37f), 80.0f, 1e-3f);
@@ -367,7 +387,8 @@ TEST_F(GLRendererLights, VelocityPassRunsForMotionBlurUnlessMotionBlurIsExcluded
         GLuint fbo = 0;
         gl.glGenFramebuffersEXT(1, &fbo);
         gl.glBindFramebufferEXT(zgl::Framebuffer, fbo);
-        gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0, zgl::Texture2D, Name(velocity), 0);
+        gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0, zgl::Texture2D, Name(velocity),
+                                     0);
         gl.glClearColor(0.75f, 0.75f, 0.75f, 0.75f);
         gl.glClear(zgl::ColorBufferBit);
         gl.glBindFramebufferEXT(zgl::Framebuffer, 0);

@@ -386,13 +386,15 @@ const zMinMax NearBox(zVector(-1.0f, -1.0f, -1.0f), zVector(1.0f, 1.0f, 1.0f));
 const zMinMax FarBox(zVector(50.0f, 50.0f, 50.0f), zVector(60.0f, 60.0f, 60.0f));
 
 const CollectCase CollectCases[] = {
-    {"no range reaches everywhere", LightTypePoint, zVector(1000.0f, 0.0f, 0.0f), 0.0f, 0, 1.0f, FarBox, true},
+    {"no range reaches everywhere", LightTypePoint, zVector(1000.0f, 0.0f, 0.0f), 0.0f, 0, 1.0f, FarBox,
+     true},
     {"too far for its range", LightTypePoint, zVector(100.0f, 0.0f, 0.0f), 5.0f, 0, 1.0f, NearBox, false},
     {"within range, sphere on the box", LightTypePoint, zVector(8.0f, 0.0f, 0.0f), 10.0f, 0, 1.0f, NearBox,
      true},
     {"within range, sphere off the box", LightTypePoint, zVector(0.0f, 9.0f, 0.0f), 10.0f, 0, 1.0f, FarBox,
      false},
-    {"the falloff extends the reach", LightTypePoint, zVector(11.0f, 0.0f, 0.0f), 10.0f, 2, 1.0f, NearBox, true},
+    {"the falloff extends the reach", LightTypePoint, zVector(11.0f, 0.0f, 0.0f), 10.0f, 2, 1.0f, NearBox,
+     true},
     {"without it the light stops short", LightTypePoint, zVector(11.0f, 0.0f, 0.0f), 10.0f, 0, 1.0f, NearBox,
      false},
     {"inactive", LightTypePoint, zVector(0.0f, 0.0f, 0.0f), 0.0f, 0, 0.0f, NearBox, false},
