@@ -240,18 +240,21 @@ zMatrix4 zRenderLight::GetRenderWorld() {
     return world;
 }
 
-zMatrix4 zRenderLight::GetRenderProjection() const {
-    if (type != 3) return zMatrix4();
+zMatrix4 PerspectiveProjection(f32 scale, f32 nearDistance, f32 farDistance) {
     zMatrix4 m;
     for (f32& element : m.e)
         element = 0.0f;
-    const f32 angle = coneAngle + edgeAngle;
-    const f32 scale = std::cos(angle) / std::sin(angle);
-    const f32 depth = volumeRange - zNear;
+    const f32 depth = farDistance - nearDistance;
     m.e[0] = scale;
     m.e[5] = scale;
-    m.e[10] = volumeRange / depth;
-    m.e[11] = -zNear * volumeRange / depth;
+    m.e[10] = farDistance / depth;
+    m.e[11] = -nearDistance * farDistance / depth;
     m.e[14] = 1.0f;
     return m;
+}
+
+zMatrix4 zRenderLight::GetRenderProjection() const {
+    if (type != 3) return zMatrix4();
+    const f32 angle = coneAngle + edgeAngle;
+    return PerspectiveProjection(std::cos(angle) / std::sin(angle), zNear, volumeRange);
 }

@@ -107,6 +107,11 @@ struct zFogState {
 // the sense p + p/2 >= size, at least 2 for size > 1, capped at 4096.
 u32 RoundTextureSize(u32 size, bool exact);
 
+// The engine's perspective projection (the view looks along +z; depth 0 at
+// the near plane, 1 at the far plane; w = view z): rows (scale, 0, 0, 0),
+// (0, scale, 0, 0), (0, 0, f/(f-n), -nf/(f-n)), (0, 0, 1, 0).
+zMatrix4 PerspectiveProjection(f32 scale, f32 nearDistance, f32 farDistance);
+
 // The default line colour of DrawLine (yellow) and triangle colour (black).
 extern const f32 DefaultLineColor[4];
 extern const f32 DefaultTriangleColor[4];

@@ -22,14 +22,7 @@ class ShadowCamera final : public zRenderViewItem {
   public:
     void Perspective(f32 fov, f32 nearDistance, f32 farDistance) {
         const f32 zoom = 1.0f / std::tan(fov * 0.5f);
-        zMatrix4 m = Zero();
-        const f32 depth = farDistance - nearDistance;
-        m.e[0] = zoom;
-        m.e[5] = zoom;
-        m.e[10] = farDistance / depth;
-        m.e[11] = -farDistance * nearDistance / depth;
-        m.e[14] = 1.0f;
-        projection = m;
+        projection = PerspectiveProjection(zoom, nearDistance, farDistance);
         m_block.orthographic = false;
         m_block.zoom = zoom;
         m_fov = fov;
@@ -231,6 +224,48 @@ void zGL3Renderer::BindSampler(GLhandleARB program, const char* name, u32 unit, 
     m_gl.glUniform1iARB(location, GLint(unit));
 }
 
+void zGL3Renderer::LightViewAxes(const zMatrix4& lightWorld, zVector& position, zVector& direction) const {
+    const zMatrix4 view = ViewMatrix();
+    position = lightWorld.GetRow(3, true);
+    direction = lightWorld.GetRow(2, false);
+    direction.w = 0.0f;
+    view.TransformPoints(&position, &position, 1);
+    view.RotateArray(&direction, &direction, 1);
+    direction = direction.Normalize();
+}
+
+void zGL3Renderer::SetCubeUniforms(GLhandleARB program, const GL_CubeRecord& cube,
+                                   const zMatrix4& lightInverse, const zMatrix4& cameraWorld) {
+    char name[40];
+    for (u32 face = 0; face < 6; ++face) {
+        std::snprintf(name, sizeof name, "psm_%u", face);
+        BindSampler(program, name, FirstLightMapUnit + face, m_shadowMaps[face].Get());
+        std::snprintf(name, sizeof name, "psm_%u_projection_matrix", face);
+        const zMatrix4 matrix =
+            zMatrix4::Multiply(cube.projection[face], zMatrix4::Multiply(cube.view[face], cameraWorld));
+        m_gl.glUniformMatrix4fv(m_gl.glGetUniformLocationARB(program, name), 1, 1, matrix.e);
+    }
+    const zMatrix4 viewToLight = zMatrix4::Multiply(lightInverse, cameraWorld);
+    m_gl.glUniformMatrix4fv(m_gl.glGetUniformLocationARB(program, "view_to_light_matrix"), 1, 1,
+                            viewToLight.e);
+}
+
+void zGL3Renderer::SetPSSMUniforms(GLhandleARB program, const GL_PSSMRecord& pssm,
+                                   const zMatrix4& cameraWorld) {
+    char name[40];
+    for (u32 split = 0; split < 4; ++split) {
+        const GL_PSSMRecord::Split& record = pssm.splits[split];
+        std::snprintf(name, sizeof name, "pssm_%u", split);
+        BindSampler(program, name, FirstLightMapUnit + split, m_shadowMaps[split].Get());
+        std::snprintf(name, sizeof name, "pssm_%u_projection_matrix", split);
+        const zMatrix4 matrix =
+            zMatrix4::Multiply(record.projection, zMatrix4::Multiply(record.view, cameraWorld));
+        m_gl.glUniformMatrix4fv(m_gl.glGetUniformLocationARB(program, name), 1, 1, matrix.e);
+        std::snprintf(name, sizeof name, "pssm_%u_slice_distance", split);
+        m_gl.glUniform1fARB(m_gl.glGetUniformLocationARB(program, name), record.sliceDistance);
+    }
+}
+
 // The light passes.
 
 void zGL3Renderer::RenderLights() {
@@ -306,16 +341,11 @@ bool zGL3Renderer::SetupLightShader(zRenderLight* light) {
     setFloat("view_depth_offset", GetCameraBlock().zNear);
     setFloat("shadow_bias", light->shadowBias);
 
-    const zMatrix4 view = ViewMatrix();
     const zMatrix4 cameraWorld = CameraWorld();
     const zMatrix4 lightWorld = light->GetRenderWorld();
     const zMatrix4 lightInverse = lightWorld.Inverse();
-    zVector position = lightWorld.GetRow(3, true);
-    zVector direction = lightWorld.GetRow(2, false);
-    direction.w = 0.0f;
-    view.TransformPoints(&position, &position, 1);
-    view.RotateArray(&direction, &direction, 1);
-    direction = direction.Normalize();
+    zVector position, direction;
+    LightViewAxes(lightWorld, position, direction);
     if (light->type != 2) {
         setFloat("range", light->range);
         setVec3("position_view_space", position);
@@ -324,31 +354,13 @@ bool zGL3Renderer::SetupLightShader(zRenderLight* light) {
     const f32 inverseMapSize = m_shadowMapReciprocal;
     if (light->type == 1 && light->shadowMode == 2 && data->cube) {
         setFloat("inverse_shadowmap_size", inverseMapSize);
-        char name[40];
-        for (u32 face = 0; face < 6; ++face) {
-            std::snprintf(name, sizeof name, "psm_%u", face);
-            BindSampler(program, name, FirstLightMapUnit + face, m_shadowMaps[face].Get());
-            std::snprintf(name, sizeof name, "psm_%u_projection_matrix", face);
-            setMatrix(name, zMatrix4::Multiply(data->cube->projection[face],
-                                               zMatrix4::Multiply(data->cube->view[face], cameraWorld)));
-        }
-        setMatrix("view_to_light_matrix", zMatrix4::Multiply(lightInverse, cameraWorld));
+        SetCubeUniforms(program, *data->cube, lightInverse, cameraWorld);
     }
     if (light->type == 2) {
         setVec3("direction_view_space", direction);
         if (light->shadowMode == 2 && mapping && GetControlWord(ControlLinearShadow) && data->pssm) {
             setFloat("inverse_shadowmap_size", inverseMapSize);
-            char name[40];
-            for (u32 split = 0; split < 4; ++split) {
-                const GL_LightData::PSSMRecord::Split& record = data->pssm->splits[split];
-                std::snprintf(name, sizeof name, "pssm_%u", split);
-                BindSampler(program, name, FirstLightMapUnit + split, m_shadowMaps[split].Get());
-                std::snprintf(name, sizeof name, "pssm_%u_projection_matrix", split);
-                setMatrix(name, zMatrix4::Multiply(record.projection,
-                                                   zMatrix4::Multiply(record.view, cameraWorld)));
-                std::snprintf(name, sizeof name, "pssm_%u_slice_distance", split);
-                setFloat(name, record.sliceDistance);
-            }
+            SetPSSMUniforms(program, *data->pssm, cameraWorld);
         }
     }
     if (light->type == 3) {
@@ -510,7 +522,7 @@ void zGL3Renderer::RenderShadowMap(zRenderViewItem* camera, u32 index) {
 void zGL3Renderer::RenderPointShadow(zRenderLight* light) {
     auto* data = dynamic_cast<GL_LightData*>(light->GetRenderData());
     if (!data) return;
-    if (!data->cube) data->cube.reset(new (std::nothrow) GL_LightData::CubeRecord());
+    if (!data->cube) data->cube.reset(new (std::nothrow) GL_CubeRecord());
     if (!data->cube) {
         GetLog() << "[!] "
                  << "Failed to allocate point shadow map structure.\n";
@@ -542,7 +554,7 @@ void zGL3Renderer::RenderPSSM(zRenderLight* light) {
     auto* data = dynamic_cast<GL_LightData*>(light->GetRenderData());
     zRenderViewItem* mainCamera = GetViewItem();
     if (!data || !mainCamera) return;
-    if (!data->pssm) data->pssm.reset(new (std::nothrow) GL_LightData::PSSMRecord());
+    if (!data->pssm) data->pssm.reset(new (std::nothrow) GL_PSSMRecord());
     if (!data->pssm) {
         GetLog() << "[!] "
                  << "Failed to allocate PSSM structure.\n";
@@ -583,7 +595,7 @@ void zGL3Renderer::RenderPSSM(zRenderLight* light) {
                             extent[1] > 0.0f ? extent[1] * 2.0f : 1.0f, 0.0f,
                             extent[2] > 0.0f ? extent[2] : 1.0f);
         RenderShadowMap(&camera, split);
-        GL_LightData::PSSMRecord::Split& record = data->pssm->splits[split];
+        GL_PSSMRecord::Split& record = data->pssm->splits[split];
         record.sliceDistance = splitFar;
         record.view = camera.world.Inverse();
         record.projection = camera.projection;
@@ -615,14 +627,9 @@ bool zGL3Renderer::SetupVolumetricShader(zRenderLight* light) {
     const f32 intensity = light->diffuseIntensity;
     m_gl.glUniform3fARB(location("volumetric_color"), light->diffuse.x * intensity,
                         light->diffuse.y * intensity, light->diffuse.z * intensity);
-    const zMatrix4 view = ViewMatrix();
     const zMatrix4 lightWorld = light->GetRenderWorld();
-    zVector position = lightWorld.GetRow(3, true);
-    zVector direction = lightWorld.GetRow(2, false);
-    direction.w = 0.0f;
-    view.TransformPoints(&position, &position, 1);
-    view.RotateArray(&direction, &direction, 1);
-    direction = direction.Normalize();
+    zVector position, direction;
+    LightViewAxes(lightWorld, position, direction);
     if (light->type != 2)
         m_gl.glUniform3fARB(location("position_view_space"), position.x, position.y, position.z);
     if (light->type != 1)
@@ -633,35 +640,15 @@ bool zGL3Renderer::SetupVolumetricShader(zRenderLight* light) {
         const zMatrix4 cameraWorld = CameraWorld();
         m_gl.glUniform1fARB(location("inverse_shadowmap_size"), m_shadowMapReciprocal);
         m_gl.glUniform1fARB(location("shadow_bias"), light->shadowBias);
-        char name[40];
         if (light->type == 3) {
             BindSampler(program, "volume_view_depth_texture", FirstLightMapUnit, m_shadowMaps[0].Get());
             const zMatrix4 matrix = zMatrix4::Multiply(light->GetRenderProjection(),
                                                        zMatrix4::Multiply(lightWorld.Inverse(), cameraWorld));
             m_gl.glUniformMatrix4fv(location("volume_projection_matrix"), 1, 1, matrix.e);
         } else if (light->type == 2 && data->pssm) {
-            for (u32 split = 0; split < 4; ++split) {
-                const GL_LightData::PSSMRecord::Split& record = data->pssm->splits[split];
-                std::snprintf(name, sizeof name, "pssm_%u", split);
-                BindSampler(program, name, FirstLightMapUnit + split, m_shadowMaps[split].Get());
-                std::snprintf(name, sizeof name, "pssm_%u_projection_matrix", split);
-                const zMatrix4 matrix =
-                    zMatrix4::Multiply(record.projection, zMatrix4::Multiply(record.view, cameraWorld));
-                m_gl.glUniformMatrix4fv(location(name), 1, 1, matrix.e);
-                std::snprintf(name, sizeof name, "pssm_%u_slice_distance", split);
-                m_gl.glUniform1fARB(location(name), record.sliceDistance);
-            }
+            SetPSSMUniforms(program, *data->pssm, cameraWorld);
         } else if (light->type == 1 && data->cube) {
-            for (u32 face = 0; face < 6; ++face) {
-                std::snprintf(name, sizeof name, "psm_%u", face);
-                BindSampler(program, name, FirstLightMapUnit + face, m_shadowMaps[face].Get());
-                std::snprintf(name, sizeof name, "psm_%u_projection_matrix", face);
-                const zMatrix4 matrix = zMatrix4::Multiply(
-                    data->cube->projection[face], zMatrix4::Multiply(data->cube->view[face], cameraWorld));
-                m_gl.glUniformMatrix4fv(location(name), 1, 1, matrix.e);
-            }
-            const zMatrix4 matrix = zMatrix4::Multiply(lightWorld.Inverse(), cameraWorld);
-            m_gl.glUniformMatrix4fv(location("view_to_light_matrix"), 1, 1, matrix.e);
+            SetCubeUniforms(program, *data->cube, lightWorld.Inverse(), cameraWorld);
         }
     }
     return true;

@@ -69,6 +69,8 @@ class zGL3Renderer : public zRenderer {
     class GL_TextureData;
     class GL_MaterialData;
     class GL_LightData;
+    struct GL_CubeRecord;
+    struct GL_PSSMRecord;
 
     zGL3Renderer(zRenderHost* engine, bool registerAsCurrent);
     ~zGL3Renderer() override;
@@ -346,6 +348,13 @@ class zGL3Renderer : public zRenderer {
     // The frame's view matrix and the camera's world matrix.
     zMatrix4 ViewMatrix() const;
     zMatrix4 CameraWorld() const;
+    // A light's place and unit direction in the frame's view space.
+    void LightViewAxes(const zMatrix4& lightWorld, zVector& position, zVector& direction) const;
+    // The shadow maps and matrices of a point light's cube faces and of a
+    // parallel light's splits, for the program in use.
+    void SetCubeUniforms(GLhandleARB program, const GL_CubeRecord& cube, const zMatrix4& lightInverse,
+                         const zMatrix4& cameraWorld);
+    void SetPSSMUniforms(GLhandleARB program, const GL_PSSMRecord& pssm, const zMatrix4& cameraWorld);
     zList<zSharedPtr<zGL3Shader>> m_programs[PassCount];
     zGLSLCompiledMap m_generator{GLSLFormDesktop};
     f32 m_exposure = 0.18f;

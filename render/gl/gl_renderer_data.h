@@ -53,25 +53,27 @@ class zGL3Renderer::GL_MaterialData : public zRenderData {
 // A light's choice of core shaders and its shadow records. The shaders are
 // kept by name and found in the library at each use: the library goes with
 // the context, the light outlives both.
+// Point lights: the view and projection of each cube face.
+struct zGL3Renderer::GL_CubeRecord {
+    zMatrix4 view[6];
+    zMatrix4 projection[6];
+};
+
+// Parallel lights: four splits, each from the camera's near plane.
+struct zGL3Renderer::GL_PSSMRecord {
+    struct Split {
+        f32 sliceDistance = 0.0f;
+        zMatrix4 view;
+        zMatrix4 projection;
+    };
+    Split splits[4];
+};
+
 class zGL3Renderer::GL_LightData : public zRenderData {
   public:
-    // Point lights: the view and projection of each cube face.
-    struct CubeRecord {
-        zMatrix4 view[6];
-        zMatrix4 projection[6];
-    };
-    // Parallel lights: four splits, each from the camera's near plane.
-    struct PSSMRecord {
-        struct Split {
-            f32 sliceDistance = 0.0f;
-            zMatrix4 view;
-            zMatrix4 projection;
-        };
-        Split splits[4];
-    };
     ~GL_LightData() override;
     zString lightShader;      // empty: none
     zString volumetricShader; // empty: none
-    std::unique_ptr<CubeRecord> cube;
-    std::unique_ptr<PSSMRecord> pssm;
+    std::unique_ptr<GL_CubeRecord> cube;
+    std::unique_ptr<GL_PSSMRecord> pssm;
 };
