@@ -178,7 +178,8 @@ void zApplication::SceneFrame(bool& stop) {
 void zApplication::RaytraceFrame() {
     const i32 frameWidth = raytraceWidth > 0 ? raytraceWidth : width;
     const i32 frameHeight = raytraceHeight > 0 ? raytraceHeight : height;
-    GetLog() << "[H] Raytracing frame " << frameCounter << " (" << frameWidth << "x" << frameHeight << ")...\n";
+    GetLog() << "[H] Raytracing frame " << frameCounter << " (" << frameWidth << "x" << frameHeight
+             << ")...\n";
     // A new raytracer and scene record each frame: the scene's content may
     // have changed since the last one.
     zRaytraceScene record;

@@ -619,14 +619,16 @@ void PrintTo(const RaytraceRow& row, std::ostream* out) {
 }
 
 std::vector<RaytraceRow> RaytraceCatalogue() {
-    const std::vector<FixtureFile> scene = {StartupScript(), {"t.zms", RaytracedScene}, {"patch.zml", PatchGeometry}};
+    const std::vector<FixtureFile> scene = {
+        StartupScript(), {"t.zms", RaytracedScene}, {"patch.zml", PatchGeometry}};
     std::vector<RaytraceRow> rows;
-    rows.push_back({Row("B24_SceneRaytracedToNumberedFrames",
-                        {"t.zms", "-r", "none", "-m", "none", "-R", "out", "-Rw", "32", "-Rh", "24", "-time_live", "1"},
-                        scene, 0,
-                        {"[H] Raytracing frame 0 (32x24)...", "[H] Raytracing frame 1 (32x24)...", FreeingCaches,
-                         "Done."}),
-                    "out", 32, 24});
+    rows.push_back(
+        {Row("B24_SceneRaytracedToNumberedFrames",
+             {"t.zms", "-r", "none", "-m", "none", "-R", "out", "-Rw", "32", "-Rh", "24", "-time_live", "1"},
+             scene, 0,
+             {"[H] Raytracing frame 0 (32x24)...", "[H] Raytracing frame 1 (32x24)...", FreeingCaches,
+              "Done."}),
+         "out", 32, 24});
     // No -Rw, -Rh: the window's size (engine.cfg); an AA grid of 0 counts as 1.
     std::vector<FixtureFile> small = scene;
     small.push_back({"small.cfg", "<ZML=1.0> <Width=16> <Height=12>\n"});
@@ -636,22 +638,22 @@ std::vector<RaytraceRow> RaytraceCatalogue() {
                         small, 0, {"[H] Raytracing frame 0 (16x12)...", FreeingCaches, "Done."}),
                     "frames", 16, 12});
     // A directory that does not exist: each frame says so, the run goes on.
-    rows.push_back({Row("RaytraceIntoMissingDirectory",
-                        {"t.zms", "-r", "none", "-m", "none", "-R", "absent", "-Rw", "8", "-Rh", "8", "-time_live",
-                         "1"},
-                        scene, 0,
-                        {"[H] Raytracing frame 0 (8x8)...", "[!] Cannot write to 'absent/out_00000.tga'.",
-                         FreeingCaches, "Done."}),
-                    "", 0, 0});
+    rows.push_back(
+        {Row("RaytraceIntoMissingDirectory",
+             {"t.zms", "-r", "none", "-m", "none", "-R", "absent", "-Rw", "8", "-Rh", "8", "-time_live", "1"},
+             scene, 0,
+             {"[H] Raytracing frame 0 (8x8)...", "[!] Cannot write to 'absent/out_00000.tga'.", FreeingCaches,
+              "Done."}),
+         "", 0, 0});
     // Project mode draws as usual and raytraces nothing.
-    rows.push_back({Row("ProjectWithRaytracePathWritesNoFrame",
-                        {"hello.zgp", "-P", "-r", "none", "-m", "none", "-R", "out", "-Rw", "32", "-Rh", "24",
-                         "-time_live", "1"},
-                        {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
-                         SampleFile("hello/hello.nut", "hello.nut")},
-                        0, {"[S] First frame drawn.", FreeingCaches, "Done."},
-                        {"[H] Raytracing frame 0 (32x24)..."}),
-                    "out", 0, 0});
+    rows.push_back(
+        {Row("ProjectWithRaytracePathWritesNoFrame",
+             {"hello.zgp", "-P", "-r", "none", "-m", "none", "-R", "out", "-Rw", "32", "-Rh", "24",
+              "-time_live", "1"},
+             {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
+              SampleFile("hello/hello.nut", "hello.nut")},
+             0, {"[S] First frame drawn.", FreeingCaches, "Done."}, {"[H] Raytracing frame 0 (32x24)..."}),
+         "out", 0, 0});
     return rows;
 }
 
@@ -723,7 +725,8 @@ TEST_P(PlayerRaytrace, Run) {
         ExpectFrameFile(bytes, row.width, row.height);
         if (HasFatalFailure()) return;
         // The patch fills the centre; the background shows in the corners.
-        EXPECT_EQ(PixelOf(bytes, row.width, row.width / 2, row.height / 2), (std::vector<int>{51, 102, 204, 255}));
+        EXPECT_EQ(PixelOf(bytes, row.width, row.width / 2, row.height / 2),
+                  (std::vector<int>{51, 102, 204, 255}));
         EXPECT_EQ(PixelOf(bytes, row.width, 0, 0), (std::vector<int>{255, 0, 0, 255}));
     }
 }

@@ -43,8 +43,8 @@ class RaytraceGrabTest : public SceneFixture {
     // colour.
     zSharedPtr<zGeometry> PatchGeometry() {
         auto geometry = MakeGeometry(&engine,
-                                     {zVector(-0.5f, -0.5f, 0), zVector(0.5f, -0.5f, 0), zVector(0.5f, 0.5f, 0),
-                                      zVector(-0.5f, 0.5f, 0)},
+                                     {zVector(-0.5f, -0.5f, 0), zVector(0.5f, -0.5f, 0),
+                                      zVector(0.5f, 0.5f, 0), zVector(-0.5f, 0.5f, 0)},
                                      {{{0, 1, 2, 3}}});
         zMaterial& material = *geometry->GetMaterial(0);
         material.SetColor(MaterialColorDiffuse, 0.8f, 0.4f, 0.2f, 1.0f);
@@ -69,9 +69,9 @@ class RaytraceGrabTest : public SceneFixture {
         if (std::abs(actual.r - expected.r) <= 1 && std::abs(actual.g - expected.g) <= 1 &&
             std::abs(actual.b - expected.b) <= 1 && actual.a == expected.a)
             return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "(" << actual.r << "," << actual.g << "," << actual.b << ","
-                                             << actual.a << ") instead of (" << expected.r << "," << expected.g
-                                             << "," << expected.b << "," << expected.a << ")";
+        return ::testing::AssertionFailure()
+               << "(" << actual.r << "," << actual.g << "," << actual.b << "," << actual.a << ") instead of ("
+               << expected.r << "," << expected.g << "," << expected.b << "," << expected.a << ")";
     }
 
     LogCapture quiet;
@@ -118,11 +118,12 @@ TEST_F(RaytraceGrabTest, HiddenAndInactiveItemsStayOut) {
     const Case cases[] = {
         {"as loaded", [](RaytraceGrabTest&) {}, 1, Patch},
         {"object invisible",
-         [](RaytraceGrabTest& t) { t.object->SetFlags(t.object->GetFlags() | ItemInvisible); }, 1, Background},
+         [](RaytraceGrabTest& t) { t.object->SetFlags(t.object->GetFlags() | ItemInvisible); }, 1,
+         Background},
         {"object inactive", [](RaytraceGrabTest& t) { t.object->SetActiveByte(0); }, 1, Background},
         {"object of opacity 0", [](RaytraceGrabTest& t) { t.object->SetAlpha(0.0f); }, 1, Background},
-        {"light invisible", [](RaytraceGrabTest& t) { t.light->SetFlags(t.light->GetFlags() | ItemInvisible); },
-         0, Unlit},
+        {"light invisible",
+         [](RaytraceGrabTest& t) { t.light->SetFlags(t.light->GetFlags() | ItemInvisible); }, 0, Unlit},
         {"light inactive", [](RaytraceGrabTest& t) { t.light->SetActiveByte(0); }, 0, Unlit},
         {"light without intensity", [](RaytraceGrabTest& t) { t.light->diffuseIntensity = 0.0f; }, 0, Unlit},
     };
