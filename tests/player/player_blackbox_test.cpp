@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -666,6 +667,7 @@ struct RunResult {
     bool timedOut = false;
     std::string output;
     std::string errors;
+    double seconds = 0.0; // wall time of the run
 };
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -761,19 +763,23 @@ class PlayerCatalogue : public ::testing::TestWithParam<CatalogueRow> {
     const std::filesystem::path& m_directory = m_temporary.Path();
 };
 
-TEST_P(PlayerCatalogue, Run) {
-    const CatalogueRow& row = GetParam();
+// Writes the row's files into directory and runs the player there.
+RunResult RunRow(const std::filesystem::path& directory, const CatalogueRow& row) {
     for (const FixtureFile& file : row.files)
-        WriteFile(m_directory / file.path, file.bytes);
+        WriteFile(directory / file.path, file.bytes);
     const auto start = std::chrono::steady_clock::now();
-    RunResult run = RunPlayer(m_directory, row);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
+    RunResult run = RunPlayer(directory, row);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return run;
+}
+
+// The exit code, the wall time and the console lines of a run against its row.
+void ExpectConsole(const CatalogueRow& row, const RunResult& run) {
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, row.exitCode);
     if (row.maxSeconds > 0.0) {
-        EXPECT_GE(seconds, row.minSeconds);
-        EXPECT_LE(seconds, row.maxSeconds);
+        EXPECT_GE(run.seconds, row.minSeconds);
+        EXPECT_LE(run.seconds, row.maxSeconds);
     }
 
     const std::vector<std::string> lines = SplitLines(run.output);
@@ -798,7 +804,161 @@ TEST_P(PlayerCatalogue, Run) {
     }
 }
 
+TEST_P(PlayerCatalogue, Run) {
+    const CatalogueRow& row = GetParam();
+    RunResult run = RunRow(m_directory, row);
+    SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+}
+
 INSTANTIATE_TEST_SUITE_P(Catalogue, PlayerCatalogue, ::testing::ValuesIn(Catalogue()),
                          [](const ::testing::TestParamInfo<CatalogueRow>& info) { return info.param.id; });
+
+// ---- Raytraced frames: -R writes every scene frame as a TGA file -----------
+
+// A patch in front of the default camera (the scene names none), lit along
+// the view by one parallel light, on a blue background.
+const std::string RaytracedScene =
+    "<ZML=1.0>\n<Scene=<Items=\n"
+    "  <MObject=<MItem=<Id=\"patch\"><UId=1><Active>>\n"
+    "    <Object=<Item=<Position=<X=0.0><Y=0.0><Z=5.0>>><Geometry=\"patch.zml\">>>\n"
+    "  <MLight=<MItem=<Id=\"sun\"><UId=2><Active>><Light=<Type=\"Parallel\">>>>\n"
+    "<Globals=<BackgroundColor=<X=0.0><Y=0.0><Z=1.0>>>>\n";
+// A unit quad facing the camera, diffuse (0.8, 0.4, 0.2).
+const std::string PatchGeometry =
+    "<ZML=1.0>\n<Geometry=\n"
+    "  <Materials=<Material=<Id=\"m\"><Diffuse=<X=0.8><Y=0.4><Z=0.2><W=1.0>>>>\n"
+    "  <AVertex=<Count=4><Data=<V=<X=-0.5><Y=-0.5><Z=0.0>><V=<X=0.5><Y=-0.5><Z=0.0>>\n"
+    "    <V=<X=0.5><Y=0.5><Z=0.0>><V=<X=-0.5><Y=0.5><Z=0.0>>>>\n"
+    "  <APolygon=<Count=1><BindingCount=4><Data=\n"
+    "    <P=<Count=4><Material=0><Index=0><Index=1><Index=2><Index=3>>>>>\n";
+
+struct RaytraceRow {
+    CatalogueRow run;
+    std::string directory; // made before the run; empty: none
+    // The size every frame must have; 0 x 0: no frame may be written.
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
+void PrintTo(const RaytraceRow& row, std::ostream* out) {
+    *out << row.run.id;
+}
+
+std::vector<RaytraceRow> RaytraceCatalogue() {
+    const std::vector<FixtureFile> scene = {
+        StartupScript(), {"t.zms", RaytracedScene}, {"patch.zml", PatchGeometry}};
+    std::vector<RaytraceRow> rows;
+    rows.push_back(
+        {Row("B24_SceneRaytracedToNumberedFrames",
+             {"t.zms", "-r", "none", "-m", "none", "-R", "out", "-Rw", "32", "-Rh", "24", "-time_live", "1"},
+             scene, 0,
+             {"[H] Raytracing frame 0 (32x24)...", "[H] Raytracing frame 1 (32x24)...", FreeingCaches,
+              "Done."}),
+         "out", 32, 24});
+    // No -Rw, -Rh: the window's size (engine.cfg); an AA grid of 0 counts as 1.
+    std::vector<FixtureFile> small = scene;
+    small.push_back({"small.cfg", "<ZML=1.0> <Width=16> <Height=12>\n"});
+    rows.push_back({Row("RaytracedFramesTakeTheWindowSize",
+                        {"t.zms", "-r", "none", "-m", "none", "-C", "small.cfg", "-R", "frames", "-Raa", "0",
+                         "-time_live", "1"},
+                        small, 0, {"[H] Raytracing frame 0 (16x12)...", FreeingCaches, "Done."}),
+                    "frames", 16, 12});
+    // A directory that does not exist: each frame says so, the run goes on.
+    rows.push_back(
+        {Row("RaytraceIntoMissingDirectory",
+             {"t.zms", "-r", "none", "-m", "none", "-R", "absent", "-Rw", "8", "-Rh", "8", "-time_live", "1"},
+             scene, 0,
+             {"[H] Raytracing frame 0 (8x8)...", "[!] Cannot write to 'absent/out_00000.tga'.", FreeingCaches,
+              "Done."}),
+         "", 0, 0});
+    // Project mode draws as usual and raytraces nothing.
+    rows.push_back(
+        {Row("ProjectWithRaytracePathWritesNoFrame",
+             {"hello.zgp", "-P", "-r", "none", "-m", "none", "-R", "out", "-Rw", "32", "-Rh", "24",
+              "-time_live", "1"},
+             {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
+              SampleFile("hello/hello.nut", "hello.nut")},
+             0, {"[S] First frame drawn.", FreeingCaches, "Done."}, {"[H] Raytracing frame 0 (32x24)..."}),
+         "out", 0, 0});
+    return rows;
+}
+
+// The numbers of the out_NNNNN.tga files anywhere under directory, sorted.
+std::vector<int> FrameNumbers(const std::filesystem::path& directory) {
+    std::vector<int> numbers;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == 13 && name.compare(0, 4, "out_") == 0 && name.compare(9, 4, ".tga") == 0)
+            numbers.push_back(std::stoi(name.substr(4, 5)));
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+uint32_t Word16At(const std::string& bytes, size_t at) {
+    return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8;
+}
+
+// An uncompressed 32-bit TGA of that size, rows top first.
+void ExpectFrameFile(const std::string& bytes, uint32_t width, uint32_t height) {
+    ASSERT_EQ(bytes.size(), 18u + size_t(width) * height * 4);
+    EXPECT_EQ(bytes[2], 2);
+    EXPECT_EQ(Word16At(bytes, 12), width);
+    EXPECT_EQ(Word16At(bytes, 14), height);
+    EXPECT_EQ(bytes[16], 32);
+    EXPECT_EQ(uint8_t(bytes[17]), 0x28);
+}
+
+// B, G, R, A of a pixel of a top-first 32-bit TGA.
+std::vector<int> PixelOf(const std::string& bytes, uint32_t width, uint32_t x, uint32_t y) {
+    const size_t at = 18 + (size_t(y) * width + x) * 4;
+    return {uint8_t(bytes[at]), uint8_t(bytes[at + 1]), uint8_t(bytes[at + 2]), uint8_t(bytes[at + 3])};
+}
+
+class PlayerRaytrace : public ::testing::TestWithParam<RaytraceRow> {
+  protected:
+    void SetUp() override { ASSERT_FALSE(m_directory.empty()); }
+
+    TemporaryDirectory m_temporary{"player_raytrace", false};
+    const std::filesystem::path& m_directory = m_temporary.Path();
+};
+
+TEST_P(PlayerRaytrace, Run) {
+    const RaytraceRow& row = GetParam();
+    if (!row.directory.empty()) std::filesystem::create_directories(m_directory / row.directory);
+    RunResult run = RunRow(m_directory, row.run);
+    SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
+    ExpectConsole(row.run, run);
+
+    const std::vector<int> numbers = FrameNumbers(m_directory);
+    if (row.width == 0) {
+        EXPECT_TRUE(numbers.empty());
+        return;
+    }
+    // One file per frame, numbered from 0 without gaps, each announced.
+    ASSERT_FALSE(numbers.empty());
+    size_t announced = 0;
+    for (const std::string& line : SplitLines(run.output))
+        announced += line.rfind("[H] Raytracing frame ", 0) == 0;
+    EXPECT_EQ(numbers.size(), announced);
+    for (size_t i = 0; i < numbers.size(); ++i)
+        ASSERT_EQ(numbers[i], int(i));
+    char name[32];
+    for (int number : numbers) {
+        std::snprintf(name, sizeof name, "out_%05d.tga", number);
+        SCOPED_TRACE(name);
+        const std::string bytes = ReadFile(m_directory / row.directory / name);
+        ExpectFrameFile(bytes, row.width, row.height);
+        if (HasFatalFailure()) return;
+        // The patch fills the centre; the background shows in the corners.
+        EXPECT_EQ(PixelOf(bytes, row.width, row.width / 2, row.height / 2),
+                  (std::vector<int>{51, 102, 204, 255}));
+        EXPECT_EQ(PixelOf(bytes, row.width, 0, 0), (std::vector<int>{255, 0, 0, 255}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Raytrace, PlayerRaytrace, ::testing::ValuesIn(RaytraceCatalogue()),
+                         [](const ::testing::TestParamInfo<RaytraceRow>& info) { return info.param.run.id; });
 
 } // namespace
