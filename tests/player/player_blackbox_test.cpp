@@ -640,6 +640,20 @@ std::vector<CatalogueRow> Catalogue() {
                         "[S] First frame drawn.", "[S] The crate landed after 59 physics steps.",
                         "[S] Goodbye after some frames.", FreeingCaches, "Done."},
                        {MissingResources}));
+    // The same scene, lit by its light, drawn by "gl2" in a small window.
+    rows.push_back(Row("SampleSceneRunsOnGl2",
+                       {"crate.zms", "-r", "gl2", "-m", "none", "-time_live", "1", "-C", "small.cfg"},
+                       {StartupScript(), SampleFile("scene/crate.zms", "crate.zms"),
+                        SampleFile("scene/crate_scene.nut", "crate_scene.nut"),
+                        SampleFile("scene/crate.nut", "crate.nut"), CoreShaderLibrary(),
+                        {"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}},
+                       0,
+                       {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
+                        "[H] Loading scene 'crate.zms' (flag: -1)", SceneLoaded,
+                        "[S] Output 160x120, project context: false.", "[S] First frame drawn.",
+                        "[S] Goodbye after some frames.", FreeingCaches, "Done."},
+                       {"[!] Failed to load one or more core shader.", Matching("\\[\\*\\] Light shader .*"),
+                        Matching("\\[!\\] Cannot load shader .*"), MissingResources}));
     AddPhysicsRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.
