@@ -135,6 +135,13 @@ void zLinkedList::Clear(bool deleteIt) {
     }
 }
 
+zLinkedListEntry* zLinkedList::TakeEntries() {
+    zLinkedListEntry* head = m_head;
+    m_head = nullptr;
+    m_count = 0;
+    return head;
+}
+
 zLinkedListEntry* zLinkedList::GetAt(u32 index) const {
     zLinkedListEntry* entry = m_head;
     for (; entry && index > 0; --index)

@@ -88,6 +88,11 @@ class zLinkedList {
     // the list is empty afterwards in any case.
     void Clear(bool deleteIt = true);
 
+    // Empties the list without touching its entries and gives the first of
+    // them, for a caller that disposes of them all: they keep their links, so
+    // GetNext still walks them.
+    zLinkedListEntry* TakeEntries();
+
     // Walks from the head; past the end logs and gives null.
     zLinkedListEntry* GetAt(u32 index) const;
     // The next entry of an iteration, null at the end.

@@ -5,7 +5,7 @@
 
 zMetaTag::zMetaTag(const char* name) {
     m_value.m_tagStorage = TakeTagStorage(this);
-    id.Set(name);
+    if (name) id.Set(name);
 }
 
 zMetaTag::zMetaTag(const char* name, i32 value) : zMetaTag(name) {

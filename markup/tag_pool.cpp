@@ -23,6 +23,24 @@ struct zMetaTagPool::Arena {
 
 struct zMetaTagAccess {
     static u8 Storage(const zMetaTag* tag) { return tag->GetStorage(); }
+    // Nothing a destructor would free or unlink: texts borrowed or absent, a
+    // plain value, children already taken and owned.
+    static bool OwnsNothing(const zMetaTag* tag) {
+        const zVariant& value = tag->m_value;
+        if (tag->id.CStr() && !tag->id.IsBorrowed()) return false;
+        if (value.m_hasExtras || tag->m_children.IsNotOwner()) return false;
+        switch (value.m_type) {
+        case VariantNone:
+        case VariantFloat:
+        case VariantBool:
+        case VariantInt:
+            return true;
+        case VariantString:
+            return !value.m_string.CStr() || value.m_string.IsBorrowed();
+        default:
+            return false;
+        }
+    }
 };
 
 namespace {
@@ -94,15 +112,45 @@ private:
     u64 m_count = 0;
 };
 
-// A quick key for finding a stored text again: its length and its first and
-// last eight bytes (texts that differ elsewhere are told apart by the compare).
-u32 TextKey(const char* text, size_t length) {
-    const size_t edge = length < 8 ? length : 8;
-    u64 first = 0;
-    u64 last = 0;
-    std::memcpy(&first, text, edge);
-    std::memcpy(&last, text + length - edge, edge);
-    const u64 mixed = (first * 0x9E3779B97F4A7C15ull) ^ (last * 0xC2B2AE3D27D4EB4Full) ^ length;
+// Up to eight bytes of text as one word, zeros after them.
+u64 LoadWord(const char* text, size_t length) {
+    u64 word = 0;
+    if (length >= 8) {
+        std::memcpy(&word, text, 8);
+    } else {
+        for (size_t i = 0; i < length; ++i) word |= u64(u8(text[i])) << (8 * i);
+    }
+    return word;
+}
+
+// A text's first, middle and last eight bytes: up to 16 bytes, the first and
+// last are the whole text, so that most texts compare without reading the
+// stored copy; the middle tells apart long texts that differ inside.
+struct TextEdges {
+    u64 first;
+    u64 middle;
+    u64 last;
+};
+
+TextEdges EdgesOf(const char* text, size_t length) {
+    const u64 first = LoadWord(text, length);
+    if (length <= 8) return {first, 0, first};
+    const u64 last = LoadWord(text + length - 8, 8);
+    return {first, length > 16 ? LoadWord(text + length / 2 - 4, 8) : 0, last};
+}
+
+// Whether two texts of length bytes with the same edges are the same: the
+// bytes between the first and the last eight compared a word at a time.
+bool SameMiddle(const char* a, const char* b, size_t length) {
+    for (size_t i = 8; i + 8 < length; i += 8) {
+        if (LoadWord(a + i, 8) != LoadWord(b + i, 8)) return false;
+    }
+    return true;
+}
+
+u32 TextKey(const TextEdges& edges, size_t length) {
+    const u64 mixed = (edges.first * 0x9E3779B97F4A7C15ull) ^ (edges.last * 0xC2B2AE3D27D4EB4Full) ^
+                      (edges.middle * 0x165667B19E3779F9ull) ^ length;
     return u32(mixed >> 32) ^ u32(mixed);
 }
 
@@ -234,9 +282,10 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
         m_texts = static_cast<StoredText*>(std::calloc(StoredTextSlots, sizeof(StoredText)));
         if (!m_texts) return false;
     }
-    const u32 key = TextKey(begin, length);
-    StoredText& entry = m_texts[key % StoredTextSlots];
-    if (entry.text && entry.key == key && entry.length == length && std::memcmp(entry.text, begin, length) == 0) {
+    const TextEdges edges = EdgesOf(begin, length);
+    StoredText& entry = m_texts[TextKey(edges, length) % StoredTextSlots];
+    if (entry.text && entry.length == length && entry.first == edges.first && entry.last == edges.last &&
+        entry.middle == edges.middle && SameMiddle(entry.text, begin, length)) {
         stored = entry.text;
         return true;
     }
@@ -245,22 +294,34 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
     if (length) std::memcpy(text, begin, length);
     text[length] = '\0';
     m_cursor += length + 1;
-    entry = {text, key, u32(length)};
+    entry = {text, edges.first, edges.middle, edges.last, u32(length)};
     stored = text;
     return true;
 }
 
 namespace {
 
-void DestroyInto(zLinkedListId& list, ReleaseBatch& batch);
-
-// A pooled tag: its children first, then the tag in place; its memory is
-// counted for its arena.
-void DestroyPooled(zMetaTag* tag, zLinkedListId& children, u8 storage, ReleaseBatch& batch) {
-    if (!children.IsNotOwner()) DestroyInto(children, batch);
-    Arena* arena = ArenaOf(tag, storage);
-    tag->~zMetaTag();
-    batch.Add(arena);
+// Disposes of a chain of entries taken from a list of tags. A pooled tag that
+// owns nothing outside its arena (borrowed or no texts, no block, no extras)
+// needs no destructor: its memory is only counted for its arena. Any other
+// entry is destroyed as its list would.
+void DestroyChain(zLinkedListEntry* entry, ReleaseBatch& batch) {
+    while (entry) {
+        zLinkedListEntry* next = entry->GetNext();
+        // Lists of tags may hold other named entries.
+        zMetaTag* tag = typeid(*entry) == typeid(zMetaTag) ? static_cast<zMetaTag*>(entry) : nullptr;
+        const u8 storage = tag ? zMetaTagAccess::Storage(tag) : 0;
+        if (!storage) {
+            delete entry;
+        } else {
+            Arena* arena = ArenaOf(tag, storage);
+            zLinkedListId& children = tag->GetChildren();
+            if (!children.IsNotOwner()) DestroyChain(children.TakeEntries(), batch);
+            if (!zMetaTagAccess::OwnsNothing(tag)) tag->~zMetaTag();
+            batch.Add(arena);
+        }
+        entry = next;
+    }
 }
 
 }  // namespace
@@ -271,28 +332,5 @@ void DeleteTagList(zLinkedListId& list) {
         return;
     }
     ReleaseBatch batch;
-    DestroyInto(list, batch);
+    DestroyChain(list.TakeEntries(), batch);
 }
-
-namespace {
-
-void DestroyInto(zLinkedListId& list, ReleaseBatch& batch) {
-    while (zLinkedListEntryId* entry = list.GetHead()) {
-        list.Detach(entry);
-        // Lists of tags may hold other named entries; those are deleted as
-        // the list would.
-        if (typeid(*entry) != typeid(zMetaTag)) {
-            delete entry;
-            continue;
-        }
-        zMetaTag* tag = static_cast<zMetaTag*>(entry);
-        const u8 storage = zMetaTagAccess::Storage(tag);
-        if (!storage) {
-            delete tag;
-            continue;
-        }
-        DestroyPooled(tag, tag->GetChildren(), storage, batch);
-    }
-}
-
-}  // namespace

@@ -48,11 +48,13 @@ private:
     bool AddChunk();
 
     // Texts stored so far by a quick key, one per slot (a newer text takes
-    // the slot over).
+    // the slot over), with their first, middle and last eight bytes.
     struct StoredText {
         const char* text;
-        u32 key;
-        u32 length;
+        u64 first;
+        u64 middle;
+        u64 last;
+        u64 length;
     };
     static constexpr u32 StoredTextSlots = 4096;
 

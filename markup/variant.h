@@ -100,6 +100,7 @@ public:
 
 private:
     friend class zMetaTag;  // keeps the kind of its own memory in m_tagStorage
+    friend struct zMetaTagAccess;
 
     zVariant(const zVariant&) = delete;
     zVariant& operator=(const zVariant&) = delete;
