@@ -84,6 +84,19 @@ bool IsBlank(char c) {
     return static_cast<u8>(c) <= ' ' && ((0x100002600ull >> static_cast<u8>(c)) & 1) != 0;
 }
 
+// 0x80 in every byte of the eight at text that is not a blank.
+u64 NonBlankBytes(const char* text) {
+    constexpr u64 Low7 = 0x7F7F7F7F7F7F7F7Full;
+    constexpr u64 Ones = 0x0101010101010101ull;
+    u64 word = 0;
+    std::memcpy(&word, text, sizeof(word));
+    // 0x80 in every zero byte of v, exactly (no borrow between bytes).
+    const auto zeroBytes = [](u64 v) { return ~(((v & Low7) + Low7) | v | Low7); };
+    const u64 blank = zeroBytes(word ^ (Ones * ' ')) | zeroBytes(word ^ (Ones * '\t')) |
+                      zeroBytes(word ^ (Ones * '\n')) | zeroBytes(word ^ (Ones * '\r'));
+    return ~blank & (Ones * 0x80);
+}
+
 // IsWordDelimiter by table, for the reader's word scans.
 struct DelimiterTable {
     bool delimiter[256];
@@ -181,6 +194,15 @@ bool Parser::Fail(ParseError error, const zMetaTag* tag, const char* value) {
 
 void Parser::SkipBlanks() {
     while (m_pos < m_end) {
+        // Eight bytes at a time while they are all blanks.
+        while (m_end - m_pos >= 8) {
+            const u64 nonBlank = NonBlankBytes(m_pos);
+            if (nonBlank) {
+                m_pos += __builtin_ctzll(nonBlank) / 8;
+                break;
+            }
+            m_pos += 8;
+        }
         while (IsBlank(*m_pos)) {
             if (++m_pos == m_end) return;
         }
@@ -358,15 +380,13 @@ bool Parser::ParseValue(zMetaTag* tag) {
 bool Parser::ParseNumber(zMetaTag* tag) {
     const bool negative = *m_pos == '-';
     if (negative) ++m_pos;
-    const char* begin = ReadWord();
-    const char* end = m_pos;
+    // The word, noting on the way whether it is a float.
+    const char* begin = m_pos;
     bool isFloat = false;
-    for (const char* c = begin; c < end; ++c) {
-        if (*c == '.' || *c == 'f') {
-            isFloat = true;
-            break;
-        }
+    for (; m_pos < m_end && !IsDelimiter(*m_pos); ++m_pos) {
+        if (*m_pos == '.' || *m_pos == 'f') isFloat = true;
     }
+    const char* end = m_pos;
     if (isFloat) {
         tag->GetValue().SetFloat(ParseFloatToken(begin, end, negative));
     } else {
