@@ -278,12 +278,17 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
     // on the heap) have no segment to read.
     if (!tag || length > MaxStoredText || !m_arena || !tag->GetStorage()) return false;
     if (ArenaOf(tag, tag->GetStorage()) != m_arena) return false;
-    if (!m_texts) {
-        m_texts = static_cast<StoredText*>(std::calloc(StoredTextSlots, sizeof(StoredText)));
+    // A small table while the document fits its first chunk, a large one
+    // from then on (its texts start over: it is only a cache).
+    const u32 slots = m_chunks > 1 ? LargeTextSlots : SmallTextSlots;
+    if (m_textSlots != slots) {
+        std::free(m_texts);
+        m_texts = static_cast<StoredText*>(std::calloc(slots, sizeof(StoredText)));
+        m_textSlots = m_texts ? slots : 0;
         if (!m_texts) return false;
     }
     const TextEdges edges = EdgesOf(begin, length);
-    StoredText& entry = m_texts[TextKey(edges, length) % StoredTextSlots];
+    StoredText& entry = m_texts[TextKey(edges, length) & (slots - 1)];
     if (entry.text && entry.length == length && entry.first == edges.first && entry.last == edges.last &&
         entry.middle == edges.middle && SameMiddle(entry.text, begin, length)) {
         stored = entry.text;

@@ -56,7 +56,8 @@ private:
         u64 last;
         u64 length;
     };
-    static constexpr u32 StoredTextSlots = 4096;
+    static constexpr u32 SmallTextSlots = 256;
+    static constexpr u32 LargeTextSlots = 4096;
 
     Arena* m_arena = nullptr;
     char* m_cursor = nullptr;  // next free byte of the current segment
@@ -65,7 +66,8 @@ private:
     u64 m_handedOut = 0;  // tags carved so far
     u32 m_chunks = 0;
     u8 m_storage = 0;  // the storage kind of tags carved from the current chunk
-    StoredText* m_texts = nullptr;  // heap table of StoredTextSlots, made on first use
+    StoredText* m_texts = nullptr;  // heap table of m_textSlots, made on first use
+    u32 m_textSlots = 0;
 };
 
 // Deletes every tag of list (unless the list does not own them) and empties
