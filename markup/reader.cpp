@@ -84,19 +84,6 @@ bool IsBlank(char c) {
     return static_cast<u8>(c) <= ' ' && ((0x100002600ull >> static_cast<u8>(c)) & 1) != 0;
 }
 
-// 0x80 in every byte of the eight at text that is not a blank.
-u64 NonBlankBytes(const char* text) {
-    constexpr u64 Low7 = 0x7F7F7F7F7F7F7F7Full;
-    constexpr u64 Ones = 0x0101010101010101ull;
-    u64 word = 0;
-    std::memcpy(&word, text, sizeof(word));
-    // 0x80 in every zero byte of v, exactly (no borrow between bytes).
-    const auto zeroBytes = [](u64 v) { return ~(((v & Low7) + Low7) | v | Low7); };
-    const u64 blank = zeroBytes(word ^ (Ones * ' ')) | zeroBytes(word ^ (Ones * '\t')) |
-                      zeroBytes(word ^ (Ones * '\n')) | zeroBytes(word ^ (Ones * '\r'));
-    return ~blank & (Ones * 0x80);
-}
-
 // IsWordDelimiter by table, for the reader's word scans.
 struct DelimiterTable {
     bool delimiter[256];
@@ -194,15 +181,6 @@ bool Parser::Fail(ParseError error, const zMetaTag* tag, const char* value) {
 
 void Parser::SkipBlanks() {
     while (m_pos < m_end) {
-        // Eight bytes at a time while they are all blanks.
-        while (m_end - m_pos >= 8) {
-            const u64 nonBlank = NonBlankBytes(m_pos);
-            if (nonBlank) {
-                m_pos += __builtin_ctzll(nonBlank) / 8;
-                break;
-            }
-            m_pos += 8;
-        }
         while (IsBlank(*m_pos)) {
             if (++m_pos == m_end) return;
         }

@@ -15,6 +15,19 @@
 // starting with a SegmentHead, so that a tag finds its arena from its own
 // address. The first chunk is one small segment (most documents are small);
 // later ones grow up to MaxChunkSize.
+struct zMetaTagPool::TextEdges {
+    u64 first;
+    u64 second;
+    u64 third;
+    u64 last;
+};
+
+struct zMetaTagPool::StoredText {
+    const char* text;
+    u64 length;
+    TextEdges edges;
+};
+
 struct zMetaTagPool::Arena {
     // Live tags, plus Hold while the pool still carves from the arena.
     std::atomic<u64> references;
@@ -123,26 +136,26 @@ u64 LoadWord(const char* text, size_t length) {
     return word;
 }
 
-// A text's first, middle and last eight bytes: up to 16 bytes, the first and
-// last are the whole text, so that most texts compare without reading the
-// stored copy; the middle tells apart long texts that differ inside.
-struct TextEdges {
-    u64 first;
-    u64 middle;
-    u64 last;
-};
+// A text's first 24 and last eight bytes as words: up to 32 bytes they are
+// the whole text, so that most texts compare without reading the stored copy
+// (which may be anywhere in a large document).
+using TextEdges = zMetaTagPool::TextEdges;
 
 TextEdges EdgesOf(const char* text, size_t length) {
     const u64 first = LoadWord(text, length);
-    if (length <= 8) return {first, 0, first};
-    const u64 last = LoadWord(text + length - 8, 8);
-    return {first, length > 16 ? LoadWord(text + length / 2 - 4, 8) : 0, last};
+    if (length <= 8) return {first, 0, 0, first};
+    return {first, length > 16 ? LoadWord(text + 8, 8) : 0, length > 24 ? LoadWord(text + 16, 8) : 0,
+            LoadWord(text + length - 8, 8)};
+}
+
+bool SameEdges(const TextEdges& a, const TextEdges& b) {
+    return a.first == b.first && a.second == b.second && a.third == b.third && a.last == b.last;
 }
 
 // Whether two texts of length bytes with the same edges are the same: the
-// bytes between the first and the last eight compared a word at a time.
-bool SameMiddle(const char* a, const char* b, size_t length) {
-    for (size_t i = 8; i + 8 < length; i += 8) {
+// bytes past the first 24 compared a word at a time.
+bool SameRest(const char* a, const char* b, size_t length) {
+    for (size_t i = 24; i + 8 < length; i += 8) {
         if (LoadWord(a + i, 8) != LoadWord(b + i, 8)) return false;
     }
     return true;
@@ -150,7 +163,7 @@ bool SameMiddle(const char* a, const char* b, size_t length) {
 
 u32 TextKey(const TextEdges& edges, size_t length) {
     const u64 mixed = (edges.first * 0x9E3779B97F4A7C15ull) ^ (edges.last * 0xC2B2AE3D27D4EB4Full) ^
-                      (edges.middle * 0x165667B19E3779F9ull) ^ length;
+                      ((edges.second ^ (edges.third >> 7)) * 0x165667B19E3779F9ull) ^ length;
     return u32(mixed >> 32) ^ u32(mixed);
 }
 
@@ -289,8 +302,7 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
     }
     const TextEdges edges = EdgesOf(begin, length);
     StoredText& entry = m_texts[TextKey(edges, length) & (slots - 1)];
-    if (entry.text && entry.length == length && entry.first == edges.first && entry.last == edges.last &&
-        entry.middle == edges.middle && SameMiddle(entry.text, begin, length)) {
+    if (entry.text && entry.length == length && SameEdges(entry.edges, edges) && SameRest(entry.text, begin, length)) {
         stored = entry.text;
         return true;
     }
@@ -299,7 +311,7 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
     if (length) std::memcpy(text, begin, length);
     text[length] = '\0';
     m_cursor += length + 1;
-    entry = {text, edges.first, edges.middle, edges.last, u32(length)};
+    entry = {text, u32(length), edges};
     stored = text;
     return true;
 }

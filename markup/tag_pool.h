@@ -47,15 +47,14 @@ private:
     bool Reserve(size_t size);
     bool AddChunk();
 
+public:
+    // A text's first 24 and last eight bytes (markup/tag_pool.cpp).
+    struct TextEdges;
+
+private:
     // Texts stored so far by a quick key, one per slot (a newer text takes
-    // the slot over), with their first, middle and last eight bytes.
-    struct StoredText {
-        const char* text;
-        u64 first;
-        u64 middle;
-        u64 last;
-        u64 length;
-    };
+    // the slot over), with their edges.
+    struct StoredText;
     static constexpr u32 SmallTextSlots = 256;
     static constexpr u32 LargeTextSlots = 4096;
 
