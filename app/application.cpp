@@ -6,9 +6,11 @@
 #include "io/file_road.h"
 #include "markup/script_value.h"
 #include "picture/codec.h"
+#include "render/raytrace/raytracer.h"
 #include "render/renderer.h"
 #include "app/scene_factory.h"
 #include "scene/memory_layout.h"
+#include "scene/raytrace_grab.h"
 #include "scene/scene.h"
 #include "ui/font_system.h"
 #include "ui/hid.h"
@@ -170,6 +172,26 @@ void zApplication::SceneFrame(bool& stop) {
     scene->RenderDone(RenderClear);
     scene->RenderUI(0);
     stop = (scene->GetFlags() & SceneEndRequested) != 0;
+    if (!raytracePath.IsEmpty()) RaytraceFrame();
+}
+
+void zApplication::RaytraceFrame() {
+    const i32 frameWidth = raytraceWidth > 0 ? raytraceWidth : width;
+    const i32 frameHeight = raytraceHeight > 0 ? raytraceHeight : height;
+    GetLog() << "[H] Raytracing frame " << frameCounter << " (" << frameWidth << "x" << frameHeight
+             << ")...\n";
+    // A new raytracer and scene record each frame: the scene's content may
+    // have changed since the last one.
+    zRaytraceScene record;
+    if (!GrabRaytraceScene(*scene, record)) return;
+    zRaytracer raytracer;
+    zRaytracerOptions options = raytracer.GetOptions();
+    options.aaGrid = u32(raytraceGrid);
+    raytracer.SetOptions(options);
+    if (!raytracer.SetScene(&record)) return;
+    zPicture picture;
+    if (raytracer.Trace(picture, frameWidth, frameHeight))
+        WriteRaytracedFrame(TextOf(raytracePath), frameCounter, picture);
 }
 
 void zApplication::ProjectFrame(bool& stop) {

@@ -145,6 +145,9 @@ class zApplication {
     // The mode's part of a frame; stop: the script asked to end.
     void SceneFrame(bool& stop);
     void ProjectFrame(bool& stop);
+    // Scene mode with -R: the scene raytraced into the -R directory as
+    // out_<frame>.tga, at the -Rw x -Rh size (the window's when unset).
+    void RaytraceFrame();
     // Puts the disk back as the current file system when the archive is.
     void UnmountDataSource();
 

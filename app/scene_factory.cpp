@@ -4,8 +4,6 @@
 #include <new>
 
 #include "core/log.h"
-#include "markup/metafile.h"
-#include "markup/reader.h"
 #include "scene/scene.h"
 #include "ui/scene2d.h"
 
@@ -23,11 +21,6 @@ class zScene2DInterface : public zSceneUserInterface {
     zSharedPtr<zScene2D> m_scene2D;
 };
 
-bool RefuseSceneFile(const char* path) {
-    GetLog() << "[!] Cannot load scene '" << (path ? path : "") << "': this player cannot read scene files yet.\n";
-    return false;
-}
-
 } // namespace
 
 zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* failureLine) {
@@ -42,13 +35,8 @@ zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* fa
     return scene;
 }
 
-bool LoadSceneFile(zScene& scene, const char* path) {
-    zMetafile doc;
-    if (!LoadMetafileFromFile(path, doc)) return false;
-    zLinkedListIterator first;
-    return LoadSceneTag(scene, doc, doc.GetNextRoot(first));
-}
+bool LoadSceneFile(zScene& scene, const char* path) { return scene.Load(path, nullptr, SceneLoadAll); }
 
-bool LoadSceneTag(zScene& /*scene*/, zMetafile& doc, zMetaTag* /*root*/) {
-    return RefuseSceneFile(doc.GetFileName().IsEmpty() ? "" : doc.GetFileName().CStr());
+bool LoadSceneTag(zScene& scene, zMetafile& doc, zMetaTag* root) {
+    return scene.LoadFromTag(&doc, root, nullptr, SceneLoadAll);
 }

@@ -1,11 +1,6 @@
 // Making a 3D scene for the player: the scene with its embedded 2D user
 // interface (the 2D scene lives above the scene's folder, so it is handed in
-// here), and the reading of its file.
-//
-// The scene file reader is not part of this player yet: a document that can
-// be read gets "[!] Cannot load scene '<path>': this player cannot read scene
-// files yet." and the load fails, so a run in scene mode ends at start-up
-// (exit code 2).
+// here), and the reading of its file with every load flag.
 #pragma once
 
 #include "core/shared_object.h"
@@ -22,8 +17,8 @@ constexpr u32 SceneOptimisationParameter = 1024;
 
 // Null, with failureLine logged, when it cannot be made.
 zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* failureLine);
-// The scene file at path, with every load flag; false when it cannot be read
-// (the file road's line is logged).
+// The scene file at path; false when it cannot be read (the file road's or
+// the reader's line is logged).
 bool LoadSceneFile(zScene& scene, const char* path);
 // A "Scene" root of a document read already.
 bool LoadSceneTag(zScene& scene, zMetafile& doc, zMetaTag* root);

@@ -942,6 +942,26 @@ void MakeSceneFileSeeds() {
         "<FogNear=1.0><FogFar=100.0><FogColor=<X=1.0><Y=1.0><Z=1.0>>>"
         "<Physics=<Frequency=30.0>><CurrentCamera=\"eye\">>\n";
     WriteWithTruncations("scene_file", "scene", ".zms", scene);
+    // Bodies under constraints: a pendulum, a hinge to the world, one body
+    // held on both sides, and entries naming masked, missing and foreign uids.
+    const Bytes constraints =
+        "<ZML=1.0>\n<Scene=<Items="
+        "<MObject=<MItem=<Id=\"anchor\"><UId=3><Active><PhysicItem=<Mode=\"Static\">"
+        "<Shapes=<PhysicShape=<Type=\"Sphere\"><Dimensions=<X=0.25><Y=0.25><Z=0.25>>>>>>"
+        "<Object=<Item=<Position=<X=0.0><Y=10.0><Z=0.0>>>>>"
+        "<MObject=<MItem=<Id=\"bob\"><UId=0><Active><PhysicItem=<Mode=\"Dynamic\">"
+        "<Shapes=<PhysicShape=<Type=\"Box\"><Mass=1.0><Dimensions=<X=0.5><Y=0.5><Z=0.5>>>>>>"
+        "<Object=<Item=<Position=<X=2.0><Y=10.0><Z=0.0>>>>>"
+        "<MConstraint=<MItem=<Id=\"rod\"><UId=5><Active>><Constraint=<Type=\"Point\">"
+        "<PivotA=<R0=<X=1.0><Y=0.0><Z=0.0><W=0.0>><R1=<X=0.0><Y=1.0><Z=0.0><W=0.0>>"
+        "<R2=<X=0.0><Y=0.0><Z=1.0><W=0.0>><R3=<X=-2.0><Y=0.0><Z=0.0><W=1.0>>>>>"
+        "<MConstraint=<MItem=<Id=\"hinge\"><UId=2><Active>><Constraint=<Type=\"Hinge\"><Spring>>>"
+        "<MConstraint=<MItem=<Id=\"loose\"><UId=7><Active>><Constraint>>>"
+        "<Constraints=<Constraint=<Uid=5><UidA=0><UidB=3>><Constraint=<Uid=2><UidA=6><UidB=-1>>"
+        "<Constraint=<Uid=2><UidA=2>><Constraint=<Uid=2><UidA=3>><Constraint=<Uid=7><UidA=0><UidB=0>>"
+        "<Constraint=<Uid=0><UidA=3>><Constraint=<Uid=4>><Constraint=<UidA=0>><Other>>"
+        "<Physics=<Frequency=60.0>>>\n";
+    WriteWithTruncations("scene_file", "constraints", ".zms", constraints);
     WriteSeed("scene_file", "huge-uid.zms",
               "<ZML=1.0>\n<Scene=<Items=<MObject=<MItem=<Id=\"far\"><UId=2147483647><Active>>>>"
               "<Links=<Link=<Item=2147483647><Link=0>>>>\n");

@@ -1,8 +1,9 @@
 // The scene file reader on any bytes: the first root of the parsed document
-// goes to zScene::LoadFromTag with every flag, in a scene without engine or
-// VM, once also into a group. A scene that reads is set up, updated and
-// reset, so the items, links, skins and groups from the file reach every path
-// that uses them. It is then written; that text, read into a fresh scene and
+// goes to zScene::LoadFromTag with every flag, in a scene with a physics world
+// and without engine or VM, once also into a group. A scene that reads is set
+// up, updated and reset, so the items, links, skins, constraints and groups
+// from the file reach every path that uses them (bodies are built and
+// stepped under their constraints). It is then written; that text, read into a fresh scene and
 // written, must give the same text again when read and written once more.
 #include <string>
 
@@ -15,6 +16,7 @@ namespace {
 
 void Exercise(const zMetaTag* root) {
     zSharedPtr<zScene> scene(new zScene(nullptr, nullptr));
+    if (!scene->CreatePhysicWorld()) return;
     zGroup* group = nullptr;
     if (!scene->LoadFromTag(nullptr, root, &group, SceneLoadAll)) return;
     scene->Setup(false, 0);
@@ -31,6 +33,7 @@ void Exercise(const zMetaTag* root) {
 
 std::string LoadAndSave(const zMetaTag* root) {
     zSharedPtr<zScene> scene(new zScene(nullptr, nullptr));
+    if (!scene->CreatePhysicWorld()) FuzzFail("a physics world cannot be made");
     if (!scene->LoadFromTag(nullptr, root, nullptr, SceneLoadAll)) return std::string();
     return TagText(scene->SaveToTag(nullptr, nullptr, SceneLoadAll), "a read scene cannot be written");
 }

@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "markup/meta_tag.h"
 #include "physics/physic_world.h"
+#include "scene/managed_tags.h"
 #include "scene/scene.h"
 
 zMConstraint::zMConstraint(zScene* scene)
@@ -31,18 +32,22 @@ void zMConstraint::SetupConstraint() {
 bool zMConstraint::ParseTag(const zMetafile* document, const zMetaTag* tag) {
     if (!tag || tag->GetName() != "MConstraint") {
         GetLog() << "[!] Could not parse managed constraint. Root tag id is incorrect ("
-                 << (tag ? tag->GetName().CStr() : "") << ").\n";
+                 << (tag ? TextOf(tag->GetName()) : "") << ").\n";
         return false;
     }
+    // A failed part gives the uid back, as for every managed kind.
+    const i32 creationUid = GetUid();
+    bool complete = true;
     zLinkedListIterator iterator{};
     while (const zMetaTag* child = tag->GetNextChild(iterator)) {
         if (child->GetName() == "MItem") {
-            zMItem::ParseTag(document, child);
+            complete = zMItem::ParseTag(document, child) && complete;
         } else if (child->GetName() == "Constraint" && m_constraint) {
-            m_constraint->ParseTag(child);
+            complete = m_constraint->ParseTag(child) && complete;
         }
     }
-    return true;
+    if (!complete) SetUid(creationUid);
+    return complete;
 }
 
 zMetaTag* zMConstraint::SerializeTag() const {

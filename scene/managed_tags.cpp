@@ -9,11 +9,15 @@
 #include "scene/managed_item.h"
 #include "scene/scene.h"
 
+const char* TextOf(const zString& text) {
+    return text.CStr() ? text.CStr() : "";
+}
+
 bool ParseManagedTag(zMItem& item, const zMetafile* document, const zMetaTag* tag,
                      const zManagedTagNames& names, const std::function<bool(const zMetaTag*)>& parseNode) {
     if (!tag || tag->GetName() != names.root) {
         GetLog() << "[!] Could not parse " << names.kindText << ". Root tag id is incorrect ("
-                 << (tag ? tag->GetName().CStr() : "") << ").\n";
+                 << (tag ? TextOf(tag->GetName()) : "") << ").\n";
         return false;
     }
     const i32 creationUid = item.GetUid();

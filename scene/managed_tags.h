@@ -16,6 +16,10 @@ class zMetafile;
 class zMetaTag;
 class zItem;
 class zMItem;
+class zString;
+
+// A string's text for logs and tags: "" for a string without buffer.
+const char* TextOf(const zString& text);
 
 struct zManagedTagNames {
     const char* root;     // "MObject"

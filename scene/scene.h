@@ -337,6 +337,8 @@ class zScene : public zSharedObject,
     void ReadGlobals(const zMetaTag* root);
     // Whether the writer keeps item (and links to it).
     bool PassesSaveTest(const zMItem* item, const zGroup* filter, u32 flags) const;
+    // One "Constraint" per constraint item passing the filter.
+    void SaveConstraints(zMetaTag& section, const zGroup* filter) const;
 
     zEngine* m_engine;
     zRenderer* m_renderer = nullptr;

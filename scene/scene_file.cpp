@@ -21,11 +21,14 @@
 #include "markup/meta_tag.h"
 #include "markup/metafile.h"
 #include "markup/reader.h"
+#include "physics/physic_item.h"
 #include "scene/group.h"
 #include "scene/instance.h"
 #include "scene/item.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_constraint.h"
 #include "scene/managed_object.h"
+#include "scene/managed_tags.h"
 #include "scene/trigger.h"
 #include "scene/scene.h"
 
@@ -77,7 +80,9 @@ const SceneItemKind SceneItemKinds[] = {
      SerializeKind<zInstance>},
     {"MEmitter", ManagedKindEmitter, SceneLoadEmitters, nullptr, nullptr, nullptr},
     {"MTerrain", ManagedKindTerrain, SceneLoadTerrains, nullptr, nullptr, nullptr},
-    {"MConstraint", ManagedKindConstraint, SceneLoadConstraints, nullptr, nullptr, nullptr},
+    {"MConstraint", ManagedKindConstraint, SceneLoadConstraints,
+     [](zScene& scene) -> zMItem* { return scene.AddPointConstraint(nullptr); }, ParseKind<zMConstraint>,
+     SerializeKind<zMConstraint>},
 };
 
 const SceneItemKind* FindItemKind(const zString& tag) {
@@ -90,10 +95,6 @@ const SceneItemKind* FindItemKindOf(u32 kind) {
     for (const SceneItemKind& entry : SceneItemKinds)
         if (entry.kind == kind && entry.serialize) return &entry;
     return nullptr;
-}
-
-const char* TextOf(const zString& text) {
-    return text.CStr() ? text.CStr() : "";
 }
 
 // The float of a tag; integers are taken as well.
@@ -395,11 +396,23 @@ void zScene::ReadLinks(const zMetaTag* root, const i32* table, u32 tableSize) {
 void zScene::ReadConstraints(const zMetaTag* root, const i32* table, u32 tableSize) {
     const zMetaTag* constraints = root->GetTag("Constraints;");
     zLinkedListIterator iterator{};
-    while (const zMetaTag* constraint = constraints ? constraints->GetNextChild(iterator) : nullptr) {
-        if (constraint->GetName() != "Constraint") continue;
-        // This scene makes no constraint items yet, so every stored
-        // constraint resolves to nothing and binds no bodies.
-        ResolveStoredUidTag(constraint, "Uid;", table, tableSize, ManagedKindConstraint);
+    while (const zMetaTag* tag = constraints ? constraints->GetNextChild(iterator) : nullptr) {
+        if (tag->GetName() != "Constraint") continue;
+        auto* constraint = dynamic_cast<zMConstraint*>(
+            ResolveStoredUidTag(tag, "Uid;", table, tableSize, ManagedKindConstraint));
+        if (!constraint) continue;
+        // The writer leaves "UidA" or "UidB" out for a side without an item,
+        // so only a present side is resolved (and checked).
+        zMItem* itemA = tag->GetTag("UidA;") ? ResolveStoredUidTag(tag, "UidA;", table, tableSize, ManagedKindNone) : nullptr;
+        zMItem* itemB = tag->GetTag("UidB;") ? ResolveStoredUidTag(tag, "UidB;", table, tableSize, ManagedKindNone) : nullptr;
+        zPhysicConstraint* physics = constraint->GetConstraint();
+        if (!physics) {
+            GetLog() << "[*] Constraint '" << constraint->GetName()
+                     << "' has no physics world to bind its items in.\n";
+            continue;
+        }
+        physics->SetItemA(itemA ? itemA->GetPhysicItem() : nullptr);
+        physics->SetItemB(itemB ? itemB->GetPhysicItem() : nullptr);
     }
 }
 
@@ -595,9 +608,11 @@ zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter,
         }
         if (!complete || !AttachTag(skins, skin.release())) GetLog() << "[!] Failed to allocate skin tag.\n";
     }
-    // No constraint items yet: the section stays empty, and a failure to
-    // make it only leaves it out.
-    AttachTag(root.get(), new (std::nothrow) zMetaTag("Constraints"));
+    // Written whatever the flags; a failure to make it only leaves it out.
+    if (zMetaTag* constraints = new (std::nothrow) zMetaTag("Constraints")) {
+        SaveConstraints(*constraints, filter);
+        AttachTag(root.get(), constraints);
+    }
     if (filter) return root.release();
 
     if ((flags & SceneLoadGroups) && m_groups.GetCount() > 0) {
@@ -651,6 +666,31 @@ zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter,
         AttachTag(root.get(),
                   new (std::nothrow) zMetaTag("CurrentCamera", TextOf(m_currentCamera->GetName())));
     return root.release();
+}
+
+namespace {
+
+// One side of a constraint, as the uid of the managed item owning the
+// physics item it holds; a side without an item is left out.
+bool AttachConstraintSide(zMetaTag& tag, const char* name, const zPhysicItem* side) {
+    const zMItem* owner = side ? side->GetOwner() : nullptr;
+    return !owner || AttachTag(&tag, new (std::nothrow) zMetaTag(name, owner->GetUid()));
+}
+
+} // namespace
+
+void zScene::SaveConstraints(zMetaTag& section, const zGroup* filter) const {
+    for (auto* node = m_kindLists[ManagedKindConstraint].GetHead(); node; node = node->next) {
+        auto* constraint = dynamic_cast<const zMConstraint*>(node->value);
+        if (!constraint || (filter && !filter->IsMember(node->value))) continue;
+        const zPhysicConstraint* physics = constraint->GetConstraint();
+        std::unique_ptr<zMetaTag> tag(new (std::nothrow) zMetaTag("Constraint"));
+        bool complete = tag && AttachTag(tag.get(), new (std::nothrow) zMetaTag("Uid", constraint->GetUid()));
+        if (complete && physics) complete = AttachConstraintSide(*tag, "UidA", physics->GetItemA());
+        if (complete && physics) complete = AttachConstraintSide(*tag, "UidB", physics->GetItemB());
+        if (!complete || !AttachTag(&section, tag.release()))
+            GetLog() << "[!] Failed to allocate constraint tag.\n";
+    }
 }
 
 bool zScene::PreloadResources(const char* path) {

@@ -22,7 +22,7 @@ size_t Count(const std::string& text, const std::string& piece) {
     return count;
 }
 
-const char* const ScenesMissing = "[!] Cannot load scene 't.zms': this player cannot read scene files yet.\n";
+const char* const SceneLoading = "[H] Loading scene 't.zms' (flag: -1)\n";
 
 TEST_F(ApplicationTest, ProgramDirectoryIsCutAfterTheLastSeparator) {
     struct Case {
@@ -120,18 +120,23 @@ TEST_F(ApplicationTest, FactoriesByIdWithTheirListTexts) {
     }
 }
 
-TEST_F(ApplicationTest, InitOpensTheNullDevicesThenStopsAtTheScripts) {
+TEST_F(ApplicationTest, InitOpensTheNullDevicesThenLoadsAndSetsUpTheScene) {
     PutMemoryFile("t.zms", "<ZML=1.0><Scene=<Items>>");
     zApplicationWin32 app;
     app.Startup();
     ASSERT_TRUE(Parse(app, {"t.zms", "-r", "none", "-m", "none"}));
     log.Reset();
-    EXPECT_FALSE(app.Init());
+    EXPECT_TRUE(app.Init());
     // No data folder here: the default font and the start-up script are
-    // missing, which only logs.
-    EXPECT_EQ(log.Text(),
-              FontSystemMissing + "[!] Failed to locate script 'scriptlib/zad.nut'.\n" + ScenesMissing);
-    EXPECT_FALSE(app.initialised);
+    // missing, which only logs; then the scene is read, set up and reset.
+    const std::string text = log.Text();
+    const std::string before =
+        FontSystemMissing + "[!] Failed to locate script 'scriptlib/zad.nut'.\n" + SceneLoading;
+    EXPECT_EQ(text.rfind(before, 0), 0u) << text;
+    const std::string after = "[H] Setup scene 't.zms'\n[H] Scene reset\n";
+    ASSERT_GE(text.size(), after.size());
+    EXPECT_EQ(text.substr(text.size() - after.size()), after) << text;
+    EXPECT_TRUE(app.initialised);
     EXPECT_TRUE(app.GetProject().GetVM().IsOpen());
     zRenderer* renderer = app.GetEngine().GetRenderer();
     EXPECT_TRUE(renderer->IsOpen());
@@ -186,7 +191,7 @@ TEST_F(ApplicationTest, InitFailsOnEachFactory) {
         log.Reset();
         EXPECT_FALSE(app.Init());
         EXPECT_EQ(log.Text().rfind(c.log, 0), 0u) << log.Text();
-        EXPECT_EQ(log.Text().find(ScenesMissing), std::string::npos);
+        EXPECT_EQ(log.Text().find(SceneLoading), std::string::npos);
         EXPECT_FALSE(app.GetProject().GetVM().IsOpen());
     }
 }

@@ -16,7 +16,9 @@
 #include "markup/reader.h"
 #include "render/geometry.h"
 #include "scene/instance.h"
+#include "physics/physic_constraint.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_constraint.h"
 #include "scene/managed_object.h"
 #include "scene/trigger.h"
 #include "tests/scene/item_player.h"
@@ -254,9 +256,13 @@ struct LoadEvents : zSceneListener {
 // never ended; any failed allocation in a load or a save must end it, crash
 // nowhere and leak nothing.
 TEST_F(SceneTest, SceneFileLoadAndSaveSurviveEveryFailedAllocation) {
+    ASSERT_TRUE(scene->CreatePhysicWorld());
     zMObject* base = scene->AddObject("base", nullptr);
     zMObject* arm = scene->AddObject("arm", nullptr);
     arm->SetParent(base);
+    zMConstraint* joint = scene->AddPointConstraint("joint");
+    joint->GetConstraint()->SetItemA(arm->GetPhysicItem());
+    joint->GetConstraint()->SetItemB(base->GetPhysicItem());
     scene->AddGroup("pair")->AddItem(arm, false);
     scene->AddInstance("inst", "none.zms");
     scene->SetCurrentCamera(scene->AddCamera("eye"));
@@ -267,6 +273,8 @@ TEST_F(SceneTest, SceneFileLoadAndSaveSurviveEveryFailedAllocation) {
     ASSERT_NE(root, nullptr);
     int failures = SweepFailures([&] {
         zSharedPtr<zScene> copy(new zScene(&engine, &vm));
+        // Without a world (it failed) the constraints bind nothing.
+        copy->CreatePhysicWorld();
         LoadEvents events;
         copy->GetListeners().Add(&events);
         copy->LoadFromTag(&document, root, nullptr, SceneLoadAll);

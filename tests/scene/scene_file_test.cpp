@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -7,10 +8,14 @@
 #include "markup/math_tags.h"
 #include "markup/metafile.h"
 #include "markup/writer.h"
+#include "physics/physic_constraint.h"
+#include "physics/physic_item.h"
+#include "physics/physic_world.h"
 #include "render/geometry.h"
 #include "scene/group.h"
 #include "scene/instance.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_constraint.h"
 #include "scene/managed_object.h"
 #include "scene/trigger.h"
 #include "tests/scene/scene_file_fixture.h"
@@ -422,4 +427,208 @@ TEST_F(SceneFileTest, SkinsBindTheBonesToTheLoadedItems) {
     EXPECT_NE(lines.find("[!] Invalid bone information, incomplete bone tag.\n"), std::string::npos) << lines;
     EXPECT_EQ(Count(lines, "[!] Invalid bone information, bone index out of bound.\n"), 2u);
     EXPECT_EQ(Count(lines, "[!] Invalid bone information, item Uid out of bound.\n"), 2u);
+}
+
+// Constraints: the section binds each constraint item to the physics items of
+// the items it names, through the same uid remap as every other reference.
+namespace {
+
+// Objects "a" (stored uid 0) and "b" (5) and the constraint "joint" (2) in a
+// scene that holds a camera and three more items already, so no stored uid
+// equals its scene uid.
+struct ConstraintCase {
+    const char* name;
+    const char* constraints; // children of "Constraints"
+    const char* itemA;       // expected owner of item A, null: none
+    const char* itemB;
+    const char* lines; // the "[!]" and "[*]" lines of the load
+};
+
+const ConstraintCase ConstraintCases[] = {
+    {"to the world", "<Constraint=<Uid=2><UidA=0>>", "a", nullptr, ""},
+    {"between two bodies", "<Constraint=<Uid=2><UidA=0><UidB=5>>", "a", "b", ""},
+    {"B alone", "<Constraint=<Uid=2><UidB=5>>", nullptr, "b", ""},
+    // Stored uid 3 made no item: quietly none.
+    {"missing item", "<Constraint=<Uid=2><UidA=3><UidB=5>>", nullptr, "b", ""},
+    {"bad item uids", "<Constraint=<Uid=2><UidA=6><UidB=-1>>", nullptr, nullptr,
+     "[!] Invalid item UID.\n[!] Invalid item UID.\n"},
+    {"item uid not an integer", "<Constraint=<Uid=2><UidA=\"0\"><UidB=5>>", nullptr, "b",
+     "[!] Invalid UID tag.\n"},
+    {"a later tag rebinds", "<Constraint=<Uid=2><UidA=0>><Constraint=<Uid=2><UidA=5><UidB=0>>", "b", "a", ""},
+    {"no constraint uid", "<Constraint=<UidA=0>><Other>", nullptr, nullptr, "[!] Invalid UID tag.\n"},
+    {"constraint uid out of range", "<Constraint=<Uid=6><UidA=0>>", nullptr, nullptr, "[!] Invalid item UID.\n"},
+    {"constraint uid masked out", "<Constraint=<Uid=3><UidA=0>>", nullptr, nullptr, ""},
+    {"constraint uid names an object", "<Constraint=<Uid=0><UidA=5>>", nullptr, nullptr,
+     "[!] Invalid item type.\n"},
+};
+
+const std::string ConstraintItems = ObjectTag("a", "0") + ObjectTag("b", "5") +
+                                    "<MConstraint=<MItem=<Id=\"joint\"><UId=2><Active>><Constraint=<Type=\"Point\">>>";
+
+// The warning and error lines of a log.
+std::string FaultLines(const std::string& log) {
+    std::string lines;
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        end = end == std::string::npos ? log.size() : end + 1;
+        const std::string line = log.substr(start, end - start);
+        if (line.rfind("[!]", 0) == 0 || line.rfind("[*]", 0) == 0) lines += line;
+        start = end;
+    }
+    return lines;
+}
+
+// The "Constraints" section the writer gives, compact: "Uid=7 UidA=3;" per
+// entry.
+std::string WrittenConstraints(zScene& scene, u32 flags = SceneLoadAll) {
+    zMetafile document;
+    std::unique_ptr<zMetaTag> root(scene.SaveToTag(&document, nullptr, flags));
+    const zMetaTag* section = root ? root->GetTag("Constraints;") : nullptr;
+    if (!section) return "(none)";
+    std::string text;
+    zLinkedListIterator entries{};
+    while (const zMetaTag* entry = section->GetNextChild(entries)) {
+        zLinkedListIterator parts{};
+        while (const zMetaTag* part = entry->GetNextChild(parts)) {
+            i32 value = 0;
+            part->GetValue().GetInt(value);
+            text += std::string(part->GetName().CStr()) + "=" + std::to_string(value) + " ";
+        }
+        text += ";";
+    }
+    return text;
+}
+
+std::string Uid(const char* name, i64 value) {
+    return std::string(name) + "=" + std::to_string(value) + " ";
+}
+
+const char* OwnerName(const zPhysicItem* item) {
+    return item && item->GetOwner() ? item->GetOwner()->GetName().CStr() : nullptr;
+}
+
+} // namespace
+
+TEST_F(SceneFileTest, ConstraintsBindTheItemsTheyName) {
+    for (const ConstraintCase& entry : ConstraintCases) {
+        SCOPED_TRACE(entry.name);
+        zScene* into = Fresh();
+        ASSERT_TRUE(into->CreatePhysicWorld());
+        into->SetCurrentCamera(into->AddCamera("eye"));
+        into->AddObject("before", nullptr);
+        into->AddObject("before2", nullptr);
+        const u32 first = into->GetNextUid();
+        log.Reset();
+        ASSERT_TRUE(LoadText(*into, SceneFile(ConstraintItems, std::string("<Constraints=") + entry.constraints + ">")));
+        EXPECT_EQ(FaultLines(log.Text()), entry.lines);
+        auto* joint = dynamic_cast<zMConstraint*>(into->FindByName(ManagedKindConstraint, "joint"));
+        ASSERT_NE(joint, nullptr);
+        ASSERT_NE(joint->GetConstraint(), nullptr);
+        EXPECT_EQ(joint->GetUid(), static_cast<i32>(first + 2));
+        const char* itemA = OwnerName(joint->GetConstraint()->GetItemA());
+        const char* itemB = OwnerName(joint->GetConstraint()->GetItemB());
+        EXPECT_STREQ(itemA, entry.itemA);
+        EXPECT_STREQ(itemB, entry.itemB);
+        // The written section names the scene uids of the same items.
+        std::string expected = Uid("Uid", first + 2);
+        if (itemA) expected += Uid("UidA", into->FindItem(itemA, nullptr)->GetUid());
+        if (itemB) expected += Uid("UidB", into->FindItem(itemB, nullptr)->GetUid());
+        EXPECT_EQ(WrittenConstraints(*into), expected + ";");
+    }
+}
+
+TEST_F(SceneFileTest, ConstraintsRoundTripWithTheirItemsAcrossTheRemap) {
+    ASSERT_TRUE(scene->CreatePhysicWorld());
+    scene->SetCurrentCamera(scene->AddCamera("eye"));
+    const u32 first = scene->GetNextUid();
+    ASSERT_TRUE(LoadText(*scene, SceneFile(ConstraintItems,
+                                           "<Constraints=<Constraint=<Uid=2><UidA=0><UidB=5>>>")));
+    // A second constraint made here: to the world, a hinge, with pivots.
+    zMConstraint* hinge = scene->AddPointConstraint("hinge");
+    hinge->GetConstraint()->SetType(PhysicConstraintHinge);
+    hinge->GetConstraint()->SetPivotA(zMatrix4::Translation(zVector(0.0f, 1.0f, 0.0f, 1.0f)));
+    hinge->GetConstraint()->SetItemA(scene->FindByName(ManagedKindObject, "b")->GetPhysicItem());
+    const std::string written = Uid("Uid", first + 2) + Uid("UidA", first) + Uid("UidB", first + 5) + ";" +
+                                Uid("Uid", hinge->GetUid()) + Uid("UidA", first + 5) + ";";
+    EXPECT_EQ(WrittenConstraints(*scene), written);
+    const std::string text = SaveText(*scene);
+
+    zScene* copy = Fresh();
+    ASSERT_TRUE(copy->CreatePhysicWorld());
+    ASSERT_TRUE(LoadText(*copy, text));
+    EXPECT_EQ(SaveText(*copy), text);
+    auto* joint = dynamic_cast<zMConstraint*>(copy->FindByName(ManagedKindConstraint, "joint"));
+    auto* loadedHinge = dynamic_cast<zMConstraint*>(copy->FindByName(ManagedKindConstraint, "hinge"));
+    ASSERT_TRUE(joint && loadedHinge);
+    EXPECT_STREQ(OwnerName(joint->GetConstraint()->GetItemA()), "a");
+    EXPECT_STREQ(OwnerName(joint->GetConstraint()->GetItemB()), "b");
+    EXPECT_EQ(loadedHinge->GetConstraint()->GetType(), PhysicConstraintHinge);
+    EXPECT_STREQ(OwnerName(loadedHinge->GetConstraint()->GetItemA()), "b");
+    EXPECT_EQ(loadedHinge->GetConstraint()->GetItemB(), nullptr);
+    EXPECT_EQ(loadedHinge->GetConstraint()->GetPivotA().GetRow(3, true).y, 1.0f);
+
+    // Without the constraint flag the items stay out, the section is still
+    // written, and its entries then name nothing.
+    EXPECT_EQ(SaveText(*scene, SceneLoadAll & ~SceneLoadConstraints).find("MConstraint"), std::string::npos);
+    EXPECT_EQ(WrittenConstraints(*scene, SceneLoadAll & ~SceneLoadConstraints), written);
+    zScene* without = Fresh();
+    log.Reset();
+    ASSERT_TRUE(LoadText(*without, text, SceneLoadAll & ~SceneLoadConstraints));
+    EXPECT_EQ(without->GetKindList(ManagedKindConstraint).GetCount(), 0u);
+    EXPECT_EQ(FaultLines(log.Text()), "");
+}
+
+TEST_F(SceneFileTest, ConstraintsWithoutAPhysicsWorldBindNothing) {
+    scene->SetCurrentCamera(scene->AddCamera("eye"));
+    log.Reset();
+    ASSERT_TRUE(LoadText(*scene, SceneFile(ConstraintItems, "<Constraints=<Constraint=<Uid=2><UidA=0>>>")));
+    EXPECT_EQ(FaultLines(log.Text()), "[*] Constraint 'joint' has no physics world to bind its items in.\n");
+    auto* joint = dynamic_cast<zMConstraint*>(scene->FindByName(ManagedKindConstraint, "joint"));
+    ASSERT_NE(joint, nullptr);
+    EXPECT_EQ(joint->GetConstraint(), nullptr);
+    EXPECT_EQ(WrittenConstraints(*scene), Uid("Uid", joint->GetUid()) + ";");
+}
+
+// A pendulum read from a file: the bodies are built at the scene's set-up,
+// the point constraint after them, and the bob swings on it.
+TEST_F(SceneFileTest, ALoadedPointConstraintHoldsItsBodiesWhenStepped) {
+    ASSERT_TRUE(scene->CreatePhysicWorld());
+    scene->SetCurrentCamera(scene->AddCamera("eye"));
+    auto body = [&](const char* name, u32 mode, const zVector& position) {
+        zMObject* object = scene->AddObject(name, nullptr);
+        object->SetPosition(position);
+        zPhysicShape* shape = object->GetPhysicItem()->AddCollisionShape();
+        shape->SetPrimitive(PhysicShapeSphere, zVector(0.25f, 0.25f, 0.25f, 1.0f));
+        shape->mass = mode == PhysicModeDynamic ? 1.0f : 0.0f;
+        object->GetPhysicItem()->SetMode(mode);
+        return object;
+    };
+    zMObject* anchor = body("anchor", PhysicModeStatic, zVector(0.0f, 10.0f, 0.0f, 1.0f));
+    zMObject* bob = body("bob", PhysicModeDynamic, zVector(2.0f, 10.0f, 0.0f, 1.0f));
+    zMConstraint* joint = scene->AddPointConstraint("joint");
+    joint->GetConstraint()->SetPivotA(zMatrix4::Translation(zVector(-2.0f, 0.0f, 0.0f, 1.0f)));
+    joint->GetConstraint()->SetItemA(bob->GetPhysicItem());
+    joint->GetConstraint()->SetItemB(anchor->GetPhysicItem());
+    const std::string text = SaveText(*scene);
+
+    zScene* copy = Fresh();
+    ASSERT_TRUE(copy->CreatePhysicWorld());
+    ASSERT_TRUE(LoadText(*copy, text));
+    copy->Setup(false, 0);
+    copy->Reset();
+    zMItem* loadedBob = copy->FindByName(ManagedKindObject, "bob");
+    ASSERT_NE(loadedBob, nullptr);
+    SetFrameTime(500);
+    f32 lowest = 10.0f;
+    for (int frame = 0; frame < 20; ++frame) {
+        copy->Update(UpdateAll);
+        const zVector at = loadedBob->GetItem()->GetWorldMatrix()->GetRow(3, true);
+        const f32 distance = std::sqrt(at.x * at.x + (at.y - 10.0f) * (at.y - 10.0f) + at.z * at.z);
+        EXPECT_NEAR(distance, 2.0f, 0.15f) << "frame " << frame;
+        lowest = std::min(lowest, at.y);
+    }
+    // One second of free fall would be 4.9 down; on the rod the bob swings
+    // through the bottom of its arc.
+    EXPECT_LT(lowest, 8.5f);
 }
