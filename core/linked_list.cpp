@@ -20,22 +20,20 @@ zLinkedList::~zLinkedList() {
 }
 
 bool zLinkedList::IsLinkedSomewhere(const zLinkedListEntry* entry) const {
-    return entry->m_previous || entry->m_next || m_head == entry;
+    return entry->m_back != 0 || entry->m_next || m_head == entry;
 }
 
 void zLinkedList::Link(zLinkedListEntry* entry, zLinkedListEntry* previous, zLinkedListEntry* next) {
-    entry->m_previous = previous;
+    zLinkedListEntry* tail = next ? GetTail() : entry;
     entry->m_next = next;
     if (previous) {
+        entry->m_back = reinterpret_cast<uintptr_t>(previous);
         previous->m_next = entry;
     } else {
         m_head = entry;
     }
-    if (next) {
-        next->m_previous = entry;
-    } else {
-        m_tail = entry;
-    }
+    if (next) next->m_back = reinterpret_cast<uintptr_t>(entry);
+    m_head->m_back = reinterpret_cast<uintptr_t>(tail) | zLinkedListEntry::HeadMark;
     ++m_count;
 }
 
@@ -63,7 +61,7 @@ zLinkedListEntry* zLinkedList::Add(zLinkedListEntry* entry, bool atEnd, bool all
     zLinkedListEntry* refused;
     if (!MayLink(entry, allowDuplicates, refused)) return refused;
     if (atEnd) {
-        Link(entry, m_tail, nullptr);
+        Link(entry, GetTail(), nullptr);
     } else {
         Link(entry, nullptr, m_head);
     }
@@ -75,7 +73,7 @@ zLinkedListEntry* zLinkedList::InsertBefore(zLinkedListEntry* entry, zLinkedList
     zLinkedListEntry* refused;
     if (!reference) return nullptr;
     if (!MayLink(entry, allowDuplicates, refused)) return refused;
-    Link(entry, reference->m_previous, reference);
+    Link(entry, reference->GetPrevious(), reference);
     return entry;
 }
 
@@ -98,17 +96,20 @@ bool zLinkedList::Contains(const zLinkedListEntry* entry) const {
 
 bool zLinkedList::Detach(zLinkedListEntry* entry) {
     if (!Contains(entry)) return false;
-    if (entry->m_previous) {
-        entry->m_previous->m_next = entry->m_next;
+    zLinkedListEntry* previous = entry->GetPrevious();
+    zLinkedListEntry* next = entry->m_next;
+    zLinkedListEntry* tail = GetTail();
+    if (previous) {
+        previous->m_next = next;
     } else {
-        m_head = entry->m_next;
+        m_head = next;
     }
-    if (entry->m_next) {
-        entry->m_next->m_previous = entry->m_previous;
-    } else {
-        m_tail = entry->m_previous;
+    if (next) next->m_back = reinterpret_cast<uintptr_t>(previous);
+    if (m_head) {
+        zLinkedListEntry* newTail = entry == tail ? previous : tail;
+        m_head->m_back = reinterpret_cast<uintptr_t>(newTail) | zLinkedListEntry::HeadMark;
     }
-    entry->m_previous = nullptr;
+    entry->m_back = 0;
     entry->m_next = nullptr;
     --m_count;
     return true;
@@ -123,16 +124,22 @@ bool zLinkedList::Remove(zLinkedListEntry* entry, bool deleteIt) {
 void zLinkedList::Clear(bool deleteIt) {
     zLinkedListEntry* entry = m_head;
     m_head = nullptr;
-    m_tail = nullptr;
     m_count = 0;
     bool deleteEntries = deleteIt && !m_notOwner;
     while (entry) {
         zLinkedListEntry* next = entry->m_next;
-        entry->m_previous = nullptr;
+        entry->m_back = 0;
         entry->m_next = nullptr;
         if (deleteEntries) delete entry;
         entry = next;
     }
+}
+
+zLinkedListEntry* zLinkedList::TakeEntries() {
+    zLinkedListEntry* head = m_head;
+    m_head = nullptr;
+    m_count = 0;
+    return head;
 }
 
 zLinkedListEntry* zLinkedList::GetAt(u32 index) const {

@@ -14,10 +14,10 @@ class zLinkedList;
 
 class zLinkedListEntry {
   public:
-    zLinkedListEntry() : m_previous(nullptr), m_next(nullptr) {}
+    zLinkedListEntry() : m_back(0), m_next(nullptr) {}
     virtual ~zLinkedListEntry() = default;
 
-    zLinkedListEntry* GetPrevious() const { return m_previous; }
+    zLinkedListEntry* GetPrevious() const { return (m_back & HeadMark) ? nullptr : Untagged(m_back); }
     zLinkedListEntry* GetNext() const { return m_next; }
 
   private:
@@ -25,8 +25,15 @@ class zLinkedListEntry {
     zLinkedListEntry(const zLinkedListEntry&) = delete;
     zLinkedListEntry& operator=(const zLinkedListEntry&) = delete;
 
-    // Written by the list the entry is in; both null when it is in none (or alone in one).
-    zLinkedListEntry* m_previous;
+    static constexpr uintptr_t HeadMark = 1;
+    static zLinkedListEntry* Untagged(uintptr_t word) {
+        return reinterpret_cast<zLinkedListEntry*>(word & ~HeadMark);
+    }
+
+    // Written by the list the entry is in; both zero when it is in none. The
+    // back word holds the previous entry, or for the head the list's tail
+    // marked with HeadMark, so a list needs no tail pointer of its own.
+    uintptr_t m_back;
     zLinkedListEntry* m_next;
 };
 
@@ -50,13 +57,14 @@ struct zLinkedListIterator {
 
 class zLinkedList {
   public:
-    zLinkedList() : m_head(nullptr), m_tail(nullptr), m_count(0), m_notOwner(false) {}
-    // Clears with delete (unless not-owner).
-    virtual ~zLinkedList();
+    zLinkedList() : m_head(nullptr), m_count(0), m_notOwner(false) {}
+    // Clears with delete (unless not-owner). Not virtual: lists are never
+    // deleted through a base pointer, and every ZML tag holds one.
+    ~zLinkedList();
 
     u32 GetCount() const { return m_count; }
     zLinkedListEntry* GetHead() const { return m_head; }
-    zLinkedListEntry* GetTail() const { return m_tail; }
+    zLinkedListEntry* GetTail() const { return m_head ? zLinkedListEntry::Untagged(m_head->m_back) : nullptr; }
     bool IsNotOwner() const { return m_notOwner; }
     void SetNotOwner(bool notOwner) { m_notOwner = notOwner; }
 
@@ -80,6 +88,11 @@ class zLinkedList {
     // the list is empty afterwards in any case.
     void Clear(bool deleteIt = true);
 
+    // Empties the list without touching its entries and gives the first of
+    // them, for a caller that disposes of them all: they keep their links, so
+    // GetNext still walks them.
+    zLinkedListEntry* TakeEntries();
+
     // Walks from the head; past the end logs and gives null.
     zLinkedListEntry* GetAt(u32 index) const;
     // The next entry of an iteration, null at the end.
@@ -97,7 +110,6 @@ class zLinkedList {
 
     // The count and the flag share one word: every ZML tag holds a list.
     zLinkedListEntry* m_head;
-    zLinkedListEntry* m_tail;
     u32 m_count;
     bool m_notOwner; // when set, clearing and removing never delete entries
 };

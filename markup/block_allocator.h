@@ -9,6 +9,9 @@
 
 // malloc, unless failures were armed; null on failure.
 void* AllocateBlock(size_t size);
+// The same with the start aligned to alignment (a power of two that divides
+// size), as aligned_alloc; freed with free.
+void* AllocateAlignedBlock(size_t size, size_t alignment);
 // After the given number of further successful calls, every call fails until
 // DisarmBlockAllocationFailure.
 void ArmBlockAllocationFailure(u32 successesBeforeFailure);

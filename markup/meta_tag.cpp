@@ -1,9 +1,11 @@
 #include "markup/meta_tag.h"
 
 #include "core/log.h"
+#include "markup/tag_pool.h"
 
 zMetaTag::zMetaTag(const char* name) {
-    id.Set(name);
+    m_value.m_tagStorage = TakeTagStorage(this);
+    if (name) id.Set(name);
 }
 
 zMetaTag::zMetaTag(const char* name, i32 value) : zMetaTag(name) {
@@ -28,6 +30,7 @@ zMetaTag::zMetaTag(const char* name, const void* data, u32 size) : zMetaTag(name
 
 zMetaTag::~zMetaTag() {
     ClearValueAndChildren();
+    NoteTagDestroyed(this, GetStorage());
 }
 
 bool zMetaTag::RefuseChild() const {
@@ -86,7 +89,7 @@ zMetaTag* zMetaTag::Clone(bool deep) const {
 
 void zMetaTag::ClearValueAndChildren() {
     m_value.ResetValue();
-    m_children.Clear(true);
+    DeleteTagList(m_children);
 }
 
 bool zMetaTag::GetBool() const {

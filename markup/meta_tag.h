@@ -17,8 +17,9 @@ class zMetaTagPool;
 
 class zMetaTag : public zLinkedListEntryId {
 public:
-    // A tag lives in a heap block of its own or in a chunk of a zMetaTagPool
-    // (markup/tag_pool.h); delete releases either kind.
+    // A tag lives in a heap block of its own or in the memory of a document
+    // read through a zMetaTagPool (markup/tag_pool.h); delete releases either
+    // kind. 80 bytes, with no header in front.
     static void* operator new(size_t size);
     static void* operator new(size_t size, const std::nothrow_t&) noexcept;
     static void* operator new(size_t size, zMetaTagPool& pool);
@@ -74,7 +75,13 @@ public:
     f32 GetRawFloat() const { return m_value.GetRawFloat(); }
 
 private:
+    friend class zMetaTagPool;
+    friend struct zMetaTagAccess;  // markup/tag_pool.cpp
+
     bool RefuseChild() const;
+    // The kind of memory the tag lives in: 0 for a heap block, else the
+    // pool's (markup/tag_pool.cpp).
+    u8 GetStorage() const { return m_value.m_tagStorage; }
 
     zLinkedListId m_children;
     zVariant m_value;

@@ -3,10 +3,13 @@
 #include <new>
 
 #include "core/log.h"
+#include "markup/tag_pool.h"
 
 zMetafile::zMetafile() : m_binaryMethod(BinaryMethodYEnc) {}
 
-zMetafile::~zMetafile() = default;
+zMetafile::~zMetafile() {
+    ClearRoots();
+}
 
 zMetaTag* zMetafile::AddRoot(zMetaTag* tag) {
     if (!tag) return nullptr;
@@ -23,7 +26,7 @@ void zMetafile::Clear() {
 }
 
 void zMetafile::ClearRoots() {
-    m_roots.Clear(true);
+    DeleteTagList(m_roots);
 }
 
 zMetaTag* zMetafile::GetTag(const char* path, bool log) const {

@@ -61,6 +61,34 @@ bool AtLeastOne(const char* begin, const char* end) {
     return position > 0;
 }
 
+// Plain decimals (digits, '.', digits; no exponent) of up to 15 digits, the
+// common case, without from_chars: the digits as an integer divided by an exact
+// power of ten is the correctly rounded double, and rounding that to a float
+// gives from_chars' result unless the double fell exactly halfway between two
+// floats. False for any other text, which from_chars then reads.
+bool ParsePlainDecimal(const char* begin, const char* end, f32& out) {
+    static constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    u64 digits = 0;
+    int count = 0;
+    int decimals = 0;
+    const char* c = begin;
+    for (; c < end && IsDigit(*c); ++c, ++count)
+        digits = digits * 10 + static_cast<u64>(*c - '0');
+    if (c < end && *c == '.') {
+        for (++c; c < end && IsDigit(*c); ++c, ++count, ++decimals)
+            digits = digits * 10 + static_cast<u64>(*c - '0');
+    }
+    if (count == 0 || count > 15 || (c < end && *c == 'e')) return false;
+    const double value = static_cast<double>(digits) / PowersOfTen[decimals];
+    u64 bits = 0;
+    std::memcpy(&bits, &value, sizeof(bits));
+    // The 29 bits below a float's last bit: exactly one half.
+    if ((bits & 0x1FFFFFFFull) == 0x10000000ull) return false;
+    out = static_cast<f32>(value);
+    return true;
+}
+
 } // namespace
 
 i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOfRange) {
@@ -80,8 +108,9 @@ i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOf
 
 f32 ParseFloatToken(const char* begin, const char* end, bool negative) {
     // Only the grammar above reaches from_chars, which also knows "inf", "E" and "+".
-    const char* textEnd = FloatTextEnd(begin, end);
     f32 value = 0.0f;
+    if (ParsePlainDecimal(begin, end, value)) return negative ? -value : value;
+    const char* textEnd = FloatTextEnd(begin, end);
     const std::from_chars_result result = std::from_chars(begin, textEnd, value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range)
         value = AtLeastOne(begin, textEnd) ? HUGE_VALF : 0.0f;

@@ -16,7 +16,7 @@
 // True for the characters that end a word: blanks, '/', '*', '+', '=', ';',
 // ':', ',', '<', '>', '(', ')', '"' and '-'. A tag name holding one cannot be
 // read back.
-inline bool IsWordDelimiter(char c) {
+constexpr bool IsWordDelimiter(char c) {
     switch (c) {
     case ' ': case '\r': case '\t': case '\n': case '/': case '*': case '+': case '=': case ';':
     case ':': case ',': case '<': case '>': case '(': case ')': case '"': case '-':

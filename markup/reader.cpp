@@ -80,11 +80,21 @@ static_assert(sizeof(ErrorTexts) / sizeof(ErrorTexts[0]) == static_cast<size_t>(
               "one text per error");
 
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    // ' ', '\t', '\r' and '\n' as bits of one word.
+    return static_cast<u8>(c) <= ' ' && ((0x100002600ull >> static_cast<u8>(c)) & 1) != 0;
 }
 
+// IsWordDelimiter by table, for the reader's word scans.
+struct DelimiterTable {
+    bool delimiter[256];
+    constexpr DelimiterTable() : delimiter() {
+        for (int c = 0; c < 256; ++c) delimiter[c] = IsWordDelimiter(static_cast<char>(c));
+    }
+};
+constexpr DelimiterTable Delimiters;
+
 bool IsDelimiter(char c) {
-    return IsWordDelimiter(c);
+    return Delimiters.delimiter[static_cast<u8>(c)];
 }
 
 bool IsDigit(char c) {
@@ -171,10 +181,11 @@ bool Parser::Fail(ParseError error, const zMetaTag* tag, const char* value) {
 
 void Parser::SkipBlanks() {
     while (m_pos < m_end) {
+        while (IsBlank(*m_pos)) {
+            if (++m_pos == m_end) return;
+        }
         const char c = *m_pos;
-        if (IsBlank(c)) {
-            ++m_pos;
-        } else if (c == '/' && m_end - m_pos >= 2 && m_pos[1] == '/') {
+        if (c == '/' && m_end - m_pos >= 2 && m_pos[1] == '/') {
             m_pos += 2;
             while (m_pos < m_end && *m_pos != '\r' && *m_pos != '\n') ++m_pos;
         } else if (c == '/' && m_end - m_pos >= 2 && m_pos[1] == '*') {
@@ -347,15 +358,13 @@ bool Parser::ParseValue(zMetaTag* tag) {
 bool Parser::ParseNumber(zMetaTag* tag) {
     const bool negative = *m_pos == '-';
     if (negative) ++m_pos;
-    const char* begin = ReadWord();
-    const char* end = m_pos;
+    // The word, noting on the way whether it is a float.
+    const char* begin = m_pos;
     bool isFloat = false;
-    for (const char* c = begin; c < end; ++c) {
-        if (*c == '.' || *c == 'f') {
-            isFloat = true;
-            break;
-        }
+    for (; m_pos < m_end && !IsDelimiter(*m_pos); ++m_pos) {
+        if (*m_pos == '.' || *m_pos == 'f') isFloat = true;
     }
+    const char* end = m_pos;
     if (isFloat) {
         tag->GetValue().SetFloat(ParseFloatToken(begin, end, negative));
     } else {

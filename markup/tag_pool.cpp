@@ -5,75 +5,198 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <typeinfo>
 
 #include "markup/block_allocator.h"
 #include "markup/meta_tag.h"
 
-// Every tag is preceded by a header word: its chunk, or null when the tag has
-// a heap block of its own.
-struct zMetaTagPool::Chunk {
-    // One per tag slot not yet handed out or whose tag is alive, plus one
-    // while the pool still carves from the chunk.
-    std::atomic<u32> references;
+// An arena is a list of chunks; the first holds the arena itself. Chunks are
+// cut into segments of SegmentSize bytes, each aligned to its size and
+// starting with a SegmentHead, so that a tag finds its arena from its own
+// address. The first chunk is one small segment (most documents are small);
+// later ones grow up to MaxChunkSize.
+struct zMetaTagPool::TextEdges {
+    u64 first;
+    u64 second;
+    u64 third;
+    u64 last;
+};
+
+struct zMetaTagPool::StoredText {
+    const char* text;
+    u64 length;
+    TextEdges edges;
+};
+
+struct zMetaTagPool::Arena {
+    // Live tags, plus Hold while the pool still carves from the arena.
+    std::atomic<u64> references;
+    char* newestChunk;
+};
+
+struct zMetaTagAccess {
+    static u8 Storage(const zMetaTag* tag) { return tag->GetStorage(); }
+    // Nothing a destructor would free or unlink: texts borrowed or absent, a
+    // plain value, children already taken and owned.
+    static bool OwnsNothing(const zMetaTag* tag) {
+        const zVariant& value = tag->m_value;
+        if (tag->id.CStr() && !tag->id.IsBorrowed()) return false;
+        if (value.m_hasExtras || tag->m_children.IsNotOwner()) return false;
+        switch (value.m_type) {
+        case VariantNone:
+        case VariantFloat:
+        case VariantBool:
+        case VariantInt:
+            return true;
+        case VariantString:
+            return !value.m_string.CStr() || value.m_string.IsBorrowed();
+        default:
+            return false;
+        }
+    }
 };
 
 namespace {
 
-using Chunk = zMetaTagPool::Chunk;
+using Arena = zMetaTagPool::Arena;
 
-constexpr size_t HeaderSize = sizeof(Chunk*);
-constexpr size_t ChunkHeadSize = 8;
-constexpr size_t SlotSize = HeaderSize + (sizeof(zMetaTag) + 7) / 8 * 8;
-constexpr size_t ChunkSize = 16 * 1024;
-// Tag slots a chunk would hold with no texts at all.
-constexpr u32 SlotsPerChunk = u32((ChunkSize - ChunkHeadSize) / SlotSize);
+struct SegmentHead {
+    Arena* arena;
+    char* olderChunk;  // in the first segment of a chunk: the chunk made before it
+};
+
+constexpr size_t SmallSegmentSize = 4 * 1024;
+constexpr size_t SegmentSize = 64 * 1024;
+constexpr size_t MaxChunkSize = 1024 * 1024;
+// Storage kinds of pooled tags: the size of the segment they are in.
+constexpr u8 StorageSmallSegment = 1;
+constexpr u8 StorageSegment = 2;
 // Longer texts get heap copies of their own: they seldom repeat.
-constexpr size_t MaxStoredText = 256;
+constexpr size_t MaxStoredText = 1024;
+constexpr size_t MaxTagSize = 1024;
+constexpr u64 Hold = u64(1) << 62;
 
-static_assert(alignof(zMetaTag) <= HeaderSize && alignof(Chunk*) <= HeaderSize, "tags stay aligned");
-static_assert(sizeof(Chunk) <= ChunkHeadSize && ChunkHeadSize % HeaderSize == 0, "the chunk head fits");
+static_assert(sizeof(SegmentHead) % 8 == 0 && sizeof(Arena) % 8 == 0, "tags stay aligned");
+static_assert(alignof(zMetaTag) <= 8, "tags stay aligned");
+static_assert(sizeof(zMetaTag) <= 80, "a tag takes at most 80 bytes");
+static_assert(MaxStoredText + 1 + MaxTagSize + 8 < SmallSegmentSize - sizeof(SegmentHead) - sizeof(Arena),
+              "a text or a tag always fits a fresh segment");
 
-Chunk*& HeaderOf(void* memory) {
-    return *reinterpret_cast<Chunk**>(static_cast<char*>(memory) - HeaderSize);
+Arena* ArenaOf(const void* tag, u8 storage) {
+    const uintptr_t size = storage == StorageSmallSegment ? SmallSegmentSize : SegmentSize;
+    const uintptr_t segment = reinterpret_cast<uintptr_t>(tag) & ~(size - 1);
+    return reinterpret_cast<const SegmentHead*>(segment)->arena;
 }
 
-void* AllocateOnHeap(size_t size) noexcept {
-    char* block = static_cast<char*>(AllocateBlock(HeaderSize + size));
-    if (!block) return nullptr;
-    *reinterpret_cast<Chunk**>(block) = nullptr;
-    return block + HeaderSize;
-}
-
-// Drops count references; frees the chunk on the last.
-void Release(Chunk* chunk, u32 count) {
-    if (chunk->references.fetch_sub(count, std::memory_order_acq_rel) == count) {
-        chunk->~Chunk();
+void FreeArena(Arena* arena) {
+    char* chunk = arena->newestChunk;
+    // The oldest chunk, which holds the arena, goes last.
+    while (chunk) {
+        char* older = reinterpret_cast<SegmentHead*>(chunk)->olderChunk;
         std::free(chunk);
+        chunk = older;
     }
 }
 
-// A quick key for finding a stored text again: its length and its first and
-// last eight bytes (texts that differ elsewhere are told apart by the compare).
-u32 TextKey(const char* text, size_t length) {
-    const size_t edge = length < 8 ? length : 8;
-    u64 first = 0;
-    u64 last = 0;
-    std::memcpy(&first, text, edge);
-    std::memcpy(&last, text + length - edge, edge);
-    const u64 mixed = (first * 0x9E3779B97F4A7C15ull) ^ (last * 0xC2B2AE3D27D4EB4Full) ^ length;
+// Drops count references; frees the arena on the last.
+void Release(Arena* arena, u64 count) {
+    if (arena->references.fetch_sub(count, std::memory_order_acq_rel) == count) FreeArena(arena);
+}
+
+// References handed back per arena in one step.
+class ReleaseBatch {
+public:
+    ~ReleaseBatch() { Flush(); }
+    void Add(Arena* arena) {
+        if (arena != m_arena) {
+            Flush();
+            m_arena = arena;
+        }
+        ++m_count;
+    }
+    void Flush() {
+        if (m_arena) Release(m_arena, m_count);
+        m_arena = nullptr;
+        m_count = 0;
+    }
+
+private:
+    Arena* m_arena = nullptr;
+    u64 m_count = 0;
+};
+
+// Up to eight bytes of text as one word, zeros after them.
+u64 LoadWord(const char* text, size_t length) {
+    u64 word = 0;
+    if (length >= 8) {
+        std::memcpy(&word, text, 8);
+    } else {
+        for (size_t i = 0; i < length; ++i) word |= u64(u8(text[i])) << (8 * i);
+    }
+    return word;
+}
+
+// A text's first 24 and last eight bytes as words: up to 32 bytes they are
+// the whole text, so that most texts compare without reading the stored copy
+// (which may be anywhere in a large document).
+using TextEdges = zMetaTagPool::TextEdges;
+
+TextEdges EdgesOf(const char* text, size_t length) {
+    const u64 first = LoadWord(text, length);
+    if (length <= 8) return {first, 0, 0, first};
+    return {first, length > 16 ? LoadWord(text + 8, 8) : 0, length > 24 ? LoadWord(text + 16, 8) : 0,
+            LoadWord(text + length - 8, 8)};
+}
+
+bool SameEdges(const TextEdges& a, const TextEdges& b) {
+    return a.first == b.first && a.second == b.second && a.third == b.third && a.last == b.last;
+}
+
+// Whether two texts of length bytes with the same edges are the same: the
+// bytes past the first 24 compared a word at a time.
+bool SameRest(const char* a, const char* b, size_t length) {
+    for (size_t i = 24; i + 8 < length; i += 8) {
+        if (LoadWord(a + i, 8) != LoadWord(b + i, 8)) return false;
+    }
+    return true;
+}
+
+u32 TextKey(const TextEdges& edges, size_t length) {
+    const u64 mixed = (edges.first * 0x9E3779B97F4A7C15ull) ^ (edges.last * 0xC2B2AE3D27D4EB4Full) ^
+                      ((edges.second ^ (edges.third >> 7)) * 0x165667B19E3779F9ull) ^ length;
     return u32(mixed >> 32) ^ u32(mixed);
 }
 
+// The slot a pool has just handed out, whose tag is being built; and the tag
+// whose destructor has just run, for its operator delete.
+struct TagRecord {
+    const void* tag;
+    u8 storage;
+};
+thread_local TagRecord t_building{nullptr, 0};
+thread_local TagRecord t_destroyed{nullptr, 0};
+
 }  // namespace
 
+u8 TakeTagStorage(const zMetaTag* tag) {
+    if (t_building.tag != tag) return 0;
+    const u8 storage = t_building.storage;
+    t_building = {nullptr, 0};
+    return storage;
+}
+
+void NoteTagDestroyed(const zMetaTag* tag, u8 storage) {
+    t_destroyed = {tag, storage};
+}
+
 void* zMetaTag::operator new(size_t size) {
-    void* memory = AllocateOnHeap(size);
+    void* memory = AllocateBlock(size);
     if (!memory) throw std::bad_alloc();
     return memory;
 }
 
 void* zMetaTag::operator new(size_t size, const std::nothrow_t&) noexcept {
-    return AllocateOnHeap(size);
+    return AllocateBlock(size);
 }
 
 void* zMetaTag::operator new(size_t size, zMetaTagPool& pool) {
@@ -82,72 +205,149 @@ void* zMetaTag::operator new(size_t size, zMetaTagPool& pool) {
 
 void zMetaTag::operator delete(void* memory) noexcept {
     if (!memory) return;
-    if (Chunk* chunk = HeaderOf(memory)) {
-        Release(chunk, 1);
-    } else {
-        std::free(static_cast<char*>(memory) - HeaderSize);
+    if (t_destroyed.tag == memory) {
+        const u8 storage = t_destroyed.storage;
+        t_destroyed = {nullptr, 0};
+        if (storage) {
+            Release(ArenaOf(memory, storage), 1);
+            return;
+        }
     }
+    std::free(memory);
 }
 
 void zMetaTag::operator delete(void* memory, const std::nothrow_t&) noexcept {
     operator delete(memory);
 }
 
-void zMetaTag::operator delete(void* memory, zMetaTagPool&) noexcept {
-    operator delete(memory);
+void zMetaTag::operator delete(void* memory, zMetaTagPool& pool) noexcept {
+    // A tag whose construction failed: its slot stays carved, its reference goes.
+    if (t_building.tag == memory) t_building = {nullptr, 0};
+    if (memory && pool.m_arena) Release(pool.m_arena, 1);
 }
 
 zMetaTagPool::~zMetaTagPool() {
-    LeaveChunk();
+    std::free(m_texts);
+    if (m_arena) Release(m_arena, Hold - m_handedOut);
 }
 
-void zMetaTagPool::LeaveChunk() {
-    if (!m_chunk) return;
-    Release(m_chunk, 1 + (SlotsPerChunk - m_used));
-    m_chunk = nullptr;
-    m_front = m_back = nullptr;
-    ++m_generation;
+bool zMetaTagPool::AddChunk() {
+    const bool first = m_chunks == 0;
+    size_t size = SmallSegmentSize;
+    if (!first) {
+        const u32 doublings = m_chunks - 1 < 4 ? m_chunks - 1 : 4;
+        size = SegmentSize << doublings;
+        if (size > MaxChunkSize) size = MaxChunkSize;
+    }
+    char* chunk = static_cast<char*>(AllocateAlignedBlock(size, first ? SmallSegmentSize : SegmentSize));
+    if (!chunk) return false;
+    char* cursor = chunk + sizeof(SegmentHead);
+    if (first) {
+        m_arena = new (cursor) Arena{{Hold}, nullptr};
+        cursor += sizeof(Arena);
+    }
+    SegmentHead* head = reinterpret_cast<SegmentHead*>(chunk);
+    head->arena = m_arena;
+    head->olderChunk = m_arena->newestChunk;
+    m_arena->newestChunk = chunk;
+    m_cursor = cursor;
+    m_limit = chunk + (first ? SmallSegmentSize : SegmentSize);
+    m_chunkEnd = chunk + size;
+    m_storage = first ? StorageSmallSegment : StorageSegment;
+    ++m_chunks;
+    return true;
+}
+
+bool zMetaTagPool::Reserve(size_t size) {
+    if (m_arena && size_t(m_limit - m_cursor) >= size) return true;
+    if (m_arena && m_limit < m_chunkEnd) {
+        // The next segment of the current chunk.
+        SegmentHead* head = reinterpret_cast<SegmentHead*>(m_limit);
+        head->arena = m_arena;
+        head->olderChunk = nullptr;
+        m_cursor = m_limit + sizeof(SegmentHead);
+        m_limit += SegmentSize;
+        return true;
+    }
+    return AddChunk();
 }
 
 void* zMetaTagPool::Allocate(size_t size) {
-    if (size > SlotSize - HeaderSize) return zMetaTag::operator new(size);
-    if (m_chunk && (m_used == SlotsPerChunk || size_t(m_back - m_front) < SlotSize)) LeaveChunk();
-    if (!m_chunk) {
-        void* block = AllocateBlock(ChunkSize);
-        if (!block) throw std::bad_alloc();
-        m_chunk = new (block) Chunk{};
-        m_chunk->references.store(SlotsPerChunk + 1, std::memory_order_relaxed);
-        m_used = 0;
-        m_front = static_cast<char*>(block) + ChunkHeadSize;
-        m_back = static_cast<char*>(block) + ChunkSize;
-    }
-    char* slot = m_front;
-    m_front += SlotSize;
-    ++m_used;
-    *reinterpret_cast<Chunk**>(slot) = m_chunk;
-    return slot + HeaderSize;
+    if (size > MaxTagSize) throw std::bad_alloc();
+    const size_t slot = (size + 7) & ~size_t(7);
+    if (m_cursor) m_cursor = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(m_cursor) + 7) & ~uintptr_t(7));
+    if (m_cursor > m_limit) m_cursor = m_limit;
+    if (!Reserve(slot)) throw std::bad_alloc();
+    char* memory = m_cursor;
+    m_cursor += slot;
+    ++m_handedOut;
+    t_building = {memory, m_storage};
+    return memory;
 }
 
 bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored) {
     const size_t length = size_t(end - begin);
-    if (!m_chunk || !tag || length > MaxStoredText) return false;
-    // By address, without reading memory: tags outside pools (on the stack,
-    // on the heap) have no header to read.
-    const uintptr_t address = reinterpret_cast<uintptr_t>(tag);
-    if (address < reinterpret_cast<uintptr_t>(m_chunk) || address >= reinterpret_cast<uintptr_t>(m_front))
-        return false;
-    const u32 key = TextKey(begin, length);
-    StoredText& entry = m_texts[key % StoredTextSlots];
-    if (entry.generation == m_generation && entry.text && entry.key == key && entry.length == length &&
-        std::memcmp(entry.text, begin, length) == 0) {
+    // By the tag's own storage kind first: tags outside pools (on the stack,
+    // on the heap) have no segment to read.
+    if (!tag || length > MaxStoredText || !m_arena || !tag->GetStorage()) return false;
+    if (ArenaOf(tag, tag->GetStorage()) != m_arena) return false;
+    // A small table while the document fits its first chunk, a large one
+    // from then on (its texts start over: it is only a cache).
+    const u32 slots = m_chunks > 1 ? LargeTextSlots : SmallTextSlots;
+    if (m_textSlots != slots) {
+        std::free(m_texts);
+        m_texts = static_cast<StoredText*>(std::calloc(slots, sizeof(StoredText)));
+        m_textSlots = m_texts ? slots : 0;
+        if (!m_texts) return false;
+    }
+    const TextEdges edges = EdgesOf(begin, length);
+    StoredText& entry = m_texts[TextKey(edges, length) & (slots - 1)];
+    if (entry.text && entry.length == length && SameEdges(entry.edges, edges) && SameRest(entry.text, begin, length)) {
         stored = entry.text;
         return true;
     }
-    if (size_t(m_back - m_front) < length + 1) return false;
-    m_back -= length + 1;
-    if (length) std::memcpy(m_back, begin, length);
-    m_back[length] = '\0';
-    entry = {m_back, key, u32(length), m_generation};
-    stored = m_back;
+    if (!Reserve(length + 1)) return false;
+    char* text = m_cursor;
+    if (length) std::memcpy(text, begin, length);
+    text[length] = '\0';
+    m_cursor += length + 1;
+    entry = {text, u32(length), edges};
+    stored = text;
     return true;
+}
+
+namespace {
+
+// Disposes of a chain of entries taken from a list of tags. A pooled tag that
+// owns nothing outside its arena (borrowed or no texts, no block, no extras)
+// needs no destructor: its memory is only counted for its arena. Any other
+// entry is destroyed as its list would.
+void DestroyChain(zLinkedListEntry* entry, ReleaseBatch& batch) {
+    while (entry) {
+        zLinkedListEntry* next = entry->GetNext();
+        // Lists of tags may hold other named entries.
+        zMetaTag* tag = typeid(*entry) == typeid(zMetaTag) ? static_cast<zMetaTag*>(entry) : nullptr;
+        const u8 storage = tag ? zMetaTagAccess::Storage(tag) : 0;
+        if (!storage) {
+            delete entry;
+        } else {
+            Arena* arena = ArenaOf(tag, storage);
+            zLinkedListId& children = tag->GetChildren();
+            if (!children.IsNotOwner()) DestroyChain(children.TakeEntries(), batch);
+            if (!zMetaTagAccess::OwnsNothing(tag)) tag->~zMetaTag();
+            batch.Add(arena);
+        }
+        entry = next;
+    }
+}
+
+}  // namespace
+
+void DeleteTagList(zLinkedListId& list) {
+    if (list.IsNotOwner()) {
+        list.Clear(false);
+        return;
+    }
+    ReleaseBatch batch;
+    DestroyChain(list.TakeEntries(), batch);
 }

@@ -1,60 +1,81 @@
-// zMetaTagPool: memory for many tags at once, for a reader that builds a whole
-// tree. Tags are carved from chunks instead of taking one heap block each, and
-// their names and string values are stored in the same chunk as the tag: from
-// the chunk's far end, once per chunk for a text that repeats (names mostly
-// do), with no heap block and nothing to free per text.
+// zMetaTagPool: the memory of one document's tags, for a reader that builds a
+// whole tree. Tags, their names and their string values are carved one after
+// another from a few large chunks of one arena; a text that repeats (names
+// mostly do) is stored once for the whole document. Nothing is allocated or
+// freed per tag or per text.
 //
-// A chunk is freed once the pool has moved on from it and the last of its
-// tags is deleted, so the tags stay free to be detached, moved and deleted
-// one by one, on any thread, before or after the pool and their document are
-// gone; a tag's stored texts live exactly as long as its chunk. The pool
-// itself is used by one thread.
+// The arena counts its live tags and goes, all its chunks at once, with the
+// last of them: a document frees its tree by counting the tags it destroys
+// and handing the count back in one step. Tags stay free to be detached,
+// moved to other documents and deleted one by one, on any thread, before or
+// after the pool and their document are gone; a moved tag keeps its arena,
+// and so its texts, alive. The pool itself is used by one thread.
 #pragma once
 
 #include <cstddef>
 
 #include "core/types.h"
 
+class zLinkedListId;
 class zMetaTag;
-class zString;
 
 class zMetaTagPool {
 public:
-    struct Chunk;
+    struct Arena;
 
     zMetaTagPool() = default;
-    // Gives up the current chunk; the tags made from it live on.
+    // Gives up the pool's hold on the arena; the tags made from it live on.
     ~zMetaTagPool();
 
-    // Room for a tag of size bytes; throws std::bad_alloc as new does.
+    // Room for a tag of size bytes; throws std::bad_alloc as new does. The
+    // tag built there knows its arena.
     void* Allocate(size_t size);
 
-    // Stores the text [begin, end) in the chunk of tag, or finds it there
-    // already, and gives its terminated copy. False (and nothing stored) when
-    // tag is not in the pool's current chunk or the chunk has no room left:
-    // the caller then keeps its own copy.
+    // Stores the text [begin, end) in the arena of tag, or finds it there
+    // already, and gives its terminated copy, which lives as long as the tag.
+    // False (and nothing stored) when tag is not from this pool, the text is
+    // long or memory runs out: the caller then keeps its own copy.
     bool StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored);
 
 private:
+    friend class zMetaTag;  // its placement delete hands a slot's reference back
+
     zMetaTagPool(const zMetaTagPool&) = delete;
     zMetaTagPool& operator=(const zMetaTagPool&) = delete;
 
-    void LeaveChunk();
+    // Makes room for size bytes at m_cursor; false when memory runs out.
+    bool Reserve(size_t size);
+    bool AddChunk();
 
-    // Texts stored in the current chunk by hash; entries of an earlier chunk
-    // carry an older generation.
-    struct StoredText {
-        const char* text;
-        u32 key;
-        u32 length;
-        u32 generation;
-    };
-    static constexpr u32 StoredTextSlots = 256;
+public:
+    // A text's first 24 and last eight bytes (markup/tag_pool.cpp).
+    struct TextEdges;
 
-    Chunk* m_chunk = nullptr;
-    u32 m_used = 0;   // tag slots handed out from m_chunk
-    char* m_front = nullptr;  // next tag slot
-    char* m_back = nullptr;   // start of the texts stored so far
-    u32 m_generation = 0;
-    StoredText m_texts[StoredTextSlots] = {};
+private:
+    // Texts stored so far by a quick key, one per slot (a newer text takes
+    // the slot over), with their edges.
+    struct StoredText;
+    static constexpr u32 SmallTextSlots = 256;
+    static constexpr u32 LargeTextSlots = 4096;
+
+    Arena* m_arena = nullptr;
+    char* m_cursor = nullptr;  // next free byte of the current segment
+    char* m_limit = nullptr;   // end of the current segment
+    char* m_chunkEnd = nullptr;
+    u64 m_handedOut = 0;  // tags carved so far
+    u32 m_chunks = 0;
+    u8 m_storage = 0;  // the storage kind of tags carved from the current chunk
+    StoredText* m_texts = nullptr;  // heap table of m_textSlots, made on first use
+    u32 m_textSlots = 0;
 };
+
+// Deletes every tag of list (unless the list does not own them) and empties
+// it; the tags of arenas are destroyed in place and their memory handed back
+// per arena in one step.
+void DeleteTagList(zLinkedListId& list);
+
+// For zMetaTag: the storage kind of a tag being built at tag (0: a heap block
+// or any memory outside a pool), and the record of a tag's end read by its
+// operator delete.
+u8 TakeTagStorage(const zMetaTag* tag);
+void NoteTagDestroyed(const zMetaTag* tag, u8 storage);

@@ -8,8 +8,9 @@
 
 #include "core/log.h"
 
-zVariant::zVariant() : m_type(VariantNone), m_size(0) {
-    Reset();
+zVariant::zVariant() : m_type(VariantNone), m_tagStorage(0), m_hasExtras(0), m_unused(0), m_size(0) {
+    m_plain.word.data = nullptr;
+    m_plain.extras = nullptr;
 }
 
 zVariant::zVariant(const char* name, const char* value) : zVariant() {
@@ -33,15 +34,25 @@ zVariant::zVariant(f32 value) : zVariant() {
 
 zVariant::~zVariant() {
     ResetValue();
+    if (m_hasExtras) delete m_plain.extras;
 }
 
 bool zVariant::MakeExtras() {
-    if (!m_extras) m_extras.reset(new (std::nothrow) Extras());
-    return m_extras != nullptr;
+    if (m_hasExtras) return true;
+    Extras* extras = new (std::nothrow) Extras();
+    if (!extras) return false;
+    if (HoldsInlineString()) {
+        extras->string = m_string;
+        m_string.~zString();
+        m_plain.word.data = nullptr;
+    }
+    m_plain.extras = extras;
+    m_hasExtras = 1;
+    return true;
 }
 
 zList<zVariant*>& zVariant::GetList() {
-    if (MakeExtras()) return m_extras->list;
+    if (MakeExtras()) return m_plain.extras->list;
     GetLog() << "[!] Failed to allocate the list of a variant.\n";
     static thread_local zList<zVariant*> scratch;
     scratch.Clear();
@@ -50,84 +61,96 @@ zList<zVariant*>& zVariant::GetList() {
 
 const zList<zVariant*>& zVariant::GetList() const {
     static const zList<zVariant*> empty;
-    return m_extras ? m_extras->list : empty;
+    return m_hasExtras ? m_plain.extras->list : empty;
 }
 
 const zString& zVariant::GetName() const {
     static const zString empty;
-    return m_extras ? m_extras->name : empty;
+    return m_hasExtras ? m_plain.extras->name : empty;
+}
+
+const zString& zVariant::GetStringValue() const {
+    static const zString empty;
+    return m_type == VariantString ? String() : empty;
 }
 
 void zVariant::SetName(const char* name) {
-    if (!name && !m_extras) return;
+    if (!name && !m_hasExtras) return;
     if (!MakeExtras()) {
         GetLog() << "[!] Failed to allocate the name '" << name << "' of a variant.\n";
         return;
     }
-    m_extras->name.Set(name);
+    m_plain.extras->name.Set(name);
 }
 
 void zVariant::Reset() {
-    m_type = VariantNone;
-    std::memset(&m_word, 0, sizeof(m_word));
-    m_size = 0;
+    ResetValue();
 }
 
 void zVariant::ResetValue() {
     switch (m_type) {
     case VariantString:
-        m_string.Clear();
+        if (m_hasExtras) {
+            m_plain.extras->string.Clear();
+        } else {
+            m_string.~zString();
+            m_plain.extras = nullptr;
+        }
         break;
     case VariantList:
-        if (m_extras) m_extras->list.Clear();
+        if (m_hasExtras) m_plain.extras->list.Clear();
         break;
     case VariantBinary:
-        std::free(m_word.data);
+        std::free(m_plain.word.data);
         break;
     default:
         break;
     }
-    Reset();
+    m_type = VariantNone;
+    m_plain.word.data = nullptr;
+    m_size = 0;
 }
 
 void zVariant::SetFloat(f32 value) {
     ResetValue();
-    m_word.floatValue = value;
+    m_plain.word.floatValue = value;
     m_type = VariantFloat;
 }
 
 void zVariant::SetBool(bool value) {
     ResetValue();
-    m_word.boolValue = value ? 1 : 0;
+    m_plain.word.boolValue = value ? 1 : 0;
     m_type = VariantBool;
 }
 
 void zVariant::SetInt(i32 value) {
     ResetValue();
-    m_word.intValue = value;
+    m_plain.word.intValue = value;
     m_type = VariantInt;
 }
 
-void zVariant::SetString(const char* text) {
+zString& zVariant::StartString() {
     ResetValue();
-    m_string.Set(text ? text : "");
+    if (!m_hasExtras) new (&m_string) zString();
     m_type = VariantString;
+    return String();
+}
+
+void zVariant::SetString(const char* text) {
+    StartString().Set(text ? text : "");
 }
 
 void zVariant::SetString(const char* begin, const char* end) {
-    ResetValue();
+    zString& string = StartString();
     if (begin == end) {
-        m_string.Set("");
+        string.Set("");
     } else {
-        m_string.SetRange(begin, end);
+        string.SetRange(begin, end);
     }
-    m_type = VariantString;
 }
 
 void zVariant::SetBorrowedString(const char* text, u32 length, u32 hash) {
-    ResetValue();
-    m_string.Borrow(text, length, hash);
-    m_type = VariantString;
+    StartString().Borrow(text, length, hash);
 }
 
 bool zVariant::SetBinary(const void* data, u32 size) {
@@ -143,7 +166,7 @@ bool zVariant::SetBinary(const void* data, u32 size) {
     } else {
         std::memset(copy, 0, size);
     }
-    m_word.data = copy;
+    m_plain.word.data = copy;
     m_size = size;
     m_type = VariantBinary;
     return true;
@@ -155,7 +178,7 @@ void zVariant::AdoptBinary(void* data, u32 size) {
         std::free(data);
         data = nullptr;
     }
-    m_word.data = data;
+    m_plain.word.data = data;
     m_size = size;
     m_type = VariantBinary;
 }
@@ -169,16 +192,16 @@ void zVariant::Set(const zVariant& other) {
     if (&other == this) return;
     switch (other.m_type) {
     case VariantFloat:
-        SetFloat(other.m_word.floatValue);
+        SetFloat(other.m_plain.word.floatValue);
         break;
     case VariantBool:
-        SetBool(other.m_word.boolValue != 0);
+        SetBool(other.m_plain.word.boolValue != 0);
         break;
     case VariantInt:
-        SetInt(other.m_word.intValue);
+        SetInt(other.m_plain.word.intValue);
         break;
     case VariantString:
-        SetString(other.m_string.CStr());
+        SetString(other.String().CStr());
         break;
     default:
         ResetValue();
@@ -188,39 +211,39 @@ void zVariant::Set(const zVariant& other) {
 
 bool zVariant::GetFloat(f32& out) const {
     if (m_type != VariantFloat) return false;
-    out = m_word.floatValue;
+    out = m_plain.word.floatValue;
     return true;
 }
 
 bool zVariant::GetNumber(f32& out) const {
     if (GetFloat(out)) return true;
     if (m_type != VariantInt) return false;
-    out = f32(m_word.intValue);
+    out = f32(m_plain.word.intValue);
     return true;
 }
 
 bool zVariant::GetInt(i32& out) const {
     if (m_type != VariantInt) return false;
-    out = m_word.intValue;
+    out = m_plain.word.intValue;
     return true;
 }
 
 bool zVariant::GetString(const char*& out) const {
     if (m_type != VariantString) return false;
-    out = m_string.CStr() ? m_string.CStr() : "";
+    out = String().CStr() ? String().CStr() : "";
     return true;
 }
 
 bool zVariant::GetBool(bool& out) const {
     switch (m_type) {
     case VariantFloat:
-        out = m_word.floatValue != 0.0f;
+        out = m_plain.word.floatValue != 0.0f;
         return true;
     case VariantBool:
-        out = m_word.boolValue != 0;
+        out = m_plain.word.boolValue != 0;
         return true;
     case VariantInt:
-        out = m_word.intValue != 0;
+        out = m_plain.word.intValue != 0;
         return true;
     default:
         return false;
@@ -236,7 +259,7 @@ bool zVariant::GetBinary(void*& data, u32& size) const {
     }
     void* copy = AllocateBlock(m_size);
     if (!copy) return false;
-    std::memcpy(copy, m_word.data, m_size);
+    std::memcpy(copy, m_plain.word.data, m_size);
     data = copy;
     size = m_size;
     return true;
@@ -247,18 +270,21 @@ u32 zVariant::GetBinarySize() const {
 }
 
 const void* zVariant::GetBinaryData() const {
-    return m_type == VariantBinary ? m_word.data : nullptr;
+    return m_type == VariantBinary ? m_plain.word.data : nullptr;
 }
 
 i32 zVariant::GetRawInt() const {
+    // A string's text pointer is no value word.
+    if (HoldsInlineString()) return 0;
     i32 value;
-    std::memcpy(&value, &m_word, sizeof(value));
+    std::memcpy(&value, &m_plain.word, sizeof(value));
     return value;
 }
 
 f32 zVariant::GetRawFloat() const {
+    if (HoldsInlineString()) return 0.0f;
     f32 value;
-    std::memcpy(&value, &m_word, sizeof(value));
+    std::memcpy(&value, &m_plain.word, sizeof(value));
     return value;
 }
 
@@ -277,41 +303,41 @@ i32 TruncateToInt(f32 value) {
 
 bool zVariant::operator<(const zVariant& other) const {
     if (m_type == VariantFloat && other.m_type == VariantFloat) {
-        return m_word.floatValue < other.m_word.floatValue;
+        return m_plain.word.floatValue < other.m_plain.word.floatValue;
     }
     if (m_type == VariantBool && other.m_type == VariantBool) {
-        return m_word.boolValue < other.m_word.boolValue;
+        return m_plain.word.boolValue < other.m_plain.word.boolValue;
     }
     if (m_type == VariantInt && other.m_type == VariantInt) {
-        return m_word.intValue < other.m_word.intValue;
+        return m_plain.word.intValue < other.m_plain.word.intValue;
     }
     if (m_type == VariantInt && other.m_type == VariantFloat) {
-        return m_word.intValue < TruncateToInt(other.m_word.floatValue);
+        return m_plain.word.intValue < TruncateToInt(other.m_plain.word.floatValue);
     }
     if (m_type == VariantFloat && other.m_type == VariantInt) {
-        return TruncateToInt(m_word.floatValue) < other.m_word.intValue;
+        return TruncateToInt(m_plain.word.floatValue) < other.m_plain.word.intValue;
     }
     return false;
 }
 
 bool zVariant::operator==(const zVariant& other) const {
     if (m_type == VariantFloat && other.m_type == VariantFloat) {
-        return m_word.floatValue == other.m_word.floatValue;
+        return m_plain.word.floatValue == other.m_plain.word.floatValue;
     }
     if (m_type == VariantBool && other.m_type == VariantBool) {
-        return m_word.boolValue == other.m_word.boolValue;
+        return m_plain.word.boolValue == other.m_plain.word.boolValue;
     }
     if (m_type == VariantInt && other.m_type == VariantInt) {
-        return m_word.intValue == other.m_word.intValue;
+        return m_plain.word.intValue == other.m_plain.word.intValue;
     }
     if (m_type == VariantInt && other.m_type == VariantFloat) {
-        return m_word.intValue == TruncateToInt(other.m_word.floatValue);
+        return m_plain.word.intValue == TruncateToInt(other.m_plain.word.floatValue);
     }
     if (m_type == VariantFloat && other.m_type == VariantInt) {
-        return TruncateToInt(m_word.floatValue) == other.m_word.intValue;
+        return TruncateToInt(m_plain.word.floatValue) == other.m_plain.word.intValue;
     }
     if (m_type == VariantString && other.m_type == VariantString) {
-        return m_string == other.m_string.CStr();
+        return String() == other.String().CStr();
     }
     return false;
 }

@@ -33,7 +33,7 @@ public:
     explicit zVariant(f32 value);
     ~zVariant();
 
-    // Type none, value word zero; frees nothing (construction only).
+    // Type none, value word zero; the same as ResetValue.
     void Reset();
     // Releases the string, list nodes or block; type none.
     void ResetValue();
@@ -74,7 +74,8 @@ public:
     u32 GetBinarySize() const;
     // The block itself without a copy; null for other types.
     const void* GetBinaryData() const;
-    const zString& GetStringValue() const { return m_string; }
+    // The string of a string variant; an empty one for other types.
+    const zString& GetStringValue() const;
     // When the list's storage cannot be had (logged), a scratch list that is
     // emptied at the next such call.
     zList<zVariant*>& GetList();
@@ -98,6 +99,9 @@ public:
     bool operator!=(const zVariant& other) const { return !(*this == other); }
 
 private:
+    friend class zMetaTag;  // keeps the kind of its own memory in m_tagStorage
+    friend struct zMetaTagAccess;
+
     zVariant(const zVariant&) = delete;
     zVariant& operator=(const zVariant&) = delete;
 
@@ -108,20 +112,36 @@ private:
         i32 intValue;
         void* data;
     };
-
-    // Type and size share one word ahead of the value word: every ZML tag
-    // holds a variant.
-    u32 m_type;
-    u32 m_size;  // bytes of the block (type binary)
-    Word m_word;
     // The list and the name, which few variants use (no tag of a document
-    // does), on the side: made on first use.
+    // does), on the side: made on first use. A variant with extras keeps its
+    // string there too.
     struct Extras {
         zList<zVariant*> list;  // not owned
         zString name;
+        zString string;
     };
-    bool MakeExtras();
+    struct Plain {
+        Word word;
+        Extras* extras;  // owned; valid when m_hasExtras
+    };
 
-    zString m_string;
-    std::unique_ptr<Extras> m_extras;
+    bool MakeExtras();
+    bool HoldsInlineString() const { return m_type == VariantString && !m_hasExtras; }
+    // The string of a string variant.
+    zString& String() { return m_hasExtras ? m_plain.extras->string : m_string; }
+    const zString& String() const { return m_hasExtras ? m_plain.extras->string : m_string; }
+    // Releases the current value and gives the string to fill, type string.
+    zString& StartString();
+
+    // 24 bytes: every ZML tag holds a variant. The string shares its storage
+    // with the value word and the extras.
+    u8 m_type;
+    u8 m_tagStorage;  // not the variant's: the holding tag's (markup/meta_tag.h)
+    u8 m_hasExtras;
+    u8 m_unused;
+    u32 m_size;  // bytes of the block (type binary)
+    union {
+        Plain m_plain;      // every type but an inline string
+        zString m_string;   // type string without extras
+    };
 };

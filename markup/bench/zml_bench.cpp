@@ -102,7 +102,9 @@ void BM_ParseZml(benchmark::State& state) {
     const Document& document = Generated();
     double treeBytes = 0;
     for (auto _ : state) {
+        state.PauseTiming();
         const size_t before = HeapInUse();
+        state.ResumeTiming();
         zMetafile* doc = new zMetafile();
         const bool parsed = ParseMetafile(document.text.data(), document.text.size(), *doc);
         benchmark::DoNotOptimize(parsed);

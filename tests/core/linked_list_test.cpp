@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -207,4 +208,51 @@ TEST(LinkedList, FindById) {
     EXPECT_EQ(log.Text(), "");
     EXPECT_EQ(list.Find("scene", true), nullptr);
     EXPECT_EQ(log.Text(), "[*] LListID failed to find 'scene'.\n");
+}
+
+TEST(LinkedList, RandomEditsKeepBothDirectionsAndTheTail) {
+    // The head carries the tail in its back link: every edit at either end,
+    // in the middle and of the only entry must keep both walks and the tail.
+    std::mt19937 random(7);
+    zLinkedListId list;
+    std::vector<std::string> model;
+    std::vector<Named*> loose;
+    for (int step = 0; step < 3000; ++step) {
+        const u32 choice = random() % 5;
+        if (choice < 2 || model.empty()) {
+            auto* entry = new Named(std::to_string(step).c_str());
+            const bool atEnd = random() % 2 == 0;
+            list.Add(entry, atEnd);
+            model.insert(atEnd ? model.end() : model.begin(), entry->id.CStr());
+        } else if (choice == 2) {
+            const u32 index = random() % model.size();
+            auto* reference = list.GetAt(index);
+            auto* entry = new Named(std::to_string(step).c_str());
+            const bool before = random() % 2 == 0;
+            if (before) {
+                list.InsertBefore(entry, reference);
+            } else {
+                list.InsertAfter(entry, reference);
+            }
+            model.insert(model.begin() + index + (before ? 0 : 1), entry->id.CStr());
+        } else {
+            const u32 index = random() % model.size();
+            auto* entry = static_cast<Named*>(list.GetAt(index));
+            ASSERT_TRUE(list.Detach(entry));
+            EXPECT_EQ(entry->GetPrevious(), nullptr);
+            EXPECT_EQ(entry->GetNext(), nullptr);
+            model.erase(model.begin() + index);
+            loose.push_back(entry);
+        }
+        if (step % 97 == 0) ASSERT_EQ(Names(list), model) << step;
+        EXPECT_EQ(list.GetHead() ? list.GetHead()->GetPrevious() : nullptr, nullptr);
+        EXPECT_EQ(list.GetTail() ? list.GetTail()->GetNext() : nullptr, nullptr);
+    }
+    EXPECT_EQ(Names(list), model);
+    // Detached entries go back in, at either end.
+    for (size_t i = 0; i < loose.size(); ++i) {
+        list.Add(loose[i], i % 2 == 0);
+        model.insert(i % 2 == 0 ? model.end() : model.begin(), loose[i]->id.CStr());
+    }
+    EXPECT_EQ(Names(list), model);
 }

@@ -38,6 +38,27 @@ TEST(NumberToken, FloatsAreRoundedOnceToTheNearest) {
     }
 }
 
+TEST(NumberToken, ShortDecimalsHalfwayBetweenFloatsRoundToEven) {
+    // Short texts whose value lies exactly halfway between two floats, and
+    // their neighbours, as a correctly rounding conversion reads them.
+    const char* const cases[] = {"16777217", "16777217.0", "16777219.", "33554434", "33554438.00",
+                                 "8388608.5", "8388609.5", "4194304.25", "4194304.75", "0.5",
+                                 "16777216.5", "16777218", "999999999999999", "123456789012345",
+                                 "0.000000000000001", "0.1", "0.2", "0.3", "3.4028235", "1.17549435"};
+    for (const char* text : cases) {
+        for (const bool negative : {false, true}) {
+            const std::string token = std::string(negative ? "-" : "") + text;
+            const f32 expected = std::strtof(token.c_str(), nullptr);
+            EXPECT_TRUE(SameBits(Parse(token), expected)) << token;
+        }
+    }
+    // Every odd integer from 2^24 on is halfway between two floats.
+    for (u32 n = (1u << 24) - 40; n < (1u << 24) + 4000; ++n) {
+        const std::string token = std::to_string(n) + ".0";
+        EXPECT_TRUE(SameBits(Parse(token), std::strtof(token.c_str(), nullptr))) << token;
+    }
+}
+
 TEST(NumberToken, FloatGrammar) {
     struct Case {
         const char* token;

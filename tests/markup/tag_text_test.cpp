@@ -97,3 +97,46 @@ TEST(ZmlTagTexts, TagsOutsideThePoolAreNeverReadBeforeTheirStartRegression) {
     EXPECT_TRUE(ParseMetafile(input.data(), input.size(), doc));
     EXPECT_EQ(doc.GetRootCount(), 0u);
 }
+
+TEST(ZmlTagTexts, TagsMovedAndChangedAcrossDocumentsAreFreedOnceInAnyOrder) {
+    // Tags of one document's memory changed to own heap texts, blocks and
+    // heap children, and tags moved between documents both ways: whichever
+    // document goes first, every tag stays readable until its own owner goes,
+    // and nothing is freed twice or kept (the sanitizers check both).
+    const std::string input = "<ZML=1.0>\n<A=<Name=\"first\"><Item=<X=1><Y=2.5>><Item=<X=3>>><B=<Z=True>>";
+    for (const bool firstGoesFirst : {true, false}) {
+        auto first = std::make_unique<zMetafile>();
+        auto second = std::make_unique<zMetafile>();
+        ASSERT_TRUE(ParseMetafile(input.data(), input.size(), *first));
+        ASSERT_TRUE(ParseMetafile(input.data(), input.size(), *second));
+        zMetaTag* a = first->GetTag("A;");
+        ASSERT_NE(a, nullptr);
+        // Changed in place: heap name, heap string, block, heap child.
+        a->GetTag("Name;")->id.Set("Renamed");
+        a->GetTag("Renamed;")->GetValue().SetString("a heap string");
+        ASSERT_TRUE(a->GetTag("Item:X;")->GetValue().SetBinary("bytes", 5));
+        ASSERT_NE(a->AddChild(new zMetaTag("Heap", "heap value")), nullptr);
+        // A tag of the second document moved under the first, and one of the
+        // first moved to the second.
+        zMetaTag* b = second->GetTag("B;");
+        ASSERT_TRUE(second->DetachRoot(b));
+        ASSERT_NE(a->AddChild(b), nullptr);
+        zMetaTag* item = a->GetTag("Item;");
+        ASSERT_TRUE(a->GetChildren().Detach(item));
+        second->AddRoot(item);
+        const std::string firstDump = DumpTree(*first);
+        const std::string secondDump = DumpTree(*second);
+        EXPECT_NE(firstDump.find("Renamed = string \"a heap string\""), std::string::npos);
+        EXPECT_NE(firstDump.find("Z = bool True"), std::string::npos);
+        EXPECT_NE(secondDump.find("Y = float 2.5"), std::string::npos);
+        if (firstGoesFirst) {
+            first.reset();
+            EXPECT_EQ(DumpTree(*second), secondDump);
+            second.reset();
+        } else {
+            second.reset();
+            EXPECT_EQ(DumpTree(*first), firstDump);
+            first.reset();
+        }
+    }
+}
