@@ -61,14 +61,9 @@ bool AtLeastOne(const char* begin, const char* end) {
     return position > 0;
 }
 
-// Plain decimals (digits, '.', digits; no exponent) of up to 15 digits, the
-// common case, without from_chars: the digits as an integer divided by an exact
-// power of ten is the correctly rounded double, and rounding that to a float
-// gives from_chars' result unless the double fell exactly halfway between two
-// floats. False for any other text, which from_chars then reads.
+// Plain decimals (digits, '.', digits; no exponent), the common case, without
+// from_chars (PlainDecimalToFloat).
 bool ParsePlainDecimal(const char* begin, const char* end, f32& out) {
-    static constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     u64 digits = 0;
     int count = 0;
     int decimals = 0;
@@ -79,7 +74,20 @@ bool ParsePlainDecimal(const char* begin, const char* end, f32& out) {
         for (++c; c < end && IsDigit(*c); ++c, ++count, ++decimals)
             digits = digits * 10 + static_cast<u64>(*c - '0');
     }
-    if (count == 0 || count > 15 || (c < end && *c == 'e')) return false;
+    if (c < end && *c == 'e') return false;
+    return PlainDecimalToFloat(digits, count, decimals, out);
+}
+
+} // namespace
+
+// Up to 15 digits: the digits as an integer divided by an exact power of ten
+// is the correctly rounded double, and rounding that to a float gives
+// from_chars' result unless the double fell exactly halfway between two
+// floats.
+bool PlainDecimalToFloat(u64 digits, int count, int decimals, f32& out) {
+    static constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (count == 0 || count > 15) return false;
     const double value = static_cast<double>(digits) / PowersOfTen[decimals];
     u64 bits = 0;
     std::memcpy(&bits, &value, sizeof(bits));
@@ -88,8 +96,6 @@ bool ParsePlainDecimal(const char* begin, const char* end, f32& out) {
     out = static_cast<f32>(value);
     return true;
 }
-
-} // namespace
 
 i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOfRange) {
     u64 magnitude = 0;

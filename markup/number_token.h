@@ -31,6 +31,12 @@ constexpr bool IsWordDelimiter(char c) {
 i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOfRange);
 f32 ParseFloatToken(const char* begin, const char* end, bool negative);
 
+// The float of a plain decimal token (no exponent) read as count digits, the
+// last decimals of them after the point, into the integer digits; false when
+// the fast reading could differ from ParseFloatToken's (no digits, more than
+// 15, a tie between two floats): the token then goes to ParseFloatToken.
+bool PlainDecimalToFloat(u64 digits, int count, int decimals, f32& out);
+
 // Prints a finite float in fixed notation with six decimals when that reads
 // back as the same value, else with as many more as it takes (all digits are
 // exact, as printf's "%.*f" gives them); infinities and NaN print as "inf",

@@ -97,6 +97,10 @@ bool IsDelimiter(char c) {
     return Delimiters.delimiter[static_cast<u8>(c)];
 }
 
+bool IsBlankOrSlash(char c) {
+    return IsBlank(c) || c == '/';
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -134,7 +138,8 @@ private:
     // has room, else to heap copies of their own.
     void SetName(zMetaTag* tag, const char* begin, const char* end);
     void SetStringValue(zMetaTag* tag, const char* begin, const char* end);
-    void SkipBlanks();
+    inline void SkipBlanks();
+    void SkipBlanksAndComments();
     // Advances over a word and returns its start.
     const char* ReadWord();
     // From the opening quote: advances past the closing one and gives the
@@ -180,6 +185,12 @@ bool Parser::Fail(ParseError error, const zMetaTag* tag, const char* value) {
 }
 
 void Parser::SkipBlanks() {
+    // Most calls find no blank and no comment.
+    if (m_pos < m_end && !IsBlankOrSlash(*m_pos)) return;
+    SkipBlanksAndComments();
+}
+
+void Parser::SkipBlanksAndComments() {
     while (m_pos < m_end) {
         while (IsBlank(*m_pos)) {
             if (++m_pos == m_end) return;
@@ -200,7 +211,9 @@ void Parser::SkipBlanks() {
 
 const char* Parser::ReadWord() {
     const char* begin = m_pos;
-    while (m_pos < m_end && !IsDelimiter(*m_pos)) ++m_pos;
+    const char* c = begin;
+    while (c < m_end && !IsDelimiter(*c)) ++c;
+    m_pos = c;
     return begin;
 }
 
@@ -227,7 +240,7 @@ bool Parser::ReadQuoted(const char*& begin, const char*& end, bool& escaped) {
 void Parser::SetName(zMetaTag* tag, const char* begin, const char* end) {
     const char* stored = nullptr;
     // An empty name stays without text, as a heap copy would.
-    if (begin != end && m_pool.StoreText(tag, begin, end, stored)) {
+    if (begin != end && m_pool.StoreText(tag, begin, end, stored, zMetaTagPool::TextUse::Name)) {
         tag->id.Borrow(stored, u32(end - begin), 0);
     } else {
         tag->id.SetRange(begin, end);
@@ -358,8 +371,37 @@ bool Parser::ParseValue(zMetaTag* tag) {
 bool Parser::ParseNumber(zMetaTag* tag) {
     const bool negative = *m_pos == '-';
     if (negative) ++m_pos;
-    // The word, noting on the way whether it is a float.
     const char* begin = m_pos;
+    // Digits with at most one '.' among them, the common case, read in one
+    // pass; any other token is read again below.
+    const char* c = begin;
+    const char* const limit = m_end;
+    u64 digits = 0;
+    for (; c < limit && IsDigit(*c); ++c) digits = digits * 10 + static_cast<u64>(*c - '0');
+    int count = static_cast<int>(c - begin);
+    int decimals = -1;
+    if (c < limit && *c == '.') {
+        const char* fraction = ++c;
+        for (; c < limit && IsDigit(*c); ++c) digits = digits * 10 + static_cast<u64>(*c - '0');
+        decimals = static_cast<int>(c - fraction);
+        count += decimals;
+    }
+    if (c == limit || IsDelimiter(*c)) {
+        m_pos = c;
+        f32 value = 0.0f;
+        if (decimals < 0 && count > 0 && count <= 9) {
+            // Below 10^9: no range to check.
+            const u32 bits = static_cast<u32>(digits);
+            tag->GetValue().SetInt(static_cast<i32>(negative ? 0u - bits : bits));
+            return CloseValue(tag, ParseError::TrailingValue);
+        }
+        if (decimals >= 0 && PlainDecimalToFloat(digits, count, decimals, value)) {
+            tag->GetValue().SetFloat(negative ? -value : value);
+            return CloseValue(tag, ParseError::TrailingValue);
+        }
+    }
+    // The word, noting on the way whether it is a float.
+    m_pos = begin;
     bool isFloat = false;
     for (; m_pos < m_end && !IsDelimiter(*m_pos); ++m_pos) {
         if (*m_pos == '.' || *m_pos == 'f') isFloat = true;

@@ -28,6 +28,11 @@ struct zMetaTagPool::StoredText {
     TextEdges edges;
 };
 
+struct zMetaTagPool::StoredName {
+    const char* text;
+    size_t length;
+};
+
 struct zMetaTagPool::Arena {
     // Live tags, plus Hold while the pool still carves from the arena.
     std::atomic<u64> references;
@@ -228,6 +233,7 @@ void zMetaTag::operator delete(void* memory, zMetaTagPool& pool) noexcept {
 
 zMetaTagPool::~zMetaTagPool() {
     std::free(m_texts);
+    std::free(m_names);
     if (m_arena) Release(m_arena, Hold - m_handedOut);
 }
 
@@ -285,12 +291,14 @@ void* zMetaTagPool::Allocate(size_t size) {
     return memory;
 }
 
-bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored) {
+bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored,
+                             TextUse use) {
     const size_t length = size_t(end - begin);
     // By the tag's own storage kind first: tags outside pools (on the stack,
     // on the heap) have no segment to read.
     if (!tag || length > MaxStoredText || !m_arena || !tag->GetStorage()) return false;
     if (ArenaOf(tag, tag->GetStorage()) != m_arena) return false;
+    if (use == TextUse::Name) return StoreName(begin, length, stored);
     // A small table while the document fits its first chunk, a large one
     // from then on (its texts start over: it is only a cache).
     const u32 slots = m_chunks > 1 ? LargeTextSlots : SmallTextSlots;
@@ -306,14 +314,39 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
         stored = entry.text;
         return true;
     }
-    if (!Reserve(length + 1)) return false;
+    char* text = CopyText(begin, length);
+    if (!text) return false;
+    entry = {text, u32(length), edges};
+    stored = text;
+    return true;
+}
+
+bool zMetaTagPool::StoreName(const char* begin, size_t length, const char*& stored) {
+    if (!m_names) m_names = static_cast<StoredName*>(std::calloc(NameSlots, sizeof(StoredName)));
+    if (!m_names) return false;
+    // Names are few and short: a key from their length and three of their
+    // bytes, and the stored copy (kept in cache by use) compared in full.
+    u32 key = u32(length) * 131u;
+    if (length) key += u32(u8(begin[0])) * 31u + u32(u8(begin[length / 2])) * 7u + u32(u8(begin[length - 1]));
+    StoredName& entry = m_names[key & (NameSlots - 1)];
+    if (entry.text && entry.length == length && std::memcmp(entry.text, begin, length) == 0) {
+        stored = entry.text;
+        return true;
+    }
+    char* text = CopyText(begin, length);
+    if (!text) return false;
+    entry = {text, length};
+    stored = text;
+    return true;
+}
+
+char* zMetaTagPool::CopyText(const char* begin, size_t length) {
+    if (!Reserve(length + 1)) return nullptr;
     char* text = m_cursor;
     if (length) std::memcpy(text, begin, length);
     text[length] = '\0';
     m_cursor += length + 1;
-    entry = {text, u32(length), edges};
-    stored = text;
-    return true;
+    return text;
 }
 
 namespace {

@@ -34,8 +34,12 @@ public:
     // Stores the text [begin, end) in the arena of tag, or finds it there
     // already, and gives its terminated copy, which lives as long as the tag.
     // False (and nothing stored) when tag is not from this pool, the text is
-    // long or memory runs out: the caller then keeps its own copy.
-    bool StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored);
+    // long or memory runs out: the caller then keeps its own copy. Names are
+    // looked up in a small table of their own, which values (mostly unique)
+    // never crowd out.
+    enum class TextUse { Value, Name };
+    bool StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored,
+                   TextUse use = TextUse::Value);
 
 private:
     friend class zMetaTag;  // its placement delete hands a slot's reference back
@@ -46,6 +50,9 @@ private:
     // Makes room for size bytes at m_cursor; false when memory runs out.
     bool Reserve(size_t size);
     bool AddChunk();
+    bool StoreName(const char* begin, size_t length, const char*& stored);
+    // A terminated copy of the text at m_cursor; null when memory runs out.
+    char* CopyText(const char* begin, size_t length);
 
 public:
     // A text's first 24 and last eight bytes (markup/tag_pool.cpp).
@@ -55,8 +62,10 @@ private:
     // Texts stored so far by a quick key, one per slot (a newer text takes
     // the slot over), with their edges.
     struct StoredText;
+    struct StoredName;
     static constexpr u32 SmallTextSlots = 256;
     static constexpr u32 LargeTextSlots = 4096;
+    static constexpr u32 NameSlots = 256;
 
     Arena* m_arena = nullptr;
     char* m_cursor = nullptr;  // next free byte of the current segment
@@ -67,6 +76,7 @@ private:
     u8 m_storage = 0;  // the storage kind of tags carved from the current chunk
     StoredText* m_texts = nullptr;  // heap table of m_textSlots, made on first use
     u32 m_textSlots = 0;
+    StoredName* m_names = nullptr;  // heap table of NameSlots, made on first use
 };
 
 // Deletes every tag of list (unless the list does not own them) and empties

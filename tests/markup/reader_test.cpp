@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "markup/block_allocator.h"
+#include "markup/number_token.h"
 #include "markup/reader.h"
 #include "tests/markup/tree_dump.h"
 #include "tests/support/log_capture.h"
@@ -346,4 +348,38 @@ TEST(ZmlReader, ReadTagsOutliveTheirDocument) {
         if (k % 2 == 0) delete tag;
     }
     EXPECT_EQ(holder.GetChildCount(), kept.size());
+}
+
+TEST(ZmlReader, NumberValuesReadAsTheirTokens) {
+    // Plain tokens take a shorter road than the others; both give what the
+    // token readers give, at the edges of the short one too.
+    const char* const tokens[] = {
+        "0", "-0", "7", "999999999", "1000000000", "-2147483648", "4294967295", "4294967296",
+        "99999999999999999999", "0.0", "-12.345678", "1.", ".5", "-.5", "0.1", "16777217.0", "0.000000001",
+        "123456789012345", "1234567890123456", "1234567.8901234567", "9007199254740993.0", "1.5e3", "3f",
+        "3.5f", "1.2.3", "5..1",
+    };
+    for (const char* token : tokens) {
+        const std::string input = Header + "<N=" + token + ">";
+        zMetafile doc;
+        LogCapture capture;
+        ASSERT_TRUE(ParseMetafile(input.data(), input.size(), doc)) << token;
+        const zMetaTag* tag = static_cast<const zMetaTag*>(doc.GetRoots().GetAt(0));
+        ASSERT_NE(tag, nullptr) << token;
+        const bool negative = token[0] == '-';
+        const char* begin = token + (negative ? 1 : 0);
+        const char* end = token + std::strlen(token);
+        const bool isFloat = std::strpbrk(begin, ".f") != nullptr;
+        f32 floatValue = 0.0f;
+        i32 intValue = 0;
+        if (isFloat) {
+            ASSERT_TRUE(tag->GetValue().GetFloat(floatValue)) << token;
+            const f32 expected = ParseFloatToken(begin, end, negative);
+            EXPECT_EQ(std::memcmp(&floatValue, &expected, sizeof(f32)), 0) << token;
+        } else {
+            ASSERT_TRUE(tag->GetValue().GetInt(intValue)) << token;
+            bool outOfRange = false;
+            EXPECT_EQ(intValue, ParseIntToken(begin, end, negative, outOfRange)) << token;
+        }
+    }
 }
