@@ -1016,7 +1016,9 @@ struct jpeg_decoder_state {
 
     // One sequential block, dequantised into natural order. Returns whether
     // any AC coefficient is set; largestAc receives the largest magnitude.
-    bool DecodeBlock(Component& c, i32* block, i32& largestAc) {
+    // The bit buffer lives in locals over the fast AC path, stored back
+    // around every call that reads bits through the members.
+    bool DecodeBlock(Component& c, i32* __restrict block, i32& largestAc) {
         const HuffmanTable& dcTable = huffman[c.dcTable];
         const HuffmanTable& acTable = huffman[c.acTable];
         const u16* q = quant[c.quantTable];
@@ -1027,17 +1029,31 @@ struct jpeg_decoder_state {
         ClearBlock(block);
         block[0] = i32(i16(c.dcPredictor)) * i32(q[0]);
         bool hasAc = false;
-        largestAc = 0;
+        i32 largest = 0;
+        u64 buffer = bitBuffer;
+        int count = bitCount;
         for (int k = 1; k < 64; ++k) {
-            i32 fastValue;
-            if (TakeFastAc(acTable, k, fastValue)) {
-                const i32 value = fastValue * i32(q[k]);
+            if (count < 16) {
+                bitBuffer = buffer;
+                bitCount = count;
+                FillBits();
+                buffer = bitBuffer;
+                count = bitCount;
+            }
+            const i32 fast = acTable.fastAc[u32(buffer >> (count - LookupBits)) & (LookupSize - 1)];
+            if (fast) {
+                k += (fast >> 8) & 15;
+                if (k > 63) Stop(JpegDecodeError);
+                count -= fast & 0xFF;
+                const i32 value = (fast >> 16) * i32(q[k]);
                 block[ZigZagToNatural[k]] = value;
                 const i32 magnitude = value < 0 ? -value : value;
-                if (magnitude > largestAc) largestAc = magnitude;
+                largest = magnitude > largest ? magnitude : largest;
                 hasAc = true;
                 continue;
             }
+            bitBuffer = buffer;
+            bitCount = count;
             int symbol = DecodeSymbol(acTable);
             int run = symbol >> 4;
             int bits = symbol & 15;
@@ -1045,15 +1061,22 @@ struct jpeg_decoder_state {
                 k += run;
                 if (k > 63) Stop(JpegDecodeError);
                 const i32 value = Extend(GetBits(bits), bits) * i32(q[k]);
+                buffer = bitBuffer;
+                count = bitCount;
                 block[ZigZagToNatural[k]] = value;
                 const i32 magnitude = value < 0 ? -value : value;
-                if (magnitude > largestAc) largestAc = magnitude;
+                largest = magnitude > largest ? magnitude : largest;
                 hasAc = true;
             } else {
+                buffer = bitBuffer;
+                count = bitCount;
                 if (run != 15) break;
                 k += 15;
             }
         }
+        bitBuffer = buffer;
+        bitCount = count;
+        largestAc = largest;
         return hasAc;
     }
 
@@ -1128,6 +1151,7 @@ struct jpeg_decoder_state {
     // order, one correction bit each. The bits are taken from the buffer in
     // batches: as many as it holds, at most one per position left.
     void RefineAll(i16* block, u64 positions) {
+        if (!positions) return;
         const i32 bit = 1 << approxLow;
         int left = CountBits(positions);
         while (left > 0) {

@@ -244,7 +244,9 @@ TEST(LinkedList, RandomEditsKeepBothDirectionsAndTheTail) {
             model.erase(model.begin() + index);
             loose.push_back(entry);
         }
-        if (step % 97 == 0) ASSERT_EQ(Names(list), model) << step;
+        if (step % 97 == 0) {
+            ASSERT_EQ(Names(list), model) << step;
+        }
         EXPECT_EQ(list.GetHead() ? list.GetHead()->GetPrevious() : nullptr, nullptr);
         EXPECT_EQ(list.GetTail() ? list.GetTail()->GetNext() : nullptr, nullptr);
     }
