@@ -82,6 +82,7 @@ struct Component {
     int paddedBlocksPerLine = 0;
     int paddedBlocksPerColumn = 0;
     i16* coefficients = nullptr;  // buffered files: 64 per block, zig-zag order
+    int clearedRows = 0;          // block rows of coefficients zeroed so far
     u8* plane = nullptr;          // samples of the current MCU row
     int planeStride = 0;
 };
@@ -447,18 +448,6 @@ inline void ClearBlock(i32* block) {
 #endif
 }
 
-// Whether eight coefficients are all zero.
-inline bool AllZero8(const i16* coefficients) {
-#if defined(__SSE2__)
-    const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients));
-    return _mm_movemask_epi8(_mm_cmpeq_epi16(values, _mm_setzero_si128())) == 0xFFFF;
-#else
-    u64 words[2];
-    std::memcpy(words, coefficients, sizeof(words));
-    return (words[0] | words[1]) == 0;
-#endif
-}
-
 // Bit k set when coefficient k of the block is not zero.
 inline u64 NonZeroMask(const i16* block) {
     u64 mask = 0;
@@ -476,6 +465,50 @@ inline u64 NonZeroMask(const i16* block) {
         if (block[k] != 0) mask |= 1ull << k;
 #endif
     return mask;
+}
+
+// Set bits of a mask; without the population-count instruction the builtin
+// is a library call, slower than these few operations.
+inline int CountBits(u64 mask) {
+#if defined(__POPCNT__)
+    return __builtin_popcountll(mask);
+#else
+    mask -= (mask >> 1) & 0x5555555555555555ull;
+    mask = (mask & 0x3333333333333333ull) + ((mask >> 2) & 0x3333333333333333ull);
+    mask = (mask + (mask >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return int((mask * 0x0101010101010101ull) >> 56);
+#endif
+}
+
+// By byte value: the positions of its set bits, lowest first.
+struct ByteSelectTable {
+    u8 position[256][8];
+    constexpr ByteSelectTable() : position() {
+        for (int value = 0; value < 256; ++value) {
+            int found = 0;
+            for (int bit = 0; bit < 8; ++bit)
+                if ((value >> bit) & 1) position[value][found++] = u8(bit);
+        }
+    }
+};
+constexpr ByteSelectTable ByteSelect;
+
+// Position of set bit number n (0 is the lowest) of mask, or 64 when it has
+// no more than n set bits; no loop over the bits skipped.
+inline int SelectBit(u64 mask, int n) {
+    constexpr u64 Ones = 0x0101010101010101ull;
+    constexpr u64 Highs = 0x8080808080808080ull;
+    u64 counts = mask - ((mask >> 1) & 0x5555555555555555ull);
+    counts = (counts & 0x3333333333333333ull) + ((counts >> 2) & 0x3333333333333333ull);
+    counts = (counts + (counts >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    // Byte i: set bits in bytes 0 to i (at most 64, no carries).
+    const u64 prefix = counts * Ones;
+    // Top bit of each byte whose prefix exceeds n.
+    const u64 beyond = ((prefix | Highs) - u64(n + 1) * Ones) & Highs;
+    if (!beyond) return 64;
+    const int byte = __builtin_ctzll(beyond) >> 3;
+    const int before = byte ? int((prefix >> (8 * byte - 8)) & 0xFF) : 0;
+    return 8 * byte + ByteSelect.position[(mask >> (8 * byte)) & 0xFF][n - before];
 }
 
 bool IsNarrow(i32 dc, i32 largestAc) {
@@ -519,10 +552,11 @@ struct jpeg_decoder_state {
         }
     }
 
-    // A zero-filled pool block (calloc aligns to at least 8 bytes).
-    void* Allocate(u64 size) {
+    // A zero-filled pool block (calloc aligns to at least 8 bytes), or one
+    // left as it comes.
+    void* Allocate(u64 size, bool cleared = true) {
         if (poolCount >= MaxPoolBlocks) Stop(JpegTooManyBlocks);
-        void* block = size ? std::calloc(size_t(size), 1) : nullptr;
+        void* block = size ? (cleared ? std::calloc(size_t(size), 1) : std::malloc(size_t(size))) : nullptr;
         if (!block) Stop(JpegNotEnoughMemory);
         pool[poolCount++] = block;
         return block;
@@ -982,7 +1016,9 @@ struct jpeg_decoder_state {
 
     // One sequential block, dequantised into natural order. Returns whether
     // any AC coefficient is set; largestAc receives the largest magnitude.
-    bool DecodeBlock(Component& c, i32* block, i32& largestAc) {
+    // The bit buffer lives in locals over the fast AC path, stored back
+    // around every call that reads bits through the members.
+    bool DecodeBlock(Component& c, i32* __restrict block, i32& largestAc) {
         const HuffmanTable& dcTable = huffman[c.dcTable];
         const HuffmanTable& acTable = huffman[c.acTable];
         const u16* q = quant[c.quantTable];
@@ -993,17 +1029,31 @@ struct jpeg_decoder_state {
         ClearBlock(block);
         block[0] = i32(i16(c.dcPredictor)) * i32(q[0]);
         bool hasAc = false;
-        largestAc = 0;
+        i32 largest = 0;
+        u64 buffer = bitBuffer;
+        int count = bitCount;
         for (int k = 1; k < 64; ++k) {
-            i32 fastValue;
-            if (TakeFastAc(acTable, k, fastValue)) {
-                const i32 value = fastValue * i32(q[k]);
+            if (count < 16) {
+                bitBuffer = buffer;
+                bitCount = count;
+                FillBits();
+                buffer = bitBuffer;
+                count = bitCount;
+            }
+            const i32 fast = acTable.fastAc[u32(buffer >> (count - LookupBits)) & (LookupSize - 1)];
+            if (fast) {
+                k += (fast >> 8) & 15;
+                if (k > 63) Stop(JpegDecodeError);
+                count -= fast & 0xFF;
+                const i32 value = (fast >> 16) * i32(q[k]);
                 block[ZigZagToNatural[k]] = value;
                 const i32 magnitude = value < 0 ? -value : value;
-                if (magnitude > largestAc) largestAc = magnitude;
+                largest = magnitude > largest ? magnitude : largest;
                 hasAc = true;
                 continue;
             }
+            bitBuffer = buffer;
+            bitCount = count;
             int symbol = DecodeSymbol(acTable);
             int run = symbol >> 4;
             int bits = symbol & 15;
@@ -1011,15 +1061,22 @@ struct jpeg_decoder_state {
                 k += run;
                 if (k > 63) Stop(JpegDecodeError);
                 const i32 value = Extend(GetBits(bits), bits) * i32(q[k]);
+                buffer = bitBuffer;
+                count = bitCount;
                 block[ZigZagToNatural[k]] = value;
                 const i32 magnitude = value < 0 ? -value : value;
-                if (magnitude > largestAc) largestAc = magnitude;
+                largest = magnitude > largest ? magnitude : largest;
                 hasAc = true;
             } else {
+                buffer = bitBuffer;
+                count = bitCount;
                 if (run != 15) break;
                 k += 15;
             }
         }
+        bitBuffer = buffer;
+        bitCount = count;
+        largestAc = largest;
         return hasAc;
     }
 
@@ -1090,18 +1147,29 @@ struct jpeg_decoder_state {
         }
     }
 
-    // Adds a correction bit to a coefficient already known to be non-zero.
-    void Refine(i16* coefficient) {
-        const int bit = 1 << approxLow;
-        if (GetBit() && (*coefficient & bit) == 0) *coefficient = i16(*coefficient >= 0 ? *coefficient + bit : *coefficient - bit);
-    }
-
     // Refines every non-zero coefficient whose bit is set in positions, in
-    // order, one correction bit each.
+    // order, one correction bit each. The bits are taken from the buffer in
+    // batches: as many as it holds, at most one per position left.
     void RefineAll(i16* block, u64 positions) {
-        while (positions) {
-            Refine(block + __builtin_ctzll(positions));
-            positions &= positions - 1;
+        if (!positions) return;
+        const i32 bit = 1 << approxLow;
+        int left = CountBits(positions);
+        while (left > 0) {
+            if (bitCount < left) FillBits();
+            const int take = left < bitCount ? left : bitCount;
+            bitCount -= take;
+            // The taken bits at the top, first one highest.
+            u64 bits = (bitBuffer >> bitCount) << (64 - take);
+            left -= take;
+            for (int i = 0; i < take; ++i) {
+                i16* coefficient = block + __builtin_ctzll(positions);
+                positions &= positions - 1;
+                const i32 value = *coefficient;
+                const bool correct = i64(bits) < 0 && (value & bit) == 0;
+                bits <<= 1;
+                const i32 step = value >= 0 ? bit : -bit;
+                *coefficient = i16(value + (correct ? step : 0));
+            }
         }
     }
 
@@ -1130,9 +1198,9 @@ struct jpeg_decoder_state {
                 // Skip 'run' zero coefficients, refining the non-zero ones
                 // met; stop at the next zero, or past the band.
                 const u64 ahead = ~0ull << k;
-                u64 zeros = ~nonZero & band & ahead;
-                for (; run > 0 && zeros; --run) zeros &= zeros - 1;
-                const int target = zeros ? __builtin_ctzll(zeros) : spectralEnd + 1;
+                const u64 zeros = ~nonZero & band & ahead;
+                const int found = run ? SelectBit(zeros, run) : (zeros ? __builtin_ctzll(zeros) : 64);
+                const int target = found < 64 ? found : spectralEnd + 1;
                 const u64 before = target >= 64 ? ~0ull : (1ull << target) - 1;
                 RefineAll(block, nonZero & ahead & before);
                 k = target;
@@ -1148,10 +1216,19 @@ struct jpeg_decoder_state {
         }
     }
 
+    // Every access to the coefficient buffers goes through here. Scans walk
+    // the rows top to bottom, so each row is zeroed when first reached,
+    // while it is about to be used, instead of the whole buffer up front.
     i16* BlockAt(Component& c, int blockX, int blockY) {
         if (blockX < 0 || blockY < 0 || blockX >= c.paddedBlocksPerLine || blockY >= c.paddedBlocksPerColumn)
             Stop(JpegAssertionError);
-        return c.coefficients + (u64(blockY) * c.paddedBlocksPerLine + blockX) * 64;
+        const u64 rowSize = u64(c.paddedBlocksPerLine) * 64;
+        if (blockY >= c.clearedRows) {
+            std::memset(c.coefficients + u64(c.clearedRows) * rowSize, 0,
+                        size_t(u64(blockY + 1 - c.clearedRows) * rowSize * sizeof(i16)));
+            c.clearedRows = blockY + 1;
+        }
+        return c.coefficients + u64(blockY) * rowSize + u64(blockX) * 64;
     }
 
     void DecodeBufferedBlock(Component& c, i16* block) {
@@ -1213,26 +1290,26 @@ struct jpeg_decoder_state {
                 for (int by = 0; by < c.vertical; ++by)
                     for (int bx = 0; bx < c.paddedBlocksPerLine; ++bx) {
                         const i16* coefficients = BlockAt(c, bx, mcuRow * c.vertical + by);
-                        bool hasAc = false;
+                        const i32 dc = i32(coefficients[0]) * i32(q[0]);
+                        u8* out = c.plane + by * 8 * c.planeStride + bx * 8;
+                        // Only the non-zero AC coefficients are visited.
+                        u64 acPositions = NonZeroMask(coefficients) & ~1ull;
+                        if (!acPositions) {
+                            FillBlock(dc, out, c.planeStride);
+                            continue;
+                        }
                         i32 largestAc = 0;
                         ClearBlock(block);
-                        block[0] = i32(coefficients[0]) * i32(q[0]);
-                        // Most high frequencies are zero: groups of eight are
-                        // skipped whole.
-                        for (int group = 0; group < 64; group += 8) {
-                            if (AllZero8(coefficients + group)) continue;
-                            for (int k = group == 0 ? 1 : group; k < group + 8; ++k) {
-                                if (coefficients[k] == 0) continue;
-                                const i32 value = i32(coefficients[k]) * i32(q[k]);
-                                block[ZigZagToNatural[k]] = value;
-                                hasAc = true;
-                                const i32 magnitude = value < 0 ? -value : value;
-                                if (magnitude > largestAc) largestAc = magnitude;
-                            }
-                        }
-                        u8* out = c.plane + by * 8 * c.planeStride + bx * 8;
-                        if (hasAc) InverseTransformBlock(block, IsNarrow(block[0], largestAc), out, c.planeStride);
-                        else FillBlock(block[0], out, c.planeStride);
+                        block[0] = dc;
+                        do {
+                            const int k = __builtin_ctzll(acPositions);
+                            acPositions &= acPositions - 1;
+                            const i32 value = i32(coefficients[k]) * i32(q[k]);
+                            block[ZigZagToNatural[k]] = value;
+                            const i32 magnitude = value < 0 ? -value : value;
+                            largestAc = magnitude > largestAc ? magnitude : largestAc;
+                        } while (acPositions);
+                        InverseTransformBlock(block, IsNarrow(dc, largestAc), out, c.planeStride);
                     }
             }
         } else {
@@ -1445,7 +1522,8 @@ int jpeg_decoder::begin_decoding() {
             for (int i = 0; i < s.componentCount; ++i) {
                 Component& c = s.components[i];
                 c.coefficients = static_cast<i16*>(
-                    s.Allocate(u64(c.paddedBlocksPerLine) * c.paddedBlocksPerColumn * 64 * sizeof(i16)));
+                    s.Allocate(u64(c.paddedBlocksPerLine) * c.paddedBlocksPerColumn * 64 * sizeof(i16), false));
+                c.clearedRows = 0;
             }
             s.DecodeAllScans();
         } else {
