@@ -59,9 +59,11 @@ struct HuffmanTable {
     // By the next LookupBits bits: code length << 8 | symbol, or 0 when the
     // code is longer.
     u16 lookup[LookupSize];
-    // For AC coefficients whose code and extra bits both fit in the next
-    // LookupBits bits: value << 16 | run << 8 | bits used, else 0.
-    i32 fastAc[LookupSize];
+    // For a coefficient whose code and extra bits both fit in the next
+    // LookupBits bits: value << 16 | run << 8 | bits used (low six bits),
+    // else 0. A DC table's entries have run 0 and may have value 0; an AC
+    // table has none for EOB and ZRL, whose values are 0.
+    i32 fast[LookupSize];
     // Canonical decoding of the longer codes: largest code of each length and
     // the offset from a code to its symbol index.
     i32 maxCode[18];
@@ -615,20 +617,24 @@ struct jpeg_decoder_state {
         return 0xFF;
     }
 
+    // The bit buffer holds its bitCount unread bits at the top, first bit
+    // highest; the bits below them are always zero, so bytes are or-ed in.
     void FillBits() {
         // Whole bytes up to 57..64 bits; eight bytes at a time when none is 0xFF.
         if (inputLeft >= 8) {
-            const u8* p = inputPointer;
-            const u64 word = u64(p[0]) << 56 | u64(p[1]) << 48 | u64(p[2]) << 40 | u64(p[3]) << 32 |
-                             u64(p[4]) << 24 | u64(p[5]) << 16 | u64(p[6]) << 8 | u64(p[7]);
             const int count = (64 - bitCount) >> 3;
             if (count == 0) return;
+            u64 word;
+            std::memcpy(&word, inputPointer, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            word = __builtin_bswap64(word);
+#endif
             // A zero byte of ~word is a 0xFF byte among the bytes taken.
             const u64 inverted = ~word;
             const u64 zeroBytes = (inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull;
             const u64 takenMask = count == 8 ? ~0ull : ~(~0ull >> (8 * count));
             if ((zeroBytes & takenMask) == 0) {
-                bitBuffer = count == 8 ? word : (bitBuffer << (8 * count)) | (word >> (64 - 8 * count));
+                bitBuffer |= (word & takenMask) >> bitCount;
                 bitCount += 8 * count;
                 inputPointer += count;
                 inputLeft -= count;
@@ -643,38 +649,44 @@ struct jpeg_decoder_state {
             } else {
                 byte = NextEntropyByte();
             }
-            bitBuffer = (bitBuffer << 8) | byte;
+            bitBuffer |= u64(byte) << (56 - bitCount);
             bitCount += 8;
         }
+    }
+
+    // Drops count (1..63) bits from the top of the buffer.
+    void SkipBits(int count) {
+        bitBuffer <<= count;
+        bitCount -= count;
     }
 
     u32 GetBits(int count) {
         if (count == 0) return 0;
         if (bitCount < count) FillBits();
-        bitCount -= count;
-        return u32(bitBuffer >> bitCount) & ((1u << count) - 1);
+        const u32 value = u32(bitBuffer >> (64 - count));
+        SkipBits(count);
+        return value;
     }
 
     u32 GetBit() { return GetBits(1); }
 
     int DecodeSymbol(const HuffmanTable& table) {
         if (bitCount < 16) FillBits();
-        u32 peek = u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1);
-        u32 entry = table.lookup[peek];
+        u32 entry = table.lookup[bitBuffer >> (64 - LookupBits)];
         if (entry) {
-            bitCount -= int(entry >> 8);
+            SkipBits(int(entry >> 8));
             return int(entry & 0xFF);
         }
-        u32 code16 = u32(bitBuffer >> (bitCount - 16)) & 0xFFFFu;
+        u32 code16 = u32(bitBuffer >> 48);
         for (int length = LookupBits + 1; length <= 16; ++length) {
             i32 code = i32(code16 >> (16 - length));
             if (code <= table.maxCode[length]) {
-                bitCount -= length;
+                SkipBits(length);
                 return table.symbols[(code + table.valueOffset[length]) & 0xFF];
             }
         }
         // No such code (one-bits after a cut-off scan): treat as symbol 0.
-        bitCount -= 16;
+        SkipBits(16);
         return 0;
     }
 
@@ -771,7 +783,7 @@ struct jpeg_decoder_state {
     // their length (a damaged table) are never filled.
     static void BuildHuffman(HuffmanTable& table, const u8 counts[17], bool ac) {
         std::memset(table.lookup, 0, sizeof(table.lookup));
-        if (ac) std::memset(table.fastAc, 0, sizeof(table.fastAc));
+        std::memset(table.fast, 0, sizeof(table.fast));
         i32 code = 0;
         int symbolIndex = 0;
         for (int length = 1; length <= 16; ++length) {
@@ -783,14 +795,15 @@ struct jpeg_decoder_state {
                 const int first = code << shift;
                 const u16 entry = u16((length << 8) | symbol);
                 for (int fill = 0; fill < (1 << shift); ++fill) table.lookup[first + fill] = entry;
-                // AC values whose extra bits fit in the same look.
-                const int run = (symbol >> 4) & 15;
-                const int bits = symbol & 15;
-                if (!ac || bits == 0 || length + bits > LookupBits) continue;
+                // Values whose extra bits fit in the same look: a DC size
+                // (up to 15), or an AC run and size other than EOB and ZRL.
+                const int run = ac ? (symbol >> 4) & 15 : 0;
+                const int bits = ac ? symbol & 15 : symbol;
+                if ((ac && bits == 0) || bits > 15 || length + bits > LookupBits) continue;
                 for (int fill = 0; fill < (1 << shift); ++fill) {
-                    const u32 extra = u32(fill >> (shift - bits)) & ((1u << bits) - 1);
+                    const u32 extra = bits ? u32(fill >> (shift - bits)) & ((1u << bits) - 1) : 0;
                     const i32 value = Extend(extra, bits);
-                    table.fastAc[first + fill] = i32(u32(value) << 16 | u32(run) << 8 | u32(length + bits));
+                    table.fast[first + fill] = i32(u32(value) << 16 | u32(run) << 8 | u32(length + bits));
                 }
             }
             table.maxCode[length] = counts[length] ? code - 1 : -1;
@@ -1005,26 +1018,37 @@ struct jpeg_decoder_state {
     // the symbol needs the slow path.
     bool TakeFastAc(const HuffmanTable& table, int& k, i32& value) {
         if (bitCount < 16) FillBits();
-        const i32 fast = table.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
+        const i32 fast = table.fast[bitBuffer >> (64 - LookupBits)];
         if (!fast) return false;
         k += (fast >> 8) & 15;
         if (k > 63) Stop(JpegDecodeError);
-        bitCount -= fast & 0xFF;
+        SkipBits(fast & 63);
         value = fast >> 16;
         return true;
+    }
+
+    // The next DC difference.
+    i32 DecodeDcDifference(const HuffmanTable& table) {
+        if (bitCount < 16) FillBits();
+        const i32 fast = table.fast[bitBuffer >> (64 - LookupBits)];
+        if (fast) {
+            SkipBits(fast & 63);
+            return fast >> 16;
+        }
+        int size = DecodeSymbol(table);
+        if (size > 16) Stop(JpegDecodeError);
+        return Extend(GetBits(size), size);
     }
 
     // One sequential block, dequantised into natural order. Returns whether
     // any AC coefficient is set; largestAc receives the largest magnitude.
     // The bit buffer lives in locals over the fast AC path, stored back
-    // around every call that reads bits through the members.
+    // around every call that reads bits through the members. A fast entry's
+    // low six bits are its length, so x86 shifts by the entry itself.
     bool DecodeBlock(Component& c, i32* __restrict block, i32& largestAc) {
-        const HuffmanTable& dcTable = huffman[c.dcTable];
         const HuffmanTable& acTable = huffman[c.acTable];
         const u16* q = quant[c.quantTable];
-        int size = DecodeSymbol(dcTable);
-        if (size > 16) Stop(JpegDecodeError);
-        int difference = Extend(GetBits(size), size);
+        const i32 difference = DecodeDcDifference(huffman[c.dcTable]);
         c.dcPredictor = i32(u32(c.dcPredictor) + u32(difference));
         ClearBlock(block);
         block[0] = i32(i16(c.dcPredictor)) * i32(q[0]);
@@ -1040,11 +1064,12 @@ struct jpeg_decoder_state {
                 buffer = bitBuffer;
                 count = bitCount;
             }
-            const i32 fast = acTable.fastAc[u32(buffer >> (count - LookupBits)) & (LookupSize - 1)];
+            const i32 fast = acTable.fast[buffer >> (64 - LookupBits)];
             if (fast) {
                 k += (fast >> 8) & 15;
                 if (k > 63) Stop(JpegDecodeError);
-                count -= fast & 0xFF;
+                buffer <<= fast & 63;
+                count -= fast & 63;
                 const i32 value = (fast >> 16) * i32(q[k]);
                 block[ZigZagToNatural[k]] = value;
                 const i32 magnitude = value < 0 ? -value : value;
@@ -1082,9 +1107,7 @@ struct jpeg_decoder_state {
 
     // The same into a coefficient buffer, undequantised, zig-zag order.
     void DecodeBlockBuffered(Component& c, i16* block) {
-        int size = DecodeSymbol(huffman[c.dcTable]);
-        if (size > 16) Stop(JpegDecodeError);
-        c.dcPredictor = i32(u32(c.dcPredictor) + u32(Extend(GetBits(size), size)));
+        c.dcPredictor = i32(u32(c.dcPredictor) + u32(DecodeDcDifference(huffman[c.dcTable])));
         block[0] = i16(c.dcPredictor);
         const HuffmanTable& acTable = huffman[c.acTable];
         for (int k = 1; k < 64; ++k) {
@@ -1108,9 +1131,7 @@ struct jpeg_decoder_state {
     }
 
     void DecodeDcFirst(Component& c, i16* block) {
-        int size = DecodeSymbol(huffman[c.dcTable]);
-        if (size > 16) Stop(JpegDecodeError);
-        c.dcPredictor = i32(u32(c.dcPredictor) + u32(Extend(GetBits(size), size)));
+        c.dcPredictor = i32(u32(c.dcPredictor) + u32(DecodeDcDifference(huffman[c.dcTable])));
         block[0] = i16(u32(c.dcPredictor) << approxLow);
     }
 
@@ -1157,9 +1178,9 @@ struct jpeg_decoder_state {
         while (left > 0) {
             if (bitCount < left) FillBits();
             const int take = left < bitCount ? left : bitCount;
-            bitCount -= take;
             // The taken bits at the top, first one highest.
-            u64 bits = (bitBuffer >> bitCount) << (64 - take);
+            u64 bits = bitBuffer;
+            SkipBits(take);
             left -= take;
             for (int i = 0; i < take; ++i) {
                 i16* coefficient = block + __builtin_ctzll(positions);
