@@ -50,7 +50,7 @@ constexpr u8 ZigZagToNatural[64 + 16] = {
 struct DecoderStopped {};
 
 // Bits looked at in one table step.
-constexpr int LookupBits = 9;
+constexpr int LookupBits = 10;
 constexpr int LookupSize = 1 << LookupBits;
 
 struct HuffmanTable {
