@@ -52,23 +52,35 @@ struct DecoderStopped {};
 // Bits looked at in one table step.
 constexpr int LookupBits = 10;
 constexpr int LookupSize = 1 << LookupBits;
+// Frames of fewer blocks decode quicker than the pairs of their tables fill.
+constexpr u64 PairedBlocksMin = 256;
 
 struct HuffmanTable {
     bool defined = false;
+    bool paired = false;  // second coefficients filled in (BuildPairs)
     u8 symbols[256];
     // By the next LookupBits bits: code length << 8 | symbol, or 0 when the
     // code is longer.
     u16 lookup[LookupSize];
     // For a coefficient whose code and extra bits both fit in the next
-    // LookupBits bits: value << 16 | run << 8 | bits used (low six bits),
-    // else 0. A DC table's entries have run 0 and may have value 0; an AC
-    // table has none for EOB and ZRL, whose values are 0.
-    i32 fast[LookupSize];
+    // LookupBits bits, else 0: in the low word its value << 16 | run << 8 |
+    // bits used, in the high word the bits it uses alone (FastLength). A DC
+    // table's entries have run 0 and may have value 0; an AC table has none
+    // for EOB and ZRL, whose values are 0. When the bits left in the look
+    // hold a second such AC coefficient and the table is paired, the high
+    // word also has its value (FastSecondValue) and the steps from the first
+    // to it (FastSecondStep, its run plus one), and the low word's bits used
+    // cover both.
+    u64 fast[LookupSize];
     // Canonical decoding of the longer codes: largest code of each length and
     // the offset from a code to its symbol index.
     i32 maxCode[18];
     i32 valueOffset[18];
 };
+
+inline int FastLength(u64 entry) { return int(entry >> 32) & 63; }
+inline int FastSecondStep(u64 entry) { return int(entry >> 40) & 31; }
+inline i32 FastSecondValue(u64 entry) { return i32(i64(entry) >> 48); }
 
 struct Component {
     int id = 0;
@@ -803,14 +815,34 @@ struct jpeg_decoder_state {
                 for (int fill = 0; fill < (1 << shift); ++fill) {
                     const u32 extra = bits ? u32(fill >> (shift - bits)) & ((1u << bits) - 1) : 0;
                     const i32 value = Extend(extra, bits);
-                    table.fast[first + fill] = i32(u32(value) << 16 | u32(run) << 8 | u32(length + bits));
+                    const u64 used = u64(length + bits);
+                    table.fast[first + fill] = used << 32 | u64(u32(value) << 16 | u32(run) << 8) | used;
                 }
             }
             table.maxCode[length] = counts[length] ? code - 1 : -1;
             code <<= 1;
         }
         table.maxCode[17] = 0x7FFFFFFF;
+        table.paired = false;
         table.defined = true;
+    }
+
+    // Fills in the second coefficients of an AC table: the bits after a first
+    // coefficient, shifted up, index its successor, which counts when it uses
+    // only bits of the same look.
+    static void BuildPairs(HuffmanTable& table) {
+        for (int index = 0; index < LookupSize; ++index) {
+            const u64 entry = table.fast[index];
+            if (!entry) continue;
+            const int used = FastLength(entry);
+            const u64 next = table.fast[(index << used) & (LookupSize - 1)];
+            if (!next || used + FastLength(next) > LookupBits) continue;
+            const u64 step = u64(((next >> 8) & 15) + 1);
+            const u64 secondValue = u64(u16(i16(i32(u32(next)) >> 16)));
+            table.fast[index] = secondValue << 48 | step << 40 | u64(used) << 32 |
+                                (entry & 0xFFFFFFC0ull) | u64(used + FastLength(next));
+        }
+        table.paired = true;
     }
 
     void ReadDqt() {
@@ -913,6 +945,12 @@ struct jpeg_decoder_state {
             if (needsDc && (c.dcTable > 3 || !huffman[c.dcTable].defined)) Stop(JpegUndefinedHuffTable);
             if (needsAc && (c.acTable > 7 || !huffman[c.acTable].defined)) Stop(JpegUndefinedHuffTable);
         }
+        // Only the sequential block decoder takes two coefficients a look.
+        if (!buffered && u64(mcusPerRow) * u64(mcusPerColumn) * u64(blocksPerMcu) >= PairedBlocksMin)
+            for (int i = 0; i < scanCount; ++i) {
+                HuffmanTable& table = huffman[components[scanComponents[i]].acTable];
+                if (!table.paired) BuildPairs(table);
+            }
         for (Component& c : components) c.dcPredictor = 0;
         restartsLeft = restartInterval;
         nextRestart = 0;
@@ -1018,11 +1056,12 @@ struct jpeg_decoder_state {
     // the symbol needs the slow path.
     bool TakeFastAc(const HuffmanTable& table, int& k, i32& value) {
         if (bitCount < 16) FillBits();
-        const i32 fast = table.fast[bitBuffer >> (64 - LookupBits)];
+        const u64 entry = table.fast[bitBuffer >> (64 - LookupBits)];
+        const i32 fast = i32(u32(entry));
         if (!fast) return false;
         k += (fast >> 8) & 15;
         if (k > 63) Stop(JpegDecodeError);
-        SkipBits(fast & 63);
+        SkipBits(FastLength(entry));
         value = fast >> 16;
         return true;
     }
@@ -1030,10 +1069,10 @@ struct jpeg_decoder_state {
     // The next DC difference.
     i32 DecodeDcDifference(const HuffmanTable& table) {
         if (bitCount < 16) FillBits();
-        const i32 fast = table.fast[bitBuffer >> (64 - LookupBits)];
-        if (fast) {
-            SkipBits(fast & 63);
-            return fast >> 16;
+        const u64 entry = table.fast[bitBuffer >> (64 - LookupBits)];
+        if (entry) {
+            SkipBits(FastLength(entry));
+            return i32(u32(entry)) >> 16;
         }
         int size = DecodeSymbol(table);
         if (size > 16) Stop(JpegDecodeError);
@@ -1049,7 +1088,7 @@ struct jpeg_decoder_state {
         const HuffmanTable& acTable = huffman[c.acTable];
         // The table's own address in a register: one load per look, with no
         // address sum ahead of it on the decode's critical path.
-        const i32* fastAc = acTable.fast;
+        const u64* fastAc = acTable.fast;
 #if defined(__GNUC__)
         asm("" : "+r"(fastAc));
 #endif
@@ -1070,17 +1109,35 @@ struct jpeg_decoder_state {
                 buffer = bitBuffer;
                 count = bitCount;
             }
-            const i32 fast = fastAc[buffer >> (64 - LookupBits)];
+            const u64 entry = fastAc[buffer >> (64 - LookupBits)];
+            const i32 fast = i32(u32(entry));
             if (fast) {
-                k += (fast >> 8) & 15;
-                if (k > 63) Stop(JpegDecodeError);
-                buffer <<= fast & 63;
-                count -= fast & 63;
-                const i32 value = (fast >> 16) * i32(q[k]);
-                block[ZigZagToNatural[k]] = value;
+                // One or two coefficients. Without a second, the step is 0
+                // and its zero value is stored first, under the first one.
+                const int first = k + ((fast >> 8) & 15);
+                int second = first + FastSecondStep(entry);
+                int used = fast & 63;
+                i32 secondValue = FastSecondValue(entry);
+                if (second > 63) {
+                    if (first > 63) Stop(JpegDecodeError);
+                    // A first coefficient at 63 ends the block: the bits
+                    // after it are the next block's.
+                    second = first;
+                    used = FastLength(entry);
+                    secondValue = 0;
+                }
+                buffer <<= used;
+                count -= used;
+                secondValue *= i32(q[second]);
+                block[ZigZagToNatural[second]] = secondValue;
+                const i32 value = (fast >> 16) * i32(q[first]);
+                block[ZigZagToNatural[first]] = value;
                 const i32 magnitude = value < 0 ? -value : value;
+                const i32 secondMagnitude = secondValue < 0 ? -secondValue : secondValue;
                 largest = magnitude > largest ? magnitude : largest;
+                largest = secondMagnitude > largest ? secondMagnitude : largest;
                 hasAc = true;
+                k = second;
                 continue;
             }
             bitBuffer = buffer;
