@@ -1,5 +1,6 @@
 #include "picture/jpeg_decoder.h"
 
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 
@@ -57,7 +58,10 @@ constexpr u64 PairedBlocksMin = 256;
 
 struct HuffmanTable {
     bool defined = false;
-    bool paired = false;  // second coefficients filled in (BuildPairs)
+    bool ac = false;
+    bool fastReady = false;  // fast filled in (PrepareFast)
+    bool paired = false;     // second coefficients filled in (BuildPairs)
+    u8 counts[17];           // codes of each length
     u8 symbols[256];
     // By the next LookupBits bits: code length << 8 | symbol, or 0 when the
     // code is longer.
@@ -792,45 +796,66 @@ struct jpeg_decoder_state {
 
     // Codes of up to LookupBits bits fill every lookup entry they prefix;
     // longer ones are left to the canonical search. Codes that overflow
-    // their length (a damaged table) are never filled.
+    // their length (a damaged table) are never filled. The fast entries
+    // wait for a scan that reads them (PrepareFast).
     static void BuildHuffman(HuffmanTable& table, const u8 counts[17], bool ac) {
         std::memset(table.lookup, 0, sizeof(table.lookup));
-        std::memset(table.fast, 0, sizeof(table.fast));
+        std::memcpy(table.counts, counts, sizeof(table.counts));
+        table.ac = ac;
         i32 code = 0;
         int symbolIndex = 0;
         for (int length = 1; length <= 16; ++length) {
             table.valueOffset[length] = symbolIndex - code;
             for (int i = 0; i < counts[length]; ++i, ++code, ++symbolIndex) {
                 if (length > LookupBits || code >= (1 << length)) continue;
-                const int symbol = table.symbols[symbolIndex & 0xFF];
                 const int shift = LookupBits - length;
-                const int first = code << shift;
-                const u16 entry = u16((length << 8) | symbol);
-                for (int fill = 0; fill < (1 << shift); ++fill) table.lookup[first + fill] = entry;
-                // Values whose extra bits fit in the same look: a DC size
-                // (up to 15), or an AC run and size other than EOB and ZRL.
-                const int run = ac ? (symbol >> 4) & 15 : 0;
-                const int bits = ac ? symbol & 15 : symbol;
-                if ((ac && bits == 0) || bits > 15 || length + bits > LookupBits) continue;
-                for (int fill = 0; fill < (1 << shift); ++fill) {
-                    const u32 extra = bits ? u32(fill >> (shift - bits)) & ((1u << bits) - 1) : 0;
-                    const i32 value = Extend(extra, bits);
-                    const u64 used = u64(length + bits);
-                    table.fast[first + fill] = used << 32 | u64(u32(value) << 16 | u32(run) << 8) | used;
-                }
+                const u16 entry = u16((length << 8) | table.symbols[symbolIndex & 0xFF]);
+                u16* const first = table.lookup + (code << shift);
+                for (int fill = 0; fill < (1 << shift); ++fill) first[fill] = entry;
             }
             table.maxCode[length] = counts[length] ? code - 1 : -1;
             code <<= 1;
         }
         table.maxCode[17] = 0x7FFFFFFF;
+        table.fastReady = false;
         table.paired = false;
         table.defined = true;
+    }
+
+    // Fills the fast entries of the codes of the lookup: each value of the
+    // extra bits prefixes a run of equal entries.
+    static void PrepareFast(HuffmanTable& table) {
+        if (table.fastReady) return;
+        std::memset(table.fast, 0, sizeof(table.fast));
+        i32 code = 0;
+        int symbolIndex = 0;
+        for (int length = 1; length <= LookupBits; ++length) {
+            for (int i = 0; i < table.counts[length]; ++i, ++code, ++symbolIndex) {
+                if (code >= (1 << length)) continue;
+                // Values whose extra bits fit in the same look: a DC size
+                // (up to 15), or an AC run and size other than EOB and ZRL.
+                const int symbol = table.symbols[symbolIndex & 0xFF];
+                const int run = table.ac ? (symbol >> 4) & 15 : 0;
+                const int bits = table.ac ? symbol & 15 : symbol;
+                if ((table.ac && bits == 0) || bits > 15 || length + bits > LookupBits) continue;
+                const u64 used = u64(length + bits);
+                const int repeat = 1 << (LookupBits - length - bits);
+                u64* out = table.fast + (code << (LookupBits - length));
+                for (u32 extra = 0; extra < (1u << bits); ++extra, out += repeat) {
+                    const u64 entry = used << 32 | u64(u32(Extend(extra, bits)) << 16 | u32(run) << 8) | used;
+                    for (int fill = 0; fill < repeat; ++fill) out[fill] = entry;
+                }
+            }
+            code <<= 1;
+        }
+        table.fastReady = true;
     }
 
     // Fills in the second coefficients of an AC table: the bits after a first
     // coefficient, shifted up, index its successor, which counts when it uses
     // only bits of the same look.
     static void BuildPairs(HuffmanTable& table) {
+        assert(table.fastReady);
         for (int index = 0; index < LookupSize; ++index) {
             const u64 entry = table.fast[index];
             if (!entry) continue;
@@ -945,12 +970,18 @@ struct jpeg_decoder_state {
             if (needsDc && (c.dcTable > 3 || !huffman[c.dcTable].defined)) Stop(JpegUndefinedHuffTable);
             if (needsAc && (c.acTable > 7 || !huffman[c.acTable].defined)) Stop(JpegUndefinedHuffTable);
         }
-        // Only the sequential block decoder takes two coefficients a look.
-        if (!buffered && u64(mcusPerRow) * u64(mcusPerColumn) * u64(blocksPerMcu) >= PairedBlocksMin)
-            for (int i = 0; i < scanCount; ++i) {
-                HuffmanTable& table = huffman[components[scanComponents[i]].acTable];
-                if (!table.paired) BuildPairs(table);
-            }
+        // Refinement scans read no fast entries; only the sequential block
+        // decoder takes two coefficients a look.
+        const bool paired =
+            !buffered && u64(mcusPerRow) * u64(mcusPerColumn) * u64(blocksPerMcu) >= PairedBlocksMin;
+        for (int i = 0; i < scanCount && approxHigh == 0; ++i) {
+            const Component& c = components[scanComponents[i]];
+            if (spectralStart == 0) PrepareFast(huffman[c.dcTable]);
+            if (spectralEnd == 0) continue;
+            HuffmanTable& table = huffman[c.acTable];
+            PrepareFast(table);
+            if (paired && !table.paired) BuildPairs(table);
+        }
         for (Component& c : components) c.dcPredictor = 0;
         restartsLeft = restartInterval;
         nextRestart = 0;
