@@ -54,7 +54,7 @@ struct DecoderStopped {};
 constexpr int LookupBits = 10;
 constexpr int LookupSize = 1 << LookupBits;
 // Frames of fewer blocks decode quicker than the pairs of their tables fill.
-constexpr u64 PairedBlocksMin = 256;
+constexpr u64 PairedBlocksMin = 64;
 
 struct HuffmanTable {
     bool defined = false;
