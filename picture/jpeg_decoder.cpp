@@ -796,42 +796,49 @@ struct jpeg_decoder_state {
 
     // Codes of up to LookupBits bits fill every lookup entry they prefix;
     // longer ones are left to the canonical search. Codes that overflow
-    // their length (a damaged table) are never filled. The fast entries
-    // wait for a scan that reads them (PrepareFast).
+    // their length (a damaged table) are never filled. Canonical codes
+    // prefix ascending, disjoint runs of entries, so each entry is written
+    // once, the gaps with 0. The fast entries wait for a scan that reads
+    // them (PrepareFast).
     static void BuildHuffman(HuffmanTable& table, const u8 counts[17], bool ac) {
-        std::memset(table.lookup, 0, sizeof(table.lookup));
         std::memcpy(table.counts, counts, sizeof(table.counts));
         table.ac = ac;
         i32 code = 0;
         int symbolIndex = 0;
+        int filled = 0;
         for (int length = 1; length <= 16; ++length) {
             table.valueOffset[length] = symbolIndex - code;
             for (int i = 0; i < counts[length]; ++i, ++code, ++symbolIndex) {
                 if (length > LookupBits || code >= (1 << length)) continue;
                 const int shift = LookupBits - length;
+                const int start = code << shift;
+                for (; filled < start; ++filled) table.lookup[filled] = 0;
                 const u16 entry = u16((length << 8) | table.symbols[symbolIndex & 0xFF]);
-                u16* const first = table.lookup + (code << shift);
-                for (int fill = 0; fill < (1 << shift); ++fill) first[fill] = entry;
+                for (int fill = 0; fill < (1 << shift); ++fill) table.lookup[start + fill] = entry;
+                filled = start + (1 << shift);
             }
             table.maxCode[length] = counts[length] ? code - 1 : -1;
             code <<= 1;
         }
+        for (; filled < LookupSize; ++filled) table.lookup[filled] = 0;
         table.maxCode[17] = 0x7FFFFFFF;
         table.fastReady = false;
         table.paired = false;
         table.defined = true;
     }
 
-    // Fills the fast entries of the codes of the lookup: each value of the
-    // extra bits prefixes a run of equal entries.
+    // Fills the fast entries of the codes of the lookup, in the same single
+    // pass: each value of the extra bits prefixes a run of equal entries.
     static void PrepareFast(HuffmanTable& table) {
         if (table.fastReady) return;
-        std::memset(table.fast, 0, sizeof(table.fast));
         i32 code = 0;
         int symbolIndex = 0;
+        int filled = 0;
         for (int length = 1; length <= LookupBits; ++length) {
             for (int i = 0; i < table.counts[length]; ++i, ++code, ++symbolIndex) {
                 if (code >= (1 << length)) continue;
+                const int start = code << (LookupBits - length);
+                for (; filled < start; ++filled) table.fast[filled] = 0;
                 // Values whose extra bits fit in the same look: a DC size
                 // (up to 15), or an AC run and size other than EOB and ZRL.
                 const int symbol = table.symbols[symbolIndex & 0xFF];
@@ -840,14 +847,16 @@ struct jpeg_decoder_state {
                 if ((table.ac && bits == 0) || bits > 15 || length + bits > LookupBits) continue;
                 const u64 used = u64(length + bits);
                 const int repeat = 1 << (LookupBits - length - bits);
-                u64* out = table.fast + (code << (LookupBits - length));
+                u64* out = table.fast + start;
                 for (u32 extra = 0; extra < (1u << bits); ++extra, out += repeat) {
                     const u64 entry = used << 32 | u64(u32(Extend(extra, bits)) << 16 | u32(run) << 8) | used;
                     for (int fill = 0; fill < repeat; ++fill) out[fill] = entry;
                 }
+                filled = start + (1 << (LookupBits - length));
             }
             code <<= 1;
         }
+        for (; filled < LookupSize; ++filled) table.fast[filled] = 0;
         table.fastReady = true;
     }
 
