@@ -54,7 +54,7 @@ struct DecoderStopped {};
 constexpr int LookupBits = 10;
 constexpr int LookupSize = 1 << LookupBits;
 // Frames of fewer blocks decode quicker than the pairs of their tables fill.
-constexpr u64 PairedBlocksMin = 64;
+constexpr u64 PairedBlocksMin = 512;
 
 struct HuffmanTable {
     bool defined = false;
@@ -66,15 +66,14 @@ struct HuffmanTable {
     // By the next LookupBits bits: code length << 8 | symbol, or 0 when the
     // code is longer.
     u16 lookup[LookupSize];
-    // For a coefficient whose code and extra bits both fit in the next
-    // LookupBits bits, else 0: in the low word its value << 16 | run << 8 |
-    // bits used, in the high word the bits it uses alone (FastLength). A DC
-    // table's entries have run 0 and may have value 0; an AC table has none
-    // for EOB and ZRL, whose values are 0. When the bits left in the look
-    // hold a second such AC coefficient and the table is paired, the high
-    // word also has its value (FastSecondValue) and the steps from the first
-    // to it (FastSecondStep, its run plus one), and the low word's bits used
-    // cover both.
+    // AC tables: for a coefficient whose code and extra bits both fit in the
+    // next LookupBits bits, else 0: in the low word its value << 16 |
+    // run << 8 | bits used, in the high word the bits it uses alone
+    // (FastLength). EOB and ZRL, whose values are 0, have none. When the
+    // bits left in the look hold a second such coefficient and the table is
+    // paired, the high word also has its value (FastSecondValue) and the
+    // steps from the first to it (FastSecondStep, its run plus one), and the
+    // low word's bits used cover both.
     u64 fast[LookupSize];
     // Canonical decoding of the longer codes: largest code of each length and
     // the offset from a code to its symbol index.
@@ -827,9 +826,11 @@ struct jpeg_decoder_state {
         table.defined = true;
     }
 
-    // Fills the fast entries of the codes of the lookup, in the same single
-    // pass: each value of the extra bits prefixes a run of equal entries.
+    // Fills the fast entries of an AC table's codes, in the same single pass
+    // as the lookup: each value of the extra bits prefixes a run of equal
+    // entries.
     static void PrepareFast(HuffmanTable& table) {
+        assert(table.ac);
         if (table.fastReady) return;
         i32 code = 0;
         int symbolIndex = 0;
@@ -839,12 +840,11 @@ struct jpeg_decoder_state {
                 if (code >= (1 << length)) continue;
                 const int start = code << (LookupBits - length);
                 for (; filled < start; ++filled) table.fast[filled] = 0;
-                // Values whose extra bits fit in the same look: a DC size
-                // (up to 15), or an AC run and size other than EOB and ZRL.
+                // Values whose extra bits fit in the same look (not EOB or ZRL).
                 const int symbol = table.symbols[symbolIndex & 0xFF];
-                const int run = table.ac ? (symbol >> 4) & 15 : 0;
-                const int bits = table.ac ? symbol & 15 : symbol;
-                if ((table.ac && bits == 0) || bits > 15 || length + bits > LookupBits) continue;
+                const int run = symbol >> 4;
+                const int bits = symbol & 15;
+                if (bits == 0 || length + bits > LookupBits) continue;
                 const u64 used = u64(length + bits);
                 const int repeat = 1 << (LookupBits - length - bits);
                 u64* out = table.fast + start;
@@ -979,15 +979,13 @@ struct jpeg_decoder_state {
             if (needsDc && (c.dcTable > 3 || !huffman[c.dcTable].defined)) Stop(JpegUndefinedHuffTable);
             if (needsAc && (c.acTable > 7 || !huffman[c.acTable].defined)) Stop(JpegUndefinedHuffTable);
         }
-        // Refinement scans read no fast entries; only the sequential block
-        // decoder takes two coefficients a look.
+        // Only AC scans that are not refinements read fast entries; only the
+        // sequential block decoder takes two coefficients a look.
         const bool paired =
             !buffered && u64(mcusPerRow) * u64(mcusPerColumn) * u64(blocksPerMcu) >= PairedBlocksMin;
-        for (int i = 0; i < scanCount && approxHigh == 0; ++i) {
-            const Component& c = components[scanComponents[i]];
-            if (spectralStart == 0) PrepareFast(huffman[c.dcTable]);
-            if (spectralEnd == 0) continue;
-            HuffmanTable& table = huffman[c.acTable];
+        const bool readsFast = approxHigh == 0 && spectralEnd > 0;
+        for (int i = 0; readsFast && i < scanCount; ++i) {
+            HuffmanTable& table = huffman[components[scanComponents[i]].acTable];
             PrepareFast(table);
             if (paired && !table.paired) BuildPairs(table);
         }
@@ -1108,12 +1106,6 @@ struct jpeg_decoder_state {
 
     // The next DC difference.
     i32 DecodeDcDifference(const HuffmanTable& table) {
-        if (bitCount < 16) FillBits();
-        const u64 entry = table.fast[bitBuffer >> (64 - LookupBits)];
-        if (entry) {
-            SkipBits(FastLength(entry));
-            return i32(u32(entry)) >> 16;
-        }
         int size = DecodeSymbol(table);
         if (size > 16) Stop(JpegDecodeError);
         return Extend(GetBits(size), size);
