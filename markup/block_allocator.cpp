@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
+
+#include "platform/large_pages.h"
 
 namespace {
 
@@ -18,6 +21,43 @@ bool MaySucceed() {
     return true;
 }
 
+// Blocks of large pages that arenas gave back, kept for the next ones:
+// documents are read one after another, and a block used again costs no page
+// faults and no zeroing. The kernel may take their pages back meanwhile when
+// memory runs short (OsLetGoOfLargePages); a block of those faults again.
+struct LargePageCache {
+    static constexpr size_t MaxBytes = size_t(256) << 20;
+    static constexpr u32 MaxBlocks = 128;
+    struct Block {
+        void* block;
+        size_t size;
+    };
+    std::mutex mutex;
+    Block blocks[MaxBlocks];
+    u32 count = 0;
+    size_t bytes = 0;
+
+    void* Take(size_t size) {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (u32 i = count; i-- > 0;) {
+            if (blocks[i].size != size) continue;
+            void* block = blocks[i].block;
+            blocks[i] = blocks[--count];
+            bytes -= size;
+            return block;
+        }
+        return nullptr;
+    }
+    bool Keep(void* block, size_t size) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (count == MaxBlocks || size > MaxBytes - bytes) return false;
+        blocks[count++] = {block, size};
+        bytes += size;
+        return true;
+    }
+};
+LargePageCache g_largePages;
+
 }  // namespace
 
 void* AllocateBlock(size_t size) {
@@ -26,6 +66,18 @@ void* AllocateBlock(size_t size) {
 
 void* AllocateAlignedBlock(size_t size, size_t alignment) {
     return MaySucceed() ? std::aligned_alloc(alignment, size) : nullptr;
+}
+
+void* AllocateLargePageBlock(size_t size) {
+    if (!MaySucceed()) return nullptr;
+    void* block = g_largePages.Take(size);
+    return block ? block : OsAllocateLargePages(size);
+}
+
+void FreeLargePageBlock(void* block, size_t size) {
+    if (!block) return;
+    OsLetGoOfLargePages(block, size);
+    if (!g_largePages.Keep(block, size)) OsFreeLargePages(block, size);
 }
 
 void ArmBlockAllocationFailure(u32 successesBeforeFailure) {
