@@ -57,6 +57,7 @@ struct LargePageCache {
     }
 };
 LargePageCache g_largePages;
+std::atomic<size_t> g_largePageBytesInUse{0};
 
 }  // namespace
 
@@ -71,13 +72,20 @@ void* AllocateAlignedBlock(size_t size, size_t alignment) {
 void* AllocateLargePageBlock(size_t size) {
     if (!MaySucceed()) return nullptr;
     void* block = g_largePages.Take(size);
-    return block ? block : OsAllocateLargePages(size);
+    if (!block) block = OsAllocateLargePages(size);
+    if (block) g_largePageBytesInUse.fetch_add(size, std::memory_order_relaxed);
+    return block;
 }
 
 void FreeLargePageBlock(void* block, size_t size) {
     if (!block) return;
+    g_largePageBytesInUse.fetch_sub(size, std::memory_order_relaxed);
     OsLetGoOfLargePages(block, size);
     if (!g_largePages.Keep(block, size)) OsFreeLargePages(block, size);
+}
+
+size_t LargePageBytesInUse() {
+    return g_largePageBytesInUse.load(std::memory_order_relaxed);
 }
 
 void ArmBlockAllocationFailure(u32 successesBeforeFailure) {

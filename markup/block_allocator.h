@@ -18,6 +18,9 @@ void* AllocateAlignedBlock(size_t size, size_t alignment);
 // 256 MB, are kept for the next calls; the kernel may reclaim their pages.
 void* AllocateLargePageBlock(size_t size);
 void FreeLargePageBlock(void* block, size_t size);
+// The bytes of the large-page blocks handed out and not freed, for
+// measurements (malloc statistics do not see them).
+size_t LargePageBytesInUse();
 // After the given number of further successful calls, every call fails until
 // DisarmBlockAllocationFailure.
 void ArmBlockAllocationFailure(u32 successesBeforeFailure);

@@ -133,9 +133,9 @@ private:
     bool ParseHeaderAndRoots();
     // A tag of the pool; throws std::bad_alloc when memory runs out.
     zMetaTag* NewTag();
-    // The tag's name (with its hash) and string value go to the pool's text
+    // The tag's name and string value go to the pool's text
     // store when it has room, else to heap copies of their own.
-    void SetName(zMetaTag* tag, const char* begin, const char* end, u32 hash);
+    void SetName(zMetaTag* tag, const char* begin, const char* end);
     void SetStringValue(zMetaTag* tag, const char* begin, const char* end);
     inline void SkipBlanks();
     void SkipBlanksAndComments();
@@ -242,11 +242,12 @@ zMetaTag* Parser::NewTag() {
     return tag;
 }
 
-void Parser::SetName(zMetaTag* tag, const char* begin, const char* end, u32 hash) {
+void Parser::SetName(zMetaTag* tag, const char* begin, const char* end) {
     const size_t length = static_cast<size_t>(end - begin);
+    u32 hash = 0;
     // An empty name stays without text, as a heap copy would.
     const char* stored = length && length <= zMetaTagPool::MaxStoredText
-                             ? m_pool.StoreName(begin, static_cast<u32>(length), hash)
+                             ? m_pool.StoreName(begin, static_cast<u32>(length), m_end, hash)
                              : nullptr;
     if (stored) {
         tag->id.Borrow(stored, static_cast<u32>(length), hash);
@@ -314,13 +315,9 @@ bool Parser::ParseTag(zMetaTag* tag, u32 depth) {
     }
     SkipBlanks();
     if (m_pos >= m_end || *m_pos != '<') return false;
-    // The name, hashed on the way as its string would hash it.
-    const char* const nameBegin = ++m_pos;
-    const char* c = nameBegin;
-    u32 hash = 0;
-    for (; c < m_end && !IsDelimiter(*c); ++c) hash = StringHashStep(hash, *c);
-    m_pos = c;
-    SetName(tag, nameBegin, c, hash | 1u);
+    ++m_pos;
+    const char* nameBegin = ReadWord();
+    SetName(tag, nameBegin, m_pos);
 
     SkipBlanks();
     if (m_pos >= m_end) return Fail(ParseError::MangledDefinition, tag);

@@ -72,10 +72,11 @@ struct SegmentHead {
 constexpr size_t SmallSegmentSize = 4 * 1024;
 constexpr size_t SegmentSize = 64 * 1024;
 // Heap chunks double from SegmentSize for HeapChunks chunks after the first;
-// then blocks of large pages double from LargePageSize up to MaxLargeChunk.
-// Only the pages a chunk touches take memory.
+// then come blocks of large pages, one of LargePageSize, then MaxLargeChunk
+// each (large enough for few system calls, small enough that the last, part
+// used, wastes little).
 constexpr u32 HeapChunks = 4;
-constexpr size_t MaxLargeChunk = 16 * LargePageSize;
+constexpr size_t MaxLargeChunk = 2 * LargePageSize;
 // Storage kinds of pooled tags: the size of the segment they are in.
 constexpr u8 StorageSmallSegment = 1;
 constexpr u8 StorageSegment = 2;
@@ -255,8 +256,7 @@ bool zMetaTagPool::AddChunk() {
         size = SegmentSize << (m_chunks - 1);
         chunk = static_cast<char*>(AllocateAlignedBlock(size, SegmentSize));
     } else {
-        const u32 doublings = m_chunks - HeapChunks - 1;
-        size = doublings < 4 ? LargePageSize << doublings : MaxLargeChunk;
+        size = m_chunks == HeapChunks + 1 ? LargePageSize : MaxLargeChunk;
         chunk = static_cast<char*>(AllocateLargePageBlock(size));
         largeSize = size;
     }
@@ -316,8 +316,7 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
     const char* text = nullptr;
     if (use == TextUse::Name) {
         u32 hash = 0;
-        for (const char* c = begin; c < end; ++c) hash = StringHashStep(hash, *c);
-        text = StoreName(begin, u32(length), hash | 1u);
+        text = StoreName(begin, u32(length), end, hash);
     } else {
         text = StoreValue(begin, u32(length));
     }
@@ -354,7 +353,7 @@ bool zMetaTagPool::GrowNames() {
     for (u32 i = 0; i < m_nameSlots; ++i) {
         const StoredName& name = m_names[i];
         if (!name.text) continue;
-        u32 index = NameSlot(name.hash, slots);
+        u32 index = NameKey(name.text, name.length, name.head) & (slots - 1);
         while (names[index].text) index = (index + 1) & (slots - 1);
         names[index] = name;
     }
@@ -364,25 +363,30 @@ bool zMetaTagPool::GrowNames() {
     return true;
 }
 
-const char* zMetaTagPool::AddName(const char* begin, u32 length, u32 hash) {
+const char* zMetaTagPool::AddName(const char* begin, u32 length, u64 head, u32 key, u32& hash) {
     if (length > MaxStoredText) return nullptr;
     // At most half full: a probe always ends on a free slot. A table that may
     // not grow further only finds the names it holds.
     if (m_nameCount * 2 >= m_nameSlots && m_nameSlots < MaxNameSlots && !GrowNames() && !m_names) return nullptr;
     const u32 mask = m_nameSlots - 1;
-    for (u32 index = NameSlot(hash, m_nameSlots);; index = (index + 1) & mask) {
-        StoredName& entry = m_names[index];
-        if (!entry.text) {
-            char* text = CopyText(begin, length);
-            if (text && m_nameCount * 2 < m_nameSlots) {
-                entry = {text, length, hash};
-                ++m_nameCount;
-            }
-            return text;
-        }
-        if (entry.hash == hash && entry.length == length && std::memcmp(entry.text, begin, length) == 0)
+    u32 index = key & mask;
+    for (; m_names[index].text; index = (index + 1) & mask) {
+        const StoredName& entry = m_names[index];
+        if (entry.head == head && entry.length == length && std::memcmp(entry.text, begin, length) == 0) {
+            hash = entry.hash;
             return entry.text;
+        }
     }
+    char* text = CopyText(begin, length);
+    if (!text) return nullptr;
+    u32 computed = 0;
+    for (u32 i = 0; i < length; ++i) computed = StringHashStep(computed, begin[i]);
+    hash = computed | 1u;
+    if (m_nameCount * 2 < m_nameSlots) {
+        m_names[index] = {text, head, length, hash};
+        ++m_nameCount;
+    }
+    return text;
 }
 
 char* zMetaTagPool::CopyText(const char* begin, size_t length) {
@@ -403,6 +407,8 @@ namespace {
 void DestroyChain(zLinkedListEntry* entry, ReleaseBatch& batch) {
     while (entry) {
         zLinkedListEntry* next = entry->GetNext();
+        // Tags of an arena lie one after another in the order of the walk.
+        __builtin_prefetch(reinterpret_cast<const char*>(entry) + 4096);
         // Lists of tags may hold other named entries.
         zMetaTag* tag = typeid(*entry) == typeid(zMetaTag) ? static_cast<zMetaTag*>(entry) : nullptr;
         const u8 storage = tag ? zMetaTagAccess::Storage(tag) : 0;

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <new>
 
 #include "core/types.h"
@@ -42,12 +43,10 @@ public:
     // any of its tags. Null when the text is longer than MaxStoredText or
     // memory runs out: the caller then keeps its own copy.
     static constexpr size_t MaxStoredText = 1024;
-    // A name, with its hash as zString computes it; a name that repeats is
-    // the same copy throughout the document.
-    const char* StoreName(const char* begin, u32 length, u32 hash);
-    // The slot of a name's hash in a table of slots (a power of two, at most
-    // 2^16): the hash's bits mixed, as names often differ in their last byte.
-    static u32 NameSlot(u32 hash, u32 slots) { return ((hash * 0x9E3779B1u) >> 16) & (slots - 1); }
+    // A name of length bytes at begin, whose bytes up to limit may be read
+    // (limit >= begin + length); a name that repeats is the same copy
+    // throughout the document. hash is set to its hash as zString computes it.
+    const char* StoreName(const char* begin, u32 length, const char* limit, u32& hash);
     // A string value; a recent one of the same text is found again.
     const char* StoreValue(const char* begin, u32 length);
 
@@ -71,7 +70,11 @@ private:
     char* CopyText(const char* begin, size_t length);
     bool GrowNames();
     // StoreName past the lookup of a name the table holds.
-    const char* AddName(const char* begin, u32 length, u32 hash);
+    const char* AddName(const char* begin, u32 length, u64 head, u32 key, u32& hash);
+    // A name's first eight bytes as a word, zeros after its end, and its key
+    // in the table: its head, its length and, past eight bytes, its last ones.
+    static u64 NameHead(const char* begin, u32 length, const char* limit);
+    static u32 NameKey(const char* begin, u32 length, u64 head);
 
 public:
     // A text's first 24 and last eight bytes (markup/tag_pool.cpp).
@@ -84,8 +87,9 @@ private:
     // Names stored so far, by hash with open addressing.
     struct StoredName {
         const char* text;  // null: a free slot
+        u64 head;          // NameHead
         u32 length;
-        u32 hash;
+        u32 hash;  // as zString computes it
     };
     static constexpr u32 SmallTextSlots = 256;
     static constexpr u32 LargeTextSlots = 4096;
@@ -117,20 +121,43 @@ inline zMetaTag* zMetaTagPool::NewTag() {
     return tag;
 }
 
-inline const char* zMetaTagPool::StoreName(const char* begin, u32 length, u32 hash) {
-    // Names are short: compared a byte at a time after their hash and length.
+inline u64 zMetaTagPool::NameHead(const char* begin, u32 length, const char* limit) {
+    u64 head = 0;
+    if (limit - begin >= 8) {
+        std::memcpy(&head, begin, 8);  // little-endian: the first byte lowest
+        if (length < 8) head &= (u64(1) << (8 * length)) - 1;
+    } else {
+        for (u32 i = 0; i < length && i < 8; ++i) head |= u64(u8(begin[i])) << (8 * i);
+    }
+    return head;
+}
+
+inline u32 zMetaTagPool::NameKey(const char* begin, u32 length, u64 head) {
+    u64 mixed = (head ^ length) * 0x9E3779B97F4A7C15ull;
+    if (length > 8) {
+        u64 last = 0;
+        std::memcpy(&last, begin + length - 8, 8);
+        mixed ^= last * 0xC2B2AE3D27D4EB4Full;
+    }
+    return u32(mixed >> 32);
+}
+
+inline const char* zMetaTagPool::StoreName(const char* begin, u32 length, const char* limit, u32& hash) {
+    const u64 head = NameHead(begin, length, limit);
+    const u32 key = NameKey(begin, length, head);
+    // Most names are eight bytes or fewer: their head is all of them.
     if (m_nameCount * 2 < m_nameSlots) {
         const u32 mask = m_nameSlots - 1;
-        for (u32 index = NameSlot(hash, m_nameSlots);; index = (index + 1) & mask) {
+        for (u32 index = key & mask;; index = (index + 1) & mask) {
             const StoredName& entry = m_names[index];
             if (!entry.text) break;
-            if (entry.hash != hash || entry.length != length) continue;
-            u32 i = 0;
-            while (i < length && entry.text[i] == begin[i]) ++i;
-            if (i == length) return entry.text;
+            if (entry.head != head || entry.length != length) continue;
+            if (length > 8 && std::memcmp(entry.text + 8, begin + 8, length - 8) != 0) continue;
+            hash = entry.hash;
+            return entry.text;
         }
     }
-    return AddName(begin, length, hash);
+    return AddName(begin, length, head, key, hash);
 }
 
 // Deletes every tag of list (unless the list does not own them) and empties
