@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <type_traits>
 
 #include "platform/large_pages.h"
 
@@ -56,6 +57,8 @@ struct LargePageCache {
         return true;
     }
 };
+// Never destroyed: documents held by other globals may go after it at exit.
+static_assert(std::is_trivially_destructible<LargePageCache>::value, "the cache outlives every arena");
 LargePageCache g_largePages;
 std::atomic<size_t> g_largePageBytesInUse{0};
 
