@@ -347,6 +347,9 @@ bool Parser::ParseTag(zMetaTag* tag, u32 depth) {
         } else {
             if (!tag->IsNode()) return Fail(ParseError::IncoherentType, tag);
             if (!ParseValue(tag)) return false;
+            // A value read leaves the tag's closing '>' next.
+            ++m_pos;
+            return true;
         }
     }
 }
