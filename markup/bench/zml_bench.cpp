@@ -104,11 +104,8 @@ void Report(benchmark::State& state, const Document& document, u64 bytesPerItera
     state.counters["peakRSS_MB"] = PeakResidentMB();
 }
 
-// The process's first parse and free, on memory it has never used: the
-// generator's heap is handed back to the kernel first.
-void BM_FirstParseAndFreeZml(benchmark::State& state) {
-    const Document& document = Generated();
-    malloc_trim(0);
+// Parse and free, as a loader that drops the tree after reading it.
+void ParseAndFree(benchmark::State& state, const Document& document) {
     for (auto _ : state) {
         zMetafile doc;
         const bool parsed = ParseMetafile(document.text.data(), document.text.size(), doc);
@@ -116,6 +113,14 @@ void BM_FirstParseAndFreeZml(benchmark::State& state) {
         if (!parsed) state.SkipWithError("parse failed");
     }
     Report(state, document, document.text.size());
+}
+
+// The process's first parse and free, on memory it has never used: the
+// generator's heap is handed back to the kernel first.
+void BM_FirstParseAndFreeZml(benchmark::State& state) {
+    const Document& document = Generated();
+    malloc_trim(0);
+    ParseAndFree(state, document);
 }
 
 // Parsing alone; the tree is freed outside the timed part.
@@ -154,16 +159,8 @@ void BM_FreeZml(benchmark::State& state) {
     Report(state, document, document.text.size());
 }
 
-// Parse and free, as a loader that drops the tree after reading it.
 void BM_ParseAndFreeZml(benchmark::State& state) {
-    const Document& document = Generated();
-    for (auto _ : state) {
-        zMetafile doc;
-        const bool parsed = ParseMetafile(document.text.data(), document.text.size(), doc);
-        benchmark::DoNotOptimize(parsed);
-        if (!parsed) state.SkipWithError("parse failed");
-    }
-    Report(state, document, document.text.size());
+    ParseAndFree(state, Generated());
 }
 
 void BM_WriteZml(benchmark::State& state) {
