@@ -84,7 +84,7 @@ private:
     // Values stored so far by a quick key, one per slot (a newer text takes
     // the slot over), with their edges.
     struct StoredText;
-    // Names stored so far, by hash with open addressing.
+    // Names stored so far, by NameKey with open addressing.
     struct StoredName {
         const char* text;  // null: a free slot
         u64 head;          // NameHead
