@@ -7,6 +7,8 @@
 // one, named after the file). Not thread-safe.
 #pragma once
 
+#include <cassert>
+
 #include "core/types.h"
 #include "core/zstring.h"
 
@@ -72,6 +74,21 @@ class zLinkedList {
     // list is returned unchanged. allowDuplicates only skips that search: an
     // entry is never linked twice.
     zLinkedListEntry* Add(zLinkedListEntry* entry, bool atEnd = true, bool allowDuplicates = false);
+    // Appends an entry that is in no list, without Add's lookups: for a
+    // builder that has just made the entry.
+    void AppendUnlinked(zLinkedListEntry* entry) {
+        assert(!IsLinkedSomewhere(entry));
+        entry->m_next = nullptr;
+        if (m_head) {
+            zLinkedListEntry* tail = zLinkedListEntry::Untagged(m_head->m_back);
+            entry->m_back = reinterpret_cast<uintptr_t>(tail);
+            tail->m_next = entry;
+        } else {
+            m_head = entry;
+        }
+        m_head->m_back = reinterpret_cast<uintptr_t>(entry) | zLinkedListEntry::HeadMark;
+        ++m_count;
+    }
     // Null entry or reference: null. The reference must be in this list.
     zLinkedListEntry* InsertBefore(zLinkedListEntry* entry, zLinkedListEntry* reference,
                                    bool allowDuplicates = false);
@@ -120,6 +137,7 @@ class zLinkedListId : public zLinkedList {
     zLinkedListEntryId* Add(zLinkedListEntryId* entry, bool atEnd = true, bool allowDuplicates = false) {
         return static_cast<zLinkedListEntryId*>(zLinkedList::Add(entry, atEnd, allowDuplicates));
     }
+    void AppendUnlinked(zLinkedListEntryId* entry) { zLinkedList::AppendUnlinked(entry); }
     zLinkedListEntryId* InsertBefore(zLinkedListEntryId* entry, zLinkedListEntryId* reference,
                                      bool allowDuplicates = false) {
         return static_cast<zLinkedListEntryId*>(zLinkedList::InsertBefore(entry, reference, allowDuplicates));

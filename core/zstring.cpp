@@ -67,7 +67,7 @@ bool IsPathCharacter(char c) {
 }
 
 u32 HashStep(u32 hash, char c) {
-    return hash * 37u + static_cast<u32>(static_cast<i32>(static_cast<i8>(c)));
+    return StringHashStep(hash, c);
 }
 
 // The last character of [begin, end) that is one of the given ones, or null.
@@ -91,10 +91,7 @@ char* AllocateText(size_t length) {
 
 } // namespace
 
-// The largest length a string takes (it shares a word with the borrowed flag).
-constexpr size_t MaxStringLength = 0x7FFFFFFEu;
-
-zString::zString() : m_text(nullptr), m_hash(0), m_length(0), m_borrowed(0) {}
+constexpr size_t MaxStringLength = zString::MaxLength;
 
 zString::zString(const char* text) : zString() {
     Set(text);
@@ -136,15 +133,6 @@ void zString::OwnText() {
     std::memcpy(buffer, text, size_t(length) + 1);
     Adopt(buffer, length);
     m_hash = hash;
-}
-
-void zString::Borrow(const char* text, u32 length, u32 hash) {
-    Clear();
-    if (!text || length > MaxStringLength) return;
-    m_text = const_cast<char*>(text);
-    m_length = length;
-    m_hash = hash;
-    m_borrowed = 1;
 }
 
 zString::~zString() {

@@ -17,7 +17,7 @@ template <typename T> class zList;
 
 class zString {
   public:
-    zString();
+    zString() : m_text(nullptr), m_hash(0), m_length(0), m_borrowed(0) {}
     zString(const char* text); // NOLINT: implicit on purpose, names are passed as texts
     // The characters from begin up to end (end null: up to the terminator).
     zString(const char* begin, const char* end);
@@ -40,7 +40,14 @@ class zString {
     // Points at length bytes of text followed by a terminator without copying
     // them; the text must outlive this string and stay unchanged. hash is the
     // text's hash, or 0 to compute it when needed.
-    void Borrow(const char* text, u32 length, u32 hash);
+    void Borrow(const char* text, u32 length, u32 hash) {
+        if (m_text) Clear();
+        if (!text || length > MaxLength) return;
+        m_text = const_cast<char*>(text);
+        m_length = length;
+        m_hash = hash;
+        m_borrowed = 1;
+    }
     bool IsBorrowed() const { return m_borrowed != 0; }
 
     // printf formatting through a 4096-byte buffer; longer output keeps 4095 characters.
@@ -110,6 +117,9 @@ class zString {
     zString GetWithExtension(const char* ext) const;
     zString GetNormalizedPath() const;
 
+    // The largest length a string takes (it shares a word with the borrowed flag).
+    static constexpr u32 MaxLength = 0x7FFFFFFEu;
+
   private:
     // Takes ownership of a malloc'ed buffer holding length characters and a terminator.
     void Adopt(char* buffer, u32 length);
@@ -135,6 +145,11 @@ inline bool operator!=(const char* text, const zString& string) {
 
 // The same value as zString::GetHash for the same text.
 u32 StringHash(const char* text);
+// One step of that hash, for a reader that hashes a text while it scans it
+// (and then ORs 1 into the result).
+inline u32 StringHashStep(u32 hash, char c) {
+    return hash * 37u + static_cast<u32>(static_cast<i32>(static_cast<i8>(c)));
+}
 
 // Optional '-', then decimal digits up to the first non-digit; no digits give 0.
 // Overflow wraps in 32 bits.

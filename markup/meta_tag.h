@@ -78,6 +78,13 @@ private:
     friend class zMetaTagPool;
     friend struct zMetaTagAccess;  // markup/tag_pool.cpp
 
+    // A nameless tag without value in a pool's memory of the given storage
+    // kind, for zMetaTagPool::NewTag.
+    struct PoolStorage {
+        u8 kind;
+    };
+    explicit zMetaTag(PoolStorage storage) { m_value.m_tagStorage = storage.kind; }
+
     bool RefuseChild() const;
     // The kind of memory the tag lives in: 0 for a heap block, else the
     // pool's (markup/tag_pool.cpp).

@@ -11,6 +11,8 @@
 // smallest they are 0.
 #pragma once
 
+#include <cstring>
+
 #include "core/types.h"
 
 // True for the characters that end a word: blanks, '/', '*', '+', '=', ';',
@@ -35,7 +37,22 @@ f32 ParseFloatToken(const char* begin, const char* end, bool negative);
 // last decimals of them after the point, into the integer digits; false when
 // the fast reading could differ from ParseFloatToken's (no digits, more than
 // 15, a tie between two floats): the token then goes to ParseFloatToken.
-bool PlainDecimalToFloat(u64 digits, int count, int decimals, f32& out);
+// Up to 15 digits: the digits as an integer divided by an exact power of ten
+// is the correctly rounded double, and rounding that to a float gives
+// from_chars' result unless the double fell exactly halfway between two
+// floats. Inline: the reader calls it for most numbers.
+inline bool PlainDecimalToFloat(u64 digits, int count, int decimals, f32& out) {
+    static constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (count == 0 || count > 15) return false;
+    const double value = static_cast<double>(digits) / PowersOfTen[decimals];
+    u64 bits = 0;
+    std::memcpy(&bits, &value, sizeof(bits));
+    // The 29 bits below a float's last bit: exactly one half.
+    if ((bits & 0x1FFFFFFFull) == 0x10000000ull) return false;
+    out = static_cast<f32>(value);
+    return true;
+}
 
 // Prints a finite float in fixed notation with six decimals when that reads
 // back as the same value, else with as many more as it takes (all digits are

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -97,10 +98,6 @@ bool IsDelimiter(char c) {
     return Delimiters.delimiter[static_cast<u8>(c)];
 }
 
-bool IsBlankOrSlash(char c) {
-    return IsBlank(c) || c == '/';
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -134,8 +131,10 @@ public:
 
 private:
     bool ParseHeaderAndRoots();
-    // The tag's name and string value go to the pool's text store when it
-    // has room, else to heap copies of their own.
+    // A tag of the pool; throws std::bad_alloc when memory runs out.
+    zMetaTag* NewTag();
+    // The tag's name and string value go to the pool's text
+    // store when it has room, else to heap copies of their own.
     void SetName(zMetaTag* tag, const char* begin, const char* end);
     void SetStringValue(zMetaTag* tag, const char* begin, const char* end);
     inline void SkipBlanks();
@@ -185,9 +184,9 @@ bool Parser::Fail(ParseError error, const zMetaTag* tag, const char* value) {
 }
 
 void Parser::SkipBlanks() {
-    // Most calls find no blank and no comment.
-    if (m_pos < m_end && !IsBlankOrSlash(*m_pos)) return;
-    SkipBlanksAndComments();
+    // Most calls find a few blanks at most, and no comment.
+    while (m_pos < m_end && IsBlank(*m_pos)) ++m_pos;
+    if (m_pos < m_end && *m_pos == '/') SkipBlanksAndComments();
 }
 
 void Parser::SkipBlanksAndComments() {
@@ -237,20 +236,32 @@ bool Parser::ReadQuoted(const char*& begin, const char*& end, bool& escaped) {
     }
 }
 
+zMetaTag* Parser::NewTag() {
+    zMetaTag* tag = m_pool.NewTag();
+    if (!tag) throw std::bad_alloc();
+    return tag;
+}
+
 void Parser::SetName(zMetaTag* tag, const char* begin, const char* end) {
-    const char* stored = nullptr;
+    const size_t length = static_cast<size_t>(end - begin);
+    u32 hash = 0;
     // An empty name stays without text, as a heap copy would.
-    if (begin != end && m_pool.StoreText(tag, begin, end, stored, zMetaTagPool::TextUse::Name)) {
-        tag->id.Borrow(stored, u32(end - begin), 0);
+    const char* stored = length && length <= zMetaTagPool::MaxStoredText
+                             ? m_pool.StoreName(begin, static_cast<u32>(length), m_end, hash)
+                             : nullptr;
+    if (stored) {
+        tag->id.Borrow(stored, static_cast<u32>(length), hash);
     } else {
         tag->id.SetRange(begin, end);
     }
 }
 
 void Parser::SetStringValue(zMetaTag* tag, const char* begin, const char* end) {
-    const char* stored = nullptr;
-    if (m_pool.StoreText(tag, begin, end, stored)) {
-        tag->GetValue().SetBorrowedString(stored, u32(end - begin), 0);
+    const size_t length = static_cast<size_t>(end - begin);
+    const char* stored =
+        length <= zMetaTagPool::MaxStoredText ? m_pool.StoreValue(begin, static_cast<u32>(length)) : nullptr;
+    if (stored) {
+        tag->GetValue().SetBorrowedString(stored, static_cast<u32>(length), 0);
     } else {
         tag->GetValue().SetString(begin, end);
     }
@@ -269,16 +280,16 @@ bool Parser::ParseDocument() {
 
 bool Parser::ParseHeaderAndRoots() {
     m_doc.ClearRoots();
-    zMetaTag header(nullptr);
-    if (!ParseTag(&header, m_frame.tagDepth + 1)) {
+    const std::unique_ptr<zMetaTag> header(NewTag());
+    if (!ParseTag(header.get(), m_frame.tagDepth + 1)) {
         GetLog() << "[!] Invalid metafile.\n";
         return false;
     }
-    if (!(header.GetName() == "ZML")) {
+    if (!(header->GetName() == "ZML")) {
         GetLog() << "[!] Unknown metafile variant.\n";
         return false;
     }
-    const zVariant& version = header.GetValue();
+    const zVariant& version = header->GetValue();
     f32 floatVersion = 0.0f;
     i32 intVersion = 0;
     if (version.GetFloat(floatVersion)) {
@@ -292,7 +303,7 @@ bool Parser::ParseHeaderAndRoots() {
     for (;;) {
         SkipBlanks();
         if (m_pos >= m_end) return true;
-        zMetaTag* root = m_doc.AddRoot(new (m_pool) zMetaTag(nullptr));
+        zMetaTag* root = m_doc.AddRoot(NewTag());
         if (!ParseTag(root, m_frame.tagDepth + 1)) return false;
     }
 }
@@ -328,14 +339,17 @@ bool Parser::ParseTag(zMetaTag* tag, u32 depth) {
         if (c == '<') {
             if (!tag->IsNode()) return Fail(ParseError::IncoherentType, tag);
             if (depth >= MetafileMaxDepth) return Fail(ParseError::NestingTooDeep, tag);
-            zMetaTag* child = new (m_pool) zMetaTag(nullptr);
-            tag->GetChildren().Add(child, true, true);
+            zMetaTag* child = NewTag();
+            tag->GetChildren().AppendUnlinked(child);
             if (!ParseTag(child, depth + 1)) return false;
         } else if (c == '#') {
             if (!ParseDirective(tag, depth)) return false;
         } else {
             if (!tag->IsNode()) return Fail(ParseError::IncoherentType, tag);
             if (!ParseValue(tag)) return false;
+            // A value read leaves the tag's closing '>' next.
+            ++m_pos;
+            return true;
         }
     }
 }

@@ -9,12 +9,13 @@
 
 #include "markup/block_allocator.h"
 #include "markup/meta_tag.h"
+#include "platform/large_pages.h"
 
 // An arena is a list of chunks; the first holds the arena itself. Chunks are
 // cut into segments of SegmentSize bytes, each aligned to its size and
 // starting with a SegmentHead, so that a tag finds its arena from its own
 // address. The first chunk is one small segment (most documents are small);
-// later ones grow up to MaxChunkSize.
+// later ones grow, from heap blocks to blocks of large pages.
 struct zMetaTagPool::TextEdges {
     u64 first;
     u64 second;
@@ -26,11 +27,6 @@ struct zMetaTagPool::StoredText {
     const char* text;
     u64 length;
     TextEdges edges;
-};
-
-struct zMetaTagPool::StoredName {
-    const char* text;
-    size_t length;
 };
 
 struct zMetaTagPool::Arena {
@@ -65,19 +61,26 @@ namespace {
 
 using Arena = zMetaTagPool::Arena;
 
+// In the first segment of a chunk, olderChunk and largeSize describe the
+// chunk; in later ones they are zero.
 struct SegmentHead {
     Arena* arena;
-    char* olderChunk;  // in the first segment of a chunk: the chunk made before it
+    char* olderChunk;  // the chunk made before this one
+    size_t largeSize;  // the bytes of a block of large pages; 0 for a heap block
 };
 
 constexpr size_t SmallSegmentSize = 4 * 1024;
 constexpr size_t SegmentSize = 64 * 1024;
-constexpr size_t MaxChunkSize = 1024 * 1024;
+// Heap chunks double from SegmentSize for HeapChunks chunks after the first;
+// then come blocks of large pages, one of LargePageSize, then MaxLargeChunk
+// each (large enough for few system calls, small enough that the last, part
+// used, wastes little).
+constexpr u32 HeapChunks = 4;
+constexpr size_t MaxLargeChunk = 2 * LargePageSize;
 // Storage kinds of pooled tags: the size of the segment they are in.
 constexpr u8 StorageSmallSegment = 1;
 constexpr u8 StorageSegment = 2;
-// Longer texts get heap copies of their own: they seldom repeat.
-constexpr size_t MaxStoredText = 1024;
+constexpr size_t MaxStoredText = zMetaTagPool::MaxStoredText;  // longer texts seldom repeat
 constexpr size_t MaxTagSize = 1024;
 constexpr u64 Hold = u64(1) << 62;
 
@@ -97,8 +100,13 @@ void FreeArena(Arena* arena) {
     char* chunk = arena->newestChunk;
     // The oldest chunk, which holds the arena, goes last.
     while (chunk) {
-        char* older = reinterpret_cast<SegmentHead*>(chunk)->olderChunk;
-        std::free(chunk);
+        const SegmentHead* head = reinterpret_cast<SegmentHead*>(chunk);
+        char* older = head->olderChunk;
+        if (head->largeSize) {
+            FreeLargePageBlock(chunk, head->largeSize);
+        } else {
+            std::free(chunk);
+        }
         chunk = older;
     }
 }
@@ -240,12 +248,18 @@ zMetaTagPool::~zMetaTagPool() {
 bool zMetaTagPool::AddChunk() {
     const bool first = m_chunks == 0;
     size_t size = SmallSegmentSize;
-    if (!first) {
-        const u32 doublings = m_chunks - 1 < 4 ? m_chunks - 1 : 4;
-        size = SegmentSize << doublings;
-        if (size > MaxChunkSize) size = MaxChunkSize;
+    size_t largeSize = 0;
+    char* chunk = nullptr;
+    if (first) {
+        chunk = static_cast<char*>(AllocateAlignedBlock(size, SmallSegmentSize));
+    } else if (m_chunks <= HeapChunks) {
+        size = SegmentSize << (m_chunks - 1);
+        chunk = static_cast<char*>(AllocateAlignedBlock(size, SegmentSize));
+    } else {
+        size = m_chunks == HeapChunks + 1 ? LargePageSize : MaxLargeChunk;
+        chunk = static_cast<char*>(AllocateLargePageBlock(size));
+        largeSize = size;
     }
-    char* chunk = static_cast<char*>(AllocateAlignedBlock(size, first ? SmallSegmentSize : SegmentSize));
     if (!chunk) return false;
     char* cursor = chunk + sizeof(SegmentHead);
     if (first) {
@@ -255,9 +269,11 @@ bool zMetaTagPool::AddChunk() {
     SegmentHead* head = reinterpret_cast<SegmentHead*>(chunk);
     head->arena = m_arena;
     head->olderChunk = m_arena->newestChunk;
+    head->largeSize = largeSize;
     m_arena->newestChunk = chunk;
     m_cursor = cursor;
-    m_limit = chunk + (first ? SmallSegmentSize : SegmentSize);
+    m_segmentEnd = chunk + (first ? SmallSegmentSize : SegmentSize);
+    m_textStart = m_segmentEnd;
     m_chunkEnd = chunk + size;
     m_storage = first ? StorageSmallSegment : StorageSegment;
     ++m_chunks;
@@ -265,14 +281,14 @@ bool zMetaTagPool::AddChunk() {
 }
 
 bool zMetaTagPool::Reserve(size_t size) {
-    if (m_arena && size_t(m_limit - m_cursor) >= size) return true;
-    if (m_arena && m_limit < m_chunkEnd) {
+    if (m_arena && size_t(m_textStart - m_cursor) >= size) return true;
+    if (m_arena && m_segmentEnd < m_chunkEnd) {
         // The next segment of the current chunk.
-        SegmentHead* head = reinterpret_cast<SegmentHead*>(m_limit);
-        head->arena = m_arena;
-        head->olderChunk = nullptr;
-        m_cursor = m_limit + sizeof(SegmentHead);
-        m_limit += SegmentSize;
+        SegmentHead* head = reinterpret_cast<SegmentHead*>(m_segmentEnd);
+        *head = {m_arena, nullptr, 0};
+        m_cursor = m_segmentEnd + sizeof(SegmentHead);
+        m_segmentEnd += SegmentSize;
+        m_textStart = m_segmentEnd;
         return true;
     }
     return AddChunk();
@@ -280,9 +296,8 @@ bool zMetaTagPool::Reserve(size_t size) {
 
 void* zMetaTagPool::Allocate(size_t size) {
     if (size > MaxTagSize) throw std::bad_alloc();
+    // Tags take multiples of eight bytes from an aligned start.
     const size_t slot = (size + 7) & ~size_t(7);
-    if (m_cursor) m_cursor = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(m_cursor) + 7) & ~uintptr_t(7));
-    if (m_cursor > m_limit) m_cursor = m_limit;
     if (!Reserve(slot)) throw std::bad_alloc();
     char* memory = m_cursor;
     m_cursor += slot;
@@ -298,7 +313,20 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
     // on the heap) have no segment to read.
     if (!tag || length > MaxStoredText || !m_arena || !tag->GetStorage()) return false;
     if (ArenaOf(tag, tag->GetStorage()) != m_arena) return false;
-    if (use == TextUse::Name) return StoreName(begin, length, stored);
+    const char* text = nullptr;
+    if (use == TextUse::Name) {
+        u32 hash = 0;
+        text = StoreName(begin, u32(length), end, hash);
+    } else {
+        text = StoreValue(begin, u32(length));
+    }
+    if (!text) return false;
+    stored = text;
+    return true;
+}
+
+const char* zMetaTagPool::StoreValue(const char* begin, u32 length) {
+    if (length > MaxStoredText) return nullptr;
     // A small table while the document fits its first chunk, a large one
     // from then on (its texts start over: it is only a cache).
     const u32 slots = m_chunks > 1 ? LargeTextSlots : SmallTextSlots;
@@ -306,46 +334,67 @@ bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char*
         std::free(m_texts);
         m_texts = static_cast<StoredText*>(std::calloc(slots, sizeof(StoredText)));
         m_textSlots = m_texts ? slots : 0;
-        if (!m_texts) return false;
+        if (!m_texts) return nullptr;
     }
     const TextEdges edges = EdgesOf(begin, length);
     StoredText& entry = m_texts[TextKey(edges, length) & (slots - 1)];
-    if (entry.text && entry.length == length && SameEdges(entry.edges, edges) && SameRest(entry.text, begin, length)) {
-        stored = entry.text;
-        return true;
-    }
+    if (entry.text && entry.length == length && SameEdges(entry.edges, edges) && SameRest(entry.text, begin, length))
+        return entry.text;
     char* text = CopyText(begin, length);
-    if (!text) return false;
-    entry = {text, u32(length), edges};
-    stored = text;
+    if (!text) return nullptr;
+    entry = {text, length, edges};
+    return text;
+}
+
+bool zMetaTagPool::GrowNames() {
+    const u32 slots = m_nameSlots ? m_nameSlots * 2 : FirstNameSlots;
+    StoredName* names = static_cast<StoredName*>(std::calloc(slots, sizeof(StoredName)));
+    if (!names) return false;
+    for (u32 i = 0; i < m_nameSlots; ++i) {
+        const StoredName& name = m_names[i];
+        if (!name.text) continue;
+        u32 index = NameKey(name.text, name.length, name.head) & (slots - 1);
+        while (names[index].text) index = (index + 1) & (slots - 1);
+        names[index] = name;
+    }
+    std::free(m_names);
+    m_names = names;
+    m_nameSlots = slots;
     return true;
 }
 
-bool zMetaTagPool::StoreName(const char* begin, size_t length, const char*& stored) {
-    if (!m_names) m_names = static_cast<StoredName*>(std::calloc(NameSlots, sizeof(StoredName)));
-    if (!m_names) return false;
-    // Names are few and short: a key from their length and three of their
-    // bytes, and the stored copy (kept in cache by use) compared in full.
-    u32 key = u32(length) * 131u;
-    if (length) key += u32(u8(begin[0])) * 31u + u32(u8(begin[length / 2])) * 7u + u32(u8(begin[length - 1]));
-    StoredName& entry = m_names[key & (NameSlots - 1)];
-    if (entry.text && entry.length == length && std::memcmp(entry.text, begin, length) == 0) {
-        stored = entry.text;
-        return true;
+const char* zMetaTagPool::AddName(const char* begin, u32 length, u64 head, u32 key, u32& hash) {
+    if (length > MaxStoredText) return nullptr;
+    // At most half full: a probe always ends on a free slot. A table that may
+    // not grow further only finds the names it holds.
+    if (m_nameCount * 2 >= m_nameSlots && m_nameSlots < MaxNameSlots && !GrowNames() && !m_names) return nullptr;
+    const u32 mask = m_nameSlots - 1;
+    u32 index = key & mask;
+    for (; m_names[index].text; index = (index + 1) & mask) {
+        const StoredName& entry = m_names[index];
+        if (entry.head == head && entry.length == length && std::memcmp(entry.text, begin, length) == 0) {
+            hash = entry.hash;
+            return entry.text;
+        }
     }
     char* text = CopyText(begin, length);
-    if (!text) return false;
-    entry = {text, length};
-    stored = text;
-    return true;
+    if (!text) return nullptr;
+    u32 computed = 0;
+    for (u32 i = 0; i < length; ++i) computed = StringHashStep(computed, begin[i]);
+    hash = computed | 1u;
+    if (m_nameCount * 2 < m_nameSlots) {
+        m_names[index] = {text, head, length, hash};
+        ++m_nameCount;
+    }
+    return text;
 }
 
 char* zMetaTagPool::CopyText(const char* begin, size_t length) {
     if (!Reserve(length + 1)) return nullptr;
-    char* text = m_cursor;
+    m_textStart -= length + 1;
+    char* text = m_textStart;
     if (length) std::memcpy(text, begin, length);
     text[length] = '\0';
-    m_cursor += length + 1;
     return text;
 }
 
@@ -358,6 +407,8 @@ namespace {
 void DestroyChain(zLinkedListEntry* entry, ReleaseBatch& batch) {
     while (entry) {
         zLinkedListEntry* next = entry->GetNext();
+        // Tags of an arena lie one after another in the order of the walk.
+        __builtin_prefetch(reinterpret_cast<const char*>(entry) + 4096);
         // Lists of tags may hold other named entries.
         zMetaTag* tag = typeid(*entry) == typeid(zMetaTag) ? static_cast<zMetaTag*>(entry) : nullptr;
         const u8 storage = tag ? zMetaTagAccess::Storage(tag) : 0;

@@ -8,11 +8,6 @@
 
 #include "core/log.h"
 
-zVariant::zVariant() : m_type(VariantNone), m_tagStorage(0), m_hasExtras(0), m_unused(0), m_size(0) {
-    m_plain.word.data = nullptr;
-    m_plain.extras = nullptr;
-}
-
 zVariant::zVariant(const char* name, const char* value) : zVariant() {
     SetName(name);
     SetString(value);
@@ -111,25 +106,7 @@ void zVariant::ResetValue() {
     m_size = 0;
 }
 
-void zVariant::SetFloat(f32 value) {
-    ResetValue();
-    m_plain.word.floatValue = value;
-    m_type = VariantFloat;
-}
-
-void zVariant::SetBool(bool value) {
-    ResetValue();
-    m_plain.word.boolValue = value ? 1 : 0;
-    m_type = VariantBool;
-}
-
-void zVariant::SetInt(i32 value) {
-    ResetValue();
-    m_plain.word.intValue = value;
-    m_type = VariantInt;
-}
-
-zString& zVariant::StartString() {
+zString& zVariant::StartStringSlowly() {
     ResetValue();
     if (!m_hasExtras) new (&m_string) zString();
     m_type = VariantString;
@@ -147,10 +124,6 @@ void zVariant::SetString(const char* begin, const char* end) {
     } else {
         string.SetRange(begin, end);
     }
-}
-
-void zVariant::SetBorrowedString(const char* text, u32 length, u32 hash) {
-    StartString().Borrow(text, length, hash);
 }
 
 bool zVariant::SetBinary(const void* data, u32 size) {

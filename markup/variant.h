@@ -26,7 +26,10 @@ enum zVariantType : u32 {
 
 class zVariant {
 public:
-    zVariant();
+    zVariant() : m_type(VariantNone), m_tagStorage(0), m_hasExtras(0), m_unused(0), m_size(0) {
+        m_plain.word.data = nullptr;
+        m_plain.extras = nullptr;
+    }
     zVariant(const char* name, const char* value);
     zVariant(const char* name, i32 value);
     zVariant(const char* name, f32 value);
@@ -38,16 +41,30 @@ public:
     // Releases the string, list nodes or block; type none.
     void ResetValue();
 
-    void SetFloat(f32 value);
-    void SetBool(bool value);
-    void SetInt(i32 value);
+    void SetFloat(f32 value) {
+        StartPlain();
+        m_plain.word.floatValue = value;
+        m_type = VariantFloat;
+    }
+    void SetBool(bool value) {
+        StartPlain();
+        m_plain.word.boolValue = value ? 1 : 0;
+        m_type = VariantBool;
+    }
+    void SetInt(i32 value) {
+        StartPlain();
+        m_plain.word.intValue = value;
+        m_type = VariantInt;
+    }
     // Null stores an empty string.
     void SetString(const char* text);
     // The characters from begin up to end, which need no terminator.
     void SetString(const char* begin, const char* end);
     // A string that borrows length bytes of terminated text (zString::Borrow):
     // the text must outlive the variant, as a tag's texts stored in its chunk.
-    void SetBorrowedString(const char* text, u32 length, u32 hash);
+    void SetBorrowedString(const char* text, u32 length, u32 hash) {
+        StartString().Borrow(text, length, hash);
+    }
     // Copies the block. False, type none, when the copy cannot be allocated.
     // A size of 0 stores an empty block without data.
     bool SetBinary(const void* data, u32 size);
@@ -131,7 +148,23 @@ private:
     zString& String() { return m_hasExtras ? m_plain.extras->string : m_string; }
     const zString& String() const { return m_hasExtras ? m_plain.extras->string : m_string; }
     // Releases the current value and gives the string to fill, type string.
-    zString& StartString();
+    zString& StartString() {
+        if (m_type != VariantNone || m_hasExtras) return StartStringSlowly();
+        m_plain.word.data = nullptr;
+        m_size = 0;
+        new (&m_string) zString();
+        m_type = VariantString;
+        return m_string;
+    }
+    zString& StartStringSlowly();
+    // Releases the current value for a plain one: ResetValue, which has only
+    // fields to clear for the plain types.
+    void StartPlain() {
+        if (m_type >= VariantString) ResetValue();
+        m_type = VariantNone;
+        m_plain.word.data = nullptr;
+        m_size = 0;
+    }
 
     // 24 bytes: every ZML tag holds a variant. The string shares its storage
     // with the value word and the extras.

@@ -75,6 +75,39 @@ TEST(ZmlTagTexts, DetachedTagsKeepTheirTextsAfterTheDocument) {
     EXPECT_STREQ(tag->GetName().CStr(), "Renamed");
 }
 
+TEST(ZmlTagTexts, TagsOfALargeDocumentOutliveItsMemoryBeingUsedAgain) {
+    // Past its first megabyte a document's tags live in blocks of large
+    // pages, which a freed document leaves to the next one: a tag kept from
+    // the first document keeps its own blocks out of that.
+    std::string input = "<ZML=1.0>\n";
+    for (const char* root : {"Keep", "Drop"}) {
+        input += std::string("<") + root + "=";
+        for (int i = 0; i < 20000; ++i)
+            input += "<N" + std::to_string(i % 13) + "=<S=\"" + root + std::to_string(i) + "\"><I=" + std::to_string(i) + ">>";
+        input += ">";
+    }
+    auto first = std::make_unique<zMetafile>();
+    ASSERT_TRUE(ParseMetafile(input.data(), input.size(), *first));
+    const std::string expected = DumpTree(*first);
+    zMetaTag* root = first->GetTag("Keep;");
+    ASSERT_NE(root, nullptr);
+    ASSERT_TRUE(first->DetachRoot(root));
+    std::unique_ptr<zMetaTag> kept(root);
+    first.reset();
+    for (int round = 0; round < 2; ++round) {
+        zMetafile again;
+        ASSERT_TRUE(ParseMetafile(input.data(), input.size(), again));
+        EXPECT_EQ(DumpTree(again), expected);
+        ASSERT_EQ(kept->GetChildCount(), 20000u);
+        for (u32 i = 0; i < 20000; i += 997) {
+            zMetaTag* tag = Child(kept.get(), i);
+            EXPECT_EQ(std::string(tag->GetName().CStr()), "N" + std::to_string(i % 13));
+            EXPECT_EQ(std::string(tag->GetTag("S;")->GetValue().GetStringValue().CStr()), "Keep" + std::to_string(i));
+            EXPECT_EQ(tag->GetTag("I;")->GetRawInt(), static_cast<i32>(i));
+        }
+    }
+}
+
 TEST(ZmlTagTexts, TagsOutsideThePoolAreNeverReadBeforeTheirStartRegression) {
     // The reader's header tag lives on the stack; here a tag at the very start
     // of a heap block stands for it, with nothing readable in front of it.
