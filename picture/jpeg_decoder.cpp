@@ -1,5 +1,6 @@
 #include "picture/jpeg_decoder.h"
 
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 
@@ -50,23 +51,39 @@ constexpr u8 ZigZagToNatural[64 + 16] = {
 struct DecoderStopped {};
 
 // Bits looked at in one table step.
-constexpr int LookupBits = 9;
+constexpr int LookupBits = 10;
 constexpr int LookupSize = 1 << LookupBits;
+// Frames of fewer blocks decode quicker than the pairs of their tables fill.
+constexpr u64 PairedBlocksMin = 512;
 
 struct HuffmanTable {
     bool defined = false;
+    bool ac = false;
+    bool fastReady = false;  // fast filled in (PrepareFast)
+    bool paired = false;     // second coefficients filled in (BuildPairs)
+    u8 counts[17];           // codes of each length
     u8 symbols[256];
     // By the next LookupBits bits: code length << 8 | symbol, or 0 when the
     // code is longer.
     u16 lookup[LookupSize];
-    // For AC coefficients whose code and extra bits both fit in the next
-    // LookupBits bits: value << 16 | run << 8 | bits used, else 0.
-    i32 fastAc[LookupSize];
+    // AC tables: for a coefficient whose code and extra bits both fit in the
+    // next LookupBits bits, else 0: in the low word its value << 16 |
+    // run << 8 | bits used, in the high word the bits it uses alone
+    // (FastLength). EOB and ZRL, whose values are 0, have none. When the
+    // bits left in the look hold a second such coefficient and the table is
+    // paired, the high word also has its value (FastSecondValue) and the
+    // steps from the first to it (FastSecondStep, its run plus one), and the
+    // low word's bits used cover both.
+    u64 fast[LookupSize];
     // Canonical decoding of the longer codes: largest code of each length and
     // the offset from a code to its symbol index.
     i32 maxCode[18];
     i32 valueOffset[18];
 };
+
+inline int FastLength(u64 entry) { return int(entry >> 32) & 63; }
+inline int FastSecondStep(u64 entry) { return int(entry >> 40) & 31; }
+inline i32 FastSecondValue(u64 entry) { return i32(i64(entry) >> 48); }
 
 struct Component {
     int id = 0;
@@ -615,20 +632,24 @@ struct jpeg_decoder_state {
         return 0xFF;
     }
 
+    // The bit buffer holds its bitCount unread bits at the top, first bit
+    // highest; the bits below them are always zero, so bytes are or-ed in.
     void FillBits() {
         // Whole bytes up to 57..64 bits; eight bytes at a time when none is 0xFF.
         if (inputLeft >= 8) {
-            const u8* p = inputPointer;
-            const u64 word = u64(p[0]) << 56 | u64(p[1]) << 48 | u64(p[2]) << 40 | u64(p[3]) << 32 |
-                             u64(p[4]) << 24 | u64(p[5]) << 16 | u64(p[6]) << 8 | u64(p[7]);
             const int count = (64 - bitCount) >> 3;
             if (count == 0) return;
+            u64 word;
+            std::memcpy(&word, inputPointer, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            word = __builtin_bswap64(word);
+#endif
             // A zero byte of ~word is a 0xFF byte among the bytes taken.
             const u64 inverted = ~word;
             const u64 zeroBytes = (inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull;
             const u64 takenMask = count == 8 ? ~0ull : ~(~0ull >> (8 * count));
             if ((zeroBytes & takenMask) == 0) {
-                bitBuffer = count == 8 ? word : (bitBuffer << (8 * count)) | (word >> (64 - 8 * count));
+                bitBuffer |= (word & takenMask) >> bitCount;
                 bitCount += 8 * count;
                 inputPointer += count;
                 inputLeft -= count;
@@ -643,38 +664,44 @@ struct jpeg_decoder_state {
             } else {
                 byte = NextEntropyByte();
             }
-            bitBuffer = (bitBuffer << 8) | byte;
+            bitBuffer |= u64(byte) << (56 - bitCount);
             bitCount += 8;
         }
+    }
+
+    // Drops count (1..63) bits from the top of the buffer.
+    void SkipBits(int count) {
+        bitBuffer <<= count;
+        bitCount -= count;
     }
 
     u32 GetBits(int count) {
         if (count == 0) return 0;
         if (bitCount < count) FillBits();
-        bitCount -= count;
-        return u32(bitBuffer >> bitCount) & ((1u << count) - 1);
+        const u32 value = u32(bitBuffer >> (64 - count));
+        SkipBits(count);
+        return value;
     }
 
     u32 GetBit() { return GetBits(1); }
 
     int DecodeSymbol(const HuffmanTable& table) {
         if (bitCount < 16) FillBits();
-        u32 peek = u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1);
-        u32 entry = table.lookup[peek];
+        u32 entry = table.lookup[bitBuffer >> (64 - LookupBits)];
         if (entry) {
-            bitCount -= int(entry >> 8);
+            SkipBits(int(entry >> 8));
             return int(entry & 0xFF);
         }
-        u32 code16 = u32(bitBuffer >> (bitCount - 16)) & 0xFFFFu;
+        u32 code16 = u32(bitBuffer >> 48);
         for (int length = LookupBits + 1; length <= 16; ++length) {
             i32 code = i32(code16 >> (16 - length));
             if (code <= table.maxCode[length]) {
-                bitCount -= length;
+                SkipBits(length);
                 return table.symbols[(code + table.valueOffset[length]) & 0xFF];
             }
         }
         // No such code (one-bits after a cut-off scan): treat as symbol 0.
-        bitCount -= 16;
+        SkipBits(16);
         return 0;
     }
 
@@ -768,36 +795,88 @@ struct jpeg_decoder_state {
 
     // Codes of up to LookupBits bits fill every lookup entry they prefix;
     // longer ones are left to the canonical search. Codes that overflow
-    // their length (a damaged table) are never filled.
+    // their length (a damaged table) are never filled. Canonical codes
+    // prefix ascending, disjoint runs of entries, so each entry is written
+    // once, the gaps with 0. The fast entries wait for a scan that reads
+    // them (PrepareFast).
     static void BuildHuffman(HuffmanTable& table, const u8 counts[17], bool ac) {
-        std::memset(table.lookup, 0, sizeof(table.lookup));
-        if (ac) std::memset(table.fastAc, 0, sizeof(table.fastAc));
+        std::memcpy(table.counts, counts, sizeof(table.counts));
+        table.ac = ac;
         i32 code = 0;
         int symbolIndex = 0;
+        int filled = 0;
         for (int length = 1; length <= 16; ++length) {
             table.valueOffset[length] = symbolIndex - code;
             for (int i = 0; i < counts[length]; ++i, ++code, ++symbolIndex) {
                 if (length > LookupBits || code >= (1 << length)) continue;
-                const int symbol = table.symbols[symbolIndex & 0xFF];
                 const int shift = LookupBits - length;
-                const int first = code << shift;
-                const u16 entry = u16((length << 8) | symbol);
-                for (int fill = 0; fill < (1 << shift); ++fill) table.lookup[first + fill] = entry;
-                // AC values whose extra bits fit in the same look.
-                const int run = (symbol >> 4) & 15;
-                const int bits = symbol & 15;
-                if (!ac || bits == 0 || length + bits > LookupBits) continue;
-                for (int fill = 0; fill < (1 << shift); ++fill) {
-                    const u32 extra = u32(fill >> (shift - bits)) & ((1u << bits) - 1);
-                    const i32 value = Extend(extra, bits);
-                    table.fastAc[first + fill] = i32(u32(value) << 16 | u32(run) << 8 | u32(length + bits));
-                }
+                const int start = code << shift;
+                for (; filled < start; ++filled) table.lookup[filled] = 0;
+                const u16 entry = u16((length << 8) | table.symbols[symbolIndex & 0xFF]);
+                for (int fill = 0; fill < (1 << shift); ++fill) table.lookup[start + fill] = entry;
+                filled = start + (1 << shift);
             }
             table.maxCode[length] = counts[length] ? code - 1 : -1;
             code <<= 1;
         }
+        for (; filled < LookupSize; ++filled) table.lookup[filled] = 0;
         table.maxCode[17] = 0x7FFFFFFF;
+        table.fastReady = false;
+        table.paired = false;
         table.defined = true;
+    }
+
+    // Fills the fast entries of an AC table's codes, in the same single pass
+    // as the lookup: each value of the extra bits prefixes a run of equal
+    // entries.
+    static void PrepareFast(HuffmanTable& table) {
+        assert(table.ac);
+        if (table.fastReady) return;
+        i32 code = 0;
+        int symbolIndex = 0;
+        int filled = 0;
+        for (int length = 1; length <= LookupBits; ++length) {
+            for (int i = 0; i < table.counts[length]; ++i, ++code, ++symbolIndex) {
+                if (code >= (1 << length)) continue;
+                const int start = code << (LookupBits - length);
+                for (; filled < start; ++filled) table.fast[filled] = 0;
+                // Values whose extra bits fit in the same look (not EOB or ZRL).
+                const int symbol = table.symbols[symbolIndex & 0xFF];
+                const int run = symbol >> 4;
+                const int bits = symbol & 15;
+                if (bits == 0 || length + bits > LookupBits) continue;
+                const u64 used = u64(length + bits);
+                const int repeat = 1 << (LookupBits - length - bits);
+                u64* out = table.fast + start;
+                for (u32 extra = 0; extra < (1u << bits); ++extra, out += repeat) {
+                    const u64 entry = used << 32 | u64(u32(Extend(extra, bits)) << 16 | u32(run) << 8) | used;
+                    for (int fill = 0; fill < repeat; ++fill) out[fill] = entry;
+                }
+                filled = start + (1 << (LookupBits - length));
+            }
+            code <<= 1;
+        }
+        for (; filled < LookupSize; ++filled) table.fast[filled] = 0;
+        table.fastReady = true;
+    }
+
+    // Fills in the second coefficients of an AC table: the bits after a first
+    // coefficient, shifted up, index its successor, which counts when it uses
+    // only bits of the same look.
+    static void BuildPairs(HuffmanTable& table) {
+        assert(table.fastReady);
+        for (int index = 0; index < LookupSize; ++index) {
+            const u64 entry = table.fast[index];
+            if (!entry) continue;
+            const int used = FastLength(entry);
+            const u64 next = table.fast[(index << used) & (LookupSize - 1)];
+            if (!next || used + FastLength(next) > LookupBits) continue;
+            const u64 step = u64(((next >> 8) & 15) + 1);
+            const u64 secondValue = u64(u16(i16(i32(u32(next)) >> 16)));
+            table.fast[index] = secondValue << 48 | step << 40 | u64(used) << 32 |
+                                (entry & 0xFFFFFFC0ull) | u64(used + FastLength(next));
+        }
+        table.paired = true;
     }
 
     void ReadDqt() {
@@ -899,6 +978,16 @@ struct jpeg_decoder_state {
             bool needsAc = spectralEnd > 0;
             if (needsDc && (c.dcTable > 3 || !huffman[c.dcTable].defined)) Stop(JpegUndefinedHuffTable);
             if (needsAc && (c.acTable > 7 || !huffman[c.acTable].defined)) Stop(JpegUndefinedHuffTable);
+        }
+        // Only AC scans that are not refinements read fast entries; only the
+        // sequential block decoder takes two coefficients a look.
+        const bool paired =
+            !buffered && u64(mcusPerRow) * u64(mcusPerColumn) * u64(blocksPerMcu) >= PairedBlocksMin;
+        const bool readsFast = approxHigh == 0 && spectralEnd > 0;
+        for (int i = 0; readsFast && i < scanCount; ++i) {
+            HuffmanTable& table = huffman[components[scanComponents[i]].acTable];
+            PrepareFast(table);
+            if (paired && !table.paired) BuildPairs(table);
         }
         for (Component& c : components) c.dcPredictor = 0;
         restartsLeft = restartInterval;
@@ -1005,26 +1094,38 @@ struct jpeg_decoder_state {
     // the symbol needs the slow path.
     bool TakeFastAc(const HuffmanTable& table, int& k, i32& value) {
         if (bitCount < 16) FillBits();
-        const i32 fast = table.fastAc[u32(bitBuffer >> (bitCount - LookupBits)) & (LookupSize - 1)];
+        const u64 entry = table.fast[bitBuffer >> (64 - LookupBits)];
+        const i32 fast = i32(u32(entry));
         if (!fast) return false;
         k += (fast >> 8) & 15;
         if (k > 63) Stop(JpegDecodeError);
-        bitCount -= fast & 0xFF;
+        SkipBits(FastLength(entry));
         value = fast >> 16;
         return true;
+    }
+
+    // The next DC difference.
+    i32 DecodeDcDifference(const HuffmanTable& table) {
+        int size = DecodeSymbol(table);
+        if (size > 16) Stop(JpegDecodeError);
+        return Extend(GetBits(size), size);
     }
 
     // One sequential block, dequantised into natural order. Returns whether
     // any AC coefficient is set; largestAc receives the largest magnitude.
     // The bit buffer lives in locals over the fast AC path, stored back
-    // around every call that reads bits through the members.
+    // around every call that reads bits through the members. A fast entry's
+    // low six bits are its length, so x86 shifts by the entry itself.
     bool DecodeBlock(Component& c, i32* __restrict block, i32& largestAc) {
-        const HuffmanTable& dcTable = huffman[c.dcTable];
         const HuffmanTable& acTable = huffman[c.acTable];
+        // The table's own address in a register: one load per look, with no
+        // address sum ahead of it on the decode's critical path.
+        const u64* fastAc = acTable.fast;
+#if defined(__GNUC__)
+        asm("" : "+r"(fastAc));
+#endif
         const u16* q = quant[c.quantTable];
-        int size = DecodeSymbol(dcTable);
-        if (size > 16) Stop(JpegDecodeError);
-        int difference = Extend(GetBits(size), size);
+        const i32 difference = DecodeDcDifference(huffman[c.dcTable]);
         c.dcPredictor = i32(u32(c.dcPredictor) + u32(difference));
         ClearBlock(block);
         block[0] = i32(i16(c.dcPredictor)) * i32(q[0]);
@@ -1040,16 +1141,35 @@ struct jpeg_decoder_state {
                 buffer = bitBuffer;
                 count = bitCount;
             }
-            const i32 fast = acTable.fastAc[u32(buffer >> (count - LookupBits)) & (LookupSize - 1)];
+            const u64 entry = fastAc[buffer >> (64 - LookupBits)];
+            const i32 fast = i32(u32(entry));
             if (fast) {
-                k += (fast >> 8) & 15;
-                if (k > 63) Stop(JpegDecodeError);
-                count -= fast & 0xFF;
-                const i32 value = (fast >> 16) * i32(q[k]);
-                block[ZigZagToNatural[k]] = value;
+                // One or two coefficients. Without a second, the step is 0
+                // and its zero value is stored first, under the first one.
+                const int first = k + ((fast >> 8) & 15);
+                int second = first + FastSecondStep(entry);
+                int used = fast & 63;
+                i32 secondValue = FastSecondValue(entry);
+                if (second > 63) {
+                    if (first > 63) Stop(JpegDecodeError);
+                    // A first coefficient at 63 ends the block: the bits
+                    // after it are the next block's.
+                    second = first;
+                    used = FastLength(entry);
+                    secondValue = 0;
+                }
+                buffer <<= used;
+                count -= used;
+                secondValue *= i32(q[second]);
+                block[ZigZagToNatural[second]] = secondValue;
+                const i32 value = (fast >> 16) * i32(q[first]);
+                block[ZigZagToNatural[first]] = value;
                 const i32 magnitude = value < 0 ? -value : value;
+                const i32 secondMagnitude = secondValue < 0 ? -secondValue : secondValue;
                 largest = magnitude > largest ? magnitude : largest;
+                largest = secondMagnitude > largest ? secondMagnitude : largest;
                 hasAc = true;
+                k = second;
                 continue;
             }
             bitBuffer = buffer;
@@ -1082,9 +1202,7 @@ struct jpeg_decoder_state {
 
     // The same into a coefficient buffer, undequantised, zig-zag order.
     void DecodeBlockBuffered(Component& c, i16* block) {
-        int size = DecodeSymbol(huffman[c.dcTable]);
-        if (size > 16) Stop(JpegDecodeError);
-        c.dcPredictor = i32(u32(c.dcPredictor) + u32(Extend(GetBits(size), size)));
+        c.dcPredictor = i32(u32(c.dcPredictor) + u32(DecodeDcDifference(huffman[c.dcTable])));
         block[0] = i16(c.dcPredictor);
         const HuffmanTable& acTable = huffman[c.acTable];
         for (int k = 1; k < 64; ++k) {
@@ -1108,9 +1226,7 @@ struct jpeg_decoder_state {
     }
 
     void DecodeDcFirst(Component& c, i16* block) {
-        int size = DecodeSymbol(huffman[c.dcTable]);
-        if (size > 16) Stop(JpegDecodeError);
-        c.dcPredictor = i32(u32(c.dcPredictor) + u32(Extend(GetBits(size), size)));
+        c.dcPredictor = i32(u32(c.dcPredictor) + u32(DecodeDcDifference(huffman[c.dcTable])));
         block[0] = i16(u32(c.dcPredictor) << approxLow);
     }
 
@@ -1157,9 +1273,9 @@ struct jpeg_decoder_state {
         while (left > 0) {
             if (bitCount < left) FillBits();
             const int take = left < bitCount ? left : bitCount;
-            bitCount -= take;
             // The taken bits at the top, first one highest.
-            u64 bits = (bitBuffer >> bitCount) << (64 - take);
+            u64 bits = bitBuffer;
+            SkipBits(take);
             left -= take;
             for (int i = 0; i < take; ++i) {
                 i16* coefficient = block + __builtin_ctzll(positions);

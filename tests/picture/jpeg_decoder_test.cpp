@@ -358,3 +358,70 @@ TEST(SmallJpegDecoder, GarbageNeverCrashes) {
         }
     }
 }
+
+// Pictures that drive each path of the block decoder and transform: blocks
+// with only a DC term, blocks with only a first row or column of terms,
+// large terms (long codes, the wide transform), stuffed 0xFF bytes on both
+// sides of the input buffer's refills, restart markers and sizes that leave
+// partial MCUs.
+TEST(SmallJpegDecoder, PicturesOfEveryBlockShapeMatchLibjpeg) {
+    enum Content { Flat, VerticalStripes, HorizontalStripes, Noise, Checkerboard };
+    struct Case {
+        const char* name;
+        Content content;
+        int width, height, components, lumaHorizontal, lumaVertical;
+        int quality, restartInterval;
+        bool progressive, optimize;
+    };
+    const Case cases[] = {
+        {"flat 4:2:0 odd size (DC only)", Flat, 37, 29, 3, 2, 2, 90, 0, false, false},
+        {"flat grey restart 1 (DC only)", Flat, 23, 17, 1, 1, 1, 50, 1, false, false},
+        {"vertical stripes 4:4:4", VerticalStripes, 45, 19, 3, 1, 1, 85, 0, false, false},
+        {"horizontal stripes 4:2:2", HorizontalStripes, 19, 45, 3, 2, 1, 85, 0, false, false},
+        {"noise 4:4:4 quality 100", Noise, 301, 203, 3, 1, 1, 100, 0, false, false},
+        {"noise 4:2:0 quality 100 restart 3", Noise, 301, 203, 3, 2, 2, 100, 3, false, false},
+        {"noise 4:2:0 quality 100 optimised", Noise, 257, 131, 3, 2, 2, 100, 0, false, true},
+        {"noise grey quality 98 restart 5", Noise, 211, 97, 1, 1, 1, 98, 5, false, false},
+        {"noise progressive quality 100", Noise, 203, 101, 3, 2, 2, 100, 0, true, false},
+        {"checkerboard 4:4:4 quality 100 (wide blocks)", Checkerboard, 67, 35, 3, 1, 1, 100, 0, false, false},
+        {"checkerboard progressive 4:2:0 quality 100", Checkerboard, 67, 35, 3, 2, 2, 100, 2, true, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<u8> pixels(size_t(c.width) * c.height * c.components);
+        u32 seed = 7;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                for (int k = 0; k < c.components; ++k) {
+                    seed = seed * 1103515245u + 12345u;
+                    int v = 0;
+                    switch (c.content) {
+                    case Flat: v = 40 + 70 * k; break;
+                    case VerticalStripes: v = (x / 3 + k) % 2 ? 220 : 30; break;
+                    case HorizontalStripes: v = (y / 2 + k) % 2 ? 200 : 60; break;
+                    case Noise: v = int(seed >> 24); break;
+                    case Checkerboard: v = (x + y + k) % 2 ? 255 : 0; break;
+                    }
+                    pixels[(size_t(y) * c.width + x) * c.components + k] = u8(v);
+                }
+        JpegFixtureOptions o = JpegLayout(c.width, c.height, c.components, c.lumaHorizontal, c.lumaVertical,
+                                          c.progressive);
+        o.quality = c.quality;
+        o.restartInterval = c.restartInterval;
+        o.optimize = c.optimize;
+        const std::vector<u8> file = EncodeJpegFixture(o, pixels);
+        if (c.content == Noise && !c.progressive) {
+            // Large enough for several input refills, with stuffed bytes throughout.
+            EXPECT_GT(file.size(), size_t(3 * 4096)) << c.name;
+            size_t stuffed = 0;
+            for (size_t i = 0; i + 1 < file.size(); ++i) stuffed += file[i] == 0xFF && file[i + 1] == 0;
+            EXPECT_GT(stuffed, size_t(20)) << c.name;
+        }
+        int w, h, comps;
+        const std::vector<u8> expected = DecodeWithLibjpeg(file, &w, &h, &comps);
+        const SmallDecode got = DecodeWithSmall(file);
+        ASSERT_EQ(got.status, 0) << c.name;
+        EXPECT_EQ(got.width, w) << c.name;
+        EXPECT_EQ(got.height, h) << c.name;
+        EXPECT_EQ(MaxDifference(got.pixels, expected), 0) << c.name;
+    }
+}
