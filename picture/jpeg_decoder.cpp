@@ -1365,11 +1365,14 @@ struct jpeg_decoder_state {
     void DecodeBufferedScanAs() {
         if (scanCount == 1) {
             Component& c = components[scanComponents[0]];
-            for (int by = 0; by < c.blocksPerColumn; ++by)
+            for (int by = 0; by < c.blocksPerColumn; ++by) {
+                // blocksPerLine never exceeds the padded line BlockAt checks.
+                i16* row = BlockAt(c, 0, by);
                 for (int bx = 0; bx < c.blocksPerLine; ++bx) {
                     BeforeMcu();
-                    DecodeBufferedBlock<Kind>(c, BlockAt(c, bx, by));
+                    DecodeBufferedBlock<Kind>(c, row + bx * 64);
                 }
+            }
             return;
         }
         for (int my = 0; my < mcusPerColumn; ++my)
@@ -1377,9 +1380,11 @@ struct jpeg_decoder_state {
                 BeforeMcu();
                 for (int i = 0; i < scanCount; ++i) {
                     Component& c = components[scanComponents[i]];
-                    for (int by = 0; by < c.vertical; ++by)
-                        for (int bx = 0; bx < c.horizontal; ++bx)
-                            DecodeBufferedBlock<Kind>(c, BlockAt(c, mx * c.horizontal + bx, my * c.vertical + by));
+                    for (int by = 0; by < c.vertical; ++by) {
+                        i16* first = BlockAt(c, mx * c.horizontal + c.horizontal - 1, my * c.vertical + by) -
+                                     (c.horizontal - 1) * 64;
+                        for (int bx = 0; bx < c.horizontal; ++bx) DecodeBufferedBlock<Kind>(c, first + bx * 64);
+                    }
                 }
             }
     }
