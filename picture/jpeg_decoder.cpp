@@ -1060,7 +1060,13 @@ struct jpeg_decoder_state {
         rowsLeft = height;
         mcuLinesLeft = 0;
         mcuRow = 0;
-        BuildColourTables();
+        // The tables serve only the pixels after the last group of eight;
+        // with SSE2 a width of whole groups of sixteen leaves none.
+#if defined(__SSE2__)
+        if (componentCount == 3 && width % 16 != 0) BuildColourTables();
+#else
+        if (componentCount == 3) BuildColourTables();
+#endif
     }
 
     void BuildColourTables() {
