@@ -55,6 +55,9 @@ constexpr int LookupBits = 10;
 constexpr int LookupSize = 1 << LookupBits;
 // Frames of fewer blocks decode quicker than the pairs of their tables fill.
 constexpr u64 PairedBlocksMin = 512;
+constexpr u64 FastBlocksMin = 256;
+// Frames of fewer blocks refine quicker selecting bits by a loop.
+constexpr u64 SmallFrameBlocks = 1024;
 
 struct HuffmanTable {
     bool defined = false;
@@ -73,8 +76,9 @@ struct HuffmanTable {
     // bits left in the look hold a second such coefficient and the table is
     // paired, the high word also has its value (FastSecondValue) and the
     // steps from the first to it (FastSecondStep, its run plus one), and the
-    // low word's bits used cover both.
-    u64 fast[LookupSize];
+    // low word's bits used cover both. Only AC tables have them (LookupSize
+    // entries in the decoder's state); DC tables keep none.
+    u64* fast = nullptr;
     // Canonical decoding of the longer codes: largest code of each length and
     // the offset from a code to its symbol index.
     i32 maxCode[18];
@@ -528,6 +532,13 @@ inline int SelectBit(u64 mask, int n) {
     return 8 * byte + ByteSelect.position[(mask >> (8 * byte)) & 0xFF][n - before];
 }
 
+// The same by dropping the bits before it one at a time: fewer
+// instructions for the short runs of refinement, quicker on small frames.
+inline int SelectBitByLoop(u64 mask, int n) {
+    for (int i = 0; i < n; ++i) mask &= mask - 1;
+    return mask ? __builtin_ctzll(mask) : 64;
+}
+
 bool IsNarrow(i32 dc, i32 largestAc) {
     return dc >= -NarrowDcLimit && dc <= NarrowDcLimit && largestAc <= NarrowAcLimit;
 }
@@ -544,7 +555,9 @@ int jpeg_decoder_memory_stream::read(u8* buffer, int maxBytes, bool* endOfStream
 }
 
 struct jpeg_decoder_state {
-    explicit jpeg_decoder_state(jpeg_decoder_stream* input) : stream(input) {}
+    explicit jpeg_decoder_state(jpeg_decoder_stream* input) : stream(input) {
+        for (int i = 0; i < 4; ++i) huffman[4 + i].fast = fastAc[i];
+    }
 
     // --- errors and memory -------------------------------------------------
 
@@ -983,7 +996,13 @@ struct jpeg_decoder_state {
         // sequential block decoder takes two coefficients a look.
         const bool paired =
             !buffered && u64(mcusPerRow) * u64(mcusPerColumn) * u64(blocksPerMcu) >= PairedBlocksMin;
-        const bool readsFast = approxHigh == 0 && spectralEnd > 0;
+        // Scans of few blocks in a buffered file decode quicker through the
+        // plain lookup than the fast entries take to fill.
+        const u64 scanBlocks = scanCount == 1 ? u64(components[scanComponents[0]].blocksPerLine) *
+                                                    u64(components[scanComponents[0]].blocksPerColumn)
+                                              : u64(mcusPerRow) * u64(mcusPerColumn) * u64(blocksPerMcu);
+        const bool readsFast = approxHigh == 0 && spectralEnd > 0 && (!buffered || scanBlocks >= FastBlocksMin);
+        scanFast = readsFast;
         for (int i = 0; readsFast && i < scanCount; ++i) {
             HuffmanTable& table = huffman[components[scanComponents[i]].acTable];
             PrepareFast(table);
@@ -1047,6 +1066,7 @@ struct jpeg_decoder_state {
         mcusPerRow = (width + mcuWidth - 1) / mcuWidth;
         mcusPerColumn = (height + mcuHeight - 1) / mcuHeight;
         if (mcusPerRow * blocksPerMcu > MaxBlocksPerRow) Stop(JpegAssertionError);
+        smallFrame = u64(mcusPerRow) * u64(mcusPerColumn) * u64(blocksPerMcu) < SmallFrameBlocks;
         for (int i = 0; i < componentCount; ++i) {
             Component& c = components[i];
             int componentWidth = (width * c.horizontal + maxHorizontal - 1) / maxHorizontal;
@@ -1073,7 +1093,13 @@ struct jpeg_decoder_state {
         rowsLeft = height;
         mcuLinesLeft = 0;
         mcuRow = 0;
-        BuildColourTables();
+        // The tables serve only the pixels after the last group of eight;
+        // with SSE2 a width of whole groups of sixteen leaves none.
+#if defined(__SSE2__)
+        if (componentCount == 3 && width % 16 != 0) BuildColourTables();
+#else
+        if (componentCount == 3) BuildColourTables();
+#endif
     }
 
     void BuildColourTables() {
@@ -1093,6 +1119,7 @@ struct jpeg_decoder_state {
     // moves k over its run, takes its bits and gives its value. False when
     // the symbol needs the slow path.
     bool TakeFastAc(const HuffmanTable& table, int& k, i32& value) {
+        if (!scanFast) return false;
         if (bitCount < 16) FillBits();
         const u64 entry = table.fast[bitBuffer >> (64 - LookupBits)];
         const i32 fast = i32(u32(entry));
@@ -1315,7 +1342,7 @@ struct jpeg_decoder_state {
                 // met; stop at the next zero, or past the band.
                 const u64 ahead = ~0ull << k;
                 const u64 zeros = ~nonZero & band & ahead;
-                const int found = run ? SelectBit(zeros, run) : (zeros ? __builtin_ctzll(zeros) : 64);
+                const int found = smallFrame ? SelectBitByLoop(zeros, run) : SelectBit(zeros, run);
                 const int target = found < 64 ? found : spectralEnd + 1;
                 const u64 before = target >= 64 ? ~0ull : (1ull << target) - 1;
                 RefineAll(block, nonZero & ahead & before);
@@ -1347,29 +1374,44 @@ struct jpeg_decoder_state {
         return c.coefficients + u64(blockY) * rowSize + u64(blockX) * 64;
     }
 
+    enum class ScanKind { Sequential, DcFirst, DcRefine, AcFirst, AcRefine };
+
+    template <ScanKind Kind>
     void DecodeBufferedBlock(Component& c, i16* block) {
-        if (!progressive) {
-            DecodeBlockBuffered(c, block);
-        } else if (spectralStart == 0) {
-            if (approxHigh == 0) DecodeDcFirst(c, block);
-            else DecodeDcRefine(block);
+        if constexpr (Kind == ScanKind::Sequential) DecodeBlockBuffered(c, block);
+        else if constexpr (Kind == ScanKind::DcFirst) DecodeDcFirst(c, block);
+        else if constexpr (Kind == ScanKind::DcRefine) DecodeDcRefine(block);
+        else if constexpr (Kind == ScanKind::AcFirst) DecodeAcFirst(c, block);
+        else DecodeAcRefine(c, block);
+    }
+
+    // One scan of a buffered file into the coefficient buffers; the kind of
+    // scan is chosen once, outside the loops over its blocks.
+    void DecodeBufferedScan() {
+        StartScan();
+        if (!progressive) DecodeBufferedScanAs<ScanKind::Sequential>();
+        else if (spectralStart == 0) {
+            if (approxHigh == 0) DecodeBufferedScanAs<ScanKind::DcFirst>();
+            else DecodeBufferedScanAs<ScanKind::DcRefine>();
         } else if (approxHigh == 0) {
-            DecodeAcFirst(c, block);
+            DecodeBufferedScanAs<ScanKind::AcFirst>();
         } else {
-            DecodeAcRefine(c, block);
+            DecodeBufferedScanAs<ScanKind::AcRefine>();
         }
     }
 
-    // One scan of a buffered file into the coefficient buffers.
-    void DecodeBufferedScan() {
-        StartScan();
+    template <ScanKind Kind>
+    void DecodeBufferedScanAs() {
         if (scanCount == 1) {
             Component& c = components[scanComponents[0]];
-            for (int by = 0; by < c.blocksPerColumn; ++by)
+            for (int by = 0; by < c.blocksPerColumn; ++by) {
+                // blocksPerLine never exceeds the padded line BlockAt checks.
+                i16* row = BlockAt(c, 0, by);
                 for (int bx = 0; bx < c.blocksPerLine; ++bx) {
                     BeforeMcu();
-                    DecodeBufferedBlock(c, BlockAt(c, bx, by));
+                    DecodeBufferedBlock<Kind>(c, row + bx * 64);
                 }
+            }
             return;
         }
         for (int my = 0; my < mcusPerColumn; ++my)
@@ -1377,9 +1419,11 @@ struct jpeg_decoder_state {
                 BeforeMcu();
                 for (int i = 0; i < scanCount; ++i) {
                     Component& c = components[scanComponents[i]];
-                    for (int by = 0; by < c.vertical; ++by)
-                        for (int bx = 0; bx < c.horizontal; ++bx)
-                            DecodeBufferedBlock(c, BlockAt(c, mx * c.horizontal + bx, my * c.vertical + by));
+                    for (int by = 0; by < c.vertical; ++by) {
+                        i16* first = BlockAt(c, mx * c.horizontal + c.horizontal - 1, my * c.vertical + by) -
+                                     (c.horizontal - 1) * 64;
+                        for (int bx = 0; bx < c.horizontal; ++bx) DecodeBufferedBlock<Kind>(c, first + bx * 64);
+                    }
                 }
             }
     }
@@ -1558,11 +1602,14 @@ struct jpeg_decoder_state {
     u16 quant[4][64] = {};  // zig-zag order
     bool quantDefined[4] = {false, false, false, false};
     HuffmanTable huffman[8];  // DC 0-3, AC 4-7
+    u64 fastAc[4][LookupSize];  // the fast entries of AC tables 4-7
 
     int restartInterval = 0;
     int restartsLeft = 0;
     int nextRestart = 0;
     u32 endOfBandRun = 0;
+    bool scanFast = false;  // the scan's AC tables have their fast entries
+    bool smallFrame = false;  // fewer than SmallFrameBlocks blocks
 
     int blocksPerMcu = 0;
     int mcuWidth = 8;

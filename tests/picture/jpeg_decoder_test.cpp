@@ -94,6 +94,8 @@ TEST(SmallJpegDecoder, MatchesLibjpegOnGeneratedFiles) {
         {"33x17 progressive grey restart 4", make(33, 17, 1, 1, 1, true, 4, 90)},
         {"200x120 progressive 4:2:0 quality 100", make(200, 120, 3, 2, 2, true, 0, 100)},
         {"200x120 baseline 4:2:0 quality 100 restart 7", make(200, 120, 3, 2, 2, false, 7, 100)},
+        // Enough blocks for the large-frame refinement and fast AC entries.
+        {"264x200 progressive 4:2:0", make(264, 200, 3, 2, 2, true, 0, 90)},
     };
     for (const Case& c : cases) {
         std::vector<u8> file = MakeJpegFixture(c.options);
