@@ -1,6 +1,7 @@
 // Allocation of binary blocks (variant copies, the encode and decode buffers of
 // the reader and writer) and of tags. Blocks are plain malloc memory, freed
-// with free, except the large-page blocks of big tag arenas. Tests can make the allocation fail to reach the failure paths.
+// with free, except the large-page blocks of big tag arenas. Tests can make
+// the allocation fail to reach the failure paths.
 #pragma once
 
 #include <cstddef>

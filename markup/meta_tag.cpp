@@ -4,7 +4,6 @@
 #include "markup/tag_pool.h"
 
 zMetaTag::zMetaTag(const char* name) {
-    m_value.m_tagStorage = TakeTagStorage(this);
     if (name) id.Set(name);
 }
 

@@ -18,14 +18,12 @@ class zMetaTagPool;
 class zMetaTag : public zLinkedListEntryId {
 public:
     // A tag lives in a heap block of its own or in the memory of a document
-    // read through a zMetaTagPool (markup/tag_pool.h); delete releases either
+    // read through a zMetaTagPool (markup/tag_pool.h, NewTag); delete releases either
     // kind. 80 bytes, with no header in front.
     static void* operator new(size_t size);
     static void* operator new(size_t size, const std::nothrow_t&) noexcept;
-    static void* operator new(size_t size, zMetaTagPool& pool);
     static void operator delete(void* memory) noexcept;
     static void operator delete(void* memory, const std::nothrow_t&) noexcept;
-    static void operator delete(void* memory, zMetaTagPool& pool) noexcept;
 
     explicit zMetaTag(const char* name);
     zMetaTag(const char* name, i32 value);

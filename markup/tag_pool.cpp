@@ -81,13 +81,12 @@ constexpr size_t MaxLargeChunk = 2 * LargePageSize;
 constexpr u8 StorageSmallSegment = 1;
 constexpr u8 StorageSegment = 2;
 constexpr size_t MaxStoredText = zMetaTagPool::MaxStoredText;  // longer texts seldom repeat
-constexpr size_t MaxTagSize = 1024;
 constexpr u64 Hold = u64(1) << 62;
 
 static_assert(sizeof(SegmentHead) % 8 == 0 && sizeof(Arena) % 8 == 0, "tags stay aligned");
 static_assert(alignof(zMetaTag) <= 8, "tags stay aligned");
 static_assert(sizeof(zMetaTag) <= 80, "a tag takes at most 80 bytes");
-static_assert(MaxStoredText + 1 + MaxTagSize + 8 < SmallSegmentSize - sizeof(SegmentHead) - sizeof(Arena),
+static_assert(MaxStoredText + 1 + sizeof(zMetaTag) < SmallSegmentSize - sizeof(SegmentHead) - sizeof(Arena),
               "a text or a tag always fits a fresh segment");
 
 Arena* ArenaOf(const void* tag, u8 storage) {
@@ -180,23 +179,14 @@ u32 TextKey(const TextEdges& edges, size_t length) {
     return u32(mixed >> 32) ^ u32(mixed);
 }
 
-// The slot a pool has just handed out, whose tag is being built; and the tag
-// whose destructor has just run, for its operator delete.
+// The tag whose destructor has just run, for its operator delete.
 struct TagRecord {
     const void* tag;
     u8 storage;
 };
-thread_local TagRecord t_building{nullptr, 0};
 thread_local TagRecord t_destroyed{nullptr, 0};
 
 }  // namespace
-
-u8 TakeTagStorage(const zMetaTag* tag) {
-    if (t_building.tag != tag) return 0;
-    const u8 storage = t_building.storage;
-    t_building = {nullptr, 0};
-    return storage;
-}
 
 void NoteTagDestroyed(const zMetaTag* tag, u8 storage) {
     t_destroyed = {tag, storage};
@@ -210,10 +200,6 @@ void* zMetaTag::operator new(size_t size) {
 
 void* zMetaTag::operator new(size_t size, const std::nothrow_t&) noexcept {
     return AllocateBlock(size);
-}
-
-void* zMetaTag::operator new(size_t size, zMetaTagPool& pool) {
-    return pool.Allocate(size);
 }
 
 void zMetaTag::operator delete(void* memory) noexcept {
@@ -231,12 +217,6 @@ void zMetaTag::operator delete(void* memory) noexcept {
 
 void zMetaTag::operator delete(void* memory, const std::nothrow_t&) noexcept {
     operator delete(memory);
-}
-
-void zMetaTag::operator delete(void* memory, zMetaTagPool& pool) noexcept {
-    // A tag whose construction failed: its slot stays carved, its reference goes.
-    if (t_building.tag == memory) t_building = {nullptr, 0};
-    if (memory && pool.m_arena) Release(pool.m_arena, 1);
 }
 
 zMetaTagPool::~zMetaTagPool() {
@@ -292,18 +272,6 @@ bool zMetaTagPool::Reserve(size_t size) {
         return true;
     }
     return AddChunk();
-}
-
-void* zMetaTagPool::Allocate(size_t size) {
-    if (size > MaxTagSize) throw std::bad_alloc();
-    // Tags take multiples of eight bytes from an aligned start.
-    const size_t slot = (size + 7) & ~size_t(7);
-    if (!Reserve(slot)) throw std::bad_alloc();
-    char* memory = m_cursor;
-    m_cursor += slot;
-    ++m_handedOut;
-    t_building = {memory, m_storage};
-    return memory;
 }
 
 bool zMetaTagPool::StoreText(const zMetaTag* tag, const char* begin, const char* end, const char*& stored,

@@ -35,10 +35,6 @@ public:
     // A nameless tag without value; null when memory runs out.
     zMetaTag* NewTag();
 
-    // Room for a tag of size bytes, for zMetaTag's operator new; throws
-    // std::bad_alloc as new does. The tag built there knows its arena.
-    void* Allocate(size_t size);
-
     // Terminated copies of texts for tags of this pool, which live as long as
     // any of its tags. Null when the text is longer than MaxStoredText or
     // memory runs out: the caller then keeps its own copy.
@@ -165,8 +161,5 @@ inline const char* zMetaTagPool::StoreName(const char* begin, u32 length, const 
 // per arena in one step.
 void DeleteTagList(zLinkedListId& list);
 
-// For zMetaTag: the storage kind of a tag being built at tag (0: a heap block
-// or any memory outside a pool), and the record of a tag's end read by its
-// operator delete.
-u8 TakeTagStorage(const zMetaTag* tag);
+// For zMetaTag: the record of a tag's end read by its operator delete.
 void NoteTagDestroyed(const zMetaTag* tag, u8 storage);

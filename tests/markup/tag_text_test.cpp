@@ -109,10 +109,11 @@ TEST(ZmlTagTexts, TagsOfALargeDocumentOutliveItsMemoryBeingUsedAgain) {
 }
 
 TEST(ZmlTagTexts, TagsOutsideThePoolAreNeverReadBeforeTheirStartRegression) {
-    // The reader's header tag lives on the stack; here a tag at the very start
-    // of a heap block stands for it, with nothing readable in front of it.
+    // A tag outside any pool at the very start of a heap block, with nothing
+    // readable in front of it.
     zMetaTagPool pool;
-    std::unique_ptr<zMetaTag> pooled(new (pool) zMetaTag("InPool"));
+    std::unique_ptr<zMetaTag> pooled(pool.NewTag());
+    ASSERT_NE(pooled, nullptr);
     std::unique_ptr<char[]> block(new char[sizeof(zMetaTag)]);
     zMetaTag* outside = ::new (block.get()) zMetaTag("Outside");
     const char text[] = "name";
