@@ -53,15 +53,25 @@ declare -A owned=(
 # Of those, the libraries whose headers only sources (.c, .cpp) may include.
 sources_only='^(btBullet[A-Za-z]*\.h$|BulletCollision/|BulletDynamics/|BulletSoftBody/|LinearMath/|Bullet3[A-Za-z]*/)'
 
-# The library subfolders inside a folder, as "a|b", or a pattern matching none.
-nested_of() {
-    local found="" candidate
-    for candidate in $order; do
-        if [[ "$candidate" == "$1"/* ]]; then
-            found+="${found:+|}${candidate#"$1"/}"
-        fi
+# Everything below runs inside this shell (builtins, no command substitution) but
+# for the one grep and sort over all sources: a process per line or file would
+# make the check take minutes.
+
+# Sorts the space-separated words of $1 into the array named $2 as sort(1) would
+# (locale order).
+sort_words() {
+    local -n into="$2"
+    local word i split
+    into=()
+    IFS=' ' read -r -a split <<<"$1" || true
+    for word in "${split[@]}"; do
+        i=${#into[@]}
+        while ((i > 0)) && [[ "$word" < "${into[i - 1]}" ]]; do
+            into[i]="${into[i - 1]}"
+            i=$((i - 1))
+        done
+        into[i]="$word"
     done
-    echo "${found:-/}"
 }
 
 failures=0
@@ -69,20 +79,48 @@ fail() {
     echo "$1" >&2
     failures=$((failures + 1))
 }
+# The offending includes of each folder, printed in table order once every source is read.
+declare -A report
+fail_in() {
+    report[$1]+="$2"$'\n'
+    failures=$((failures + 1))
+}
+
+# Patterns with \b: written in [[ =~ ]] itself, the backslash would only quote the b.
+deps_word='.*\bDEPS\b'
+private_deps_on='\bPRIVATE_DEPS\b.*'
+subdirs_on='\bSUBDIRS\b.*'
 
 # The table must say what CMake says: the DEPS of ze_library(<folder> ...),
 # a library of a subfolder named with '_' for '/' (render_gl: render/gl).
 for folder in $order; do
     library="${folder//\//_}"
-    listed="$(sed -n "s/^ze_library($library\b\(.*\))\$/\1/p" "$root/$folder/CMakeLists.txt")"
-    cmake_deps=""
-    if [[ "$listed" == *DEPS* ]]; then
-        cmake_deps="$(sed 's/.*\bDEPS\b//; s/\bPRIVATE_DEPS\b.*//; s/\bSUBDIRS\b.*//' <<<"$listed" |
-            tr ' ' '\n' | grep -v '::' | grep -v '^$' | tr '_' '/' | sort | tr '\n' ' ' || true)"
+    mapfile -t lines <"$root/$folder/CMakeLists.txt"
+    listed=()
+    declared="^ze_library\\($library\\b(.*)\\)\$"
+    for text in "${lines[@]}"; do
+        if [[ "$text" =~ $declared ]]; then
+            listed+=("${BASH_REMATCH[1]}")
+        fi
+    done
+    words=""
+    if [[ "${listed[*]}" == *DEPS* ]]; then
+        for text in "${listed[@]}"; do
+            [[ "$text" =~ $deps_word ]] && text="${text:${#BASH_REMATCH[0]}}"
+            [[ "$text" =~ $private_deps_on ]] && text="${text:0:${#text}-${#BASH_REMATCH[0]}}"
+            [[ "$text" =~ $subdirs_on ]] && text="${text:0:${#text}-${#BASH_REMATCH[0]}}"
+            IFS=' ' read -r -a split <<<"$text"
+            for word in "${split[@]}"; do
+                [[ "$word" == *::* ]] || words+=" ${word//_//}"
+            done
+        done
     fi
-    table="$(tr ' ' '\n' <<<"${deps[$folder]}" | grep -v '^$' | sort | tr '\n' ' ' || true)"
+    sort_words "$words" sorted
+    cmake_deps="${sorted[*]}"
+    sort_words "${deps[$folder]}" sorted
+    table="${sorted[*]}"
     if [[ "$cmake_deps" != "$table" ]]; then
-        fail "$folder/CMakeLists.txt: links '${cmake_deps% }', the layer table says '${table% }'"
+        fail "$folder/CMakeLists.txt: links '$cmake_deps', the layer table says '$table'"
     fi
 done
 
@@ -100,45 +138,69 @@ for folder in $order; do
     visible[$folder]="$seen"
 done
 
+# The folders to search: a library subfolder (render/gl) is found inside its parent.
+tops=()
 for folder in $order; do
-    while IFS= read -r match; do
-        file="${match%%:*}"
-        rest="${match#*:}"
-        line="${rest%%:*}"
-        text="${rest#*:}"
-        where="${file#"$root"/}:$line: $(sed 's/^[[:space:]]*//' <<<"$text")"
-        if [[ "$text" =~ \#[[:space:]]*include[[:space:]]*\"([^\"]+)\" ]]; then
-            name="${BASH_REMATCH[1]}"
-            if [[ "$name" == *../* ]]; then
-                fail "$where: relative include outside the folder"
-            elif [[ "$name" == */* ]]; then
-                target="${name%%/*}"
-                for nested in $order; do
-                    [[ "$nested" == */* && "$name" == "$nested"/* ]] && target="$nested"
-                done
-                if [[ "${visible[$folder]}" != *" $target "* ]]; then
-                    fail "$where: $folder/ may not include $target/"
-                fi
-            fi
-        elif [[ "$text" =~ \#[[:space:]]*include[[:space:]]*\<([^\>]+)\> ]]; then
-            name="${BASH_REMATCH[1]}"
-            if [[ "$folder" != platform && "$name" =~ $platform_only ]]; then
-                fail "$where: only platform/ includes system and SDL headers"
-            fi
-            if [[ "$name" =~ $sources_only && "$file" != *.cpp && "$file" != *.c ]]; then
-                fail "$where: this library is included by sources only, never by headers"
-            fi
-            for pattern in "${!owned[@]}"; do
-                if [[ "$name" =~ $pattern && "$folder" != "${owned[$pattern]}" ]]; then
-                    fail "$where: only ${owned[$pattern]}/ includes this library"
-                fi
-            done
-        fi
-    done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include' "$root/$folder" \
-        --include='*.h' --include='*.hpp' --include='*.inl' --include='*.c' --include='*.cpp' \
-        --exclude-dir=bench | grep -vE "^$root/$folder/($(nested_of "$folder"))/" | sort -t: -k1,1 -k2,2n)
+    outer=""
+    for other in $order; do
+        [[ "$folder" == "$other"/* ]] && outer="$other"
+    done
+    [[ -z "$outer" ]] && tops+=("$root/$folder")
 done
 
+file_seen=""
+while IFS= read -r match; do
+    file="${match%%:*}"
+    rest="${match#*:}"
+    line="${rest%%:*}"
+    text="${rest#*:}"
+    relative="${file#"$root"/}"
+    if [[ "$file" != "$file_seen" ]]; then
+        # The folder of a source is the deepest library folder holding it.
+        file_seen="$file"
+        folder=""
+        for candidate in $order; do
+            if [[ "$relative" == "$candidate"/* && ${#candidate} -gt ${#folder} ]]; then
+                folder="$candidate"
+            fi
+        done
+    fi
+    [[ -z "$folder" ]] && continue
+    where="$relative:$line: ${text#"${text%%[![:space:]]*}"}"
+    if [[ "$text" =~ \#[[:space:]]*include[[:space:]]*\"([^\"]+)\" ]]; then
+        name="${BASH_REMATCH[1]}"
+        if [[ "$name" == *../* ]]; then
+            fail_in "$folder" "$where: relative include outside the folder"
+        elif [[ "$name" == */* ]]; then
+            target="${name%%/*}"
+            for nested in $order; do
+                [[ "$nested" == */* && "$name" == "$nested"/* ]] && target="$nested"
+            done
+            if [[ "${visible[$folder]}" != *" $target "* ]]; then
+                fail_in "$folder" "$where: $folder/ may not include $target/"
+            fi
+        fi
+    elif [[ "$text" =~ \#[[:space:]]*include[[:space:]]*\<([^\>]+)\> ]]; then
+        name="${BASH_REMATCH[1]}"
+        if [[ "$folder" != platform && "$name" =~ $platform_only ]]; then
+            fail_in "$folder" "$where: only platform/ includes system and SDL headers"
+        fi
+        if [[ "$name" =~ $sources_only && "$file" != *.cpp && "$file" != *.c ]]; then
+            fail_in "$folder" "$where: this library is included by sources only, never by headers"
+        fi
+        for pattern in "${!owned[@]}"; do
+            if [[ "$name" =~ $pattern && "$folder" != "${owned[$pattern]}" ]]; then
+                fail_in "$folder" "$where: only ${owned[$pattern]}/ includes this library"
+            fi
+        done
+    fi
+done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include' "${tops[@]}" \
+    --include='*.h' --include='*.hpp' --include='*.inl' --include='*.c' --include='*.cpp' \
+    --exclude-dir=bench | sort -t: -k1,1 -k2,2n)
+
+for folder in $order; do
+    printf '%s' "${report[$folder]-}" >&2
+done
 if ((failures)); then
     echo "layer check: $failures offending include(s) or table mismatch(es)" >&2
     exit 1

@@ -6,11 +6,9 @@ root="$(cd "${1:-$(dirname "$0")/../..}" && pwd)"
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
 
-for folder in platform core io markup picture audio render render/gl engine scene physics squirrel script app ui; do
-    mkdir -p "$tree/$folder"
-    cp "$root/$folder/CMakeLists.txt" "$tree/$folder/"
-done
-mkdir -p "$tree/render/shader" "$tree/io/bench" "$tree/squirrel/stdlib"
+folders=(platform core io markup picture audio render render/gl engine scene physics squirrel script app ui)
+mkdir -p "${folders[@]/#/$tree/}" "$tree/render/shader" "$tree/io/bench" "$tree/squirrel/stdlib"
+(cd "$root" && cp --parents "${folders[@]/%//CMakeLists.txt}" "$tree")
 
 # Allowed: own folder, folders below, plain local names, standard headers,
 # libraries in their folder, bench/ outside the table.
@@ -38,6 +36,28 @@ expect_pass() {
     fi
 }
 expect_pass "allowed includes"
+
+# The check starts a handful of processes however many includes it reads (one per
+# include made it take minutes on the whole tree): every outside tool it may call
+# is a shim that logs each start, and nothing else is on its PATH.
+printf '#include "core/log%d.h"\n' {1..300} >"$tree/render/many.cpp"
+shims="$tree/shims"
+mkdir "$shims"
+: >"$tree/started"
+for tool in grep sed awk sort tr cut cat head tail wc uniq find xargs cmake python3; do
+    printf '#!/bin/sh\necho %s >>"%s"\nPATH="%s" exec %s "$@"\n' "$tool" "$tree/started" "$PATH" "$tool" >"$shims/$tool"
+done
+chmod +x "$shims"/*
+if ! PATH="$shims" "$BASH" "$root/tools/check_layers.sh" "$tree" >/dev/null 2>"$tree/out"; then
+    echo "check failed with only the common tools on its path:" >&2
+    cat "$tree/out" >&2
+    exit 1
+fi
+mapfile -t started <"$tree/started"
+if ((${#started[@]} > 4)); then
+    echo "check started ${#started[@]} processes for 300 includes" >&2
+    exit 1
+fi
 
 cat >"$tree/render/shader/bad.cpp" <<'EOF'
 #include "engine/engine.h"
