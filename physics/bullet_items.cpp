@@ -217,8 +217,9 @@ bool BuildShape(zBulletWorld* world, const zPhysicShape& shape, zBulletShapePart
             part.used = part.convex->shape.get();
             return true;
         }
-        owned.reset(NewBulletObject<btConvexHullShape>(reinterpret_cast<const btScalar*>(hull->getUnscaledPoints()),
-                                                       hull->getNumPoints(), int(sizeof(btVector3))));
+        owned.reset(
+            NewBulletObject<btConvexHullShape>(reinterpret_cast<const btScalar*>(hull->getUnscaledPoints()),
+                                               hull->getNumPoints(), int(sizeof(btVector3))));
         if (owned) owned->setMargin(hull->getMargin());
         break;
     }
@@ -230,7 +231,8 @@ bool BuildShape(zBulletWorld* world, const zPhysicShape& shape, zBulletShapePart
             part.used = part.mesh->shape.get();
             return true;
         }
-        owned.reset(NewBulletObject<btScaledBvhTriangleMeshShape>(part.mesh->shape.get(), ToBullet(shape.scale)));
+        owned.reset(
+            NewBulletObject<btScaledBvhTriangleMeshShape>(part.mesh->shape.get(), ToBullet(shape.scale)));
         break;
     case PhysicShapeHeightmap:
         owned = BuildHeightfield(shape, part, extra);

@@ -669,7 +669,8 @@ void zScene::Setup(bool runOptimisation, u32 /*optimisationParameter*/) {
         m_dispatcher->OnSetup(GetScriptUnits());
     }
     ForEachItem(m_allItems, [](zMItem* item) { item->Setup(); });
-    ForEachItem(m_kindLists[ManagedKindConstraint], [](zMItem* constraint) { constraint->SetupConstraint(); });
+    ForEachItem(m_kindLists[ManagedKindConstraint],
+                [](zMItem* constraint) { constraint->SetupConstraint(); });
     if (scripts) m_dispatcher->OnSetupDone(GetScriptUnits());
     SortLightsByKey();
 }
@@ -729,7 +730,8 @@ void zScene::DetectTriggers() {
         if (!trigger->IsActive()) return;
         trigger->BeginDetection();
         ForEachItem(m_activeItems, [trigger](zMItem* item) {
-            if ((item->GetBehaviour() & BehaviourTriggerDetected) && item->IsActive()) trigger->DetectItem(item);
+            if ((item->GetBehaviour() & BehaviourTriggerDetected) && item->IsActive())
+                trigger->DetectItem(item);
         });
         trigger->EndDetection();
     });

@@ -324,10 +324,13 @@ TEST_F(SceneTest, AddObjectLightAndTriggerFailuresLog) {
         std::function<bool()> add;
         const char* line;
     } const cases[] = {
-        {[&] { return scene->AddObject("o", nullptr) != nullptr; }, "[!] Scene could not allocate new object!\n"},
-        {[&] { return scene->AddLight("l", LightTypeSpot, 1.0f) != nullptr; }, "[!] scene could not allocate new light!\n"},
+        {[&] { return scene->AddObject("o", nullptr) != nullptr; },
+         "[!] Scene could not allocate new object!\n"},
+        {[&] { return scene->AddLight("l", LightTypeSpot, 1.0f) != nullptr; },
+         "[!] scene could not allocate new light!\n"},
         {[&] { return scene->AddTrigger("t") != nullptr; }, "[!] Scene could not allocate new trigger!\n"},
-        {[&] { return scene->AddInstance("i", nullptr) != nullptr; }, "[!] Scene could not allocate new instance.\n"},
+        {[&] { return scene->AddInstance("i", nullptr) != nullptr; },
+         "[!] Scene could not allocate new instance.\n"},
     };
     for (const Case& entry : cases) {
         log.Reset();

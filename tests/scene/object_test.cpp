@@ -422,7 +422,8 @@ TEST(ObjectReferenceTable, AllocateGivesEmptyEntriesAndSetEntryStopsAtTheCount) 
         u32 index;
         zItem* value;
         bool stored;
-    } const cases[] = {{0, &first, true}, {2, &second, true}, {3, &first, false}, {0xFFFFFFFFu, &first, false}};
+    } const cases[] = {
+        {0, &first, true}, {2, &second, true}, {3, &first, false}, {0xFFFFFFFFu, &first, false}};
     for (const Case& entry : cases) {
         EXPECT_EQ(table.SetEntry(entry.index, entry.value), entry.stored) << entry.index;
         EXPECT_EQ(table.GetEntry(entry.index), entry.stored ? entry.value : nullptr) << entry.index;
