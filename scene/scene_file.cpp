@@ -1,5 +1,5 @@
 // The scene file (.zms): zScene::Load, LoadFromTag, SaveToTag and the
-// preload pass.
+// preload pass; DuplicateItem, which copies an item through its kind's tag.
 //
 // Stored uids are remapped: a file whose largest stored uid is M reserves
 // R = M + 1 scene uids from nextUid (N0), and the item stored with uid u
