@@ -12,6 +12,7 @@
 #include <BulletCollision/CollisionShapes/btConvexHullShape.h>
 #include <BulletCollision/CollisionShapes/btCylinderShape.h>
 #include <BulletCollision/CollisionShapes/btHeightfieldTerrainShape.h>
+#include <BulletCollision/CollisionShapes/btScaledBvhTriangleMeshShape.h>
 #include <BulletCollision/CollisionShapes/btSphereShape.h>
 #include <BulletDynamics/ConstraintSolver/btPoint2PointConstraint.h>
 #include <BulletDynamics/ConstraintSolver/btTypedConstraint.h>
@@ -34,6 +35,10 @@ btDiscreteDynamicsWorld* DynamicsWorldOf(zPhysicWorld* world) {
 
 btVector3 ToBullet(const zVector& value) {
     return btVector3(value.x, value.y, value.z);
+}
+
+bool IsUnitScale(const zVector& scale) {
+    return scale.x == 1.0f && scale.y == 1.0f && scale.z == 1.0f;
 }
 
 zVector FromBullet(const btVector3& value) {
@@ -110,12 +115,14 @@ class zBulletMotionState : public btDefaultMotionState {
 // world's shared holders, which the part keeps alive; the others are owned.
 struct zBulletShapePart {
     const zPhysicShape* shape = nullptr;
-    std::unique_ptr<btCollisionShape> owned;
     zSharedPtr<zBulletConvex> convex;
     zSharedPtr<zBulletMesh> mesh;
     // The heightfield's own samples, rows in reverse order: Bullet reads them
     // in place for the body's whole life.
     std::unique_ptr<i16[]> heights;
+    // Declared after what it may read (a shared mesh, the samples): freed
+    // before them.
+    std::unique_ptr<btCollisionShape> owned;
     btCollisionShape* used = nullptr;
     // Added to the shape's position in the compound (heightfields).
     zVector extra{0.0f, 0.0f, 0.0f, 1.0f};
@@ -198,18 +205,35 @@ bool BuildShape(zBulletWorld* world, const zPhysicShape& shape, zBulletShapePart
     case PhysicShapeCapsule:
         owned.reset(NewBulletObject<btCapsuleShapeZ>(half.x, shape.dimensions.z));
         break;
-    case PhysicShapeConvex:
+    // The holders' shapes are shared by every item of that geometry and keep
+    // the unit scale: a scaled shape gets a hull of its own (the points
+    // copied) or a scaling view of the shared mesh.
+    case PhysicShapeConvex: {
         part.convex = world->GetConvex(shape.geometryName.CStr());
-        if (!part.convex.Get()) return false;
-        part.used = part.convex->shape.get();
+        const btConvexHullShape* hull = part.convex.Get() ? part.convex->shape.get() : nullptr;
+        if (!hull) return false;
         shape.GetMatrix().TransformPoints(&massCentre, &part.convex->centre, 1);
-        return part.used != nullptr;
+        if (IsUnitScale(shape.scale)) {
+            part.used = part.convex->shape.get();
+            return true;
+        }
+        owned.reset(
+            NewBulletObject<btConvexHullShape>(reinterpret_cast<const btScalar*>(hull->getUnscaledPoints()),
+                                               hull->getNumPoints(), int(sizeof(btVector3))));
+        if (owned) owned->setMargin(hull->getMargin());
+        break;
+    }
     case PhysicShapeMesh:
         part.mesh = world->GetMesh(shape.geometryName.CStr());
-        if (!part.mesh.Get()) return false;
-        part.used = part.mesh->shape.get();
+        if (!part.mesh.Get() || !part.mesh->shape) return false;
         shape.GetMatrix().TransformPoints(&massCentre, &part.mesh->centre, 1);
-        return part.used != nullptr;
+        if (IsUnitScale(shape.scale)) {
+            part.used = part.mesh->shape.get();
+            return true;
+        }
+        owned.reset(
+            NewBulletObject<btScaledBvhTriangleMeshShape>(part.mesh->shape.get(), ToBullet(shape.scale)));
+        break;
     case PhysicShapeHeightmap:
         owned = BuildHeightfield(shape, part, extra);
         part.owned = std::move(owned);
@@ -219,7 +243,6 @@ bool BuildShape(zBulletWorld* world, const zPhysicShape& shape, zBulletShapePart
         return false;
     }
     if (!owned) return false;
-    // Shared holders cannot take a per-item scale; own primitives can.
     owned->setLocalScaling(ToBullet(shape.scale));
     part.owned = std::move(owned);
     part.used = part.owned.get();

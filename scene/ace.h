@@ -141,6 +141,9 @@ class zACEManager {
 
     // Entries an owner keeps with its vocabulary; cleared with the manager.
     zLinkedList& GetEntries() { return m_entries; }
+    // Empties the owner's own command list (the entries above); the
+    // vocabulary stays. The scene file resets it before every read.
+    void ResetCommandList() { m_entries.Clear(); }
 
   private:
     zACEManager(const zACEManager&) = delete;

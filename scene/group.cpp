@@ -1,5 +1,7 @@
 #include "scene/group.h"
 
+#include <new>
+
 #include "core/alloc_category.h"
 #include "core/log.h"
 #include "scene/animation.h"
@@ -150,12 +152,17 @@ void zGroup::Reset(bool scripts) {
         node->value->ResetScript();
 }
 
-void zGroup::SetMotion(const char* motionName, zAnimationSourceList* sources, f32 fadeTime, bool keepOthers,
-                       f32 weight) {
+void zGroup::SetMotion(const char* motionName, std::unique_ptr<zAnimationSourceList>* sources, f32 fadeTime,
+                       bool keepOthers, f32 weight) {
+    zAnimationSourceList* list = nullptr;
+    if (sources) {
+        sources->reset(new (std::nothrow) zAnimationSourceList);
+        list = sources->get();
+    }
     for (auto* node = m_items.GetHead(); node; node = node->next) {
         zMItem* item = node->value;
         if (const zMotion* motion = item->FindMotion(motionName))
-            item->zAnimationPlayer::SetMotion(motion, sources, fadeTime, keepOthers, weight);
+            item->zAnimationPlayer::SetMotion(motion, list, fadeTime, keepOthers, weight);
     }
 }
 

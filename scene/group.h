@@ -5,6 +5,8 @@
 // so a group never holds a freed item.
 #pragma once
 
+#include <memory>
+
 #include "core/list.h"
 #include "core/matrix.h"
 #include "core/types.h"
@@ -52,10 +54,11 @@ class zGroup {
     void SetupScript();
     // Every member's Reset before any script reset.
     void Reset(bool scripts);
-    // Each member holding a motion of that name plays it; sources (may be
-    // null) gathers the new sources.
-    void SetMotion(const char* motionName, zAnimationSourceList* sources, f32 fadeTime, bool keepOthers,
-                   f32 weight);
+    // Each member holding a motion of that name plays it. With an out slot,
+    // a new list gathering the new sources replaces what the slot held (null
+    // when the list cannot be allocated; the members play all the same).
+    void SetMotion(const char* motionName, std::unique_ptr<zAnimationSourceList>* sources, f32 fadeTime,
+                   bool keepOthers, f32 weight);
 
     // The scene's cleanup when item leaves it: no membership, no root.
     void ForgetItem(const zMItem* item);

@@ -21,6 +21,10 @@ zMConstraint::~zMConstraint() {
     m_constraint.reset();
 }
 
+void zMConstraint::SetParent(zItem* parent) {
+    SetManagedParent(*this, parent);
+}
+
 void zMConstraint::Setup() {
     if (m_constraint) m_constraint->Setup();
 }

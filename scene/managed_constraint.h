@@ -15,6 +15,8 @@ class zMConstraint : public zMItem, public zItem {
     explicit zMConstraint(zScene* scene);
     ~zMConstraint() override;
 
+    // Scene events 13 and 14 around the re-link.
+    void SetParent(zItem* parent) override;
     void Setup() override;
     void SetupConstraint() override;
 

@@ -243,7 +243,7 @@ zScriptUnit* zMItem::NewScriptUnit() {
     std::unique_ptr<zManagerScriptUnit> unit(new (std::nothrow)
                                                  zManagerScriptUnit(m_scene ? m_scene->GetVM() : nullptr));
     if (!unit) {
-        GetLog() << "Failed to allocate script unit for item '" << m_name << "'.\n";
+        GetLog() << "[!] Failed to allocate script unit for item '" << m_name << "'.\n";
         return nullptr;
     }
     unit->SetOwner(this, zScriptUnit::OwnerManagedItem);

@@ -26,6 +26,30 @@ f32 Dot3(const zVector& a, const zVector& b) {
 
 } // namespace
 
+// zObjectReferenceTable
+
+bool zObjectReferenceTable::Allocate(u32 count) {
+    Free();
+    if (count == 0) return true;
+    m_entries.reset(new (std::nothrow) zItem*[count]());
+    if (!m_entries) return false;
+    m_count = count;
+    return true;
+}
+
+bool zObjectReferenceTable::SetEntry(u32 index, zItem* value) {
+    if (index >= m_count) return false;
+    m_entries[index] = value;
+    return true;
+}
+
+void zObjectReferenceTable::Free() {
+    m_entries.reset();
+    m_count = 0;
+}
+
+// zObject
+
 zObject::zObject(zEngine* engine) : zItem(engine) {}
 
 zObject::~zObject() {
@@ -39,7 +63,7 @@ void zObject::GetBounds(zMinMax& out) {
         return;
     }
     bool found = false;
-    for (u32 bone = 0; bone < m_boneCount; ++bone) {
+    for (u32 bone = 0; bone < GetBoneCount(); ++bone) {
         zMinMax box;
         if (!GetBoneBounds(bone, box)) continue;
         if (found) {
@@ -57,15 +81,14 @@ bool zObject::BuildSkinning() {
     zGeometry* geometry = m_geometry.Get();
     if (!geometry || geometry->GetBoneCount() == 0) return true;
     const u32 count = geometry->GetBoneCount();
-    m_bones.reset(new (std::nothrow) zItem*[count]());
+    const bool slots = m_bones.Allocate(count);
     m_skinning.reset(new (std::nothrow) zMatrix4[count]);
     m_boneVolumes.reset(new (std::nothrow) zMinMax[count]);
-    if (!m_bones || !m_skinning || !m_boneVolumes) {
+    if (!slots || !m_skinning || !m_boneVolumes) {
         GetLog() << "[!] Failed to allocate skinning structure.\n";
         FreeSkinning();
         return false;
     }
-    m_boneCount = count;
     if (!BuildBoneVolumes()) {
         FreeSkinning();
         return false;
@@ -74,7 +97,7 @@ bool zObject::BuildSkinning() {
 }
 
 bool zObject::BuildBoneVolumes() {
-    m_boneSeen.reset(new (std::nothrow) u8[m_boneCount]());
+    m_boneSeen.reset(new (std::nothrow) u8[GetBoneCount()]());
     if (!m_boneSeen) {
         GetLog() << "[!] Failed to allocate the bone bounding volume array.\n";
         return false;
@@ -88,7 +111,7 @@ bool zObject::BuildBoneVolumes() {
         for (int influence = 0; influence < 4; ++influence) {
             const u32 bone = skin.bones[influence];
             // A corrupt file may name bones the geometry does not have.
-            if (!(skin.weights[influence] > 0.0f) || bone >= m_boneCount) continue;
+            if (!(skin.weights[influence] > 0.0f) || bone >= GetBoneCount()) continue;
             if (m_boneSeen[bone]) {
                 m_boneVolumes[bone].AddPoint(vertices[vertex]);
             } else {
@@ -104,21 +127,19 @@ void zObject::FreeSkinning() {
     m_skinning.reset();
     m_boneVolumes.reset();
     m_boneSeen.reset();
-    m_bones.reset();
-    m_boneCount = 0;
+    m_bones.Free();
 }
 
 bool zObject::SetBone(u32 index, zItem* item) {
-    if (index >= m_boneCount) return false;
-    m_bones[index] = item;
+    if (!m_bones.SetEntry(index, item)) return false;
     if (item) item->SetFlags(item->GetFlags() | ItemIsBone);
     return true;
 }
 
 void zObject::ForgetBone(const zItem* item) {
     if (!item) return;
-    for (u32 bone = 0; bone < m_boneCount; ++bone)
-        if (m_bones[bone] == item) m_bones[bone] = nullptr;
+    for (u32 bone = 0; bone < GetBoneCount(); ++bone)
+        if (m_bones.GetEntry(bone) == item) m_bones.SetEntry(bone, nullptr);
 }
 
 void zObject::SetGeometry(zGeometry* geometry, bool rebuild) {
@@ -140,10 +161,10 @@ const zMatrix4& zObject::GetBoneMatrix(u32 index) const {
 }
 
 void zObject::UpdateSkinning() {
-    if (m_boneCount == 0) return;
+    if (GetBoneCount() == 0) return;
     const zMatrix4 inverse = *GetInverseMatrix();
-    for (u32 bone = 0; bone < m_boneCount; ++bone) {
-        zItem* item = m_bones[bone];
+    for (u32 bone = 0; bone < GetBoneCount(); ++bone) {
+        zItem* item = m_bones.GetEntry(bone);
         m_skinning[bone] = item ? zMatrix4::Multiply(zMatrix4::Multiply(inverse, *item->GetWorldMatrix()),
                                                      GetBoneMatrix(bone))
                                 : zMatrix4();
@@ -151,7 +172,7 @@ void zObject::UpdateSkinning() {
 }
 
 bool zObject::GetBoneBounds(u32 index, zMinMax& out) const {
-    if (index >= m_boneCount || !m_boneSeen[index]) return false;
+    if (index >= GetBoneCount() || !m_boneSeen[index]) return false;
     out = TransformBox(m_boneVolumes[index], m_skinning[index]);
     return true;
 }

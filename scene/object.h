@@ -27,6 +27,25 @@
 class zGeometry;
 class zMetaTag;
 
+// A fixed number of item references (an object's bone slots). Entries are
+// items the table does not own, null when empty.
+class zObjectReferenceTable {
+  public:
+    // Replaces the table with count null entries; false, leaving the table
+    // empty, when memory fails.
+    bool Allocate(u32 count);
+    // False when index is not below the count.
+    bool SetEntry(u32 index, zItem* value);
+    // Null when index is not below the count.
+    zItem* GetEntry(u32 index) const { return index < m_count ? m_entries[index] : nullptr; }
+    u32 GetCount() const { return m_count; }
+    void Free();
+
+  private:
+    std::unique_ptr<zItem*[]> m_entries;
+    u32 m_count = 0;
+};
+
 class zObject : public zItem, public zRenderable {
   public:
     explicit zObject(zEngine* engine = nullptr);
@@ -58,9 +77,10 @@ class zObject : public zItem, public zRenderable {
     bool GetCacheGeometry() const { return m_cacheGeometry != 0; }
     void SetCacheGeometry(bool cache) { m_cacheGeometry = cache ? 1 : 0; }
 
-    u32 GetBoneCount() const { return m_boneCount; }
+    u32 GetBoneCount() const { return m_bones.GetCount(); }
     // Null for an index not below the count.
-    zItem* GetBone(u32 index) const { return index < m_boneCount ? m_bones[index] : nullptr; }
+    zItem* GetBone(u32 index) const { return m_bones.GetEntry(index); }
+    const zObjectReferenceTable& GetBoneTable() const { return m_bones; }
     // The geometry's bind matrix of the bone; the identity out of range.
     const zMatrix4& GetBoneMatrix(u32 index) const;
     // One per bone slot; null without skinning.
@@ -81,8 +101,7 @@ class zObject : public zItem, public zRenderable {
   private:
     bool BuildBoneVolumes();
 
-    u32 m_boneCount = 0;
-    std::unique_ptr<zItem*[]> m_bones;
+    zObjectReferenceTable m_bones;
     std::unique_ptr<zMatrix4[]> m_skinning;
     std::unique_ptr<zMinMax[]> m_boneVolumes;
     // Per bone: 1 once a vertex was seen; volumes of unseen bones are unset.

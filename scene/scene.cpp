@@ -28,16 +28,6 @@ namespace {
 constexpr i32 ClockUnitsPerSecond = 10000;
 constexpr u32 SceneScriptKind = zScriptUnit::OwnerScene;
 
-// Runs visit on every item of list, reading the next node after the visit so
-// the visited item may leave the list meanwhile.
-template <typename Visit> void ForEach(const zList<zMItem*>& list, Visit visit) {
-    for (auto* node = list.GetHead(); node;) {
-        auto* next = node->next;
-        visit(node->value);
-        node = next;
-    }
-}
-
 // Whether a unit of the item handles OnLogicUpdate (the logic rate runs only
 // for such items).
 bool HasLogicUpdate(zMItem* item) {
@@ -135,7 +125,7 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
         return;
     }
     m_scene->GetDispatcher()->OnPhysicStep(m_scene->GetScriptUnits(), true);
-    ForEach(m_scene->GetActiveItems(), [](zMItem* item) {
+    m_scene->ForEachItem(m_scene->GetActiveItems(), [](zMItem* item) {
         zPhysicItem* body = item->GetPhysicItem();
         if (item->GetKind() != ManagedKindInstance && !(body && body->GetMode() != PhysicModeNone)) return;
         if (item->GetDispatcher()) item->GetDispatcher()->OnPhysicStep(item->GetScriptUnits(), true);
@@ -231,6 +221,20 @@ void zScene::NotifyListeners(u32 event, void* pointer) {
 
 // Content
 
+void zScene::UnlinkItem(zList<zMItem*>& list, zMItem* item) {
+    auto* node = list.Find(item);
+    if (!node) return;
+    for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
+        if (walk->next == node) walk->next = node->next;
+    delete list.RemoveNode(node);
+}
+
+void zScene::ClearItems(zList<zMItem*>& list) {
+    for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
+        if (walk->list == &list) walk->next = nullptr;
+    list.Clear();
+}
+
 bool zScene::AddOnce(zList<zMItem*>& list, zMItem* item) {
     if (list.Find(item)) return true;
     zScopedAllocCategory category(AllocCategoryScene);
@@ -245,7 +249,7 @@ void zScene::AddManagedItem(zMItem* item) {
 }
 
 zMCamera* zScene::AddCamera(const char* name) {
-    return AddItem(name, "Scene could not allocate new camera!\n",
+    return AddItem(name, "[!] Scene could not allocate new camera!\n",
                    [this] { return new (std::nothrow) zMCamera(this); });
 }
 
@@ -257,7 +261,7 @@ zInstance* zScene::AddInstance(const char* name, const char* templatePath) {
 }
 
 zMObject* zScene::AddObject(const char* name, zGeometry* geometry) {
-    return AddItem(name, "Scene could not allocate new object!\n", [this, geometry]() -> zMObject* {
+    return AddItem(name, "[!] Scene could not allocate new object!\n", [this, geometry]() -> zMObject* {
         auto* object = new (std::nothrow) zMObject(this);
         if (object) object->SetGeometry(geometry, true);
         return object;
@@ -265,7 +269,7 @@ zMObject* zScene::AddObject(const char* name, zGeometry* geometry) {
 }
 
 zMLight* zScene::AddLight(const char* name, u32 type, f32 priority) {
-    return AddItem(name, "scene could not allocate new light!\n", [this, type, priority]() -> zMLight* {
+    return AddItem(name, "[!] scene could not allocate new light!\n", [this, type, priority]() -> zMLight* {
         auto* light = new (std::nothrow) zMLight(this);
         if (!light) return nullptr;
         light->type = type;
@@ -275,7 +279,7 @@ zMLight* zScene::AddLight(const char* name, u32 type, f32 priority) {
 }
 
 zTrigger* zScene::AddTrigger(const char* name) {
-    return AddItem(name, "Scene could not allocate new trigger!\n",
+    return AddItem(name, "[!] Scene could not allocate new trigger!\n",
                    [this] { return new (std::nothrow) zTrigger(this); });
 }
 
@@ -290,7 +294,7 @@ void zScene::ForgetEverywhere(zMItem* item) {
     zRenderer* renderer = GetDrawingRenderer();
     auto* viewItem = dynamic_cast<zRenderViewItem*>(item);
     if (renderer && viewItem && renderer->GetViewItem() == viewItem) renderer->SetViewItem(nullptr);
-    ForEach(m_allItems, [item](zMItem* other) {
+    ForEachItem(m_allItems, [item](zMItem* other) {
         if (other != item) other->ForgetItem(item);
     });
     // Out of every group, and no group keeps it as its root.
@@ -310,9 +314,9 @@ void zScene::RemoveManagedItem(zMItem* item) {
     m_deletionQueue.Remove(item);
     m_activationQueue.Remove(item);
     m_deactivationQueue.Remove(item);
-    if (item->GetKind() < ManagedKindCount) m_kindLists[item->GetKind()].Remove(item);
-    m_activeItems.Remove(item);
-    m_allItems.Remove(item);
+    if (item->GetKind() < ManagedKindCount) UnlinkItem(m_kindLists[item->GetKind()], item);
+    UnlinkItem(m_activeItems, item);
+    UnlinkItem(m_allItems, item);
 }
 
 bool zScene::QueueForDeletion(zMItem* item) {
@@ -338,7 +342,7 @@ bool zScene::SetItemActive(zMItem* item, bool active) {
     if (active) {
         AddOnce(m_activeItems, item);
     } else {
-        m_activeItems.Remove(item);
+        UnlinkItem(m_activeItems, item);
     }
     if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(active);
     return true;
@@ -351,7 +355,7 @@ void zScene::QueueActivation(zMItem* item, bool on) {
 }
 
 void zScene::RecordLocation() {
-    ForEach(m_allItems, [](zMItem* item) { item->RecordLocation(); });
+    ForEachItem(m_allItems, [](zMItem* item) { item->RecordLocation(); });
 }
 
 void zScene::DeleteContent(bool keepScripts) {
@@ -363,16 +367,17 @@ void zScene::DeleteContent(bool keepScripts) {
     m_name.Clear();
     m_fileName.Clear();
     // No instance holds a group that is about to go.
-    ForEach(m_kindLists[ManagedKindInstance], [](zMItem* item) {
+    ForEachItem(m_kindLists[ManagedKindInstance], [](zMItem* item) {
         if (auto* instance = dynamic_cast<zInstance*>(item)) instance->UnloadTemplate();
     });
     m_groups.Clear();
     m_removedGroups.Clear();
-    m_activeItems.Clear();
+    ClearItems(m_activeItems);
     for (zList<zMItem*>& list : m_kindLists)
-        list.Clear();
+        ClearItems(list);
     while (auto* node = m_allItems.GetHead()) {
-        zMItem* item = m_allItems.Take(node);
+        zMItem* item = node->value;
+        UnlinkItem(m_allItems, item);
         delete item;
     }
     if (m_ui) m_ui->Clear();
@@ -419,7 +424,7 @@ void zScene::RemoveGroup(zGroup* group) {
         // Kept until DeleteContent; when even that node cannot be made the
         // group goes now, and nothing may point at it any more.
         if (!m_removedGroups.Add(std::move(removed))) {
-            ForEach(m_kindLists[ManagedKindInstance], [group](zMItem* item) {
+            ForEachItem(m_kindLists[ManagedKindInstance], [group](zMItem* item) {
                 if (auto* instance = dynamic_cast<zInstance*>(item)) instance->ForgetGroup(group);
             });
         }
@@ -552,7 +557,7 @@ zMItem* zScene::RaytraceTriggerList(const zVector& direction, const zVector& sta
 
 void zScene::GetBounds(zMinMax& out) {
     bool first = true;
-    ForEach(m_allItems, [&](zMItem* item) {
+    ForEachItem(m_allItems, [&](zMItem* item) {
         zMinMax box;
         if (item->GetKind() != ManagedKindObject || !item->GetItem() || !item->GetGeometryBox(box)) return;
         zOrientedBox oriented = OrientedBoxFromMinMax(box);
@@ -631,11 +636,16 @@ void zScene::SortLights(const zVector& position, zList<zRenderLight*>& out, u32 
         out.Add(lights[pairs[i].value]);
 }
 
-void zScene::SetMotion(const char* motionName, zAnimationSourceList* sources, f32 fadeTime, bool keepOthers,
-                       f32 weight) {
-    ForEach(m_activeItems, [&](zMItem* item) {
+void zScene::SetMotion(const char* motionName, std::unique_ptr<zAnimationSourceList>* sources, f32 fadeTime,
+                       bool keepOthers, f32 weight) {
+    zAnimationSourceList* list = nullptr;
+    if (sources) {
+        sources->reset(new (std::nothrow) zAnimationSourceList);
+        list = sources->get();
+    }
+    ForEachItem(m_activeItems, [&](zMItem* item) {
         if (const zMotion* motion = item->FindMotion(motionName))
-            item->zAnimationPlayer::SetMotion(motion, sources, fadeTime, keepOthers, weight);
+            item->zAnimationPlayer::SetMotion(motion, list, fadeTime, keepOthers, weight);
     });
 }
 
@@ -655,11 +665,12 @@ void zScene::Setup(bool runOptimisation, u32 /*optimisationParameter*/) {
     // has any yet.
     (void)runOptimisation;
     if (scripts) {
-        ForEach(m_allItems, [](zMItem* item) { item->SetupScript(); });
+        ForEachItem(m_allItems, [](zMItem* item) { item->SetupScript(); });
         m_dispatcher->OnSetup(GetScriptUnits());
     }
-    ForEach(m_allItems, [](zMItem* item) { item->Setup(); });
-    ForEach(m_kindLists[ManagedKindConstraint], [](zMItem* constraint) { constraint->SetupConstraint(); });
+    ForEachItem(m_allItems, [](zMItem* item) { item->Setup(); });
+    ForEachItem(m_kindLists[ManagedKindConstraint],
+                [](zMItem* constraint) { constraint->SetupConstraint(); });
     if (scripts) m_dispatcher->OnSetupDone(GetScriptUnits());
     SortLightsByKey();
 }
@@ -681,9 +692,9 @@ void zScene::SortLightsByKey() {
 
 void zScene::Reset() {
     GetLog() << "[H] Scene reset\n";
-    ForEach(m_allItems, [](zMItem* item) { item->RestoreLocation(); });
-    ForEach(m_allItems, [](zMItem* item) { item->Reset(); });
-    if (RunsScripts()) ForEach(m_allItems, [](zMItem* item) { item->ResetScript(); });
+    ForEachItem(m_allItems, [](zMItem* item) { item->RestoreLocation(); });
+    ForEachItem(m_allItems, [](zMItem* item) { item->Reset(); });
+    if (RunsScripts()) ForEachItem(m_allItems, [](zMItem* item) { item->ResetScript(); });
     m_dispatcher->OnReset(GetScriptUnits());
     for (zPerfCounter& counter : m_counters)
         counter.Reset();
@@ -709,17 +720,18 @@ void zScene::ApplyActivationQueues() {
         SetItemActive(m_activationQueue.Take(node), true);
     while (auto* node = m_deactivationQueue.GetHead()) {
         zMItem* item = m_deactivationQueue.Take(node);
-        m_activeItems.Remove(item);
+        UnlinkItem(m_activeItems, item);
         if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(false);
     }
 }
 
 void zScene::DetectTriggers() {
-    ForEach(m_kindLists[ManagedKindTrigger], [this](zMItem* trigger) {
+    ForEachItem(m_kindLists[ManagedKindTrigger], [this](zMItem* trigger) {
         if (!trigger->IsActive()) return;
         trigger->BeginDetection();
-        ForEach(m_activeItems, [trigger](zMItem* item) {
-            if ((item->GetBehaviour() & BehaviourTriggerDetected) && item->IsActive()) trigger->DetectItem(item);
+        ForEachItem(m_activeItems, [trigger](zMItem* item) {
+            if ((item->GetBehaviour() & BehaviourTriggerDetected) && item->IsActive())
+                trigger->DetectItem(item);
         });
         trigger->EndDetection();
     });
@@ -727,11 +739,11 @@ void zScene::DetectTriggers() {
 
 void zScene::UpdateLogicRate(f32 step) {
     m_counters[SceneCounterLogic].Begin();
-    ForEach(m_activeItems, [step](zMItem* item) {
+    ForEachItem(m_activeItems, [step](zMItem* item) {
         if (HasLogicUpdate(item)) item->StepLogic(step);
     });
     m_counters[SceneCounterLogic].End();
-    ForEach(m_activeItems, [](zMItem* item) {
+    ForEachItem(m_activeItems, [](zMItem* item) {
         if (item->GetPhysicItem() || !item->GetItem() || !HasLogicUpdate(item)) return;
         // In [0, 1] for any frequency the logic rate accepts; a negative or
         // non-finite one must not carry the item off or make it NaN.
@@ -768,7 +780,7 @@ void zScene::Update(u32 mask) {
     m_counters[SceneCounterUpdate].Begin();
     ApplyActivationQueues();
     if (!m_manualDeletion) FlushDeletionQueue();
-    ForEach(m_allItems, [](zMItem* item) {
+    ForEachItem(m_allItems, [](zMItem* item) {
         if (item->GetItem()) item->GetItem()->SetPreviousMatrix(item->GetItem()->GetWorldMatrix()->e);
     });
     m_counters[SceneCounterScripts].Tick();
@@ -784,28 +796,28 @@ void zScene::Update(u32 mask) {
         m_scriptsInUpdate = scripts;
         m_physicWorld->Step(step);
         m_scriptsInUpdate = true;
-        ForEach(m_activeItems, [](zMItem* item) { CopyBodyBack(item); });
+        ForEachItem(m_activeItems, [](zMItem* item) { CopyBodyBack(item); });
         m_counters[SceneCounterPhysics].End();
     }
     if (mask & UpdateTriggers) DetectTriggers();
-    ForEach(m_activeItems, [this, step](zMItem* item) { UpdateUnit(*item, step); });
+    ForEachItem(m_activeItems, [this, step](zMItem* item) { UpdateUnit(*item, step); });
     if (scripts) {
         m_counters[SceneCounterScripts].Begin(true);
-        ForEach(m_activeItems, [](zMItem* item) {
+        ForEachItem(m_activeItems, [](zMItem* item) {
             if (item->GetDispatcher()) item->GetDispatcher()->OnUpdate(item->GetScriptUnits());
         });
         UpdateLogicRate(step);
         m_counters[SceneCounterScripts].End();
     }
-    ForEach(m_activeItems, [](zMItem* item) { item->Refresh(); });
-    ForEach(m_activeItems, [this, mask](zMItem* item) {
+    ForEachItem(m_activeItems, [](zMItem* item) { item->Refresh(); });
+    ForEachItem(m_activeItems, [this, mask](zMItem* item) {
         if (mask & UpdateAnimation) item->UpdateAnimation();
         if (mask & UpdateItems) {
             if ((item->GetBehaviour() & BehaviourBillboard) && item->GetItem()) FaceView(item);
             item->Update();
         }
     });
-    ForEach(m_kindLists[ManagedKindObject], [this](zMItem* object) {
+    ForEachItem(m_kindLists[ManagedKindObject], [this](zMItem* object) {
         if (m_activeItems.Find(object)) object->UpdateSkin();
     });
     m_counters[SceneCounterUpdate].End();
@@ -834,7 +846,7 @@ void zScene::RenderToQueue(u32 /*flags*/) {
     zRenderer* renderer = GetDrawingRenderer();
     if ((m_flags & SceneRenderless) || !renderer) return;
     const bool toolMode = m_engine && m_engine->GetToolMode() == 1;
-    ForEach(m_activeItems, [&](zMItem* item) {
+    ForEachItem(m_activeItems, [&](zMItem* item) {
         const u32 kind = item->GetKind();
         if (kind != ManagedKindObject && kind != ManagedKindEmitter && kind != ManagedKindTerrain) return;
         if (toolMode && (item->GetBehaviour() & BehaviourToolHidden)) return;
@@ -846,7 +858,7 @@ void zScene::RenderDone(u32 flags) {
     zScopedCounter timing(m_counters[SceneCounterRender]);
     if (flags & RenderNoScripts) return;
     if (!(m_flags & SceneRenderless)) {
-        ForEach(m_activeItems, [](zMItem* item) {
+        ForEachItem(m_activeItems, [](zMItem* item) {
             if (item->GetDispatcher()) item->GetDispatcher()->OnRenderDone(item->GetScriptUnits());
         });
     }

@@ -207,6 +207,11 @@ class zScene : public zSharedObject,
     zMLight* AddLight(const char* name, u32 type, f32 priority);
     zTrigger* AddTrigger(const char* name);
     zMConstraint* AddPointConstraint(const char* name);
+    // A copy of a camera, object, light, trigger, instance or constraint
+    // through its tag: every stored property (name, script units, physics
+    // shapes) but a uid of its own, no parent and no children; a copied
+    // instance is set up. Null for other kinds or when the copy fails.
+    zMItem* DuplicateItem(zMItem* item);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
@@ -241,6 +246,7 @@ class zScene : public zSharedObject,
     // remap table; kind 0 accepts any kind.
     zMItem* ResolveStoredUidTag(const zMetaTag* parent, const char* path, const i32* table, u32 tableSize,
                                 u32 kind);
+    // Not built yet (terrains are not a kind of this scene): logs and fails.
     bool SaveTerrainData();
 
     // Lookups.
@@ -266,10 +272,11 @@ class zScene : public zSharedObject,
     // no weight of their own, so the (1 - weight) factor is 1.
     void SortLights(const zVector& position, zList<zRenderLight*>& out, u32 maxCount) override;
 
-    // Every active item holding a motion of that name plays it; sources (may
-    // be null) gathers the new sources.
-    void SetMotion(const char* motionName, zAnimationSourceList* sources, f32 fadeTime, bool keepOthers,
-                   f32 weight);
+    // Every active item holding a motion of that name plays it. With an out
+    // slot, a new list gathering the new sources replaces what the slot held
+    // (null when the list cannot be allocated; the items play all the same).
+    void SetMotion(const char* motionName, std::unique_ptr<zAnimationSourceList>* sources, f32 fadeTime,
+                   bool keepOthers, f32 weight);
 
     // Life.
     void Setup(bool runOptimisation, u32 optimisationParameter);
@@ -287,6 +294,14 @@ class zScene : public zSharedObject,
     // in seconds clamped to [0, SceneMaximumStep].
     f32 GetClampedStep() const;
     static f32 ClampStep(i32 frameTimeUnits);
+
+    // Visits every item of one of the scene's item lists (all, active or a
+    // kind's), in order. The visit may delete, deactivate or unlink any
+    // item, the visited one or those after it: the walk moves on past every
+    // node that leaves the list, so each item still in the list is visited
+    // once. The next node is taken before each visit, so an item appended
+    // during the visit of the last node is not visited.
+    template <typename Visit> void ForEachItem(const zList<zMItem*>& list, Visit visit);
 
     void NotifyListeners(u32 event, void* pointer);
     zList<zSceneListener*>& GetListeners() { return m_listeners; }
@@ -326,9 +341,19 @@ class zScene : public zSharedObject,
     zScene(const zScene&) = delete;
     zScene& operator=(const zScene&) = delete;
 
+    // A walk of ForEachItem in progress; walks nest (a visit may start one).
+    struct zItemWalk {
+        const zList<zMItem*>* list;
+        zList<zMItem*>::Node* next; // the node visited next; null at the end
+        zItemWalk* outer;
+    };
     // Appends item to list unless it is there; false when the node cannot be
     // allocated.
     static bool AddOnce(zList<zMItem*>& list, zMItem* item);
+    // Every unlink from the walked lists goes through these two, which move
+    // the walks in progress past the node that goes.
+    void UnlinkItem(zList<zMItem*>& list, zMItem* item);
+    void ClearItems(zList<zMItem*>& list);
     void ApplyActivationQueues();
     void DetectTriggers();
     void UpdateLogicRate(f32 step);
@@ -373,7 +398,18 @@ class zScene : public zSharedObject,
     zList<zMItem*> m_kindLists[ManagedKindCount];
     zList<std::unique_ptr<zGroup>> m_groups;
     zList<std::unique_ptr<zGroup>> m_removedGroups;
+    zItemWalk* m_walks = nullptr; // innermost walk in progress
 };
+
+template <typename Visit> void zScene::ForEachItem(const zList<zMItem*>& list, Visit visit) {
+    zItemWalk walk{&list, list.GetHead(), m_walks};
+    m_walks = &walk;
+    while (auto* node = walk.next) {
+        walk.next = node->next;
+        visit(node->value);
+    }
+    m_walks = walk.outer;
+}
 
 template <typename Make> auto zScene::AddItem(const char* name, const char* errorLine, Make make) {
     zScopedAllocCategory category(AllocCategoryScene);

@@ -1,5 +1,5 @@
 // The scene file (.zms): zScene::Load, LoadFromTag, SaveToTag and the
-// preload pass.
+// preload pass; DuplicateItem, which copies an item through its kind's tag.
 //
 // Stored uids are remapped: a file whose largest stored uid is M reserves
 // R = M + 1 scene uids from nextUid (N0), and the item stored with uid u
@@ -220,6 +220,7 @@ bool zScene::LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup
     // OnLoadEnd and event 12 on every way out from here.
     zLoadEnd loadEnd(*this, events);
     if (flags & SceneLoadGlobals) SetName(fileName);
+    ResetCommandList();
     if (group && !*group) *group = AddGroup(fileName);
 
     // The remap table: R entries, -1 for a stored uid that made no item.
@@ -296,7 +297,7 @@ bool zScene::LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup
                 item->SetUid(creationUid);
             }
             if (group && *group) (*group)->AddItem(item, false);
-            if (!item->IsActive()) m_activeItems.Remove(item);
+            if (!item->IsActive()) UnlinkItem(m_activeItems, item);
         }
     }
     if (events) events->OnLoadStatus("Parsing scene globals...", 1.0f);
@@ -693,6 +694,35 @@ void zScene::SaveConstraints(zMetaTag& section, const zGroup* filter) const {
     }
 }
 
+zMItem* zScene::DuplicateItem(zMItem* item) {
+    if (!item) return nullptr;
+    // Emitters and terrains have no row that writes them.
+    const u32 kind = item->GetKind();
+    const SceneItemKind* row = FindItemKindOf(kind);
+    if (!row || !row->add) return nullptr;
+    std::unique_ptr<zMetaTag> tag(row->serialize(item));
+    if (!tag) return nullptr;
+    zMItem* copy = row->add(*this);
+    if (!copy) return nullptr;
+    copy->SetName("_");
+    // The tag carries the original's uid; the copy keeps its own.
+    const i32 uid = copy->GetUid();
+    const bool read = row->parse(copy, nullptr, tag.get());
+    copy->SetUid(uid);
+    if (!read) {
+        delete copy;
+        return nullptr;
+    }
+    // As the scene file does: an inactive copy is not updated.
+    if (!copy->IsActive()) UnlinkItem(m_activeItems, copy);
+    if (kind == ManagedKindInstance) {
+        copy->SetupTemplate();
+        copy->Setup();
+        copy->SetupScript();
+    }
+    return copy;
+}
+
 bool zScene::PreloadResources(const char* path) {
     GetLog() << "[H] Preloading scene '" << (path ? path : "") << "' resources...\n";
     zMetafile document;
@@ -710,7 +740,8 @@ bool zScene::PreloadResources(const char* path) {
 }
 
 bool zScene::SaveTerrainData() {
-    // Terrains are not among the kinds this scene makes yet, so there is no
-    // height file or blend map to write.
-    return true;
+    // Terrains (their height files and blend maps) are not built yet: nothing
+    // is written, so this must not report success.
+    GetLog() << "[!] Cannot save terrain data of scene '" << m_name << "': terrains are not supported.\n";
+    return false;
 }

@@ -141,3 +141,66 @@ TEST(ShapeCache, ShapesOutliveTheCachesWhileHeld) {
     f.world.Destroy();
     EXPECT_EQ(f.world.GetConvexCacheCount(), 0u);
 }
+
+// The shape's scale reached only the primitives: a convex or mesh shape came
+// from the shared holder at its unit size, whatever the item's scale.
+TEST(ShapeCache, ScaledConvexAndMeshShapesTakeTheScaleAndLeaveTheSharedShapeAlone) {
+    ShapeFixture f;
+    // A closed cube of half size 1 around the origin.
+    PutMemoryFile("box.zml", GeometryText(CubeCorners(0.0f), {{{0, 1, 3, 2}},
+                                                              {{4, 5, 7, 6}},
+                                                              {{0, 2, 6, 4}},
+                                                              {{1, 3, 7, 5}},
+                                                              {{0, 1, 5, 4}},
+                                                              {{2, 3, 7, 6}}}));
+    struct Case {
+        const char* name;
+        u32 type;
+    } const cases[] = {{"convex", PhysicShapeConvex}, {"mesh", PhysicShapeMesh}};
+    for (const Case& entry : cases) {
+        // One scaled item at the origin, one of unit scale at x = 10; both
+        // static, built from the same holder.
+        std::vector<std::unique_ptr<zPhysicItem>> items;
+        std::vector<zPhysicShape*> shapes;
+        const zVector scales[] = {zVector(2, 3, 1, 1), zVector(1, 1, 1, 1)};
+        const f32 places[] = {0.0f, 10.0f};
+        for (int index = 0; index < 2; ++index) {
+            auto* item = static_cast<zBulletPhysicItem*>(f.world.CreatePhysicItem());
+            items.emplace_back(item);
+            const zMatrix4 at = zMatrix4::Translation(zVector(places[index], 0, 0, 1));
+            item->SetWorldMatrixSource([at] { return at; });
+            item->SetMode(PhysicModeStatic);
+            zPhysicShape* shape = item->AddCollisionShape();
+            shape->SetMesh(entry.type, "box.zml");
+            shape->scale = scales[index];
+            shapes.push_back(shape);
+            item->UpdateInertiaTensorFromCollision();
+            ASSERT_TRUE(item->GetRigidBody()) << entry.name;
+        }
+        auto* scaled = static_cast<zBulletPhysicItem*>(items[0].get());
+        auto* unit = static_cast<zBulletPhysicItem*>(items[1].get());
+        const btVector3 scaling = scaled->GetLibraryShape(shapes[0])->getLocalScaling();
+        EXPECT_FLOAT_EQ(scaling.x(), 2.0f) << entry.name;
+        EXPECT_FLOAT_EQ(scaling.y(), 3.0f) << entry.name;
+        EXPECT_FLOAT_EQ(scaling.z(), 1.0f) << entry.name;
+        const btVector3 shared = unit->GetLibraryShape(shapes[1])->getLocalScaling();
+        EXPECT_FLOAT_EQ(shared.x(), 1.0f) << entry.name;
+        EXPECT_FLOAT_EQ(shared.y(), 1.0f) << entry.name;
+        // Rays down onto each: the scaled top is at y = 3 and reaches out
+        // to x = 1.5; the unit one is at y = 1.
+        struct Ray {
+            f32 x;
+            f32 top;
+        } const rays[] = {{0.0f, 3.0f}, {1.5f, 3.0f}, {10.0f, 1.0f}, {10.5f, 1.0f}};
+        for (const Ray& ray : rays) {
+            zPhysicRayResult hit;
+            ASSERT_TRUE(f.world.Raytrace(zVector(ray.x, 50, 0.25f, 1), zVector(0, -1, 0, 1), hit, 1, 0, 100))
+                << entry.name << " at " << ray.x;
+            EXPECT_NEAR(hit.position.y, ray.top, 0.05f) << entry.name << " at " << ray.x;
+        }
+        zPhysicRayResult miss;
+        EXPECT_FALSE(f.world.Raytrace(zVector(11.5f, 50, 0.25f, 1), zVector(0, -1, 0, 1), miss, 1, 0, 100))
+            << entry.name;
+        items.clear();
+    }
+}

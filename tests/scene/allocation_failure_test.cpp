@@ -12,6 +12,7 @@
 #include "scene/animation.h"
 #include "scene/item.h"
 #include "scene/motion.h"
+#include "scene/object.h"
 #include "physics/physic_world.h"
 #include "markup/reader.h"
 #include "render/geometry.h"
@@ -234,7 +235,7 @@ TEST_F(SceneTest, AmbientAndAddFailure) {
         FailingAllocation failing(0);
         EXPECT_EQ(scene->AddCamera("c"), nullptr);
     }
-    EXPECT_EQ(log.Text(), "Scene could not allocate new camera!\n");
+    EXPECT_EQ(log.Text(), "[!] Scene could not allocate new camera!\n");
     EXPECT_EQ(listener.events, (std::vector<u32>{1}));
     scene->GetListeners().Remove(&listener);
 }
@@ -323,9 +324,13 @@ TEST_F(SceneTest, AddObjectLightAndTriggerFailuresLog) {
         std::function<bool()> add;
         const char* line;
     } const cases[] = {
-        {[&] { return scene->AddObject("o", nullptr) != nullptr; }, "Scene could not allocate new object!\n"},
-        {[&] { return scene->AddLight("l", LightTypeSpot, 1.0f) != nullptr; }, "scene could not allocate new light!\n"},
-        {[&] { return scene->AddTrigger("t") != nullptr; }, "Scene could not allocate new trigger!\n"},
+        {[&] { return scene->AddObject("o", nullptr) != nullptr; },
+         "[!] Scene could not allocate new object!\n"},
+        {[&] { return scene->AddLight("l", LightTypeSpot, 1.0f) != nullptr; },
+         "[!] scene could not allocate new light!\n"},
+        {[&] { return scene->AddTrigger("t") != nullptr; }, "[!] Scene could not allocate new trigger!\n"},
+        {[&] { return scene->AddInstance("i", nullptr) != nullptr; },
+         "[!] Scene could not allocate new instance.\n"},
     };
     for (const Case& entry : cases) {
         log.Reset();
@@ -336,6 +341,32 @@ TEST_F(SceneTest, AddObjectLightAndTriggerFailuresLog) {
         EXPECT_EQ(log.Text(), entry.line);
     }
     EXPECT_EQ(scene->GetAllItems().GetCount(), 0u);
+}
+
+TEST(ObjectReferenceTable, AFailedAllocationLeavesTheTableEmpty) {
+    zObjectReferenceTable table;
+    ASSERT_TRUE(table.Allocate(4));
+    zItem item;
+    ASSERT_TRUE(table.SetEntry(3, &item));
+    {
+        FailingAllocation failing(0);
+        EXPECT_FALSE(table.Allocate(8));
+    }
+    EXPECT_EQ(table.GetCount(), 0u);
+    EXPECT_EQ(table.GetEntry(3), nullptr);
+    EXPECT_FALSE(table.SetEntry(0, &item));
+}
+
+TEST_F(SceneTest, ItemScriptUnitFailureLogsAnError) {
+    zTrigger* trigger = scene->AddTrigger("door");
+    ASSERT_TRUE(trigger);
+    log.Reset();
+    {
+        FailingAllocation failing(0);
+        EXPECT_EQ(trigger->NewScriptUnit(), nullptr);
+    }
+    EXPECT_EQ(log.Text(), "[!] Failed to allocate script unit for item 'door'.\n");
+    EXPECT_EQ(trigger->GetScriptUnits().GetCount(), 0u);
 }
 
 // Every managed kind's tag read and written, and a trigger detecting an item,

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "scene/group.h"
+#include "scene/motion.h"
 #include "tests/scene/scene_fixture.h"
 
 namespace {
@@ -123,6 +126,31 @@ TEST_F(GroupTest, BulkOperationsReachEveryMember) {
     group->Activate(true);
     EXPECT_EQ(scene->GetActivationQueue().GetCount(), 2u);
     EXPECT_EQ(scene->GetDeactivationQueue().GetCount(), 0u);
+}
+
+// The out slot used to be filled in place with whatever list the caller
+// passed; the group makes a new list holding only the sources it started.
+TEST_F(GroupTest, SetMotionHandsBackANewListOfTheMembersSources) {
+    TestItem* first = Add("a");
+    TestItem* second = Add("b");
+    TestItem* outside = Add("c");
+    ASSERT_TRUE(first->AddMotion(std::make_unique<zMotion>("wave")));
+    ASSERT_TRUE(second->AddMotion(std::make_unique<zMotion>("bow")));
+    ASSERT_TRUE(outside->AddMotion(std::make_unique<zMotion>("wave")));
+    zGroup* group = NewGroup("g");
+    group->AddItem(first, false);
+    group->AddItem(second, false);
+    std::unique_ptr<zAnimationSourceList> sources(new zAnimationSourceList);
+    const zAnimationSourceList* old = sources.get();
+    group->SetMotion("wave", &sources, 0.0f, false, 1.0f);
+    ASSERT_TRUE(sources);
+    EXPECT_NE(sources.get(), old);
+    EXPECT_EQ(sources->GetCount(), 1u);
+    EXPECT_EQ(first->GetSourceCount(), 1u);
+    EXPECT_EQ(second->GetSourceCount(), 0u);
+    EXPECT_EQ(outside->GetSourceCount(), 0u);
+    group->SetMotion("bow", nullptr, 0.0f, false, 1.0f);
+    EXPECT_EQ(second->GetSourceCount(), 1u);
 }
 
 // A deleted root item left the group pointing at freed memory, which the next

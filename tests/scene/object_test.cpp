@@ -13,6 +13,7 @@
 #include "render/renderer.h"
 #include "scene/camera.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_constraint.h"
 #include "scene/managed_object.h"
 #include "scene/trigger.h"
 #include "script/script_dispatch.h"
@@ -405,6 +406,56 @@ TEST_F(ObjectTest, ReparentingAManagedKindTellsListeners) {
     EXPECT_EQ(listener.events, (std::vector<u32>{13, 14, 13, 14, 13, 14}));
     EXPECT_EQ(light->GetParentItem(), object);
     EXPECT_EQ(trigger->GetParentItem(), object);
+}
+
+TEST(ObjectReferenceTable, AllocateGivesEmptyEntriesAndSetEntryStopsAtTheCount) {
+    zObjectReferenceTable table;
+    EXPECT_EQ(table.GetCount(), 0u);
+    EXPECT_FALSE(table.SetEntry(0, nullptr));
+    zItem first;
+    zItem second;
+    ASSERT_TRUE(table.Allocate(3));
+    EXPECT_EQ(table.GetCount(), 3u);
+    for (u32 index = 0; index < 3; ++index)
+        EXPECT_EQ(table.GetEntry(index), nullptr) << index;
+    struct Case {
+        u32 index;
+        zItem* value;
+        bool stored;
+    } const cases[] = {
+        {0, &first, true}, {2, &second, true}, {3, &first, false}, {0xFFFFFFFFu, &first, false}};
+    for (const Case& entry : cases) {
+        EXPECT_EQ(table.SetEntry(entry.index, entry.value), entry.stored) << entry.index;
+        EXPECT_EQ(table.GetEntry(entry.index), entry.stored ? entry.value : nullptr) << entry.index;
+    }
+    EXPECT_EQ(table.GetEntry(1), nullptr);
+    EXPECT_TRUE(table.SetEntry(2, nullptr));
+    EXPECT_EQ(table.GetEntry(2), nullptr);
+    // A new allocation starts empty again.
+    ASSERT_TRUE(table.Allocate(2));
+    EXPECT_EQ(table.GetCount(), 2u);
+    EXPECT_EQ(table.GetEntry(0), nullptr);
+    EXPECT_FALSE(table.SetEntry(2, &first));
+    EXPECT_TRUE(table.Allocate(0));
+    EXPECT_EQ(table.GetCount(), 0u);
+    EXPECT_FALSE(table.SetEntry(0, &first));
+}
+
+TEST_F(ObjectTest, ReparentingAConstraintTellsListeners) {
+    ListenerLog listener;
+    zMObject* object = scene->AddObject("body", nullptr);
+    zMConstraint* constraint = scene->AddPointConstraint("joint");
+    ASSERT_TRUE(constraint);
+    scene->GetListeners().Add(&listener);
+    constraint->SetParent(object);
+    EXPECT_EQ(listener.events, (std::vector<u32>{13, 14}));
+    EXPECT_EQ(constraint->GetParentItem(), object);
+    // Through the node's own interface as well, as groups and the scene file
+    // re-link items.
+    static_cast<zItem*>(constraint)->SetParent(nullptr);
+    scene->GetListeners().Remove(&listener);
+    EXPECT_EQ(listener.events, (std::vector<u32>{13, 14, 13, 14}));
+    EXPECT_EQ(constraint->GetParentItem(), nullptr);
 }
 
 // OnDelete still sees the whole item: its name and world matrix.

@@ -239,6 +239,27 @@ TEST_F(SceneFileTest, TheLogLinesOfALoad) {
     EXPECT_EQ(log.Text(), "[!] Could not parse scene. Root tag id is incorrect (Scenery).\n");
 }
 
+// The scene's own command list went unreset across reads; its vocabulary
+// stays, so items still compile the scene's verbs after a load.
+TEST_F(SceneFileTest, ALoadResetsTheScenesOwnCommandList) {
+    scene->GetEntries().Add(new zLinkedListEntry);
+    scene->GetEntries().Add(new zLinkedListEntry);
+    ASSERT_EQ(scene->GetEntries().GetCount(), 2u);
+    ASSERT_TRUE(LoadText(*scene, SceneFile(ObjectTag("a", "0"))));
+    EXPECT_EQ(scene->GetEntries().GetCount(), 0u);
+    zMItem* item = ByName(*scene, "a");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(scene->LoadCommandList("toposition 1, 1, 2, 3;", *item), 2);
+}
+
+// SaveTerrainData said true while writing nothing.
+TEST_F(SceneFileTest, SavingTerrainDataFailsWithALogLine) {
+    ASSERT_TRUE(LoadText(*scene, SceneFile(ObjectTag("a", "0"))));
+    log.Reset();
+    EXPECT_FALSE(scene->SaveTerrainData());
+    EXPECT_EQ(log.Text(), "[!] Cannot save terrain data of scene 's.zms': terrains are not supported.\n");
+}
+
 // Load said true for a document without a "Scene" root and for a failed
 // read, so the player ran an empty scene.
 TEST_F(SceneFileTest, LoadFailsForAMissingFileRootOrRead) {

@@ -349,14 +349,37 @@ TEST_F(SceneTest, SetMotionPlaysOnEveryActiveItemHoldingIt) {
     ASSERT_TRUE(sleeping->AddMotion(std::make_unique<zMotion>("walk")));
     sleeping->Activate(false, false);
     scene->Update(UpdateAll);
-    zAnimationSourceList sources;
+    std::unique_ptr<zAnimationSourceList> sources;
     scene->SetMotion("walk", &sources, 0.5f, false, 1.0f);
-    EXPECT_EQ(sources.GetCount(), 1u);
+    ASSERT_TRUE(sources);
+    EXPECT_EQ(sources->GetCount(), 1u);
     EXPECT_EQ(walker->GetSourceCount(), 1u);
     EXPECT_EQ(idle->GetSourceCount(), 0u);
     EXPECT_EQ(sleeping->GetSourceCount(), 0u);
     scene->SetMotion("walk", nullptr, 0.0f, true, 1.0f);
     EXPECT_EQ(walker->GetSourceCount(), 2u);
+}
+
+// The out slot used to be filled in place, so a caller's earlier sources
+// stayed in the list it got back.
+TEST_F(SceneTest, SetMotionHandsBackANewListOfOnlyTheNewSources) {
+    TestItem* walker = Add("walker");
+    ASSERT_TRUE(walker->AddMotion(std::make_unique<zMotion>("walk")));
+    std::unique_ptr<zAnimationSourceList> sources;
+    scene->SetMotion("walk", &sources, 0.0f, true, 1.0f);
+    ASSERT_TRUE(sources);
+    const zAnimationSourceList* first = sources.get();
+    zAnimationSource* firstSource = sources->GetHead()->value.Get();
+    scene->SetMotion("walk", &sources, 0.0f, true, 1.0f);
+    ASSERT_TRUE(sources);
+    EXPECT_NE(sources.get(), first);
+    ASSERT_EQ(sources->GetCount(), 1u);
+    EXPECT_NE(sources->GetHead()->value.Get(), firstSource);
+    EXPECT_EQ(walker->GetSourceCount(), 2u);
+    // No item plays it: the slot still gets a new, empty list.
+    scene->SetMotion("run", &sources, 0.0f, true, 1.0f);
+    ASSERT_TRUE(sources);
+    EXPECT_EQ(sources->GetCount(), 0u);
 }
 
 TEST_F(SceneTest, MemoryLayoutListsTheSceneTypesInOrder) {
@@ -530,4 +553,102 @@ TEST_F(SceneTest, BillboardsFaceTheCurrentCamera) {
         EXPECT_NEAR(axis.z, cameraAxis.z * 2.0f, 1e-5f) << row;
     }
     EXPECT_EQ(sprite->updates, 1);
+}
+
+// The walk over the scene's item lists read the next node before each visit,
+// so a visit that deleted the item after the visited one left the walk on a
+// freed node.
+TEST_F(SceneTest, AWalkSurvivesVisitsThatDeleteTheNextItems) {
+    struct Case {
+        const char* name;
+        int deleteAfter; // index of the visit that deletes
+        std::vector<int> deleted;
+        std::vector<std::string> visited;
+    } const cases[] = {
+        {"the next item", 0, {1}, {"a", "c", "d"}},
+        {"the visited and the next item", 1, {1, 2}, {"a", "b", "d"}},
+        {"the last item from the first", 0, {3}, {"a", "b", "c"}},
+        {"every item", 0, {0, 1, 2, 3}, {"a"}},
+        {"nothing", 0, {}, {"a", "b", "c", "d"}},
+    };
+    for (const Case& entry : cases) {
+        const char* names[] = {"a", "b", "c", "d"};
+        std::vector<TestItem*> items;
+        for (const char* name : names)
+            items.push_back(Add(name));
+        std::vector<std::string> visited;
+        int visits = 0;
+        scene->ForEachItem(scene->GetAllItems(), [&](zMItem* item) {
+            visited.push_back(item->GetName().CStr());
+            if (visits++ != entry.deleteAfter) return;
+            for (int index : entry.deleted)
+                delete items[size_t(index)];
+        });
+        EXPECT_EQ(visited, entry.visited) << entry.name;
+        scene->DeleteContent(false);
+    }
+}
+
+TEST_F(SceneTest, NestedWalksSurviveTheDeletionOfTheOuterWalksNextItem) {
+    TestItem* first = Add("a");
+    TestItem* second = Add("b");
+    Add("c");
+    std::vector<std::string> outer;
+    std::vector<std::string> inner;
+    scene->ForEachItem(scene->GetAllItems(), [&](zMItem* item) {
+        outer.push_back(item->GetName().CStr());
+        if (item != first) return;
+        scene->ForEachItem(scene->GetActiveItems(), [&](zMItem* other) {
+            inner.push_back(other->GetName().CStr());
+            // Deactivating the inner walk's next item and deleting the outer
+            // walk's next item.
+            if (other == first) {
+                scene->SetItemActive(second, false);
+            }
+        });
+        delete second;
+    });
+    EXPECT_EQ(outer, (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(inner, (std::vector<std::string>{"a", "c"}));
+}
+
+TEST_F(SceneTest, AWalkEndsWhenAVisitDeletesTheContent) {
+    Add("a");
+    Add("b");
+    int visits = 0;
+    scene->ForEachItem(scene->GetActiveItems(), [&](zMItem*) {
+        ++visits;
+        scene->DeleteContent(false);
+    });
+    EXPECT_EQ(visits, 1);
+    EXPECT_EQ(scene->GetAllItems().GetCount(), 0u);
+}
+
+namespace {
+
+// An item whose per-frame update deletes another item of the scene.
+class DeletingItem : public TestItem {
+  public:
+    using TestItem::TestItem;
+    void Update() override {
+        TestItem::Update();
+        delete victim;
+        victim = nullptr;
+    }
+    zMItem* victim = nullptr;
+};
+
+} // namespace
+
+TEST_F(SceneTest, AnUpdateThatDeletesTheNextItemVisitsEveryOtherItemOnce) {
+    auto* killer = scene->AddItem("killer", "[!] test item\n", [&] { return new DeletingItem(scene.Get()); });
+    ASSERT_TRUE(killer);
+    TestItem* victim = Add("victim");
+    TestItem* last = Add("last");
+    killer->victim = victim;
+    scene->Update(UpdateAll);
+    EXPECT_EQ(killer->updates, 1);
+    EXPECT_EQ(last->updates, 1);
+    EXPECT_EQ(scene->GetAllItems().GetCount(), 2u);
+    EXPECT_EQ(scene->GetActiveItems().GetCount(), 2u);
 }
