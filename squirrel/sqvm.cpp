@@ -92,8 +92,13 @@ void SQVM::Raise_IdxError(const SQObjectPtr &o) try {
     RaiseOutOfMemory();
 }
 
-void SQVM::Raise_CompareError(const SQObject &o1, const SQObject &o2) {
-    Raise_Error("comparison between '%s' and '%s'", GetTypeName(o1), GetTypeName(o2));
+// Integers, floats and strings are shown by value, anything else by its type name.
+void SQVM::Raise_CompareError(const SQObject &o1, const SQObject &o2) try {
+    SQObjectPtr oval1 = PrintObjVal(o1);
+    SQObjectPtr oval2 = PrintObjVal(o2);
+    Raise_Error("comparison between '%.50s' and '%.50s'", _stringval(oval1), _stringval(oval2));
+} catch (const std::bad_alloc &) {
+    RaiseOutOfMemory();
 }
 
 void SQVM::Raise_ParamTypeError(SQInteger nparam, SQInteger typemask, SQInteger type) {
