@@ -201,10 +201,10 @@ void DumpCallStack(HSQUIRRELVM vm, const char* title, zString* out) {
     header.Format("Call stack (%s):", title ? title : "Requested");
     GetLog() << "[|] \n";
     GetLog() << "[|] " << header << "\n";
-    if (out) {
-        out->AppendString(header);
-        out->Append("\n");
-    }
+    // The lines for out gather here and join it once: a stack that overflowed
+    // has a level per frame, and appending each to out would copy it again.
+    std::string dump = header.CStr();
+    dump += "\n";
     SQStackInfos info;
     for (SQInteger level = 1; vm && SQ_SUCCEEDED(sq_stackinfos(vm, level, &info)); ++level) {
         zString line;
@@ -218,11 +218,12 @@ void DumpCallStack(HSQUIRRELVM vm, const char* title, zString* out) {
         }
         GetLog() << "[|] " << line << "\n";
         if (out) {
-            out->AppendString(line);
-            out->Append("\n");
+            dump += line.CStr();
+            dump += "\n";
         }
     }
     GetLog() << "[|] \n";
+    if (out) out->AppendString(zString(dump.c_str()));
 }
 
 // ---------------------------------------------------------------- scripts

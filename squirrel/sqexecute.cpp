@@ -630,7 +630,7 @@ bool SQVM::Execute(SQObjectPtr &closure, SQInteger nargs, SQInteger stackbase, S
 #undef SQ_LABEL_ADDRESS
 #undef SQ_FUSED_LABEL_ADDRESS
 #endif
-    if ((_nnativecalls + 1) > SQ_MAX_NATIVE_CALLS) {
+    if ((_nnativecalls + 1) > MaxNativeCalls()) {
         Raise_Error("Native stack overflow");
         return false;
     }

@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-#define SQ_MAX_STACK_SLOTS (4 * 1024 * 1024)
-
 SQVM::SQVM(SQSharedState *ss) : SQCollectable(ss) {}
 
 SQVM::~SQVM() { Finalize(); }
@@ -94,8 +92,13 @@ void SQVM::Raise_IdxError(const SQObjectPtr &o) try {
     RaiseOutOfMemory();
 }
 
-void SQVM::Raise_CompareError(const SQObject &o1, const SQObject &o2) {
-    Raise_Error("comparison between '%s' and '%s'", GetTypeName(o1), GetTypeName(o2));
+// Integers, floats and strings are shown by value, anything else by its type name.
+void SQVM::Raise_CompareError(const SQObject &o1, const SQObject &o2) try {
+    SQObjectPtr oval1 = PrintObjVal(o1);
+    SQObjectPtr oval2 = PrintObjVal(o2);
+    Raise_Error("comparison between '%.50s' and '%.50s'", _stringval(oval1), _stringval(oval2));
+} catch (const std::bad_alloc &) {
+    RaiseOutOfMemory();
 }
 
 void SQVM::Raise_ParamTypeError(SQInteger nparam, SQInteger typemask, SQInteger type) {
@@ -115,13 +118,14 @@ void SQVM::Raise_ParamTypeError(SQInteger nparam, SQInteger typemask, SQInteger 
 
 bool SQVM::EnsureStack(SQInteger needed) {
     if (needed <= (SQInteger)_stack.size()) return true;
-    if (needed > SQ_MAX_STACK_SLOTS) {
+    const SQInteger maxslots = MaxStackSlots();
+    if (needed > maxslots) {
         Raise_Error("stack overflow");
         return false;
     }
     SQInteger newsize = (SQInteger)_stack.size() * 2;
     while (newsize < needed) newsize *= 2;
-    if (newsize > SQ_MAX_STACK_SLOTS) newsize = SQ_MAX_STACK_SLOTS;
+    if (newsize > maxslots) newsize = maxslots;
     try {
         _stack.resize((size_t)newsize);
     } catch (const std::bad_alloc &) {
@@ -134,7 +138,7 @@ bool SQVM::EnsureStack(SQInteger needed) {
 
 bool SQVM::EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall) {
     if (!tailcall) {
-        if (_callsstacksize >= SQ_MAX_CALL_FRAMES) {
+        if (_callsstacksize >= MaxCallFrames()) {
             Raise_Error("stack overflow");
             return false;
         }
@@ -277,7 +281,7 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     SQInteger nouters = (SQInteger)nclosure->_outervalues.size();
     SQInteger newtop = newbase + nargs + nouters;
     suspend = false;
-    if (_nnativecalls + 1 > SQ_MAX_NATIVE_CALLS) {
+    if (_nnativecalls + 1 > MaxNativeCalls()) {
         Raise_Error("Native stack overflow");
         return false;
     }
@@ -382,11 +386,18 @@ void SQVM::CallErrorHandler(SQObjectPtr &error) {
         SQObjectPtr out;
         SQObjectPtr err = error;
         SQObjectPtr handler = _errorhandler;
-        if (!EnsureStack(_top + 2 + SQ_MIN_STACK_OVERHEAD)) return;
-        Push(_roottable);
-        Push(err);
-        Call(handler, 2, _top - 2, out, SQFalse);
-        Pop(2);
+        struct Stretch {
+            bool &running;
+            const bool was;
+            ~Stretch() { running = was; }
+        } stretch{_errorhandler_running, _errorhandler_running};
+        _errorhandler_running = true;
+        if (EnsureStack(_top + 2 + SQ_MIN_STACK_OVERHEAD)) {
+            Push(_roottable);
+            Push(err);
+            Call(handler, 2, _top - 2, out, SQFalse);
+            Pop(2);
+        }
         _lasterror = err;  // the handler's own calls leave the error being reported
     }
 }

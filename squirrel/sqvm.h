@@ -44,7 +44,14 @@
 
 #define SQ_MAX_NATIVE_CALLS 100       // nested Execute and native calls on one thread
 #define SQ_MAX_CALL_FRAMES 200000     // script frames on one thread ("stack overflow" past it)
+#define SQ_MAX_STACK_SLOTS (4 * 1024 * 1024)  // value slots on one thread ("stack overflow" past it)
 #define SQ_MIN_STACK_OVERHEAD 15      // free slots kept above _top for natives and the host
+// While the error handler runs, the limits above stretch by these, so that an error raised at
+// a limit ("stack overflow", "Native stack overflow") still reaches the handler, which needs
+// frames, slots and a native call of its own. Past the stretched limits the handler fails.
+#define SQ_HANDLER_NATIVE_CALLS 10
+#define SQ_HANDLER_CALL_FRAMES 1000
+#define SQ_HANDLER_STACK_SLOTS (64 * 1024)
 #define SQ_SUSPEND_FLAG -666          // what a native returns to suspend the VM (sq_suspendvm)
 // As selfidx of Get and Set: the object is not a function's `this`, so a missing key does not
 // fall back to the root table (only a lookup on register 0 does).
@@ -95,6 +102,15 @@ struct SQVM : public SQCollectable {
     bool CreateClassInstance(SQClass *theclass, SQObjectPtr &inst, SQObjectPtr &constructor);
     bool CallMetaMethod(SQObjectPtr &closure, SQMetaMethod mm, SQInteger nparams, SQObjectPtr &outres);
     void CallErrorHandler(SQObjectPtr &e);
+    SQInteger MaxNativeCalls() const {
+        return SQ_MAX_NATIVE_CALLS + (_errorhandler_running ? SQ_HANDLER_NATIVE_CALLS : 0);
+    }
+    SQInteger MaxCallFrames() const {
+        return SQ_MAX_CALL_FRAMES + (_errorhandler_running ? SQ_HANDLER_CALL_FRAMES : 0);
+    }
+    SQInteger MaxStackSlots() const {
+        return SQ_MAX_STACK_SLOTS + (_errorhandler_running ? SQ_HANDLER_STACK_SLOTS : 0);
+    }
     void CallDebugHook(SQInteger type, SQInteger forcedline = 0);
 
     bool Get(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest, bool raw, SQInteger selfidx);
@@ -209,6 +225,7 @@ struct SQVM : public SQCollectable {
     SQInteger _suspended_target = -1;
     SQInteger _suspended_traps = 0;
     bool _debughook_running = false;
+    bool _errorhandler_running = false;  // the limits are stretched (SQ_HANDLER_*)
     // An entry point ran out of memory; set while a native runs, it fails the native's call, since
     // a native need not check the pushes that have no result.
     bool _apioutofmemory = false;

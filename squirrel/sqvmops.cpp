@@ -143,14 +143,13 @@ bool SQVM::Set(const SQObjectPtr &selfIn, const SQObjectPtr &keyIn, const SQObje
         break;
     case OT_INSTANCE: {
         bool isfield = false;
-        if (SQObjectPtr *slot = _instance(self)->GetMemberSlot(key, isfield)) {
-            if (isfield) {
-                *slot = val;
-                return true;
-            }
-            // methods and static members belong to the class, which '=' cannot change
-            Raise_Error("trying to set 'class'");
-            return false;
+        // Only fields are the instance's own; a method or a static member is the class's, so
+        // assigning one through the instance goes on as for a missing key (_set, then the
+        // index error).
+        SQObjectPtr *slot = _instance(self)->GetMemberSlot(key, isfield);
+        if (slot && isfield) {
+            *slot = val;
+            return true;
         }
         break;
     }

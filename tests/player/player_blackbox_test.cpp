@@ -435,6 +435,28 @@ std::vector<CatalogueRow> Catalogue() {
                        {headerOrScript, FreeingCaches}));
     rows.push_back(Row("B19_SceneUpdateFailsWithNothing", SceneRun({"-log_level", "x"}),
                        {StartupScript(), failingUpdate}, 3, updateReport, {headerOrScript, updateKill}));
+    // Endless recursion in OnSetup or OnUpdate overflows the script stack: an
+    // error like any other, reported with the whole call stack, and the kill.
+    const std::string recursion = "function f(n) { return f(n + 1) + 1 }\n";
+    const std::string overflowKill = "[!] Killing VM with reason 'stack overflow'.";
+    // The outermost of the 200000 frames a thread may hold is the callback.
+    const auto overflowReport = [&](const std::string& script, const std::string& callback, int line) {
+        return std::vector<ExpectedLine>{"[|] Exception: stack overflow",
+                                         "[|] Call stack (CS):",
+                                         "[|]   1: f() " + script + "(1)",
+                                         "[|]   199999: f() " + script + "(1)",
+                                         "[|]   200000: " + callback + "() " + script + "(" + std::to_string(line) + ")",
+                                         "[|] ",
+                                         overflowKill};
+    };
+    rows.push_back(Row("SceneSetupOverflowsTheStack", SceneRun(),
+                       {StartupScript(), {"t.nut", recursion + SceneScript("f(0);")}}, 3,
+                       Concat({"[S] OnSetup hi"}, Concat(overflowReport("t.nut", "OnSetup", 4), {FreeingCaches, "Done."})),
+                       {"[S] OnSetupDone", "[S] first frame UI"}, {overflowKill}));
+    rows.push_back(Row("SceneUpdateOverflowsTheStack", SceneRun(),
+                       {StartupScript(), {"t.nut", recursion + SceneScript("", "f(0);")}}, 3,
+                       Concat({"[S] OnReset"}, Concat(overflowReport("t.nut", "OnUpdate", 7), {FreeingCaches, "Done."})),
+                       {"[S] first frame UI"}, {overflowKill}));
     // The scene's script cannot be compiled, or does not declare the class.
     rows.push_back(
         Row("B17_SceneScriptDoesNotCompile", SceneRun(),
@@ -566,6 +588,20 @@ std::vector<CatalogueRow> Catalogue() {
                        {"[S] update", "[|] Exception: trying to set 'null'", "[|] Call stack (CS):",
                         "[|]   1: OnUpdate() p.nut(4)", "[!] Killing VM with reason 'trying to set 'null''."},
                        {"[!] Exiting due to missing resources."}, {"[S] update"}));
+    const std::vector<std::string> projectRun = {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"};
+    rows.push_back(Row("ProjectSetupOverflowsTheStack", projectRun,
+                       {StartupScript(),
+                        {"p.zgp", projectFile},
+                        {"p.nut", recursion + "class P {\n  function OnSetup(p) { f(0); } }\n"},
+                        projectInclude},
+                       3, overflowReport("p.nut", "OnSetup", 3), {}, {overflowKill}));
+    rows.push_back(Row("ProjectUpdateOverflowsTheStack", projectRun,
+                       {StartupScript(),
+                        {"p.zgp", projectFile},
+                        {"p.nut", recursion + "class P {\n  function OnUpdate(p) {\n    print(\"update\");\n"
+                                              "    f(0); } }\n"},
+                        projectInclude},
+                       3, Concat({"[S] update"}, overflowReport("p.nut", "OnUpdate", 5)), {}, {"[S] update", overflowKill}));
     rows.push_back(Row(
         "ArchiveSourceMissing", {"t.zms", "-r", "none", "-m", "none", "-A", "absent.ksa"}, {}, 2,
         {"[H] Filesystem connecting to archive 'absent.ksa'...", "[!] Failed to open archive 'absent.ksa'."},

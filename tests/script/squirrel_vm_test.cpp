@@ -433,6 +433,44 @@ TEST_F(SquirrelVM, EngineHookReceivesTheReport) {
     EXPECT_EQ(g_report, "Exception: bad\nCall stack (CS):\n  1: f() h.nut(2)\n  2: main() h.nut(4)\n");
 }
 
+// Endless recursion fails at the script stack's bound like any other error:
+// the handler still runs, dumps every frame and kills the VM.
+TEST_F(SquirrelVM, StackOverflowReachesTheErrorHandler) {
+    zEngine engine;
+    engine.scriptErrorHook = CaptureReport;
+    zSquirrelVM hooked(&engine);
+    ASSERT_TRUE(hooked.Open());
+    WriteScript("o.nut", "function f(n) { return f(n + 1) + 1 }\nfunction g() {\n  return f(0) + 1;\n}\n");
+    ASSERT_TRUE(hooked.Include("o.nut"));
+    log.Reset();
+    g_report.clear();
+    ASSERT_TRUE(hooked.PrepareCall("g", nullptr, nullptr));
+    EXPECT_FALSE(hooked.Call(nullptr));
+    EXPECT_TRUE(hooked.IsKilled());
+    EXPECT_EQ(hooked.GetKillCode(), 1u);
+    EXPECT_EQ(hooked.GetKillReason(), "stack overflow");
+    EXPECT_EQ(hooked.GetErrorSource(), "o.nut");
+    EXPECT_EQ(hooked.GetErrorLine(), 1);
+    const std::string text = log.Text();
+    EXPECT_EQ(text.rfind("[|] Exception: stack overflow\n"
+                         "[|] \n"
+                         "[|] Call stack (CS):\n"
+                         "[|]   1: f() o.nut(1)\n",
+                         0),
+              0u);
+    const std::string end = "[|]   199999: f() o.nut(1)\n"
+                            "[|]   200000: g() o.nut(3)\n"
+                            "[|] \n"
+                            "[!] Killing VM with reason 'stack overflow'.\n";
+    ASSERT_GE(text.size(), end.size());
+    EXPECT_EQ(text.substr(text.size() - end.size()), end);
+    const std::string reportEnd = "  199999: f() o.nut(1)\n  200000: g() o.nut(3)\n";
+    EXPECT_EQ(g_report.rfind("Exception: stack overflow\nCall stack (CS):\n  1: f() o.nut(1)\n", 0), 0u);
+    ASSERT_GE(g_report.size(), reportEnd.size());
+    EXPECT_EQ(g_report.substr(g_report.size() - reportEnd.size()), reportEnd);
+    hooked.Close();
+}
+
 TEST(ScriptKinds, DescriptionsAndUnknownKinds) {
     LogCapture log;
     EXPECT_STREQ(ScriptObjectKindName(0), "Undefined");

@@ -25,7 +25,7 @@ show("sort of empty", function() { local a = []; a.sort(); return dump(a); });  
 show("sort of one", function() { local a = [1]; a.sort(function(x, y) { throw "not called"; }); return dump(a); });  // expect: sort of one: string [1]
 show("sort bool result", function() { return [2, 1].sort(function(x, y) { return x > y; }); });
 // expect: sort bool result: error numeric value expected as return value of the compare function
-show("sort mixed types", function() { return [1, "a"].sort(); });  // expect: sort mixed types: error comparison between 'integer' and 'string'
+show("sort mixed types", function() { return [1, "a"].sort(); });  // expect: sort mixed types: error comparison between '1' and 'a'
 show("sort throws", function() { return [2, 1].sort(function(x, y) { throw "from compare"; }); });  // expect: sort throws: error from compare
 show("sort with a non function", function() { return [2, 1].sort(1); });
 // expect: sort with a non function: error parameter 1 has an invalid type 'integer' ; expected: 'function|function'

@@ -1,6 +1,6 @@
 // A class changes only through '<-', and only until its first instance: '=' and the
-// compound forms on a class, or on a method or static member reached through an instance,
-// raise "trying to set 'class'".
+// compound forms on a class raise "trying to set 'class'"; through an instance only fields can
+// be set, and a method or static member is as missing as any other key.
 class C {
     x = 1;
     static s = 2;
@@ -40,11 +40,11 @@ print(C.y + " " + C.x + " " + C.n() + "\n"); // expect: 3 10 n
 
 local c = C();
 print(c.x + " " + c.y + " " + c.s + "\n"); // expect: 10 3 2
-attempt("c.s = 7", function() { c.s = 7; }); // expect: c.s = 7: trying to set 'class'
-attempt("c.s += 7", function() { c.s += 7; }); // expect: c.s += 7: trying to set 'class'
-attempt("c.s++", function() { c.s++; }); // expect: c.s++: trying to set 'class'
-attempt("--c.s", function() { --c.s; }); // expect: --c.s: trying to set 'class'
-attempt("c.m = 1", function() { c.m = 1; }); // expect: c.m = 1: trying to set 'class'
+attempt("c.s = 7", function() { c.s = 7; }); // expect: c.s = 7: the index 's' does not exist
+attempt("c.s += 7", function() { c.s += 7; }); // expect: c.s += 7: the index 's' does not exist
+attempt("c.s++", function() { c.s++; }); // expect: c.s++: the index 's' does not exist
+attempt("--c.s", function() { --c.s; }); // expect: --c.s: the index 's' does not exist
+attempt("c.m = 1", function() { c.m = 1; }); // expect: c.m = 1: the index 'm' does not exist
 attempt("c.missing = 1", function() { c.missing = 1; }); // expect: c.missing = 1: the index 'missing' does not exist
 print(c.s + " " + C.s + "\n"); // expect: 2 2
 
@@ -65,4 +65,16 @@ class Counted {
     static made = 0;
     constructor() { made++; }
 }
-attempt("made++ in a constructor", function() { Counted(); }); // expect: made++ in a constructor: trying to set 'class'
+attempt("made++ in a constructor", function() { Counted(); }); // expect: made++ in a constructor: the index 'made' does not exist
+
+// An instance's _set sees a static or method assigned through it, as it sees a missing key.
+class Guarded {
+    static S = 1;
+    function m() {}
+    function _set(key, value) { print("_set " + key + " " + value + "\n"); }
+}
+local g = Guarded();
+g.S = 5; // expect: _set S 5
+g.m = 6; // expect: _set m 6
+g.other = 7; // expect: _set other 7
+print(Guarded.S + " " + g.S + "\n"); // expect: 1 1

@@ -6,7 +6,7 @@ print((str + 1) + "\n");  // expect: a1
 try { print(nothing + 1); } catch (e) print(e + "\n");  // expect: arith op + on between 'null' and 'integer'
 try { print(nothing - 1); } catch (e) print(e + "\n");  // expect: arith op - on between 'null' and 'integer'
 try { print(nothing < 1); } catch (e) print(e + "\n");
-try { if (str < 1) print("no\n"); } catch (e) print(e + "\n");  // expect: truecomparison between 'string' and 'integer'
+try { if (str < 1) print("no\n"); } catch (e) print(e + "\n");  // expect: truecomparison between 'a' and '1'
 local n = 4;
 if (n < 5) print("below\n"); else print("above\n");  // expect: below
 if (!(n < 3)) print("not below\n");  // expect: not below

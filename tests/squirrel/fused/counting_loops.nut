@@ -11,5 +11,5 @@ for (local i = 0.5; i < 3; i++) f += i + ",";
 for (local i = 0.25; i <= 2; ++i) f += i + ",";
 for (local i = 0; i < 3; i++) { f += i + ","; if (i == 1) i = 1.5; }
 print(f + "\n");  // expect: 0.5,1.5,2.5,0.25,1.25,0,1,2.5,
-try { for (local i = "a"; i < 3; i++) {} } catch (e) print(e + "\n");  // expect: comparison between 'string' and 'integer'
+try { for (local i = "a"; i < 3; i++) {} } catch (e) print(e + "\n");  // expect: comparison between 'a' and '3'
 try { for (local i = 0; i < 3; i++) { if (i == 1) i = null; } } catch (e) print(e + "\n");  // expect: arith op + on between 'null' and 'integer'
