@@ -327,10 +327,11 @@ TEST(AIPath, SegmentsLinkEveryCellTheyCross) {
     EXPECT_EQ(BucketTotal(*path), 0u);
 }
 
-// A segment of ten million units has more 0.001 steps than 32 bits hold: the
-// count saturates, and the walk ends where the steps stop moving the point.
-TEST(AIPath, VeryLongSegmentWalkIsBounded) {
-    auto path = Route("long", {{0.0f, 0.0f, 0.0f, 0.0f}, {1.0f, 1e7f, 0.0f, 0.0f}});
+// A segment just over 2^32 steps of 0.001 long: the count saturates instead
+// of wrapping to a few hundred steps, and the walk ends where the steps stop
+// moving the point.
+TEST(AIPath, SegmentOfMoreStepsThan32BitsSaturates) {
+    auto path = Route("long", {{0.0f, 0.0f, 0.0f, 0.0f}, {1.0f, 4294967.5f, 0.0f, 0.0f}});
     LogCapture log;
     path->BuildQueryStructure();
     // The walk passes more than 512 cells before it stalls: one link in
