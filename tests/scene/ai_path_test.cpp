@@ -129,6 +129,27 @@ TEST(AIPath, EqualKeyTimesGiveOneNode) {
     ExpectNodes(path, {{0.0f, 1.0f, 6.0f, 9.0f}, {0.5f, 1.5f, 6.5f, 9.0f}, {1.0f, 2.0f, 7.0f, 9.0f}});
 }
 
+// A file stores keys in its own order; the chain is ascending all the same.
+TEST(AIPath, KeysOutOfOrderStillGiveAnAscendingChain) {
+    zAIPath path;
+    zMotionChannel* x = path.GetMotion().AddChannel(ChannelPositionX);
+    ASSERT_TRUE(x && x->SetKnotCount(3));
+    const f32 times[3] = {2.0f, 0.0f, 1.0f};
+    for (u32 index = 0; index < 3; ++index) {
+        zCurvePoint point;
+        point.time = times[index];
+        point.value = 1.0f;
+        ASSERT_TRUE(x->SetKnot(index, point));
+    }
+    AddKeys(path.GetMotion(), ChannelPositionY, {{0.5f, 0.0f}, {3.0f, 0.0f}});
+    AddKeys(path.GetMotion(), ChannelPositionZ, {{0.0f, 0.0f}});
+    ASSERT_TRUE(path.BuildNodes());
+    std::vector<f32> nodeTimes;
+    for (const Corner& node : Nodes(path))
+        nodeTimes.push_back(node.time);
+    EXPECT_EQ(nodeTimes, (std::vector<f32>{0.0f, 0.5f, 1.0f, 2.0f, 3.0f}));
+}
+
 TEST(AIPath, MissingPositionChannelLeavesNoNodes) {
     LogCapture log;
     zAIPath path("flat");
