@@ -134,7 +134,7 @@ TEST(AIPath, KeysOutOfOrderStillGiveAnAscendingChain) {
     zAIPath path;
     zMotionChannel* x = path.GetMotion().AddChannel(ChannelPositionX);
     ASSERT_TRUE(x && x->SetKnotCount(3));
-    const f32 times[3] = {2.0f, 0.0f, 1.0f};
+    const f32 times[3] = {1.0f, 2.0f, 0.0f};
     for (u32 index = 0; index < 3; ++index) {
         zCurvePoint point;
         point.time = times[index];
