@@ -53,12 +53,14 @@ bool zAIPath::BuildNodes() {
         GetLog() << "[!] Cannot convert motion to channel (missing X, Y or Z component).\n";
         return false;
     }
-    // Each channel's keys are sorted, so one cursor per channel walks the
-    // chain once.
+    // Keys in time order let one cursor per channel walk the chain once. A
+    // file can store them out of order: a key earlier than the one before
+    // starts the walk again from the head, so the chain stays ascending.
     for (const zMotionChannel* channel : channels) {
         zLinkedListEntry* cursor = m_nodes.GetHead();
         for (u32 index = 0; index < channel->GetKeyCount(); ++index) {
             const f32 time = channel->GetKey(index)->time;
+            if (index > 0 && time < channel->GetKey(index - 1)->time) cursor = m_nodes.GetHead();
             while (cursor && AsNode(cursor)->time < time)
                 cursor = cursor->GetNext();
             if (cursor && AsNode(cursor)->time == time) continue;
