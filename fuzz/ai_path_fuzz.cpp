@@ -16,13 +16,15 @@
 namespace {
 
 const f32 Times[] = {0.0f, 0.5f, 1.0f, -3.25f, 7.5f, 1e7f, NAN, -INFINITY};
-const zVector Queries[] = {{0.0f, 0.0f, 0.0f, 1.0f}, {3.5f, -2.0f, 40.0f, 1.0f}, {1e6f, 1e6f, -1e6f, 1.0f},
-                           {NAN, 0.0f, 0.0f, 1.0f}};
+const zVector Queries[] = {
+    {0.0f, 0.0f, 0.0f, 1.0f}, {3.5f, -2.0f, 40.0f, 1.0f}, {1e6f, 1e6f, -1e6f, 1.0f}, {NAN, 0.0f, 0.0f, 1.0f}};
 // The summed segment length up to which the query structure is built: the
 // walk takes 1000 steps per unit.
 constexpr f32 WalkableLength = 2000.0f;
 
-bool IsFinite(const zVector& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool IsFinite(const zVector& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 // Whether a position key time is NaN.
 bool HasNaNKeyTime(const zMotion& motion) {
@@ -57,7 +59,8 @@ void CheckBuckets(const zAIPath& path) {
     for (u32 bucket = 0; bucket < AIPathBucketCount; ++bucket) {
         std::set<const zAIPathNode*> nodes;
         for (zLinkedListEntry* entry = path.GetBucket(bucket).GetHead(); entry; entry = entry->GetNext())
-            if (!nodes.insert(static_cast<zAINodeLink*>(entry)->node).second) FuzzFail("a node twice in a bucket");
+            if (!nodes.insert(static_cast<zAINodeLink*>(entry)->node).second)
+                FuzzFail("a node twice in a bucket");
     }
 }
 
@@ -68,7 +71,8 @@ void Exercise(zAIPath& path) {
     folded.SetRow(3, zVector(5.0f, 6.0f, 7.0f, 1.0f), true);
     zMatrix4 broken;
     broken.SetRow(3, zVector(NAN, 0.0f, 0.0f, 1.0f), true);
-    const zMatrix4 matrices[] = {zMatrix4(), zMatrix4::Translation(zVector(10.0f, -4.0f, 2.5f, 1.0f)), folded, broken};
+    const zMatrix4 matrices[] = {zMatrix4(), zMatrix4::Translation(zVector(10.0f, -4.0f, 2.5f, 1.0f)), folded,
+                                 broken};
     bool finiteNodes = true;
     for (zLinkedListEntry* entry = path.GetNodes().GetHead(); entry; entry = entry->GetNext())
         finiteNodes = finiteNodes && IsFinite(static_cast<zAIPathNode*>(entry)->GetPosition()) &&
@@ -96,7 +100,8 @@ void Exercise(zAIPath& path) {
     }
     *path.GetMatrix() = zMatrix4();
     f32 length = 0.0f;
-    for (zLinkedListEntry* entry = path.GetNodes().GetHead(); entry && entry->GetNext(); entry = entry->GetNext())
+    for (zLinkedListEntry* entry = path.GetNodes().GetHead(); entry && entry->GetNext();
+         entry = entry->GetNext())
         length += zVector::Dist(static_cast<zAIPathNode*>(entry)->GetPosition(),
                                 static_cast<zAIPathNode*>(entry->GetNext())->GetPosition());
     if (length <= WalkableLength) {

@@ -10,7 +10,9 @@
 
 namespace {
 
-zAIPathNode* AsNode(zLinkedListEntry* entry) { return static_cast<zAIPathNode*>(entry); }
+zAIPathNode* AsNode(zLinkedListEntry* entry) {
+    return static_cast<zAIPathNode*>(entry);
+}
 
 // trunc(value / cell size) as a 32-bit integer; values beyond the integer
 // range saturate and NaN counts as 0, so any position has a cell.
@@ -32,7 +34,9 @@ u32 WalkStepCount(f32 length) {
 }
 
 // Whether a walk component keeps its value (NaN staying NaN included).
-bool Stays(f32 before, f32 after) { return before == after || (before != before && after != after); }
+bool Stays(f32 before, f32 after) {
+    return before == after || (before != before && after != after);
+}
 
 } // namespace
 
@@ -152,8 +156,8 @@ void zAIPath::BuildQueryStructure() {
     GetLog() << "         Low = " << static_cast<i32>(low) << ", high = " << static_cast<i32>(high)
              << ", avg = " << static_cast<i32>(average) << ", original = " << static_cast<i32>(nodeCount)
              << ", total = " << static_cast<i32>(total) << ").\n";
-    GetLog() << "         Memory usage = " << static_cast<i32>((total + 320u) * 32u) << " byte(s), took " << took
-             << " ms.\n";
+    GetLog() << "         Memory usage = " << static_cast<i32>((total + 320u) * 32u) << " byte(s), took "
+             << took << " ms.\n";
     GetLog() << "\n";
 }
 
@@ -186,7 +190,8 @@ void zAIPath::AddSegmentToBuckets(zAIPathNode* a, zAIPathNode* b) {
 }
 
 u32 zAIPath::HashPosition(const zVector& position) {
-    const u32 sum = static_cast<u32>(CellCoordinate(position.x)) + static_cast<u32>(CellCoordinate(position.y)) +
+    const u32 sum = static_cast<u32>(CellCoordinate(position.x)) +
+                    static_cast<u32>(CellCoordinate(position.y)) +
                     static_cast<u32>(CellCoordinate(position.z));
     return sum & (AIPathBucketCount - 1);
 }

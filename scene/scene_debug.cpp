@@ -33,11 +33,11 @@ const f32 ActiveTriggerColor[4] = {0.0f, 1.0f, 0.0f, 1.0f};
 const f32 InactiveTriggerColor[4] = {1.0f, 0.0f, 0.0f, 1.0f};
 const f32 LabelColor[4] = {0.5f, 0.5f, 0.5f, 0.7f};
 
-constexpr f32 MarkerSize = 0.05f;             // times visualisationScale
+constexpr f32 MarkerSize = 0.05f; // times visualisationScale
 constexpr f32 ConstraintPivotSize = 0.19999999f;
-constexpr f32 BracketReach = 0.2f;            // of an edge, from each end
-constexpr f32 LabelRaise = 0.05f;             // screen units
-constexpr f32 LabelReferenceHeight = 290.0f;  // pixels for a text size of 1
+constexpr f32 BracketReach = 0.2f;           // of an edge, from each end
+constexpr f32 LabelRaise = 0.05f;            // screen units
+constexpr f32 LabelReferenceHeight = 290.0f; // pixels for a text size of 1
 constexpr f32 LabelBoxHeight = 0.075f;
 constexpr u32 CapsuleEndSteps = 16;
 constexpr f32 CapsuleEndAngle = 0.19634955f; // pi / 16
@@ -94,7 +94,7 @@ void DrawBone(zRenderer* renderer, zItem& item, zItem& parent, const f32* color)
     frame.SetRow(3, from, true);
     const f32 side = 0.1f * length;
     const f32 ring = 0.2f * length;
-    const zVector local[6] = {{0.0f, 0.0f, 0.0f},   {-side, side, ring}, {side, side, ring},
+    const zVector local[6] = {{0.0f, 0.0f, 0.0f},  {-side, side, ring},  {side, side, ring},
                               {side, -side, ring}, {-side, -side, ring}, {0.0f, 0.0f, length}};
     zVector points[6];
     for (int index = 0; index < 6; ++index)
@@ -154,7 +154,9 @@ bool PivotPosition(const zPhysicItem* physics, const zMatrix4& pivot, zVector& o
     return true;
 }
 
-const char* YesNo(bool value) { return value ? "yes" : "no"; }
+const char* YesNo(bool value) {
+    return value ? "yes" : "no";
+}
 
 } // namespace
 
@@ -191,8 +193,9 @@ void zScene::Debug(zRenderer* renderer, const zList<zMItem*>* highlight, const z
         if (excluded.Contains(item)) continue;
         DrawMarker(*this, renderer, *item, nullptr, mode);
         if (zItem* camera = item->GetItem())
-            DrawDebugGeometry(renderer, m_debugGeometries[SceneDebugGeometryCamera].Get(), *camera->GetWorldMatrix(),
-                              !highlighted.IsGiven() || highlighted.Contains(item) ? HighlightColor : PlainColor);
+            DrawDebugGeometry(
+                renderer, m_debugGeometries[SceneDebugGeometryCamera].Get(), *camera->GetWorldMatrix(),
+                !highlighted.IsGiven() || highlighted.Contains(item) ? HighlightColor : PlainColor);
     }
     for (auto* node = m_kindLists[ManagedKindTrigger].GetHead(); node; node = node->next) {
         zMItem* item = node->value;
@@ -283,7 +286,12 @@ void zScene::PrintItemList() {
 
 void zScene::Audit() {
     zLog& log = GetLog();
-    log << "\n" << "Running scene audit:\n" << "--------------------\n" << "\n" << "(1/2) Geometry usage:\n" << "\n";
+    log << "\n"
+        << "Running scene audit:\n"
+        << "--------------------\n"
+        << "\n"
+        << "(1/2) Geometry usage:\n"
+        << "\n";
 
     // Objects with a geometry from the objects list, grouped by geometry in
     // the order the geometries first appear in allItems, list order inside a
@@ -321,7 +329,7 @@ void zScene::Audit() {
     auto rankOf = [&](zGeometry* geometry) {
         Use* end = firsts.get() + distinct;
         Use* found = std::lower_bound(firsts.get(), end, geometry,
-                                            [](const Use& use, zGeometry* g) { return use.geometry < g; });
+                                      [](const Use& use, zGeometry* g) { return use.geometry < g; });
         return found != end && found->geometry == geometry ? found->rank : UINT32_MAX;
     };
     u32 useCount = 0;
@@ -330,11 +338,13 @@ void zScene::Audit() {
         zGeometry* geometry = GeometryOf(node->value);
         if (geometry) uses[useCount++] = {geometry, rankOf(geometry), listIndex, node->value};
     }
-    std::sort(uses.get(), uses.get() + useCount,
-              [](const Use& a, const Use& b) { return a.rank != b.rank ? a.rank < b.rank : a.index < b.index; });
+    std::sort(uses.get(), uses.get() + useCount, [](const Use& a, const Use& b) {
+        return a.rank != b.rank ? a.rank < b.rank : a.index < b.index;
+    });
     // The geometries in the order of their first appearance, each holding a
     // reference until the audit ends.
-    std::sort(firsts.get(), firsts.get() + distinct, [](const Use& a, const Use& b) { return a.rank < b.rank; });
+    std::sort(firsts.get(), firsts.get() + distinct,
+              [](const Use& a, const Use& b) { return a.rank < b.rank; });
     std::unique_ptr<zSharedPtr<zGeometry>[]> held(new (std::nothrow) zSharedPtr<zGeometry>[distinct + 1]);
     for (u32 index = 0; held && index < distinct; ++index)
         held[index] = firsts[index].geometry;
@@ -351,7 +361,9 @@ void zScene::Audit() {
         cursor = end;
     }
 
-    log << "\n" << "(2/2) Check for duplicate geometries:\n" << "\n";
+    log << "\n"
+        << "(2/2) Check for duplicate geometries:\n"
+        << "\n";
     // Every ordered pair (a, b), a != b, in objects-list order; only objects
     // of a's geometry can match, so each a walks its own group. groupOf maps
     // a list position to its place in uses.
@@ -382,14 +394,18 @@ void zScene::Audit() {
     } else {
         log << "[!] Not enough memory for the scene audit.\n";
     }
-    log << "\n" << "Audit complete.\n" << "\n";
+    log << "\n"
+        << "Audit complete.\n"
+        << "\n";
 }
 
 bool zScene::LoadDebugGeometries(const char* pointLight, const char* spotLight, const char* parallelLight,
                                  const char* camera, const char* unused, const char* trigger) {
-    const char* paths[SceneDebugGeometryCount] = {pointLight, spotLight, parallelLight, camera, unused, trigger};
+    const char* paths[SceneDebugGeometryCount] = {pointLight, spotLight, parallelLight,
+                                                  camera,     unused,    trigger};
     for (u32 index = 0; index < SceneDebugGeometryCount; ++index) {
-        zGeometry* geometry = m_engine && paths[index] ? m_engine->LoadGeometry(paths[index], true, false) : nullptr;
+        zGeometry* geometry =
+            m_engine && paths[index] ? m_engine->LoadGeometry(paths[index], true, false) : nullptr;
         m_debugGeometries[index] = geometry;
     }
     return true;
@@ -399,7 +415,8 @@ void zScene::DrawDebugGeometry(zRenderer* renderer, const zGeometry* geometry, c
                                const f32* color) {
     if (!renderer || !geometry) return;
     const f32 scale = visualisationScale;
-    const zMatrix4 transform = zMatrix4::Multiply(matrix, zMatrix4::Scale(zVector(scale, scale, scale, 1.0f)));
+    const zMatrix4 transform =
+        zMatrix4::Multiply(matrix, zMatrix4::Scale(zVector(scale, scale, scale, 1.0f)));
     const zVector* vertices = geometry->GetVertices();
     const u32 vertexCount = geometry->GetVertexCount();
     const zPolygon* polygons = geometry->GetPolygons();
@@ -412,7 +429,8 @@ void zScene::DrawDebugGeometry(zRenderer* renderer, const zGeometry* geometry, c
             const u32 to = indices[(corner + 1) % corners];
             // A corner naming no vertex draws no line.
             if (from >= vertexCount || to >= vertexCount) continue;
-            renderer->DrawLine(vertices[from].ApplyMatrix(transform), vertices[to].ApplyMatrix(transform), color);
+            renderer->DrawLine(vertices[from].ApplyMatrix(transform), vertices[to].ApplyMatrix(transform),
+                               color);
         }
     }
 }
@@ -422,8 +440,8 @@ void zScene::DrawItemLabel(zRenderer* renderer, zMItem* item) {
     zRenderer* current = m_engine ? m_engine->GetRenderer() : nullptr;
     auto* camera = current ? dynamic_cast<zCamera*>(current->GetViewItem()) : nullptr;
     if (!renderer || !node || !camera) return;
-    static const char* const Prefixes[ManagedKindCount] = {"", "Camera: ", "Object: ", "Light: ", "Trigger: ",
-                                                           "", "",  "",         ""};
+    static const char* const Prefixes[ManagedKindCount] = {
+        "", "Camera: ", "Object: ", "Light: ", "Trigger: ", "", "", "", ""};
     zString text(item->GetKind() < ManagedKindCount ? Prefixes[item->GetKind()] : "");
     text.AppendString(item->GetName());
     zVector screen;
@@ -437,10 +455,12 @@ void zScene::DrawItemLabel(zRenderer* renderer, zMItem* item) {
     const f32 size = LabelReferenceHeight / static_cast<f32>(viewportHeight);
     const f32 textWidth = m_profilerFont ? m_profilerFont->GetLineWidth(text.CStr(), 0) : 0.0f;
     DrawLabelCapsule(renderer, screen, 0.5f * size * textWidth, LabelBoxHeight * size, LabelColor);
-    if (m_profilerFont) renderer->Write(m_profilerFont, text.CStr(), screen.x, screen.y, size, true, 1, nullptr);
+    if (m_profilerFont)
+        renderer->Write(m_profilerFont, text.CStr(), screen.x, screen.y, size, true, 1, nullptr);
 }
 
-void zScene::DrawLabelCapsule(zRenderer* renderer, zVector position, f32 width, f32 height, const f32* color) {
+void zScene::DrawLabelCapsule(zRenderer* renderer, zVector position, f32 width, f32 height,
+                              const f32* color) {
     const f32 x = position.x;
     const f32 y = position.y;
     const f32 half = width / 2.0f;
@@ -454,8 +474,8 @@ void zScene::DrawLabelCapsule(zRenderer* renderer, zVector position, f32 width, 
     // bottom of the box and pi at its top.
     auto rim = [&](f32 edgeX, f32 sign, u32 step) {
         const f32 angle = static_cast<f32>(step) * CapsuleEndAngle;
-        return zVector(edgeX + sign * 0.25f * height * std::sin(angle), y + 0.5f * height * (0.6f - std::cos(angle)),
-                       0.0f);
+        return zVector(edgeX + sign * 0.25f * height * std::sin(angle),
+                       y + 0.5f * height * (0.6f - std::cos(angle)), 0.0f);
     };
     for (u32 step = 0; step < CapsuleEndSteps; ++step) {
         const zVector left[3] = {rim(x - half, -1.0f, step + 1), rim(x - half, -1.0f, step),

@@ -15,7 +15,9 @@
 
 namespace {
 
-zAIPath* AsPath(zLinkedListEntry* entry) { return static_cast<zAIPath*>(entry); }
+zAIPath* AsPath(zLinkedListEntry* entry) {
+    return static_cast<zAIPath*>(entry);
+}
 
 } // namespace
 
@@ -88,7 +90,8 @@ void zScene::DebugPath(zRenderer* renderer) {
     for (zLinkedListEntry* entry = aiPaths.GetHead(); entry; entry = entry->GetNext()) {
         zAIPath* aiPath = AsPath(entry);
         const zMatrix4& matrix = *aiPath->GetMatrix();
-        for (zLinkedListEntry* node = aiPath->GetNodes().GetHead(); node && node->GetNext(); node = node->GetNext()) {
+        for (zLinkedListEntry* node = aiPath->GetNodes().GetHead(); node && node->GetNext();
+             node = node->GetNext()) {
             const zVector from = static_cast<zAIPathNode*>(node)->GetPosition().ApplyMatrix(matrix);
             const zVector to = static_cast<zAIPathNode*>(node->GetNext())->GetPosition().ApplyMatrix(matrix);
             DrawCross(renderer, from, 1.0f);

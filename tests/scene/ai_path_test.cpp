@@ -285,11 +285,11 @@ TEST(AIPath, HashPositionOfHugeCoordinatesSaturates) {
         u32 bucket;
     };
     const Case cases[] = {
-        {{1e30f, 0.0f, 0.0f, 1.0f}, 511},            // INT32_MAX & 511
-        {{-1e30f, 0.0f, 0.0f, 1.0f}, 0},             // INT32_MIN & 511
-        {{INFINITY, 20.0f, 0.0f, 1.0f}, 0},          // INT32_MAX + 1 wraps
-        {{NAN, 40.0f, 0.0f, 1.0f}, 2},               // NaN counts as cell 0
-        {{1e30f, 1e30f, 1e30f, 1.0f}, 509},          // 3 INT32_MAX & 511
+        {{1e30f, 0.0f, 0.0f, 1.0f}, 511},   // INT32_MAX & 511
+        {{-1e30f, 0.0f, 0.0f, 1.0f}, 0},    // INT32_MIN & 511
+        {{INFINITY, 20.0f, 0.0f, 1.0f}, 0}, // INT32_MAX + 1 wraps
+        {{NAN, 40.0f, 0.0f, 1.0f}, 2},      // NaN counts as cell 0
+        {{1e30f, 1e30f, 1e30f, 1.0f}, 509}, // 3 INT32_MAX & 511
     };
     for (const Case& c : cases)
         EXPECT_EQ(zAIPath::HashPosition(c.position), c.bucket) << c.position.x << " " << c.position.y;
@@ -389,7 +389,8 @@ class AIPathScene : public SceneFileFixture {
     }
     static std::unique_ptr<zMotion> Motion(const char* name, f32 length) {
         std::unique_ptr<zMotion> motion(new zMotion(name));
-        AddRoute(*motion, {{0.0f, 0.0f, 0.0f, 0.0f}, {1.0f, length, 0.0f, 0.0f}, {2.0f, length, length, 0.0f}});
+        AddRoute(*motion,
+                 {{0.0f, 0.0f, 0.0f, 0.0f}, {1.0f, length, 0.0f, 0.0f}, {2.0f, length, length, 0.0f}});
         return motion;
     }
 };

@@ -78,9 +78,10 @@ class SceneDebug : public SceneFixture {
     }
     // Lines drawn in exactly that colour.
     size_t LinesIn(const f32* color) const {
-        return static_cast<size_t>(std::count_if(renderer.lines.begin(), renderer.lines.end(), [&](const RecordedLine& line) {
-            return line.color && std::equal(color, color + 4, line.colorValue.rgba);
-        }));
+        return static_cast<size_t>(
+            std::count_if(renderer.lines.begin(), renderer.lines.end(), [&](const RecordedLine& line) {
+                return line.color && std::equal(color, color + 4, line.colorValue.rgba);
+            }));
     }
     int Crosses(const zVector& at, f32 size, const f32* color) {
         return renderer.CountShape([&](zRenderer* r) { DrawCross(r, at, size, color); });
@@ -98,8 +99,10 @@ TEST_F(SceneDebug, TriggersAreGreenWhenActiveAndRedWhenNot) {
     scene->Debug(&renderer, nullptr, nullptr, SceneDebugAll);
     const zVector onCenter(1.0f, 2.0f, 3.0f, 1.0f), offCenter(0.0f, 0.0f, 0.0f, 1.0f);
     const zVector onSize(1.0f, 1.0f, 1.0f, 1.0f), offSize(2.0f, 4.0f, 6.0f, 1.0f);
-    EXPECT_EQ(renderer.CountShape([&](zRenderer* r) { DrawBox(r, zOrientedBox(&onCenter, &onSize), Green); }), 1);
-    EXPECT_EQ(renderer.CountShape([&](zRenderer* r) { DrawBox(r, zOrientedBox(&offCenter, &offSize), Red); }), 1);
+    EXPECT_EQ(renderer.CountShape([&](zRenderer* r) { DrawBox(r, zOrientedBox(&onCenter, &onSize), Green); }),
+              1);
+    EXPECT_EQ(renderer.CountShape([&](zRenderer* r) { DrawBox(r, zOrientedBox(&offCenter, &offSize), Red); }),
+              1);
     EXPECT_EQ(renderer.lines.size(), 24u);
 }
 
@@ -199,7 +202,8 @@ TEST_F(SceneDebug, DebugGeometriesOfLightsCamerasAndTriggers) {
     EXPECT_EQ(LinesIn(Highlight), 6u);
 
     // A missing file gives an empty geometry, no path none.
-    ASSERT_TRUE(scene->LoadDebugGeometries("missing.zge", nullptr, "tri.zge", "tri.zge", "tri.zge", "tri.zge"));
+    ASSERT_TRUE(
+        scene->LoadDebugGeometries("missing.zge", nullptr, "tri.zge", "tri.zge", "tri.zge", "tri.zge"));
     ASSERT_TRUE(scene->GetDebugGeometry(SceneDebugGeometryPointLight));
     EXPECT_EQ(scene->GetDebugGeometry(SceneDebugGeometryPointLight)->GetPolygonCount(), 0u);
     EXPECT_FALSE(scene->GetDebugGeometry(SceneDebugGeometrySpotLight));
@@ -365,10 +369,9 @@ TEST_F(SceneDebug, AuditReportsGeometryUseAndDuplicates) {
                               "'tree' used by 2 object(s).\n - Object 'first'\n - Object 'third'\n"
                               "'rock' used by 1 object(s).\n - Object 'second'\n"
                               "\n(2/2) Check for duplicate geometries:\n\n";
-    EXPECT_EQ(log.Text(), usage +
-                              "[*]  - Object 'first' and 'third' might be duplicates.\n"
-                              "[*]  - Object 'third' and 'first' might be duplicates.\n"
-                              "\nAudit complete.\n\n");
+    EXPECT_EQ(log.Text(), usage + "[*]  - Object 'first' and 'third' might be duplicates.\n"
+                                  "[*]  - Object 'third' and 'first' might be duplicates.\n"
+                                  "\nAudit complete.\n\n");
     third->zItem::SetPosition(zVector(1.001f, 2.0f, 3.0f, 1.0f));
     log.Reset();
     scene->Audit();
@@ -453,8 +456,10 @@ TEST_F(SceneLabel, PrefixesByKind) {
         u32 kind;
         const char* text;
     };
-    const Case cases[] = {{ManagedKindCamera, "Camera: thing"}, {ManagedKindLight, "Light: thing"},
-                          {ManagedKindTrigger, "Trigger: thing"}, {ManagedKindEmitter, "thing"}};
+    const Case cases[] = {{ManagedKindCamera, "Camera: thing"},
+                          {ManagedKindLight, "Light: thing"},
+                          {ManagedKindTrigger, "Trigger: thing"},
+                          {ManagedKindEmitter, "thing"}};
     for (const Case& c : cases) {
         TestItem* item = At("thing", zVector(0.0f, 0.0f, 5.0f, 1.0f), c.kind);
         renderer.ClearRecords();
