@@ -383,7 +383,7 @@ void zScene::Audit() {
             for (u32 use = first; use < useCount && uses[use].rank == a.rank; ++use) {
                 const Use& b = uses[use];
                 zItem* itemB = b.object->GetItem();
-                if (b.object == a.object || !itemA || !itemB) continue;
+                if (b.object == a.object || b.geometry != a.geometry || !itemA || !itemB) continue;
                 if (itemA->GetPosition()->DiffersFrom(*itemB->GetPosition()) ||
                     itemA->GetRotation()->DiffersFrom(*itemB->GetRotation()))
                     continue;
