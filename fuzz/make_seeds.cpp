@@ -745,6 +745,31 @@ void MakeSceneSeeds() {
                        "<Knot=\"0:0\"><Knot=\"1:3\">>>>\n>\n");
     WriteSeed("motion", "qchannel-mangled.zml", header + "<QChannel=<Keys=<Key=\"0:0,0,1\">>>\n");
 
+    // AI paths: a route on all three position channels with keys shared and
+    // not, text keys stored out of order, and a motion without Z.
+    zMotion route("route");
+    const f32 corners[][4] = {{0, 0, 0, 0}, {1, 30, 0, 0}, {2.5f, 30, 45, -5}, {4, -10, 45, 20}};
+    for (i32 axis = 0; axis < 3; ++axis) {
+        zMotionChannel* channel = route.AddChannel(ChannelPositionX + axis);
+        for (const auto& corner : corners) {
+            if (!channel || (axis == 2 && corner[0] == 1)) continue;
+            auto point = std::make_unique<zCurvePoint>();
+            point->time = corner[0];
+            point->value = corner[1 + axis];
+            channel->AddPoint(std::move(point));
+        }
+    }
+    WriteWithTruncations("ai_path", "route", ".zml", TagDocument(route.SerializeTag()));
+    const Bytes channel = "<Channel=<Id=\"Position";
+    WriteSeed("ai_path", "text-keys-out-of-order.zml",
+              header + "<Motion=<Id=\"back\">" + channel + "X\"><Curve=<Knot=<Count=3><Knot=\"2:4\">"
+                       "<Knot=\"0:0\"><Knot=\"1:1\">>>>" + channel + "Y\"><Curve=<Knot=<Count=2>"
+                       "<Knot=\"0.5:2\"><Knot=\"0.5:3\">>>>" + channel + "Z\"><Curve=<Knot=<Count=1>"
+                       "<Knot=\"3:-1\">>>>>\n");
+    WriteSeed("ai_path", "missing-z.zml",
+              header + "<Motion=<Id=\"flat\">" + channel + "X\"><Curve=<Knot=<Count=2><Knot=\"0:0\">"
+                       "<Knot=\"1:5\">>>>" + channel + "Y\"><Curve=<Knot=<Count=1><Knot=\"0:1\">>>>>\n");
+
     WriteSeed("ace_compile", "verbs.txt",
               "toposition 2, 10,0,0 + toscale 1, 2,2,2;\n"
               "// a comment\n/* block */ offsetposition 0.5, -1,-2.5e-1,3; torotation 1, 0,90,0;\n"

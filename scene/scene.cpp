@@ -9,7 +9,9 @@
 #include "engine/engine.h"
 #include "physics/bullet_world.h"
 #include "physics/physic_item.h"
+#include "render/geometry.h"
 #include "render/renderer.h"
+#include "scene/ai_path.h"
 #include "scene/group.h"
 #include "scene/instance.h"
 #include "scene/item.h"
@@ -143,6 +145,8 @@ zScene::zScene(zEngine* engine, zScriptVM* vm)
 
 zScene::~zScene() {
     SetScriptGlobals(nullptr);
+    for (zSharedPtr<zGeometry>& geometry : m_debugGeometries)
+        geometry = static_cast<zGeometry*>(nullptr);
     DeleteContent(false);
     m_physicWorld.reset();
     m_ui.reset();
@@ -381,6 +385,7 @@ void zScene::DeleteContent(bool keepScripts) {
         delete item;
     }
     if (m_ui) m_ui->Clear();
+    aiPaths.Clear();
     if (!keepScripts) DeleteScriptUnits();
     m_nextUid = 0;
     fogColor[0] = fogColor[1] = fogColor[2] = 0.0f;

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "core/alloc_category.h"
+#include "core/linked_list.h"
 #include "core/list.h"
 #include "core/log.h"
 #include "core/perf_counter.h"
@@ -34,6 +35,7 @@
 #include "scene/group.h"
 #include "scene/managed_item.h"
 
+class zAIPath;
 class zEngine;
 class zInstance;
 class zMCamera;
@@ -46,6 +48,7 @@ class zTrigger;
 class zPhysicWorld;
 class zMConstraint;
 class zRenderer;
+class zRenderFont;
 class zScene;
 class zSceneScriptEventDispatcher;
 class zScriptVM;
@@ -128,6 +131,24 @@ enum : u32 {
     SceneLoadTerrains = 0x8000,
     SceneLoadConstraints = 0x10000,
     SceneLoadAll = 0xffffffffu,
+};
+
+// Mode bits of zScene::Debug.
+enum : u32 {
+    SceneDebugBones = 2,  // bones as six-point shapes
+    SceneDebugBounds = 4, // object bounds as boxes
+    SceneDebugAll = 0xffffffffu,
+};
+
+// The scene's debug geometries, in the order LoadDebugGeometries takes them.
+enum : u32 {
+    SceneDebugGeometryPointLight,
+    SceneDebugGeometrySpotLight,
+    SceneDebugGeometryParallelLight,
+    SceneDebugGeometryCamera,
+    SceneDebugGeometryUnused, // loaded, never drawn
+    SceneDebugGeometryTrigger,
+    SceneDebugGeometryCount,
 };
 
 // The longest step physics, command lists and the logic rate take, seconds.
@@ -328,6 +349,47 @@ class zScene : public zSharedObject,
     // The scene owns it from now on; null removes the old one.
     void SetUserInterface(std::unique_ptr<zSceneUserInterface> ui) { m_ui = std::move(ui); }
 
+    // AI paths (ai_path.h, scene_paths.cpp). Adds the paths of a ZML file's
+    // "Scene:Paths" (else "Scene:Motions") section.
+    bool LoadAIPath(const char* path);
+    // The first path of that name; a path without a name matches only null.
+    zAIPath* FindAIPath(const char* name) const;
+    // Every path's chain: a cross at each node that has a successor and a
+    // line to it, through the path matrix.
+    void DebugPath(zRenderer* renderer);
+    // The scene file's "Paths" section.
+    bool ParseAIPathsTag(const zMetafile* document, const zMetaTag* tag);
+    zMetaTag* SerializeAIPathsTag(const zMetafile* document) const;
+
+    // Debug drawing and dumps (scene_debug.cpp). Either list may be null;
+    // mode holds SceneDebug* bits.
+    void Debug(zRenderer* renderer, const zList<zMItem*>* highlight, const zList<zMItem*>* exclusion, u32 mode);
+    void PrintItemList();
+    void Audit();
+    // Each path through the engine's geometry cache; a failed load leaves
+    // none in its slot. Always true.
+    bool LoadDebugGeometries(const char* pointLight, const char* spotLight, const char* parallelLight,
+                             const char* camera, const char* unused, const char* trigger);
+    zGeometry* GetDebugGeometry(u32 index) const {
+        return index < SceneDebugGeometryCount ? m_debugGeometries[index].Get() : nullptr;
+    }
+    // A wireframe of the geometry's polygons through matrix scaled by
+    // visualisationScale; nothing for null.
+    void DrawDebugGeometry(zRenderer* renderer, const zGeometry* geometry, const zMatrix4& matrix,
+                           const f32* color);
+    // Kind and name over a rounded box at the item's screen position, in the
+    // profiler font.
+    void DrawItemLabel(zRenderer* renderer, zMItem* item);
+    // Screen positions run from 0 to 1 across the view; x and y are used.
+    void DrawLabelCapsule(zRenderer* renderer, zVector position, f32 width, f32 height, const f32* color);
+    void DrawScreenTriangle(zRenderer* renderer, const zVector points[3], const f32* color);
+    // The font of the profiler page and item labels, owned by the user
+    // interface layer that hands it in; null without one.
+    zRenderFont* GetProfilerFont() const { return m_profilerFont; }
+    void SetProfilerFont(zRenderFont* font) { m_profilerFont = font; }
+
+    zLinkedList aiPaths; // owned zAIPath entries, in load order
+
     f32 visualisationScale = 1.0f;
     f32 backgroundColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     f32 ambientColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -399,6 +461,8 @@ class zScene : public zSharedObject,
     zList<std::unique_ptr<zGroup>> m_groups;
     zList<std::unique_ptr<zGroup>> m_removedGroups;
     zItemWalk* m_walks = nullptr; // innermost walk in progress
+    zSharedPtr<zGeometry> m_debugGeometries[SceneDebugGeometryCount];
+    zRenderFont* m_profilerFont = nullptr;
 };
 
 template <typename Visit> void zScene::ForEachItem(const zList<zMItem*>& list, Visit visit) {

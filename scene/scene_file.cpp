@@ -323,6 +323,8 @@ bool zScene::LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup
         }
     }
     if (!group || (flags & SceneLoadGlobals)) ReadGlobals(root);
+    if (flags & SceneLoadPaths)
+        if (const zMetaTag* paths = root->GetTag("Paths;")) ParseAIPathsTag(document, paths);
     if ((flags & SceneLoadPhysics) && m_physicWorld) {
         const zMetaTag* physics = root->GetTag("Physics;");
         if (!physics) physics = root->GetTag("Tau;");
@@ -536,7 +538,7 @@ bool zScene::PassesSaveTest(const zMItem* item, const zGroup* filter, u32 flags)
 // a reloaded scene loads the template again at its setup, so a saved scene
 // with loaded instances holds that content twice. Only a scene saved before
 // its setup round-trips exactly.
-zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter, u32 flags) {
+zMetaTag* zScene::SaveToTag(const zMetafile* document, const zGroup* filter, u32 flags) {
     std::unique_ptr<zMetaTag> root(new (std::nothrow) zMetaTag("Scene"));
     if (!root) {
         GetLog() << "[!] Could not create scene root tag to serialize.\n";
@@ -614,6 +616,7 @@ zMetaTag* zScene::SaveToTag(const zMetafile* /*document*/, const zGroup* filter,
         SaveConstraints(*constraints, filter);
         AttachTag(root.get(), constraints);
     }
+    if (flags & SceneLoadPaths) AttachTag(root.get(), SerializeAIPathsTag(document));
     if (filter) return root.release();
 
     if ((flags & SceneLoadGroups) && m_groups.GetCount() > 0) {

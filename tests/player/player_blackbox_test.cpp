@@ -400,6 +400,14 @@ std::vector<CatalogueRow> Catalogue() {
         {StartupScript(), {"data/w.zms", SceneFileOf("Scripts\\\\T.NUT")}, {"scripts/t.nut", SceneScript()}},
         0, Concat({"[H] Loading scene 'Data\\W.ZMS' (flag: -1)", SceneLoaded}, SceneRunLines),
         {"[!] Failed to locate script 'Scripts\\T.NUT'.", "[*] Could not access file 'Data\\W.ZMS'."}));
+    // The scene file's AI path section: each motion becomes a path (one
+    // without its Z channel gets no nodes); other children are reported.
+    rows.push_back(Row("ScenePathsSectionIsRead", SceneRun(),
+                       {{"t.zms", "<ZML=1.0>\n<Scene=<Paths=<Motion=<Id=\"flat\"><Channel=<Id=\"PositionX\">"
+                                  "<Curve=<Knot=<Count=1><Knot=\"0:1\">>>>><Node=1>>>\n"}},
+                       0,
+                       {LoadingScene, "[!] Cannot convert motion to channel (missing X, Y or Z component).",
+                        "[*] Unexpected tag 'Node' in <Paths>.", SceneLoaded}));
     rows.push_back(Row("BrokenConfigIsReportedAndIgnored", SceneRun({"-C", "bad.cfg"}),
                        {{"bad.cfg", "<ZML=1.0><Width=640><Height="}, sizeScript}, 0,
                        {"[*] Failed to load metafile 'bad.cfg'.", LoadingScene, "[S] 1280x720"}));
