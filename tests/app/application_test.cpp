@@ -1,3 +1,5 @@
+#include <signal.h>
+
 #include <fstream>
 #include <string>
 
@@ -8,6 +10,7 @@
 #include "engine/engine.h"
 #include "io/disk_fs.h"
 #include "markup/script_value.h"
+#include "platform/stop_signals.h"
 #include "render/renderer.h"
 #include "tests/support/fake_clock.h"
 
@@ -373,6 +376,23 @@ TEST_F(ApplicationTest, MissingResourceEndsTheRunUnlessIgnored) {
         EXPECT_EQ(log.Text().find("Exiting"), std::string::npos);
     }
     ClearMissingResourceFlag();
+}
+
+// SIGINT and SIGTERM end the loop at the pump, -ignore_esc or not.
+TEST_F(ApplicationTest, StopSignalEndsThePump) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        for (const bool ignoreEscape : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "signal " << signal << ", ignore escape " << ignoreEscape);
+            ASSERT_TRUE(OsInstallStopSignals());
+            zApplicationWin32 app;
+            app.ignoreEscape = ignoreEscape;
+            EXPECT_TRUE(app.PumpMessages());
+            ASSERT_EQ(raise(signal), 0);
+            EXPECT_FALSE(app.PumpMessages());
+            EXPECT_FALSE(app.PumpMessages());
+            OsRemoveStopSignals();
+        }
+    }
 }
 
 TEST_F(ApplicationTest, HeadlessPumpNeverSeesEscape) {

@@ -74,6 +74,12 @@ struct CatalogueRow {
     // Bounds of the run's wall time in seconds; unchecked when the upper is 0.
     double minSeconds = 0.0;
     double maxSeconds = 0.0;
+    // A signal sent to the run once signalAfter seconds have passed and its
+    // console holds the line signalWhen (a run that has not yet installed
+    // its handlers would simply die); 0: none.
+    int signal = 0;
+    double signalAfter = 0.0;
+    std::string signalWhen = "";
 };
 
 const std::vector<ExpectedLine> BannerLines = {
@@ -365,6 +371,27 @@ std::vector<CatalogueRow> Catalogue() {
     rows.push_back(Row("NullDevicesRunTheScene", SceneRun(), {}, 0,
                        {LoadingScene, "[S] OnSetup hi", "[S] frames>0 true", FreeingCaches, "Done."}, {},
                        {FreeingCaches, "Done.", LoadingScene, "[S] OnSetup hi", "[S] frames>0 true"}));
+    // With no run time, SIGINT or SIGTERM sent to a running scene ends the
+    // run as Escape does: the loop leaves, the scene says goodbye, shutdown
+    // runs once, exit 0. A signal stopped at SDL's own handler would leave
+    // the run to the harness's timeout.
+    const struct {
+        const char* id;
+        int signal;
+    } stopSignals[] = {{"Terminate", SIGTERM}, {"Interrupt", SIGINT}};
+    for (const auto& stop : stopSignals) {
+        for (const char* renderer : {"none", "gl2"}) {
+            CatalogueRow row =
+                Row(std::string("SignalEndsTheRun_") + stop.id + "_" + renderer,
+                    {"t.zms", "-r", renderer, "-m", "none"}, {StartupScript(), CoreShaderLibrary()}, 0,
+                    Concat({LoadingScene, SceneLoaded}, Concat(SceneRunLines, {FreeingCaches, "Done."})), {},
+                    {FreeingCaches, "Done.", "[S] frames>0 true"});
+            row.signal = stop.signal;
+            row.signalAfter = 1.0;
+            row.signalWhen = "[S] first frame UI";
+            rows.push_back(row);
+        }
+    }
     // The whole start-up in order, the script's callbacks, shutdown once, and
     // a run as long as asked.
     const std::string playerDirectory =
@@ -750,11 +777,20 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
         result.errors = std::string("posix_spawn: ") + std::strerror(spawned);
         return result;
     }
-    const auto deadline = std::chrono::steady_clock::now() + RunTimeout;
+    const auto started = std::chrono::steady_clock::now();
+    const auto deadline = started + RunTimeout;
+    const auto signalAt = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                        std::chrono::duration<double>(row.signalAfter));
+    bool signalSent = row.signal == 0;
     int status = 0;
     for (;;) {
         pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) break;
+        if (!signalSent && std::chrono::steady_clock::now() >= signalAt &&
+            (row.signalWhen.empty() || ReadFile(outPath).find(row.signalWhen + "\n") != std::string::npos)) {
+            kill(pid, row.signal);
+            signalSent = true;
+        }
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
