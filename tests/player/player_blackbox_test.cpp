@@ -427,6 +427,12 @@ std::vector<CatalogueRow> Catalogue() {
         {StartupScript(), {"data/w.zms", SceneFileOf("Scripts\\\\T.NUT")}, {"scripts/t.nut", SceneScript()}},
         0, Concat({"[H] Loading scene 'Data\\W.ZMS' (flag: -1)", SceneLoaded}, SceneRunLines),
         {"[!] Failed to locate script 'Scripts\\T.NUT'.", "[*] Could not access file 'Data\\W.ZMS'."}));
+    // A size of 0 or below keeps the default, which the script sees.
+    rows.push_back(Row("ConfigSizeNotPositiveKeepsTheDefault", SceneRun({"-C", "bad.cfg"}),
+                       {{"bad.cfg", "<ZML=1.0> <Width=-5> <Height=0>\n"}, sizeScript}, 0,
+                       {"[*] Width -5 in 'bad.cfg' is not a window size; keeping 1280.",
+                        "[*] Height 0 in 'bad.cfg' is not a window size; keeping 720.", LoadingScene,
+                        "[S] 1280x720"}));
     rows.push_back(Row("BrokenConfigIsReportedAndIgnored", SceneRun({"-C", "bad.cfg"}),
                        {{"bad.cfg", "<ZML=1.0><Width=640><Height="}, sizeScript}, 0,
                        {"[*] Failed to load metafile 'bad.cfg'.", LoadingScene, "[S] 1280x720"}));
