@@ -371,6 +371,11 @@ std::vector<CatalogueRow> Catalogue() {
     rows.push_back(Row("NullDevicesRunTheScene", SceneRun(), {}, 0,
                        {LoadingScene, "[S] OnSetup hi", "[S] frames>0 true", FreeingCaches, "Done."}, {},
                        {FreeingCaches, "Done.", LoadingScene, "[S] OnSetup hi", "[S] frames>0 true"}));
+    // The scene file's first root is read, and it must be "Scene".
+    rows.push_back(Row("SceneFileWhoseFirstRootIsNotScene", SceneRun(),
+                       {StartupScript(), {"t.zms", "<ZML=1.0>\n<Other=1>\n" + SceneFile.substr(9)}}, 2,
+                       {"[!] Could not parse scene. Root tag id is incorrect (Other).", FreeingCaches, "Done."},
+                       {LoadingScene, "[S] ctor default"}));
     // With no run time, SIGINT or SIGTERM sent to a running scene ends the
     // run as Escape does: the loop leaves, the scene says goodbye, shutdown
     // runs once, exit 0. A signal stopped at SDL's own handler would leave
