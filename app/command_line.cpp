@@ -189,8 +189,8 @@ i32 WindowSizeFromConfig(const zMetafile& config, const char* key, i32 current, 
     std::snprintf(keyPath, sizeof(keyPath), "%s;", key);
     const i32 value = config.GetInt(keyPath, current);
     if (value > 0) return value;
-    GetLog() << "[*] " << key << " " << value << " in '" << path << "' is not a window size; keeping " << current
-             << ".\n";
+    GetLog() << "[*] " << key << " " << value << " in '" << path << "' is not a window size; keeping "
+             << current << ".\n";
     return current;
 }
 

@@ -124,8 +124,10 @@ TEST_F(ConfigTest, EngineConfigSizeNotPositiveKeepsTheDefault) {
         std::string log;
     };
     const Case cases[] = {
-        {"<ZML=1.0><Width=-5>", 1280, 720, "[*] Width -5 in 'engine.cfg' is not a window size; keeping 1280.\n"},
-        {"<ZML=1.0><Height=0>", 1280, 720, "[*] Height 0 in 'engine.cfg' is not a window size; keeping 720.\n"},
+        {"<ZML=1.0><Width=-5>", 1280, 720,
+         "[*] Width -5 in 'engine.cfg' is not a window size; keeping 1280.\n"},
+        {"<ZML=1.0><Height=0>", 1280, 720,
+         "[*] Height 0 in 'engine.cfg' is not a window size; keeping 720.\n"},
         {"<ZML=1.0><Width=0><Height=480>", 1280, 480,
          "[*] Width 0 in 'engine.cfg' is not a window size; keeping 1280.\n"},
         {"<ZML=1.0><Width=640><Height=-2147483648>", 640, 720,

@@ -31,9 +31,8 @@ TEST_F(StopSignalsTest, SignalRaisesTheStopFlagWhateverSdlDoes) {
         int signal;
         Order order;
     } cases[] = {
-        {SIGINT, Order::SdlFirst},          {SIGTERM, Order::SdlFirst}, {SIGINT, Order::SdlAfter},
-        {SIGTERM, Order::SdlAfter},         {SIGINT, Order::SdlStartedAndQuit},
-        {SIGTERM, Order::SdlStartedAndQuit},
+        {SIGINT, Order::SdlFirst},  {SIGTERM, Order::SdlFirst},         {SIGINT, Order::SdlAfter},
+        {SIGTERM, Order::SdlAfter}, {SIGINT, Order::SdlStartedAndQuit}, {SIGTERM, Order::SdlStartedAndQuit},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "signal " << c.signal << ", order " << int(c.order));

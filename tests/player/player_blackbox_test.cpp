@@ -372,10 +372,11 @@ std::vector<CatalogueRow> Catalogue() {
                        {LoadingScene, "[S] OnSetup hi", "[S] frames>0 true", FreeingCaches, "Done."}, {},
                        {FreeingCaches, "Done.", LoadingScene, "[S] OnSetup hi", "[S] frames>0 true"}));
     // The scene file's first root is read, and it must be "Scene".
-    rows.push_back(Row("SceneFileWhoseFirstRootIsNotScene", SceneRun(),
-                       {StartupScript(), {"t.zms", "<ZML=1.0>\n<Other=1>\n" + SceneFile.substr(9)}}, 2,
-                       {"[!] Could not parse scene. Root tag id is incorrect (Other).", FreeingCaches, "Done."},
-                       {LoadingScene, "[S] ctor default"}));
+    rows.push_back(
+        Row("SceneFileWhoseFirstRootIsNotScene", SceneRun(),
+            {StartupScript(), {"t.zms", "<ZML=1.0>\n<Other=1>\n" + SceneFile.substr(9)}}, 2,
+            {"[!] Could not parse scene. Root tag id is incorrect (Other).", FreeingCaches, "Done."},
+            {LoadingScene, "[S] ctor default"}));
     // With no run time, SIGINT or SIGTERM sent to a running scene ends the
     // run as Escape does: the loop leaves, the scene says goodbye, shutdown
     // runs once, exit 0. A signal stopped at SDL's own handler would leave
@@ -433,11 +434,11 @@ std::vector<CatalogueRow> Catalogue() {
         0, Concat({"[H] Loading scene 'Data\\W.ZMS' (flag: -1)", SceneLoaded}, SceneRunLines),
         {"[!] Failed to locate script 'Scripts\\T.NUT'.", "[*] Could not access file 'Data\\W.ZMS'."}));
     // A size of 0 or below keeps the default, which the script sees.
-    rows.push_back(Row("ConfigSizeNotPositiveKeepsTheDefault", SceneRun({"-C", "bad.cfg"}),
-                       {{"bad.cfg", "<ZML=1.0> <Width=-5> <Height=0>\n"}, sizeScript}, 0,
-                       {"[*] Width -5 in 'bad.cfg' is not a window size; keeping 1280.",
-                        "[*] Height 0 in 'bad.cfg' is not a window size; keeping 720.", LoadingScene,
-                        "[S] 1280x720"}));
+    rows.push_back(
+        Row("ConfigSizeNotPositiveKeepsTheDefault", SceneRun({"-C", "bad.cfg"}),
+            {{"bad.cfg", "<ZML=1.0> <Width=-5> <Height=0>\n"}, sizeScript}, 0,
+            {"[*] Width -5 in 'bad.cfg' is not a window size; keeping 1280.",
+             "[*] Height 0 in 'bad.cfg' is not a window size; keeping 720.", LoadingScene, "[S] 1280x720"}));
     rows.push_back(Row("BrokenConfigIsReportedAndIgnored", SceneRun({"-C", "bad.cfg"}),
                        {{"bad.cfg", "<ZML=1.0><Width=640><Height="}, sizeScript}, 0,
                        {"[*] Failed to load metafile 'bad.cfg'.", LoadingScene, "[S] 1280x720"}));
