@@ -36,7 +36,8 @@ const char* TextOf(const zString& text) {
 void PrintBanner() {
     GetLog() << ProductLine;
     GetLog() << "Version: " << GetEngineVersion() << "\n";
-    PrintMemoryLayout(true);
+    const zCoreTypeSizes sceneTypes = SceneCoreTypeSizes();
+    PrintMemoryLayout(true, &sceneTypes);
     DumpSceneMemoryLayout();
 }
 

@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -180,6 +181,19 @@ const char* const UsageLines[] = {
     "\n",
 };
 
+// A window side from engine.cfg, an integer key: a size of 0 or below, which
+// the display would take as a huge unsigned one, keeps the current size with
+// a warning.
+i32 WindowSizeFromConfig(const zMetafile& config, const char* key, i32 current, const char* path) {
+    char keyPath[32];
+    std::snprintf(keyPath, sizeof(keyPath), "%s;", key);
+    const i32 value = config.GetInt(keyPath, current);
+    if (value > 0) return value;
+    GetLog() << "[*] " << key << " " << value << " in '" << path << "' is not a window size; keeping "
+             << current << ".\n";
+    return current;
+}
+
 constexpr const char* BootstrapFile = "bootstrap.txt";
 constexpr const char* BootstrapArchive = "resource.ksa";
 
@@ -287,8 +301,8 @@ bool zApplication::LoadConfig(const char* path) {
     }
     if (const zMetaTag* tag = configuration.GetTypedTag("Fullscreen;", VariantBool))
         fullscreen = tag->GetBool();
-    width = configuration.GetInt("Width;", width);
-    height = configuration.GetInt("Height;", height);
+    width = WindowSizeFromConfig(configuration, "Width", width, path);
+    height = WindowSizeFromConfig(configuration, "Height", height, path);
     aspectRatio = configuration.GetFloat("AspectRatio;", aspectRatio);
     if (renderer) renderer->SetGlobalAspectRatio(aspectRatio);
     return true;

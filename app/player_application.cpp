@@ -6,6 +6,7 @@
 
 #include "audio/mixer.h"
 #include "core/log.h"
+#include "platform/stop_signals.h"
 #include "platform/window_events.h"
 #include "render/gl/gl_renderer.h"
 #include "render/renderer.h"
@@ -90,6 +91,9 @@ bool zApplicationWin32::OpenAudio() {
 }
 
 bool zApplicationWin32::PumpMessages() {
+    // SIGINT and SIGTERM end the run as Escape does, even under -ignore_esc:
+    // a run without a window has no other way out.
+    if (OsStopRequested()) return false;
     zOsWindowEvents events = OsPumpWindowEvents();
     if (events.resized) {
         if (zRenderer* current = engine.GetRenderer()) current->UpdateOutputSize();

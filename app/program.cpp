@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/player_application.h"
+#include "platform/stop_signals.h"
 
 zString ProgramDirectory(const char* argv0) {
     if (!argv0) return zString();
@@ -26,6 +27,8 @@ zString DefaultConfigPath(const zString& programDirectory) {
 
 int RunPlayer(int argc, const char* const* argv) {
     zString programDirectory = ProgramDirectory(argc > 0 ? argv[0] : nullptr);
+    // From here on SIGINT and SIGTERM end the frame loop like Escape.
+    OsInstallStopSignals();
     zApplicationWin32 app;
     app.Startup();
     if (!app.ParseCommandLine(argc, argv)) return ExitBadCommandLine;

@@ -35,7 +35,9 @@ zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* fa
     return scene;
 }
 
-bool LoadSceneFile(zScene& scene, const char* path) { return scene.Load(path, nullptr, SceneLoadAll); }
+bool LoadSceneFile(zScene& scene, const char* path) {
+    return scene.LoadFromFile(path);
+}
 
 bool LoadSceneTag(zScene& scene, zMetafile& doc, zMetaTag* root) {
     return scene.LoadFromTag(&doc, root, nullptr, SceneLoadAll);

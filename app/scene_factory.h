@@ -17,8 +17,9 @@ constexpr u32 SceneOptimisationParameter = 1024;
 
 // Null, with failureLine logged, when it cannot be made.
 zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* failureLine);
-// The scene file at path; false when it cannot be read (the file road's or
-// the reader's line is logged).
+// The scene file at path, read from the document's first root (which must
+// be "Scene") with every load flag; false when it cannot be read (the file
+// road's or the reader's line is logged).
 bool LoadSceneFile(zScene& scene, const char* path);
 // A "Scene" root of a document read already.
 bool LoadSceneTag(zScene& scene, zMetafile& doc, zMetaTag* root);

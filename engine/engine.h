@@ -46,9 +46,22 @@ struct zLoadContext {
 
 const char* GetEngineVersion();
 
+// Sizes of the core part's types that live above the engine, which the scene
+// layer gives; 0 leaves a type out (not built).
+struct zCoreTypeSizes {
+    size_t item = 0;      // zItem
+    size_t aceUnit = 0;   // zACEUnit
+    size_t object = 0;    // "zObj"
+    size_t hierarchy = 0; // "zHierarchy"
+    size_t light = 0;     // zLight
+    size_t emitter = 0;   // zEmitter
+    size_t camera = 0;    // "zCam"
+    size_t curve = 0;     // zCurve
+};
+
 // The memory layout dump of the machine types and, with core, of the
-// engine's own types.
-void PrintMemoryLayout(bool core);
+// engine's own types, with those of upper (when given) in their places.
+void PrintMemoryLayout(bool core, const zCoreTypeSizes* upper = nullptr);
 
 // 0 normal, 1 high, 2 real-time; any other level does nothing and gives true.
 bool SetProcessPriority(int level);

@@ -20,8 +20,10 @@ struct TypeSize {
     size_t size;
 };
 
+// Rows of size 0 (types not built) are left out.
 void PrintSizes(const TypeSize* sizes, size_t count) {
     for (size_t i = 0; i < count; ++i) {
+        if (sizes[i].size == 0) continue;
         GetLog() << "    sizeof(" << sizes[i].name << ") = " << u64(sizes[i].size) << "\n";
     }
     GetLog() << "\n";
@@ -29,7 +31,7 @@ void PrintSizes(const TypeSize* sizes, size_t count) {
 
 } // namespace
 
-void PrintMemoryLayout(bool core) {
+void PrintMemoryLayout(bool core, const zCoreTypeSizes* upper) {
     GetLog() << "Machine memory layout:\n\n";
     const TypeSize machine[] = {
         {"bool", sizeof(bool)}, {"char", sizeof(char)},   {"short", sizeof(short)},
@@ -52,18 +54,23 @@ void PrintMemoryLayout(bool core) {
             {"zMinMax", sizeof(zMinMax)},
         };
         PrintSizes(maths, sizeof(maths) / sizeof(maths[0]));
-        // The dump's order is zEngine, zItem, zACEUnit, zObj, zHierarchy,
-        // zTexture, zSound, zGeometry, zLight, zEmitter, zMaterial, zCam,
-        // zPolygon, zCurve; a class joins with one row in its place once it
-        // is built.
+        const zCoreTypeSizes above = upper ? *upper : zCoreTypeSizes();
         // clang-format off
         const TypeSize engine[] = {
             {"zEngine", sizeof(zEngine)},
+            {"zItem", above.item},
+            {"zACEUnit", above.aceUnit},
+            {"zObj", above.object},
+            {"zHierarchy", above.hierarchy},
             {"zTexture", sizeof(zTexture)},
             {"zSound", sizeof(zSound)},
             {"zGeometry", sizeof(zGeometry)},
+            {"zLight", above.light},
+            {"zEmitter", above.emitter},
             {"zMaterial", sizeof(zMaterial)},
+            {"zCam", above.camera},
             {"zPolygon", sizeof(zPolygon)},
+            {"zCurve", above.curve},
         };
         // clang-format on
         PrintSizes(engine, sizeof(engine) / sizeof(engine[0]));

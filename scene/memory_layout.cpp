@@ -1,18 +1,24 @@
 #include "scene/memory_layout.h"
 
 #include "core/log.h"
+#include "scene/ace.h"
+#include "scene/animation.h"
+#include "scene/camera.h"
+#include "scene/curve.h"
+#include "scene/item.h"
+#include "scene/light.h"
 #include "scene/managed_camera.h"
 #include "scene/managed_item.h"
 #include "scene/managed_object.h"
 #include "scene/motion.h"
+#include "scene/object.h"
 #include "scene/scene.h"
 #include "script/script_unit.h"
 
 void DumpSceneMemoryLayout() {
     GetLog() << "Scene memory layout:\n\n";
-    // The dump's order is zScene, zMItem, zChannel, zMotion, zMotionPlayer,
-    // zMObject, zMCamera, zMLight, zManagerScriptUnit; a class joins with
-    // one row in its place once it is built.
+    // The dump's names; its channel is our zMotionChannel and its motion
+    // player our zAnimationPlayer.
     // clang-format off
     struct TypeSize {
         const char* name;
@@ -20,7 +26,9 @@ void DumpSceneMemoryLayout() {
     } const sizes[] = {
         {"zScene", sizeof(zScene)},
         {"zMItem", sizeof(zMItem)},
+        {"zChannel", sizeof(zMotionChannel)},
         {"zMotion", sizeof(zMotion)},
+        {"zMotionPlayer", sizeof(zAnimationPlayer)},
         {"zMObject", sizeof(zMObject)},
         {"zMCamera", sizeof(zMCamera)},
         {"zMLight", sizeof(zMLight)},
@@ -31,4 +39,17 @@ void DumpSceneMemoryLayout() {
         GetLog() << "    sizeof(" << type.name << ") = " << type.size << "\n";
     }
     GetLog() << "\n";
+}
+
+zCoreTypeSizes SceneCoreTypeSizes() {
+    // zHierarchy has no class of its own (zItem holds the links), zEmitter
+    // is not built.
+    zCoreTypeSizes sizes;
+    sizes.item = sizeof(zItem);
+    sizes.aceUnit = sizeof(zACEUnit);
+    sizes.object = sizeof(zObject);
+    sizes.light = sizeof(zLight);
+    sizes.camera = sizeof(zCamera);
+    sizes.curve = sizeof(zCurve);
+    return sizes;
 }

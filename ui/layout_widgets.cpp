@@ -96,11 +96,12 @@ void zContainerWidget::Layout() {
 }
 
 void zContainerWidget::Draw(zPicture& picture, const zRect& rect) {
-    if (m_hidden || !m_needsRedraw) {
+    // With no cells there is nothing to draw, and nothing left to redraw:
+    // a flag left set would have the window compose again every frame.
+    if (m_hidden || !m_needsRedraw || !m_cells.GetCount()) {
         m_needsRedraw = false;
         return;
     }
-    if (!m_cells.GetCount()) return;
     m_rect = rect;
     m_needsRedraw = false;
     for (auto* node = m_cells.GetHead(); node; node = node->next) {

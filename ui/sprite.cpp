@@ -662,3 +662,7 @@ zMetaTag* zWindow::Serialize() const {
     }
     return tag;
 }
+
+i32 zWindow::Reserved() const {
+    return 0;
+}

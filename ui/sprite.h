@@ -193,6 +193,9 @@ class zWindow : public zSprite2D {
     void Draw(zRenderer* renderer) override;
     bool Parse(const zMetaTag* tag) override;
     zMetaTag* Serialize() const override;
+    // The one operation a window adds to the sprite's: a reserved slot that
+    // answers 0.
+    virtual i32 Reserved() const;
 
     // (skin 2 width, skin 5 height, width - skin 3 width, height - skin 8
     // height); bottom 0 when shaded.

@@ -1,14 +1,34 @@
+#include <signal.h>
+
 #include <fstream>
 #include <string>
 
 #include "app/program.h"
-#include "audio/mixer.h"
 #include "app_fixture.h"
+#include "audio/mixer.h"
+#include "audio/sound.h"
+#include "core/bounds.h"
 #include "core/clock.h"
 #include "engine/engine.h"
 #include "io/disk_fs.h"
+#include "markup/meta_tag.h"
 #include "markup/script_value.h"
+#include "platform/stop_signals.h"
+#include "render/geometry.h"
+#include "render/material.h"
 #include "render/renderer.h"
+#include "render/texture.h"
+#include "scene/ace.h"
+#include "scene/animation.h"
+#include "scene/camera.h"
+#include "scene/curve.h"
+#include "scene/light.h"
+#include "scene/managed_camera.h"
+#include "scene/managed_object.h"
+#include "scene/motion.h"
+#include "scene/object.h"
+#include "scene/scene.h"
+#include "script/script_unit.h"
 #include "tests/support/fake_clock.h"
 
 namespace {
@@ -70,6 +90,52 @@ TEST_F(ApplicationTest, StartupPrintsTheBannerAndClearsTheMissingFlag) {
     EXPECT_TRUE(IsMissingResourceFlagRaised());
     EXPECT_EQ(Text(name), "a.tga");
     ClearMissingResourceFlag();
+}
+
+// The banner's type rows from the engine down to the scene part, in the
+// dump's order; zObj, zCam, zChannel and zMotionPlayer are our zObject,
+// zCamera, zMotionChannel and zAnimationPlayer. zHierarchy and zEmitter
+// have no class here.
+TEST_F(ApplicationTest, BannerListsTheSceneTypesInTheirPlaces) {
+    struct Row {
+        const char* name;
+        size_t size;
+    };
+    const Row core[] = {
+        {"zEngine", sizeof(zEngine)},     {"zItem", sizeof(zItem)},       {"zACEUnit", sizeof(zACEUnit)},
+        {"zObj", sizeof(zObject)},        {"zTexture", sizeof(zTexture)}, {"zSound", sizeof(zSound)},
+        {"zGeometry", sizeof(zGeometry)}, {"zLight", sizeof(zLight)},     {"zMaterial", sizeof(zMaterial)},
+        {"zCam", sizeof(zCamera)},        {"zPolygon", sizeof(zPolygon)}, {"zCurve", sizeof(zCurve)},
+    };
+    const Row scene[] = {
+        {"zScene", sizeof(zScene)},
+        {"zMItem", sizeof(zMItem)},
+        {"zChannel", sizeof(zMotionChannel)},
+        {"zMotion", sizeof(zMotion)},
+        {"zMotionPlayer", sizeof(zAnimationPlayer)},
+        {"zMObject", sizeof(zMObject)},
+        {"zMCamera", sizeof(zMCamera)},
+        {"zMLight", sizeof(zMLight)},
+        {"zManagerScriptUnit", sizeof(zManagerScriptUnit)},
+    };
+    auto rowsOf = [](const Row* rows, size_t count) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i)
+            text += "    sizeof(" + std::string(rows[i].name) + ") = " + std::to_string(rows[i].size) + "\n";
+        return text + "\n";
+    };
+    zApplicationWin32 app;
+    ASSERT_TRUE(app.Startup());
+    const std::string text = log.Text();
+    const std::string coreRows = rowsOf(core, sizeof(core) / sizeof(core[0])) +
+                                 "    sizeof(zMetaTag) = " + std::to_string(sizeof(zMetaTag)) +
+                                 "\n\nCompiled with ";
+    EXPECT_NE(text.find("    sizeof(zMinMax) = " + std::to_string(sizeof(zMinMax)) + "\n\n" + coreRows),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Scene memory layout:\n\n" + rowsOf(scene, sizeof(scene) / sizeof(scene[0]))),
+              std::string::npos)
+        << text;
 }
 
 TEST_F(ApplicationTest, FactoriesByIdWithTheirListTexts) {
@@ -373,6 +439,23 @@ TEST_F(ApplicationTest, MissingResourceEndsTheRunUnlessIgnored) {
         EXPECT_EQ(log.Text().find("Exiting"), std::string::npos);
     }
     ClearMissingResourceFlag();
+}
+
+// SIGINT and SIGTERM end the loop at the pump, -ignore_esc or not.
+TEST_F(ApplicationTest, StopSignalEndsThePump) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        for (const bool ignoreEscape : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "signal " << signal << ", ignore escape " << ignoreEscape);
+            ASSERT_TRUE(OsInstallStopSignals());
+            zApplicationWin32 app;
+            app.ignoreEscape = ignoreEscape;
+            EXPECT_TRUE(app.PumpMessages());
+            ASSERT_EQ(raise(signal), 0);
+            EXPECT_FALSE(app.PumpMessages());
+            EXPECT_FALSE(app.PumpMessages());
+            OsRemoveStopSignals();
+        }
+    }
 }
 
 TEST_F(ApplicationTest, HeadlessPumpNeverSeesEscape) {

@@ -115,6 +115,38 @@ TEST_F(ConfigTest, EngineConfigDisplayKeys) {
     }
 }
 
+// A size of 0 or below once reached the display as a huge unsigned size.
+TEST_F(ConfigTest, EngineConfigSizeNotPositiveKeepsTheDefault) {
+    struct Case {
+        const char* file;
+        i32 width;
+        i32 height;
+        std::string log;
+    };
+    const Case cases[] = {
+        {"<ZML=1.0><Width=-5>", 1280, 720,
+         "[*] Width -5 in 'engine.cfg' is not a window size; keeping 1280.\n"},
+        {"<ZML=1.0><Height=0>", 1280, 720,
+         "[*] Height 0 in 'engine.cfg' is not a window size; keeping 720.\n"},
+        {"<ZML=1.0><Width=0><Height=480>", 1280, 480,
+         "[*] Width 0 in 'engine.cfg' is not a window size; keeping 1280.\n"},
+        {"<ZML=1.0><Width=640><Height=-2147483648>", 640, 720,
+         "[*] Height -2147483648 in 'engine.cfg' is not a window size; keeping 720.\n"},
+        {"<ZML=1.0><Width=1><Height=1>", 1, 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        FileSystemReset();
+        PutMemoryFile("engine.cfg", c.file);
+        zApplicationWin32 app;
+        log.Reset();
+        EXPECT_TRUE(app.LoadConfig("engine.cfg"));
+        EXPECT_EQ(app.width, c.width);
+        EXPECT_EQ(app.height, c.height);
+        EXPECT_EQ(log.Text(), c.log);
+    }
+}
+
 TEST_F(ConfigTest, MissingConfigIsAWarningAndKeepsTheDefaults) {
     zApplicationWin32 app;
     EXPECT_FALSE(app.LoadConfig("./engine.cfg"));

@@ -28,6 +28,10 @@ TEST_F(SceneFactoryTest, SceneComesWithAnEmptyUserInterface) {
 TEST_F(SceneFactoryTest, SceneFilesAreReadWithEveryFlag) {
     PutMemoryFile("t.zms", "<ZML=1.0><Scene=<Items>>");
     PutMemoryFile("noscene.zms", "<ZML=1.0><Scene2d=>");
+    // Only the document's first root is read, as for every stored object.
+    PutMemoryFile("first.zms", "<ZML=1.0><Scene=<Items>><Other=1>");
+    PutMemoryFile("second.zms", "<ZML=1.0><Other=1><Scene=<Items>>");
+    PutMemoryFile("empty.zms", "<ZML=1.0>");
     struct Case {
         const char* path;
         bool loaded;
@@ -35,7 +39,10 @@ TEST_F(SceneFactoryTest, SceneFilesAreReadWithEveryFlag) {
     };
     const Case cases[] = {
         {"t.zms", true, "[H] Loading scene 't.zms' (flag: -1)\n"},
-        {"noscene.zms", false, "[!] No <Scene> tag in 'noscene.zms'.\n"},
+        {"noscene.zms", false, "[!] Could not parse scene. Root tag id is incorrect (Scene2d).\n"},
+        {"first.zms", true, "[H] Loading scene 'first.zms' (flag: -1)\n"},
+        {"second.zms", false, "[!] Could not parse scene. Root tag id is incorrect (Other).\n"},
+        {"empty.zms", false, "[!] No root tag in 'empty.zms'.\n"},
         {"absent.zms", false, "[*] Could not access file 'absent.zms'.\n"},
     };
     zEngine engine;

@@ -258,6 +258,42 @@ TEST(Engine, MemoryLayoutDumpListsTheBuiltTypesInOrder) {
     EXPECT_EQ(log.Text(), expected);
 }
 
+// The sizes of the types above the engine take their places among the
+// engine's own; a size of 0 (a type not built) gives no row.
+TEST(Engine, MemoryLayoutDumpPlacesTheUpperTypes) {
+    zCoreTypeSizes upper;
+    upper.item = 101;
+    upper.aceUnit = 102;
+    upper.object = 103;
+    upper.light = 105;
+    upper.emitter = 106;
+    upper.camera = 107;
+    upper.curve = 108;
+    const std::pair<const char*, size_t> expected[] = {
+        {"zEngine", sizeof(zEngine)},
+        {"zItem", 101},
+        {"zACEUnit", 102},
+        {"zObj", 103},
+        {"zTexture", sizeof(zTexture)},
+        {"zSound", sizeof(zSound)},
+        {"zGeometry", sizeof(zGeometry)},
+        {"zLight", 105},
+        {"zEmitter", 106},
+        {"zMaterial", sizeof(zMaterial)},
+        {"zCam", 107},
+        {"zPolygon", sizeof(zPolygon)},
+        {"zCurve", 108},
+    };
+    std::string rows;
+    for (const auto& row : expected)
+        rows += "    sizeof(" + std::string(row.first) + ") = " + std::to_string(row.second) + "\n";
+    rows += "\n    sizeof(zMetaTag) = ";
+    LogCapture log;
+    PrintMemoryLayout(true, &upper);
+    EXPECT_NE(log.Text().find(rows), std::string::npos) << log.Text();
+    EXPECT_EQ(log.Text().find("zHierarchy"), std::string::npos);
+}
+
 TEST(EngineFrame, BeginDrawRestartsTheTimersOnlyWhenAsked) {
     FrameFixture f;
     f.engine.BeginDraw(false, false);

@@ -74,6 +74,12 @@ struct CatalogueRow {
     // Bounds of the run's wall time in seconds; unchecked when the upper is 0.
     double minSeconds = 0.0;
     double maxSeconds = 0.0;
+    // A signal sent to the run once signalAfter seconds have passed and its
+    // console holds the line signalWhen (a run that has not yet installed
+    // its handlers would simply die); 0: none.
+    int signal = 0;
+    double signalAfter = 0.0;
+    std::string signalWhen = "";
 };
 
 const std::vector<ExpectedLine> BannerLines = {
@@ -365,6 +371,33 @@ std::vector<CatalogueRow> Catalogue() {
     rows.push_back(Row("NullDevicesRunTheScene", SceneRun(), {}, 0,
                        {LoadingScene, "[S] OnSetup hi", "[S] frames>0 true", FreeingCaches, "Done."}, {},
                        {FreeingCaches, "Done.", LoadingScene, "[S] OnSetup hi", "[S] frames>0 true"}));
+    // The scene file's first root is read, and it must be "Scene".
+    rows.push_back(
+        Row("SceneFileWhoseFirstRootIsNotScene", SceneRun(),
+            {StartupScript(), {"t.zms", "<ZML=1.0>\n<Other=1>\n" + SceneFile.substr(9)}}, 2,
+            {"[!] Could not parse scene. Root tag id is incorrect (Other).", FreeingCaches, "Done."},
+            {LoadingScene, "[S] ctor default"}));
+    // With no run time, SIGINT or SIGTERM sent to a running scene ends the
+    // run as Escape does: the loop leaves, the scene says goodbye, shutdown
+    // runs once, exit 0. A signal stopped at SDL's own handler would leave
+    // the run to the harness's timeout.
+    const struct {
+        const char* id;
+        int signal;
+    } stopSignals[] = {{"Terminate", SIGTERM}, {"Interrupt", SIGINT}};
+    for (const auto& stop : stopSignals) {
+        for (const char* renderer : {"none", "gl2"}) {
+            CatalogueRow row =
+                Row(std::string("SignalEndsTheRun_") + stop.id + "_" + renderer,
+                    {"t.zms", "-r", renderer, "-m", "none"}, {StartupScript(), CoreShaderLibrary()}, 0,
+                    Concat({LoadingScene, SceneLoaded}, Concat(SceneRunLines, {FreeingCaches, "Done."})), {},
+                    {FreeingCaches, "Done.", "[S] frames>0 true"});
+            row.signal = stop.signal;
+            row.signalAfter = 1.0;
+            row.signalWhen = "[S] first frame UI";
+            rows.push_back(row);
+        }
+    }
     // The whole start-up in order, the script's callbacks, shutdown once, and
     // a run as long as asked.
     const std::string playerDirectory =
@@ -408,6 +441,12 @@ std::vector<CatalogueRow> Catalogue() {
                        0,
                        {LoadingScene, "[!] Cannot convert motion to channel (missing X, Y or Z component).",
                         "[*] Unexpected tag 'Node' in <Paths>.", SceneLoaded}));
+    // A size of 0 or below keeps the default, which the script sees.
+    rows.push_back(
+        Row("ConfigSizeNotPositiveKeepsTheDefault", SceneRun({"-C", "bad.cfg"}),
+            {{"bad.cfg", "<ZML=1.0> <Width=-5> <Height=0>\n"}, sizeScript}, 0,
+            {"[*] Width -5 in 'bad.cfg' is not a window size; keeping 1280.",
+             "[*] Height 0 in 'bad.cfg' is not a window size; keeping 720.", LoadingScene, "[S] 1280x720"}));
     rows.push_back(Row("BrokenConfigIsReportedAndIgnored", SceneRun({"-C", "bad.cfg"}),
                        {{"bad.cfg", "<ZML=1.0><Width=640><Height="}, sizeScript}, 0,
                        {"[*] Failed to load metafile 'bad.cfg'.", LoadingScene, "[S] 1280x720"}));
@@ -794,11 +833,20 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
         result.errors = std::string("posix_spawn: ") + std::strerror(spawned);
         return result;
     }
-    const auto deadline = std::chrono::steady_clock::now() + RunTimeout;
+    const auto started = std::chrono::steady_clock::now();
+    const auto deadline = started + RunTimeout;
+    const auto signalAt = started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                        std::chrono::duration<double>(row.signalAfter));
+    bool signalSent = row.signal == 0;
     int status = 0;
     for (;;) {
         pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) break;
+        if (!signalSent && std::chrono::steady_clock::now() >= signalAt &&
+            (row.signalWhen.empty() || ReadFile(outPath).find(row.signalWhen + "\n") != std::string::npos)) {
+            kill(pid, row.signal);
+            signalSent = true;
+        }
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);

@@ -105,6 +105,12 @@ TEST_F(Scene2D, HiddenParentHidesAndOpacityMultipliesAlongTheChain) {
     ExpectRect(child->ScreenRectToLocal(zRect{110, 70, 120, 80}), 0, 0, 10, 10);
 }
 
+TEST_F(Scene2D, WindowReservedOperationAnswersZero) {
+    const zVector2 size(64.0f, 32.0f);
+    zWindow* window = new zWindow(&scene, nullptr, "w", "Title", nullptr, &size);
+    EXPECT_EQ(window->Reserved(), 0);
+}
+
 TEST_F(Scene2D, SizesAndWindowTextures) {
     zSprite2D* sprite = new zSprite2D(&scene, nullptr, nullptr, "s", nullptr, nullptr);
     EXPECT_EQ(sprite->GetSizeF().x, 128.0f);

@@ -284,6 +284,23 @@ TEST_F(Widgets, ContainersPlaceCellsFromTheirCorner) {
     container->Draw(target, zRect{100000, 0, 0, 0});
 }
 
+// An empty container once stayed dirty, so its window composed every frame.
+TEST_F(Widgets, EmptyContainerDrawClearsItsRedrawFlag) {
+    zSharedPtr<zContainerWidget> container(new zContainerWidget(&scene, 1));
+    container->Layout();
+    EXPECT_TRUE(container->NeedsRedraw());
+    container->Draw(target, zRect{10, 20, 30, 40});
+    EXPECT_FALSE(container->NeedsRedraw());
+    ExpectRect(container->GetRect(), 0, 0, 0, 0);
+    // The same after its last cell is removed.
+    zCanvasWidget* swatch = Swatch(2, 255, 8);
+    EXPECT_TRUE(container->AddWidget(swatch, zRect{0, 0, 8, 8}));
+    EXPECT_TRUE(container->RemoveWidget(swatch));
+    container->Invalidate();
+    container->Draw(target, zRect{10, 20, 30, 40});
+    EXPECT_FALSE(container->NeedsRedraw());
+}
+
 TEST_F(Widgets, TextWidgetsMeasureDrawAndInvalidateOnChange) {
     zSharedPtr<zTextWidget> text(new zTextWidget(&scene, 1, "Hello", nullptr, 16));
     EXPECT_EQ(text->GetHAlign(), WidgetAlignStretch);
