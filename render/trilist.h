@@ -6,15 +6,15 @@
 // index is past the material count goes into no list, and a geometry without
 // materials gives no lists.
 //
-// Limits: a list holds fewer triangles than the limit the caller gives
-// (the renderers pass 16384) and a bone palette of at most the caller's bone
-// limit (TrilistMaxBones unless a renderer's programs hold fewer); a list
-// takes no further polygon once its palette holds TrilistBoneThreshold bones
-// (or the limit), nor a polygon whose bones would overflow the palette. Each
-// of a vertex's four influences takes a palette entry, whatever its weight.
-// A polygon too large for one list is split across lists; polygons of any
-// corner count are fanned whole. Triangles keep the corner order of their
-// polygon: (corner 0, k, k + 1).
+// Limits: a list holds fewer triangles than the limit the caller gives (the
+// renderers pass 16384) and a bone palette of at most the caller's bone limit
+// (TrilistMaxBones unless a renderer's programs hold fewer; never below 4,
+// one vertex's influences); a list takes no further polygon once its palette
+// holds TrilistBoneThreshold bones (or the limit), nor a polygon whose bones
+// would overflow the palette. Each of a vertex's four influences takes a
+// palette entry, whatever its weight. A polygon too large for one list is
+// split across lists; polygons of any corner count are fanned whole.
+// Triangles keep the corner order of their polygon: (corner 0, k, k + 1).
 //
 // Normals: the binding normals; a geometry without them but with polygon
 // normals (flat shading) gives each corner its polygon's normal, and then a
