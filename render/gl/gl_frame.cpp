@@ -1188,12 +1188,14 @@ void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMat
         const GLint palette = m_gl.glGetUniformLocationARB(handle, "skin_mtx");
         if (palette != -1) {
             const u32 count = list.boneCount < GLSLSkinPaletteSize ? list.boneCount : GLSLSkinPaletteSize;
+            f32 columns[GLSLSkinPaletteSize * 16];
             for (u32 entry = 0; entry < count; ++entry) {
                 const u32 bone = list.bones[entry];
-                f32 columns[16];
-                Transposed(skinning && bone < boneCount ? skinning[bone] : zMatrix4(), columns);
-                m_gl.glUniformMatrix4fv(palette + GLint(entry), 1, 0, columns);
+                Transposed(skinning && bone < boneCount ? skinning[bone] : zMatrix4(), columns + entry * 16);
             }
+            // One call for the array: its elements' locations need not follow
+            // each other.
+            if (count) m_gl.glUniformMatrix4fv(palette, GLsizei(count), 0, columns);
         }
     }
     m_gl.glDrawElements(zgl::Triangles, GLsizei(list.indexCount), zgl::UnsignedShort, nullptr);
