@@ -136,6 +136,7 @@ enum : GLenum {
     // Fixed-function state values.
     Never = 0x0200,
     Less = 0x0201,
+    Equal = 0x0202,
     Lequal = 0x0203,
     Greater = 0x0204,
     Always = 0x0207,

@@ -43,9 +43,14 @@ struct zRenderablePrimitive {
 
 // A mesh part (kind PrimitiveObjectPart): the payload is the zGeometry, drawn
 // with the item's world matrix; the previous frame's matrix feeds motion blur.
+// A skinned part carries its item's skinning matrices, one per bone of the
+// geometry (owned by the item, valid while the queue is drawn); a bone past
+// boneCount, or a part without them, stays in its bind pose.
 struct zMeshPrimitive : zRenderablePrimitive {
     zMatrix4 world;
     zMatrix4 previousWorld;
+    const zMatrix4* skinning = nullptr;
+    u32 boneCount = 0;
 };
 
 class zRenderViewItem;

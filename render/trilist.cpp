@@ -20,8 +20,11 @@ struct Piece {
 
 class TrilistBuilder {
   public:
-    TrilistBuilder(zGeometry& geometry, u32 triangleLimit)
-        : m_geometry(geometry), m_maxTriangles(triangleLimit > 1 ? triangleLimit - 1 : 1) {}
+    TrilistBuilder(zGeometry& geometry, u32 triangleLimit, u32 boneLimit)
+        : m_geometry(geometry), m_maxTriangles(triangleLimit > 1 ? triangleLimit - 1 : 1),
+          m_maxBones(std::min(std::max(boneLimit, 4u), TrilistMaxBones)),
+          m_boneThreshold(std::min(TrilistBoneThreshold, m_maxBones)),
+          m_flat(!geometry.GetBindingNormals() && geometry.GetPolygonNormals()) {}
 
     bool Prepare() {
         const u32 vertexCount = m_geometry.GetVertexCount();
@@ -34,6 +37,7 @@ class TrilistBuilder {
         m_material = material;
         m_homogeneous =
             m_geometry.BuildHomogeneousTable(i32(material)) ? m_geometry.GetHomogeneousTable() : nullptr;
+        if (m_flat) MarkCreases();
         u32 startPolygon = 0, startTriangle = 0;
         for (;;) {
             ++m_stamp;
@@ -62,8 +66,32 @@ class TrilistBuilder {
 
   private:
     bool IsShared(u32 polygon, u32 vertex) const {
-        return m_homogeneous && m_homogeneous[vertex] &&
+        return m_homogeneous && m_homogeneous[vertex] && !(m_flat && m_crease[vertex]) &&
                m_geometry.GetPolygons()[polygon].material == m_material;
+    }
+
+    // Flat shading: a vertex where polygons of the material meet at
+    // different normals takes one list vertex per corner.
+    void MarkCreases() {
+        const u32 vertexCount = m_geometry.GetVertexCount();
+        m_crease.assign(vertexCount, 0);
+        m_firstPolygon.assign(vertexCount, NoPolygon);
+        const zPolygon* polygons = m_geometry.GetPolygons();
+        const zVector* normals = m_geometry.GetPolygonNormals();
+        for (u32 p = 0; p < m_geometry.GetPolygonCount(); ++p) {
+            const zPolygon& polygon = polygons[p];
+            if (polygon.material != m_material) continue;
+            for (u32 c = 0; c < polygon.cornerCount; ++c) {
+                const u32 vertex = polygon.bindings[c];
+                if (vertex >= vertexCount) continue;
+                u32& first = m_firstPolygon[vertex];
+                if (first == NoPolygon) {
+                    first = p;
+                } else if (normals[first].Sub(normals[p]).Length2() > 1.0000001e-5f) {
+                    m_crease[vertex] = 1;
+                }
+            }
+        }
     }
 
     // Corners of a piece: 0, then firstTriangle + 1 .. firstTriangle + count + 1.
@@ -102,7 +130,7 @@ class TrilistBuilder {
             const zSkinWeight& weight = skin[polygon.bindings[c]];
             for (int i = 0; i < 4; ++i) {
                 if (InPalette(weight.bones[i])) continue;
-                if (m_palette.size() >= TrilistMaxBones) {
+                if (m_palette.size() >= m_maxBones) {
                     GetLog() << "[!] Bone array safeguard exceeded!\n";
                     m_paletteOverflow = true;
                     continue;
@@ -125,9 +153,9 @@ class TrilistBuilder {
             const u32 remaining = polygon.cornerCount - 2 - firstTriangle;
             Piece piece{p, firstTriangle, remaining};
             if (!m_pieces.empty()) {
-                if (m_palette.size() >= TrilistBoneThreshold) break;
+                if (m_palette.size() >= m_boneThreshold) break;
                 // A fresh list keeps every influence that this one would drop.
-                if (m_palette.size() + NewBones(piece) > TrilistMaxBones) break;
+                if (m_palette.size() + NewBones(piece) > m_maxBones) break;
                 if (triangles + remaining > m_maxTriangles) break;
             }
             piece.triangleCount = std::min(remaining, m_maxTriangles - triangles);
@@ -161,7 +189,7 @@ class TrilistBuilder {
             g.GetTangentFrames() && material && (material->GetFlags() & MaterialFlagNormalMapTangent);
         const bool skinned = g.GetSkinWeights() != nullptr;
         bool allocated = list.vertices.Allocate(vertices) && list.indices.Allocate(triangles * 3);
-        if (g.GetBindingNormals()) allocated = allocated && list.normals.Allocate(vertices);
+        if (g.GetBindingNormals() || m_flat) allocated = allocated && list.normals.Allocate(vertices);
         if (tangents) allocated = allocated && list.tangentFrames.Allocate(vertices);
         if (g.GetBindingColors()) allocated = allocated && list.colors.Allocate(vertices);
         for (auto& channel : list.uvs)
@@ -200,7 +228,8 @@ class TrilistBuilder {
         const u32 index = list.vertexCount++;
         const u32 binding = g.GetFirstBindings()[p] + c;
         list.vertices[index] = g.GetVertices()[vertex];
-        if (!list.normals.IsEmpty()) list.normals[index] = g.GetBindingNormals()[binding];
+        if (!list.normals.IsEmpty())
+            list.normals[index] = m_flat ? g.GetPolygonNormals()[p] : g.GetBindingNormals()[binding];
         if (tangents) list.tangentFrames[index] = g.GetTangentFrames()[binding];
         if (!list.colors.IsEmpty()) list.colors[index] = g.GetBindingColors()[binding];
         for (u32 channel = 0; channel < g.GetUVChannelCount(); ++channel) {
@@ -224,8 +253,18 @@ class TrilistBuilder {
         return index;
     }
 
+    static constexpr u32 NoPolygon = 0xFFFFFFFFu;
+
     zGeometry& m_geometry;
     const u32 m_maxTriangles;
+    const u32 m_maxBones;
+    const u32 m_boneThreshold;
+    // No binding normals: corners take their polygon's normal.
+    const bool m_flat;
+    // Flat shading, per geometry vertex: 1 where normals meet at a crease;
+    // the first polygon of the material seen at the vertex.
+    std::vector<u8> m_crease;
+    std::vector<u32> m_firstPolygon;
     u32 m_material = 0;
     const u8* m_homogeneous = nullptr;
     // Per geometry vertex: the list that counted it, the list that mapped
@@ -244,7 +283,7 @@ class TrilistBuilder {
 
 } // namespace
 
-zLinkedList* zTrilist::BuildFromGeometry(zGeometry* geometry, u32 triangleLimit) {
+zLinkedList* zTrilist::BuildFromGeometry(zGeometry* geometry, u32 triangleLimit, u32 boneLimit) {
     GetLog() << "Building geometry triangle list...\n";
     zStopwatch timer;
     timer.Start();
@@ -257,7 +296,7 @@ zLinkedList* zTrilist::BuildFromGeometry(zGeometry* geometry, u32 triangleLimit)
         GetLog() << "[!] Failed to allocate trilist object.\n";
         return nullptr;
     }
-    TrilistBuilder builder(*geometry, triangleLimit);
+    TrilistBuilder builder(*geometry, triangleLimit, boneLimit);
     if (!builder.Prepare()) {
         GetLog() << "[!] Could not allocate memory to remap vertice!\n";
         delete lists;

@@ -6,14 +6,19 @@
 // index is past the material count goes into no list, and a geometry without
 // materials gives no lists.
 //
-// Limits: a list holds fewer triangles than the limit the caller gives
-// (the renderers pass 16384) and a bone palette of at most TrilistMaxBones
-// entries; a list takes no further polygon once its palette holds
-// TrilistBoneThreshold bones, nor a polygon whose bones would overflow the
-// palette. Each of a vertex's four influences takes a palette entry, whatever
-// its weight. A polygon too large for one list is split across lists; polygons
-// of any corner count are fanned whole. Triangles keep the corner order of
-// their polygon: (corner 0, k, k + 1).
+// Limits: a list holds fewer triangles than the limit the caller gives (the
+// renderers pass 16384) and a bone palette of at most the caller's bone limit
+// (TrilistMaxBones unless a renderer's programs hold fewer; never below 4,
+// one vertex's influences); a list takes no further polygon once its palette
+// holds TrilistBoneThreshold bones (or the limit), nor a polygon whose bones
+// would overflow the palette. Each of a vertex's four influences takes a
+// palette entry, whatever its weight. A polygon too large for one list is
+// split across lists; polygons of any corner count are fanned whole.
+// Triangles keep the corner order of their polygon: (corner 0, k, k + 1).
+//
+// Normals: the binding normals; a geometry without them but with polygon
+// normals (flat shading) gives each corner its polygon's normal, and then a
+// vertex is shared only between polygons of one normal.
 #pragma once
 
 #include "core/linked_list.h"
@@ -37,7 +42,8 @@ class zTrilist : public zLinkedListEntry {
 
     // The lists of the geometry, which the caller owns; null (logged) for a
     // geometry without polygons or when memory runs out.
-    static zLinkedList* BuildFromGeometry(zGeometry* geometry, u32 triangleLimit);
+    static zLinkedList* BuildFromGeometry(zGeometry* geometry, u32 triangleLimit,
+                                          u32 boneLimit = TrilistMaxBones);
 
     u32 vertexCount = 0;
     zGeometryBuffer<zVector> vertices;
@@ -46,7 +52,7 @@ class zTrilist : public zLinkedListEntry {
     u32 boneCount = 0;
     zGeometryBuffer<zTrilistSkin> skin;           // per vertex, with a skinned geometry
     zGeometryBuffer<u16> bonePalette;             // geometry bone id per palette entry
-    zGeometryBuffer<zVector> normals;             // with binding normals
+    zGeometryBuffer<zVector> normals;             // with binding or polygon normals
     zGeometryBuffer<zTangentFrame> tangentFrames; // with tangent frames and a NormalMapTangent material
     zGeometryBuffer<zVector> colors;              // with binding colours
     zGeometryBuffer<zVector2> uvs[GeometryMaxUVChannels]; // always, zero where the geometry has no channel

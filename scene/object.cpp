@@ -222,6 +222,11 @@ void zObject::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimi
     entry->payload = geometry;
     entry->world = world;
     entry->previousWorld = *GetPreviousWorldPosition();
+    // The bones pose the object's own geometry; a proxy keeps its bind pose.
+    if (geometry == m_geometry.Get() && m_skinning) {
+        entry->skinning = m_skinning.get();
+        entry->boneCount = m_boneCount;
+    }
     if (!out.Add(entry)) {
         GetLog() << "[!] Failed to allocate render entry for geometry '" << geometry->GetName() << "'.\n";
         delete entry;

@@ -402,8 +402,10 @@ void zGL3Renderer::BindMaterialUniforms(const GL3_RenderMap& map, const zMatrix4
             break;
         case ShaderBlockNormalViewMatrix:
         case ShaderBlockNormalMatrix: {
-            const zMatrix4 source = record.blockType == ShaderBlockNormalViewMatrix ? view : modelView;
-            Transposed(source, matrix);
+            // Normals of the item into view space (normal-view) or into the
+            // world (normal): the inverse transpose of the 3x3 part.
+            const zMatrix4& source = record.blockType == ShaderBlockNormalViewMatrix ? modelView : model;
+            Transposed(zMatrix4::FromMatrix3(zMatrix3::FromMatrix4(source.Inverse()).Transpose()), matrix);
             isMatrix = true;
             break;
         }
@@ -865,6 +867,11 @@ void zGL3Renderer::RenderQueue() {
             m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_outputFBO);
             SetTargetTexture(GetOutputTexture());
         }
+        // Each queue starts from a clear depth, as the deferred pipeline's
+        // g-buffer does: whatever depth the frame was cleared to (scenes
+        // clear it to 0), the objects are tested against each other only.
+        m_gl.glDepthMask(1);
+        ClearTarget(0.0f, 0.0f, 0.0f, 0.0f, 1.0f, zgl::DepthBufferBit);
         BeginFixedFunction();
         DrawList(list, PassForward);
         DrawList(list, PassForwardBlended);
@@ -889,7 +896,8 @@ void zGL3Renderer::DrawList(zList<zRenderablePrimitive*>& list, u32 pass) {
         if (!primitive || primitive->kind != PrimitiveObjectPart) continue;
         const auto* mesh = dynamic_cast<const zMeshPrimitive*>(primitive);
         DrawMeshPrimitive(pass, static_cast<zGeometry*>(primitive->payload), mesh ? mesh->world : zMatrix4(),
-                          mesh ? &mesh->previousWorld : nullptr);
+                          mesh ? &mesh->previousWorld : nullptr, mesh ? mesh->skinning : nullptr,
+                          mesh ? mesh->boneCount : 0);
     }
 }
 
@@ -919,11 +927,14 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
     }
     const GLenum buffers[3] = {zgl::ColorAttachment0, zgl::ColorAttachment0 + 1, zgl::ColorAttachment0 + 2};
     if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(3, buffers);
-    m_gl.glClear(zgl::DepthBufferBit);
+    // The attributes of the surface the normal pass kept: each pixel takes
+    // them at the depth that pass left, so a nearer object hides a farther
+    // one whatever their order in the list.
     m_gl.glDepthMask(0);
-    m_gl.glDepthFunc(zgl::Lequal);
+    m_gl.glDepthFunc(zgl::Equal);
     DrawList(list, PassGBuffer);
     m_gl.glDepthMask(1);
+    m_gl.glDepthFunc(zgl::Lequal);
     for (u32 i = 1; i < 3; ++i)
         m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D, 0, 0);
     if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(1, buffers);
@@ -985,8 +996,10 @@ void zGL3Renderer::Present() {
             const GLhandleARB program = blit->GetProgram();
             UseProgram(program);
             m_gl.glUniform1iARB(m_gl.glGetUniformLocationARB(program, "layer"), 0);
+            // The source is `current` times the output: its texels are that
+            // many target texels apart.
             m_gl.glUniform2fARB(m_gl.glGetUniformLocationARB(program, "inverse_buffer_size"),
-                                m_targetReciprocals[0], m_targetReciprocals[1]);
+                                current * m_targetReciprocals[0], current * m_targetReciprocals[1]);
         }
         if (last) {
             m_gl.glEnable(zgl::Blend);
@@ -1012,7 +1025,7 @@ void zGL3Renderer::Present() {
 // Meshes.
 
 void zGL3Renderer::DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatrix4& world,
-                                     const zMatrix4* previousWorld) {
+                                     const zMatrix4* previousWorld, const zMatrix4* skinning, u32 boneCount) {
     const auto* data = geometry ? dynamic_cast<const GL_GeometryData*>(geometry->GetRenderData()) : nullptr;
     if (!data) return;
     SetModelMatrix(world);
@@ -1038,11 +1051,19 @@ void zGL3Renderer::DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatri
             if (pass == PassNormalDepth) {
                 m_gl.glDepthMask((flags & MaterialFlagNoZWrite) ? 0 : 1);
                 m_gl.glDepthFunc((flags & MaterialFlagNoZTest) ? zgl::Always : zgl::Lequal);
+            } else if (pass == PassGBuffer) {
+                // A surface that left no depth of its own is tested against
+                // the others' instead of its own.
+                m_gl.glDepthFunc((flags & MaterialFlagNoZTest)    ? zgl::Always
+                                 : (flags & MaterialFlagNoZWrite) ? zgl::Lequal
+                                                                  : zgl::Equal);
             }
-            DrawShadedTrilist(pass, list, material, world, previousWorld);
+            DrawShadedTrilist(pass, list, material, world, previousWorld, skinning, boneCount);
             if (pass == PassNormalDepth) {
                 m_gl.glDepthMask(1);
                 m_gl.glDepthFunc(zgl::Lequal);
+            } else if (pass == PassGBuffer) {
+                m_gl.glDepthFunc(zgl::Equal);
             }
             drawn = true;
         }
@@ -1109,7 +1130,8 @@ void zGL3Renderer::DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMate
 }
 
 void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material,
-                                     const zMatrix4& world, const zMatrix4* previousWorld) {
+                                     const zMatrix4& world, const zMatrix4* previousWorld,
+                                     const zMatrix4* skinning, u32 boneCount) {
     const auto* data = dynamic_cast<const GL_MaterialData*>(material->GetRenderData());
     const u32 slot = GL_MaterialData::SlotOf(pass);
     const GL3_RenderMap* map = data && slot < MaterialMapCount ? data->maps[slot].get() : nullptr;
@@ -1161,15 +1183,19 @@ void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMat
         // Palette indices are below 256: unsigned bytes.
         enable(zGL3Shader::LocationSkinId, 4, zgl::UnsignedByte, list.boneIndexOffset);
         enable(zGL3Shader::LocationSkinWeight, 4, zgl::Float, list.boneWeightOffset);
-        // No item skin matrices reach the renderer yet: the palette is identity.
+        // The list's palette: entry i poses the geometry bone the list
+        // named for it (lists are cut to fit the program's palette).
         const GLint palette = m_gl.glGetUniformLocationARB(handle, "skin_mtx");
         if (palette != -1) {
             const u32 count = list.boneCount < GLSLSkinPaletteSize ? list.boneCount : GLSLSkinPaletteSize;
-            for (u32 bone = 0; bone < count; ++bone) {
-                f32 identity[16] = {};
-                identity[0] = identity[5] = identity[10] = identity[15] = 1.0f;
-                m_gl.glUniformMatrix4fv(palette + GLint(bone), 1, 0, identity);
+            f32 columns[GLSLSkinPaletteSize * 16];
+            for (u32 entry = 0; entry < count; ++entry) {
+                const u32 bone = list.bones[entry];
+                Transposed(skinning && bone < boneCount ? skinning[bone] : zMatrix4(), columns + entry * 16);
             }
+            // One call for the array: its elements' locations need not follow
+            // each other.
+            if (count) m_gl.glUniformMatrix4fv(palette, GLsizei(count), 0, columns);
         }
     }
     m_gl.glDrawElements(zgl::Triangles, GLsizei(list.indexCount), zgl::UnsignedShort, nullptr);

@@ -117,6 +117,9 @@ void zGL3Renderer::BuildPassText(u32 pass, zMaterial& material, zShaderBlock* po
     zGLSLVariable* vertex = CompileShaderBlock(g, position, "VtxSink_");
     zGLSLVariable* skin = skinning ? CompileShaderBlock(g, skinning, nullptr) : nullptr;
     const char* vertexName = vertex ? vertex->name.CStr() : "gl_Vertex";
+    // The g-buffer pass tests for equality with the depth the normal pass
+    // left: both must place every vertex exactly alike.
+    g.vertexDeclarations.Append("invariant gl_Position;\n");
     g.vertexDeclarations.Append("varying vec3 frag_world_pos;");
     zString line;
     if (skin) {

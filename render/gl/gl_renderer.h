@@ -187,8 +187,10 @@ class zGL3Renderer : public zRenderer {
     bool WantsVelocityPass();
 
     // Per-primitive drawing.
+    // skinning: one matrix per bone of the geometry, or null (bind pose).
     void DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatrix4& world,
-                           const zMatrix4* previousWorld = nullptr);
+                           const zMatrix4* previousWorld = nullptr, const zMatrix4* skinning = nullptr,
+                           u32 boneCount = 0);
     // Ambient pass into the current target: compose = albedo x ambient +
     // self illumination, from the g-buffer, with "core::ambient".
     void RenderAmbient();
@@ -262,7 +264,7 @@ class zGL3Renderer : public zRenderer {
     void DrawList(zList<zRenderablePrimitive*>& list, u32 pass);
     void DrawDeferred(zList<zRenderablePrimitive*>& list);
     void DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material, const zMatrix4& world,
-                           const zMatrix4* previousWorld);
+                           const zMatrix4* previousWorld, const zMatrix4* skinning, u32 boneCount);
     void DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material);
     void BindListArrays(const GL_GeometryList& list, bool colours, bool normals, bool uvs);
     void UnbindListArrays();

@@ -55,7 +55,12 @@ bool zGL3Renderer::SetupGeometry(zGeometry* geometry) {
     geometry->SetRenderData(data);
     geometry->UpdateMaterialFlags();
     geometry->ComputeBindingTotal();
-    std::unique_ptr<zLinkedList> lists(zTrilist::BuildFromGeometry(geometry, TrilistTriangleLimit));
+    // Without binding normals the surfaces are flat: the lists take the
+    // polygon normals, as the raytracer lights them.
+    if (!geometry->GetBindingNormals()) geometry->ComputePolygonNormals(false);
+    // Lists are cut so that their bones fit the programs' palette.
+    std::unique_ptr<zLinkedList> lists(
+        zTrilist::BuildFromGeometry(geometry, TrilistTriangleLimit, GLSLSkinPaletteSize));
     if (!lists || !lists->GetCount()) {
         FreeGeometry(geometry);
         return false;

@@ -54,6 +54,7 @@ struct MeshRenderable : zRenderable {
     zMatrix4 world;
     const zMatrix4* previousWorld = nullptr; // null: it did not move
     f32 sortKey = 0.0f;
+    std::vector<zMatrix4> skinning; // per bone of the geometry; empty: unskinned
     void AppendPrimitives(zRenderViewItem*, zList<zRenderablePrimitive*>& out, u32) override {
         auto* primitive = new zMeshPrimitive();
         primitive->renderable = this;
@@ -61,6 +62,8 @@ struct MeshRenderable : zRenderable {
         primitive->payload = geometry;
         primitive->world = world;
         primitive->previousWorld = previousWorld ? *previousWorld : world;
+        primitive->skinning = skinning.empty() ? nullptr : skinning.data();
+        primitive->boneCount = u32(skinning.size());
         out.Add(primitive);
     }
 };

@@ -5,7 +5,8 @@
 // not appear, and lines that must appear exactly once. A line with a number
 // that changes from run to run is given as a pattern. Some rows also bound the
 // run's wall time. Every run starts with the banner, which start-up prints
-// before the command line is read.
+// before the command line is read. Further suites check the frames -R writes
+// and compare one scene's pictures from "gl2" and from the raytracer.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -27,6 +29,7 @@
 #include <vector>
 
 #include "tests/support/temporary_directory.h"
+#include "tests/support/xvfb.h"
 
 extern char** environ;
 
@@ -787,8 +790,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-// Runs the player in directory with its output in two files there.
-RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& row) {
+// Runs the player in directory with its output in two files there. Each
+// "NAME=value" of overrides replaces that variable of the environment; watch,
+// when given, is called while the player runs until it returns true.
+RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& row,
+                    const std::vector<std::string>& overrides = {},
+                    const std::function<bool()>& watch = nullptr) {
     // GPU renderers draw on Mesa through SDL's offscreen driver: no X server.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     RunResult result;
@@ -813,9 +820,18 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
     // told apart from ours once it is unloaded: a run on a GPU renderer
     // keeps every sanitizer check but leak detection.
     std::vector<std::string> environment;
+    auto overridden = [&overrides](const char* variable) {
+        for (const std::string& entry : overrides) {
+            const size_t length = entry.find('=') + 1;
+            if (std::strncmp(variable, entry.c_str(), length) == 0) return true;
+        }
+        return false;
+    };
     for (char** variable = environ; *variable; ++variable) {
-        if (std::strncmp(*variable, "ASAN_OPTIONS=", 13) != 0) environment.push_back(*variable);
+        if (std::strncmp(*variable, "ASAN_OPTIONS=", 13) != 0 && !overridden(*variable))
+            environment.push_back(*variable);
     }
+    environment.insert(environment.end(), overrides.begin(), overrides.end());
     const char* asan = getenv("ASAN_OPTIONS");
     std::string asanOptions = std::string("ASAN_OPTIONS=") + (asan ? asan : "");
     const bool gpu = std::find(row.arguments.begin(), row.arguments.end(), "gl2") != row.arguments.end();
@@ -839,6 +855,7 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
                                         std::chrono::duration<double>(row.signalAfter));
     bool signalSent = row.signal == 0;
     int status = 0;
+    bool watched = !watch;
     for (;;) {
         pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) break;
@@ -847,6 +864,7 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
             kill(pid, row.signal);
             signalSent = true;
         }
+        if (!watched) watched = watch();
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
@@ -870,11 +888,12 @@ class PlayerCatalogue : public ::testing::TestWithParam<CatalogueRow> {
 };
 
 // Writes the row's files into directory and runs the player there.
-RunResult RunRow(const std::filesystem::path& directory, const CatalogueRow& row) {
+RunResult RunRow(const std::filesystem::path& directory, const CatalogueRow& row,
+                 const std::vector<std::string>& overrides = {}, const std::function<bool()>& watch = nullptr) {
     for (const FixtureFile& file : row.files)
         WriteFile(directory / file.path, file.bytes);
     const auto start = std::chrono::steady_clock::now();
-    RunResult run = RunPlayer(directory, row);
+    RunResult run = RunPlayer(directory, row, overrides, watch);
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return run;
 }
@@ -1066,5 +1085,250 @@ TEST_P(PlayerRaytrace, Run) {
 
 INSTANTIATE_TEST_SUITE_P(Raytrace, PlayerRaytrace, ::testing::ValuesIn(RaytraceCatalogue()),
                          [](const ::testing::TestParamInfo<RaytraceRow>& info) { return info.param.run.id; });
+
+// ---- Pictures: one scene drawn by "gl2" and by the raytracer ----------------
+// The "gl2" frame is read from the screen of a private X server (Xvfb keeps
+// it as an XWD file), the raytraced one from -R. Each region names what an
+// object shows there; both renderers must give it the same colour.
+
+// A closed box between two corners, each face wound as seen from outside,
+// with one material of that diffuse colour.
+std::string BoxGeometry(const char* material, const float low[3], const float high[3], const float colour[3]) {
+    char number[32];
+    auto text = [&number](float value) {
+        std::snprintf(number, sizeof number, "%.2f", double(value));
+        return std::string(number);
+    };
+    std::string out = "<ZML=1.0>\n<Geometry=\n  <Materials=<Material=<Id=\"" + std::string(material) +
+                      "\"><Diffuse=<X=" + text(colour[0]) + "><Y=" + text(colour[1]) + "><Z=" + text(colour[2]) +
+                      "><W=1.0>>>>\n  <AVertex=<Count=8><Data=\n";
+    for (int corner = 0; corner < 8; ++corner) {
+        out += "    <V=<X=" + text(corner & 1 ? high[0] : low[0]) + "><Y=" + text(corner & 2 ? high[1] : low[1]) +
+               "><Z=" + text(corner & 4 ? high[2] : low[2]) + ">>\n";
+    }
+    out += "  >>\n  <APolygon=<Count=6><BindingCount=24><Data=\n";
+    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    for (const auto& face : faces) {
+        out += "    <P=<Count=4><Material=0>";
+        for (int index : face)
+            out += "<Index=" + std::to_string(index) + ">";
+        out += ">\n";
+    }
+    return out + "  >>\n>\n";
+}
+
+// A red box before a wider green one, both in one light, on a blue
+// background. The near box comes first in the scene, so the far one is
+// drawn after it. The script says when ten frames are on the screen.
+std::vector<FixtureFile> BoxPairFiles() {
+    const float nearLow[3] = {-1.0f, -1.0f, -1.0f}, nearHigh[3] = {1.0f, 1.0f, 1.0f};
+    const float farLow[3] = {-3.5f, -2.5f, 4.0f}, farHigh[3] = {3.5f, 2.5f, 5.0f};
+    const float red[3] = {1.0f, 0.1f, 0.1f}, green[3] = {0.1f, 1.0f, 0.1f};
+    const std::string scene =
+        "<ZML=1.0>\n<Scene=\n"
+        "  <ScriptUnit=<Script=\"pair.nut\"><Class=\"Pair\">>\n"
+        "  <Globals=<BackgroundColor=<R=0.0><G=0.0><B=0.5>><AmbientColor=<R=0.3><G=0.3><B=0.3>>>\n"
+        "  <Items=\n"
+        "    <MCamera=<MItem=<Id=\"eye\"><UId=0><Active>>\n"
+        "      <Camera=<Item=<Position=<X=0.0><Y=0.0><Z=-8.0>>>>>\n"
+        "    <MLight=<MItem=<Id=\"lamp\"><UId=1><Active>>\n"
+        "      <Light=<Item=<Position=<X=1.0><Y=2.0><Z=-6.0>>><Type=\"Point\"><Range=100.0>>>\n"
+        "    <MObject=<MItem=<Id=\"near\"><UId=2><Active>><Object=<Geometry=\"near.zge\">>>\n"
+        "    <MObject=<MItem=<Id=\"far\"><UId=3><Active>><Object=<Geometry=\"far.zge\">>>\n"
+        "  >\n"
+        "  <CurrentCamera=\"eye\">\n>\n";
+    const std::string script = "class Pair { frames = 0;\n"
+                               "  function OnUpdate(s) { frames++; }\n"
+                               "  function OnRenderUI(s) { if (frames == 10) print(\"Frame 10 drawn.\"); } }\n";
+    return {StartupScript(),
+            {"pair.zms", scene},
+            {"pair.nut", script},
+            {"near.zge", BoxGeometry("red", nearLow, nearHigh, red)},
+            {"far.zge", BoxGeometry("green", farLow, farHigh, green)},
+            {"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}};
+}
+
+// RGB rows, top first.
+struct Frame {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+uint32_t BigWord32At(const std::string& bytes, size_t at) {
+    return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
+           uint32_t(uint8_t(bytes[at + 2])) << 8 | uint32_t(uint8_t(bytes[at + 3]));
+}
+
+// The rectangle (x, y, width, height) of a 32-bit XWD screen; empty when the
+// file is not one or is too small.
+Frame FrameOfScreen(const std::string& bytes, uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
+    Frame frame;
+    if (bytes.size() < 100 || BigWord32At(bytes, 44) != 32) return frame; // 32 bits a pixel
+    const size_t pixels = size_t(BigWord32At(bytes, 0)) + size_t(BigWord32At(bytes, 76)) * 12;
+    const uint32_t rowBytes = BigWord32At(bytes, 48);
+    const bool lowFirst = BigWord32At(bytes, 28) == 0;
+    if (x + width > BigWord32At(bytes, 16) || y + height > BigWord32At(bytes, 20) ||
+        bytes.size() < pixels + size_t(y + height) * rowBytes)
+        return frame;
+    frame.width = width;
+    frame.height = height;
+    for (uint32_t row = y; row < y + height; ++row) {
+        for (uint32_t column = x; column < x + width; ++column) {
+            const size_t at = pixels + size_t(row) * rowBytes + size_t(column) * 4;
+            // Masks 0xff0000, 0xff00, 0xff in a 32-bit word.
+            for (int channel : {2, 1, 0})
+                frame.rgb.push_back(uint8_t(bytes[at + (lowFirst ? channel : 3 - channel)]));
+        }
+    }
+    return frame;
+}
+
+// A top-first 32-bit TGA as -R writes it; empty when it is not one.
+Frame FrameOfTga(const std::string& bytes) {
+    Frame frame;
+    if (bytes.size() < 18 || bytes[2] != 2 || bytes[16] != 32) return frame;
+    const uint32_t width = Word16At(bytes, 12), height = Word16At(bytes, 14);
+    if (bytes.size() < 18 + size_t(width) * height * 4) return frame;
+    frame.width = width;
+    frame.height = height;
+    for (size_t at = 18; at < 18 + size_t(width) * height * 4; at += 4)
+        for (int channel : {2, 1, 0})
+            frame.rgb.push_back(uint8_t(bytes[at + channel]));
+    return frame;
+}
+
+// A part of the frame in fractions of its size, and the channel (0 red,
+// 1 green, 2 blue) that must lead there.
+struct PictureRegion {
+    const char* name;
+    float x0, y0, x1, y1;
+    int leading;
+};
+
+// The mean colour of a region.
+std::vector<double> MeanColour(const Frame& frame, const PictureRegion& region) {
+    std::vector<double> sum(3, 0.0);
+    const uint32_t x0 = uint32_t(region.x0 * frame.width), x1 = uint32_t(region.x1 * frame.width);
+    const uint32_t y0 = uint32_t(region.y0 * frame.height), y1 = uint32_t(region.y1 * frame.height);
+    for (uint32_t y = y0; y < y1; ++y)
+        for (uint32_t x = x0; x < x1; ++x)
+            for (int c = 0; c < 3; ++c)
+                sum[c] += frame.rgb[(size_t(y) * frame.width + x) * 3 + c];
+    const double count = double(x1 - x0) * double(y1 - y0);
+    for (double& value : sum)
+        value /= count;
+    return sum;
+}
+
+struct PictureRow {
+    std::string id;
+    std::vector<FixtureFile> files;
+    std::string scene;
+    uint32_t width, height; // of the window (small.cfg) and the raytraced frame
+    std::string readyLine;  // printed once the picture stands on the screen
+    std::vector<PictureRegion> regions;
+};
+
+void PrintTo(const PictureRow& row, std::ostream* out) {
+    *out << row.id;
+}
+
+std::vector<PictureRow> PictureCatalogue() {
+    // The near box must not take the colour of the box behind it.
+    return {{"NearBoxKeepsItsColourBeforeTheFarOneOnGl2",
+             BoxPairFiles(),
+             "pair.zms",
+             160,
+             120,
+             "[S] Frame 10 drawn.",
+             {{"near box", 0.42f, 0.40f, 0.58f, 0.60f, 0},
+              {"far box beside it", 0.18f, 0.40f, 0.26f, 0.60f, 1},
+              {"background", 0.0f, 0.0f, 0.08f, 0.08f, 2}}}};
+}
+
+class PlayerPictures : public ::testing::TestWithParam<PictureRow> {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(m_traced.Path().empty());
+        ASSERT_FALSE(m_drawn.Path().empty());
+        ASSERT_FALSE(m_screen.Path().empty());
+    }
+
+    TemporaryDirectory m_traced{"player_picture_rt", false};
+    TemporaryDirectory m_drawn{"player_picture_gl", false};
+    TemporaryDirectory m_screen{"player_picture_screen", false};
+};
+
+TEST_P(PlayerPictures, RenderersAgreeRegionByRegion) {
+    const PictureRow& row = GetParam();
+    const std::string size = std::to_string(row.width) + "x" + std::to_string(row.height);
+
+    // The raytracer's first frame.
+    std::filesystem::create_directories(m_traced.Path() / "out");
+    const CatalogueRow traced =
+        Row(row.id + "Raytraced", {row.scene, "-r", "none", "-m", "none", "-C", "small.cfg", "-R", "out",
+                                   "-time_live", "1"},
+            row.files, 0, {"[H] Raytracing frame 0 (" + size + ")...", FreeingCaches, "Done."});
+    {
+        const RunResult run = RunRow(m_traced.Path(), traced);
+        SCOPED_TRACE("raytracer console:\n" + run.output + "\nerrors:\n" + run.errors);
+        ExpectConsole(traced, run);
+    }
+    const Frame raytraced = FrameOfTga(ReadFile(m_traced.Path() / "out" / "out_00000.tga"));
+    ASSERT_EQ(raytraced.width, row.width);
+    ASSERT_EQ(raytraced.height, row.height);
+
+    // "gl2" in a window of the private server, which the renderer places at
+    // (32, 32). The screen is read once the script says the picture stands,
+    // until two reads agree.
+    XvfbServer server(m_screen.Path().string());
+    ASSERT_TRUE(server.IsRunning());
+    std::vector<FixtureFile> files = row.files;
+    files.push_back(CoreShaderLibrary());
+    const CatalogueRow drawn = Row(
+        row.id, {row.scene, "-r", "gl2", "-m", "none", "-C", "small.cfg", "-time_live", "3"}, files, 0,
+        {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.", row.readyLine,
+         FreeingCaches, "Done."});
+    Frame screen;
+    auto lastRead = std::chrono::steady_clock::now();
+    auto watch = [&]() {
+        if (std::chrono::steady_clock::now() - lastRead < std::chrono::milliseconds(100)) return false;
+        lastRead = std::chrono::steady_clock::now();
+        if (ReadFile(m_drawn.Path() / "stdout.txt").find(row.readyLine) == std::string::npos) return false;
+        Frame now = FrameOfScreen(ReadFile(m_screen.Path() / "Xvfb_screen0"), 32, 32, row.width, row.height);
+        const bool steady = !now.rgb.empty() && now.rgb == screen.rgb;
+        screen = std::move(now);
+        return steady;
+    };
+    {
+        const RunResult run = RunRow(m_drawn.Path(), drawn, {"DISPLAY=" + server.Display(), "SDL_VIDEODRIVER=x11"},
+                                     watch);
+        SCOPED_TRACE("gl2 console:\n" + run.output + "\nerrors:\n" + run.errors);
+        ExpectConsole(drawn, run);
+    }
+    ASSERT_EQ(screen.width, row.width);
+
+    // Lights differ in detail between the renderers: a region's colour is
+    // compared by its leading channel and its share of each channel.
+    for (const PictureRegion& region : row.regions) {
+        SCOPED_TRACE(region.name);
+        const std::vector<double> gl = MeanColour(screen, region), rt = MeanColour(raytraced, region);
+        std::ostringstream colours;
+        colours << "gl2 (" << gl[0] << ", " << gl[1] << ", " << gl[2] << "), raytracer (" << rt[0] << ", " << rt[1]
+                << ", " << rt[2] << ")";
+        SCOPED_TRACE(colours.str());
+        for (const std::vector<double>* colour : {&gl, &rt}) {
+            const int leading = int(std::max_element(colour->begin(), colour->end()) - colour->begin());
+            EXPECT_EQ(leading, region.leading);
+        }
+        const double glSum = gl[0] + gl[1] + gl[2] + 1.0, rtSum = rt[0] + rt[1] + rt[2] + 1.0;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(gl[c] / glSum, rt[c] / rtSum, 0.1) << "channel " << c;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, PlayerPictures, ::testing::ValuesIn(PictureCatalogue()),
+                         [](const ::testing::TestParamInfo<PictureRow>& info) { return info.param.id; });
 
 } // namespace

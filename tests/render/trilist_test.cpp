@@ -502,3 +502,87 @@ TEST(Trilist, GeometryWithoutPolygonsIsInvalid) {
 }
 
 } // namespace
+
+namespace {
+
+// A renderer whose programs hold fewer bones than the builder's own palette
+// gives its limit: every list's palette fits it, and no influence is lost.
+TEST(Trilist, PalettesStayWithinTheCallersBoneLimit) {
+    for (u32 limit : {16u, 8u}) {
+        SCOPED_TRACE(limit);
+        GeometryHost host;
+        constexpr u32 bones = 40;
+        std::vector<zVector> vertices;
+        std::vector<PolygonSpec> quads;
+        for (u32 i = 0; i <= bones; ++i) {
+            vertices.emplace_back(f32(i), 0.0f, 0.0f);
+            vertices.emplace_back(f32(i), 1.0f, 0.0f);
+        }
+        for (u32 i = 0; i < bones; ++i)
+            quads.push_back({{2 * i, 2 * i + 2, 2 * i + 3, 2 * i + 1}});
+        auto geometry = MakeGeometry(&host, vertices, quads);
+        ASSERT_TRUE(geometry->AllocateSkin(bones));
+        for (u32 v = 0; v < vertices.size(); ++v) {
+            zSkinWeight& weight = geometry->GetSkinWeights()[v];
+            for (u32 i = 0; i < 4; ++i) {
+                weight.bones[i] = u16((v / 2 + i) % bones);
+                weight.weights[i] = 0.25f;
+            }
+        }
+        LogCapture log;
+        std::unique_ptr<zLinkedList> lists(zTrilist::BuildFromGeometry(geometry.Get(), RendererLimit, limit));
+        ASSERT_NE(lists, nullptr);
+        EXPECT_EQ(log.Text().find("Bone array safeguard"), std::string::npos);
+        EXPECT_EQ(ListTriangles(*lists), GeometryTriangles(*geometry));
+        for (const zTrilist* list : Lists(*lists)) {
+            EXPECT_LE(list->boneCount, limit);
+            for (u32 v = 0; v < list->vertexCount; ++v) {
+                f32 sum = 0.0f;
+                for (int i = 0; i < 4; ++i) {
+                    EXPECT_LT(list->skin[v].bones[i], list->boneCount);
+                    sum += list->skin[v].weights[i];
+                }
+                EXPECT_EQ(sum, 1.0f);
+            }
+        }
+    }
+}
+
+// Without binding normals but with polygon normals (flat shading) each corner
+// takes its polygon's normal, so a vertex is split where normals differ and
+// shared where the surface is flat.
+TEST(Trilist, FlatGeometryTakesItsPolygonNormals) {
+    const struct {
+        const char* name;
+        bool cube; // else a flat 2 x 2 grid
+        u32 vertices;
+    } cases[] = {{"cube", true, 24}, {"flat grid", false, 9}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GeometryHost host;
+        std::vector<PolygonSpec> quads;
+        auto geometry = c.cube ? MakeGeometry(&host, CubeCorners(), CubeFaces())
+                               : MakeGeometry(&host, Grid(2, 2, quads), quads);
+        ASSERT_TRUE(geometry->ComputePolygonNormals(true));
+        auto lists = Build(*geometry);
+        ASSERT_NE(lists, nullptr);
+        ASSERT_EQ(lists->GetCount(), 1u);
+        const zTrilist* list = Lists(*lists)[0];
+        EXPECT_EQ(list->vertexCount, c.vertices);
+        ASSERT_EQ(list->normals.GetCount(), list->vertexCount);
+        // Each triangle's corners carry the normal of the polygon it came from.
+        for (u32 t = 0; t < list->triangleCount; ++t) {
+            const u32* index = list->indices.Get() + t * 3;
+            const zVector& a = list->vertices[index[0]];
+            const zVector& b = list->vertices[index[1]];
+            const zVector& d = list->vertices[index[2]];
+            const zVector face = b.Sub(a).Cross(d.Sub(a)).Normalize();
+            for (u32 k = 0; k < 3; ++k) {
+                const zVector& n = list->normals[index[k]];
+                EXPECT_NEAR(std::fabs(n.x * face.x + n.y * face.y + n.z * face.z), 1.0f, 1e-5f) << t;
+            }
+        }
+    }
+}
+
+} // namespace

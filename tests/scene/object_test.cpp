@@ -247,6 +247,39 @@ TEST_F(DrawingTest, EntryCarriesTheWorldMatrixAndThePreviousOne) {
     EXPECT_EQ(mesh->previousWorld.e[3], 1.0f);
 }
 
+// A skinned object's entry carries its skinning matrices, one per bone, for
+// the renderer to pose the mesh; a proxy drawn instead keeps its bind pose.
+TEST_F(DrawingTest, SkinnedEntryCarriesTheSkinningMatricesOfItsOwnGeometryOnly) {
+    zSharedPtr<zGeometry> skinned =
+        SkinnedGeometry(3, {{Point(0, 0, 0), 0, 1.0f}, {Point(1, 0, 0), 1, 1.0f}, {Point(0, 1, 0), 2, 1.0f}});
+    zSharedPtr<zGeometry> coarse = BoxGeometry("coarse");
+    skinned->SetLodDistance(20.0f);
+    skinned->SetLodProxy(coarse.Get());
+    object.SetGeometry(skinned.Get(), true);
+    ASSERT_EQ(object.GetBoneCount(), 3u);
+    zItem bone;
+    bone.SetPosition(Point(0, 2, 0));
+    ASSERT_TRUE(object.SetBone(1, &bone));
+    object.UpdateSkinning();
+    const struct {
+        const char* name;
+        zVector position;
+        zGeometry* drawn;
+        bool posed;
+    } cases[] = {{"near: its own geometry", Point(0, 0, 10), skinned.Get(), true},
+                 {"far: the proxy", Point(0, 0, 30), coarse.Get(), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(Draw(c.position), std::vector<void*>{c.drawn});
+        const auto* mesh = dynamic_cast<const zMeshPrimitive*>(entries.GetHead()->value);
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_EQ(mesh->skinning, c.posed ? object.GetSkinningMatrices() : nullptr);
+        EXPECT_EQ(mesh->boneCount, c.posed ? 3u : 0u);
+    }
+    object.SetBone(1, nullptr);
+    skinned->SetLodProxy(nullptr);
+}
+
 TEST_F(DrawingTest, NothingOutsideTheFrustumOrWithoutGeometry) {
     EXPECT_TRUE(Draw(Point(0, 0, -20)).empty());
     EXPECT_TRUE(Draw(Point(500, 0, 10)).empty());

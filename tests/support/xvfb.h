@@ -1,6 +1,8 @@
 // A private X server for the tests that need one (display modes, a real
 // window system): Xvfb on a free display number with one 640x480 screen,
 // stopped when the object dies. Start it before any child process that uses it.
+// Given a directory, the server keeps its screen there as the XWD file
+// "Xvfb_screen0" while it runs, so a test can read what a window shows.
 #pragma once
 
 #include <cerrno>
@@ -13,7 +15,7 @@
 
 class XvfbServer {
   public:
-    XvfbServer() {
+    explicit XvfbServer(const std::string& screenDirectory = std::string()) {
         int pipeEnds[2];
         if (pipe(pipeEnds) != 0) return;
         m_pid = fork();
@@ -22,8 +24,13 @@ class XvfbServer {
             const std::string fd = std::to_string(pipeEnds[1]);
             // -noreset: the server would otherwise restart, refusing clients
             // for a moment, each time its last client closes.
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                   "-noreset", static_cast<char*>(nullptr));
+            if (screenDirectory.empty()) {
+                execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten",
+                       "tcp", "-noreset", static_cast<char*>(nullptr));
+            } else {
+                execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten",
+                       "tcp", "-noreset", "-fbdir", screenDirectory.c_str(), static_cast<char*>(nullptr));
+            }
             _exit(127);
         }
         close(pipeEnds[1]);
