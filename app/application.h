@@ -97,6 +97,10 @@ class zApplication {
     zList<std::unique_ptr<zVariant>> defines; // -Ds, -Di, -Df in command-line order
     zList<zString> includes;                  // -I
     zList<zString> searchPaths;               // -S
+    // The player's own data folder (start-up script, core shader library,
+    // default font), searched after the -S paths and the data folder; empty:
+    // none.
+    zString ownDataPath;
     zMetafile configuration;                  // engine.cfg
     i32 dataSource = DataSourceDisk;
     i32 viewMode = ViewModeScene;
