@@ -2,10 +2,10 @@
 """Converts the pictures tools/player.sh makes into PNG files that any viewer
 shows: the player's raytraced frames (uncompressed 24- or 32-bit TGA) and the
 screen of an Xvfb server (its -fbdir file, XWD with 24 or 32 bits per pixel).
-An optional size shrinks the picture to fit it (nearest pixel), an optional
-crop keeps its top left part first.
+An optional size shrinks the picture to fit it (nearest pixel); an optional
+crop first keeps the W x H part whose top left corner is at X, Y.
 
-    tools/picture_to_png.py <input.tga|Xvfb_screen0> <output.png> [WxH] [--crop WxH]
+    tools/picture_to_png.py <input.tga|Xvfb_screen0> <output.png> [WxH] [--crop WxH+X+Y]
 """
 import struct
 import sys
@@ -89,11 +89,16 @@ def size_of(text):
     return int(width), int(height)
 
 
+def crop_of(text):
+    size, x, y = (text.split("+") + ["0", "0"])[:3]
+    return size_of(size) + (int(x), int(y))
+
+
 def main(arguments):
     crop = None
     if "--crop" in arguments:
         at = arguments.index("--crop")
-        crop = size_of(arguments[at + 1])
+        crop = crop_of(arguments[at + 1])
         del arguments[at:at + 2]
     if len(arguments) not in (2, 3):
         sys.exit(__doc__)
@@ -101,7 +106,8 @@ def main(arguments):
         data = stream.read()
     rows = read_tga(data) if arguments[0].lower().endswith(".tga") else read_xwd(data)
     if crop:
-        rows = [row[:crop[0]] for row in rows[:crop[1]]]
+        width, height, x, y = crop
+        rows = [row[x:x + width] for row in rows[y:y + height]]
     if len(arguments) == 3:
         rows = fit(rows, size_of(arguments[2]))
     with open(arguments[1], "wb") as stream:

@@ -3,7 +3,7 @@
 # the project, then the scene, raytraced into TGA frames and drawn by "gl2". The player finds its
 # start-up script, the "gl2" shader library and its default font in its own data folder
 # (<build>/share/kestrin). Its pictures land in the build folder: the frames in
-# <build>/samples/frames/ (the last one also as PNG), and, when the "gl2" run goes
+# <build>/samples/frames/ (the last one also as <build>/samples/raytraced.png), and, when the "gl2" run goes
 # to a private Xvfb because no display is set, a screenshot in <build>/samples/gl2_screen.png.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,20 +14,21 @@ cmake --build "$build"
 run() { (cd "$root/samples/$1" && "$build/app/player" "${@:2}"); }
 pictures="$build/samples"
 frames="$pictures/frames"
-rm -rf "$frames"
+rm -rf "$frames" "$pictures/raytraced.png" "$pictures/gl2_screen.png"
 mkdir -p "$frames"
 
 run hello hello.zgp -P -r none -m none -time_live 2 "$@"
-run scene crate.zms -r none -m none -time_live 2 -R "$frames" -Rw 320 -Rh 240 "$@"
-last="$(ls "$frames"/out_*.tga | tail -n 1)"
-"$root/tools/picture_to_png.py" "$last" "${last%.tga}.png"
-echo "Raytraced frames: $frames (the last as ${last%.tga}.png)"
+run scene crate.zms -r none -m none -time_live 3 -R "$frames" -Rw 320 -Rh 240 -Raa 2 "$@"
+# The last frame, drawn after the crate landed, as PNG.
+"$root/tools/picture_to_png.py" "$(ls "$frames"/out_*.tga | tail -n 1)" "$pictures/raytraced.png"
+echo "Raytraced frames: $frames (the last one: $pictures/raytraced.png)"
 
 if [ -n "${DISPLAY:-}" ]; then
     run scene crate.zms -r gl2 -m none -time_live 3 "$@"
     exit 0
 fi
-# No display: a private Xvfb whose screen is also a file (XWD), read while the scene runs.
+# No display: a private Xvfb whose screen is also a file (XWD), read while the scene runs. The
+# player's 1280x720 window stands at (32, 32).
 screen="$(mktemp -d)"
 xvfb_pid=""
 cleanup() {
@@ -36,18 +37,26 @@ cleanup() {
 }
 trap cleanup EXIT
 # Xvfb writes its display number to fd 3 once it takes clients.
-Xvfb -displayfd 3 -screen 0 1280x720x24 -fbdir "$screen" -nolisten tcp -noreset 3>"$screen/display" &
+Xvfb -displayfd 3 -screen 0 1344x784x24 -fbdir "$screen" -nolisten tcp -noreset 3>"$screen/display" &
 xvfb_pid=$!
 for _ in $(seq 200); do
     [ -s "$screen/display" ] && break
     sleep 0.1
 done
 number="$(cat "$screen/display")"
-DISPLAY=":$number" run scene crate.zms -r gl2 -m none -time_live 4 "$@" &
+cp "$screen/Xvfb_screen0" "$screen/blank"
+DISPLAY=":$number" run scene crate.zms -r gl2 -m none -time_live 6 "$@" &
 player_pid=$!
-sleep 3
-cp "$screen/Xvfb_screen0" "$pictures/gl2_screen.xwd"
+# The window shows once the renderer has compiled its shaders, which takes a while on a software
+# GL: the last screen that differs from the blank one before the player ends is kept.
+while kill -0 "$player_pid" 2>/dev/null; do
+    sleep 0.5
+    cmp -s "$screen/blank" "$screen/Xvfb_screen0" || cp "$screen/Xvfb_screen0" "$screen/shown"
+done
 wait "$player_pid"
-"$root/tools/picture_to_png.py" "$pictures/gl2_screen.xwd" "$pictures/gl2_screen.png"
-rm -f "$pictures/gl2_screen.xwd"
-echo "gl2 screenshot: $pictures/gl2_screen.png"
+if [ -e "$screen/shown" ]; then
+    "$root/tools/picture_to_png.py" "$screen/shown" "$pictures/gl2_screen.png" --crop 1280x720+32+32
+    echo "gl2 screenshot: $pictures/gl2_screen.png"
+else
+    echo "gl2 drew nothing on the screen."
+fi
