@@ -97,10 +97,6 @@ class zApplication {
     zList<std::unique_ptr<zVariant>> defines; // -Ds, -Di, -Df in command-line order
     zList<zString> includes;                  // -I
     zList<zString> searchPaths;               // -S
-    // The player's own data folder (start-up script, core shader library,
-    // default font), searched after the -S paths and the data folder; empty:
-    // none.
-    zString ownDataPath;
     zMetafile configuration;                  // engine.cfg
     i32 dataSource = DataSourceDisk;
     i32 viewMode = ViewModeScene;
@@ -126,6 +122,10 @@ class zApplication {
     i32 width = 800;
     i32 height = 600;
     f32 aspectRatio = 1.0f;
+    // The player's own data folder (start-up script, core shader library,
+    // default font), searched after the -S paths and the data folder; empty:
+    // none.
+    zString ownDataPath;
 
   protected:
     // Takes a renderer a factory made (already the engine's current one) and

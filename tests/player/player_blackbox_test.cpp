@@ -369,11 +369,11 @@ std::vector<CatalogueRow> Catalogue() {
                               Concat(SceneRunLines, {FreeingCaches, "Done."})),
                        {"[!] Failed to load one or more core shader."}, {FreeingCaches, "Done."}));
     // A player with no data folder of its own needs the library in the data.
-    CatalogueRow noLibrary = Row("Gl2WithoutItsShaderLibraryDoesNotOpen", {"t.zms", "-r", "gl2", "-m", "none"},
-                                 {StartupScript()}, 2,
-                                 {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
-                                  "[*] Could not access file 'default_shaders.zml'.", FreeingCaches, "Done."},
-                                 {LoadingScene});
+    CatalogueRow noLibrary = Row(
+        "Gl2WithoutItsShaderLibraryDoesNotOpen", {"t.zms", "-r", "gl2", "-m", "none"}, {StartupScript()}, 2,
+        {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
+         "[*] Could not access file 'default_shaders.zml'.", FreeingCaches, "Done."},
+        {LoadingScene});
     noLibrary.ownDataFolder = false;
     rows.push_back(noLibrary);
     // The player's own data folder (share/kestrin beside its program's
@@ -381,15 +381,15 @@ std::vector<CatalogueRow> Catalogue() {
     // a data folder without them, from any working directory.
     rows.push_back(Row("Gl2FindsItsShaderLibraryInItsOwnDataFolder",
                        {"t.zms", "-r", "gl2", "-m", "none", "-time_live", "1"}, {}, 0,
-                       Concat({"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
-                               LoadingScene, SceneLoaded},
+                       Concat({"[H] Starting OpenGL 3 renderer...",
+                               "Renderer instantiated with shader support.", LoadingScene, SceneLoaded},
                               Concat(SceneRunLines, {FreeingCaches, "Done."})),
                        {"[!] Failed to load one or more core shader.",
                         "[*] Could not access file 'default_shaders.zml'.", NoStartupScript, NoDefaultFont}));
-    const FixtureFile startupProbe{"probe.nut",
-                                   "print(\"MinMax \" + (\"MinMax\" in getroottable()));"};
-    rows.push_back(Row("OwnDataFolderServesStartupScriptAndFont", SceneRun({"-I", "probe.nut"}), {startupProbe},
-                       0, {"[S] MinMax true", LoadingScene, "[S] OnSetup hi", FreeingCaches, "Done."},
+    const FixtureFile startupProbe{"probe.nut", "print(\"MinMax \" + (\"MinMax\" in getroottable()));"};
+    rows.push_back(Row("OwnDataFolderServesStartupScriptAndFont", SceneRun({"-I", "probe.nut"}),
+                       {startupProbe}, 0,
+                       {"[S] MinMax true", LoadingScene, "[S] OnSetup hi", FreeingCaches, "Done."},
                        {NoStartupScript, NoDefaultFont, "[!] Failed to open font file 'default.ttf'."}));
     // The data folder comes before the -S paths, and both before the
     // player's own folder.
@@ -490,8 +490,8 @@ std::vector<CatalogueRow> Catalogue() {
                        {"[S] ctor default", "[S] OnSetup hi"}));
     // Scripting starts before the scene: the start-up script, the includes
     // with the globals set, then the defines.
-    CatalogueRow noStartup =
-        Row("StartupScriptMissing", SceneRun(), {}, 0, {NoDefaultFont, NoStartupScript, LoadingScene, "[S] OnSetup hi"});
+    CatalogueRow noStartup = Row("StartupScriptMissing", SceneRun(), {}, 0,
+                                 {NoDefaultFont, NoStartupScript, LoadingScene, "[S] OnSetup hi"});
     noStartup.ownDataFolder = false;
     rows.push_back(noStartup);
     const std::string globals =
@@ -685,8 +685,7 @@ std::vector<CatalogueRow> Catalogue() {
     // The same scene, lit by its light, drawn by "gl2" in a small window.
     rows.push_back(Row("SampleSceneRunsOnGl2",
                        {"crate.zms", "-r", "gl2", "-m", "none", "-time_live", "1", "-C", "small.cfg"},
-                       Concat(SampleSceneFiles(), {{"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}}),
-                       0,
+                       Concat(SampleSceneFiles(), {{"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}}), 0,
                        {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
                         "[H] Loading scene 'crate.zms' (flag: -1)", SceneLoaded,
                         "[S] Output 160x120, project context: false.", "[S] First frame drawn.",
@@ -759,7 +758,8 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
     // GPU renderers draw on Mesa through SDL's offscreen driver: no X server.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     RunResult result;
-    const std::string program = row.ownDataFolder ? std::string(PlayerPath) : PlayerWithoutDataFolder(directory);
+    const std::string program =
+        row.ownDataFolder ? std::string(PlayerPath) : PlayerWithoutDataFolder(directory);
     if (program.empty()) {
         result.errors = "no copy of the player could be made";
         return result;
@@ -1052,8 +1052,8 @@ TEST(PlayerSample, RaytracedFramesShowTheCrateOnTheFloor) {
             {"crate.zms", "-r", "none", "-m", "none", "-R", "frames", "-Rw", std::to_string(Width), "-Rh",
              std::to_string(Height), "-Raa", "1", "-time_live", "3"},
             SampleSceneFiles(), 0,
-            {"[H] Raytracing frame 0 (64x48)...", "[S] The crate landed after 59 physics steps.", FreeingCaches,
-             "Done."},
+            {"[H] Raytracing frame 0 (64x48)...", "[S] The crate landed after 59 physics steps.",
+             FreeingCaches, "Done."},
             {MissingResources, NoStartupScript});
     RunResult run = RunRow(temporary.Path(), row);
     SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
