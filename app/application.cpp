@@ -137,6 +137,7 @@ bool zApplication::CreateScene() {
 bool zApplication::Init() {
     AddSearchPaths();
     if (!MountDataSource()) return false;
+    if (!ownDataPath.IsEmpty()) FileSystemAddSearchPath(ownDataPath.CStr());
     // Raytracing draws scenes only: in project mode resources still go to
     // the renderer.
     if (!raytracePath.IsEmpty() && viewMode == ViewModeScene) engine.SetSetupResources(false);

@@ -122,6 +122,10 @@ class zApplication {
     i32 width = 800;
     i32 height = 600;
     f32 aspectRatio = 1.0f;
+    // The player's own data folder (start-up script, core shader library,
+    // default font), searched after the -S paths and the data folder; empty:
+    // none.
+    zString ownDataPath;
 
   protected:
     // Takes a renderer a factory made (already the engine's current one) and

@@ -20,6 +20,19 @@ bool OsSetCurrentDirectory(const char* path) {
     return path && chdir(path) == 0;
 }
 
+std::string OsExecutablePath() {
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t length = readlink("/proc/self/exe", &path[0], path.size());
+        if (length < 0) return std::string();
+        if (size_t(length) < path.size()) {
+            path.resize(size_t(length));
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 bool OsListDirectory(const char* directory, std::vector<OsDirectoryEntry>& out) {
     if (!directory) return false;
     DIR* dir = opendir(*directory ? directory : ".");

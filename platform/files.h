@@ -1,5 +1,6 @@
 // Thin POSIX file and directory calls for the disk file system: path kinds,
-// the working directory, directory enumeration and shell-pattern matching.
+// the working directory, directory enumeration, the program's own path and
+// shell-pattern matching.
 // Paths are host paths with '/' separators; nothing here logs.
 #pragma once
 
@@ -22,6 +23,10 @@ struct OsDirectoryEntry {
 // Every entry of the directory except "." and "..", in the order the system
 // gives them. False when the directory cannot be opened.
 bool OsListDirectory(const char* directory, std::vector<OsDirectoryEntry>& out);
+
+// The running program's own file (/proc/self/exe, links resolved as the
+// kernel gives them); empty when the system does not tell.
+std::string OsExecutablePath();
 
 // fnmatch; ignoreCase folds ASCII letters. Leading dots match '*' like any
 // other character, as on the original platform.

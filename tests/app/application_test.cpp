@@ -67,6 +67,20 @@ TEST_F(ApplicationTest, ProgramDirectoryIsCutAfterTheLastSeparator) {
     }
 }
 
+TEST_F(ApplicationTest, OwnDataFolderIsShareBesideTheProgramFolder) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/usr/local/bin/player", "/usr/local/share/kestrin"},
+        {"/work/build/app/player", "/work/build/share/kestrin"},
+        {"/a//bin//player", "/a//share/kestrin"},
+        {"app/player", "./share/kestrin"},
+        {"/player", "/share/kestrin"},
+        {"player", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Text(OwnDataFolder(c.first)), c.second) << c.first;
+}
+
 TEST_F(ApplicationTest, StartupPrintsTheBannerAndClearsTheMissingFlag) {
     RaiseMissingResourceFlag();
     zApplicationWin32 app;

@@ -74,6 +74,9 @@ struct CatalogueRow {
     std::vector<ExpectedLine> forbidden; // nowhere
     std::vector<std::string> once;       // exactly once
     std::string programName;             // argv[0]; empty: the player's full path
+    // False: a copy of the player in the row's bin/ runs, with no data folder
+    // of its own beside it (no start-up script, shader library or font).
+    bool ownDataFolder = true;
     // Bounds of the run's wall time in seconds; unchecked when the upper is 0.
     double minSeconds = 0.0;
     double maxSeconds = 0.0;
@@ -164,6 +167,7 @@ const std::vector<ExpectedLine> UsageLines = {
 
 const std::string UsageFirstLine = UsageLines.front().text;
 const std::string NoStartupScript = "[!] Failed to locate script 'scriptlib/zad.nut'.";
+const std::string NoDefaultFont = "[!] Failed to open default system font.";
 const std::string FreeingCaches = "Freeing 1 resource cache(s)...";
 const std::string MissingResources = "[!] Exiting due to missing resources.";
 
@@ -238,7 +242,17 @@ FixtureFile SampleFile(const char* sample, const char* path) {
     return {path, ReadFile(std::string(ZE_SAMPLES) + "/" + sample)};
 }
 
-std::vector<ExpectedLine> Concat(std::vector<ExpectedLine> first, const std::vector<ExpectedLine>& second) {
+// The shipped scene sample's folder, as it stands: the scene, its scripts,
+// and the crate's and the floor's geometry and textures.
+std::vector<FixtureFile> SampleSceneFiles() {
+    std::vector<FixtureFile> files;
+    for (const char* name :
+         {"crate.zms", "crate_scene.nut", "crate.nut", "crate.zge", "crate.tga", "floor.zge", "floor.tga"})
+        files.push_back(SampleFile((std::string("scene/") + name).c_str(), name));
+    return files;
+}
+
+template <typename T> std::vector<T> Concat(std::vector<T> first, const std::vector<T>& second) {
     first.insert(first.end(), second.begin(), second.end());
     return first;
 }
@@ -363,11 +377,40 @@ std::vector<CatalogueRow> Catalogue() {
                                LoadingScene, SceneLoaded},
                               Concat(SceneRunLines, {FreeingCaches, "Done."})),
                        {"[!] Failed to load one or more core shader."}, {FreeingCaches, "Done."}));
-    rows.push_back(Row("Gl2WithoutItsShaderLibraryDoesNotOpen", {"t.zms", "-r", "gl2", "-m", "none"},
-                       {StartupScript()}, 2,
-                       {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
-                        "[*] Could not access file 'default_shaders.zml'.", FreeingCaches, "Done."},
-                       {LoadingScene}));
+    // A player with no data folder of its own needs the library in the data.
+    CatalogueRow noLibrary = Row(
+        "Gl2WithoutItsShaderLibraryDoesNotOpen", {"t.zms", "-r", "gl2", "-m", "none"}, {StartupScript()}, 2,
+        {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
+         "[*] Could not access file 'default_shaders.zml'.", FreeingCaches, "Done."},
+        {LoadingScene});
+    noLibrary.ownDataFolder = false;
+    rows.push_back(noLibrary);
+    // The player's own data folder (share/kestrin beside its program's
+    // folder) serves the start-up script, the library and the default font to
+    // a data folder without them, from any working directory.
+    rows.push_back(Row("Gl2FindsItsShaderLibraryInItsOwnDataFolder",
+                       {"t.zms", "-r", "gl2", "-m", "none", "-time_live", "1"}, {}, 0,
+                       Concat({"[H] Starting OpenGL 3 renderer...",
+                               "Renderer instantiated with shader support.", LoadingScene, SceneLoaded},
+                              Concat(SceneRunLines, {FreeingCaches, "Done."})),
+                       {"[!] Failed to load one or more core shader.",
+                        "[*] Could not access file 'default_shaders.zml'.", NoStartupScript, NoDefaultFont}));
+    const FixtureFile startupProbe{"probe.nut", "print(\"MinMax \" + (\"MinMax\" in getroottable()));"};
+    rows.push_back(Row("OwnDataFolderServesStartupScriptAndFont", SceneRun({"-I", "probe.nut"}),
+                       {startupProbe}, 0,
+                       {"[S] MinMax true", LoadingScene, "[S] OnSetup hi", FreeingCaches, "Done."},
+                       {NoStartupScript, NoDefaultFont, "[!] Failed to open font file 'default.ttf'."}));
+    // The data folder comes before the -S paths, and both before the
+    // player's own folder.
+    const FixtureFile dataFolderStartup{"scriptlib/zad.nut", "print(\"zad of the data folder\");"};
+    const FixtureFile searchPathStartup{"more/scriptlib/zad.nut", "print(\"zad of the search path\");"};
+    rows.push_back(Row("DataFolderStartupScriptComesFirst", SceneRun({"-S", "more", "-I", "probe.nut"}),
+                       {dataFolderStartup, searchPathStartup, startupProbe}, 0,
+                       {"[S] zad of the data folder", "[S] MinMax false", LoadingScene},
+                       {"[S] zad of the search path"}));
+    rows.push_back(Row("SearchPathStartupScriptComesBeforeTheOwnFolder",
+                       SceneRun({"-S", "more", "-I", "probe.nut"}), {searchPathStartup, startupProbe}, 0,
+                       {"[S] zad of the search path", "[S] MinMax false", LoadingScene}));
     rows.push_back(Row("DefaultMixerNotBuilt", {"t.zms", "-r", "none"}, {}, 2,
                        {"[!] The mixer id 'al' is not available in this build."}));
     // With the null devices the scene runs; shutdown runs once.
@@ -519,8 +562,10 @@ std::vector<CatalogueRow> Catalogue() {
                        {"[S] ctor default", "[S] OnSetup hi"}));
     // Scripting starts before the scene: the start-up script, the includes
     // with the globals set, then the defines.
-    rows.push_back(
-        Row("StartupScriptMissing", SceneRun(), {}, 0, {NoStartupScript, LoadingScene, "[S] OnSetup hi"}));
+    CatalogueRow noStartup = Row("StartupScriptMissing", SceneRun(), {}, 0,
+                                 {NoDefaultFont, NoStartupScript, LoadingScene, "[S] OnSetup hi"});
+    noStartup.ownDataFolder = false;
+    rows.push_back(noStartup);
     const std::string globals =
         "print(g_width + \"x\" + g_height + \" \" + g_context_project + \" \" + typeof g_engine);";
     rows.push_back(Row("B13_IncludeSeesTheGlobals", SceneRun({"-I", "g.nut"}),
@@ -717,10 +762,7 @@ std::vector<CatalogueRow> Catalogue() {
     // The shipped scene sample, as tools/player.sh runs it (a longer run, so
     // that the crate lands however slowly the frames come).
     rows.push_back(Row("SampleSceneRuns", {"crate.zms", "-r", "none", "-m", "none", "-time_live", "3"},
-                       {StartupScript(), SampleFile("scene/crate.zms", "crate.zms"),
-                        SampleFile("scene/crate_scene.nut", "crate_scene.nut"),
-                        SampleFile("scene/crate.nut", "crate.nut")},
-                       0,
+                       SampleSceneFiles(), 0,
                        {"[H] Loading scene 'crate.zms' (flag: -1)", SceneLoaded,
                         "[S] Hello from the scene script.", "[S] Output 1280x720, project context: false.",
                         "[S] First frame drawn.", "[S] The crate landed after 59 physics steps.",
@@ -729,11 +771,7 @@ std::vector<CatalogueRow> Catalogue() {
     // The same scene, lit by its light, drawn by "gl2" in a small window.
     rows.push_back(Row("SampleSceneRunsOnGl2",
                        {"crate.zms", "-r", "gl2", "-m", "none", "-time_live", "1", "-C", "small.cfg"},
-                       {StartupScript(), SampleFile("scene/crate.zms", "crate.zms"),
-                        SampleFile("scene/crate_scene.nut", "crate_scene.nut"),
-                        SampleFile("scene/crate.nut", "crate.nut"), CoreShaderLibrary(),
-                        {"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}},
-                       0,
+                       Concat(SampleSceneFiles(), {{"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}}), 0,
                        {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
                         "[H] Loading scene 'crate.zms' (flag: -1)", SceneLoaded,
                         "[S] Output 160x120, project context: false.", "[S] First frame drawn.",
@@ -790,6 +828,17 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// A player program of its own in directory/bin, with no data folder beside
+// it: a hard link to the built one, or a copy where links cannot be made.
+std::string PlayerWithoutDataFolder(const std::filesystem::path& directory) {
+    const std::filesystem::path program = directory / "bin" / "player";
+    std::filesystem::create_directories(program.parent_path());
+    std::error_code failed;
+    std::filesystem::create_hard_link(PlayerPath, program, failed);
+    if (failed) std::filesystem::copy_file(PlayerPath, program, failed);
+    return failed ? std::string() : program.string();
+}
+
 // Runs the player in directory with its output in two files there. Each
 // "NAME=value" of overrides replaces that variable of the environment; watch,
 // when given, is called while the player runs until it returns true.
@@ -799,6 +848,12 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
     // GPU renderers draw on Mesa through SDL's offscreen driver: no X server.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     RunResult result;
+    const std::string program =
+        row.ownDataFolder ? std::string(PlayerPath) : PlayerWithoutDataFolder(directory);
+    if (program.empty()) {
+        result.errors = "no copy of the player could be made";
+        return result;
+    }
     const std::string outPath = (directory / "stdout.txt").string();
     const std::string errPath = (directory / "stderr.txt").string();
     const std::string dir = directory.string();
@@ -809,7 +864,7 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 
-    std::vector<std::string> arguments{row.programName.empty() ? std::string(PlayerPath) : row.programName};
+    std::vector<std::string> arguments{row.programName.empty() ? program : row.programName};
     arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
     std::vector<char*> argv;
     for (std::string& argument : arguments)
@@ -843,7 +898,7 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
     envp.push_back(nullptr);
 
     pid_t pid = 0;
-    int spawned = posix_spawn(&pid, PlayerPath, &actions, nullptr, argv.data(), envp.data());
+    int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         result.errors = std::string("posix_spawn: ") + std::strerror(spawned);
@@ -1330,5 +1385,59 @@ TEST_P(PlayerPictures, RenderersAgreeRegionByRegion) {
 
 INSTANTIATE_TEST_SUITE_P(Pictures, PlayerPictures, ::testing::ValuesIn(PictureCatalogue()),
                          [](const ::testing::TestParamInfo<PictureRow>& info) { return info.param.id; });
+
+// ---- The shipped scene sample, raytraced as tools/player.sh does ------------
+
+// The textures tell crate and floor apart: the crate's planks are orange (red
+// well above green, green above blue), the floor's tiles blue-grey (as the
+// sky behind them).
+bool IsCratePixel(const std::vector<int>& bgra) {
+    return bgra[2] > bgra[1] + 24 && bgra[1] > bgra[0] + 8;
+}
+bool IsFloorPixel(const std::vector<int>& bgra) {
+    return bgra[0] > bgra[2] + 16 && bgra[1] > bgra[2];
+}
+
+TEST(PlayerSample, RaytracedFramesShowTheCrateOnTheFloor) {
+    TemporaryDirectory temporary{"player_sample", false};
+    ASSERT_FALSE(temporary.Path().empty());
+    std::filesystem::create_directories(temporary.Path() / "frames");
+    constexpr uint32_t Width = 64, Height = 48;
+    const CatalogueRow row =
+        Row("SampleSceneRaytraced",
+            {"crate.zms", "-r", "none", "-m", "none", "-R", "frames", "-Rw", std::to_string(Width), "-Rh",
+             std::to_string(Height), "-Raa", "1", "-time_live", "3"},
+            SampleSceneFiles(), 0,
+            {"[H] Raytracing frame 0 (64x48)...", "[S] The crate landed after 59 physics steps.",
+             FreeingCaches, "Done."},
+            {MissingResources, NoStartupScript});
+    RunResult run = RunRow(temporary.Path(), row);
+    SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+
+    // The last frame, drawn after the crate landed.
+    const std::vector<int> numbers = FrameNumbers(temporary.Path());
+    ASSERT_FALSE(numbers.empty());
+    char name[32];
+    std::snprintf(name, sizeof name, "out_%05d.tga", numbers.back());
+    const std::string bytes = ReadFile(temporary.Path() / "frames" / name);
+    ExpectFrameFile(bytes, Width, Height);
+    if (HasFatalFailure()) return;
+    size_t crate = 0, floor = 0;
+    std::vector<std::vector<int>> colours;
+    for (uint32_t y = 0; y < Height; ++y) {
+        for (uint32_t x = 0; x < Width; ++x) {
+            const std::vector<int> pixel = PixelOf(bytes, Width, x, y);
+            crate += IsCratePixel(pixel);
+            // The floor fills the bottom of the view, the sky its top.
+            floor += y >= Height * 3 / 4 && IsFloorPixel(pixel);
+            if (colours.size() < 16 && std::find(colours.begin(), colours.end(), pixel) == colours.end())
+                colours.push_back(pixel);
+        }
+    }
+    EXPECT_GE(colours.size(), 16u) << "a flat frame";
+    EXPECT_GE(crate, size_t(Width * Height / 50)) << name;
+    EXPECT_GE(floor, size_t(Width * Height / 8)) << name;
+}
 
 } // namespace

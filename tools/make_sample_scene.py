@@ -1,0 +1,151 @@
+#!/usr/bin/env python3
+"""Writes the content of the sample scene samples/scene/: the crate's and the
+floor's geometry files (crate.zge, floor.zge: a box each, in the text forms of
+the geometry file, one textured material inline) and their textures (crate.tga,
+floor.tga: uncompressed 24-bit TGA). The output is committed; run again after a
+change here:
+
+    tools/make_sample_scene.py [output folder, default samples/scene]
+"""
+import os
+import struct
+import sys
+
+TEXTURE_SIZE = 64
+
+
+def box_faces(size_x, size_y, size_z):
+    """The six faces of a box centred on the origin: per face the four corner
+    positions in drawing order and the face's outward normal. The corners run
+    so that (Q2 - Q0) x (Q1 - Q0) points out of the box, the winding the
+    engine's polygon normals take as the front."""
+    hx, hy, hz = size_x / 2.0, size_y / 2.0, size_z / 2.0
+    faces = []
+    for axis in range(3):
+        for sign in (-1.0, 1.0):
+            normal = [0.0, 0.0, 0.0]
+            normal[axis] = sign
+            # Two axes spanning the face, then its corners around it.
+            u_axis, v_axis = [a for a in range(3) if a != axis]
+            corners = []
+            for cu, cv in ((-1, -1), (1, -1), (1, 1), (-1, 1)):
+                point = [0.0, 0.0, 0.0]
+                point[axis] = sign
+                point[u_axis] = cu
+                point[v_axis] = cv
+                corners.append(tuple(p * h for p, h in zip(point, (hx, hy, hz))))
+            if dot(front_normal(corners), normal) < 0.0:
+                corners.reverse()
+            faces.append((corners, tuple(normal)))
+    return faces
+
+
+def sub(a, b):
+    return tuple(x - y for x, y in zip(a, b))
+
+
+def cross(a, b):
+    return (a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0])
+
+
+def dot(a, b):
+    return sum(x * y for x, y in zip(a, b))
+
+
+def front_normal(corners):
+    return cross(sub(corners[2], corners[0]), sub(corners[1], corners[0]))
+
+
+def number(value):
+    text = "%.4f" % value
+    return "0.0000" if text == "-0.0000" else text
+
+
+def geometry_file(material, size, uv_repeat):
+    """A "Geometry" document: the box's corners as vertices shared by the
+    faces, one polygon per face, one UV channel (the texture repeated
+    uv_repeat times across each face)."""
+    faces = box_faces(*size)
+    vertices = []
+    polygons = []
+    uvs = []
+    for corners, _normal in faces:
+        indices = []
+        for corner in corners:
+            if corner not in vertices:
+                vertices.append(corner)
+            indices.append(vertices.index(corner))
+        polygons.append(indices)
+        uvs.extend([(0.0, 0.0), (uv_repeat, 0.0), (uv_repeat, uv_repeat), (0.0, uv_repeat)])
+    lines = ["<ZML=1.0>", "<Geometry="]
+    lines.append("  <Materials=<Material=<Id=\"%s\"><MaxSmoothingAngle=0.0>" % material)
+    lines.append("    <TextureStage=<Index=0><Channel=\"Diffuse\"><Texture=\"%s.tga\"><Active><UV=0>>>>" % material)
+    lines.append("  <RenderWord=<Lit><UseNormal>>")
+    lines.append("  <AVertex=<Count=%d><Data=" % len(vertices))
+    for x, y, z in vertices:
+        lines.append("    <V=<X=%s><Y=%s><Z=%s>>" % (number(x), number(y), number(z)))
+    lines.append("  >>")
+    lines.append("  <APolygon=<Count=%d><BindingCount=%d><Data=" % (len(polygons), 4 * len(polygons)))
+    for indices in polygons:
+        lines.append("    <P=<Count=4><Material=0>%s>" % "".join("<Index=%d>" % i for i in indices))
+    lines.append("  >>")
+    lines.append("  <AUV=<Count=1><Data=")
+    for u, v in uvs:
+        lines.append("    <T=<U=%s><V=%s>>" % (number(u), number(v)))
+    lines.append("  >>")
+    lines.append(">")
+    return "\n".join(lines) + "\n"
+
+
+def crate_pixel(x, y):
+    """Orange planks in a dark frame, with a diagonal brace."""
+    border = 6
+    if x < border or y < border or x >= TEXTURE_SIZE - border or y >= TEXTURE_SIZE - border:
+        return (110, 58, 20)
+    if abs(x - y) < 5:
+        return (150, 80, 28)
+    plank = (y - border) // 13
+    if (y - border) % 13 == 0:
+        return (120, 64, 22)
+    shade = (0, 14, -8, 8)[plank % 4]
+    return (222 + shade, 130 + shade, 44)
+
+
+def floor_pixel(x, y):
+    """Blue-grey tiles."""
+    cells = 4
+    cell = TEXTURE_SIZE // cells
+    if (x // cell + y // cell) % 2 == 0:
+        return (70, 96, 130)
+    return (150, 166, 186)
+
+
+def tga_file(pixel):
+    """An uncompressed 24-bit TGA, rows bottom first, pixels as B, G, R."""
+    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, TEXTURE_SIZE, TEXTURE_SIZE, 24, 0)
+    body = bytearray()
+    for y in range(TEXTURE_SIZE):
+        for x in range(TEXTURE_SIZE):
+            r, g, b = pixel(x, y)
+            body += bytes((b, g, r))
+    return header + bytes(body)
+
+
+def main():
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "samples", "scene")
+    files = {
+        # The crate: 1 m, as its physics box.
+        "crate.zge": geometry_file("crate", (1.0, 1.0, 1.0), 1.0).encode(),
+        # The floor: 20 m x 1 m x 20 m, as its physics box, the tiles repeated.
+        "floor.zge": geometry_file("floor", (20.0, 1.0, 20.0), 5.0).encode(),
+        "crate.tga": tga_file(crate_pixel),
+        "floor.tga": tga_file(floor_pixel),
+    }
+    for name, data in files.items():
+        with open(os.path.join(out, name), "wb") as stream:
+            stream.write(data)
+
+
+if __name__ == "__main__":
+    main()
