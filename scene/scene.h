@@ -45,6 +45,7 @@ class zMObject;
 class zTrigger;
 class zPhysicWorld;
 class zMConstraint;
+class zMTerrain;
 class zRenderer;
 class zScene;
 class zSceneScriptEventDispatcher;
@@ -207,6 +208,8 @@ class zScene : public zSharedObject,
     zMLight* AddLight(const char* name, u32 type, f32 priority);
     zTrigger* AddTrigger(const char* name);
     zMConstraint* AddPointConstraint(const char* name);
+    // terrain.cpp.
+    zMTerrain* AddTerrain(const char* name);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
@@ -241,6 +244,8 @@ class zScene : public zSharedObject,
     // remap table; kind 0 accepts any kind.
     zMItem* ResolveStoredUidTag(const zMetaTag* parent, const char* path, const i32* table, u32 tableSize,
                                 u32 kind);
+    // Every terrain's blend map (a TGA file named after the texture) and
+    // height file; failures are logged per terrain. Always true.
     bool SaveTerrainData();
 
     // Lookups.
