@@ -58,6 +58,8 @@ zTerrain::zTerrain(zEngine* engine) : zItem(engine) {
 zTerrain::~zTerrain() = default;
 
 void zTerrain::Clear() {
+    // Patches name samples of the grid; none outlives it.
+    m_root.reset();
     m_worldWidth = m_worldDepth = 0.0f;
     m_heights.reset();
     m_normals.reset();
@@ -65,7 +67,6 @@ void zTerrain::Clear() {
 }
 
 bool zTerrain::AllocateHeightmap(i32 columns, i32 rows, f32 samplesPerUnit) {
-    m_root.reset();
     Clear();
     m_unitsPerSample = 0.0f;
     if (columns <= 0 || rows <= 0 || columns > TerrainMaximumSamples || rows > TerrainMaximumSamples ||
@@ -262,7 +263,9 @@ void zTerrain::BuildQuadtree() {
 
 bool zTerrain::BuildNodeGeometry(zTerrainNode& node) {
     zEngine* engine = GetEngine();
-    if (!m_heights || !engine || node.step <= 0) return false;
+    if (!m_heights || !engine || node.step <= 0 || node.x0 < 0 || node.y0 < 0 || node.width < 0 ||
+        node.height < 0 || i64(node.x0) + node.width > m_samplesAcross || i64(node.y0) + node.height > m_samplesDown)
+        return false;
     const i32 across = node.width / node.step + 1;
     const i32 down = node.height / node.step + 1;
     zSharedPtr<zGeometry> geometry(new (std::nothrow) zGeometry(engine));
@@ -326,8 +329,8 @@ void zTerrain::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrim
         frustum = viewItem->GetCameraBlock().frustum;
     }
     const zMatrix4 world = *GetWorldMatrix();
-    // The tree is at most TerrainMaximumDepth deep with four children per
-    // node, so the pending nodes never exceed 3 per level plus one.
+    // The tree is at most TerrainMaximumDepth deep: the walk holds at most
+    // three waiting siblings per level and the four children just pushed.
     zTerrainNode* pending[4 * TerrainMaximumDepth + 1];
     u32 count = 0;
     pending[count++] = m_root.get();

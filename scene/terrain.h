@@ -124,9 +124,10 @@ class zTerrain : public zItem, public zRenderable {
     f32 GetHeight(const zVector& position) const;
     bool WorldToTexel(const zVector& position, const zPicture& texture, i32& u, i32& v) const;
     void BuildQuadtree();
-    // The patch's mesh at its step, kept in the node; false when it cannot
-    // be made.
+    // The patch's mesh at its step, kept in the node; false for a patch
+    // outside the grid or when it cannot be made.
     bool BuildNodeGeometry(zTerrainNode& node);
+    // No grid, no extents, no quadtree.
     void Clear();
 
     // Layer index for 0..3, layer 0 otherwise.

@@ -396,6 +396,30 @@ TEST_F(TerrainTest, NodeGeometryIsAGridOfQuads) {
     root.step = 1;
     ASSERT_TRUE(grid.BuildNodeGeometry(root));
     EXPECT_EQ(root.geometry->GetVertices()[1 * 5 + 2].y, 3.0f);
+    // Patches reaching past the grid make nothing.
+    zTerrainNode outside;
+    outside.terrain = &grid;
+    outside.width = 4;
+    outside.height = 2;
+    outside.step = 1;
+    outside.x0 = 62;
+    EXPECT_FALSE(grid.BuildNodeGeometry(outside));
+    outside.x0 = -1;
+    EXPECT_FALSE(grid.BuildNodeGeometry(outside));
+}
+
+TEST_F(TerrainTest, NewGridOrClearDropsTheQuadtree) {
+    Flat(64, 64).BuildQuadtree();
+    ASSERT_NE(terrain->GetRoot(), nullptr);
+    terrain->Clear();
+    EXPECT_EQ(terrain->GetRoot(), nullptr);
+    EXPECT_EQ(terrain->GetHeights(), nullptr);
+    EXPECT_EQ(terrain->GetRowCount(), 0);
+    ASSERT_TRUE(terrain->AllocateHeightmap(64, 64, 1.0f));
+    terrain->BuildQuadtree();
+    ASSERT_NE(terrain->GetRoot(), nullptr);
+    ASSERT_TRUE(terrain->AllocateHeightmap(8, 8, 1.0f));
+    EXPECT_EQ(terrain->GetRoot(), nullptr);
 }
 
 class TerrainDrawingTest : public TerrainTest {
