@@ -994,6 +994,11 @@ void MakeSceneFileSeeds() {
               "<ZML=1.0>\n<Scene=<ViewMatrix=<R0=<X=1.0><Y=0.0><Z=0.0><W=0.0>><R1=<X=0.0><Y=1.0><Z=0.0><W=0.0>>"
               "<R2=<X=0.0><Y=0.0><Z=1.0><W=0.0>><R3=<X=2.0><Y=3.0><Z=4.0><W=1.0>>><Tau=<Frequency=0.0>>>\n");
     WriteSeed("scene_file", "wrong-root.zms", "<ZML=1.0>\n<Environment=<Items>>\n");
+    WriteSeed("scene_file", "terrain.zms",
+              "<ZML=1.0>\n<Scene=<Items=<MTerrain=<MItem=<Id=\"land\"><UId=0><Active>"
+              "<PhysicItem=<Mode=\"Static\"><Shapes=<PhysicShape=<Type=\"Heightmap\">>>>>"
+              "<Terrain=<Width=4.0><Height=4.0><Layers=<Layer=<Index=1><Diffuse=\"grass.tga\">>>"
+              "<Heightmap=<Width=4><Height=4><Ppm=1.0><Data=\"land.raw\">>>>>>\n");
 }
 
 int main(int argc, char** argv) {

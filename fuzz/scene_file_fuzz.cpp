@@ -9,6 +9,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/tag_text.h"
+#include "fuzz/terrain_budget.h"
 #include "markup/metafile.h"
 #include "scene/scene.h"
 
@@ -43,6 +44,7 @@ std::string LoadAndSave(const zMetaTag* root) {
 // whether its matrices were computed, which only a written file settles.
 std::string ReadAndWrite(const zMetaTag* root, bool first) {
     if (!first) return LoadAndSave(root);
+    if (ClaimedTerrainArea(root) > FuzzMaxTerrainArea) return std::string();
     Exercise(root);
     const std::string written = LoadAndSave(root);
     if (written.empty()) return written;

@@ -161,7 +161,7 @@ std::unique_ptr<btCollisionShape> BuildHeightfield(const zPhysicShape& shape, zB
     i16 low = shape.heightmapSamples[0];
     i16 high = low;
     for (i32 row = 0; row < rows; ++row) {
-        const i16* source = shape.heightmapSamples + size_t(row) * size_t(columns);
+        const i16* source = shape.heightmapSamples.get() + size_t(row) * size_t(columns);
         std::copy(source, source + columns, part.heights.get() + size_t(rows - 1 - row) * size_t(columns));
         for (i32 column = 0; column < columns; ++column) {
             low = std::min(low, source[column]);

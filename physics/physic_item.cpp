@@ -1,5 +1,6 @@
 #include "physics/physic_item.h"
 
+#include <algorithm>
 #include <new>
 
 #include "core/log.h"
@@ -95,12 +96,22 @@ void zPhysicShape::SetMesh(u32 shapeType, const char* name) {
     geometryName.Set(name ? name : "");
 }
 
-void zPhysicShape::SetHeightmap(const i16* samples, i32 columns, i32 rows, f32 spacing) {
+bool zPhysicShape::SetHeightmap(const i16* samples, i32 columns, i32 rows, f32 spacing) {
     type = PhysicShapeHeightmap;
-    heightmapSamples = samples;
+    heightmapSamples.reset();
+    heightmapColumns = heightmapRows = 0;
+    heightmapSpacing = spacing;
+    if (!samples || columns <= 0 || rows <= 0) return true;
+    const size_t count = size_t(columns) * size_t(rows);
+    heightmapSamples.reset(new (std::nothrow) i16[count]);
+    if (!heightmapSamples) {
+        GetLog() << "[!] Failed to allocate heightmap collision samples.\n";
+        return false;
+    }
+    std::copy(samples, samples + count, heightmapSamples.get());
     heightmapColumns = columns;
     heightmapRows = rows;
-    heightmapSpacing = spacing;
+    return true;
 }
 
 bool zPhysicShape::ParseTag(const zMetaTag* tag) {

@@ -67,9 +67,9 @@ struct zPhysicShape {
     zVector dimensions{1.0f, 1.0f, 1.0f, 1.0f};
     i32 heightmapColumns = 0;
     i32 heightmapRows = 0;
-    // columns x rows samples, row by row; not owned. The body keeps its own
-    // copy, so the samples may change or go once it is built.
-    const i16* heightmapSamples = nullptr;
+    // columns x rows samples, row by row: the shape's own copy, so the grid
+    // it was taken from may change or go at any time.
+    std::unique_ptr<i16[]> heightmapSamples;
     f32 heightmapSpacing = 1.0f;
 
     f32 GetMass() const { return mass; }
@@ -85,8 +85,10 @@ struct zPhysicShape {
     void SetMatrix(const zMatrix4& matrix);
     void SetPrimitive(u32 shapeType, const zVector& size);
     void SetMesh(u32 shapeType, const char* name);
-    // Type 8 over those samples (not owned).
-    void SetHeightmap(const i16* samples, i32 columns, i32 rows, f32 spacing);
+    // Type 8 over a copy of those samples. Null samples or a size below one
+    // sample leave the shape without samples; false (logged) when the copy
+    // cannot be allocated, which also leaves it without.
+    bool SetHeightmap(const i16* samples, i32 columns, i32 rows, f32 spacing);
     void ClearGeometryName() { geometryName.Set(""); }
 
     // The "PhysicShape" (or legacy "GColShape") tag; false (logged) for

@@ -47,6 +47,7 @@ class zMObject;
 class zTrigger;
 class zPhysicWorld;
 class zMConstraint;
+class zMTerrain;
 class zRenderer;
 class zRenderFont;
 class zScene;
@@ -233,6 +234,8 @@ class zScene : public zSharedObject,
     // shapes) but a uid of its own, no parent and no children; a copied
     // instance is set up. Null for other kinds or when the copy fails.
     zMItem* DuplicateItem(zMItem* item);
+    // terrain.cpp.
+    zMTerrain* AddTerrain(const char* name);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
@@ -267,7 +270,8 @@ class zScene : public zSharedObject,
     // remap table; kind 0 accepts any kind.
     zMItem* ResolveStoredUidTag(const zMetaTag* parent, const char* path, const i32* table, u32 tableSize,
                                 u32 kind);
-    // Not built yet (terrains are not a kind of this scene): logs and fails.
+    // Every terrain's blend map (a TGA file named after the texture) and
+    // height file; failures are logged per terrain. False when any of them failed.
     bool SaveTerrainData();
 
     // Lookups.

@@ -22,6 +22,8 @@
 #include "markup/metafile.h"
 #include "markup/reader.h"
 #include "physics/physic_item.h"
+#include "picture/tga.h"
+#include "render/texture.h"
 #include "scene/group.h"
 #include "scene/instance.h"
 #include "scene/item.h"
@@ -29,6 +31,7 @@
 #include "scene/managed_constraint.h"
 #include "scene/managed_object.h"
 #include "scene/managed_tags.h"
+#include "scene/terrain.h"
 #include "scene/trigger.h"
 #include "scene/scene.h"
 
@@ -79,7 +82,9 @@ const SceneItemKind SceneItemKinds[] = {
      [](zScene& scene) -> zMItem* { return scene.AddInstance(nullptr, nullptr); }, ParseKind<zInstance>,
      SerializeKind<zInstance>},
     {"MEmitter", ManagedKindEmitter, SceneLoadEmitters, nullptr, nullptr, nullptr},
-    {"MTerrain", ManagedKindTerrain, SceneLoadTerrains, nullptr, nullptr, nullptr},
+    {"MTerrain", ManagedKindTerrain, SceneLoadTerrains,
+     [](zScene& scene) -> zMItem* { return scene.AddTerrain(nullptr); }, ParseKind<zMTerrain>,
+     SerializeKind<zMTerrain>},
     {"MConstraint", ManagedKindConstraint, SceneLoadConstraints,
      [](zScene& scene) -> zMItem* { return scene.AddPointConstraint(nullptr); }, ParseKind<zMConstraint>,
      SerializeKind<zMConstraint>},
@@ -743,8 +748,26 @@ bool zScene::PreloadResources(const char* path) {
 }
 
 bool zScene::SaveTerrainData() {
-    // Terrains (their height files and blend maps) are not built yet: nothing
-    // is written, so this must not report success.
-    GetLog() << "[!] Cannot save terrain data of scene '" << m_name << "': terrains are not supported.\n";
-    return false;
+    bool saved = true;
+    for (auto* node = m_allItems.GetHead(); node; node = node->next) {
+        if (node->value->GetKind() != ManagedKindTerrain) continue;
+        auto* terrain = dynamic_cast<zMTerrain*>(node->value);
+        if (!terrain) continue;
+        // A terrain without a blend map has none to write.
+        if (zTexture* blendMap = terrain->GetBlendMap()) {
+            const char* name = TextOf(blendMap->GetName());
+            if (!SaveTGA(name, *blendMap)) {
+                GetLog() << "[!] Failed to save blend map '" << name << "' for terrain '" << terrain->GetName()
+                         << "'.\n";
+                saved = false;
+            }
+        }
+        const char* path = TextOf(terrain->GetHeightmapPath());
+        if (!terrain->SaveHeightmap(path)) {
+            GetLog() << "[!] Failed to save height map '" << path << "' for terrain '" << terrain->GetName()
+                     << "'.\n";
+            saved = false;
+        }
+    }
+    return saved;
 }

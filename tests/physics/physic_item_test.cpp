@@ -246,6 +246,29 @@ TEST(PhysicItem, HeightfieldRaysHitTheSampleHeights) {
     }
 }
 
+// The shape used to keep a pointer to the caller's samples, so a body built
+// after they were freed (a terrain's new heightmap) read freed memory.
+TEST(PhysicItem, HeightfieldShapeKeepsItsOwnSamplesUntilTheBodyIsBuilt) {
+    ItemWorld w;
+    std::unique_ptr<i16[]> samples(new i16[9]{40, 40, 40, 40, 40, 40, 40, 40, 40});
+    zBulletPhysicItem* ground = w.Add(PhysicModeStatic);
+    zPhysicShape* shape = ground->AddCollisionShape();
+    ASSERT_TRUE(shape->SetHeightmap(samples.get(), 3, 3, 1.0f));
+    EXPECT_NE(shape->heightmapSamples.get(), samples.get());
+    samples.reset();
+    ground->UpdateInertiaTensorFromCollision();
+    ASSERT_NE(ground->GetRigidBody(), nullptr);
+    zPhysicRayResult hit;
+    ASSERT_TRUE(w.world.Raytrace(zVector(1, 50, -1, 1), zVector(0, -1, 0, 1), hit, 1, 0, 100));
+    EXPECT_NEAR(hit.position.y, 2.0f, 1e-3f);
+
+    // No samples: a heightmap shape without any, which builds no body part.
+    ASSERT_TRUE(shape->SetHeightmap(nullptr, 3, 3, 1.0f));
+    EXPECT_EQ(shape->type, PhysicShapeHeightmap);
+    EXPECT_EQ(shape->heightmapSamples, nullptr);
+    EXPECT_EQ(shape->heightmapColumns, 0);
+}
+
 TEST(PhysicItem, SphereComesToRestInAHeightfieldBowl) {
     ItemWorld w;
     // 3 x 3 samples, the middle one lowest.

@@ -629,6 +629,8 @@ std::vector<CatalogueRow> Catalogue() {
     } missingResources[] = {
         {"Texture", "<MLight=<MItem=<Id=\"lamp\"><UId=0><Active>><Light=<ProjectionMap=\"gone.tga\">>>"},
         {"Geometry", "<MObject=<MItem=<Id=\"box\"><UId=0><Active>><Object=<Geometry=\"gone.zge\">>>"},
+        // A terrain without a "Blendmap" counts as missing its blend map.
+        {"TerrainBlendMap", "<MTerrain=<MItem=<Id=\"land\"><UId=0><Active>><Terrain=<Width=4.0><Height=4.0>>>"},
     };
     for (const auto& missing : missingResources) {
         const FixtureFile scene{"m.zms", std::string("<ZML=1.0>\n<Scene=<Items=") + missing.item + ">>\n"};
@@ -639,6 +641,25 @@ std::vector<CatalogueRow> Catalogue() {
         rows.push_back(Row(std::string("B21_Missing") + missing.id + "Ignored",
                            {"m.zms", "-r", "none", "-m", "none", "-time_live", "1", "-ignore_missing"},
                            {StartupScript(), scene}, 0, {"[H] Setup scene 'm.zms'", FreeingCaches, "Done."},
+                           {MissingResources}));
+    }
+    // A terrain with its blend map (1024 pixels wide, as required) misses
+    // nothing; a height file of the wrong size is reported and the run goes on.
+    {
+        std::string blendMap(18, '\0');
+        blendMap[2] = 2;           // uncompressed true colour
+        blendMap[13] = 4;          // width 1024
+        blendMap[14] = 1;          // height 1
+        blendMap[16] = 24;         // bits per pixel
+        blendMap += std::string(1024 * 3, '\x40');
+        const FixtureFile scene{
+            "m.zms", "<ZML=1.0>\n<Scene=<Items=<MTerrain=<MItem=<Id=\"land\"><UId=0><Active>><Terrain="
+                     "<Blendmap=\"blend.tga\"><Heightmap=<Width=4><Height=4><Ppm=1.0><Data=\"land.raw\">>>>>>\n"};
+        rows.push_back(Row("B21_TerrainWithBlendMap", {"m.zms", "-r", "none", "-m", "none", "-time_live", "1"},
+                           {StartupScript(), scene, {"blend.tga", blendMap}, {"land.raw", std::string(30, '\x01')}},
+                           0,
+                           {"[*] Corrupt heightmap data in land.raw, incorrect data size.",
+                            "[H] Setup scene 'm.zms'", FreeingCaches, "Done."},
                            {MissingResources}));
     }
     rows.push_back(

@@ -252,12 +252,12 @@ TEST_F(SceneFileTest, ALoadResetsTheScenesOwnCommandList) {
     EXPECT_EQ(scene->LoadCommandList("toposition 1, 1, 2, 3;", *item), 2);
 }
 
-// SaveTerrainData said true while writing nothing.
-TEST_F(SceneFileTest, SavingTerrainDataFailsWithALogLine) {
+// A scene without terrains has no terrain data to write.
+TEST_F(SceneFileTest, SavingTerrainDataOfASceneWithoutTerrainsWritesNothing) {
     ASSERT_TRUE(LoadText(*scene, SceneFile(ObjectTag("a", "0"))));
     log.Reset();
-    EXPECT_FALSE(scene->SaveTerrainData());
-    EXPECT_EQ(log.Text(), "[!] Cannot save terrain data of scene 's.zms': terrains are not supported.\n");
+    EXPECT_TRUE(scene->SaveTerrainData());
+    EXPECT_EQ(log.Text(), "");
 }
 
 // Load said true for a document without a "Scene" root and for a failed
