@@ -45,6 +45,7 @@ class zMObject;
 class zTrigger;
 class zPhysicWorld;
 class zMConstraint;
+class zMEmitter;
 class zRenderer;
 class zScene;
 class zSceneScriptEventDispatcher;
@@ -207,6 +208,8 @@ class zScene : public zSharedObject,
     zMLight* AddLight(const char* name, u32 type, f32 priority);
     zTrigger* AddTrigger(const char* name);
     zMConstraint* AddPointConstraint(const char* name);
+    // Defined with the managed emitter (managed_emitter.cpp).
+    zMEmitter* AddEmitter(const char* name);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);

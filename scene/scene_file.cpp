@@ -27,6 +27,7 @@
 #include "scene/item.h"
 #include "scene/managed_camera.h"
 #include "scene/managed_constraint.h"
+#include "scene/managed_emitter.h"
 #include "scene/managed_object.h"
 #include "scene/managed_tags.h"
 #include "scene/trigger.h"
@@ -78,7 +79,9 @@ const SceneItemKind SceneItemKinds[] = {
     {"Instance", ManagedKindInstance, SceneLoadInstances,
      [](zScene& scene) -> zMItem* { return scene.AddInstance(nullptr, nullptr); }, ParseKind<zInstance>,
      SerializeKind<zInstance>},
-    {"MEmitter", ManagedKindEmitter, SceneLoadEmitters, nullptr, nullptr, nullptr},
+    {"MEmitter", ManagedKindEmitter, SceneLoadEmitters,
+     [](zScene& scene) -> zMItem* { return scene.AddEmitter(nullptr); }, ParseKind<zMEmitter>,
+     SerializeKind<zMEmitter>},
     {"MTerrain", ManagedKindTerrain, SceneLoadTerrains, nullptr, nullptr, nullptr},
     {"MConstraint", ManagedKindConstraint, SceneLoadConstraints,
      [](zScene& scene) -> zMItem* { return scene.AddPointConstraint(nullptr); }, ParseKind<zMConstraint>,
