@@ -27,8 +27,10 @@
 #include "core/vector.h"
 #include "core/zstring.h"
 #include "engine/core_listener.h"
+#include "engine/profiler.h"
 #include "markup/meta_object.h"
 #include "physics/physic_world.h"
+#include "render/render_font.h"
 #include "render/renderable.h"
 #include "scene/ace.h"
 #include "scene/group.h"
@@ -155,6 +157,11 @@ class zSceneUserInterface {
     virtual void Clear() = 0;
     virtual void Render(bool skipScript) = 0;
     virtual u32 GetWindowCount() const = 0;
+    // A raster font loaded from path (the profiler's); null when the
+    // interface makes none. The font may be empty when the file is missing.
+    virtual std::unique_ptr<zRenderFont> LoadRasterFont(const char* /*path*/, const char* /*name*/) {
+        return nullptr;
+    }
 };
 
 class zScene : public zSharedObject,
@@ -291,6 +298,17 @@ class zScene : public zSharedObject,
     f32 GetClampedStep() const;
     static f32 ClampStep(i32 frameTimeUnits);
 
+    // The profiler overlay (scene_profiler.cpp). CreateProfiler loads the
+    // font through the user interface and resets the graph's rings.
+    void CreateProfiler(const char* fontPath, const char* fontName);
+    // Writes the scene page from (x, y) and gives the next y; a null font is
+    // the scene's own. Without a font page nothing is written and y returns.
+    f32 UpdateProfiler(f32 x, f32 y, bool details, zRenderFont* font);
+    zRenderFont* GetProfilerFont() const { return m_profilerFont.get(); }
+    // Pushes the timings into the graph when its period has passed.
+    bool UpdateProfilerGraph();
+    const zProfilerGraph& GetProfilerGraph() const { return m_profilerGraph; }
+
     void NotifyListeners(u32 event, void* pointer);
     zList<zSceneListener*>& GetListeners() { return m_listeners; }
     // False when scripts do not run (the engine's tool mode 1).
@@ -376,6 +394,8 @@ class zScene : public zSharedObject,
     zList<zMItem*> m_kindLists[ManagedKindCount];
     zList<std::unique_ptr<zGroup>> m_groups;
     zList<std::unique_ptr<zGroup>> m_removedGroups;
+    std::unique_ptr<zRenderFont> m_profilerFont;
+    zProfilerGraph m_profilerGraph;
 };
 
 template <typename Make> auto zScene::AddItem(const char* name, const char* errorLine, Make make) {
