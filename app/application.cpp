@@ -130,6 +130,7 @@ bool zApplication::CreateScene() {
     scene->SetScriptGlobals(nullptr);
     scene->Setup(true, SceneOptimisationParameter);
     scene->Reset();
+    if (profiler) scene->CreateProfiler(ProfilerFontPath, ProfilerFontName);
     return true;
 }
 
@@ -171,6 +172,7 @@ void zApplication::SceneFrame(bool& stop) {
     engine.GetRenderer()->RenderQueue();
     scene->RenderDone(RenderClear);
     scene->RenderUI(0);
+    if (profiler) scene->UpdateProfiler(0.025f, 0.05f, true, nullptr);
     stop = (scene->GetFlags() & SceneEndRequested) != 0;
     if (!raytracePath.IsEmpty()) RaytraceFrame();
 }
@@ -197,6 +199,7 @@ void zApplication::RaytraceFrame() {
 void zApplication::ProjectFrame(bool& stop) {
     project.Evaluate(UpdateAll);
     project.Render(0);
+    if (profiler) project.UpdateProfiler();
     stop = (project.flags & ProjectEnd) != 0;
 }
 
