@@ -72,6 +72,18 @@ TEST_F(ManagedEmitterTest, TagReaderCases) {
     }
 }
 
+// A managed item without a valid uid fails the tag, so the scene file keeps
+// the item's creation uid instead of taking it for a stored one (which
+// could claim another item's slot of the remap table).
+TEST_F(ManagedEmitterTest, AnMItemWithoutAUidFailsAndKeepsTheCreationUid) {
+    zMEmitter* emitter = scene->AddEmitter("fx");
+    const i32 uid = emitter->GetUid();
+    ZmlDocument document("<MEmitter=<MItem=<Id=\"fx\">><Emitter=<PoolSize=3>>>");
+    EXPECT_FALSE(emitter->ParseTag(nullptr, document.Root()));
+    EXPECT_EQ(emitter->GetUid(), uid);
+    EXPECT_EQ(emitter->poolSize, 3u);
+}
+
 TEST_F(ManagedEmitterTest, AnEmptyTagChangesNothing) {
     zMEmitter* emitter = scene->AddEmitter("kept");
     emitter->poolSize = 9;
