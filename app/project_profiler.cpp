@@ -12,8 +12,8 @@ void zProject::UpdateProfiler() {
     if (!page.CanWrite()) return;
     char text[512];
     const zPerfCounter* frame = m_engine ? &m_engine->GetFrameTimer() : nullptr;
-    std::snprintf(text, sizeof text, "Perf. = %0.02f fps (%0.02f ms)", frame ? double(frame->callsPerSecond) : 0.0,
-                  frame ? double(frame->averageMs) : 0.0);
+    std::snprintf(text, sizeof text, "Perf. = %0.02f fps (%0.02f ms)",
+                  frame ? double(frame->callsPerSecond) : 0.0, frame ? double(frame->averageMs) : 0.0);
     page.Write(0.025f, 0.05f, text, nullptr);
     std::snprintf(text, sizeof text, "Scene list (%d instantiated, %d active):", i32(GetSceneCount()),
                   i32(CountActiveScenes()));

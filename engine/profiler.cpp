@@ -22,8 +22,11 @@ const f32 ProfilerInterfaceColor[4] = {0.5f, 0.25f, 1.0f, 1.0f};
 const f32 ProfilerProjectColor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 const f32 ProfilerWindowCountColor[4] = {1.0f, 1.0f, 0.0f, 1.0f};
 
-const f32 ProfilerSeriesColors[zProfilerGraph::SeriesCount][3] = {
-    {1.0f, 0.0f, 0.25f}, {1.0f, 0.75f, 0.0f}, {0.75f, 0.75f, 0.75f}, {0.75f, 1.0f, 0.25f}, {0.5f, 0.25f, 1.0f}};
+const f32 ProfilerSeriesColors[zProfilerGraph::SeriesCount][3] = {{1.0f, 0.0f, 0.25f},
+                                                                  {1.0f, 0.75f, 0.0f},
+                                                                  {0.75f, 0.75f, 0.75f},
+                                                                  {0.75f, 1.0f, 0.25f},
+                                                                  {0.5f, 0.25f, 1.0f}};
 
 const f32 ProfilerGraphClip[4] = {8.0f, 28.0f, 312.0f, 152.0f};
 
@@ -43,7 +46,8 @@ zProfilerPage::zProfilerPage(zRenderer* renderer, zRenderFont* font, const zProf
 
 void zProfilerPage::Write(f32 x, f32 y, const char* text, const f32* color) const {
     if (!m_canWrite) return;
-    m_renderer->Write(m_font, text, x + m_pixel[0], y + m_pixel[1], m_layout.size, true, 0, ProfilerShadowColor);
+    m_renderer->Write(m_font, text, x + m_pixel[0], y + m_pixel[1], m_layout.size, true, 0,
+                      ProfilerShadowColor);
     m_renderer->Write(m_font, text, x, y, m_layout.size, true, 0, color);
 }
 

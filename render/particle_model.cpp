@@ -9,7 +9,7 @@
 #include "markup/meta_tag.h"
 #include "markup/metafile.h"
 
-const char* const zParticleModel::CurveTagNames[CurveCount] = {"AngleCurve", "SizeCurve",  "RedCurve",
+const char* const zParticleModel::CurveTagNames[CurveCount] = {"AngleCurve", "SizeCurve", "RedCurve",
                                                                "GreenCurve", "BlueCurve", "OpacityCurve"};
 
 zParticleModel::zParticleModel(zRenderHost* engine, zMaterialHost* host) : m_engine(engine) {

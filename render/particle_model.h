@@ -45,8 +45,8 @@ class zParticleModel : public zSharedObject, public zMetaObject {
     zCurve& GetCurve(u32 index) { return m_curves[index < CurveCount ? index : 0]; }
     const zCurve& GetCurve(u32 index) const { return m_curves[index < CurveCount ? index : 0]; }
 
-    f32 ttl = 4.0f;         // particle lifetime, seconds
-    f32 damping = 1.0f;     // velocity factor per second
+    f32 ttl = 4.0f;                                    // particle lifetime, seconds
+    f32 damping = 1.0f;                                // velocity factor per second
     zVector gravity = zVector(0.0f, 0.0f, 0.0f, 1.0f); // units per second squared
 
   private:

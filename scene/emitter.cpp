@@ -274,12 +274,12 @@ zMetaTag* zEmitter::SerializeTag() const {
     if (complete && birthRate != 1.0f)
         complete = AttachTag(root.get(), new (std::nothrow) zMetaTag("BirthRate", birthRate));
     if (complete && poolSize != 100)
-        complete =
-            AttachTag(root.get(), new (std::nothrow) zMetaTag("PoolSize", static_cast<i32>(poolSize)));
+        complete = AttachTag(root.get(), new (std::nothrow) zMetaTag("PoolSize", static_cast<i32>(poolSize)));
     if (complete) complete = AttachTag(root.get(), new (std::nothrow) zMetaTag("SprayAngle", sprayAngle));
     if (complete && m_model) {
         const zString& name = m_model->GetName();
-        complete = AttachTag(root.get(), new (std::nothrow) zMetaTag("ParticleModel", name.CStr() ? name.CStr() : ""));
+        complete = AttachTag(root.get(),
+                             new (std::nothrow) zMetaTag("ParticleModel", name.CStr() ? name.CStr() : ""));
     }
     if (!complete) {
         GetLog() << "[!] Could not serialize emitter. Failed to create root tag.\n";

@@ -24,7 +24,8 @@ f32 zScene::UpdateProfiler(f32 x, f32 y, bool details, zRenderFont* font) {
     }
     const u32 items = m_allItems.GetCount();
     const u32 active = m_activeItems.GetCount();
-    std::snprintf(text, sizeof text, "Evaluate = %0.02f ms", double(m_counters[SceneCounterUpdate].averageMs));
+    std::snprintf(text, sizeof text, "Evaluate = %0.02f ms",
+                  double(m_counters[SceneCounterUpdate].averageMs));
     page.Line(x, y, text, ProfilerEvaluateColor);
     std::snprintf(text, sizeof text, "  -> Item = %d item(s), %d active (%d%%)", i32(items), i32(active),
                   items ? i32(u64(active) * 100 / items) : 100);
@@ -41,10 +42,12 @@ f32 zScene::UpdateProfiler(f32 x, f32 y, bool details, zRenderFont* font) {
         page.Line(x, y, text, timing.color);
     }
     std::snprintf(text, sizeof text, "User interface = %0.02f ms (%d window(s))",
-                  double(m_counters[SceneCounterInterface].averageMs), m_ui ? i32(m_ui->GetWindowCount()) : 0);
+                  double(m_counters[SceneCounterInterface].averageMs),
+                  m_ui ? i32(m_ui->GetWindowCount()) : 0);
     page.Line(x, y, text, ProfilerInterfaceColor);
     if (details) {
-        std::snprintf(text, sizeof text, "Logic callback = %0.02f ms", double(m_counters[SceneCounterLogic].averageMs));
+        std::snprintf(text, sizeof text, "Logic callback = %0.02f ms",
+                      double(m_counters[SceneCounterLogic].averageMs));
         page.Line(x, y, text, nullptr);
         std::snprintf(text, sizeof text, "Collision callback = %0.02f ms",
                       double(m_counters[SceneCounterCollision].averageMs));

@@ -41,9 +41,10 @@ TEST_F(ParticleModelTest, Defaults) {
 
 TEST_F(ParticleModelTest, ReaderTakesEveryChildAndMarksTheMaterial) {
     LogCapture log;
-    ASSERT_TRUE(Parse("<ParticleModel=<Material=<Id=\"smoke\">><TTL=2.5><Damping=0.5><Gravity=<X=0><Y=-9.8><Z=1>>"
-                      "<SizeCurve=<Curve=<Knot=<Count=2><Knot=\"0:1\"><Knot=\"1:3\">>>>"
-                      "<AngleCurve=<Curve=<Knot=<Count=1><Knot=\"0:0.5\">>>>>"));
+    ASSERT_TRUE(
+        Parse("<ParticleModel=<Material=<Id=\"smoke\">><TTL=2.5><Damping=0.5><Gravity=<X=0><Y=-9.8><Z=1>>"
+              "<SizeCurve=<Curve=<Knot=<Count=2><Knot=\"0:1\"><Knot=\"1:3\">>>>"
+              "<AngleCurve=<Curve=<Knot=<Count=1><Knot=\"0:0.5\">>>>>"));
     EXPECT_EQ(log.Text(), "");
     EXPECT_EQ(model->ttl, 2.5f);
     EXPECT_EQ(model->damping, 0.5f);

@@ -109,8 +109,8 @@ TEST_F(EmitterTest, PoolSizesOutOfRangeAreRefused) {
         emitter.poolSize = entry.size;
         LogCapture log;
         EXPECT_FALSE(emitter.AllocatePool()) << entry.shown;
-        EXPECT_EQ(log.Text(), std::string("[!] Failed to allocate emitter particle pool (size ") + entry.shown +
-                                  ").\n");
+        EXPECT_EQ(log.Text(),
+                  std::string("[!] Failed to allocate emitter particle pool (size ") + entry.shown + ").\n");
         EXPECT_EQ(emitter.GetPool(), nullptr);
         EXPECT_EQ(emitter.GetPoolCount(), 0u);
     }
@@ -331,7 +331,8 @@ TEST_F(EmitterTest, SortByDepthGivesTheFarthestFirst) {
         farthest = std::fmax(farthest, particle->position.z);
     EXPECT_EQ(emitter.GetSortedParticle(0)->position.z, farthest);
     for (u32 index = 1; index < emitter.GetLiveCount(); ++index)
-        EXPECT_LE(emitter.GetSortedParticle(index)->position.z, emitter.GetSortedParticle(index - 1)->position.z);
+        EXPECT_LE(emitter.GetSortedParticle(index)->position.z,
+                  emitter.GetSortedParticle(index - 1)->position.z);
     // Past the sorted count there is no particle.
     EXPECT_EQ(emitter.GetSortedParticle(emitter.GetLiveCount()), nullptr);
     EXPECT_EQ(emitter.GetSortedParticle(1000000), nullptr);
@@ -442,7 +443,8 @@ TEST_F(EmitterTest, WriterLeavesDefaultsOutButAlwaysWritesTheSprayAngle) {
     EXPECT_EQ(DumpOne(tag.get()), DumpOne(ThroughText(emitter.SerializeTag())->Root()));
     EXPECT_NE(tag->GetTag("Item;"), nullptr);
     EXPECT_NE(tag->GetTag("SprayAngle;"), nullptr);
-    for (const char* absent : {"SpeedMin;", "SpeedMax;", "BirthRate;", "PoolSize;", "Type;", "ParticleModel;"})
+    for (const char* absent :
+         {"SpeedMin;", "SpeedMax;", "BirthRate;", "PoolSize;", "Type;", "ParticleModel;"})
         EXPECT_EQ(tag->GetTag(absent), nullptr) << absent;
 
     emitter.type = 4;

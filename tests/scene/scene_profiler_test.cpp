@@ -109,10 +109,10 @@ TEST_F(SceneProfilerTest, WithoutDetailsItemsAndTheUserInterfaceWindows) {
     TestItem* off = Add("c");
     scene->SetItemActive(off, false);
     scene->UpdateProfiler(0.1f, 0.2f, false, &font);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"Evaluate = 0.00 ms", "  -> Item = 3 item(s), 2 active (66%)",
-                                                  "Script = 0.00 ms", "Physic = 0.00 ms",
-                                                  "Send to render = 0.00 ms",
-                                                  "User interface = 0.00 ms (3 window(s))"}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"Evaluate = 0.00 ms", "  -> Item = 3 item(s), 2 active (66%)",
+                                        "Script = 0.00 ms", "Physic = 0.00 ms", "Send to render = 0.00 ms",
+                                        "User interface = 0.00 ms (3 window(s))"}));
 }
 
 // Past y 0.958 the page goes on at x + 0.5, y 0.05; the closing empty line
