@@ -173,7 +173,9 @@ zParticleModel* zEngine::LoadParticleModel(const char* path, bool bypassCache) {
             auto* made = new (std::nothrow) zParticleModel(this, this);
             if (!made) return nullptr;
             made->SetName(name);
-            if (made->LoadFromFile(name.CStr()) && made->GetMaterial()) made->GetMaterial()->Setup();
+            // Unlike geometries and textures, the model's material is not set
+            // up here; whoever draws the particles does that.
+            made->LoadFromFile(name.CStr());
             return made;
         },
         created);
