@@ -131,6 +131,7 @@ bool zApplication::CreateScene() {
     scene->SetScriptGlobals(nullptr);
     scene->Setup(true, SceneOptimisationParameter);
     scene->Reset();
+    if (profiler) scene->CreateProfiler(ProfilerFontPath, ProfilerFontName);
     return true;
 }
 
@@ -173,6 +174,7 @@ void zApplication::SceneFrame(bool& stop) {
     engine.GetRenderer()->RenderQueue();
     scene->RenderDone(RenderClear);
     scene->RenderUI(0);
+    if (profiler) scene->UpdateProfiler(0.025f, 0.05f, true, nullptr);
     stop = (scene->GetFlags() & SceneEndRequested) != 0;
     if (!raytracePath.IsEmpty()) RaytraceFrame();
 }
@@ -199,6 +201,7 @@ void zApplication::RaytraceFrame() {
 void zApplication::ProjectFrame(bool& stop) {
     project.Evaluate(UpdateAll);
     project.Render(0);
+    if (profiler) project.UpdateProfiler();
     stop = (project.flags & ProjectEnd) != 0;
 }
 

@@ -127,6 +127,11 @@ class zProject : public zMetaObject {
 
     bool LoadProfilerFont(const char* path, const char* name);
     void ClearProfilerFont() { m_profilerFont.Clear(); }
+    // The project's profiler page (project_profiler.cpp): the frame rate,
+    // the scene list, the layer stack, and the page of every active scene
+    // instance, in the project's font.
+    void UpdateProfiler();
+    zRasterFont& GetProfilerFont() { return m_profilerFont; }
 
     zSquirrelVM& GetVM() { return m_vm; }
     zEngine* GetEngine() const { return m_engine; }

@@ -5,6 +5,7 @@
 
 #include "core/log.h"
 #include "scene/scene.h"
+#include "ui/raster_font.h"
 #include "ui/scene2d.h"
 
 namespace {
@@ -16,6 +17,12 @@ class zScene2DInterface : public zSceneUserInterface {
     void Clear() override { m_scene2D->Clear(); }
     void Render(bool skipScript) override { m_scene2D->Render(skipScript); }
     u32 GetWindowCount() const override { return m_scene2D->GetWindowCount(); }
+    // A raster font over the 2D scene's engine; empty when the file is missing.
+    std::unique_ptr<zRenderFont> LoadRasterFont(const char* path, const char*) override {
+        std::unique_ptr<zRasterFont> font(new (std::nothrow) zRasterFont(m_scene2D->GetEngine()));
+        if (font) font->Load(path);
+        return font;
+    }
 
   private:
     zSharedPtr<zScene2D> m_scene2D;

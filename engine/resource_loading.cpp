@@ -170,10 +170,12 @@ zParticleModel* zEngine::LoadParticleModel(const char* path, bool bypassCache) {
     return LoadResource<zParticleModel>(
         path, list, false, nullptr,
         [this](const zString& name) -> zParticleModel* {
-            auto* made = new (std::nothrow) zParticleModel(this);
+            auto* made = new (std::nothrow) zParticleModel(this, this);
             if (!made) return nullptr;
             made->SetName(name);
-            if (made->LoadFromFile(name.CStr()) && made->GetMaterial()) made->GetMaterial()->Setup();
+            // Unlike geometries and textures, the model's material is not set
+            // up here; whoever draws the particles does that.
+            made->LoadFromFile(name.CStr());
             return made;
         },
         created);

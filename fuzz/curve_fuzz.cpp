@@ -8,7 +8,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/tag_text.h"
-#include "scene/curve.h"
+#include "render/curve.h"
 
 namespace {
 

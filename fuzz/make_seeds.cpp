@@ -30,7 +30,7 @@
 #include "render/geometry_file.h"
 #include "render/shader/shader_map.h"
 #include "scene/animation.h"
-#include "scene/curve.h"
+#include "render/curve.h"
 #include "scene/camera.h"
 #include "scene/item.h"
 #include "scene/motion.h"

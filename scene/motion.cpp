@@ -6,7 +6,7 @@
 #include "core/alloc_category.h"
 #include "core/log.h"
 #include "markup/meta_tag.h"
-#include "scene/key_text.h"
+#include "render/key_text.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "core/quaternion.h"
 #include "core/types.h"
 #include "core/zstring.h"
-#include "scene/curve.h"
+#include "render/curve.h"
 
 class zMetaTag;
 

@@ -28,8 +28,10 @@
 #include "core/vector.h"
 #include "core/zstring.h"
 #include "engine/core_listener.h"
+#include "engine/profiler.h"
 #include "markup/meta_object.h"
 #include "physics/physic_world.h"
+#include "render/render_font.h"
 #include "render/renderable.h"
 #include "scene/ace.h"
 #include "scene/group.h"
@@ -48,6 +50,7 @@ class zTrigger;
 class zPhysicWorld;
 class zMConstraint;
 class zMTerrain;
+class zMEmitter;
 class zRenderer;
 class zRenderFont;
 class zScene;
@@ -176,6 +179,11 @@ class zSceneUserInterface {
     virtual void Clear() = 0;
     virtual void Render(bool skipScript) = 0;
     virtual u32 GetWindowCount() const = 0;
+    // A raster font loaded from path (the profiler's); null when the
+    // interface makes none. The font may be empty when the file is missing.
+    virtual std::unique_ptr<zRenderFont> LoadRasterFont(const char* /*path*/, const char* /*name*/) {
+        return nullptr;
+    }
 };
 
 class zScene : public zSharedObject,
@@ -236,6 +244,8 @@ class zScene : public zSharedObject,
     zMItem* DuplicateItem(zMItem* item);
     // terrain.cpp.
     zMTerrain* AddTerrain(const char* name);
+    // Defined with the managed emitter (managed_emitter.cpp).
+    zMEmitter* AddEmitter(const char* name);
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
@@ -327,6 +337,15 @@ class zScene : public zSharedObject,
     // once. The next node is taken before each visit, so an item appended
     // during the visit of the last node is not visited.
     template <typename Visit> void ForEachItem(const zList<zMItem*>& list, Visit visit);
+    // The profiler overlay (scene_profiler.cpp). CreateProfiler loads the
+    // font through the user interface and resets the graph's rings.
+    void CreateProfiler(const char* fontPath, const char* fontName);
+    // Writes the scene page from (x, y) and gives the next y; a null font is
+    // the scene's own. Without a font page nothing is written and y returns.
+    f32 UpdateProfiler(f32 x, f32 y, bool details, zRenderFont* font);
+    // Pushes the timings into the graph when its period has passed.
+    bool UpdateProfilerGraph();
+    const zProfilerGraph& GetProfilerGraph() const { return m_profilerGraph; }
 
     void NotifyListeners(u32 event, void* pointer);
     zList<zSceneListener*>& GetListeners() { return m_listeners; }
@@ -340,7 +359,9 @@ class zScene : public zSharedObject,
     zSceneScriptEventDispatcher* GetDispatcher() const { return m_dispatcher; }
     const zList<zMItem*>& GetActiveItems() const { return m_activeItems; }
     const zList<zMItem*>& GetAllItems() const { return m_allItems; }
-    const zList<zMItem*>& GetKindList(u32 kind) const { return m_kindLists[kind < ManagedKindCount ? kind : 0]; }
+    const zList<zMItem*>& GetKindList(u32 kind) const {
+        return m_kindLists[kind < ManagedKindCount ? kind : 0];
+    }
     const zList<zMItem*>& GetDeletionQueue() const { return m_deletionQueue; }
     const zList<zMItem*>& GetActivationQueue() const { return m_activationQueue; }
     const zList<zMItem*>& GetDeactivationQueue() const { return m_deactivationQueue; }
@@ -367,7 +388,8 @@ class zScene : public zSharedObject,
 
     // Debug drawing and dumps (scene_debug.cpp). Either list may be null;
     // mode holds SceneDebug* bits.
-    void Debug(zRenderer* renderer, const zList<zMItem*>* highlight, const zList<zMItem*>* exclusion, u32 mode);
+    void Debug(zRenderer* renderer, const zList<zMItem*>* highlight, const zList<zMItem*>* exclusion,
+               u32 mode);
     void PrintItemList();
     void Audit();
     // Each path through the engine's geometry cache; a failed load leaves
@@ -466,7 +488,10 @@ class zScene : public zSharedObject,
     zList<std::unique_ptr<zGroup>> m_removedGroups;
     zItemWalk* m_walks = nullptr; // innermost walk in progress
     zSharedPtr<zGeometry> m_debugGeometries[SceneDebugGeometryCount];
+    // The profiler font: the one CreateProfiler loaded, or one handed in.
+    std::unique_ptr<zRenderFont> m_ownProfilerFont;
     zRenderFont* m_profilerFont = nullptr;
+    zProfilerGraph m_profilerGraph;
 };
 
 template <typename Visit> void zScene::ForEachItem(const zList<zMItem*>& list, Visit visit) {

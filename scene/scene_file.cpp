@@ -29,6 +29,7 @@
 #include "scene/item.h"
 #include "scene/managed_camera.h"
 #include "scene/managed_constraint.h"
+#include "scene/managed_emitter.h"
 #include "scene/managed_object.h"
 #include "scene/managed_tags.h"
 #include "scene/terrain.h"
@@ -81,7 +82,9 @@ const SceneItemKind SceneItemKinds[] = {
     {"Instance", ManagedKindInstance, SceneLoadInstances,
      [](zScene& scene) -> zMItem* { return scene.AddInstance(nullptr, nullptr); }, ParseKind<zInstance>,
      SerializeKind<zInstance>},
-    {"MEmitter", ManagedKindEmitter, SceneLoadEmitters, nullptr, nullptr, nullptr},
+    {"MEmitter", ManagedKindEmitter, SceneLoadEmitters,
+     [](zScene& scene) -> zMItem* { return scene.AddEmitter(nullptr); }, ParseKind<zMEmitter>,
+     SerializeKind<zMEmitter>},
     {"MTerrain", ManagedKindTerrain, SceneLoadTerrains,
      [](zScene& scene) -> zMItem* { return scene.AddTerrain(nullptr); }, ParseKind<zMTerrain>,
      SerializeKind<zMTerrain>},

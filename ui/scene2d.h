@@ -37,6 +37,7 @@ class zHIDDevice;
 class zScene2D;
 class zScene2DScriptUnit;
 class zScriptVM;
+class zRenderFont;
 class zTexture;
 class zWidget;
 
@@ -130,6 +131,11 @@ class zScene2D : public zSharedObject,
     bool UnloadBitmap(const char* pictureName);
     zSprite2D* GetWindowBelowCursor() const { return m_current.window; }
     zWindow* GetCursorWindow() const { return m_cursor; }
+
+    // The profiler's 2D page from (x, y) (scene2d_profiler.cpp): the window
+    // count and an empty line, both wrapping in the same column. Gives the
+    // next y; without a font page nothing is written and y returns.
+    f32 UpdateProfiler(f32 x, f32 y, zRenderFont* font);
 
     // zMetaObject: "Scene2d".
     bool ParseRootTag(zMetafile& doc, zMetaTag* root) override;

@@ -21,7 +21,7 @@
 #include "scene/ace.h"
 #include "scene/animation.h"
 #include "scene/camera.h"
-#include "scene/curve.h"
+#include "render/curve.h"
 #include "scene/light.h"
 #include "scene/managed_camera.h"
 #include "scene/managed_object.h"

@@ -2,13 +2,16 @@
 // way the player drives them. 2D scenes stand in for drawn scenes: each one's
 // OnUpdate runs inside its drawing and prints the scene's tag, so the console
 // shows the drawing order.
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/project.h"
 #include "app_fixture.h"
+#include "engine/profiler.h"
 #include "squirrel/squirrel.h"
+#include "tests/support/recording_renderer.h"
 #include "ui/scene2d.h"
 
 namespace {
@@ -365,3 +368,75 @@ TEST_F(ProjectStack, LayerWithoutAnInstanceIsNeverDrawn) {
 }
 
 } // namespace
+
+namespace {
+
+// A 2 x 2 uncompressed 32-bit TGA, a raster font's page.
+std::string SmallPage() {
+    std::string bytes(18, '\0');
+    bytes[2] = 2;
+    bytes[12] = 2;
+    bytes[14] = 2;
+    bytes[16] = 32;
+    bytes[17] = 0x28;
+    bytes.append(16, '\x7f');
+    return bytes;
+}
+
+} // namespace
+
+// The project page: its own lines in size 0.4 and step 0.024, then the pages
+// of the active instances (a 2D one and a 3D one) in their own layout.
+TEST_F(ProjectStack, ProfilerPageListsScenesLayersAndInstancePages) {
+    RecordingRenderer renderer(&engine, true);
+    renderer.Open(640, 480, 32, false);
+    std::filesystem::create_directory("fonts");
+    WriteDiskFile("fonts/p.zml", "<ZML=1.0>\n<Font=<Common=<Height=12><BaseLine=10><PageCount=1>>"
+                                 "<Char=<Id=65><U=0><V=0><W=1><H=1><OffsetU=0><OffsetV=0><Step=1><Page=0>>>\n");
+    WriteDiskFile("fonts/p_00.tga", SmallPage());
+    WriteDiskFile("t.zms", "<ZML=1.0>\n<Scene=<Items>>\n");
+    OpenWith("class P {}");
+    // Without its font the page writes nothing.
+    project.UpdateProfiler();
+    EXPECT_TRUE(renderer.writes.empty());
+    ASSERT_TRUE(project.LoadProfilerFont("fonts/p.zml", "fonts/p"));
+
+    zProjectSceneInstance* flat = project.Instantiate("a.zs2");
+    zProjectSceneInstance* deep = project.Instantiate("t.zms");
+    zProjectSceneInstance* off = project.Instantiate("b.zs2");
+    ASSERT_TRUE(flat && deep && off);
+    zProjectSceneInstance::Activate(project, off, false);
+    project.AddLayer(flat, 1.0f);
+    project.AddLayer(deep, 2.0f);
+    renderer.ClearRecords();
+    project.UpdateProfiler();
+
+    std::vector<std::string> texts;
+    for (size_t index = 1; index < renderer.writes.size(); index += 2)
+        texts.push_back(renderer.writes[index].text);
+    EXPECT_EQ(texts, (Lines{"Perf. = 0.00 fps (0.00 ms)", "Scene list (3 instantiated, 2 active):",
+                            "Layer stack:", "  -> a.zs2", "  -> t.zms", "Scene instance 'a.zs2':",
+                            "Window count = 0", "Scene instance 't.zms':", "Evaluate = 0.00 ms",
+                            "  -> Item = 1 item(s), 1 active (100%)", "Script = 0.00 ms", "Physic = 0.00 ms",
+                            "Send to render = 0.00 ms", "User interface = 0.00 ms (0 window(s))"}));
+    ASSERT_EQ(renderer.writes.size(), 2 * texts.size());
+    const struct {
+        size_t line;
+        f32 x, y, size;
+    } places[] = {{0, 0.025f, 0.05f, 0.4f},  {1, 0.025f, 0.074f, 0.4f},   {2, 0.025f, 0.122f, 0.4f},
+                  {3, 0.025f, 0.146f, 0.4f}, {5, 0.05f, 0.194f, 0.4f},    {6, 0.075f, 0.218f, 0.35f},
+                  // the 2D page's empty line, then the next instance
+                  {7, 0.05f, 0.26f, 0.4f},   {8, 0.075f, 0.284f, 0.35f}};
+    for (const auto& place : places) {
+        const RecordedWrite& shadow = renderer.writes[2 * place.line];
+        const RecordedWrite& write = renderer.writes[2 * place.line + 1];
+        EXPECT_NEAR(write.x, place.x, 1e-5f) << texts[place.line];
+        EXPECT_NEAR(write.y, place.y, 1e-5f) << texts[place.line];
+        EXPECT_EQ(write.size, place.size) << texts[place.line];
+        EXPECT_NEAR(shadow.x, place.x + 1.0f / 640.0f, 1e-5f);
+        EXPECT_NEAR(shadow.y, place.y + 1.0f / 480.0f, 1e-5f);
+        EXPECT_EQ(write.font, &project.GetProfilerFont());
+    }
+    EXPECT_EQ(renderer.writes[1].color.pointer, nullptr);
+    EXPECT_EQ(renderer.writes[13].color.pointer, ProfilerWindowCountColor);
+}

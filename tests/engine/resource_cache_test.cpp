@@ -339,3 +339,37 @@ TEST(Sounds, NewSoundWithoutNameIsNamedSd) {
     EXPECT_TRUE(sound->name == "sd");
     EXPECT_EQ(f.engine.GetResourceCache()->GetSoundList().GetCount(), 1u);
 }
+
+namespace {
+
+struct MaterialSetupRenderer : RecordingRenderer {
+    using RecordingRenderer::RecordingRenderer;
+    int materialSetups = 0;
+    bool SetupMaterial(zMaterial*) override {
+        ++materialSetups;
+        return true;
+    }
+};
+
+} // namespace
+
+// A particle model reads its file and keeps its path as name; the loader
+// leaves its material as read (no set-up on the renderer).
+TEST(ResourceCache, ParticleModelLoadReadsTheFileWithoutSettingUpItsMaterial) {
+    CacheFixture f("particles");
+    MaterialSetupRenderer renderer(&f.engine, true);
+    const std::string path = f.scratch.File("smoke.zml");
+    const std::string text = "<ZML=1.0>\n<ParticleModel=<Material=<Id=\"smoke\">><TTL=2.5><Damping=0.25>>\n";
+    WriteBytes(path, std::vector<u8>(text.begin(), text.end()));
+    zParticleModel* model = f.engine.LoadParticleModel(path.c_str(), false);
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->GetName(), path.c_str());
+    EXPECT_EQ(model->ttl, 2.5f);
+    EXPECT_EQ(model->damping, 0.25f);
+    ASSERT_NE(model->GetMaterial(), nullptr);
+    EXPECT_EQ(model->GetMaterial()->GetName(), "smoke");
+    EXPECT_EQ(model->GetMaterial()->GetFlags() & MaterialFlagParticle, MaterialFlagParticle);
+    EXPECT_EQ(renderer.materialSetups, 0);
+    // The caches outlive this renderer: they free the model on the fixture's.
+    f.engine.SetRenderer(&f.renderer);
+}

@@ -799,6 +799,35 @@ std::vector<CatalogueRow> Catalogue() {
                         "[S] Goodbye after some frames.", FreeingCaches, "Done."},
                        {"[!] Failed to load one or more core shader.", Matching("\\[\\*\\] Light shader .*"),
                         Matching("\\[!\\] Cannot load shader .*"), MissingResources}));
+    // The profiler overlay without its raster font: the pages write nothing
+    // and the run ends normally, in scene and in project mode.
+    rows.push_back(Row("ProfilerWithoutItsFontStillRuns", SceneRun({"-enable_profiler"}), {}, 0,
+                       {LoadingScene, "[H] Scene reset", "[*] Could not access file 'fonts/arial.zml'.",
+                        "[!] Failed to load raster font description file 'fonts/arial.zml'.",
+                        "[S] frames>0 true", FreeingCaches, "Done."},
+                       {}, {"[!] Failed to load raster font description file 'fonts/arial.zml'."}));
+    rows.push_back(Row("ProjectProfilerWithoutItsFontStillRuns",
+                       {"hello.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-enable_profiler"},
+                       {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
+                        SampleFile("hello/hello.nut", "hello.nut")},
+                       0,
+                       {"Parsing ZML environment...", "[S] Hello from the project script.",
+                        "[!] Failed to load raster font description file 'fonts/arial.zml'.",
+                        "[S] First frame drawn.", FreeingCaches, "Done."}));
+    // A scene holding an emitter with its particle model loads, sets the
+    // emitter up and runs (under the null renderer the emitter is never
+    // drawn, so it freezes after its first update).
+    rows.push_back(Row("SceneWithAnEmitterRuns", {"e.zms", "-r", "none", "-m", "none", "-time_live", "1"},
+                       {StartupScript(),
+                        {"e.zms", "<ZML=1.0>\n<Scene=<Items=<MEmitter=<MItem=<Id=\"smoke\"><UId=0><Active>>"
+                                  "<Emitter=<BirthRate=50><PoolSize=64><ParticleModel=\"fx/smoke.zml\">>>>>\n"},
+                        {"fx/smoke.zml", "<ZML=1.0>\n<ParticleModel=<TTL=2><Damping=0.5>"
+                                         "<Gravity=<X=0><Y=-1><Z=0>>>\n"}},
+                       0, {"[H] Loading scene 'e.zms' (flag: -1)", SceneLoaded, "[H] Setup scene 'e.zms'",
+                           FreeingCaches, "Done."},
+                       {"[*] Unexpected <MEmitter> sub-tag in <Items>.",
+                        Matching("\\[!\\] Failed to allocate emitter particle pool.*"),
+                        Matching("\\[\\*\\] Unknown tag .*")}));
     AddPhysicsRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "markup/meta_tag.h"
-#include "scene/curve.h"
+#include "render/curve.h"
 #include "tests/scene/scene_fixtures.h"
 #include "tests/support/log_capture.h"
 

@@ -9,7 +9,7 @@
 
 #include "markup/reader.h"
 #include "markup/writer.h"
-#include "scene/curve.h"
+#include "render/curve.h"
 #include "tests/markup/tree_dump.h"
 
 // A parsed document; Root() is its first root tag.

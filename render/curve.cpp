@@ -1,4 +1,4 @@
-#include "scene/curve.h"
+#include "render/curve.h"
 
 #include <cmath>
 #include <cstring>
@@ -6,7 +6,7 @@
 
 #include "core/log.h"
 #include "markup/meta_tag.h"
-#include "scene/key_text.h"
+#include "render/key_text.h"
 
 namespace {
 

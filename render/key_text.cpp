@@ -1,4 +1,4 @@
-#include "scene/key_text.h"
+#include "render/key_text.h"
 
 #include "core/log.h"
 #include "markup/meta_tag.h"
