@@ -225,7 +225,7 @@ void zObject::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimi
     // The bones pose the object's own geometry; a proxy keeps its bind pose.
     if (geometry == m_geometry.Get() && m_skinning) {
         entry->skinning = m_skinning.get();
-        entry->boneCount = m_boneCount;
+        entry->boneCount = GetBoneCount();
     }
     if (!out.Add(entry)) {
         GetLog() << "[!] Failed to allocate render entry for geometry '" << geometry->GetName() << "'.\n";

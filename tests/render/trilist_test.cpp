@@ -279,9 +279,9 @@ TEST(Trilist, TinyLimitStillMakesProgress) {
     }
 }
 
-TEST(Trilist, SkinnedStripKeepsEveryPaletteSmall) {
-    GeometryHost host;
-    constexpr u32 bones = 40;
+// A strip of quads along x, one column of two vertices per bone, each vertex
+// weighed equally by its column's bone and the three after it.
+zSharedPtr<zGeometry> SkinnedStrip(GeometryHost& host, u32 bones) {
     std::vector<zVector> vertices;
     std::vector<PolygonSpec> quads;
     for (u32 i = 0; i <= bones; ++i) {
@@ -291,15 +291,22 @@ TEST(Trilist, SkinnedStripKeepsEveryPaletteSmall) {
     for (u32 i = 0; i < bones; ++i)
         quads.push_back({{2 * i, 2 * i + 2, 2 * i + 3, 2 * i + 1}});
     auto geometry = MakeGeometry(&host, vertices, quads);
-    ASSERT_TRUE(geometry->AllocateSkin(bones));
+    if (!geometry->AllocateSkin(bones)) return {};
     for (u32 v = 0; v < vertices.size(); ++v) {
         zSkinWeight& weight = geometry->GetSkinWeights()[v];
-        const u32 column = v / 2;
         for (u32 i = 0; i < 4; ++i) {
-            weight.bones[i] = u16((column + i) % bones);
+            weight.bones[i] = u16((v / 2 + i) % bones);
             weight.weights[i] = 0.25f;
         }
     }
+    return geometry;
+}
+
+TEST(Trilist, SkinnedStripKeepsEveryPaletteSmall) {
+    GeometryHost host;
+    constexpr u32 bones = 40;
+    auto geometry = SkinnedStrip(host, bones);
+    ASSERT_TRUE(geometry);
     LogCapture log;
     auto lists = Build(*geometry);
     ASSERT_NE(lists, nullptr);
@@ -511,24 +518,8 @@ TEST(Trilist, PalettesStayWithinTheCallersBoneLimit) {
     for (u32 limit : {16u, 8u}) {
         SCOPED_TRACE(limit);
         GeometryHost host;
-        constexpr u32 bones = 40;
-        std::vector<zVector> vertices;
-        std::vector<PolygonSpec> quads;
-        for (u32 i = 0; i <= bones; ++i) {
-            vertices.emplace_back(f32(i), 0.0f, 0.0f);
-            vertices.emplace_back(f32(i), 1.0f, 0.0f);
-        }
-        for (u32 i = 0; i < bones; ++i)
-            quads.push_back({{2 * i, 2 * i + 2, 2 * i + 3, 2 * i + 1}});
-        auto geometry = MakeGeometry(&host, vertices, quads);
-        ASSERT_TRUE(geometry->AllocateSkin(bones));
-        for (u32 v = 0; v < vertices.size(); ++v) {
-            zSkinWeight& weight = geometry->GetSkinWeights()[v];
-            for (u32 i = 0; i < 4; ++i) {
-                weight.bones[i] = u16((v / 2 + i) % bones);
-                weight.weights[i] = 0.25f;
-            }
-        }
+        auto geometry = SkinnedStrip(host, 40);
+        ASSERT_TRUE(geometry);
         LogCapture log;
         std::unique_ptr<zLinkedList> lists(zTrilist::BuildFromGeometry(geometry.Get(), RendererLimit, limit));
         ASSERT_NE(lists, nullptr);
