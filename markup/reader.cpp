@@ -219,9 +219,14 @@ const char* Parser::ReadWord() {
 bool Parser::ReadQuoted(const char*& begin, const char*& end, bool& escaped) {
     const char* cursor = m_pos + 1;
     escaped = false;
+    // The first quote at or past the cursor; searched again only once the
+    // cursor has passed it, so each byte is scanned once for each character.
+    const char* quote = nullptr;
     for (;;) {
-        const char* quote = static_cast<const char*>(std::memchr(cursor, '"', static_cast<size_t>(m_end - cursor)));
-        if (!quote) return false;
+        if (!quote || quote < cursor) {
+            quote = static_cast<const char*>(std::memchr(cursor, '"', static_cast<size_t>(m_end - cursor)));
+            if (!quote) return false;
+        }
         const char* slash = static_cast<const char*>(std::memchr(cursor, '\\', static_cast<size_t>(quote - cursor)));
         if (!slash) {
             begin = m_pos + 1;
