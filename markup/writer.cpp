@@ -5,23 +5,31 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "core/log.h"
 #include "io/handle.h"
 #include "markup/binary_encoding.h"
 #include "markup/block_allocator.h"
 #include "markup/number_token.h"
+#include "platform/large_pages.h"
 
 namespace {
 
 constexpr char Header[] = "<ZML=1.0>\n";
 
-// Collects the text in one growing buffer and hands it to the handle in
-// large pieces. Callers ask for room, write into it and advance.
+// Collects the text and hands it to the handle in large pieces. Callers ask
+// for room, write into it and advance. Without a handle the text is kept in
+// chunks, after a first small one in blocks of large pages that are kept for
+// the next document (read or written): a big save touches no new memory but
+// the string it fills.
 class TextSink {
 public:
-    explicit TextSink(zIOHandle* handle) : m_handle(handle) { Grow(InitialSize); }
-    ~TextSink() { std::free(m_begin); }
+    explicit TextSink(zIOHandle* handle) : m_handle(handle) {}
+    ~TextSink() {
+        ReleaseChunks();
+        FreeCurrent();
+    }
     TextSink(const TextSink&) = delete;
     TextSink& operator=(const TextSink&) = delete;
 
@@ -46,47 +54,98 @@ public:
     void Put(const char* text) { Put(text, std::strlen(text)); }
 
     void FlushIfFull() {
-        if (m_handle && Size() >= FlushSize) Flush();
+        if (m_handle && Used() >= FlushSize) Flush();
     }
     // False when the handle took fewer bytes than given.
     bool Flush() {
-        if (m_handle && Size() != 0) {
-            const u32 length = static_cast<u32>(Size());
+        if (m_handle && Used() != 0) {
+            const u32 length = static_cast<u32>(Used());
             if (m_handle->Write(m_begin, length) != length) m_writeFailed = true;
             m_cursor = m_begin;
         }
         return !m_writeFailed;
     }
 
-    void TakeText(std::string& out) const { out.assign(m_begin, Size()); }
+    // The text of a sink without a handle, in one piece.
+    void TakeText(std::string& out) {
+        size_t total = Used();
+        for (const Chunk& chunk : m_chunks) total += chunk.used;
+        out.clear();
+        out.reserve(total);
+        for (const Chunk& chunk : m_chunks) out.append(chunk.begin, chunk.used);
+        out.append(m_begin, Used());
+        ReleaseChunks();
+    }
     bool WriteFailed() const { return m_writeFailed; }
     void MarkDataLost() { m_dataLost = true; }
     bool DataLost() const { return m_dataLost; }
 
 private:
     static constexpr size_t FlushSize = 1 << 16;
-    static constexpr size_t InitialSize = FlushSize + 4096;
+    static constexpr size_t FirstSize = FlushSize + 4096;
+    // As the tag pool's large chunks, so that either finds the other's kept blocks.
+    static constexpr size_t ChunkSize = 2 * LargePageSize;
 
-    size_t Size() const { return static_cast<size_t>(m_cursor - m_begin); }
+    struct Chunk {
+        char* begin;
+        size_t used;
+        size_t largeSize;  // 0: a heap block
+    };
 
-    // At least count bytes free, the buffer at least doubled.
+    size_t Used() const { return static_cast<size_t>(m_cursor - m_begin); }
+
     void Grow(size_t count) {
-        const size_t size = Size();
-        const size_t capacity = static_cast<size_t>(m_limit - m_begin);
-        size_t wanted = capacity * 2;
-        if (wanted < size + count) wanted = size + count;
-        if (wanted < InitialSize) wanted = InitialSize;
-        char* grown = static_cast<char*>(std::realloc(m_begin, wanted));
-        if (!grown) throw std::bad_alloc();
-        m_begin = grown;
-        m_cursor = grown + size;
-        m_limit = grown + wanted;
+        if (m_handle || !m_begin) {
+            // One buffer, emptied by every flush; it grows only for a piece
+            // larger than it.
+            const size_t used = Used();
+            size_t wanted = static_cast<size_t>(m_limit - m_begin) * 2;
+            if (wanted < used + count) wanted = used + count;
+            if (wanted < FirstSize) wanted = FirstSize;
+            char* grown = static_cast<char*>(std::realloc(m_begin, wanted));
+            if (!grown) throw std::bad_alloc();
+            m_begin = grown;
+            m_cursor = grown + used;
+            m_limit = grown + wanted;
+            return;
+        }
+        m_chunks.push_back({m_begin, Used(), m_largeSize});
+        m_begin = m_cursor = m_limit = nullptr;
+        const size_t size = (count + ChunkSize - 1) / ChunkSize * ChunkSize;
+        char* block = static_cast<char*>(AllocateLargePageBlock(size));
+        m_largeSize = block ? size : 0;
+        if (!block) block = static_cast<char*>(std::malloc(size));
+        if (!block) throw std::bad_alloc();
+        m_begin = m_cursor = block;
+        m_limit = block + size;
+    }
+
+    void FreeCurrent() {
+        if (m_largeSize) {
+            FreeLargePageBlock(m_begin, m_largeSize);
+        } else {
+            std::free(m_begin);
+        }
+        m_begin = m_cursor = m_limit = nullptr;
+        m_largeSize = 0;
+    }
+    void ReleaseChunks() {
+        for (const Chunk& chunk : m_chunks) {
+            if (chunk.largeSize) {
+                FreeLargePageBlock(chunk.begin, chunk.largeSize);
+            } else {
+                std::free(chunk.begin);
+            }
+        }
+        m_chunks.clear();
     }
 
     zIOHandle* m_handle;  // null: everything stays in the text
     char* m_begin = nullptr;
     char* m_cursor = nullptr;
     char* m_limit = nullptr;
+    size_t m_largeSize = 0;  // of the current block; 0 for a heap block
+    std::vector<Chunk> m_chunks;  // the full ones, oldest first
     bool m_writeFailed = false;
     bool m_dataLost = false;
 };

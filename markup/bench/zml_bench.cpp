@@ -10,13 +10,20 @@
 // run: the tree's memory is all new to the process then (page faults, pages
 // zeroed by the kernel). Run the program again for more samples, e.g. with
 // --benchmark_filter=First.
+//
+// WriteVersusParse alternates a parse and a write of the same document and
+// reports their ratio, e.g. on one quiet core:
+//   taskset -c 2 markup_bench --benchmark_filter=WriteVersusParse --benchmark_repetitions=5
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "markup/block_allocator.h"
 #include "markup/reader.h"
@@ -177,6 +184,54 @@ void BM_WriteZml(benchmark::State& state) {
     Report(state, document, written);
 }
 
+double ThreadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Write against parse of the same document, alternating in one run so that
+// both see the same machine: each iteration parses (the tree freed outside
+// the timing) and writes once. The counters give each one's best and median
+// thread time per pass in ms, and write/parse of the medians and of the bests.
+void BM_WriteVersusParseZml(benchmark::State& state) {
+    const Document& document = Generated();
+    zMetafile source;
+    ParseMetafile(document.text.data(), document.text.size(), source);
+    std::vector<double> parseTimes;
+    std::vector<double> writeTimes;
+    std::string out;
+    for (auto _ : state) {
+        zMetafile* doc = new zMetafile();
+        double start = ThreadSeconds();
+        const bool parsed = ParseMetafile(document.text.data(), document.text.size(), *doc);
+        parseTimes.push_back(ThreadSeconds() - start);
+        benchmark::DoNotOptimize(parsed);
+        state.PauseTiming();
+        delete doc;
+        std::string().swap(out);
+        state.ResumeTiming();
+        start = ThreadSeconds();
+        SerializeMetafile(source, out);
+        writeTimes.push_back(ThreadSeconds() - start);
+        benchmark::DoNotOptimize(out.data());
+        if (!parsed || out.size() != document.text.size()) state.SkipWithError("round trip failed");
+    }
+    Report(state, document, 2 * document.text.size());
+    std::sort(parseTimes.begin(), parseTimes.end());
+    std::sort(writeTimes.begin(), writeTimes.end());
+    const double parseBest = parseTimes.front();
+    const double writeBest = writeTimes.front();
+    const double parseMedian = parseTimes[parseTimes.size() / 2];
+    const double writeMedian = writeTimes[writeTimes.size() / 2];
+    state.counters["parse_best_ms"] = parseBest * 1e3;
+    state.counters["write_best_ms"] = writeBest * 1e3;
+    state.counters["parse_median_ms"] = parseMedian * 1e3;
+    state.counters["write_median_ms"] = writeMedian * 1e3;
+    state.counters["write_per_parse_best"] = writeBest / parseBest;
+    state.counters["write_per_parse_median"] = writeMedian / parseMedian;
+}
+
 }  // namespace
 
 BENCHMARK(BM_FirstParseAndFreeZml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(1);
@@ -184,3 +239,4 @@ BENCHMARK(BM_ParseZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreeZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ParseAndFreeZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WriteZml)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteVersusParseZml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(15);
