@@ -11,6 +11,9 @@
 // zeroed by the kernel). Run the program again for more samples, e.g. with
 // --benchmark_filter=First.
 //
+// ParseBackslashRun and ParseEdgeAlikeNames read hostile runs of growing
+// size; their rate stays flat while the reader is linear.
+//
 // WriteVersusParse alternates a parse and a write of the same document and
 // reports their ratio, e.g. on one quiet core:
 //   taskset -c 2 markup_bench --benchmark_filter=WriteVersusParse --benchmark_repetitions=5
@@ -232,6 +235,41 @@ void BM_WriteVersusParseZml(benchmark::State& state) {
     state.counters["write_per_parse_median"] = writeMedian / parseMedian;
 }
 
+// Hostile runs at growing sizes: a rate that stays flat as the size grows
+// shows the reader linear. Argument: the run's length in bytes.
+std::string BackslashRun(size_t length) {
+    return "<ZML=1.0>\n<A=\"" + std::string(length, '\\') + "\">\n";
+}
+
+std::string EdgeAlikeNames(size_t length) {
+    std::string text = "<ZML=1.0>\n";
+    char name[48];
+    for (int i = 0; text.size() < length; ++i) {
+        std::snprintf(name, sizeof(name), "<Nabcdefg%08dzyxwvuts>\n", i);
+        text += name;
+    }
+    return text;
+}
+
+void ParseGenerated(benchmark::State& state, std::string (*make)(size_t)) {
+    const std::string text = make(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        zMetafile doc;
+        const bool parsed = ParseMetafile(text.data(), text.size(), doc);
+        benchmark::DoNotOptimize(parsed);
+        if (!parsed) state.SkipWithError("parse failed");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+void BM_ParseBackslashRunZml(benchmark::State& state) {
+    ParseGenerated(state, BackslashRun);
+}
+
+void BM_ParseEdgeAlikeNamesZml(benchmark::State& state) {
+    ParseGenerated(state, EdgeAlikeNames);
+}
+
 }  // namespace
 
 BENCHMARK(BM_FirstParseAndFreeZml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(1);
@@ -239,4 +277,6 @@ BENCHMARK(BM_ParseZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreeZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ParseAndFreeZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WriteZml)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ParseBackslashRunZml)->Unit(benchmark::kMillisecond)->RangeMultiplier(4)->Range(1 << 18, 1 << 24);
+BENCHMARK(BM_ParseEdgeAlikeNamesZml)->Unit(benchmark::kMillisecond)->RangeMultiplier(4)->Range(1 << 18, 1 << 22);
 BENCHMARK(BM_WriteVersusParseZml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(15);
