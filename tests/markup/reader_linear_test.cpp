@@ -93,3 +93,41 @@ TEST(ZmlReaderLinear, ProjectFileWithATwoMegabyteClassNameLoadsInLinearTime) {
     };
     ExpectLinear(project(name), true, project(std::string(name.size(), 'U')));
 }
+
+TEST(ZmlReaderLinear, AppendArgumentsNamingLateTagsAreReadInLinearTime) {
+    // Every argument names a different root, the last ones first: a search
+    // through the roots for each would cost their number squared.
+    const auto appending = [](bool late) {
+        constexpr int Roots = 30000;
+        std::string input = Header;
+        char tag[48];
+        for (int i = 0; i < Roots; ++i) {
+            std::snprintf(tag, sizeof(tag), "<r%05d=\"x\">\n", i);
+            input += tag;
+        }
+        input += "<Joined=#append(";
+        for (int i = 0; i < Roots; ++i) {
+            std::snprintf(tag, sizeof(tag), "<r%05d> ", late ? Roots - 1 - i : 0);
+            input += tag;
+        }
+        return input + ")>\n";
+    };
+    ExpectLinear(appending(true), true, appending(false));
+    zMetafile doc;
+    const std::string input = appending(true);
+    ASSERT_TRUE(ParseMetafile(input.data(), input.size(), doc));
+    const char* joined = nullptr;
+    ASSERT_TRUE(doc.GetTag("Joined;", false)->GetValue().GetString(joined));
+    EXPECT_EQ(std::string(joined), std::string(30000, 'x'));
+}
+
+TEST(ZmlReaderLinear, AppendFindsTheFirstTagOfANameAlsoAmongTagsReadAfterEarlierLookups) {
+    const std::string input = Header +
+                              "<A=\"1\"><R=<B=\"2\"><J=#append(<A> <R:B;>)><B=\"3\"><C=\"4\">"
+                              "<K=#append(<R:C;> <R:B;> <A>)>><D=\"5\"><E=#append(<R:K;> <D> <R:J;> <::R:B;>)>";
+    zMetafile doc;
+    ASSERT_TRUE(ParseMetafile(input.data(), input.size(), doc));
+    const char* text = nullptr;
+    ASSERT_TRUE(doc.GetTag("E;", false)->GetValue().GetString(text));
+    EXPECT_EQ(std::string(text), "421" "5" "12" "2");
+}
