@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <random>
 #include <string>
@@ -235,6 +236,43 @@ void BM_WriteVersusParseZml(benchmark::State& state) {
     state.counters["write_per_parse_median"] = writeMedian / parseMedian;
 }
 
+// A save through the file road against a parse, alternating as above: the
+// text goes to a file in the temporary folder in pieces of 64 KB.
+void BM_SaveVersusParseZml(benchmark::State& state) {
+    const Document& document = Generated();
+    zMetafile source;
+    ParseMetafile(document.text.data(), document.text.size(), source);
+    const std::string path = (std::getenv("TMPDIR") ? std::string(std::getenv("TMPDIR")) : std::string("/tmp")) +
+                             "/markup_bench_save.zml";
+    std::vector<double> parseTimes;
+    std::vector<double> saveTimes;
+    for (auto _ : state) {
+        zMetafile* doc = new zMetafile();
+        double start = ThreadSeconds();
+        const bool parsed = ParseMetafile(document.text.data(), document.text.size(), *doc);
+        parseTimes.push_back(ThreadSeconds() - start);
+        state.PauseTiming();
+        delete doc;
+        state.ResumeTiming();
+        start = ThreadSeconds();
+        const bool saved = SaveMetafile(path.c_str(), source);
+        saveTimes.push_back(ThreadSeconds() - start);
+        if (!parsed || !saved) state.SkipWithError("parse or save failed");
+    }
+    std::remove(path.c_str());
+    Report(state, document, 2 * document.text.size());
+    std::sort(parseTimes.begin(), parseTimes.end());
+    std::sort(saveTimes.begin(), saveTimes.end());
+    const double parseMedian = parseTimes[parseTimes.size() / 2];
+    const double saveMedian = saveTimes[saveTimes.size() / 2];
+    state.counters["parse_best_ms"] = parseTimes.front() * 1e3;
+    state.counters["save_best_ms"] = saveTimes.front() * 1e3;
+    state.counters["parse_median_ms"] = parseMedian * 1e3;
+    state.counters["save_median_ms"] = saveMedian * 1e3;
+    state.counters["save_per_parse_best"] = saveTimes.front() / parseTimes.front();
+    state.counters["save_per_parse_median"] = saveMedian / parseMedian;
+}
+
 // Hostile runs at growing sizes: a rate that stays flat as the size grows
 // shows the reader linear. Argument: the run's length in bytes.
 std::string BackslashRun(size_t length) {
@@ -280,3 +318,4 @@ BENCHMARK(BM_WriteZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ParseBackslashRunZml)->Unit(benchmark::kMillisecond)->RangeMultiplier(4)->Range(1 << 18, 1 << 24);
 BENCHMARK(BM_ParseEdgeAlikeNamesZml)->Unit(benchmark::kMillisecond)->RangeMultiplier(4)->Range(1 << 18, 1 << 22);
 BENCHMARK(BM_WriteVersusParseZml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(15);
+BENCHMARK(BM_SaveVersusParseZml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(15);
