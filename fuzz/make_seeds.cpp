@@ -130,6 +130,21 @@ void MakeZmlSeeds() {
     WriteSeed("zml", "include-cycle.zml",
               Serialize(empty) + "<A=#include(\"1.zml\")>\n" + '\0' + Serialize(empty) +
                   "<B=#include(\"0.zml\")>\n");
+
+    // Long runs, for the readers' time: a quoted run of backslashes, one of
+    // escaped quotes left open, and names alike at both ends.
+    WriteSeed("zml", "long-backslashes.zml",
+              Serialize(empty) + "<A=\"" + Bytes(262144, '\\') + "\">\n<B=#append(\"" + Bytes(4096, '\\') + "\")>\n");
+    Bytes quotes = Serialize(empty) + "<A=\"";
+    for (int i = 0; i < 65536; ++i) quotes += "\\\"";
+    WriteSeed("zml", "long-escaped-quotes.zml", quotes + ">\n");
+    Bytes names = Serialize(empty);
+    char middle[16];
+    for (int i = 0; i < 8000; ++i) {
+        std::snprintf(middle, sizeof(middle), "%08d", i);
+        names += std::string("<Nabcdefg") + middle + "zyxwvuts>\n";
+    }
+    WriteSeed("zml", "long-names.zml", names);
 }
 
 // Archives
@@ -867,6 +882,11 @@ void MakeScriptUnitSeeds() {
     WriteWithTruncations("script_unit", "unit", ".zml", unit);
     WriteSeed("script_unit", "bad-declarations.zml",
               "<ZML=1.0>\n<ScriptUnit=<ParmList=<Parm=<Value=1>><Parm=<Id=\"a\"><Value>>><Colour=1>>\n");
+    // A class name written as a long Windows path.
+    Bytes path;
+    while (path.size() < 131072) path += "Units\\Cls";
+    WriteSeed("script_unit", "long-class.zml",
+              "<ZML=1.0>\n<ScriptUnit=<Script=\"scripts/walk.nut\"><Class=\"" + path + "\">>\n");
 }
 
 // Sprites and windows of the 2D scene.

@@ -78,6 +78,68 @@ bool ParsePlainDecimal(const char* begin, const char* end, f32& out) {
     return PlainDecimalToFloat(digits, count, decimals, out);
 }
 
+// The text with six decimals of a finite value, by exact integer arithmetic:
+// value * 10^6 rounded half to even, as to_chars rounds. False when that
+// text would not read back as the value, or the value is 10^9 or more: the
+// general road then decides.
+bool FormatSixDecimals(f32 value, char (&out)[128], u32& length) {
+    u32 bits = 0;
+    std::memcpy(&bits, &value, sizeof(bits));
+    const bool negative = (bits >> 31) != 0;
+    const u32 biased = (bits >> 23) & 0xFF;
+    u64 mantissa = bits & 0x7FFFFF;
+    int exponent = -149;
+    if (biased != 0) {
+        mantissa |= 0x800000;
+        exponent = static_cast<int>(biased) - 150;
+    }
+    // value * 10^6 = mantissa * 5^6 * 2^(exponent + 6), the product below 2^38.
+    const u64 scaled = mantissa * 15625;
+    const int shift = exponent + 6;
+    u64 millionths = 0;
+    if (shift >= 0) {
+        if (shift > 24) return false;
+        millionths = scaled << shift;
+    } else if (shift > -64) {
+        const int right = -shift;
+        millionths = scaled >> right;
+        const u64 rest = scaled & ((u64(1) << right) - 1);
+        const u64 half = u64(1) << (right - 1);
+        if (rest > half || (rest == half && (millionths & 1) != 0)) ++millionths;
+    }
+    // Below 2^-26 the product rounds to 0.
+    constexpr u64 Million = 1000000;
+    const u64 integer = millionths / Million;
+    if (integer >= 1000000000) return false;
+    char digits[16];
+    char* const digitsEnd = digits + sizeof(digits);
+    char* begin = digitsEnd;
+    u64 rest = integer;
+    do {
+        *--begin = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    const int count = static_cast<int>(digitsEnd - begin) + 6;
+    f32 readBack = 0.0f;
+    if (!PlainDecimalToFloat(millionths, count, 6, readBack)) return false;
+    if (negative) readBack = -readBack;
+    if (std::memcmp(&readBack, &value, sizeof(value)) != 0) return false;
+    char* c = out;
+    if (negative) *c++ = '-';
+    std::memcpy(c, begin, static_cast<size_t>(digitsEnd - begin));
+    c += digitsEnd - begin;
+    *c++ = '.';
+    u64 fraction = millionths % Million;
+    for (int i = 5; i >= 0; --i) {
+        c[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    c += 6;
+    *c = '\0';
+    length = static_cast<u32>(c - out);
+    return true;
+}
+
 } // namespace
 
 i32 ParseIntToken(const char* begin, const char* end, bool negative, bool& outOfRange) {
@@ -115,6 +177,9 @@ u32 FormatFloatToken(f32 value, char (&out)[128]) {
         *result.ptr = '\0';
         return static_cast<u32>(result.ptr - out);
     }
+    // Most values read back from six decimals, the fewest the text carries.
+    u32 length = 0;
+    if (FormatSixDecimals(value, out, length)) return length;
     // The fewest decimals that read back exactly; fewer than six are printed as six.
     std::to_chars_result result = std::to_chars(out, last, value, std::chars_format::fixed);
     int decimals = 0;

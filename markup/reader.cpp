@@ -6,6 +6,8 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "core/log.h"
 #include "io/file_road.h"
@@ -156,6 +158,12 @@ private:
     bool ParseAppend(zMetaTag* tag);
     void IncludeFile(zMetaTag* tag, const std::string& name, u32 depth);
 
+    // FindMetaTagByPath without logging over the document read so far, for
+    // #append: each list is searched through an index of its first tag of
+    // each name, so that many arguments cost no more than the tags they name.
+    const zMetaTag* FindByPath(const char* path);
+    zMetaTag* FindFirst(const zLinkedListId& list, std::string_view name);
+
     bool Fail(ParseError error, const zMetaTag* tag, const char* value = nullptr);
     const zString& FileName() const { return m_doc.GetFileName(); }
 
@@ -164,6 +172,14 @@ private:
     zMetafile& m_doc;
     const IncludeFrame& m_frame;
     zMetaTagPool m_pool;
+
+    // Tags are only appended to the document while it is read: an index
+    // takes the ones added since its last entry on each lookup.
+    struct ListIndex {
+        const zLinkedListEntry* last = nullptr;
+        std::unordered_map<std::string_view, zMetaTag*> first;
+    };
+    std::unordered_map<const zLinkedListId*, ListIndex> m_listIndexes;
 };
 
 // Appends the quoted text between begin and end with "\\" and "\"" unescaped.
@@ -219,9 +235,14 @@ const char* Parser::ReadWord() {
 bool Parser::ReadQuoted(const char*& begin, const char*& end, bool& escaped) {
     const char* cursor = m_pos + 1;
     escaped = false;
+    // The first quote at or past the cursor; searched again only once the
+    // cursor has passed it, so each byte is scanned once for each character.
+    const char* quote = nullptr;
     for (;;) {
-        const char* quote = static_cast<const char*>(std::memchr(cursor, '"', static_cast<size_t>(m_end - cursor)));
-        if (!quote) return false;
+        if (!quote || quote < cursor) {
+            quote = static_cast<const char*>(std::memchr(cursor, '"', static_cast<size_t>(m_end - cursor)));
+            if (!quote) return false;
+        }
         const char* slash = static_cast<const char*>(std::memchr(cursor, '\\', static_cast<size_t>(quote - cursor)));
         if (!slash) {
             begin = m_pos + 1;
@@ -603,7 +624,7 @@ bool Parser::ParseAppend(zMetaTag* tag) {
             if (m_pos >= m_end) return Fail(ParseError::MangledTagInDirective, tag);
             const std::string path(begin, m_pos);
             ++m_pos;
-            const zMetaTag* source = FindMetaTagByPath(&m_doc.GetRoots(), path.c_str(), false);
+            const zMetaTag* source = FindByPath(path.c_str());
             if (!source) return Fail(ParseError::ArgumentNotFound, tag, path.c_str());
             const char* text = nullptr;
             if (!source->GetValue().GetString(text)) return Fail(ParseError::AppendOnlyString, tag);
@@ -621,6 +642,39 @@ bool Parser::ParseAppend(zMetaTag* tag) {
     tag->GetValue().SetString(result.c_str());
     SkipBlanks();
     return CloseValue(tag, ParseError::TrailingString);
+}
+
+zMetaTag* Parser::FindFirst(const zLinkedListId& list, std::string_view name) {
+    ListIndex& index = m_listIndexes[&list];
+    zLinkedListEntry* entry = index.last ? index.last->GetNext() : list.GetHead();
+    for (; entry; entry = entry->GetNext()) {
+        zMetaTag* tag = static_cast<zMetaTag*>(entry);
+        const zString& id = tag->GetName();
+        // Names compare as zString does: the empty ones alike, others by their bytes.
+        const std::string_view key = id.CStr() ? std::string_view(id.CStr(), id.GetLength()) : std::string_view();
+        index.first.emplace(key, tag);
+        index.last = entry;
+    }
+    const auto found = index.first.find(name);
+    return found == index.first.end() ? nullptr : found->second;
+}
+
+const zMetaTag* Parser::FindByPath(const char* path) {
+    if (!path || *path == '\0') return nullptr;
+    const zLinkedListId* list = &m_doc.GetRoots();
+    zMetaTag* found = nullptr;
+    const char* cursor = path;
+    for (;;) {
+        while (*cursor == ':') ++cursor;
+        if (*cursor == ';') return found;
+        const char* nameBegin = cursor;
+        while (*cursor != '\0' && *cursor != ':' && *cursor != ';') ++cursor;
+        if (!list) return nullptr;
+        found = FindFirst(*list, std::string_view(nameBegin, static_cast<size_t>(cursor - nameBegin)));
+        if (!found) return nullptr;
+        list = found->IsNode() ? &found->GetChildren() : nullptr;
+        if (*cursor == '\0') return found;
+    }
 }
 
 bool LoadChained(const char* path, zMetafile& doc, const IncludeFrame* parent, u32 tagDepth) {

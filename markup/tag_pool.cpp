@@ -322,8 +322,13 @@ bool zMetaTagPool::GrowNames() {
         const StoredName& name = m_names[i];
         if (!name.text) continue;
         u32 index = NameKey(name.text, name.length, name.head) & (slots - 1);
-        while (names[index].text) index = (index + 1) & (slots - 1);
-        names[index] = name;
+        u32 probe = 0;
+        for (; probe < MaxNameProbes && names[index].text; ++probe) index = (index + 1) & (slots - 1);
+        if (probe < MaxNameProbes) {
+            names[index] = name;
+        } else {
+            --m_nameCount;
+        }
     }
     std::free(m_names);
     m_names = names;
@@ -338,7 +343,9 @@ const char* zMetaTagPool::AddName(const char* begin, u32 length, u64 head, u32 k
     if (m_nameCount * 2 >= m_nameSlots && m_nameSlots < MaxNameSlots && !GrowNames() && !m_names) return nullptr;
     const u32 mask = m_nameSlots - 1;
     u32 index = key & mask;
+    u32 probe = 0;
     for (; m_names[index].text; index = (index + 1) & mask) {
+        if (++probe > MaxNameProbes) break;
         const StoredName& entry = m_names[index];
         if (entry.head == head && entry.length == length && std::memcmp(entry.text, begin, length) == 0) {
             hash = entry.hash;
@@ -350,7 +357,7 @@ const char* zMetaTagPool::AddName(const char* begin, u32 length, u64 head, u32 k
     u32 computed = 0;
     for (u32 i = 0; i < length; ++i) computed = StringHashStep(computed, begin[i]);
     hash = computed | 1u;
-    if (m_nameCount * 2 < m_nameSlots) {
+    if (m_nameCount * 2 < m_nameSlots && !m_names[index].text) {
         m_names[index] = {text, head, length, hash};
         ++m_nameCount;
     }

@@ -91,6 +91,10 @@ private:
     static constexpr u32 LargeTextSlots = 4096;
     static constexpr u32 FirstNameSlots = 256;
     static constexpr u32 MaxNameSlots = 1u << 16;
+    // A name lies at most this many slots past its key; past them the table
+    // is crowded there and the name is not kept (lookups stay short whatever
+    // the names are).
+    static constexpr u32 MaxNameProbes = 32;
 
     Arena* m_arena = nullptr;
     char* m_cursor = nullptr;     // next free byte of the current segment, for tags
@@ -131,6 +135,13 @@ inline u64 zMetaTagPool::NameHead(const char* begin, u32 length, const char* lim
 inline u32 zMetaTagPool::NameKey(const char* begin, u32 length, u64 head) {
     u64 mixed = (head ^ length) * 0x9E3779B97F4A7C15ull;
     if (length > 8) {
+        // The words between head and tail too: names alike at both ends
+        // (numbered in the middle) spread over the table.
+        for (u32 at = 8; at + 8 < length; at += 8) {
+            u64 word = 0;
+            std::memcpy(&word, begin + at, 8);
+            mixed = (mixed ^ word) * 0x9E3779B97F4A7C15ull;
+        }
         u64 last = 0;
         std::memcpy(&last, begin + length - 8, 8);
         mixed ^= last * 0xC2B2AE3D27D4EB4Full;
@@ -144,7 +155,8 @@ inline const char* zMetaTagPool::StoreName(const char* begin, u32 length, const 
     // Most names are eight bytes or fewer: their head is all of them.
     if (m_nameCount * 2 < m_nameSlots) {
         const u32 mask = m_nameSlots - 1;
-        for (u32 index = key & mask;; index = (index + 1) & mask) {
+        u32 index = key & mask;
+        for (u32 probe = 0; probe < MaxNameProbes; ++probe, index = (index + 1) & mask) {
             const StoredName& entry = m_names[index];
             if (!entry.text) break;
             if (entry.head != head || entry.length != length) continue;

@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang (warnings as errors; AddressSanitizer, UBSan and
 # LeakSanitizer on) and runs each for a bounded time from its seed corpus in
 # fuzz/corpus/<target>/. Fails on any crash, sanitizer report, leak, input
-# over the time limit or over the memory limit; the failing input is copied
+# over the time limit (1 s, inputs up to 1 MB) or over the memory limit; the failing input is copied
 # into the target's corpus, where it must stay as a regression case (and
 # become a unit test).
 #
@@ -47,7 +47,8 @@ for target in "${targets[@]}"; do
     cp "$seeds"/* "$work/$target/corpus/"
     echo "== fuzz_$target: ${seconds}s"
     status=0
-    "$binary" "$work/$target/corpus" -max_total_time="$seconds" -timeout=1 -rss_limit_mb="$rss_mb" \
+    # Inputs up to a megabyte, so that a reader slower than linear times out.
+    "$binary" "$work/$target/corpus" -max_total_time="$seconds" -timeout=1 -rss_limit_mb="$rss_mb" -max_len=1048576 \
         -print_final_stats=1 -artifact_prefix="$work/$target/artifacts/" \
         >"$work/$target/log" 2>&1 || status=$?
     grep -E "stat::number_of_executed_units|Done [0-9]+ runs" "$work/$target/log" | tail -2 || true

@@ -10,13 +10,24 @@
 // run: the tree's memory is all new to the process then (page faults, pages
 // zeroed by the kernel). Run the program again for more samples, e.g. with
 // --benchmark_filter=First.
+//
+// ParseBackslashRun and ParseEdgeAlikeNames read hostile runs of growing
+// size; their rate stays flat while the reader is linear.
+//
+// WriteVersusParse alternates a parse and a write of the same document and
+// reports their ratio, e.g. on one quiet core:
+//   taskset -c 2 markup_bench --benchmark_filter=WriteVersusParse --benchmark_repetitions=5
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "markup/block_allocator.h"
 #include "markup/reader.h"
@@ -177,6 +188,126 @@ void BM_WriteZml(benchmark::State& state) {
     Report(state, document, written);
 }
 
+double ThreadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Write against parse of the same document, alternating in one run so that
+// both see the same machine: each iteration parses (the tree freed outside
+// the timing) and writes once. The counters give each one's best and median
+// thread time per pass in ms, and write/parse of the medians and of the bests.
+void BM_WriteVersusParseZml(benchmark::State& state) {
+    const Document& document = Generated();
+    zMetafile source;
+    ParseMetafile(document.text.data(), document.text.size(), source);
+    std::vector<double> parseTimes;
+    std::vector<double> writeTimes;
+    std::string out;
+    for (auto _ : state) {
+        zMetafile* doc = new zMetafile();
+        double start = ThreadSeconds();
+        const bool parsed = ParseMetafile(document.text.data(), document.text.size(), *doc);
+        parseTimes.push_back(ThreadSeconds() - start);
+        benchmark::DoNotOptimize(parsed);
+        state.PauseTiming();
+        delete doc;
+        std::string().swap(out);
+        state.ResumeTiming();
+        start = ThreadSeconds();
+        SerializeMetafile(source, out);
+        writeTimes.push_back(ThreadSeconds() - start);
+        benchmark::DoNotOptimize(out.data());
+        if (!parsed || out.size() != document.text.size()) state.SkipWithError("round trip failed");
+    }
+    Report(state, document, 2 * document.text.size());
+    std::sort(parseTimes.begin(), parseTimes.end());
+    std::sort(writeTimes.begin(), writeTimes.end());
+    const double parseBest = parseTimes.front();
+    const double writeBest = writeTimes.front();
+    const double parseMedian = parseTimes[parseTimes.size() / 2];
+    const double writeMedian = writeTimes[writeTimes.size() / 2];
+    state.counters["parse_best_ms"] = parseBest * 1e3;
+    state.counters["write_best_ms"] = writeBest * 1e3;
+    state.counters["parse_median_ms"] = parseMedian * 1e3;
+    state.counters["write_median_ms"] = writeMedian * 1e3;
+    state.counters["write_per_parse_best"] = writeBest / parseBest;
+    state.counters["write_per_parse_median"] = writeMedian / parseMedian;
+}
+
+// A save through the file road against a parse, alternating as above: the
+// text goes to a file in the temporary folder in pieces of 64 KB.
+void BM_SaveVersusParseZml(benchmark::State& state) {
+    const Document& document = Generated();
+    zMetafile source;
+    ParseMetafile(document.text.data(), document.text.size(), source);
+    const std::string path = (std::getenv("TMPDIR") ? std::string(std::getenv("TMPDIR")) : std::string("/tmp")) +
+                             "/markup_bench_save.zml";
+    std::vector<double> parseTimes;
+    std::vector<double> saveTimes;
+    for (auto _ : state) {
+        zMetafile* doc = new zMetafile();
+        double start = ThreadSeconds();
+        const bool parsed = ParseMetafile(document.text.data(), document.text.size(), *doc);
+        parseTimes.push_back(ThreadSeconds() - start);
+        state.PauseTiming();
+        delete doc;
+        state.ResumeTiming();
+        start = ThreadSeconds();
+        const bool saved = SaveMetafile(path.c_str(), source);
+        saveTimes.push_back(ThreadSeconds() - start);
+        if (!parsed || !saved) state.SkipWithError("parse or save failed");
+    }
+    std::remove(path.c_str());
+    Report(state, document, 2 * document.text.size());
+    std::sort(parseTimes.begin(), parseTimes.end());
+    std::sort(saveTimes.begin(), saveTimes.end());
+    const double parseMedian = parseTimes[parseTimes.size() / 2];
+    const double saveMedian = saveTimes[saveTimes.size() / 2];
+    state.counters["parse_best_ms"] = parseTimes.front() * 1e3;
+    state.counters["save_best_ms"] = saveTimes.front() * 1e3;
+    state.counters["parse_median_ms"] = parseMedian * 1e3;
+    state.counters["save_median_ms"] = saveMedian * 1e3;
+    state.counters["save_per_parse_best"] = saveTimes.front() / parseTimes.front();
+    state.counters["save_per_parse_median"] = saveMedian / parseMedian;
+}
+
+// Hostile runs at growing sizes: a rate that stays flat as the size grows
+// shows the reader linear. Argument: the run's length in bytes.
+std::string BackslashRun(size_t length) {
+    return "<ZML=1.0>\n<A=\"" + std::string(length, '\\') + "\">\n";
+}
+
+std::string EdgeAlikeNames(size_t length) {
+    std::string text = "<ZML=1.0>\n";
+    char name[48];
+    for (int i = 0; text.size() < length; ++i) {
+        std::snprintf(name, sizeof(name), "<Nabcdefg%08dzyxwvuts>\n", i);
+        text += name;
+    }
+    return text;
+}
+
+void ParseGenerated(benchmark::State& state, std::string (*make)(size_t)) {
+    const std::string text = make(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        zMetafile doc;
+        const bool parsed = ParseMetafile(text.data(), text.size(), doc);
+        benchmark::DoNotOptimize(parsed);
+        if (!parsed) state.SkipWithError("parse failed");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+void BM_ParseBackslashRunZml(benchmark::State& state) {
+    ParseGenerated(state, BackslashRun);
+}
+
+void BM_ParseEdgeAlikeNamesZml(benchmark::State& state) {
+    ParseGenerated(state, EdgeAlikeNames);
+}
+
 }  // namespace
 
 BENCHMARK(BM_FirstParseAndFreeZml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(1);
@@ -184,3 +315,7 @@ BENCHMARK(BM_ParseZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreeZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ParseAndFreeZml)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WriteZml)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ParseBackslashRunZml)->Unit(benchmark::kMillisecond)->RangeMultiplier(4)->Range(1 << 18, 1 << 24);
+BENCHMARK(BM_ParseEdgeAlikeNamesZml)->Unit(benchmark::kMillisecond)->RangeMultiplier(4)->Range(1 << 18, 1 << 22);
+BENCHMARK(BM_WriteVersusParseZml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(15);
+BENCHMARK(BM_SaveVersusParseZml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(15);
