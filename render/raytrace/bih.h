@@ -9,6 +9,11 @@
 // half box, so degenerate input (identical boxes) ends at the depth limit of
 // 64; that limit also bounds the 64-entry traversal stack. An empty tree is
 // valid: every ray misses it.
+//
+// With cost splits on (the polygon trees), a node is split instead where its
+// two sides cost least: 16 bins of box centres on each axis, a side costing
+// its primitive count times the surface of the node box cut to its clip
+// value. Only coinciding centres fall back to the middle.
 #pragma once
 
 #include <memory>
@@ -42,8 +47,9 @@ struct zBIHTraversal {
     Entry stack[BIHMaxDepth];
     u32 stackCount = 0;
     u8 searchMode = 1; // 1 nearest hit, 0 any hit
-    // Set by leaf tests that want later nodes skipped (the scene tree); the
-    // geometry trees keep their hit in their own record instead.
+    // Set by leaf tests: a nearest-hit walk then skips nodes that begin at
+    // or beyond hitDistance and ends every interval there; an any-hit walk
+    // skips all that is left.
     u8 found = 0;
     f32 hitDistance = -1.0f;
     zVector origin;
@@ -71,6 +77,8 @@ class zBIH {
 
     u32 GetLeafLimit() const { return m_leafLimit; }
     void SetLeafLimit(u32 limit) { m_leafLimit = limit; }
+    bool GetCostSplits() const { return m_costSplits; }
+    void SetCostSplits(bool on) { m_costSplits = on; }
     const zVector& GetRootMin() const { return m_rootMin; }
     const zVector& GetRootMax() const { return m_rootMax; }
     const zBIHNode* GetRoot() const { return m_root.get(); }
@@ -84,6 +92,7 @@ class zBIH {
     void MakeLeaf(zBIHNode& node, u32* indices, u32 count, u32 depth);
 
     u32 m_leafLimit = 8;
+    bool m_costSplits = false;
     zVector m_rootMin{0.0f, 0.0f, 0.0f};
     zVector m_rootMax{0.0f, 0.0f, 0.0f};
     std::unique_ptr<zBIHNode> m_root;

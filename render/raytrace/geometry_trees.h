@@ -46,7 +46,7 @@ struct zPointInPolygon {
 
 class IGeometryBIH : public zBIH {
   public:
-    IGeometryBIH() = default;
+    IGeometryBIH() { SetCostSplits(true); }
     ~IGeometryBIH() override;
     bool BuildFromGeometry(zGeometry* geometry);
     // user: the zRayHit of the query.
