@@ -856,9 +856,13 @@ bool zRaytracer::AntialiasParallel(zVector* frame, u32 w, u32 h, u32 threads) {
             RunParallel(end - first, threads, [&](size_t i) {
                 Refined& entry = refined[first + i];
                 if (m_stop) return;
-                entry.tally.trees[0].buildTrees = entry.tally.trees[1].buildTrees = 0;
-                entry.colour = Refine(entry.tally, entry.pixel % w, entry.pixel / w, grid, scale, rowScale);
-                entry.ready = !entry.tally.Missed() && !m_stop;
+                // Counted on this thread's stack: entries side by side share cache lines.
+                Tally tally;
+                tally.trees[0].buildTrees = tally.trees[1].buildTrees = 0;
+                const zVector colour = Refine(tally, entry.pixel % w, entry.pixel / w, grid, scale, rowScale);
+                entry.colour = colour;
+                entry.tally = tally;
+                entry.ready = !tally.Missed() && !m_stop;
             });
             for (size_t i = first; i < end; ++i) {
                 if (!refined[i].ready) continue;
