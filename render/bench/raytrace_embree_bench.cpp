@@ -11,7 +11,8 @@
 // Times are the median of 5 runs after one warm-up (steady clock); pin the
 // process to one core (taskset -c 2) for stable figures.
 //
-// Usage: raytrace_embree_bench [ray scale, default 1.0]
+// Usage: raytrace_embree_bench [ray scale, default 1.0]; with RAYTRACE_BENCH_FRAME_DIR set,
+// the sphere's 1024 x 768 frame is written there as out_00000.tga.
 #include <embree3/rtcore.h>
 
 #include <algorithm>
@@ -513,6 +514,8 @@ int Run(const Case& c, RTCDevice device, f64 rayScale, bool instanced, bool trac
             raytracer.SetScene(&engine.scene);
             raytracer.Trace(picture, 1024, 768);
         });
+        if (const char* directory = std::getenv("RAYTRACE_BENCH_FRAME_DIR"))
+            WriteRaytracedFrame(directory, 0, picture);
         std::printf("  %-34s %.2f s wall, %llu rays\n", "engine Trace 1024 x 768, defaults", seconds,
                     static_cast<unsigned long long>(raytracer.GetRayCount()));
         // The same frame at 640 x 360 on one thread and on more, trees built:

@@ -9,11 +9,6 @@
 // half box, so degenerate input (identical boxes) ends at the depth limit of
 // 64; that limit also bounds the 64-entry traversal stack. An empty tree is
 // valid: every ray misses it.
-//
-// With cost splits on (the polygon trees), a node is split instead where its
-// two sides cost least: 16 bins of box centres on each axis, a side costing
-// its primitive count times the surface of the node box cut to its clip
-// value. Only coinciding centres fall back to the middle.
 #pragma once
 
 #include <memory>
@@ -77,8 +72,6 @@ class zBIH {
 
     u32 GetLeafLimit() const { return m_leafLimit; }
     void SetLeafLimit(u32 limit) { m_leafLimit = limit; }
-    bool GetCostSplits() const { return m_costSplits; }
-    void SetCostSplits(bool on) { m_costSplits = on; }
     const zVector& GetRootMin() const { return m_rootMin; }
     const zVector& GetRootMax() const { return m_rootMax; }
     const zBIHNode* GetRoot() const { return m_root.get(); }
@@ -92,7 +85,6 @@ class zBIH {
     void MakeLeaf(zBIHNode& node, u32* indices, u32 count, u32 depth);
 
     u32 m_leafLimit = 8;
-    bool m_costSplits = false;
     zVector m_rootMin{0.0f, 0.0f, 0.0f};
     zVector m_rootMax{0.0f, 0.0f, 0.0f};
     std::unique_ptr<zBIHNode> m_root;
