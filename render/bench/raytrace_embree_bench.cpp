@@ -532,9 +532,9 @@ int Run(const Case& c, RTCDevice device, f64 rayScale, bool instanced, bool trac
                 times.push_back(Seconds([&] { frame.Trace(picture, 640, 360); }));
             std::sort(times.begin(), times.end());
             if (threads == 1) one.Copy(picture);
-            const bool equal = picture.GetWidth() == one.GetWidth() && picture.GetHeight() == one.GetHeight() &&
-                               std::equal(one.GetPixels(), one.GetPixels() + size_t(640) * 360 * 4,
-                                          picture.GetPixels());
+            const bool equal =
+                picture.GetWidth() == one.GetWidth() && picture.GetHeight() == one.GetHeight() &&
+                std::equal(one.GetPixels(), one.GetPixels() + size_t(640) * 360 * 4, picture.GetPixels());
             same = same && equal;
             std::printf("  %-34s %u thread(s): median %6.1f ms (%.1f - %.1f)%s\n", "engine Trace 640 x 360",
                         frame.GetThreadCount(), times[2] * 1e3, times[0] * 1e3, times[4] * 1e3,

@@ -499,8 +499,8 @@ void zRaytracer::Shade(Tally& tally, zRayHit& hit, zVector& result, zRayDepth& d
                 if (N.Dot(toLight) > 0.0f) {
                     const f32 distance = toLight.Length();
                     toLight = toLight.Normalize();
-                    visibility = ShadowTransmission(tally, shadowOrigin, toLight, distance,
-                                                    m_options.shadowSurfaces);
+                    visibility =
+                        ShadowTransmission(tally, shadowOrigin, toLight, distance, m_options.shadowSurfaces);
                     if (visibility == 0.0f) continue;
                 }
             }
@@ -520,8 +520,7 @@ void zRaytracer::Shade(Tally& tally, zRayHit& hit, zVector& result, zRayDepth& d
             for (const zVector& direction : table) {
                 zRayDepth giDepth{depth.gi, 0, 0};
                 zVector colour;
-                TraceRay(tally, shadowOrigin, direction.ApplyRotationMatrix(basis), colour, giDepth,
-                         nullptr);
+                TraceRay(tally, shadowOrigin, direction.ApplyRotationMatrix(basis), colour, giDepth, nullptr);
                 indirect = Add4(indirect, colour);
             }
             indirect = Scale4(indirect, 1.0f / f32(std::max<size_t>(table.size(), 1)));
@@ -791,7 +790,8 @@ bool zRaytracer::RenderRowsParallel(zVector* frame, u32 w, u32 h, u32 threads) {
 
 void zRaytracer::Antialias(zVector* frame, u32 w, u32 h) {
     const u32 threads = GetThreadCount();
-    if (threads > 1 && DrawsNoRandom(m_options) && !m_options.aaJitter && AntialiasParallel(frame, w, h, threads))
+    if (threads > 1 && DrawsNoRandom(m_options) && !m_options.aaJitter &&
+        AntialiasParallel(frame, w, h, threads))
         return;
     const u32 grid = std::max(1u, std::min(m_options.aaGrid, MaxGrid));
     const f32 scale = m_halfRows ? 0.5f : 1.0f;
@@ -805,8 +805,10 @@ void zRaytracer::Antialias(zVector* frame, u32 w, u32 h) {
     for (u32 y = 1; y + 1 < h && !m_stop; ++y) {
         for (u32 x = 1; x + 1 < w && !m_stop; ++x) {
             zVector& pixel = frame[size_t(y) * w + x];
-            if (!differs(pixel, frame[size_t(y) * w + x - 1]) && !differs(pixel, frame[size_t(y - 1) * w + x]) &&
-                !differs(pixel, frame[size_t(y) * w + x + 1]) && !differs(pixel, frame[size_t(y + 1) * w + x]))
+            if (!differs(pixel, frame[size_t(y) * w + x - 1]) &&
+                !differs(pixel, frame[size_t(y - 1) * w + x]) &&
+                !differs(pixel, frame[size_t(y) * w + x + 1]) &&
+                !differs(pixel, frame[size_t(y + 1) * w + x]))
                 continue;
             pixel = Refine(tally, x, y, grid, scale, rowScale);
         }
@@ -885,8 +887,8 @@ bool zRaytracer::AntialiasParallel(zVector* frame, u32 w, u32 h, u32 threads) {
         for (u32 x = 1; x + 1 < w && !m_stop; ++x) {
             const size_t p = size_t(y) * w + x;
             zVector& pixel = frame[p];
-            if (!differs(pixel, frame[p - 1]) && !differs(pixel, frame[p - w]) && !differs(pixel, frame[p + 1]) &&
-                !differs(pixel, frame[p + w]))
+            if (!differs(pixel, frame[p - 1]) && !differs(pixel, frame[p - w]) &&
+                !differs(pixel, frame[p + 1]) && !differs(pixel, frame[p + w]))
                 continue;
             if (slot[p] != None && refined[slot[p]].ready) {
                 pixel = refined[slot[p]].colour;

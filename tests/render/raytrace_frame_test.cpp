@@ -745,7 +745,8 @@ std::string WithoutTimes(std::string text) {
     for (const char* mark : {"Done in ", "Took ", "Ray/s = "}) {
         for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + 1)) {
             size_t end = at + std::strlen(mark);
-            while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.'))
+            while (end < text.size() &&
+                   (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.'))
                 ++end;
             text.erase(at + std::strlen(mark), end - at - std::strlen(mark));
         }
@@ -789,12 +790,14 @@ TEST(RaytraceFrame, FramesOnSeveralThreadsEqualTheOneThreadFrame) {
     const Case cases[] = {
         {"defaults: transparent shadows, reflections, antialiasing", [](zRaytracerOptions&) {}},
         {"opaque shadows (any-hit rays)", [](zRaytracerOptions& o) { o.transparentShadows = 0; }},
-        {"a finer grid and a lower threshold", [](zRaytracerOptions& o) {
+        {"a finer grid and a lower threshold",
+         [](zRaytracerOptions& o) {
              o.aaGrid = 5;
              o.aaThreshold = 0.001f;
          }},
         {"jitter: the refinement in order", [](zRaytracerOptions& o) { o.aaJitter = 1; }},
-        {"global illumination: one thread's order throughout", [](zRaytracerOptions& o) {
+        {"global illumination: one thread's order throughout",
+         [](zRaytracerOptions& o) {
              o.globalIllumination = 1;
              o.giSamples = 2;
          }},
