@@ -140,7 +140,12 @@ void zBIH::Traverse(zBIHTraversal& frame, const zVector& origin, const zVector& 
 
     const zBIHNode* node = m_root.get();
     for (;;) {
-        bool leave = frame.found && (frame.hitDistance <= tnear || frame.searchMode == RaySearchAny);
+        bool leave = false;
+        if (frame.found) {
+            // Nothing beyond the hit can replace it: the far end of the walk comes in.
+            leave = frame.hitDistance <= tnear || frame.searchMode == RaySearchAny;
+            tfar = std::min(tfar, frame.hitDistance);
+        }
         if (!leave && node->kind != BIHNodeLeaf) {
             const u32 axis = node->kind;
             const f32 d = RayAxis(direction, axis), o = RayAxis(origin, axis);

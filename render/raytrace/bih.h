@@ -42,8 +42,9 @@ struct zBIHTraversal {
     Entry stack[BIHMaxDepth];
     u32 stackCount = 0;
     u8 searchMode = 1; // 1 nearest hit, 0 any hit
-    // Set by leaf tests that want later nodes skipped (the scene tree); the
-    // geometry trees keep their hit in their own record instead.
+    // Set by leaf tests: a nearest-hit walk then skips nodes that begin at
+    // or beyond hitDistance and ends every interval there; an any-hit walk
+    // skips all that is left.
     u8 found = 0;
     f32 hitDistance = -1.0f;
     zVector origin;

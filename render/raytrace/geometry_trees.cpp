@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <limits>
 #include <new>
 
 #include "core/bounds.h"
@@ -160,6 +161,11 @@ void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIH
             const f32 w0 = 1.0f - w1 - w2;
             if (w1 < InsideTolerance || w2 < InsideTolerance || w0 < InsideTolerance) continue;
             RecordHit(hit, m_geometry, p, t, k, w1, w2, denom >= 0.0f);
+            // The walk skips what lies beyond. An any-hit query only still
+            // looks for a hit at distance 0, the one that tells it apart.
+            frame.found = 1;
+            frame.hitDistance =
+                hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
             break;
         }
     }
@@ -185,6 +191,8 @@ void zGeometryBIH::Intersect(zRayHit& hit, const zVector& origin, const zVector&
     hit.origin = origin;
     hit.direction = direction;
     if (!m_geometry) return;
+    // hit.searchMode is the caller's: an any-hit query ends at the first hit
+    // at a distance above 0 (whose nearest hit is then above 0 too).
     zBIHTraversal frame;
     frame.searchMode = RaySearchNearest;
     m_tree.Traverse(frame, origin, direction, maxDistance, &hit);

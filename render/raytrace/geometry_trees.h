@@ -5,8 +5,10 @@
 // projection and, per fan triangle, the inverse of its projected edges), so
 // a polygon test is a plane test and two weight sums. Polygons of fewer than
 // three corners or of no area stay out of the tree, and a degenerate fan
-// triangle of a valid polygon never holds a point. This is the tree a
-// geometry builds on first use.
+// triangle of a valid polygon never holds a point. A hit ends the walk of
+// everything beyond it; an any-hit query (RaySearchAny in the hit record)
+// ends at its first hit above distance 0. This is the tree a geometry builds
+// on first use.
 //
 // zGeometryKDTree is a kd-tree over the geometry's triangles only (quads and
 // larger polygons do not enter), split at the mean of the centroids, with

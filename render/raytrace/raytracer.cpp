@@ -2,12 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <atomic>
+#include <functional>
 #include <new>
+#include <thread>
+#include <vector>
 
 #include "core/color.h"
 #include "core/log.h"
 #include "core/random.h"
 #include "core/stopwatch.h"
+#include "core/thread.h"
 #include "picture/tga.h"
 #include "render/geometry.h"
 #include "render/material.h"
@@ -397,14 +402,28 @@ zVector zRaytracer::GetSurfaceVector(const zRayHit& hit, u32 mode) const {
 
 // ---- rays ----
 
+void zRaytracer::Fold(const Tally& tally) {
+    m_rayCount += tally.rays;
+    m_secondaryRayCount += tally.secondary;
+    m_trees[0].AddRayCount(tally.trees[0].rays);
+    m_trees[1].AddRayCount(tally.trees[1].rays);
+}
+
 void zRaytracer::TraceRay(const zVector& origin, const zVector& direction, zVector& result, zRayDepth& depth,
                           zRayHit* parent) {
+    Tally tally;
+    TraceRay(tally, origin, direction, result, depth, parent);
+    Fold(tally);
+}
+
+void zRaytracer::TraceRay(Tally& tally, const zVector& origin, const zVector& direction, zVector& result,
+                          zRayDepth& depth, zRayHit* parent) {
     zRayHit hit;
     hit.searchMode = RaySearchNearest;
     hit.mediumIndex = parent ? parent->mediumIndex : 1.0f;
-    m_trees[0].Intersect(hit, origin, direction, -1.0f);
-    ++m_rayCount;
-    m_secondaryRayCount += hit.rayCount;
+    m_trees[0].Intersect(hit, origin, direction, -1.0f, tally.trees[0]);
+    ++tally.rays;
+    tally.secondary += hit.rayCount;
     if (!hit.found) {
         result = m_scene ? m_scene->background : zVector(0.0f, 0.0f, 0.0f, 1.0f);
         return;
@@ -415,25 +434,33 @@ void zRaytracer::TraceRay(const zVector& origin, const zVector& direction, zVect
     if (hit.backFace) normal = Negate(normal);
     normal.w = 1.0f;
     hit.normal = normal;
-    Shade(hit, result, depth);
+    Shade(tally, hit, result, depth);
 }
 
 f32 zRaytracer::ShadowTransmission(const zVector& origin, const zVector& direction, f32 distance,
                                    u32 budget) {
+    Tally tally;
+    const f32 transmission = ShadowTransmission(tally, origin, direction, distance, budget);
+    Fold(tally);
+    return transmission;
+}
+
+f32 zRaytracer::ShadowTransmission(Tally& tally, const zVector& origin, const zVector& direction,
+                                   f32 distance, u32 budget) {
     // Nothing left to cross: the light is reached.
     if (!(distance > 0.0f)) return 1.0f;
     if (!m_options.transparentShadows) {
         zRayHit hit;
         hit.searchMode = RaySearchAny;
-        m_trees[1].Intersect(hit, origin, direction, distance);
+        m_trees[1].Intersect(hit, origin, direction, distance, tally.trees[1]);
         return hit.found && hit.distance > 0.0f ? 0.0f : 1.0f;
     }
     if (budget == 0) return 1.0f;
     zRayHit hit;
     hit.searchMode = RaySearchNearest;
-    m_trees[1].Intersect(hit, origin, direction, distance);
-    ++m_rayCount;
-    m_secondaryRayCount += hit.rayCount;
+    m_trees[1].Intersect(hit, origin, direction, distance, tally.trees[1]);
+    ++tally.rays;
+    tally.secondary += hit.rayCount;
     if (!hit.found || hit.distance <= 0.0f) return 1.0f;
     hit.material = hit.geometry->GetMaterial(hit.geometry->GetPolygons()[hit.polygon].material);
     hit.point = origin.Add(direction.MulReal(hit.distance));
@@ -441,10 +468,10 @@ f32 zRaytracer::ShadowTransmission(const zVector& origin, const zVector& directi
     if (opacity >= 1.0f) return 0.0f;
     const zVector next = hit.origin.Add(direction.MulReal(hit.distance + SurfaceOffset));
     const f32 remaining = distance - zVector::Dist(origin, next);
-    return ShadowTransmission(next, direction, remaining, budget - 1) * (1.0f - opacity);
+    return ShadowTransmission(tally, next, direction, remaining, budget - 1) * (1.0f - opacity);
 }
 
-void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
+void zRaytracer::Shade(Tally& tally, zRayHit& hit, zVector& result, zRayDepth& depth) {
     const zMaterial* material = hit.material;
     const bool fixedFunction = material && (material->GetFlags() & MaterialFlagFixedFunction);
     const zVector& P = hit.point;
@@ -473,7 +500,7 @@ void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
                     const f32 distance = toLight.Length();
                     toLight = toLight.Normalize();
                     visibility =
-                        ShadowTransmission(shadowOrigin, toLight, distance, m_options.shadowSurfaces);
+                        ShadowTransmission(tally, shadowOrigin, toLight, distance, m_options.shadowSurfaces);
                     if (visibility == 0.0f) continue;
                 }
             }
@@ -493,7 +520,7 @@ void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
             for (const zVector& direction : table) {
                 zRayDepth giDepth{depth.gi, 0, 0};
                 zVector colour;
-                TraceRay(shadowOrigin, direction.ApplyRotationMatrix(basis), colour, giDepth, nullptr);
+                TraceRay(tally, shadowOrigin, direction.ApplyRotationMatrix(basis), colour, giDepth, nullptr);
                 indirect = Add4(indirect, colour);
             }
             indirect = Scale4(indirect, 1.0f / f32(std::max<size_t>(table.size(), 1)));
@@ -513,7 +540,8 @@ void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
                 const zVector direction = spread.ApplyRotationMatrix(basis);
                 zRayHit probe;
                 probe.searchMode = RaySearchNearest;
-                m_trees[0].Intersect(probe, P.Add(direction.MulReal(SurfaceOffset)), direction, reach);
+                m_trees[0].Intersect(probe, P.Add(direction.MulReal(SurfaceOffset)), direction, reach,
+                                     tally.trees[0]);
                 if (!probe.found || !(probe.distance > 0.0f)) continue;
                 const f32 f = probe.distance / reach;
                 sum += f < 0.0f ? 1.0f : (f > 1.0f ? 0.0f : 1.0f - f);
@@ -575,7 +603,7 @@ void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
             const f32 medium = hit.mediumIndex;
             hit.mediumIndex = targetIndex;
             zVector transmitted;
-            TraceRay(P.Add(refracted.MulReal(SurfaceOffset)), refracted, transmitted, depth, &hit);
+            TraceRay(tally, P.Add(refracted.MulReal(SurfaceOffset)), refracted, transmitted, depth, &hit);
             hit.mediumIndex = medium;
             result =
                 additive ? Add4(result, transmitted) : Add4(Scale4(result, F), Scale4(transmitted, 1.0f - F));
@@ -588,7 +616,7 @@ void zRaytracer::Shade(zRayHit& hit, zVector& result, zRayDepth& depth) {
         --depth.reflection;
         const zVector reflected = D.Add(faced.MulReal(2.0f * std::fabs(faced.Dot(D)))).Normalize();
         zVector mirrored;
-        TraceRay(P.Add(reflected.MulReal(SurfaceOffset)), reflected, mirrored, depth, &hit);
+        TraceRay(tally, P.Add(reflected.MulReal(SurfaceOffset)), reflected, mirrored, depth, &hit);
         result = Add4(result, Scale4(mirrored, reflectivity * F));
         ++depth.reflection;
     }
@@ -617,11 +645,264 @@ void zRaytracer::PrimaryRay(f32 x, f32 y, zVector& origin, zVector& direction) c
     direction = RayDirection(local, camera.world).Normalize();
 }
 
-void zRaytracer::TracePrimary(f32 x, f32 y, zVector& colour) {
+void zRaytracer::TracePrimary(Tally& tally, f32 x, f32 y, zVector& colour) {
     zVector origin, direction;
     PrimaryRay(x, y, origin, direction);
     zRayDepth depth{m_options.giDepth, m_options.reflectionBudget, m_options.transmissionBudget};
-    TraceRay(origin, direction, colour, depth, nullptr);
+    TraceRay(tally, origin, direction, colour, depth, nullptr);
+}
+
+zVector zRaytracer::Refine(Tally& tally, u32 x, u32 y, u32 grid, f32 scale, f32 rowScale) {
+    zVector sum(0.0f, 0.0f, 0.0f, 1.0f);
+    for (u32 j = 0; j < grid; ++j) {
+        for (u32 i = 0; i < grid; ++i) {
+            f32 ox = f32(i) * scale / f32(grid), oy = f32(j) * scale / f32(grid);
+            if (m_options.aaJitter) {
+                ox += RandFloat(0.125f / f32(grid));
+                oy += RandFloat(0.125f / f32(grid));
+            }
+            zVector colour;
+            TracePrimary(tally, f32(x) + ox, RowTop(y) + oy * rowScale, colour);
+            sum = Add4(sum, colour);
+        }
+    }
+    return Scale4(sum, 1.0f / f32(grid * grid));
+}
+
+u32 zRaytracer::GetThreadCount() const {
+    if (m_threadCount) return m_threadCount;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+namespace {
+
+// A worker of RunParallel.
+class zRayWorker : public zThread {
+  public:
+    explicit zRayWorker(const std::function<void()>& body) : m_body(body) {}
+    ~zRayWorker() override { Close(); }
+    bool Run() override {
+        m_body();
+        return true;
+    }
+
+  private:
+    const std::function<void()>& m_body;
+};
+
+// Calls work(i) for i in [0, count) on up to threads threads, the caller's
+// one among them, and returns when all calls are done.
+void RunParallel(size_t count, u32 threads, const std::function<void(size_t)>& work) {
+    std::atomic<size_t> next{0};
+    const std::function<void()> body = [&] {
+        for (size_t i = next.fetch_add(1); i < count; i = next.fetch_add(1))
+            work(i);
+    };
+    std::vector<std::unique_ptr<zRayWorker>> workers;
+    const size_t extra = std::min<size_t>(threads, count) > 0 ? std::min<size_t>(threads, count) - 1 : 0;
+    try {
+        for (size_t k = 0; k < extra; ++k) {
+            std::unique_ptr<zRayWorker> worker(new zRayWorker(body));
+            if (!worker->Create() || !worker->Resume()) break;
+            workers.push_back(std::move(worker));
+        }
+    } catch (const std::bad_alloc&) {
+        // Fewer helpers: the caller's thread takes what is left.
+    }
+    body();
+    for (std::unique_ptr<zRayWorker>& worker : workers)
+        worker->Close();
+}
+
+// Whether no ray of a pixel draws from the random generator.
+bool DrawsNoRandom(const zRaytracerOptions& options) {
+    return !(options.globalIllumination && options.giDepth > 0) && !options.ambientOcclusion;
+}
+
+} // namespace
+
+void zRaytracer::RenderRows(zVector* frame, u32 w, u32 h) {
+    const u32 threads = GetThreadCount();
+    if (threads > 1 && h > 1 && DrawsNoRandom(m_options) && RenderRowsParallel(frame, w, h, threads)) return;
+    Tally tally;
+    for (u32 y = 0; y < h && !m_stop; ++y) {
+        for (u32 x = 0; x < w && !m_stop; ++x)
+            TracePrimary(tally, f32(x) + 0.5f, RowTop(y) + 0.5f, frame[size_t(y) * w + x]);
+        Report("[1/2] - Rendering", f32(y) / f32(h));
+    }
+    Fold(tally);
+}
+
+bool zRaytracer::RenderRowsParallel(zVector* frame, u32 w, u32 h, u32 threads) {
+    std::vector<Tally> tallies;
+    std::vector<u8> done;
+    std::vector<u32> todo;
+    try {
+        tallies.resize(h);
+        done.assign(h, 0);
+        todo.reserve(h);
+    } catch (const std::bad_alloc&) {
+        return false; // one thread then
+    }
+    // Rows are traced ahead by all threads, without building trees, and
+    // taken in order; the first row that met a missing tree is traced again
+    // here, building it, and the rows left are tried again.
+    auto traceRow = [&](u32 y, Tally& tally) {
+        for (u32 x = 0; x < w && !m_stop && !tally.Missed(); ++x)
+            TracePrimary(tally, f32(x) + 0.5f, RowTop(y) + 0.5f, frame[size_t(y) * w + x]);
+    };
+    u32 next = 0;
+    bool ahead = true; // false once a row traced here built nothing new
+    while (next < h && !m_stop) {
+        todo.clear();
+        for (u32 y = next; ahead && y < h; ++y)
+            if (!done[y]) todo.push_back(y);
+        RunParallel(todo.size(), threads, [&](size_t i) {
+            const u32 y = todo[i];
+            if (m_stop) return;
+            Tally tally;
+            tally.trees[0].buildTrees = tally.trees[1].buildTrees = 0;
+            traceRow(y, tally);
+            if (tally.Missed() || m_stop) return;
+            tallies[y] = tally;
+            done[y] = 1;
+        });
+        while (next < h && !m_stop) {
+            const u32 y = next++;
+            if (done[y]) {
+                Fold(tallies[y]);
+                Report("[1/2] - Rendering", f32(y) / f32(h));
+                continue;
+            }
+            Tally tally;
+            traceRow(y, tally);
+            Fold(tally);
+            Report("[1/2] - Rendering", f32(y) / f32(h));
+            if (tally.trees[0].built + tally.trees[1].built == 0) ahead = false;
+            if (ahead) break;
+        }
+    }
+    // Rows after a stop stay as one thread leaves them: untouched.
+    for (size_t i = size_t(next) * w; i < size_t(h) * w; ++i)
+        frame[i] = zVector();
+    return true;
+}
+
+void zRaytracer::Antialias(zVector* frame, u32 w, u32 h) {
+    const u32 threads = GetThreadCount();
+    if (threads > 1 && DrawsNoRandom(m_options) && !m_options.aaJitter &&
+        AntialiasParallel(frame, w, h, threads))
+        return;
+    const u32 grid = std::max(1u, std::min(m_options.aaGrid, MaxGrid));
+    const f32 scale = m_halfRows ? 0.5f : 1.0f;
+    const f32 rowScale = m_halfRows ? 2.0f : 1.0f; // traced rows span two frame rows
+    const f32 threshold = m_options.aaThreshold;
+    auto differs = [&](const zVector& a, const zVector& b) {
+        const f32 dr = a.x - b.x, dg = a.y - b.y, db = a.z - b.z;
+        return dr * dr + dg * dg + db * db >= threshold;
+    };
+    Tally tally;
+    for (u32 y = 1; y + 1 < h && !m_stop; ++y) {
+        for (u32 x = 1; x + 1 < w && !m_stop; ++x) {
+            zVector& pixel = frame[size_t(y) * w + x];
+            if (!differs(pixel, frame[size_t(y) * w + x - 1]) &&
+                !differs(pixel, frame[size_t(y - 1) * w + x]) &&
+                !differs(pixel, frame[size_t(y) * w + x + 1]) &&
+                !differs(pixel, frame[size_t(y + 1) * w + x]))
+                continue;
+            pixel = Refine(tally, x, y, grid, scale, rowScale);
+        }
+        Report("[2/2] - Antialiasing", f32(y) / f32(h));
+    }
+    Fold(tally);
+    Report("[2/2] - Antialiasing", 1.0f);
+}
+
+bool zRaytracer::AntialiasParallel(zVector* frame, u32 w, u32 h, u32 threads) {
+    const u32 grid = std::max(1u, std::min(m_options.aaGrid, MaxGrid));
+    const f32 scale = m_halfRows ? 0.5f : 1.0f;
+    const f32 rowScale = m_halfRows ? 2.0f : 1.0f;
+    const f32 threshold = m_options.aaThreshold;
+    auto differs = [&](const zVector& a, const zVector& b) {
+        const f32 dr = a.x - b.x, dg = a.y - b.y, db = a.z - b.z;
+        return dr * dr + dg * dg + db * db >= threshold;
+    };
+    constexpr u32 None = ~0u;
+    struct Refined {
+        u32 pixel;
+        bool ready;
+        zVector colour;
+        Tally tally;
+    };
+    std::vector<u32> slot;        // per pixel: its entry in refined, or None
+    std::vector<Refined> refined; // the pixels traced ahead
+    try {
+        slot.assign(size_t(w) * h, None);
+        // Pass 1's values: a pixel that differs from one of them is refined
+        // whatever its neighbours become.
+        for (u32 y = 1; y + 1 < h; ++y) {
+            for (u32 x = 1; x + 1 < w; ++x) {
+                const size_t p = size_t(y) * w + x;
+                if (differs(frame[p], frame[p - 1]) || differs(frame[p], frame[p - w]) ||
+                    differs(frame[p], frame[p + 1]) || differs(frame[p], frame[p + w])) {
+                    slot[p] = u32(refined.size());
+                    refined.push_back({u32(p), false, zVector(), Tally()});
+                }
+            }
+        }
+        // Rounds: a pixel whose left or upper neighbour, refined, would
+        // differ from it may be refined too.
+        size_t first = 0;
+        while (first < refined.size() && !m_stop) {
+            const size_t end = refined.size();
+            RunParallel(end - first, threads, [&](size_t i) {
+                Refined& entry = refined[first + i];
+                if (m_stop) return;
+                // Counted on this thread's stack: entries side by side share cache lines.
+                Tally tally;
+                tally.trees[0].buildTrees = tally.trees[1].buildTrees = 0;
+                const zVector colour = Refine(tally, entry.pixel % w, entry.pixel / w, grid, scale, rowScale);
+                entry.colour = colour;
+                entry.tally = tally;
+                entry.ready = !tally.Missed() && !m_stop;
+            });
+            for (size_t i = first; i < end; ++i) {
+                if (!refined[i].ready) continue;
+                const u32 p = refined[i].pixel;
+                const u32 x = p % w, y = p / w;
+                const u32 next[2] = {x + 2 < w ? p + 1 : None, y + 2 < h ? p + w : None};
+                for (u32 q : next) {
+                    if (q == None || slot[q] != None || !differs(frame[q], refined[i].colour)) continue;
+                    slot[q] = u32(refined.size());
+                    refined.push_back({q, false, zVector(), Tally()});
+                }
+            }
+            first = end;
+        }
+    } catch (const std::bad_alloc&) {
+        return false; // nothing is taken yet: one thread then
+    }
+    // The decisions, in one thread's order.
+    for (u32 y = 1; y + 1 < h && !m_stop; ++y) {
+        for (u32 x = 1; x + 1 < w && !m_stop; ++x) {
+            const size_t p = size_t(y) * w + x;
+            zVector& pixel = frame[p];
+            if (!differs(pixel, frame[p - 1]) && !differs(pixel, frame[p - w]) &&
+                !differs(pixel, frame[p + 1]) && !differs(pixel, frame[p + w]))
+                continue;
+            if (slot[p] != None && refined[slot[p]].ready) {
+                pixel = refined[slot[p]].colour;
+                Fold(refined[slot[p]].tally);
+                continue;
+            }
+            Tally tally;
+            pixel = Refine(tally, x, y, grid, scale, rowScale);
+            Fold(tally);
+        }
+        Report("[2/2] - Antialiasing", f32(y) / f32(h));
+    }
+    Report("[2/2] - Antialiasing", 1.0f);
+    return true;
 }
 
 bool zRaytracer::Trace(zPicture& picture, i32 width, i32 height) {
@@ -661,51 +942,8 @@ bool zRaytracer::Trace(zPicture& picture, i32 width, i32 height) {
     m_pixelAspect = (f32(w) / aspect) / f32(fullHeight);
     m_halfRows = halfRows;
     m_rowShift = halfRows && m_fieldParity == 0 ? 1 : 0;
-    // A traced row's top in full-frame rows.
-    auto rowTop = [&](u32 y) { return halfRows ? f32(2 * y + m_rowShift) : f32(y); };
-
-    for (u32 y = 0; y < h && !m_stop; ++y) {
-        for (u32 x = 0; x < w && !m_stop; ++x)
-            TracePrimary(f32(x) + 0.5f, rowTop(y) + 0.5f, frame[size_t(y) * w + x]);
-        Report("[1/2] - Rendering", f32(y) / f32(h));
-    }
-
-    if (m_options.antialiasing && w >= 3 && h >= 3) {
-        const u32 grid = std::max(1u, std::min(m_options.aaGrid, MaxGrid));
-        const f32 scale = halfRows ? 0.5f : 1.0f;
-        const f32 rowScale = halfRows ? 2.0f : 1.0f; // traced rows span two frame rows
-        const f32 threshold = m_options.aaThreshold;
-        auto differs = [&](const zVector& a, const zVector& b) {
-            const f32 dr = a.x - b.x, dg = a.y - b.y, db = a.z - b.z;
-            return dr * dr + dg * dg + db * db >= threshold;
-        };
-        for (u32 y = 1; y + 1 < h && !m_stop; ++y) {
-            for (u32 x = 1; x + 1 < w && !m_stop; ++x) {
-                zVector& pixel = frame[size_t(y) * w + x];
-                if (!differs(pixel, frame[size_t(y) * w + x - 1]) &&
-                    !differs(pixel, frame[size_t(y - 1) * w + x]) &&
-                    !differs(pixel, frame[size_t(y) * w + x + 1]) &&
-                    !differs(pixel, frame[size_t(y + 1) * w + x]))
-                    continue;
-                zVector sum(0.0f, 0.0f, 0.0f, 1.0f);
-                for (u32 j = 0; j < grid; ++j) {
-                    for (u32 i = 0; i < grid; ++i) {
-                        f32 ox = f32(i) * scale / f32(grid), oy = f32(j) * scale / f32(grid);
-                        if (m_options.aaJitter) {
-                            ox += RandFloat(0.125f / f32(grid));
-                            oy += RandFloat(0.125f / f32(grid));
-                        }
-                        zVector colour;
-                        TracePrimary(f32(x) + ox, rowTop(y) + oy * rowScale, colour);
-                        sum = Add4(sum, colour);
-                    }
-                }
-                pixel = Scale4(sum, 1.0f / f32(grid * grid));
-            }
-            Report("[2/2] - Antialiasing", f32(y) / f32(h));
-        }
-        Report("[2/2] - Antialiasing", 1.0f);
-    }
+    RenderRows(frame.get(), w, h);
+    if (m_options.antialiasing && w >= 3 && h >= 3) Antialias(frame.get(), w, h);
 
     const u64 milliseconds = u64(watch.GetElapsedMs());
     GetLog() << "Raytracing done. Took " << milliseconds << " ms.";

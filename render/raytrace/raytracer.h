@@ -4,9 +4,20 @@
 // place of their owners) for shadow rays, traces one primary ray per pixel,
 // then supersamples the pixels that differ from a neighbour.
 //
-// Single-threaded and order-dependent: the antialiasing pass compares with
-// neighbours already refined, and jitter, spread-table choice and global
-// illumination draw from the engine's one random generator.
+// Order-dependent: the antialiasing pass compares with neighbours already
+// refined, and jitter, spread-table choice and global illumination draw from
+// the engine's one random generator. Trace spreads work over the machine's
+// cores only where every pixel stays what one thread makes of it:
+// - pass 1 when no ray draws a random number (no global illumination, no
+//   ambient occlusion): rows are independent;
+// - pass 2 when, in addition, jitter is off: the pixels that may be refined
+//   are traced ahead (a superset, found in rounds from the pixels that differ
+//   from an unrefined neighbour), and the refinement decisions are then made
+//   in order as one thread makes them, taking the traced results.
+// Geometries build their trees on first use, which is one thread's work and
+// logs: worker threads never build; work that meets a missing tree is traced
+// again on the caller's thread in its order, so the same trees build in the
+// same order. Counts, progress reports and the stop flag follow that order.
 //
 // Decisions where the shading rules leave room:
 // - Front faces: a polygon faces the viewer when its normal
@@ -48,6 +59,7 @@
 //   that of the deformed copy.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -122,6 +134,9 @@ class zRaytracer : public zShaderEvaluationOwner {
     // without a camera (silently).
     bool Trace(zPicture& picture, i32 width, i32 height);
     void Abort() { m_stop = 1; }
+    // Threads of a frame; 0 (the default): one per core of the machine.
+    void SetThreadCount(u32 count) { m_threadCount = count; }
+    u32 GetThreadCount() const;
     void SetProgressCallback(zRaytraceProgressCallback callback, void* user) {
         m_progress = callback;
         m_progressUser = user;
@@ -141,8 +156,20 @@ class zRaytracer : public zShaderEvaluationOwner {
     f32 ShadowTransmission(const zVector& origin, const zVector& direction, f32 distance, u32 budget);
 
   private:
+    // One thread's counts and tree query states.
+    struct Tally {
+        u64 rays = 0;
+        u64 secondary = 0;
+        zSceneQueryState trees[2];
+        bool Missed() const { return trees[0].missedTree || trees[1].missedTree; }
+    };
+    void Fold(const Tally& tally);
+    void TraceRay(Tally& tally, const zVector& origin, const zVector& direction, zVector& result,
+                  zRayDepth& depth, zRayHit* parent);
+    f32 ShadowTransmission(Tally& tally, const zVector& origin, const zVector& direction, f32 distance,
+                           u32 budget);
     bool GrabScene(zSceneBIH& tree, u32 pass);
-    void Shade(zRayHit& hit, zVector& result, zRayDepth& depth);
+    void Shade(Tally& tally, zRayHit& hit, zVector& result, zRayDepth& depth);
     zVector GetMaterialOutput(const zRayHit& hit, u32 output) const;
     zVector SampleStage(const zRayHit& hit, u32 type) const;
     f32 GetOpacity(const zRayHit& hit) const;
@@ -150,7 +177,16 @@ class zRaytracer : public zShaderEvaluationOwner {
     zShaderHitContext MakeContext(const zRayHit& hit) const;
     // The primary ray through a frame position (pixels, full-frame rows).
     void PrimaryRay(f32 x, f32 y, zVector& origin, zVector& direction) const;
-    void TracePrimary(f32 x, f32 y, zVector& colour);
+    void TracePrimary(Tally& tally, f32 x, f32 y, zVector& colour);
+    // The grid x grid sub-samples of pixel (x, y), averaged.
+    zVector Refine(Tally& tally, u32 x, u32 y, u32 grid, f32 scale, f32 rowScale);
+    // A traced row's top in full-frame rows.
+    f32 RowTop(u32 y) const { return m_halfRows ? f32(2 * y + m_rowShift) : f32(y); }
+    // The two passes of Trace, on one thread or on several.
+    void RenderRows(zVector* frame, u32 w, u32 h);
+    bool RenderRowsParallel(zVector* frame, u32 w, u32 h, u32 threads);
+    void Antialias(zVector* frame, u32 w, u32 h);
+    bool AntialiasParallel(zVector* frame, u32 w, u32 h, u32 threads);
     // Directions around N from a random spread table.
     const std::vector<zVector>& RandomSpread() const;
     void Report(const char* label, f32 fraction);
@@ -162,7 +198,8 @@ class zRaytracer : public zShaderEvaluationOwner {
     zSceneBIH m_trees[2];
     std::vector<const zRayLight*> m_lights;
     std::vector<zVector> m_spread[SpreadTableCount];
-    u8 m_stop = 0;
+    std::atomic<u8> m_stop{0};
+    u32 m_threadCount = 0;
     f32 m_frameWidth = 1.0f;
     f32 m_frameHeight = 1.0f;
     f32 m_pixelAspect = 1.0f;

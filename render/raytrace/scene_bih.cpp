@@ -22,14 +22,28 @@ void zSceneBIH::Clear() {
 
 void zSceneBIH::Intersect(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance) {
     ++m_rayCount;
+    zSceneQueryState state;
+    Walk(hit, origin, direction, maxDistance, state);
+}
+
+void zSceneBIH::Intersect(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance,
+                          zSceneQueryState& state) const {
+    ++state.rays;
+    Walk(hit, origin, direction, maxDistance, state);
+}
+
+void zSceneBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance,
+                     zSceneQueryState& state) const {
     hit.origin = origin;
     hit.direction = direction;
     hit.distance = -1.0f;
     hit.found = 0;
     zBIHTraversal frame;
     frame.searchMode = hit.searchMode;
-    Query query{&hit, maxDistance};
-    Traverse(frame, origin, direction, maxDistance, &query);
+    Query query{&hit, maxDistance, &state};
+    // The walk and the leaf test change nothing of the tree but the trees a
+    // leaf builds, and those only with state.buildTrees.
+    const_cast<zSceneBIH*>(this)->Traverse(frame, origin, direction, maxDistance, &query);
 }
 
 void zSceneBIH::IntersectLeaf(const zBIHNode& leaf, f32, f32, zBIHTraversal& frame, void* user) {
@@ -38,11 +52,25 @@ void zSceneBIH::IntersectLeaf(const zBIHNode& leaf, f32, f32, zBIHTraversal& fra
     for (u32 i = 0; i < leaf.count; ++i) {
         const zScenePrimitive& primitive = m_primitives[leaf.indices[i]];
         zGeometry* geometry = primitive.geometry;
-        if (!geometry->GetTree() && !geometry->BuildTree(GeometryTreeBIH)) continue;
+        if (!geometry->GetTree()) {
+            if (!query.state->buildTrees) {
+                query.state->missedTree = 1;
+                continue;
+            }
+            if (!geometry->BuildTree(GeometryTreeBIH)) continue;
+            ++query.state->built;
+        }
         const zVector localOrigin = frame.origin.ApplyMatrix(primitive.object->inverse);
         const zVector localDirection = RayDirection(frame.direction, primitive.object->inverse);
         zRayHit local;
-        geometry->GetTree()->Intersect(local, localOrigin, localDirection, query.maxDistance);
+        local.searchMode = hit.searchMode;
+        // A polygon tree need not look beyond the nearest hit so far (it
+        // could only tie with it, and a tie keeps the first).
+        f32 limit = query.maxDistance;
+        if (hit.found && hit.distance > 0.0f && (limit <= 0.0f || hit.distance < limit) &&
+            dynamic_cast<zGeometryBIH*>(geometry->GetTree()))
+            limit = hit.distance;
+        geometry->GetTree()->Intersect(local, localOrigin, localDirection, limit);
         hit.rayCount += local.rayCount;
         if (!local.found || (hit.found && local.distance >= hit.distance)) continue;
         hit.found = 1;

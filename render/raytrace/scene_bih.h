@@ -13,6 +13,15 @@
 class zGeometry;
 struct zRayObject;
 
+// One thread's side of queries: what they counted, and whether they may build
+// a geometry's missing tree (only one thread at a time may).
+struct zSceneQueryState {
+    u64 rays = 0;
+    u8 buildTrees = 1;
+    u8 missedTree = 0; // a query passed a geometry whose tree was missing and not built
+    u32 built = 0;     // trees built
+};
+
 struct zScenePrimitive {
     const zRayObject* object;
     zGeometry* geometry;
@@ -27,6 +36,11 @@ class zSceneBIH : public zBIH {
 
     // hit.searchMode chooses nearest or any hit; maxDistance <= 0: no limit.
     void Intersect(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance);
+    // The same, counted in state instead of the tree; several threads may query
+    // at once when none builds trees. AddRayCount folds their counts in.
+    void Intersect(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance,
+                   zSceneQueryState& state) const;
+    void AddRayCount(u64 rays) { m_rayCount += rays; }
     void IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame, void* user) override;
     // Also empties the primitives and the owned geometries.
     void Clear() override;
@@ -41,7 +55,10 @@ class zSceneBIH : public zBIH {
     struct Query {
         zRayHit* hit;
         f32 maxDistance;
+        zSceneQueryState* state;
     };
+    void Walk(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance,
+              zSceneQueryState& state) const;
     std::vector<zScenePrimitive> m_primitives;
     std::vector<zSharedPtr<zGeometry>> m_geometries;
     u64 m_rayCount = 0;

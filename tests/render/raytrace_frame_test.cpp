@@ -5,12 +5,16 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "core/random.h"
 #include "render/raytrace/raytracer.h"
 #include "render/shader/shader_map.h"
 #include "tests/render/geometry_fixtures.h"
@@ -712,6 +716,139 @@ TEST(RaytraceFrame, AbortFinishesTheFrameWithWhatWasTraced) {
     raytracer.SetProgressCallback(nullptr, nullptr);
     ASSERT_TRUE(raytracer.Trace(picture, 8, 8));
     EXPECT_TRUE(Uniform(picture, Wall));
+}
+
+} // namespace
+
+namespace {
+
+// A room: a mirror-like back wall at z = 8, a wall behind the camera facing
+// it, six small quads (one half transparent) that cast shadows on the back
+// wall, and a slanted light. Every quad has its own geometry, so the trees
+// are built during the first frame.
+struct Room : RaytraceScene {
+    Room() {
+        Add(Quad(-40, 40, -40, 40, 8, zVector(0.7f, 0.7f, 0.6f)));
+        scene.objects.back().geometry->GetMaterial(0)->SetReflection(0.5f);
+        Add(Quad(-40, 40, -40, 40, -5, zVector(0.2f, 0.6f, 0.3f), true));
+        for (int i = 0; i < 6; ++i) {
+            const f32 x = -2.0f + 0.8f * f32(i), y = (i % 2) ? 0.3f : -0.5f;
+            Add(Quad(x, x + 0.5f, y, y + 0.6f, 3.0f + 0.3f * f32(i),
+                     zVector(0.2f * f32(i), 0.9f - 0.1f * f32(i), 0.5f), false, i == 3 ? 0.5f : 1.0f));
+        }
+        Directional(zVector(0.3f, -0.2f, 1.0f), 1.0f, 1);
+    }
+};
+
+// The log with the milliseconds and the ray rate left out.
+std::string WithoutTimes(std::string text) {
+    for (const char* mark : {"Done in ", "Took ", "Ray/s = "}) {
+        for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + 1)) {
+            size_t end = at + std::strlen(mark);
+            while (end < text.size() &&
+                   (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.'))
+                ++end;
+            text.erase(at + std::strlen(mark), end - at - std::strlen(mark));
+        }
+    }
+    return text;
+}
+
+struct Traced {
+    std::vector<u8> bytes;
+    std::string log;
+    u64 rays = 0;
+    std::vector<f32> reports;
+};
+
+Traced TraceRoom(const zRaytracerOptions& options, u32 threads, i32 width, i32 height) {
+    SeedRand(77);
+    Room room;
+    zRaytracer raytracer;
+    raytracer.SetOptions(options);
+    raytracer.SetThreadCount(threads);
+    Traced traced;
+    raytracer.SetProgressCallback(
+        [](const zRaytraceProgress& progress, void* user) {
+            static_cast<std::vector<f32>*>(user)->push_back(progress.fraction);
+        },
+        &traced.reports);
+    zPicture picture;
+    room.quiet.Reset();
+    EXPECT_TRUE(Render(raytracer, room, picture, width, height));
+    traced.log = WithoutTimes(room.quiet.Text());
+    traced.rays = raytracer.GetRayCount();
+    traced.bytes.assign(picture.GetPixels(), picture.GetPixels() + size_t(width) * size_t(height) * 4);
+    return traced;
+}
+
+TEST(RaytraceFrame, FramesOnSeveralThreadsEqualTheOneThreadFrame) {
+    struct Case {
+        const char* name;
+        void (*set)(zRaytracerOptions& options);
+    };
+    const Case cases[] = {
+        {"defaults: transparent shadows, reflections, antialiasing", [](zRaytracerOptions&) {}},
+        {"opaque shadows (any-hit rays)", [](zRaytracerOptions& o) { o.transparentShadows = 0; }},
+        {"a finer grid and a lower threshold",
+         [](zRaytracerOptions& o) {
+             o.aaGrid = 5;
+             o.aaThreshold = 0.001f;
+         }},
+        {"jitter: the refinement in order", [](zRaytracerOptions& o) { o.aaJitter = 1; }},
+        {"global illumination: one thread's order throughout",
+         [](zRaytracerOptions& o) {
+             o.globalIllumination = 1;
+             o.giSamples = 2;
+         }},
+        {"half-height fields", [](zRaytracerOptions& o) { o.interlaced = 1; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        zRaytracerOptions options;
+        c.set(options);
+        const Traced one = TraceRoom(options, 1, 61, 40);
+        // The trees are built while the frame is traced, once each.
+        EXPECT_NE(one.log.find("Building bounding interval hierarchy BIH..."), std::string::npos);
+        ASSERT_FALSE(one.bytes.empty());
+        for (u32 threads : {2u, 5u}) {
+            SCOPED_TRACE(threads);
+            const Traced many = TraceRoom(options, threads, 61, 40);
+            EXPECT_TRUE(many.bytes == one.bytes);
+            EXPECT_EQ(many.log, one.log);
+            EXPECT_EQ(many.rays, one.rays);
+            EXPECT_EQ(many.reports, one.reports);
+        }
+    }
+}
+
+TEST(RaytraceFrame, AFrameWhoseTreesAreBuiltEqualsTheFirstFrame) {
+    Room room;
+    zRaytracer raytracer;
+    raytracer.SetThreadCount(4);
+    zPicture first, second;
+    ASSERT_TRUE(Render(raytracer, room, first, 40, 30));
+    ASSERT_TRUE(Render(raytracer, room, second, 40, 30));
+    ASSERT_EQ(first.GetWidth(), second.GetWidth());
+    EXPECT_TRUE(std::equal(first.GetPixels(), first.GetPixels() + 40 * 30 * 4, second.GetPixels()));
+}
+
+TEST(RaytraceFrame, AbortOnSeveralThreadsLeavesTheRowsAfterTheStopUntraced) {
+    RaytraceScene s;
+    s.Wall();
+    s.Directional(zVector(0, 0, 1));
+    zRaytracer raytracer;
+    raytracer.SetThreadCount(4);
+    raytracer.SetProgressCallback(
+        [](const zRaytraceProgress&, void* user) { static_cast<zRaytracer*>(user)->Abort(); }, &raytracer);
+    zPicture picture;
+    ASSERT_TRUE(Render(raytracer, s, picture, 8, 8));
+    EXPECT_EQ(raytracer.GetRayCount(), 8u);
+    for (u32 x = 0; x < 8; ++x) {
+        EXPECT_TRUE(Near(PixelAt(picture, x, 0), Wall));
+        for (u32 y = 1; y < 8; ++y)
+            EXPECT_TRUE(Near(PixelAt(picture, x, y), {0, 0, 0, 255}));
+    }
 }
 
 } // namespace

@@ -99,6 +99,72 @@ TEST(GeometryBIH, NearestOfParallelQuadsWhateverTheirOrder) {
     EXPECT_FALSE(Cast(tree, zVector(0.5f, 0.5f, -1), zVector(0, 0, 1), 1.5f).found);
 }
 
+TEST(GeometryBIH, AHitEndsTheWalkBeforeFartherPolygons) {
+    // 200 quads stacked along z: the nearest is found in the first leaf, and
+    // the polygons behind it are never tested.
+    LogCapture log;
+    GeometryHost host;
+    std::vector<zVector> vertices;
+    std::vector<PolygonSpec> polygons;
+    for (u32 i = 0; i < 200; ++i) {
+        for (const zVector& v : QuadVertices())
+            vertices.push_back(zVector(v.x, v.y, f32(i)));
+        polygons.push_back({{4 * i, 4 * i + 1, 4 * i + 2, 4 * i + 3}});
+    }
+    auto stack = MakeGeometry(&host, vertices, polygons);
+    zGeometryBIH tree;
+    BuildBIH(*stack, tree);
+    const zRayHit hit = Cast(tree, zVector(0.5f, 0.5f, -1), zVector(0, 0, 1));
+    ASSERT_TRUE(hit.found);
+    EXPECT_EQ(hit.polygon, 0);
+    EXPECT_FLOAT_EQ(hit.distance, 1.0f);
+    EXPECT_LT(hit.rayCount, 40u); // fan triangles tested, of 400
+}
+
+TEST(GeometryBIH, AnyHitQueriesAnswerLikeNearestOnesWithLessWork) {
+    // Double-sided random triangles, shadow-like rays of limited length: an
+    // any-hit query finds a hit exactly when a nearest one does, at a
+    // distance above 0 exactly when the nearest is, and tests fewer triangles.
+    LogCapture log;
+    GeometryHost host;
+    std::mt19937 random(99);
+    std::uniform_real_distribution<f32> centre(-5.0f, 5.0f), offset(-0.8f, 0.8f), far(-8.0f, 8.0f);
+    std::vector<zVector> vertices;
+    std::vector<PolygonSpec> polygons;
+    for (u32 i = 0; i < 2000; ++i) {
+        const zVector c(centre(random), centre(random), centre(random));
+        for (int k = 0; k < 3; ++k)
+            vertices.push_back(zVector(c.x + offset(random), c.y + offset(random), c.z + offset(random)));
+        polygons.push_back({{3 * i, 3 * i + 1, 3 * i + 2}});
+    }
+    auto soup = MakeGeometry(&host, vertices, polygons);
+    soup->GetMaterial(0)->SetFlags(soup->GetMaterial(0)->GetFlags() | MaterialFlagDoubleSided);
+    zGeometryBIH tree;
+    BuildBIH(*soup, tree);
+    u64 nearestWork = 0, anyWork = 0;
+    u32 hits = 0;
+    for (int r = 0; r < 2000; ++r) {
+        const zVector origin(far(random), far(random), far(random));
+        const zVector target(centre(random), centre(random), centre(random));
+        const zVector direction = target.Sub(origin).Normalize();
+        const f32 length = zVector::Dist(origin, target) * 1.5f;
+        const zRayHit nearest = Cast(tree, origin, direction, length);
+        zRayHit any;
+        any.searchMode = RaySearchAny;
+        tree.Intersect(any, origin, direction, length);
+        ASSERT_EQ(any.found, nearest.found) << r;
+        if (nearest.found) {
+            ++hits;
+            EXPECT_EQ(any.distance > 0.0f, nearest.distance > 0.0f) << r;
+            EXPECT_GE(any.distance, nearest.distance) << r;
+        }
+        nearestWork += nearest.rayCount;
+        anyWork += any.rayCount;
+    }
+    EXPECT_GT(hits, 500u);
+    EXPECT_LT(anyWork, nearestWork);
+}
+
 TEST(GeometryBIH, DegeneratePolygonsStayOutAndOthersAreHit) {
     GeometryHost host;
     std::vector<zVector> vertices = QuadVertices();
