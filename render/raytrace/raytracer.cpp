@@ -674,6 +674,14 @@ u32 zRaytracer::GetThreadCount() const {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+u32 zRaytracer::GetThreadCount(u32 width, u32 height) const {
+    // A thread a frame pass per this many pixels at least.
+    constexpr u64 PixelsPerThread = 16384;
+    if (m_threadCount) return m_threadCount;
+    const u64 byPixels = std::max<u64>(1, u64(width) * height / PixelsPerThread);
+    return u32(std::min<u64>(GetThreadCount(), byPixels));
+}
+
 namespace {
 
 // A worker of RunParallel.
@@ -722,7 +730,7 @@ bool DrawsNoRandom(const zRaytracerOptions& options) {
 } // namespace
 
 void zRaytracer::RenderRows(zVector* frame, u32 w, u32 h) {
-    const u32 threads = GetThreadCount();
+    const u32 threads = GetThreadCount(w, h);
     if (threads > 1 && h > 1 && DrawsNoRandom(m_options) && RenderRowsParallel(frame, w, h, threads)) return;
     Tally tally;
     for (u32 y = 0; y < h && !m_stop; ++y) {
@@ -789,7 +797,7 @@ bool zRaytracer::RenderRowsParallel(zVector* frame, u32 w, u32 h, u32 threads) {
 }
 
 void zRaytracer::Antialias(zVector* frame, u32 w, u32 h) {
-    const u32 threads = GetThreadCount();
+    const u32 threads = GetThreadCount(w, h);
     if (threads > 1 && DrawsNoRandom(m_options) && !m_options.aaJitter &&
         AntialiasParallel(frame, w, h, threads))
         return;

@@ -134,9 +134,11 @@ class zRaytracer : public zShaderEvaluationOwner {
     // without a camera (silently).
     bool Trace(zPicture& picture, i32 width, i32 height);
     void Abort() { m_stop = 1; }
-    // Threads of a frame; 0 (the default): one per core of the machine.
+    // Threads of a frame; 0 (the default): one per core of the machine, and
+    // fewer for small frames, where starting threads costs more than it saves.
     void SetThreadCount(u32 count) { m_threadCount = count; }
     u32 GetThreadCount() const;
+    u32 GetThreadCount(u32 width, u32 height) const;
     void SetProgressCallback(zRaytraceProgressCallback callback, void* user) {
         m_progress = callback;
         m_progressUser = user;
