@@ -4,6 +4,7 @@
 #include "scene/ace.h"
 #include "scene/animation.h"
 #include "scene/camera.h"
+#include "scene/emitter.h"
 #include "render/curve.h"
 #include "scene/item.h"
 #include "scene/light.h"
@@ -42,13 +43,13 @@ void DumpSceneMemoryLayout() {
 }
 
 zCoreTypeSizes SceneCoreTypeSizes() {
-    // zHierarchy has no class of its own (zItem holds the links), zEmitter
-    // is not built.
+    // zHierarchy has no class of its own (zItem holds the links).
     zCoreTypeSizes sizes;
     sizes.item = sizeof(zItem);
     sizes.aceUnit = sizeof(zACEUnit);
     sizes.object = sizeof(zObject);
     sizes.light = sizeof(zLight);
+    sizes.emitter = sizeof(zEmitter);
     sizes.camera = sizeof(zCamera);
     sizes.curve = sizeof(zCurve);
     return sizes;

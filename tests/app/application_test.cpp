@@ -21,6 +21,7 @@
 #include "scene/ace.h"
 #include "scene/animation.h"
 #include "scene/camera.h"
+#include "scene/emitter.h"
 #include "render/curve.h"
 #include "scene/light.h"
 #include "scene/managed_camera.h"
@@ -108,8 +109,8 @@ TEST_F(ApplicationTest, StartupPrintsTheBannerAndClearsTheMissingFlag) {
 
 // The banner's type rows from the engine down to the scene part, in the
 // dump's order; zObj, zCam, zChannel and zMotionPlayer are our zObject,
-// zCamera, zMotionChannel and zAnimationPlayer. zHierarchy and zEmitter
-// have no class here.
+// zCamera, zMotionChannel and zAnimationPlayer. zHierarchy has no class
+// here.
 TEST_F(ApplicationTest, BannerListsTheSceneTypesInTheirPlaces) {
     struct Row {
         const char* name;
@@ -118,8 +119,9 @@ TEST_F(ApplicationTest, BannerListsTheSceneTypesInTheirPlaces) {
     const Row core[] = {
         {"zEngine", sizeof(zEngine)},     {"zItem", sizeof(zItem)},       {"zACEUnit", sizeof(zACEUnit)},
         {"zObj", sizeof(zObject)},        {"zTexture", sizeof(zTexture)}, {"zSound", sizeof(zSound)},
-        {"zGeometry", sizeof(zGeometry)}, {"zLight", sizeof(zLight)},     {"zMaterial", sizeof(zMaterial)},
-        {"zCam", sizeof(zCamera)},        {"zPolygon", sizeof(zPolygon)}, {"zCurve", sizeof(zCurve)},
+        {"zGeometry", sizeof(zGeometry)}, {"zLight", sizeof(zLight)},     {"zEmitter", sizeof(zEmitter)},
+        {"zMaterial", sizeof(zMaterial)}, {"zCam", sizeof(zCamera)},      {"zPolygon", sizeof(zPolygon)},
+        {"zCurve", sizeof(zCurve)},
     };
     const Row scene[] = {
         {"zScene", sizeof(zScene)},
