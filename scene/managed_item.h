@@ -195,6 +195,21 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     zItemScriptEventDispatcher* GetDispatcher() const { return m_dispatcher; }
     void SetDispatcher(zItemScriptEventDispatcher* dispatcher) { m_dispatcher = dispatcher; }
 
+    // The scene's lists an item can be in, and the item's node in each (null
+    // while it is not in that list); only the scene links and unlinks them,
+    // so a lookup or an unlink takes no search.
+    enum SceneList : u32 {
+        SceneListAll,
+        SceneListActive,
+        SceneListKind,
+        SceneListDeletion,
+        SceneListActivation,
+        SceneListDeactivation,
+        SceneListCount,
+    };
+    zList<zMItem*>::Node*& SceneNode(u32 list) { return m_sceneNodes[list]; }
+    bool IsInSceneList(u32 list) const { return m_sceneNodes[list] != nullptr; }
+
     // The logic step of the scene update (below), kept here so the limits
     // live with the fields: the frequency floor and the catch-up bound.
     static constexpr f32 MinimumLogicFrequency = 0.1f;
@@ -236,4 +251,5 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     zMatrix4 m_logic;
     zItemScriptEventDispatcher* m_dispatcher;
     bool m_tornDown = false;
+    zList<zMItem*>::Node* m_sceneNodes[SceneListCount] = {};
 };

@@ -225,31 +225,47 @@ void zScene::NotifyListeners(u32 event, void* pointer) {
 
 // Content
 
-void zScene::UnlinkItem(zList<zMItem*>& list, zMItem* item) {
-    auto* node = list.Find(item);
+zList<zMItem*>& zScene::ListOf(u32 list, const zMItem* item) {
+    switch (list) {
+    case zMItem::SceneListAll: return m_allItems;
+    case zMItem::SceneListActive: return m_activeItems;
+    case zMItem::SceneListKind: return m_kindLists[item->GetKind() < ManagedKindCount ? item->GetKind() : 0];
+    case zMItem::SceneListDeletion: return m_deletionQueue;
+    case zMItem::SceneListActivation: return m_activationQueue;
+    default: return m_deactivationQueue;
+    }
+}
+
+void zScene::UnlinkItem(u32 list, zMItem* item) {
+    auto*& slot = item->SceneNode(list);
+    auto* node = slot;
     if (!node) return;
+    slot = nullptr;
     for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
         if (walk->next == node) walk->next = node->next;
-    delete list.RemoveNode(node);
+    delete ListOf(list, item).RemoveNode(node);
 }
 
-void zScene::ClearItems(zList<zMItem*>& list) {
+void zScene::ClearItems(zList<zMItem*>& items, u32 list) {
     for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
-        if (walk->list == &list) walk->next = nullptr;
-    list.Clear();
+        if (walk->list == &items) walk->next = nullptr;
+    for (auto* node = items.GetHead(); node; node = node->next)
+        node->value->SceneNode(list) = nullptr;
+    items.Clear();
 }
 
-bool zScene::AddOnce(zList<zMItem*>& list, zMItem* item) {
-    if (list.Find(item)) return true;
+bool zScene::LinkItem(u32 list, zMItem* item) {
+    auto*& slot = item->SceneNode(list);
+    if (slot) return true;
     zScopedAllocCategory category(AllocCategoryScene);
-    return list.Add(item) != nullptr;
+    slot = ListOf(list, item).Add(item);
+    return slot != nullptr;
 }
 
 void zScene::AddManagedItem(zMItem* item) {
     if (!item) return;
-    zScopedAllocCategory category(AllocCategoryScene);
-    m_activeItems.Add(item);
-    m_allItems.Add(item);
+    LinkItem(zMItem::SceneListActive, item);
+    LinkItem(zMItem::SceneListAll, item);
 }
 
 zMCamera* zScene::AddCamera(const char* name) {
@@ -315,17 +331,17 @@ void zScene::RemoveManagedItem(zMItem* item) {
     // so its handles are invalidated after them.
     ForgetEverywhere(item);
     if (m_vm) m_vm->InvalidateScriptObjects(item);
-    m_deletionQueue.Remove(item);
-    m_activationQueue.Remove(item);
-    m_deactivationQueue.Remove(item);
-    if (item->GetKind() < ManagedKindCount) UnlinkItem(m_kindLists[item->GetKind()], item);
-    UnlinkItem(m_activeItems, item);
-    UnlinkItem(m_allItems, item);
+    UnlinkItem(zMItem::SceneListDeletion, item);
+    UnlinkItem(zMItem::SceneListActivation, item);
+    UnlinkItem(zMItem::SceneListDeactivation, item);
+    UnlinkItem(zMItem::SceneListKind, item);
+    UnlinkItem(zMItem::SceneListActive, item);
+    UnlinkItem(zMItem::SceneListAll, item);
 }
 
 bool zScene::QueueForDeletion(zMItem* item) {
     if (!item) return false;
-    return AddOnce(m_deletionQueue, item);
+    return LinkItem(zMItem::SceneListDeletion, item);
 }
 
 void zScene::FlushDeletionQueue() {
@@ -335,7 +351,7 @@ void zScene::FlushDeletionQueue() {
         NotifyListeners(SceneEventItemFlushing, &item);
         // Triggers let it exit and constraints let go before its OnDelete.
         ForgetEverywhere(item);
-        m_deletionQueue.Remove(item);
+        UnlinkItem(zMItem::SceneListDeletion, item);
         delete item;
     }
     NotifyListeners(SceneEventFlushDone, &item);
@@ -344,9 +360,9 @@ void zScene::FlushDeletionQueue() {
 bool zScene::SetItemActive(zMItem* item, bool active) {
     if (!item) return false;
     if (active) {
-        AddOnce(m_activeItems, item);
+        LinkItem(zMItem::SceneListActive, item);
     } else {
-        UnlinkItem(m_activeItems, item);
+        UnlinkItem(zMItem::SceneListActive, item);
     }
     if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(active);
     return true;
@@ -354,8 +370,8 @@ bool zScene::SetItemActive(zMItem* item, bool active) {
 
 void zScene::QueueActivation(zMItem* item, bool on) {
     if (!item) return;
-    AddOnce(on ? m_activationQueue : m_deactivationQueue, item);
-    (on ? m_deactivationQueue : m_activationQueue).Remove(item);
+    LinkItem(on ? zMItem::SceneListActivation : zMItem::SceneListDeactivation, item);
+    UnlinkItem(on ? zMItem::SceneListDeactivation : zMItem::SceneListActivation, item);
 }
 
 void zScene::RecordLocation() {
@@ -365,9 +381,9 @@ void zScene::RecordLocation() {
 void zScene::DeleteContent(bool keepScripts) {
     NotifyListeners(SceneEventContentDeleting, nullptr);
     m_dispatcher->OnDelete(GetScriptUnits());
-    m_activationQueue.Clear();
-    m_deactivationQueue.Clear();
-    m_deletionQueue.Clear();
+    ClearItems(m_activationQueue, zMItem::SceneListActivation);
+    ClearItems(m_deactivationQueue, zMItem::SceneListDeactivation);
+    ClearItems(m_deletionQueue, zMItem::SceneListDeletion);
     m_name.Clear();
     m_fileName.Clear();
     // No instance holds a group that is about to go.
@@ -376,12 +392,12 @@ void zScene::DeleteContent(bool keepScripts) {
     });
     m_groups.Clear();
     m_removedGroups.Clear();
-    ClearItems(m_activeItems);
+    ClearItems(m_activeItems, zMItem::SceneListActive);
     for (zList<zMItem*>& list : m_kindLists)
-        ClearItems(list);
+        ClearItems(list, zMItem::SceneListKind);
     while (auto* node = m_allItems.GetHead()) {
         zMItem* item = node->value;
-        UnlinkItem(m_allItems, item);
+        UnlinkItem(zMItem::SceneListAll, item);
         delete item;
     }
     if (m_ui) m_ui->Clear();
@@ -689,6 +705,8 @@ void zScene::SortLightsByKey() {
         for (auto* node = lights.GetHead(); node && node->next; node = node->next) {
             if (node->next->value->GetLightSortKey() < node->value->GetLightSortKey()) {
                 std::swap(node->value, node->next->value);
+                node->value->SceneNode(zMItem::SceneListKind) = node;
+                node->next->value->SceneNode(zMItem::SceneListKind) = node->next;
                 swapped = true;
             }
         }
@@ -721,11 +739,15 @@ f32 zScene::ClampStep(i32 frameTimeUnits) {
 }
 
 void zScene::ApplyActivationQueues() {
-    while (auto* node = m_activationQueue.GetHead())
-        SetItemActive(m_activationQueue.Take(node), true);
+    while (auto* node = m_activationQueue.GetHead()) {
+        zMItem* item = node->value;
+        UnlinkItem(zMItem::SceneListActivation, item);
+        SetItemActive(item, true);
+    }
     while (auto* node = m_deactivationQueue.GetHead()) {
-        zMItem* item = m_deactivationQueue.Take(node);
-        UnlinkItem(m_activeItems, item);
+        zMItem* item = node->value;
+        UnlinkItem(zMItem::SceneListDeactivation, item);
+        UnlinkItem(zMItem::SceneListActive, item);
         if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(false);
     }
 }
@@ -823,7 +845,7 @@ void zScene::Update(u32 mask) {
         }
     });
     ForEachItem(m_kindLists[ManagedKindObject], [this](zMItem* object) {
-        if (m_activeItems.Find(object)) object->UpdateSkin();
+        if (object->IsInSceneList(zMItem::SceneListActive)) object->UpdateSkin();
     });
     m_counters[SceneCounterUpdate].End();
 }

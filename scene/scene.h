@@ -435,13 +435,15 @@ class zScene : public zSharedObject,
         zList<zMItem*>::Node* next; // the node visited next; null at the end
         zItemWalk* outer;
     };
-    // Appends item to list unless it is there; false when the node cannot be
-    // allocated.
-    static bool AddOnce(zList<zMItem*>& list, zMItem* item);
-    // Every unlink from the walked lists goes through these two, which move
-    // the walks in progress past the node that goes.
-    void UnlinkItem(zList<zMItem*>& list, zMItem* item);
-    void ClearItems(zList<zMItem*>& list);
+    // The list of zMItem::SceneList* the item would be in.
+    zList<zMItem*>& ListOf(u32 list, const zMItem* item);
+    // Appends item to the list unless it is there; false when the node cannot
+    // be allocated.
+    bool LinkItem(u32 list, zMItem* item);
+    // Every unlink from the item lists goes through these two, which move the
+    // walks in progress past the node that goes and clear the item's node.
+    void UnlinkItem(u32 list, zMItem* item);
+    void ClearItems(zList<zMItem*>& items, u32 list);
     void ApplyActivationQueues();
     void DetectTriggers();
     void UpdateLogicRate(f32 step);
@@ -515,7 +517,7 @@ template <typename Make> auto zScene::AddItem(const char* name, const char* erro
     zMItem* managed = item;
     managed->SetName(name);
     // An item the scene could not list would never be deleted with it.
-    if (!m_allItems.Find(managed) || !m_kindLists[managed->GetKind()].Add(managed)) {
+    if (!managed->IsInSceneList(zMItem::SceneListAll) || !LinkItem(zMItem::SceneListKind, managed)) {
         GetLog() << errorLine;
         delete item;
         return decltype(item)(nullptr);
