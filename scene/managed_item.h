@@ -125,6 +125,9 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     // Drops every reference this item holds to item (a trigger lets it exit,
     // a constraint lets go of its body, an object clears its bone slots).
     virtual void ForgetItem(zMItem* /*item*/) {}
+    // Whether ForgetItem may have a reference to drop: the scene runs it only
+    // for such items. A kind that holds none says false.
+    virtual bool HoldsItems() const { return true; }
     // The drawable part the scene queues (objects, emitters, terrains).
     virtual zRenderable* GetRenderable() { return nullptr; }
     // Objects: the box of their geometry in the item's own frame; false
@@ -205,6 +208,8 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
         SceneListDeletion,
         SceneListActivation,
         SceneListDeactivation,
+        SceneListNew,     // not yet asked HoldsItems
+        SceneListHolders, // HoldsItems said true
         SceneListCount,
     };
     zList<zMItem*>::Node*& SceneNode(u32 list) { return m_sceneNodes[list]; }

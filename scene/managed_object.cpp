@@ -37,6 +37,12 @@ void zMObject::ForgetItem(zMItem* item) {
     if (item) ForgetBone(item->GetItem());
 }
 
+bool zMObject::SetBone(u32 index, zItem* item) {
+    if (!zObject::SetBone(index, item)) return false;
+    if (item && GetScene()) GetScene()->NoteHolder(this);
+    return true;
+}
+
 bool zMObject::GetGeometryBox(zMinMax& out) {
     if (!GetGeometry()) return false;
     out = GetGeometry()->GetBounds();

@@ -232,7 +232,9 @@ zList<zMItem*>& zScene::ListOf(u32 list, const zMItem* item) {
     case zMItem::SceneListKind: return m_kindLists[item->GetKind() < ManagedKindCount ? item->GetKind() : 0];
     case zMItem::SceneListDeletion: return m_deletionQueue;
     case zMItem::SceneListActivation: return m_activationQueue;
-    default: return m_deactivationQueue;
+    case zMItem::SceneListDeactivation: return m_deactivationQueue;
+    case zMItem::SceneListNew: return m_newItems;
+    default: return m_holders;
     }
 }
 
@@ -266,6 +268,12 @@ void zScene::AddManagedItem(zMItem* item) {
     if (!item) return;
     LinkItem(zMItem::SceneListActive, item);
     LinkItem(zMItem::SceneListAll, item);
+    LinkItem(zMItem::SceneListNew, item);
+}
+
+void zScene::NoteHolder(zMItem* item) {
+    // A new item is sorted in its turn.
+    if (item && !item->IsInSceneList(zMItem::SceneListNew)) LinkItem(zMItem::SceneListHolders, item);
 }
 
 zMCamera* zScene::AddCamera(const char* name) {
@@ -314,7 +322,13 @@ void zScene::ForgetEverywhere(zMItem* item) {
     zRenderer* renderer = GetDrawingRenderer();
     auto* viewItem = dynamic_cast<zRenderViewItem*>(item);
     if (renderer && viewItem && renderer->GetViewItem() == viewItem) renderer->SetViewItem(nullptr);
-    ForEachItem(m_allItems, [item](zMItem* other) {
+    // The new items join the holders in their order, after every older one.
+    while (auto* node = m_newItems.GetHead()) {
+        zMItem* added = node->value;
+        UnlinkItem(zMItem::SceneListNew, added);
+        if (added->HoldsItems()) LinkItem(zMItem::SceneListHolders, added);
+    }
+    ForEachItem(m_holders, [item](zMItem* other) {
         if (other != item) other->ForgetItem(item);
     });
     // Out of every group, and no group keeps it as its root.
@@ -337,6 +351,8 @@ void zScene::RemoveManagedItem(zMItem* item) {
     UnlinkItem(zMItem::SceneListKind, item);
     UnlinkItem(zMItem::SceneListActive, item);
     UnlinkItem(zMItem::SceneListAll, item);
+    UnlinkItem(zMItem::SceneListNew, item);
+    UnlinkItem(zMItem::SceneListHolders, item);
 }
 
 bool zScene::QueueForDeletion(zMItem* item) {

@@ -249,6 +249,9 @@ class zScene : public zSharedObject,
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
+    // The item took a reference to another one (objects: a bone); from now on
+    // its ForgetItem runs for every item that goes.
+    void NoteHolder(zMItem* item);
     bool QueueForDeletion(zMItem* item);
     void FlushDeletionQueue();
     bool SetItemActive(zMItem* item, bool active);
@@ -478,6 +481,11 @@ class zScene : public zSharedObject,
     zList<zMItem*> m_deletionQueue;
     zList<zMItem*> m_activationQueue;
     zList<zMItem*> m_deactivationQueue;
+    // The items ForgetEverywhere visits, in the all-items order (objects that
+    // took a bone after they were sorted come last: forgetting a bone raises
+    // nothing), and the items not yet sorted into or out of it.
+    zList<zMItem*> m_holders;
+    zList<zMItem*> m_newItems;
     u32 m_flags = 0;
     bool m_scriptsInUpdate = true;
     u32 m_nextUid = 0;

@@ -178,6 +178,8 @@ TEST_F(SceneListTest, EveryPhaseCostsTheSamePerObjectInALargeScene) {
     EXPECT_LT(ratio(large.add, small.add), Limit);
     EXPECT_LT(ratio(large.update, small.update), Limit);
     EXPECT_LT(ratio(large.queue, small.queue), Limit);
+    EXPECT_LT(ratio(large.flush, small.flush), Limit);
+    EXPECT_LT(ratio(large.deleteAll, small.deleteAll), Limit);
 }
 
 } // namespace
