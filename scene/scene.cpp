@@ -65,9 +65,13 @@ void CopyBodyBack(zMItem* item) {
 }
 
 // Whether the item is still in the scene: a script called from the
-// collision events may have deleted it. Compares addresses only, and the uid
-// tells a new item at a reused address apart.
-bool StillHeld(zScene* scene, const zMItem* item, i32 uid) {
+// collision events may have deleted it. The item was alive when the scene's
+// removal count was removals; while nothing left since, it still is. Else
+// only addresses are compared, and the uid tells a new item at a reused
+// address apart.
+bool StillHeld(zScene* scene, const zMItem* item, i32 uid, u32 removals) {
+    if (scene->GetRemovalCount() == removals)
+        return item->IsInSceneList(zMItem::SceneListAll) && item->GetUid() == uid;
     for (auto* node = scene->GetAllItems().GetHead(); node; node = node->next)
         if (node->value == item) return item->GetUid() == uid;
     return false;
@@ -90,10 +94,11 @@ void RaiseCollision(zScene* scene, const zPhysicContact& contact) {
     if (!a || !b) return;
     const i32 uidA = a->GetUid();
     const i32 uidB = b->GetUid();
+    const u32 removals = scene->GetRemovalCount();
     auto raise = [&](zMItem* item, i32 uid, zMItem* other, i32 otherUid, zScriptObject* table) {
-        if (!StillHeld(scene, item, uid) || !item->IsActive() || !item->GetDispatcher()) return;
+        if (!StillHeld(scene, item, uid, removals) || !item->IsActive() || !item->GetDispatcher()) return;
         // The other item goes to the script only while it exists.
-        zMItem* partner = StillHeld(scene, other, otherUid) ? other : nullptr;
+        zMItem* partner = StillHeld(scene, other, otherUid, removals) ? other : nullptr;
         if (table) {
             item->GetDispatcher()->OnCollisionEx(item->GetScriptUnits(), partner, table);
         } else {
@@ -340,6 +345,7 @@ void zScene::ForgetEverywhere(zMItem* item) {
 
 void zScene::RemoveManagedItem(zMItem* item) {
     if (!item) return;
+    ++m_removals;
     if (m_physicWorld && item->GetPhysicItem()) m_physicWorld->RemovePhysicItem(item->GetPhysicItem());
     // The exits and releases this sends may still hand the item to scripts,
     // so its handles are invalidated after them.

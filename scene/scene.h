@@ -372,6 +372,9 @@ class zScene : public zSharedObject,
     void SetFlags(u32 flags) { m_flags = flags; }
     void SetManualDeletion(bool manual) { m_manualDeletion = manual ? 1 : 0; }
     u32 GetNextUid() const { return m_nextUid; }
+    // Counts every item that left the scene: while it stays the same, an
+    // item known to be alive is still alive.
+    u32 GetRemovalCount() const { return m_removals; }
     zPerfCounter& GetCounter(u32 index) { return m_counters[index]; }
     zSceneUserInterface* GetUserInterface() const { return m_ui.get(); }
     // The scene owns it from now on; null removes the old one.
@@ -489,6 +492,7 @@ class zScene : public zSharedObject,
     u32 m_flags = 0;
     bool m_scriptsInUpdate = true;
     u32 m_nextUid = 0;
+    u32 m_removals = 0;
     zPerfCounter m_counters[SceneCounterCount];
     zSceneScriptEventDispatcher* m_dispatcher;
     zList<zSceneListener*> m_listeners;
