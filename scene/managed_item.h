@@ -179,7 +179,8 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     const zString& GetName() const { return m_name; }
     void SetName(const char* name) { m_name.Set(name); }
     i32 GetUid() const { return m_uid; }
-    void SetUid(i32 uid) { m_uid = uid; }
+    // The scene's uid lookups learn of the change.
+    void SetUid(i32 uid);
     u8 GetActiveByte() const { return m_active; }
     void SetActiveByte(u8 active) { m_active = active; }
     u32 GetBehaviour() const { return m_behaviour; }

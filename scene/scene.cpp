@@ -346,6 +346,7 @@ void zScene::ForgetEverywhere(zMItem* item) {
 void zScene::RemoveManagedItem(zMItem* item) {
     if (!item) return;
     ++m_removals;
+    m_uidIndexValid = false;
     if (m_physicWorld && item->GetPhysicItem()) m_physicWorld->RemovePhysicItem(item->GetPhysicItem());
     // The exits and releases this sends may still hand the item to scripts,
     // so its handles are invalidated after them.
@@ -419,6 +420,7 @@ void zScene::DeleteContent(bool keepScripts) {
         ClearItems(list, zMItem::SceneListKind);
     while (auto* node = m_allItems.GetHead()) {
         zMItem* item = node->value;
+        m_uidIndexValid = false;
         UnlinkItem(zMItem::SceneListAll, item);
         delete item;
     }
@@ -496,10 +498,48 @@ zGroup* zScene::FindGroup(const char* name) const {
 
 // Lookups
 
+namespace {
+
+u32 UidHash(i32 uid) {
+    return static_cast<u32>(uid) * 0x9E3779B1u;
+}
+
+} // namespace
+
+bool zScene::BuildUidIndex() const {
+    u32 size = 16;
+    while (size < m_allItems.GetCount() * 2)
+        size *= 2;
+    if (!m_uidIndex || m_uidIndexMask + 1 != size) {
+        m_uidIndex.reset(new (std::nothrow) zUidSlot[size]);
+        m_uidIndexMask = m_uidIndex ? size - 1 : 0;
+        if (!m_uidIndex) return false;
+    }
+    for (u32 i = 0; i < size; ++i)
+        m_uidIndex[i] = zUidSlot{-1, nullptr};
+    // The first item holding a uid keeps its slot.
+    for (auto* node = m_allItems.GetHead(); node; node = node->next) {
+        zMItem* item = node->value;
+        if (item->GetUid() == -1) continue;
+        for (u32 slot = UidHash(item->GetUid()) & m_uidIndexMask;; slot = (slot + 1) & m_uidIndexMask) {
+            if (m_uidIndex[slot].item && m_uidIndex[slot].uid != item->GetUid()) continue;
+            if (!m_uidIndex[slot].item) m_uidIndex[slot] = zUidSlot{item->GetUid(), item};
+            break;
+        }
+    }
+    m_uidIndexValid = true;
+    return true;
+}
+
 zMItem* zScene::GetManagedItemByUid(i32 uid) const {
     if (uid == -1) return nullptr;
-    for (auto* node = m_allItems.GetHead(); node; node = node->next)
-        if (node->value->GetUid() == uid) return node->value;
+    if (m_uidIndexValid || BuildUidIndex()) {
+        for (u32 slot = UidHash(uid) & m_uidIndexMask; m_uidIndex[slot].item; slot = (slot + 1) & m_uidIndexMask)
+            if (m_uidIndex[slot].uid == uid) return m_uidIndex[slot].item;
+    } else {
+        for (auto* node = m_allItems.GetHead(); node; node = node->next)
+            if (node->value->GetUid() == uid) return node->value;
+    }
     GetLog() << "[*] No managed item with UID (" << uid << ").\n";
     return nullptr;
 }

@@ -287,8 +287,10 @@ class zScene : public zSharedObject,
     // height file; failures are logged per terrain. False when any of them failed.
     bool SaveTerrainData();
 
-    // Lookups.
+    // Lookups. By uid: the first item of the all-items list holding it.
     zMItem* GetManagedItemByUid(i32 uid) const;
+    // The uid lookups rebuild their index before the next one.
+    void InvalidateUidIndex() { m_uidIndexValid = false; }
     u32 FindManagedItemOfItem(const zItem* item, zMItem** out) const;
     // The named item of one kind's list.
     zMItem* FindByName(u32 kind, const char* name) const;
@@ -501,6 +503,18 @@ class zScene : public zSharedObject,
     zList<std::unique_ptr<zGroup>> m_groups;
     zList<std::unique_ptr<zGroup>> m_removedGroups;
     zItemWalk* m_walks = nullptr; // innermost walk in progress
+    // The uid lookups' index: open addressing over a power-of-two table of
+    // (uid, item) slots, built from the all-items list on the first lookup
+    // after any uid changed or any item left (null slots end a probe).
+    struct zUidSlot {
+        i32 uid;
+        zMItem* item;
+    };
+    // False when the table could not be allocated.
+    bool BuildUidIndex() const;
+    mutable std::unique_ptr<zUidSlot[]> m_uidIndex;
+    mutable u32 m_uidIndexMask = 0;
+    mutable bool m_uidIndexValid = false;
     zSharedPtr<zGeometry> m_debugGeometries[SceneDebugGeometryCount];
     // The profiler font: the one CreateProfiler loaded, or one handed in.
     std::unique_ptr<zRenderFont> m_ownProfilerFont;

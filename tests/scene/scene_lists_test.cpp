@@ -126,6 +126,38 @@ TEST_F(SceneListTest, AnItemDeletedWhileQueuedLeavesEveryQueue) {
     EXPECT_EQ(trace, "~a~b~c");
 }
 
+TEST_F(SceneListTest, UidLookupsFollowEveryChangeAndGiveTheFirstHolder) {
+    TestItem* a = Add("a");
+    TestItem* b = Add("b");
+    TestItem* c = Add("c");
+    EXPECT_EQ(scene->GetManagedItemByUid(1), b);
+    // Two items holding one uid: the earlier in the list wins.
+    c->SetUid(1);
+    EXPECT_EQ(scene->GetManagedItemByUid(1), b);
+    EXPECT_EQ(scene->GetManagedItemByUid(2), nullptr);
+    a->SetUid(1);
+    EXPECT_EQ(scene->GetManagedItemByUid(1), a);
+    delete a;
+    EXPECT_EQ(scene->GetManagedItemByUid(1), b);
+    delete b;
+    EXPECT_EQ(scene->GetManagedItemByUid(1), c);
+    c->SetUid(40);
+    log.Reset();
+    EXPECT_EQ(scene->GetManagedItemByUid(1), nullptr);
+    EXPECT_EQ(log.Text(), "[*] No managed item with UID (1).\n");
+    EXPECT_EQ(scene->GetManagedItemByUid(40), c);
+    scene->DeleteContent(false);
+    EXPECT_EQ(scene->GetManagedItemByUid(40), nullptr);
+    // Many uids that share their low bits all resolve.
+    std::vector<TestItem*> items;
+    for (i32 i = 0; i < 64; ++i) {
+        items.push_back(Add("x"));
+        items.back()->SetUid(i * 1024);
+    }
+    for (i32 i = 0; i < 64; ++i)
+        EXPECT_EQ(scene->GetManagedItemByUid(i * 1024), items[static_cast<size_t>(i)]);
+}
+
 // Process time of one phase, in seconds.
 template <typename Phase> double Seconds(Phase phase) {
     const std::clock_t start = std::clock();
@@ -134,7 +166,7 @@ template <typename Phase> double Seconds(Phase phase) {
 }
 
 struct PhaseTimes {
-    double add = 0.0, update = 0.0, queue = 0.0, flush = 0.0, deleteAll = 0.0;
+    double add = 0.0, update = 0.0, lookup = 0.0, queue = 0.0, flush = 0.0, deleteAll = 0.0;
 };
 
 // Every phase over count objects, half of them deleted through the queue.
@@ -146,6 +178,10 @@ PhaseTimes TimePhases(zScene& scene, u32 count) {
             objects[i] = scene.AddObject("o", nullptr);
     });
     times.update = Seconds([&] { scene.Update(UpdateAll); });
+    times.lookup = Seconds([&] {
+        for (u32 i = 0; i < count; ++i)
+            EXPECT_EQ(scene.GetManagedItemByUid(objects[i]->GetUid()), objects[i]);
+    });
     times.queue = Seconds([&] {
         for (u32 i = 0; i < count; i += 2)
             scene.QueueForDeletion(objects[i]);
@@ -164,6 +200,7 @@ TEST_F(SceneListTest, EveryPhaseCostsTheSamePerObjectInALargeScene) {
         const PhaseTimes again = TimePhases(*scene, Small);
         small.add = std::min(small.add, again.add);
         small.update = std::min(small.update, again.update);
+        small.lookup = std::min(small.lookup, again.lookup);
         small.queue = std::min(small.queue, again.queue);
         small.flush = std::min(small.flush, again.flush);
         small.deleteAll = std::min(small.deleteAll, again.deleteAll);
@@ -177,6 +214,7 @@ TEST_F(SceneListTest, EveryPhaseCostsTheSamePerObjectInALargeScene) {
     constexpr double Limit = 4.0;
     EXPECT_LT(ratio(large.add, small.add), Limit);
     EXPECT_LT(ratio(large.update, small.update), Limit);
+    EXPECT_LT(ratio(large.lookup, small.lookup), Limit);
     EXPECT_LT(ratio(large.queue, small.queue), Limit);
     EXPECT_LT(ratio(large.flush, small.flush), Limit);
     EXPECT_LT(ratio(large.deleteAll, small.deleteAll), Limit);
