@@ -273,7 +273,9 @@ void zScene::AddManagedItem(zMItem* item) {
     if (!item) return;
     LinkItem(zMItem::SceneListActive, item);
     LinkItem(zMItem::SceneListAll, item);
-    LinkItem(zMItem::SceneListNew, item);
+    // An item removals could not reach is not listed at all (AddItem refuses it).
+    if (!LinkItem(zMItem::SceneListNew, item) && !LinkItem(zMItem::SceneListHolders, item))
+        UnlinkItem(zMItem::SceneListAll, item);
 }
 
 void zScene::NoteHolder(zMItem* item) {
@@ -327,15 +329,18 @@ void zScene::ForgetEverywhere(zMItem* item) {
     zRenderer* renderer = GetDrawingRenderer();
     auto* viewItem = dynamic_cast<zRenderViewItem*>(item);
     if (renderer && viewItem && renderer->GetViewItem() == viewItem) renderer->SetViewItem(nullptr);
-    // The new items join the holders in their order, after every older one.
+    // The new items join the holders in their order, after every older one;
+    // those a node could not be made for yet stay new, and are visited too.
     while (auto* node = m_newItems.GetHead()) {
         zMItem* added = node->value;
+        if (added->HoldsItems() && !LinkItem(zMItem::SceneListHolders, added)) break;
         UnlinkItem(zMItem::SceneListNew, added);
-        if (added->HoldsItems()) LinkItem(zMItem::SceneListHolders, added);
     }
-    ForEachItem(m_holders, [item](zMItem* other) {
+    auto forget = [item](zMItem* other) {
         if (other != item) other->ForgetItem(item);
-    });
+    };
+    ForEachItem(m_holders, forget);
+    ForEachItem(m_newItems, forget);
     // Out of every group, and no group keeps it as its root.
     for (auto* node = m_groups.GetHead(); node; node = node->next)
         node->value->ForgetItem(item);

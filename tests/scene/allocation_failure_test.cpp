@@ -373,6 +373,22 @@ TEST_F(SceneTest, ItemScriptUnitFailureLogsAnError) {
 // with each allocation failing in turn. An add whose item could not be put in
 // the scene's item list used to return it unowned (a leak the sanitizer
 // reports here); it is now refused like any other failed add.
+TEST_F(SceneTest, AnItemAddedDespiteAFailedAllocationStillForgetsTheItemsThatGo) {
+    const int runs = SweepFailures([&] {
+        zSharedPtr<zScene> local(new zScene(&engine, nullptr));
+        auto add = [&](const char* name) {
+            return local->AddItem(name, "[!] test item\n", [&] { return new TestItem(local.Get()); });
+        };
+        TestItem* target = add("target");
+        TestItem* holder = add("holder");
+        if (!target || !holder) return;
+        holder->held = target;
+        delete target;
+        EXPECT_EQ(holder->held, nullptr);
+    });
+    EXPECT_GT(runs, 3);
+}
+
 TEST_F(SceneTest, ItemKindsSurviveAnyFailedAllocation) {
     const char* const texts[] = {
         "<MObject= <MItem= <Id=\"o\"> <UId=1> > <Object= <Item> <CacheGeometry=False> > >",
