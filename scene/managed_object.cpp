@@ -39,7 +39,11 @@ void zMObject::ForgetItem(zMItem* item) {
 
 bool zMObject::SetBone(u32 index, zItem* item) {
     if (!zObject::SetBone(index, item)) return false;
-    if (item && GetScene()) GetScene()->NoteHolder(this);
+    // A bone the scene could not make it forget would dangle: refused.
+    if (item && GetScene() && !GetScene()->NoteHolder(this)) {
+        zObject::SetBone(index, nullptr);
+        return false;
+    }
     return true;
 }
 

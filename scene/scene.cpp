@@ -278,9 +278,10 @@ void zScene::AddManagedItem(zMItem* item) {
         UnlinkItem(zMItem::SceneListAll, item);
 }
 
-void zScene::NoteHolder(zMItem* item) {
+bool zScene::NoteHolder(zMItem* item) {
     // A new item is sorted in its turn.
-    if (item && !item->IsInSceneList(zMItem::SceneListNew)) LinkItem(zMItem::SceneListHolders, item);
+    if (!item || item->IsInSceneList(zMItem::SceneListNew)) return true;
+    return LinkItem(zMItem::SceneListHolders, item);
 }
 
 zMCamera* zScene::AddCamera(const char* name) {

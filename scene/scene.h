@@ -250,8 +250,9 @@ class zScene : public zSharedObject,
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
     // The item took a reference to another one (objects: a bone); from now on
-    // its ForgetItem runs for every item that goes.
-    void NoteHolder(zMItem* item);
+    // its ForgetItem runs for every item that goes. False when the item could
+    // not be listed for that (allocation failure).
+    bool NoteHolder(zMItem* item);
     bool QueueForDeletion(zMItem* item);
     void FlushDeletionQueue();
     bool SetItemActive(zMItem* item, bool active);

@@ -211,12 +211,13 @@ TEST_F(SceneListTest, EveryPhaseCostsTheSamePerObjectInALargeScene) {
     };
     const PhaseTimes small = best(Small, 4);
     const PhaseTimes large = best(Large, 2);
-    // Linear upkeep gives a ratio near 1; a search per item gives 32.
+    // Linear upkeep gives a ratio near 1 (up to 2 or 3 on a busy machine); a
+    // search per item gives 10 and more.
     auto ratio = [&](double largeTime, double smallTime) {
         const double floor = 1e-4; // below the clock's resolution
         return (std::max(largeTime, floor) / Large) / (std::max(smallTime, floor) / Small);
     };
-    constexpr double Limit = 4.0;
+    constexpr double Limit = 6.0;
     EXPECT_LT(ratio(large.add, small.add), Limit);
     EXPECT_LT(ratio(large.update, small.update), Limit);
     EXPECT_LT(ratio(large.lookup, small.lookup), Limit);
