@@ -256,6 +256,8 @@ void zAnimationPlayer::Stop() {
 }
 
 void zAnimationPlayer::UpdateAnimation(f32 dt) {
+    // Without a source nothing is evaluated or applied.
+    if (!m_sources.GetHead()) return;
     f32 channelWeights[ChannelWeightCount] = {};
     m_channelWeights = channelWeights;
 

@@ -25,6 +25,7 @@ class zInstance : public zMItem, public zItem {
 
     explicit zInstance(zScene* scene);
     ~zInstance() override;
+    bool HoldsItems() const override { return false; }
 
     // Forgets the group (the loaded items stay in the scene).
     void SetTemplate(const char* path);

@@ -14,6 +14,7 @@ class zMCamera : public zMItem, public zCamera {
   public:
     explicit zMCamera(zScene* scene);
     ~zMCamera() override;
+    bool HoldsItems() const override { return false; }
 
     void Update() override;
     // Scene events 13 and 14 around the re-link.

@@ -14,6 +14,7 @@ class zMConstraint : public zMItem, public zItem {
   public:
     explicit zMConstraint(zScene* scene);
     ~zMConstraint() override;
+    bool HoldsItems() const override { return false; }
 
     // Scene events 13 and 14 around the re-link.
     void SetParent(zItem* parent) override;

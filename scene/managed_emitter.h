@@ -14,6 +14,7 @@ class zMEmitter : public zMItem, public zEmitter {
   public:
     explicit zMEmitter(zScene* scene);
     ~zMEmitter() override;
+    bool HoldsItems() const override { return false; }
 
     using zEmitter::Update;
     // Update (dt) with the engine's frame time in seconds.

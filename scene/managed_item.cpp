@@ -135,6 +135,11 @@ zMItem::~zMItem() {
     }
 }
 
+void zMItem::SetUid(i32 uid) {
+    m_uid = uid;
+    if (m_scene) m_scene->InvalidateUidIndex();
+}
+
 void zMItem::SetNode(zItem* item) {
     m_item = item;
     if (m_item) m_item->SetOwner(this);
@@ -349,7 +354,7 @@ bool zMItem::ParseTag(const zMetafile* document, const zMetaTag* tag) {
     m_hasInitialMatrix = 0;
     m_initialMatrix = zMatrix4();
     m_logicCountdown = 0.0f;
-    m_uid = -1;
+    SetUid(-1);
     zLinkedListIterator iterator{};
     while (const zMetaTag* child = tag->GetNextChild(iterator)) {
         const zString& name = child->GetName();
@@ -360,7 +365,7 @@ bool zMItem::ParseTag(const zMetafile* document, const zMetaTag* tag) {
             if (child->GetValue().GetString(text)) m_name.Set(text);
         } else if (name == "UId") {
             // Only an integer counts; anything else leaves the uid invalid.
-            if (child->GetValue().GetInt(number)) m_uid = number;
+            if (child->GetValue().GetInt(number)) SetUid(number);
         } else if (name == "Active") {
             m_active = 1;
         } else if (name == "Helper" || name == "ToolSpecific") {

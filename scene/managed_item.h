@@ -125,6 +125,9 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     // Drops every reference this item holds to item (a trigger lets it exit,
     // a constraint lets go of its body, an object clears its bone slots).
     virtual void ForgetItem(zMItem* /*item*/) {}
+    // Whether ForgetItem may have a reference to drop: the scene runs it only
+    // for such items. A kind that holds none says false.
+    virtual bool HoldsItems() const { return true; }
     // The drawable part the scene queues (objects, emitters, terrains).
     virtual zRenderable* GetRenderable() { return nullptr; }
     // Objects: the box of their geometry in the item's own frame; false
@@ -176,7 +179,8 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     const zString& GetName() const { return m_name; }
     void SetName(const char* name) { m_name.Set(name); }
     i32 GetUid() const { return m_uid; }
-    void SetUid(i32 uid) { m_uid = uid; }
+    // The scene's uid lookups learn of the change.
+    void SetUid(i32 uid);
     u8 GetActiveByte() const { return m_active; }
     void SetActiveByte(u8 active) { m_active = active; }
     u32 GetBehaviour() const { return m_behaviour; }
@@ -194,6 +198,23 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     zPhysicItem* GetPhysicItem() const { return m_physicItem.get(); }
     zItemScriptEventDispatcher* GetDispatcher() const { return m_dispatcher; }
     void SetDispatcher(zItemScriptEventDispatcher* dispatcher) { m_dispatcher = dispatcher; }
+
+    // The scene's lists an item can be in, and the item's node in each (null
+    // while it is not in that list); only the scene links and unlinks them,
+    // so a lookup or an unlink takes no search.
+    enum SceneList : u32 {
+        SceneListAll,
+        SceneListActive,
+        SceneListKind,
+        SceneListDeletion,
+        SceneListActivation,
+        SceneListDeactivation,
+        SceneListNew,     // not yet asked HoldsItems
+        SceneListHolders, // HoldsItems said true
+        SceneListCount,
+    };
+    zList<zMItem*>::Node*& SceneNode(u32 list) { return m_sceneNodes[list]; }
+    bool IsInSceneList(u32 list) const { return m_sceneNodes[list] != nullptr; }
 
     // The logic step of the scene update (below), kept here so the limits
     // live with the fields: the frequency floor and the catch-up bound.
@@ -236,4 +257,5 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     zMatrix4 m_logic;
     zItemScriptEventDispatcher* m_dispatcher;
     bool m_tornDown = false;
+    zList<zMItem*>::Node* m_sceneNodes[SceneListCount] = {};
 };

@@ -37,6 +37,16 @@ void zMObject::ForgetItem(zMItem* item) {
     if (item) ForgetBone(item->GetItem());
 }
 
+bool zMObject::SetBone(u32 index, zItem* item) {
+    if (!zObject::SetBone(index, item)) return false;
+    // A bone the scene could not make it forget would dangle: refused.
+    if (item && GetScene() && !GetScene()->NoteHolder(this)) {
+        zObject::SetBone(index, nullptr);
+        return false;
+    }
+    return true;
+}
+
 bool zMObject::GetGeometryBox(zMinMax& out) {
     if (!GetGeometry()) return false;
     out = GetGeometry()->GetBounds();

@@ -23,6 +23,9 @@ class zMObject : public zMItem, public zObject {
 
     void SetParent(zItem* parent) override;
     void ForgetItem(zMItem* item) override;
+    bool HoldsItems() const override { return GetBoneCount() > 0; }
+    // A bone makes the object one of the scene's holders.
+    bool SetBone(u32 index, zItem* item) override;
     zRenderable* GetRenderable() override { return this; }
     bool GetGeometryBox(zMinMax& out) override;
     void UpdateSkin() override { UpdateSkinning(); }
@@ -41,6 +44,7 @@ class zMLight : public zMItem, public zLight {
 
     void SetParent(zItem* parent) override;
     bool IsActive() const override;
+    bool HoldsItems() const override { return false; }
     // The renderer's UpdateLight.
     void Refresh() override;
     void Update() override { UpdateMatrices(); }

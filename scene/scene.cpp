@@ -65,9 +65,13 @@ void CopyBodyBack(zMItem* item) {
 }
 
 // Whether the item is still in the scene: a script called from the
-// collision events may have deleted it. Compares addresses only, and the uid
-// tells a new item at a reused address apart.
-bool StillHeld(zScene* scene, const zMItem* item, i32 uid) {
+// collision events may have deleted it. The item was alive when the scene's
+// removal count was removals; while nothing left since, it still is. Else
+// only addresses are compared, and the uid tells a new item at a reused
+// address apart.
+bool StillHeld(zScene* scene, const zMItem* item, i32 uid, u32 removals) {
+    if (scene->GetRemovalCount() == removals)
+        return item->IsInSceneList(zMItem::SceneListAll) && item->GetUid() == uid;
     for (auto* node = scene->GetAllItems().GetHead(); node; node = node->next)
         if (node->value == item) return item->GetUid() == uid;
     return false;
@@ -90,10 +94,11 @@ void RaiseCollision(zScene* scene, const zPhysicContact& contact) {
     if (!a || !b) return;
     const i32 uidA = a->GetUid();
     const i32 uidB = b->GetUid();
+    const u32 removals = scene->GetRemovalCount();
     auto raise = [&](zMItem* item, i32 uid, zMItem* other, i32 otherUid, zScriptObject* table) {
-        if (!StillHeld(scene, item, uid) || !item->IsActive() || !item->GetDispatcher()) return;
+        if (!StillHeld(scene, item, uid, removals) || !item->IsActive() || !item->GetDispatcher()) return;
         // The other item goes to the script only while it exists.
-        zMItem* partner = StillHeld(scene, other, otherUid) ? other : nullptr;
+        zMItem* partner = StillHeld(scene, other, otherUid, removals) ? other : nullptr;
         if (table) {
             item->GetDispatcher()->OnCollisionEx(item->GetScriptUnits(), partner, table);
         } else {
@@ -225,31 +230,58 @@ void zScene::NotifyListeners(u32 event, void* pointer) {
 
 // Content
 
-void zScene::UnlinkItem(zList<zMItem*>& list, zMItem* item) {
-    auto* node = list.Find(item);
+zList<zMItem*>& zScene::ListOf(u32 list, const zMItem* item) {
+    switch (list) {
+    case zMItem::SceneListAll: return m_allItems;
+    case zMItem::SceneListActive: return m_activeItems;
+    case zMItem::SceneListKind: return m_kindLists[item->GetKind() < ManagedKindCount ? item->GetKind() : 0];
+    case zMItem::SceneListDeletion: return m_deletionQueue;
+    case zMItem::SceneListActivation: return m_activationQueue;
+    case zMItem::SceneListDeactivation: return m_deactivationQueue;
+    case zMItem::SceneListNew: return m_newItems;
+    default: return m_holders;
+    }
+}
+
+void zScene::UnlinkItem(u32 list, zMItem* item) {
+    auto*& slot = item->SceneNode(list);
+    auto* node = slot;
     if (!node) return;
+    slot = nullptr;
     for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
         if (walk->next == node) walk->next = node->next;
-    delete list.RemoveNode(node);
+    delete ListOf(list, item).RemoveNode(node);
 }
 
-void zScene::ClearItems(zList<zMItem*>& list) {
+void zScene::ClearItems(zList<zMItem*>& items, u32 list) {
     for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
-        if (walk->list == &list) walk->next = nullptr;
-    list.Clear();
+        if (walk->list == &items) walk->next = nullptr;
+    for (auto* node = items.GetHead(); node; node = node->next)
+        node->value->SceneNode(list) = nullptr;
+    items.Clear();
 }
 
-bool zScene::AddOnce(zList<zMItem*>& list, zMItem* item) {
-    if (list.Find(item)) return true;
+bool zScene::LinkItem(u32 list, zMItem* item) {
+    auto*& slot = item->SceneNode(list);
+    if (slot) return true;
     zScopedAllocCategory category(AllocCategoryScene);
-    return list.Add(item) != nullptr;
+    slot = ListOf(list, item).Add(item);
+    return slot != nullptr;
 }
 
 void zScene::AddManagedItem(zMItem* item) {
     if (!item) return;
-    zScopedAllocCategory category(AllocCategoryScene);
-    m_activeItems.Add(item);
-    m_allItems.Add(item);
+    LinkItem(zMItem::SceneListActive, item);
+    LinkItem(zMItem::SceneListAll, item);
+    // An item removals could not reach is not listed at all (AddItem refuses it).
+    if (!LinkItem(zMItem::SceneListNew, item) && !LinkItem(zMItem::SceneListHolders, item))
+        UnlinkItem(zMItem::SceneListAll, item);
+}
+
+bool zScene::NoteHolder(zMItem* item) {
+    // A new item is sorted in its turn.
+    if (!item || item->IsInSceneList(zMItem::SceneListNew)) return true;
+    return LinkItem(zMItem::SceneListHolders, item);
 }
 
 zMCamera* zScene::AddCamera(const char* name) {
@@ -298,9 +330,18 @@ void zScene::ForgetEverywhere(zMItem* item) {
     zRenderer* renderer = GetDrawingRenderer();
     auto* viewItem = dynamic_cast<zRenderViewItem*>(item);
     if (renderer && viewItem && renderer->GetViewItem() == viewItem) renderer->SetViewItem(nullptr);
-    ForEachItem(m_allItems, [item](zMItem* other) {
+    // The new items join the holders in their order, after every older one;
+    // those a node could not be made for yet stay new, and are visited too.
+    while (auto* node = m_newItems.GetHead()) {
+        zMItem* added = node->value;
+        if (added->HoldsItems() && !LinkItem(zMItem::SceneListHolders, added)) break;
+        UnlinkItem(zMItem::SceneListNew, added);
+    }
+    auto forget = [item](zMItem* other) {
         if (other != item) other->ForgetItem(item);
-    });
+    };
+    ForEachItem(m_holders, forget);
+    ForEachItem(m_newItems, forget);
     // Out of every group, and no group keeps it as its root.
     for (auto* node = m_groups.GetHead(); node; node = node->next)
         node->value->ForgetItem(item);
@@ -310,22 +351,26 @@ void zScene::ForgetEverywhere(zMItem* item) {
 
 void zScene::RemoveManagedItem(zMItem* item) {
     if (!item) return;
+    ++m_removals;
+    m_uidIndexValid = false;
     if (m_physicWorld && item->GetPhysicItem()) m_physicWorld->RemovePhysicItem(item->GetPhysicItem());
     // The exits and releases this sends may still hand the item to scripts,
     // so its handles are invalidated after them.
     ForgetEverywhere(item);
     if (m_vm) m_vm->InvalidateScriptObjects(item);
-    m_deletionQueue.Remove(item);
-    m_activationQueue.Remove(item);
-    m_deactivationQueue.Remove(item);
-    if (item->GetKind() < ManagedKindCount) UnlinkItem(m_kindLists[item->GetKind()], item);
-    UnlinkItem(m_activeItems, item);
-    UnlinkItem(m_allItems, item);
+    UnlinkItem(zMItem::SceneListDeletion, item);
+    UnlinkItem(zMItem::SceneListActivation, item);
+    UnlinkItem(zMItem::SceneListDeactivation, item);
+    UnlinkItem(zMItem::SceneListKind, item);
+    UnlinkItem(zMItem::SceneListActive, item);
+    UnlinkItem(zMItem::SceneListAll, item);
+    UnlinkItem(zMItem::SceneListNew, item);
+    UnlinkItem(zMItem::SceneListHolders, item);
 }
 
 bool zScene::QueueForDeletion(zMItem* item) {
     if (!item) return false;
-    return AddOnce(m_deletionQueue, item);
+    return LinkItem(zMItem::SceneListDeletion, item);
 }
 
 void zScene::FlushDeletionQueue() {
@@ -335,7 +380,7 @@ void zScene::FlushDeletionQueue() {
         NotifyListeners(SceneEventItemFlushing, &item);
         // Triggers let it exit and constraints let go before its OnDelete.
         ForgetEverywhere(item);
-        m_deletionQueue.Remove(item);
+        UnlinkItem(zMItem::SceneListDeletion, item);
         delete item;
     }
     NotifyListeners(SceneEventFlushDone, &item);
@@ -344,9 +389,9 @@ void zScene::FlushDeletionQueue() {
 bool zScene::SetItemActive(zMItem* item, bool active) {
     if (!item) return false;
     if (active) {
-        AddOnce(m_activeItems, item);
+        LinkItem(zMItem::SceneListActive, item);
     } else {
-        UnlinkItem(m_activeItems, item);
+        UnlinkItem(zMItem::SceneListActive, item);
     }
     if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(active);
     return true;
@@ -354,8 +399,8 @@ bool zScene::SetItemActive(zMItem* item, bool active) {
 
 void zScene::QueueActivation(zMItem* item, bool on) {
     if (!item) return;
-    AddOnce(on ? m_activationQueue : m_deactivationQueue, item);
-    (on ? m_deactivationQueue : m_activationQueue).Remove(item);
+    LinkItem(on ? zMItem::SceneListActivation : zMItem::SceneListDeactivation, item);
+    UnlinkItem(on ? zMItem::SceneListDeactivation : zMItem::SceneListActivation, item);
 }
 
 void zScene::RecordLocation() {
@@ -365,9 +410,9 @@ void zScene::RecordLocation() {
 void zScene::DeleteContent(bool keepScripts) {
     NotifyListeners(SceneEventContentDeleting, nullptr);
     m_dispatcher->OnDelete(GetScriptUnits());
-    m_activationQueue.Clear();
-    m_deactivationQueue.Clear();
-    m_deletionQueue.Clear();
+    ClearItems(m_activationQueue, zMItem::SceneListActivation);
+    ClearItems(m_deactivationQueue, zMItem::SceneListDeactivation);
+    ClearItems(m_deletionQueue, zMItem::SceneListDeletion);
     m_name.Clear();
     m_fileName.Clear();
     // No instance holds a group that is about to go.
@@ -376,12 +421,13 @@ void zScene::DeleteContent(bool keepScripts) {
     });
     m_groups.Clear();
     m_removedGroups.Clear();
-    ClearItems(m_activeItems);
+    ClearItems(m_activeItems, zMItem::SceneListActive);
     for (zList<zMItem*>& list : m_kindLists)
-        ClearItems(list);
+        ClearItems(list, zMItem::SceneListKind);
     while (auto* node = m_allItems.GetHead()) {
         zMItem* item = node->value;
-        UnlinkItem(m_allItems, item);
+        m_uidIndexValid = false;
+        UnlinkItem(zMItem::SceneListAll, item);
         delete item;
     }
     if (m_ui) m_ui->Clear();
@@ -458,10 +504,48 @@ zGroup* zScene::FindGroup(const char* name) const {
 
 // Lookups
 
+namespace {
+
+u32 UidHash(i32 uid) {
+    return static_cast<u32>(uid) * 0x9E3779B1u;
+}
+
+} // namespace
+
+bool zScene::BuildUidIndex() const {
+    u32 size = 16;
+    while (size < m_allItems.GetCount() * 2)
+        size *= 2;
+    if (!m_uidIndex || m_uidIndexMask + 1 != size) {
+        m_uidIndex.reset(new (std::nothrow) zUidSlot[size]);
+        m_uidIndexMask = m_uidIndex ? size - 1 : 0;
+        if (!m_uidIndex) return false;
+    }
+    for (u32 i = 0; i < size; ++i)
+        m_uidIndex[i] = zUidSlot{-1, nullptr};
+    // The first item holding a uid keeps its slot.
+    for (auto* node = m_allItems.GetHead(); node; node = node->next) {
+        zMItem* item = node->value;
+        if (item->GetUid() == -1) continue;
+        for (u32 slot = UidHash(item->GetUid()) & m_uidIndexMask;; slot = (slot + 1) & m_uidIndexMask) {
+            if (m_uidIndex[slot].item && m_uidIndex[slot].uid != item->GetUid()) continue;
+            if (!m_uidIndex[slot].item) m_uidIndex[slot] = zUidSlot{item->GetUid(), item};
+            break;
+        }
+    }
+    m_uidIndexValid = true;
+    return true;
+}
+
 zMItem* zScene::GetManagedItemByUid(i32 uid) const {
     if (uid == -1) return nullptr;
-    for (auto* node = m_allItems.GetHead(); node; node = node->next)
-        if (node->value->GetUid() == uid) return node->value;
+    if (m_uidIndexValid || BuildUidIndex()) {
+        for (u32 slot = UidHash(uid) & m_uidIndexMask; m_uidIndex[slot].item; slot = (slot + 1) & m_uidIndexMask)
+            if (m_uidIndex[slot].uid == uid) return m_uidIndex[slot].item;
+    } else {
+        for (auto* node = m_allItems.GetHead(); node; node = node->next)
+            if (node->value->GetUid() == uid) return node->value;
+    }
     GetLog() << "[*] No managed item with UID (" << uid << ").\n";
     return nullptr;
 }
@@ -689,6 +773,8 @@ void zScene::SortLightsByKey() {
         for (auto* node = lights.GetHead(); node && node->next; node = node->next) {
             if (node->next->value->GetLightSortKey() < node->value->GetLightSortKey()) {
                 std::swap(node->value, node->next->value);
+                node->value->SceneNode(zMItem::SceneListKind) = node;
+                node->next->value->SceneNode(zMItem::SceneListKind) = node->next;
                 swapped = true;
             }
         }
@@ -721,11 +807,15 @@ f32 zScene::ClampStep(i32 frameTimeUnits) {
 }
 
 void zScene::ApplyActivationQueues() {
-    while (auto* node = m_activationQueue.GetHead())
-        SetItemActive(m_activationQueue.Take(node), true);
+    while (auto* node = m_activationQueue.GetHead()) {
+        zMItem* item = node->value;
+        UnlinkItem(zMItem::SceneListActivation, item);
+        SetItemActive(item, true);
+    }
     while (auto* node = m_deactivationQueue.GetHead()) {
-        zMItem* item = m_deactivationQueue.Take(node);
-        UnlinkItem(m_activeItems, item);
+        zMItem* item = node->value;
+        UnlinkItem(zMItem::SceneListDeactivation, item);
+        UnlinkItem(zMItem::SceneListActive, item);
         if (zPhysicItem* body = item->GetPhysicItem()) body->CollisionActivate(false);
     }
 }
@@ -823,7 +913,7 @@ void zScene::Update(u32 mask) {
         }
     });
     ForEachItem(m_kindLists[ManagedKindObject], [this](zMItem* object) {
-        if (m_activeItems.Find(object)) object->UpdateSkin();
+        if (object->IsInSceneList(zMItem::SceneListActive)) object->UpdateSkin();
     });
     m_counters[SceneCounterUpdate].End();
 }

@@ -249,6 +249,10 @@ class zScene : public zSharedObject,
     // Unlinks the item from everything in the scene and clears every
     // reference to it (its destruction runs this).
     void RemoveManagedItem(zMItem* item);
+    // The item took a reference to another one (objects: a bone); from now on
+    // its ForgetItem runs for every item that goes. False when the item could
+    // not be listed for that (allocation failure).
+    bool NoteHolder(zMItem* item);
     bool QueueForDeletion(zMItem* item);
     void FlushDeletionQueue();
     bool SetItemActive(zMItem* item, bool active);
@@ -284,8 +288,10 @@ class zScene : public zSharedObject,
     // height file; failures are logged per terrain. False when any of them failed.
     bool SaveTerrainData();
 
-    // Lookups.
+    // Lookups. By uid: the first item of the all-items list holding it.
     zMItem* GetManagedItemByUid(i32 uid) const;
+    // The uid lookups rebuild their index before the next one.
+    void InvalidateUidIndex() { m_uidIndexValid = false; }
     u32 FindManagedItemOfItem(const zItem* item, zMItem** out) const;
     // The named item of one kind's list.
     zMItem* FindByName(u32 kind, const char* name) const;
@@ -369,6 +375,9 @@ class zScene : public zSharedObject,
     void SetFlags(u32 flags) { m_flags = flags; }
     void SetManualDeletion(bool manual) { m_manualDeletion = manual ? 1 : 0; }
     u32 GetNextUid() const { return m_nextUid; }
+    // Counts every item that left the scene: while it stays the same, an
+    // item known to be alive is still alive.
+    u32 GetRemovalCount() const { return m_removals; }
     zPerfCounter& GetCounter(u32 index) { return m_counters[index]; }
     zSceneUserInterface* GetUserInterface() const { return m_ui.get(); }
     // The scene owns it from now on; null removes the old one.
@@ -435,13 +444,15 @@ class zScene : public zSharedObject,
         zList<zMItem*>::Node* next; // the node visited next; null at the end
         zItemWalk* outer;
     };
-    // Appends item to list unless it is there; false when the node cannot be
-    // allocated.
-    static bool AddOnce(zList<zMItem*>& list, zMItem* item);
-    // Every unlink from the walked lists goes through these two, which move
-    // the walks in progress past the node that goes.
-    void UnlinkItem(zList<zMItem*>& list, zMItem* item);
-    void ClearItems(zList<zMItem*>& list);
+    // The list of zMItem::SceneList* the item would be in.
+    zList<zMItem*>& ListOf(u32 list, const zMItem* item);
+    // Appends item to the list unless it is there; false when the node cannot
+    // be allocated.
+    bool LinkItem(u32 list, zMItem* item);
+    // Every unlink from the item lists goes through these two, which move the
+    // walks in progress past the node that goes and clear the item's node.
+    void UnlinkItem(u32 list, zMItem* item);
+    void ClearItems(zList<zMItem*>& items, u32 list);
     void ApplyActivationQueues();
     void DetectTriggers();
     void UpdateLogicRate(f32 step);
@@ -476,9 +487,15 @@ class zScene : public zSharedObject,
     zList<zMItem*> m_deletionQueue;
     zList<zMItem*> m_activationQueue;
     zList<zMItem*> m_deactivationQueue;
+    // The items ForgetEverywhere visits, in the all-items order (objects that
+    // took a bone after they were sorted come last: forgetting a bone raises
+    // nothing), and the items not yet sorted into or out of it.
+    zList<zMItem*> m_holders;
+    zList<zMItem*> m_newItems;
     u32 m_flags = 0;
     bool m_scriptsInUpdate = true;
     u32 m_nextUid = 0;
+    u32 m_removals = 0;
     zPerfCounter m_counters[SceneCounterCount];
     zSceneScriptEventDispatcher* m_dispatcher;
     zList<zSceneListener*> m_listeners;
@@ -487,6 +504,18 @@ class zScene : public zSharedObject,
     zList<std::unique_ptr<zGroup>> m_groups;
     zList<std::unique_ptr<zGroup>> m_removedGroups;
     zItemWalk* m_walks = nullptr; // innermost walk in progress
+    // The uid lookups' index: open addressing over a power-of-two table of
+    // (uid, item) slots, built from the all-items list on the first lookup
+    // after any uid changed or any item left (null slots end a probe).
+    struct zUidSlot {
+        i32 uid;
+        zMItem* item;
+    };
+    // False when the table could not be allocated.
+    bool BuildUidIndex() const;
+    mutable std::unique_ptr<zUidSlot[]> m_uidIndex;
+    mutable u32 m_uidIndexMask = 0;
+    mutable bool m_uidIndexValid = false;
     zSharedPtr<zGeometry> m_debugGeometries[SceneDebugGeometryCount];
     // The profiler font: the one CreateProfiler loaded, or one handed in.
     std::unique_ptr<zRenderFont> m_ownProfilerFont;
@@ -515,7 +544,7 @@ template <typename Make> auto zScene::AddItem(const char* name, const char* erro
     zMItem* managed = item;
     managed->SetName(name);
     // An item the scene could not list would never be deleted with it.
-    if (!m_allItems.Find(managed) || !m_kindLists[managed->GetKind()].Add(managed)) {
+    if (!managed->IsInSceneList(zMItem::SceneListAll) || !LinkItem(zMItem::SceneListKind, managed)) {
         GetLog() << errorLine;
         delete item;
         return decltype(item)(nullptr);

@@ -305,7 +305,7 @@ bool zScene::LoadFromTag(const zMetafile* document, const zMetaTag* root, zGroup
                 item->SetUid(creationUid);
             }
             if (group && *group) (*group)->AddItem(item, false);
-            if (!item->IsActive()) UnlinkItem(m_activeItems, item);
+            if (!item->IsActive()) UnlinkItem(zMItem::SceneListActive, item);
         }
     }
     if (events) events->OnLoadStatus("Parsing scene globals...", 1.0f);
@@ -725,7 +725,7 @@ zMItem* zScene::DuplicateItem(zMItem* item) {
         return nullptr;
     }
     // As the scene file does: an inactive copy is not updated.
-    if (!copy->IsActive()) UnlinkItem(m_activeItems, copy);
+    if (!copy->IsActive()) UnlinkItem(zMItem::SceneListActive, copy);
     if (kind == ManagedKindInstance) {
         copy->SetupTemplate();
         copy->Setup();

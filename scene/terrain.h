@@ -205,6 +205,7 @@ class zMTerrain : public zMItem, public zTerrain {
   public:
     explicit zMTerrain(zScene* scene);
     ~zMTerrain() override;
+    bool HoldsItems() const override { return false; }
 
     void SetParent(zItem* parent) override;
     zRenderable* GetRenderable() override { return this; }

@@ -373,6 +373,44 @@ TEST_F(SceneTest, ItemScriptUnitFailureLogsAnError) {
 // with each allocation failing in turn. An add whose item could not be put in
 // the scene's item list used to return it unowned (a leak the sanitizer
 // reports here); it is now refused like any other failed add.
+TEST_F(SceneTest, AnItemAddedDespiteAFailedAllocationStillForgetsTheItemsThatGo) {
+    const int runs = SweepFailures([&] {
+        zSharedPtr<zScene> local(new zScene(&engine, nullptr));
+        auto add = [&](const char* name) {
+            return local->AddItem(name, "[!] test item\n", [&] { return new TestItem(local.Get()); });
+        };
+        TestItem* target = add("target");
+        TestItem* holder = add("holder");
+        if (!target || !holder) return;
+        holder->held = target;
+        delete target;
+        EXPECT_EQ(holder->held, nullptr);
+    });
+    EXPECT_GT(runs, 3);
+}
+
+TEST_F(SceneTest, ABoneTheSceneCannotTrackIsRefused) {
+    zSharedPtr<zGeometry> geometry(new zGeometry(&engine));
+    ASSERT_TRUE(geometry->AllocateVertices(1));
+    ASSERT_TRUE(geometry->AllocateSkin(2));
+    geometry->GetSkinWeights()[0].weights[0] = 1.0f;
+    const int runs = SweepFailures([&] {
+        zSharedPtr<zScene> local(new zScene(&engine, nullptr));
+        zMObject* object = local->AddObject("o", nullptr);
+        TestItem* bone = local->AddItem("bone", "[!] test item\n", [&] { return new TestItem(local.Get()); });
+        if (!object || !bone) return;
+        // A first removal has looked at the object, without bone slots then.
+        delete local->AddItem("first", "[!] test item\n", [&] { return new TestItem(local.Get()); });
+        object->SetGeometry(geometry.Get(), true);
+        if (object->GetBoneCount() == 0) return;
+        const bool set = object->SetBone(0, bone);
+        EXPECT_EQ(object->GetBone(0), set ? bone : nullptr);
+        delete bone;
+        EXPECT_EQ(object->GetBone(0), nullptr);
+    });
+    EXPECT_GT(runs, 3);
+}
+
 TEST_F(SceneTest, ItemKindsSurviveAnyFailedAllocation) {
     const char* const texts[] = {
         "<MObject= <MItem= <Id=\"o\"> <UId=1> > <Object= <Item> <CacheGeometry=False> > >",

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -446,4 +447,21 @@ TEST(AnimationPlayer, SourceListAndSlotsShowWhatThePlayerHolds) {
     EXPECT_EQ(player.GetSourceList().GetHead()->value.Get(), source.Get());
     player.Stop();
     EXPECT_EQ(player.GetSourceList().GetCount(), 0u);
+}
+
+TEST(AnimationPlayer, WithoutASourceTheUpdateReadsAndWritesNothing) {
+    struct CountingPlayer : ItemPlayer {
+        int getRotationCalls = 0;
+        void GetRotation(zQuaternion& out) override {
+            ++getRotationCalls;
+            ItemPlayer::GetRotation(out);
+        }
+    } player;
+    player.item.SetRotation(zVector(0.3f, -1.2f, 2.0f, 0.0f));
+    const zVector before = *player.item.GetRotation();
+    player.UpdateAnimation(0.016f);
+    EXPECT_EQ(player.getRotationCalls, 0);
+    EXPECT_EQ(player.setRotationCalls, 0);
+    const zVector after = *player.item.GetRotation();
+    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
 }

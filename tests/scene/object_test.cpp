@@ -187,6 +187,20 @@ TEST_F(ObjectTest, DestroyingABoneItemClearsItsSlot) {
     scene->Update(UpdateAll);
 }
 
+TEST_F(ObjectTest, ABoneTakenAfterTheObjectWasSeenWithoutOneIsStillCleared) {
+    // The object had no bone slot when the first deletion looked at it.
+    zMObject* object = scene->AddObject("body", nullptr);
+    ASSERT_TRUE(object);
+    delete Add("first");
+    zSharedPtr<zGeometry> geometry = SkinnedGeometry(1, {{Point(0, 0, 0), 0, 1.0f}});
+    object->SetGeometry(geometry.Get(), true);
+    TestItem* bone = Add("arm");
+    ASSERT_TRUE(object->SetBone(0, bone));
+    delete bone;
+    EXPECT_EQ(object->GetBone(0), nullptr);
+    scene->Update(UpdateAll);
+}
+
 // ---- Drawing entries --------------------------------------------------------
 
 class DrawingTest : public ObjectTest {
