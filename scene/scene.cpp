@@ -912,7 +912,7 @@ void zScene::Update(u32 mask) {
             item->Update();
         }
     });
-    ForEachItem(m_kindLists[ManagedKindObject], [this](zMItem* object) {
+    ForEachItem(m_kindLists[ManagedKindObject], [](zMItem* object) {
         if (object->IsInSceneList(zMItem::SceneListActive)) object->UpdateSkin();
     });
     m_counters[SceneCounterUpdate].End();
