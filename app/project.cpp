@@ -3,6 +3,7 @@
 #include <new>
 
 #include "app/scene_factory.h"
+#include "scriptapi/script_api.h"
 #include "core/log.h"
 #include "engine/engine.h"
 #include "markup/meta_tag.h"
@@ -11,7 +12,7 @@
 #include "markup/variant.h"
 #include "render/renderer.h"
 #include "scene/scene.h"
-#include "script/script_api.h"
+#include "scriptapi/script_api.h"
 #include "script/script_kind.h"
 #include "ui/scene2d.h"
 

@@ -174,6 +174,12 @@ bool RegisterScriptFunction(HSQUIRRELVM vm, SQFUNCTION function, const char* nam
     SQInteger top = sq_gettop(vm);
     sq_pushroottable(vm);
     sq_pushstring(vm, name, -1);
+    // A name is registered once: a second row of the same name is refused.
+    if (SQ_SUCCEEDED(sq_rawget(vm, -2))) {
+        sq_settop(vm, top);
+        return false;
+    }
+    sq_pushstring(vm, name, -1);
     sq_newclosure(vm, function, 0);
     bool registered = SQ_SUCCEEDED(sq_setnativeclosurename(vm, -1, name)) &&
                       SQ_SUCCEEDED(sq_setparamscheck(vm, SQ_MATCHTYPEMASKSTRING, typeMask)) &&
@@ -182,7 +188,7 @@ bool RegisterScriptFunction(HSQUIRRELVM vm, SQFUNCTION function, const char* nam
     return registered;
 }
 
-bool RegisterScriptApi(HSQUIRRELVM vm) {
+bool RegisterCoreScriptApi(HSQUIRRELVM vm) {
     if (!vm) return false;
     bool ok = true;
     for (const CoreNative& native : g_coreNatives) {
@@ -192,7 +198,6 @@ bool RegisterScriptApi(HSQUIRRELVM vm) {
     for (i32 kind = 0; kind < ScriptKindCount; ++kind) {
         ok = SetRootInteger(vm, ScriptEngineTypeConstantName(kind), kind) && ok;
     }
-    // The group registrars and the value classes join here as they are built.
     return ok;
 }
 
@@ -271,27 +276,13 @@ bool PushRectValue(HSQUIRRELVM vm, i32 sx, i32 sy, i32 ex, i32 ey) {
     return true;
 }
 
-namespace {
-
-bool GetFloatBlock(HSQUIRRELVM vm, SQInteger index, const ScriptClassDescriptor& descriptor, float* out,
-                   int count) {
-    SQUserPointer block = nullptr;
-    if (SQ_FAILED(sq_getinstanceup(vm, index, &block, const_cast<ScriptClassDescriptor*>(&descriptor))))
-        return false;
-    if (!block) return false;
-    for (int i = 0; i < count; ++i)
-        out[i] = static_cast<const float*>(block)[i];
-    return true;
-}
-
-} // namespace
 
 bool GetVectorArgument(HSQUIRRELVM vm, SQInteger index, float out[4]) {
-    return GetFloatBlock(vm, index, g_VectorClass, out, 4);
+    return GetScriptValueBlock(vm, index, g_VectorClass, out, 4);
 }
 
 bool GetUVArgument(HSQUIRRELVM vm, SQInteger index, float out[2]) {
-    return GetFloatBlock(vm, index, g_UVClass, out, 2);
+    return GetScriptValueBlock(vm, index, g_UVClass, out, 2);
 }
 
 bool GetRectArgument(HSQUIRRELVM vm, SQInteger index, i32 out[4]) {

@@ -13,13 +13,14 @@
 #include "core/types.h"
 #include "squirrel/squirrel.h"
 
-// Registers everything of the script API the VM's open has not: the core
-// natives, SystemClockFrequency, the EngineType constants, then each group
-// registrar and the value classes as they exist. False when a step fails.
-bool RegisterScriptApi(HSQUIRRELVM vm);
+// The first steps of the script API's registration (the whole of it is
+// RegisterScriptApi, scriptapi/): the core natives in their order,
+// SystemClockFrequency and the EngineType constants. False when a step fails.
+bool RegisterCoreScriptApi(HSQUIRRELVM vm);
 
 // One root-table native whose parameter count is the typemask's position
-// count (the hidden this counted).
+// count (the hidden this counted). False when the mask is refused or the root
+// table already has the name.
 bool RegisterScriptFunction(HSQUIRRELVM vm, SQFUNCTION function, const char* name, const char* typeMask);
 
 // The kind of the CObject at the index; false (no error raised) for anything

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that the library folders include one way, down the layers:
-#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script -> ui / app,
+#   platform -> core -> io -> markup / picture -> render / audio -> engine -> script -> ui -> scriptapi -> app,
 # with render/gl/ (the GPU renderer, its own library over platform and render),
 # physics/ over engine, scene/ over physics and script (neither sees scene/), and
 # squirrel/ on its own (script/ uses its public API).
@@ -35,10 +35,11 @@ declare -A deps=(
     [physics]="core io markup engine"
     [squirrel]=""
     [script]="core io markup picture render engine squirrel"
-    [app]="engine scene script ui render/gl"
+    [scriptapi]="engine scene physics script ui"
+    [app]="engine scene script scriptapi ui render/gl"
     [ui]="engine scene script"
 )
-order="platform core io markup picture audio render render/gl engine scene physics squirrel script ui app"
+order="platform core io markup picture audio render render/gl engine scene physics squirrel script ui scriptapi app"
 
 # System headers of the operating system and the windowing, sound and GL libraries.
 platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|poll|termios|spawn|pwd|libgen)\.h$|^(sys|arpa|netinet|AL|GL|GLES[0-9]*|EGL|X11)/|^SDL'

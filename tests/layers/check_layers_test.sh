@@ -6,7 +6,7 @@ root="$(cd "${1:-$(dirname "$0")/../..}" && pwd)"
 tree="$(mktemp -d)"
 trap 'rm -rf "$tree"' EXIT
 
-folders=(platform core io markup picture audio render render/gl engine scene physics squirrel script app ui)
+folders=(platform core io markup picture audio render render/gl engine scene physics squirrel script app ui scriptapi)
 mkdir -p "${folders[@]/#/$tree/}" "$tree/render/shader" "$tree/io/bench" "$tree/squirrel/stdlib"
 (cd "$root" && cp --parents "${folders[@]/%//CMakeLists.txt}" "$tree")
 

@@ -28,7 +28,7 @@ class ScriptApi : public ScriptFixture {
   public:
     void SetUp() override {
         ScriptFixture::SetUp();
-        ASSERT_TRUE(RegisterScriptApi(V()));
+        ASSERT_TRUE(RegisterCoreScriptApi(V()));
     }
 
     // The printed value of one expression, or the text of what it raised.

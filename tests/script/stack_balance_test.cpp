@@ -289,7 +289,7 @@ const BalanceRow Rows[] = {
      }},
     {"RegisterScriptApi and a native's type error",
      [](StackBalance& f) {
-         EXPECT_TRUE(RegisterScriptApi(f.V()));
+         EXPECT_TRUE(RegisterCoreScriptApi(f.V()));
          EXPECT_FALSE(f.Run("Pow(2, 3);", "pow.nut"));
      }},
 };
