@@ -28,14 +28,44 @@ zGroup::zGroup(zEngine* engine, const char* name) : m_engine(engine) {
     m_name.Set(name);
 }
 
+zGroup::~zGroup() {
+    for (auto* node = m_items.GetHead(); node; node = node->next) {
+        zList<zMItem::GroupEntry>& entries = node->value->GroupEntries();
+        for (auto* entry = entries.GetHead(); entry; entry = entry->next) {
+            if (entry->value.node != node) continue;
+            delete entries.RemoveNode(entry);
+            break;
+        }
+    }
+    if (m_root) --m_root->GroupRoots();
+}
+
+bool zGroup::Append(zMItem* item) {
+    auto* node = m_items.Add(item);
+    if (!node) return false;
+    if (item->GroupEntries().Add(zMItem::GroupEntry{this, node})) return true;
+    delete m_items.RemoveNode(node);
+    return false;
+}
+
 zMItem* zGroup::AddItem(zMItem* item, bool unique) {
     if (!item || (unique && m_items.Find(item))) return nullptr;
     zScopedAllocCategory category(AllocCategoryScene);
-    return m_items.Add(item) ? item : nullptr;
+    return Append(item) ? item : nullptr;
 }
 
+// The item's first entry here is its first node in the list: both keep the
+// order the entries were made in.
 bool zGroup::RemoveItem(zMItem* item) {
-    return m_items.Remove(item);
+    if (!item) return false;
+    zList<zMItem::GroupEntry>& entries = item->GroupEntries();
+    for (auto* entry = entries.GetHead(); entry; entry = entry->next) {
+        if (entry->value.group != this) continue;
+        delete m_items.RemoveNode(entry->value.node);
+        delete entries.RemoveNode(entry);
+        return true;
+    }
+    return false;
 }
 
 bool zGroup::IsMember(const zMItem* item) const {
@@ -61,7 +91,7 @@ bool zGroup::AddItems(const zGroup& other) {
     // A snapshot of the count, so a group added to itself doubles once.
     auto* node = other.m_items.GetHead();
     for (u32 left = other.m_items.GetCount(); node && left > 0; --left, node = node->next)
-        m_items.Add(node->value);
+        Append(node->value);
     return true;
 }
 
@@ -131,6 +161,8 @@ void zGroup::SetRootItem(zMItem* root) {
             if (item != newRoot) item->SetParent(newRoot);
         });
     }
+    if (m_root) --m_root->GroupRoots();
+    if (root) ++root->GroupRoots();
     m_root = root;
 }
 
@@ -166,8 +198,17 @@ void zGroup::SetMotion(const char* motionName, std::unique_ptr<zAnimationSourceL
     }
 }
 
-void zGroup::ForgetItem(const zMItem* item) {
-    while (m_items.Remove(const_cast<zMItem*>(item))) {
+void zGroup::ForgetItemEntries(zMItem* item) {
+    zList<zMItem::GroupEntry>& entries = item->GroupEntries();
+    while (auto* entry = entries.GetHead()) {
+        delete entry->value.group->m_items.RemoveNode(entry->value.node);
+        delete entries.RemoveNode(entry);
     }
-    if (m_root == item) m_root = nullptr;
+}
+
+bool zGroup::ForgetRoot(const zMItem* item) {
+    if (m_root != item) return false;
+    --m_root->GroupRoots();
+    m_root = nullptr;
+    return true;
 }

@@ -20,6 +20,8 @@ class zMItem;
 class zGroup {
   public:
     zGroup(zEngine* engine, const char* name);
+    // Members and root lose their entries and role in this group.
+    ~zGroup();
 
     // Null for a null item, and with unique for an item already held;
     // otherwise the item, appended.
@@ -60,8 +62,11 @@ class zGroup {
     void SetMotion(const char* motionName, std::unique_ptr<zAnimationSourceList>* sources, f32 fadeTime,
                    bool keepOthers, f32 weight);
 
-    // The scene's cleanup when item leaves it: no membership, no root.
-    void ForgetItem(const zMItem* item);
+    // The scene's cleanup when item leaves it: out of every group's list
+    // through its own entries, and no longer the root of the groups given.
+    static void ForgetItemEntries(zMItem* item);
+    // Clears the root when it is the item; true when it was.
+    bool ForgetRoot(const zMItem* item);
 
     const zString& GetName() const { return m_name; }
     void SetName(const char* name) { m_name.Set(name); }
@@ -70,6 +75,10 @@ class zGroup {
     zEngine* GetEngine() const { return m_engine; }
 
   private:
+    // Appends the item with its entry; false (nothing kept) when either
+    // cannot be allocated.
+    bool Append(zMItem* item);
+
     zGroup(const zGroup&) = delete;
     zGroup& operator=(const zGroup&) = delete;
 

@@ -32,6 +32,7 @@ struct zMinMax;
 class zItemScriptEventDispatcher;
 class zMetafile;
 class zMetaTag;
+class zGroup;
 class zPhysicItem;
 class zRenderable;
 class zScene;
@@ -216,6 +217,16 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     zList<zMItem*>::Node*& SceneNode(u32 list) { return m_sceneNodes[list]; }
     bool IsInSceneList(u32 list) const { return m_sceneNodes[list] != nullptr; }
 
+    // The item's entries in groups, each with its node in the group's list,
+    // in the order they were made; kept by zGroup alone, so leaving every
+    // group takes no search. GroupRoots counts the groups whose root it is.
+    struct GroupEntry {
+        zGroup* group;
+        zList<zMItem*>::Node* node;
+    };
+    zList<GroupEntry>& GroupEntries() { return m_groupEntries; }
+    u32& GroupRoots() { return m_groupRoots; }
+
     // The logic step of the scene update (below), kept here so the limits
     // live with the fields: the frequency floor and the catch-up bound.
     static constexpr f32 MinimumLogicFrequency = 0.1f;
@@ -237,6 +248,8 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     void ParseLegacyPhysics(const zMetaTag* tag);
 
   private:
+    zList<GroupEntry> m_groupEntries;
+    u32 m_groupRoots = 0;
     u8 m_active = 1;
     zScene* m_scene;
     zItem* m_item = nullptr;

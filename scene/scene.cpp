@@ -342,11 +342,13 @@ void zScene::ForgetEverywhere(zMItem* item) {
     };
     ForEachItem(m_holders, forget);
     ForEachItem(m_newItems, forget);
-    // Out of every group, and no group keeps it as its root.
-    for (auto* node = m_groups.GetHead(); node; node = node->next)
-        node->value->ForgetItem(item);
-    for (auto* node = m_removedGroups.GetHead(); node; node = node->next)
-        node->value->ForgetItem(item);
+    // Out of every group through its own entries, and no group keeps it as
+    // its root (the walk ends with the last group it is the root of).
+    zGroup::ForgetItemEntries(item);
+    for (auto* node = m_groups.GetHead(); node && item->GroupRoots() > 0; node = node->next)
+        node->value->ForgetRoot(item);
+    for (auto* node = m_removedGroups.GetHead(); node && item->GroupRoots() > 0; node = node->next)
+        node->value->ForgetRoot(item);
 }
 
 void zScene::RemoveManagedItem(zMItem* item) {
@@ -550,15 +552,22 @@ zMItem* zScene::GetManagedItemByUid(i32 uid) const {
     return nullptr;
 }
 
+zMItem* zScene::GetOwnerInKindList(const zItem* item) const {
+    static constexpr u32 LinkKinds = (1u << ManagedKindObject) | (1u << ManagedKindLight) |
+                                     (1u << ManagedKindCamera) | (1u << ManagedKindTrigger) |
+                                     (1u << ManagedKindEmitter) | (1u << ManagedKindTerrain) |
+                                     (1u << ManagedKindInstance);
+    zMItem* owner = zItem::GetManagedItem(item);
+    if (!owner || owner->GetScene() != this || owner->GetItem() != item || owner->GetKind() >= 32 ||
+        !(LinkKinds & (1u << owner->GetKind())) || !owner->IsInSceneList(zMItem::SceneListKind))
+        return nullptr;
+    return owner;
+}
+
 u32 zScene::FindManagedItemOfItem(const zItem* item, zMItem** out) const {
-    static constexpr u32 Order[] = {ManagedKindObject,  ManagedKindLight,   ManagedKindCamera,  ManagedKindTrigger,
-                                    ManagedKindEmitter, ManagedKindTerrain, ManagedKindInstance};
-    for (u32 kind : Order) {
-        for (auto* node = m_kindLists[kind].GetHead(); node; node = node->next) {
-            if (node->value->GetItem() != item) continue;
-            if (out) *out = node->value;
-            return kind;
-        }
+    if (zMItem* owner = GetOwnerInKindList(item)) {
+        if (out) *out = owner;
+        return owner->GetKind();
     }
     GetLog() << "[*] Could not locate any instance of the provided item.\n";
     return ManagedKindNone;

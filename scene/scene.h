@@ -293,6 +293,10 @@ class zScene : public zSharedObject,
     // The uid lookups rebuild their index before the next one.
     void InvalidateUidIndex() { m_uidIndexValid = false; }
     u32 FindManagedItemOfItem(const zItem* item, zMItem** out) const;
+    // The item's owner through its back-pointer when the owner is of this
+    // scene and in the list of its kind (object, light, camera, trigger,
+    // emitter, terrain or instance); null otherwise. No search.
+    zMItem* GetOwnerInKindList(const zItem* item) const;
     // The named item of one kind's list.
     zMItem* FindByName(u32 kind, const char* name) const;
     zMItem* FindItem(const char* path, zItem* context) const;

@@ -261,19 +261,10 @@ void zScene::PrintItemList() {
     log << "[|] \n";
     log << "[|] -------------------\n[|] -------------------\n\n";
     log << "[|] Global item list follows (" << static_cast<i32>(m_activeItems.GetCount()) << " entries) :\n";
-    static constexpr u32 LinkKinds = (1u << ManagedKindObject) | (1u << ManagedKindLight) |
-                                     (1u << ManagedKindCamera) | (1u << ManagedKindTrigger) |
-                                     (1u << ManagedKindEmitter) | (1u << ManagedKindTerrain) |
-                                     (1u << ManagedKindInstance);
     for (auto* node = m_activeItems.GetHead(); node; node = node->next) {
         zMItem* item = node->value;
         zItem* parent = item->GetItem() ? item->GetItem()->GetParent() : nullptr;
-        // The parent's owner through its back-pointer, as FindManagedItemOfItem
-        // would find it among this scene's kinds, without searching them.
-        zMItem* owner = zItem::GetManagedItem(parent);
-        if (owner && (owner->GetScene() != this || owner->GetItem() != parent || owner->GetKind() >= 32 ||
-                      !(LinkKinds & (1u << owner->GetKind()))))
-            owner = nullptr;
+        zMItem* owner = GetOwnerInKindList(parent);
         if (parent && !owner) log << "[*] Could not locate any instance of the provided item.\n";
         log << "[|]   - " << item->GetName() << " ";
         if (owner)

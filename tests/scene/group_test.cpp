@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "scene/group.h"
 #include "scene/motion.h"
@@ -205,4 +206,58 @@ TEST_F(GroupTest, DeleteGroupQueuesEveryMember) {
     EXPECT_EQ(scene->GetGroupList().GetCount(), 0u);
     scene->FlushDeletionQueue();
     EXPECT_EQ(scene->GetAllItems().GetCount(), 0u);
+}
+
+// A deleted item leaves every group through its own entries: held twice by one group, copied into another by AddItems,
+// root of a removed group, and once removed by hand, it leaves none behind.
+TEST_F(GroupTest, ADeletedItemLeavesEveryGroupHowEverItWasHeld) {
+    TestItem* item = Add("held");
+    TestItem* bystander = Add("bystander");
+    zGroup* first = NewGroup("first");
+    zGroup* second = NewGroup("second");
+    zGroup* removed = NewGroup("removed");
+    zGroup* last = NewGroup("last");
+    first->AddItem(bystander, false);
+    first->AddItem(item, false);
+    first->AddItem(item, false);
+    second->AddItems(*first);
+    second->AddItem(item, false);
+    EXPECT_TRUE(second->RemoveItem(item));
+    removed->SetRootItem(item);
+    removed->SetRootItem(item);
+    scene->RemoveGroup(removed);
+    last->AddItem(item, false);
+    EXPECT_EQ(item->GroupEntries().GetCount(), 5u);
+    EXPECT_EQ(item->GroupRoots(), 1u);
+
+    scene->QueueForDeletion(item);
+    scene->FlushDeletionQueue();
+    for (zGroup* group : {first, second, last}) {
+        EXPECT_FALSE(group->IsMember(item)) << group->GetName();
+        EXPECT_TRUE(group->IsMember(bystander) || group == last) << group->GetName();
+    }
+    EXPECT_EQ(removed->GetRootItem(), nullptr);
+    EXPECT_EQ(first->GetItems().GetCount(), 1u);
+    EXPECT_EQ(second->GetItems().GetCount(), 1u);
+    EXPECT_EQ(bystander->GroupEntries().GetCount(), 2u);
+}
+
+// RemoveItem takes the first of an item's entries in the group, as the
+// group's list orders them.
+TEST_F(GroupTest, RemoveItemTakesTheFirstEntryInListOrder) {
+    TestItem* a = Add("a");
+    TestItem* b = Add("b");
+    zGroup* group = NewGroup("g");
+    for (TestItem* item : {a, b, a, b})
+        group->AddItem(item, false);
+    EXPECT_TRUE(group->RemoveItem(a));
+    std::vector<zMItem*> order;
+    for (auto* node = group->GetItems().GetHead(); node; node = node->next)
+        order.push_back(node->value);
+    EXPECT_EQ(order, (std::vector<zMItem*>{b, a, b}));
+    EXPECT_TRUE(group->RemoveItem(a));
+    EXPECT_FALSE(group->RemoveItem(a));
+    EXPECT_EQ(a->GroupEntries().GetCount(), 0u);
+    // A group that goes takes its entries out of its members.
+    scene->DeleteContent(false);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/group.h"
 #include "scene/managed_object.h"
 #include "tests/scene/scene_fixture.h"
 
@@ -169,13 +170,17 @@ struct PhaseTimes {
     double add = 0.0, update = 0.0, lookup = 0.0, queue = 0.0, flush = 0.0, deleteAll = 0.0;
 };
 
-// Every phase over count objects, half of them deleted through the queue.
+// Every phase over count objects, all of them members of one group, half of
+// them deleted through the queue (each leaves the group as it goes).
 PhaseTimes TimePhases(zScene& scene, u32 count) {
     PhaseTimes times;
     std::vector<zMObject*> objects(count);
+    zGroup* group = scene.AddGroup("members");
     times.add = Seconds([&] {
-        for (u32 i = 0; i < count; ++i)
+        for (u32 i = 0; i < count; ++i) {
             objects[i] = scene.AddObject("o", nullptr);
+            group->AddItem(objects[i], false);
+        }
     });
     times.update = Seconds([&] { scene.Update(UpdateAll); });
     times.lookup = Seconds([&] {
