@@ -4,10 +4,19 @@
 // content), with items/s giving the per-object rate; UpdateAndFrame is one
 // update and one frame, so its 0-object run is the empty scene's cost.
 // Falling: 100 and 1,000 dynamic boxes on a static floor, one update (with
-// the physics step) per iteration at 60 frames a second.
+// the physics step) per iteration at 60 frames a second. FallingRun: the
+// same boxes from the drop to rest (600 frames of 1/60 s) per iteration,
+// beside RawBulletRun, a plain Bullet program building the same world (the
+// scene's solver mode, gravity and steps, a shared box shape per body) with
+// the same frame loop; their ratio is the scene's physics overhead.
 //
 // Run pinned (taskset) with --benchmark_repetitions for medians.
 #include <benchmark/benchmark.h>
+
+#include <btBulletDynamicsCommon.h>
+
+#include <memory>
+#include <vector>
 
 #include "core/log.h"
 #include "engine/engine.h"
@@ -124,6 +133,100 @@ void FallingBoxes(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count);
 }
 
+constexpr int RunFrames = 600;
+
+// Where box i of a run starts: columns of ten, a little apart.
+zVector BoxStart(i64 i) {
+    const f32 x = static_cast<f32>((i / 10) % 10) * 1.5f - 7.5f;
+    const f32 z = static_cast<f32>(i / 100) * 1.5f - 7.5f;
+    const f32 y = 2.0f + static_cast<f32>(i % 10) * 1.2f;
+    return zVector(x, y, z, 1.0f);
+}
+
+void FallingRun(benchmark::State& state) {
+    const i64 count = state.range(0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto bench = std::make_unique<Bench>();
+        zScene& scene = *bench->scene;
+        if (!scene.CreatePhysicWorld()) {
+            state.SkipWithError("no physics world");
+            return;
+        }
+        auto body = [&](u32 mode, const zVector& size, const zVector& position) {
+            zMObject* object = scene.AddObject("box", nullptr);
+            object->zItem::SetPosition(position);
+            zPhysicShape* shape = object->GetPhysicItem()->AddCollisionShape();
+            shape->SetPrimitive(PhysicShapeBox, size);
+            shape->mass = mode == PhysicModeDynamic ? 1.0f : 0.0f;
+            object->GetPhysicItem()->SetMode(mode);
+            object->Setup();
+        };
+        body(PhysicModeStatic, zVector(200, 1, 200, 1), zVector(0, 0, 0, 1));
+        for (i64 i = 0; i < count; ++i)
+            body(PhysicModeDynamic, zVector(1, 1, 1, 1), BoxStart(i));
+        state.ResumeTiming();
+        for (int frame = 0; frame < RunFrames; ++frame)
+            scene.Update(UpdateAll);
+        state.PauseTiming();
+        bench.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * count * RunFrames);
+}
+
+// The same world in Bullet alone: what a program using Bullet directly pays.
+struct RawWorld {
+    explicit RawWorld(i64 count) {
+        world.setGravity(btVector3(0.0f, -9.8f, 0.0f));
+        world.getSolverInfo().m_solverMode = SOLVER_SIMD | SOLVER_USE_WARMSTARTING;
+        world.setLatencyMotionStateInterpolation(false);
+        Add(floorShape, 0.0f, btVector3(0, 0, 0));
+        for (i64 i = 0; i < count; ++i) {
+            const zVector at = BoxStart(i);
+            Add(boxShape, 1.0f, btVector3(at.x, at.y, at.z));
+        }
+    }
+    ~RawWorld() {
+        for (auto& body : bodies)
+            world.removeRigidBody(body.get());
+    }
+    void Add(btCollisionShape& shape, btScalar mass, const btVector3& at) {
+        btVector3 inertia(0, 0, 0);
+        if (mass > 0.0f) shape.calculateLocalInertia(mass, inertia);
+        states.push_back(std::make_unique<btDefaultMotionState>(btTransform(btQuaternion::getIdentity(), at)));
+        bodies.push_back(std::make_unique<btRigidBody>(
+            btRigidBody::btRigidBodyConstructionInfo(mass, states.back().get(), &shape, inertia)));
+        world.addRigidBody(bodies.back().get());
+    }
+
+    btDefaultCollisionConfiguration configuration;
+    btCollisionDispatcher dispatcher{&configuration};
+    btDbvtBroadphase broadphase;
+    btSequentialImpulseConstraintSolver solver;
+    btDiscreteDynamicsWorld world{&dispatcher, &broadphase, &solver, &configuration};
+    btBoxShape floorShape{btVector3(100.0f, 0.5f, 100.0f)};
+    btBoxShape boxShape{btVector3(0.5f, 0.5f, 0.5f)};
+    std::vector<std::unique_ptr<btDefaultMotionState>> states;
+    std::vector<std::unique_ptr<btRigidBody>> bodies;
+};
+
+void RawBulletRun(benchmark::State& state) {
+    const i64 count = state.range(0);
+    const btScalar step = static_cast<btScalar>(FrameUnits) / 10000.0f;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto raw = std::make_unique<RawWorld>(count);
+        state.ResumeTiming();
+        for (int frame = 0; frame < RunFrames; ++frame)
+            raw->world.stepSimulation(step, 4, 1.0f / 60.0f);
+        state.PauseTiming();
+        raw.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * count * RunFrames);
+}
+
 // The log stays quiet: the scene's set-up lines are not measured.
 struct QuietLog : zLog {
     QuietLog() { SetLog(this); }
@@ -138,3 +241,5 @@ BENCHMARK(StaticFrame)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMic
 BENCHMARK(StaticDeleteAll)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(UpdateAndFrame)->Arg(0)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FallingBoxes)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(FallingRun)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(RawBulletRun)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
