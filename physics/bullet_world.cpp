@@ -194,12 +194,18 @@ u32 zBulletWorld::GetContactCount() {
     return count > 0 ? u32(count) : 0;
 }
 
-bool zBulletWorld::GetContact(u32 index, zPhysicContact& contact) {
+bool zBulletWorld::GetContactItems(u32 index, zPhysicContact& contact) {
     if (index >= GetContactCount()) return false;
     const btPersistentManifold* manifold = m_world->getDispatcher()->getManifoldByIndexInternal(int(index));
     if (!manifold || manifold->getNumContacts() <= 0) return false;
     contact.itemA = static_cast<zPhysicItem*>(manifold->getBody0()->getUserPointer());
     contact.itemB = static_cast<zPhysicItem*>(manifold->getBody1()->getUserPointer());
+    return true;
+}
+
+bool zBulletWorld::GetContact(u32 index, zPhysicContact& contact) {
+    if (!GetContactItems(index, contact)) return false;
+    const btPersistentManifold* manifold = m_world->getDispatcher()->getManifoldByIndexInternal(int(index));
     u32 count = u32(manifold->getNumContacts());
     if (count > PhysicContactMaxPoints) count = PhysicContactMaxPoints;
     contact.pointCount = count;

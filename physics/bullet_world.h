@@ -210,6 +210,7 @@ class zBulletWorld : public zPhysicWorld {
     void RemoveConstraint(zPhysicConstraint* constraint) override;
     u32 GetContactCount() override;
     bool GetContact(u32 index, zPhysicContact& contact) override;
+    bool GetContactItems(u32 index, zPhysicContact& contact) override;
     // Refused (logged) from inside a step's callbacks.
     void Step(f32 timeStep) override;
 

@@ -24,9 +24,10 @@ bool zPhysicWorld::SetFixedTimeStep(f32 step) {
     return true;
 }
 
-void zPhysicWorld::ForEachContact(const std::function<void(const zPhysicContact&)>& visit) {
+void zPhysicWorld::ForEachContact(const ContactVisitor& visit, const ContactFilter& wanted) {
     for (u32 index = 0; index < GetContactCount(); ++index) {
         zPhysicContact contact;
+        if (wanted && (!GetContactItems(index, contact) || !wanted(contact))) continue;
         if (GetContact(index, contact)) visit(contact);
     }
 }

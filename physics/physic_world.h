@@ -80,6 +80,8 @@ class zPhysicWorld {
     virtual u32 GetContactCount() = 0;
     // False for an index past the count or a pair without contact points.
     virtual bool GetContact(u32 index, zPhysicContact& contact) = 0;
+    // As GetContact, but only the two items: the points are left as they are.
+    virtual bool GetContactItems(u32 index, zPhysicContact& contact) = 0;
     virtual void Step(f32 timeStep) = 0;
 
     zEngine* GetEngine() const { return m_engine; }
@@ -93,8 +95,12 @@ class zPhysicWorld {
     zList<zPhysicListener*>& GetListeners() { return m_listeners; }
 
     // Every contact from index 0 up, the count read again after each visit;
-    // the visitor gets a copy, so it may change the world.
-    void ForEachContact(const std::function<void(const zPhysicContact&)>& visit);
+    // the visitor gets a copy, so it may change the world. A contact that
+    // wanted refuses, seeing only its two items, is passed over before its
+    // points are copied.
+    using ContactVisitor = std::function<void(const zPhysicContact&)>;
+    using ContactFilter = std::function<bool(const zPhysicContact&)>;
+    void ForEachContact(const ContactVisitor& visit, const ContactFilter& wanted = nullptr);
     bool IsStepping() const { return m_stepping; }
     // Runs work now, or after the running Step returns. False when it could
     // not be queued (allocation failure; the work is dropped and logged).

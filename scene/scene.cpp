@@ -128,7 +128,18 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
     if (!preTick) {
         zPhysicWorld* world = m_scene->GetPhysicWorld();
         zScene* scene = m_scene;
-        if (world) world->ForEachContact([scene](const zPhysicContact& contact) { RaiseCollision(scene, contact); });
+        // A contact between items without dispatchers raises nothing: its
+        // points are not copied. Once an item has left the scene, owners are
+        // no longer read ahead and every contact takes the full road.
+        const u32 removals = scene->GetRemovalCount();
+        auto wanted = [scene, removals](const zPhysicContact& contact) {
+            if (scene->GetRemovalCount() != removals) return true;
+            const zMItem* a = contact.itemA ? contact.itemA->GetOwner() : nullptr;
+            const zMItem* b = contact.itemB ? contact.itemB->GetOwner() : nullptr;
+            return a && b && (a->GetDispatcher() || b->GetDispatcher());
+        };
+        if (world)
+            world->ForEachContact([scene](const zPhysicContact& contact) { RaiseCollision(scene, contact); }, wanted);
         return;
     }
     m_scene->GetDispatcher()->OnPhysicStep(m_scene->GetScriptUnits(), true);

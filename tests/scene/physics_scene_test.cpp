@@ -247,6 +247,31 @@ class Crate {
     g_scene = nullptr;
 }
 
+// Contacts whose items have no dispatcher are passed over before their
+// points are copied; a contact with a dispatcher on either side still raises
+// its events, whichever body the world names first.
+TEST_F(PhysicsScene, ACollisionReachesTheOneScriptedSideOfAContact) {
+    WriteScript("floor.nut", R"(
+class Floor {
+    function OnCollision(i, other) { print("floor hit") }
+}
+)");
+    Body("crate", PhysicModeDynamic, PhysicShapeBox, zVector(1, 1, 1, 1), zVector(0, 0.95f, 0, 1));
+    Body("loose", PhysicModeDynamic, PhysicShapeBox, zVector(1, 1, 1, 1), zVector(30, 0.95f, 0, 1));
+    TestItem* floor = Body("floor", PhysicModeStatic, PhysicShapeBox, zVector(10, 1, 10, 1), zVector(0, 0, 0, 1));
+    Body("other floor", PhysicModeStatic, PhysicShapeBox, zVector(10, 1, 10, 1), zVector(30, 0, 0, 1));
+    zScriptUnit* unit = floor->NewScriptUnit();
+    unit->SetScriptPath("floor.nut");
+    unit->SetClassName("Floor");
+    scene->Setup(false, 0);
+    scene->Reset();
+    SetFrameTime(500);
+    log.Reset();
+    scene->Update(UpdateAll);
+    EXPECT_GE(scene->GetPhysicWorld()->GetContactCount(), 2u);
+    EXPECT_NE(log.Text().find("[S] floor hit"), std::string::npos) << log.Text();
+}
+
 // Process seconds per box of the physics part of one update (the best of
 // three) with count boxes resting on a floor, one contact each.
 double RestingBoxesStep(PhysicsScene& fixture, zScene& scene, u32 count) {
