@@ -151,10 +151,11 @@ const zMatrix4* zItem::GetWorldMatrix() {
 }
 
 void zItem::UpdateInverseMatrix() {
-    if (!(m_flags & ItemInverseDirty)) return;
+    if (!(m_flags & ItemInverseDirty) && !m_inversePending) return;
     UpdateMatrices();
     m_inverse = m_world.Inverse();
     m_flags &= ~ItemInverseDirty;
+    m_inversePending = false;
 }
 
 const zMatrix4* zItem::GetInverseMatrix() {
@@ -215,7 +216,7 @@ void zItem::TranslateWorld(const zVector& offset) {
     if (m_parent) {
         zVector from = m_world.GetRow(3, true);
         zVector to = from.Add(offset);
-        const zMatrix4& parentInverse = m_parent->m_inverse;
+        const zMatrix4& parentInverse = *m_parent->GetInverseMatrix();
         zVector change = to.ApplyMatrix(parentInverse).Sub(from.ApplyMatrix(parentInverse));
         m_position =
             zVector(m_position.x + change.x, m_position.y + change.y, m_position.z + change.z, m_position.w);
@@ -244,7 +245,10 @@ void zItem::SnapshotMatrix(const zMatrix4& m, bool local, bool keepParts) {
     }
     m_flags &= ~ItemLocalDirty;
     if (!keepParts) {
-        zMatrix4 withoutPivot = zMatrix4::Multiply(m_local, m_pivot.Inverse());
+        // The identity pivot's inverse, the same bits Inverse gives, made once.
+        static const zMatrix4 identityInverse = zMatrix4::Identity.Inverse();
+        const bool identityPivot = std::memcmp(m_pivot.e, zMatrix4::Identity.e, sizeof m_pivot.e) == 0;
+        zMatrix4 withoutPivot = zMatrix4::Multiply(m_local, identityPivot ? identityInverse : m_pivot.Inverse());
         withoutPivot.Decompose(&m_position, &m_scale, &m_rotationMatrix);
         m_rotation = m_rotationMatrix.AsEuler(static_cast<int>(m_rotationOrder));
     }
@@ -254,8 +258,10 @@ void zItem::SnapshotMatrix(const zMatrix4& m, bool local, bool keepParts) {
 void zItem::SetMatrix(const zMatrix4& m) {
     SnapshotMatrix(m, false, false);
     m_world = m;
-    m_inverse = m.Inverse();
+    // The inverse waits for its first reader (most bodies' never comes); the
+    // flag word says it is up to date, as scripts see it.
     m_flags &= ~(ItemWorldDirty | ItemInverseDirty);
+    m_inversePending = true;
     for (auto* node = m_children.GetHead(); node; node = node->next)
         node->value->MarkWorldDirty();
 }

@@ -180,6 +180,8 @@ class zItem {
     zMatrix4 m_previous;
     zMatrix4 m_world;
     zMatrix4 m_inverse;
+    // SetMatrix left the inverse to be made from m_world on its first read.
+    bool m_inversePending = false;
     zMatrix4 m_pivot;
     u32 m_flags = 0;
     zVector m_target = zVector(0.0f, 0.0f, 1.0f, 1.0f);
