@@ -60,32 +60,26 @@ SQInteger AIPathGetPosition(HSQUIRRELVM vm) {
     return args.ReturnVector(position);
 }
 
-// The path and the query point of the closest-point natives; null after a
-// failed read.
-zAIPath* ClosestQuery(ScriptArgs& args, zVector& query) {
+// The chain's point nearest to a query point, or the path time there (-1
+// when the query fails); a failed query leaves the point at (0, 0, 0, 1)
+// through the path's matrix.
+SQInteger ReturnClosest(HSQUIRRELVM vm, bool wantTime) {
+    ScriptArgs args(vm);
     zAIPath* path = args.Object<zAIPath>(1, ScriptKindPath);
-    return ReadPointArgument(args, 2, query) ? path : nullptr;
+    zVector query;
+    if (!ReadPointArgument(args, 2, query)) return args.Fail();
+    zVector closest(0.0f, 0.0f, 0.0f, 1.0f);
+    f32 time = 0.0f;
+    path->GetClosestPoint(query, closest, wantTime ? &time : nullptr);
+    return wantTime ? args.Return(SQFloat(time)) : args.ReturnVector(closest);
 }
 
 SQInteger AIPathGetClosestPosition(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zVector query;
-    zAIPath* path = ClosestQuery(args, query);
-    if (!path) return args.Fail();
-    zVector closest(0.0f, 0.0f, 0.0f, 1.0f);
-    path->GetClosestPoint(query, closest, nullptr);
-    return args.ReturnVector(closest);
+    return ReturnClosest(vm, false);
 }
 
 SQInteger AIPathGetClosestTime(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zVector query;
-    zAIPath* path = ClosestQuery(args, query);
-    if (!path) return args.Fail();
-    zVector closest(0.0f, 0.0f, 0.0f, 1.0f);
-    f32 time = 0.0f;
-    path->GetClosestPoint(query, closest, &time);
-    return args.Return(SQFloat(time));
+    return ReturnClosest(vm, true);
 }
 
 const ScriptNative g_aiPathNatives[] = {

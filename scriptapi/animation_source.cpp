@@ -21,16 +21,6 @@ SQInteger AnimationSourceSetLoopMode(HSQUIRRELVM vm) {
     return args.None();
 }
 
-SQInteger AnimationSourceSetLoop(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zAnimationSourceList* sources = Sources(args);
-    const SQFloat start = args.Number(2);
-    const SQFloat end = args.Number(3);
-    if (!args) return args.Fail();
-    sources->SetLoop(start, end);
-    return args.None();
-}
-
 SQInteger AnimationSourceGetClock(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zAnimationSourceList* sources = Sources(args);
@@ -38,32 +28,40 @@ SQInteger AnimationSourceGetClock(HSQUIRRELVM vm) {
     return args.Return(SQFloat(sources->GetClock()));
 }
 
-SQInteger AnimationSourceSetClock(HSQUIRRELVM vm) {
+// The setters taking one number, or two, after the list.
+SQInteger SetOnSources(HSQUIRRELVM vm, void (zAnimationSourceList::*set)(f32)) {
     ScriptArgs args(vm);
     zAnimationSourceList* sources = Sources(args);
-    const SQFloat clock = args.Number(2);
+    const SQFloat value = args.Number(2);
     if (!args) return args.Fail();
-    sources->SetClock(clock);
+    (sources->*set)(value);
     return args.None();
+}
+
+SQInteger SetOnSources(HSQUIRRELVM vm, void (zAnimationSourceList::*set)(f32, f32)) {
+    ScriptArgs args(vm);
+    zAnimationSourceList* sources = Sources(args);
+    const SQFloat first = args.Number(2);
+    const SQFloat second = args.Number(3);
+    if (!args) return args.Fail();
+    (sources->*set)(first, second);
+    return args.None();
+}
+
+SQInteger AnimationSourceSetLoop(HSQUIRRELVM vm) {
+    return SetOnSources(vm, &zAnimationSourceList::SetLoop);
+}
+
+SQInteger AnimationSourceSetClock(HSQUIRRELVM vm) {
+    return SetOnSources(vm, &zAnimationSourceList::SetClock);
 }
 
 SQInteger AnimationSourceSetClockScale(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zAnimationSourceList* sources = Sources(args);
-    const SQFloat scale = args.Number(2);
-    if (!args) return args.Fail();
-    sources->SetClockScale(scale);
-    return args.None();
+    return SetOnSources(vm, &zAnimationSourceList::SetClockScale);
 }
 
 SQInteger AnimationSourceSetWeight(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zAnimationSourceList* sources = Sources(args);
-    const SQFloat weight = args.Number(2);
-    const SQFloat fadeTime = args.Number(3);
-    if (!args) return args.Fail();
-    sources->SetWeight(weight, fadeTime);
-    return args.None();
+    return SetOnSources(vm, &zAnimationSourceList::SetWeight);
 }
 
 const ScriptNative g_animationSourceNatives[] = {

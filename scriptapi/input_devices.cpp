@@ -175,20 +175,20 @@ SQInteger ReturnFunction(ScriptArgs& args, zHIDDevice* device, SQInteger control
     return args.Return(SQInteger(value));
 }
 
-SQInteger DeviceGetFunction(HSQUIRRELVM vm) {
+SQInteger DeviceFunction(HSQUIRRELVM vm, bool consume) {
     ScriptArgs args(vm);
     zHIDDevice* device = Device(args);
     const SQInteger control = args.Integer(2);
     if (!args) return args.Fail();
-    return ReturnFunction(args, device, control, false);
+    return ReturnFunction(args, device, control, consume);
+}
+
+SQInteger DeviceGetFunction(HSQUIRRELVM vm) {
+    return DeviceFunction(vm, false);
 }
 
 SQInteger DevicePoolFunction(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zHIDDevice* device = Device(args);
-    const SQInteger control = args.Integer(2);
-    if (!args) return args.Fail();
-    return ReturnFunction(args, device, control, true);
+    return DeviceFunction(vm, true);
 }
 
 SQInteger DeviceSeekFunction(HSQUIRRELVM vm) {
