@@ -285,7 +285,10 @@ bool zProject::Close(bool closeVM) {
     m_unit.SetClassName("");
     flags = 0;
     m_unit.Unload();
-    if (closeVM) m_vm.Close();
+    if (closeVM) {
+        m_vm.Close();
+        DeleteScriptInputDevices();
+    }
     return true;
 }
 

@@ -7,10 +7,10 @@
 namespace {
 
 const ScriptApiGroup g_groups[] = {
-    {"Math", nullptr},
-    {"AnimationSource", nullptr},
-    {"AI path", nullptr},
-    {"System", nullptr},
+    {"Math", RegisterMathScriptApi},
+    {"AnimationSource", RegisterAnimationSourceScriptApi},
+    {"AI path", RegisterAIPathScriptApi},
+    {"System", RegisterSystemScriptApi},
     {"Engine", nullptr},
     {"Renderer and Writer", nullptr},
     {"Mixer", nullptr},
@@ -29,7 +29,7 @@ const ScriptApiGroup g_groups[] = {
     {"Texture", nullptr},
     {"Sound", nullptr},
     {"Geometry", nullptr},
-    {"Input devices", nullptr},
+    {"Input devices", RegisterInputScriptApi},
     {"UI", nullptr},
     {"Threaded loading", nullptr},
     {"Metafile and Metatag", nullptr},

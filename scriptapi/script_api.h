@@ -15,3 +15,8 @@ struct ScriptApiGroup {
     bool (*registrar)(HSQUIRRELVM vm);
 };
 const ScriptApiGroup* ScriptApiGroups(int& count);
+
+// Destroys the game devices scripts made (DeviceNew and its kin) and not
+// deleted, turning their handles into "Deleted native"; run when the VM
+// closes, before the input manager goes.
+void DeleteScriptInputDevices();

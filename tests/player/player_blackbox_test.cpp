@@ -750,6 +750,27 @@ std::vector<CatalogueRow> Catalogue() {
                                   "print(typeof ::s + \" \" + ::s); } }"},
                         projectInclude},
                        0, {"[S] integer", "[S] float", "[S] string hi"}));
+    // A project script includes a second script (a missing one is an error it
+    // catches) and asks for files: an empty file counts as missing.
+    rows.push_back(Row("ProjectIncludesAScriptAndAsksForFiles", projectRun,
+                       {StartupScript(),
+                        {"p.zgp", projectFile},
+                        {"p.nut", "class P { function OnSetup(p) {\n"
+                                  "  Include(\"second.nut\"); print(\"second says \" + ::second);\n"
+                                  "  print(\"exists \" + FileExists(\"second.nut\") + \" \" + FileExists(\"empty.txt\")"
+                                  " + \" \" + FileExists(\"missing.txt\"));\n"
+                                  "  try { Include(\"missing.nut\"); } catch (e)"
+                                  " { print(\"caught \" + (e == \"Failed to include script 'missing.nut'.\\n\")); }\n"
+                                  "  print(\"rand \" + SystemRand(0) + \" pow \" + Pow(2.0, 3.0) + \" \""
+                                  " + SystemGetPlatform()); } }\n"},
+                        {"second.nut", "::second <- \"hello\"; print(\"second runs\");"},
+                        {"empty.txt", ""},
+                        projectInclude},
+                       0,
+                       {"[S] second runs", "[S] second says hello", "[S] exists true false false",
+                        "[!] Failed to locate script 'missing.nut'.", "[S] caught true", "[S] rand 0 pow 8 Win32",
+                        FreeingCaches, "Done."},
+                       {Matching("\\[!\\] Killing VM.*")}, {"[S] second runs"}));
     // Only errors pass: the project runs without a script or header line.
     rows.push_back(
         Row("B19_ProjectWithErrorsOnly",
