@@ -128,7 +128,7 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
     if (!preTick) {
         zPhysicWorld* world = m_scene->GetPhysicWorld();
         zScene* scene = m_scene;
-        // A contact between items without dispatchers raises nothing: its
+        // A contact between items without script units raises nothing: its
         // points are not copied. Once an item has left the scene, owners are
         // no longer read ahead and every contact takes the full road.
         const u32 removals = scene->GetRemovalCount();
@@ -136,7 +136,10 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
             if (scene->GetRemovalCount() != removals) return true;
             const zMItem* a = contact.itemA ? contact.itemA->GetOwner() : nullptr;
             const zMItem* b = contact.itemB ? contact.itemB->GetOwner() : nullptr;
-            return a && b && (a->GetDispatcher() || b->GetDispatcher());
+            auto hears = [](const zMItem* item) {
+                return item->GetDispatcher() && item->GetScriptUnits().GetHead() != nullptr;
+            };
+            return a && b && (hears(a) || hears(b));
         };
         if (world)
             world->ForEachContact([scene](const zPhysicContact& contact) { RaiseCollision(scene, contact); }, wanted);
@@ -146,7 +149,9 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
     m_scene->ForEachItem(m_scene->GetActiveItems(), [](zMItem* item) {
         zPhysicItem* body = item->GetPhysicItem();
         if (item->GetKind() != ManagedKindInstance && !(body && body->GetMode() != PhysicModeNone)) return;
-        if (item->GetDispatcher()) item->GetDispatcher()->OnPhysicStep(item->GetScriptUnits(), true);
+        // Without units there is nobody to call.
+        if (item->GetDispatcher() && item->GetScriptUnits().GetHead())
+            item->GetDispatcher()->OnPhysicStep(item->GetScriptUnits(), true);
     });
 }
 
