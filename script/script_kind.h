@@ -20,9 +20,15 @@ enum ScriptObjectKind : i32 {
     ScriptKindPicture = 22,
     ScriptKindGroup = 23,
     ScriptKindItem = 24,
+    ScriptKindCamera = 25,
+    ScriptKindObject = 26,
+    ScriptKindLight = 27,
+    ScriptKindTrigger = 31,
     ScriptKindTexture = 34,
     ScriptKindGeometry = 35,
     ScriptKindMaterial = 36,
+    ScriptKindCollisionShape = 37,
+    ScriptKindPhysicConstraint = 38,
     ScriptKindMetafile = 39,
     ScriptKindProjectScene = 44,
     ScriptKindProjectLayer = 45,
@@ -35,6 +41,10 @@ struct ScriptObjectKindRow {
     // Name of the root-table constant set by the VM's open; null for none.
     const char* rootConstant;
 };
+
+// The item family: Item, Camera, Object, Light and Trigger handles all stand
+// for a managed item; an operation on "an item" accepts each of them.
+bool IsScriptItemKind(i32 kind);
 
 // Rows 0 to ScriptKindCount - 1, indexed by kind.
 extern const ScriptObjectKindRow g_ScriptObjectKinds[ScriptKindCount];
