@@ -342,9 +342,8 @@ template <typename Add> SQInteger AddItemNative(HSQUIRRELVM vm, i32 kind, Add ad
 }
 
 SQInteger SceneAddCamera(HSQUIRRELVM vm) {
-    return AddItemNative(vm, ScriptKindCamera, [](zScene& scene, const char* name) -> zMItem* {
-        return scene.AddCamera(name);
-    });
+    return AddItemNative(vm, ScriptKindCamera,
+                         [](zScene& scene, const char* name) -> zMItem* { return scene.AddCamera(name); });
 }
 
 SQInteger SceneAddLight(HSQUIRRELVM vm) {
@@ -524,7 +523,8 @@ SQInteger SceneGetItemChildrenList(HSQUIRRELVM vm) {
     zScene* scene = SceneArgument(args);
     zMItem* parent = ItemArgument(args, 2);
     if (!args) return args.Fail();
-    return ReturnItemArray(args, *scene, [parent](const zMItem* item) { return item->GetParentItem() == parent; });
+    return ReturnItemArray(args, *scene,
+                           [parent](const zMItem* item) { return item->GetParentItem() == parent; });
 }
 
 SQInteger SceneFindItem(HSQUIRRELVM vm) {
@@ -534,7 +534,9 @@ SQInteger SceneFindItem(HSQUIRRELVM vm) {
     const char* name = args.String(2);
     if (!args) return args.Fail();
     zGroup* group = target.instance ? target.instance->GetGroup() : nullptr;
-    zMItem* item = target.scene ? target.scene->FindItem(name, nullptr) : group ? group->FindItem(name) : nullptr;
+    zMItem* item = target.scene ? target.scene->FindItem(name, nullptr)
+                   : group      ? group->FindItem(name)
+                                : nullptr;
     return ReturnItem(args, item);
 }
 
@@ -573,7 +575,7 @@ SQInteger SceneFindGroup(HSQUIRRELVM vm) {
     const char* name = args.String(2);
     if (!args) return args.Fail();
     zGroup* instanceGroup = target.instance ? target.instance->GetGroup() : nullptr;
-    zGroup* group = target.scene      ? target.scene->FindGroup(name)
+    zGroup* group = target.scene    ? target.scene->FindGroup(name)
                     : instanceGroup ? instanceGroup->FindGroup(name)
                                     : nullptr;
     return args.ReturnObject(group, ScriptKindGroup);
@@ -607,7 +609,8 @@ SQInteger SceneSetGravity(HSQUIRRELVM vm) {
     zScene* scene = SceneArgument(args);
     const zVector gravity = VectorArgument(args, 2);
     if (!args) return args.Fail();
-    if (zPhysicWorld* world = scene->GetPhysicWorld()) world->SetGravity(zVector(gravity.x, gravity.y, gravity.z, 1.0f));
+    if (zPhysicWorld* world = scene->GetPhysicWorld())
+        world->SetGravity(zVector(gravity.x, gravity.y, gravity.z, 1.0f));
     return args.None();
 }
 
@@ -751,18 +754,17 @@ const ScriptNative g_sceneNatives[] = {
 };
 
 // The load flags, once under each of their two names.
-#define ZE_SCENE_LOAD_FLAGS(prefix)                                                                                    \
-    {prefix "Camera", 1}, {prefix "Light", 2}, {prefix "Object", 4}, {prefix "Trigger", 8}, {prefix "Group", 32},      \
-        {prefix "Motion", 64}, {prefix "Settings", 128}, {prefix "Globals", 256}, {prefix "Collision", 512},           \
-        {prefix "Physic", 1024}, {prefix "Path", 2048}, {prefix "All", -1}
+#define ZE_SCENE_LOAD_FLAGS(prefix)                                                                          \
+    {prefix "Camera", 1}, {prefix "Light", 2}, {prefix "Object", 4}, {prefix "Trigger", 8},                  \
+        {prefix "Group", 32}, {prefix "Motion", 64}, {prefix "Settings", 128}, {prefix "Globals", 256},      \
+        {prefix "Collision", 512}, {prefix "Physic", 1024}, {prefix "Path", 2048}, {                         \
+        prefix "All", -1                                                                                     \
+    }
 
 const ScriptIntConstant g_sceneConstants[] = {
-    {"SceneRenderFlagNone", 0},
-    {"SceneRenderFlagClearViewport", SceneRenderFlagClearViewport},
-    {"SceneRenderFlagDisableScript", 2},
-    {"SceneRenderFlagDefault", SceneRenderFlagClearViewport},
-    ZE_SCENE_LOAD_FLAGS("FlagLoad"),
-    ZE_SCENE_LOAD_FLAGS("ImportFlag"),
+    {"SceneRenderFlagNone", 0},          {"SceneRenderFlagClearViewport", SceneRenderFlagClearViewport},
+    {"SceneRenderFlagDisableScript", 2}, {"SceneRenderFlagDefault", SceneRenderFlagClearViewport},
+    ZE_SCENE_LOAD_FLAGS("FlagLoad"),     ZE_SCENE_LOAD_FLAGS("ImportFlag"),
 };
 
 #undef ZE_SCENE_LOAD_FLAGS
@@ -772,7 +774,8 @@ bool RegisterNullItem(HSQUIRRELVM vm) {
     const SQInteger top = sq_gettop(vm);
     sq_pushroottable(vm);
     sq_pushstring(vm, "NullItem", -1);
-    const bool ok = PushScriptObject(vm, nullptr, ScriptKindItem, false) && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
+    const bool ok =
+        PushScriptObject(vm, nullptr, ScriptKindItem, false) && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
     sq_settop(vm, top);
     return ok;
 }

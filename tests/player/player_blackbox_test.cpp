@@ -324,18 +324,20 @@ void AddSceneScriptRows(std::vector<CatalogueRow>& rows) {
         "    } else if (frames == 3) {\n"
         "      print(\"after an update \" + ObjectIsValid(crate));\n"
         "      SceneFlushDeletionQueue(scene);\n"
-        "      print(\"after the flush \" + ObjectIsValid(crate) + \", items \" + SceneGetItemList(scene).len());\n"
+        "      print(\"after the flush \" + ObjectIsValid(crate) + \", items \" + "
+        "SceneGetItemList(scene).len());\n"
         "      print(\"found again \" + ObjectIsValid(SceneFindItem(scene, \"crate\")));\n"
         "      try { SceneDeleteItem(scene, crate); } catch (e) { print(e); } } } }\n";
     std::vector<FixtureFile> files = SampleSceneFiles();
     for (FixtureFile& file : files)
         if (file.path == "crate_scene.nut") file.bytes = script;
-    rows.push_back(Row("SampleSceneCrateDeletedByItsScene", {"crate.zms", "-r", "none", "-m", "none", "-time_live", "1"},
-                       files, 0,
-                       {"[H] Loading scene 'crate.zms' (flag: -1)", "[S] crate true, items 4", "[S] queued true",
-                        "[S] after an update true", "[S] after the flush false, items 3", "[S] found again false",
-                        "[S] Expected 'Item' got 'Deleted native'", FreeingCaches, "Done."},
-                       {MissingResources}, {"[S] queued true"}));
+    rows.push_back(
+        Row("SampleSceneCrateDeletedByItsScene", {"crate.zms", "-r", "none", "-m", "none", "-time_live", "1"},
+            files, 0,
+            {"[H] Loading scene 'crate.zms' (flag: -1)", "[S] crate true, items 4", "[S] queued true",
+             "[S] after an update true", "[S] after the flush false, items 3", "[S] found again false",
+             "[S] Expected 'Item' got 'Deleted native'", FreeingCaches, "Done."},
+            {MissingResources}, {"[S] queued true"}));
 }
 
 std::vector<CatalogueRow> Catalogue() {

@@ -90,7 +90,8 @@ TEST_F(SceneApi, AFileLoadsAndItsItemsAndGroupsAreFound) {
          "1 true"},
         {"print(ObjectIsValid(SceneFindItemChild(s, SceneFindItem(s, \"box\"), \"lid\")))", "true"},
         {"print(ObjectIsValid(SceneFindItemChild(s, SceneFindItem(s, \"lamp\"), \"lid\")))", "false"},
-        {"print(ObjectIsValid(SceneFindGroup(s, \"parts\")) + \" \" + ObjectIsValid(SceneFindGroup(s, \"none\")))",
+        {"print(ObjectIsValid(SceneFindGroup(s, \"parts\")) + \" \" + ObjectIsValid(SceneFindGroup(s, "
+         "\"none\")))",
          "true false"},
         {"print(SceneFromFile(s, \"missing.zms\"))", "false"},
         {"print(ScenePreloadResources(s, \"box.zms\"))", "true"},
@@ -115,17 +116,20 @@ TEST_F(SceneApi, ARayHitsTheBoxAndMissesBesideIt) {
     LoadBoxWithPhysics();
     const ScriptRow rows[] = {
         // The direction points down; the float bounds the ray's length.
-        {"local r = SceneCollisionRaytrace(s, TestVector(0.0, 10.0, 0.0, 0.0), TestVector(0.0, -1.0, 0.0, 0.0), "
+        {"local r = SceneCollisionRaytrace(s, TestVector(0.0, 10.0, 0.0, 0.0), TestVector(0.0, -1.0, 0.0, "
+         "0.0), "
          "-1, 0, 20.0);\n"
          "print(r.hit + \" \" + ObjectIsSame(r.item, SceneFindItem(s, \"box\")) + \" \" + r.d);\n"
          "print(TestVectorText(r.p) + \" \" + TestVectorText(r.n));\n"
          "print(ObjectIsValid(r.shape) + \" \" + ObjectIsValid(r.material))",
          "true true 9\n0,1,0,1 0,1,0,1\nfalse false"},
-        {"local r = SceneCollisionRaytrace(s, TestVector(5.0, 10.0, 5.0, 1.0), TestVector(0.0, -1.0, 0.0, 0.0), "
+        {"local r = SceneCollisionRaytrace(s, TestVector(5.0, 10.0, 5.0, 1.0), TestVector(0.0, -1.0, 0.0, "
+         "0.0), "
          "-1, 0, 20.0);\n"
          "foreach (key, value in r) print(key + \"=\" + value)",
          "hit=false"},
-        {"local r = SceneCollisionRaytrace(s, TestVector(0.0, 10.0, 0.0, 0.0), TestVector(0.0, -1.0, 0.0, 0.0), "
+        {"local r = SceneCollisionRaytrace(s, TestVector(0.0, 10.0, 0.0, 0.0), TestVector(0.0, -1.0, 0.0, "
+         "0.0), "
          "-1, 0, 5.0);\n"
          "print(r.hit)",
          "false"},
@@ -137,7 +141,8 @@ TEST_F(SceneApi, ARayHitsTheBoxAndMissesBesideIt) {
 
 TEST_F(SceneApi, WithoutAPhysicsWorldTheRayAndSettersDoNothing) {
     const ScriptRow rows[] = {
-        {"print(SceneCollisionRaytrace(s, TestVector(0.0, 1.0, 0.0, 1.0), TestVector(0.0, -1.0, 0.0, 0.0), -1, 0, "
+        {"print(SceneCollisionRaytrace(s, TestVector(0.0, 1.0, 0.0, 1.0), TestVector(0.0, -1.0, 0.0, 0.0), "
+         "-1, 0, "
          "1.0) == null)",
          "true"},
         {"SceneSetPhysicFrequency(s, 30.0); print(SceneGetPhysicFrequency(s))", "0"},
@@ -191,23 +196,27 @@ TEST_F(SceneApi, AnItemDeletedThroughAnotherSceneWarnsAndLeavesItsOwner) {
     other = std::make_unique<zScene>(&engine, &vm);
     other->SetName("elsewhere");
     SetHandle("o", other.get(), ScriptKindScene);
-    EXPECT_EQ(Printed("SceneFromFile(s, \"box.zms\"); ::h <- SceneFindItem(s, \"lid\"); SceneDeleteItem(o, h);\n"
-                      "SceneFlushDeletionQueue(o); print(ObjectIsValid(h))"),
-              "true");
+    EXPECT_EQ(
+        Printed("SceneFromFile(s, \"box.zms\"); ::h <- SceneFindItem(s, \"lid\"); SceneDeleteItem(o, h);\n"
+                "SceneFlushDeletionQueue(o); print(ObjectIsValid(h))"),
+        "true");
     EXPECT_NE(log.Text().find("[*] Deleting item 'lid' (uid=2) using the wrong owner scene 'elsewhere' "
                               "(current owner is scene 'box.zms')."),
               std::string::npos)
         << log.Text();
-    EXPECT_EQ(Printed("SceneFlushDeletionQueue(s); print(ObjectIsValid(h) + \" \" + SceneGetItemList(s).len())"),
-              "false 3");
+    EXPECT_EQ(
+        Printed("SceneFlushDeletionQueue(s); print(ObjectIsValid(h) + \" \" + SceneGetItemList(s).len())"),
+        "false 3");
     EXPECT_EQ(other->GetAllItems().GetCount(), 0u);
 }
 
 TEST_F(SceneApi, GroupsAreDeletedWithTheirItemsAndTheirHandlesDie) {
     const ScriptRow rows[] = {
-        {"SceneFromFile(s, \"box.zms\"); ::g <- SceneFindGroup(s, \"parts\"); ::h <- SceneFindItem(s, \"lid\");\n"
+        {"SceneFromFile(s, \"box.zms\"); ::g <- SceneFindGroup(s, \"parts\"); ::h <- SceneFindItem(s, "
+         "\"lid\");\n"
          "SceneDeleteGroup(s, g); SceneFlushDeletionQueue(s);\n"
-         "print(ObjectIsValid(h) + \" \" + ObjectIsValid(SceneFindGroup(s, \"parts\")) + \" \" + ObjectIsValid(g))",
+         "print(ObjectIsValid(h) + \" \" + ObjectIsValid(SceneFindGroup(s, \"parts\")) + \" \" + "
+         "ObjectIsValid(g))",
          "false false true"},
         {"SceneDeleteContent(s); print(ObjectIsValid(g))", "false"},
         {"SceneDeleteGroup(s, g)", "error: Expected 'Scene Group' got 'Deleted native'"},
@@ -222,7 +231,8 @@ TEST_F(SceneApi, CamerasLightsAndObjectsAreAddedAndQueued) {
          "print(ObjectIsSame(SceneGetCurrentCamera(s), c))",
          "true"},
         {"SceneSetCurrentCamera(s, SceneFindItem(s, \"cam\"))", "error: Expected 'Camera' got 'Item'"},
-        {"SceneAddLight(s, \"a\"); SceneAddLight(s, \"b\"); SceneAddLight(s, \"c\"); SceneDeleteAllLights(s);\n"
+        {"SceneAddLight(s, \"a\"); SceneAddLight(s, \"b\"); SceneAddLight(s, \"c\"); "
+         "SceneDeleteAllLights(s);\n"
          "SceneDeleteLight(s, \"a\"); SceneDeleteLight(s, \"none\")",
          ""},
     };
@@ -275,13 +285,15 @@ TEST_F(SceneApi, FlagsAndDrawingReachTheScene) {
     EXPECT_EQ(scene->GetFlags(), u32(SceneEndRequested | SceneRenderless));
     EXPECT_EQ(Printed("SceneSetRenderless(s, false)"), "");
     EXPECT_EQ(scene->GetFlags(), u32(SceneEndRequested));
-    EXPECT_EQ(Printed("SceneRender(s, SceneRenderFlagDefault); SceneRenderToQueue(s); SceneRenderUI(s);\n"
-                      "SceneDebug(s); SceneDebugPath(s); SceneDebugCollisionSystem(s); SceneDebugPhysicSystem(s);\n"
-                      "SceneRenderSetup(s, SceneRenderFlagNone); print(\"drawn\")"),
-              "drawn");
+    EXPECT_EQ(
+        Printed("SceneRender(s, SceneRenderFlagDefault); SceneRenderToQueue(s); SceneRenderUI(s);\n"
+                "SceneDebug(s); SceneDebugPath(s); SceneDebugCollisionSystem(s); SceneDebugPhysicSystem(s);\n"
+                "SceneRenderSetup(s, SceneRenderFlagNone); print(\"drawn\")"),
+        "drawn");
     EXPECT_EQ(scene->GetRenderer(), engine.GetRenderer());
     EXPECT_EQ(Printed("SceneRegisterAsPropertyCallback(s, g_render)"), "");
-    EXPECT_EQ(Printed("SceneRegisterAsPropertyCallback(s, g_engine)"), "error: Expected 'Renderer' got 'Engine'");
+    EXPECT_EQ(Printed("SceneRegisterAsPropertyCallback(s, g_engine)"),
+              "error: Expected 'Renderer' got 'Engine'");
 }
 
 TEST_F(SceneApi, ScriptUnitsAreSetFoundAndSuspended) {
@@ -311,13 +323,16 @@ TEST_F(SceneApi, MotionsComeBackAsAnOwnedSourceList) {
 
 TEST_F(SceneApi, ConstantsHoldTheirValues) {
     const ScriptRow rows[] = {
-        {"print(SceneRenderFlagNone + \" \" + SceneRenderFlagClearViewport + \" \" + SceneRenderFlagDisableScript + "
+        {"print(SceneRenderFlagNone + \" \" + SceneRenderFlagClearViewport + \" \" + "
+         "SceneRenderFlagDisableScript + "
          "\" \" + SceneRenderFlagDefault)",
          "0 1 2 1"},
-        {"print(FlagLoadCamera + \" \" + FlagLoadGroup + \" \" + FlagLoadSettings + \" \" + FlagLoadPath + \" \" + "
+        {"print(FlagLoadCamera + \" \" + FlagLoadGroup + \" \" + FlagLoadSettings + \" \" + FlagLoadPath + "
+         "\" \" + "
          "FlagLoadAll)",
          "1 32 128 2048 -1"},
-        {"print(ImportFlagLight + \" \" + ImportFlagMotion + \" \" + ImportFlagCollision + \" \" + ImportFlagAll)",
+        {"print(ImportFlagLight + \" \" + ImportFlagMotion + \" \" + ImportFlagCollision + \" \" + "
+         "ImportFlagAll)",
          "2 64 512 -1"},
         {"print(ObjectIsValid(NullItem) + \" \" + ItemIsValid(NullItem))", "false false"},
         {"print(ObjectIsValid(SceneFindConstraint(g_engine, \"any\")))", "false"},
@@ -358,7 +373,8 @@ TEST_F(SceneApi, ObsoleteNamesLogTheirNotice) {
                               "SceneEnableItemDeletionQueue() instead."),
               std::string::npos)
         << log.Text();
-    EXPECT_NE(log.Text().find("ScenePhysicAllocateCollisionNode is obsolete."), std::string::npos) << log.Text();
+    EXPECT_NE(log.Text().find("ScenePhysicAllocateCollisionNode is obsolete."), std::string::npos)
+        << log.Text();
 }
 
 } // namespace
