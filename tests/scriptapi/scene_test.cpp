@@ -112,6 +112,23 @@ TEST_F(SceneApi, AFileLoadedIntoAGroupGivesThatGroup) {
     EXPECT_NE(log.Text().find("Group 'box.zms': 3 item(s)."), std::string::npos) << log.Text();
 }
 
+// An instance stands for the scene its template loads into its group.
+TEST_F(SceneApi, AnInstanceIsSearchedThroughItsGroup) {
+    WriteFile("host.zms", "<ZML=1.0>\n<Scene=<Items=<Instance=<MItem=<Id=\"inst\"><UId=0><Active>>"
+                          "<Template=\"box.zms\">>>>\n");
+    const ScriptRow rows[] = {
+        {"SceneFromFile(s, \"host.zms\"); SceneSetup(s); ::inst <- SceneFindItem(s, \"inst\");\n"
+         "print(ObjectIsSame(SceneFindItem(inst, \"box\"), SceneFindItem(s, \"inst/box\")))",
+         "true"},
+        {"print(ObjectIsValid(SceneFindItem(inst, \"nothing\")))", "false"},
+        {"print(ObjectIsValid(SceneFindGroup(inst, \"parts\")) + \" \" + ObjectIsValid(SceneFindGroup(s, "
+         "\"parts\")))",
+         "true true"},
+        {"print(ObjectIsValid(SceneFindItemChild(inst, SceneFindItem(inst, \"box\"), \"lid\")))", "false"},
+    };
+    ExpectScripts(rows);
+}
+
 TEST_F(SceneApi, ARayHitsTheBoxAndMissesBesideIt) {
     LoadBoxWithPhysics();
     const ScriptRow rows[] = {
@@ -291,6 +308,13 @@ TEST_F(SceneApi, FlagsAndDrawingReachTheScene) {
                 "SceneRenderSetup(s, SceneRenderFlagNone); print(\"drawn\")"),
         "drawn");
     EXPECT_EQ(scene->GetRenderer(), engine.GetRenderer());
+    EXPECT_EQ(Printed("SceneSetGlobal(s); print(ObjectIsSame(g_scene, s))"), "true");
+    EXPECT_EQ(
+        Printed(
+            "SceneFromFile(s, \"box.zms\"); SceneAudit(s); SceneRecordLocation(s); ScenePrintItemList(s);\n"
+            "SceneCreateProfiler(s, \"fonts/none.zml\", \"none\"); SceneUpdateProfiler(s); print(\"ran\")"),
+        "ran");
+    EXPECT_NE(log.Text().find("[|]   - box"), std::string::npos) << log.Text();
     EXPECT_EQ(Printed("SceneRegisterAsPropertyCallback(s, g_render)"), "");
     EXPECT_EQ(Printed("SceneRegisterAsPropertyCallback(s, g_engine)"),
               "error: Expected 'Renderer' got 'Engine'");
