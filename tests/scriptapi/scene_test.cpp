@@ -391,6 +391,24 @@ TEST_F(SceneApi, WrongAndEmptyHandlesAreRefused) {
     ExpectScripts(rows);
 }
 
+// Two objects with a one-triangle geometry each pass the checks; the merge
+// itself is not in this build, so the call fails and says so.
+TEST_F(SceneApi, MergingObjectsFailsWhileTheGeometryMergeIsMissing) {
+    WriteFile("tri.zge", "<ZML=1.0>\n<Geometry=<Materials=<Material=<Id=\"m\">>>"
+                         "<AVertex=<Count=3><Data=<V=<X=0.0><Y=0.0><Z=0.0>><V=<X=1.0><Y=0.0><Z=0.0>>"
+                         "<V=<X=0.0><Y=1.0><Z=0.0>>>>"
+                         "<APolygon=<Count=1><BindingCount=3><Data=<P=<Count=3><Material=0>"
+                         "<Index=0><Index=1><Index=2>>>>>\n");
+    WriteFile("two.zms", "<ZML=1.0>\n<Scene=<Items=\n"
+                         "<MObject=<MItem=<Id=\"a\"><UId=0><Active>><Object=<Geometry=\"tri.zge\">>>\n"
+                         "<MObject=<MItem=<Id=\"b\"><UId=1><Active>><Object=<Geometry=\"tri.zge\">>>>>\n");
+    EXPECT_EQ(Printed("SceneFromFile(s, \"two.zms\");\n"
+                      "SceneMergeItems(s, SceneFindItem(s, \"a\"), SceneFindItem(s, \"b\"))"),
+              "error: SceneMergeItems: geometry merge is not built.");
+    EXPECT_NE(log.Text().find("[!] SceneMergeItems: geometry merge is not built."), std::string::npos)
+        << log.Text();
+}
+
 TEST_F(SceneApi, ObsoleteNamesLogTheirNotice) {
     EXPECT_EQ(Printed("SceneSetItemDeletionDelay(s, 1.0); ScenePhysicAllocateCollisionNode(s, 1, 2)"), "");
     EXPECT_NE(log.Text().find("[|] SceneSetItemDeletionDelay() is deprecated, please use "
