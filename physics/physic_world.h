@@ -90,6 +90,9 @@ class zPhysicWorld {
     // and the step is kept.
     bool SetFixedTimeStep(f32 step);
     const zVector& GetGravity() const { return m_gravity; }
+    // The gravity bodies get when they are added; bodies already in the
+    // world keep theirs.
+    void SetGravity(const zVector& gravity) { m_gravity = gravity; }
     void SetCallback(zPhysicWorldCallback* callback) { m_callback = callback; }
     zPhysicWorldCallback* GetCallback() const { return m_callback; }
     zList<zPhysicListener*>& GetListeners() { return m_listeners; }

@@ -437,6 +437,11 @@ void zScene::DeleteContent(bool keepScripts) {
     ForEachItem(m_kindLists[ManagedKindInstance], [](zMItem* item) {
         if (auto* instance = dynamic_cast<zInstance*>(item)) instance->UnloadTemplate();
     });
+    // Scripts may hold the groups: their handles die with them.
+    for (auto* node = m_groups.GetHead(); node; node = node->next)
+        InvalidateGroupHandles(node->value.get());
+    for (auto* node = m_removedGroups.GetHead(); node; node = node->next)
+        InvalidateGroupHandles(node->value.get());
     m_groups.Clear();
     m_removedGroups.Clear();
     ClearItems(m_activeItems, zMItem::SceneListActive);
@@ -493,6 +498,7 @@ void zScene::RemoveGroup(zGroup* group) {
         // Kept until DeleteContent; when even that node cannot be made the
         // group goes now, and nothing may point at it any more.
         if (!m_removedGroups.Add(std::move(removed))) {
+            InvalidateGroupHandles(group);
             ForEachItem(m_kindLists[ManagedKindInstance], [group](zMItem* item) {
                 if (auto* instance = dynamic_cast<zInstance*>(item)) instance->ForgetGroup(group);
             });
@@ -505,6 +511,10 @@ void zScene::RemoveGroup(zGroup* group) {
             }
     }
     NotifyListeners(SceneEventGroupRemoved, &group);
+}
+
+void zScene::InvalidateGroupHandles(zGroup* group) {
+    if (m_vm) m_vm->InvalidateScriptObjects(group);
 }
 
 void zScene::DeleteGroup(zGroup* group) {

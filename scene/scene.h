@@ -461,6 +461,8 @@ class zScene : public zSharedObject,
     void DetectTriggers();
     void UpdateLogicRate(f32 step);
     void FaceView(zMItem* item);
+    // A group about to be destroyed: its script handles become "Deleted native".
+    void InvalidateGroupHandles(zGroup* group);
     // The current camera and every other item drop their references to item.
     void ForgetEverywhere(zMItem* item);
     // The registered renderer, else the engine's.

@@ -12,6 +12,10 @@ bool RegisterScriptNatives(HSQUIRRELVM vm, const ScriptNative* rows, size_t coun
     return ok;
 }
 
+SQInteger ScriptDoNothing(HSQUIRRELVM /*vm*/) {
+    return 0;
+}
+
 bool RegisterScriptConstants(HSQUIRRELVM vm, const ScriptIntConstant* rows, size_t count) {
     bool ok = true;
     SQInteger top = sq_gettop(vm);

@@ -46,6 +46,10 @@ template <size_t Count> bool RegisterScriptNatives(HSQUIRRELVM vm, const ScriptN
     return RegisterScriptNatives(vm, rows, Count);
 }
 
+// The one native of obsolete names that do nothing: no value, the stack as
+// it was.
+SQInteger ScriptDoNothing(HSQUIRRELVM vm);
+
 // Sets each constant as an integer slot of the root table.
 bool RegisterScriptConstants(HSQUIRRELVM vm, const ScriptIntConstant* rows, size_t count);
 template <size_t Count> bool RegisterScriptConstants(HSQUIRRELVM vm, const ScriptIntConstant (&rows)[Count]) {

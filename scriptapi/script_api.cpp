@@ -14,7 +14,7 @@ const ScriptApiGroup g_groups[] = {
     {"Engine", nullptr},
     {"Renderer and Writer", nullptr},
     {"Mixer", nullptr},
-    {"Scene", nullptr},
+    {"Scene", RegisterSceneScriptApi},
     {"Instance", nullptr},
     {"Group", nullptr},
     {"Camera", nullptr},

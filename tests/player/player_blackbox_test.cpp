@@ -306,6 +306,40 @@ void AddPhysicsRows(std::vector<CatalogueRow>& rows) {
     }
 }
 
+// The shipped scene under a scene script of our own (same file and class
+// name as the sample's): the script finds the crate through the scene,
+// queues it for deletion with the queue held for the script, and sees its
+// handle die when it flushes the queue itself.
+void AddSceneScriptRows(std::vector<CatalogueRow>& rows) {
+    const std::string script =
+        "class CrateScene {\n"
+        "  greeting = \"\"; crate = null; frames = 0;\n"
+        "  function OnSetupDone(scene) {\n"
+        "    crate = SceneFindItem(scene, \"crate\");\n"
+        "    print(\"crate \" + ObjectIsValid(crate) + \", items \" + SceneGetItemList(scene).len()); }\n"
+        "  function OnUpdate(scene) {\n"
+        "    if (++frames == 2) {\n"
+        "      SceneEnableItemDeletionQueue(scene, true); SceneDeleteItem(scene, crate);\n"
+        "      print(\"queued \" + ObjectIsValid(crate));\n"
+        "    } else if (frames == 3) {\n"
+        "      print(\"after an update \" + ObjectIsValid(crate));\n"
+        "      SceneFlushDeletionQueue(scene);\n"
+        "      print(\"after the flush \" + ObjectIsValid(crate) + \", items \" + "
+        "SceneGetItemList(scene).len());\n"
+        "      print(\"found again \" + ObjectIsValid(SceneFindItem(scene, \"crate\")));\n"
+        "      try { SceneDeleteItem(scene, crate); } catch (e) { print(e); } } } }\n";
+    std::vector<FixtureFile> files = SampleSceneFiles();
+    for (FixtureFile& file : files)
+        if (file.path == "crate_scene.nut") file.bytes = script;
+    rows.push_back(
+        Row("SampleSceneCrateDeletedByItsScene", {"crate.zms", "-r", "none", "-m", "none", "-time_live", "1"},
+            files, 0,
+            {"[H] Loading scene 'crate.zms' (flag: -1)", "[S] crate true, items 4", "[S] queued true",
+             "[S] after an update true", "[S] after the flush false, items 3", "[S] found again false",
+             "[S] Expected 'Item' got 'Deleted native'", FreeingCaches, "Done."},
+            {MissingResources}, {"[S] queued true"}));
+}
+
 std::vector<CatalogueRow> Catalogue() {
     std::vector<CatalogueRow> rows;
     // No arguments, no bootstrap.txt anywhere: the usage, exit 1.
@@ -850,6 +884,7 @@ std::vector<CatalogueRow> Catalogue() {
                         Matching("\\[!\\] Failed to allocate emitter particle pool.*"),
                         Matching("\\[\\*\\] Unknown tag .*")}));
     AddPhysicsRows(rows);
+    AddSceneScriptRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.
     for (CatalogueRow& row : rows) {
