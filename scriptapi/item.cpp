@@ -22,12 +22,16 @@
 #include "scriptapi/item_natives.h"
 #include "scriptapi/script_api_groups.h"
 
-zMItem* ItemArgument(ScriptArgs& args, int position) {
+zMItem* ItemArgumentAt(ScriptArgs& args, int position) {
     return args.Object<zMItem>(position, ScriptKindItem);
 }
 
-zItem* ItemNodeArgument(ScriptArgs& args, int position) {
-    zMItem* item = ItemArgument(args, position);
+zMItem* ItemArgument(ScriptArgs& args) {
+    return ItemArgumentAt(args, 1);
+}
+
+zItem* ItemNodeArgument(ScriptArgs& args) {
+    zMItem* item = ItemArgument(args);
     if (!item) return nullptr;
     if (!item->GetItem()) args.Error("Item is null");
     return item->GetItem();
@@ -35,39 +39,8 @@ zItem* ItemNodeArgument(ScriptArgs& args, int position) {
 
 namespace {
 
-// The shapes of the natives on the item's node or on the managed item: the
-// handle first, then the arguments; each acts only when every read succeeded.
-template <typename Result, Result (*Get)(zItem&)> SQInteger NodeValue(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zItem* node = ItemNodeArgument(args);
-    if (!node) return args.Fail();
-    return args.Return(Get(*node));
-}
-
-template <zVector (*Get)(zItem&)> SQInteger NodeVector(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zItem* node = ItemNodeArgument(args);
-    if (!node) return args.Fail();
-    return args.ReturnVector(Get(*node));
-}
-
-template <void (*Set)(zItem&, const zVector&)> SQInteger SetNodeVector(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zItem* node = ItemNodeArgument(args);
-    const zVector value = args.Vector(2);
-    if (!args) return args.Fail();
-    Set(*node, value);
-    return args.None();
-}
-
-template <void (*Set)(zItem&, bool)> SQInteger SetNodeBool(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zItem* node = ItemNodeArgument(args);
-    const bool value = args.Bool(2);
-    if (!args) return args.Fail();
-    Set(*node, value);
-    return args.None();
-}
+using NodeNatives = ItemNatives<zItem, ItemNodeArgument>;
+using ManagedNatives = ItemNatives<zMItem, ItemArgument>;
 
 template <zMatrix4 (*Get)(zItem&)> SQInteger NodeMatrix(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
@@ -90,39 +63,6 @@ template <void (*Set)(zItem&, const zMatrix4&)> SQInteger SetNodeMatrix(HSQUIRRE
     zMatrix4 matrix;
     if (!MatrixArgument(args, 2, matrix)) return args.Fail();
     Set(*node, matrix);
-    return args.None();
-}
-
-template <void (*Act)(zMItem&)> SQInteger ItemAction(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMItem* item = ItemArgument(args);
-    if (!item) return args.Fail();
-    Act(*item);
-    return args.None();
-}
-
-template <typename Result, Result (*Get)(zMItem&)> SQInteger ItemValue(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMItem* item = ItemArgument(args);
-    if (!item) return args.Fail();
-    return args.Return(Get(*item));
-}
-
-template <void (*Set)(zMItem&, bool)> SQInteger SetItemBool(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMItem* item = ItemArgument(args);
-    const bool value = args.Bool(2);
-    if (!args) return args.Fail();
-    Set(*item, value);
-    return args.None();
-}
-
-template <void (*Set)(zMItem&, f32)> SQInteger SetItemNumber(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMItem* item = ItemArgument(args);
-    const f32 value = args.Number(2);
-    if (!args) return args.Fail();
-    Set(*item, value);
     return args.None();
 }
 
@@ -301,15 +241,8 @@ void UpdateMatrices(zItem& node) { node.UpdateMatrices(); }
 // ---------------------------------------------------------------- opacity
 
 SQFloat GetOpacity(zItem& node) { return node.GetAlpha(); }
+void SetOpacity(zItem& node, f32 alpha) { node.SetAlpha(alpha); }
 
-SQInteger SetOpacity(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zItem* node = ItemNodeArgument(args);
-    const f32 alpha = args.Number(2);
-    if (!args) return args.Fail();
-    node->SetAlpha(alpha);
-    return args.None();
-}
 
 // ---------------------------------------------------------------- motions
 
@@ -318,7 +251,7 @@ SQInteger SetOpacity(HSQUIRRELVM vm) {
 SQInteger ReplicateItemMotion(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zMItem* item = ItemArgument(args);
-    zMItem* model = ItemArgument(args, 2);
+    zMItem* model = ItemArgumentAt(args, 2);
     if (!args) return args.Fail();
     if (item == model) return args.None();
     item->Stop();
@@ -427,14 +360,6 @@ zMatrix4 LocalMatrix(zItem& node) { return *node.GetLocalMatrix(); }
 void SetMatrix(zItem& node, const zMatrix4& matrix) { node.SetMatrix(matrix); }
 void SnapshotMatrix(zItem& node, const zMatrix4& matrix) { node.SnapshotMatrix(matrix, false, false); }
 
-template <void (*Act)(zItem&)> SQInteger NodeAction(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zItem* node = ItemNodeArgument(args);
-    if (!node) return args.Fail();
-    Act(*node);
-    return args.None();
-}
-
 void SnapshotTransformation(zItem& node) {
     const zMatrix4 world = *node.GetWorldMatrix();
     node.SnapshotMatrix(world, false, false);
@@ -481,12 +406,16 @@ void RecordLocation(zMItem& item) { item.RecordLocation(); }
 
 // ---------------------------------------------------------------- hierarchy
 
-SQInteger GetParent(HSQUIRRELVM vm) {
+// A handle of the kind on what the item gives (a handle holding nothing for
+// null).
+template <i32 Kind, void* (*Get)(zMItem&)> SQInteger ItemObject(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zMItem* item = ItemArgument(args);
     if (!item) return args.Fail();
-    return args.ReturnObject(item->GetParentItem(), ScriptKindItem);
+    return args.ReturnObject(Get(*item), Kind);
 }
+
+void* ParentOf(zMItem& item) { return item.GetParentItem(); }
 
 // A handle holding nothing as the parent unlinks the item.
 SQInteger SetParent(HSQUIRRELVM vm) {
@@ -584,7 +513,7 @@ SQInteger ItemType(zMItem& item) { return SQInteger(item.GetKind()); }
 SQInteger Compare(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zMItem* first = ItemArgument(args);
-    zMItem* second = ItemArgument(args, 2);
+    zMItem* second = ItemArgumentAt(args, 2);
     if (!args) return args.Fail();
     return args.Return(first == second);
 }
@@ -599,29 +528,14 @@ SQInteger GetGeometry(HSQUIRRELVM vm) {
 }
 
 void SetPriority(zMItem& item, f32 priority) { item.SetPriority(priority); }
+void* SceneOf(zMItem& item) { return item.GetScene(); }
 
-SQInteger GetScene(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMItem* item = ItemArgument(args);
-    if (!item) return args.Fail();
-    return args.ReturnObject(item->GetScene(), ScriptKindScene);
+void* EngineOf(zMItem& item) {
+    if (item.GetScene()) return item.GetScene()->GetEngine();
+    return item.GetItem() ? item.GetItem()->GetEngine() : nullptr;
 }
 
-SQInteger GetEngine(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMItem* item = ItemArgument(args);
-    if (!item) return args.Fail();
-    zEngine* engine = item->GetScene() ? item->GetScene()->GetEngine() : nullptr;
-    if (!engine && item->GetItem()) engine = item->GetItem()->GetEngine();
-    return args.ReturnObject(engine, ScriptKindEngine);
-}
-
-SQInteger GetName(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMItem* item = ItemArgument(args);
-    if (!item) return args.Fail();
-    return args.Return(item->GetName());
-}
+const char* NameOf(zMItem& item) { return item.GetName(); }
 
 SQInteger SetName(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
@@ -685,36 +599,38 @@ void SetupScript(zMItem& item) { item.SetupScript(); }
 SQFloat LogicFrequency(zMItem& item) { return item.GetScriptLogicFrequency(); }
 void SetLogicFrequency(zMItem& item, f32 frequency) { item.SetScriptLogicFrequency(frequency); }
 
-SQInteger GetScriptInstance(HSQUIRRELVM vm) {
+// The instance of the unit Find picks; Find raises its own error when there
+// is none.
+template <const zScriptUnit* (*Find)(ScriptArgs&, zMItem&)> SQInteger UnitInstance(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zMItem* item = ItemArgument(args);
     if (!item) return args.Fail();
-    auto* head = item->GetScriptUnits().GetHead();
-    if (!head) return args.Error("Item has no script unit");
-    return PushUnitInstance(args, head->value.get());
+    const zScriptUnit* unit = Find(args, *item);
+    if (!unit) return args.Fail();
+    return PushUnitInstance(args, unit);
+}
+
+const zScriptUnit* FirstUnit(ScriptArgs& args, zMItem& item) {
+    auto* head = item.GetScriptUnits().GetHead();
+    if (!head) args.Error("Item has no script unit");
+    return head ? head->value.get() : nullptr;
+}
+
+const zScriptUnit* UnitAtIndex(ScriptArgs& args, zMItem& item) {
+    const SQInteger index = args.Integer(2);
+    auto* node = args && index >= 0 ? item.GetScriptUnits().GetNodeAt(u32(index)) : nullptr;
+    if (!node) args.Error("Script unit not found");
+    return node ? node->value.get() : nullptr;
+}
+
+const zScriptUnit* UnitOfClassArgument(ScriptArgs& args, zMItem& item) {
+    const char* className = args.String(2);
+    const zScriptUnit* unit = args ? UnitOfClass(item, className) : nullptr;
+    if (!unit) args.Error("Script unit not found");
+    return unit;
 }
 
 SQInteger ScriptInstanceCount(zMItem& item) { return SQInteger(item.GetScriptUnits().GetCount()); }
-
-SQInteger GetScriptInstanceFromIndex(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMItem* item = ItemArgument(args);
-    const SQInteger index = args.Integer(2);
-    if (!args) return args.Fail();
-    auto* node = index >= 0 ? item->GetScriptUnits().GetNodeAt(u32(index)) : nullptr;
-    if (!node) return args.Error("Script unit not found");
-    return PushUnitInstance(args, node->value.get());
-}
-
-SQInteger GetScriptInstanceFromClass(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMItem* item = ItemArgument(args);
-    const char* className = args.String(2);
-    if (!args) return args.Fail();
-    const zScriptUnit* unit = UnitOfClass(*item, className);
-    if (!unit) return args.Error("Script unit not found");
-    return PushUnitInstance(args, unit);
-}
 
 SQInteger HasScript(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
@@ -733,17 +649,17 @@ const ScriptNative g_ItemNatives[] = {
     {"ItemRegistrySetKey", ".xs.", RegistrySetKey},
     {"ItemRegistryGetKey", ".xs", RegistryGetKey},
     {"ItemSetCommandList", ".xs", SetCommandList},
-    {"ItemResetCommandList", ".x", ItemAction<ResetCommandList>},
-    {"ItemIsCommandListDone", ".x", ItemValue<bool, IsCommandListDone>},
+    {"ItemResetCommandList", ".x", ManagedNatives::Action<ResetCommandList>},
+    {"ItemIsCommandListDone", ".x", ManagedNatives::Value<bool, IsCommandListDone>},
     {"ItemGetMinMax", ".x", GetMinMax},
-    {"ItemGetOpacity", ".x", NodeValue<SQFloat, GetOpacity>},
-    {"ItemGetAlpha", ".x", NodeValue<SQFloat, GetOpacity>},
-    {"ItemSetOpacity", ".xn", SetOpacity},
-    {"ItemSetAlpha", ".xn", SetOpacity},
+    {"ItemGetOpacity", ".x", NodeNatives::Value<SQFloat, GetOpacity>},
+    {"ItemGetAlpha", ".x", NodeNatives::Value<SQFloat, GetOpacity>},
+    {"ItemSetOpacity", ".xn", NodeNatives::SetNumber<SetOpacity>},
+    {"ItemSetAlpha", ".xn", NodeNatives::SetNumber<SetOpacity>},
     {"ItemReplicateItemMotion", ".xx", ReplicateItemMotion},
     {"ItemGetMotion", ".xs", GetMotion},
     {"ItemGetMotionFromIndex", ".xi", SourceMotion},
-    {"ItemStopMotion", ".x", ItemAction<StopMotion>},
+    {"ItemStopMotion", ".x", ManagedNatives::Action<StopMotion>},
     {"ItemMotionSlotStop", ".xi", MotionSlotStop},
     {"ItemMotionSlotSet", ".xixnnnn", MotionSlotSet},
     {"ItemSetMotion", ".xixnnnn", MotionSlotSet},
@@ -751,42 +667,42 @@ const ScriptNative g_ItemNatives[] = {
     {"ItemMotionSetPropagation", ".xbb", MotionSetPropagation},
     {"ItemMotionSlotIsDone", ".xi", SlotValue<bool, SlotIsDone>},
     {"ItemMotionSlotIsPlaying", ".xi", SlotValue<bool, SlotIsPlaying>},
-    {"ItemIsMotionPlaying", ".x", ItemValue<bool, IsMotionPlaying>},
-    {"ItemIsMotionDone", ".x", ItemValue<bool, IsMotionDone>},
+    {"ItemIsMotionPlaying", ".x", ManagedNatives::Value<bool, IsMotionPlaying>},
+    {"ItemIsMotionDone", ".x", ManagedNatives::Value<bool, IsMotionDone>},
     {"ItemMotionSlotGetTime", ".xi", SlotNumber<&zAnimationSource::GetClock>},
     {"ItemMotionSlotSetTime", ".xin", SetSlotNumber<&zAnimationSource::SetClock>},
     {"ItemMotionSlotGetClockScale", ".xi", SlotNumber<&zAnimationSource::GetClockScale>},
     {"ItemMotionSlotSetClockScale", ".xin", SetSlotNumber<&zAnimationSource::SetClockScale>},
-    {"ItemMotionGetClockScale", ".x", ItemValue<SQFloat, MotionClockScale>},
-    {"ItemMotionSetClockScale", ".xn", SetItemNumber<SetMotionClockScale>},
+    {"ItemMotionGetClockScale", ".x", ManagedNatives::Value<SQFloat, MotionClockScale>},
+    {"ItemMotionSetClockScale", ".xn", ManagedNatives::SetNumber<SetMotionClockScale>},
     {"ItemMotionGetPaused", ".x", AlwaysFalse},
-    {"ItemMotionSetPaused", ".xb", SetItemBool<SetMotionPaused>},
-    {"ItemSetLinkInheritsPositionOnly", ".xb", SetNodeBool<SetLinkOnlyPosition>},
-    {"ItemGetPosition", ".x", NodeVector<Position>},
-    {"ItemSetPosition", ".xx", SetNodeVector<SetPosition>},
+    {"ItemMotionSetPaused", ".xb", ManagedNatives::SetBool<SetMotionPaused>},
+    {"ItemSetLinkInheritsPositionOnly", ".xb", NodeNatives::SetBool<SetLinkOnlyPosition>},
+    {"ItemGetPosition", ".x", NodeNatives::Vector<Position>},
+    {"ItemSetPosition", ".xx", NodeNatives::SetVector<SetPosition>},
     {"ItemSetLogicTransformation", ".xx", SetLogicTransformation},
-    {"ItemGetScale", ".x", NodeVector<Scale>},
-    {"ItemSetScale", ".xx", SetNodeVector<SetScale>},
-    {"ItemGetWorldPosition", ".x", NodeVector<WorldPosition>},
-    {"ItemGetPreviousWorldPosition", ".x", NodeVector<PreviousWorldPosition>},
-    {"ItemGetRotation", ".x", NodeVector<Rotation>},
-    {"ItemSetRotation", ".xx", SetNodeVector<SetRotation>},
-    {"ItemSetRotationQuaternion", ".xx", SetNodeVector<SetRotation>},
-    {"ItemGetPivot", ".x", NodeVector<Pivot>},
-    {"ItemSetPivot", ".xx", SetNodeVector<SetPivot>},
+    {"ItemGetScale", ".x", NodeNatives::Vector<Scale>},
+    {"ItemSetScale", ".xx", NodeNatives::SetVector<SetScale>},
+    {"ItemGetWorldPosition", ".x", NodeNatives::Vector<WorldPosition>},
+    {"ItemGetPreviousWorldPosition", ".x", NodeNatives::Vector<PreviousWorldPosition>},
+    {"ItemGetRotation", ".x", NodeNatives::Vector<Rotation>},
+    {"ItemSetRotation", ".xx", NodeNatives::SetVector<SetRotation>},
+    {"ItemSetRotationQuaternion", ".xx", NodeNatives::SetVector<SetRotation>},
+    {"ItemGetPivot", ".x", NodeNatives::Vector<Pivot>},
+    {"ItemSetPivot", ".xx", NodeNatives::SetVector<SetPivot>},
     {"ItemSetOrientationMethod", ".xi", DoNothing},
-    {"ItemComputeMatrix", ".x", NodeAction<UpdateMatrices>},
-    {"ItemComputeLocalMatrix", ".x", NodeAction<UpdateMatrices>},
-    {"ItemComputeMinMax", ".x", NodeAction<UpdateMatrices>},
-    {"ItemGetParent", ".x", GetParent},
+    {"ItemComputeMatrix", ".x", NodeNatives::Action<UpdateMatrices>},
+    {"ItemComputeLocalMatrix", ".x", NodeNatives::Action<UpdateMatrices>},
+    {"ItemComputeMinMax", ".x", NodeNatives::Action<UpdateMatrices>},
+    {"ItemGetParent", ".x", ItemObject<ScriptKindItem, ParentOf>},
     {"ItemSetLink", ".xx", SetParent},
     {"ItemSetParent", ".xx", SetParent},
     {"ItemGetChildList", ".x", GetChildList},
-    {"ItemSetTarget", ".xx", SetNodeVector<SetTarget>},
-    {"ItemSetNoTarget", ".x", NodeAction<SetNoTarget>},
-    {"ItemGetTarget", ".x", NodeVector<Target>},
-    {"ItemHasTarget", ".x", NodeValue<bool, HasTarget>},
-    {"ItemGetRotationOrder", ".x", NodeValue<SQInteger, RotationOrder>},
+    {"ItemSetTarget", ".xx", NodeNatives::SetVector<SetTarget>},
+    {"ItemSetNoTarget", ".x", NodeNatives::Action<SetNoTarget>},
+    {"ItemGetTarget", ".x", NodeNatives::Vector<Target>},
+    {"ItemHasTarget", ".x", NodeNatives::Value<bool, HasTarget>},
+    {"ItemGetRotationOrder", ".x", NodeNatives::Value<SQInteger, RotationOrder>},
     {"ItemSetRotationOrder", ".xi", SetRotationOrder},
     {"ItemGetRotationMatrix", ".x", GetRotationMatrix},
     {"ItemSetRotationMatrix", ".xx", SetRotationMatrix},
@@ -794,8 +710,8 @@ const ScriptNative g_ItemNatives[] = {
     {"ItemGetInverseMatrix", ".x", NodeMatrix<InverseMatrix>},
     {"ItemGetLocalMatrix", ".x", NodeMatrix<LocalMatrix>},
     {"ItemSetMatrix", ".xx", SetNodeMatrix<SetMatrix>},
-    {"ItemRecordLocation", ".x", ItemAction<RecordLocation>},
-    {"ItemSnapshotTransformation", ".x", NodeAction<SnapshotTransformation>},
+    {"ItemRecordLocation", ".x", ManagedNatives::Action<RecordLocation>},
+    {"ItemSnapshotTransformation", ".x", NodeNatives::Action<SnapshotTransformation>},
     {"ItemSnapshotMatrix", ".xx", SetNodeMatrix<SnapshotMatrix>},
     {"ItemGetLocalMinMax", ".x", ItemBounds<false>},
     {"ItemGetWorldMinMax", ".x", ItemBounds<true>},
@@ -804,23 +720,23 @@ const ScriptNative g_ItemNatives[] = {
     {"ItemCastToInstance", ".x", CastToInstance},
     {"ItemCastToEmitter", ".x", CastToEmitter},
     {"ItemDerivedCastToItem", ".x", DerivedCastToItem},
-    {"ItemActivate", ".xb", SetItemBool<Activate>},
-    {"ItemActivateHierarchy", ".xb", SetItemBool<ActivateHierarchy>},
-    {"ItemIsInvisible", ".x", NodeValue<bool, IsInvisible>},
-    {"ItemSetInvisible", ".xb", SetNodeBool<SetInvisibleBit>},
-    {"ItemHierarchySetInvisible", ".xb", SetNodeBool<SetHierarchyInvisible>},
-    {"ItemIsActive", ".x", ItemValue<bool, IsActive>},
-    {"ItemReset", ".x", ItemAction<Reset>},
-    {"ItemSetup", ".x", ItemAction<Setup>},
-    {"ItemGetType", ".x", ItemValue<SQInteger, ItemType>},
+    {"ItemActivate", ".xb", ManagedNatives::SetBool<Activate>},
+    {"ItemActivateHierarchy", ".xb", ManagedNatives::SetBool<ActivateHierarchy>},
+    {"ItemIsInvisible", ".x", NodeNatives::Value<bool, IsInvisible>},
+    {"ItemSetInvisible", ".xb", NodeNatives::SetBool<SetInvisibleBit>},
+    {"ItemHierarchySetInvisible", ".xb", NodeNatives::SetBool<SetHierarchyInvisible>},
+    {"ItemIsActive", ".x", ManagedNatives::Value<bool, IsActive>},
+    {"ItemReset", ".x", ManagedNatives::Action<Reset>},
+    {"ItemSetup", ".x", ManagedNatives::Action<Setup>},
+    {"ItemGetType", ".x", ManagedNatives::Value<SQInteger, ItemType>},
     {"ItemCompare", ".xx", Compare},
     {"ItemGetGeometry", ".x", GetGeometry},
-    {"ItemSetPriority", ".xn", SetItemNumber<SetPriority>},
-    {"ItemGetScene", ".x", GetScene},
-    {"ItemGetEngine", ".x", GetEngine},
-    {"ItemGetName", ".x", GetName},
+    {"ItemSetPriority", ".xn", ManagedNatives::SetNumber<SetPriority>},
+    {"ItemGetScene", ".x", ItemObject<ScriptKindScene, SceneOf>},
+    {"ItemGetEngine", ".x", ItemObject<ScriptKindEngine, EngineOf>},
+    {"ItemGetName", ".x", ManagedNatives::Value<const char*, NameOf>},
     {"ItemSetName", ".xs", SetName},
-    {"ItemGetFlags", ".x", ItemValue<SQInteger, GetFlags>},
+    {"ItemGetFlags", ".x", ManagedNatives::Value<SQInteger, GetFlags>},
     {"ItemSetFlags", ".xib", SetFlags},
     {"ItemWake", ".x", ItemWake},
     {"ItemSleep", ".x", ItemSleep},
@@ -863,16 +779,16 @@ const ScriptNative g_ItemNatives[] = {
     {"ItemSetPhysicRotation", ".xx", ItemSetPhysicRotation},
     {"ItemPhysicSynchronizeCollision", ".x", ItemPhysicSynchronizeCollision},
     {"ItemSetScript", ".xss", SetScript},
-    {"ItemSetupScript", ".x", ItemAction<SetupScript>},
-    {"ItemGetScriptLogicFrequency", ".xn", ItemValue<SQFloat, LogicFrequency>},
-    {"ItemSetScriptLogicFrequency", ".xn", SetItemNumber<SetLogicFrequency>},
-    {"ItemGetScriptInstance", ".x", GetScriptInstance},
-    {"ItemGetScriptInstanceCount", ".x", ItemValue<SQInteger, ScriptInstanceCount>},
-    {"ItemGetScriptInstanceFromIndex", ".xi", GetScriptInstanceFromIndex},
-    {"ItemGetScriptInstanceFromClass", ".xs", GetScriptInstanceFromClass},
+    {"ItemSetupScript", ".x", ManagedNatives::Action<SetupScript>},
+    {"ItemGetScriptLogicFrequency", ".xn", ManagedNatives::Value<SQFloat, LogicFrequency>},
+    {"ItemSetScriptLogicFrequency", ".xn", ManagedNatives::SetNumber<SetLogicFrequency>},
+    {"ItemGetScriptInstance", ".x", UnitInstance<FirstUnit>},
+    {"ItemGetScriptInstanceCount", ".x", ManagedNatives::Value<SQInteger, ScriptInstanceCount>},
+    {"ItemGetScriptInstanceFromIndex", ".xi", UnitInstance<UnitAtIndex>},
+    {"ItemGetScriptInstanceFromClass", ".xs", UnitInstance<UnitOfClassArgument>},
     {"ItemSetPhysicPreviousPosition", ".xx", ItemSetPhysicPreviousPosition},
     {"ItemHasScript", ".xs", HasScript},
-    {"ItemPrint", ".x", ItemAction<Print>},
+    {"ItemPrint", ".x", ManagedNatives::Action<Print>},
 };
 
 } // namespace

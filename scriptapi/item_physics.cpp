@@ -22,39 +22,9 @@ zPhysicItem* BodyArgument(ScriptArgs& args) {
     return body;
 }
 
-// The shapes of physics natives: each reads the body, then its own
-// arguments, and acts only when every read succeeded.
-template <void (*Act)(zPhysicItem&)> SQInteger BodyAction(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicItem* body = BodyArgument(args);
-    if (!body) return args.Fail();
-    Act(*body);
-    return args.None();
-}
+using BodyNatives = ItemNatives<zPhysicItem, BodyArgument>;
 
-template <typename Result, Result (*Get)(const zPhysicItem&)> SQInteger BodyValue(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicItem* body = BodyArgument(args);
-    if (!body) return args.Fail();
-    return args.Return(Get(*body));
-}
-
-template <zVector (*Get)(const zPhysicItem&)> SQInteger BodyVector(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicItem* body = BodyArgument(args);
-    if (!body) return args.Fail();
-    return args.ReturnVector(Get(*body));
-}
-
-template <void (*Set)(zPhysicItem&, const zVector&)> SQInteger SetBodyVector(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicItem* body = BodyArgument(args);
-    const zVector value = args.Vector(2);
-    if (!args) return args.Fail();
-    Set(*body, value);
-    return args.None();
-}
-
+// The two-vector setters: force or impulse and point, position and rotation.
 template <void (*Set)(zPhysicItem&, const zVector&, const zVector&)> SQInteger SetBodyVectors(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zPhysicItem* body = BodyArgument(args);
@@ -62,15 +32,6 @@ template <void (*Set)(zPhysicItem&, const zVector&, const zVector&)> SQInteger S
     const zVector second = args.Vector(3);
     if (!args) return args.Fail();
     Set(*body, first, second);
-    return args.None();
-}
-
-template <void (*Set)(zPhysicItem&, f32)> SQInteger SetBodyNumber(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicItem* body = BodyArgument(args);
-    const f32 value = args.Number(2);
-    if (!args) return args.Fail();
-    Set(*body, value);
     return args.None();
 }
 
@@ -91,7 +52,7 @@ zMatrix4 Transformation(const zPhysicItem& body) {
 }
 
 // The flag word, bit by bit through the mask test.
-SQInteger FlagWord(const zPhysicItem& body) {
+SQInteger FlagWord(zPhysicItem& body) {
     u32 word = 0;
     for (u32 bit = 0; bit < 32; ++bit)
         if (body.GetFlag(1u << bit)) word |= 1u << bit;
@@ -104,17 +65,16 @@ SQInteger Obsolete(HSQUIRRELVM) {
     return 0;
 }
 
-
 // The actions of the natives below, named after them.
 void Wake(zPhysicItem& body) { body.Sleep(false); }
 
 void Sleep(zPhysicItem& body) { body.Sleep(true); }
 
-bool IsSleeping(const zPhysicItem& body) { return body.IsSleeping(); }
+bool IsSleeping(zPhysicItem& body) { return body.IsSleeping(); }
 
 void UpdateInertiaTensorFromCollision(zPhysicItem& body) { body.UpdateInertiaTensorFromCollision(); }
 
-SQFloat GetSpeed(const zPhysicItem& body) { return body.GetLinearVelocity().Length(); }
+SQFloat GetSpeed(zPhysicItem& body) { return body.GetLinearVelocity().Length(); }
 
 void ApplyLinearForce(zPhysicItem& body, const zVector& force) { body.ApplyForce(force, nullptr); }
 
@@ -139,20 +99,21 @@ void SetLinearDamping(zPhysicItem& body, f32 damping) { body.SetLinearDamping(da
 
 void SetAngularDamping(zPhysicItem& body, f32 damping) { body.SetAngularDamping(damping); }
 
-zVector GetAngularVelocity(const zPhysicItem& body) { return body.GetAngularVelocity(); }
+zVector GetAngularVelocity(zPhysicItem& body) { return body.GetAngularVelocity(); }
 
 void SetAngularVelocity(zPhysicItem& body, const zVector& velocity) { body.SetAngularVelocity(velocity); }
 
-SQInteger GetPhysicMode(const zPhysicItem& body) { return SQInteger(body.GetMode()); }
+SQInteger GetPhysicMode(zPhysicItem& body) { return SQInteger(body.GetMode()); }
 
-SQFloat GetMass(const zPhysicItem& body) { return SQFloat(body.GetMass()); }
+SQFloat GetMass(zPhysicItem& body) { return SQFloat(body.GetMass()); }
 
-zVector GetCenterOfMass(const zPhysicItem& body) { return body.GetCenterOfMass(); }
+zVector GetCenterOfMass(zPhysicItem& body) { return body.GetCenterOfMass(); }
 
-zVector GetLinearVelocity(const zPhysicItem& body) { return body.GetLinearVelocity(); }
+zVector GetLinearVelocity(zPhysicItem& body) { return body.GetLinearVelocity(); }
 
 void SetLinearVelocity(zPhysicItem& body, const zVector& velocity) { body.SetLinearVelocity(velocity); }
 
+// The body's own gravity becomes the world's times the scale.
 void SetGravityScale(zPhysicItem& body, f32 scale) {
     const zVector world = body.GetWorld() ? body.GetWorld()->GetGravity() : body.GetGravity();
     body.SetGravity(world.MulReal(scale));
@@ -160,9 +121,9 @@ void SetGravityScale(zPhysicItem& body, f32 scale) {
 
 void SetGravity(zPhysicItem& body, const zVector& gravity) { body.SetGravity(gravity); }
 
-zVector GetGravity(const zPhysicItem& body) { return body.GetGravity(); }
+zVector GetGravity(zPhysicItem& body) { return body.GetGravity(); }
 
-zVector GetPhysicPosition(const zPhysicItem& body) { return Transformation(body).GetRow(3, true); }
+zVector GetPhysicPosition(zPhysicItem& body) { return Transformation(body).GetRow(3, true); }
 
 void SetPhysicPosition(zPhysicItem& body, const zVector& position) {
     zMatrix4 matrix = Transformation(body);
@@ -170,7 +131,7 @@ void SetPhysicPosition(zPhysicItem& body, const zVector& position) {
     body.ResetTransformation(matrix);
 }
 
-zVector GetPhysicRotation(const zPhysicItem& body) {
+zVector GetPhysicRotation(zPhysicItem& body) {
     zVector euler;
     Transformation(body).DecomposeEuler(nullptr, nullptr, &euler, 4);
     return euler;
@@ -182,169 +143,58 @@ void SetPhysicRotation(zPhysicItem& body, const zVector& rotation) {
     body.ResetTransformation(zMatrix4::Compose(position, rotation, scale, zVector(0.0f, 0.0f, 0.0f, 1.0f)));
 }
 
-} // namespace
-
-SQInteger ItemWake(HSQUIRRELVM vm) {
-    return BodyAction<Wake>(vm);
-}
-
-SQInteger ItemSleep(HSQUIRRELVM vm) {
-    return BodyAction<Sleep>(vm);
-}
-
-SQInteger ItemIsSleeping(HSQUIRRELVM vm) {
-    return BodyValue<bool, IsSleeping>(vm);
-}
-
-SQInteger ItemPhysicGetFlag(HSQUIRRELVM vm) {
-    return BodyValue<SQInteger, FlagWord>(vm);
-}
-
 // The word is replaced, so what ItemPhysicGetFlag reads back is the value set.
-SQInteger ItemPhysicSetFlag(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicItem* body = BodyArgument(args);
-    const u32 word = u32(args.Integer(2));
-    if (!args) return args.Fail();
-    body->SetFlag(~0u, false);
-    body->SetFlag(word, true);
-    return args.None();
+void SetFlagWord(zPhysicItem& body, SQInteger word) {
+    body.SetFlag(~0u, false);
+    body.SetFlag(u32(word), true);
 }
+
+void SetPhysicMode(zPhysicItem& body, SQInteger mode) { body.SetMode(u32(mode)); }
 
 // The body is built from its shapes only; there is no inertia of its own to
 // set.
-SQInteger ItemSetInertiaTensorAndCom(HSQUIRRELVM vm) {
+SQInteger InertiaNotSupported(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     if (!BodyArgument(args)) return args.Fail();
     return args.Error("ItemSetInertiaTensorAndCom is not supported: a body's inertia comes from its shapes");
 }
 
-SQInteger ItemUpdateInertiaTensorFromCollision(HSQUIRRELVM vm) {
-    return BodyAction<UpdateInertiaTensorFromCollision>(vm);
-}
+} // namespace
 
-SQInteger ItemGetSpeed(HSQUIRRELVM vm) {
-    return BodyValue<SQFloat, GetSpeed>(vm);
-}
-
-SQInteger ItemApplyLinearForce(HSQUIRRELVM vm) {
-    return SetBodyVector<ApplyLinearForce>(vm);
-}
-
-SQInteger ItemApplyForce(HSQUIRRELVM vm) {
-    return SetBodyVectors<ApplyForce>(vm);
-}
-
-SQInteger ItemApplyLinearImpulse(HSQUIRRELVM vm) {
-    return SetBodyVector<ApplyLinearImpulse>(vm);
-}
-
-SQInteger ItemApplyImpulse(HSQUIRRELVM vm) {
-    return SetBodyVectors<ApplyImpulse>(vm);
-}
-
-SQInteger ItemApplyTorque(HSQUIRRELVM vm) {
-    return SetBodyVector<ApplyTorque>(vm);
-}
-
-SQInteger ItemPhysicSetLinearFactor(HSQUIRRELVM vm) {
-    return SetBodyVector<PhysicSetLinearFactor>(vm);
-}
-
-SQInteger ItemPhysicSetAngularFactor(HSQUIRRELVM vm) {
-    return SetBodyVector<PhysicSetAngularFactor>(vm);
-}
-
-SQInteger ItemPhysicResetTransformation(HSQUIRRELVM vm) {
-    return SetBodyVectors<PhysicResetTransformation>(vm);
-}
-
-SQInteger ItemSetLinearDamping(HSQUIRRELVM vm) {
-    return SetBodyNumber<SetLinearDamping>(vm);
-}
-
-SQInteger ItemSetAngularDamping(HSQUIRRELVM vm) {
-    return SetBodyNumber<SetAngularDamping>(vm);
-}
-
-SQInteger ItemGetAngularVelocity(HSQUIRRELVM vm) {
-    return BodyVector<GetAngularVelocity>(vm);
-}
-
-SQInteger ItemSetAngularVelocity(HSQUIRRELVM vm) {
-    return SetBodyVector<SetAngularVelocity>(vm);
-}
-
-SQInteger ItemGetPhysicMode(HSQUIRRELVM vm) {
-    return BodyValue<SQInteger, GetPhysicMode>(vm);
-}
-
-SQInteger ItemSetPhysicMode(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicItem* body = BodyArgument(args);
-    const SQInteger mode = args.Integer(2);
-    if (!args) return args.Fail();
-    body->SetMode(u32(mode));
-    return args.None();
-}
-
-SQInteger ItemGetMass(HSQUIRRELVM vm) {
-    return BodyValue<SQFloat, GetMass>(vm);
-}
-
-SQInteger ItemGetCenterOfMass(HSQUIRRELVM vm) {
-    return BodyVector<GetCenterOfMass>(vm);
-}
-
-SQInteger ItemGetLinearVelocity(HSQUIRRELVM vm) {
-    return BodyVector<GetLinearVelocity>(vm);
-}
-
-SQInteger ItemSetLinearVelocity(HSQUIRRELVM vm) {
-    return SetBodyVector<SetLinearVelocity>(vm);
-}
-
-// The body's own gravity becomes the world's times the scale.
-SQInteger ItemSetGravityScale(HSQUIRRELVM vm) {
-    return SetBodyNumber<SetGravityScale>(vm);
-}
-
-SQInteger ItemSetGravity(HSQUIRRELVM vm) {
-    return SetBodyVector<SetGravity>(vm);
-}
-
-SQInteger ItemGetGravity(HSQUIRRELVM vm) {
-    return BodyVector<GetGravity>(vm);
-}
-
-SQInteger ItemWorldPointVelocity(HSQUIRRELVM vm) {
-    return BodyPointVelocity<&zPhysicItem::GetWorldPointVelocity>(vm);
-}
-
-SQInteger ItemPointVelocity(HSQUIRRELVM vm) {
-    return BodyPointVelocity<&zPhysicItem::GetPointVelocity>(vm);
-}
-
-SQInteger ItemGetPhysicPosition(HSQUIRRELVM vm) {
-    return BodyVector<GetPhysicPosition>(vm);
-}
-
-SQInteger ItemSetPhysicPosition(HSQUIRRELVM vm) {
-    return SetBodyVector<SetPhysicPosition>(vm);
-}
-
-SQInteger ItemGetPhysicRotation(HSQUIRRELVM vm) {
-    return BodyVector<GetPhysicRotation>(vm);
-}
-
-SQInteger ItemSetPhysicRotation(HSQUIRRELVM vm) {
-    return SetBodyVector<SetPhysicRotation>(vm);
-}
-
-SQInteger ItemPhysicSynchronizeCollision(HSQUIRRELVM vm) {
-    return Obsolete(vm);
-}
-
-SQInteger ItemSetPhysicPreviousPosition(HSQUIRRELVM vm) {
-    return Obsolete(vm);
-}
+extern const SQFUNCTION ItemWake = BodyNatives::Action<Wake>;
+extern const SQFUNCTION ItemSleep = BodyNatives::Action<Sleep>;
+extern const SQFUNCTION ItemIsSleeping = BodyNatives::Value<bool, IsSleeping>;
+extern const SQFUNCTION ItemPhysicGetFlag = BodyNatives::Value<SQInteger, FlagWord>;
+extern const SQFUNCTION ItemPhysicSetFlag = BodyNatives::SetInteger<SetFlagWord>;
+extern const SQFUNCTION ItemSetInertiaTensorAndCom = InertiaNotSupported;
+extern const SQFUNCTION ItemUpdateInertiaTensorFromCollision = BodyNatives::Action<UpdateInertiaTensorFromCollision>;
+extern const SQFUNCTION ItemGetSpeed = BodyNatives::Value<SQFloat, GetSpeed>;
+extern const SQFUNCTION ItemApplyLinearForce = BodyNatives::SetVector<ApplyLinearForce>;
+extern const SQFUNCTION ItemApplyForce = SetBodyVectors<ApplyForce>;
+extern const SQFUNCTION ItemApplyLinearImpulse = BodyNatives::SetVector<ApplyLinearImpulse>;
+extern const SQFUNCTION ItemApplyImpulse = SetBodyVectors<ApplyImpulse>;
+extern const SQFUNCTION ItemApplyTorque = BodyNatives::SetVector<ApplyTorque>;
+extern const SQFUNCTION ItemPhysicSetLinearFactor = BodyNatives::SetVector<PhysicSetLinearFactor>;
+extern const SQFUNCTION ItemPhysicSetAngularFactor = BodyNatives::SetVector<PhysicSetAngularFactor>;
+extern const SQFUNCTION ItemPhysicResetTransformation = SetBodyVectors<PhysicResetTransformation>;
+extern const SQFUNCTION ItemSetLinearDamping = BodyNatives::SetNumber<SetLinearDamping>;
+extern const SQFUNCTION ItemSetAngularDamping = BodyNatives::SetNumber<SetAngularDamping>;
+extern const SQFUNCTION ItemGetAngularVelocity = BodyNatives::Vector<GetAngularVelocity>;
+extern const SQFUNCTION ItemSetAngularVelocity = BodyNatives::SetVector<SetAngularVelocity>;
+extern const SQFUNCTION ItemGetPhysicMode = BodyNatives::Value<SQInteger, GetPhysicMode>;
+extern const SQFUNCTION ItemSetPhysicMode = BodyNatives::SetInteger<SetPhysicMode>;
+extern const SQFUNCTION ItemGetMass = BodyNatives::Value<SQFloat, GetMass>;
+extern const SQFUNCTION ItemGetCenterOfMass = BodyNatives::Vector<GetCenterOfMass>;
+extern const SQFUNCTION ItemGetLinearVelocity = BodyNatives::Vector<GetLinearVelocity>;
+extern const SQFUNCTION ItemSetLinearVelocity = BodyNatives::SetVector<SetLinearVelocity>;
+extern const SQFUNCTION ItemSetGravityScale = BodyNatives::SetNumber<SetGravityScale>;
+extern const SQFUNCTION ItemSetGravity = BodyNatives::SetVector<SetGravity>;
+extern const SQFUNCTION ItemGetGravity = BodyNatives::Vector<GetGravity>;
+extern const SQFUNCTION ItemWorldPointVelocity = BodyPointVelocity<&zPhysicItem::GetWorldPointVelocity>;
+extern const SQFUNCTION ItemPointVelocity = BodyPointVelocity<&zPhysicItem::GetPointVelocity>;
+extern const SQFUNCTION ItemGetPhysicPosition = BodyNatives::Vector<GetPhysicPosition>;
+extern const SQFUNCTION ItemSetPhysicPosition = BodyNatives::SetVector<SetPhysicPosition>;
+extern const SQFUNCTION ItemGetPhysicRotation = BodyNatives::Vector<GetPhysicRotation>;
+extern const SQFUNCTION ItemSetPhysicRotation = BodyNatives::SetVector<SetPhysicRotation>;
+extern const SQFUNCTION ItemPhysicSynchronizeCollision = Obsolete;
+extern const SQFUNCTION ItemSetPhysicPreviousPosition = Obsolete;
