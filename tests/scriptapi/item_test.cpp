@@ -16,6 +16,7 @@
 
 #include "core/matrix.h"
 #include "physics/physic_item.h"
+#include "render/geometry.h"
 #include "scene/managed_camera.h"
 #include "scene/managed_item.h"
 #include "scene/managed_object.h"
@@ -241,6 +242,23 @@ TEST_F(ItemApi, TransformationRoundTrips) {
          "1,2,3 1,2,3"},
         {"ItemSetPosition(item, Vec(1, 2, 3)); print(ShowBounds(ItemGetLocalMinMax(item)))", "0,0,0 0,0,0"},
         {"ItemSetPosition(item, Vec(1, 2, 3)); print(ShowBounds(ItemGetWorldMinMax(item)))", "1,2,3 1,2,3"},
+    };
+    ExpectScripts(rows);
+}
+
+// An object's own bounds are its geometry's, moved by the world translation
+// only (its rotation and scale do not reach them).
+TEST_F(ItemApi, AnObjectsBoundsComeFromItsGeometry) {
+    zSharedPtr<zGeometry> geometry(new zGeometry(&engine));
+    geometry->SetBounds(zMinMax{zVector(-1.0f, -2.0f, -3.0f, 1.0f), zVector(1.0f, 2.0f, 3.0f, 1.0f)});
+    crate->SetGeometry(geometry.Get(), false);
+    const ScriptRow rows[] = {
+        {"print(ObjectIsValid(ItemGetGeometry(item)))", "true"},
+        {"ItemSetPosition(item, Vec(10, 0, 0)); ItemSetScale(item, Vec(2, 2, 2));"
+         "print(ShowBounds(ItemGetLocalMinMax(item)) + \" / \" + ShowBounds(ItemGetWorldMinMax(item)))",
+         "-1,-2,-3 1,2,3 / 9,-2,-3 11,2,3"},
+        // Other items have none.
+        {"print(ShowBounds(ItemGetLocalMinMax(light)))", "0,0,0 0,0,0"},
     };
     ExpectScripts(rows);
 }
