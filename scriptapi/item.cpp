@@ -589,8 +589,12 @@ SQInteger SetScript(HSQUIRRELVM vm) {
     unit->SetScriptPath(path);
     unit->SetClassName(className);
     unit->Unload();
+    // The events run scripts, which may delete the item: its handle then
+    // turns into a dead one and the native stops there.
     item->SetupScript();
+    if (args.Kind(1) != ScriptKindItem) return args.None();
     item->Setup();
+    if (args.Kind(1) != ScriptKindItem) return args.None();
     item->Reset();
     return args.None();
 }
