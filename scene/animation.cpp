@@ -255,9 +255,35 @@ void zAnimationPlayer::Stop() {
     m_sources.Clear();
 }
 
+bool zAnimationPlayer::StopSource(u32 index) {
+    auto* node = m_sources.GetNodeAt(index);
+    if (!node) return false;
+    delete m_sources.RemoveNode(node);
+    return true;
+}
+
+zSharedPtr<zAnimationSource> zAnimationPlayer::SetSlotMotion(u32 slot, const zMotion* motion, f32 clock,
+                                                             f32 fadeTime, f32 weight, f32 clockScale) {
+    zSharedPtr<zAnimationSource> source(new (std::nothrow) zMotionAnimationSource(motion));
+    if (!source) {
+        GetLog() << "[!] Could not allocate animation source.\n";
+        return zSharedPtr<zAnimationSource>();
+    }
+    source->SetClock(clock);
+    source->SetClockScale(clockScale);
+    source->SetWeight(weight > 0.0f ? weight : 0.0f, fadeTime);
+    if (auto* node = m_sources.GetNodeAt(slot)) {
+        node->value = source;
+        return source;
+    }
+    if (!m_sources.Add(source)) return zSharedPtr<zAnimationSource>();
+    return source;
+}
+
 void zAnimationPlayer::UpdateAnimation(f32 dt) {
     // Without a source nothing is evaluated or applied.
-    if (!m_sources.GetHead()) return;
+    if (!m_sources.GetHead() || m_paused) return;
+    dt *= m_clockScale;
     f32 channelWeights[ChannelWeightCount] = {};
     m_channelWeights = channelWeights;
 

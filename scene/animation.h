@@ -180,8 +180,24 @@ class zAnimationPlayer {
     bool IsDone() const;
     // Releases every source.
     void Stop();
+    // Releases the source at that position; false when there is none.
+    bool StopSource(u32 index);
+    // Plays the motion in a new source at a position of the source list: the
+    // source there is released and the new one takes its place; past the end
+    // it is appended. The new source starts at clock, with that clock scale,
+    // and fades in to max(weight, 0) over fadeTime; the other sources play
+    // on. The source, or null when it could not be made or kept.
+    zSharedPtr<zAnimationSource> SetSlotMotion(u32 slot, const zMotion* motion, f32 clock, f32 fadeTime,
+                                               f32 weight, f32 clockScale);
 
-    // One frame of dt seconds. Not re-entrant for the same player.
+    // Scales every frame's time step; a paused player does not advance at all.
+    f32 GetClockScale() const { return m_clockScale; }
+    void SetClockScale(f32 scale) { m_clockScale = scale; }
+    bool IsPaused() const { return m_paused; }
+    void SetPaused(bool paused) { m_paused = paused; }
+
+    // One frame of dt seconds (times the clock scale). Not re-entrant for the
+    // same player.
     void UpdateAnimation(f32 dt);
     // The accumulated weight table of the running UpdateAnimation, else null.
     f32* GetChannelWeights() const { return m_channelWeights; }
@@ -196,6 +212,8 @@ class zAnimationPlayer {
     zAnimationPlayer& operator=(const zAnimationPlayer&) = delete;
 
     bool m_enabled = true;
+    bool m_paused = false;
+    f32 m_clockScale = 1.0f;
     std::vector<std::unique_ptr<zMotion>> m_motions;
     zList<zSharedPtr<zAnimationSource>> m_sources;
     f32* m_channelWeights = nullptr;

@@ -21,7 +21,7 @@ const ScriptApiGroup g_groups[] = {
     {"Object", nullptr},
     {"Material", nullptr},
     {"Light", nullptr},
-    {"Item", nullptr},
+    {"Item", RegisterItemScriptApi},
     {"Motion", nullptr},
     {"Collision shape", nullptr},
     {"Constraint", nullptr},

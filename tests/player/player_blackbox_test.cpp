@@ -844,6 +844,29 @@ std::vector<CatalogueRow> Catalogue() {
                         "[S] First frame drawn.", "[S] The crate landed after 59 physics steps.",
                         "[S] Goodbye after some frames.", FreeingCaches, "Done."},
                        {MissingResources}));
+    // The sample scene with a crate script of its own: the crate's unit gets
+    // the crate, reads its scale and sets it as its position (1, 1, 1), so it
+    // lands sooner than from its 5 m; its speed and mass come from the body.
+    {
+        std::vector<FixtureFile> files = SampleSceneFiles();
+        for (FixtureFile& file : files) {
+            if (file.path != "crate.nut") continue;
+            file.bytes = "class Crate { steps = 0; landed = false;\n"
+                         "  function OnSetup(item) {\n"
+                         "    print(\"found \" + ItemGetName(item) + \" of type \" + ItemGetType(item));\n"
+                         "    ItemSetPosition(item, ItemGetScale(item)); ItemReset(item); }\n"
+                         "  function OnPhysicStep(item, physics) { steps++; }\n"
+                         "  function OnCollision(item, other) {\n"
+                         "    if (landed) return; landed = true;\n"
+                         "    print(\"landed after \" + steps + \" steps on \" + ItemGetName(other) + \", mass \" +\n"
+                         "          ItemGetMass(item) + \", moving \" + (ItemGetSpeed(item) > 0)); } }\n";
+        }
+        rows.push_back(Row("SampleSceneCrateMovedByItsScript",
+                           {"crate.zms", "-r", "none", "-m", "none", "-time_live", "2"}, files, 0,
+                           {"[H] Loading scene 'crate.zms' (flag: -1)", SceneLoaded, "[S] found crate of type 2",
+                            "[S] landed after 20 steps on floor, mass 1, moving true", FreeingCaches, "Done."},
+                           {MissingResources, Matching("\\[\\|\\] Exception.*")}));
+    }
     // The same scene, lit by its light, drawn by "gl2" in a small window.
     rows.push_back(Row("SampleSceneRunsOnGl2",
                        {"crate.zms", "-r", "gl2", "-m", "none", "-time_live", "1", "-C", "small.cfg"},

@@ -465,3 +465,49 @@ TEST(AnimationPlayer, WithoutASourceTheUpdateReadsAndWritesNothing) {
     const zVector after = *player.item.GetRotation();
     EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
 }
+
+TEST(AnimationPlayer, SlotMotionsReplaceInPlaceAndAppendPastTheEnd) {
+    auto a = ChannelMotion("A", ChannelPositionX, {{0.0f, 0.0f}, {10.0f, 10.0f}});
+    auto b = ChannelMotion("B", ChannelPositionY, {{0.0f, 0.0f}, {10.0f, 10.0f}});
+    ItemPlayer player;
+    zSharedPtr<zAnimationSource> first = player.SetSlotMotion(0, a.get(), 2.0f, 0.0f, 1.0f, 1.0f);
+    zSharedPtr<zAnimationSource> second = player.SetSlotMotion(7, b.get(), 0.0f, 1.0f, 0.5f, -1.0f);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(player.GetSource(1), second.Get()) << "appended at the end, not at 7";
+    EXPECT_FLOAT_EQ(first->GetClock(), 2.0f);
+    EXPECT_FLOAT_EQ(first->GetWeight(), 1.0f);
+    EXPECT_FLOAT_EQ(second->GetWeight(), 0.0f) << "fades in from 0";
+    EXPECT_FLOAT_EQ(second->GetWeightSpeed(), 0.5f);
+    EXPECT_FLOAT_EQ(second->GetClockScale(), -1.0f);
+
+    // Slot 0 again: the old source is released at once, the second keeps playing.
+    zSharedPtr<zAnimationSource> third = player.SetSlotMotion(0, b.get(), 0.0f, 0.0f, 1.0f, 1.0f);
+    EXPECT_EQ(player.GetSourceCount(), 2u);
+    EXPECT_EQ(player.GetSource(0), third.Get());
+    EXPECT_EQ(first->GetRefCount(), 1u) << "only the test holds it now";
+
+    EXPECT_TRUE(player.StopSource(0));
+    EXPECT_EQ(player.GetSource(0), second.Get());
+    EXPECT_FALSE(player.StopSource(1));
+    EXPECT_EQ(third->GetRefCount(), 1u);
+}
+
+TEST(AnimationPlayer, ClockScaleAndPause) {
+    auto a = ChannelMotion("A", ChannelPositionX, {{0.0f, 0.0f}, {10.0f, 10.0f}});
+    ItemPlayer player;
+    zSharedPtr<zAnimationSource> source = player.SetMotion(a.get(), nullptr, 0.0f, false, 1.0f);
+    EXPECT_FLOAT_EQ(player.GetClockScale(), 1.0f);
+    player.SetClockScale(0.5f);
+    player.UpdateAnimation(2.0f);
+    EXPECT_FLOAT_EQ(source->GetClock(), 1.0f);
+    EXPECT_FLOAT_EQ(player.item.GetPosition()->x, 1.0f);
+    player.SetPaused(true);
+    player.item.SetPosition(zVector(5.0f, 0.0f, 0.0f, 1.0f));
+    player.UpdateAnimation(2.0f);
+    EXPECT_FLOAT_EQ(source->GetClock(), 1.0f);
+    EXPECT_FLOAT_EQ(player.item.GetPosition()->x, 5.0f) << "a paused player applies nothing";
+    player.SetPaused(false);
+    player.UpdateAnimation(2.0f);
+    EXPECT_FLOAT_EQ(source->GetClock(), 2.0f);
+    EXPECT_FLOAT_EQ(player.item.GetPosition()->x, 2.0f);
+}
