@@ -22,15 +22,19 @@ bool IsListed(const zScriptUnitList& units, const zScriptUnit* unit, u32* positi
 
 // Visits the units in list order. A visit may run scripts that remove units
 // (the visited one too): the walk resumes after the visited unit's position,
-// or at that position when it is gone.
+// or at that position when it is gone; it ends when the list itself went.
 template <typename Visit> void ForEachUnit(zScriptUnitList& units, Visit visit) {
+    zScriptUnitList::Walk walk;
+    units.BeginWalk(walk);
     u32 index = 0;
     while (auto* node = units.GetNodeAt(index)) {
         zScriptUnit* unit = node->value.get();
         if (unit) visit(*unit);
+        if (!walk.alive) return;
         u32 position = 0;
         index = IsListed(units, unit, &position) ? position + 1 : index;
     }
+    units.EndWalk(walk);
 }
 
 // One call on a unit: the owner, then the arguments; nothing is touched after

@@ -148,5 +148,30 @@ class zManagerScriptUnit : public zScriptUnit {
     std::unique_ptr<zScriptObject> m_onCollisionEx;
 };
 
-// The units of one owner, in dispatch order; the list owns them.
-using zScriptUnitList = zList<std::unique_ptr<zScriptUnit>>;
+// The units of one owner, in dispatch order; the list owns them. A walk over
+// them registers itself, so when the list goes during a visit (the owner
+// deleted by its own script) the walk learns of it instead of reading the
+// freed list.
+class zScriptUnitList : public zList<std::unique_ptr<zScriptUnit>> {
+  public:
+    struct Walk {
+        bool alive = true;
+        Walk* outer = nullptr;
+    };
+
+    zScriptUnitList() = default;
+    ~zScriptUnitList() {
+        for (Walk* walk = m_walks; walk; walk = walk->outer)
+            walk->alive = false;
+    }
+
+    // Walks nest: the innermost ends first.
+    void BeginWalk(Walk& walk) {
+        walk.outer = m_walks;
+        m_walks = &walk;
+    }
+    void EndWalk(Walk& walk) { m_walks = walk.outer; }
+
+  private:
+    Walk* m_walks = nullptr;
+};

@@ -241,6 +241,38 @@ class Clearer {
 
 namespace {
 
+std::unique_ptr<zScriptUnitList> g_ownedUnits;
+
+// A native that frees the dispatched list itself, as deleting its owner does.
+SQInteger FreeUnitList(HSQUIRRELVM) {
+    g_ownedUnits.reset();
+    return 0;
+}
+
+} // namespace
+
+// The owner of the units deleted from inside one of its own events: the walk
+// ends with the call that freed the list (it read the freed list before).
+TEST_F(ScriptUnitTest, AListFreedByItsOwnCallbackEndsTheWalk) {
+    WriteScript("free.nut", R"(
+class Freer {
+    function OnUpdate(owner) { print("update"); FreeUnitList(); print("after") }
+}
+)");
+    AddNative("FreeUnitList", &FreeUnitList);
+    g_ownedUnits = std::make_unique<zScriptUnitList>();
+    for (int i = 0; i < 3; ++i)
+        AddUnit<zSceneScriptUnit>(*g_ownedUnits, "free.nut", "Freer");
+    zSceneScriptEventDispatcher::GetShared().OnSetup(*g_ownedUnits);
+    log.Reset();
+    zSceneScriptEventDispatcher::GetShared().OnUpdate(*g_ownedUnits);
+    EXPECT_EQ(g_ownedUnits, nullptr);
+    EXPECT_EQ(log.Text(), "[S] update\n[S] after\n");
+    EXPECT_FALSE(vm.IsKilled());
+}
+
+namespace {
+
 std::unique_ptr<zMetaTag> ParseFirstRoot(const std::string& text, zMetafile& doc) {
     if (!ParseMetafile(text.data(), text.size(), doc)) return nullptr;
     zLinkedListIterator iterator{};
