@@ -13,7 +13,6 @@ namespace {
 struct Matrix3Traits {
     using Matrix = zMatrix3;
     static constexpr int Size = 3;
-    static constexpr const char* TypeName = "Matrix3";
     static constexpr const char* InvalidText = "Matrix3() invalid parameters";
     static constexpr const char* CountText = "Matrix3() wrong parameter count";
     // GetRow, SetRow, GetColumn, SetColumn with an index outside 0..2.
@@ -39,7 +38,6 @@ struct Matrix3Traits {
 struct Matrix4Traits {
     using Matrix = zMatrix4;
     static constexpr int Size = 4;
-    static constexpr const char* TypeName = "Matrix4";
     static constexpr const char* InvalidText = "Matrix4() invalid parameters";
     static constexpr const char* CountText = "Matrix4() wrong parameter count";
     static constexpr const char* LineTexts[4] = {
@@ -61,11 +59,6 @@ struct Matrix4Traits {
             matrix.SetColumn(index, value, false);
     }
 };
-
-template <class Traits> SQInteger MatrixTypeof(HSQUIRRELVM vm) {
-    sq_pushstring(vm, Traits::TypeName, -1);
-    return 1;
-}
 
 // No argument: the identity; Size Vectors: the rows; Size * Size numbers:
 // the elements row by row.
@@ -253,7 +246,7 @@ SQInteger Matrix3AsEuler(HSQUIRRELVM vm) {
 }
 
 const ScriptMethodEntry g_Matrix4Methods[] = {
-    {"_typeof", MatrixTypeof<Matrix4Traits>, 1, nullptr},
+    {"_typeof", ValueTypeof<g_Matrix4Class>, 1, nullptr},
     {"constructor", MatrixConstructor<Matrix4Traits>, -1, ". n|x n|x n|x n|x nnnn nnnn"},
     {"_get", MatrixGet<Matrix4Traits>, 2, "xs"},
     {"_set", MatrixSet<Matrix4Traits>, 3, "xsn"},
@@ -276,7 +269,7 @@ const ScriptMethodEntry g_Matrix4Methods[] = {
 };
 
 const ScriptMethodEntry g_Matrix3Methods[] = {
-    {"_typeof", MatrixTypeof<Matrix3Traits>, 1, nullptr},
+    {"_typeof", ValueTypeof<g_Matrix3Class>, 1, nullptr},
     {"constructor", MatrixConstructor<Matrix3Traits>, -1, ". n|x n|x n|x nnn nnn"},
     {"_get", MatrixGet<Matrix3Traits>, 2, "xs"},
     {"_set", MatrixSet<Matrix3Traits>, 3, "xsn"},

@@ -13,6 +13,12 @@
 #include "core/vector.h"
 #include "script/value_classes.h"
 
+// _typeof of a value class: its name.
+template <const ScriptClassDescriptor& Class> SQInteger ValueTypeof(HSQUIRRELVM vm) {
+    sq_pushstring(vm, Class.className, -1);
+    return 1;
+}
+
 // Arguments after `this`.
 inline SQInteger ValueArgumentCount(HSQUIRRELVM vm) {
     return sq_gettop(vm) - 1;

@@ -118,6 +118,18 @@ SQInteger CloneValue(HSQUIRRELVM vm, const ScriptClassDescriptor& descriptor, in
     return 0;
 }
 
+template <const ScriptClassDescriptor& Class, int Count> SQInteger ValueCloned(HSQUIRRELVM vm) {
+    return CloneValue(vm, Class, Count);
+}
+
+template <const ScriptClassDescriptor& Class, const ComponentKeys& Keys> SQInteger ValueGet(HSQUIRRELVM vm) {
+    return GetComponent(vm, Class, Keys);
+}
+
+template <const ScriptClassDescriptor& Class, const ComponentKeys& Keys> SQInteger ValueSet(HSQUIRRELVM vm) {
+    return SetComponent(vm, Class, Keys);
+}
+
 // --------------------------------------------------------------------- Vector
 
 zVector SelfVectorOr(HSQUIRRELVM vm, bool& ok) {
@@ -142,11 +154,6 @@ bool ReadVectorNumbers(HSQUIRRELVM vm, SQInteger count, zVector& out) {
     return true;
 }
 
-SQInteger VectorTypeof(HSQUIRRELVM vm) {
-    sq_pushstring(vm, "Vector", -1);
-    return 1;
-}
-
 SQInteger VectorConstructor(HSQUIRRELVM vm) {
     SQInteger count = ValueArgumentCount(vm);
     if (count > 4) return sq_throwerror(vm, "Vector wrong parameters");
@@ -165,18 +172,6 @@ SQInteger VectorConstructor(HSQUIRRELVM vm) {
     block[2] = value.z;
     block[3] = value.w;
     return 0;
-}
-
-SQInteger VectorCloned(HSQUIRRELVM vm) {
-    return CloneValue(vm, g_VectorClass, 4);
-}
-
-SQInteger VectorGet(HSQUIRRELVM vm) {
-    return GetComponent(vm, g_VectorClass, g_vectorKeys);
-}
-
-SQInteger VectorSet(HSQUIRRELVM vm) {
-    return SetComponent(vm, g_VectorClass, g_vectorKeys);
 }
 
 zVector AddScalar(const zVector& v, f32 s) {
@@ -480,11 +475,11 @@ SQInteger VectorPrint(HSQUIRRELVM vm) {
 }
 
 const ScriptMethodEntry g_VectorMethods[] = {
-    {"_typeof", VectorTypeof, 1, nullptr},
+    {"_typeof", ValueTypeof<g_VectorClass>, 1, nullptr},
     {"constructor", VectorConstructor, -1, ".n|xnnn"},
-    {"_cloned", VectorCloned, 2, ".x"},
-    {"_set", VectorSet, 3, "xs|n"},
-    {"_get", VectorGet, 2, "xs|n"},
+    {"_cloned", ValueCloned<g_VectorClass, 4>, 2, ".x"},
+    {"_set", ValueSet<g_VectorClass, g_vectorKeys>, 3, "xs|n"},
+    {"_get", ValueGet<g_VectorClass, g_vectorKeys>, 2, "xs|n"},
     {"_add", VectorAdd, 2, "xx|n"},
     {"_sub", VectorSub, 2, "xx|n"},
     {"_mul", VectorMul, 2, "xx|n"},
@@ -520,11 +515,6 @@ const ScriptMethodEntry g_VectorMethods[] = {
 
 // ------------------------------------------------------------------------- UV
 
-SQInteger UVTypeof(HSQUIRRELVM vm) {
-    sq_pushstring(vm, "UV", -1);
-    return 1;
-}
-
 SQInteger UVConstructor(HSQUIRRELVM vm) {
     SQInteger count = ValueArgumentCount(vm);
     if (count > 2) return sq_throwerror(vm, "Wrong parameter count");
@@ -542,18 +532,6 @@ SQInteger UVConstructor(HSQUIRRELVM vm) {
     return 0;
 }
 
-SQInteger UVCloned(HSQUIRRELVM vm) {
-    return CloneValue(vm, g_UVClass, 2);
-}
-
-SQInteger UVGet(HSQUIRRELVM vm) {
-    return GetComponent(vm, g_UVClass, g_uvKeys);
-}
-
-SQInteger UVSet(HSQUIRRELVM vm) {
-    return SetComponent(vm, g_UVClass, g_uvKeys);
-}
-
 SQInteger UVSetValues(HSQUIRRELVM vm) {
     float* block = ValueSelf(vm, g_UVClass);
     if (!block) return SQ_ERROR;
@@ -565,11 +543,11 @@ SQInteger UVSetValues(HSQUIRRELVM vm) {
 }
 
 const ScriptMethodEntry g_UVMethods[] = {
-    {"_typeof", UVTypeof, 1, nullptr},
+    {"_typeof", ValueTypeof<g_UVClass>, 1, nullptr},
     {"constructor", UVConstructor, -1, ".n|xn"},
-    {"_cloned", UVCloned, 2, ".x"},
-    {"_set", UVSet, 3, "xs|n"},
-    {"_get", UVGet, 2, "xs|n"},
+    {"_cloned", ValueCloned<g_UVClass, 2>, 2, ".x"},
+    {"_set", ValueSet<g_UVClass, g_uvKeys>, 3, "xs|n"},
+    {"_get", ValueGet<g_UVClass, g_uvKeys>, 2, "xs|n"},
     {"Set", UVSetValues, -1, "xnn"},
     {nullptr, nullptr, 0, nullptr},
 };

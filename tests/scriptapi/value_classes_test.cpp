@@ -38,15 +38,6 @@ class ValueClasses : public ScriptApiFixture {
         sq_newslot(V(), -3, SQFalse);
         sq_pop(V(), 1);
     }
-
-    // Leaves the value on top in the root table under the name.
-    void SetRoot(const char* name) {
-        sq_pushroottable(V());
-        sq_pushstring(V(), name, -1);
-        sq_push(V(), -3);
-        sq_newslot(V(), -3, SQFalse);
-        sq_pop(V(), 2);
-    }
 };
 
 TEST_F(ValueClasses, VectorConstructorForms) {
