@@ -608,7 +608,10 @@ bool GetScriptValueBlock(HSQUIRRELVM vm, SQInteger index, const ScriptClassDescr
     SQUserPointer block = nullptr;
     if (SQ_FAILED(sq_getinstanceup(vm, index, &block, const_cast<ScriptClassDescriptor*>(&descriptor))))
         return false;
-    if (!block) return false;
+    if (!block) {
+        sq_throwerror(vm, "Internal failure");
+        return false;
+    }
     for (int i = 0; i < count; ++i)
         out[i] = static_cast<const float*>(block)[i];
     return true;

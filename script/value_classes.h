@@ -50,8 +50,8 @@ SquirrelObject NewMatrix4Object(HSQUIRRELVM vm, const zMatrix4& matrix);
 
 // Copies count floats of the instance's block when it is of the descriptor's
 // class; false with the library's error ("invalid type tag", "the object is
-// not a class instance") set otherwise, and false for an instance without
-// its block.
+// not a class instance") set otherwise, and false with "Internal failure"
+// for an instance without its block.
 bool GetScriptValueBlock(HSQUIRRELVM vm, SQInteger index, const ScriptClassDescriptor& descriptor, float* out,
                          int count);
 // The matrix of a Matrix3 / Matrix4 instance at the index, as

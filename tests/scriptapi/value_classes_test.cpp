@@ -10,6 +10,7 @@
 #include "script/script_api.h"
 #include "script/value_classes.h"
 #include "tests/scriptapi/api_fixture.h"
+#include "tests/support/squirrel_error.h"
 
 namespace {
 
@@ -437,6 +438,27 @@ TEST_F(ValueClasses, NativesPushAndReadTheClasses) {
     sq_pop(V(), 2);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(read.e[i], i == 1 ? 42.0f : transform.e[i]) << i;
+}
+
+// What global natives read: a value of another class, or an instance made
+// without its constructor, is refused with an error, never read.
+TEST_F(ValueClasses, ArgumentReadersRefuseOtherValues) {
+    ASSERT_TRUE(Run("bare <- Vector.instance(); uv <- UV(1, 2); m3 <- Matrix3();", "values.nut"));
+    const struct {
+        const char* name;
+        const char* error;
+    } cases[] = {{"bare", "Internal failure"}, {"uv", "invalid type tag"}, {"m3", "invalid type tag"}};
+    for (const auto& c : cases) {
+        sq_pushroottable(V());
+        sq_pushstring(V(), c.name, -1);
+        ASSERT_TRUE(SQ_SUCCEEDED(sq_get(V(), -2)));
+        float values[4] = {};
+        zMatrix4 matrix;
+        EXPECT_FALSE(GetVectorArgument(V(), -1, values)) << c.name;
+        EXPECT_EQ(SquirrelLastError(V()), c.error) << c.name;
+        EXPECT_FALSE(GetMatrix4Argument(V(), -1, matrix)) << c.name;
+        sq_pop(V(), 2);
+    }
 }
 
 TEST_F(ValueClasses, HeldObjectsKeepTheirInstances) {
