@@ -23,7 +23,9 @@ struct Matrix3Traits {
     static const ScriptClassDescriptor& Class() { return g_Matrix3Class; }
     static zMatrix3 Read(const float* block) { return Matrix3OfBlock(block); }
     static void Write(const zMatrix3& matrix, float* block) { std::copy(matrix.m, matrix.m + 9, block); }
-    static SQInteger Return(HSQUIRRELVM vm, const zMatrix3& matrix) { return ReturnMatrix3Instance(vm, matrix); }
+    static SQInteger Return(HSQUIRRELVM vm, const zMatrix3& matrix) {
+        return ReturnMatrix3Instance(vm, matrix);
+    }
     static zVector GetLine(const zMatrix3& matrix, bool row, int index) {
         return row ? matrix.GetRow(index) : matrix.GetColumn(index);
     }
@@ -47,7 +49,9 @@ struct Matrix4Traits {
     static const ScriptClassDescriptor& Class() { return g_Matrix4Class; }
     static zMatrix4 Read(const float* block) { return Matrix4OfBlock(block); }
     static void Write(const zMatrix4& matrix, float* block) { std::copy(matrix.e, matrix.e + 16, block); }
-    static SQInteger Return(HSQUIRRELVM vm, const zMatrix4& matrix) { return ReturnMatrix4Instance(vm, matrix); }
+    static SQInteger Return(HSQUIRRELVM vm, const zMatrix4& matrix) {
+        return ReturnMatrix4Instance(vm, matrix);
+    }
     // Rows and columns carry their fourth element as w.
     static zVector GetLine(const zMatrix4& matrix, bool row, int index) {
         return row ? matrix.GetRow(index, false) : matrix.GetColumn(index, false);
@@ -174,9 +178,7 @@ SQInteger Matrix4AsMatrix3(HSQUIRRELVM vm) {
 SQInteger Matrix4Print(HSQUIRRELVM vm) {
     const float* block = ValueSelf(vm, g_Matrix4Class);
     if (!block) return SQ_ERROR;
-    const SQChar* name = nullptr;
-    if (sq_gettop(vm) < 2 || SQ_FAILED(sq_getstring(vm, 2, &name))) name = "Matrix";
-    GetLog() << "Dumping matrix '" << name << "':\n";
+    GetLog() << "Dumping matrix '" << ValuePrintName(vm, "Matrix") << "':\n";
     zMatrix4 matrix = Matrix4OfBlock(block);
     for (int row = 0; row < 4; ++row)
         matrix.GetRow(row, true).Print("Row");

@@ -62,6 +62,10 @@ inline zMatrix4 Matrix4OfBlock(const float* block) {
     return matrix;
 }
 
+// The name Print logs under: its first argument, or the fallback when there
+// is none (or it is no string).
+const char* ValuePrintName(HSQUIRRELVM vm, const char* fallback);
+
 // A new instance holding the value, returned by the method (1); an error
 // when it cannot be made.
 SQInteger ReturnVectorInstance(HSQUIRRELVM vm, const zVector& value);

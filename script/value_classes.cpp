@@ -44,14 +44,6 @@ SQInteger ReturnBool(HSQUIRRELVM vm, bool value) {
     return 1;
 }
 
-// The name argument of Print at the index, or the fallback when there is
-// none (or it is no string).
-const char* PrintName(HSQUIRRELVM vm, SQInteger index, const char* fallback) {
-    const SQChar* name = nullptr;
-    if (sq_gettop(vm) < index || SQ_FAILED(sq_getstring(vm, index, &name))) return fallback;
-    return name;
-}
-
 // ------------------------------------------------------------ component keys
 
 // The letters that select each component besides its number.
@@ -263,7 +255,8 @@ SQInteger VectorSetValues(HSQUIRRELVM vm) {
     if (!block) return SQ_ERROR;
     SQInteger count = ValueArgumentCount(vm);
     zVector value;
-    if (count > 4 || !ReadVectorNumbers(vm, count, value)) return sq_throwerror(vm, "Vector Set() wrong parameters");
+    if (count > 4 || !ReadVectorNumbers(vm, count, value))
+        return sq_throwerror(vm, "Vector Set() wrong parameters");
     block[0] = value.x;
     block[1] = value.y;
     block[2] = value.z;
@@ -470,7 +463,7 @@ SQInteger VectorPrint(HSQUIRRELVM vm) {
     bool ok = false;
     zVector self = SelfVectorOr(vm, ok);
     if (!ok) return SQ_ERROR;
-    self.Print(PrintName(vm, 2, "Vector"));
+    self.Print(ValuePrintName(vm, "Vector"));
     return 0;
 }
 
@@ -537,7 +530,8 @@ SQInteger UVSetValues(HSQUIRRELVM vm) {
     if (!block) return SQ_ERROR;
     SQInteger count = ValueArgumentCount(vm);
     float values[2] = {0.0f, 0.0f};
-    if (count > 2 || !ReadValueFloats(vm, 2, int(count), values)) return sq_throwerror(vm, "Wrong parameter count");
+    if (count > 2 || !ReadValueFloats(vm, 2, int(count), values))
+        return sq_throwerror(vm, "Wrong parameter count");
     std::copy(values, values + 2, block);
     return 0;
 }
@@ -627,7 +621,8 @@ bool GetMatrix4Argument(HSQUIRRELVM vm, SQInteger index, zMatrix4& out) {
 
 // ------------------------------------------------ shared by the value methods
 
-bool IsValueInstance(HSQUIRRELVM vm, SQInteger index, const ScriptClassDescriptor& descriptor, float*& block) {
+bool IsValueInstance(HSQUIRRELVM vm, SQInteger index, const ScriptClassDescriptor& descriptor,
+                     float*& block) {
     SQUserPointer pointer = nullptr;
     if (sq_gettype(vm, index) != OT_INSTANCE ||
         SQ_FAILED(sq_getinstanceup(vm, index, &pointer, const_cast<ScriptClassDescriptor*>(&descriptor)))) {
@@ -676,6 +671,12 @@ bool ReadValueFloats(HSQUIRRELVM vm, SQInteger index, int count, float* out) {
         out[i] = number;
     }
     return true;
+}
+
+const char* ValuePrintName(HSQUIRRELVM vm, const char* fallback) {
+    const SQChar* name = nullptr;
+    if (sq_gettop(vm) < 2 || SQ_FAILED(sq_getstring(vm, 2, &name))) return fallback;
+    return name;
 }
 
 SQInteger ReturnVectorInstance(HSQUIRRELVM vm, const zVector& value) {

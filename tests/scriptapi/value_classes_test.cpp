@@ -19,10 +19,11 @@ class ValueClasses : public ScriptApiFixture {
     void SetUp() override {
         ScriptApiFixture::SetUp();
         // S(v) shows a Vector's four components, T(uv) a UV's two.
-        ASSERT_TRUE(Run("function S(v) { return v.x + \",\" + v.y + \",\" + v.z + \",\" + v.w; }\n"
-                        "function T(uv) { return uv.u + \",\" + uv.v; }\n"
-                        "function Raises(f, text) { try { f(); } catch (e) { return e == text; } return false; }\n",
-                        "helpers.nut"));
+        ASSERT_TRUE(
+            Run("function S(v) { return v.x + \",\" + v.y + \",\" + v.z + \",\" + v.w; }\n"
+                "function T(uv) { return uv.u + \",\" + uv.v; }\n"
+                "function Raises(f, text) { try { f(); } catch (e) { return e == text; } return false; }\n",
+                "helpers.nut"));
     }
 
     // Metamethods are no members scripts can call: the method's native goes
@@ -53,7 +54,8 @@ TEST_F(ValueClasses, VectorConstructorForms) {
         {"Vector(Vector(), 2)", "error: Vector wrong parameters"},
         {"Vector(UV(1, 2))", "error: Invalid instance type"},
         {"Vector(Vector.instance())", "error: Vector() invalid instance type"},
-        {"Vector(\"1\")", "error: parameter 1 has an invalid type 'string' ; expected: 'integer|float|instance'"},
+        {"Vector(\"1\")",
+         "error: parameter 1 has an invalid type 'string' ; expected: 'integer|float|instance'"},
         {"print(typeof Vector() + \" \" + typeof UV() + \" \" + typeof Matrix3() + \" \" + typeof Matrix4())",
          "Vector UV Matrix3 Matrix4"},
         {"print(Vector() instanceof Vector)", "true"},
@@ -92,7 +94,8 @@ TEST_F(ValueClasses, VectorOperators) {
         {"print(Raises(@() Vector(1, 2, 3) + 1, \"Vector + operator: Invalid argument type.\\n\"))", "true"},
         {"print(Raises(@() Vector(1, 2, 3) - 1, \"Vector - operator: Invalid argument type.\\n\"))", "true"},
         {"print(Raises(@() Vector(1, 2, 3) / 2, \"Vector / operator: Invalid argument type.\\n\"))", "true"},
-        {"print(Raises(@() Vector(1, 2, 3) * UV(), \"Vector * operator: Invalid argument type.\\n\"))", "true"},
+        {"print(Raises(@() Vector(1, 2, 3) * UV(), \"Vector * operator: Invalid argument type.\\n\"))",
+         "true"},
         {"print(S(Vector(1, 2, 3, 7) + 1.0))", "2,3,4,1"},
         {"print(S(Vector(1, 2, 3) - 0.5))", "0.5,1.5,2.5,1"},
         {"print(S(Vector(1, 2, 3) * 2))", "2,4,6,1"},
@@ -103,7 +106,8 @@ TEST_F(ValueClasses, VectorOperators) {
         {"print(S(Vector(1, 2, 3) * Vector(2, 3, 4)))", "2,6,12,1"},
         {"print(S(Vector(2, 6, 12) / Vector(2, 3, 4)))", "1,2,3,1"},
         {"print(S(Vector(1, 2, 3) * Matrix3(0, 1, 0, -1, 0, 0, 0, 0, 1)))", "-2,1,3,1"},
-        {"print(S(Vector(1, 2, 3) * Matrix4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 20, 30, 1)))", "11,22,33,1"},
+        {"print(S(Vector(1, 2, 3) * Matrix4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 20, 30, 1)))",
+         "11,22,33,1"},
         {"Vector(1, 2, 3) + UV()", "error: Invalid instance type"},
         {"Vector(1, 2, 3) * Matrix3.instance()", "error: Internal failure"},
         {"2 * Vector(1, 2, 3)", "error: arith op * on between 'integer' and 'instance'"},
@@ -162,7 +166,8 @@ TEST_F(ValueClasses, VectorMinAndMax) {
         {"print(Raises(@() Vector().Min(1.0, 2.0), \"Vector Min(): Invalid parameter list.\\n\"))", "true"},
         {"print(Raises(@() Vector().Max(1.0, 2.0), \"Vector Max(): Invalid parameter list.\\n\"))", "true"},
         {"print(Raises(@() Vector().Min(1), \"Vector Min(): Invalid parameter list.\\n\"))", "true"},
-        {"print(Raises(@() Vector().Max(1.0, 2, 3.0), \"Vector Max(): Invalid parameter list.\\n\"))", "true"},
+        {"print(Raises(@() Vector().Max(1.0, 2, 3.0), \"Vector Max(): Invalid parameter list.\\n\"))",
+         "true"},
         {"print(Raises(@() Vector().Min(1.0, 2.0, 3.0, 4.0), \"Vector Min(): Invalid parameter list.\\n\"))",
          "true"},
         {"Vector().Min(UV())", "error: Invalid instance type"},
@@ -178,7 +183,8 @@ TEST_F(ValueClasses, VectorGeometry) {
         {"print(Vector(1, 0, 0).AngleWithVector(Vector(0, 1, 0)))", "1.5708"},
         {"print(Vector(2, 0, 0).AngleWithVector(Vector(3, 0, 0)))", "0"},
         {"print(Vector(-2, 0, 0).AngleWithVector(Vector(3, 0, 0)))", "3.14159"},
-        {"print(Vector(1, 1, 1).Dist(Vector(4, 5, 1)) + \" \" + Vector(1, 1, 1).Dist2(Vector(4, 5, 1)))", "5 25"},
+        {"print(Vector(1, 1, 1).Dist(Vector(4, 5, 1)) + \" \" + Vector(1, 1, 1).Dist2(Vector(4, 5, 1)))",
+         "5 25"},
         {"print(S(Vector(1, 2, 3).Lerp(0.0, Vector(4, 5, 6))))", "4,5,6,1"},
         {"print(S(Vector(1, 2, 3).Lerp(1, Vector(4, 5, 6))))", "1,2,3,1"},
         {"print(S(Vector(1, 2, 3).Lerp(0.5, Vector(4, 5, 6))))", "2.5,3.5,4.5,1"},
@@ -218,7 +224,8 @@ TEST_F(ValueClasses, VectorRandomizeStaysInItsRange) {
          "true true"},
         {"local v = Vector(7, 7, 7, 7), inside = true;\n"
          "for (local i = 0; i < 200; ++i) { local r = v.Randomize(-3, -2);\n"
-         "  inside = inside && r.x >= -3 && r.x <= -2 && r.y >= -3 && r.y <= -2 && r.z >= -3 && r.z <= -2; }\n"
+         "  inside = inside && r.x >= -3 && r.x <= -2 && r.y >= -3 && r.y <= -2 && r.z >= -3 && r.z <= -2; "
+         "}\n"
          "print(inside + \" \" + S(v))",
          "true 7,7,7,7"},
     };
@@ -256,7 +263,8 @@ TEST_F(ValueClasses, UVClass) {
          "0,0 0.5,0 0.25,0.75 1,2"},
         {"UV(1, 2, 3)", "error: Wrong parameter count"},
         {"UV(Vector())", "error: Invalid instance type"},
-        {"local uv = UV(1, 2); print(uv[0] + \" \" + uv[1] + \" \" + uv[117] + \" \" + uv[\"v\"])", "1 2 1 2"},
+        {"local uv = UV(1, 2); print(uv[0] + \" \" + uv[1] + \" \" + uv[117] + \" \" + uv[\"v\"])",
+         "1 2 1 2"},
         {"print(UV().x)", "error: the index 'x' does not exist"},
         {"print(UV()[\"uv\"])", "error: the index 'uv' does not exist"},
         {"local uv = UV(1, 2); uv[\"vx\"] = 3; uv[0] = 4; print(T(uv))", "4,3"},
@@ -276,7 +284,8 @@ TEST_F(ValueClasses, Matrix4ConstructionAndKeys) {
         {"local m = Matrix4(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);"
          "print(m.m10 + \" \" + m.m01 + \" \" + m.m03 + \" \" + m.m30 + \" \" + m.m33)",
          "2 5 13 4 16"},
-        {"local m = Matrix4(Vector(1, 2, 3, 4), Vector(5, 6, 7, 8), Vector(9, 10, 11, 12), Vector(13, 14, 15, 16));"
+        {"local m = Matrix4(Vector(1, 2, 3, 4), Vector(5, 6, 7, 8), Vector(9, 10, 11, 12), Vector(13, 14, "
+         "15, 16));"
          "print(m.m10 + \" \" + m.m01 + \" \" + m.m30)",
          "2 5 4"},
         {"local m = Matrix4(); print(m.m00 + \" \" + m.m10 + \" \" + m.m11 + \" \" + m.m33)", "1 0 1 1"},
@@ -314,11 +323,13 @@ TEST_F(ValueClasses, Matrix4Methods) {
          "9,8,7,6 6"},
         {"local c = Matrix4(); print(c.SetRow(0, Vector()) == null)", "true"},
         {"Matrix4().SetRow(0, UV())", "error: Invalid instance type"},
-        {"print(S((scale * move).GetPosition()) + \" \" + S((move * scale).GetPosition()))", "20,0,0,1 10,0,0,1"},
+        {"print(S((scale * move).GetPosition()) + \" \" + S((move * scale).GetPosition()))",
+         "20,0,0,1 10,0,0,1"},
         {"print(S((m * Matrix4()).GetRow(2)))", "9,10,11,12"},
         {"m * Matrix3()", "error: Invalid instance type"},
         {"m * 2", "error: parameter 1 has an invalid type 'integer' ; expected: 'instance'"},
-        {"local r = m.AsMatrix3(); print(typeof r + \" \" + S(r.GetRow(1)) + \" \" + r.m01)", "Matrix3 5,6,7,1 5"},
+        {"local r = m.AsMatrix3(); print(typeof r + \" \" + S(r.GetRow(1)) + \" \" + r.m01)",
+         "Matrix3 5,6,7,1 5"},
         {"local c = Matrix4(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);"
          "c.RotationFromMatrix3(Matrix3(-1, -2, -3, -4, -5, -6, -7, -8, -9));"
          "print(S(c.GetRow(0)) + \" \" + S(c.GetRow(2)) + \" \" + S(c.GetRow(3)))",
@@ -346,7 +357,8 @@ TEST_F(ValueClasses, Matrix4PrintDumpsItsRows) {
 // Matrix3 keys stop at 2: "m30", "m03" and "m33" name nothing.
 TEST_F(ValueClasses, Matrix3ConstructionAndKeys) {
     const ScriptRow rows[] = {
-        {"local m = Matrix3(1, 2, 3, 4, 5, 6, 7, 8, 9); print(m.m10 + \" \" + m.m01 + \" \" + m.m22 + \" \" + m.m20)",
+        {"local m = Matrix3(1, 2, 3, 4, 5, 6, 7, 8, 9); print(m.m10 + \" \" + m.m01 + \" \" + m.m22 + \" \" "
+         "+ m.m20)",
          "2 4 9 3"},
         {"local m = Matrix3(Vector(1, 2, 3), Vector(4, 5, 6), Vector(7, 8, 9)); print(m.m10 + \" \" + m.m01)",
          "2 4"},
@@ -404,7 +416,8 @@ TEST_F(ValueClasses, AsEulerDefaultsToOrderFour) {
     SetRoot("r");
     const ScriptRow rows[] = {
         {"print(r.AsEuler().IsEqual(Vector(0.3, 0.5, 0.7), 0.0001))", "true"},
-        {"print(r.AsEuler(4).IsEqual(r.AsEuler()) + \" \" + r.AsEuler(0).IsEqual(r.AsEuler()))", "true false"},
+        {"print(r.AsEuler(4).IsEqual(r.AsEuler()) + \" \" + r.AsEuler(0).IsEqual(r.AsEuler()))",
+         "true false"},
     };
     ExpectScripts(rows);
 }
@@ -412,8 +425,8 @@ TEST_F(ValueClasses, AsEulerDefaultsToOrderFour) {
 // Natives push and read the classes' blocks; the start-up script's MinMax
 // builds its corners with the registered Vector.
 TEST_F(ValueClasses, NativesPushAndReadTheClasses) {
-    const zMatrix4 transform = zMatrix4::Compose(zVector(1, 2, 3), zVector(0.1f, 0.2f, 0.3f), zVector(1, 2, 1),
-                                                 zVector(0, 0, 0));
+    const zMatrix4 transform =
+        zMatrix4::Compose(zVector(1, 2, 3), zVector(0.1f, 0.2f, 0.3f), zVector(1, 2, 1), zVector(0, 0, 0));
     ASSERT_TRUE(PushMatrix4Instance(V(), transform));
     SetRoot("t");
     ASSERT_TRUE(PushVectorValue(V(), 1.5f, 2, 3, 4));
@@ -478,7 +491,8 @@ TEST_F(ValueClasses, HeldObjectsKeepTheirInstances) {
         sq_pop(V(), 1);
     }
     const ScriptRow rows[] = {
-        {"print(S(hv) + \" \" + T(huv) + \" \" + hr.m00 + \" \" + S(ht.GetPosition()))", "1,2,3,4 0.5,0.25 1 7,8,9,1"},
+        {"print(S(hv) + \" \" + T(huv) + \" \" + hr.m00 + \" \" + S(ht.GetPosition()))",
+         "1,2,3,4 0.5,0.25 1 7,8,9,1"},
     };
     ExpectScripts(rows);
 }
