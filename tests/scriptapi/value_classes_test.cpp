@@ -59,6 +59,9 @@ TEST_F(ValueClasses, VectorConstructorForms) {
         {"print(typeof Vector() + \" \" + typeof UV() + \" \" + typeof Matrix3() + \" \" + typeof Matrix4())",
          "Vector UV Matrix3 Matrix4"},
         {"print(Vector() instanceof Vector)", "true"},
+        {"class P extends Vector { function Sum() { return x + y + z; } } print(P(1, 2, 3).Sum() + \" \" + "
+         "typeof P())",
+         "6 Vector"},
     };
     ExpectScripts(rows);
 }
@@ -341,6 +344,8 @@ TEST_F(ValueClasses, Matrix4Methods) {
         {"print(S(m.GetPosition()))", "13,14,15,1"},
         {"Matrix4.GetPosition.call(Matrix3())", "error: Invalid instance type"},
         {"Matrix4.instance().GetFront()", "error: Internal failure"},
+        // The matrices have no _cloned: a clone holds no floats of its own.
+        {"print((clone m).m00)", "error: Internal failure"},
     };
     ExpectScripts(rows);
 }
