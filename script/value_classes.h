@@ -1,10 +1,20 @@
-// The value classes natives hand to scripts by value: Vector (four floats)
-// and UV (two floats). Their instances own a float block freed by one release
-// hook; the descriptors are the classes' type tags. Their method tables grow
-// with the classes' own methods.
+// The value classes natives hand to scripts by value: Vector (four floats),
+// UV (two floats), Matrix3 (nine) and Matrix4 (sixteen, both column-major as
+// the engine keeps them). Every instance owns its float block, freed by one
+// release hook; the descriptors are the classes' type tags and carry the
+// method tables (Vector and UV here, the matrices in matrix_classes.cpp).
+//
+// Component keys (_get / _set of Vector and UV): a string by its first
+// character (_get: a one-character string only), a number by its integer
+// value; 0, 'r', 'x' select x ... 3, 'a', 'w' select w, and 0, 'u' / 1, 'v'
+// the UV's two. Element keys of the matrices: "mIJ", I the column and J the
+// row, both below the matrix's size. A key that selects nothing is a clean
+// miss: the VM reports the member as missing.
 #pragma once
 
+#include "core/vector.h"
 #include "script/script_class.h"
+#include "script/squirrel_object.h"
 
 extern const ScriptClassDescriptor g_VectorClass;
 extern const ScriptClassDescriptor g_UVClass;
@@ -29,11 +39,22 @@ bool PushUVInstance(HSQUIRRELVM vm, float u, float v);
 // as the engine keeps it).
 bool PushMatrix3Instance(HSQUIRRELVM vm, const zMatrix3& matrix);
 bool PushMatrix4Instance(HSQUIRRELVM vm, const zMatrix4& matrix);
-// The matrix of a Matrix3 / Matrix4 instance at the index; false with the
-// library's "invalid type tag" set for an instance of another class.
+
+// The same instances held by a script object, for natives that return
+// through zScriptStack::ReturnObject; the object holds null when the
+// instance cannot be made.
+SquirrelObject NewVectorObject(HSQUIRRELVM vm, const zVector& value);
+SquirrelObject NewUVObject(HSQUIRRELVM vm, float u, float v);
+SquirrelObject NewMatrix3Object(HSQUIRRELVM vm, const zMatrix3& matrix);
+SquirrelObject NewMatrix4Object(HSQUIRRELVM vm, const zMatrix4& matrix);
+
 // Copies count floats of the instance's block when it is of the descriptor's
-// class; false with the library's error set otherwise.
+// class; false with the library's error ("invalid type tag", "the object is
+// not a class instance") set otherwise, and false with "Internal failure"
+// for an instance without its block.
 bool GetScriptValueBlock(HSQUIRRELVM vm, SQInteger index, const ScriptClassDescriptor& descriptor, float* out,
                          int count);
+// The matrix of a Matrix3 / Matrix4 instance at the index, as
+// GetScriptValueBlock reads it.
 bool GetMatrix3Argument(HSQUIRRELVM vm, SQInteger index, zMatrix3& out);
 bool GetMatrix4Argument(HSQUIRRELVM vm, SQInteger index, zMatrix4& out);

@@ -264,8 +264,25 @@ CatalogueRow Row(std::string id, std::vector<std::string> arguments, std::vector
             std::move(lines), std::move(forbidden), std::move(once),  std::move(programName)};
 }
 
-// A ball dropped from 10 m onto a static floor, both with script units:
-// the ball counts the physics steps until it touches down, which depends only
+// A ball dropped from 10 m onto a static floor at the physics frequency,
+// with the units of ball.nut (class Ball) and floor.nut (class Floor).
+std::string FallingBallScene(const std::string& frequency) {
+    return "<ZML=1.0>\n<Scene=<Items=\n"
+           "<MObject=<MItem=<Id=\"ball\"><UId=0><Active>\n"
+           "  "
+           "<PhysicItem=<Mode=\"Dynamic\"><Shapes=<PhysicShape=<Type=\"Sphere\"><Radius=0.5><Mass=1.0>>>>\n"
+           "  <ScriptUnit=<Script=\"ball.nut\"><Class=\"Ball\">>>\n"
+           "  <Object=<Item=<Position=<X=0.0><Y=10.0><Z=0.0>>>>>\n"
+           "<MObject=<MItem=<Id=\"floor\"><UId=1><Active>\n"
+           "  <PhysicItem=<Mode=\"Static\"><Shapes=<PhysicShape=<Type=\"Box\">"
+           "<Dimensions=<X=20.0><Y=1.0><Z=20.0>><Mass=0.0>>>>\n"
+           "  <ScriptUnit=<Script=\"floor.nut\"><Class=\"Floor\">>>\n"
+           "  <Object=<Item=<Position=<X=0.0><Y=-0.5><Z=0.0>>>>>>\n"
+           "<Physics=<Frequency=" +
+           frequency + ">>>\n";
+}
+
+// The ball counts the physics steps until it touches down, which depends only
 // on the scene's fixed step, and each item hears of the collision.
 void AddPhysicsRows(std::vector<CatalogueRow>& rows) {
     const std::string ball =
@@ -282,28 +299,34 @@ void AddPhysicsRows(std::vector<CatalogueRow>& rows) {
         const char* steps;
     } cases[] = {{"60Hz", "60.0", "85"}, {"30Hz", "30.0", "43"}, {"120Hz", "120.0", "168"}};
     for (const auto& step : cases) {
-        const std::string scene =
-            "<ZML=1.0>\n<Scene=<Items=\n"
-            "<MObject=<MItem=<Id=\"ball\"><UId=0><Active>\n"
-            "  "
-            "<PhysicItem=<Mode=\"Dynamic\"><Shapes=<PhysicShape=<Type=\"Sphere\"><Radius=0.5><Mass=1.0>>>>\n"
-            "  <ScriptUnit=<Script=\"ball.nut\"><Class=\"Ball\">>>\n"
-            "  <Object=<Item=<Position=<X=0.0><Y=10.0><Z=0.0>>>>>\n"
-            "<MObject=<MItem=<Id=\"floor\"><UId=1><Active>\n"
-            "  <PhysicItem=<Mode=\"Static\"><Shapes=<PhysicShape=<Type=\"Box\">"
-            "<Dimensions=<X=20.0><Y=1.0><Z=20.0>><Mass=0.0>>>>\n"
-            "  <ScriptUnit=<Script=\"floor.nut\"><Class=\"Floor\">>>\n"
-            "  <Object=<Item=<Position=<X=0.0><Y=-0.5><Z=0.0>>>>>>\n"
-            "<Physics=<Frequency=" +
-            std::string(step.frequency) + ">>>\n";
         const std::string down = std::string("[S] ball down after ") + step.steps + " steps";
         rows.push_back(Row(std::string("PhysicsBallFallsOnTheFixedStep_") + step.id,
                            {"fall.zms", "-r", "none", "-m", "none", "-time_live", "4"},
-                           {StartupScript(), {"fall.zms", scene}, {"ball.nut", ball}, {"floor.nut", floor}},
+                           {StartupScript(),
+                            {"fall.zms", FallingBallScene(step.frequency)},
+                            {"ball.nut", ball},
+                            {"floor.nut", floor}},
                            0, {"[H] Scene reset", down, FreeingCaches, "Done."},
                            {"[*] Unknown tag 'Mode' in <zPhysicItem>.", Matching("\\[\\|\\] .*")},
                            {down, "[S] floor hit by CObject"}));
     }
+    // OnCollisionEx's table: the sphere touches the floor's top (y = 0) at
+    // one point, handed over as a Vector whose members and methods work.
+    const std::string contactBall =
+        "class Ball { seen = false;\n"
+        "  function OnCollisionEx(item, other, contact, flag) {\n"
+        "    if (seen) return; seen = true;\n"
+        "    local p = contact.p[0], n = contact.n[0];\n"
+        "    print(\"contact \" + contact.count + \" \" + typeof p + \" y \" + floor(p.y * 10 + 0.5) / 10 +\n"
+        "          \" normal \" + floor(fabs(n.y) * 10 + 0.5) / 10 + \" \" + (fabs(n.Len() - 1.0) < 0.001)); } }\n";
+    rows.push_back(Row("PhysicsContactTableHoldsVectors",
+                       {"fall.zms", "-r", "none", "-m", "none", "-time_live", "3"},
+                       {StartupScript(),
+                        {"fall.zms", FallingBallScene("60.0")},
+                        {"ball.nut", contactBall},
+                        {"floor.nut", "class Floor {}\n"}},
+                       0, {"[H] Scene reset", "[S] contact 1 Vector y 0 normal 1 true", FreeingCaches, "Done."},
+                       {Matching("\\[\\|\\] .*")}, {"[S] contact 1 Vector y 0 normal 1 true"}));
 }
 
 // The shipped scene under a scene script of our own (same file and class

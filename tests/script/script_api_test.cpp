@@ -57,10 +57,7 @@ class ScriptApi : public ScriptFixture {
         std::ifstream file(std::string(ZE_SCRIPTLIB) + "/zad.nut");
         std::stringstream text;
         text << file.rdbuf();
-        ASSERT_TRUE(Run(
-            "class Vector { x = 0.0; y = 0.0; z = 0.0; w = 1.0;\n"
-            "  constructor(...) { if (vargv.len() == 3) { x = vargv[0]; y = vargv[1]; z = vargv[2]; } } }\n",
-            "vector.nut"));
+        ASSERT_TRUE(RegisterValueClasses(V()));
         ASSERT_TRUE(Run(text.str(), "zad.nut"));
     }
 };
@@ -274,7 +271,7 @@ TEST_F(ScriptApi, VectorValuesAreSetThroughTheInstancesSet) {
 }
 
 TEST_F(ScriptApi, CollisionTableHoldsOneVectorPerPoint) {
-    ASSERT_TRUE(Run("class Vector { x = 0.0; y = 0.0; z = 0.0; w = 0.0; }", "vector.nut"));
+    ASSERT_TRUE(RegisterValueClasses(V()));
     const zVector positions[2] = {zVector(1, 2, 3), zVector(-4, 5.5f, 6)};
     const zVector normals[2] = {zVector(0, 1, 0), zVector(0, -1, 0)};
     const SQInteger top = sq_gettop(V());

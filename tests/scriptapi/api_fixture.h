@@ -98,6 +98,11 @@ class ScriptApiFixture : public ::testing::Test {
     // Binds an engine object handle to a root slot.
     void SetHandle(const char* name, void* object, i32 kind, bool owned = false) {
         ASSERT_TRUE(PushScriptObject(V(), object, kind, owned));
+        SetRoot(name);
+    }
+
+    // Moves the value on top of the stack to a root slot.
+    void SetRoot(const char* name) {
         sq_pushroottable(V());
         sq_pushstring(V(), name, -1);
         sq_push(V(), -3);
