@@ -54,6 +54,7 @@ class zMEmitter;
 class zRenderer;
 class zRenderFont;
 class zScene;
+class zScene2D;
 class zSceneScriptEventDispatcher;
 class zScriptVM;
 struct zMinMax;
@@ -179,6 +180,8 @@ class zSceneUserInterface {
     virtual void Clear() = 0;
     virtual void Render(bool skipScript) = 0;
     virtual u32 GetWindowCount() const = 0;
+    // The 2D scene behind the interface, for scripts; null when there is none.
+    virtual zScene2D* GetScene2D() const { return nullptr; }
     // A raster font loaded from path (the profiler's); null when the
     // interface makes none. The font may be empty when the file is missing.
     virtual std::unique_ptr<zRenderFont> LoadRasterFont(const char* /*path*/, const char* /*name*/) {
