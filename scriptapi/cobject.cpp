@@ -7,6 +7,7 @@
 // arguments, acts and pushes its result. Item handles (kinds 24 to 27 and 31)
 // hold the managed item; the item's node carries its transformation.
 #include <new>
+#include <type_traits>
 
 #include "core/zstring.h"
 #include "engine/engine.h"
@@ -105,6 +106,16 @@ class CObjectMethod : public ScriptArgs {
         return *this ? static_cast<zMItem*>(record->object) : nullptr;
     }
 
+    // One argument of a property's type; one result of it.
+    void Read(int position, bool& out) { out = Bool(position); }
+    void Read(int position, f32& out) { out = Number(position); }
+    void Read(int position, u32& out) { out = u32(Integer(position)); }
+    void Read(int position, zVector& out) { out = VectorArgument(position); }
+    SQInteger Result(bool value) { return Return(value); }
+    SQInteger Result(u32 value) { return Return(value); }
+    SQInteger Result(f32 value) { return Return(value); }
+    SQInteger Result(const zVector& value) { return ReturnVector(value); }
+
     SQInteger ReturnItem(zMItem* item, i32 kind) { return ReturnObject(item, kind); }
     SQInteger ReturnMatrix(const zMatrix4& matrix) {
         return PushMatrix4Instance(Vm(), matrix) ? 1 : Error("Failed to create Matrix4 instance.");
@@ -123,6 +134,34 @@ class CObjectMethod : public ScriptArgs {
 
     zCObject* m_self;
 };
+
+// Properties: this through Of, then the getter's value, or the one argument
+// handed to the setter.
+template <typename Target> using Access = Target* (*)(CObjectMethod&);
+zPhysicItem* PhysicsOf(CObjectMethod& m) {
+    return m.Physics();
+}
+zScene2D* Scene2DOf(CObjectMethod& m) {
+    return m.Scene2D();
+}
+
+template <typename Target, Access<Target> Of, typename Value, Value (Target::*Get)() const>
+SQInteger GetProperty(HSQUIRRELVM vm) {
+    CObjectMethod m(vm);
+    Target* target = Of(m);
+    return m ? m.Result((target->*Get)()) : m.Fail();
+}
+
+template <typename Target, Access<Target> Of, typename Value, void (Target::*Set)(Value)>
+SQInteger SetProperty(HSQUIRRELVM vm) {
+    CObjectMethod m(vm);
+    Target* target = Of(m);
+    std::decay_t<Value> value{};
+    m.Read(1, value);
+    if (!m) return m.Fail();
+    (target->*Set)(value);
+    return m.None();
+}
 
 // ---------------------------------------------------------------- command lists
 
@@ -404,49 +443,13 @@ SQInteger SetPhysicsFrequency(HSQUIRRELVM vm) {
 
 // ---------------------------------------------------------------- item physics
 
-SQInteger PhysicsActive(HSQUIRRELVM vm) {
-    CObjectMethod m(vm);
-    zPhysicItem* physics = m.Physics();
-    return m ? m.Return(physics->IsCollisionActive()) : m.Fail();
+// A property of the physics component read through its getter, or set from
+// the one argument.
+template <typename Value, Value (zPhysicItem::*Get)() const> SQInteger PhysicsGet(HSQUIRRELVM vm) {
+    return GetProperty<zPhysicItem, PhysicsOf, Value, Get>(vm);
 }
-
-SQInteger SetPhysicsActive(HSQUIRRELVM vm) {
-    CObjectMethod m(vm);
-    zPhysicItem* physics = m.Physics();
-    const bool active = m.Bool(1);
-    if (!m) return m.Fail();
-    physics->CollisionActivate(active);
-    return m.None();
-}
-
-template <u32 (zPhysicItem::*Get)() const> SQInteger PhysicsWord(HSQUIRRELVM vm) {
-    CObjectMethod m(vm);
-    zPhysicItem* physics = m.Physics();
-    return m ? m.Return((physics->*Get)()) : m.Fail();
-}
-
-template <void (zPhysicItem::*Set)(u32)> SQInteger SetPhysicsWord(HSQUIRRELVM vm) {
-    CObjectMethod m(vm);
-    zPhysicItem* physics = m.Physics();
-    const u32 value = u32(m.Integer(1));
-    if (!m) return m.Fail();
-    (physics->*Set)(value);
-    return m.None();
-}
-
-template <zVector (zPhysicItem::*Get)() const> SQInteger PhysicsVector(HSQUIRRELVM vm) {
-    CObjectMethod m(vm);
-    zPhysicItem* physics = m.Physics();
-    return m ? m.ReturnVector((physics->*Get)()) : m.Fail();
-}
-
-template <void (zPhysicItem::*Set)(const zVector&)> SQInteger SetPhysicsVector(HSQUIRRELVM vm) {
-    CObjectMethod m(vm);
-    zPhysicItem* physics = m.Physics();
-    const zVector value = m.VectorArgument(1);
-    if (!m) return m.Fail();
-    (physics->*Set)(value);
-    return m.None();
+template <typename Value, void (zPhysicItem::*Set)(Value)> SQInteger PhysicsSet(HSQUIRRELVM vm) {
+    return SetProperty<zPhysicItem, PhysicsOf, Value, Set>(vm);
 }
 
 // An impulse or a force, at the centre or (atPoint) at the second argument.
@@ -553,21 +556,6 @@ SQInteger LoadGeometry(HSQUIRRELVM vm) {
     return m.ReturnObject(engine->LoadGeometry(path, false, bypassCache), ScriptKindGeometry);
 }
 
-SQInteger GlobalFade(HSQUIRRELVM vm) {
-    CObjectMethod m(vm);
-    zScene2D* scene2D = m.Scene2D();
-    return m ? m.Return(scene2D->GetGlobalFade()) : m.Fail();
-}
-
-SQInteger SetGlobalFade(HSQUIRRELVM vm) {
-    CObjectMethod m(vm);
-    zScene2D* scene2D = m.Scene2D();
-    const f32 fade = m.Number(1);
-    if (!m) return m.Fail();
-    scene2D->SetGlobalFadeEffect(fade);
-    return m.None();
-}
-
 // Rows 6 to 65 of the class's table, after the six of script/.
 const ScriptMethodEntry g_CObjectEngineMethods[] = {
     {"isCommandListDone", IsCommandListDone, 1, "."},
@@ -592,14 +580,14 @@ const ScriptMethodEntry g_CObjectEngineMethods[] = {
     {"findItem", FindItem, 2, ".s|i"},
     {"physicsFrequency", PhysicsFrequency, 1, "."},
     {"setPhysicsFrequency", SetPhysicsFrequency, 2, ".n"},
-    {"physicsActive", PhysicsActive, 1, "."},
-    {"setPhysicsActive", SetPhysicsActive, 2, ".b"},
-    {"physicsMode", PhysicsWord<&zPhysicItem::GetMode>, 1, "."},
-    {"setPhysicsMode", SetPhysicsWord<&zPhysicItem::SetMode>, 2, ".i"},
-    {"linearVelocity", PhysicsVector<&zPhysicItem::GetLinearVelocity>, 1, "."},
-    {"setLinearVelocity", SetPhysicsVector<&zPhysicItem::SetLinearVelocity>, 2, ".x"},
-    {"angularVelocity", PhysicsVector<&zPhysicItem::GetAngularVelocity>, 1, "."},
-    {"setAngularVelocity", SetPhysicsVector<&zPhysicItem::SetAngularVelocity>, 2, ".x"},
+    {"physicsActive", PhysicsGet<bool, &zPhysicItem::IsCollisionActive>, 1, "."},
+    {"setPhysicsActive", PhysicsSet<bool, &zPhysicItem::CollisionActivate>, 2, ".b"},
+    {"physicsMode", PhysicsGet<u32, &zPhysicItem::GetMode>, 1, "."},
+    {"setPhysicsMode", PhysicsSet<u32, &zPhysicItem::SetMode>, 2, ".i"},
+    {"linearVelocity", PhysicsGet<zVector, &zPhysicItem::GetLinearVelocity>, 1, "."},
+    {"setLinearVelocity", PhysicsSet<const zVector&, &zPhysicItem::SetLinearVelocity>, 2, ".x"},
+    {"angularVelocity", PhysicsGet<zVector, &zPhysicItem::GetAngularVelocity>, 1, "."},
+    {"setAngularVelocity", PhysicsSet<const zVector&, &zPhysicItem::SetAngularVelocity>, 2, ".x"},
     {"applyLinearImpulse", ApplyToBody<&zPhysicItem::ApplyImpulse, false>, 2, ".x"},
     {"applyImpulse", ApplyToBody<&zPhysicItem::ApplyImpulse, true>, 3, ".xx"},
     {"applyLinearForce", ApplyToBody<&zPhysicItem::ApplyForce, false>, 2, ".x"},
@@ -607,12 +595,12 @@ const ScriptMethodEntry g_CObjectEngineMethods[] = {
     {"collisionShapeCount", CollisionShapeCount, 1, "."},
     {"collisionShape", CollisionShape, 2, ".i"},
     {"addCollisionShape", AddCollisionShape, 1, "."},
-    {"collisionMask", PhysicsWord<&zPhysicItem::GetCollisionMask>, 1, "."},
-    {"setCollisionMask", SetPhysicsWord<&zPhysicItem::SetCollisionMask>, 2, ".i"},
-    {"selfMask", PhysicsWord<&zPhysicItem::GetSelfMask>, 1, "."},
-    {"setSelfMask", SetPhysicsWord<&zPhysicItem::SetSelfMask>, 2, ".i"},
-    {"setLinearFactor", SetPhysicsVector<&zPhysicItem::SetLinearFactor>, 2, ".x"},
-    {"setAngularFactor", SetPhysicsVector<&zPhysicItem::SetAngularFactor>, 2, ".x"},
+    {"collisionMask", PhysicsGet<u32, &zPhysicItem::GetCollisionMask>, 1, "."},
+    {"setCollisionMask", PhysicsSet<u32, &zPhysicItem::SetCollisionMask>, 2, ".i"},
+    {"selfMask", PhysicsGet<u32, &zPhysicItem::GetSelfMask>, 1, "."},
+    {"setSelfMask", PhysicsSet<u32, &zPhysicItem::SetSelfMask>, 2, ".i"},
+    {"setLinearFactor", PhysicsSet<const zVector&, &zPhysicItem::SetLinearFactor>, 2, ".x"},
+    {"setAngularFactor", PhysicsSet<const zVector&, &zPhysicItem::SetAngularFactor>, 2, ".x"},
     {"mass", ShapeNumber<&zPhysicShape::mass>, 1, "."},
     {"setMass", SetShapeNumber<&zPhysicShape::mass>, 2, ".n"},
     {"staticFriction", ShapeNumber<&zPhysicShape::staticFriction>, 1, "."},
@@ -628,8 +616,8 @@ const ScriptMethodEntry g_CObjectEngineMethods[] = {
     {"setMesh", SetShapeMesh<PhysicShapeMesh>, 2, ".s"},
     {"setSphere", SetSphere, 2, ".n"},
     {"loadGeometry", LoadGeometry, -2, ".sb"},
-    {"globalFade", GlobalFade, 1, "."},
-    {"setGlobalFade", SetGlobalFade, 2, ".n"},
+    {"globalFade", GetProperty<zScene2D, Scene2DOf, f32, &zScene2D::GetGlobalFade>, 1, "."},
+    {"setGlobalFade", SetProperty<zScene2D, Scene2DOf, f32, &zScene2D::SetGlobalFadeEffect>, 2, ".n"},
     {nullptr, nullptr, 0, nullptr},
 };
 
