@@ -72,9 +72,13 @@ class CObjectMethod : public ScriptArgs {
     zScene2D* Scene2D(const char* kindText = "Object is not a scene 2d") {
         return static_cast<zScene2D*>(Expect(Kind() == ScriptKindWindowSystem, kindText, "Scene 2d is null"));
     }
-    zGroup* Group() { return static_cast<zGroup*>(Expect(Kind() == ScriptKindGroup, "Object is not a group", "Object is null")); }
+    zGroup* Group() {
+        return static_cast<zGroup*>(
+            Expect(Kind() == ScriptKindGroup, "Object is not a group", "Object is null"));
+    }
     zPhysicShape* Shape() {
-        return static_cast<zPhysicShape*>(Expect(Kind() == ScriptKindCollisionShape, "Invalid type", "Object is null"));
+        return static_cast<zPhysicShape*>(
+            Expect(Kind() == ScriptKindCollisionShape, "Invalid type", "Object is null"));
     }
     zEngine* Engine() {
         return static_cast<zEngine*>(Expect(Kind() == ScriptKindEngine, "Invalid type", "Object is null"));
@@ -101,8 +105,10 @@ class CObjectMethod : public ScriptArgs {
     zMItem* ItemArgument(int position) {
         zCObject* record = HandleArgument(position);
         if (!record) return nullptr;
-        if (!IsItemKind(record->kind)) Error("Object is not an item");
-        else if (!record->object) Error("Item is null");
+        if (!IsItemKind(record->kind))
+            Error("Object is not an item");
+        else if (!record->object)
+            Error("Item is null");
         return *this ? static_cast<zMItem*>(record->object) : nullptr;
     }
 
@@ -376,7 +382,8 @@ SQInteger FindItem(HSQUIRRELVM vm) {
     zMItem* found = nullptr;
     switch (m.Kind()) {
     case ScriptKindScene:
-        if (zScene* scene = m.Scene()) found = byUid ? scene->GetManagedItemByUid(uid) : scene->FindItem(name, nullptr);
+        if (zScene* scene = m.Scene())
+            found = byUid ? scene->GetManagedItemByUid(uid) : scene->FindItem(name, nullptr);
         break;
     case ScriptKindGroup:
         group = m.Group();

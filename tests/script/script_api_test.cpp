@@ -403,9 +403,8 @@ TEST_F(ScriptApi, ClassesTakeMethodsAfterTheirInstances) {
     ExpectEvals(rows);
 
     const SQInteger top = sq_gettop(V());
-    const ScriptMethodEntry again[] = {{"Fresh", ReturnCount, 1, "."},
-                                       {"Exact", ReturnCount, 1, "."},
-                                       {nullptr, nullptr, 0, nullptr}};
+    const ScriptMethodEntry again[] = {
+        {"Fresh", ReturnCount, 1, "."}, {"Exact", ReturnCount, 1, "."}, {nullptr, nullptr, 0, nullptr}};
     EXPECT_FALSE(AddScriptClassMethods(V(), "Probe", again));
     EXPECT_FALSE(AddScriptClassMethods(V(), "Nothing", later));
     const ScriptMethodEntry badMask[] = {{"Bad", ReturnCount, 2, ".q"}, {nullptr, nullptr, 0, nullptr}};

@@ -185,7 +185,8 @@ TEST_F(CObjectTest, TransformationsOfItemsAndShapes) {
         {"g_lamp.setRotation(Vec(0, 1.5, 0)); print(Text(g_lamp.rotation()))", "0,1.5,0"},
         // A shape's position is local to its item (the crate stands at x = 5).
         {"print(Text(g_crate.collisionShape(0).position()))", "0,0,0"},
-        {"local s = g_crate.collisionShape(0); s.setPosition(Vec(0, 1, 0)); print(Text(s.position()))", "0,1,0"},
+        {"local s = g_crate.collisionShape(0); s.setPosition(Vec(0, 1, 0)); print(Text(s.position()))",
+         "0,1,0"},
         {"local s = g_crate.collisionShape(0); s.setRotation(Vec(0.5, 0, 0)); print(Text(s.rotation()))",
          "0.5,0,0"},
         {"print(Text(g_crate.position()))", "5,0,0"},
@@ -245,7 +246,9 @@ TEST_F(CObjectTest, ScenesAndTheirCameras) {
 TEST_F(CObjectTest, GroupsAndItemsAreFound) {
     const std::string byUid = "print(g_scene.findItem(" + std::to_string(crate->GetUid()) + ").name())";
     EXPECT_EQ(Printed(byUid), "crate");
-    const std::string groupUid = "print(g_group.findItem(" + std::to_string(instance->GetGroup()->GetItems().GetHead()->value->GetUid()) + ").name())";
+    const std::string groupUid = "print(g_group.findItem(" +
+                                 std::to_string(instance->GetGroup()->GetItems().GetHead()->value->GetUid()) +
+                                 ").name())";
     EXPECT_EQ(Printed(groupUid), "inner");
     const ScriptRow rows[] = {
         {"local i = g_scene.findItem(\"crate\"); print(i.name() + i.type())", "crate24"},
@@ -253,7 +256,8 @@ TEST_F(CObjectTest, GroupsAndItemsAreFound) {
         // An instance searches the group it holds, a plain item nothing.
         {"print(g_inst.findItem(\"inner\").name())", "inner"},
         {"print(g_inst.findGroup(\"parts\").type())", "23"},
-        {"print(g_crateItem.findItem(\"inner\").isValid()); print(g_crateItem.findItem(0).type())", "false\n24"},
+        {"print(g_crateItem.findItem(\"inner\").isValid()); print(g_crateItem.findItem(0).type())",
+         "false\n24"},
         {"print(g_crateItem.findGroup(\"parts\").isValid())", "false"},
         {"print(g_group.findItem(\"inner\").name())", "inner"},
         {"print(g_group.findGroup(\"parts\").findItem(\"inner\").name())", "inner"},
@@ -262,7 +266,8 @@ TEST_F(CObjectTest, GroupsAndItemsAreFound) {
         {"g_texture.findItem(\"x\")", "error: Object does not manage items"},
         {"g_eye.findItem(\"x\")", "error: Object does not manage items"},
         {"g_texture.findGroup(\"x\")", "error: Object does not manage groups"},
-        {"g_scene.findItem(1.5)", "error: parameter 1 has an invalid type 'float' ; expected: 'integer|string'"},
+        {"g_scene.findItem(1.5)",
+         "error: parameter 1 has an invalid type 'float' ; expected: 'integer|string'"},
         {"g_scene.findGroup(\"none\").findItem(\"x\")", "error: Object is null"},
         {"g_nullScene.findGroup(\"x\")", "error: Scene is null"},
     };
@@ -298,9 +303,12 @@ TEST_F(CObjectTest, ObjectsAddedAndFilesLoaded) {
 TEST_F(CObjectTest, GeometriesLoadThroughTheEngine) {
     const ScriptRow rows[] = {
         {"print(g_engine.loadGeometry(\"a.zge\").type())", "35"},
-        {"print(ObjectIsSame(g_engine.loadGeometry(\"a.zge\"), g_engine.loadGeometry(\"a.zge\", false)))", "true"},
-        {"print(ObjectIsSame(g_engine.loadGeometry(\"a.zge\", true), g_engine.loadGeometry(\"a.zge\")))", "false"},
-        {"g_engine.loadGeometry(\"a.zge\", 1)", "error: parameter 2 has an invalid type 'integer' ; expected: 'bool'"},
+        {"print(ObjectIsSame(g_engine.loadGeometry(\"a.zge\"), g_engine.loadGeometry(\"a.zge\", false)))",
+         "true"},
+        {"print(ObjectIsSame(g_engine.loadGeometry(\"a.zge\", true), g_engine.loadGeometry(\"a.zge\")))",
+         "false"},
+        {"g_engine.loadGeometry(\"a.zge\", 1)",
+         "error: parameter 2 has an invalid type 'integer' ; expected: 'bool'"},
         {"g_scene.loadGeometry(\"a.zge\")", "error: Invalid type"},
     };
     ExpectScripts(rows);
@@ -338,7 +346,8 @@ TEST_F(CObjectTest, ItemPhysics) {
         {"g_scene.physicsMode()", "error: Object is not an item"},
         {"g_crate.setLinearVelocity(g_eye)", "error: Invalid instance type"},
         {"g_crate.applyImpulse(Vec(0, 0, 1), g_eye)", "error: Invalid instance type"},
-        {"g_crate.setPhysicsMode(1.5)", "error: parameter 1 has an invalid type 'float' ; expected: 'integer'"},
+        {"g_crate.setPhysicsMode(1.5)",
+         "error: parameter 1 has an invalid type 'float' ; expected: 'integer'"},
     };
     ExpectScripts(rows);
     zPhysicItem* body = crate->GetPhysicItem();
@@ -348,27 +357,32 @@ TEST_F(CObjectTest, ItemPhysics) {
 
 TEST_F(CObjectTest, ImpulsesAndForcesMoveTheBody) {
     zPhysicItem* body = crate->GetPhysicItem();
-    EXPECT_EQ(Printed("g_crate.applyLinearImpulse(Vec(0, 0, 2)); print(Text(g_crate.linearVelocity()))"), "0,0,2");
+    EXPECT_EQ(Printed("g_crate.applyLinearImpulse(Vec(0, 0, 2)); print(Text(g_crate.linearVelocity()))"),
+              "0,0,2");
     // An impulse off the centre turns the body as well.
-    EXPECT_EQ(Printed("g_crate.setLinearVelocity(Vec(0, 0, 0)); g_crate.applyImpulse(Vec(0, 0, 1), Vec(5, 0.5, 0))"),
-              "");
+    EXPECT_EQ(
+        Printed(
+            "g_crate.setLinearVelocity(Vec(0, 0, 0)); g_crate.applyImpulse(Vec(0, 0, 1), Vec(5, 0.5, 0))"),
+        "");
     EXPECT_GT(body->GetLinearVelocity().z, 0.0f);
     const zVector spin = body->GetAngularVelocity();
     EXPECT_GT(spin.x * spin.x + spin.y * spin.y + spin.z * spin.z, 0.0f);
 
     // Factors of 0 keep the body from moving and turning along those axes.
-    EXPECT_EQ(Printed("g_crate.setLinearVelocity(Vec(0, 0, 0)); g_crate.setAngularVelocity(Vec(0, 0, 0));"
-                      "g_crate.setLinearFactor(Vec(1, 0, 1)); g_crate.setAngularFactor(Vec(0, 0, 0));"
-                      "g_crate.applyImpulse(Vec(0, 3, 0), Vec(5, 0, 0.5)); print(Text(g_crate.linearVelocity()));"
-                      "print(Text(g_crate.angularVelocity()))"),
-              "0,0,0\n0,0,0");
+    EXPECT_EQ(
+        Printed("g_crate.setLinearVelocity(Vec(0, 0, 0)); g_crate.setAngularVelocity(Vec(0, 0, 0));"
+                "g_crate.setLinearFactor(Vec(1, 0, 1)); g_crate.setAngularFactor(Vec(0, 0, 0));"
+                "g_crate.applyImpulse(Vec(0, 3, 0), Vec(5, 0, 0.5)); print(Text(g_crate.linearVelocity()));"
+                "print(Text(g_crate.angularVelocity()))"),
+        "0,0,0\n0,0,0");
     EXPECT_EQ(Printed("g_crate.setLinearFactor(Vec(1, 1, 1)); g_crate.setAngularFactor(Vec(1, 1, 1))"), "");
 
     // A force acts over the next step: with gravity cancelled by an upward
     // force of m g, only the sideways force is left.
-    EXPECT_EQ(Printed("g_crate.setLinearVelocity(Vec(0, 0, 0)); g_crate.setAngularVelocity(Vec(0, 0, 0));"
-                      "g_crate.applyLinearForce(Vec(0, 9.8, 0)); g_crate.applyForce(Vec(6, 0, 0), Vec(5, 0, 0))"),
-              "");
+    EXPECT_EQ(
+        Printed("g_crate.setLinearVelocity(Vec(0, 0, 0)); g_crate.setAngularVelocity(Vec(0, 0, 0));"
+                "g_crate.applyLinearForce(Vec(0, 9.8, 0)); g_crate.applyForce(Vec(6, 0, 0), Vec(5, 0, 0))"),
+        "");
     scene->GetPhysicWorld()->Step(scene->GetPhysicWorld()->GetFixedTimeStep());
     const zVector velocity = body->GetLinearVelocity();
     EXPECT_NEAR(velocity.x, 6.0f * scene->GetPhysicWorld()->GetFixedTimeStep(), 1e-3f);
@@ -391,18 +405,21 @@ TEST_F(CObjectTest, CollisionShapes) {
         {"s.setMesh(\"ground.zge\")", PhysicShapeMesh, zVector(1, 3, 0, 1), "ground.zge"},
     };
     for (const Case& entry : cases) {
-        EXPECT_EQ(Printed(std::string("local s = g_crate.collisionShape(0); ") + entry.script), "") << entry.script;
+        EXPECT_EQ(Printed(std::string("local s = g_crate.collisionShape(0); ") + entry.script), "")
+            << entry.script;
         EXPECT_EQ(box->type, entry.type) << entry.script;
         EXPECT_EQ(box->dimensions.x, entry.dimensions.x) << entry.script;
         EXPECT_EQ(box->dimensions.y, entry.dimensions.y) << entry.script;
         EXPECT_EQ(box->dimensions.z, entry.dimensions.z) << entry.script;
         EXPECT_EQ(box->dimensions.w, entry.dimensions.w) << entry.script;
-        EXPECT_EQ(std::string(box->geometryName.CStr() ? box->geometryName.CStr() : ""), entry.geometryName) << entry.script;
+        EXPECT_EQ(std::string(box->geometryName.CStr() ? box->geometryName.CStr() : ""), entry.geometryName)
+            << entry.script;
     }
     const ScriptRow rows[] = {
         {"local s = g_crate.collisionShape(0); s.setMass(2.5); print(s.mass())", "2.5"},
         {"local s = g_crate.collisionShape(0); s.setStaticFriction(0.25); print(s.staticFriction())", "0.25"},
-        {"local s = g_crate.collisionShape(0); s.setDynamicFriction(0.75); print(s.dynamicFriction())", "0.75"},
+        {"local s = g_crate.collisionShape(0); s.setDynamicFriction(0.75); print(s.dynamicFriction())",
+         "0.75"},
         {"local s = g_crate.collisionShape(0); s.setRestitution(1); print(s.restitution())", "1"},
         {"local s = g_crate.addCollisionShape(); print(\"\" + s.type() + \" \" + s.mass()); "
          "print(g_crate.collisionShapeCount())",
@@ -435,7 +452,8 @@ TEST_F(CObjectTest, HandlesOfADeletedItemAndItsShapesGoDead) {
 
 TEST_F(CObjectTest, CommandListsAndTheGlobalFade) {
     const ScriptRow rows[] = {
-        {"print(g_ui.isCommandListDone()); print(g_ui.setCommandList(\"nop 1;\")); print(g_ui.isCommandListDone())",
+        {"print(g_ui.isCommandListDone()); print(g_ui.setCommandList(\"nop 1;\")); "
+         "print(g_ui.isCommandListDone())",
          "true\n2\nfalse"},
         {"print(g_eye.isCommandListDone()); print(g_eye.setCommandList(\"toposition 1, 1,2,3;\"));"
          "print(g_eye.isCommandListDone())",
