@@ -154,11 +154,18 @@ zScene::~zScene() {
         geometry = static_cast<zGeometry*>(nullptr);
     DeleteContent(false);
     m_physicWorld.reset();
-    m_ui.reset();
+    SetUserInterface(nullptr);
     RegisterAsPropertyCallback(nullptr);
     // The globals above published this scene once more: no script handle may
     // outlive it.
     if (m_vm) m_vm->InvalidateScriptObjects(this);
+}
+
+void zScene::SetUserInterface(std::unique_ptr<zSceneUserInterface> ui) {
+    zScene2D* old2D = m_ui ? m_ui->GetScene2D() : nullptr;
+    const bool kept = ui && ui->GetScene2D() == old2D;
+    m_ui = std::move(ui);
+    if (old2D && !kept && m_vm) m_vm->InvalidateScriptObjects(old2D);
 }
 
 zScriptUnit* zScene::NewScriptUnit() {

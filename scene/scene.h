@@ -383,8 +383,9 @@ class zScene : public zSharedObject,
     u32 GetRemovalCount() const { return m_removals; }
     zPerfCounter& GetCounter(u32 index) { return m_counters[index]; }
     zSceneUserInterface* GetUserInterface() const { return m_ui.get(); }
-    // The scene owns it from now on; null removes the old one.
-    void SetUserInterface(std::unique_ptr<zSceneUserInterface> ui) { m_ui = std::move(ui); }
+    // The scene owns it from now on; null removes the old one. The handles
+    // scripts hold of a 2D scene that goes with the old one are invalidated.
+    void SetUserInterface(std::unique_ptr<zSceneUserInterface> ui);
 
     // AI paths (ai_path.h, scene_paths.cpp). Adds the paths of a ZML file's
     // "Scene:Paths" (else "Scene:Motions") section.

@@ -450,6 +450,28 @@ TEST_F(CObjectTest, HandlesOfADeletedItemAndItsShapesGoDead) {
     ExpectScripts(rows);
 }
 
+// The handles of a scene's 2D scene go when the interface holding it goes:
+// replaced by one over another 2D scene, or with the scene.
+TEST_F(CObjectTest, TheUserInterfaceHandleGoesWithItsInterface) {
+    ASSERT_EQ(Printed("::ui <- g_scene.ui(); ::bareUi <- g_bare.ui(); print(ui.isValid())"), "true");
+    scene->SetUserInterface(std::make_unique<SceneInterface>(scene2D.Get()));
+    EXPECT_EQ(Printed("print(ui.isValid())"), "true");
+
+    zSharedPtr<zScene2D> other(new zScene2D(&engine, &vm));
+    bare->SetUserInterface(std::make_unique<SceneInterface>(other.Get()));
+    EXPECT_EQ(Printed("print(ObjectIsSame(g_bare.ui(), bareUi)); ::bareUi <- g_bare.ui()"), "false");
+    bare->SetUserInterface(std::make_unique<SceneInterface>(scene2D.Get()));
+    EXPECT_EQ(Printed("print(bareUi.isValid())"), "false");
+
+    scene = static_cast<zScene*>(nullptr);
+    const ScriptRow rows[] = {
+        {"print(ui.isValid()); print(ui.type())", "false\n1"},
+        {"ui.globalFade()", "error: Object is not a scene 2d"},
+        {"g_scene.ui()", "error: Object is not a scene"},
+    };
+    ExpectScripts(rows);
+}
+
 TEST_F(CObjectTest, CommandListsAndTheGlobalFade) {
     const ScriptRow rows[] = {
         {"print(g_ui.isCommandListDone()); print(g_ui.setCommandList(\"nop 1;\")); "
