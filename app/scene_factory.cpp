@@ -17,6 +17,7 @@ class zScene2DInterface : public zSceneUserInterface {
     void Clear() override { m_scene2D->Clear(); }
     void Render(bool skipScript) override { m_scene2D->Render(skipScript); }
     u32 GetWindowCount() const override { return m_scene2D->GetWindowCount(); }
+    zScene2D* GetScene2D() const override { return m_scene2D.Get(); }
     // A raster font over the 2D scene's engine; empty when the file is missing.
     std::unique_ptr<zRenderFont> LoadRasterFont(const char* path, const char*) override {
         std::unique_ptr<zRasterFont> font(new (std::nothrow) zRasterFont(m_scene2D->GetEngine()));

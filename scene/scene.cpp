@@ -170,11 +170,18 @@ zScene::~zScene() {
         geometry = static_cast<zGeometry*>(nullptr);
     DeleteContent(false);
     m_physicWorld.reset();
-    m_ui.reset();
+    SetUserInterface(nullptr);
     RegisterAsPropertyCallback(nullptr);
     // The globals above published this scene once more: no script handle may
     // outlive it.
     if (m_vm) m_vm->InvalidateScriptObjects(this);
+}
+
+void zScene::SetUserInterface(std::unique_ptr<zSceneUserInterface> ui) {
+    zScene2D* old2D = m_ui ? m_ui->GetScene2D() : nullptr;
+    const bool kept = ui && ui->GetScene2D() == old2D;
+    m_ui = std::move(ui);
+    if (old2D && !kept && m_vm) m_vm->InvalidateScriptObjects(old2D);
 }
 
 zScriptUnit* zScene::NewScriptUnit() {
@@ -375,7 +382,13 @@ void zScene::RemoveManagedItem(zMItem* item) {
     // The exits and releases this sends may still hand the item to scripts,
     // so its handles are invalidated after them.
     ForgetEverywhere(item);
-    if (m_vm) m_vm->InvalidateScriptObjects(item);
+    if (m_vm) {
+        m_vm->InvalidateScriptObjects(item);
+        // The body, and the shapes scripts may hold, go with the item.
+        if (const zPhysicItem* body = item->GetPhysicItem())
+            for (auto* node = body->GetShapes().GetHead(); node; node = node->next)
+                m_vm->InvalidateScriptObjects(node->value.get());
+    }
     UnlinkItem(zMItem::SceneListDeletion, item);
     UnlinkItem(zMItem::SceneListActivation, item);
     UnlinkItem(zMItem::SceneListDeactivation, item);

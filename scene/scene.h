@@ -54,6 +54,7 @@ class zMEmitter;
 class zRenderer;
 class zRenderFont;
 class zScene;
+class zScene2D;
 class zSceneScriptEventDispatcher;
 class zScriptVM;
 struct zMinMax;
@@ -179,6 +180,8 @@ class zSceneUserInterface {
     virtual void Clear() = 0;
     virtual void Render(bool skipScript) = 0;
     virtual u32 GetWindowCount() const = 0;
+    // The 2D scene behind the interface, for scripts; null when there is none.
+    virtual zScene2D* GetScene2D() const { return nullptr; }
     // A raster font loaded from path (the profiler's); null when the
     // interface makes none. The font may be empty when the file is missing.
     virtual std::unique_ptr<zRenderFont> LoadRasterFont(const char* /*path*/, const char* /*name*/) {
@@ -384,8 +387,9 @@ class zScene : public zSharedObject,
     u32 GetRemovalCount() const { return m_removals; }
     zPerfCounter& GetCounter(u32 index) { return m_counters[index]; }
     zSceneUserInterface* GetUserInterface() const { return m_ui.get(); }
-    // The scene owns it from now on; null removes the old one.
-    void SetUserInterface(std::unique_ptr<zSceneUserInterface> ui) { m_ui = std::move(ui); }
+    // The scene owns it from now on; null removes the old one. The handles
+    // scripts hold of a 2D scene that goes with the old one are invalidated.
+    void SetUserInterface(std::unique_ptr<zSceneUserInterface> ui);
 
     // AI paths (ai_path.h, scene_paths.cpp). Adds the paths of a ZML file's
     // "Scene:Paths" (else "Scene:Motions") section.

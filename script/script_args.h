@@ -66,6 +66,12 @@ class ScriptArgs {
     SQInteger Fail() const { return SQ_ERROR; }
     // Raises the text (when nothing was raised yet) and returns Fail().
     SQInteger Error(const char* text);
+    // Marks the call failed after a call of the native's own raised its
+    // error; returns Fail().
+    SQInteger Raised() {
+        m_ok = false;
+        return Fail();
+    }
 
     // Arguments after the hidden environment.
     SQInteger Count() const;

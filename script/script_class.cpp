@@ -19,21 +19,38 @@ bool PushRootClass(HSQUIRRELVM vm, const char* className) {
     return true;
 }
 
-// Adds one native closure slot per entry (debug name = entry name) to the
-// table or class on top of the stack; false at the first step that fails.
+// Adds one native closure slot per entry to the table or class on top of the
+// stack; false at the first step that fails.
 bool AddMethodSlots(HSQUIRRELVM vm, const ScriptMethodEntry* entries) {
-    for (const ScriptMethodEntry* entry = entries; entry && entry->name; ++entry) {
-        sq_pushstring(vm, entry->name, -1);
-        sq_newclosure(vm, entry->function, 0);
-        if (SQ_FAILED(sq_setparamscheck(vm, entry->paramCount, entry->typeMask)) ||
-            SQ_FAILED(sq_setnativeclosurename(vm, -1, entry->name)) || SQ_FAILED(sq_newslot(vm, -3, SQFalse))) {
-            return false;
-        }
-    }
+    for (const ScriptMethodEntry* entry = entries; entry && entry->name; ++entry)
+        if (!AddScriptMethodSlot(vm, *entry)) return false;
     return true;
 }
 
 } // namespace
+
+bool AddScriptMethodSlot(HSQUIRRELVM vm, const ScriptMethodEntry& entry) {
+    sq_pushstring(vm, entry.name, -1);
+    sq_newclosure(vm, entry.function, 0);
+    if (SQ_FAILED(sq_setparamscheck(vm, entry.paramCount, entry.typeMask)) ||
+        SQ_FAILED(sq_setnativeclosurename(vm, -1, entry.name)) || SQ_FAILED(sq_newslot(vm, -3, SQFalse)))
+        return false;
+    return true;
+}
+
+bool AddScriptClassMethods(HSQUIRRELVM vm, const char* className, const ScriptMethodEntry* entries) {
+    if (!vm || !className) return false;
+    SQInteger top = sq_gettop(vm);
+    if (!PushRootClass(vm, className)) return false;
+    bool added = true;
+    for (const ScriptMethodEntry* entry = entries; added && entry && entry->name; ++entry) {
+        sq_pushstring(vm, entry->name, -1);
+        // A new slot would replace a method of that name silently.
+        added = SQ_FAILED(sq_rawget(vm, -2)) && AddScriptMethodSlot(vm, *entry);
+    }
+    sq_settop(vm, top);
+    return added;
+}
 
 bool RegisterScriptClass(HSQUIRRELVM vm, const ScriptClassDescriptor* descriptor) {
     if (!vm || !descriptor || !descriptor->className) return false;

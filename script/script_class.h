@@ -31,6 +31,17 @@ struct ScriptClassDescriptor {
 // missing or a step fails.
 bool RegisterScriptClass(HSQUIRRELVM vm, const ScriptClassDescriptor* descriptor);
 
+// Adds one native closure slot for the row (debug name = row name) to the
+// table or class on top of the stack; false when a step fails (the caller
+// restores the stack).
+bool AddScriptMethodSlot(HSQUIRRELVM vm, const ScriptMethodEntry& entry);
+
+// Adds the rows, in order, to the class of that name in the root table (a
+// class takes new methods even once it has instances). False, stack
+// restored, when there is no such class, a row's name is a member already
+// or a step fails; the rows before it stay.
+bool AddScriptClassMethods(HSQUIRRELVM vm, const char* className, const ScriptMethodEntry* entries);
+
 // A constant of a registered table: an integer (OT_INTEGER), a float
 // (OT_FLOAT) or a text (OT_STRING).
 struct ScriptConstantEntry {

@@ -212,28 +212,25 @@ bool PushScriptVariant(HSQUIRRELVM vm, const zScriptValue& value) {
 
 // ---------------------------------------------------------------- CObject
 
-namespace {
-
-// The record of the CObject at a stack index; null after raising the method
-// errors ("Invalid instance type", "Internal failure").
-zCObject* RecordAt(HSQUIRRELVM vm, SQInteger index, SQInteger& error) {
+zCObject* GetScriptObjectRecord(HSQUIRRELVM vm, SQInteger index) {
     SQUserPointer record = nullptr;
     if (SQ_FAILED(sq_getinstanceup(vm, index, &record, CObjectTag))) {
-        error = sq_throwerror(vm, "Invalid instance type");
+        sq_throwerror(vm, "Invalid instance type");
         return nullptr;
     }
     if (!record) {
-        error = sq_throwerror(vm, "Internal failure");
+        sq_throwerror(vm, "Internal failure");
         return nullptr;
     }
     return static_cast<zCObject*>(record);
 }
 
+namespace {
+
 // A method of this alone: push(vm, record) pushes its one result.
 template <typename Push> SQInteger ThisMethod(HSQUIRRELVM vm, Push push) {
-    SQInteger error = 0;
-    zCObject* self = RecordAt(vm, 1, error);
-    if (!self) return error;
+    zCObject* self = GetScriptObjectRecord(vm, 1);
+    if (!self) return SQ_ERROR;
     push(vm, *self);
     return 1;
 }
@@ -253,10 +250,9 @@ SQInteger CObjectConstructor(HSQUIRRELVM vm) {
 }
 
 SQInteger CObjectCompare(HSQUIRRELVM vm) {
-    SQInteger error = 0;
-    zCObject* self = RecordAt(vm, 1, error);
-    zCObject* other = self ? RecordAt(vm, 2, error) : nullptr;
-    if (!other) return error;
+    zCObject* self = GetScriptObjectRecord(vm, 1);
+    zCObject* other = self ? GetScriptObjectRecord(vm, 2) : nullptr;
+    if (!other) return SQ_ERROR;
     sq_pushbool(vm, self->object == other->object ? SQTrue : SQFalse);
     return 1;
 }

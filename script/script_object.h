@@ -70,6 +70,10 @@ SQInteger BindScriptObject(HSQUIRRELVM vm, zCObject* record);
 // binary block, a holder of another or a closed VM).
 bool PushScriptVariant(HSQUIRRELVM vm, const zScriptValue& value);
 
+// The record of the CObject at a stack index; null after raising "Invalid
+// instance type" (not a CObject) or "Internal failure" (no record).
+zCObject* GetScriptObjectRecord(HSQUIRRELVM vm, SQInteger index);
+
 // The CObject class: its type tag and the methods that need only this
 // framework (_typeof, constructor, _cmp, isValid, isNull, type).
 extern const ScriptClassDescriptor g_CObjectClass;

@@ -49,6 +49,7 @@ const ScriptApiGroup* ScriptApiGroups(int& count) {
 bool RegisterScriptApi(HSQUIRRELVM vm) {
     if (!vm) return false;
     bool ok = RegisterCoreScriptApi(vm);
+    ok = RegisterCObjectMethods(vm) && ok;
     for (const ScriptApiGroup& group : g_groups) {
         if (group.registrar) ok = group.registrar(vm) && ok;
     }

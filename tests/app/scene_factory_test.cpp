@@ -5,6 +5,7 @@
 #include "app_fixture.h"
 #include "scene/scene.h"
 #include "script/squirrel_vm.h"
+#include "ui/scene2d.h"
 
 namespace {
 
@@ -18,6 +19,9 @@ TEST_F(SceneFactoryTest, SceneComesWithAnEmptyUserInterface) {
     zSceneUserInterface* ui = scene->GetUserInterface();
     ASSERT_NE(ui, nullptr);
     EXPECT_EQ(ui->GetWindowCount(), 0u);
+    // Scripts reach the 2D scene itself (a scene's "ui").
+    ASSERT_NE(ui->GetScene2D(), nullptr);
+    EXPECT_EQ(ui->GetScene2D()->GetEngine(), &engine);
     // Drawing and clearing an empty interface does nothing, and says nothing.
     scene->RenderUI(0);
     scene->RenderUI(RenderNoScripts);

@@ -363,6 +363,39 @@ void AddSceneScriptRows(std::vector<CatalogueRow>& rows) {
             {MissingResources}, {"[S] queued true"}));
 }
 
+// The ball of the physics rows asks about itself, the floor and its scene
+// through the CObject methods when it touches down: the player's scene hands
+// scripts its 2D scene as well.
+void AddCObjectRows(std::vector<CatalogueRow>& rows) {
+    const std::string ball =
+        "class Ball { told = false;\n"
+        "  function OnCollision(item, other) {\n"
+        "    if (told) return; told = true;\n"
+        "    print(item.name() + \" hits \" + other.name());\n"
+        "    print(\"mode \" + item.physicsMode() + \" shapes \" + item.collisionShapeCount() +\n"
+        "          \" mass \" + item.collisionShape(0).mass());\n"
+        "    local scene = item.scene();\n"
+        "    print(\"frequency \" + scene.physicsFrequency() + \" ui \" + scene.ui().isValid());\n"
+        "    print(\"found \" + scene.findItem(\"floor\").name()); } }\n";
+    const std::string scene =
+        "<ZML=1.0>\n<Scene=<Items=\n"
+        "<MObject=<MItem=<Id=\"ball\"><UId=0><Active>\n"
+        "  <PhysicItem=<Mode=\"Dynamic\"><Shapes=<PhysicShape=<Type=\"Sphere\"><Radius=0.5><Mass=1.0>>>>\n"
+        "  <ScriptUnit=<Script=\"ball.nut\"><Class=\"Ball\">>>\n"
+        "  <Object=<Item=<Position=<X=0.0><Y=10.0><Z=0.0>>>>>\n"
+        "<MObject=<MItem=<Id=\"floor\"><UId=1><Active>\n"
+        "  <PhysicItem=<Mode=\"Static\"><Shapes=<PhysicShape=<Type=\"Box\">"
+        "<Dimensions=<X=20.0><Y=1.0><Z=20.0>><Mass=0.0>>>>>\n"
+        "  <Object=<Item=<Position=<X=0.0><Y=-0.5><Z=0.0>>>>>>\n"
+        "<Physics=<Frequency=30.0>>>\n";
+    rows.push_back(Row("CObjectMethodsReachTheScene",
+                       {"fall.zms", "-r", "none", "-m", "none", "-time_live", "3"},
+                       {StartupScript(), {"fall.zms", scene}, {"ball.nut", ball}}, 0,
+                       {"[H] Scene reset", "[S] ball hits floor", "[S] mode 3 shapes 1 mass 1",
+                        "[S] frequency 30 ui true", "[S] found floor", FreeingCaches, "Done."},
+                       {Matching("\\[\\|\\] .*")}, {"[S] ball hits floor"}));
+}
+
 std::vector<CatalogueRow> Catalogue() {
     std::vector<CatalogueRow> rows;
     // No arguments, no bootstrap.txt anywhere: the usage, exit 1.
@@ -931,6 +964,7 @@ std::vector<CatalogueRow> Catalogue() {
                         Matching("\\[\\*\\] Unknown tag .*")}));
     AddPhysicsRows(rows);
     AddSceneScriptRows(rows);
+    AddCObjectRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.
     for (CatalogueRow& row : rows) {

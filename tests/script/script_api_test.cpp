@@ -386,6 +386,34 @@ TEST_F(ScriptApi, ClassMethodsCheckTheirCountsAndMasks) {
               nullptr);
 }
 
+// Methods added later reach instances made before them; a name the class
+// has already, or a class that does not exist, is refused.
+TEST_F(ScriptApi, ClassesTakeMethodsAfterTheirInstances) {
+    ASSERT_TRUE(RegisterScriptClass(V(), &ProbeClass));
+    ASSERT_TRUE(Run("p <- Probe();"));
+    const ScriptMethodEntry later[] = {{"Later", ReturnCount, -1, "."}, {nullptr, nullptr, 0, nullptr}};
+    ASSERT_TRUE(AddScriptClassMethods(V(), "Probe", later));
+    const EvalRow rows[] = {
+        {"p.Later(1, 2)", "3"},
+        {"Probe().Later()", "1"},
+    };
+    ExpectEvals(rows);
+
+    const SQInteger top = sq_gettop(V());
+    const ScriptMethodEntry again[] = {
+        {"Fresh", ReturnCount, 1, "."}, {"Exact", ReturnCount, 1, "."}, {nullptr, nullptr, 0, nullptr}};
+    EXPECT_FALSE(AddScriptClassMethods(V(), "Probe", again));
+    EXPECT_FALSE(AddScriptClassMethods(V(), "Nothing", later));
+    const ScriptMethodEntry badMask[] = {{"Bad", ReturnCount, 2, ".q"}, {nullptr, nullptr, 0, nullptr}};
+    EXPECT_FALSE(AddScriptClassMethods(V(), "Probe", badMask));
+    EXPECT_EQ(sq_gettop(V()), top);
+    const EvalRow after[] = {
+        {"p.Exact(1)", "2"}, // the first method of that name stays
+        {"p.Fresh()", "1"},  // rows before the refused one stay
+    };
+    ExpectEvals(after);
+}
+
 TEST_F(ScriptApi, NativeMethodsShowTheirNamesInTheCallStack) {
     ASSERT_TRUE(RegisterScriptClass(V(), &ProbeClass));
     EXPECT_FALSE(Run("local p = Probe();\np.CallIt(function() {\n  throw \"deep\";\n});\n"));
