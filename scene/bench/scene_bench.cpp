@@ -102,6 +102,32 @@ void UpdateAndFrame(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// Where box i of a run starts: columns of ten, a little apart, so they
+// fall, land and stack.
+zVector BoxStart(i64 i) {
+    const f32 x = static_cast<f32>((i / 10) % 10) * 1.5f - 7.5f;
+    const f32 z = static_cast<f32>(i / 100) * 1.5f - 7.5f;
+    const f32 y = 2.0f + static_cast<f32>(i % 10) * 1.2f;
+    return zVector(x, y, z, 1.0f);
+}
+
+void AddBox(zScene& scene, u32 mode, const zVector& size, const zVector& position) {
+    zMObject* object = scene.AddObject("box", nullptr);
+    object->zItem::SetPosition(position);
+    zPhysicShape* shape = object->GetPhysicItem()->AddCollisionShape();
+    shape->SetPrimitive(PhysicShapeBox, size);
+    shape->mass = mode == PhysicModeDynamic ? 1.0f : 0.0f;
+    object->GetPhysicItem()->SetMode(mode);
+    object->Setup();
+}
+
+// A static floor and count dynamic unit boxes above it.
+void AddFallingBoxes(zScene& scene, i64 count) {
+    AddBox(scene, PhysicModeStatic, zVector(200, 1, 200, 1), zVector(0, 0, 0, 1));
+    for (i64 i = 0; i < count; ++i)
+        AddBox(scene, PhysicModeDynamic, zVector(1, 1, 1, 1), BoxStart(i));
+}
+
 void FallingBoxes(benchmark::State& state) {
     Bench bench;
     zScene& scene = *bench.scene;
@@ -109,39 +135,14 @@ void FallingBoxes(benchmark::State& state) {
         state.SkipWithError("no physics world");
         return;
     }
-    auto body = [&](u32 mode, const zVector& size, const zVector& position) {
-        zMObject* object = scene.AddObject("box", nullptr);
-        object->zItem::SetPosition(position);
-        zPhysicItem* physics = object->GetPhysicItem();
-        zPhysicShape* shape = physics->AddCollisionShape();
-        shape->SetPrimitive(PhysicShapeBox, size);
-        shape->mass = mode == PhysicModeDynamic ? 1.0f : 0.0f;
-        physics->SetMode(mode);
-        object->Setup();
-    };
-    body(PhysicModeStatic, zVector(200, 1, 200, 1), zVector(0, 0, 0, 1));
     const i64 count = state.range(0);
-    // Columns of ten boxes, a little apart, so they fall, land and stack.
-    for (i64 i = 0; i < count; ++i) {
-        const f32 x = static_cast<f32>((i / 10) % 10) * 1.5f - 7.5f;
-        const f32 z = static_cast<f32>(i / 100) * 1.5f - 7.5f;
-        const f32 y = 2.0f + static_cast<f32>(i % 10) * 1.2f;
-        body(PhysicModeDynamic, zVector(1, 1, 1, 1), zVector(x, y, z, 1));
-    }
+    AddFallingBoxes(scene, count);
     for (auto _ : state)
         scene.Update(UpdateAll);
     state.SetItemsProcessed(state.iterations() * count);
 }
 
 constexpr int RunFrames = 600;
-
-// Where box i of a run starts: columns of ten, a little apart.
-zVector BoxStart(i64 i) {
-    const f32 x = static_cast<f32>((i / 10) % 10) * 1.5f - 7.5f;
-    const f32 z = static_cast<f32>(i / 100) * 1.5f - 7.5f;
-    const f32 y = 2.0f + static_cast<f32>(i % 10) * 1.2f;
-    return zVector(x, y, z, 1.0f);
-}
 
 void FallingRun(benchmark::State& state) {
     const i64 count = state.range(0);
@@ -153,18 +154,7 @@ void FallingRun(benchmark::State& state) {
             state.SkipWithError("no physics world");
             return;
         }
-        auto body = [&](u32 mode, const zVector& size, const zVector& position) {
-            zMObject* object = scene.AddObject("box", nullptr);
-            object->zItem::SetPosition(position);
-            zPhysicShape* shape = object->GetPhysicItem()->AddCollisionShape();
-            shape->SetPrimitive(PhysicShapeBox, size);
-            shape->mass = mode == PhysicModeDynamic ? 1.0f : 0.0f;
-            object->GetPhysicItem()->SetMode(mode);
-            object->Setup();
-        };
-        body(PhysicModeStatic, zVector(200, 1, 200, 1), zVector(0, 0, 0, 1));
-        for (i64 i = 0; i < count; ++i)
-            body(PhysicModeDynamic, zVector(1, 1, 1, 1), BoxStart(i));
+        AddFallingBoxes(scene, count);
         state.ResumeTiming();
         for (int frame = 0; frame < RunFrames; ++frame)
             scene.Update(UpdateAll);
