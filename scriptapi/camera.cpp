@@ -25,28 +25,28 @@ SQInteger ItemCastToCamera(HSQUIRRELVM vm) {
     return args.ReturnObject(item, ScriptKindCamera);
 }
 
-SQInteger CameraSetAspectRatio(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zCamera* camera = CameraArgument(args);
-    const SQFloat aspect = args.Number(2);
-    if (!args) return args.Fail();
-    camera->SetAspect(aspect);
-    return args.None();
-}
-
-SQInteger CameraGetAspectRatio(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zCamera* camera = CameraArgument(args);
-    if (!camera) return args.Fail();
-    return args.Return(SQFloat(camera->GetAspect()));
-}
-
 SQInteger CameraSetAspectRatioRefAxis(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zCamera* camera = CameraArgument(args);
     const bool refY = args.Bool(2);
     if (!args) return args.Fail();
     camera->SetAspectRefYAxis(refY);
+    return args.None();
+}
+
+template <f32 (zCamera::*Get)() const> SQInteger GetNumber(HSQUIRRELVM vm) {
+    ScriptArgs args(vm);
+    zCamera* camera = CameraArgument(args);
+    if (!camera) return args.Fail();
+    return args.Return(SQFloat((camera->*Get)()));
+}
+
+template <void (zCamera::*Set)(f32)> SQInteger SetNumber(HSQUIRRELVM vm) {
+    ScriptArgs args(vm);
+    zCamera* camera = CameraArgument(args);
+    const SQFloat value = args.Number(2);
+    if (!args) return args.Fail();
+    (camera->*Set)(value);
     return args.None();
 }
 
@@ -74,22 +74,6 @@ SQInteger CameraCullPosition(HSQUIRRELVM vm) {
     zVector point;
     if (!ReadPointArgument(args, 2, point)) return args.Fail();
     return args.Return(SQInteger(CurrentFrustum(*camera).ClassifyPoints(1, &point, 0.0f)));
-}
-
-SQInteger CameraGetFov(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zCamera* camera = CameraArgument(args);
-    if (!camera) return args.Fail();
-    return args.Return(SQFloat(camera->GetFov()));
-}
-
-SQInteger CameraSetFov(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zCamera* camera = CameraArgument(args);
-    const SQFloat fov = args.Number(2);
-    if (!args) return args.Fail();
-    camera->SetFov(fov);
-    return args.None();
 }
 
 // Stored in the camera item's registry, where the depth-of-field pass reads
@@ -157,13 +141,13 @@ SQInteger CameraScreenToWorldPlane(HSQUIRRELVM vm) {
 const ScriptNative g_cameraNatives[] = {
     {"CameraGetItem", ".x", ItemPartGetItem<ScriptKindCamera>},
     {"ItemCastToCamera", ".x", ItemCastToCamera},
-    {"CameraSetAspectRatio", ".xn", CameraSetAspectRatio},
-    {"CameraGetAspectRatio", ".x", CameraGetAspectRatio},
+    {"CameraSetAspectRatio", ".xn", SetNumber<&zCamera::SetAspect>},
+    {"CameraGetAspectRatio", ".x", GetNumber<&zCamera::GetAspect>},
     {"CameraSetAspectRatioRefAxis", ".xb", CameraSetAspectRatioRefAxis},
     {"CameraCullObject", ".xx", CameraCullObject},
     {"CameraCullPosition", ".xx", CameraCullPosition},
-    {"CameraGetFov", ".x", CameraGetFov},
-    {"CameraSetFov", ".xn", CameraSetFov},
+    {"CameraGetFov", ".x", GetNumber<&zCamera::GetFov>},
+    {"CameraSetFov", ".xn", SetNumber<&zCamera::SetFov>},
     {"CameraSetFocalDistance", ".xn", SetDofKey<&CameraDofFocalDistanceKey>},
     {"CameraSetFStop", ".xn", SetDofKey<&CameraDofFStopKey>},
     {"CameraSetClipping", ".xnn", CameraSetClipping},

@@ -115,6 +115,24 @@ SQInteger MaterialHasChannel(HSQUIRRELVM vm) {
     return args.Return(channel >= 0 && material->GetStageByType(u32(channel)) != nullptr);
 }
 
+// A value of the stage at the second argument.
+template <typename Result, Result (*Get)(const zTextureStage&)> SQInteger StageValue(HSQUIRRELVM vm) {
+    StageCall call(vm, 2);
+    zTextureStage* stage = call.Stage();
+    if (!stage) return call.Missing();
+    return call.args.Return(Get(*stage));
+}
+
+SQInteger ChannelOf(const zTextureStage& stage) {
+    return SQInteger(stage.type);
+}
+bool ActiveOf(const zTextureStage& stage) {
+    return stage.active != 0;
+}
+SQInteger UVIndexOf(const zTextureStage& stage) {
+    return SQInteger(stage.uvMapIndex);
+}
+
 SQInteger MaterialStageSetChannel(HSQUIRRELVM vm) {
     StageCall call(vm, 2);
     const SQInteger channel = call.args.Integer(3);
@@ -123,13 +141,6 @@ SQInteger MaterialStageSetChannel(HSQUIRRELVM vm) {
     stage->type = u32(channel);
     call.material->CheckStages();
     return call.args.None();
-}
-
-SQInteger MaterialStageGetChannel(HSQUIRRELVM vm) {
-    StageCall call(vm, 2);
-    zTextureStage* stage = call.Stage();
-    if (!stage) return call.Missing();
-    return call.args.Return(SQInteger(stage->type));
 }
 
 SQInteger MaterialChannelGetUVMatrix(HSQUIRRELVM vm) {
@@ -147,13 +158,6 @@ SQInteger MaterialChannelSetUVMatrix(HSQUIRRELVM vm) {
     if (!stage) return call.Missing();
     stage->matrix = matrix;
     return call.args.None();
-}
-
-SQInteger MaterialChannelGetActive(HSQUIRRELVM vm) {
-    StageCall call(vm, 2);
-    zTextureStage* stage = call.Stage();
-    if (!stage) return call.Missing();
-    return call.args.Return(stage->active != 0);
 }
 
 SQInteger MaterialChannelSetActive(HSQUIRRELVM vm) {
@@ -176,13 +180,6 @@ SQInteger MaterialChannelSetUVIndex(HSQUIRRELVM vm) {
     stage->uvMapIndex = uvIndex >= 0 && uvIndex < 255 ? u8(uvIndex) : u8(255);
     call.material->Update();
     return call.args.None();
-}
-
-SQInteger MaterialChannelGetUVIndex(HSQUIRRELVM vm) {
-    StageCall call(vm, 2);
-    zTextureStage* stage = call.Stage();
-    if (!stage) return call.Missing();
-    return call.args.Return(SQInteger(stage->uvMapIndex));
 }
 
 SQInteger MaterialChannelSetTexture(HSQUIRRELVM vm) {
@@ -218,13 +215,13 @@ const ScriptNative g_materialNatives[] = {
     {"MaterialFlagGet", ".xi", MaterialFlagGet},
     {"MaterialHasChannel", ".xi", MaterialHasChannel},
     {"MaterialStageSetChannel", ".xii", MaterialStageSetChannel},
-    {"MaterialStageGetChannel", ".xi", MaterialStageGetChannel},
+    {"MaterialStageGetChannel", ".xi", StageValue<SQInteger, ChannelOf>},
     {"MaterialChannelGetUVMatrix", ".xi", MaterialChannelGetUVMatrix},
     {"MaterialChannelSetUVMatrix", ".xix", MaterialChannelSetUVMatrix},
-    {"MaterialChannelGetActive", ".xi", MaterialChannelGetActive},
+    {"MaterialChannelGetActive", ".xi", StageValue<bool, ActiveOf>},
     {"MaterialChannelSetActive", ".xib", MaterialChannelSetActive},
     {"MaterialChannelSetUVIndex", ".xii", MaterialChannelSetUVIndex},
-    {"MaterialChannelGetUVIndex", ".xi", MaterialChannelGetUVIndex},
+    {"MaterialChannelGetUVIndex", ".xi", StageValue<SQInteger, UVIndexOf>},
     {"MaterialChannelSetTexture", ".xxi", MaterialChannelSetTexture},
     {"MaterialChannelGetTexture", ".xi", MaterialChannelGetTexture},
 };

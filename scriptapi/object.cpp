@@ -68,27 +68,17 @@ SQInteger ObjectSkinSetItem(HSQUIRRELVM vm) {
     return args.None();
 }
 
-SQInteger ObjectSetSkinMotion(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    ObjectArgument(args);
-    args.String(2);
-    if (!args) return args.Fail();
-    return ScriptNotSupported(args, "ObjectSetSkinMotion is not supported: objects have no skin motions.");
-}
-
-SQInteger ObjectSetSkinMotionClockScale(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    ObjectArgument(args);
-    args.Number(2);
-    if (!args) return args.Fail();
-    return ScriptNotSupported(args, "ObjectSetSkinMotionClockScale is not supported: objects have no skin motions.");
-}
-
-SQInteger ObjectStopAllSkinMotion(HSQUIRRELVM vm) {
+// The object is checked (the typemask checks the rest) before the refusal.
+template <const char* const* Text> SQInteger SkinMotionNotSupported(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     if (!ObjectArgument(args)) return args.Fail();
-    return ScriptNotSupported(args, "ObjectStopAllSkinMotion is not supported: objects have no skin motions.");
+    return ScriptNotSupported(args, *Text);
 }
+
+const char* const SetSkinMotionText = "ObjectSetSkinMotion is not supported: objects have no skin motions.";
+const char* const SetSkinMotionClockScaleText =
+    "ObjectSetSkinMotionClockScale is not supported: objects have no skin motions.";
+const char* const StopAllSkinMotionText = "ObjectStopAllSkinMotion is not supported: objects have no skin motions.";
 
 const ScriptNative g_objectNatives[] = {
     {"ObjectGetItem", ".x", ItemPartGetItem<ScriptKindObject>},
@@ -98,9 +88,9 @@ const ScriptNative g_objectNatives[] = {
     {"ObjectSkinGetItemCount", ".x", ObjectSkinGetItemCount},
     {"ObjectSkinGetItem", ".xi", ObjectSkinGetItem},
     {"ObjectSkinSetItem", ".xix", ObjectSkinSetItem},
-    {"ObjectSetSkinMotion", ".xs", ObjectSetSkinMotion},
-    {"ObjectSetSkinMotionClockScale", ".xf", ObjectSetSkinMotionClockScale},
-    {"ObjectStopAllSkinMotion", ".x", ObjectStopAllSkinMotion},
+    {"ObjectSetSkinMotion", ".xs", SkinMotionNotSupported<&SetSkinMotionText>},
+    {"ObjectSetSkinMotionClockScale", ".xf", SkinMotionNotSupported<&SetSkinMotionClockScaleText>},
+    {"ObjectStopAllSkinMotion", ".x", SkinMotionNotSupported<&StopAllSkinMotionText>},
 };
 
 } // namespace
