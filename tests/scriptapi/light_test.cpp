@@ -85,7 +85,7 @@ TEST_F(LightApi, AHandleOfADeletedLightIsDead) {
     delete lamp;
     lamp = nullptr;
     const ScriptRow rows[] = {
-        {"print(ObjectIsValid(g_light))", "false"},
+        {"print(ObjectIsValid(g_light) + \" \" + ObjectIsValid(g_lampItem))", "false false"},
         {"LightGetRange(g_light)", "error: Expected 'Light' got 'Deleted native'"},
     };
     ExpectScripts(rows);
