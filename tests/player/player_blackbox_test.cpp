@@ -396,6 +396,41 @@ void AddCObjectRows(std::vector<CatalogueRow>& rows) {
                        {Matching("\\[\\|\\] .*")}, {"[S] ball hits floor"}));
 }
 
+// A lamp and a camera with script units of their own: the lamp's turns it
+// red and off, the camera's widens its view to a quarter turn; each prints
+// what it reads back, and a light native given the camera refuses it.
+void AddLightAndCameraRows(std::vector<CatalogueRow>& rows) {
+    const std::string scene = "<ZML=1.0>\n<Scene=<Items=\n"
+                              "<MCamera=<MItem=<Id=\"eye\"><UId=0><Active>\n"
+                              "  <ScriptUnit=<Script=\"eye.nut\"><Class=\"Eye\">>>\n"
+                              "  <Camera=<Item=<Position=<X=0.0><Y=0.0><Z=0.0>>>>>\n"
+                              "<MLight=<MItem=<Id=\"lamp\"><UId=1><Active>\n"
+                              "  <ScriptUnit=<Script=\"lamp.nut\"><Class=\"Lamp\">>>\n"
+                              "  <Light=<Item=<Position=<X=0.0><Y=5.0><Z=0.0>>><Type=\"Point\"><Range=50.0>>>>\n"
+                              "<CurrentCamera=\"eye\">>\n";
+    const std::string lamp = "class Lamp {\n"
+                             "  function OnSetup(item) {\n"
+                             "    local light = ItemCastToLight(item);\n"
+                             "    LightSetDiffuseColor(light, Vector(1.0, 0.0, 0.0));\n"
+                             "    LightSetDiffuseIntensity(light, 0.0);\n"
+                             "    local c = LightGetDiffuseColor(light);\n"
+                             "    print(\"lamp \" + c.x + \" \" + c.y + \" \" + c.z + \" at \" +\n"
+                             "          LightGetDiffuseIntensity(light)); } }\n";
+    const std::string eye = "class Eye {\n"
+                            "  function OnSetup(item) {\n"
+                            "    local camera = ItemCastToCamera(item);\n"
+                            "    CameraSetFov(camera, 1.5707964);\n"
+                            "    local s = CameraWorldToScreen(camera, Vector(0.0, 1.0, 10.0));\n"
+                            "    print(\"eye \" + CameraGetFov(camera) + \" sees (0, 1, 10) at \" + s.x + \" \" + s.y);\n"
+                            "    try { LightGetType(camera); } catch (e) { print(e); } } }\n";
+    rows.push_back(Row("ScriptsTurnALightRedAndOffAndWidenTheCamera",
+                       {"t.zms", "-r", "none", "-m", "none", "-time_live", "1"},
+                       {StartupScript(), {"t.zms", scene}, {"lamp.nut", lamp}, {"eye.nut", eye}}, 0,
+                       {LoadingScene, SceneLoaded, "[S] eye 1.5708 sees (0, 1, 10) at 0.5 0.45",
+                        "[S] Expected 'Light' got 'Camera'", "[S] lamp 1 0 0 at 0", FreeingCaches, "Done."},
+                       {MissingResources, Matching("\\[\\|\\] Exception.*")}));
+}
+
 std::vector<CatalogueRow> Catalogue() {
     std::vector<CatalogueRow> rows;
     // No arguments, no bootstrap.txt anywhere: the usage, exit 1.
@@ -965,6 +1000,7 @@ std::vector<CatalogueRow> Catalogue() {
     AddPhysicsRows(rows);
     AddSceneScriptRows(rows);
     AddCObjectRows(rows);
+    AddLightAndCameraRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.
     for (CatalogueRow& row : rows) {
