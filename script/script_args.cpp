@@ -3,6 +3,7 @@
 #include "core/zstring.h"
 #include "script/script_api.h"
 #include "script/script_object.h"
+#include "script/squirrel_object.h"
 #include "script/value_classes.h"
 
 bool RegisterScriptNatives(HSQUIRRELVM vm, const ScriptNative* rows, size_t count) {
@@ -112,18 +113,15 @@ i32 ScriptArgs::Kind(int position) const {
 }
 
 SQInteger ScriptArgs::Return(SQInteger value) {
-    sq_pushinteger(m_vm, value);
-    return 1;
+    return zScriptStack(m_vm).ReturnInt(value);
 }
 
 SQInteger ScriptArgs::Return(SQFloat value) {
-    sq_pushfloat(m_vm, value);
-    return 1;
+    return zScriptStack(m_vm).ReturnFloat(value);
 }
 
 SQInteger ScriptArgs::Return(bool value) {
-    sq_pushbool(m_vm, value ? SQTrue : SQFalse);
-    return 1;
+    return zScriptStack(m_vm).ReturnBool(value);
 }
 
 SQInteger ScriptArgs::Return(const char* text) {

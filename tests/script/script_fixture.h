@@ -12,31 +12,19 @@
 #include "io/file_road.h"
 #include "script/squirrel_vm.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scratch_search_path.h"
 
 class ScriptFixture : public ::testing::Test {
   public:
     void SetUp() override {
-        static int serial = 0;
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("ze_script_" + std::to_string(getpid()) + "_" + std::to_string(++serial));
-        std::filesystem::create_directories(m_folder);
-        zList<zString> paths;
-        paths.Add(zString(m_folder.string().c_str()));
-        FileSystemSetSearchPaths(paths);
+        ASSERT_FALSE(m_scratch.Path().empty());
         ASSERT_TRUE(vm.Open());
         log.Reset();
     }
 
-    void TearDown() override {
-        vm.Close();
-        zList<zString> none;
-        FileSystemSetSearchPaths(none);
-        std::filesystem::remove_all(m_folder);
-    }
+    void TearDown() override { vm.Close(); }
 
-    void WriteScript(const char* name, const std::string& text) {
-        std::ofstream(m_folder / name, std::ios::binary) << text;
-    }
+    void WriteScript(const char* name, const std::string& text) { m_scratch.Write(name, text); }
 
     // Writes the source as name and includes it.
     bool Run(const std::string& source, const char* name = "t.nut") {
@@ -72,9 +60,11 @@ class ScriptFixture : public ::testing::Test {
         sq_pop(V(), 1);
     }
 
+  private:
+    // First in, last out: the search path outlives the VM.
+    ScratchSearchPath m_scratch{"ze_script"};
+
+  public:
     LogCapture log;
     zSquirrelVM vm{nullptr};
-
-  private:
-    std::filesystem::path m_folder;
 };

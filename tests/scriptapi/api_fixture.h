@@ -26,6 +26,7 @@
 #include "script/squirrel_vm.h"
 #include "scriptapi/script_api.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scratch_search_path.h"
 
 struct ScriptRow {
     const char* script;
@@ -35,13 +36,7 @@ struct ScriptRow {
 class ScriptApiFixture : public ::testing::Test {
   public:
     void SetUp() override {
-        static int serial = 0;
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("ze_scriptapi_" + std::to_string(getpid()) + "_" + std::to_string(++serial));
-        std::filesystem::create_directories(m_folder);
-        zList<zString> paths;
-        paths.Add(zString(m_folder.string().c_str()));
-        FileSystemSetSearchPaths(paths);
+        ASSERT_FALSE(m_scratch.Path().empty());
         ASSERT_TRUE(vm.Open());
         ASSERT_TRUE(RegisterScriptApi(V()));
         std::ifstream file(std::string(ZE_SCRIPTLIB) + "/zad.nut");
@@ -54,19 +49,12 @@ class ScriptApiFixture : public ::testing::Test {
         log.Reset();
     }
 
-    void TearDown() override {
-        vm.Close();
-        zList<zString> none;
-        FileSystemSetSearchPaths(none);
-        std::filesystem::remove_all(m_folder);
-    }
+    void TearDown() override { vm.Close(); }
 
     HSQUIRRELVM V() const { return vm.GetHandle(); }
-    std::filesystem::path Folder() const { return m_folder; }
+    std::filesystem::path Folder() const { return m_scratch.Path(); }
 
-    void WriteFile(const char* name, const std::string& text) {
-        std::ofstream(m_folder / name, std::ios::binary) << text;
-    }
+    void WriteFile(const char* name, const std::string& text) { m_scratch.Write(name, text); }
 
     // Writes the source as name and includes it.
     bool Run(const std::string& source, const char* name = "t.nut") {
@@ -110,12 +98,15 @@ class ScriptApiFixture : public ::testing::Test {
         sq_pop(V(), 2);
     }
 
+  private:
+    // First in, last out: the search path outlives the VM.
+    ScratchSearchPath m_scratch{"ze_scriptapi"};
+
+  public:
     LogCapture log;
     zEngine engine;
     zNull_Renderer renderer{&engine, true};
     zNull_Mixer mixer{&engine, true};
     zSquirrelVM vm{&engine};
 
-  private:
-    std::filesystem::path m_folder;
 };
