@@ -11,7 +11,7 @@ const ScriptApiGroup g_groups[] = {
     {"AnimationSource", nullptr},
     {"AI path", nullptr},
     {"System", nullptr},
-    {"Engine", nullptr},
+    {"Engine", RegisterEngineScriptApi},
     {"Renderer and Writer", nullptr},
     {"Mixer", nullptr},
     {"Scene", nullptr},
