@@ -29,7 +29,7 @@
 
 namespace {
 
-constexpr f32 ClockScaleUnit = 1000.0f;     // clock scale in thousandths
+constexpr f32 ClockScaleUnit = 1000.0f;       // clock scale in thousandths
 constexpr f32 ClockTicksPerSecond = 10000.0f; // clock ticks of 100 µs
 constexpr i32 FixedDeltaOff = -1;
 
@@ -84,20 +84,34 @@ zEngine* FetchEngine(ScriptArgs& args) {
     return args.Object<zEngine>(1, ScriptKindEngine);
 }
 
+// The natives that take the engine alone, or the engine and one string.
+template <typename Body> SQInteger WithEngine(HSQUIRRELVM vm, Body body) {
+    ScriptArgs args(vm);
+    zEngine* engine = FetchEngine(args);
+    if (!args) return args.Fail();
+    return body(args, *engine);
+}
+
+template <typename Body> SQInteger WithEngineAndText(HSQUIRRELVM vm, Body body) {
+    ScriptArgs args(vm);
+    zEngine* engine = FetchEngine(args);
+    const char* text = args.String(2);
+    if (!args) return args.Fail();
+    return body(args, *engine, text);
+}
+
 // --------------------------------------------------------- resource caches
 
 SQInteger EngineNewResourceCache(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    return args.ReturnObject(engine->NewResourceCache(), ScriptKindResourceSet);
+    return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
+        return args.ReturnObject(engine.NewResourceCache(), ScriptKindResourceSet);
+    });
 }
 
 SQInteger EngineGetResourceCache(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    return args.ReturnObject(engine->GetResourceCache(), ScriptKindResourceSet);
+    return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
+        return args.ReturnObject(engine.GetResourceCache(), ScriptKindResourceSet);
+    });
 }
 
 SQInteger EngineSetResourceCache(HSQUIRRELVM vm) {
@@ -109,18 +123,17 @@ SQInteger EngineSetResourceCache(HSQUIRRELVM vm) {
 }
 
 SQInteger EngineClearResourceCache(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    zResourceCache* cache = engine->GetResourceCache();
-    FreedResources freed;
-    for (auto* node = cache->GetPictureCache().GetHead(); node; node = node->next)
-        freed.WatchPicture(node->value.Get());
-    for (auto* node = cache->GetSoundList().GetHead(); node; node = node->next)
-        freed.WatchSound(node->value.get());
-    cache->Clear();
-    freed.InvalidateHandles();
-    return args.None();
+    return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
+        zResourceCache* cache = engine.GetResourceCache();
+        FreedResources freed;
+        for (auto* node = cache->GetPictureCache().GetHead(); node; node = node->next)
+            freed.WatchPicture(node->value.Get());
+        for (auto* node = cache->GetSoundList().GetHead(); node; node = node->next)
+            freed.WatchSound(node->value.get());
+        cache->Clear();
+        freed.InvalidateHandles();
+        return args.None();
+    });
 }
 
 SQInteger EngineEnableLoadCallback(HSQUIRRELVM vm) {
@@ -132,35 +145,33 @@ SQInteger EngineEnableLoadCallback(HSQUIRRELVM vm) {
 }
 
 SQInteger EngineGetCacheGeometryList(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    auto& geometries = engine->GetResourceCache()->GetGeometryList(false);
-    sq_newarray(vm, 0);
-    for (auto* node = geometries.GetHead(); node; node = node->next) {
-        if (!PushScriptObject(vm, node->value.Get(), ScriptKindGeometry, false)) {
-            sq_pop(vm, 1);
-            return args.Fail();
+    return WithEngine(vm, [vm](ScriptArgs& args, zEngine& engine) {
+        auto& geometries = engine.GetResourceCache()->GetGeometryList(false);
+        sq_newarray(vm, 0);
+        for (auto* node = geometries.GetHead(); node; node = node->next) {
+            if (!PushScriptObject(vm, node->value.Get(), ScriptKindGeometry, false)) {
+                sq_pop(vm, 1);
+                return args.Fail();
+            }
+            sq_arrayappend(vm, -2);
         }
-        sq_arrayappend(vm, -2);
-    }
-    return 1;
+        return SQInteger(1);
+    });
 }
 
 SQInteger EngineOutputCacheStatistics(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    zResourceCache* cache = engine->GetResourceCache();
-    zLog& log = GetLog();
-    log << "[H] Engine resource cache statistics\n";
-    log << "  - " << cache->GetGeometryList(true).GetCount() << " geometries (CPU),\n";
-    log << "  - " << cache->GetGeometryList(false).GetCount() << " geometries (GPU),\n";
-    log << "  - " << cache->GetTextureList(true).GetCount() << " textures (CPU),\n";
-    log << "  - " << cache->GetTextureList(false).GetCount() << " textures (GPU),\n";
-    log << "  - " << cache->GetSoundList().GetCount() << " sounds.\n";
-    log << "\n";
-    return args.None();
+    return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
+        zResourceCache* cache = engine.GetResourceCache();
+        zLog& log = GetLog();
+        log << "[H] Engine resource cache statistics\n";
+        log << "  - " << cache->GetGeometryList(true).GetCount() << " geometries (CPU),\n";
+        log << "  - " << cache->GetGeometryList(false).GetCount() << " geometries (GPU),\n";
+        log << "  - " << cache->GetTextureList(true).GetCount() << " textures (CPU),\n";
+        log << "  - " << cache->GetTextureList(false).GetCount() << " textures (GPU),\n";
+        log << "  - " << cache->GetSoundList().GetCount() << " sounds.\n";
+        log << "\n";
+        return args.None();
+    });
 }
 
 // ---------------------------------------------------------------- textures
@@ -172,7 +183,8 @@ SQInteger EngineFindTexture(HSQUIRRELVM vm) {
     if (!args) return args.Fail();
     zTexture* texture = nullptr;
     if (engine) {
-        texture = zResourceCache::FindTexture(engine->GetResourceCache()->GetTextureList(false), CacheName(name));
+        texture =
+            zResourceCache::FindTexture(engine->GetResourceCache()->GetTextureList(false), CacheName(name));
     }
     return args.ReturnObject(texture, ScriptKindTexture);
 }
@@ -213,19 +225,15 @@ SQInteger EngineCreateTexture(HSQUIRRELVM vm) {
 }
 
 SQInteger EngineLoadTexture(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    const char* path = args.String(2);
-    if (!args) return args.Fail();
-    return args.ReturnObject(engine->LoadTexture(path, false, false), ScriptKindTexture);
+    return WithEngineAndText(vm, [](ScriptArgs& args, zEngine& engine, const char* path) {
+        return args.ReturnObject(engine.LoadTexture(path, false, false), ScriptKindTexture);
+    });
 }
 
 SQInteger EngineLoadTextureBypassCache(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    const char* path = args.String(2);
-    if (!args) return args.Fail();
-    return ReturnHeld(args, engine->LoadTexture(path, false, true), ScriptKindTexture);
+    return WithEngineAndText(vm, [](ScriptArgs& args, zEngine& engine, const char* path) {
+        return ReturnHeld(args, engine.LoadTexture(path, false, true), ScriptKindTexture);
+    });
 }
 
 SQInteger EngineSetTextureContent(HSQUIRRELVM vm) {
@@ -240,33 +248,27 @@ SQInteger EngineSetTextureContent(HSQUIRRELVM vm) {
 // ---------------------------------------------------------- pictures, sounds
 
 SQInteger EngineLoadPicture(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    const char* path = args.String(2);
-    if (!args) return args.Fail();
-    return args.ReturnObject(engine->LoadPicture(path, false), ScriptKindPicture);
+    return WithEngineAndText(vm, [](ScriptArgs& args, zEngine& engine, const char* path) {
+        return args.ReturnObject(engine.LoadPicture(path, false), ScriptKindPicture);
+    });
 }
 
 SQInteger EngineCacheUnregisterPicture(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    const char* name = args.String(2);
-    if (!args) return args.Fail();
-    zResourceCache* cache = engine->GetResourceCache();
-    zPicture* picture = cache->FindPicture(CacheName(name));
-    FreedResources freed;
-    freed.WatchPicture(picture);
-    const bool removed = cache->RemovePicture(picture);
-    freed.InvalidateHandles();
-    return args.Return(removed);
+    return WithEngineAndText(vm, [](ScriptArgs& args, zEngine& engine, const char* name) {
+        zResourceCache* cache = engine.GetResourceCache();
+        zPicture* picture = cache->FindPicture(CacheName(name));
+        FreedResources freed;
+        freed.WatchPicture(picture);
+        const bool removed = cache->RemovePicture(picture);
+        freed.InvalidateHandles();
+        return args.Return(removed);
+    });
 }
 
 SQInteger EngineLoadSound(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    const char* path = args.String(2);
-    if (!args) return args.Fail();
-    return args.ReturnObject(engine->LoadSound(path), ScriptKindSound);
+    return WithEngineAndText(vm, [](ScriptArgs& args, zEngine& engine, const char* path) {
+        return args.ReturnObject(engine.LoadSound(path), ScriptKindSound);
+    });
 }
 
 // -------------------------------------------------------------- geometries
@@ -286,59 +288,49 @@ SQInteger EngineLoadGeometryFromMetafile(HSQUIRRELVM vm) {
 }
 
 SQInteger EngineLoadGeometry(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    const char* path = args.String(2);
-    if (!args) return args.Fail();
-    return args.ReturnObject(engine->LoadGeometry(path, false, false), ScriptKindGeometry);
+    return WithEngineAndText(vm, [](ScriptArgs& args, zEngine& engine, const char* path) {
+        return args.ReturnObject(engine.LoadGeometry(path, false, false), ScriptKindGeometry);
+    });
 }
 
 SQInteger EngineLoadGeometryBypassCache(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    const char* path = args.String(2);
-    if (!args) return args.Fail();
-    return ReturnHeld(args, engine->LoadGeometry(path, false, true), ScriptKindGeometry);
+    return WithEngineAndText(vm, [](ScriptArgs& args, zEngine& engine, const char* path) {
+        return ReturnHeld(args, engine.LoadGeometry(path, false, true), ScriptKindGeometry);
+    });
 }
 
 // ---------------------------------------------------- state, frame, clock
 
 SQInteger EngineGetToolMode(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    return args.Return(SQInteger(engine->GetToolMode()));
+    return WithEngine(
+        vm, [](ScriptArgs& args, zEngine& engine) { return args.Return(SQInteger(engine.GetToolMode())); });
 }
 
 SQInteger EngineGetRenderer(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    return args.ReturnObject(engine->GetRenderer(), ScriptKindRenderer);
+    return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
+        return args.ReturnObject(engine.GetRenderer(), ScriptKindRenderer);
+    });
 }
 
 SQInteger EngineBeginDraw(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    engine->BeginDraw(true, true);
-    return args.None();
+    return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
+        engine.BeginDraw(true, true);
+        return args.None();
+    });
 }
 
 SQInteger EngineEndDraw(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    engine->EndDraw(false, false, true);
-    return args.None();
+    return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
+        engine.EndDraw(false, false, true);
+        return args.None();
+    });
 }
 
 SQInteger EngineResetClock(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    engine->ResetClock();
-    return args.None();
+    return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
+        engine.ResetClock();
+        return args.None();
+    });
 }
 
 SQInteger EngineSetClockScale(HSQUIRRELVM vm) {
@@ -351,10 +343,9 @@ SQInteger EngineSetClockScale(HSQUIRRELVM vm) {
 }
 
 SQInteger EngineGetClockScale(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zEngine* engine = FetchEngine(args);
-    if (!args) return args.Fail();
-    return args.Return(SQFloat(engine->GetScale() / 1000.0));
+    return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
+        return args.Return(SQFloat(engine.GetScale() / 1000.0));
+    });
 }
 
 SQInteger EngineSetFixedDeltaFrame(HSQUIRRELVM vm) {
@@ -362,7 +353,8 @@ SQInteger EngineSetFixedDeltaFrame(HSQUIRRELVM vm) {
     zEngine* engine = FetchEngine(args);
     SQFloat seconds = args.Number(2);
     if (!args) return args.Fail();
-    engine->SetFixedDeltaFrame(seconds >= 0.0f ? TruncateToInt(seconds * ClockTicksPerSecond) : FixedDeltaOff);
+    engine->SetFixedDeltaFrame(seconds >= 0.0f ? TruncateToInt(seconds * ClockTicksPerSecond)
+                                               : FixedDeltaOff);
     return args.None();
 }
 
@@ -443,9 +435,15 @@ const ScriptNative g_engineNatives[] = {
 
 // g_platform keeps the value scripts were written against.
 const ScriptIntConstant g_engineConstants[] = {
-    {"PlatformWin32", 0},     {"PlatformLinuxX86", 1}, {"PlatformNintendoWii", 2},
-    {"PlatformUnknown", 65535}, {"g_platform", 0},     {"NoTool", 0},
-    {"ToolEdit", 1},          {"ToolPreview", 2},      {"ToolProjectPreview", 3},
+    {"PlatformWin32", 0},
+    {"PlatformLinuxX86", 1},
+    {"PlatformNintendoWii", 2},
+    {"PlatformUnknown", 65535},
+    {"g_platform", 0},
+    {"NoTool", 0},
+    {"ToolEdit", 1},
+    {"ToolPreview", 2},
+    {"ToolProjectPreview", 3},
 };
 
 } // namespace

@@ -15,18 +15,13 @@
 #include "render/texture.h"
 #include "script/script_api.h"
 #include "tests/scriptapi/api_fixture.h"
+#include "tests/support/files.h"
 
 namespace {
 
-// An uncompressed 32-bit TGA of 2 x 1 pixels.
+// A TGA of 2 x 1 pixels.
 std::string SmallTga() {
-    std::string bytes(18, '\0');
-    bytes[2] = 2;
-    bytes[12] = 2;
-    bytes[14] = 1;
-    bytes[16] = 32;
-    bytes[17] = 0x28;
-    return bytes + std::string("\x10\x20\x30\xFF\x40\x50\x60\x80", 8);
+    return UncompressedTga(2, 1, std::string("\x10\x20\x30\xFF\x40\x50\x60\x80", 8));
 }
 
 std::string U32(u32 value) {
@@ -36,7 +31,8 @@ std::string U32(u32 value) {
 // A 16-bit mono 22050 Hz WAV of two frames.
 std::string SmallWav() {
     return "RIFF" + U32(36 + 4) + "WAVEfmt " + U32(16) + std::string("\x01\x00\x01\x00", 4) + U32(22050) +
-           U32(44100) + std::string("\x02\x00\x10\x00", 4) + "data" + U32(4) + std::string("\x01\x00\x02\x00", 4);
+           U32(44100) + std::string("\x02\x00\x10\x00", 4) + "data" + U32(4) +
+           std::string("\x01\x00\x02\x00", 4);
 }
 
 const char* const QuadGeometry = R"(<ZML=1.0>
@@ -151,7 +147,8 @@ TEST_F(EngineApi, DrawPassAndClockReset) {
     EXPECT_EQ(Printed("EngineResetClock(g_engine)"), "");
     EXPECT_EQ(engine.GetFrameTime(), zEngine::ResetFrameTime);
     const ScriptRow rows[] = {
-        {"print(ObjectIsSame(EngineGetRenderer(g_engine), g_render) + \" \" + EngineGetRenderer(g_engine).type())",
+        {"print(ObjectIsSame(EngineGetRenderer(g_engine), g_render) + \" \" + "
+         "EngineGetRenderer(g_engine).type())",
          "true 6"},
         {"print(EngineEnableLoadCallback(g_engine, true) == null)", "true"},
         {"EngineEnableLoadCallback(nullEngine, false)", "error: CObject is null"},
@@ -170,8 +167,10 @@ TEST_F(EngineApi, ResourceCachesAndTheirAliases) {
          "print(ObjectIsSame(EngineGetResourceCache(g_engine), before));",
          "true\ntrue\ntrue"},
         {"print(ObjectIsSame(EngineGetResourceSet(g_engine), EngineGetResourceCache(g_engine)))", "true"},
-        {"print(ObjectIsSame(EngineGetResourceManagerSet(g_engine), EngineGetResourceCache(g_engine)))", "true"},
-        {"print(EngineNewResourceSet(g_engine).type() + \" \" + EngineNewResourceManagerSet(g_engine).type())",
+        {"print(ObjectIsSame(EngineGetResourceManagerSet(g_engine), EngineGetResourceCache(g_engine)))",
+         "true"},
+        {"print(EngineNewResourceSet(g_engine).type() + \" \" + "
+         "EngineNewResourceManagerSet(g_engine).type())",
          "4 4"},
         {"local c = EngineNewResourceCache(g_engine);\n"
          "local before = EngineSetResourceManagerSet(g_engine, c);\n"
@@ -215,7 +214,8 @@ TEST_F(EngineApi, LoadsGoThroughTheCurrentCache) {
         {"EngineLoadSound(nullEngine, \"s.wav\")", "error: CObject is null"},
         {"EngineLoadTexture(nullEngine, \"a.tga\")", "error: CObject is null"},
         {"EngineLoadGeometry(g_meta, \"g.zge\")", "error: Expected 'Engine' got 'Metafile'"},
-        {"EngineLoadPicture(g_engine, 1)", "error: parameter 2 has an invalid type 'integer' ; expected: 'string'"},
+        {"EngineLoadPicture(g_engine, 1)",
+         "error: parameter 2 has an invalid type 'integer' ; expected: 'string'"},
     };
     ExpectScripts(rows);
     zResourceCache* cache = engine.GetResourceCache();
@@ -272,7 +272,8 @@ TEST_F(EngineApi, ClearingTheCacheLeavesNoHandleToFreedMemory) {
          "print(ObjectIsValid(t) + \" \" + ObjectIsValid(g));",
          "false 1 false 1\ntrue true"},
         {"print(EngineGetCacheGeometryList(g_engine).len())", "0"},
-        {"local s = EngineLoadSound(g_engine, \"s.wav\"); print(EngineDeleteAllResources(g_engine) == null);\n"
+        {"local s = EngineLoadSound(g_engine, \"s.wav\"); print(EngineDeleteAllResources(g_engine) == "
+         "null);\n"
          "print(s.type())",
          "true\n1"},
         {"EngineClearResourceCache(nullEngine)", "error: CObject is null"},
@@ -291,7 +292,8 @@ TEST_F(EngineApi, ClearingTheCacheLeavesNoHandleToFreedMemory) {
 TEST_F(EngineApi, UnregisteringAPictureInvalidatesItsHandlesOnceFreed) {
     const ScriptRow rows[] = {
         {"local p = EngineLoadPicture(g_engine, \"p.tga\");\n"
-         "print(EngineCacheUnregisterPicture(g_engine, \"p.tga\") + \" \" + ObjectIsValid(p) + \" \" + p.type());\n"
+         "print(EngineCacheUnregisterPicture(g_engine, \"p.tga\") + \" \" + ObjectIsValid(p) + \" \" + "
+         "p.type());\n"
          "print(EngineCacheUnregisterPicture(g_engine, \"p.tga\"));",
          "true false 1\nfalse"},
         {"::q <- EngineLoadPicture(g_engine, \"a.tga\")", ""},
@@ -301,7 +303,8 @@ TEST_F(EngineApi, UnregisteringAPictureInvalidatesItsHandlesOnceFreed) {
     ExpectScripts(rows);
     zSharedPtr<zPicture> held(RootObject<zPicture>("q"));
     ASSERT_TRUE(held);
-    EXPECT_EQ(Printed("print(EngineUnloadPicture(g_engine, \"a.tga\") + \" \" + ObjectIsValid(q))"), "true true");
+    EXPECT_EQ(Printed("print(EngineUnloadPicture(g_engine, \"a.tga\") + \" \" + ObjectIsValid(q))"),
+              "true true");
     EXPECT_EQ(held->GetRefCount(), 1u);
 }
 
@@ -362,7 +365,8 @@ TEST_F(EngineApi, TextureContentFromFiles) {
     ExpectScripts(rows);
     // Video content needs a stream opener, which this build has not.
     EXPECT_EQ(Printed("print(EngineSetTextureContent(g_engine, t, \"film.mpg\"))"), "false");
-    EXPECT_NE(log.Text().find("[!] Could not open texture stream 'film.mpg'."), std::string::npos) << log.Text();
+    EXPECT_NE(log.Text().find("[!] Could not open texture stream 'film.mpg'."), std::string::npos)
+        << log.Text();
 }
 
 TEST_F(EngineApi, GeometryFromAMetafile) {
@@ -389,8 +393,10 @@ TEST_F(EngineApi, ObsoleteNamesOnlyLogTheirNotice) {
         {"print(EngineSetResourceAutoSetup(g_mixer, true) == null)",
          "[*] EngineSetResourceAutoSetup() is deprecated.\n"},
         {"print(EngineSetupResources(nullEngine) == null)", "[*] EngineSetupResources() is deprecated.\n"},
-        {"print(EngineSetupAllGeometries(g_engine) == null)", "[*] EngineSetupAllGeometries() is deprecated.\n"},
-        {"print(EngineDeleteTexture(g_engine, nullTexture) == null)", "[*] EngineDeleteTexture() is obsolete.\n"},
+        {"print(EngineSetupAllGeometries(g_engine) == null)",
+         "[*] EngineSetupAllGeometries() is deprecated.\n"},
+        {"print(EngineDeleteTexture(g_engine, nullTexture) == null)",
+         "[*] EngineDeleteTexture() is obsolete.\n"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Printed(c.script), "true") << c.script;
