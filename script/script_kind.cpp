@@ -64,3 +64,8 @@ zString ScriptEngineTypeConstantName(i32 kind) {
     name.AppendString(description.RemoveChar(' '));
     return name;
 }
+
+bool IsScriptItemKind(i32 kind) {
+    return kind == ScriptKindItem || kind == ScriptKindCamera || kind == ScriptKindObject ||
+           kind == ScriptKindLight || kind == ScriptKindTrigger;
+}
