@@ -151,6 +151,15 @@ void zMixer::StopAllChannels() {
         StopChannel(channel);
 }
 
+void zMixer::ReleaseSound(const zSound* sound) {
+    if (!sound) return;
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        if (m_channels[channel].sound != sound) continue;
+        StopChannel(channel);
+        m_channels[channel].sound = nullptr;
+    }
+}
+
 void zMixer::ResetChannels() {
     for (int channel = 0; channel < ChannelCount; ++channel) {
         StopChannel(channel);

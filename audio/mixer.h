@@ -98,6 +98,9 @@ class zMixer {
     bool StartChannelStream(int channel, const char* path);
     zSound* GetChannelSound(int channel) const;
     void StopAllChannels();
+    // Stops every channel that plays the sound and forgets the sound there;
+    // whoever frees a sound calls it first, so no channel reads freed PCM.
+    void ReleaseSound(const zSound* sound);
     // Stop, then loop mode 0, pitch 1, gain 1, panning 0.5, channel by channel.
     void ResetChannels();
     // Destroys the channel's stream interface, if any.

@@ -169,6 +169,17 @@ void zEngine::StepClock() {
     m_lastReading = now;
 }
 
+void zEngine::SetFixedDeltaFrame(i32 step) {
+    m_fixedStep = step;
+    m_targetRate = -1;
+    m_correctionAccumulator = 0;
+}
+
+void zEngine::SetFixedFramerateCorrection(i32 rate) {
+    m_targetRate = rate;
+    m_correctionAccumulator = 0;
+}
+
 void zEngine::ResetClock() {
     m_lastReading = ::GetClock();
     m_frameTime = ResetFrameTime;

@@ -157,6 +157,11 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
     void SetTargetRate(i32 rate) { m_targetRate = rate; }
     i32 GetTargetRate() const { return m_targetRate; }
     i32 GetCorrectionAccumulator() const { return m_correctionAccumulator; }
+    // The fixed step; the rate correction goes off (target rate -1) with an
+    // empty accumulator.
+    void SetFixedDeltaFrame(i32 step);
+    // The target rate, with an empty accumulator.
+    void SetFixedFramerateCorrection(i32 rate);
     u32 GetClock() const { return m_clock; }
     u32 GetLastReading() const { return m_lastReading; }
     i32 GetFrameTime() const { return m_frameTime; }

@@ -1,11 +1,11 @@
 #include "engine/resource_cache.h"
 
 #include <cassert>
-#include <initializer_list>
 
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "engine/engine.h"
+#include "picture/picture.h"
 #include "render/geometry.h"
 #include "render/particle_model.h"
 #include "render/resource_event.h"
@@ -34,6 +34,23 @@ template <typename T> u32 PurgeList(zResourceCache::SharedList<T>& list) {
     return removed;
 }
 
+template <typename T> T* FindEntry(zResourceCache::SharedList<T>& list, const char* name) {
+    for (auto* node = list.GetHead(); node; node = node->next) {
+        T* resource = node->value.Get();
+        if (resource && resource->GetName() == name) return resource;
+    }
+    return nullptr;
+}
+
+template <typename T> bool RemoveEntry(zResourceCache::SharedList<T>& list, const T* resource) {
+    for (auto* node = list.GetHead(); node; node = node->next) {
+        if (node->value.Get() != resource) continue;
+        list.Take(node);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 zResourceCache::zResourceCache(zEngine* engine) : m_engine(engine) {
@@ -45,23 +62,20 @@ zResourceCache::~zResourceCache() {
 }
 
 zTexture* zResourceCache::FindTexture(SharedList<zTexture>& list, const char* name) {
-    for (auto* node = list.GetHead(); node; node = node->next) {
-        zTexture* texture = node->value.Get();
-        if (texture && texture->GetName() == name) return texture;
-    }
-    return nullptr;
+    return FindEntry(list, name);
 }
 
 bool zResourceCache::RemoveTexture(zTexture* texture) {
     if (!texture) return false;
-    for (SharedList<zTexture>* list : {&m_textures, &m_secondTextures}) {
-        for (auto* node = list->GetHead(); node; node = node->next) {
-            if (node->value.Get() != texture) continue;
-            list->Take(node);
-            return true;
-        }
-    }
-    return false;
+    return RemoveEntry(m_textures, texture) || RemoveEntry(m_secondTextures, texture);
+}
+
+zPicture* zResourceCache::FindPicture(const char* name) {
+    return FindEntry(m_pictures, name);
+}
+
+bool zResourceCache::RemovePicture(zPicture* picture) {
+    return picture && RemoveEntry(m_pictures, picture);
 }
 
 zSound* zResourceCache::FindSound(const char* name) const {
@@ -83,7 +97,10 @@ void zResourceCache::Clear() {
         zResourceEventRecord record;
         record.sound = sound.get();
         m_engine->SendEvent(ResourceEventDestroyBegin, &record);
-        if (zMixer* mixer = m_engine->GetMixer()) mixer->FreeSoundData(sound.get());
+        if (zMixer* mixer = m_engine->GetMixer()) {
+            mixer->ReleaseSound(sound.get());
+            mixer->FreeSoundData(sound.get());
+        }
         m_engine->SendEvent(ResourceEventDestroyed, &record);
     }
 }

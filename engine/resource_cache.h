@@ -43,6 +43,11 @@ class zResourceCache {
     // cache's reference; false when no list holds it.
     bool RemoveTexture(zTexture* texture);
     zSound* FindSound(const char* name) const;
+    // The picture of that name in the picture cache, or null.
+    zPicture* FindPicture(const char* name);
+    // Removes the picture from the picture cache and drops the cache's
+    // reference; false when the cache does not hold it.
+    bool RemovePicture(zPicture* picture);
 
     // Appends a resource unless the list already holds it; false when the
     // list node cannot be allocated.

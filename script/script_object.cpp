@@ -99,19 +99,33 @@ u32 GetScriptObjectCount() {
     return Registry().GetCount();
 }
 
-u32 InvalidateScriptRecords(void* object) {
-    if (!object) return 0;
+namespace {
+
+// Every record whose object the test picks becomes kind 1 with no object.
+template <typename Picks> u32 InvalidateRecordsWhere(Picks picks) {
     zScopedLock lock(RegistryMutex());
     u32 count = 0;
     for (auto* node = Registry().GetHead(); node; node = node->next) {
         zCObject* record = node->value;
-        if (record->object != object) continue;
+        if (!record->object || !picks(record->object)) continue;
         // A resource record keeps no reference to a dead object.
         record->kind = ScriptKindDeleted;
         record->object = nullptr;
         ++count;
     }
     return count;
+}
+
+} // namespace
+
+u32 InvalidateScriptRecords(void* object) {
+    if (!object) return 0;
+    return InvalidateRecordsWhere([object](const void* held) { return held == object; });
+}
+
+u32 InvalidateScriptRecords(const std::unordered_set<const void*>& objects) {
+    if (objects.empty()) return 0;
+    return InvalidateRecordsWhere([&objects](const void* held) { return objects.count(held) != 0; });
 }
 
 SQInteger ReleaseScriptObject(SQUserPointer record, SQInteger /*size*/) {

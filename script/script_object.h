@@ -9,6 +9,8 @@
 // is held: a destructor unlinks under the lock and destroys after it.
 #pragma once
 
+#include <unordered_set>
+
 #include "core/list.h"
 #include "core/types.h"
 #include "markup/script_value.h"
@@ -46,6 +48,8 @@ u32 GetScriptObjectCount();
 
 // Every record holding object becomes kind 1 with no object; returns how many.
 u32 InvalidateScriptRecords(void* object);
+// The same for every object of the set, in one walk of the records.
+u32 InvalidateScriptRecords(const std::unordered_set<const void*>& objects);
 
 // Pushes a new CObject instance holding a new record. On failure logs
 // "[!] Could not allocate C Object.", destroys the record and pushes nothing.

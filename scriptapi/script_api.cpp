@@ -11,7 +11,7 @@ const ScriptApiGroup g_groups[] = {
     {"AnimationSource", RegisterAnimationSourceScriptApi},
     {"AI path", RegisterAIPathScriptApi},
     {"System", RegisterSystemScriptApi},
-    {"Engine", nullptr},
+    {"Engine", RegisterEngineScriptApi},
     {"Renderer and Writer", nullptr},
     {"Mixer", nullptr},
     {"Scene", RegisterSceneScriptApi},

@@ -114,6 +114,26 @@ TEST(Mixer, StartSoundGivesMinusOneWhenTheStartFails) {
     EXPECT_EQ(mixer.calls, std::vector<std::string>{"start 0"});
 }
 
+// A sound about to be freed is stopped on every channel and forgotten there;
+// other channels play on.
+TEST(Mixer, ReleaseSoundStopsAndForgetsItsChannels) {
+    FakeMixer mixer;
+    zSound freed;
+    zSound kept;
+    ASSERT_TRUE(mixer.StartChannel(1, &freed));
+    ASSERT_TRUE(mixer.StartChannel(2, &kept));
+    ASSERT_TRUE(mixer.StartChannel(5, &freed));
+    mixer.calls.clear();
+    mixer.ReleaseSound(&freed);
+    EXPECT_EQ(mixer.calls, (std::vector<std::string>{"stop 1", "stop 5"}));
+    EXPECT_EQ(mixer.GetChannelSound(1), nullptr);
+    EXPECT_EQ(mixer.GetChannelSound(5), nullptr);
+    EXPECT_EQ(mixer.GetChannelSound(2), &kept);
+    mixer.calls.clear();
+    mixer.ReleaseSound(nullptr);
+    EXPECT_TRUE(mixer.calls.empty());
+}
+
 TEST(Mixer, LocksKeepChannelsFromBeingHandedOut) {
     FakeMixer mixer;
     EXPECT_EQ(mixer.LockFreeChannel(), 0);

@@ -154,3 +154,31 @@ TEST(EngineClock, ResetAndSyncTakeTheReading) {
     engine.StepClock();
     EXPECT_EQ(engine.GetFrameTime(), 20);
 }
+
+// Setting the rate empties the accumulator; setting a fixed delta also turns
+// the correction off.
+TEST(EngineClock, FixedDeltaAndCorrectionSettersResetTheAccumulator) {
+    FakeClock clock(1000);
+    LogCapture log;
+    zEngine engine;
+    engine.SetFixedDeltaFrame(166);
+    engine.SetFixedFramerateCorrection(60);
+    clock.Advance(166);
+    engine.StepClock();
+    ASSERT_EQ(engine.GetCorrectionAccumulator(), 66666);
+    engine.SetFixedFramerateCorrection(30);
+    EXPECT_EQ(engine.GetTargetRate(), 30);
+    EXPECT_EQ(engine.GetCorrectionAccumulator(), 0);
+    clock.Advance(166);
+    engine.StepClock();
+    ASSERT_NE(engine.GetCorrectionAccumulator(), 0);
+    engine.SetFixedDeltaFrame(200);
+    EXPECT_EQ(engine.GetFixedStep(), 200);
+    EXPECT_EQ(engine.GetTargetRate(), -1);
+    EXPECT_EQ(engine.GetCorrectionAccumulator(), 0);
+    log.Reset();
+    clock.Advance(5);
+    engine.StepClock();
+    EXPECT_EQ(engine.GetFrameTime(), 200);
+    EXPECT_EQ(log.Text(), "");
+}

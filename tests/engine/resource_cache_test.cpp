@@ -226,6 +226,21 @@ TEST(ResourceCache, RemoveTextureDropsTheCachesReference) {
     EXPECT_FALSE(f.engine.GetResourceCache()->RemoveTexture(texture.Get()));
 }
 
+TEST(ResourceCache, RemovePictureDropsTheCachesReference) {
+    CacheFixture f("remove_picture");
+    zSharedPtr<zPicture> picture = f.engine.LoadPicture("p.tga", false);
+    ASSERT_TRUE(picture);
+    zResourceCache* cache = f.engine.GetResourceCache();
+    EXPECT_EQ(cache->FindPicture("p.tga"), picture.Get());
+    EXPECT_EQ(cache->FindPicture("q.tga"), nullptr);
+    EXPECT_EQ(picture->GetRefCount(), 2u);
+    EXPECT_TRUE(cache->RemovePicture(picture.Get()));
+    EXPECT_EQ(picture->GetRefCount(), 1u);
+    EXPECT_EQ(cache->FindPicture("p.tga"), nullptr);
+    EXPECT_FALSE(cache->RemovePicture(picture.Get()));
+    EXPECT_FALSE(cache->RemovePicture(nullptr));
+}
+
 TEST(ResourceCache, FreeResourceCachesCountsTheDefaultOne) {
     CacheFixture f("free");
     zResourceCache* extra = f.engine.NewResourceCache();
@@ -308,6 +323,39 @@ TEST(Sounds, TheSameSoundTwiceStillReportsToTheEventInterface) {
     EXPECT_EQ(f.listener.Count(5), 1);
     EXPECT_EQ(f.listener.Count(6), 1);
     EXPECT_EQ(f.listener.events.back().record.sound, first);
+}
+
+namespace {
+
+// Keeps the sound each channel plays, as the playing mixers do.
+struct PlayingMixer : RecordingMixer {
+    using RecordingMixer::RecordingMixer;
+    bool StartChannel(int channel, zSound* sound) override {
+        if (!RecordingMixer::StartChannel(channel, sound)) return false;
+        m_channels[channel].sound = sound;
+        return true;
+    }
+    bool StopChannel(int channel) override {
+        if (journal) journal->push_back("StopChannel " + std::to_string(channel));
+        return RecordingMixer::StopChannel(channel);
+    }
+};
+
+} // namespace
+
+// Clearing the cache while a sound played left the channel reading the
+// freed sound: the channel stops and forgets it before the data goes.
+TEST(Sounds, ClearingTheCacheStopsTheChannelsPlayingItsSounds) {
+    CacheFixture f("sound_playing");
+    std::vector<std::string> journal;
+    PlayingMixer mixer(&f.engine, true, &journal);
+    zSound* sound = f.engine.NewSound("beep");
+    ASSERT_NE(sound, nullptr);
+    ASSERT_EQ(mixer.StartSound(sound), 0);
+    ASSERT_EQ(mixer.GetChannelSound(0), sound);
+    f.engine.GetResourceCache()->Clear();
+    EXPECT_EQ(journal, (std::vector<std::string>{"StopChannel 0", "FreeSoundData"}));
+    EXPECT_EQ(mixer.GetChannelSound(0), nullptr);
 }
 
 TEST(Sounds, MissingAndUndecodableSoundsLogAndAreStillReturned) {

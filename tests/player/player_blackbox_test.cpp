@@ -696,6 +696,26 @@ std::vector<CatalogueRow> Catalogue() {
     rows.push_back(Row("B13_IncludeSeesTheGlobals", SceneRun({"-I", "g.nut"}),
                        {StartupScript(), {"g.nut", globals}}, 0, {"[S] 1280x720 false CObject", LoadingScene},
                        {NoStartupScript}));
+    // An include drives the engine: clock scale, a cache of its own (freed
+    // at shutdown with the default one), a cached texture and the report.
+    const FixtureFile engineScript{
+        "e.nut",
+        "EngineSetClockScale(g_engine, 0.0004); print(\"scale \" + EngineGetClockScale(g_engine));\n"
+        "EngineSetClockScale(g_engine, 1.0);\n"
+        "print(\"tool \" + (EngineGetToolMode(g_engine) == NoTool) + \" \" + g_platform);\n"
+        "local cache = EngineNewResourceSet(g_engine); local before = EngineSetResourceCache(g_engine, cache);\n"
+        "local t = EngineLoadTexture(g_engine, \"crate.tga\");\n"
+        "print(\"texture \" + ObjectIsSame(t, EngineFindTexture(g_engine, \"crate.tga\")));\n"
+        "EngineSetupResources(g_engine); EngineOutputCacheStatistics(g_engine);\n"
+        "print(\"back \" + ObjectIsSame(EngineSetResourceCache(g_engine, before), cache));\n"};
+    rows.push_back(Row("EngineCallsFromAnInclude", SceneRun({"-I", "e.nut"}),
+                       {StartupScript(), engineScript, SampleFile("scene/crate.tga", "crate.tga")}, 0,
+                       {"[S] scale 0", "[S] tool true 0", "[S] texture true",
+                        "[*] EngineSetupResources() is deprecated.", "[H] Engine resource cache statistics",
+                        "  - 0 geometries (CPU),", "  - 0 geometries (GPU),", "  - 0 textures (CPU),",
+                        "  - 1 textures (GPU),", "  - 0 sounds.", "", "[S] back true", LoadingScene,
+                        "[S] OnSetup hi", "Freeing 2 resource cache(s)...", "Done."},
+                       {NoStartupScript, FreeingCaches}));
     rows.push_back(Row("B13_IncludeSeesTheConfiguredSize", SceneRun({"-I", "g.nut", "-C", "cfg640"}),
                        {StartupScript(), {"g.nut", globals}, {"cfg640", Config640}}, 0,
                        {"[S] 640x480 false CObject", LoadingScene}));

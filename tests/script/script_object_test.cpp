@@ -51,6 +51,23 @@ TEST_F(ScriptObjects, TwoPushesOfOneObjectAreTwoRecords) {
     EXPECT_EQ(vm.InvalidateScriptObjects(&object), 0u);
 }
 
+TEST_F(ScriptObjects, ASetOfObjectsIsInvalidatedInOneCall) {
+    int first = 1, second = 2, kept = 3;
+    ASSERT_TRUE(PushScriptObject(V(), &first, ScriptKindPicture, false));
+    SetRoot("a");
+    ASSERT_TRUE(PushScriptObject(V(), &second, ScriptKindSound, false));
+    SetRoot("b");
+    ASSERT_TRUE(PushScriptObject(V(), &kept, ScriptKindPicture, false));
+    SetRoot("c");
+    EXPECT_EQ(InvalidateScriptRecords(std::unordered_set<const void*>{&first, &second}), 2u);
+    EXPECT_EQ(InvalidateScriptRecords(std::unordered_set<const void*>{}), 0u);
+    ASSERT_TRUE(Run("print(a.type() + \" \" + b.type() + \" \" + c.type());"));
+    EXPECT_EQ(log.Text(), "[S] 1 1 22\n");
+    DropRoot("a");
+    DropRoot("b");
+    DropRoot("c");
+}
+
 TEST_F(ScriptObjects, OwnedObjectsWithoutDestroyerAreKeptWithALogLine) {
     int item = 7;
     ASSERT_TRUE(PushScriptObject(V(), &item, ScriptKindItem, true));

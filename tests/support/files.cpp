@@ -27,3 +27,15 @@ std::vector<std::string> FilesUnder(const std::string& root, const std::string& 
     std::sort(names.begin(), names.end());
     return names;
 }
+
+std::string UncompressedTga(int width, int height, const std::string& pixels) {
+    std::string bytes(18, '\0');
+    bytes[2] = 2; // true colour, uncompressed
+    bytes[12] = char(width);
+    bytes[13] = char(width >> 8);
+    bytes[14] = char(height);
+    bytes[15] = char(height >> 8);
+    bytes[16] = 32;
+    bytes[17] = 0x28; // top-left origin, 8 alpha bits
+    return bytes + pixels;
+}

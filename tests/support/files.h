@@ -1,4 +1,4 @@
-// Whole files and folder listings for the tests, the fuzz seed writer and the benchmarks.
+// Whole files, folder listings and small picture files for the tests, the fuzz seed writer and the benchmarks.
 #pragma once
 
 #include <string>
@@ -10,3 +10,6 @@ std::string ReadWholeFile(const std::string& path, bool* found = nullptr);
 // Every file under root whose name ends in suffix, searched recursively, as paths relative to
 // root with '/' between folders and without the suffix, sorted. Empty when root cannot be read.
 std::vector<std::string> FilesUnder(const std::string& root, const std::string& suffix);
+
+// An uncompressed 32-bit TGA with its first row on top; pixels holds width x height BGRA quadruples.
+std::string UncompressedTga(int width, int height, const std::string& pixels);
