@@ -36,6 +36,12 @@ class zMaterialHost;
 class zOctreeNode;
 struct zRayHit;
 
+// MergeMaterials modes.
+enum : u32 {
+    MaterialMergeNames = 1,  // the names must be equal
+    MaterialMergeStages = 2, // the usable texture stages must match
+};
+
 // Proxy flags (GetFlags).
 enum : u32 {
     GeometryNotDrawn = 1,
@@ -195,6 +201,15 @@ class zGeometry : public zSharedObject, public zMetaObject {
     bool Optimize(u32 leafBudget);
     // The root of the leaf tree; null when not optimised.
     zOctreeNode* GetOctree() const { return m_octree.get(); }
+
+    // Folds materials that match under mode (MaterialMergeNames,
+    // MaterialMergeStages; geometry_merge.cpp) into the first of them: the
+    // later ones are released, the kept ones renumbered in order and the
+    // polygons remapped. Whatever the mode, materials merge only when
+    // everything else they would write to a file (colours, factors, flags,
+    // shader, shader map, physics) is the same. Returns how many were
+    // removed; 0 below two materials.
+    u32 MergeMaterials(u32 mode);
 
     // Builds the ray tree once; an existing tree is success.
     bool BuildTree(u32 kind);
