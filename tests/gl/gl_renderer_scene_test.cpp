@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "render/material.h"
+#include "render/octree.h"
 #include "render/shader/shader_block.h"
 #include "render/shader/shader_map.h"
 #include "tests/gl/gl_frame_fixture.h"
@@ -226,6 +227,69 @@ TEST_F(GLRendererScene, FlatGeometryIsLitLikeItsSmoothCounterpart) {
         TearDown();
         SetUp();
     }
+}
+
+// An optimised geometry is drawn as its leaves: each leaf set up on its own,
+// together they give the frame of the whole geometry, pixel for pixel.
+TEST_F(GLRendererScene, LeavesOfAnOptimisedGeometryDrawTheWholeGeometrysFrame) {
+    ASSERT_TRUE(OpenHidden(false));
+    renderer->SetCleanResourceOnSetup(false);
+    // A bumpy grid of 3200 triangles across the view.
+    std::vector<zVector> vertices;
+    std::vector<PolygonSpec> polygons;
+    const u32 cells = 40;
+    for (u32 r = 0; r <= cells; ++r)
+        for (u32 c = 0; c <= cells; ++c) {
+            const f32 x = -0.8f + 1.6f * f32(c) / cells, y = -0.8f + 1.6f * f32(r) / cells;
+            vertices.push_back(zVector(x, y, 0.1f * std::sin(4.0f * x) * std::cos(4.0f * y)));
+        }
+    for (u32 r = 0; r < cells; ++r)
+        for (u32 c = 0; c < cells; ++c) {
+            const u32 a = r * (cells + 1) + c, b = a + 1, d = a + cells + 1, e = d + 1;
+            polygons.push_back({{a, b, e}});
+            polygons.push_back({{a, e, d}});
+        }
+    zGeometry* whole = Plate(vertices, polygons, RedColour);
+    zSharedPtr<zGeometry> optimised = MakeGeometry(&host, vertices, polygons);
+    optimised->ComputePolygonNormals(true);
+    optimised->ComputeVertexNormals(true);
+    zMaterial* material = optimised->GetMaterial(0);
+    material->SetColor(MaterialColorDiffuse, 1.0f, 0.0f, 0.0f, 1.0f);
+    material->SetColor(MaterialColorAmbient, 1.0f, 0.0f, 0.0f, 1.0f);
+    material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
+    plates.push_back(optimised);
+    {
+        LogCapture quiet;
+        ASSERT_TRUE(renderer->SetupMaterial(material));
+        ASSERT_TRUE(optimised->Optimize(512));
+    }
+    std::vector<zGeometry*> leaves;
+    optimised->GetOctree()->GetLeafGeometries(leaves);
+    ASSERT_GE(leaves.size(), 4u);
+    std::vector<MeshRenderable*> leafMeshes;
+    for (zGeometry* leaf : leaves) {
+        ASSERT_NE(leaf->GetRenderData(), nullptr);
+        leafMeshes.push_back(&Mesh(leaf));
+    }
+    PlacedLight light;
+    light.type = 1;
+    light.range = 60.0f;
+    light.place = zVector(0.3f, 0.2f, -1.0f);
+    light.diffuseIntensity = 1.5f;
+    ASSERT_TRUE(renderer->SetupLight(&light));
+    scene.ambient = zVector(0.1f, 0.1f, 0.1f, 1.0f);
+    scene.lights = {&light};
+    const zPicture wholePicture = DrawScene({&Mesh(whole)});
+    const zPicture leafPicture = DrawScene(leafMeshes);
+    int centre[3];
+    PixelAt(wholePicture, Width / 2, Height / 2, centre);
+    EXPECT_GE(centre[0], 60); // the lit grid, not the clear colour
+    EXPECT_LE(centre[2], 20);
+    EXPECT_TRUE(leafPicture.Equals(wholePicture));
+    scene.lights.clear();
+    renderer->FreeLight(&light);
+    for (zGeometry* leaf : leaves)
+        renderer->FreeGeometry(leaf);
 }
 
 // The last present step reads a picture S times the output (S the
