@@ -354,7 +354,10 @@ bool zGeometry::Optimize(u32 leafBudget) {
     zOctreeBuild run;
     const u32 budget = leafBudget < OctreeMinimumLeafBudget ? OctreeMinimumLeafBudget : leafBudget;
     try {
-        m_octree->Build(*this, polygons, OctreeDepthBudget, 2 * budget, run);
+        run.Prepare(*this);
+        const u32 count = u32(polygons.size());
+        m_octree->Build(*this, polygons.data(), count, run.Bounds(polygons.data(), count), OctreeDepthBudget,
+                        2 * budget, run);
     } catch (const std::bad_alloc&) {
         // A partition list: a tree missing polygons must not replace the
         // source, which stays whole.

@@ -1,6 +1,8 @@
 #include "render/octree.h"
 
+#include <cfloat>
 #include <cstdio>
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -18,27 +20,23 @@ f32 Coordinate(const zVector& point, u32 axis) {
     return axis == 0 ? point.x : axis == 1 ? point.y : point.z;
 }
 
-// The bounds of every corner of the listed polygons, w = 1.
-zMinMax PolygonBounds(const zGeometry& source, const std::vector<u32>& polygons) {
-    const zVector* vertices = source.GetVertices();
-    const zPolygon* records = source.GetPolygons();
-    zMinMax box;
-    bool first = true;
-    for (u32 polygon : polygons) {
-        const zPolygon& record = records[polygon];
-        for (u32 corner = 0; corner < record.cornerCount; ++corner) {
-            const zVector& point = vertices[record.bindings[corner]];
-            if (first) {
-                box.Set(point, point);
-                first = false;
-            } else {
-                box.AddPoint(point);
-            }
+// Running bounds in plain floats: the partition's inner loop.
+struct Bounds {
+    f32 low[3] = {FLT_MAX, FLT_MAX, FLT_MAX};
+    f32 high[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
+
+    void Add(const zOctreeBuild::Box& box) {
+        for (int a = 0; a < 3; ++a) {
+            low[a] = box.low[a] < low[a] ? box.low[a] : low[a];
+            high[a] = box.high[a] > high[a] ? box.high[a] : high[a];
         }
     }
-    box.min.w = box.max.w = 1.0f;
-    return box;
-}
+    // Nothing added: the origin.
+    zMinMax Box() const {
+        if (low[0] > high[0]) return zMinMax();
+        return zMinMax(zVector(low[0], low[1], low[2], 1.0f), zVector(high[0], high[1], high[2], 1.0f));
+    }
+};
 
 } // namespace
 
@@ -58,11 +56,42 @@ void zOctreeNode::Clear() {
     m_leafGeometry = nullptr;
 }
 
-void zOctreeNode::Build(zGeometry& source, std::vector<u32>& polygons, u32 depthLeft, u32 leafLimit,
-                        zOctreeBuild& run) {
-    m_bounds = PolygonBounds(source, polygons);
-    if (depthLeft == 0 || polygons.size() <= leafLimit) {
-        BecomeLeaf(source, polygons, depthLeft, run);
+void zOctreeBuild::Prepare(const zGeometry& source) {
+    const u32 count = source.GetPolygonCount();
+    newIndex.assign(source.GetVertexCount(), Unused);
+    scratch.resize(count);
+    boxes.resize(count);
+    const zVector* vertices = source.GetVertices();
+    for (u32 p = 0; p < count; ++p) {
+        const zPolygon& polygon = source.GetPolygons()[p];
+        Box& box = boxes[p];
+        for (int a = 0; a < 3; ++a) {
+            box.low[a] = FLT_MAX;
+            box.high[a] = -FLT_MAX;
+        }
+        for (u32 corner = 0; corner < polygon.cornerCount; ++corner) {
+            const zVector& point = vertices[polygon.bindings[corner]];
+            const f32 xyz[3] = {point.x, point.y, point.z};
+            for (int a = 0; a < 3; ++a) {
+                box.low[a] = xyz[a] < box.low[a] ? xyz[a] : box.low[a];
+                box.high[a] = xyz[a] > box.high[a] ? xyz[a] : box.high[a];
+            }
+        }
+    }
+}
+
+zMinMax zOctreeBuild::Bounds(const u32* polygons, u32 count) const {
+    ::Bounds bounds;
+    for (u32 i = 0; i < count; ++i)
+        bounds.Add(boxes[polygons[i]]);
+    return bounds.Box();
+}
+
+void zOctreeNode::Build(zGeometry& source, u32* polygons, u32 count, const zMinMax& bounds, u32 depthLeft,
+                        u32 leafLimit, zOctreeBuild& run) {
+    m_bounds = bounds;
+    if (depthLeft == 0 || count <= leafLimit) {
+        BecomeLeaf(source, polygons, count, depthLeft, run);
         return;
     }
     // The longest axis; the first of equally long ones.
@@ -74,24 +103,37 @@ void zOctreeNode::Build(zGeometry& source, std::vector<u32>& polygons, u32 depth
     m_splitAxis = axis;
     m_splitPosition = (Coordinate(m_bounds.min, axis) + Coordinate(m_bounds.max, axis)) * 0.5f;
 
-    std::vector<u32> below, above;
+    // A stable partition: the polygons below stay in place, the others
+    // gather in the scratch room and follow them; each side's bounds grow
+    // on the way.
+    u32 below = 0, above = 0;
+    Bounds belowBounds, aboveBounds;
     if (extent[axis] >= OctreeThinBox) {
-        const zVector* vertices = source.GetVertices();
-        const zPolygon* records = source.GetPolygons();
-        for (u32 polygon : polygons) {
-            const zPolygon& record = records[polygon];
-            bool low = false;
-            for (u32 corner = 0; corner < record.cornerCount && !low; ++corner)
-                low = Coordinate(vertices[record.bindings[corner]], axis) < m_splitPosition;
-            (low ? below : above).push_back(polygon);
+        u32* scratch = run.scratch.data();
+        for (u32 i = 0; i < count; ++i) {
+            const u32 polygon = polygons[i];
+            const zOctreeBuild::Box& box = run.boxes[polygon];
+            if (box.low[axis] < m_splitPosition) {
+                polygons[below++] = polygon;
+                belowBounds.Add(box);
+            } else {
+                scratch[above++] = polygon;
+                aboveBounds.Add(box);
+            }
         }
+        std::copy(scratch, scratch + above, polygons + below);
     }
-    if (below.empty() || above.empty()) {
+    zMinMax firstBounds, secondBounds;
+    if (below == 0 || above == 0) {
         // No position divides these polygons: halves of the list.
         m_splitAxis = OctreeSplitByCount;
-        const size_t half = polygons.size() / 2;
-        below.assign(polygons.begin(), polygons.begin() + std::ptrdiff_t(half));
-        above.assign(polygons.begin() + std::ptrdiff_t(half), polygons.end());
+        below = count / 2;
+        above = count - below;
+        firstBounds = run.Bounds(polygons, below);
+        secondBounds = run.Bounds(polygons + below, above);
+    } else {
+        firstBounds = belowBounds.Box();
+        secondBounds = aboveBounds.Box();
     }
     m_first = new (std::nothrow) zOctreeNode(m_engine);
     m_second = new (std::nothrow) zOctreeNode(m_engine);
@@ -101,36 +143,34 @@ void zOctreeNode::Build(zGeometry& source, std::vector<u32>& polygons, u32 depth
         m_first = m_second = nullptr;
         m_splitAxis = 0;
         GetLog() << "[!] Octree failed to allocate a node.\n";
-        BecomeLeaf(source, polygons, depthLeft, run);
+        BecomeLeaf(source, polygons, count, depthLeft, run);
         return;
     }
-    std::vector<u32>().swap(polygons);
     m_first->m_parent = this;
     m_second->m_parent = this;
-    m_first->Build(source, below, depthLeft - 1, leafLimit, run);
-    m_second->Build(source, above, depthLeft - 1, leafLimit, run);
+    m_first->Build(source, polygons, below, firstBounds, depthLeft - 1, leafLimit, run);
+    m_second->Build(source, polygons + below, above, secondBounds, depthLeft - 1, leafLimit, run);
 }
 
-void zOctreeNode::BecomeLeaf(zGeometry& source, std::vector<u32>& polygons, u32 depthLeft, zOctreeBuild& run) {
-    GetLog() << "Octree node depth " << (OctreeDepthBudget - depthLeft) << ", containing " << u32(polygons.size())
+void zOctreeNode::BecomeLeaf(zGeometry& source, const u32* polygons, u32 count, u32 depthLeft,
+                             zOctreeBuild& run) {
+    GetLog() << "Octree node depth " << (OctreeDepthBudget - depthLeft) << ", containing " << count
              << " polygon(s).\n";
-    CreateLeafGeometry(source, polygons, run);
+    CreateLeafGeometry(source, polygons, count, run);
 }
 
-void zOctreeNode::CreateLeafGeometry(zGeometry& source, std::vector<u32>& polygons, zOctreeBuild& run) {
+void zOctreeNode::CreateLeafGeometry(zGeometry& source, const u32* polygons, u32 count, zOctreeBuild& run) {
     m_leafGeometry = new (std::nothrow) zGeometry(m_engine);
     zGeometry* leaf = m_leafGeometry.Get();
-    const u32 count = u32(polygons.size());
     const zPolygon* sourcePolygons = source.GetPolygons();
     const zVector* sourceVertices = source.GetVertices();
-    if (run.newIndex.size() != source.GetVertexCount()) run.newIndex.assign(source.GetVertexCount(), Unused);
 
     // Vertices in order of first use.
     std::vector<u32> used;
     bool made = leaf != nullptr;
     if (made) {
-        for (u32 polygon : polygons) {
-            const zPolygon& record = sourcePolygons[polygon];
+        for (u32 i = 0; i < count; ++i) {
+            const zPolygon& record = sourcePolygons[polygons[i]];
             for (u32 corner = 0; corner < record.cornerCount; ++corner) {
                 const u32 vertex = record.bindings[corner];
                 if (run.newIndex[vertex] != Unused) continue;
@@ -197,7 +237,6 @@ void zOctreeNode::CreateLeafGeometry(zGeometry& source, std::vector<u32>& polygo
     }
     for (u32 vertex : used)
         run.newIndex[vertex] = Unused;
-    std::vector<u32>().swap(polygons);
     if (!made) {
         GetLog() << "[!] Failed to allocate leaf geometry.\n";
         m_leafGeometry = nullptr;

@@ -38,13 +38,28 @@ constexpr u32 OctreeMinimumLeafBudget = 512;
 constexpr u32 OctreeSplitByCount = 3;
 constexpr f32 OctreeThinBox = 0.001f;
 
-// The counters of one Optimize run, and its vertex renumbering table (one
-// entry per source vertex, reset after each leaf so that a leaf costs only
-// its own corners).
+// The counters of one Optimize run, its vertex renumbering table (one entry
+// per source vertex, reset after each leaf so that a leaf costs only its own
+// corners) and the scratch room of the partitions (one entry per polygon).
 struct zOctreeBuild {
+    // The bounds of one polygon's corners; low above high for a polygon
+    // without corners.
+    struct Box {
+        f32 low[3];
+        f32 high[3];
+    };
+
     u32 leafCount = 0;
     u32 polygonTotal = 0;
     std::vector<u32> newIndex;
+    std::vector<u32> scratch;
+    std::vector<Box> boxes; // per source polygon
+
+    // Sizes the tables for source and fills the polygon boxes
+    // (std::bad_alloc passes through).
+    void Prepare(const zGeometry& source);
+    // The bounds of the listed polygons' corners, w = 1.
+    zMinMax Bounds(const u32* polygons, u32 count) const;
 };
 
 class zOctreeNode {
@@ -58,16 +73,18 @@ class zOctreeNode {
     // geometry.
     void Clear();
 
-    // Builds the subtree over the listed polygons of source: a leaf when the
-    // depth budget is spent or the list holds no more than leafLimit
-    // polygons, else two children built with one less depth. The list is
-    // consumed. A child that cannot be allocated leaves its parent a leaf
-    // over all the parent's polygons.
-    void Build(zGeometry& source, std::vector<u32>& polygons, u32 depthLeft, u32 leafLimit, zOctreeBuild& run);
+    // Builds the subtree over the listed polygons of source, whose corners
+    // lie in bounds: a leaf when the depth budget is spent or the list holds
+    // no more than leafLimit polygons, else two children built with one less
+    // depth. The list is reordered in place (each child's polygons stay in
+    // list order); run is prepared for source. A child that cannot
+    // be allocated leaves its parent a leaf over all the parent's polygons.
+    void Build(zGeometry& source, u32* polygons, u32 count, const zMinMax& bounds, u32 depthLeft, u32 leafLimit,
+               zOctreeBuild& run);
     // Makes this node's leaf geometry from the listed polygons of source and
-    // sets it up; the list is emptied. "[!] Failed to allocate leaf
-    // geometry." when it cannot be made: the node stays a leaf without one.
-    void CreateLeafGeometry(zGeometry& source, std::vector<u32>& polygons, zOctreeBuild& run);
+    // sets it up. "[!] Failed to allocate leaf geometry." when it cannot be
+    // made: the node stays a leaf without one.
+    void CreateLeafGeometry(zGeometry& source, const u32* polygons, u32 count, zOctreeBuild& run);
 
     // The deepest node reached from here by the point: at a node splitting
     // on an axis, the second child when the split position <= the point's
@@ -102,7 +119,7 @@ class zOctreeNode {
     // The node after node in depth-first order within this subtree; its
     // children first when enter.
     zOctreeNode* Following(zOctreeNode* node, bool enter);
-    void BecomeLeaf(zGeometry& source, std::vector<u32>& polygons, u32 depthLeft, zOctreeBuild& run);
+    void BecomeLeaf(zGeometry& source, const u32* polygons, u32 count, u32 depthLeft, zOctreeBuild& run);
     void DrawDebug(zRenderer* renderer, const zMatrix4* matrix, u32& colour) const;
 
     zRenderHost* m_engine;
