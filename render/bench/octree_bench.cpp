@@ -11,20 +11,12 @@
 #include "core/log.h"
 #include "markup/metafile.h"
 #include "markup/writer.h"
+#include "render/bench/bench_host.h"
 #include "render/geometry.h"
 #include "render/geometry_file.h"
 #include "render/material.h"
 
 namespace {
-
-// No renderer: the leaves are made, not uploaded.
-struct BenchHost : zRenderHost {
-    zRenderer* GetRenderer() const override { return nullptr; }
-    zRenderer* GetDefaultRenderer() const override { return nullptr; }
-    void SetRenderer(zRenderer*) override {}
-    void SendEvent(u32, void*) override {}
-    u32 GetStateWord() const override { return 0; }
-};
 
 struct QuietLog : zLog {
     void OutputLine(const char*) override {}

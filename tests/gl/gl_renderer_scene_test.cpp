@@ -66,6 +66,17 @@ struct GLRendererScene : GLRendererFrame {
         return Plate({zVector(x0, y0, z), zVector(x1, y0, z), zVector(x1, y1, z), zVector(x0, y1, z)},
                      {{{0, 1, 2, 3}, 0}}, colour, materialFlags);
     }
+    // A point light of range 60 at place, set up, the scene's only light, over
+    // a grey ambient of that level.
+    bool Light(PlacedLight& light, const zVector& place, f32 intensity, f32 ambient) {
+        light.type = 1;
+        light.range = 60.0f;
+        light.place = place;
+        light.diffuseIntensity = intensity;
+        scene.ambient = zVector(ambient, ambient, ambient, 1.0f);
+        scene.lights = {&light};
+        return renderer->SetupLight(&light);
+    }
     MeshRenderable& Mesh(zGeometry* geometry, f32 sortKey = 0.0f) {
         meshes.push_back(std::make_unique<MeshRenderable>());
         meshes.back()->geometry = geometry;
@@ -206,13 +217,7 @@ TEST_F(GLRendererScene, FlatGeometryIsLitLikeItsSmoothCounterpart) {
         MeshRenderable& smooth = Mesh(Plate(corners, {{{0, 1, 2, 3}, 0}}, RedColour, 0, true));
         MeshRenderable& flat = Mesh(Plate(corners, {{{0, 1, 2, 3}, 0}}, RedColour, 0, false));
         PlacedLight light;
-        light.type = 1;
-        light.range = 60.0f;
-        light.place = zVector(0.45f, 0.0f, -0.3f);
-        light.diffuseIntensity = 2.0f;
-        ASSERT_TRUE(renderer->SetupLight(&light));
-        scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
-        scene.lights = {&light};
+        ASSERT_TRUE(Light(light, zVector(0.45f, 0.0f, -0.3f), 2.0f, 0.0f));
         int smoothRight[3], flatRight[3], flatLeft[3];
         const zPicture smoothPicture = DrawScene({&smooth});
         PixelAt(smoothPicture, Width / 2 + 14, Height / 2, smoothRight);
@@ -272,13 +277,7 @@ TEST_F(GLRendererScene, LeavesOfAnOptimisedGeometryDrawTheWholeGeometrysFrame) {
         leafMeshes.push_back(&Mesh(leaf));
     }
     PlacedLight light;
-    light.type = 1;
-    light.range = 60.0f;
-    light.place = zVector(0.3f, 0.2f, -1.0f);
-    light.diffuseIntensity = 1.5f;
-    ASSERT_TRUE(renderer->SetupLight(&light));
-    scene.ambient = zVector(0.1f, 0.1f, 0.1f, 1.0f);
-    scene.lights = {&light};
+    ASSERT_TRUE(Light(light, zVector(0.3f, 0.2f, -1.0f), 1.5f, 0.1f));
     const zPicture wholePicture = DrawScene({&Mesh(whole)});
     const zPicture leafPicture = DrawScene(leafMeshes);
     int centre[3];
