@@ -42,6 +42,8 @@ bool zGeometry::Setup() {
     BeginProfilerSection("Geometry Setup");
     UpdateMaterialFlags();
     if (m_vertices.IsEmpty() || m_polygons.IsEmpty()) {
+        // An optimised geometry whose own arrays were freed still has leaves.
+        if (m_octree) m_octree->SetupLeaves();
         EndProfilerSection("Geometry Setup");
         return true;
     }

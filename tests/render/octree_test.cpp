@@ -186,6 +186,10 @@ TEST(Octree, TheSourceIsFreedUnlessTheEngineKeepsIt) {
     EXPECT_EQ(geometry->GetBounds().max.x, 1000.0f); // kept from the vertices
     zMinMax box;
     EXPECT_EQ(geometry->GetMinMax(box).max.y, 1.0f);
+    // Its leaves are still set up through it.
+    SetupRecorder renderer(&host);
+    EXPECT_TRUE(geometry->Setup());
+    EXPECT_EQ(renderer.setups, Leaves(*geometry));
 }
 
 TEST(Octree, GeometryWithoutPolygonsIsRefused) {
