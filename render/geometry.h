@@ -159,8 +159,9 @@ class zGeometry : public zSharedObject, public zMetaObject {
 
     // Material flags, centre, normals and tangents as the materials ask,
     // the materials' set-up, then the renderer's SetupGeometry, or the
-    // leaves' set-up when optimised ("Geometry Setup" profiler section). An empty geometry does nothing and succeeds;
-    // false when the renderer refuses or there is none.
+    // leaves' set-up when optimised ("Geometry Setup" profiler section). An
+    // empty geometry sets up only its leaves, if any, and succeeds; false
+    // when the renderer refuses or there is none.
     bool Setup();
     // The renderer's FreeGeometry.
     void Free();
