@@ -80,14 +80,14 @@ zSharedPtr<zGeometry> MergeItemGeometries(zGeometry* a, zGeometry* b, const zMat
     b->ComputeBindingTotal();
 
     const zMatrix4 identity;
-    const MergeSide sides[2] = {
-        {a, matrixA ? *matrixA : identity, matrixA ? matrixA->Inverse() : identity},
-        {b, matrixB ? *matrixB : identity, matrixB ? matrixB->Inverse() : identity}};
+    const MergeSide sides[2] = {{a, matrixA ? *matrixA : identity, matrixA ? matrixA->Inverse() : identity},
+                                {b, matrixB ? *matrixB : identity, matrixB ? matrixB->Inverse() : identity}};
     const u64 vertexCount = u64(a->GetVertexCount()) + b->GetVertexCount();
     const u64 polygonCount = u64(a->GetPolygonCount()) + b->GetPolygonCount();
     const u64 materialCount = u64(a->GetMaterialCount()) + b->GetMaterialCount();
     // Material indices are 16 bits: b's must still fit past a's.
-    if (!Fits(vertexCount, std::numeric_limits<u32>::max()) || !Fits(polygonCount, std::numeric_limits<u32>::max()) ||
+    if (!Fits(vertexCount, std::numeric_limits<u32>::max()) ||
+        !Fits(polygonCount, std::numeric_limits<u32>::max()) ||
         !Fits(u64(a->GetBindingCount()) + b->GetBindingCount(), std::numeric_limits<u32>::max()) ||
         !Fits(materialCount, u64(std::numeric_limits<u16>::max()) + 1)) {
         GetLog() << "[!] Cannot merge geometries '" << a->GetName() << "' and '" << b->GetName()
@@ -128,33 +128,39 @@ zSharedPtr<zGeometry> MergeItemGeometries(zGeometry* a, zGeometry* b, const zMat
             vertexBase += from.GetVertexCount();
         }
     }
-    const auto turn = [](const zVector& normal, const MergeSide& side) { return TurnNormal(normal, side.inverse); };
+    const auto turn = [](const zVector& normal, const MergeSide& side) {
+        return TurnNormal(normal, side.inverse);
+    };
     const auto same = [](const auto& value, const MergeSide&) { return value; };
     if (made && (a->GetPolygonNormals() || b->GetPolygonNormals())) {
         made = merged->AllocatePolygonNormals();
         if (made)
-            CopyRuns(merged->GetPolygonNormals(), sides, [](const zGeometry& g) { return g.GetPolygonNormals(); },
-                     PolygonCountOf, turn);
+            CopyRuns(
+                merged->GetPolygonNormals(), sides, [](const zGeometry& g) { return g.GetPolygonNormals(); },
+                PolygonCountOf, turn);
     }
     if (made && (a->GetBindingNormals() || b->GetBindingNormals())) {
         made = merged->AllocateBindingNormals();
         if (made)
-            CopyRuns(merged->GetBindingNormals(), sides, [](const zGeometry& g) { return g.GetBindingNormals(); },
-                     BindingCountOf, turn);
+            CopyRuns(
+                merged->GetBindingNormals(), sides, [](const zGeometry& g) { return g.GetBindingNormals(); },
+                BindingCountOf, turn);
     }
     if (made && (a->GetBindingColors() || b->GetBindingColors())) {
         made = merged->AllocateBindingColors();
         if (made)
-            CopyRuns(merged->GetBindingColors(), sides, [](const zGeometry& g) { return g.GetBindingColors(); },
-                     BindingCountOf, same);
+            CopyRuns(
+                merged->GetBindingColors(), sides, [](const zGeometry& g) { return g.GetBindingColors(); },
+                BindingCountOf, same);
     }
-    const u32 channels = a->GetUVChannelCount() > b->GetUVChannelCount() ? a->GetUVChannelCount()
-                                                                          : b->GetUVChannelCount();
+    const u32 channels =
+        a->GetUVChannelCount() > b->GetUVChannelCount() ? a->GetUVChannelCount() : b->GetUVChannelCount();
     if (made && channels) {
         made = merged->AllocateUVChannels(channels);
         for (u32 channel = 0; made && channel < channels; ++channel)
-            CopyRuns(merged->GetUVChannel(channel), sides,
-                     [channel](const zGeometry& g) { return g.GetUVChannel(channel); }, BindingCountOf, same);
+            CopyRuns(
+                merged->GetUVChannel(channel), sides,
+                [channel](const zGeometry& g) { return g.GetUVChannel(channel); }, BindingCountOf, same);
     }
     if (!made) {
         GetLog() << "[!] Failed to allocate merged geometry.\n";

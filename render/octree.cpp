@@ -314,8 +314,10 @@ void zOctreeNode::DrawDebug(zRenderer* renderer, const zMatrix4* matrix) const {
 }
 
 void zOctreeNode::DrawDebug(zRenderer* renderer, const zMatrix4* matrix, u32& colour) const {
-    static const f32 Colours[4][4] = {
-        {1.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f, 1.0f}, {0.0f, 0.5f, 1.0f, 1.0f}, {1.0f, 1.0f, 0.0f, 1.0f}};
+    static const f32 Colours[4][4] = {{1.0f, 0.0f, 0.0f, 1.0f},
+                                      {0.0f, 1.0f, 0.0f, 1.0f},
+                                      {0.0f, 0.5f, 1.0f, 1.0f},
+                                      {1.0f, 1.0f, 0.0f, 1.0f}};
     if (m_leafGeometry) {
         zVector center((m_bounds.min.x + m_bounds.max.x) * 0.5f, (m_bounds.min.y + m_bounds.max.y) * 0.5f,
                        (m_bounds.min.z + m_bounds.max.z) * 0.5f, 1.0f);

@@ -79,8 +79,8 @@ class zOctreeNode {
     // depth. The list is reordered in place (each child's polygons stay in
     // list order); run is prepared for source. A child that cannot
     // be allocated leaves its parent a leaf over all the parent's polygons.
-    void Build(zGeometry& source, u32* polygons, u32 count, const zMinMax& bounds, u32 depthLeft, u32 leafLimit,
-               zOctreeBuild& run);
+    void Build(zGeometry& source, u32* polygons, u32 count, const zMinMax& bounds, u32 depthLeft,
+               u32 leafLimit, zOctreeBuild& run);
     // Makes this node's leaf geometry from the listed polygons of source and
     // sets it up. "[!] Failed to allocate leaf geometry." when it cannot be
     // made: the node stays a leaf without one.

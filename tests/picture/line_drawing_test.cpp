@@ -15,9 +15,8 @@ struct Sample {
 struct LineCase {
     const char* name;
     u32 width, height;
-    f32 x0, y0, x1, y1;
-    bool clipped;
-    f32 clip[4];
+    f32 segment[4];              // x0, y0, x1, y1
+    std::vector<f32> clip;       // left, top, right, bottom; empty: none
     std::vector<Sample> samples; // the positions handed to PutPixelFiltered, in any order
 };
 
@@ -26,80 +25,62 @@ struct LineCase {
 // transparent, where every sample, even of alpha weight 0 in a pixel, shows
 // in the bytes it changes.
 TEST(DrawLine, SegmentsGiveTheirSamples) {
+    const std::vector<Sample> row2 = {{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}};
     const LineCase cases[] = {
-        {"x major", 10, 12, 0, 0, 4, 2, false, {}, {{0, 0}, {1, 0.5f}, {2, 1}, {3, 1.5f}}},
-        {"x major reversed", 10, 12, 4, 2, 0, 0, false, {}, {{0, 0}, {1, 0.5f}, {2, 1}, {3, 1.5f}}},
-        {"horizontal", 10, 12, 0, 5, 4, 5, false, {}, {{0, 5}, {1, 5}, {2, 5}, {3, 5}}},
-        {"y major", 10, 12, 1, 0, 2, 4, false, {}, {{1, 0}, {1.25f, 1}, {1.5f, 2}, {1.75f, 3}}},
+        {"x major", 10, 12, {0, 0, 4, 2}, {}, {{0, 0}, {1, 0.5f}, {2, 1}, {3, 1.5f}}},
+        {"x major reversed", 10, 12, {4, 2, 0, 0}, {}, {{0, 0}, {1, 0.5f}, {2, 1}, {3, 1.5f}}},
+        {"horizontal", 10, 12, {0, 5, 4, 5}, {}, {{0, 5}, {1, 5}, {2, 5}, {3, 5}}},
+        {"y major", 10, 12, {1, 0, 2, 4}, {}, {{1, 0}, {1.25f, 1}, {1.5f, 2}, {1.75f, 3}}},
         {"start snapped along the line",
          10,
          12,
-         0.5f,
-         1,
-         4.5f,
-         3,
-         false,
+         {0.5f, 1, 4.5f, 3},
          {},
          {{0, 0.75f}, {1, 1.25f}, {2, 1.75f}, {3, 2.25f}, {4, 2.75f}}},
-        {"zero length on a column", 10, 12, 3, 3, 3, 3, false, {}, {}},
-        {"zero length inside a column", 10, 12, 2.5f, 3, 2.5f, 3, false, {}, {{2, 3}}},
-        {"vertical left of the clip", 10, 12, 1.5f, 0, 1.5f, 10, true, {2, 0, 8, 8}, {}},
-        {"cut to the clip of a 3 x 3 picture", 3, 3, 0, 0, 2, 2, true, {0, 0, 1, 1}, {{0, 0}}},
+        {"zero length on a column", 10, 12, {3, 3, 3, 3}, {}, {}},
+        {"zero length inside a column", 10, 12, {2.5f, 3, 2.5f, 3}, {}, {{2, 3}}},
+        {"vertical left of the clip", 10, 12, {1.5f, 0, 1.5f, 10}, {2, 0, 8, 8}, {}},
+        {"cut to the clip of a 3 x 3 picture", 3, 3, {0, 0, 2, 2}, {0, 0, 1, 1}, {{0, 0}}},
         {"start clipped to the left edge",
          10,
          12,
-         -5,
-         2,
-         5,
-         2,
-         true,
+         {-5, 2, 5, 2},
          {0, 0, 8, 8},
          {{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}}},
-        {"end clipped at the bottom", 10, 12, 0, 0, 8, 8, true, {0, 0, 8, 4}, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
+        {"end clipped at the bottom", 10, 12, {0, 0, 8, 8}, {0, 0, 8, 4}, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
         {"start clipped to a fractional edge",
          10,
          12,
-         0,
-         0,
-         8,
-         4,
-         true,
+         {0, 0, 8, 4},
          {2.5f, 0, 8, 8},
          {{2.5f, 1.25f}, {3.5f, 1.75f}, {4.5f, 2.25f}, {5.5f, 2.75f}, {6.5f, 3.25f}, {7.5f, 3.75f}}},
         {"steep, reversed, clipped at both ends",
          10,
          12,
-         3,
-         8,
-         1,
-         0,
-         true,
+         {3, 8, 1, 0},
          {0, 2, 8, 6},
          {{1.5f, 2}, {1.75f, 3}, {2, 4}, {2.25f, 5}}},
-        {"horizontal below the clip", 10, 12, 0, 9, 5, 9, true, {0, 0, 8, 8}, {}},
-        {"inverted clip", 10, 12, 0, 1, 5, 1, true, {4, 0, 2, 8}, {}},
-        {"clip outside the picture", 10, 12, 0, 1, 30, 1, true, {20, 0, 30, 8}, {}},
+        {"horizontal below the clip", 10, 12, {0, 9, 5, 9}, {0, 0, 8, 8}, {}},
+        {"inverted clip", 10, 12, {0, 1, 5, 1}, {4, 0, 2, 8}, {}},
+        {"clip outside the picture", 10, 12, {0, 1, 30, 1}, {20, 0, 30, 8}, {}},
         // Beyond what the callers pass: the picture bounds every segment.
-        {"no clip, crossing the picture", 4, 4, -100, 1, 100, 1, false, {}, {{0, 1}, {1, 1}, {2, 1}}},
-        {"clip wider than the picture", 4, 4, -100, 1, 100, 1, true, {-10, -10, 50, 50}, {{0, 1}, {1, 1}, {2, 1}}},
-        {"huge coordinates",
-         10,
-         12,
-         -1e30f,
-         2,
-         1e30f,
-         2,
-         false,
-         {},
-         {{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}}},
-        {"not a number", 10, 12, NAN, 2, 5, 2, false, {}, {}},
+        {"no clip, crossing the picture", 4, 4, {-100, 1, 100, 1}, {}, {{0, 1}, {1, 1}, {2, 1}}},
+        {"clip wider than the picture",
+         4,
+         4,
+         {-100, 1, 100, 1},
+         {-10, -10, 50, 50},
+         {{0, 1}, {1, 1}, {2, 1}}},
+        {"huge coordinates", 10, 12, {-1e30f, 2, 1e30f, 2}, {}, row2},
+        {"not a number", 10, 12, {NAN, 2, 5, 2}, {}, {}},
     };
     for (const LineCase& c : cases) {
         SCOPED_TRACE(c.name);
         zPicture drawn, expected;
         ASSERT_TRUE(drawn.Allocate(c.width, c.height, PixelFormatRGBA8));
         ASSERT_TRUE(expected.Allocate(c.width, c.height, PixelFormatRGBA8));
-        drawn.DrawLine(c.x0, c.y0, c.x1, c.y1, 1.0f, 0.5f, 0.25f, 1.0f, c.clipped ? c.clip : nullptr);
+        drawn.DrawLine(c.segment[0], c.segment[1], c.segment[2], c.segment[3], 1.0f, 0.5f, 0.25f, 1.0f,
+                       c.clip.empty() ? nullptr : c.clip.data());
         for (const Sample& s : c.samples)
             expected.PutPixelFiltered(s.x, s.y, 1.0f, 0.5f, 0.25f, 1.0f);
         EXPECT_TRUE(drawn.Equals(expected));

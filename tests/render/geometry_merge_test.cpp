@@ -77,8 +77,8 @@ TEST(GeometryMerge, NormalsStayPerpendicularUnderTheSidesMatrix) {
     auto b = MakeGeometry(&host, {zVector(0, 0, 0), zVector(1, 0, 1), zVector(0, 1, 0)}, {{{0, 1, 2}}});
     ASSERT_TRUE(a->ComputePolygonNormals(false));
     ASSERT_TRUE(a->ComputeVertexNormals(false));
-    const zMatrix4 turned = zMatrix4::Compose(zVector(5, 0, 0), zVector(0.3f, 1.1f, 0), zVector(3, 1, 0.5f),
-                                              zVector(0, 0, 0));
+    const zMatrix4 turned =
+        zMatrix4::Compose(zVector(5, 0, 0), zVector(0.3f, 1.1f, 0), zVector(3, 1, 0.5f), zVector(0, 0, 0));
     zSharedPtr<zGeometry> merged = MergeItemGeometries(a.Get(), b.Get(), nullptr, &turned);
     ASSERT_TRUE(merged);
     ASSERT_NE(b->GetPolygonNormals(), nullptr);
@@ -187,7 +187,8 @@ TEST(GeometryMerge, MaterialsFoldOnlyWhenTheyLookTheSame) {
         host.Add("a.tga");
         host.Add("b.tga");
         // Three materials: the pair under test, then a distinct one.
-        auto geometry = MakeGeometry(&host, QuadVertices(), {{{0, 1, 2}, 2}, {{0, 2, 3}, 1}, {{1, 2, 3}, 0}}, 3);
+        auto geometry =
+            MakeGeometry(&host, QuadVertices(), {{{0, 1, 2}, 2}, {{0, 2, 3}, 1}, {{1, 2, 3}, 0}}, 3);
         zMaterial& first = *geometry->GetMaterial(0);
         zMaterial& second = *geometry->GetMaterial(1);
         zMaterial& third = *geometry->GetMaterial(2);

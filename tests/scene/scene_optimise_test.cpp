@@ -37,7 +37,8 @@ TEST_F(SceneOptimiseTest, WhichGeometriesAreCut) {
         {"8192 polygons", 8192, [](zScene&, zGeometry&) {}, false, nullptr},
         {"8193 polygons", 8193, [](zScene&, zGeometry&) {}, true, Generating},
         {"skinned", 8193, [](zScene&, zGeometry& g) { ASSERT_TRUE(g.AllocateSkin(1)); }, false, nullptr},
-        {"used by two objects", 8193, [](zScene& s, zGeometry& g) { s.AddObject("twin", &g); }, false, Shared},
+        {"used by two objects", 8193, [](zScene& s, zGeometry& g) { s.AddObject("twin", &g); }, false,
+         Shared},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -68,7 +68,8 @@ std::vector<u8> PixelAt(const zPicture& picture, u32 x, u32 y) {
 bool ClearOutside(const zPicture& picture, u32 left, u32 top, u32 right, u32 bottom) {
     for (u32 y = 0; y < picture.GetHeight(); ++y)
         for (u32 x = 0; x < picture.GetWidth(); ++x)
-            if ((x < left || x > right || y < top || y > bottom) && PixelAt(picture, x, y)[3] != 0) return false;
+            if ((x < left || x > right || y < top || y > bottom) && PixelAt(picture, x, y)[3] != 0)
+                return false;
     return true;
 }
 
