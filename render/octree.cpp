@@ -1,8 +1,8 @@
 #include "render/octree.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdio>
-#include <algorithm>
 #include <new>
 #include <utility>
 
