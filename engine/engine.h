@@ -179,7 +179,7 @@ class zEngine : public zRenderHost, public zMixerHost, public zMaterialHost, pub
     void SetSetupResources(bool setup) { m_setupResources = setup; }
     void SetStateWord(u32 state) { m_stateWord = state; }
     // While false, geometry optimisation frees the source arrays.
-    bool GetKeepSource() const { return m_keepSource; }
+    bool GetKeepSource() const override { return m_keepSource; }
     void SetKeepSource(bool keep) { m_keepSource = keep; }
     i32 GetDebugChannel() const override { return m_debugChannel; }
     void SetDebugChannel(i32 channel) { m_debugChannel = channel; }

@@ -6,6 +6,9 @@
 // A geometry that loads is written back; that text must load again and
 // write the same bytes. Normals are stored as truncated bytes, so the first
 // writing may move them once; the property is checked from there on.
+//
+// A geometry that loads is also cut into octree leaves (each polygon in
+// exactly one leaf) and merged with itself (twice the polygons).
 #include <string>
 #include <vector>
 
@@ -14,6 +17,8 @@
 #include "markup/writer.h"
 #include "render/geometry.h"
 #include "render/geometry_file.h"
+#include "render/geometry_merge.h"
+#include "render/octree.h"
 
 namespace {
 
@@ -36,6 +41,25 @@ std::string ReadAndWrite(zFuzzRenderHost& host, const std::string& text) {
     return again;
 }
 
+void CutAndMerge(zFuzzRenderHost& host, const std::string& text) {
+    zSharedPtr<zGeometry> geometry(new zGeometry(&host));
+    geometry->SetName("0.zml");
+    if (!LoadGeometryFromBuffer(*geometry, text.data(), text.size())) FuzzFail("a geometry reads only once");
+    const u32 polygons = geometry->GetPolygonCount();
+    if (geometry->Optimize(0)) {
+        std::vector<zGeometry*> leaves;
+        geometry->GetOctree()->GetLeafGeometries(leaves);
+        u64 total = 0;
+        for (const zGeometry* leaf : leaves)
+            total += leaf->GetPolygonCount();
+        if (total != polygons) FuzzFail("the leaves do not hold every polygon once");
+    } else if (polygons) {
+        FuzzFail("a geometry with polygons is not cut into leaves");
+    }
+    zSharedPtr<zGeometry> merged = MergeItemGeometries(geometry.Get(), geometry.Get(), nullptr, nullptr);
+    if (merged && merged->GetPolygonCount() != 2 * u64(polygons)) FuzzFail("a merge loses polygons");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
@@ -53,6 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size) {
         written = WriteGeometry(*geometry);
         if (written.empty()) FuzzFail("a loaded geometry cannot be written");
     }
+    CutAndMerge(host, files[0]);
     const std::string settled = ReadAndWrite(host, written);
     FuzzExpectSame(settled, ReadAndWrite(host, settled), "a written geometry reads back to another one");
     return 0;

@@ -113,6 +113,15 @@ public:
     void PutPixel(f32 x, f32 y, f32 red, f32 green, f32 blue, f32 alpha, const zRectF* clip = nullptr);
     // Spreads the colour over the 2 x 2 pixels around a sub-pixel position.
     void PutPixelFiltered(f32 x, f32 y, f32 red, f32 green, f32 blue, f32 alpha, const zRectF* clip = nullptr);
+    // A one-pixel-wide anti-aliased segment (line_drawing.cpp): the start is
+    // snapped to the pixel grid on the major axis, the segment clipped to
+    // clip (left, top, right, bottom), then one PutPixelFiltered sample per
+    // step of the major axis, the end point excluded. The clip is always
+    // narrowed to (0, 0, width - 1, height - 1) (the whole picture when null),
+    // so a step count never exceeds the picture's size and no sample lands
+    // outside it. Silently nothing on pictures PutPixelFiltered refuses.
+    void DrawLine(f32 x0, f32 y0, f32 x1, f32 y1, f32 red, f32 green, f32 blue, f32 alpha,
+                  const f32* clip = nullptr);
     // Integer kernel normalised by the sum of its weights (1 when that sum is
     // 0). A rectangle restricts the pixels written.
     bool ApplyConvolution(u32 kernelWidth, u32 kernelHeight, const i32* weights, const zRect* rect = nullptr);

@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/profiler_sections.h"
 #include "render/material.h"
+#include "render/octree.h"
 #include "render/renderer.h"
 #include "render/resource_event.h"
 
@@ -41,6 +42,8 @@ bool zGeometry::Setup() {
     BeginProfilerSection("Geometry Setup");
     UpdateMaterialFlags();
     if (m_vertices.IsEmpty() || m_polygons.IsEmpty()) {
+        // An optimised geometry whose own arrays were freed still has leaves.
+        if (m_octree) m_octree->SetupLeaves();
         EndProfilerSection("Geometry Setup");
         return true;
     }
@@ -63,6 +66,11 @@ bool zGeometry::Setup() {
     m_keepMask |= GeometryKeepMaterials | GeometryKeepProxies | GeometryKeepRenderData;
     GetMinMax(m_bounds);
 
+    if (m_octree) {
+        m_octree->SetupLeaves();
+        EndProfilerSection("Geometry Setup");
+        return true;
+    }
     zRenderer* renderer = m_engine->GetRenderer();
     const bool done = renderer && renderer->SetupGeometry(this);
     EndProfilerSection("Geometry Setup");
@@ -105,6 +113,7 @@ void zGeometry::FreeParts(u32 keep) {
         m_tree = nullptr;
     }
     if (!(keep & GeometryKeepTables)) FreeTables();
+    if (!(keep & GeometryKeepOctree)) m_octree.reset();
     if (!(keep & GeometryKeepProxies)) {
         m_lodProxy = nullptr;
         m_shadowProxy = nullptr;
@@ -318,6 +327,50 @@ bool zGeometry::AllocateUVChannels(u32 count) {
         }
     }
     m_uvCount = count;
+    return true;
+}
+
+bool zGeometry::AllocateBindingTangents() {
+    return m_bindingTangents.Allocate(m_bindingCount);
+}
+
+bool zGeometry::Optimize(u32 leafBudget) {
+    GetMinMax(m_bounds);
+    m_octree.reset(new (std::nothrow) zOctreeNode(m_engine));
+    std::vector<u32> polygons;
+    if (m_octree && !m_polygons.IsEmpty()) {
+        try {
+            polygons.resize(m_polygons.GetCount());
+        } catch (const std::bad_alloc&) {
+            polygons.clear();
+        }
+    }
+    // The leaves read the per-binding attributes through the first-binding
+    // table.
+    if (!m_octree || polygons.empty() || !BuildFirstBindingTable()) {
+        GetLog() << "[!] Octree failed to allocate polygon list.\n";
+        return false;
+    }
+    for (u32 i = 0; i < m_polygons.GetCount(); ++i)
+        polygons[i] = i;
+    zOctreeBuild run;
+    const u32 budget = leafBudget < OctreeMinimumLeafBudget ? OctreeMinimumLeafBudget : leafBudget;
+    try {
+        run.Prepare(*this);
+        const u32 count = u32(polygons.size());
+        m_octree->Build(*this, polygons.data(), count, run.Bounds(polygons.data(), count), OctreeDepthBudget,
+                        2 * budget, run);
+    } catch (const std::bad_alloc&) {
+        // A partition list: a tree missing polygons must not replace the
+        // source, which stays whole.
+        GetLog() << "[!] Octree failed to allocate polygon list.\n";
+        m_octree.reset();
+        return false;
+    }
+    GetLog() << "Octree summary: " << run.leafCount << " leaves referencing " << run.polygonTotal
+             << " polygon(s).\n";
+    m_keepMask |= GeometryKeepMaterials | GeometryKeepOctree | GeometryKeepProxies;
+    if (!m_engine->GetKeepSource()) FreeData();
     return true;
 }
 

@@ -18,6 +18,8 @@
 // per-binding array holds the binding count of elements.
 #pragma once
 
+#include <memory>
+
 #include "core/bounds.h"
 #include "core/matrix.h"
 #include "core/shared_object.h"
@@ -31,7 +33,14 @@
 class zGeometry;
 class zMaterial;
 class zMaterialHost;
+class zOctreeNode;
 struct zRayHit;
+
+// MergeMaterials modes.
+enum : u32 {
+    MaterialMergeNames = 1,  // the names must be equal
+    MaterialMergeStages = 2, // the usable texture stages must match
+};
 
 // Proxy flags (GetFlags).
 enum : u32 {
@@ -149,9 +158,10 @@ class zGeometry : public zSharedObject, public zMetaObject {
     zMetaTag* BuildRootTag(zMetafile& doc) override;
 
     // Material flags, centre, normals and tangents as the materials ask,
-    // the materials' set-up, then the renderer's SetupGeometry ("Geometry
-    // Setup" profiler section). An empty geometry does nothing and succeeds;
-    // false when the renderer refuses or there is none.
+    // the materials' set-up, then the renderer's SetupGeometry, or the
+    // leaves' set-up when optimised ("Geometry Setup" profiler section). An
+    // empty geometry sets up only its leaves, if any, and succeeds; false
+    // when the renderer refuses or there is none.
     bool Setup();
     // The renderer's FreeGeometry.
     void Free();
@@ -181,6 +191,26 @@ class zGeometry : public zSharedObject, public zMetaObject {
     zMaterial* FindMaterial(const char* name) const;
     // index below the material count.
     void SetMaterial(u32 index, zMaterial* material);
+
+    // Cuts the geometry into a tree of leaf geometries (render/octree.h): a
+    // leaf holds at most twice max(leafBudget, OctreeMinimumLeafBudget)
+    // polygons. The previous tree goes first; the box is recomputed; the
+    // run logs each leaf and "Octree summary: <leaves> leaves referencing
+    // <polygons> polygon(s).". Keeps materials, octree and proxies, and frees
+    // the rest (FreeData) unless the engine keeps geometry sources. False,
+    // logged, without polygons (the geometry then has an empty root).
+    bool Optimize(u32 leafBudget);
+    // The root of the leaf tree; null when not optimised.
+    zOctreeNode* GetOctree() const { return m_octree.get(); }
+
+    // Folds materials that match under mode (MaterialMergeNames,
+    // MaterialMergeStages; geometry_merge.cpp) into the first of them: the
+    // later ones are released, the kept ones renumbered in order and the
+    // polygons remapped. Whatever the mode, materials merge only when
+    // everything else they would write to a file (colours, factors, flags,
+    // shader, shader map, physics) is the same. Returns how many were
+    // removed; 0 below two materials.
+    u32 MergeMaterials(u32 mode);
 
     // Builds the ray tree once; an existing tree is success.
     bool BuildTree(u32 kind);
@@ -226,6 +256,7 @@ class zGeometry : public zSharedObject, public zMetaObject {
     bool AllocateBindingNormals();
     bool AllocateBindingColors();
     bool AllocateUVChannels(u32 count);
+    bool AllocateBindingTangents();
     // Bone names, identity binds, and zeroed weights for every vertex.
     bool AllocateSkin(u32 boneCount);
     // Bone names and identity binds only; frees the skin first.
@@ -283,6 +314,7 @@ class zGeometry : public zSharedObject, public zMetaObject {
     const zVector2* GetUVChannel(u32 channel) const {
         return channel < m_uvCount ? m_uvs[channel].Get() : nullptr;
     }
+    zTangentFrame* GetTangentFrames() { return m_bindingTangents.Get(); }
     const zTangentFrame* GetTangentFrames() const { return m_bindingTangents.Get(); }
     // Per polygon; null when absent.
     zVector* GetPolygonNormals() { return m_polygonNormals.Get(); }
@@ -317,6 +349,7 @@ class zGeometry : public zSharedObject, public zMetaObject {
     u32 m_renderWord = 0;
     u32 m_materialFlags = 0;
     zGeometryTree* m_tree = nullptr;
+    std::unique_ptr<zOctreeNode> m_octree;
     u32 m_flags = 0;
     zVector m_center;
     f32 m_farDistance = -1.0f;

@@ -31,6 +31,17 @@ template <typename T> class zGeometryBuffer {
         m_count = 0;
     }
 
+    // Keeps the first count elements (count at most the current one): the
+    // rest are reset to their default value and no longer counted (0 frees
+    // the buffer). Nothing is allocated, so nothing can fail.
+    void Truncate(u32 count) {
+        assert(count <= m_count);
+        for (u32 i = count; i < m_count; ++i)
+            m_data[i] = T();
+        m_count = count;
+        if (count == 0) Free();
+    }
+
     T* Get() { return m_data; }
     const T* Get() const { return m_data; }
     u32 GetCount() const { return m_count; }

@@ -30,6 +30,10 @@ class zRenderHost {
     virtual bool RedirectMissingFile(zString& /*path*/) { return false; }
     virtual void NotifyFileOpened(const char* /*path*/) {}
 
+    // While true, geometry optimisation keeps the source geometry's own
+    // arrays beside its leaves.
+    virtual bool GetKeepSource() const { return true; }
+
   protected:
     ~zRenderHost() = default;
 };

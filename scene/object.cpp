@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "markup/meta_tag.h"
 #include "render/geometry.h"
+#include "render/octree.h"
 
 namespace {
 
@@ -200,37 +201,47 @@ void zObject::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimi
     zMinMax bounds;
     GetBounds(bounds);
     if (viewItem->GetCameraBlock().frustum.ClassifyMinMax(bounds, &world) == ClassifyOutside) return;
-    // The geometries have no volume tree yet, so the whole geometry is one
-    // entry.
-    zVector center = geometry->GetCenter();
-    center.w = 1.0f;
-    world.TransformPoints(&center, &center, 1);
     const zVector axis =
         viewWorld ? viewWorld->GetRow(2, false).Normalize() : zVector(0.0f, 0.0f, 1.0f, 0.0f);
-    const zVector offset(center.x - viewPosition.x, center.y - viewPosition.y, center.z - viewPosition.z,
-                         0.0f);
-    // A mesh part: the renderer draws it at the item's matrix, and reads the
-    // previous frame's matrix for the velocity of motion blur.
-    auto* entry = new (std::nothrow) zMeshPrimitive;
-    if (!entry) {
-        GetLog() << "[!] Failed to allocate render entry for geometry '" << geometry->GetName() << "'.\n";
+    // One mesh part per geometry drawn: the renderer draws it at the item's
+    // matrix, and reads the previous frame's matrix for the velocity of
+    // motion blur.
+    auto append = [&](zGeometry* part) {
+        zVector center = part->GetCenter();
+        center.w = 1.0f;
+        world.TransformPoints(&center, &center, 1);
+        const zVector offset(center.x - viewPosition.x, center.y - viewPosition.y, center.z - viewPosition.z,
+                             0.0f);
+        auto* entry = new (std::nothrow) zMeshPrimitive;
+        if (!entry) {
+            GetLog() << "[!] Failed to allocate render entry for geometry '" << part->GetName() << "'.\n";
+            return;
+        }
+        entry->kind = PrimitiveObjectPart;
+        entry->renderable = this;
+        entry->sortKey = Dot3(offset, axis);
+        entry->payload = part;
+        entry->world = world;
+        entry->previousWorld = *GetPreviousWorldPosition();
+        // The bones pose the object's own geometry; a proxy keeps its bind pose.
+        if (part == m_geometry.Get() && m_skinning) {
+            entry->skinning = m_skinning.get();
+            entry->boneCount = GetBoneCount();
+        }
+        if (!out.Add(entry)) {
+            GetLog() << "[!] Failed to allocate render entry for geometry '" << part->GetName() << "'.\n";
+            delete entry;
+        }
+    };
+    // An optimised geometry draws as its leaves in view.
+    if (zOctreeNode* root = geometry->GetOctree()) {
+        CullOctree(root, viewItem->GetCameraBlock().frustum, &world);
+        zOctreeNode* cursor = nullptr;
+        while (zGeometry* leaf = root->NextLeaf(cursor))
+            append(leaf);
         return;
     }
-    entry->kind = PrimitiveObjectPart;
-    entry->renderable = this;
-    entry->sortKey = Dot3(offset, axis);
-    entry->payload = geometry;
-    entry->world = world;
-    entry->previousWorld = *GetPreviousWorldPosition();
-    // The bones pose the object's own geometry; a proxy keeps its bind pose.
-    if (geometry == m_geometry.Get() && m_skinning) {
-        entry->skinning = m_skinning.get();
-        entry->boneCount = GetBoneCount();
-    }
-    if (!out.Add(entry)) {
-        GetLog() << "[!] Failed to allocate render entry for geometry '" << geometry->GetName() << "'.\n";
-        delete entry;
-    }
+    append(geometry);
 }
 
 bool ParseObject(zObject& object, const zMetaTag* tag) {

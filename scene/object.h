@@ -12,7 +12,8 @@
 //
 // Drawing: AppendPrimitives gives the entries the render queue sorts by depth,
 // after the level-of-detail (normal pass) or shadow (shadow pass) choice and a
-// frustum test of the bounds.
+// frustum test of the bounds. An optimised geometry gives one entry per leaf
+// its octree's culling walk leaves in view, never one for itself.
 #pragma once
 
 #include <memory>

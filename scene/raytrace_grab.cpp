@@ -4,6 +4,8 @@
 
 #include "core/log.h"
 #include "engine/engine.h"
+#include "render/geometry.h"
+#include "render/octree.h"
 #include "render/raytrace/raytrace_scene.h"
 #include "scene/managed_camera.h"
 #include "scene/managed_object.h"
@@ -25,6 +27,11 @@ zRayObject ObjectRecord(zMObject& object) {
     record.world = *object.GetWorldMatrix();
     record.inverse = *object.GetInverseMatrix();
     record.geometry = object.GetGeometry();
+    // An optimised geometry enters through all its leaves, whatever their
+    // visibility, and never beside them: its own arrays may be freed, or
+    // kept whole, and either way its polygons must not be traced twice.
+    if (const zOctreeNode* root = record.geometry ? record.geometry->GetOctree() : nullptr)
+        root->GetLeafGeometries(record.parts);
     record.opacity = object.GetAlpha();
     record.hidden = IsHidden(object, object);
     if (const zMatrix4* skinning = object.GetSkinningMatrices())

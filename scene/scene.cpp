@@ -788,7 +788,7 @@ void zScene::SetMotion(const char* motionName, std::unique_ptr<zAnimationSourceL
 
 // Life
 
-void zScene::Setup(bool runOptimisation, u32 /*optimisationParameter*/) {
+void zScene::Setup(bool runOptimisation, u32 optimisationParameter) {
     GetLog() << "[H] Setup scene '" << m_name << "'\n";
     const bool scripts = RunsScripts();
     if (scripts) m_dispatcher->OnPreSetup(GetScriptUnits());
@@ -798,9 +798,7 @@ void zScene::Setup(bool runOptimisation, u32 /*optimisationParameter*/) {
     // template load only adds instances, so the current node stays.
     for (auto* node = m_kindLists[ManagedKindInstance].GetHead(); node; node = node->next)
         node->value->SetupTemplate();
-    // Geometry optimisation belongs to the objects' geometries; nothing here
-    // has any yet.
-    (void)runOptimisation;
+    if (runOptimisation) OptimizeGeometries(optimisationParameter);
     if (scripts) {
         ForEachItem(m_allItems, [](zMItem* item) { item->SetupScript(); });
         m_dispatcher->OnSetup(GetScriptUnits());

@@ -158,6 +158,8 @@ enum : u32 {
 
 // The longest step physics, command lists and the logic rate take, seconds.
 constexpr f32 SceneMaximumStep = 0.2f;
+// Geometries of more polygons than this are cut into octree leaves at set-up.
+constexpr u32 SceneOptimiseThreshold = 8192;
 
 // Turns the physics world's ticks into OnPhysicStep events.
 class zScenePhysicWorldCallback : public zPhysicWorldCallback {
@@ -327,7 +329,18 @@ class zScene : public zSharedObject,
                    bool keepOthers, f32 weight);
 
     // Life.
+    // runOptimisation: OptimizeGeometries(optimisationParameter) after the
+    // instances are set up.
     void Setup(bool runOptimisation, u32 optimisationParameter);
+    // Cuts each large static geometry of the scene's objects into leaves
+    // (zGeometry::Optimize with leafBudget), in the objects' order: one
+    // without an octree and a skin, of more than SceneOptimiseThreshold
+    // polygons, used by a single object. One used by several objects is
+    // reported and left whole. A geometry's self-referring proxies are
+    // dropped, then its shadow and LOD proxies are treated the same way;
+    // each geometry is treated once, so proxy cycles end
+    // (scene_optimise.cpp).
+    void OptimizeGeometries(u32 leafBudget);
     void Reset();
     // Stable exchange sort of the light list by each light's key.
     void SortLightsByKey();

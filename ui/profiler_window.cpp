@@ -1,5 +1,6 @@
 #include "ui/profiler_window.h"
 
+#include <cassert>
 #include <cstdio>
 #include <new>
 
@@ -56,10 +57,19 @@ bool zProfilerWindow::Draw(const zProfilerGraph& graph) {
     if (!picture) return false;
     picture->Fill(0.0f, 0.0f, 0.0f, 0.0f);
     m_canvas->Invalidate();
+    zProfilerSegment segments[zProfilerGraph::RingCapacity];
     for (u32 series = 0; series < zProfilerGraph::SeriesCount; ++series) {
-        if (graph.rings[series].GetCount() < 2) continue;
-        GetLog() << "[!] Picture line drawing is not built: the profiler graph shows no curves.\n";
-        return false;
+        const zProfilerRing& ring = graph.rings[series];
+        // The graph's rings are made RingCapacity long (zProfilerGraph::Reset).
+        assert(ring.GetCount() <= zProfilerGraph::RingCapacity);
+        if (ring.GetCount() > zProfilerGraph::RingCapacity) continue;
+        const f32* color = ProfilerSeriesColors[series];
+        const u32 count = ProfilerGraphSegments(ring, graph.scale, segments);
+        for (u32 i = 0; i < count; ++i) {
+            const zProfilerSegment& segment = segments[i];
+            picture->DrawLine(segment.x0, segment.y0, segment.x1, segment.y1, color[0], color[1], color[2],
+                              segment.alpha, ProfilerGraphClip);
+        }
     }
     return true;
 }

@@ -29,9 +29,9 @@ class zProfilerWindow {
     bool Create(f32 outputWidth);
     // Shown windows come to the front of the stack.
     void Show(bool shown);
-    // The scale text becomes "y=<scale / 1000>ms" and the canvas is cleared;
-    // then each ring's curve would be drawn into it. Picture line drawing is
-    // not built yet, so that last step logs and gives false.
+    // The scale text becomes "y=<scale / 1000>ms", the canvas is cleared and
+    // each series' ring is drawn into it as a polyline in the series' colour,
+    // clipped to the plot area. False without a canvas picture.
     bool Draw(const zProfilerGraph& graph);
 
     zWindow* GetWindow() const { return m_window; }

@@ -27,20 +27,13 @@
 
 #include "core/log.h"
 #include "render/geometry.h"
+#include "render/bench/bench_host.h"
 #include "render/material.h"
 #include "render/raytrace/geometry_trees.h"
 #include "render/raytrace/raytracer.h"
 #include "render/render_host.h"
 
 namespace {
-
-struct BenchHost : zRenderHost {
-    zRenderer* GetRenderer() const override { return nullptr; }
-    zRenderer* GetDefaultRenderer() const override { return nullptr; }
-    void SetRenderer(zRenderer*) override {}
-    void SendEvent(u32, void*) override {}
-    u32 GetStateWord() const override { return 0; }
-};
 
 struct QuietLog : zLog {
     void OutputLine(const char* text) override {

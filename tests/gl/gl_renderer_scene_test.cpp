@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "render/material.h"
+#include "render/octree.h"
 #include "render/shader/shader_block.h"
 #include "render/shader/shader_map.h"
 #include "tests/gl/gl_frame_fixture.h"
@@ -64,6 +65,17 @@ struct GLRendererScene : GLRendererFrame {
     zGeometry* Square(f32 x0, f32 y0, f32 x1, f32 y1, f32 z, const f32 colour[3], u32 materialFlags = 0) {
         return Plate({zVector(x0, y0, z), zVector(x1, y0, z), zVector(x1, y1, z), zVector(x0, y1, z)},
                      {{{0, 1, 2, 3}, 0}}, colour, materialFlags);
+    }
+    // A point light of range 60 at place, set up, the scene's only light, over
+    // a grey ambient of that level.
+    bool Light(PlacedLight& light, const zVector& place, f32 intensity, f32 ambient) {
+        light.type = 1;
+        light.range = 60.0f;
+        light.place = place;
+        light.diffuseIntensity = intensity;
+        scene.ambient = zVector(ambient, ambient, ambient, 1.0f);
+        scene.lights = {&light};
+        return renderer->SetupLight(&light);
     }
     MeshRenderable& Mesh(zGeometry* geometry, f32 sortKey = 0.0f) {
         meshes.push_back(std::make_unique<MeshRenderable>());
@@ -205,13 +217,7 @@ TEST_F(GLRendererScene, FlatGeometryIsLitLikeItsSmoothCounterpart) {
         MeshRenderable& smooth = Mesh(Plate(corners, {{{0, 1, 2, 3}, 0}}, RedColour, 0, true));
         MeshRenderable& flat = Mesh(Plate(corners, {{{0, 1, 2, 3}, 0}}, RedColour, 0, false));
         PlacedLight light;
-        light.type = 1;
-        light.range = 60.0f;
-        light.place = zVector(0.45f, 0.0f, -0.3f);
-        light.diffuseIntensity = 2.0f;
-        ASSERT_TRUE(renderer->SetupLight(&light));
-        scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
-        scene.lights = {&light};
+        ASSERT_TRUE(Light(light, zVector(0.45f, 0.0f, -0.3f), 2.0f, 0.0f));
         int smoothRight[3], flatRight[3], flatLeft[3];
         const zPicture smoothPicture = DrawScene({&smooth});
         PixelAt(smoothPicture, Width / 2 + 14, Height / 2, smoothRight);
@@ -226,6 +232,63 @@ TEST_F(GLRendererScene, FlatGeometryIsLitLikeItsSmoothCounterpart) {
         TearDown();
         SetUp();
     }
+}
+
+// An optimised geometry is drawn as its leaves: each leaf set up on its own,
+// together they give the frame of the whole geometry, pixel for pixel.
+TEST_F(GLRendererScene, LeavesOfAnOptimisedGeometryDrawTheWholeGeometrysFrame) {
+    ASSERT_TRUE(OpenHidden(false));
+    renderer->SetCleanResourceOnSetup(false);
+    // A bumpy grid of 3200 triangles across the view.
+    std::vector<zVector> vertices;
+    std::vector<PolygonSpec> polygons;
+    const u32 cells = 40;
+    for (u32 r = 0; r <= cells; ++r)
+        for (u32 c = 0; c <= cells; ++c) {
+            const f32 x = -0.8f + 1.6f * f32(c) / cells, y = -0.8f + 1.6f * f32(r) / cells;
+            vertices.push_back(zVector(x, y, 0.1f * std::sin(4.0f * x) * std::cos(4.0f * y)));
+        }
+    for (u32 r = 0; r < cells; ++r)
+        for (u32 c = 0; c < cells; ++c) {
+            const u32 a = r * (cells + 1) + c, b = a + 1, d = a + cells + 1, e = d + 1;
+            polygons.push_back({{a, b, e}});
+            polygons.push_back({{a, e, d}});
+        }
+    zGeometry* whole = Plate(vertices, polygons, RedColour);
+    zSharedPtr<zGeometry> optimised = MakeGeometry(&host, vertices, polygons);
+    optimised->ComputePolygonNormals(true);
+    optimised->ComputeVertexNormals(true);
+    zMaterial* material = optimised->GetMaterial(0);
+    material->SetColor(MaterialColorDiffuse, 1.0f, 0.0f, 0.0f, 1.0f);
+    material->SetColor(MaterialColorAmbient, 1.0f, 0.0f, 0.0f, 1.0f);
+    material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
+    plates.push_back(optimised);
+    {
+        LogCapture quiet;
+        ASSERT_TRUE(renderer->SetupMaterial(material));
+        ASSERT_TRUE(optimised->Optimize(512));
+    }
+    std::vector<zGeometry*> leaves;
+    optimised->GetOctree()->GetLeafGeometries(leaves);
+    ASSERT_GE(leaves.size(), 4u);
+    std::vector<MeshRenderable*> leafMeshes;
+    for (zGeometry* leaf : leaves) {
+        ASSERT_NE(leaf->GetRenderData(), nullptr);
+        leafMeshes.push_back(&Mesh(leaf));
+    }
+    PlacedLight light;
+    ASSERT_TRUE(Light(light, zVector(0.3f, 0.2f, -1.0f), 1.5f, 0.1f));
+    const zPicture wholePicture = DrawScene({&Mesh(whole)});
+    const zPicture leafPicture = DrawScene(leafMeshes);
+    int centre[3];
+    PixelAt(wholePicture, Width / 2, Height / 2, centre);
+    EXPECT_GE(centre[0], 60); // the lit grid, not the clear colour
+    EXPECT_LE(centre[2], 20);
+    EXPECT_TRUE(leafPicture.Equals(wholePicture));
+    scene.lights.clear();
+    renderer->FreeLight(&light);
+    for (zGeometry* leaf : leaves)
+        renderer->FreeGeometry(leaf);
 }
 
 // The last present step reads a picture S times the output (S the

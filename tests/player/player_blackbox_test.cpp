@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -1382,6 +1383,95 @@ TEST_P(PlayerRaytrace, Run) {
 
 INSTANTIATE_TEST_SUITE_P(Raytrace, PlayerRaytrace, ::testing::ValuesIn(RaytraceCatalogue()),
                          [](const ::testing::TestParamInfo<RaytraceRow>& info) { return info.param.run.id; });
+
+// ---- Octree: a large geometry is cut into leaves and still shows the same ---
+
+// A grid of columns x rows cells, two triangles each, facing the camera
+// around the origin (2 wide, 1.5 high) with a gentle bump, so that the
+// light shades every triangle a little differently.
+std::string GridGeometry(int columns, int rows) {
+    std::ostringstream out;
+    out << "<ZML=1.0>\n<Geometry=\n"
+           "  <Materials=<Material=<Id=\"m\"><Diffuse=<X=0.8><Y=0.4><Z=0.2><W=1.0>>>>\n"
+        << "  <AVertex=<Count=" << (columns + 1) * (rows + 1) << "><Data=\n";
+    for (int r = 0; r <= rows; ++r)
+        for (int c = 0; c <= columns; ++c) {
+            const double x = -1.0 + 2.0 * c / columns, y = -0.75 + 1.5 * r / rows;
+            char vertex[96];
+            std::snprintf(vertex, sizeof vertex, "    <V=<X=%.5f><Y=%.5f><Z=%.5f>>\n", x, y,
+                          0.05 * std::sin(3.0 * x) * std::cos(3.0 * y));
+            out << vertex;
+        }
+    out << "  >>\n  <APolygon=<Count=" << 2 * columns * rows << "><BindingCount=" << 6 * columns * rows
+        << "><Data=\n";
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const int a = r * (columns + 1) + c, b = a + 1, d = a + columns + 1, e = d + 1;
+            out << "    <P=<Count=3><Material=0><Index=" << a << "><Index=" << b << "><Index=" << e << ">>\n"
+                << "    <P=<Count=3><Material=0><Index=" << a << "><Index=" << e << "><Index=" << d << ">>\n";
+        }
+    out << "  >>\n>\n";
+    return out.str();
+}
+
+// The grid of 10,000 triangles in front of the default camera, lit along
+// the view; with a twin, a second, inactive object behind the camera shares
+// the geometry, which then stays whole.
+std::string GridScene(bool twin) {
+    std::string scene = "<ZML=1.0>\n<Scene=<Items=\n"
+                        "  <MObject=<MItem=<Id=\"grid\"><UId=1><Active>>\n"
+                        "    <Object=<Item=<Position=<X=0.0><Y=0.0><Z=5.0>>><Geometry=\"grid.zml\">>>\n";
+    if (twin)
+        scene += "  <MObject=<MItem=<Id=\"twin\"><UId=3>>\n"
+                 "    <Object=<Item=<Position=<X=0.0><Y=0.0><Z=-50.0>>><Geometry=\"grid.zml\">>>\n";
+    return scene + "  <MLight=<MItem=<Id=\"sun\"><UId=2><Active>><Light=<Type=\"Parallel\">>>>\n"
+                   "<Globals=<BackgroundColor=<X=0.0><Y=0.0><Z=1.0>>>>\n";
+}
+
+TEST(PlayerOctree, RaytracedFramesOfTheLeavesMatchTheWholeGeometry) {
+    const std::string grid = GridGeometry(50, 100);
+    const ExpectedLine summary = Matching("Octree summary: [0-9]+ leaves referencing 10000 polygon\\(s\\)\\.");
+    const std::string shared =
+        "[*] Geometry 'grid.zml' should be optimized but will not be as it is used by more than one item.";
+    const std::vector<std::string> arguments = {"t.zms", "-r",  "none", "-m", "none", "-R", "out",
+                                                "-Rw",   "32", "-Rh",  "24", "-time_live", "1"};
+    const CatalogueRow optimised =
+        Row("GridOptimised", arguments, {StartupScript(), {"t.zms", GridScene(false)}, {"grid.zml", grid}}, 0,
+            {LoadingScene, SceneLoaded, "[H] Setup scene 't.zms'", "   Generating octree for geometry 'grid.zml'.",
+             summary, "[H] Raytracing frame 0 (32x24)...", FreeingCaches, "Done."},
+            {shared, MissingResources});
+    const CatalogueRow whole =
+        Row("GridWhole", arguments, {StartupScript(), {"t.zms", GridScene(true)}, {"grid.zml", grid}}, 0,
+            {LoadingScene, SceneLoaded, "[H] Setup scene 't.zms'", shared, "[H] Raytracing frame 0 (32x24)...",
+             FreeingCaches, "Done."},
+            {summary, MissingResources});
+
+    std::vector<std::string> frames[2];
+    const CatalogueRow* rows[2] = {&optimised, &whole};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(rows[i]->id);
+        TemporaryDirectory temporary{"player_octree", false};
+        ASSERT_FALSE(temporary.Path().empty());
+        std::filesystem::create_directories(temporary.Path() / "out");
+        RunResult run = RunRow(temporary.Path(), *rows[i]);
+        SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
+        ExpectConsole(*rows[i], run);
+        char name[32];
+        for (int number : FrameNumbers(temporary.Path())) {
+            std::snprintf(name, sizeof name, "out_%05d.tga", number);
+            frames[i].push_back(ReadFile(temporary.Path() / "out" / name));
+        }
+        ASSERT_FALSE(frames[i].empty());
+        ExpectFrameFile(frames[i][0], 32, 24);
+    }
+    // The grid fills the centre, the background the corners: a frame with
+    // the object in it, the same bytes whichever way it was traced.
+    EXPECT_EQ(PixelOf(frames[0][0], 32, 0, 0), (std::vector<int>{255, 0, 0, 255}));
+    EXPECT_NE(PixelOf(frames[0][0], 32, 16, 12), (std::vector<int>{255, 0, 0, 255}));
+    const size_t common = std::min(frames[0].size(), frames[1].size());
+    for (size_t i = 0; i < common; ++i)
+        EXPECT_TRUE(frames[0][i] == frames[1][i]) << "frame " << i;
+}
 
 // ---- Pictures: one scene drawn by "gl2" and by the raytracer ----------------
 // The "gl2" frame is read from the screen of a private X server (Xvfb keeps

@@ -94,6 +94,24 @@ inline zSharedPtr<zGeometry> MakeGeometry(zRenderHost* host, const std::vector<z
     return geometry;
 }
 
+// A strip of count triangles along x in the z = 0 plane, two per unit cell
+// (cell i spans x = i .. i + 1, y = 0 .. 1), facing -z, with one material.
+inline zSharedPtr<zGeometry> TriangleStrip(zRenderHost* host, u32 count) {
+    const u32 cells = (count + 1) / 2;
+    std::vector<zVector> vertices;
+    for (u32 i = 0; i <= cells; ++i) {
+        vertices.push_back(zVector(f32(i), 0.0f, 0.0f));
+        vertices.push_back(zVector(f32(i), 1.0f, 0.0f));
+    }
+    std::vector<PolygonSpec> polygons;
+    for (u32 i = 0; i < cells; ++i) {
+        const u32 a = 2 * i, b = 2 * i + 2, c = 2 * i + 1, d = 2 * i + 3;
+        polygons.push_back({{a, b, d}});
+        if (polygons.size() < count) polygons.push_back({{a, d, c}});
+    }
+    return MakeGeometry(host, vertices, polygons);
+}
+
 // The unit quad in the xy plane, counter-clockwise seen from -z.
 inline std::vector<zVector> QuadVertices() {
     return {zVector(0, 0, 0), zVector(1, 0, 0), zVector(1, 1, 0), zVector(0, 1, 0)};

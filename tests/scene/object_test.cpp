@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "markup/meta_tag.h"
 #include "render/geometry.h"
+#include "render/octree.h"
 #include "render/renderer.h"
 #include "scene/camera.h"
 #include "scene/managed_camera.h"
@@ -17,8 +18,10 @@
 #include "scene/managed_object.h"
 #include "scene/trigger.h"
 #include "script/script_dispatch.h"
+#include "tests/render/geometry_fixtures.h"
 #include "tests/scene/scene_fixture.h"
 #include "tests/scene/scene_fixtures.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 
@@ -292,6 +295,30 @@ TEST_F(DrawingTest, SkinnedEntryCarriesTheSkinningMatricesOfItsOwnGeometryOnly) 
     }
     object.SetBone(1, nullptr);
     skinned->SetLodProxy(nullptr);
+}
+
+// An optimised geometry is drawn as the leaves in view, never as itself.
+TEST_F(DrawingTest, OptimisedGeometryGivesOneEntryPerLeafInView) {
+    LogCapture quiet;
+    zSharedPtr<zGeometry> strip = TriangleStrip(&engine, 4096); // x 0 .. 2048: four leaves of 512
+    ASSERT_TRUE(strip->Optimize(512));
+    std::vector<zGeometry*> leaves;
+    strip->GetOctree()->GetLeafGeometries(leaves);
+    ASSERT_EQ(leaves.size(), 4u);
+    object.SetGeometry(strip.Get(), true);
+    const struct {
+        const char* name;
+        zVector position;
+        std::vector<void*> drawn;
+    } cases[] = {
+        {"near: the first leaf", Point(-10, 0, 10), {leaves[0]}},
+        {"far: the three last leaves", Point(-1500, 0, 2000), {leaves[1], leaves[2], leaves[3]}},
+        {"all out of view", Point(5000, 0, 10), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Draw(c.position), c.drawn);
+    }
 }
 
 TEST_F(DrawingTest, NothingOutsideTheFrustumOrWithoutGeometry) {

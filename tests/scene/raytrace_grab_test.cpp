@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "render/octree.h"
 #include "render/raytrace/raytracer.h"
 #include "scene/managed_camera.h"
 #include "scene/managed_object.h"
@@ -227,6 +228,48 @@ TEST_F(RaytraceGrabTest, SceneColoursCameraAndSkinningAreCarried) {
     EXPECT_TRUE(record.objects[0].bones.empty());
     EXPECT_EQ(record.objects[1].geometry, body->GetGeometry());
     EXPECT_EQ(record.objects[1].bones.size(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+// An optimised geometry is traced through its leaves, never beside them:
+// the frame is the same as that of the whole geometry, whether the source
+// keeps its own polygons or not.
+TEST_F(RaytraceGrabTest, OptimisedGeometryIsTracedOnceThroughItsLeaves) {
+    // A strip of 9000 triangles across the view, x from -2 on.
+    auto strip = [this] {
+        zSharedPtr<zGeometry> geometry = TriangleStrip(&engine, 9000);
+        zMaterial& material = *geometry->GetMaterial(0);
+        material.SetColor(MaterialColorDiffuse, 0.8f, 0.4f, 0.2f, 1.0f);
+        material.SetShaderMap(material.BuildShaderMapFromFixedFunction());
+        return geometry;
+    };
+    object->SetPosition(zVector(-2.0f, -0.5f, 5.0f, 1.0f));
+    object->SetGeometry(strip().Get(), true);
+    zRaytraceScene whole;
+    zPicture wholePicture;
+    ASSERT_TRUE(Render(whole, wholePicture));
+    ASSERT_TRUE(whole.objects[0].parts.empty());
+    EXPECT_TRUE(Near(PixelAt(wholePicture, 16, 12), Patch));
+
+    for (bool keepSource : {true, false}) {
+        SCOPED_TRACE(keepSource ? "source kept" : "source freed");
+        engine.SetKeepSource(keepSource);
+        zSharedPtr<zGeometry> optimised = strip();
+        ASSERT_TRUE(optimised->Optimize(1024));
+        EXPECT_EQ(optimised->GetPolygonCount(), keepSource ? 9000u : 0u);
+        std::vector<zGeometry*> leaves;
+        optimised->GetOctree()->GetLeafGeometries(leaves);
+        object->SetGeometry(optimised.Get(), true);
+        zRaytraceScene record;
+        zPicture picture;
+        ASSERT_TRUE(Render(record, picture));
+        EXPECT_EQ(record.objects[0].parts, leaves);
+        EXPECT_TRUE(picture.Equals(wholePicture));
+    }
+    engine.SetKeepSource(true);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "engine/profiler.h"
 #include "picture/picture.h"
 #include "tests/ui/scene2d_fixture.h"
@@ -56,19 +58,55 @@ TEST_F(ProfilerWindowTest, ShowAndHide) {
     EXPECT_NE(graph.GetScaleWindow()->GetFlags() & SpriteVisible, 0u);
 }
 
-TEST_F(ProfilerWindowTest, DrawWritesTheScaleAndReportsTheMissingLineDrawing) {
+std::vector<u8> PixelAt(const zPicture& picture, u32 x, u32 y) {
+    const u8* pixel = picture.GetPixels() + (u64(y) * picture.GetWidth() + x) * 4;
+    return {pixel[0], pixel[1], pixel[2], pixel[3]};
+}
+
+// Whether every pixel outside columns left..right and rows top..bottom is
+// still clear.
+bool ClearOutside(const zPicture& picture, u32 left, u32 top, u32 right, u32 bottom) {
+    for (u32 y = 0; y < picture.GetHeight(); ++y)
+        for (u32 x = 0; x < picture.GetWidth(); ++x)
+            if ((x < left || x > right || y < top || y > bottom) && PixelAt(picture, x, y)[3] != 0)
+                return false;
+    return true;
+}
+
+TEST_F(ProfilerWindowTest, DrawWritesTheScaleAndTheCurvesInThePlotArea) {
     zProfilerWindow graph(scene);
     ASSERT_TRUE(graph.Create(OutputWidth));
+    const zPicture& canvas = *graph.GetCanvas()->GetPicture();
     zProfilerGraph data;
     data.scale = 4500.0f;
     log.Reset();
     EXPECT_TRUE(graph.Draw(data)); // no ring holds two samples: nothing to draw
     EXPECT_EQ(graph.GetScaleText()->GetText(), "y=4.50ms");
-    EXPECT_EQ(log.Text(), "");
+    EXPECT_TRUE(ClearOutside(canvas, 0, 0, 0, 0));
+
+    // Only the first series has samples: 128 zeros, a flat line along the
+    // bottom of the plot area (y = 152) in its colour (1, 0, 0.25), each
+    // segment's alpha rising by 1/64 up to 1.
     data.Reset(0);
-    EXPECT_FALSE(graph.Draw(data));
+    for (u32 series = 1; series < zProfilerGraph::SeriesCount; ++series)
+        ASSERT_TRUE(data.rings[series].Reset(1));
+    EXPECT_TRUE(graph.Draw(data));
     EXPECT_EQ(graph.GetScaleText()->GetText(), "y=4.00ms");
-    EXPECT_EQ(log.Text(), "[!] Picture line drawing is not built: the profiler graph shows no curves.\n");
+    EXPECT_EQ(PixelAt(canvas, 9, 152), (std::vector<u8>{0, 0, 0, 0}));     // segment 0: alpha 0
+    EXPECT_EQ(PixelAt(canvas, 11, 152), (std::vector<u8>{255, 0, 63, 3})); // segment 1: 255 / 64
+    EXPECT_EQ(PixelAt(canvas, 200, 152), (std::vector<u8>{255, 0, 63, 255}));
+    EXPECT_EQ(PixelAt(canvas, 311, 152), (std::vector<u8>{255, 0, 63, 255}));
+    EXPECT_EQ(PixelAt(canvas, 312, 152), (std::vector<u8>{0, 0, 0, 0})); // the clip's right edge
+    EXPECT_TRUE(ClearOutside(canvas, 9, 152, 311, 152));
+
+    // Samples far beyond the scale are cut at the top of the plot area; a
+    // new draw clears the earlier curve.
+    for (u32 i = 0; i < zProfilerGraph::RingCapacity; ++i)
+        data.rings[0].Push(i % 2 ? 100000 : 0);
+    EXPECT_TRUE(graph.Draw(data));
+    EXPECT_TRUE(ClearOutside(canvas, 8, 28, 312, 153));
+    EXPECT_NE(PixelAt(canvas, 300, 28)[3], 0);
+    EXPECT_EQ(log.Text(), "");
 }
 
 } // namespace
