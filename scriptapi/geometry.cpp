@@ -18,11 +18,20 @@ zGeometry* GeometryArgument(ScriptArgs& args) {
     return args.Object<zGeometry>(1, ScriptKindGeometry);
 }
 
-SQInteger GeometryGetName(HSQUIRRELVM vm) {
+// Natives that read one value of the geometry.
+template <typename Result, Result (*Get)(const zGeometry&)> SQInteger GeometryValue(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zGeometry* geometry = GeometryArgument(args);
     if (!args) return args.Fail();
-    return args.Return(geometry->GetName());
+    return args.Return(Get(*geometry));
+}
+
+const zString& GetName(const zGeometry& geometry) {
+    return geometry.GetName();
+}
+
+u32 GetMaterialCount(const zGeometry& geometry) {
+    return geometry.GetMaterialCount();
 }
 
 SQInteger GeometrySetHidden(HSQUIRRELVM vm) {
@@ -80,13 +89,6 @@ SQInteger GeometryGetMaterialList(HSQUIRRELVM vm) {
     return 1;
 }
 
-SQInteger GeometryGetMaterialCount(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zGeometry* geometry = GeometryArgument(args);
-    if (!args) return args.Fail();
-    return args.Return(geometry->GetMaterialCount());
-}
-
 // A name that matches none gives material 0.
 SQInteger GeometryGetMaterial(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
@@ -106,13 +108,13 @@ SQInteger GeometryGetMaterialFromIndex(HSQUIRRELVM vm) {
 }
 
 const ScriptNative g_geometryNatives[] = {
-    {"GeometryGetName", ".x", GeometryGetName},
+    {"GeometryGetName", ".x", GeometryValue<const zString&, GetName>},
     {"GeometrySetHidden", ".xb", GeometrySetHidden},
     {"GeometryOptimize", ".x", GeometryOptimize},
     {"GeometrySetup", ".x", GeometrySetup},
     {"GeometryGetMinMax", ".x", GeometryGetMinMax},
     {"GeometryGetMaterialList", ".x", GeometryGetMaterialList},
-    {"GeometryGetMaterialCount", ".x", GeometryGetMaterialCount},
+    {"GeometryGetMaterialCount", ".x", GeometryValue<u32, GetMaterialCount>},
     {"GeometryGetMaterial", ".xs", GeometryGetMaterial},
     {"GeometryGetMaterialFromIndex", ".xi", GeometryGetMaterialFromIndex},
 };

@@ -145,8 +145,8 @@ SQInteger RendererSetViewport(HSQUIRRELVM vm) {
     if (!args) return args.Fail();
     f32 size[2];
     renderer->GetOutputSize(size);
-    renderer->SetViewport(i32(fractions[0] * size[0]), i32(fractions[1] * size[1]), i32(fractions[2] * size[0]),
-                          i32(fractions[3] * size[1]));
+    renderer->SetViewport(i32(fractions[0] * size[0]), i32(fractions[1] * size[1]),
+                          i32(fractions[2] * size[0]), i32(fractions[3] * size[1]));
     return args.None();
 }
 
@@ -322,7 +322,8 @@ SQInteger RendererDrawTriangleTextured(HSQUIRRELVM vm) {
 // when it cannot be made or read. The second string names the font; a raster
 // font takes everything from its description file.
 zRasterFont* LoadWriterFont(zRenderer& renderer, const char* path) {
-    std::unique_ptr<zRasterFont> font(new (std::nothrow) zRasterFont(dynamic_cast<zEngine*>(renderer.GetEngine())));
+    std::unique_ptr<zRasterFont> font(new (std::nothrow)
+                                          zRasterFont(dynamic_cast<zEngine*>(renderer.GetEngine())));
     if (!font) {
         GetLog() << "[!] Failed to allocate a new raster font object.\n";
         return nullptr;

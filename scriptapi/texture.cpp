@@ -13,18 +13,10 @@ zTexture* TextureArgument(ScriptArgs& args) {
     return args.Object<zTexture>(1, ScriptKindTexture);
 }
 
-// Media streams (video textures) are not built: a texture that has a stream
-// refuses to drive it; one without a stream has nothing to drive.
-SQInteger TextureSetStreamState(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zTexture* texture = TextureArgument(args);
-    args.Integer(2);
-    if (!args) return args.Fail();
-    if (texture->GetStream()) return args.Error("Texture media streams are not built");
-    return args.None();
-}
-
-SQInteger TextureRewindStream(HSQUIRRELVM vm) {
+// Both stream natives (state, rewind). Media streams (video textures) are
+// not built: a texture fed by a stream refuses to drive it; one without a
+// stream has nothing to drive.
+SQInteger TextureStreamControl(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zTexture* texture = TextureArgument(args);
     if (!args) return args.Fail();
@@ -50,13 +42,14 @@ SQInteger TextureUpdate(HSQUIRRELVM vm) {
     zRenderHost* engine = texture->GetEngine();
     zRenderer* renderer = engine ? engine->GetRenderer() : nullptr;
     if (renderer)
-        renderer->UpdateTexture(texture, texture->GetPixels(), texture->GetWidth(), texture->GetHeight(), 0, 0);
+        renderer->UpdateTexture(texture, texture->GetPixels(), texture->GetWidth(), texture->GetHeight(), 0,
+                                0);
     return args.None();
 }
 
 const ScriptNative g_textureNatives[] = {
-    {"TextureSetStreamState", ".xi", TextureSetStreamState},
-    {"TextureRewindStream", ".x", TextureRewindStream},
+    {"TextureSetStreamState", ".xi", TextureStreamControl},
+    {"TextureRewindStream", ".x", TextureStreamControl},
     {"TextureGetPicture", ".x", TextureGetPicture},
     {"TextureUpdate", ".x", TextureUpdate},
 };

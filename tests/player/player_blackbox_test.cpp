@@ -252,6 +252,14 @@ std::vector<FixtureFile> SampleSceneFiles() {
     return files;
 }
 
+// The sample scene with its scene script (class CrateScene) replaced.
+std::vector<FixtureFile> SampleSceneWithScript(const std::string& script) {
+    std::vector<FixtureFile> files = SampleSceneFiles();
+    for (FixtureFile& file : files)
+        if (file.path == "crate_scene.nut") file.bytes = script;
+    return files;
+}
+
 template <typename T> std::vector<T> Concat(std::vector<T> first, const std::vector<T>& second) {
     first.insert(first.end(), second.begin(), second.end());
     return first;
@@ -351,9 +359,7 @@ void AddSceneScriptRows(std::vector<CatalogueRow>& rows) {
         "SceneGetItemList(scene).len());\n"
         "      print(\"found again \" + ObjectIsValid(SceneFindItem(scene, \"crate\")));\n"
         "      try { SceneDeleteItem(scene, crate); } catch (e) { print(e); } } } }\n";
-    std::vector<FixtureFile> files = SampleSceneFiles();
-    for (FixtureFile& file : files)
-        if (file.path == "crate_scene.nut") file.bytes = script;
+    const std::vector<FixtureFile> files = SampleSceneWithScript(script);
     rows.push_back(
         Row("SampleSceneCrateDeletedByItsScene", {"crate.zms", "-r", "none", "-m", "none", "-time_live", "1"},
             files, 0,
@@ -418,9 +424,7 @@ void AddRendererAndGeometryRows(std::vector<CatalogueRow>& rows) {
         "    print(\"statistics \" + (\"object_sent\" in statistics) + \" \" + "
         "(typeof statistics.triangle_drawn));\n"
         "    try { GeometryGetName(g_render); } catch (e) { print(e); } } }\n";
-    std::vector<FixtureFile> files = SampleSceneFiles();
-    for (FixtureFile& file : files)
-        if (file.path == "crate_scene.nut") file.bytes = script;
+    const std::vector<FixtureFile> files = SampleSceneWithScript(script);
     rows.push_back(Row("ScriptQueriesTheRendererAndAGeometry",
                        {"crate.zms", "-r", "none", "-m", "none", "-time_live", "1"}, files, 0,
                        {"[H] Loading scene 'crate.zms' (flag: -1)", "[S] geometry crate.zge, materials 1, box -0.5 0.5",

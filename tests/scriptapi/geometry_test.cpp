@@ -41,7 +41,8 @@ TEST_F(GeometryApi, NameAndBounds) {
     const ScriptRow rows[] = {
         {"print(GeometryGetName(g))", "two.zge"},
         {"local b = GeometryGetMinMax(g);"
-         "print(b.min.x + \",\" + b.min.y + \",\" + b.min.z + \" \" + b.max.x + \",\" + b.max.y + \",\" + b.max.z)",
+         "print(b.min.x + \",\" + b.min.y + \",\" + b.min.z + \" \" + b.max.x + \",\" + b.max.y + \",\" + "
+         "b.max.z)",
          "-1,-2,0 3,1,2"},
         {"print(GeometryGetMinMax(g) instanceof MinMax)", "true"},
         {"GeometryGetName(ng)", "error: CObject is null"},
@@ -55,21 +56,27 @@ TEST_F(GeometryApi, MaterialsByIndexAndName) {
     const ScriptRow rows[] = {
         {"print(GeometryGetMaterialCount(g) + \" \" + GeometryGetMaterialCount(bare))", "2 0"},
         {"local l = GeometryGetMaterialList(g);"
-         "print(l.len() + \" \" + l[0].type() + \" \" + ObjectIsSame(l[1], GeometryGetMaterialFromIndex(g, 1)))",
+         "print(l.len() + \" \" + l[0].type() + \" \" + ObjectIsSame(l[1], GeometryGetMaterialFromIndex(g, "
+         "1)))",
          "2 36 true"},
         {"print(GeometryGetMaterialList(bare).len())", "0"},
         {"print(ObjectIsSame(GeometryGetMaterial(g, \"blue\"), GeometryGetMaterialFromIndex(g, 1)))", "true"},
         {"print(ObjectIsSame(GeometryGetMaterial(g, \"red\"), GeometryGetMaterialFromIndex(g, 0)))", "true"},
-        {"print(ObjectIsSame(GeometryGetMaterial(g, \"blue\"), GeometryGetMaterialFromIndex(g, 0)))", "false"},
+        {"print(ObjectIsSame(GeometryGetMaterial(g, \"blue\"), GeometryGetMaterialFromIndex(g, 0)))",
+         "false"},
         // A name or index that matches none gives material 0.
-        {"print(ObjectIsSame(GeometryGetMaterial(g, \"green\"), GeometryGetMaterialFromIndex(g, 0)))", "true"},
-        {"print(ObjectIsSame(GeometryGetMaterialFromIndex(g, 2), GeometryGetMaterialFromIndex(g, 0)))", "true"},
-        {"print(ObjectIsSame(GeometryGetMaterialFromIndex(g, -1), GeometryGetMaterialFromIndex(g, 0)))", "true"},
+        {"print(ObjectIsSame(GeometryGetMaterial(g, \"green\"), GeometryGetMaterialFromIndex(g, 0)))",
+         "true"},
+        {"print(ObjectIsSame(GeometryGetMaterialFromIndex(g, 2), GeometryGetMaterialFromIndex(g, 0)))",
+         "true"},
+        {"print(ObjectIsSame(GeometryGetMaterialFromIndex(g, -1), GeometryGetMaterialFromIndex(g, 0)))",
+         "true"},
         // Without materials there is none to give.
         {"print(ObjectIsValid(GeometryGetMaterialFromIndex(bare, 0)) + \" \" + "
          "ObjectIsValid(GeometryGetMaterial(bare, \"red\")))",
          "false false"},
-        {"GeometryGetMaterialFromIndex(g, 1.5)", "error: parameter 2 has an invalid type 'float' ; expected: 'integer'"},
+        {"GeometryGetMaterialFromIndex(g, 1.5)",
+         "error: parameter 2 has an invalid type 'float' ; expected: 'integer'"},
         {"GeometryGetMaterialList(ng)", "error: CObject is null"},
     };
     ExpectScripts(rows);

@@ -14,21 +14,10 @@
 #include "scene/scene.h"
 #include "script/script_object.h"
 #include "tests/scriptapi/api_fixture.h"
+#include "tests/support/files.h"
 #include "tests/support/recording_renderer.h"
 
 namespace {
-
-// A 2 x 2 uncompressed 32-bit TGA.
-std::string SmallTga() {
-    std::string bytes(18, '\0');
-    bytes[2] = 2;
-    bytes[12] = 2;
-    bytes[14] = 2;
-    bytes[16] = 32;
-    bytes[17] = 0x28;
-    bytes.append(16, '\x7f');
-    return bytes;
-}
 
 // A raster font of one page: line height 16, baseline 12, glyphs ' ' and 'A'.
 const char* const FontDescription = "<ZML=1.0>\n<Font=<Common=<Height=16.0><BaseLine=12.0><PageCount=1>>"
@@ -69,7 +58,8 @@ TEST_F(RendererApi, ViewportIsSetInFractionsOfTheOutput) {
 
     const ScriptRow rows[] = {
         // The output, not the viewport last set.
-        {"local v = RendererGetViewport(rec); print(v.x + \" \" + v.y + \" \" + v.z + \" \" + v.w)", "0 0 1280 720"},
+        {"local v = RendererGetViewport(rec); print(v.x + \" \" + v.y + \" \" + v.z + \" \" + v.w)",
+         "0 0 1280 720"},
         {"print(typeof RendererGetViewport(rec))", "Vector"},
         {"RendererSetViewport(rec, \"0\", 0, 1, 1)",
          "error: parameter 2 has an invalid type 'string' ; expected: 'integer|float'"},
@@ -97,7 +87,8 @@ TEST_F(RendererApi, ControlAndSystemWordsSetAndTestMasks) {
         {"RendererSetControlWord(g_render, RenderBloom | RenderMotionBlur, true);"
          "print(RendererGetControlFlag(g_render, RenderBloom) + \" \" + RendererGetControlFlag(g_render, 2))",
          "true false"},
-        {"RendererSetSystemWord(g_render, 0x400, true); print(RendererGetSystemWord(g_render, 0x600))", "true"},
+        {"RendererSetSystemWord(g_render, 0x400, true); print(RendererGetSystemWord(g_render, 0x600))",
+         "true"},
         {"print(RendererGetSystemWord(g_render, 0x200))", "false"},
         {"RendererSetControlFlag(g_render, 1.0, true)",
          "error: parameter 2 has an invalid type 'float' ; expected: 'integer'"},
@@ -120,7 +111,8 @@ TEST_F(RendererApi, RegistryKeysKeepTheirTypes) {
         {"RendererRegistrySetKey(g_render, \"Video:Width;\", 640);"
          "local w = RendererRegistryGetKey(g_render, \"Video:Width;\"); print(typeof w + \" \" + w)",
          "integer 640"},
-        {"RendererRegistrySetKey(g_render, \"Name\", \"null\"); print(RendererRegistryGetKey(g_render, \"Name\"))",
+        {"RendererRegistrySetKey(g_render, \"Name\", \"null\"); print(RendererRegistryGetKey(g_render, "
+         "\"Name\"))",
          "null"},
         // A tag without a value of its own reads as -1.
         {"print(RendererRegistryGetKey(g_render, \"Video\"))", "-1"},
@@ -167,8 +159,9 @@ TEST_F(RendererApi, LinesAndCrossesAreDrawnWithOpaqueColours) {
     EXPECT_FLOAT_EQ(recorder.lines[0].from.w, 1.0f); // a point
     EXPECT_FLOAT_EQ(recorder.lines[0].to.z, 6.0f);
 
-    EXPECT_EQ(Printed("RendererDrawLineColored(rec, Vector(0, 0, 0), Vector(1, 0, 0), Vector(0.5, 0.25, 1, 0.25))"),
-              "");
+    EXPECT_EQ(
+        Printed("RendererDrawLineColored(rec, Vector(0, 0, 0), Vector(1, 0, 0), Vector(0.5, 0.25, 1, 0.25))"),
+        "");
     ASSERT_EQ(recorder.lines.size(), 2u);
     const RecordedColor& color = recorder.lines[1].colorValue;
     ASSERT_NE(color.pointer, nullptr);
@@ -217,9 +210,11 @@ TEST_F(RendererApi, TrianglesKeepTheirColourAndFlags) {
     EXPECT_FLOAT_EQ(textured.colorValue.rgba[3], 0.5f);
 
     const ScriptRow errors[] = {
-        {"RendererDrawTriangleTextured(rec, Vector(), Vector(), Vector(), ntex, UV(), UV(), UV(), Vector(), 0)",
+        {"RendererDrawTriangleTextured(rec, Vector(), Vector(), Vector(), ntex, UV(), UV(), UV(), Vector(), "
+         "0)",
          "error: CObject is null"},
-        {"RendererDrawTriangleTextured(rec, Vector(), Vector(), Vector(), tex, Vector(), UV(), UV(), Vector(), 0)",
+        {"RendererDrawTriangleTextured(rec, Vector(), Vector(), Vector(), tex, Vector(), UV(), UV(), "
+         "Vector(), 0)",
          "error: invalid type tag"},
         {"RendererDrawTriangle(rec, Vector(), Vector(), Vector(), Vector(), 1.5)",
          "error: parameter 6 has an invalid type 'float' ; expected: 'integer'"},
@@ -233,8 +228,9 @@ TEST_F(RendererApi, StatisticsTableHoldsThreeCounters) {
     renderer.AddStatistic(StatisticObjectDrawn, 5);
     renderer.AddStatistic(StatisticTriangleDrawn, 120);
     renderer.AddStatistic(StatisticLightDrawn, 2);
-    const char* const show = "local s = RendererGetStatistics(g_render); local n = 0; foreach (k, v in s) ++n;"
-                             "print(n + \" \" + s.object_sent + \" \" + s.object_drawn + \" \" + s.triangle_drawn)";
+    const char* const show =
+        "local s = RendererGetStatistics(g_render); local n = 0; foreach (k, v in s) ++n;"
+        "print(n + \" \" + s.object_sent + \" \" + s.object_drawn + \" \" + s.triangle_drawn)";
     EXPECT_EQ(Printed(show), "3 7 5 120");
     EXPECT_EQ(Printed("RendererResetStatistics(g_render)"), "");
     EXPECT_EQ(Printed(show), "3 0 0 0");
@@ -243,13 +239,15 @@ TEST_F(RendererApi, StatisticsTableHoldsThreeCounters) {
 
 TEST_F(RendererApi, WriterFontsLoadAndDieWithTheirHandle) {
     WriteFile("font.zml", FontDescription);
-    WriteFile("font_00.tga", SmallTga());
+    WriteFile("font_00.tga", SmallTgaFile());
     const ScriptRow rows[] = {
         {"local f = RendererLoadWriterFont(g_render, \"font.zml\", \"font\");"
          "print(f.type() + \" \" + WriterFontGetLineHeight(f) + \" \" + WriterFontGetBaseline(f))",
          "11 16 12"},
-        {"local f = RendererLoadWriterFont(g_render, \"absent.zml\", \"font\"); print(ObjectIsValid(f))", "false"},
-        {"WriterFontGetLineHeight(RendererLoadWriterFont(g_render, \"absent.zml\", \"x\"))", "error: CObject is null"},
+        {"local f = RendererLoadWriterFont(g_render, \"absent.zml\", \"font\"); print(ObjectIsValid(f))",
+         "false"},
+        {"WriterFontGetLineHeight(RendererLoadWriterFont(g_render, \"absent.zml\", \"x\"))",
+         "error: CObject is null"},
         {"WriterFontGetBaseline(g_render)", "error: Expected 'Raster Font' got 'Renderer'"},
         {"RendererLoadWriterFont(nr, \"font.zml\", \"font\")", "error: CObject is null"},
     };
@@ -267,10 +265,12 @@ TEST_F(RendererApi, WriterFontsLoadAndDieWithTheirHandle) {
 
 TEST_F(RendererApi, WriteHandsItsArgumentsOn) {
     WriteFile("font.zml", FontDescription);
-    WriteFile("font_00.tga", SmallTga());
-    EXPECT_EQ(Printed("font <- RendererLoadWriterFont(g_render, \"font.zml\", \"font\");"
-                      "RendererWrite(rec, font, \"AA\", 0.25, 0.5, 2, true, WriterAlignRight, Vector(1, 0, 0, 0.5))"),
-              "");
+    WriteFile("font_00.tga", SmallTgaFile());
+    EXPECT_EQ(
+        Printed(
+            "font <- RendererLoadWriterFont(g_render, \"font.zml\", \"font\");"
+            "RendererWrite(rec, font, \"AA\", 0.25, 0.5, 2, true, WriterAlignRight, Vector(1, 0, 0, 0.5))"),
+        "");
     ASSERT_EQ(recorder.writes.size(), 1u);
     const RecordedWrite& write = recorder.writes[0];
     ASSERT_NE(write.font, nullptr);
@@ -286,7 +286,8 @@ TEST_F(RendererApi, WriteHandsItsArgumentsOn) {
 
     const ScriptRow errors[] = {
         {"RendererWrite(rec, font, \"A\", 0, 0, 1, false, 0, UV(1, 1))", "error: Invalid instance type"},
-        {"RendererWrite(rec, RendererLoadWriterFont(rec, \"absent.zml\", \"x\"), \"A\", 0, 0, 1, false, 0, Vector())",
+        {"RendererWrite(rec, RendererLoadWriterFont(rec, \"absent.zml\", \"x\"), \"A\", 0, 0, 1, false, 0, "
+         "Vector())",
          "error: CObject is null"},
         {"RendererWrite(nr, font, \"A\", 0, 0, 1, false, 0, Vector())", "error: CObject is null"},
         {"RendererWrite(rec, g_render, \"A\", 0, 0, 1, false, 0, Vector())",
@@ -333,7 +334,8 @@ TEST_F(RendererApi, OutputTextureClippingPlaneAndCleanFlag) {
     zPicture picture;
     SetHandle("pic", &picture, ScriptKindPicture);
     const ScriptRow rows[] = {
-        {"RendererSetClippingPlane(g_render, Vector(0, 1, 0), Vector(0, 1, 0)); RendererClearClippingPlane(g_render);"
+        {"RendererSetClippingPlane(g_render, Vector(0, 1, 0), Vector(0, 1, 0)); "
+         "RendererClearClippingPlane(g_render);"
          "RendererClearFrame(g_render, 0.1, 0.2, 0.3); RendererRenderQueue(g_render);"
          "RendererRenderQueueReset(g_render); RendererGrabDisplayToPicture(g_render, pic); print(\"drawn\")",
          "drawn"},
@@ -348,10 +350,12 @@ TEST_F(RendererApi, OutputTextureClippingPlaneAndCleanFlag) {
 
 TEST_F(RendererApi, ConstantsHaveTheirValues) {
     const ScriptRow rows[] = {
-        {"print(RenderVSync + \" \" + RenderMotionBlur + \" \" + RenderShadowMapping + \" \" + RenderBloom + \" \" + "
+        {"print(RenderVSync + \" \" + RenderMotionBlur + \" \" + RenderShadowMapping + \" \" + RenderBloom + "
+         "\" \" + "
          "RenderDepthOfField)",
          "2048 1 2 8 32"},
-        {"print(MaterialRenderDefault + \" \" + MaterialRenderAdd + \" \" + MaterialRenderDoubleSided + \" \" + "
+        {"print(MaterialRenderDefault + \" \" + MaterialRenderAdd + \" \" + MaterialRenderDoubleSided + \" "
+         "\" + "
          "MaterialRenderNoZWrite + \" \" + MaterialRenderNoZTest)",
          "0 4 8 8192 16384"},
         {"print(WriterAlignLeft + \" \" + WriterAlignMiddle + \" \" + WriterAlignRight)", "0 1 2"},

@@ -51,7 +51,8 @@ TEST_F(TextureApi, PictureIsTheTextureItself) {
     const ScriptRow rows[] = {
         {"local p = TextureGetPicture(t); print(p.type() + \" \" + ObjectIsSame(p, t))", "22 true"},
         {"TextureGetPicture(NullTexture)", "error: CObject is null"},
-        {"print(NullTexture.type() + \" \" + ObjectIsValid(NullTexture) + \" \" + TextureIsValid(t))", "34 false true"},
+        {"print(NullTexture.type() + \" \" + ObjectIsValid(NullTexture) + \" \" + TextureIsValid(t))",
+         "34 false true"},
         {"TextureGetPicture(g_render)", "error: Expected 'Texture' got 'Renderer'"},
         {"print(StreamPlaying + \" \" + StreamPaused)", "0 1"},
     };
@@ -80,7 +81,8 @@ TEST_F(TextureApi, UpdateUploadsCpuPixelsThroughTheCurrentRenderer) {
 TEST_F(TextureApi, StreamNativesRefuseWhatIsNotBuilt) {
     const ScriptRow idle[] = {
         {"TextureSetStreamState(t, StreamPaused); TextureRewindStream(t); print(\"nothing\")", "nothing"},
-        {"TextureSetStreamState(t, 1.0)", "error: parameter 2 has an invalid type 'float' ; expected: 'integer'"},
+        {"TextureSetStreamState(t, 1.0)",
+         "error: parameter 2 has an invalid type 'float' ; expected: 'integer'"},
         {"TextureRewindStream(NullTexture)", "error: CObject is null"},
     };
     ExpectScripts(idle);

@@ -27,3 +27,14 @@ std::vector<std::string> FilesUnder(const std::string& root, const std::string& 
     std::sort(names.begin(), names.end());
     return names;
 }
+
+std::string SmallTgaFile() {
+    std::string bytes(18, '\0');
+    bytes[2] = 2;   // uncompressed true colour
+    bytes[12] = 2;  // width
+    bytes[14] = 2;  // height
+    bytes[16] = 32; // bits per pixel
+    bytes[17] = 0x28;
+    bytes.append(16, '\x7f');
+    return bytes;
+}

@@ -10,3 +10,6 @@ std::string ReadWholeFile(const std::string& path, bool* found = nullptr);
 // Every file under root whose name ends in suffix, searched recursively, as paths relative to
 // root with '/' between folders and without the suffix, sorted. Empty when root cannot be read.
 std::vector<std::string> FilesUnder(const std::string& root, const std::string& suffix);
+
+// A 2 x 2 uncompressed 32-bit TGA of grey pixels (a raster font's page, a small texture).
+std::string SmallTgaFile();
