@@ -30,6 +30,15 @@ bool RegisterScriptConstants(HSQUIRRELVM vm, const ScriptIntConstant* rows, size
     return ok;
 }
 
+bool RegisterScriptNullHandle(HSQUIRRELVM vm, const char* name, i32 kind) {
+    const SQInteger top = sq_gettop(vm);
+    sq_pushroottable(vm);
+    sq_pushstring(vm, name, -1);
+    const bool ok = PushScriptObject(vm, nullptr, kind, false) && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
+    sq_settop(vm, top);
+    return ok;
+}
+
 // Arguments sit above the hidden environment at stack index 1.
 static SQInteger StackIndex(int position) {
     return SQInteger(position) + 1;

@@ -56,6 +56,10 @@ template <size_t Count> bool RegisterScriptConstants(HSQUIRRELVM vm, const Scrip
     return RegisterScriptConstants(vm, rows, Count);
 }
 
+// Sets a root slot holding a handle of the kind with no object ("NullItem",
+// "NullTexture" ...).
+bool RegisterScriptNullHandle(HSQUIRRELVM vm, const char* name, i32 kind);
+
 class ScriptArgs {
   public:
     explicit ScriptArgs(HSQUIRRELVM vm) : m_vm(vm) {}

@@ -95,19 +95,9 @@ const ScriptNative g_aiPathNatives[] = {
     {"AIPathGetClosestTime", ".xx", AIPathGetClosestTime},
 };
 
-// "NullPath": a path handle holding nothing, as a root-table constant slot.
-bool RegisterNullPath(HSQUIRRELVM vm) {
-    const SQInteger top = sq_gettop(vm);
-    sq_pushroottable(vm);
-    sq_pushstring(vm, "NullPath", -1);
-    bool ok = PushScriptObject(vm, nullptr, ScriptKindPath, false) && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
-    sq_settop(vm, top);
-    return ok;
-}
-
 } // namespace
 
 bool RegisterAIPathScriptApi(HSQUIRRELVM vm) {
     const bool natives = RegisterScriptNatives(vm, g_aiPathNatives);
-    return RegisterNullPath(vm) && natives;
+    return RegisterScriptNullHandle(vm, "NullPath", ScriptKindPath) && natives;
 }

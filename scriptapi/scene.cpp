@@ -769,17 +769,6 @@ const ScriptIntConstant g_sceneConstants[] = {
 
 #undef ZE_SCENE_LOAD_FLAGS
 
-// "NullItem": an Item handle holding nothing, a slot of the root table.
-bool RegisterNullItem(HSQUIRRELVM vm) {
-    const SQInteger top = sq_gettop(vm);
-    sq_pushroottable(vm);
-    sq_pushstring(vm, "NullItem", -1);
-    const bool ok =
-        PushScriptObject(vm, nullptr, ScriptKindItem, false) && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
-    sq_settop(vm, top);
-    return ok;
-}
-
 } // namespace
 
 bool RegisterSceneScriptApi(HSQUIRRELVM vm) {
@@ -788,5 +777,5 @@ bool RegisterSceneScriptApi(HSQUIRRELVM vm) {
                              [](void* sources) { delete static_cast<zAnimationSourceList*>(sources); });
     const bool natives = RegisterScriptNatives(vm, g_sceneNatives);
     const bool constants = RegisterScriptConstants(vm, g_sceneConstants);
-    return RegisterNullItem(vm) && natives && constants;
+    return RegisterScriptNullHandle(vm, "NullItem", ScriptKindItem) && natives && constants;
 }

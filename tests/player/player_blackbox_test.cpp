@@ -253,6 +253,14 @@ std::vector<FixtureFile> SampleSceneFiles() {
     return files;
 }
 
+// The sample scene with its scene script (class CrateScene) replaced.
+std::vector<FixtureFile> SampleSceneWithScript(const std::string& script) {
+    std::vector<FixtureFile> files = SampleSceneFiles();
+    for (FixtureFile& file : files)
+        if (file.path == "crate_scene.nut") file.bytes = script;
+    return files;
+}
+
 template <typename T> std::vector<T> Concat(std::vector<T> first, const std::vector<T>& second) {
     first.insert(first.end(), second.begin(), second.end());
     return first;
@@ -352,9 +360,7 @@ void AddSceneScriptRows(std::vector<CatalogueRow>& rows) {
         "SceneGetItemList(scene).len());\n"
         "      print(\"found again \" + ObjectIsValid(SceneFindItem(scene, \"crate\")));\n"
         "      try { SceneDeleteItem(scene, crate); } catch (e) { print(e); } } } }\n";
-    std::vector<FixtureFile> files = SampleSceneFiles();
-    for (FixtureFile& file : files)
-        if (file.path == "crate_scene.nut") file.bytes = script;
+    const std::vector<FixtureFile> files = SampleSceneWithScript(script);
     rows.push_back(
         Row("SampleSceneCrateDeletedByItsScene", {"crate.zms", "-r", "none", "-m", "none", "-time_live", "1"},
             files, 0,
@@ -430,6 +436,35 @@ void AddLightAndCameraRows(std::vector<CatalogueRow>& rows) {
                        {LoadingScene, SceneLoaded, "[S] eye 1.5708 sees (0, 1, 10) at 0.5 0.45",
                         "[S] Expected 'Light' got 'Camera'", "[S] lamp 1 0 0 at 0", FreeingCaches, "Done."},
                        {MissingResources, Matching("\\[\\|\\] Exception.*")}));
+// The shipped scene under a scene script of our own that asks the renderer
+// (g_render, the null renderer at the default 1280 x 720) and the crate's
+// geometry about themselves once the scene is set up.
+void AddRendererAndGeometryRows(std::vector<CatalogueRow>& rows) {
+    const std::string script =
+        "class CrateScene {\n"
+        "  greeting = \"\";\n"
+        "  function OnSetupDone(scene) {\n"
+        "    local geometry = ItemGetGeometry(SceneFindItem(scene, \"crate\"));\n"
+        "    local box = GeometryGetMinMax(geometry);\n"
+        "    print(\"geometry \" + GeometryGetName(geometry) + \", materials \" + "
+        "GeometryGetMaterialCount(geometry) +\n"
+        "          \", box \" + box.min.x + \" \" + box.max.y);\n"
+        "    local viewport = RendererGetViewport(g_render);\n"
+        "    print(\"viewport \" + viewport.z + \"x\" + viewport.w);\n"
+        "    RendererSetControlFlag(g_render, RenderBloom, true);\n"
+        "    print(\"bloom \" + RendererGetControlFlag(g_render, RenderBloom | RenderMotionBlur) + \", aspect \" + "
+        "RendererSetGlobalAspectRatio(g_render, 2.0));\n"
+        "    local statistics = RendererGetStatistics(g_render);\n"
+        "    print(\"statistics \" + (\"object_sent\" in statistics) + \" \" + "
+        "(typeof statistics.triangle_drawn));\n"
+        "    try { GeometryGetName(g_render); } catch (e) { print(e); } } }\n";
+    const std::vector<FixtureFile> files = SampleSceneWithScript(script);
+    rows.push_back(Row("ScriptQueriesTheRendererAndAGeometry",
+                       {"crate.zms", "-r", "none", "-m", "none", "-time_live", "1"}, files, 0,
+                       {"[H] Loading scene 'crate.zms' (flag: -1)", "[S] geometry crate.zge, materials 1, box -0.5 0.5",
+                        "[S] viewport 1280x720", "[S] bloom true, aspect 1", "[S] statistics true integer",
+                        "[S] Expected 'Geometry' got 'Renderer'", FreeingCaches, "Done."},
+                       {MissingResources, Matching("\\[\\|\\] .*")}, {"[S] viewport 1280x720"}));
 }
 
 std::vector<CatalogueRow> Catalogue() {
@@ -1022,6 +1057,7 @@ std::vector<CatalogueRow> Catalogue() {
     AddSceneScriptRows(rows);
     AddCObjectRows(rows);
     AddLightAndCameraRows(rows);
+    AddRendererAndGeometryRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.
     for (CatalogueRow& row : rows) {

@@ -1,0 +1,97 @@
+// The Texture group: "t" a texture with CPU-side pixels, "empty" one
+// without, "nt" a Texture handle holding nothing; a counting renderer is
+// the engine's current one while a test runs.
+#include <gtest/gtest.h>
+
+#include "picture/pixel_format.h"
+#include "render/null_renderer.h"
+#include "render/texture.h"
+#include "tests/scriptapi/api_fixture.h"
+
+namespace {
+
+struct UpdateCountingRenderer : zNull_Renderer {
+    using zNull_Renderer::zNull_Renderer;
+    void UpdateTexture(zTexture* texture, const u8* pixels, u32 width, u32 height, u32 x, u32 y) override {
+        ++updates;
+        lastTexture = texture;
+        lastPixels = pixels;
+        lastSize[0] = width;
+        lastSize[1] = height;
+        lastOrigin[0] = x;
+        lastOrigin[1] = y;
+    }
+    int updates = 0;
+    zTexture* lastTexture = nullptr;
+    const u8* lastPixels = nullptr;
+    u32 lastSize[2] = {};
+    u32 lastOrigin[2] = {9, 9};
+};
+
+struct IdleStream : zTextureStream {
+    void Update(i32) override {}
+};
+
+class TextureApi : public ScriptApiFixture {
+  public:
+    void SetUp() override {
+        ScriptApiFixture::SetUp();
+        ASSERT_TRUE(texture->Allocate(3, 2, PixelFormatRGBA8));
+        SetHandle("t", texture.Get(), ScriptKindTexture);
+        SetHandle("empty", empty.Get(), ScriptKindTexture);
+        log.Reset();
+    }
+
+    UpdateCountingRenderer counting{&engine, true};
+    zSharedPtr<zTexture> texture{new zTexture(&engine)};
+    zSharedPtr<zTexture> empty{new zTexture(&engine)};
+};
+
+TEST_F(TextureApi, PictureIsTheTextureItself) {
+    const ScriptRow rows[] = {
+        {"local p = TextureGetPicture(t); print(p.type() + \" \" + ObjectIsSame(p, t))", "22 true"},
+        {"TextureGetPicture(NullTexture)", "error: CObject is null"},
+        {"print(NullTexture.type() + \" \" + ObjectIsValid(NullTexture) + \" \" + TextureIsValid(t))",
+         "34 false true"},
+        {"TextureGetPicture(g_render)", "error: Expected 'Texture' got 'Renderer'"},
+        {"print(StreamPlaying + \" \" + StreamPaused)", "0 1"},
+    };
+    ExpectScripts(rows);
+}
+
+TEST_F(TextureApi, UpdateUploadsCpuPixelsThroughTheCurrentRenderer) {
+    EXPECT_EQ(Printed("TextureUpdate(t)"), "");
+    ASSERT_EQ(counting.updates, 1);
+    EXPECT_EQ(counting.lastTexture, texture.Get());
+    EXPECT_EQ(counting.lastPixels, texture->GetPixels());
+    EXPECT_EQ(counting.lastSize[0], 3u);
+    EXPECT_EQ(counting.lastSize[1], 2u);
+    EXPECT_EQ(counting.lastOrigin[0], 0u);
+    EXPECT_EQ(counting.lastOrigin[1], 0u);
+
+    EXPECT_EQ(Printed("TextureUpdate(empty); print(\"returned\")"), "returned");
+    EXPECT_NE(log.Text().find("[!] Cannot update texture, CPU-side data missing.\n"), std::string::npos)
+        << log.Text();
+    EXPECT_EQ(counting.updates, 1);
+    EXPECT_EQ(Printed("TextureUpdate(NullTexture)"), "error: CObject is null");
+}
+
+// Without a stream there is nothing to drive; a texture fed by a stream
+// needs the media streams, which are not built, and says so.
+TEST_F(TextureApi, StreamNativesRefuseWhatIsNotBuilt) {
+    const ScriptRow idle[] = {
+        {"TextureSetStreamState(t, StreamPaused); TextureRewindStream(t); print(\"nothing\")", "nothing"},
+        {"TextureSetStreamState(t, 1.0)",
+         "error: parameter 2 has an invalid type 'float' ; expected: 'integer'"},
+        {"TextureRewindStream(NullTexture)", "error: CObject is null"},
+    };
+    ExpectScripts(idle);
+    texture->SetStream(new IdleStream);
+    const ScriptRow streamed[] = {
+        {"TextureSetStreamState(t, StreamPaused)", "error: Texture media streams are not built"},
+        {"TextureRewindStream(t)", "error: Texture media streams are not built"},
+    };
+    ExpectScripts(streamed);
+}
+
+} // namespace
