@@ -376,6 +376,10 @@ void zScene::RemoveManagedItem(zMItem* item) {
     // so its handles are invalidated after them.
     ForgetEverywhere(item);
     if (m_vm) m_vm->InvalidateScriptObjects(item);
+    // Its collision shapes go with the body, and so do their handles.
+    if (m_vm && item->GetPhysicItem())
+        for (auto* node = item->GetPhysicItem()->GetShapes().GetHead(); node; node = node->next)
+            m_vm->InvalidateScriptObjects(node->value.get());
     UnlinkItem(zMItem::SceneListDeletion, item);
     UnlinkItem(zMItem::SceneListActivation, item);
     UnlinkItem(zMItem::SceneListDeactivation, item);
