@@ -56,10 +56,12 @@ SQInteger SceneAddPointConstraint(HSQUIRRELVM vm) {
     zVector pivotA, pivotB;
     if (!ReadPointArgument(args, 5, pivotA) || !ReadPointArgument(args, 6, pivotB)) return args.Fail();
     zMConstraint* constraint = scene->AddPointConstraint(name);
-    if (!constraint || !constraint->GetConstraint()) return args.Error("Failed to crate constraint.");
-    // The constraint stays in the scene when an item has no body.
+    if (!constraint) return args.Error("Failed to crate constraint.");
+    // The constraint stays in the scene when an item has no body (in a scene
+    // without a physics world neither has one, nor has the constraint).
     if (!itemA->GetPhysicItem() || !itemB->GetPhysicItem()) return args.Error(NoPhysicsComponent);
     zPhysicConstraint* physics = constraint->GetConstraint();
+    if (!physics) return args.Error("Failed to crate constraint.");
     zPhysicItem* bodyA = BodyArgument(args, 3, physics->GetWorld());
     zPhysicItem* bodyB = BodyArgument(args, 4, physics->GetWorld());
     if (!args) return args.Fail();
