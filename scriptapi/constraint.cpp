@@ -99,7 +99,8 @@ template <const zMatrix4& (zPhysicConstraint::*Get)() const> SQInteger Constrain
     return args.ReturnVector(zVector(translation.x, translation.y, translation.z, 1.0f));
 }
 
-template <const zMatrix4& (zPhysicConstraint::*Set)(const zMatrix4&)> SQInteger ConstraintSetPivot(HSQUIRRELVM vm) {
+template <const zMatrix4& (zPhysicConstraint::*Set)(const zMatrix4&)>
+SQInteger ConstraintSetPivot(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zPhysicConstraint* physics = PhysicConstraintArgument(args);
     zVector point;

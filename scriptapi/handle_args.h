@@ -30,7 +30,8 @@ bool AppendItemHandle(ScriptArgs& args, zMItem* item);
 
 // A new array of Item handles, one per entry of the list whose item (itemOf
 // of the entry's value) is not null, in list order.
-template <class List, class ItemOf> SQInteger ReturnItemArray(ScriptArgs& args, const List& list, ItemOf itemOf) {
+template <class List, class ItemOf>
+SQInteger ReturnItemArray(ScriptArgs& args, const List& list, ItemOf itemOf) {
     sq_newarray(args.Vm(), 0);
     for (auto* node = list.GetHead(); node; node = node->next) {
         zMItem* item = itemOf(node->value);

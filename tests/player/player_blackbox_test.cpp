@@ -346,8 +346,9 @@ void AddSceneScriptRows(std::vector<CatalogueRow>& rows) {
 // is inside. A ball hung 2 m below a static anchor stays there while a free
 // one falls: a ray across the rope's end meets the hung ball's side.
 void AddTriggerAndConstraintRows(std::vector<CatalogueRow>& rows) {
-    const std::string sphere = "<PhysicItem=<Mode=\"Dynamic\"><Shapes=<PhysicShape=<Type=\"Sphere\"><Radius=0.5>"
-                               "<Mass=1.0>>>>";
+    const std::string sphere =
+        "<PhysicItem=<Mode=\"Dynamic\"><Shapes=<PhysicShape=<Type=\"Sphere\"><Radius=0.5>"
+        "<Mass=1.0>>>>";
     const std::string gateScene =
         "<ZML=1.0>\n<Scene=<Items=\n"
         "<Trigger=<MItem=<Id=\"gate\"><UId=0><Active><ScriptUnit=<Script=\"gate.nut\"><Class=\"Gate\">>>\n"
@@ -370,12 +371,14 @@ void AddTriggerAndConstraintRows(std::vector<CatalogueRow>& rows) {
                              "    local t = ItemCastToTrigger(trigger);\n"
                              "    print(\"gate holds \" + TriggerGetItemList(t).len() + \", \" + "
                              "ItemGetName(item) + \" inside \" + TriggerTestItem(t, item)); } }\n";
-    rows.push_back(Row("TriggerEnteredOnceAndLeftOnce", {"gate.zms", "-r", "none", "-m", "none", "-time_live", "2"},
+    rows.push_back(Row("TriggerEnteredOnceAndLeftOnce",
+                       {"gate.zms", "-r", "none", "-m", "none", "-time_live", "2"},
                        {StartupScript(), {"gate.zms", gateScene}, {"ball.nut", ball}, {"gate.nut", gate}}, 0,
                        {"[S] enter gate", "[S] gate holds 1, ball inside true",
                         "[S] exit gate, inside for several steps true", "[S] gate holds 0, ball inside false",
                         FreeingCaches, "Done."},
-                       {Matching("\\[\\|\\] Exception.*")}, {"[S] enter gate", "[S] exit gate, inside for several steps true"}));
+                       {Matching("\\[\\|\\] Exception.*")},
+                       {"[S] enter gate", "[S] exit gate, inside for several steps true"}));
 
     auto object = [](const char* name, int uid, const std::string& physics, const char* x, const char* y) {
         return "<MObject=<MItem=<Id=\"" + std::string(name) + "\"><UId=" + std::to_string(uid) + "><Active>" +
@@ -401,10 +404,12 @@ void AddTriggerAndConstraintRows(std::vector<CatalogueRow>& rows) {
         "  function OnPhysicStep(scene, physics) {\n"
         "    if (++steps != 90) return;\n"
         "    local r = SceneCollisionRaytrace(scene, ItemGetPosition(SceneFindItem(scene, \"side\")),\n"
-        "                                     ItemGetPosition(SceneFindItem(scene, \"east\")), -1, 0, 10.0);\n"
+        "                                     ItemGetPosition(SceneFindItem(scene, \"east\")), -1, 0, "
+        "10.0);\n"
         "    print(\"the ray meets \" + ItemGetName(r.item) + \" at \" + format(\"%.2f\", r.d));\n"
         "    print(\"the free ball falls \" + (ItemGetSpeed(SceneFindItem(scene, \"free\")) > 10)); } }\n";
-    rows.push_back(Row("ConstraintHoldsAHangingBall", {"rope.zms", "-r", "none", "-m", "none", "-time_live", "3"},
+    rows.push_back(Row("ConstraintHoldsAHangingBall",
+                       {"rope.zms", "-r", "none", "-m", "none", "-time_live", "3"},
                        {StartupScript(), {"rope.zms", ropeScene}, {"rope.nut", rope}}, 0,
                        {"[S] rope true", "[S] Expected 'Item' got 'Scene'", "[S] the ray meets ball at 4.50",
                         "[S] the free ball falls true", FreeingCaches, "Done."},

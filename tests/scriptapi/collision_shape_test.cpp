@@ -56,7 +56,8 @@ TEST_F(CollisionShapeApi, ABodyBuiltFromScratchFalls) {
         {"print(ShapeSetSphere(sh, 0.5)); ShapeSetMass(sh, 2.0); ItemSetPhysicMode(crate, 3);\n"
          "ItemUpdateInertiaTensorFromCollision(crate); print(ItemGetMass(crate) + \" \" + ShapeGetMass(sh))",
          "true\n2 2"},
-        {"Step(60); print(Gap(ItemGetPhysicPosition(crate), TestVector(0.0, 10.0, 0.0, 1.0)).tofloat() > 4)", "true"},
+        {"Step(60); print(Gap(ItemGetPhysicPosition(crate), TestVector(0.0, 10.0, 0.0, 1.0)).tofloat() > 4)",
+         "true"},
     };
     ExpectScripts(rows);
 }
@@ -71,7 +72,8 @@ TEST_F(CollisionShapeApi, ShapeSettersStoreTypeAndDimensions) {
         const char* geometry;
     } cases[] = {
         {"ShapeSetSphere(sh, 2)", PhysicShapeSphere, zVector(2.0f, 0.0f, 0.0f, 1.0f), ""},
-        {"ShapeSetBox(sh, TestVector(1.0, 2.0, 3.0, 7.0))", PhysicShapeBox, zVector(1.0f, 2.0f, 3.0f, 1.0f), ""},
+        {"ShapeSetBox(sh, TestVector(1.0, 2.0, 3.0, 7.0))", PhysicShapeBox, zVector(1.0f, 2.0f, 3.0f, 1.0f),
+         ""},
         {"ShapeSetCapsule(sh, 0.5, 2.0)", PhysicShapeCapsule, zVector(0.5f, 2.0f, 0.0f, 1.0f), ""},
         {"ShapeSetCylinder(sh, 1, 3)", PhysicShapeCylinder, zVector(1.0f, 3.0f, 0.0f, 1.0f), ""},
         {"ShapeSetMesh(sh, \"rock.zge\")", PhysicShapeMesh, zVector(1.0f, 1.0f, 1.0f, 1.0f), "rock.zge"},
@@ -92,7 +94,8 @@ TEST_F(CollisionShapeApi, ShapeSettersStoreTypeAndDimensions) {
 
 TEST_F(CollisionShapeApi, StoredValuesReadBack) {
     const ScriptRow rows[] = {
-        {"ShapeSetPosition(sh, TestVector(1.0, 2.0, 3.0, 9.0)); print(TestShow(ShapeGetPosition(sh)))", "1 2 3 1"},
+        {"ShapeSetPosition(sh, TestVector(1.0, 2.0, 3.0, 9.0)); print(TestShow(ShapeGetPosition(sh)))",
+         "1 2 3 1"},
         {"ShapeSetRotation(sh, TestVector(0.5, 0.0, 0.25, 0.0)); print(TestShow(ShapeGetRotation(sh)))",
          "0.5 0 0.25 1"},
         {"ShapeSetMass(sh, 3); print(ShapeGetMass(sh))", "3"},
@@ -109,19 +112,23 @@ TEST_F(CollisionShapeApi, StoredValuesReadBack) {
 TEST_F(CollisionShapeApi, ShapesAreFoundByIndexWithinTheList) {
     const ScriptRow rows[] = {
         {"print(ObjectIsSame(ItemGetShapeFromIndex(crate, 0), sh))", "true"},
-        {"::second <- ItemAddCollisionShape(crate); print(ObjectIsSame(ItemGetShapeFromIndex(crate, 1), second))",
+        {"::second <- ItemAddCollisionShape(crate); print(ObjectIsSame(ItemGetShapeFromIndex(crate, 1), "
+         "second))",
          "true"},
         // The index is compared unsigned: -1 is past the end.
-        {"print(ItemGetShapeFromIndex(crate, 2) == null && ItemGetShapeFromIndex(crate, -1) == null)", "true"},
+        {"print(ItemGetShapeFromIndex(crate, 2) == null && ItemGetShapeFromIndex(crate, -1) == null)",
+         "true"},
     };
     ExpectScripts(rows);
 }
 
 TEST_F(CollisionShapeApi, MasksAndActivationReachTheBody) {
-    EXPECT_EQ(Printed("ShapeSetSphere(sh, 0.5); ShapeSetMass(sh, 1.0); ItemSetPhysicMode(crate, 3);\n"
-                      "ItemUpdateInertiaTensorFromCollision(crate);\n"
-                      "ItemSetSelfMask(crate, 4); ItemSetCollisionMask(crate, 6); ItemCollisionActivate(crate, false)"),
-              "");
+    EXPECT_EQ(
+        Printed(
+            "ShapeSetSphere(sh, 0.5); ShapeSetMass(sh, 1.0); ItemSetPhysicMode(crate, 3);\n"
+            "ItemUpdateInertiaTensorFromCollision(crate);\n"
+            "ItemSetSelfMask(crate, 4); ItemSetCollisionMask(crate, 6); ItemCollisionActivate(crate, false)"),
+        "");
     EXPECT_EQ(Body().GetSelfMask(), 4u);
     EXPECT_EQ(Body().GetCollisionMask(), 6u);
     EXPECT_FALSE(Body().IsCollisionActive());
@@ -148,7 +155,8 @@ TEST_F(CollisionShapeApi, HandlesAndArgumentsAreChecked) {
         {"ShapeSetBox(sh, g_engine)", "error: Invalid instance type"},
         {"ShapeSetPosition(sh, TestTranslation(1.0, 2.0, 3.0))", "error: Invalid instance type"},
         {"ItemAddCollisionShape(g_engine)", "error: Expected 'Item' got 'Engine'"},
-        {"ItemSetSelfMask(crate, 1.5)", "error: parameter 2 has an invalid type 'float' ; expected: 'integer'"},
+        {"ItemSetSelfMask(crate, 1.5)",
+         "error: parameter 2 has an invalid type 'float' ; expected: 'integer'"},
         {"ShapeSetCapsule(sh, 1.0)", "error: wrong number of parameters"},
     };
     ExpectScripts(rows);
@@ -161,9 +169,10 @@ TEST_F(CollisionShapeApi, ShapeHandlesDieWithTheirItem) {
 }
 
 TEST_F(CollisionShapeApi, TraceConstantsAllStandForEveryShape) {
-    EXPECT_EQ(Printed("print(CollisionTraceMesh + \" \" + CollisionTraceSphere + \" \" + CollisionTraceCuboid + "
-                      "\" \" + CollisionTraceAll)"),
-              "-1 -1 -1 -1");
+    EXPECT_EQ(
+        Printed("print(CollisionTraceMesh + \" \" + CollisionTraceSphere + \" \" + CollisionTraceCuboid + "
+                "\" \" + CollisionTraceAll)"),
+        "-1 -1 -1 -1");
 }
 
 } // namespace

@@ -19,7 +19,8 @@
 namespace {
 
 // An object with one shape of the type and size, in the mode, at the position.
-zMObject* AddBody(zScene& scene, const char* name, u32 mode, u32 type, const zVector& size, const zVector& at) {
+zMObject* AddBody(zScene& scene, const char* name, u32 mode, u32 type, const zVector& size,
+                  const zVector& at) {
     zMObject* object = scene.AddObject(name, nullptr);
     if (!object) return nullptr;
     object->GetItem()->SetPosition(at);
@@ -45,8 +46,10 @@ class ConstraintApi : public ScriptApiFixture {
         const zVector sphere(0.5f, 0.0f, 0.0f, 1.0f);
         anchor = AddBody(*scene, "anchor", PhysicModeStatic, PhysicShapeBox, zVector(0.2f, 0.2f, 0.2f, 1.0f),
                          zVector(0.0f, 10.0f, 0.0f, 1.0f));
-        ball = AddBody(*scene, "ball", PhysicModeDynamic, PhysicShapeSphere, sphere, zVector(0.0f, 8.0f, 0.0f, 1.0f));
-        free = AddBody(*scene, "free", PhysicModeDynamic, PhysicShapeSphere, sphere, zVector(5.0f, 8.0f, 0.0f, 1.0f));
+        ball = AddBody(*scene, "ball", PhysicModeDynamic, PhysicShapeSphere, sphere,
+                       zVector(0.0f, 8.0f, 0.0f, 1.0f));
+        free = AddBody(*scene, "free", PhysicModeDynamic, PhysicShapeSphere, sphere,
+                       zVector(5.0f, 8.0f, 0.0f, 1.0f));
         ghost = plain->AddObject("ghost", nullptr);
         stranger = AddBody(*far, "stranger", PhysicModeDynamic, PhysicShapeSphere, sphere, zVector());
         ASSERT_TRUE(anchor && ball && free && ghost && stranger);
@@ -109,7 +112,8 @@ TEST_F(ConstraintApi, PivotsAndItemsChangeOnAConstraint) {
     HangBall();
     const ScriptRow rows[] = {
         // w is always 1.
-        {"ConstraintSetPivotA(rope, TestVector(0.0, -3.0, 0.0, 5.0)); print(TestShow(ConstraintGetPivotA(rope)))",
+        {"ConstraintSetPivotA(rope, TestVector(0.0, -3.0, 0.0, 5.0)); "
+         "print(TestShow(ConstraintGetPivotA(rope)))",
          "0 -3 0 1"},
         {"Step(60); print(Gap(ItemGetPhysicPosition(ball), ItemGetPhysicPosition(anchor)))", "3.00"},
         // The rope moves to the free ball: a point 1 m above its centre meets
@@ -127,7 +131,8 @@ TEST_F(ConstraintApi, ItemsWithoutABodyOrFromAnotherWorldAreRefused) {
     HangBall();
     const ScriptRow rows[] = {
         // The constraint is made before the items are checked, and stays.
-        {"::count <- SceneGetItemList(s).len(); SceneAddPointConstraint(s, \"loose\", anchor, ghost, TestVector(0.0, 0.0, 0.0, 1.0), "
+        {"::count <- SceneGetItemList(s).len(); SceneAddPointConstraint(s, \"loose\", anchor, ghost, "
+         "TestVector(0.0, 0.0, 0.0, 1.0), "
          "TestVector(0.0, 0.0, 0.0, 1.0))",
          "error: Item has no physics component."},
         {"print(SceneGetItemList(s).len() - count)", "1"},

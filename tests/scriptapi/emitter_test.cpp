@@ -38,7 +38,8 @@ class EmitterApi : public ScriptApiFixture {
         ScriptApiFixture::SetUp();
         ASSERT_TRUE(RegisterScriptFunction(V(), Burst, "Burst", "."));
         std::filesystem::create_directories(Folder() / "fx");
-        WriteFile("fx/smoke.zml", "<ZML=1.0>\n<ParticleModel=<TTL=4><Damping=1.0><Gravity=<X=0><Y=0><Z=0>>>\n");
+        WriteFile("fx/smoke.zml",
+                  "<ZML=1.0>\n<ParticleModel=<TTL=4><Damping=1.0><Gravity=<X=0><Y=0><Z=0>>>\n");
         g_emitter = emitter = scene->AddEmitter("smoke");
         box = scene->AddObject("box", nullptr);
         ASSERT_TRUE(emitter && box);
@@ -79,9 +80,10 @@ TEST_F(EmitterApi, TheBirthRateScaleStopsAndStartsBirths) {
 
 // Size, speed and opacity scales shape the particles born after the call.
 TEST_F(EmitterApi, TheBirthScalesShapeNewParticles) {
-    EXPECT_EQ(Printed("EmitterSetParticleModel(e, \"fx/smoke.zml\"); EmitterSetBirthSizeScale(e, 2.0);\n"
-                      "EmitterSetBirthOpacityScale(e, 0.25); EmitterSetBirthSpeedScale(e, 10); print(Burst() > 0)"),
-              "true");
+    EXPECT_EQ(
+        Printed("EmitterSetParticleModel(e, \"fx/smoke.zml\"); EmitterSetBirthSizeScale(e, 2.0);\n"
+                "EmitterSetBirthOpacityScale(e, 0.25); EmitterSetBirthSpeedScale(e, 10); print(Burst() > 0)"),
+        "true");
     for (u32 index = 0; index < emitter->GetPoolCount(); ++index) {
         const zParticle& particle = emitter->GetPool()[index];
         if (particle.age < 0.0f) continue;
@@ -104,7 +106,8 @@ TEST_F(EmitterApi, HandlesAndArgumentsAreChecked) {
          "error: parameter 2 has an invalid type 'string' ; expected: 'integer|float'"},
         {"EmitterSetParticleModel(e)", "error: wrong number of parameters"},
         // The cast gives the same emitter.
-        {"EmitterSetBirthSpeedScale(ItemCastToEmitter(SceneFindItem(s, \"smoke\")), 3.0); print(\"ok\")", "ok"},
+        {"EmitterSetBirthSpeedScale(ItemCastToEmitter(SceneFindItem(s, \"smoke\")), 3.0); print(\"ok\")",
+         "ok"},
     };
     ExpectScripts(rows);
     EXPECT_EQ(emitter->speedScale, 3.0f);

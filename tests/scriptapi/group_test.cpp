@@ -73,7 +73,8 @@ class GroupApi : public ScriptApiFixture {
 
 TEST_F(GroupApi, MembersAreListedFoundAndTested) {
     const ScriptRow rows[] = {
-        {"local l = GroupGetItemList(g); print(l.len() + \" \" + ItemGetName(l[0]) + \" \" + ItemGetName(l[1]))",
+        {"local l = GroupGetItemList(g); print(l.len() + \" \" + ItemGetName(l[0]) + \" \" + "
+         "ItemGetName(l[1]))",
          "2 a b"},
         {"print(ObjectIsSame(GroupFindItem(g, \"b\"), b))", "true"},
         // A light handle is an item too.
@@ -96,7 +97,8 @@ TEST_F(GroupApi, HandlesAndArgumentsAreChecked) {
         {"GroupItemIsMember(g, g_engine)", "error: Expected 'Item' got 'Engine'"},
         {"GroupItemIsMember(g, NullItem)", "error: CObject is null"},
         {"GroupOffsetMatrix(g, TestVector(1.0, 2.0, 3.0, 1.0))", "error: Invalid instance type"},
-        {"GroupSetMotion(g, 1, 2.0)", "error: parameter 2 has an invalid type 'integer' ; expected: 'string'"},
+        {"GroupSetMotion(g, 1, 2.0)",
+         "error: parameter 2 has an invalid type 'integer' ; expected: 'string'"},
         {"GroupActivate(g)", "error: wrong number of parameters"},
     };
     ExpectScripts(rows);
@@ -116,7 +118,8 @@ TEST_F(GroupApi, TheRootItemTakesTheParentlessMembers) {
     const ScriptRow rows[] = {
         {"print(ObjectIsValid(GroupGetRootItem(g)))", "false"},
         {"GroupSetRootItem(g, pivot);\n"
-         "print(ObjectIsSame(GroupGetRootItem(g), pivot) + \" \" + ObjectIsSame(ItemGetParent(a), pivot) + \" \" + "
+         "print(ObjectIsSame(GroupGetRootItem(g), pivot) + \" \" + ObjectIsSame(ItemGetParent(a), pivot) + "
+         "\" \" + "
          "ObjectIsSame(ItemGetParent(b), pivot))",
          "true true true"},
         // An item of another scene would outlive that scene's cleanup of the group.
@@ -135,7 +138,8 @@ TEST_F(GroupApi, ARootDeletedLeavesTheGroupWithoutOne) {
 
 TEST_F(GroupApi, ActivationAndVisibilityReachEveryMember) {
     const ScriptRow rows[] = {
-        {"GroupActivate(g, false); print(ItemIsActive(a) + \" \" + ItemIsActive(b) + \" \" + ItemIsActive(pivot))",
+        {"GroupActivate(g, false); print(ItemIsActive(a) + \" \" + ItemIsActive(b) + \" \" + "
+         "ItemIsActive(pivot))",
          "false false true"},
         {"GroupActivate(g, true); print(ItemIsActive(a) + \" \" + ItemIsActive(b))", "true true"},
         {"GroupSetInvisible(g, true); print(ItemIsInvisible(a) + \" \" + ItemIsInvisible(b) + \" \" + "
@@ -150,10 +154,11 @@ TEST_F(GroupApi, ActivationAndVisibilityReachEveryMember) {
 // GroupReset resets bodies and leaves the scripts alone (a member's OnReset
 // may itself reset the group).
 TEST_F(GroupApi, SetupAndResetReachTheMembers) {
-    WriteFile("member.nut", "class Member {\n"
-                            "  function OnSetup(item) { print(\"setup \" + ItemGetName(item)); }\n"
-                            "  function OnSetupDone(item) { print(\"done \" + ItemGetName(item)); }\n"
-                            "  function OnReset(item) { print(\"reset \" + ItemGetName(item)); GroupReset(g); } }\n");
+    WriteFile("member.nut",
+              "class Member {\n"
+              "  function OnSetup(item) { print(\"setup \" + ItemGetName(item)); }\n"
+              "  function OnSetupDone(item) { print(\"done \" + ItemGetName(item)); }\n"
+              "  function OnReset(item) { print(\"reset \" + ItemGetName(item)); GroupReset(g); } }\n");
     zScriptUnit* unit = b->NewScriptUnit();
     ASSERT_TRUE(unit);
     unit->SetScriptPath("member.nut");
@@ -174,7 +179,8 @@ TEST_F(GroupApi, AMotionPlaysOnTheMembersHoldingItAsAnOwnedSourceList) {
          "print(ObjectIsValid(m) + \" \" + m.type() + \" \" + ItemIsMotionPlaying(a) + \" \" + "
          "ItemIsMotionPlaying(b))",
          "true 46 true false"},
-        {"local m = GroupSetMotion(g, \"none\", 0.0); print(ObjectIsValid(m) + \" \" + ItemIsMotionPlaying(b))",
+        {"local m = GroupSetMotion(g, \"none\", 0.0); print(ObjectIsValid(m) + \" \" + "
+         "ItemIsMotionPlaying(b))",
          "true false"},
     };
     ExpectScripts(rows);
@@ -192,9 +198,11 @@ TEST_F(GroupApi, ADeletedMemberLeavesTheList) {
 
 // An instance's items are the members of the group its template loaded.
 TEST_F(GroupApi, AnInstanceListsTheItemsOfItsTemplate) {
-    WriteFile("parts.zms", "<ZML=1.0>\n<Scene=<Items=\n"
-                           "<MObject=<MItem=<Id=\"wheel\"><UId=0><Active>><Object=<Item=<Position=<X=0.0><Y=0.0><Z=0.0>>>>>\n"
-                           "<MObject=<MItem=<Id=\"axle\"><UId=1><Active>><Object=<Item=<Position=<X=0.0><Y=0.0><Z=0.0>>>>>>>\n");
+    WriteFile(
+        "parts.zms",
+        "<ZML=1.0>\n<Scene=<Items=\n"
+        "<MObject=<MItem=<Id=\"wheel\"><UId=0><Active>><Object=<Item=<Position=<X=0.0><Y=0.0><Z=0.0>>>>>\n"
+        "<MObject=<MItem=<Id=\"axle\"><UId=1><Active>><Object=<Item=<Position=<X=0.0><Y=0.0><Z=0.0>>>>>>>\n");
     WriteFile("host.zms", "<ZML=1.0>\n<Scene=<Items=<Instance=<MItem=<Id=\"cart\"><UId=0><Active>>"
                           "<Template=\"parts.zms\">>>>\n");
     auto host = std::make_unique<zScene>(&engine, &vm);

@@ -52,8 +52,9 @@ class MotionApi : public ScriptApiFixture {
         ASSERT_TRUE(g_mover->AddMotion(std::make_unique<zMotion>("still")));
         SetHandle("mover", static_cast<zMItem*>(g_mover), ScriptKindItem);
         SetHandle("nm", nullptr, ScriptKindMotion);
-        EXPECT_EQ(Printed("::slide <- ItemGetMotion(mover, \"slide\"); ::still <- ItemGetMotion(mover, \"still\")"),
-                  "");
+        EXPECT_EQ(
+            Printed("::slide <- ItemGetMotion(mover, \"slide\"); ::still <- ItemGetMotion(mover, \"still\")"),
+            "");
     }
 
     void TearDown() override {
@@ -98,11 +99,13 @@ TEST_F(MotionApi, HandlesAndArgumentsAreChecked) {
 }
 
 TEST_F(MotionApi, ChannelConstantsAreTheChannelIds) {
-    EXPECT_EQ(Printed("print(ChannelNone + \" \" + ChannelXPos + \" \" + ChannelZRot + \" \" + ChannelZScl + \" \" + "
-                      "ChannelXPiv + \" \" + ChannelRDif + \" \" + ChannelBSpc + \" \" + ChannelDiffuseIntensity + "
-                      "\" \" + ChannelSpecularIntensity + \" \" + ChannelConeAngle + \" \" + ChannelAlpha + \" \" + "
-                      "ChannelZoomFactor + \" \" + ChannelRange + \" \" + ChannelFogEnd + \" \" + ChannelBFog)"),
-              "0 1 6 9 10 13 18 19 20 21 23 24 25 27 30");
+    EXPECT_EQ(
+        Printed(
+            "print(ChannelNone + \" \" + ChannelXPos + \" \" + ChannelZRot + \" \" + ChannelZScl + \" \" + "
+            "ChannelXPiv + \" \" + ChannelRDif + \" \" + ChannelBSpc + \" \" + ChannelDiffuseIntensity + "
+            "\" \" + ChannelSpecularIntensity + \" \" + ChannelConeAngle + \" \" + ChannelAlpha + \" \" + "
+            "ChannelZoomFactor + \" \" + ChannelRange + \" \" + ChannelFogEnd + \" \" + ChannelBFog)"),
+        "0 1 6 9 10 13 18 19 20 21 23 24 25 27 30");
     EXPECT_EQ(ChannelFogB, 30);
 }
 

@@ -28,7 +28,8 @@ inline SQInteger Step(HSQUIRRELVM vm) {
 
 inline SQInteger Gap(HSQUIRRELVM vm) {
     float p[4], q[4];
-    if (!GetVectorArgument(vm, 2, p) || !GetVectorArgument(vm, 3, q)) return sq_throwerror(vm, "not a Vector");
+    if (!GetVectorArgument(vm, 2, p) || !GetVectorArgument(vm, 3, q))
+        return sq_throwerror(vm, "not a Vector");
     const double dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
     char text[32];
     std::snprintf(text, sizeof(text), "%.2f", std::sqrt(dx * dx + dy * dy + dz * dz));

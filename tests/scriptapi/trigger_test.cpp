@@ -25,21 +25,23 @@ class TriggerApi : public ScriptApiFixture {
         walker = scene->AddObject("walker", nullptr);
         ASSERT_TRUE(gate && runner && walker);
         gate->SetScale(zVector(2.0f, 2.0f, 2.0f, 1.0f));
-        WriteFile("runner.nut", "class Runner {\n"
-                                "  function OnEnterTrigger(item, trigger) { print(\"enter \" + ItemGetName(trigger)); }\n"
-                                "  function OnTrigger(item, trigger) { print(\"inside \" + ItemGetName(trigger)); }\n"
-                                "  function OnExitTrigger(item, trigger) { print(\"exit \" + ItemGetName(trigger)); } }\n");
+        WriteFile("runner.nut",
+                  "class Runner {\n"
+                  "  function OnEnterTrigger(item, trigger) { print(\"enter \" + ItemGetName(trigger)); }\n"
+                  "  function OnTrigger(item, trigger) { print(\"inside \" + ItemGetName(trigger)); }\n"
+                  "  function OnExitTrigger(item, trigger) { print(\"exit \" + ItemGetName(trigger)); } }\n");
         SetHandle("s", scene.get(), ScriptKindScene);
         SetHandle("gate", static_cast<zMItem*>(gate), ScriptKindTrigger);
         SetHandle("runner", static_cast<zMItem*>(runner), ScriptKindItem);
         SetHandle("walker", static_cast<zMItem*>(walker), ScriptKindItem);
-        EXPECT_EQ(Printed("ItemSetScript(runner, \"runner.nut\", \"Runner\");\n"
-                          "ItemSetFlags(runner, 16, true); ItemSetFlags(walker, 16, true);\n"
-                          "ItemSetPosition(runner, TestVector(10.0, 0.0, 0.0, 1.0));\n"
-                          "ItemSetPosition(walker, TestVector(10.0, 0.0, 0.0, 1.0));\n"
-                          "function Names(list) { local t = \"\"; foreach (i in list) t += ItemGetName(i) + \";\"; "
-                          "return list.len() + \" \" + t; }"),
-                  "");
+        EXPECT_EQ(
+            Printed("ItemSetScript(runner, \"runner.nut\", \"Runner\");\n"
+                    "ItemSetFlags(runner, 16, true); ItemSetFlags(walker, 16, true);\n"
+                    "ItemSetPosition(runner, TestVector(10.0, 0.0, 0.0, 1.0));\n"
+                    "ItemSetPosition(walker, TestVector(10.0, 0.0, 0.0, 1.0));\n"
+                    "function Names(list) { local t = \"\"; foreach (i in list) t += ItemGetName(i) + \";\"; "
+                    "return list.len() + \" \" + t; }"),
+            "");
     }
 
     void TearDown() override {
