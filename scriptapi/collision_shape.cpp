@@ -10,6 +10,7 @@
 #include "script/script_kind.h"
 #include "scriptapi/handle_args.h"
 #include "scriptapi/instance_args.h"
+#include "scriptapi/item_natives.h"
 #include "scriptapi/script_api_groups.h"
 
 namespace {
@@ -70,27 +71,18 @@ template <zVector zPhysicShape::*Field> SQInteger ShapeSetPoint(HSQUIRRELVM vm) 
     return args.None();
 }
 
-template <zVector zPhysicShape::*Field> SQInteger ShapeGetPoint(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicShape* shape = ShapeArgument(args);
-    if (!args) return args.Fail();
-    return args.ReturnVector(shape->*Field);
+using ShapeNatives = ItemNatives<zPhysicShape, ShapeArgument>;
+
+template <zVector zPhysicShape::*Field> zVector ReadPoint(zPhysicShape& shape) {
+    return shape.*Field;
 }
 
-template <f32 zPhysicShape::*Field> SQInteger ShapeSetNumber(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicShape* shape = ShapeArgument(args);
-    const SQFloat value = args.Number(2);
-    if (!args) return args.Fail();
-    shape->*Field = value;
-    return args.None();
+template <f32 zPhysicShape::*Field> void StoreNumber(zPhysicShape& shape, f32 value) {
+    shape.*Field = value;
 }
 
-SQInteger ShapeGetMass(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zPhysicShape* shape = ShapeArgument(args);
-    if (!args) return args.Fail();
-    return args.Return(SQFloat(shape->GetMass()));
+SQFloat ReadMass(zPhysicShape& shape) {
+    return shape.GetMass();
 }
 
 // The two friction values in the order the shape keeps them: dynamic, then
@@ -163,13 +155,13 @@ const ScriptNative g_collisionShapeNatives[] = {
     {"ShapeSetCapsule", ".xnn", ShapeSetTwoValues<PhysicShapeCapsule>},
     {"ShapeSetCylinder", ".xnn", ShapeSetTwoValues<PhysicShapeCylinder>},
     {"ShapeSetPosition", ".xx", ShapeSetPoint<&zPhysicShape::position>},
-    {"ShapeGetPosition", ".x", ShapeGetPoint<&zPhysicShape::position>},
+    {"ShapeGetPosition", ".x", ShapeNatives::Vector<ReadPoint<&zPhysicShape::position>>},
     {"ShapeSetRotation", ".xx", ShapeSetPoint<&zPhysicShape::rotation>},
-    {"ShapeGetRotation", ".x", ShapeGetPoint<&zPhysicShape::rotation>},
-    {"ShapeSetMass", ".xn", ShapeSetNumber<&zPhysicShape::mass>},
-    {"ShapeGetMass", ".x", ShapeGetMass},
+    {"ShapeGetRotation", ".x", ShapeNatives::Vector<ReadPoint<&zPhysicShape::rotation>>},
+    {"ShapeSetMass", ".xn", ShapeNatives::SetNumber<StoreNumber<&zPhysicShape::mass>>},
+    {"ShapeGetMass", ".x", ShapeNatives::Value<SQFloat, ReadMass>},
     {"ShapeSetFriction", ".xnn", ShapeSetFriction},
-    {"ShapeSetRestitution", ".xn", ShapeSetNumber<&zPhysicShape::restitution>},
+    {"ShapeSetRestitution", ".xn", ShapeNatives::SetNumber<StoreNumber<&zPhysicShape::restitution>>},
     {"ShapeGetItem", ".x", ShapeGetItem},
     {"ItemAddCollisionShape", ".x", ItemAddCollisionShape},
     {"ItemCollisionActivate", ".xb", ItemCollisionActivate},

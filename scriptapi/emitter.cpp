@@ -7,6 +7,7 @@
 #include "script/script_args.h"
 #include "script/script_kind.h"
 #include "scriptapi/handle_args.h"
+#include "scriptapi/item_natives.h"
 #include "scriptapi/script_api_groups.h"
 
 namespace {
@@ -27,21 +28,18 @@ SQInteger EmitterSetParticleModel(HSQUIRRELVM vm) {
     return args.None();
 }
 
-template <f32 zEmitter::*Scale> SQInteger EmitterSetScale(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMEmitter* emitter = EmitterArgument(args);
-    const SQFloat value = args.Number(2);
-    if (!args) return args.Fail();
-    emitter->*Scale = value;
-    return args.None();
+template <f32 zEmitter::*Scale> void StoreScale(zMEmitter& emitter, f32 value) {
+    emitter.*Scale = value;
 }
+
+using EmitterNatives = ItemNatives<zMEmitter, EmitterArgument>;
 
 const ScriptNative g_emitterNatives[] = {
     {"EmitterSetParticleModel", ".xs", EmitterSetParticleModel},
-    {"EmitterSetBirthRateScale", ".xn", EmitterSetScale<&zEmitter::emissionScale>},
-    {"EmitterSetBirthSizeScale", ".xn", EmitterSetScale<&zEmitter::sizeScale>},
-    {"EmitterSetBirthSpeedScale", ".xn", EmitterSetScale<&zEmitter::speedScale>},
-    {"EmitterSetBirthOpacityScale", ".xn", EmitterSetScale<&zEmitter::opacityScale>},
+    {"EmitterSetBirthRateScale", ".xn", EmitterNatives::SetNumber<StoreScale<&zEmitter::emissionScale>>},
+    {"EmitterSetBirthSizeScale", ".xn", EmitterNatives::SetNumber<StoreScale<&zEmitter::sizeScale>>},
+    {"EmitterSetBirthSpeedScale", ".xn", EmitterNatives::SetNumber<StoreScale<&zEmitter::speedScale>>},
+    {"EmitterSetBirthOpacityScale", ".xn", EmitterNatives::SetNumber<StoreScale<&zEmitter::opacityScale>>},
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "script/script_kind.h"
 #include "scriptapi/handle_args.h"
 #include "scriptapi/instance_args.h"
+#include "scriptapi/item_natives.h"
 #include "scriptapi/script_api_groups.h"
 
 namespace {
@@ -19,14 +20,7 @@ zGroup* GroupArgument(ScriptArgs& args) {
     return args.Object<zGroup>(1, ScriptKindGroup);
 }
 
-// The natives that take the group alone and return nothing.
-template <void (*Operation)(zGroup&)> SQInteger GroupNative(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zGroup* group = GroupArgument(args);
-    if (!args) return args.Fail();
-    Operation(*group);
-    return args.None();
-}
+using GroupNatives = ItemNatives<zGroup, GroupArgument>;
 
 void SetupGroup(zGroup& group) {
     group.Setup();
@@ -42,13 +36,12 @@ void ResetGroup(zGroup& group) {
     group.Reset(false);
 }
 
-template <void (zGroup::*Set)(bool)> SQInteger GroupSetBool(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zGroup* group = GroupArgument(args);
-    const bool on = args.Bool(2);
-    if (!args) return args.Fail();
-    (group->*Set)(on);
-    return args.None();
+void ActivateGroup(zGroup& group, bool on) {
+    group.Activate(on);
+}
+
+void SetGroupInvisible(zGroup& group, bool invisible) {
+    group.SetInvisible(invisible);
 }
 
 SQInteger GroupGetItemList(HSQUIRRELVM vm) {
@@ -123,14 +116,14 @@ SQInteger GroupSetMotion(HSQUIRRELVM vm) {
 }
 
 const ScriptNative g_groupNatives[] = {
-    {"GroupSetup", ".x", GroupNative<SetupGroup>},
-    {"GroupSetupScript", ".x", GroupNative<SetupGroupScripts>},
-    {"GroupReset", ".x", GroupNative<ResetGroup>},
+    {"GroupSetup", ".x", GroupNatives::Action<SetupGroup>},
+    {"GroupSetupScript", ".x", GroupNatives::Action<SetupGroupScripts>},
+    {"GroupReset", ".x", GroupNatives::Action<ResetGroup>},
     {"GroupGetItemList", ".x", GroupGetItemList},
     {"GroupGetRootItem", ".x", GroupGetRootItem},
     {"GroupSetRootItem", ".xx", GroupSetRootItem},
-    {"GroupActivate", ".xb", GroupSetBool<&zGroup::Activate>},
-    {"GroupSetInvisible", ".xb", GroupSetBool<&zGroup::SetInvisible>},
+    {"GroupActivate", ".xb", GroupNatives::SetBool<ActivateGroup>},
+    {"GroupSetInvisible", ".xb", GroupNatives::SetBool<SetGroupInvisible>},
     {"GroupFindItem", ".xs", GroupFindItem},
     {"GroupItemIsMember", ".xx", GroupItemIsMember},
     {"GroupOffsetMatrix", ".xx", GroupOffsetMatrix},

@@ -3,6 +3,7 @@
 #include "scene/motion.h"
 #include "script/script_args.h"
 #include "script/script_kind.h"
+#include "scriptapi/item_natives.h"
 #include "scriptapi/script_api_groups.h"
 
 namespace {
@@ -11,11 +12,14 @@ zMotion* MotionArgument(ScriptArgs& args) {
     return args.Object<zMotion>(1, ScriptKindMotion);
 }
 
-SQInteger MotionGetName(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMotion* motion = MotionArgument(args);
-    if (!args) return args.Fail();
-    return args.Return(motion->GetName());
+using MotionNatives = ItemNatives<zMotion, MotionArgument>;
+
+const zString& MotionName(zMotion& motion) {
+    return motion.GetName();
+}
+
+SQFloat MotionLength(zMotion& motion) {
+    return motion.GetLength();
 }
 
 // The position channels at the time, in the motion's own loop mode; an axis
@@ -30,17 +34,10 @@ SQInteger MotionEvaluatePosition(HSQUIRRELVM vm) {
     return args.ReturnVector(zVector(position[0], position[1], position[2], 1.0f));
 }
 
-SQInteger MotionGetLength(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zMotion* motion = MotionArgument(args);
-    if (!args) return args.Fail();
-    return args.Return(SQFloat(motion->GetLength()));
-}
-
 const ScriptNative g_motionNatives[] = {
-    {"MotionGetName", ".x", MotionGetName},
+    {"MotionGetName", ".x", MotionNatives::Value<const zString&, MotionName>},
     {"MotionEvaluatePosition", ".xn", MotionEvaluatePosition},
-    {"MotionGetLength", ".x", MotionGetLength},
+    {"MotionGetLength", ".x", MotionNatives::Value<SQFloat, MotionLength>},
 };
 
 const ScriptIntConstant g_channelConstants[] = {
