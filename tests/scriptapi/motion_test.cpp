@@ -98,6 +98,14 @@ TEST_F(MotionApi, HandlesAndArgumentsAreChecked) {
     ExpectScripts(rows);
 }
 
+// The item's motions go with it: a handle kept by a script dies.
+TEST_F(MotionApi, AMotionHandleDiesWithItsItem) {
+    ASSERT_TRUE(scene->QueueForDeletion(g_mover));
+    scene->FlushDeletionQueue();
+    g_mover = nullptr;
+    EXPECT_EQ(Printed("MotionGetName(slide)"), "error: Expected 'Motion' got 'Deleted native'");
+}
+
 TEST_F(MotionApi, ChannelConstantsAreTheChannelIds) {
     EXPECT_EQ(
         Printed(
