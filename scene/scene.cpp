@@ -382,13 +382,15 @@ void zScene::RemoveManagedItem(zMItem* item) {
     // The exits and releases this sends may still hand the item to scripts,
     // so its handles are invalidated after them.
     ForgetEverywhere(item);
-    if (m_vm) {
-        m_vm->InvalidateScriptObjects(item);
-        // The body, and the shapes scripts may hold, go with the item.
-        if (const zPhysicItem* body = item->GetPhysicItem())
-            for (auto* node = body->GetShapes().GetHead(); node; node = node->next)
-                m_vm->InvalidateScriptObjects(node->value.get());
-    }
+    if (m_vm) m_vm->InvalidateScriptObjects(item);
+    // Its collision shapes go with the body and its motions with the item,
+    // and so do their handles.
+    if (m_vm && item->GetPhysicItem())
+        for (auto* node = item->GetPhysicItem()->GetShapes().GetHead(); node; node = node->next)
+            m_vm->InvalidateScriptObjects(node->value.get());
+    if (m_vm)
+        for (const std::unique_ptr<zMotion>& motion : item->GetSlots())
+            m_vm->InvalidateScriptObjects(motion.get());
     UnlinkItem(zMItem::SceneListDeletion, item);
     UnlinkItem(zMItem::SceneListActivation, item);
     UnlinkItem(zMItem::SceneListDeactivation, item);

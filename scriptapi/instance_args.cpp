@@ -31,14 +31,6 @@ bool ReadPointArgument(ScriptArgs& args, int position, zVector& out) {
     return true;
 }
 
-bool ReadVectorArgument(ScriptArgs& args, int position, zVector& out) {
-    if (!args) return false;
-    float values[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    if (!InstanceRead(args, GetVectorArgument(args.Vm(), StackIndex(position), values))) return false;
-    out = zVector(values[0], values[1], values[2], values[3]);
-    return true;
-}
-
 bool ReadMatrix3Argument(ScriptArgs& args, int position, zMatrix3& out) {
     return args && InstanceRead(args, GetMatrix3Argument(args.Vm(), StackIndex(position), out));
 }

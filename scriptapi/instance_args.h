@@ -10,8 +10,7 @@
 
 // A Vector read as a point: x, y, z, with w forced to 1.
 bool ReadPointArgument(ScriptArgs& args, int position, zVector& out);
-// A Vector with its four components (colours keep their alpha).
-// A Vector read exactly: x, y, z and w as they are.
+// A Vector read exactly: x, y, z and w as they are (colours keep their alpha).
 bool ReadVectorArgument(ScriptArgs& args, int position, zVector& out);
 bool ReadMatrix3Argument(ScriptArgs& args, int position, zMatrix3& out);
 bool ReadMatrix4Argument(ScriptArgs& args, int position, zMatrix4& out);

@@ -436,6 +436,8 @@ void AddLightAndCameraRows(std::vector<CatalogueRow>& rows) {
                        {LoadingScene, SceneLoaded, "[S] eye 1.5708 sees (0, 1, 10) at 0.5 0.45",
                         "[S] Expected 'Light' got 'Camera'", "[S] lamp 1 0 0 at 0", FreeingCaches, "Done."},
                        {MissingResources, Matching("\\[\\|\\] Exception.*")}));
+}
+
 // The shipped scene under a scene script of our own that asks the renderer
 // (g_render, the null renderer at the default 1280 x 720) and the crate's
 // geometry about themselves once the scene is set up.
@@ -465,6 +467,82 @@ void AddRendererAndGeometryRows(std::vector<CatalogueRow>& rows) {
                         "[S] viewport 1280x720", "[S] bloom true, aspect 1", "[S] statistics true integer",
                         "[S] Expected 'Geometry' got 'Renderer'", FreeingCaches, "Done."},
                        {MissingResources, Matching("\\[\\|\\] .*")}, {"[S] viewport 1280x720"}));
+}
+
+// Scenes of our own over the trigger and constraint functions. A ball falls
+// through a trigger: it hears its entry and exit once each, with steps inside
+// between, and the trigger's unit sees it in the trigger's list only while it
+// is inside. A ball hung 2 m below a static anchor stays there while a free
+// one falls: a ray across the rope's end meets the hung ball's side.
+void AddTriggerAndConstraintRows(std::vector<CatalogueRow>& rows) {
+    const std::string sphere =
+        "<PhysicItem=<Mode=\"Dynamic\"><Shapes=<PhysicShape=<Type=\"Sphere\"><Radius=0.5>"
+        "<Mass=1.0>>>>";
+    const std::string gateScene =
+        "<ZML=1.0>\n<Scene=<Items=\n"
+        "<Trigger=<MItem=<Id=\"gate\"><UId=0><Active><ScriptUnit=<Script=\"gate.nut\"><Class=\"Gate\">>>\n"
+        "  <Item=<Position=<X=0.0><Y=0.0><Z=0.0>><Scale=<X=2.0><Y=2.0><Z=2.0>>>>\n"
+        "<MObject=<MItem=<Id=\"ball\"><UId=1><Active><TriggerDetected>" +
+        sphere +
+        "\n  <ScriptUnit=<Script=\"ball.nut\"><Class=\"Ball\">>>\n"
+        "  <Object=<Item=<Position=<X=0.0><Y=3.0><Z=0.0>>>>>>\n"
+        "<Physics=<Frequency=60.0>>>\n";
+    const std::string ball =
+        "class Ball { inside = 0;\n"
+        "  function OnEnterTrigger(item, trigger) { print(\"enter \" + ItemGetName(trigger)); }\n"
+        "  function OnTrigger(item, trigger) { inside++; }\n"
+        "  function OnExitTrigger(item, trigger) {\n"
+        "    print(\"exit \" + ItemGetName(trigger) + \", inside for several steps \" + (inside > 1)); } }\n";
+    const std::string gate = "class Gate {\n"
+                             "  function OnItemEnter(trigger, item) { Report(trigger, item); }\n"
+                             "  function OnItemExit(trigger, item) { Report(trigger, item); }\n"
+                             "  function Report(trigger, item) {\n"
+                             "    local t = ItemCastToTrigger(trigger);\n"
+                             "    print(\"gate holds \" + TriggerGetItemList(t).len() + \", \" + "
+                             "ItemGetName(item) + \" inside \" + TriggerTestItem(t, item)); } }\n";
+    rows.push_back(Row("TriggerEnteredOnceAndLeftOnce",
+                       {"gate.zms", "-r", "none", "-m", "none", "-time_live", "2"},
+                       {StartupScript(), {"gate.zms", gateScene}, {"ball.nut", ball}, {"gate.nut", gate}}, 0,
+                       {"[S] enter gate", "[S] gate holds 1, ball inside true",
+                        "[S] exit gate, inside for several steps true", "[S] gate holds 0, ball inside false",
+                        FreeingCaches, "Done."},
+                       {Matching("\\[\\|\\] Exception.*")},
+                       {"[S] enter gate", "[S] exit gate, inside for several steps true"}));
+
+    auto object = [](const char* name, int uid, const std::string& physics, const char* x, const char* y) {
+        return "<MObject=<MItem=<Id=\"" + std::string(name) + "\"><UId=" + std::to_string(uid) + "><Active>" +
+               physics + ">\n  <Object=<Item=<Position=<X=" + x + "><Y=" + y + "><Z=0.0>>>>>\n";
+    };
+    const std::string ropeScene =
+        "<ZML=1.0>\n<Scene=<ScriptUnit=<Script=\"rope.nut\"><Class=\"RopeScene\">>\n<Items=\n" +
+        object("anchor", 0,
+               "<PhysicItem=<Mode=\"Static\"><Shapes=<PhysicShape=<Type=\"Box\">"
+               "<Dimensions=<X=0.2><Y=0.2><Z=0.2>><Mass=0.0>>>>",
+               "0.0", "0.0") +
+        object("ball", 1, sphere, "0.0", "-2.0") + object("free", 2, sphere, "5.0", "-2.0") +
+        object("side", 3, "", "-5.0", "-2.0") + object("east", 4, "", "1.0", "0.0") +
+        ">\n<Physics=<Frequency=60.0>>>\n";
+    const std::string rope =
+        "class RopeScene { steps = 0;\n"
+        "  function OnSetupDone(scene) {\n"
+        "    local anchor = SceneFindItem(scene, \"anchor\"), ball = SceneFindItem(scene, \"ball\");\n"
+        "    local rope = SceneAddPointConstraint(scene, \"rope\", anchor, ball, ItemGetPosition(ball), "
+        "ItemGetPosition(anchor));\n"
+        "    print(\"rope \" + ObjectIsValid(rope));\n"
+        "    try { ConstraintSetItemB(rope, scene); } catch (e) { print(e); } }\n"
+        "  function OnPhysicStep(scene, physics) {\n"
+        "    if (++steps != 90) return;\n"
+        "    local r = SceneCollisionRaytrace(scene, ItemGetPosition(SceneFindItem(scene, \"side\")),\n"
+        "                                     ItemGetPosition(SceneFindItem(scene, \"east\")), -1, 0, "
+        "10.0);\n"
+        "    print(\"the ray meets \" + ItemGetName(r.item) + \" at \" + format(\"%.2f\", r.d));\n"
+        "    print(\"the free ball falls \" + (ItemGetSpeed(SceneFindItem(scene, \"free\")) > 10)); } }\n";
+    rows.push_back(Row("ConstraintHoldsAHangingBall",
+                       {"rope.zms", "-r", "none", "-m", "none", "-time_live", "3"},
+                       {StartupScript(), {"rope.zms", ropeScene}, {"rope.nut", rope}}, 0,
+                       {"[S] rope true", "[S] Expected 'Item' got 'Scene'", "[S] the ray meets ball at 4.50",
+                        "[S] the free ball falls true", FreeingCaches, "Done."},
+                       {Matching("\\[\\|\\] Exception.*")}, {"[S] the ray meets ball at 4.50"}));
 }
 
 std::vector<CatalogueRow> Catalogue() {
@@ -1058,6 +1136,7 @@ std::vector<CatalogueRow> Catalogue() {
     AddCObjectRows(rows);
     AddLightAndCameraRows(rows);
     AddRendererAndGeometryRows(rows);
+    AddTriggerAndConstraintRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.
     for (CatalogueRow& row : rows) {

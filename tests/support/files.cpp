@@ -38,13 +38,8 @@ std::string UncompressedTga(int width, int height, const std::string& pixels) {
     bytes[16] = 32;
     bytes[17] = 0x28; // top-left origin, 8 alpha bits
     return bytes + pixels;
+}
+
 std::string SmallTgaFile() {
-    std::string bytes(18, '\0');
-    bytes[2] = 2;   // uncompressed true colour
-    bytes[12] = 2;  // width
-    bytes[14] = 2;  // height
-    bytes[16] = 32; // bits per pixel
-    bytes[17] = 0x28;
-    bytes.append(16, '\x7f');
-    return bytes;
+    return UncompressedTga(2, 2, std::string(16, '\x7f'));
 }
