@@ -17,6 +17,14 @@ bool InstanceRead(ScriptArgs& args, bool succeeded) {
 
 } // namespace
 
+bool ReadVectorArgument(ScriptArgs& args, int position, zVector& out) {
+    if (!args) return false;
+    float values[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    if (!InstanceRead(args, GetVectorArgument(args.Vm(), StackIndex(position), values))) return false;
+    out = zVector(values[0], values[1], values[2], values[3]);
+    return true;
+}
+
 bool ReadPointArgument(ScriptArgs& args, int position, zVector& out) {
     if (!args) return false;
     float values[4] = {0.0f, 0.0f, 0.0f, 1.0f};

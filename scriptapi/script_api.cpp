@@ -25,7 +25,7 @@ const ScriptApiGroup g_groups[] = {
     {"Motion", nullptr},
     {"Collision shape", nullptr},
     {"Constraint", nullptr},
-    {"Picture", nullptr},
+    {"Picture", RegisterPictureScriptApi},
     {"Texture", nullptr},
     {"Sound", nullptr},
     {"Geometry", nullptr},
@@ -34,7 +34,7 @@ const ScriptApiGroup g_groups[] = {
     {"Threaded loading", nullptr},
     {"Metafile and Metatag", nullptr},
     {"Raytracer", nullptr},
-    {"Project", nullptr},
+    {"Project", RegisterProjectScriptApi},
     {"Trigger", nullptr},
     {"Emitter", nullptr},
 };
