@@ -72,7 +72,8 @@ void zProjectScriptUnit::Unload() {
 zProject::zProject(zEngine* engine)
     : name(DefaultName), authors("Authors"), description("New project"), copyright("Empty Notice"),
       m_engine(engine), m_vm(engine), m_profilerFont(engine) {
-    m_unit.SetOwner(this, zScriptUnit::OwnerProject);
+    // Kind 5 handles hold the project as its zProjectHost.
+    m_unit.SetOwner(static_cast<zProjectHost*>(this), zScriptUnit::OwnerProject);
 }
 
 zProject::~zProject() {

@@ -71,8 +71,11 @@ class ScriptApiFixture : public ::testing::Test {
     // Writes the source as name and includes it.
     bool Run(const std::string& source, const char* name = "t.nut") {
         WriteFile(name, source);
-        return vm.Include(name);
+        return m_target->Include(name);
     }
+
+    // Runs the snippets in another VM with the API (a project's) from here on.
+    void RunScriptsIn(zSquirrelVM& target) { m_target = &target; }
 
     // The "[S] " lines a snippet prints, tags and final newline removed; an
     // uncaught error prints "error: <text>". Other log lines are dropped.
@@ -118,4 +121,5 @@ class ScriptApiFixture : public ::testing::Test {
 
   private:
     std::filesystem::path m_folder;
+    zSquirrelVM* m_target = &vm;
 };
