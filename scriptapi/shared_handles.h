@@ -10,9 +10,16 @@
 
 // The destroyer to install for the kind (SetScriptObjectDestroyer). T is the
 // handle's object type exactly: the handle holds a T*.
+// An owned handle made without a reference (the object at count 0, as the
+// framework's own picture destroyer takes them) deletes the object.
 template <class T> void ReleaseSharedHandle(void* object) {
     T* shared = static_cast<T*>(object);
-    if (shared->GetRefCount() == 1) InvalidateScriptRecords(object);
+    const u32 references = shared->GetRefCount();
+    if (references <= 1) InvalidateScriptRecords(object);
+    if (references == 0) {
+        delete shared;
+        return;
+    }
     shared->Release();
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/picture.h"
 #include "tests/scriptapi/api_fixture.h"
 #include "tests/scriptapi/value_probe.h"
 
@@ -235,6 +236,16 @@ TEST_F(PictureApi, NewPicturesGoWithTheirHandle) {
                       "print(\"done\")"),
               "done");
     EXPECT_EQ(GetScriptObjectCount(), before);
+}
+
+// An owned picture handle made without a reference (as natives outside this
+// group may make them) still deletes its picture, and its copies die with it.
+TEST_F(PictureApi, AnOwnedPictureWithoutAReferenceIsDeleted) {
+    auto* picture = new zPicture();
+    ASSERT_TRUE(picture->Allocate(2, 2, PixelFormatDefault));
+    SetHandle("owned", picture, ScriptKindPicture, true);
+    SetHandle("copy", picture, ScriptKindPicture);
+    EXPECT_EQ(Printed("print(PictureGetRect(copy).ex); ::owned = null; print(ObjectIsValid(copy))"), "2\nfalse");
 }
 
 } // namespace
