@@ -12,6 +12,7 @@
 
 #include "picture/picture.h"
 #include "tests/scriptapi/api_fixture.h"
+#include "ui/font_system.h"
 #include "tests/scriptapi/value_probe.h"
 
 namespace {
@@ -236,6 +237,31 @@ TEST_F(PictureApi, NewPicturesGoWithTheirHandle) {
                       "print(\"done\")"),
               "done");
     EXPECT_EQ(GetScriptObjectCount(), before);
+}
+
+// With the DejaVu face as the default font (package fonts-dejavu-core): the
+// text is drawn in the table's colour, its components stored last first, so
+// the packed 0xFF0000FF (red, opaque) draws red.
+TEST_F(PictureApi, TextRenderDrawsInTheTablesColour) {
+    std::ifstream font("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(font), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(bytes.empty()) << "fonts-dejavu-core";
+    WriteFile("default.ttf", bytes);
+    ASSERT_TRUE(FontSystemOpen());
+    const std::string count = "function Count(p, want) { local n = 0;"
+                              "  for (local y = 0; y < 32; ++y) for (local x = 0; x < 64; ++x) {"
+                              "    local c = PictureGetPixel(p, x, y); if (want(c)) ++n; }"
+                              "  return n; }";
+    EXPECT_EQ(Printed(count + "local p = Picture(64, 32, 1, 1, 1, 1);"
+                              "PictureTextRender(p, R(0, 0, 64, 32), \"HI\", \"\", {size = 24, color = 0xFF0000FF});"
+                              "print(Count(p, @(c) c.x > 0.9 && c.y < 0.5 && c.z < 0.5) > 20);"
+                              "print(Count(p, @(c) c.x < 0.5))"),
+              "true\n0");
+    EXPECT_EQ(Printed(count + "local p = Picture(64, 32, 1, 1, 1, 1);"
+                              "PictureTextRender(p, R(0, 0, 64, 32), \"HI\", \"\", {});"
+                              "print(Count(p, @(c) c.x < 0.5 && c.y < 0.5 && c.z < 0.5) > 20)"),
+              "true");
+    FontSystemShutdown();
 }
 
 // An owned picture handle made without a reference (as natives outside this
