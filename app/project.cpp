@@ -3,7 +3,6 @@
 #include <new>
 
 #include "app/scene_factory.h"
-#include "scriptapi/script_api.h"
 #include "core/log.h"
 #include "engine/engine.h"
 #include "markup/meta_tag.h"
@@ -51,34 +50,6 @@ template <typename T> typename zList<T>::Node* FindOwned(const zList<T>& list, c
 
 // Instances and layers
 
-void zProjectSceneInstance::Activate(zProject& project, zProjectSceneInstance* instance, bool active) {
-    if (!instance) return;
-    if (project.GetUnit().HasMethod("OnActivateScene")) {
-        zScriptValue argument(static_cast<void*>(instance), u32(ScriptKindProjectScene));
-        if (project.GetUnit().Prepare("OnActivateScene", nullptr) && project.GetUnit().PushArgument(argument))
-            project.GetUnit().Call(nullptr);
-    }
-    instance->active = active ? 1 : 0;
-}
-
-void zProjectSceneInstance::GetName(zString& out) const {
-    if (kind == KindScene && scene.Get()) {
-        out.Set(scene->GetName());
-    } else if (kind == KindScene2D && scene2D.Get()) {
-        out = scene2D->GetName();
-    } else {
-        out.Set("Empty");
-    }
-}
-
-void zProjectSceneInstance::Destroy() {
-    // The scene's destructor publishes it once more as g_scene and then
-    // invalidates its handles.
-    scene = nullptr;
-    scene2D = nullptr;
-    kind = KindEmpty;
-}
-
 f32 CompareProjectLayers(const zProjectLayer& a, const zProjectLayer& b) {
     return a.z - b.z;
 }
@@ -101,7 +72,8 @@ void zProjectScriptUnit::Unload() {
 zProject::zProject(zEngine* engine)
     : name(DefaultName), authors("Authors"), description("New project"), copyright("Empty Notice"),
       m_engine(engine), m_vm(engine), m_profilerFont(engine) {
-    m_unit.SetOwner(this, zScriptUnit::OwnerProject);
+    // Kind 5 handles hold the project as its zProjectHost.
+    m_unit.SetOwner(static_cast<zProjectHost*>(this), zScriptUnit::OwnerProject);
 }
 
 zProject::~zProject() {
@@ -134,7 +106,7 @@ bool zProject::StartScripting() {
     f32 size[2] = {0.0f, 0.0f};
     if (renderer) renderer->GetOutputSize(size);
     m_vm.SetGlobal("g_engine", zScriptValue(m_engine, u32(ScriptKindEngine)), nullptr);
-    m_vm.SetGlobal("g_project", zScriptValue(this, u32(ScriptKindProject)), nullptr);
+    m_vm.SetGlobal("g_project", zScriptValue(static_cast<zProjectHost*>(this), u32(ScriptKindProject)), nullptr);
     m_vm.SetGlobal("g_mixer", zScriptValue(m_engine->GetMixer(), u32(ScriptKindMixer)), nullptr);
     m_vm.SetGlobal("g_render", zScriptValue(renderer, u32(ScriptKindRenderer)), nullptr);
     m_vm.SetGlobal("g_width", zScriptValue(size[0]), nullptr);
@@ -348,7 +320,7 @@ zProjectSceneInstance* zProject::Instantiate(const char* path) {
     };
     std::unique_ptr<zProjectSceneInstance> instance;
     if (zMetaTag* root = FindMetaTagByPath(&doc.GetRoots(), "Scene;", false)) {
-        zSharedPtr<zScene> scene = NewPlayerScene(m_engine, &m_vm, "[!] Failed to allocate scene object.\n");
+        zSharedPtr<zScene> scene = NewScene();
         if (!scene.Get() || !(instance = newInstance(zProjectSceneInstance::KindScene))) return nullptr;
         instance->scene = scene;
         // A world that fails to start is not kept; the update skips it.
@@ -358,12 +330,8 @@ zProjectSceneInstance* zProject::Instantiate(const char* path) {
         scene->Setup(true, SceneOptimisationParameter);
         scene->Reset();
     } else if (zMetaTag* root2D = FindMetaTagByPath(&doc.GetRoots(), "Scene2d;", false)) {
-        zSharedPtr<zScene2D> scene2D(new (std::nothrow) zScene2D(m_engine, &m_vm));
-        if (!scene2D.Get()) {
-            GetLog() << "[!] Failed to allocate scene 2D object.\n";
-            return nullptr;
-        }
-        if (!(instance = newInstance(zProjectSceneInstance::KindScene2D))) return nullptr;
+        zSharedPtr<zScene2D> scene2D = NewScene2D();
+        if (!scene2D.Get() || !(instance = newInstance(zProjectSceneInstance::KindScene2D))) return nullptr;
         instance->scene2D = scene2D;
         scene2D->ParseRootTag(doc, root2D);
         scene2D->Setup();
@@ -392,6 +360,28 @@ bool zProject::Unload(zProjectSceneInstance* instance) {
     }
     FreeInstance(m_scenes.Take(held));
     return true;
+}
+
+void zProject::ActivateScene(zProjectSceneInstance* instance, bool active) {
+    if (!instance) return;
+    if (m_unit.HasMethod("OnActivateScene")) {
+        // The callback may unload the instance: then there is nothing to store.
+        const bool held = HoldsInstance(instance);
+        zScriptValue argument(static_cast<void*>(instance), u32(ScriptKindProjectScene));
+        if (m_unit.Prepare("OnActivateScene", nullptr) && m_unit.PushArgument(argument)) m_unit.Call(nullptr);
+        if (held && !HoldsInstance(instance)) return;
+    }
+    instance->active = active ? 1 : 0;
+}
+
+zSharedPtr<zScene> zProject::NewScene() {
+    return NewPlayerScene(m_engine, &m_vm, "[!] Failed to allocate scene object.\n");
+}
+
+zSharedPtr<zScene2D> zProject::NewScene2D() {
+    zSharedPtr<zScene2D> scene2D(new (std::nothrow) zScene2D(m_engine, &m_vm));
+    if (!scene2D.Get()) GetLog() << "[!] Failed to allocate scene 2D object.\n";
+    return scene2D;
 }
 
 zProjectLayer* zProject::AddLayer(zProjectSceneInstance* instance, f32 z) {

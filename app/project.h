@@ -22,6 +22,7 @@
 #include "markup/meta_object.h"
 #include "script/script_unit.h"
 #include "script/squirrel_vm.h"
+#include "scriptapi/project_host.h"
 #include "ui/raster_font.h"
 
 class zEngine;
@@ -31,36 +32,6 @@ class zScene2D;
 
 // Bit of the project's flag word: the script asked to end the project.
 constexpr u32 ProjectEnd = 1;
-
-// Render flag: draw without script events.
-constexpr u32 ProjectRenderNoScripts = 1;
-
-// One instantiated scene (script kind 44); only active ones are evaluated
-// and drawn.
-class zProjectSceneInstance {
-  public:
-    enum : u32 { KindEmpty = 0, KindScene = 1, KindScene2D = 2 };
-
-    // Calls the project script's OnActivateScene with the instance, when the
-    // script has it, then stores active.
-    static void Activate(zProject& project, zProjectSceneInstance* instance, bool active);
-    // The scene's name, or "Empty".
-    void GetName(zString& out) const;
-    // Releases the scene; kind becomes KindEmpty.
-    void Destroy();
-
-    u8 active = 1;
-    u32 kind = KindEmpty;
-    zSharedPtr<zScene> scene;     // KindScene
-    zSharedPtr<zScene2D> scene2D; // KindScene2D
-};
-
-// A place of an instance in the drawing order (script kind 45). The instance
-// is not owned; it may sit in any number of layers.
-struct zProjectLayer {
-    zProjectSceneInstance* instance = nullptr;
-    f32 z = 0.0f;
-};
 
 // a's z minus b's z.
 f32 CompareProjectLayers(const zProjectLayer& a, const zProjectLayer& b);
@@ -78,7 +49,9 @@ class zProjectScriptUnit : public zScriptUnit {
     std::unique_ptr<zScriptObject> m_onUpdate;
 };
 
-class zProject : public zMetaObject {
+// The zProjectHost base is how the script API reaches the project (see
+// scriptapi/project_host.h): g_project holds the zProjectHost* of it.
+class zProject : public zMetaObject, public zProjectHost {
   public:
     explicit zProject(zEngine* engine);
     ~zProject() override;
@@ -97,14 +70,14 @@ class zProject : public zMetaObject {
     // g_clock in that order, then runs the includes.
     bool StartScripting();
     // g_dt_frame and g_raw_dt_frame (seconds) and g_clock (clock units).
-    void UpdateScriptClock();
+    void UpdateScriptClock() override;
     // The script's OnSetup; true whether or not the script has it.
     bool Setup();
     // OnUpdate, then the update of every active 3D scene in stack order.
     bool Evaluate(u32 mask);
     // Layers by z, larger first (equal z keeps its order); OnRender, then
     // per layer OnRenderScene and the scene's drawing.
-    bool Render(u32 flags);
+    bool Render(u32 flags) override;
     // OnClose, then the layers, the scenes, the unit; closeVM closes the VM.
     bool Close(bool closeVM);
     // Close, then the name, includes and search paths back to the defaults.
@@ -113,12 +86,19 @@ class zProject : public zMetaObject {
     // The instance of the scene named path, else a new one of the file's
     // root ("Scene" or "Scene2d"); null when the file cannot be read or has
     // neither root (the stack unchanged).
-    zProjectSceneInstance* Instantiate(const char* path);
+    zProjectSceneInstance* Instantiate(const char* path) override;
     // Removes the instance's layers, then the instance; false when refused
     // or when the stack does not hold it.
-    bool Unload(zProjectSceneInstance* instance);
-    zProjectLayer* AddLayer(zProjectSceneInstance* instance, f32 z);
-    zProjectSceneInstance* FindScene(const char* name) const;
+    bool Unload(zProjectSceneInstance* instance) override;
+    zProjectLayer* AddLayer(zProjectSceneInstance* instance, f32 z) override;
+    zProjectSceneInstance* FindScene(const char* name) const override;
+    // Calls the script's OnActivateScene with the instance, when the script
+    // has it, then stores active.
+    void ActivateScene(zProjectSceneInstance* instance, bool active) override;
+    void RequestEnd() override { flags |= ProjectEnd; }
+    // Scenes the stack does not list, over the project's engine and VM.
+    zSharedPtr<zScene> NewScene() override;
+    zSharedPtr<zScene2D> NewScene2D() override;
     zProjectSceneInstance* FindSceneByPointer(const void* scene) const;
     u32 GetSceneCount() const { return m_scenes.GetCount(); }
     u32 CountActiveScenes() const;
@@ -134,11 +114,12 @@ class zProject : public zMetaObject {
     zRasterFont& GetProfilerFont() { return m_profilerFont; }
 
     zSquirrelVM& GetVM() { return m_vm; }
-    zEngine* GetEngine() const { return m_engine; }
+    zEngine* GetEngine() const override { return m_engine; }
     zProjectScriptUnit& GetUnit() { return m_unit; }
+    zScriptUnit& GetScriptUnit() override { return m_unit; }
     bool IsBusy() const { return m_busy != 0; }
     const zList<std::unique_ptr<zProjectSceneInstance>>& GetScenes() const { return m_scenes; }
-    const zList<std::unique_ptr<zProjectLayer>>& GetLayers() const { return m_layers; }
+    const zList<std::unique_ptr<zProjectLayer>>& GetLayers() const override { return m_layers; }
 
     zString name;
     zString fileName; // of the environment document

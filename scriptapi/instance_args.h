@@ -8,6 +8,8 @@
 #include "core/vector.h"
 #include "script/script_args.h"
 
+// The four floats of a Vector (a colour: r, g, b, a).
+bool ReadVectorArgument(ScriptArgs& args, int position, zVector& out);
 // A Vector read as a point: x, y, z, with w forced to 1.
 bool ReadPointArgument(ScriptArgs& args, int position, zVector& out);
 // A Vector read exactly: x, y, z and w as they are (colours keep their alpha).

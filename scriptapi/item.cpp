@@ -21,6 +21,7 @@
 #include "script/value_classes.h"
 #include "scriptapi/item_natives.h"
 #include "scriptapi/script_api_groups.h"
+#include "scriptapi/script_units.h"
 
 zMItem* ItemArgumentAt(ScriptArgs& args, int position) {
     return args.Object<zMItem>(position, ScriptKindItem);
@@ -562,19 +563,6 @@ SQInteger SetFlags(HSQUIRRELVM vm) {
 // ---------------------------------------------------------------- script units
 
 // The instance of a unit, pushed; "Script unit is not open" without one.
-SQInteger PushUnitInstance(ScriptArgs& args, const zScriptUnit* unit) {
-    auto* holder = dynamic_cast<zSquirrelObject*>(unit->GetInstance());
-    if (!holder || !holder->GetOwner()) return args.Error("Script unit is not open");
-    sq_pushobject(args.Vm(), holder->GetHandle());
-    return 1;
-}
-
-const zScriptUnit* UnitOfClass(const zMItem& item, const char* className) {
-    for (auto* node = item.GetScriptUnits().GetHead(); node; node = node->next)
-        if (node->value->GetClassName() == className) return node->value.get();
-    return nullptr;
-}
-
 // The first unit takes the names (one is made when there is none); the item
 // is then set up and reset again, so the class runs at once.
 SQInteger SetScript(HSQUIRRELVM vm) {
@@ -611,7 +599,7 @@ template <const zScriptUnit* (*Find)(ScriptArgs&, zMItem&)> SQInteger UnitInstan
     if (!item) return args.Fail();
     const zScriptUnit* unit = Find(args, *item);
     if (!unit) return args.Fail();
-    return PushUnitInstance(args, unit);
+    return ReturnUnitInstance(args, *unit);
 }
 
 const zScriptUnit* FirstUnit(ScriptArgs& args, zMItem& item) {
@@ -629,7 +617,7 @@ const zScriptUnit* UnitAtIndex(ScriptArgs& args, zMItem& item) {
 
 const zScriptUnit* UnitOfClassArgument(ScriptArgs& args, zMItem& item) {
     const char* className = args.String(2);
-    const zScriptUnit* unit = args ? UnitOfClass(item, className) : nullptr;
+    const zScriptUnit* unit = args ? FindUnitOfClass(item, className) : nullptr;
     if (!unit) args.Error("Script unit not found");
     return unit;
 }
@@ -641,7 +629,7 @@ SQInteger HasScript(HSQUIRRELVM vm) {
     zMItem* item = ItemArgument(args);
     const char* className = args.String(2);
     if (!args) return args.Fail();
-    return args.Return(UnitOfClass(*item, className) != nullptr);
+    return args.Return(FindUnitOfClass(*item, className) != nullptr);
 }
 
 // All 64 bits of the address.

@@ -22,6 +22,7 @@
 #include "script/script_object.h"
 #include "script/script_unit.h"
 #include "scriptapi/script_api_groups.h"
+#include "scriptapi/script_units.h"
 
 namespace {
 
@@ -233,10 +234,7 @@ SQInteger SceneGetScriptInstance(HSQUIRRELVM vm) {
     if (!args) return args.Fail();
     auto* node = scene->GetScriptUnits().GetHead();
     if (!node) return args.Error("No script unit");
-    zScriptObject* instance = node->value->GetInstance();
-    if (!instance || !PushScriptVariant(vm, zScriptValue(instance, false)))
-        return args.Error("Script unit is not open");
-    return 1;
+    return ReturnUnitInstance(args, *node->value);
 }
 
 SQInteger SceneGetScriptInstanceFromClass(HSQUIRRELVM vm) {
@@ -244,14 +242,9 @@ SQInteger SceneGetScriptInstanceFromClass(HSQUIRRELVM vm) {
     zScene* scene = SceneArgument(args);
     const char* className = args.String(2);
     if (!args) return args.Fail();
-    zScriptUnit* unit = nullptr;
-    for (auto* node = scene->GetScriptUnits().GetHead(); node && !unit; node = node->next)
-        if (node->value->GetClassName() == className) unit = node->value.get();
+    const zScriptUnit* unit = FindUnitOfClass(*scene, className);
     if (!unit) return args.Error("Script unit not found");
-    zScriptObject* instance = unit->GetInstance();
-    if (!instance || !PushScriptVariant(vm, zScriptValue(instance, false)))
-        return args.Error("Script unit is not open");
-    return 1;
+    return ReturnUnitInstance(args, *unit);
 }
 
 SQInteger SceneSetScript(HSQUIRRELVM vm) {

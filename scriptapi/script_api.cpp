@@ -25,7 +25,7 @@ const ScriptApiGroup g_groups[] = {
     {"Motion", RegisterMotionScriptApi},
     {"Collision shape", RegisterCollisionShapeScriptApi},
     {"Constraint", RegisterConstraintScriptApi},
-    {"Picture", nullptr},
+    {"Picture", RegisterPictureScriptApi},
     {"Texture", RegisterTextureScriptApi},
     {"Sound", RegisterSoundScriptApi},
     {"Geometry", RegisterGeometryScriptApi},
@@ -34,7 +34,7 @@ const ScriptApiGroup g_groups[] = {
     {"Threaded loading", nullptr},
     {"Metafile and Metatag", nullptr},
     {"Raytracer", nullptr},
-    {"Project", nullptr},
+    {"Project", RegisterProjectScriptApi},
     {"Trigger", RegisterTriggerScriptApi},
     {"Emitter", RegisterEmitterScriptApi},
 };

@@ -261,6 +261,28 @@ std::vector<FixtureFile> SampleSceneWithScript(const std::string& script) {
     return files;
 }
 
+// A project environment whose unit is the class P of the script.
+std::string EnvironmentFile(const char* script) {
+    return std::string("<ZML=1.0>\n<Environment=<Name=\"P\"><ScriptUnit=<Script=\"") + script +
+           "\"><Class=\"P\">>>\n";
+}
+
+// A project that instantiates the sample scene, shows it in a layer and ends
+// itself in its third frame.
+const char* const SceneStackScript =
+    "class P {\n"
+    "  frames = 0;\n"
+    "  function OnSetup(p) {\n"
+    "    local scene = ProjectInstantiateScene(p, \"crate.zms\");\n"
+    "    print(\"scene type \" + ProjectSceneGetType(scene) + \" named \" +"
+    " SceneGetName(ProjectSceneGetInstance(scene)));\n"
+    "    ProjectAddLayer(p, scene, 1.0);\n"
+    "    print(\"layers \" + ProjectGetSceneLayerList(p, scene).len());\n"
+    "  }\n"
+    "  function OnUpdate(p) { if (++frames == 3) { print(\"ending after \" + frames + \" frames\"); ProjectEnd(p); } }\n"
+    "  function OnClose(p) { print(\"closed after \" + frames + \" frames\"); }\n"
+    "}\n";
+
 template <typename T> std::vector<T> Concat(std::vector<T> first, const std::vector<T>& second) {
     first.insert(first.end(), second.begin(), second.end());
     return first;
@@ -1045,6 +1067,17 @@ std::vector<CatalogueRow> Catalogue() {
                        {"Parsing ZML environment...", "[S] Hello from the project script.",
                         "[S] Output 1280x720, project context: true.", "[S] First frame drawn.",
                         "[S] Goodbye after some frames.", FreeingCaches, "Done."}));
+    // A project that pushes the sample scene as a layer and ends itself with
+    // ProjectEnd: the frame that asked completes, no later frame starts, and
+    // the run ends with 0 without -time_live.
+    rows.push_back(Row("ProjectPushesTheSampleSceneAndEnds", {"p.zgp", "-P", "-r", "none", "-m", "none"},
+                       Concat({StartupScript(), {"p.zgp", EnvironmentFile("p.nut")}, {"p.nut", SceneStackScript}},
+                              SampleSceneFiles()),
+                       0,
+                       {"[H] Loading scene 'crate.zms' (flag: -1)", "[S] Hello from the scene script.",
+                        "[S] scene type 1 named crate.zms", "[S] layers 1", "[S] First frame drawn.",
+                        "[S] ending after 3 frames", "[S] closed after 3 frames", FreeingCaches, "Done."},
+                       {Matching("\\[!\\] Killing VM.*")}, {"[S] ending after 3 frames"}));
     // The same sample drawn by "gl2" (SDL's offscreen driver, see RunPlayer)
     // in a small window, with the renderer's core library in the data.
     rows.push_back(Row("SampleProjectRunsOnGl2",
@@ -1843,6 +1876,40 @@ bool IsCratePixel(const std::vector<int>& bgra) {
 }
 bool IsFloorPixel(const std::vector<int>& bgra) {
     return bgra[0] > bgra[2] + 16 && bgra[1] > bgra[2];
+}
+
+// A project builds a picture (blue, a red corner clipped at the picture's
+// edge), saves it as TGA and ends itself: the file holds those pixels.
+TEST(PlayerProjectPicture, SavesTheTgaItBuilt) {
+    const char* const script =
+        "class P {\n"
+        "  function OnSetup(p) {\n"
+        "    local picture = PictureNew();\n"
+        "    print(\"alloc \" + PictureAlloc(picture, 4, 2));\n"
+        "    PictureFill(picture, Vector(0.0, 0.0, 1.0, 1.0));\n"
+        "    local corner = Rect(); corner.sx = 2; corner.sy = 1; corner.ex = 9; corner.ey = 9;\n"
+        "    PictureFillRect(picture, Vector(1.0, 0.0, 0.0, 1.0), corner);\n"
+        "    local c = PictureGetPixel(picture, 3, 1);\n"
+        "    print(\"pixel \" + c.x + \" \" + c.y + \" \" + c.z + \" \" + c.w);\n"
+        "    print(\"saved \" + PictureSaveTGA(picture, \"out.tga\"));\n"
+        "    ProjectEnd(p);\n"
+        "  }\n"
+        "}\n";
+    const CatalogueRow row =
+        Row("ProjectSavesAPicture", {"p.zgp", "-P", "-r", "none", "-m", "none"},
+            {StartupScript(), {"p.zgp", EnvironmentFile("p.nut")}, {"p.nut", script}}, 0,
+            {"[S] alloc true", "[S] pixel 1 0 0 1", "[S] saved true", FreeingCaches, "Done."});
+    TemporaryDirectory temporary{"player_picture", false};
+    ASSERT_FALSE(temporary.Path().empty());
+    RunResult run = RunRow(temporary.Path(), row);
+    SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    const std::string bytes = ReadFile(temporary.Path() / "out.tga");
+    ExpectFrameFile(bytes, 4, 2);
+    const std::vector<int> blue{255, 0, 0, 255}, red{0, 0, 255, 255};
+    for (uint32_t y = 0; y < 2; ++y)
+        for (uint32_t x = 0; x < 4; ++x)
+            EXPECT_EQ(PixelOf(bytes, 4, x, y), x >= 2 && y >= 1 ? red : blue) << x << "," << y;
 }
 
 TEST(PlayerSample, RaytracedFramesShowTheCrateOnTheFloor) {

@@ -59,8 +59,11 @@ class ScriptApiFixture : public ::testing::Test {
     // Writes the source as name and includes it.
     bool Run(const std::string& source, const char* name = "t.nut") {
         WriteFile(name, source);
-        return vm.Include(name);
+        return m_target->Include(name);
     }
+
+    // Runs the snippets in another VM with the API (a project's) from here on.
+    void RunScriptsIn(zSquirrelVM& target) { m_target = &target; }
 
     // The "[S] " lines a snippet prints, tags and final newline removed; an
     // uncaught error prints "error: <text>". Other log lines are dropped.
@@ -109,4 +112,6 @@ class ScriptApiFixture : public ::testing::Test {
     zNull_Mixer mixer{&engine, true};
     zSquirrelVM vm{&engine};
 
+  private:
+    zSquirrelVM* m_target = &vm;
 };
