@@ -30,7 +30,7 @@ const ScriptApiGroup g_groups[] = {
     {"Sound", nullptr},
     {"Geometry", nullptr},
     {"Input devices", RegisterInputScriptApi},
-    {"UI", nullptr},
+    {"UI", RegisterUIScriptApi},
     {"Threaded loading", nullptr},
     {"Metafile and Metatag", nullptr},
     {"Raytracer", nullptr},

@@ -120,10 +120,36 @@ void zScene2D::Clear() {
     }
     m_clearing = false;
     m_cursor = nullptr;
+    DeleteFloatingWidgets();
     ResetInput();
     m_globalFade = 0.0f;
     m_fadeColor[0] = m_fadeColor[1] = m_fadeColor[2] = 0.0f;
     m_fadeColor[3] = 1.0f;
+}
+
+void zScene2D::KeepFloatingWidget(zWidget* widget) {
+    if (!widget) return;
+    if (m_floatingWidgets.GetCount() >= m_floatingPruneAt) {
+        for (auto* node = m_floatingWidgets.GetHead(); node;) {
+            auto* next = node->next;
+            // A widget once held never comes back to no holder: it died then.
+            zWidget* alive = node->value.Get();
+            if (!alive || alive->GetRefCount() != 0) delete m_floatingWidgets.RemoveNode(node);
+            node = next;
+        }
+        m_floatingPruneAt = 2 * m_floatingWidgets.GetCount() + 16;
+    }
+    m_floatingWidgets.Add(zWeakPtr<zWidget>(widget));
+}
+
+void zScene2D::DeleteFloatingWidgets() {
+    for (auto* node = m_floatingWidgets.GetHead(); node; node = node->next) {
+        zWidget* widget = node->value.Get();
+        // The reference taken and given back deletes an unheld widget.
+        if (widget && widget->GetRefCount() == 0) zSharedPtr<zWidget> last(widget);
+    }
+    m_floatingWidgets.Clear();
+    m_floatingPruneAt = 16;
 }
 
 void zScene2D::AddSprite(zSprite2D* sprite) {
