@@ -107,7 +107,9 @@ void* ScriptArgs::FetchObject(int position, i32 kind, const char* nullText) {
 
 i32 ScriptArgs::Kind(int position) const {
     i32 kind = 0;
-    if (position < 1 || position > Count() || !GetScriptObjectKind(m_vm, StackIndex(position), kind)) return -1;
+    // The kind read drops the library's last error: after a failed read it
+    // would lose the error raised.
+    if (!m_ok || position < 1 || position > Count() || !GetScriptObjectKind(m_vm, StackIndex(position), kind)) return -1;
     return kind;
 }
 

@@ -97,7 +97,8 @@ class ScriptArgs {
     template <class T> T* ObjectOrNull(int position, i32 kind) {
         return static_cast<T*>(FetchObject(position, kind, nullptr));
     }
-    // The kind of the CObject at the position; -1 (no error) for anything else.
+    // The kind of the CObject at the position; -1 (no error) for anything else
+    // and after a failed read.
     i32 Kind(int position) const;
 
     // Results: each pushes one value and returns 1; None pushes nothing.

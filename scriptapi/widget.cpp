@@ -35,6 +35,7 @@ bool IsWidgetKind(i32 kind) {
 // Any widget kind: "Object is not a widget" for another value, "Widget is
 // null" for a handle holding nothing.
 zWidget* AnyWidgetArgument(ScriptArgs& args, int position) {
+    if (!args) return nullptr;
     const i32 kind = args.Kind(position);
     if (!IsWidgetKind(kind)) {
         args.Error("Object is not a widget");
