@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "scene/scene.h"
+#include "scriptapi/script_api_groups.h"
 #include "tests/scriptapi/ui_fixture.h"
 #include "ui/scene2d_interface.h"
 #include "ui/text_widget.h"
@@ -210,6 +211,24 @@ TEST_F(UIApi, ConstantsAndRegistration) {
         {"UISetSkin(ui, \"a\")", "error: wrong number of parameters"},
     };
     ExpectScripts(rows);
+}
+
+// 115 natives and 40 constants (NullWindow, ten style bits and the 29 of
+// the widgets), each name once, in a VM of their own.
+TEST_F(UIApi, TheRegistrarAddsEveryNameOnce) {
+    zSquirrelVM fresh(&engine);
+    ASSERT_TRUE(fresh.Open());
+    const auto rootSize = [&fresh]() {
+        sq_pushroottable(fresh.GetHandle());
+        const SQInteger size = sq_getsize(fresh.GetHandle(), -1);
+        sq_pop(fresh.GetHandle(), 1);
+        return size;
+    };
+    const SQInteger before = rootSize();
+    ASSERT_TRUE(RegisterUIScriptApi(fresh.GetHandle()));
+    EXPECT_EQ(rootSize() - before, 115 + 40);
+    EXPECT_FALSE(RegisterUIScriptApi(fresh.GetHandle()));
+    fresh.Close();
 }
 
 } // namespace
