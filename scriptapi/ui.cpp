@@ -54,6 +54,14 @@ zWindow* WindowArgument(ScriptArgs& args) {
     return window;
 }
 
+// The natives over a window that raise for a null handle or a bare sprite.
+template <typename Act> SQInteger WindowNative(HSQUIRRELVM vm, Act act) {
+    ScriptArgs args(vm);
+    zWindow* window = WindowArgument(args);
+    if (!args) return args.Fail();
+    return act(args, *window);
+}
+
 SQInteger ReturnSprite(ScriptArgs& args, zSprite2D* sprite) {
     return args.ReturnObject(sprite, ScriptKindWindow);
 }
@@ -179,13 +187,6 @@ SQInteger UISetCursorAutoHideDelay(HSQUIRRELVM vm) {
     return args.None();
 }
 
-SQInteger UIGetCursorWindow(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zScene2D* ui = UIArgument(args);
-    if (!args) return args.Fail();
-    return ReturnSprite(args, ui->GetCursorWindow());
-}
-
 SQInteger UISetCommandList(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zScene2D* ui = UIArgument(args);
@@ -240,30 +241,23 @@ SQInteger UISetAceUseRawClock(HSQUIRRELVM vm) {
     return args.None();
 }
 
-SQInteger UIGetWindowBelowCursor(HSQUIRRELVM vm) {
+// UIGetCursorWindow and UIGetWindowBelowCursor.
+template <bool Cursor> SQInteger UIWindowGetter(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zScene2D* ui = UIArgument(args);
     if (!args) return args.Fail();
-    return ReturnSprite(args, ui->GetWindowBelowCursor());
+    return ReturnSprite(args, Cursor ? ui->GetCursorWindow() : ui->GetWindowBelowCursor());
 }
 
-// Deleting a window deletes its widget tree; every handle of what dies
-// becomes "Deleted native" (the sprite and widget destructors see to it).
-SQInteger UIDeleteWindow(HSQUIRRELVM vm) {
+// UIDeleteWindow and UILockToWindow. Deleting a window deletes its widget
+// tree; every handle of what dies becomes "Deleted native" (the sprite and
+// widget destructors see to it).
+template <void (zScene2D::*Act)(zSprite2D*)> SQInteger UIWindowNative(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zScene2D* ui = UIArgument(args);
     zSprite2D* window = SpriteArgument(args, 2);
     if (!args) return args.Fail();
-    ui->DeleteWindow(window);
-    return args.None();
-}
-
-SQInteger UILockToWindow(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zScene2D* ui = UIArgument(args);
-    zSprite2D* window = SpriteArgument(args, 2);
-    if (!args) return args.Fail();
-    ui->LockToWindow(window);
+    (ui->*Act)(window);
     return args.None();
 }
 
@@ -334,6 +328,37 @@ SQInteger UIAddBitmapWindow(HSQUIRRELVM vm) {
 }
 
 // --- Windows and sprites ---
+
+SQInteger WindowGetTitle(HSQUIRRELVM vm) {
+    return WindowNative(vm, [](ScriptArgs& args, zWindow& window) { return args.Return(window.GetTitle()); });
+}
+
+SQInteger WindowCompose(HSQUIRRELVM vm) {
+    return WindowNative(vm, [](ScriptArgs& args, zWindow& window) {
+        window.Compose();
+        window.UpdateTexture();
+        return args.None();
+    });
+}
+
+SQInteger WindowInvalidate(HSQUIRRELVM vm) {
+    return WindowNative(vm, [](ScriptArgs& args, zWindow& window) {
+        window.Invalidate();
+        return args.None();
+    });
+}
+
+SQInteger WindowGetBackgroundPicture(HSQUIRRELVM vm) {
+    return WindowNative(vm, [](ScriptArgs& args, zWindow& window) {
+        return args.ReturnObject(window.GetBackgroundPicture(), ScriptKindPicture);
+    });
+}
+
+SQInteger WindowGetCacheTexture(HSQUIRRELVM vm) {
+    return WindowNative(vm, [](ScriptArgs& args, zWindow& window) {
+        return args.ReturnObject(window.GetTexture(), ScriptKindTexture);
+    });
+}
 
 SQInteger WindowGetZOrder(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
@@ -429,13 +454,6 @@ SQInteger WindowSetTitle(HSQUIRRELVM vm) {
     });
 }
 
-SQInteger WindowGetTitle(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zWindow* window = WindowArgument(args);
-    if (!args) return args.Fail();
-    return args.Return(window->GetTitle());
-}
-
 SQInteger WindowSetBaseWidget(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zSprite2D* sprite = SpriteOrNull(args);
@@ -471,15 +489,6 @@ SQInteger WindowSetParent(HSQUIRRELVM vm) {
     zSprite2D* parent = SpriteOrNull(args, 2);
     if (!args) return args.Fail();
     sprite->SetParent(parent);
-    return args.None();
-}
-
-SQInteger WindowCompose(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zWindow* window = WindowArgument(args);
-    if (!args) return args.Fail();
-    window->Compose();
-    window->UpdateTexture();
     return args.None();
 }
 
@@ -570,13 +579,6 @@ u32 RemoveStyle(u32 style, u32 value) {
     return style & ~value;
 }
 
-SQInteger WindowGetBackgroundPicture(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zWindow* window = WindowArgument(args);
-    if (!args) return args.Fail();
-    return args.ReturnObject(window->GetBackgroundPicture(), ScriptKindPicture);
-}
-
 SQInteger WindowSetBackgroundPicture(HSQUIRRELVM vm) {
     return SpriteSetter(vm, [](ScriptArgs& args, zSprite2D& sprite) {
         const char* name = args.String(2);
@@ -630,31 +632,10 @@ SQInteger WindowForceLayout(HSQUIRRELVM vm) {
     return args.None();
 }
 
-SQInteger WindowInvalidate(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zWindow* window = WindowArgument(args);
-    if (!args) return args.Fail();
-    window->Invalidate();
-    return args.None();
-}
-
-SQInteger WindowGetCacheTexture(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zWindow* window = WindowArgument(args);
-    if (!args) return args.Fail();
-    return args.ReturnObject(window->GetTexture(), ScriptKindTexture);
-}
-
-// The sprite's handler of the event; nothing for a null handle, but the
+// The sprite's event table; nothing is bound for a null handle, but the
 // closure (and context) are still checked.
-template <bool WithContext> SQInteger WindowSetEventHandlerNative(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zSprite2D* sprite = SpriteOrNull(args);
-    const SQInteger eventId = args.Integer(2);
-    if (!args) return args.Fail();
-    if (!BindScriptEventHandler(args, sprite, i32(eventId), WithContext ? 3 : 0, WithContext ? 4 : 3))
-        return args.Fail();
-    return args.None();
+zEventTable* SpriteEventTable(ScriptArgs& args) {
+    return SpriteOrNull(args);
 }
 
 const ScriptNative g_UISceneNatives[] = {
@@ -669,17 +650,17 @@ const ScriptNative g_UISceneNatives[] = {
     {"UISetSkin", ".xssssssssnnnnns", UISetSkin},
     {"UISetCursor", ".xs", UISetCursor},
     {"UISetCursorAutoHideDelay", ".xn", UISetCursorAutoHideDelay},
-    {"UIGetCursorWindow", ".x", UIGetCursorWindow},
+    {"UIGetCursorWindow", ".x", UIWindowGetter<true>},
     {"UISetCommandList", ".xs", UISetCommandList},
     {"UIIsCommandListDone", ".x", UIIsCommandListDone},
     {"UIRender", ".x", UIRender},
     {"UISetGlobalFadeEffect", ".xn", UISetGlobalFadeEffect},
     {"UISetGlobalFadeColor", ".xnnn", UISetGlobalFadeColor},
     {"UISetAceUseRawClock", ".xb", UISetAceUseRawClock},
-    {"UIGetWindowBelowCursor", ".x", UIGetWindowBelowCursor},
-    {"UIDeleteWindow", ".xx", UIDeleteWindow},
+    {"UIGetWindowBelowCursor", ".x", UIWindowGetter<false>},
+    {"UIDeleteWindow", ".xx", UIWindowNative<&zScene2D::DeleteWindow>},
     {"UIDeleteWidget", ".xx", UIDeleteWidget},
-    {"UILockToWindow", ".xx", UILockToWindow},
+    {"UILockToWindow", ".xx", UIWindowNative<&zScene2D::LockToWindow>},
     {"UIUnlock", ".x", UIUnlock},
     {"UIAddSprite", ".xnxnnnn", UIAddSprite},
     {"SpriteSetTexture", ".xx", SpriteSetTexture},
@@ -731,8 +712,8 @@ const ScriptNative g_WindowNatives[] = {
     {"WindowForceLayout", ".x", WindowForceLayout},
     {"WindowInvalidate", ".x", WindowInvalidate},
     {"WindowGetCacheTexture", ".x", WindowGetCacheTexture},
-    {"WindowSetEventHandler", ".xnc", WindowSetEventHandlerNative<false>},
-    {"WindowSetEventHandlerWithContext", ".xn.c", WindowSetEventHandlerNative<true>},
+    {"WindowSetEventHandler", ".xnc", SetEventHandlerNative<SpriteEventTable, false>},
+    {"WindowSetEventHandlerWithContext", ".xn.c", SetEventHandlerNative<SpriteEventTable, true>},
 };
 
 // Window style bits; StyleNonSkinned is the NoDecoration bit.

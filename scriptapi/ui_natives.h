@@ -27,3 +27,16 @@ SQInteger UIDeleteWidget(HSQUIRRELVM vm);
 // the error raised, when the values cannot be held.
 bool BindScriptEventHandler(ScriptArgs& args, zEventTable* table, i32 eventId, int contextPosition,
                             int closurePosition);
+
+// The event-handler natives: the table of the first argument (Fetch raises
+// or gives null by the row's null policy), the event id, the context when
+// WithContext, the closure last.
+template <zEventTable* (*Fetch)(ScriptArgs&), bool WithContext> SQInteger SetEventHandlerNative(HSQUIRRELVM vm) {
+    ScriptArgs args(vm);
+    zEventTable* table = Fetch(args);
+    const SQInteger eventId = args.Integer(2);
+    if (!args) return args.Fail();
+    if (!BindScriptEventHandler(args, table, i32(eventId), WithContext ? 3 : 0, WithContext ? 4 : 3))
+        return args.Fail();
+    return args.None();
+}

@@ -407,14 +407,8 @@ SQInteger CastToWidget(HSQUIRRELVM vm) {
     return ReturnWidget(args, widget, ScriptKindWidget);
 }
 
-template <bool WithContext> SQInteger WidgetSetEventHandlerNative(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zWidget* widget = AnyWidgetArgument(args, 1);
-    const SQInteger eventId = args.Integer(2);
-    if (!args) return args.Fail();
-    if (!BindScriptEventHandler(args, widget, i32(eventId), WithContext ? 3 : 0, WithContext ? 4 : 3))
-        return args.Fail();
-    return args.None();
+zEventTable* WidgetEventTable(ScriptArgs& args) {
+    return AnyWidgetArgument(args, 1);
 }
 
 SQInteger WidgetSetSensitive(HSQUIRRELVM vm) {
@@ -536,8 +530,8 @@ const ScriptNative g_WidgetNatives[] = {
     {"WidgetToBitmap", ".x", WidgetCast<ScriptKindBitmapWidget>},
     {"WidgetToText", ".x", WidgetCast<ScriptKindTextWidget>},
     {"WidgetToCheck", ".x", WidgetCast<ScriptKindCheckWidget>},
-    {"WidgetSetEventHandler", ".xnc", WidgetSetEventHandlerNative<false>},
-    {"WidgetSetEventHandlerWithContext", ".xn.c", WidgetSetEventHandlerNative<true>},
+    {"WidgetSetEventHandler", ".xnc", SetEventHandlerNative<WidgetEventTable, false>},
+    {"WidgetSetEventHandlerWithContext", ".xn.c", SetEventHandlerNative<WidgetEventTable, true>},
     {"WidgetSetSensitive", ".xb", WidgetSetSensitive},
     {"WidgetGetRect", ".x", WidgetGetRect},
     {"WidgetGetScreenPosition", ".x", WidgetGetScreenPosition},
