@@ -11,6 +11,7 @@
 #include "markup/meta_tag.h"
 #include "render/renderer.h"
 #include "render/texture.h"
+#include "script/script_object.h"
 #include "script/script_vm.h"
 #include "ui/hid.h"
 #include "ui/widget.h"
@@ -94,6 +95,8 @@ zScene2D::zScene2D(zEngine* engine, zScriptVM* vm) : zScene2DScriptUnit(vm), m_e
 zScene2D::~zScene2D() {
     if (m_engine) m_engine->RemoveCoreListener(this);
     Clear();
+    // Script handles of the 2D scene become "Deleted native".
+    InvalidateScriptRecords(static_cast<zScene2D*>(this));
 }
 
 bool zScene2D::Setup() {

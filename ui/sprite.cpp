@@ -11,7 +11,7 @@
 #include "picture/pixel_format.h"
 #include "render/renderer.h"
 #include "render/texture.h"
-#include "script/script_vm.h"
+#include "script/script_object.h"
 #include "ui/scene2d.h"
 #include "ui/font_system.h"
 #include "ui/text_widget.h"
@@ -124,8 +124,7 @@ void zSprite2D::Join(zSprite2D* parent, const zVector2* position) {
 
 zSprite2D::~zSprite2D() {
     // Script handles of the sprite become "Deleted native".
-    zScriptVM* vm = m_scene ? m_scene->GetScriptVM() : nullptr;
-    if (vm) vm->InvalidateScriptObjects(this);
+    InvalidateScriptRecords(this);
     if (m_scene) m_scene->RemoveSprite(this);
     for (auto* node = m_children.GetHead(); node; node = node->next)
         node->value->m_parent = nullptr;

@@ -268,6 +268,21 @@ TEST_F(WidgetApi, WidgetsNothingHoldsDieWithTheirScene) {
     EXPECT_EQ(Printed("print(ObjectIsValid(f) + \" \" + ObjectIsValid(g))"), "false false");
 }
 
+// A widget made in one 2D scene and held by a window of another outlives
+// its own scene, whose handle dies; the widget still dies cleanly, its
+// handle with it.
+TEST_F(WidgetApi, AWidgetOutlivingItsSceneDiesCleanly) {
+    zSharedPtr<zScene2D> other(new zScene2D(&engine, &vm));
+    SetHandle("other", other.Get(), ScriptKindWindowSystem);
+    ASSERT_EQ(Printed("w <- UIAddWindow(ui, 1, 0, 0, 64, 64); b <- UIAddSpacerWidget(other, 2);"
+                      " WindowSetBaseWidget(w, b); print(ObjectIsValid(b))"),
+              "true");
+    other = nullptr;
+    EXPECT_EQ(Printed("print(ObjectIsValid(other) + \" \" + ObjectIsValid(b)); UIDeleteWindow(ui, w);"
+                      " print(ObjectIsValid(b))"),
+              "false true\nfalse");
+}
+
 TEST_F(WidgetApi, Constants) {
     const ScriptRow rows[] = {
         {"print(WidgetAlignDefault + \" \" + WidgetAlignLeft + \" \" + WidgetAlignTop + \" \" + WidgetAlignMiddle +"
