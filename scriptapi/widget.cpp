@@ -472,8 +472,8 @@ SQInteger WidgetSetFormattingSize(HSQUIRRELVM vm) {
 
 } // namespace
 
-// The widget leaves its parent (and container cell) and its window, and is
-// deleted unless something else still holds it (a check box its label, a
+// The widget leaves the 2D scene's input records, its parent (and container
+// cell) and its window, and is deleted unless something else still holds it (a check box its label, a
 // window its title); the handles of all that dies become "Deleted native".
 SQInteger UIDeleteWidget(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
@@ -481,12 +481,14 @@ SQInteger UIDeleteWidget(HSQUIRRELVM vm) {
     zWidget* widget = AnyWidgetArgument(args, 2);
     if (!args) return args.Fail();
     zSharedPtr<zWidget> hold(widget);
+    zWindow* window = widget->GetWindow();
+    if (window && window->GetScene()) window->GetScene()->ForgetWidget(widget);
     if (zWidget* parent = widget->GetParent()) {
         auto* container = dynamic_cast<zContainerWidget*>(parent);
         if (!container || !container->RemoveWidget(widget)) parent->RemoveChild(widget);
         parent->Invalidate();
     }
-    if (zWindow* window = widget->GetWindow()) {
+    if (window) {
         if (window->GetBaseWidget() == widget) window->SetBaseWidget(nullptr);
         window->Invalidate();
     }

@@ -178,6 +178,22 @@ void zScene2D::RemoveSprite(zSprite2D* sprite) {
     }
 }
 
+void zScene2D::ForgetWidget(const zWidget* widget) {
+    // A recorded widget is in the subtree when widget is on its parent chain.
+    const auto inSubtree = [widget](const zWidget* recorded) {
+        for (const zWidget* at = recorded; at; at = at->GetParent()) {
+            if (at == widget) return true;
+        }
+        return false;
+    };
+    for (zUIInputState* state : {&m_current, &m_previous}) {
+        if (inSubtree(state->widget)) state->widget = nullptr;
+        for (zWidget*& pressed : state->pressed) {
+            if (inSubtree(pressed)) pressed = nullptr;
+        }
+    }
+}
+
 void zScene2D::AddListener(zScene2DListener* listener) {
     if (listener) m_listeners.Add(listener, true, false);
 }

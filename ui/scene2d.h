@@ -181,6 +181,10 @@ class zScene2D : public zSharedObject,
     // window, so Clear deletes those still unheld then.
     void KeepFloatingWidget(zWidget* widget);
 
+    // Drops the input records' hold on the widget and its subtree, before
+    // the widget leaves its tree for good.
+    void ForgetWidget(const zWidget* widget);
+
     // Sprite bookkeeping of zSprite2D's constructor and destructor.
     i32 TakeNextUid() { return m_nextUid++; }
     void AddSprite(zSprite2D* sprite);
