@@ -5,31 +5,8 @@
 
 #include "core/log.h"
 #include "scene/scene.h"
-#include "ui/raster_font.h"
 #include "ui/scene2d.h"
-
-namespace {
-
-// The scene's 2D user interface: a 2D scene over the same engine and VM.
-class zScene2DInterface : public zSceneUserInterface {
-  public:
-    explicit zScene2DInterface(zSharedPtr<zScene2D> scene2D) : m_scene2D(scene2D) {}
-    void Clear() override { m_scene2D->Clear(); }
-    void Render(bool skipScript) override { m_scene2D->Render(skipScript); }
-    u32 GetWindowCount() const override { return m_scene2D->GetWindowCount(); }
-    zScene2D* GetScene2D() const override { return m_scene2D.Get(); }
-    // A raster font over the 2D scene's engine; empty when the file is missing.
-    std::unique_ptr<zRenderFont> LoadRasterFont(const char* path, const char*) override {
-        std::unique_ptr<zRasterFont> font(new (std::nothrow) zRasterFont(m_scene2D->GetEngine()));
-        if (font) font->Load(path);
-        return font;
-    }
-
-  private:
-    zSharedPtr<zScene2D> m_scene2D;
-};
-
-} // namespace
+#include "ui/scene2d_interface.h"
 
 zSharedPtr<zScene> NewPlayerScene(zEngine* engine, zScriptVM* vm, const char* failureLine) {
     zSharedPtr<zScene> scene(new (std::nothrow) zScene(engine, vm));

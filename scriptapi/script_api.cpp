@@ -30,7 +30,7 @@ const ScriptApiGroup g_groups[] = {
     {"Sound", RegisterSoundScriptApi},
     {"Geometry", RegisterGeometryScriptApi},
     {"Input devices", RegisterInputScriptApi},
-    {"UI", nullptr},
+    {"UI", RegisterUIScriptApi},
     {"Threaded loading", nullptr},
     {"Metafile and Metatag", nullptr},
     {"Raytracer", nullptr},

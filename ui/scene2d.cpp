@@ -11,6 +11,7 @@
 #include "markup/meta_tag.h"
 #include "render/renderer.h"
 #include "render/texture.h"
+#include "script/script_object.h"
 #include "script/script_vm.h"
 #include "ui/hid.h"
 #include "ui/widget.h"
@@ -94,6 +95,8 @@ zScene2D::zScene2D(zEngine* engine, zScriptVM* vm) : zScene2DScriptUnit(vm), m_e
 zScene2D::~zScene2D() {
     if (m_engine) m_engine->RemoveCoreListener(this);
     Clear();
+    // Script handles of the 2D scene become "Deleted native".
+    InvalidateScriptRecords(static_cast<zScene2D*>(this));
 }
 
 bool zScene2D::Setup() {
@@ -120,10 +123,36 @@ void zScene2D::Clear() {
     }
     m_clearing = false;
     m_cursor = nullptr;
+    DeleteFloatingWidgets();
     ResetInput();
     m_globalFade = 0.0f;
     m_fadeColor[0] = m_fadeColor[1] = m_fadeColor[2] = 0.0f;
     m_fadeColor[3] = 1.0f;
+}
+
+void zScene2D::KeepFloatingWidget(zWidget* widget) {
+    if (!widget) return;
+    if (m_floatingWidgets.GetCount() >= m_floatingPruneAt) {
+        for (auto* node = m_floatingWidgets.GetHead(); node;) {
+            auto* next = node->next;
+            // A widget once held never comes back to no holder: it died then.
+            zWidget* alive = node->value.Get();
+            if (!alive || alive->GetRefCount() != 0) delete m_floatingWidgets.RemoveNode(node);
+            node = next;
+        }
+        m_floatingPruneAt = 2 * m_floatingWidgets.GetCount() + 16;
+    }
+    m_floatingWidgets.Add(zWeakPtr<zWidget>(widget));
+}
+
+void zScene2D::DeleteFloatingWidgets() {
+    for (auto* node = m_floatingWidgets.GetHead(); node; node = node->next) {
+        zWidget* widget = node->value.Get();
+        // The reference taken and given back deletes an unheld widget.
+        if (widget && widget->GetRefCount() == 0) zSharedPtr<zWidget> last(widget);
+    }
+    m_floatingWidgets.Clear();
+    m_floatingPruneAt = 16;
 }
 
 void zScene2D::AddSprite(zSprite2D* sprite) {
@@ -145,6 +174,22 @@ void zScene2D::RemoveSprite(zSprite2D* sprite) {
             state->widget = nullptr;
             for (zWidget*& pressed : state->pressed)
                 pressed = nullptr;
+        }
+    }
+}
+
+void zScene2D::ForgetWidget(const zWidget* widget) {
+    // A recorded widget is in the subtree when widget is on its parent chain.
+    const auto inSubtree = [widget](const zWidget* recorded) {
+        for (const zWidget* at = recorded; at; at = at->GetParent()) {
+            if (at == widget) return true;
+        }
+        return false;
+    };
+    for (zUIInputState* state : {&m_current, &m_previous}) {
+        if (inSubtree(state->widget)) state->widget = nullptr;
+        for (zWidget*& pressed : state->pressed) {
+            if (inSubtree(pressed)) pressed = nullptr;
         }
     }
 }

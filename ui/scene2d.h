@@ -161,6 +161,7 @@ class zScene2D : public zSharedObject,
     const zMatrix3& GetUITransform() const { return m_uiTransform; }
     void SetUITransform(const zMatrix3& transform) { m_uiTransform = transform; }
     void SetUseRawFrameTime(bool raw) { m_useRawFrameTime = raw; }
+    bool GetUseRawFrameTime() const { return m_useRawFrameTime; }
     void AddListener(zScene2DListener* listener);
     void RemoveListener(zScene2DListener* listener);
 
@@ -176,6 +177,14 @@ class zScene2D : public zSharedObject,
     // The output size and aspect factor of the engine's renderer.
     void GetOutput(f32& width, f32& height, f32& aspect) const;
 
+    // Widgets made for scripts: nothing holds one until it joins a tree or a
+    // window, so Clear deletes those still unheld then.
+    void KeepFloatingWidget(zWidget* widget);
+
+    // Drops the input records' hold on the widget and its subtree, before
+    // the widget leaves its tree for good.
+    void ForgetWidget(const zWidget* widget);
+
     // Sprite bookkeeping of zSprite2D's constructor and destructor.
     i32 TakeNextUid() { return m_nextUid++; }
     void AddSprite(zSprite2D* sprite);
@@ -188,6 +197,7 @@ class zScene2D : public zSharedObject,
   private:
     void ResetInput();
     void DropSkin();
+    void DeleteFloatingWidgets();
     void SortStack();
     void Relink(zSprite2D* window, zSprite2D* other, bool front);
     zSprite2D* HitTest(i32 x, i32 y) const;
@@ -222,4 +232,8 @@ class zScene2D : public zSharedObject,
     f32 m_fadeColor[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     zMatrix3 m_uiTransform;
     bool m_clearing = false;
+    // Weak: a widget that joined a tree dies with it. Dead and held entries
+    // are dropped when the list reaches m_floatingPruneAt.
+    zList<zWeakPtr<zWidget>> m_floatingWidgets;
+    u32 m_floatingPruneAt = 16;
 };

@@ -11,6 +11,7 @@
 #include "picture/pixel_format.h"
 #include "render/renderer.h"
 #include "render/texture.h"
+#include "script/script_object.h"
 #include "ui/scene2d.h"
 #include "ui/font_system.h"
 #include "ui/text_widget.h"
@@ -122,6 +123,8 @@ void zSprite2D::Join(zSprite2D* parent, const zVector2* position) {
 }
 
 zSprite2D::~zSprite2D() {
+    // Script handles of the sprite become "Deleted native".
+    InvalidateScriptRecords(this);
     if (m_scene) m_scene->RemoveSprite(this);
     for (auto* node = m_children.GetHead(); node; node = node->next)
         node->value->m_parent = nullptr;

@@ -223,6 +223,7 @@ class zWindow : public zSprite2D {
     zRect GetTitleRect() const;
     zPicture* GetPicture() const;
     const f32* GetBackgroundColor() const { return m_background; }
+    zPicture* GetBackgroundPicture() const { return m_backgroundPicture.Get(); }
 
   private:
     // Skin picture 1..8, or null.

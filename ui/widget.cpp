@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/matrix.h"
+#include "script/script_object.h"
 #include "ui/sprite.h"
 
 i32 WidgetTruncate(f64 value) {
@@ -20,6 +21,9 @@ i32 WidgetAdd(i32 a, i64 b) {
 zWidget::zWidget(zScene2D* ui, i32 id, i32 type) : m_type(type), m_ui(ui), m_id(id) {}
 
 zWidget::~zWidget() {
+    // Script handles of the widget become "Deleted native" (the registry is
+    // read directly: the widget may outlive the 2D scene that made it).
+    InvalidateScriptRecords(this);
     for (auto* node = m_children.GetHead(); node; node = node->next)
         node->value->m_parent = nullptr;
 }

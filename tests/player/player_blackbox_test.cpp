@@ -567,6 +567,28 @@ void AddTriggerAndConstraintRows(std::vector<CatalogueRow>& rows) {
                        {Matching("\\[\\|\\] Exception.*")}, {"[S] the ray meets ball at 4.50"}));
 }
 
+// A scene script builds a window holding a text widget in its scene's 2D
+// scene, reads back what it made, and deletes the window: the text widget's
+// handle dies with it.
+void AddUIScriptRows(std::vector<CatalogueRow>& rows) {
+    const std::string onSetup =
+        "local ui = SceneGetUI(s); local w = UIAddWindow(ui, 1, 10, 20, 300, 200);"
+        " WindowSetTitle(w, \"Score\"); local sizer = UIAddVerticalSizerWidget(ui, 2);"
+        " local t = UIAddStaticTextWidget(ui, 3, \"Points: 0\", \"default.ttf\");"
+        " SizerAddWidget(sizer, t); WindowSetBaseWidget(w, sizer);"
+        " TextSetText(WidgetToText(WindowGetChild(w, 3)), \"Points: 7\"); WindowForceLayout(w);"
+        " local r = WidgetGetRect(WindowGetChild(w, 3));"
+        " print(\"title \" + WindowGetTitle(w) + \", text found \" + ObjectIsSame(WindowGetChild(w, 3), t) +"
+        " \", laid out \" + (r.ex > r.sx && r.ey > r.sy));"
+        " UIDeleteWindow(ui, w); print(\"after delete \" + ObjectIsValid(t));"
+        " try { TextSetText(t, \"x\"); } catch (e) { print(e); }";
+    rows.push_back(Row("SceneScriptBuildsAWindowWithText", SceneRun(),
+                       {StartupScript(), {"t.nut", SceneScript(onSetup)}}, 0,
+                       {LoadingScene, "[S] title Score, text found true, laid out true", "[S] after delete false",
+                        "[S] Expected 'Text Widget' got 'Deleted native'", FreeingCaches, "Done."},
+                       {MissingResources}));
+}
+
 std::vector<CatalogueRow> Catalogue() {
     std::vector<CatalogueRow> rows;
     // No arguments, no bootstrap.txt anywhere: the usage, exit 1.
@@ -1170,6 +1192,7 @@ std::vector<CatalogueRow> Catalogue() {
     AddLightAndCameraRows(rows);
     AddRendererAndGeometryRows(rows);
     AddTriggerAndConstraintRows(rows);
+    AddUIScriptRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.
     for (CatalogueRow& row : rows) {

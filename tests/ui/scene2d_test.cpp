@@ -618,3 +618,18 @@ TEST_F(Scene2DInput, HiddenWidgetsAndTheirSubtreesAreNotHit) {
     Frame(125, 125);
     EXPECT_EQ(scene.GetInputState().widget, a);
 }
+
+// A widget leaving its tree for good is dropped from the input records,
+// with its subtree: pressed over a child of A, forgetting A clears both the
+// widget under the cursor and the pressed one, not those of another tree.
+TEST_F(Scene2DInput, ForgottenWidgetsLeaveTheInputRecords) {
+    zWidget* inner = AddWidget(a, 3, zRect{20, 20, 30, 30});
+    Frame(125, 125, true);
+    ASSERT_EQ(scene.GetInputState().widget, inner);
+    ASSERT_EQ(scene.GetInputState().pressed[0], inner);
+    scene.ForgetWidget(b);
+    EXPECT_EQ(scene.GetInputState().widget, inner);
+    scene.ForgetWidget(a);
+    EXPECT_EQ(scene.GetInputState().widget, nullptr);
+    EXPECT_EQ(scene.GetInputState().pressed[0], nullptr);
+}
