@@ -3,6 +3,7 @@
 #include "squirrel/sqstate.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 SQStringTable::SQStringTable(SQSharedState *ss) : _sharedstate(ss) { Resize(256); }
@@ -30,17 +31,6 @@ void SQStringTable::Resize(SQUnsignedInteger size) {
     _numofslots = size;
 }
 
-namespace {
-// strcmp(a, b) == 0 for the short names the cache holds, without the library call.
-bool SameText(const SQChar *a, const SQChar *b) {
-    while (*a && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-}  // namespace
-
 SQString *SQStringTable::Find(const SQChar *s, SQInteger len, SQHash hash) {
     for (SQString *str = _strings[hash & (_numofslots - 1)]; str; str = str->_next) {
         if (str->_hash == hash && str->_len == len && std::memcmp(s, str->_val, (size_t)len) == 0)
@@ -55,7 +45,7 @@ SQString *SQStringTable::Add(const SQChar *s, SQInteger len) {
         // A C string: its text ends at the first zero, so an entry matches when the texts do.
         uintptr_t address = (uintptr_t)s;
         cached = &_textcache[(address ^ (address >> 7)) % TextCacheSize];
-        if (cached->text == s && SameText(s, cached->str->_val)) return cached->str;
+        if (cached->text == s && std::strcmp(s, cached->str->_val) == 0) return cached->str;
         len = (SQInteger)std::strlen(s);
     }
     SQHash newhash = sq_hashstring(s, (size_t)len);
