@@ -337,7 +337,7 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
         return false;
     }
     if (ret)
-        retval = _stack[(size_t)(_top - 1)];
+        retval.Swap(_stack[(size_t)(_top - 1)]);  // the slot goes with the frame
     else
         retval.Null();
     LeaveFrame();
