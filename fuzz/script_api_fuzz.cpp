@@ -41,8 +41,8 @@ namespace {
 // renames and removals, file writers of the standard library) or block
 // (sleeps). A group adding such a native adds its name here.
 const char* const DeniedNatives[] = {
-    "ShellExecute", "SystemSleep", "FileRename",                   // core and System group
-    "system",       "remove",      "rename",    "writeclosuretofile", // standard library
+    "ShellExecute", "SystemSleep", "FileRename",                       // core and System group
+    "system",       "remove",      "rename",     "writeclosuretofile", // standard library
 };
 // Classes whose methods open files by name.
 const char* const DeniedClasses[] = {"file"};
@@ -207,7 +207,8 @@ class zApiWorld {
     }
 
     void PushNumbers() {
-        const float floats[] = {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+        const float floats[] = {std::numeric_limits<float>::infinity(),
+                                -std::numeric_limits<float>::infinity(),
                                 std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::max(),
                                 std::numeric_limits<float>::denorm_min()};
         for (float value : floats) {
@@ -245,8 +246,8 @@ class zApiWorld {
     bool RunPoolScript() {
         HSQUIRRELVM v = V();
         SQInteger top = sq_gettop(v);
-        bool made = SQ_SUCCEEDED(sq_compilebuffer(v, ScriptPool, SQInteger(std::char_traits<char>::length(ScriptPool)),
-                                                  "pool", SQTrue));
+        bool made = SQ_SUCCEEDED(sq_compilebuffer(
+            v, ScriptPool, SQInteger(std::char_traits<char>::length(ScriptPool)), "pool", SQTrue));
         if (made) {
             sq_pushroottable(v);
             made = SQ_SUCCEEDED(sq_call(v, 1, SQTrue, SQFalse)) && sq_gettype(v, -1) == OT_ARRAY;

@@ -54,10 +54,12 @@ int main(int argc, char* argv[]) {
     }
     HSQUIRRELVM vm = sq_open(1024);
     sq_setprintfunc(vm, PrintFunc, PrintFunc);
-    bool ready = RegisterCoreScriptApi(vm) && RegisterValueClasses(vm) && RegisterScriptNatives(vm, BenchNatives);
+    bool ready =
+        RegisterCoreScriptApi(vm) && RegisterValueClasses(vm) && RegisterScriptNatives(vm, BenchNatives);
     sq_pushroottable(vm);
     sq_pushstring(vm, "origin", -1);
-    ready = ready && PushVectorInstance(vm, 0.0f, 0.0f, 0.0f, 1.0f) && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
+    ready =
+        ready && PushVectorInstance(vm, 0.0f, 0.0f, 0.0f, 1.0f) && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
     // The root table stays as the script's this.
     bool ran = ready && SQ_SUCCEEDED(sqstd_dofile(vm, argv[1], SQFalse, SQTrue));
     if (!ran) std::fprintf(stderr, "native_bench: %s failed\n", ready ? argv[1] : "registration");
