@@ -168,7 +168,13 @@ SquirrelObject MakeScriptObjectCopy(HSQUIRRELVM vm, const zCObject* record) {
 
 SQInteger BindScriptObject(HSQUIRRELVM vm, zCObject* record) {
     SQUserPointer previous = nullptr;
-    if (SQ_SUCCEEDED(sq_getinstanceup(vm, 1, &previous, CObjectTag)) && previous && previous != record) {
+    // Another class's instance keeps its own block and hook (the constructor
+    // called on it through call()), and a value that is no instance has none.
+    if (SQ_FAILED(sq_getinstanceup(vm, 1, &previous, CObjectTag))) {
+        delete record;
+        return sq_throwerror(vm, "Invalid instance type");
+    }
+    if (previous && previous != record) {
         sq_setreleasehook(vm, 1, nullptr);
         sq_setinstanceup(vm, 1, nullptr);
         delete static_cast<zCObject*>(previous);

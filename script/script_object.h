@@ -65,7 +65,8 @@ bool PushScriptObjectCopy(HSQUIRRELVM vm, const zCObject* record);
 SquirrelObject MakeScriptObjectCopy(HSQUIRRELVM vm, const zCObject* record);
 
 // Binds record to the CObject instance at stack index 1, freeing a record it
-// held before; returns 1.
+// held before; returns 1. Anything else at index 1 (another class's instance,
+// a value that is no instance) destroys record and raises "Invalid instance type".
 SQInteger BindScriptObject(HSQUIRRELVM vm, zCObject* record);
 
 // Pushes a zScriptValue: a variant as float, bool, integer or string, a held

@@ -570,8 +570,16 @@ void sq_poptop(HSQUIRRELVM v) {
 
 void sq_remove(HSQUIRRELVM v, SQInteger idx) {
     SQInteger abs = (idx >= 0) ? (v->_stackbase + idx - 1) : (v->_top + idx);
-    for (SQInteger i = abs; i < v->_top - 1; i++) v->_stack[(size_t)i] = v->_stack[(size_t)(i + 1)];
-    v->Pop();
+    // The values above move down whole, with their references; the removed one is released last,
+    // once the stack is consistent again (its release hook may use the VM).
+    SQObject *slots = v->_stack.data();
+    SQObject removed = slots[abs];
+    SQInteger last = v->_top - 1;
+    for (SQInteger i = abs; i < last; i++) slots[i] = slots[i + 1];
+    slots[last]._type = OT_NULL;
+    slots[last]._unVal.raw = 0;
+    v->_top = last;
+    if (ISREFCOUNTED(sqtype(removed)) && --removed._unVal.pRefCounted->_uiRef == 0) removed._unVal.pRefCounted->Release();
 }
 
 SQInteger sq_cmp(HSQUIRRELVM v) try {
@@ -716,12 +724,19 @@ SQRESULT sq_getdelegate(HSQUIRRELVM v, SQInteger idx) try {
 } SQ_API_CATCH(v, SQ_ERROR)
 
 SQRESULT sq_get(HSQUIRRELVM v, SQInteger idx) try {
+    // A slot of the table itself, as SQVM::Get finds it first; anything else takes the full path.
+    if (sqtype(stack_get(v, idx)) == OT_TABLE) {
+        SQObjectPtr res;
+        if (_table(stack_get(v, idx))->Get(v->GetUp(-1), res)) {
+            v->GetUp(-1) = res;
+            return SQ_OK;
+        }
+    }
     SQObjectPtr self = stack_get(v, idx);
     SQObjectPtr key = v->GetUp(-1);
     SQObjectPtr res;
     if (v->Get(self, key, res, false, SQ_DONT_FALL_BACK)) {
-        v->Pop();
-        v->Push(res);
+        v->GetUp(-1) = res;  // the key's slot takes the value
         return SQ_OK;
     }
     v->Pop();

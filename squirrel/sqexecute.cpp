@@ -876,10 +876,10 @@ exception_restore:
                 SYNC_OUT();
                 bool called;
                 {
-                    SQObjectPtr nclo = clo;
+                    // The native's frame holds the closure while it runs.
                     SQObjectPtr ret;
                     bool suspend;
-                    called = CallNative(_nativeclosure(nclo), arg3, _stackbase + arg2, ret, suspend);
+                    called = CallNative(_nativeclosure(clo), arg3, _stackbase + arg2, ret, suspend);
                     if (called && suspend) {
                         MarkSuspended(arg0, traps);
                         outres = ret;

@@ -3,6 +3,7 @@
 #include "squirrel/sqstate.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 SQStringTable::SQStringTable(SQSharedState *ss) : _sharedstate(ss) { Resize(256); }
@@ -30,14 +31,37 @@ void SQStringTable::Resize(SQUnsignedInteger size) {
     _numofslots = size;
 }
 
-SQString *SQStringTable::Add(const SQChar *s, SQInteger len) {
-    if (len < 0) len = (SQInteger)std::strlen(s);
-    SQHash newhash = sq_hashstring(s, (size_t)len);
-    SQHash h = newhash & (_numofslots - 1);
-    for (SQString *str = _strings[h]; str; str = str->_next) {
-        if (str->_hash == newhash && str->_len == len && std::memcmp(s, str->_val, (size_t)len) == 0)
+SQString *SQStringTable::Find(const SQChar *s, SQInteger len, SQHash hash) {
+    for (SQString *str = _strings[hash & (_numofslots - 1)]; str; str = str->_next) {
+        if (str->_hash == hash && str->_len == len && std::memcmp(s, str->_val, (size_t)len) == 0)
             return str;
     }
+    return nullptr;
+}
+
+SQString *SQStringTable::Add(const SQChar *s, SQInteger len) {
+    CachedText *cached = nullptr;
+    if (len < 0) {
+        // A C string: its text ends at the first zero, so an entry matches when the texts do.
+        uintptr_t address = (uintptr_t)s;
+        cached = &_textcache[(address ^ (address >> 7)) % TextCacheSize];
+        if (cached->text == s && std::strcmp(s, cached->str->_val) == 0) return cached->str;
+        len = (SQInteger)std::strlen(s);
+    }
+    SQHash newhash = sq_hashstring(s, (size_t)len);
+    SQString *found = Find(s, len, newhash);
+    if (!found) found = Create(s, len, newhash);
+    if (cached) {
+        if (cached->str) cached->str->_cacheentries--;
+        cached->text = s;
+        cached->str = found;
+        found->_cacheentries++;
+    }
+    return found;
+}
+
+SQString *SQStringTable::Create(const SQChar *s, SQInteger len, SQHash newhash) {
+    SQHash h = newhash & (_numofslots - 1);
     // The table grows first: a failure leaves it as it was, with no string half made.
     if (_slotused + 1 > _numofslots) {
         Resize(_numofslots * 2);
@@ -57,6 +81,11 @@ SQString *SQStringTable::Add(const SQChar *s, SQInteger len) {
 }
 
 void SQStringTable::Remove(SQString *bs) {
+    for (size_t i = 0; bs->_cacheentries > 0 && i < TextCacheSize; i++) {
+        if (_textcache[i].str != bs) continue;
+        _textcache[i] = CachedText{nullptr, nullptr};
+        bs->_cacheentries--;
+    }
     SQHash h = bs->_hash & (_numofslots - 1);
     SQString *prev = nullptr;
     for (SQString *s = _strings[h]; s; prev = s, s = s->_next) {

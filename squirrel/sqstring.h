@@ -9,6 +9,7 @@ struct SQString : public SQRefCounted {
     SQString *_next;  // chain of the string table bucket
     SQInteger _len;
     SQHash _hash;
+    SQInteger _cacheentries = 0;  // entries of the string table's text cache naming this string
     SQChar _val[1];  // _len characters plus a terminating zero
 
     static SQString *Create(SQSharedState *ss, const SQChar *s, SQInteger len = -1);
@@ -31,9 +32,21 @@ struct SQStringTable : SQAllocated {
     void Remove(SQString *bs);
 
 private:
+    // C strings added lately, by their address: a name the API passes again and again skips the
+    // length, the hash and the bucket walk. An entry is checked against its text before use, and
+    // goes with its string.
+    struct CachedText {
+        const SQChar *text;
+        SQString *str;
+    };
+    static constexpr size_t TextCacheSize = 64;
+
     void Resize(SQUnsignedInteger size);
+    SQString *Find(const SQChar *s, SQInteger len, SQHash hash);
+    SQString *Create(const SQChar *s, SQInteger len, SQHash hash);
     SQSharedState *_sharedstate;
     SQString **_strings = nullptr;
     SQUnsignedInteger _numofslots = 0;
     SQUnsignedInteger _slotused = 0;
+    CachedText _textcache[TextCacheSize] = {};
 };

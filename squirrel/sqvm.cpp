@@ -2,6 +2,7 @@
 
 #include "squirrel/squserdata.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -289,15 +290,16 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
         Raise_Error("wrong number of parameters");
         return false;
     }
-    SQInteger tcs = (SQInteger)nclosure->_typecheck.size();
-    for (SQInteger i = 0; i < nargs && i < tcs; i++) {
-        SQInteger mask = nclosure->_typecheck[(size_t)i];
-        if (mask != -1 && !(sqtype(_stack[(size_t)(newbase + i)]) & mask)) {
-            Raise_ParamTypeError(i, mask, sqtype(_stack[(size_t)(newbase + i)]));
+    // The first min(nargs, mask positions) arguments; -1 (all bits) is a "." position.
+    SQInteger checked = std::min(nargs, (SQInteger)nclosure->_typecheck.size());
+    const SQInteger *masks = nclosure->_typecheck.data();
+    const SQObjectPtr *args = &_stack[(size_t)newbase];
+    for (SQInteger i = 0; i < checked; i++) {
+        if (!(sqtype(args[i]) & masks[i])) {
+            Raise_ParamTypeError(i, masks[i], sqtype(args[i]));
             return false;
         }
     }
-    SQObjectPtr holder(nclosure);
     if (_callsstacksize < (SQInteger)_callsstack.size() && _callsstacksize < SQ_MAX_CALL_FRAMES &&
         newtop + SQ_MIN_STACK_OVERHEAD <= (SQInteger)_stack.size()) {
         PushCallInfo(newbase);  // EnterFrame's common case
@@ -306,7 +308,7 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     } else if (!EnterFrame(newbase, newtop, false)) {
         return false;
     }
-    ci->_closure = holder;
+    ci->_closure = nclosure;  // the frame holds the closure for the call
     for (SQInteger i = 0; i < nouters; i++) _stack[(size_t)(newbase + nargs + i)] = nclosure->_outervalues[(size_t)i];
     if (sqtype(nclosure->_env) != OT_NULL) _stack[(size_t)newbase] = sq_realval(nclosure->_env);
     _lasterror.Null();  // a native failing without setting an error reports null
@@ -335,7 +337,7 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
         return false;
     }
     if (ret)
-        retval = _stack[(size_t)(_top - 1)];
+        retval.Swap(_stack[(size_t)(_top - 1)]);  // the slot goes with the frame
     else
         retval.Null();
     LeaveFrame();

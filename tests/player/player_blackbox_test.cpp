@@ -589,6 +589,59 @@ void AddUIScriptRows(std::vector<CatalogueRow>& rows) {
                        {MissingResources}));
 }
 
+// The natives every project has, from an include run before the scene: the
+// type and arity checks made before a native runs, the remainders, the shell
+// command with its output in the log, the constants and a failed assertion.
+void AddCoreNativeRows(std::vector<CatalogueRow>& rows) {
+    const struct {
+        const char* id;
+        const char* script;
+        int exitCode;
+        std::vector<ExpectedLine> lines;
+    } natives[] = {
+        {"CoreNativePowOfFloats", "print(Pow(2.0, 3.0));", 0, {"[S] 8"}},
+        {"CoreNativePowRefusesIntegers",
+         "try { Pow(2, 3); } catch (e) { print(e); }",
+         0,
+         {"[S] parameter 1 has an invalid type 'integer' ; expected: 'float'"}},
+        {"CoreNativeOneArgumentTooMany",
+         "try { Mod(1, 2, 3); } catch (e) { print(e); }",
+         0,
+         {"[S] wrong number of parameters"}},
+        {"CoreNativeRemainders",
+         "print(Mod(-7, 3) + \" \" + AbsMod(-7, 3) + \" \" + Mod(-7, -3) + \" \" + AbsMod(-7, -3));",
+         0,
+         {"[S] -1 2 -1 -4"}},
+        {"CoreNativeRemainderByZero",
+         "try { Mod(1, 0); } catch (e) { print(e); }",
+         0,
+         {"[S] division by zero"}},
+        {"CoreNativeShellExecute",
+         "print(ShellExecute(\"echo\", \"hi\"));",
+         0,
+         {"[H] Execute command 'echo hi'", "", "hi", "[S] 0"}},
+        {"CoreConstants",
+         "print(EngineTypeDeletednative + \" \" + SystemClockFrequency);",
+         0,
+         {"[S] 1 10000"}},
+        {"CoreNativeAssertionFails",
+         "__Assert(true, \"fine\");\n__Assert(false, \"m\");",
+         3,
+         {"[!] Killing VM with reason 'Assertion failed'.", "[|] Call stack (Assertion failed 'm'):",
+          "[|]   1: main() c.nut(2)", LoadingScene, FreeingCaches, "Done."}},
+    };
+    for (const auto& native : natives) {
+        // A killed VM runs no callback of the scene.
+        const bool killed = native.exitCode != 0;
+        std::vector<ExpectedLine> lines = native.lines;
+        if (!killed) lines.push_back("[S] OnSetup hi");
+        std::vector<ExpectedLine> forbidden;
+        if (killed) forbidden.push_back("[S] OnSetup hi");
+        rows.push_back(Row(native.id, SceneRun({"-I", "c.nut"}), {StartupScript(), {"c.nut", native.script}},
+                           native.exitCode, lines, forbidden));
+    }
+}
+
 std::vector<CatalogueRow> Catalogue() {
     std::vector<CatalogueRow> rows;
     // No arguments, no bootstrap.txt anywhere: the usage, exit 1.
@@ -1193,6 +1246,7 @@ std::vector<CatalogueRow> Catalogue() {
     AddRendererAndGeometryRows(rows);
     AddTriggerAndConstraintRows(rows);
     AddUIScriptRows(rows);
+    AddCoreNativeRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.
     for (CatalogueRow& row : rows) {

@@ -155,6 +155,22 @@ TEST_F(ScriptObjects, RebindingFreesThePreviousRecord) {
     EXPECT_EQ(GetScriptObjectCount(), before);
 }
 
+// The constructor reached through call() with another class's instance (or
+// no instance) as this: the instance kept its block, and the new record leaked.
+TEST_F(ScriptObjects, ConstructorCalledOnAnotherInstanceBindsNothing) {
+    u32 before = GetScriptObjectCount();
+    ASSERT_TRUE(
+        Run("class Other { n = 1; }\n"
+            "local o = Other();\n"
+            "foreach (target in [o, 5, null]) {\n"
+            "    try { CObject.constructor.call(target); print(\"bound\"); } catch (e) { print(e); }\n"
+            "}\n"
+            "print(o.n);"));
+    EXPECT_EQ(log.Text(),
+              "[S] Invalid instance type\n[S] Invalid instance type\n[S] Invalid instance type\n[S] 1\n");
+    EXPECT_EQ(GetScriptObjectCount(), before);
+}
+
 TEST_F(ScriptObjects, InstanceUserPointerNeedsTheRightTag) {
     int object = 0;
     ASSERT_TRUE(PushScriptObject(V(), &object, ScriptKindItem, false));

@@ -900,4 +900,71 @@ TEST_F(CApi, NextIteratesTablesAndRestoresTheStack) {
     EXPECT_EQ(keys, "abc");
 }
 
+// The same buffer pushed again after its text changed, or after its string was freed, names the
+// new text: strings are found again by their address, but never by it alone.
+TEST_F(CApi, PushStringFromAReusedBufferGivesItsNewText) {
+    char buffer[16];
+    const struct {
+        const char *text;
+        bool keepPrevious;
+    } steps[] = {{"alpha", true}, {"beta", true}, {"alphabet", false}, {"alpha", false}, {"", false}, {"beta", true}};
+    for (const auto &step : steps) {
+        if (!step.keepPrevious) sq_settop(v, 0);
+        std::strcpy(buffer, step.text);
+        sq_pushstring(v, buffer, -1);
+        const SQChar *read = nullptr;
+        ASSERT_TRUE(SQ_SUCCEEDED(sq_getstring(v, -1, &read)));
+        EXPECT_STREQ(read, step.text);
+        EXPECT_EQ(sq_getsize(v, -1), (SQInteger)std::strlen(step.text));
+    }
+    // Interned: the pushed text and the script's literal are one string.
+    sq_settop(v, 0);
+    std::strcpy(buffer, "beta");
+    ASSERT_TRUE(Run("::b <- \"beta\";"));
+    sq_pushroottable(v);
+    sq_pushstring(v, "b", -1);
+    ASSERT_TRUE(SQ_SUCCEEDED(sq_get(v, -2)));
+    sq_pushstring(v, buffer, -1);
+    EXPECT_EQ(sq_cmp(v), 0);
+}
+
+// sq_remove keeps the order of what stays and releases what it removes once.
+TEST_F(CApi, RemoveShiftsTheRestDownAndReleasesTheRemovedValue) {
+    HookLog log{v, {}};
+    g_hookLog = &log;
+    Register("NewHolder", NewHolder, 2, ".i");
+    ASSERT_TRUE(Run("class Holder {}"));
+    const struct {
+        SQInteger index;
+        std::vector<int> left;
+    } removals[] = {{-3, {1, 3, 4}}, {-1, {1, 2, 3}}, {1, {2, 3, 4}}, {2, {1, 3, 4}}};
+    for (const auto &removal : removals) {
+        sq_settop(v, 0);
+        log.released.clear();
+        for (int id = 1; id <= 4; ++id) {
+            sq_pushroottable(v);
+            sq_pushstring(v, "NewHolder", -1);
+            sq_get(v, -2);
+            sq_remove(v, -2);
+            sq_pushroottable(v);
+            sq_pushinteger(v, id);
+            ASSERT_TRUE(SQ_SUCCEEDED(sq_call(v, 2, SQTrue, SQFalse)));
+            sq_remove(v, -2);
+        }
+        ASSERT_EQ(sq_gettop(v), 4);
+        sq_remove(v, removal.index);
+        ASSERT_EQ(sq_gettop(v), 3);
+        std::vector<int> left;
+        for (SQInteger i = 1; i <= 3; ++i) {
+            SQUserPointer p = nullptr;
+            sq_getinstanceup(v, i, &p, nullptr);
+            left.push_back((int)(intptr_t)p);
+        }
+        EXPECT_EQ(left, removal.left) << removal.index;
+        EXPECT_EQ(log.released.size(), 1u) << removal.index;
+    }
+    sq_settop(v, 0);
+    g_hookLog = nullptr;
+}
+
 }  // namespace
