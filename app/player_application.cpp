@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "audio/al_mixer.h"
 #include "audio/smix_mixer.h"
 #include "core/log.h"
 #include "platform/stop_signals.h"
@@ -31,7 +32,7 @@ const DeviceId RendererIds[] = {
 
 const DeviceId MixerIds[] = {
     {"none", "'none'\t\t\t\t: No sound output.\n", true},
-    {"al", "'al'\t\t\t\t: OpenAL based hardware mixer.\n", false},
+    {"al", "'al'\t\t\t\t: OpenAL based hardware mixer.\n", true},
     {"soft", "'soft'\t\t\t\t: Platform independent software mixer.\n", true},
     {"file", "'file' <output.wav>\t: Software mixer with output to file.\n", true},
 };
@@ -87,7 +88,16 @@ bool zApplicationWin32::OpenDisplay() {
 
 bool zApplicationWin32::OpenAudio() {
     zMixer* current = GetMixer() ? GetMixer() : engine.GetMixer();
-    return current && current->Open();
+    if (!current) return false;
+    if (current->Open()) return true;
+    if (current != GetMixer()) return false;
+    // A machine without sound output still runs the player: silent, on the
+    // engine's null mixer, which becomes current again with this one gone.
+    GetLog() << "[*] Mixer '" << mixerId << "' failed to open: no sound output.\n";
+    current->Close();
+    DropMixer();
+    zMixer* fallback = engine.GetMixer();
+    return fallback && fallback->Open();
 }
 
 bool zApplicationWin32::PumpMessages() {
@@ -134,6 +144,11 @@ bool zApplicationWin32::CreateRenderer() {
 bool zApplicationWin32::CreateMixer() {
     // "none" creates nothing: the engine's null mixer stays current.
     if (!CheckId(mixerId, "mixer", "Available mixer ID:\n", MixerIds)) return false;
+    if (mixerId == "al") {
+        std::unique_ptr<zMixer> made(new (std::nothrow) zALMixer(&engine, true));
+        if (!made) GetLog() << "[!] Failed to allocate the mixer 'al'.\n";
+        return AdoptMixer(std::move(made));
+    }
     if (mixerId == "soft" || mixerId == "file") {
         auto* made = new (std::nothrow) zSMixMixer(&engine, true);
         if (!made) {
