@@ -14,6 +14,7 @@
 #include "tests/audio/fake_mixer.h"
 #include "tests/audio/wav_file.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temporary_directory.h"
 
 namespace {
@@ -31,26 +32,6 @@ std::unique_ptr<zSound> MakeSound(const std::vector<int16_t>& samples, u32 chann
 std::vector<int16_t> Constant(int16_t value, size_t count) {
     return std::vector<int16_t>(count, value);
 }
-
-// Sets an environment variable for one scope.
-class ScopedEnvironment {
-  public:
-    ScopedEnvironment(const char* name, const char* value) : m_name(name) {
-        const char* previous = getenv(name);
-        if (previous) m_previous = previous;
-        m_had = previous != nullptr;
-        setenv(name, value, 1);
-    }
-    ~ScopedEnvironment() {
-        if (m_had) setenv(m_name, m_previous.c_str(), 1);
-        else unsetenv(m_name);
-    }
-
-  private:
-    const char* m_name;
-    std::string m_previous;
-    bool m_had = false;
-};
 
 // A "file" mixer writing into a fresh directory; Finish closes it and reads the file.
 struct FileMixer {
