@@ -185,6 +185,58 @@ void zSMixMixer::Mix(i16* out, u32 frameCount) {
     }
 }
 
+namespace {
+
+// One channel's volumes, step and samples while it mixes.
+struct MixVoice {
+    const i16* samples;
+    u32 frames;
+    i64 step;
+    i64 leftVolume;
+    i64 rightVolume;
+};
+
+// Frames whose read and advance stay inside the sound, starting at position:
+// their partner frame exists and no end test can fire.
+u32 InsideFrames(const MixVoice& voice, i64 position, u32 wanted) {
+    const i64 limit = (i64(voice.frames - 1) << 8) - voice.step;
+    if (position >= limit) return 0;
+    if (voice.step == 0) return wanted;
+    const i64 count = (limit - position + voice.step - 1) / voice.step;
+    return count < i64(wanted) ? u32(count) : wanted;
+}
+
+// The interpolated frame at position (7-bit fraction), next being the
+// partner frame's index or -1 for silence.
+template <u32 SoundChannels> void ReadFrame(const MixVoice& voice, i64 position, i64 next, i32& left, i32& right) {
+    const i64 index = position >> 8;
+    const i32 fraction = i32(position & 127);
+    const i16* at = voice.samples + index * SoundChannels;
+    const i32 nextLeft = next >= 0 ? voice.samples[next * SoundChannels] : 0;
+    left = at[0] * (127 - fraction) + nextLeft * fraction;
+    if (SoundChannels == 1) {
+        right = left;
+    } else {
+        const i32 nextRight = next >= 0 ? voice.samples[next * SoundChannels + 1] : 0;
+        right = at[1] * (127 - fraction) + nextRight * fraction;
+    }
+}
+
+template <u32 SoundChannels> void MixInside(const MixVoice& voice, i64& position, i32* sums, u32 count) {
+    i64 at = position;
+    for (u32 frame = 0; frame < count; ++frame) {
+        i32 left;
+        i32 right;
+        ReadFrame<SoundChannels>(voice, at, (at >> 8) + 1, left, right);
+        at += voice.step;
+        sums[2 * frame] += i32((i64(left) * voice.leftVolume) >> 15);
+        sums[2 * frame + 1] += i32((i64(right) * voice.rightVolume) >> 15);
+    }
+    position = at;
+}
+
+} // namespace
+
 void zSMixMixer::MixChannel(int channel, i32* sums, u32 frameCount) {
     zMixerChannel& record = m_channels[channel];
     ChannelPlay& play = m_play[channel];
@@ -192,47 +244,43 @@ void zSMixMixer::MixChannel(int channel, i32* sums, u32 frameCount) {
     if (!sound || play.state != MixerChannelPlaying) return;
     const u32 channels = sound->channels;
     if (sound->bitsPerSample != 16 || (channels != 1 && channels != 2)) return;
-    const u32 frames = sound->frameCount;
-    if (frames == 0 || !sound->data) {
+    if (sound->frameCount == 0 || !sound->data) {
         StopPlaying(channel);
         return;
     }
 
     const f64 volume = std::round(f64(m_masterGain) * record.gain * 255.0 * 2.0);
-    const i64 leftVolume = ToVolume(volume * Clamp01(1.0 - record.panning));
-    const i64 rightVolume = ToVolume(volume * Clamp01(record.panning));
     const f64 pitch = std::clamp(f64(record.pitch), 0.0, 256.0);
     const u64 pitchUnits = static_cast<u64>(std::lround(pitch * 256.0));
     const u64 rate = static_cast<u32>(pitchUnits * sound->sampleRate);
-    const i64 step = static_cast<i64>(((rate * StepScale) >> 32) >> 10);
-    const auto* samples = reinterpret_cast<const i16*>(sound->data);
+    MixVoice voice;
+    voice.samples = reinterpret_cast<const i16*>(sound->data);
+    voice.frames = sound->frameCount;
+    voice.step = static_cast<i64>(((rate * StepScale) >> 32) >> 10);
+    voice.leftVolume = ToVolume(volume * Clamp01(1.0 - record.panning));
+    voice.rightVolume = ToVolume(volume * Clamp01(record.panning));
 
-    for (u32 frame = 0; frame < frameCount && play.state == MixerChannelPlaying; ++frame) {
-        const u64 index = static_cast<u64>(play.position >> 8);
-        const i32 fraction = static_cast<i32>(play.position & 127);
-        // The partner of the last frame: the first when looping, else silence.
-        u64 next = index + 1;
-        bool hasNext = true;
-        if (next >= frames) {
-            next = 0;
-            hasNext = record.loopMode == MixerLoopRepeat;
-        }
+    u32 frame = 0;
+    while (frame < frameCount && play.state == MixerChannelPlaying) {
+        // The frames that need no care, then one that may: the last frame's
+        // partner is the first when looping, silence otherwise.
+        const u32 inside = InsideFrames(voice, play.position, frameCount - frame);
+        if (channels == 1) MixInside<1>(voice, play.position, sums + 2 * frame, inside);
+        else MixInside<2>(voice, play.position, sums + 2 * frame, inside);
+        frame += inside;
+        if (frame == frameCount) break;
+
+        i64 next = (play.position >> 8) + 1;
+        if (next >= i64(voice.frames)) next = record.loopMode == MixerLoopRepeat ? 0 : -1;
         i32 left;
         i32 right;
-        if (channels == 1) {
-            i32 nextSample = hasNext ? samples[next] : 0;
-            left = samples[index] * (127 - fraction) + nextSample * fraction;
-            right = left;
-        } else {
-            i32 nextLeft = hasNext ? samples[2 * next] : 0;
-            i32 nextRight = hasNext ? samples[2 * next + 1] : 0;
-            left = samples[2 * index] * (127 - fraction) + nextLeft * fraction;
-            right = samples[2 * index + 1] * (127 - fraction) + nextRight * fraction;
-        }
-        play.position += step;
-        sums[2 * frame] += static_cast<i32>((i64(left) * leftVolume) >> 15);
-        sums[2 * frame + 1] += static_cast<i32>((i64(right) * rightVolume) >> 15);
-        if (static_cast<u64>(play.position >> 8) >= frames) PassEnd(channel, frames);
+        if (channels == 1) ReadFrame<1>(voice, play.position, next, left, right);
+        else ReadFrame<2>(voice, play.position, next, left, right);
+        play.position += voice.step;
+        sums[2 * frame] += i32((i64(left) * voice.leftVolume) >> 15);
+        sums[2 * frame + 1] += i32((i64(right) * voice.rightVolume) >> 15);
+        ++frame;
+        if ((play.position >> 8) >= i64(voice.frames)) PassEnd(channel, voice.frames);
     }
 }
 
