@@ -62,22 +62,7 @@ TEST(SMixMixer, WavHeaderIsPatchedAtClose) {
         for (int step = 0; step < steps; ++step)
             file.mixer.Update();
         WavFile wav = file.Finish();
-        ASSERT_TRUE(wav.read);
-        const uint32_t dataSize = 16384 + 3840 * uint32_t(steps);
-        EXPECT_EQ(wav.riff, "RIFF");
-        EXPECT_EQ(wav.wave, "WAVE");
-        EXPECT_EQ(wav.fmt, "fmt ");
-        EXPECT_EQ(wav.fmtSize, 16u);
-        EXPECT_EQ(wav.formatTag, 1u);
-        EXPECT_EQ(wav.channels, 2u);
-        EXPECT_EQ(wav.sampleRate, 48000u);
-        EXPECT_EQ(wav.byteRate, 192000u);
-        EXPECT_EQ(wav.blockAlign, 4u);
-        EXPECT_EQ(wav.bitsPerSample, 16u);
-        EXPECT_EQ(wav.data, "data");
-        EXPECT_EQ(wav.dataSize, dataSize);
-        EXPECT_EQ(wav.riffSize, dataSize + 36);
-        EXPECT_EQ(wav.fileSize, size_t(dataSize) + 44);
+        ExpectMixerWavHeader(wav, 16384 + 3840 * uint32_t(steps));
     }
 }
 

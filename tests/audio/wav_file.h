@@ -3,6 +3,8 @@
 // WAV reader so that a fault in one is not hidden by the same fault in the other.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -52,4 +54,24 @@ inline WavFile ReadWavFile(const std::string& path) {
         wav.samples.push_back(int16_t(u16(at)));
     wav.read = true;
     return wav;
+}
+
+// The mixer's output file: the 44-byte header of 48000 Hz stereo 16-bit PCM,
+// with both sizes patched for dataSize bytes of frames.
+inline void ExpectMixerWavHeader(const WavFile& wav, uint32_t dataSize) {
+    ASSERT_TRUE(wav.read);
+    EXPECT_EQ(wav.riff, "RIFF");
+    EXPECT_EQ(wav.wave, "WAVE");
+    EXPECT_EQ(wav.fmt, "fmt ");
+    EXPECT_EQ(wav.fmtSize, 16u);
+    EXPECT_EQ(wav.formatTag, 1u);
+    EXPECT_EQ(wav.channels, 2u);
+    EXPECT_EQ(wav.sampleRate, 48000u);
+    EXPECT_EQ(wav.byteRate, 192000u);
+    EXPECT_EQ(wav.blockAlign, 4u);
+    EXPECT_EQ(wav.bitsPerSample, 16u);
+    EXPECT_EQ(wav.data, "data");
+    EXPECT_EQ(wav.dataSize, dataSize);
+    EXPECT_EQ(wav.riffSize, dataSize + 36);
+    EXPECT_EQ(wav.fileSize, size_t(dataSize) + 44);
 }
