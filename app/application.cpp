@@ -254,7 +254,11 @@ bool zApplication::Shutdown() {
     if (zRenderer* current = engine.GetRenderer()) current->Close();
     if (zMixer* current = engine.GetMixer()) current->Close();
     renderer.reset();
+    DropMixer();
+    return true;
+}
+
+void zApplication::DropMixer() {
     if (mixer) OnMixerDeleting(mixer.get());
     mixer.reset();
-    return true;
 }

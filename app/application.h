@@ -133,6 +133,9 @@ class zApplication {
     bool AdoptRenderer(std::unique_ptr<zRenderer> made);
     // Takes a mixer a factory made; false for null.
     bool AdoptMixer(std::unique_ptr<zMixer> made);
+    // Destroys the application's mixer (the engine's null mixer becomes
+    // current again).
+    void DropMixer();
     // Called by Shutdown just before the application's mixer is destroyed,
     // so that a subclass drops the pointers it keeps to it.
     virtual void OnMixerDeleting(zMixer* /*dying*/) {}

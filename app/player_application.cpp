@@ -4,7 +4,8 @@
 #include <memory>
 #include <new>
 
-#include "audio/mixer.h"
+#include "audio/al_mixer.h"
+#include "audio/smix_mixer.h"
 #include "core/log.h"
 #include "platform/stop_signals.h"
 #include "platform/window_events.h"
@@ -31,9 +32,9 @@ const DeviceId RendererIds[] = {
 
 const DeviceId MixerIds[] = {
     {"none", "'none'\t\t\t\t: No sound output.\n", true},
-    {"al", "'al'\t\t\t\t: OpenAL based hardware mixer.\n", false},
-    {"soft", "'soft'\t\t\t\t: Platform independent software mixer.\n", false},
-    {"file", "'file' <output.wav>\t: Software mixer with output to file.\n", false},
+    {"al", "'al'\t\t\t\t: OpenAL based hardware mixer.\n", true},
+    {"soft", "'soft'\t\t\t\t: Platform independent software mixer.\n", true},
+    {"file", "'file' <output.wav>\t: Software mixer with output to file.\n", true},
 };
 
 template <size_t Count> void PrintIds(const char* heading, const DeviceId (&ids)[Count]) {
@@ -87,7 +88,16 @@ bool zApplicationWin32::OpenDisplay() {
 
 bool zApplicationWin32::OpenAudio() {
     zMixer* current = GetMixer() ? GetMixer() : engine.GetMixer();
-    return current && current->Open();
+    if (!current) return false;
+    if (current->Open()) return true;
+    if (current != GetMixer()) return false;
+    // A machine without sound output still runs the player: silent, on the
+    // engine's null mixer, which becomes current again with this one gone.
+    GetLog() << "[*] Mixer '" << mixerId << "' failed to open: no sound output.\n";
+    current->Close();
+    DropMixer();
+    zMixer* fallback = engine.GetMixer();
+    return fallback && fallback->Open();
 }
 
 bool zApplicationWin32::PumpMessages() {
@@ -99,6 +109,8 @@ bool zApplicationWin32::PumpMessages() {
         if (zRenderer* current = engine.GetRenderer()) current->UpdateOutputSize();
     }
     if (!ignoreEscape && (events.quitRequested || OsIsEscapeDown())) return false;
+    // One frame of time, one frame of sound in the file.
+    if (m_fileMixer) m_fileMixer->SetFixedStep(engine.GetFrameTime());
     return true;
 }
 
@@ -131,5 +143,24 @@ bool zApplicationWin32::CreateRenderer() {
 
 bool zApplicationWin32::CreateMixer() {
     // "none" creates nothing: the engine's null mixer stays current.
-    return CheckId(mixerId, "mixer", "Available mixer ID:\n", MixerIds);
+    if (!CheckId(mixerId, "mixer", "Available mixer ID:\n", MixerIds)) return false;
+    if (mixerId == "al") {
+        std::unique_ptr<zMixer> made(new (std::nothrow) zALMixer(&engine, true));
+        if (!made) GetLog() << "[!] Failed to allocate the mixer 'al'.\n";
+        return AdoptMixer(std::move(made));
+    }
+    if (mixerId == "soft" || mixerId == "file") {
+        auto* made = new (std::nothrow) zSMixMixer(&engine, true);
+        if (!made) {
+            GetLog() << "[!] Failed to allocate the mixer '" << mixerId << "'.\n";
+            return false;
+        }
+        AdoptMixer(std::unique_ptr<zMixer>(made));
+        if (mixerId == "file") {
+            // The application owns it; this is a second view, never deleted.
+            m_fileMixer = made;
+            m_fileMixer->OpenOutputFile(m_mixerOutputPath);
+        }
+    }
+    return true;
 }

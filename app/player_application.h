@@ -10,6 +10,8 @@
 
 #include "app/application.h"
 
+class zSMixMixer;
+
 class zApplicationWin32 : public zApplication {
   public:
     // Renderer "gl2", mixer "al", 1280 x 720, output "mix_out.pcm".
@@ -28,13 +30,13 @@ class zApplicationWin32 : public zApplication {
     bool CreateMixer() override;
 
     const zString& GetMixerOutputPath() const { return m_mixerOutputPath; }
-    zMixer* GetFileMixer() const { return m_fileMixer; }
+    zSMixMixer* GetFileMixer() const { return m_fileMixer; }
 
   protected:
     void OnMixerDeleting(zMixer* dying) override;
 
   private:
     zString m_mixerOutputPath;
-    // The "file" mixer, owned as the application's mixer.
-    zMixer* m_fileMixer = nullptr;
+    // The "file" mixer: a view of the application's mixer, which owns it.
+    zSMixMixer* m_fileMixer = nullptr;
 };

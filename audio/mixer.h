@@ -125,7 +125,8 @@ class zMixer {
     // Null for an index outside 0..63.
     const zMixerChannel* GetChannel(int channel) const;
 
-    static bool IsValidChannel(int channel) { return channel >= 0 && channel < ChannelCount; }
+    // One unsigned comparison: negative indexes wrap far above 63.
+    static bool IsValidChannel(int channel) { return static_cast<unsigned>(channel) < unsigned(ChannelCount); }
 
   protected:
     // IsValidChannel, logging the refusal.

@@ -36,6 +36,16 @@ class zMixerStreamInterface {
     // plays again from there.
     virtual void SeekStream(u32 milliseconds) = 0;
 
+    // The PCM ring buffer (stereo 16-bit at the stream's rate) that the
+    // decoder thread fills, under its own ring mutex. An interface without
+    // one holds nothing readable.
+    virtual void LockRing() {}
+    virtual void UnlockRing() {}
+    // Under the ring mutex: bytes ready to read.
+    virtual u32 GetReadableBytes() { return 0; }
+    // Under the ring mutex: reads up to count bytes; the bytes read.
+    virtual u32 ReadRing(void* /*buffer*/, u32 /*count*/) { return 0; }
+
     zMixer* GetMixer() const { return m_mixer; }
     int GetChannel() const { return m_channel; }
 

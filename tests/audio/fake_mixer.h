@@ -3,6 +3,8 @@
 // and a stream interface whose stream state the test controls.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -118,6 +120,24 @@ struct FakeStream : zMixerStreamInterface {
         return new FakeStream(mixer, channel);
     }
 
+    // The PCM ring: bytes a new stream starts with, then whatever a test adds.
+    void LockRing() override { ++ringLockDepth; }
+    void UnlockRing() override { --ringLockDepth; }
+    u32 GetReadableBytes() override { return u32(ring.size() - ringRead); }
+    u32 ReadRing(void* buffer, u32 count) override {
+        const u32 bytes = std::min(count, GetReadableBytes());
+        std::memcpy(buffer, ring.data() + ringRead, bytes);
+        ringRead += bytes;
+        return bytes;
+    }
+    static u32& InitialRingBytes() {
+        static u32 bytes = 0;
+        return bytes;
+    }
+
+    std::string ring = std::string(InitialRingBytes(), '\x10');
+    size_t ringRead = 0;
+    int ringLockDepth = 0;
     bool playing = true;
     bool threadStarted = false;
     int lockDepth = 0;
@@ -128,6 +148,7 @@ struct FakeStreamFactory {
     FakeStreamFactory() {
         FakeStream::Log() = FakeStreamLog();
         FakeStream::ThreadStarts() = true;
+        FakeStream::InitialRingBytes() = 0;
         m_previous = SetMixerStreamFactory(&FakeStream::Create);
     }
     ~FakeStreamFactory() { SetMixerStreamFactory(m_previous); }

@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/audio/wav_file.h"
 #include "tests/support/temporary_directory.h"
 #include "tests/support/xvfb.h"
 
@@ -700,10 +701,12 @@ std::vector<CatalogueRow> Catalogue() {
         Row("B10_UnknownRenderer", {"t.zms", "-r", "bogus"}, {}, 2, {"[!] Unknown renderer id 'bogus'."}));
     rows.push_back(Row("B10_UnknownMixer", {"t.zms", "-r", "none", "-m", "bogus"}, {}, 2,
                        {"[!] Unknown mixer id 'bogus'."}));
-    // The default renderer exists; the default mixer is not built yet.
-    rows.push_back(Row("DefaultRendererIsBuiltDefaultMixerIsNot", {"t.zms"}, {}, 2,
-                       {"[!] The mixer id 'al' is not available in this build."},
-                       {"[!] The renderer id 'gl2' is not available in this build."}));
+    // The default renderer and mixer both open; then the scene is missing.
+    rows.push_back(Row("DefaultDevicesAreBuilt", {"missing.zms"}, {}, 2,
+                       {"[H] Starting OpenGL 3 renderer...", "Starting OpenAL1.1 mixer...", "64 mixer channel.",
+                        "[*] Could not access file 'missing.zms'."},
+                       {"[!] The renderer id 'gl2' is not available in this build.",
+                        "[!] The mixer id 'al' is not available in this build."}));
     // "gl2" opens a window with its core shader library from the data folder
     // (SDL's offscreen driver, see RunPlayer) and runs the scene.
     rows.push_back(Row("Gl2RunsTheScene", {"t.zms", "-r", "gl2", "-m", "none", "-time_live", "1"},
@@ -747,8 +750,10 @@ std::vector<CatalogueRow> Catalogue() {
     rows.push_back(Row("SearchPathStartupScriptComesBeforeTheOwnFolder",
                        SceneRun({"-S", "more", "-I", "probe.nut"}), {searchPathStartup, startupProbe}, 0,
                        {"[S] zad of the search path", "[S] MinMax false", LoadingScene}));
-    rows.push_back(Row("DefaultMixerNotBuilt", {"t.zms", "-r", "none"}, {}, 2,
-                       {"[!] The mixer id 'al' is not available in this build."}));
+    // The default mixer "al" plays the run (on OpenAL Soft's null backend here).
+    rows.push_back(Row("DefaultMixerRunsTheScene", {"t.zms", "-r", "none", "-time_live", "1"}, {}, 0,
+                       {"Starting OpenAL1.1 mixer...", "Device: OpenAL Soft", "64 mixer channel.", "Done.",
+                        LoadingScene, "[S] frames>0 true", FreeingCaches, "Done."}));
     // With the null devices the scene runs; shutdown runs once.
     rows.push_back(Row("NullDevicesRunTheScene", SceneRun(), {}, 0,
                        {LoadingScene, "[S] OnSetup hi", "[S] frames>0 true", FreeingCaches, "Done."}, {},
@@ -1085,16 +1090,17 @@ std::vector<CatalogueRow> Catalogue() {
             Concat({"[H] Filesystem connecting to archive 'data.ksa'...", LoadingScene}, SceneRunLines),
             {"[!] Failed to open archive 'data.ksa'."}));
     // bootstrap.txt: the command line comes from the file, which cannot name
-    // the null devices, so the run stops at the default mixer.
+    // the null devices, so the run opens the default ones: on disk it then
+    // misses its scene; inside the archive "gl2" misses its shader library.
     rows.push_back(Row("B23_BootstrapOnDisk", {}, {{"bootstrap.txt", "<ZML=1.0><Input=\"t.zms\">"}}, 2,
-                       {"[!] The mixer id 'al' is not available in this build."},
+                       {"Starting OpenAL1.1 mixer...", "[*] Could not access file 't.zms'."},
                        {UsageFirstLine, "[*] Could not access file 'bootstrap.txt'."}));
     rows.push_back(Row("BootstrapInTheArchive", {},
                        {{"resource.ksa", ArchiveOf({{"bootstrap.txt", "<ZML=1.0><Input=\"t.zms\">"}})}}, 2,
                        {"[*] Could not access file 'bootstrap.txt'.",
                         "[H] Filesystem connecting to archive 'resource.ksa'...",
                         "[H] Filesystem connecting to archive 'resource.ksa'...",
-                        "[!] The mixer id 'al' is not available in this build."},
+                        "[H] Starting OpenGL 3 renderer...", "[*] Could not access file 'default_shaders.zml'."},
                        {UsageFirstLine}));
     // Defines reach the project's OnSetup with their types.
     rows.push_back(Row("B14_DefinesInOnSetup",
@@ -1315,6 +1321,9 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
                     const std::function<bool()>& watch = nullptr) {
     // GPU renderers draw on Mesa through SDL's offscreen driver: no X server.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // Sound goes nowhere: OpenAL Soft's null backend, SDL's dummy driver.
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     RunResult result;
     const std::string program =
         row.ownDataFolder ? std::string(PlayerPath) : PlayerWithoutDataFolder(directory);
@@ -1357,7 +1366,9 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
     environment.insert(environment.end(), overrides.begin(), overrides.end());
     const char* asan = getenv("ASAN_OPTIONS");
     std::string asanOptions = std::string("ASAN_OPTIONS=") + (asan ? asan : "");
-    const bool gpu = std::find(row.arguments.begin(), row.arguments.end(), "gl2") != row.arguments.end();
+    // (The default renderer, without -r, is "gl2".)
+    const bool gpu = std::find(row.arguments.begin(), row.arguments.end(), "gl2") != row.arguments.end() ||
+                     std::find(row.arguments.begin(), row.arguments.end(), "-r") == row.arguments.end();
     if (gpu) asanOptions += asan && *asan ? ":detect_leaks=0" : "detect_leaks=0";
     environment.push_back(asanOptions);
     std::vector<char*> envp;
@@ -1461,6 +1472,146 @@ TEST_P(PlayerCatalogue, Run) {
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, PlayerCatalogue, ::testing::ValuesIn(Catalogue()),
                          [](const ::testing::TestParamInfo<CatalogueRow>& info) { return info.param.id; });
+
+// ---- Mixers: the sound a run makes, as data -------------------------------
+
+// A scene at a fixed 0.02 s frame step that loads a sound, so the "file"
+// mixer adds exactly 3840 bytes a frame after its first 16384.
+const std::string SteppedSceneScript =
+    "class T { function OnSetup(s) { EngineSetFixedDeltaFrame(g_engine, 0.02);\n"
+    "  print(\"sound \" + (EngineLoadSound(g_engine, \"beep.wav\") != null)); } }\n";
+const std::string StepLine = "Fixed mixer step: 3840 bytes (step = 200).";
+
+// A 48 kHz mono WAV of the samples.
+std::string MonoWav(const std::vector<int16_t>& samples) {
+    const uint32_t bytes = uint32_t(samples.size() * 2);
+    std::string wav = "RIFF" + U32(36 + bytes) + "WAVEfmt " + U32(16) + std::string("\x01\x00\x01\x00", 4) +
+                      U32(48000) + U32(96000) + std::string("\x02\x00\x10\x00", 4) + "data" + U32(bytes);
+    for (int16_t sample : samples)
+        wav += std::string{char(sample & 0xff), char((sample >> 8) & 0xff)};
+    return wav;
+}
+
+CatalogueRow MixerRow(std::string id, std::vector<std::string> arguments, std::vector<ExpectedLine> lines,
+                      std::vector<FixtureFile> extra = {}) {
+    std::vector<FixtureFile> files = {{"t.zms", SceneFile},
+                                      {"t.nut", SteppedSceneScript},
+                                      {"beep.wav", MonoWav(std::vector<int16_t>(480, 16384))}};
+    files.insert(files.end(), extra.begin(), extra.end());
+    return Row(std::move(id), std::move(arguments), std::move(files), 0, std::move(lines));
+}
+
+size_t CountLines(const std::string& output, const std::string& wanted) {
+    const std::vector<std::string> lines = SplitLines(output);
+    return size_t(std::count(lines.begin(), lines.end(), wanted));
+}
+
+// The first line a shell command prints, or "" when it cannot run.
+std::string FirstLineOf(const std::string& command) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return "";
+    char line[512] = {};
+    const bool read = std::fgets(line, sizeof line, pipe) != nullptr;
+    pclose(pipe);
+    std::string text = read ? line : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+bool SoxInstalled() {
+    return std::system("command -v sox >/dev/null 2>&1 && command -v soxi >/dev/null 2>&1") == 0;
+}
+
+// The WAV of a "file" run: the header our own parser reads, the length that
+// the frames fix, silence (nothing plays), and sox's view when it is here.
+void ExpectSilentStepWav(const std::filesystem::path& path, const std::string& output) {
+    const WavFile wav = ReadWavFile(path.string());
+    const size_t frames = CountLines(output, StepLine);
+    EXPECT_GT(frames, 0u);
+    ExpectMixerWavHeader(wav, uint32_t(16384 + 3840 * frames));
+    EXPECT_TRUE(std::all_of(wav.samples.begin(), wav.samples.end(), [](int16_t s) { return s == 0; }));
+    if (!SoxInstalled()) return;
+    const std::string file = "'" + path.string() + "'";
+    EXPECT_EQ(FirstLineOf("soxi -r " + file), "48000");
+    EXPECT_EQ(FirstLineOf("soxi -c " + file), "2");
+    EXPECT_EQ(FirstLineOf("soxi -b " + file), "16");
+    EXPECT_EQ(FirstLineOf("soxi -e " + file), "Signed Integer PCM");
+    EXPECT_EQ(FirstLineOf("soxi -s " + file), std::to_string((16384 + 3840 * frames) / 4));
+    // A data size beyond the file makes sox warn of a premature end.
+    EXPECT_EQ(FirstLineOf("sox -V3 " + file + " -n 2>&1 | grep -i -E 'premature|warn'"), "");
+    EXPECT_EQ(FirstLineOf("sox " + file + " -n stats 2>&1 | grep 'Max level'"),
+              "Max level   0.000000  0.000000  0.000000");
+}
+
+class PlayerMixer : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_FALSE(m_directory.empty()); }
+
+    TemporaryDirectory m_temporary{"player_mixer", false};
+    const std::filesystem::path& m_directory = m_temporary.Path();
+};
+
+// "file" runs where there is no sound output at all, writes an exact WAV,
+// and its one mixer object is deleted once (the sanitizers watch the exit).
+TEST_F(PlayerMixer, FileMixerWritesTheFramesOfTheRun) {
+    const CatalogueRow row = MixerRow("file", {"t.zms", "-r", "none", "-m", "file", "-Mf", "out.wav", "-time_live", "1"},
+                                      {"[S] sound true", StepLine, FreeingCaches, "Done."});
+    const RunResult run = RunRow(m_directory, row, {"SDL_AUDIODRIVER=no-such-driver"});
+    SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    ExpectSilentStepWav(m_directory / "out.wav", run.output);
+}
+
+// Under -A the output goes to the disk, never into the read-only archive.
+TEST_F(PlayerMixer, FileMixerOutputBesideAnArchive) {
+    CatalogueRow row = MixerRow("archive", {"t.zms", "-r", "none", "-m", "file", "-Mf", "out.wav", "-time_live", "1",
+                                            "-A", "data.ksa"},
+                                {"[H] Filesystem connecting to archive 'data.ksa'...", "[S] sound true", StepLine});
+    row.files = {{"data.ksa", ArchiveOf({{"t.zms", SceneFile},
+                                         {"t.nut", SteppedSceneScript},
+                                         {"beep.wav", MonoWav(std::vector<int16_t>(480, 16384))}})}};
+    const RunResult run = RunRow(m_directory, row);
+    SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    ExpectSilentStepWav(m_directory / "out.wav", run.output);
+}
+
+// An output that cannot be opened is reported; the mixer then needs a card,
+// and without one the run goes on silent.
+TEST_F(PlayerMixer, FileMixerOutputThatCannotBeOpened) {
+    const CatalogueRow row = MixerRow(
+        "unopened", {"t.zms", "-r", "none", "-m", "file", "-Mf", "no-dir/out.wav", "-time_live", "1"},
+        {"[!] Failed to open mixer output file 'no-dir/out.wav'.",
+         "[*] Mixer 'file' failed to open: no sound output.", "[S] sound true", FreeingCaches, "Done."});
+    const RunResult run = RunRow(m_directory, row, {"SDL_AUDIODRIVER=no-such-driver"});
+    SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    EXPECT_FALSE(std::filesystem::exists(m_directory / "no-dir"));
+}
+
+// "soft" plays through SDL: its disk driver writes what the card would hear.
+TEST_F(PlayerMixer, SoftMixerPlaysThroughTheCard) {
+    const CatalogueRow row =
+        MixerRow("soft", {"t.zms", "-r", "none", "-m", "soft", "-time_live", "1"}, {"[S] sound true", "Done."});
+    const RunResult run = RunRow(m_directory, row,
+                                 {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=card.raw", "SDL_DISKAUDIODELAY=1"});
+    SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    EXPECT_GT(std::filesystem::file_size(m_directory / "card.raw"), 0u);
+}
+
+// Without any sound output the default mixer "al" fails to open and the run
+// goes on with the null mixer.
+TEST_F(PlayerMixer, DefaultMixerWithoutSoundOutputRunsSilently) {
+    const CatalogueRow row =
+        MixerRow("silent", {"t.zms", "-r", "none", "-time_live", "1"},
+                 {"Starting OpenAL1.1 mixer...", "[!] Failed to open default OpenAL device.",
+                  "[*] Mixer 'al' failed to open: no sound output.", "[S] sound true", FreeingCaches, "Done."});
+    const RunResult run = RunRow(m_directory, row, {"ALSOFT_DRIVERS=no-such-backend"});
+    SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+}
 
 // ---- Raytraced frames: -R writes every scene frame as a TGA file -----------
 
