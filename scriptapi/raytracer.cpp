@@ -85,52 +85,44 @@ SQInteger RaytracerDeleteSelf(HSQUIRRELVM /*vm*/) {
     return 0;
 }
 
-// (switch, grid, threshold, jitter)
-SQInteger RaytracerSetAntialias(HSQUIRRELVM vm) {
+// The option natives: change reads the arguments into a copy of the options,
+// which replaces them when every read succeeded.
+template <typename Change> SQInteger ChangeOptions(HSQUIRRELVM vm, Change change) {
     ScriptArgs args(vm);
     zScriptRaytracer* raytracer = RaytracerArgument(args);
-    const bool on = args.Bool(2);
-    const SQInteger grid = args.Integer(3);
-    const SQFloat threshold = args.Number(4);
-    const bool jitter = args.Bool(5);
     if (!args) return args.Fail();
     zRaytracerOptions options = raytracer->GetOptions();
-    options.antialiasing = on ? 1 : 0;
-    options.aaGrid = CountOf(grid);
-    options.aaThreshold = threshold;
-    options.aaJitter = jitter ? 1 : 0;
+    change(args, options);
+    if (!args) return args.Fail();
     raytracer->SetOptions(options);
     return args.None();
+}
+
+// (switch, grid, threshold, jitter)
+SQInteger RaytracerSetAntialias(HSQUIRRELVM vm) {
+    return ChangeOptions(vm, [](ScriptArgs& args, zRaytracerOptions& options) {
+        options.antialiasing = args.Bool(2) ? 1 : 0;
+        options.aaGrid = CountOf(args.Integer(3));
+        options.aaThreshold = args.Number(4);
+        options.aaJitter = args.Bool(5) ? 1 : 0;
+    });
 }
 
 // (switch, samples, depth)
 SQInteger RaytracerSetGlobalIllum(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zScriptRaytracer* raytracer = RaytracerArgument(args);
-    const bool on = args.Bool(2);
-    const SQInteger samples = args.Integer(3);
-    const SQInteger depth = args.Integer(4);
-    if (!args) return args.Fail();
-    zRaytracerOptions options = raytracer->GetOptions();
-    options.globalIllumination = on ? 1 : 0;
-    options.giSamples = CountOf(samples);
-    options.giDepth = CountOf(depth);
-    raytracer->SetOptions(options);
-    return args.None();
+    return ChangeOptions(vm, [](ScriptArgs& args, zRaytracerOptions& options) {
+        options.globalIllumination = args.Bool(2) ? 1 : 0;
+        options.giSamples = CountOf(args.Integer(3));
+        options.giDepth = CountOf(args.Integer(4));
+    });
 }
 
 // (switch, first field)
 SQInteger RaytracerSetInterlace(HSQUIRRELVM vm) {
-    ScriptArgs args(vm);
-    zScriptRaytracer* raytracer = RaytracerArgument(args);
-    const bool on = args.Bool(2);
-    const bool firstField = args.Bool(3);
-    if (!args) return args.Fail();
-    zRaytracerOptions options = raytracer->GetOptions();
-    options.interlaced = on ? 1 : 0;
-    options.firstField = firstField ? 1 : 0;
-    raytracer->SetOptions(options);
-    return args.None();
+    return ChangeOptions(vm, [](ScriptArgs& args, zRaytracerOptions& options) {
+        options.interlaced = args.Bool(2) ? 1 : 0;
+        options.firstField = args.Bool(3) ? 1 : 0;
+    });
 }
 
 SQInteger RaytracerStartInterlacedSequence(HSQUIRRELVM vm) {

@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/patch_scene.h"
 #include "tests/support/temporary_directory.h"
 #include "tests/support/xvfb.h"
 
@@ -1497,22 +1498,9 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, PlayerCatalogue, ::testing::ValuesIn(Catalog
 
 // ---- Raytraced frames: -R writes every scene frame as a TGA file -----------
 
-// A patch in front of the default camera (the scene names none), lit along
-// the view by one parallel light, on a blue background.
-const std::string RaytracedScene =
-    "<ZML=1.0>\n<Scene=<Items=\n"
-    "  <MObject=<MItem=<Id=\"patch\"><UId=1><Active>>\n"
-    "    <Object=<Item=<Position=<X=0.0><Y=0.0><Z=5.0>>><Geometry=\"patch.zml\">>>\n"
-    "  <MLight=<MItem=<Id=\"sun\"><UId=2><Active>><Light=<Type=\"Parallel\">>>>\n"
-    "<Globals=<BackgroundColor=<X=0.0><Y=0.0><Z=1.0>>>>\n";
-// A unit quad facing the camera, diffuse (0.8, 0.4, 0.2).
-const std::string PatchGeometry =
-    "<ZML=1.0>\n<Geometry=\n"
-    "  <Materials=<Material=<Id=\"m\"><Diffuse=<X=0.8><Y=0.4><Z=0.2><W=1.0>>>>\n"
-    "  <AVertex=<Count=4><Data=<V=<X=-0.5><Y=-0.5><Z=0.0>><V=<X=0.5><Y=-0.5><Z=0.0>>\n"
-    "    <V=<X=0.5><Y=0.5><Z=0.0>><V=<X=-0.5><Y=0.5><Z=0.0>>>>\n"
-    "  <APolygon=<Count=1><BindingCount=4><Data=\n"
-    "    <P=<Count=4><Material=0><Index=0><Index=1><Index=2><Index=3>>>>>\n";
+// The patch scene (tests/support/patch_scene.h).
+const std::string RaytracedScene = PatchSceneFile;
+const std::string PatchGeometry = PatchGeometryFile;
 
 struct RaytraceRow {
     CatalogueRow run;

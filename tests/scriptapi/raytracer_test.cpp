@@ -1,6 +1,4 @@
-// Raytracer natives over a small scene read from a file: a diffuse
-// (0.8, 0.4, 0.2) patch in front of the default camera, lit along the view by
-// a parallel light, on a blue background (g_scene).
+// Raytracer natives over the patch scene read from its file (g_scene).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,28 +11,16 @@
 #include "scene/scene.h"
 #include "script/script_api.h"
 #include "tests/scriptapi/api_fixture.h"
+#include "tests/support/patch_scene.h"
 
 namespace {
-
-const char* const PatchScene = "<ZML=1.0>\n<Scene=<Items=\n"
-                               "  <MObject=<MItem=<Id=\"patch\"><UId=1><Active>>\n"
-                               "    <Object=<Item=<Position=<X=0.0><Y=0.0><Z=5.0>>><Geometry=\"patch.zml\">>>\n"
-                               "  <MLight=<MItem=<Id=\"sun\"><UId=2><Active>><Light=<Type=\"Parallel\">>>>\n"
-                               "<Globals=<BackgroundColor=<X=0.0><Y=0.0><Z=1.0>>>>\n";
-const char* const PatchGeometry =
-    "<ZML=1.0>\n<Geometry=\n"
-    "  <Materials=<Material=<Id=\"m\"><Diffuse=<X=0.8><Y=0.4><Z=0.2><W=1.0>>>>\n"
-    "  <AVertex=<Count=4><Data=<V=<X=-0.5><Y=-0.5><Z=0.0>><V=<X=0.5><Y=-0.5><Z=0.0>>\n"
-    "    <V=<X=0.5><Y=0.5><Z=0.0>><V=<X=-0.5><Y=0.5><Z=0.0>>>>\n"
-    "  <APolygon=<Count=1><BindingCount=4><Data=\n"
-    "    <P=<Count=4><Material=0><Index=0><Index=1><Index=2><Index=3>>>>>\n";
 
 class RaytracerApi : public ScriptApiFixture {
   public:
     void SetUp() override {
         ScriptApiFixture::SetUp();
-        WriteFile("t.zms", PatchScene);
-        WriteFile("patch.zml", PatchGeometry);
+        WriteFile("t.zms", PatchSceneFile);
+        WriteFile("patch.zml", PatchGeometryFile);
         scene = zSharedPtr<zScene>(new zScene(&engine, &vm));
         ASSERT_TRUE(scene->LoadFromFile("t.zms"));
         SetHandle("g_scene", scene.Get(), ScriptKindScene);
