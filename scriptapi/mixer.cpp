@@ -17,7 +17,7 @@
 
 namespace {
 
-const char* const NoStreamsText = "Mixer streams are not available in this build.";
+const char* const NoStreamsText = "Mixer media streams are not built";
 
 zMixer* MixerArgument(ScriptArgs& args) {
     return args.Object<zMixer>(1, ScriptKindMixer);

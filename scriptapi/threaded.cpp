@@ -22,15 +22,15 @@ SQInteger WindowSystemLoadBitmapThreaded(HSQUIRRELVM vm) {
     return args.ReturnObject(engine ? engine->LoadPicture(path, false) : nullptr, ScriptKindCThread);
 }
 
-// The scene optimisation that follows the load (octrees for large
-// geometries) does not exist yet: the scene loads without it.
+// Leaves of at most 1024 polygons for the large geometries, as the player's
+// own scene set-up asks.
 SQInteger SceneFromZMLThreaded(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zScene* scene = args.Object<zScene>(1, ScriptKindScene);
     const char* path = args.String(2);
     if (!args) return args.Fail();
-    if (scene->LoadFromFile(path))
-        GetLog() << "[*] Scene geometry optimisation is not built; '" << path << "' loads without octrees.\n";
+    scene->LoadFromFile(path);
+    scene->OptimizeGeometries(1024);
     return args.ReturnObject(nullptr, ScriptKindCThread);
 }
 

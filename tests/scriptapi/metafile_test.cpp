@@ -2,11 +2,10 @@
 // by scripts, and tag handles that die with their document.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/scriptapi/api_fixture.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -34,12 +33,7 @@ class MetafileApi : public ScriptApiFixture {
                   "true");
     }
 
-    std::string ReadText(const char* name) {
-        std::ifstream file(Folder() / name, std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
+    std::string ReadText(const char* name) { return ReadWholeFile((Folder() / name).string()); }
 };
 
 const char* const ShowTag = "function Show(t) { return MetatagGetName(t) + \" \" + MetatagGetType(t) + \" \" +"

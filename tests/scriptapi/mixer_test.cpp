@@ -179,10 +179,10 @@ TEST_F(MixerApi, TheEnginesMixerIsItsCurrentOne) {
 // rather than report an ordinary failure, and lock nothing.
 TEST_F(MixerApi, StreamsRaiseWhileNoStreamingIsBuilt) {
     const ScriptRow rows[] = {
-        {"MixerStreamStart(m, \"music.ogg\")", "error: Mixer streams are not available in this build."},
-        {"MixerChannelStartStream(m, 3, \"music.ogg\")", "error: Mixer streams are not available in this build."},
+        {"MixerStreamStart(m, \"music.ogg\")", "error: Mixer media streams are not built"},
+        {"MixerChannelStartStream(m, 3, \"music.ogg\")", "error: Mixer media streams are not built"},
         {"MixerChannelLockAndStream(m, 4, \"music.ogg\")",
-         "error: Mixer streams are not available in this build."},
+         "error: Mixer media streams are not built"},
     };
     ExpectScripts(rows);
     EXPECT_FALSE(playing.IsChannelLocked(4));

@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +9,7 @@
 #include "scene/scene.h"
 #include "script/script_api.h"
 #include "tests/scriptapi/api_fixture.h"
+#include "tests/support/files.h"
 #include "tests/support/patch_scene.h"
 
 namespace {
@@ -38,12 +37,7 @@ class RaytracerApi : public ScriptApiFixture {
         ScriptApiFixture::TearDown();
     }
 
-    std::string ReadBytes(const char* name) {
-        std::ifstream file(Folder() / name, std::ios::binary);
-        std::stringstream bytes;
-        bytes << file.rdbuf();
-        return bytes.str();
-    }
+    std::string ReadBytes(const char* name) { return ReadWholeFile((Folder() / name).string()); }
 
     // The raytracer of the root slot rt.
     zRaytracer* RootRaytracer() {

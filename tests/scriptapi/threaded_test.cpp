@@ -6,6 +6,7 @@
 
 #include "scene/scene.h"
 #include "tests/scriptapi/api_fixture.h"
+#include "tests/support/files.h"
 #include "ui/scene2d.h"
 
 namespace {
@@ -32,18 +33,8 @@ class ThreadedApi : public ScriptApiFixture {
     zSharedPtr<zScene2D> ui;
 };
 
-// A 2 x 1 uncompressed 24-bit TGA.
-std::string SmallTga() {
-    std::string bytes(18, '\0');
-    bytes[2] = 2;
-    bytes[12] = 2;
-    bytes[14] = 1;
-    bytes[16] = 24;
-    return bytes + std::string(6, '\x7f');
-}
-
 TEST_F(ThreadedApi, APictureLoadsAtOnce) {
-    WriteFile("pic.tga", SmallTga());
+    WriteFile("pic.tga", SmallTgaFile());
     EXPECT_EQ(Printed("local h = WindowSystemLoadBitmapThreaded(g_ui, \"pic.tga\");"
                       "print(h.type() + \" \" + ObjectIsValid(h) + \" \" + LoadThreadIsDone(h))"),
               "2 true true");
@@ -61,6 +52,33 @@ TEST_F(ThreadedApi, ASceneLoadsAtOnceAndTheHandleHoldsNothing) {
               "2 false true");
     // The lamp and the camera a scene without one is given.
     EXPECT_EQ(scene->GetAllItems().GetCount(), 2u);
+}
+
+// 8193 triangles in a row along x: one past what the scene's optimisation
+// leaves whole.
+std::string LargeGeometry() {
+    const int triangles = 8193;
+    std::string text = "<ZML=1.0>\n<Geometry=<Materials=<Material=<Id=\"m\">>>\n<AVertex=<Count=" +
+                       std::to_string(3 * triangles) + "><Data=";
+    for (int i = 0; i < triangles; ++i) {
+        const std::string x = std::to_string(i);
+        text += "<V=<X=" + x + ".0><Y=0.0><Z=0.0>><V=<X=" + x + ".5><Y=1.0><Z=0.0>><V=<X=" + x +
+                ".0><Y=1.0><Z=0.0>>";
+    }
+    text += ">>\n<APolygon=<Count=" + std::to_string(triangles) + "><BindingCount=" +
+            std::to_string(3 * triangles) + "><Data=";
+    for (int i = 0; i < triangles; ++i)
+        text += "<P=<Count=3><Material=0><Index=" + std::to_string(3 * i) + "><Index=" + std::to_string(3 * i + 1) +
+                "><Index=" + std::to_string(3 * i + 2) + ">>";
+    return text + ">>>\n";
+}
+
+TEST_F(ThreadedApi, ALoadedSceneHasItsLargeGeometriesCut) {
+    WriteFile("big.zml", LargeGeometry());
+    WriteFile("big.zms", "<ZML=1.0>\n<Scene=<Items=<MObject=<MItem=<Id=\"wall\"><UId=1><Active>>"
+                         "<Object=<Geometry=\"big.zml\">>>>>\n");
+    EXPECT_EQ(Printed("print(ObjectIsValid(SceneFromZMLThreaded(g_scene, \"big.zms\")))"), "false");
+    EXPECT_NE(log.Text().find("   Generating octree for geometry '"), std::string::npos) << log.Text();
 }
 
 TEST_F(ThreadedApi, AGeometryLoadsAtOnce) {
