@@ -10,6 +10,10 @@ zMixerStreamFactory SetMixerStreamFactory(zMixerStreamFactory factory) {
     return previous;
 }
 
+bool HasMixerStreamFactory() {
+    return g_streamFactory != nullptr;
+}
+
 zMixerStreamInterface* CreateMixerStreamInterface(zMixer* mixer, int channel) {
     return g_streamFactory ? g_streamFactory(mixer, channel) : nullptr;
 }

@@ -64,5 +64,7 @@ using zMixerStreamFactory = zMixerStreamInterface* (*)(zMixer* mixer, int channe
 
 // Returns the previous factory; null removes it.
 zMixerStreamFactory SetMixerStreamFactory(zMixerStreamFactory factory);
+// True once the streaming code has installed its factory.
+bool HasMixerStreamFactory();
 // A new interface from the installed factory, or null.
 zMixerStreamInterface* CreateMixerStreamInterface(zMixer* mixer, int channel);

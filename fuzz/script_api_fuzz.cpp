@@ -38,10 +38,11 @@
 namespace {
 
 // Natives that reach outside the process (a shell, the file system's
-// renames and removals, file writers of the standard library) or block
-// (sleeps). A group adding such a native adds its name here.
+// renames and removals, file writers of the groups and of the standard
+// library) or block (sleeps). A group adding such a native adds its name here.
 const char* const DeniedNatives[] = {
     "ShellExecute", "SystemSleep", "FileRename",                       // core and System group
+    "MetafileSave", "RaytracerTrace",                                  // Metafile and Raytracer files
     "system",       "remove",      "rename",     "writeclosuretofile", // standard library
 };
 // Classes whose methods open files by name.

@@ -1,6 +1,8 @@
 #include "script/script_object.h"
 
 #include <new>
+#include <unordered_set>
+#include <vector>
 
 #include "core/log.h"
 #include "core/mutex.h"
@@ -29,7 +31,10 @@ void DestroyPicture(void* object) {
     delete static_cast<zPicture*>(object);
 }
 void DestroyMetafile(void* object) {
-    delete static_cast<zMetafile*>(object);
+    zMetafile* document = static_cast<zMetafile*>(object);
+    InvalidateScriptRecords(document);
+    InvalidateMetaTagScriptRecords(*document);
+    delete document;
 }
 
 ScriptObjectDestroyer g_destroyers[ScriptKindCount] = {};
@@ -126,6 +131,22 @@ u32 InvalidateScriptRecords(void* object) {
 u32 InvalidateScriptRecords(const std::unordered_set<const void*>& objects) {
     if (objects.empty()) return 0;
     return InvalidateRecordsWhere([&objects](const void* held) { return objects.count(held) != 0; });
+}
+
+u32 InvalidateMetaTagScriptRecords(const zMetafile& document) {
+    std::unordered_set<const void*> tags;
+    std::vector<const zLinkedListEntry*> pending;
+    // Depth first without recursion: scripts may nest tags without limit.
+    for (const zLinkedListEntry* root = document.GetRoots().GetHead(); root; root = root->GetNext())
+        pending.push_back(root);
+    while (!pending.empty()) {
+        const zMetaTag* tag = static_cast<const zMetaTag*>(pending.back());
+        pending.pop_back();
+        tags.insert(tag);
+        for (const zLinkedListEntry* child = tag->GetChildren().GetHead(); child; child = child->GetNext())
+            pending.push_back(child);
+    }
+    return InvalidateScriptRecords(tags);
 }
 
 SQInteger ReleaseScriptObject(SQUserPointer record, SQInteger /*size*/) {

@@ -18,6 +18,7 @@
 #include "squirrel/squirrel.h"
 
 class SquirrelObject;
+class zMetafile;
 
 struct zCObject {
     // Kinds 34 to 36 (texture, geometry, material) take a reference on the object.
@@ -38,8 +39,9 @@ struct zCObject {
 };
 
 // Destroys an owned engine object of one kind. Pictures and metafiles have
-// theirs built in; subsystems above this one install theirs (raytracer,
-// scene, raster font, animation source) when they start.
+// theirs built in (a metafile's records and its tags' records die with it);
+// subsystems above this one install theirs (raytracer, scene, raster font,
+// animation source) when they start.
 using ScriptObjectDestroyer = void (*)(void* object);
 void SetScriptObjectDestroyer(i32 kind, ScriptObjectDestroyer destroyer);
 
@@ -50,6 +52,11 @@ u32 GetScriptObjectCount();
 u32 InvalidateScriptRecords(void* object);
 // The same for every object of the set, in one walk of the records.
 u32 InvalidateScriptRecords(const std::unordered_set<const void*>& objects);
+
+// Every record holding a tag of the document (roots and all their
+// descendants) becomes kind 1, before the tags go; one walk over the tree
+// and one pass over the records. Returns how many.
+u32 InvalidateMetaTagScriptRecords(const zMetafile& document);
 
 // Pushes a new CObject instance holding a new record. On failure logs
 // "[!] Could not allocate C Object.", destroys the record and pushes nothing.

@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "tests/audio/wav_file.h"
+#include "tests/support/patch_scene.h"
 #include "tests/support/temporary_directory.h"
 #include "tests/support/xvfb.h"
 
@@ -643,6 +644,38 @@ void AddCoreNativeRows(std::vector<CatalogueRow>& rows) {
     }
 }
 
+// A scene script keeps a game in a metafile: it builds the document, saves
+// it, loads it into a second one and prints the typed values read back; a tag
+// handle kept past its document's end is dead. The mixer's locks and a
+// setter given the no-channel index from the same script.
+void AddMetafileAndMixerRows(std::vector<CatalogueRow>& rows) {
+    const std::string keep =
+        "local doc = MetafileNew(); local game = MetafileAddRoot(doc, \"Game\");\n"
+        "MetatagAddChildWithValue(game, \"Name\", \"hero\"); MetatagAddChildWithValue(game, \"Lives\", 3);\n"
+        "MetatagAddChildWithValue(game, \"Speed\", 2.5); MetatagAddChildWithValue(game, \"Sound\", true);\n"
+        "print(\"saved \" + MetafileSave(doc, \"save.zml\"));\n"
+        "local back = MetafileNew(); print(\"loaded \" + MetafileLoad(back, \"save.zml\"));\n"
+        "foreach (tag in MetatagGetChildren(MetafileGetTag(back, \"Game;\")))\n"
+        "  print(MetatagGetName(tag) + \"=\" + MetatagGetValue(tag) + \" (\" + MetatagGetType(tag) + \")\");\n"
+        "local lives = MetafileGetTypedTag(back, \"Game:Lives;\", 3); back = null;\n"
+        "try { MetatagGetValue(lives); } catch (e) { print(e); }";
+    rows.push_back(Row("SceneScriptKeepsAGameInAMetafile", SceneRun(),
+                       {StartupScript(), {"t.zms", SceneFile}, {"t.nut", SceneScript(keep)}}, 0,
+                       {"[S] OnSetup hi", "[S] saved true", "[S] loaded true", "[S] Name=hero (4)", "[S] Lives=3 (3)",
+                        "[S] Speed=2.5 (1)", "[S] Sound=true (2)", "[S] Expected 'Metatag' got 'Deleted native'",
+                        "[S] OnSetupDone", FreeingCaches, "Done."},
+                       {Matching("\\[\\|\\] Exception.*")}));
+    const std::string mix = "print(MixerChannelTryLock(g_mixer, 5) + \" \" + MixerChannelTryLock(g_mixer, 5));\n"
+                            "MixerChannelUnlock(g_mixer, 5); print(\"again \" + MixerChannelTryLock(g_mixer, 5));\n"
+                            "MixerChannelSetGain(g_mixer, -1, 0.5); MixerChannelSetGain(g_mixer, 64, 0.5);\n"
+                            "print(\"state \" + MixerChannelGetState(g_mixer, 0x80000000));";
+    rows.push_back(Row("SceneScriptLocksAMixerChannel", SceneRun(),
+                       {StartupScript(), {"t.zms", SceneFile}, {"t.nut", SceneScript(mix)}}, 0,
+                       {"[S] OnSetup hi", "[S] true false", "[S] again true", "[S] state 1", "[S] OnSetupDone",
+                        FreeingCaches, "Done."},
+                       {Matching("\\[\\|\\] Exception.*"), Matching("\\[!\\] Invalid mixer channel.*")}));
+}
+
 std::vector<CatalogueRow> Catalogue() {
     std::vector<CatalogueRow> rows;
     // No arguments, no bootstrap.txt anywhere: the usage, exit 1.
@@ -1253,6 +1286,7 @@ std::vector<CatalogueRow> Catalogue() {
     AddTriggerAndConstraintRows(rows);
     AddUIScriptRows(rows);
     AddCoreNativeRows(rows);
+    AddMetafileAndMixerRows(rows);
     // Rows that run t.zms from the disk carry it and its script unless they
     // bring their own.
     for (CatalogueRow& row : rows) {
@@ -1615,22 +1649,9 @@ TEST_F(PlayerMixer, DefaultMixerWithoutSoundOutputRunsSilently) {
 
 // ---- Raytraced frames: -R writes every scene frame as a TGA file -----------
 
-// A patch in front of the default camera (the scene names none), lit along
-// the view by one parallel light, on a blue background.
-const std::string RaytracedScene =
-    "<ZML=1.0>\n<Scene=<Items=\n"
-    "  <MObject=<MItem=<Id=\"patch\"><UId=1><Active>>\n"
-    "    <Object=<Item=<Position=<X=0.0><Y=0.0><Z=5.0>>><Geometry=\"patch.zml\">>>\n"
-    "  <MLight=<MItem=<Id=\"sun\"><UId=2><Active>><Light=<Type=\"Parallel\">>>>\n"
-    "<Globals=<BackgroundColor=<X=0.0><Y=0.0><Z=1.0>>>>\n";
-// A unit quad facing the camera, diffuse (0.8, 0.4, 0.2).
-const std::string PatchGeometry =
-    "<ZML=1.0>\n<Geometry=\n"
-    "  <Materials=<Material=<Id=\"m\"><Diffuse=<X=0.8><Y=0.4><Z=0.2><W=1.0>>>>\n"
-    "  <AVertex=<Count=4><Data=<V=<X=-0.5><Y=-0.5><Z=0.0>><V=<X=0.5><Y=-0.5><Z=0.0>>\n"
-    "    <V=<X=0.5><Y=0.5><Z=0.0>><V=<X=-0.5><Y=0.5><Z=0.0>>>>\n"
-    "  <APolygon=<Count=1><BindingCount=4><Data=\n"
-    "    <P=<Count=4><Material=0><Index=0><Index=1><Index=2><Index=3>>>>>\n";
+// The patch scene (tests/support/patch_scene.h).
+const std::string RaytracedScene = PatchSceneFile;
+const std::string PatchGeometry = PatchGeometryFile;
 
 struct RaytraceRow {
     CatalogueRow run;
@@ -2093,6 +2114,39 @@ TEST_P(PlayerPictures, RenderersAgreeRegionByRegion) {
 
 INSTANTIATE_TEST_SUITE_P(Pictures, PlayerPictures, ::testing::ValuesIn(PictureCatalogue()),
                          [](const ::testing::TestParamInfo<PictureRow>& info) { return info.param.id; });
+
+// ---- A script raytraces its scene into a TGA file -----------------------------
+
+// The raytrace scene with a unit whose OnSetup traces it twice: into a frame
+// of 32 x 24, and with a width of 0 (refused, no file).
+TEST(PlayerScript, RaytracerTraceWritesATgaFile) {
+    TemporaryDirectory temporary{"player_script_raytrace", false};
+    ASSERT_FALSE(temporary.Path().empty());
+    std::string scene = RaytracedScene;
+    scene.insert(scene.find("<Scene=") + 7, "<ScriptUnit=<Script=\"t.nut\"><Class=\"T\">>\n");
+    const std::string script = "class T { function OnSetup(s) {\n"
+                               "  local rt = EngineNewRaytracer(g_engine);\n"
+                               "  print(\"scene \" + RaytracerSetScene(rt, g_scene));\n"
+                               "  print(\"traced \" + RaytracerTrace(rt, \"shot.tga\", 32, 24));\n"
+                               "  print(\"narrow \" + RaytracerTrace(rt, \"none.tga\", 0, 24)); } }\n";
+    const CatalogueRow row = Row("ScriptRaytracesATga", SceneRun(),
+                                 {StartupScript(), {"t.zms", scene}, {"patch.zml", PatchGeometry}, {"t.nut", script}},
+                                 0,
+                                 {LoadingScene, SceneLoaded, "[S] scene true", "[S] traced true",
+                                  "[!] Invalid raytrace frame size 0 x 24.", "[S] narrow false", FreeingCaches,
+                                  "Done."},
+                                 {MissingResources, Matching("\\[\\|\\] Exception.*")});
+    RunResult run = RunRow(temporary.Path(), row);
+    SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    EXPECT_FALSE(std::filesystem::exists(temporary.Path() / "none.tga"));
+    const std::string bytes = ReadFile(temporary.Path() / "shot.tga");
+    ExpectFrameFile(bytes, 32, 24);
+    if (HasFatalFailure()) return;
+    // The patch fills the centre; the background shows in the corners.
+    EXPECT_EQ(PixelOf(bytes, 32, 16, 12), (std::vector<int>{51, 102, 204, 255}));
+    EXPECT_EQ(PixelOf(bytes, 32, 0, 0), (std::vector<int>{255, 0, 0, 255}));
+}
 
 // ---- The shipped scene sample, raytraced as tools/player.sh does ------------
 
