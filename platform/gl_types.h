@@ -104,6 +104,7 @@ enum : GLenum {
     ArrayBuffer = 0x8892,
     ElementArrayBuffer = 0x8893,
     StaticDraw = 0x88E4,
+    DynamicDraw = 0x88E8,
     SamplesPassed = 0x8914,
 
     // Clearing and attribute groups.

@@ -191,6 +191,19 @@ class zGL3Renderer : public zRenderer {
     void DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatrix4& world,
                            const zMatrix4* previousWorld = nullptr, const zMatrix4* skinning = nullptr,
                            u32 boneCount = 0);
+    // Kind 1: the emitter's live particles, back to front, as camera-facing
+    // quads in one batch. Forward-rendered materials (and every material in
+    // the fixed-function pipeline) draw in pass 0 when opaque and pass 1 when
+    // transparent; others in passes 2, 3 and 5 with the material's program.
+    void DrawEmitterPrimitive(u32 pass, zParticleSource* emitter);
+    // Kind 2: one terrain patch, 64 x 64 cells sampled every step samples,
+    // in passes 2, 3 and 5 with the terrain material's program.
+    void DrawTerrainPatch(u32 pass, const zTerrainPatchGrid& patch);
+    static constexpr u32 TerrainPatchCells = 64;
+    static constexpr u32 TerrainPatchVertices = (TerrainPatchCells + 1) * (TerrainPatchCells + 1);
+    // The shared patch buffers (0 until the first patch is drawn).
+    GLuint GetTerrainIndexBuffer() const { return m_terrainIndexBuffer; }
+    GLuint GetTerrainVertexBuffer() const { return m_terrainVertexBuffer; }
     // Ambient pass into the current target: compose = albedo x ambient +
     // self illumination, from the g-buffer, with "core::ambient".
     void RenderAmbient();
@@ -266,6 +279,13 @@ class zGL3Renderer : public zRenderer {
     void DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material, const zMatrix4& world,
                            const zMatrix4* previousWorld, const zMatrix4* skinning, u32 boneCount);
     void DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material);
+    // The per-draw uniforms of a material program: the user clip plane, the
+    // alpha threshold and the buffer size, each when the program has it.
+    void SetDrawUniforms(const zGL3Shader& program, const zMaterial& material);
+    // The render map of a material for a pass, with a linked program; else null.
+    const GL3_RenderMap* PassMap(const zMaterial* material, u32 pass) const;
+    bool MakeTerrainBuffers();
+    void ReleaseTerrainBuffers();
     void BindListArrays(const GL_GeometryList& list, bool colours, bool normals, bool uvs);
     void UnbindListArrays();
     void ApplyStageTexture(const zTextureStage& stage, u32 unit);
@@ -336,6 +356,10 @@ class zGL3Renderer : public zRenderer {
     u32 m_lineCount = 0;
     bool m_linesFull = false;
     f32 m_lineInverseView[16];
+
+    GLuint m_terrainIndexBuffer = 0;
+    GLuint m_terrainVertexBuffer = 0;
+    std::unique_ptr<f32[]> m_terrainScratch; // positions, normals, texture coordinates
 
     zRenderLight* m_fixedLights[8] = {};
     u32 m_fixedLightCount = 0;
