@@ -962,7 +962,7 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
     DrawList(list, PassForwardBlended);
     EndFixedFunction();
 
-    Present();
+    RenderPostProcesses();
 }
 
 void zGL3Renderer::RenderAmbient() {
@@ -982,9 +982,11 @@ void zGL3Renderer::RenderAmbient() {
 }
 
 void zGL3Renderer::Present() {
+    PresentFrom(m_targets[TargetCompose].Get(), m_targets[TargetAttr3].Get());
+}
+
+void zGL3Renderer::PresentFrom(zTexture* result, zTexture* other) {
     zTexture* output = GetOutputTexture();
-    zTexture* result = m_targets[TargetCompose].Get();
-    zTexture* other = m_targets[TargetAttr3].Get();
     zGL3Shader* blit =
         m_library ? static_cast<zGL3Shader*>(m_library->Find("core::blit_layer_alpha")) : nullptr;
     // Each step reads the current result at scale `current` and draws it at

@@ -210,6 +210,34 @@ class zGL3Renderer : public zRenderer {
     // The composed frame to the output (frame buffer 0 or the output texture).
     void Present();
 
+    // The post-process chain, the deferred frame's last step: the effects the
+    // camera's "PostProcess;" children ask for, in their fixed order, unless
+    // the renderer's "PostProcess:Exclusion;" holds a true boolean child of
+    // that name; each reads one of "compose_map" and "attr3_map" and writes
+    // the other; then the present of the last result. Leaves blending off,
+    // no program and every texture unit reset.
+    void RenderPostProcesses();
+    // Effect passes: true when the result is in the destination (the chain
+    // swaps the buffers), false when nothing changed or the result is back in
+    // the source. A missing core shader is logged and skips the effect.
+    bool PostMotionBlur(zTexture* source, zTexture* destination);
+    bool PostDepthOfField(zTexture* source, zTexture* destination);
+    bool PostRadialBlur(zTexture* source, zTexture* destination);
+    bool PostBloom(zTexture* source, zTexture* destination);
+    bool PostChromaticDispersion(zTexture* source, zTexture* destination);
+    bool PostHueSaturation(zTexture* source, zTexture* destination);
+    bool PostSharpen(zTexture* source, zTexture* destination);
+    bool PostGaussianBlur(zTexture* source, zTexture* destination);
+    bool PostNoise(zTexture* source, zTexture* destination);
+    // texture into target ("fx0_map" when null), its coordinates scaled by
+    // scale; with a shader, through it.
+    void RenderToTarget(zTexture* texture, f32 scale, zGL3Shader* shader, zTexture* target);
+    // A true boolean child of that name in "PostProcess:Exclusion;" of the
+    // renderer registry; other types exclude nothing.
+    bool IsEffectExcluded(const char* name);
+    // Target size over the supersampled viewport's size ("display_buffer_ratio").
+    void GetDisplayBufferRatio(f32& rx, f32& ry) const;
+
     // Inspection for tools and tests.
     const zGLFunctions& GetGL() const { return m_gl; }
     zGLFunctions& GetGLTable() { return m_gl; }
@@ -292,6 +320,23 @@ class zGL3Renderer : public zRenderer {
     void ApplyStageTexCoords(const zTextureStage& stage, u32 unit, const GL_GeometryList& list);
     void ApplyFixedMaterial(const zMaterial* material, const GL_GeometryList& list);
     void DrawDebugViews();
+    // The present of a chain's result; other is the free ping-pong buffer.
+    void PresentFrom(zTexture* result, zTexture* other);
+    zRegistry* CameraRegistry() const;
+    // The current camera's float at key; the default without a camera registry.
+    f32 CameraFloat(const char* key, f32 defaultValue) const;
+    // Uses the core post-process program of that name with the shared
+    // uniforms set; null (logged) when the library has none.
+    zGL3Shader* UsePostShader(const char* name, f32 fxScaler);
+    void SetUniform(GLhandleARB program, const char* name, f32 x);
+    void SetUniform(GLhandleARB program, const char* name, f32 x, f32 y);
+    // DrawFullScreenQuad(true, 1, 1, rx, ry) with the display buffer ratio.
+    void DrawBufferQuad();
+    bool DrawInlineEffect(zGL3Shader* shader, const char* sourceName, zTexture* source, zTexture* destination);
+    // One separable blur step of input into output; false without its program.
+    bool BlurStep(const char* name, zTexture* input, zTexture* output, f32 blurSize, f32 fxScaler);
+    // The supersampled viewport's width (axis 0) or height (axis 1), at least 1.
+    f32 ViewportPixels(u32 axis) const;
     void UseProgram(GLhandleARB program);
     void SetMaterialColors(const f32 ambient[4], const f32 diffuse[4], const f32 specular[4],
                            const f32 emission[4], f32 shininess);

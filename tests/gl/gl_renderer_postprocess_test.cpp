@@ -1,0 +1,322 @@
+// The "gl2" post-process chain on Mesa: which core programs a camera's
+// settings and the renderer's exclusions run (a trace of the programs used),
+// the ping-pong of the two buffers, the film noise's random draws, what the
+// blur and bloom do to a picture, and the present of every supersample factor.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/random.h"
+#include "markup/variant.h"
+#include "tests/gl/gl_frame_fixture.h"
+
+namespace {
+
+const char* const PostPrograms[] = {
+    "core::radial_blur",  "core::chromatic_dispersion", "core::hsl",        "core::sharpen",
+    "core::noise",        "core::h_gaussian_blur",      "core::v_gaussian_blur", "core::hdr_no_ldr",
+    "core::light_streak", "core::tone_mapping",         "core::h_dof",      "core::v_dof",
+    "core::dof_radius",   "core::dof_spread",           "core::dof_blur",   "core::motionblur",
+};
+
+// The programs made current while the table is wrapped.
+struct ProgramRecorder {
+    static inline void (*use)(GLhandleARB) = nullptr;
+    static inline std::vector<GLhandleARB> used;
+    static void Use(GLhandleARB program) {
+        if (program) used.push_back(program);
+        use(program);
+    }
+};
+
+// One camera setting: a key of the camera registry (a child of
+// "PostProcess;" when value is null) or of the renderer registry.
+struct Setting {
+    const char* key;
+    enum { Child, Float, Bool, Int } type;
+    f32 value;
+    bool renderer;
+};
+
+struct GLRendererPost : GLRendererFrame {
+    void Apply(const std::vector<Setting>& settings) {
+        for (const Setting& setting : settings) {
+            zRegistry& registry = setting.renderer ? renderer->GetRegistry() : view.registry;
+            if (setting.type == Setting::Child) {
+                const std::string key = std::string("PostProcess:") + setting.key + ";";
+                registry.SetKey(key.c_str(), nullptr);
+                continue;
+            }
+            zVariant value;
+            if (setting.type == Setting::Float) value.SetFloat(setting.value);
+            if (setting.type == Setting::Bool) value.SetBool(setting.value != 0.0f);
+            if (setting.type == Setting::Int) value.SetInt(i32(setting.value));
+            registry.SetKey(setting.key, &value);
+        }
+    }
+    // The post-process programs one frame used, by name, in order.
+    std::vector<std::string> TraceFrame(std::string* log = nullptr) {
+        zGLFunctions& table = renderer->GetGLTable();
+        ProgramRecorder::use = table.glUseProgramObjectARB;
+        ProgramRecorder::used.clear();
+        table.glUseProgramObjectARB = &ProgramRecorder::Use;
+        renderer->SetViewItem(&view);
+        renderer->SetSceneInterface(&scene);
+        renderer->ApplyView();
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&mesh);
+        {
+            LogCapture capture;
+            renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+            renderer->RenderQueue();
+            if (log) *log = capture.Text();
+        }
+        table.glUseProgramObjectARB = ProgramRecorder::use;
+        std::vector<std::string> names;
+        for (GLhandleARB program : ProgramRecorder::used) {
+            for (const char* name : PostPrograms) {
+                auto* shader = static_cast<zGL3Shader*>(renderer->GetShaderLibrary()->Find(name));
+                if (shader && shader->GetProgram() == program &&
+                    (names.empty() || names.back() != name))
+                    names.push_back(name);
+            }
+        }
+        return names;
+    }
+};
+
+bool Has(const std::vector<std::string>& names, const char* name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string Join(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += name + " ";
+    return text;
+}
+
+constexpr f32 Pi4 = 0.785398f;
+
+// Which programs run for which settings, and that none is missing.
+TEST_F(GLRendererPost, CameraSettingsAndExclusionsChooseTheEffectPrograms) {
+    const struct {
+        const char* name;
+        std::vector<Setting> settings;
+        std::vector<const char*> run;
+        std::vector<const char*> absent;
+    } cases[] = {
+        {"no effect", {}, {}, {"core::hdr_no_ldr", "core::hsl", "core::sharpen"}},
+        {"bloom", {{"Bloom", Setting::Child, 0, false}},
+         {"core::hdr_no_ldr", "core::h_gaussian_blur", "core::v_gaussian_blur", "core::tone_mapping"},
+         {"core::light_streak"}},
+        {"bloom excluded by a true boolean",
+         {{"Bloom", Setting::Child, 0, false}, {"PostProcess:Exclusion:Bloom;", Setting::Bool, 1, true}},
+         {},
+         {"core::hdr_no_ldr", "core::tone_mapping"}},
+        {"bloom not excluded by an integer",
+         {{"Bloom", Setting::Child, 0, false}, {"PostProcess:Exclusion:Bloom;", Setting::Int, 1, true}},
+         {"core::hdr_no_ldr", "core::tone_mapping"},
+         {}},
+        {"bloom without blur",
+         {{"Bloom", Setting::Child, 0, false}, {"PostProcess:Bloom:Radius", Setting::Float, 0, false}},
+         {"core::hdr_no_ldr", "core::tone_mapping"},
+         {"core::h_gaussian_blur", "core::v_gaussian_blur"}},
+        {"bloom of strength 0",
+         {{"Bloom", Setting::Child, 0, false}, {"PostProcess:Bloom:Strength", Setting::Float, 0, false}},
+         {},
+         {"core::hdr_no_ldr", "core::tone_mapping"}},
+        {"bloom with streaks",
+         {{"Bloom", Setting::Child, 0, false},
+          {"PostProcess:Bloom:Streak:Enabled", Setting::Bool, 1, false},
+          {"PostProcess:Bloom:Streak:CrossShaped", Setting::Bool, 1, false}},
+         {"core::hdr_no_ldr", "core::light_streak", "core::tone_mapping"},
+         {}},
+        {"hue keys missing", {{"HueSaturation", Setting::Child, 0, false}}, {}, {"core::hsl"}},
+        {"hue below the step",
+         {{"HueSaturation", Setting::Child, 0, false},
+          {"PostProcess:HueSaturation:H;", Setting::Float, 1.0000001f, false}},
+         {},
+         {"core::hsl"}},
+        {"hue 1.1",
+         {{"HueSaturation", Setting::Child, 0, false},
+          {"PostProcess:HueSaturation:H;", Setting::Float, 1.1f, false}},
+         {"core::hsl"},
+         {}},
+        {"sharpen of strength 0",
+         {{"Sharpen", Setting::Child, 0, false}, {"PostProcess:Sharpen:Strength;", Setting::Float, 0, false}},
+         {},
+         {"core::sharpen"}},
+        {"inline effects at their defaults",
+         {{"RadialBlur", Setting::Child, 0, false},
+          {"ChromDisp", Setting::Child, 0, false},
+          {"Sharpen", Setting::Child, 0, false},
+          {"Noise", Setting::Child, 0, false},
+          {"GaussianBlur", Setting::Child, 0, false}},
+         {"core::radial_blur", "core::chromatic_dispersion", "core::sharpen", "core::h_gaussian_blur",
+          "core::v_gaussian_blur", "core::noise"},
+         {}},
+        {"depth of field without a focal distance",
+         {{"Dof", Setting::Child, 0, false}, {"PostProcess:Dof:FStop", Setting::Float, 2, false}},
+         {},
+         {"core::h_dof", "core::dof_radius"}},
+        {"fast depth of field",
+         {{"Dof", Setting::Child, 0, false},
+          {"PostProcess:Dof:FStop", Setting::Float, 2, false},
+          {"PostProcess:Dof:FDist", Setting::Float, 1, false}},
+         {"core::h_dof", "core::v_dof"},
+         {"core::dof_radius"}},
+        {"three-step depth of field",
+         {{"Dof", Setting::Child, 0, false},
+          {"PostProcess:Dof:FStop", Setting::Float, 2, false},
+          {"PostProcess:Dof:FDist", Setting::Float, 1, false},
+          {"PostProcess:Dof:Fast", Setting::Bool, 0, true}},
+         {"core::dof_radius", "core::dof_spread", "core::dof_blur"},
+         {"core::h_dof"}},
+        {"motion blur", {{"MotionBlur", Setting::Child, 0, false}}, {"core::motionblur"}, {}},
+        {"motion blur excluded",
+         {{"MotionBlur", Setting::Child, 0, false}, {"PostProcess:Exclusion:MotionBlur", Setting::Bool, 1, true}},
+         {},
+         {"core::motionblur"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        renderer = std::make_unique<zGL3Renderer>(&host, true);
+        view.registry.Clear();
+        ASSERT_TRUE(OpenHidden());
+        RedQuad(0);
+        Apply(c.settings);
+        std::string log;
+        const std::vector<std::string> names = TraceFrame(&log);
+        SCOPED_TRACE(Join(names));
+        for (const char* name : c.run)
+            EXPECT_TRUE(Has(names, name)) << name;
+        for (const char* name : c.absent)
+            EXPECT_FALSE(Has(names, name)) << name;
+        EXPECT_EQ(log.find("[!]"), std::string::npos) << log;
+        TearDown();
+        SetUp();
+    }
+}
+
+// The effects run in their fixed order, whatever the order of the children.
+TEST_F(GLRendererPost, EffectsRunInTheirFixedOrder) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    Apply({{"Noise", Setting::Child, 0, false},
+           {"Sharpen", Setting::Child, 0, false},
+           {"RadialBlur", Setting::Child, 0, false},
+           {"MotionBlur", Setting::Child, 0, false}});
+    const std::vector<std::string> names = TraceFrame();
+    EXPECT_EQ(Join(names), "core::motionblur core::radial_blur core::sharpen core::noise ");
+}
+
+// Each effect that draws reads the previous one's result: a darkening of
+// the lightness survives the effects after it, and the present shows the
+// last result whichever buffer holds it.
+TEST_F(GLRendererPost, EachEffectReadsThePreviousResult) {
+    const Setting darken[] = {{"HueSaturation", Setting::Child, 0, false},
+                              {"PostProcess:HueSaturation:L;", Setting::Float, 0.5f, false}};
+    const Setting sharpen = {"Sharpen", Setting::Child, 0, false};
+    const Setting dispersion = {"ChromDisp", Setting::Child, 0, false};
+    const struct {
+        const char* name;
+        std::vector<Setting> settings;
+        int red;
+    } cases[] = {
+        {"no chain", {}, 255},
+        {"no children", {{"PostProcess", Setting::Float, 0, false}}, 255},
+        {"lightness halved", {darken[0], darken[1]}, 128},
+        {"then sharpened", {darken[0], darken[1], sharpen}, 128},
+        {"then sharpened and dispersed", {darken[0], darken[1], sharpen, dispersion}, 128},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        renderer = std::make_unique<zGL3Renderer>(&host, true);
+        view.registry.Clear();
+        ASSERT_TRUE(OpenHidden());
+        RedQuad(0);
+        if (std::string(c.name) == "no children") {
+            view.registry.SetKey("PostProcess;", nullptr);
+        } else {
+            Apply(c.settings);
+        }
+        const zPicture frame = DrawFrame();
+        EXPECT_TRUE(Near(frame, Width / 2, Height / 2, c.red, 0, 0, 3));
+        // The flat background keeps its colour through every effect but the
+        // lightness.
+        if (c.red == 255) {
+            EXPECT_TRUE(Near(frame, 2, 2, 51, 102, 153));
+        }
+        TearDown();
+        SetUp();
+    }
+}
+
+// Film noise takes exactly two values of the engine's generator a frame.
+TEST_F(GLRendererPost, FilmNoiseDrawsTwoRandomValuesAFrame) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    Apply({{"Noise", Setting::Child, 0, false}});
+    SeedRand(77);
+    TraceFrame();
+    const f32 afterFrame = RandFloat(1.0f);
+    SeedRand(77);
+    RandFloat(1.0f);
+    RandFloat(1.0f);
+    EXPECT_EQ(afterFrame, RandFloat(1.0f));
+}
+
+// The Gaussian blur spreads the quad's red past its edge; bloom brightens
+// the surroundings of a highlight. Both leave far regions as they were.
+TEST_F(GLRendererPost, BlurAndBloomSpreadTheQuadsColourOverItsEdge) {
+    // The quad spans pixels 16 .. 47 across: pixel 14 lies just outside it.
+    const u32 outside = 14;
+    for (const char* effect : {"GaussianBlur", "Bloom"}) {
+        SCOPED_TRACE(effect);
+        renderer = std::make_unique<zGL3Renderer>(&host, true);
+        view.registry.Clear();
+        ASSERT_TRUE(OpenHidden());
+        zMaterial* material = RedQuad(0);
+        // A highlight above the bloom threshold.
+        material->SetColor(MaterialColorSelfIllum, 1.0f, 1.0f, 1.0f, 1.0f);
+        {
+            LogCapture quiet;
+            material->Update();
+        }
+        const zPicture plain = DrawFrame();
+        Apply({{effect, Setting::Child, 0, false}});
+        const zPicture changed = DrawFrame();
+        int before[3], after[3];
+        PixelAt(plain, outside, Height / 2, before);
+        PixelAt(changed, outside, Height / 2, after);
+        EXPECT_TRUE(Near(plain, outside, Height / 2, 51, 102, 153));
+        EXPECT_GT(after[0], before[0] + 10);
+        EXPECT_TRUE(Near(changed, 1, 1, 51, 102, 153, 3));
+        TearDown();
+        SetUp();
+    }
+}
+
+// Every supersample factor presents the frame, a factor of 2 or more that
+// is not a power of two included (its last halving step goes below 1).
+TEST_F(GLRendererPost, EverySupersampleFactorPresentsTheFrame) {
+    for (f32 sample : {1.0f, 1.3f, 2.0f, 3.0f, 4.0f, 6.0f}) {
+        SCOPED_TRACE(sample);
+        renderer = std::make_unique<zGL3Renderer>(&host, true);
+        const zVariant enable(true), factor(sample);
+        renderer->GetRegistry().SetKey("Antialising:Enable;", &enable);
+        renderer->GetRegistry().SetKey("Antialising:Sample;", &factor);
+        ASSERT_TRUE(OpenHidden());
+        RedQuad(0);
+        const zPicture frame = DrawFrame();
+        EXPECT_TRUE(Near(frame, Width / 2, Height / 2, 255, 0, 0, 3));
+        EXPECT_TRUE(Near(frame, 2, 2, 51, 102, 153, 3));
+        TearDown();
+        SetUp();
+    }
+}
+
+} // namespace
