@@ -144,6 +144,8 @@ enum : GLenum {
     SrcAlpha = 0x0302,
     OneMinusSrcAlpha = 0x0303,
     One = 1,
+    Zero = 0,
+    DstColor = 0x0306,
     Front = 0x0404,
     FrontAndBack = 0x0408,
     Ccw = 0x0901,

@@ -6,6 +6,7 @@
 
 #include "core/clock.h"
 #include "core/log.h"
+#include "markup/registry.h"
 #include "picture/pixel_format.h"
 #include "render/geometry.h"
 #include "render/gl/gl_renderer_data.h"
@@ -950,9 +951,17 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
         m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D, 0, 0);
     if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(1, buffers);
 
+    zRenderViewItem* view = GetViewItem();
+    const zRegistry* settings = view ? view->GetViewRegistry() : nullptr;
+    if (settings && settings->GetKey("PostProcess:SSAO;")) {
+        RenderSSAO();
+        if (m_gl.glBindFramebufferEXT) m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_gbufferFBO);
+    }
+
     SetTargetTexture(m_targets[TargetCompose].Get());
     RenderAmbient();
     RenderLights();
+    if (GetFog().enabled) RenderFog();
 
     ResetUnits(0);
     UseProgram(0);

@@ -438,3 +438,123 @@ bool zGL3Renderer::PostMotionBlur(zTexture* source, zTexture* destination) {
     ResetUnits(0);
     return true;
 }
+
+// Ambient occlusion and fog: deferred passes over the g-buffer that share
+// the chain's programs and quads.
+
+void zGL3Renderer::RenderSSAO() {
+    if (GetRegistry().GetBool("PostProcess:Exclusion:SSAO", false)) return;
+    const f32 strength = CameraFloat("PostProcess:SSAO:Strength", 1.0f);
+    if (strength == 0.0f) return;
+    const f32 distance = CameraFloat("PostProcess:SSAO:Distance", 100.0f);
+    const f32 radius = CameraFloat("PostProcess:SSAO:Radius", 100.0f);
+    const f32 blurRadius = CameraFloat("PostProcess:SSAO:BlurRadius", 8.0f);
+    const bool fastBlur = GetRegistry().GetBool("PostProcess:SSAO:FastBlur", true);
+    const f32 d = f32(m_fxDivisor);
+    zTexture* depth = m_targets[TargetAttr0].Get();
+    zTexture* fx0 = m_targets[TargetFx0].Get();
+    zTexture* fx1 = m_targets[TargetFx1].Get();
+    if (!fastBlur && blurRadius != 0.0f && !FindLibraryShader("core::normal_depth_blur")) {
+        GetLog() << "[!] Post-process shader 'core::normal_depth_blur' is missing: the effect is skipped.\n";
+        return;
+    }
+
+    zGL3Shader* shader = UsePostShader("core::ssao", d);
+    if (!shader) return;
+    GLhandleARB program = shader->GetProgram();
+    const zMatrix4& projection = GetProjection();
+    SetUniform(program, "inverse_projection_2d", projection.e[0] != 0.0f ? 1.0f / projection.e[0] : 0.0f,
+               projection.e[5] != 0.0f ? 1.0f / projection.e[5] : 0.0f);
+    SetUniform(program, "view_depth_offset", GetCameraBlock().zNear);
+    SetUniform(program, "distance", distance);
+    SetUniform(program, "ao_radius", radius);
+    SetUniform(program, "strength", strength);
+    BindSampler(program, "nrm_dpth", 1, depth);
+    BindSampler(program, "noise_texture", 2, m_noiseTexture.Get());
+    if (m_gl.glBindFramebufferEXT) m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_outputFBO);
+    SetTargetTexture(fx0);
+    DrawFullScreenQuad(false, 1.0f, 1.0f, 1.0f, 1.0f);
+    ResetUnits(0);
+
+    if (blurRadius != 0.0f) {
+        const f32 vpW = ViewportPixels(0), vpH = ViewportPixels(1);
+        if (fastBlur) {
+            const struct {
+                const char* name;
+                zTexture* input;
+                zTexture* output;
+                f32 size;
+            } steps[] = {{"core::h_gaussian_blur", fx0, fx1, blurRadius * 0.5f / vpW},
+                         {"core::v_gaussian_blur", fx1, fx0, blurRadius * 0.5f / vpH}};
+            for (const auto& step : steps) {
+                shader = UsePostShader(step.name, d);
+                if (!shader) break;
+                program = shader->GetProgram();
+                SetUniform(program, "blur_size", step.size);
+                BindSampler(program, "source", 0, step.input);
+                SetTargetTexture(step.output);
+                DrawFullScreenQuad(false, 1.0f, 1.0f, 1.0f, 1.0f);
+            }
+        } else {
+            const struct {
+                zTexture* input;
+                zTexture* output;
+                f32 size;
+            } steps[] = {{fx0, fx1, blurRadius / vpW}, {fx1, fx0, blurRadius / vpH}};
+            for (const auto& step : steps) {
+                program = UsePostShader("core::normal_depth_blur", d)->GetProgram();
+                SetUniform(program, "blur_size", step.size);
+                SetUniform(program, "ao_radius", radius);
+                BindSampler(program, "nrm_dpth", 0, depth);
+                BindSampler(program, "source", 1, step.input);
+                SetTargetTexture(step.output);
+                DrawFullScreenQuad(false, 1.0f, 1.0f, 1.0f, 1.0f);
+            }
+        }
+        UseProgram(0);
+        ResetUnits(0);
+    }
+
+    // The occlusion multiplies the three colour attributes.
+    m_gl.glPushAttrib(zgl::ColorBufferBit);
+    m_gl.glColorMask(1, 1, 1, 0);
+    m_gl.glEnable(zgl::Blend);
+    m_gl.glBlendFunc(zgl::DstColor, zgl::Zero);
+    UseProgram(0);
+    BindUnit(0, fx0);
+    if (m_gl.glBindFramebufferEXT) m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_gbufferFBO);
+    for (u32 target : {u32(TargetAttr1), u32(TargetAttr2), u32(TargetAttr3)}) {
+        SetTargetTexture(m_targets[target].Get());
+        DrawBufferQuad();
+    }
+    m_gl.glDisable(zgl::Blend);
+    m_gl.glPopAttrib();
+    ResetUnits(0);
+}
+
+void zGL3Renderer::RenderFog() {
+    const zFogState& fog = GetFog();
+    zGL3Shader* shader = FindLibraryShader("core::fog");
+    if (!shader) {
+        GetLog() << "[!] Post-process shader 'core::fog' is missing: the effect is skipped.\n";
+        return;
+    }
+    m_gl.glPushAttrib(zgl::ColorBufferBit);
+    m_gl.glColorMask(1, 1, 1, 0);
+    // The program gives the fog's colour and the visibility as alpha.
+    m_gl.glBlendFunc(zgl::OneMinusSrcAlpha, zgl::SrcAlpha);
+    m_gl.glEnable(zgl::Blend);
+    const GLhandleARB program = shader->GetProgram();
+    UseProgram(program);
+    BindSampler(program, "gbuffer0", 0, m_targets[TargetAttr0].Get());
+    const f32 range = fog.farDistance - fog.nearDistance;
+    SetUniform(program, "near", fog.nearDistance);
+    SetUniform(program, "inverse_range", range != 0.0f ? 1.0f / range : 0.0f);
+    const GLint colour = m_gl.glGetUniformLocationARB(program, "color");
+    if (colour != -1) m_gl.glUniform3fARB(colour, fog.color[0], fog.color[1], fog.color[2]);
+    SetUniform(program, "inverse_buffer_size", m_targetReciprocals[0], m_targetReciprocals[1]);
+    DrawFullScreenQuad(false, 1.0f, 1.0f, 1.0f, 1.0f);
+    m_gl.glPopAttrib();
+    UseProgram(0);
+    ResetUnits(0);
+}

@@ -235,6 +235,13 @@ class zGL3Renderer : public zRenderer {
     // A true boolean child of that name in "PostProcess:Exclusion;" of the
     // renderer registry; other types exclude nothing.
     bool IsEffectExcluded(const char* name);
+    // Ambient occlusion from the g-buffer's normals and depths into "fx0_map",
+    // blurred, then multiplied into the three colour attributes; run when the
+    // camera's registry holds "PostProcess:SSAO;", unless excluded.
+    void RenderSSAO();
+    // Fog over "compose_map" by the g-buffer's depth (SetFog's near, far and
+    // colour); run when fog is enabled.
+    void RenderFog();
     // Target size over the supersampled viewport's size ("display_buffer_ratio").
     void GetDisplayBufferRatio(f32& rx, f32& ry) const;
 

@@ -19,6 +19,7 @@ const char* const PostPrograms[] = {
     "core::noise",        "core::h_gaussian_blur",      "core::v_gaussian_blur", "core::hdr_no_ldr",
     "core::light_streak", "core::tone_mapping",         "core::h_dof",      "core::v_dof",
     "core::dof_radius",   "core::dof_spread",           "core::dof_blur",   "core::motionblur",
+    "core::ssao",         "core::normal_depth_blur",    "core::fog",
 };
 
 // The programs made current while the table is wrapped.
@@ -316,6 +317,121 @@ TEST_F(GLRendererPost, EverySupersampleFactorPresentsTheFrame) {
         EXPECT_TRUE(Near(frame, 2, 2, 51, 102, 153, 3));
         TearDown();
         SetUp();
+    }
+}
+
+// Ambient occlusion runs when the camera asks it, with the blur its keys
+// choose, unless the renderer excludes it.
+TEST_F(GLRendererPost, AmbientOcclusionProgramsFollowTheSettings) {
+    const Setting ssao = {"SSAO", Setting::Child, 0, false};
+    const struct {
+        const char* name;
+        std::vector<Setting> settings;
+        std::vector<const char*> run;
+        std::vector<const char*> absent;
+    } cases[] = {
+        {"not asked", {}, {}, {"core::ssao"}},
+        {"fast blur", {ssao}, {"core::ssao", "core::h_gaussian_blur", "core::v_gaussian_blur"}, {}},
+        {"no blur",
+         {ssao, {"PostProcess:SSAO:BlurRadius", Setting::Float, 0, false}},
+         {"core::ssao"},
+         {"core::h_gaussian_blur", "core::normal_depth_blur"}},
+        {"normal-aware blur",
+         {ssao, {"PostProcess:SSAO:FastBlur", Setting::Bool, 0, true}},
+         {"core::ssao", "core::normal_depth_blur"},
+         {"core::h_gaussian_blur"}},
+        {"strength 0", {ssao, {"PostProcess:SSAO:Strength", Setting::Float, 0, false}}, {}, {"core::ssao"}},
+        {"excluded", {ssao, {"PostProcess:Exclusion:SSAO", Setting::Bool, 1, true}}, {}, {"core::ssao"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        renderer = std::make_unique<zGL3Renderer>(&host, true);
+        view.registry.Clear();
+        ASSERT_TRUE(OpenHidden());
+        RedQuad(0);
+        Apply(c.settings);
+        std::string log;
+        const std::vector<std::string> names = TraceFrame(&log);
+        SCOPED_TRACE(Join(names));
+        for (const char* name : c.run)
+            EXPECT_TRUE(Has(names, name)) << name;
+        for (const char* name : c.absent)
+            EXPECT_FALSE(Has(names, name)) << name;
+        EXPECT_EQ(log.find("[!]"), std::string::npos) << log;
+        TearDown();
+        SetUp();
+    }
+}
+
+// A far square behind a near one darkens next to the near one's edge, and
+// only there.
+TEST_F(GLRendererPost, AmbientOcclusionDarkensWhatLiesBesideANearerSurface) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    mesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, 0.5f));
+    zSharedPtr<zGeometry> far = Quad(-0.9f, -0.9f, 0.9f, 0.9f);
+    zMaterial* material = far->GetMaterial(0);
+    material->SetColor(MaterialColorDiffuse, 0.0f, 1.0f, 0.0f, 1.0f);
+    material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
+    {
+        LogCapture quiet;
+        ASSERT_TRUE(renderer->SetupMaterial(material));
+        ASSERT_TRUE(renderer->SetupGeometry(far.Get()));
+    }
+    MeshRenderable back;
+    back.geometry = far.Get();
+    back.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -0.5f));
+    auto draw = [&]() {
+        renderer->SetViewItem(&view);
+        renderer->SetSceneInterface(&scene);
+        renderer->ApplyView();
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&mesh);
+        renderer->QueueRenderable(&back);
+        LogCapture quiet;
+        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+        renderer->RenderQueue();
+        return Grab();
+    };
+    const zPicture plain = draw();
+    Apply({{"SSAO", Setting::Child, 0, false}, {"PostProcess:SSAO:BlurRadius", Setting::Float, 0, false}});
+    const zPicture occluded = draw();
+    renderer->FreeGeometry(far.Get());
+    // The near square spans pixels 16 .. 47 across.
+    EXPECT_TRUE(Near(plain, 50, Height / 2, 0, 255, 0));
+    int beside[3];
+    PixelAt(occluded, 50, Height / 2, beside);
+    EXPECT_LT(beside[1], 235);
+    EXPECT_TRUE(Near(occluded, 58, 6, 0, 255, 0));
+    EXPECT_TRUE(Near(occluded, Width / 2, Height / 2, 255, 0, 0));
+}
+
+// Fog mixes its colour in by depth: nothing before its near distance, all
+// past its far one (the cleared background lies past every distance).
+TEST_F(GLRendererPost, FogMixesItsColourInByDepth) {
+    const f32 fogColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    // The quad's depth in the g-buffer: its clip-space z, 0.394 at view z -7.
+    const struct {
+        const char* name;
+        bool enabled;
+        f32 nearDistance, farDistance;
+        int quad[3];
+        int background[3];
+    } cases[] = {
+        {"off", false, 1.0f, 2.0f, {255, 0, 0}, {51, 102, 153}},
+        {"quad before the fog", true, 5.0f, 6.0f, {255, 0, 0}, {255, 255, 255}},
+        {"quad past the fog", true, 0.001f, 0.002f, {255, 255, 255}, {255, 255, 255}},
+        {"quad half way", true, 0.001f, 0.787f, {255, 128, 128}, {255, 255, 255}},
+    };
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    mesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -5.0f));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        renderer->SetFog(c.enabled, fogColour, c.nearDistance, c.farDistance);
+        const zPicture frame = DrawFrame();
+        EXPECT_TRUE(Near(frame, Width / 2, Height / 2, c.quad[0], c.quad[1], c.quad[2], 4));
+        EXPECT_TRUE(Near(frame, 2, 2, c.background[0], c.background[1], c.background[2], 4));
     }
 }
 
