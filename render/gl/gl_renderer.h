@@ -178,6 +178,10 @@ class zGL3Renderer : public zRenderer {
     void RenderShadowMap(zRenderViewItem* camera, u32 index);
     void RenderPointShadow(zRenderLight* light);
     void RenderPSSM(zRenderLight* light);
+    // Places a light camera (world: its axes, position replaced) pullBack
+    // behind the centre of eight corners along its z axis; extent: the
+    // orthographic width and height that hold them and the far distance.
+    static void FitShadowCamera(const zVector corners[8], zMatrix4& world, f32 pullBack, f32 extent[3]);
     // The split far distance i of four (the practical split scheme).
     static f32 PSSMSplitDistance(u32 split, f32 nearDistance, f32 farDistance, f32 blend);
     bool SetupVolumetricShader(zRenderLight* light);
