@@ -436,3 +436,60 @@ TEST_F(GLRendererPost, FogMixesItsColourInByDepth) {
 }
 
 } // namespace
+namespace {
+// Depth of field, both forms, blurs what lies away from the focal distance
+// and keeps what the frame shows: the middle of the quad stays red, the
+// background keeps its colour, and the quad's edge softens.
+TEST_F(GLRendererPost, DepthOfFieldBlursWhatIsOutOfFocus) {
+    for (bool fast : {true, false}) {
+        SCOPED_TRACE(fast ? "fast" : "three steps");
+        renderer = std::make_unique<zGL3Renderer>(&host, true);
+        view.registry.Clear();
+        ASSERT_TRUE(OpenHidden(false, 160, 120));
+        RedQuad(0);
+        Apply({{"Dof", Setting::Child, 0, false},
+               {"PostProcess:Dof:FStop", Setting::Float, 0.5f, false},
+               {"PostProcess:Dof:FDist", Setting::Float, 8.0f, false},
+               {"PostProcess:Dof:Fast", Setting::Bool, fast ? 1.0f : 0.0f, true}});
+        const zPicture frame = DrawFrame();
+        EXPECT_TRUE(Near(frame, 80, 60, 255, 0, 0, 3));
+        EXPECT_TRUE(Near(frame, 4, 4, 51, 102, 153, 3));
+        int edge[3];
+        PixelAt(frame, 40, 60, edge);
+        EXPECT_GT(edge[0], 51 + 10);
+        EXPECT_LT(edge[0], 255 - 10);
+        TearDown();
+        SetUp();
+    }
+}
+// Motion blur smears the quad along the way the camera moved since the
+// last frame; with a camera that stood still the frame stays sharp.
+TEST_F(GLRendererPost, MotionBlurSmearsAlongTheCamerasMotion) {
+    const zMatrix4 before = zMatrix4::Translation(zVector(0.3f, 0.0f, 2.0f));
+    for (bool moved : {false, true}) {
+        SCOPED_TRACE(moved ? "moved" : "still");
+        renderer = std::make_unique<zGL3Renderer>(&host, true);
+        view.registry.Clear();
+        view.previousWorld = moved ? &before : nullptr;
+        ASSERT_TRUE(OpenHidden(false, 160, 120));
+        RedQuad(0);
+        Apply({{"MotionBlur", Setting::Child, 0, false}});
+        const zPicture frame = DrawFrame();
+        EXPECT_TRUE(Near(frame, 80, 60, 255, 0, 0, 3));
+        // Just inside the quad's left and right edges (pixels 40 and 119):
+        // a moving surface takes in what lies behind it along its motion.
+        int left[3], right[3];
+        PixelAt(frame, 43, 60, left);
+        PixelAt(frame, 116, 60, right);
+        if (moved) {
+            EXPECT_LT(std::min(left[0], right[0]), 255 - 20);
+        } else {
+            EXPECT_TRUE(Near(frame, 43, 60, 255, 0, 0, 3));
+            EXPECT_TRUE(Near(frame, 116, 60, 255, 0, 0, 3));
+        }
+        view.previousWorld = nullptr;
+        TearDown();
+        SetUp();
+    }
+}
+} // namespace
