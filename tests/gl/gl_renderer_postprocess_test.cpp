@@ -41,6 +41,25 @@ struct Setting {
     bool renderer;
 };
 
+bool Has(const std::vector<std::string>& names, const char* name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string Join(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += name + " ";
+    return text;
+}
+
+// Settings, the programs a frame must run and those it must not.
+struct ProgramCase {
+    const char* name;
+    std::vector<Setting> settings;
+    std::vector<const char*> run;
+    std::vector<const char*> absent;
+};
+
 struct GLRendererPost : GLRendererFrame {
     void Apply(const std::vector<Setting>& settings) {
         for (const Setting& setting : settings) {
@@ -86,29 +105,36 @@ struct GLRendererPost : GLRendererFrame {
         }
         return names;
     }
+    // Each case on a renderer of its own, with no missing program logged.
+    template <size_t Count>
+    void ExpectPrograms(const ProgramCase (&cases)[Count]) {
+        for (const ProgramCase& c : cases) {
+            SCOPED_TRACE(c.name);
+            renderer = std::make_unique<zGL3Renderer>(&host, true);
+            view.registry.Clear();
+            ASSERT_TRUE(OpenHidden());
+            RedQuad(0);
+            Apply(c.settings);
+            std::string log;
+            const std::vector<std::string> names = TraceFrame(&log);
+            SCOPED_TRACE(Join(names));
+            for (const char* name : c.run)
+                EXPECT_TRUE(Has(names, name)) << name;
+            for (const char* name : c.absent)
+                EXPECT_FALSE(Has(names, name)) << name;
+            EXPECT_EQ(log.find("[!]"), std::string::npos) << log;
+            TearDown();
+            SetUp();
+        }
+    }
 };
 
-bool Has(const std::vector<std::string>& names, const char* name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-std::string Join(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names)
-        text += name + " ";
-    return text;
-}
 
 constexpr f32 Pi4 = 0.785398f;
 
 // Which programs run for which settings, and that none is missing.
 TEST_F(GLRendererPost, CameraSettingsAndExclusionsChooseTheEffectPrograms) {
-    const struct {
-        const char* name;
-        std::vector<Setting> settings;
-        std::vector<const char*> run;
-        std::vector<const char*> absent;
-    } cases[] = {
+    const ProgramCase cases[] = {
         {"no effect", {}, {}, {"core::hdr_no_ldr", "core::hsl", "core::sharpen"}},
         {"bloom", {{"Bloom", Setting::Child, 0, false}},
          {"core::hdr_no_ldr", "core::h_gaussian_blur", "core::v_gaussian_blur", "core::tone_mapping"},
@@ -182,24 +208,7 @@ TEST_F(GLRendererPost, CameraSettingsAndExclusionsChooseTheEffectPrograms) {
          {},
          {"core::motionblur"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        renderer = std::make_unique<zGL3Renderer>(&host, true);
-        view.registry.Clear();
-        ASSERT_TRUE(OpenHidden());
-        RedQuad(0);
-        Apply(c.settings);
-        std::string log;
-        const std::vector<std::string> names = TraceFrame(&log);
-        SCOPED_TRACE(Join(names));
-        for (const char* name : c.run)
-            EXPECT_TRUE(Has(names, name)) << name;
-        for (const char* name : c.absent)
-            EXPECT_FALSE(Has(names, name)) << name;
-        EXPECT_EQ(log.find("[!]"), std::string::npos) << log;
-        TearDown();
-        SetUp();
-    }
+    ExpectPrograms(cases);
 }
 
 // The effects run in their fixed order, whatever the order of the children.
@@ -324,12 +333,7 @@ TEST_F(GLRendererPost, EverySupersampleFactorPresentsTheFrame) {
 // choose, unless the renderer excludes it.
 TEST_F(GLRendererPost, AmbientOcclusionProgramsFollowTheSettings) {
     const Setting ssao = {"SSAO", Setting::Child, 0, false};
-    const struct {
-        const char* name;
-        std::vector<Setting> settings;
-        std::vector<const char*> run;
-        std::vector<const char*> absent;
-    } cases[] = {
+    const ProgramCase cases[] = {
         {"not asked", {}, {}, {"core::ssao"}},
         {"fast blur", {ssao}, {"core::ssao", "core::h_gaussian_blur", "core::v_gaussian_blur"}, {}},
         {"no blur",
@@ -343,24 +347,7 @@ TEST_F(GLRendererPost, AmbientOcclusionProgramsFollowTheSettings) {
         {"strength 0", {ssao, {"PostProcess:SSAO:Strength", Setting::Float, 0, false}}, {}, {"core::ssao"}},
         {"excluded", {ssao, {"PostProcess:Exclusion:SSAO", Setting::Bool, 1, true}}, {}, {"core::ssao"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        renderer = std::make_unique<zGL3Renderer>(&host, true);
-        view.registry.Clear();
-        ASSERT_TRUE(OpenHidden());
-        RedQuad(0);
-        Apply(c.settings);
-        std::string log;
-        const std::vector<std::string> names = TraceFrame(&log);
-        SCOPED_TRACE(Join(names));
-        for (const char* name : c.run)
-            EXPECT_TRUE(Has(names, name)) << name;
-        for (const char* name : c.absent)
-            EXPECT_FALSE(Has(names, name)) << name;
-        EXPECT_EQ(log.find("[!]"), std::string::npos) << log;
-        TearDown();
-        SetUp();
-    }
+    ExpectPrograms(cases);
 }
 
 // A far square behind a near one darkens next to the near one's edge, and
