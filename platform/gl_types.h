@@ -104,6 +104,7 @@ enum : GLenum {
     ArrayBuffer = 0x8892,
     ElementArrayBuffer = 0x8893,
     StaticDraw = 0x88E4,
+    DynamicDraw = 0x88E8,
     SamplesPassed = 0x8914,
 
     // Clearing and attribute groups.
@@ -143,6 +144,8 @@ enum : GLenum {
     SrcAlpha = 0x0302,
     OneMinusSrcAlpha = 0x0303,
     One = 1,
+    Zero = 0,
+    DstColor = 0x0306,
     Front = 0x0404,
     FrontAndBack = 0x0408,
     Ccw = 0x0901,

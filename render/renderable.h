@@ -15,6 +15,7 @@
 #include "core/types.h"
 #include "core/vector.h"
 
+class zMaterial;
 class zRegistry;
 class zRenderLight;
 struct zMinMax;
@@ -51,6 +52,61 @@ struct zMeshPrimitive : zRenderablePrimitive {
     zMatrix4 previousWorld;
     const zMatrix4* skinning = nullptr;
     u32 boneCount = 0;
+};
+
+// A particle as the renderer draws it: a camera-facing square of half-side
+// size around its world position, turned by angle (radians).
+struct zRenderParticle {
+    zVector position{0.0f, 0.0f, 0.0f, 1.0f};
+    f32 size = 0.0f;
+    f32 angle = 0.0f;
+    f32 color[4] = {1.0f, 1.0f, 1.0f, 1.0f}; // red, green, blue, alpha
+    f32 life = -1.0f;                        // negative: not alive
+};
+
+// What the renderer asks of an emitter (the renderable of a PrimitiveEmitter
+// entry) while it draws it.
+class zParticleSource {
+  public:
+    virtual ~zParticleSource() = default;
+    // Null: the particles are not drawn.
+    virtual zMaterial* GetParticleMaterial() const = 0;
+    // Sorts the live particles along the camera's view axis (camera: its
+    // world matrix) and answers their count.
+    virtual u32 SortParticles(const zMatrix4& camera) = 0;
+    // Index 0 is the farthest particle of the last sort; false past the count.
+    virtual bool GetRenderParticle(u32 index, zRenderParticle& out) const = 0;
+};
+
+// The height grid a terrain patch (a PrimitiveTerrainPatch entry) samples:
+// sample (column, row) stands at x = column x spacing, z = -row x spacing
+// in the terrain's frame, at height sample / 20, with three signed normal
+// bytes. Columns 0 .. lastColumn and rows 0 .. lastRow hold samples.
+struct zTerrainPatchGrid {
+    const i16* heights = nullptr;
+    const i8* normals = nullptr;
+    i32 rowStride = 0;
+    i32 lastColumn = 0;
+    i32 lastRow = 0;
+    // The patch: its first column and row and its sampling step.
+    i32 column = 0;
+    i32 row = 0;
+    i32 step = 1;
+    f32 spacing = 1.0f;
+    // The terrain's extent in x and z (texture coordinates run 0..1 over it).
+    f32 extentX = 1.0f;
+    f32 extentZ = 1.0f;
+    zMatrix4 world;
+    zMaterial* material = nullptr;
+};
+
+// What the renderer asks of a terrain (the renderable of a
+// PrimitiveTerrainPatch entry): the grid of the entry's payload.
+class zTerrainPatchSource {
+  public:
+    virtual ~zTerrainPatchSource() = default;
+    // False when the payload is not a patch of this terrain or there is no grid.
+    virtual bool GetPatchGrid(const void* patch, zTerrainPatchGrid& out) = 0;
 };
 
 class zRenderViewItem;

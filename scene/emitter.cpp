@@ -176,6 +176,29 @@ const zParticle* zEmitter::GetSortedParticle(u32 index) const {
     return &m_pool[m_sortArray[m_sortedCount - 1 - index].index];
 }
 
+zMaterial* zEmitter::GetParticleMaterial() const {
+    return m_model ? m_model->GetMaterial() : nullptr;
+}
+
+u32 zEmitter::SortParticles(const zMatrix4& camera) {
+    SortByDepth(camera);
+    return m_sortedCount;
+}
+
+bool zEmitter::GetRenderParticle(u32 index, zRenderParticle& out) const {
+    const zParticle* particle = GetSortedParticle(index);
+    if (!particle) return false;
+    out.position = particle->position;
+    out.size = particle->size;
+    out.angle = particle->angle;
+    out.color[0] = particle->red;
+    out.color[1] = particle->green;
+    out.color[2] = particle->blue;
+    out.color[3] = particle->opacity;
+    out.life = particle->age;
+    return true;
+}
+
 void zEmitter::GetWorldBounds(zMinMax& out) {
     const zVector origin = GetWorldMatrix()->GetRow(3, true);
     out.min = origin;

@@ -42,7 +42,7 @@ static_assert(sizeof(zParticle) == 68, "a particle record is 17 floats");
 
 enum : u32 { EmitterTypeSpray = 0 };
 
-class zEmitter : public zItem, public zRenderable {
+class zEmitter : public zItem, public zRenderable, public zParticleSource {
   public:
     static constexpr u32 MaxPoolSize = 1000000;
     static constexpr f32 DefaultSprayAngle = 0.7853982f; // pi / 4
@@ -80,6 +80,12 @@ class zEmitter : public zItem, public zRenderable {
     // Render-collect: unless the view's frustum rejects the world bounds,
     // sets drawn and appends one emitter entry (the payload is the emitter).
     void AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimitive*>& out, u32 flags) override;
+
+    // The renderer's view of the particles: the model's material, the sort,
+    // and each sorted particle with its colour and opacity.
+    zMaterial* GetParticleMaterial() const override;
+    u32 SortParticles(const zMatrix4& camera) override;
+    bool GetRenderParticle(u32 index, zRenderParticle& out) const override;
 
     // The "Emitter" tag.
     bool ParseTag(const zMetaTag* tag);

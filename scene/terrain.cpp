@@ -360,6 +360,25 @@ void zTerrain::AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrim
     }
 }
 
+bool zTerrain::GetPatchGrid(const void* patch, zTerrainPatchGrid& out) {
+    const auto* node = static_cast<const zTerrainNode*>(patch);
+    if (!node || node->terrain != this || !m_heights || !m_normals) return false;
+    out.heights = m_heights.get();
+    out.normals = m_normals.get();
+    out.rowStride = GetRowStride();
+    out.lastColumn = m_samplesAcross;
+    out.lastRow = m_samplesDown;
+    out.column = node->GetColumn();
+    out.row = node->GetRow();
+    out.step = node->GetStep() > 0 ? node->GetStep() : 1;
+    out.spacing = m_unitsPerSample;
+    out.extentX = m_worldWidth;
+    out.extentZ = m_worldDepth;
+    out.world = *GetWorldMatrix();
+    out.material = m_material.Get();
+    return true;
+}
+
 // Tags
 
 zSharedPtr<zTexture> zTerrain::LoadLayerTexture(const char* name) const {

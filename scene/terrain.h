@@ -92,7 +92,7 @@ struct zTerrainNode {
     f32 GetSpacing() const;
 };
 
-class zTerrain : public zItem, public zRenderable {
+class zTerrain : public zItem, public zRenderable, public zTerrainPatchSource {
   public:
     explicit zTerrain(zEngine* engine = nullptr);
     ~zTerrain() override;
@@ -137,6 +137,8 @@ class zTerrain : public zItem, public zRenderable {
 
     // The renderable: kind-2 primitives, payload the node.
     void AppendPrimitives(zRenderViewItem* viewItem, zList<zRenderablePrimitive*>& out, u32 flags) override;
+    // The grid of one of this terrain's nodes, for the renderer.
+    bool GetPatchGrid(const void* patch, zTerrainPatchGrid& out) override;
 
     // The "Terrain" tag.
     bool ParseTag(const zMetafile* document, const zMetaTag* tag);

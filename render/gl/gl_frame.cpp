@@ -6,6 +6,7 @@
 
 #include "core/clock.h"
 #include "core/log.h"
+#include "markup/registry.h"
 #include "picture/pixel_format.h"
 #include "render/geometry.h"
 #include "render/gl/gl_renderer_data.h"
@@ -893,7 +894,18 @@ void zGL3Renderer::DrawList(zList<zRenderablePrimitive*>& list, u32 pass) {
     for (auto* node = reverse ? list.GetTail() : list.GetHead(); node;
          node = reverse ? node->previous : node->next) {
         zRenderablePrimitive* primitive = node->value;
-        if (!primitive || primitive->kind != PrimitiveObjectPart) continue;
+        if (!primitive) continue;
+        if (primitive->kind == PrimitiveEmitter) {
+            DrawEmitterPrimitive(pass, dynamic_cast<zParticleSource*>(primitive->renderable));
+            continue;
+        }
+        if (primitive->kind == PrimitiveTerrainPatch) {
+            auto* terrain = dynamic_cast<zTerrainPatchSource*>(primitive->renderable);
+            zTerrainPatchGrid grid;
+            if (terrain && terrain->GetPatchGrid(primitive->payload, grid)) DrawTerrainPatch(pass, grid);
+            continue;
+        }
+        if (primitive->kind != PrimitiveObjectPart) continue;
         const auto* mesh = dynamic_cast<const zMeshPrimitive*>(primitive);
         DrawMeshPrimitive(pass, static_cast<zGeometry*>(primitive->payload), mesh ? mesh->world : zMatrix4(),
                           mesh ? &mesh->previousWorld : nullptr, mesh ? mesh->skinning : nullptr,
@@ -939,9 +951,17 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
         m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D, 0, 0);
     if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(1, buffers);
 
+    zRenderViewItem* view = GetViewItem();
+    const zRegistry* settings = view ? view->GetViewRegistry() : nullptr;
+    if (settings && settings->GetKey("PostProcess:SSAO;")) {
+        RenderSSAO();
+        if (m_gl.glBindFramebufferEXT) m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_gbufferFBO);
+    }
+
     SetTargetTexture(m_targets[TargetCompose].Get());
     RenderAmbient();
     RenderLights();
+    if (GetFog().enabled) RenderFog();
 
     ResetUnits(0);
     UseProgram(0);
@@ -951,7 +971,7 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
     DrawList(list, PassForwardBlended);
     EndFixedFunction();
 
-    Present();
+    RenderPostProcesses();
 }
 
 void zGL3Renderer::RenderAmbient() {
@@ -971,9 +991,11 @@ void zGL3Renderer::RenderAmbient() {
 }
 
 void zGL3Renderer::Present() {
+    PresentFrom(m_targets[TargetCompose].Get(), m_targets[TargetAttr3].Get());
+}
+
+void zGL3Renderer::PresentFrom(zTexture* result, zTexture* other) {
     zTexture* output = GetOutputTexture();
-    zTexture* result = m_targets[TargetCompose].Get();
-    zTexture* other = m_targets[TargetAttr3].Get();
     zGL3Shader* blit =
         m_library ? static_cast<zGL3Shader*>(m_library->Find("core::blit_layer_alpha")) : nullptr;
     // Each step reads the current result at scale `current` and draws it at
@@ -1129,12 +1151,29 @@ void zGL3Renderer::DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMate
     UnbindListArrays();
 }
 
+void zGL3Renderer::SetDrawUniforms(const zGL3Shader& program, const zMaterial& material) {
+    const GLhandleARB handle = program.GetProgram();
+    const GLint clipD = m_gl.glGetUniformLocationARB(handle, "user_clip_d");
+    const GLint clipN = m_gl.glGetUniformLocationARB(handle, "user_clip_n");
+    if (clipD != -1) m_gl.glUniform1fARB(clipD, m_clipPlane[3]);
+    if (clipN != -1) m_gl.glUniform3fARB(clipN, m_clipPlane[0], m_clipPlane[1], m_clipPlane[2]);
+    const GLint threshold = program.GetLocation(zGL3Shader::LocationAlphaThreshold);
+    if (threshold != -1) m_gl.glUniform1fARB(threshold, MaterialAlphaThreshold(material));
+    const GLint inverse = program.GetLocation(zGL3Shader::LocationInverseBufferSize);
+    if (inverse != -1) m_gl.glUniform2fARB(inverse, m_targetReciprocals[0], m_targetReciprocals[1]);
+}
+
+const GL3_RenderMap* zGL3Renderer::PassMap(const zMaterial* material, u32 pass) const {
+    const auto* data = material ? dynamic_cast<const GL_MaterialData*>(material->GetRenderData()) : nullptr;
+    const u32 slot = GL_MaterialData::SlotOf(pass);
+    const GL3_RenderMap* map = data && slot < MaterialMapCount ? data->maps[slot].get() : nullptr;
+    return map && map->program && map->program->GetProgram() ? map : nullptr;
+}
+
 void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material,
                                      const zMatrix4& world, const zMatrix4* previousWorld,
                                      const zMatrix4* skinning, u32 boneCount) {
-    const auto* data = dynamic_cast<const GL_MaterialData*>(material->GetRenderData());
-    const u32 slot = GL_MaterialData::SlotOf(pass);
-    const GL3_RenderMap* map = data && slot < MaterialMapCount ? data->maps[slot].get() : nullptr;
+    const GL3_RenderMap* map = PassMap(material, pass);
     zGL3Shader* program = map ? map->program : nullptr;
     if (pass == PassVelocity) program = m_velocityShader;
     if (!program || !program->GetProgram()) return;
@@ -1157,14 +1196,7 @@ void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMat
         m_gl.glUniform2fARB(m_gl.glGetUniformLocationARB(handle, "inverse_buffer_size"),
                             m_targetReciprocals[0], m_targetReciprocals[1]);
     }
-    const GLint clipD = m_gl.glGetUniformLocationARB(handle, "user_clip_d");
-    const GLint clipN = m_gl.glGetUniformLocationARB(handle, "user_clip_n");
-    if (clipD != -1) m_gl.glUniform1fARB(clipD, m_clipPlane[3]);
-    if (clipN != -1) m_gl.glUniform3fARB(clipN, m_clipPlane[0], m_clipPlane[1], m_clipPlane[2]);
-    const GLint threshold = program->GetLocation(zGL3Shader::LocationAlphaThreshold);
-    if (threshold != -1) m_gl.glUniform1fARB(threshold, MaterialAlphaThreshold(*material));
-    const GLint inverse = program->GetLocation(zGL3Shader::LocationInverseBufferSize);
-    if (inverse != -1) m_gl.glUniform2fARB(inverse, m_targetReciprocals[0], m_targetReciprocals[1]);
+    SetDrawUniforms(*program, *material);
 
     GLint enabled[4] = {-1, -1, -1, -1};
     // One vertex attribute array of the program, when the program reads it.

@@ -543,6 +543,31 @@ void zGL3Renderer::RenderPointShadow(zRenderLight* light) {
     }
 }
 
+void zGL3Renderer::FitShadowCamera(const zVector corners[8], zMatrix4& world, f32 pullBack, f32 extent[3]) {
+    zMinMax box(corners[0], corners[0]);
+    for (u32 i = 1; i < 8; ++i)
+        box.AddPoint(corners[i]);
+    const zVector centre((box.min.x + box.max.x) * 0.5f, (box.min.y + box.max.y) * 0.5f,
+                         (box.min.z + box.max.z) * 0.5f);
+    const zVector axes[3] = {world.GetRow(0, false), world.GetRow(1, false), world.GetRow(2, false)};
+    const zVector place(centre.x - axes[2].x * pullBack, centre.y - axes[2].y * pullBack,
+                        centre.z - axes[2].z * pullBack);
+    world.SetRow(3, place, true);
+    // Half-widths across, the farthest corner along.
+    f32 reach[3] = {0.0f, 0.0f, 0.0f};
+    for (u32 i = 0; i < 8; ++i) {
+        const zVector offset(corners[i].x - place.x, corners[i].y - place.y, corners[i].z - place.z, 0.0f);
+        for (u32 axis = 0; axis < 3; ++axis) {
+            const f32 along = offset.x * axes[axis].x + offset.y * axes[axis].y + offset.z * axes[axis].z;
+            const f32 size = axis == 2 ? along : std::fabs(along);
+            if (size > reach[axis]) reach[axis] = size;
+        }
+    }
+    extent[0] = reach[0] * 2.0f;
+    extent[1] = reach[1] * 2.0f;
+    extent[2] = reach[2];
+}
+
 f32 zGL3Renderer::PSSMSplitDistance(u32 split, f32 nearDistance, f32 farDistance, f32 blend) {
     const f32 t = f32(split + 1) * 0.25f;
     const f32 logarithmic = nearDistance * std::pow(farDistance / nearDistance, t);
@@ -571,28 +596,9 @@ void zGL3Renderer::RenderPSSM(zRenderLight* light) {
         // Fit an orthographic camera along the light's axes around the corners.
         ShadowCamera camera;
         camera.world = lightWorld;
-        zMinMax box(frustum.corners[0], frustum.corners[0]);
-        for (const zVector& corner : frustum.corners)
-            box.AddPoint(corner);
-        const zVector centre((box.min.x + box.max.x) * 0.5f, (box.min.y + box.max.y) * 0.5f,
-                             (box.min.z + box.max.z) * 0.5f);
-        const zVector axes[3] = {lightWorld.GetRow(0, false), lightWorld.GetRow(1, false),
-                                 lightWorld.GetRow(2, false)};
-        const f32 pullBack = farDistance * 4.0f;
-        const zVector place(centre.x - axes[2].x * pullBack, centre.y - axes[2].y * pullBack,
-                            centre.z - axes[2].z * pullBack);
-        camera.world.SetRow(3, place, true);
-        f32 extent[3] = {0.0f, 0.0f, 0.0f};
-        for (const zVector& corner : frustum.corners) {
-            const zVector offset(corner.x - place.x, corner.y - place.y, corner.z - place.z, 0.0f);
-            for (int axis = 0; axis < 3; ++axis) {
-                const f32 along = offset.x * axes[axis].x + offset.y * axes[axis].y + offset.z * axes[axis].z;
-                const f32 size = axis == 2 ? along : std::fabs(along);
-                if (size > extent[axis]) extent[axis] = size;
-            }
-        }
-        camera.Orthographic(extent[0] > 0.0f ? extent[0] * 2.0f : 1.0f,
-                            extent[1] > 0.0f ? extent[1] * 2.0f : 1.0f, 0.0f,
+        f32 extent[3];
+        FitShadowCamera(frustum.corners, camera.world, farDistance * 4.0f, extent);
+        camera.Orthographic(extent[0] > 0.0f ? extent[0] : 1.0f, extent[1] > 0.0f ? extent[1] : 1.0f, 0.0f,
                             extent[2] > 0.0f ? extent[2] : 1.0f);
         RenderShadowMap(&camera, split);
         GL_PSSMRecord::Split& record = data->pssm->splits[split];

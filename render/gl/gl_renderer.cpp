@@ -326,6 +326,7 @@ void zGL3Renderer::ReleaseTargets() {
     }
     if (m_query && m_gl.glDeleteQueriesARB) m_gl.glDeleteQueriesARB(1, &m_query);
     m_query = 0;
+    ReleaseTerrainBuffers();
     m_ambientShader = m_velocityShader = nullptr;
     if (m_library) m_library->Clear();
     m_library = zSharedPtr<zShaderLibrary>();

@@ -178,6 +178,10 @@ class zGL3Renderer : public zRenderer {
     void RenderShadowMap(zRenderViewItem* camera, u32 index);
     void RenderPointShadow(zRenderLight* light);
     void RenderPSSM(zRenderLight* light);
+    // Places a light camera (world: its axes, position replaced) pullBack
+    // behind the centre of eight corners along its z axis; extent: the
+    // orthographic width and height that hold them and the far distance.
+    static void FitShadowCamera(const zVector corners[8], zMatrix4& world, f32 pullBack, f32 extent[3]);
     // The split far distance i of four (the practical split scheme).
     static f32 PSSMSplitDistance(u32 split, f32 nearDistance, f32 farDistance, f32 blend);
     bool SetupVolumetricShader(zRenderLight* light);
@@ -191,11 +195,59 @@ class zGL3Renderer : public zRenderer {
     void DrawMeshPrimitive(u32 pass, zGeometry* geometry, const zMatrix4& world,
                            const zMatrix4* previousWorld = nullptr, const zMatrix4* skinning = nullptr,
                            u32 boneCount = 0);
+    // Kind 1: the emitter's live particles, back to front, as camera-facing
+    // quads in one batch. Forward-rendered materials (and every material in
+    // the fixed-function pipeline) draw in pass 0 when opaque and pass 1 when
+    // transparent; others in passes 2, 3 and 5 with the material's program.
+    void DrawEmitterPrimitive(u32 pass, zParticleSource* emitter);
+    // Kind 2: one terrain patch, 64 x 64 cells sampled every step samples,
+    // in passes 2, 3 and 5 with the terrain material's program.
+    void DrawTerrainPatch(u32 pass, const zTerrainPatchGrid& patch);
+    static constexpr u32 TerrainPatchCells = 64;
+    static constexpr u32 TerrainPatchVertices = (TerrainPatchCells + 1) * (TerrainPatchCells + 1);
+    // The shared patch buffers (0 until the first patch is drawn).
+    GLuint GetTerrainIndexBuffer() const { return m_terrainIndexBuffer; }
+    GLuint GetTerrainVertexBuffer() const { return m_terrainVertexBuffer; }
     // Ambient pass into the current target: compose = albedo x ambient +
     // self illumination, from the g-buffer, with "core::ambient".
     void RenderAmbient();
     // The composed frame to the output (frame buffer 0 or the output texture).
     void Present();
+
+    // The post-process chain, the deferred frame's last step: the effects the
+    // camera's "PostProcess;" children ask for, in their fixed order, unless
+    // the renderer's "PostProcess:Exclusion;" holds a true boolean child of
+    // that name; each reads one of "compose_map" and "attr3_map" and writes
+    // the other; then the present of the last result. Leaves blending off,
+    // no program and every texture unit reset.
+    void RenderPostProcesses();
+    // Effect passes: true when the result is in the destination (the chain
+    // swaps the buffers), false when nothing changed or the result is back in
+    // the source. A missing core shader is logged and skips the effect.
+    bool PostMotionBlur(zTexture* source, zTexture* destination);
+    bool PostDepthOfField(zTexture* source, zTexture* destination);
+    bool PostRadialBlur(zTexture* source, zTexture* destination);
+    bool PostBloom(zTexture* source, zTexture* destination);
+    bool PostChromaticDispersion(zTexture* source, zTexture* destination);
+    bool PostHueSaturation(zTexture* source, zTexture* destination);
+    bool PostSharpen(zTexture* source, zTexture* destination);
+    bool PostGaussianBlur(zTexture* source, zTexture* destination);
+    bool PostNoise(zTexture* source, zTexture* destination);
+    // texture into target ("fx0_map" when null), its coordinates scaled by
+    // scale; with a shader, through it.
+    void RenderToTarget(zTexture* texture, f32 scale, zGL3Shader* shader, zTexture* target);
+    // A true boolean child of that name in "PostProcess:Exclusion;" of the
+    // renderer registry; other types exclude nothing.
+    bool IsEffectExcluded(const char* name);
+    // Ambient occlusion from the g-buffer's normals and depths into "fx0_map",
+    // blurred, then multiplied into the three colour attributes; run when the
+    // camera's registry holds "PostProcess:SSAO;", unless excluded.
+    void RenderSSAO();
+    // Fog over "compose_map" by the g-buffer's depth (SetFog's near, far and
+    // colour); run when fog is enabled.
+    void RenderFog();
+    // Target size over the supersampled viewport's size ("display_buffer_ratio").
+    void GetDisplayBufferRatio(f32& rx, f32& ry) const;
 
     // Inspection for tools and tests.
     const zGLFunctions& GetGL() const { return m_gl; }
@@ -266,12 +318,36 @@ class zGL3Renderer : public zRenderer {
     void DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material, const zMatrix4& world,
                            const zMatrix4* previousWorld, const zMatrix4* skinning, u32 boneCount);
     void DrawFixedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material);
+    // The per-draw uniforms of a material program: the user clip plane, the
+    // alpha threshold and the buffer size, each when the program has it.
+    void SetDrawUniforms(const zGL3Shader& program, const zMaterial& material);
+    // The render map of a material for a pass, with a linked program; else null.
+    const GL3_RenderMap* PassMap(const zMaterial* material, u32 pass) const;
+    bool MakeTerrainBuffers();
+    void ReleaseTerrainBuffers();
     void BindListArrays(const GL_GeometryList& list, bool colours, bool normals, bool uvs);
     void UnbindListArrays();
     void ApplyStageTexture(const zTextureStage& stage, u32 unit);
     void ApplyStageTexCoords(const zTextureStage& stage, u32 unit, const GL_GeometryList& list);
     void ApplyFixedMaterial(const zMaterial* material, const GL_GeometryList& list);
     void DrawDebugViews();
+    // The present of a chain's result; other is the free ping-pong buffer.
+    void PresentFrom(zTexture* result, zTexture* other);
+    zRegistry* CameraRegistry() const;
+    // The current camera's float at key; the default without a camera registry.
+    f32 CameraFloat(const char* key, f32 defaultValue) const;
+    // Uses the core post-process program of that name with the shared
+    // uniforms set; null (logged) when the library has none.
+    zGL3Shader* UsePostShader(const char* name, f32 fxScaler);
+    void SetUniform(GLhandleARB program, const char* name, f32 x);
+    void SetUniform(GLhandleARB program, const char* name, f32 x, f32 y);
+    // DrawFullScreenQuad(true, 1, 1, rx, ry) with the display buffer ratio.
+    void DrawBufferQuad();
+    bool DrawInlineEffect(zGL3Shader* shader, const char* sourceName, zTexture* source, zTexture* destination);
+    // One separable blur step of input into output; false without its program.
+    bool BlurStep(const char* name, zTexture* input, zTexture* output, f32 blurSize, f32 fxScaler);
+    // The supersampled viewport's width (axis 0) or height (axis 1), at least 1.
+    f32 ViewportPixels(u32 axis) const;
     void UseProgram(GLhandleARB program);
     void SetMaterialColors(const f32 ambient[4], const f32 diffuse[4], const f32 specular[4],
                            const f32 emission[4], f32 shininess);
@@ -336,6 +412,10 @@ class zGL3Renderer : public zRenderer {
     u32 m_lineCount = 0;
     bool m_linesFull = false;
     f32 m_lineInverseView[16];
+
+    GLuint m_terrainIndexBuffer = 0;
+    GLuint m_terrainVertexBuffer = 0;
+    std::unique_ptr<f32[]> m_terrainScratch; // positions, normals, texture coordinates
 
     zRenderLight* m_fixedLights[8] = {};
     u32 m_fixedLightCount = 0;

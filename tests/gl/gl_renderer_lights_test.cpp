@@ -347,6 +347,45 @@ TEST(GLLightShaders, SplitsBlendLogarithmicAndUniformAndEndAtTheFarDistance) {
     EXPECT_NEAR(zGL3Renderer::PSSMSplitDistance(3, 0.5f, 80.0f, 0.37f), 80.0f, 1e-3f);
 }
 
+// The light camera keeps its axes, stands pull-back behind the corners
+// centre, and its box holds every corner: across its x and y axes, and along
+// its z axis up to the farthest one.
+TEST(GLLightShaders, ShadowCameraIsFittedAroundTheCorners) {
+    zVector corners[8];
+    for (u32 i = 0; i < 8; ++i)
+        corners[i] = zVector((i & 1) ? 3.0f : 1.0f, (i & 2) ? 1.0f : -1.0f, (i & 4) ? 6.0f : 2.0f, 1.0f);
+    const struct {
+        const char* name;
+        zMatrix4 axes;
+        zVector place;
+        f32 extent[3];
+    } cases[] = {
+        {"along z", zMatrix4(), zVector(2.0f, 0.0f, -6.0f, 1.0f), {2.0f, 2.0f, 12.0f}},
+        // x along world y, y along world z, z along world x.
+        {"along x", zMatrix4(0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1), zVector(-8.0f, 0.0f, 4.0f, 1.0f),
+         {2.0f, 4.0f, 11.0f}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        zMatrix4 world = c.axes;
+        world.SetRow(3, zVector(50.0f, 50.0f, 50.0f, 1.0f), true);
+        f32 extent[3];
+        zGL3Renderer::FitShadowCamera(corners, world, 10.0f, extent);
+        const zVector place = world.GetRow(3, true);
+        EXPECT_NEAR(place.x, c.place.x, 1e-4f);
+        EXPECT_NEAR(place.y, c.place.y, 1e-4f);
+        EXPECT_NEAR(place.z, c.place.z, 1e-4f);
+        for (u32 axis = 0; axis < 3; ++axis) {
+            EXPECT_NEAR(extent[axis], c.extent[axis], 1e-4f) << axis;
+            const zVector row = world.GetRow(axis, false);
+            const zVector expected = c.axes.GetRow(axis, false);
+            EXPECT_NEAR(row.x, expected.x, 1e-6f);
+            EXPECT_NEAR(row.y, expected.y, 1e-6f);
+            EXPECT_NEAR(row.z, expected.z, 1e-6f);
+        }
+    }
+}
+
 // The velocity pass: drawn only for a view whose settings ask motion blur,
 // unless the renderer excludes motion blur (the SSAO exclusion has no say).
 struct VelocityCase {

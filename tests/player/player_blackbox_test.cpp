@@ -1904,19 +1904,36 @@ std::string BoxGeometry(const char* material, const float low[3], const float hi
 // A red box before a wider green one, both in one light, on a blue
 // background. The near box comes first in the scene, so the far one is
 // drawn after it. The script says when ten frames are on the screen.
-std::vector<FixtureFile> BoxPairFiles() {
+// The effect rows add the camera's registry, children of the light, globals
+// and renderer settings.
+struct BoxPairSettings {
+    std::string cameraRegistry; // children of the camera item's <Registry>
+    std::string light;          // more children of <Light>
+    std::string globals;        // more children of <Globals>
+    std::string config;         // more keys of small.cfg
+};
+
+std::vector<FixtureFile> BoxPairFiles(const BoxPairSettings& settings = {}) {
     const float nearLow[3] = {-1.0f, -1.0f, -1.0f}, nearHigh[3] = {1.0f, 1.0f, 1.0f};
     const float farLow[3] = {-3.5f, -2.5f, 4.0f}, farHigh[3] = {3.5f, 2.5f, 5.0f};
     const float red[3] = {1.0f, 0.1f, 0.1f}, green[3] = {0.1f, 1.0f, 0.1f};
+    const std::string registry =
+        settings.cameraRegistry.empty() ? "" : "<Registry=" + settings.cameraRegistry + ">";
     const std::string scene =
         "<ZML=1.0>\n<Scene=\n"
         "  <ScriptUnit=<Script=\"pair.nut\"><Class=\"Pair\">>\n"
-        "  <Globals=<BackgroundColor=<R=0.0><G=0.0><B=0.5>><AmbientColor=<R=0.3><G=0.3><B=0.3>>>\n"
+        "  <Globals=<BackgroundColor=<R=0.0><G=0.0><B=0.5>><AmbientColor=<R=0.3><G=0.3><B=0.3>>" +
+        settings.globals +
+        ">\n"
         "  <Items=\n"
         "    <MCamera=<MItem=<Id=\"eye\"><UId=0><Active>>\n"
-        "      <Camera=<Item=<Position=<X=0.0><Y=0.0><Z=-8.0>>>>>\n"
+        "      <Camera=<Item=<Position=<X=0.0><Y=0.0><Z=-8.0>>" +
+        registry +
+        ">>>\n"
         "    <MLight=<MItem=<Id=\"lamp\"><UId=1><Active>>\n"
-        "      <Light=<Item=<Position=<X=1.0><Y=2.0><Z=-6.0>>><Type=\"Point\"><Range=100.0>>>\n"
+        "      <Light=<Item=<Position=<X=1.0><Y=2.0><Z=-6.0>>><Type=\"Point\"><Range=100.0>" +
+        settings.light +
+        ">>\n"
         "    <MObject=<MItem=<Id=\"near\"><UId=2><Active>><Object=<Geometry=\"near.zge\">>>\n"
         "    <MObject=<MItem=<Id=\"far\"><UId=3><Active>><Object=<Geometry=\"far.zge\">>>\n"
         "  >\n"
@@ -1929,7 +1946,7 @@ std::vector<FixtureFile> BoxPairFiles() {
             {"pair.nut", script},
             {"near.zge", BoxGeometry("red", nearLow, nearHigh, red)},
             {"far.zge", BoxGeometry("green", farLow, farHigh, green)},
-            {"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}};
+            {"small.cfg", "<ZML=1.0> <Width=160> <Height=120>" + settings.config + "\n"}};
 }
 
 // RGB rows, top first.
@@ -2031,6 +2048,38 @@ std::vector<PictureRow> PictureCatalogue() {
               {"background", 0.0f, 0.0f, 0.08f, 0.08f, 2}}}};
 }
 
+// "gl2" in a window of a private server, which the renderer places at
+// (32, 32). The screen is read once the script's ready line is out, until
+// two reads agree; an empty frame when it never was.
+Frame DrawOnGl2(const std::filesystem::path& directory, const std::filesystem::path& screenDirectory,
+                const std::string& id, std::vector<FixtureFile> files, const std::string& scene,
+                const std::string& readyLine, uint32_t width, uint32_t height) {
+    XvfbServer server(screenDirectory.string());
+    EXPECT_TRUE(server.IsRunning());
+    if (!server.IsRunning()) return Frame();
+    files.push_back(CoreShaderLibrary());
+    const CatalogueRow drawn =
+        Row(id, {scene, "-r", "gl2", "-m", "none", "-C", "small.cfg", "-time_live", "3"}, files, 0,
+            {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.", readyLine,
+             FreeingCaches, "Done."});
+    Frame screen;
+    auto lastRead = std::chrono::steady_clock::now();
+    auto watch = [&]() {
+        if (std::chrono::steady_clock::now() - lastRead < std::chrono::milliseconds(100)) return false;
+        lastRead = std::chrono::steady_clock::now();
+        if (ReadFile(directory / "stdout.txt").find(readyLine) == std::string::npos) return false;
+        Frame now = FrameOfScreen(ReadFile(screenDirectory / "Xvfb_screen0"), 32, 32, width, height);
+        const bool steady = !now.rgb.empty() && now.rgb == screen.rgb;
+        screen = std::move(now);
+        return steady;
+    };
+    const RunResult run =
+        RunRow(directory, drawn, {"DISPLAY=" + server.Display(), "SDL_VIDEODRIVER=x11"}, watch);
+    SCOPED_TRACE("gl2 console:\n" + run.output + "\nerrors:\n" + run.errors);
+    ExpectConsole(drawn, run);
+    return screen;
+}
+
 class PlayerPictures : public ::testing::TestWithParam<PictureRow> {
   protected:
     void SetUp() override {
@@ -2063,34 +2112,8 @@ TEST_P(PlayerPictures, RenderersAgreeRegionByRegion) {
     ASSERT_EQ(raytraced.width, row.width);
     ASSERT_EQ(raytraced.height, row.height);
 
-    // "gl2" in a window of the private server, which the renderer places at
-    // (32, 32). The screen is read once the script says the picture stands,
-    // until two reads agree.
-    XvfbServer server(m_screen.Path().string());
-    ASSERT_TRUE(server.IsRunning());
-    std::vector<FixtureFile> files = row.files;
-    files.push_back(CoreShaderLibrary());
-    const CatalogueRow drawn = Row(
-        row.id, {row.scene, "-r", "gl2", "-m", "none", "-C", "small.cfg", "-time_live", "3"}, files, 0,
-        {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.", row.readyLine,
-         FreeingCaches, "Done."});
-    Frame screen;
-    auto lastRead = std::chrono::steady_clock::now();
-    auto watch = [&]() {
-        if (std::chrono::steady_clock::now() - lastRead < std::chrono::milliseconds(100)) return false;
-        lastRead = std::chrono::steady_clock::now();
-        if (ReadFile(m_drawn.Path() / "stdout.txt").find(row.readyLine) == std::string::npos) return false;
-        Frame now = FrameOfScreen(ReadFile(m_screen.Path() / "Xvfb_screen0"), 32, 32, row.width, row.height);
-        const bool steady = !now.rgb.empty() && now.rgb == screen.rgb;
-        screen = std::move(now);
-        return steady;
-    };
-    {
-        const RunResult run = RunRow(m_drawn.Path(), drawn, {"DISPLAY=" + server.Display(), "SDL_VIDEODRIVER=x11"},
-                                     watch);
-        SCOPED_TRACE("gl2 console:\n" + run.output + "\nerrors:\n" + run.errors);
-        ExpectConsole(drawn, run);
-    }
+    const Frame screen = DrawOnGl2(m_drawn.Path(), m_screen.Path(), row.id, row.files, row.scene,
+                                   row.readyLine, row.width, row.height);
     ASSERT_EQ(screen.width, row.width);
 
     // Lights differ in detail between the renderers: a region's colour is
@@ -2235,5 +2258,152 @@ TEST(PlayerSample, RaytracedFramesShowTheCrateOnTheFloor) {
     EXPECT_GE(crate, size_t(Width * Height / 50)) << name;
     EXPECT_GE(floor, size_t(Width * Height / 8)) << name;
 }
+
+// ---- Effects: the pair of boxes on "gl2" with and without each effect ------
+// Each effect changes a region of the frame in a known direction against the
+// same frame without it. The frames are kept as PNG files in
+// effect_pictures/ of the test's working folder (the build's tests folder).
+
+// An uncompressed PNG (stored deflate blocks) of an RGB frame.
+void SavePng(const std::filesystem::path& path, const Frame& frame) {
+    auto crc = [](const std::string& bytes) {
+        uint32_t value = 0xFFFFFFFFu;
+        for (unsigned char byte : bytes) {
+            value ^= byte;
+            for (int bit = 0; bit < 8; ++bit)
+                value = (value >> 1) ^ (0xEDB88320u & (0u - (value & 1u)));
+        }
+        return ~value;
+    };
+    auto word = [](uint32_t value) {
+        return std::string{char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+    };
+    auto chunk = [&](const char* type, const std::string& data) {
+        const std::string body = type + data;
+        return word(uint32_t(data.size())) + body + word(crc(body));
+    };
+    std::string raw;
+    for (uint32_t row = 0; row < frame.height; ++row) {
+        raw += '\0';
+        raw.append(reinterpret_cast<const char*>(frame.rgb.data()) + size_t(row) * frame.width * 3,
+                   size_t(frame.width) * 3);
+    }
+    std::string deflated = "\x78\x01";
+    uint32_t a = 1, b = 0;
+    for (unsigned char byte : raw) {
+        a = (a + byte) % 65521u;
+        b = (b + a) % 65521u;
+    }
+    for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+        const size_t size = std::min<size_t>(65535, raw.size() - at);
+        const bool last = at + size >= raw.size();
+        deflated += char(last ? 1 : 0);
+        deflated += char(size & 0xFF);
+        deflated += char(size >> 8);
+        deflated += char(~size & 0xFF);
+        deflated += char((~size >> 8) & 0xFF);
+        deflated.append(raw, at, size);
+        if (last) break;
+    }
+    deflated += word((b << 16) | a);
+    const std::string header = word(frame.width) + word(frame.height) + std::string("\x08\x02\x00\x00\x00", 5);
+    WriteFile(path, "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) + chunk("IDAT", deflated) + chunk("IEND", ""));
+}
+
+struct EffectRow {
+    std::string id;
+    BoxPairSettings settings;
+    PictureRegion region; // its leading channel is not used
+    enum Change { Darker, Brighter, TowardWhite, Changed } change;
+};
+
+void PrintTo(const EffectRow& row, std::ostream* out) {
+    *out << row.id;
+}
+
+std::vector<EffectRow> EffectCatalogue() {
+    return {
+        // The boxes bloom over their surroundings.
+        {"Bloom",
+         {"<PostProcess=<Bloom=<Threshold=0.2><Radius=16.0>>>", "", "", ""},
+         {"far box beside the near one", 0.30f, 0.40f, 0.36f, 0.60f, 0},
+         EffectRow::Brighter},
+        {"DepthOfField",
+         {"<PostProcess=<Dof=<FStop=0.5><FDist=8.0>>>", "", "", ""},
+         {"far box's top edge", 0.30f, 0.10f, 0.70f, 0.24f, 0},
+         EffectRow::Changed},
+        // The far box lies in the near one's shade.
+        {"AmbientOcclusion",
+         {"<PostProcess=<SSAO>>", "", "", ""},
+         {"far box next to the near one", 0.36f, 0.42f, 0.41f, 0.58f, 0},
+         EffectRow::Darker},
+        // White fog from 1 to 20 units: the far box, 12 units away, whitens.
+        {"Fog",
+         {"", "", "<FogColor=<R=1.0><G=1.0><B=1.0>><FogNear=1.0><FogFar=20.0>", ""},
+         {"far box beside the near one", 0.18f, 0.40f, 0.26f, 0.60f, 0},
+         EffectRow::TowardWhite},
+        {"VolumetricLight",
+         {"", "<Volumetric>", "", ""},
+         {"background", 0.0f, 0.0f, 0.08f, 0.08f, 0},
+         EffectRow::Changed},
+    };
+}
+
+class PlayerEffects : public ::testing::TestWithParam<EffectRow> {
+  protected:
+    TemporaryDirectory m_plain{"player_effect_plain", false};
+    TemporaryDirectory m_effect{"player_effect", false};
+    TemporaryDirectory m_screen{"player_effect_screen", false};
+};
+
+TEST_P(PlayerEffects, EffectChangesItsRegionAgainstThePlainFrame) {
+    const EffectRow& row = GetParam();
+    const std::string ready = "[S] Frame 10 drawn.";
+    const Frame plain =
+        DrawOnGl2(m_plain.Path(), m_screen.Path(), row.id + "Plain", BoxPairFiles(), "pair.zms", ready, 160, 120);
+    ASSERT_EQ(plain.width, 160u);
+    const Frame changed = DrawOnGl2(m_effect.Path(), m_screen.Path(), row.id, BoxPairFiles(row.settings),
+                                    "pair.zms", ready, 160, 120);
+    ASSERT_EQ(changed.width, 160u);
+    const std::filesystem::path pictures = std::filesystem::current_path() / "effect_pictures";
+    std::filesystem::create_directories(pictures);
+    SavePng(pictures / (row.id + "_plain.png"), plain);
+    SavePng(pictures / (row.id + ".png"), changed);
+
+    const std::vector<double> before = MeanColour(plain, row.region), after = MeanColour(changed, row.region);
+    std::ostringstream colours;
+    colours << "plain (" << before[0] << ", " << before[1] << ", " << before[2] << "), with the effect ("
+            << after[0] << ", " << after[1] << ", " << after[2] << ")";
+    SCOPED_TRACE(colours.str());
+    const double sumBefore = before[0] + before[1] + before[2], sumAfter = after[0] + after[1] + after[2];
+    switch (row.change) {
+    case EffectRow::Darker:
+        EXPECT_LT(sumAfter, sumBefore - 6.0);
+        break;
+    case EffectRow::Brighter:
+        EXPECT_GT(sumAfter, sumBefore + 6.0);
+        break;
+    case EffectRow::TowardWhite:
+        EXPECT_LT(765.0 - sumAfter, (765.0 - sumBefore) * 0.8);
+        break;
+    case EffectRow::Changed: {
+        // Per pixel: a blur keeps a region's mean but not its pixels.
+        double difference = 0.0;
+        const uint32_t x0 = uint32_t(row.region.x0 * 160), x1 = uint32_t(row.region.x1 * 160);
+        const uint32_t y0 = uint32_t(row.region.y0 * 120), y1 = uint32_t(row.region.y1 * 120);
+        for (uint32_t y = y0; y < y1; ++y)
+            for (uint32_t x = x0; x < x1; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    const size_t at = (size_t(y) * 160 + x) * 3 + size_t(c);
+                    difference += std::abs(int(plain.rgb[at]) - int(changed.rgb[at]));
+                }
+        EXPECT_GT(difference / (double(x1 - x0) * double(y1 - y0)), 3.0);
+        break;
+    }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, PlayerEffects, ::testing::ValuesIn(EffectCatalogue()),
+                         [](const ::testing::TestParamInfo<EffectRow>& info) { return info.param.id; });
 
 } // namespace
