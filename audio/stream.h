@@ -11,6 +11,7 @@
 #include "core/types.h"
 
 class zMixer;
+class zMixerRingBuffer;
 
 class zMixerStreamInterface {
   public:
@@ -35,6 +36,14 @@ class zMixerStreamInterface {
     // Under the stream mutex: seeks to a time in milliseconds; the stream
     // plays again from there.
     virtual void SeekStream(u32 milliseconds) = 0;
+
+    // The PCM ring the mixer drains, with the ring mutex taken unless
+    // alreadyLocked; null when the interface has none. UnlockRing releases it.
+    virtual zMixerRingBuffer* LockRing(bool alreadyLocked) {
+        (void)alreadyLocked;
+        return nullptr;
+    }
+    virtual void UnlockRing() {}
 
     zMixer* GetMixer() const { return m_mixer; }
     int GetChannel() const { return m_channel; }

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "audio/mixer.h"
+#include "audio/mixer_stream.h"
 #include "audio/null_mixer.h"
 #include "core/clock.h"
 #include "core/log.h"
@@ -54,6 +55,7 @@ zEngine::zEngine() {
     SeedRand(RandomSeed);
     m_nullRenderer = std::make_unique<zNull_Renderer>(this, true);
     m_nullMixer = std::make_unique<zNull_Mixer>(this, false);
+    InstallMixerStreams();
     m_mixer = m_nullMixer.get();
     m_defaultCache = std::make_unique<zResourceCache>(this);
     m_currentCache = m_defaultCache.get();
