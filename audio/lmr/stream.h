@@ -74,6 +74,10 @@ class lmr_Stream {
     // for stream.").
     std::unique_ptr<lmr_Demuxer> SelectDemuxer(zIOHandle& input);
 
+    // Where MPEG decoders would plug in; nothing in this system attaches one.
+    void AttachVideoDecoder(std::unique_ptr<lmr_Decoder> decoder) { m_videoDecoder = std::move(decoder); }
+    void AttachAudioDecoder(std::unique_ptr<lmr_Decoder> decoder) { m_audioDecoder = std::move(decoder); }
+
     u32 GetState() const { return m_state; }
     u32 GetEndFlags() const { return m_endFlags; }
     i32 GetVideoClock() const { return m_videoClock; }
