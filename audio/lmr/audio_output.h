@@ -33,7 +33,6 @@ class lmr_AudioOutput {
     u32 GetPending() const { return m_pending; }
 
   private:
-    u32 m_outputState = 0;
     u32 m_pending = 0; // cleared by Flush
     u8 m_outputFlag = 0;
 };

@@ -58,7 +58,9 @@ bool lmr_PSDemuxer::Setup(lmr_Stream& stream, bool scan) {
 }
 
 bool lmr_PSDemuxer::ReadBlock() {
-    const u32 carried = m_endAt - m_readAt;
+    // Only a cut start code or header is carried over (at most CarrySize
+    // bytes); whatever follows a program end is dropped.
+    const u32 carried = m_state == 0 ? std::min(m_endAt - m_readAt, CarrySize) : 0;
     std::memmove(m_block, m_block + m_readAt, carried);
     const u32 got = m_input->Read(m_block + carried, m_blockSize);
     m_readAt = 0;

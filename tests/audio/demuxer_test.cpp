@@ -325,3 +325,37 @@ TEST(VideoOutput, FitScaleOffsetAndSchedule) {
 }
 
 } // namespace
+
+namespace {
+
+std::string FuzzCorpus(const char* name) {
+    return std::string(ZE_TEST_DATA) + "/../../../fuzz/corpus/" + name;
+}
+
+// Bytes after a program end code were carried into the next block whole and
+// overran the block buffer on the next read.
+TEST(PSDemuxer, RegressionCarryAfterProgramEnd) {
+    zIOHandle input;
+    ASSERT_TRUE(input.Open(FuzzCorpus("ps_demuxer/regression-carry-after-program-end.mpg").c_str(), true));
+    RecordingStream stream;
+    lmr_PSDemuxer demuxer(&input);
+    ASSERT_TRUE(demuxer.Open(stream));
+    ASSERT_TRUE(demuxer.Setup(stream, true));
+    demuxer.AddSide(DemuxerSideAudio | DemuxerSideVideo);
+    int blocks = 0;
+    while (!demuxer.Read(stream) && blocks < 100) ++blocks;
+    EXPECT_LT(blocks, 100);
+    for (u32 time : {1000u, 10u, 100000000u}) demuxer.Seek(stream, time);
+}
+
+// A malformed setup header made stb_vorbis leak what it had allocated; the
+// decoder now allocates from the demuxer's arena (LeakSanitizer checks).
+TEST(OVDemuxer, RegressionFailedOpenLeaksNothing) {
+    RecordingOutput output;
+    lmr_Stream stream(nullptr, &output);
+    LogCapture log;
+    stream.Open(FuzzCorpus("ogg_demuxer/regression-failed-open-leak.ogg").c_str(), false);
+    stream.Close();
+}
+
+} // namespace
