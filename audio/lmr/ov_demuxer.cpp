@@ -27,6 +27,23 @@ constexpr u8 ChannelSides[7][6] = {
     {0}, {3}, {1, 2}, {1, 3, 2}, {1, 2, 1, 2}, {1, 3, 2, 1, 2}, {1, 3, 2, 1, 2, 3},
 };
 
+u32 ReadU32LE(const u8* p) {
+    return u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24;
+}
+
+// stb_vorbis walks a comment count of up to 2^32 one by one even when the
+// packet ends early, which takes seconds. Every comment takes at least its
+// 4-byte length, so a count above a quarter of the file is refused first.
+bool HasPlausibleCommentCount(const u8* data, u32 size, u32 fileSize) {
+    static const u8 tag[7] = {3, 'v', 'o', 'r', 'b', 'i', 's'};
+    const u8* at = std::search(data, data + size, tag, tag + 7);
+    const u32 offset = u32(at - data);
+    if (offset + 11 > size) return true;
+    const u64 countAt = u64(offset) + 11 + ReadU32LE(at + 7);
+    if (countAt + 4 > size) return true;
+    return ReadU32LE(data + countAt) <= fileSize / 4;
+}
+
 } // namespace
 
 lmr_OVDemuxer::~lmr_OVDemuxer() {
@@ -56,6 +73,7 @@ bool lmr_OVDemuxer::Open(lmr_Stream& stream) {
     if (!m_inputBuffer) return false;
     m_inputCount = 0;
     TopUp();
+    if (!HasPlausibleCommentCount(m_inputBuffer.get(), m_inputCount, m_input->GetSize())) return false;
     int used = 0;
     // The decoder allocates from an arena of ours: stb_vorbis leaks what it
     // allocated itself when a malformed setup header makes the open fail.

@@ -22,7 +22,7 @@ class lmr_OVDemuxer : public lmr_Demuxer {
     static constexpr u32 SeekWindow = 24000;
     // The decoder's memory, grown by doubling when a file needs more.
     static constexpr u32 MinArenaSize = 256 * 1024;
-    static constexpr u32 MaxArenaSize = 64 * 1024 * 1024;
+    static constexpr u32 MaxArenaSize = 4 * 1024 * 1024;
 
     explicit lmr_OVDemuxer(zIOHandle* input) : lmr_Demuxer(input) {}
     ~lmr_OVDemuxer() override;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "audio/lmr/mpa_demuxer.h"
@@ -356,6 +357,23 @@ TEST(OVDemuxer, RegressionFailedOpenLeaksNothing) {
     LogCapture log;
     stream.Open(FuzzCorpus("ogg_demuxer/regression-failed-open-leak.ogg").c_str(), false);
     stream.Close();
+}
+
+} // namespace
+
+namespace {
+
+// A comment count of billions in a short header kept stb_vorbis busy for
+// seconds before it failed; such a header is refused before decoding.
+TEST(OVDemuxer, RegressionHugeCommentCountIsRefusedAtOnce) {
+    RecordingOutput output;
+    lmr_Stream stream(nullptr, &output);
+    LogCapture log;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(stream.Open(
+        (std::string(ZE_TEST_DATA) + "/../../../fuzz/corpus/ogg_demuxer/regression-huge-comment-count.ogg").c_str(),
+        false));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
 } // namespace
