@@ -13,6 +13,7 @@
 #include "core/random.h"
 #include "engine/core_listener.h"
 #include "engine/resource_cache.h"
+#include "engine/texture_stream.h"
 #include "platform/process_priority.h"
 #include "render/null_renderer.h"
 
@@ -56,6 +57,7 @@ zEngine::zEngine() {
     m_nullRenderer = std::make_unique<zNull_Renderer>(this, true);
     m_nullMixer = std::make_unique<zNull_Mixer>(this, false);
     InstallMixerStreams();
+    InstallTextureStreams();
     m_mixer = m_nullMixer.get();
     m_defaultCache = std::make_unique<zResourceCache>(this);
     m_currentCache = m_defaultCache.get();

@@ -75,29 +75,12 @@ bool lmr_OVDemuxer::Open(lmr_Stream& stream) {
     TopUp();
     if (!HasPlausibleCommentCount(m_inputBuffer.get(), m_inputCount, m_input->GetSize())) return false;
     int used = 0;
-    // The decoder allocates from an arena of ours: stb_vorbis leaks what it
-    // allocated itself when a malformed setup header makes the open fail.
-    // The arena grows until the setup and one frame's temporary memory fit.
-    u32 arenaSize = MinArenaSize;
-    for (;;) {
-        m_arena.reset(new (std::nothrow) char[arenaSize]);
-        if (!m_arena) return false;
-        stb_vorbis_alloc arena{m_arena.get(), int(arenaSize)};
-        int error = 0;
-        m_decoder = stb_vorbis_open_pushdata(m_inputBuffer.get(), int(m_inputCount), &used, &error, &arena);
-        if (m_decoder) {
-            const stb_vorbis_info info = stb_vorbis_get_info(m_decoder);
-            const u64 needed = u64(info.setup_memory_required) + info.temp_memory_required;
-            if (needed <= arenaSize) break;
-            stb_vorbis_close(m_decoder);
-            m_decoder = nullptr;
-            if (needed > MaxArenaSize) return false;
-            arenaSize = u32(needed);
-            continue;
-        }
-        if (error != VORBIS_outofmem || arenaSize >= MaxArenaSize) return false;
-        arenaSize *= 2;
-    }
+    int error = 0;
+    // No allocation buffer: stb_vorbis's own arena arithmetic goes wrong on
+    // the negative sizes a malformed setup header can produce, while malloc
+    // refuses them.
+    m_decoder = stb_vorbis_open_pushdata(m_inputBuffer.get(), int(m_inputCount), &used, &error, nullptr);
+    if (!m_decoder) return false;
     Consume(u32(used));
     const stb_vorbis_info info = stb_vorbis_get_info(m_decoder);
     m_sampleRate = info.sample_rate;
@@ -270,7 +253,6 @@ void lmr_OVDemuxer::Close() {
     m_decoder = nullptr;
     m_inputBuffer.reset();
     m_frameBuffer.reset();
-    m_arena.reset();
     m_inputCount = 0;
     m_pendingFrames = 0;
 }

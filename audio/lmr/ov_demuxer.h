@@ -20,9 +20,6 @@ class lmr_OVDemuxer : public lmr_Demuxer {
   public:
     static constexpr u32 InputSize = 16384;
     static constexpr u32 SeekWindow = 24000;
-    // The decoder's memory, grown by doubling when a file needs more.
-    static constexpr u32 MinArenaSize = 256 * 1024;
-    static constexpr u32 MaxArenaSize = 4 * 1024 * 1024;
 
     explicit lmr_OVDemuxer(zIOHandle* input) : lmr_Demuxer(input) {}
     ~lmr_OVDemuxer() override;
@@ -64,6 +61,5 @@ class lmr_OVDemuxer : public lmr_Demuxer {
     u32 m_setupTempMemory = 0;
     u32 m_tempMemory = 0;
     u32 m_maxFrameSize = 0;
-    std::unique_ptr<char[]> m_arena; // outlives the decoder
     stb_vorbis* m_decoder = nullptr;
 };
