@@ -73,6 +73,23 @@ TEST(MixerStream, DestroyWhileTheThreadRunsReturnsPromptly) {
     }
 }
 
+TEST(MixerStream, StreamClosedUnderTheMutexWhileTheThreadRuns) {
+    RealStreams streams;
+    FakeMixer mixer;
+    ASSERT_TRUE(mixer.StartChannelStream(4, TestData("tone_long.ogg").c_str()));
+    auto* stream = static_cast<zMixerStream*>(mixer.GetChannel(4)->stream);
+    // Take a block out so that the thread has work, then close mid-stream.
+    EXPECT_EQ(stream->Read(nullptr, 4096), 4096u);
+    lmr_Stream* media = stream->LockMediaStream();
+    media->Close();
+    stream->UnlockStream();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // steps on a closed stream do nothing
+    stream->LockStream();
+    EXPECT_FALSE(stream->IsStreamPlaying());
+    stream->UnlockStream();
+    mixer.ReleaseChannelStream(4);
+}
+
 TEST(MixerStream, LoopingSeekUnderTheStreamMutex) {
     RealStreams streams;
     FakeMixer mixer;
