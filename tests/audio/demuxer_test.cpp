@@ -67,15 +67,24 @@ struct Demuxed {
     bool ended = false;
 };
 
+// A program-stream demuxer opened and set up on a file, serving the sides.
+struct OpenedPS {
+    OpenedPS(const char* path, bool scan, u32 sides) {
+        ready = input.Open(path, true) && demuxer.Open(stream) && demuxer.Setup(stream, scan);
+        demuxer.AddSide(sides);
+    }
+    zIOHandle input;
+    RecordingStream stream;
+    lmr_PSDemuxer demuxer{&input};
+    bool ready = false;
+};
+
 Demuxed Demux(const Bytes& content, u32 sides = DemuxerSideAudio | DemuxerSideVideo) {
     TempContent file("ps_demux.mpg", content);
-    zIOHandle input;
-    EXPECT_TRUE(input.Open(file.Path(), true));
-    RecordingStream stream;
-    lmr_PSDemuxer demuxer(&input);
-    EXPECT_TRUE(demuxer.Open(stream));
-    EXPECT_TRUE(demuxer.Setup(stream, false));
-    demuxer.AddSide(sides);
+    OpenedPS opened(file.Path(), false, sides);
+    EXPECT_TRUE(opened.ready);
+    RecordingStream& stream = opened.stream;
+    lmr_PSDemuxer& demuxer = opened.demuxer;
     Demuxed out;
     for (int block = 0; block < 1000 && !out.ended; ++block) out.ended = demuxer.Read(stream);
     // Payloads cut by a block boundary come in pieces: join them by time.
@@ -169,13 +178,10 @@ TEST(PSDemuxer, SeekBehindThePositionRewindsFirst) {
     PackMpeg2(content, 0);
     for (u32 i = 1; i <= 300; ++i) Pes2(content, 0xC0, PayloadBytes(40, i), i * 900, false); // 10 ms apart
     TempContent file("ps_seek.mpg", content);
-    zIOHandle input;
-    ASSERT_TRUE(input.Open(file.Path(), true));
-    RecordingStream stream;
-    lmr_PSDemuxer demuxer(&input);
-    ASSERT_TRUE(demuxer.Open(stream));
-    ASSERT_TRUE(demuxer.Setup(stream, true));
-    demuxer.AddSide(DemuxerSideAudio);
+    OpenedPS opened(file.Path(), true, DemuxerSideAudio);
+    ASSERT_TRUE(opened.ready);
+    RecordingStream& stream = opened.stream;
+    lmr_PSDemuxer& demuxer = opened.demuxer;
     EXPECT_TRUE(demuxer.Seek(stream, 2500));
     const u32 late = demuxer.GetLastAudioTime();
     EXPECT_GT(late, 2500u * 90);
@@ -336,13 +342,11 @@ std::string FuzzCorpus(const char* name) {
 // Bytes after a program end code were carried into the next block whole and
 // overran the block buffer on the next read.
 TEST(PSDemuxer, RegressionCarryAfterProgramEnd) {
-    zIOHandle input;
-    ASSERT_TRUE(input.Open(FuzzCorpus("ps_demuxer/regression-carry-after-program-end.mpg").c_str(), true));
-    RecordingStream stream;
-    lmr_PSDemuxer demuxer(&input);
-    ASSERT_TRUE(demuxer.Open(stream));
-    ASSERT_TRUE(demuxer.Setup(stream, true));
-    demuxer.AddSide(DemuxerSideAudio | DemuxerSideVideo);
+    OpenedPS opened(FuzzCorpus("ps_demuxer/regression-carry-after-program-end.mpg").c_str(), true,
+                    DemuxerSideAudio | DemuxerSideVideo);
+    ASSERT_TRUE(opened.ready);
+    RecordingStream& stream = opened.stream;
+    lmr_PSDemuxer& demuxer = opened.demuxer;
     int blocks = 0;
     while (!demuxer.Read(stream) && blocks < 100) ++blocks;
     EXPECT_LT(blocks, 100);
