@@ -11,6 +11,7 @@
 #include "core/types.h"
 
 class zMixer;
+class zMixerRingBuffer;
 
 class zMixerStreamInterface {
   public:

@@ -6,12 +6,14 @@
 #include <new>
 
 #include "audio/mixer.h"
+#include "audio/mixer_stream.h"
 #include "audio/null_mixer.h"
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/random.h"
 #include "engine/core_listener.h"
 #include "engine/resource_cache.h"
+#include "engine/texture_stream.h"
 #include "platform/process_priority.h"
 #include "render/null_renderer.h"
 
@@ -54,6 +56,8 @@ zEngine::zEngine() {
     SeedRand(RandomSeed);
     m_nullRenderer = std::make_unique<zNull_Renderer>(this, true);
     m_nullMixer = std::make_unique<zNull_Mixer>(this, false);
+    InstallMixerStreams();
+    InstallTextureStreams();
     m_mixer = m_nullMixer.get();
     m_defaultCache = std::make_unique<zResourceCache>(this);
     m_currentCache = m_defaultCache.get();

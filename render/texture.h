@@ -23,6 +23,8 @@ class zTextureStream {
     virtual ~zTextureStream() = default;
     // Advances by dt clock units; the stream itself handles pause and rewind.
     virtual void Update(i32 dt) = 0;
+    // State word: 1 pauses the stream.
+    virtual void SetState(u32 state) { (void)state; }
 };
 
 // Opens a stream of the file into the texture, or gives null.
@@ -52,6 +54,12 @@ class zTexture : public zPicture {
     zTextureStream* GetStream() const { return m_stream; }
     // Takes ownership; the previous stream is destroyed.
     void SetStream(zTextureStream* stream);
+    // Destroys the stream, if any.
+    void CloseStream() { SetStream(nullptr); }
+    // Sets the stream's state word (1 pauses it); nothing without a stream.
+    void SetStreamState(u32 state) {
+        if (m_stream) m_stream->SetState(state);
+    }
 
     u32 GetFlags() const { return m_flags; }
     void SetFlags(u32 flags) { m_flags = flags; }

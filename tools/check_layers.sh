@@ -13,7 +13,7 @@
 #   A subfolder with a library of its own (render/gl) is a folder of the table:
 #   its parent neither sees it nor counts its sources.
 # - POSIX, SDL, OpenAL and GL headers only in platform/.
-# - zlib only in io/, libjpeg and stb only in picture/, FreeType only in ui/, Bullet only
+# - zlib only in io/, libjpeg and stb only in picture/ (stb_vorbis only in audio/), FreeType only in ui/, Bullet only
 #   in the .cpp files of physics/ (its headers declare Bullet's classes, never include them).
 # tests/, fuzz/ and the bench/ folders are harnesses, not layers: they may include
 # any folder they link and set up host files and processes with POSIX calls.
@@ -47,7 +47,8 @@ platform_only='^(unistd|dirent|pthread|fcntl|dlfcn|sched|semaphore|fnmatch|glob|
 declare -A owned=(
     ['^zlib\.h$']=io
     ['^(jpeglib|jerror|jconfig|jmorecfg)\.h$']=picture
-    ['^stb/']=picture
+    ['^stb/(stb_[^v]|stb_v[^o]|stb\.h|[^s])']=picture
+    ['^stb/stb_vorbis']=audio
     ['^(btBullet[A-Za-z]*\.h$|BulletCollision/|BulletDynamics/|BulletSoftBody/|LinearMath/|Bullet3[A-Za-z]*/)']=physics
     ['^(ft2build\.h$|freetype/)']=ui
 )

@@ -21,6 +21,7 @@ cat >"$tree/render/shader/fine.cpp" <<'EOF'
 EOF
 printf '#include <zlib.h>\n#include "io/handle.h"\n' >"$tree/io/fine.cpp"
 printf '#include <jpeglib.h>\n#include <stb/stb_image.h>\n' >"$tree/picture/fine.cpp"
+printf '#include <stb/stb_vorbis.h>\n#include "io/handle.h"\n' >"$tree/audio/fine.cpp"
 printf '#include <unistd.h>\n#include <SDL2/SDL.h>\n' >"$tree/platform/fine.cpp"
 printf '#include <ft2build.h>\n#include "engine/engine.h"\n#include "platform/os_input.h"\n' >"$tree/ui/fine.cpp"
 printf '#include "squirrel/squirrel.h"\n' >"$tree/squirrel/stdlib/fine.cpp"
@@ -71,7 +72,9 @@ printf '#include "core/log.h"\n#include <pthread.h>\n' >"$tree/squirrel/bad.cpp"
 printf '#include <LinearMath/btVector3.h>\n' >"$tree/physics/bad.h"
 printf '#include <btBulletDynamicsCommon.h>\n' >"$tree/engine/bad.cpp"
 printf '#include <freetype/freetype.h>\n' >>"$tree/engine/bad.cpp"
-sed -i 's/ze_library(audio DEPS core io)/ze_library(audio DEPS core io markup)/' "$tree/audio/CMakeLists.txt"
+printf '#include <stb/stb_image.h>\n' >"$tree/audio/bad.cpp"
+printf '#include <stb/stb_vorbis.h>\n' >"$tree/picture/bad.cpp"
+sed -i 's/ze_library(audio DEPS core io /ze_library(audio DEPS core io markup /' "$tree/audio/CMakeLists.txt"
 
 if bash "$root/tools/check_layers.sh" "$tree" >/dev/null 2>"$tree/out"; then
     echo "check passed on a tree with back-edges" >&2
@@ -93,7 +96,9 @@ squirrel/bad.cpp:1: #include \"core/log.h\": squirrel/ may not include core/
 squirrel/bad.cpp:2: #include <pthread.h>: only platform/ includes system and SDL headers
 physics/bad.h:1: #include <LinearMath/btVector3.h>: this library is included by sources only, never by headers
 engine/bad.cpp:1: #include <btBulletDynamicsCommon.h>: only physics/ includes this library
-layer check: 16 offending include(s) or table mismatch(es)"
+audio/bad.cpp:1: #include <stb/stb_image.h>: only picture/ includes this library
+picture/bad.cpp:1: #include <stb/stb_vorbis.h>: only audio/ includes this library
+layer check: 18 offending include(s) or table mismatch(es)"
 actual="$(sort "$tree/out")"
 if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
     echo "unexpected report:" >&2
@@ -102,7 +107,7 @@ if [[ "$actual" != "$(sort <<<"$expected")" ]]; then
 fi
 
 rm "$tree"/render/shader/bad.cpp "$tree"/render/gl/bad.cpp "$tree"/io/bad.h "$tree"/core/bad.cpp "$tree"/render/bad.cpp "$tree"/squirrel/bad.cpp \
-    "$tree"/physics/bad.h "$tree"/engine/bad.cpp
+    "$tree"/physics/bad.h "$tree"/engine/bad.cpp "$tree"/audio/bad.cpp "$tree"/picture/bad.cpp
 cp "$root/audio/CMakeLists.txt" "$tree/audio/"
 expect_pass "mended tree"
 echo "layer check test: passed"

@@ -175,17 +175,16 @@ TEST_F(MixerApi, TheEnginesMixerIsItsCurrentOne) {
     ExpectScripts(rows);
 }
 
-// Without the streaming code no stream can play: the stream natives raise
-// rather than report an ordinary failure, and lock nothing.
-TEST_F(MixerApi, StreamsRaiseWhileNoStreamingIsBuilt) {
+// With the engine's streaming code a file that cannot be opened is an
+// ordinary failure; LockAndStream keeps the lock it took before the start.
+TEST_F(MixerApi, AStreamOfAMissingFileFails) {
     const ScriptRow rows[] = {
-        {"MixerStreamStart(m, \"music.ogg\")", "error: Mixer media streams are not built"},
-        {"MixerChannelStartStream(m, 3, \"music.ogg\")", "error: Mixer media streams are not built"},
-        {"MixerChannelLockAndStream(m, 4, \"music.ogg\")",
-         "error: Mixer media streams are not built"},
+        {"print(MixerStreamStart(m, \"music.ogg\"))", "-1"},
+        {"print(MixerChannelStartStream(m, 3, \"music.ogg\"))", "false"},
+        {"print(MixerChannelLockAndStream(m, 4, \"music.ogg\"))", "false"},
     };
     ExpectScripts(rows);
-    EXPECT_FALSE(playing.IsChannelLocked(4));
+    EXPECT_TRUE(playing.IsChannelLocked(4));
 }
 
 TEST_F(MixerApi, StreamsPlayOnceTheStreamingCodeIsInstalled) {
