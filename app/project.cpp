@@ -11,7 +11,6 @@
 #include "markup/variant.h"
 #include "render/renderer.h"
 #include "scene/scene.h"
-#include "scriptapi/resource_handles.h"
 #include "scriptapi/script_api.h"
 #include "script/script_kind.h"
 #include "ui/scene2d.h"
@@ -103,7 +102,6 @@ void zProject::Invalidate(void* object) {
 bool zProject::StartScripting() {
     if (!m_vm.Open()) return false;
     if (!RegisterScriptApi(m_vm.GetHandle())) return false;
-    m_engine->AddCoreListener(GetScriptResourceListener());
     zRenderer* renderer = m_engine->GetRenderer();
     f32 size[2] = {0.0f, 0.0f};
     if (renderer) renderer->GetOutputSize(size);

@@ -7,7 +7,7 @@
 // picture on a script's behalf (clearing the cache, unregistering a picture)
 // turns the handles of whatever it freed into "Deleted native" handles, so
 // no script keeps a pointer to freed memory; sounds and textures report
-// their own end to the listener of resource_handles.h.
+// their own end to the listener of script/resource_handles.h.
 #include <algorithm>
 #include <new>
 #include <unordered_set>

@@ -24,7 +24,6 @@
 #include "script/script_kind.h"
 #include "script/script_object.h"
 #include "script/squirrel_vm.h"
-#include "scriptapi/resource_handles.h"
 #include "scriptapi/script_api.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scratch_search_path.h"
@@ -44,7 +43,6 @@ class ScriptApiFixture : public ::testing::Test {
         std::stringstream text;
         text << file.rdbuf();
         ASSERT_TRUE(Run(text.str(), "zad.nut"));
-        engine.AddCoreListener(GetScriptResourceListener());
         SetHandle("g_engine", &engine, ScriptKindEngine);
         SetHandle("g_mixer", &mixer, ScriptKindMixer);
         SetHandle("g_render", &renderer, ScriptKindRenderer);

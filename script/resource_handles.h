@@ -3,7 +3,7 @@
 // cache). The listener turns every such handle into a "Deleted native"
 // handle when the engine reports that its texture or sound begins to be
 // destroyed, however that happens (cache cleared or freed, last reference
-// released). The project installs it on its engine when scripting starts.
+// released). A VM opened over an engine installs it there (zSquirrelVM::Open).
 #pragma once
 
 class zCoreListener;

@@ -1,4 +1,4 @@
-#include "scriptapi/resource_handles.h"
+#include "script/resource_handles.h"
 
 #include <unordered_set>
 
