@@ -230,21 +230,28 @@ TEST_F(PictureApi, LinesAreClippedShortOfTheLastRowAndColumn) {
         // 3 x 3: the clip rectangle is (0, 0)-(1, 1).
         {"local p = Picture(3, 3, 0, 0, 0, 1); PictureLine(p, 0, 0, 3, 3, TestVector(1, 0, 0, 1)); Rows(p)",
          "255 0 0 \n0 0 0 \n0 0 0 "},
-        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 1, 1, 4, 1, TestVector(0, 1, 0, 0.5)); Show(p, 1, 1)",
+        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 1, 1, 4, 1, TestVector(0, 1, 0, 0.5));"
+         "Show(p, 1, 1)",
          "0 0.498 0 1"},
-        {"local p = Picture(6, 3, 0, 0, 0, 1); PictureLine(p, -1e30, 1, 1e30, 1, TestVector(1, 0, 0, 1)); Rows(p)",
+        {"local p = Picture(6, 3, 0, 0, 0, 1); PictureLine(p, -1e30, 1, 1e30, 1, TestVector(1, 0, 0, 1)); "
+         "Rows(p)",
          "0 0 0 0 0 0 \n255 255 255 255 0 0 \n0 0 0 0 0 0 "},
         // Nothing drawn: 2 pixels or less on a side, a zero-length or outside
         // segment, coordinates no step can walk, an empty picture.
-        {"local p = Picture(2, 2, 0, 0, 0, 1); PictureLine(p, 0, 0, 1, 1, TestVector(1, 1, 1, 1)); print(Sum(p))",
+        {"local p = Picture(2, 2, 0, 0, 0, 1); PictureLine(p, 0, 0, 1, 1, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
          "1020"},
-        {"local p = Picture(1, 9, 0, 0, 0, 1); PictureLine(p, 0, 0, 0, 8, TestVector(1, 1, 1, 1)); print(Sum(p))",
+        {"local p = Picture(1, 9, 0, 0, 0, 1); PictureLine(p, 0, 0, 0, 8, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
          "2295"},
-        {"local p = Picture(9, 2, 0, 0, 0, 1); PictureLine(p, 0, 0, 8, 0, TestVector(1, 1, 1, 1)); print(Sum(p))",
+        {"local p = Picture(9, 2, 0, 0, 0, 1); PictureLine(p, 0, 0, 8, 0, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
          "4590"},
-        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 2, 2, 2, 2, TestVector(1, 1, 1, 1)); print(Sum(p))",
+        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 2, 2, 2, 2, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
          "9180"},
-        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 8, 8, 20, 20, TestVector(1, 1, 1, 1)); print(Sum(p))",
+        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 8, 8, 20, 20, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
          "9180"},
         {"local p = Picture(6, 6, 0, 0, 0, 1); local nan = sqrt(-1.0);"
          "PictureLine(p, nan, 1, 4, nan, TestVector(1, 1, 1, 1)); print(Sum(p))",

@@ -398,14 +398,15 @@ TEST_F(SceneApi, WrongAndEmptyHandlesAreRefused) {
 
 // A 2 m cube around the origin with one material of that name.
 std::string CubeGeometry(const char* material) {
-    std::string text = std::string("<ZML=1.0>\n<Geometry=<Materials=<Material=<Id=\"") + material + "\">>>"
-                       "<AVertex=<Count=8><Data=";
+    std::string text = std::string("<ZML=1.0>\n<Geometry=<Materials=<Material=<Id=\"") + material +
+                       "\">>><AVertex=<Count=8><Data=";
     for (int corner = 0; corner < 8; ++corner) {
         text += "<V=<X=" + std::string(corner & 1 ? "1.0" : "-1.0") + "><Y=" + (corner & 2 ? "1.0" : "-1.0") +
                 "><Z=" + (corner & 4 ? "1.0" : "-1.0") + ">>";
     }
     text += ">><APolygon=<Count=6><BindingCount=24><Data=";
-    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                             {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
     for (const auto& face : faces) {
         text += "<P=<Count=4><Material=0>";
         for (int corner : face)
@@ -420,14 +421,16 @@ std::string CubeGeometry(const char* material) {
 const char* const MergeScene =
     "<ZML=1.0>\n<Scene=<Items=\n"
     "<MObject=<MItem=<Id=\"a\"><UId=0><Active>\n"
-    "  <PhysicItem=<Mode=\"Static\"><Shapes=<PhysicShape=<Type=\"Box\"><Dimensions=<X=2.0><Y=2.0><Z=2.0>>>>>>\n"
+    "  <PhysicItem=<Mode=\"Static\"><Shapes=\n"
+    "    <PhysicShape=<Type=\"Box\"><Dimensions=<X=2.0><Y=2.0><Z=2.0>>>>>>\n"
     "  <Object=<Geometry=\"red.zge\">>>\n"
     "<MObject=<MItem=<Id=\"b\"><UId=1><Active>\n"
     "  <PhysicItem=<Mode=\"Static\"><Shapes=\n"
     "    <PhysicShape=<Type=\"Sphere\"><Radius=0.5><Position=<X=0.0><Y=1.0><Z=0.0>>>\n"
     "    <PhysicShape=<Type=\"Cylinder\"><Dimensions=<X=2.0><Y=3.0><Z=4.0>>>\n"
     "    <PhysicShape=<Type=\"Mesh\"><Mesh=\"blue.zge\">>>>>\n"
-    "  <Object=<Item=<Position=<X=3.0><Y=0.0><Z=0.0>><Scale=<X=2.0><Y=1.0><Z=1.0>>><Geometry=\"blue.zge\">>>\n"
+    "  <Object=<Item=<Position=<X=3.0><Y=0.0><Z=0.0>><Scale=<X=2.0><Y=1.0><Z=1.0>>>\n"
+    "    <Geometry=\"blue.zge\">>>\n"
     ">>\n";
 
 class SceneMerge : public SceneApi {
@@ -454,7 +457,8 @@ TEST_F(SceneMerge, TwoCubesMakeOneObjectWithBothShapes) {
          "print(SceneGetItemList(s).len() - n);\n"
          "print(ObjectIsValid(SceneFindItem(s, \"a\")) + \" \" + ObjectIsValid(SceneFindItem(s, \"b\")));\n"
          "local b = ItemGetMinMax(m);\n"
-         "print(b.min.x + \",\" + b.min.y + \",\" + b.min.z + \" \" + b.max.x + \",\" + b.max.y + \",\" + b.max.z)",
+         "print(b.min.x + \",\" + b.min.y + \",\" + b.min.z + \" \" + b.max.x + \",\" + b.max.y + \",\" + "
+         "b.max.z)",
          "24 merged true\n1\ntrue true\n-1,-1,-1 5,1,1"},
     };
     ExpectScripts(rows);
@@ -499,7 +503,8 @@ TEST_F(SceneMerge, AFreedGeometryIsLoadedAgainFromItsFile) {
     zGeometry* red = dynamic_cast<zMObject*>(scene->FindByName(ManagedKindObject, "a"))->GetGeometry();
     ASSERT_TRUE(red->Optimize(0));
     ASSERT_EQ(red->GetVertexCount(), 0u);
-    EXPECT_EQ(Printed("print(SceneMergeItems(s, SceneFindItem(s, \"a\"), SceneFindItem(s, \"b\")).type())"), "24");
+    EXPECT_EQ(Printed("print(SceneMergeItems(s, SceneFindItem(s, \"a\"), SceneFindItem(s, \"b\")).type())"),
+              "24");
     ASSERT_NE(Merged(), nullptr);
     EXPECT_EQ(Merged()->GetGeometry()->GetPolygonCount(), 12u);
     EXPECT_EQ(red->GetVertexCount(), 0u); // the shared one stays as it was

@@ -81,8 +81,10 @@ TEST_F(TextureApi, UpdateUploadsCpuPixelsThroughTheCurrentRenderer) {
 TEST_F(TextureApi, APictureHandleOutlivingItsTextureIsDead) {
     const ScriptRow rows[] = {
         {"::held <- TextureGetPicture(EngineCreateTexture(g_engine, 4, 4, false)); print(held.type())", "22"},
-        {"print(ObjectIsValid(held)); PictureGetRect(held)", "false\nerror: Expected 'Picture' got 'Deleted native'"},
-        {"::cached <- TextureGetPicture(EngineLoadTexture(g_engine, \"none.tga\")); print(ObjectIsValid(cached))",
+        {"print(ObjectIsValid(held)); PictureGetRect(held)",
+         "false\nerror: Expected 'Picture' got 'Deleted native'"},
+        {"::cached <- TextureGetPicture(EngineLoadTexture(g_engine, \"none.tga\")); "
+         "print(ObjectIsValid(cached))",
          "true"},
         {"EngineClearResourceCache(g_engine); PictureFill(cached, Vector(1, 0, 0, 1))",
          "error: Expected 'Picture' got 'Deleted native'"},
