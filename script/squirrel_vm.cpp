@@ -10,6 +10,7 @@
 #include "io/file_road.h"
 #include "script/script_class.h"
 #include "script/script_kind.h"
+#include "script/resource_handles.h"
 #include "script/script_object.h"
 #include "squirrel/stdlib/sqstdblob.h"
 #include "squirrel/stdlib/sqstdio.h"
@@ -100,6 +101,8 @@ bool zSquirrelVM::Open() {
         Close();
         return false;
     }
+    // Listed once per engine, however many VMs it has.
+    if (m_engine) m_engine->AddCoreListener(GetScriptResourceListener());
     return true;
 }
 

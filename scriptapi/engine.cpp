@@ -3,10 +3,11 @@
 // and the cache report.
 //
 // Handles of geometries and textures hold a reference on their object;
-// handles of pictures and sounds do not. An operation that may free a picture
-// or a sound on a script's behalf (clearing the cache, unregistering a
-// picture) turns the handles of whatever it freed into "Deleted native"
-// handles, so no script keeps a pointer to freed memory.
+// handles of pictures and sounds do not. An operation that may free a cached
+// picture on a script's behalf (clearing the cache, unregistering a picture)
+// turns the handles of whatever it freed into "Deleted native" handles, so
+// no script keeps a pointer to freed memory; sounds and textures report
+// their own end to the listener of script/resource_handles.h.
 #include <algorithm>
 #include <new>
 #include <unordered_set>
@@ -46,22 +47,19 @@ zString CacheName(const char* path) {
     return name;
 }
 
-// The pictures and sounds one operation may free, taken before it runs; once
-// it ran, the handles of those that died become "Deleted native" handles.
-class FreedResources {
+// The pictures one operation may free, taken before it runs; once it ran,
+// the handles of those that died become "Deleted native" handles.
+class FreedPictures {
   public:
-    void WatchPicture(zPicture* picture) {
+    void Watch(zPicture* picture) {
         if (picture) m_pictures.push_back({picture, zWeakPtr<zPicture>(picture)});
     }
-    // Sounds have a sole owner: every sound watched is gone afterwards.
-    void WatchSound(zSound* sound) {
-        if (sound) m_gone.insert(sound);
-    }
     void InvalidateHandles() {
+        std::unordered_set<const void*> gone;
         for (const WatchedPicture& watched : m_pictures) {
-            if (!watched.alive.IsAlive()) m_gone.insert(watched.picture);
+            if (!watched.alive.IsAlive()) gone.insert(watched.picture);
         }
-        InvalidateScriptRecords(m_gone);
+        InvalidateScriptRecords(gone);
     }
 
   private:
@@ -70,7 +68,6 @@ class FreedResources {
         zWeakPtr<zPicture> alive;
     };
     std::vector<WatchedPicture> m_pictures;
-    std::unordered_set<const void*> m_gone;
 };
 
 // Pushes a resource that a handle holds by reference; a new object that no
@@ -125,11 +122,9 @@ SQInteger EngineSetResourceCache(HSQUIRRELVM vm) {
 SQInteger EngineClearResourceCache(HSQUIRRELVM vm) {
     return WithEngine(vm, [](ScriptArgs& args, zEngine& engine) {
         zResourceCache* cache = engine.GetResourceCache();
-        FreedResources freed;
+        FreedPictures freed;
         for (auto* node = cache->GetPictureCache().GetHead(); node; node = node->next)
-            freed.WatchPicture(node->value.Get());
-        for (auto* node = cache->GetSoundList().GetHead(); node; node = node->next)
-            freed.WatchSound(node->value.get());
+            freed.Watch(node->value.Get());
         cache->Clear();
         freed.InvalidateHandles();
         return args.None();
@@ -257,8 +252,8 @@ SQInteger EngineCacheUnregisterPicture(HSQUIRRELVM vm) {
     return WithEngineAndText(vm, [](ScriptArgs& args, zEngine& engine, const char* name) {
         zResourceCache* cache = engine.GetResourceCache();
         zPicture* picture = cache->FindPicture(CacheName(name));
-        FreedResources freed;
-        freed.WatchPicture(picture);
+        FreedPictures freed;
+        freed.Watch(picture);
         const bool removed = cache->RemovePicture(picture);
         freed.InvalidateHandles();
         return args.Return(removed);

@@ -44,8 +44,9 @@ SQInteger GeometrySetHidden(HSQUIRRELVM vm) {
     return args.None();
 }
 
-// The polygon tree a large geometry would be split into is not built yet:
-// a geometry that needs it raises rather than stay whole in silence.
+// A geometry past four times the renderer's polygon limit is cut into a leaf
+// tree with that limit as the leaf budget; a failed cut is logged by
+// Optimize.
 SQInteger GeometryOptimize(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zGeometry* geometry = GeometryArgument(args);
@@ -53,9 +54,10 @@ SQInteger GeometryOptimize(HSQUIRRELVM vm) {
     zRenderHost* engine = geometry->GetEngine();
     zRenderer* renderer = engine ? engine->GetRenderer() : nullptr;
     if (!renderer) return args.None();
-    const u64 limit = renderer->QueryLimit();
-    if (u64(geometry->GetPolygonCount()) <= OptimizeThresholdFactor * limit) return args.None();
-    return args.Error("Geometry optimization is not built");
+    const u32 limit = renderer->QueryLimit();
+    if (u64(geometry->GetPolygonCount()) <= OptimizeThresholdFactor * u64(limit)) return args.None();
+    geometry->Optimize(limit);
+    return args.None();
 }
 
 SQInteger GeometrySetup(HSQUIRRELVM vm) {

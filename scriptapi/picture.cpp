@@ -146,15 +146,18 @@ SQInteger ApplyConvolution(HSQUIRRELVM vm) {
 SQInteger Line(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zPicture* picture = PictureArgument(args);
+    f32 ends[4];
     for (int position = 2; position <= 5; ++position)
-        args.Number(position);
+        ends[position - 2] = f32(args.Number(position));
     zVector colour;
     ReadVectorArgument(args, 6, colour);
     if (!args) return args.Fail();
     // The clip rectangle is (0, 0, width - 2, height - 2): nothing to draw
     // when it is empty.
-    if (f32(picture->GetWidth()) - 2.0f <= 0.0f || f32(picture->GetHeight()) - 2.0f <= 0.0f) return args.None();
-    return args.Error("Picture line drawing is not built.");
+    const f32 clip[4] = {0.0f, 0.0f, f32(picture->GetWidth()) - 2.0f, f32(picture->GetHeight()) - 2.0f};
+    if (clip[2] <= 0.0f || clip[3] <= 0.0f) return args.None();
+    picture->DrawLine(ends[0], ends[1], ends[2], ends[3], colour.x, colour.y, colour.z, colour.w, clip);
+    return args.None();
 }
 
 SQInteger TextRender(HSQUIRRELVM vm) {

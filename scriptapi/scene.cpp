@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "physics/physic_item.h"
 #include "physics/physic_world.h"
+#include "render/geometry_merge.h"
 #include "render/renderer.h"
 #include "scene/animation.h"
 #include "scene/group.h"
@@ -370,11 +371,50 @@ SQInteger SceneDeleteObject(HSQUIRRELVM vm) {
     return args.None();
 }
 
-// Merging needs the geometry merge, which this build does not have yet: the
-// argument checks run, then the call fails.
+// The geometry to merge of an object: its own when it holds a mesh, else a
+// fresh copy of its file (bypassing the cache, so the shared one stays as it
+// is) held in reload. Null when the copy has no mesh either.
+zGeometry* MergeSource(zEngine& engine, zGeometry* geometry, zSharedPtr<zGeometry>& reload) {
+    if (geometry->GetVertexCount() && geometry->GetPolygonCount()) return geometry;
+    reload = zSharedPtr<zGeometry>(engine.LoadGeometry(geometry->GetName().CStr(), false, true));
+    if (!reload || !reload->GetVertexCount() || !reload->GetPolygonCount()) return nullptr;
+    return reload.Get();
+}
+
+// The collision shapes of source, moved into the world, appended to target.
+// Primitives keep their dimensions and meshes their geometry file; other
+// types only the matrix.
+void CopyShapesInWorld(zMItem& source, const zMatrix4& world, zPhysicItem& target) {
+    const zPhysicItem* from = source.GetPhysicItem();
+    if (!from) return;
+    for (auto* node = from->GetShapes().GetHead(); node; node = node->next) {
+        const zPhysicShape* shape = node->value.get();
+        zPhysicShape* copy = target.AddCollisionShape();
+        if (!copy) return;
+        copy->SetMatrix(zMatrix4::Multiply(world, shape->GetMatrix()));
+        switch (shape->type) {
+        case PhysicShapeBox:
+        case PhysicShapeSphere:
+        case PhysicShapeCone:
+        case PhysicShapeCapsule:
+            copy->SetPrimitive(shape->type, shape->dimensions);
+            break;
+        case PhysicShapeConvex:
+        case PhysicShapeMesh:
+            copy->SetMesh(shape->type, shape->geometryName.CStr());
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// A new object "merged" holding both geometries in world space and both
+// items' collision shapes; the two items stay as they are. A merge the
+// geometry side refuses (logged there) gives a null handle.
 SQInteger SceneMergeItems(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
-    SceneArgument(args);
+    zScene* scene = SceneArgument(args);
     zMItem* a = ItemArgument(args, 2);
     zMItem* b = ItemArgument(args, 3);
     if (!args) return args.Fail();
@@ -384,8 +424,27 @@ SQInteger SceneMergeItems(HSQUIRRELVM vm) {
     auto* objectB = dynamic_cast<zMObject*>(b);
     if (!objectA || !objectB || !objectA->GetGeometry() || !objectB->GetGeometry())
         return args.Error("Only objects with a geometry can be merged.");
-    GetLog() << "[!] SceneMergeItems: geometry merge is not built.\n";
-    return args.Error("SceneMergeItems: geometry merge is not built.");
+    zEngine* engine = scene->GetEngine();
+    if (!engine) return args.Error("Failed to load geometry to merge.");
+    zSharedPtr<zGeometry> reloadA, reloadB;
+    zGeometry* geometryA = MergeSource(*engine, objectA->GetGeometry(), reloadA);
+    zGeometry* geometryB = MergeSource(*engine, objectB->GetGeometry(), reloadB);
+    if (!geometryA || !geometryB) return args.Error("Failed to load geometry to merge.");
+
+    const zMatrix4 worldA = *objectA->GetWorldMatrix();
+    const zMatrix4 worldB = *objectB->GetWorldMatrix();
+    zSharedPtr<zGeometry> merged = MergeItemGeometries(geometryA, geometryB, &worldA, &worldB);
+    if (!merged) return ReturnItem(args, nullptr);
+    merged->SetName("merged");
+    merged->Setup();
+    zMObject* object = scene->AddObject("merged", merged.Get());
+    if (!object) return ReturnItem(args, nullptr);
+    if (zPhysicItem* physic = object->GetPhysicItem()) {
+        CopyShapesInWorld(*a, worldA, *physic);
+        CopyShapesInWorld(*b, worldB, *physic);
+        physic->UpdateInertiaTensorFromCollision();
+    }
+    return ReturnItem(args, object);
 }
 
 // Getters and setters of one float of the scene.

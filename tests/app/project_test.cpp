@@ -3,6 +3,7 @@
 
 #include "app/project.h"
 #include "app_fixture.h"
+#include "engine/resource_cache.h"
 #include "markup/reader.h"
 #include "markup/script_value.h"
 #include "markup/writer.h"
@@ -176,6 +177,23 @@ TEST_F(ProjectTest, OpenSetsTheGlobalsInTheVM) {
     EXPECT_FALSE(vm.IsOpen());
     ASSERT_TRUE(project.Open(false));
     EXPECT_EQ(Global(vm, "g_context_project"), "false");
+}
+
+// The project's scripts see a texture freed under their picture handle as a
+// dead handle.
+TEST_F(ProjectTest, ScriptHandlesOfFreedTexturesGoDead) {
+    WriteDiskFile("keep.nut", "::p <- TextureGetPicture(EngineLoadTexture(g_engine, \"none.tga\"));");
+    WriteDiskFile("look.nut", "::alive <- ObjectIsValid(p);");
+    zEngine engine;
+    zProject project(&engine);
+    project.includes.Add(zString("keep.nut"));
+    ASSERT_TRUE(project.Open(false));
+    zSquirrelVM& vm = project.GetVM();
+    ASSERT_TRUE(vm.Include("look.nut"));
+    EXPECT_EQ(Global(vm, "alive"), "true");
+    engine.GetResourceCache()->Clear();
+    ASSERT_TRUE(vm.Include("look.nut"));
+    EXPECT_EQ(Global(vm, "alive"), "false");
 }
 
 TEST_F(ProjectTest, ScriptClockFollowsTheEngine) {

@@ -3,7 +3,12 @@
 // ("bare") and "ng", a Geometry handle holding nothing.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "render/geometry.h"
+#include "render/octree.h"
+#include "tests/render/geometry_fixtures.h"
 #include "tests/scriptapi/api_fixture.h"
 
 namespace {
@@ -98,16 +103,41 @@ TEST_F(GeometryApi, SetupGoesThroughTheRenderer) {
 }
 
 // Four times the renderer's limit of 8192 polygons is left alone; one more
-// needs the polygon tree, which is not built yet and says so.
+// is cut into leaves of at most twice that limit.
 TEST_F(GeometryApi, OptimizeOnlyAboveFourTimesTheRendererLimit) {
     ASSERT_EQ(renderer.QueryLimit(), 8192u);
-    zSharedPtr<zGeometry> large(new zGeometry(&engine));
-    ASSERT_TRUE(large->AllocatePolygons(32768));
+    zSharedPtr<zGeometry> whole = TriangleStrip(&engine, 32768);
+    zSharedPtr<zGeometry> large = TriangleStrip(&engine, 32769);
+    SetHandle("whole", whole.Get(), ScriptKindGeometry);
     SetHandle("large", large.Get(), ScriptKindGeometry);
-    EXPECT_EQ(Printed("GeometryOptimize(large); GeometryOptimize(g); print(\"left\")"), "left");
-    EXPECT_EQ(large->GetPolygonCount(), 32768u);
-    ASSERT_TRUE(large->AllocatePolygons(32769));
-    EXPECT_EQ(Printed("GeometryOptimize(large)"), "error: Geometry optimization is not built");
+    EXPECT_EQ(Printed("GeometryOptimize(whole); GeometryOptimize(g); print(\"left\")"), "left");
+    EXPECT_EQ(whole->GetOctree(), nullptr);
+    EXPECT_EQ(geometry->GetOctree(), nullptr);
+    EXPECT_EQ(log.Text().find("Octree"), std::string::npos) << log.Text();
+
+    EXPECT_EQ(Printed("GeometryOptimize(large)"), "");
+    ASSERT_NE(large->GetOctree(), nullptr);
+    std::vector<zGeometry*> leaves;
+    large->GetOctree()->GetLeafGeometries(leaves);
+    ASSERT_GT(leaves.size(), 2u);
+    u32 total = 0;
+    for (const zGeometry* leaf : leaves) {
+        EXPECT_LE(leaf->GetPolygonCount(), 16384u);
+        total += leaf->GetPolygonCount();
+    }
+    EXPECT_EQ(total, 32769u);
+    // One line per leaf, then the summary.
+    const std::string text = log.Text();
+    size_t nodeLines = 0;
+    for (size_t at = text.find("Octree node depth "); at != std::string::npos;
+         at = text.find("Octree node depth ", at + 1))
+        ++nodeLines;
+    EXPECT_EQ(nodeLines, leaves.size()) << text;
+    const std::string summary =
+        "Octree summary: " + std::to_string(leaves.size()) + " leaves referencing 32769 polygon(s).\n";
+    ASSERT_GE(text.size(), summary.size());
+    EXPECT_EQ(text.substr(text.size() - summary.size()), summary) << text;
+
     EXPECT_EQ(Printed("GeometryOptimize(ng)"), "error: CObject is null");
 }
 

@@ -202,13 +202,62 @@ TEST_F(PictureApi, SavesAnUncompressedTga) {
     EXPECT_EQ(Printed("print(PictureLoadContent(PictureNew(), \"missing.tga\"))"), "false");
 }
 
-// Line drawing needs the picture library's anti-aliased lines, which are not
-// built: pictures too small for the clip rectangle draw nothing, others fail.
-TEST_F(PictureApi, LinesOnlyDrawNothingForNow) {
+// Lines are anti-aliased segments clipped to (0, 0, width - 2, height - 2),
+// the end point left out. Rows(p) prints the red channel, in bytes, row by
+// row.
+TEST_F(PictureApi, LinesAreClippedShortOfTheLastRowAndColumn) {
+    ASSERT_TRUE(Run("function Rows(p) {\n"
+                    "  local rect = PictureGetRect(p);\n"
+                    "  for (local y = 0; y < rect.ey; ++y) {\n"
+                    "    local row = \"\";\n"
+                    "    for (local x = 0; x < rect.ex; ++x)\n"
+                    "      row += (split(TestShow(PictureGetPixel(p, x, y)), \" \")[0].tofloat() * 255 + 0.5)"
+                    ".tointeger() + \" \";\n"
+                    "    print(row);\n"
+                    "  }\n"
+                    "}\n",
+                    "rows.nut"));
     const ScriptRow rows[] = {
-        {"PictureLine(Picture(2, 2, 0, 0, 0, 1), 0, 0, 1, 1, TestVector(1, 1, 1, 1)); print(\"drawn\")", "drawn"},
-        {"PictureLine(Picture(3, 3, 0, 0, 0, 1), 0, 0, 1, 1, TestVector(1, 1, 1, 1))",
-         "error: Picture line drawing is not built."},
+        {"local p = Picture(6, 4, 0, 0, 0, 1); PictureLine(p, 1, 1, 4, 1, TestVector(1, 1, 1, 1)); Rows(p)",
+         "0 0 0 0 0 0 \n0 255 255 255 0 0 \n0 0 0 0 0 0 \n0 0 0 0 0 0 "},
+        // Half-way samples share a column between two rows.
+        {"local p = Picture(6, 4, 0, 0, 0, 1); PictureLine(p, 0, 0, 4, 2, TestVector(1, 0, 0, 1)); Rows(p)",
+         "255 127 0 0 0 0 \n0 127 255 127 0 0 \n0 0 0 127 0 0 \n0 0 0 0 0 0 "},
+        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, -3, 2, 20, 2, TestVector(1, 0, 0, 1)); Rows(p)",
+         "0 0 0 0 0 0 \n0 0 0 0 0 0 \n255 255 255 255 0 0 \n0 0 0 0 0 0 \n0 0 0 0 0 0 \n0 0 0 0 0 0 "},
+        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 2, -5, 2, 40, TestVector(1, 0, 0, 1)); Rows(p)",
+         "0 0 255 0 0 0 \n0 0 255 0 0 0 \n0 0 255 0 0 0 \n0 0 255 0 0 0 \n0 0 0 0 0 0 \n0 0 0 0 0 0 "},
+        // 3 x 3: the clip rectangle is (0, 0)-(1, 1).
+        {"local p = Picture(3, 3, 0, 0, 0, 1); PictureLine(p, 0, 0, 3, 3, TestVector(1, 0, 0, 1)); Rows(p)",
+         "255 0 0 \n0 0 0 \n0 0 0 "},
+        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 1, 1, 4, 1, TestVector(0, 1, 0, 0.5));"
+         "Show(p, 1, 1)",
+         "0 0.498 0 1"},
+        {"local p = Picture(6, 3, 0, 0, 0, 1); PictureLine(p, -1e30, 1, 1e30, 1, TestVector(1, 0, 0, 1)); "
+         "Rows(p)",
+         "0 0 0 0 0 0 \n255 255 255 255 0 0 \n0 0 0 0 0 0 "},
+        // Nothing drawn: 2 pixels or less on a side, a zero-length or outside
+        // segment, coordinates no step can walk, an empty picture.
+        {"local p = Picture(2, 2, 0, 0, 0, 1); PictureLine(p, 0, 0, 1, 1, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
+         "1020"},
+        {"local p = Picture(1, 9, 0, 0, 0, 1); PictureLine(p, 0, 0, 0, 8, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
+         "2295"},
+        {"local p = Picture(9, 2, 0, 0, 0, 1); PictureLine(p, 0, 0, 8, 0, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
+         "4590"},
+        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 2, 2, 2, 2, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
+         "9180"},
+        {"local p = Picture(6, 6, 0, 0, 0, 1); PictureLine(p, 8, 8, 20, 20, TestVector(1, 1, 1, 1)); "
+         "print(Sum(p))",
+         "9180"},
+        {"local p = Picture(6, 6, 0, 0, 0, 1); local nan = sqrt(-1.0);"
+         "PictureLine(p, nan, 1, 4, nan, TestVector(1, 1, 1, 1)); print(Sum(p))",
+         "9180"},
+        {"PictureLine(PictureNew(), 0, 0, 1, 1, TestVector(1, 1, 1, 1)); print(\"empty\")", "empty"},
+        {"PictureLine(np, 0, 0, 1, 1, TestVector(1, 1, 1, 1))", "error: CObject is null"},
         {"PictureLine(Picture(3, 3, 0, 0, 0, 1), 0, 0, 1, 1, 7)",
          "error: parameter 6 has an invalid type 'integer' ; expected: 'instance'"},
     };

@@ -3,10 +3,15 @@
 // items, cast rays onto a box and read and write the scene's look.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "physics/physic_item.h"
 #include "physics/physic_world.h"
+#include "render/geometry.h"
+#include "render/material.h"
+#include "scene/managed_object.h"
 #include "scene/scene.h"
 #include "script/script_api.h"
 #include "script/script_args.h"
@@ -391,22 +396,138 @@ TEST_F(SceneApi, WrongAndEmptyHandlesAreRefused) {
     ExpectScripts(rows);
 }
 
-// Two objects with a one-triangle geometry each pass the checks; the merge
-// itself is not in this build, so the call fails and says so.
-TEST_F(SceneApi, MergingObjectsFailsWhileTheGeometryMergeIsMissing) {
-    WriteFile("tri.zge", "<ZML=1.0>\n<Geometry=<Materials=<Material=<Id=\"m\">>>"
-                         "<AVertex=<Count=3><Data=<V=<X=0.0><Y=0.0><Z=0.0>><V=<X=1.0><Y=0.0><Z=0.0>>"
-                         "<V=<X=0.0><Y=1.0><Z=0.0>>>>"
-                         "<APolygon=<Count=1><BindingCount=3><Data=<P=<Count=3><Material=0>"
-                         "<Index=0><Index=1><Index=2>>>>>\n");
-    WriteFile("two.zms", "<ZML=1.0>\n<Scene=<Items=\n"
-                         "<MObject=<MItem=<Id=\"a\"><UId=0><Active>><Object=<Geometry=\"tri.zge\">>>\n"
-                         "<MObject=<MItem=<Id=\"b\"><UId=1><Active>><Object=<Geometry=\"tri.zge\">>>>>\n");
-    EXPECT_EQ(Printed("SceneFromFile(s, \"two.zms\");\n"
-                      "SceneMergeItems(s, SceneFindItem(s, \"a\"), SceneFindItem(s, \"b\"))"),
-              "error: SceneMergeItems: geometry merge is not built.");
-    EXPECT_NE(log.Text().find("[!] SceneMergeItems: geometry merge is not built."), std::string::npos)
-        << log.Text();
+// A 2 m cube around the origin with one material of that name.
+std::string CubeGeometry(const char* material) {
+    std::string text = std::string("<ZML=1.0>\n<Geometry=<Materials=<Material=<Id=\"") + material +
+                       "\">>><AVertex=<Count=8><Data=";
+    for (int corner = 0; corner < 8; ++corner) {
+        text += "<V=<X=" + std::string(corner & 1 ? "1.0" : "-1.0") + "><Y=" + (corner & 2 ? "1.0" : "-1.0") +
+                "><Z=" + (corner & 4 ? "1.0" : "-1.0") + ">>";
+    }
+    text += ">><APolygon=<Count=6><BindingCount=24><Data=";
+    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                             {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    for (const auto& face : faces) {
+        text += "<P=<Count=4><Material=0>";
+        for (int corner : face)
+            text += "<Index=" + std::to_string(corner) + ">";
+        text += ">";
+    }
+    return text + ">>>\n";
+}
+
+// "a": the red cube at the origin with a box shape; "b": the blue cube at
+// x = 3 stretched twice along x, with a sphere, a cylinder and a mesh shape.
+const char* const MergeScene =
+    "<ZML=1.0>\n<Scene=<Items=\n"
+    "<MObject=<MItem=<Id=\"a\"><UId=0><Active>\n"
+    "  <PhysicItem=<Mode=\"Static\"><Shapes=\n"
+    "    <PhysicShape=<Type=\"Box\"><Dimensions=<X=2.0><Y=2.0><Z=2.0>>>>>>\n"
+    "  <Object=<Geometry=\"red.zge\">>>\n"
+    "<MObject=<MItem=<Id=\"b\"><UId=1><Active>\n"
+    "  <PhysicItem=<Mode=\"Static\"><Shapes=\n"
+    "    <PhysicShape=<Type=\"Sphere\"><Radius=0.5><Position=<X=0.0><Y=1.0><Z=0.0>>>\n"
+    "    <PhysicShape=<Type=\"Cylinder\"><Dimensions=<X=2.0><Y=3.0><Z=4.0>>>\n"
+    "    <PhysicShape=<Type=\"Mesh\"><Mesh=\"blue.zge\">>>>>\n"
+    "  <Object=<Item=<Position=<X=3.0><Y=0.0><Z=0.0>><Scale=<X=2.0><Y=1.0><Z=1.0>>>\n"
+    "    <Geometry=\"blue.zge\">>>\n"
+    ">>\n";
+
+class SceneMerge : public SceneApi {
+  public:
+    void SetUp() override {
+        SceneApi::SetUp();
+        WriteFile("red.zge", CubeGeometry("red"));
+        WriteFile("blue.zge", CubeGeometry("blue"));
+        WriteFile("merge.zms", MergeScene);
+        ASSERT_TRUE(scene->CreatePhysicWorld());
+        ASSERT_EQ(Printed("print(SceneFromFile(s, \"merge.zms\")); SceneSetup(s)"), "true");
+    }
+
+    zMObject* Merged() { return dynamic_cast<zMObject*>(scene->FindByName(ManagedKindObject, "merged")); }
+};
+
+// A new object holds both cubes in world space, their materials and their
+// shapes; the two sources stay.
+TEST_F(SceneMerge, TwoCubesMakeOneObjectWithBothShapes) {
+    const ScriptRow rows[] = {
+        {"local n = SceneGetItemList(s).len();\n"
+         "local m = SceneMergeItems(s, SceneFindItem(s, \"a\"), SceneFindItem(s, \"b\"));\n"
+         "print(m.type() + \" \" + ItemGetName(m) + \" \" + ObjectIsSame(m, SceneFindItem(s, \"merged\")));\n"
+         "print(SceneGetItemList(s).len() - n);\n"
+         "print(ObjectIsValid(SceneFindItem(s, \"a\")) + \" \" + ObjectIsValid(SceneFindItem(s, \"b\")));\n"
+         "local b = ItemGetMinMax(m);\n"
+         "print(b.min.x + \",\" + b.min.y + \",\" + b.min.z + \" \" + b.max.x + \",\" + b.max.y + \",\" + "
+         "b.max.z)",
+         "24 merged true\n1\ntrue true\n-1,-1,-1 5,1,1"},
+    };
+    ExpectScripts(rows);
+    zMObject* merged = Merged();
+    ASSERT_NE(merged, nullptr);
+    const zGeometry* geometry = merged->GetGeometry();
+    ASSERT_NE(geometry, nullptr);
+    EXPECT_EQ(geometry->GetVertexCount(), 16u);
+    EXPECT_EQ(geometry->GetPolygonCount(), 12u);
+    ASSERT_EQ(geometry->GetMaterialCount(), 2u);
+    EXPECT_EQ(geometry->GetMaterial(0)->GetName(), zString("red"));
+    EXPECT_EQ(geometry->GetMaterial(1)->GetName(), zString("blue"));
+
+    ASSERT_NE(merged->GetPhysicItem(), nullptr);
+    const auto& shapes = merged->GetPhysicItem()->GetShapes();
+    ASSERT_EQ(shapes.GetCount(), 4u);
+    const zPhysicShape* box = shapes.GetHead()->value.get();
+    const zPhysicShape* sphere = shapes.GetHead()->next->value.get();
+    const zPhysicShape* cylinder = shapes.GetHead()->next->next->value.get();
+    const zPhysicShape* mesh = shapes.GetHead()->next->next->next->value.get();
+    EXPECT_EQ(box->type, u32(PhysicShapeBox));
+    EXPECT_EQ(box->dimensions.x, 2.0f);
+    EXPECT_EQ(box->position.x, 0.0f);
+    // b's world matrix moves its shapes: 3 along x, and doubles their x scale.
+    EXPECT_EQ(sphere->type, u32(PhysicShapeSphere));
+    EXPECT_EQ(sphere->dimensions.x, 0.5f);
+    EXPECT_FLOAT_EQ(sphere->position.x, 3.0f);
+    EXPECT_FLOAT_EQ(sphere->position.y, 1.0f);
+    EXPECT_FLOAT_EQ(sphere->scale.x, 2.0f);
+    // A cylinder keeps only its matrix; a mesh its geometry file.
+    EXPECT_EQ(cylinder->type, u32(PhysicShapeNone));
+    EXPECT_EQ(cylinder->dimensions.y, 1.0f);
+    EXPECT_FLOAT_EQ(cylinder->position.x, 3.0f);
+    EXPECT_EQ(mesh->type, u32(PhysicShapeMesh));
+    EXPECT_EQ(mesh->geometryName, zString("blue.zge"));
+}
+
+// A geometry whose mesh was freed (kept only as its leaf tree) is read again
+// from its file; one whose file is gone fails the merge.
+TEST_F(SceneMerge, AFreedGeometryIsLoadedAgainFromItsFile) {
+    engine.SetKeepSource(false);
+    zGeometry* red = dynamic_cast<zMObject*>(scene->FindByName(ManagedKindObject, "a"))->GetGeometry();
+    ASSERT_TRUE(red->Optimize(0));
+    ASSERT_EQ(red->GetVertexCount(), 0u);
+    EXPECT_EQ(Printed("print(SceneMergeItems(s, SceneFindItem(s, \"a\"), SceneFindItem(s, \"b\")).type())"),
+              "24");
+    ASSERT_NE(Merged(), nullptr);
+    EXPECT_EQ(Merged()->GetGeometry()->GetPolygonCount(), 12u);
+    EXPECT_EQ(red->GetVertexCount(), 0u); // the shared one stays as it was
+
+    std::filesystem::remove(Folder() / "red.zge");
+    EXPECT_EQ(Printed("SceneMergeItems(s, SceneFindItem(s, \"b\"), SceneFindItem(s, \"a\"))"),
+              "error: Failed to load geometry to merge.");
+}
+
+TEST_F(SceneMerge, OnlyTwoObjectsWithGeometriesMerge) {
+    zMObject* bare = scene->AddObject("bare", nullptr);
+    ASSERT_NE(bare, nullptr);
+    const ScriptRow rows[] = {
+        {"SceneMergeItems(s, SceneFindItem(s, \"a\"), SceneFindItem(s, \"bare\"))",
+         "error: Only objects with a geometry can be merged."},
+        {"SceneMergeItems(s, SceneGetCurrentCamera(s), SceneFindItem(s, \"a\"))",
+         "error: Only objects can be merged."},
+        {"SceneMergeItems(ns, SceneFindItem(s, \"a\"), SceneFindItem(s, \"b\"))", "error: CObject is null"},
+        {"SceneMergeItems(s, SceneFindItem(s, \"a\"), NullItem)", "error: CObject is null"},
+        {"SceneMergeItems(s, SceneFindItem(s, \"a\"), g_engine)", "error: Expected 'Item' got 'Engine'"},
+        {"print(ObjectIsValid(SceneFindItem(s, \"merged\")))", "false"},
+    };
+    ExpectScripts(rows);
 }
 
 TEST_F(SceneApi, ObsoleteNamesLogTheirNotice) {

@@ -78,4 +78,19 @@ TEST_F(SoundApi, LongSoundsAndNoRate) {
     }
 }
 
+// A sound goes with its cache, whichever way the cache goes; its handles
+// are dead from then on.
+TEST_F(SoundApi, HandlesOfAFreedSoundAreDead) {
+    WriteFile("s.wav", MonoWav(100, 1000));
+    const ScriptRow rows[] = {
+        {"EngineSetResourceCache(g_engine, EngineNewResourceCache(g_engine));"
+         "::s <- EngineLoadSound(g_engine, \"s.wav\"); print(SoundGetDuration(s))",
+         "100"},
+    };
+    ExpectScripts(rows);
+    engine.FreeResourceCaches();
+    EXPECT_EQ(Printed("print(ObjectIsValid(s)); SoundGetDuration(s)"),
+              "false\nerror: Expected 'Sound' got 'Deleted native'");
+}
+
 } // namespace

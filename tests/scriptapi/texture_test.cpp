@@ -76,6 +76,26 @@ TEST_F(TextureApi, UpdateUploadsCpuPixelsThroughTheCurrentRenderer) {
     EXPECT_EQ(Printed("TextureUpdate(NullTexture)"), "error: CObject is null");
 }
 
+// A texture's picture handle holds no reference: once the texture is freed
+// (its last handle gone, or the cache cleared) the handle is a dead one.
+TEST_F(TextureApi, APictureHandleOutlivingItsTextureIsDead) {
+    const ScriptRow rows[] = {
+        {"::held <- TextureGetPicture(EngineCreateTexture(g_engine, 4, 4, false)); print(held.type())", "22"},
+        {"print(ObjectIsValid(held)); PictureGetRect(held)",
+         "false\nerror: Expected 'Picture' got 'Deleted native'"},
+        {"::cached <- TextureGetPicture(EngineLoadTexture(g_engine, \"none.tga\")); "
+         "print(ObjectIsValid(cached))",
+         "true"},
+        {"EngineClearResourceCache(g_engine); PictureFill(cached, Vector(1, 0, 0, 1))",
+         "error: Expected 'Picture' got 'Deleted native'"},
+        // Texture handles hold theirs: the picture lives while one does.
+        {"local t = EngineCreateTexture(g_engine, 2, 2, false), p = TextureGetPicture(t);"
+         "EngineClearResourceCache(g_engine); print(PictureGetRect(p).ex)",
+         "2"},
+    };
+    ExpectScripts(rows);
+}
+
 // Without a stream there is nothing to drive; a texture fed by a stream
 // needs the media streams, which are not built, and says so.
 TEST_F(TextureApi, StreamNativesRefuseWhatIsNotBuilt) {
