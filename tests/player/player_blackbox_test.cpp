@@ -1447,13 +1447,16 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
     return result;
 }
 
-class PlayerCatalogue : public ::testing::TestWithParam<CatalogueRow> {
+// A parameterised run in a fresh temporary directory of its own.
+template <typename Param> class PlayerRunTest : public ::testing::TestWithParam<Param> {
   protected:
     void SetUp() override { ASSERT_FALSE(m_directory.empty()); }
 
     TemporaryDirectory m_temporary{"player_run", false};
     const std::filesystem::path& m_directory = m_temporary.Path();
 };
+
+using PlayerCatalogue = PlayerRunTest<CatalogueRow>;
 
 // Writes the row's files into directory and runs the player there.
 RunResult RunRow(const std::filesystem::path& directory, const CatalogueRow& row,
@@ -1706,6 +1709,14 @@ void ExpectHeardOnce(const WavFile& wav, size_t frames) {
     EXPECT_EQ(sounding[0].frames, frames);
 }
 
+// The check of a sound heard once for the frames, each frame left, right.
+std::function<void(const WavFile&)> HeardOnceAs(size_t frames, int16_t left, int16_t right) {
+    return [=](const WavFile& wav) {
+        ExpectHeardOnce(wav, frames);
+        ExpectSoundingFrames(wav, left, right);
+    };
+}
+
 // Sign changes of the left channel over the frames of a stretch.
 size_t ZeroCrossings(const WavFile& wav, const Stretch& stretch) {
     size_t crossings = 0;
@@ -1759,10 +1770,7 @@ std::vector<SoundRow> SoundCatalogue() {
                     {Beep},
                     {"[S] channel 0"},
                     {},
-                    [](const WavFile& wav) {
-                        ExpectHeardOnce(wav, 4800);
-                        ExpectSoundingFrames(wav, 16192, 16192);
-                    },
+                    HeardOnceAs(4800, 16192, 16192),
                     [](const std::string& file, const WavFile&) {
                         EXPECT_EQ(SoxLine(file, "stats", "Max level"),
                                   "Max level 0.494141 0.494141 0.494141");
@@ -1773,10 +1781,7 @@ std::vector<SoundRow> SoundCatalogue() {
                     {{"beep.wav", MonoWav(std::vector<int16_t>(4800, -16384))}},
                     {},
                     {},
-                    [](const WavFile& wav) {
-                        ExpectHeardOnce(wav, 4800);
-                        ExpectSoundingFrames(wav, -16193, -16193);
-                    },
+                    HeardOnceAs(4800, -16193, -16193),
                     [](const std::string& file, const WavFile&) {
                         EXPECT_EQ(SoxLine(file, "stats", "Min level"),
                                   "Min level -0.494171 -0.494171 -0.494171");
@@ -1787,10 +1792,7 @@ std::vector<SoundRow> SoundCatalogue() {
                     {Beep},
                     {},
                     {},
-                    [](const WavFile& wav) {
-                        ExpectHeardOnce(wav, 4800);
-                        ExpectSoundingFrames(wav, 32385, 0);
-                    },
+                    HeardOnceAs(4800, 32385, 0),
                     [](const std::string& file, const WavFile&) {
                         EXPECT_EQ(SoxLine(file, "remix 2 stats", "Max level"), "Max level 0.000000");
                         EXPECT_EQ(SoxLine(file, "remix 1 stats", "Max level"), "Max level 0.988312");
@@ -1853,10 +1855,7 @@ std::vector<SoundRow> SoundCatalogue() {
                     {Blip},
                     {"[S] state 1"},
                     {"[*] Unimplemented SMix channel loop mode (5)."},
-                    [](const WavFile& wav) {
-                        ExpectHeardOnce(wav, 480);
-                        ExpectSoundingFrames(wav, 16192, 16192);
-                    },
+                    HeardOnceAs(480, 16192, 16192),
                     nullptr});
     // Muted from frame 5 to frame 15: ten frames of 960 are silent.
     rows.push_back(
@@ -1885,10 +1884,7 @@ std::vector<SoundRow> SoundCatalogue() {
                     {Blip},
                     {"[S] 64th 63, 65th -1"},
                     {"[!] All channels in use."},
-                    [](const WavFile& wav) {
-                        ExpectHeardOnce(wav, 480);
-                        ExpectSoundingFrames(wav, 32767, 32767);
-                    },
+                    HeardOnceAs(480, 32767, 32767),
                     nullptr});
     rows.push_back({"SoundDurationInMilliseconds",
                     "print(\"duration \" + SoundGetDuration(EngineLoadSound(g_engine, \"half.wav\")));",
@@ -1901,13 +1897,7 @@ std::vector<SoundRow> SoundCatalogue() {
     return rows;
 }
 
-class PlayerSound : public ::testing::TestWithParam<SoundRow> {
-  protected:
-    void SetUp() override { ASSERT_FALSE(m_directory.empty()); }
-
-    TemporaryDirectory m_temporary{"player_sound", false};
-    const std::filesystem::path& m_directory = m_temporary.Path();
-};
+using PlayerSound = PlayerRunTest<SoundRow>;
 
 // Every run also checks the header and the length that the frames fix.
 TEST_P(PlayerSound, FileMixerWav) {
@@ -2111,13 +2101,7 @@ std::vector<int> PixelOf(const std::string& bytes, uint32_t width, uint32_t x, u
     return {uint8_t(bytes[at]), uint8_t(bytes[at + 1]), uint8_t(bytes[at + 2]), uint8_t(bytes[at + 3])};
 }
 
-class PlayerRaytrace : public ::testing::TestWithParam<RaytraceRow> {
-  protected:
-    void SetUp() override { ASSERT_FALSE(m_directory.empty()); }
-
-    TemporaryDirectory m_temporary{"player_raytrace", false};
-    const std::filesystem::path& m_directory = m_temporary.Path();
-};
+using PlayerRaytrace = PlayerRunTest<RaytraceRow>;
 
 TEST_P(PlayerRaytrace, Run) {
     const RaytraceRow& row = GetParam();
