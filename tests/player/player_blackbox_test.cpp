@@ -5,8 +5,9 @@
 // not appear, and lines that must appear exactly once. A line with a number
 // that changes from run to run is given as a pattern. Some rows also bound the
 // run's wall time. Every run starts with the banner, which start-up prints
-// before the command line is read. Further suites check the frames -R writes
-// and compare one scene's pictures from "gl2" and from the raytracer.
+// before the command line is read. Further suites check the sound the mixers
+// write (what scene scripts play, as WAV data), the frames -R writes, and
+// compare one scene's pictures from "gl2" and from the raytracer.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
