@@ -5,8 +5,9 @@
 // not appear, and lines that must appear exactly once. A line with a number
 // that changes from run to run is given as a pattern. Some rows also bound the
 // run's wall time. Every run starts with the banner, which start-up prints
-// before the command line is read. Further suites check the frames -R writes
-// and compare one scene's pictures from "gl2" and from the raytracer.
+// before the command line is read. Further suites check the sound the mixers
+// write (what scene scripts play, as WAV data), the frames -R writes, and
+// compare one scene's pictures from "gl2" and from the raytracer.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -1447,13 +1448,16 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
     return result;
 }
 
-class PlayerCatalogue : public ::testing::TestWithParam<CatalogueRow> {
+// A parameterised run in a fresh temporary directory of its own.
+template <typename Param> class PlayerRunTest : public ::testing::TestWithParam<Param> {
   protected:
     void SetUp() override { ASSERT_FALSE(m_directory.empty()); }
 
     TemporaryDirectory m_temporary{"player_run", false};
     const std::filesystem::path& m_directory = m_temporary.Path();
 };
+
+using PlayerCatalogue = PlayerRunTest<CatalogueRow>;
 
 // Writes the row's files into directory and runs the player there.
 RunResult RunRow(const std::filesystem::path& directory, const CatalogueRow& row,
@@ -1647,6 +1651,368 @@ TEST_F(PlayerMixer, DefaultMixerWithoutSoundOutputRunsSilently) {
     ExpectConsole(row, run);
 }
 
+// ---- Sound from scripts: what a scene script plays, as WAV data -----------
+
+// A WAV of 16-bit mono samples at the rate.
+std::string MonoWavAt(uint32_t rate, const std::vector<int16_t>& samples) {
+    std::string wav = MonoWav(samples);
+    return wav.replace(24, 8, U32(rate) + U32(rate * 2));
+}
+
+// A sine of the frequency at 48 kHz, half a sample off so that no sample is 0.
+std::vector<int16_t> Tone(double frequency, size_t frames) {
+    std::vector<int16_t> samples(frames);
+    for (size_t i = 0; i < frames; ++i)
+        samples[i] =
+            int16_t(std::lround(8000.0 * std::sin(2.0 * M_PI * frequency * (double(i) + 0.5) / 48000.0)));
+    return samples;
+}
+
+// A stretch of frames that all sound (a non-zero sample) or are all silent.
+struct Stretch {
+    bool sounding;
+    size_t first;
+    size_t frames;
+};
+
+std::vector<Stretch> Stretches(const WavFile& wav) {
+    std::vector<Stretch> stretches;
+    for (size_t frame = 0; frame < wav.Frames(); ++frame) {
+        const bool sounding = wav.Left(frame) != 0 || wav.Right(frame) != 0;
+        if (stretches.empty() || stretches.back().sounding != sounding)
+            stretches.push_back({sounding, frame, 0});
+        ++stretches.back().frames;
+    }
+    return stretches;
+}
+
+std::vector<Stretch> SoundingStretches(const WavFile& wav) {
+    std::vector<Stretch> sounding;
+    for (const Stretch& stretch : Stretches(wav))
+        if (stretch.sounding) sounding.push_back(stretch);
+    return sounding;
+}
+
+// Every sounding frame holds left and right.
+void ExpectSoundingFrames(const WavFile& wav, int16_t left, int16_t right) {
+    size_t wrong = 0;
+    for (size_t frame = 0; frame < wav.Frames(); ++frame)
+        if ((wav.Left(frame) != 0 || wav.Right(frame) != 0) &&
+            (wav.Left(frame) != left || wav.Right(frame) != right))
+            ++wrong;
+    EXPECT_EQ(wrong, 0u) << "frames other than " << left << ", " << right;
+}
+
+// The sound is heard once, for exactly the frames given.
+void ExpectHeardOnce(const WavFile& wav, size_t frames) {
+    const std::vector<Stretch> sounding = SoundingStretches(wav);
+    ASSERT_EQ(sounding.size(), 1u);
+    EXPECT_EQ(sounding[0].frames, frames);
+}
+
+// The check of a sound heard once for the frames, each frame left, right.
+std::function<void(const WavFile&)> HeardOnceAs(size_t frames, int16_t left, int16_t right) {
+    return [=](const WavFile& wav) {
+        ExpectHeardOnce(wav, frames);
+        ExpectSoundingFrames(wav, left, right);
+    };
+}
+
+// Sign changes of the left channel over the frames of a stretch.
+size_t ZeroCrossings(const WavFile& wav, const Stretch& stretch) {
+    size_t crossings = 0;
+    for (size_t frame = stretch.first + 1; frame < stretch.first + stretch.frames; ++frame)
+        crossings += (wav.Left(frame - 1) < 0) != (wav.Left(frame) < 0);
+    return crossings;
+}
+
+// What sox prints for the output: the first line of "sox out.wav -n <effects>"
+// that matches the pattern, its runs of blanks made one.
+std::string SoxLine(const std::string& file, const std::string& effects, const std::string& word) {
+    return FirstLineOf("sox '" + file + "' -n " + effects + " 2>&1 | grep -E '" + word + "' | tr -s ' '");
+}
+
+// One run on the "file" mixer: its scene script's OnSetup and OnUpdate (the
+// frame count in frames), the sounds it loads, the console lines, and the
+// checks of the WAV by our parser and by sox.
+struct SoundRow {
+    std::string id;
+    std::string onSetup;
+    std::string onUpdate;
+    std::vector<FixtureFile> sounds;
+    std::vector<ExpectedLine> lines;
+    std::vector<std::string> once;
+    std::function<void(const WavFile&)> check;
+    std::function<void(const std::string& file, const WavFile&)> soxCheck;
+};
+
+void PrintTo(const SoundRow& row, std::ostream* out) {
+    *out << row.id;
+}
+
+// The scene script of a sound row: a fixed 0.02 s frame step, the mixer as m.
+std::string SoundScript(const SoundRow& row) {
+    return "class T { frames = 0; m = null; c = -1; s = null;\n"
+           "  function OnSetup(scene) { EngineSetFixedDeltaFrame(g_engine, 0.02); m = g_mixer;\n" +
+           row.onSetup + "\n }\n  function OnUpdate(scene) { frames++;\n" + row.onUpdate + "\n } }\n";
+}
+
+const FixtureFile Beep = {"beep.wav", MonoWav(std::vector<int16_t>(4800, 16384))};
+const FixtureFile Blip = {"blip.wav", MonoWav(std::vector<int16_t>(480, 16384))};
+const std::string StartBeep = "c = MixerSoundStart(m, EngineLoadSound(g_engine, \"beep.wav\"));";
+const std::string StartBlip = "c = MixerSoundStart(m, EngineLoadSound(g_engine, \"blip.wav\"));";
+
+std::vector<SoundRow> SoundCatalogue() {
+    std::vector<SoundRow> rows;
+    // (16384 x 127 x 255) >> 15 at unity and centre pan: 16192.5 rounds down.
+    rows.push_back({"UnityCentre",
+                    StartBeep + " print(\"channel \" + c);",
+                    "",
+                    {Beep},
+                    {"[S] channel 0"},
+                    {},
+                    HeardOnceAs(4800, 16192, 16192),
+                    [](const std::string& file, const WavFile&) {
+                        EXPECT_EQ(SoxLine(file, "stats", "Max level"),
+                                  "Max level 0.494141 0.494141 0.494141");
+                    }});
+    rows.push_back({"UnityCentreNegative",
+                    StartBeep,
+                    "",
+                    {{"beep.wav", MonoWav(std::vector<int16_t>(4800, -16384))}},
+                    {},
+                    {},
+                    HeardOnceAs(4800, -16193, -16193),
+                    [](const std::string& file, const WavFile&) {
+                        EXPECT_EQ(SoxLine(file, "stats", "Min level"),
+                                  "Min level -0.494171 -0.494171 -0.494171");
+                    }});
+    rows.push_back({"PanLeft",
+                    StartBeep + " MixerChannelSetPanning(m, c, 0.0);",
+                    "",
+                    {Beep},
+                    {},
+                    {},
+                    HeardOnceAs(4800, 32385, 0),
+                    [](const std::string& file, const WavFile&) {
+                        EXPECT_EQ(SoxLine(file, "remix 2 stats", "Max level"), "Max level 0.000000");
+                        EXPECT_EQ(SoxLine(file, "remix 1 stats", "Max level"), "Max level 0.988312");
+                    }});
+    // 0.1 s of 1 kHz at pitch 2: 0.05 s of 2 kHz, 200 periods.
+    rows.push_back(
+        {"PitchTwoDoublesTheTone",
+         "c = MixerSoundStart(m, EngineLoadSound(g_engine, \"tone.wav\")); MixerChannelSetPitch(m, c, 2.0);",
+         "",
+         {{"tone.wav", MonoWav(Tone(1000.0, 4800))}},
+         {},
+         {},
+         [](const WavFile& wav) {
+             const std::vector<Stretch> sounding = SoundingStretches(wav);
+             ASSERT_EQ(sounding.size(), 1u);
+             EXPECT_EQ(sounding[0].frames, 2400u);
+             const double periods = double(ZeroCrossings(wav, sounding[0])) / 2.0;
+             EXPECT_NEAR(periods / (double(sounding[0].frames) / 48000.0), 2000.0, 40.0);
+         },
+         [](const std::string& file, const WavFile& wav) {
+             const std::vector<Stretch> sounding = SoundingStretches(wav);
+             ASSERT_FALSE(sounding.empty());
+             const std::string trim = "trim " + std::to_string(sounding[0].first) + "s " +
+                                      std::to_string(sounding[0].frames) + "s remix 1 stat";
+             const std::string line = SoxLine(file, trim, "Rough *frequency");
+             ASSERT_EQ(line.rfind("Rough frequency: ", 0), 0u) << line;
+             EXPECT_NEAR(std::stod(line.substr(17)), 2000.0, 40.0);
+         }});
+    // Looping a rising ramp of 480 frames: from its start to the end of the
+    // run every 480 frames repeat the first 480, none silent, lost or doubled.
+    std::vector<int16_t> ramp(480);
+    for (size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = int16_t(64 * (i + 1));
+    rows.push_back(
+        {"LoopRepeatHasNoGap",
+         "c = MixerSoundStart(m, EngineLoadSound(g_engine, \"ramp.wav\")); MixerChannelSetLoopMode(m, c, 1);",
+         "",
+         {{"ramp.wav", MonoWav(ramp)}},
+         {},
+         {},
+         [](const WavFile& wav) {
+             const std::vector<Stretch> sounding = SoundingStretches(wav);
+             ASSERT_EQ(sounding.size(), 1u);
+             const size_t first = sounding[0].first;
+             EXPECT_EQ(first + sounding[0].frames, wav.Frames());
+             ASSERT_GT(sounding[0].frames, 10u * 480u);
+             size_t wrong = 0;
+             for (size_t frame = first + 1; frame < first + 480; ++frame)
+                 wrong += wav.Left(frame) <= wav.Left(frame - 1);
+             for (size_t frame = first + 480; frame < wav.Frames(); ++frame)
+                 wrong += wav.Left(frame) != wav.Left(frame - 480);
+             for (size_t frame = first; frame < wav.Frames(); ++frame)
+                 wrong += wav.Left(frame) != wav.Right(frame);
+             EXPECT_EQ(wrong, 0u);
+         },
+         nullptr});
+    rows.push_back({"LoopModeFivePlaysOnceAndStops",
+                    StartBlip + " MixerChannelSetLoopMode(m, c, 5);",
+                    "if (frames == 10) print(\"state \" + MixerChannelGetState(m, c));",
+                    {Blip},
+                    {"[S] state 1"},
+                    {"[*] Unimplemented SMix channel loop mode (5)."},
+                    HeardOnceAs(480, 16192, 16192),
+                    nullptr});
+    // Muted from frame 5 to frame 15: ten frames of 960 are silent.
+    rows.push_back(
+        {"MuteThenUnmute",
+         StartBlip + " MixerChannelSetLoopMode(m, c, 1);",
+         "if (frames == 5) MixerMute(m); if (frames == 15) { MixerUnmute(m); print(\"unmuted\"); }",
+         {Blip},
+         {"[S] unmuted"},
+         {},
+         [](const WavFile& wav) {
+             const std::vector<Stretch> stretches = Stretches(wav);
+             ASSERT_GE(stretches.size(), 3u);
+             const Stretch& muted = stretches[stretches.size() - 2];
+             EXPECT_FALSE(muted.sounding);
+             EXPECT_EQ(muted.frames, 10u * 960u);
+             EXPECT_TRUE(stretches.back().sounding);
+             EXPECT_EQ(SoundingStretches(wav).size(), 2u);
+             ExpectSoundingFrames(wav, 16192, 16192);
+         },
+         nullptr});
+    // 64 channels of one sound saturate; the 65th start finds none free.
+    rows.push_back({"SixtyFifthStartIsRefused",
+                    "s = EngineLoadSound(g_engine, \"blip.wav\"); for (local i = 0; i < 64; i++) c = "
+                    "MixerSoundStart(m, s);\n print(\"64th \" + c + \", 65th \" + MixerSoundStart(m, s));",
+                    "",
+                    {Blip},
+                    {"[S] 64th 63, 65th -1"},
+                    {"[!] All channels in use."},
+                    HeardOnceAs(480, 32767, 32767),
+                    nullptr});
+    rows.push_back({"SoundDurationInMilliseconds",
+                    "print(\"duration \" + SoundGetDuration(EngineLoadSound(g_engine, \"half.wav\")));",
+                    "",
+                    {{"half.wav", MonoWavAt(44100, std::vector<int16_t>(22050, 0))}},
+                    {"[S] duration 500"},
+                    {},
+                    [](const WavFile& wav) { EXPECT_TRUE(SoundingStretches(wav).empty()); },
+                    nullptr});
+    return rows;
+}
+
+using PlayerSound = PlayerRunTest<SoundRow>;
+
+// Every run also checks the header and the length that the frames fix.
+TEST_P(PlayerSound, FileMixerWav) {
+    const SoundRow& sound = GetParam();
+    std::vector<FixtureFile> files = {StartupScript(), {"t.zms", SceneFile}, {"t.nut", SoundScript(sound)}};
+    files.insert(files.end(), sound.sounds.begin(), sound.sounds.end());
+    CatalogueRow row =
+        Row(sound.id, {"t.zms", "-r", "none", "-m", "file", "-Mf", "out.wav", "-time_live", "1"}, files, 0,
+            Concat(sound.lines, {FreeingCaches, "Done."}),
+            {Matching("\\[\\|\\] Exception.*"), Matching("error: .*")}, sound.once);
+    const RunResult run = RunRow(m_directory, row, {"SDL_AUDIODRIVER=no-such-driver"});
+    SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    const std::string file = (m_directory / "out.wav").string();
+    const WavFile wav = ReadWavFile(file);
+    const size_t frames = CountLines(run.output, StepLine);
+    EXPECT_GT(frames, 15u);
+    ExpectMixerWavHeader(wav, uint32_t(16384 + 3840 * frames));
+    sound.check(wav);
+    if (!SoxInstalled()) return;
+    EXPECT_EQ(FirstLineOf("soxi -s '" + file + "'"), std::to_string((16384 + 3840 * frames) / 4));
+    if (sound.soxCheck) sound.soxCheck(file, wav);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sounds, PlayerSound, ::testing::ValuesIn(SoundCatalogue()),
+                         [](const ::testing::TestParamInfo<SoundRow>& info) { return info.param.id; });
+
+// The 16-bit PCM of a WAV whose header is not the mixer's own (OpenAL Soft
+// writes an extensible "fmt "): the chunks walked to "fmt " and "data".
+struct CardWav {
+    bool read = false;
+    uint16_t formatTag = 0, channels = 0, bitsPerSample = 0;
+    uint32_t sampleRate = 0;
+    std::vector<int16_t> left;
+};
+
+CardWav ReadCardWav(const std::filesystem::path& path) {
+    const std::string bytes = ReadFile(path);
+    CardWav wav;
+    auto u32 = [&bytes](size_t at) {
+        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
+    };
+    auto u16 = [&bytes](size_t at) { return uint16_t(uint8_t(bytes[at]) | uint8_t(bytes[at + 1]) << 8); };
+    if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) return wav;
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(at, 4);
+        const size_t size = std::min<size_t>(u32(at + 4), bytes.size() - at - 8);
+        if (id == "fmt " && size >= 16) {
+            wav.formatTag = u16(at + 8);
+            wav.channels = u16(at + 10);
+            wav.sampleRate = u32(at + 12);
+            wav.bitsPerSample = u16(at + 22);
+        } else if (id == "data" && wav.channels > 0 && wav.bitsPerSample == 16) {
+            for (size_t sample = at + 8; sample + 1 < at + 8 + size; sample += 2u * wav.channels)
+                wav.left.push_back(int16_t(u16(sample)));
+            wav.read = true;
+            break;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return wav;
+}
+
+// "al" through OpenAL Soft's wave backend, which writes what the card would
+// play in real time: a looping 1 kHz tone is heard at 1 kHz to the end.
+TEST_F(PlayerMixer, AlMixerToneThroughTheWaveBackend) {
+    const std::string config = (m_directory / "alsoft.conf").string();
+    const std::string card = (m_directory / "card.wav").string();
+    const std::string script = "class T { function OnSetup(s) { local m = g_mixer;\n"
+                               "  local c = MixerSoundStart(m, EngineLoadSound(g_engine, \"tone.wav\")); "
+                               "MixerChannelSetLoopMode(m, c, 1);\n"
+                               "  print(\"channel \" + c); } }\n";
+    const CatalogueRow row =
+        Row("al", {"t.zms", "-r", "none", "-m", "al", "-time_live", "1"},
+            {StartupScript(),
+             {"t.zms", SceneFile},
+             {"t.nut", script},
+             {"tone.wav", MonoWav(Tone(1000.0, 4800))},
+             {"alsoft.conf", "[general]\nsample-type = int16\nchannels = stereo\nfrequency = 48000\n"
+                             "[wave]\nfile = " +
+                                 card + "\n"}},
+            0, {"Starting OpenAL1.1 mixer...", "[S] channel 0", FreeingCaches, "Done."},
+            {Matching("\\[\\*\\] Mixer 'al' failed.*")});
+    const RunResult run = RunRow(m_directory, row, {"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + config});
+    SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    const CardWav wav = ReadCardWav(card);
+    ASSERT_TRUE(wav.read);
+    EXPECT_EQ(wav.channels, 2u);
+    EXPECT_EQ(wav.sampleRate, 48000u);
+    // The backend dithers: silence is a sample or two, the tone far above it.
+    // The tone is heard from its first loud frame to its last.
+    auto loud = [](int16_t s) { return std::abs(s) > 1000; };
+    const auto heard = std::find_if(wav.left.begin(), wav.left.end(), loud);
+    ASSERT_NE(heard, wav.left.end());
+    const size_t first = size_t(heard - wav.left.begin());
+    const size_t end =
+        wav.left.size() - size_t(std::find_if(wav.left.rbegin(), wav.left.rend(), loud) - wav.left.rbegin());
+    const size_t frames = end - first;
+    ASSERT_GT(frames, 24000u);
+    size_t crossings = 0;
+    for (size_t frame = first + 1; frame < end; ++frame)
+        crossings += (wav.left[frame - 1] < 0) != (wav.left[frame] < 0);
+    EXPECT_NEAR(double(crossings) / 2.0 / (double(frames) / 48000.0), 1000.0, 20.0)
+        << crossings << " sign changes in frames " << first << " to " << end << " of " << wav.left.size();
+    if (!SoxInstalled()) return;
+    const std::string line =
+        SoxLine(card, "trim " + std::to_string(first) + "s " + std::to_string(frames) + "s remix 1 stat",
+                "Rough *frequency");
+    ASSERT_EQ(line.rfind("Rough frequency: ", 0), 0u) << line;
+    EXPECT_NEAR(std::stod(line.substr(17)), 1000.0, 20.0);
+}
+
 // ---- Raytraced frames: -R writes every scene frame as a TGA file -----------
 
 // The patch scene (tests/support/patch_scene.h).
@@ -1736,13 +2102,7 @@ std::vector<int> PixelOf(const std::string& bytes, uint32_t width, uint32_t x, u
     return {uint8_t(bytes[at]), uint8_t(bytes[at + 1]), uint8_t(bytes[at + 2]), uint8_t(bytes[at + 3])};
 }
 
-class PlayerRaytrace : public ::testing::TestWithParam<RaytraceRow> {
-  protected:
-    void SetUp() override { ASSERT_FALSE(m_directory.empty()); }
-
-    TemporaryDirectory m_temporary{"player_raytrace", false};
-    const std::filesystem::path& m_directory = m_temporary.Path();
-};
+using PlayerRaytrace = PlayerRunTest<RaytraceRow>;
 
 TEST_P(PlayerRaytrace, Run) {
     const RaytraceRow& row = GetParam();
