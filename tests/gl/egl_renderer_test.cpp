@@ -1,0 +1,274 @@
+// The "egl2" renderer on Mesa through SDL's offscreen driver: open and close,
+// resize, the material programs of every fixed-function material, and frames
+// read back: a closed box lit by one point light, lights of other types, and
+// depths past the packed range.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "render/gl/egl_renderer.h"
+#include "render/material.h"
+#include "render/render_light.h"
+#include "tests/gl/gl_renderer_fixture.h"
+#include "tests/gl/material_cases.h"
+#include "tests/render/material_fixtures.h"
+
+namespace {
+
+// A camera at the origin looking along +z (the engine's view direction).
+struct ForwardView : zRenderViewItem {
+    zCameraBlock block;
+    zMatrix4 world;
+    zMatrix4 GetViewMatrix() override { return world.Inverse(); }
+    zMatrix4 GetProjectionMatrix() override { return PerspectiveProjection(1.0f, block.zNear, 1000.0f); }
+    void UpdateFrustum(zFrustum*, f32, f32) override {}
+    const zCameraBlock& GetCameraBlock() const override { return block; }
+    const zMatrix4* GetTransformBlock() const override { return &world; }
+};
+
+struct PointAt : zRenderLight {
+    zVector place;
+    void GetRenderAxes(zVector& position, zVector& zAxis) override {
+        position = place;
+        zAxis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
+    }
+};
+
+// A closed box between two corners, every face wound so that its normal
+// points out of the box.
+zSharedPtr<zGeometry> Box(zRenderHost* host, const zVector& low, const zVector& high) {
+    std::vector<zVector> corners;
+    for (u32 i = 0; i < 8; ++i) {
+        corners.push_back(zVector((i & 1) ? high.x : low.x, (i & 2) ? high.y : low.y, (i & 4) ? high.z : low.z));
+    }
+    const std::vector<PolygonSpec> faces = {{{0, 1, 3, 2}}, {{4, 6, 7, 5}}, {{0, 4, 5, 1}},
+                                            {{2, 3, 7, 6}}, {{0, 2, 6, 4}}, {{1, 5, 7, 3}}};
+    auto box = MakeGeometry(host, corners, faces);
+    box->ComputePolygonNormals(true);
+    return box;
+}
+
+struct EGLRendererFixture : ::testing::Test {
+    static constexpr u32 Width = 64;
+    static constexpr u32 Height = 48;
+    GeometryHost host;
+    std::unique_ptr<zEGLRenderer> renderer;
+    ForwardView view;
+    AmbientScene scene;
+    MeshRenderable mesh;
+    zSharedPtr<zGeometry> box;
+
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        renderer = std::make_unique<zEGLRenderer>(&host, true);
+    }
+    void TearDown() override {
+        if (box) renderer->FreeGeometry(box.Get());
+        box = zSharedPtr<zGeometry>();
+        renderer.reset();
+    }
+    bool OpenHidden() {
+        LogCapture quiet;
+        return renderer->OpenMode(Width, Height, 32, zEGLRenderer::ModeHidden);
+    }
+    const zEGLFunctions& GL() const { return GetEGLFunctions(); }
+
+    // A box with a diffuse colour, from z = near to z = far, 1 unit each side
+    // of the view axis.
+    zMaterial* ColouredBox(f32 nearZ, f32 farZ) {
+        box = Box(&host, zVector(-1.0f, -1.0f, nearZ), zVector(1.0f, 1.0f, farZ));
+        zMaterial* material = box->GetMaterial(0);
+        material->SetColor(MaterialColorDiffuse, 0.8f, 0.4f, 0.2f, 1.0f);
+        material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
+        renderer->SetCleanResourceOnSetup(false);
+        mesh.geometry = box.Get();
+        return material;
+    }
+
+    // The frame, read back bottom row first (RGBA).
+    std::vector<u8> DrawFrame(std::string* log = nullptr) {
+        renderer->SetViewItem(&view);
+        renderer->SetSceneInterface(&scene);
+        renderer->ApplyView();
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&mesh);
+        LogCapture capture;
+        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+        renderer->RenderQueue();
+        if (log) *log = capture.Text();
+        std::vector<u8> pixels(Width * Height * 4);
+        GL().glReadPixels(0, 0, Width, Height, zgl::Rgba, zgl::UnsignedByte, pixels.data());
+        return pixels;
+    }
+};
+
+// (r, g, b) at (x, y) from the bottom-left corner.
+std::vector<int> At(const std::vector<u8>& pixels, u32 x, u32 y) {
+    const u8* p = pixels.data() + (y * EGLRendererFixture::Width + x) * 4;
+    return {p[0], p[1], p[2]};
+}
+
+void ExpectNear(const std::vector<int>& seen, int r, int g, int b, int tolerance = 3) {
+    EXPECT_NEAR(seen[0], r, tolerance);
+    EXPECT_NEAR(seen[1], g, tolerance);
+    EXPECT_NEAR(seen[2], b, tolerance);
+}
+
+// The middle of the view and a pixel near the corner of the box's near face.
+constexpr u32 MiddleX = 32, MiddleY = 24, EdgeX = 38, EdgeY = 28;
+
+TEST_F(EGLRendererFixture, IdentityAndOpenState) {
+    EXPECT_STREQ(renderer->GetName(), "EGL Renderer.");
+    EXPECT_STREQ(renderer->GetDescription(), "OpenGL ES renderer.");
+    EXPECT_STREQ(renderer->GetVersion(), "0.1");
+    LogCapture capture;
+    ASSERT_TRUE(renderer->OpenMode(Width, Height, 32, zEGLRenderer::ModeHidden));
+    EXPECT_NE(capture.Text().find("[H] Creating deferred buffers (64x48)\n"), std::string::npos);
+    EXPECT_TRUE(renderer->IsOpen());
+    i32 x, y, w, h;
+    renderer->GetViewport(x, y, w, h);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 48);
+    for (u32 buffer = 0; buffer < zEGLRenderer::BufferCount; ++buffer)
+        EXPECT_NE(renderer->GetBufferName(buffer), 0u);
+    EXPECT_EQ(GL().glGetError(), GLenum(zgl::NoError));
+}
+
+TEST_F(EGLRendererFixture, CloseReleasesTheTargetsAndReopens) {
+    ASSERT_TRUE(OpenHidden());
+    renderer->Close();
+    EXPECT_FALSE(renderer->IsOpen());
+    for (u32 buffer = 0; buffer < zEGLRenderer::BufferCount; ++buffer)
+        EXPECT_EQ(renderer->GetBufferName(buffer), 0u);
+    ASSERT_TRUE(OpenHidden());
+    for (u32 buffer = 0; buffer < zEGLRenderer::BufferCount; ++buffer)
+        EXPECT_NE(renderer->GetBufferName(buffer), 0u);
+}
+
+TEST_F(EGLRendererFixture, ResizeRemakesTheBuffersAndRefusesAnEmptySize) {
+    EXPECT_FALSE(renderer->Resize(32, 24)); // closed
+    ASSERT_TRUE(OpenHidden());
+    f32 size[2];
+    for (const auto& empty : {std::pair<u32, u32>{0, 0}, {0, 24}, {32, 0}}) {
+        EXPECT_FALSE(renderer->Resize(empty.first, empty.second));
+        renderer->GetOutputSize(size);
+        EXPECT_EQ(size[0], 64.0f);
+        EXPECT_EQ(size[1], 48.0f);
+        EXPECT_NE(renderer->GetBufferName(zEGLRenderer::BufferLight), 0u);
+    }
+    LogCapture capture;
+    EXPECT_TRUE(renderer->Resize(32, 24));
+    EXPECT_NE(capture.Text().find("[H] Creating deferred buffers (32x24)\n"), std::string::npos);
+    renderer->GetOutputSize(size);
+    EXPECT_EQ(size[0], 32.0f);
+    EXPECT_EQ(size[1], 24.0f);
+    EXPECT_NE(renderer->GetBufferName(zEGLRenderer::BufferColor), 0u);
+    EXPECT_EQ(GL().glGetError(), GLenum(zgl::NoError));
+}
+
+TEST_F(EGLRendererFixture, EveryFixedFunctionMaterialBuildsItsFourPrograms) {
+    ASSERT_TRUE(OpenHidden());
+    for (const MaterialCase& c : FixedFunctionMaterialCases()) {
+        SCOPED_TRACE(c.what);
+        FakeMaterialHost materials;
+        zMaterial material(&materials, &materials);
+        c.setup(material, materials);
+        material.CheckStages();
+        LogCapture capture;
+        ASSERT_TRUE(renderer->SetupMaterial(&material));
+        EXPECT_EQ(capture.Text().find("[!]"), std::string::npos) << capture.Text();
+        for (u32 pass = 0; pass < zEGLRenderer::PassCount; ++pass)
+            EXPECT_NE(renderer->GetMaterialProgram(&material, pass), nullptr) << "pass " << pass;
+        renderer->FreeMaterial(&material);
+        EXPECT_EQ(material.GetRenderData(), nullptr);
+    }
+}
+
+// A box lit by a point light in front of it: inside the light's range it is
+// brighter than without the light; outside, ambient x colour.
+TEST_F(EGLRendererFixture, PointLightLightsTheBoxWithinItsRange) {
+    ASSERT_TRUE(OpenHidden());
+    ColouredBox(4.0f, 6.0f);
+    scene.ambient = zVector(0.5f, 0.5f, 0.5f, 1.0f);
+    const std::vector<u8> unlit = DrawFrame();
+    // Ambient x (0.8, 0.4, 0.2) on the box; the window's clear colour is covered
+    // by the blit of the colour buffer's clear (black).
+    ExpectNear(At(unlit, MiddleX, MiddleY), 102, 51, 26);
+    ExpectNear(At(unlit, EdgeX, EdgeY), 102, 51, 26);
+    ExpectNear(At(unlit, 1, 1), 0, 0, 0);
+
+    PointAt light;
+    light.place = zVector(0.0f, 0.0f, 3.0f);
+    light.range = 1.3f;
+    scene.lights = {&light};
+    renderer->ResetStatistics();
+    std::string log;
+    const std::vector<u8> lit = DrawFrame(&log);
+    EXPECT_EQ(log.find("[!]"), std::string::npos) << log;
+    EXPECT_EQ(renderer->GetStatistic(StatisticLightDrawn), 1u);
+    // The near face, 1 unit from the light: k = 1 - 1 / 1.3.
+    const std::vector<int> middle = At(lit, MiddleX, MiddleY);
+    EXPECT_GT(middle[0], 102 + 20);
+    ExpectNear(middle, int(255 * 0.8f * (0.5f + 0.3f / 1.3f)), int(255 * 0.4f * (0.5f + 0.3f / 1.3f)),
+               int(255 * 0.2f * (0.5f + 0.3f / 1.3f)), 4);
+    // (0.8, 0.75, 4): 1.5 units away, past the range.
+    ExpectNear(At(lit, EdgeX, EdgeY), 102, 51, 26);
+    EXPECT_EQ(GL().glGetError(), GLenum(zgl::NoError));
+}
+
+TEST_F(EGLRendererFixture, LightSeenFromInsideItsBoxStillLights) {
+    ASSERT_TRUE(OpenHidden());
+    ColouredBox(4.0f, 6.0f);
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    PointAt light;
+    light.place = zVector(0.0f, 0.0f, 1.0f); // the camera stands inside its 8-unit box
+    light.range = 8.0f;
+    scene.lights = {&light};
+    const std::vector<int> middle = At(DrawFrame(), MiddleX, MiddleY);
+    EXPECT_GT(middle[0], 40);
+}
+
+TEST_F(EGLRendererFixture, SpotAndParallelLightsChangeNothing) {
+    ASSERT_TRUE(OpenHidden());
+    ColouredBox(4.0f, 6.0f);
+    scene.ambient = zVector(0.5f, 0.5f, 0.5f, 1.0f);
+    const std::vector<u8> unlit = DrawFrame();
+    for (u32 type : {2u, 3u}) {
+        SCOPED_TRACE(type);
+        PointAt light;
+        light.type = type;
+        light.place = zVector(0.0f, 0.0f, 3.0f);
+        light.range = 1.3f;
+        scene.lights = {&light};
+        renderer->ResetStatistics();
+        EXPECT_EQ(DrawFrame(), unlit);
+        EXPECT_EQ(renderer->GetStatistic(StatisticLightDrawn), 0u);
+    }
+}
+
+// Depth is packed over 0..512 view units; a surface beyond keeps the far
+// value, so a light just short of 512 still reaches it.
+TEST_F(EGLRendererFixture, DepthBeyondThePackedRangeReadsAsTheFarValue) {
+    ASSERT_TRUE(OpenHidden());
+    box = Box(&host, zVector(-400.0f, -400.0f, 600.0f), zVector(400.0f, 400.0f, 700.0f));
+    zMaterial* material = box->GetMaterial(0);
+    material->SetColor(MaterialColorDiffuse, 1.0f, 1.0f, 1.0f, 1.0f);
+    material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
+    renderer->SetCleanResourceOnSetup(false);
+    mesh.geometry = box.Get();
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    // On the middle pixel's ray, 7 units short of 512: the surface read at
+    // 512 is lit; read at 0 (1.0 packed as 0) or at 600 it would be far away.
+    const f32 rayX = (f32(MiddleX) + 0.5f) / f32(Width) * 2.0f - 1.0f;
+    const f32 rayY = (f32(MiddleY) + 0.5f) / f32(Height) * 2.0f - 1.0f;
+    PointAt light;
+    light.place = zVector(rayX * 505.0f, rayY * 505.0f, 505.0f);
+    light.range = 10.0f;
+    scene.lights = {&light};
+    const std::vector<int> middle = At(DrawFrame(), MiddleX, MiddleY);
+    EXPECT_NEAR(middle[0], int(255 * 0.3f), 12);
+}
+
+} // namespace
