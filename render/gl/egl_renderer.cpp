@@ -62,8 +62,9 @@ const f32 BoxCorners[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1}
 const u8 BoxIndices[36] = {0, 1, 2, 0, 2, 3, 4, 6, 5, 4, 7, 6, 0, 5, 1, 0, 4, 5,
                            3, 2, 6, 3, 6, 7, 0, 7, 4, 0, 3, 7, 1, 6, 2, 1, 5, 6};
 
+// The transformations are highp (mediump rounds far clip depths onto the far plane).
 const char* const LightVertexText = "precision mediump float;\nprecision mediump int;\nattribute vec3\t\ta_position;\n"
-                                    "uniform mat4\t\tu_mvp_matrix;\nuniform\tmat4\t\tu_mv_matrix;\n"
+                                    "uniform highp mat4\tu_mvp_matrix;\nuniform\thighp mat4\tu_mv_matrix;\n"
                                     "varying vec3\t\tforward;\nvoid main()\n{\n"
                                     "\tforward = (u_mv_matrix * vec4(a_position, 1.0)).xyz;\n"
                                     "\tgl_Position = u_mvp_matrix * vec4(a_position, 1.0);\n}";
@@ -85,12 +86,16 @@ const char* const LightFragmentText =
     "\tfloat ndv = max(-dot(dt, normal) * k, 0.0);\n"
     "\tgl_FragColor = vec4(light_diffuse * ndv, 1.0) / 4.0;\n}";
 
-// Digits of base 255, finest first: an 8-bit channel stores multiples of
-// 1/255 exactly (base 256 would lose up to two view units at 512).
+// Digits of base 255, coarsest last: an 8-bit channel stores multiples of
+// 1/255 exactly (base 256 digits would lose up to two view units at 512,
+// and the products by 256^3 lose the fine digits in float), and 1.0 packs
+// as (0, 0, 0, 1).
 const char* const PackFunction =
     "vec4 packFloatToVec4(float v)\n{\n"
-    "\tvec4 bytes = fract(v * vec4(255.0 * 255.0 * 255.0, 255.0 * 255.0, 255.0, 1.0));\n"
-    "\treturn bytes - bytes.xxyz * vec4(0.0, 1.0 / 255.0, 1.0 / 255.0, 1.0 / 255.0);\n}\n";
+    "\tfloat a = v * 255.0;\n\tfloat w = floor(a);\n"
+    "\tfloat b = (a - w) * 255.0;\n\tfloat z = floor(b);\n"
+    "\tfloat c = (b - z) * 255.0;\n\tfloat y = floor(c);\n"
+    "\treturn vec4(c - y, y / 255.0, z / 255.0, w / 255.0);\n}\n";
 
 // A generated value as a term of the wanted width.
 zString AsVec4(const zGLSLVariable* variable, const char* absent) {
@@ -494,7 +499,8 @@ bool zEGLRenderer::BuildMaterialPass(u32 pass, const zMaterial& material, EGL_Pr
     // The position attribute comes first so that a graph's vertex block shares it.
     AddShaderParameter(g, "position", "a_position", ParmStageVertex, ParmStorageAttribute, ParmPosition,
                        ShaderTypeVec3);
-    g.vertexDeclarations.Append("uniform mat4 u_mvp_matrix;\nuniform mat4 u_mv_matrix;\n");
+    // Positions in highp: a mediump clip z of a far surface rounds onto the far plane.
+    g.vertexDeclarations.Append("uniform highp mat4 u_mvp_matrix;\nuniform highp mat4 u_mv_matrix;\n");
     auto output = [&](u32 slot) -> const zGLSLVariable* {
         zShaderBlock* block = graph ? graph->GetOutput(slot) : nullptr;
         return block ? CompileShaderBlock(g, block, nullptr) : nullptr;
@@ -513,8 +519,7 @@ bool zEGLRenderer::BuildMaterialPass(u32 pass, const zMaterial& material, EGL_Pr
         g.fragmentDeclarations.Append(PackFunction);
         g.vertexBody.Append("v_depth = (u_mv_matrix * vec4(a_position, 1.0)).z;\n"
                             "gl_Position = u_mvp_matrix * vec4(a_position, 1.0);\n\t\t\t");
-        // 1.0 itself would pack to 0 (every fraction is 0): the far value stays just below it.
-        g.fragmentBody.Append("gl_FragColor = packFloatToVec4(clamp(v_depth / 512.0, 0.0, 0.99999));\n");
+        g.fragmentBody.Append("gl_FragColor = packFloatToVec4(clamp(v_depth / 512.0, 0.0, 1.0));\n");
         break;
     case PassNormal:
         g.fragmentDeclarations.Append("uniform mat3 u_nmv_matrix;\n");
