@@ -11,44 +11,12 @@
 #include "render/gl/egl_renderer.h"
 #include "render/material.h"
 #include "render/render_light.h"
+#include "tests/gl/closed_box.h"
 #include "tests/gl/gl_renderer_fixture.h"
 #include "tests/gl/material_cases.h"
 #include "tests/render/material_fixtures.h"
 
 namespace {
-
-// A camera at the origin looking along +z (the engine's view direction).
-struct ForwardView : zRenderViewItem {
-    zCameraBlock block;
-    zMatrix4 world;
-    zMatrix4 GetViewMatrix() override { return world.Inverse(); }
-    zMatrix4 GetProjectionMatrix() override { return PerspectiveProjection(1.0f, block.zNear, 1000.0f); }
-    void UpdateFrustum(zFrustum*, f32, f32) override {}
-    const zCameraBlock& GetCameraBlock() const override { return block; }
-    const zMatrix4* GetTransformBlock() const override { return &world; }
-};
-
-struct PointAt : zRenderLight {
-    zVector place;
-    void GetRenderAxes(zVector& position, zVector& zAxis) override {
-        position = place;
-        zAxis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
-    }
-};
-
-// A closed box between two corners, every face wound so that its normal
-// points out of the box.
-zSharedPtr<zGeometry> Box(zRenderHost* host, const zVector& low, const zVector& high) {
-    std::vector<zVector> corners;
-    for (u32 i = 0; i < 8; ++i) {
-        corners.push_back(zVector((i & 1) ? high.x : low.x, (i & 2) ? high.y : low.y, (i & 4) ? high.z : low.z));
-    }
-    const std::vector<PolygonSpec> faces = {{{0, 1, 3, 2}}, {{4, 6, 7, 5}}, {{0, 4, 5, 1}},
-                                            {{2, 3, 7, 6}}, {{0, 2, 6, 4}}, {{1, 5, 7, 3}}};
-    auto box = MakeGeometry(host, corners, faces);
-    box->ComputePolygonNormals(true);
-    return box;
-}
 
 struct EGLRendererFixture : ::testing::Test {
     static constexpr u32 Width = 64;
@@ -78,7 +46,7 @@ struct EGLRendererFixture : ::testing::Test {
     // A box with a diffuse colour, from z = near to z = far, 1 unit each side
     // of the view axis.
     zMaterial* ColouredBox(f32 nearZ, f32 farZ) {
-        box = Box(&host, zVector(-1.0f, -1.0f, nearZ), zVector(1.0f, 1.0f, farZ));
+        box = ClosedBox(&host, zVector(-1.0f, -1.0f, nearZ), zVector(1.0f, 1.0f, farZ));
         zMaterial* material = box->GetMaterial(0);
         material->SetColor(MaterialColorDiffuse, 0.8f, 0.4f, 0.2f, 1.0f);
         material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
@@ -186,8 +154,9 @@ TEST_F(EGLRendererFixture, EveryFixedFunctionMaterialBuildsItsFourPrograms) {
     }
 }
 
-// A box lit by a point light in front of it: inside the light's range it is
-// brighter than without the light; outside, ambient x colour.
+// A closed box lit by a point light in front of it: inside the light's range
+// it is brighter than without the light; outside, ambient x colour. Only its
+// outside (the near face) is within the range: its inside would stay dark.
 TEST_F(EGLRendererFixture, PointLightLightsTheBoxWithinItsRange) {
     ASSERT_TRUE(OpenHidden());
     ColouredBox(4.0f, 6.0f);
@@ -252,7 +221,7 @@ TEST_F(EGLRendererFixture, SpotAndParallelLightsChangeNothing) {
 // value, so a light just short of 512 still reaches it.
 TEST_F(EGLRendererFixture, DepthBeyondThePackedRangeReadsAsTheFarValue) {
     ASSERT_TRUE(OpenHidden());
-    box = Box(&host, zVector(-400.0f, -400.0f, 600.0f), zVector(400.0f, 400.0f, 700.0f));
+    box = ClosedBox(&host, zVector(-400.0f, -400.0f, 600.0f), zVector(400.0f, 400.0f, 700.0f));
     zMaterial* material = box->GetMaterial(0);
     material->SetColor(MaterialColorDiffuse, 1.0f, 1.0f, 1.0f, 1.0f);
     material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
