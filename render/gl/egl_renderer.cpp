@@ -63,16 +63,18 @@ const u8 BoxIndices[36] = {0, 1, 2, 0, 2, 3, 4, 6, 5, 4, 7, 6, 0, 5, 1, 0, 4, 5,
                            3, 2, 6, 3, 6, 7, 0, 7, 4, 0, 3, 7, 1, 6, 2, 1, 5, 6};
 
 // The transformations are highp (mediump rounds far clip depths onto the far plane).
-const char* const LightVertexText = "precision mediump float;\nprecision mediump int;\nattribute vec3\t\ta_position;\n"
-                                    "uniform highp mat4\tu_mvp_matrix;\nuniform\thighp mat4\tu_mv_matrix;\n"
-                                    "varying vec3\t\tforward;\nvoid main()\n{\n"
-                                    "\tforward = (u_mv_matrix * vec4(a_position, 1.0)).xyz;\n"
-                                    "\tgl_Position = u_mvp_matrix * vec4(a_position, 1.0);\n}";
+const char* const LightVertexText =
+    "precision mediump float;\nprecision mediump int;\nattribute vec3\t\ta_position;\n"
+    "uniform highp mat4\tu_mvp_matrix;\nuniform\thighp mat4\tu_mv_matrix;\n"
+    "varying vec3\t\tforward;\nvoid main()\n{\n"
+    "\tforward = (u_mv_matrix * vec4(a_position, 1.0)).xyz;\n"
+    "\tgl_Position = u_mvp_matrix * vec4(a_position, 1.0);\n}";
 
 const char* const LightFragmentText =
     "precision mediump float;\nprecision mediump int;\n"
     "uniform sampler2D gbuffer0;\nuniform sampler2D gbuffer1;\nuniform vec2 u_inverse_buffer_size;\n"
-    "uniform float z_near;\nuniform vec3 light_vpos;\nuniform float light_range;\nuniform vec3 light_diffuse;\n"
+    "uniform float z_near;\nuniform vec3 light_vpos;\nuniform float light_range;\nuniform vec3 "
+    "light_diffuse;\n"
     "varying vec3 forward;\nvoid main()\n{\n"
     "\tvec2 uv = gl_FragCoord.xy * u_inverse_buffer_size;\n"
     "\tfloat depth = dot(texture2D(gbuffer0, uv), vec4(1.0 / (255.0 * 255.0 * 255.0), 1.0 / (255.0 * 255.0), "
@@ -90,12 +92,11 @@ const char* const LightFragmentText =
 // 1/255 exactly (base 256 digits would lose up to two view units at 512,
 // and the products by 256^3 lose the fine digits in float), and 1.0 packs
 // as (0, 0, 0, 1).
-const char* const PackFunction =
-    "vec4 packFloatToVec4(float v)\n{\n"
-    "\tfloat a = v * 255.0;\n\tfloat w = floor(a);\n"
-    "\tfloat b = (a - w) * 255.0;\n\tfloat z = floor(b);\n"
-    "\tfloat c = (b - z) * 255.0;\n\tfloat y = floor(c);\n"
-    "\treturn vec4(c - y, y / 255.0, z / 255.0, w / 255.0);\n}\n";
+const char* const PackFunction = "vec4 packFloatToVec4(float v)\n{\n"
+                                 "\tfloat a = v * 255.0;\n\tfloat w = floor(a);\n"
+                                 "\tfloat b = (a - w) * 255.0;\n\tfloat z = floor(b);\n"
+                                 "\tfloat c = (b - z) * 255.0;\n\tfloat y = floor(c);\n"
+                                 "\treturn vec4(c - y, y / 255.0, z / 255.0, w / 255.0);\n}\n";
 
 // A generated value as a term of the wanted width.
 zString AsVec4(const zGLSLVariable* variable, const char* absent) {
@@ -529,12 +530,14 @@ bool zEGLRenderer::BuildMaterialPass(u32 pass, const zMaterial& material, EGL_Pr
         g.fragmentBody.Append("gl_FragColor = vec4(v_normal_view * 0.5 + 0.5, 1.0);\n");
         break;
     case PassColor: {
-        g.fragmentDeclarations.Append("uniform vec2 u_inverse_buffer_size;\nuniform sampler2D u_light_accumulation;\n");
+        g.fragmentDeclarations.Append(
+            "uniform vec2 u_inverse_buffer_size;\nuniform sampler2D u_light_accumulation;\n");
         g.vertexBody.Append("gl_Position = u_mvp_matrix * vec4(a_position, 1.0);\n");
         const zString diffuse = AsVec4(output(ShaderOutputDiffuse), "vec4(1.0)");
         const zString constant = AsVec4(output(ShaderOutputConstant), "vec4(0.0)");
         g.fragmentBody.Append("vec2\tscreen_uv = gl_FragCoord.xy * u_inverse_buffer_size;\n");
-        text.Format("vec4 frag_color = texture2D(u_light_accumulation, screen_uv) * 4.0 * %s;\n", diffuse.CStr());
+        text.Format("vec4 frag_color = texture2D(u_light_accumulation, screen_uv) * 4.0 * %s;\n",
+                    diffuse.CStr());
         g.fragmentBody.Append(text);
         text.Format("frag_color += %s;\n", constant.CStr());
         g.fragmentBody.Append(text);
@@ -552,10 +555,11 @@ bool zEGLRenderer::BuildMaterialPass(u32 pass, const zMaterial& material, EGL_Pr
         g.fragmentBody.Append(text);
         const zString diffuse = AsVec4(output(ShaderOutputDiffuse), "vec4(1.0)");
         const zString constant = AsVec4(output(ShaderOutputConstant), "vec4(0.0)");
-        g.fragmentBody.Append("vec3 dt = frag_vpos.xyz - u_light_vpos;\nfloat distance = length(dt);\n"
-                              "dt = normalize(dt);\n"
-                              "float k = u_light_range > 0.0 ? max(1.0 - distance / u_light_range, 0.0) : 1.0;\n"
-                              "float ndv = max(-dot(dt, normalize(vnm)) * k, 0.0);\n");
+        g.fragmentBody.Append(
+            "vec3 dt = frag_vpos.xyz - u_light_vpos;\nfloat distance = length(dt);\n"
+            "dt = normalize(dt);\n"
+            "float k = u_light_range > 0.0 ? max(1.0 - distance / u_light_range, 0.0) : 1.0;\n"
+            "float ndv = max(-dot(dt, normalize(vnm)) * k, 0.0);\n");
         text.Format("gl_FragColor = ndv * u_light_diffuse * %s + %s;\n", diffuse.CStr(), constant.CStr());
         g.fragmentBody.Append(text);
         break;
@@ -589,7 +593,8 @@ bool zEGLRenderer::SetupTexture(zTexture* texture) {
     m_gl.glGenTextures(1, &data->name);
     m_gl.glBindTexture(zgl::Texture2D, data->name);
     m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMagFilter, zgl::Linear);
-    m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMinFilter, upload ? GLint(LinearMipmapLinear) : GLint(zgl::Linear));
+    m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureMinFilter,
+                         upload ? GLint(LinearMipmapLinear) : GLint(zgl::Linear));
     m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapS, zgl::Repeat);
     m_gl.glTexParameteri(zgl::Texture2D, zgl::TextureWrapT, zgl::Repeat);
     m_gl.glPixelStorei(zgl::UnpackAlignment, 1);
@@ -626,7 +631,8 @@ bool zEGLRenderer::SetupGeometry(zGeometry* geometry) {
     geometry->UpdateMaterialFlags();
     geometry->ComputeBindingTotal();
     if (!geometry->GetBindingNormals()) geometry->ComputePolygonNormals(false);
-    std::unique_ptr<zLinkedList> lists(zTrilist::BuildFromGeometry(geometry, TrilistTriangleLimit, BonesPerList));
+    std::unique_ptr<zLinkedList> lists(
+        zTrilist::BuildFromGeometry(geometry, TrilistTriangleLimit, BonesPerList));
     if (!lists || !lists->GetCount()) {
         FreeGeometry(geometry);
         return false;
@@ -863,12 +869,12 @@ void zEGLRenderer::BindParameters(const EGL_Program& program, const DrawContext&
         const GLint location = parm.location;
         if (parm.storage == ParmStorageAttribute) {
             const u32 semantic = parm.semantic;
-            const u32 offset =
-                context.list && semantic <= ParmVertexColor ? context.list->offsets[semantic] : EGL_GeometryList::Absent;
+            const u32 offset = context.list && semantic <= ParmVertexColor ? context.list->offsets[semantic]
+                                                                           : EGL_GeometryList::Absent;
             if (offset == EGL_GeometryList::Absent) continue;
             const GLint size = semantic == ParmPosition || semantic == ParmNormal ? 3
-                               : semantic == ParmVertexColor                   ? 4
-                                                                               : 2;
+                               : semantic == ParmVertexColor                      ? 4
+                                                                                  : 2;
             m_gl.glEnableVertexAttribArray(GLuint(location));
             m_gl.glVertexAttribPointer(GLuint(location), size, zgl::Float, 0, 0, BufferOffset(offset));
             continue;
@@ -921,12 +927,13 @@ void zEGLRenderer::BindParameters(const EGL_Program& program, const DrawContext&
         default:
             if (parm.semantic >= ParmMaterialParam0 && parm.semantic < ParmMaterialParam0 + 6 && material) {
                 const u32 index = parm.semantic - ParmMaterialParam0;
-                const f32* colors[4] = {material->GetDiffuse(), material->GetSpecular(), material->GetSelfIllum(),
-                                        material->GetAmbient()};
+                const f32* colors[4] = {material->GetDiffuse(), material->GetSpecular(),
+                                        material->GetSelfIllum(), material->GetAmbient()};
                 if (index < 4) {
                     m_gl.glUniform4fv(location, 1, colors[index]);
                 } else {
-                    m_gl.glUniform1f(location, index == 4 ? material->GetGlossiness() : material->GetOpacity());
+                    m_gl.glUniform1f(location,
+                                     index == 4 ? material->GetGlossiness() : material->GetOpacity());
                 }
             }
             break;

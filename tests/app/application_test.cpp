@@ -233,7 +233,8 @@ TEST_F(ApplicationTest, GLFactoriesMakeTheirRendererCurrentWithThePresets) {
         const char* name;
         const char* description;
     };
-    const Case cases[] = {{"gl2", "OpenGL", "OpenGL Deferred"}, {"egl2", "EGL Renderer.", "OpenGL ES renderer."}};
+    const Case cases[] = {{"gl2", "OpenGL", "OpenGL Deferred"},
+                          {"egl2", "EGL Renderer.", "OpenGL ES renderer."}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
         zApplicationWin32 app;
