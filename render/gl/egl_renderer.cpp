@@ -98,37 +98,6 @@ const char* const PackFunction = "vec4 packFloatToVec4(float v)\n{\n"
                                  "\tfloat c = (b - z) * 255.0;\n\tfloat y = floor(c);\n"
                                  "\treturn vec4(c - y, y / 255.0, z / 255.0, w / 255.0);\n}\n";
 
-// A generated value as a term of the wanted width.
-zString AsVec4(const zGLSLVariable* variable, const char* absent) {
-    zString out;
-    if (!variable) {
-        out.Set(absent);
-    } else if (variable->type == ShaderTypeFloat) {
-        out.Format("vec4(%s)", variable->name.CStr());
-    } else if (variable->type == ShaderTypeVec2) {
-        out.Format("vec4(%s, 0.0, 1.0)", variable->name.CStr());
-    } else if (variable->type == ShaderTypeVec3) {
-        out.Format("vec4(%s, 1.0)", variable->name.CStr());
-    } else {
-        out.Set(variable->name.CStr());
-    }
-    return out;
-}
-
-zString AsVec3(const zGLSLVariable* variable, const char* absent) {
-    zString out;
-    if (!variable) {
-        out.Set(absent);
-    } else if (variable->type == ShaderTypeFloat) {
-        out.Format("vec3(%s)", variable->name.CStr());
-    } else if (variable->type == ShaderTypeVec2) {
-        out.Format("vec3(%s, 0.0)", variable->name.CStr());
-    } else {
-        out.Format("%s.xyz", variable->name.CStr());
-    }
-    return out;
-}
-
 } // namespace
 
 // Resource data.
@@ -510,7 +479,7 @@ bool zEGLRenderer::BuildMaterialPass(u32 pass, const zMaterial& material, EGL_Pr
     auto normal = [&]() -> zString {
         const zGLSLVariable* n = output(ShaderOutputNormal);
         if (!n) n = CompileShaderBlock(g, &geometryNormal, nullptr);
-        return AsVec3(n, "vec3(0.0, 0.0, 1.0)");
+        return GLSLVectorTerm(3, n, "vec3(0.0, 0.0, 1.0)");
     };
     zString text;
     switch (pass) {
@@ -533,8 +502,8 @@ bool zEGLRenderer::BuildMaterialPass(u32 pass, const zMaterial& material, EGL_Pr
         g.fragmentDeclarations.Append(
             "uniform vec2 u_inverse_buffer_size;\nuniform sampler2D u_light_accumulation;\n");
         g.vertexBody.Append("gl_Position = u_mvp_matrix * vec4(a_position, 1.0);\n");
-        const zString diffuse = AsVec4(output(ShaderOutputDiffuse), "vec4(1.0)");
-        const zString constant = AsVec4(output(ShaderOutputConstant), "vec4(0.0)");
+        const zString diffuse = GLSLVectorTerm(4, output(ShaderOutputDiffuse), "vec4(1.0)");
+        const zString constant = GLSLVectorTerm(4, output(ShaderOutputConstant), "vec4(0.0)");
         g.fragmentBody.Append("vec2\tscreen_uv = gl_FragCoord.xy * u_inverse_buffer_size;\n");
         text.Format("vec4 frag_color = texture2D(u_light_accumulation, screen_uv) * 4.0 * %s;\n",
                     diffuse.CStr());
@@ -553,8 +522,8 @@ bool zEGLRenderer::BuildMaterialPass(u32 pass, const zMaterial& material, EGL_Pr
                             "gl_Position = u_mvp_matrix * vec4(a_position, 1.0);\n");
         text.Format("vec3 vnm = u_nmv_matrix * %s;\n", normal().CStr());
         g.fragmentBody.Append(text);
-        const zString diffuse = AsVec4(output(ShaderOutputDiffuse), "vec4(1.0)");
-        const zString constant = AsVec4(output(ShaderOutputConstant), "vec4(0.0)");
+        const zString diffuse = GLSLVectorTerm(4, output(ShaderOutputDiffuse), "vec4(1.0)");
+        const zString constant = GLSLVectorTerm(4, output(ShaderOutputConstant), "vec4(0.0)");
         g.fragmentBody.Append(
             "vec3 dt = frag_vpos.xyz - u_light_vpos;\nfloat distance = length(dt);\n"
             "dt = normalize(dt);\n"
@@ -628,11 +597,8 @@ bool zEGLRenderer::SetupGeometry(zGeometry* geometry) {
     }
     geometry->SetRenderData(data);
     GetLog() << "[H] Setup geometry '" << geometry->GetName() << "'...\n";
-    geometry->UpdateMaterialFlags();
-    geometry->ComputeBindingTotal();
-    if (!geometry->GetBindingNormals()) geometry->ComputePolygonNormals(false);
     std::unique_ptr<zLinkedList> lists(
-        zTrilist::BuildFromGeometry(geometry, TrilistTriangleLimit, BonesPerList));
+        zTrilist::BuildForRenderer(geometry, TrilistTriangleLimit, BonesPerList));
     if (!lists || !lists->GetCount()) {
         FreeGeometry(geometry);
         return false;
