@@ -333,6 +333,14 @@ bool zEGLRenderer::CreateDeferredBuffers(u32 width, u32 height) {
     m_gl.glBindRenderbufferEXT(Renderbuffer, 0);
     m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_framebuffer);
     m_gl.glFramebufferRenderbufferEXT(zgl::Framebuffer, zgl::DepthAttachment, Renderbuffer, m_depthBuffer);
+    // Made without data: cleared, so that a frame without a scene interface
+    // (no light pass) reads no light rather than undefined bytes.
+    m_gl.glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    for (u32 buffer = 0; buffer < BufferCount; ++buffer) {
+        m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0, zgl::Texture2D,
+                                       m_buffers[buffer], 0);
+        m_gl.glClear(zgl::ColorBufferBit);
+    }
     m_gl.glBindFramebufferEXT(zgl::Framebuffer, 0);
     m_bufferWidth = width;
     m_bufferHeight = height;

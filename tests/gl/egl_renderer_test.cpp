@@ -199,6 +199,33 @@ TEST_F(EGLRendererFixture, LightSeenFromInsideItsBoxStillLights) {
     EXPECT_GT(middle[0], 40);
 }
 
+// Without a scene interface there is no light pass: the colour pass reads
+// the accumulation buffer as it stands (no light after an open), and no
+// light is asked for.
+TEST_F(EGLRendererFixture, FrameWithoutSceneInterfaceSkipsTheLightPass) {
+    ASSERT_TRUE(OpenHidden());
+    zMaterial* material = ColouredBox(4.0f, 6.0f);
+    material->SetColor(MaterialColorSelfIllum, 0.0f, 0.25f, 0.0f, 1.0f);
+    renderer->SetViewItem(&view);
+    renderer->SetSceneInterface(nullptr);
+    renderer->ApplyView();
+    renderer->ResetRenderQueue();
+    renderer->QueueRenderable(&mesh);
+    renderer->ResetStatistics();
+    {
+        LogCapture quiet;
+        renderer->RenderQueue();
+    }
+    std::vector<u8> pixels(Width * Height * 4);
+    GL().glReadPixels(0, 0, Width, Height, zgl::Rgba, zgl::UnsignedByte, pixels.data());
+    // The self-illumination alone (the constant term), no light.
+    ExpectNear(At(pixels, MiddleX, MiddleY), 0, 64, 0);
+    EXPECT_EQ(scene.collectCalls, 0u);
+    EXPECT_EQ(renderer->GetStatistic(StatisticLightDrawn), 0u);
+    EXPECT_GT(renderer->GetStatistic(StatisticTriangleDrawn), 0u);
+    renderer->SetViewItem(nullptr);
+}
+
 TEST_F(EGLRendererFixture, SpotAndParallelLightsChangeNothing) {
     ASSERT_TRUE(OpenHidden());
     ColouredBox(4.0f, 6.0f);
