@@ -733,7 +733,12 @@ const zEGLRenderer::EGL_Program* zEGLRenderer::GetMaterialProgram(const zMateria
 // The frame.
 
 void zEGLRenderer::RenderQueue() {
-    if (!GetViewItem() || !m_context || !m_framebuffer) return;
+    if (!GetViewItem() || !m_context) return;
+    if (!m_framebuffer) {
+        // Nothing can be drawn without the deferred buffers.
+        GetLog() << "[!] Framebuffer object not ready.\n";
+        return;
+    }
     zList<zRenderablePrimitive*> list;
     CollectPrimitives(list, RenderPassNormal);
     m_gl.glDisable(zgl::Multisample);
