@@ -104,6 +104,33 @@ TEST_F(EGLRendererFixture, IdentityAndOpenState) {
     EXPECT_EQ(GL().glGetError(), GLenum(zgl::NoError));
 }
 
+// Modes: an unknown one opens windowed; full screen without that mode (the
+// offscreen display has none) fails and leaves the renderer closed; a
+// second open of an open renderer is refused.
+TEST_F(EGLRendererFixture, OpenModes) {
+    {
+        LogCapture log;
+        ASSERT_TRUE(renderer->OpenMode(Width, Height, 32, 7));
+        EXPECT_NE(log.Text().find("[*] Unsupported mode (7), defaulting to windowed.\n"), std::string::npos);
+        EXPECT_NE(renderer->GetWindowHandle(), nullptr);
+    }
+    {
+        LogCapture log;
+        EXPECT_FALSE(renderer->OpenMode(Width, Height, 32, zEGLRenderer::ModeHidden));
+        EXPECT_NE(log.Text().find("[*] Renderer is already open"), std::string::npos);
+        EXPECT_TRUE(renderer->IsOpen());
+    }
+    renderer->Close();
+    LogCapture log;
+    EXPECT_FALSE(renderer->OpenMode(Width, Height, 32, zEGLRenderer::ModeFullscreen));
+    EXPECT_NE(log.Text().find("[!] failed to switch to fullscreen.\n"), std::string::npos);
+    EXPECT_EQ(log.Text().find("[H] Creating deferred buffers"), std::string::npos);
+    EXPECT_FALSE(renderer->IsOpen());
+    EXPECT_EQ(renderer->GetWindowHandle(), nullptr);
+    for (u32 buffer = 0; buffer < zEGLRenderer::BufferCount; ++buffer)
+        EXPECT_EQ(renderer->GetBufferName(buffer), 0u);
+}
+
 TEST_F(EGLRendererFixture, CloseReleasesTheTargetsAndReopens) {
     ASSERT_TRUE(OpenHidden());
     renderer->Close();
