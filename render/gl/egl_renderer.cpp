@@ -73,13 +73,14 @@ const char* const LightVertexText =
 const char* const LightFragmentText =
     "precision mediump float;\nprecision mediump int;\n"
     "uniform sampler2D gbuffer0;\nuniform sampler2D gbuffer1;\nuniform vec2 u_inverse_buffer_size;\n"
-    "uniform float z_near;\nuniform vec3 light_vpos;\nuniform float light_range;\nuniform vec3 "
+    "uniform vec3 light_vpos;\nuniform float light_range;\nuniform vec3 "
     "light_diffuse;\n"
     "varying vec3 forward;\nvoid main()\n{\n"
     "\tvec2 uv = gl_FragCoord.xy * u_inverse_buffer_size;\n"
     "\tfloat depth = dot(texture2D(gbuffer0, uv), vec4(1.0 / (255.0 * 255.0 * 255.0), 1.0 / (255.0 * 255.0), "
     "1.0 / 255.0, 1.0)) * 512.0;\n"
     "\tvec3 normal = normalize((texture2D(gbuffer1, uv).xyz - 0.5) * 2.0);\n"
+    // The stored depth is the view z itself: the point on the pixel's ray at that z.
     "\tvec3 position = (forward / forward.z) * depth;\n"
     "\tvec3 dt = position - light_vpos;\n"
     "\tfloat distance = length(dt);\n"
@@ -824,8 +825,7 @@ void zEGLRenderer::DrawGeometry(const DrawContext& context, u32 pass) {
     }
     m_gl.glBindBufferARB(zgl::ArrayBuffer, list.vertexBuffer);
     m_gl.glBindBufferARB(zgl::ElementArrayBuffer, list.indexBuffer);
-    DrawContext bound = context;
-    BindParameters(*program, bound, material, nextUnit);
+    BindParameters(*program, context, material, nextUnit);
     m_gl.glDrawElements(zgl::Triangles, GLsizei(list.indexCount), zgl::UnsignedShort, nullptr);
     AddStatistic(StatisticTriangleDrawn, list.indexCount / 3);
     for (auto* node = program->parameters.GetHead(); node; node = node->next) {
@@ -974,7 +974,6 @@ void zEGLRenderer::DrawPointLight(zRenderLight& light) {
     m_gl.glActiveTextureARB(zgl::Texture0);
     m_gl.glUniform1i(m_gl.glGetUniformLocation(program, "gbuffer0"), 0);
     m_gl.glUniform1i(m_gl.glGetUniformLocation(program, "gbuffer1"), 1);
-    m_gl.glUniform1f(m_gl.glGetUniformLocation(program, "z_near"), GetCameraBlock().zNear);
     m_gl.glUniform3f(m_gl.glGetUniformLocation(program, "light_vpos"), place.x, place.y, place.z);
     m_gl.glUniform1f(m_gl.glGetUniformLocation(program, "light_range"), light.range);
     const f32 k = light.diffuseIntensity;
