@@ -33,7 +33,7 @@ shot() {
     done
     cp "$screen/Xvfb_screen0" "$screen/blank"
     (cd "$samples/scene" &&
-        DISPLAY=":$(cat "$screen/display")" "$player" crate.zms -r "$renderer" -m none -time_live 6 \
+        DISPLAY=":$(cat "$screen/display")" SDL_VIDEODRIVER=x11 "$player" crate.zms -r "$renderer" -m none -time_live 6 \
             >"$screen/log" 2>&1) &
     local player_pid=$! status=0
     while kill -0 "$player_pid" 2>/dev/null; do
