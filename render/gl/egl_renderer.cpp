@@ -237,6 +237,9 @@ void zEGLRenderer::Close() {
     SetOpenState(false);
     m_context.reset();
     m_window.reset();
+    // The last window's close may unload the GL library: the entry points are
+    // fetched again by the next open rather than called stale.
+    m_gl = zEGLFunctions{};
 }
 
 bool zEGLRenderer::Resize(u32 width, u32 height) {
@@ -619,11 +622,17 @@ bool zEGLRenderer::SetupGeometry(zGeometry* geometry) {
     }
     data->listCount = lists->GetCount();
     u32 index = 0;
+    bool skinnedLogged = false;
     for (auto* entry = lists->GetHead(); entry; entry = entry->GetNext(), ++index) {
         const zTrilist& list = *static_cast<zTrilist*>(entry);
         EGL_GeometryList& record = data->lists[index];
         record.material = geometry->GetMaterial(list.materialIndex);
         record.indexCount = list.triangleCount * 3;
+        // No bone palette reaches these programs: a skinned list keeps its bind pose.
+        if (list.boneCount && !skinnedLogged) {
+            GetLog() << "[*] Skinned geometry '" << geometry->GetName() << "' is drawn in its bind pose.\n";
+            skinnedLogged = true;
+        }
         const u32 n = list.vertexCount;
         // Positions, then normals, UV sets and colours as the list has them.
         u32 size = 0;
@@ -814,14 +823,14 @@ void zEGLRenderer::DrawGeometry(const DrawContext& context, u32 pass) {
     m_gl.glUniformMatrix3fv(m_gl.glGetUniformLocation(program->program, "u_nmv_matrix"), 1, 0, normal);
     m_gl.glUniform2f(m_gl.glGetUniformLocation(program->program, "u_inverse_buffer_size"),
                      1.0f / f32(m_bufferWidth), 1.0f / f32(m_bufferHeight));
+    // The accumulation buffer takes unit 0, the graph's textures the next
+    // ones (an ES 2 driver may offer no more than 8).
     u32 nextUnit = 0;
     const GLint accumulation = m_gl.glGetUniformLocation(program->program, "u_light_accumulation");
     if (accumulation != -1) {
-        nextUnit = 8;
-        m_gl.glActiveTextureARB(zgl::Texture0 + 7);
-        m_gl.glBindTexture(zgl::Texture2D, m_buffers[BufferLight]);
         m_gl.glActiveTextureARB(zgl::Texture0);
-        m_gl.glUniform1i(accumulation, 7);
+        m_gl.glBindTexture(zgl::Texture2D, m_buffers[BufferLight]);
+        m_gl.glUniform1i(accumulation, GLint(nextUnit++));
     }
     m_gl.glBindBufferARB(zgl::ArrayBuffer, list.vertexBuffer);
     m_gl.glBindBufferARB(zgl::ElementArrayBuffer, list.indexBuffer);

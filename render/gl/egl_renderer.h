@@ -3,7 +3,8 @@
 // draws packed linear depth, view normals, an additive light-accumulation
 // buffer filled by point-light boxes, then the material colour, and blits
 // the colour to the window. Entry points come from the process-wide table
-// (LoadEGLEntryPoints). Slots not drawn here keep the null renderer's
+// (LoadEGLEntryPoints), emptied at Close: the GL library may be unloaded
+// with the last window. Slots not drawn here keep the null renderer's
 // do-nothing behaviour (UI triangles, lines, text, outputs).
 #pragma once
 

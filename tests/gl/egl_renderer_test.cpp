@@ -137,6 +137,9 @@ TEST_F(EGLRendererFixture, CloseReleasesTheTargetsAndReopens) {
     EXPECT_FALSE(renderer->IsOpen());
     for (u32 buffer = 0; buffer < zEGLRenderer::BufferCount; ++buffer)
         EXPECT_EQ(renderer->GetBufferName(buffer), 0u);
+    // The GL library may go with the last window: nothing of it is kept.
+    EXPECT_FALSE(GL().loaded);
+    EXPECT_EQ(GL().glViewport, nullptr);
     ASSERT_TRUE(OpenHidden());
     for (u32 buffer = 0; buffer < zEGLRenderer::BufferCount; ++buffer)
         EXPECT_NE(renderer->GetBufferName(buffer), 0u);
@@ -178,6 +181,33 @@ TEST_F(EGLRendererFixture, EveryFixedFunctionMaterialBuildsItsFourPrograms) {
             EXPECT_NE(renderer->GetMaterialProgram(&material, pass), nullptr) << "pass " << pass;
         renderer->FreeMaterial(&material);
         EXPECT_EQ(material.GetRenderData(), nullptr);
+    }
+}
+
+// The programs get no bone palette: a skinned geometry says it stays in its
+// bind pose; an unskinned one says nothing of it.
+TEST_F(EGLRendererFixture, SkinnedGeometryLogsItsBindPose) {
+    ASSERT_TRUE(OpenHidden());
+    for (bool skinned : {false, true}) {
+        SCOPED_TRACE(skinned);
+        zSharedPtr<zGeometry> geometry =
+            MakeGeometry(&host, {zVector(0, 0, 4), zVector(1, 0, 4), zVector(1, 1, 4)}, {{{0, 1, 2}, 0}});
+        geometry->SetName("skinned");
+        if (skinned) {
+            ASSERT_TRUE(geometry->AllocateSkin(3));
+            for (u32 v = 0; v < 3; ++v) {
+                geometry->GetSkinWeights()[v].bones[0] = u16(v);
+                geometry->GetSkinWeights()[v].weights[0] = 1.0f;
+            }
+        }
+        LogCapture log;
+        ASSERT_TRUE(renderer->SetupGeometry(geometry.Get()));
+        EXPECT_EQ(log.Text().find("[*] Skinned geometry 'skinned' is drawn in its bind pose.\n") !=
+                      std::string::npos,
+                  skinned)
+            << log.Text();
+        renderer->FreeGeometry(geometry.Get());
+        EXPECT_EQ(geometry->GetRenderData(), nullptr);
     }
 }
 
