@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "platform/stop_signals.h"
 #include "platform/window_events.h"
+#include "render/gl/egl_renderer.h"
 #include "render/gl/gl_renderer.h"
 #include "render/renderer.h"
 
@@ -27,7 +28,7 @@ struct DeviceId {
 const DeviceId RendererIds[] = {
     {"none", "'none'\t\t\t\t: No video output.\n", true},
     {"gl2", "'gl2'\t\t\t\t: OpenGL 2.0 based hardware renderer.\n", true},
-    {"egl2", "'egl2'\t\t\t\t: OpenGL ES 2.0 based hardware renderer.\n", false},
+    {"egl2", "'egl2'\t\t\t\t: OpenGL ES 2.0 based hardware renderer.\n", true},
 };
 
 const DeviceId MixerIds[] = {
@@ -136,6 +137,11 @@ bool zApplicationWin32::CreateRenderer() {
     if (rendererId == "gl2") {
         std::unique_ptr<zRenderer> made(new (std::nothrow) zGL3Renderer(&engine, true));
         if (!made) GetLog() << "[!] Failed to allocate the renderer 'gl2'.\n";
+        return AdoptRenderer(std::move(made));
+    }
+    if (rendererId == "egl2") {
+        std::unique_ptr<zRenderer> made(new (std::nothrow) zEGLRenderer(&engine, true));
+        if (!made) GetLog() << "[!] Failed to allocate the renderer 'egl2'.\n";
         return AdoptRenderer(std::move(made));
     }
     return true;

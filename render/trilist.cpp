@@ -283,6 +283,13 @@ class TrilistBuilder {
 
 } // namespace
 
+zLinkedList* zTrilist::BuildForRenderer(zGeometry* geometry, u32 triangleLimit, u32 boneLimit) {
+    geometry->UpdateMaterialFlags();
+    geometry->ComputeBindingTotal();
+    if (!geometry->GetBindingNormals()) geometry->ComputePolygonNormals(false);
+    return BuildFromGeometry(geometry, triangleLimit, boneLimit);
+}
+
 zLinkedList* zTrilist::BuildFromGeometry(zGeometry* geometry, u32 triangleLimit, u32 boneLimit) {
     GetLog() << "Building geometry triangle list...\n";
     zStopwatch timer;

@@ -44,6 +44,11 @@ class zTrilist : public zLinkedListEntry {
     // geometry without polygons or when memory runs out.
     static zLinkedList* BuildFromGeometry(zGeometry* geometry, u32 triangleLimit,
                                           u32 boneLimit = TrilistMaxBones);
+    // As the GPU renderers take a geometry: its material flags and binding
+    // total brought up to date, polygon normals for a geometry without
+    // binding normals (flat surfaces, as the raytracer lights them), then
+    // the lists.
+    static zLinkedList* BuildForRenderer(zGeometry* geometry, u32 triangleLimit, u32 boneLimit);
 
     u32 vertexCount = 0;
     zGeometryBuffer<zVector> vertices;

@@ -20,22 +20,6 @@ const char* const ContrastFunction =
     "\tfloat v = 0.5 * pow(clamp(2.0 * (vinput > 0.5 ? 1.0 - vinput : vinput), 0.0, 1.0), power);\n"
     "\treturn vinput > 0.5 ? 1.0 - v : v;\n}\n";
 
-// A variable as a vec3 term: vectors keep three components, a float spreads
-// (a float takes no swizzle in GLSL).
-zString AsVec3(const zGLSLVariable* variable, const char* absent) {
-    zString out;
-    if (!variable) {
-        out.Set(absent);
-    } else if (variable->type == ShaderTypeFloat) {
-        out.Format("vec3(%s)", variable->name.CStr());
-    } else if (variable->type == ShaderTypeVec2) {
-        out.Format("vec3(%s, 0.0)", variable->name.CStr());
-    } else {
-        out.Format("%s.xyz", variable->name.CStr());
-    }
-    return out;
-}
-
 // A variable as a float term: the first component of a vector.
 zString AsFloat(const zGLSLVariable* variable, const char* absent) {
     zString out;
@@ -150,7 +134,8 @@ void zGL3Renderer::BuildPassText(u32 pass, zMaterial& material, zShaderBlock* po
         zShaderBlock* diffuseBlock = graph.GetOutput(ShaderOutputDiffuse);
         zGLSLVariable* diffuse = diffuseBlock ? CompileShaderBlock(g, diffuseBlock, "DiffuseSink_") : nullptr;
         if (diffuse) {
-            line.Format("gl_FragColor = vec4(%s, %s);", AsVec3(diffuse, "").CStr(), opacityValue.CStr());
+            line.Format("gl_FragColor = vec4(%s, %s);", GLSLVectorTerm(3, diffuse, "").CStr(),
+                        opacityValue.CStr());
         } else {
             line.Set("gl_FragColor = vec4(1.0, 0.0, 1.0, 1.0);");
         }
@@ -163,7 +148,7 @@ void zGL3Renderer::BuildPassText(u32 pass, zMaterial& material, zShaderBlock* po
         g.vertexDeclarations.Append("varying float depth;\n");
         g.fragmentDeclarations.Append("varying float depth;\n");
         g.vertexBody.Append("depth = gl_Position.z;\n");
-        const zString normalValue = AsVec3(normal, "vec3(0.0, 0.0, 0.0)");
+        const zString normalValue = GLSLVectorTerm(3, normal, "vec3(0.0, 0.0, 0.0)");
         if (skin) {
             line.Format("gl_FragColor = vec4(normalize(gl_NormalMatrix * (mat3(%s) * %s)), depth);\n",
                         skin->name.CStr(), normalValue.CStr());
@@ -189,9 +174,9 @@ void zGL3Renderer::BuildPassText(u32 pass, zMaterial& material, zShaderBlock* po
         const bool toFrame = (material.GetFlags() & MaterialFlagAlphaToFrame) != 0;
         line.Format("\t\t\t\tgl_FragData[0] = vec4(%s, %s);\n\t\t\t\tgl_FragData[1] = vec4(%s, %s);\n"
                     "\t\t\t\tgl_FragData[2] = vec4(%s, %s);\n\t\t\t\t",
-                    AsVec3(diffuse, "1.0, 1.0, 1.0").CStr(), toFrame ? "1.0" : opacityValue.CStr(),
-                    AsVec3(specular, "0.0, 0.0, 0.0").CStr(), AsFloat(glossiness, "0.1").CStr(),
-                    AsVec3(constant, "0.0, 0.0, 0.0").CStr(), "0.0");
+                    GLSLVectorTerm(3, diffuse, "1.0, 1.0, 1.0").CStr(), toFrame ? "1.0" : opacityValue.CStr(),
+                    GLSLVectorTerm(3, specular, "0.0, 0.0, 0.0").CStr(), AsFloat(glossiness, "0.1").CStr(),
+                    GLSLVectorTerm(3, constant, "0.0, 0.0, 0.0").CStr(), "0.0");
         g.fragmentBody.Append(line);
         break;
     }

@@ -53,14 +53,9 @@ bool zGL3Renderer::SetupGeometry(zGeometry* geometry) {
     auto* data = new (std::nothrow) GL_GeometryData();
     if (!data) return false;
     geometry->SetRenderData(data);
-    geometry->UpdateMaterialFlags();
-    geometry->ComputeBindingTotal();
-    // Without binding normals the surfaces are flat: the lists take the
-    // polygon normals, as the raytracer lights them.
-    if (!geometry->GetBindingNormals()) geometry->ComputePolygonNormals(false);
     // Lists are cut so that their bones fit the programs' palette.
     std::unique_ptr<zLinkedList> lists(
-        zTrilist::BuildFromGeometry(geometry, TrilistTriangleLimit, GLSLSkinPaletteSize));
+        zTrilist::BuildForRenderer(geometry, TrilistTriangleLimit, GLSLSkinPaletteSize));
     if (!lists || !lists->GetCount()) {
         FreeGeometry(geometry);
         return false;

@@ -851,3 +851,21 @@ void Reset(zGLSLCompiledMap& map, zShaderParmList* parameters) {
         map.fragmentDeclarations.Clear();
     }
 }
+
+zString GLSLVectorTerm(u32 components, const zGLSLVariable* variable, const char* absent) {
+    zString out;
+    if (!variable) {
+        out.Set(absent);
+    } else if (variable->type == ShaderTypeFloat) {
+        out.Format("vec%u(%s)", components, variable->name.CStr());
+    } else if (variable->type == ShaderTypeVec2) {
+        out.Format(components == 4 ? "vec4(%s, 0.0, 1.0)" : "vec3(%s, 0.0)", variable->name.CStr());
+    } else if (variable->type == ShaderTypeVec3 && components == 4) {
+        out.Format("vec4(%s, 1.0)", variable->name.CStr());
+    } else if (components == 3) {
+        out.Format("%s.xyz", variable->name.CStr());
+    } else {
+        out.Set(variable->name.CStr());
+    }
+    return out;
+}

@@ -96,6 +96,12 @@ struct zGLSLVariable {
     u32 type = ShaderTypeNone;
 };
 
+// A variable as a term of 3 or 4 components for the pass texts around a
+// graph: a float spreads (a float takes no swizzle in GLSL), a vec2 gets 0.0
+// (and 1.0 for w), a vec3 gets 1.0 for w, a vector of more keeps the first
+// components; absent stands for a missing variable.
+zString GLSLVectorTerm(u32 components, const zGLSLVariable* variable, const char* absent);
+
 // One generated program pair.
 struct zGLSLCompiledMap {
     explicit zGLSLCompiledMap(zGLSLForm form);

@@ -176,7 +176,6 @@ TEST_F(ApplicationTest, FactoriesByIdWithTheirListTexts) {
         {"bogus", "bogus", false, false, "[!] Unknown renderer id 'bogus'.\n[!] Unknown mixer id 'bogus'.\n"},
         {"NONE", "None", false, false, "[!] Unknown renderer id 'NONE'.\n[!] Unknown mixer id 'None'.\n"},
         {"", "", false, false, "[!] Unknown renderer id ''.\n[!] Unknown mixer id ''.\n"},
-        {"egl2", "none", false, true, "[!] The renderer id 'egl2' is not available in this build.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.renderer) + " " + c.mixer);
@@ -225,20 +224,30 @@ TEST_F(ApplicationTest, InitOpensTheNullDevicesThenLoadsAndSetsUpTheScene) {
     EXPECT_EQ(FileSystemGetSearchPathCount(), 1u);
 }
 
-TEST_F(ApplicationTest, Gl2FactoryMakesTheGLRendererCurrentWithThePresets) {
-    zApplicationWin32 app;
-    app.rendererId.Set("gl2");
-    log.Reset();
-    ASSERT_TRUE(app.CreateRenderer());
-    EXPECT_EQ(log.Text(), "");
-    zRenderer* renderer = app.GetRenderer();
-    ASSERT_NE(renderer, nullptr);
-    EXPECT_EQ(app.GetEngine().GetRenderer(), renderer);
-    EXPECT_STREQ(renderer->GetName(), "OpenGL");
-    EXPECT_STREQ(renderer->GetDescription(), "OpenGL Deferred");
-    EXPECT_FALSE(renderer->IsOpen());
-    EXPECT_EQ(renderer->GetSystemWordValue(), FactorySystemSet);
-    EXPECT_EQ(renderer->GetControlWordValue(), FactoryControlSet);
+TEST_F(ApplicationTest, GLFactoriesMakeTheirRendererCurrentWithThePresets) {
+    struct Case {
+        const char* id;
+        const char* name;
+        const char* description;
+    };
+    const Case cases[] = {{"gl2", "OpenGL", "OpenGL Deferred"},
+                          {"egl2", "EGL Renderer.", "OpenGL ES renderer."}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        zApplicationWin32 app;
+        app.rendererId.Set(c.id);
+        log.Reset();
+        ASSERT_TRUE(app.CreateRenderer());
+        EXPECT_EQ(log.Text(), "");
+        zRenderer* renderer = app.GetRenderer();
+        ASSERT_NE(renderer, nullptr);
+        EXPECT_EQ(app.GetEngine().GetRenderer(), renderer);
+        EXPECT_STREQ(renderer->GetName(), c.name);
+        EXPECT_STREQ(renderer->GetDescription(), c.description);
+        EXPECT_FALSE(renderer->IsOpen());
+        EXPECT_EQ(renderer->GetSystemWordValue(), FactorySystemSet);
+        EXPECT_EQ(renderer->GetControlWordValue(), FactoryControlSet);
+    }
 }
 
 TEST_F(ApplicationTest, InitFailsOnEachFactory) {
@@ -251,7 +260,6 @@ TEST_F(ApplicationTest, InitFailsOnEachFactory) {
         {{"t.zms", "-r", "bogus"}, "[!] Unknown renderer id 'bogus'.\n"},
         {{"t.zms", "-r", "none", "-m", "bogus"}, "[!] Unknown mixer id 'bogus'.\n"},
         {{"t.zms", "-r", "none", "-m", "list"}, "Available mixer ID:\n"},
-        {{"t.zms", "-r", "egl2"}, "[!] The renderer id 'egl2' is not available in this build.\n"},
         {{"t.zms", "-r", "none", "-m", "none", "-A", "absent.ksa"},
          "[H] Filesystem connecting to archive 'absent.ksa'...\n[!] Failed to open archive 'absent.ksa'.\n"},
     };

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "render/material.h"
+#include "tests/gl/closed_box.h"
 #include "tests/gl/gl_frame_fixture.h"
 
 namespace {
@@ -71,6 +72,56 @@ TEST_F(GLRendererLights, FixedFunctionLightOfTheSceneBrightensTheSideItIsNear) {
     EXPECT_EQ(again.right, unlit.right);
     EXPECT_EQ(renderer->GetFixedLightCount(), 0u);
     EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+}
+
+// A closed box seen by an engine camera (along +z), a light between the
+// camera and the box: the box's outside faces the light and is lit; its
+// inside (the far face seen from within) would face away and stay dark.
+TEST_F(GLRendererLights, ClosedBoxShowsItsOutsideInBothPipelines) {
+    for (bool fixedFunction : {true, false}) {
+        SCOPED_TRACE(fixedFunction ? "fixed function" : "deferred");
+        ASSERT_TRUE(OpenHidden(fixedFunction));
+        quad = ClosedBox(&host, zVector(-1.0f, -1.0f, 4.0f), zVector(1.0f, 1.0f, 6.0f));
+        zMaterial* material = quad->GetMaterial(0);
+        material->SetColor(MaterialColorDiffuse, 1.0f, 0.0f, 0.0f, 1.0f);
+        material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
+        material->SetColor(MaterialColorAmbient, 0.0f, 0.0f, 0.0f, 1.0f);
+        renderer->SetCleanResourceOnSetup(false);
+        {
+            LogCapture quiet;
+            ASSERT_TRUE(renderer->SetupMaterial(material));
+            ASSERT_TRUE(renderer->SetupGeometry(quad.Get()));
+        }
+        mesh.geometry = quad.Get();
+        ForwardView forward;
+        scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+        PointAt light;
+        light.place = zVector(0.0f, 0.0f, 3.0f);
+        light.range = 60.0f;
+        light.diffuseIntensity = 2.0f;
+        ASSERT_TRUE(renderer->SetupLight(&light));
+        scene.lights = {&light};
+        renderer->SetViewItem(&forward);
+        renderer->SetSceneInterface(&scene);
+        renderer->ApplyView();
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&mesh);
+        {
+            LogCapture quiet;
+            renderer->ClearFrame(0.0f, 0.0f, 0.0f, 1.0f, 1.0f, ClearAll);
+            renderer->RenderQueue();
+        }
+        int middle[3];
+        PixelAt(Grab(), Width / 2, Height / 2, middle);
+        EXPECT_GT(middle[0], 100);
+        scene.lights.clear();
+        renderer->ResetRenderQueue();
+        renderer->SetViewItem(nullptr);
+        renderer->FreeLight(&light);
+        renderer->FreeGeometry(quad.Get());
+        quad = zSharedPtr<zGeometry>();
+        renderer->Close();
+    }
 }
 
 TEST_F(GLRendererLights, FixedLightTableHoldsEightAndDropsExtras) {

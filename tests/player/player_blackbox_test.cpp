@@ -750,6 +750,14 @@ std::vector<CatalogueRow> Catalogue() {
                                LoadingScene, SceneLoaded},
                               Concat(SceneRunLines, {FreeingCaches, "Done."})),
                        {"[!] Failed to load one or more core shader."}, {FreeingCaches, "Done."}));
+    // "egl2" needs no shader library: its programs are generated.
+    rows.push_back(Row("Egl2RunsTheScene", {"t.zms", "-r", "egl2", "-m", "none", "-time_live", "1"},
+                       {StartupScript()}, 0,
+                       Concat({"[H] Creating deferred buffers (1280x720)", LoadingScene, SceneLoaded},
+                              Concat(SceneRunLines, {FreeingCaches, "Done."})),
+                       {"[!] Shader compilation error (Vertex).", "[!] Shader compilation error (Fragment).",
+                        "[!] Program link error."},
+                       {FreeingCaches, "Done."}));
     // A player with no data folder of its own needs the library in the data.
     CatalogueRow noLibrary = Row(
         "Gl2WithoutItsShaderLibraryDoesNotOpen", {"t.zms", "-r", "gl2", "-m", "none"}, {StartupScript()}, 2,
@@ -1403,6 +1411,7 @@ RunResult RunPlayer(const std::filesystem::path& directory, const CatalogueRow& 
     std::string asanOptions = std::string("ASAN_OPTIONS=") + (asan ? asan : "");
     // (The default renderer, without -r, is "gl2".)
     const bool gpu = std::find(row.arguments.begin(), row.arguments.end(), "gl2") != row.arguments.end() ||
+                     std::find(row.arguments.begin(), row.arguments.end(), "egl2") != row.arguments.end() ||
                      std::find(row.arguments.begin(), row.arguments.end(), "-r") == row.arguments.end();
     if (gpu) asanOptions += asan && *asan ? ":detect_leaks=0" : "detect_leaks=0";
     environment.push_back(asanOptions);

@@ -386,3 +386,25 @@ TEST(GLSLGenerator, DumpLogsBothPrograms) {
 }
 
 } // namespace
+
+TEST(GLSLGenerator, VectorTermsWidenOrNarrowEachType) {
+    struct Case {
+        u32 type;
+        u32 components;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {ShaderTypeFloat, 3, "vec3(v)"},     {ShaderTypeFloat, 4, "vec4(v)"},
+        {ShaderTypeVec2, 3, "vec3(v, 0.0)"}, {ShaderTypeVec2, 4, "vec4(v, 0.0, 1.0)"},
+        {ShaderTypeVec3, 3, "v.xyz"},        {ShaderTypeVec3, 4, "vec4(v, 1.0)"},
+        {ShaderTypeVec4, 3, "v.xyz"},        {ShaderTypeVec4, 4, "v"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        zGLSLVariable variable;
+        variable.name.Set("v");
+        variable.type = c.type;
+        EXPECT_STREQ(GLSLVectorTerm(c.components, &variable, "absent").CStr(), c.expected);
+    }
+    EXPECT_STREQ(GLSLVectorTerm(4, nullptr, "vec4(0.0)").CStr(), "vec4(0.0)");
+}
