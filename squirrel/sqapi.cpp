@@ -154,9 +154,9 @@ void sq_pushstring(HSQUIRRELVM v, const SQChar *s, SQInteger len) try {
     else
         v->PushNull();
 } SQ_API_CATCH(v)
-void sq_pushinteger(HSQUIRRELVM v, SQInteger n) try { v->Push(SQObjectPtr(n)); } SQ_API_CATCH(v)
+void sq_pushinteger(HSQUIRRELVM v, SQInteger n) try { v->PushNumber(n); } SQ_API_CATCH(v)
 void sq_pushbool(HSQUIRRELVM v, SQBool b) try { v->Push(SQObjectPtr(b ? true : false)); } SQ_API_CATCH(v)
-void sq_pushfloat(HSQUIRRELVM v, SQFloat n) try { v->Push(SQObjectPtr(n)); } SQ_API_CATCH(v)
+void sq_pushfloat(HSQUIRRELVM v, SQFloat n) try { v->PushNumber(n); } SQ_API_CATCH(v)
 void sq_pushuserpointer(HSQUIRRELVM v, SQUserPointer p) try { v->Push(SQObjectPtr(p)); } SQ_API_CATCH(v)
 
 SQUserPointer sq_newuserdata(HSQUIRRELVM v, SQUnsignedInteger size) try {

@@ -164,18 +164,6 @@ bool SQVM::EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall) {
     return true;
 }
 
-void SQVM::LeaveFrame() {
-    SQInteger last_top = _top;
-    SQInteger last_stackbase = _stackbase;
-    SQInteger css = --_callsstacksize;
-    ci->_closure.Null();
-    _stackbase -= ci->_prevstkbase;
-    _top = _stackbase + ci->_prevtop;
-    ci = css ? &_callsstack[(size_t)(css - 1)] : nullptr;
-    if (_openouters) CloseOuters(&_stack[(size_t)last_stackbase]);
-    while (last_top > _top) _stack[(size_t)--last_top].Null();
-}
-
 void SQVM::RelocateOuters() {
     for (SQOuter *p = _openouters; p; p = p->_next) p->_valptr = &_stack[(size_t)p->_idx];
 }
@@ -311,6 +299,10 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     ci->_closure = nclosure;  // the frame holds the closure for the call
     for (SQInteger i = 0; i < nouters; i++) _stack[(size_t)(newbase + nargs + i)] = nclosure->_outervalues[(size_t)i];
     if (sqtype(nclosure->_env) != OT_NULL) _stack[(size_t)newbase] = sq_realval(nclosure->_env);
+    return FinishNative(RunNative(nclosure), retval, suspend);
+}
+
+SQInteger SQVM::RunNative(SQNativeClosure *nclosure) {
     _lasterror.Null();  // a native failing without setting an error reports null
     _nnativecalls++;
     SQInteger ret = SQ_ERROR;
@@ -328,6 +320,10 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     }
     _apioutofmemory = outerOutOfMemory;
     _nnativecalls--;
+    return ret;
+}
+
+bool SQVM::FinishNative(SQInteger ret, SQObjectPtr &retval, bool &suspend) {
     if (ret == SQ_SUSPEND_FLAG) {
         suspend = true;
     } else if (ret < 0) {
