@@ -575,7 +575,10 @@ void sq_remove(HSQUIRRELVM v, SQInteger idx) {
     SQObject *slots = v->_stack.data();
     SQObject removed = slots[abs];
     SQInteger last = v->_top - 1;
-    for (SQInteger i = abs; i < last; i++) slots[i] = slots[i + 1];
+    if (abs + 1 == last)
+        slots[abs] = slots[last];  // the common removal just below the top, without a block move
+    else
+        for (SQInteger i = abs; i < last; i++) slots[i] = slots[i + 1];
     slots[last]._type = OT_NULL;
     slots[last]._unVal.raw = 0;
     v->_top = last;
