@@ -22,7 +22,8 @@ bool PushRootClass(HSQUIRRELVM vm, const char* className) {
 // With the root table and a class name pushed above top: a bare instance of
 // the root table's class of that name in their place, with the user pointer
 // and release hook set; false, stack back at top, when there is none.
-bool InstanceOfPushedName(HSQUIRRELVM vm, SQInteger top, SQUserPointer userPointer, SQRELEASEHOOK releaseHook) {
+bool InstanceOfPushedName(HSQUIRRELVM vm, SQInteger top, SQUserPointer userPointer,
+                          SQRELEASEHOOK releaseHook) {
     if (SQ_FAILED(sq_get(vm, -2)) || sq_gettype(vm, -1) != OT_CLASS || SQ_FAILED(sq_createinstance(vm, -1)) ||
         SQ_FAILED(sq_setinstanceup(vm, -1, userPointer))) {
         sq_settop(vm, top);

@@ -90,7 +90,8 @@ bool RememberValueClassNames(HSQUIRRELVM vm, const ScriptClassDescriptor* const 
     ValueClassNames names;
     for (int slot = 0; kept && slot < ValueClassCount; ++slot) {
         sq_pushstring(vm, classes[slot]->className, -1);
-        kept = SQ_SUCCEEDED(sq_getstackobj(vm, -1, &names.names[slot])) && SQ_SUCCEEDED(sq_arrayappend(vm, -2));
+        kept =
+            SQ_SUCCEEDED(sq_getstackobj(vm, -1, &names.names[slot])) && SQ_SUCCEEDED(sq_arrayappend(vm, -2));
     }
     kept = kept && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
     sq_settop(vm, top);
@@ -646,8 +647,8 @@ bool RegisterValueClasses(HSQUIRRELVM vm) {
     ok = RegisterScriptClass(vm, &g_Matrix3Class) && ok;
     ok = RegisterScriptClass(vm, &g_Matrix4Class) && ok;
     ok = RegisterScriptClass(vm, &g_UVClass) && ok;
-    const ScriptClassDescriptor* const classes[ValueClassCount] = {&g_VectorClass, &g_UVClass, &g_Matrix3Class,
-                                                                   &g_Matrix4Class};
+    const ScriptClassDescriptor* const classes[ValueClassCount] = {&g_VectorClass, &g_UVClass,
+                                                                   &g_Matrix3Class, &g_Matrix4Class};
     // Without the names values are still made, looking their classes up by text.
     RememberValueClassNames(vm, classes);
     return ok;

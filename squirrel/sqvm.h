@@ -87,11 +87,10 @@ struct SQVM : public SQCollectable {
             return false;
         SQInteger nparamscheck = nclosure->_nparamscheck;
         if (nparamscheck > 0 ? nparamscheck != nargs : nargs < -nparamscheck) return false;
-        SQInteger checked = std::min(nargs, (SQInteger)nclosure->_typecheck.size());
-        const SQInteger *masks = nclosure->_typecheck.data();
-        const SQObjectPtr *args = &_stack[(size_t)newbase];
-        for (SQInteger i = 0; i < checked; i++)
-            if (!(sqtype(args[i]) & masks[i])) return false;
+        const SQInteger *mask = nclosure->_typecheck.data();
+        const SQInteger *end = mask + std::min(nargs, (SQInteger)nclosure->_typecheck.size());
+        for (const SQObjectPtr *arg = &_stack[(size_t)newbase]; mask != end; ++mask, ++arg)
+            if (!(sqtype(*arg) & *mask)) return false;
         return true;
     }
     // Runs the native of the frame just entered; its result as the native returned it, SQ_ERROR
