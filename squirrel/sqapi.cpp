@@ -372,7 +372,7 @@ SQRESULT sq_clear(HSQUIRRELVM v, SQInteger idx) try {
     return SQ_OK;
 } SQ_API_CATCH(v, SQ_ERROR)
 
-void sq_pushroottable(HSQUIRRELVM v) try { v->Push(v->_roottable); } SQ_API_CATCH(v)
+void sq_pushroottable(HSQUIRRELVM v) try { v->PushObject(v->_roottable); } SQ_API_CATCH(v)
 void sq_pushregistrytable(HSQUIRRELVM v) try { v->Push(_ss(v)->_registry); } SQ_API_CATCH(v)
 void sq_pushconsttable(HSQUIRRELVM v) try { v->Push(_ss(v)->_consts); } SQ_API_CATCH(v)
 
@@ -729,9 +729,8 @@ SQRESULT sq_getdelegate(HSQUIRRELVM v, SQInteger idx) try {
 SQRESULT sq_get(HSQUIRRELVM v, SQInteger idx) try {
     // A slot of the table itself, as SQVM::Get finds it first; anything else takes the full path.
     if (sqtype(stack_get(v, idx)) == OT_TABLE) {
-        SQObjectPtr res;
-        if (_table(stack_get(v, idx))->Get(v->GetUp(-1), res)) {
-            v->GetUp(-1) = res;
+        if (const SQObjectPtr *slot = _table(stack_get(v, idx))->GetSlot(v->GetUp(-1))) {
+            v->GetUp(-1) = sq_realval(*slot);
             return SQ_OK;
         }
     }
@@ -795,7 +794,7 @@ const SQChar *sq_getlocal(HSQUIRRELVM v, SQUnsignedInteger level, SQUnsignedInte
     return nullptr;
 }
 
-void sq_pushobject(HSQUIRRELVM v, HSQOBJECT obj) try { v->Push(SQObjectPtr(obj)); } SQ_API_CATCH(v)
+void sq_pushobject(HSQUIRRELVM v, HSQOBJECT obj) try { v->PushObject(obj); } SQ_API_CATCH(v)
 
 void sq_resetobject(HSQOBJECT *po) {
     po->_unVal.raw = 0;

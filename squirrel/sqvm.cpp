@@ -137,6 +137,12 @@ bool SQVM::EnsureStack(SQInteger needed) {
     return true;
 }
 
+void SQVM::PushGrowing(const SQObject &o) {
+    SQObjectPtr copy(o);  // o may live in the stack being moved
+    if (!EnsureStack(_top + 1 + SQ_MIN_STACK_OVERHEAD)) throw std::bad_alloc();
+    _stack[(size_t)_top++] = copy;
+}
+
 bool SQVM::EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall) {
     if (!tailcall) {
         if (_callsstacksize >= MaxCallFrames()) {

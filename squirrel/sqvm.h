@@ -221,6 +221,8 @@ struct SQVM : public SQCollectable {
     void Pop(SQInteger n) {
         for (SQInteger i = 0; i < n; i++) _stack[(size_t)--_top].Null();
     }
+    // Push when the stack must grow first (out of line: pushes are inlined everywhere).
+    void PushGrowing(const SQObject &o);
     void Push(const SQObjectPtr &o) {
         if (_top + 1 >= (SQInteger)_stack.size()) {
             SQObjectPtr copy(o);  // o may live in the stack being moved
@@ -229,6 +231,19 @@ struct SQVM : public SQCollectable {
             return;
         }
         _stack[(size_t)_top++] = o;
+    }
+    // Push with the reference counting written out, for the API's pushes of held objects.
+    void PushObject(const SQObject &o) {
+        if (_top + 1 >= (SQInteger)_stack.size()) {
+            PushGrowing(o);
+            return;
+        }
+        SQObject &slot = _stack[(size_t)_top++];
+        SQObject old = slot;
+        if (ISREFCOUNTED(o._type)) o._unVal.pRefCounted->_uiRef++;
+        slot._type = o._type;
+        slot._unVal = o._unVal;
+        if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0) old._unVal.pRefCounted->Release();
     }
     // Push for a number (n an SQInteger or SQFloat), without the reference counting of a copy.
     template <class Number>
