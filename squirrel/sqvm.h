@@ -245,18 +245,32 @@ struct SQVM : public SQCollectable {
         slot._unVal = o._unVal;
         if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0) old._unVal.pRefCounted->Release();
     }
-    // Push for a number (n an SQInteger or SQFloat), without the reference counting of a copy.
-    template <class Number>
-    void PushNumber(Number n) {
+    // Pushes of numbers, without the reference counting of a copy.
+    void PushNumber(SQInteger n) {
+        SQObjectValue v;
+        v.raw = 0;
+        v.nInteger = n;
+        PushNumberValue(OT_INTEGER, v);
+    }
+    void PushNumber(SQFloat f) {
+        SQObjectValue v;
+        v.raw = 0;
+        v.fFloat = f;
+        PushNumberValue(OT_FLOAT, v);
+    }
+    // The value as one whole word, so that a later full-width read forwards from one store.
+    void PushNumberValue(SQObjectType type, SQObjectValue v) {
         if (_top + 1 >= (SQInteger)_stack.size()) {
-            Push(SQObjectPtr(n));
+            SQObject number;
+            number._type = type;
+            number._unVal = v;
+            PushGrowing(number);
             return;
         }
-        SQObjectPtr number(n);
         SQObject &slot = _stack[(size_t)_top++];
         SQObject old = slot;
-        slot._type = number._type;
-        slot._unVal = number._unVal;
+        slot._type = type;
+        slot._unVal = v;
         if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0) old._unVal.pRefCounted->Release();
     }
     void PushNull() { Push(SQObjectPtr()); }
