@@ -19,6 +19,22 @@ bool PushRootClass(HSQUIRRELVM vm, const char* className) {
     return true;
 }
 
+// With the root table and a class name pushed above top: a bare instance of
+// the root table's class of that name in their place, with the user pointer
+// and release hook set; false, stack back at top, when there is none.
+bool InstanceOfPushedName(HSQUIRRELVM vm, SQInteger top, SQUserPointer userPointer,
+                          SQRELEASEHOOK releaseHook) {
+    if (SQ_FAILED(sq_get(vm, -2)) || sq_gettype(vm, -1) != OT_CLASS || SQ_FAILED(sq_createinstance(vm, -1)) ||
+        SQ_FAILED(sq_setinstanceup(vm, -1, userPointer))) {
+        sq_settop(vm, top);
+        return false;
+    }
+    sq_setreleasehook(vm, -1, releaseHook);
+    sq_remove(vm, -2);
+    sq_remove(vm, -2);
+    return true;
+}
+
 // Adds one native closure slot per entry to the table or class on top of the
 // stack; false at the first step that fails.
 bool AddMethodSlots(HSQUIRRELVM vm, const ScriptMethodEntry* entries) {
@@ -107,14 +123,17 @@ bool CreateScriptClassInstance(HSQUIRRELVM vm, const char* className, SQUserPoin
                                SQRELEASEHOOK releaseHook) {
     if (!vm || !className) return false;
     SQInteger top = sq_gettop(vm);
-    if (!PushRootClass(vm, className)) return false;
-    if (SQ_FAILED(sq_createinstance(vm, -1)) || SQ_FAILED(sq_setinstanceup(vm, -1, userPointer))) {
-        sq_settop(vm, top);
-        return false;
-    }
-    sq_setreleasehook(vm, -1, releaseHook);
-    sq_remove(vm, -2);
-    return true;
+    sq_pushroottable(vm);
+    sq_pushstring(vm, className, -1);
+    return InstanceOfPushedName(vm, top, userPointer, releaseHook);
+}
+
+bool CreateScriptClassInstanceNamed(HSQUIRRELVM vm, const HSQOBJECT& className, SQUserPointer userPointer,
+                                    SQRELEASEHOOK releaseHook) {
+    SQInteger top = sq_gettop(vm);
+    sq_pushroottable(vm);
+    sq_pushobject(vm, className);
+    return InstanceOfPushedName(vm, top, userPointer, releaseHook);
 }
 
 bool ScriptNewInstanceOf(HSQUIRRELVM vm, const char* className, bool callConstructor) {

@@ -72,6 +72,11 @@ bool RegisterScriptTable(HSQUIRRELVM vm, const ScriptTableDescriptor* descriptor
 // pointer and release hook set, left on top.
 bool CreateScriptClassInstance(HSQUIRRELVM vm, const char* className, SQUserPointer userPointer,
                                SQRELEASEHOOK releaseHook);
+// The same with the class name as a string object of the VM, which spares
+// turning the text into one; the class is still the root table's slot of
+// that name.
+bool CreateScriptClassInstanceNamed(HSQUIRRELVM vm, const HSQOBJECT& className, SQUserPointer userPointer,
+                                    SQRELEASEHOOK releaseHook);
 
 // An instance of a class declared in the root table, constructed with the
 // root table as this when callConstructor, else bare, left on top. Failures

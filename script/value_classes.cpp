@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "core/matrix.h"
@@ -9,19 +10,109 @@
 
 namespace {
 
-// Vector and UV blocks hold four floats (a UV uses two), matrices their own.
+// Value blocks come in two sizes: four floats (Vector, UV, which uses two) and
+// sixteen (the matrices). A header before the block names its size. Scripts make
+// and drop values by the million, so a freed block waits in a short list of its
+// thread for the next value of its size instead of going back to the allocator.
+constexpr int SmallBlockFloats = 4;
+constexpr int LargeBlockFloats = 16;
+constexpr int KeptBlocks = 256; // per size and thread; past it blocks are freed
+
+struct BlockHeader {
+    int sizeClass; // 0 small, 1 large
+    int padding;
+};
+
+struct FreeBlocks {
+    BlockHeader* blocks[KeptBlocks];
+    int count = 0;
+    ~FreeBlocks() {
+        while (count > 0)
+            ::operator delete(blocks[--count]);
+    }
+};
+
+thread_local FreeBlocks t_freeBlocks[2];
+
 int BlockSize(int count) {
-    return count > 4 ? count : 4;
+    return count > SmallBlockFloats ? LargeBlockFloats : SmallBlockFloats;
 }
 
-bool PushBlock(HSQUIRRELVM vm, const char* className, const float* values, int count) {
+// An uninitialised block of at least count floats, freed by ReleaseScriptValueBlock.
+float* NewValueBlock(int count) {
+    int sizeClass = count > SmallBlockFloats ? 1 : 0;
+    FreeBlocks& kept = t_freeBlocks[sizeClass];
+    BlockHeader* header = nullptr;
+    if (kept.count > 0) {
+        header = kept.blocks[--kept.count];
+    } else {
+        size_t bytes = sizeof(BlockHeader) + sizeof(float) * (size_t)BlockSize(count);
+        header = static_cast<BlockHeader*>(::operator new(bytes, std::nothrow));
+        if (!header) return nullptr;
+        header->sizeClass = sizeClass;
+    }
+    return reinterpret_cast<float*>(header + 1);
+}
+
+// The value classes' names as strings of the VM that registered the classes
+// last, so that a new value skips turning its class's name into a string (the
+// class is still looked up by name). The strings live in an array in that
+// VM's registry table, after a userdata whose release hook forgets them when
+// the array goes (at the latest when the VM closes).
+enum ValueClassSlot { VectorSlot, UVSlot, Matrix3Slot, Matrix4Slot, ValueClassCount };
+
+struct ValueClassNames {
+    HSQUIRRELVM vm = nullptr;
+    HSQOBJECT names[ValueClassCount];
+};
+
+thread_local ValueClassNames t_valueClassNames;
+
+const char* const g_valueClassNameKey = "value class names";
+
+SQInteger ForgetValueClassNames(SQUserPointer data, SQInteger /*size*/) {
+    if (t_valueClassNames.vm == *static_cast<HSQUIRRELVM*>(data)) t_valueClassNames.vm = nullptr;
+    return 1;
+}
+
+bool RememberValueClassNames(HSQUIRRELVM vm, const ScriptClassDescriptor* const (&classes)[ValueClassCount]) {
+    SQInteger top = sq_gettop(vm);
+    sq_pushregistrytable(vm);
+    sq_pushstring(vm, g_valueClassNameKey, -1);
+    sq_newarray(vm, 0);
+    auto* owner = static_cast<HSQUIRRELVM*>(sq_newuserdata(vm, sizeof(HSQUIRRELVM)));
+    bool kept = owner != nullptr;
+    if (kept) {
+        *owner = vm;
+        sq_setreleasehook(vm, -1, ForgetValueClassNames);
+        kept = SQ_SUCCEEDED(sq_arrayappend(vm, -2));
+    }
+    ValueClassNames names;
+    for (int slot = 0; kept && slot < ValueClassCount; ++slot) {
+        sq_pushstring(vm, classes[slot]->className, -1);
+        kept =
+            SQ_SUCCEEDED(sq_getstackobj(vm, -1, &names.names[slot])) && SQ_SUCCEEDED(sq_arrayappend(vm, -2));
+    }
+    kept = kept && SQ_SUCCEEDED(sq_newslot(vm, -3, SQFalse));
+    sq_settop(vm, top);
+    if (!kept) return false;
+    names.vm = vm;
+    t_valueClassNames = names;
+    return true;
+}
+
+bool PushBlock(HSQUIRRELVM vm, ValueClassSlot slot, const char* className, const float* values, int count) {
     int size = BlockSize(count);
-    float* block = new (std::nothrow) float[size];
+    float* block = NewValueBlock(count);
     if (!block) return false;
     for (int i = 0; i < size; ++i)
         block[i] = i < count ? values[i] : 0.0f;
-    if (CreateScriptClassInstance(vm, className, block, ReleaseScriptValueBlock)) return true;
-    delete[] block;
+    const ValueClassNames& known = t_valueClassNames;
+    bool made = known.vm == vm
+                    ? CreateScriptClassInstanceNamed(vm, known.names[slot], block, ReleaseScriptValueBlock)
+                    : CreateScriptClassInstance(vm, className, block, ReleaseScriptValueBlock);
+    if (made) return true;
+    ReleaseScriptValueBlock(block, 0);
     return false;
 }
 
@@ -555,30 +646,41 @@ bool RegisterValueClasses(HSQUIRRELVM vm) {
     bool ok = RegisterScriptClass(vm, &g_VectorClass);
     ok = RegisterScriptClass(vm, &g_Matrix3Class) && ok;
     ok = RegisterScriptClass(vm, &g_Matrix4Class) && ok;
-    return RegisterScriptClass(vm, &g_UVClass) && ok;
+    ok = RegisterScriptClass(vm, &g_UVClass) && ok;
+    const ScriptClassDescriptor* const classes[ValueClassCount] = {&g_VectorClass, &g_UVClass,
+                                                                   &g_Matrix3Class, &g_Matrix4Class};
+    // Without the names values are still made, looking their classes up by text.
+    RememberValueClassNames(vm, classes);
+    return ok;
 }
 
 SQInteger ReleaseScriptValueBlock(SQUserPointer block, SQInteger /*size*/) {
-    delete[] static_cast<float*>(block);
+    if (!block) return 1;
+    BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
+    FreeBlocks& kept = t_freeBlocks[header->sizeClass];
+    if (kept.count < KeptBlocks)
+        kept.blocks[kept.count++] = header;
+    else
+        ::operator delete(header);
     return 1;
 }
 
 bool PushVectorInstance(HSQUIRRELVM vm, float x, float y, float z, float w) {
     const float values[4] = {x, y, z, w};
-    return PushBlock(vm, g_VectorClass.className, values, 4);
+    return PushBlock(vm, VectorSlot, g_VectorClass.className, values, 4);
 }
 
 bool PushUVInstance(HSQUIRRELVM vm, float u, float v) {
     const float values[2] = {u, v};
-    return PushBlock(vm, g_UVClass.className, values, 2);
+    return PushBlock(vm, UVSlot, g_UVClass.className, values, 2);
 }
 
 bool PushMatrix3Instance(HSQUIRRELVM vm, const zMatrix3& matrix) {
-    return PushBlock(vm, g_Matrix3Class.className, matrix.m, 9);
+    return PushBlock(vm, Matrix3Slot, g_Matrix3Class.className, matrix.m, 9);
 }
 
 bool PushMatrix4Instance(HSQUIRRELVM vm, const zMatrix4& matrix) {
-    return PushBlock(vm, g_Matrix4Class.className, matrix.e, 16);
+    return PushBlock(vm, Matrix4Slot, g_Matrix4Class.className, matrix.e, 16);
 }
 
 SquirrelObject NewVectorObject(HSQUIRRELVM vm, const zVector& value) {
@@ -606,8 +708,7 @@ bool GetScriptValueBlock(HSQUIRRELVM vm, SQInteger index, const ScriptClassDescr
         sq_throwerror(vm, "Internal failure");
         return false;
     }
-    for (int i = 0; i < count; ++i)
-        out[i] = static_cast<const float*>(block)[i];
+    std::memcpy(out, block, sizeof(float) * (size_t)count);
     return true;
 }
 
@@ -653,9 +754,9 @@ float* OwnValueBlock(HSQUIRRELVM vm, const ScriptClassDescriptor& descriptor, in
     }
     if (block) return block;
     int size = BlockSize(count);
-    block = new (std::nothrow) float[size];
+    block = NewValueBlock(count);
     if (!block || SQ_FAILED(sq_setinstanceup(vm, 1, block))) {
-        delete[] block;
+        ReleaseScriptValueBlock(block, 0);
         sq_throwerror(vm, "Internal failure");
         return nullptr;
     }

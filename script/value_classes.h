@@ -28,7 +28,8 @@ struct zMatrix4;
 // the script API's registration); false when one is refused.
 bool RegisterValueClasses(HSQUIRRELVM vm);
 
-// Frees the float block of a Vector, UV, Matrix3 or Matrix4 instance.
+// Gives back the float block of a Vector, UV, Matrix3 or Matrix4 instance
+// (the release hook the value functions set).
 SQInteger ReleaseScriptValueBlock(SQUserPointer block, SQInteger size);
 
 // A bare instance holding a copy of the floats, left on top; false (nothing

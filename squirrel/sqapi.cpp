@@ -154,9 +154,9 @@ void sq_pushstring(HSQUIRRELVM v, const SQChar *s, SQInteger len) try {
     else
         v->PushNull();
 } SQ_API_CATCH(v)
-void sq_pushinteger(HSQUIRRELVM v, SQInteger n) try { v->Push(SQObjectPtr(n)); } SQ_API_CATCH(v)
+void sq_pushinteger(HSQUIRRELVM v, SQInteger n) try { v->PushNumber(n); } SQ_API_CATCH(v)
 void sq_pushbool(HSQUIRRELVM v, SQBool b) try { v->Push(SQObjectPtr(b ? true : false)); } SQ_API_CATCH(v)
-void sq_pushfloat(HSQUIRRELVM v, SQFloat n) try { v->Push(SQObjectPtr(n)); } SQ_API_CATCH(v)
+void sq_pushfloat(HSQUIRRELVM v, SQFloat n) try { v->PushNumber(n); } SQ_API_CATCH(v)
 void sq_pushuserpointer(HSQUIRRELVM v, SQUserPointer p) try { v->Push(SQObjectPtr(p)); } SQ_API_CATCH(v)
 
 SQUserPointer sq_newuserdata(HSQUIRRELVM v, SQUnsignedInteger size) try {
@@ -372,7 +372,7 @@ SQRESULT sq_clear(HSQUIRRELVM v, SQInteger idx) try {
     return SQ_OK;
 } SQ_API_CATCH(v, SQ_ERROR)
 
-void sq_pushroottable(HSQUIRRELVM v) try { v->Push(v->_roottable); } SQ_API_CATCH(v)
+void sq_pushroottable(HSQUIRRELVM v) try { v->PushObject(v->_roottable); } SQ_API_CATCH(v)
 void sq_pushregistrytable(HSQUIRRELVM v) try { v->Push(_ss(v)->_registry); } SQ_API_CATCH(v)
 void sq_pushconsttable(HSQUIRRELVM v) try { v->Push(_ss(v)->_consts); } SQ_API_CATCH(v)
 
@@ -575,7 +575,10 @@ void sq_remove(HSQUIRRELVM v, SQInteger idx) {
     SQObject *slots = v->_stack.data();
     SQObject removed = slots[abs];
     SQInteger last = v->_top - 1;
-    for (SQInteger i = abs; i < last; i++) slots[i] = slots[i + 1];
+    if (abs + 1 == last)
+        slots[abs] = slots[last];  // the common removal just below the top, without a block move
+    else
+        for (SQInteger i = abs; i < last; i++) slots[i] = slots[i + 1];
     slots[last]._type = OT_NULL;
     slots[last]._unVal.raw = 0;
     v->_top = last;
@@ -726,9 +729,8 @@ SQRESULT sq_getdelegate(HSQUIRRELVM v, SQInteger idx) try {
 SQRESULT sq_get(HSQUIRRELVM v, SQInteger idx) try {
     // A slot of the table itself, as SQVM::Get finds it first; anything else takes the full path.
     if (sqtype(stack_get(v, idx)) == OT_TABLE) {
-        SQObjectPtr res;
-        if (_table(stack_get(v, idx))->Get(v->GetUp(-1), res)) {
-            v->GetUp(-1) = res;
+        if (const SQObjectPtr *slot = _table(stack_get(v, idx))->GetSlot(v->GetUp(-1))) {
+            v->GetUp(-1) = sq_realval(*slot);
             return SQ_OK;
         }
     }
@@ -792,7 +794,7 @@ const SQChar *sq_getlocal(HSQUIRRELVM v, SQUnsignedInteger level, SQUnsignedInte
     return nullptr;
 }
 
-void sq_pushobject(HSQUIRRELVM v, HSQOBJECT obj) try { v->Push(SQObjectPtr(obj)); } SQ_API_CATCH(v)
+void sq_pushobject(HSQUIRRELVM v, HSQOBJECT obj) try { v->PushObject(obj); } SQ_API_CATCH(v)
 
 void sq_resetobject(HSQOBJECT *po) {
     po->_unVal.raw = 0;

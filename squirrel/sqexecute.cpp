@@ -23,6 +23,8 @@
 // Execute as described in sqvm.h.
 #include "squirrel/sqvm.h"
 
+#include <utility>
+
 #if defined(__GNUC__) && !defined(SQ_NO_COMPUTED_GOTO)
 #define SQ_COMPUTED_GOTO 1
 #else
@@ -872,6 +874,34 @@ exception_restore:
             SQObjectPtr &clo = R(arg1);
             if (SQ_UNLIKELY(sqtype(clo) != OT_CLOSURE)) {
                 if (sqtype(clo) != OT_NATIVECLOSURE) GENERAL();
+                SQNativeClosure *native = _nativeclosure(clo);
+                SQInteger nativebase = _stackbase + arg2;
+                if (SQ_LIKELY(NativeCallIsPlain(native, arg3, nativebase))) {
+                    // CallNative's common case, with the result moved straight into the target.
+                    SYNC_OUT();
+                    PushCallInfo(nativebase);
+                    _stackbase = nativebase;
+                    _top = nativebase + arg3;
+                    ci->_closure = clo;  // the frame holds the closure for the call
+                    SQInteger ret = RunNative(native);
+                    if (SQ_LIKELY(ret >= 0)) {
+                        SQObject result;
+                        result._type = OT_NULL;
+                        result._unVal.raw = 0;
+                        if (ret) std::swap(result, static_cast<SQObject &>(_stack[(size_t)(_top - 1)]));
+                        LeaveFrame();
+                        SQRefCounted *dead = MoveRaw(_stack[(size_t)(_stackbase + arg0)], result);
+                        SYNC_IN();
+                        RELEASE_DEAD(dead);
+                        DISPATCH();
+                    }
+                    SQObjectPtr failed;
+                    bool suspend = false;
+                    if (!FinishNative(ret, failed, suspend)) SQ_THROW();
+                    MarkSuspended(arg0, traps);
+                    outres = failed;
+                    return true;
+                }
                 // A native function: as ExecuteOp calls it, without its dispatch.
                 SYNC_OUT();
                 bool called;

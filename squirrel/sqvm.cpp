@@ -137,6 +137,12 @@ bool SQVM::EnsureStack(SQInteger needed) {
     return true;
 }
 
+void SQVM::PushGrowing(const SQObject &o) {
+    SQObjectPtr copy(o);  // o may live in the stack being moved
+    if (!EnsureStack(_top + 1 + SQ_MIN_STACK_OVERHEAD)) throw std::bad_alloc();
+    _stack[(size_t)_top++] = copy;
+}
+
 bool SQVM::EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall) {
     if (!tailcall) {
         if (_callsstacksize >= MaxCallFrames()) {
@@ -162,18 +168,6 @@ bool SQVM::EnterFrame(SQInteger newbase, SQInteger newtop, bool tailcall) {
         return false;
     }
     return true;
-}
-
-void SQVM::LeaveFrame() {
-    SQInteger last_top = _top;
-    SQInteger last_stackbase = _stackbase;
-    SQInteger css = --_callsstacksize;
-    ci->_closure.Null();
-    _stackbase -= ci->_prevstkbase;
-    _top = _stackbase + ci->_prevtop;
-    ci = css ? &_callsstack[(size_t)(css - 1)] : nullptr;
-    if (_openouters) CloseOuters(&_stack[(size_t)last_stackbase]);
-    while (last_top > _top) _stack[(size_t)--last_top].Null();
 }
 
 void SQVM::RelocateOuters() {
@@ -311,6 +305,10 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     ci->_closure = nclosure;  // the frame holds the closure for the call
     for (SQInteger i = 0; i < nouters; i++) _stack[(size_t)(newbase + nargs + i)] = nclosure->_outervalues[(size_t)i];
     if (sqtype(nclosure->_env) != OT_NULL) _stack[(size_t)newbase] = sq_realval(nclosure->_env);
+    return FinishNative(RunNative(nclosure), retval, suspend);
+}
+
+SQInteger SQVM::RunNative(SQNativeClosure *nclosure) {
     _lasterror.Null();  // a native failing without setting an error reports null
     _nnativecalls++;
     SQInteger ret = SQ_ERROR;
@@ -328,6 +326,10 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     }
     _apioutofmemory = outerOutOfMemory;
     _nnativecalls--;
+    return ret;
+}
+
+bool SQVM::FinishNative(SQInteger ret, SQObjectPtr &retval, bool &suspend) {
     if (ret == SQ_SUSPEND_FLAG) {
         suspend = true;
     } else if (ret < 0) {

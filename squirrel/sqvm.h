@@ -37,6 +37,8 @@
 // the error handler is told (when raiseerror asks for it).
 #pragma once
 
+#include <algorithm>
+
 #include "squirrel/sqarray.h"
 #include "squirrel/sqclass.h"
 #include "squirrel/sqclosure.h"
@@ -75,6 +77,28 @@ struct SQVM : public SQCollectable {
     bool Call(SQObjectPtr &closure, SQInteger nparams, SQInteger stackbase, SQObjectPtr &outres, SQBool raiseerror);
     bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
                     bool &suspend);
+    // Whether CallNative would take this call without raising and without binding anything: no
+    // outer values, no environment, the count and types of the arguments accepted, a free frame
+    // record and room on the stack. Execute then runs the native itself (RunNative).
+    bool NativeCallIsPlain(const SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase) const {
+        if (!nclosure->_outervalues.empty() || sqtype(nclosure->_env) != OT_NULL ||
+            _nnativecalls + 1 > MaxNativeCalls() || _callsstacksize >= (SQInteger)_callsstack.size() ||
+            _callsstacksize >= SQ_MAX_CALL_FRAMES || newbase + nargs + SQ_MIN_STACK_OVERHEAD > (SQInteger)_stack.size())
+            return false;
+        SQInteger nparamscheck = nclosure->_nparamscheck;
+        if (nparamscheck > 0 ? nparamscheck != nargs : nargs < -nparamscheck) return false;
+        const SQInteger *mask = nclosure->_typecheck.data();
+        const SQInteger *end = mask + std::min(nargs, (SQInteger)nclosure->_typecheck.size());
+        for (const SQObjectPtr *arg = &_stack[(size_t)newbase]; mask != end; ++mask, ++arg)
+            if (!(sqtype(*arg) & *mask)) return false;
+        return true;
+    }
+    // Runs the native of the frame just entered; its result as the native returned it, SQ_ERROR
+    // when it ran out of memory.
+    SQInteger RunNative(SQNativeClosure *nclosure);
+    // Ends a native's frame after RunNative: the result (or null) in retval; false with the error
+    // raised when the native failed.
+    bool FinishNative(SQInteger ret, SQObjectPtr &retval, bool &suspend);
     // Enters closure's frame (reuses the running one for a tail call). The common call, inline:
     // exact arguments, nothing to bind, room ready; StartCallGeneral does the rest and raises.
     bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall) {
@@ -167,7 +191,20 @@ struct SQVM : public SQCollectable {
         ci->_generator = nullptr;
         ci->_root = false;
     }
-    void LeaveFrame();
+#if defined(__GNUC__)
+    __attribute__((always_inline))
+#endif
+    void LeaveFrame() {
+        SQInteger last_top = _top;
+        SQInteger last_stackbase = _stackbase;
+        SQInteger css = --_callsstacksize;
+        ci->_closure.Null();
+        _stackbase -= ci->_prevstkbase;
+        _top = _stackbase + ci->_prevtop;
+        ci = css ? &_callsstack[(size_t)(css - 1)] : nullptr;
+        if (_openouters) CloseOuters(&_stack[(size_t)last_stackbase]);
+        while (last_top > _top) _stack[(size_t)--last_top].Null();
+    }
     // A native called by the running frame suspended the VM: resuming stores into target.
     void MarkSuspended(SQInteger target, SQInteger traps) {
         _suspended = true;
@@ -184,6 +221,8 @@ struct SQVM : public SQCollectable {
     void Pop(SQInteger n) {
         for (SQInteger i = 0; i < n; i++) _stack[(size_t)--_top].Null();
     }
+    // Push when the stack must grow first (out of line: pushes are inlined everywhere).
+    void PushGrowing(const SQObject &o);
     void Push(const SQObjectPtr &o) {
         if (_top + 1 >= (SQInteger)_stack.size()) {
             SQObjectPtr copy(o);  // o may live in the stack being moved
@@ -192,6 +231,47 @@ struct SQVM : public SQCollectable {
             return;
         }
         _stack[(size_t)_top++] = o;
+    }
+    // Push with the reference counting written out, for the API's pushes of held objects.
+    void PushObject(const SQObject &o) {
+        if (_top + 1 >= (SQInteger)_stack.size()) {
+            PushGrowing(o);
+            return;
+        }
+        SQObject &slot = _stack[(size_t)_top++];
+        SQObject old = slot;
+        if (ISREFCOUNTED(o._type)) o._unVal.pRefCounted->_uiRef++;
+        slot._type = o._type;
+        slot._unVal = o._unVal;
+        if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0) old._unVal.pRefCounted->Release();
+    }
+    // Pushes of numbers, without the reference counting of a copy.
+    void PushNumber(SQInteger n) {
+        SQObjectValue v;
+        v.raw = 0;
+        v.nInteger = n;
+        PushNumberValue(OT_INTEGER, v);
+    }
+    void PushNumber(SQFloat f) {
+        SQObjectValue v;
+        v.raw = 0;
+        v.fFloat = f;
+        PushNumberValue(OT_FLOAT, v);
+    }
+    // The value as one whole word, so that a later full-width read forwards from one store.
+    void PushNumberValue(SQObjectType type, SQObjectValue v) {
+        if (_top + 1 >= (SQInteger)_stack.size()) {
+            SQObject number;
+            number._type = type;
+            number._unVal = v;
+            PushGrowing(number);
+            return;
+        }
+        SQObject &slot = _stack[(size_t)_top++];
+        SQObject old = slot;
+        slot._type = type;
+        slot._unVal = v;
+        if (ISREFCOUNTED(old._type) && --old._unVal.pRefCounted->_uiRef == 0) old._unVal.pRefCounted->Release();
     }
     void PushNull() { Push(SQObjectPtr()); }
     SQObjectPtr &Top() { return _stack[(size_t)_top - 1]; }

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/matrix.h"
 #include "script/collision_table.h"
 #include "script/script_api.h"
 #include "script/script_kind.h"
@@ -325,6 +326,48 @@ TEST_F(ScriptApi, VectorAndUVInstancesCarryTheirFloats) {
     EXPECT_FALSE(GetVectorArgument(V(), -1, vector));
     EXPECT_EQ(SquirrelLastError(V()), "invalid type tag");
     sq_pop(V(), 2);
+}
+
+// A new value is made from whatever class the root slot of its name holds.
+TEST_F(ScriptApi, NewValuesFollowTheRootSlotOfTheirClassName) {
+    ASSERT_TRUE(RegisterValueClasses(V()));
+    SQInteger top = sq_gettop(V());
+    float vector[4] = {};
+    ASSERT_TRUE(PushVectorInstance(V(), 1, 2, 3, 4));
+    EXPECT_TRUE(GetVectorArgument(V(), -1, vector));
+    EXPECT_EQ(vector[2], 3.0f);
+    sq_pop(V(), 1);
+    ASSERT_TRUE(Run("::Vector = class { function Kind() { return \"replaced\"; } };", "replace.nut"));
+    ASSERT_TRUE(PushVectorInstance(V(), 1, 2, 3, 4));
+    EXPECT_FALSE(GetVectorArgument(V(), -1, vector));
+    EXPECT_EQ(SquirrelLastError(V()), "invalid type tag");
+    sq_pop(V(), 1);
+    ASSERT_TRUE(Run("delete ::Vector;", "delete.nut"));
+    EXPECT_FALSE(PushVectorInstance(V(), 1, 2, 3, 4));
+    EXPECT_EQ(sq_gettop(V()), top);
+    ASSERT_TRUE(PushUVInstance(V(), 0.5f, 0.25f));
+    float uv[2] = {};
+    EXPECT_TRUE(GetUVArgument(V(), -1, uv));
+    EXPECT_EQ(uv[1], 0.25f);
+    sq_pop(V(), 1);
+}
+
+// A VM opened after another closed has no value classes until it registers
+// its own, and each VM's values carry their floats.
+TEST(ValueClassesAcrossVms, AClosedVmLeavesNothingBehind) {
+    for (int round = 0; round < 3; ++round) {
+        HSQUIRRELVM vm = sq_open(1024);
+        SQInteger top = sq_gettop(vm);
+        EXPECT_FALSE(PushVectorInstance(vm, 1, 2, 3, 4));
+        EXPECT_EQ(sq_gettop(vm), top);
+        ASSERT_TRUE(RegisterValueClasses(vm));
+        ASSERT_TRUE(PushMatrix4Instance(vm, zMatrix4()));
+        ASSERT_TRUE(PushVectorInstance(vm, 1, 2, 3, float(round)));
+        float vector[4] = {};
+        EXPECT_TRUE(GetVectorArgument(vm, -1, vector));
+        EXPECT_EQ(vector[3], float(round));
+        sq_close(vm);
+    }
 }
 
 } // namespace

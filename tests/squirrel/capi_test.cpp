@@ -125,6 +125,40 @@ TEST_F(CApi, ReleaseHookRunsWhenLastReferenceGoes) {
     g_hookLog = nullptr;
 }
 
+SQInteger ReleasedCount(HSQUIRRELVM v) {
+    sq_pushinteger(v, (SQInteger)g_hookLog->released.size());
+    return 1;
+}
+SQInteger PushFirstArgument(HSQUIRRELVM v) {
+    sq_push(v, 2);
+    return 1;
+}
+SQInteger ReturnTopInPlace(HSQUIRRELVM v) { return sq_gettop(v) >= 2 ? 1 : 0; }
+SQInteger ReturnNothing(HSQUIRRELVM) { return 0; }
+
+// A native's result replaces its target register: the old value goes at once, the result
+// stays whether the native pushed it or returned an argument's own slot.
+TEST_F(CApi, NativeResultReplacesItsTargetAndReleasesTheOldValue) {
+    HookLog log{v, {}};
+    g_hookLog = &log;
+    Register("NewHolder", NewHolder, 2, ".i");
+    Register("released", ReleasedCount);
+    Register("first", PushFirstArgument);
+    Register("inplace", ReturnTopInPlace);
+    Register("nothing", ReturnNothing);
+    ASSERT_TRUE(Run("class Holder {}\n"
+                    "local h = NewHolder(1);\n"
+                    "h = first(5); print(h + \" \" + released() + \"\\n\");\n"
+                    "h = NewHolder(2);\n"
+                    "h = nothing(); print((h == null) + \" \" + released() + \"\\n\");\n"
+                    "h = inplace(NewHolder(3)); print(typeof h + \" \" + released() + \"\\n\");\n"
+                    "h = inplace(h); h = first(h); print(typeof h + \" \" + released() + \"\\n\");\n"
+                    "h = inplace(7); print(h + \" \" + released() + \"\\n\");\n"));
+    EXPECT_EQ(g_printed, "5 1\ntrue 2\ninstance 2\ninstance 2\n7 3\n");
+    EXPECT_EQ(log.released, std::vector<int>({1, 2, 3}));
+    g_hookLog = nullptr;
+}
+
 // The VM keeps no hidden reference to the last value a script read once the
 // script has returned to the host.
 TEST_F(CApi, ReleaseHookIsNotDelayedByTheLastValueReadBeforeReturning) {
