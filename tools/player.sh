@@ -17,14 +17,16 @@ frames="$pictures/frames"
 rm -rf "$frames" "$pictures/raytraced.png" "$pictures/gl2_screen.png"
 mkdir -p "$frames"
 
-run hello hello.zgp -P -r none -m none -time_live 2 "$@"
-run scene crate.zms -r none -m none -time_live 3 -R "$frames" -Rw 320 -Rh 240 -Raa 2 "$@"
-# The last frame, drawn after the crate landed, as PNG.
+# Both samples end themselves when their game is over; -time_live only bounds a run that would not.
+# The project finds the scene's files through the search path.
+run hello hello.zgp -P -r none -m none -S ../scene -time_live 30 "$@"
+run scene crate.zms -r none -m none -time_live 30 -R "$frames" -Rw 320 -Rh 240 -Raa 2 "$@"
+# The last frame, drawn after the last crate landed, as PNG.
 "$root/tools/picture_to_png.py" "$(ls "$frames"/out_*.tga | tail -n 1)" "$pictures/raytraced.png"
 echo "Raytraced frames: $frames (the last one: $pictures/raytraced.png)"
 
 if [ -n "${DISPLAY:-}" ]; then
-    run scene crate.zms -r gl2 -m none -time_live 3 "$@"
+    run scene crate.zms -r gl2 -m none -time_live 30 "$@"
     exit 0
 fi
 # No display: a private Xvfb whose screen is also a file (XWD), read while the scene runs. The
@@ -45,7 +47,7 @@ for _ in $(seq 200); do
 done
 number="$(cat "$screen/display")"
 cp "$screen/Xvfb_screen0" "$screen/blank"
-DISPLAY=":$number" run scene crate.zms -r gl2 -m none -time_live 6 "$@" &
+DISPLAY=":$number" run scene crate.zms -r gl2 -m none -time_live 30 "$@" &
 player_pid=$!
 # The window shows once the renderer has compiled its shaders, which takes a while on a software
 # GL: the last screen that differs from the blank one before the player ends is kept.
