@@ -50,10 +50,14 @@ cp "$screen/Xvfb_screen0" "$screen/blank"
 DISPLAY=":$number" run scene crate.zms -r gl2 -m none -time_live 30 "$@" &
 player_pid=$!
 # The window shows once the renderer has compiled its shaders, which takes a while on a software
-# GL: the last screen that differs from the blank one before the player ends is kept.
+# GL: the last screen that differs from the blank one before the player ends is kept. While the
+# player shuts down its window turns black: a screen whose bottom rows (the window's lower part)
+# are all black is not kept.
 while kill -0 "$player_pid" 2>/dev/null; do
     sleep 0.5
-    cmp -s "$screen/blank" "$screen/Xvfb_screen0" || cp "$screen/Xvfb_screen0" "$screen/shown"
+    cmp -s "$screen/blank" "$screen/Xvfb_screen0" && continue
+    [ -n "$(tail -c 1000000 "$screen/Xvfb_screen0" | tr -d '\000' | head -c 1)" ] || continue
+    cp "$screen/Xvfb_screen0" "$screen/shown"
 done
 wait "$player_pid"
 if [ -e "$screen/shown" ]; then

@@ -16,6 +16,7 @@ class Hello {
 
     function OnSetup(project) {
         print(greeting + ".");
+        print("Output " + g_width + "x" + g_height + ", project context: " + g_context_project + ".");
         game = ProjectInstantiateScene(project, "crate.zms");
         ProjectAddLayer(project, game, 1.0);
         // The layer of smaller z is drawn last, over the game.
@@ -52,7 +53,7 @@ class Hello {
     }
 
     function OnRender(project) {
-        if (frames == 1) print("First frame drawn.");
+        if (frames == 1) print("The project drew its first frame.");
     }
 
     function OnClose(project) {

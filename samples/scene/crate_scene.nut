@@ -27,6 +27,7 @@ class CrateScene {
 
     function OnSetup(scene) {
         print(greeting + ".");
+        print("Output " + g_width + "x" + g_height + ", project context: " + g_context_project + ".");
         EngineSetFixedDeltaFrame(g_engine, 0.02);
         last = SceneFindItem(scene, "crate");
         // The score, large and yellow, in a dark window at the UI's top left.
@@ -76,6 +77,10 @@ class CrateScene {
               " physics steps. Score: " + score + ".");
         if ("MixerSoundStart" in getroottable()) MixerSoundStart(g_mixer, thud);
         if (score == crates) endFrame = frames + 50;
+    }
+
+    function OnRenderUI(scene) {
+        if (frames == 1) print("First frame drawn.");
     }
 
     function OnDelete(scene) {
