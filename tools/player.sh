@@ -55,9 +55,11 @@ player_pid=$!
 # are all black is not kept.
 while kill -0 "$player_pid" 2>/dev/null; do
     sleep 0.5
-    cmp -s "$screen/blank" "$screen/Xvfb_screen0" && continue
-    [ -n "$(tail -c 1000000 "$screen/Xvfb_screen0" | tr -d '\000' | head -c 1)" ] || continue
-    cp "$screen/Xvfb_screen0" "$screen/shown"
+    # One copy is judged and kept: the screen may change while it is read.
+    cp "$screen/Xvfb_screen0" "$screen/copy"
+    cmp -s "$screen/blank" "$screen/copy" && continue
+    [ -n "$(tail -c 1000000 "$screen/copy" | tr -d '\000' | head -c 1)" ] || continue
+    mv "$screen/copy" "$screen/shown"
 done
 wait "$player_pid"
 if [ -e "$screen/shown" ]; then
