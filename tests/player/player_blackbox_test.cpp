@@ -249,8 +249,8 @@ FixtureFile SampleFile(const char* sample, const char* path) {
 // the crate's and the floor's geometry and textures, and the landing sound.
 std::vector<FixtureFile> SampleSceneFiles() {
     std::vector<FixtureFile> files;
-    for (const char* name : {"crate.zms", "crate_scene.nut", "crate.nut", "crate.zge", "crate.tga", "floor.zge",
-                             "floor.tga", "land.wav"})
+    for (const char* name : {"crate.zms", "crate_scene.nut", "crate.nut", "crate.zge", "crate.tga",
+                             "floor.zge", "floor.tga", "land.wav"})
         files.push_back(SampleFile((std::string("scene/") + name).c_str(), name));
     return files;
 }
