@@ -3,8 +3,9 @@
 # the project, then the scene, raytraced into TGA frames and drawn by "gl2". The player finds its
 # start-up script, the "gl2" shader library and its default font in its own data folder
 # (<build>/share/kestrin). Its pictures land in the build folder: the frames in
-# <build>/samples/frames/ (the last one also as <build>/samples/raytraced.png), and, when the "gl2" run goes
-# to a private Xvfb because no display is set, a screenshot in <build>/samples/gl2_screen.png.
+# <build>/samples/frames/ (the last one also as <build>/samples/raytraced.png) with the sound of that
+# run in <build>/samples/crate_game.wav, and, when the "gl2" run goes to a private Xvfb because no
+# display is set, a screenshot in <build>/samples/gl2_screen.png.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/deps.sh"
@@ -14,16 +15,18 @@ cmake --build "$build"
 run() { (cd "$root/samples/$1" && "$build/app/player" "${@:2}"); }
 pictures="$build/samples"
 frames="$pictures/frames"
-rm -rf "$frames" "$pictures/raytraced.png" "$pictures/gl2_screen.png"
+rm -rf "$frames" "$pictures/raytraced.png" "$pictures/gl2_screen.png" "$pictures/crate_game.wav"
 mkdir -p "$frames"
 
 # Both samples end themselves when their game is over; -time_live only bounds a run that would not.
 # The project finds the scene's files through the search path.
 run hello hello.zgp -P -r none -m none -S ../scene -time_live 30 "$@"
-run scene crate.zms -r none -m none -time_live 30 -R "$frames" -Rw 320 -Rh 240 -Raa 2 "$@"
+# The scene's sound goes to a WAV file through the "file" mixer: a thud at each landing.
+run scene crate.zms -r none -m file -Mf "$pictures/crate_game.wav" -time_live 30 -R "$frames" -Rw 320 -Rh 240 \
+    -Raa 2 "$@"
 # The last frame, drawn after the last crate landed, as PNG.
 "$root/tools/picture_to_png.py" "$(ls "$frames"/out_*.tga | tail -n 1)" "$pictures/raytraced.png"
-echo "Raytraced frames: $frames (the last one: $pictures/raytraced.png)"
+echo "Raytraced frames: $frames (the last one: $pictures/raytraced.png), sound: $pictures/crate_game.wav"
 
 if [ -n "${DISPLAY:-}" ]; then
     run scene crate.zms -r gl2 -m none -time_live 30 "$@"

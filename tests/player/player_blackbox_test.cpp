@@ -2274,6 +2274,42 @@ TEST(PlayerProjectPicture, SavesTheTgaItBuilt) {
             EXPECT_EQ(PixelOf(bytes, 4, x, y), x >= 2 && y >= 1 ? red : blue) << x << "," << y;
 }
 
+// The crate game on the "file" mixer, as tools/player.sh records it: the
+// sound is silent until the first crate lands, then holds one loud thud per
+// landing, each followed by silence (runs of sound apart by at least a frame
+// of 20 ms of zeros, left channel).
+TEST(PlayerSample, FileMixerRecordsAThudPerLanding) {
+    TemporaryDirectory temporary{"player_sample_sound", false};
+    ASSERT_FALSE(temporary.Path().empty());
+    const CatalogueRow row = Row(
+        "SampleSceneSound", {"crate.zms", "-r", "none", "-m", "file", "-Mf", "out.wav", "-time_live", "30"},
+        SampleSceneFiles(), 0, Concat<ExpectedLine>(SampleSceneGameLines, {FreeingCaches, "Done."}),
+        {MissingResources, "[!] All channels in use."});
+    const RunResult run = RunRow(temporary.Path(), row, {"SDL_AUDIODRIVER=no-such-driver"});
+    SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    const WavFile wav = ReadWavFile((temporary.Path() / "out.wav").string());
+    ExpectMixerWavHeader(wav, uint32_t(16384 + 3840 * CountLines(run.output, StepLine)));
+    constexpr size_t FrameOfZeros = 960;
+    std::vector<size_t> starts;
+    size_t zeros = FrameOfZeros;
+    int16_t loudest = 0;
+    for (size_t frame = 0; frame < wav.Frames(); ++frame) {
+        const int16_t sample = wav.Left(frame);
+        loudest = std::max<int16_t>(loudest, int16_t(std::abs(int(sample))));
+        if (sample == 0) {
+            ++zeros;
+            continue;
+        }
+        if (zeros >= FrameOfZeros) starts.push_back(frame);
+        zeros = 0;
+    }
+    ASSERT_EQ(starts.size(), 4u);
+    // The first crate lands after 59 steps at 60 Hz, about a second in.
+    EXPECT_GT(starts.front(), size_t(48000 * 0.95));
+    EXPECT_GT(loudest, 16384);
+}
+
 TEST(PlayerSample, RaytracedFramesShowTheCrateOnTheFloor) {
     TemporaryDirectory temporary{"player_sample", false};
     ASSERT_FALSE(temporary.Path().empty());
