@@ -3,7 +3,8 @@
 
 class Hud {
     function OnSetup(ui) {
-        local window = UIAddWindow(ui, 1, 32, 648, 1216, 48);
+        UISetInternalResolution(ui, g_width, g_height);
+        local window = UIAddWindow(ui, 1, 32, g_height - 72, g_width - 64, 48);
         local text = UIAddStaticTextWidget(ui, 2, "Kestrin crate drop: a project shows the scene of samples/scene.", "default");
         TextSetSize(text, 32);
         TextSetColor(text, 255, 255, 255, 255);

@@ -32,6 +32,8 @@ class CrateScene {
         last = SceneFindItem(scene, "crate");
         // The score, large and yellow, in a dark window at the UI's top left.
         local ui = SceneGetUI(scene);
+        // UI units are the output's pixels.
+        UISetInternalResolution(ui, g_width, g_height);
         local window = UIAddWindow(ui, 1, 32, 24, 260, 64);
         WindowSetBackgroundColor(window, 0xb0301808);
         WindowShow(window, true);
