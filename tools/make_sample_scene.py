@@ -2,11 +2,13 @@
 """Writes the content of the sample scene samples/scene/: the crate's and the
 floor's geometry files (crate.zge, floor.zge: a box each, in the text forms of
 the geometry file, one textured material inline) and their textures (crate.tga,
-floor.tga: uncompressed 24-bit TGA). The output is committed; run again after a
-change here:
+floor.tga: uncompressed 24-bit TGA) and the thud a crate makes when it lands
+(land.wav: 16-bit mono PCM). The output is committed; run again after a change
+here:
 
     tools/make_sample_scene.py [output folder, default samples/scene]
 """
+import math
 import os
 import struct
 import sys
@@ -131,6 +133,20 @@ def tga_file(pixel):
     return header + bytes(body)
 
 
+def thud_wav(rate=22050, seconds=0.25):
+    """A low tone that drops in pitch and dies away, as 16-bit mono WAV."""
+    samples = bytearray()
+    phase = 0.0
+    for i in range(int(rate * seconds)):
+        t = i / rate
+        phase += 2.0 * math.pi * (60.0 + 120.0 * math.exp(-t * 30.0)) / rate
+        value = math.sin(phase) * math.exp(-t * 14.0) * 0.8
+        samples += struct.pack("<h", int(round(value * 32767)))
+    fmt = struct.pack("<HHIIHH", 1, 1, rate, rate * 2, 2, 16)
+    body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(samples))
+    return b"RIFF" + struct.pack("<I", len(body) + len(samples)) + body + bytes(samples)
+
+
 def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "samples", "scene")
@@ -141,6 +157,7 @@ def main():
         "floor.zge": geometry_file("floor", (20.0, 1.0, 20.0), 5.0).encode(),
         "crate.tga": tga_file(crate_pixel),
         "floor.tga": tga_file(floor_pixel),
+        "land.wav": thud_wav(),
     }
     for name, data in files.items():
         with open(os.path.join(out, name), "wb") as stream:

@@ -405,7 +405,10 @@ zWindow::zWindow(zScene2D* scene, zSprite2D* parent, const char* name, const cha
     }
     if (scene) {
         zEngine* engine = scene->GetEngine();
+        // The renderers keep the pixels of a texture they own: the window
+        // picture is composed again after each upload.
         if (engine) m_texture = new (std::nothrow) zTexture(engine, 1);
+        if (m_texture) m_texture->SetFlags(m_texture->GetFlags() | TextureFlagRendererOwn);
     }
     SetSize(size ? size->x : 320.0f, size ? size->y : 200.0f);
 }

@@ -247,14 +247,49 @@ FixtureFile SampleFile(const char* sample, const char* path) {
 }
 
 // The shipped scene sample's folder, as it stands: the scene, its scripts,
-// and the crate's and the floor's geometry and textures.
+// the crate's and the floor's geometry and textures, and the landing sound.
 std::vector<FixtureFile> SampleSceneFiles() {
     std::vector<FixtureFile> files;
-    for (const char* name :
-         {"crate.zms", "crate_scene.nut", "crate.nut", "crate.zge", "crate.tga", "floor.zge", "floor.tga"})
+    for (const char* name : {"crate.zms", "crate_scene.nut", "crate.nut", "crate.zge", "crate.tga",
+                             "floor.zge", "floor.tga", "land.wav"})
         files.push_back(SampleFile((std::string("scene/") + name).c_str(), name));
     return files;
 }
+
+// The shipped project's folder with the scene sample's in scene/, which the
+// project finds through the search path: run it with SampleProjectArguments.
+std::vector<FixtureFile> SampleProjectFiles() {
+    std::vector<FixtureFile> files = {StartupScript()};
+    for (const char* name : {"hello.zgp", "hello.nut", "hud.zns", "hud.nut"})
+        files.push_back(SampleFile((std::string("hello/") + name).c_str(), name));
+    for (FixtureFile file : SampleSceneFiles()) {
+        file.path = "scene/" + file.path;
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+// The project on the given renderer, as tools/player.sh runs it, then the
+// extra arguments.
+std::vector<std::string> SampleProjectArguments(const char* renderer, std::vector<std::string> extra = {}) {
+    std::vector<std::string> arguments = {"hello.zgp", "-P", "-r", renderer, "-m", "none", "-S", "scene"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return arguments;
+}
+
+// The crate game of the scene sample, which ends itself: every frame steps
+// 20 ms, so its lines are the same on any machine.
+const std::vector<ExpectedLine> SampleSceneGameLines = {
+    "[S] Crate 2 drops.",
+    "[S] Crate 3 drops.",
+    "[S] Landed: crate on floor after 59 physics steps. Score: 1.",
+    "[S] Landed: crate 2 on crate after 48 physics steps. Score: 2.",
+    "[S] Crate 4 drops.",
+    "[S] Landed: crate 3 on crate 2 after 44 physics steps. Score: 3.",
+    "[S] Landed: crate 4 on crate 3 after 40 physics steps. Score: 4.",
+    "[S] Game over: 4 of 4 crates landed.",
+    "[S] Goodbye after 157 frames.",
+};
 
 // The sample scene with its scene script (class CrateScene) replaced.
 std::vector<FixtureFile> SampleSceneWithScript(const std::string& script) {
@@ -1181,15 +1216,42 @@ std::vector<CatalogueRow> Catalogue() {
             {"p.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-log_level", "n!"},
             {StartupScript(), {"p.zgp", projectFile}, {"p.nut", projectScript}, projectInclude}, 0, {},
             {"[S] OnSetup true CObject", "[S] OnClose true", "Parsing ZML environment...", FreeingCaches}));
-    // The shipped sample, as tools/player.sh runs it.
-    rows.push_back(Row("SampleProjectRuns",
-                       {"hello.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1"},
-                       {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
-                        SampleFile("hello/hello.nut", "hello.nut")},
-                       0,
-                       {"Parsing ZML environment...", "[S] Hello from the project script.",
-                        "[S] Output 1280x720, project context: true.", "[S] First frame drawn.",
-                        "[S] Goodbye after some frames.", FreeingCaches, "Done."}));
+    // The shipped sample, as tools/player.sh runs it: the project shows the
+    // crate game with a 2D layer of its own, moves the game's first crate,
+    // casts a ray onto it, deletes it through the deletion queue and sees its
+    // handle die, and ends itself once the game is over (-time_live only
+    // bounds a run that would not).
+    rows.push_back(Row("SampleProjectRuns", SampleProjectArguments("none", {"-time_live", "30"}),
+                       SampleProjectFiles(), 0,
+                       {"Parsing ZML environment...",
+                        "[S] Hello from the project script.",
+                        "[S] Output 1280x720, project context: true.",
+                        "[H] Loading scene 'crate.zms' (flag: -1)",
+                        "[S] Hello from the scene script.",
+                        "[S] Output 1280x720, project context: true.",
+                        "[S] The project's 2D layer shows its text.",
+                        "[S] Found the crate in crate.zms.",
+                        "[S] The project drew its first frame.",
+                        "[S] First frame drawn.",
+                        "[S] Moved the crate to (3, 0.5, 0).",
+                        "[S] Landed: crate on floor after 11 physics steps. Score: 1.",
+                        "[S] A ray from above hits the crate 9 m down.",
+                        "[S] Crate 2 drops.",
+                        "[S] The crate is queued for deletion, its handle valid: true.",
+                        "[S] After the flush its handle is valid: false.",
+                        "[S] Crate 3 drops.",
+                        "[S] Landed: crate 2 on floor after 57 physics steps. Score: 2.",
+                        "[S] Crate 4 drops.",
+                        "[S] Landed: crate 3 on crate 2 after 50 physics steps. Score: 3.",
+                        "[S] Landed: crate 4 on crate 3 after 49 physics steps. Score: 4.",
+                        "[S] Game over: 4 of 4 crates landed.",
+                        "[S] Ending the project after 191 frames.",
+                        "[S] Goodbye from the project.",
+                        "[S] Goodbye after 191 frames.",
+                        FreeingCaches,
+                        "Done."},
+                       {MissingResources, Matching("\\[!\\] .*"), Matching("\\[\\|\\] .*")},
+                       {"[S] Game over: 4 of 4 crates landed.", "[S] Goodbye from the project."}));
     // A project that pushes the sample scene as a layer and ends itself with
     // ProjectEnd: the frame that asked completes, no later frame starts, and
     // the run ends with 0 without -time_live.
@@ -1204,27 +1266,26 @@ std::vector<CatalogueRow> Catalogue() {
     // The same sample drawn by "gl2" (SDL's offscreen driver, see RunPlayer)
     // in a small window, with the renderer's core library in the data.
     rows.push_back(Row("SampleProjectRunsOnGl2",
-                       {"hello.zgp", "-P", "-r", "gl2", "-m", "none", "-time_live", "1", "-C", "small.cfg"},
-                       {StartupScript(),
-                        SampleFile("hello/hello.zgp", "hello.zgp"),
-                        SampleFile("hello/hello.nut", "hello.nut"),
-                        CoreShaderLibrary(),
-                        {"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}},
+                       SampleProjectArguments("gl2", {"-time_live", "1", "-C", "small.cfg"}),
+                       Concat(SampleProjectFiles(),
+                              {CoreShaderLibrary(), {"small.cfg", "<ZML=1.0> <Width=160> <Height=120>\n"}}),
                        0,
                        {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
                         "Parsing ZML environment...", "[S] Hello from the project script.",
-                        "[S] Output 160x120, project context: true.", "[S] First frame drawn.",
-                        "[S] Goodbye after some frames.", FreeingCaches, "Done."},
+                        "[S] Output 160x120, project context: true.", "[S] The project's 2D layer shows its text.",
+                        "[S] The project drew its first frame.", "[S] Goodbye from the project.", FreeingCaches,
+                        "Done."},
                        {"[!] Failed to load one or more core shader."}));
-    // The shipped scene sample, as tools/player.sh runs it (a longer run, so
-    // that the crate lands however slowly the frames come).
-    rows.push_back(Row("SampleSceneRuns", {"crate.zms", "-r", "none", "-m", "none", "-time_live", "3"},
+    // The shipped scene sample, as tools/player.sh runs it: the crate game
+    // plays to its end and ends the run itself.
+    rows.push_back(Row("SampleSceneRuns", {"crate.zms", "-r", "none", "-m", "none", "-time_live", "30"},
                        SampleSceneFiles(), 0,
-                       {"[H] Loading scene 'crate.zms' (flag: -1)", SceneLoaded,
-                        "[S] Hello from the scene script.", "[S] Output 1280x720, project context: false.",
-                        "[S] First frame drawn.", "[S] The crate landed after 59 physics steps.",
-                        "[S] Goodbye after some frames.", FreeingCaches, "Done."},
-                       {MissingResources}));
+                       Concat<ExpectedLine>({"[H] Loading scene 'crate.zms' (flag: -1)", SceneLoaded,
+                               "[S] Hello from the scene script.", "[S] Output 1280x720, project context: false.",
+                               "Loading sound 'land.wav'.", "[H] Scene reset", "[S] First frame drawn."},
+                              Concat<ExpectedLine>(SampleSceneGameLines, {FreeingCaches, "Done."})),
+                       {MissingResources, Matching("\\[!\\] .*"), Matching("\\[\\|\\] .*")},
+                       {"[S] Game over: 4 of 4 crates landed.", "[S] Crate 4 drops."}));
     // The sample scene with a crate script of its own: the crate's unit gets
     // the crate, reads its scale and sets it as its position (1, 1, 1), so it
     // lands sooner than from its 5 m; its speed and mass come from the body.
@@ -1255,7 +1316,7 @@ std::vector<CatalogueRow> Catalogue() {
                        {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.",
                         "[H] Loading scene 'crate.zms' (flag: -1)", SceneLoaded,
                         "[S] Output 160x120, project context: false.", "[S] First frame drawn.",
-                        "[S] Goodbye after some frames.", FreeingCaches, "Done."},
+                        Matching("\\[S\\] Goodbye after [0-9]+ frames\\."), FreeingCaches, "Done."},
                        {"[!] Failed to load one or more core shader.", Matching("\\[\\*\\] Light shader .*"),
                         Matching("\\[!\\] Cannot load shader .*"), MissingResources}));
     // The profiler overlay without its raster font: the pages write nothing
@@ -1266,13 +1327,11 @@ std::vector<CatalogueRow> Catalogue() {
                         "[S] frames>0 true", FreeingCaches, "Done."},
                        {}, {"[!] Failed to load raster font description file 'fonts/arial.zml'."}));
     rows.push_back(Row("ProjectProfilerWithoutItsFontStillRuns",
-                       {"hello.zgp", "-P", "-r", "none", "-m", "none", "-time_live", "1", "-enable_profiler"},
-                       {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
-                        SampleFile("hello/hello.nut", "hello.nut")},
-                       0,
+                       SampleProjectArguments("none", {"-time_live", "1", "-enable_profiler"}),
+                       SampleProjectFiles(), 0,
                        {"Parsing ZML environment...", "[S] Hello from the project script.",
                         "[!] Failed to load raster font description file 'fonts/arial.zml'.",
-                        "[S] First frame drawn.", FreeingCaches, "Done."}));
+                        "[S] The project drew its first frame.", FreeingCaches, "Done."}));
     // A scene holding an emitter with its particle model loads, sets the
     // emitter up and runs (under the null renderer the emitter is never
     // drawn, so it freezes after its first update).
@@ -2070,11 +2129,9 @@ std::vector<RaytraceRow> RaytraceCatalogue() {
     // Project mode draws as usual and raytraces nothing.
     rows.push_back(
         {Row("ProjectWithRaytracePathWritesNoFrame",
-             {"hello.zgp", "-P", "-r", "none", "-m", "none", "-R", "out", "-Rw", "32", "-Rh", "24",
-              "-time_live", "1"},
-             {StartupScript(), SampleFile("hello/hello.zgp", "hello.zgp"),
-              SampleFile("hello/hello.nut", "hello.nut")},
-             0, {"[S] First frame drawn.", FreeingCaches, "Done."}, {"[H] Raytracing frame 0 (32x24)..."}),
+             SampleProjectArguments("none", {"-R", "out", "-Rw", "32", "-Rh", "24", "-time_live", "1"}),
+             SampleProjectFiles(), 0, {"[S] The project drew its first frame.", FreeingCaches, "Done."},
+             {"[H] Raytracing frame 0 (32x24)..."}),
          "out", 0, 0});
     return rows;
 }
@@ -2586,6 +2643,42 @@ TEST(PlayerProjectPicture, SavesTheTgaItBuilt) {
             EXPECT_EQ(PixelOf(bytes, 4, x, y), x >= 2 && y >= 1 ? red : blue) << x << "," << y;
 }
 
+// The crate game on the "file" mixer, as tools/player.sh records it: the
+// sound is silent until the first crate lands, then holds one loud thud per
+// landing, each followed by silence (runs of sound apart by at least a frame
+// of 20 ms of zeros, left channel).
+TEST(PlayerSample, FileMixerRecordsAThudPerLanding) {
+    TemporaryDirectory temporary{"player_sample_sound", false};
+    ASSERT_FALSE(temporary.Path().empty());
+    const CatalogueRow row = Row(
+        "SampleSceneSound", {"crate.zms", "-r", "none", "-m", "file", "-Mf", "out.wav", "-time_live", "30"},
+        SampleSceneFiles(), 0, Concat<ExpectedLine>(SampleSceneGameLines, {FreeingCaches, "Done."}),
+        {MissingResources, "[!] All channels in use."});
+    const RunResult run = RunRow(temporary.Path(), row, {"SDL_AUDIODRIVER=no-such-driver"});
+    SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
+    ExpectConsole(row, run);
+    const WavFile wav = ReadWavFile((temporary.Path() / "out.wav").string());
+    ExpectMixerWavHeader(wav, uint32_t(16384 + 3840 * CountLines(run.output, StepLine)));
+    constexpr size_t FrameOfZeros = 960;
+    std::vector<size_t> starts;
+    size_t zeros = FrameOfZeros;
+    int16_t loudest = 0;
+    for (size_t frame = 0; frame < wav.Frames(); ++frame) {
+        const int16_t sample = wav.Left(frame);
+        loudest = std::max<int16_t>(loudest, int16_t(std::abs(int(sample))));
+        if (sample == 0) {
+            ++zeros;
+            continue;
+        }
+        if (zeros >= FrameOfZeros) starts.push_back(frame);
+        zeros = 0;
+    }
+    ASSERT_EQ(starts.size(), 4u);
+    // The first crate lands after 59 steps at 60 Hz, about a second in.
+    EXPECT_GT(starts.front(), size_t(48000 * 0.95));
+    EXPECT_GT(loudest, 16384);
+}
+
 TEST(PlayerSample, RaytracedFramesShowTheCrateOnTheFloor) {
     TemporaryDirectory temporary{"player_sample", false};
     ASSERT_FALSE(temporary.Path().empty());
@@ -2594,16 +2687,16 @@ TEST(PlayerSample, RaytracedFramesShowTheCrateOnTheFloor) {
     const CatalogueRow row =
         Row("SampleSceneRaytraced",
             {"crate.zms", "-r", "none", "-m", "none", "-R", "frames", "-Rw", std::to_string(Width), "-Rh",
-             std::to_string(Height), "-Raa", "1", "-time_live", "3"},
+             std::to_string(Height), "-Raa", "1", "-time_live", "30"},
             SampleSceneFiles(), 0,
-            {"[H] Raytracing frame 0 (64x48)...", "[S] The crate landed after 59 physics steps.",
-             FreeingCaches, "Done."},
+            Concat<ExpectedLine>({"[H] Raytracing frame 0 (64x48)..."},
+                                 Concat<ExpectedLine>(SampleSceneGameLines, {FreeingCaches, "Done."})),
             {MissingResources, NoStartupScript});
     RunResult run = RunRow(temporary.Path(), row);
     SCOPED_TRACE("console:\n" + run.output + "\nerrors:\n" + run.errors);
     ExpectConsole(row, run);
 
-    // The last frame, drawn after the crate landed.
+    // The last frame, drawn after the last crate landed.
     const std::vector<int> numbers = FrameNumbers(temporary.Path());
     ASSERT_FALSE(numbers.empty());
     char name[32];

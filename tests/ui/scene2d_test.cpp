@@ -111,6 +111,17 @@ TEST_F(Scene2D, WindowReservedOperationAnswersZero) {
     EXPECT_EQ(window->Reserved(), 0);
 }
 
+// The GPU renderers free the pixels of a texture they do not own once it is
+// uploaded; a window composes its picture again after each upload, so its
+// texture is theirs from the start (before its first setup) and keeps them.
+TEST_F(Scene2D, WindowTextureKeepsItsPixelsOnTheRenderer) {
+    const zVector2 size(64.0f, 32.0f);
+    zWindow* window = new zWindow(&scene, nullptr, "w", nullptr, nullptr, &size);
+    ASSERT_NE(window->GetTexture(), nullptr);
+    EXPECT_TRUE(window->GetTexture()->GetFlags() & TextureFlagRendererOwn);
+    EXPECT_NE(window->GetPicture()->GetPixels(), nullptr);
+}
+
 TEST_F(Scene2D, SizesAndWindowTextures) {
     zSprite2D* sprite = new zSprite2D(&scene, nullptr, nullptr, "s", nullptr, nullptr);
     EXPECT_EQ(sprite->GetSizeF().x, 128.0f);
