@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "tests/audio/wav_file.h"
+#include "tests/support/files.h"
 #include "tests/support/patch_scene.h"
 #include "tests/support/temporary_directory.h"
 #include "tests/support/xvfb.h"
@@ -2245,21 +2246,6 @@ TEST(PlayerSample, RaytracedFramesShowTheCrateOnTheFloor) {
 // pump, the input devices, the 2D scene's dispatch, the script's handler and
 // keyboard reads). The screen, read before the input, must show each part
 // inside its layout rectangle; a PNG of it stays in the build folder.
-
-// An uncompressed 32-bit TGA, top row first, of one colour.
-std::string SolidTga(uint16_t width, uint16_t height, uint8_t red, uint8_t green, uint8_t blue) {
-    std::string bytes(18, '\0');
-    bytes[2] = 2;
-    bytes[12] = char(width & 0xff);
-    bytes[13] = char(width >> 8);
-    bytes[14] = char(height & 0xff);
-    bytes[15] = char(height >> 8);
-    bytes[16] = 32;
-    bytes[17] = 0x28; // 8 alpha bits, top-left origin
-    for (uint32_t i = 0; i < uint32_t(width) * height; ++i)
-        bytes += std::string{char(blue), char(green), char(red), char(0xff)};
-    return bytes;
-}
 
 // The UI runs at the window's size, so its coordinates are the window's pixels.
 constexpr uint32_t UIWidth = 320, UIHeight = 240;
