@@ -19,7 +19,9 @@ struct Pump {
     bool (*run)(); // pumps; true when it saw a request to quit
 };
 
-bool RunWindowPump() { return OsPumpWindowEvents().quitRequested; }
+bool RunWindowPump() {
+    return OsPumpWindowEvents().quitRequested;
+}
 
 bool RunDisplayPump() {
     PlatformPumpEvents();
@@ -28,7 +30,9 @@ bool RunDisplayPump() {
     return quit;
 }
 
-void PrintTo(const Pump& pump, std::ostream* out) { *out << pump.name; }
+void PrintTo(const Pump& pump, std::ostream* out) {
+    *out << pump.name;
+}
 
 const Pump Pumps[] = {{"OsPumpWindowEvents", RunWindowPump}, {"PlatformPumpEvents", RunDisplayPump}};
 
@@ -88,6 +92,8 @@ TEST_P(WindowPump, StillReportsAClosedWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pumps, WindowPump, ::testing::ValuesIn(Pumps),
-                         [](const ::testing::TestParamInfo<Pump>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Pump>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

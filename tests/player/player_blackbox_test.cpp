@@ -2261,8 +2261,8 @@ std::vector<FixtureFile> UIInputFiles() {
         "  clicked = false;\n"
         "  function OnSetup(s) {\n"
         "    local ui = SceneGetUI(s); UISetInternalResolution(ui, 320, 240);\n"
-        "    print(\"skin \" + UISetSkin(ui, \"top.tga\", \"side.tga\", \"side.tga\", \"side.tga\", \"top.tga\",\n"
-        "      \"top.tga\", \"side.tga\", \"side.tga\", 0, -1, 4, 16, 14, \"default.ttf\"));\n"
+        "    print(\"skin \" + UISetSkin(ui, \"top.tga\", \"side.tga\", \"side.tga\", \"side.tga\",\n"
+        "      \"top.tga\", \"top.tga\", \"side.tga\", \"side.tga\", 0, -1, 4, 16, 14, \"default.ttf\"));\n"
         "    window = UIAddWindow(ui, 1, 20, 20, 280, 200); WindowSetTitle(window, \"Input\");\n"
         "    WindowShow(window, true);\n"
         "    local sizer = UIAddVerticalSizerWidget(ui, 2);\n"
@@ -2280,7 +2280,8 @@ std::vector<FixtureFile> UIInputFiles() {
         "      local r = WindowGetScreenRect(window);\n"
         "      print(\"layout window \" + r.sx + \" \" + r.sy + \" \" + r.ex + \" \" + r.ey);\n"
         "      foreach (part in parts) { local q = WidgetGetRect(part[1]);\n"
-        "        print(\"layout \" + part[0] + \" \" + q.sx + \" \" + q.sy + \" \" + q.ex + \" \" + q.ey); }\n"
+        "        print(\"layout \" + part[0] + \" \" + q.sx + \" \" + q.sy + \" \" + q.ex + \" \" + q.ey);\n"
+        "      }\n"
         "      print(\"ready\");\n"
         "    }\n"
         "    KeyboardUpdate();\n"
@@ -2314,8 +2315,8 @@ struct LayoutRect {
 bool LayoutOf(const std::string& output, const std::string& name, LayoutRect& rect) {
     const std::string tag = "[S] layout " + name + " ";
     const size_t at = output.find(tag);
-    return at != std::string::npos &&
-           std::sscanf(output.c_str() + at + tag.size(), "%d %d %d %d", &rect.x0, &rect.y0, &rect.x1, &rect.y1) == 4;
+    return at != std::string::npos && std::sscanf(output.c_str() + at + tag.size(), "%d %d %d %d", &rect.x0,
+                                                  &rect.y0, &rect.x1, &rect.y1) == 4;
 }
 
 LayoutRect Offset(const LayoutRect& rect, const LayoutRect& by) {
@@ -2403,7 +2404,8 @@ TEST(PlayerUIInput, ClickAndKeysReachTheScriptAndTheWindowShowsItsLayout) {
         inputResult = std::system(command.c_str()) == 0 ? "" : "xdotool failed: " + command;
         return true;
     };
-    const RunResult result = RunRow(run.Path(), row, {"DISPLAY=" + server.Display(), "SDL_VIDEODRIVER=x11"}, watch);
+    const RunResult result =
+        RunRow(run.Path(), row, {"DISPLAY=" + server.Display(), "SDL_VIDEODRIVER=x11"}, watch);
     SCOPED_TRACE("console:\n" + result.output + "\nerrors:\n" + result.errors);
     EXPECT_EQ(inputResult, "");
     ExpectConsole(row, result);
@@ -2438,25 +2440,29 @@ TEST(PlayerUIInput, ClickAndKeysReachTheScriptAndTheWindowShowsItsLayout) {
         return out.str();
     };
     // Regions are inset by two pixels from the layout's edges (filtering).
-    const AreaColour titleLeft = ColourOf(screen, window.x0 + 6, window.y0 + 2, window.x0 + 50, window.y0 + TitleBand - 2);
+    const AreaColour titleLeft =
+        ColourOf(screen, window.x0 + 6, window.y0 + 2, window.x0 + 50, window.y0 + TitleBand - 2);
     EXPECT_TRUE(near(titleLeft, TitleColour)) << "title band: " << describe(titleLeft);
     const int middle = (window.x0 + window.x1) / 2;
-    const AreaColour titleText = ColourOf(screen, middle - 30, window.y0 + 2, middle + 30, window.y0 + TitleBand - 2);
+    const AreaColour titleText =
+        ColourOf(screen, middle - 30, window.y0 + 2, middle + 30, window.y0 + TitleBand - 2);
     EXPECT_GT(titleText.bright, 0.03) << "title text: " << describe(titleText);
-    const AreaColour below = ColourOf(screen, window.x0 + 6, window.y0 + TitleBand + 2, window.x1 - 6, window.y0 + TitleBand + 6);
+    const AreaColour below =
+        ColourOf(screen, window.x0 + 6, window.y0 + TitleBand + 2, window.x1 - 6, window.y0 + TitleBand + 6);
     EXPECT_FALSE(near(below, TitleColour)) << "under the title band: " << describe(below);
     const AreaColour textArea = ColourOf(screen, text.x0, text.y0, text.x1, text.y1);
     EXPECT_GT(textArea.bright, 0.05) << "text: " << describe(textArea);
     const AreaColour underText = ColourOf(screen, text.x0, text.y1 + 2, text.x1, picture.y0 - 2);
     EXPECT_EQ(underText.bright, 0.0) << "under the text: " << describe(underText);
-    const AreaColour pictureArea = ColourOf(screen, picture.x0 + 2, picture.y0 + 2, picture.x1 - 2, picture.y1 - 2);
+    const AreaColour pictureArea =
+        ColourOf(screen, picture.x0 + 2, picture.y0 + 2, picture.x1 - 2, picture.y1 - 2);
     EXPECT_TRUE(near(pictureArea, PictureColour)) << "picture: " << describe(pictureArea);
     for (const LayoutRect& beside : {LayoutRect{picture.x0 - 8, picture.y0, picture.x0 - 2, picture.y1},
                                      LayoutRect{picture.x1 + 2, picture.y0, picture.x1 + 8, picture.y1},
                                      LayoutRect{picture.x0, picture.y1 + 2, picture.x1, picture.y1 + 8}}) {
         const AreaColour outside = ColourOf(screen, beside.x0, beside.y0, beside.x1, beside.y1);
-        EXPECT_LT(outside.mean[0], 100.0) << "beside the picture at " << beside.x0 << ", " << beside.y0 << ": "
-                                          << describe(outside);
+        EXPECT_LT(outside.mean[0], 100.0)
+            << "beside the picture at " << beside.x0 << ", " << beside.y0 << ": " << describe(outside);
     }
     const uint8_t sceneBlue[3] = {0, 0, 102};
     const AreaColour outsideWindow = ColourOf(screen, 2, 2, window.x0 - 2, window.y0 - 2);
