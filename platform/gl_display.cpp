@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "platform/gl_types.h"
+#include "platform/os_input.h"
 
 #include <cstdio>
 #include <cstring>
@@ -399,13 +400,9 @@ void PlatformShowCursor(bool show) {
 
 void PlatformPumpEvents() {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_QUIT ||
-            (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
-            g_quitRequested = true;
-        }
-    }
+    // Through the input pump: a key or click taken off the queue here would
+    // otherwise never reach the input tables.
+    if (OsPumpEvents() & OsPumpQuit) g_quitRequested = true;
 }
 
 const char* PlatformVideoError() {

@@ -101,7 +101,8 @@ const char* PlatformVideoError();
 // Shows or hides the mouse cursor over the windows.
 void PlatformShowCursor(bool show);
 
-// Handles pending window events. A window's close box raises the quit flag,
+// Handles pending window events (keys, buttons and the cursor go to the input
+// tables of platform/os_input.h). A window's close box raises the quit flag,
 // which stays until cleared: the engine treats it as a request to end.
 void PlatformPumpEvents();
 bool PlatformQuitRequested();

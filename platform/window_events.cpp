@@ -2,18 +2,16 @@
 
 #include <SDL.h>
 
+#include "platform/os_input.h"
+
 zOsWindowEvents OsPumpWindowEvents() {
     zOsWindowEvents seen;
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return seen;
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_QUIT) {
-            seen.quitRequested = true;
-        } else if (event.type == SDL_WINDOWEVENT) {
-            if (event.window.event == SDL_WINDOWEVENT_CLOSE) seen.quitRequested = true;
-            if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) seen.resized = true;
-        }
-    }
+    // One pump for the whole queue: the keys, buttons and cursor it takes off
+    // go to the input tables, or the devices would never see them.
+    const std::uint32_t flags = OsPumpEvents();
+    seen.quitRequested = (flags & OsPumpQuit) != 0;
+    seen.resized = (flags & OsPumpResized) != 0;
     return seen;
 }
 

@@ -10,7 +10,8 @@ struct zOsWindowEvents {
     bool resized = false;       // a window changed its size
 };
 
-// Removes every pending event of the window system.
+// Removes every pending event of the window system; keys, mouse buttons and
+// the cursor go to the input tables of platform/os_input.h on the way.
 zOsWindowEvents OsPumpWindowEvents();
 
 // True while Escape is held in one of our windows, as of the last pump.

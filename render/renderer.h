@@ -141,6 +141,8 @@ class zRenderer {
     virtual void Close() = 0;
     virtual bool Resize(u32 width, u32 height) = 0;
     virtual void UpdateOutputSize() = 0;
+    // The window system's handle of the main window (input devices attach to
+    // it); null without a window.
     virtual void* GetWindowHandle() = 0;
     virtual bool NewOutput(void* window, zRenderOutput& out) = 0;
     // Null: the main window.

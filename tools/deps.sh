@@ -6,7 +6,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     zlib1g-dev libjpeg-dev libstb-dev libfreetype-dev
     libopenal-dev libsdl2-dev libbullet-dev pkg-config
-    xvfb xauth fonts-dejavu-core python3 sox
+    xvfb xauth fonts-dejavu-core python3 sox xdotool
 )
 missing=()
 for package in "${packages[@]}"; do

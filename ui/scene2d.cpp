@@ -201,12 +201,12 @@ void zScene2D::AddListener(zScene2DListener* listener) {
 void zScene2D::RemoveListener(zScene2DListener* listener) { m_listeners.Remove(listener); }
 
 void zScene2D::DropSkin() {
-    for (zSharedPtr<zTexture>& skin : m_skin)
+    for (zSharedPtr<zPicture>& skin : m_skin)
         skin = nullptr;
     m_skinLoaded = false;
 }
 
-zTexture* zScene2D::GetSkinPicture(int index) const {
+zPicture* zScene2D::GetSkinPicture(int index) const {
     return index >= 0 && index < SkinPictureCount ? m_skin[index].Get() : nullptr;
 }
 
@@ -217,9 +217,11 @@ bool zScene2D::SetSkin(const char* const names[SkinPictureCount], const i32 numb
     }
     bool all = true;
     for (int i = 0; i < SkinPictureCount; ++i) {
-        zTexture* texture = m_engine ? m_engine->LoadTexture(names[i], false, false) : nullptr;
-        m_skin[i] = texture;
-        all = all && texture && texture->GetWidth() > 0 && texture->GetHeight() > 0;
+        // Pictures, not textures: windows compose them on the CPU, and a
+        // texture may give its pixels up once the renderer has them.
+        zPicture* picture = m_engine ? m_engine->LoadPicture(names[i], false) : nullptr;
+        m_skin[i] = picture;
+        all = all && picture && picture->GetPixels() && picture->GetWidth() > 0 && picture->GetHeight() > 0;
     }
     m_skinLoaded = all;
     for (int i = 0; i < 5; ++i)

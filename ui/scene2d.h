@@ -154,7 +154,7 @@ class zScene2D : public zSharedObject,
     zScriptVM* GetScriptVM() const { return GetVM(); }
     const zString& GetName() const { return m_sourceName; }
     void SetName(const char* name) { m_sourceName.Set(name); }
-    zTexture* GetSkinPicture(int index) const;
+    zPicture* GetSkinPicture(int index) const;
     bool IsSkinLoaded() const { return m_skinLoaded; }
     i32 GetSkinNumber(int index) const { return index >= 0 && index < 5 ? m_skinNumbers[index] : 0; }
     const zString& GetSkinFontName() const { return m_skinFontName; }
@@ -225,7 +225,7 @@ class zScene2D : public zSharedObject,
     zList<zSprite2D*> m_windows;
     zString m_sourceName;
     bool m_skinLoaded = false;
-    zSharedPtr<zTexture> m_skin[SkinPictureCount];
+    zSharedPtr<zPicture> m_skin[SkinPictureCount];
     i32 m_skinNumbers[5] = {0, -1, 12, 0, 28};
     zString m_skinFontName{"Default"};
     zList<zScene2DListener*> m_listeners;

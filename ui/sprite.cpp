@@ -405,10 +405,10 @@ zWindow::zWindow(zScene2D* scene, zSprite2D* parent, const char* name, const cha
     }
     if (scene) {
         zEngine* engine = scene->GetEngine();
-        // The renderers keep the pixels of a texture they own: the window
-        // picture is composed again after each upload.
         if (engine) m_texture = new (std::nothrow) zTexture(engine, 1);
-        if (m_texture) m_texture->SetFlags(m_texture->GetFlags() | TextureFlagRendererOwn);
+        // The surface is drawn here and sent again after each change: the
+        // renderer must keep its pixels and take them as they are.
+        if (m_texture) m_texture->SetFlags(TextureFlagRendererOwn | TextureFlagNoResample);
     }
     SetSize(size ? size->x : 320.0f, size ? size->y : 200.0f);
 }
@@ -430,18 +430,18 @@ zRect zWindow::GetTitleRect() const {
     return zRect{left, top, WidgetAdd(Truncate(m_size.x), -i64(SkinWidth(6))), WidgetAdd(top, height)};
 }
 
-zTexture* zWindow::Skin(int number) const {
+zPicture* zWindow::Skin(int number) const {
     if (!m_scene || !m_scene->IsSkinLoaded()) return nullptr;
     return m_scene->GetSkinPicture(number - 1);
 }
 
 i32 zWindow::SkinWidth(int number) const {
-    zTexture* skin = Skin(number);
+    zPicture* skin = Skin(number);
     return skin ? i32(skin->GetWidth()) : 0;
 }
 
 i32 zWindow::SkinHeight(int number) const {
-    zTexture* skin = Skin(number);
+    zPicture* skin = Skin(number);
     return skin ? i32(skin->GetHeight()) : 0;
 }
 
@@ -538,7 +538,7 @@ void zWindow::Compose() {
     const i32 height = Truncate(m_size.y);
     // Edges are tiled from their start corner and cut at the next one.
     auto tile = [&](int number, i32 left, i32 top, i32 right, i32 bottom, bool horizontal) {
-        zTexture* edge = Skin(number);
+        zPicture* edge = Skin(number);
         if (!edge || !edge->GetPixels() || edge->GetWidth() == 0 || edge->GetHeight() == 0) return;
         const i32 step = horizontal ? i32(edge->GetWidth()) : i32(edge->GetHeight());
         for (i32 at = horizontal ? left : top; at < (horizontal ? right : bottom); at += step) {
@@ -558,7 +558,7 @@ void zWindow::Compose() {
                               {0, height - SkinHeight(7), 0, 0},
                               {width - SkinWidth(8), height - SkinHeight(8), 0, 0}};
     for (int corner = 0; corner < 4; ++corner) {
-        if (zTexture* skin = Skin(5 + corner)) {
+        if (zPicture* skin = Skin(5 + corner)) {
             if (skin->GetPixels()) picture->Blit(*skin, nullptr, &corners[corner], BlendCompose);
         }
     }

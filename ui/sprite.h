@@ -227,7 +227,7 @@ class zWindow : public zSprite2D {
 
   private:
     // Skin picture 1..8, or null.
-    zTexture* Skin(int number) const;
+    zPicture* Skin(int number) const;
     i32 SkinWidth(int number) const;
     i32 SkinHeight(int number) const;
     // The title bar's height: the first skin picture's.

@@ -365,7 +365,9 @@ void zGL3Renderer::UpdateOutputSize() {
 }
 
 void* zGL3Renderer::GetWindowHandle() {
-    return m_window;
+    // The input devices read the cursor and the client size from it: the
+    // SDL window, never our wrapper around it.
+    return m_window ? m_window->GetNativeHandle() : nullptr;
 }
 
 bool zGL3Renderer::NewOutput(void* window, zRenderOutput& out) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/os_input.h"
 #include "render/material.h"
 #include "render/shader/shader_library.h"
 #include "tests/gl/child_process.h"
@@ -136,6 +137,20 @@ TEST_F(GLRendererOpen, UnsupportedModeOpensWindowedAndHiddenModeShowsNothing) {
     renderer->Close();
     ASSERT_TRUE(OpenHidden());
     EXPECT_FALSE(renderer->GetWindow()->IsShown());
+}
+
+// The input devices take this handle as an SDL window: they read the
+// client size and the cursor through it.
+TEST_F(GLRendererOpen, WindowHandleIsTheSDLWindowTheInputReads) {
+    EXPECT_EQ(renderer->GetWindowHandle(), nullptr);
+    ASSERT_TRUE(OpenHidden());
+    void* handle = renderer->GetWindowHandle();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(handle, renderer->GetWindow()->GetNativeHandle());
+    int width = 0, height = 0;
+    OsGetWindowClientSize(handle, width, height);
+    EXPECT_EQ(width, int(Width));
+    EXPECT_EQ(height, int(Height));
 }
 
 TEST_F(GLRendererOpen, FixedFunctionPipelineLoadsNoLibraryAndNoTargets) {

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,7 @@
 #include <vector>
 
 #include "tests/audio/wav_file.h"
+#include "tests/support/files.h"
 #include "tests/support/patch_scene.h"
 #include "tests/support/temporary_directory.h"
 #include "tests/support/xvfb.h"
@@ -2867,5 +2869,236 @@ TEST_P(PlayerEffects, EffectChangesItsRegionAgainstThePlainFrame) {
 
 INSTANTIATE_TEST_SUITE_P(Effects, PlayerEffects, ::testing::ValuesIn(EffectCatalogue()),
                          [](const ::testing::TestParamInfo<EffectRow>& info) { return info.param.id; });
+
+// ---- A window used as a person would: "gl2" under a private X server ------
+// A scene script builds a skinned window with a title, a text widget, a
+// picture and a check widget as its button, prints where the layout put them
+// and says when it is ready. xdotool then clicks the button and types "hi"
+// through the X server (the real path: X events, SDL's queue, the window
+// pump, the input devices, the 2D scene's dispatch, the script's handler and
+// keyboard reads). The screen, read before the input, must show each part
+// inside its layout rectangle; a PNG of it stays in the build folder.
+
+// The UI runs at the window's size, so its coordinates are the window's pixels.
+constexpr uint32_t UIWidth = 320, UIHeight = 240;
+// The renderer places its window at (32, 32) of the screen.
+constexpr uint32_t WindowOrigin = 32;
+constexpr int TitleBand = 24; // the height of the skin's top edge
+constexpr uint8_t TitleColour[3] = {200, 160, 0};
+constexpr uint8_t PictureColour[3] = {220, 30, 30};
+
+std::vector<FixtureFile> UIInputFiles() {
+    const char* const script =
+        "class T { frames = 0; window = null; text = null; parts = null; typed = \"\"; held = null;\n"
+        "  clicked = false;\n"
+        "  function OnSetup(s) {\n"
+        "    local ui = SceneGetUI(s); UISetInternalResolution(ui, 320, 240);\n"
+        "    print(\"skin \" + UISetSkin(ui, \"top.tga\", \"side.tga\", \"side.tga\", \"side.tga\",\n"
+        "      \"top.tga\", \"top.tga\", \"side.tga\", \"side.tga\", 0, -1, 4, 16, 14, \"default.ttf\"));\n"
+        "    window = UIAddWindow(ui, 1, 20, 20, 280, 200); WindowSetTitle(window, \"Input\");\n"
+        "    WindowShow(window, true);\n"
+        "    local sizer = UIAddVerticalSizerWidget(ui, 2);\n"
+        "    text = UIAddStaticTextWidget(ui, 3, \"typed:\", \"default.ttf\");\n"
+        "    local picture = UIAddBitmapWidget(ui, 4, \"picture.tga\");\n"
+        "    local button = UIAddCheckWidget(ui, 5, \"OK\", \"default.ttf\", false);\n"
+        "    SizerAddWidget(sizer, text); SizerAddWidget(sizer, picture); SizerAddWidget(sizer, button);\n"
+        "    WindowSetBaseWidget(window, sizer);\n"
+        "    parts = [[\"text\", text], [\"picture\", picture], [\"button\", button]]; held = {};\n"
+        "    WidgetSetEventHandler(button, EventLeftMouseClick,\n"
+        "      function(...) { print(\"button clicked\"); clicked = true; }.bindenv(this));\n"
+        "  }\n"
+        "  function OnUpdate(s) {\n"
+        "    if (++frames == 10) {\n"
+        "      local r = WindowGetScreenRect(window);\n"
+        "      print(\"layout window \" + r.sx + \" \" + r.sy + \" \" + r.ex + \" \" + r.ey);\n"
+        "      foreach (part in parts) { local q = WidgetGetRect(part[1]);\n"
+        "        print(\"layout \" + part[0] + \" \" + q.sx + \" \" + q.sy + \" \" + q.ex + \" \" + q.ey);\n"
+        "      }\n"
+        "      print(\"ready\");\n"
+        "    }\n"
+        "    KeyboardUpdate();\n"
+        "    foreach (c in ['h', 'i']) {\n"
+        "      local down = KeyboardSeekFunction(DeviceKeyPress, (c << 8) | KeyASCII);\n"
+        "      if (down && !(c in held)) { typed += c.tochar(); TextSetText(text, \"typed: \" + typed);\n"
+        "        print(\"typed \" + typed); }\n"
+        "      if (down) held[c] <- true; else if (c in held) delete held[c];\n"
+        "    }\n"
+        "    if (clicked && typed == \"hi\") { print(\"done\"); clicked = false; SceneEnd(s); }\n"
+        "  } }\n";
+    return {{"t.zms", "<ZML=1.0>\n<Scene=<ScriptUnit=<Script=\"t.nut\"><Class=\"T\">>\n"
+                      "  <Globals=<BackgroundColor=<R=0.0><G=0.0><B=0.4>>>\n"
+                      "  <Items=<MCamera=<MItem=<Id=\"eye\"><UId=0><Active>>\n"
+                      "    <Camera=<Item=<Position=<X=0.0><Y=0.0><Z=-8.0>>>>>>\n"
+                      "  <CurrentCamera=\"eye\">>\n"},
+            {"t.nut", script},
+            // The top edge and the top corners make the title band.
+            {"top.tga", SolidTga(4, TitleBand, TitleColour[0], TitleColour[1], TitleColour[2])},
+            {"side.tga", SolidTga(4, 4, 90, 90, 90)},
+            {"picture.tga", SolidTga(64, 32, PictureColour[0], PictureColour[1], PictureColour[2])},
+            {"small.cfg", "<ZML=1.0> <Width=320> <Height=240>\n"}};
+}
+
+// left, top, right, bottom in UI pixels.
+struct LayoutRect {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// The rectangle the script printed as "[S] layout <name> ..."; false when missing.
+bool LayoutOf(const std::string& output, const std::string& name, LayoutRect& rect) {
+    const std::string tag = "[S] layout " + name + " ";
+    const size_t at = output.find(tag);
+    return at != std::string::npos && std::sscanf(output.c_str() + at + tag.size(), "%d %d %d %d", &rect.x0,
+                                                  &rect.y0, &rect.x1, &rect.y1) == 4;
+}
+
+LayoutRect Offset(const LayoutRect& rect, const LayoutRect& by) {
+    return {rect.x0 + by.x0, rect.y0 + by.y0, rect.x1 + by.x0, rect.y1 + by.y0};
+}
+
+// The mean colour of a rectangle of the frame and the share of its pixels
+// that are near white (text).
+struct AreaColour {
+    double mean[3] = {0.0, 0.0, 0.0};
+    double bright = 0.0;
+};
+
+AreaColour ColourOf(const Frame& frame, int x0, int y0, int x1, int y1) {
+    AreaColour colour;
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
+    x1 = std::min(x1, int(frame.width)), y1 = std::min(y1, int(frame.height));
+    if (x1 <= x0 || y1 <= y0) return colour;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t* rgb = &frame.rgb[(size_t(y) * frame.width + size_t(x)) * 3];
+            for (int c = 0; c < 3; ++c)
+                colour.mean[c] += rgb[c];
+            if (rgb[0] > 180 && rgb[1] > 180 && rgb[2] > 180) colour.bright += 1.0;
+        }
+    }
+    const double count = double(x1 - x0) * double(y1 - y0);
+    for (double& value : colour.mean)
+        value /= count;
+    colour.bright /= count;
+    return colour;
+}
+
+bool XdotoolInstalled() {
+    return std::system("command -v xdotool > /dev/null 2>&1") == 0;
+}
+
+TEST(PlayerUIInput, ClickAndKeysReachTheScriptAndTheWindowShowsItsLayout) {
+    if (!XdotoolInstalled()) GTEST_SKIP() << "xdotool is not installed: no X input can be sent";
+    TemporaryDirectory run{"player_ui_input", false};
+    TemporaryDirectory screenDirectory{"player_ui_input_screen", false};
+    ASSERT_FALSE(run.Path().empty());
+    ASSERT_FALSE(screenDirectory.Path().empty());
+    XvfbServer server(screenDirectory.Path().string());
+    ASSERT_TRUE(server.IsRunning());
+
+    const CatalogueRow row =
+        Row("UIInputOnGl2", {"t.zms", "-r", "gl2", "-m", "none", "-C", "small.cfg", "-time_live", "40"},
+            UIInputFiles(), 0,
+            {"[H] Starting OpenGL 3 renderer...", "[S] skin true", "[S] ready", "[S] button clicked",
+             "[S] typed h", "[S] typed hi", "[S] done", FreeingCaches, "Done."},
+            {MissingResources, Matching("\\[\\|\\] Exception.*")}, {"[S] button clicked", "[S] done"});
+
+    // Once the script is ready: the screen, when two reads agree, then the
+    // input, each press held long enough for the frames that poll it.
+    Frame screen;
+    std::string screenBytes;
+    std::string inputResult = "no input sent";
+    auto lastRead = std::chrono::steady_clock::now();
+    auto watch = [&]() {
+        if (std::chrono::steady_clock::now() - lastRead < std::chrono::milliseconds(100)) return false;
+        lastRead = std::chrono::steady_clock::now();
+        const std::string output = ReadFile(run.Path() / "stdout.txt");
+        if (output.find("[S] ready\n") == std::string::npos) return false;
+        std::string bytes = ReadFile(screenDirectory.Path() / "Xvfb_screen0");
+        Frame now = FrameOfScreen(bytes, WindowOrigin, WindowOrigin, UIWidth, UIHeight);
+        const bool steady = !now.rgb.empty() && now.rgb == screen.rgb;
+        screen = std::move(now);
+        screenBytes = std::move(bytes);
+        if (!steady) return false;
+        LayoutRect window, button;
+        if (!LayoutOf(output, "window", window) || !LayoutOf(output, "button", button)) {
+            inputResult = "no layout printed";
+            return true;
+        }
+        const LayoutRect onScreen = Offset(button, window);
+        const int clickX = int(WindowOrigin) + (onScreen.x0 + onScreen.x1) / 2;
+        const int clickY = int(WindowOrigin) + (onScreen.y0 + onScreen.y1) / 2;
+        // The pointer stays over the window: with no window manager, the
+        // keyboard follows the pointer.
+        const std::string command = "DISPLAY=" + server.Display() + " xdotool mousemove " +
+                                    std::to_string(clickX) + " " + std::to_string(clickY) +
+                                    " sleep 0.3 mousedown 1 sleep 0.3 mouseup 1 sleep 0.3"
+                                    " keydown h sleep 0.3 keyup h sleep 0.3 keydown i sleep 0.3 keyup i";
+        inputResult = std::system(command.c_str()) == 0 ? "" : "xdotool failed: " + command;
+        return true;
+    };
+    const RunResult result =
+        RunRow(run.Path(), row, {"DISPLAY=" + server.Display(), "SDL_VIDEODRIVER=x11"}, watch);
+    SCOPED_TRACE("console:\n" + result.output + "\nerrors:\n" + result.errors);
+    EXPECT_EQ(inputResult, "");
+    ExpectConsole(row, result);
+    ASSERT_EQ(screen.width, UIWidth);
+
+    // The screen as a PNG in the build folder, for a person to look at.
+    const std::filesystem::path pictures = std::filesystem::path(ZE_BUILD_DIRECTORY) / "pictures";
+    std::filesystem::create_directories(pictures);
+    WriteFile(run.Path() / "screen.xwd", screenBytes);
+    const std::string convert = "python3 '" + std::string(ZE_PICTURE_TO_PNG) + "' '" +
+                                (run.Path() / "screen.xwd").string() + "' '" +
+                                (pictures / "ui_input_gl2.png").string() + "' --crop 320x240+32+32";
+    EXPECT_EQ(std::system(convert.c_str()), 0) << convert;
+
+    LayoutRect window, text, picture;
+    ASSERT_TRUE(LayoutOf(result.output, "window", window));
+    ASSERT_TRUE(LayoutOf(result.output, "text", text));
+    ASSERT_TRUE(LayoutOf(result.output, "picture", picture));
+    text = Offset(text, window);
+    picture = Offset(picture, window);
+    ASSERT_GT(text.x1, text.x0);
+    ASSERT_GT(picture.x1, picture.x0);
+    auto near = [](const AreaColour& colour, const uint8_t expected[3]) {
+        for (int c = 0; c < 3; ++c)
+            if (std::abs(colour.mean[c] - expected[c]) > 12.0) return false;
+        return true;
+    };
+    auto describe = [](const AreaColour& colour) {
+        std::ostringstream out;
+        out << "mean (" << colour.mean[0] << ", " << colour.mean[1] << ", " << colour.mean[2] << "), bright "
+            << colour.bright;
+        return out.str();
+    };
+    // Regions are inset by two pixels from the layout's edges (filtering).
+    const AreaColour titleLeft =
+        ColourOf(screen, window.x0 + 6, window.y0 + 2, window.x0 + 50, window.y0 + TitleBand - 2);
+    EXPECT_TRUE(near(titleLeft, TitleColour)) << "title band: " << describe(titleLeft);
+    const int middle = (window.x0 + window.x1) / 2;
+    const AreaColour titleText =
+        ColourOf(screen, middle - 30, window.y0 + 2, middle + 30, window.y0 + TitleBand - 2);
+    EXPECT_GT(titleText.bright, 0.03) << "title text: " << describe(titleText);
+    const AreaColour below =
+        ColourOf(screen, window.x0 + 6, window.y0 + TitleBand + 2, window.x1 - 6, window.y0 + TitleBand + 6);
+    EXPECT_FALSE(near(below, TitleColour)) << "under the title band: " << describe(below);
+    const AreaColour textArea = ColourOf(screen, text.x0, text.y0, text.x1, text.y1);
+    EXPECT_GT(textArea.bright, 0.05) << "text: " << describe(textArea);
+    const AreaColour underText = ColourOf(screen, text.x0, text.y1 + 2, text.x1, picture.y0 - 2);
+    EXPECT_EQ(underText.bright, 0.0) << "under the text: " << describe(underText);
+    const AreaColour pictureArea =
+        ColourOf(screen, picture.x0 + 2, picture.y0 + 2, picture.x1 - 2, picture.y1 - 2);
+    EXPECT_TRUE(near(pictureArea, PictureColour)) << "picture: " << describe(pictureArea);
+    for (const LayoutRect& beside : {LayoutRect{picture.x0 - 8, picture.y0, picture.x0 - 2, picture.y1},
+                                     LayoutRect{picture.x1 + 2, picture.y0, picture.x1 + 8, picture.y1},
+                                     LayoutRect{picture.x0, picture.y1 + 2, picture.x1, picture.y1 + 8}}) {
+        const AreaColour outside = ColourOf(screen, beside.x0, beside.y0, beside.x1, beside.y1);
+        EXPECT_LT(outside.mean[0], 100.0)
+            << "beside the picture at " << beside.x0 << ", " << beside.y0 << ": " << describe(outside);
+    }
+    const uint8_t sceneBlue[3] = {0, 0, 102};
+    const AreaColour outsideWindow = ColourOf(screen, 2, 2, window.x0 - 2, window.y0 - 2);
+    EXPECT_TRUE(near(outsideWindow, sceneBlue)) << "outside the window: " << describe(outsideWindow);
+}
 
 } // namespace

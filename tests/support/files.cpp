@@ -40,6 +40,14 @@ std::string UncompressedTga(int width, int height, const std::string& pixels) {
     return bytes + pixels;
 }
 
+std::string SolidTga(int width, int height, unsigned char red, unsigned char green, unsigned char blue,
+                     unsigned char alpha) {
+    std::string pixels;
+    for (int i = 0; i < width * height; ++i)
+        pixels += std::string{char(blue), char(green), char(red), char(alpha)};
+    return UncompressedTga(width, height, pixels);
+}
+
 std::string SmallTgaFile() {
     return UncompressedTga(2, 2, std::string(16, '\x7f'));
 }

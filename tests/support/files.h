@@ -13,5 +13,8 @@ std::vector<std::string> FilesUnder(const std::string& root, const std::string& 
 
 // An uncompressed 32-bit TGA with its first row on top; pixels holds width x height BGRA quadruples.
 std::string UncompressedTga(int width, int height, const std::string& pixels);
+// The same of one colour.
+std::string SolidTga(int width, int height, unsigned char red, unsigned char green, unsigned char blue,
+                     unsigned char alpha = 0xff);
 // A 2 x 2 uncompressed 32-bit TGA of grey pixels (a raster font's page, a small texture).
 std::string SmallTgaFile();

@@ -65,7 +65,19 @@ struct RecordingRenderer : zNull_Renderer {
         uploads.push_back(texture);
     }
     void SetProjectionMatrix(const zMatrix4& matrix) override { projections.push_back(matrix.e[0]); }
+    // With releaseOnSetup, an upload frees the picture's pixels as the GPU
+    // renderers do when told to clean resources on setup.
+    bool SetupTexture(zTexture* texture) override {
+        if (releaseOnSetup && GetCleanResourceOnSetup() && !(texture->GetFlags() & TextureFlagRendererOwn) &&
+            !texture->IsVirtual()) {
+            const u32 width = texture->GetWidth(), height = texture->GetHeight();
+            texture->FreeBuffer();
+            texture->SetVirtualSize(width, height);
+        }
+        return true;
+    }
 
+    bool releaseOnSetup = false;
     f32 output[2];
     std::vector<Triangle> triangles;
     std::vector<zTexture*> uploads;

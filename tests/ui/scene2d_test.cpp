@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -564,6 +565,34 @@ TEST_F(Scene2D, SkinComposesTheFrameAndShadingFadesAboveTheTitle) {
     EXPECT_EQ(pixel(10, 0)[3], before) << "shading a shaded window changes nothing";
     window->SetShaded(false);
     EXPECT_FALSE(window->IsShaded());
+}
+
+// Windows compose their surface and read their skin on the CPU: a renderer
+// that frees pictures once uploaded must leave both their pixels.
+TEST_F(Scene2D, WindowSurfaceAndSkinKeepTheirPixelsWhenUploadsFreePictures) {
+    renderer.releaseOnSetup = true;
+    const char* names[8] = {"t1.tga", "t2.tga", "t3.tga", "t4.tga", "t5.tga", "t6.tga", "t7.tga", "t8.tga"};
+    for (const char* name : names) {
+        std::string tga("\0\0\2\0\0\0\0\0\0\0\0\0\4\0\4\0\x20\x28", 18);
+        for (int p = 0; p < 16; ++p)
+            tga += std::string{'\x10', '\x20', '\x30', '\xff'}; // BGRA
+        PutMemoryFile(name, tga);
+    }
+    const i32 numbers[5] = {0, -1, 12, 8, 28};
+    ASSERT_TRUE(scene.SetSkin(names, numbers, "Default"));
+    const zVector2 size(20.0f, 16.0f);
+    zWindow* window = new zWindow(&scene, nullptr, "w", nullptr, nullptr, &size);
+    const f32 white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    window->SetBackgroundColor(white);
+    scene.Render(true);
+    const zPicture* picture = window->GetPicture();
+    ASSERT_NE(picture->GetPixels(), nullptr);
+    const u8* top = picture->GetPixels() + 10 * 4;
+    EXPECT_EQ((std::vector<int>{top[0], top[1], top[2], top[3]}), (std::vector<int>{0x30, 0x20, 0x10, 0xff}))
+        << "top edge, RGBA";
+    const u8* inside = picture->GetPixels() + (8 * picture->GetWidth() + 8) * 4;
+    EXPECT_EQ(inside[0], 255) << "background";
+    EXPECT_NE(std::find(renderer.uploads.begin(), renderer.uploads.end(), picture), renderer.uploads.end());
 }
 
 namespace {

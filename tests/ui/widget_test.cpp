@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "picture/blend.h"
 #include "picture/picture.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/ui/font_fixture.h"
 #include "ui/check_widget.h"
@@ -16,21 +17,6 @@
 #include "ui/text_widget.h"
 
 namespace {
-
-// An uncompressed 32-bit TGA of one colour (top-left origin).
-std::string SolidTga(u32 width, u32 height, u8 r, u8 g, u8 b, u8 a) {
-    std::string tga(18, '\0');
-    tga[2] = 2;
-    tga[12] = char(width & 0xff);
-    tga[13] = char(width >> 8);
-    tga[14] = char(height & 0xff);
-    tga[15] = char(height >> 8);
-    tga[16] = 32;
-    tga[17] = 0x28;
-    for (u32 i = 0; i < width * height; ++i)
-        tga += std::string{char(b), char(g), char(r), char(a)};
-    return tga;
-}
 
 class Widgets : public FontFixture {
   public:
