@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Black-box row: the sample scene drawn by "egl2" and by "gl2", each on a private Xvfb whose screen
+# Black-box row: the sample scene (without its game script) drawn by "egl2" and by "gl2", each on a private Xvfb whose screen
 # is also a file (XWD). Each run exits 0 and shows a picture; the egl2 picture is not flat and
 # shows the crate where the gl2 picture shows it (tests/player/crate_region.py).
 #   sample_screens_test.sh <player> <samples folder> <tools folder>
@@ -56,6 +56,11 @@ shot() {
     cp "$screen/shown" "$work/$renderer.xwd"
 }
 
+# The sample scene without its game: one crate falls and rests, so both screens show the same
+# still picture however their captures fall in time.
+cp -r "$samples/scene" "$work/scene"
+printf 'class CrateScene { greeting = ""; }\n' >"$work/scene/crate_scene.nut"
+samples="$work"
 shot gl2
 shot egl2
 python3 "$(dirname "$0")/crate_region.py" "$tools" "$work/gl2.xwd" "$work/egl2.xwd"
