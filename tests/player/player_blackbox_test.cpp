@@ -1903,17 +1903,17 @@ std::vector<SoundRow> SoundCatalogue() {
     // The software mixer never reads a stream: the stream holds its channel
     // (the next sound takes channel 1) until the mixer closes, and only the
     // sound is heard.
-    rows.push_back({"OggStreamHoldsAChannelSilently",
-                    "print(\"stream \" + MixerStreamStart(m, \"tone.ogg\") + \", sound \" + "
-                    "MixerSoundStart(m, EngineLoadSound(g_engine, \"blip.wav\")));",
-                    "if (frames == 10) print(\"state \" + MixerChannelGetState(m, 0));",
-                    {OggTone("tone_mono.ogg"), Blip},
-                    {"[H] Opening stream 'tone.ogg'.", "SelectAudioDemuxer(): Using 'OGG Vorbis stream demuxer'.",
-                     "[H] OGG Vorbis audio stream 44100hz 16bit 1 channel(s).", "[S] stream 0, sound 1",
-                     "[S] state 1"},
-                    {"Stream interface decoder thread joined."},
-                    HeardOnceAs(480, 16192, 16192),
-                    nullptr});
+    rows.push_back(
+        {"OggStreamHoldsAChannelSilently",
+         "print(\"stream \" + MixerStreamStart(m, \"tone.ogg\") + \", sound \" + "
+         "MixerSoundStart(m, EngineLoadSound(g_engine, \"blip.wav\")));",
+         "if (frames == 10) print(\"state \" + MixerChannelGetState(m, 0));",
+         {OggTone("tone_mono.ogg"), Blip},
+         {"[H] Opening stream 'tone.ogg'.", "SelectAudioDemuxer(): Using 'OGG Vorbis stream demuxer'.",
+          "[H] OGG Vorbis audio stream 44100hz 16bit 1 channel(s).", "[S] stream 0, sound 1", "[S] state 1"},
+         {"Stream interface decoder thread joined."},
+         HeardOnceAs(480, 16192, 16192),
+         nullptr});
     rows.push_back({"OggStreamOfAMissingFile",
                     "print(\"stream \" + MixerStreamStart(m, \"none.ogg\"));",
                     "",
@@ -2031,19 +2031,21 @@ HeardStretch HeardOf(const CardWav& wav) {
     const auto heard = std::find_if(wav.left.begin(), wav.left.end(), loud);
     if (heard == wav.left.end()) return {};
     return {size_t(heard - wav.left.begin()),
-            wav.left.size() - size_t(std::find_if(wav.left.rbegin(), wav.left.rend(), loud) - wav.left.rbegin())};
+            wav.left.size() -
+                size_t(std::find_if(wav.left.rbegin(), wav.left.rend(), loud) - wav.left.rbegin())};
 }
 
 // The tone's frequency over frames from first, by our sign changes and, when
 // sox is installed, by its rough frequency.
-void ExpectCardTone(const CardWav& wav, const std::string& card, size_t first, size_t frames, double frequency,
-                    double tolerance) {
+void ExpectCardTone(const CardWav& wav, const std::string& card, size_t first, size_t frames,
+                    double frequency, double tolerance) {
     ASSERT_LE(first + frames, wav.left.size());
     size_t crossings = 0;
     for (size_t frame = first + 1; frame < first + frames; ++frame)
         crossings += (wav.left[frame - 1] < 0) != (wav.left[frame] < 0);
     EXPECT_NEAR(double(crossings) / 2.0 / (double(frames) / 48000.0), frequency, tolerance)
-        << crossings << " sign changes in " << frames << " frames from " << first << " of " << wav.left.size();
+        << crossings << " sign changes in " << frames << " frames from " << first << " of "
+        << wav.left.size();
     if (!SoxInstalled()) return;
     const std::string line =
         SoxLine(card, "trim " + std::to_string(first) + "s " + std::to_string(frames) + "s remix 1 stat",
@@ -2060,7 +2062,8 @@ HeardStretch LongestGapless(const CardWav& wav, size_t from, size_t end) {
     for (size_t frame = from; frame < end; ++frame) {
         quiet = std::abs(wav.left[frame]) < 500 ? quiet + 1 : 0;
         if (quiet == 64) {
-            if (frame - 63 - current.first > longest.end - longest.first) longest = {current.first, frame - 63};
+            if (frame - 63 - current.first > longest.end - longest.first)
+                longest = {current.first, frame - 63};
             current.first = frame + 1;
         } else if (quiet > 64) {
             current.first = frame + 1;
@@ -2082,7 +2085,8 @@ TEST_F(PlayerMixer, AlMixerToneThroughTheWaveBackend) {
     if (HasFatalFailure()) return;
     const HeardStretch heard = HeardOf(wav);
     ASSERT_GT(heard.end - heard.first, 24000u);
-    ExpectCardTone(wav, (m_directory / "card.wav").string(), heard.first, heard.end - heard.first, 1000.0, 20.0);
+    ExpectCardTone(wav, (m_directory / "card.wav").string(), heard.first, heard.end - heard.first, 1000.0,
+                   20.0);
 }
 
 // The scene script of a stream row: the Ogg tone started as a stream on
@@ -2109,9 +2113,10 @@ TEST_F(PlayerMixer, AlMixerOggStreamThroughTheWaveBackend) {
 // three times its length, at its pitch in the first play and in later ones.
 TEST_F(PlayerMixer, AlMixerLoopedOggStreamOutlastsTheFile) {
     CardWav wav;
-    RunThroughWaveBackend(m_directory,
-                          StreamScript("  MixerChannelSetLoopMode(m, c, 1); MixerChannelSetLoopPosition(m, c, 0);"),
-                          {OggTone("tone_mono.ogg")}, {"[S] stream 0"}, wav);
+    RunThroughWaveBackend(
+        m_directory,
+        StreamScript("  MixerChannelSetLoopMode(m, c, 1); MixerChannelSetLoopPosition(m, c, 0);"),
+        {OggTone("tone_mono.ogg")}, {"[S] stream 0"}, wav);
     if (HasFatalFailure()) return;
     const HeardStretch heard = HeardOf(wav);
     const size_t fileFrames = 12000; // 0.25 s at 48 kHz

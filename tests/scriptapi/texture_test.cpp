@@ -129,8 +129,8 @@ TEST_F(TextureApi, StreamNativesDriveTheTexturesStream) {
 TEST_F(TextureApi, RewindPlaysAnEndedMediaStreamAgain) {
     // A pack header and one MPEG-2 video packet: nothing decodes it, so the
     // stream has ended once opened.
-    const std::vector<u8> content = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3, 0xF8, 0,    0,
-                                     1, 0xE0, 0, 13, 0x81, 0, 0, 1, 2, 3, 4, 5,    6,    7,    8, 9, 10};
+    const std::vector<u8> content = {0,    0, 1,  0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3, 0xF8, 0, 0, 1,
+                                     0xE0, 0, 13, 0x81, 0,    0, 1, 2, 3, 4, 5, 6,    7,    8,    9, 10};
     const std::string path = ::testing::TempDir() + "texture_api_" + std::to_string(getpid()) + ".mpg";
     FILE* out = std::fopen(path.c_str(), "wb");
     ASSERT_NE(out, nullptr);
