@@ -273,6 +273,7 @@ void zALMixer::StreamChannelUpdate(int channel) {
     if (stream.freeCount == 0 && GetChannelState(channel) == MixerChannelStopped) zOsAL::SourcePlay(source);
 
     // Always stereo 16-bit at the stream's rate: the ring holds that.
+    bool refilled = false;
     input->LockRing();
     while (stream.freeCount > 0 && input->GetReadableBytes() >= StreamBlockBytes) {
         if (input->ReadRing(stream.transfer.get(), StreamBlockBytes) < StreamBlockBytes) break;
@@ -282,12 +283,16 @@ void zALMixer::StreamChannelUpdate(int channel) {
         zOsAL::SourceQueueBuffers(source, 1, &buffer);
         --stream.freeCount;
         stream.nextIndex = (stream.nextIndex + 1) % StreamBufferCount;
+        refilled = true;
         if (!m_streamPlayStarted) {
             zOsAL::SourcePlay(source);
             m_streamPlayStarted = 1;
         }
     }
     input->UnlockRing();
+    // Starved with every buffer back (a looping stream refills only after its
+    // seek): the source stopped, and the new blocks start it again.
+    if (refilled && GetChannelState(channel) == MixerChannelStopped) zOsAL::SourcePlay(source);
 }
 
 void zALMixer::StreamChannelClose(int channel) {

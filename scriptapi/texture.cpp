@@ -1,6 +1,8 @@
 // The Texture group: a loaded texture (kind 34) as its picture, its upload of
 // CPU-side pixels and the state of the media stream that may feed it.
+#include "audio/lmr/stream.h"
 #include "core/log.h"
+#include "engine/texture_stream.h"
 #include "render/renderer.h"
 #include "render/texture.h"
 #include "script/script_args.h"
@@ -13,14 +15,23 @@ zTexture* TextureArgument(ScriptArgs& args) {
     return args.Object<zTexture>(1, ScriptKindTexture);
 }
 
-// Both stream natives (state, rewind). Media streams (video textures) are
-// not built: a texture fed by a stream refuses to drive it; one without a
-// stream has nothing to drive.
-SQInteger TextureStreamControl(HSQUIRRELVM vm) {
+SQInteger TextureSetStreamState(HSQUIRRELVM vm) {
+    ScriptArgs args(vm);
+    zTexture* texture = TextureArgument(args);
+    u32 state = static_cast<u32>(args.Integer(2));
+    if (!args) return args.Fail();
+    texture->SetStreamState(state);
+    return args.None();
+}
+
+// Only a stream interface over a media stream rewinds; other streams, or none,
+// have nothing to rewind.
+SQInteger TextureRewindStream(HSQUIRRELVM vm) {
     ScriptArgs args(vm);
     zTexture* texture = TextureArgument(args);
     if (!args) return args.Fail();
-    if (texture->GetStream()) return args.Error("Texture media streams are not built");
+    auto* stream = dynamic_cast<zTextureStreamInterface*>(texture->GetStream());
+    if (stream && stream->GetMediaStream()) stream->GetMediaStream()->Rewind();
     return args.None();
 }
 
@@ -48,8 +59,8 @@ SQInteger TextureUpdate(HSQUIRRELVM vm) {
 }
 
 const ScriptNative g_textureNatives[] = {
-    {"TextureSetStreamState", ".xi", TextureStreamControl},
-    {"TextureRewindStream", ".x", TextureStreamControl},
+    {"TextureSetStreamState", ".xi", TextureSetStreamState},
+    {"TextureRewindStream", ".x", TextureRewindStream},
     {"TextureGetPicture", ".x", TextureGetPicture},
     {"TextureUpdate", ".x", TextureUpdate},
 };

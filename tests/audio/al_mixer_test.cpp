@@ -260,6 +260,36 @@ TEST(ALMixer, StreamsQueueRingBlocks) {
     EXPECT_EQ(mixer.GetStreamFreeBuffers(3), 16u);
 }
 
+// A ring that ran dry stopped the source with every buffer played; the
+// next blocks start it again (a looping stream refills only after its seek).
+TEST(ALMixer, StarvedStreamPlaysAgainOnceRefilled) {
+    FakeStreamFactory factory;
+    OpenMixer open;
+    zALMixer& mixer = open.mixer;
+    FakeStream::InitialRingBytes() = 2 * zALMixer::StreamBlockBytes;
+    ASSERT_TRUE(mixer.StartChannelStream(3, "song.ogg"));
+    mixer.Update();
+    auto* stream = static_cast<FakeStream*>(mixer.GetChannel(3)->stream);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(mixer.GetChannelState(3), MixerChannelPlaying);
+
+    // 2 x 512 frames at 44100 Hz take 23 ms.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (mixer.GetChannelState(3) != MixerChannelStopped) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    mixer.Update(); // both buffers come back; nothing to queue
+    EXPECT_EQ(mixer.GetStreamFreeBuffers(3), 16u);
+    EXPECT_EQ(mixer.GetChannelState(3), MixerChannelStopped);
+
+    stream->ring.append(4 * zALMixer::StreamBlockBytes, '\x10');
+    mixer.Update();
+    EXPECT_EQ(mixer.GetStreamFreeBuffers(3), 12u);
+    EXPECT_EQ(mixer.GetChannelState(3), MixerChannelPlaying);
+    EXPECT_TRUE(mixer.StopChannel(3));
+}
+
 // End to end through OpenAL Soft's wave writer: a looping sound is heard in
 // both channels of the file the device wrote.
 TEST(ALMixer, SoundReachesTheWaveWriter) {

@@ -1827,6 +1827,11 @@ std::string SoundScript(const SoundRow& row) {
            row.onSetup + "\n }\n  function OnUpdate(scene) { frames++;\n" + row.onUpdate + "\n } }\n";
 }
 
+// An Ogg Vorbis tone of the audio tests' data (440 Hz at 44100 Hz) as tone.ogg.
+FixtureFile OggTone(const std::string& name) {
+    return {"tone.ogg", ReadFile(std::string(ZE_AUDIO_DATA) + "/" + name)};
+}
+
 const FixtureFile Beep = {"beep.wav", MonoWav(std::vector<int16_t>(4800, 16384))};
 const FixtureFile Blip = {"blip.wav", MonoWav(std::vector<int16_t>(480, 16384))};
 const std::string StartBeep = "c = MixerSoundStart(m, EngineLoadSound(g_engine, \"beep.wav\"));";
@@ -1965,6 +1970,28 @@ std::vector<SoundRow> SoundCatalogue() {
                     {},
                     [](const WavFile& wav) { EXPECT_TRUE(SoundingStretches(wav).empty()); },
                     nullptr});
+    // The software mixer never reads a stream: the stream holds its channel
+    // (the next sound takes channel 1) until the mixer closes, and only the
+    // sound is heard.
+    rows.push_back(
+        {"OggStreamHoldsAChannelSilently",
+         "print(\"stream \" + MixerStreamStart(m, \"tone.ogg\") + \", sound \" + "
+         "MixerSoundStart(m, EngineLoadSound(g_engine, \"blip.wav\")));",
+         "if (frames == 10) print(\"state \" + MixerChannelGetState(m, 0));",
+         {OggTone("tone_mono.ogg"), Blip},
+         {"[H] Opening stream 'tone.ogg'.", "SelectAudioDemuxer(): Using 'OGG Vorbis stream demuxer'.",
+          "[H] OGG Vorbis audio stream 44100hz 16bit 1 channel(s).", "[S] stream 0, sound 1", "[S] state 1"},
+         {"Stream interface decoder thread joined."},
+         HeardOnceAs(480, 16192, 16192),
+         nullptr});
+    rows.push_back({"OggStreamOfAMissingFile",
+                    "print(\"stream \" + MixerStreamStart(m, \"none.ogg\"));",
+                    "",
+                    {},
+                    {"[!] Failed to open content stream.", "[S] stream -1"},
+                    {"[!] Failed to open content stream."},
+                    [](const WavFile& wav) { EXPECT_TRUE(SoundingStretches(wav).empty()); },
+                    nullptr});
     return rows;
 }
 
@@ -2033,54 +2060,145 @@ CardWav ReadCardWav(const std::filesystem::path& path) {
     return wav;
 }
 
-// "al" through OpenAL Soft's wave backend, which writes what the card would
-// play in real time: a looping 1 kHz tone is heard at 1 kHz to the end.
-TEST_F(PlayerMixer, AlMixerToneThroughTheWaveBackend) {
-    const std::string config = (m_directory / "alsoft.conf").string();
-    const std::string card = (m_directory / "card.wav").string();
-    const std::string script = "class T { function OnSetup(s) { local m = g_mixer;\n"
-                               "  local c = MixerSoundStart(m, EngineLoadSound(g_engine, \"tone.wav\")); "
-                               "MixerChannelSetLoopMode(m, c, 1);\n"
-                               "  print(\"channel \" + c); } }\n";
+// A run of "al" through OpenAL Soft's wave backend, which writes what the card
+// would play in real time: the scene script and the files it plays, the
+// console lines, and the card's 48 kHz stereo WAV.
+void RunThroughWaveBackend(const std::filesystem::path& directory, const std::string& script,
+                           const std::vector<FixtureFile>& sounds, const std::vector<ExpectedLine>& lines,
+                           CardWav& wav) {
+    const std::string config = (directory / "alsoft.conf").string();
+    const std::string card = (directory / "card.wav").string();
+    std::vector<FixtureFile> files = {
+        StartupScript(),
+        {"t.zms", SceneFile},
+        {"t.nut", script},
+        {"alsoft.conf", "[general]\nsample-type = int16\nchannels = stereo\nfrequency = 48000\n"
+                        "[wave]\nfile = " +
+                            card + "\n"}};
+    files.insert(files.end(), sounds.begin(), sounds.end());
     const CatalogueRow row =
-        Row("al", {"t.zms", "-r", "none", "-m", "al", "-time_live", "1"},
-            {StartupScript(),
-             {"t.zms", SceneFile},
-             {"t.nut", script},
-             {"tone.wav", MonoWav(Tone(1000.0, 4800))},
-             {"alsoft.conf", "[general]\nsample-type = int16\nchannels = stereo\nfrequency = 48000\n"
-                             "[wave]\nfile = " +
-                                 card + "\n"}},
-            0, {"Starting OpenAL1.1 mixer...", "[S] channel 0", FreeingCaches, "Done."},
-            {Matching("\\[\\*\\] Mixer 'al' failed.*")});
-    const RunResult run = RunRow(m_directory, row, {"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + config});
+        Row("al", {"t.zms", "-r", "none", "-m", "al", "-time_live", "1"}, files, 0,
+            Concat({"Starting OpenAL1.1 mixer..."}, Concat(lines, {FreeingCaches, "Done."})),
+            {Matching("\\[\\*\\] Mixer 'al' failed.*"), Matching("error: .*")});
+    const RunResult run = RunRow(directory, row, {"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + config});
     SCOPED_TRACE("console:\n" + run.output.substr(0, 4000) + "\nerrors:\n" + run.errors);
     ExpectConsole(row, run);
-    const CardWav wav = ReadCardWav(card);
+    wav = ReadCardWav(card);
     ASSERT_TRUE(wav.read);
     EXPECT_EQ(wav.channels, 2u);
     EXPECT_EQ(wav.sampleRate, 48000u);
-    // The backend dithers: silence is a sample or two, the tone far above it.
-    // The tone is heard from its first loud frame to its last.
+}
+
+// The frames [first, end) of the card from its first loud sample to its last:
+// the backend dithers, so silence is a sample or two, a tone far above it.
+struct HeardStretch {
+    size_t first = 0;
+    size_t end = 0;
+};
+
+HeardStretch HeardOf(const CardWav& wav) {
     auto loud = [](int16_t s) { return std::abs(s) > 1000; };
     const auto heard = std::find_if(wav.left.begin(), wav.left.end(), loud);
-    ASSERT_NE(heard, wav.left.end());
-    const size_t first = size_t(heard - wav.left.begin());
-    const size_t end =
-        wav.left.size() - size_t(std::find_if(wav.left.rbegin(), wav.left.rend(), loud) - wav.left.rbegin());
-    const size_t frames = end - first;
-    ASSERT_GT(frames, 24000u);
+    if (heard == wav.left.end()) return {};
+    return {size_t(heard - wav.left.begin()),
+            wav.left.size() -
+                size_t(std::find_if(wav.left.rbegin(), wav.left.rend(), loud) - wav.left.rbegin())};
+}
+
+// The tone's frequency over frames from first, by our sign changes and, when
+// sox is installed, by its rough frequency.
+void ExpectCardTone(const CardWav& wav, const std::string& card, size_t first, size_t frames,
+                    double frequency, double tolerance) {
+    ASSERT_LE(first + frames, wav.left.size());
     size_t crossings = 0;
-    for (size_t frame = first + 1; frame < end; ++frame)
+    for (size_t frame = first + 1; frame < first + frames; ++frame)
         crossings += (wav.left[frame - 1] < 0) != (wav.left[frame] < 0);
-    EXPECT_NEAR(double(crossings) / 2.0 / (double(frames) / 48000.0), 1000.0, 20.0)
-        << crossings << " sign changes in frames " << first << " to " << end << " of " << wav.left.size();
+    EXPECT_NEAR(double(crossings) / 2.0 / (double(frames) / 48000.0), frequency, tolerance)
+        << crossings << " sign changes in " << frames << " frames from " << first << " of "
+        << wav.left.size();
     if (!SoxInstalled()) return;
     const std::string line =
         SoxLine(card, "trim " + std::to_string(first) + "s " + std::to_string(frames) + "s remix 1 stat",
                 "Rough *frequency");
     ASSERT_EQ(line.rfind("Rough frequency: ", 0), 0u) << line;
-    EXPECT_NEAR(std::stod(line.substr(17)), 1000.0, 20.0);
+    EXPECT_NEAR(std::stod(line.substr(17)), frequency, tolerance);
+}
+
+// The longest stretch of frames in [from, end) without a gap, a gap being 64
+// or more frames in a row that are near silent: a starved stream may pause.
+HeardStretch LongestGapless(const CardWav& wav, size_t from, size_t end) {
+    HeardStretch longest, current{from, from};
+    size_t quiet = 0;
+    for (size_t frame = from; frame < end; ++frame) {
+        quiet = std::abs(wav.left[frame]) < 500 ? quiet + 1 : 0;
+        if (quiet == 64) {
+            if (frame - 63 - current.first > longest.end - longest.first)
+                longest = {current.first, frame - 63};
+            current.first = frame + 1;
+        } else if (quiet > 64) {
+            current.first = frame + 1;
+        }
+    }
+    if (quiet < 64 && end - current.first > longest.end - longest.first) longest = {current.first, end};
+    return longest;
+}
+
+// A looping 1 kHz tone is heard at 1 kHz to the end.
+TEST_F(PlayerMixer, AlMixerToneThroughTheWaveBackend) {
+    const std::string script = "class T { function OnSetup(s) { local m = g_mixer;\n"
+                               "  local c = MixerSoundStart(m, EngineLoadSound(g_engine, \"tone.wav\")); "
+                               "MixerChannelSetLoopMode(m, c, 1);\n"
+                               "  print(\"channel \" + c); } }\n";
+    CardWav wav;
+    RunThroughWaveBackend(m_directory, script, {{"tone.wav", MonoWav(Tone(1000.0, 4800))}}, {"[S] channel 0"},
+                          wav);
+    if (HasFatalFailure()) return;
+    const HeardStretch heard = HeardOf(wav);
+    ASSERT_GT(heard.end - heard.first, 24000u);
+    ExpectCardTone(wav, (m_directory / "card.wav").string(), heard.first, heard.end - heard.first, 1000.0,
+                   20.0);
+}
+
+// The scene script of a stream row: the Ogg tone started as a stream on
+// OnSetup, then the lines of loop.
+std::string StreamScript(const std::string& loop) {
+    return "class T { function OnSetup(s) { local m = g_mixer;\n"
+           "  local c = MixerStreamStart(m, \"tone.ogg\");\n" +
+           loop + "\n  print(\"stream \" + c); } }\n";
+}
+
+// A streamed Ogg tone of 1.5 s is heard at its 440 Hz; the run is about a
+// second long, so the tone plays to its end.
+TEST_F(PlayerMixer, AlMixerOggStreamThroughTheWaveBackend) {
+    CardWav wav;
+    RunThroughWaveBackend(m_directory, StreamScript(""), {OggTone("tone_long.ogg")}, {"[S] stream 0"}, wav);
+    if (HasFatalFailure()) return;
+    const HeardStretch heard = HeardOf(wav);
+    const HeardStretch gapless = LongestGapless(wav, heard.first, heard.end);
+    ASSERT_GE(gapless.end - gapless.first, 9600u) << gapless.first << " to " << gapless.end;
+    ExpectCardTone(wav, (m_directory / "card.wav").string(), gapless.first, 9600, 440.0, 15.0);
+}
+
+// A stream that loops from 0 goes on past its 0.25 s: heard still after
+// three times its length, at its pitch in the first play and in later ones.
+TEST_F(PlayerMixer, AlMixerLoopedOggStreamOutlastsTheFile) {
+    CardWav wav;
+    RunThroughWaveBackend(
+        m_directory,
+        StreamScript("  MixerChannelSetLoopMode(m, c, 1); MixerChannelSetLoopPosition(m, c, 0);"),
+        {OggTone("tone_mono.ogg")}, {"[S] stream 0"}, wav);
+    if (HasFatalFailure()) return;
+    const HeardStretch heard = HeardOf(wav);
+    const size_t fileFrames = 12000; // 0.25 s at 48 kHz
+    ASSERT_GT(heard.end - heard.first, 3 * fileFrames)
+        << "heard from " << heard.first << " to " << heard.end << " of " << wav.left.size();
+    const std::string card = (m_directory / "card.wav").string();
+    const HeardStretch first = LongestGapless(wav, heard.first, heard.first + fileFrames);
+    ASSERT_GE(first.end - first.first, 2400u) << first.first << " to " << first.end;
+    ExpectCardTone(wav, card, first.first, 2400, 440.0, 20.0);
+    const HeardStretch later = LongestGapless(wav, heard.first + fileFrames + 1200, heard.end);
+    ASSERT_GE(later.end - later.first, 4800u) << later.first << " to " << later.end;
+    ExpectCardTone(wav, card, later.first, 4800, 440.0, 15.0);
 }
 
 // ---- Raytraced frames: -R writes every scene frame as a TGA file -----------

@@ -2,6 +2,14 @@
 // without, "nt" a Texture handle holding nothing; a counting renderer is
 // the engine's current one while a test runs.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "audio/lmr/stream.h"
+#include "engine/texture_stream.h"
 
 #include "picture/pixel_format.h"
 #include "render/null_renderer.h"
@@ -28,8 +36,11 @@ struct UpdateCountingRenderer : zNull_Renderer {
     u32 lastOrigin[2] = {9, 9};
 };
 
-struct IdleStream : zTextureStream {
+// A stream that only keeps its state word.
+struct StateStream : zTextureStream {
     void Update(i32) override {}
+    void SetState(u32 word) override { state = word; }
+    u32 state = 7;
 };
 
 class TextureApi : public ScriptApiFixture {
@@ -96,22 +107,49 @@ TEST_F(TextureApi, APictureHandleOutlivingItsTextureIsDead) {
     ExpectScripts(rows);
 }
 
-// Without a stream there is nothing to drive; a texture fed by a stream
-// needs the media streams, which are not built, and says so.
-TEST_F(TextureApi, StreamNativesRefuseWhatIsNotBuilt) {
+// Without a stream there is nothing to drive; any stream takes the state
+// word, and only a media stream behind a stream interface rewinds.
+TEST_F(TextureApi, StreamNativesDriveTheTexturesStream) {
     const ScriptRow idle[] = {
         {"TextureSetStreamState(t, StreamPaused); TextureRewindStream(t); print(\"nothing\")", "nothing"},
         {"TextureSetStreamState(t, 1.0)",
          "error: parameter 2 has an invalid type 'float' ; expected: 'integer'"},
         {"TextureRewindStream(NullTexture)", "error: CObject is null"},
+        {"TextureSetStreamState(NullTexture, 0)", "error: CObject is null"},
     };
     ExpectScripts(idle);
-    texture->SetStream(new IdleStream);
-    const ScriptRow streamed[] = {
-        {"TextureSetStreamState(t, StreamPaused)", "error: Texture media streams are not built"},
-        {"TextureRewindStream(t)", "error: Texture media streams are not built"},
-    };
-    ExpectScripts(streamed);
+    auto* plain = new StateStream;
+    texture->SetStream(plain);
+    EXPECT_EQ(Printed("TextureSetStreamState(t, StreamPaused); TextureRewindStream(t)"), "");
+    EXPECT_EQ(plain->state, 1u);
+    EXPECT_EQ(Printed("TextureSetStreamState(t, StreamPlaying)"), "");
+    EXPECT_EQ(plain->state, 0u);
+}
+
+TEST_F(TextureApi, RewindPlaysAnEndedMediaStreamAgain) {
+    // A pack header and one MPEG-2 video packet: nothing decodes it, so the
+    // stream has ended once opened.
+    const std::vector<u8> content = {0,    0, 1,  0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3, 0xF8, 0, 0, 1,
+                                     0xE0, 0, 13, 0x81, 0,    0, 1, 2, 3, 4, 5, 6,    7,    8,    9, 10};
+    const std::string path = ::testing::TempDir() + "texture_api_" + std::to_string(getpid()) + ".mpg";
+    FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(content.data(), 1, content.size(), out);
+    std::fclose(out);
+    zTextureStream* opened = OpenTextureStream(texture.Get(), path.c_str());
+    std::remove(path.c_str());
+    ASSERT_NE(opened, nullptr);
+    texture->SetStream(opened);
+    auto* stream = static_cast<zTextureStreamInterface*>(opened);
+    lmr_Stream* media = stream->GetMediaStream();
+    ASSERT_EQ(media->GetState(), StreamEnded);
+
+    EXPECT_EQ(Printed("TextureSetStreamState(t, StreamPaused)"), "");
+    EXPECT_EQ(stream->GetState(), 1u);
+    EXPECT_EQ(Printed("TextureRewindStream(t)"), "");
+    EXPECT_EQ(media->GetState(), StreamPlaying);
+    EXPECT_EQ(Printed("TextureSetStreamState(t, StreamPlaying)"), "");
+    EXPECT_EQ(stream->GetState(), 0u);
 }
 
 } // namespace
