@@ -526,7 +526,8 @@ int RedAround(const zPicture& picture, f32 aspect, f32 x, f32 y, f32 z) {
 // A box's top (a double-sided square at z = -1) between a light at
 // (-1, 0, -2) and a floor at z = 0, seen through a perspective camera: the
 // shadow falls on the floor at x 0.5..1.5, y -0.5..0.5, with the light's
-// everyday near distance and bias.
+// everyday near distance and bias. The camera stands outside both lights'
+// volumes.
 TEST_F(GLRendererLights, ShadowMapsDarkenTheFloorUnderABoxInPerspective) {
     constexpr u32 FrameWidth = 160, FrameHeight = 120;
     ASSERT_TRUE(OpenHidden(false, FrameWidth, FrameHeight));
@@ -560,10 +561,12 @@ TEST_F(GLRendererLights, ShadowMapsDarkenTheFloorUnderABoxInPerspective) {
         SCOPED_TRACE(type == 3 ? "spot" : "point");
         PlacedLight light;
         light.type = type;
-        light.range = type == 1 ? 60.0f : 0.0f;
+        light.range = type == 1 ? 60.0f : 100.0f;
         light.place = zVector(-1.0f, 0.0f, -2.0f);
-        light.axis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
-        light.coneAngle = 0.9f;
+        // The spot aims through the box at the shadow.
+        light.axis =
+            type == 3 ? zVector(0.70710678f, 0.0f, 0.70710678f, 0.0f) : zVector(0.0f, 0.0f, 1.0f, 0.0f);
+        light.coneAngle = 0.5f;
         light.edgeAngle = 0.1f;
         light.diffuseIntensity = 2.0f;
         light.shadowMode = 2;
