@@ -31,6 +31,26 @@ struct Sides {
 };
 
 struct GLRendererLights : GLRendererFrame {
+    // A geometry set up in the renderer with its material double-sided.
+    bool SetUpDoubleSided(zGeometry* geometry) {
+        zMaterial* material = geometry->GetMaterial(0);
+        material->SetFlags(material->GetFlags() | MaterialFlagDoubleSided);
+        LogCapture quiet;
+        return renderer->SetupMaterial(material) && renderer->SetupGeometry(geometry);
+    }
+    // The quad and an occluder seen from a camera, after a clear.
+    zPicture DrawWithOccluder(zRenderViewItem* camera, zRenderable* occluder) {
+        renderer->SetViewItem(camera);
+        renderer->SetSceneInterface(&scene);
+        renderer->ApplyView();
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&mesh);
+        renderer->QueueRenderable(occluder);
+        LogCapture quiet;
+        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+        renderer->RenderQueue();
+        return Grab();
+    }
     Sides DrawSides() {
         const zPicture picture = DrawFrame();
         int left[3], right[3];
@@ -186,13 +206,7 @@ TEST_F(GLRendererLights, ShadowMapsDarkenWhatAnOccluderHides) {
     MeshRenderable blockerMesh;
     blockerMesh.geometry = blocker.Get();
     blockerMesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -1.0f));
-    {
-        zMaterial* material = blocker->GetMaterial(0);
-        material->SetFlags(material->GetFlags() | MaterialFlagDoubleSided);
-        LogCapture quiet;
-        ASSERT_TRUE(renderer->SetupMaterial(material));
-        ASSERT_TRUE(renderer->SetupGeometry(blocker.Get()));
-    }
+    ASSERT_TRUE(SetUpDoubleSided(blocker.Get()));
     for (const ShadowCase& shadowCase : ShadowCases) {
         SCOPED_TRACE(shadowCase.type == 3 ? "spot" : "point");
         PlacedLight light;
@@ -215,16 +229,7 @@ TEST_F(GLRendererLights, ShadowMapsDarkenWhatAnOccluderHides) {
             const auto* data = dynamic_cast<const zGL3Renderer::GL_LightData*>(light.GetRenderData());
             ASSERT_NE(data, nullptr);
             EXPECT_EQ(data->lightShader, mapping ? shadowCase.shaded : shadowCase.plain);
-            renderer->SetViewItem(&view);
-            renderer->SetSceneInterface(&scene);
-            renderer->ApplyView();
-            renderer->ResetRenderQueue();
-            renderer->QueueRenderable(&mesh);
-            renderer->QueueRenderable(&blockerMesh);
-            LogCapture quiet;
-            renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
-            renderer->RenderQueue();
-            const zPicture picture = Grab();
+            const zPicture picture = DrawWithOccluder(&view, &blockerMesh);
             int left[3], right[3];
             PixelAt(picture, Width / 2 - 14, Height / 2, left);
             PixelAt(picture, Width / 2 + 14, Height / 2, right);
@@ -532,29 +537,17 @@ TEST_F(GLRendererLights, ShadowMapsDarkenTheFloorUnderABoxInPerspective) {
     constexpr u32 FrameWidth = 160, FrameHeight = 120;
     ASSERT_TRUE(OpenHidden(false, FrameWidth, FrameHeight));
     quad = Quad(-3.0f, -3.0f, 3.0f, 3.0f);
-    {
-        zMaterial* material = quad->GetMaterial(0);
-        material->SetColor(MaterialColorDiffuse, 1.0f, 0.0f, 0.0f, 1.0f);
-        material->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
-        material->SetFlags(material->GetFlags() | MaterialFlagDoubleSided);
-        renderer->SetCleanResourceOnSetup(false);
-        LogCapture quiet;
-        ASSERT_TRUE(renderer->SetupMaterial(material));
-        ASSERT_TRUE(renderer->SetupGeometry(quad.Get()));
-    }
+    quad->GetMaterial(0)->SetColor(MaterialColorDiffuse, 1.0f, 0.0f, 0.0f, 1.0f);
+    quad->GetMaterial(0)->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
+    renderer->SetCleanResourceOnSetup(false);
+    ASSERT_TRUE(SetUpDoubleSided(quad.Get()));
     mesh.geometry = quad.Get();
     scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
     zSharedPtr<zGeometry> box = Quad(-0.25f, -0.25f, 0.25f, 0.25f);
     MeshRenderable boxMesh;
     boxMesh.geometry = box.Get();
     boxMesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -1.0f));
-    {
-        zMaterial* material = box->GetMaterial(0);
-        material->SetFlags(material->GetFlags() | MaterialFlagDoubleSided);
-        LogCapture quiet;
-        ASSERT_TRUE(renderer->SetupMaterial(material));
-        ASSERT_TRUE(renderer->SetupGeometry(box.Get()));
-    }
+    ASSERT_TRUE(SetUpDoubleSided(box.Get()));
     PerspectiveView camera;
     camera.aspect = f32(FrameWidth) / f32(FrameHeight);
     for (u32 type : {3u, 1u}) {
@@ -577,16 +570,7 @@ TEST_F(GLRendererLights, ShadowMapsDarkenTheFloorUnderABoxInPerspective) {
             renderer->SetControlWord(ControlShadowMapping, mapping);
             renderer->FreeLight(&light);
             ASSERT_TRUE(renderer->SetupLight(&light));
-            renderer->SetViewItem(&camera);
-            renderer->SetSceneInterface(&scene);
-            renderer->ApplyView();
-            renderer->ResetRenderQueue();
-            renderer->QueueRenderable(&mesh);
-            renderer->QueueRenderable(&boxMesh);
-            LogCapture quiet;
-            renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
-            renderer->RenderQueue();
-            const zPicture picture = Grab();
+            const zPicture picture = DrawWithOccluder(&camera, &boxMesh);
             shadowed[mapping] = RedAround(picture, camera.aspect, 1.0f, 0.0f, 0.0f);
             beside[mapping] = RedAround(picture, camera.aspect, 1.0f, 1.2f, 0.0f);
             EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
