@@ -39,9 +39,7 @@ void zCamera::UpdateMatrices() {
     const bool recomputed = (GetFlags() & (ItemLocalDirty | ItemWorldDirty)) != 0;
     zItem::UpdateMatrices();
     if (!recomputed) return;
-    zMatrix4& world = ComputedWorldMatrix();
-    for (int axis = 0; axis < 3; ++axis)
-        world.SetRow(axis, world.GetRow(axis, false).Normalize(), false);
+    NormalizeWorldAxes();
 }
 
 f32 zCamera::GetFov() const {

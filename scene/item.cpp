@@ -158,6 +158,15 @@ void zItem::UpdateInverseMatrix() {
     m_inversePending = false;
 }
 
+void zItem::NormalizeWorldAxes() {
+    for (int axis = 0; axis < 3; ++axis) {
+        const zVector row = m_world.GetRow(axis, false);
+        zVector unit = row.Normalize();
+        unit.w = row.w;
+        m_world.SetRow(axis, unit, false);
+    }
+}
+
 const zMatrix4* zItem::GetInverseMatrix() {
     UpdateInverseMatrix();
     return &m_inverse;

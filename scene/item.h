@@ -151,6 +151,9 @@ class zItem {
     // their own UpdateMatrices or hand it out as a block.
     zMatrix4& ComputedWorldMatrix() { return m_world; }
     const zMatrix4& ComputedWorldMatrix() const { return m_world; }
+    // Scales the world matrix's three axes to unit length; each row's w (the
+    // projective column) stays as it was.
+    void NormalizeWorldAxes();
 
   private:
     zItem(const zItem&) = delete;

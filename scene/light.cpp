@@ -192,12 +192,9 @@ void zLight::SetDefaults() {
 void zLight::UpdateMatrices() {
     const bool recomputed = (GetFlags() & (ItemLocalDirty | ItemWorldDirty)) != 0;
     zItem::UpdateMatrices();
-    zMatrix4& world = ComputedWorldMatrix();
-    if (recomputed) {
-        for (int axis = 0; axis < 3; ++axis)
-            world.SetRow(axis, world.GetRow(axis, false).Normalize(), false);
-    }
-    if (type == LightTypeSpot) frustum.SetPerspective(GetSpotFov(), zNear, volumeRange, &world, 1.0f, 1.0f);
+    if (recomputed) NormalizeWorldAxes();
+    if (type == LightTypeSpot)
+        frustum.SetPerspective(GetSpotFov(), zNear, volumeRange, &ComputedWorldMatrix(), 1.0f, 1.0f);
 }
 
 zMatrix4 zLight::GetProjectionMatrix() const {

@@ -32,6 +32,26 @@ struct Sides {
 };
 
 struct GLRendererLights : GLRendererFrame {
+    // A geometry set up in the renderer with its material double-sided.
+    bool SetUpDoubleSided(zGeometry* geometry) {
+        zMaterial* material = geometry->GetMaterial(0);
+        material->SetFlags(material->GetFlags() | MaterialFlagDoubleSided);
+        LogCapture quiet;
+        return renderer->SetupMaterial(material) && renderer->SetupGeometry(geometry);
+    }
+    // The quad and an occluder seen from a camera, after a clear.
+    zPicture DrawWithOccluder(zRenderViewItem* camera, zRenderable* occluder) {
+        renderer->SetViewItem(camera);
+        renderer->SetSceneInterface(&scene);
+        renderer->ApplyView();
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&mesh);
+        renderer->QueueRenderable(occluder);
+        LogCapture quiet;
+        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+        renderer->RenderQueue();
+        return Grab();
+    }
     Sides DrawSides() {
         const zPicture picture = DrawFrame();
         int left[3], right[3];
@@ -237,13 +257,7 @@ TEST_F(GLRendererLights, ShadowMapsDarkenWhatAnOccluderHides) {
     MeshRenderable blockerMesh;
     blockerMesh.geometry = blocker.Get();
     blockerMesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -1.0f));
-    {
-        zMaterial* material = blocker->GetMaterial(0);
-        material->SetFlags(material->GetFlags() | MaterialFlagDoubleSided);
-        LogCapture quiet;
-        ASSERT_TRUE(renderer->SetupMaterial(material));
-        ASSERT_TRUE(renderer->SetupGeometry(blocker.Get()));
-    }
+    ASSERT_TRUE(SetUpDoubleSided(blocker.Get()));
     for (const ShadowCase& shadowCase : ShadowCases) {
         SCOPED_TRACE(shadowCase.type == 3 ? "spot" : "point");
         PlacedLight light;
@@ -266,16 +280,7 @@ TEST_F(GLRendererLights, ShadowMapsDarkenWhatAnOccluderHides) {
             const auto* data = dynamic_cast<const zGL3Renderer::GL_LightData*>(light.GetRenderData());
             ASSERT_NE(data, nullptr);
             EXPECT_EQ(data->lightShader, mapping ? shadowCase.shaded : shadowCase.plain);
-            renderer->SetViewItem(&view);
-            renderer->SetSceneInterface(&scene);
-            renderer->ApplyView();
-            renderer->ResetRenderQueue();
-            renderer->QueueRenderable(&mesh);
-            renderer->QueueRenderable(&blockerMesh);
-            LogCapture quiet;
-            renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
-            renderer->RenderQueue();
-            const zPicture picture = Grab();
+            const zPicture picture = DrawWithOccluder(&view, &blockerMesh);
             int left[3], right[3];
             PixelAt(picture, Width / 2 - 14, Height / 2, left);
             PixelAt(picture, Width / 2 + 14, Height / 2, right);
@@ -544,3 +549,91 @@ TEST_F(GLRendererLights, VolumetricLightVeilsTheViewAroundIt) {
 }
 
 } // namespace
+
+// A perspective view from (0, 0, -4) looking along +z, 90 degrees across,
+// as the engine's cameras project.
+struct PerspectiveView : FixedView {
+    f32 aspect = 1.0f;
+    PerspectiveView() { world = zMatrix4::Translation(zVector(0.0f, 0.0f, -4.0f)); }
+    zMatrix4 GetProjectionMatrix() override {
+        zMatrix4 m = PerspectiveProjection(1.0f, 0.1f, 50.0f);
+        m.e[5] /= aspect;
+        return m;
+    }
+};
+
+// Mean red of the (2 x 2 + 1)^2 pixels around the point (x, y, z) of the
+// perspective view.
+int RedAround(const zPicture& picture, f32 aspect, f32 x, f32 y, f32 z) {
+    const f32 depth = z + 4.0f;
+    const int column = int((x / depth + 1.0f) * 0.5f * f32(picture.GetWidth()));
+    const int row = int((1.0f - y / (depth * aspect)) * 0.5f * f32(picture.GetHeight()));
+    int sum = 0;
+    for (int dy = -2; dy <= 2; ++dy) {
+        for (int dx = -2; dx <= 2; ++dx) {
+            int rgb[3];
+            PixelAt(picture, u32(column + dx), u32(row + dy), rgb);
+            sum += rgb[0];
+        }
+    }
+    return sum / 25;
+}
+
+// A box's top (a double-sided square at z = -1) between a light at
+// (-1, 0, -2) and a floor at z = 0, seen through a perspective camera: the
+// shadow falls on the floor at x 0.5..1.5, y -0.5..0.5, with the light's
+// everyday near distance and bias. The camera stands outside both lights'
+// volumes.
+TEST_F(GLRendererLights, ShadowMapsDarkenTheFloorUnderABoxInPerspective) {
+    constexpr u32 FrameWidth = 160, FrameHeight = 120;
+    ASSERT_TRUE(OpenHidden(false, FrameWidth, FrameHeight));
+    quad = Quad(-3.0f, -3.0f, 3.0f, 3.0f);
+    quad->GetMaterial(0)->SetColor(MaterialColorDiffuse, 1.0f, 0.0f, 0.0f, 1.0f);
+    quad->GetMaterial(0)->SetColor(MaterialColorSelfIllum, 0.0f, 0.0f, 0.0f, 1.0f);
+    renderer->SetCleanResourceOnSetup(false);
+    ASSERT_TRUE(SetUpDoubleSided(quad.Get()));
+    mesh.geometry = quad.Get();
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    zSharedPtr<zGeometry> box = Quad(-0.25f, -0.25f, 0.25f, 0.25f);
+    MeshRenderable boxMesh;
+    boxMesh.geometry = box.Get();
+    boxMesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -1.0f));
+    ASSERT_TRUE(SetUpDoubleSided(box.Get()));
+    PerspectiveView camera;
+    camera.aspect = f32(FrameWidth) / f32(FrameHeight);
+    for (u32 type : {3u, 1u}) {
+        SCOPED_TRACE(type == 3 ? "spot" : "point");
+        PlacedLight light;
+        light.type = type;
+        light.range = type == 1 ? 60.0f : 100.0f;
+        light.place = zVector(-1.0f, 0.0f, -2.0f);
+        // The spot aims through the box at the shadow.
+        light.axis =
+            type == 3 ? zVector(0.70710678f, 0.0f, 0.70710678f, 0.0f) : zVector(0.0f, 0.0f, 1.0f, 0.0f);
+        light.coneAngle = 0.5f;
+        light.edgeAngle = 0.1f;
+        light.diffuseIntensity = 2.0f;
+        light.shadowMode = 2;
+        scene.lights = {&light};
+        int shadowed[2], beside[2];
+        for (bool mapping : {false, true}) {
+            SCOPED_TRACE(mapping ? "shadow mapping" : "no shadow mapping");
+            renderer->SetControlWord(ControlShadowMapping, mapping);
+            renderer->FreeLight(&light);
+            ASSERT_TRUE(renderer->SetupLight(&light));
+            const zPicture picture = DrawWithOccluder(&camera, &boxMesh);
+            shadowed[mapping] = RedAround(picture, camera.aspect, 1.0f, 0.0f, 0.0f);
+            beside[mapping] = RedAround(picture, camera.aspect, 1.0f, 1.2f, 0.0f);
+            EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+        }
+        // Lit alike without the map; the map darkens only what the box hides.
+        EXPECT_GT(shadowed[0], 40);
+        EXPECT_GT(beside[0], 40);
+        EXPECT_LT(shadowed[1], shadowed[0] / 2);
+        EXPECT_GE(beside[1], beside[0] - 2);
+        renderer->ResetRenderQueue();
+        scene.lights.clear();
+        renderer->FreeLight(&light);
+    }
+    renderer->FreeGeometry(box.Get());
+}

@@ -2457,6 +2457,7 @@ struct BoxPairSettings {
     std::string light;          // more children of <Light>
     std::string globals;        // more children of <Globals>
     std::string config;         // more keys of small.cfg
+    std::string lightType = "Point";
 };
 
 std::vector<FixtureFile> BoxPairFiles(const BoxPairSettings& settings = {}) {
@@ -2477,8 +2478,8 @@ std::vector<FixtureFile> BoxPairFiles(const BoxPairSettings& settings = {}) {
         registry +
         ">>>\n"
         "    <MLight=<MItem=<Id=\"lamp\"><UId=1><Active>>\n"
-        "      <Light=<Item=<Position=<X=1.0><Y=2.0><Z=-6.0>>><Type=\"Point\"><Range=100.0>" +
-        settings.light +
+        "      <Light=<Item=<Position=<X=1.0><Y=2.0><Z=-6.0>>><Type=\"" +
+        settings.lightType + "\"><Range=100.0>" + settings.light +
         ">>\n"
         "    <MObject=<MItem=<Id=\"near\"><UId=2><Active>><Object=<Geometry=\"near.zge\">>>\n"
         "    <MObject=<MItem=<Id=\"far\"><UId=3><Active>><Object=<Geometry=\"far.zge\">>>\n"
@@ -2897,6 +2898,7 @@ struct EffectRow {
     BoxPairSettings settings;
     PictureRegion region; // its leading channel is not used
     enum Change { Darker, Brighter, TowardWhite, Changed } change;
+    BoxPairSettings plain = {}; // of the frame compared against
 };
 
 void PrintTo(const EffectRow& row, std::ostream* out) {
@@ -2904,6 +2906,8 @@ void PrintTo(const EffectRow& row, std::ostream* out) {
 }
 
 std::vector<EffectRow> EffectCatalogue() {
+    const std::string spotCone = "<ConeAngle=0.6><EdgeAngle=0.1>";
+    const PictureRegion shadowOnTheFarBox{"far box in the near one's shadow", 0.25f, 0.55f, 0.35f, 0.70f, 0};
     return {
         // The boxes bloom over their surroundings.
         {"Bloom",
@@ -2928,6 +2932,18 @@ std::vector<EffectRow> EffectCatalogue() {
          {"", "<Volumetric>", "", ""},
          {"background", 0.0f, 0.0f, 0.08f, 0.08f, 0},
          EffectRow::Changed},
+        // The near box shadows the far one's face below its left side, where
+        // the same light without a shadow lights it.
+        {"SpotLightShadowMap",
+         {"", spotCone + "<Shadow=\"Map\">", "", "<ShadowMapping=True>", "Spot"},
+         shadowOnTheFarBox,
+         EffectRow::Darker,
+         {"", spotCone, "", "<ShadowMapping=True>", "Spot"}},
+        {"PointLightShadowMap",
+         {"", "<Shadow=\"Map\">", "", "<ShadowMapping=True>"},
+         shadowOnTheFarBox,
+         EffectRow::Darker,
+         {"", "", "", "<ShadowMapping=True>"}},
     };
 }
 
@@ -2942,7 +2958,8 @@ TEST_P(PlayerEffects, EffectChangesItsRegionAgainstThePlainFrame) {
     const EffectRow& row = GetParam();
     const std::string ready = "[S] Frame 10 drawn.";
     const Frame plain =
-        DrawOnGl2(m_plain.Path(), m_screen.Path(), row.id + "Plain", BoxPairFiles(), "pair.zms", ready, 160, 120);
+        DrawOnGl2(m_plain.Path(), m_screen.Path(), row.id + "Plain", BoxPairFiles(row.plain), "pair.zms", ready,
+                  160, 120);
     ASSERT_EQ(plain.width, 160u);
     const Frame changed = DrawOnGl2(m_effect.Path(), m_screen.Path(), row.id, BoxPairFiles(row.settings),
                                     "pair.zms", ready, 160, 120);

@@ -208,10 +208,19 @@ TEST(Camera, WorldAxesAreNormalised) {
     camera.SetParent(&parent);
     camera.SetPosition(zVector(1, 0, 0));
     const zMatrix4* world = camera.GetWorldMatrix();
-    for (int axis = 0; axis < 3; ++axis)
+    for (int axis = 0; axis < 3; ++axis) {
         EXPECT_NEAR(world->GetRow(axis, false).Length(), 1.0f, 1e-6f) << axis;
+        EXPECT_EQ(world->GetRow(axis, false).w, 0.0f) << axis;
+    }
     EXPECT_FLOAT_EQ(world->GetRow(3, true).x, 3.0f);
     EXPECT_EQ(camera.GetTransformBlock(), world);
+    // A view-space point reaches the world through the whole matrix, w kept.
+    zVector point(0.0f, 0.0f, 2.0f, 1.0f);
+    world->TransformArray(&point, &point, 1);
+    EXPECT_FLOAT_EQ(point.x, 3.0f);
+    EXPECT_FLOAT_EQ(point.y, 0.0f);
+    EXPECT_FLOAT_EQ(point.z, 2.0f);
+    EXPECT_FLOAT_EQ(point.w, 1.0f);
 }
 
 TEST(Camera, FrustumFollowsTheCamera) {

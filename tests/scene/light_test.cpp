@@ -103,10 +103,19 @@ TEST(Light, AScaledLightKeepsUnitAxes) {
     light.SetScale(zVector(3.0f, 3.0f, 3.0f, 1.0f));
     light.SetPosition(zVector(1.0f, 2.0f, 3.0f, 1.0f));
     const zMatrix4 world = *light.GetWorldMatrix();
-    for (int axis = 0; axis < 3; ++axis)
+    for (int axis = 0; axis < 3; ++axis) {
         EXPECT_FLOAT_EQ(world.GetRow(axis, false).Length(), 1.0f) << axis;
+        EXPECT_EQ(world.GetRow(axis, false).w, 0.0f) << axis;
+    }
     EXPECT_EQ(world.e[3], 1.0f);
     EXPECT_EQ(world.e[11], 3.0f);
+    // The inverse takes the light's place back to the origin, w kept.
+    zVector place(1.0f, 2.0f, 3.0f, 1.0f);
+    world.Inverse().TransformArray(&place, &place, 1);
+    EXPECT_NEAR(place.x, 0.0f, 1e-6f);
+    EXPECT_NEAR(place.y, 0.0f, 1e-6f);
+    EXPECT_NEAR(place.z, 0.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(place.w, 1.0f);
 }
 
 TEST_F(LightTest, BothIntensitiesAtTheThresholdMakeALightInactive) {
