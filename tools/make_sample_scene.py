@@ -6,8 +6,8 @@ floor.tga: uncompressed 24-bit TGA), the thud a crate makes when it lands
 (land.wav: 16-bit mono PCM), the hills behind the floor (hills.raw: the
 terrain's heights, 16-bit little-endian, a twentieth of a metre each;
 hills_blend.tga: its blend map, 1024 pixels wide as terrains want it;
-grass.tga: its texture) and the sparks' particle model (sparks.zml). The output is committed; run again after a change
-here:
+grass.tga: its texture) and the sparks' particle model (sparks.zml). The
+output is committed; run again after a change here:
 
     tools/make_sample_scene.py [output folder, default samples/scene]
 """
