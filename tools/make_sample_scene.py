@@ -2,9 +2,12 @@
 """Writes the content of the sample scene samples/scene/: the crate's and the
 floor's geometry files (crate.zge, floor.zge: a box each, in the text forms of
 the geometry file, one textured material inline) and their textures (crate.tga,
-floor.tga: uncompressed 24-bit TGA) and the thud a crate makes when it lands
-(land.wav: 16-bit mono PCM). The output is committed; run again after a change
-here:
+floor.tga: uncompressed 24-bit TGA), the thud a crate makes when it lands
+(land.wav: 16-bit mono PCM), the hills behind the floor (hills.raw: the
+terrain's heights, 16-bit little-endian, a twentieth of a metre each;
+hills_blend.tga: its blend map, 1024 pixels wide as terrains want it;
+grass.tga: its texture) and the sparks' particle model (sparks.zml). The
+output is committed; run again after a change here:
 
     tools/make_sample_scene.py [output folder, default samples/scene]
 """
@@ -122,12 +125,18 @@ def floor_pixel(x, y):
     return (150, 166, 186)
 
 
-def tga_file(pixel):
+def grass_pixel(x, y):
+    """Green with darker patches, stretched once over the whole terrain."""
+    shade = int(18 * math.sin(x * 0.7) * math.cos(y * 0.9) + 10 * math.sin((x + 2 * y) * 0.3))
+    return (70 + shade, 140 + shade, 50 + shade // 2)
+
+
+def tga_file(pixel, width=TEXTURE_SIZE, height=TEXTURE_SIZE):
     """An uncompressed 24-bit TGA, rows bottom first, pixels as B, G, R."""
-    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, TEXTURE_SIZE, TEXTURE_SIZE, 24, 0)
+    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, width, height, 24, 0)
     body = bytearray()
-    for y in range(TEXTURE_SIZE):
-        for x in range(TEXTURE_SIZE):
+    for y in range(height):
+        for x in range(width):
             r, g, b = pixel(x, y)
             body += bytes((b, g, r))
     return header + bytes(body)
@@ -147,6 +156,42 @@ def thud_wav(rate=22050, seconds=0.25):
     return b"RIFF" + struct.pack("<I", len(body) + len(samples)) + body + bytes(samples)
 
 
+HILL_SAMPLES = 64
+
+
+def hills_raw():
+    """The terrain's heights, HILL_SAMPLES x HILL_SAMPLES, rows first: two
+    rounded hills rising towards the back, low along the front edge. Row 0 is
+    the front edge, at the terrain's position: the rows run away from the
+    camera."""
+    data = bytearray()
+    for row in range(HILL_SAMPLES):
+        for column in range(HILL_SAMPLES):
+            u, v = column / (HILL_SAMPLES - 1), row / (HILL_SAMPLES - 1)
+            metres = 0.5 * v
+            for cu, cv, top, reach in ((0.3, 0.6, 4.0, 0.25), (0.75, 0.75, 3.0, 0.2)):
+                metres += top * math.exp(-((u - cu) ** 2 + (v - cv) ** 2) / (reach * reach))
+            data += struct.pack("<h", int(round(metres * 20.0)))
+    return bytes(data)
+
+
+def sparks_model():
+    """A "ParticleModel": small pale yellow sparks (not orange: tests/player/crate_region.py takes
+    orange pixels for the crates) that fall back down, of one
+    size and colour through their life (constant curves), drawn without
+    shaders and unlit."""
+    def curve(value):
+        return "<Curve=<Knot=<Count=2><Knot=\"0:%s\"><Knot=\"1:%s\">>>" % (value, value)
+    lines = ["<ZML=1.0>", "<ParticleModel="]
+    lines.append("  <Material=<Id=\"sparks\"><RenderMask=<Shadeless><FixedFunction>>>")
+    lines.append("  <TTL=1.5><Damping=0.2><Gravity=<X=0.0><Y=-6.0><Z=0.0>>")
+    for tag, value in (("SizeCurve", "0.12"), ("RedCurve", "1.0"), ("GreenCurve", "0.9"),
+                       ("BlueCurve", "0.4"), ("OpacityCurve", "1.0")):
+        lines.append("  <%s=%s>" % (tag, curve(value)))
+    lines.append(">")
+    return "\n".join(lines) + "\n"
+
+
 def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "samples", "scene")
@@ -158,6 +203,11 @@ def main():
         "crate.tga": tga_file(crate_pixel),
         "floor.tga": tga_file(floor_pixel),
         "land.wav": thud_wav(),
+        # The terrain: 64 x 64 samples (the fewest a terrain takes) at 4 per metre, 16 m x 16 m.
+        "hills.raw": hills_raw(),
+        "hills_blend.tga": tga_file(lambda x, y: (255, 0, 0), 1024, 4),
+        "grass.tga": tga_file(grass_pixel),
+        "sparks.zml": sparks_model().encode(),
     }
     for name, data in files.items():
         with open(os.path.join(out, name), "wb") as stream:

@@ -253,7 +253,8 @@ FixtureFile SampleFile(const char* sample, const char* path) {
 std::vector<FixtureFile> SampleSceneFiles() {
     std::vector<FixtureFile> files;
     for (const char* name : {"crate.zms", "crate_scene.nut", "crate.nut", "crate.zge", "crate.tga",
-                             "floor.zge", "floor.tga", "land.wav"})
+                             "floor.zge", "floor.tga", "land.wav", "hills.raw", "hills_blend.tga", "grass.tga",
+                             "sparks.zml"})
         files.push_back(SampleFile((std::string("scene/") + name).c_str(), name));
     return files;
 }
@@ -426,8 +427,8 @@ void AddSceneScriptRows(std::vector<CatalogueRow>& rows) {
     rows.push_back(
         Row("SampleSceneCrateDeletedByItsScene", {"crate.zms", "-r", "none", "-m", "none", "-time_live", "1"},
             files, 0,
-            {"[H] Loading scene 'crate.zms' (flag: -1)", "[S] crate true, items 4", "[S] queued true",
-             "[S] after an update true", "[S] after the flush false, items 3", "[S] found again false",
+            {"[H] Loading scene 'crate.zms' (flag: -1)", "[S] crate true, items 6", "[S] queued true",
+             "[S] after an update true", "[S] after the flush false, items 5", "[S] found again false",
              "[S] Expected 'Item' got 'Deleted native'", FreeingCaches, "Done."},
             {MissingResources}, {"[S] queued true"}));
 }
