@@ -14,12 +14,13 @@
 zMItem* ItemFamilyArgument(ScriptArgs& args, int position);
 
 // The managed item of a handle of the kind, as its class T. A handle of the
-// kind whose item is of another class raises "Internal failure".
-template <class T> T* ManagedArgument(ScriptArgs& args, int position, i32 kind) {
+// kind whose item is of another class raises wrongClass.
+template <class T>
+T* ManagedArgument(ScriptArgs& args, int position, i32 kind, const char* wrongClass = "Internal failure") {
     zMItem* item = args.Object<zMItem>(position, kind);
     if (!item) return nullptr;
     T* typed = dynamic_cast<T*>(item);
-    if (!typed) args.Error("Internal failure");
+    if (!typed) args.Error(wrongClass);
     return typed;
 }
 

@@ -8,15 +8,12 @@
 #include "scene/managed_item.h"
 #include "script/script_args.h"
 #include "script/script_kind.h"
+#include "scriptapi/handle_args.h"
 
 // The part of the managed item in the handle at the position, of the kind;
 // null with the error raised (the kind check's words, "CObject is null").
 template <class Part> Part* ItemPartArgument(ScriptArgs& args, int position, i32 kind) {
-    zMItem* item = args.Object<zMItem>(position, kind);
-    if (!item) return nullptr;
-    Part* part = dynamic_cast<Part*>(item);
-    if (!part) args.Error("CObject is null");
-    return part;
+    return ManagedArgument<Part>(args, position, kind, "CObject is null");
 }
 
 // Kind in, an Item handle on the same managed item out.
