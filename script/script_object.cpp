@@ -1,6 +1,7 @@
 #include "script/script_object.h"
 
 #include <new>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -22,9 +23,52 @@ zMutex& RegistryMutex() {
     return *mutex;
 }
 
-zList<zCObject*>& Registry() {
-    static zList<zCObject*>* registry = new zList<zCObject*>;
+// The first record of each object's chain; records holding no object are
+// counted only.
+struct RecordRegistry {
+    std::unordered_map<const void*, zCObject*> firstByObject;
+    u32 count = 0;
+};
+
+RecordRegistry& Registry() {
+    static RecordRegistry* registry = new RecordRegistry;
     return *registry;
+}
+
+// Links a record into its object's chain; false when the index cannot grow.
+bool LinkRecord(zCObject* record) {
+    RecordRegistry& registry = Registry();
+    if (record->object) {
+        try {
+            auto [first, added] = registry.firstByObject.try_emplace(record->object, record);
+            if (!added) {
+                record->nextOfObject = first->second;
+                first->second->previousOfObject = record;
+                first->second = record;
+            }
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+    ++registry.count;
+    return true;
+}
+
+void UnlinkRecord(zCObject* record) {
+    RecordRegistry& registry = Registry();
+    if (record->object) {
+        if (record->previousOfObject) {
+            record->previousOfObject->nextOfObject = record->nextOfObject;
+        } else if (record->nextOfObject) {
+            registry.firstByObject[record->object] = record->nextOfObject;
+        } else {
+            registry.firstByObject.erase(record->object);
+        }
+        if (record->nextOfObject) record->nextOfObject->previousOfObject = record->previousOfObject;
+        record->previousOfObject = nullptr;
+        record->nextOfObject = nullptr;
+    }
+    --registry.count;
 }
 
 void DestroyPicture(void* object) {
@@ -65,10 +109,11 @@ const SQUserPointer CObjectTag = const_cast<ScriptClassDescriptor*>(&g_CObjectCl
 } // namespace
 
 zCObject::zCObject(i32 kind, void* object, bool owned)
-    : owned(owned ? 1 : 0), node(nullptr), kind(kind), object(object) {
+    : owned(owned ? 1 : 0), registered(false), kind(kind), object(object), previousOfObject(nullptr),
+      nextOfObject(nullptr) {
     zScopedLock lock(RegistryMutex());
     if (zSharedObject* shared = SharedResource(kind, object)) shared->AddRef();
-    node = Registry().Add(this);
+    registered = LinkRecord(this);
 }
 
 zCObject::~zCObject() {
@@ -76,8 +121,8 @@ zCObject::~zCObject() {
     void* lastObject;
     {
         zScopedLock lock(RegistryMutex());
-        if (node) delete Registry().RemoveNode(node);
-        node = nullptr;
+        if (registered) UnlinkRecord(this);
+        registered = false;
         lastKind = kind;
         lastObject = object;
         object = nullptr;
@@ -101,23 +146,29 @@ void SetScriptObjectDestroyer(i32 kind, ScriptObjectDestroyer destroyer) {
 
 u32 GetScriptObjectCount() {
     zScopedLock lock(RegistryMutex());
-    return Registry().GetCount();
+    return Registry().count;
 }
 
 namespace {
 
-// Every record whose object the test picks becomes kind 1 with no object.
-template <typename Picks> u32 InvalidateRecordsWhere(Picks picks) {
-    zScopedLock lock(RegistryMutex());
+// Every record of the object becomes kind 1 with no object; the caller
+// holds the registry mutex.
+u32 InvalidateChain(const void* object) {
+    RecordRegistry& registry = Registry();
+    auto first = registry.firstByObject.find(object);
+    if (first == registry.firstByObject.end()) return 0;
     u32 count = 0;
-    for (auto* node = Registry().GetHead(); node; node = node->next) {
-        zCObject* record = node->value;
-        if (!record->object || !picks(record->object)) continue;
+    for (zCObject* record = first->second; record;) {
+        zCObject* next = record->nextOfObject;
         // A resource record keeps no reference to a dead object.
         record->kind = ScriptKindDeleted;
         record->object = nullptr;
+        record->previousOfObject = nullptr;
+        record->nextOfObject = nullptr;
+        record = next;
         ++count;
     }
+    registry.firstByObject.erase(first);
     return count;
 }
 
@@ -125,12 +176,17 @@ template <typename Picks> u32 InvalidateRecordsWhere(Picks picks) {
 
 u32 InvalidateScriptRecords(void* object) {
     if (!object) return 0;
-    return InvalidateRecordsWhere([object](const void* held) { return held == object; });
+    zScopedLock lock(RegistryMutex());
+    return InvalidateChain(object);
 }
 
 u32 InvalidateScriptRecords(const std::unordered_set<const void*>& objects) {
-    if (objects.empty()) return 0;
-    return InvalidateRecordsWhere([&objects](const void* held) { return objects.count(held) != 0; });
+    zScopedLock lock(RegistryMutex());
+    u32 count = 0;
+    for (const void* object : objects) {
+        if (object) count += InvalidateChain(object);
+    }
+    return count;
 }
 
 u32 InvalidateMetaTagScriptRecords(const zMetafile& document) {
@@ -159,7 +215,7 @@ namespace {
 // Pushes a CObject instance for a record made by the caller; destroys the
 // record when that fails.
 bool PushRecord(HSQUIRRELVM vm, zCObject* record) {
-    if (record && record->node &&
+    if (record && record->registered &&
         CreateScriptClassInstance(vm, g_CObjectClass.className, record, ReleaseScriptObject))
         return true;
     GetLog() << "[!] Could not allocate C Object.\n";
@@ -283,7 +339,7 @@ SQInteger CObjectTypeOf(HSQUIRRELVM vm) {
 
 SQInteger CObjectConstructor(HSQUIRRELVM vm) {
     auto* record = new (std::nothrow) zCObject(ScriptKindUndefined, nullptr, false);
-    if (!record || !record->node) {
+    if (!record || !record->registered) {
         delete record;
         return sq_throwerror(vm, "Could not allocate C Object.");
     }

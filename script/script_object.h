@@ -3,15 +3,16 @@
 // script object kind and whether the script owns it. Every record lives in
 // one global registry from construction to destruction, so the engine can
 // turn the handles of an object it destroys into "Deleted native" handles.
+// The registry chains the records of each object together and finds a chain
+// by its object, so invalidating one object costs its own handles only.
 //
-// Locking: one recursive registry mutex guards the list and the records'
+// Locking: one recursive registry mutex guards the chains and the records'
 // kind and object. No script call and no owned destruction happens while it
 // is held: a destructor unlinks under the lock and destroys after it.
 #pragma once
 
 #include <unordered_set>
 
-#include "core/list.h"
 #include "core/types.h"
 #include "markup/script_value.h"
 #include "script/script_class.h"
@@ -29,9 +30,13 @@ struct zCObject {
     ~zCObject();
 
     u8 owned;
-    zList<zCObject*>::Node* node;
+    // False when the registry could not take the record (out of memory).
+    bool registered;
     i32 kind;
     void* object;
+    // The other records of the same object (the registry's chain).
+    zCObject* previousOfObject;
+    zCObject* nextOfObject;
 
   private:
     zCObject(const zCObject&) = delete;

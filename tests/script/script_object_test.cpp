@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <future>
+#include <memory>
+#include <vector>
 
 #include "engine/engine.h"
 #include "markup/metafile.h"
@@ -114,6 +116,53 @@ TEST_F(ScriptObjects, CopyOfAnOwnedHandleNeverOwns) {
     }
     sq_pop(V(), 2);
     EXPECT_EQ(g_destroyed, 1);
+}
+
+// Records of one object dropped from the front, the middle and the end of
+// its chain leave the others to be invalidated; other objects keep theirs.
+TEST_F(ScriptObjects, DroppedRecordsLeaveTheRestOfTheirObjectsHandles) {
+    int object = 1, other = 2;
+    const u32 before = GetScriptObjectCount();
+    std::vector<std::unique_ptr<zCObject>> records;
+    for (int i = 0; i < 6; ++i)
+        records.emplace_back(new zCObject(ScriptKindItem, &object, false));
+    zCObject kept(ScriptKindItem, &other, false);
+    for (int dropped : {0, 2, 5})
+        records[size_t(dropped)].reset();
+    EXPECT_EQ(GetScriptObjectCount(), before + 4);
+    EXPECT_EQ(InvalidateScriptRecords(&object), 3u);
+    for (int left : {1, 3, 4}) {
+        EXPECT_EQ(records[size_t(left)]->kind, ScriptKindDeleted);
+        EXPECT_EQ(records[size_t(left)]->object, nullptr);
+    }
+    EXPECT_EQ(kept.object, &other);
+    // Invalidated records go on counting until they die.
+    records.clear();
+    EXPECT_EQ(GetScriptObjectCount(), before + 1);
+    EXPECT_EQ(InvalidateScriptRecords(&other), 1u);
+}
+
+// Invalidating an object costs its own handles, not every live handle.
+TEST_F(ScriptObjects, InvalidationCostDoesNotGrowWithOtherHandles) {
+    constexpr int Objects = 20000;
+    std::vector<int> objects(Objects), others(100000);
+    auto invalidateAll = [&](size_t otherCount) {
+        std::vector<std::unique_ptr<zCObject>> background, records;
+        for (size_t i = 0; i < otherCount; ++i)
+            background.emplace_back(new zCObject(ScriptKindItem, &others[i], false));
+        for (int& object : objects)
+            records.emplace_back(new zCObject(ScriptKindItem, &object, false));
+        const auto start = std::chrono::steady_clock::now();
+        u32 count = 0;
+        for (int& object : objects)
+            count += InvalidateScriptRecords(&object);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(count, u32(Objects));
+        return took.count();
+    };
+    const double alone = invalidateAll(0), crowded = invalidateAll(others.size());
+    // One walk of every handle per call would make this about 5,000x.
+    EXPECT_LT(crowded, std::max(alone, 1e-3) * 6.0);
 }
 
 // The destroyer of an owned object may run script callbacks that use the
