@@ -2596,6 +2596,16 @@ std::vector<PictureRow> PictureCatalogue() {
               {"background", 0.0f, 0.0f, 0.08f, 0.08f, 2}}}};
 }
 
+// A "gl2" run of three seconds in a small window that prints readyLine.
+CatalogueRow Gl2Row(const std::string& id, std::vector<FixtureFile> files, const std::string& scene,
+                    const std::string& readyLine) {
+    files.push_back(CoreShaderLibrary());
+    return Row(id, {scene, "-r", "gl2", "-m", "none", "-C", "small.cfg", "-time_live", "3"}, std::move(files),
+               0,
+               {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.", readyLine,
+                FreeingCaches, "Done."});
+}
+
 // "gl2" in a window of a private server, which the renderer places at
 // (32, 32). The screen is read once the script's ready line is out, until
 // two reads agree; an empty frame when it never was.
@@ -2605,11 +2615,7 @@ Frame DrawOnGl2(const std::filesystem::path& directory, const std::filesystem::p
     XvfbServer server(screenDirectory.string());
     EXPECT_TRUE(server.IsRunning());
     if (!server.IsRunning()) return Frame();
-    files.push_back(CoreShaderLibrary());
-    const CatalogueRow drawn =
-        Row(id, {scene, "-r", "gl2", "-m", "none", "-C", "small.cfg", "-time_live", "3"}, files, 0,
-            {"[H] Starting OpenGL 3 renderer...", "Renderer instantiated with shader support.", readyLine,
-             FreeingCaches, "Done."});
+    const CatalogueRow drawn = Gl2Row(id, std::move(files), scene, readyLine);
     Frame screen;
     auto lastRead = std::chrono::steady_clock::now();
     auto watch = [&]() {
@@ -2894,12 +2900,52 @@ void SavePng(const std::filesystem::path& path, const Frame& frame) {
     WriteFile(path, "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) + chunk("IDAT", deflated) + chunk("IEND", ""));
 }
 
+// The box pair whose near box moves right by MovingBoxStep a frame (not by
+// the clock, so each frame is the same on every run). A moving frame never
+// stands on the screen: the script grabs frame 10 from the renderer into
+// grabbed.tga.
+constexpr float MovingBoxStep = 0.5f;
+const char* const GrabbedLine = "[S] Frame 10 grabbed: true";
+
+std::vector<FixtureFile> MovingBoxPairFiles(const BoxPairSettings& settings) {
+    std::vector<FixtureFile> files = BoxPairFiles(settings);
+    const std::string script =
+        "class Pair { frames = 0; near = null;\n"
+        "  function OnSetup(s) { near = SceneFindItem(s, \"near\"); }\n"
+        "  function OnUpdate(s) { frames++;\n"
+        "    ItemSetPosition(near, Vector(-5.0 + " +
+        std::to_string(MovingBoxStep) +
+        " * frames, 0.0, 0.0, 1.0)); }\n"
+        "  function OnRenderUI(s) { if (frames != 10) return;\n"
+        "    local picture = PictureNew();\n"
+        "    RendererGrabDisplayToPicture(EngineGetRenderer(g_engine), picture);\n"
+        "    print(\"Frame 10 grabbed: \" + PictureSaveTGA(picture, \"grabbed.tga\")); } }\n";
+    for (FixtureFile& file : files)
+        if (file.path == "pair.nut") file.bytes = script;
+    return files;
+}
+
+// The frame a moving box pair grabbed on "gl2" under a private server; empty
+// when the run did not save it.
+Frame GrabOnGl2(const std::filesystem::path& directory, const std::filesystem::path& screenDirectory,
+                const std::string& id, const BoxPairSettings& settings) {
+    XvfbServer server(screenDirectory.string());
+    EXPECT_TRUE(server.IsRunning());
+    if (!server.IsRunning()) return Frame();
+    const CatalogueRow drawn = Gl2Row(id, MovingBoxPairFiles(settings), "pair.zms", GrabbedLine);
+    const RunResult run = RunRow(directory, drawn, {"DISPLAY=" + server.Display(), "SDL_VIDEODRIVER=x11"});
+    SCOPED_TRACE("gl2 console:\n" + run.output + "\nerrors:\n" + run.errors);
+    ExpectConsole(drawn, run);
+    return FrameOfTga(ReadFile(directory / "grabbed.tga"));
+}
+
 struct EffectRow {
     std::string id;
     BoxPairSettings settings;
     PictureRegion region; // its leading channel is not used
     enum Change { Darker, Brighter, TowardWhite, Changed } change;
     BoxPairSettings plain = {}; // of the frame compared against
+    bool moving = false;        // both frames of the moving box pair, grabbed
 };
 
 void PrintTo(const EffectRow& row, std::ostream* out) {
@@ -2945,6 +2991,15 @@ std::vector<EffectRow> EffectCatalogue() {
          shadowOnTheFarBox,
          EffectRow::Darker,
          {"", "", "", "<ShadowMapping=True>"}},
+        // The near box, back in the centre in frame 10, moved half a unit
+        // right since frame 9: its trailing (left) edge smears with the far
+        // box it left behind.
+        {"MotionBlur",
+         {"<PostProcess=<MotionBlur=<Strength=1.0>>>", "", "", ""},
+         {"near box's trailing edge", 0.34f, 0.40f, 0.42f, 0.60f, 0},
+         EffectRow::Changed,
+         {},
+         true},
     };
 }
 
@@ -2957,14 +3012,18 @@ class PlayerEffects : public ::testing::TestWithParam<EffectRow> {
 
 TEST_P(PlayerEffects, EffectChangesItsRegionAgainstThePlainFrame) {
     const EffectRow& row = GetParam();
-    const std::string ready = "[S] Frame 10 drawn.";
-    const Frame plain =
-        DrawOnGl2(m_plain.Path(), m_screen.Path(), row.id + "Plain", BoxPairFiles(row.plain), "pair.zms", ready,
-                  160, 120);
+    auto draw = [&](const std::filesystem::path& directory, const std::string& id,
+                    const BoxPairSettings& settings) {
+        if (row.moving) return GrabOnGl2(directory, m_screen.Path(), id, settings);
+        return DrawOnGl2(directory, m_screen.Path(), id, BoxPairFiles(settings), "pair.zms",
+                         "[S] Frame 10 drawn.", 160, 120);
+    };
+    const Frame plain = draw(m_plain.Path(), row.id + "Plain", row.plain);
     ASSERT_EQ(plain.width, 160u);
-    const Frame changed = DrawOnGl2(m_effect.Path(), m_screen.Path(), row.id, BoxPairFiles(row.settings),
-                                    "pair.zms", ready, 160, 120);
+    ASSERT_EQ(plain.height, 120u);
+    const Frame changed = draw(m_effect.Path(), row.id, row.settings);
     ASSERT_EQ(changed.width, 160u);
+    ASSERT_EQ(changed.height, 120u);
     const std::filesystem::path pictures = std::filesystem::current_path() / "effect_pictures";
     std::filesystem::create_directories(pictures);
     SavePng(pictures / (row.id + "_plain.png"), plain);
