@@ -913,6 +913,20 @@ void zGL3Renderer::DrawList(zList<zRenderablePrimitive*>& list, u32 pass) {
     }
 }
 
+void zGL3Renderer::DrawIntoAttributes(bool all) {
+    const GLenum buffers[3] = {zgl::ColorAttachment0, zgl::ColorAttachment0 + 1, zgl::ColorAttachment0 + 2};
+    if (!all) {
+        for (u32 i = 1; i < 3; ++i)
+            m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D, 0, 0);
+        if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(1, buffers);
+        return;
+    }
+    for (u32 i = 0; i < 3; ++i)
+        m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D,
+                                       TextureName(m_targets[TargetAttr1 + i].Get()), 0);
+    if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(3, buffers);
+}
+
 void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
     SetSupersampledViewport();
     if (!m_gl.glBindFramebufferEXT || !m_gbufferFBO) return;
@@ -928,17 +942,10 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
     ClearTarget(0.0f, 0.0f, 0.0f, 256000.0f, 1.0f, zgl::ColorBufferBit | zgl::DepthBufferBit);
     DrawList(list, PassNormalDepth);
 
-    const GLuint attributes[3] = {TextureName(m_targets[TargetAttr1].Get()),
-                                  TextureName(m_targets[TargetAttr2].Get()),
-                                  TextureName(m_targets[TargetAttr3].Get())};
-    for (u32 i = 0; i < 3; ++i)
-        m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D,
-                                       attributes[i], 0);
+    DrawIntoAttributes(true);
     if (m_gl.glCheckFramebufferStatusEXT(zgl::Framebuffer) != zgl::FramebufferComplete) {
         GetLog() << "[!] The g-buffer frame buffer is not complete.\n";
     }
-    const GLenum buffers[3] = {zgl::ColorAttachment0, zgl::ColorAttachment0 + 1, zgl::ColorAttachment0 + 2};
-    if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(3, buffers);
     // The attributes of the surface the normal pass kept: each pixel takes
     // them at the depth that pass left, so a nearer object hides a farther
     // one whatever their order in the list.
@@ -947,9 +954,7 @@ void zGL3Renderer::DrawDeferred(zList<zRenderablePrimitive*>& list) {
     DrawList(list, PassGBuffer);
     m_gl.glDepthMask(1);
     m_gl.glDepthFunc(zgl::Lequal);
-    for (u32 i = 1; i < 3; ++i)
-        m_gl.glFramebufferTexture2DEXT(zgl::Framebuffer, zgl::ColorAttachment0 + i, zgl::Texture2D, 0, 0);
-    if (m_gl.glDrawBuffers) m_gl.glDrawBuffers(1, buffers);
+    DrawIntoAttributes(false);
 
     zRenderViewItem* view = GetViewItem();
     const zRegistry* settings = view ? view->GetViewRegistry() : nullptr;

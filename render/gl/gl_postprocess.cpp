@@ -272,7 +272,8 @@ bool zGL3Renderer::PostBloom(zTexture* source, zTexture* destination) {
     zGL3Shader* bright = UsePostShader("core::hdr_no_ldr", d);
     zGL3Shader* tone = FindLibraryShader("core::tone_mapping");
     if (!bright || !tone) {
-        if (!tone) GetLog() << "[!] Post-process shader 'core::tone_mapping' is missing: the effect is skipped.\n";
+        if (!tone)
+            GetLog() << "[!] Post-process shader 'core::tone_mapping' is missing: the effect is skipped.\n";
         UseProgram(0);
         return false;
     }
@@ -515,7 +516,8 @@ void zGL3Renderer::RenderSSAO() {
         ResetUnits(0);
     }
 
-    // The occlusion multiplies the three colour attributes.
+    // The occlusion multiplies the three colour attributes: with draw
+    // buffers, one quad writes its colour into all three.
     m_gl.glPushAttrib(zgl::ColorBufferBit);
     m_gl.glColorMask(1, 1, 1, 0);
     m_gl.glEnable(zgl::Blend);
@@ -523,9 +525,15 @@ void zGL3Renderer::RenderSSAO() {
     UseProgram(0);
     BindUnit(0, fx0);
     if (m_gl.glBindFramebufferEXT) m_gl.glBindFramebufferEXT(zgl::Framebuffer, m_gbufferFBO);
-    for (u32 target : {u32(TargetAttr1), u32(TargetAttr2), u32(TargetAttr3)}) {
-        SetTargetTexture(m_targets[target].Get());
+    if (m_gl.glDrawBuffers) {
+        DrawIntoAttributes(true);
         DrawBufferQuad();
+        DrawIntoAttributes(false);
+    } else {
+        for (u32 target : {u32(TargetAttr1), u32(TargetAttr2), u32(TargetAttr3)}) {
+            SetTargetTexture(m_targets[target].Get());
+            DrawBufferQuad();
+        }
     }
     m_gl.glDisable(zgl::Blend);
     m_gl.glPopAttrib();

@@ -152,6 +152,9 @@ class zGL3Renderer : public zRenderer {
     static bool IsFixedOperator(u32 op);
     void ClearTarget(f32 red, f32 green, f32 blue, f32 alpha, f32 depth, GLbitfield mask);
     void BindGBuffer();
+    // Colour attachments 0-2 of the bound frame buffer as the three colour
+    // attributes, all drawn (true), or attachment 0 alone again (false).
+    void DrawIntoAttributes(bool all);
 
     // Lights. The core light shader a light takes in the deferred pipeline
     // (null: none) and its volumetric shader (null: none), by type, shadow
@@ -343,7 +346,8 @@ class zGL3Renderer : public zRenderer {
     void SetUniform(GLhandleARB program, const char* name, f32 x, f32 y);
     // DrawFullScreenQuad(true, 1, 1, rx, ry) with the display buffer ratio.
     void DrawBufferQuad();
-    bool DrawInlineEffect(zGL3Shader* shader, const char* sourceName, zTexture* source, zTexture* destination);
+    bool DrawInlineEffect(zGL3Shader* shader, const char* sourceName, zTexture* source,
+                          zTexture* destination);
     // One separable blur step of input into output; false without its program.
     bool BlurStep(const char* name, zTexture* input, zTexture* output, f32 blurSize, f32 fxScaler);
     // The supersampled viewport's width (axis 0) or height (axis 1), at least 1.
