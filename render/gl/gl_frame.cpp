@@ -1168,11 +1168,19 @@ void zGL3Renderer::SetDrawUniforms(const zGL3Shader& program, const zMaterial& m
     if (inverse != -1) m_gl.glUniform2fARB(inverse, m_targetReciprocals[0], m_targetReciprocals[1]);
 }
 
-const GL3_RenderMap* zGL3Renderer::PassMap(const zMaterial* material, u32 pass) const {
-    const auto* data = material ? dynamic_cast<const GL_MaterialData*>(material->GetRenderData()) : nullptr;
+const GL3_RenderMap* zGL3Renderer::PassMap(const zMaterial* material, u32 pass) {
+    auto* data = material ? dynamic_cast<GL_MaterialData*>(material->GetRenderData()) : nullptr;
     const u32 slot = GL_MaterialData::SlotOf(pass);
-    const GL3_RenderMap* map = data && slot < MaterialMapCount ? data->maps[slot].get() : nullptr;
-    return map && map->program && map->program->GetProgram() ? map : nullptr;
+    auto linked = [](const GL3_RenderMap* map) {
+        return map && map->program && map->program->GetProgram() ? map : nullptr;
+    };
+    const GL3_RenderMap* map = data && slot < MaterialMapCount ? linked(data->maps[slot].get()) : nullptr;
+    const bool noPlane = m_clipPlane[0] == 0.0f && m_clipPlane[1] == 0.0f && m_clipPlane[2] == 0.0f;
+    if (!map || pass != PassDepth || !noPlane) return map;
+    // Built from the same graph as the pass's own map.
+    if (!data->unclippedDepth) data->unclippedDepth.reset(BuildRenderMap(pass, *map->material, false));
+    const GL3_RenderMap* unclipped = linked(data->unclippedDepth.get());
+    return unclipped ? unclipped : map;
 }
 
 void zGL3Renderer::DrawShadedTrilist(u32 pass, const GL_GeometryList& list, zMaterial* material,

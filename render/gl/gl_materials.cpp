@@ -80,21 +80,26 @@ void zGL3Renderer::UpdateMaterial(zMaterial* material) {
     }
     for (auto& map : data->maps)
         map.reset();
+    data->unclippedDepth.reset();
     if (GetSystemWord(SystemDisableShader) || !material->GetShaderMap() || !m_context) return;
 
+    for (u32 pass : MaterialPasses)
+        data->maps[GL_MaterialData::SlotOf(pass)].reset(BuildRenderMap(pass, *material, true));
+}
+
+GL3_RenderMap* zGL3Renderer::BuildRenderMap(u32 pass, zMaterial& material, bool clipTest) {
     zGeometryVertexShaderBlock position;
     zGeometrySkinningShaderBlock skinning;
-    const bool skinned = (material->GetFlags() & MaterialFlagSkinned) != 0;
-    for (u32 pass : MaterialPasses) {
-        BuildPassText(pass, *material, &position, skinned ? &skinning : nullptr);
-        data->maps[GL_MaterialData::SlotOf(pass)].reset(CompileRenderMap(pass, material));
-    }
+    const bool skinned = (material.GetFlags() & MaterialFlagSkinned) != 0;
+    BuildPassText(pass, material, &position, skinned ? &skinning : nullptr, clipTest);
+    GL3_RenderMap* map = CompileRenderMap(pass, &material);
     // The generator keeps pointers to the temporary blocks: drop them now.
     Reset(m_generator, nullptr);
+    return map;
 }
 
 void zGL3Renderer::BuildPassText(u32 pass, zMaterial& material, zShaderBlock* position,
-                                 zShaderBlock* skinning) {
+                                 zShaderBlock* skinning, bool clipTest) {
     zGLSLCompiledMap& g = m_generator;
     const zShaderMap& graph = *material.GetShaderMap();
     Reset(g, nullptr);
@@ -119,8 +124,13 @@ void zGL3Renderer::BuildPassText(u32 pass, zMaterial& material, zShaderBlock* po
     g.fragmentDeclarations.Append("varying vec3 frag_world_pos;");
     g.fragmentDeclarations.Append("uniform float user_clip_d;\n");
     g.fragmentDeclarations.Append("uniform vec3 user_clip_n;\n");
-    g.fragmentBody.Append("if ((dot(user_clip_n, user_clip_n) > 0.1) && ((dot(frag_world_pos, user_clip_n) + "
-                          "user_clip_d) > 0.0)) discard;");
+    if (clipTest) {
+        g.fragmentBody.Append(
+            "if ((dot(user_clip_n, user_clip_n) > 0.1) && ((dot(frag_world_pos, user_clip_n) + "
+            "user_clip_d) > 0.0)) discard;");
+    } else {
+        g.signature.Append("NoClip_");
+    }
 
     zGLSLVariable* opacity = nullptr;
     if (pass != PassNormalDepth && graph.GetOutput(ShaderOutputOpacity)) {

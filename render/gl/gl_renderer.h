@@ -308,7 +308,12 @@ class zGL3Renderer : public zRenderer {
     bool UploadTrilist(GL_GeometryList& record, const zTrilist& list, const zGeometry& geometry);
     void AddTextureBytes(i64 amount) { m_textureBytes = u64(i64(m_textureBytes) + amount); }
     void AddGeometryBytes(i64 amount) { m_geometryBytes = u64(i64(m_geometryBytes) + amount); }
-    void BuildPassText(u32 pass, zMaterial& material, zShaderBlock* position, zShaderBlock* skinning);
+    // clipTest: the fragment test against the user clip plane (a program
+    // without it draws the same while no plane is set).
+    void BuildPassText(u32 pass, zMaterial& material, zShaderBlock* position, zShaderBlock* skinning,
+                       bool clipTest);
+    // The render map of one pass built from the material's graph.
+    GL3_RenderMap* BuildRenderMap(u32 pass, zMaterial& material, bool clipTest);
     void AddOpacityText(zMaterial& material, zGLSLVariable* opacity);
     // Loads a row-major engine matrix into a GL matrix stack; model-view stays current.
     void LoadGLMatrix(GLenum mode, const zMatrix4& matrix);
@@ -324,8 +329,10 @@ class zGL3Renderer : public zRenderer {
     // The per-draw uniforms of a material program: the user clip plane, the
     // alpha threshold and the buffer size, each when the program has it.
     void SetDrawUniforms(const zGL3Shader& program, const zMaterial& material);
-    // The render map of a material for a pass, with a linked program; else null.
-    const GL3_RenderMap* PassMap(const zMaterial* material, u32 pass) const;
+    // The render map of a material for a pass, with a linked program; else
+    // null. With no clip plane set, pass 5 takes the map without the plane's
+    // test: a discard in a depth program slows some drivers' depth writes.
+    const GL3_RenderMap* PassMap(const zMaterial* material, u32 pass);
     bool MakeTerrainBuffers();
     void ReleaseTerrainBuffers();
     void BindListArrays(const GL_GeometryList& list, bool colours, bool normals, bool uvs);

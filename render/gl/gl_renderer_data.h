@@ -46,6 +46,9 @@ class zGL3Renderer::GL_MaterialData : public zRenderData {
     enum : u32 { SlotNormalDepth = 0, SlotGBuffer = 1, SlotUnused = 2, SlotForward = 3, SlotDepth = 4 };
     ~GL_MaterialData() override;
     std::unique_ptr<GL3_RenderMap> maps[MaterialMapCount];
+    // Pass 5 without the clip-plane test, for shadow passes drawn with no
+    // plane set; made at the first of them (null until then).
+    std::unique_ptr<GL3_RenderMap> unclippedDepth;
     // The slot of a pass, or MaterialMapCount for a pass without one.
     static u32 SlotOf(u32 pass);
 };

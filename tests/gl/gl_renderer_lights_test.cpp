@@ -301,6 +301,73 @@ TEST_F(GLRendererLights, ShadowMapsDarkenWhatAnOccluderHides) {
     renderer->FreeGeometry(blocker.Get());
 }
 
+// The shadow passes test the user clip plane as the view's passes do, with
+// the points in the light's view: a plane that keeps the whole view (view z
+// below 0.25) cuts the occluder, half a unit before the spot, out of its map.
+// Without a plane the shadow passes take programs without the test.
+TEST_F(GLRendererLights, AClipPlaneCutsTheOccluderOutOfTheShadowMap) {
+    ASSERT_TRUE(OpenHidden());
+    RedQuad(0);
+    scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
+    zSharedPtr<zGeometry> blocker = Quad(0.05f, -0.5f, 0.5f, 0.5f);
+    MeshRenderable blockerMesh;
+    blockerMesh.geometry = blocker.Get();
+    blockerMesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -1.0f));
+    ASSERT_TRUE(SetUpDoubleSided(blocker.Get()));
+    PlacedLight light;
+    light.type = 3;
+    light.place = zVector(0.0f, 0.0f, -1.5f);
+    light.axis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
+    light.coneAngle = 0.6f;
+    light.edgeAngle = 0.1f;
+    light.zNear = 0.1f;
+    light.volumeRange = 10.0f;
+    light.diffuseIntensity = 2.0f;
+    light.shadowMode = 2;
+    scene.lights = {&light};
+    renderer->SetControlWord(ControlShadowMapping, true);
+    ASSERT_TRUE(renderer->SetupLight(&light));
+    for (bool clipped : {false, true, false}) {
+        SCOPED_TRACE(clipped ? "clip plane" : "no clip plane");
+        renderer->SetViewItem(&view);
+        renderer->SetSceneInterface(&scene);
+        renderer->ApplyView();
+        // The camera stands at z = 2: the plane is at view z 0.25.
+        if (clipped) {
+            renderer->SetClippingPlane(zVector(0.0f, 0.0f, 2.25f), zVector(0.0f, 0.0f, 1.0f, 0.0f));
+        } else {
+            renderer->ClearClippingPlane();
+        }
+        renderer->ResetRenderQueue();
+        renderer->QueueRenderable(&mesh);
+        renderer->QueueRenderable(&blockerMesh);
+        LogCapture quiet;
+        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
+        renderer->RenderQueue();
+        const zPicture picture = Grab();
+        int left[3], right[3];
+        PixelAt(picture, Width / 2 - 14, Height / 2, left);
+        PixelAt(picture, Width / 2 + 14, Height / 2, right);
+        EXPECT_GT(left[0], 150);
+        if (clipped) {
+            EXPECT_GT(right[0], 150);
+        } else {
+            EXPECT_LE(right[0], 10);
+        }
+        EXPECT_EQ(renderer->GetGL().glGetError(), GLenum(zgl::NoError));
+    }
+    using Data = zGL3Renderer::GL_MaterialData;
+    const auto* data = dynamic_cast<const Data*>(blocker->GetMaterial(0)->GetRenderData());
+    ASSERT_NE(data, nullptr);
+    ASSERT_NE(data->unclippedDepth, nullptr);
+    EXPECT_NE(data->unclippedDepth->program, data->maps[Data::SlotDepth]->program);
+    renderer->ResetRenderQueue();
+    renderer->ClearClippingPlane();
+    scene.lights.clear();
+    renderer->FreeLight(&light);
+    renderer->FreeGeometry(blocker.Get());
+}
+
 // The core shader by type, shadow mode, specular intensity, projection
 // texture and control bits; then the volumetric shader of a volumetric light.
 struct ShaderChoiceCase {
@@ -418,7 +485,9 @@ TEST(GLLightShaders, ShadowCameraIsFittedAroundTheCorners) {
     } cases[] = {
         {"along z", zMatrix4(), zVector(2.0f, 0.0f, -6.0f, 1.0f), {2.0f, 2.0f, 12.0f}},
         // x along world y, y along world z, z along world x.
-        {"along x", zMatrix4(0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1), zVector(-8.0f, 0.0f, 4.0f, 1.0f),
+        {"along x",
+         zMatrix4(0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1),
+         zVector(-8.0f, 0.0f, 4.0f, 1.0f),
          {2.0f, 4.0f, 11.0f}},
     };
     for (const auto& c : cases) {
