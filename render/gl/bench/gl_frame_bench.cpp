@@ -6,12 +6,12 @@
 //   full:  the same with ambient occlusion, the light's shadow map, bloom,
 //          depth of field and motion blur.
 // Each frame is ClearFrame + RenderQueue + glFinish; the configurations take
-// turns in short runs, so both see the same load of the machine. After the timed frames,
-// a profiled run of the full chain wraps the renderer's GL table: every draw
-// and clear is followed by glFinish, and the time since the previous one is
-// charged to the program in use and the target drawn into. The profile adds
-// its own finishes, so its total is above the frame time; its shares tell
-// where the time goes.
+// turns in short runs, so both see the same load of the machine. Then a few
+// profiled frames of each wrap the renderer's GL table: every draw and clear
+// is followed by glFinish, and the time since the previous one is charged to
+// the program in use and the target drawn into (a label drawn again in a
+// frame gets a row of its own). The profile's own finishes put its total
+// above the frame time; its shares tell where the time goes.
 //
 // Usage: gl_frame_bench [frames] [warm-up frames] [width] [height]
 // With ZE_BENCH_PICTURES set to a folder, the last frame of each
