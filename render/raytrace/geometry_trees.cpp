@@ -5,6 +5,9 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/bounds.h"
 #include "core/log.h"
@@ -53,6 +56,8 @@ IGeometryBIH::~IGeometryBIH() {
 }
 
 void IGeometryBIH::Clear() {
+    m_boxNodes.clear();
+    m_leafPolygons.clear();
     m_records.reset();
     m_fans.reset();
     m_polygonOf.reset();
@@ -131,43 +136,274 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
         boxes[2 * primitives + 1] = hi;
         m_polygonOf[primitives++] = p;
     }
-    return Build(primitives, boxes.get());
+    if (!Build(primitives, boxes.get())) return false;
+    // The walk's copy: the leaf polygons in leaf order, then the box nodes.
+    try {
+        m_leafPolygons.resize(primitives);
+        for (u32 i = 0; i < primitives; ++i) {
+            const u32 p = m_polygonOf[GetIndices()[i]];
+            const zPointInPolygon& record = m_records[p];
+            zLeafPolygon& polygon = m_leafPolygons[i];
+            polygon.normal[0] = record.normal.x;
+            polygon.normal[1] = record.normal.y;
+            polygon.normal[2] = record.normal.z;
+            polygon.planeDistance = -record.planeOffset;
+            polygon.q0a = record.q0a;
+            polygon.q0b = record.q0b;
+            polygon.polygon = p;
+            polygon.material = record.material;
+            polygon.fanCount = record.fanCount < LeafManyFans ? u8(record.fanCount) : LeafManyFans;
+            polygon.axes = u8(record.axisA | record.axisB << 2);
+            const zFanTriangle& fan = m_fans[record.firstFan];
+            if (record.fanCount == 1 && fan.valid) {
+                std::copy(fan.c, fan.c + 4, polygon.c);
+                polygon.axes |= LeafFanValid;
+            }
+        }
+        if (GetRoot()) {
+            m_boxNodes.resize(1);
+            u32 leafStart = 0;
+            CopyNode(*GetRoot(), 0, boxes.get(), leafStart);
+        }
+    } catch (const std::bad_alloc&) {
+        GetLog() << "[!] Failed to allocate BIH box nodes.\n";
+        Clear();
+        return false;
+    }
+    return true;
 }
+
+namespace {
+
+// The leaf test of both walks, for one query. It records a hit of the
+// polygon at a distance in [tnear, tfar] nearer than the hit so far and
+// returns the distance, else -1.
+struct PolygonTest {
+    zGeometry* geometry;
+    const zPointInPolygon* records;
+    const zFanTriangle* fans;
+    // Materials do not change during a query: the last one looked up.
+    u32 material = ~0u;
+    bool doubleSided = false;
+
+    bool IsDoubleSidedMaterial(u32 index) {
+        if (index != material) {
+            material = index;
+            doubleSided = IsDoubleSided(geometry, index);
+        }
+        return doubleSided;
+    }
+
+    f32 operator()(const zLeafPolygon& polygon, const zVector& origin, const zVector& direction, f32 tnear,
+                   f32 tfar, zRayHit& hit) {
+        const u32 fanCount =
+            polygon.fanCount == LeafManyFans ? records[polygon.polygon].fanCount : polygon.fanCount;
+        hit.rayCount += fanCount;
+        // The hot loop of every query: products written out, in zVector::Dot's order.
+        const f32* n = polygon.normal;
+        const f32 denom = n[0] * direction.x + n[1] * direction.y + n[2] * direction.z;
+        if (denom >= 0.0f && (denom == 0.0f || !IsDoubleSidedMaterial(polygon.material))) return -1.0f;
+        const f32 t = (polygon.planeDistance - (n[0] * origin.x + n[1] * origin.y + n[2] * origin.z)) / denom;
+        if ((hit.found && hit.distance <= t) || t < tnear || t > tfar) return -1.0f;
+        const u32 a = polygon.axes & 3u, b = (polygon.axes >> 2) & 3u;
+        const f32 pa = (RayAxis(origin, a) + RayAxis(direction, a) * t) - polygon.q0a;
+        const f32 pb = (RayAxis(origin, b) + RayAxis(direction, b) * t) - polygon.q0b;
+        const auto inside = [&](const f32* c, u32 k) {
+            const f32 w1 = c[1] * pa + c[0] * pb;
+            const f32 w2 = c[2] * pa + c[3] * pb;
+            const f32 w0 = 1.0f - w1 - w2;
+            if (w1 < InsideTolerance || w2 < InsideTolerance || w0 < InsideTolerance) return false;
+            RecordHit(hit, geometry, polygon.polygon, t, k, w1, w2, denom >= 0.0f);
+            return true;
+        };
+        if (fanCount == 1) return (polygon.axes & LeafFanValid) && inside(polygon.c, 0) ? t : -1.0f;
+        const zFanTriangle* fan = fans + records[polygon.polygon].firstFan;
+        for (u32 k = 0; k < fanCount; ++k)
+            if (fan[k].valid && inside(fan[k].c, k)) return t;
+        return -1.0f;
+    }
+};
+
+} // namespace
 
 void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame,
                                  void* user) {
     zRayHit& hit = *static_cast<zRayHit*>(user);
-    const zVector& origin = frame.origin;
-    const zVector& direction = frame.direction;
+    PolygonTest test{m_geometry, m_records.get(), m_fans.get()};
+    const zLeafPolygon* polygons = m_leafPolygons.data() + (leaf.indices - GetIndices());
     for (u32 i = 0; i < leaf.count; ++i) {
-        const u32 p = m_polygonOf[leaf.indices[i]];
-        const zPointInPolygon& record = m_records[p];
-        hit.rayCount += record.fanCount;
-        // The hot loop of every query: products written out, in zVector::Dot's order.
-        const zVector& n = record.normal;
-        const f32 denom = n.x * direction.x + n.y * direction.y + n.z * direction.z;
-        if (denom >= 0.0f && (denom == 0.0f || !IsDoubleSided(m_geometry, record.material))) continue;
-        const f32 t = (-record.planeOffset - (n.x * origin.x + n.y * origin.y + n.z * origin.z)) / denom;
-        if ((hit.found && hit.distance <= t) || t < tnear || t > tfar) continue;
-        const u32 a = record.axisA, b = record.axisB;
-        const f32 pa = (RayAxis(origin, a) + RayAxis(direction, a) * t) - record.q0a;
-        const f32 pb = (RayAxis(origin, b) + RayAxis(direction, b) * t) - record.q0b;
-        const zFanTriangle* fans = &m_fans[record.firstFan];
-        for (u32 k = 0; k < record.fanCount; ++k) {
-            const zFanTriangle& fan = fans[k];
-            if (!fan.valid) continue;
-            const f32 w1 = fan.c[1] * pa + fan.c[0] * pb;
-            const f32 w2 = fan.c[2] * pa + fan.c[3] * pb;
-            const f32 w0 = 1.0f - w1 - w2;
-            if (w1 < InsideTolerance || w2 < InsideTolerance || w0 < InsideTolerance) continue;
-            RecordHit(hit, m_geometry, p, t, k, w1, w2, denom >= 0.0f);
-            // The walk skips what lies beyond. An any-hit query only still
-            // looks for a hit at distance 0, the one that tells it apart.
-            frame.found = 1;
-            frame.hitDistance =
-                hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
-            break;
+        const f32 t = test(polygons[i], frame.origin, frame.direction, tnear, tfar, hit);
+        if (t < 0.0f) continue;
+        // The walk skips what lies beyond. An any-hit query only still
+        // looks for a hit at distance 0, the one that tells it apart.
+        frame.found = 1;
+        frame.hitDistance = hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
+    }
+}
+
+zMinMax IGeometryBIH::CopyNode(const zBIHNode& source, u32 index, const zVector* boxes, u32& leafStart) {
+    zBoxNode node;
+    const zMinMax nothing(zVector(FLT_MAX, FLT_MAX, FLT_MAX), zVector(-FLT_MAX, -FLT_MAX, -FLT_MAX));
+    zMinMax whole = nothing;
+    const bool inner = source.kind != BIHNodeLeaf;
+    for (u32 side = 0; side < 2; ++side) {
+        // A leaf root is the left child; the right one is then empty.
+        const zBIHNode* child = inner ? &source.children[side] : (side == 0 ? &source : nullptr);
+        zMinMax box = nothing;
+        if (child && child->kind != BIHNodeLeaf) {
+            const u32 below = u32(m_boxNodes.size());
+            m_boxNodes.emplace_back();
+            node.child[side] = below;
+            box = CopyNode(*child, below, boxes, leafStart);
+        } else if (child && child->count > 0) {
+            node.child[side] = BoxChildLeaf | leafStart;
+            node.count[side] = child->count;
+            leafStart += child->count;
+            for (u32 i = 0; i < child->count; ++i) {
+                box.min = box.min.Min(boxes[2 * child->indices[i]]);
+                box.max = box.max.Max(boxes[2 * child->indices[i] + 1]);
+            }
+            // Hits lie within the box up to rounding: the margin keeps them in.
+            auto widen = [](f32 v) { return BIHClipMargin + std::fabs(v) * 1e-6f; };
+            box.min = zVector(box.min.x - widen(box.min.x), box.min.y - widen(box.min.y),
+                              box.min.z - widen(box.min.z));
+            box.max = zVector(box.max.x + widen(box.max.x), box.max.y + widen(box.max.y),
+                              box.max.z + widen(box.max.z));
+        } else {
+            node.child[side] = BoxChildLeaf | leafStart;
+            box.min = box.max = zVector(FLT_MAX, FLT_MAX, FLT_MAX);
         }
+        if (node.count[side] > 0 || !(node.child[side] & BoxChildLeaf)) {
+            whole.min = whole.min.Min(box.min);
+            whole.max = whole.max.Max(box.max);
+        }
+        for (u32 k = 0; k < 3; ++k) {
+            node.bounds[k][side] = RayAxis(box.min, k);
+            node.bounds[k][2 + side] = RayAxis(box.max, k);
+        }
+    }
+    node.child[0] |= u32(inner ? source.kind : 0) << BoxAxisShift;
+    m_boxNodes[index] = node;
+    return whole;
+}
+
+namespace {
+
+struct BoxRay {
+#if defined(__SSE2__)
+    __m128 origin[3]; // each in all four lanes
+    __m128 inverse[3];
+#else
+    f32 origin[3];
+    f32 inverse[3];
+#endif
+};
+
+// Which children of the node the ray enters within [tnear, tfar] (bit 0 the
+// left, bit 1 the right), and where.
+inline u32 EnterChildren(const zBoxNode& node, const BoxRay& ray, f32 tnear, f32 tfar, f32 entry[2]) {
+#if defined(__SSE2__)
+    __m128 nearT = _mm_set1_ps(tnear), farT = _mm_set1_ps(tfar);
+    for (u32 k = 0; k < 3; ++k) {
+        const __m128 t = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.bounds[k]), ray.origin[k]), ray.inverse[k]);
+        const __m128 swapped = _mm_shuffle_ps(t, t, _MM_SHUFFLE(1, 0, 3, 2));
+        nearT = _mm_max_ps(nearT, _mm_min_ps(t, swapped));
+        farT = _mm_min_ps(farT, _mm_max_ps(t, swapped));
+    }
+    alignas(16) f32 lanes[4];
+    _mm_store_ps(lanes, nearT);
+    entry[0] = lanes[0];
+    entry[1] = lanes[1];
+    return u32(_mm_movemask_ps(_mm_cmple_ps(nearT, farT))) & 3u;
+#else
+    u32 mask = 0;
+    for (u32 side = 0; side < 2; ++side) {
+        f32 enter = tnear, leave = tfar;
+        for (u32 k = 0; k < 3; ++k) {
+            const f32 t0 = (node.bounds[k][side] - ray.origin[k]) * ray.inverse[k];
+            const f32 t1 = (node.bounds[k][2 + side] - ray.origin[k]) * ray.inverse[k];
+            enter = std::max(enter, std::min(t0, t1));
+            leave = std::min(leave, std::max(t0, t1));
+        }
+        entry[side] = enter;
+        mask |= enter <= leave ? 1u << side : 0u;
+    }
+    return mask;
+#endif
+}
+
+} // namespace
+
+void IGeometryBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& direction,
+                        f32 maxDistance) const {
+    if (m_boxNodes.empty()) return;
+    // The interval walk's reach: the root box, up to the maximum distance.
+    f32 tnear, tfar;
+    if (!zMinMax(GetRootMin(), GetRootMax()).IntersectRayRange(origin, direction, tnear, tfar)) return;
+    if (maxDistance > 0.0f) {
+        if (tnear >= maxDistance) return;
+        tfar = std::min(tfar, maxDistance);
+    }
+    BoxRay ray;
+    u32 rightFirst = 0; // per axis: the right child is the near one
+    for (u32 k = 0; k < 3; ++k) {
+        const f32 d = RayAxis(direction, k);
+        f32 inverse = 1.0f / d;
+        // Finite, so that a box plane through the origin gives 0, not NaN.
+        if (!std::isfinite(inverse)) inverse = std::copysign(FLT_MAX, d);
+#if defined(__SSE2__)
+        ray.origin[k] = _mm_set1_ps(RayAxis(origin, k));
+        ray.inverse[k] = _mm_set1_ps(inverse);
+#else
+        ray.origin[k] = RayAxis(origin, k);
+        ray.inverse[k] = inverse;
+#endif
+        rightFirst |= d < 0.0f ? 1u << k : 0u;
+    }
+    PolygonTest test{m_geometry, m_records.get(), m_fans.get()};
+    struct Entry {
+        u32 child;
+        u32 count; // leaves
+        f32 tnear;
+    };
+    Entry stack[BIHMaxDepth];
+    u32 stackCount = 0;
+    f32 limit = tfar; // nothing beyond can still be taken
+    u32 child = 0, count = 0; // the root
+    constexpr u32 childCode = BoxChildLeaf | BoxChildIndex;
+    for (;;) {
+        if (child & BoxChildLeaf) {
+            const f32 leafFar = limit;
+            const zLeafPolygon* polygons = m_leafPolygons.data() + (child & BoxChildIndex);
+            for (u32 i = 0; i < count; ++i) {
+                const f32 t = test(polygons[i], origin, direction, tnear, leafFar, hit);
+                if (t < 0.0f) continue;
+                // As the interval walk: an any-hit query only still looks for a hit at 0.
+                limit = hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
+            }
+        } else {
+            const zBoxNode& node = m_boxNodes[child];
+            f32 entry[2];
+            const u32 entered = EnterChildren(node, ray, tnear, limit, entry);
+            if (entered != 0) {
+                // Both: the near side of the split first, as the interval walk.
+                u32 first = entered >> 1;
+                if (entered == 3) {
+                    first = (rightFirst >> (node.child[0] >> BoxAxisShift & 3u)) & 1u;
+                    const u32 second = first ^ 1u;
+                    stack[stackCount++] = {node.child[second] & childCode, node.count[second], entry[second]};
+                }
+                child = node.child[first] & childCode;
+                count = node.count[first];
+                continue;
+            }
+        }
+        do {
+            if (stackCount == 0) return;
+            --stackCount;
+        } while (stack[stackCount].tnear > limit);
+        child = stack[stackCount].child;
+        count = stack[stackCount].count;
     }
 }
 
@@ -195,7 +431,7 @@ void zGeometryBIH::Intersect(zRayHit& hit, const zVector& origin, const zVector&
     // at a distance above 0 (whose nearest hit is then above 0 too).
     zBIHTraversal frame;
     frame.searchMode = RaySearchNearest;
-    m_tree.Traverse(frame, origin, direction, maxDistance, &hit);
+    m_tree.Walk(hit, origin, direction, maxDistance);
 }
 
 // ---- zGeometryKDTree ----

@@ -10,6 +10,13 @@
 // ends at its first hit above distance 0. This is the tree a geometry builds
 // on first use.
 //
+// Queries walk a copy of the interval tree made for speed: the same nodes in
+// one array, each with the box of what it holds, and the leaf polygons laid
+// out in walk order. The walk takes children in the interval walk's order
+// (the near side of the split first) and a polygon test is the same
+// arithmetic, so both find the same hit, ties between equal distances
+// included (the first polygon met keeps them).
+//
 // zGeometryKDTree is a kd-tree over the geometry's triangles only (quads and
 // larger polygons do not enter), split at the mean of the centroids, with
 // ropes between neighbouring leaves for a stackless walk. A leaf accepts
@@ -23,6 +30,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/bounds.h"
 #include "render/geometry.h"
 #include "render/raytrace/bih.h"
 
@@ -46,24 +54,67 @@ struct zPointInPolygon {
     u32 fanCount = 0; // corner count - 2; 0: not in the tree
 };
 
+// A polygon of a leaf as the walk reads it: the record's plane and
+// projection and, for a triangle, its one fan triangle.
+struct zLeafPolygon {
+    f32 normal[3] = {0.0f, 0.0f, 0.0f};
+    f32 planeDistance = 0.0f; // normal . Q0
+    f32 q0a = 0.0f;
+    f32 q0b = 0.0f;
+    f32 c[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // triangles: the fan triangle's
+    u32 polygon = 0;
+    u16 material = 0;
+    u8 fanCount = 0; // LeafManyFans: more than one, see the polygon's record
+    u8 axes = 0;     // axisA | axisB << 2 | LeafFanValid
+};
+
+constexpr u8 LeafManyFans = 0xff;
+constexpr u8 LeafFanValid = 0x10;
+// An inner node of the walk's tree with the boxes of its two children, each
+// the box of the polygons below it widened by a margin, laid out to test
+// both at once: per axis (left min, right min, left max, right max). A child
+// is a leaf (BoxChildLeaf, its first leaf polygon and count) or an inner
+// node; an empty leaf's box is a point far away.
+constexpr u32 BoxChildLeaf = 0x80000000u;
+constexpr u32 BoxChildIndex = 0x1fffffffu;
+constexpr u32 BoxAxisShift = 29; // the split axis, in child[0]
+
+struct alignas(16) zBoxNode {
+    f32 bounds[3][4] = {};
+    u32 child[2] = {0, 0};
+    u32 count[2] = {0, 0};
+};
+
 class IGeometryBIH : public zBIH {
   public:
     IGeometryBIH() = default;
     ~IGeometryBIH() override;
     bool BuildFromGeometry(zGeometry* geometry);
-    // user: the zRayHit of the query.
+    // The interval walk's leaf test; user: the zRayHit of the query.
     void IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame, void* user) override;
+    // The query: the hit Traverse would find, through the box nodes.
+    // maxDistance <= 0: no limit.
+    void Walk(zRayHit& hit, const zVector& origin, const zVector& direction, f32 maxDistance) const;
     void Clear() override;
 
     const zPointInPolygon* GetRecords() const { return m_records.get(); }
     const zFanTriangle* GetFans() const { return m_fans.get(); }
     zGeometry* GetGeometry() const { return m_geometry; }
 
+    const std::vector<zBoxNode>& GetBoxNodes() const { return m_boxNodes; }
+
   private:
+    // The box nodes and leaf polygons of the interval tree below node.
+    // Fills box node index from an inner node of the interval tree, or a
+    // leaf root; gives the box of what it holds.
+    zMinMax CopyNode(const zBIHNode& node, u32 index, const zVector* boxes, u32& leafStart);
+
     zGeometry* m_geometry = nullptr;
     std::unique_ptr<zPointInPolygon[]> m_records; // one per polygon
     std::unique_ptr<zFanTriangle[]> m_fans;
     std::unique_ptr<u32[]> m_polygonOf; // primitive -> polygon
+    std::vector<zBoxNode> m_boxNodes;   // the root first
+    std::vector<zLeafPolygon> m_leafPolygons;
 };
 
 class zGeometryBIH : public zGeometryTree {
