@@ -45,6 +45,165 @@ u32 DominantAxis(const zVector& n) {
     return 2;
 }
 
+// The walk's tree: binned surface-area splits.
+constexpr u32 SplitBins = 16;
+constexpr u32 LeafMostPolygons = 8;
+constexpr u32 BoxMostDepth = BIHMaxDepth - 1; // the walk's stack holds one child per inner level
+
+struct SplitBox {
+    f32 lo[3] = {FLT_MAX, FLT_MAX, FLT_MAX};
+    f32 hi[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
+
+    void Grow(const SplitBox& other) {
+        for (u32 k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], other.lo[k]);
+            hi[k] = std::max(hi[k], other.hi[k]);
+        }
+    }
+    f32 HalfArea() const {
+        const f32 x = hi[0] - lo[0], y = hi[1] - lo[1], z = hi[2] - lo[2];
+        return x * y + y * z + z * x;
+    }
+};
+
+struct SplitItem {
+    SplitBox box;
+    f32 centre[3];
+};
+
+// Splits the items in two by the cheapest plane of the bins, left run first;
+// gives the left count, or 0 for a leaf.
+u32 SplitItems(u32* items, u32 count, u32 depth, const SplitItem* all, u32& axis) {
+    if (count <= 1 || depth >= BoxMostDepth) return 0;
+    SplitBox bounds, centres;
+    for (u32 i = 0; i < count; ++i) {
+        const SplitItem& item = all[items[i]];
+        bounds.Grow(item.box);
+        for (u32 k = 0; k < 3; ++k) {
+            centres.lo[k] = std::min(centres.lo[k], item.centre[k]);
+            centres.hi[k] = std::max(centres.hi[k], item.centre[k]);
+        }
+    }
+    f32 scale[3];
+    for (u32 k = 0; k < 3; ++k) {
+        const f32 extent = centres.hi[k] - centres.lo[k];
+        scale[k] = extent > 0.0f ? f32(SplitBins) / extent : 0.0f;
+    }
+    const auto binOf = [&](const SplitItem& item, u32 k) {
+        return std::min(SplitBins - 1, u32((item.centre[k] - centres.lo[k]) * scale[k]));
+    };
+    SplitBox bins[3][SplitBins];
+    u32 binCount[3][SplitBins] = {};
+    for (u32 i = 0; i < count; ++i) {
+        const SplitItem& item = all[items[i]];
+        for (u32 k = 0; k < 3; ++k) {
+            const u32 bin = binOf(item, k);
+            ++binCount[k][bin];
+            bins[k][bin].Grow(item.box);
+        }
+    }
+    f32 bestCost = FLT_MAX;
+    u32 bestAxis = 0, bestBin = 0;
+    for (u32 k = 0; k < 3; ++k) {
+        if (scale[k] == 0.0f) continue;
+        f32 rightCost[SplitBins] = {};
+        SplitBox run;
+        u32 runCount = 0;
+        for (u32 b = SplitBins - 1; b > 0; --b) {
+            run.Grow(bins[k][b]);
+            runCount += binCount[k][b];
+            rightCost[b] = runCount > 0 ? run.HalfArea() * f32(runCount) : 0.0f;
+        }
+        run = SplitBox();
+        runCount = 0;
+        for (u32 b = 0; b + 1 < SplitBins; ++b) {
+            run.Grow(bins[k][b]);
+            runCount += binCount[k][b];
+            if (runCount == 0 || runCount == count) continue;
+            const f32 cost = run.HalfArea() * f32(runCount) + rightCost[b + 1];
+            if (cost < bestCost) {
+                bestCost = cost;
+                bestAxis = k;
+                bestBin = b;
+            }
+        }
+    }
+    // A leaf when no plane parts the items, or when testing them all costs no
+    // more than a step and the two sides.
+    if (bestCost == FLT_MAX) return 0;
+    const f32 area = bounds.HalfArea();
+    if (count <= LeafMostPolygons && area * f32(count) <= 2.0f * area + bestCost) return 0;
+    u32* middle = std::partition(items, items + count,
+                                 [&](u32 item) { return binOf(all[item], bestAxis) <= bestBin; });
+    axis = bestAxis;
+    return u32(middle - items);
+}
+
+// A run of items and how it splits (left 0: a leaf).
+struct SplitRun {
+    u32* items;
+    u32 count;
+    u32 depth; // of binary splits, which bounds the walk's stack
+    u32 left;
+};
+
+SplitRun MakeRun(u32* items, u32 count, u32 depth, const SplitItem* all) {
+    u32 axis = 0;
+    return {items, count, depth, SplitItems(items, count, depth, all, axis)};
+}
+
+// Fills box node index with the runs that up to two levels of splits of run
+// give, the largest split first, and gives the box of what it holds. base:
+// the item array, whose runs are the leaves.
+SplitBox FillNode(std::vector<zBoxNode>& nodes, u32 index, const SplitRun& run, const u32* base,
+                  const SplitItem* all) {
+    SplitRun runs[BoxChildren];
+    u32 runCount = 1;
+    runs[0] = run;
+    for (;;) {
+        u32 widest = BoxChildren;
+        for (u32 i = 0; i < runCount; ++i)
+            if (runs[i].left > 0 && (widest == BoxChildren || runs[i].count > runs[widest].count)) widest = i;
+        if (widest == BoxChildren || runCount == BoxChildren) break;
+        const SplitRun parent = runs[widest];
+        runs[widest] = MakeRun(parent.items, parent.left, parent.depth + 1, all);
+        runs[runCount++] = MakeRun(parent.items + parent.left, parent.count - parent.left, parent.depth + 1, all);
+    }
+    zBoxNode node;
+    SplitBox whole;
+    for (u32 slot = 0; slot < BoxChildren; ++slot) {
+        SplitBox box;
+        if (slot >= runCount) {
+            node.child[slot] = BoxChildLeaf;
+            for (u32 k = 0; k < 3; ++k)
+                box.lo[k] = box.hi[k] = FLT_MAX;
+        } else if (runs[slot].left > 0) {
+            const u32 below = u32(nodes.size());
+            nodes.emplace_back();
+            node.child[slot] = below;
+            box = FillNode(nodes, below, runs[slot], base, all);
+            whole.Grow(box);
+        } else {
+            node.child[slot] = BoxChildLeaf | u32(runs[slot].items - base);
+            node.count[slot] = runs[slot].count;
+            for (u32 i = 0; i < runs[slot].count; ++i)
+                box.Grow(all[runs[slot].items[i]].box);
+            // Hits lie within the box up to rounding: the margin keeps them in.
+            for (u32 k = 0; k < 3; ++k) {
+                box.lo[k] -= BIHClipMargin + std::fabs(box.lo[k]) * 1e-6f;
+                box.hi[k] += BIHClipMargin + std::fabs(box.hi[k]) * 1e-6f;
+            }
+            whole.Grow(box);
+        }
+        for (u32 k = 0; k < 3; ++k) {
+            node.bounds[k][slot] = box.lo[k];
+            node.bounds[3 + k][slot] = box.hi[k];
+        }
+    }
+    nodes[index] = node;
+    return whole;
+}
+
 } // namespace
 
 // ---- IGeometryBIH ----
@@ -58,6 +217,8 @@ IGeometryBIH::~IGeometryBIH() {
 void IGeometryBIH::Clear() {
     m_boxNodes.clear();
     m_leafPolygons.clear();
+    m_leafOrder.clear();
+    m_leafOf.clear();
     m_records.reset();
     m_fans.reset();
     m_polygonOf.reset();
@@ -137,11 +298,33 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
         m_polygonOf[primitives++] = p;
     }
     if (!Build(primitives, boxes.get())) return false;
-    // The walk's copy: the leaf polygons in leaf order, then the box nodes.
+    // The walk's tree: the leaf polygons in leaf order, each with its place in
+    // the interval walk, and the box nodes.
     try {
-        m_leafPolygons.resize(primitives);
+        std::vector<zWalkOrder> order(primitives);
+        if (GetRoot()) {
+            const u64 axes[2] = {0, 0};
+            OrderNode(*GetRoot(), 0, 0, axes, order.data());
+        }
+        std::vector<u32> items(primitives);
+        std::vector<SplitItem> split(primitives);
         for (u32 i = 0; i < primitives; ++i) {
-            const u32 p = m_polygonOf[GetIndices()[i]];
+            items[i] = i;
+            for (u32 k = 0; k < 3; ++k) {
+                split[i].box.lo[k] = RayAxis(boxes[2 * i], k);
+                split[i].box.hi[k] = RayAxis(boxes[2 * i + 1], k);
+                split[i].centre[k] = (split[i].box.lo[k] + split[i].box.hi[k]) * 0.5f;
+            }
+        }
+        if (primitives > 0) {
+            m_boxNodes.resize(1);
+            FillNode(m_boxNodes, 0, MakeRun(items.data(), primitives, 0, split.data()), items.data(), split.data());
+        }
+        m_leafPolygons.resize(primitives);
+        m_leafOrder.resize(primitives);
+        m_leafOf.resize(primitives);
+        for (u32 i = 0; i < primitives; ++i) {
+            const u32 p = m_polygonOf[items[i]];
             const zPointInPolygon& record = m_records[p];
             zLeafPolygon& polygon = m_leafPolygons[i];
             polygon.normal[0] = record.normal.x;
@@ -159,11 +342,8 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
                 std::copy(fan.c, fan.c + 4, polygon.c);
                 polygon.axes |= LeafFanValid;
             }
-        }
-        if (GetRoot()) {
-            m_boxNodes.resize(1);
-            u32 leafStart = 0;
-            CopyNode(*GetRoot(), 0, boxes.get(), leafStart);
+            m_leafOrder[i] = order[items[i]];
+            m_leafOf[order[items[i]].position] = i;
         }
     } catch (const std::bad_alloc&) {
         GetLog() << "[!] Failed to allocate BIH box nodes.\n";
@@ -173,11 +353,38 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
     return true;
 }
 
+void IGeometryBIH::OrderNode(const zBIHNode& node, u32 depth, u64 path, const u64 axes[2],
+                             zWalkOrder* order) const {
+    if (node.kind == BIHNodeLeaf) {
+        const u32 first = u32(node.indices - GetIndices());
+        for (u32 i = 0; i < node.count; ++i)
+            order[node.indices[i]] = {path, {axes[0], axes[1]}, first + i};
+        return;
+    }
+    u64 below[2] = {axes[0], axes[1]};
+    below[depth >> 5] |= u64(node.kind) << ((depth & 31) * 2);
+    OrderNode(node.children[0], depth + 1, path, below, order);
+    OrderNode(node.children[1], depth + 1, path | u64(1) << depth, below, order);
+}
+
+bool IGeometryBIH::WalksBefore(u32 a, u32 b, u32 rightFirst) const {
+    const zWalkOrder& first = m_leafOrder[a];
+    const zWalkOrder& second = m_leafOrder[b];
+    if (first.path == second.path) return first.position < second.position; // one leaf
+    // Where the leaves part: the near side of that split comes first.
+    u32 depth = 0;
+    while (((first.path ^ second.path) >> depth & 1u) == 0)
+        ++depth;
+    const u32 axis = u32(first.axes[depth >> 5] >> ((depth & 31) * 2)) & 3u;
+    const u32 side = u32(first.path >> depth) & 1u;
+    return side == ((rightFirst >> axis) & 1u);
+}
+
 namespace {
 
 // The leaf test of both walks, for one query. It records a hit of the
-// polygon at a distance in [tnear, tfar] nearer than the hit so far and
-// returns the distance, else -1.
+// polygon at a distance in [tnear, tfar] that replaces the hit so far (if
+// any) and returns the distance, else -1.
 struct PolygonTest {
     zGeometry* geometry;
     const zPointInPolygon* records;
@@ -194,8 +401,9 @@ struct PolygonTest {
         return doubleSided;
     }
 
+    template <typename Replaces>
     f32 operator()(const zLeafPolygon& polygon, const zVector& origin, const zVector& direction, f32 tnear,
-                   f32 tfar, zRayHit& hit) {
+                   f32 tfar, zRayHit& hit, Replaces replaces) {
         const u32 fanCount =
             polygon.fanCount == LeafManyFans ? records[polygon.polygon].fanCount : polygon.fanCount;
         hit.rayCount += fanCount;
@@ -204,7 +412,7 @@ struct PolygonTest {
         const f32 denom = n[0] * direction.x + n[1] * direction.y + n[2] * direction.z;
         if (denom >= 0.0f && (denom == 0.0f || !IsDoubleSidedMaterial(polygon.material))) return -1.0f;
         const f32 t = (polygon.planeDistance - (n[0] * origin.x + n[1] * origin.y + n[2] * origin.z)) / denom;
-        if ((hit.found && hit.distance <= t) || t < tnear || t > tfar) return -1.0f;
+        if ((hit.found && !replaces(t)) || t < tnear || t > tfar) return -1.0f;
         const u32 a = polygon.axes & 3u, b = (polygon.axes >> 2) & 3u;
         const f32 pa = (RayAxis(origin, a) + RayAxis(direction, a) * t) - polygon.q0a;
         const f32 pb = (RayAxis(origin, b) + RayAxis(direction, b) * t) - polygon.q0b;
@@ -230,61 +438,17 @@ void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIH
                                  void* user) {
     zRayHit& hit = *static_cast<zRayHit*>(user);
     PolygonTest test{m_geometry, m_records.get(), m_fans.get()};
-    const zLeafPolygon* polygons = m_leafPolygons.data() + (leaf.indices - GetIndices());
+    // The first polygon met keeps a tie.
+    const auto nearer = [&hit](f32 t) { return !(hit.distance <= t); };
+    const u32* positions = m_leafOf.data() + (leaf.indices - GetIndices());
     for (u32 i = 0; i < leaf.count; ++i) {
-        const f32 t = test(polygons[i], frame.origin, frame.direction, tnear, tfar, hit);
+        const f32 t = test(m_leafPolygons[positions[i]], frame.origin, frame.direction, tnear, tfar, hit, nearer);
         if (t < 0.0f) continue;
         // The walk skips what lies beyond. An any-hit query only still
         // looks for a hit at distance 0, the one that tells it apart.
         frame.found = 1;
         frame.hitDistance = hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
     }
-}
-
-zMinMax IGeometryBIH::CopyNode(const zBIHNode& source, u32 index, const zVector* boxes, u32& leafStart) {
-    zBoxNode node;
-    const zMinMax nothing(zVector(FLT_MAX, FLT_MAX, FLT_MAX), zVector(-FLT_MAX, -FLT_MAX, -FLT_MAX));
-    zMinMax whole = nothing;
-    const bool inner = source.kind != BIHNodeLeaf;
-    for (u32 side = 0; side < 2; ++side) {
-        // A leaf root is the left child; the right one is then empty.
-        const zBIHNode* child = inner ? &source.children[side] : (side == 0 ? &source : nullptr);
-        zMinMax box = nothing;
-        if (child && child->kind != BIHNodeLeaf) {
-            const u32 below = u32(m_boxNodes.size());
-            m_boxNodes.emplace_back();
-            node.child[side] = below;
-            box = CopyNode(*child, below, boxes, leafStart);
-        } else if (child && child->count > 0) {
-            node.child[side] = BoxChildLeaf | leafStart;
-            node.count[side] = child->count;
-            leafStart += child->count;
-            for (u32 i = 0; i < child->count; ++i) {
-                box.min = box.min.Min(boxes[2 * child->indices[i]]);
-                box.max = box.max.Max(boxes[2 * child->indices[i] + 1]);
-            }
-            // Hits lie within the box up to rounding: the margin keeps them in.
-            auto widen = [](f32 v) { return BIHClipMargin + std::fabs(v) * 1e-6f; };
-            box.min = zVector(box.min.x - widen(box.min.x), box.min.y - widen(box.min.y),
-                              box.min.z - widen(box.min.z));
-            box.max = zVector(box.max.x + widen(box.max.x), box.max.y + widen(box.max.y),
-                              box.max.z + widen(box.max.z));
-        } else {
-            node.child[side] = BoxChildLeaf | leafStart;
-            box.min = box.max = zVector(FLT_MAX, FLT_MAX, FLT_MAX);
-        }
-        if (node.count[side] > 0 || !(node.child[side] & BoxChildLeaf)) {
-            whole.min = whole.min.Min(box.min);
-            whole.max = whole.max.Max(box.max);
-        }
-        for (u32 k = 0; k < 3; ++k) {
-            node.bounds[k][side] = RayAxis(box.min, k);
-            node.bounds[k][2 + side] = RayAxis(box.max, k);
-        }
-    }
-    node.child[0] |= u32(inner ? source.kind : 0) << BoxAxisShift;
-    m_boxNodes[index] = node;
-    return whole;
 }
 
 namespace {
@@ -299,34 +463,31 @@ struct BoxRay {
 #endif
 };
 
-// Which children of the node the ray enters within [tnear, tfar] (bit 0 the
-// left, bit 1 the right), and where.
-inline u32 EnterChildren(const zBoxNode& node, const BoxRay& ray, f32 tnear, f32 tfar, f32 entry[2]) {
+// Which children of the node the ray enters within [tnear, tfar] (bit i for
+// child i), and where.
+inline u32 EnterChildren(const zBoxNode& node, const BoxRay& ray, f32 tnear, f32 tfar, f32 entry[BoxChildren]) {
 #if defined(__SSE2__)
     __m128 nearT = _mm_set1_ps(tnear), farT = _mm_set1_ps(tfar);
     for (u32 k = 0; k < 3; ++k) {
-        const __m128 t = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.bounds[k]), ray.origin[k]), ray.inverse[k]);
-        const __m128 swapped = _mm_shuffle_ps(t, t, _MM_SHUFFLE(1, 0, 3, 2));
-        nearT = _mm_max_ps(nearT, _mm_min_ps(t, swapped));
-        farT = _mm_min_ps(farT, _mm_max_ps(t, swapped));
+        const __m128 t0 = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.bounds[k]), ray.origin[k]), ray.inverse[k]);
+        const __m128 t1 = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.bounds[3 + k]), ray.origin[k]), ray.inverse[k]);
+        nearT = _mm_max_ps(nearT, _mm_min_ps(t0, t1));
+        farT = _mm_min_ps(farT, _mm_max_ps(t0, t1));
     }
-    alignas(16) f32 lanes[4];
-    _mm_store_ps(lanes, nearT);
-    entry[0] = lanes[0];
-    entry[1] = lanes[1];
-    return u32(_mm_movemask_ps(_mm_cmple_ps(nearT, farT))) & 3u;
+    _mm_storeu_ps(entry, nearT);
+    return u32(_mm_movemask_ps(_mm_cmple_ps(nearT, farT)));
 #else
     u32 mask = 0;
-    for (u32 side = 0; side < 2; ++side) {
+    for (u32 slot = 0; slot < BoxChildren; ++slot) {
         f32 enter = tnear, leave = tfar;
         for (u32 k = 0; k < 3; ++k) {
-            const f32 t0 = (node.bounds[k][side] - ray.origin[k]) * ray.inverse[k];
-            const f32 t1 = (node.bounds[k][2 + side] - ray.origin[k]) * ray.inverse[k];
+            const f32 t0 = (node.bounds[k][slot] - ray.origin[k]) * ray.inverse[k];
+            const f32 t1 = (node.bounds[3 + k][slot] - ray.origin[k]) * ray.inverse[k];
             enter = std::max(enter, std::min(t0, t1));
             leave = std::min(leave, std::max(t0, t1));
         }
-        entry[side] = enter;
-        mask |= enter <= leave ? 1u << side : 0u;
+        entry[slot] = enter;
+        mask |= enter <= leave ? 1u << slot : 0u;
     }
     return mask;
 #endif
@@ -366,35 +527,66 @@ void IGeometryBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& dire
         u32 count; // leaves
         f32 tnear;
     };
-    Entry stack[BIHMaxDepth];
+    // A visit pushes at most three children, and there are fewer levels
+    // than binary splits.
+    Entry stack[(BoxChildren - 1) * BIHMaxDepth];
     u32 stackCount = 0;
     f32 limit = tfar; // nothing beyond can still be taken
     u32 child = 0, count = 0; // the root
-    constexpr u32 childCode = BoxChildLeaf | BoxChildIndex;
+    u32 best = 0;             // the leaf position of the hit
+    // A stacked child's memory, asked for while the nearer ones are walked.
+    const auto Prefetch = [this](const Entry& entry) {
+#if defined(__GNUC__)
+        if (entry.child & BoxChildLeaf) {
+            const zLeafPolygon* run = m_leafPolygons.data() + (entry.child & ~BoxChildLeaf);
+            for (u32 i = 0; i < entry.count; i += 2)
+                __builtin_prefetch(run + i);
+        } else {
+            __builtin_prefetch(&m_boxNodes[entry.child]);
+            __builtin_prefetch(reinterpret_cast<const char*>(&m_boxNodes[entry.child]) + 64);
+        }
+#else
+        (void)entry;
+#endif
+    };
     for (;;) {
         if (child & BoxChildLeaf) {
             const f32 leafFar = limit;
-            const zLeafPolygon* polygons = m_leafPolygons.data() + (child & BoxChildIndex);
-            for (u32 i = 0; i < count; ++i) {
-                const f32 t = test(polygons[i], origin, direction, tnear, leafFar, hit);
+            const u32 first = child & ~BoxChildLeaf;
+            for (u32 i = first; i < first + count; ++i) {
+                // A tie goes to the polygon the interval walk meets first.
+                const auto replaces = [&](f32 t) {
+                    return !(hit.distance <= t) || (hit.distance == t && WalksBefore(i, best, rightFirst));
+                };
+                const f32 t = test(m_leafPolygons[i], origin, direction, tnear, leafFar, hit, replaces);
                 if (t < 0.0f) continue;
+                best = i;
                 // As the interval walk: an any-hit query only still looks for a hit at 0.
                 limit = hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
             }
         } else {
             const zBoxNode& node = m_boxNodes[child];
-            f32 entry[2];
-            const u32 entered = EnterChildren(node, ray, tnear, limit, entry);
+            f32 entry[BoxChildren];
+            u32 entered = EnterChildren(node, ray, tnear, limit, entry);
             if (entered != 0) {
-                // Both: the near side of the split first, as the interval walk.
-                u32 first = entered >> 1;
-                if (entered == 3) {
-                    first = (rightFirst >> (node.child[0] >> BoxAxisShift & 3u)) & 1u;
-                    const u32 second = first ^ 1u;
-                    stack[stackCount++] = {node.child[second] & childCode, node.count[second], entry[second]};
+                // The nearest entry next, the others stacked farthest first
+                // (ties do not depend on the order).
+                Entry next[BoxChildren];
+                u32 nextCount = 0;
+                for (; entered != 0; entered &= entered - 1) {
+                    const u32 slot = u32(__builtin_ctz(entered));
+                    Entry candidate{node.child[slot], node.count[slot], entry[slot]};
+                    u32 at = nextCount++;
+                    for (; at > 0 && next[at - 1].tnear < candidate.tnear; --at)
+                        next[at] = next[at - 1];
+                    next[at] = candidate;
                 }
-                child = node.child[first] & childCode;
-                count = node.count[first];
+                for (u32 i = 0; i + 1 < nextCount; ++i) {
+                    stack[stackCount++] = next[i];
+                    Prefetch(next[i]);
+                }
+                child = next[nextCount - 1].child;
+                count = next[nextCount - 1].count;
                 continue;
             }
         }

@@ -10,12 +10,13 @@
 // ends at its first hit above distance 0. This is the tree a geometry builds
 // on first use.
 //
-// Queries walk a copy of the interval tree made for speed: the same nodes in
-// one array, each with the box of what it holds, and the leaf polygons laid
-// out in walk order. The walk takes children in the interval walk's order
-// (the near side of the split first) and a polygon test is the same
-// arithmetic, so both find the same hit, ties between equal distances
-// included (the first polygon met keeps them).
+// Queries walk a second tree over the same polygons, made for speed: split
+// by surface area, four children to a node, each with the box of what it
+// holds, nodes in one array and the leaf polygons laid out in walk order. A polygon test is the
+// same arithmetic as in the interval walk, and a tie between equal
+// distances goes to the polygon the interval walk meets first (the near side
+// of the split where their leaves part, else the earlier in the leaf), so
+// both walks find the same hit.
 //
 // zGeometryKDTree is a kd-tree over the geometry's triangles only (quads and
 // larger polygons do not enter), split at the mean of the centroids, with
@@ -68,21 +69,29 @@ struct zLeafPolygon {
     u8 axes = 0;     // axisA | axisB << 2 | LeafFanValid
 };
 
+// Where a polygon stands in the interval walk's order: the path to its leaf
+// (bit d: the right side at depth d), the split axis at each depth (two bits
+// each) and its place in the interval tree's index array.
+struct zWalkOrder {
+    u64 path = 0;
+    u64 axes[2] = {0, 0};
+    u32 position = 0;
+};
+
 constexpr u8 LeafManyFans = 0xff;
 constexpr u8 LeafFanValid = 0x10;
-// An inner node of the walk's tree with the boxes of its two children, each
-// the box of the polygons below it widened by a margin, laid out to test
-// both at once: per axis (left min, right min, left max, right max). A child
-// is a leaf (BoxChildLeaf, its first leaf polygon and count) or an inner
-// node; an empty leaf's box is a point far away.
+// A node of the walk's tree with the boxes of up to four children, each the
+// box of the polygons below it widened by a margin, laid out to test all at
+// once: per axis the minima of the four, then the maxima. A child is a leaf
+// (BoxChildLeaf, its first leaf polygon and count) or a node; a free slot is
+// an empty leaf whose box is a point far away.
 constexpr u32 BoxChildLeaf = 0x80000000u;
-constexpr u32 BoxChildIndex = 0x1fffffffu;
-constexpr u32 BoxAxisShift = 29; // the split axis, in child[0]
+constexpr u32 BoxChildren = 4;
 
-struct alignas(16) zBoxNode {
-    f32 bounds[3][4] = {};
-    u32 child[2] = {0, 0};
-    u32 count[2] = {0, 0};
+struct alignas(64) zBoxNode {
+    f32 bounds[6][BoxChildren] = {}; // x min, y min, z min, x max, y max, z max
+    u32 child[BoxChildren] = {};
+    u32 count[BoxChildren] = {};
 };
 
 class IGeometryBIH : public zBIH {
@@ -105,9 +114,12 @@ class IGeometryBIH : public zBIH {
 
   private:
     // The box nodes and leaf polygons of the interval tree below node.
-    // Fills box node index from an inner node of the interval tree, or a
-    // leaf root; gives the box of what it holds.
-    zMinMax CopyNode(const zBIHNode& node, u32 index, const zVector* boxes, u32& leafStart);
+    // The walk order of the polygons below an interval tree node, by primitive.
+    void OrderNode(const zBIHNode& node, u32 depth, u64 path, const u64 axes[2], zWalkOrder* order) const;
+    // True when the polygon at leaf position a comes before the one at b in
+    // the interval walk of a ray whose direction is negative on the axes of
+    // rightFirst.
+    bool WalksBefore(u32 a, u32 b, u32 rightFirst) const;
 
     zGeometry* m_geometry = nullptr;
     std::unique_ptr<zPointInPolygon[]> m_records; // one per polygon
@@ -115,6 +127,8 @@ class IGeometryBIH : public zBIH {
     std::unique_ptr<u32[]> m_polygonOf; // primitive -> polygon
     std::vector<zBoxNode> m_boxNodes;   // the root first
     std::vector<zLeafPolygon> m_leafPolygons;
+    std::vector<zWalkOrder> m_leafOrder; // beside the leaf polygons
+    std::vector<u32> m_leafOf;           // interval tree index position -> leaf position
 };
 
 class zGeometryBIH : public zGeometryTree {
