@@ -534,7 +534,8 @@ void IGeometryBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& dire
     f32 limit = tfar; // nothing beyond can still be taken
     u32 child = 0, count = 0; // the root
     u32 best = 0;             // the leaf position of the hit
-    // A stacked child's memory, asked for while the nearer ones are walked.
+    // A child's memory, all lines asked for at once; a stacked child's while
+    // the nearer ones are walked.
     const auto Prefetch = [this](const Entry& entry) {
 #if defined(__GNUC__)
         if (entry.child & BoxChildLeaf) {
@@ -585,6 +586,7 @@ void IGeometryBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& dire
                     stack[stackCount++] = next[i];
                     Prefetch(next[i]);
                 }
+                Prefetch(next[nextCount - 1]);
                 child = next[nextCount - 1].child;
                 count = next[nextCount - 1].count;
                 continue;
