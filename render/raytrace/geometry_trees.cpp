@@ -73,7 +73,7 @@ struct SplitItem {
 
 // Splits the items in two by the cheapest plane of the bins, left run first;
 // gives the left count, or 0 for a leaf.
-u32 SplitItems(u32* items, u32 count, u32 depth, const SplitItem* all, u32& axis) {
+u32 SplitItems(u32* items, u32 count, u32 depth, const SplitItem* all) {
     if (count <= 1 || depth >= BoxMostDepth) return 0;
     SplitBox bounds, centres;
     for (u32 i = 0; i < count; ++i) {
@@ -84,48 +84,44 @@ u32 SplitItems(u32* items, u32 count, u32 depth, const SplitItem* all, u32& axis
             centres.hi[k] = std::max(centres.hi[k], item.centre[k]);
         }
     }
-    f32 scale[3];
-    for (u32 k = 0; k < 3; ++k) {
-        const f32 extent = centres.hi[k] - centres.lo[k];
-        scale[k] = extent > 0.0f ? f32(SplitBins) / extent : 0.0f;
-    }
-    const auto binOf = [&](const SplitItem& item, u32 k) {
-        return std::min(SplitBins - 1, u32((item.centre[k] - centres.lo[k]) * scale[k]));
+    // The bins lie along the widest spread of the centres.
+    u32 k = 0;
+    for (u32 other = 1; other < 3; ++other)
+        if (centres.hi[other] - centres.lo[other] > centres.hi[k] - centres.lo[k]) k = other;
+    const f32 extent = centres.hi[k] - centres.lo[k];
+    if (!(extent > 0.0f)) return 0;
+    const f32 scale = f32(SplitBins) / extent;
+    const auto binOf = [&](const SplitItem& item) {
+        return std::min(SplitBins - 1, u32((item.centre[k] - centres.lo[k]) * scale));
     };
-    SplitBox bins[3][SplitBins];
-    u32 binCount[3][SplitBins] = {};
+    SplitBox bins[SplitBins];
+    u32 binCount[SplitBins] = {};
     for (u32 i = 0; i < count; ++i) {
         const SplitItem& item = all[items[i]];
-        for (u32 k = 0; k < 3; ++k) {
-            const u32 bin = binOf(item, k);
-            ++binCount[k][bin];
-            bins[k][bin].Grow(item.box);
-        }
+        const u32 bin = binOf(item);
+        ++binCount[bin];
+        bins[bin].Grow(item.box);
     }
+    f32 rightCost[SplitBins] = {};
+    SplitBox run;
+    u32 runCount = 0;
+    for (u32 b = SplitBins - 1; b > 0; --b) {
+        run.Grow(bins[b]);
+        runCount += binCount[b];
+        rightCost[b] = runCount > 0 ? run.HalfArea() * f32(runCount) : 0.0f;
+    }
+    run = SplitBox();
+    runCount = 0;
     f32 bestCost = FLT_MAX;
-    u32 bestAxis = 0, bestBin = 0;
-    for (u32 k = 0; k < 3; ++k) {
-        if (scale[k] == 0.0f) continue;
-        f32 rightCost[SplitBins] = {};
-        SplitBox run;
-        u32 runCount = 0;
-        for (u32 b = SplitBins - 1; b > 0; --b) {
-            run.Grow(bins[k][b]);
-            runCount += binCount[k][b];
-            rightCost[b] = runCount > 0 ? run.HalfArea() * f32(runCount) : 0.0f;
-        }
-        run = SplitBox();
-        runCount = 0;
-        for (u32 b = 0; b + 1 < SplitBins; ++b) {
-            run.Grow(bins[k][b]);
-            runCount += binCount[k][b];
-            if (runCount == 0 || runCount == count) continue;
-            const f32 cost = run.HalfArea() * f32(runCount) + rightCost[b + 1];
-            if (cost < bestCost) {
-                bestCost = cost;
-                bestAxis = k;
-                bestBin = b;
-            }
+    u32 bestBin = 0;
+    for (u32 b = 0; b + 1 < SplitBins; ++b) {
+        run.Grow(bins[b]);
+        runCount += binCount[b];
+        if (runCount == 0 || runCount == count) continue;
+        const f32 cost = run.HalfArea() * f32(runCount) + rightCost[b + 1];
+        if (cost < bestCost) {
+            bestCost = cost;
+            bestBin = b;
         }
     }
     // A leaf when no plane parts the items, or when testing them all costs no
@@ -133,9 +129,7 @@ u32 SplitItems(u32* items, u32 count, u32 depth, const SplitItem* all, u32& axis
     if (bestCost == FLT_MAX) return 0;
     const f32 area = bounds.HalfArea();
     if (count <= LeafMostPolygons && area * f32(count) <= 2.0f * area + bestCost) return 0;
-    u32* middle = std::partition(items, items + count,
-                                 [&](u32 item) { return binOf(all[item], bestAxis) <= bestBin; });
-    axis = bestAxis;
+    u32* middle = std::partition(items, items + count, [&](u32 item) { return binOf(all[item]) <= bestBin; });
     return u32(middle - items);
 }
 
@@ -148,8 +142,7 @@ struct SplitRun {
 };
 
 SplitRun MakeRun(u32* items, u32 count, u32 depth, const SplitItem* all) {
-    u32 axis = 0;
-    return {items, count, depth, SplitItems(items, count, depth, all, axis)};
+    return {items, count, depth, SplitItems(items, count, depth, all)};
 }
 
 // Fills box node index with the runs that up to two levels of splits of run
