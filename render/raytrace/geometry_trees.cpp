@@ -382,9 +382,16 @@ struct PolygonTest {
     zGeometry* geometry;
     const zPointInPolygon* records;
     const zFanTriangle* fans;
+    // The ray by axis number: picking a projection axis is then a load.
+    f32 origin[3];
+    f32 direction[3];
     // Materials do not change during a query: the last one looked up.
     u32 material = ~0u;
     bool doubleSided = false;
+
+    PolygonTest(const IGeometryBIH& tree, const zVector& rayOrigin, const zVector& rayDirection)
+        : geometry(tree.GetGeometry()), records(tree.GetRecords()), fans(tree.GetFans()),
+          origin{rayOrigin.x, rayOrigin.y, rayOrigin.z}, direction{rayDirection.x, rayDirection.y, rayDirection.z} {}
 
     bool IsDoubleSidedMaterial(u32 index) {
         if (index != material) {
@@ -395,25 +402,26 @@ struct PolygonTest {
     }
 
     template <typename Replaces>
-    f32 operator()(const zLeafPolygon& polygon, const zVector& origin, const zVector& direction, f32 tnear,
-                   f32 tfar, zRayHit& hit, Replaces replaces) {
+    f32 operator()(const zLeafPolygon& polygon, f32 tnear, f32 tfar, zRayHit& hit, Replaces replaces) {
         const u32 fanCount =
             polygon.fanCount == LeafManyFans ? records[polygon.polygon].fanCount : polygon.fanCount;
         hit.rayCount += fanCount;
         // The hot loop of every query: products written out, in zVector::Dot's order.
         const f32* n = polygon.normal;
-        const f32 denom = n[0] * direction.x + n[1] * direction.y + n[2] * direction.z;
-        if (denom >= 0.0f && (denom == 0.0f || !IsDoubleSidedMaterial(polygon.material))) return -1.0f;
-        const f32 t = (polygon.planeDistance - (n[0] * origin.x + n[1] * origin.y + n[2] * origin.z)) / denom;
+        const f32 denom = n[0] * direction[0] + n[1] * direction[1] + n[2] * direction[2];
+        // One branch, which a double-sided mesh always passes.
+        const bool sided = IsDoubleSidedMaterial(polygon.material);
+        if ((denom >= 0.0f) & ((denom == 0.0f) | !sided)) return -1.0f;
+        const f32 t = (polygon.planeDistance - (n[0] * origin[0] + n[1] * origin[1] + n[2] * origin[2])) / denom;
         if ((hit.found && !replaces(t)) || t < tnear || t > tfar) return -1.0f;
         const u32 a = polygon.axes & 3u, b = (polygon.axes >> 2) & 3u;
-        const f32 pa = (RayAxis(origin, a) + RayAxis(direction, a) * t) - polygon.q0a;
-        const f32 pb = (RayAxis(origin, b) + RayAxis(direction, b) * t) - polygon.q0b;
+        const f32 pa = (origin[a] + direction[a] * t) - polygon.q0a;
+        const f32 pb = (origin[b] + direction[b] * t) - polygon.q0b;
         const auto inside = [&](const f32* c, u32 k) {
             const f32 w1 = c[1] * pa + c[0] * pb;
             const f32 w2 = c[2] * pa + c[3] * pb;
             const f32 w0 = 1.0f - w1 - w2;
-            if (w1 < InsideTolerance || w2 < InsideTolerance || w0 < InsideTolerance) return false;
+            if ((w1 < InsideTolerance) | (w2 < InsideTolerance) | (w0 < InsideTolerance)) return false;
             RecordHit(hit, geometry, polygon.polygon, t, k, w1, w2, denom >= 0.0f);
             return true;
         };
@@ -430,12 +438,12 @@ struct PolygonTest {
 void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame,
                                  void* user) {
     zRayHit& hit = *static_cast<zRayHit*>(user);
-    PolygonTest test{m_geometry, m_records.get(), m_fans.get()};
+    PolygonTest test(*this, frame.origin, frame.direction);
     // The first polygon met keeps a tie.
     const auto nearer = [&hit](f32 t) { return !(hit.distance <= t); };
     const u32* positions = m_leafOf.data() + (leaf.indices - GetIndices());
     for (u32 i = 0; i < leaf.count; ++i) {
-        const f32 t = test(m_leafPolygons[positions[i]], frame.origin, frame.direction, tnear, tfar, hit, nearer);
+        const f32 t = test(m_leafPolygons[positions[i]], tnear, tfar, hit, nearer);
         if (t < 0.0f) continue;
         // The walk skips what lies beyond. An any-hit query only still
         // looks for a hit at distance 0, the one that tells it apart.
@@ -514,7 +522,7 @@ void IGeometryBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& dire
 #endif
         rightFirst |= d < 0.0f ? 1u << k : 0u;
     }
-    PolygonTest test{m_geometry, m_records.get(), m_fans.get()};
+    PolygonTest test(*this, origin, direction);
     struct Entry {
         u32 child;
         u32 count; // leaves
@@ -552,7 +560,7 @@ void IGeometryBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& dire
                 const auto replaces = [&](f32 t) {
                     return !(hit.distance <= t) || (hit.distance == t && WalksBefore(i, best, rightFirst));
                 };
-                const f32 t = test(m_leafPolygons[i], origin, direction, tnear, leafFar, hit, replaces);
+                const f32 t = test(m_leafPolygons[i], tnear, leafFar, hit, replaces);
                 if (t < 0.0f) continue;
                 best = i;
                 // As the interval walk: an any-hit query only still looks for a hit at 0.
