@@ -48,7 +48,7 @@ u32 DominantAxis(const zVector& n) {
 // The walk's tree: binned surface-area splits.
 constexpr u32 SplitBins = 16;
 constexpr u32 LeafMostPolygons = 8;
-constexpr u32 BoxMostDepth = BIHMaxDepth - 1; // the walk's stack holds one child per inner level
+constexpr u32 BoxMostDepth = BIHMaxDepth - 1; // of binary splits: it bounds the walk's stack
 
 struct SplitBox {
     f32 lo[3] = {FLT_MAX, FLT_MAX, FLT_MAX};
@@ -125,7 +125,7 @@ u32 SplitItems(u32* items, u32 count, u32 depth, const SplitItem* all) {
         }
     }
     // A leaf when no plane parts the items, or when testing them all costs no
-    // more than a step and the two sides.
+    // more than two steps and the two sides.
     if (bestCost == FLT_MAX) return 0;
     const f32 area = bounds.HalfArea();
     if (count <= LeafMostPolygons && area * f32(count) <= 2.0f * area + bestCost) return 0;
@@ -160,7 +160,8 @@ SplitBox FillNode(std::vector<zBoxNode>& nodes, u32 index, const SplitRun& run, 
         if (widest == BoxChildren || runCount == BoxChildren) break;
         const SplitRun parent = runs[widest];
         runs[widest] = MakeRun(parent.items, parent.left, parent.depth + 1, all);
-        runs[runCount++] = MakeRun(parent.items + parent.left, parent.count - parent.left, parent.depth + 1, all);
+        runs[runCount++] =
+            MakeRun(parent.items + parent.left, parent.count - parent.left, parent.depth + 1, all);
     }
     zBoxNode node;
     SplitBox whole;
@@ -311,7 +312,8 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
         }
         if (primitives > 0) {
             m_boxNodes.resize(1);
-            FillNode(m_boxNodes, 0, MakeRun(items.data(), primitives, 0, split.data()), items.data(), split.data());
+            FillNode(m_boxNodes, 0, MakeRun(items.data(), primitives, 0, split.data()), items.data(),
+                     split.data());
         }
         m_leafPolygons.resize(primitives);
         m_leafOrder.resize(primitives);
@@ -390,8 +392,12 @@ struct PolygonTest {
     bool doubleSided = false;
 
     PolygonTest(const IGeometryBIH& tree, const zVector& rayOrigin, const zVector& rayDirection)
-        : geometry(tree.GetGeometry()), records(tree.GetRecords()), fans(tree.GetFans()),
-          origin{rayOrigin.x, rayOrigin.y, rayOrigin.z}, direction{rayDirection.x, rayDirection.y, rayDirection.z} {}
+        : geometry(tree.GetGeometry()), records(tree.GetRecords()), fans(tree.GetFans()) {
+        for (u32 k = 0; k < 3; ++k) {
+            origin[k] = RayAxis(rayOrigin, k);
+            direction[k] = RayAxis(rayDirection, k);
+        }
+    }
 
     bool IsDoubleSidedMaterial(u32 index) {
         if (index != material) {
@@ -412,7 +418,8 @@ struct PolygonTest {
         // One branch, which a double-sided mesh always passes.
         const bool sided = IsDoubleSidedMaterial(polygon.material);
         if ((denom >= 0.0f) & ((denom == 0.0f) | !sided)) return -1.0f;
-        const f32 t = (polygon.planeDistance - (n[0] * origin[0] + n[1] * origin[1] + n[2] * origin[2])) / denom;
+        const f32 t =
+            (polygon.planeDistance - (n[0] * origin[0] + n[1] * origin[1] + n[2] * origin[2])) / denom;
         if ((hit.found && !replaces(t)) || t < tnear || t > tfar) return -1.0f;
         const u32 a = polygon.axes & 3u, b = (polygon.axes >> 2) & 3u;
         const f32 pa = (origin[a] + direction[a] * t) - polygon.q0a;
@@ -466,12 +473,14 @@ struct BoxRay {
 
 // Which children of the node the ray enters within [tnear, tfar] (bit i for
 // child i), and where.
-inline u32 EnterChildren(const zBoxNode& node, const BoxRay& ray, f32 tnear, f32 tfar, f32 entry[BoxChildren]) {
+inline u32 EnterChildren(const zBoxNode& node, const BoxRay& ray, f32 tnear, f32 tfar,
+                         f32 entry[BoxChildren]) {
 #if defined(__SSE2__)
     __m128 nearT = _mm_set1_ps(tnear), farT = _mm_set1_ps(tfar);
     for (u32 k = 0; k < 3; ++k) {
         const __m128 t0 = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.bounds[k]), ray.origin[k]), ray.inverse[k]);
-        const __m128 t1 = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.bounds[3 + k]), ray.origin[k]), ray.inverse[k]);
+        const __m128 t1 =
+            _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.bounds[3 + k]), ray.origin[k]), ray.inverse[k]);
         nearT = _mm_max_ps(nearT, _mm_min_ps(t0, t1));
         farT = _mm_min_ps(farT, _mm_max_ps(t0, t1));
     }
@@ -532,7 +541,7 @@ void IGeometryBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& dire
     // than binary splits.
     Entry stack[(BoxChildren - 1) * BIHMaxDepth];
     u32 stackCount = 0;
-    f32 limit = tfar; // nothing beyond can still be taken
+    f32 limit = tfar;         // nothing beyond can still be taken
     u32 child = 0, count = 0; // the root
     u32 best = 0;             // the leaf position of the hit
     // A child's memory, all lines asked for at once; a stacked child's while
@@ -624,8 +633,6 @@ void zGeometryBIH::Intersect(zRayHit& hit, const zVector& origin, const zVector&
     if (!m_geometry) return;
     // hit.searchMode is the caller's: an any-hit query ends at the first hit
     // at a distance above 0 (whose nearest hit is then above 0 too).
-    zBIHTraversal frame;
-    frame.searchMode = RaySearchNearest;
     m_tree.Walk(hit, origin, direction, maxDistance);
 }
 

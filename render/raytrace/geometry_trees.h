@@ -12,11 +12,13 @@
 //
 // Queries walk a second tree over the same polygons, made for speed: split
 // by surface area, four children to a node, each with the box of what it
-// holds, nodes in one array and the leaf polygons laid out in walk order. A polygon test is the
-// same arithmetic as in the interval walk, and a tie between equal
-// distances goes to the polygon the interval walk meets first (the near side
-// of the split where their leaves part, else the earlier in the leaf), so
-// both walks find the same hit.
+// holds, nodes in one array and the leaf polygons laid out in walk order.
+// A polygon test is the same arithmetic as in the interval walk, and a tie
+// between equal distances goes to the polygon the interval walk meets first
+// (the near side of the split where their leaves part, else the earlier in
+// the leaf), so both walks find the same nearest hit. An any-hit query may
+// stop at another hit, beyond 0 exactly when the interval walk's is. The
+// interval tree stays: it gives that order, and Traverse still walks it.
 //
 // zGeometryKDTree is a kd-tree over the geometry's triangles only (quads and
 // larger polygons do not enter), split at the mean of the centroids, with
@@ -31,7 +33,6 @@
 #include <memory>
 #include <vector>
 
-#include "core/bounds.h"
 #include "render/geometry.h"
 #include "render/raytrace/bih.h"
 
@@ -80,6 +81,7 @@ struct zWalkOrder {
 
 constexpr u8 LeafManyFans = 0xff;
 constexpr u8 LeafFanValid = 0x10;
+
 // A node of the walk's tree with the boxes of up to four children, each the
 // box of the polygons below it widened by a margin, laid out to test all at
 // once: per axis the minima of the four, then the maxima. A child is a leaf
@@ -110,10 +112,7 @@ class IGeometryBIH : public zBIH {
     const zFanTriangle* GetFans() const { return m_fans.get(); }
     zGeometry* GetGeometry() const { return m_geometry; }
 
-    const std::vector<zBoxNode>& GetBoxNodes() const { return m_boxNodes; }
-
   private:
-    // The box nodes and leaf polygons of the interval tree below node.
     // The walk order of the polygons below an interval tree node, by primitive.
     void OrderNode(const zBIHNode& node, u32 depth, u64 path, const u64 axes[2], zWalkOrder* order) const;
     // True when the polygon at leaf position a comes before the one at b in

@@ -226,7 +226,8 @@ TEST(GeometryBIH, BoxWalkFindsTheIntervalWalksHitsToTheBit) {
         for (int r = 0; r < 20000; ++r) {
             // Origins on the half-unit lattice and directions of small
             // integers: many rays cross shared edges and corners exactly.
-            const zVector origin(f32(random() % 17) * 0.5f, f32(random() % 9) - 4.0f, f32(random() % 17) * 0.5f);
+            const zVector origin(f32(random() % 17) * 0.5f, f32(random() % 9) - 4.0f,
+                                 f32(random() % 17) * 0.5f);
             const zVector direction(f32(int(random() % 5) - 2), f32(int(random() % 5) - 2),
                                     f32(int(random() % 5) - 2));
             const f32 max = r % 3 == 0 ? 6.0f : -1.0f;
