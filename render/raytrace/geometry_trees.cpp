@@ -164,6 +164,12 @@ SplitBox FillNode(std::vector<zBoxNode>& nodes, u32 index, const SplitRun& run, 
             MakeRun(parent.items + parent.left, parent.count - parent.left, parent.depth + 1, all);
     }
     zBoxNode node;
+    // Child nodes side by side, their own children after them all.
+    for (u32 slot = 0; slot < runCount; ++slot) {
+        if (runs[slot].left == 0) continue;
+        node.child[slot] = u32(nodes.size());
+        nodes.emplace_back();
+    }
     SplitBox whole;
     for (u32 slot = 0; slot < BoxChildren; ++slot) {
         SplitBox box;
@@ -172,10 +178,7 @@ SplitBox FillNode(std::vector<zBoxNode>& nodes, u32 index, const SplitRun& run, 
             for (u32 k = 0; k < 3; ++k)
                 box.lo[k] = box.hi[k] = FLT_MAX;
         } else if (runs[slot].left > 0) {
-            const u32 below = u32(nodes.size());
-            nodes.emplace_back();
-            node.child[slot] = below;
-            box = FillNode(nodes, below, runs[slot], base, all);
+            box = FillNode(nodes, node.child[slot], runs[slot], base, all);
             whole.Grow(box);
         } else {
             node.child[slot] = BoxChildLeaf | u32(runs[slot].items - base);
