@@ -6,10 +6,6 @@ bool NearlyEqual(f32 a, f32 b, f32 tolerance) {
     return AbsFloat(b - a) <= tolerance;
 }
 
-f32 AbsFloat(f32 value) {
-    return value < 0.0f ? -value : value;
-}
-
 i32 AbsInt(i32 value) {
     if (value >= 0) return value;
     return static_cast<i32>(0u - static_cast<u32>(value));

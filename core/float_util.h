@@ -7,7 +7,9 @@
 
 // True when |b - a| <= tolerance.
 bool NearlyEqual(f32 a, f32 b, f32 tolerance);
-f32 AbsFloat(f32 value);
+inline f32 AbsFloat(f32 value) {
+    return value < 0.0f ? -value : value;
+}
 // The negation of INT32_MIN is itself (wrapping), as in two's complement.
 i32 AbsInt(i32 value);
 // b when b <= a, else a.

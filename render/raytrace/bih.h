@@ -75,6 +75,8 @@ class zBIH {
     const zVector& GetRootMin() const { return m_rootMin; }
     const zVector& GetRootMax() const { return m_rootMax; }
     const zBIHNode* GetRoot() const { return m_root.get(); }
+    // The leaves' runs, in walk order with the left side first.
+    const u32* GetIndices() const { return m_indices.get(); }
     u32 GetNodeCount() const { return m_nodeCount; }
     u32 GetLeafCount() const { return m_leafCount; }
     u32 GetDepth() const { return m_depth; }

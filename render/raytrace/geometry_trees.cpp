@@ -5,6 +5,9 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/bounds.h"
 #include "core/log.h"
@@ -42,6 +45,162 @@ u32 DominantAxis(const zVector& n) {
     return 2;
 }
 
+// The walk's tree: binned surface-area splits.
+constexpr u32 SplitBins = 16;
+constexpr u32 LeafMostPolygons = 8;
+constexpr u32 BoxMostDepth = BIHMaxDepth - 1; // of binary splits: it bounds the walk's stack
+
+struct SplitBox {
+    f32 lo[3] = {FLT_MAX, FLT_MAX, FLT_MAX};
+    f32 hi[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
+
+    void Grow(const SplitBox& other) {
+        for (u32 k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], other.lo[k]);
+            hi[k] = std::max(hi[k], other.hi[k]);
+        }
+    }
+    f32 HalfArea() const {
+        const f32 x = hi[0] - lo[0], y = hi[1] - lo[1], z = hi[2] - lo[2];
+        return x * y + y * z + z * x;
+    }
+};
+
+struct SplitItem {
+    SplitBox box;
+    f32 centre[3];
+};
+
+// Splits the items in two by the cheapest plane of the bins, left run first;
+// gives the left count, or 0 for a leaf.
+u32 SplitItems(u32* items, u32 count, u32 depth, const SplitItem* all) {
+    if (count <= 1 || depth >= BoxMostDepth) return 0;
+    SplitBox bounds, centres;
+    for (u32 i = 0; i < count; ++i) {
+        const SplitItem& item = all[items[i]];
+        bounds.Grow(item.box);
+        for (u32 k = 0; k < 3; ++k) {
+            centres.lo[k] = std::min(centres.lo[k], item.centre[k]);
+            centres.hi[k] = std::max(centres.hi[k], item.centre[k]);
+        }
+    }
+    // The bins lie along the widest spread of the centres.
+    u32 k = 0;
+    for (u32 other = 1; other < 3; ++other)
+        if (centres.hi[other] - centres.lo[other] > centres.hi[k] - centres.lo[k]) k = other;
+    const f32 extent = centres.hi[k] - centres.lo[k];
+    if (!(extent > 0.0f)) return 0;
+    const f32 scale = f32(SplitBins) / extent;
+    const auto binOf = [&](const SplitItem& item) {
+        return std::min(SplitBins - 1, u32((item.centre[k] - centres.lo[k]) * scale));
+    };
+    SplitBox bins[SplitBins];
+    u32 binCount[SplitBins] = {};
+    for (u32 i = 0; i < count; ++i) {
+        const SplitItem& item = all[items[i]];
+        const u32 bin = binOf(item);
+        ++binCount[bin];
+        bins[bin].Grow(item.box);
+    }
+    f32 rightCost[SplitBins] = {};
+    SplitBox run;
+    u32 runCount = 0;
+    for (u32 b = SplitBins - 1; b > 0; --b) {
+        run.Grow(bins[b]);
+        runCount += binCount[b];
+        rightCost[b] = runCount > 0 ? run.HalfArea() * f32(runCount) : 0.0f;
+    }
+    run = SplitBox();
+    runCount = 0;
+    f32 bestCost = FLT_MAX;
+    u32 bestBin = 0;
+    for (u32 b = 0; b + 1 < SplitBins; ++b) {
+        run.Grow(bins[b]);
+        runCount += binCount[b];
+        if (runCount == 0 || runCount == count) continue;
+        const f32 cost = run.HalfArea() * f32(runCount) + rightCost[b + 1];
+        if (cost < bestCost) {
+            bestCost = cost;
+            bestBin = b;
+        }
+    }
+    // A leaf when no plane parts the items, or when testing them all costs no
+    // more than two steps and the two sides.
+    if (bestCost == FLT_MAX) return 0;
+    const f32 area = bounds.HalfArea();
+    if (count <= LeafMostPolygons && area * f32(count) <= 2.0f * area + bestCost) return 0;
+    u32* middle = std::partition(items, items + count, [&](u32 item) { return binOf(all[item]) <= bestBin; });
+    return u32(middle - items);
+}
+
+// A run of items and how it splits (left 0: a leaf).
+struct SplitRun {
+    u32* items;
+    u32 count;
+    u32 depth; // of binary splits, which bounds the walk's stack
+    u32 left;
+};
+
+SplitRun MakeRun(u32* items, u32 count, u32 depth, const SplitItem* all) {
+    return {items, count, depth, SplitItems(items, count, depth, all)};
+}
+
+// Fills box node index with the runs that up to two levels of splits of run
+// give, the largest split first, and gives the box of what it holds. base:
+// the item array, whose runs are the leaves.
+SplitBox FillNode(std::vector<zBoxNode>& nodes, u32 index, const SplitRun& run, const u32* base,
+                  const SplitItem* all) {
+    SplitRun runs[BoxChildren];
+    u32 runCount = 1;
+    runs[0] = run;
+    for (;;) {
+        u32 widest = BoxChildren;
+        for (u32 i = 0; i < runCount; ++i)
+            if (runs[i].left > 0 && (widest == BoxChildren || runs[i].count > runs[widest].count)) widest = i;
+        if (widest == BoxChildren || runCount == BoxChildren) break;
+        const SplitRun parent = runs[widest];
+        runs[widest] = MakeRun(parent.items, parent.left, parent.depth + 1, all);
+        runs[runCount++] =
+            MakeRun(parent.items + parent.left, parent.count - parent.left, parent.depth + 1, all);
+    }
+    zBoxNode node;
+    // Child nodes side by side, their own children after them all.
+    for (u32 slot = 0; slot < runCount; ++slot) {
+        if (runs[slot].left == 0) continue;
+        node.child[slot] = u32(nodes.size());
+        nodes.emplace_back();
+    }
+    SplitBox whole;
+    for (u32 slot = 0; slot < BoxChildren; ++slot) {
+        SplitBox box;
+        if (slot >= runCount) {
+            node.child[slot] = BoxChildLeaf;
+            for (u32 k = 0; k < 3; ++k)
+                box.lo[k] = box.hi[k] = FLT_MAX;
+        } else if (runs[slot].left > 0) {
+            box = FillNode(nodes, node.child[slot], runs[slot], base, all);
+            whole.Grow(box);
+        } else {
+            node.child[slot] = BoxChildLeaf | u32(runs[slot].items - base);
+            node.count[slot] = runs[slot].count;
+            for (u32 i = 0; i < runs[slot].count; ++i)
+                box.Grow(all[runs[slot].items[i]].box);
+            // Hits lie within the box up to rounding: the margin keeps them in.
+            for (u32 k = 0; k < 3; ++k) {
+                box.lo[k] -= BIHClipMargin + std::fabs(box.lo[k]) * 1e-6f;
+                box.hi[k] += BIHClipMargin + std::fabs(box.hi[k]) * 1e-6f;
+            }
+            whole.Grow(box);
+        }
+        for (u32 k = 0; k < 3; ++k) {
+            node.bounds[k][slot] = box.lo[k];
+            node.bounds[3 + k][slot] = box.hi[k];
+        }
+    }
+    nodes[index] = node;
+    return whole;
+}
+
 } // namespace
 
 // ---- IGeometryBIH ----
@@ -53,6 +212,10 @@ IGeometryBIH::~IGeometryBIH() {
 }
 
 void IGeometryBIH::Clear() {
+    m_boxNodes.clear();
+    m_leafPolygons.clear();
+    m_leafOrder.clear();
+    m_leafOf.clear();
     m_records.reset();
     m_fans.reset();
     m_polygonOf.reset();
@@ -131,43 +294,323 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
         boxes[2 * primitives + 1] = hi;
         m_polygonOf[primitives++] = p;
     }
-    return Build(primitives, boxes.get());
+    if (!Build(primitives, boxes.get())) return false;
+    // The walk's tree: the leaf polygons in leaf order, each with its place in
+    // the interval walk, and the box nodes.
+    try {
+        std::vector<zWalkOrder> order(primitives);
+        if (GetRoot()) {
+            const u64 axes[2] = {0, 0};
+            OrderNode(*GetRoot(), 0, 0, axes, order.data());
+        }
+        std::vector<u32> items(primitives);
+        std::vector<SplitItem> split(primitives);
+        for (u32 i = 0; i < primitives; ++i) {
+            items[i] = i;
+            for (u32 k = 0; k < 3; ++k) {
+                split[i].box.lo[k] = RayAxis(boxes[2 * i], k);
+                split[i].box.hi[k] = RayAxis(boxes[2 * i + 1], k);
+                split[i].centre[k] = (split[i].box.lo[k] + split[i].box.hi[k]) * 0.5f;
+            }
+        }
+        if (primitives > 0) {
+            m_boxNodes.resize(1);
+            FillNode(m_boxNodes, 0, MakeRun(items.data(), primitives, 0, split.data()), items.data(),
+                     split.data());
+        }
+        m_leafPolygons.resize(primitives);
+        m_leafOrder.resize(primitives);
+        m_leafOf.resize(primitives);
+        for (u32 i = 0; i < primitives; ++i) {
+            const u32 p = m_polygonOf[items[i]];
+            const zPointInPolygon& record = m_records[p];
+            zLeafPolygon& polygon = m_leafPolygons[i];
+            polygon.normal[0] = record.normal.x;
+            polygon.normal[1] = record.normal.y;
+            polygon.normal[2] = record.normal.z;
+            polygon.planeDistance = -record.planeOffset;
+            polygon.q0a = record.q0a;
+            polygon.q0b = record.q0b;
+            polygon.polygon = p;
+            polygon.material = record.material;
+            polygon.fanCount = record.fanCount < LeafManyFans ? u8(record.fanCount) : LeafManyFans;
+            polygon.axes = u8(record.axisA | record.axisB << 2);
+            const zFanTriangle& fan = m_fans[record.firstFan];
+            if (record.fanCount == 1 && fan.valid) {
+                std::copy(fan.c, fan.c + 4, polygon.c);
+                polygon.axes |= LeafFanValid;
+            }
+            m_leafOrder[i] = order[items[i]];
+            m_leafOf[order[items[i]].position] = i;
+        }
+    } catch (const std::bad_alloc&) {
+        GetLog() << "[!] Failed to allocate BIH box nodes.\n";
+        Clear();
+        return false;
+    }
+    return true;
 }
+
+void IGeometryBIH::OrderNode(const zBIHNode& node, u32 depth, u64 path, const u64 axes[2],
+                             zWalkOrder* order) const {
+    if (node.kind == BIHNodeLeaf) {
+        const u32 first = u32(node.indices - GetIndices());
+        for (u32 i = 0; i < node.count; ++i)
+            order[node.indices[i]] = {path, {axes[0], axes[1]}, first + i};
+        return;
+    }
+    u64 below[2] = {axes[0], axes[1]};
+    below[depth >> 5] |= u64(node.kind) << ((depth & 31) * 2);
+    OrderNode(node.children[0], depth + 1, path, below, order);
+    OrderNode(node.children[1], depth + 1, path | u64(1) << depth, below, order);
+}
+
+bool IGeometryBIH::WalksBefore(u32 a, u32 b, u32 rightFirst) const {
+    const zWalkOrder& first = m_leafOrder[a];
+    const zWalkOrder& second = m_leafOrder[b];
+    if (first.path == second.path) return first.position < second.position; // one leaf
+    // Where the leaves part: the near side of that split comes first.
+    u32 depth = 0;
+    while (((first.path ^ second.path) >> depth & 1u) == 0)
+        ++depth;
+    const u32 axis = u32(first.axes[depth >> 5] >> ((depth & 31) * 2)) & 3u;
+    const u32 side = u32(first.path >> depth) & 1u;
+    return side == ((rightFirst >> axis) & 1u);
+}
+
+namespace {
+
+// The leaf test of both walks, for one query. It records a hit of the
+// polygon at a distance in [tnear, tfar] that replaces the hit so far (if
+// any) and returns the distance, else -1.
+struct PolygonTest {
+    zGeometry* geometry;
+    const zPointInPolygon* records;
+    const zFanTriangle* fans;
+    // The ray by axis number: picking a projection axis is then a load.
+    f32 origin[3];
+    f32 direction[3];
+    // Materials do not change during a query: the last one looked up.
+    u32 material = ~0u;
+    bool doubleSided = false;
+
+    PolygonTest(const IGeometryBIH& tree, const zVector& rayOrigin, const zVector& rayDirection)
+        : geometry(tree.GetGeometry()), records(tree.GetRecords()), fans(tree.GetFans()) {
+        for (u32 k = 0; k < 3; ++k) {
+            origin[k] = RayAxis(rayOrigin, k);
+            direction[k] = RayAxis(rayDirection, k);
+        }
+    }
+
+    bool IsDoubleSidedMaterial(u32 index) {
+        if (index != material) {
+            material = index;
+            doubleSided = IsDoubleSided(geometry, index);
+        }
+        return doubleSided;
+    }
+
+    template <typename Replaces>
+    f32 operator()(const zLeafPolygon& polygon, f32 tnear, f32 tfar, zRayHit& hit, Replaces replaces) {
+        const u32 fanCount =
+            polygon.fanCount == LeafManyFans ? records[polygon.polygon].fanCount : polygon.fanCount;
+        hit.rayCount += fanCount;
+        // The hot loop of every query: products written out, in zVector::Dot's order.
+        const f32* n = polygon.normal;
+        const f32 denom = n[0] * direction[0] + n[1] * direction[1] + n[2] * direction[2];
+        // One branch, which a double-sided mesh always passes.
+        const bool sided = IsDoubleSidedMaterial(polygon.material);
+        if ((denom >= 0.0f) & ((denom == 0.0f) | !sided)) return -1.0f;
+        const f32 t =
+            (polygon.planeDistance - (n[0] * origin[0] + n[1] * origin[1] + n[2] * origin[2])) / denom;
+        if ((hit.found && !replaces(t)) || t < tnear || t > tfar) return -1.0f;
+        const u32 a = polygon.axes & 3u, b = (polygon.axes >> 2) & 3u;
+        const f32 pa = (origin[a] + direction[a] * t) - polygon.q0a;
+        const f32 pb = (origin[b] + direction[b] * t) - polygon.q0b;
+        const auto inside = [&](const f32* c, u32 k) {
+            const f32 w1 = c[1] * pa + c[0] * pb;
+            const f32 w2 = c[2] * pa + c[3] * pb;
+            const f32 w0 = 1.0f - w1 - w2;
+            if ((w1 < InsideTolerance) | (w2 < InsideTolerance) | (w0 < InsideTolerance)) return false;
+            RecordHit(hit, geometry, polygon.polygon, t, k, w1, w2, denom >= 0.0f);
+            return true;
+        };
+        if (fanCount == 1) return (polygon.axes & LeafFanValid) && inside(polygon.c, 0) ? t : -1.0f;
+        const zFanTriangle* fan = fans + records[polygon.polygon].firstFan;
+        for (u32 k = 0; k < fanCount; ++k)
+            if (fan[k].valid && inside(fan[k].c, k)) return t;
+        return -1.0f;
+    }
+};
+
+} // namespace
 
 void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIHTraversal& frame,
                                  void* user) {
     zRayHit& hit = *static_cast<zRayHit*>(user);
-    const zVector& origin = frame.origin;
-    const zVector& direction = frame.direction;
+    PolygonTest test(*this, frame.origin, frame.direction);
+    // The first polygon met keeps a tie.
+    const auto nearer = [&hit](f32 t) { return !(hit.distance <= t); };
+    const u32* positions = m_leafOf.data() + (leaf.indices - GetIndices());
     for (u32 i = 0; i < leaf.count; ++i) {
-        const u32 p = m_polygonOf[leaf.indices[i]];
-        const zPointInPolygon& record = m_records[p];
-        hit.rayCount += record.fanCount;
-        // The hot loop of every query: products written out, in zVector::Dot's order.
-        const zVector& n = record.normal;
-        const f32 denom = n.x * direction.x + n.y * direction.y + n.z * direction.z;
-        if (denom >= 0.0f && (denom == 0.0f || !IsDoubleSided(m_geometry, record.material))) continue;
-        const f32 t = (-record.planeOffset - (n.x * origin.x + n.y * origin.y + n.z * origin.z)) / denom;
-        if ((hit.found && hit.distance <= t) || t < tnear || t > tfar) continue;
-        const u32 a = record.axisA, b = record.axisB;
-        const f32 pa = (RayAxis(origin, a) + RayAxis(direction, a) * t) - record.q0a;
-        const f32 pb = (RayAxis(origin, b) + RayAxis(direction, b) * t) - record.q0b;
-        const zFanTriangle* fans = &m_fans[record.firstFan];
-        for (u32 k = 0; k < record.fanCount; ++k) {
-            const zFanTriangle& fan = fans[k];
-            if (!fan.valid) continue;
-            const f32 w1 = fan.c[1] * pa + fan.c[0] * pb;
-            const f32 w2 = fan.c[2] * pa + fan.c[3] * pb;
-            const f32 w0 = 1.0f - w1 - w2;
-            if (w1 < InsideTolerance || w2 < InsideTolerance || w0 < InsideTolerance) continue;
-            RecordHit(hit, m_geometry, p, t, k, w1, w2, denom >= 0.0f);
-            // The walk skips what lies beyond. An any-hit query only still
-            // looks for a hit at distance 0, the one that tells it apart.
-            frame.found = 1;
-            frame.hitDistance =
-                hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
-            break;
+        const f32 t = test(m_leafPolygons[positions[i]], tnear, tfar, hit, nearer);
+        if (t < 0.0f) continue;
+        // The walk skips what lies beyond. An any-hit query only still
+        // looks for a hit at distance 0, the one that tells it apart.
+        frame.found = 1;
+        frame.hitDistance = hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
+    }
+}
+
+namespace {
+
+struct BoxRay {
+#if defined(__SSE2__)
+    __m128 origin[3]; // each in all four lanes
+    __m128 inverse[3];
+#else
+    f32 origin[3];
+    f32 inverse[3];
+#endif
+};
+
+// Which children of the node the ray enters within [tnear, tfar] (bit i for
+// child i), and where.
+inline u32 EnterChildren(const zBoxNode& node, const BoxRay& ray, f32 tnear, f32 tfar,
+                         f32 entry[BoxChildren]) {
+#if defined(__SSE2__)
+    __m128 nearT = _mm_set1_ps(tnear), farT = _mm_set1_ps(tfar);
+    for (u32 k = 0; k < 3; ++k) {
+        const __m128 t0 = _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.bounds[k]), ray.origin[k]), ray.inverse[k]);
+        const __m128 t1 =
+            _mm_mul_ps(_mm_sub_ps(_mm_load_ps(node.bounds[3 + k]), ray.origin[k]), ray.inverse[k]);
+        nearT = _mm_max_ps(nearT, _mm_min_ps(t0, t1));
+        farT = _mm_min_ps(farT, _mm_max_ps(t0, t1));
+    }
+    _mm_storeu_ps(entry, nearT);
+    return u32(_mm_movemask_ps(_mm_cmple_ps(nearT, farT)));
+#else
+    u32 mask = 0;
+    for (u32 slot = 0; slot < BoxChildren; ++slot) {
+        f32 enter = tnear, leave = tfar;
+        for (u32 k = 0; k < 3; ++k) {
+            const f32 t0 = (node.bounds[k][slot] - ray.origin[k]) * ray.inverse[k];
+            const f32 t1 = (node.bounds[3 + k][slot] - ray.origin[k]) * ray.inverse[k];
+            enter = std::max(enter, std::min(t0, t1));
+            leave = std::min(leave, std::max(t0, t1));
         }
+        entry[slot] = enter;
+        mask |= enter <= leave ? 1u << slot : 0u;
+    }
+    return mask;
+#endif
+}
+
+} // namespace
+
+void IGeometryBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& direction,
+                        f32 maxDistance) const {
+    if (m_boxNodes.empty()) return;
+    // The interval walk's reach: the root box, up to the maximum distance.
+    f32 tnear, tfar;
+    if (!zMinMax(GetRootMin(), GetRootMax()).IntersectRayRange(origin, direction, tnear, tfar)) return;
+    if (maxDistance > 0.0f) {
+        if (tnear >= maxDistance) return;
+        tfar = std::min(tfar, maxDistance);
+    }
+    BoxRay ray;
+    u32 rightFirst = 0; // per axis: the right child is the near one
+    for (u32 k = 0; k < 3; ++k) {
+        const f32 d = RayAxis(direction, k);
+        f32 inverse = 1.0f / d;
+        // Finite, so that a box plane through the origin gives 0, not NaN.
+        if (!std::isfinite(inverse)) inverse = std::copysign(FLT_MAX, d);
+#if defined(__SSE2__)
+        ray.origin[k] = _mm_set1_ps(RayAxis(origin, k));
+        ray.inverse[k] = _mm_set1_ps(inverse);
+#else
+        ray.origin[k] = RayAxis(origin, k);
+        ray.inverse[k] = inverse;
+#endif
+        rightFirst |= d < 0.0f ? 1u << k : 0u;
+    }
+    PolygonTest test(*this, origin, direction);
+    struct Entry {
+        u32 child;
+        u32 count; // leaves
+        f32 tnear;
+    };
+    // A visit pushes at most three children, and there are fewer levels
+    // than binary splits.
+    Entry stack[(BoxChildren - 1) * BIHMaxDepth];
+    u32 stackCount = 0;
+    f32 limit = tfar;         // nothing beyond can still be taken
+    u32 child = 0, count = 0; // the root
+    u32 best = 0;             // the leaf position of the hit
+    // A child's memory, all lines asked for at once; a stacked child's while
+    // the nearer ones are walked.
+    const auto Prefetch = [this](const Entry& entry) {
+#if defined(__GNUC__)
+        if (entry.child & BoxChildLeaf) {
+            const zLeafPolygon* run = m_leafPolygons.data() + (entry.child & ~BoxChildLeaf);
+            for (u32 i = 0; i < entry.count; i += 2)
+                __builtin_prefetch(run + i);
+        } else {
+            __builtin_prefetch(&m_boxNodes[entry.child]);
+            __builtin_prefetch(reinterpret_cast<const char*>(&m_boxNodes[entry.child]) + 64);
+        }
+#else
+        (void)entry;
+#endif
+    };
+    for (;;) {
+        if (child & BoxChildLeaf) {
+            const f32 leafFar = limit;
+            const u32 first = child & ~BoxChildLeaf;
+            for (u32 i = first; i < first + count; ++i) {
+                // A tie goes to the polygon the interval walk meets first.
+                const auto replaces = [&](f32 t) {
+                    return !(hit.distance <= t) || (hit.distance == t && WalksBefore(i, best, rightFirst));
+                };
+                const f32 t = test(m_leafPolygons[i], tnear, leafFar, hit, replaces);
+                if (t < 0.0f) continue;
+                best = i;
+                // As the interval walk: an any-hit query only still looks for a hit at 0.
+                limit = hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
+            }
+        } else {
+            const zBoxNode& node = m_boxNodes[child];
+            f32 entry[BoxChildren];
+            u32 entered = EnterChildren(node, ray, tnear, limit, entry);
+            if (entered != 0) {
+                // The nearest entry next, the others stacked farthest first
+                // (ties do not depend on the order).
+                Entry next[BoxChildren];
+                u32 nextCount = 0;
+                for (; entered != 0; entered &= entered - 1) {
+                    const u32 slot = u32(__builtin_ctz(entered));
+                    Entry candidate{node.child[slot], node.count[slot], entry[slot]};
+                    u32 at = nextCount++;
+                    for (; at > 0 && next[at - 1].tnear < candidate.tnear; --at)
+                        next[at] = next[at - 1];
+                    next[at] = candidate;
+                }
+                for (u32 i = 0; i + 1 < nextCount; ++i) {
+                    stack[stackCount++] = next[i];
+                    Prefetch(next[i]);
+                }
+                Prefetch(next[nextCount - 1]);
+                child = next[nextCount - 1].child;
+                count = next[nextCount - 1].count;
+                continue;
+            }
+        }
+        do {
+            if (stackCount == 0) return;
+            --stackCount;
+        } while (stack[stackCount].tnear > limit);
+        child = stack[stackCount].child;
+        count = stack[stackCount].count;
     }
 }
 
@@ -193,9 +636,7 @@ void zGeometryBIH::Intersect(zRayHit& hit, const zVector& origin, const zVector&
     if (!m_geometry) return;
     // hit.searchMode is the caller's: an any-hit query ends at the first hit
     // at a distance above 0 (whose nearest hit is then above 0 too).
-    zBIHTraversal frame;
-    frame.searchMode = RaySearchNearest;
-    m_tree.Traverse(frame, origin, direction, maxDistance, &hit);
+    m_tree.Walk(hit, origin, direction, maxDistance);
 }
 
 // ---- zGeometryKDTree ----

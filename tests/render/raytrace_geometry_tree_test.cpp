@@ -3,6 +3,7 @@
 #include <cmath>
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -163,6 +164,97 @@ TEST(GeometryBIH, AnyHitQueriesAnswerLikeNearestOnesWithLessWork) {
     }
     EXPECT_GT(hits, 500u);
     EXPECT_LT(anyWork, nearestWork);
+}
+
+// The interval walk's answer, through Traverse and the leaf test.
+zRayHit IntervalWalk(const zGeometryBIH& tree, const zVector& origin, const zVector& direction, f32 max,
+                     u8 mode) {
+    zRayHit hit;
+    hit.searchMode = mode;
+    hit.origin = origin;
+    hit.direction = direction;
+    zBIHTraversal frame;
+    const_cast<IGeometryBIH&>(tree.GetTree()).Traverse(frame, origin, direction, max, &hit);
+    return hit;
+}
+
+TEST(GeometryBIH, BoxWalkFindsTheIntervalWalksHitsToTheBit) {
+    // The two walks go through different trees; the answers are the same.
+    // Ties included: a grid of quads and one of triangles share edges and
+    // corners that rays pass through, and a soup overlaps itself.
+    LogCapture log;
+    GeometryHost host;
+    std::mt19937 random(5);
+    std::uniform_real_distribution<f32> unit(0.0f, 1.0f);
+    struct Case {
+        const char* name;
+        std::vector<zVector> vertices;
+        std::vector<PolygonSpec> polygons;
+        bool doubleSided;
+    };
+    std::vector<Case> cases(3);
+    cases[0].name = "grid of quads";
+    cases[1].name = "grid of triangles, double-sided";
+    cases[1].doubleSided = true;
+    for (u32 z = 0; z <= 16; ++z)
+        for (u32 x = 0; x <= 16; ++x)
+            for (Case* c : {&cases[0], &cases[1]})
+                c->vertices.push_back(zVector(f32(x) * 0.5f, 0.0f, f32(z) * 0.5f));
+    for (u32 z = 0; z < 16; ++z)
+        for (u32 x = 0; x < 16; ++x) {
+            const u32 a = z * 17 + x, b = a + 1, c = a + 17, d = c + 1;
+            cases[0].polygons.push_back({{a, c, d, b}});
+            cases[1].polygons.push_back({{a, c, d}});
+            cases[1].polygons.push_back({{a, d, b}});
+        }
+    cases[2].name = "soup, double-sided";
+    cases[2].doubleSided = true;
+    for (u32 i = 0; i < 3000; ++i) {
+        const zVector c(unit(random) * 8.0f, unit(random) * 8.0f, unit(random) * 8.0f);
+        for (int k = 0; k < 3; ++k)
+            cases[2].vertices.push_back(
+                zVector(c.x + unit(random) - 0.5f, c.y + unit(random) - 0.5f, c.z + unit(random) - 0.5f));
+        cases[2].polygons.push_back({{3 * i, 3 * i + 1, 3 * i + 2}});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto mesh = MakeGeometry(&host, c.vertices, c.polygons);
+        if (c.doubleSided) mesh->GetMaterial(0)->SetFlags(MaterialFlagDoubleSided);
+        zGeometryBIH tree;
+        ASSERT_TRUE(tree.Build(mesh.Get()));
+        u32 hits = 0;
+        for (int r = 0; r < 20000; ++r) {
+            // Origins on the half-unit lattice and directions of small
+            // integers: many rays cross shared edges and corners exactly.
+            const zVector origin(f32(random() % 17) * 0.5f, f32(random() % 9) - 4.0f,
+                                 f32(random() % 17) * 0.5f);
+            const zVector direction(f32(int(random() % 5) - 2), f32(int(random() % 5) - 2),
+                                    f32(int(random() % 5) - 2));
+            const f32 max = r % 3 == 0 ? 6.0f : -1.0f;
+            for (u8 mode : {RaySearchNearest, RaySearchAny}) {
+                SCOPED_TRACE(testing::Message() << "ray " << r << " mode " << int(mode));
+                const zRayHit expected = IntervalWalk(tree, origin, direction, max, mode);
+                zRayHit hit;
+                hit.searchMode = mode;
+                tree.Intersect(hit, origin, direction, max);
+                ASSERT_EQ(hit.found, expected.found);
+                if (!expected.found) continue;
+                // An any-hit query tells only whether a hit lies beyond 0.
+                if (mode == RaySearchAny) {
+                    ASSERT_EQ(hit.distance > 0.0f, expected.distance > 0.0f);
+                    continue;
+                }
+                ++hits;
+                ASSERT_EQ(hit.polygon, expected.polygon);
+                ASSERT_EQ(hit.fanTriangle, expected.fanTriangle);
+                ASSERT_EQ(std::memcmp(&hit.distance, &expected.distance, sizeof(f32)), 0);
+                ASSERT_EQ(std::memcmp(&hit.w1, &expected.w1, sizeof(f32)), 0);
+                ASSERT_EQ(std::memcmp(&hit.w2, &expected.w2, sizeof(f32)), 0);
+                ASSERT_EQ(hit.backFace, expected.backFace);
+            }
+        }
+        EXPECT_GT(hits, 2000u);
+    }
 }
 
 TEST(GeometryBIH, DegeneratePolygonsStayOutAndOthersAreHit) {
