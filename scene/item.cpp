@@ -118,6 +118,7 @@ void zItem::UpdateMatrices() {
         m_flags &= ~ItemWorldDirty;
         return;
     }
+    m_previousIsWorld = false;
     if (m_flags & ItemHasTarget) {
         zMatrix3 worldRotation;
         m_world.Decompose(nullptr, nullptr, &worldRotation);
@@ -159,6 +160,7 @@ void zItem::UpdateInverseMatrix() {
 }
 
 void zItem::NormalizeWorldAxes() {
+    m_previousIsWorld = false;
     for (int axis = 0; axis < 3; ++axis) {
         const zVector row = m_world.GetRow(axis, false);
         zVector unit = row.Normalize();
@@ -185,6 +187,14 @@ zMatrix4& zItem::GetWorldMatrixWithoutPivot(zMatrix4& out) {
 
 void zItem::SetPreviousMatrix(const f32 values[16]) {
     std::memcpy(m_previous.e, values, sizeof m_previous.e);
+    m_previousIsWorld = false;
+}
+
+void zItem::KeepPreviousMatrix() {
+    const zMatrix4* world = GetWorldMatrix();
+    if (m_previousIsWorld) return;
+    SetPreviousMatrix(world->e);
+    m_previousIsWorld = true;
 }
 
 void zItem::SetPosition(const zVector& position) {
@@ -267,6 +277,7 @@ void zItem::SnapshotMatrix(const zMatrix4& m, bool local, bool keepParts) {
 void zItem::SetMatrix(const zMatrix4& m) {
     SnapshotMatrix(m, false, false);
     m_world = m;
+    m_previousIsWorld = false;
     // The inverse waits for its first reader (most bodies' never comes); the
     // flag word says it is up to date, as scripts see it.
     m_flags &= ~(ItemWorldDirty | ItemInverseDirty);

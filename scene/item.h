@@ -107,6 +107,9 @@ class zItem {
     const zMatrix4* GetPreviousWorldPosition() const { return &m_previous; }
     // Sixteen floats in storage order; no invalidation.
     void SetPreviousMatrix(const f32 values[16]);
+    // SetPreviousMatrix with the world matrix (brought up to date); a world
+    // matrix that has not changed since it was last kept is not copied again.
+    void KeepPreviousMatrix();
 
     // All four components are stored; each setter invalidates.
     void SetPosition(const zVector& position);
@@ -149,7 +152,10 @@ class zItem {
   protected:
     // The world matrix as last computed, for kinds that adjust it inside
     // their own UpdateMatrices or hand it out as a block.
-    zMatrix4& ComputedWorldMatrix() { return m_world; }
+    zMatrix4& ComputedWorldMatrix() {
+        m_previousIsWorld = false;
+        return m_world;
+    }
     const zMatrix4& ComputedWorldMatrix() const { return m_world; }
     // Scales the world matrix's three axes to unit length; each row's w (the
     // projective column) stays as it was.
@@ -185,6 +191,8 @@ class zItem {
     zMatrix4 m_inverse;
     // SetMatrix left the inverse to be made from m_world on its first read.
     bool m_inversePending = false;
+    // m_previous holds m_world's bits: cleared by every write of either.
+    bool m_previousIsWorld = false;
     zMatrix4 m_pivot;
     u32 m_flags = 0;
     zVector m_target = zVector(0.0f, 0.0f, 1.0f, 1.0f);

@@ -135,6 +135,11 @@ zMItem::~zMItem() {
     }
 }
 
+bool zMItem::HearsEvents() const {
+    if (!m_dispatcher) return false;
+    return GetScriptUnits().GetHead() || m_dispatcher != &zItemScriptEventDispatcher::GetShared();
+}
+
 void zMItem::SetUid(i32 uid) {
     m_uid = uid;
     if (m_scene) m_scene->InvalidateUidIndex();
@@ -148,7 +153,7 @@ void zMItem::SetNode(zItem* item) {
 void zMItem::Teardown() {
     if (m_tornDown) return;
     m_tornDown = true;
-    if (m_dispatcher) m_dispatcher->OnDelete(GetScriptUnits());
+    if (HearsEvents()) m_dispatcher->OnDelete(GetScriptUnits());
     DeleteScriptUnits();
     if (m_scene) m_scene->RemoveManagedItem(this);
     // The body reads the node's matrix; the node may be half gone from here.

@@ -198,6 +198,9 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     const zMatrix4& GetPreviousLogicTransformation() const { return m_previousLogic; }
     zPhysicItem* GetPhysicItem() const { return m_physicItem.get(); }
     zItemScriptEventDispatcher* GetDispatcher() const { return m_dispatcher; }
+    // Whether an item event would reach anything: the shared dispatcher calls
+    // only units, another one may act without any.
+    bool HearsEvents() const;
     void SetDispatcher(zItemScriptEventDispatcher* dispatcher) { m_dispatcher = dispatcher; }
 
     // The scene's lists an item can be in, and the item's node in each (null

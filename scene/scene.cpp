@@ -924,7 +924,7 @@ void zScene::Update(u32 mask) {
     ApplyActivationQueues();
     if (!m_manualDeletion) FlushDeletionQueue();
     ForEachItem(m_allItems, [](zMItem* item) {
-        if (item->GetItem()) item->GetItem()->SetPreviousMatrix(item->GetItem()->GetWorldMatrix()->e);
+        if (item->GetItem()) item->GetItem()->KeepPreviousMatrix();
     });
     m_counters[SceneCounterScripts].Tick();
     const bool scripts = (mask & UpdateScripts) != 0;
@@ -947,7 +947,7 @@ void zScene::Update(u32 mask) {
     if (scripts) {
         m_counters[SceneCounterScripts].Begin(true);
         ForEachItem(m_activeItems, [](zMItem* item) {
-            if (item->GetDispatcher()) item->GetDispatcher()->OnUpdate(item->GetScriptUnits());
+            if (item->HearsEvents()) item->GetDispatcher()->OnUpdate(item->GetScriptUnits());
         });
         UpdateLogicRate(step);
         m_counters[SceneCounterScripts].End();
@@ -1002,7 +1002,7 @@ void zScene::RenderDone(u32 flags) {
     if (flags & RenderNoScripts) return;
     if (!(m_flags & SceneRenderless)) {
         ForEachItem(m_activeItems, [](zMItem* item) {
-            if (item->GetDispatcher()) item->GetDispatcher()->OnRenderDone(item->GetScriptUnits());
+            if (item->HearsEvents()) item->GetDispatcher()->OnRenderDone(item->GetScriptUnits());
         });
     }
     m_dispatcher->OnRenderDone(GetScriptUnits());

@@ -654,8 +654,8 @@ TEST_F(ObjectTest, TheSceneQueuesObjectsAndBoundsTheirGeometry) {
     ASSERT_TRUE(renderer);
     renderer->ResetRenderQueue();
     scene->RenderToQueue(0);
-    ASSERT_EQ(renderer->GetRenderQueue().GetCount(), 1u);
-    EXPECT_EQ(renderer->GetRenderQueue().GetHead()->value, static_cast<zRenderable*>(object));
+    ASSERT_EQ(renderer->GetRenderQueue().size(), 1u);
+    EXPECT_EQ(renderer->GetRenderQueue().front(), static_cast<zRenderable*>(object));
     renderer->ResetRenderQueue();
     zMinMax bounds;
     scene->GetBounds(bounds);

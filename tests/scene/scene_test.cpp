@@ -477,7 +477,7 @@ TEST_F(TracedScene, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
 
     renderer->ResetRenderQueue();
     scene->RenderToQueue(RenderClear);
-    EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 1u);
+    EXPECT_EQ(renderer->GetRenderQueue().size(), 1u);
     renderer->ResetRenderQueue();
 
     auto ui = std::make_unique<RecordingInterface>();
@@ -492,7 +492,7 @@ TEST_F(TracedScene, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
     scene->RenderToQueue(RenderClear);
     scene->RenderDone(RenderClear);
     scene->RenderUI(0);
-    EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 0u);
+    EXPECT_EQ(renderer->GetRenderQueue().size(), 0u);
     EXPECT_EQ(log.Text(), "[S] scene OnRenderDone\n[S] scene OnRenderUI\n");
     EXPECT_EQ(interface->calls, "render skip ");
     log.Reset();
@@ -505,7 +505,7 @@ TEST_F(TracedScene, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
     engine.SetToolMode(1);
     item->SetBehaviour(BehaviourToolHidden);
     scene->RenderToQueue(RenderClear);
-    EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 0u);
+    EXPECT_EQ(renderer->GetRenderQueue().size(), 0u);
     engine.SetToolMode(0);
     scene->DeleteContent(true);
     EXPECT_EQ(interface->calls, "render skip clear ");
