@@ -140,6 +140,26 @@ bool zMItem::HearsEvents() const {
     return GetScriptUnits().GetHead() || m_dispatcher != &zItemScriptEventDispatcher::GetShared();
 }
 
+bool zMItem::IsQuiet() const {
+    return !HasFrameHooks() && !GetCursor() && !IsPlaying() && !GetScriptUnits().GetHead() &&
+           (!m_dispatcher || m_dispatcher == &zItemScriptEventDispatcher::GetShared()) &&
+           !(m_behaviour & BehaviourBillboard);
+}
+
+void zMItem::Wake() {
+    if (m_scene) m_scene->WakeItem(this);
+}
+
+void zMItem::SetBehaviour(u32 flags) {
+    m_behaviour = flags;
+    Wake();
+}
+
+void zMItem::SetDispatcher(zItemScriptEventDispatcher* dispatcher) {
+    m_dispatcher = dispatcher;
+    Wake();
+}
+
 void zMItem::SetUid(i32 uid) {
     m_uid = uid;
     if (m_scene) m_scene->InvalidateUidIndex();
@@ -257,7 +277,9 @@ zScriptUnit* zMItem::NewScriptUnit() {
         return nullptr;
     }
     unit->SetOwner(this, zScriptUnit::OwnerManagedItem);
-    return AppendScriptUnit(std::move(unit), m_name.CStr());
+    zScriptUnit* appended = AppendScriptUnit(std::move(unit), m_name.CStr());
+    if (appended) Wake();
+    return appended;
 }
 
 void zMItem::Activate(bool on, bool recursive) {
@@ -406,6 +428,7 @@ bool zMItem::ParseTag(const zMetafile* document, const zMetaTag* tag) {
         }
         if (!known) GetLog() << "[*] Unknown tag '" << name << "' in <MItem>.\n";
     }
+    Wake();
     if (m_uid < 0) {
         GetLog() << "[!] Managed item '" << m_name << "' Uid is invalid.\n";
         return false;

@@ -119,6 +119,13 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     // Update after it.
     virtual void Refresh() {}
     virtual void Update() {}
+    // Whether the kind does work of its own in Refresh or Update. A kind that
+    // says false is quiet (IsQuiet) while it has nothing else to do.
+    virtual bool HasFrameHooks() const { return true; }
+    // Nothing for the update's per-item steps and the render-done event to
+    // do: no frame hooks, command list, playing source, script unit, own
+    // dispatcher or billboard. Every change that ends it goes through Wake.
+    bool IsQuiet() const;
     // The physics body's inertia from its shapes, then OnSetupDone.
     virtual void Setup();
 
@@ -185,7 +192,7 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     u8 GetActiveByte() const { return m_active; }
     void SetActiveByte(u8 active) { m_active = active; }
     u32 GetBehaviour() const { return m_behaviour; }
-    void SetBehaviour(u32 flags) { m_behaviour = flags; }
+    void SetBehaviour(u32 flags);
     f32 GetPriority() const { return m_priority; }
     u32 GetHelper() const { return m_helper; }
     bool HasInitialMatrix() const { return m_hasInitialMatrix != 0; }
@@ -201,7 +208,7 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     // Whether an item event would reach anything: the shared dispatcher calls
     // only units, another one may act without any.
     bool HearsEvents() const;
-    void SetDispatcher(zItemScriptEventDispatcher* dispatcher) { m_dispatcher = dispatcher; }
+    void SetDispatcher(zItemScriptEventDispatcher* dispatcher);
 
     // The scene's lists an item can be in, and the item's node in each (null
     // while it is not in that list); only the scene links and unlinks them,
@@ -215,10 +222,13 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
         SceneListDeactivation,
         SceneListNew,     // not yet asked HoldsItems
         SceneListHolders, // HoldsItems said true
+        SceneListBusy,    // active and maybe not quiet, in the active order
         SceneListCount,
     };
     zList<zMItem*>::Node*& SceneNode(u32 list) { return m_sceneNodes[list]; }
     bool IsInSceneList(u32 list) const { return m_sceneNodes[list] != nullptr; }
+    // Rises with each link into the active list: the active order.
+    u64& ActiveOrder() { return m_activeOrder; }
 
     // The item's entries in groups, each with its node in the group's list,
     // in the order they were made; kept by zGroup alone, so leaving every
@@ -244,6 +254,10 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
 
   protected:
     void SetNode(zItem* item);
+    void OnCommandsRunning() override { Wake(); }
+    void OnSourceAdded() override { Wake(); }
+    // The item may have stopped being quiet: the scene visits it again.
+    void Wake();
 
   private:
     // The legacy "TauItem" and "GColItem" children, then the static rule:
@@ -274,4 +288,5 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     zItemScriptEventDispatcher* m_dispatcher;
     bool m_tornDown = false;
     zList<zMItem*>::Node* m_sceneNodes[SceneListCount] = {};
+    u64 m_activeOrder = 0;
 };

@@ -22,6 +22,8 @@ class zMObject : public zMItem, public zObject {
     ~zMObject() override;
 
     void SetParent(zItem* parent) override;
+    // Neither Refresh nor Update: skinning has its own step.
+    bool HasFrameHooks() const override { return false; }
     void ForgetItem(zMItem* item) override;
     bool HoldsItems() const override { return GetBoneCount() > 0; }
     // A bone makes the object one of the scene's holders.

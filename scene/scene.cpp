@@ -262,11 +262,13 @@ zList<zMItem*>& zScene::ListOf(u32 list, const zMItem* item) {
     case zMItem::SceneListActivation: return m_activationQueue;
     case zMItem::SceneListDeactivation: return m_deactivationQueue;
     case zMItem::SceneListNew: return m_newItems;
+    case zMItem::SceneListBusy: return m_busyItems;
     default: return m_holders;
     }
 }
 
 void zScene::UnlinkItem(u32 list, zMItem* item) {
+    if (list == zMItem::SceneListActive) UnlinkItem(zMItem::SceneListBusy, item);
     auto*& slot = item->SceneNode(list);
     auto* node = slot;
     if (!node) return;
@@ -289,7 +291,26 @@ bool zScene::LinkItem(u32 list, zMItem* item) {
     if (slot) return true;
     zScopedAllocCategory category(AllocCategoryScene);
     slot = ListOf(list, item).Add(item);
+    if (slot && list == zMItem::SceneListActive) {
+        item->ActiveOrder() = m_nextActiveOrder++;
+        ++m_wakeups;
+        // Every item starts busy; the first walk that finds it quiet drops it.
+        if (!LinkItem(zMItem::SceneListBusy, item)) m_busyIncomplete = true;
+    }
     return slot != nullptr;
+}
+
+void zScene::WakeItem(zMItem* item) {
+    if (!item || !item->IsInSceneList(zMItem::SceneListActive) || item->IsInSceneList(zMItem::SceneListBusy))
+        return;
+    ++m_wakeups;
+    auto* after = m_busyItems.GetTail();
+    while (after && after->value->ActiveOrder() > item->ActiveOrder())
+        after = after->previous;
+    zScopedAllocCategory category(AllocCategoryScene);
+    auto*& slot = item->SceneNode(zMItem::SceneListBusy);
+    slot = after ? m_busyItems.InsertAfter(item, after) : m_busyItems.InsertBefore(item, nullptr);
+    if (!slot) m_busyIncomplete = true;
 }
 
 void zScene::AddManagedItem(zMItem* item) {
@@ -460,6 +481,8 @@ void zScene::DeleteContent(bool keepScripts) {
     m_groups.Clear();
     m_removedGroups.Clear();
     ClearItems(m_activeItems, zMItem::SceneListActive);
+    ClearItems(m_busyItems, zMItem::SceneListBusy);
+    m_busyIncomplete = false;
     for (zList<zMItem*>& list : m_kindLists)
         ClearItems(list, zMItem::SceneListKind);
     while (auto* node = m_allItems.GetHead()) {
@@ -882,11 +905,11 @@ void zScene::DetectTriggers() {
 
 void zScene::UpdateLogicRate(f32 step) {
     m_counters[SceneCounterLogic].Begin();
-    ForEachItem(m_activeItems, [step](zMItem* item) {
+    ForEachBusyItem([step](zMItem* item) {
         if (HasLogicUpdate(item)) item->StepLogic(step);
     });
     m_counters[SceneCounterLogic].End();
-    ForEachItem(m_activeItems, [](zMItem* item) {
+    ForEachBusyItem([](zMItem* item) {
         if (item->GetPhysicItem() || !item->GetItem() || !HasLogicUpdate(item)) return;
         // In [0, 1] for any frequency the logic rate accepts; a negative or
         // non-finite one must not carry the item off or make it NaN.
@@ -943,17 +966,17 @@ void zScene::Update(u32 mask) {
         m_counters[SceneCounterPhysics].End();
     }
     if (mask & UpdateTriggers) DetectTriggers();
-    ForEachItem(m_activeItems, [this, step](zMItem* item) { UpdateUnit(*item, step); });
+    ForEachBusyItem([this, step](zMItem* item) { UpdateUnit(*item, step); });
     if (scripts) {
         m_counters[SceneCounterScripts].Begin(true);
-        ForEachItem(m_activeItems, [](zMItem* item) {
+        ForEachBusyItem([](zMItem* item) {
             if (item->HearsEvents()) item->GetDispatcher()->OnUpdate(item->GetScriptUnits());
         });
         UpdateLogicRate(step);
         m_counters[SceneCounterScripts].End();
     }
-    ForEachItem(m_activeItems, [](zMItem* item) { item->Refresh(); });
-    ForEachItem(m_activeItems, [this, mask](zMItem* item) {
+    ForEachBusyItem([](zMItem* item) { item->Refresh(); });
+    ForEachBusyItem([this, mask](zMItem* item) {
         if (mask & UpdateAnimation) item->UpdateAnimation();
         if (mask & UpdateItems) {
             if ((item->GetBehaviour() & BehaviourBillboard) && item->GetItem()) FaceView(item);
@@ -1001,7 +1024,7 @@ void zScene::RenderDone(u32 flags) {
     zScopedCounter timing(m_counters[SceneCounterRender]);
     if (flags & RenderNoScripts) return;
     if (!(m_flags & SceneRenderless)) {
-        ForEachItem(m_activeItems, [](zMItem* item) {
+        ForEachBusyItem([](zMItem* item) {
             if (item->HearsEvents()) item->GetDispatcher()->OnRenderDone(item->GetScriptUnits());
         });
     }

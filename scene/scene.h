@@ -263,6 +263,9 @@ class zScene : public zSharedObject,
     bool SetItemActive(zMItem* item, bool active);
     // The activation lists of zMItem::Activate.
     void QueueActivation(zMItem* item, bool on);
+    // The item may have stopped being quiet: an active item joins the busy
+    // items, in its place in the active order.
+    void WakeItem(zMItem* item);
     void RecordLocation();
     void DeleteContent(bool keepScripts);
 
@@ -363,6 +366,12 @@ class zScene : public zSharedObject,
     // once. The next node is taken before each visit, so an item appended
     // during the visit of the last node is not visited.
     template <typename Visit> void ForEachItem(const zList<zMItem*>& list, Visit visit);
+    // ForEachItem over the active items for a visit that does nothing to a
+    // quiet item (zMItem::IsQuiet): only the busy items are visited, and the
+    // quiet ones found among them leave that list. Once an item woke or
+    // became active during a visit, the walk goes on over the active list
+    // from where ForEachItem would, so the visits are the same.
+    template <typename Visit> void ForEachBusyItem(Visit visit);
     // The profiler overlay (scene_profiler.cpp). CreateProfiler loads the
     // font through the user interface and resets the graph's rings.
     void CreateProfiler(const char* fontPath, const char* fontName);
@@ -515,6 +524,14 @@ class zScene : public zSharedObject,
     // nothing), and the items not yet sorted into or out of it.
     zList<zMItem*> m_holders;
     zList<zMItem*> m_newItems;
+    // The active items that may not be quiet, in the active order: every
+    // active item that is not quiet is in it, unless busyIncomplete (a node
+    // could not be made; the walks then take the active list).
+    zList<zMItem*> m_busyItems;
+    bool m_busyIncomplete = false;
+    u64 m_nextActiveOrder = 0;
+    // Counts wakes and activations, so a walk over the busy items sees them.
+    u32 m_wakeups = 0;
     u32 m_flags = 0;
     bool m_scriptsInUpdate = true;
     u32 m_nextUid = 0;
@@ -554,6 +571,42 @@ template <typename Visit> void zScene::ForEachItem(const zList<zMItem*>& list, V
         visit(node->value);
     }
     m_walks = walk.outer;
+}
+
+template <typename Visit> void zScene::ForEachBusyItem(Visit visit) {
+    if (m_busyIncomplete) {
+        ForEachItem(m_activeItems, visit);
+        return;
+    }
+    zItemWalk busy{&m_busyItems, m_busyItems.GetHead(), m_walks};
+    // Where ForEachItem over the active list would go after the visited item.
+    zItemWalk active{&m_activeItems, nullptr, &busy};
+    m_walks = &busy;
+    bool woke = false;
+    while (auto* node = busy.next) {
+        busy.next = node->next;
+        zMItem* item = node->value;
+        if (item->IsQuiet()) {
+            UnlinkItem(zMItem::SceneListBusy, item);
+            continue;
+        }
+        active.next = item->SceneNode(zMItem::SceneListActive)->next;
+        m_walks = &active;
+        const u32 wakeups = m_wakeups;
+        visit(item);
+        m_walks = &busy;
+        woke = m_wakeups != wakeups;
+        if (woke) break;
+    }
+    m_walks = busy.outer;
+    if (!woke) return;
+    active.outer = m_walks;
+    m_walks = &active;
+    while (auto* node = active.next) {
+        active.next = node->next;
+        visit(node->value);
+    }
+    m_walks = active.outer;
 }
 
 template <typename Make> auto zScene::AddItem(const char* name, const char* errorLine, Make make) {
