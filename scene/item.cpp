@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "markup/math_tags.h"
 #include "markup/meta_tag.h"
+#include "scene/managed_item.h"
 
 const char* const RotationOrderNames[RotationOrderCount] = {"ZYX", "YZX", "ZXY", "XZY", "YXZ", "XYZ", "XY"};
 
@@ -39,6 +40,11 @@ zItem::~zItem() {
     DetachChildren();
     Unlink();
     Invalidate(false);
+}
+
+void zItem::Unsettle() {
+    m_previousIsWorld = false;
+    if (m_owner) m_owner->NoteMoved();
 }
 
 void zItem::ResetParts() {
@@ -160,7 +166,7 @@ void zItem::UpdateInverseMatrix() {
 }
 
 void zItem::NormalizeWorldAxes() {
-    m_previousIsWorld = false;
+    Unsettle();
     for (int axis = 0; axis < 3; ++axis) {
         const zVector row = m_world.GetRow(axis, false);
         zVector unit = row.Normalize();
@@ -187,7 +193,7 @@ zMatrix4& zItem::GetWorldMatrixWithoutPivot(zMatrix4& out) {
 
 void zItem::SetPreviousMatrix(const f32 values[16]) {
     std::memcpy(m_previous.e, values, sizeof m_previous.e);
-    m_previousIsWorld = false;
+    Unsettle();
 }
 
 void zItem::KeepPreviousMatrix() {
@@ -277,7 +283,7 @@ void zItem::SnapshotMatrix(const zMatrix4& m, bool local, bool keepParts) {
 void zItem::SetMatrix(const zMatrix4& m) {
     SnapshotMatrix(m, false, false);
     m_world = m;
-    m_previousIsWorld = false;
+    Unsettle();
     // The inverse waits for its first reader (most bodies' never comes); the
     // flag word says it is up to date, as scripts see it.
     m_flags &= ~(ItemWorldDirty | ItemInverseDirty);
@@ -294,19 +300,24 @@ bool zItem::IsDescendantOf(const zItem* item) const {
 }
 
 void zItem::Invalidate(bool childrenOnly) {
-    if (!childrenOnly) m_flags |= ItemAllDirty;
+    if (!childrenOnly) {
+        m_flags |= ItemAllDirty;
+        Unsettle();
+    }
     for (auto* node = m_children.GetHead(); node; node = node->next)
         node->value->MarkWorldDirty();
 }
 
 void zItem::MarkWorldDirty() {
     m_flags |= ItemWorldDirty | ItemInverseDirty;
+    Unsettle();
     // Depth-first over the descendants through the sibling links and the
     // parents' nodes, with no stack.
     auto* node = m_children.GetHead();
     while (node) {
         zItem* item = node->value;
         item->m_flags |= ItemWorldDirty | ItemInverseDirty;
+        item->Unsettle();
         if (auto* firstChild = item->m_children.GetHead()) {
             node = firstChild;
             continue;

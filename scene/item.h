@@ -76,7 +76,10 @@ class zItem {
     zEngine* GetEngine() const { return m_engine; }
     // The managed item that owns item; null for a null item or a bare item.
     static zMItem* GetManagedItem(const zItem* item) { return item ? item->m_owner : nullptr; }
-    void SetOwner(zMItem* owner) { m_owner = owner; }
+    void SetOwner(zMItem* owner) {
+        m_owner = owner;
+        Unsettle();
+    }
 
     zVector* GetPosition() { return &m_position; }
     zVector* GetRotation() { return &m_rotation; }
@@ -89,7 +92,10 @@ class zItem {
     zRegistry& GetRegistry() { return m_registry; }
     u32 GetFlags() const { return m_flags; }
     // The whole word, dirty bits included; no invalidation.
-    void SetFlags(u32 flags) { m_flags = flags; }
+    void SetFlags(u32 flags) {
+        m_flags = flags;
+        Unsettle();
+    }
     f32 GetAlpha() const { return m_alpha; }
     void SetAlpha(f32 alpha) { m_alpha = alpha; }
 
@@ -110,6 +116,10 @@ class zItem {
     // SetPreviousMatrix with the world matrix (brought up to date); a world
     // matrix that has not changed since it was last kept is not copied again.
     void KeepPreviousMatrix();
+    // No dirty bit, and the previous matrix holds the world matrix: then
+    // KeepPreviousMatrix changes nothing (with this class's UpdateMatrices).
+    // Every change that ends it tells the owner (zMItem::NoteMoved).
+    bool IsSettled() const { return m_previousIsWorld && !(m_flags & (ItemLocalDirty | ItemWorldDirty)); }
 
     // All four components are stored; each setter invalidates.
     void SetPosition(const zVector& position);
@@ -153,7 +163,7 @@ class zItem {
     // The world matrix as last computed, for kinds that adjust it inside
     // their own UpdateMatrices or hand it out as a block.
     zMatrix4& ComputedWorldMatrix() {
-        m_previousIsWorld = false;
+        Unsettle();
         return m_world;
     }
     const zMatrix4& ComputedWorldMatrix() const { return m_world; }
@@ -167,6 +177,8 @@ class zItem {
 
     void ResetParts();
     void RebuildLocalMatrix();
+    // The item may no longer be settled.
+    void Unsettle();
     // Brings every dirty ancestor up to date, the topmost first, with the
     // ancestors' own UpdateMatrices.
     void UpdateAncestors();

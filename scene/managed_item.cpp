@@ -150,6 +150,10 @@ void zMItem::Wake() {
     if (m_scene) m_scene->WakeItem(this);
 }
 
+void zMItem::NoteMoved() {
+    if (m_scene) m_scene->NoteMovedItem(this);
+}
+
 void zMItem::SetBehaviour(u32 flags) {
     m_behaviour = flags;
     Wake();

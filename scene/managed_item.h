@@ -119,8 +119,10 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     // Update after it.
     virtual void Refresh() {}
     virtual void Update() {}
-    // Whether the kind does work of its own in Refresh or Update. A kind that
-    // says false is quiet (IsQuiet) while it has nothing else to do.
+    // Whether the kind does work of its own in Refresh, Update or its node's
+    // UpdateMatrices. A kind that says false is quiet (IsQuiet) while it has
+    // nothing else to do, and its settled node (zItem::IsSettled) needs no
+    // previous matrix kept.
     virtual bool HasFrameHooks() const { return true; }
     // Nothing for the update's per-item steps and the render-done event to
     // do: no frame hooks, command list, playing source, script unit, own
@@ -143,6 +145,9 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     virtual bool GetGeometryBox(zMinMax& /*out*/) { return false; }
     // Objects: the skin matrices after the update.
     virtual void UpdateSkin() {}
+    // Whether UpdateSkin may do anything. A kind that says false tells the
+    // scene (NoteSkinned) when that changes.
+    virtual bool HasSkin() const { return true; }
     // Triggers: one detection pass over the scene's detected items.
     virtual void BeginDetection() {}
     virtual void DetectItem(zMItem* /*item*/) {}
@@ -223,12 +228,23 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
         SceneListNew,     // not yet asked HoldsItems
         SceneListHolders, // HoldsItems said true
         SceneListBusy,    // active and maybe not quiet, in the active order
+        SceneListMoved,   // maybe not settled, in the all-items order
+        SceneListSkinned, // objects that may have a skin, in the kind order
         SceneListCount,
     };
     zList<zMItem*>::Node*& SceneNode(u32 list) { return m_sceneNodes[list]; }
     bool IsInSceneList(u32 list) const { return m_sceneNodes[list] != nullptr; }
-    // Rises with each link into the active list: the active order.
-    u64& ActiveOrder() { return m_activeOrder; }
+    // The item's place in the active list (for the busy items too), the
+    // all-items list (for the moved items too) or its kind's list (for the
+    // skinned items too): rises with each link.
+    u64& SceneOrder(u32 list) {
+        if (list == SceneListActive || list == SceneListBusy) return m_activeOrder;
+        if (list == SceneListKind || list == SceneListSkinned) return m_kindOrder;
+        return m_allOrder;
+    }
+    // The node may no longer be settled: the scene keeps its previous matrix
+    // again.
+    void NoteMoved();
 
     // The item's entries in groups, each with its node in the group's list,
     // in the order they were made; kept by zGroup alone, so leaving every
@@ -289,4 +305,6 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     bool m_tornDown = false;
     zList<zMItem*>::Node* m_sceneNodes[SceneListCount] = {};
     u64 m_activeOrder = 0;
+    u64 m_allOrder = 0;
+    u64 m_kindOrder = 0;
 };

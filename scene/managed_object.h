@@ -31,6 +31,8 @@ class zMObject : public zMItem, public zObject {
     zRenderable* GetRenderable() override { return this; }
     bool GetGeometryBox(zMinMax& out) override;
     void UpdateSkin() override { UpdateSkinning(); }
+    bool HasSkin() const override { return GetBoneCount() > 0; }
+    bool BuildSkinning() override;
 
     // The "MObject" tag: "MItem" and "Object" children.
     bool ParseTag(const zMetafile* document, const zMetaTag* tag);

@@ -263,12 +263,16 @@ zList<zMItem*>& zScene::ListOf(u32 list, const zMItem* item) {
     case zMItem::SceneListDeactivation: return m_deactivationQueue;
     case zMItem::SceneListNew: return m_newItems;
     case zMItem::SceneListBusy: return m_busyItems;
+    case zMItem::SceneListMoved: return m_movedItems;
+    case zMItem::SceneListSkinned: return m_skinnedItems;
     default: return m_holders;
     }
 }
 
 void zScene::UnlinkItem(u32 list, zMItem* item) {
     if (list == zMItem::SceneListActive) UnlinkItem(zMItem::SceneListBusy, item);
+    if (list == zMItem::SceneListAll) UnlinkItem(zMItem::SceneListMoved, item);
+    if (list == zMItem::SceneListKind) UnlinkItem(zMItem::SceneListSkinned, item);
     auto*& slot = item->SceneNode(list);
     auto* node = slot;
     if (!node) return;
@@ -291,12 +295,34 @@ bool zScene::LinkItem(u32 list, zMItem* item) {
     if (slot) return true;
     zScopedAllocCategory category(AllocCategoryScene);
     slot = ListOf(list, item).Add(item);
+    // Every item starts busy and moved; the first walk that finds it quiet
+    // or settled drops it.
     if (slot && list == zMItem::SceneListActive) {
-        item->ActiveOrder() = m_nextActiveOrder++;
+        item->SceneOrder(list) = m_nextActiveOrder++;
         ++m_wakeups;
-        // Every item starts busy; the first walk that finds it quiet drops it.
         if (!LinkItem(zMItem::SceneListBusy, item)) m_busyIncomplete = true;
     }
+    if (slot && list == zMItem::SceneListAll) {
+        item->SceneOrder(list) = m_nextAllOrder++;
+        if (!LinkItem(zMItem::SceneListMoved, item)) m_movedIncomplete = true;
+    }
+    if (slot && list == zMItem::SceneListKind) {
+        item->SceneOrder(list) = m_nextKindOrder++;
+        if (item->GetKind() == ManagedKindObject && !LinkItem(zMItem::SceneListSkinned, item))
+            m_skinnedIncomplete = true;
+    }
+    return slot != nullptr;
+}
+
+bool zScene::InsertInOrder(u32 list, zMItem* item) {
+    zList<zMItem*>& items = ListOf(list, item);
+    const u64 order = item->SceneOrder(list);
+    auto* after = items.GetTail();
+    while (after && after->value->SceneOrder(list) > order)
+        after = after->previous;
+    zScopedAllocCategory category(AllocCategoryScene);
+    auto*& slot = item->SceneNode(list);
+    slot = after ? items.InsertAfter(item, after) : items.InsertBefore(item, nullptr);
     return slot != nullptr;
 }
 
@@ -304,13 +330,20 @@ void zScene::WakeItem(zMItem* item) {
     if (!item || !item->IsInSceneList(zMItem::SceneListActive) || item->IsInSceneList(zMItem::SceneListBusy))
         return;
     ++m_wakeups;
-    auto* after = m_busyItems.GetTail();
-    while (after && after->value->ActiveOrder() > item->ActiveOrder())
-        after = after->previous;
-    zScopedAllocCategory category(AllocCategoryScene);
-    auto*& slot = item->SceneNode(zMItem::SceneListBusy);
-    slot = after ? m_busyItems.InsertAfter(item, after) : m_busyItems.InsertBefore(item, nullptr);
-    if (!slot) m_busyIncomplete = true;
+    if (!InsertInOrder(zMItem::SceneListBusy, item)) m_busyIncomplete = true;
+}
+
+void zScene::NoteSkinned(zMItem* item) {
+    if (!item || item->GetKind() != ManagedKindObject || !item->IsInSceneList(zMItem::SceneListKind) ||
+        item->IsInSceneList(zMItem::SceneListSkinned))
+        return;
+    if (!InsertInOrder(zMItem::SceneListSkinned, item)) m_skinnedIncomplete = true;
+}
+
+void zScene::NoteMovedItem(zMItem* item) {
+    if (!item || !item->IsInSceneList(zMItem::SceneListAll) || item->IsInSceneList(zMItem::SceneListMoved))
+        return;
+    if (!InsertInOrder(zMItem::SceneListMoved, item)) m_movedIncomplete = true;
 }
 
 void zScene::AddManagedItem(zMItem* item) {
@@ -485,12 +518,15 @@ void zScene::DeleteContent(bool keepScripts) {
     m_busyIncomplete = false;
     for (zList<zMItem*>& list : m_kindLists)
         ClearItems(list, zMItem::SceneListKind);
+    ClearItems(m_skinnedItems, zMItem::SceneListSkinned);
+    m_skinnedIncomplete = false;
     while (auto* node = m_allItems.GetHead()) {
         zMItem* item = node->value;
         m_uidIndexValid = false;
         UnlinkItem(zMItem::SceneListAll, item);
         delete item;
     }
+    m_movedIncomplete = false;
     if (m_ui) m_ui->Clear();
     aiPaths.Clear();
     if (!keepScripts) DeleteScriptUnits();
@@ -946,8 +982,14 @@ void zScene::Update(u32 mask) {
     m_counters[SceneCounterUpdate].Begin();
     ApplyActivationQueues();
     if (!m_manualDeletion) FlushDeletionQueue();
-    ForEachItem(m_allItems, [](zMItem* item) {
-        if (item->GetItem()) item->GetItem()->KeepPreviousMatrix();
+    // A settled node of a kind without frame hooks would keep nothing new.
+    ForEachItem(m_movedIncomplete ? m_allItems : m_movedItems, [this](zMItem* item) {
+        zItem* node = item->GetItem();
+        if (!item->HasFrameHooks() && (!node || node->IsSettled())) {
+            UnlinkItem(zMItem::SceneListMoved, item);
+        } else if (node) {
+            node->KeepPreviousMatrix();
+        }
     });
     m_counters[SceneCounterScripts].Tick();
     const bool scripts = (mask & UpdateScripts) != 0;
@@ -983,8 +1025,12 @@ void zScene::Update(u32 mask) {
             item->Update();
         }
     });
-    ForEachItem(m_kindLists[ManagedKindObject], [](zMItem* object) {
-        if (object->IsInSceneList(zMItem::SceneListActive)) object->UpdateSkin();
+    ForEachItem(m_skinnedIncomplete ? m_kindLists[ManagedKindObject] : m_skinnedItems, [this](zMItem* object) {
+        if (!object->HasSkin()) {
+            UnlinkItem(zMItem::SceneListSkinned, object);
+        } else if (object->IsInSceneList(zMItem::SceneListActive)) {
+            object->UpdateSkin();
+        }
     });
     m_counters[SceneCounterUpdate].End();
 }

@@ -266,6 +266,11 @@ class zScene : public zSharedObject,
     // The item may have stopped being quiet: an active item joins the busy
     // items, in its place in the active order.
     void WakeItem(zMItem* item);
+    // The item's node may no longer be settled: the item joins the moved
+    // items, in its place in the all-items order.
+    void NoteMovedItem(zMItem* item);
+    // The object may have a skin now (zMItem::HasSkin).
+    void NoteSkinned(zMItem* item);
     void RecordLocation();
     void DeleteContent(bool keepScripts);
 
@@ -532,6 +537,20 @@ class zScene : public zSharedObject,
     u64 m_nextActiveOrder = 0;
     // Counts wakes and activations, so a walk over the busy items sees them.
     u32 m_wakeups = 0;
+    // The items whose previous matrix may need keeping, in the all-items
+    // order: every item that is not settled or has frame hooks is in it,
+    // unless movedIncomplete (the update then takes the all-items list).
+    zList<zMItem*> m_movedItems;
+    bool m_movedIncomplete = false;
+    u64 m_nextAllOrder = 0;
+    // The objects whose UpdateSkin may do anything, in the object list's
+    // order: each one with HasSkin is in it, unless skinnedIncomplete.
+    zList<zMItem*> m_skinnedItems;
+    bool m_skinnedIncomplete = false;
+    u64 m_nextKindOrder = 0;
+    // Links item into list (busy or moved) after the last item of a lower
+    // order; false when the node cannot be made.
+    bool InsertInOrder(u32 list, zMItem* item);
     u32 m_flags = 0;
     bool m_scriptsInUpdate = true;
     u32 m_nextUid = 0;
