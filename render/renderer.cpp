@@ -126,6 +126,15 @@ void zRenderer::QueueRenderable(zRenderable* renderable) {
     }
 }
 
+void zRenderer::QueueRenderables(const std::vector<zRenderable*>& renderables) {
+    try {
+        m_renderQueue.insert(m_renderQueue.end(), renderables.begin(), renderables.end());
+    } catch (const std::bad_alloc&) {
+        for (zRenderable* renderable : renderables)
+            QueueRenderable(renderable);
+    }
+}
+
 void zRenderer::ResetRenderQueue() {
     m_renderQueue.clear();
 }

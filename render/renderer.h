@@ -211,6 +211,8 @@ class zRenderer {
     // The queue does not own its renderables. It keeps its storage across
     // frames, so a frame queues without allocating once the queue has grown.
     void QueueRenderable(zRenderable* renderable);
+    // QueueRenderable for each, in order.
+    void QueueRenderables(const std::vector<zRenderable*>& renderables);
     void ResetRenderQueue();
     const std::vector<zRenderable*>& GetRenderQueue() const { return m_renderQueue; }
     // Deletes and removes every element of out; with a view item, each queued

@@ -157,6 +157,7 @@ void zMItem::NoteMoved() {
 void zMItem::SetBehaviour(u32 flags) {
     m_behaviour = flags;
     Wake();
+    if (m_scene) m_scene->InvalidateRenderList();
 }
 
 void zMItem::SetDispatcher(zItemScriptEventDispatcher* dispatcher) {
@@ -433,6 +434,7 @@ bool zMItem::ParseTag(const zMetafile* document, const zMetaTag* tag) {
         if (!known) GetLog() << "[*] Unknown tag '" << name << "' in <MItem>.\n";
     }
     Wake();
+    if (m_scene) m_scene->InvalidateRenderList();
     if (m_uid < 0) {
         GetLog() << "[!] Managed item '" << m_name << "' Uid is invalid.\n";
         return false;

@@ -138,7 +138,9 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     // Whether ForgetItem may have a reference to drop: the scene runs it only
     // for such items. A kind that holds none says false.
     virtual bool HoldsItems() const { return true; }
-    // The drawable part the scene queues (objects, emitters, terrains).
+    // The drawable part the scene queues (objects, emitters, terrains); the
+    // same one for the item's whole life, as the scene keeps the list of
+    // what it queued.
     virtual zRenderable* GetRenderable() { return nullptr; }
     // Objects: the box of their geometry in the item's own frame; false
     // without a geometry.

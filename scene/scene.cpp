@@ -270,7 +270,10 @@ zList<zMItem*>& zScene::ListOf(u32 list, const zMItem* item) {
 }
 
 void zScene::UnlinkItem(u32 list, zMItem* item) {
-    if (list == zMItem::SceneListActive) UnlinkItem(zMItem::SceneListBusy, item);
+    if (list == zMItem::SceneListActive) {
+        UnlinkItem(zMItem::SceneListBusy, item);
+        m_renderListValid = false;
+    }
     if (list == zMItem::SceneListAll) UnlinkItem(zMItem::SceneListMoved, item);
     if (list == zMItem::SceneListKind) UnlinkItem(zMItem::SceneListSkinned, item);
     auto*& slot = item->SceneNode(list);
@@ -283,6 +286,7 @@ void zScene::UnlinkItem(u32 list, zMItem* item) {
 }
 
 void zScene::ClearItems(zList<zMItem*>& items, u32 list) {
+    if (list == zMItem::SceneListActive) m_renderListValid = false;
     for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
         if (walk->list == &items) walk->next = nullptr;
     for (auto* node = items.GetHead(); node; node = node->next)
@@ -298,6 +302,7 @@ bool zScene::LinkItem(u32 list, zMItem* item) {
     // Every item starts busy and moved; the first walk that finds it quiet
     // or settled drops it.
     if (slot && list == zMItem::SceneListActive) {
+        m_renderListValid = false;
         item->SceneOrder(list) = m_nextActiveOrder++;
         ++m_wakeups;
         if (!LinkItem(zMItem::SceneListBusy, item)) m_busyIncomplete = true;
@@ -1058,12 +1063,29 @@ void zScene::RenderToQueue(u32 /*flags*/) {
     zRenderer* renderer = GetDrawingRenderer();
     if ((m_flags & SceneRenderless) || !renderer) return;
     const bool toolMode = m_engine && m_engine->GetToolMode() == 1;
+    if (m_renderListValid && m_renderListToolMode == toolMode) {
+        renderer->QueueRenderables(m_renderList);
+        return;
+    }
+    m_renderList.clear();
+    // A change during the walk clears it again.
+    m_renderListValid = true;
+    m_renderListToolMode = toolMode;
+    bool complete = true;
     ForEachItem(m_activeItems, [&](zMItem* item) {
         const u32 kind = item->GetKind();
         if (kind != ManagedKindObject && kind != ManagedKindEmitter && kind != ManagedKindTerrain) return;
         if (toolMode && (item->GetBehaviour() & BehaviourToolHidden)) return;
-        if (zRenderable* renderable = item->GetRenderable()) renderer->QueueRenderable(renderable);
+        zRenderable* renderable = item->GetRenderable();
+        if (!renderable) return;
+        renderer->QueueRenderable(renderable);
+        try {
+            m_renderList.push_back(renderable);
+        } catch (const std::bad_alloc&) {
+            complete = false;
+        }
     });
+    if (!complete) m_renderListValid = false;
 }
 
 void zScene::RenderDone(u32 flags) {

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "core/alloc_category.h"
 #include "core/linked_list.h"
@@ -305,6 +306,8 @@ class zScene : public zSharedObject,
     zMItem* GetManagedItemByUid(i32 uid) const;
     // The uid lookups rebuild their index before the next one.
     void InvalidateUidIndex() { m_uidIndexValid = false; }
+    // RenderToQueue walks the active items again (a behaviour changed).
+    void InvalidateRenderList() { m_renderListValid = false; }
     u32 FindManagedItemOfItem(const zItem* item, zMItem** out) const;
     // The item's owner through its back-pointer when the owner is of this
     // scene and in the list of its kind (object, light, camera, trigger,
@@ -548,6 +551,11 @@ class zScene : public zSharedObject,
     zList<zMItem*> m_skinnedItems;
     bool m_skinnedIncomplete = false;
     u64 m_nextKindOrder = 0;
+    // What RenderToQueue queued last, in order, while the active list, the
+    // items' behaviours and the tool mode stay as they were.
+    std::vector<zRenderable*> m_renderList;
+    bool m_renderListValid = false;
+    bool m_renderListToolMode = false;
     // Links item into list (busy or moved) after the last item of a lower
     // order; false when the node cannot be made.
     bool InsertInOrder(u32 list, zMItem* item);

@@ -765,3 +765,57 @@ TEST_F(TracedScene, AQuietObjectWakesForEachKindOfWork) {
         delete object;
     }
 }
+
+// The scene queues the same renderables frame after frame without walking
+// its items again; each change between two frames shows in the next one.
+TEST_F(SceneTest, TheRenderQueueFollowsEveryChangeBetweenFrames) {
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<zMObject*>&)> change;
+        std::vector<int> queued; // indices into the objects
+    } const cases[] = {
+        {"nothing", [](std::vector<zMObject*>&) {}, {0, 1, 2}},
+        {"deactivated", [&](std::vector<zMObject*>& objects) { scene->SetItemActive(objects[1], false); }, {0, 2}},
+        {"reactivated",
+         [&](std::vector<zMObject*>& objects) {
+             scene->SetItemActive(objects[0], false);
+             scene->SetItemActive(objects[0], true);
+         },
+         {1, 2, 0}},
+        {"added", [&](std::vector<zMObject*>& objects) { objects.push_back(scene->AddObject("n", nullptr)); },
+         {0, 1, 2, 3}},
+        {"deleted", [](std::vector<zMObject*>& objects) { delete objects[2]; }, {0, 1}},
+        {"hidden in tool mode",
+         [&](std::vector<zMObject*>& objects) {
+             engine.SetToolMode(1);
+             objects[0]->SetBehaviour(BehaviourToolHidden);
+         },
+         {1, 2}},
+        {"tool mode on a hidden item",
+         [&](std::vector<zMObject*>& objects) {
+             objects[2]->SetBehaviour(BehaviourToolHidden);
+             scene->RenderToQueue(0);
+             engine.GetRenderer()->ResetRenderQueue();
+             engine.SetToolMode(1);
+         },
+         {0, 1}},
+    };
+    zRenderer* renderer = engine.GetRenderer();
+    ASSERT_TRUE(renderer);
+    for (const Case& entry : cases) {
+        std::vector<zMObject*> objects;
+        for (const char* name : {"a", "b", "c"})
+            objects.push_back(scene->AddObject(name, nullptr));
+        scene->RenderToQueue(0);
+        renderer->ResetRenderQueue();
+        entry.change(objects);
+        scene->RenderToQueue(0);
+        std::vector<zRenderable*> expected;
+        for (int index : entry.queued)
+            expected.push_back(objects[size_t(index)]);
+        EXPECT_EQ(renderer->GetRenderQueue(), expected) << entry.name;
+        renderer->ResetRenderQueue();
+        engine.SetToolMode(0);
+        scene->DeleteContent(false);
+    }
+}
