@@ -235,6 +235,14 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
         SceneListCount,
     };
     zList<zMItem*>::Node*& SceneNode(u32 list) { return m_sceneNodes[list]; }
+    // The busy, moved and skinned lists link the item's own nodes, so the
+    // scene's bookkeeping of them allocates nothing.
+    static bool HasOwnNode(u32 list) { return list >= SceneListBusy; }
+    zList<zMItem*>::Node* OwnNode(u32 list) {
+        zList<zMItem*>::Node* node = &m_ownNodes[list - SceneListBusy];
+        node->value = this;
+        return node;
+    }
     bool IsInSceneList(u32 list) const { return m_sceneNodes[list] != nullptr; }
     // The item's place in the active list (for the busy items too), the
     // all-items list (for the moved items too) or its kind's list (for the
@@ -306,6 +314,7 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     zItemScriptEventDispatcher* m_dispatcher;
     bool m_tornDown = false;
     zList<zMItem*>::Node* m_sceneNodes[SceneListCount] = {};
+    zList<zMItem*>::Node m_ownNodes[SceneListCount - SceneListBusy] = {};
     u64 m_activeOrder = 0;
     u64 m_allOrder = 0;
     u64 m_kindOrder = 0;

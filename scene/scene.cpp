@@ -282,7 +282,8 @@ void zScene::UnlinkItem(u32 list, zMItem* item) {
     slot = nullptr;
     for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
         if (walk->next == node) walk->next = node->next;
-    delete ListOf(list, item).RemoveNode(node);
+    ListOf(list, item).RemoveNode(node);
+    if (!zMItem::HasOwnNode(list)) delete node;
 }
 
 void zScene::ClearItems(zList<zMItem*>& items, u32 list) {
@@ -291,12 +292,21 @@ void zScene::ClearItems(zList<zMItem*>& items, u32 list) {
         if (walk->list == &items) walk->next = nullptr;
     for (auto* node = items.GetHead(); node; node = node->next)
         node->value->SceneNode(list) = nullptr;
-    items.Clear();
+    if (zMItem::HasOwnNode(list)) {
+        items.ReleaseOwnNodes();
+    } else {
+        items.Clear();
+    }
 }
 
 bool zScene::LinkItem(u32 list, zMItem* item) {
     auto*& slot = item->SceneNode(list);
     if (slot) return true;
+    if (zMItem::HasOwnNode(list)) {
+        zList<zMItem*>& items = ListOf(list, item);
+        slot = items.LinkOwnNode(item->OwnNode(list), items.GetTail());
+        return true;
+    }
     zScopedAllocCategory category(AllocCategoryScene);
     slot = ListOf(list, item).Add(item);
     // Every item starts busy and moved; the first walk that finds it quiet
@@ -305,50 +315,46 @@ bool zScene::LinkItem(u32 list, zMItem* item) {
         m_renderListValid = false;
         item->SceneOrder(list) = m_nextActiveOrder++;
         ++m_wakeups;
-        if (!LinkItem(zMItem::SceneListBusy, item)) m_busyIncomplete = true;
+        LinkItem(zMItem::SceneListBusy, item);
     }
     if (slot && list == zMItem::SceneListAll) {
         item->SceneOrder(list) = m_nextAllOrder++;
-        if (!LinkItem(zMItem::SceneListMoved, item)) m_movedIncomplete = true;
+        LinkItem(zMItem::SceneListMoved, item);
     }
     if (slot && list == zMItem::SceneListKind) {
         item->SceneOrder(list) = m_nextKindOrder++;
-        if (item->GetKind() == ManagedKindObject && !LinkItem(zMItem::SceneListSkinned, item))
-            m_skinnedIncomplete = true;
+        if (item->GetKind() == ManagedKindObject) LinkItem(zMItem::SceneListSkinned, item);
     }
     return slot != nullptr;
 }
 
-bool zScene::InsertInOrder(u32 list, zMItem* item) {
+void zScene::InsertInOrder(u32 list, zMItem* item) {
     zList<zMItem*>& items = ListOf(list, item);
     const u64 order = item->SceneOrder(list);
     auto* after = items.GetTail();
     while (after && after->value->SceneOrder(list) > order)
         after = after->previous;
-    zScopedAllocCategory category(AllocCategoryScene);
-    auto*& slot = item->SceneNode(list);
-    slot = after ? items.InsertAfter(item, after) : items.InsertBefore(item, nullptr);
-    return slot != nullptr;
+    item->SceneNode(list) = items.LinkOwnNode(item->OwnNode(list), after);
 }
 
 void zScene::WakeItem(zMItem* item) {
     if (!item || !item->IsInSceneList(zMItem::SceneListActive) || item->IsInSceneList(zMItem::SceneListBusy))
         return;
     ++m_wakeups;
-    if (!InsertInOrder(zMItem::SceneListBusy, item)) m_busyIncomplete = true;
+    InsertInOrder(zMItem::SceneListBusy, item);
 }
 
 void zScene::NoteSkinned(zMItem* item) {
     if (!item || item->GetKind() != ManagedKindObject || !item->IsInSceneList(zMItem::SceneListKind) ||
         item->IsInSceneList(zMItem::SceneListSkinned))
         return;
-    if (!InsertInOrder(zMItem::SceneListSkinned, item)) m_skinnedIncomplete = true;
+    InsertInOrder(zMItem::SceneListSkinned, item);
 }
 
 void zScene::NoteMovedItem(zMItem* item) {
     if (!item || !item->IsInSceneList(zMItem::SceneListAll) || item->IsInSceneList(zMItem::SceneListMoved))
         return;
-    if (!InsertInOrder(zMItem::SceneListMoved, item)) m_movedIncomplete = true;
+    InsertInOrder(zMItem::SceneListMoved, item);
 }
 
 void zScene::AddManagedItem(zMItem* item) {
@@ -410,8 +416,8 @@ void zScene::ForgetEverywhere(zMItem* item) {
     if (m_currentCamera && static_cast<zMItem*>(m_currentCamera) == item) m_currentCamera = nullptr;
     // The renderer may still view through it (RenderSetup handed it over).
     zRenderer* renderer = GetDrawingRenderer();
-    auto* viewItem = dynamic_cast<zRenderViewItem*>(item);
-    if (renderer && viewItem && renderer->GetViewItem() == viewItem) renderer->SetViewItem(nullptr);
+    zRenderViewItem* viewItem = renderer ? renderer->GetViewItem() : nullptr;
+    if (viewItem && dynamic_cast<zRenderViewItem*>(item) == viewItem) renderer->SetViewItem(nullptr);
     // The new items join the holders in their order, after every older one;
     // those a node could not be made for yet stay new, and are visited too.
     while (auto* node = m_newItems.GetHead()) {
@@ -520,18 +526,16 @@ void zScene::DeleteContent(bool keepScripts) {
     m_removedGroups.Clear();
     ClearItems(m_activeItems, zMItem::SceneListActive);
     ClearItems(m_busyItems, zMItem::SceneListBusy);
-    m_busyIncomplete = false;
     for (zList<zMItem*>& list : m_kindLists)
         ClearItems(list, zMItem::SceneListKind);
     ClearItems(m_skinnedItems, zMItem::SceneListSkinned);
-    m_skinnedIncomplete = false;
     while (auto* node = m_allItems.GetHead()) {
         zMItem* item = node->value;
         m_uidIndexValid = false;
         UnlinkItem(zMItem::SceneListAll, item);
         delete item;
     }
-    m_movedIncomplete = false;
+    ClearItems(m_movedItems, zMItem::SceneListMoved);
     if (m_ui) m_ui->Clear();
     aiPaths.Clear();
     if (!keepScripts) DeleteScriptUnits();
@@ -988,7 +992,7 @@ void zScene::Update(u32 mask) {
     ApplyActivationQueues();
     if (!m_manualDeletion) FlushDeletionQueue();
     // A settled node of a kind without frame hooks would keep nothing new.
-    ForEachItem(m_movedIncomplete ? m_allItems : m_movedItems, [this](zMItem* item) {
+    ForEachItem(m_movedItems, [this](zMItem* item) {
         zItem* node = item->GetItem();
         if (!item->HasFrameHooks() && (!node || node->IsSettled())) {
             UnlinkItem(zMItem::SceneListMoved, item);
@@ -1030,7 +1034,7 @@ void zScene::Update(u32 mask) {
             item->Update();
         }
     });
-    ForEachItem(m_skinnedIncomplete ? m_kindLists[ManagedKindObject] : m_skinnedItems, [this](zMItem* object) {
+    ForEachItem(m_skinnedItems, [this](zMItem* object) {
         if (!object->HasSkin()) {
             UnlinkItem(zMItem::SceneListSkinned, object);
         } else if (object->IsInSceneList(zMItem::SceneListActive)) {

@@ -532,33 +532,30 @@ class zScene : public zSharedObject,
     // nothing), and the items not yet sorted into or out of it.
     zList<zMItem*> m_holders;
     zList<zMItem*> m_newItems;
-    // The active items that may not be quiet, in the active order: every
-    // active item that is not quiet is in it, unless busyIncomplete (a node
-    // could not be made; the walks then take the active list).
+    // Three lists of the items' own nodes (zMItem::OwnNode), each a superset
+    // of the items a walk must visit, in the order of the list it stands
+    // for; the walks drop the others they meet.
+    // The active items that may not be quiet: every active item that is not.
     zList<zMItem*> m_busyItems;
-    bool m_busyIncomplete = false;
     u64 m_nextActiveOrder = 0;
     // Counts wakes and activations, so a walk over the busy items sees them.
     u32 m_wakeups = 0;
     // The items whose previous matrix may need keeping, in the all-items
-    // order: every item that is not settled or has frame hooks is in it,
-    // unless movedIncomplete (the update then takes the all-items list).
+    // order: every item that is not settled or has frame hooks.
     zList<zMItem*> m_movedItems;
-    bool m_movedIncomplete = false;
     u64 m_nextAllOrder = 0;
     // The objects whose UpdateSkin may do anything, in the object list's
-    // order: each one with HasSkin is in it, unless skinnedIncomplete.
+    // order: each one with HasSkin.
     zList<zMItem*> m_skinnedItems;
-    bool m_skinnedIncomplete = false;
     u64 m_nextKindOrder = 0;
     // What RenderToQueue queued last, in order, while the active list, the
     // items' behaviours and the tool mode stay as they were.
     std::vector<zRenderable*> m_renderList;
     bool m_renderListValid = false;
     bool m_renderListToolMode = false;
-    // Links item into list (busy or moved) after the last item of a lower
-    // order; false when the node cannot be made.
-    bool InsertInOrder(u32 list, zMItem* item);
+    // Links item into list (busy, moved or skinned) after the last item of a
+    // lower order.
+    void InsertInOrder(u32 list, zMItem* item);
     u32 m_flags = 0;
     bool m_scriptsInUpdate = true;
     u32 m_nextUid = 0;
@@ -601,10 +598,6 @@ template <typename Visit> void zScene::ForEachItem(const zList<zMItem*>& list, V
 }
 
 template <typename Visit> void zScene::ForEachBusyItem(Visit visit) {
-    if (m_busyIncomplete) {
-        ForEachItem(m_activeItems, visit);
-        return;
-    }
     zItemWalk busy{&m_busyItems, m_busyItems.GetHead(), m_walks};
     // Where ForEachItem over the active list would go after the visited item.
     zItemWalk active{&m_activeItems, nullptr, &busy};
