@@ -123,6 +123,17 @@ template <typename T> class zList {
         }
     }
 
+    // Nodes the caller owns (embedded in the values' objects): linked after
+    // previous (null: at the front) with LinkOwnNode, taken out with
+    // RemoveNode, and all forgotten with ReleaseOwnNodes, never freed by the
+    // list. A list holding them must be released before Clear or its end.
+    Node* LinkOwnNode(Node* node, Node* previous) { return Link(node, previous); }
+    void ReleaseOwnNodes() {
+        m_head = nullptr;
+        m_tail = nullptr;
+        m_count = 0;
+    }
+
   private:
     zList(const zList&) = delete;
     zList& operator=(const zList&) = delete;

@@ -65,7 +65,7 @@ zRenderer::~zRenderer() {
     } else if (m_engine->GetRenderer() == this) {
         m_engine->SetRenderer(m_engine->GetDefaultRenderer());
     }
-    m_renderQueue.Clear();
+    m_renderQueue.clear();
 }
 
 u32 zRenderer::QueryLimit() {
@@ -119,11 +119,24 @@ void zRenderer::SetFog(bool enabled, const f32* color, f32 nearDistance, f32 far
 }
 
 void zRenderer::QueueRenderable(zRenderable* renderable) {
-    m_renderQueue.Add(renderable);
+    try {
+        m_renderQueue.push_back(renderable);
+    } catch (const std::bad_alloc&) {
+        LogListNodeAllocationFailure();
+    }
+}
+
+void zRenderer::QueueRenderables(const std::vector<zRenderable*>& renderables) {
+    try {
+        m_renderQueue.insert(m_renderQueue.end(), renderables.begin(), renderables.end());
+    } catch (const std::bad_alloc&) {
+        for (zRenderable* renderable : renderables)
+            QueueRenderable(renderable);
+    }
 }
 
 void zRenderer::ResetRenderQueue() {
-    m_renderQueue.Clear();
+    m_renderQueue.clear();
 }
 
 namespace {
@@ -171,9 +184,8 @@ void zRenderer::CollectPrimitives(zList<zRenderablePrimitive*>& out, u32 flags) 
         delete node->value;
     out.Clear();
     if (!m_viewItem) return;
-    for (auto* node = m_renderQueue.GetHead(); node; node = node->next) {
-        if (node->value) node->value->AppendPrimitives(m_viewItem, out, flags);
-    }
+    for (zRenderable* renderable : m_renderQueue)
+        if (renderable) renderable->AppendPrimitives(m_viewItem, out, flags);
     SortPrimitives(out);
 }
 

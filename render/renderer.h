@@ -11,6 +11,8 @@
 // one; see render_host.h for the rules on destruction.
 #pragma once
 
+#include <vector>
+
 #include "core/list.h"
 #include "core/matrix.h"
 #include "core/perf_counter.h"
@@ -206,10 +208,13 @@ class zRenderer {
     void SetFog(bool enabled, const f32* color, f32 nearDistance, f32 farDistance);
     const zFogState& GetFog() const { return m_fog; }
 
-    // The queue does not own its renderables.
+    // The queue does not own its renderables. It keeps its storage across
+    // frames, so a frame queues without allocating once the queue has grown.
     void QueueRenderable(zRenderable* renderable);
+    // QueueRenderable for each, in order.
+    void QueueRenderables(const std::vector<zRenderable*>& renderables);
     void ResetRenderQueue();
-    const zList<zRenderable*>& GetRenderQueue() const { return m_renderQueue; }
+    const std::vector<zRenderable*>& GetRenderQueue() const { return m_renderQueue; }
     // Deletes and removes every element of out; with a view item, each queued
     // renderable appends its primitives in queue order; then out is sorted by
     // key, ascending and stable.
@@ -259,7 +264,7 @@ class zRenderer {
     zRenderHost* m_engine;
     zRegistry m_registry;
     bool m_cleanResourceOnSetup = true;
-    zList<zRenderable*> m_renderQueue;
+    std::vector<zRenderable*> m_renderQueue;
     f32 m_clippingPlane[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     u32 m_statistics[StatisticCount] = {};
     bool m_open = false;

@@ -110,7 +110,7 @@ bool zACEUnit::Execute(zACECommand* command, f32 share) {
     switch (command->code) {
     case ACECodeNext:
         command->remaining = 0.0f;
-        m_cursor = m_loopMark;
+        SetCursor(m_loopMark);
         return true;
     case ACECodeLoop:
         command->remaining = 0.0f;
@@ -122,6 +122,11 @@ bool zACEUnit::Execute(zACECommand* command, f32 share) {
     default:
         return true;
     }
+}
+
+void zACEUnit::SetCursor(zACECommandNode* cursor) {
+    m_cursor = cursor;
+    if (cursor) OnCommandsRunning();
 }
 
 void zACEUnit::ResetCommandList() {
@@ -247,7 +252,7 @@ i32 zACEManager::LoadCommandList(const char* text, zACEUnit& unit) {
         ++reader.at;
         reader.SkipBlanks();
     }
-    unit.m_cursor = list.GetHead();
+    unit.SetCursor(list.GetHead());
     return static_cast<i32>(list.GetCount());
 }
 
@@ -283,5 +288,5 @@ void zACEManager::UpdateUnit(zACEUnit& unit, f32 dt) {
             reset->value.remaining = reset->value.duration;
         return;
     }
-    if (!unfinished) unit.m_cursor = stop;
+    if (!unfinished) unit.SetCursor(stop);
 }

@@ -109,8 +109,14 @@ class zACEUnit {
     zACECommandNode* GetCursor() const { return m_cursor; }
     zACECommandNode* GetLoopMark() const { return m_loopMark; }
 
+  protected:
+    // The cursor moved onto a command: the list runs from the next update.
+    virtual void OnCommandsRunning() {}
+
   private:
     friend class zACEManager;
+    void SetCursor(zACECommandNode* cursor);
+
     zACEUnit(const zACEUnit&) = delete;
     zACEUnit& operator=(const zACEUnit&) = delete;
 

@@ -232,7 +232,9 @@ bool zAnimationPlayer::AddSource(const zSharedPtr<zAnimationSource>& source, f32
     if (!source) return false;
     if (!keepOthers) FadeOutAll(fadeTime);
     source->SetWeight(weight > 0.0f ? weight : 0.0f, fadeTime);
-    return m_sources.Add(source) != nullptr;
+    if (!m_sources.Add(source)) return false;
+    OnSourceAdded();
+    return true;
 }
 
 void zAnimationPlayer::FadeOutAll(f32 fadeTime) {
@@ -277,6 +279,7 @@ zSharedPtr<zAnimationSource> zAnimationPlayer::SetSlotMotion(u32 slot, const zMo
         return source;
     }
     if (!m_sources.Add(source)) return zSharedPtr<zAnimationSource>();
+    OnSourceAdded();
     return source;
 }
 

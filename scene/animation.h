@@ -207,6 +207,10 @@ class zAnimationPlayer {
     // Null when there is nothing to write (no motions) or on failure.
     zMetaTag* SerializeTag() const;
 
+  protected:
+    // A source joined the list: the player plays from the next update.
+    virtual void OnSourceAdded() {}
+
   private:
     zAnimationPlayer(const zAnimationPlayer&) = delete;
     zAnimationPlayer& operator=(const zAnimationPlayer&) = delete;

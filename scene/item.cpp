@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "markup/math_tags.h"
 #include "markup/meta_tag.h"
+#include "scene/managed_item.h"
 
 const char* const RotationOrderNames[RotationOrderCount] = {"ZYX", "YZX", "ZXY", "XZY", "YXZ", "XYZ", "XY"};
 
@@ -39,6 +40,11 @@ zItem::~zItem() {
     DetachChildren();
     Unlink();
     Invalidate(false);
+}
+
+void zItem::Unsettle() {
+    m_previousIsWorld = false;
+    if (m_owner) m_owner->NoteMoved();
 }
 
 void zItem::ResetParts() {
@@ -118,6 +124,7 @@ void zItem::UpdateMatrices() {
         m_flags &= ~ItemWorldDirty;
         return;
     }
+    m_previousIsWorld = false;
     if (m_flags & ItemHasTarget) {
         zMatrix3 worldRotation;
         m_world.Decompose(nullptr, nullptr, &worldRotation);
@@ -159,6 +166,7 @@ void zItem::UpdateInverseMatrix() {
 }
 
 void zItem::NormalizeWorldAxes() {
+    Unsettle();
     for (int axis = 0; axis < 3; ++axis) {
         const zVector row = m_world.GetRow(axis, false);
         zVector unit = row.Normalize();
@@ -185,6 +193,14 @@ zMatrix4& zItem::GetWorldMatrixWithoutPivot(zMatrix4& out) {
 
 void zItem::SetPreviousMatrix(const f32 values[16]) {
     std::memcpy(m_previous.e, values, sizeof m_previous.e);
+    Unsettle();
+}
+
+void zItem::KeepPreviousMatrix() {
+    const zMatrix4* world = GetWorldMatrix();
+    if (m_previousIsWorld) return;
+    SetPreviousMatrix(world->e);
+    m_previousIsWorld = true;
 }
 
 void zItem::SetPosition(const zVector& position) {
@@ -267,6 +283,7 @@ void zItem::SnapshotMatrix(const zMatrix4& m, bool local, bool keepParts) {
 void zItem::SetMatrix(const zMatrix4& m) {
     SnapshotMatrix(m, false, false);
     m_world = m;
+    Unsettle();
     // The inverse waits for its first reader (most bodies' never comes); the
     // flag word says it is up to date, as scripts see it.
     m_flags &= ~(ItemWorldDirty | ItemInverseDirty);
@@ -283,19 +300,24 @@ bool zItem::IsDescendantOf(const zItem* item) const {
 }
 
 void zItem::Invalidate(bool childrenOnly) {
-    if (!childrenOnly) m_flags |= ItemAllDirty;
+    if (!childrenOnly) {
+        m_flags |= ItemAllDirty;
+        Unsettle();
+    }
     for (auto* node = m_children.GetHead(); node; node = node->next)
         node->value->MarkWorldDirty();
 }
 
 void zItem::MarkWorldDirty() {
     m_flags |= ItemWorldDirty | ItemInverseDirty;
+    Unsettle();
     // Depth-first over the descendants through the sibling links and the
     // parents' nodes, with no stack.
     auto* node = m_children.GetHead();
     while (node) {
         zItem* item = node->value;
         item->m_flags |= ItemWorldDirty | ItemInverseDirty;
+        item->Unsettle();
         if (auto* firstChild = item->m_children.GetHead()) {
             node = firstChild;
             continue;

@@ -76,7 +76,10 @@ class zItem {
     zEngine* GetEngine() const { return m_engine; }
     // The managed item that owns item; null for a null item or a bare item.
     static zMItem* GetManagedItem(const zItem* item) { return item ? item->m_owner : nullptr; }
-    void SetOwner(zMItem* owner) { m_owner = owner; }
+    void SetOwner(zMItem* owner) {
+        m_owner = owner;
+        Unsettle();
+    }
 
     zVector* GetPosition() { return &m_position; }
     zVector* GetRotation() { return &m_rotation; }
@@ -89,7 +92,10 @@ class zItem {
     zRegistry& GetRegistry() { return m_registry; }
     u32 GetFlags() const { return m_flags; }
     // The whole word, dirty bits included; no invalidation.
-    void SetFlags(u32 flags) { m_flags = flags; }
+    void SetFlags(u32 flags) {
+        m_flags = flags;
+        Unsettle();
+    }
     f32 GetAlpha() const { return m_alpha; }
     void SetAlpha(f32 alpha) { m_alpha = alpha; }
 
@@ -107,6 +113,13 @@ class zItem {
     const zMatrix4* GetPreviousWorldPosition() const { return &m_previous; }
     // Sixteen floats in storage order; no invalidation.
     void SetPreviousMatrix(const f32 values[16]);
+    // SetPreviousMatrix with the world matrix (brought up to date); a world
+    // matrix that has not changed since it was last kept is not copied again.
+    void KeepPreviousMatrix();
+    // No dirty bit, and the previous matrix holds the world matrix: then
+    // KeepPreviousMatrix changes nothing (with this class's UpdateMatrices).
+    // Every change that ends it tells the owner (zMItem::NoteMoved).
+    bool IsSettled() const { return m_previousIsWorld && !(m_flags & (ItemLocalDirty | ItemWorldDirty)); }
 
     // All four components are stored; each setter invalidates.
     void SetPosition(const zVector& position);
@@ -149,7 +162,10 @@ class zItem {
   protected:
     // The world matrix as last computed, for kinds that adjust it inside
     // their own UpdateMatrices or hand it out as a block.
-    zMatrix4& ComputedWorldMatrix() { return m_world; }
+    zMatrix4& ComputedWorldMatrix() {
+        Unsettle();
+        return m_world;
+    }
     const zMatrix4& ComputedWorldMatrix() const { return m_world; }
     // Scales the world matrix's three axes to unit length; each row's w (the
     // projective column) stays as it was.
@@ -161,6 +177,8 @@ class zItem {
 
     void ResetParts();
     void RebuildLocalMatrix();
+    // The item may no longer be settled.
+    void Unsettle();
     // Brings every dirty ancestor up to date, the topmost first, with the
     // ancestors' own UpdateMatrices.
     void UpdateAncestors();
@@ -185,6 +203,8 @@ class zItem {
     zMatrix4 m_inverse;
     // SetMatrix left the inverse to be made from m_world on its first read.
     bool m_inversePending = false;
+    // m_previous holds m_world's bits: cleared by every write of either.
+    bool m_previousIsWorld = false;
     zMatrix4 m_pivot;
     u32 m_flags = 0;
     zVector m_target = zVector(0.0f, 0.0f, 1.0f, 1.0f);

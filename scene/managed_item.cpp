@@ -135,6 +135,36 @@ zMItem::~zMItem() {
     }
 }
 
+bool zMItem::HearsEvents() const {
+    if (!m_dispatcher) return false;
+    return GetScriptUnits().GetHead() || m_dispatcher != &zItemScriptEventDispatcher::GetShared();
+}
+
+bool zMItem::IsQuiet() const {
+    return !HasFrameHooks() && !GetCursor() && !IsPlaying() && !GetScriptUnits().GetHead() &&
+           (!m_dispatcher || m_dispatcher == &zItemScriptEventDispatcher::GetShared()) &&
+           !(m_behaviour & BehaviourBillboard);
+}
+
+void zMItem::Wake() {
+    if (m_scene) m_scene->WakeItem(this);
+}
+
+void zMItem::NoteMoved() {
+    if (m_scene) m_scene->NoteMovedItem(this);
+}
+
+void zMItem::SetBehaviour(u32 flags) {
+    m_behaviour = flags;
+    Wake();
+    if (m_scene) m_scene->InvalidateRenderList();
+}
+
+void zMItem::SetDispatcher(zItemScriptEventDispatcher* dispatcher) {
+    m_dispatcher = dispatcher;
+    Wake();
+}
+
 void zMItem::SetUid(i32 uid) {
     m_uid = uid;
     if (m_scene) m_scene->InvalidateUidIndex();
@@ -148,7 +178,7 @@ void zMItem::SetNode(zItem* item) {
 void zMItem::Teardown() {
     if (m_tornDown) return;
     m_tornDown = true;
-    if (m_dispatcher) m_dispatcher->OnDelete(GetScriptUnits());
+    if (HearsEvents()) m_dispatcher->OnDelete(GetScriptUnits());
     DeleteScriptUnits();
     if (m_scene) m_scene->RemoveManagedItem(this);
     // The body reads the node's matrix; the node may be half gone from here.
@@ -252,7 +282,9 @@ zScriptUnit* zMItem::NewScriptUnit() {
         return nullptr;
     }
     unit->SetOwner(this, zScriptUnit::OwnerManagedItem);
-    return AppendScriptUnit(std::move(unit), m_name.CStr());
+    zScriptUnit* appended = AppendScriptUnit(std::move(unit), m_name.CStr());
+    if (appended) Wake();
+    return appended;
 }
 
 void zMItem::Activate(bool on, bool recursive) {
@@ -401,6 +433,8 @@ bool zMItem::ParseTag(const zMetafile* document, const zMetaTag* tag) {
         }
         if (!known) GetLog() << "[*] Unknown tag '" << name << "' in <MItem>.\n";
     }
+    Wake();
+    if (m_scene) m_scene->InvalidateRenderList();
     if (m_uid < 0) {
         GetLog() << "[!] Managed item '" << m_name << "' Uid is invalid.\n";
         return false;

@@ -119,6 +119,15 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     // Update after it.
     virtual void Refresh() {}
     virtual void Update() {}
+    // Whether the kind does work of its own in Refresh, Update or its node's
+    // UpdateMatrices. A kind that says false is quiet (IsQuiet) while it has
+    // nothing else to do, and its settled node (zItem::IsSettled) needs no
+    // previous matrix kept.
+    virtual bool HasFrameHooks() const { return true; }
+    // Nothing for the update's per-item steps and the render-done event to
+    // do: no frame hooks, command list, playing source, script unit, own
+    // dispatcher or billboard. Every change that ends it goes through Wake.
+    bool IsQuiet() const;
     // The physics body's inertia from its shapes, then OnSetupDone.
     virtual void Setup();
 
@@ -129,13 +138,18 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     // Whether ForgetItem may have a reference to drop: the scene runs it only
     // for such items. A kind that holds none says false.
     virtual bool HoldsItems() const { return true; }
-    // The drawable part the scene queues (objects, emitters, terrains).
+    // The drawable part the scene queues (objects, emitters, terrains); the
+    // same one for the item's whole life, as the scene keeps the list of
+    // what it queued.
     virtual zRenderable* GetRenderable() { return nullptr; }
     // Objects: the box of their geometry in the item's own frame; false
     // without a geometry.
     virtual bool GetGeometryBox(zMinMax& /*out*/) { return false; }
     // Objects: the skin matrices after the update.
     virtual void UpdateSkin() {}
+    // Whether UpdateSkin may do anything. A kind that says false tells the
+    // scene (NoteSkinned) when that changes.
+    virtual bool HasSkin() const { return true; }
     // Triggers: one detection pass over the scene's detected items.
     virtual void BeginDetection() {}
     virtual void DetectItem(zMItem* /*item*/) {}
@@ -185,7 +199,7 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     u8 GetActiveByte() const { return m_active; }
     void SetActiveByte(u8 active) { m_active = active; }
     u32 GetBehaviour() const { return m_behaviour; }
-    void SetBehaviour(u32 flags) { m_behaviour = flags; }
+    void SetBehaviour(u32 flags);
     f32 GetPriority() const { return m_priority; }
     u32 GetHelper() const { return m_helper; }
     bool HasInitialMatrix() const { return m_hasInitialMatrix != 0; }
@@ -198,7 +212,10 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     const zMatrix4& GetPreviousLogicTransformation() const { return m_previousLogic; }
     zPhysicItem* GetPhysicItem() const { return m_physicItem.get(); }
     zItemScriptEventDispatcher* GetDispatcher() const { return m_dispatcher; }
-    void SetDispatcher(zItemScriptEventDispatcher* dispatcher) { m_dispatcher = dispatcher; }
+    // Whether an item event would reach anything: the shared dispatcher calls
+    // only units, another one may act without any.
+    bool HearsEvents() const;
+    void SetDispatcher(zItemScriptEventDispatcher* dispatcher);
 
     // The scene's lists an item can be in, and the item's node in each (null
     // while it is not in that list); only the scene links and unlinks them,
@@ -212,10 +229,32 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
         SceneListDeactivation,
         SceneListNew,     // not yet asked HoldsItems
         SceneListHolders, // HoldsItems said true
+        SceneListBusy,    // active and maybe not quiet, in the active order
+        SceneListMoved,   // maybe not settled, in the all-items order
+        SceneListSkinned, // objects that may have a skin, in the kind order
         SceneListCount,
     };
     zList<zMItem*>::Node*& SceneNode(u32 list) { return m_sceneNodes[list]; }
+    // The busy, moved and skinned lists link the item's own nodes, so the
+    // scene's bookkeeping of them allocates nothing.
+    static bool HasOwnNode(u32 list) { return list >= SceneListBusy; }
+    zList<zMItem*>::Node* OwnNode(u32 list) {
+        zList<zMItem*>::Node* node = &m_ownNodes[list - SceneListBusy];
+        node->value = this;
+        return node;
+    }
     bool IsInSceneList(u32 list) const { return m_sceneNodes[list] != nullptr; }
+    // The item's place in the active list (for the busy items too), the
+    // all-items list (for the moved items too) or its kind's list (for the
+    // skinned items too): rises with each link.
+    u64& SceneOrder(u32 list) {
+        if (list == SceneListActive || list == SceneListBusy) return m_activeOrder;
+        if (list == SceneListKind || list == SceneListSkinned) return m_kindOrder;
+        return m_allOrder;
+    }
+    // The node may no longer be settled: the scene keeps its previous matrix
+    // again.
+    void NoteMoved();
 
     // The item's entries in groups, each with its node in the group's list,
     // in the order they were made; kept by zGroup alone, so leaving every
@@ -241,6 +280,10 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
 
   protected:
     void SetNode(zItem* item);
+    void OnCommandsRunning() override { Wake(); }
+    void OnSourceAdded() override { Wake(); }
+    // The item may have stopped being quiet: the scene visits it again.
+    void Wake();
 
   private:
     // The legacy "TauItem" and "GColItem" children, then the static rule:
@@ -271,4 +314,8 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     zItemScriptEventDispatcher* m_dispatcher;
     bool m_tornDown = false;
     zList<zMItem*>::Node* m_sceneNodes[SceneListCount] = {};
+    zList<zMItem*>::Node m_ownNodes[SceneListCount - SceneListBusy] = {};
+    u64 m_activeOrder = 0;
+    u64 m_allOrder = 0;
+    u64 m_kindOrder = 0;
 };

@@ -47,6 +47,12 @@ bool zMObject::SetBone(u32 index, zItem* item) {
     return true;
 }
 
+bool zMObject::BuildSkinning() {
+    const bool built = zObject::BuildSkinning();
+    if (HasSkin() && GetScene()) GetScene()->NoteSkinned(this);
+    return built;
+}
+
 bool zMObject::GetGeometryBox(zMinMax& out) {
     if (!GetGeometry()) return false;
     out = GetGeometry()->GetBounds();

@@ -22,6 +22,8 @@ class zMObject : public zMItem, public zObject {
     ~zMObject() override;
 
     void SetParent(zItem* parent) override;
+    // Neither Refresh nor Update: skinning has its own step.
+    bool HasFrameHooks() const override { return false; }
     void ForgetItem(zMItem* item) override;
     bool HoldsItems() const override { return GetBoneCount() > 0; }
     // A bone makes the object one of the scene's holders.
@@ -29,6 +31,8 @@ class zMObject : public zMItem, public zObject {
     zRenderable* GetRenderable() override { return this; }
     bool GetGeometryBox(zMinMax& out) override;
     void UpdateSkin() override { UpdateSkinning(); }
+    bool HasSkin() const override { return GetBoneCount() > 0; }
+    bool BuildSkinning() override;
 
     // The "MObject" tag: "MItem" and "Object" children.
     bool ParseTag(const zMetafile* document, const zMetaTag* tag);

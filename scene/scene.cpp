@@ -262,34 +262,99 @@ zList<zMItem*>& zScene::ListOf(u32 list, const zMItem* item) {
     case zMItem::SceneListActivation: return m_activationQueue;
     case zMItem::SceneListDeactivation: return m_deactivationQueue;
     case zMItem::SceneListNew: return m_newItems;
+    case zMItem::SceneListBusy: return m_busyItems;
+    case zMItem::SceneListMoved: return m_movedItems;
+    case zMItem::SceneListSkinned: return m_skinnedItems;
     default: return m_holders;
     }
 }
 
 void zScene::UnlinkItem(u32 list, zMItem* item) {
+    if (list == zMItem::SceneListActive) {
+        UnlinkItem(zMItem::SceneListBusy, item);
+        m_renderListValid = false;
+    }
+    if (list == zMItem::SceneListAll) UnlinkItem(zMItem::SceneListMoved, item);
+    if (list == zMItem::SceneListKind) UnlinkItem(zMItem::SceneListSkinned, item);
     auto*& slot = item->SceneNode(list);
     auto* node = slot;
     if (!node) return;
     slot = nullptr;
     for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
         if (walk->next == node) walk->next = node->next;
-    delete ListOf(list, item).RemoveNode(node);
+    ListOf(list, item).RemoveNode(node);
+    if (!zMItem::HasOwnNode(list)) delete node;
 }
 
 void zScene::ClearItems(zList<zMItem*>& items, u32 list) {
+    if (list == zMItem::SceneListActive) m_renderListValid = false;
     for (zItemWalk* walk = m_walks; walk; walk = walk->outer)
         if (walk->list == &items) walk->next = nullptr;
     for (auto* node = items.GetHead(); node; node = node->next)
         node->value->SceneNode(list) = nullptr;
-    items.Clear();
+    if (zMItem::HasOwnNode(list)) {
+        items.ReleaseOwnNodes();
+    } else {
+        items.Clear();
+    }
 }
 
 bool zScene::LinkItem(u32 list, zMItem* item) {
     auto*& slot = item->SceneNode(list);
     if (slot) return true;
+    if (zMItem::HasOwnNode(list)) {
+        zList<zMItem*>& items = ListOf(list, item);
+        slot = items.LinkOwnNode(item->OwnNode(list), items.GetTail());
+        return true;
+    }
     zScopedAllocCategory category(AllocCategoryScene);
     slot = ListOf(list, item).Add(item);
+    // Every item starts busy and moved; the first walk that finds it quiet
+    // or settled drops it.
+    if (slot && list == zMItem::SceneListActive) {
+        m_renderListValid = false;
+        item->SceneOrder(list) = m_nextActiveOrder++;
+        ++m_wakeups;
+        LinkItem(zMItem::SceneListBusy, item);
+    }
+    if (slot && list == zMItem::SceneListAll) {
+        item->SceneOrder(list) = m_nextAllOrder++;
+        LinkItem(zMItem::SceneListMoved, item);
+    }
+    if (slot && list == zMItem::SceneListKind) {
+        item->SceneOrder(list) = m_nextKindOrder++;
+        if (item->GetKind() == ManagedKindObject) LinkItem(zMItem::SceneListSkinned, item);
+    }
     return slot != nullptr;
+}
+
+void zScene::InsertInOrder(u32 list, zMItem* item) {
+    zList<zMItem*>& items = ListOf(list, item);
+    const u64 order = item->SceneOrder(list);
+    auto* after = items.GetTail();
+    while (after && after->value->SceneOrder(list) > order)
+        after = after->previous;
+    item->SceneNode(list) = items.LinkOwnNode(item->OwnNode(list), after);
+}
+
+void zScene::WakeItem(zMItem* item) {
+    if (!item || !item->IsInSceneList(zMItem::SceneListActive) || item->IsInSceneList(zMItem::SceneListBusy))
+        return;
+    ++m_wakeups;
+    InsertInOrder(zMItem::SceneListBusy, item);
+}
+
+void zScene::NoteSkinned(zMItem* item) {
+    if (!item || item->GetKind() != ManagedKindObject || !item->IsInSceneList(zMItem::SceneListKind) ||
+        item->IsInSceneList(zMItem::SceneListSkinned))
+        return;
+    InsertInOrder(zMItem::SceneListSkinned, item);
+}
+
+void zScene::NoteMovedItem(zMItem* item) {
+    if (!item || !item->IsInSceneList(zMItem::SceneListAll) || item->IsInSceneList(zMItem::SceneListMoved))
+        return;
+    InsertInOrder(zMItem::SceneListMoved, item);
 }
 
 void zScene::AddManagedItem(zMItem* item) {
@@ -351,8 +416,8 @@ void zScene::ForgetEverywhere(zMItem* item) {
     if (m_currentCamera && static_cast<zMItem*>(m_currentCamera) == item) m_currentCamera = nullptr;
     // The renderer may still view through it (RenderSetup handed it over).
     zRenderer* renderer = GetDrawingRenderer();
-    auto* viewItem = dynamic_cast<zRenderViewItem*>(item);
-    if (renderer && viewItem && renderer->GetViewItem() == viewItem) renderer->SetViewItem(nullptr);
+    zRenderViewItem* viewItem = renderer ? renderer->GetViewItem() : nullptr;
+    if (viewItem && dynamic_cast<zRenderViewItem*>(item) == viewItem) renderer->SetViewItem(nullptr);
     // The new items join the holders in their order, after every older one;
     // those a node could not be made for yet stay new, and are visited too.
     while (auto* node = m_newItems.GetHead()) {
@@ -460,14 +525,17 @@ void zScene::DeleteContent(bool keepScripts) {
     m_groups.Clear();
     m_removedGroups.Clear();
     ClearItems(m_activeItems, zMItem::SceneListActive);
+    ClearItems(m_busyItems, zMItem::SceneListBusy);
     for (zList<zMItem*>& list : m_kindLists)
         ClearItems(list, zMItem::SceneListKind);
+    ClearItems(m_skinnedItems, zMItem::SceneListSkinned);
     while (auto* node = m_allItems.GetHead()) {
         zMItem* item = node->value;
         m_uidIndexValid = false;
         UnlinkItem(zMItem::SceneListAll, item);
         delete item;
     }
+    ClearItems(m_movedItems, zMItem::SceneListMoved);
     if (m_ui) m_ui->Clear();
     aiPaths.Clear();
     if (!keepScripts) DeleteScriptUnits();
@@ -882,11 +950,11 @@ void zScene::DetectTriggers() {
 
 void zScene::UpdateLogicRate(f32 step) {
     m_counters[SceneCounterLogic].Begin();
-    ForEachItem(m_activeItems, [step](zMItem* item) {
+    ForEachBusyItem([step](zMItem* item) {
         if (HasLogicUpdate(item)) item->StepLogic(step);
     });
     m_counters[SceneCounterLogic].End();
-    ForEachItem(m_activeItems, [](zMItem* item) {
+    ForEachBusyItem([](zMItem* item) {
         if (item->GetPhysicItem() || !item->GetItem() || !HasLogicUpdate(item)) return;
         // In [0, 1] for any frequency the logic rate accepts; a negative or
         // non-finite one must not carry the item off or make it NaN.
@@ -923,8 +991,14 @@ void zScene::Update(u32 mask) {
     m_counters[SceneCounterUpdate].Begin();
     ApplyActivationQueues();
     if (!m_manualDeletion) FlushDeletionQueue();
-    ForEachItem(m_allItems, [](zMItem* item) {
-        if (item->GetItem()) item->GetItem()->SetPreviousMatrix(item->GetItem()->GetWorldMatrix()->e);
+    // A settled node of a kind without frame hooks would keep nothing new.
+    ForEachItem(m_movedItems, [this](zMItem* item) {
+        zItem* node = item->GetItem();
+        if (!item->HasFrameHooks() && (!node || node->IsSettled())) {
+            UnlinkItem(zMItem::SceneListMoved, item);
+        } else if (node) {
+            node->KeepPreviousMatrix();
+        }
     });
     m_counters[SceneCounterScripts].Tick();
     const bool scripts = (mask & UpdateScripts) != 0;
@@ -943,25 +1017,29 @@ void zScene::Update(u32 mask) {
         m_counters[SceneCounterPhysics].End();
     }
     if (mask & UpdateTriggers) DetectTriggers();
-    ForEachItem(m_activeItems, [this, step](zMItem* item) { UpdateUnit(*item, step); });
+    ForEachBusyItem([this, step](zMItem* item) { UpdateUnit(*item, step); });
     if (scripts) {
         m_counters[SceneCounterScripts].Begin(true);
-        ForEachItem(m_activeItems, [](zMItem* item) {
-            if (item->GetDispatcher()) item->GetDispatcher()->OnUpdate(item->GetScriptUnits());
+        ForEachBusyItem([](zMItem* item) {
+            if (item->HearsEvents()) item->GetDispatcher()->OnUpdate(item->GetScriptUnits());
         });
         UpdateLogicRate(step);
         m_counters[SceneCounterScripts].End();
     }
-    ForEachItem(m_activeItems, [](zMItem* item) { item->Refresh(); });
-    ForEachItem(m_activeItems, [this, mask](zMItem* item) {
+    ForEachBusyItem([](zMItem* item) { item->Refresh(); });
+    ForEachBusyItem([this, mask](zMItem* item) {
         if (mask & UpdateAnimation) item->UpdateAnimation();
         if (mask & UpdateItems) {
             if ((item->GetBehaviour() & BehaviourBillboard) && item->GetItem()) FaceView(item);
             item->Update();
         }
     });
-    ForEachItem(m_kindLists[ManagedKindObject], [](zMItem* object) {
-        if (object->IsInSceneList(zMItem::SceneListActive)) object->UpdateSkin();
+    ForEachItem(m_skinnedItems, [this](zMItem* object) {
+        if (!object->HasSkin()) {
+            UnlinkItem(zMItem::SceneListSkinned, object);
+        } else if (object->IsInSceneList(zMItem::SceneListActive)) {
+            object->UpdateSkin();
+        }
     });
     m_counters[SceneCounterUpdate].End();
 }
@@ -989,20 +1067,37 @@ void zScene::RenderToQueue(u32 /*flags*/) {
     zRenderer* renderer = GetDrawingRenderer();
     if ((m_flags & SceneRenderless) || !renderer) return;
     const bool toolMode = m_engine && m_engine->GetToolMode() == 1;
+    if (m_renderListValid && m_renderListToolMode == toolMode) {
+        renderer->QueueRenderables(m_renderList);
+        return;
+    }
+    m_renderList.clear();
+    // A change during the walk clears it again.
+    m_renderListValid = true;
+    m_renderListToolMode = toolMode;
+    bool complete = true;
     ForEachItem(m_activeItems, [&](zMItem* item) {
         const u32 kind = item->GetKind();
         if (kind != ManagedKindObject && kind != ManagedKindEmitter && kind != ManagedKindTerrain) return;
         if (toolMode && (item->GetBehaviour() & BehaviourToolHidden)) return;
-        if (zRenderable* renderable = item->GetRenderable()) renderer->QueueRenderable(renderable);
+        zRenderable* renderable = item->GetRenderable();
+        if (!renderable) return;
+        renderer->QueueRenderable(renderable);
+        try {
+            m_renderList.push_back(renderable);
+        } catch (const std::bad_alloc&) {
+            complete = false;
+        }
     });
+    if (!complete) m_renderListValid = false;
 }
 
 void zScene::RenderDone(u32 flags) {
     zScopedCounter timing(m_counters[SceneCounterRender]);
     if (flags & RenderNoScripts) return;
     if (!(m_flags & SceneRenderless)) {
-        ForEachItem(m_activeItems, [](zMItem* item) {
-            if (item->GetDispatcher()) item->GetDispatcher()->OnRenderDone(item->GetScriptUnits());
+        ForEachBusyItem([](zMItem* item) {
+            if (item->HearsEvents()) item->GetDispatcher()->OnRenderDone(item->GetScriptUnits());
         });
     }
     m_dispatcher->OnRenderDone(GetScriptUnits());

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "core/alloc_category.h"
 #include "core/linked_list.h"
@@ -263,6 +264,14 @@ class zScene : public zSharedObject,
     bool SetItemActive(zMItem* item, bool active);
     // The activation lists of zMItem::Activate.
     void QueueActivation(zMItem* item, bool on);
+    // The item may have stopped being quiet: an active item joins the busy
+    // items, in its place in the active order.
+    void WakeItem(zMItem* item);
+    // The item's node may no longer be settled: the item joins the moved
+    // items, in its place in the all-items order.
+    void NoteMovedItem(zMItem* item);
+    // The object may have a skin now (zMItem::HasSkin).
+    void NoteSkinned(zMItem* item);
     void RecordLocation();
     void DeleteContent(bool keepScripts);
 
@@ -297,6 +306,8 @@ class zScene : public zSharedObject,
     zMItem* GetManagedItemByUid(i32 uid) const;
     // The uid lookups rebuild their index before the next one.
     void InvalidateUidIndex() { m_uidIndexValid = false; }
+    // RenderToQueue walks the active items again (a behaviour changed).
+    void InvalidateRenderList() { m_renderListValid = false; }
     u32 FindManagedItemOfItem(const zItem* item, zMItem** out) const;
     // The item's owner through its back-pointer when the owner is of this
     // scene and in the list of its kind (object, light, camera, trigger,
@@ -363,6 +374,12 @@ class zScene : public zSharedObject,
     // once. The next node is taken before each visit, so an item appended
     // during the visit of the last node is not visited.
     template <typename Visit> void ForEachItem(const zList<zMItem*>& list, Visit visit);
+    // ForEachItem over the active items for a visit that does nothing to a
+    // quiet item (zMItem::IsQuiet): only the busy items are visited, and the
+    // quiet ones found among them leave that list. Once an item woke or
+    // became active during a visit, the walk goes on over the active list
+    // from where ForEachItem would, so the visits are the same.
+    template <typename Visit> void ForEachBusyItem(Visit visit);
     // The profiler overlay (scene_profiler.cpp). CreateProfiler loads the
     // font through the user interface and resets the graph's rings.
     void CreateProfiler(const char* fontPath, const char* fontName);
@@ -515,6 +532,30 @@ class zScene : public zSharedObject,
     // nothing), and the items not yet sorted into or out of it.
     zList<zMItem*> m_holders;
     zList<zMItem*> m_newItems;
+    // Three lists of the items' own nodes (zMItem::OwnNode), each a superset
+    // of the items a walk must visit, in the order of the list it stands
+    // for; the walks drop the others they meet.
+    // The active items that may not be quiet: every active item that is not.
+    zList<zMItem*> m_busyItems;
+    u64 m_nextActiveOrder = 0;
+    // Counts wakes and activations, so a walk over the busy items sees them.
+    u32 m_wakeups = 0;
+    // The items whose previous matrix may need keeping, in the all-items
+    // order: every item that is not settled or has frame hooks.
+    zList<zMItem*> m_movedItems;
+    u64 m_nextAllOrder = 0;
+    // The objects whose UpdateSkin may do anything, in the object list's
+    // order: each one with HasSkin.
+    zList<zMItem*> m_skinnedItems;
+    u64 m_nextKindOrder = 0;
+    // What RenderToQueue queued last, in order, while the active list, the
+    // items' behaviours and the tool mode stay as they were.
+    std::vector<zRenderable*> m_renderList;
+    bool m_renderListValid = false;
+    bool m_renderListToolMode = false;
+    // Links item into list (busy, moved or skinned) after the last item of a
+    // lower order.
+    void InsertInOrder(u32 list, zMItem* item);
     u32 m_flags = 0;
     bool m_scriptsInUpdate = true;
     u32 m_nextUid = 0;
@@ -554,6 +595,38 @@ template <typename Visit> void zScene::ForEachItem(const zList<zMItem*>& list, V
         visit(node->value);
     }
     m_walks = walk.outer;
+}
+
+template <typename Visit> void zScene::ForEachBusyItem(Visit visit) {
+    zItemWalk busy{&m_busyItems, m_busyItems.GetHead(), m_walks};
+    // Where ForEachItem over the active list would go after the visited item.
+    zItemWalk active{&m_activeItems, nullptr, &busy};
+    m_walks = &busy;
+    bool woke = false;
+    while (auto* node = busy.next) {
+        busy.next = node->next;
+        zMItem* item = node->value;
+        if (item->IsQuiet()) {
+            UnlinkItem(zMItem::SceneListBusy, item);
+            continue;
+        }
+        active.next = item->SceneNode(zMItem::SceneListActive)->next;
+        m_walks = &active;
+        const u32 wakeups = m_wakeups;
+        visit(item);
+        m_walks = &busy;
+        woke = m_wakeups != wakeups;
+        if (woke) break;
+    }
+    m_walks = busy.outer;
+    if (!woke) return;
+    active.outer = m_walks;
+    m_walks = &active;
+    while (auto* node = active.next) {
+        active.next = node->next;
+        visit(node->value);
+    }
+    m_walks = active.outer;
 }
 
 template <typename Make> auto zScene::AddItem(const char* name, const char* errorLine, Make make) {

@@ -3,6 +3,9 @@
 // them, one full update, one frame through the null renderer, deleting the
 // content), with items/s giving the per-object rate; UpdateAndFrame is one
 // update and one frame, so its 0-object run is the empty scene's cost.
+// MemoryLoad and MemoryDelete are the memory floor under StaticLoad and
+// StaticDeleteAll: an object's size per item written whole, or read once
+// per cache line, in one block and in order, with nothing else done.
 // Falling: 100 and 1,000 dynamic boxes on a static floor, one update (with
 // the physics step) per iteration at 60 frames a second. FallingRun: the
 // same boxes from the drop to rest (600 frames of 1/60 s) per iteration,
@@ -15,6 +18,7 @@
 
 #include <btBulletDynamicsCommon.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -98,6 +102,38 @@ void UpdateAndFrame(benchmark::State& state) {
     for (auto _ : state) {
         bench.scene->Update(UpdateAll);
         bench.Frame();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// One object's worth of memory per item, laid out in one block made
+// beforehand, so no allocator takes part.
+struct ObjectArena {
+    static constexpr size_t ObjectSize = sizeof(zMObject);
+    explicit ObjectArena(i64 count) : bytes(static_cast<size_t>(count) * ObjectSize) {}
+    std::vector<unsigned char> bytes;
+};
+
+void MemoryLoad(benchmark::State& state) {
+    ObjectArena arena(state.range(0));
+    unsigned char fill = 0;
+    for (auto _ : state) {
+        ++fill;
+        for (size_t at = 0; at < arena.bytes.size(); at += ObjectArena::ObjectSize)
+            std::memset(&arena.bytes[at], fill, ObjectArena::ObjectSize);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void MemoryDelete(benchmark::State& state) {
+    ObjectArena arena(state.range(0));
+    std::memset(arena.bytes.data(), 1, arena.bytes.size());
+    for (auto _ : state) {
+        unsigned sum = 0;
+        for (size_t at = 0; at < arena.bytes.size(); at += 64)
+            sum += arena.bytes[at];
+        benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -230,6 +266,8 @@ BENCHMARK(StaticUpdate)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMi
 BENCHMARK(StaticFrame)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(StaticDeleteAll)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(UpdateAndFrame)->Arg(0)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MemoryLoad)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(MemoryDelete)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FallingBoxes)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FallingRun)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(RawBulletRun)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);

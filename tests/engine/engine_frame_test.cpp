@@ -52,7 +52,7 @@ TEST(EngineFrame, OutermostEndDrawRunsTheFrameEndInOrder) {
     f.renderer.QueueRenderable(&renderable);
     f.engine.EndDraw(false, false, true); // inner: only the queue is reset
     EXPECT_EQ(f.journal, (std::vector<std::string>{"BeginDraw"}));
-    EXPECT_EQ(f.renderer.GetRenderQueue().GetCount(), 0u);
+    EXPECT_EQ(f.renderer.GetRenderQueue().size(), 0u);
 
     f.renderer.QueueRenderable(&renderable);
     f.clock.Advance(40);
@@ -62,7 +62,7 @@ TEST(EngineFrame, OutermostEndDrawRunsTheFrameEndInOrder) {
     EXPECT_EQ(f.journal,
               (std::vector<std::string>{"BeginDraw", "EndDraw", "MixerUpdate", "ShowFrame", "EndHook"}));
     EXPECT_EQ(f.engine.GetFrameTime(), 40);                // the clock stepped
-    EXPECT_EQ(f.renderer.GetRenderQueue().GetCount(), 1u); // kept
+    EXPECT_EQ(f.renderer.GetRenderQueue().size(), 1u); // kept
     EXPECT_EQ(f.engine.GetDrawNesting(), 0u);
 }
 

@@ -136,8 +136,8 @@ TEST(RenderQueue, ResetEmptiesAndNullRenderQueueKeepsIt) {
     renderer.QueueRenderable(&a);
     renderer.QueueRenderable(&b);
     renderer.RenderQueue();
-    EXPECT_EQ(renderer.GetRenderQueue().GetCount(), 2u);
+    EXPECT_EQ(renderer.GetRenderQueue().size(), 2u);
     EXPECT_EQ(a.calls, 0);
     renderer.ResetRenderQueue();
-    EXPECT_EQ(renderer.GetRenderQueue().GetCount(), 0u);
+    EXPECT_EQ(renderer.GetRenderQueue().size(), 0u);
 }

@@ -654,8 +654,8 @@ TEST_F(ObjectTest, TheSceneQueuesObjectsAndBoundsTheirGeometry) {
     ASSERT_TRUE(renderer);
     renderer->ResetRenderQueue();
     scene->RenderToQueue(0);
-    ASSERT_EQ(renderer->GetRenderQueue().GetCount(), 1u);
-    EXPECT_EQ(renderer->GetRenderQueue().GetHead()->value, static_cast<zRenderable*>(object));
+    ASSERT_EQ(renderer->GetRenderQueue().size(), 1u);
+    EXPECT_EQ(renderer->GetRenderQueue().front(), static_cast<zRenderable*>(object));
     renderer->ResetRenderQueue();
     zMinMax bounds;
     scene->GetBounds(bounds);
@@ -663,3 +663,60 @@ TEST_F(ObjectTest, TheSceneQueuesObjectsAndBoundsTheirGeometry) {
 }
 
 } // namespace
+
+// ---- Settled objects --------------------------------------------------------
+
+// A still object leaves the update's walks; every change that moves it, or
+// writes its previous matrix, brings it back: after the next update the
+// previous matrix is the new world matrix again.
+TEST_F(ObjectTest, EveryChangeToASettledObjectReachesItsPreviousMatrix) {
+    const f32 garbage[16] = {9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
+    struct Case {
+        const char* name;
+        std::function<void(zMObject&, TestItem&)> change;
+    } const cases[] = {
+        {"position", [](zMObject& object, TestItem&) { object.zItem::SetPosition(Point(1, 2, 3)); }},
+        {"parent", [](zMObject&, TestItem& parent) { parent.zItem::SetPosition(Point(4, 0, 0)); }},
+        {"matrix", [](zMObject& object, TestItem&) { object.SetMatrix(zMatrix4::Translation(Point(0, 5, 0))); }},
+        {"previous", [&](zMObject& object, TestItem&) { object.SetPreviousMatrix(garbage); }},
+        {"flags",
+         [](zMObject& object, TestItem&) {
+             *object.zItem::GetPosition() = Point(0, 0, 6);
+             object.SetFlags(object.GetFlags() | ItemLocalDirty | ItemWorldDirty);
+         }},
+    };
+    for (const Case& entry : cases) {
+        TestItem* parent = Add("parent");
+        zMObject* object = scene->AddObject("o", nullptr);
+        object->zItem::SetParent(parent);
+        scene->Update(UpdateAll);
+        scene->Update(UpdateAll);
+        ASSERT_TRUE(object->IsSettled()) << entry.name;
+        ASSERT_FALSE(object->IsInSceneList(zMItem::SceneListMoved)) << entry.name;
+        entry.change(*object, *parent);
+        scene->Update(UpdateAll);
+        const zMatrix4 world = *object->GetWorldMatrix();
+        EXPECT_FALSE(object->GetPreviousWorldPosition()->DiffersFrom(world)) << entry.name;
+        EXPECT_TRUE(world.DiffersFrom(zMatrix4()) || entry.name == std::string("previous")) << entry.name;
+        scene->DeleteContent(false);
+    }
+}
+
+// An object given a skinned geometry after the update dropped it from the
+// skinning walk is skinned again.
+TEST_F(ObjectTest, AnObjectThatGainsBonesIsSkinnedByTheUpdate) {
+    zMObject* object = scene->AddObject("o", nullptr);
+    TestItem* bone = Add("bone");
+    bone->zItem::SetPosition(Point(7, 0, 0));
+    scene->Update(UpdateAll);
+    ASSERT_FALSE(object->IsInSceneList(zMItem::SceneListSkinned));
+    zSharedPtr<zGeometry> geometry = SkinnedGeometry(1, {{Point(0, 0, 0), 0, 1.0f}});
+    object->SetGeometry(geometry.Get(), true);
+    ASSERT_TRUE(object->SetBone(0, bone));
+    scene->Update(UpdateAll);
+    ASSERT_TRUE(object->GetSkinningMatrices());
+    EXPECT_EQ(object->GetSkinningMatrices()[0].GetRow(3, true).x, 7.0f);
+    object->SetGeometry(nullptr, true);
+    scene->Update(UpdateAll);
+    EXPECT_FALSE(object->IsInSceneList(zMItem::SceneListSkinned));
+}

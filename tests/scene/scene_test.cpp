@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -13,7 +14,9 @@
 #include "render/renderer.h"
 #include "scene/motion.h"
 #include "scene/managed_camera.h"
+#include "scene/managed_object.h"
 #include "scene/memory_layout.h"
+#include "script/script_dispatch.h"
 #include "tests/scene/scene_fixture.h"
 
 namespace {
@@ -477,7 +480,7 @@ TEST_F(TracedScene, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
 
     renderer->ResetRenderQueue();
     scene->RenderToQueue(RenderClear);
-    EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 1u);
+    EXPECT_EQ(renderer->GetRenderQueue().size(), 1u);
     renderer->ResetRenderQueue();
 
     auto ui = std::make_unique<RecordingInterface>();
@@ -492,7 +495,7 @@ TEST_F(TracedScene, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
     scene->RenderToQueue(RenderClear);
     scene->RenderDone(RenderClear);
     scene->RenderUI(0);
-    EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 0u);
+    EXPECT_EQ(renderer->GetRenderQueue().size(), 0u);
     EXPECT_EQ(log.Text(), "[S] scene OnRenderDone\n[S] scene OnRenderUI\n");
     EXPECT_EQ(interface->calls, "render skip ");
     log.Reset();
@@ -505,7 +508,7 @@ TEST_F(TracedScene, RenderlessSceneDrawsNothingButStillTellsItsUnits) {
     engine.SetToolMode(1);
     item->SetBehaviour(BehaviourToolHidden);
     scene->RenderToQueue(RenderClear);
-    EXPECT_EQ(renderer->GetRenderQueue().GetCount(), 0u);
+    EXPECT_EQ(renderer->GetRenderQueue().size(), 0u);
     engine.SetToolMode(0);
     scene->DeleteContent(true);
     EXPECT_EQ(interface->calls, "render skip clear ");
@@ -651,4 +654,168 @@ TEST_F(SceneTest, AnUpdateThatDeletesTheNextItemVisitsEveryOtherItemOnce) {
     EXPECT_EQ(last->updates, 1);
     EXPECT_EQ(scene->GetAllItems().GetCount(), 2u);
     EXPECT_EQ(scene->GetActiveItems().GetCount(), 2u);
+}
+
+// Layouts: B a test item (never quiet), q a quiet object, named by position.
+// The same visit goes over the active list with ForEachItem and over the busy
+// items with ForEachBusyItem; both must reach the same items that are not
+// quiet, whatever the visit wakes, adds or removes.
+TEST_F(SceneTest, ABusyWalkVisitsWhatAnActiveWalkFindsNotQuiet) {
+    struct Case {
+        const char* name;
+        const char* layout;
+        int actAt;   // the busy visit that acts
+        char action; // w: wake target, a: add a test item, d: delete target, x: deactivate target
+        int target;
+    } const cases[] = {
+        {"wakes a later object", "BqBqq", 0, 'w', 3},
+        {"wakes an earlier object", "BqBqq", 1, 'w', 1},
+        {"wakes the object right after", "BqBq", 0, 'w', 1},
+        {"adds an item while quiet ones follow", "BqBq", 1, 'a', 0},
+        {"adds an item from the last active item", "qBqB", 1, 'a', 0},
+        {"deletes the next busy item", "BqBqB", 0, 'd', 2},
+        {"deactivates itself", "BBq", 0, 'x', 0},
+        {"wakes the first object from the last item", "qqB", 0, 'w', 0},
+    };
+    for (const Case& entry : cases) {
+        std::vector<std::string> walks[2];
+        for (int busyWalk = 0; busyWalk < 2; ++busyWalk) {
+            std::vector<zMItem*> items;
+            for (const char* kind = entry.layout; *kind; ++kind) {
+                const std::string name = std::to_string(kind - entry.layout);
+                items.push_back(*kind == 'B' ? static_cast<zMItem*>(Add(name.c_str()))
+                                             : scene->AddObject(name.c_str(), nullptr));
+            }
+            // The quiet objects leave the busy items.
+            scene->ForEachBusyItem([](zMItem*) {});
+            int visits = 0;
+            auto visit = [&](zMItem* item) {
+                if (item->IsQuiet()) return;
+                walks[busyWalk].push_back(item->GetName().CStr());
+                if (visits++ != entry.actAt) return;
+                zMItem* target = items[size_t(entry.target)];
+                switch (entry.action) {
+                case 'w': target->SetBehaviour(BehaviourBillboard); break;
+                case 'a': Add("new"); break;
+                case 'd': delete target; break;
+                case 'x': scene->SetItemActive(target, false); break;
+                }
+            };
+            if (busyWalk) {
+                scene->ForEachBusyItem(visit);
+            } else {
+                scene->ForEachItem(scene->GetActiveItems(), visit);
+            }
+            scene->DeleteContent(false);
+        }
+        EXPECT_EQ(walks[1], walks[0]) << entry.name;
+        EXPECT_FALSE(walks[0].empty()) << entry.name;
+    }
+}
+
+namespace {
+
+struct UpdateCounter : zItemScriptEventDispatcher {
+    void OnUpdate(zScriptUnitList&) override { ++updates; }
+    int updates = 0;
+};
+
+} // namespace
+
+// A plain object is quiet and leaves the update's walks; each kind of work
+// given to it later brings it back for the next update.
+TEST_F(TracedScene, AQuietObjectWakesForEachKindOfWork) {
+    WriteScript("tracer.nut", TracerScript);
+    zMCamera* camera = scene->AddCamera("view");
+    camera->zCamera::SetRotation(zVector(0.0f, 1.5707964f, 0.0f, 1.0f));
+    scene->SetCurrentCamera(camera);
+    UpdateCounter counter;
+    zMotion walk("walk");
+    struct Case {
+        const char* name;
+        std::function<void(zMObject&)> give;
+        std::function<bool(zMObject&)> done;
+    } const cases[] = {
+        {"command list", [&](zMObject& object) { scene->LoadCommandList("toposition 0.1, 4, 0, 0;", object); },
+         [](zMObject& object) { return object.zItem::GetPosition()->x == 4.0f; }},
+        {"animation source",
+         [&](zMObject& object) { object.zAnimationPlayer::SetMotion(&walk, nullptr, 0.0f, false, 1.0f); },
+         [](zMObject& object) { return object.GetSource(0)->GetClock() == 0.1f; }},
+        {"billboard", [](zMObject& object) { object.SetBehaviour(BehaviourBillboard); },
+         [](zMObject& object) { return object.GetWorldMatrix()->GetRow(0, false).x < 0.5f; }},
+        {"own dispatcher", [&](zMObject& object) { object.SetDispatcher(&counter); },
+         [&](zMObject&) { return counter.updates == 1; }},
+        {"script unit",
+         [&](zMObject& object) {
+             AddUnit(object, "ItemTracer");
+             object.SetupScript();
+             log.Reset();
+         },
+         [&](zMObject&) { return log.Text().find("item OnUpdate") != std::string::npos; }},
+    };
+    SetFrameTime(1000);
+    for (const Case& entry : cases) {
+        zMObject* object = scene->AddObject("o", nullptr);
+        scene->Update(UpdateAll);
+        ASSERT_TRUE(object->IsQuiet()) << entry.name;
+        entry.give(*object);
+        EXPECT_FALSE(object->IsQuiet()) << entry.name;
+        scene->Update(UpdateAll);
+        EXPECT_TRUE(entry.done(*object)) << entry.name;
+        delete object;
+    }
+}
+
+// The scene queues the same renderables frame after frame without walking
+// its items again; each change between two frames shows in the next one.
+TEST_F(SceneTest, TheRenderQueueFollowsEveryChangeBetweenFrames) {
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<zMObject*>&)> change;
+        std::vector<int> queued; // indices into the objects
+    } const cases[] = {
+        {"nothing", [](std::vector<zMObject*>&) {}, {0, 1, 2}},
+        {"deactivated", [&](std::vector<zMObject*>& objects) { scene->SetItemActive(objects[1], false); }, {0, 2}},
+        {"reactivated",
+         [&](std::vector<zMObject*>& objects) {
+             scene->SetItemActive(objects[0], false);
+             scene->SetItemActive(objects[0], true);
+         },
+         {1, 2, 0}},
+        {"added", [&](std::vector<zMObject*>& objects) { objects.push_back(scene->AddObject("n", nullptr)); },
+         {0, 1, 2, 3}},
+        {"deleted", [](std::vector<zMObject*>& objects) { delete objects[2]; }, {0, 1}},
+        {"hidden in tool mode",
+         [&](std::vector<zMObject*>& objects) {
+             engine.SetToolMode(1);
+             objects[0]->SetBehaviour(BehaviourToolHidden);
+         },
+         {1, 2}},
+        {"tool mode on a hidden item",
+         [&](std::vector<zMObject*>& objects) {
+             objects[2]->SetBehaviour(BehaviourToolHidden);
+             scene->RenderToQueue(0);
+             engine.GetRenderer()->ResetRenderQueue();
+             engine.SetToolMode(1);
+         },
+         {0, 1}},
+    };
+    zRenderer* renderer = engine.GetRenderer();
+    ASSERT_TRUE(renderer);
+    for (const Case& entry : cases) {
+        std::vector<zMObject*> objects;
+        for (const char* name : {"a", "b", "c"})
+            objects.push_back(scene->AddObject(name, nullptr));
+        scene->RenderToQueue(0);
+        renderer->ResetRenderQueue();
+        entry.change(objects);
+        scene->RenderToQueue(0);
+        std::vector<zRenderable*> expected;
+        for (int index : entry.queued)
+            expected.push_back(objects[size_t(index)]);
+        EXPECT_EQ(renderer->GetRenderQueue(), expected) << entry.name;
+        renderer->ResetRenderQueue();
+        engine.SetToolMode(0);
+        scene->DeleteContent(false);
+    }
 }

@@ -147,12 +147,7 @@ struct RecordingRenderer : zNull_Renderer {
     }
 
     // The render queue as it stands.
-    std::vector<zRenderable*> Queued() const {
-        std::vector<zRenderable*> out;
-        for (auto* node = GetRenderQueue().GetHead(); node; node = node->next)
-            out.push_back(node->value);
-        return out;
-    }
+    std::vector<zRenderable*> Queued() const { return GetRenderQueue(); }
 
     // How many times the lines that draw(renderer) issues appear, in a row,
     // among the recorded lines (same points within tolerance, same colour
