@@ -182,6 +182,20 @@ class zPhysicItem {
     zMatrix4 GetOwnerWorldMatrix() const;
     zPhysicWorld* GetWorld() const { return m_world; }
 
+    // Counts the changes of the matrix GetMotionStateMatrix gives: while the
+    // count stays, so does the matrix. Zero when the concrete item cannot
+    // tell (a motion state it did not make); zero never means unchanged.
+    u64 GetMotionStamp() const { return m_motionTracked ? m_motionStamp : 0; }
+    // Kept for the owner: what it last copied the matrix into its item with
+    // (the motion stamp and the item's scale) and the item's revision right
+    // after; a zero stamp before the first copy.
+    struct OwnerCopy {
+        u64 motionStamp = 0;
+        u32 itemRevision = 0;
+        zVector scale;
+    };
+    OwnerCopy& GetOwnerCopy() { return m_ownerCopy; }
+
     // Constraints holding this item; see the header comment. Attach is false
     // (logged) when the list node cannot be allocated.
     bool AttachConstraint(zPhysicConstraint* constraint);
@@ -189,6 +203,13 @@ class zPhysicItem {
     u32 GetConstraintCount() const { return m_constraints.GetCount(); }
 
   protected:
+    // The concrete item calls this whenever the matrix of
+    // GetMotionStateMatrix may have changed; tracked false while it cannot
+    // watch that matrix.
+    void MotionChanged(bool tracked = true) {
+        ++m_motionStamp;
+        m_motionTracked = tracked;
+    }
     // Before the body goes: every constraint lets go of its library side.
     void ReleaseConstraints();
     // After a new body exists: every constraint is built again.
@@ -208,4 +229,7 @@ class zPhysicItem {
     zPhysicWorld* m_world;
     std::function<zMatrix4()> m_worldMatrixSource;
     zList<zPhysicConstraint*> m_constraints;
+    u64 m_motionStamp = 1;
+    bool m_motionTracked = true;
+    OwnerCopy m_ownerCopy;
 };

@@ -42,6 +42,7 @@ zItem::~zItem() {
 }
 
 void zItem::ResetParts() {
+    ++m_revision;
     m_flags = 0;
     m_position = zVector(0.0f, 0.0f, 0.0f, 1.0f);
     m_rotation = zVector(0.0f, 0.0f, 0.0f, 1.0f);
@@ -60,6 +61,7 @@ void zItem::RebuildLocalMatrix() {
     zMatrix4 rotated = zMatrix4::Multiply(zMatrix4::FromMatrix3(m_rotationMatrix), scaled);
     m_local = zMatrix4::Multiply(zMatrix4::Translation(m_position), rotated);
     m_flags &= ~ItemLocalDirty;
+    ++m_revision;
 }
 
 void zItem::UpdateAncestors() {
@@ -118,6 +120,7 @@ void zItem::UpdateMatrices() {
         m_flags &= ~ItemWorldDirty;
         return;
     }
+    ++m_revision;
     if (m_flags & ItemHasTarget) {
         zMatrix3 worldRotation;
         m_world.Decompose(nullptr, nullptr, &worldRotation);
@@ -159,6 +162,7 @@ void zItem::UpdateInverseMatrix() {
 }
 
 void zItem::NormalizeWorldAxes() {
+    ++m_revision;
     for (int axis = 0; axis < 3; ++axis) {
         const zVector row = m_world.GetRow(axis, false);
         zVector unit = row.Normalize();
@@ -247,6 +251,7 @@ void zItem::SetTarget(const zVector* target) {
 }
 
 void zItem::SnapshotMatrix(const zMatrix4& m, bool local, bool keepParts) {
+    ++m_revision;
     if (m_parent && !local) {
         m_local = zMatrix4::Multiply(*m_parent->GetInverseMatrix(), m);
     } else {
@@ -283,19 +288,24 @@ bool zItem::IsDescendantOf(const zItem* item) const {
 }
 
 void zItem::Invalidate(bool childrenOnly) {
-    if (!childrenOnly) m_flags |= ItemAllDirty;
+    if (!childrenOnly) {
+        m_flags |= ItemAllDirty;
+        ++m_revision;
+    }
     for (auto* node = m_children.GetHead(); node; node = node->next)
         node->value->MarkWorldDirty();
 }
 
 void zItem::MarkWorldDirty() {
     m_flags |= ItemWorldDirty | ItemInverseDirty;
+    ++m_revision;
     // Depth-first over the descendants through the sibling links and the
     // parents' nodes, with no stack.
     auto* node = m_children.GetHead();
     while (node) {
         zItem* item = node->value;
         item->m_flags |= ItemWorldDirty | ItemInverseDirty;
+        ++item->m_revision;
         if (auto* firstChild = item->m_children.GetHead()) {
             node = firstChild;
             continue;
@@ -322,6 +332,7 @@ void zItem::Unlink() {
     if (m_parent && m_nodeInParent) delete m_parent->m_children.RemoveNode(m_nodeInParent);
     m_parent = nullptr;
     m_nodeInParent = nullptr;
+    ++m_revision;
 }
 
 void zItem::LinkUnder(zItem* parent) {
@@ -331,6 +342,7 @@ void zItem::LinkUnder(zItem* parent) {
     if (!node) return;
     m_parent = parent;
     m_nodeInParent = node;
+    ++m_revision;
 }
 
 void zItem::SetParent(zItem* parent) {

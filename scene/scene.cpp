@@ -54,14 +54,28 @@ class zScopedCounter {
 
 
 // A dynamic body's place becomes its item's. The body has no scale, so the
-// item keeps its own.
+// item keeps its own (as decomposed from the last copy, which may differ from
+// the scale that copy was given). A copy with the same body matrix and the
+// same scale into an item nothing has changed since the last copy would
+// store the same bits: it is skipped (sleeping bodies). Only items without
+// parent or children, whose matrices depend on nothing else.
 void CopyBodyBack(zMItem* item) {
     zPhysicItem* body = item->GetPhysicItem();
     zItem* node = item->GetItem();
     if (!body || !node || body->GetMode() != PhysicModeDynamic) return;
+    zPhysicItem::OwnerCopy& last = body->GetOwnerCopy();
+    const u64 stamp = body->GetMotionStamp();
+    const zVector scale = *node->GetScale();
+    if (stamp != 0 && stamp == last.motionStamp && node->GetRevision() == last.itemRevision &&
+        std::memcmp(&scale, &last.scale, sizeof scale) == 0 && !node->GetParent() &&
+        node->GetChildren().GetCount() == 0)
+        return;
     zMatrix4 matrix;
     body->GetMotionStateMatrix(matrix);
-    node->SetMatrix(zMatrix4::Multiply(matrix, zMatrix4::Scale(*node->GetScale())));
+    node->SetMatrix(zMatrix4::Multiply(matrix, zMatrix4::Scale(scale)));
+    last.motionStamp = stamp;
+    last.itemRevision = node->GetRevision();
+    last.scale = scale;
 }
 
 // Whether the item is still in the scene: a script called from the
