@@ -353,6 +353,32 @@ class Floor {
     EXPECT_NE(log.Text().find("[S] floor hit"), std::string::npos) << log.Text();
 }
 
+// Steps of a scene where no item has units raise nothing; a unit given
+// later hears the contacts of the next step.
+TEST_F(PhysicsScene, ACollisionIsHeardOnceAnItemGetsAUnit) {
+    WriteScript("floor.nut", R"(
+class Floor {
+    function OnCollision(i, other) { print("floor hit") }
+}
+)");
+    Body("crate", PhysicModeDynamic, PhysicShapeBox, zVector(1, 1, 1, 1), zVector(0, 0.95f, 0, 1));
+    TestItem* floor =
+        Body("floor", PhysicModeStatic, PhysicShapeBox, zVector(10, 1, 10, 1), zVector(0, 0, 0, 1));
+    scene->Setup(false, 0);
+    scene->Reset();
+    SetFrameTime(500);
+    log.Reset();
+    scene->Update(UpdateAll);
+    EXPECT_GE(scene->GetPhysicWorld()->GetContactCount(), 1u);
+    EXPECT_EQ(log.Text().find("floor hit"), std::string::npos) << log.Text();
+    zScriptUnit* unit = floor->NewScriptUnit();
+    unit->SetScriptPath("floor.nut");
+    unit->SetClassName("Floor");
+    scene->Setup(false, 0);
+    scene->Update(UpdateAll);
+    EXPECT_NE(log.Text().find("[S] floor hit"), std::string::npos) << log.Text();
+}
+
 // Process seconds per box of the physics part of one update (the best of
 // three) with count boxes resting on a floor, one contact each.
 double RestingBoxesStep(PhysicsScene& fixture, zScene& scene, u32 count) {
