@@ -186,13 +186,13 @@ class zPhysicItem {
     // count stays, so does the matrix. Zero when the concrete item cannot
     // tell (a motion state it did not make); zero never means unchanged.
     u64 GetMotionStamp() const { return m_motionTracked ? m_motionStamp : 0; }
-    // Kept for the owner: what it last copied the matrix into its item with
-    // (the motion stamp and the item's scale) and the item's revision right
-    // after; a zero stamp before the first copy.
+    // Kept for the owner: the motion stamp its last copy of the matrix into
+    // its item read, the item's revision right after, and whether the same
+    // copy again would store the same bits; a zero stamp before the first.
     struct OwnerCopy {
         u64 motionStamp = 0;
         u32 itemRevision = 0;
-        zVector scale;
+        bool repeatable = false;
     };
     OwnerCopy& GetOwnerCopy() { return m_ownerCopy; }
 

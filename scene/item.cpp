@@ -329,6 +329,7 @@ void zItem::DetachChildren() {
 }
 
 void zItem::Unlink() {
+    if (m_parent) ++m_parent->m_revision;
     if (m_parent && m_nodeInParent) delete m_parent->m_children.RemoveNode(m_nodeInParent);
     m_parent = nullptr;
     m_nodeInParent = nullptr;
@@ -343,6 +344,7 @@ void zItem::LinkUnder(zItem* parent) {
     m_parent = parent;
     m_nodeInParent = node;
     ++m_revision;
+    ++parent->m_revision;
 }
 
 void zItem::SetParent(zItem* parent) {

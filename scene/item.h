@@ -14,10 +14,10 @@
 // rebuilds it from the parts.
 //
 // The revision counts the changes to everything SetMatrix reads or writes
-// (parts, pivot, rotation order, flags, links, local and world matrices):
-// with the revision unchanged since a SetMatrix(m), SetMatrix(m) again on
-// an item without parent or children would store the same bits. The
-// inverse (a cache of the world matrix) and the previous matrix are not
+// (parts, pivot, rotation order, flags, parent and children, local and world
+// matrices): with the revision unchanged since a SetMatrix(m), SetMatrix(m)
+// again on an item without parent or children would store the same bits.
+// The inverse (a cache of the world matrix) and the previous matrix are not
 // counted.
 //
 // Matrices follow core/matrix.h: the translation is row 3 (e[3], e[7],

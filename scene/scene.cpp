@@ -54,28 +54,28 @@ class zScopedCounter {
 
 
 // A dynamic body's place becomes its item's. The body has no scale, so the
-// item keeps its own (as decomposed from the last copy, which may differ from
-// the scale that copy was given). A copy with the same body matrix and the
-// same scale into an item nothing has changed since the last copy would
-// store the same bits: it is skipped (sleeping bodies). Only items without
-// parent or children, whose matrices depend on nothing else.
+// item keeps its own, as decomposed from the last copy. A copy is skipped
+// when it would store the same bits as the last one: the same body matrix
+// (motion stamp), an item nothing has changed since (revision), without
+// parent or children (its matrices depend on nothing else), and a scale the
+// last copy gave back unchanged (rounding may change it at every copy).
 void CopyBodyBack(zMItem* item) {
     zPhysicItem* body = item->GetPhysicItem();
     zItem* node = item->GetItem();
     if (!body || !node || body->GetMode() != PhysicModeDynamic) return;
     zPhysicItem::OwnerCopy& last = body->GetOwnerCopy();
     const u64 stamp = body->GetMotionStamp();
-    const zVector scale = *node->GetScale();
-    if (stamp != 0 && stamp == last.motionStamp && node->GetRevision() == last.itemRevision &&
-        std::memcmp(&scale, &last.scale, sizeof scale) == 0 && !node->GetParent() &&
-        node->GetChildren().GetCount() == 0)
+    if (last.repeatable && stamp != 0 && stamp == last.motionStamp &&
+        node->GetRevision() == last.itemRevision)
         return;
+    const zVector scale = *node->GetScale();
     zMatrix4 matrix;
     body->GetMotionStateMatrix(matrix);
     node->SetMatrix(zMatrix4::Multiply(matrix, zMatrix4::Scale(scale)));
     last.motionStamp = stamp;
     last.itemRevision = node->GetRevision();
-    last.scale = scale;
+    last.repeatable = !node->GetParent() && node->GetChildren().GetCount() == 0 &&
+                      std::memcmp(&scale, node->GetScale(), sizeof scale) == 0;
 }
 
 // Whether the item is still in the scene: a script called from the
@@ -91,8 +91,8 @@ bool StillHeld(zScene* scene, const zMItem* item, i32 uid, u32 removals) {
     return false;
 }
 
-// Whether a collision event can reach a unit of the item.
-bool HearsCollisions(const zMItem* item) {
+// Whether the item has units to call: a dispatcher and at least one unit.
+bool HasUnitsToCall(const zMItem* item) {
     return item->GetDispatcher() && item->GetScriptUnits().GetHead() != nullptr;
 }
 
@@ -152,7 +152,7 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
         // nothing. One look per item is cheaper than two per contact.
         bool anyHears = false;
         for (auto* node = scene->GetAllItems().GetHead(); node && !anyHears; node = node->next)
-            anyHears = HearsCollisions(node->value);
+            anyHears = HasUnitsToCall(node->value);
         if (!anyHears) return;
         // A contact between items without script units raises nothing: its
         // points are not copied. Once an item has left the scene, owners are
@@ -162,7 +162,7 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
             if (scene->GetRemovalCount() != removals) return true;
             const zMItem* a = contact.itemA ? contact.itemA->GetOwner() : nullptr;
             const zMItem* b = contact.itemB ? contact.itemB->GetOwner() : nullptr;
-            return a && b && (HearsCollisions(a) || HearsCollisions(b));
+            return a && b && (HasUnitsToCall(a) || HasUnitsToCall(b));
         };
         if (world)
             world->ForEachContact([scene](const zPhysicContact& contact) { RaiseCollision(scene, contact); }, wanted);
@@ -170,11 +170,12 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
     }
     m_scene->GetDispatcher()->OnPhysicStep(m_scene->GetScriptUnits(), true);
     m_scene->ForEachItem(m_scene->GetActiveItems(), [](zMItem* item) {
+        // Without units there is nobody to call (looked at first: most items
+        // have none, and their bodies stay untouched).
+        if (!HasUnitsToCall(item)) return;
         zPhysicItem* body = item->GetPhysicItem();
         if (item->GetKind() != ManagedKindInstance && !(body && body->GetMode() != PhysicModeNone)) return;
-        // Without units there is nobody to call.
-        if (item->GetDispatcher() && item->GetScriptUnits().GetHead())
-            item->GetDispatcher()->OnPhysicStep(item->GetScriptUnits(), true);
+        item->GetDispatcher()->OnPhysicStep(item->GetScriptUnits(), true);
     });
 }
 

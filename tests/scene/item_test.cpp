@@ -363,6 +363,14 @@ TEST(Item, RevisionCountsEveryChangeSetMatrixDependsOn) {
         {"SetTarget", true, [&](zItem& i, zItem&) { i.SetTarget(&v); }},
         {"TranslateWorld", true, [&](zItem& i, zItem&) { i.TranslateWorld(v); }},
         {"SetParent", true, [](zItem& i, zItem& o) { i.SetParent(&o); }},
+        {"child linked", true, [](zItem& i, zItem& o) { o.SetParent(&i); }},
+        {"child unlinked", true,
+         [](zItem& i, zItem& o) {
+             o.SetParent(&i);
+             const u32 before = i.GetRevision();
+             o.SetParent(nullptr);
+             EXPECT_NE(i.GetRevision(), before);
+         }},
         {"parent moved", true,
          [&](zItem& i, zItem& o) {
              i.SetParent(&o);

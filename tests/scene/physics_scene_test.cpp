@@ -87,8 +87,10 @@ void ExpectSameItem(TestItem* actual, TestItem* expected, int frame) {
 // move, are skipped; a twin scene that always copies (each of its items
 // touched before every update) must end with the same bits. One box lands
 // flat; the others land turned, so the rounding of their copies may change
-// their scales every frame, asleep or not. At frame 300, all asleep, a
-// script moves them: the copy puts them back where their bodies are.
+// their scales every frame, asleep or not. A plain item under a box is
+// brought up to date after each update: every copy into its parent marks it
+// again. At frame 300, all asleep, a script moves the boxes: the copy puts
+// them back where their bodies are.
 TEST_F(PhysicsScene, SkippedCopiesOfRestingBodiesEqualFullCopies) {
     const zVector turns[] = {zVector(0.0f, 0.0f, 0.0f, 1), zVector(0.3f, 0.7f, 0.2f, 1),
                              zVector(1.1f, 0.2f, 2.9f, 1), zVector(0.05f, 1.3f, 0.6f, 1),
@@ -98,6 +100,7 @@ TEST_F(PhysicsScene, SkippedCopiesOfRestingBodiesEqualFullCopies) {
     zSharedPtr<zScene> twin(new zScene(&engine, &vm));
     ASSERT_TRUE(twin->CreatePhysicWorld());
     TestItem* boxes[2][BoxCount];
+    TestItem* children[2];
     zScene* scenes[2] = {scene.Get(), twin.Get()};
     for (int s = 0; s < 2; ++s) {
         BodyIn(*scenes[s], "floor", PhysicModeStatic, PhysicShapeBox, zVector(80, 1, 80, 1),
@@ -110,6 +113,8 @@ TEST_F(PhysicsScene, SkippedCopiesOfRestingBodiesEqualFullCopies) {
             box->Reset();
             boxes[s][b] = box;
         }
+        children[s] = scenes[s]->AddItem("child", "[!] test item\n", [&] { return new TestItem(scenes[s]); });
+        children[s]->zItem::SetParent(boxes[s][1]);
     }
     SetFrameTime(166);
     for (int frame = 0; frame < 360; ++frame) {
@@ -130,6 +135,10 @@ TEST_F(PhysicsScene, SkippedCopiesOfRestingBodiesEqualFullCopies) {
         twin->Update(UpdateAll);
         for (int b = 0; b < BoxCount; ++b)
             ExpectSameItem(boxes[0][b], boxes[1][b], frame);
+        EXPECT_EQ(children[0]->GetFlags(), children[1]->GetFlags()) << frame;
+        EXPECT_NE(children[0]->GetFlags() & ItemWorldDirty, 0u) << frame;
+        for (TestItem* child : children)
+            child->GetWorldMatrix();
         // The flat box at rest is skipped; moved, it goes back.
         if (frame == 299) {
             EXPECT_EQ(boxes[0][0]->GetRevision(), revision);
