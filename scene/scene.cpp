@@ -91,9 +91,11 @@ bool StillHeld(zScene* scene, const zMItem* item, i32 uid, u32 removals) {
     return false;
 }
 
-// Whether the item has units to call: a dispatcher and at least one unit.
+// Whether the item has units to call: at least one unit and a dispatcher
+// (looked at in that order: most items have no unit, and the dispatcher
+// sits elsewhere in the item).
 bool HasUnitsToCall(const zMItem* item) {
-    return item->GetDispatcher() && item->GetScriptUnits().GetHead() != nullptr;
+    return item->GetScriptUnits().GetHead() != nullptr && item->GetDispatcher();
 }
 
 bool WantsCollisionTable(zMItem* item) {
