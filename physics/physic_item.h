@@ -222,14 +222,15 @@ class zPhysicItem {
     zPhysicItem(const zPhysicItem&) = delete;
     zPhysicItem& operator=(const zPhysicItem&) = delete;
 
-    zList<std::unique_ptr<zPhysicShape>> m_shapes;
+    // First what the scene reads for every body and frame, close together.
     u32 m_flags = 0;
     u32 m_mode = PhysicModeNone;
+    u64 m_motionStamp = 1;
+    OwnerCopy m_ownerCopy;
+    bool m_motionTracked = true;
     zMItem* m_owner = nullptr;
+    zList<std::unique_ptr<zPhysicShape>> m_shapes;
     zPhysicWorld* m_world;
     std::function<zMatrix4()> m_worldMatrixSource;
     zList<zPhysicConstraint*> m_constraints;
-    u64 m_motionStamp = 1;
-    bool m_motionTracked = true;
-    OwnerCopy m_ownerCopy;
 };
