@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include <BulletCollision/BroadphaseCollision/btBroadphaseInterface.h>
@@ -90,24 +91,29 @@ zMatrix4 ItemMatrix(const btTransform& body, const zVector& offset) {
 } // namespace
 
 // Reads the owner item's world matrix when the body is made and for
-// kinematic bodies; keeps the last transform the simulation reported.
+// kinematic bodies; keeps the last transform the simulation reported and
+// tells the owner when its bits change.
 class zBulletMotionState : public btDefaultMotionState {
   public:
-    explicit zBulletMotionState(const zBulletPhysicItem* owner)
+    explicit zBulletMotionState(zBulletPhysicItem* owner)
         : m_owner(owner), m_matrix(owner->GetOwnerWorldMatrix().Orthonormalized()) {}
 
     void getWorldTransform(btTransform& out) const override {
         out = BodyTransform(m_owner->GetOwnerWorldMatrix(), m_owner->GetCenterOfMassOffset());
     }
     void setWorldTransform(const btTransform& transform) override {
-        m_matrix = ItemMatrix(transform, m_owner->GetCenterOfMassOffset());
+        SetMatrix(ItemMatrix(transform, m_owner->GetCenterOfMassOffset()));
     }
 
     const zMatrix4& GetMatrix() const { return m_matrix; }
-    void SetMatrix(const zMatrix4& matrix) { m_matrix = matrix; }
+    void SetMatrix(const zMatrix4& matrix) {
+        if (std::memcmp(m_matrix.e, matrix.e, sizeof m_matrix.e) == 0) return;
+        m_matrix = matrix;
+        m_owner->MotionChanged();
+    }
 
   private:
-    const zBulletPhysicItem* m_owner;
+    zBulletPhysicItem* m_owner;
     zMatrix4 m_matrix;
 };
 
@@ -134,6 +140,8 @@ struct zBulletBody {
     // A shape given with AdoptBody.
     std::unique_ptr<btCollisionShape> adoptedShape;
     std::unique_ptr<btMotionState> motionState;
+    // motionState when it is the item's own, else null.
+    zBulletMotionState* ownState = nullptr;
     // Declared last: freed first, before what it refers to.
     std::unique_ptr<btRigidBody> body;
 };
@@ -289,6 +297,8 @@ void zBulletPhysicItem::AdoptBody(std::unique_ptr<btRigidBody> body, std::unique
     m_built->motionState = std::move(motionState);
     m_built->body = std::move(body);
     m_built->body->setUserPointer(static_cast<zPhysicItem*>(this));
+    // Another motion state may give a new matrix at every read.
+    MotionChanged(!m_built->motionState);
 }
 
 void zBulletPhysicItem::DestroyBody() {
@@ -299,6 +309,7 @@ void zBulletPhysicItem::DestroyBody() {
     btRigidBody* body = m_built->body.get();
     if (body && world && body->isInWorld()) world->removeRigidBody(body);
     m_built.reset();
+    MotionChanged();
 }
 
 bool zBulletPhysicItem::UpdateInertiaTensorFromCollision() {
@@ -390,7 +401,8 @@ void zBulletPhysicItem::BuildBody() {
             mass = totalMass;
         }
     }
-    built->motionState.reset(NewBulletObject<zBulletMotionState>(this));
+    built->ownState = NewBulletObject<zBulletMotionState>(this);
+    built->motionState.reset(built->ownState);
     if (built->motionState) {
         btRigidBody::btRigidBodyConstructionInfo info(mass, built->motionState.get(), built->compound.get(),
                                                       inertia);
@@ -409,6 +421,7 @@ void zBulletPhysicItem::BuildBody() {
         body->setActivationState(DISABLE_DEACTIVATION);
     }
     m_built = std::move(built);
+    MotionChanged();
     if (GetWorld()) GetWorld()->AddPhysicItem(this);
     SetLinearFactor(m_linearFactor);
     SetAngularFactor(m_angularFactor);
@@ -547,8 +560,8 @@ zVector zBulletPhysicItem::GetCenterOfMass() const {
 
 void zBulletPhysicItem::GetMotionStateMatrix(zMatrix4& out) const {
     if (!m_built || !m_built->motionState) return;
-    if (auto* state = dynamic_cast<const zBulletMotionState*>(m_built->motionState.get())) {
-        out = state->GetMatrix();
+    if (m_built->ownState) {
+        out = m_built->ownState->GetMatrix();
         return;
     }
     // A motion state given with AdoptBody.
@@ -568,8 +581,7 @@ void zBulletPhysicItem::ResetTransformation(const zMatrix4& matrix) {
     const btTransform transform = BodyTransform(matrix, m_centerOfMassOffset);
     body->setWorldTransform(transform);
     body->setInterpolationWorldTransform(transform);
-    if (auto* state = dynamic_cast<zBulletMotionState*>(m_built->motionState.get()))
-        state->SetMatrix(matrix.Orthonormalized());
+    if (m_built->ownState) m_built->ownState->SetMatrix(matrix.Orthonormalized());
 }
 
 void zBulletPhysicItem::ClearVelocities() {

@@ -147,6 +147,9 @@ class zBulletPhysicItem : public zPhysicItem {
     void ReleaseBody() { DestroyBody(); }
 
   private:
+    // Reports the changes of its matrix.
+    friend class zBulletMotionState;
+
     // DestroyBody, BuildBody, then the constraints set up again;
     // UpdateInertiaTensorFromCollision defers it out of steps.
     void Rebuild();

@@ -182,6 +182,20 @@ class zPhysicItem {
     zMatrix4 GetOwnerWorldMatrix() const;
     zPhysicWorld* GetWorld() const { return m_world; }
 
+    // Counts the changes of the matrix GetMotionStateMatrix gives: while the
+    // count stays, so does the matrix. Zero when the concrete item cannot
+    // tell (a motion state it did not make); zero never means unchanged.
+    u64 GetMotionStamp() const { return m_motionTracked ? m_motionStamp : 0; }
+    // Kept for the owner: the motion stamp its last copy of the matrix into
+    // its item read, the item's revision right after, and whether the same
+    // copy again would store the same bits; a zero stamp before the first.
+    struct OwnerCopy {
+        u64 motionStamp = 0;
+        u32 itemRevision = 0;
+        bool repeatable = false;
+    };
+    OwnerCopy& GetOwnerCopy() { return m_ownerCopy; }
+
     // Constraints holding this item; see the header comment. Attach is false
     // (logged) when the list node cannot be allocated.
     bool AttachConstraint(zPhysicConstraint* constraint);
@@ -189,6 +203,13 @@ class zPhysicItem {
     u32 GetConstraintCount() const { return m_constraints.GetCount(); }
 
   protected:
+    // The concrete item calls this whenever the matrix of
+    // GetMotionStateMatrix may have changed; tracked false while it cannot
+    // watch that matrix.
+    void MotionChanged(bool tracked = true) {
+        ++m_motionStamp;
+        m_motionTracked = tracked;
+    }
     // Before the body goes: every constraint lets go of its library side.
     void ReleaseConstraints();
     // After a new body exists: every constraint is built again.
@@ -201,10 +222,14 @@ class zPhysicItem {
     zPhysicItem(const zPhysicItem&) = delete;
     zPhysicItem& operator=(const zPhysicItem&) = delete;
 
-    zList<std::unique_ptr<zPhysicShape>> m_shapes;
+    // First what the scene reads for every body and frame, close together.
     u32 m_flags = 0;
     u32 m_mode = PhysicModeNone;
+    u64 m_motionStamp = 1;
+    OwnerCopy m_ownerCopy;
+    bool m_motionTracked = true;
     zMItem* m_owner = nullptr;
+    zList<std::unique_ptr<zPhysicShape>> m_shapes;
     zPhysicWorld* m_world;
     std::function<zMatrix4()> m_worldMatrixSource;
     zList<zPhysicConstraint*> m_constraints;

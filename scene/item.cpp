@@ -48,6 +48,7 @@ void zItem::Unsettle() {
 }
 
 void zItem::ResetParts() {
+    ++m_revision;
     m_flags = 0;
     m_position = zVector(0.0f, 0.0f, 0.0f, 1.0f);
     m_rotation = zVector(0.0f, 0.0f, 0.0f, 1.0f);
@@ -66,6 +67,7 @@ void zItem::RebuildLocalMatrix() {
     zMatrix4 rotated = zMatrix4::Multiply(zMatrix4::FromMatrix3(m_rotationMatrix), scaled);
     m_local = zMatrix4::Multiply(zMatrix4::Translation(m_position), rotated);
     m_flags &= ~ItemLocalDirty;
+    ++m_revision;
 }
 
 void zItem::UpdateAncestors() {
@@ -125,6 +127,7 @@ void zItem::UpdateMatrices() {
         return;
     }
     m_previousIsWorld = false;
+    ++m_revision;
     if (m_flags & ItemHasTarget) {
         zMatrix3 worldRotation;
         m_world.Decompose(nullptr, nullptr, &worldRotation);
@@ -167,6 +170,7 @@ void zItem::UpdateInverseMatrix() {
 
 void zItem::NormalizeWorldAxes() {
     Unsettle();
+    ++m_revision;
     for (int axis = 0; axis < 3; ++axis) {
         const zVector row = m_world.GetRow(axis, false);
         zVector unit = row.Normalize();
@@ -263,6 +267,7 @@ void zItem::SetTarget(const zVector* target) {
 }
 
 void zItem::SnapshotMatrix(const zMatrix4& m, bool local, bool keepParts) {
+    ++m_revision;
     if (m_parent && !local) {
         m_local = zMatrix4::Multiply(*m_parent->GetInverseMatrix(), m);
     } else {
@@ -303,6 +308,7 @@ void zItem::Invalidate(bool childrenOnly) {
     if (!childrenOnly) {
         m_flags |= ItemAllDirty;
         Unsettle();
+        ++m_revision;
     }
     for (auto* node = m_children.GetHead(); node; node = node->next)
         node->value->MarkWorldDirty();
@@ -311,6 +317,7 @@ void zItem::Invalidate(bool childrenOnly) {
 void zItem::MarkWorldDirty() {
     m_flags |= ItemWorldDirty | ItemInverseDirty;
     Unsettle();
+    ++m_revision;
     // Depth-first over the descendants through the sibling links and the
     // parents' nodes, with no stack.
     auto* node = m_children.GetHead();
@@ -318,6 +325,7 @@ void zItem::MarkWorldDirty() {
         zItem* item = node->value;
         item->m_flags |= ItemWorldDirty | ItemInverseDirty;
         item->Unsettle();
+        ++item->m_revision;
         if (auto* firstChild = item->m_children.GetHead()) {
             node = firstChild;
             continue;
@@ -341,9 +349,11 @@ void zItem::DetachChildren() {
 }
 
 void zItem::Unlink() {
+    if (m_parent) ++m_parent->m_revision;
     if (m_parent && m_nodeInParent) delete m_parent->m_children.RemoveNode(m_nodeInParent);
     m_parent = nullptr;
     m_nodeInParent = nullptr;
+    ++m_revision;
 }
 
 void zItem::LinkUnder(zItem* parent) {
@@ -353,6 +363,8 @@ void zItem::LinkUnder(zItem* parent) {
     if (!node) return;
     m_parent = parent;
     m_nodeInParent = node;
+    ++m_revision;
+    ++parent->m_revision;
 }
 
 void zItem::SetParent(zItem* parent) {

@@ -13,6 +13,13 @@
 // directly and leaves bit 8 clear, so that matrix is kept until a setter
 // rebuilds it from the parts.
 //
+// The revision counts the changes to everything SetMatrix reads or writes
+// (parts, pivot, rotation order, flags, parent and children, local and world
+// matrices): with the revision unchanged since a SetMatrix(m), SetMatrix(m)
+// again on an item without parent or children would store the same bits.
+// The inverse (a cache of the world matrix) and the previous matrix are not
+// counted.
+//
 // Matrices follow core/matrix.h: the translation is row 3 (e[3], e[7],
 // e[11]) and Multiply(A, B) applies B first.
 //
@@ -81,10 +88,12 @@ class zItem {
         Unsettle();
     }
 
-    zVector* GetPosition() { return &m_position; }
-    zVector* GetRotation() { return &m_rotation; }
-    zVector* GetScale() { return &m_scale; }
-    zMatrix4* GetPivot() { return &m_pivot; }
+    // Read-only: the parts change through the setters, which keep the
+    // matrices and the revision in step.
+    const zVector* GetPosition() const { return &m_position; }
+    const zVector* GetRotation() const { return &m_rotation; }
+    const zVector* GetScale() const { return &m_scale; }
+    const zMatrix4* GetPivot() const { return &m_pivot; }
     const zVector* GetTarget() const { return &m_target; }
     u32 GetRotationOrder() const { return m_rotationOrder; }
     zItem* GetParent() const { return m_parent; }
@@ -95,7 +104,9 @@ class zItem {
     void SetFlags(u32 flags) {
         m_flags = flags;
         Unsettle();
+        ++m_revision;
     }
+    u32 GetRevision() const { return m_revision; }
     f32 GetAlpha() const { return m_alpha; }
     void SetAlpha(f32 alpha) { m_alpha = alpha; }
 
@@ -164,6 +175,7 @@ class zItem {
     // their own UpdateMatrices or hand it out as a block.
     zMatrix4& ComputedWorldMatrix() {
         Unsettle();
+        ++m_revision;
         return m_world;
     }
     const zMatrix4& ComputedWorldMatrix() const { return m_world; }
@@ -209,5 +221,7 @@ class zItem {
     u32 m_flags = 0;
     zVector m_target = zVector(0.0f, 0.0f, 1.0f, 1.0f);
     f32 m_alpha = 1.0f;
+    // Sits in what was padding: the item's size stays.
+    u32 m_revision = 0;
     zMItem* m_owner = nullptr;
 };

@@ -295,11 +295,13 @@ class zMItem : public zAnimationPlayer, public zACEUnit, public zScriptedObject 
     u32 m_groupRoots = 0;
     u8 m_active = 1;
     zScene* m_scene;
+    // The node and the body side by side: the update reads both for every
+    // item. The order keeps the item's size.
     zItem* m_item = nullptr;
+    std::unique_ptr<zPhysicItem> m_physicItem;
     u32 m_kind;
     u32 m_hasInitialMatrix = 0;
     zMatrix4 m_initialMatrix;
-    std::unique_ptr<zPhysicItem> m_physicItem;
     zString m_name;
     i32 m_uid = -1;
     [[maybe_unused]] zMatrix4 m_unusedMatrices[2];

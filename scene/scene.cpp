@@ -54,14 +54,28 @@ class zScopedCounter {
 
 
 // A dynamic body's place becomes its item's. The body has no scale, so the
-// item keeps its own.
+// item keeps its own, as decomposed from the last copy. A copy is skipped
+// when it would store the same bits as the last one: the same body matrix
+// (motion stamp), an item nothing has changed since (revision), without
+// parent or children (its matrices depend on nothing else), and a scale the
+// last copy gave back unchanged (rounding may change it at every copy).
 void CopyBodyBack(zMItem* item) {
     zPhysicItem* body = item->GetPhysicItem();
     zItem* node = item->GetItem();
     if (!body || !node || body->GetMode() != PhysicModeDynamic) return;
+    zPhysicItem::OwnerCopy& last = body->GetOwnerCopy();
+    const u64 stamp = body->GetMotionStamp();
+    if (last.repeatable && stamp != 0 && stamp == last.motionStamp &&
+        node->GetRevision() == last.itemRevision)
+        return;
+    const zVector scale = *node->GetScale();
     zMatrix4 matrix;
     body->GetMotionStateMatrix(matrix);
-    node->SetMatrix(zMatrix4::Multiply(matrix, zMatrix4::Scale(*node->GetScale())));
+    node->SetMatrix(zMatrix4::Multiply(matrix, zMatrix4::Scale(scale)));
+    last.motionStamp = stamp;
+    last.itemRevision = node->GetRevision();
+    last.repeatable = !node->GetParent() && node->GetChildren().GetCount() == 0 &&
+                      std::memcmp(&scale, node->GetScale(), sizeof scale) == 0;
 }
 
 // Whether the item is still in the scene: a script called from the
@@ -75,6 +89,13 @@ bool StillHeld(zScene* scene, const zMItem* item, i32 uid, u32 removals) {
     for (auto* node = scene->GetAllItems().GetHead(); node; node = node->next)
         if (node->value == item) return item->GetUid() == uid;
     return false;
+}
+
+// Whether the item has units to call: at least one unit and a dispatcher
+// (looked at in that order: most items have no unit, and the dispatcher
+// sits elsewhere in the item).
+bool HasUnitsToCall(const zMItem* item) {
+    return item->GetScriptUnits().GetHead() != nullptr && item->GetDispatcher();
 }
 
 bool WantsCollisionTable(zMItem* item) {
@@ -128,6 +149,13 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
     if (!preTick) {
         zPhysicWorld* world = m_scene->GetPhysicWorld();
         zScene* scene = m_scene;
+        // Every body of the world is an item's of this scene: when none of
+        // them can hear, no contact is wanted and the walk would raise
+        // nothing. One look per item is cheaper than two per contact.
+        bool anyHears = false;
+        for (auto* node = scene->GetAllItems().GetHead(); node && !anyHears; node = node->next)
+            anyHears = HasUnitsToCall(node->value);
+        if (!anyHears) return;
         // A contact between items without script units raises nothing: its
         // points are not copied. Once an item has left the scene, owners are
         // no longer read ahead and every contact takes the full road.
@@ -136,10 +164,7 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
             if (scene->GetRemovalCount() != removals) return true;
             const zMItem* a = contact.itemA ? contact.itemA->GetOwner() : nullptr;
             const zMItem* b = contact.itemB ? contact.itemB->GetOwner() : nullptr;
-            auto hears = [](const zMItem* item) {
-                return item->GetDispatcher() && item->GetScriptUnits().GetHead() != nullptr;
-            };
-            return a && b && (hears(a) || hears(b));
+            return a && b && (HasUnitsToCall(a) || HasUnitsToCall(b));
         };
         if (world)
             world->ForEachContact([scene](const zPhysicContact& contact) { RaiseCollision(scene, contact); }, wanted);
@@ -147,11 +172,12 @@ void zScenePhysicWorldCallback::OnTick(f32 /*timeStep*/, bool preTick) {
     }
     m_scene->GetDispatcher()->OnPhysicStep(m_scene->GetScriptUnits(), true);
     m_scene->ForEachItem(m_scene->GetActiveItems(), [](zMItem* item) {
+        // Without units there is nobody to call (looked at first: most items
+        // have none, and their bodies stay untouched).
+        if (!HasUnitsToCall(item)) return;
         zPhysicItem* body = item->GetPhysicItem();
         if (item->GetKind() != ManagedKindInstance && !(body && body->GetMode() != PhysicModeNone)) return;
-        // Without units there is nobody to call.
-        if (item->GetDispatcher() && item->GetScriptUnits().GetHead())
-            item->GetDispatcher()->OnPhysicStep(item->GetScriptUnits(), true);
+        item->GetDispatcher()->OnPhysicStep(item->GetScriptUnits(), true);
     });
 }
 

@@ -254,7 +254,7 @@ SQInteger SetPlacement(HSQUIRRELVM vm, const char* kindText) {
     return m.None();
 }
 
-template <zVector* (zItem::*GetOfItem)(), zVector zPhysicShape::*ShapeField>
+template <const zVector* (zItem::*GetOfItem)() const, zVector zPhysicShape::*ShapeField>
 SQInteger GetPlacement(HSQUIRRELVM vm, const char* kindText) {
     CObjectMethod m(vm);
     if (m.Kind() == ScriptKindCollisionShape) {

@@ -2,13 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include <BulletCollision/CollisionShapes/btCompoundShape.h>
+#include <BulletCollision/CollisionShapes/btSphereShape.h>
 #include <BulletDynamics/ConstraintSolver/btPoint2PointConstraint.h>
 #include <BulletDynamics/Dynamics/btDiscreteDynamicsWorld.h>
 #include <BulletDynamics/Dynamics/btRigidBody.h>
+#include <LinearMath/btDefaultMotionState.h>
 
 #include "engine/engine.h"
 #include "markup/meta_tag.h"
@@ -464,6 +467,64 @@ TEST(PhysicConstraint, OutlivesNoBody) {
         }
         w.Steps(5);
     }
+}
+
+bool SameBits(const zMatrix4& a, const zMatrix4& b) {
+    return std::memcmp(a.e, b.e, sizeof a.e) == 0;
+}
+
+TEST(PhysicItem, MotionStampChangesWithTheMotionStateMatrixOnly) {
+    ItemWorld w;
+    zBulletPhysicItem* ball = w.Sphere(PhysicModeDynamic, zVector(0, 1.2f, 0, 1), 0.5f);
+    zBulletPhysicItem* ground = w.Add(PhysicModeStatic);
+    ItemWorld::AddShape(ground, PhysicShapeBox, zVector(20, 1, 20, 1), 0.0f);
+    ground->UpdateInertiaTensorFromCollision();
+    // Falling, landing and falling asleep: an unchanged stamp always means
+    // the same matrix, and a moving body changes it.
+    zMatrix4 matrix;
+    ball->GetMotionStateMatrix(matrix);
+    u64 stamp = ball->GetMotionStamp();
+    int changes = 0;
+    for (int step = 0; step < 600; ++step) {
+        w.Steps(1);
+        zMatrix4 now;
+        ball->GetMotionStateMatrix(now);
+        if (ball->GetMotionStamp() == stamp) {
+            EXPECT_TRUE(SameBits(now, matrix)) << "step " << step;
+        } else {
+            EXPECT_FALSE(SameBits(now, matrix)) << "step " << step;
+            ++changes;
+        }
+        matrix = now;
+        stamp = ball->GetMotionStamp();
+    }
+    EXPECT_GT(changes, 10);
+    ASSERT_EQ(ball->GetRigidBody()->getActivationState(), ISLAND_SLEEPING);
+    EXPECT_NE(stamp, 0u);
+
+    // The same place again changes nothing; another place, a rebuild or the
+    // body's end does.
+    ball->ResetTransformation(matrix);
+    EXPECT_EQ(ball->GetMotionStamp(), stamp);
+    ball->ResetTransformation(zMatrix4::Translation(zVector(3, 4, 5, 1)));
+    EXPECT_GT(ball->GetMotionStamp(), stamp);
+    stamp = ball->GetMotionStamp();
+    ball->UpdateInertiaTensorFromCollision();
+    EXPECT_GT(ball->GetMotionStamp(), stamp);
+    stamp = ball->GetMotionStamp();
+    ball->DestroyBody();
+    EXPECT_GT(ball->GetMotionStamp(), stamp);
+
+    // A motion state made elsewhere may change at any read: never a stamp.
+    auto* adopted = static_cast<zBulletPhysicItem*>(w.world.CreatePhysicItem());
+    w.items.emplace_back(adopted);
+    auto shape = std::make_unique<btSphereShape>(1.0f);
+    auto motion = std::make_unique<btDefaultMotionState>();
+    btRigidBody::btRigidBodyConstructionInfo info(1.0f, motion.get(), shape.get());
+    adopted->AdoptBody(std::make_unique<btRigidBody>(info), std::move(motion), std::move(shape));
+    EXPECT_EQ(adopted->GetMotionStamp(), 0u);
+    adopted->DestroyBody();
+    EXPECT_NE(adopted->GetMotionStamp(), 0u);
 }
 
 TEST(PhysicItem, RebuildInsideAStepWaitsForTheStepToEnd) {

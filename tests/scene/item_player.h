@@ -16,7 +16,7 @@ struct ItemPlayer : zAnimationPlayer {
     zItem item;
     int setRotationCalls = 0;
 
-    zVector* Part(i32 channel) {
+    const zVector* Part(i32 channel) {
         if (channel >= 1 && channel <= 3) return item.GetPosition();
         if (channel >= 4 && channel <= 6) return item.GetRotation();
         if (channel >= 7 && channel <= 9) return item.GetScale();
@@ -24,14 +24,14 @@ struct ItemPlayer : zAnimationPlayer {
     }
 
     bool GetChannelValue(i32 channel, f32& out) override {
-        zVector* part = Part(channel);
+        const zVector* part = Part(channel);
         if (!part) return false;
         const f32 values[3] = {part->x, part->y, part->z};
         out = values[(channel - 1) % 3];
         return true;
     }
     bool SetChannelValue(i32 channel, f32 value) override {
-        zVector* part = Part(channel);
+        const zVector* part = Part(channel);
         if (!part) return false;
         zVector changed = *part;
         f32* values[3] = {&changed.x, &changed.y, &changed.z};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -340,6 +341,77 @@ TEST(Item, PreviousMatrixIsCopiedWithoutInvalidation) {
     item.SetPreviousMatrix(previous.e);
     EXPECT_TRUE(MatrixNear(*item.GetPreviousWorldPosition(), previous));
     EXPECT_EQ(item.GetFlags(), 0u);
+}
+
+// Each change to what SetMatrix reads or writes moves the revision; reads,
+// the previous matrix, the alpha and the inverse (a cache of the world
+// matrix) do not.
+TEST(Item, RevisionCountsEveryChangeSetMatrixDependsOn) {
+    const zVector v(0.5f, 1.5f, 2.5f, 1.0f);
+    struct Case {
+        const char* name;
+        bool changes;
+        std::function<void(zItem& item, zItem& other)> act;
+    } const cases[] = {
+        {"SetPosition", true, [&](zItem& i, zItem&) { i.SetPosition(v); }},
+        {"SetRotation", true, [&](zItem& i, zItem&) { i.SetRotation(v); }},
+        {"SetScale", true, [&](zItem& i, zItem&) { i.SetScale(v); }},
+        {"SetRotationMatrix", true, [](zItem& i, zItem&) { i.SetRotationMatrix(zMatrix3()); }},
+        {"SetPivot", true, [](zItem& i, zItem&) { i.SetPivot(zMatrix4()); }},
+        {"SetRotationOrder", true, [](zItem& i, zItem&) { i.SetRotationOrder(2); }},
+        {"SetFlags", true, [](zItem& i, zItem&) { i.SetFlags(i.GetFlags()); }},
+        {"SetTarget", true, [&](zItem& i, zItem&) { i.SetTarget(&v); }},
+        {"TranslateWorld", true, [&](zItem& i, zItem&) { i.TranslateWorld(v); }},
+        {"SetParent", true, [](zItem& i, zItem& o) { i.SetParent(&o); }},
+        {"child linked", true, [](zItem& i, zItem& o) { o.SetParent(&i); }},
+        {"child unlinked", true,
+         [](zItem& i, zItem& o) {
+             o.SetParent(&i);
+             const u32 before = i.GetRevision();
+             o.SetParent(nullptr);
+             EXPECT_NE(i.GetRevision(), before);
+         }},
+        {"parent moved", true,
+         [&](zItem& i, zItem& o) {
+             i.SetParent(&o);
+             i.GetWorldMatrix();
+             const u32 before = i.GetRevision();
+             o.SetPosition(v);
+             EXPECT_NE(i.GetRevision(), before);
+         }},
+        {"SnapshotMatrix", true, [](zItem& i, zItem&) { i.SnapshotMatrix(zMatrix4(), true, true); }},
+        {"SetMatrix", true, [](zItem& i, zItem&) { i.SetMatrix(zMatrix4()); }},
+        {"GetWorldMatrixWithoutPivot", true,
+         [](zItem& i, zItem&) {
+             zMatrix4 out;
+             i.GetWorldMatrixWithoutPivot(out);
+         }},
+        {"ParseTag", true,
+         [](zItem& i, zItem&) {
+             zMetaTag tag("Item");
+             i.ParseTag(&tag);
+         }},
+        {"GetWorldMatrix", false, [](zItem& i, zItem&) { i.GetWorldMatrix(); }},
+        {"GetInverseMatrix", false, [](zItem& i, zItem&) { i.GetInverseMatrix(); }},
+        {"SetPreviousMatrix", false, [](zItem& i, zItem&) { i.SetPreviousMatrix(zMatrix4().e); }},
+        {"SetAlpha", false, [](zItem& i, zItem&) { i.SetAlpha(0.5f); }},
+    };
+    for (const Case& c : cases) {
+        zItem item;
+        zItem other;
+        item.SetMatrix(zMatrix4::Translation(zVector(1.0f, 2.0f, 3.0f)));
+        item.GetWorldMatrix();
+        const u32 before = item.GetRevision();
+        c.act(item, other);
+        EXPECT_EQ(item.GetRevision() != before, c.changes) << c.name;
+        item.SetParent(nullptr);
+    }
+    // A dirty item brought up to date changes its matrices.
+    zItem item;
+    item.SetPosition(v);
+    const u32 before = item.GetRevision();
+    item.GetWorldMatrix();
+    EXPECT_NE(item.GetRevision(), before);
 }
 
 TEST(ItemTag, AFreshItemWritesOnlyTheFourAlwaysPresentParts) {

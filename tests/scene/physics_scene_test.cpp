@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -24,7 +25,11 @@ class PhysicsScene : public SceneFixture {
     }
     // An item at position with one shape of that type; set up (body built).
     TestItem* Body(const char* name, u32 mode, u32 type, const zVector& size, const zVector& position) {
-        TestItem* item = Add(name);
+        return BodyIn(*scene, name, mode, type, size, position);
+    }
+    TestItem* BodyIn(zScene& into, const char* name, u32 mode, u32 type, const zVector& size,
+                     const zVector& position) {
+        TestItem* item = into.AddItem(name, "[!] test item\n", [&] { return new TestItem(&into); });
         item->zItem::SetPosition(position);
         zPhysicItem* physics = item->GetPhysicItem();
         EXPECT_TRUE(physics);
@@ -58,6 +63,91 @@ TEST_F(PhysicsScene, DynamicBodiesMoveTheirItemsAndKeepTheirScale) {
     crate->Reset();
     EXPECT_EQ(crate->GetPhysicItem()->GetLinearVelocity().y, 0.0f);
     EXPECT_NEAR(crate->GetPhysicItem()->GetCenterOfMass().y, 10.0f, 1e-5f);
+}
+
+bool SameBits(const void* a, const void* b, size_t size) {
+    return std::memcmp(a, b, size) == 0;
+}
+
+// What a copy back writes into an item, compared bit for bit.
+void ExpectSameItem(TestItem* actual, TestItem* expected, int frame) {
+    const zItem& a = *actual;
+    const zItem& e = *expected;
+    EXPECT_TRUE(SameBits(actual->GetWorldMatrix(), expected->GetWorldMatrix(), sizeof(zMatrix4))) << frame;
+    EXPECT_TRUE(SameBits(actual->GetLocalMatrix(), expected->GetLocalMatrix(), sizeof(zMatrix4))) << frame;
+    EXPECT_TRUE(SameBits(actual->GetRotationMatrix(), expected->GetRotationMatrix(), sizeof(zMatrix3)))
+        << frame;
+    EXPECT_TRUE(SameBits(a.GetPosition(), e.GetPosition(), sizeof(zVector))) << frame;
+    EXPECT_TRUE(SameBits(a.GetRotation(), e.GetRotation(), sizeof(zVector))) << frame;
+    EXPECT_TRUE(SameBits(a.GetScale(), e.GetScale(), sizeof(zVector))) << frame;
+    EXPECT_EQ(a.GetFlags(), e.GetFlags()) << frame;
+}
+
+// Copies into items that nothing changed since, from bodies that did not
+// move, are skipped; a twin scene that always copies (each of its items
+// touched before every update) must end with the same bits. One box lands
+// flat; the others land turned, so the rounding of their copies may change
+// their scales every frame, asleep or not. A plain item under a box is
+// brought up to date after each update: every copy into its parent marks it
+// again. At frame 300, all asleep, a script moves the boxes: the copy puts
+// them back where their bodies are.
+TEST_F(PhysicsScene, SkippedCopiesOfRestingBodiesEqualFullCopies) {
+    const zVector turns[] = {zVector(0.0f, 0.0f, 0.0f, 1), zVector(0.3f, 0.7f, 0.2f, 1),
+                             zVector(1.1f, 0.2f, 2.9f, 1), zVector(0.05f, 1.3f, 0.6f, 1),
+                             zVector(2.2f, 0.4f, 0.1f, 1)};
+    const zVector scales[] = {zVector(1, 1, 1, 1), zVector(1.5f, 0.5f, 2.0f, 1)};
+    constexpr int BoxCount = 10;
+    zSharedPtr<zScene> twin(new zScene(&engine, &vm));
+    ASSERT_TRUE(twin->CreatePhysicWorld());
+    TestItem* boxes[2][BoxCount];
+    TestItem* children[2];
+    zScene* scenes[2] = {scene.Get(), twin.Get()};
+    for (int s = 0; s < 2; ++s) {
+        BodyIn(*scenes[s], "floor", PhysicModeStatic, PhysicShapeBox, zVector(80, 1, 80, 1),
+               zVector(0, 0, 0, 1));
+        for (int b = 0; b < BoxCount; ++b) {
+            TestItem* box = BodyIn(*scenes[s], "box", PhysicModeDynamic, PhysicShapeBox, zVector(1, 1, 1, 1),
+                                   zVector(f32(b) * 5.0f - 25.0f, 2.5f, 0, 1));
+            box->zItem::SetRotation(turns[b % 5]);
+            box->zItem::SetScale(scales[b / 5]);
+            box->Reset();
+            boxes[s][b] = box;
+        }
+        children[s] = scenes[s]->AddItem("child", "[!] test item\n", [&] { return new TestItem(scenes[s]); });
+        children[s]->zItem::SetParent(boxes[s][1]);
+    }
+    SetFrameTime(166);
+    for (int frame = 0; frame < 360; ++frame) {
+        const zVector before = *boxes[0][0]->zItem::GetPosition();
+        if (frame == 300) {
+            for (TestItem* box : boxes[0]) {
+                ASSERT_TRUE(box->GetPhysicItem()->IsSleeping());
+            }
+            for (auto& side : boxes) {
+                for (TestItem* box : side)
+                    box->zItem::SetPosition(zVector(9, 9, 9, 1));
+            }
+        }
+        for (TestItem* box : boxes[1])
+            box->zItem::SetFlags(box->GetFlags());
+        const u32 revision = boxes[0][0]->GetRevision();
+        scene->Update(UpdateAll);
+        twin->Update(UpdateAll);
+        for (int b = 0; b < BoxCount; ++b)
+            ExpectSameItem(boxes[0][b], boxes[1][b], frame);
+        EXPECT_EQ(children[0]->GetFlags(), children[1]->GetFlags()) << frame;
+        EXPECT_NE(children[0]->GetFlags() & ItemWorldDirty, 0u) << frame;
+        for (TestItem* child : children)
+            child->GetWorldMatrix();
+        // The flat box at rest is skipped; moved, it goes back.
+        if (frame == 299) {
+            EXPECT_EQ(boxes[0][0]->GetRevision(), revision);
+        }
+        if (frame == 300) {
+            EXPECT_NE(boxes[0][0]->GetRevision(), revision);
+            EXPECT_TRUE(SameBits(&before, boxes[0][0]->zItem::GetPosition(), sizeof before));
+        }
+    }
 }
 
 TEST_F(PhysicsScene, ActivationSwitchesCollision) {
@@ -269,6 +359,32 @@ class Floor {
     log.Reset();
     scene->Update(UpdateAll);
     EXPECT_GE(scene->GetPhysicWorld()->GetContactCount(), 2u);
+    EXPECT_NE(log.Text().find("[S] floor hit"), std::string::npos) << log.Text();
+}
+
+// Steps of a scene where no item has units raise nothing; a unit given
+// later hears the contacts of the next step.
+TEST_F(PhysicsScene, ACollisionIsHeardOnceAnItemGetsAUnit) {
+    WriteScript("floor.nut", R"(
+class Floor {
+    function OnCollision(i, other) { print("floor hit") }
+}
+)");
+    Body("crate", PhysicModeDynamic, PhysicShapeBox, zVector(1, 1, 1, 1), zVector(0, 0.95f, 0, 1));
+    TestItem* floor =
+        Body("floor", PhysicModeStatic, PhysicShapeBox, zVector(10, 1, 10, 1), zVector(0, 0, 0, 1));
+    scene->Setup(false, 0);
+    scene->Reset();
+    SetFrameTime(500);
+    log.Reset();
+    scene->Update(UpdateAll);
+    EXPECT_GE(scene->GetPhysicWorld()->GetContactCount(), 1u);
+    EXPECT_EQ(log.Text().find("floor hit"), std::string::npos) << log.Text();
+    zScriptUnit* unit = floor->NewScriptUnit();
+    unit->SetScriptPath("floor.nut");
+    unit->SetClassName("Floor");
+    scene->Setup(false, 0);
+    scene->Update(UpdateAll);
     EXPECT_NE(log.Text().find("[S] floor hit"), std::string::npos) << log.Text();
 }
 
