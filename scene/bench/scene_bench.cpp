@@ -10,8 +10,10 @@
 // the physics step) per iteration at 60 frames a second. FallingRun: the
 // same boxes from the drop to rest (600 frames of 1/60 s) per iteration,
 // beside RawBulletRun, a plain Bullet program building the same world (the
-// scene's solver mode, gravity and steps, a shared box shape per body) with
-// the same frame loop; their ratio is the scene's physics overhead.
+// scene's solver mode, gravity, steps, friction and restitution, a shared box
+// shape per body) with the same frame loop; their ratio is the scene's physics
+// overhead. RawBulletCompoundRun wraps each box in a compound of one child, as
+// the scene builds its bodies: the share of the overhead that is Bullet's own.
 //
 // Run pinned (taskset) with --benchmark_repetitions for medians.
 #include <benchmark/benchmark.h>
@@ -203,14 +205,18 @@ void FallingRun(benchmark::State& state) {
 
 // The same world in Bullet alone: what a program using Bullet directly pays.
 struct RawWorld {
-    explicit RawWorld(i64 count) {
+    RawWorld(i64 count, bool compounds) {
         world.setGravity(btVector3(0.0f, -9.8f, 0.0f));
         world.getSolverInfo().m_solverMode = SOLVER_SIMD | SOLVER_USE_WARMSTARTING;
         world.setLatencyMotionStateInterpolation(false);
-        Add(floorShape, 0.0f, btVector3(0, 0, 0));
+        floorCompound.addChildShape(btTransform::getIdentity(), &floorShape);
+        boxCompound.addChildShape(btTransform::getIdentity(), &boxShape);
+        btCollisionShape& floor = compounds ? static_cast<btCollisionShape&>(floorCompound) : floorShape;
+        btCollisionShape& box = compounds ? static_cast<btCollisionShape&>(boxCompound) : boxShape;
+        Add(floor, 0.0f, btVector3(0, 0, 0));
         for (i64 i = 0; i < count; ++i) {
             const zVector at = BoxStart(i);
-            Add(boxShape, 1.0f, btVector3(at.x, at.y, at.z));
+            Add(box, 1.0f, btVector3(at.x, at.y, at.z));
         }
     }
     ~RawWorld() {
@@ -223,6 +229,9 @@ struct RawWorld {
         states.push_back(std::make_unique<btDefaultMotionState>(btTransform(btQuaternion::getIdentity(), at)));
         bodies.push_back(std::make_unique<btRigidBody>(
             btRigidBody::btRigidBodyConstructionInfo(mass, states.back().get(), &shape, inertia)));
+        // The scene's shape defaults.
+        bodies.back()->setFriction(0.5f);
+        bodies.back()->setRestitution(0.5f);
         world.addRigidBody(bodies.back().get());
     }
 
@@ -233,16 +242,18 @@ struct RawWorld {
     btDiscreteDynamicsWorld world{&dispatcher, &broadphase, &solver, &configuration};
     btBoxShape floorShape{btVector3(100.0f, 0.5f, 100.0f)};
     btBoxShape boxShape{btVector3(0.5f, 0.5f, 0.5f)};
+    btCompoundShape floorCompound;
+    btCompoundShape boxCompound;
     std::vector<std::unique_ptr<btDefaultMotionState>> states;
     std::vector<std::unique_ptr<btRigidBody>> bodies;
 };
 
-void RawBulletRun(benchmark::State& state) {
+void RawRun(benchmark::State& state, bool compounds) {
     const i64 count = state.range(0);
     const btScalar step = static_cast<btScalar>(FrameUnits) / 10000.0f;
     for (auto _ : state) {
         state.PauseTiming();
-        auto raw = std::make_unique<RawWorld>(count);
+        auto raw = std::make_unique<RawWorld>(count, compounds);
         state.ResumeTiming();
         for (int frame = 0; frame < RunFrames; ++frame)
             raw->world.stepSimulation(step, 4, 1.0f / 60.0f);
@@ -252,6 +263,9 @@ void RawBulletRun(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * count * RunFrames);
 }
+
+void RawBulletRun(benchmark::State& state) { RawRun(state, false); }
+void RawBulletCompoundRun(benchmark::State& state) { RawRun(state, true); }
 
 // The log stays quiet: the scene's set-up lines are not measured.
 struct QuietLog : zLog {
@@ -271,3 +285,4 @@ BENCHMARK(MemoryDelete)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FallingBoxes)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FallingRun)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(RawBulletRun)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(RawBulletCompoundRun)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
