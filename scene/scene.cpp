@@ -1,7 +1,9 @@
 #include "scene/scene.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "core/bounds.h"
 #include "core/matrix.h"
@@ -358,9 +360,51 @@ void zScene::InsertInOrder(u32 list, zMItem* item) {
     zList<zMItem*>& items = ListOf(list, item);
     const u64 order = item->SceneOrder(list);
     auto* after = items.GetTail();
-    while (after && after->value->SceneOrder(list) > order)
-        after = after->previous;
+    if (after && after->value->SceneOrder(list) > order) {
+        bool walked = false;
+        for (const zItemWalk* walk = m_walks; walk && !walked; walk = walk->outer)
+            walked = walk->list == &items;
+        if (walked) {
+            while (after && after->value->SceneOrder(list) > order)
+                after = after->previous;
+        } else {
+            m_ownListUnsorted[list - zMItem::SceneListBusy] = true;
+        }
+    }
     item->SceneNode(list) = items.LinkOwnNode(item->OwnNode(list), after);
+}
+
+void zScene::SortOwnList(u32 list) {
+    bool& unsorted = m_ownListUnsorted[list - zMItem::SceneListBusy];
+    if (!unsorted) return;
+    unsorted = false;
+    zList<zMItem*>& items = ListOf(list, nullptr);
+    std::vector<zMItem*> sorted;
+    try {
+        sorted.reserve(items.GetCount());
+    } catch (const std::bad_alloc&) {
+        // No room for the sort: each node back in its place, one at a time.
+        auto* node = items.GetHead();
+        items.ReleaseOwnNodes();
+        while (node) {
+            auto* next = node->next;
+            zMItem* item = node->value;
+            auto* after = items.GetTail();
+            while (after && after->value->SceneOrder(list) > item->SceneOrder(list))
+                after = after->previous;
+            item->SceneNode(list) = items.LinkOwnNode(node, after);
+            node = next;
+        }
+        return;
+    }
+    for (auto* node = items.GetHead(); node; node = node->next)
+        sorted.push_back(node->value);
+    std::sort(sorted.begin(), sorted.end(),
+              [list](zMItem* a, zMItem* b) { return a->SceneOrder(list) < b->SceneOrder(list); });
+    items.ReleaseOwnNodes();
+    zList<zMItem*>::Node* after = nullptr;
+    for (zMItem* item : sorted)
+        after = item->SceneNode(list) = items.LinkOwnNode(item->OwnNode(list), after);
 }
 
 void zScene::WakeItem(zMItem* item) {
@@ -1018,6 +1062,7 @@ void zScene::Update(u32 mask) {
     ApplyActivationQueues();
     if (!m_manualDeletion) FlushDeletionQueue();
     // A settled node of a kind without frame hooks would keep nothing new.
+    SortOwnList(zMItem::SceneListMoved);
     ForEachItem(m_movedItems, [this](zMItem* item) {
         zItem* node = item->GetItem();
         if (!item->HasFrameHooks() && (!node || node->IsSettled())) {
@@ -1060,6 +1105,7 @@ void zScene::Update(u32 mask) {
             item->Update();
         }
     });
+    SortOwnList(zMItem::SceneListSkinned);
     ForEachItem(m_skinnedItems, [this](zMItem* object) {
         if (!object->HasSkin()) {
             UnlinkItem(zMItem::SceneListSkinned, object);

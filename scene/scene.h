@@ -553,9 +553,13 @@ class zScene : public zSharedObject,
     std::vector<zRenderable*> m_renderList;
     bool m_renderListValid = false;
     bool m_renderListToolMode = false;
-    // Links item into list (busy, moved or skinned) after the last item of a
-    // lower order.
+    // Links item into list (busy, moved or skinned) in its order: at the end,
+    // and the list sorted before its next walk when the item's place is
+    // earlier; in its place at once while a walk over that list is on.
     void InsertInOrder(u32 list, zMItem* item);
+    // Puts list back in its order if an insertion left it out of order.
+    void SortOwnList(u32 list);
+    bool m_ownListUnsorted[zMItem::SceneListCount - zMItem::SceneListBusy] = {};
     u32 m_flags = 0;
     bool m_scriptsInUpdate = true;
     u32 m_nextUid = 0;
@@ -598,6 +602,7 @@ template <typename Visit> void zScene::ForEachItem(const zList<zMItem*>& list, V
 }
 
 template <typename Visit> void zScene::ForEachBusyItem(Visit visit) {
+    SortOwnList(zMItem::SceneListBusy);
     zItemWalk busy{&m_busyItems, m_busyItems.GetHead(), m_walks};
     // Where ForEachItem over the active list would go after the visited item.
     zItemWalk active{&m_activeItems, nullptr, &busy};

@@ -713,6 +713,20 @@ TEST_F(SceneTest, ABusyWalkVisitsWhatAnActiveWalkFindsNotQuiet) {
     }
 }
 
+// Woken out of order between walks, the objects are still visited in the
+// active order.
+TEST_F(SceneTest, ObjectsWokenOutOfOrderAreWalkedInTheActiveOrder) {
+    std::vector<zMItem*> objects;
+    for (int i = 0; i < 5; ++i)
+        objects.push_back(scene->AddObject(std::to_string(i).c_str(), nullptr));
+    scene->ForEachBusyItem([](zMItem*) {});
+    for (int i : {4, 1, 3, 0, 2})
+        objects[size_t(i)]->SetBehaviour(BehaviourBillboard);
+    std::string walk;
+    scene->ForEachBusyItem([&](zMItem* item) { walk += item->GetName().CStr(); });
+    EXPECT_EQ(walk, "01234");
+}
+
 namespace {
 
 struct UpdateCounter : zItemScriptEventDispatcher {
