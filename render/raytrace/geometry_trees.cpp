@@ -214,6 +214,7 @@ IGeometryBIH::~IGeometryBIH() {
 void IGeometryBIH::Clear() {
     m_boxNodes.clear();
     m_leafPolygons.clear();
+    m_fansBefore.clear();
     m_leafOrder.clear();
     m_leafOf.clear();
     m_records.reset();
@@ -318,7 +319,8 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
             FillNode(m_boxNodes, 0, MakeRun(items.data(), primitives, 0, split.data()), items.data(),
                      split.data());
         }
-        m_leafPolygons.resize(primitives);
+        // Three more: the walk reads the planes four at a time.
+        m_leafPolygons.resize(size_t(primitives) + 3);
         m_leafOrder.resize(primitives);
         m_leafOf.resize(primitives);
         for (u32 i = 0; i < primitives; ++i) {
@@ -342,6 +344,11 @@ bool IGeometryBIH::BuildFromGeometry(zGeometry* geometry) {
             }
             m_leafOrder[i] = order[items[i]];
             m_leafOf[order[items[i]].position] = i;
+        }
+        if (fanTotal != primitives) {
+            m_fansBefore.resize(size_t(primitives) + 1);
+            for (u32 i = 0; i < primitives; ++i)
+                m_fansBefore[i + 1] = m_fansBefore[i] + m_records[m_leafPolygons[i].polygon].fanCount;
         }
     } catch (const std::bad_alloc&) {
         GetLog() << "[!] Failed to allocate BIH box nodes.\n";
@@ -410,20 +417,64 @@ struct PolygonTest {
         return doubleSided;
     }
 
+    // Which of up to four polygons (bit i of lanes for polygons[i]) have
+    // their plane crossed within [tnear, tfar], as bits, with the distances
+    // and the denominators; per lane the same arithmetic as Plane.
+    u32 Planes(const zLeafPolygon* polygons, u32 lanes, f32 tnear, f32 tfar, f32 t[4], f32 denom[4]) const {
+#if defined(__SSE2__)
+        // The normal and the plane distance side by side in each record.
+        __m128 n0 = _mm_loadu_ps(polygons[0].normal), n1 = _mm_loadu_ps(polygons[1].normal);
+        __m128 n2 = _mm_loadu_ps(polygons[2].normal), distance = _mm_loadu_ps(polygons[3].normal);
+        _MM_TRANSPOSE4_PS(n0, n1, n2, distance);
+        const __m128 d = _mm_add_ps(
+            _mm_add_ps(_mm_mul_ps(n0, _mm_set1_ps(direction[0])), _mm_mul_ps(n1, _mm_set1_ps(direction[1]))),
+            _mm_mul_ps(n2, _mm_set1_ps(direction[2])));
+        const __m128 o = _mm_add_ps(
+            _mm_add_ps(_mm_mul_ps(n0, _mm_set1_ps(origin[0])), _mm_mul_ps(n1, _mm_set1_ps(origin[1]))),
+            _mm_mul_ps(n2, _mm_set1_ps(origin[2])));
+        const __m128 distances = _mm_div_ps(_mm_sub_ps(distance, o), d);
+        _mm_storeu_ps(t, distances);
+        _mm_storeu_ps(denom, d);
+        // Not out of reach, which a NaN distance is not either.
+        const __m128 out = _mm_or_ps(_mm_or_ps(_mm_cmplt_ps(distances, _mm_set1_ps(tnear)),
+                                               _mm_cmpgt_ps(distances, _mm_set1_ps(tfar))),
+                                     _mm_cmpeq_ps(d, _mm_setzero_ps()));
+        return lanes & ~u32(_mm_movemask_ps(out));
+#else
+        u32 crossed = 0;
+        for (u32 i = 0; i < 4; ++i)
+            if ((lanes >> i & 1u) && Plane(polygons[i], tnear, tfar, t[i], denom[i])) crossed |= 1u << i;
+        return crossed;
+#endif
+    }
+
+    // True when the ray crosses the polygon's plane within [tnear, tfar];
+    // the products written out, in zVector::Dot's order.
+    bool Plane(const zLeafPolygon& polygon, f32 tnear, f32 tfar, f32& t, f32& denom) const {
+        const f32* n = polygon.normal;
+        denom = n[0] * direction[0] + n[1] * direction[1] + n[2] * direction[2];
+        if (denom == 0.0f) return false;
+        t = (polygon.planeDistance - (n[0] * origin[0] + n[1] * origin[1] + n[2] * origin[2])) / denom;
+        return !(t < tnear || t > tfar);
+    }
+
+    u32 FanCount(const zLeafPolygon& polygon) const {
+        return polygon.fanCount == LeafManyFans ? records[polygon.polygon].fanCount : polygon.fanCount;
+    }
+
+    // The caller counts the polygon's fan triangles in hit.rayCount.
     template <typename Replaces>
     f32 operator()(const zLeafPolygon& polygon, f32 tnear, f32 tfar, zRayHit& hit, Replaces replaces) {
-        const u32 fanCount =
-            polygon.fanCount == LeafManyFans ? records[polygon.polygon].fanCount : polygon.fanCount;
-        hit.rayCount += fanCount;
-        // The hot loop of every query: products written out, in zVector::Dot's order.
-        const f32* n = polygon.normal;
-        const f32 denom = n[0] * direction[0] + n[1] * direction[1] + n[2] * direction[2];
-        // One branch, which a double-sided mesh always passes.
-        const bool sided = IsDoubleSidedMaterial(polygon.material);
-        if ((denom >= 0.0f) & ((denom == 0.0f) | !sided)) return -1.0f;
-        const f32 t =
-            (polygon.planeDistance - (n[0] * origin[0] + n[1] * origin[1] + n[2] * origin[2])) / denom;
-        if ((hit.found && !replaces(t)) || t < tnear || t > tfar) return -1.0f;
+        f32 t, denom;
+        return Plane(polygon, tnear, tfar, t, denom) ? Inside(polygon, t, denom, hit, replaces) : -1.0f;
+    }
+
+    // The rest of the test of a plane crossed in reach at t.
+    template <typename Replaces>
+    f32 Inside(const zLeafPolygon& polygon, f32 t, f32 denom, zRayHit& hit, Replaces replaces) {
+        if (hit.found && !replaces(t)) return -1.0f;
+        if (denom > 0.0f && !IsDoubleSidedMaterial(polygon.material)) return -1.0f;
+        const u32 fanCount = FanCount(polygon);
         const u32 a = polygon.axes & 3u, b = (polygon.axes >> 2) & 3u;
         const f32 pa = (origin[a] + direction[a] * t) - polygon.q0a;
         const f32 pb = (origin[b] + direction[b] * t) - polygon.q0b;
@@ -453,7 +504,9 @@ void IGeometryBIH::IntersectLeaf(const zBIHNode& leaf, f32 tnear, f32 tfar, zBIH
     const auto nearer = [&hit](f32 t) { return !(hit.distance <= t); };
     const u32* positions = m_leafOf.data() + (leaf.indices - GetIndices());
     for (u32 i = 0; i < leaf.count; ++i) {
-        const f32 t = test(m_leafPolygons[positions[i]], tnear, tfar, hit, nearer);
+        const zLeafPolygon& polygon = m_leafPolygons[positions[i]];
+        hit.rayCount += test.FanCount(polygon);
+        const f32 t = test(polygon, tnear, tfar, hit, nearer);
         if (t < 0.0f) continue;
         // The walk skips what lies beyond. An any-hit query only still
         // looks for a hit at distance 0, the one that tells it apart.
@@ -567,16 +620,26 @@ void IGeometryBIH::Walk(zRayHit& hit, const zVector& origin, const zVector& dire
         if (child & BoxChildLeaf) {
             const f32 leafFar = limit;
             const u32 first = child & ~BoxChildLeaf;
-            for (u32 i = first; i < first + count; ++i) {
-                // A tie goes to the polygon the interval walk meets first.
-                const auto replaces = [&](f32 t) {
-                    return !(hit.distance <= t) || (hit.distance == t && WalksBefore(i, best, rightFirst));
-                };
-                const f32 t = test(m_leafPolygons[i], tnear, leafFar, hit, replaces);
-                if (t < 0.0f) continue;
-                best = i;
-                // As the interval walk: an any-hit query only still looks for a hit at 0.
-                limit = hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
+            hit.rayCount += m_fansBefore.empty() ? count : m_fansBefore[first + count] - m_fansBefore[first];
+            // The planes four at a time, then the crossed ones in leaf order.
+            for (u32 group = first; group < first + count; group += 4) {
+                const u32 left = first + count - group;
+                f32 distance[4], denom[4];
+                u32 crossed = test.Planes(&m_leafPolygons[group], left >= 4 ? 0xfu : (1u << left) - 1u, tnear,
+                                          leafFar, distance, denom);
+                for (; crossed != 0; crossed &= crossed - 1) {
+                    const u32 lane = u32(__builtin_ctz(crossed)), i = group + lane;
+                    // A tie goes to the polygon the interval walk meets first.
+                    const auto replaces = [&](f32 t) {
+                        return !(hit.distance <= t) ||
+                               (hit.distance == t && WalksBefore(i, best, rightFirst));
+                    };
+                    const f32 t = test.Inside(m_leafPolygons[i], distance[lane], denom[lane], hit, replaces);
+                    if (t < 0.0f) continue;
+                    best = i;
+                    // As the interval walk: an any-hit query only still looks for a hit at 0.
+                    limit = hit.searchMode == RaySearchAny && t > 0.0f ? std::numeric_limits<f32>::min() : t;
+                }
             }
         } else {
             const zBoxNode& node = m_boxNodes[child];

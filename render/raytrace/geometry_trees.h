@@ -123,9 +123,10 @@ class IGeometryBIH : public zBIH {
     zGeometry* m_geometry = nullptr;
     std::unique_ptr<zPointInPolygon[]> m_records; // one per polygon
     std::unique_ptr<zFanTriangle[]> m_fans;
-    std::unique_ptr<u32[]> m_polygonOf; // primitive -> polygon
-    std::vector<zBoxNode> m_boxNodes;   // the root first
-    std::vector<zLeafPolygon> m_leafPolygons;
+    std::unique_ptr<u32[]> m_polygonOf;       // primitive -> polygon
+    std::vector<zBoxNode> m_boxNodes;         // the root first
+    std::vector<zLeafPolygon> m_leafPolygons; // three more, unused, at the end
+    std::vector<u32> m_fansBefore;       // by leaf position, fan triangles before it; empty: all triangles
     std::vector<zWalkOrder> m_leafOrder; // beside the leaf polygons
     std::vector<u32> m_leafOf;           // interval tree index position -> leaf position
 };
