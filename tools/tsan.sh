@@ -8,6 +8,6 @@ build="${ZE_TSAN_BUILD:-$root/build-tsan}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZE_TSAN=ON -DZE_TESTS=ON -DZE_WERROR=ON \
     ${CMAKE_CXX_COMPILER_LAUNCHER:+-DCMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER}
 cmake --build "$build" --target audio_tests platform_tests ${ZE_TSAN_JOBS:+-j"$ZE_TSAN_JOBS"}
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tools/tsan.supp"
 "$build/tests/audio_tests"
 "$build/tests/platform_tests"
