@@ -356,6 +356,19 @@ bool zScene::LinkItem(u32 list, zMItem* item) {
     return slot != nullptr;
 }
 
+namespace {
+
+// The last node of items whose order in list is not above order (null: none),
+// searched from the end.
+zList<zMItem*>::Node* LastNotAfter(const zList<zMItem*>& items, u32 list, u64 order) {
+    auto* after = items.GetTail();
+    while (after && after->value->SceneOrder(list) > order)
+        after = after->previous;
+    return after;
+}
+
+} // namespace
+
 void zScene::InsertInOrder(u32 list, zMItem* item) {
     zList<zMItem*>& items = ListOf(list, item);
     const u64 order = item->SceneOrder(list);
@@ -365,8 +378,7 @@ void zScene::InsertInOrder(u32 list, zMItem* item) {
         for (const zItemWalk* walk = m_walks; walk && !walked; walk = walk->outer)
             walked = walk->list == &items;
         if (walked) {
-            while (after && after->value->SceneOrder(list) > order)
-                after = after->previous;
+            after = LastNotAfter(items, list, order);
         } else {
             m_ownListUnsorted[list - zMItem::SceneListBusy] = true;
         }
@@ -389,10 +401,7 @@ void zScene::SortOwnList(u32 list) {
         while (node) {
             auto* next = node->next;
             zMItem* item = node->value;
-            auto* after = items.GetTail();
-            while (after && after->value->SceneOrder(list) > item->SceneOrder(list))
-                after = after->previous;
-            item->SceneNode(list) = items.LinkOwnNode(node, after);
+            item->SceneNode(list) = items.LinkOwnNode(node, LastNotAfter(items, list, item->SceneOrder(list)));
             node = next;
         }
         return;
