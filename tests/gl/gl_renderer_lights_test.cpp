@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "render/material.h"
@@ -39,11 +40,14 @@ struct GLRendererLights : GLRendererFrame {
         LogCapture quiet;
         return renderer->SetupMaterial(material) && renderer->SetupGeometry(geometry);
     }
-    // The quad and an occluder seen from a camera, after a clear.
-    zPicture DrawWithOccluder(zRenderViewItem* camera, zRenderable* occluder) {
+    // The quad and an occluder seen from a camera, after a clear; afterView
+    // runs once the camera's view is applied.
+    zPicture DrawWithOccluder(zRenderViewItem* camera, zRenderable* occluder,
+                              const std::function<void()>& afterView = {}) {
         renderer->SetViewItem(camera);
         renderer->SetSceneInterface(&scene);
         renderer->ApplyView();
+        if (afterView) afterView();
         renderer->ResetRenderQueue();
         renderer->QueueRenderable(&mesh);
         renderer->QueueRenderable(occluder);
@@ -51,6 +55,27 @@ struct GLRendererLights : GLRendererFrame {
         renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
         renderer->RenderQueue();
         return Grab();
+    }
+    // A double-sided occluder between a light half a unit behind it and the
+    // right half of the quad, behind the quad as the camera sees it.
+    bool SetUpBlocker() {
+        blocker = Quad(0.05f, -0.5f, 0.5f, 0.5f);
+        blockerMesh.geometry = blocker.Get();
+        blockerMesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -1.0f));
+        return SetUpDoubleSided(blocker.Get());
+    }
+    // That light, shadow-mapped, shining at the quad.
+    static void PlaceShadowingLight(PlacedLight& light, u32 type, f32 range) {
+        light.type = type;
+        light.range = range;
+        light.place = zVector(0.0f, 0.0f, -1.5f);
+        light.axis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
+        light.coneAngle = 0.6f;
+        light.edgeAngle = 0.1f;
+        light.zNear = 0.1f;
+        light.volumeRange = 10.0f;
+        light.diffuseIntensity = 2.0f;
+        light.shadowMode = 2;
     }
     Sides DrawSides() {
         const zPicture picture = DrawFrame();
@@ -61,6 +86,14 @@ struct GLRendererLights : GLRendererFrame {
         EXPECT_EQ(right[1], 0);
         return Sides{left[0], right[0]};
     }
+    void TearDown() override {
+        if (blocker && renderer) renderer->FreeGeometry(blocker.Get());
+        blocker = zSharedPtr<zGeometry>();
+        GLRendererFrame::TearDown();
+    }
+
+    zSharedPtr<zGeometry> blocker;
+    MeshRenderable blockerMesh;
 };
 
 // The quad's normal faces -z (away from the camera at +z): lights stand on
@@ -251,26 +284,11 @@ TEST_F(GLRendererLights, ShadowMapsDarkenWhatAnOccluderHides) {
     ASSERT_TRUE(OpenHidden());
     RedQuad(0);
     scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
-    // An occluder between the light and the right half, behind the quad as
-    // the camera sees it.
-    zSharedPtr<zGeometry> blocker = Quad(0.05f, -0.5f, 0.5f, 0.5f);
-    MeshRenderable blockerMesh;
-    blockerMesh.geometry = blocker.Get();
-    blockerMesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -1.0f));
-    ASSERT_TRUE(SetUpDoubleSided(blocker.Get()));
+    ASSERT_TRUE(SetUpBlocker());
     for (const ShadowCase& shadowCase : ShadowCases) {
         SCOPED_TRACE(shadowCase.type == 3 ? "spot" : "point");
         PlacedLight light;
-        light.type = shadowCase.type;
-        light.range = shadowCase.range;
-        light.place = zVector(0.0f, 0.0f, -1.5f);
-        light.axis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
-        light.coneAngle = 0.6f;
-        light.edgeAngle = 0.1f;
-        light.zNear = 0.1f;
-        light.volumeRange = 10.0f;
-        light.diffuseIntensity = 2.0f;
-        light.shadowMode = 2;
+        PlaceShadowingLight(light, shadowCase.type, shadowCase.range);
         scene.lights = {&light};
         for (bool mapping : {false, true}) {
             SCOPED_TRACE(mapping ? "shadow mapping" : "no shadow mapping");
@@ -298,7 +316,6 @@ TEST_F(GLRendererLights, ShadowMapsDarkenWhatAnOccluderHides) {
         scene.lights.clear();
         renderer->FreeLight(&light);
     }
-    renderer->FreeGeometry(blocker.Get());
 }
 
 // The shadow passes test the user clip plane as the view's passes do, with
@@ -309,42 +326,22 @@ TEST_F(GLRendererLights, AClipPlaneCutsTheOccluderOutOfTheShadowMap) {
     ASSERT_TRUE(OpenHidden());
     RedQuad(0);
     scene.ambient = zVector(0.0f, 0.0f, 0.0f, 1.0f);
-    zSharedPtr<zGeometry> blocker = Quad(0.05f, -0.5f, 0.5f, 0.5f);
-    MeshRenderable blockerMesh;
-    blockerMesh.geometry = blocker.Get();
-    blockerMesh.world = zMatrix4::Translation(zVector(0.0f, 0.0f, -1.0f));
-    ASSERT_TRUE(SetUpDoubleSided(blocker.Get()));
+    ASSERT_TRUE(SetUpBlocker());
     PlacedLight light;
-    light.type = 3;
-    light.place = zVector(0.0f, 0.0f, -1.5f);
-    light.axis = zVector(0.0f, 0.0f, 1.0f, 0.0f);
-    light.coneAngle = 0.6f;
-    light.edgeAngle = 0.1f;
-    light.zNear = 0.1f;
-    light.volumeRange = 10.0f;
-    light.diffuseIntensity = 2.0f;
-    light.shadowMode = 2;
+    PlaceShadowingLight(light, 3, 0.0f);
     scene.lights = {&light};
     renderer->SetControlWord(ControlShadowMapping, true);
     ASSERT_TRUE(renderer->SetupLight(&light));
     for (bool clipped : {false, true, false}) {
         SCOPED_TRACE(clipped ? "clip plane" : "no clip plane");
-        renderer->SetViewItem(&view);
-        renderer->SetSceneInterface(&scene);
-        renderer->ApplyView();
-        // The camera stands at z = 2: the plane is at view z 0.25.
-        if (clipped) {
-            renderer->SetClippingPlane(zVector(0.0f, 0.0f, 2.25f), zVector(0.0f, 0.0f, 1.0f, 0.0f));
-        } else {
-            renderer->ClearClippingPlane();
-        }
-        renderer->ResetRenderQueue();
-        renderer->QueueRenderable(&mesh);
-        renderer->QueueRenderable(&blockerMesh);
-        LogCapture quiet;
-        renderer->ClearFrame(0.2f, 0.4f, 0.6f, 1.0f, 1.0f, ClearAll);
-        renderer->RenderQueue();
-        const zPicture picture = Grab();
+        const zPicture picture = DrawWithOccluder(&view, &blockerMesh, [&] {
+            // The camera stands at z = 2: the plane is at view z 0.25.
+            if (clipped) {
+                renderer->SetClippingPlane(zVector(0.0f, 0.0f, 2.25f), zVector(0.0f, 0.0f, 1.0f, 0.0f));
+            } else {
+                renderer->ClearClippingPlane();
+            }
+        });
         int left[3], right[3];
         PixelAt(picture, Width / 2 - 14, Height / 2, left);
         PixelAt(picture, Width / 2 + 14, Height / 2, right);
@@ -365,7 +362,6 @@ TEST_F(GLRendererLights, AClipPlaneCutsTheOccluderOutOfTheShadowMap) {
     renderer->ClearClippingPlane();
     scene.lights.clear();
     renderer->FreeLight(&light);
-    renderer->FreeGeometry(blocker.Get());
 }
 
 // The core shader by type, shadow mode, specular intensity, projection
